@@ -1,0 +1,104 @@
+#include "zelvane/scene/ZelOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/CommonOptions.h"
+#include "common/Memory.h"
+
+ZelvaneOptions *zelNewOptions(Memory_List *mem, CommonOptions *com) {
+  if (!com) {
+    fprintf(stderr, "  ## ERROR: ZELNEWOPTIONS: COMMON OPTIONS IS NULL \n");
+    myexit("INTERNAL ERROR ", 100);
+  }
+  auto *opt = static_cast<ZelvaneOptions *>(MEM_ALLOC(mem, opt, sizeof(ZelvaneOptions)));
+  if (!opt) return nullptr;
+  std::memset(opt, 0, sizeof(ZelvaneOptions));
+  opt->ComOpt = com;
+  opt->Fast = 1;
+  return opt;
+}
+
+int zelFreeOptions(Memory_List *mem, ZelvaneOptions *opt) {
+  if (!opt) return 0;
+  opt->ComOpt = nullptr;
+  std::free(opt->SeqNam);
+  std::free(opt->ViewNam);
+  std::free(opt->StateNam);
+  MEM_FREE(mem, opt);
+  return 0;
+}
+
+namespace {
+
+// "-seq", "-view" and "-state": the first one given wins, the next word is its file name.
+bool takeFileName(int argc, char **argv, int *isSet, int &i, char **field, const char *missing) {
+  if (*field) return false;
+  isSet[i] = 1;
+  if (i + 1 >= argc) {
+    printf("%s\n", missing);
+    return true;
+  }
+  *field = strdup(argv[i + 1]);
+  isSet[++i] = 1;
+  return true;
+}
+
+}  // namespace
+
+int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt) {
+  if (!opt) return 0;
+  opt->Port = 0;
+  int *isSet = ParseCommonOptions(argc, argv, mem, opt->ComOpt);
+  if (argc < 2 || !isSet) {
+    MEM_FREE(mem, isSet);
+    return 1;
+  }
+  for (int i = 1; i < argc; i++) {
+    if (isSet[i] == 1) continue;
+    const char *arg = argv[i];
+    if (!std::strcmp(arg, "-server")) {
+      opt->ServerMode = 2;
+    } else if (!std::strcmp(arg, "-server-root")) {
+      opt->ServerMode = 1;
+    } else if (!std::strcmp(arg, "-port")) {
+      isSet[i] = 1;
+      if (i + 1 >= argc) {
+        printf("  ## WARNING : PARSER: NO NUM PORT GIVEN \n");
+        continue;
+      }
+      long port = strtol(argv[i + 1], nullptr, 10);
+      if (port >= 1 && port <= 65535) {
+        opt->Port = static_cast<int>(port);
+        isSet[++i] = 1;
+      } else {
+        // A port outside 1..65535 cannot be listened on: warn the same way for both ends.
+        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %ld \n", port);
+      }
+    } else if (!std::strcmp(arg, "-seq")) {
+      takeFileName(argc, argv, isSet, i, &opt->SeqNam, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
+    } else if (!std::strcmp(arg, "-seq-exit")) {
+      opt->SeqExit = 1;
+    } else if (!std::strcmp(arg, "-seq-realtime")) {
+      opt->Fast = 0;
+    } else if (!std::strcmp(arg, "-view")) {
+      takeFileName(argc, argv, isSet, i, &opt->ViewNam, "  ## WARNING: PARSER: NO VIEW FILE NAME GIVEN ");
+    } else if (!std::strcmp(arg, "-state")) {
+      takeFileName(argc, argv, isSet, i, &opt->StateNam, "  ## WARNING: PARSER: NO STATE FILE NAME GIVEN ");
+    } else if (!std::strcmp(arg, "-ced")) {
+      opt->Ced = 1;
+    }
+  }
+  MEM_FREE(mem, isSet);
+  return 1;
+}
+
+void zelParseFile() { myexit("ZELVANE: PARSE FILE TO DO", 100); }
+
+int zelSeqReplayMode(const ZelvaneOptions *opt) {
+  if (!opt) return 1;
+  if (opt->SeqExit) return 3;
+  if (!opt->Fast) return 2;
+  return 1;
+}
