@@ -110,7 +110,7 @@ QImage GLHarness::grab() {
 
 std::string testOutputDir() {
   const char *dir = std::getenv("ZELVANE_TEST_OUT");
-  std::string out = dir && *dir ? dir : "test-output";
+  std::string out = dir && *dir ? dir : ZELVANE_TEST_OUT_DIR;
   mkdir(out.c_str(), 0755);
   return out;
 }
