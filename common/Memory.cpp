@@ -14,8 +14,10 @@ std::mutex &lockOf(Memory_List *list) { return *static_cast<std::mutex *>(list->
 void formatLabel(char *dst, const char *format, va_list args) {
   char buf[1024];
   vsnprintf(buf, sizeof(buf), format ? format : "", args);
-  std::strncpy(dst, buf, sizeof(MemoryChunk::Label) - 1);
-  dst[sizeof(MemoryChunk::Label) - 1] = '\0';
+  size_t len = std::strlen(buf);
+  if (len > sizeof(MemoryChunk::Label) - 1) len = sizeof(MemoryChunk::Label) - 1;
+  std::memcpy(dst, buf, len);
+  dst[len] = '\0';
 }
 
 // Returns the link that points at the record of block, or null when the block is not live.
