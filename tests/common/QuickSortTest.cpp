@@ -312,15 +312,15 @@ TEST(QuickSort, PivotChoiceBySize) {
   // 41 positions: the ninther with d = 5 over 0,5,10 / 15,20,25 / 30,35,40.
   {
     std::vector<int> keys(41, 1000);
-    keys[0] = 30, keys[5] = 10, keys[10] = 20;   // median at 10 (20)
+    keys[0] = 30, keys[5] = 10, keys[10] = 20;    // median at 10 (20)
     keys[15] = 50, keys[20] = 40, keys[25] = 45;  // median at 25 (45)
-    keys[30] = 5, keys[35] = 1, keys[40] = 3;    // median at 40 (3)
+    keys[30] = 5, keys[35] = 1, keys[40] = 3;     // median at 40 (3)
     EXPECT_EQ(Exchanges(keys).front(), std::make_pair(0, 10));
   }
   // 48 positions: d = 6 over 0,6,12 / 18,24,30 / 35,41,47; the middle triple wins.
   {
     std::vector<int> keys(48, -1000);
-    keys[0] = 1, keys[6] = 2, keys[12] = 3;      // median at 6 (2)
+    keys[0] = 1, keys[6] = 2, keys[12] = 3;       // median at 6 (2)
     keys[18] = 60, keys[24] = 40, keys[30] = 50;  // median at 30 (50)
     keys[35] = 90, keys[41] = 80, keys[47] = 70;  // median at 41 (80)
     EXPECT_EQ(Exchanges(keys).front(), std::make_pair(0, 30));
