@@ -1,0 +1,246 @@
+// The 27 named record sorts, run over the mesh's own record types.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <type_traits>
+#include <vector>
+
+#include "common/Mesh.h"
+#include "common/RecordSort.h"
+
+namespace {
+
+// One record type with its three sorts.
+template <class Rec, void (*KeySort)(Rec *, int), void (*IdxSort)(Rec *, int *, int),
+          void (*RankSort)(uint64_t *, Rec *, int *, int)>
+struct Family {
+  using Type = Rec;
+  static void Key(Rec *r, int n) { KeySort(r, n); }
+  static void Idx(Rec *r, int *idx, int n) { IdxSort(r, idx, n); }
+  static void Rank(uint64_t *rnk, Rec *r, int *idx, int n) { RankSort(rnk, r, idx, n); }
+};
+
+using Families = ::testing::Types<
+    Family<Vertex, VertexQsort, VertexQsortIdx, VertexQsortRank>,
+    Family<Triangle, TriangleQsort, TriangleQsortIdx, TriangleQsortRank>,
+    Family<P2Triangle, P2TriangleQsort, P2TriangleQsortIdx, P2TriangleQsortRank>,
+    Family<Quadrilateral, QuadrilateralQsort, QuadrilateralQsortIdx, QuadrilateralQsortRank>,
+    Family<P2Quadrilateral, P2QuadrilateralQsort, P2QuadrilateralQsortIdx,
+           P2QuadrilateralQsortRank>,
+    Family<Tetrahedron, TetrahedronQsort, TetrahedronQsortIdx, TetrahedronQsortRank>,
+    Family<P2Tetrahedron, P2TetrahedronQsort, P2TetrahedronQsortIdx, P2TetrahedronQsortRank>,
+    Family<BdyEdge, BdyEdgeQsort, BdyEdgeQsortIdx, BdyEdgeQsortRank>,
+    Family<P2BdyEdge, P2BdyEdgeQsort, P2BdyEdgeQsortIdx, P2BdyEdgeQsortRank>>;
+
+// Keys are handled as raw 32-bit patterns: a vertex reads its Gid as unsigned, every other
+// record its first node as signed.
+void SetKey(Vertex &v, uint32_t k) { v.Gid = k; }
+uint32_t GetKey(const Vertex &v) { return v.Gid; }
+bool KeyLess(const Vertex &, uint32_t a, uint32_t b) { return a < b; }
+template <class Rec>
+void SetKey(Rec &r, uint32_t k) {
+  r.Ver[0] = static_cast<int>(k);
+}
+template <class Rec>
+uint32_t GetKey(const Rec &r) {
+  return static_cast<uint32_t>(r.Ver[0]);
+}
+template <class Rec>
+bool KeyLess(const Rec &, uint32_t a, uint32_t b) {
+  return static_cast<int32_t>(a) < static_cast<int32_t>(b);
+}
+
+// A record whose every byte depends on its starting position, then given its key: a record
+// that is not moved whole, or moved to the wrong place, no longer compares equal.
+template <class Rec>
+Rec Make(int pos, uint32_t key) {
+  Rec r;
+  unsigned char *b = reinterpret_cast<unsigned char *>(&r);
+  uint32_t s = static_cast<uint32_t>(pos) * 2654435761u + 17u;
+  for (size_t i = 0; i < sizeof(Rec); i++) {
+    s = s * 1103515245u + 12345u;
+    b[i] = static_cast<unsigned char>(s >> 24);
+  }
+  SetKey(r, key);
+  return r;
+}
+
+template <class Rec>
+bool SameBytes(const Rec &a, const Rec &b) {
+  return std::memcmp(&a, &b, sizeof(Rec)) == 0;
+}
+
+// Arrays laid out like the mesh's 1-based arrays: entry 0 and entry n+1 are guards, the sort
+// is given entry 1.
+template <class Rec>
+struct Arrays {
+  std::vector<uint32_t> keys;
+  std::vector<Rec> rec;
+  std::vector<int> idx;
+  std::vector<uint64_t> rnk;
+  int n;
+  Arrays(const std::vector<uint32_t> &k, const std::vector<uint64_t> &ranks)
+      : keys(k), n(static_cast<int>(k.size())) {
+    rec.resize(n + 2);
+    idx.resize(n + 2);
+    rnk.assign(n + 2, 0xABABABABABABABABull);
+    for (int i = 0; i < n + 2; i++) {
+      rec[i] = Make<Rec>(i - 1, i == 0 || i == n + 1 ? 0xDEADBEEFu : k[i - 1]);
+      idx[i] = i - 1;
+    }
+    if (!ranks.empty()) std::copy(ranks.begin(), ranks.end(), rnk.begin() + 1);
+  }
+  Rec *R() { return &rec[1]; }
+  int *I() { return &idx[1]; }
+  uint64_t *K() { return &rnk[1]; }
+  void ExpectGuardsUntouched() const {
+    EXPECT_TRUE(SameBytes(rec[0], Make<Rec>(-1, 0xDEADBEEFu)));
+    EXPECT_TRUE(SameBytes(rec[n + 1], Make<Rec>(n, 0xDEADBEEFu)));
+    EXPECT_EQ(idx[0], -1);
+    EXPECT_EQ(idx[n + 1], n);
+    EXPECT_EQ(rnk[0], 0xABABABABABABABABull);
+    EXPECT_EQ(rnk[n + 1], 0xABABABABABABABABull);
+  }
+  // Entry k holds the index and the record that started together.
+  void ExpectRecordsFollowIndex() const {
+    for (int k = 1; k <= n; k++) {
+      const int from = idx[k];
+      ASSERT_TRUE(from >= 0 && from < n) << "position " << k - 1;
+      ASSERT_TRUE(SameBytes(rec[k], Make<Rec>(from, keys[from]))) << "position " << k - 1;
+    }
+  }
+  std::vector<int> Index() const { return std::vector<int>(idx.begin() + 1, idx.end() - 1); }
+};
+
+template <class F>
+class RecordSort : public ::testing::Test {};
+TYPED_TEST_SUITE(RecordSort, Families);
+
+}  // namespace
+
+TYPED_TEST(RecordSort, CountOfOneOrLessChangesNothing) {
+  using Rec = typename TypeParam::Type;
+  for (int n : {1, 0, -1, -1000}) {
+    Arrays<Rec> a({7, 3, 9, 1}, {4, 3, 2, 1});
+    const Arrays<Rec> before = a;
+    TypeParam::Key(a.R(), n);
+    TypeParam::Idx(a.R(), a.I(), n);
+    TypeParam::Rank(a.K(), a.R(), a.I(), n);
+    for (size_t i = 0; i < a.rec.size(); i++) ASSERT_TRUE(SameBytes(a.rec[i], before.rec[i]));
+    EXPECT_EQ(a.idx, before.idx);
+    EXPECT_EQ(a.rnk, before.rnk);
+  }
+}
+
+TYPED_TEST(RecordSort, AllThreeSortsAgainstAReferenceSort) {
+  using Rec = typename TypeParam::Type;
+  std::mt19937_64 rng(5);
+  for (int n : {2, 6, 7, 41, 1000, 100000}) {
+    SCOPED_TRACE(n);
+    // Keys over the whole 32-bit range with many repeats; ranks likewise over 64 bits.
+    std::vector<uint32_t> pool(n / 3 + 1);
+    for (uint32_t &p : pool) p = static_cast<uint32_t>(rng());
+    std::vector<uint32_t> keys(n);
+    std::vector<uint64_t> ranks(n);
+    for (int i = 0; i < n; i++) {
+      keys[i] = pool[rng() % pool.size()];
+      ranks[i] = (rng() % 2 ? rng() : uint64_t{1} << 63) ^ (rng() % 3);
+    }
+    const Rec probe{};
+    std::vector<uint32_t> sortedKeys = keys;
+    std::sort(sortedKeys.begin(), sortedKeys.end(),
+              [&](uint32_t x, uint32_t y) { return KeyLess(probe, x, y); });
+    std::vector<uint64_t> sortedRanks = ranks;
+    std::sort(sortedRanks.begin(), sortedRanks.end());
+
+    Arrays<Rec> byIdx(keys, {});
+    TypeParam::Idx(byIdx.R(), byIdx.I(), n);
+    for (int k = 0; k < n; k++) ASSERT_EQ(GetKey(byIdx.R()[k]), sortedKeys[k]) << k;
+    byIdx.ExpectRecordsFollowIndex();
+    byIdx.ExpectGuardsUntouched();
+
+    // The key sort makes the same exchanges without an index array.
+    Arrays<Rec> byKey(keys, {});
+    TypeParam::Key(byKey.R(), n);
+    for (int k = 0; k <= n + 1; k++) ASSERT_TRUE(SameBytes(byKey.rec[k], byIdx.rec[k])) << k;
+    for (int k = 0; k < n; k++) ASSERT_EQ(byKey.I()[k], k);
+
+    Arrays<Rec> byRank(keys, ranks);
+    TypeParam::Rank(byRank.K(), byRank.R(), byRank.I(), n);
+    for (int k = 0; k < n; k++) {
+      ASSERT_EQ(byRank.K()[k], sortedRanks[k]) << k;
+      ASSERT_EQ(ranks[byRank.I()[k]], byRank.K()[k]) << k;
+    }
+    byRank.ExpectRecordsFollowIndex();
+    byRank.ExpectGuardsUntouched();
+  }
+}
+
+TYPED_TEST(RecordSort, KeysAndRanksCompareInTheirOwnSignedness) {
+  using Rec = typename TypeParam::Type;
+  const std::vector<uint32_t> keys = {5u,          0x80000000u, 0u, 0xFFFFFFFFu, 0x7FFFFFFFu,
+                                      0xFFFFFFFEu, 1u,          2u, 0x80000001u, 3u};
+  Arrays<Rec> a(keys, {});
+  TypeParam::Idx(a.R(), a.I(), 10);
+  a.ExpectRecordsFollowIndex();
+  const bool isVertex = std::is_same<Rec, Vertex>::value;
+  const std::vector<int> want =
+      isVertex ? std::vector<int>{2, 6, 7, 9, 0, 4, 1, 8, 5, 3}   // 0 ... 2^31-1, 2^31 ...
+               : std::vector<int>{1, 8, 5, 3, 2, 6, 7, 9, 0, 4};  // INT_MIN ... -1, 0 ...
+  EXPECT_EQ(a.Index(), want);
+
+  const std::vector<uint64_t> ranks = {
+      uint64_t{1} << 63, 7, ~uint64_t(0), (uint64_t{1} << 63) - 1, 0, 1, 2, 3, 4, 5};
+  Arrays<Rec> r(keys, ranks);
+  TypeParam::Rank(r.K(), r.R(), r.I(), 10);
+  r.ExpectRecordsFollowIndex();
+  EXPECT_EQ(r.Index(), (std::vector<int>{4, 5, 6, 7, 8, 9, 1, 3, 0, 2}));
+}
+
+TYPED_TEST(RecordSort, ExactOrderForEqualAndAscendingInput) {
+  using Rec = typename TypeParam::Type;
+  // All equal: the pivot exchange with position 0 is the only one.
+  for (int n : {7, 8, 9, 50}) {
+    SCOPED_TRACE(n);
+    std::vector<int> want(n);
+    for (int i = 0; i < n; i++) want[i] = i;
+    std::swap(want[0], want[n == 7 ? 3 : n - 1]);
+    Arrays<Rec> a(std::vector<uint32_t>(n, 12345u), std::vector<uint64_t>(n, 99u));
+    TypeParam::Idx(a.R(), a.I(), n);
+    EXPECT_EQ(a.Index(), want);
+    a.ExpectRecordsFollowIndex();
+    Arrays<Rec> r(std::vector<uint32_t>(n, 12345u), std::vector<uint64_t>(n, 99u));
+    TypeParam::Rank(r.K(), r.R(), r.I(), n);
+    EXPECT_EQ(r.Index(), want);
+    r.ExpectRecordsFollowIndex();
+  }
+  // Ascending and distinct: the result is the input.
+  std::vector<uint32_t> keys(300);
+  std::vector<uint64_t> ranks(300);
+  for (int i = 0; i < 300; i++) keys[i] = 3 * i + 1, ranks[i] = uint64_t(i) << 40;
+  Arrays<Rec> a(keys, ranks);
+  TypeParam::Idx(a.R(), a.I(), 300);
+  TypeParam::Rank(a.K(), a.R(), a.I(), 300);
+  for (int k = 0; k < 300; k++) ASSERT_EQ(a.I()[k], k);
+  a.ExpectRecordsFollowIndex();
+}
+
+TYPED_TEST(RecordSort, ShortArraysKeepEqualKeysInTheirOrder) {
+  using Rec = typename TypeParam::Type;
+  // Keys 2 1 2 1 2 1 and their prefixes: the ones come first, each group in input order.
+  for (int n = 2; n <= 6; n++) {
+    std::vector<uint32_t> keys(n);
+    for (int i = 0; i < n; i++) keys[i] = i % 2 ? 1u : 2u;
+    std::vector<int> want;
+    for (int i = 1; i < n; i += 2) want.push_back(i);
+    for (int i = 0; i < n; i += 2) want.push_back(i);
+    Arrays<Rec> a(keys, {});
+    TypeParam::Idx(a.R(), a.I(), n);
+    EXPECT_EQ(a.Index(), want) << n;
+    a.ExpectRecordsFollowIndex();
+  }
+}
