@@ -1,0 +1,70 @@
+// The byte level of the keyword-file access: a buffered reader that scans words and numbers
+// without the C library's scanf (locale-free, through large buffers), the write block, byte
+// reversal and the block transfer primitive.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+struct KmfMeshFile;
+
+// Bytes a word may span and still be converted; longer words are skipped or refused.
+enum { KmfWordWindow = 4096 };
+
+struct KmfTextBuffer {
+  FILE *Hdl;
+  char *Buf;         // Cap bytes plus one for a terminating zero
+  size_t Cap;
+  char *Cur, *End;   // unread bytes
+  int64_t BufPos;    // file offset of Buf[0]
+  bool Eof;          // the file has no bytes after End
+  bool Err;          // a seek or a read failed
+};
+
+KmfTextBuffer *KmfNewReader(FILE *hdl, size_t capacity);
+KmfTextBuffer *KmfFreeReader(KmfTextBuffer *rd);
+bool KmfReaderSeek(KmfTextBuffer *rd, int64_t pos);
+int64_t KmfReaderTell(const KmfTextBuffer *rd);
+// Copies n raw bytes; false at end of file.
+bool KmfReaderBytes(KmfTextBuffer *rd, void *dst, size_t n);
+// Skips white space and comments (a word starting with '#' runs to the end of its line);
+// false at end of file.
+bool KmfReaderSkipSpace(KmfTextBuffer *rd);
+// Next word; *len is its length (words longer than the window are consumed and reported
+// with *len = SIZE_MAX). Returns a pointer into the buffer valid until the next call, or null
+// at end of file.
+const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len);
+bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val);
+bool KmfReaderReal(KmfTextBuffer *rd, double *val);
+bool KmfReaderFloat(KmfTextBuffer *rd, float *val);
+// Rest of the current text line after leading blanks (at most cap - 1 characters kept);
+// a line that holds nothing but blanks is skipped.
+bool KmfReaderRestOfLine(KmfTextBuffer *rd, char *dst, size_t cap);
+
+// Reverses the bytes of one 4- or 8-byte value in place.
+void KmfSwap(void *val, int bytes);
+
+// Write block of a file opened for writing: bytes go out once more than KmfWriteBlockSize
+// wait. Failures are remembered in the handle.
+void KmfWriteBytes(KmfMeshFile *msh, const void *data, size_t n);
+void KmfWriteInt(KmfMeshFile *msh, int64_t val);               // "%lld " text
+void KmfWriteReal(KmfMeshFile *msh, double val, bool single);  // "%g " or "%.15g " text
+void KmfWriteText(KmfMeshFile *msh, const char *text);
+bool KmfFlush(KmfMeshFile *msh);
+
+// The block transfer primitive: an emulation of the POSIX asynchronous calls over the stdio
+// stream, which moves the whole count at once.
+struct KmfAioCb {
+  FILE *Fildes;
+  int64_t Offset;
+  void *Buf;
+  int64_t Nbytes;
+  int Status;
+};
+int KmfAioRead(KmfAioCb *cb);
+int KmfAioWrite(KmfAioCb *cb);
+int KmfAioError(const KmfAioCb *cb);
+int64_t KmfAioReturn(const KmfAioCb *cb);
+// Prints a failed transfer's control block on standard output.
+void KmfAioReport(const KmfAioCb *cb);

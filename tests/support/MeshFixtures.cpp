@@ -1,0 +1,341 @@
+#include "tests/support/MeshFixtures.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace fixtures {
+
+namespace {
+
+// Small deterministic generator: the files must be the same on every run.
+struct Lcg {
+  uint64_t S;
+  explicit Lcg(int seed) : S(0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(seed) * 0x2545F4914F6CDD1Dull) {}
+  uint32_t next() {
+    S = S * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<uint32_t>(S >> 33);
+  }
+  int64_t in(int64_t lo, int64_t hi) { return lo + static_cast<int64_t>(next() % static_cast<uint64_t>(hi - lo + 1)); }
+  // A multiple of 1/16 in [-60, 60]: exact in 32- and 64-bit reals and within the six
+  // digits of version-1 text.
+  double real() { return static_cast<double>(in(-960, 960)) / 16.0; }
+};
+
+FixtureSection info(int kwd, const char *name, const char *letters) {
+  FixtureSection s;
+  s.Kwd = kwd;
+  s.Name = name;
+  s.Letters = letters;
+  s.HasCount = false;
+  s.NmbLin = 1;
+  return s;
+}
+
+int typeSize(int type, int dim) {
+  switch (type) {
+    case 1: return 1;
+    case 2: return dim;
+    case 3: return dim * (dim + 1) / 2;
+    case 4: return dim * dim;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+const FixtureSection *FixtureFile::find(int kwd) const {
+  for (const auto &s : Sections)
+    if (s.Kwd == kwd) return &s;
+  return nullptr;
+}
+
+FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin, int nver, int seed) {
+  FixtureSection s;
+  s.Kwd = kwd;
+  s.Name = name;
+  s.Letters = std::string(static_cast<size_t>(nodes), 'i') + "i";
+  s.NmbLin = nlin;
+  Lcg g(seed);
+  s.Ints.reserve(static_cast<size_t>(nlin * (nodes + 1)));
+  for (int64_t l = 0; l < nlin; l++) {
+    for (int k = 0; k < nodes; k++) s.Ints.push_back(g.in(1, nver));
+    s.Ints.push_back(g.in(-5, 40));  // references, negative ones included
+  }
+  return s;
+}
+
+FixtureSection VertexSection(int dim, int64_t nlin, int seed) {
+  FixtureSection s;
+  s.Kwd = 4;
+  s.Name = "Vertices";
+  s.Letters = std::string(static_cast<size_t>(dim), 'r') + "i";
+  s.NmbLin = nlin;
+  Lcg g(seed);
+  for (int64_t l = 0; l < nlin; l++) {
+    for (int k = 0; k < dim; k++) s.Reals.push_back(g.real());
+    s.Ints.push_back(g.in(0, 9));
+  }
+  return s;
+}
+
+FixtureSection ListSection(int kwd, const char *name, int64_t nlin, int range, int seed) {
+  FixtureSection s;
+  s.Kwd = kwd;
+  s.Name = name;
+  s.Letters = "i";
+  s.NmbLin = nlin;
+  Lcg g(seed);
+  for (int64_t l = 0; l < nlin; l++) s.Ints.push_back(g.in(1, range));
+  return s;
+}
+
+FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::vector<int> &types, int64_t nlin,
+                               int seed, int deg, int nodes) {
+  FixtureSection s;
+  s.Kwd = kwd;
+  s.Name = name;
+  s.Types = types;
+  s.Deg = deg;
+  s.NmbNod = nodes;
+  int size = 0;
+  for (int t : types) size += typeSize(t, dim);
+  if (deg >= 0) size *= nodes;
+  s.Letters = std::string(static_cast<size_t>(size), 'r');
+  s.NmbLin = nlin;
+  Lcg g(seed);
+  for (int64_t l = 0; l < nlin * size; l++) s.Reals.push_back(g.real());
+  return s;
+}
+
+const int P2TriangleLattice[6][3] = {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
+const int P2TriangleFileOrder[6] = {1, 2, 0, 5, 3, 4};
+
+FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
+  FixtureFile f;
+  f.Version = version;
+  f.Dim = dim;
+  const int nv = 40;
+  auto &s = f.Sections;
+  s.push_back(VertexSection(dim, nv, 1));
+  s.push_back(ElementSection(5, "Edges", 2, 7, nv, 2));
+  s.push_back(ElementSection(6, "Triangles", 3, 9, nv, 3));
+  s.push_back(ElementSection(7, "Quadrilaterals", 4, 5, nv, 4));
+  s.push_back(ElementSection(8, "Tetrahedra", 4, 11, nv, 5));
+  s.push_back(ElementSection(49, "Pyramids", 5, 3, nv, 6));
+  s.push_back(ElementSection(9, "Prisms", 6, 4, nv, 7));
+  s.push_back(ElementSection(10, "Hexahedra", 8, 6, nv, 8));
+  s.push_back(ElementSection(24, "TrianglesP2", 6, 3, nv, 9));
+  s.push_back(ElementSection(25, "EdgesP2", 3, 4, nv, 10));
+  s.push_back(ElementSection(27, "QuadrilateralsQ2", 9, 2, nv, 11));
+  s.push_back(ElementSection(30, "TetrahedraP2", 10, 2, nv, 12));
+  s.push_back(ElementSection(33, "HexahedraQ2", 27, 2, nv, 13));
+  FixtureSection nor;
+  nor.Kwd = 60;
+  nor.Name = "Normals";
+  nor.Letters = std::string(static_cast<size_t>(dim), 'r');
+  nor.NmbLin = 5;
+  Lcg g(14);
+  for (int i = 0; i < 5 * dim; i++) nor.Reals.push_back(g.real());
+  s.push_back(nor);
+  FixtureSection nav;
+  nav.Kwd = 20;
+  nav.Name = "NormalAtVertices";
+  nav.Letters = "ii";
+  nav.NmbLin = 5;
+  for (int i = 0; i < 5; i++) {
+    nav.Ints.push_back(2 * i + 1);
+    nav.Ints.push_back(i + 1);
+  }
+  s.push_back(nav);
+  s.push_back(ListSection(13, "Corners", 4, nv, 15));
+  s.push_back(ListSection(14, "Ridges", 3, 7, 16));
+  s.push_back(ListSection(15, "RequiredVertices", 5, nv, 17));
+  s.push_back(ListSection(16, "RequiredEdges", 2, 7, 18));
+  s.push_back(ListSection(17, "RequiredTriangles", 2, 9, 19));
+  s.push_back(ListSection(18, "RequiredQuadrilaterals", 1, 5, 20));
+  FixtureSection ord;
+  ord.Kwd = 129;
+  ord.Name = "TrianglesP2Ordering";
+  ord.Letters = "iii";
+  ord.NmbLin = 6;
+  for (int j = 0; j < 6; j++)
+    for (int k = 0; k < 3; k++) ord.Ints.push_back(P2TriangleLattice[P2TriangleFileOrder[j]][k]);
+  s.push_back(ord);
+  FixtureSection com;
+  com.Kwd = 81;
+  com.Name = "Comments";
+  com.Letters = "c";
+  com.NmbLin = 2;
+  std::string longText;
+  for (int i = 0; i < 300; i++) longText += static_cast<char>('a' + i % 26);
+  com.Strs = {"made by the fixtures of the test suite", longText};
+  s.push_back(com);
+  FixtureSection time = info(78, "Time", "r");
+  time.Reals = {12.5};
+  s.push_back(time);
+  FixtureSection it = info(77, "Iterations", "i");
+  it.Ints = {42};
+  s.push_back(it);
+  if (unknown) {
+    FixtureSection unk;
+    unk.Kwd = 250;
+    unk.Name = "UnknownStuff";
+    unk.Letters = "ii";
+    unk.NmbLin = 3;
+    unk.Ints = {1, 2, 3, 4, 5, 6};
+    s.insert(s.begin() + 3, unk);
+  }
+  return f;
+}
+
+FixtureFile SolutionFile(int version, int dim, int nver) {
+  FixtureFile f;
+  f.Version = version;
+  f.Dim = dim;
+  f.Sections.push_back(SolutionSection(62, "SolAtVertices", dim, {1, 2, 3, 4}, nver, 31));
+  f.Sections.push_back(SolutionSection(66, "SolAtTetrahedra", dim, {1, 3}, 7, 32));
+  f.Sections.push_back(SolutionSection(64, "SolAtTriangles", dim, {2}, 5, 33));
+  f.Sections.push_back(SolutionSection(108, "HOSolAtTrianglesP2", dim, {1, 2}, 4, 34, 2, 6));
+  return f;
+}
+
+FixtureFile BlockBoundaryMesh(int version) {
+  FixtureFile f;
+  f.Version = version;
+  f.Dim = 3;
+  f.Sections.push_back(VertexSection(3, 25000, 41));
+  f.Sections.push_back(ElementSection(6, "Triangles", 3, 9999, 25000, 42));
+  f.Sections.push_back(ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43));
+  f.Sections.push_back(ElementSection(5, "Edges", 2, 10001, 25000, 44));
+  return f;
+}
+
+void RawBytes::put(uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; i++) {
+    int shift = Big ? 8 * (bytes - 1 - i) : 8 * i;
+    Data.push_back(static_cast<unsigned char>(v >> shift));
+  }
+}
+
+void RawBytes::f32(float v) {
+  uint32_t u;
+  std::memcpy(&u, &v, 4);
+  put(u, 4);
+}
+
+void RawBytes::f64(double v) {
+  uint64_t u;
+  std::memcpy(&u, &v, 8);
+  put(u, 8);
+}
+
+void RawBytes::str256(const std::string &s) {
+  for (size_t i = 0; i < 256; i++) Data.push_back(i < s.size() ? static_cast<unsigned char>(s[i]) : 0);
+}
+
+void RawBytes::patch(size_t at, int version, int wide, int64_t v) {
+  RawBytes tmp(Big);
+  tmp.sized(version, wide, v);
+  std::memcpy(&Data[at], tmp.Data.data(), tmp.Data.size());
+}
+
+size_t RawHeader(RawBytes &b, int version, int dim) {
+  b.i32(1);
+  b.i32(version);
+  b.i32(3);
+  size_t next = b.size();
+  b.sized(version, 3, 0);
+  b.i32(dim);
+  b.patch(next, version, 3, static_cast<int64_t>(b.size()));
+  return next;
+}
+
+std::vector<unsigned char> RawBinary(const FixtureFile &f, bool bigEndian) {
+  RawBytes b(bigEndian);
+  int v = f.Version;
+  RawHeader(b, v, f.Dim);
+  size_t pending = 0;
+  auto startSection = [&](int kwd) {
+    if (pending) b.patch(pending, v, 3, static_cast<int64_t>(b.size()));
+    b.i32(kwd);
+    pending = b.size();
+    b.sized(v, 3, 0);
+  };
+  for (const auto &s : f.Sections) {
+    startSection(s.Kwd);
+    if (s.HasCount) b.sized(v, 4, s.NmbLin);
+    if (!s.Types.empty()) {
+      b.i32(static_cast<int32_t>(s.Types.size()));
+      for (int t : s.Types) b.i32(t);
+      if (s.Deg >= 0) {
+        b.i32(s.Deg);
+        b.i32(s.NmbNod);
+      }
+    }
+    size_t ni = 0, nr = 0, ns = 0;
+    for (int64_t l = 0; l < s.NmbLin; l++)
+      for (char c : s.Letters) {
+        if (c == 'i') b.sized(v, 4, s.Ints[ni++]);
+        else if (c == 'r' && v == 1) b.f32(static_cast<float>(s.Reals[nr++]));
+        else if (c == 'r') b.f64(s.Reals[nr++]);
+        else if (c == 'c') b.str256(s.Strs[ns++]);
+      }
+  }
+  startSection(54);
+  return b.Data;
+}
+
+std::string RawText(const FixtureFile &f) {
+  std::string t;
+  char buf[64];
+  snprintf(buf, sizeof(buf), "MeshVersionFormatted %d\n\nDimension %d\n", f.Version, f.Dim);
+  t += buf;
+  for (const auto &s : f.Sections) {
+    t += "\n" + s.Name + "\n";
+    if (s.HasCount) t += std::to_string(s.NmbLin) + "\n";
+    if (!s.Types.empty()) {
+      t += std::to_string(s.Types.size()) + " ";
+      for (int ty : s.Types) t += std::to_string(ty) + " ";
+      t += "\n";
+      if (s.Deg >= 0) t += std::to_string(s.Deg) + " " + std::to_string(s.NmbNod) + "\n";
+    }
+    size_t ni = 0, nr = 0, ns = 0;
+    for (int64_t l = 0; l < s.NmbLin; l++) {
+      for (char c : s.Letters) {
+        if (c == 'i') {
+          t += std::to_string(s.Ints[ni++]) + " ";
+        } else if (c == 'r') {
+          snprintf(buf, sizeof(buf), "%.17g ", s.Reals[nr++]);
+          t += buf;
+        } else if (c == 'c') {
+          t += s.Strs[ns++] + " ";
+        }
+      }
+      t += "\n";
+    }
+  }
+  t += "\nEnd\n";
+  return t;
+}
+
+std::string TestPath(const std::string &name) {
+  const char *dir = std::getenv("ZELVANE_TEST_OUT");
+  std::string out = dir && *dir ? dir : ZELVANE_TEST_OUT_DIR;
+  // Test programs run in parallel: keep their files apart.
+  return out + "/" + std::to_string(getpid()) + "_" + name;
+}
+
+bool SaveBytes(const std::string &path, const std::vector<unsigned char> &data) {
+  FILE *f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+bool SaveText(const std::string &path, const std::string &text) {
+  return SaveBytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+}  // namespace fixtures
