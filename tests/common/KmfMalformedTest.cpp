@@ -114,7 +114,7 @@ TEST(KmfMalformed, BinarySolutionHeaders) {
     RawBytes b(false);
     RawHeader(b, 2, 3);
     ho = ho || deg >= 0;
-    int kwd = ho ? KmfHOSolAtTrianglesP2 : KmfSolAtVertices;
+    int kwd = ho ? int(KmfHOSolAtTrianglesP2) : int(KmfSolAtVertices);
     b.i32(kwd);
     size_t at = b.size();
     b.i32(0);
