@@ -10,58 +10,28 @@
 
 #include <cstddef>
 
+#include "common/ElementKind.h"
+
 enum {
   KmfMaxKwd = 204,     // keyword numbers 1..KmfMaxKwd are valid in files
   KmfMaxTyp = 1000,    // solution types per section
   KmfMaxLetters = 9000 // letters of one expanded line
 };
 
-// Keyword numbers (also the element kind codes of the in-memory mesh).
-enum KmfKeywordNumber {
+// Keyword numbers beyond the element kinds and flags of the in-memory mesh, which are
+// the keyword numbers themselves (ElementKind.h).
+enum : int {
   KmfMeshVersionFormatted = 1,
   KmfDimension = 3,
-  KmfVertices = 4,
-  KmfEdges = 5,
-  KmfTriangles = 6,
-  KmfQuadrilaterals = 7,
-  KmfTetrahedra = 8,
-  KmfPrisms = 9,
-  KmfHexahedra = 10,
-  KmfCorners = 13,
-  KmfRidges = 14,
-  KmfRequiredVertices = 15,
-  KmfRequiredEdges = 16,
   KmfRequiredTriangles = 17,
   KmfRequiredQuadrilaterals = 18,
-  KmfNormalAtVertices = 20,
-  KmfTrianglesP2 = 24,
-  KmfEdgesP2 = 25,
-  KmfQuadrilateralsQ2 = 27,
-  KmfTetrahedraP2 = 30,
-  KmfHexahedraQ2 = 33,
-  KmfPyramids = 49,
   KmfBoundingBox = 50,
-  KmfEnd = 54,
-  KmfNormals = 60,
-  KmfSolAtVertices = 62,
   KmfSolAtEdges = 63,
-  KmfSolAtTriangles = 64,
-  KmfSolAtQuadrilaterals = 65,
-  KmfSolAtTetrahedra = 66,
-  KmfSolAtPrisms = 67,
-  KmfSolAtHexahedra = 68,
-  KmfIterations = 77,
-  KmfTime = 78,
   KmfComments = 81,
   KmfHOSolAtTrianglesP2 = 108,
   KmfByteFlow = 126,
   KmfEdgesP2Ordering = 127,
-  KmfTrianglesP2Ordering = 129,
-  KmfQuadrilateralsQ2Ordering = 131,
-  KmfTetrahedraP2Ordering = 133,
-  KmfHexahedraQ2Ordering = 139,
   KmfFloatingPointPrecision = 162,
-  KmfFileType = 204,
 };
 
 // Solution field types and the number of values each holds.

@@ -252,6 +252,7 @@ char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes) {
   FieldValue v{};
   if (!readField(msh, 'i', &v, nullptr)) return nullptr;
   int64_t words = kw->NmbLin - 1;
+  const int64_t count = v.I;
   if (v.I < 0 || v.I > INT32_MAX || v.I > 4 * words) {
     KmfError(msh, "KMFREADBYTEFLOW", "INVALID BYTE COUNT %lld", static_cast<long long>(v.I));
     return nullptr;
@@ -282,7 +283,7 @@ char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes) {
       return nullptr;
     }
   }
-  if (nbytes) *nbytes = static_cast<int>(v.I);
+  if (nbytes) *nbytes = static_cast<int>(count);
   return buf;
 }
 

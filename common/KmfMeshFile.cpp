@@ -136,13 +136,22 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   kw->NmbLin = count;
   kw->Pos = KmfReaderTell(msh->Rd);
   kw->EndPos = limit;
-  // The smallest the lines can be: reals of 32 bits when the file may switch to them.
-  int64_t minBytes = 4 * (kw->NmbWrd - (msh->FltSiz == 64 ? kw->NmbRea : 0));
-  if (!KmfLinesFit(msh, kw, minBytes)) {
-    KmfError(msh, "KMFOPENMESH", "SECTION %s DECLARES %lld LINES, MORE THAN THE FILE HOLDS",
-             KmfKwdFmt[kwd][0], static_cast<long long>(count));
-    kw->NmbLin = 0;
-    return false;
+  return true;
+}
+
+// Every section must hold the lines it declares before the next one starts; reals may be of
+// 32 bits when the file says so in a precision section.
+bool checkSizes(KmfMeshFile *msh) {
+  bool narrow = msh->FltSiz == 64 && msh->KwdTab[KmfFloatingPointPrecision].NmbLin;
+  for (int kwd = 1; kwd <= KmfMaxKwd; kwd++) {
+    KmfKeyword *kw = &msh->KwdTab[kwd];
+    if (!kw->NmbLin) continue;
+    int64_t bytes = 4 * static_cast<int64_t>(kw->NmbWrd - (narrow ? kw->NmbRea : 0));
+    if (!KmfLinesFit(msh, kw, bytes)) {
+      KmfError(msh, "KMFOPENMESH", "SECTION %s DECLARES %lld LINES, MORE THAN THE FILE HOLDS", KmfKwdFmt[kwd][0],
+               static_cast<long long>(kw->NmbLin));
+      return false;
+    }
   }
   return true;
 }
@@ -254,7 +263,7 @@ KmfMeshFile *openRead(const char *name, int *ver, int *dim) {
     return refuse(msh);
   msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
   if (!msh->Rd || !readHeader(msh)) return refuse(msh);
-  if (!((msh->Typ & KmfBinary) ? indexBinary(msh) : indexText(msh))) return refuse(msh);
+  if (!((msh->Typ & KmfBinary) ? indexBinary(msh) : indexText(msh)) || !checkSizes(msh)) return refuse(msh);
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
   return msh;

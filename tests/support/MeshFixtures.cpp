@@ -330,7 +330,7 @@ std::string TestPath(const std::string &name) {
 bool SaveBytes(const std::string &path, const std::vector<unsigned char> &data) {
   FILE *f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
   return std::fclose(f) == 0 && ok;
 }
 
