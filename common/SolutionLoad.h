@@ -1,0 +1,23 @@
+// Solution files (".sol" text, ".solb" binary): a size pass run before the mesh exists, so
+// that the mesh is created with its one solution at the right size, then the load of the
+// values with the minimum and maximum of every field.
+#pragma once
+
+struct Function_Interface;
+struct Geometric_Mesh;
+struct Geometric_Solution;
+struct KmfMeshFile;
+
+// Records the solution of one file in SizMsh (its count at the kind's entry, the values per
+// entity at 205, the fields at 206, their types from 207 on). Returns the number of entries
+// found, 0 when there is none; mode 1 keeps quiet when the file does not exist.
+int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh);
+
+// Loads the file's values into the mesh's solution. 1 loaded, 2 the file is not complete
+// yet (try again later), 0 failure.
+int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+
+// Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
+// solution's capacity in values; raises NbrSol. 1 or 0.
+int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,
+                    Geometric_Solution *sol, int *NbrSol, int MaxSol);
