@@ -40,6 +40,10 @@ long long HandleId(const KmfMeshFile *hdl);
 // function, error 100 and status 4.
 int LoadNameFits(Function_Interface *fi, const char *fun, const char *name);
 
+// GetMeshDesc for reading, a name without extension resolved to the existing binary or
+// text file first.
+KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim);
+
 // Opens a mesh file for loading and refuses wrong dimensions and versions other than 1 to 3
 // (the version message at the given level, "ERROR" or "WARNING"); null after the messages.
 KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,

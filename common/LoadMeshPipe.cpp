@@ -86,7 +86,7 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   KmfMeshFile *inp[3] = {nullptr, nullptr, nullptr};  // vertices, triangles, tetrahedra
   bool opened = true;
   for (auto &h : inp) {
-    h = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfRead);
+    h = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
     opened = opened && h;
   }
   // Each task reports through its own copy of the interface, merged after the wait.

@@ -7,6 +7,9 @@
 #include <initializer_list>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include <unistd.h>
 
 #include "common/Clock.h"
 #include "common/FunctionInterface.h"
@@ -128,10 +131,22 @@ Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
 
 }  // namespace
 
+KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
+  const char *txt = kind == KmfMesh ? ".mesh" : ".sol";
+  if (!strstr(name, txt)) {
+    // Pick the existing file ourselves: asking the opener to try names that do not exist
+    // fills the terminal with complaints.
+    std::string b = std::string(name) + txt + "b", t = std::string(name) + txt;
+    if (access(b.c_str(), R_OK) == 0) return GetMeshDesc(fi, b.c_str(), ver, dim, kind, KmfRead);
+    if (access(t.c_str(), R_OK) == 0) return GetMeshDesc(fi, t.c_str(), ver, dim, kind, KmfRead);
+  }
+  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
+}
+
 KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
                           int *dim) {
   if (!LoadNameFits(fi, "LOADMESH", name)) return nullptr;
-  KmfMeshFile *hdl = GetMeshDesc(fi, name, ver, dim, KmfMesh, KmfRead);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, ver, dim);
   if (!hdl) {
     cannotOpen(fi, "LOADMESH", name);
     return nullptr;
@@ -173,7 +188,7 @@ int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
     return cannotOpen(fi, "ADDMESHSIZE", name);
   }
   int ver = 0, dim = 0;
-  KmfMeshFile *hdl = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfRead);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
   if (!hdl) return cannotOpen(fi, "ADDMESHSIZE", name);
   bool ok = addFileCounts(fi, hdl, SizMsh);
   KmfCloseMesh(hdl);
@@ -191,7 +206,7 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "FITMESHSIZE", name)) return 0;
   int ver = 0, dim = 0;
-  KmfMeshFile *hdl = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfRead);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
   if (!hdl) return cannotOpen(fi, "FITMESHSIZE", name);
   int fileType = SizMsh[KmfFileType];
   memset(SizMsh, 0, sizeof(int) * KmfMaxSizMsh);

@@ -136,7 +136,8 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
   bool present = readable(std::string(base) + ".solb") || readable(std::string(base) + ".sol");
   KmfMeshFile *hdl = nullptr;
   int ver = 0, dim = 0;
-  if (!su2 && (mode != 1 || present)) hdl = GetMeshDesc(fi, base, &ver, &dim, KmfSol, KmfRead);
+  if (!su2 && (mode != 1 || present))
+    hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
   if (!hdl) {
     if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
     if (mode != 1 && !su2) {
@@ -273,7 +274,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   std::string path = solutionPath(base);
   uint32_t status = fi->Status;
   int ver = 0, dim = 0;
-  KmfMeshFile *hdl = GetMeshDesc(fi, base, &ver, &dim, KmfSol, KmfRead);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
   if (!hdl) {
     if (readable(path) && !hasEndMarker(path)) {
       // Still being written: not an error yet.
@@ -291,7 +292,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
     return notReady();
   }
   char shown[LoadMaxNameLen + 8];
-  getPrintName(1, fi->Status, name, shown, sizeof(shown));
+  getPrintName(1, fi->Status, base, shown, sizeof(shown));
   auto refuse = [&]() {
     KmfCloseMesh(hdl);
     fi->ErrCod = ERR_BAD_DATA;

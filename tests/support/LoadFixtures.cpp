@@ -47,7 +47,7 @@ FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints)
   return s;
 }
 
-FixtureSection Solution(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
+FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
                         const std::vector<double> &reals) {
   FixtureSection s;
   s.Kwd = kwd;

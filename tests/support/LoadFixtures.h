@@ -24,7 +24,7 @@ FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int
 // A list section (one integer per line).
 FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints);
 // A solution section from explicit values.
-FixtureSection Solution(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
+FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
                         const std::vector<double> &reals);
 
 // A function interface over a fresh memory list; the list is freed (and checked empty) with
