@@ -270,8 +270,8 @@ ssize_t mygetstr(char **lineptr, size_t *n, FILE *stream, char delim, size_t off
   }
   if (!*lineptr) {
     *n = 64;
-    *lineptr = static_cast<char *>(ReAlloc(nullptr, nullptr, *n, "A %s = %s IN FUNCTION %s LINE %d ",
-                                           "*lineptr", "64", __func__, __LINE__));
+    *lineptr = static_cast<char *>(Alloc(nullptr, nullptr, *n, "A %s = %s IN FUNCTION %s LINE %d ",
+                                         "*lineptr", "64", __func__, __LINE__));
     if (!*lineptr) {
       errno = ENOMEM;
       return -1;
