@@ -184,10 +184,8 @@ bool indexBinary(KmfMeshFile *msh) {
 
 bool indexText(KmfMeshFile *msh) {
   size_t len;
-  while (const char *w = KmfReaderWord(msh->Rd, &len)) {
+  while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
-    char c = w[0];
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) continue;
     int kwd = KmfFindKeyword(w, len);
     if (kwd == KmfEnd) return true;
     if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
