@@ -244,21 +244,27 @@ bool readTextField(KmfTextBuffer *rd, int typ, char *dst) {
 
 int getText(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
             KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields) {
+  // The caller's field of every value of a line, node ordering applied once.
+  KmfField *order = static_cast<KmfField *>(MEM_ALLOC(nullptr, order, sizeof(KmfField) * static_cast<size_t>(nfields)));
+  if (!order) return 0;
+  for (int j = 0; j < nfields; j++) order[j] = fields[targetField(kw, j, nfields)];
   char discard[8];
-  for (int64_t line = 1; line <= last; line++) {
+  int res = 1;
+  for (int64_t line = 1; res && line <= last; line++) {
     bool keep = line >= first;
     int64_t r = keep ? rec.at(line - first) : 0;
     for (int j = 0; j < nfields; j++) {
-      const KmfField &f = fields[targetField(kw, j, nfields)];
-      char *dst = keep ? f.Adr + r * f.Stride : discard;
-      if (!readTextField(msh->Rd, f.Typ, dst)) {
+      const KmfField &f = order[j];
+      if (!readTextField(msh->Rd, f.Typ, keep ? f.Adr + r * f.Stride : discard)) {
         KmfError(msh, "KMFGETBLOCK", "CANNOT READ LINE %lld OF %s", static_cast<long long>(line), KmfKwdFmt[kwd][0]);
-        return 0;
+        res = 0;
+        break;
       }
     }
   }
-  if (cb) cb(first, last, cbarg);
-  return 1;
+  MEM_FREE(nullptr, order);
+  if (res && cb) cb(first, last, cbarg);
+  return res;
 }
 
 void convertBlock(const KmfMeshFile *msh, const KmfKeyword *kw, const unsigned char *buf, int64_t n,

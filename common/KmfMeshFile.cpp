@@ -72,7 +72,10 @@ bool freeHandle(KmfMeshFile *msh) {
   bool ok = true;
   if (msh->hdl && std::fclose(msh->hdl)) ok = false;
   msh->Rd = KmfFreeReader(msh->Rd);
-  for (auto &kw : msh->KwdTab) kw.OrdTab = static_cast<int *>(MEM_FREE(nullptr, kw.OrdTab));
+  for (auto &kw : msh->KwdTab) {
+    kw.OrdTab = static_cast<int *>(MEM_FREE(nullptr, kw.OrdTab));
+    kw.Fmt = static_cast<char *>(MEM_FREE(nullptr, kw.Fmt));
+  }
   msh->LinBuf = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->LinBuf));
   msh->WrtBlk = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->WrtBlk));
   MEM_FREE(nullptr, msh);
@@ -184,10 +187,8 @@ bool indexBinary(KmfMeshFile *msh) {
 
 bool indexText(KmfMeshFile *msh) {
   size_t len;
-  while (const char *w = KmfReaderWord(msh->Rd, &len)) {
+  while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
-    char c = w[0];
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) continue;
     int kwd = KmfFindKeyword(w, len);
     if (kwd == KmfEnd) return true;
     if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
@@ -315,6 +316,8 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
     if (!solSiz) return false;
   }
   const char *fmt = KmfKwdFmt[kwd][2];
+  // Expanded in the line scratch, then kept at its size.
+  char *letters = reinterpret_cast<char *>(msh->LinBuf);
   int n = 0;
   for (int i = 0; fmt[i]; i++) {
     char c = fmt[i];
@@ -324,15 +327,19 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
       c = fmt[++i];
     }
     if (n + rep > KmfMaxLetters) return false;
-    std::memset(kw->Fmt + n, c, static_cast<size_t>(rep));
+    std::memset(letters + n, c, static_cast<size_t>(rep));
     n += rep;
   }
   if (fmt[0] == 'h') {
     if (static_cast<int64_t>(n) * kw->NmbNod > KmfMaxLetters) return false;
-    for (int k = 1; k < kw->NmbNod; k++) std::memcpy(kw->Fmt + k * n, kw->Fmt, static_cast<size_t>(n));
+    for (int k = 1; k < kw->NmbNod; k++) std::memcpy(letters + k * n, letters, static_cast<size_t>(n));
     n *= kw->NmbNod;
   }
-  kw->Fmt[n] = '\0';
+  letters[n] = '\0';
+  kw->Fmt = static_cast<char *>(MEM_FREE(nullptr, kw->Fmt));
+  kw->Fmt = static_cast<char *>(MEM_ALLOC(nullptr, kw->Fmt, static_cast<size_t>(n) + 1));
+  if (!kw->Fmt) return false;
+  std::memcpy(kw->Fmt, letters, static_cast<size_t>(n) + 1);
   kw->SolSiz = kw->NmbWrd = kw->NmbRea = 0;
   for (int i = 0; i < n; i++) {
     switch (kw->Fmt[i]) {

@@ -38,7 +38,7 @@ struct KmfKeyword {
   int64_t NmbLin;           // 0: the section is absent
   int64_t Pos;              // file offset of the first line
   int64_t EndPos;           // where the section's lines must end (next section or file end)
-  char Fmt[KmfMaxLetters + 1];  // expanded letters of one line
+  char *Fmt;                // expanded letters of one line (at most KmfMaxLetters), or null
 };
 
 struct KmfTextBuffer;

@@ -50,22 +50,27 @@ const char *token(KmfTextBuffer *rd, size_t *len) {
 
 template <typename T>
 bool readNumber(KmfTextBuffer *rd, T *val) {
-  size_t len;
-  const char *p = token(rd, &len);
-  if (!p) return false;
-  const char *end = p + len;
-  // A number cut by the window is longer than any number a file may hold.
-  if (end == rd->End && !rd->Eof) return false;
+  // Fast path: blanks, then the number straight from the buffer.
+  const char *p = rd->Cur;
+  while (p < rd->End && isSpace(*p)) p++;
+  rd->Cur = const_cast<char *>(p);
+  if (rd->End - p < KmfWordWindow || *p == '#') {
+    if (!KmfReaderSkipSpace(rd)) return false;
+    ensure(rd, KmfWordWindow);
+    p = rd->Cur;
+  }
+  const char *end = rd->End;
   const char *q = p;
-  if (q < end && *q == '+' && q + 1 < end && *(q + 1) != '-') q++;
+  if (*q == '+' && q + 1 < end && q[1] != '-') q++;
   auto res = std::from_chars(q, end, *val);
-  if (res.ptr != end) return false;
+  // The number must end the word, and a word cut by the window is longer than any number.
+  if (res.ptr == q || (res.ptr < end && !isSpace(*res.ptr)) || (res.ptr == end && !rd->Eof)) return false;
   if (res.ec == std::errc::result_out_of_range) {
     if constexpr (std::is_floating_point_v<T>) {
       // Beyond the type's range: underflow goes to zero, overflow to infinity, as scanf does.
-      const char *e = std::find_if(q, end, [](char c) { return c == 'e' || c == 'E'; });
+      const char *e = std::find_if(q, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
       bool neg = *q == '-';
-      bool under = e + 1 < end && e[1] == '-';
+      bool under = e + 1 < res.ptr && e[1] == '-';
       T mag = under ? T(0) : std::numeric_limits<T>::infinity();
       *val = neg ? -mag : mag;
     } else {
@@ -74,7 +79,7 @@ bool readNumber(KmfTextBuffer *rd, T *val) {
   } else if (res.ec != std::errc()) {
     return false;
   }
-  rd->Cur = const_cast<char *>(end);
+  rd->Cur = const_cast<char *>(res.ptr);
   return true;
 }
 
@@ -165,6 +170,39 @@ bool KmfReaderSkipSpace(KmfTextBuffer *rd) {
   }
 }
 
+const char *KmfReaderNextName(KmfTextBuffer *rd, size_t *len) {
+  bool inWord = false;  // the buffer ended inside a word being skipped
+  for (;;) {
+    const char *p = rd->Cur;
+    const char *end = rd->End;
+    if (inWord) {
+      while (p < end && !isSpace(*p)) p++;
+      inWord = p == end;
+    }
+    // Skip blanks and words that do not start with a letter, while a whole name surely
+    // lies in the buffer.
+    const char *safe = rd->Eof ? end : end - KmfWordWindow;
+    while (!inWord && p < safe) {
+      unsigned char c = static_cast<unsigned char>(*p);
+      if (c <= ' ') {
+        p++;
+        continue;
+      }
+      if (c == '#' || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) break;
+      while (p < end && !isSpace(*p)) p++;
+      inWord = p == end;
+    }
+    rd->Cur = const_cast<char *>(p);
+    if (!inWord && p < safe) {
+      if (*p != '#') return KmfReaderWord(rd, len);
+      if (!KmfReaderSkipSpace(rd)) return nullptr;
+      continue;
+    }
+    if (rd->Eof) return nullptr;
+    refill(rd);
+  }
+}
+
 const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len) {
   const char *p = token(rd, len);
   if (!p) return nullptr;
@@ -183,7 +221,7 @@ const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len) {
   return rd->Cur;
 }
 
-bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val) { return readNumber(rd, val); }
+bool KmfReaderIntSlow(KmfTextBuffer *rd, int64_t *val) { return readNumber(rd, val); }
 bool KmfReaderReal(KmfTextBuffer *rd, double *val) { return readNumber(rd, val); }
 bool KmfReaderFloat(KmfTextBuffer *rd, float *val) { return readNumber(rd, val); }
 

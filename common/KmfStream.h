@@ -35,7 +35,30 @@ bool KmfReaderSkipSpace(KmfTextBuffer *rd);
 // with *len = SIZE_MAX). Returns a pointer into the buffer valid until the next call, or null
 // at end of file.
 const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len);
-bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val);
+// Next word that starts with a letter, skipping every other word and the comments.
+const char *KmfReaderNextName(KmfTextBuffer *rd, size_t *len);
+bool KmfReaderIntSlow(KmfTextBuffer *rd, int64_t *val);
+// Integers are most of a text mesh: plain decimal ones are converted here, anything else
+// (comments, the end of the buffer, signs, overflow, garbage) by the general path.
+inline bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val) {
+  const char *p = rd->Cur;
+  while (p < rd->End && static_cast<unsigned char>(*p) <= ' ') p++;
+  if (rd->End - p >= 32) {
+    bool neg = *p == '-';
+    const char *q = p + neg;
+    uint64_t v = 0;
+    int n = 0;
+    for (; n < 18 && static_cast<unsigned>(*q - '0') < 10; q++, n++) v = 10 * v + static_cast<unsigned>(*q - '0');
+    // The buffer ends with a zero byte, so q never passes its end.
+    if (n && n < 18 && static_cast<unsigned char>(*q) <= ' ') {
+      *val = neg ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+      rd->Cur = const_cast<char *>(q);
+      return true;
+    }
+  }
+  rd->Cur = const_cast<char *>(p);
+  return KmfReaderIntSlow(rd, val);
+}
 bool KmfReaderReal(KmfTextBuffer *rd, double *val);
 bool KmfReaderFloat(KmfTextBuffer *rd, float *val);
 // Rest of the current text line after leading blanks (at most cap - 1 characters kept);

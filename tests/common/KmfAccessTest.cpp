@@ -1,6 +1,7 @@
 // Block transfers, line calls, conversions, node orderings, byte flows and opening by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 #include <string>
@@ -465,5 +466,47 @@ TEST(KmfOpen, CloseReportsFailedWrites) {
     KmfSetKwd(msh, KmfVertices, 1);
     KmfSetLin(msh, KmfVertices, 1.0, 2.0, 3.0, 4);
     EXPECT_EQ(KmfCloseMesh(msh), 0) << name;
+  }
+}
+
+// Lines far longer than the write block and the fixed scratch of older designs: a version-4
+// HexahedraQ4 line (126 integers of 8 bytes) and a solution line of 9000 reals, line by line
+// in both encodings.
+TEST(KmfLines, VeryLongLines) {
+  std::vector<int64_t> hex(126);
+  for (int k = 0; k < 126; k++) hex[k] = (int64_t(1) << 40) + k;
+  std::vector<double> sol(9000);
+  for (int k = 0; k < 9000; k++) sol[k] = k / 4.0 - 1000.0;
+  std::vector<int> types(1000, KmfMat);
+  for (const char *name : {"long.meshb", "long.mesh"}) {
+    SCOPED_TRACE(name);
+    TempFile p(name);
+    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfWrite, 4, 3);
+    ASSERT_NE(msh, nullptr);
+    ASSERT_EQ(KmfSetKwd(msh, 99, 2), 1);
+    ASSERT_EQ(KmfSetLinTab(msh, 99, hex.data(), nullptr, nullptr), 1);
+    ASSERT_EQ(KmfSetLinTab(msh, 99, hex.data(), nullptr, nullptr), 1);
+    ASSERT_EQ(KmfSetKwd(msh, KmfSolAtVertices, 2, 1000, types.data()), 1);
+    ASSERT_EQ(KmfSetLin(msh, KmfSolAtVertices, sol.data()), 1);
+    ASSERT_EQ(KmfSetLinTab(msh, KmfSolAtVertices, nullptr, sol.data(), nullptr), 1);
+    ASSERT_EQ(KmfCloseMesh(msh), 1);
+
+    msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    ASSERT_NE(msh, nullptr);
+    std::vector<int64_t> ints(200);
+    std::vector<double> reals(9001);
+    int ni = 0, nr = 0;
+    ASSERT_EQ(KmfGotoKwd(msh, 99), 1);
+    for (int l = 0; l < 2; l++) {
+      ASSERT_EQ(KmfGetLinTab(msh, 99, ints.data(), &ni, reals.data(), &nr, nullptr, nullptr), 1);
+      EXPECT_EQ(ni, 126);
+      EXPECT_TRUE(std::equal(hex.begin(), hex.end(), ints.begin()));
+    }
+    ASSERT_EQ(KmfGotoKwd(msh, KmfSolAtVertices), 1);
+    for (int l = 0; l < 2; l++) {
+      ASSERT_EQ(KmfGetLin(msh, KmfSolAtVertices, reals.data()), 1);
+      EXPECT_TRUE(std::equal(sol.begin(), sol.end(), reals.begin()));
+    }
+    KmfCloseMesh(msh);
   }
 }
