@@ -12,6 +12,6 @@ cmake --build build-test -j"$(nproc)"
 if [ $# -eq 0 ]; then
   cmake -S . -B build-tsan -DZELVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
   cmake --build build-tsan -j"$(nproc)" --target test_common
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/test_common --gtest_brief=1 \
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" build-tsan/tests/test_common --gtest_brief=1 \
     --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*'
 fi
