@@ -1,0 +1,524 @@
+#include "common/Topology.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/FunctionInterface.h"
+#include "common/Memory.h"
+#include "common/Mesh.h"
+#include "common/MthParallel.h"
+#include "tests/support/StructuredMesh.h"
+#include "tests/support/TopoFixtures.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Reference: every edge and face key with the elements that have it, in the order the
+// topology walks them, matched through an ordered map instead of a hash table.
+
+struct Fields {
+  const int *Ver;
+  int *Voi;
+  uint32_t *Typ;
+  uint32_t *Tag;
+  int *Vol;  // null for volume kinds
+};
+
+Fields FieldsOf(Geometric_Mesh *m, int kind, int i) {
+  switch (kind) {
+    case 1: return {m->Tri[i].Ver, m->Tri[i].Voi, &m->Tri[i].VoiTyp, &m->Tri[i].Tag, &m->Tri[i].VoiVol};
+    case 5: return {m->P2Tri[i].Ver, m->P2Tri[i].Voi, &m->P2Tri[i].VoiTyp, &m->P2Tri[i].Tag, &m->P2Tri[i].VoiVol};
+    case 6: return {m->Qua[i].Ver, m->Qua[i].Voi, &m->Qua[i].VoiTyp, &m->Qua[i].Tag, &m->Qua[i].VoiVol};
+    case 7: return {m->P2Qua[i].Ver, m->P2Qua[i].Voi, &m->P2Qua[i].VoiTyp, &m->P2Qua[i].Tag, &m->P2Qua[i].VoiVol};
+    case 2: return {m->Tet[i].Ver, m->Tet[i].Voi, &m->Tet[i].VoiTyp, &m->Tet[i].Tag, nullptr};
+    case 8: return {m->P2Tet[i].Ver, m->P2Tet[i].Voi, &m->P2Tet[i].VoiTyp, &m->P2Tet[i].Tag, nullptr};
+    case 9: return {m->Pyr[i].Ver, m->Pyr[i].Voi, &m->Pyr[i].VoiTyp, &m->Pyr[i].Tag, nullptr};
+    case 10: return {m->Pri[i].Ver, m->Pri[i].Voi, &m->Pri[i].VoiTyp, &m->Pri[i].Tag, nullptr};
+    case 11: return {m->Hex[i].Ver, m->Hex[i].Voi, &m->Hex[i].VoiTyp, &m->Hex[i].Tag, nullptr};
+    default: return {m->P2Hex[i].Ver, m->P2Hex[i].Voi, &m->P2Hex[i].VoiTyp, &m->P2Hex[i].Tag, nullptr};
+  }
+}
+
+int CountOf(const Geometric_Mesh *m, int kind) {
+  switch (kind) {
+    case 1: return m->NbrTri;
+    case 5: return m->NbrP2Tri;
+    case 6: return m->NbrQua;
+    case 7: return m->NbrP2Qua;
+    case 2: return m->NbrTet;
+    case 8: return m->NbrP2Tet;
+    case 9: return m->NbrPyr;
+    case 10: return m->NbrPri;
+    case 11: return m->NbrHex;
+    default: return m->NbrP2Hex;
+  }
+}
+
+// Local edges and faces as vertex positions, written out afresh for the reference.
+const std::map<int, std::vector<std::vector<int>>> kLocal = {
+    {1, {{1, 2}, {2, 0}, {0, 1}}},
+    {5, {{0, 1}, {1, 2}, {2, 0}}},
+    {6, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
+    {7, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
+    {2, {{1, 3, 2}, {0, 2, 3}, {0, 3, 1}, {0, 1, 2}}},
+    {8, {{1, 3, 2}, {0, 2, 3}, {0, 3, 1}, {0, 1, 2}}},
+    {9, {{0, 4, 1}, {1, 4, 2}, {2, 4, 3}, {3, 4, 0}, {0, 1, 2, 3}}},
+    {10, {{0, 1, 2}, {3, 4, 5}, {0, 3, 4, 1}, {1, 4, 5, 2}, {2, 5, 3, 0}}},
+    {11, {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}}},
+    {12, {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}}},
+};
+const int kSurfaceOrder[] = {1, 5, 6, 7};
+const int kVolumeOrder[] = {2, 8, 11, 12, 10, 9};
+// The whole element as one face, for surface elements in the face map.
+const std::map<int, int> kSurfaceLen = {{1, 3}, {5, 3}, {6, 4}, {7, 4}};
+
+struct Occ {
+  int Kind, Elt, Loc;
+};
+typedef std::map<std::vector<int>, std::vector<Occ>> KeyMap;
+
+std::vector<int> Key(const int *ver, const std::vector<int> &pos) {
+  std::vector<int> k;
+  for (int p : pos) k.push_back(ver[p]);
+  std::sort(k.begin(), k.end());
+  return k;
+}
+
+bool Alive(Geometric_Mesh *m, int kind, int i) { return *FieldsOf(m, kind, i).Tag & TAG_ALIVE; }
+
+struct Checker {
+  Geometric_Mesh *M;
+  std::vector<std::string> Errors;
+  void Expect(bool ok, const std::string &what) {
+    if (!ok) Errors.push_back(what);
+  }
+  static std::string Name(const Occ &o) {
+    return "kind " + std::to_string(o.Kind) + " #" + std::to_string(o.Elt) + " local " +
+           std::to_string(o.Loc);
+  }
+  void Link(const Occ &o, int voi, int kind) {
+    Fields f = FieldsOf(M, o.Kind, o.Elt);
+    Expect(f.Voi[o.Loc] == voi && VoiTypGet(*f.Typ, o.Loc) == kind,
+           Name(o) + ": neighbour " + std::to_string(f.Voi[o.Loc]) + " kind " +
+               std::to_string(VoiTypGet(*f.Typ, o.Loc)) + ", expected " + std::to_string(voi) +
+               " kind " + std::to_string(kind));
+  }
+  void Covered(const Occ &o, bool covered) {
+    bool bit = *FieldsOf(M, o.Kind, o.Elt).Tag & TagBdyFace(o.Loc);
+    Expect(bit == covered, Name(o) + ": boundary-face bit " + std::to_string(bit));
+  }
+};
+
+// Checks every neighbour of the mesh against the reference; returns the mismatches.
+std::vector<std::string> CheckTopology(Geometric_Mesh *m) {
+  KeyMap edges, faces;
+  for (int kind : kSurfaceOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      for (int j = 0; j < static_cast<int>(loc.size()); j++)
+        edges[Key(FieldsOf(m, kind, i).Ver, loc[j])].push_back({kind, i, j});
+      std::vector<int> all(kSurfaceLen.at(kind));
+      for (int n = 0; n < kSurfaceLen.at(kind); n++) all[n] = n;
+      faces[Key(FieldsOf(m, kind, i).Ver, all)].push_back({kind, i, 0});
+    }
+  for (int kind : kVolumeOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      for (int j = 0; j < static_cast<int>(loc.size()); j++)
+        faces[Key(FieldsOf(m, kind, i).Ver, loc[j])].push_back({kind, i, j});
+    }
+
+  Checker c{m, {}};
+  // Surface edges: the first element is linked to the last one met, the others to the first.
+  for (auto &kv : edges) {
+    const auto &l = kv.second;
+    if (l.size() == 1) {
+      c.Link(l[0], 0, 0);
+      continue;
+    }
+    c.Link(l[0], l.back().Elt, l.back().Kind);
+    for (size_t n = 1; n < l.size(); n++) c.Link(l[n], l[0].Elt, l[0].Kind);
+  }
+  for (auto &kv : faces) {
+    std::vector<Occ> srf, vol;
+    for (const Occ &o : kv.second) (VoiIsSurface(o.Kind) ? srf : vol).push_back(o);
+    c.Expect(srf.size() <= 1 && vol.size() <= 2, "fixture is not manifold");
+    if (!srf.empty()) {
+      // Every volume element on a covered face gets the surface element.
+      for (const Occ &v : vol) {
+        c.Link(v, srf[0].Elt, srf[0].Kind);
+        c.Covered(v, true);
+      }
+      int want = vol.empty() ? 0 : vol.back().Elt;
+      int got = *FieldsOf(m, srf[0].Kind, srf[0].Elt).Vol;
+      c.Expect(got == want, Checker::Name(srf[0]) + ": volume neighbour " + std::to_string(got) +
+                                ", expected " + std::to_string(want));
+    } else if (vol.size() == 2) {
+      c.Link(vol[0], vol[1].Elt, vol[1].Kind);
+      c.Link(vol[1], vol[0].Elt, vol[0].Kind);
+      c.Covered(vol[0], false);
+      c.Covered(vol[1], false);
+    } else if (vol.size() == 1) {
+      c.Link(vol[0], 0, 0);
+      c.Covered(vol[0], false);
+    }
+  }
+  return c.Errors;
+}
+
+#define EXPECT_TOPOLOGY(msh)                                                        \
+  do {                                                                              \
+    std::vector<std::string> errs = CheckTopology(msh);                             \
+    EXPECT_EQ(errs.size(), 0u) << (errs.empty() ? std::string() : errs.front()) \
+                               << (errs.size() > 1 ? " (and more)" : "");          \
+  } while (0)
+
+// Waits (at most a minute) for the volume neighbours of a threaded set-up.
+bool WaitTopoDone(Geometric_Mesh *msh) {
+  for (int n = 0; n < 60000 && !TopoDoneLoad(msh); n++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return TopoDoneLoad(msh) == 1;
+}
+
+class TopologyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mem = NewMemory(1000);
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+  }
+  void TearDown() override {
+    msh = FreeCommonMesh(mem, msh);
+    if (fi.Par) FreeMthParallel(fi.Par);
+    EXPECT_EQ(mem->NbrActive, 0);
+    FreeMemory(mem);
+  }
+  void UsePool(int threads) { fi.Par = NewMthParallel(threads, 0, 0); }
+  Memory_List *mem = nullptr;
+  Geometric_Mesh *msh = nullptr;
+  Function_Interface fi;
+};
+
+// ---------------------------------------------------------------------------------------
+
+TEST(TopologyWords, BucketWordPacksLocalKindAndASaturatedCount) {
+  int loc, kind, count;
+  voi_getvoibucket(voi_setvoibucket(5, VOI_PRI, 3), &loc, &kind, &count);
+  EXPECT_EQ(loc, 5);
+  EXPECT_EQ(kind, VOI_PRI);
+  EXPECT_EQ(count, 3);
+  // A count past 4 bits stays at 15 and never spills into the other fields or bits.
+  int word = voi_setvoibucket(2, VOI_TRI, 40);
+  voi_getvoibucket(word, &loc, &kind, &count);
+  EXPECT_EQ(loc, 2);
+  EXPECT_EQ(kind, VOI_TRI);
+  EXPECT_EQ(count, 15);
+  EXPECT_EQ(word >> 12, 0);
+
+  uint32_t typ = 0;
+  typ = VoiTypSet(typ, 5, VOI_P2HEX);
+  typ = VoiTypSet(typ, 0, VOI_TET);
+  typ = VoiTypSet(typ, 5, VOI_PYR);
+  EXPECT_EQ(VoiTypGet(typ, 5), VOI_PYR);
+  EXPECT_EQ(VoiTypGet(typ, 0), VOI_TET);
+  EXPECT_EQ(typ, (9u << 20) | 2u);
+}
+
+TEST_F(TopologyTest, TwoTetrahedraShareOneFaceAndAreBuiltBeforeReturn) {
+  msh = MakeTwoTetrahedra(mem);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  // Tetrahedra without triangles: nothing else could show them, so no thread.
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_EQ(msh->Tet[1].Voi[0], 2);
+  EXPECT_EQ(msh->Tet[2].Voi[0], 1);
+  EXPECT_EQ(msh->Tet[1].VoiTyp, static_cast<uint32_t>(VOI_TET));
+  EXPECT_EQ(msh->Tet[2].VoiTyp, static_cast<uint32_t>(VOI_TET));
+  for (int j = 1; j < 4; j++) EXPECT_EQ(msh->Tet[1].Voi[j] + msh->Tet[2].Voi[j], 0);
+  EXPECT_TOPOLOGY(msh);
+}
+
+TEST_F(TopologyTest, OneTetrahedronMeshHasNoNeighbour) {
+  msh = MakeOneTetrahedron(mem);
+  // Stale values must be cleared.
+  msh->Tet[1].Voi[2] = 7;
+  msh->Tet[1].VoiTyp = 0xFFFF;
+  msh->Tet[1].Tag |= TagBdyFace(1);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  for (int j = 0; j < 4; j++) EXPECT_EQ(msh->Tet[1].Voi[j], 0);
+  EXPECT_EQ(msh->Tet[1].VoiTyp, 0u);
+  EXPECT_EQ(msh->Tet[1].Tag & TAG_BDY_FACES, 0u);
+  EXPECT_EQ(fi.ErrCod, 0);
+}
+
+TEST_F(TopologyTest, NullMeshIsRefused) { EXPECT_EQ(SetupGeoMesh(&fi, nullptr), 0); }
+
+TEST_F(TopologyTest, DeadTetrahedronIsNoNeighbour) {
+  msh = MakeTwoTetrahedra(mem);
+  msh->Tet[2].Tag &= ~TAG_ALIVE;
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->Tet[1].Voi[0], 0);
+  EXPECT_EQ(msh->Tet[2].Voi[0], 0);
+}
+
+TEST_F(TopologyTest, TwoTrianglesBecomeNeighboursAndLoneEdgesKeepNone) {
+  msh = MakeTriangleFan(mem, 2, false, false);
+  SetupGeoMesh(&fi, msh);
+  // Edge (1 2) is local edge 2 of both triangles (1 2 k).
+  EXPECT_EQ(msh->Tri[1].Voi[2], 2);
+  EXPECT_EQ(msh->Tri[2].Voi[2], 1);
+  EXPECT_EQ(msh->Tri[1].VoiTyp, 1u << 8);
+  EXPECT_EQ(msh->Tri[2].VoiTyp, 1u << 8);
+  EXPECT_EQ(msh->Tri[1].Voi[0] + msh->Tri[1].Voi[1] + msh->Tri[2].Voi[0] + msh->Tri[2].Voi[1], 0);
+  EXPECT_EQ(msh->NbrEfr, 0);
+  EXPECT_EQ(msh->GeoFlags & GEO_NONMANIFOLD, 0u);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+}
+
+TEST_F(TopologyTest, ThirdTriangleOnAnEdgeAddsABoundaryEdge) {
+  msh = MakeTriangleFan(mem, 3, false, false);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->GeoFlags & GEO_NONMANIFOLD, static_cast<uint32_t>(GEO_NONMANIFOLD));
+  ASSERT_EQ(msh->NbrEfr, 1);
+  EXPECT_EQ(msh->MaxNbrEfr, 2001);  // grown from nothing to 2000 records
+  EXPECT_EQ(std::min(msh->Efr[1].Ver[0], msh->Efr[1].Ver[1]), 1);
+  EXPECT_EQ(std::max(msh->Efr[1].Ver[0], msh->Efr[1].Ver[1]), 2);
+  EXPECT_EQ(msh->Efr[1].Tag, TAG_ALIVE | 3u);
+  EXPECT_EQ(msh->Efr[1].Ref, 0);
+  // The first triangle ends up with the last one met, the others with the first.
+  EXPECT_EQ(msh->Tri[1].Voi[2], 3);
+  EXPECT_EQ(msh->Tri[2].Voi[2], 1);
+  EXPECT_EQ(msh->Tri[3].Voi[2], 1);
+  EXPECT_TOPOLOGY(msh);
+}
+
+TEST_F(TopologyTest, ThirdTriangleMarksTheExistingBoundaryEdge) {
+  msh = MakeTriangleFan(mem, 3, true, false);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->NbrEfr, 1);
+  EXPECT_EQ(msh->Efr[1].Tag, TAG_ALIVE | 3u);
+  EXPECT_EQ(msh->GeoFlags & GEO_NONMANIFOLD, static_cast<uint32_t>(GEO_NONMANIFOLD));
+}
+
+TEST_F(TopologyTest, TwentyTrianglesOnAnEdgeAddOnlyOneBoundaryEdge) {
+  // Past 16 elements a 4-bit count that wrapped would meet "third element" again.
+  msh = MakeTriangleFan(mem, 20, false, false);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->NbrEfr, 1);
+  EXPECT_EQ(msh->Tri[1].Voi[2], 20);
+  for (int i = 2; i <= 20; i++) EXPECT_EQ(msh->Tri[i].Voi[2], 1) << i;
+  EXPECT_TOPOLOGY(msh);
+}
+
+TEST_F(TopologyTest, ThreeP2TrianglesAddAP2BoundaryEdgeWithItsMidNode) {
+  msh = MakeTriangleFan(mem, 3, false, true);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->NbrEfr, 0);
+  ASSERT_EQ(msh->NbrP2Efr, 1);
+  EXPECT_EQ(msh->P2Efr[1].Ver[0], 1);
+  EXPECT_EQ(msh->P2Efr[1].Ver[1], 2);
+  EXPECT_EQ(msh->P2Efr[1].Ver[2], 3);  // the shared mid-node
+  EXPECT_EQ(msh->P2Efr[1].Tag, TAG_ALIVE | 3u);
+  // Edge (1 2) is local edge 0 of a P2 triangle.
+  EXPECT_EQ(msh->P2Tri[1].Voi[0], 3);
+  EXPECT_EQ(VoiTypGet(msh->P2Tri[2].VoiTyp, 0), VOI_P2TRI);
+  EXPECT_EQ(msh->GeoFlags & GEO_NONMANIFOLD, static_cast<uint32_t>(GEO_NONMANIFOLD));
+  EXPECT_TOPOLOGY(msh);
+}
+
+TEST_F(TopologyTest, ThreeP2TrianglesMarkTheExistingP2BoundaryEdge) {
+  msh = MakeTriangleFan(mem, 3, true, true);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->NbrP2Efr, 1);
+  EXPECT_EQ(msh->NbrEfr, 1);
+  // Both are in the table under the same pair; one of them carries the mark.
+  EXPECT_EQ((msh->P2Efr[1].Tag | msh->Efr[1].Tag) & 3u, 3u);
+}
+
+TEST_F(TopologyTest, BoundaryEdgeArrayDoublesWhenLarge) {
+  // 1500 boundary edges elsewhere fill their array; the new edge doubles it.
+  int siz[KmfMaxSizMsh + 10] = {};
+  siz[KmfVertices] = 3010;
+  siz[KmfTriangles] = 3;
+  siz[KmfEdges] = 1500;
+  msh = MakeSizedMesh(mem, siz);
+  for (int v = 1; v <= 3010; v++) msh->Ver[++msh->NbrVer].Tag = TAG_ALIVE;
+  for (int e = 1; e <= 1500; e++) {
+    BdyEdge &b = msh->Efr[++msh->NbrEfr];
+    b.Ver[0] = 10 + e, b.Ver[1] = 1510 + e, b.Tag = TAG_ALIVE;
+  }
+  for (int t = 1; t <= 3; t++) {
+    Triangle &tri = msh->Tri[++msh->NbrTri];
+    tri.Ver[0] = 1, tri.Ver[1] = 2, tri.Ver[2] = 2 + t, tri.Tag = TAG_ALIVE;
+  }
+  SetupGeoMesh(&fi, msh);
+  ASSERT_EQ(msh->NbrEfr, 1501);
+  EXPECT_EQ(msh->MaxNbrEfr, 3001);
+  EXPECT_EQ(msh->Efr[1500].Ver[0], 1510);  // the old edges survived the growth
+  EXPECT_EQ(msh->Efr[1501].Tag, TAG_ALIVE | 3u);
+}
+
+TEST_F(TopologyTest, BoundaryTrianglesCoverTetrahedraOnTheThread) {
+  msh = MakeStructuredMesh(mem, 3, 3, 3, GEN_TET | GEN_TRI);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  // The triangles can be drawn at once: the volume pass went to the thread.
+  EXPECT_NE(msh->TopoThread, nullptr);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  int covered = 0;
+  for (int t = 1; t <= msh->NbrTri; t++) {
+    int v = msh->Tri[t].VoiVol;
+    ASSERT_GE(v, 1);
+    for (int j = 0; j < 4; j++)
+      if (msh->Tet[v].Voi[j] == t && VoiTypGet(msh->Tet[v].VoiTyp, j) == VOI_TRI &&
+          (msh->Tet[v].Tag & TagBdyFace(j)))
+        covered++;
+  }
+  EXPECT_EQ(covered, msh->NbrTri);
+  EXPECT_EQ(StopTopoThread(msh), 1);
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(StopTopoThread(msh), 0);
+}
+
+TEST_F(TopologyTest, InnerTriangleCoversTheTetrahedraOnBothSides) {
+  int siz[KmfMaxSizMsh + 10] = {};
+  siz[KmfVertices] = 5, siz[KmfTetrahedra] = 2, siz[KmfTriangles] = 1;
+  Geometric_Mesh *two = MakeTwoTetrahedra(mem);
+  msh = MakeSizedMesh(mem, siz);
+  for (int v = 1; v <= 5; v++) msh->Ver[++msh->NbrVer] = two->Ver[v];
+  for (int t = 1; t <= 2; t++) msh->Tet[++msh->NbrTet] = two->Tet[t];
+  two = FreeCommonMesh(mem, two);
+  Triangle &tri = msh->Tri[++msh->NbrTri];
+  tri.Ver[0] = 2, tri.Ver[1] = 3, tri.Ver[2] = 4, tri.Tag = TAG_ALIVE;
+  SetupGeoMesh(&fi, msh);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  for (int t = 1; t <= 2; t++) {
+    EXPECT_EQ(msh->Tet[t].Voi[0], 1) << t;
+    EXPECT_EQ(VoiTypGet(msh->Tet[t].VoiTyp, 0), VOI_TRI) << t;
+    EXPECT_TRUE(msh->Tet[t].Tag & TagBdyFace(0)) << t;
+  }
+  EXPECT_EQ(msh->Tri[1].VoiVol, 2);
+}
+
+class TopologyBlockTest : public TopologyTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(TopologyBlockTest, ConformingBlockMatchesTheReference) {
+  msh = MakeStructuredMesh(mem, 3, 4, 2, GetParam());
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  // Interior faces exist and are linked both ways.
+  int linked = 0;
+  for (int kind : {VOI_HEX, VOI_PRI, VOI_PYR})
+    for (int i = 1; i <= CountOf(msh, kind); i++)
+      for (int j = 0; j < static_cast<int>(kLocal.at(kind).size()); j++)
+        linked += FieldsOf(msh, kind, i).Voi[j] != 0;
+  EXPECT_GT(linked, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TopologyBlockTest,
+                         ::testing::Values(GEN_HEX, GEN_PRI, GEN_PYR, GEN_HEX | GEN_QUA,
+                                           GEN_PRI | GEN_TRI, GEN_PYR | GEN_QUA));
+
+TEST_F(TopologyTest, MixedKindsLinkAcrossTheirSharedFaces) {
+  msh = MakeMixedBlock(mem);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  const Hexahedron &hex = msh->Hex[1];
+  const Pyramid &pyr = msh->Pyr[1];
+  EXPECT_EQ(hex.Voi[1], 1);  // top face: the pyramid's base
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 1), VOI_PYR);
+  EXPECT_EQ(pyr.Voi[4], 1);
+  EXPECT_EQ(VoiTypGet(pyr.VoiTyp, 4), VOI_HEX);
+  for (int f = 0; f < 4; f++) {
+    EXPECT_EQ(pyr.Voi[f], f + 1);
+    EXPECT_EQ(VoiTypGet(pyr.VoiTyp, f), VOI_TET);
+    EXPECT_EQ(msh->Tet[f + 1].Voi[3], 1);  // face 3 (b0 apex b1) lies on the pyramid
+    EXPECT_EQ(VoiTypGet(msh->Tet[f + 1].VoiTyp, 3), VOI_PYR);
+  }
+  EXPECT_EQ(hex.Voi[2], 1);  // front face: the prism
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 2), VOI_PRI);
+  EXPECT_EQ(msh->Pri[1].Voi[2], 1);
+  EXPECT_EQ(VoiTypGet(msh->Pri[1].VoiTyp, 2), VOI_HEX);
+  EXPECT_EQ(hex.Voi[0], 1);  // bottom face: the quadrilateral
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 0), VOI_QUA);
+  EXPECT_EQ(hex.Tag & TAG_BDY_FACES, TagBdyFace(0));
+  EXPECT_EQ(msh->Qua[1].VoiVol, 1);
+  EXPECT_EQ(msh->Tet[1].Voi[2], 1);  // the free face covered by the triangle
+  EXPECT_EQ(msh->Tet[1].Tag & TAG_BDY_FACES, TagBdyFace(2));
+  EXPECT_EQ(msh->Tri[1].VoiVol, 1);
+}
+
+TEST_F(TopologyTest, SecondOrderKindsMatchTheReference) {
+  for (unsigned kinds : {GEN_TET | GEN_TRI, GEN_HEX | GEN_QUA, unsigned(GEN_TET), unsigned(GEN_HEX)}) {
+    Geometric_Mesh *lin = MakeStructuredMesh(mem, 2, 3, 2, kinds);
+    msh = MakeSecondOrderCopy(mem, lin);
+    FreeCommonMesh(mem, lin);
+    ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+    ASSERT_TRUE(WaitTopoDone(msh));
+    EXPECT_TOPOLOGY(msh);
+    int p2Kind = msh->NbrP2Tet ? VOI_P2TET : VOI_P2HEX;
+    int linked = 0;
+    for (int i = 1; i <= CountOf(msh, p2Kind); i++)
+      for (int j = 0; j < 4; j++) linked += VoiTypGet(*FieldsOf(msh, p2Kind, i).Typ, j) == p2Kind;
+    EXPECT_GT(linked, 0) << kinds;
+    msh = FreeCommonMesh(mem, msh);
+  }
+}
+
+TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
+  msh = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
+  ASSERT_EQ(msh->NbrTet, 50688);
+  Geometric_Mesh *ser = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
+  SetupGeoMesh(&fi, ser);
+  UsePool(4);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_TOPOLOGY(msh);
+  int diff = 0;
+  for (int i = 1; i <= msh->NbrTet; i++)
+    diff += memcmp(msh->Tet[i].Voi, ser->Tet[i].Voi, sizeof(msh->Tet[i].Voi)) != 0 ||
+            msh->Tet[i].VoiTyp != ser->Tet[i].VoiTyp || msh->Tet[i].Tag != ser->Tet[i].Tag;
+  EXPECT_EQ(diff, 0);
+  FreeCommonMesh(mem, ser);
+}
+
+TEST_F(TopologyTest, SetupDeclaresTheMeshLoopTypes) {
+  UsePool(2);
+  msh = MakeStructuredMesh(mem, 3, 3, 3, GEN_TET | GEN_TRI);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(CheckTypeLines(fi.Par->Pool, fi.Par->TetTyp, msh->NbrTet), fi.Par->TetTyp);
+  EXPECT_NE(fi.Par->TetTyp, 0);
+  EXPECT_NE(fi.Par->TriTyp, 0);
+}
+
+// Kept reachable for the leak check of the child that exits inside the statement.
+Memory_List *gDeathMem;
+Geometric_Mesh *gDeathMsh;
+
+TEST(TopologyDeathTest, InvalidNeighbourKindEndsTheProcess) {
+  // The message goes to standard output: send it where the death test looks.
+  auto link = [](int kind, int storedKind) {
+    dup2(2, 1);
+    gDeathMem = NewMemory(100);
+    gDeathMsh = MakeTriangleFan(gDeathMem, 2, false, false);
+    voi_setvoiedg(gDeathMsh, 1, 0, kind, 2, voi_setvoibucket(0, storedKind, 0), 1);
+  };
+  EXPECT_EXIT(link(VOI_TET, VOI_TRI), ::testing::ExitedWithCode(1),
+              "internal : invalid neigbhors \\.\\.\\. \\(1\\)");
+  EXPECT_EXIT(link(VOI_TRI, VOI_HEX), ::testing::ExitedWithCode(1),
+              "internal : invalid neigbhors \\.\\.\\. \\(2\\)");
+}
+
+}  // namespace
