@@ -72,7 +72,7 @@ int clampInt(int64_t n) { return n < 1 ? 1 : (n > INT_MAX - 1 ? INT_MAX - 1 : st
 // Clears the neighbours and face marks of share t of every volume kind.
 void clearShare(TopoArgs *a, int t) {
   Geometric_Mesh *msh = a->Msh;
-  TopoRec r;
+  TopoRec r{};
   for (const VolumeFaces &v : kVolumes) {
     int64_t n = topoCount(msh, v.Kind);
     int beg = static_cast<int>(1 + n * t / a->NbrThr), end = static_cast<int>(n * (t + 1) / a->NbrThr);
@@ -97,7 +97,7 @@ void matchShare(TopoArgs *a, int t) {
     __atomic_store_n(&a->Fi.ErrCod, static_cast<int>(ERR_CAPACITY), __ATOMIC_RELAXED);
     return;
   }
-  TopoRec r;
+  TopoRec r{};
   int key[6];
   for (const SurfaceFaces &s : kSurfaces) {
     int cnt = topoCount(msh, s.Kind);

@@ -101,7 +101,7 @@ void topoSurfaceKind(TopoArgs *a, HybridHashTable *edgTab, HybridHashTable *efrT
                      int nbrEdg, const int *edg, int stride) {
   Geometric_Mesh *msh = a->Msh;
   int n = topoCount(msh, kind);
-  TopoRec r;
+  TopoRec r{};
   for (int i = 1; i <= n; i++) {
     topoRecord(msh, kind, i, &r);
     if (!(*r.Tag & TAG_ALIVE)) continue;
@@ -137,7 +137,7 @@ int voi_setvoiedg(Geometric_Mesh *msh, int elt, int local, int kind, int other, 
   voi_getvoibucket(bucket, &oLoc, &oKind, &count);
   if (!VoiIsSurface(kind)) topoInvalidKind(1);
   if (!VoiIsSurface(oKind)) topoInvalidKind(2);
-  TopoRec cur, sto;
+  TopoRec cur{}, sto{};
   topoRecord(msh, kind, elt, &cur);
   cur.Voi[local] = other;
   *cur.VoiTyp = VoiTypSet(*cur.VoiTyp, local, oKind);
@@ -155,7 +155,7 @@ int voi_setvoifac(Geometric_Mesh *msh, int elt, int local, int kind, int other, 
   voi_getvoibucket(bucket, &oLoc, &oKind, &count);
   if (!VoiIsVolume(kind)) topoInvalidKind(1);
   if (!VoiIsSurface(oKind) && !VoiIsVolume(oKind)) topoInvalidKind(2);
-  TopoRec cur, sto;
+  TopoRec cur{}, sto{};
   topoRecord(msh, kind, elt, &cur);
   topoRecord(msh, oKind, other, &sto);
   cur.Voi[local] = other;
