@@ -124,59 +124,69 @@ void computeCodes(ParallelPool *par, int64_t n, CodeJob *job) {
   }
 }
 
-// Sorts the pairs by code: bucketed by the top 16 bits, one pipeline task per bucket.
-int bucketSort(ParallelPool *par, int64_t n, HilbertPair *prs) {
-  const int nbrKey = 1 << 16;
-  int64_t *count = POOL_CALLOC(count, nbrKey, int64_t);
-  int *bucketOf = POOL_CALLOC(bucketOf, nbrKey, int);
-  SortRange *rng = POOL_CALLOC(rng, nbrKey, SortRange);
-  HilbertPair *tmp = POOL_CALLOC(tmp, static_cast<size_t>(n) + 1, HilbertPair);
-  int ok = count && bucketOf && rng && tmp;
-  if (ok) {
-    for (int64_t i = 0; i < n; i++) count[prs[i].Code >> 48]++;
-    int64_t target = std::max<int64_t>(1, n / par->NbrCpu), held = 0, start = 0;
-    int nbrBkt = 0;
-    for (int k = 0; k < nbrKey; k++) {
-      bucketOf[k] = nbrBkt;
-      held += count[k];
-      if (held >= target || k == nbrKey - 1) {
-        rng[nbrBkt] = SortRange{tmp + start, held, static_cast<int64_t>(sizeof(HilbertPair)), CmpPrc};
-        start += held;
-        held = 0;
-        nbrBkt++;
-      }
-    }
-    // Place every pair in its bucket, keeping the count as the fill position.
-    for (int b = 0; b < nbrBkt; b++) rng[b].Count = 0;
-    for (int64_t i = 0; i < n; i++) {
-      SortRange &r = rng[bucketOf[prs[i].Code >> 48]];
-      static_cast<HilbertPair *>(r.Base)[r.Count++] = prs[i];
-    }
-    for (int b = 0; b < nbrBkt; b++) {
-      if (rng[b].Count < 2) continue;
-      // With the pool's task ids used up, the bucket is sorted here instead.
-      if (!LaunchPipeline(par, PipSrt, &rng[b], 0, nullptr)) PipSrt(&rng[b]);
-    }
-    WaitPipeline(par);
-    std::memcpy(prs, tmp, sizeof(HilbertPair) * static_cast<size_t>(n));
+// Workspace of the bucket sort, taken before any work so that a failure leaves the pairs alone.
+struct Buckets {
+  static const int NbrKey = 1 << 16;
+  int64_t *Count = nullptr;
+  int *BucketOf = nullptr;
+  SortRange *Rng = nullptr;
+  HilbertPair *Tmp = nullptr;
+  bool Take(int64_t n) {
+    Count = POOL_CALLOC(Count, NbrKey, int64_t);
+    BucketOf = POOL_CALLOC(BucketOf, NbrKey, int);
+    Rng = POOL_CALLOC(Rng, NbrKey, SortRange);
+    Tmp = POOL_CALLOC(Tmp, static_cast<size_t>(n), HilbertPair);
+    return Count && BucketOf && Rng && Tmp;
   }
-  MEM_FREE(nullptr, count);
-  MEM_FREE(nullptr, bucketOf);
-  MEM_FREE(nullptr, rng);
-  MEM_FREE(nullptr, tmp);
-  return ok;
+  ~Buckets() {
+    MEM_FREE(nullptr, Count);
+    MEM_FREE(nullptr, BucketOf);
+    MEM_FREE(nullptr, Rng);
+    MEM_FREE(nullptr, Tmp);
+  }
+};
+
+// Sorts the pairs by code: bucketed by the top 16 bits, one pipeline task per bucket.
+void bucketSort(ParallelPool *par, int64_t n, HilbertPair *prs, Buckets &bk) {
+  for (int64_t i = 0; i < n; i++) bk.Count[prs[i].Code >> 48]++;
+  int64_t target = std::max<int64_t>(1, n / par->NbrCpu), held = 0, start = 0;
+  int nbrBkt = 0;
+  for (int k = 0; k < Buckets::NbrKey; k++) {
+    bk.BucketOf[k] = nbrBkt;
+    held += bk.Count[k];
+    if (held >= target || k == Buckets::NbrKey - 1) {
+      // The count is the bucket's fill position while the pairs are placed.
+      bk.Rng[nbrBkt] = SortRange{bk.Tmp + start, 0, static_cast<int64_t>(sizeof(HilbertPair)), CmpPrc};
+      start += held;
+      held = 0;
+      nbrBkt++;
+    }
+  }
+  for (int64_t i = 0; i < n; i++) {
+    SortRange &r = bk.Rng[bk.BucketOf[prs[i].Code >> 48]];
+    static_cast<HilbertPair *>(r.Base)[r.Count++] = prs[i];
+  }
+  for (int b = 0; b < nbrBkt; b++) {
+    if (bk.Rng[b].Count < 2) continue;
+    // With the pool's task ids used up, the bucket is sorted here instead.
+    if (!LaunchPipeline(par, PipSrt, &bk.Rng[b], 0, nullptr)) PipSrt(&bk.Rng[b]);
+  }
+  WaitPipeline(par);
+  std::memcpy(prs, bk.Tmp, sizeof(HilbertPair) * static_cast<size_t>(n));
 }
 
 int renumber(ParallelPool *par, int dim, int64_t n, const double *box, const double *pts,
              HilbertPair *prs) {
   if (!par || !box || n < 0 || (n && (!pts || !prs))) return 0;
+  bool bucketed = dim == 3 && n > SerialSortMax;
+  Buckets bk;
+  if (bucketed && !bk.Take(n)) return 0;
   CodeJob job{makeFrame(dim, box, dim == 3 ? Two64 : Two62), pts, prs};
   computeCodes(par, n, &job);
-  if (dim == 3 && n > SerialSortMax) {
-    if (!bucketSort(par, n, prs)) return 0;
-  } else if (n > 1) {
+  if (bucketed)
+    bucketSort(par, n, prs, bk);
+  else if (n > 1)
     qsort(prs, static_cast<size_t>(n), sizeof(HilbertPair), CmpPrc);
-  }
   for (int64_t k = 1; k <= n; k++) prs[prs[k - 1].Index - 1].Code = static_cast<uint64_t>(k);
   return 1;
 }

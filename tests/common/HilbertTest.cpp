@@ -187,6 +187,14 @@ TEST(HilbertCurve, RefusesMissingArguments) {
   EXPECT_EQ(HilbertRenumbering(par, 10, p.box, nullptr, p.pairs.data()), 0);
   EXPECT_EQ(HilbertRenumbering2D(nullptr, 10, p.box, p.crd.data(), p.pairs.data()), 0);
   EXPECT_EQ(HilbertRenumbering(par, 0, p.box, p.crd.data(), p.pairs.data()), 1);
+  // A count whose workspace cannot be allocated fails before any point is read or written.
+  p.pairs[1] = HilbertPair{77, 88};
+  EXPECT_EQ(HilbertRenumbering(par, int64_t(1) << 40, p.box, p.crd.data(), p.pairs.data()), 0);
+  EXPECT_EQ(p.pairs[1].Code, 77u);
+  EXPECT_EQ(p.pairs[1].Index, 88u);
+  int threads = 0, types = -1;
+  GetPoolInformation(par, &threads, &types);
+  EXPECT_EQ(types, 0);
   StopParallel(par);
 }
 

@@ -61,7 +61,13 @@ TEST_F(MthParallel, OneThreadPoolDeclaresNothing) {
   EXPECT_EQ(mth->Pool, nullptr);
   SetMeshDependency(mth, msh);
   EXPECT_EQ(mth->VerTyp, 0);
+  // A started pool of one thread: loops run serially, no type is declared.
+  mth->Pool = InitParallel(1);
+  ASSERT_NE(mth->Pool, nullptr);
+  SetMeshDependency(mth, msh);
+  EXPECT_EQ(mth->VerTyp, 0);
   EXPECT_EQ(mth->TriTyp, 0);
+  EXPECT_EQ(Types(mth->Pool), 0);
   FreeMthParallel(mth);
 }
 

@@ -163,3 +163,43 @@ TEST(Pipeline, DefaultArgument) {
 }
 
 }  // namespace
+
+namespace {
+
+// Makes every thread created with default attributes ask for a stack no system can map, so
+// that thread creation fails; restores the previous default when it goes out of scope.
+struct UnmappableStacks {
+  pthread_attr_t saved;
+  bool ok = false;
+  UnmappableStacks() {
+    pthread_getattr_default_np(&saved);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    ok = pthread_attr_setstacksize(&huge, size_t(1) << 46) == 0 && pthread_setattr_default_np(&huge) == 0;
+    pthread_attr_destroy(&huge);
+  }
+  ~UnmappableStacks() {
+    pthread_setattr_default_np(&saved);
+    pthread_attr_destroy(&saved);
+  }
+};
+
+TEST(PoolThreads, FailedThreadCreationReleasesEverything) {
+  ParallelPool *par = InitParallel(2);
+  ASSERT_NE(par, nullptr);
+  {
+    UnmappableStacks guard;
+    ASSERT_TRUE(guard.ok);
+    // Start-up fails and releases what it took (the leak checker sees every block).
+    EXPECT_EQ(InitParallel(4), nullptr);
+    // A task whose thread cannot start is refused: nothing stays pending.
+    EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(par->PenPip, 0);
+    EXPECT_EQ(par->NbrPip, 0);
+  }
+  WaitPipeline(par);
+  EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 0, nullptr), 1);
+  StopParallel(par);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -121,6 +122,30 @@ TEST_F(Pool, TypeSlotsRunOutAndAreReusedFirstFree) {
   EXPECT_EQ(NewType(par, 50), 12);
   EXPECT_EQ(NewType(par, 50), 37);
   EXPECT_EQ(NewType(par, 50), 0);
+}
+
+TEST_F(Pool, FailedAllocationsLeaveNoHalfDeclaredType) {
+  Start(128);
+  int t1 = NewType(par, 10000);
+  int t2 = NewType(par, 1000000);
+  ASSERT_EQ(t2, 2);
+  // With a growth factor no allocator can honour, every table is above the sanitizers'
+  // largest allocation (1 TiB) and is refused, whatever the machine's overcommit policy.
+  par->SizMul = INT32_MAX;
+  EXPECT_EQ(NewType(par, INT32_MAX), 0);
+  EXPECT_EQ(BeginDependency(par, t1, t2), 0);
+  EXPECT_EQ(Type(t1).DepMat, nullptr);
+  EXPECT_EQ(Type(t1).InUse, nullptr);
+  EXPECT_EQ(Type(t1).Pkg[0].DepWrd, nullptr);
+  EXPECT_EQ(AddDependency(par, 1, 1), 0);
+  par->SizMul = PoolGrowth;
+  int threads = 0, types = 0;
+  GetPoolInformation(par, &threads, &types);
+  EXPECT_EQ(types, 2);
+  // The slot the failed declaration tried is free again.
+  EXPECT_EQ(NewType(par, 1000), 3);
+  EXPECT_GT(BeginDependency(par, t1, t2), 0);
+  EXPECT_EQ(AddDependency(par, 1, 1), 1);
 }
 
 TEST_F(Pool, ResizeAppendsPackagesAndRecutsBlocks) {
