@@ -66,7 +66,11 @@ TEST(TopologyWords, BucketWordPacksLocalKindAndASaturatedCount) {
 
 TEST_F(TopologyTest, TwoTetrahedraShareOneFaceAndAreBuiltBeforeReturn) {
   msh = MakeTwoTetrahedra(mem);
+  testing::internal::CaptureStdout();
   ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("  Cpu time to compute the mesh topology :    "), std::string::npos) << out;
+  EXPECT_NE(out.find("  Cpu Time to build the topology  "), std::string::npos) << out;
   // Tetrahedra without triangles: nothing else could show them, so no thread.
   EXPECT_EQ(msh->TopoThread, nullptr);
   EXPECT_EQ(TopoDoneLoad(msh), 1);
