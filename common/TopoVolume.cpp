@@ -102,6 +102,10 @@ void matchShare(TopoArgs *a, int t) {
   for (const SurfaceFaces &s : kSurfaces) {
     int cnt = topoCount(msh, s.Kind);
     for (int i = 1; i <= cnt; i++) {
+      if ((i & (kStopStride - 1)) == 0 && stopAsked(a)) {
+        uti_FreeHybridHashTable(tab);
+        return;
+      }
       topoRecord(msh, s.Kind, i, &r);
       if (!(TagAtomicLoad(r.Tag) & TAG_ALIVE)) continue;
       for (int m = 0; m < s.Len; m++) key[m] = r.Ver[m];
