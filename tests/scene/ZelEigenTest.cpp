@@ -194,6 +194,23 @@ TEST(ZelEigenMat2, ComplexEigenvaluesAreReportedNotFatal) {
                              "nromalized to [-0.000000e+00 1.000000e+00 -1.000000e+00 -0.000000e+00]\n"));
 }
 
+namespace {
+
+// Exit code 42 when the solver reports complex eigenvalues and the caller goes on.
+[[noreturn]] void solveQuarterTurnAndGoOn() {
+  const double rot[4] = {0, -1, 1, 0}, m1[3] = {1, 0, 1};
+  double val[2], vec[4], res[3] = {7, 8, 9};
+  int ier = mtxEigenMat2(rot, val, vec);
+  exit((ier == -1 && mtxMetIntersection2(m1, m1, res) == 1) ? 42 : 1);
+}
+
+}  // namespace
+
+TEST(ZelEigenMat2DeathTest, ComplexEigenvaluesDoNotEndTheProcess) {
+  // Run in a child so that an exit from inside the solver, whatever its code, fails the test.
+  EXPECT_EXIT(solveQuarterTurnAndGoOn(), testing::ExitedWithCode(42), "N is always diag in IR");
+}
+
 TEST(ZelMetIntersection2, PartCases) {
   const double m1[3] = {2, 0.5, 3}, I[3] = {1, 0, 1}, I4[3] = {4, 0, 4};
   double res[3] = {0, 0, 0};

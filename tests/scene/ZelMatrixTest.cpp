@@ -134,14 +134,22 @@ TEST(ZelMatrix, InverseOfQuarterTurnsAboutEachAxis) {
       zelApplyTransform(R, T);  // with a translation, as a camera matrix has
       expectInverse(R);
     }
-  // A camera turned about y by 90 degrees then about z by 90 degrees.
-  double y[3] = {0, 1, 0}, z[3] = {0, 0, 1}, M[16], R[16];
-  zelIdentity(M);
-  zelRotate(R, y, 90);
-  zelApplyTransform(M, R);
-  zelRotate(R, z, 90);
-  zelApplyTransform(M, R);
-  expectInverse(M);
+  // A camera turned a quarter turn about y or z, then about x, then moved: its leading entry
+  // vanishes while the matrix is far from singular.
+  double x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1}, t[3] = {0.3, -2, 5};
+  for (const double *first : {y, z})
+    for (double angle : {10.0, 30.0, 45.0, 60.0}) {
+      SCOPED_TRACE("then about x by " + std::to_string(angle));
+      double M[16], R[16];
+      zelIdentity(M);
+      zelRotate(R, first, 90);
+      zelApplyTransform(M, R);
+      zelRotate(R, x, angle);
+      zelApplyTransform(M, R);
+      zelTranslate(R, t);
+      zelApplyTransform(M, R);
+      expectInverse(M);
+    }
 }
 
 TEST(ZelMatrix, InverseOfRandomRegularMatrices) {

@@ -165,11 +165,11 @@ TEST_F(ZelSceneOptionsFile, IncompletePaletteIsDropped) {
 }
 
 TEST_F(ZelSceneOptionsFile, CommentsRunToTheEndOfTheirLine) {
-  write("mesh.zelvane", "# verbose 5\n#verbose 6 palette 1 2 3 4 5\nverbose 7 # verbose 8\n#\n\nboundingbox 0 0 0 1 1 1");
+  write("mesh.zelvane", "# verbose 5\n#verbose 6 palette 1 2 3 4 5\nverbose 7 # verbose 8\n#\nboundingbox 0 0 0 1 1 1 #end\npalette 1 2 3 4 5");
   read();
   EXPECT_EQ(opt_->verbose, 7);
-  EXPECT_EQ(opt_->palCount, 0);
   EXPECT_EQ(opt_->hasBox, 1);
+  EXPECT_EQ(opt_->palCount, 5);  // a comment word at the end of a line leaves the next line alone
   EXPECT_EQ(err_, "");
 
   write("mesh.zelvane", "# verbose 5");
