@@ -48,23 +48,6 @@ TEST(ZelEvent, PermBit) {
   EXPECT_EQ(PermBit(PermBit(0x1234, 0x8), 0x8), 0x1234u);
 }
 
-TEST(ZelEvent, KeyBitsAreDistinctSingleBits) {
-  const uint32_t keys[] = {ZelKeyControl, ZelKeyMeta, ZelKeyF1,  ZelKeyF2,    ZelKeyF3,    ZelKeyF4,
-                           ZelKeyF5,      ZelKeyF6,   ZelKeyF7,  ZelKeyF8,    ZelKeyF9,    ZelKeyF10,
-                           ZelKeyF11,     ZelKeyF12,  ZelKeyAlt, ZelKeyShift, ZelKeyRight, ZelKeyLeft,
-                           ZelKeyUp,      ZelKeyDown, ZelKeySpace};
-  uint32_t all = 0;
-  for (uint32_t k : keys) {
-    EXPECT_EQ(k & (k - 1), 0u) << k;
-    EXPECT_EQ(all & k, 0u) << k;
-    all |= k;
-  }
-  EXPECT_EQ(all, 0x3FFFFFu & ~0x100u);  // 0x100 is never used
-  EXPECT_EQ(ZelKeyF7, 0x200u);
-  EXPECT_EQ(ZelKeyShift, 0x10000u);
-  EXPECT_EQ(ZelKeyAlt, 0x8000u);
-}
-
 TEST(ZelEvent, NewResetCopyFree) {
   Memory_List *mem = NewMemory(10);
   ZelEvent *a = zelNewEvent(mem), *b = zelNewEvent(mem);
