@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need; does nothing when all are there.
 set -euo pipefail
 packages=(g++ make cmake qtbase5-dev libqt5opengl5-dev freeglut3-dev libglu1-mesa-dev
-          libgl1-mesa-dev libgl1-mesa-dri libgtest-dev googletest libbenchmark-dev xvfb xauth)
+          libgl1-mesa-dev libgl1-mesa-dri libgtest-dev googletest libbenchmark-dev xvfb xauth
+          locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
