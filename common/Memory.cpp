@@ -27,6 +27,20 @@ MemoryChunk **findLink(Memory_List *list, void *block) {
   return nullptr;
 }
 
+// The record of a live block, or null after reporting an empty list or an unknown block.
+MemoryChunk **findRecord(Memory_List *list, void *block, const char *label, const char *verb) {
+  if (!list->UsedChunks) {
+    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT %s %s\n", static_cast<void *>(list), verb, label);
+    fprintf(stderr, "  MEMORY IS EMPTY \n");
+    return nullptr;
+  }
+  MemoryChunk **lnk = findLink(list, block);
+  if (!lnk)
+    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT FIND OBJECT : %p:  NAME %s \n",
+            static_cast<void *>(list), block, label);
+  return lnk;
+}
+
 long long megabytes(size_t size) { return static_cast<long long>(size / (1 << 20)); }
 
 }  // namespace
@@ -99,18 +113,9 @@ void *ReAlloc(Memory_List *list, void *block, size_t size, const char *format, .
   va_end(args);
 
   std::lock_guard<std::mutex> lock(lockOf(list));
-  if (!list->UsedChunks) {
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT RE-ALLOCATE %s\n", static_cast<void *>(list), label);
-    fprintf(stderr, "  MEMORY IS EMPTY \n");
-    return nullptr;
-  }
-  MemoryChunk **lnk = findLink(list, block);
-  if (!lnk) {
-    // Reallocating a block this list does not own would corrupt someone else's memory.
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT FIND OBJECT : %p:  NAME %s \n",
-            static_cast<void *>(list), block, label);
-    return nullptr;
-  }
+  // Reallocating a block this list does not own would corrupt someone else's memory.
+  MemoryChunk **lnk = findRecord(list, block, label, "RE-ALLOCATE");
+  if (!lnk) return nullptr;
   void *moved = std::realloc(block, req);
   if (!moved) {
     // The old block stays valid and recorded: the caller still owns it.
@@ -145,15 +150,8 @@ void *Free(Memory_List *list, void *block, const char *format, ...) {
   va_end(args);
 
   std::lock_guard<std::mutex> lock(lockOf(list));
-  if (!list->UsedChunks) {
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT DEALLOCATE %s\n", static_cast<void *>(list), label);
-    fprintf(stderr, "  MEMORY IS EMPTY \n");
-    return block;
-  }
-  MemoryChunk **lnk = findLink(list, block);
+  MemoryChunk **lnk = findRecord(list, block, label, "DEALLOCATE");
   if (!lnk) {
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT FIND OBJECT : %p:  NAME %s \n",
-            static_cast<void *>(list), block, label);
     for (MemoryChunk *rec = list->UsedChunks; rec; rec = rec->Nxt)
       printf("  MEMRORY(%p) CONTAINS %p WHILE LOOKING FOR %p \n", static_cast<void *>(list), rec->Adr, block);
     return block;

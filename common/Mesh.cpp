@@ -9,6 +9,7 @@
 
 #include "common/FunctionInterface.h"
 #include "common/Memory.h"
+#include "common/Topology.h"
 
 namespace {
 
@@ -385,6 +386,8 @@ StaticBall *geoFreeStaticBall(Memory_List *mem, StaticBall *ball) {
 
 Geometric_Mesh *FreeCommonMesh(Memory_List *mem, Geometric_Mesh *msh) {
   if (!msh) return nullptr;
+  // The topology thread may still be writing the arrays.
+  StopTopoThread(msh);
   for (int kind : {KmfVertices, KmfBoundaryVertices, KmfEdges, KmfVolumeEdges, KmfTriangles,
                    KmfQuadrilaterals, KmfTetrahedra, KmfPyramids, KmfPrisms, KmfHexahedra,
                    KmfEdgesP2, KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2,

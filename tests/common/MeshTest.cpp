@@ -211,6 +211,20 @@ TEST_F(MeshModel, InconsistentSolutionIsIgnoredWithMessages) {
   EXPECT_EQ(msh->SolAtVer, nullptr);
   EXPECT_NE(err.find("SOLUTION FIELD IGNORED"), std::string::npos);
   FreeCommonMesh(mem, msh);
+
+  // So is one whose capacity in values would not fit the int capacity.
+  siz[KmfVertices] = 1000;
+  siz[KmfSolAtVertices] = 1000;
+  siz[KmfSolNbrFld] = 1;
+  siz[KmfSolSizTot] = 3000000;
+  testing::internal::CaptureStderr();
+  msh = NewCommonMesh(mem, siz.data());
+  err = testing::internal::GetCapturedStderr();
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_EQ(msh->MaxSolVer, 0);
+  EXPECT_NE(err.find("SOLUTION FIELD IGNORED"), std::string::npos);
+  FreeCommonMesh(mem, msh);
 }
 
 TEST_F(MeshModel, FailedArrayAllocationFreesThePartialMesh) {

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "common/Memory.h"
+#include "zelvane/scene/ZelAllocFailure.h"
+#include "zelvane/scene/ZelSceneOptions.h"
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+#define EXPECT_CONTAINS(text, part) EXPECT_NE(std::string(text).find(part), std::string::npos) << (text)
+
+namespace {
+
+// Every test runs in a fresh empty directory, since the fallback file is looked up in the
+// working directory.
+class ZelSceneOptionsFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = fs::current_path();
+    std::string tmpl = (fs::temp_directory_path() / "zelopt.XXXXXX").string();
+    ASSERT_NE(mkdtemp(&tmpl[0]), nullptr);
+    dir_ = tmpl;
+    fs::current_path(dir_);
+    mem_ = NewMemory(10);
+    opt_ = zelNewSceneOpt(mem_);
+  }
+  void TearDown() override {
+    EXPECT_EQ(zelFreeSceneOpt(mem_, opt_), nullptr);
+    EXPECT_EQ(mem_->NbrActive, 0);
+    FreeMemory(mem_);
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  static void write(const std::string &name, const std::string &text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+  // Reads with base name "mesh" (or base) and keeps what was printed.
+  void read(const char *base = "mesh") {
+    CaptureStdout();
+    CaptureStderr();
+    zelReadZelSceneOptions(base, opt_);
+    err_ = GetCapturedStderr();
+    out_ = GetCapturedStdout();
+  }
+
+  fs::path old_, dir_;
+  Memory_List *mem_ = nullptr;
+  ZelSceneOptions *opt_ = nullptr;
+  std::string out_, err_;
+};
+
+}  // namespace
+
+TEST_F(ZelSceneOptionsFile, NewRecordIsZeroed) {
+  EXPECT_EQ(opt_->verbose, 0);
+  EXPECT_EQ(opt_->palCount, 0);
+  EXPECT_EQ(opt_->hasBox, 0);
+  for (double v : opt_->pal) EXPECT_EQ(v, 0);
+  for (double v : opt_->box) EXPECT_EQ(v, 0);
+  EXPECT_EQ(mem_->NbrActive, 1);
+  EXPECT_EQ(zelFreeSceneOpt(mem_, nullptr), nullptr);
+}
+
+TEST_F(ZelSceneOptionsFile, MissingFilesWarnAndChangeNothing) {
+  opt_->verbose = 5;
+  read();
+  EXPECT_EQ(out_, "  %% WARNING: NO PARAMETER FILE FOUND. USE DEFAULT VALUES\n");
+  EXPECT_EQ(err_, "");
+  EXPECT_EQ(opt_->verbose, 5);
+  read(nullptr);
+  EXPECT_EQ(out_, "  %% WARNING: NO PARAMETER FILE FOUND. USE DEFAULT VALUES\n");
+  zelReadZelSceneOptions("mesh", nullptr);
+}
+
+TEST_F(ZelSceneOptionsFile, BaseNameFirstThenDefault) {
+  write("DEFAULT.zelvane", "verbose 2\n");
+  read();
+  EXPECT_EQ(out_, "  % DEFAULT.zelvane OPENED\n");
+  EXPECT_EQ(opt_->verbose, 2);
+  write("mesh.zelvane", "VERBOSE 0x3\nVerbose 65536");
+  read();
+  EXPECT_EQ(out_, "  % mesh.zelvane OPENED\n");
+  EXPECT_EQ(opt_->verbose, 65536);  // case-blind keyword; the bad value was reported and skipped
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(0x3)\n");
+}
+
+TEST_F(ZelSceneOptionsFile, VerboseErrors) {
+  write("mesh.zelvane", "verbose 3.5 verbose 99999999999 verbose +12 verbose");
+  read();
+  EXPECT_EQ(opt_->verbose, 12);
+  EXPECT_EQ(err_,
+            "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(3.5)\n"
+            "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(99999999999)\n"
+            "  ## ERROR: ZELVANE: verbose: MISSING INTEGER VALUE \n");
+}
+
+TEST_F(ZelSceneOptionsFile, BoundingBox) {
+  write("mesh.zelvane", "boundingbox -1 -2 -3.5 1 2e1 3.25\n");
+  read();
+  EXPECT_EQ(opt_->hasBox, 1);
+  const double want[6] = {-1, -2, -3.5, 1, 20, 3.25};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(opt_->box[i], want[i]);
+  EXPECT_EQ(out_, "  % mesh.zelvane OPENED\n  bounding box xmin -1 \n  bounding box ymin -2 \n"
+                  "  bounding box zmin -3.5 \n  bounding box xmax 1 \n  bounding box ymax 20 \n"
+                  "  bounding box zmax 3.25 \n");
+}
+
+TEST_F(ZelSceneOptionsFile, BoundingBoxWithABadSixthValueIsNotUsed) {
+  write("mesh.zelvane", "BoundingBox 0 0 0 1 1 oops\n");
+  read();
+  EXPECT_EQ(opt_->hasBox, 0);
+  EXPECT_EQ(out_, "  % mesh.zelvane OPENED\n  bounding box xmin 0 \n  bounding box ymin 0 \n"
+                  "  bounding box zmin 0 \n  bounding box xmax 1 \n  bounding box ymax 1 \n");
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(oops)\n");
+
+  write("mesh.zelvane", "boundingbox 0 0 nan 1 1 1 boundingbox 0 0 0 1 1");
+  read();
+  EXPECT_EQ(opt_->hasBox, 0);
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(nan)\n"
+                  "  ## ERROR: ZELVANE: boundingbox: MISSING DOUBLE VALUE \n");
+}
+
+TEST_F(ZelSceneOptionsFile, Palette) {
+  write("mesh.zelvane", "palette 0 0.25 0.5 0.5 1e3\n");
+  read();
+  EXPECT_EQ(opt_->palCount, 5);
+  const double want[5] = {0, 0.25, 0.5, 0.5, 1000};
+  for (int i = 0; i < 5; i++) EXPECT_EQ(opt_->pal[i], want[i]);
+  EXPECT_EQ(err_, "");
+}
+
+TEST_F(ZelSceneOptionsFile, PaletteOutOfOrderIsDropped) {
+  // The fourth value is below the third: no palette, and the last number is read as a keyword.
+  write("mesh.zelvane", "palette 1 2 3 2 5 verbose 4\n");
+  read();
+  EXPECT_EQ(opt_->palCount, 0);
+  EXPECT_EQ(opt_->verbose, 4);
+  EXPECT_EQ(err_, "  ##ERROR please provide a valid palette !\n  Default values used");
+}
+
+TEST_F(ZelSceneOptionsFile, IncompletePaletteIsDropped) {
+  write("mesh.zelvane", "palette 1 2 x 4 5 verbose 6\n");
+  read();
+  EXPECT_EQ(opt_->palCount, 0);
+  EXPECT_EQ(opt_->verbose, 6);
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: palette: ERROR WHILE READING DOUBLE VALUE(x)\n"
+                  "  ##ERROR please provide a valid palette !\n  Default values used");
+
+  write("mesh.zelvane", "palette 1 2 3");
+  read();
+  EXPECT_EQ(opt_->palCount, 0);
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: palette: MISSING DOUBLE VALUE \n"
+                  "  ##ERROR please provide a valid palette !\n  Default values used");
+}
+
+TEST_F(ZelSceneOptionsFile, CommentsRunToTheEndOfTheirLine) {
+  write("mesh.zelvane", "# verbose 5\n#verbose 6 palette 1 2 3 4 5\nverbose 7 # verbose 8\n#\nboundingbox 0 0 0 1 1 1 #end\npalette 1 2 3 4 5");
+  read();
+  EXPECT_EQ(opt_->verbose, 7);
+  EXPECT_EQ(opt_->hasBox, 1);
+  EXPECT_EQ(opt_->palCount, 5);  // a comment word at the end of a line leaves the next line alone
+  EXPECT_EQ(err_, "");
+
+  write("mesh.zelvane", "# verbose 5");
+  opt_->verbose = 0;
+  read();
+  EXPECT_EQ(opt_->verbose, 0);
+}
+
+TEST_F(ZelSceneOptionsFile, LongWordsAreBounded) {
+  std::string longWord(100000, 'x'), longNumber(5000, '1');
+  write("mesh.zelvane", longWord + " verbose " + longNumber + "\nverbose 9\n");
+  read();
+  EXPECT_EQ(opt_->verbose, 9);
+  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(" + std::string(255, '1') + ")\n");
+}
+
+TEST_F(ZelSceneOptionsFile, FileIsClosed) {
+  write("mesh.zelvane", "verbose 1\n");
+  auto openFiles = [] {
+    int n = 0;
+    for (auto &e : fs::directory_iterator("/proc/self/fd")) (void)e, n++;
+    return n;
+  };
+  int before = openFiles();
+  for (int i = 0; i < 50; i++) read();
+  EXPECT_EQ(openFiles(), before);
+}
+
+TEST_F(ZelSceneOptionsFile, NumbersIgnoreTheProcessLocale) {
+  // Build a locale whose decimal separator is a comma, in this test's own directory.
+  std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
+  // Put the locale and LOCPATH back whatever happens below.
+  struct Restore {
+    bool had;
+    std::string path;
+    ~Restore() {
+      setlocale(LC_ALL, "C");
+      if (had)
+        setenv("LOCPATH", path.c_str(), 1);
+      else
+        unsetenv("LOCPATH");
+    }
+  } restore{getenv("LOCPATH") != nullptr, getenv("LOCPATH") ? getenv("LOCPATH") : ""};
+  setenv("LOCPATH", dir_.c_str(), 1);
+  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
+  EXPECT_EQ(strtod("0.5", nullptr), 0);  // the locale really reads a comma
+
+  write("mesh.zelvane", "palette 0.1 0.2 0.3 0.4 0.5 boundingbox -0.5 0 0 1.5 2 2.25 verbose 3");
+  read();
+  EXPECT_EQ(opt_->palCount, 5);
+  EXPECT_EQ(opt_->pal[0], 0.1);
+  EXPECT_EQ(opt_->pal[4], 0.5);
+  EXPECT_EQ(opt_->hasBox, 1);
+  EXPECT_EQ(opt_->box[0], -0.5);
+  EXPECT_EQ(opt_->box[5], 2.25);
+  EXPECT_EQ(opt_->verbose, 3);
+  EXPECT_EQ(err_, "");
+}
+
+TEST(ZelSceneOptionsDeathTest, AllocationFailureEndsTheProcess) {
+  EXPECT_EXIT(zelAllocFailure("zelNewSceneOpt", "opt"), testing::ExitedWithCode(100),
+              "  ## ERROR: zelNewSceneOpt: ALLOCATION FAILED FOR ARRAY opt \n.*ALLOCATION FAILURE");
+}

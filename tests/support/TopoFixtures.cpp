@@ -1,0 +1,181 @@
+#include "tests/support/TopoFixtures.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <map>
+#include <vector>
+
+#include "common/ElementKind.h"
+#include "common/Mesh.h"
+
+namespace {
+
+std::vector<int> Sizes(std::initializer_list<std::pair<int, int>> counts) {
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  for (auto &c : counts) siz[c.first] = c.second;
+  siz[KmfFileType] = FILE_TYPE_KMF;
+  return siz;
+}
+
+int AddVertex(Geometric_Mesh *msh, double x, double y, double z) {
+  Vertex &v = msh->Ver[++msh->NbrVer];
+  v = Vertex{};
+  v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
+  v.Tag = TAG_ALIVE;
+  return msh->NbrVer;
+}
+
+template <class Rec>
+Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver) {
+  Rec &r = arr[++count];
+  r = Rec{};
+  std::copy(ver.begin(), ver.end(), r.Ver);
+  r.Tag = TAG_ALIVE;
+  r.Ref = 1;
+  return r;
+}
+
+// Numbers of the nodes added on edges, faces and cells, by the sorted set of their vertices.
+struct NodeMap {
+  Geometric_Mesh *Msh;
+  const Geometric_Mesh *Lin;
+  std::map<std::vector<int>, int> Ids;
+  int At(std::vector<int> set) {
+    std::sort(set.begin(), set.end());
+    auto it = Ids.find(set);
+    if (it != Ids.end()) return it->second;
+    double c[3] = {0, 0, 0};
+    for (int v : set)
+      for (int d = 0; d < 3; d++) c[d] += Lin->Ver[v].Crd[d] / set.size();
+    int id = AddVertex(Msh, c[0], c[1], c[2]);
+    Ids.emplace(set, id);
+    return id;
+  }
+};
+
+const int kTetEdges[6][2] = {{0, 1}, {1, 2}, {0, 2}, {0, 3}, {1, 3}, {2, 3}};
+const int kHexEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+                              {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+const int kHexFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
+                             {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
+
+}  // namespace
+
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes) {
+  Geometric_Mesh *msh = NewCommonMesh(mem, sizes);
+  if (msh) msh->Dim = 3;
+  return msh;
+}
+
+Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem) {
+  auto siz = Sizes({{KmfVertices, 5}, {KmfTetrahedra, 2}});
+  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0);
+  AddVertex(msh, 0, 0, 1), AddVertex(msh, 1, 1, 1);
+  AddRecord(msh->Tet, msh->NbrTet, {1, 2, 3, 4});
+  AddRecord(msh->Tet, msh->NbrTet, {5, 4, 3, 2});
+  return msh;
+}
+
+Geometric_Mesh *MakeOneTetrahedron(Memory_List *mem) {
+  auto siz = Sizes({{KmfVertices, 4}, {KmfTetrahedra, 1}});
+  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0), AddVertex(msh, 0, 0, 1);
+  AddRecord(msh->Tet, msh->NbrTet, {1, 2, 3, 4});
+  return msh;
+}
+
+Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2) {
+  // P2: vertices 1, 2, the shared mid-node, then per triangle its apex and two mid-nodes.
+  int nbrVer = p2 ? 3 + 3 * n : n + 2;
+  auto siz = p2 ? Sizes({{KmfVertices, nbrVer}, {KmfTrianglesP2, n}, {KmfEdgesP2, bdyEdge ? 1 : 0},
+                         {KmfEdges, bdyEdge ? 1 : 0}})
+                : Sizes({{KmfVertices, nbrVer}, {KmfTriangles, n}, {KmfEdges, bdyEdge ? 1 : 0}});
+  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0);
+  int mid = p2 ? AddVertex(msh, 0.5, 0, 0) : 0;
+  for (int k = 0; k < n; k++) {
+    double y = (k % 2 ? -1.0 : 1.0) * (1 + k), z = k;
+    int apex = AddVertex(msh, 0.5, y, z);
+    if (!p2) {
+      AddRecord(msh->Tri, msh->NbrTri, {1, 2, apex});
+      continue;
+    }
+    int m12 = AddVertex(msh, 0.75, y / 2, z / 2), m20 = AddVertex(msh, 0.25, y / 2, z / 2);
+    AddRecord(msh->P2Tri, msh->NbrP2Tri, {1, 2, apex, mid, m12, m20});
+  }
+  if (bdyEdge && !p2) AddRecord(msh->Efr, msh->NbrEfr, {2, 1});
+  if (bdyEdge && p2) {
+    AddRecord(msh->Efr, msh->NbrEfr, {2, 1});
+    P2BdyEdge &e = AddRecord(msh->P2Efr, msh->NbrP2Efr, {2, 1, mid});
+    e.Efr = 1;
+  }
+  msh->NbrFilTri = msh->NbrTri;
+  msh->NbrFilEfr = msh->NbrEfr;
+  return msh;
+}
+
+Geometric_Mesh *MakeMixedBlock(Memory_List *mem) {
+  auto siz = Sizes({{KmfVertices, 16}, {KmfHexahedra, 1}, {KmfPyramids, 1}, {KmfTetrahedra, 4},
+                    {KmfPrisms, 1}, {KmfQuadrilaterals, 1}, {KmfTriangles, 1}});
+  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  for (int k = 0; k < 2; k++)  // c0..c7 of the unit cell: vertices 1..8
+    for (int c = 0; c < 4; c++) AddVertex(msh, c == 1 || c == 2, c >= 2, k);
+  int apex = AddVertex(msh, 0.5, 0.5, 1.5);                       // 9
+  AddRecord(msh->Hex, msh->NbrHex, {1, 2, 3, 4, 5, 6, 7, 8});
+  AddRecord(msh->Pyr, msh->NbrPyr, {5, 6, 7, 8, apex});         // base = top face of the cell
+  // Over each triangle (b0, apex, b1) of the pyramid, a tetrahedron with an outer vertex.
+  const int base[4] = {5, 6, 7, 8};
+  const double out[4][3] = {{0.5, -1, 1.5}, {2, 0.5, 1.5}, {0.5, 2, 1.5}, {-1, 0.5, 1.5}};
+  for (int f = 0; f < 4; f++) {
+    int o = AddVertex(msh, out[f][0], out[f][1], out[f][2]);
+    AddRecord(msh->Tet, msh->NbrTet, {base[f], apex, base[(f + 1) % 4], o});
+  }
+  // The prism's quadrilateral face (0 3 4 1) = (1 5 6 2), the cell's front face.
+  int p0 = AddVertex(msh, 0, -1, 0), p1 = AddVertex(msh, 0, -1, 1);
+  AddRecord(msh->Pri, msh->NbrPri, {1, 2, p0, 5, 6, p1});
+  AddRecord(msh->Qua, msh->NbrQua, {1, 4, 3, 2});  // the cell's bottom face
+  // The free face (5 9 10) of the first tetrahedron (5 9 6 10): its face 2.
+  AddRecord(msh->Tri, msh->NbrTri, {10, 5, 9});
+  return msh;
+}
+
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
+  int extra = 6 * lin->NbrTet + 3 * lin->NbrTri + 5 * lin->NbrQua + 19 * lin->NbrHex;
+  auto siz = Sizes({{KmfVertices, lin->NbrVer + extra},
+                    {KmfTrianglesP2, lin->NbrTri},
+                    {KmfQuadrilateralsQ2, lin->NbrQua},
+                    {KmfTetrahedraP2, lin->NbrTet},
+                    {KmfHexahedraQ2, lin->NbrHex}});
+  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  for (int v = 1; v <= lin->NbrVer; v++) msh->Ver[++msh->NbrVer] = lin->Ver[v];
+  NodeMap nodes{msh, lin, {}};
+  auto edgeNode = [&](const int *ver, int a, int b) { return nodes.At({ver[a], ver[b]}); };
+  for (int i = 1; i <= lin->NbrTri; i++) {
+    const int *v = lin->Tri[i].Ver;
+    AddRecord(msh->P2Tri, msh->NbrP2Tri,
+              {v[0], v[1], v[2], edgeNode(v, 0, 1), edgeNode(v, 1, 2), edgeNode(v, 2, 0)});
+  }
+  for (int i = 1; i <= lin->NbrQua; i++) {
+    const int *v = lin->Qua[i].Ver;
+    AddRecord(msh->P2Qua, msh->NbrP2Qua,
+              {v[0], v[1], v[2], v[3], edgeNode(v, 0, 1), edgeNode(v, 1, 2), edgeNode(v, 2, 3),
+               edgeNode(v, 3, 0), nodes.At({v[0], v[1], v[2], v[3]})});
+  }
+  for (int i = 1; i <= lin->NbrTet; i++) {
+    const int *v = lin->Tet[i].Ver;
+    P2Tetrahedron &t = AddRecord(msh->P2Tet, msh->NbrP2Tet, {v[0], v[1], v[2], v[3]});
+    for (int e = 0; e < 6; e++) t.Ver[4 + e] = edgeNode(v, kTetEdges[e][0], kTetEdges[e][1]);
+  }
+  for (int i = 1; i <= lin->NbrHex; i++) {
+    const int *v = lin->Hex[i].Ver;
+    P2Hexahedron &h = AddRecord(msh->P2Hex, msh->NbrP2Hex, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
+    for (int e = 0; e < 12; e++) h.Ver[8 + e] = edgeNode(v, kHexEdges[e][0], kHexEdges[e][1]);
+    for (int f = 0; f < 6; f++) {
+      const int *q = kHexFaces[f];
+      h.Ver[20 + f] = nodes.At({v[q[0]], v[q[1]], v[q[2]], v[q[3]]});
+    }
+    h.Ver[26] = nodes.At({v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
+  }
+  return msh;
+}

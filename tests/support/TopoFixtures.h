@@ -1,0 +1,26 @@
+// Small meshes for the neighbour topology: shared faces, fans of triangles on one edge, mixed
+// volume kinds, and second-order copies of linear meshes.
+#pragma once
+
+struct Memory_List;
+struct Geometric_Mesh;
+
+// An empty 3D mesh with room for count[kind] records of every kind given (a size array).
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes);
+
+// Tetrahedra (1 2 3 4) and (5 4 3 2): face 0 of the first is face 0 of the second.
+Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem);
+// One tetrahedron on four vertices.
+Geometric_Mesh *MakeOneTetrahedron(Memory_List *mem);
+// n triangles (1 2 k), k = 3 .. n + 2, all on the edge (1 2); with bdyEdge a boundary edge
+// (2 1) as well. With p2 they are P2 triangles sharing the mid-node of (1 2), and the boundary
+// edge a P2 boundary edge.
+Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2);
+// One hexahedron (cell [0,1]^3), a pyramid on its top face, a tetrahedron on each triangle of
+// the pyramid, a prism on its front face (y = 0), the quadrilateral of its bottom face and the
+// triangle of one free tetrahedron face.
+Geometric_Mesh *MakeMixedBlock(Memory_List *mem);
+// A copy of a linear mesh whose triangles, quadrilaterals, tetrahedra and hexahedra become
+// P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra, with one new vertex per
+// edge, per face of a quadrilateral or hexahedron, and per hexahedron centre.
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);

@@ -1,0 +1,167 @@
+#include "tests/support/TopoReference.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "common/Mesh.h"
+#include "common/Topology.h"
+
+namespace {
+
+// Local edges and faces as vertex positions, written out afresh for the reference.
+const std::map<int, std::vector<std::vector<int>>> kLocal = {
+    {1, {{1, 2}, {2, 0}, {0, 1}}},
+    {5, {{0, 1}, {1, 2}, {2, 0}}},
+    {6, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
+    {7, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
+    {2, {{1, 3, 2}, {0, 2, 3}, {0, 3, 1}, {0, 1, 2}}},
+    {8, {{1, 3, 2}, {0, 2, 3}, {0, 3, 1}, {0, 1, 2}}},
+    {9, {{0, 4, 1}, {1, 4, 2}, {2, 4, 3}, {3, 4, 0}, {0, 1, 2, 3}}},
+    {10, {{0, 1, 2}, {3, 4, 5}, {0, 3, 4, 1}, {1, 4, 5, 2}, {2, 5, 3, 0}}},
+    {11, {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}}},
+    {12, {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}}},
+};
+const int kSurfaceOrder[] = {1, 5, 6, 7};
+const int kVolumeOrder[] = {2, 8, 11, 12, 10, 9};
+// The whole element as one face, for surface elements in the face map.
+const std::map<int, int> kSurfaceLen = {{1, 3}, {5, 3}, {6, 4}, {7, 4}};
+
+struct Occ {
+  int Kind, Elt, Loc;
+};
+typedef std::map<std::vector<int>, std::vector<Occ>> KeyMap;
+
+std::vector<int> Key(const int *ver, const std::vector<int> &pos) {
+  std::vector<int> k;
+  for (int p : pos) k.push_back(ver[p]);
+  std::sort(k.begin(), k.end());
+  return k;
+}
+
+bool Alive(Geometric_Mesh *m, int kind, int i) { return *FieldsOf(m, kind, i).Tag & TAG_ALIVE; }
+
+struct Checker {
+  Geometric_Mesh *M;
+  std::vector<std::string> Errors;
+  void Expect(bool ok, const std::string &what) {
+    if (!ok) Errors.push_back(what);
+  }
+  static std::string Name(const Occ &o) {
+    return "kind " + std::to_string(o.Kind) + " #" + std::to_string(o.Elt) + " local " +
+           std::to_string(o.Loc);
+  }
+  void Link(const Occ &o, int voi, int kind) {
+    Fields f = FieldsOf(M, o.Kind, o.Elt);
+    Expect(f.Voi[o.Loc] == voi && VoiTypGet(*f.Typ, o.Loc) == kind,
+           Name(o) + ": neighbour " + std::to_string(f.Voi[o.Loc]) + " kind " +
+               std::to_string(VoiTypGet(*f.Typ, o.Loc)) + ", expected " + std::to_string(voi) +
+               " kind " + std::to_string(kind));
+  }
+  void Covered(const Occ &o, bool covered) {
+    bool bit = *FieldsOf(M, o.Kind, o.Elt).Tag & TagBdyFace(o.Loc);
+    Expect(bit == covered, Name(o) + ": boundary-face bit " + std::to_string(bit));
+  }
+};
+
+}  // namespace
+
+Fields FieldsOf(Geometric_Mesh *m, int kind, int i) {
+  switch (kind) {
+    case 1: return {m->Tri[i].Ver, m->Tri[i].Voi, &m->Tri[i].VoiTyp, &m->Tri[i].Tag, &m->Tri[i].VoiVol};
+    case 5: return {m->P2Tri[i].Ver, m->P2Tri[i].Voi, &m->P2Tri[i].VoiTyp, &m->P2Tri[i].Tag, &m->P2Tri[i].VoiVol};
+    case 6: return {m->Qua[i].Ver, m->Qua[i].Voi, &m->Qua[i].VoiTyp, &m->Qua[i].Tag, &m->Qua[i].VoiVol};
+    case 7: return {m->P2Qua[i].Ver, m->P2Qua[i].Voi, &m->P2Qua[i].VoiTyp, &m->P2Qua[i].Tag, &m->P2Qua[i].VoiVol};
+    case 2: return {m->Tet[i].Ver, m->Tet[i].Voi, &m->Tet[i].VoiTyp, &m->Tet[i].Tag, nullptr};
+    case 8: return {m->P2Tet[i].Ver, m->P2Tet[i].Voi, &m->P2Tet[i].VoiTyp, &m->P2Tet[i].Tag, nullptr};
+    case 9: return {m->Pyr[i].Ver, m->Pyr[i].Voi, &m->Pyr[i].VoiTyp, &m->Pyr[i].Tag, nullptr};
+    case 10: return {m->Pri[i].Ver, m->Pri[i].Voi, &m->Pri[i].VoiTyp, &m->Pri[i].Tag, nullptr};
+    case 11: return {m->Hex[i].Ver, m->Hex[i].Voi, &m->Hex[i].VoiTyp, &m->Hex[i].Tag, nullptr};
+    default: return {m->P2Hex[i].Ver, m->P2Hex[i].Voi, &m->P2Hex[i].VoiTyp, &m->P2Hex[i].Tag, nullptr};
+  }
+}
+
+int CountOf(const Geometric_Mesh *m, int kind) {
+  switch (kind) {
+    case 1: return m->NbrTri;
+    case 5: return m->NbrP2Tri;
+    case 6: return m->NbrQua;
+    case 7: return m->NbrP2Qua;
+    case 2: return m->NbrTet;
+    case 8: return m->NbrP2Tet;
+    case 9: return m->NbrPyr;
+    case 10: return m->NbrPri;
+    case 11: return m->NbrHex;
+    default: return m->NbrP2Hex;
+  }
+}
+
+int LocalCount(int kind) { return static_cast<int>(kLocal.at(kind).size()); }
+
+// Checks every neighbour of the mesh against the reference; returns the mismatches.
+std::vector<std::string> CheckTopology(Geometric_Mesh *m) {
+  KeyMap edges, faces;
+  for (int kind : kSurfaceOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      for (int j = 0; j < static_cast<int>(loc.size()); j++)
+        edges[Key(FieldsOf(m, kind, i).Ver, loc[j])].push_back({kind, i, j});
+      std::vector<int> all(kSurfaceLen.at(kind));
+      for (int n = 0; n < kSurfaceLen.at(kind); n++) all[n] = n;
+      faces[Key(FieldsOf(m, kind, i).Ver, all)].push_back({kind, i, 0});
+    }
+  for (int kind : kVolumeOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      for (int j = 0; j < static_cast<int>(loc.size()); j++)
+        faces[Key(FieldsOf(m, kind, i).Ver, loc[j])].push_back({kind, i, j});
+    }
+
+  Checker c{m, {}};
+  // Surface edges: the first element is linked to the last one met, the others to the first.
+  for (auto &kv : edges) {
+    const auto &l = kv.second;
+    if (l.size() == 1) {
+      c.Link(l[0], 0, 0);
+      continue;
+    }
+    c.Link(l[0], l.back().Elt, l.back().Kind);
+    for (size_t n = 1; n < l.size(); n++) c.Link(l[n], l[0].Elt, l[0].Kind);
+  }
+  for (auto &kv : faces) {
+    std::vector<Occ> srf, vol;
+    for (const Occ &o : kv.second) (VoiIsSurface(o.Kind) ? srf : vol).push_back(o);
+    c.Expect(srf.size() <= 1 && vol.size() <= 2, "fixture is not manifold");
+    if (!srf.empty()) {
+      // Every volume element on a covered face gets the surface element.
+      for (const Occ &v : vol) {
+        c.Link(v, srf[0].Elt, srf[0].Kind);
+        c.Covered(v, true);
+      }
+      int want = vol.empty() ? 0 : vol.back().Elt;
+      int got = *FieldsOf(m, srf[0].Kind, srf[0].Elt).Vol;
+      c.Expect(got == want, Checker::Name(srf[0]) + ": volume neighbour " + std::to_string(got) +
+                                ", expected " + std::to_string(want));
+    } else if (vol.size() == 2) {
+      c.Link(vol[0], vol[1].Elt, vol[1].Kind);
+      c.Link(vol[1], vol[0].Elt, vol[0].Kind);
+      c.Covered(vol[0], false);
+      c.Covered(vol[1], false);
+    } else if (vol.size() == 1) {
+      c.Link(vol[0], 0, 0);
+      c.Covered(vol[0], false);
+    }
+  }
+  return c.Errors;
+}
+
+// Waits (at most a minute) for the volume neighbours of a threaded set-up.
+bool WaitTopoDone(Geometric_Mesh *msh) {
+  for (int n = 0; n < 60000 && !TopoDoneLoad(msh); n++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return TopoDoneLoad(msh) == 1;
+}
+
