@@ -1,0 +1,249 @@
+// Loading speed of geoLoadMeshAndSolution: a box of about two million tetrahedra with its
+// boundary triangles and a scalar solution at the vertices, saved in binary and in text
+// through the mesh writer, then loaded end to end (size pass, creation, mesh, solution).
+//
+//   LoadBench [--cells N] [--runs R] [--only binary|text]
+//
+// Each encoding is loaded in a child process of its own, so that its peak resident memory
+// is the load's alone; it is printed next to the model's size (GetMeshMem) and the bytes the
+// memory list handed out. Rates are bytes of file per second. The files go to $TMPDIR (or
+// /tmp) and are removed at the end.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "common/FunctionInterface.h"
+#include "common/KmfMeshFile.h"
+#include "common/Memory.h"
+#include "common/Mesh.h"
+#include "common/MeshLoad.h"
+#include "common/MeshWriter.h"
+
+namespace {
+
+int vid(int n, int i, int j, int k) { return 1 + i + (n + 1) * (j + (n + 1) * k); }
+
+// The box of n^3 cells, six tetrahedra per cell, two triangles per boundary square.
+Geometric_Mesh *makeBox(Memory_List *mem, int n) {
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfVertices] = (n + 1) * (n + 1) * (n + 1);
+  siz[KmfTetrahedra] = 6 * n * n * n;
+  siz[KmfTriangles] = 12 * n * n;
+  siz[KmfFileType] = FILE_TYPE_KMF;
+  Geometric_Mesh *m = NewCommonMesh(mem, siz.data());
+  if (!m) return nullptr;
+  m->Dim = 3;
+  for (int k = 0; k <= n; k++)
+    for (int j = 0; j <= n; j++)
+      for (int i = 0; i <= n; i++) {
+        Vertex &v = m->Ver[++m->NbrVer];
+        v = Vertex{};
+        v.Crd[0] = i / double(n);
+        v.Crd[1] = j / double(n);
+        v.Crd[2] = k / double(n) + 1e-3 * i * j / (n * n);
+        v.Tag = TAG_ALIVE;
+        v.Ref = (i + j + k) % 5;
+      }
+  static const int cube[6][4] = {{0, 1, 3, 7}, {0, 1, 7, 5}, {0, 4, 5, 7}, {0, 2, 7, 3}, {0, 6, 7, 2}, {0, 4, 7, 6}};
+  for (int k = 0; k < n; k++)
+    for (int j = 0; j < n; j++)
+      for (int i = 0; i < n; i++) {
+        int c[8];
+        for (int q = 0; q < 8; q++) c[q] = vid(n, i + (q & 1), j + ((q >> 1) & 1), k + (q >> 2));
+        for (const auto &t : cube) {
+          Tetrahedron &e = m->Tet[++m->NbrTet];
+          e = Tetrahedron{};
+          for (int q = 0; q < 4; q++) e.Ver[q] = c[t[q]];
+          e.Tag = TAG_ALIVE;
+          e.Ref = 1 + (i * 7 + j) % 3;
+        }
+      }
+  for (int side = 0; side < 6; side++)
+    for (int a = 0; a < n; a++)
+      for (int b = 0; b < n; b++) {
+        int p[4], w = side & 1 ? n : 0;
+        for (int q = 0; q < 4; q++) {
+          int u = a + (q & 1), v = b + (q >> 1);
+          p[q] = side < 2 ? vid(n, w, u, v) : side < 4 ? vid(n, u, w, v) : vid(n, u, v, w);
+        }
+        const int tri[2][3] = {{p[0], p[1], p[3]}, {p[0], p[3], p[2]}};
+        for (const auto &t : tri) {
+          Triangle &e = m->Tri[++m->NbrTri];
+          e = Triangle{};
+          memcpy(e.Ver, t, sizeof(t));
+          e.Tag = TAG_ALIVE;
+          e.Ref = side + 1;
+        }
+      }
+  return m;
+}
+
+bool writeSolution(const std::string &path, const Geometric_Mesh *m) {
+  std::vector<double> sol(m->NbrVer);
+  for (int i = 1; i <= m->NbrVer; i++) {
+    const double *x = m->Ver[i].Crd;
+    sol[i - 1] = x[0] * x[0] - 0.5 * x[1] + x[2] / 3;
+  }
+  KmfMeshFile *f = KmfOpenMesh(path.c_str(), KmfWrite, 3, 3);
+  if (!f) return false;
+  int type = KmfSca;
+  KmfField fld = {KmfDouble, reinterpret_cast<char *>(sol.data()), 8};
+  bool ok = KmfSetKwd(f, KmfSolAtVertices, m->NbrVer, 1, &type) &&
+            KmfSetBlockFields(f, KmfSolAtVertices, 0, nullptr, nullptr, nullptr, 1, &fld);
+  return KmfCloseMesh(f) && ok;
+}
+
+int64_t fileSize(const std::string &p) {
+  struct stat st;
+  return stat(p.c_str(), &st) ? 0 : st.st_size;
+}
+
+// Peak and current resident memory of this process, in bytes.
+int64_t statusValue(const char *key) {
+  FILE *f = fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  int64_t kb = -1;
+  size_t len = strlen(key);
+  while (fgets(line, sizeof(line), f))
+    if (!strncmp(line, key, len)) kb = atoll(line + len);
+  fclose(f);
+  return kb * 1024;
+}
+
+struct Result {
+  double Best, Mean;
+  int64_t Peak, Before;
+  double ModelCap, ModelUsed, ListPeak;
+  int Ok;
+};
+
+// Runs in a child: loads the file runs times and checks the last one against the box.
+Result measure(const std::string &mesh, int runs, int n) {
+  Result r{};
+  r.Best = 1e30;
+  r.Before = statusValue("VmRSS:");
+  for (int k = 0; k < runs; k++) {
+    Memory_List *mem = NewMemory(10000);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "bench");
+    fi.Verbose = 0;
+    std::string name = mesh;
+    char *names[] = {&name[0]};
+    // The loader's messages would weigh on the timing of a terminal: send them away.
+    fflush(stdout);
+    int saved = dup(1), null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 1);
+    double t0 = GetWallClock();
+    Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, nullptr);
+    double t = GetWallClock() - t0;
+    fflush(stdout);
+    if (saved >= 0) dup2(saved, 1);
+    if (null >= 0) close(null);
+    if (saved >= 0) close(saved);
+    r.Best = t < r.Best ? t : r.Best;
+    r.Mean += t / runs;
+    if (!m || !m->SolAtVer || fi.Status != STATUS_BINARY_INPUT * (mesh.back() == 'b'))
+      fprintf(stderr, "mesh %p solution %p status %u\n", static_cast<void *>(m), m ? static_cast<void *>(m->SolAtVer) : nullptr,
+              fi.Status);
+    r.Ok = m && m->NbrTet == 6 * n * n * n && m->SolAtVer && m->NbrSolVer == m->NbrVer &&
+           m->Tet[m->NbrTet].Ver[2] == vid(n, n, n, n) && fi.Status == STATUS_BINARY_INPUT * (mesh.back() == 'b');
+    if (m) {
+      double mm[2];
+      GetMeshMem(m, mm);
+      r.ModelCap = mm[0];
+      r.ModelUsed = mm[1];
+    }
+    r.ListPeak = static_cast<double>(mem->PeakMem);
+    FreeCommonMesh(mem, m);
+    FreeMemory(mem);
+  }
+  r.Peak = statusValue("VmHWM:");
+  return r;
+}
+
+bool runChild(const std::string &mesh, int runs, int n, Result *out) {
+  int fd[2];
+  if (pipe(fd)) return false;
+  fflush(stdout);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fd[0]);
+    Result r = measure(mesh, runs, n);
+    ssize_t w = write(fd[1], &r, sizeof(r));
+    _exit(w == sizeof(r) ? 0 : 1);
+  }
+  close(fd[1]);
+  ssize_t got = read(fd[0], out, sizeof(*out));
+  close(fd[0]);
+  int st = 0;
+  waitpid(pid, &st, 0);
+  return got == sizeof(*out) && WIFEXITED(st) && WEXITSTATUS(st) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  int n = 70, runs = 3;
+  const char *only = "";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!strcmp(argv[i], "--cells")) n = atoi(argv[i + 1]);
+    if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
+    if (!strcmp(argv[i], "--only")) only = argv[i + 1];
+  }
+  if (n < 1) n = 1;
+  if (runs < 1) runs = 1;
+  const char *tmp = getenv("TMPDIR");
+  std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/loadbench" + std::to_string(getpid());
+  // Apart: a solution is found by the mesh's base name, binary first.
+  const std::string files[4] = {base + "b.meshb", base + "b.solb", base + "t.mesh", base + "t.sol"};
+  // The files are made in a child, so that building the box weighs nothing here.
+  fflush(stdout);
+  pid_t pid = fork();
+  if (pid == 0) {
+    Memory_List *mem = NewMemory(1000);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "bench");
+    Geometric_Mesh *m = makeBox(mem, n);
+    bool ok = m && WriteMesh(&fi, files[0].c_str(), m) && writeSolution(files[1], m) &&
+              WriteMesh(&fi, files[2].c_str(), m) && writeSolution(files[3], m);
+    _exit(ok ? 0 : 1);
+  }
+  int st = 0;
+  waitpid(pid, &st, 0);
+  if (!WIFEXITED(st) || WEXITSTATUS(st)) {
+    fprintf(stderr, "cannot write the benchmark files next to %s\n", base.c_str());
+    return 1;
+  }
+  int64_t nver = int64_t(n + 1) * (n + 1) * (n + 1), ntet = 6LL * n * n * n, ntri = 12LL * n * n;
+  printf("%lld vertices, %lld tetrahedra, %lld triangles, one scalar per vertex; best and mean of %d loads\n\n",
+         static_cast<long long>(nver), static_cast<long long>(ntet), static_cast<long long>(ntri), runs);
+  int status = 0;
+  for (int e = 0; e < 2; e++) {
+    if (*only && strcmp(only, e ? "text" : "binary")) continue;
+    const std::string &mesh = files[2 * e];
+    double mb = (fileSize(mesh) + fileSize(files[2 * e + 1])) / 1e6;
+    Result r;
+    if (!runChild(mesh, runs, n, &r) || !r.Ok) {
+      fprintf(stderr, "%s: load failed or loaded wrong values\n", mesh.c_str());
+      status = 1;
+      continue;
+    }
+    const double mib = 1024.0 * 1024.0;
+    printf("%-7s %8.1f MB  best %7.3f s  mean %7.3f s  %7.1f MB/s  %6.1f ns per element\n", e ? "text" : "binary", mb,
+           r.Best, r.Mean, mb / r.Best, 1e9 * r.Best / double(ntet + ntri));
+    printf("        peak resident %7.1f MiB (%.1f MiB before loading); model %7.1f MiB (GetMeshMem), "
+           "memory list peak %7.1f MiB\n",
+           r.Peak / mib, r.Before / mib, r.ModelCap / mib, r.ListPeak / mib);
+  }
+  for (const auto &f : files) remove(f.c_str());
+  return status;
+}
