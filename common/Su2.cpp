@@ -327,12 +327,19 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
     printf("  -- Info : Tried to open %s. Failed.\n", name);
     return 0;
   }
+  // Counts come from the file: none may promise more lines than the file can hold (a line
+  // takes at least two bytes), or the mesh would be created for what is not there.
+  int64_t room = 0;
+  if (fseeko(f, 0, SEEK_END) == 0) room = ftello(f) / 2;
+  rewind(f);
+  auto fits = [&](int n) { return n >= 0 && n <= room; };
   int64_t cnt[64] = {0};  // by kind code: 5..10 and 49 mapped below
   auto slot = [](int kind) { return kind == KmfPyramids ? 11 : kind; };
   bool ok = true;
   int dim = GetSU2KeywordValue(f, "NDIME=");
   rewind(f);
   int nelem = GetSU2KeywordValue(f, "NELEM=");
+  ok = fits(nelem);
   for (int i = 0; ok && i < nelem; i++) {
     int type;
     ok = fscanf(f, "%d", &type) == 1;
@@ -343,8 +350,10 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   int npoin = GetSU2KeywordValue(f, "NPOIN=");
   rewind(f);
   int nmark = GetSU2KeywordValue(f, "NMARK=");
+  ok = ok && fits(npoin) && fits(nmark);
   for (int j = 0; ok && j < nmark; j++) {
     int k = GetSU2KeywordValue(f, "MARKER_ELEMS=");
+    ok = fits(k);
     for (int i = 0; ok && i < k; i++) {
       int type;
       ok = fscanf(f, "%d", &type) == 1;
@@ -353,7 +362,6 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
     }
   }
   fclose(f);
-  ok = ok && nelem >= 0 && npoin >= 0 && nmark >= 0;
   const int kinds[] = {KmfEdges, KmfTriangles, KmfQuadrilaterals, KmfTetrahedra, KmfPrisms,
                        KmfHexahedra, KmfPyramids};
   int64_t total[KmfMaxKwd + 1] = {0};

@@ -175,6 +175,23 @@ TEST(MeshLoad, SecondFileIsAppendedWithShiftedNodes) {
   freeMesh(ctx, msh);
 }
 
+TEST(MeshLoad, BoxStartsAtTheFirstFileThatHasVertices) {
+  FixtureFile empty;
+  empty.Sections.push_back(GridVertices(3, 0));
+  FixtureFile neg = triangleFile(3, {1, 2, 3, 1});
+  for (double &x : neg.Sections[0].Reals) x = -x - 1;
+  std::string a = SaveFixture(empty, "novertex.mesh", false);
+  std::string b = SaveFixture(neg, "negative.meshb", true);
+  LoadContext ctx;
+  Geometric_Mesh *msh = loadFiles(ctx, {a, b});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 3);
+  EXPECT_EQ(msh->Box[0], -1 - 3 / 16.0);
+  EXPECT_EQ(msh->Box[3], -1 - 1 / 16.0) << "the box must not keep a corner at the origin";
+  EXPECT_EQ(msh->Box[5], -1 - 3 / 16.0);
+  freeMesh(ctx, msh);
+}
+
 TEST(MeshLoad, InvalidTrianglesStayDeadAndTheFirstTenAreReported) {
   std::vector<int64_t> tri = {1, 2, 3, 1};
   for (int i = 0; i < 12; i++) {

@@ -197,6 +197,25 @@ TEST(Su2, AppendedFilesShiftNodesAndInvalidElementsStayDead) {
   freeMesh(ctx, msh);
 }
 
+TEST(Su2, KeywordAndSu2FilesMixInOneLoad) {
+  std::string a = SaveSu2("mixed.su2", k2D);
+  std::string b = SaveSu2("mixed.mesh",
+                          "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n5 5 1\n6 5 1\n5 6 1\n"
+                          "Triangles\n1\n1 2 3 4\nEnd\n");
+  LoadContext ctx;
+  testing::internal::CaptureStdout();
+  Geometric_Mesh *msh = load(ctx, {a, b});
+  testing::internal::GetCapturedStdout();
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 12);
+  ASSERT_EQ(msh->NbrTri, 3);
+  expectNodes(msh->Tri[3].Ver, {10, 11, 12});
+  EXPECT_EQ(msh->Tri[3].Ref, 4);
+  EXPECT_EQ(msh->Ver[10].Crd[0], 5);
+  EXPECT_EQ(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  freeMesh(ctx, msh);
+}
+
 TEST(Su2, SizePassAddsIntoTheTable) {
   std::string p = SaveSu2("size.su2", k3D);
   LoadContext ctx;
@@ -218,12 +237,26 @@ TEST(Su2, SizePassAddsIntoTheTable) {
   EXPECT_EQ(AddSU2MeshSize(ctx.Fi, "a.mesh", siz.data()), 0);
 }
 
+TEST(Su2, CountsLargerThanTheFileAreRefused) {
+  std::string p = SaveSu2("huge.su2", "NDIME= 3\nNELEM= 0\nNPOIN= 2000000000\n0 0 0 0\nNMARK= 0\n");
+  std::string q = SaveSu2("hugemark.su2", "NDIME= 2\nNELEM= 0\nNPOIN= 1\n0 0 0\nNMARK= 1\nMARKER_TAG= a\nMARKER_ELEMS= 90000000\n3 0 0\n");
+  LoadContext ctx;
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AddSU2MeshSize(ctx.Fi, p.c_str(), siz.data()), 0);
+  EXPECT_EQ(AddSU2MeshSize(ctx.Fi, q.c_str(), siz.data()), 0);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE " + p), std::string::npos) << err;
+  EXPECT_EQ(siz[KmfVertices], 0) << "a refused file adds nothing";
+  EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+}
+
 TEST(Su2, DatSolutionWithTabsAndCommas) {
   std::string p = SaveSu2("flow.su2", k2D);
   SaveSu2("flow.dat",
           "\"PointID\"\t\"x\"\t\"y\"\t\"Pressure\"\t\"Mach\"\n"
           "0\t0\t0\t1.5\t0.25\n"
-          "8,2,2,-2,0.75\n"
+          "8,2,2,-2,0.75,99,98\n"
           "4\t1\t1\t3\t0.5\n");
   LoadContext ctx;
   testing::internal::CaptureStdout();
