@@ -160,6 +160,34 @@ void reportInvalid(Function_Interface *fi, const ElementKind &k, const ElementAr
   EndInvalidReport(fi, bad, k.NoMore);
 }
 
+// Clears what follows the nodes of records beg..beg+n-1 (neighbours, marks, tag) but the
+// reference; alive records get the alive bit and nodes shifted by NbrVer0, the others keep
+// their file numbers and are remembered. N is the node count, 0 when given by nodes.
+template <int N>
+void checkRecords(const ElementArray &a, int beg, int n, int nv, int NbrVer0, bool refZero, BadEntries &bad,
+                  int nodes = N) {
+  const int nod = N ? N : nodes;
+  const size_t nodBytes = nod * sizeof(int);
+  const uint32_t alive = TAG_ALIVE;
+  for (int i = beg; i < beg + n; i++) {
+    char *rec = a.Base + static_cast<size_t>(i) * a.Siz;
+    int *ver = reinterpret_cast<int *>(rec);
+    int ref;
+    std::memcpy(&ref, rec + a.RefOff, sizeof(int));
+    std::memset(rec + nodBytes, 0, a.Siz - nodBytes);
+    if (refZero) ref = 0;
+    std::memcpy(rec + a.RefOff, &ref, sizeof(int));
+    bool ok = true;
+    for (int j = 0; j < nod; j++) ok &= static_cast<unsigned>(ver[j]) - 1u < static_cast<unsigned>(nv);
+    if (ok) {
+      for (int j = 0; j < nod; j++) ver[j] += NbrVer0;
+      std::memcpy(rec + a.TagOff, &alive, sizeof(alive));
+    } else {
+      bad.add(i);
+    }
+  }
+}
+
 int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_Mesh *msh,
                  const ElementKind &k, ElementArray a) {
   fi->ErrCod = 0;
@@ -201,26 +229,12 @@ int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometri
     return 0;
   }
   bool refZero = k.RefZero && (fi->OptBits & LOAD_OPT_REF_ZERO);
-  size_t nodBytes = k.NbrNod * sizeof(int);
   BadEntries bad;
-  for (int i = beg; i < beg + n; i++) {
-    char *rec = a.Base + static_cast<size_t>(i) * a.Siz;
-    int *ver = reinterpret_cast<int *>(rec);
-    int ref;
-    std::memcpy(&ref, rec + a.RefOff, sizeof(int));
-    // Neighbours, marks and the tag of a fresh record are all zero.
-    std::memset(rec + nodBytes, 0, a.Siz - nodBytes);
-    if (refZero) ref = 0;
-    std::memcpy(rec + a.RefOff, &ref, sizeof(int));
-    bool ok = true;
-    for (int j = 0; j < k.NbrNod; j++) ok &= ver[j] >= 1 && ver[j] <= nv;
-    if (ok) {
-      for (int j = 0; j < k.NbrNod; j++) ver[j] += NbrVer0;
-      uint32_t tag = TAG_ALIVE;
-      std::memcpy(rec + a.TagOff, &tag, sizeof(tag));
-    } else {
-      bad.add(i);
-    }
+  // The common node counts get loops the compiler can unroll.
+  switch (k.NbrNod) {
+    case 3: checkRecords<3>(a, beg, n, nv, NbrVer0, refZero, bad); break;
+    case 4: checkRecords<4>(a, beg, n, nv, NbrVer0, refZero, bad); break;
+    default: checkRecords<0>(a, beg, n, nv, NbrVer0, refZero, bad, k.NbrNod); break;
   }
   *a.Nbr += n;
   if (a.Fil) *a.Fil += n;

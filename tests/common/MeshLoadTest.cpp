@@ -235,7 +235,7 @@ TEST(MeshLoad, InvalidTrianglesStayDeadAndTheFirstTenAreReported) {
 TEST(MeshLoad, InvalidVolumeElementsAreReportedWithTheirNodes) {
   FixtureFile f;
   f.Sections.push_back(GridVertices(3, 6));
-  f.Sections.push_back(Lines(49, "Pyramids", 5, {1, 2, 3, 4, 7, 9}));
+  f.Sections.push_back(Lines(49, "Pyramids", 5, {1, 2, 3, 4, 7, 9, 1, 2, 3, 4, INT32_MIN, 9, 1, 2, 3, 4, 6, 9}));
   f.Sections.push_back(Lines(30, "TetrahedraP2", 10, {1, 2, 3, 4, 5, 6, 1, 2, 3, 0, 4}));
   LoadContext ctx;
   std::string p = SaveFixture(f, "badvolumes.mesh", false);
@@ -244,6 +244,9 @@ TEST(MeshLoad, InvalidVolumeElementsAreReportedWithTheirNodes) {
   std::string err = testing::internal::GetCapturedStderr();
   ASSERT_NE(msh, nullptr);
   EXPECT_EQ(msh->Pyr[1].Tag, 0u);
+  EXPECT_EQ(msh->Pyr[2].Tag, 0u);
+  EXPECT_EQ(msh->Pyr[2].Ver[4], INT32_MIN);
+  EXPECT_EQ(msh->Pyr[3].Tag, TAG_ALIVE);
   EXPECT_EQ(msh->P2Tet[1].Tag, 0u);
   EXPECT_NE(err.find("  PYRAMID           1 =[         1          2          3          4          7] IS INVALID \n"),
             std::string::npos)
