@@ -129,6 +129,12 @@ bool KmfReaderSeek(KmfTextBuffer *rd, int64_t pos) {
   return true;
 }
 
+void KmfReaderDrop(KmfTextBuffer *rd) {
+  rd->Cur = rd->End = rd->Buf;
+  *rd->End = '\0';
+  rd->BufPos = -1;
+}
+
 int64_t KmfReaderTell(const KmfTextBuffer *rd) { return rd->BufPos + (rd->Cur - rd->Buf); }
 
 bool KmfReaderBytes(KmfTextBuffer *rd, void *dst, size_t n) {
