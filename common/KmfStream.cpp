@@ -18,7 +18,9 @@ inline bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 // Moves the unread bytes to the front and fills the rest of the buffer.
 void refill(KmfTextBuffer *rd) {
   if (rd->Eof || rd->Err) return;
-  size_t left = static_cast<size_t>(rd->End - rd->Cur);
+  // Cur never passes End; the bound keeps the compiler from assuming otherwise.
+  size_t left = rd->End > rd->Cur ? static_cast<size_t>(rd->End - rd->Cur) : 0;
+  if (left > rd->Cap) left = rd->Cap;
   if (left && rd->Cur != rd->Buf) std::memmove(rd->Buf, rd->Cur, left);
   rd->BufPos += rd->Cur - rd->Buf;
   rd->Cur = rd->Buf;
