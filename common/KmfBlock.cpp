@@ -339,7 +339,8 @@ int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, in
   }
   MEM_FREE(nullptr, buf[0]);
   MEM_FREE(nullptr, buf[1]);
-  // Line reads go on from the file's position, not from the reader's old buffer.
+  // The transfers moved the stream: line reads go on after the block, from the file.
+  KmfReaderDrop(msh->Rd);
   KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
   return res;
 }

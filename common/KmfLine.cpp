@@ -1,5 +1,6 @@
 // Line by line transfers, byte flows, the precision of reals and node orderings.
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 
 #include "common/KmfInternal.h"
@@ -18,7 +19,19 @@ struct FieldValue {
   float F;
 };
 
-bool readField(KmfMeshFile *msh, char letter, FieldValue *v, char *str) {
+// A string that ends its line takes the rest of the text line; one followed by other values
+// (IRefGroups) is a single word.
+bool readWordField(KmfTextBuffer *rd, char *str) {
+  size_t len;
+  const char *w = KmfReaderWord(rd, &len);
+  if (!w || len == SIZE_MAX) return false;
+  if (len > StrSize - 1) len = StrSize - 1;
+  std::memcpy(str, w, len);
+  str[len] = '\0';
+  return true;
+}
+
+bool readField(KmfMeshFile *msh, char letter, FieldValue *v, char *str, bool last = true) {
   KmfTextBuffer *rd = msh->Rd;
   bool bin = msh->Typ & KmfBinary;
   switch (letter) {
@@ -45,7 +58,7 @@ bool readField(KmfMeshFile *msh, char letter, FieldValue *v, char *str) {
       }
       return true;
     case 'c':
-      if (!bin) return KmfReaderRestOfLine(rd, str, StrSize);
+      if (!bin) return last ? KmfReaderRestOfLine(rd, str, StrSize) : readWordField(rd, str);
       // The file keeps 256 bytes without a terminating zero when the string filled them.
       if (!KmfReaderBytes(rd, str, StrSize)) return false;
       str[StrSize - 1] = '\0';
@@ -152,7 +165,7 @@ int KmfGetLin(KmfMeshFile *msh, int kwd, ...) {
     for (const char *c = kw->Fmt; ok && *c; c++) {
       if (*c != 'i' && *c != 'r' && *c != 'c') continue;
       void *dst = va_arg(args, void *);
-      ok = readField(msh, *c, &v, *c == 'c' ? static_cast<char *>(dst) : nullptr);
+      ok = readField(msh, *c, &v, *c == 'c' ? static_cast<char *>(dst) : nullptr, !c[1]);
       if (!ok) break;
       if (*c == 'i') {
         if (msh->Ver >= 4)
@@ -185,7 +198,7 @@ int KmfGetLinTab(KmfMeshFile *msh, int kwd, int64_t *ints, int *nints, double *r
   int ni = 0, nr = 0;
   for (const char *c = kw->Fmt; *c; c++) {
     char *s = str ? str : scratch;
-    if (!readField(msh, kw->Typ == KmfKwdSol ? 'r' : *c, &v, s)) return readFailed(msh, kwd);
+    if (!readField(msh, *c, &v, s, !c[1])) return readFailed(msh, kwd);
     if (*c == 'i') {
       if (ints) ints[ni] = v.I;
       ni++;

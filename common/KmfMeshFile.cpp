@@ -175,10 +175,9 @@ bool indexBinary(KmfMeshFile *msh) {
                static_cast<long long>(pos), static_cast<long long>(next));
       return false;
     }
-    if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) {
-      if (kwd != KmfEnd && !startSection(msh, kwd, msh->FilSiz)) return false;
-      return true;
-    }
+    // End is a section of its own, which tells readers that the file is complete; a last
+    // section without it (position 0) is a file still being written.
+    if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, msh->FilSiz);
     if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next)) return false;
     if (!next) return true;
     pos = next;
@@ -190,8 +189,8 @@ bool indexText(KmfMeshFile *msh) {
   while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
     int kwd = KmfFindKeyword(w, len);
-    if (kwd == KmfEnd) return true;
     if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
+    if (kwd == KmfEnd) return true;
   }
   KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
   return false;

@@ -18,7 +18,9 @@ inline bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 // Moves the unread bytes to the front and fills the rest of the buffer.
 void refill(KmfTextBuffer *rd) {
   if (rd->Eof || rd->Err) return;
-  size_t left = static_cast<size_t>(rd->End - rd->Cur);
+  // Cur never passes End; the bound keeps the compiler from assuming otherwise.
+  size_t left = rd->End > rd->Cur ? static_cast<size_t>(rd->End - rd->Cur) : 0;
+  if (left > rd->Cap) left = rd->Cap;
   if (left && rd->Cur != rd->Buf) std::memmove(rd->Buf, rd->Cur, left);
   rd->BufPos += rd->Cur - rd->Buf;
   rd->Cur = rd->Buf;
@@ -127,6 +129,12 @@ bool KmfReaderSeek(KmfTextBuffer *rd, int64_t pos) {
     return false;
   }
   return true;
+}
+
+void KmfReaderDrop(KmfTextBuffer *rd) {
+  rd->Cur = rd->End = rd->Buf;
+  *rd->End = '\0';
+  rd->BufPos = -1;
 }
 
 int64_t KmfReaderTell(const KmfTextBuffer *rd) { return rd->BufPos + (rd->Cur - rd->Buf); }

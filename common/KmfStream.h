@@ -25,6 +25,8 @@ struct KmfTextBuffer {
 KmfTextBuffer *KmfNewReader(FILE *hdl, size_t capacity);
 KmfTextBuffer *KmfFreeReader(KmfTextBuffer *rd);
 bool KmfReaderSeek(KmfTextBuffer *rd, int64_t pos);
+// Forgets the buffered bytes: to be called when the stream was moved behind the reader's back.
+void KmfReaderDrop(KmfTextBuffer *rd);
 int64_t KmfReaderTell(const KmfTextBuffer *rd);
 // Copies n raw bytes; false at end of file.
 bool KmfReaderBytes(KmfTextBuffer *rd, void *dst, size_t n);

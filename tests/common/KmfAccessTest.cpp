@@ -510,3 +510,42 @@ TEST(KmfLines, VeryLongLines) {
     KmfCloseMesh(msh);
   }
 }
+
+// Line reads, block reads and jumps between sections mixed in one file larger than the
+// reader's buffer: every value still comes from the right place.
+TEST(KmfLines, LineAndBlockReadsInterleave) {
+  FixtureFile f = BlockBoundaryMesh(2);
+  TempFile p("mixed.meshb");
+  ASSERT_TRUE(SaveBytes(p.Path, RawBinary(f, false)));
+  KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+  ASSERT_NE(msh, nullptr);
+  const FixtureSection &ver = *f.find(KmfVertices);
+  const FixtureSection &tet = *f.find(KmfTetrahedra);
+  double x, y, z;
+  int r;
+  ASSERT_EQ(KmfGotoKwd(msh, KmfVertices), 1);
+  ASSERT_EQ(KmfGetLin(msh, KmfVertices, &x, &y, &z, &r), 1);
+  std::vector<Tet> tets(10000);
+  ASSERT_EQ(KmfGetBlock(msh, KmfTetrahedra, 1, 10000, 0, nullptr, nullptr, KmfIntVec, 4, tets[0].v, tets[9999].v,
+                        KmfInt, &tets[0].ref, &tets[9999].ref),
+            1);
+  EXPECT_EQ(tets[9999].ref, tet.Ints[5 * 9999 + 4]);
+  // A block read inside what the line reads had buffered; line reads go on after it.
+  const FixtureSection &tri = *f.find(KmfTriangles);
+  int t[4];
+  ASSERT_EQ(KmfGotoKwd(msh, KmfTriangles), 1);
+  ASSERT_EQ(KmfGetLin(msh, KmfTriangles, &t[0], &t[1], &t[2], &t[3]), 1);
+  ASSERT_EQ(KmfGetBlock(msh, KmfTriangles, 1, 100, 0, nullptr, nullptr, KmfIntVec, 4, tets[0].v, tets[99].v), 1);
+  for (int i = 100; i < 9999; i++) {
+    ASSERT_EQ(KmfGetLin(msh, KmfTriangles, &t[0], &t[1], &t[2], &t[3]), 1);
+    ASSERT_EQ(t[0], tri.Ints[4 * i]) << i;
+    ASSERT_EQ(t[3], tri.Ints[4 * i + 3]) << i;
+  }
+  ASSERT_EQ(KmfGotoKwd(msh, KmfVertices), 1);
+  for (int i = 0; i < 25000; i++) {
+    ASSERT_EQ(KmfGetLin(msh, KmfVertices, &x, &y, &z, &r), 1);
+    ASSERT_EQ(z, ver.Reals[3 * i + 2]) << i;
+    ASSERT_EQ(r, ver.Ints[i]) << i;
+  }
+  KmfCloseMesh(msh);
+}

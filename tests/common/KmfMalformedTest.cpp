@@ -103,6 +103,21 @@ TEST(KmfMalformed, BinarySectionChains) {
   EXPECT_FALSE(opens(oneSection(4, KmfCorners, -5, 6)));
   // The last section (next position 0) with its data cut: a file still being written.
   EXPECT_FALSE(opens(oneSection(2, KmfCorners, 6, 3, 0)));
+  // Complete but for its End: it opens, and End is absent, which tells a reader to wait.
+  {
+    TempFile p("noend.solb");
+    ASSERT_TRUE(SaveBytes(p.Path, oneSection(2, KmfCorners, 3, 3, 0)));
+    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(KmfStatKwd(msh, KmfCorners), 3);
+    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 0);
+    KmfCloseMesh(msh);
+    ASSERT_TRUE(SaveBytes(p.Path, oneSection(2, KmfCorners, 3, 3)));
+    msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
+    KmfCloseMesh(msh);
+  }
   // A swapped file is checked as carefully.
   EXPECT_FALSE(opens(oneSection(2, KmfCorners, 4, 3, -1, true)));
   EXPECT_TRUE(opens(oneSection(2, KmfCorners, 3, 3, -1, true)));
@@ -148,6 +163,14 @@ TEST(KmfMalformed, BinarySolutionHeaders) {
 TEST(KmfMalformed, TextFiles) {
   std::string body = "\nCorners\n3\n1 2 3\n\nEnd\n";
   ASSERT_TRUE(opensText(textHeader() + body));
+  {
+    TempFile p("end.mesh");
+    ASSERT_TRUE(SaveText(p.Path, textHeader() + body));
+    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
+    KmfCloseMesh(msh);
+  }
   EXPECT_FALSE(opensText(textHeader(0) + body));
   EXPECT_FALSE(opensText(textHeader(5) + body));
   EXPECT_FALSE(opensText(textHeader(2, 1) + body));

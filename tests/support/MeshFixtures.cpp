@@ -172,6 +172,14 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
   for (int i = 0; i < 300; i++) longText += static_cast<char>('a' + i % 26);
   com.Strs = {"made by the fixtures of the test suite", longText};
   s.push_back(com);
+  FixtureSection grp;
+  grp.Kwd = 94;
+  grp.Name = "IRefGroups";
+  grp.Letters = "ciii";
+  grp.NmbLin = 2;
+  grp.Strs = {"inlet", "wall_upper"};
+  grp.Ints = {1, 4, 7, 2, 5, 9};
+  s.push_back(grp);
   FixtureSection time = info(78, "Time", "r");
   time.Reals = {12.5};
   s.push_back(time);

@@ -50,7 +50,8 @@ FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::ve
                                int seed, int deg = -1, int nodes = 0);
 
 // Every element kind, normals, corners, ridges, required entities, a P2 triangle node
-// ordering that is not the identity, Comments with a 300-character string, Time and
+// ordering that is not the identity, Comments with a 300-character string, IRefGroups
+// (a string followed by integers), Time and
 // Iterations, and (with unknown) a section readers must skip.
 FixtureFile AllKindsMesh(int version, int dim, bool unknown = true);
 // The node ordering written in AllKindsMesh for P2 triangles: file row j holds the lattice
