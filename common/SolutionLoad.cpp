@@ -287,7 +287,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
     fi->Status |= STATUS_FILE_UNREADABLE;
     return 0;
   }
-  if (!hasEndMarker(hdl->FilNam)) {
+  if (KmfStatKwd(hdl, KmfEnd) == 0) {
     KmfCloseMesh(hdl);
     return notReady();
   }

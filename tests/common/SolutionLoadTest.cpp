@@ -272,6 +272,24 @@ TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
   EXPECT_EQ(LoadSolution(ctx.Fi, bin.c_str(), msh), 2);
   testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();
+  // A binary file whose last section so far says it is the last one, without End yet.
+  RawBytes raw(false);
+  RawHeader(raw, 2, 3);
+  raw.i32(62);
+  raw.i32(0);  // no next section
+  raw.i32(2);  // lines
+  raw.i32(1);  // one type: scalar
+  raw.i32(1);
+  raw.f64(5);
+  raw.f64(6);
+  std::string open = TestPath("waitc.solb");
+  SaveBytes(open, raw.Data);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadSolution(ctx.Fi, open.c_str(), msh), 2);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n Warning, solution file not ready, waiting for it \n ");
+  EXPECT_EQ(msh->SolAtVer->Sol[1], 1);
   // Once complete, a reload overwrites the values from entity 1 and resets the ranges.
   SaveText(solPath, text);
   EXPECT_EQ(LoadSolution(ctx.Fi, m.c_str(), msh), 1);
