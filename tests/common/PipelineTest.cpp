@@ -25,68 +25,50 @@ struct Step {
 void logged(void *arg) {
   auto *s = static_cast<Step *>(arg);
   Log *l = s->log;
-  s->log->start[s->slot] = ++l->clock;
-  int now = ++l->running;
-  int seen = l->most.load();
+  l->start[s->slot] = ++l->clock;
+  int now = ++l->running, seen = l->most.load();
   while (now > seen && !l->most.compare_exchange_weak(seen, now)) {
   }
   std::this_thread::sleep_for(20ms);
   --l->running;
-  s->log->end[s->slot] = ++l->clock;
-}
-
-TEST(Pipeline, DependentTasksStartAfterTheirDependency) {
-  for (int threads : {1, 4}) {
-    ParallelPool *par = InitParallel(threads);
-    ASSERT_NE(par, nullptr);
-    Log log;
-    Step a{&log, 0}, b{&log, 1}, c{&log, 2};
-    int ida = LaunchPipeline(par, logged, &a, 0, nullptr);
-    ASSERT_GT(ida, 0);
-    int idb = LaunchPipeline(par, logged, &b, 1, &ida);
-    int idc = LaunchPipeline(par, logged, &c, 1, &ida);
-    EXPECT_EQ(idb, ida + 1);
-    EXPECT_EQ(idc, ida + 2);
-    WaitPipeline(par);
-    for (int id : {ida, idb, idc}) EXPECT_EQ(PipelineDone(par, id), 1);
-    EXPECT_GT(log.start[1], log.end[0]);
-    EXPECT_GT(log.start[2], log.end[0]);
-    if (threads == 1) {
-      // One at a time: B and C never overlap.
-      EXPECT_EQ(log.most.load(), 1);
-      EXPECT_TRUE(log.start[2] > log.end[1] || log.start[1] > log.end[2]);
-    }
-    StopParallel(par);
-  }
-}
-
-TEST(Pipeline, IndependentTasksRunTogetherUpToTheThreadCount) {
-  ParallelPool *par = InitParallel(2);
-  ASSERT_NE(par, nullptr);
-  Log log;
-  Step s[6];
-  for (int i = 0; i < 6; i++) {
-    s[i] = Step{&log, i};
-    ASSERT_GT(LaunchPipeline(par, logged, &s[i], 0, nullptr), 0);
-  }
-  WaitPipeline(par);
-  EXPECT_EQ(log.most.load(), 2);
-  for (int i = 0; i < 6; i++) EXPECT_GT(log.end[i], 0);
-  StopParallel(par);
+  l->end[s->slot] = ++l->clock;
 }
 
 void nothing(void *) {}
+
+// B and C depend on A; D, E and F on nothing: at most as many run at once as there are
+// threads, and with two threads the independent ones do run together.
+TEST(Pipeline, DependenciesAndConcurrency) {
+  for (int threads : {1, 2}) {
+    ParallelPool *par = InitParallel(threads);
+    ASSERT_NE(par, nullptr);
+    Log log;
+    Step s[6];
+    for (int i = 0; i < 6; i++) s[i] = Step{&log, i};
+    int ida = LaunchPipeline(par, logged, &s[0], 0, nullptr);
+    ASSERT_GT(ida, 0);
+    EXPECT_EQ(LaunchPipeline(par, logged, &s[1], 1, &ida), ida + 1);
+    EXPECT_EQ(LaunchPipeline(par, logged, &s[2], 1, &ida), ida + 2);
+    for (int i = 3; i < 6; i++) ASSERT_GT(LaunchPipeline(par, logged, &s[i], 0, nullptr), 0);
+    WaitPipeline(par);
+    for (int id = ida; id < ida + 6; id++) EXPECT_EQ(PipelineDone(par, id), 1);
+    for (int i = 0; i < 6; i++) EXPECT_GT(log.end[i], 0);
+    EXPECT_GT(log.start[1], log.end[0]);
+    EXPECT_GT(log.start[2], log.end[0]);
+    EXPECT_EQ(log.most.load(), threads);
+    StopParallel(par);
+  }
+}
 
 TEST(Pipeline, RefusedLaunchesStartNothingAndNeverHangTheWait) {
   ParallelPool *par = InitParallel(2);
   ASSERT_NE(par, nullptr);
   std::vector<int> ids(101, 0);
+  int never = 999, zero = 0;  // ids never given by this pool: such a task could never start
   EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 101, ids.data()), 0);
   EXPECT_EQ(LaunchPipeline(nullptr, nothing, nullptr, 0, nullptr), 0);
   EXPECT_EQ(LaunchPipeline(par, nullptr, nullptr, 0, nullptr), 0);
   EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, -1, nullptr), 0);
-  // Ids never given by this pool: the task could never start.
-  int never = 999, zero = 0;
   EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 1, &never), 0);
   EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 1, &zero), 0);
   EXPECT_EQ(par->PenPip, 0);
@@ -95,10 +77,9 @@ TEST(Pipeline, RefusedLaunchesStartNothingAndNeverHangTheWait) {
   WaitPipeline(nullptr);
   int first = LaunchPipeline(par, nothing, nullptr, 0, nullptr);
   EXPECT_EQ(first, 1);
-  // A dependency on an id already finished is fine.
   WaitPipeline(par);
-  EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 1, &first), 2);
-  StopParallel(par);  // waits for the task
+  EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 1, &first), 2);  // its dependency has ended
+  StopParallel(par);
 }
 
 TEST(Pipeline, IdsRunOutAfter65535) {
@@ -122,12 +103,10 @@ TEST(Pipeline, ArgumentsBelongToTheirTask) {
   ASSERT_NE(par, nullptr);
   std::atomic<long> x{0}, y{0};
   // Launched back to back: the second must not overwrite the first's arguments.
-  int a = LaunchPipelineMultiArg(par, 0, nullptr, reinterpret_cast<AnyProc>(addTo), 2, &x,
-                                 reinterpret_cast<void *>(5L));
-  int b = LaunchPipelineMultiArg(par, 0, nullptr, reinterpret_cast<AnyProc>(addTo), 2, &y,
-                                 reinterpret_cast<void *>(7L));
-  EXPECT_GT(a, 0);
-  EXPECT_GT(b, 0);
+  EXPECT_GT(LaunchPipelineMultiArg(par, 0, nullptr, reinterpret_cast<AnyProc>(addTo), 2, &x,
+                                   reinterpret_cast<void *>(5L)), 0);
+  EXPECT_GT(LaunchPipelineMultiArg(par, 0, nullptr, reinterpret_cast<AnyProc>(addTo), 2, &y,
+                                   reinterpret_cast<void *>(7L)), 0);
   EXPECT_EQ(LaunchPipelineMultiArg(par, 0, nullptr, reinterpret_cast<AnyProc>(addTo), 21), -1);
   WaitPipeline(par);
   EXPECT_EQ(x.load(), 5);
@@ -142,7 +121,6 @@ TEST(Pipeline, StopWaitsForRunningTasks) {
   ParallelPool *par = InitParallel(2);
   ASSERT_NE(par, nullptr);
   static std::atomic<int> finished{0};
-  finished = 0;
   auto slow = [](void *) {
     std::this_thread::sleep_for(50ms);
     finished++;
@@ -152,19 +130,6 @@ TEST(Pipeline, StopWaitsForRunningTasks) {
   StopParallel(par);
   EXPECT_EQ(finished.load(), 2);
 }
-
-TEST(Pipeline, DefaultArgument) {
-  PipelineArgument rec;
-  for (auto &v : rec.Val) v = -1;
-  DefaultPipeArgument(&rec, 42);
-  EXPECT_EQ(rec.Val[0], 42);
-  for (int i = 1; i < 7; i++) EXPECT_EQ(rec.Val[i], 0);
-  DefaultPipeArgument(nullptr, 1);
-}
-
-}  // namespace
-
-namespace {
 
 // Makes every thread created with default attributes ask for a stack no system can map, so
 // that thread creation fails; restores the previous default when it goes out of scope.

@@ -43,21 +43,13 @@ TEST_F(TopoThreadTest, StopRightAfterSetupReturnsOnlyOnceTheThreadHasEnded) {
     if (round % 2) std::this_thread::sleep_for(std::chrono::milliseconds(round));
     EXPECT_EQ(StopTopoThread(msh), 1);
     EXPECT_EQ(msh->TopoThread, nullptr);
-    // A thread still running could yet publish its neighbours; an ended one cannot.
+    // A thread still running could yet publish its neighbours; an ended one cannot, and
+    // freeing at once would let the address checks catch one still writing.
     int done = TopoDoneLoad(msh);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(TopoDoneLoad(msh), done);
-    // Freeing at once: a thread still writing would be caught by the address checks.
     msh = FreeCommonMesh(mem, msh);
   }
-}
-
-TEST_F(TopoThreadTest, FreeingTheMeshStopsTheThreadFirst) {
-  msh = Threaded(20);
-  SetupGeoMesh(&fi, msh);
-  ASSERT_NE(msh->TopoThread, nullptr);
-  msh = FreeCommonMesh(mem, msh);
-  EXPECT_EQ(mem->NbrActive, 0);  // the thread record went with the mesh
 }
 
 TEST_F(TopoThreadTest, ThreadKeepsItsOwnCopyOfTheCallersInterface) {
@@ -73,19 +65,26 @@ TEST_F(TopoThreadTest, ThreadKeepsItsOwnCopyOfTheCallersInterface) {
   EXPECT_TOPOLOGY(msh);
 }
 
-TEST_F(TopoThreadTest, SettingUpAgainStopsThePreviousThread) {
+// A second set-up and freeing the mesh both stop the running thread first.
+TEST_F(TopoThreadTest, SettingUpAgainOrFreeingStopsThePreviousThread) {
   msh = Threaded(12);
   SetupGeoMesh(&fi, msh);
   SetupGeoMesh(&fi, msh);
   ASSERT_TRUE(WaitTopoDone(msh));
   EXPECT_TOPOLOGY(msh);
+  msh = FreeCommonMesh(mem, msh);
+  msh = Threaded(20);
+  SetupGeoMesh(&fi, msh);
+  ASSERT_NE(msh->TopoThread, nullptr);
+  msh = FreeCommonMesh(mem, msh);
+  EXPECT_EQ(mem->NbrActive, 0);  // the thread record went with the mesh
 }
 
 TEST_F(TopoThreadTest, ClipAndVisibilityBitsSetWhileTheThreadBuilds) {
   msh = Threaded(20);
   SetupGeoMesh(&fi, msh);
-  // What clipping and visibility do on the main thread, on the same tag words the thread
-  // marks covered faces in: no update of either side may be lost.
+  // Clipping and visibility on the main thread, on the tag words the thread marks covered
+  // faces in: no update of either side may be lost.
   int rounds = 0;
   do {
     for (int i = 1; i <= msh->NbrTet; i++) {

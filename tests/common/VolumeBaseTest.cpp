@@ -56,11 +56,10 @@ TEST_F(VolumeBaseTest, SerialWalkGivesTheHighestAliveTetrahedron) {
   EXPECT_EQ(base, (std::vector<int>{0, 1, 1, 1, 1, 0}));
   EXPECT_EQ(SetBase3(&fi, msh, nullptr), 0);
   EXPECT_EQ(SetBase3(&fi, nullptr, base.data()), 0);
-}
 
-TEST_F(VolumeBaseTest, SetVolumeBaseDoesNotClearAndRefusesBadArguments) {
-  msh = MakeTwoTetrahedra(mem);
-  std::vector<int> base(msh->NbrVer + 1, -7);
+  // The loop itself does not clear, and refuses bad arguments.
+  msh->Tet[2].Tag |= TAG_ALIVE;
+  base.assign(base.size(), -7);
   EXPECT_EQ(SetVolumeBase(nullptr, msh->NbrVer, 2, msh->Tet, base.data()), 1);
   EXPECT_EQ(base, (std::vector<int>{-7, 1, 2, 2, 2, 2}));
   EXPECT_EQ(SetVolumeBase(nullptr, msh->NbrVer, 2, nullptr, base.data()), 0);
@@ -74,31 +73,23 @@ TEST_F(VolumeBaseTest, SetVolumeBaseDoesNotClearAndRefusesBadArguments) {
   EXPECT_EQ(base[1], 0);
 }
 
+// On the pool, with some tetrahedra dead; then on a smaller mesh, whose walk must not be
+// driven by the loop types declared for the first one.
 TEST_F(VolumeBaseTest, PoolWalkGivesATetrahedronOfEveryVertex) {
-  msh = MakeStructuredMesh(mem, 10, 10, 10, GEN_TET);
-  for (int i = 1; i <= msh->NbrTet; i += 7) msh->Tet[i].Tag &= ~TAG_ALIVE;
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "TEST");
-  fi.Par = IniMthParallel(1, nullptr, &fi, msh, 4, 0, 0);
-  ASSERT_NE(fi.Par->TetDepTyp, 0);
-  std::vector<int> base(msh->NbrVer + 1, 5);
-  ASSERT_EQ(SetBase3(&fi, msh, base.data()), 1);
-  EXPECT_EQ(base[0], 0);
-  ExpectBallMembers(base);
-  FreeMthParallel(fi.Par);
-}
-
-TEST_F(VolumeBaseTest, PoolTypesOfAnotherMeshAreNotUsed) {
-  // Types declared for a larger mesh must not drive the walk over this one.
   Geometric_Mesh *big = MakeStructuredMesh(mem, 10, 10, 10, GEN_TET);
+  for (int i = 1; i <= big->NbrTet; i += 7) big->Tet[i].Tag &= ~TAG_ALIVE;
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, nullptr, "TEST");
   fi.Par = IniMthParallel(1, nullptr, &fi, big, 4, 0, 0);
-  FreeCommonMesh(mem, big);
-  msh = MakeStructuredMesh(mem, 6, 6, 6, GEN_TET);
-  std::vector<int> base(msh->NbrVer + 1, 5);
-  ASSERT_EQ(SetBase3(&fi, msh, base.data()), 1);
-  ExpectBallMembers(base);
+  ASSERT_NE(fi.Par->TetDepTyp, 0);
+  for (int n : {10, 6}) {
+    msh = n == 10 ? big : MakeStructuredMesh(mem, n, n, n, GEN_TET);
+    std::vector<int> base(msh->NbrVer + 1, 5);
+    ASSERT_EQ(SetBase3(&fi, msh, base.data()), 1);
+    EXPECT_EQ(base[0], 0);
+    ExpectBallMembers(base);
+    msh = FreeCommonMesh(mem, msh);
+  }
   FreeMthParallel(fi.Par);
 }
 

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "common/Memory.h"
-#include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
 namespace fs = std::filesystem;
@@ -62,25 +61,17 @@ class ZelSceneOptionsFile : public testing::Test {
 
 }  // namespace
 
-TEST_F(ZelSceneOptionsFile, NewRecordIsZeroed) {
-  EXPECT_EQ(opt_->verbose, 0);
-  EXPECT_EQ(opt_->palCount, 0);
-  EXPECT_EQ(opt_->hasBox, 0);
-  for (double v : opt_->pal) EXPECT_EQ(v, 0);
-  for (double v : opt_->box) EXPECT_EQ(v, 0);
-  EXPECT_EQ(mem_->NbrActive, 1);
-  EXPECT_EQ(zelFreeSceneOpt(mem_, nullptr), nullptr);
-}
-
 TEST_F(ZelSceneOptionsFile, MissingFilesWarnAndChangeNothing) {
+  EXPECT_EQ(opt_->palCount + opt_->hasBox + opt_->verbose, 0);  // a new record is zeroed
   opt_->verbose = 5;
-  read();
-  EXPECT_EQ(out_, "  %% WARNING: NO PARAMETER FILE FOUND. USE DEFAULT VALUES\n");
-  EXPECT_EQ(err_, "");
-  EXPECT_EQ(opt_->verbose, 5);
-  read(nullptr);
-  EXPECT_EQ(out_, "  %% WARNING: NO PARAMETER FILE FOUND. USE DEFAULT VALUES\n");
+  for (const char *base : {"mesh", static_cast<const char *>(nullptr)}) {
+    read(base);
+    EXPECT_EQ(out_, "  %% WARNING: NO PARAMETER FILE FOUND. USE DEFAULT VALUES\n");
+    EXPECT_EQ(err_, "");
+    EXPECT_EQ(opt_->verbose, 5);
+  }
   zelReadZelSceneOptions("mesh", nullptr);
+  EXPECT_EQ(zelFreeSceneOpt(mem_, nullptr), nullptr);
 }
 
 TEST_F(ZelSceneOptionsFile, BaseNameFirstThenDefault) {
@@ -105,7 +96,7 @@ TEST_F(ZelSceneOptionsFile, VerboseErrors) {
             "  ## ERROR: ZELVANE: verbose: MISSING INTEGER VALUE \n");
 }
 
-TEST_F(ZelSceneOptionsFile, BoundingBox) {
+TEST_F(ZelSceneOptionsFile, BoundingBoxIsKeptOnlyWithSixGoodValues) {
   write("mesh.zelvane", "boundingbox -1 -2 -3.5 1 2e1 3.25\n");
   read();
   EXPECT_EQ(opt_->hasBox, 1);
@@ -114,54 +105,47 @@ TEST_F(ZelSceneOptionsFile, BoundingBox) {
   EXPECT_EQ(out_, "  % mesh.zelvane OPENED\n  bounding box xmin -1 \n  bounding box ymin -2 \n"
                   "  bounding box zmin -3.5 \n  bounding box xmax 1 \n  bounding box ymax 20 \n"
                   "  bounding box zmax 3.25 \n");
+
+  struct Case {
+    const char *text, *err;
+  };
+  for (Case c : {Case{"BoundingBox 0 0 0 1 1 oops\n",
+                      "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(oops)\n"},
+                 Case{"boundingbox 0 0 nan 1 1 1 boundingbox 0 0 0 1 1",
+                      "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(nan)\n"
+                      "  ## ERROR: ZELVANE: boundingbox: MISSING DOUBLE VALUE \n"}}) {
+    opt_->hasBox = 0;
+    write("mesh.zelvane", c.text);
+    read();
+    EXPECT_EQ(opt_->hasBox, 0) << c.text;
+    EXPECT_EQ(err_, c.err);
+  }
 }
 
-TEST_F(ZelSceneOptionsFile, BoundingBoxWithABadSixthValueIsNotUsed) {
-  write("mesh.zelvane", "BoundingBox 0 0 0 1 1 oops\n");
-  read();
-  EXPECT_EQ(opt_->hasBox, 0);
-  EXPECT_EQ(out_, "  % mesh.zelvane OPENED\n  bounding box xmin 0 \n  bounding box ymin 0 \n"
-                  "  bounding box zmin 0 \n  bounding box xmax 1 \n  bounding box ymax 1 \n");
-  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(oops)\n");
-
-  write("mesh.zelvane", "boundingbox 0 0 nan 1 1 1 boundingbox 0 0 0 1 1");
-  read();
-  EXPECT_EQ(opt_->hasBox, 0);
-  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: boundingbox: ERROR WHILE READING DOUBLE VALUE(nan)\n"
-                  "  ## ERROR: ZELVANE: boundingbox: MISSING DOUBLE VALUE \n");
-}
-
+// A palette is used only with five increasing values; otherwise a number left over is read as
+// a keyword.
 TEST_F(ZelSceneOptionsFile, Palette) {
-  write("mesh.zelvane", "palette 0 0.25 0.5 0.5 1e3\n");
-  read();
-  EXPECT_EQ(opt_->palCount, 5);
-  const double want[5] = {0, 0.25, 0.5, 0.5, 1000};
-  for (int i = 0; i < 5; i++) EXPECT_EQ(opt_->pal[i], want[i]);
-  EXPECT_EQ(err_, "");
-}
-
-TEST_F(ZelSceneOptionsFile, PaletteOutOfOrderIsDropped) {
-  // The fourth value is below the third: no palette, and the last number is read as a keyword.
-  write("mesh.zelvane", "palette 1 2 3 2 5 verbose 4\n");
-  read();
-  EXPECT_EQ(opt_->palCount, 0);
-  EXPECT_EQ(opt_->verbose, 4);
-  EXPECT_EQ(err_, "  ##ERROR please provide a valid palette !\n  Default values used");
-}
-
-TEST_F(ZelSceneOptionsFile, IncompletePaletteIsDropped) {
-  write("mesh.zelvane", "palette 1 2 x 4 5 verbose 6\n");
-  read();
-  EXPECT_EQ(opt_->palCount, 0);
-  EXPECT_EQ(opt_->verbose, 6);
-  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: palette: ERROR WHILE READING DOUBLE VALUE(x)\n"
-                  "  ##ERROR please provide a valid palette !\n  Default values used");
-
-  write("mesh.zelvane", "palette 1 2 3");
-  read();
-  EXPECT_EQ(opt_->palCount, 0);
-  EXPECT_EQ(err_, "  ## ERROR: ZELVANE: palette: MISSING DOUBLE VALUE \n"
-                  "  ##ERROR please provide a valid palette !\n  Default values used");
+  const std::string bad = "  ##ERROR please provide a valid palette !\n  Default values used";
+  struct Case {
+    const char *text;
+    int count, verbose;
+    std::string err;
+  };
+  for (const Case &c : {Case{"palette 0 0.25 0.5 0.5 1e3\n", 5, 0, ""},
+                        Case{"palette 1 2 3 2 5 verbose 4\n", 0, 4, bad},
+                        Case{"palette 1 2 x 4 5 verbose 6\n", 0, 6,
+                             "  ## ERROR: ZELVANE: palette: ERROR WHILE READING DOUBLE VALUE(x)\n" + bad},
+                        Case{"palette 1 2 3", 0, 0, "  ## ERROR: ZELVANE: palette: MISSING DOUBLE VALUE \n" + bad}}) {
+    SCOPED_TRACE(c.text);
+    opt_->verbose = 0;
+    write("mesh.zelvane", c.text);
+    read();
+    EXPECT_EQ(opt_->palCount, c.count);
+    EXPECT_EQ(opt_->verbose, c.verbose);
+    EXPECT_EQ(err_, c.err);
+    const double want[5] = {0, 0.25, 0.5, 0.5, 1000};
+    for (int i = 0; i < c.count; i++) EXPECT_EQ(opt_->pal[i], want[i]);
+  }
 }
 
 TEST_F(ZelSceneOptionsFile, CommentsRunToTheEndOfTheirLine) {
@@ -171,23 +155,18 @@ TEST_F(ZelSceneOptionsFile, CommentsRunToTheEndOfTheirLine) {
   EXPECT_EQ(opt_->hasBox, 1);
   EXPECT_EQ(opt_->palCount, 5);  // a comment word at the end of a line leaves the next line alone
   EXPECT_EQ(err_, "");
-
-  write("mesh.zelvane", "# verbose 5");
+  write("mesh.zelvane", "# verbose 5");  // a comment that runs to the end of the file
   opt_->verbose = 0;
   read();
   EXPECT_EQ(opt_->verbose, 0);
 }
 
-TEST_F(ZelSceneOptionsFile, LongWordsAreBounded) {
+TEST_F(ZelSceneOptionsFile, LongWordsAreBoundedAndTheFileIsClosed) {
   std::string longWord(100000, 'x'), longNumber(5000, '1');
   write("mesh.zelvane", longWord + " verbose " + longNumber + "\nverbose 9\n");
   read();
   EXPECT_EQ(opt_->verbose, 9);
   EXPECT_EQ(err_, "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(" + std::string(255, '1') + ")\n");
-}
-
-TEST_F(ZelSceneOptionsFile, FileIsClosed) {
-  write("mesh.zelvane", "verbose 1\n");
   auto openFiles = [] {
     int n = 0;
     for (auto &e : fs::directory_iterator("/proc/self/fd")) (void)e, n++;
@@ -204,16 +183,13 @@ TEST_F(ZelSceneOptionsFile, NumbersIgnoreTheProcessLocale) {
   if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
   // Put the locale and LOCPATH back whatever happens below.
   struct Restore {
-    bool had;
-    std::string path;
+    bool had = getenv("LOCPATH") != nullptr;
+    std::string path = had ? getenv("LOCPATH") : "";
     ~Restore() {
       setlocale(LC_ALL, "C");
-      if (had)
-        setenv("LOCPATH", path.c_str(), 1);
-      else
-        unsetenv("LOCPATH");
+      had ? setenv("LOCPATH", path.c_str(), 1) : unsetenv("LOCPATH");
     }
-  } restore{getenv("LOCPATH") != nullptr, getenv("LOCPATH") ? getenv("LOCPATH") : ""};
+  } restore;
   setenv("LOCPATH", dir_.c_str(), 1);
   if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
   EXPECT_EQ(strtod("0.5", nullptr), 0);  // the locale really reads a comma
@@ -228,9 +204,4 @@ TEST_F(ZelSceneOptionsFile, NumbersIgnoreTheProcessLocale) {
   EXPECT_EQ(opt_->box[5], 2.25);
   EXPECT_EQ(opt_->verbose, 3);
   EXPECT_EQ(err_, "");
-}
-
-TEST(ZelSceneOptionsDeathTest, AllocationFailureEndsTheProcess) {
-  EXPECT_EXIT(zelAllocFailure("zelNewSceneOpt", "opt"), testing::ExitedWithCode(100),
-              "  ## ERROR: zelNewSceneOpt: ALLOCATION FAILED FOR ARRAY opt \n.*ALLOCATION FAILURE");
 }

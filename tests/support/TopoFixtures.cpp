@@ -67,21 +67,14 @@ Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes) {
   return msh;
 }
 
-Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem) {
-  auto siz = Sizes({{KmfVertices, 5}, {KmfTetrahedra, 2}});
+Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
+  auto siz = Sizes({{KmfVertices, 5}, {KmfTetrahedra, 2}, {KmfTriangles, sharedTriangle ? 1 : 0}});
   Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
   AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0);
   AddVertex(msh, 0, 0, 1), AddVertex(msh, 1, 1, 1);
   AddRecord(msh->Tet, msh->NbrTet, {1, 2, 3, 4});
   AddRecord(msh->Tet, msh->NbrTet, {5, 4, 3, 2});
-  return msh;
-}
-
-Geometric_Mesh *MakeOneTetrahedron(Memory_List *mem) {
-  auto siz = Sizes({{KmfVertices, 4}, {KmfTetrahedra, 1}});
-  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
-  AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0), AddVertex(msh, 0, 0, 1);
-  AddRecord(msh->Tet, msh->NbrTet, {1, 2, 3, 4});
+  if (sharedTriangle) AddRecord(msh->Tri, msh->NbrTri, {2, 3, 4});
   return msh;
 }
 

@@ -8,10 +8,9 @@ struct Geometric_Mesh;
 // An empty 3D mesh with room for count[kind] records of every kind given (a size array).
 Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes);
 
-// Tetrahedra (1 2 3 4) and (5 4 3 2): face 0 of the first is face 0 of the second.
-Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem);
-// One tetrahedron on four vertices.
-Geometric_Mesh *MakeOneTetrahedron(Memory_List *mem);
+// Tetrahedra (1 2 3 4) and (5 4 3 2): face 0 of the first is face 0 of the second; with
+// sharedTriangle the triangle (2 3 4) on that face as well.
+Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle = false);
 // n triangles (1 2 k), k = 3 .. n + 2, all on the edge (1 2); with bdyEdge a boundary edge
 // (2 1) as well. With p2 they are P2 triangles sharing the mid-node of (1 2), and the boundary
 // edge a P2 boundary edge.

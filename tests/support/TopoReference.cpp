@@ -25,8 +25,6 @@ const std::map<int, std::vector<std::vector<int>>> kLocal = {
 };
 const int kSurfaceOrder[] = {1, 5, 6, 7};
 const int kVolumeOrder[] = {2, 8, 11, 12, 10, 9};
-// The whole element as one face, for surface elements in the face map.
-const std::map<int, int> kSurfaceLen = {{1, 3}, {5, 3}, {6, 4}, {7, 4}};
 
 struct Occ {
   int Kind, Elt, Loc;
@@ -108,8 +106,9 @@ std::vector<std::string> CheckTopology(Geometric_Mesh *m) {
       const auto &loc = kLocal.at(kind);
       for (int j = 0; j < static_cast<int>(loc.size()); j++)
         edges[Key(FieldsOf(m, kind, i).Ver, loc[j])].push_back({kind, i, j});
-      std::vector<int> all(kSurfaceLen.at(kind));
-      for (int n = 0; n < kSurfaceLen.at(kind); n++) all[n] = n;
+      // The whole element as one face: as many corners as edges.
+      std::vector<int> all(loc.size());
+      for (size_t n = 0; n < loc.size(); n++) all[n] = static_cast<int>(n);
       faces[Key(FieldsOf(m, kind, i).Ver, all)].push_back({kind, i, 0});
     }
   for (int kind : kVolumeOrder)
