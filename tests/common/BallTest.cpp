@@ -28,20 +28,14 @@ class Balls : public ::testing::Test {
     siz[KmfEdges] = 2;
     msh = NewCommonMesh(mem, siz.data());
     msh->NbrVer = 4;
-    const int tri[2][3] = {{1, 2, 3}, {2, 3, 4}};
     for (int t = 1; t <= 2; t++) {
       msh->Tri[t] = Triangle{};
-      for (int j = 0; j < 3; j++) msh->Tri[t].Ver[j] = tri[t - 1][j];
-      msh->Tri[t].Tag = TAG_ALIVE;
+      msh->Efr[t] = BdyEdge{};
+      for (int j = 0; j < 3; j++) msh->Tri[t].Ver[j] = t + j;
+      for (int j = 0; j < 2; j++) msh->Efr[t].Ver[j] = t + j;
+      msh->Tri[t].Tag = msh->Efr[t].Tag = TAG_ALIVE;
     }
-    msh->NbrTri = 2;
-    for (int e = 1; e <= 2; e++) {
-      msh->Efr[e] = BdyEdge{};
-      msh->Efr[e].Ver[0] = e;
-      msh->Efr[e].Ver[1] = e + 1;
-      msh->Efr[e].Tag = TAG_ALIVE;
-    }
-    msh->NbrEfr = 2;
+    msh->NbrTri = msh->NbrEfr = 2;
   }
   static std::vector<int> Row(const StaticBall *b, int v) {
     return std::vector<int>(b->Ver2Ent + b->Head[v], b->Ver2Ent + b->Head[v + 1]);
@@ -55,10 +49,8 @@ TEST_F(Balls, TwoTriangles) {
   for (int pass = 0; pass < 2; pass++) {
     StaticBall *b = pass ? geoGetVer2Tri(mem, msh) : geoGetVer2Ent(mem, msh, KmfTriangles);
     ASSERT_NE(b, nullptr);
-    const int head[6] = {0, 0, 1, 3, 5, 6};
-    for (int v = 0; v < 6; v++) EXPECT_EQ(b->Head[v], head[v]) << v;
-    const int ent[6] = {1, 1, 2, 1, 2, 2};
-    for (int k = 0; k < 6; k++) EXPECT_EQ(b->Ver2Ent[k], ent[k]) << k;
+    EXPECT_EQ(std::vector<int>(b->Head, b->Head + 6), (std::vector<int>{0, 0, 1, 3, 5, 6}));
+    EXPECT_EQ(std::vector<int>(b->Ver2Ent, b->Ver2Ent + 6), (std::vector<int>{1, 1, 2, 1, 2, 2}));
     EXPECT_EQ(b->NbrVer, 4);
     EXPECT_EQ(geoFreeStaticBall(mem, b), nullptr);
   }

@@ -40,7 +40,6 @@ using Families = ::testing::Types<
 // record its first node as signed.
 void SetKey(Vertex &v, uint32_t k) { v.Gid = k; }
 uint32_t GetKey(const Vertex &v) { return v.Gid; }
-bool KeyLess(const Vertex &, uint32_t a, uint32_t b) { return a < b; }
 template <class Rec>
 void SetKey(Rec &r, uint32_t k) {
   r.Ver[0] = static_cast<int>(k);
@@ -50,8 +49,8 @@ uint32_t GetKey(const Rec &r) {
   return static_cast<uint32_t>(r.Ver[0]);
 }
 template <class Rec>
-bool KeyLess(const Rec &, uint32_t a, uint32_t b) {
-  return static_cast<int32_t>(a) < static_cast<int32_t>(b);
+bool KeyLess(uint32_t a, uint32_t b) {
+  return std::is_same<Rec, Vertex>::value ? a < b : static_cast<int32_t>(a) < static_cast<int32_t>(b);
 }
 
 // A record whose every byte depends on its starting position, then given its key: a record
@@ -83,7 +82,7 @@ struct Arrays {
   std::vector<int> idx;
   std::vector<uint64_t> rnk;
   int n;
-  Arrays(const std::vector<uint32_t> &k, const std::vector<uint64_t> &ranks)
+  explicit Arrays(const std::vector<uint32_t> &k, const std::vector<uint64_t> &ranks = {})
       : keys(k), n(static_cast<int>(k.size())) {
     rec.resize(n + 2);
     idx.resize(n + 2);
@@ -97,20 +96,17 @@ struct Arrays {
   Rec *R() { return &rec[1]; }
   int *I() { return &idx[1]; }
   uint64_t *K() { return &rnk[1]; }
-  void ExpectGuardsUntouched() const {
-    EXPECT_TRUE(SameBytes(rec[0], Make<Rec>(-1, 0xDEADBEEFu)));
-    EXPECT_TRUE(SameBytes(rec[n + 1], Make<Rec>(n, 0xDEADBEEFu)));
-    EXPECT_EQ(idx[0], -1);
-    EXPECT_EQ(idx[n + 1], n);
-    EXPECT_EQ(rnk[0], 0xABABABABABABABABull);
-    EXPECT_EQ(rnk[n + 1], 0xABABABABABABABABull);
-  }
-  // Entry k holds the index and the record that started together.
+  // Entry k holds the index and the record that started together; the guards are untouched.
   void ExpectRecordsFollowIndex() const {
     for (int k = 1; k <= n; k++) {
       const int from = idx[k];
       ASSERT_TRUE(from >= 0 && from < n) << "position " << k - 1;
       ASSERT_TRUE(SameBytes(rec[k], Make<Rec>(from, keys[from]))) << "position " << k - 1;
+    }
+    for (int g : {0, n + 1}) {
+      EXPECT_TRUE(SameBytes(rec[g], Make<Rec>(g - 1, 0xDEADBEEFu)));
+      EXPECT_EQ(idx[g], g - 1);
+      EXPECT_EQ(rnk[g], 0xABABABABABABABABull);
     }
   }
   std::vector<int> Index() const { return std::vector<int>(idx.begin() + 1, idx.end() - 1); }
@@ -124,7 +120,7 @@ TYPED_TEST_SUITE(RecordSort, Families);
 
 TYPED_TEST(RecordSort, CountOfOneOrLessChangesNothing) {
   using Rec = typename TypeParam::Type;
-  for (int n : {1, 0, -1, -1000}) {
+  for (int n : {1, 0, -1, INT_MIN}) {
     Arrays<Rec> a({7, 3, 9, 1}, {4, 3, 2, 1});
     const Arrays<Rec> before = a;
     TypeParam::Key(a.R(), n);
@@ -150,21 +146,18 @@ TYPED_TEST(RecordSort, AllThreeSortsAgainstAReferenceSort) {
       keys[i] = pool[rng() % pool.size()];
       ranks[i] = (rng() % 2 ? rng() : uint64_t{1} << 63) ^ (rng() % 3);
     }
-    const Rec probe{};
     std::vector<uint32_t> sortedKeys = keys;
-    std::sort(sortedKeys.begin(), sortedKeys.end(),
-              [&](uint32_t x, uint32_t y) { return KeyLess(probe, x, y); });
+    std::sort(sortedKeys.begin(), sortedKeys.end(), KeyLess<Rec>);
     std::vector<uint64_t> sortedRanks = ranks;
     std::sort(sortedRanks.begin(), sortedRanks.end());
 
-    Arrays<Rec> byIdx(keys, {});
+    Arrays<Rec> byIdx(keys);
     TypeParam::Idx(byIdx.R(), byIdx.I(), n);
     for (int k = 0; k < n; k++) ASSERT_EQ(GetKey(byIdx.R()[k]), sortedKeys[k]) << k;
     byIdx.ExpectRecordsFollowIndex();
-    byIdx.ExpectGuardsUntouched();
 
     // The key sort makes the same exchanges without an index array.
-    Arrays<Rec> byKey(keys, {});
+    Arrays<Rec> byKey(keys);
     TypeParam::Key(byKey.R(), n);
     for (int k = 0; k <= n + 1; k++) ASSERT_TRUE(SameBytes(byKey.rec[k], byIdx.rec[k])) << k;
     for (int k = 0; k < n; k++) ASSERT_EQ(byKey.I()[k], k);
@@ -176,7 +169,6 @@ TYPED_TEST(RecordSort, AllThreeSortsAgainstAReferenceSort) {
       ASSERT_EQ(ranks[byRank.I()[k]], byRank.K()[k]) << k;
     }
     byRank.ExpectRecordsFollowIndex();
-    byRank.ExpectGuardsUntouched();
   }
 }
 
@@ -184,13 +176,12 @@ TYPED_TEST(RecordSort, KeysAndRanksCompareInTheirOwnSignedness) {
   using Rec = typename TypeParam::Type;
   const std::vector<uint32_t> keys = {5u,          0x80000000u, 0u, 0xFFFFFFFFu, 0x7FFFFFFFu,
                                       0xFFFFFFFEu, 1u,          2u, 0x80000001u, 3u};
-  Arrays<Rec> a(keys, {});
+  Arrays<Rec> a(keys);
   TypeParam::Idx(a.R(), a.I(), 10);
   a.ExpectRecordsFollowIndex();
-  const bool isVertex = std::is_same<Rec, Vertex>::value;
   const std::vector<int> want =
-      isVertex ? std::vector<int>{2, 6, 7, 9, 0, 4, 1, 8, 5, 3}   // 0 ... 2^31-1, 2^31 ...
-               : std::vector<int>{1, 8, 5, 3, 2, 6, 7, 9, 0, 4};  // INT_MIN ... -1, 0 ...
+      std::is_same<Rec, Vertex>::value ? std::vector<int>{2, 6, 7, 9, 0, 4, 1, 8, 5, 3}   // 0 ... 2^31-1, 2^31 ...
+                                       : std::vector<int>{1, 8, 5, 3, 2, 6, 7, 9, 0, 4};  // INT_MIN ... -1, 0 ...
   EXPECT_EQ(a.Index(), want);
 
   const std::vector<uint64_t> ranks = {
@@ -199,48 +190,4 @@ TYPED_TEST(RecordSort, KeysAndRanksCompareInTheirOwnSignedness) {
   TypeParam::Rank(r.K(), r.R(), r.I(), 10);
   r.ExpectRecordsFollowIndex();
   EXPECT_EQ(r.Index(), (std::vector<int>{4, 5, 6, 7, 8, 9, 1, 3, 0, 2}));
-}
-
-TYPED_TEST(RecordSort, ExactOrderForEqualAndAscendingInput) {
-  using Rec = typename TypeParam::Type;
-  // All equal: the pivot exchange with position 0 is the only one.
-  for (int n : {7, 8, 9, 50}) {
-    SCOPED_TRACE(n);
-    std::vector<int> want(n);
-    for (int i = 0; i < n; i++) want[i] = i;
-    std::swap(want[0], want[n == 7 ? 3 : n - 1]);
-    Arrays<Rec> a(std::vector<uint32_t>(n, 12345u), std::vector<uint64_t>(n, 99u));
-    TypeParam::Idx(a.R(), a.I(), n);
-    EXPECT_EQ(a.Index(), want);
-    a.ExpectRecordsFollowIndex();
-    Arrays<Rec> r(std::vector<uint32_t>(n, 12345u), std::vector<uint64_t>(n, 99u));
-    TypeParam::Rank(r.K(), r.R(), r.I(), n);
-    EXPECT_EQ(r.Index(), want);
-    r.ExpectRecordsFollowIndex();
-  }
-  // Ascending and distinct: the result is the input.
-  std::vector<uint32_t> keys(300);
-  std::vector<uint64_t> ranks(300);
-  for (int i = 0; i < 300; i++) keys[i] = 3 * i + 1, ranks[i] = uint64_t(i) << 40;
-  Arrays<Rec> a(keys, ranks);
-  TypeParam::Idx(a.R(), a.I(), 300);
-  TypeParam::Rank(a.K(), a.R(), a.I(), 300);
-  for (int k = 0; k < 300; k++) ASSERT_EQ(a.I()[k], k);
-  a.ExpectRecordsFollowIndex();
-}
-
-TYPED_TEST(RecordSort, ShortArraysKeepEqualKeysInTheirOrder) {
-  using Rec = typename TypeParam::Type;
-  // Keys 2 1 2 1 2 1 and their prefixes: the ones come first, each group in input order.
-  for (int n = 2; n <= 6; n++) {
-    std::vector<uint32_t> keys(n);
-    for (int i = 0; i < n; i++) keys[i] = i % 2 ? 1u : 2u;
-    std::vector<int> want;
-    for (int i = 1; i < n; i += 2) want.push_back(i);
-    for (int i = 0; i < n; i += 2) want.push_back(i);
-    Arrays<Rec> a(keys, {});
-    TypeParam::Idx(a.R(), a.I(), n);
-    EXPECT_EQ(a.Index(), want) << n;
-    a.ExpectRecordsFollowIndex();
-  }
 }
