@@ -57,29 +57,18 @@ TEST_F(Balls, TwoTriangles) {
   EXPECT_EQ(geoFreeStaticBall(mem, nullptr), nullptr);
 }
 
-TEST_F(Balls, DeadAndInvalidElements) {
+// Dead and alive elements against a brute-force scan are covered by the generated box below.
+TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   MakeTwoTriangles();
-  // A vertex no element uses has an empty row.
   msh->NbrVer = 5;
-  msh->Efr[1].Tag = 0;  // a dead boundary edge
-  StaticBall *b = geoGetVer2Ent(mem, msh, KmfEdges);
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(Row(b, 1), std::vector<int>{});
-  EXPECT_EQ(Row(b, 2), std::vector<int>{2});
-  EXPECT_EQ(Row(b, 3), std::vector<int>{2});
-  EXPECT_EQ(Row(b, 5), std::vector<int>{});
-  EXPECT_EQ(b->Head[6], 2);
-  geoFreeStaticBall(mem, b);
-
-  // The per-kind builders list dead elements too; nodes outside the vertices are skipped.
   msh->Tri[2].Tag = 0;
   msh->Tri[3] = Triangle{};
-  msh->Tri[3].Ver[0] = 0;
-  msh->Tri[3].Ver[1] = 5;
-  msh->Tri[3].Ver[2] = 99;
+  const int nodes[3] = {0, 5, 99};
+  for (int j = 0; j < 3; j++) msh->Tri[3].Ver[j] = nodes[j];
   msh->Tri[3].Tag = TAG_ALIVE;
   msh->NbrTri = 3;
-  b = geoGetVer2Tri(mem, msh);
+  // The per-kind builder lists dead elements too, the generic one only living ones.
+  StaticBall *b = geoGetVer2Tri(mem, msh);
   EXPECT_EQ(Row(b, 4), std::vector<int>{2});
   EXPECT_EQ(Row(b, 5), std::vector<int>{3});
   EXPECT_EQ(b->Head[6], 7);
@@ -158,15 +147,15 @@ TEST_F(Balls, CurvedKindsUseEveryNode) {
   for (int k : {KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2, KmfHexahedraQ2}) siz[k] = 2;
   msh = NewCommonMesh(mem, siz.data());
   msh->NbrVer = 40;
-  auto fill = [](int *ver, int n, uint32_t &tag, int first) {
-    for (int j = 0; j < n; j++) ver[j] = first + j;
-    tag = TAG_ALIVE;
+  auto fill = [](auto &rec, int n, int first) {
+    for (int j = 0; j < n; j++) rec.Ver[j] = first + j;
+    rec.Tag = TAG_ALIVE;
   };
   for (int e = 1; e <= 2; e++) {
-    fill(msh->P2Tri[e].Ver, 6, msh->P2Tri[e].Tag, e);
-    fill(msh->P2Qua[e].Ver, 9, msh->P2Qua[e].Tag, e);
-    fill(msh->P2Tet[e].Ver, 10, msh->P2Tet[e].Tag, e);
-    fill(msh->P2Hex[e].Ver, 27, msh->P2Hex[e].Tag, e);
+    fill(msh->P2Tri[e], 6, e);
+    fill(msh->P2Qua[e], 9, e);
+    fill(msh->P2Tet[e], 10, e);
+    fill(msh->P2Hex[e], 27, e);
   }
   msh->P2Hex[2].Tag = 0;
   msh->NbrP2Tri = msh->NbrP2Qua = msh->NbrP2Tet = msh->NbrP2Hex = 2;

@@ -186,7 +186,8 @@ TEST_F(GeometryDeathTest, UnknownKindsEndTheProcess) {
   double c[3];
   int out[32];
   const auto code100 = ::testing::ExitedWithCode(100);
-  EXPECT_EXIT(geoGetSizeType(msh, 11), code100, " ## ERROR: GEOGETSIZETYPE: TYPE 11 IS UNKNOW .*FATAL INTERNAL ERROR: INVALID TYPE");
+  EXPECT_EXIT(geoGetSizeType(msh, 11), code100,
+              " ## ERROR: GEOGETSIZETYPE: TYPE 11 IS UNKNOW .*FATAL INTERNAL ERROR: INVALID TYPE");
   EXPECT_EXIT(geoGetMaxSizeType(msh, 198), code100, " ## ERROR: GEOGETMAXSIZETYPE: TYPE 198 IS UNKNOW ");
   EXPECT_EXIT(geoCheckBound(msh, 1, 198), code100, " ## ERROR: GEOCHECKBOUND: TYPE 198 IS UNKNOW ");
   EXPECT_EXIT(geoCheckBound(msh, 1, 202), code100, "GEOCHECKBOUND: TYPE 202");

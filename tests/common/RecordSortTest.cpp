@@ -1,10 +1,12 @@
-// The 27 named record sorts, run over the mesh's own record types.
+// The 27 named record sorts, run over the mesh's own record types; QuickSortTest checks the
+// shared algorithm's exact exchanges and its stack depth.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <random>
 #include <type_traits>
 #include <vector>
@@ -24,6 +26,7 @@ struct Family {
   static void Rank(uint64_t *rnk, Rec *r, int *idx, int n) { RankSort(rnk, r, idx, n); }
 };
 
+using TetSorts = Family<Tetrahedron, TetrahedronQsort, TetrahedronQsortIdx, TetrahedronQsortRank>;
 using Families = ::testing::Types<
     Family<Vertex, VertexQsort, VertexQsortIdx, VertexQsortRank>,
     Family<Triangle, TriangleQsort, TriangleQsortIdx, TriangleQsortRank>,
@@ -31,7 +34,7 @@ using Families = ::testing::Types<
     Family<Quadrilateral, QuadrilateralQsort, QuadrilateralQsortIdx, QuadrilateralQsortRank>,
     Family<P2Quadrilateral, P2QuadrilateralQsort, P2QuadrilateralQsortIdx,
            P2QuadrilateralQsortRank>,
-    Family<Tetrahedron, TetrahedronQsort, TetrahedronQsortIdx, TetrahedronQsortRank>,
+    TetSorts,
     Family<P2Tetrahedron, P2TetrahedronQsort, P2TetrahedronQsortIdx, P2TetrahedronQsortRank>,
     Family<BdyEdge, BdyEdgeQsort, BdyEdgeQsortIdx, BdyEdgeQsortRank>,
     Family<P2BdyEdge, P2BdyEdgeQsort, P2BdyEdgeQsortIdx, P2BdyEdgeQsortRank>>;
@@ -112,6 +115,37 @@ struct Arrays {
   std::vector<int> Index() const { return std::vector<int>(idx.begin() + 1, idx.end() - 1); }
 };
 
+// Sorts the keys with the index sort, the key sort and the rank sort of one record type and
+// checks them against std::sort: keys (or ranks) in order, every record moved whole with its
+// index entry, guards untouched, and the key sort making the same exchanges as the index sort.
+template <class F>
+void CheckAllThree(const std::vector<uint32_t> &keys, const std::vector<uint64_t> &ranks) {
+  using Rec = typename F::Type;
+  const int n = static_cast<int>(keys.size());
+  std::vector<uint32_t> sortedKeys = keys;
+  std::sort(sortedKeys.begin(), sortedKeys.end(), KeyLess<Rec>);
+  std::vector<uint64_t> sortedRanks = ranks;
+  std::sort(sortedRanks.begin(), sortedRanks.end());
+
+  Arrays<Rec> byIdx(keys);
+  F::Idx(byIdx.R(), byIdx.I(), n);
+  for (int k = 0; k < n; k++) ASSERT_EQ(GetKey(byIdx.R()[k]), sortedKeys[k]) << k;
+  byIdx.ExpectRecordsFollowIndex();
+
+  Arrays<Rec> byKey(keys);
+  F::Key(byKey.R(), n);
+  for (int k = 0; k <= n + 1; k++) ASSERT_TRUE(SameBytes(byKey.rec[k], byIdx.rec[k])) << k;
+  for (int k = 0; k < n; k++) ASSERT_EQ(byKey.I()[k], k);
+
+  Arrays<Rec> byRank(keys, ranks);
+  F::Rank(byRank.K(), byRank.R(), byRank.I(), n);
+  for (int k = 0; k < n; k++) {
+    ASSERT_EQ(byRank.K()[k], sortedRanks[k]) << k;
+    ASSERT_EQ(ranks[byRank.I()[k]], byRank.K()[k]) << k;
+  }
+  byRank.ExpectRecordsFollowIndex();
+}
+
 template <class F>
 class RecordSort : public ::testing::Test {};
 TYPED_TEST_SUITE(RecordSort, Families);
@@ -133,7 +167,6 @@ TYPED_TEST(RecordSort, CountOfOneOrLessChangesNothing) {
 }
 
 TYPED_TEST(RecordSort, AllThreeSortsAgainstAReferenceSort) {
-  using Rec = typename TypeParam::Type;
   std::mt19937_64 rng(5);
   for (int n : {2, 6, 7, 41, 1000, 100000}) {
     SCOPED_TRACE(n);
@@ -146,30 +179,47 @@ TYPED_TEST(RecordSort, AllThreeSortsAgainstAReferenceSort) {
       keys[i] = pool[rng() % pool.size()];
       ranks[i] = (rng() % 2 ? rng() : uint64_t{1} << 63) ^ (rng() % 3);
     }
-    std::vector<uint32_t> sortedKeys = keys;
-    std::sort(sortedKeys.begin(), sortedKeys.end(), KeyLess<Rec>);
-    std::vector<uint64_t> sortedRanks = ranks;
-    std::sort(sortedRanks.begin(), sortedRanks.end());
-
-    Arrays<Rec> byIdx(keys);
-    TypeParam::Idx(byIdx.R(), byIdx.I(), n);
-    for (int k = 0; k < n; k++) ASSERT_EQ(GetKey(byIdx.R()[k]), sortedKeys[k]) << k;
-    byIdx.ExpectRecordsFollowIndex();
-
-    // The key sort makes the same exchanges without an index array.
-    Arrays<Rec> byKey(keys);
-    TypeParam::Key(byKey.R(), n);
-    for (int k = 0; k <= n + 1; k++) ASSERT_TRUE(SameBytes(byKey.rec[k], byIdx.rec[k])) << k;
-    for (int k = 0; k < n; k++) ASSERT_EQ(byKey.I()[k], k);
-
-    Arrays<Rec> byRank(keys, ranks);
-    TypeParam::Rank(byRank.K(), byRank.R(), byRank.I(), n);
-    for (int k = 0; k < n; k++) {
-      ASSERT_EQ(byRank.K()[k], sortedRanks[k]) << k;
-      ASSERT_EQ(ranks[byRank.I()[k]], byRank.K()[k]) << k;
-    }
-    byRank.ExpectRecordsFollowIndex();
+    CheckAllThree<TypeParam>(keys, ranks);
   }
+}
+
+// Every size across the insertion-sort, median-of-three and ninther thresholds, then larger
+// arrays; each over random keys on a wide and a narrow range, sorted, reversed, organ pipe,
+// sawtooth and constant keys, used as ranks too.
+TEST(RecordSortPatterns, EverySizeAndKeyOrder) {
+  std::mt19937 rng(11);
+  std::vector<int> sizes(65);
+  std::iota(sizes.begin(), sizes.end(), 0);
+  for (int n : {100, 127, 200, 1000, 4097}) sizes.push_back(n);
+  for (int n : sizes)
+    for (int p = 0; p < 7; p++) {
+      SCOPED_TRACE(testing::Message() << "n " << n << " pattern " << p);
+      std::vector<uint32_t> keys(n);
+      std::vector<uint64_t> ranks(n);
+      for (int i = 0; i < n; i++) {
+        const int k[7] = {static_cast<int>(rng()), static_cast<int>(rng() % 7) - 3, i, n - i, std::min(i, n - i),
+                          i % 5, 42};
+        keys[i] = static_cast<uint32_t>(k[p]);
+        ranks[i] = static_cast<uint64_t>(static_cast<int64_t>(k[p]));
+      }
+      CheckAllThree<TetSorts>(keys, ranks);
+    }
+}
+
+TEST(RecordSortPatterns, ShortArraysKeepEqualKeysInOrder) {
+  std::mt19937 rng(7);
+  for (int n = 2; n <= 6; n++)
+    for (int trial = 0; trial < 100; trial++) {
+      std::vector<uint32_t> keys(n);
+      for (uint32_t &k : keys) k = rng() % 3;
+      std::vector<int> want(n);
+      std::iota(want.begin(), want.end(), 0);
+      std::stable_sort(want.begin(), want.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+      Arrays<Tetrahedron> a(keys);
+      TetrahedronQsortIdx(a.R(), a.I(), n);
+      ASSERT_EQ(a.Index(), want) << n;
+      a.ExpectRecordsFollowIndex();
+    }
 }
 
 TYPED_TEST(RecordSort, KeysAndRanksCompareInTheirOwnSignedness) {
