@@ -88,19 +88,12 @@ TEST_F(Geometry, CountsCapacitiesBoundsAndVolumeKinds) {
 }
 
 TEST_F(Geometry, EdgesOfEveryKind) {
-  // A triangle (3, 4, 5) has {5, 3}.
-  msh->Tri[2].Ver[0] = 3, msh->Tri[2].Ver[1] = 4, msh->Tri[2].Ver[2] = 5;
-  msh->NbrTri = 2;
-  EXPECT_EQ(geoEntHasEdge(5, 3, msh, 2, 6), 1);
-  EXPECT_EQ(geoEntHasEdge(3, 4, msh, 2, 6), 1);
-  EXPECT_EQ(geoEntHasEdge(3, 6, msh, 2, 6), 0);
-  EXPECT_EQ(geoEntHasEdge(5, 3, msh, 3, 6), 0);  // not a triangle of the mesh
-
   struct {
     int Kind;
     std::vector<std::pair<int, int>> Yes, No;
   } const rows[] = {
       {5, {{1, 2}, {2, 1}}, {{1, 3}}},
+      {6, {{3, 1}, {2, 3}, {1, 2}}, {{1, 4}, {4, 2}}},
       {25, {{2, 1}}, {{1, 32}}},
       {24, {{1, 2}, {3, 1}}, {{1, 33}, {1, 4}}},
       {7, {{1, 2}, {4, 1}, {3, 4}}, {{1, 3}, {2, 4}}},
@@ -124,6 +117,7 @@ TEST_F(Geometry, EdgesOfEveryKind) {
   // Kinds inside the range without edges answer 0.
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 1, KmfNormalAtVertices), 0);
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 1, KmfSolAtPyramids), 0);
+  EXPECT_EQ(geoEntHasEdge(1, 2, msh, 2, 6), 0);  // not a triangle of the mesh
   EXPECT_EQ(geoEntHasEdge(1, 2, nullptr, 1, 6), 0);
 }
 

@@ -215,7 +215,6 @@ TEST_F(MeshModel, EmptyMeshGrowsKeepingRecordsAndCounts) {
   EXPECT_TRUE(IsZero(msh->Tri[0]));
   for (int i = 1; i <= 11; i++) msh->Tri[i].Ref = 100 + i;  // 12 records: 0..11
   msh->NbrTri = 11;
-  EXPECT_TRUE(HasLabel("A msh->Tri = (NewSize+1)*sizeof(Triangle)"));
   ASSERT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 1000), 1);
   EXPECT_EQ(msh->MaxNbrTri, 1001);
   EXPECT_EQ(msh->NbrTri, 11);
