@@ -10,32 +10,23 @@
 
 namespace {
 
-// Owns a writable argv built from words.
-struct Args {
-  std::vector<std::string> words;
-  std::vector<char *> argv;
-  explicit Args(std::vector<std::string> w) : words(std::move(w)) {
-    words.insert(words.begin(), "zelvane");
-    for (auto &s : words) argv.push_back(&s[0]);
-    argv.push_back(nullptr);
-  }
-  int argc() const { return static_cast<int>(words.size()); }
-};
-
+// Parses "zelvane" followed by the words, keeping what was printed and the consumption marks.
 struct Parsed {
   Memory_List *mem = NewMemory(100);
   CommonOptions *opt = NewCommonOptions(mem, 56, 1, 1);
+  std::vector<std::string> words;
   int *isSet = nullptr;
   std::string out;
-  int argc = 0;
-  explicit Parsed(std::vector<std::string> words) {
-    Args a(std::move(words));
-    argc = a.argc();
+  explicit Parsed(std::vector<std::string> w) : words(std::move(w)) {
+    words.insert(words.begin(), "zelvane");
+    std::vector<char *> argv;
+    for (auto &s : words) argv.push_back(&s[0]);
+    argv.push_back(nullptr);
     testing::internal::CaptureStdout();
-    isSet = ParseCommonOptions(a.argc(), a.argv.data(), mem, opt);
+    isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt);
     out = testing::internal::GetCapturedStdout();
   }
-  std::vector<int> marks() const { return std::vector<int>(isSet + 1, isSet + argc); }
+  std::vector<int> marks() const { return std::vector<int>(isSet + 1, isSet + words.size()); }
   ~Parsed() {
     MEM_FREE(mem, isSet);
     FreeCommonOptions(mem, opt);
@@ -46,25 +37,6 @@ struct Parsed {
 
 }  // namespace
 
-TEST(CommonOptions, CreationFlags) {
-  Memory_List *mem = NewMemory(10);
-  CommonOptions *opt = NewCommonOptions(mem, 56, 1, 1);
-  ASSERT_NE(opt, nullptr);
-  EXPECT_EQ(opt->Flag16, 1);
-  EXPECT_EQ(opt->Flag32, 1);
-  EXPECT_EQ(opt->Sort, 1);
-  EXPECT_EQ(opt->Debug, 0);
-  EXPECT_EQ(opt->Profile, 0);
-  EXPECT_EQ(opt->NbrProc, 1);
-  EXPECT_EQ(GetBytOptions(opt), 56u);
-  CommonOptions *all = NewCommonOptions(mem, 1 | 4 | 8, 2, 3);
-  EXPECT_EQ(GetBytOptions(all), 13u);
-  EXPECT_EQ(FreeCommonOptions(mem, all), nullptr);
-  EXPECT_EQ(FreeCommonOptions(mem, opt), nullptr);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
-}
-
 TEST(CommonOptions, InputListAndDefaultOutput) {
   Parsed p({"-in", "a.mesh", "b.mesh", "c.mesh", "-v", "3"});
   EXPECT_STREQ(p.opt->InpNam, "a.mesh");
@@ -72,6 +44,7 @@ TEST(CommonOptions, InputListAndDefaultOutput) {
   EXPECT_EQ(p.opt->Verbosity, 3);
   EXPECT_STREQ(p.opt->OutNam, "a.o");
   EXPECT_EQ(p.marks(), std::vector<int>(6, 1));
+  EXPECT_EQ(GetBytOptions(p.opt), 56u);  // the creation flags
 
   char **names = nullptr;
   int n = GetFileNameList(p.mem, &names, p.opt);
@@ -82,30 +55,26 @@ TEST(CommonOptions, InputListAndDefaultOutput) {
   FreeFileNameList(p.mem, names, n);
 }
 
-TEST(CommonOptions, OutputNameCutAtFirstMesh) {
-  Parsed b({"-in", "dir/in.meshb"});
-  EXPECT_STREQ(b.opt->OutNam, "dir/in.o");
-  Parsed s({"-in", "wing.su2"});
-  EXPECT_STREQ(s.opt->OutNam, "wing.su2.o");
-  Parsed o({"-in", "a.mesh", "-out", "res.meshb"});
-  EXPECT_STREQ(o.opt->OutNam, "res.meshb");
-}
+// Argument words and what the parser printed (or the output name it chose).
+TEST(CommonOptions, OutputNamesAndMissingFileNames) {
+  const std::vector<std::pair<std::vector<std::string>, const char *>> outputs = {
+      {{"-in", "dir/in.meshb"}, "dir/in.o"},
+      {{"-in", "wing.su2"}, "wing.su2.o"},
+      {{"-in", "a.mesh", "-out", "res.meshb"}, "res.meshb"}};
+  for (const auto &c : outputs) EXPECT_STREQ(Parsed(c.first).opt->OutNam, c.second) << c.first[1];
 
-TEST(CommonOptions, MissingFileNamesWarn) {
-  Parsed p({"-in", "-v", "2"});
-  EXPECT_EQ(p.opt->InpNam, nullptr);
-  EXPECT_EQ(p.opt->Verbosity, 2);
-  EXPECT_NE(p.out.find("  ## WARNING: PARSER: NO FILE NAME GIVEN "), std::string::npos) << p.out;
-
-  Parsed last({"-in"});
-  EXPECT_NE(last.out.find("  ## WARNING : PARSER: NO FILE NAME GIVEN "), std::string::npos);
-
-  Parsed out({"-out"});
-  EXPECT_NE(out.out.find("NO OUTPUT FILE NAME GIVEN"), std::string::npos);
-  Parsed met({"-met"});
-  EXPECT_NE(met.out.find("NO SOLUTION FILE NAME GIVEN"), std::string::npos);
-  Parsed back({"-back"});
-  EXPECT_NE(back.out.find("NO BACKGROUND MESH FILE NAME GIVEN"), std::string::npos);
+  const std::vector<std::pair<std::vector<std::string>, const char *>> warnings = {
+      {{"-in", "-v", "2"}, "  ## WARNING: PARSER: NO FILE NAME GIVEN "},
+      {{"-in"}, "  ## WARNING : PARSER: NO FILE NAME GIVEN "},
+      {{"-out"}, "NO OUTPUT FILE NAME GIVEN"},
+      {{"-met"}, "NO SOLUTION FILE NAME GIVEN"},
+      {{"-back"}, "NO BACKGROUND MESH FILE NAME GIVEN"}};
+  for (const auto &c : warnings) {
+    Parsed p(c.first);
+    EXPECT_NE(p.out.find(c.second), std::string::npos) << p.out;
+    EXPECT_EQ(p.opt->InpNam, nullptr);
+  }
+  EXPECT_EQ(Parsed({"-in", "-v", "2"}).opt->Verbosity, 2);
 }
 
 // argument words, expected values of the fields, expected consumption marks
@@ -182,6 +151,6 @@ TEST(FunctionInterface, DefaultsAndNameCut) {
   EXPECT_EQ(fi.Status, 0u);
   EXPECT_EQ(fi.Mem, mem);
   EXPECT_EQ(fi.Par, nullptr);
-  EXPECT_EQ(std::string(fi.FunNam), std::string("A_NAME_THAT_IS_LONGER_THAN_THIRTY_ONE_CHARS").substr(0, 31));
+  EXPECT_STREQ(fi.FunNam, "A_NAME_THAT_IS_LONGER_THAN_THIR");  // cut to 31 characters
   FreeMemory(mem);
 }

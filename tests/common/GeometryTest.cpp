@@ -26,30 +26,20 @@ class Geometry : public ::testing::Test {
     msh = NewCommonMesh(mem, siz.data());
     ASSERT_NE(msh, nullptr);
     for (int v = 1; v <= 40; v++) {
-      msh->Ver[v].Crd[0] = v;
-      msh->Ver[v].Crd[1] = 2 * v;
-      msh->Ver[v].Crd[2] = 3 * v;
+      for (int d = 0; d < 3; d++) msh->Ver[v].Crd[d] = (d + 1) * v;
       msh->Ver[v].Tag = TAG_ALIVE;
     }
     msh->NbrVer = 40;
     // Element 1 of each kind uses vertices 1, 2, 3, ... in node order; second-order nodes
     // are numbered from 31 on.
-    auto fill = [](int *ver, int nbrCorner, int nbrNod) {
-      for (int n = 0; n < nbrNod; n++) ver[n] = n < nbrCorner ? n + 1 : 30 + n;
-    };
-    fill(msh->Efr[1].Ver, 2, 2);
-    fill(msh->Edg[1].Ver, 2, 2);
-    fill(msh->P2Efr[1].Ver, 2, 3);
-    fill(msh->Tri[1].Ver, 3, 3);
-    fill(msh->P2Tri[1].Ver, 3, 6);
-    fill(msh->Qua[1].Ver, 4, 4);
-    fill(msh->P2Qua[1].Ver, 4, 9);
-    fill(msh->Tet[1].Ver, 4, 4);
-    fill(msh->P2Tet[1].Ver, 4, 10);
-    fill(msh->Pyr[1].Ver, 5, 5);
-    fill(msh->Pri[1].Ver, 6, 6);
-    fill(msh->Hex[1].Ver, 8, 8);
-    fill(msh->P2Hex[1].Ver, 8, 27);
+    const struct {
+      int *Ver, Corners, Nodes;
+    } elts[] = {{msh->Efr[1].Ver, 2, 2},   {msh->Edg[1].Ver, 2, 2},  {msh->P2Efr[1].Ver, 2, 3}, {msh->Tri[1].Ver, 3, 3},
+                {msh->P2Tri[1].Ver, 3, 6}, {msh->Qua[1].Ver, 4, 4},  {msh->P2Qua[1].Ver, 4, 9}, {msh->Tet[1].Ver, 4, 4},
+                {msh->P2Tet[1].Ver, 4, 10}, {msh->Pyr[1].Ver, 5, 5}, {msh->Pri[1].Ver, 6, 6},   {msh->Hex[1].Ver, 8, 8},
+                {msh->P2Hex[1].Ver, 8, 27}};
+    for (const auto &e : elts)
+      for (int n = 0; n < e.Nodes; n++) e.Ver[n] = n < e.Corners ? n + 1 : 30 + n;
     msh->Nor[1].Ver = 7;
     msh->Nor[2].Ver = 0;  // a normal attached to no vertex
     msh->NbrEfr = msh->NbrEdg = msh->NbrP2Efr = msh->NbrTri = msh->NbrP2Tri = msh->NbrQua = 1;
@@ -66,21 +56,23 @@ class Geometry : public ::testing::Test {
   Geometric_Mesh *msh = nullptr;
 };
 
-TEST_F(Geometry, CountsCapacitiesAndBounds) {
+TEST_F(Geometry, CountsCapacitiesBoundsAndVolumeKinds) {
   struct {
-    int Kind, Count, Capacity;
-  } const rows[] = {{4, 40, 40}, {5, 1, 4},  {6, 1, 4},  {7, 1, 4},  {8, 1, 4},  {9, 1, 4},
-                    {10, 1, 4},  {20, 2, 4}, {24, 1, 4}, {25, 1, 4}, {27, 1, 4}, {30, 1, 4},
-                    {33, 1, 4},  {49, 1, 4}, {199, 1, 4}};
+    int Kind, Count, Capacity, Volume;
+  } const rows[] = {{4, 40, 40, 0}, {5, 1, 4, 0},  {6, 1, 4, 0},  {7, 1, 4, 0},  {8, 1, 4, 1},
+                    {9, 1, 4, 1},   {10, 1, 4, 1}, {20, 2, 4, 0}, {24, 1, 4, 0}, {25, 1, 4, 0},
+                    {27, 1, 4, 0},  {30, 1, 4, 1}, {33, 1, 4, 1}, {49, 1, 4, 1}, {199, 1, 4, 0}};
   for (const auto &r : rows) {
-    EXPECT_EQ(geoGetSizeType(msh, r.Kind), r.Count) << r.Kind;
-    EXPECT_EQ(geoGetMaxSizeType(msh, r.Kind), r.Capacity) << r.Kind;
-    EXPECT_EQ(geoCheckBound(msh, 0, r.Kind), 0) << r.Kind;
-    EXPECT_EQ(geoCheckBound(msh, r.Count, r.Kind), 1) << r.Kind;
-    // The count decides, not the capacity.
-    EXPECT_EQ(geoCheckBound(msh, r.Count + 1, r.Kind), 0) << r.Kind;
-    EXPECT_EQ(geoCheckBound(msh, -1, r.Kind), 0) << r.Kind;
+    SCOPED_TRACE(r.Kind);
+    EXPECT_EQ(geoGetSizeType(msh, r.Kind), r.Count);
+    EXPECT_EQ(geoGetMaxSizeType(msh, r.Kind), r.Capacity);
+    EXPECT_EQ(is3dEnt(r.Kind), r.Volume);
+    EXPECT_EQ(geoCheckBound(msh, 0, r.Kind), 0);
+    EXPECT_EQ(geoCheckBound(msh, r.Count, r.Kind), 1);
+    EXPECT_EQ(geoCheckBound(msh, r.Count + 1, r.Kind), 0);  // the count decides, not the capacity
+    EXPECT_EQ(geoCheckBound(msh, -1, r.Kind), 0);
   }
+  for (int k : {60, 200}) EXPECT_EQ(is3dEnt(k), 0) << k;
   EXPECT_EQ(geoGetSizeType(nullptr, 6), 0);
   EXPECT_EQ(geoCheckBound(nullptr, 1, 6), 0);
   EXPECT_EQ(geoCheckBound(msh, 31, KmfPlanes), 1);
@@ -96,19 +88,12 @@ TEST_F(Geometry, CountsCapacitiesAndBounds) {
 }
 
 TEST_F(Geometry, EdgesOfEveryKind) {
-  // A triangle (3, 4, 5) has {5, 3}.
-  msh->Tri[2].Ver[0] = 3, msh->Tri[2].Ver[1] = 4, msh->Tri[2].Ver[2] = 5;
-  msh->NbrTri = 2;
-  EXPECT_EQ(geoEntHasEdge(5, 3, msh, 2, 6), 1);
-  EXPECT_EQ(geoEntHasEdge(3, 4, msh, 2, 6), 1);
-  EXPECT_EQ(geoEntHasEdge(3, 6, msh, 2, 6), 0);
-  EXPECT_EQ(geoEntHasEdge(5, 3, msh, 3, 6), 0);  // not a triangle of the mesh
-
   struct {
     int Kind;
     std::vector<std::pair<int, int>> Yes, No;
   } const rows[] = {
       {5, {{1, 2}, {2, 1}}, {{1, 3}}},
+      {6, {{3, 1}, {2, 3}, {1, 2}}, {{1, 4}, {4, 2}}},
       {25, {{2, 1}}, {{1, 32}}},
       {24, {{1, 2}, {3, 1}}, {{1, 33}, {1, 4}}},
       {7, {{1, 2}, {4, 1}, {3, 4}}, {{1, 3}, {2, 4}}},
@@ -132,12 +117,8 @@ TEST_F(Geometry, EdgesOfEveryKind) {
   // Kinds inside the range without edges answer 0.
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 1, KmfNormalAtVertices), 0);
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 1, KmfSolAtPyramids), 0);
+  EXPECT_EQ(geoEntHasEdge(1, 2, msh, 2, 6), 0);  // not a triangle of the mesh
   EXPECT_EQ(geoEntHasEdge(1, 2, nullptr, 1, 6), 0);
-}
-
-TEST_F(Geometry, VolumeKinds) {
-  for (int k : {8, 9, 10, 30, 33, 49}) EXPECT_EQ(is3dEnt(k), 1) << k;
-  for (int k : {4, 5, 6, 7, 20, 24, 25, 27, 60, 199, 200}) EXPECT_EQ(is3dEnt(k), 0) << k;
 }
 
 TEST_F(Geometry, NodesOfElements) {
@@ -188,16 +169,6 @@ TEST_F(Geometry, CentresOfEveryKind) {
   msh->Tri[1].Ver[2] = 0;
   EXPECT_EQ(geoGravityCenter(msh, 1, 6, c), 0);
 
-  // The documented triangle.
-  msh->Ver[1].Crd[0] = 0, msh->Ver[1].Crd[1] = 0, msh->Ver[1].Crd[2] = 0;
-  msh->Ver[2].Crd[0] = 3, msh->Ver[2].Crd[1] = 0, msh->Ver[2].Crd[2] = 0;
-  msh->Ver[3].Crd[0] = 0, msh->Ver[3].Crd[1] = 3, msh->Ver[3].Crd[2] = 0;
-  msh->Tri[1].Ver[2] = 3;
-  ASSERT_EQ(geoGravityCenter(msh, 1, 6, c), 1);
-  EXPECT_DOUBLE_EQ(c[0], 1);
-  EXPECT_DOUBLE_EQ(c[1], 1);
-  EXPECT_DOUBLE_EQ(c[2], 0);
-
   testing::internal::CaptureStdout();
   EXPECT_EQ(geoGetHexVoi(msh), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), ".  ****** deactivated geoGetHexVoi ");
@@ -208,21 +179,17 @@ using GeometryDeathTest = Geometry;
 TEST_F(GeometryDeathTest, UnknownKindsEndTheProcess) {
   double c[3];
   int out[32];
-  EXPECT_EXIT(geoGetSizeType(msh, 11), ::testing::ExitedWithCode(100),
+  const auto code100 = ::testing::ExitedWithCode(100);
+  EXPECT_EXIT(geoGetSizeType(msh, 11), code100,
               " ## ERROR: GEOGETSIZETYPE: TYPE 11 IS UNKNOW .*FATAL INTERNAL ERROR: INVALID TYPE");
-  EXPECT_EXIT(geoGetMaxSizeType(msh, 198), ::testing::ExitedWithCode(100),
-              " ## ERROR: GEOGETMAXSIZETYPE: TYPE 198 IS UNKNOW ");
-  EXPECT_EXIT(geoCheckBound(msh, 1, 198), ::testing::ExitedWithCode(100),
-              " ## ERROR: GEOCHECKBOUND: TYPE 198 IS UNKNOW ");
-  EXPECT_EXIT(geoCheckBound(msh, 1, 202), ::testing::ExitedWithCode(100), "GEOCHECKBOUND: TYPE 202");
-  EXPECT_EXIT(geoEntHasEdge(1, 2, msh, 1, 4), ::testing::ExitedWithCode(100),
-              " ## ERROR: GEOENTHASEDGE: TYPE 4 IS UNKNOW ");
-  EXPECT_EXIT(geoEntHasEdge(1, 2, msh, 1, 199), ::testing::ExitedWithCode(100), "GEOENTHASEDGE: TYPE 199");
-  EXPECT_EXIT(geoGetEntVer(msh, 1, 5, out), ::testing::ExitedWithCode(100),
-              " ## ERROR: GEOGETENTVER: TYPE 5 IS UNKNOW ");
-  EXPECT_EXIT(geoGravityCenter(msh, 1, 198, c), ::testing::ExitedWithCode(100),
-              " ## ERROR: GEOGRAVITYCENTER: TYPE 198 IS UNKNOW ");
-  EXPECT_EXIT(geoGravityCenter(msh, 1, 60, c), ::testing::ExitedWithCode(100), "GEOGRAVITYCENTER: TYPE 60");
+  EXPECT_EXIT(geoGetMaxSizeType(msh, 198), code100, " ## ERROR: GEOGETMAXSIZETYPE: TYPE 198 IS UNKNOW ");
+  EXPECT_EXIT(geoCheckBound(msh, 1, 198), code100, " ## ERROR: GEOCHECKBOUND: TYPE 198 IS UNKNOW ");
+  EXPECT_EXIT(geoCheckBound(msh, 1, 202), code100, "GEOCHECKBOUND: TYPE 202");
+  EXPECT_EXIT(geoEntHasEdge(1, 2, msh, 1, 4), code100, " ## ERROR: GEOENTHASEDGE: TYPE 4 IS UNKNOW ");
+  EXPECT_EXIT(geoEntHasEdge(1, 2, msh, 1, 199), code100, "GEOENTHASEDGE: TYPE 199");
+  EXPECT_EXIT(geoGetEntVer(msh, 1, 5, out), code100, " ## ERROR: GEOGETENTVER: TYPE 5 IS UNKNOW ");
+  EXPECT_EXIT(geoGravityCenter(msh, 1, 198, c), code100, " ## ERROR: GEOGRAVITYCENTER: TYPE 198 IS UNKNOW ");
+  EXPECT_EXIT(geoGravityCenter(msh, 1, 60, c), code100, "GEOGRAVITYCENTER: TYPE 60");
 }
 
 // Line tracing waits for a key after every step: feed it an empty input.
@@ -248,6 +215,14 @@ class DiscreteLineTest : public ::testing::Test {
     out = testing::internal::GetCapturedStdout();
     return res;
   }
+  // Consecutive points are the two ends of the edge listed between them.
+  void ExpectChain() const {
+    for (int k = 0; k < line.NbrEfr; k++) {
+      const BdyEdge &e = msh->Efr[line.Efr[k]];
+      const int p = line.Ver[k], q = line.Ver[(k + 1) % line.NbrVer];
+      EXPECT_TRUE((e.Ver[0] == p && e.Ver[1] == q) || (e.Ver[1] == p && e.Ver[0] == q)) << "edge " << k;
+    }
+  }
   Memory_List *mem = nullptr;
   Geometric_Mesh *msh = nullptr;
   DiscreteLine line = {};
@@ -263,9 +238,7 @@ TEST_F(DiscreteLineTest, ClosedLoop) {
   const int efr[8] = {3, 2, 1, 8, 7, 6, 5, 4};
   for (int k = 0; k < 8; k++) EXPECT_EQ(line.Efr[k], efr[k]) << k;
   EXPECT_EQ(line.Ver[0], msh->Efr[3].Ver[1]);
-  std::vector<int> seen(msh->NbrVer + 1, 0);
-  for (int k = 0; k < 8; k++) seen[line.Ver[k]]++;
-  for (int k = 0; k < 8; k++) EXPECT_EQ(seen[line.Ver[k]], 1);  // every point once
+  ExpectChain();
   EXPECT_NE(out.find(" Starting from edge 3 \n"), std::string::npos) << out;
   EXPECT_NE(out.find(" RIGHT "), std::string::npos);
   EXPECT_EQ(out.find(" LEFT "), std::string::npos);
@@ -286,13 +259,7 @@ TEST_F(DiscreteLineTest, OpenLinesEndAtLineEndVertices) {
   EXPECT_EQ(line.EndVer[1], a);
   EXPECT_EQ(line.Ver[0], b);
   EXPECT_EQ(line.Ver[4], a);
-  for (int k = 0; k < 4; k++) {  // consecutive points are the ends of the edge between them
-    const BdyEdge &e = msh->Efr[line.Efr[k]];
-    EXPECT_TRUE((e.Ver[0] == line.Ver[k] && e.Ver[1] == line.Ver[k + 1]) ||
-                (e.Ver[1] == line.Ver[k] && e.Ver[0] == line.Ver[k + 1]));
-  }
-  EXPECT_EQ(line.EndEfr[0], 4);
-  EXPECT_EQ(line.EndEfr[1], 1);
+  ExpectChain();
   EXPECT_EQ(msh->Efr[line.EndEfr[0]].Ver[line.EndSid[0]], b);
   EXPECT_EQ(msh->Efr[line.EndEfr[1]].Ver[line.EndSid[1]], a);
   EXPECT_NE(out.find(" line 5 points 4 edges end-point ["), std::string::npos) << out;

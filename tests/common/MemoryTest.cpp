@@ -11,14 +11,16 @@ namespace {
 // keeps the list reachable for the leak checker.
 Memory_List *gDeathList = nullptr;
 
+class MemoryList : public ::testing::Test {
+ protected:
+  void SetUp() override { mem = NewMemory(4); }
+  void TearDown() override { EXPECT_EQ(FreeMemory(mem), 0); }
+  Memory_List *mem = nullptr;
+};
+
 }  // namespace
 
-TEST(MemoryList, CreationRefusesEmptyPool) {
-  EXPECT_EQ(NewMemory(0), nullptr);
-  EXPECT_EQ(NewMemory(-3), nullptr);
-}
-
-TEST(MemoryList, RecordExhaustionEndsTheProcess) {
+TEST(MemoryListDeathTest, RecordExhaustionAndMyexitEndTheProcess) {
   EXPECT_EXIT(
       {
         gDeathList = NewMemory(2);
@@ -30,18 +32,14 @@ TEST(MemoryList, RecordExhaustionEndsTheProcess) {
       "CANNOT ALLOCATE A c = 8 IN FUNCTION .* LINE [0-9]+ .*"
       "MAXIMUM NUMBER OF CONSECUTIVE ALLOCATIONS 2 REACHED.*"
       "## EXITING WITH CODE 100: MESSAGE: FATAL ERROR: MEMORY FAILURE");
-}
-
-TEST(MemoryList, MyexitWithoutMessage) {
   EXPECT_EXIT(myexit(nullptr, 3), ::testing::ExitedWithCode(3), "  ## EXITING WITH CODE 3 \n");
 }
 
-TEST(MemoryList, CountersFollowAllocReallocAndFree) {
-  Memory_List *mem = NewMemory(10);
+TEST_F(MemoryList, CountersFollowAllocReallocAndFree) {
+  EXPECT_EQ(NewMemory(0), nullptr);
   void *p = MEM_ALLOC(mem, p, 100);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(mem->CurMem, 100);
-  EXPECT_EQ(mem->NbrActive, 1);
   std::memset(p, 7, 100);
 
   void *q = MEM_REALLOC(mem, p, 1000);
@@ -63,11 +61,9 @@ TEST(MemoryList, CountersFollowAllocReallocAndFree) {
   EXPECT_EQ(mem->NbrActive, 0);
   EXPECT_EQ(mem->NbrAllocated, 1);
   EXPECT_EQ(mem->NbrReleased, 1);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, LabelsNameVariableSizeAndPlace) {
-  Memory_List *mem = NewMemory(4);
+TEST_F(MemoryList, LabelsNameVariableSizeAndPlace) {
   int MaxNbrVer = 9;
   void *v = MEM_ALLOC(mem, msh->Ver, sizeof(double) * (MaxNbrVer + 1));
   std::string label = mem->UsedChunks->Label;
@@ -75,16 +71,13 @@ TEST(MemoryList, LabelsNameVariableSizeAndPlace) {
   EXPECT_NE(label.find("LINE"), std::string::npos);
 
   // An over-long label is cut to the record and stays terminated.
-  std::string longName(3000, 'x');
-  void *w = Alloc(mem, nullptr, 16, "A %s", longName.c_str());
+  void *w = Alloc(mem, nullptr, 16, "A %s", std::string(3000, 'x').c_str());
   EXPECT_EQ(std::strlen(mem->UsedChunks->Label), sizeof(MemoryChunk::Label) - 1);
   MEM_FREE(mem, w);
   MEM_FREE(mem, v);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, DoubleFreeIsReportedAndLeavesTheBlock) {
-  Memory_List *mem = NewMemory(4);
+TEST_F(MemoryList, DoubleAndForeignBlocksAreReportedAndLeftAlone) {
   void *keep = MEM_ALLOC(mem, keep, 32);
   void *p = MEM_ALLOC(mem, p, 32);
   void *stale = p;
@@ -96,7 +89,16 @@ TEST(MemoryList, DoubleFreeIsReportedAndLeavesTheBlock) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("CANNOT FIND OBJECT"), std::string::npos);
   EXPECT_NE(out.find("CONTAINS"), std::string::npos);  // the one live block is listed
+
+  // ReAlloc of a block the list does not hold, or of null, changes nothing.
+  int foreign = 0;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(MEM_REALLOC(mem, &foreign, 64), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("CANNOT FIND OBJECT"), std::string::npos);
+  void *none = nullptr;
+  EXPECT_EQ(MEM_REALLOC(mem, none, 64), nullptr);
   EXPECT_EQ(mem->NbrActive, 1);
+  EXPECT_EQ(mem->NbrAllocated, 2);
   EXPECT_EQ(mem->CurMem, 32);
   MEM_FREE(mem, keep);
 
@@ -104,27 +106,14 @@ TEST(MemoryList, DoubleFreeIsReportedAndLeavesTheBlock) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(MEM_FREE(mem, stale), stale);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("MEMORY IS EMPTY"), std::string::npos);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, ReallocOfForeignBlockOrNullIsRefused) {
-  Memory_List *mem = NewMemory(4);
-  void *p = MEM_ALLOC(mem, p, 8);
-  int foreign = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(MEM_REALLOC(mem, &foreign, 64), nullptr);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("CANNOT FIND OBJECT"), std::string::npos);
-  EXPECT_EQ(mem->CurMem, 8);
-  void *none = nullptr;
-  EXPECT_EQ(MEM_REALLOC(mem, none, 64), nullptr);
-  EXPECT_EQ(mem->NbrAllocated, 1);
-  MEM_FREE(mem, p);
-  FreeMemory(mem);
-}
-
-TEST(MemoryList, FailedAllocationsReturnNullAndKeepState) {
-  Memory_List *mem = NewMemory(4);
+TEST_F(MemoryList, FailedAllocationsReturnNullAndKeepState) {
   void *p = MEM_ALLOC(mem, p, 64);
+  void *empty = MEM_ALLOC(mem, empty, 0);  // size 0 is not a failure
+  EXPECT_NE(empty, nullptr);
+  EXPECT_EQ(mem->NbrActive, 2);
+  EXPECT_EQ(MEM_FREE(mem, empty), nullptr);
   testing::internal::CaptureStderr();
   void *huge = MEM_ALLOC(mem, huge, static_cast<size_t>(1) << 62);
   void *grown = MEM_REALLOC(mem, p, static_cast<size_t>(1) << 62);
@@ -138,20 +127,9 @@ TEST(MemoryList, FailedAllocationsReturnNullAndKeepState) {
   EXPECT_EQ(mem->UsedChunks->Adr, p);
   std::memset(p, 1, 64);
   MEM_FREE(mem, p);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, ZeroSizeIsNotAFailure) {
-  Memory_List *mem = NewMemory(4);
-  void *p = MEM_ALLOC(mem, p, 0);
-  EXPECT_NE(p, nullptr);
-  EXPECT_EQ(mem->NbrActive, 1);
-  MEM_FREE(mem, p);
-  FreeMemory(mem);
-}
-
-TEST(MemoryList, PrintMemorySwitchesUnitsAtOneMillionBytes) {
-  Memory_List *mem = NewMemory(4);
+TEST_F(MemoryList, PrintMemorySwitchesUnitsAtOneMillionBytes) {
   void *p = MEM_ALLOC(mem, p, 999999);
   testing::internal::CaptureStdout();
   EXPECT_EQ(PrintMemory(mem), 1);
@@ -169,11 +147,9 @@ TEST(MemoryList, PrintMemorySwitchesUnitsAtOneMillionBytes) {
   EXPECT_NE(mb.find("Chunk     :  1 active \t2 allocated \t1 released"), std::string::npos);
   MEM_FREE(mem, p);
   EXPECT_EQ(PrintMemory(nullptr), 0);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, VerifMemoryListsOnlyLiveBlocks) {
-  Memory_List *mem = NewMemory(4);
+TEST_F(MemoryList, VerifMemoryListsOnlyLiveBlocks) {
   void *p = MEM_ALLOC(mem, first, 8);
   void *q = MEM_ALLOC(mem, second, 8);
   testing::internal::CaptureStderr();
@@ -191,22 +167,15 @@ TEST(MemoryList, VerifMemoryListsOnlyLiveBlocks) {
   VerifMemory(mem);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_DOUBLE_EQ(GetCurrentMemory(mem), 0.0);
-  EXPECT_DOUBLE_EQ(GetPeakMemory(nullptr), 0.0);
-  FreeMemory(mem);
 }
 
-TEST(MemoryList, NullListFallsThroughToTheSystemAllocator) {
+TEST_F(MemoryList, NullListFallsThroughAndFreeMemoryReleasesLiveBlocks) {
   void *p = Alloc(nullptr, nullptr, 32, "x");
   ASSERT_NE(p, nullptr);
   p = ReAlloc(nullptr, p, 64, "x");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(Free(nullptr, p, "x"), nullptr);
   EXPECT_EQ(FreeMemory(nullptr), 0);
-}
-
-TEST(MemoryList, FreeMemoryReleasesLiveBlocks) {
-  // Leak checking is on for this program: blocks left live must be released here.
-  Memory_List *mem = NewMemory(8);
-  for (int i = 0; i < 5; i++) MEM_ALLOC(mem, blk, 128);
-  EXPECT_EQ(FreeMemory(mem), 0);
+  // Leak checking is on for this program: the blocks left live are released by TearDown.
+  for (int i = 0; i < 3; i++) MEM_ALLOC(mem, blk, 128);
 }
