@@ -2,6 +2,10 @@
 // program, which is what a process holding worker or toolkit threads needs.
 #include <gtest/gtest.h>
 
+// Tests of allocation failure ask for impossible sizes and expect null back, also when the
+// program is run by hand without the options ctest sets.
+extern "C" const char *__asan_default_options() { return "allocator_may_return_null=1"; }
+
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
