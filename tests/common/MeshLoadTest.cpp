@@ -141,13 +141,18 @@ TEST(MeshLoad, BoxStartsAtTheFirstFileThatHasVertices) {
   ctx.Free(msh);
 }
 
-TEST(MeshLoad, InvalidTrianglesStayDeadAndTheFirstTenAreReported) {
+// Twelve invalid triangles: ten reported, then "NO MORE ERRORS PRINTED"; pyramids and P2
+// tetrahedra are counted apart and reported in their own formats.
+TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
   std::vector<int64_t> tri = {1, 2, 3, 1};
   for (int i = 0; i < 12; i++) tri.insert(tri.end(), {i % 2 ? 0 : 1, 2, i % 2 ? 3 : 11 + i, 2});
   tri.insert(tri.end(), {4, 5, 6, 3});
+  FixtureFile bad = MeshOf(3, 10, tri);
+  bad.Sections.push_back(Lines(49, "Pyramids", 5, {1, 2, 3, 4, 11, 9, 1, 2, 3, 4, INT32_MIN, 9, 1, 2, 3, 4, 6, 9}));
+  bad.Sections.push_back(Lines(30, "TetrahedraP2", 10, {1, 2, 3, 4, 5, 6, 1, 2, 3, 0, 4}));
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({SaveFixture(MeshOf(3, 10, {1, 2, 3, 1}), "valid.mesh", false),
-                                  SaveFixture(MeshOf(3, 10, tri), "invalid.mesh", false)});
+                                  SaveFixture(bad, "invalid.mesh", false)});
   ASSERT_NE(msh, nullptr);
   EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
   ASSERT_EQ(msh->NbrTri, 15);
@@ -159,39 +164,25 @@ TEST(MeshLoad, InvalidTrianglesStayDeadAndTheFirstTenAreReported) {
     EXPECT_EQ(msh->Tri[i].Tag, 0u) << i;
     EXPECT_EQ(msh->Tri[i].Ver[1], 2) << "invalid elements keep their file numbers";
   }
-  const std::string &err = ctx.Err;
-  EXPECT_TRUE(has(err, "  ## ERROR: LOADTRIANGLES: 12 INVALID TRIANGLES FOUND WITH OUT OF BOUND VALUE [1-10]\n"
-                       "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n"
-                       "  TRIANGLE          3 =[         1          2         11] IS INVALID \n"
-                       "  TRIANGLE          4 =[         0          2          3] IS INVALID \n"))
-      << err;
-  size_t lines = 0;
-  for (size_t at = err.find("IS INVALID"); at != std::string::npos; at = err.find("IS INVALID", at + 1)) lines++;
-  EXPECT_EQ(lines, 10u);
-  EXPECT_TRUE(has(err, "  TRIANGLE         12 =[         0          2          3] IS INVALID \n"
-                       "  ## NO MORE ERRORS PRINTED \n"))
-      << err;
-  ctx.Free(msh);
-}
-
-TEST(MeshLoad, InvalidVolumeElementsAreReportedWithTheirNodes) {
-  FixtureFile f = MeshOf(3, 6);
-  f.Sections.push_back(Lines(49, "Pyramids", 5, {1, 2, 3, 4, 7, 9, 1, 2, 3, 4, INT32_MIN, 9, 1, 2, 3, 4, 6, 9}));
-  f.Sections.push_back(Lines(30, "TetrahedraP2", 10, {1, 2, 3, 4, 5, 6, 1, 2, 3, 0, 4}));
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({SaveFixture(f, "badvolumes.mesh", false)});
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->Pyr[1].Tag, 0u);
-  EXPECT_EQ(msh->Pyr[2].Tag, 0u);
+  EXPECT_EQ(msh->Pyr[1].Tag | msh->Pyr[2].Tag | msh->P2Tet[1].Tag, 0u);
   EXPECT_EQ(msh->Pyr[2].Ver[4], INT32_MIN);
   EXPECT_EQ(msh->Pyr[3].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->P2Tet[1].Tag, 0u);
-  EXPECT_TRUE(has(ctx.Err, "  PYRAMID           1 =[         1          2          3          4          7] IS INVALID \n"))
-      << ctx.Err;
-  EXPECT_TRUE(has(ctx.Err, "  TETRAHEDRON P2           1 =[         1          2          3          4 -          5          6"
-                           "          1          2          3          0  ] IS INVALID \n"))
-      << ctx.Err;
-  EXPECT_FALSE(has(ctx.Err, "NO MORE ERRORS"));
+  const std::string &err = ctx.Err;
+  for (const char *part :
+       {"  ## ERROR: LOADTRIANGLES: 12 INVALID TRIANGLES FOUND WITH OUT OF BOUND VALUE [1-10]\n"
+        "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n"
+        "  TRIANGLE          3 =[         1          2         11] IS INVALID \n"
+        "  TRIANGLE          4 =[         0          2          3] IS INVALID \n",
+        "  TRIANGLE         12 =[         0          2          3] IS INVALID \n  ## NO MORE ERRORS PRINTED \n",
+        "  PYRAMID           1 =[         1          2          3          4         11] IS INVALID \n",
+        "  TETRAHEDRON P2           1 =[         1          2          3          4 -          5          6"
+        "          1          2          3          0  ] IS INVALID \n"})
+    EXPECT_TRUE(has(err, part)) << part << err;
+  size_t lines = 0, more = 0;
+  for (size_t at = err.find("TRIANGLE "); at != std::string::npos; at = err.find("TRIANGLE ", at + 1)) lines++;
+  for (size_t at = err.find("NO MORE"); at != std::string::npos; at = err.find("NO MORE", at + 1)) more++;
+  EXPECT_EQ(lines, 10u);
+  EXPECT_EQ(more, 1u);
   ctx.Free(msh);
 }
 
@@ -295,27 +286,25 @@ TEST(MeshLoad, OptionsSkipEdgesRidgesCornersAndClearReferences) {
   f.Sections.push_back(List(13, "Corners", {3}));
   f.Sections.push_back(List(15, "RequiredVertices", {4}));
   std::string p = SaveFixture(f, "options.mesh", false);
-  const uint32_t alive = TAG_ALIVE;
-  {
-    LoadContext ctx(0, LOAD_OPT_NO_RIDGES | LOAD_OPT_NO_CORNERS | LOAD_OPT_REF_ZERO);
+  const uint32_t alive = TAG_ALIVE, req = TAG_REQUIRED, crn = TAG_CORNER;
+  struct Case {
+    unsigned opt;
+    int nbrEfr, triRef, p2EdgeRef;
+    uint32_t edge1, edge2, ver3, ver4;
+  };
+  for (const Case &c : {Case{LOAD_OPT_NO_RIDGES | LOAD_OPT_NO_CORNERS | LOAD_OPT_REF_ZERO, 2, 0, 0, alive, alive | req, alive, alive | req},
+                        Case{LOAD_OPT_NO_EDGES | LOAD_OPT_NO_REQ_VERTICES | LOAD_OPT_NO_REQ_EDGES, 0, 9, 4, 0, 0, alive | req | crn, alive},
+                        Case{0, 2, 9, 4, alive | TAG_RIDGE, alive | req, alive | req | crn, alive | req}}) {
+    SCOPED_TRACE(c.opt);
+    LoadContext ctx(0, c.opt);
     Geometric_Mesh *msh = ctx.Load({p});
     ASSERT_NE(msh, nullptr);
-    EXPECT_EQ(msh->Tri[1].Ref, 0);
-    EXPECT_EQ(msh->P2Efr[1].Ref, 0);
-    EXPECT_EQ(msh->Efr[1].Tag & TAG_RIDGE, 0u);
-    EXPECT_NE(msh->Efr[2].Tag & TAG_REQUIRED, 0u);
-    EXPECT_EQ(msh->Ver[3].Tag, alive);
-    EXPECT_EQ(msh->Ver[4].Tag, alive | TAG_REQUIRED);
-    ctx.Free(msh);
-  }
-  {
-    LoadContext ctx(0, LOAD_OPT_NO_EDGES | LOAD_OPT_NO_REQ_VERTICES | LOAD_OPT_NO_REQ_EDGES);
-    Geometric_Mesh *msh = ctx.Load({p});
-    ASSERT_NE(msh, nullptr);
-    EXPECT_EQ(msh->NbrEfr, 0);
-    EXPECT_EQ(msh->Tri[1].Ref, 9);
-    EXPECT_EQ(msh->Ver[4].Tag, alive);
-    EXPECT_EQ(msh->Ver[3].Tag, alive | TAG_REQUIRED | TAG_CORNER);
+    ASSERT_EQ(msh->NbrEfr, c.nbrEfr);
+    EXPECT_EQ(msh->Tri[1].Ref, c.triRef);
+    EXPECT_EQ(msh->P2Efr[1].Ref, c.p2EdgeRef);
+    for (int e = 1; e <= c.nbrEfr; e++) EXPECT_EQ(msh->Efr[e].Tag, e == 1 ? c.edge1 : c.edge2);
+    EXPECT_EQ(msh->Ver[3].Tag, c.ver3);
+    EXPECT_EQ(msh->Ver[4].Tag, c.ver4);
     ctx.Free(msh);
   }
   LoadContext ctx(0, LOAD_OPT_NO_SURFACE);

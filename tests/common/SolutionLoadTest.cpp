@@ -182,20 +182,6 @@ TEST(SolutionLoad, IncompatibleFilesAreReportedAndTheSizePassGoesOn) {
   EXPECT_TRUE(has(err, "  ## ERROR: FITSOLSIZE: CANNOT OPEN " + nosuch + ".[sol[b]]\n")) << err;
 }
 
-TEST(SolutionLoad, WrongDimensionIsRefusedBeforeAnyValue) {
-  std::string m = SaveFixture(MeshOf(3, 2), "dim3.mesh", false);
-  std::string s = SaveFixture(solFile(2, SolutionSec(62, "SolAtVertices", {1}, 2, {1, 2})), "dim2.sol", false);
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({m});
-  ASSERT_NE(msh, nullptr);
-  std::string err;
-  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, s.c_str(), msh), 0); }, nullptr, &err);
-  EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_DATA);
-  EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE " + TestPath("dim2") + ".sol\n")) << err;
-  EXPECT_FALSE(has(err, "LOADSOLATENTITY"));
-  ctx.Free(msh);
-}
-
 // A solver rewrites the solution and has not finished it: text without End, a binary cut
 // before End, a binary whose last section so far says it is the last one.
 TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
@@ -245,7 +231,7 @@ TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
   ctx.Free(msh);
 }
 
-TEST(SolutionLoad, MismatchedFieldsAndMissingFilesFail) {
+TEST(SolutionLoad, WrongDimensionMismatchedFieldsAndMissingFilesFail) {
   std::string m = SaveFixture(MeshOf(3, 2), "mis.mesh", false);
   scalars("mis.sol", {1, 2});
   std::string other = SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {2}, 2, {1, 2, 3, 4, 5, 6})), "mis2.sol", false);
@@ -254,6 +240,11 @@ TEST(SolutionLoad, MismatchedFieldsAndMissingFilesFail) {
   ASSERT_NE(msh, nullptr);
   msh->NbrSolVer = 0;
   std::string err, gone;
+  std::string dim2 = SaveFixture(solFile(2, SolutionSec(62, "SolAtVertices", {1}, 2, {1, 2})), "dim2.sol", false);
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, dim2.c_str(), msh), 0); }, nullptr, &err);
+  EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_DATA);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE " + TestPath("dim2") + ".sol\n")) << err;
+  EXPECT_FALSE(has(err, "LOADSOLATENTITY")) << "refused before any value";
   Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, other.c_str(), msh), 0); }, nullptr, &err);
   EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLATENTITY: INVALID SOLUTION TYPE \n"
                        "  ALLOCATED TOTAL SIZE 1      <> READ 3 \n"
