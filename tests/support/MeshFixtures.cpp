@@ -98,9 +98,7 @@ const int P2TriangleLattice[6][3] = {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0},
 const int P2TriangleFileOrder[6] = {1, 2, 0, 5, 3, 4};
 
 FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = dim;
+  FixtureFile f{version, dim, {}};
   const int nv = 40;
   auto &s = f.Sections;
   s.push_back(VertexSection(dim, nv, 1));
@@ -156,25 +154,17 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
 }
 
 FixtureFile SolutionFile(int version, int dim, int nver) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = dim;
-  f.Sections.push_back(SolutionSection(62, "SolAtVertices", dim, {1, 2, 3, 4}, nver, 31));
-  f.Sections.push_back(SolutionSection(66, "SolAtTetrahedra", dim, {1, 3}, 7, 32));
-  f.Sections.push_back(SolutionSection(64, "SolAtTriangles", dim, {2}, 5, 33));
-  f.Sections.push_back(SolutionSection(108, "HOSolAtTrianglesP2", dim, {1, 2}, 4, 34, 2, 6));
-  return f;
+  return FixtureFile{version, dim,
+                     {SolutionSection(62, "SolAtVertices", dim, {1, 2, 3, 4}, nver, 31),
+                      SolutionSection(66, "SolAtTetrahedra", dim, {1, 3}, 7, 32),
+                      SolutionSection(64, "SolAtTriangles", dim, {2}, 5, 33),
+                      SolutionSection(108, "HOSolAtTrianglesP2", dim, {1, 2}, 4, 34, 2, 6)}};
 }
 
 FixtureFile BlockBoundaryMesh(int version) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = 3;
-  f.Sections.push_back(VertexSection(3, 25000, 41));
-  f.Sections.push_back(ElementSection(6, "Triangles", 3, 9999, 25000, 42));
-  f.Sections.push_back(ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43));
-  f.Sections.push_back(ElementSection(5, "Edges", 2, 10001, 25000, 44));
-  return f;
+  return FixtureFile{version, 3,
+                     {VertexSection(3, 25000, 41), ElementSection(6, "Triangles", 3, 9999, 25000, 42),
+                      ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43), ElementSection(5, "Edges", 2, 10001, 25000, 44)}};
 }
 
 void RawBytes::put(uint64_t v, int bytes) {
