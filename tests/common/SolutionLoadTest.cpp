@@ -125,6 +125,12 @@ TEST(SolutionLoad, EachFileFillsItsOwnEntities) {
   EXPECT_EQ(msh->SolAtVer->Box[0][0], -3);
   EXPECT_EQ(msh->SolAtVer->Box[0][1], 5);
   ctx.Free(msh);
+
+  LoadContext off(0, LOAD_OPT_NO_SOLUTION);
+  Geometric_Mesh *none = off.Load({a, b});
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(none->SolAtVer, nullptr);
+  off.Free(none);
 }
 
 TEST(SolutionLoad, OneFileWithoutSolutionMeansNoSolutionAtAll) {
@@ -139,12 +145,6 @@ TEST(SolutionLoad, OneFileWithoutSolutionMeansNoSolutionAtAll) {
   EXPECT_EQ(ctx.Err, "") << "an absent solution is not an error";
   EXPECT_EQ(ctx.Fi->Status, 0u);
   ctx.Free(msh);
-
-  LoadContext off(0, LOAD_OPT_NO_SOLUTION);
-  Geometric_Mesh *none = off.Load({a});
-  ASSERT_NE(none, nullptr);
-  EXPECT_EQ(none->SolAtVer, nullptr);
-  off.Free(none);
 }
 
 TEST(SolutionLoad, OneEntryVertexFieldGetsOneEntryPerVertex) {
