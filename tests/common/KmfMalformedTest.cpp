@@ -1,6 +1,7 @@
 // Broken files are refused with a message: no crash, no hang, no exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unistd.h>
@@ -29,20 +30,24 @@ bool opens(const Bytes &bytes, const char *name = "bad.meshb") {
 
 bool opensText(const std::string &text) { return opens(Bytes(text.begin(), text.end()), "bad.mesh"); }
 
-// A binary file with one section of kwd: its count, `values` 32-bit words of data, then End.
+// A binary file with one section of kwd: its count, the 32-bit words of its data, then End.
 // The section's next-section position is `next` when not -1.
-Bytes oneSection(int version, int kwd, int64_t count, int values, int64_t next = -1, bool bigEndian = false) {
-  RawBytes b(bigEndian);
+Bytes section(int version, int kwd, int64_t count, const std::vector<int32_t> &words, int64_t next = -1, bool big = false) {
+  RawBytes b(big);
   RawHeader(b, version, 3);
   b.i32(kwd);
   size_t at = b.size();
   b.sized(version, 3, 0);
   b.sized(version, 4, count);
-  for (int i = 0; i < values; i++) b.i32(1);
+  for (int32_t w : words) b.i32(w);
   b.patch(at, version, 3, next == -1 ? static_cast<int64_t>(b.size()) : next);
   b.i32(54);
   b.sized(version, 3, 0);
   return b.Data;
+}
+
+Bytes oneSection(int version, int kwd, int64_t count, int values, int64_t next = -1, bool big = false) {
+  return section(version, kwd, count, std::vector<int32_t>(static_cast<size_t>(values), 1), next, big);
 }
 
 std::string textHeader(int version = 2, int dim = 3) {
@@ -116,26 +121,14 @@ TEST(KmfMalformed, BinarySectionChains) {
 }
 
 TEST(KmfMalformed, BinarySolutionHeaders) {
-  // deg = -1: a plain solution section, else a high-order one.
+  // A version-2 solution section: plain when deg < 0 unless ho, else high-order.
   auto sol = [](int ntyp, int typ, int deg, int nod, int64_t count, int values, bool ho = false) {
-    RawBytes b(false);
-    RawHeader(b, 2, 3);
     ho = ho || deg >= 0;
-    b.i32(ho ? int(KmfHOSolAtTrianglesP2) : int(KmfSolAtVertices));
-    size_t at = b.size();
-    b.i32(0);
-    b.i32(static_cast<int32_t>(count));
-    b.i32(ntyp);
-    for (int i = 0; i < ntyp && i < 2000; i++) b.i32(typ);
-    if (ho) {
-      b.i32(deg);
-      b.i32(nod);
-    }
-    for (int i = 0; i < values; i++) b.f64(1.0);
-    b.patch(at, 2, 3, static_cast<int64_t>(b.size()));
-    b.i32(54);
-    b.i32(0);
-    return b.Data;
+    std::vector<int32_t> w{ntyp};
+    w.insert(w.end(), static_cast<size_t>(std::min(std::max(ntyp, 0), 2000)), typ);
+    if (ho) w.insert(w.end(), {deg, nod});
+    w.insert(w.end(), 2 * static_cast<size_t>(values), 0);  // reals of 8 bytes
+    return section(2, ho ? int(KmfHOSolAtTrianglesP2) : int(KmfSolAtVertices), count, w);
   };
   expectCases({{"vector", sol(1, 2, -1, 0, 2, 6), true},
                {"high order", sol(1, 1, 2, 6, 2, 12), true},
@@ -235,18 +228,10 @@ TEST(KmfMalformed, TransferFailureReturnsZero) {
 }
 
 TEST(KmfMalformed, ByteFlowLengths) {
-  for (int64_t n : {int64_t(-1), int64_t(13), int64_t(0x7fffffff)}) {
-    RawBytes b(false);
-    RawHeader(b, 2, 3);
-    b.i32(KmfByteFlow);
-    size_t at = b.size();
-    // Three lines: the length and two words.
-    for (int32_t w : {0, 3, static_cast<int32_t>(n), 0x64636261, 0x65}) b.i32(w);
-    b.patch(at, 2, 3, static_cast<int64_t>(b.size()));
-    b.i32(54);
-    b.i32(0);
+  for (int32_t n : {-1, 13, 0x7fffffff}) {
     TempFile p("flow.meshb");
-    KmfMeshFile *msh = openBytes(p, b.Data);
+    // Three lines: the length and two words.
+    KmfMeshFile *msh = openBytes(p, section(2, KmfByteFlow, 3, {n, 0x64636261, 0x65}));
     ASSERT_NE(msh, nullptr);
     int len = 0;
     EXPECT_EQ(KmfReadByteFlow(msh, &len), nullptr) << n;
