@@ -1,6 +1,7 @@
 // Broken files are refused with a message: no crash, no hang, no exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unistd.h>
@@ -13,191 +14,178 @@ using namespace fixtures;
 
 namespace {
 
-bool opens(const std::vector<unsigned char> &bytes, const char *name = "bad.meshb") {
+using Bytes = std::vector<unsigned char>;
+
+// Saves the bytes under name and opens them; the handle (or null) goes to the caller.
+KmfMeshFile *openBytes(const TempFile &p, const Bytes &bytes) {
+  return SaveBytes(p.Path, bytes) ? KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr) : nullptr;
+}
+
+bool opens(const Bytes &bytes, const char *name = "bad.meshb") {
   TempFile p(name);
-  if (!SaveBytes(p.Path, bytes)) return true;
-  KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+  KmfMeshFile *msh = openBytes(p, bytes);
   if (msh) KmfCloseMesh(msh);
   return msh != nullptr;
 }
 
-bool opensText(const std::string &text) {
-  return opens(std::vector<unsigned char>(text.begin(), text.end()), "bad.mesh");
-}
+bool opensText(const std::string &text) { return opens(Bytes(text.begin(), text.end()), "bad.mesh"); }
 
-// A binary file of the given version with one section of kwd whose count is given and
-// which holds `values` 32-bit words of data, then End. The section's next-section position
-// is `next` when not -1.
-std::vector<unsigned char> oneSection(int version, int kwd, int64_t count, int values, int64_t next = -1,
-                                      bool bigEndian = false) {
-  RawBytes b(bigEndian);
+// A binary file with one section of kwd: its count, the 32-bit words of its data, then End.
+// The section's next-section position is `next` when not -1.
+Bytes section(int version, int kwd, int64_t count, const std::vector<int32_t> &words, int64_t next = -1, bool big = false) {
+  RawBytes b(big);
   RawHeader(b, version, 3);
   b.i32(kwd);
   size_t at = b.size();
   b.sized(version, 3, 0);
   b.sized(version, 4, count);
-  for (int i = 0; i < values; i++) b.i32(1);
+  for (int32_t w : words) b.i32(w);
   b.patch(at, version, 3, next == -1 ? static_cast<int64_t>(b.size()) : next);
   b.i32(54);
   b.sized(version, 3, 0);
   return b.Data;
 }
 
+Bytes oneSection(int version, int kwd, int64_t count, int values, int64_t next = -1, bool big = false) {
+  return section(version, kwd, count, std::vector<int32_t>(static_cast<size_t>(values), 1), next, big);
+}
+
 std::string textHeader(int version = 2, int dim = 3) {
   return "MeshVersionFormatted " + std::to_string(version) + "\n\nDimension " + std::to_string(dim) + "\n";
+}
+
+struct Case {
+  const char *what;
+  Bytes bytes;
+  bool good;
+};
+
+void expectCases(const std::vector<Case> &cases, const char *name = "bad.meshb") {
+  for (const Case &c : cases) EXPECT_EQ(opens(c.bytes, name), c.good) << c.what;
 }
 
 }  // namespace
 
 TEST(KmfMalformed, BinaryHeaders) {
-  FixtureFile good = AllKindsMesh(2, 3, false);
-  std::vector<unsigned char> bytes = RawBinary(good, false);
-  ASSERT_TRUE(opens(bytes));
-  std::vector<unsigned char> b = bytes;
-  b[0] = 2;  // code word
-  EXPECT_FALSE(opens(b));
-  for (int ver : {0, 5, -1}) {
-    b = bytes;
-    b[4] = static_cast<unsigned char>(ver);
-    b[5] = b[6] = b[7] = ver < 0 ? 0xff : 0;
-    EXPECT_FALSE(opens(b)) << ver;
-  }
-  b = bytes;
-  b[8] = 4;  // first section is not Dimension
-  EXPECT_FALSE(opens(b));
-  for (int dim : {1, 4, 0}) {
-    b = bytes;
-    b[16] = static_cast<unsigned char>(dim);
-    EXPECT_FALSE(opens(b)) << dim;
-  }
-  // Cut inside the header, or empty.
-  EXPECT_FALSE(opens(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 14)));
-  EXPECT_FALSE(opens({}));
+  const Bytes good = RawBinary(AllKindsMesh(2, 3, false), false);
+  auto with = [&](size_t at, std::vector<unsigned char> v) {
+    Bytes b = good;
+    for (size_t i = 0; i < v.size(); i++) b[at + i] = v[i];
+    return b;
+  };
+  expectCases({{"good", good, true},
+               {"code word", with(0, {2}), false},
+               {"version 0", with(4, {0}), false},
+               {"version 5", with(4, {5}), false},
+               {"version -1", with(4, {0xff, 0xff, 0xff, 0xff}), false},
+               {"first section not Dimension", with(8, {4}), false},
+               {"dimension 1", with(16, {1}), false},
+               {"dimension 4", with(16, {4}), false},
+               {"dimension 0", with(16, {0}), false},
+               {"cut in the header", Bytes(good.begin(), good.begin() + 14), false},
+               {"empty", {}, false}});
 }
 
 TEST(KmfMalformed, BinarySectionChains) {
   for (int ver : {1, 3}) {
     SCOPED_TRACE(ver);
-    ASSERT_TRUE(opens(oneSection(ver, KmfCorners, 3, 3)));
-    // Missing End: the file stops after the section, which points past its data.
-    std::vector<unsigned char> b = oneSection(ver, KmfCorners, 3, 3);
-    b.resize(b.size() - (ver >= 3 ? 12 : 8));
-    EXPECT_FALSE(opens(b));
-    // Next-section position past the end, backwards, onto itself.
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, 3, 3, 100000)));
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, 3, 3, 4)));
-    int64_t self = ver >= 3 ? 24 : 20;
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, 3, 3, self)));
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, 3, 3, -8)));
-    // Counts larger than the data, negative ones.
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, 4, 3)));
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, -1, 3)));
-    EXPECT_FALSE(opens(oneSection(ver, KmfCorners, int64_t(0x80000005), 3)));
-    // An unknown keyword number is skipped by its position.
-    EXPECT_TRUE(opens(oneSection(ver, 1000, 3, 3)));
-    EXPECT_TRUE(opens(oneSection(ver, -3, 3, 3)));
+    Bytes noEnd = oneSection(ver, KmfCorners, 3, 3);
+    noEnd.resize(noEnd.size() - (ver >= 3 ? 12 : 8));
+    expectCases({{"good", oneSection(ver, KmfCorners, 3, 3), true},
+                 {"missing End, the section pointing past its data", noEnd, false},
+                 {"next past the end", oneSection(ver, KmfCorners, 3, 3, 100000), false},
+                 {"next backwards", oneSection(ver, KmfCorners, 3, 3, 4), false},
+                 {"next onto itself", oneSection(ver, KmfCorners, 3, 3, ver >= 3 ? 24 : 20), false},
+                 {"next negative", oneSection(ver, KmfCorners, 3, 3, -8), false},
+                 {"count larger than the data", oneSection(ver, KmfCorners, 4, 3), false},
+                 {"negative count", oneSection(ver, KmfCorners, -1, 3), false},
+                 {"count above INT32_MAX in 32 bits", oneSection(ver, KmfCorners, int64_t(0x80000005), 3), false},
+                 {"unknown keyword skipped", oneSection(ver, 1000, 3, 3), true},
+                 {"negative keyword skipped", oneSection(ver, -3, 3, 3), true}});
   }
-  // Version 4: 64-bit counts above INT32_MAX and beyond the file.
-  EXPECT_FALSE(opens(oneSection(4, KmfCorners, int64_t(1) << 31, 6)));
-  EXPECT_FALSE(opens(oneSection(4, KmfCorners, INT64_MAX, 6)));
-  EXPECT_FALSE(opens(oneSection(4, KmfCorners, -5, 6)));
-  // The last section (next position 0) with its data cut: a file still being written.
-  EXPECT_FALSE(opens(oneSection(2, KmfCorners, 6, 3, 0)));
+  expectCases({{"v4 count 2^31", oneSection(4, KmfCorners, int64_t(1) << 31, 6), false},
+               {"v4 count INT64_MAX", oneSection(4, KmfCorners, INT64_MAX, 6), false},
+               {"v4 negative count", oneSection(4, KmfCorners, -5, 6), false},
+               {"last section cut: a file still being written", oneSection(2, KmfCorners, 6, 3, 0), false},
+               {"swapped, count larger than the data", oneSection(2, KmfCorners, 4, 3, -1, true), false},
+               {"swapped", oneSection(2, KmfCorners, 3, 3, -1, true), true}});
   // Complete but for its End: it opens, and End is absent, which tells a reader to wait.
-  {
+  for (int64_t next : {int64_t(0), int64_t(-1)}) {
     TempFile p("noend.solb");
-    ASSERT_TRUE(SaveBytes(p.Path, oneSection(2, KmfCorners, 3, 3, 0)));
-    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    KmfMeshFile *msh = openBytes(p, oneSection(2, KmfCorners, 3, 3, next));
     ASSERT_NE(msh, nullptr);
     EXPECT_EQ(KmfStatKwd(msh, KmfCorners), 3);
-    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 0);
-    KmfCloseMesh(msh);
-    ASSERT_TRUE(SaveBytes(p.Path, oneSection(2, KmfCorners, 3, 3)));
-    msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
-    ASSERT_NE(msh, nullptr);
-    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
+    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), next ? 1 : 0);
     KmfCloseMesh(msh);
   }
-  // A swapped file is checked as carefully.
-  EXPECT_FALSE(opens(oneSection(2, KmfCorners, 4, 3, -1, true)));
-  EXPECT_TRUE(opens(oneSection(2, KmfCorners, 3, 3, -1, true)));
 }
 
 TEST(KmfMalformed, BinarySolutionHeaders) {
-  // deg = -1: a plain solution section, else a high-order one.
+  // A version-2 solution section: plain when deg < 0 unless ho, else high-order.
   auto sol = [](int ntyp, int typ, int deg, int nod, int64_t count, int values, bool ho = false) {
-    RawBytes b(false);
-    RawHeader(b, 2, 3);
     ho = ho || deg >= 0;
-    int kwd = ho ? int(KmfHOSolAtTrianglesP2) : int(KmfSolAtVertices);
-    b.i32(kwd);
-    size_t at = b.size();
-    b.i32(0);
-    b.i32(static_cast<int32_t>(count));
-    b.i32(ntyp);
-    for (int i = 0; i < ntyp && i < 2000; i++) b.i32(typ);
-    if (ho) {
-      b.i32(deg);
-      b.i32(nod);
-    }
-    for (int i = 0; i < values; i++) b.f64(1.0);
-    b.patch(at, 2, 3, static_cast<int64_t>(b.size()));
-    b.i32(54);
-    b.i32(0);
-    return b.Data;
+    std::vector<int32_t> w{ntyp};
+    w.insert(w.end(), static_cast<size_t>(std::min(std::max(ntyp, 0), 2000)), typ);
+    if (ho) w.insert(w.end(), {deg, nod});
+    w.insert(w.end(), 2 * static_cast<size_t>(values), 0);  // reals of 8 bytes
+    return section(2, ho ? int(KmfHOSolAtTrianglesP2) : int(KmfSolAtVertices), count, w);
   };
-  ASSERT_TRUE(opens(sol(1, 2, -1, 0, 2, 6), "s.solb"));
-  ASSERT_TRUE(opens(sol(1, 1, 2, 6, 2, 12), "s.solb"));
-  EXPECT_FALSE(opens(sol(1001, 1, -1, 0, 1, 1001), "s.solb"));
-  EXPECT_FALSE(opens(sol(0, 1, -1, 0, 1, 1), "s.solb"));
-  EXPECT_FALSE(opens(sol(-4, 1, -1, 0, 1, 1), "s.solb"));
-  EXPECT_FALSE(opens(sol(1, 9, -1, 0, 1000000, 0), "s.solb"));  // types without values
-  EXPECT_TRUE(opens(sol(1000, 4, -1, 0, 1, 9000), "s.solb"));  // 9000 values: the longest line
-  EXPECT_FALSE(opens(sol(1, 4, 2, 1001, 1, 9009), "s.solb"));
-  EXPECT_FALSE(opens(sol(1, 1, 2, 10000, 1, 10000), "s.solb"));
-  EXPECT_FALSE(opens(sol(1, 1, 2, 0, 1, 0), "s.solb"));
-  EXPECT_FALSE(opens(sol(1, 1, -3, 6, 1, 6, true), "s.solb"));
-  EXPECT_FALSE(opens(sol(1, 2, -1, 0, 3, 6), "s.solb"));  // count larger than the data
+  expectCases({{"vector", sol(1, 2, -1, 0, 2, 6), true},
+               {"high order", sol(1, 1, 2, 6, 2, 12), true},
+               {"1001 types", sol(1001, 1, -1, 0, 1, 1001), false},
+               {"no type", sol(0, 1, -1, 0, 1, 1), false},
+               {"negative type count", sol(-4, 1, -1, 0, 1, 1), false},
+               {"unknown type, no values", sol(1, 9, -1, 0, 1000000, 0), false},
+               {"9000 values: the longest line", sol(1000, 4, -1, 0, 1, 9000), true},
+               {"1001 nodes", sol(1, 4, 2, 1001, 1, 9009), false},
+               {"10000 nodes", sol(1, 1, 2, 10000, 1, 10000), false},
+               {"no node", sol(1, 1, 2, 0, 1, 0), false},
+               {"negative degree", sol(1, 1, -3, 6, 1, 6, true), false},
+               {"count larger than the data", sol(1, 2, -1, 0, 3, 6), false}},
+              "s.solb");
 }
 
 TEST(KmfMalformed, TextFiles) {
-  std::string body = "\nCorners\n3\n1 2 3\n\nEnd\n";
-  ASSERT_TRUE(opensText(textHeader() + body));
-  {
-    TempFile p("end.mesh");
-    ASSERT_TRUE(SaveText(p.Path, textHeader() + body));
-    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
-    ASSERT_NE(msh, nullptr);
-    EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
-    KmfCloseMesh(msh);
-  }
-  EXPECT_FALSE(opensText(textHeader(0) + body));
-  EXPECT_FALSE(opensText(textHeader(5) + body));
-  EXPECT_FALSE(opensText(textHeader(2, 1) + body));
-  EXPECT_FALSE(opensText(textHeader(2, 4) + body));
-  EXPECT_FALSE(opensText("MeshVersionFormatted 2\n" + body));  // no Dimension
-  EXPECT_FALSE(opensText("Dimension 3\n" + body));             // no version
-  EXPECT_FALSE(opensText("MeshVersionFormatted\nDimension 3\n" + body));
-  EXPECT_FALSE(opensText(textHeader() + "\nCorners\n3\n1 2 3\n"));  // no End
-  EXPECT_FALSE(opensText(textHeader() + "\nCorners\n30\n1 2 3\n\nEnd\n"));
-  EXPECT_FALSE(opensText(textHeader() + "\nCorners\n-3\n1 2 3\n\nEnd\n"));
-  EXPECT_FALSE(opensText(textHeader() + "\nCorners\n3000000000000000000000\n1 2 3\n\nEnd\n"));
-  EXPECT_FALSE(opensText(textHeader() + "\nCorners\nthree\n1 2 3\n\nEnd\n"));
-  EXPECT_FALSE(opensText(textHeader() + "\nSolAtVertices\n1\n1001 1\n1\n\nEnd\n"));
-  EXPECT_FALSE(opensText(""));
-  // Comments and words that are not keywords are skipped; a 5000-character word too.
-  std::string longWord(5000, 'W');
-  EXPECT_TRUE(opensText("# made by hand\n" + textHeader() + longWord + "\n# Vertices in a comment\n" + body));
-  EXPECT_FALSE(opensText("MeshVersionFormatted " + std::string(5000, '7') + "\nDimension 3\n" + body));
+  const std::string body = "\nCorners\n3\n1 2 3\n\nEnd\n";
+  struct TextCase {
+    const char *what;
+    std::string text;
+    bool good;
+  };
+  const std::vector<TextCase> cases = {
+      {"good", textHeader() + body, true},
+      {"version 0", textHeader(0) + body, false},
+      {"version 5", textHeader(5) + body, false},
+      {"dimension 1", textHeader(2, 1) + body, false},
+      {"dimension 4", textHeader(2, 4) + body, false},
+      {"no Dimension", "MeshVersionFormatted 2\n" + body, false},
+      {"no version", "Dimension 3\n" + body, false},
+      {"version without value", "MeshVersionFormatted\nDimension 3\n" + body, false},
+      {"no End", textHeader() + "\nCorners\n3\n1 2 3\n", false},
+      {"count larger than the data", textHeader() + "\nCorners\n30\n1 2 3\n\nEnd\n", false},
+      {"negative count", textHeader() + "\nCorners\n-3\n1 2 3\n\nEnd\n", false},
+      {"huge count", textHeader() + "\nCorners\n3000000000000000000000\n1 2 3\n\nEnd\n", false},
+      {"count not a number", textHeader() + "\nCorners\nthree\n1 2 3\n\nEnd\n", false},
+      {"1001 types", textHeader() + "\nSolAtVertices\n1\n1001 1\n1\n\nEnd\n", false},
+      {"empty", "", false},
+      {"comments and a 5000-character word skipped",
+       "# made by hand\n" + textHeader() + std::string(5000, 'W') + "\n# Vertices in a comment\n" + body, true},
+      {"5000-digit version", "MeshVersionFormatted " + std::string(5000, '7') + "\nDimension 3\n" + body, false}};
+  for (const TextCase &c : cases) EXPECT_EQ(opensText(c.text), c.good) << c.what;
+  TempFile p("end.mesh");
+  KmfMeshFile *msh = openBytes(p, Bytes(cases[0].text.begin(), cases[0].text.end()));
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
+  KmfCloseMesh(msh);
 }
 
 // Lines that do not hold what their section says make the read fail, without a crash.
 TEST(KmfMalformed, BadValuesInTextLines) {
-  std::string longNumber(5000, '1');
-  for (const std::string &bad : std::vector<std::string>{"1 x 3", "1 2.5 3", "1 " + longNumber + " 3", "1 99999999999 3", "1 0x10 3"}) {
+  for (const std::string &bad : {std::string("1 x 3"), std::string("1 2.5 3"), "1 " + std::string(5000, '1') + " 3",
+                                 std::string("1 99999999999 3"), std::string("1 0x10 3")}) {
     TempFile p("vals.mesh");
-    ASSERT_TRUE(SaveText(p.Path, textHeader() + "\nCorners\n3\n" + bad + "\n\nEnd\n"));
-    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    std::string text = textHeader() + "\nCorners\n3\n" + bad + "\n\nEnd\n";
+    KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
     ASSERT_NE(msh, nullptr) << bad;
     int c[3];
     EXPECT_EQ(KmfGetBlock(msh, KmfCorners, 1, 3, 0, nullptr, nullptr, KmfInt, &c[0], &c[2]), 0) << bad;
@@ -209,8 +197,8 @@ TEST(KmfMalformed, BadValuesInTextLines) {
   }
   // Reals beyond the type's range become infinities or zeros, as the C library reads them.
   TempFile p("range.mesh");
-  ASSERT_TRUE(SaveText(p.Path, textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n"));
-  KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+  std::string text = textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n";
+  KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
   ASSERT_NE(msh, nullptr);
   double x[3];
   int r;
@@ -226,10 +214,8 @@ TEST(KmfMalformed, BadValuesInTextLines) {
 // A file cut after it was opened (for instance overwritten meanwhile): the block read
 // returns 0 instead of ending the process.
 TEST(KmfMalformed, TransferFailureReturnsZero) {
-  FixtureFile f = BlockBoundaryMesh(2);
   TempFile p("cut.meshb");
-  ASSERT_TRUE(SaveBytes(p.Path, RawBinary(f, false)));
-  KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+  KmfMeshFile *msh = openBytes(p, RawBinary(BlockBoundaryMesh(2), false));
   ASSERT_NE(msh, nullptr);
   ASSERT_EQ(truncate(p.c_str(), 1000), 0);
   std::vector<double> xyz(3 * 25000);
@@ -242,22 +228,10 @@ TEST(KmfMalformed, TransferFailureReturnsZero) {
 }
 
 TEST(KmfMalformed, ByteFlowLengths) {
-  for (int64_t n : {int64_t(-1), int64_t(13), int64_t(0x7fffffff)}) {
-    RawBytes b(false);
-    RawHeader(b, 2, 3);
-    b.i32(KmfByteFlow);
-    size_t at = b.size();
-    b.i32(0);
-    b.i32(3);  // three lines: the length and two words
-    b.i32(static_cast<int32_t>(n));
-    b.i32(0x64636261);
-    b.i32(0x00000065);
-    b.patch(at, 2, 3, static_cast<int64_t>(b.size()));
-    b.i32(54);
-    b.i32(0);
+  for (int32_t n : {-1, 13, 0x7fffffff}) {
     TempFile p("flow.meshb");
-    ASSERT_TRUE(SaveBytes(p.Path, b.Data));
-    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfRead, nullptr, nullptr);
+    // Three lines: the length and two words.
+    KmfMeshFile *msh = openBytes(p, section(2, KmfByteFlow, 3, {n, 0x64636261, 0x65}));
     ASSERT_NE(msh, nullptr);
     int len = 0;
     EXPECT_EQ(KmfReadByteFlow(msh, &len), nullptr) << n;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/FunctionInterface.h"
+#include "common/KmfMeshFile.h"
 #include "common/Memory.h"
 #include "common/Mesh.h"
 #include "common/MeshLoad.h"
@@ -21,33 +22,25 @@ using namespace fixtures;
 
 namespace {
 
-Geometric_Mesh *loadOne(LoadContext &ctx, std::string path) {
-  char *names[] = {&path[0]};
-  testing::internal::CaptureStdout();
-  Geometric_Mesh *msh = geoLoadMeshAndSolution(ctx.Fi, 1, names, nullptr);
-  testing::internal::GetCapturedStdout();
-  return msh;
-}
-
 template <class Rec>
 void expectSameRecords(const char *what, const Rec *a, int na, const Rec *b, int nb, int nodes) {
   ASSERT_EQ(na, nb) << what;
+  const uint32_t bits = TAG_ALIVE | TAG_REQUIRED | TAG_RIDGE;
   for (int i = 1; i <= na; i++) {
     for (int j = 0; j < nodes; j++) ASSERT_EQ(a[i].Ver[j], b[i].Ver[j]) << what << " " << i;
     EXPECT_EQ(a[i].Ref, b[i].Ref) << what << " " << i;
-    EXPECT_EQ(a[i].Tag & (TAG_ALIVE | TAG_REQUIRED | TAG_RIDGE), b[i].Tag & (TAG_ALIVE | TAG_REQUIRED | TAG_RIDGE))
-        << what << " " << i;
+    EXPECT_EQ(a[i].Tag & bits, b[i].Tag & bits) << what << " " << i;
   }
 }
 
 // The generated meshes have no box: compare it only between loaded meshes.
 void expectSameMesh(const Geometric_Mesh *a, const Geometric_Mesh *b, bool box = true) {
   ASSERT_EQ(a->NbrVer, b->NbrVer);
+  const uint32_t bits = TAG_ALIVE | TAG_REQUIRED | TAG_CORNER;
   for (int i = 1; i <= a->NbrVer; i++) {
     for (int k = 0; k < 3; k++) ASSERT_EQ(a->Ver[i].Crd[k], b->Ver[i].Crd[k]) << i;
     EXPECT_EQ(a->Ver[i].Ref, b->Ver[i].Ref);
-    EXPECT_EQ(a->Ver[i].Tag & (TAG_ALIVE | TAG_REQUIRED | TAG_CORNER),
-              b->Ver[i].Tag & (TAG_ALIVE | TAG_REQUIRED | TAG_CORNER)) << i;
+    EXPECT_EQ(a->Ver[i].Tag & bits, b->Ver[i].Tag & bits) << i;
   }
   expectSameRecords("triangles", a->Tri, a->NbrTri, b->Tri, b->NbrTri, 3);
   expectSameRecords("tetrahedra", a->Tet, a->NbrTet, b->Tet, b->NbrTet, 4);
@@ -67,10 +60,9 @@ TEST(LoadRoundTrip, LoadTopologyWriteReloadKeepsTheMesh) {
   made->Efr[1].Tag |= TAG_RIDGE;
   made->Efr[2].Tag |= TAG_REQUIRED;
   made->Tri[3].Ref = 7;
-  std::string first = TestPath("roundtrip1.meshb");
+  std::string first = TestPath("roundtrip1.meshb"), second = TestPath("roundtrip2.mesh");
   ASSERT_EQ(WriteMesh(ctx.Fi, first.c_str(), made), 1);
-
-  Geometric_Mesh *loaded = loadOne(ctx, first);
+  Geometric_Mesh *loaded = ctx.Load({first});
   ASSERT_NE(loaded, nullptr);
   expectSameMesh(made, loaded, false);
   EXPECT_NE(loaded->GeoFlags & GEO_CORNERS, 0u);
@@ -79,32 +71,28 @@ TEST(LoadRoundTrip, LoadTopologyWriteReloadKeepsTheMesh) {
   ASSERT_EQ(SetupGeoMesh(ctx.Fi, loaded), 1);
   for (int i = 0; i < 2000 && !TopoDoneLoad(loaded); i++) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_EQ(TopoDoneLoad(loaded), 1);
-  std::string second = TestPath("roundtrip2.mesh");
   ASSERT_EQ(WriteMesh(ctx.Fi, second.c_str(), loaded), 1);
-  Geometric_Mesh *reloaded = loadOne(ctx, second);
+  Geometric_Mesh *reloaded = ctx.Load({second});
   ASSERT_NE(reloaded, nullptr);
   expectSameMesh(loaded, reloaded);
   EXPECT_EQ(reloaded->Tri[3].Ref, 7);
 
-  FreeCommonMesh(ctx.Mem, reloaded);
-  FreeCommonMesh(ctx.Mem, loaded);
-  FreeCommonMesh(ctx.Mem, made);
-  EXPECT_EQ(ctx.Mem->NbrActive, 0);
+  // Hexahedra, prisms and quadrilaterals too.
+  Geometric_Mesh *hybrid = MakeStructuredMesh(ctx.Mem, 2, 2, 2, GEN_HEX | GEN_PRI | GEN_QUA);
+  ASSERT_EQ(WriteMesh(ctx.Fi, second.c_str(), hybrid), 1);
+  Geometric_Mesh *back = ctx.Load({second});
+  ASSERT_NE(back, nullptr);
+  expectSameMesh(hybrid, back, false);
+  EXPECT_NE(back->GeoFlags & GEO_HYBRID, 0u);
+  for (Geometric_Mesh *m : {back, hybrid, reloaded, loaded}) FreeCommonMesh(ctx.Mem, m);
+  ctx.Free(made);
 }
 
-TEST(LoadRoundTrip, HybridKindsSurviveWriteAndReload) {
-  LoadContext ctx;
-  Geometric_Mesh *made = MakeStructuredMesh(ctx.Mem, 2, 2, 2, GEN_HEX | GEN_PRI | GEN_QUA);
-  ASSERT_NE(made, nullptr);
-  std::string path = TestPath("hybrid.mesh");
-  ASSERT_EQ(WriteMesh(ctx.Fi, path.c_str(), made), 1);
-  Geometric_Mesh *loaded = loadOne(ctx, path);
-  ASSERT_NE(loaded, nullptr);
-  expectSameMesh(made, loaded, false);
-  EXPECT_NE(loaded->GeoFlags & GEO_HYBRID, 0u);
-  FreeCommonMesh(ctx.Mem, loaded);
-  FreeCommonMesh(ctx.Mem, made);
-  EXPECT_EQ(ctx.Mem->NbrActive, 0);
+// A fresh mesh sized for the file.
+Geometric_Mesh *sizedFor(LoadContext &ctx, const std::vector<std::string> &paths) {
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  for (const std::string &p : paths) EXPECT_EQ(AddMeshSize(ctx.Fi, p.c_str(), siz.data()), 1) << p;
+  return NewCommonMesh(ctx.Mem, siz.data());
 }
 
 TEST(LoadPipe, ThreeTasksLoadWhatTheSerialLoaderLoads) {
@@ -114,30 +102,24 @@ TEST(LoadPipe, ThreeTasksLoadWhatTheSerialLoaderLoads) {
   made->Ver[3].Tag |= TAG_REQUIRED | TAG_CORNER;
   std::string path = TestPath("pipe.meshb");
   ASSERT_EQ(WriteMesh(ctx.Fi, path.c_str(), made), 1);
-  // A second file first, so that the piped one is appended with shifted nodes.
-  FixtureFile pre;
-  pre.Sections.push_back(GridVertices(3, 4));
-  pre.Sections.push_back(Lines(6, "Triangles", 3, {1, 2, 3, 9}));
-  std::string prePath = SaveFixture(pre, "prepipe.mesh", false);
+  // A first file, so that the piped one is appended with shifted nodes.
+  std::string prePath = SaveFixture(MeshOf(3, 4, {1, 2, 3, 9}), "prepipe.mesh", false);
 
   Common_MthParallel *par = NewMthParallel(2, 2, 1);
   ctx.Fi->Par = par;
   ctx.Fi->Verbose = 1;
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  ASSERT_EQ(AddMeshSize(ctx.Fi, prePath.c_str(), siz.data()), 1);
-  ASSERT_EQ(AddMeshSize(ctx.Fi, path.c_str(), siz.data()), 1);
-  Geometric_Mesh *piped = NewCommonMesh(ctx.Mem, siz.data());
-  Geometric_Mesh *serial = NewCommonMesh(ctx.Mem, siz.data());
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(LoadMesh(ctx.Fi, prePath.c_str(), piped), 1);
-  ASSERT_EQ(LoadMeshPipe(ctx.Fi, path.c_str(), piped), 1);
-  std::string out = testing::internal::GetCapturedStdout();
+  Geometric_Mesh *piped = sizedFor(ctx, {prePath, path}), *serial = sizedFor(ctx, {prePath, path});
+  std::string out;
+  Capture([&] {
+    ASSERT_EQ(LoadMesh(ctx.Fi, prePath.c_str(), piped), 1);
+    ASSERT_EQ(LoadMeshPipe(ctx.Fi, path.c_str(), piped), 1);
+  }, &out);
   EXPECT_NE(out.find(" Lauch pipeline on lib "), std::string::npos) << out;
   EXPECT_NE(out.find("  Number Of Triangles  "), std::string::npos) << out;
-  ASSERT_EQ(LoadMesh(ctx.Fi, prePath.c_str(), serial), 1);
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(LoadMesh(ctx.Fi, path.c_str(), serial), 1);
-  testing::internal::GetCapturedStdout();
+  Capture([&] {
+    ASSERT_EQ(LoadMesh(ctx.Fi, prePath.c_str(), serial), 1);
+    ASSERT_EQ(LoadMesh(ctx.Fi, path.c_str(), serial), 1);
+  }, nullptr);
   expectSameMesh(serial, piped);
   EXPECT_EQ(piped->Tri[2].Ver[0], made->Tri[1].Ver[0] + 4);
   EXPECT_NE(piped->GeoFlags & GEO_CORNERS, 0u);
@@ -147,37 +129,26 @@ TEST(LoadPipe, ThreeTasksLoadWhatTheSerialLoaderLoads) {
   Geometric_Mesh *hybrid = MakeStructuredMesh(ctx.Mem, 2, 2, 1, GEN_HEX | GEN_TET | GEN_EFR);
   std::string hybridPath = TestPath("pipehybrid.mesh");
   ASSERT_EQ(WriteMesh(ctx.Fi, hybridPath.c_str(), hybrid), 1);
-  std::vector<int> siz2(KmfMaxSizMsh + 10, 0);
-  ASSERT_EQ(AddMeshSize(ctx.Fi, hybridPath.c_str(), siz2.data()), 1);
-  Geometric_Mesh *fallback = NewCommonMesh(ctx.Mem, siz2.data());
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(LoadMeshPipe(ctx.Fi, hybridPath.c_str(), fallback), 1);
-  out = testing::internal::GetCapturedStdout();
+  Geometric_Mesh *fallback = sizedFor(ctx, {hybridPath});
+  Capture([&] { ASSERT_EQ(LoadMeshPipe(ctx.Fi, hybridPath.c_str(), fallback), 1); }, &out);
   EXPECT_EQ(out.find("Lauch pipeline"), std::string::npos) << out;
   expectSameMesh(hybrid, fallback, false);
 
   // An invalid element found by a task reaches the caller's interface.
-  FixtureFile bad;
-  bad.Sections.push_back(GridVertices(3, 4));
+  FixtureFile bad = MeshOf(3, 4);
   bad.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 5, 1}));
-  std::string badPath = SaveFixture(bad, "pipebad.meshb", true);
-  std::vector<int> siz3(KmfMaxSizMsh + 10, 0);
-  ASSERT_EQ(AddMeshSize(ctx.Fi, badPath.c_str(), siz3.data()), 1);
-  Geometric_Mesh *withBad = NewCommonMesh(ctx.Mem, siz3.data());
+  std::string badPath = SaveFixture(bad, "pipebad.meshb", true), err;
+  Geometric_Mesh *withBad = sizedFor(ctx, {badPath});
   ctx.Fi->Status = 0;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(LoadMeshPipe(ctx.Fi, badPath.c_str(), withBad), 1);
-  testing::internal::GetCapturedStdout();
-  std::string err = testing::internal::GetCapturedStderr();
+  Capture([&] { EXPECT_EQ(LoadMeshPipe(ctx.Fi, badPath.c_str(), withBad), 1); }, nullptr, &err);
   EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
   EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_DATA);
   EXPECT_NE(err.find("  TETRAHEDRON           1 =[         1          2          3          5] IS INVALID \n"),
             std::string::npos) << err;
 
-  for (Geometric_Mesh *m : {withBad, fallback, hybrid, serial, piped, made}) FreeCommonMesh(ctx.Mem, m);
+  for (Geometric_Mesh *m : {withBad, fallback, hybrid, serial, piped}) FreeCommonMesh(ctx.Mem, m);
   FreeMthParallel(par);
-  EXPECT_EQ(ctx.Mem->NbrActive, 0);
+  ctx.Free(made);
 }
 
 }  // namespace

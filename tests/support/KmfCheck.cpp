@@ -83,6 +83,7 @@ int WriteWithLibrary(const std::string &path, const FixtureFile &f, bool useBloc
       err << s.Name << ": " << n << " lines instead of " << s.NmbLin;
       break;
     }
+    if (!n) continue;
     if (!s.Types.empty()) {
       if (ntyp != static_cast<int>(s.Types.size()) || !std::equal(s.Types.begin(), s.Types.end(), types) ||
           solsiz * (s.Deg >= 0 ? s.NmbNod : 1) != static_cast<int>(s.Letters.size()) ||

@@ -15,8 +15,9 @@ namespace fixtures {
 int WriteWithLibrary(const std::string &path, const FixtureFile &f, bool useBlocks);
 
 // Opens the file through the access library and compares version, dimension, every section
-// of f (line counts, solution headers, every value) and that sections with numbers outside
-// the table are absent. Block reads unless lineByLine; sections with strings line by line.
+// of f (line counts, solution headers, every value; a section of 0 lines must be absent or
+// empty) and that sections with numbers outside the table are absent. Block reads unless
+// lineByLine; sections with strings line by line.
 ::testing::AssertionResult FileMatches(const std::string &path, const FixtureFile &f, bool lineByLine = false);
 
 }  // namespace fixtures

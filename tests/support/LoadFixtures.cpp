@@ -1,7 +1,11 @@
 #include "tests/support/LoadFixtures.h"
 
+#include <gtest/gtest.h>
+
 #include "common/FunctionInterface.h"
 #include "common/Memory.h"
+#include "common/Mesh.h"
+#include "common/MeshLoad.h"
 
 namespace fixtures {
 
@@ -14,12 +18,14 @@ std::string SaveFixture(const FixtureFile &f, const std::string &name, bool bina
   return path;
 }
 
+std::string SaveNamed(const std::string &name, const std::string &text) {
+  std::string path = TestPath(name);
+  SaveText(path, text);
+  return path;
+}
+
 FixtureSection GridVertices(int dim, int nver) {
-  FixtureSection s;
-  s.Kwd = 4;
-  s.Name = "Vertices";
-  s.Letters = std::string(static_cast<size_t>(dim), 'r') + "i";
-  s.NmbLin = nver;
+  FixtureSection s = Section(4, "Vertices", std::string(static_cast<size_t>(dim), 'r') + "i", nver);
   for (int i = 1; i <= nver; i++) {
     for (int k = 1; k <= dim; k++) s.Reals.push_back(i * k / 16.0);
     s.Ints.push_back(i % 7);
@@ -28,35 +34,32 @@ FixtureSection GridVertices(int dim, int nver) {
 }
 
 FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int64_t> &ints) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
-  s.Letters = std::string(static_cast<size_t>(nodes) + 1, 'i');
-  s.NmbLin = static_cast<int64_t>(ints.size()) / (nodes + 1);
+  FixtureSection s = Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'),
+                             static_cast<int64_t>(ints.size()) / (nodes + 1));
   s.Ints = ints;
   return s;
 }
 
 FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
-  s.Letters = "i";
-  s.NmbLin = static_cast<int64_t>(ints.size());
+  FixtureSection s = Section(kwd, name, "i", static_cast<int64_t>(ints.size()));
   s.Ints = ints;
   return s;
 }
 
 FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
-                        const std::vector<double> &reals) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
+                           const std::vector<double> &reals) {
+  FixtureSection s = Section(kwd, name, std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r'), nlin);
   s.Types = types;
-  s.NmbLin = nlin;
-  s.Letters = std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r');
   s.Reals = reals;
   return s;
+}
+
+FixtureFile MeshOf(int dim, int nver, const std::vector<int64_t> &tri) {
+  FixtureFile f;
+  f.Dim = dim;
+  f.Sections.push_back(GridVertices(dim, nver));
+  if (!tri.empty()) f.Sections.push_back(Lines(6, "Triangles", 3, tri));
+  return f;
 }
 
 LoadContext::LoadContext(int verbose, unsigned opt) {
@@ -72,10 +75,26 @@ LoadContext::~LoadContext() {
   FreeMemory(Mem);
 }
 
-std::string SaveSu2(const std::string &name, const std::string &text) {
-  std::string path = TestPath(name);
-  SaveText(path, text);
-  return path;
+Geometric_Mesh *LoadContext::Load(std::vector<std::string> paths, const char *sol) {
+  std::vector<char *> names;
+  for (auto &p : paths) names.push_back(p.empty() ? nullptr : &p[0]);
+  Geometric_Mesh *msh = nullptr;
+  Capture([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); }, &Out, &Err);
+  return msh;
+}
+
+void LoadContext::Free(Geometric_Mesh *msh) {
+  FreeCommonMesh(Mem, msh);
+  EXPECT_EQ(Mem->NbrActive, 0) << "blocks left after freeing the mesh";
+}
+
+void Capture(const std::function<void()> &f, std::string *out, std::string *err) {
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  f();
+  std::string o = testing::internal::GetCapturedStdout(), e = testing::internal::GetCapturedStderr();
+  if (out) *out = o;
+  if (err) *err = e;
 }
 
 }  // namespace fixtures

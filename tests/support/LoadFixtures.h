@@ -1,8 +1,9 @@
 // Test data for the loaders: keyword files saved from fixture descriptions, small meshes
-// whose values a test can predict, and SU2 files.
+// whose values a test can predict, and a loading context that captures what is printed.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,14 @@
 
 struct Function_Interface;
 struct Memory_List;
+struct Geometric_Mesh;
 
 namespace fixtures {
 
-// Saves f under the test output folder as name (whose ending decides nothing: binary picks
-// the encoding) and returns the path.
+// Saves f under the test output folder as name (binary picks the encoding); returns the path.
 std::string SaveFixture(const FixtureFile &f, const std::string &name, bool binary);
+// Saves text under the test output folder as name; returns the path.
+std::string SaveNamed(const std::string &name, const std::string &text);
 
 // Vertices (i, 2i, 3i) / 16 with reference i % 7 for i = 1..nver (z dropped in 2-D).
 FixtureSection GridVertices(int dim, int nver);
@@ -25,20 +28,27 @@ FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int
 FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints);
 // A solution section from explicit values.
 FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
-                        const std::vector<double> &reals);
+                           const std::vector<double> &reals);
+// Vertices of GridVertices(dim, nver) and, when given, triangles.
+FixtureFile MeshOf(int dim, int nver, const std::vector<int64_t> &tri = {});
 
-// A function interface over a fresh memory list; the list is freed (and checked empty) with
-// the object.
+// A function interface over a fresh memory list; the list is freed with the object.
 struct LoadContext {
   explicit LoadContext(int verbose = 0, unsigned opt = 0);
   ~LoadContext();
   LoadContext(const LoadContext &) = delete;
   LoadContext &operator=(const LoadContext &) = delete;
+  // geoLoadMeshAndSolution on the paths (an empty one passed as null); standard output and
+  // error go to Out and Err.
+  Geometric_Mesh *Load(std::vector<std::string> paths, const char *sol = nullptr);
+  // Frees the mesh and checks that the memory list is then empty.
+  void Free(Geometric_Mesh *msh);
   Function_Interface *Fi;
   Memory_List *Mem;
+  std::string Out, Err;
 };
 
-// An SU2 file written as text lines.
-std::string SaveSu2(const std::string &name, const std::string &text);
+// Runs f with standard output and error captured into out and err (either may be null).
+void Capture(const std::function<void()> &f, std::string *out, std::string *err = nullptr);
 
 }  // namespace fixtures

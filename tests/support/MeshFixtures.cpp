@@ -23,16 +23,6 @@ struct Lcg {
   double real() { return static_cast<double>(in(-960, 960)) / 16.0; }
 };
 
-FixtureSection info(int kwd, const char *name, const char *letters) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
-  s.Letters = letters;
-  s.HasCount = false;
-  s.NmbLin = 1;
-  return s;
-}
-
 int typeSize(int type, int dim) {
   switch (type) {
     case 1: return 1;
@@ -51,12 +41,18 @@ const FixtureSection *FixtureFile::find(int kwd) const {
   return nullptr;
 }
 
-FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin, int nver, int seed) {
+FixtureSection Section(int kwd, const char *name, const std::string &letters, int64_t nlin, bool hasCount) {
   FixtureSection s;
   s.Kwd = kwd;
   s.Name = name;
-  s.Letters = std::string(static_cast<size_t>(nodes), 'i') + "i";
+  s.Letters = letters;
   s.NmbLin = nlin;
+  s.HasCount = hasCount;
+  return s;
+}
+
+FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin, int nver, int seed) {
+  FixtureSection s = Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'), nlin);
   Lcg g(seed);
   s.Ints.reserve(static_cast<size_t>(nlin * (nodes + 1)));
   for (int64_t l = 0; l < nlin; l++) {
@@ -67,11 +63,7 @@ FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin
 }
 
 FixtureSection VertexSection(int dim, int64_t nlin, int seed) {
-  FixtureSection s;
-  s.Kwd = 4;
-  s.Name = "Vertices";
-  s.Letters = std::string(static_cast<size_t>(dim), 'r') + "i";
-  s.NmbLin = nlin;
+  FixtureSection s = Section(4, "Vertices", std::string(static_cast<size_t>(dim), 'r') + "i", nlin);
   Lcg g(seed);
   for (int64_t l = 0; l < nlin; l++) {
     for (int k = 0; k < dim; k++) s.Reals.push_back(g.real());
@@ -81,11 +73,7 @@ FixtureSection VertexSection(int dim, int64_t nlin, int seed) {
 }
 
 FixtureSection ListSection(int kwd, const char *name, int64_t nlin, int range, int seed) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
-  s.Letters = "i";
-  s.NmbLin = nlin;
+  FixtureSection s = Section(kwd, name, "i", nlin);
   Lcg g(seed);
   for (int64_t l = 0; l < nlin; l++) s.Ints.push_back(g.in(1, range));
   return s;
@@ -93,9 +81,7 @@ FixtureSection ListSection(int kwd, const char *name, int64_t nlin, int range, i
 
 FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::vector<int> &types, int64_t nlin,
                                int seed, int deg, int nodes) {
-  FixtureSection s;
-  s.Kwd = kwd;
-  s.Name = name;
+  FixtureSection s = Section(kwd, name, "", nlin);
   s.Types = types;
   s.Deg = deg;
   s.NmbNod = nodes;
@@ -103,7 +89,6 @@ FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::ve
   for (int t : types) size += typeSize(t, dim);
   if (deg >= 0) size *= nodes;
   s.Letters = std::string(static_cast<size_t>(size), 'r');
-  s.NmbLin = nlin;
   Lcg g(seed);
   for (int64_t l = 0; l < nlin * size; l++) s.Reals.push_back(g.real());
   return s;
@@ -113,85 +98,55 @@ const int P2TriangleLattice[6][3] = {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0},
 const int P2TriangleFileOrder[6] = {1, 2, 0, 5, 3, 4};
 
 FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = dim;
+  FixtureFile f{version, dim, {}};
   const int nv = 40;
   auto &s = f.Sections;
   s.push_back(VertexSection(dim, nv, 1));
-  s.push_back(ElementSection(5, "Edges", 2, 7, nv, 2));
-  s.push_back(ElementSection(6, "Triangles", 3, 9, nv, 3));
-  s.push_back(ElementSection(7, "Quadrilaterals", 4, 5, nv, 4));
-  s.push_back(ElementSection(8, "Tetrahedra", 4, 11, nv, 5));
-  s.push_back(ElementSection(49, "Pyramids", 5, 3, nv, 6));
-  s.push_back(ElementSection(9, "Prisms", 6, 4, nv, 7));
-  s.push_back(ElementSection(10, "Hexahedra", 8, 6, nv, 8));
-  s.push_back(ElementSection(24, "TrianglesP2", 6, 3, nv, 9));
-  s.push_back(ElementSection(25, "EdgesP2", 3, 4, nv, 10));
-  s.push_back(ElementSection(27, "QuadrilateralsQ2", 9, 2, nv, 11));
-  s.push_back(ElementSection(30, "TetrahedraP2", 10, 2, nv, 12));
-  s.push_back(ElementSection(33, "HexahedraQ2", 27, 2, nv, 13));
-  FixtureSection nor;
-  nor.Kwd = 60;
-  nor.Name = "Normals";
-  nor.Letters = std::string(static_cast<size_t>(dim), 'r');
-  nor.NmbLin = 5;
+  struct Kind {
+    int kwd;
+    const char *name;
+    int nodes, nlin;
+  };
+  const Kind kinds[] = {{5, "Edges", 2, 7},           {6, "Triangles", 3, 9},     {7, "Quadrilaterals", 4, 5},
+                        {8, "Tetrahedra", 4, 11},     {49, "Pyramids", 5, 3},     {9, "Prisms", 6, 4},
+                        {10, "Hexahedra", 8, 6},      {24, "TrianglesP2", 6, 3},  {25, "EdgesP2", 3, 4},
+                        {27, "QuadrilateralsQ2", 9, 2}, {30, "TetrahedraP2", 10, 2}, {33, "HexahedraQ2", 27, 2}};
+  int seed = 2;
+  for (const Kind &k : kinds) s.push_back(ElementSection(k.kwd, k.name, k.nodes, k.nlin, nv, seed++));
+  FixtureSection nor = Section(60, "Normals", std::string(static_cast<size_t>(dim), 'r'), 5);
   Lcg g(14);
   for (int i = 0; i < 5 * dim; i++) nor.Reals.push_back(g.real());
   s.push_back(nor);
-  FixtureSection nav;
-  nav.Kwd = 20;
-  nav.Name = "NormalAtVertices";
-  nav.Letters = "ii";
-  nav.NmbLin = 5;
-  for (int i = 0; i < 5; i++) {
-    nav.Ints.push_back(2 * i + 1);
-    nav.Ints.push_back(i + 1);
-  }
+  FixtureSection nav = Section(20, "NormalAtVertices", "ii", 5);
+  for (int i = 0; i < 5; i++) nav.Ints.insert(nav.Ints.end(), {2 * i + 1, i + 1});
   s.push_back(nav);
-  s.push_back(ListSection(13, "Corners", 4, nv, 15));
-  s.push_back(ListSection(14, "Ridges", 3, 7, 16));
-  s.push_back(ListSection(15, "RequiredVertices", 5, nv, 17));
-  s.push_back(ListSection(16, "RequiredEdges", 2, 7, 18));
-  s.push_back(ListSection(17, "RequiredTriangles", 2, 9, 19));
-  s.push_back(ListSection(18, "RequiredQuadrilaterals", 1, 5, 20));
-  FixtureSection ord;
-  ord.Kwd = 129;
-  ord.Name = "TrianglesP2Ordering";
-  ord.Letters = "iii";
-  ord.NmbLin = 6;
+  // List sections: lines, value range.
+  const Kind lists[] = {{13, "Corners", 4, nv},          {14, "Ridges", 3, 7},
+                        {15, "RequiredVertices", 5, nv}, {16, "RequiredEdges", 2, 7},
+                        {17, "RequiredTriangles", 2, 9}, {18, "RequiredQuadrilaterals", 1, 5}};
+  seed = 15;
+  for (const Kind &k : lists) s.push_back(ListSection(k.kwd, k.name, k.nodes, k.nlin, seed++));
+  FixtureSection ord = Section(129, "TrianglesP2Ordering", "iii", 6);
   for (int j = 0; j < 6; j++)
     for (int k = 0; k < 3; k++) ord.Ints.push_back(P2TriangleLattice[P2TriangleFileOrder[j]][k]);
   s.push_back(ord);
-  FixtureSection com;
-  com.Kwd = 81;
-  com.Name = "Comments";
-  com.Letters = "c";
-  com.NmbLin = 2;
+  FixtureSection com = Section(81, "Comments", "c", 2);
   std::string longText;
   for (int i = 0; i < 300; i++) longText += static_cast<char>('a' + i % 26);
   com.Strs = {"made by the fixtures of the test suite", longText};
   s.push_back(com);
-  FixtureSection grp;
-  grp.Kwd = 94;
-  grp.Name = "IRefGroups";
-  grp.Letters = "ciii";
-  grp.NmbLin = 2;
+  FixtureSection grp = Section(94, "IRefGroups", "ciii", 2);
   grp.Strs = {"inlet", "wall_upper"};
   grp.Ints = {1, 4, 7, 2, 5, 9};
   s.push_back(grp);
-  FixtureSection time = info(78, "Time", "r");
+  FixtureSection time = Section(78, "Time", "r", 1, false);
   time.Reals = {12.5};
   s.push_back(time);
-  FixtureSection it = info(77, "Iterations", "i");
+  FixtureSection it = Section(77, "Iterations", "i", 1, false);
   it.Ints = {42};
   s.push_back(it);
   if (unknown) {
-    FixtureSection unk;
-    unk.Kwd = 250;
-    unk.Name = "UnknownStuff";
-    unk.Letters = "ii";
-    unk.NmbLin = 3;
+    FixtureSection unk = Section(250, "UnknownStuff", "ii", 3);
     unk.Ints = {1, 2, 3, 4, 5, 6};
     s.insert(s.begin() + 3, unk);
   }
@@ -199,25 +154,17 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
 }
 
 FixtureFile SolutionFile(int version, int dim, int nver) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = dim;
-  f.Sections.push_back(SolutionSection(62, "SolAtVertices", dim, {1, 2, 3, 4}, nver, 31));
-  f.Sections.push_back(SolutionSection(66, "SolAtTetrahedra", dim, {1, 3}, 7, 32));
-  f.Sections.push_back(SolutionSection(64, "SolAtTriangles", dim, {2}, 5, 33));
-  f.Sections.push_back(SolutionSection(108, "HOSolAtTrianglesP2", dim, {1, 2}, 4, 34, 2, 6));
-  return f;
+  return FixtureFile{version, dim,
+                     {SolutionSection(62, "SolAtVertices", dim, {1, 2, 3, 4}, nver, 31),
+                      SolutionSection(66, "SolAtTetrahedra", dim, {1, 3}, 7, 32),
+                      SolutionSection(64, "SolAtTriangles", dim, {2}, 5, 33),
+                      SolutionSection(108, "HOSolAtTrianglesP2", dim, {1, 2}, 4, 34, 2, 6)}};
 }
 
 FixtureFile BlockBoundaryMesh(int version) {
-  FixtureFile f;
-  f.Version = version;
-  f.Dim = 3;
-  f.Sections.push_back(VertexSection(3, 25000, 41));
-  f.Sections.push_back(ElementSection(6, "Triangles", 3, 9999, 25000, 42));
-  f.Sections.push_back(ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43));
-  f.Sections.push_back(ElementSection(5, "Edges", 2, 10001, 25000, 44));
-  return f;
+  return FixtureFile{version, 3,
+                     {VertexSection(3, 25000, 41), ElementSection(6, "Triangles", 3, 9999, 25000, 42),
+                      ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43), ElementSection(5, "Edges", 2, 10001, 25000, 44)}};
 }
 
 void RawBytes::put(uint64_t v, int bytes) {

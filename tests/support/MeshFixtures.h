@@ -39,6 +39,8 @@ struct FixtureFile {
 // Values are chosen so that every encoding and version holds them exactly (multiples of 1/16
 // below 60 in magnitude, integers below 2^31).
 
+// A section without values.
+FixtureSection Section(int kwd, const char *name, const std::string &letters, int64_t nlin, bool hasCount = true);
 // A section of nlin element lines: nodes vertex numbers in [1, nver] and a reference.
 FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin, int nver, int seed);
 // nlin vertices of dimension dim with a reference.
@@ -49,10 +51,9 @@ FixtureSection ListSection(int kwd, const char *name, int64_t nlin, int range, i
 FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::vector<int> &types, int64_t nlin,
                                int seed, int deg = -1, int nodes = 0);
 
-// Every element kind, normals, corners, ridges, required entities, a P2 triangle node
-// ordering that is not the identity, Comments with a 300-character string, IRefGroups
-// (a string followed by integers), Time and
-// Iterations, and (with unknown) a section readers must skip.
+// Every element kind, normals, corners, ridges, required entities, a non-identity P2 triangle
+// node ordering, Comments with a 300-character string, IRefGroups (a string then integers),
+// Time, Iterations and (with unknown) a section readers must skip.
 FixtureFile AllKindsMesh(int version, int dim, bool unknown = true);
 // The node ordering written in AllKindsMesh for P2 triangles: file row j holds the lattice
 // coordinates of the program's node order[j].
@@ -97,10 +98,6 @@ size_t RawHeader(RawBytes &b, int version, int dim);
 std::string TestPath(const std::string &name);
 bool SaveBytes(const std::string &path, const std::vector<unsigned char> &data);
 bool SaveText(const std::string &path, const std::string &text);
-
-}  // namespace fixtures
-
-namespace fixtures {
 
 // A path in the test output folder, removed when the object goes.
 struct TempFile {
