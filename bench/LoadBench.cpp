@@ -1,8 +1,9 @@
 // Loading speed of geoLoadMeshAndSolution: a box of about two million tetrahedra with its
 // boundary triangles and a scalar solution at the vertices, saved in binary and in text
-// through the mesh writer, then loaded end to end (size pass, creation, mesh, solution).
+// through the mesh writer, and as an SU2 file with its ".dat" solution, then loaded end to end
+// (size pass, creation, mesh, solution).
 //
-//   LoadBench [--cells N] [--runs R] [--only binary|text]
+//   LoadBench [--cells N] [--runs R] [--only binary|text|su2]
 //
 // Each encoding is loaded in a child process of its own, so that its peak resident memory
 // is the load's alone; it is printed next to the model's size (GetMeshMem) and the bytes the
@@ -101,6 +102,42 @@ bool writeSolution(const std::string &path, const Geometric_Mesh *m) {
   return KmfCloseMesh(f) && ok;
 }
 
+// The same mesh as an SU2 file (0-based nodes, the boundary triangles as one marker per
+// reference) and its ".dat" solution with the coordinate columns.
+bool writeSu2(const std::string &path, const std::string &dat, const Geometric_Mesh *m) {
+  FILE *f = fopen(path.c_str(), "w");
+  if (!f) return false;
+  fprintf(f, "NDIME= 3\nNELEM= %d\n", m->NbrTet);
+  for (int i = 1; i <= m->NbrTet; i++) {
+    const int *v = m->Tet[i].Ver;
+    fprintf(f, "10 %d %d %d %d %d\n", v[0] - 1, v[1] - 1, v[2] - 1, v[3] - 1, i - 1);
+  }
+  fprintf(f, "NPOIN= %d\n", m->NbrVer);
+  for (int i = 1; i <= m->NbrVer; i++) {
+    const double *x = m->Ver[i].Crd;
+    fprintf(f, "%.15g %.15g %.15g %d\n", x[0], x[1], x[2], i - 1);
+  }
+  fprintf(f, "NMARK= 6\n");
+  for (int side = 1; side <= 6; side++) {
+    int k = 0;
+    for (int i = 1; i <= m->NbrTri; i++) k += m->Tri[i].Ref == side;
+    fprintf(f, "MARKER_TAG= side%d\nMARKER_ELEMS= %d\n", side, k);
+    for (int i = 1; i <= m->NbrTri; i++)
+      if (m->Tri[i].Ref == side) fprintf(f, "5 %d %d %d\n", m->Tri[i].Ver[0] - 1, m->Tri[i].Ver[1] - 1, m->Tri[i].Ver[2] - 1);
+  }
+  bool ok = !ferror(f);
+  ok = fclose(f) == 0 && ok;
+  FILE *g = fopen(dat.c_str(), "w");
+  if (!g) return false;
+  fprintf(g, "\"PointID\"\t\"x\"\t\"y\"\t\"z\"\t\"F\"\n");
+  for (int i = 1; i <= m->NbrVer; i++) {
+    const double *x = m->Ver[i].Crd;
+    fprintf(g, "%d\t%.15g\t%.15g\t%.15g\t%.15g\n", i - 1, x[0], x[1], x[2], x[0] * x[0] - 0.5 * x[1] + x[2] / 3);
+  }
+  ok = !ferror(g) && ok;
+  return fclose(g) == 0 && ok;
+}
+
 int64_t fileSize(const std::string &p) {
   struct stat st;
   return stat(p.c_str(), &st) ? 0 : st.st_size;
@@ -154,8 +191,11 @@ Result measure(const std::string &mesh, int runs, int n) {
     if (!m || !m->SolAtVer || fi.Status != STATUS_BINARY_INPUT * (mesh.back() == 'b'))
       fprintf(stderr, "mesh %p solution %p status %u\n", static_cast<void *>(m), m ? static_cast<void *>(m->SolAtVer) : nullptr,
               fi.Status);
-    r.Ok = m && m->NbrTet == 6 * n * n * n && m->SolAtVer && m->NbrSolVer == m->NbrVer &&
-           m->Tet[m->NbrTet].Ver[2] == vid(n, n, n, n) && fi.Status == STATUS_BINARY_INPUT * (mesh.back() == 'b');
+    // SU2 loading reorders the nodes (largest last): look for the far corner anywhere.
+    bool corner = false;
+    if (m && m->NbrTet == 6 * n * n * n)
+      for (int q = 0; q < 4; q++) corner = corner || m->Tet[m->NbrTet].Ver[q] == vid(n, n, n, n);
+    r.Ok = m && corner && m->SolAtVer && m->NbrSolVer == m->NbrVer && fi.Status == STATUS_BINARY_INPUT * (mesh.back() == 'b');
     if (m) {
       double mm[2];
       GetMeshMem(m, mm);
@@ -204,7 +244,8 @@ int main(int argc, char **argv) {
   const char *tmp = getenv("TMPDIR");
   std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/loadbench" + std::to_string(getpid());
   // Apart: a solution is found by the mesh's base name, binary first.
-  const std::string files[4] = {base + "b.meshb", base + "b.solb", base + "t.mesh", base + "t.sol"};
+  const std::string files[6] = {base + "b.meshb", base + "b.solb", base + "t.mesh", base + "t.sol",
+                                base + "s.su2", base + "s.dat"};
   // The files are made in a child, so that building the box weighs nothing here.
   fflush(stdout);
   pid_t pid = fork();
@@ -214,7 +255,8 @@ int main(int argc, char **argv) {
     DefaultFunInterface(&fi, mem, nullptr, "bench");
     Geometric_Mesh *m = makeBox(mem, n);
     bool ok = m && WriteMesh(&fi, files[0].c_str(), m) && writeSolution(files[1], m) &&
-              WriteMesh(&fi, files[2].c_str(), m) && writeSolution(files[3], m);
+              WriteMesh(&fi, files[2].c_str(), m) && writeSolution(files[3], m) &&
+              writeSu2(files[4], files[5], m);
     _exit(ok ? 0 : 1);
   }
   int st = 0;
@@ -227,8 +269,9 @@ int main(int argc, char **argv) {
   printf("%lld vertices, %lld tetrahedra, %lld triangles, one scalar per vertex; best and mean of %d loads\n\n",
          static_cast<long long>(nver), static_cast<long long>(ntet), static_cast<long long>(ntri), runs);
   int status = 0;
-  for (int e = 0; e < 2; e++) {
-    if (*only && strcmp(only, e ? "text" : "binary")) continue;
+  const char *const encodings[3] = {"binary", "text", "su2"};
+  for (int e = 0; e < 3; e++) {
+    if (*only && strcmp(only, encodings[e])) continue;
     const std::string &mesh = files[2 * e];
     double mb = (fileSize(mesh) + fileSize(files[2 * e + 1])) / 1e6;
     Result r;
@@ -238,7 +281,7 @@ int main(int argc, char **argv) {
       continue;
     }
     const double mib = 1024.0 * 1024.0;
-    printf("%-7s %8.1f MB  best %7.3f s  mean %7.3f s  %7.1f MB/s  %6.1f ns per element\n", e ? "text" : "binary", mb,
+    printf("%-7s %8.1f MB  best %7.3f s  mean %7.3f s  %7.1f MB/s  %6.1f ns per element\n", encodings[e], mb,
            r.Best, r.Mean, mb / r.Best, 1e9 * r.Best / double(ntet + ntri));
     printf("        peak resident %7.1f MiB (%.1f MiB before loading); model %7.1f MiB (GetMeshMem), "
            "memory list peak %7.1f MiB\n",

@@ -155,6 +155,19 @@ bool KmfReaderBytes(KmfTextBuffer *rd, void *dst, size_t n) {
   return true;
 }
 
+bool KmfReaderSkipLine(KmfTextBuffer *rd) {
+  for (;;) {
+    char *nl = static_cast<char *>(std::memchr(rd->Cur, '\n', static_cast<size_t>(rd->End - rd->Cur)));
+    if (nl) {
+      rd->Cur = nl + 1;
+      return true;
+    }
+    rd->Cur = rd->End;
+    refill(rd);
+    if (rd->Cur == rd->End) return false;
+  }
+}
+
 bool KmfReaderSkipSpace(KmfTextBuffer *rd) {
   for (;;) {
     while (rd->Cur < rd->End && isSpace(*rd->Cur)) rd->Cur++;
@@ -163,18 +176,9 @@ bool KmfReaderSkipSpace(KmfTextBuffer *rd) {
       if (rd->Cur == rd->End) return false;
       continue;
     }
-    if (*rd->Cur != '#') return true;
+    if (*rd->Cur != '#' || rd->NoComments) return true;
     // A comment: skip to the end of the line.
-    for (;;) {
-      char *nl = static_cast<char *>(std::memchr(rd->Cur, '\n', static_cast<size_t>(rd->End - rd->Cur)));
-      if (nl) {
-        rd->Cur = nl + 1;
-        break;
-      }
-      rd->Cur = rd->End;
-      refill(rd);
-      if (rd->Cur == rd->End) return false;
-    }
+    if (!KmfReaderSkipLine(rd)) return false;
   }
 }
 
@@ -196,13 +200,13 @@ const char *KmfReaderNextName(KmfTextBuffer *rd, size_t *len) {
         p++;
         continue;
       }
-      if (c == '#' || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) break;
+      if ((c == '#' && !rd->NoComments) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) break;
       while (p < end && !isSpace(*p)) p++;
       inWord = p == end;
     }
     rd->Cur = const_cast<char *>(p);
     if (!inWord && p < safe) {
-      if (*p != '#') return KmfReaderWord(rd, len);
+      if (*p != '#' || rd->NoComments) return KmfReaderWord(rd, len);
       if (!KmfReaderSkipSpace(rd)) return nullptr;
       continue;
     }

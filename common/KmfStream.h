@@ -20,6 +20,7 @@ struct KmfTextBuffer {
   int64_t BufPos;    // file offset of Buf[0]
   bool Eof;          // the file has no bytes after End
   bool Err;          // a seek or a read failed
+  bool NoComments;   // '#' is an ordinary character (formats without comments)
 };
 
 KmfTextBuffer *KmfNewReader(FILE *hdl, size_t capacity);
@@ -33,6 +34,8 @@ bool KmfReaderBytes(KmfTextBuffer *rd, void *dst, size_t n);
 // Skips white space and comments (a word starting with '#' runs to the end of its line);
 // false at end of file.
 bool KmfReaderSkipSpace(KmfTextBuffer *rd);
+// Skips to the character after the next newline; false when the file ends first.
+bool KmfReaderSkipLine(KmfTextBuffer *rd);
 // Next word; *len is its length (words longer than the window are consumed and reported
 // with *len = SIZE_MAX). Returns a pointer into the buffer valid until the next call, or null
 // at end of file.

@@ -3,35 +3,176 @@
 // ".dat" vertex solution with one scalar field per named column.
 #include "common/Su2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <charconv>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "common/FunctionInterface.h"
+#include "common/KmfStream.h"
 #include "common/LoadInternal.h"
 #include "common/Memory.h"
 #include "common/MeshLoad.h"
 
 namespace {
 
-enum { WordMax = 1023 };
+enum { WordMax = 1023, ReaderCapacity = 1 << 20 };
 
-void skipLine(FILE *f) {
-  int c;
-  while ((c = getc(f)) != EOF && c != '\n') {
+// The file is read through a large buffer and its numbers are converted without scanf, which
+// is slow on millions of lines and would follow the process's locale (a comma-decimal one
+// misreads coordinates). SU2 files have no '#' comments. A reader over a stream it did not
+// open starts at the stream's position and puts the stream back where it stopped.
+struct Su2Reader {
+  KmfTextBuffer *Rd = nullptr;
+  FILE *Borrowed = nullptr;
+  Su2Reader(FILE *f, bool borrowed) {
+    if (!f) return;
+    Rd = KmfNewReader(f, ReaderCapacity);
+    if (!Rd) return;
+    Rd->NoComments = true;
+    if (borrowed) {
+      Borrowed = f;
+      off_t at = ftello(f);
+      KmfReaderDrop(Rd);
+      KmfReaderSeek(Rd, at < 0 ? 0 : at);
+    }
   }
+  ~Su2Reader() { Close(); }
+  // To be called before a borrowed stream is closed.
+  void Close() {
+    if (Borrowed && Rd) fseeko(Borrowed, static_cast<off_t>(KmfReaderTell(Rd)), SEEK_SET);
+    Rd = KmfFreeReader(Rd);
+  }
+  Su2Reader(const Su2Reader &) = delete;
+  Su2Reader &operator=(const Su2Reader &) = delete;
+};
+
+void skipLine(KmfTextBuffer *rd) { KmfReaderSkipLine(rd); }
+
+// An integer that must fit an int; false at end of file or on anything else.
+bool readInt(KmfTextBuffer *rd, int *val) {
+  int64_t v;
+  if (!KmfReaderInt(rd, &v) || v < INT_MIN || v > INT_MAX) return false;
+  *val = static_cast<int>(v);
+  return true;
 }
 
-// Reads words up to one that begins with key; the word itself is copied to word.
-bool findKey(FILE *f, const char *key, char *word) {
-  size_t len = strlen(key);
-  while (fscanf(f, "%1023s", word) == 1)
-    if (!strncmp(word, key, len)) return true;
+// Reads words up to one that begins with key; the word itself (at most WordMax characters)
+// is copied to word.
+bool findKey(KmfTextBuffer *rd, const char *key, char *word) {
+  size_t len = strlen(key), n;
+  // A key that starts with a letter can only begin such a word: the numbers of the data
+  // sections are passed over without being taken as words.
+  unsigned char c0 = static_cast<unsigned char>(*key) | 0x20;
+  bool name = c0 >= 'a' && c0 <= 'z';
+  while (const char *w = name ? KmfReaderNextName(rd, &n) : KmfReaderWord(rd, &n)) {
+    if (n == SIZE_MAX || n < len || memcmp(w, key, len)) continue;
+    n = std::min<size_t>(n, WordMax);
+    memcpy(word, w, n);
+    word[n] = 0;
+    return true;
+  }
   return false;
+}
+
+void keywordMissing(const char *key) {
+  fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: %s).\n", key ? key : "");
+}
+
+int keywordValue(KmfTextBuffer *rd, const char *key) {
+  char word[WordMax + 1];
+  if (!rd || !key || !findKey(rd, key, word)) {
+    keywordMissing(key);
+    return 0;
+  }
+  const char *rest = word + strlen(key);
+  long v = 0;
+  if (*rest) {
+    v = strtol(rest, nullptr, 10);
+  } else {
+    int d = 0;
+    if (readInt(rd, &d)) v = d;
+  }
+  skipLine(rd);
+  return v < INT_MIN || v > INT_MAX ? 0 : static_cast<int>(v);
+}
+
+int keywordWord(KmfTextBuffer *rd, const char *key, char *out, size_t outSize) {
+  char word[WordMax + 1];
+  if (!rd || !key || !out || !outSize || !findKey(rd, key, word)) {
+    keywordMissing(key);
+    return 0;
+  }
+  const char *rest = word + strlen(key);
+  char next[WordMax + 1] = "";
+  if (!*rest) {
+    size_t n;
+    const char *w = KmfReaderWord(rd, &n);
+    if (w && n != SIZE_MAX) {
+      n = std::min<size_t>(n, WordMax);
+      memcpy(next, w, n);
+      next[n] = 0;
+    }
+    rest = next;
+  }
+  snprintf(out, outSize, "%s", rest);
+  skipLine(rd);
+  return 1;
+}
+
+// One row (its newline kept) copied from the buffer into *line, which grows as the memory
+// functions allow; the number of characters, -1 at end of file with nothing read or when the
+// line cannot grow.
+ssize_t readRow(KmfTextBuffer *rd, char **line, size_t *size) {
+  size_t n = 0;
+  auto append = [&](const char *src, size_t k) {
+    if (n + k + 1 > *size) {
+      size_t grown = std::max<size_t>(2 * *size, n + k + 64);
+      char *p = static_cast<char *>(MEM_REALLOC(nullptr, *line, grown));
+      if (!p) return false;
+      *line = p;
+      *size = grown;
+    }
+    memcpy(*line + n, src, k);
+    n += k;
+    return true;
+  };
+  for (;;) {
+    const char *nl = static_cast<const char *>(memchr(rd->Cur, '\n', static_cast<size_t>(rd->End - rd->Cur)));
+    size_t k = static_cast<size_t>((nl ? nl + 1 : rd->End) - rd->Cur);
+    if (!append(rd->Cur, k)) return -1;
+    rd->Cur += k;
+    if (nl) break;
+    // The buffer is used up: the next byte refills it.
+    char c;
+    if (!KmfReaderBytes(rd, &c, 1)) break;
+    if (!append(&c, 1)) return -1;
+    if (c == '\n') break;
+  }
+  if (!n) return -1;
+  (*line)[n] = 0;
+  return static_cast<ssize_t>(n);
+}
+
+// A value of a ".dat" row: the longest number at the start of the column, 0 when there is
+// none; beyond the range of a double it goes to zero or to infinity.
+double datValue(const char *b, size_t n) {
+  const char *e = b + n;
+  if (b < e && *b == '+' && b + 1 < e && b[1] != '-') b++;
+  double x = 0;
+  auto res = std::from_chars(b, e, x);
+  if (res.ec == std::errc::result_out_of_range) {
+    const char *ex = std::find_if(b, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
+    double mag = ex + 1 < res.ptr && ex[1] == '-' ? 0.0 : std::numeric_limits<double>::infinity();
+    return *b == '-' ? -mag : mag;
+  }
+  return res.ec == std::errc() ? x : 0;
 }
 
 // Element types (VTK cell numbers) of SU2 files: kind and node count, 0 for others.
@@ -222,45 +363,20 @@ int GetInputFileType(const char *name) {
 }
 
 int GetSU2KeywordValue(FILE *f, const char *key) {
-  char word[WordMax + 1];
-  if (!f || !key || !findKey(f, key, word)) {
-    fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: %s).\n", key ? key : "");
-    return 0;
-  }
-  const char *rest = word + strlen(key);
-  long v = 0;
-  if (*rest) {
-    v = strtol(rest, nullptr, 10);
-  } else {
-    int d = 0;
-    if (fscanf(f, "%d", &d) == 1) v = d;
-  }
-  skipLine(f);
-  return v < INT_MIN || v > INT_MAX ? 0 : static_cast<int>(v);
+  Su2Reader r(f, true);
+  return keywordValue(r.Rd, key);
 }
 
 int GetSU2KeywordValueStr(FILE *f, const char *key, char *out, size_t outSize) {
-  char word[WordMax + 1];
-  if (!f || !key || !out || !outSize || !findKey(f, key, word)) {
-    fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: %s).\n", key ? key : "");
-    return 0;
-  }
-  const char *rest = word + strlen(key);
-  char next[WordMax + 1] = "";
-  if (!*rest) {
-    if (fscanf(f, "%1023s", next) != 1) next[0] = 0;
-    rest = next;
-  }
-  snprintf(out, outSize, "%s", rest);
-  skipLine(f);
-  return 1;
+  Su2Reader r(f, true);
+  return keywordWord(r.Rd, key, out, outSize);
 }
 
 void cvt_FileReadNInt(FILE *f, int n) {
-  for (int i = 0; i < n; i++) {
-    int d;
-    if (fscanf(f, "%d", &d) != 1) return;
-  }
+  Su2Reader r(f, true);
+  int d;
+  for (int i = 0; r.Rd && i < n; i++)
+    if (!readInt(r.Rd, &d)) return;
 }
 
 ssize_t mygetstr(char **lineptr, size_t *n, FILE *stream, char delim, size_t offset) {
@@ -332,36 +448,43 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   int64_t room = 0;
   if (fseeko(f, 0, SEEK_END) == 0) room = ftello(f) / 2;
   rewind(f);
+  Su2Reader reader(f, false);
+  KmfTextBuffer *rd = reader.Rd;
+  if (!rd) {
+    fclose(f);
+    fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: NOT ENOUGH MEMORY TO READ %s\n", name);
+    return refuseFile(fi, ERR_NOT_ALLOCATED);
+  }
   auto fits = [&](int n) { return n >= 0 && n <= room; };
   int64_t cnt[64] = {0};  // by kind code: 5..10 and 49 mapped below
   auto slot = [](int kind) { return kind == KmfPyramids ? 11 : kind; };
   bool ok = true;
-  int dim = GetSU2KeywordValue(f, "NDIME=");
-  rewind(f);
-  int nelem = GetSU2KeywordValue(f, "NELEM=");
+  int dim = keywordValue(rd, "NDIME=");
+  KmfReaderSeek(rd, 0);
+  int nelem = keywordValue(rd, "NELEM=");
   ok = fits(nelem);
   for (int i = 0; ok && i < nelem; i++) {
     int type;
-    ok = fscanf(f, "%d", &type) == 1;
+    ok = readInt(rd, &type);
     if (ok && su2Type(type).Kind) cnt[slot(su2Type(type).Kind)]++;
-    skipLine(f);
+    skipLine(rd);
   }
-  rewind(f);
-  int npoin = GetSU2KeywordValue(f, "NPOIN=");
-  rewind(f);
-  int nmark = GetSU2KeywordValue(f, "NMARK=");
+  KmfReaderSeek(rd, 0);
+  int npoin = keywordValue(rd, "NPOIN=");
+  KmfReaderSeek(rd, 0);
+  int nmark = keywordValue(rd, "NMARK=");
   ok = ok && fits(npoin) && fits(nmark);
   for (int j = 0; ok && j < nmark; j++) {
-    int k = GetSU2KeywordValue(f, "MARKER_ELEMS=");
+    int k = keywordValue(rd, "MARKER_ELEMS=");
     ok = fits(k);
     for (int i = 0; ok && i < k; i++) {
       int type;
-      ok = fscanf(f, "%d", &type) == 1;
+      ok = readInt(rd, &type);
       if (ok && isBoundaryType(type)) cnt[slot(su2Type(type).Kind)]++;
-      skipLine(f);
+      skipLine(rd);
     }
   }
-  fclose(f);
+  fclose(f);  // the reader only keeps its buffer
   const int kinds[] = {KmfEdges, KmfTriangles, KmfQuadrilaterals, KmfTetrahedra, KmfPrisms,
                        KmfHexahedra, KmfPyramids};
   int64_t total[KmfMaxKwd + 1] = {0};
@@ -395,7 +518,13 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     FILE *f;
     ~Closer() { fclose(f); }
   } closer{f};
-  int dim = GetSU2KeywordValue(f, "NDIME=");
+  Su2Reader reader(f, false);
+  KmfTextBuffer *rd = reader.Rd;
+  if (!rd) {
+    fprintf(stderr, "  ## ERROR: LOADSU2MESH: NOT ENOUGH MEMORY TO READ %s\n", name);
+    return refuseFile(fi, ERR_NOT_ALLOCATED);
+  }
+  int dim = keywordValue(rd, "NDIME=");
   if (dim != 2 && dim != 3) {
     fprintf(stderr, "  ## ERROR SU2: WRONG DIMENSION NUMBER FOR MESH FILE %s (DIM=%d).\n", name, dim);
     return refuseFile(fi, ERR_BAD_DATA);
@@ -403,14 +532,14 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   if (msh->Dim == 0) msh->Dim = dim;
 
   // Vertices, appended after those of earlier files.
-  rewind(f);
+  KmfReaderSeek(rd, 0);
   char word[WordMax + 1];
-  if (!findKey(f, "NPOIN=", word)) {
+  if (!findKey(rd, "NPOIN=", word)) {
     fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (NPOIN).\n");
     return refuseFile(fi, ERR_BAD_DATA);
   }
-  rewind(f);
-  int npoin = GetSU2KeywordValue(f, "NPOIN=");
+  KmfReaderSeek(rd, 0);
+  int npoin = keywordValue(rd, "NPOIN=");
   int NbrVer0 = msh->NbrVer;
   if (npoin < 0 || !msh->Ver || static_cast<int64_t>(NbrVer0) + npoin > msh->MaxNbrVer) {
     fprintf(stderr, "  ## ERROR: LoadSU2Vertices: INCONSISTENT NUMBER OF VERTICES.\n");
@@ -421,14 +550,14 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     Vertex *v = &msh->Ver[i];
     memset(v, 0, sizeof(Vertex));
     bool ok = true;
-    for (int j = 0; j < dim; j++) ok = ok && fscanf(f, "%lf", &v->Crd[j]) == 1;
-    ok = ok && fscanf(f, "%d", &v->Ref) == 1;
+    for (int j = 0; j < dim; j++) ok = ok && KmfReaderReal(rd, &v->Crd[j]);
+    ok = ok && readInt(rd, &v->Ref);
     if (!ok) {
       fprintf(stderr, "  ## ERROR: LoadSU2Vertices: FILE %s ENDS IN VERTEX %d.\n", name, i - NbrVer0);
       msh->NbrVer = i - 1;
       return refuseFile(fi, ERR_BAD_DATA);
     }
-    skipLine(f);
+    skipLine(rd);
     v->Tag = TAG_ALIVE;
     if (i == 1)
       for (int j = 0; j < 3; j++) box[j] = box[j + 3] = v->Crd[j];
@@ -446,14 +575,19 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     Su2Type t = su2Type(type);
     int v[8];
     for (int j = 0; j < t.NbrNod; j++)
-      if (fscanf(f, "%d", &v[j]) != 1) return -1;
-    skipLine(f);
-    int badNode = -1;
+      if (!readInt(rd, &v[j])) return -1;
+    skipLine(rd);
+    // Every node outside 0 .. npoin-1 makes the element invalid, negative ones included; the
+    // first such node is reported.
+    int badNode = 0;
+    bool valid = true;
     for (int j = 0; j < t.NbrNod; j++) {
-      v[j] += 1;
-      if (badNode < 0 && (v[j] < 1 || v[j] > npoin)) badNode = v[j] - 1;
+      if (valid && (v[j] < 0 || v[j] >= npoin)) {
+        badNode = v[j];
+        valid = false;
+      }
+      v[j] = v[j] < INT_MAX ? v[j] + 1 : v[j];
     }
-    bool valid = badNode < 0;
     uint32_t tag = 0;
     if (valid) {
       for (int j = 0; j < t.NbrNod; j++) v[j] += NbrVer0;
@@ -469,31 +603,31 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     fprintf(stderr, "  ## ERROR: LoadSU2Elements: FILE %s ENDS INSIDE AN ELEMENT SECTION.\n", name);
     return refuseFile(fi, ERR_BAD_DATA);
   };
-  rewind(f);
-  int nelem = GetSU2KeywordValue(f, "NELEM=");
+  KmfReaderSeek(rd, 0);
+  int nelem = keywordValue(rd, "NELEM=");
   for (int i = 0; i < nelem; i++) {
     int type;
-    if (fscanf(f, "%d", &type) != 1) return truncated();
+    if (!readInt(rd, &type)) return truncated();
     if (!su2Type(type).Kind) {
-      skipLine(f);
+      skipLine(rd);
       continue;
     }
     int r = readElement(type, 1);
     if (r < 0) return truncated();
     if (r == 0) return refuseFile(fi, ERR_CAPACITY);
   }
-  rewind(f);
-  int nmark = GetSU2KeywordValue(f, "NMARK=");
+  KmfReaderSeek(rd, 0);
+  int nmark = keywordValue(rd, "NMARK=");
   for (int j = 1; j <= nmark; j++) {
     char tag[SolFldNamLen + 1];
-    if (!GetSU2KeywordValueStr(f, "MARKER_TAG=", tag, sizeof(tag))) return truncated();
+    if (!keywordWord(rd, "MARKER_TAG=", tag, sizeof(tag))) return truncated();
     printf("      Tag %s becomes reference %d\n", tag, j);
-    int k = GetSU2KeywordValue(f, "MARKER_ELEMS=");
+    int k = keywordValue(rd, "MARKER_ELEMS=");
     for (int i = 0; i < k; i++) {
       int type;
-      if (fscanf(f, "%d", &type) != 1) return truncated();
+      if (!readInt(rd, &type)) return truncated();
       if (!isBoundaryType(type)) {
-        skipLine(f);
+        skipLine(rd);
         continue;
       }
       int r = readElement(type, j);
@@ -589,7 +723,13 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
       sol->Box[k][0] = DBL_MAX;
       sol->Box[k][1] = -DBL_MAX;
     }
-  while (result && mygetline(&line, &size, f) > 0) {
+  Su2Reader rows(f, true);
+  if (!rows.Rd) {
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat.c_str());
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    result = 0;
+  }
+  while (result && readRow(rows.Rd, &line, &size) > 0) {
     int col = 0;
     long p = -1;
     bool blank = true;
@@ -606,7 +746,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
           if (p + 1 > top) top = static_cast<int>(p + 1);
         }
       } else if (val && col >= first && col - first < S) {
-        double x = strtod(b, nullptr);  // stops at the delimiter
+        double x = datValue(b, n);
         int k = col - first;
         val[k] = x;
         if (x < sol->Box[k][0]) sol->Box[k][0] = x;
@@ -624,6 +764,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     }
   }
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
+  rows.Close();
   fclose(f);
   if (result) msh->NbrSolVer = base + top;
   return result;

@@ -1,9 +1,13 @@
 // SU2 meshes and their ".dat" solutions: keywords joined to or apart from their values,
 // every element type with its normalised node order, markers as references, appended
-// files, invalid elements, and the delimited record reader.
+// files, invalid elements, the delimited record reader, and numbers read the same whatever
+// the process's locale and wherever the read buffer ends.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -263,6 +267,151 @@ TEST(Su2, DelimitedRecordsGrowTheirBuffer) {
   EXPECT_EQ(mygetline(nullptr, &n, f), -1);
   Free(nullptr, buf, "F %s", "buf");
   fclose(f);
+}
+
+// Coordinates and solution values are read with a dot whatever the process's numeric locale:
+// under a comma-decimal one the C library would stop at the dot.
+TEST(Su2, NumbersIgnoreACommaDecimalLocale) {
+  std::string p = SaveNamed("locale.su2",
+                            "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0.5 -1.25 0\n2.75 1e-1 1\n-3.5 4.125 2\nNMARK= 0\n");
+  SaveNamed("locale.dat", "\"PointID\"\t\"x\"\t\"y\"\t\"T\"\n0\t0.5\t-1.25\t2.5\n1\t2.75\t0.1\t-0.125\n2\t-3.5\t4.125\t1e3\n");
+  namespace fs = std::filesystem;
+  fs::path dir = TestPath("su2locale");
+  fs::create_directories(dir);
+  std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
+  // Put the locale and LOCPATH back whatever happens below.
+  struct Restore {
+    fs::path dir;
+    bool had = getenv("LOCPATH") != nullptr;
+    std::string path = had ? getenv("LOCPATH") : "";
+    ~Restore() {
+      setlocale(LC_ALL, "C");
+      had ? setenv("LOCPATH", path.c_str(), 1) : unsetenv("LOCPATH");
+      std::error_code ec;
+      fs::remove_all(dir, ec);
+    }
+  } restore{dir};
+  setenv("LOCPATH", dir.c_str(), 1);
+  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
+  ASSERT_EQ(strtod("0.5", nullptr), 0) << "the locale does not read a comma";
+
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr) << ctx.Err;
+  ASSERT_EQ(msh->NbrVer, 3);
+  const double crd[3][2] = {{0.5, -1.25}, {2.75, 0.1}, {-3.5, 4.125}};
+  for (int i = 0; i < 3; i++)
+    for (int k = 0; k < 2; k++) EXPECT_EQ(msh->Ver[i + 1].Crd[k], crd[i][k]) << i << " " << k;
+  EXPECT_EQ(msh->Ver[3].Ref, 2);
+  EXPECT_EQ(msh->Box[0], -3.5);
+  EXPECT_EQ(msh->Box[4], 4.125);
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  const double val[3] = {2.5, -0.125, 1000};
+  for (int i = 0; i < 3; i++) EXPECT_EQ(msh->SolAtVer->Sol[i + 1], val[i]) << i;
+  EXPECT_EQ(msh->SolAtVer->Box[0][0], -0.125);
+  EXPECT_EQ(msh->SolAtVer->Box[0][1], 1000);
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+// A file of several megabytes: lines and numbers cut by the end of the read buffer are read
+// whole, in both passes and in the ".dat" rows.
+TEST(Su2, LargeFilesReadAcrossTheBuffer) {
+  const int n = 300, nver = n * n, ntri = 2 * (n - 1) * (n - 1);
+  std::string text = "NDIME= 2\nNELEM= " + std::to_string(ntri) + "\n";
+  auto id = [&](int i, int j) { return std::to_string(i + n * j); };
+  int e = 0;
+  for (int j = 0; j + 1 < n; j++)
+    for (int i = 0; i + 1 < n; i++) {
+      text += "5 " + id(i, j) + " " + id(i + 1, j) + " " + id(i + 1, j + 1) + " " + std::to_string(e++) + "\n";
+      text += "5 " + id(i, j) + " " + id(i + 1, j + 1) + " " + id(i, j + 1) + " " + std::to_string(e++) + "\n";
+    }
+  text += "NPOIN= " + std::to_string(nver) + "\n";
+  std::string dat = "\"PointID\",\"x\",\"y\",\"U\"\n";
+  char line[128];
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      snprintf(line, sizeof(line), "%.17g %.17g %d\n", i / 3.0, j * 0.7 + 1e-9, i + n * j);
+      text += line;
+      snprintf(line, sizeof(line), "%d,0,0,%.17g\n", i + n * j, i * 0.25 - j);
+      dat += line;
+    }
+  text += "NMARK= 1\nMARKER_TAG= bottom\nMARKER_ELEMS= " + std::to_string(n - 1) + "\n";
+  for (int i = 0; i + 1 < n; i++) text += "3 " + id(i + 1, 0) + " " + id(i, 0) + "\n";
+  ASSERT_GT(text.size(), 4u << 20);
+  std::string p = SaveNamed("large.su2", text);
+  SaveNamed("large.dat", dat);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr) << ctx.Err;
+  ASSERT_EQ(msh->NbrVer, nver);
+  ASSERT_EQ(msh->NbrTri, ntri);
+  ASSERT_EQ(msh->NbrEfr, n - 1);
+  bool same = true;
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const Vertex &v = msh->Ver[1 + i + n * j];
+      same = same && v.Crd[0] == i / 3.0 && v.Crd[1] == j * 0.7 + 1e-9 && v.Ref == i + n * j &&
+             msh->SolAtVer->Sol[1 + i + n * j] == i * 0.25 - j;
+    }
+  EXPECT_TRUE(same);
+  expectNodes(msh->Tri[ntri].Ver, {nver - n - 1, nver, nver - 1});
+  expectNodes(msh->Efr[n - 1].Ver, {n, n - 1});
+  EXPECT_EQ(msh->Efr[n - 1].Ref, 1);
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+// Negative node numbers and the largest int are out of range like any other: the element
+// stays in, not alive, and is reported with the number found in the file.
+TEST(Su2, NegativeAndHugeNodesMakeInvalidElements) {
+  std::string p = SaveNamed("badnodes.su2", "NDIME= 2\nNELEM= 3\n5 0 -1 2 0\n5 0 1 2147483647 1\n5 2 0 1 2\n"
+                                            "NPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 1\n3 -5 0\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_EQ(msh->NbrTri, 3);
+  EXPECT_EQ(msh->Tri[1].Tag, 0u);
+  EXPECT_EQ(msh->Tri[2].Tag, 0u);
+  EXPECT_EQ(msh->Tri[3].Tag, TAG_ALIVE);
+  expectNodes(msh->Tri[3].Ver, {1, 2, 3});
+  ASSERT_EQ(msh->NbrEfr, 1);
+  EXPECT_EQ(msh->Efr[1].Tag, 0u);
+  EXPECT_TRUE(has(ctx.Out, "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-1)\n"
+                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=2147483647)\n"
+                           "      Tag w becomes reference 1\n"
+                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-5)\n")) << ctx.Out;
+  EXPECT_TRUE(has(ctx.Err, "3 INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-3]")) << ctx.Err;
+  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  ctx.Free(msh);
+}
+
+// Files that end inside a section, or whose numbers are not numbers, are refused with the
+// section's message; nothing is read past the data.
+TEST(Su2, TruncatedAndMalformedNumbersAreRefused) {
+  const std::string head = "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0 0 0\n1 0 1\n";
+  const struct {
+    const char *Name;
+    std::string Text, Message;
+  } cases[] = {
+      {"cutpoint.su2", head + "0 1", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"comma.su2", head + "0,5 1 2\nNMARK= 0\n", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"hash.su2", head + "# 1 2\n0 1 2\nNMARK= 0\n", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"cutelem.su2", "NDIME= 2\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNELEM= 2\n5 0 1 2 0\n5 0 1", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+      {"wordelem.su2", "NDIME= 2\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNELEM= 1\n5 0 1x 2 0\n", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+      {"cutmark.su2", head + "0 1 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 2\n3 0 1\n3 1", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+  };
+  for (const auto &c : cases) {
+    std::string p = SaveNamed(c.Name, c.Text);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({p});
+    char want[512];
+    snprintf(want, sizeof(want), c.Message.c_str(), p.c_str());
+    EXPECT_TRUE(has(ctx.Err, want)) << c.Name << "\n" << ctx.Err;
+    EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u) << c.Name;
+    if (msh) ctx.Free(msh);
+  }
 }
 
 }  // namespace
