@@ -38,9 +38,12 @@ struct Su2Reader {
     Rd->NoComments = true;
     if (borrowed) {
       Borrowed = f;
+      // A stream that cannot tell its position (a pipe) is read on from where it stands.
       off_t at = ftello(f);
-      KmfReaderDrop(Rd);
-      KmfReaderSeek(Rd, at < 0 ? 0 : at);
+      if (at >= 0) {
+        KmfReaderDrop(Rd);
+        KmfReaderSeek(Rd, at);
+      }
     }
   }
   ~Su2Reader() { Close(); }
@@ -538,7 +541,10 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (NPOIN).\n");
     return refuseFile(fi, ERR_BAD_DATA);
   }
-  KmfReaderSeek(rd, 0);
+  // The count is read from the word just found (unless it was cut) instead of searching the
+  // file from its start again.
+  size_t found = strlen(word);
+  KmfReaderSeek(rd, found < WordMax ? KmfReaderTell(rd) - static_cast<int64_t>(found) : 0);
   int npoin = keywordValue(rd, "NPOIN=");
   int NbrVer0 = msh->NbrVer;
   if (npoin < 0 || !msh->Ver || static_cast<int64_t>(NbrVer0) + npoin > msh->MaxNbrVer) {
