@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CaptureText.h"
 #include "zelvane/scene/ZelEigen.h"
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-#define EXPECT_CONTAINS(text, part) EXPECT_NE(std::string(text).find(part), std::string::npos) << (text)
 
 namespace {
 

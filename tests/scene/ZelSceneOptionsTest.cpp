@@ -8,16 +8,11 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/CaptureText.h"
 #include "common/Memory.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-#define EXPECT_CONTAINS(text, part) EXPECT_NE(std::string(text).find(part), std::string::npos) << (text)
 
 namespace {
 
