@@ -211,11 +211,7 @@ int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometri
   int64_t need2 = a.Nbr2 ? static_cast<int64_t>(*a.Nbr2) + n : 0;
   if (need > max || (a.Max2 && need2 > *a.Max2)) {
     bool first = need > max;
-    fprintf(stderr, "  ## ERROR: %s: NOT ENOUGH MEMORY TO LOAD %s\n", k.Fun, k.Load);
-    fprintf(stderr, "  MAXIMUM NUMBER OF %s %d NEEDED %lld \n", k.MaxNam, first ? max : *a.Max2,
-            static_cast<long long>(first ? need : need2));
-    fi->ErrCod = ERR_CAPACITY;
-    return 0;
+    return CapacityExceeded(fi, k.Fun, k.Load, k.MaxNam, first ? max : *a.Max2, first ? need : need2);
   }
   int beg = *a.Nbr + 1;
   char *rec0 = a.Base + static_cast<size_t>(beg) * a.Siz;
@@ -272,6 +268,14 @@ int LoadNameFits(Function_Interface *fi, const char *fun, const char *name) {
 }
 
 int CountFromFile(int64_t n) { return n < 0 || n > INT_MAX - 2 ? -1 : static_cast<int>(n); }
+
+int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, const char *maxName,
+                     int max, int64_t need) {
+  fprintf(stderr, "  ## ERROR: %s: NOT ENOUGH MEMORY TO LOAD %s\n", fun, what);
+  fprintf(stderr, "  MAXIMUM NUMBER OF %s %d NEEDED %lld \n", maxName, max, static_cast<long long>(need));
+  fi->ErrCod = ERR_CAPACITY;
+  return 0;
+}
 
 #define ELEMENT_LOADER(Name, kind, ...)                                                    \
   int Name(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_Mesh *msh) { \

@@ -55,6 +55,9 @@ void PrintLoadMemory(const char *what, const Geometric_Mesh *msh);
 
 // A line count from a file as a mesh count: counts past what an int holds are refused (-1).
 int CountFromFile(int64_t n);
+// Reports that `need` entities do not fit a capacity of `max` (error 400) and returns 0.
+int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, const char *maxName,
+                     int max, int64_t need);
 
 // Reads section kwd line by line, each line's integers handed to f(line number from 1, ints)
 // (f returns nothing). 1 when every line was read (also when the section is absent), 0 when

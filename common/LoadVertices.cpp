@@ -59,13 +59,8 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
   int n = CountFromFile(KmfStatKwd(hdl, KmfVertices));
   if (n < 0) return tooMany(fi, "LOADVERTEX");
   int64_t need = static_cast<int64_t>(msh->NbrVer) + n;
-  if (need > msh->MaxNbrVer) {
-    fprintf(stderr, "  ## ERROR: LOADVERTEX: NOT ENOUGH MEMORY TO LOAD VERTICES\n");
-    fprintf(stderr, "  MAXIMUM NUMBER OF POINTS %d NEEDED %lld \n", msh->MaxNbrVer,
-            static_cast<long long>(need));
-    fi->ErrCod = ERR_CAPACITY;
-    return 0;
-  }
+  if (need > msh->MaxNbrVer)
+    return CapacityExceeded(fi, "LOADVERTEX", "VERTICES", "POINTS", msh->MaxNbrVer, need);
   int dim = 0;
   KmfStatMesh(hdl, nullptr, &dim, nullptr);
   int NbrVer0 = msh->NbrVer;
@@ -242,13 +237,8 @@ int LoadNormals(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric
     return 1;
   }
   int64_t need = static_cast<int64_t>(msh->NbrNor) + n;
-  if (need > msh->MaxNbrNor) {
-    fprintf(stderr, "  ## ERROR: LOADNORMALS: NOT ENOUGH MEMORY TO LOAD NORMALS\n");
-    fprintf(stderr, "  MAXIMUM NUMBER OF NORMALS %d NEEDED %lld \n", msh->MaxNbrNor,
-            static_cast<long long>(need));
-    fi->ErrCod = ERR_CAPACITY;
-    return 0;
-  }
+  if (need > msh->MaxNbrNor)
+    return CapacityExceeded(fi, "LOADNORMALS", "NORMALS", "NORMALS", msh->MaxNbrNor, need);
   int NbrNor0 = msh->NbrNor;
   Normal *n0 = &msh->Nor[NbrNor0 + 1];
   KmfField fld[3];

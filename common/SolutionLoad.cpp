@@ -227,13 +227,8 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   // Entities against entities: this file's values go after those already read.
   int64_t cap = MaxSol / sol->SizTot;
   int64_t need = static_cast<int64_t>(*NbrSol) + n;
-  if (*NbrSol < 0 || need > cap) {
-    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: NOT ENOUGH MEMORY TO LOAD SOLUTION\n");
-    fprintf(stderr, "  MAXIMUM NUMBER OF SOLUTIONS %d NEEDED %lld \n", static_cast<int>(cap),
-            static_cast<long long>(need));
-    fi->ErrCod = ERR_CAPACITY;
-    return 0;
-  }
+  if (*NbrSol < 0 || need > cap)
+    return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
   const int64_t S = sol->SizTot;
   double *first = sol->Sol + (static_cast<int64_t>(*NbrSol) + 1) * S;
   double *last = sol->Sol + need * S;
