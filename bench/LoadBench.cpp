@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "common/Clock.h"
-#include "common/FunctionInterface.h"
-#include "common/KmfMeshFile.h"
-#include "common/Memory.h"
-#include "common/Mesh.h"
-#include "common/MeshLoad.h"
-#include "common/MeshWriter.h"
+#include "common/base/Clock.h"
+#include "common/base/FunctionInterface.h"
+#include "common/kmf/KmfMeshFile.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/MeshWriter.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/Ball.h"
-#include "common/Hash.h"
-#include "common/Memory.h"
-#include "common/Mesh.h"
+#include "common/model/Ball.h"
+#include "common/topology/Hash.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "common/Hilbert.h"
-#include "common/Parallel.h"
+#include "common/sort/Hilbert.h"
+#include "common/pool/Parallel.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "common/Mesh.h"
-#include "common/RecordSort.h"
+#include "common/model/Mesh.h"
+#include "common/sort/RecordSort.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // on every core: the time the viewer waits for the volume neighbours after loading.
 #include <benchmark/benchmark.h>
 
-#include "common/Clock.h"
-#include "common/FunctionInterface.h"
-#include "common/Memory.h"
-#include "common/Mesh.h"
-#include "common/MthParallel.h"
-#include "common/Topology.h"
+#include "common/base/Clock.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "common/topology/Topology.h"
 #include "tests/support/StructuredMesh.h"
 
 namespace {

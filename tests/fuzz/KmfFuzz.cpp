@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/KmfMeshFile.h"
+#include "common/kmf/KmfMeshFile.h"
 
 namespace {
 

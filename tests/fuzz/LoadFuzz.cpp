@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/FunctionInterface.h"
-#include "common/Memory.h"
-#include "common/Mesh.h"
-#include "common/MeshLoad.h"
-#include "common/SolutionLoad.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/SolutionLoad.h"
 
 namespace {
 

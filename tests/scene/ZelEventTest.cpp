@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelEvent.h"
 

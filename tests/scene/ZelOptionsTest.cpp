@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "common/CommonOptions.h"
-#include "common/Memory.h"
+#include "common/base/CommonOptions.h"
+#include "common/base/Memory.h"
 #include "zelvane/scene/ZelOptions.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tests/support/CaptureText.h"
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
 namespace fs = std::filesystem;

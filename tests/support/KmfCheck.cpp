@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "common/KmfMeshFile.h"
+#include "common/kmf/KmfMeshFile.h"
 
 namespace fixtures {
 

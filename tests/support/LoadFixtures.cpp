@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "common/FunctionInterface.h"
-#include "common/Memory.h"
-#include "common/Mesh.h"
-#include "common/MeshLoad.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
 
 namespace fixtures {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "common/ElementKind.h"
-#include "common/Mesh.h"
+#include "common/model/ElementKind.h"
+#include "common/model/Mesh.h"
 
 int GridVertex(int nx, int ny, int i, int j, int k) { return 1 + i + (nx + 1) * (j + (ny + 1) * k); }
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <vector>
 
-#include "common/ElementKind.h"
-#include "common/Mesh.h"
+#include "common/model/ElementKind.h"
+#include "common/model/Mesh.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <thread>
 
-#include "common/Mesh.h"
-#include "common/Topology.h"
+#include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
 
 namespace {
 

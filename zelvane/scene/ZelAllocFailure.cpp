@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 
 void zelAllocFailure(const char *function, const char *array) {
   fprintf(stderr, "  ## ERROR: %s: ALLOCATION FAILED FOR ARRAY %s \n", function, array);

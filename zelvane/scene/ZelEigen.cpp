@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "zelvane/scene/ZelEvent.h"
 
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 
 ZelEvent *zelNewEvent(Memory_List *mem) {

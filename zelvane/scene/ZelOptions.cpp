@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/CommonOptions.h"
-#include "common/Memory.h"
+#include "common/base/CommonOptions.h"
+#include "common/base/Memory.h"
 
 ZelvaneOptions *zelNewOptions(Memory_List *mem, CommonOptions *com) {
   if (!com) {

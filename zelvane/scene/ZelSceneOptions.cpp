@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/Memory.h"
+#include "common/base/Memory.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 
 ZelSceneOptions *zelNewSceneOpt(Memory_List *mem) {

@@ -1,0 +1,233 @@
+#include "common/base/CommonOptions.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/base/Memory.h"
+
+namespace {
+
+bool isOption(const char *arg) { return arg[0] == '-'; }
+
+char *copyName(const char *name) { return strdup(name); }
+
+void AddFileName(Memory_List *list, CommonOptions *opt, const char *name) {
+  auto *bucket = static_cast<NameBucket *>(Alloc(list, nullptr, sizeof(NameBucket),
+                                                 "A %s = %s IN FUNCTION %s LINE %d ", "new",
+                                                 "sizeof(NameBucket)", "AddFileName", __LINE__));
+  if (!bucket) return;
+  bucket->Nam = copyName(name);
+  bucket->Nxt = nullptr;
+  if (opt->FilLstTail)
+    opt->FilLstTail->Nxt = bucket;
+  else
+    opt->FilLstHead = bucket;
+  opt->FilLstTail = bucket;
+  opt->NbrFil++;
+}
+
+// Parses a whole decimal word; false when the word holds anything else.
+bool parseInt(const char *word, int *value) {
+  if (!*word) return false;
+  char *end = nullptr;
+  errno = 0;
+  long v = strtol(word, &end, 10);
+  if (*end || errno) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+// The name options: word, field, warning when the word is last.
+struct NameOption {
+  const char *word;
+  char *CommonOptions::*field;
+  const char *missing;
+};
+
+const NameOption nameOptions[] = {
+    {"-out", &CommonOptions::OutNam, "  ## WARNING: PARSER: NO OUTPUT FILE NAME GIVEN "},
+    {"-sol", &CommonOptions::SolNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN "},
+    {"-met", &CommonOptions::MetNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN "},
+    {"-cad", &CommonOptions::CadNam, "  ## WARNING: PARSER: NO CAD FILE NAME GIVEN "},
+    {"-back", &CommonOptions::BckNam, "  ## WARNING: PARSER: NO BACKGROUND MESH FILE NAME GIVEN "},
+};
+
+}  // namespace
+
+CommonOptions *NewCommonOptions(Memory_List *list, int flags, int verbosity, int threads) {
+  auto *opt = static_cast<CommonOptions *>(MEM_ALLOC(list, ComOpt, sizeof(CommonOptions)));
+  if (!opt) return nullptr;
+  std::memset(opt, 0, sizeof(CommonOptions));
+  opt->Flag16 = (flags & 16) ? 1 : 0;
+  opt->Flag32 = (flags & 32) ? 1 : 0;
+  opt->OptLevel = 0;
+  opt->Debug = (flags & 4) ? 1 : 0;
+  opt->Verbosity = verbosity;
+  opt->Profile = (flags & 1) ? 1 : 0;
+  opt->Sort = (flags & 8) ? 1 : 0;
+  opt->NbrProc = threads;
+  return opt;
+}
+
+CommonOptions *FreeCommonOptions(Memory_List *list, CommonOptions *opt) {
+  if (!opt) return nullptr;
+  char *CommonOptions::*names[] = {&CommonOptions::InpNam, &CommonOptions::MetNam,
+                                   &CommonOptions::SolNam, &CommonOptions::OutNam,
+                                   &CommonOptions::CadNam, &CommonOptions::BckNam};
+  for (auto field : names) std::free(opt->*field);
+  for (NameBucket *b = opt->FilLstHead; b;) {
+    NameBucket *nxt = b->Nxt;
+    std::free(b->Nam);
+    MEM_FREE(list, b);
+    b = nxt;
+  }
+  MEM_FREE(list, opt);
+  return nullptr;
+}
+
+int *ParseCommonOptions(int argc, char **argv, Memory_List *list, CommonOptions *opt) {
+  if (!opt || argc < 2 || !argv) return nullptr;
+  int *isSet = static_cast<int *>(MEM_ALLOC(list, isSet, sizeof(int) * argc));
+  if (!isSet) return nullptr;
+  std::memset(isSet, 0, sizeof(int) * argc);
+
+  int i = 1;
+  while (i < argc) {
+    const char *arg = argv[i];
+    if (!std::strcmp(arg, "-in") && !opt->InpNam) {
+      isSet[i++] = 1;
+      if (i >= argc) {
+        printf("  ## WARNING : PARSER: NO FILE NAME GIVEN \n");
+        continue;
+      }
+      if (isOption(argv[i])) {
+        printf("  ## WARNING: PARSER: NO FILE NAME GIVEN \n");
+        continue;
+      }
+      opt->InpNam = copyName(argv[i]);
+      isSet[i++] = 1;
+      while (i < argc && !isOption(argv[i])) {
+        AddFileName(list, opt, argv[i]);
+        isSet[i++] = 1;
+      }
+      continue;
+    }
+
+    bool handled = false;
+    for (const NameOption &no : nameOptions) {
+      if (std::strcmp(arg, no.word) || opt->*no.field) continue;
+      handled = true;
+      isSet[i] = 1;
+      if (i + 1 >= argc) {
+        printf("%s\n", no.missing);
+        i++;
+      } else {
+        opt->*no.field = copyName(argv[i + 1]);
+        isSet[i + 1] = 1;
+        i += 2;
+      }
+      break;
+    }
+    if (handled) continue;
+
+    int value = 0;
+    if (!std::strcmp(arg, "-nproc")) {
+      isSet[i] = 1;
+      if (i + 1 >= argc) {
+        i++;
+        continue;
+      }
+      value = atoi(argv[i + 1]);
+      if (value >= 1) {
+        opt->NbrProc = value;
+        isSet[i + 1] = 1;
+        i += 2;
+      } else {
+        // The bad count is looked at again as an argument of its own.
+        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc %d \n", value);
+        i++;
+      }
+    } else if (!std::strcmp(arg, "-v")) {
+      isSet[i] = 1;
+      if (i + 1 < argc) {
+        opt->Verbosity = atoi(argv[i + 1]);
+        isSet[i + 1] = 1;
+        i += 2;
+      } else {
+        i++;
+      }
+    } else if (!std::strcmp(arg, "-profile")) {
+      opt->Profile = 1;
+      isSet[i++] = 1;
+    } else if (!std::strcmp(arg, "-debug")) {
+      opt->Debug = 1;
+      isSet[i++] = 1;
+    } else if (!std::strcmp(arg, "-nosort")) {
+      opt->Sort = 0;
+      isSet[i++] = 1;
+    } else if (!std::strcmp(arg, "-O")) {
+      isSet[i] = 1;
+      if (i + 1 < argc) {
+        opt->OptLevel = atoi(argv[i + 1]);
+        isSet[i + 1] = 1;
+        i += 2;
+      } else {
+        printf("  ## WARNING: \n");
+        i++;
+      }
+    } else if (!std::strncmp(arg, "-O", 2) && parseInt(arg + 2, &value)) {
+      opt->OptLevel = value;
+      isSet[i++] = 1;
+    } else {
+      i++;  // left for the caller's own parser
+    }
+  }
+
+  if (!opt->OutNam && opt->InpNam) {
+    size_t len = std::strlen(opt->InpNam);
+    const char *cut = std::strstr(opt->InpNam, ".mesh");
+    if (cut) len = static_cast<size_t>(cut - opt->InpNam);
+    opt->OutNam = static_cast<char *>(std::malloc(len + 3));
+    if (opt->OutNam) {
+      std::memcpy(opt->OutNam, opt->InpNam, len);
+      std::memcpy(opt->OutNam + len, ".o", 3);
+    }
+  }
+  return isSet;
+}
+
+uint32_t GetBytOptions(const CommonOptions *opt) {
+  if (!opt) return 0;
+  uint32_t bits = 0;
+  if (opt->Profile) bits += 1;
+  if (opt->Debug) bits += 4;
+  if (opt->Flag16) bits += 16;
+  if (opt->Flag32) bits += 32;
+  if (opt->Sort) bits |= 8;
+  return bits;
+}
+
+int GetFileNameList(Memory_List *list, char ***names, const CommonOptions *opt) {
+  if (names) *names = nullptr;
+  if (!opt) return 0;
+  int NbrFilNam = opt->NbrFil + (opt->InpNam ? 1 : 0);
+  if (!names || NbrFilNam == 0) return NbrFilNam;
+  char **NameList = static_cast<char **>(MEM_ALLOC(list, NameList, sizeof(char **) * NbrFilNam));
+  if (!NameList) {
+    fprintf(stderr, "  ## ERROR: %s: ALLOCATION FAILED FOR ARRAY %s \n", "GetFileNameList", "NameList");
+    myexit("ALLOCATION FAILURE", 100);
+  }
+  int k = 0;
+  if (opt->InpNam) NameList[k++] = copyName(opt->InpNam);
+  for (NameBucket *b = opt->FilLstHead; b && k < NbrFilNam; b = b->Nxt) NameList[k++] = copyName(b->Nam);
+  *names = NameList;
+  return NbrFilNam;
+}
+
+void FreeFileNameList(Memory_List *list, char **names, int count) {
+  if (!names) return;
+  for (int i = 0; i < count; i++) std::free(names[i]);
+  MEM_FREE(list, names);
+}

@@ -1,0 +1,487 @@
+// Block transfers: whole ranges of lines between a section and the caller's records.
+#include <cstdarg>
+#include <cstring>
+#include <type_traits>
+
+#include "common/kmf/KmfInternal.h"
+#include "common/kmf/KmfMeshFile.h"
+#include "common/kmf/KmfStream.h"
+#include "common/base/Memory.h"
+
+namespace {
+
+// File types of a field.
+enum { F32 = 1, F64 = 2, I32 = 3, I64 = 4 };
+
+int typeSize(int typ) { return typ == F32 || typ == I32 ? 4 : 8; }
+
+int fileTypeOf(const KmfMeshFile *msh, char letter) {
+  if (letter == 'r') return msh->FltSiz == 32 ? F32 : F64;
+  return msh->Ver >= 4 ? I64 : I32;
+}
+
+// One column of the block: the values of field j in lines [0, n).
+struct Column {
+  const unsigned char *Src;  // first line's value in the file buffer
+  int64_t SrcStride;         // line size
+  char *Dst;                 // caller's field in record 0
+  int64_t DstStride;
+};
+
+template <typename T>
+inline T load(const unsigned char *p, bool swap) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  if (swap) KmfSwap(&v, sizeof(T));
+  return v;
+}
+
+template <typename T>
+inline void store(unsigned char *p, T v) {
+  std::memcpy(p, &v, sizeof(T));
+}
+
+// Records of lines [0, n): record0 + l, or map[l] - 1.
+struct Records {
+  int64_t Record0;
+  const void *Map;  // 1-based line numbers of the range: map[line index + 1]
+  int MapTyp;
+  int64_t MapBase;  // index in the map of line 0
+  int64_t at(int64_t l) const {
+    if (!Map) return Record0 + l;
+    return (MapTyp == 3 ? static_cast<const int32_t *>(Map)[MapBase + l]
+                        : static_cast<const int64_t *>(Map)[MapBase + l]) - 1;
+  }
+};
+
+// Integers that do not fit the caller's type keep their low bits; reals convert.
+template <typename FileT, typename CallT>
+CallT convert(FileT v) {
+  if constexpr (std::is_integral_v<FileT> && std::is_integral_v<CallT> && sizeof(CallT) < sizeof(FileT))
+    return static_cast<CallT>(static_cast<std::make_unsigned_t<CallT>>(v));
+  else
+    return static_cast<CallT>(v);
+}
+
+template <typename FileT, typename CallT>
+void readColumn(const Column &c, int64_t n, bool swap, const Records &rec) {
+  const unsigned char *src = c.Src;
+  if (!rec.Map) {
+    char *dst = c.Dst + rec.Record0 * c.DstStride;
+    for (int64_t l = 0; l < n; l++, src += c.SrcStride, dst += c.DstStride) {
+      CallT v = convert<FileT, CallT>(load<FileT>(src, swap));
+      std::memcpy(dst, &v, sizeof(CallT));
+    }
+  } else {
+    for (int64_t l = 0; l < n; l++, src += c.SrcStride) {
+      CallT v = convert<FileT, CallT>(load<FileT>(src, swap));
+      std::memcpy(c.Dst + rec.at(l) * c.DstStride, &v, sizeof(CallT));
+    }
+  }
+}
+
+template <typename FileT>
+void readColumnAs(int callTyp, const Column &c, int64_t n, bool swap, const Records &rec) {
+  switch (callTyp) {
+    case KmfFloat: readColumn<FileT, float>(c, n, swap, rec); break;
+    case KmfDouble: readColumn<FileT, double>(c, n, swap, rec); break;
+    case KmfInt: readColumn<FileT, int32_t>(c, n, swap, rec); break;
+    default: readColumn<FileT, int64_t>(c, n, swap, rec); break;
+  }
+}
+
+template <typename FileT, typename CallT>
+void writeColumn(const Column &c, int64_t n, const Records &rec) {
+  unsigned char *dst = const_cast<unsigned char *>(c.Src);
+  for (int64_t l = 0; l < n; l++, dst += c.SrcStride) {
+    CallT v;
+    std::memcpy(&v, c.Dst + rec.at(l) * c.DstStride, sizeof(CallT));
+    store<FileT>(dst, convert<CallT, FileT>(v));
+  }
+}
+
+template <typename FileT>
+void writeColumnAs(int callTyp, const Column &c, int64_t n, const Records &rec) {
+  switch (callTyp) {
+    case KmfFloat: writeColumn<FileT, float>(c, n, rec); break;
+    case KmfDouble: writeColumn<FileT, double>(c, n, rec); break;
+    case KmfInt: writeColumn<FileT, int32_t>(c, n, rec); break;
+    default: writeColumn<FileT, int64_t>(c, n, rec); break;
+  }
+}
+
+bool validCallType(int t) { return t >= KmfFloat && t <= KmfLong; }
+int callSize(int t) { return t == KmfFloat || t == KmfInt ? 4 : 8; }
+
+// Describes the fields of a variadic block call; false when the descriptions do not match
+// the keyword's line.
+bool parseFields(KmfMeshFile *msh, const KmfKeyword *kw, int64_t span, va_list args, KmfField *fields,
+                 const char *fn) {
+  int nfld = kw->SolSiz;
+  if (kw->Typ == KmfKwdSol) {
+    int typ = va_arg(args, int);
+    char *a = va_arg(args, char *);
+    char *b = va_arg(args, char *);
+    if (typ != KmfFloat && typ != KmfDouble) {
+      KmfError(msh, fn, "SOLUTION FIELDS MUST BE FLOAT OR DOUBLE, NOT TYPE %d", typ);
+      return false;
+    }
+    int64_t stride = span ? (b - a) / span : 0;
+    for (int j = 0; j < nfld; j++) fields[j] = {typ, a + j * callSize(typ), stride};
+    return true;
+  }
+  int j = 0;
+  for (int ndesc = 0; j < nfld; ndesc++) {
+    int typ = va_arg(args, int);
+    int n = 1;
+    if (typ == KmfIntVec || typ == KmfLongVec) {
+      n = va_arg(args, int);
+      typ = typ == KmfIntVec ? KmfInt : KmfLong;
+    }
+    if (!validCallType(typ) || n < 1 || j + n > nfld || ndesc >= KmfMaxFields) {
+      KmfError(msh, fn, "FIELD DESCRIPTIONS DO NOT MATCH THE %d VALUES OF A %s LINE", nfld, KmfKwdFmt[kw - msh->KwdTab][0]);
+      return false;
+    }
+    char *a = va_arg(args, char *);
+    char *b = va_arg(args, char *);
+    int64_t stride = span ? (b - a) / span : 0;
+    for (int t = 0; t < n; t++) fields[j++] = {typ, a + t * callSize(typ), stride};
+  }
+  return true;
+}
+
+// Letters of the line that carry a value, in order; false when the line holds a string,
+// which block transfers do not move.
+bool dataLetters(const KmfKeyword *kw, char *letters) {
+  int n = 0;
+  for (const char *c = kw->Fmt; *c; c++) {
+    if (*c == 'c') return false;
+    if (*c == 'i' || *c == 'r') letters[n++] = *c;
+  }
+  return true;
+}
+
+bool checkFields(KmfMeshFile *msh, const KmfKeyword *kw, int nfields, const KmfField *fields, const char *fn) {
+  if (nfields != kw->SolSiz) {
+    KmfError(msh, fn, "%d FIELDS GIVEN FOR A LINE OF %d VALUES", nfields, kw->SolSiz);
+    return false;
+  }
+  for (int j = 0; j < nfields; j++)
+    if (!validCallType(fields[j].Typ) || !fields[j].Adr) {
+      KmfError(msh, fn, "INVALID FIELD %d", j + 1);
+      return false;
+    }
+  return true;
+}
+
+// Reals go to float or double fields, integers to int32 or int64 fields.
+bool checkFamilies(KmfMeshFile *msh, const char *letters, int nfields, const KmfField *fields, const char *fn) {
+  for (int j = 0; j < nfields; j++) {
+    bool real = fields[j].Typ == KmfFloat || fields[j].Typ == KmfDouble;
+    if (real != (letters[j] == 'r')) {
+      KmfError(msh, fn, "FIELD %d HAS TYPE %d, WHICH DOES NOT HOLD %s", j + 1, fields[j].Typ,
+               letters[j] == 'r' ? "A REAL" : "AN INTEGER");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool checkMap(KmfMeshFile *msh, int maptype, const void *map, int64_t n, const char *fn) {
+  if (!map) return true;
+  for (int64_t i = 1; i <= n; i++) {
+    int64_t r = maptype == 3 ? static_cast<const int32_t *>(map)[i] : static_cast<const int64_t *>(map)[i];
+    if (r < 1) {
+      KmfError(msh, fn, "MAP ENTRY %lld IS %lld", static_cast<long long>(i), static_cast<long long>(r));
+      return false;
+    }
+  }
+  return true;
+}
+
+// Caller field that receives file field j: node-ordered keywords move the nodes, never the
+// trailing reference.
+int targetField(const KmfKeyword *kw, int j, int nfields) {
+  return kw->OrdTab && j < nfields - 1 ? kw->OrdTab[j] : j;
+}
+
+struct Scratch {
+  KmfField *Fields;
+  char *Letters;
+  Scratch() : Fields(nullptr), Letters(nullptr) {}
+  bool make() {
+    Fields = static_cast<KmfField *>(MEM_ALLOC(nullptr, Fields, sizeof(KmfField) * KmfMaxLetters));
+    Letters = static_cast<char *>(MEM_ALLOC(nullptr, Letters, KmfMaxLetters + 1));
+    return Fields && Letters;
+  }
+  ~Scratch() {
+    MEM_FREE(nullptr, Fields);
+    MEM_FREE(nullptr, Letters);
+  }
+};
+
+template <typename T>
+bool readText(KmfTextBuffer *rd, T *v) {
+  if constexpr (std::is_same_v<T, float>) return KmfReaderFloat(rd, v);
+  else if constexpr (std::is_same_v<T, double>) return KmfReaderReal(rd, v);
+  else {
+    int64_t x;
+    if (!KmfReaderInt(rd, &x)) return false;
+    if (std::is_same_v<T, int32_t> && (x < INT32_MIN || x > INT32_MAX)) return false;
+    *v = static_cast<T>(x);
+    return true;
+  }
+}
+
+bool readTextField(KmfTextBuffer *rd, int typ, char *dst) {
+  switch (typ) {
+    case KmfFloat: { float v; if (!readText(rd, &v)) return false; std::memcpy(dst, &v, 4); return true; }
+    case KmfDouble: { double v; if (!readText(rd, &v)) return false; std::memcpy(dst, &v, 8); return true; }
+    case KmfInt: { int32_t v; if (!readText(rd, &v)) return false; std::memcpy(dst, &v, 4); return true; }
+    default: { int64_t v; if (!readText(rd, &v)) return false; std::memcpy(dst, &v, 8); return true; }
+  }
+}
+
+int getText(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
+            KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields) {
+  // The caller's field of every value of a line, node ordering applied once.
+  KmfField *order = static_cast<KmfField *>(MEM_ALLOC(nullptr, order, sizeof(KmfField) * static_cast<size_t>(nfields)));
+  if (!order) return 0;
+  for (int j = 0; j < nfields; j++) order[j] = fields[targetField(kw, j, nfields)];
+  char discard[8];
+  int res = 1;
+  for (int64_t line = 1; res && line <= last; line++) {
+    bool keep = line >= first;
+    int64_t r = keep ? rec.at(line - first) : 0;
+    for (int j = 0; j < nfields; j++) {
+      const KmfField &f = order[j];
+      if (!readTextField(msh->Rd, f.Typ, keep ? f.Adr + r * f.Stride : discard)) {
+        KmfError(msh, "KMFGETBLOCK", "CANNOT READ LINE %lld OF %s", static_cast<long long>(line), KmfKwdFmt[kwd][0]);
+        res = 0;
+        break;
+      }
+    }
+  }
+  MEM_FREE(nullptr, order);
+  if (res && cb) cb(first, last, cbarg);
+  return res;
+}
+
+void convertBlock(const KmfMeshFile *msh, const KmfKeyword *kw, const unsigned char *buf, int64_t n,
+                  int64_t lineBytes, const Records &rec, int nfields, const KmfField *fields, const char *letters) {
+  bool swap = msh->Cod != 1;
+  int64_t off = 0;
+  for (int j = 0; j < nfields; j++) {
+    int ft = fileTypeOf(msh, letters[j]);
+    const KmfField &f = fields[targetField(kw, j, nfields)];
+    Column c{buf + off, lineBytes, f.Adr, f.Stride};
+    switch (ft) {
+      case F32: readColumnAs<float>(f.Typ, c, n, swap, rec); break;
+      case F64: readColumnAs<double>(f.Typ, c, n, swap, rec); break;
+      case I32: readColumnAs<int32_t>(f.Typ, c, n, swap, rec); break;
+      default: readColumnAs<int64_t>(f.Typ, c, n, swap, rec); break;
+    }
+    off += typeSize(ft);
+  }
+}
+
+void reportBlock(const KmfAioCb *cb, int64_t block, int64_t nblocks, int64_t lines, bool read) {
+  if (read) {
+    printf("block      = %lld / %lld\n", static_cast<long long>(block), static_cast<long long>(nblocks));
+    printf("size       = %lld lines\n", static_cast<long long>(lines));
+  }
+  KmfAioReport(cb);
+}
+
+int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
+              KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields, const char *letters) {
+  int64_t lineBytes = 0;
+  for (int j = 0; j < nfields; j++) lineBytes += typeSize(fileTypeOf(msh, letters[j]));
+  if (!KmfLinesFit(msh, kw, lineBytes)) {
+    KmfError(msh, "KMFGETBLOCK", "SECTION %s HOLDS FEWER LINES THAN IT DECLARES", KmfKwdFmt[kwd][0]);
+    return 0;
+  }
+  int64_t nlin = last - first + 1;
+  int64_t nblocks = (nlin + KmfBlockLines - 1) / KmfBlockLines;
+  int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
+  size_t bufBytes = static_cast<size_t>(blockLines * lineBytes);
+  unsigned char *buf[2] = {nullptr, nullptr};
+  buf[0] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[0], bufBytes));
+  buf[1] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[1], bufBytes));
+  int res = buf[0] && buf[1] ? 1 : 0;
+  KmfAioCb aio[2] = {};
+  // Block b is read while block b - 1, already in the other buffer, is converted.
+  for (int64_t b = 0; res && b <= nblocks; b++) {
+    if (b < nblocks) {
+      KmfAioCb &cur = aio[b & 1];
+      cur.Fildes = msh->hdl;
+      cur.Offset = kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes;
+      cur.Buf = buf[b & 1];
+      cur.Nbytes = (b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - b * KmfBlockLines) * lineBytes;
+      KmfAioRead(&cur);
+    }
+    if (b > 0) {
+      const KmfAioCb &prev = aio[(b - 1) & 1];
+      int64_t n = prev.Nbytes / lineBytes;
+      if (KmfAioError(&prev) || KmfAioReturn(&prev) != prev.Nbytes) {
+        KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
+        reportBlock(&prev, b, nblocks, n, true);
+        res = 0;
+        break;
+      }
+      Records r = rec;
+      r.Record0 += (b - 1) * KmfBlockLines;
+      r.MapBase += (b - 1) * KmfBlockLines;
+      convertBlock(msh, kw, buf[(b - 1) & 1], n, lineBytes, r, nfields, fields, letters);
+      int64_t l0 = first + (b - 1) * KmfBlockLines;
+      if (cb) cb(l0, l0 + n - 1, cbarg);
+    }
+  }
+  MEM_FREE(nullptr, buf[0]);
+  MEM_FREE(nullptr, buf[1]);
+  // The transfers moved the stream: line reads go on after the block, from the file.
+  KmfReaderDrop(msh->Rd);
+  KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
+  return res;
+}
+
+void writeTextLine(KmfMeshFile *msh, int nfields, const KmfField *fields, int64_t r) {
+  for (int j = 0; j < nfields; j++) {
+    const char *src = fields[j].Adr + r * fields[j].Stride;
+    switch (fields[j].Typ) {
+      case KmfFloat: { float v; std::memcpy(&v, src, 4); KmfWriteReal(msh, v, true); break; }
+      case KmfDouble: { double v; std::memcpy(&v, src, 8); KmfWriteReal(msh, v, false); break; }
+      case KmfInt: { int32_t v; std::memcpy(&v, src, 4); KmfWriteInt(msh, v); break; }
+      default: { int64_t v; std::memcpy(&v, src, 8); KmfWriteInt(msh, v); break; }
+    }
+  }
+  KmfWriteText(msh, "\n");
+}
+
+int setBinary(KmfMeshFile *msh, const KmfKeyword *kw, const Records &rec, KmfBlockCallback cb, void *cbarg,
+              int nfields, const KmfField *fields, const char *letters) {
+  int64_t lineBytes = 0;
+  for (int j = 0; j < nfields; j++) lineBytes += typeSize(fileTypeOf(msh, letters[j]));
+  int64_t nlin = kw->NmbLin;
+  int64_t nblocks = (nlin + KmfBlockLines - 1) / KmfBlockLines;
+  int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
+  if (!KmfFlush(msh)) return 0;
+  int64_t start = ftello(msh->hdl);
+  if (start < 0) return 0;
+  size_t bufBytes = static_cast<size_t>(blockLines * lineBytes);
+  unsigned char *buf[2] = {nullptr, nullptr};
+  buf[0] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[0], bufBytes ? bufBytes : 1));
+  buf[1] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[1], bufBytes ? bufBytes : 1));
+  int res = buf[0] && buf[1] ? 1 : 0;
+  for (int64_t b = 0; res && b < nblocks; b++) {
+    int64_t l0 = b * KmfBlockLines;
+    int64_t n = b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - l0;
+    if (cb) cb(l0 + 1, l0 + n, cbarg);
+    unsigned char *out = buf[b & 1];
+    Records r = rec;
+    r.Record0 += l0;
+    r.MapBase += l0;
+    int64_t off = 0;
+    for (int j = 0; j < nfields; j++) {
+      int ft = fileTypeOf(msh, letters[j]);
+      Column c{out + off, lineBytes, fields[j].Adr, fields[j].Stride};
+      switch (ft) {
+        case F32: writeColumnAs<float>(fields[j].Typ, c, n, r); break;
+        case F64: writeColumnAs<double>(fields[j].Typ, c, n, r); break;
+        case I32: writeColumnAs<int32_t>(fields[j].Typ, c, n, r); break;
+        default: writeColumnAs<int64_t>(fields[j].Typ, c, n, r); break;
+      }
+      off += typeSize(ft);
+    }
+    KmfAioCb aio{msh->hdl, start + l0 * lineBytes, out, n * lineBytes, 0};
+    if (KmfAioWrite(&aio) || KmfAioReturn(&aio) != aio.Nbytes) {
+      KmfError(msh, "KMFSETBLOCK", "WRITING FAILED");
+      reportBlock(&aio, b + 1, nblocks, n, false);
+      msh->WrtErr = 1;
+      res = 0;
+    }
+  }
+  MEM_FREE(nullptr, buf[0]);
+  MEM_FREE(nullptr, buf[1]);
+  if (res && fseeko(msh->hdl, static_cast<off_t>(start + nlin * lineBytes), SEEK_SET)) res = 0;
+  return res;
+}
+
+}  // namespace
+
+int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,
+                      KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields) {
+  if (!KmfUsable(msh, kwd, KmfRead)) return 0;
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (!kw->NmbLin || (kw->Typ != KmfKwdData && kw->Typ != KmfKwdSol) || first < 1 || first > last ||
+      last > kw->NmbLin)
+    return 0;
+  if (!checkFields(msh, kw, nfields, fields, "KMFGETBLOCK")) return 0;
+  if (maptype != 3 && maptype != 4) map = nullptr;
+  if (!checkMap(msh, maptype, map, last - first + 1, "KMFGETBLOCK")) return 0;
+  Scratch s;
+  if (!s.make()) return 0;
+  if (!dataLetters(kw, s.Letters)) {
+    KmfError(msh, "KMFGETBLOCK", "SECTION %s HOLDS STRINGS: READ IT LINE BY LINE", KmfKwdFmt[kwd][0]);
+    return 0;
+  }
+  for (int j = 0; j < nfields; j++) s.Fields[j] = fields[targetField(kw, j, nfields)];
+  if (!checkFamilies(msh, s.Letters, nfields, s.Fields, "KMFGETBLOCK")) return 0;
+  Records rec{0, map, maptype, 1};
+  if (msh->Typ & KmfText) {
+    if (!KmfGotoKwd(msh, kwd)) return 0;
+    return getText(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields);
+  }
+  return getBinary(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields, s.Letters);
+}
+
+int KmfSetBlockFields(KmfMeshFile *msh, int kwd, int maptype, void *map, KmfBlockCallback cb, void *cbarg,
+                      int nfields, const KmfField *fields) {
+  if (!KmfUsable(msh, kwd, KmfWrite)) return 0;
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (kw->Typ != KmfKwdData && kw->Typ != KmfKwdSol) return 0;
+  if (!checkFields(msh, kw, nfields, fields, "KMFSETBLOCK")) return 0;
+  if (maptype != 3 && maptype != 4) map = nullptr;
+  if (!checkMap(msh, maptype, map, kw->NmbLin, "KMFSETBLOCK")) return 0;
+  Scratch s;
+  if (!s.make()) return 0;
+  if (!dataLetters(kw, s.Letters)) {
+    KmfError(msh, "KMFSETBLOCK", "SECTION %s HOLDS STRINGS: WRITE IT LINE BY LINE", KmfKwdFmt[kwd][0]);
+    return 0;
+  }
+  if (!checkFamilies(msh, s.Letters, nfields, fields, "KMFSETBLOCK")) return 0;
+  Records rec{0, map, maptype, 1};
+  if (msh->Typ & KmfText) {
+    if (cb) cb(1, kw->NmbLin, cbarg);
+    for (int64_t l = 0; l < kw->NmbLin; l++) writeTextLine(msh, nfields, fields, rec.at(l));
+    return msh->WrtErr ? 0 : 1;
+  }
+  return setBinary(msh, kw, rec, cb, cbarg, nfields, fields, s.Letters);
+}
+
+int KmfGetBlock(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,
+                KmfBlockCallback cb, ...) {
+  if (!KmfUsable(msh, kwd, KmfRead) || !msh->KwdTab[kwd].NmbLin) return 0;
+  Scratch s;
+  if (!s.make()) return 0;
+  va_list args;
+  va_start(args, cb);
+  void *cbarg = cb ? va_arg(args, void *) : nullptr;
+  bool ok = parseFields(msh, &msh->KwdTab[kwd], last - first, args, s.Fields, "KMFGETBLOCK");
+  va_end(args);
+  if (!ok) return 0;
+  return KmfGetBlockFields(msh, kwd, first, last, maptype, map, cb, cbarg, msh->KwdTab[kwd].SolSiz, s.Fields);
+}
+
+int KmfSetBlock(KmfMeshFile *msh, int kwd, int64_t, int64_t, int maptype, void *map, KmfBlockCallback cb, ...) {
+  if (!KmfUsable(msh, kwd, KmfWrite) || msh->KwdTab[kwd].Typ == KmfKwdAbsent) return 0;
+  Scratch s;
+  if (!s.make()) return 0;
+  va_list args;
+  va_start(args, cb);
+  void *cbarg = cb ? va_arg(args, void *) : nullptr;
+  bool ok = parseFields(msh, &msh->KwdTab[kwd], msh->KwdTab[kwd].NmbLin - 1, args, s.Fields, "KMFSETBLOCK");
+  va_end(args);
+  if (!ok) return 0;
+  return KmfSetBlockFields(msh, kwd, maptype, map, cb, cbarg, msh->KwdTab[kwd].SolSiz, s.Fields);
+}

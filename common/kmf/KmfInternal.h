@@ -1,0 +1,34 @@
+// Helpers shared by the files of the keyword-file access; not for callers.
+#pragma once
+
+#include <cstdint>
+
+#include "common/kmf/KmfMeshFile.h"
+
+// Keyword kwd may be used: valid number and the handle is open in the right mode.
+bool KmfUsable(const KmfMeshFile *msh, int kwd, int mode);
+
+// Fills the keyword's kind, letters, SolSiz, NmbWrd and NmbRea from the table, the
+// dimension, the version and the type list already stored; false when the line would exceed
+// the descriptor's limits or carry no value.
+bool KmfExpandKeyword(KmfMeshFile *msh, int kwd);
+
+// Bytes of one binary line of kwd with the handle's current width of reals.
+int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw);
+
+// Whether the declared lines of kwd fit between its first line and its end, with lines of
+// lineBytes bytes (binary) or at least two characters per value (text).
+bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes);
+
+// Binary values of the file being read, byte-reversed when needed.
+bool KmfReadI32(KmfMeshFile *msh, int32_t *val);
+bool KmfReadI64(KmfMeshFile *msh, int64_t *val);
+// A value that is 4 bytes below version `wide` and 8 bytes from it on (sign-extended).
+bool KmfReadSized(KmfMeshFile *msh, int wide, int64_t *val);
+
+void KmfWriteI32(KmfMeshFile *msh, int32_t val);
+void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val);
+
+// Prints "  ## ERROR: <fn>: <message>" on standard error with the file name.
+void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));

@@ -1,0 +1,569 @@
+// Opening, indexing, declaring and closing keyword mesh files.
+#include "common/kmf/KmfMeshFile.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "common/kmf/KmfInternal.h"
+#include "common/kmf/KmfStream.h"
+#include "common/base/Memory.h"
+
+namespace {
+
+const size_t TextBufferSize = size_t(1) << 20;
+const size_t BinaryBufferSize = size_t(1) << 16;
+const int64_t CodeSwapped = 0x01000000;
+
+bool endsWith(const char *s, const char *suffix) {
+  size_t n = std::strlen(s), m = std::strlen(suffix);
+  return n >= m && !std::strcmp(s + n - m, suffix);
+}
+
+// Encoding and kind from the name: its ending first, then the first of the four names found
+// anywhere in it.
+int fileTypeOf(const char *name) {
+  static const struct {
+    const char *ext;
+    int typ;
+  } kinds[] = {{".meshb", KmfBinary | KmfMeshKind},
+               {".mesh", KmfText | KmfMeshKind},
+               {".solb", KmfBinary | KmfSolKind},
+               {".sol", KmfText | KmfSolKind}};
+  for (const auto &k : kinds)
+    if (endsWith(name, k.ext)) return k.typ;
+  for (const auto &k : kinds)
+    if (std::strstr(name, k.ext)) return k.typ;
+  return 0;
+}
+
+KmfMeshFile *newHandle(const char *name, int mode) {
+  if (!name) {
+    fprintf(stderr, "  ## ERROR: KMFOPENMESH: NO FILE NAME \n");
+    return nullptr;
+  }
+  if (std::strlen(name) + 7 >= sizeof(KmfMeshFile::FilNam)) {
+    fprintf(stderr, "  ## ERROR: KMFOPENMESH: FILE NAME TOO LONG \n");
+    return nullptr;
+  }
+  int typ = fileTypeOf(name);
+  if (!typ) {
+    fprintf(stderr, "  ## ERROR: KMFOPENMESH: %s HAS NO .mesh, .meshb, .sol OR .solb EXTENSION \n", name);
+    return nullptr;
+  }
+  auto *msh = static_cast<KmfMeshFile *>(MEM_ALLOC(nullptr, msh, sizeof(KmfMeshFile)));
+  if (!msh) return nullptr;
+  std::memset(msh, 0, sizeof(KmfMeshFile));
+  std::strcpy(msh->FilNam, name);
+  msh->Typ = typ;
+  msh->Mod = mode;
+  msh->Cod = 1;
+  for (auto &kw : msh->KwdTab) kw.NmbNod = 1;
+  // The scratch holds the longest line the table allows: 9000 eight-byte values, or a
+  // string and a few integers.
+  msh->LinBufSiz = 8 * KmfMaxLetters + 256;
+  msh->LinBuf = static_cast<unsigned char *>(MEM_ALLOC(nullptr, msh->LinBuf, msh->LinBufSiz));
+  if (!msh->LinBuf) return static_cast<KmfMeshFile *>(MEM_FREE(nullptr, msh));
+  return msh;
+}
+
+// Releases everything the handle holds, without writing anything; false when closing the
+// stream failed.
+bool freeHandle(KmfMeshFile *msh) {
+  bool ok = true;
+  if (msh->hdl && std::fclose(msh->hdl)) ok = false;
+  msh->Rd = KmfFreeReader(msh->Rd);
+  for (auto &kw : msh->KwdTab) {
+    kw.OrdTab = static_cast<int *>(MEM_FREE(nullptr, kw.OrdTab));
+    kw.Fmt = static_cast<char *>(MEM_FREE(nullptr, kw.Fmt));
+  }
+  msh->LinBuf = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->LinBuf));
+  msh->WrtBlk = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->WrtBlk));
+  MEM_FREE(nullptr, msh);
+  return ok;
+}
+
+KmfMeshFile *refuse(KmfMeshFile *msh) {
+  freeHandle(msh);
+  return nullptr;
+}
+
+// Reads the header of a section whose name or number was just read and records where its
+// lines start. limit is where its lines must end.
+bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
+  KmfKeyword *kw = &msh->KwdTab[kwd];
+  bool bin = msh->Typ & KmfBinary;
+  int kind = KmfKeywordKind(kwd);
+  int64_t count = 1;
+  kw->NmbTyp = 0;
+  kw->Deg = 0;
+  kw->NmbNod = 1;
+  if (kind != KmfKwdInfo) {
+    bool ok = bin ? KmfReadSized(msh, 4, &count) : KmfReaderInt(msh->Rd, &count);
+    if (!ok || count < 0) {
+      KmfError(msh, "KMFOPENMESH", "INVALID LINE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
+      return false;
+    }
+  }
+  if (kind == KmfKwdSol) {
+    int64_t v;
+    bool ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+    if (!ok || v < 1 || v > KmfMaxTyp) {
+      KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
+      return false;
+    }
+    kw->NmbTyp = static_cast<int>(v);
+    for (int i = 0; i < kw->NmbTyp; i++) {
+      ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+      if (!ok || v < INT32_MIN || v > INT32_MAX) {
+        KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
+        return false;
+      }
+      kw->TypTab[i] = static_cast<int>(v);
+    }
+    if (KmfKwdFmt[kwd][2][0] == 'h') {
+      int64_t deg, nod;
+      ok = bin ? KmfReadSized(msh, 99, &deg) && KmfReadSized(msh, 99, &nod)
+               : KmfReaderInt(msh->Rd, &deg) && KmfReaderInt(msh->Rd, &nod);
+      if (!ok || deg < 0 || deg > KmfMaxLetters || nod < 1 || nod > KmfMaxLetters) {
+        KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
+        return false;
+      }
+      kw->Deg = static_cast<int>(deg);
+      kw->NmbNod = static_cast<int>(nod);
+    }
+  }
+  if (!KmfExpandKeyword(msh, kwd)) {
+    KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
+    return false;
+  }
+  kw->NmbLin = count;
+  kw->Pos = KmfReaderTell(msh->Rd);
+  kw->EndPos = limit;
+  return true;
+}
+
+// Every section must hold the lines it declares before the next one starts; reals may be of
+// 32 bits when the file says so in a precision section.
+bool checkSizes(KmfMeshFile *msh) {
+  bool narrow = msh->FltSiz == 64 && msh->KwdTab[KmfFloatingPointPrecision].NmbLin;
+  for (int kwd = 1; kwd <= KmfMaxKwd; kwd++) {
+    KmfKeyword *kw = &msh->KwdTab[kwd];
+    if (!kw->NmbLin) continue;
+    int64_t bytes = 4 * static_cast<int64_t>(kw->NmbWrd - (narrow ? kw->NmbRea : 0));
+    if (!KmfLinesFit(msh, kw, bytes)) {
+      KmfError(msh, "KMFOPENMESH", "SECTION %s DECLARES %lld LINES, MORE THAN THE FILE HOLDS", KmfKwdFmt[kwd][0],
+               static_cast<long long>(kw->NmbLin));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool indexBinary(KmfMeshFile *msh) {
+  int hdr = msh->Ver >= 3 ? 12 : 8;
+  int64_t pos = KmfReaderTell(msh->Rd);
+  for (;;) {
+    if (pos + hdr > msh->FilSiz || !KmfReaderSeek(msh->Rd, pos)) {
+      KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+      return false;
+    }
+    int32_t kwd;
+    int64_t next;
+    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, 3, &next)) return false;
+    if (next && (next < pos + hdr || next > msh->FilSiz)) {
+      KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld",
+               static_cast<long long>(pos), static_cast<long long>(next));
+      return false;
+    }
+    // End is a section of its own, which tells readers that the file is complete; a last
+    // section without it (position 0) is a file still being written.
+    if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, msh->FilSiz);
+    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next)) return false;
+    if (!next) return true;
+    pos = next;
+  }
+}
+
+bool indexText(KmfMeshFile *msh) {
+  size_t len;
+  while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
+    if (len > 64) continue;
+    int kwd = KmfFindKeyword(w, len);
+    if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
+    if (kwd == KmfEnd) return true;
+  }
+  KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+  return false;
+}
+
+// Reads words up to the given one, then an integer.
+bool findTextValue(KmfMeshFile *msh, const char *name, int64_t *val) {
+  size_t len, n = std::strlen(name);
+  while (const char *w = KmfReaderWord(msh->Rd, &len))
+    if (len == n && !std::memcmp(w, name, n)) return KmfReaderInt(msh->Rd, val);
+  return false;
+}
+
+bool readHeader(KmfMeshFile *msh) {
+  int64_t ver = 0, dim = 0;
+  if (msh->Typ & KmfBinary) {
+    int32_t code, kwd;
+    int64_t next;
+    if (!KmfReaderBytes(msh->Rd, &code, 4) || (code != 1 && code != CodeSwapped)) {
+      KmfError(msh, "KMFOPENMESH", "NOT A BINARY KEYWORD FILE (BAD CODE WORD)");
+      return false;
+    }
+    msh->Cod = code;
+    if (!KmfReadSized(msh, 99, &ver) || ver < 1 || ver > 4) {
+      KmfError(msh, "KMFOPENMESH", "INVALID VERSION %lld, MUST BE 1 TO 4", static_cast<long long>(ver));
+      return false;
+    }
+    msh->Ver = static_cast<int>(ver);
+    if (!KmfReadI32(msh, &kwd) || kwd != KmfDimension) {
+      KmfError(msh, "KMFOPENMESH", "THE FIRST SECTION IS NOT Dimension");
+      return false;
+    }
+    if (!KmfReadSized(msh, 3, &next) || !KmfReadSized(msh, 99, &dim)) {
+      KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN ITS HEADER");
+      return false;
+    }
+  } else {
+    if (!findTextValue(msh, "MeshVersionFormatted", &ver)) {
+      KmfError(msh, "KMFOPENMESH", "NO MeshVersionFormatted FOLLOWED BY A VERSION");
+      return false;
+    }
+    if (ver < 1 || ver > 4) {
+      KmfError(msh, "KMFOPENMESH", "INVALID VERSION %lld, MUST BE 1 TO 4", static_cast<long long>(ver));
+      return false;
+    }
+    msh->Ver = static_cast<int>(ver);
+    if (!findTextValue(msh, "Dimension", &dim)) {
+      KmfError(msh, "KMFOPENMESH", "NO Dimension FOLLOWED BY A DIMENSION");
+      return false;
+    }
+  }
+  if (dim != 2 && dim != 3) {
+    KmfError(msh, "KMFOPENMESH", "INVALID DIMENSION %lld, MUST BE 2 OR 3", static_cast<long long>(dim));
+    return false;
+  }
+  msh->Dim = static_cast<int>(dim);
+  msh->FltSiz = msh->Ver == 1 ? 32 : 64;
+  return true;
+}
+
+KmfMeshFile *openRead(const char *name, int *ver, int *dim) {
+  KmfMeshFile *msh = newHandle(name, KmfRead);
+  if (!msh) return nullptr;
+  msh->hdl = std::fopen(name, "rb");
+  if (!msh->hdl) {
+    KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
+    return refuse(msh);
+  }
+  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
+    return refuse(msh);
+  msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
+  if (!msh->Rd || !readHeader(msh)) return refuse(msh);
+  if (!((msh->Typ & KmfBinary) ? indexBinary(msh) : indexText(msh)) || !checkSizes(msh)) return refuse(msh);
+  if (ver) *ver = msh->Ver;
+  if (dim) *dim = msh->Dim;
+  return msh;
+}
+
+KmfMeshFile *openWrite(const char *name, int ver, int dim) {
+  if (ver < 1 || ver > 4 || (dim != 2 && dim != 3)) {
+    fprintf(stderr, "  ## ERROR: KMFOPENMESH: CANNOT WRITE VERSION %d DIMENSION %d \n", ver, dim);
+    return nullptr;
+  }
+  KmfMeshFile *msh = newHandle(name, KmfWrite);
+  if (!msh) return nullptr;
+  msh->Ver = ver;
+  msh->Dim = dim;
+  msh->FltSiz = ver == 1 ? 32 : 64;
+  msh->WrtBlk = static_cast<unsigned char *>(MEM_ALLOC(nullptr, msh->WrtBlk, KmfWriteBlockSize + 1000));
+  if (!msh->WrtBlk) return refuse(msh);
+  msh->hdl = std::fopen(name, "wb");
+  if (!msh->hdl) {
+    KmfError(msh, "KMFOPENMESH", "CANNOT CREATE THE FILE");
+    return refuse(msh);
+  }
+  if (msh->Typ & KmfText) {
+    char line[64];
+    snprintf(line, sizeof(line), "MeshVersionFormatted %d\n\nDimension %d\n", ver, dim);
+    KmfWriteText(msh, line);
+  } else {
+    KmfWriteI32(msh, 1);
+    KmfWriteI32(msh, ver);
+    KmfSetKwd(msh, KmfDimension, 1);
+    KmfWriteI32(msh, dim);
+  }
+  if (msh->WrtErr) return refuse(msh);
+  return msh;
+}
+
+}  // namespace
+
+bool KmfUsable(const KmfMeshFile *msh, int kwd, int mode) {
+  return msh && kwd >= 1 && kwd <= KmfMaxKwd && msh->Mod == mode;
+}
+
+bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
+  KmfKeyword *kw = &msh->KwdTab[kwd];
+  kw->Typ = KmfKeywordKind(kwd);
+  int solSiz = 0;
+  if (kw->Typ == KmfKwdSol) {
+    for (int i = 0; i < kw->NmbTyp; i++) solSiz += KmfTypeSize(kw->TypTab[i], msh->Dim);
+    if (!solSiz) return false;
+  }
+  const char *fmt = KmfKwdFmt[kwd][2];
+  // Expanded in the line scratch, then kept at its size.
+  char *letters = reinterpret_cast<char *>(msh->LinBuf);
+  int n = 0;
+  for (int i = 0; fmt[i]; i++) {
+    char c = fmt[i];
+    int rep = 1;
+    if ((c == 's' || c == 'h' || c == 'd') && fmt[i + 1]) {
+      rep = c == 'd' ? msh->Dim : solSiz;
+      c = fmt[++i];
+    }
+    if (n + rep > KmfMaxLetters) return false;
+    std::memset(letters + n, c, static_cast<size_t>(rep));
+    n += rep;
+  }
+  if (fmt[0] == 'h') {
+    if (static_cast<int64_t>(n) * kw->NmbNod > KmfMaxLetters) return false;
+    for (int k = 1; k < kw->NmbNod; k++) std::memcpy(letters + k * n, letters, static_cast<size_t>(n));
+    n *= kw->NmbNod;
+  }
+  letters[n] = '\0';
+  kw->Fmt = static_cast<char *>(MEM_FREE(nullptr, kw->Fmt));
+  kw->Fmt = static_cast<char *>(MEM_ALLOC(nullptr, kw->Fmt, static_cast<size_t>(n) + 1));
+  if (!kw->Fmt) return false;
+  std::memcpy(kw->Fmt, letters, static_cast<size_t>(n) + 1);
+  kw->SolSiz = kw->NmbWrd = kw->NmbRea = 0;
+  for (int i = 0; i < n; i++) {
+    switch (kw->Fmt[i]) {
+      case 'r': kw->NmbWrd += msh->FltSiz == 32 ? 1 : 2; kw->NmbRea++; kw->SolSiz++; break;
+      case 'i': kw->NmbWrd += msh->Ver >= 4 ? 2 : 1; kw->SolSiz++; break;
+      case 'c': kw->NmbWrd += 64; kw->SolSiz++; break;
+      default: break;
+    }
+  }
+  return true;
+}
+
+int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw) {
+  int64_t bytes = 0;
+  for (const char *c = kw->Fmt; *c; c++) {
+    if (*c == 'r') bytes += msh->FltSiz == 32 ? 4 : 8;
+    else if (*c == 'i') bytes += msh->Ver >= 4 ? 8 : 4;
+    else if (*c == 'c') bytes += 256;
+  }
+  return bytes;
+}
+
+bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes) {
+  int64_t room = kw->EndPos - kw->Pos;
+  if (room < 0) return false;
+  if (msh->Typ & KmfText) lineBytes = 2 * static_cast<int64_t>(kw->SolSiz);
+  if (lineBytes <= 0) return kw->NmbLin <= 1;
+  // The last text line may end right at the end of the file without its separator.
+  if (msh->Typ & KmfText) room += 1;
+  return kw->NmbLin <= room / lineBytes;
+}
+
+bool KmfReadI32(KmfMeshFile *msh, int32_t *val) {
+  if (!KmfReaderBytes(msh->Rd, val, 4)) return false;
+  if (msh->Cod != 1) KmfSwap(val, 4);
+  return true;
+}
+
+bool KmfReadI64(KmfMeshFile *msh, int64_t *val) {
+  if (!KmfReaderBytes(msh->Rd, val, 8)) return false;
+  if (msh->Cod != 1) KmfSwap(val, 8);
+  return true;
+}
+
+bool KmfReadSized(KmfMeshFile *msh, int wide, int64_t *val) {
+  if (msh->Ver >= wide) return KmfReadI64(msh, val);
+  int32_t v;
+  if (!KmfReadI32(msh, &v)) return false;
+  *val = v;
+  return true;
+}
+
+void KmfWriteI32(KmfMeshFile *msh, int32_t val) { KmfWriteBytes(msh, &val, 4); }
+
+void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val) {
+  if (msh->Ver >= wide) {
+    KmfWriteBytes(msh, &val, 8);
+  } else {
+    int32_t v = static_cast<int32_t>(val);
+    KmfWriteBytes(msh, &v, 4);
+  }
+}
+
+void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  fprintf(stderr, "  ## ERROR: %s: %s: %s \n", fn, msh ? msh->FilNam : "", text);
+}
+
+KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
+  va_list args;
+  va_start(args, mode);
+  KmfMeshFile *msh = nullptr;
+  if (mode == KmfRead) {
+    int *ver = va_arg(args, int *);
+    int *dim = va_arg(args, int *);
+    msh = openRead(name, ver, dim);
+  } else if (mode == KmfWrite) {
+    int ver = va_arg(args, int);
+    int dim = va_arg(args, int);
+    msh = openWrite(name, ver, dim);
+  }
+  va_end(args);
+  return msh;
+}
+
+int KmfCloseMesh(KmfMeshFile *msh) {
+  if (!msh) return 0;
+  bool ok = true;
+  if (msh->Mod == KmfWrite) {
+    if (msh->Typ & KmfText) {
+      KmfWriteText(msh, "\nEnd\n");
+    } else {
+      KmfSetKwd(msh, KmfEnd, 1);
+    }
+    ok = KmfFlush(msh);
+    if (ok && std::fflush(msh->hdl)) ok = false;
+  }
+  if (!freeHandle(msh)) ok = false;
+  if (!ok) fprintf(stderr, "  ## ERROR: KMFCLOSEMESH: WRITING OR CLOSING THE FILE FAILED \n");
+  return ok ? 1 : 0;
+}
+
+int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode) {
+  if (!msh) return 0;
+  if (version) *version = msh->Ver;
+  if (dimension) *dimension = msh->Dim;
+  if (mode) *mode = msh->Mod;
+  return 1;
+}
+
+int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...) {
+  if (!msh || kwd < 1 || kwd > KmfMaxKwd) return 0;
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (!kw->NmbLin) return 0;
+  if (kw->Typ == KmfKwdSol) {
+    va_list args;
+    va_start(args, kwd);
+    int *ntyp = va_arg(args, int *);
+    int *solsiz = va_arg(args, int *);
+    int *types = va_arg(args, int *);
+    if (ntyp) *ntyp = kw->NmbTyp;
+    if (solsiz) *solsiz = kw->SolSiz / kw->NmbNod;
+    if (types) std::memcpy(types, kw->TypTab, sizeof(int) * static_cast<size_t>(kw->NmbTyp));
+    if (KmfKwdFmt[kwd][2][0] == 'h') {
+      int *deg = va_arg(args, int *);
+      int *nod = va_arg(args, int *);
+      if (deg) *deg = kw->Deg;
+      if (nod) *nod = kw->NmbNod;
+    }
+    va_end(args);
+  }
+  return kw->NmbLin;
+}
+
+int KmfGotoKwd(KmfMeshFile *msh, int kwd) {
+  if (!KmfUsable(msh, kwd, KmfRead) || !msh->KwdTab[kwd].NmbLin) return 0;
+  return KmfReaderSeek(msh->Rd, msh->KwdTab[kwd].Pos) ? 1 : 0;
+}
+
+int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
+  if (!KmfUsable(msh, kwd, KmfWrite)) return 0;
+  KmfKeyword *kw = &msh->KwdTab[kwd];
+  int kind = KmfKeywordKind(kwd);
+  if (kind == KmfKwdInfo) lines = 1;
+  if (lines < 0 || (msh->Ver < 4 && lines > INT32_MAX)) {
+    KmfError(msh, "KMFSETKWD", "INVALID LINE COUNT %lld FOR %s", static_cast<long long>(lines), KmfKwdFmt[kwd][0]);
+    return 0;
+  }
+  kw->NmbTyp = 0;
+  kw->Deg = 0;
+  kw->NmbNod = 1;
+  if (kind == KmfKwdSol) {
+    va_list args;
+    va_start(args, lines);
+    int ntyp = va_arg(args, int);
+    const int *types = va_arg(args, const int *);
+    int deg = 0, nod = 1;
+    if (KmfKwdFmt[kwd][2][0] == 'h') {
+      deg = va_arg(args, int);
+      nod = va_arg(args, int);
+    }
+    va_end(args);
+    if (ntyp < 1 || ntyp > KmfMaxTyp || !types || deg < 0 || nod < 1) {
+      KmfError(msh, "KMFSETKWD", "INVALID SOLUTION HEADER FOR %s", KmfKwdFmt[kwd][0]);
+      return 0;
+    }
+    kw->NmbTyp = ntyp;
+    std::memcpy(kw->TypTab, types, sizeof(int) * static_cast<size_t>(ntyp));
+    kw->Deg = deg;
+    kw->NmbNod = nod;
+  }
+  if (!KmfExpandKeyword(msh, kwd)) {
+    KmfError(msh, "KMFSETKWD", "INVALID LINE SHAPE FOR %s", KmfKwdFmt[kwd][0]);
+    kw->Typ = KmfKwdAbsent;
+    return 0;
+  }
+  kw->NmbLin = lines;
+  KmfFlush(msh);
+  if (msh->Typ & KmfText) {
+    KmfWriteText(msh, "\n");
+    KmfWriteText(msh, KmfKwdFmt[kwd][0]);
+    KmfWriteText(msh, "\n");
+    char buf[32];
+    if (kind != KmfKwdInfo) {
+      snprintf(buf, sizeof(buf), "%lld\n", static_cast<long long>(lines));
+      KmfWriteText(msh, buf);
+    }
+    if (kind == KmfKwdSol) {
+      for (int i = 0; i <= kw->NmbTyp; i++) {
+        snprintf(buf, sizeof(buf), "%d ", i ? kw->TypTab[i - 1] : kw->NmbTyp);
+        KmfWriteText(msh, buf);
+      }
+      KmfWriteText(msh, "\n");
+      if (KmfKwdFmt[kwd][2][0] == 'h') {
+        snprintf(buf, sizeof(buf), "%d %d\n", kw->Deg, kw->NmbNod);
+        KmfWriteText(msh, buf);
+      }
+    }
+  } else {
+    int64_t cur = ftello(msh->hdl);
+    if (cur < 0) msh->WrtErr = 1;
+    if (msh->NexKwdPos) {
+      // Point the previous section at this one.
+      if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
+      KmfWriteSized(msh, 3, cur);
+      KmfFlush(msh);
+      if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
+    }
+    KmfWriteI32(msh, kwd);
+    msh->NexKwdPos = cur + 4;
+    KmfWriteSized(msh, 3, 0);
+    if (kind != KmfKwdInfo) KmfWriteSized(msh, 4, lines);
+    if (kind == KmfKwdSol) {
+      KmfWriteI32(msh, kw->NmbTyp);
+      for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);
+      if (KmfKwdFmt[kwd][2][0] == 'h') {
+        KmfWriteI32(msh, kw->Deg);
+        KmfWriteI32(msh, kw->NmbNod);
+      }
+    }
+  }
+  KmfFlush(msh);
+  return msh->WrtErr ? 0 : 1;
+}

@@ -1,0 +1,132 @@
+// Access to keyword mesh and solution files (text ".mesh"/".sol", binary ".meshb"/".solb",
+// versions 1 to 4, either byte order).
+//
+// Opening a file for reading indexes its sections, so that they can be visited in any order:
+// KmfStatKwd gives a section's line count, KmfGotoKwd + KmfGetLin read it line by line and
+// KmfGetBlock moves whole ranges of lines straight into the caller's arrays. Writing declares
+// each section with KmfSetKwd, then gives its lines with KmfSetLin or one KmfSetBlock.
+//
+// Nothing here ends the process on bad input: every size read from a file is checked before
+// use and a call that cannot be carried out returns 0 after a message on standard error.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "common/kmf/KmfFormat.h"
+
+struct Function_Interface;
+
+enum { KmfRead = 1, KmfWrite = 2 };          // open modes
+enum { KmfMesh = 0, KmfSol = 1 };            // file kinds of GetMeshDesc
+enum { KmfText = 1, KmfBinary = 2, KmfMeshKind = 4, KmfSolKind = 8 };  // KmfMeshFile::Typ bits
+// Field type codes of the block calls.
+enum { KmfFloat = 1, KmfDouble = 2, KmfInt = 3, KmfLong = 4, KmfIntVec = 5, KmfLongVec = 6 };
+enum { KmfBlockLines = 10000,     // lines per block of a block transfer
+       KmfWriteBlockSize = 10000, // bytes gathered before a binary write goes out
+       KmfMaxFields = 1000 };     // field descriptions of one block call
+
+struct KmfKeyword {
+  int Typ;                  // KmfKwdAbsent, KmfKwdInfo, KmfKwdData or KmfKwdSol
+  int Deg, NmbNod;          // from a high-order solution header, else 0 and 1
+  int SolSiz;               // values of one line carrying data
+  int NmbWrd;               // 32-bit words of one binary line
+  int NmbRea;               // real fields of one line (their width depends on the file)
+  int NmbTyp;
+  int TypTab[KmfMaxTyp];
+  int *OrdTab;              // node permutation of block reads, or null
+  int64_t NmbLin;           // 0: the section is absent
+  int64_t Pos;              // file offset of the first line
+  int64_t EndPos;           // where the section's lines must end (next section or file end)
+  char *Fmt;                // expanded letters of one line (at most KmfMaxLetters), or null
+};
+
+struct KmfTextBuffer;
+
+struct KmfMeshFile {
+  int Dim, Ver, Mod;
+  int Typ;                  // KmfText/KmfBinary | KmfMeshKind/KmfSolKind
+  int Cod;                  // 1: native byte order, 0x01000000: every value is byte-reversed
+  int FltSiz;               // width of reals in bits, 32 or 64
+  int64_t NexKwdPos;        // binary writing: position of the pending next-section field
+  int64_t NmbByt;           // bytes waiting in the write block
+  int64_t FilSiz;           // reading: size of the file
+  KmfKeyword KwdTab[KmfMaxKwd + 1];
+  FILE *hdl;
+  char FilNam[1024];
+  unsigned char *LinBuf;    // line scratch, sized for the longest line of the table
+  size_t LinBufSiz;
+  unsigned char *WrtBlk;    // write block: KmfWriteBlockSize bytes plus room for one field
+  KmfTextBuffer *Rd;        // buffered reader (reading only)
+  int WrtErr;               // a write failed since opening: the file is damaged
+};
+
+// One field of a block call: where the first record's field is, how far apart records are,
+// and the caller's type (KmfFloat, KmfDouble, KmfInt or KmfLong).
+struct KmfField {
+  int Typ;
+  char *Adr;
+  int64_t Stride;
+};
+
+typedef void (*KmfBlockCallback)(int64_t first, int64_t last, void *arg);
+
+// mode KmfRead: (const char *name, KmfRead, int *version, int *dimension)
+// mode KmfWrite: (const char *name, KmfWrite, int version, int dimension)
+KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
+// Writes the End section when writing, closes and frees; 0 when a write, flush or close failed.
+int KmfCloseMesh(KmfMeshFile *msh);
+int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode);
+// Line count of section kwd, 0 when absent. Solution keywords also fill (int *ntypes,
+// int *solsiz, int *types) and, for high-order ones, (int *degree, int *nodes).
+int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...);
+int KmfGotoKwd(KmfMeshFile *msh, int kwd);
+// (msh, kwd, int64_t lines [, int ntypes, const int *types [, int degree, int nodes]])
+int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...);
+
+// One line. Reading takes one pointer per field: i int* (versions 1-3) or int64_t*
+// (version 4); r float* (32-bit reals) or double*; c a char buffer of 256 bytes. A solution
+// line takes one pointer to its SolSiz reals. Writing takes the values: i int or int64_t by
+// version, r double, c const char*; a solution line one pointer to SolSiz floats or doubles.
+int KmfGetLin(KmfMeshFile *msh, int kwd, ...);
+int KmfSetLin(KmfMeshFile *msh, int kwd, ...);
+// One line through arrays whatever the version: integers as int64_t, reals as double.
+int KmfGetLinTab(KmfMeshFile *msh, int kwd, int64_t *ints, int *nints, double *reals, int *nreals,
+                 char *str, int *strlen);
+int KmfSetLinTab(KmfMeshFile *msh, int kwd, const int64_t *ints, const double *reals,
+                 const char *str);
+
+// Block transfers:
+// (msh, kwd, int64_t first, int64_t last, int maptype, void *map, KmfBlockCallback cb,
+//  [void *cbarg when cb is not null], then per field: code, [count for codes 5 and 6],
+//  address in the first record, address in the last record)
+// A solution keyword takes one description for its whole line. maptype 3 (int32) or 4
+// (int64) sends the i-th line of the range to record map[i] - 1.
+int KmfGetBlock(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,
+                KmfBlockCallback cb, ...);
+int KmfSetBlock(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,
+                KmfBlockCallback cb, ...);
+// The same with the fields given as an array (one entry per value of the line; a solution
+// line takes one entry per value as well).
+int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype,
+                      void *map, KmfBlockCallback cb, void *cbarg, int nfields,
+                      const KmfField *fields);
+int KmfSetBlockFields(KmfMeshFile *msh, int kwd, int maptype, void *map, KmfBlockCallback cb,
+                      void *cbarg, int nfields, const KmfField *fields);
+
+// Node permutation of the high-order keyword kwd: own and file each hold one row of lattice
+// coordinates per node, in the program's order and in the file's order.
+int KmfSetHONodesOrdering(KmfMeshFile *msh, int kwd, const int *own, const int *file);
+
+// Opaque bytes in the ByteFlow section. Reading returns a block the caller frees with
+// Free(nullptr, ...) (or free), or null.
+char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes);
+int KmfWriteByteFlow(KmfMeshFile *msh, const char *bytes, int nbytes);
+
+int KmfGetFloatPrecision(KmfMeshFile *msh);
+int KmfSetFloatPrecision(KmfMeshFile *msh, int bits);
+
+// Opens a mesh (kind KmfMesh) or solution (KmfSol) file for reading (io KmfRead: version and
+// dimension receive the file's) or writing (KmfWrite: they give them), reporting through fi.
+KmfMeshFile *GetMeshDesc(Function_Interface *fi, const char *name, int *version, int *dimension,
+                         int kind, int io);

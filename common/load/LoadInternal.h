@@ -1,0 +1,81 @@
+// Helpers shared by the mesh, solution and SU2 loaders.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "common/kmf/KmfMeshFile.h"
+#include "common/model/Mesh.h"
+
+struct Function_Interface;
+
+// The first entries one loader call found invalid, kept for the report.
+struct BadEntries {
+  enum { Max = 10 };
+  int Nbr = 0;
+  int Idx[Max] = {};
+  int Kind[Max] = {};
+  void add(int idx, int kind = 0) {
+    if (Nbr < Max) {
+      Idx[Nbr] = idx;
+      Kind[Nbr] = kind;
+    }
+    Nbr++;
+  }
+  int shown() const { return Nbr < Max ? Nbr : static_cast<int>(Max); }
+};
+
+// Ends a report of invalid entries: the closing line when more were found than listed, then
+// status bit 32.
+void EndInvalidReport(Function_Interface *fi, const BadEntries &bad,
+                      const char *noMore = "  ## NO MORE ERRORS PRINTED \n");
+
+// A null handle or mesh: "INVALID MESH FILE DESCRIPTOR" naming the function, error 200.
+bool LoadBadHandle(Function_Interface *fi, const char *fun, KmfMeshFile *hdl, Geometric_Mesh *msh);
+
+// The handle as the messages print it.
+long long HandleId(const KmfMeshFile *hdl);
+
+// 1 when the name is short enough for the loaders' copies; otherwise a message naming the
+// function, error 100 and status 4.
+int LoadNameFits(Function_Interface *fi, const char *fun, const char *name);
+
+// GetMeshDesc for reading, a name without extension resolved to the existing binary or
+// text file first.
+KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim);
+
+// Opens a mesh file for loading and refuses wrong dimensions and versions other than 1 to 3
+// (the version message at the given level, "ERROR" or "WARNING"); null after the messages.
+KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
+                          int *dim);
+// "  Bounding box x:[...] y:[...] z:[...]" on standard output.
+void PrintLoadBox(const Geometric_Mesh *msh);
+// The memory the mesh uses, after the given words.
+void PrintLoadMemory(const char *what, const Geometric_Mesh *msh);
+
+// A line count from a file as a mesh count: counts past what an int holds are refused (-1).
+int CountFromFile(int64_t n);
+// Reports that `need` entities do not fit a capacity of `max` (error 400) and returns 0.
+int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, const char *maxName,
+                     int max, int64_t need);
+
+// Reads section kwd line by line, each line's integers handed to f(line number from 1, ints)
+// (f returns nothing). 1 when every line was read (also when the section is absent), 0 when
+// a read failed.
+template <class F>
+int ForEachIntLine(KmfMeshFile *hdl, int kwd, F f) {
+  int64_t n = KmfStatKwd(hdl, kwd);
+  if (n <= 0) return 1;
+  if (!KmfGotoKwd(hdl, kwd)) return 0;
+  int64_t ints[8];
+  double reals[8];
+  for (int64_t i = 1; i <= n; i++) {
+    int ni = 0, nr = 0;
+    if (!KmfGetLinTab(hdl, kwd, ints, &ni, reals, &nr, nullptr, nullptr)) return 0;
+    f(i, ints);
+  }
+  return 1;
+}
+
+// A 64-bit value from a file reduced to an int range check: v in [1, n].
+inline bool InRange(int64_t v, int64_t n) { return v >= 1 && v <= n; }

@@ -1,0 +1,411 @@
+// The loading driver: size pass over every file, creation of the mesh at its final size,
+// then the load of each mesh file and of its solution, appending.
+#include "common/load/MeshLoad.h"
+
+#include <climits>
+#include <cstdint>
+#include <initializer_list>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "common/base/Clock.h"
+#include "common/base/FunctionInterface.h"
+#include "common/load/LoadInternal.h"
+#include "common/base/Memory.h"
+#include "common/load/SolutionLoad.h"
+#include "common/load/Su2.h"
+
+namespace {
+
+// SizMsh[kind] += n, refusing sums an int cannot hold.
+bool addCount(int *SizMsh, int kind, int64_t n) {
+  int64_t sum = static_cast<int64_t>(SizMsh[kind]) + n;
+  if (n < 0 || sum > INT_MAX - 2) return false;
+  SizMsh[kind] = static_cast<int>(sum);
+  return true;
+}
+
+// Adds the counts of an open file into SizMsh; false when a count is too large.
+bool addFileCounts(Function_Interface *fi, KmfMeshFile *hdl, int *SizMsh) {
+  auto n = [&](int kwd) { return KmfStatKwd(hdl, kwd); };
+  bool ok = addCount(SizMsh, KmfVertices, n(KmfVertices));
+  if (!(fi->OptBits & LOAD_OPT_NO_SURFACE)) {
+    for (int k : {KmfEdges, KmfTriangles, KmfQuadrilaterals, KmfEdgesP2, KmfTrianglesP2,
+                  KmfQuadrilateralsQ2})
+      ok = ok && addCount(SizMsh, k, n(k));
+    // The linear arrays have room for the second-order elements as well.
+    ok = ok && addCount(SizMsh, KmfTriangles, n(KmfTrianglesP2)) &&
+         addCount(SizMsh, KmfEdges, n(KmfEdgesP2));
+  }
+  if (!(fi->OptBits & LOAD_OPT_NO_VOLUME)) {
+    for (int k : {KmfTetrahedra, KmfHexahedra, KmfPyramids, KmfPrisms, KmfTetrahedraP2, KmfHexahedraQ2})
+      ok = ok && addCount(SizMsh, k, n(k));
+    ok = ok && addCount(SizMsh, KmfTetrahedra, n(KmfTetrahedraP2));
+  }
+  if (!(fi->OptBits & LOAD_OPT_NO_NORMALS)) ok = ok && addCount(SizMsh, KmfNormals, n(KmfNormals));
+  return ok;
+}
+
+int cannotOpen(Function_Interface *fi, const char *fun, const char *name) {
+  char base[LoadMaxNameLen + 1];
+  getBaseName(name, base, sizeof(base));
+  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
+  fi->ErrCod = ERR_BAD_DATA;
+  fi->Status |= STATUS_FILE_UNREADABLE;
+  return 0;
+}
+
+// Counts shown after a file was loaded.
+struct Counts {
+  int Ver, Efr, P2Efr, Tri, P2Tri, Qua, P2Qua, Tet, P2Tet, Pyr, Pri, Hex, P2Hex, Nor;
+};
+
+Counts countsOf(const Geometric_Mesh *m) {
+  return {m->NbrVer, m->NbrEfr, m->NbrP2Efr, m->NbrTri, m->NbrP2Tri, m->NbrQua, m->NbrP2Qua,
+          m->NbrTet, m->NbrP2Tet, m->NbrPyr, m->NbrPri, m->NbrHex, m->NbrP2Hex, m->NbrNor};
+}
+
+void printCounts(const Counts &a, const Counts &b, const int crn[2], const int rid[2]) {
+  if (b.Ver > a.Ver) {
+    printf("  Number Of Vertices           %15d", b.Ver - a.Ver);
+    if (crn[0] > 0) printf("  Corners %10d ", crn[0]);
+    if (crn[1] > 0) printf("  Required %10d ", crn[1]);
+    printf("\n");
+  }
+  if (b.Efr > a.Efr) {
+    printf("  Number Of Edges              %15d", b.Efr - a.Efr);
+    if (rid[0] > 0) printf("  Ridges  %10d ", rid[0]);
+    if (rid[1] > 0) printf("  Required %10d ", rid[1]);
+    printf("\n");
+  }
+  const struct {
+    int from, to;
+    const char *fmt;
+  } rows[] = {{a.P2Efr, b.P2Efr, "  Number Of P2 Edges           %15d\n"},
+              {a.Tri, b.Tri, "  Number Of Triangles          %15d\n"},
+              {a.P2Tri, b.P2Tri, "  Number Of P2 Triangles       %15d\n"},
+              {a.Qua, b.Qua, "  Number Of Quadrilaterals     %15d\n"},
+              {a.P2Qua, b.P2Qua, "  Number Of Q2 Quadrilaterals  %15d\n"},
+              {a.Tet, b.Tet, "  Number Of Tetrahedra         %15d\n"},
+              {a.P2Tet, b.P2Tet, "  Number Of P2 Tetrahedra      %15d\n"},
+              {a.Pyr, b.Pyr, "  Number Of Pyramids           %15d\n"},
+              {a.Pri, b.Pri, "  Number Of Prisms             %15d\n"},
+              {a.Hex, b.Hex, "  Number Of Hexahedra          %15d\n"},
+              {a.P2Hex, b.P2Hex, "  Number Of P2 Hexahedra          %15d\n"},
+              {a.Nor, b.Nor, "  Number Of Normals            %15d\n"}};
+  for (const auto &r : rows)
+    if (r.to > r.from) printf(r.fmt, r.to - r.from);
+}
+
+// The arrays of a fresh mesh are written once each by the loaders: large pages spare most of
+// the page faults that otherwise cost as much as the reading itself. A hint only.
+void adviseLargePages(const Geometric_Mesh *m) {
+#ifdef MADV_HUGEPAGE
+  const size_t page = 2u << 20;
+  auto advise = [&](const void *p, size_t bytes) {
+    uintptr_t beg = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(page - 1);
+    if (p && end > beg) madvise(reinterpret_cast<void *>(beg), end - beg, MADV_HUGEPAGE);
+  };
+  advise(m->Ver, sizeof(Vertex) * (static_cast<size_t>(m->MaxNbrVer) + 1));
+  advise(m->Tri, sizeof(Triangle) * (static_cast<size_t>(m->MaxNbrTri) + 1));
+  advise(m->Qua, sizeof(Quadrilateral) * (static_cast<size_t>(m->MaxNbrQua) + 1));
+  advise(m->Tet, sizeof(Tetrahedron) * (static_cast<size_t>(m->MaxNbrTet) + 1));
+  advise(m->Hex, sizeof(Hexahedron) * (static_cast<size_t>(m->MaxNbrHex) + 1));
+  advise(m->Pri, sizeof(Prism) * (static_cast<size_t>(m->MaxNbrPri) + 1));
+  advise(m->Pyr, sizeof(Pyramid) * (static_cast<size_t>(m->MaxNbrPyr) + 1));
+  if (m->SolAtVer) advise(m->SolAtVer->Sol, sizeof(double) * (static_cast<size_t>(m->MaxSolVer) + m->SolAtVer->SizTot));
+#else
+  (void)m;
+#endif
+}
+
+// Entities the solution slot counts, before the next file is appended.
+int solutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol) {
+  auto pick = [](int lin, int maxLin, int p2) { return maxLin > 0 ? lin : p2; };
+  if (sol == m->SolAtVer) return m->NbrVer;
+  if (sol == m->SolAtTet) return pick(m->NbrTet, m->MaxNbrTet, m->NbrP2Tet);
+  if (sol == m->SolAtHex) return pick(m->NbrHex, m->MaxNbrHex, m->NbrP2Hex);
+  if (sol == m->SolAtTri) return pick(m->NbrTri, m->MaxNbrTri, m->NbrP2Tri);
+  if (sol == m->SolAtQua) return pick(m->NbrQua, m->MaxNbrQua, m->NbrP2Qua);
+  if (sol == m->SolAtPri) return m->NbrPri;
+  return m->NbrPyr;
+}
+
+// The solution of the mesh and its count field, or null.
+Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
+  struct {
+    Geometric_Solution *sol;
+    int *cnt;
+  } slots[] = {{m->SolAtVer, &m->NbrSolVer}, {m->SolAtTet, &m->NbrSolTet},
+               {m->SolAtPyr, &m->NbrSolPyr}, {m->SolAtPri, &m->NbrSolPri},
+               {m->SolAtHex, &m->NbrSolHex}, {m->SolAtTri, &m->NbrSolTri},
+               {m->SolAtQua, &m->NbrSolQua}};
+  for (auto &s : slots)
+    if (s.sol) {
+      *count = s.cnt;
+      return s.sol;
+    }
+  return nullptr;
+}
+
+}  // namespace
+
+KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
+  const char *txt = kind == KmfMesh ? ".mesh" : ".sol";
+  if (!strstr(name, txt)) {
+    // Pick the existing file ourselves: asking the opener to try names that do not exist
+    // fills the terminal with complaints.
+    std::string b = std::string(name) + txt + "b", t = std::string(name) + txt;
+    if (access(b.c_str(), R_OK) == 0) return GetMeshDesc(fi, b.c_str(), ver, dim, kind, KmfRead);
+    if (access(t.c_str(), R_OK) == 0) return GetMeshDesc(fi, t.c_str(), ver, dim, kind, KmfRead);
+  }
+  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
+}
+
+KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
+                          int *dim) {
+  if (!LoadNameFits(fi, "LOADMESH", name)) return nullptr;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, ver, dim);
+  if (!hdl) {
+    cannotOpen(fi, "LOADMESH", name);
+    return nullptr;
+  }
+  bool refused = false;
+  if (*dim != 2 && *dim != 3) {
+    fprintf(stderr, "  ## ERROR: LOADMESH: WRONG MESH DIMENSION IN FILE %s\n", name);
+    refused = true;
+  } else if (*ver < 1 || *ver > 3) {
+    fprintf(stderr, "  ## %s: LOADMESH: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", versionLevel, *ver);
+    refused = true;
+  }
+  if (!refused) return hdl;
+  fprintf(stderr, "  FILE %s IS IGNORED. \n", name);
+  KmfCloseMesh(hdl);
+  fi->ErrCod = ERR_BAD_DATA;
+  return nullptr;
+}
+
+void PrintLoadBox(const Geometric_Mesh *msh) {
+  const double *b = msh->Box;
+  printf("  Bounding box x:[%lg %lg] y:[%lg %g] z:[%lg %lg]\n", b[0], b[3], b[1], b[4], b[2], b[5]);
+}
+
+void PrintLoadMemory(const char *what, const Geometric_Mesh *msh) {
+  double mem[2];
+  GetMeshMem(msh, mem);
+  const double mo = 1024.0 * 1024.0;
+  printf("%s %6.2lf Mo (%3.2f %%) allocated %6.2lf Mo\n", what, mem[1] / mo,
+         mem[0] > 0 ? 100.0 * mem[1] / mem[0] : 0.0, mem[0] / mo);
+}
+
+int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
+  if (!name || !SizMsh) return 0;
+  if (!LoadNameFits(fi, "ADDMESHSIZE", name)) return 0;
+  // SU2 files are not keyword files: do not let the keyword opener complain about them.
+  if (GetInputFileType(name) == FILE_TYPE_SU2) {
+    if (AddSU2MeshSize(fi, name, SizMsh)) return 1;
+    return cannotOpen(fi, "ADDMESHSIZE", name);
+  }
+  int ver = 0, dim = 0;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
+  if (!hdl) return cannotOpen(fi, "ADDMESHSIZE", name);
+  bool ok = addFileCounts(fi, hdl, SizMsh);
+  KmfCloseMesh(hdl);
+  if (!ok) {
+    fprintf(stderr, "  ## ERROR: ADDMESHSIZE: TOO MANY ENTITIES IN %s\n", name);
+    fi->ErrCod = ERR_CAPACITY;
+    fi->Status |= STATUS_FILE_UNREADABLE;
+    return 0;
+  }
+  SizMsh[KmfFileType] = FILE_TYPE_KMF;
+  return 1;
+}
+
+int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
+  if (!name || !SizMsh) return 0;
+  if (!LoadNameFits(fi, "FITMESHSIZE", name)) return 0;
+  int ver = 0, dim = 0;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
+  if (!hdl) return cannotOpen(fi, "FITMESHSIZE", name);
+  int fileType = SizMsh[KmfFileType];
+  memset(SizMsh, 0, sizeof(int) * KmfMaxSizMsh);
+  SizMsh[KmfFileType] = fileType;
+  bool ok = addFileCounts(fi, hdl, SizMsh);
+  KmfCloseMesh(hdl);
+  if (!ok) {
+    fprintf(stderr, "  ## ERROR: FITMESHSIZE: TOO MANY ENTITIES IN %s\n", name);
+    fi->ErrCod = ERR_CAPACITY;
+    return 0;
+  }
+  return 1;
+}
+
+int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  if (!name || !msh) {
+    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
+    fi->ErrCod = ERR_BAD_HANDLE;
+    return 0;
+  }
+  int ver = 0, dim = 0;
+  KmfMeshFile *hdl = LoadOpenMesh(fi, name, "ERROR", &ver, &dim);
+  if (!hdl) return 0;
+  if (msh->Dim == 0) msh->Dim = dim;
+  char shown[LoadMaxNameLen + 8];
+  getPrintName(0, fi->Status, name, shown, sizeof(shown));
+  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+
+  Counts before = countsOf(msh);
+  int NbrVer0 = msh->NbrVer;
+  int crn[2] = {0, 0}, rid[2] = {0, 0};
+  struct Step {
+    const char *name;
+    int (*load)(Function_Interface *, KmfMeshFile *, int, Geometric_Mesh *);
+  };
+  const Step steps[] = {{"LOADTRIANGLES", LoadTriangles},
+                        {"LOADP2TRIANGLES", LoadP2Triangles},
+                        {"LOADQUADRILATERALS", LoadQuadrilaterals},
+                        {"LOADQ2QUADRILATERALS", LoadP2Quadrilaterals},
+                        {"LOADTETRAHEDRA", LoadTetrahedra},
+                        {"LOADP2TETRAHEDRA", LoadP2Tetrahedra},
+                        {"LOADPYRAMIDS", LoadPyramids},
+                        {"LOADPRISMS", LoadPrisms},
+                        {"LOADHEXAHEDRA", LoadHexahedra},
+                        {"LOADHEXAHEDRAP2", LoadP2Hexahedra}};
+  const char *failed = nullptr;
+  if (!LoadVertex(fi, hdl, msh, crn)) failed = "LOADVERTEX";
+  for (const Step &s : steps)
+    if (!failed && !s.load(fi, hdl, NbrVer0, msh)) failed = s.name;
+  if (!failed && !LoadEdges(fi, hdl, NbrVer0, msh, rid)) failed = "LOADEDGES";
+  if (!failed && !LoadP2Edges(fi, hdl, NbrVer0, msh)) failed = "LOADP2EDGES";
+  if (!failed && !LoadNormals(fi, hdl, NbrVer0, msh)) failed = "LOADNORMALS";
+  KmfCloseMesh(hdl);
+  if (failed) {
+    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", failed, shown);
+    return 0;
+  }
+  if (fi->Verbose > 0) printCounts(before, countsOf(msh), crn, rid);
+  if (fi->Verbose >= 2) PrintLoadBox(msh);
+  if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading mesh Memory used", msh);
+  return 1;
+}
+
+Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char **names,
+                                       const char *solName) {
+  if (!fi) {
+    fprintf(stderr, "  ERROR: GEOLOADMESHANDSOLUTION: FATAL ERROR: INTERFACE FUNCTION NOT ALLOCATED \n");
+    myexit("INTERNAL ERROR", 100);
+  }
+  double t0 = GetWallClock();
+  if (NbrFil < 0) NbrFil = 0;
+  size_t nskip = static_cast<size_t>(NbrFil + 1 > 1 ? NbrFil + 1 : 1);
+  int *skip = static_cast<int *>(Alloc(fi->Mem, nullptr, sizeof(int) * nskip, "A %s = %s IN FUNCTION %s LINE %d ",
+                                       "skip", "sizeof(int)*max(NbrFil+1,1)", __func__, __LINE__));
+  int *SizMsh = static_cast<int *>(MEM_ALLOC(fi->Mem, SizMsh, sizeof(int) * (KmfMaxSizMsh + 10)));
+  // Entities of the solution's kind before each file, so that each file's values land on
+  // its own entities.
+  int *solBase = static_cast<int *>(MEM_ALLOC(fi->Mem, solBase, sizeof(int) * nskip));
+  auto release = [&]() {
+    if (skip) skip = static_cast<int *>(MEM_FREE(fi->Mem, skip));
+    if (SizMsh) SizMsh = static_cast<int *>(MEM_FREE(fi->Mem, SizMsh));
+    if (solBase) solBase = static_cast<int *>(MEM_FREE(fi->Mem, solBase));
+  };
+  if (!skip || !SizMsh || !solBase) {
+    fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: ALLOCATION FAILED \n");
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    release();
+    return nullptr;
+  }
+  memset(skip, 0, sizeof(int) * nskip);
+  memset(solBase, 0, sizeof(int) * nskip);
+  memset(SizMsh, 0, sizeof(int) * (KmfMaxSizMsh + 10));
+
+  bool withSol = !(fi->OptBits & LOAD_OPT_NO_SOLUTION);
+  auto solutionName = [&](int i) { return solName && NbrFil == 1 ? solName : names[i]; };
+  int loaded = 0;
+  for (int i = 0; i < NbrFil; i++) {
+    if (!names || !names[i]) {
+      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %d th FILE NOT ALLOCATED \n", i);
+      fi->Status |= STATUS_NO_FILE_NAME;
+      skip[i] = 1;
+      continue;
+    }
+    if (!AddMeshSize(fi, names[i], SizMsh)) {
+      char base[LoadMaxNameLen + 1];
+      getBaseName(names[i], base, sizeof(base));
+      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
+      fi->Status |= STATUS_FILE_UNREADABLE;
+      skip[i] = 1;
+      continue;
+    }
+    loaded++;
+    if (withSol && !FitSolSize(1, fi, solutionName(i), SizMsh)) withSol = false;
+  }
+  if (!loaded) {
+    release();
+    return nullptr;
+  }
+  if (!withSol) {
+    for (int k : {62, 26, 64, 65, 66, 67, 68, 205, 206}) SizMsh[k] = 0;
+  } else if (SizMsh[KmfSolAtVertices] == 1) {
+    SizMsh[KmfSolAtVertices] = SizMsh[KmfVertices];
+  }
+  Geometric_Mesh *msh = NewCommonMesh(fi->Mem, SizMsh);
+  if (!msh) {
+    fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT CREATE THE MESH \n");
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    fi->Status |= STATUS_FILE_UNREADABLE;
+    release();
+    return nullptr;
+  }
+  adviseLargePages(msh);
+  int *solCount = nullptr;
+  Geometric_Solution *sol = withSol ? meshSolution(msh, &solCount) : nullptr;
+
+  bool named = false;
+  for (int i = 0; i < NbrFil; i++) {
+    if (skip[i]) continue;
+    if (!named) {
+      getBaseName(names[i], msh->MshNam, sizeof(msh->MshNam));
+      named = true;
+    }
+    if (sol) solBase[i] = solutionEntities(msh, sol);
+    // The reader is chosen per file: keyword and SU2 files may be mixed.
+    if (GetInputFileType(names[i]) == FILE_TYPE_SU2) {
+      if (!LoadSU2Mesh(fi, names[i], msh)) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 MESH FAILED\n");
+        fi->Status |= STATUS_FILE_UNREADABLE;
+        skip[i] = 2;
+      }
+    } else if (!LoadMesh(fi, names[i], msh)) {
+      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", fi->ErrCod);
+      fi->Status |= STATUS_FILE_UNREADABLE;
+      skip[i] = 2;
+    }
+  }
+  if (sol) {
+    bool ownName = false;
+    for (int i = 0; i < NbrFil; i++) {
+      // A file whose mesh could not be loaded has no entities for its values.
+      if (skip[i]) continue;
+      *solCount = solBase[i];
+      if (GetInputFileType(names[i]) == FILE_TYPE_SU2) {
+        if (!LoadSU2Solution(fi, names[i], msh)) {
+          fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
+          fi->Status |= STATUS_FILE_UNREADABLE;
+        }
+      } else if (LoadSolution(fi, ownName ? names[i] : solutionName(i), msh) != 1) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", fi->ErrCod);
+        fi->Status |= STATUS_FILE_UNREADABLE;
+        ownName = true;
+      }
+    }
+  }
+  release();
+  printf("  Cpu Time to load the mesh       %lg (s)\n", GetWallClock() - t0);
+  return msh;
+}

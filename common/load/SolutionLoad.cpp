@@ -1,0 +1,351 @@
+// Solution files: size pass, load of the values with the minimum and maximum of every field,
+// and the "not ready" answer for a file that is still being written.
+#include "common/load/SolutionLoad.h"
+
+#include <unistd.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/base/FunctionInterface.h"
+#include "common/load/LoadInternal.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/Su2.h"
+
+namespace {
+
+// Solution keywords in the order the size pass looks at them.
+const int kSizeOrder[] = {KmfSolAtVertices, KmfSolAtTetrahedra, KmfSolAtPrisms, KmfSolAtPyramids,
+                          KmfSolAtHexahedra, KmfSolAtTriangles, KmfSolAtQuadrilaterals};
+
+bool readable(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
+
+// The file a base name opens as a solution: the binary one first, as the opener does.
+std::string solutionPath(const char *base) {
+  std::string b = std::string(base) + ".solb";
+  return readable(b) ? b : std::string(base) + ".sol";
+}
+
+// Whether a solution file ends with its End section. A writer adds it last, so a file
+// without it is still being written.
+bool hasEndMarker(const std::string &path) {
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return false;
+  unsigned char tail[256];
+  size_t n = 0;
+  if (fseeko(f, 0, SEEK_END) == 0) {
+    off_t size = ftello(f);
+    off_t from = size > static_cast<off_t>(sizeof(tail)) ? size - static_cast<off_t>(sizeof(tail)) : 0;
+    if (size >= 0 && fseeko(f, from, SEEK_SET) == 0) n = fread(tail, 1, sizeof(tail), f);
+  }
+  fclose(f);
+  bool binary = path.size() > 5 && path.compare(path.size() - 5, 5, ".solb") == 0;
+  if (binary) {
+    // End's keyword number followed by a next-section position of 0 (4 or 8 bytes).
+    auto isEnd = [&](size_t at) {
+      return (tail[at] == 54 && !tail[at + 1] && !tail[at + 2] && !tail[at + 3]) ||
+             (!tail[at] && !tail[at + 1] && !tail[at + 2] && tail[at + 3] == 54);
+    };
+    auto zeros = [&](size_t at) {
+      for (size_t i = at; i < n; i++)
+        if (tail[i]) return false;
+      return true;
+    };
+    return (n >= 8 && isEnd(n - 8) && zeros(n - 4)) || (n >= 12 && isEnd(n - 12) && zeros(n - 8));
+  }
+  while (n > 0 && (tail[n - 1] == ' ' || tail[n - 1] == '\n' || tail[n - 1] == '\r' || tail[n - 1] == '\t')) n--;
+  if (n < 3 || std::memcmp(tail + n - 3, "End", 3) != 0) return false;
+  return n == 3 || tail[n - 4] == ' ' || tail[n - 4] == '\n' || tail[n - 4] == '\t' || tail[n - 4] == '\r';
+}
+
+int notReady() {
+  printf("\n Warning, solution file not ready, waiting for it \n ");
+  return 2;
+}
+
+// The quantity of one field value that its minimum and maximum follow.
+void updateBox(int type, int dim, double *v, double2 &box) {
+  auto take = [&](double q) {
+    if (q < box[0]) box[0] = q;
+    if (q > box[1]) box[1] = q;
+  };
+  switch (type) {
+    case SOL_SCALAR: take(v[0]); break;
+    case SOL_VECTOR: {
+      double s = 0;
+      for (int j = 0; j < dim; j++) s += v[j] * v[j];
+      take(s);
+      break;
+    }
+    case SOL_SYMMAT:
+      if (dim == 2) {
+        take(v[0] * v[2] - v[1] * v[1]);
+      } else {
+        // Files store xx, xy, yy, xz, yz, zz; the mesh keeps xx, xy, xz, yy, yz, zz.
+        double t = v[2];
+        v[2] = v[3];
+        v[3] = t;
+        double xx = v[0], xy = v[1], xz = v[2], yy = v[3], yz = v[4], zz = v[5];
+        take(xx * (yy * zz - yz * yz) - xy * (xy * zz - yz * xz) + xz * (xy * yz - yy * xz));
+      }
+      break;
+    default:
+      for (int j = 0; j < dim * dim; j++) take(v[j]);
+      break;
+  }
+}
+
+struct Slot {
+  Geometric_Solution *Sol;
+  int Kwd;
+  int *Nbr;
+  int Max;
+  const char *Name;
+};
+
+void printFieldRanges(const Geometric_Mesh *msh) {
+  const Geometric_Solution *all[] = {msh->SolAtVer, msh->SolAtTet, msh->SolAtPyr, msh->SolAtPri,
+                                     msh->SolAtHex, msh->SolAtQua, msh->SolAtTri};
+  for (const Geometric_Solution *s : all) {
+    if (!s) continue;
+    for (int f = 0; f < s->NbrFld; f++) {
+      const double *b = s->Box[f];
+      switch (s->SizFld[f]) {
+        case SOL_SCALAR: printf("   Scalar : [%lg %lg] \n", b[0], b[1]); break;
+        case SOL_VECTOR: printf("   Vector : [%lg %lg] \n", sqrt(fabs(b[0])), sqrt(fabs(b[1]))); break;
+        case SOL_SYMMAT: printf("   Tensor : [%lg %lg] \n", sqrt(fabs(b[0])), sqrt(fabs(b[1]))); break;
+        default: printf("   Matrix : [%lg %lg] \n", b[0], b[1]); break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
+  if (!name || !SizMsh) return 0;
+  if (!LoadNameFits(fi, "FITSOLSIZE", name)) return 0;
+  char base[LoadMaxNameLen + 1];
+  getBaseName(name, base, sizeof(base));
+  bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
+  // In quiet mode an absent file is no error: do not ask the opener, which reports it.
+  bool present = readable(std::string(base) + ".solb") || readable(std::string(base) + ".sol");
+  KmfMeshFile *hdl = nullptr;
+  int ver = 0, dim = 0;
+  if (!su2 && (mode != 1 || present))
+    hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
+  if (!hdl) {
+    if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
+    if (mode != 1 && !su2) {
+      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s.[sol[b]]\n", base);
+      fi->ErrCod = ERR_BAD_DATA;
+      fi->Status |= STATUS_FILE_UNREADABLE;
+    }
+    return 0;
+  }
+  static thread_local int types[KmfMaxTyp];
+  for (int kwd : kSizeOrder) {
+    int ntyp = 0, solsiz = 0;
+    int n = CountFromFile(KmfStatKwd(hdl, kwd, &ntyp, &solsiz, types));
+    if (n <= 0) continue;
+    bool fresh = SizMsh[KmfSolSizTot] == 0 && SizMsh[KmfSolNbrFld] == 0;
+    if (fresh) {
+      SizMsh[kwd] = n;
+      SizMsh[KmfSolSizTot] = solsiz;
+      SizMsh[KmfSolNbrFld] = ntyp;
+      for (int t = 0; t < ntyp; t++) SizMsh[KmfSolTypes + t] = types[t];
+      KmfCloseMesh(hdl);
+      return n;
+    }
+    // Compare with what earlier files hold before adding anything.
+    bool same = SizMsh[KmfSolSizTot] == solsiz && SizMsh[KmfSolNbrFld] == ntyp &&
+                static_cast<int64_t>(SizMsh[kwd]) + n <= INT32_MAX - 2;
+    for (int t = 0; same && t < ntyp; t++) same = SizMsh[KmfSolTypes + t] == types[t];
+    if (same) {
+      SizMsh[kwd] += n;
+      KmfCloseMesh(hdl);
+      return n;
+    }
+    fprintf(stderr, kwd == KmfSolAtTetrahedra
+                        ? "  ## ERROR: TRYSSOLSIZE: INCOMPATIBLE SOLUTIONS BETWEEN FILES \n"
+                        : "  ## ERROR: TRYSOLSOLSIZE: INCOMPATIBLE SOLUTIONS BETWEEN FILES \n");
+    fprintf(stderr, "  SOLUTION FIELDS IGNORES \n");
+    fi->Status |= STATUS_SOLUTION_MISMATCH;
+  }
+  KmfCloseMesh(hdl);
+  return 0;
+}
+
+int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,
+                    Geometric_Solution *sol, int *NbrSol, int MaxSol) {
+  if (!hdl || !msh || !NbrSol) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID MESH FILE DESCRIPTOR %lld \n", HandleId(hdl));
+    fi->ErrCod = ERR_BAD_HANDLE;
+    return 0;
+  }
+  if (MaxSol < 1) return 0;
+  int dim = 0;
+  KmfStatMesh(hdl, nullptr, &dim, nullptr);
+  if (dim != msh->Dim) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: SOLUTION FIELD DIMENSION INVALID %d <> MESH DIMENSION %d \n",
+            dim, msh->Dim);
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    return 0;
+  }
+  if (!sol || !sol->Sol || !sol->SizFld || !sol->Box) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: SOLUTION ARRAY IS NOT ALLOCATED \n");
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    return 0;
+  }
+  static thread_local int types[KmfMaxTyp];
+  int ntyp = 0, solsiz = 0;
+  int n = CountFromFile(KmfStatKwd(hdl, kwd, &ntyp, &solsiz, types));
+  bool same = n > 0 && ntyp == sol->NbrFld && solsiz == sol->SizTot;
+  for (int t = 0; same && t < ntyp; t++) same = types[t] == sol->SizFld[t];
+  if (!same) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID SOLUTION TYPE \n");
+    fprintf(stderr, "  ALLOCATED TOTAL SIZE %d      <> READ %d \n", sol->SizTot, solsiz);
+    fprintf(stderr, "  ALLOCATED NUMBER OF FIELD %d <> READ %d \n", sol->NbrFld, ntyp);
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    return 0;
+  }
+  for (int t = 0; t < ntyp; t++)
+    if (types[t] < SOL_SCALAR || types[t] > SOL_MATRIX) {
+      fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID FIELD TYPE %d \n", types[t]);
+      fi->ErrCod = ERR_BAD_DATA;
+      return 0;
+    }
+  if (dim != 2 && dim != 3) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID DIMENSION %d \n", dim);
+    fi->ErrCod = ERR_BAD_DATA;
+    return 0;
+  }
+  // Entities against entities: this file's values go after those already read.
+  int64_t cap = MaxSol / sol->SizTot;
+  int64_t need = static_cast<int64_t>(*NbrSol) + n;
+  if (*NbrSol < 0 || need > cap)
+    return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
+  const int64_t S = sol->SizTot;
+  double *first = sol->Sol + (static_cast<int64_t>(*NbrSol) + 1) * S;
+  double *last = sol->Sol + need * S;
+  if (!KmfGetBlock(hdl, kwd, 1, n, 0, nullptr, nullptr, KmfDouble, first, last)) {
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: CANNOT READ THE SOLUTION FROM THE FILE \n");
+    fi->ErrCod = ERR_BAD_DATA;
+    return 0;
+  }
+  // A fresh fill (first file, or a reload that set the count back to 0) starts new ranges;
+  // a later file of a set widens those of the earlier ones.
+  if (*NbrSol == 0)
+    for (int f = 0; f < sol->NbrFld; f++) {
+      sol->Box[f][0] = DBL_MAX;
+      sol->Box[f][1] = -DBL_MAX;
+    }
+  for (int64_t e = 0; e < n; e++) {
+    double *v = first + e * S;
+    for (int f = 0; f < ntyp; f++) {
+      updateBox(types[f], dim, v, sol->Box[f]);
+      v += KmfTypeSize(types[f], dim);
+    }
+  }
+  *NbrSol += n;
+  return 1;
+}
+
+int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  fi->ErrCod = 0;
+  if (!name) return 1;
+  if (!msh) {
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: INPUT MESH NOT ALLOCATED \n");
+    fi->ErrCod = ERR_BAD_HANDLE;
+    return 0;
+  }
+  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
+  char base[LoadMaxNameLen + 1];
+  getBaseName(name, base, sizeof(base));
+  std::string path = solutionPath(base);
+  uint32_t status = fi->Status;
+  int ver = 0, dim = 0;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
+  if (!hdl) {
+    if (readable(path) && !hasEndMarker(path)) {
+      // Still being written: not an error yet.
+      fi->Status = status;
+      fi->ErrCod = 0;
+      return notReady();
+    }
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", base);
+    fi->ErrCod = ERR_BAD_DATA;
+    fi->Status |= STATUS_FILE_UNREADABLE;
+    return 0;
+  }
+  if (KmfStatKwd(hdl, KmfEnd) == 0) {
+    KmfCloseMesh(hdl);
+    return notReady();
+  }
+  char shown[LoadMaxNameLen + 8];
+  getPrintName(1, fi->Status, base, shown, sizeof(shown));
+  auto refuse = [&]() {
+    KmfCloseMesh(hdl);
+    fi->ErrCod = ERR_BAD_DATA;
+    return 0;
+  };
+  if (dim != msh->Dim) {
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", shown);
+    return refuse();
+  }
+  if (ver < 1 || ver > 3) {
+    fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
+    fprintf(stderr, "  FILE %s IS IGNORED. \n", shown);
+    return refuse();
+  }
+  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+
+  const Slot slots[] = {
+      {msh->SolAtVer, KmfSolAtVertices, &msh->NbrSolVer, msh->MaxSolVer, "LOADSOLATVER"},
+      {msh->SolAtTet, KmfSolAtTetrahedra, &msh->NbrSolTet, msh->MaxSolTet, "LOADSOLATTET"},
+      {msh->SolAtPyr, KmfSolAtPyramids, &msh->NbrSolPyr, msh->MaxSolPyr, "LOADSOLATPYR"},
+      {msh->SolAtPri, KmfSolAtPrisms, &msh->NbrSolPri, msh->MaxSolPri, "LOADSOLATPRI"},
+      {msh->SolAtHex, KmfSolAtHexahedra, &msh->NbrSolHex, msh->MaxSolHex, "LOADSOLATHEX"},
+      {msh->SolAtTri, KmfSolAtTriangles, &msh->NbrSolTri, msh->MaxSolTri, "LOADSOLATTRI"},
+      {msh->SolAtQua, KmfSolAtQuadrilaterals, &msh->NbrSolQua, msh->MaxSolQua, "LOADSOLATQUA"}};
+  for (const Slot &s : slots) {
+    if (!s.Sol) continue;
+    if (!LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) {
+      fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
+      KmfCloseMesh(hdl);
+      return 0;
+    }
+    break;
+  }
+  int64_t ints[2];
+  double reals[2];
+  int ni = 0, nr = 0;
+  bool hasTime = KmfStatKwd(hdl, KmfTime) > 0, hasIter = KmfStatKwd(hdl, KmfIterations) > 0;
+  if (hasTime) {
+    if (!KmfGotoKwd(hdl, KmfTime) || !KmfGetLinTab(hdl, KmfTime, ints, &ni, reals, &nr, nullptr, nullptr) || nr < 1) {
+      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Time IN FILE %s\n", shown);
+      return refuse();
+    }
+    msh->Time = reals[0];
+  }
+  if (hasIter) {
+    if (!KmfGotoKwd(hdl, KmfIterations) ||
+        !KmfGetLinTab(hdl, KmfIterations, ints, &ni, reals, &nr, nullptr, nullptr) || ni < 1) {
+      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Iterations IN FILE %s\n", shown);
+      return refuse();
+    }
+    msh->Iter = static_cast<int>(ints[0]);
+  }
+  if (fi->Verbose > 0) {
+    printFieldRanges(msh);
+    if (hasIter) printf("   Iteration %d \n", msh->Iter);
+    if (hasTime) printf("   Time      %lg \n", msh->Time);
+  }
+  if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading sol.  Memory used", msh);
+  KmfCloseMesh(hdl);
+  return 1;
+}

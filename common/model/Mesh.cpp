@@ -1,0 +1,469 @@
+#include "common/model/Mesh.h"
+
+#include <cfloat>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <type_traits>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/topology/Topology.h"
+
+namespace {
+
+const char *const kAllocFmt = "A %s = %s IN FUNCTION %s LINE %d ";
+const char *const kReAllocFmt = "R %s = %s IN FUNCTION %s LINE %d ";
+
+// What the growth and creation code needs to know of one element array.
+struct KindArray {
+  const char *Suffix;  // "Ver": names the array msh->Ver and the capacity msh->MaxNbrVer
+  const char *Record;  // "Vertex"
+  const char *Error;   // word of the allocation-failure message
+  int *Max;
+  int Count;           // current count, 0 for kinds without one
+};
+
+// Calls f(array, info) for the array of a kind; false for a kind without an array.
+template <class F>
+bool VisitKindArray(Geometric_Mesh *msh, int kind, F &&f) {
+  switch (kind) {
+    case KmfVertices:
+      f(msh->Ver, KindArray{"Ver", "Vertex", "VERTEX", &msh->MaxNbrVer, msh->NbrVer});
+      return true;
+    case KmfBoundaryVertices:
+      f(msh->Vfr, KindArray{"Vfr", "BdyVertex", "BOUNDARY VERTEX", &msh->MaxNbrVfr, msh->NbrVfr});
+      return true;
+    case KmfEdges:
+      f(msh->Efr, KindArray{"Efr", "BdyEdge", "BOUNDARY EDGE", &msh->MaxNbrEfr, msh->NbrEfr});
+      return true;
+    case KmfVolumeEdges:
+      f(msh->Edg, KindArray{"Edg", "Edge", "EDGE", &msh->MaxNbrEdg, msh->NbrEdg});
+      return true;
+    case KmfEdgesP2:
+      f(msh->P2Efr,
+        KindArray{"P2Efr", "P2BdyEdge", "P2 BOUNDARY EDGE", &msh->MaxNbrP2Efr, msh->NbrP2Efr});
+      return true;
+    case KmfTriangles:
+      f(msh->Tri, KindArray{"Tri", "Triangle", "TRIANGLE", &msh->MaxNbrTri, msh->NbrTri});
+      return true;
+    case KmfTrianglesP2:
+      f(msh->P2Tri,
+        KindArray{"P2Tri", "P2Triangle", "P2-TRIANGLE", &msh->MaxNbrP2Tri, msh->NbrP2Tri});
+      return true;
+    case KmfQuadrilaterals:
+      f(msh->Qua,
+        KindArray{"Qua", "Quadrilateral", "QUADRILATERAL", &msh->MaxNbrQua, msh->NbrQua});
+      return true;
+    case KmfQuadrilateralsQ2:
+      f(msh->P2Qua, KindArray{"P2Qua", "P2Quadrilateral", "QUADRILATERAL", &msh->MaxNbrP2Qua,
+                              msh->NbrP2Qua});
+      return true;
+    case KmfTetrahedra:
+      f(msh->Tet, KindArray{"Tet", "Tetrahedron", "TETRAHEDRON", &msh->MaxNbrTet, msh->NbrTet});
+      return true;
+    case KmfTetrahedraP2:
+      f(msh->P2Tet, KindArray{"P2Tet", "P2Tetrahedron", "P2-TETRAHEDRON", &msh->MaxNbrP2Tet,
+                              msh->NbrP2Tet});
+      return true;
+    case KmfPyramids:
+      f(msh->Pyr, KindArray{"Pyr", "Pyramid", "PYRAMID", &msh->MaxNbrPyr, msh->NbrPyr});
+      return true;
+    case KmfPrisms:
+      f(msh->Pri, KindArray{"Pri", "Prism", "PRISM", &msh->MaxNbrPri, msh->NbrPri});
+      return true;
+    case KmfHexahedra:
+      f(msh->Hex, KindArray{"Hex", "Hexahedron", "HEXAHEDRON", &msh->MaxNbrHex, msh->NbrHex});
+      return true;
+    case KmfHexahedraQ2:
+      f(msh->P2Hex, KindArray{"P2Hex", "P2Hexahedron", "Q2 HEXAHEDRON", &msh->MaxNbrP2Hex,
+                              msh->NbrP2Hex});
+      return true;
+    case KmfNormals:
+      f(msh->Nor, KindArray{"Nor", "Normal", "NORMAL", &msh->MaxNbrNor, msh->NbrNor});
+      return true;
+    case KmfReferences:
+      f(msh->Ref, KindArray{"Ref", "Reference", "REFERENCE", &msh->MaxNbrRef, 0});
+      return true;
+  }
+  return false;
+}
+
+// Creation order of the arrays.
+const int kCreationOrder[] = {KmfVertices,       KmfBoundaryVertices, KmfEdges,
+                              KmfVolumeEdges,    KmfEdgesP2,          KmfTriangles,
+                              KmfTrianglesP2,    KmfQuadrilaterals,   KmfQuadrilateralsQ2,
+                              KmfTetrahedra,     KmfTetrahedraP2,     KmfPyramids,
+                              KmfPrisms,         KmfHexahedra,        KmfHexahedraQ2,
+                              KmfNormals,        KmfReferences};
+
+// One solution kind of the size array: its count slot, the element counts it is checked
+// against (the linear kind, then the second-order alternative or 0) and where it goes.
+struct SolutionSlot {
+  int SolKind, EleKind, P2Kind;
+  const char *Words;  // message words, e.g. "TETRAHEDRA"
+  const char *P2Words;
+  Geometric_Solution *Geometric_Mesh::*Slot;
+  int Geometric_Mesh::*Count;
+  int Geometric_Mesh::*Capacity;
+};
+
+const SolutionSlot kSolutionSlots[] = {
+    {KmfSolAtVertices, KmfVertices, 0, "VERTICES", nullptr, &Geometric_Mesh::SolAtVer,
+     &Geometric_Mesh::NbrSolVer, &Geometric_Mesh::MaxSolVer},
+    {KmfSolAtTetrahedra, KmfTetrahedra, KmfTetrahedraP2, "TETRAHEDRA", "P2 TETRAHEDRA",
+     &Geometric_Mesh::SolAtTet, &Geometric_Mesh::NbrSolTet, &Geometric_Mesh::MaxSolTet},
+    {KmfSolAtHexahedra, KmfHexahedra, KmfHexahedraQ2, "HEXAHEDRA", "Q2 HEXAHEDRA",
+     &Geometric_Mesh::SolAtHex, &Geometric_Mesh::NbrSolHex, &Geometric_Mesh::MaxSolHex},
+    {KmfSolAtTriangles, KmfTriangles, KmfTrianglesP2, "TRIANGLES", "P2 TRIANGLES",
+     &Geometric_Mesh::SolAtTri, &Geometric_Mesh::NbrSolTri, &Geometric_Mesh::MaxSolTri},
+    {KmfSolAtQuadrilaterals, KmfQuadrilaterals, KmfQuadrilateralsQ2, "QUADRILATERALS",
+     "Q2 QUADRILATERALS", &Geometric_Mesh::SolAtQua, &Geometric_Mesh::NbrSolQua,
+     &Geometric_Mesh::MaxSolQua},
+    {KmfSolAtPrisms, KmfPrisms, 0, "PRISMS", nullptr, &Geometric_Mesh::SolAtPri,
+     &Geometric_Mesh::NbrSolPri, &Geometric_Mesh::MaxSolPri},
+    {KmfSolAtPyramids, KmfPyramids, 0, "PYRAMIDS", nullptr, &Geometric_Mesh::SolAtPyr,
+     &Geometric_Mesh::NbrSolPyr, &Geometric_Mesh::MaxSolPyr},
+};
+
+// Creates the one solution the size array asks for. Returns 0 only on allocation failure; an
+// inconsistent request is reported and the mesh keeps no solution.
+int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh) {
+  for (const SolutionSlot &s : kSolutionSlots) {
+    int nbrSol = SizMsh[s.SolKind];
+    if (nbrSol <= 0) continue;
+
+    int nbrEle = SizMsh[s.EleKind];
+    int nbrP2 = s.P2Kind ? SizMsh[s.P2Kind] : 0;
+    int nbrEnt = 0;
+    if (nbrSol <= nbrEle)
+      nbrEnt = nbrEle;
+    else if (s.P2Kind && nbrSol <= nbrP2)
+      nbrEnt = nbrP2;
+    if (!nbrEnt) {
+      if (s.P2Kind)
+        fprintf(stderr,
+                "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) "
+                "AND # OF %s(%d) \n",
+                nbrSol, s.Words, nbrEle, s.P2Words, nbrP2);
+      else
+        fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
+                nbrSol, s.Words, nbrEle);
+      fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
+      return 1;
+    }
+
+    int sizTot = SizMsh[KmfSolSizTot], nbrFld = SizMsh[KmfSolNbrFld];
+    if (sizTot <= 0 || nbrFld <= 0) return 1;
+    // The field types follow in the size array: never read past its end, and the capacity in
+    // values must stay an int.
+    if (nbrFld > KmfMaxSizMsh + 10 - KmfSolTypes ||
+        static_cast<int64_t>(sizTot) * nbrEnt > INT_MAX) {
+      fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INVALID SOLUTION SIZE (%d FIELDS, %d VALUES) \n",
+              nbrFld, sizTot);
+      fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
+      return 1;
+    }
+    Geometric_Solution *sol = NewCommonSolution(mem, nbrEnt, sizTot, nbrFld, SizMsh + KmfSolTypes);
+    if (!sol) return 0;
+    msh->*s.Slot = sol;
+    msh->*s.Count = 0;
+    msh->*s.Capacity = sizTot * nbrEnt;
+    return 1;
+  }
+  return 1;
+}
+
+// Finds the first occurrence of pat in the last path component of name; null when absent.
+const char *FindInLastComponent(const char *name, const char *pat) {
+  const char *slash = strrchr(name, '/');
+  return strstr(slash ? slash + 1 : name, pat);
+}
+
+// Copies len bytes of src (at most outSize - 1) and closes the string.
+void CopyBounded(char *out, size_t outSize, const char *src, size_t len) {
+  if (len >= outSize) len = outSize - 1;
+  memcpy(out, src, len);
+  out[len] = 0;
+}
+
+// Length of the base name: the name cut at ".mesh", then at ".sol" (which covers ".solb"),
+// looking only in its last path component.
+size_t BaseNameLength(const char *name) {
+  size_t len = strlen(name);
+  const char *slash = strrchr(name, '/');
+  size_t start = slash ? static_cast<size_t>(slash + 1 - name) : 0;
+  for (const char *pat : {".mesh", ".sol"}) {
+    const char *hit = strstr(name + start, pat);
+    if (hit && static_cast<size_t>(hit - name) < len) len = hit - name;
+  }
+  return len;
+}
+
+}  // namespace
+
+Geometric_Solution *NewCommonSolution(Memory_List *mem, int NbrEntMax, int SizTot, int NbrFld,
+                                      const int *types) {
+  if (NbrEntMax < 1 || SizTot < 1 || NbrFld < 1 || !types) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONSOLUTION: WRONG INPUT PARAMETER NBRENTMAX=%d \n", NbrEntMax);
+    return nullptr;
+  }
+  auto *sol = static_cast<Geometric_Solution *>(
+      Alloc(mem, nullptr, sizeof(Solution), kAllocFmt, "new", "sizeof(Solution)", __func__, __LINE__));
+  if (!sol) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONSOLUTION: ALLOCATION OF SOLUTION STRUCTURE FAILED \n");
+    return nullptr;
+  }
+  memset(sol, 0, sizeof(*sol));
+  sol->SizTot = SizTot;
+  sol->NbrFld = NbrFld;
+  sol->FileType = FILE_TYPE_KMF;
+
+  size_t nbrVal = (static_cast<size_t>(NbrEntMax) + 1) * static_cast<size_t>(SizTot);
+  sol->SizFld = static_cast<int *>(Alloc(mem, nullptr, sizeof(int) * NbrFld, kAllocFmt,
+                                         "new->SizFld", "sizeof(int)*NbrTyp", __func__, __LINE__));
+  sol->Sol = static_cast<double *>(Alloc(mem, nullptr, sizeof(double) * nbrVal, kAllocFmt, "new->Sol",
+                                         "sizeof(double)*(NbrEntMax+1)*SolSiz", __func__, __LINE__));
+  sol->Box = static_cast<double2 *>(Alloc(mem, nullptr, sizeof(double2) * NbrFld, kAllocFmt,
+                                          "new->Box", "sizeof(double2)*new->NbrFld", __func__, __LINE__));
+  sol->FldNam = static_cast<char(*)[SolFldNamLen + 1]>(
+      Alloc(mem, nullptr, sizeof(*sol->FldNam) * NbrFld, kAllocFmt, "new->FldNam",
+            "sizeof(*new->FldNam)*new->NbrFld", __func__, __LINE__));
+  if (!sol->SizFld || !sol->Sol || !sol->Box || !sol->FldNam) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONSOLUTION: ALLOCATION OF SOLUTION ARRAY FAILED \n");
+    return FreeCommonSolution(mem, sol);
+  }
+  memcpy(sol->SizFld, types, sizeof(int) * NbrFld);
+  memset(sol->Sol, 0, sizeof(double) * nbrVal);
+  memset(sol->FldNam, 0, sizeof(*sol->FldNam) * NbrFld);
+  for (int i = 0; i < NbrFld; i++) {
+    sol->Box[i][0] = DBL_MAX;
+    sol->Box[i][1] = -DBL_MAX;
+  }
+  return sol;
+}
+
+Geometric_Solution *FreeCommonSolution(Memory_List *mem, Geometric_Solution *sol) {
+  if (!sol) return nullptr;
+  if (sol->SizFld) sol->SizFld = static_cast<int *>(MEM_FREE(mem, sol->SizFld));
+  if (sol->Sol) sol->Sol = static_cast<double *>(MEM_FREE(mem, sol->Sol));
+  if (sol->Box) sol->Box = static_cast<double2 *>(MEM_FREE(mem, sol->Box));
+  if (sol->FldNam) sol->FldNam = static_cast<char(*)[SolFldNamLen + 1]>(MEM_FREE(mem, sol->FldNam));
+  MEM_FREE(mem, sol);
+  return nullptr;
+}
+
+Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh) {
+  auto *msh = static_cast<Geometric_Mesh *>(MEM_ALLOC(mem, msh, sizeof(Mesh)));
+  if (!msh) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR MESH STRUCTURE \n");
+    return nullptr;
+  }
+  memset(msh, 0, sizeof(*msh));
+  if (!SizMsh) return msh;
+
+  msh->FileType = SizMsh[KmfFileType];
+  for (int kind : kCreationOrder) {
+    int n = SizMsh[kind];
+    if (n <= 0) continue;
+    bool ok = true;
+    VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
+      using Rec = std::remove_reference_t<decltype(*arr)>;
+      char var[32], siz[96];
+      snprintf(var, sizeof(var), "msh->%s", info.Suffix);
+      snprintf(siz, sizeof(siz), "sizeof(%s)*(msh->MaxNbr%s+1)", info.Record, info.Suffix);
+      // n + 1 records must be countable: the capacity is an int.
+      if (n < INT_MAX)
+        arr = static_cast<Rec *>(Alloc(mem, nullptr, sizeof(Rec) * (static_cast<size_t>(n) + 1),
+                                       kAllocFmt, var, siz, "NewCommonMesh", __LINE__));
+      if (!arr) {
+        if (kind == KmfPrisms)
+          fprintf(stderr, "  ## ERROR: NEWMESH: ALLOCATION FAILED FOR PRISM ARRAY \n");
+        else
+          fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR %s ARRAY \n", info.Error);
+        ok = false;
+        return;
+      }
+      memset(&arr[0], 0, sizeof(Rec));
+      *info.Max = n;
+    });
+    if (!ok) return FreeCommonMesh(mem, msh);
+  }
+
+  if (!CreateSizedSolution(mem, msh, SizMsh)) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR SOLUTION ARRAY \n");
+    return FreeCommonMesh(mem, msh);
+  }
+  return msh;
+}
+
+namespace {
+
+// Grows the values of a solution to room for NewSize + 1 entities past entry 0, clearing the
+// new values. The solution keeps no capacity of its own: oldVal is what it holds now.
+int GrowSolutionValues(Memory_List *mem, Geometric_Solution *sol, int64_t oldVal, int NewSize) {
+  size_t nbrVal = (static_cast<size_t>(NewSize) + 2) * static_cast<size_t>(sol->SizTot);
+  double *val;
+  if (sol->Sol)
+    val = static_cast<double *>(ReAlloc(mem, sol->Sol, sizeof(double) * nbrVal, kReAllocFmt,
+                                        "msh->SolAtVer->Sol", "(NewSize+2)*SizTot*sizeof(double)",
+                                        "NewCommonMeshEntity", __LINE__));
+  else
+    val = static_cast<double *>(Alloc(mem, nullptr, sizeof(double) * nbrVal, kAllocFmt,
+                                      "msh->SolAtVer->Sol", "(NewSize+2)*SizTot*sizeof(double)",
+                                      "NewCommonMeshEntity", __LINE__));
+  if (!val) return 0;
+  size_t old = oldVal < 0 ? 0 : static_cast<size_t>(oldVal);
+  if (old < nbrVal) memset(val + old, 0, sizeof(double) * (nbrVal - old));
+  sol->Sol = val;
+  return 1;
+}
+
+// Values the vertex solution holds now: entry 0 plus its capacity in values.
+int64_t VertexSolutionValues(const Geometric_Mesh *msh) {
+  const Geometric_Solution *sol = msh->SolAtVer;
+  return sol->Sol ? static_cast<int64_t>(msh->MaxSolVer) + sol->SizTot : 0;
+}
+
+}  // namespace
+
+int NewCommonMeshEntity(Memory_List *mem, Geometric_Mesh *msh, int kind, int NewSize) {
+  if (!msh || NewSize < 1) return 0;
+  // Room for NewSize + 2 records and the vertex solution values must stay countable in ints.
+  if (NewSize > INT_MAX - 2) return 0;
+
+  if (kind == KmfSolAtVertices) {
+    Geometric_Solution *sol = msh->SolAtVer;
+    if (!sol) return 0;
+    if (static_cast<int64_t>(sol->SizTot) * (NewSize + 1) > INT_MAX) return 0;
+    // Shrinking below the values already read would drop them.
+    if (static_cast<int64_t>(NewSize) + 1 < msh->NbrSolVer) return 0;
+    if (!GrowSolutionValues(mem, sol, VertexSolutionValues(msh), NewSize)) return 0;
+    msh->MaxSolVer = sol->SizTot * (NewSize + 1);
+    return 1;
+  }
+
+  int done = 0;
+  bool known = VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
+    using Rec = std::remove_reference_t<decltype(*arr)>;
+    // A capacity below the current count would leave counted records outside the array.
+    if (NewSize + 1 < info.Count) return;
+    Geometric_Solution *sol = kind == KmfVertices ? msh->SolAtVer : nullptr;
+    if (sol && static_cast<int64_t>(sol->SizTot) * (NewSize + 1) > INT_MAX) return;
+
+    char var[32], siz[96];
+    snprintf(var, sizeof(var), "msh->%s", info.Suffix);
+    snprintf(siz, sizeof(siz), "(NewSize+1)*sizeof(%s)", info.Record);
+    size_t bytes = sizeof(Rec) * (static_cast<size_t>(NewSize) + 2);
+    Rec *grown;
+    if (arr)
+      grown = static_cast<Rec *>(ReAlloc(mem, arr, bytes, kReAllocFmt, var, siz, __func__, __LINE__));
+    else
+      grown = static_cast<Rec *>(Alloc(mem, nullptr, bytes, kAllocFmt, var, siz, __func__, __LINE__));
+    if (!grown) return;
+    if (!arr) memset(&grown[0], 0, sizeof(Rec));
+    arr = grown;
+    *info.Max = NewSize + 1;
+
+    if (sol) {
+      if (!GrowSolutionValues(mem, sol, VertexSolutionValues(msh), NewSize)) return;
+      msh->MaxSolVer = sol->SizTot * (NewSize + 1);
+    }
+    done = 1;
+  });
+  if (!known) fprintf(stderr, "  ## ERROR: NEWCOMMONMESHENTITY: INVALID/UNKNOWN TYPE %d \n", kind);
+  return done;
+}
+
+StaticBall *geoFreeStaticBall(Memory_List *mem, StaticBall *ball) {
+  if (!ball) return nullptr;
+  if (ball->Head) ball->Head = static_cast<int *>(MEM_FREE(mem, ball->Head));
+  if (ball->Ver2Ent) ball->Ver2Ent = static_cast<int *>(MEM_FREE(mem, ball->Ver2Ent));
+  MEM_FREE(mem, ball);
+  return nullptr;
+}
+
+Geometric_Mesh *FreeCommonMesh(Memory_List *mem, Geometric_Mesh *msh) {
+  if (!msh) return nullptr;
+  // The topology thread may still be writing the arrays.
+  StopTopoThread(msh);
+  for (int kind : {KmfVertices, KmfBoundaryVertices, KmfEdges, KmfVolumeEdges, KmfTriangles,
+                   KmfQuadrilaterals, KmfTetrahedra, KmfPyramids, KmfPrisms, KmfHexahedra,
+                   KmfEdgesP2, KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2,
+                   KmfHexahedraQ2, KmfNormals, KmfReferences}) {
+    VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
+      using Rec = std::remove_reference_t<decltype(*arr)>;
+      if (!arr) return;
+      char var[32];
+      snprintf(var, sizeof(var), "msh->%s", info.Suffix);
+      arr = static_cast<Rec *>(Free(mem, arr, "F %s IN FUNCTION %s LINE %d ", var, __func__, __LINE__));
+    });
+  }
+  for (StaticBall **ball : {&msh->Ver2Efr, &msh->Ver2Tri, &msh->Ver2Qua, &msh->Ver2Tet, &msh->Ver2Hex})
+    *ball = geoFreeStaticBall(mem, *ball);
+  for (Geometric_Solution **sol : {&msh->SolAtVer, &msh->SolAtTet, &msh->SolAtPri, &msh->SolAtPyr,
+                                   &msh->SolAtHex, &msh->SolAtTri, &msh->SolAtQua})
+    *sol = FreeCommonSolution(mem, *sol);
+  MEM_FREE(mem, msh);
+  return nullptr;
+}
+
+double GetMeshMem(const Geometric_Mesh *msh, double out[2]) {
+  // Nominal bytes per entity, as the loaders have always reported them.
+  struct {
+    int Geometric_Mesh::*Max;
+    int Geometric_Mesh::*Nbr;
+    double Bytes;
+  } const rows[] = {
+      {&Geometric_Mesh::MaxNbrVer, &Geometric_Mesh::NbrVer, 64},
+      {&Geometric_Mesh::MaxNbrEfr, &Geometric_Mesh::NbrEfr, 48},
+      {&Geometric_Mesh::MaxNbrEdg, &Geometric_Mesh::NbrEdg, 16},
+      {&Geometric_Mesh::MaxNbrTri, &Geometric_Mesh::NbrTri, 56},
+      {&Geometric_Mesh::MaxNbrQua, &Geometric_Mesh::NbrQua, 56},
+      {&Geometric_Mesh::MaxNbrTet, &Geometric_Mesh::NbrTet, 56},
+      {&Geometric_Mesh::MaxNbrPyr, &Geometric_Mesh::NbrPyr, 60},
+      {&Geometric_Mesh::MaxNbrPri, &Geometric_Mesh::NbrPri, 64},
+      {&Geometric_Mesh::MaxNbrHex, &Geometric_Mesh::NbrHex, 76},
+      {&Geometric_Mesh::MaxSolVer, &Geometric_Mesh::NbrSolVer, 8},
+  };
+  double cap = 0, used = 0;
+  if (msh) {
+    for (const auto &r : rows) {
+      cap += r.Bytes * (msh->*r.Max);
+      used += r.Bytes * (msh->*r.Nbr);
+    }
+  }
+  if (out) {
+    out[0] = cap;
+    out[1] = used;
+  }
+  return used;
+}
+
+int GetFilVer(int64_t NbrVer) {
+  double gib = static_cast<double>(NbrVer) * 8.0 / (1024.0 * 1024.0 * 1024.0);
+  return gib > 1.95 ? 3 : 2;
+}
+
+void getBaseName(const char *name, char *out, size_t outSize) {
+  if (!name || !out || !outSize) myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME", 100);
+  CopyBounded(out, outSize, name, BaseNameLength(name));
+}
+
+void getPrintName(int kind, uint32_t status, const char *name, char *out, size_t outSize) {
+  if (!name || !out || !outSize || (kind != 0 && kind != 1))
+    myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME", 100);
+  bool binary = status & STATUS_BINARY_INPUT;
+  bool hasMesh = FindInLastComponent(name, ".mesh") != nullptr;
+  if (kind == 0) {
+    if (hasMesh)
+      CopyBounded(out, outSize, name, strlen(name));
+    else
+      snprintf(out, outSize, "%s%s", name, binary ? ".meshb" : ".mesh");
+    return;
+  }
+  size_t len = hasMesh ? BaseNameLength(name) : strlen(name);
+  snprintf(out, outSize, "%.*s%s", static_cast<int>(len > INT_MAX ? INT_MAX : len), name,
+           binary ? ".solb" : ".sol");
+}

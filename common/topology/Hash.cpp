@@ -1,0 +1,219 @@
+#include "common/topology/Hash.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/base/Memory.h"
+
+namespace {
+
+// Pools and stores grow by this many entries or ints times a factor that doubles each time,
+// up to kMaxGrowth: beyond it every new block has the same size, so sizes stay ints and a
+// runaway caller cannot ask for one huge block.
+const int kGrowthUnit = 200000;
+const int kMaxGrowth = 256;
+
+void ReportFull(int growth, long long size) {
+  fprintf(stderr, "  ## HASHTABLE FATAL ERROR: FULL HASH TABLE NCALL %d SIZE %lld \n", growth, size);
+}
+
+// A pool of n entries threaded onto the free list.
+bool AddPool(HybridHashTable *tab, int n) {
+  size_t bytes = sizeof(HybridHashPool) + sizeof(HybridHashEntry) * static_cast<size_t>(n);
+  auto *pool = static_cast<HybridHashPool *>(MEM_ALLOC(nullptr, pool, bytes));
+  if (!pool) return false;
+  memset(pool, 0, bytes);
+  pool->Ent = reinterpret_cast<HybridHashEntry *>(pool + 1);
+  pool->Nbr = n;
+  pool->Prv = tab->Pools;
+  tab->Pools = pool;
+  for (int i = 0; i < n - 1; i++) pool->Ent[i].Nxt = &pool->Ent[i + 1];
+  pool->Ent[n - 1].Nxt = tab->FreeEnt;
+  tab->FreeEnt = pool->Ent;
+  return true;
+}
+
+bool AddStore(HybridHashTable *tab, int n) {
+  size_t bytes = sizeof(HybridHashStore) + sizeof(int) * static_cast<size_t>(n);
+  auto *store = static_cast<HybridHashStore *>(MEM_ALLOC(nullptr, store, bytes));
+  if (!store) return false;
+  store->Dat = reinterpret_cast<int *>(store + 1);
+  store->Used = 0;
+  store->Cap = n;
+  store->Prv = tab->Store;
+  tab->Store = store;
+  return true;
+}
+
+int NextGrowth(int growth) { return growth < kMaxGrowth ? 2 * growth : growth; }
+
+HybridHashEntry *Search(HybridHashTable *tab, int typ, uint32_t hash, int keyLen, const int *key,
+                        bool remove) {
+  if (!tab || !key || keyLen < 1) return nullptr;
+  HybridHashEntry **lnk = &tab->Buckets[hash & static_cast<uint32_t>(tab->NbrBuckets - 1)];
+  for (HybridHashEntry *e = *lnk; e; lnk = &e->Nxt, e = e->Nxt) {
+    if (e->KeyLen != keyLen || (typ >= 1 && e->Typ != typ)) continue;
+    if (memcmp(e->Itm, key, sizeof(int) * keyLen)) continue;
+    if (remove) {
+      *lnk = e->Nxt;
+      e->Nxt = tab->FreeEnt;
+      tab->FreeEnt = e;
+    }
+    return e;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+uint32_t uti_HybridHashKey(int keyLen, const int *key) {
+  uint32_t h = 0;
+  for (int i = 0; i < keyLen; i++) h += static_cast<uint32_t>(key[i]);
+  return h;
+}
+
+HybridHashTable *uti_NewHybridHashTable(int expected, int chunk) {
+  if (expected < 1) return nullptr;
+  if (chunk < 1) chunk = 1000;
+  if (chunk == INT32_MAX) chunk--;
+  auto *tab = static_cast<HybridHashTable *>(MEM_ALLOC(nullptr, tab, sizeof(HybridHashTable)));
+  if (!tab) return nullptr;
+  memset(tab, 0, sizeof(*tab));
+  tab->NbrBuckets = 1;
+  while (tab->NbrBuckets <= expected / 2) tab->NbrBuckets *= 2;
+  tab->DatGrowth = tab->PoolGrowth = 1;
+  tab->Buckets = static_cast<HybridHashEntry **>(
+      MEM_ALLOC(nullptr, tab->Buckets, sizeof(HybridHashEntry *) * tab->NbrBuckets));
+  if (!tab->Buckets || !AddPool(tab, chunk + 1) || !AddStore(tab, chunk)) {
+    uti_FreeHybridHashTable(tab);
+    return nullptr;
+  }
+  memset(tab->Buckets, 0, sizeof(HybridHashEntry *) * tab->NbrBuckets);
+  return tab;
+}
+
+int uti_FreeHybridHashTable(HybridHashTable *tab) {
+  if (!tab) return 0;
+  // Every entry ever handed out lives in a pool: removed ones may still own a tuple list.
+  for (HybridHashPool *pool = tab->Pools; pool;) {
+    for (int i = 0; i < pool->Nbr; i++) uti_FreeTuple(pool->Ent[i].Tup);
+    HybridHashPool *prv = pool->Prv;
+    MEM_FREE(nullptr, pool);
+    pool = prv;
+  }
+  for (HybridHashStore *store = tab->Store; store;) {
+    HybridHashStore *prv = store->Prv;
+    MEM_FREE(nullptr, store);
+    store = prv;
+  }
+  if (tab->Buckets) MEM_FREE(nullptr, tab->Buckets);
+  MEM_FREE(nullptr, tab);
+  return 0;
+}
+
+HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t hash, int itmLen,
+                                         int keyLen, const int *itm) {
+  if (!tab || !itm || keyLen < 1 || itmLen < keyLen || itmLen > 255) return nullptr;
+
+  if (!tab->FreeEnt) {
+    int n = tab->PoolGrowth * kGrowthUnit;
+    tab->PoolGrowth = NextGrowth(tab->PoolGrowth);
+    if (!AddPool(tab, n)) {
+      ReportFull(tab->PoolGrowth, n);
+      return nullptr;
+    }
+    tab->NbrPools++;
+  }
+  HybridHashStore *store = tab->Store;
+  if (store->Cap - store->Used < itmLen) {
+    int n = tab->DatGrowth * kGrowthUnit;
+    tab->DatGrowth = NextGrowth(tab->DatGrowth);
+    if (!AddStore(tab, n)) {
+      ReportFull(tab->DatGrowth, n);
+      return nullptr;
+    }
+    store = tab->Store;
+  }
+
+  HybridHashEntry *e = tab->FreeEnt;
+  tab->FreeEnt = e->Nxt;
+  // A recycled entry may still own the list it had when it was removed.
+  e->Tup = uti_FreeTuple(e->Tup);
+  e->Typ = static_cast<uint8_t>(typ);
+  e->KeyLen = static_cast<uint8_t>(keyLen);
+  e->ItmLen = static_cast<uint8_t>(itmLen);
+  e->Itm = store->Dat + store->Used;
+  store->Used += itmLen;
+  memcpy(e->Itm, itm, sizeof(int) * itmLen);
+  HybridHashEntry **head = &tab->Buckets[hash & static_cast<uint32_t>(tab->NbrBuckets - 1)];
+  e->Nxt = *head;
+  *head = e;
+  return e;
+}
+
+HybridHashEntry *uti_AddHybridHashTab(HybridHashTable *tab, int typ, int itmLen, int keyLen,
+                                      const int *itm) {
+  if (!itm || keyLen < 1) return nullptr;
+  return uti_AddHybridHashTabKey(tab, typ, uti_HybridHashKey(keyLen, itm), itmLen, keyLen, itm);
+}
+
+HybridHashEntry *uti_HybridHashTabFindKey(HybridHashTable *tab, int typ, uint32_t hash, int keyLen,
+                                          const int *key) {
+  return Search(tab, typ, hash, keyLen, key, false);
+}
+
+HybridHashEntry *uti_HybridHashTabFind(HybridHashTable *tab, int typ, int keyLen, const int *key) {
+  if (!key || keyLen < 1) return nullptr;
+  return Search(tab, typ, uti_HybridHashKey(keyLen, key), keyLen, key, false);
+}
+
+HybridHashEntry *uti_HybridHashTabFindRemoveKey(HybridHashTable *tab, int typ, uint32_t hash,
+                                                int keyLen, const int *key) {
+  return Search(tab, typ, hash, keyLen, key, true);
+}
+
+HybridHashEntry *uti_HybridHashTabFindRemove(HybridHashTable *tab, int typ, int keyLen,
+                                             const int *key) {
+  if (!key || keyLen < 1) return nullptr;
+  return Search(tab, typ, uti_HybridHashKey(keyLen, key), keyLen, key, true);
+}
+
+int uti_HybridHashTableStat(const HybridHashTable *tab) {
+  if (!tab) return 0;
+  long long objects = 0, collisions = 0;
+  int empty = 0, longest = 0;
+  for (int b = 0; b < tab->NbrBuckets; b++) {
+    int chain = 0;
+    for (const HybridHashEntry *e = tab->Buckets[b]; e; e = e->Nxt) chain++;
+    objects += chain;
+    if (!chain) empty++;
+    if (chain > 1) collisions += chain - 1;
+    if (chain > longest) longest = chain;
+  }
+  int used = tab->NbrBuckets - empty;
+  printf("    Number of objects    %lld Table size %d\n", objects, tab->NbrBuckets);
+  printf("    Number of collisions %lld\n", collisions);
+  printf("    Number of empty box  %d\n", empty);
+  printf("    Maximum number of collisons for a key %d\n", longest);
+  printf("    Mean    number of collisons for a key %2.2lf\n",
+         used ? static_cast<double>(objects) / used : 0.0);
+  return 1;
+}
+
+int uti_HybridHashFreeTyp(HybridHashTable *tab, int typ) {
+  if (!tab) return 0;
+  for (int b = 0; b < tab->NbrBuckets; b++) {
+    HybridHashEntry **lnk = &tab->Buckets[b];
+    while (HybridHashEntry *e = *lnk) {
+      if (e->Typ != typ) {
+        lnk = &e->Nxt;
+        continue;
+      }
+      e->Tup = uti_FreeTuple(e->Tup);
+      *lnk = e->Nxt;
+      e->Nxt = tab->FreeEnt;
+      tab->FreeEnt = e;
+    }
+  }
+  return 1;
+}

@@ -1,0 +1,72 @@
+// A general hash table of entities keyed by a few vertex numbers (edges, faces).
+//
+// Buckets are a fixed power-of-two array of chained entries; entries and their items are
+// carved from large pools so that millions of insertions cost a few allocations. Items are
+// copied into the data store and never moved or reclaimed before the table is freed. The hash
+// of a key is the plain sum of its ints, so callers enter keys sorted.
+#pragma once
+
+#include <cstdint>
+
+#include "common/topology/Tuple.h"
+
+struct HybridHashEntry {
+  uint8_t Typ;     // entity type; 0 means any in searches
+  uint8_t KeyLen;  // ints of the key, at the head of the item
+  uint8_t ItmLen;  // ints of the item: the key, then the caller's payload
+  int *Itm;
+  TupleChunk *Tup;  // an owned tuple list, or null
+  HybridHashEntry *Nxt;
+};
+
+struct HybridHashPool {
+  HybridHashEntry *Ent;
+  int Nbr;
+  HybridHashPool *Prv;
+};
+
+struct HybridHashStore {
+  int Used, Cap;  // in ints
+  int *Dat;
+  HybridHashStore *Prv;
+};
+
+struct HybridHashTable {
+  int NbrBuckets;  // a power of two
+  int NbrPools;    // entry pools allocated after creation
+  int DatGrowth, PoolGrowth;  // size factors of the next data store and entry pool
+  HybridHashPool *Pools;
+  HybridHashStore *Store;  // the current data store
+  HybridHashEntry **Buckets;
+  HybridHashEntry *FreeEnt;
+};
+
+// Buckets: the largest power of two not above expected (at least 1, else null). The first
+// entry pool holds chunk + 1 entries and the first data store chunk ints (1001 and 1000 when
+// chunk is below 1).
+HybridHashTable *uti_NewHybridHashTable(int expected, int chunk);
+int uti_FreeHybridHashTable(HybridHashTable *tab);
+
+// Adds an entry whose item (itmLen ints, the key first) is copied; null on failure.
+HybridHashEntry *uti_AddHybridHashTab(HybridHashTable *tab, int typ, int itmLen, int keyLen,
+                                      const int *itm);
+HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t hash, int itmLen,
+                                         int keyLen, const int *itm);
+
+// First entry with that key (and type when typ >= 1); null if none.
+HybridHashEntry *uti_HybridHashTabFind(HybridHashTable *tab, int typ, int keyLen, const int *key);
+HybridHashEntry *uti_HybridHashTabFindKey(HybridHashTable *tab, int typ, uint32_t hash, int keyLen,
+                                          const int *key);
+// The same search; a found entry is unlinked and recycled, its item staying readable until
+// the next addition.
+HybridHashEntry *uti_HybridHashTabFindRemove(HybridHashTable *tab, int typ, int keyLen,
+                                             const int *key);
+HybridHashEntry *uti_HybridHashTabFindRemoveKey(HybridHashTable *tab, int typ, uint32_t hash,
+                                                int keyLen, const int *key);
+
+int uti_HybridHashTableStat(const HybridHashTable *tab);
+// Removes every entry of that type, freeing its tuple list.
+int uti_HybridHashFreeTyp(HybridHashTable *tab, int typ);
+
+// Hash of a key: the sum of its ints, in unsigned arithmetic.
+uint32_t uti_HybridHashKey(int keyLen, const int *key);

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/base/CommonOptions.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+
+namespace {
+
+// Parses "zelvane" followed by the words, keeping what was printed and the consumption marks.
+struct Parsed {
+  Memory_List *mem = NewMemory(100);
+  CommonOptions *opt = NewCommonOptions(mem, 56, 1, 1);
+  std::vector<std::string> words;
+  int *isSet = nullptr;
+  std::string out;
+  explicit Parsed(std::vector<std::string> w) : words(std::move(w)) {
+    words.insert(words.begin(), "zelvane");
+    std::vector<char *> argv;
+    for (auto &s : words) argv.push_back(&s[0]);
+    argv.push_back(nullptr);
+    testing::internal::CaptureStdout();
+    isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt);
+    out = testing::internal::GetCapturedStdout();
+  }
+  std::vector<int> marks() const { return std::vector<int>(isSet + 1, isSet + words.size()); }
+  ~Parsed() {
+    MEM_FREE(mem, isSet);
+    FreeCommonOptions(mem, opt);
+    EXPECT_EQ(mem->NbrActive, 0);
+    FreeMemory(mem);
+  }
+};
+
+}  // namespace
+
+TEST(CommonOptions, InputListAndDefaultOutput) {
+  Parsed p({"-in", "a.mesh", "b.mesh", "c.mesh", "-v", "3"});
+  EXPECT_STREQ(p.opt->InpNam, "a.mesh");
+  EXPECT_EQ(p.opt->NbrFil, 2);
+  EXPECT_EQ(p.opt->Verbosity, 3);
+  EXPECT_STREQ(p.opt->OutNam, "a.o");
+  EXPECT_EQ(p.marks(), std::vector<int>(6, 1));
+  EXPECT_EQ(GetBytOptions(p.opt), 56u);  // the creation flags
+
+  char **names = nullptr;
+  int n = GetFileNameList(p.mem, &names, p.opt);
+  ASSERT_EQ(n, 3);
+  EXPECT_STREQ(names[0], "a.mesh");
+  EXPECT_STREQ(names[1], "b.mesh");
+  EXPECT_STREQ(names[2], "c.mesh");
+  FreeFileNameList(p.mem, names, n);
+}
+
+// Argument words and what the parser printed (or the output name it chose).
+TEST(CommonOptions, OutputNamesAndMissingFileNames) {
+  const std::vector<std::pair<std::vector<std::string>, const char *>> outputs = {
+      {{"-in", "dir/in.meshb"}, "dir/in.o"},
+      {{"-in", "wing.su2"}, "wing.su2.o"},
+      {{"-in", "a.mesh", "-out", "res.meshb"}, "res.meshb"}};
+  for (const auto &c : outputs) EXPECT_STREQ(Parsed(c.first).opt->OutNam, c.second) << c.first[1];
+
+  const std::vector<std::pair<std::vector<std::string>, const char *>> warnings = {
+      {{"-in", "-v", "2"}, "  ## WARNING: PARSER: NO FILE NAME GIVEN "},
+      {{"-in"}, "  ## WARNING : PARSER: NO FILE NAME GIVEN "},
+      {{"-out"}, "NO OUTPUT FILE NAME GIVEN"},
+      {{"-met"}, "NO SOLUTION FILE NAME GIVEN"},
+      {{"-back"}, "NO BACKGROUND MESH FILE NAME GIVEN"}};
+  for (const auto &c : warnings) {
+    Parsed p(c.first);
+    EXPECT_NE(p.out.find(c.second), std::string::npos) << p.out;
+    EXPECT_EQ(p.opt->InpNam, nullptr);
+  }
+  EXPECT_EQ(Parsed({"-in", "-v", "2"}).opt->Verbosity, 2);
+}
+
+// argument words, expected values of the fields, expected consumption marks
+struct NumericCase {
+  std::vector<std::string> args;
+  int nproc, verbosity, optLevel;
+  std::vector<int> marks;
+  const char *warning;
+};
+
+TEST(CommonOptions, NumericWords) {
+  const NumericCase cases[] = {
+      {{"-nproc", "4"}, 4, 1, 0, {1, 1}, nullptr},
+      {{"-nproc", "0"}, 1, 1, 0, {1, 0}, "INVALID ARGUMENT FOR -nproc 0"},
+      {{"-nproc", "-v", "5"}, 1, 5, 0, {1, 1, 1}, "INVALID ARGUMENT FOR -nproc 0"},
+      {{"-O2"}, 1, 1, 2, {1}, nullptr},
+      {{"-O", "2"}, 1, 1, 2, {1, 1}, nullptr},
+      {{"-O"}, 1, 1, 0, {1}, "  ## WARNING: "},
+      {{"-Ofast"}, 1, 1, 0, {0}, nullptr},
+      {{"-v"}, 1, 1, 0, {1}, nullptr},
+      {{"-unknown", "-v", "4"}, 1, 4, 0, {0, 1, 1}, nullptr},
+  };
+  for (const NumericCase &c : cases) {
+    Parsed p(c.args);
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    EXPECT_EQ(p.opt->NbrProc, c.nproc);
+    EXPECT_EQ(p.opt->Verbosity, c.verbosity);
+    EXPECT_EQ(p.opt->OptLevel, c.optLevel);
+    EXPECT_EQ(p.marks(), c.marks);
+    if (c.warning)
+      EXPECT_NE(p.out.find(c.warning), std::string::npos) << p.out;
+    else
+      EXPECT_EQ(p.out, "");
+  }
+}
+
+TEST(CommonOptions, SwitchesAndRepeatedNames) {
+  Parsed p({"-profile", "-debug", "-nosort", "-out", "x", "-out", "y", "-sol", "-s.sol", "-cad", "c.egads"});
+  EXPECT_EQ(p.opt->Profile, 1);
+  EXPECT_EQ(p.opt->Debug, 1);
+  EXPECT_EQ(p.opt->Sort, 0);
+  EXPECT_STREQ(p.opt->OutNam, "x");
+  EXPECT_STREQ(p.opt->SolNam, "-s.sol");  // taken as it stands, even with a leading '-'
+  EXPECT_STREQ(p.opt->CadNam, "c.egads");
+  // The second -out and its value are left for the caller.
+  EXPECT_EQ(p.marks(), (std::vector<int>{1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
+  EXPECT_EQ(GetBytOptions(p.opt), 1u + 4u + 16u + 32u);
+}
+
+TEST(CommonOptions, NullAndShortCommandLines) {
+  Memory_List *mem = NewMemory(10);
+  CommonOptions *opt = NewCommonOptions(mem, 0, 1, 1);
+  char name[] = "zelvane";
+  char *argv[] = {name, nullptr};
+  EXPECT_EQ(ParseCommonOptions(1, argv, mem, opt), nullptr);
+  EXPECT_EQ(ParseCommonOptions(2, nullptr, mem, opt), nullptr);
+  EXPECT_EQ(ParseCommonOptions(1, argv, mem, nullptr), nullptr);
+  char **names = reinterpret_cast<char **>(&opt);
+  EXPECT_EQ(GetFileNameList(mem, &names, opt), 0);
+  EXPECT_EQ(names, nullptr);
+  EXPECT_EQ(GetFileNameList(mem, &names, nullptr), 0);
+  FreeCommonOptions(mem, opt);
+  FreeMemory(mem);
+}
+
+TEST(FunctionInterface, DefaultsAndNameCut) {
+  Function_Interface fi;
+  std::memset(&fi, 0x5a, sizeof(fi));
+  Memory_List *mem = NewMemory(2);
+  DefaultFunInterface(&fi, mem, nullptr, "A_NAME_THAT_IS_LONGER_THAN_THIRTY_ONE_CHARS");
+  EXPECT_EQ(fi.ErrCod, 0);
+  EXPECT_EQ(fi.Verbose, 1);
+  EXPECT_EQ(fi.OptBits, 0u);
+  EXPECT_EQ(fi.Status, 0u);
+  EXPECT_EQ(fi.Mem, mem);
+  EXPECT_EQ(fi.Par, nullptr);
+  EXPECT_STREQ(fi.FunNam, "A_NAME_THAT_IS_LONGER_THAN_THIR");  // cut to 31 characters
+  FreeMemory(mem);
+}

@@ -1,0 +1,404 @@
+// Loading keyword mesh files: every kind, appending several files, invalid elements, flags,
+// refusals, options and the verbose report.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/kmf/KmfMeshFile.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
+#include "tests/support/LoadFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+int openFiles() {
+  int n = 0;
+  if (DIR *d = opendir("/proc/self/fd")) {
+    while (readdir(d)) n++;
+    closedir(d);
+  }
+  return n;
+}
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+template <class Rec>
+void expectElements(const FixtureSection &s, int nodes, const Rec *arr, int count) {
+  ASSERT_EQ(count, s.NmbLin) << s.Name;
+  for (int l = 0; l < count; l++) {
+    for (int j = 0; j < nodes; j++) ASSERT_EQ(arr[l + 1].Ver[j], s.Ints[l * (nodes + 1) + j]) << s.Name << " line " << l;
+    EXPECT_EQ(arr[l + 1].Ref, s.Ints[l * (nodes + 1) + nodes]) << s.Name;
+    EXPECT_EQ(arr[l + 1].Tag & TAG_ALIVE, TAG_ALIVE) << s.Name;
+  }
+}
+
+class AllKinds : public ::testing::TestWithParam<std::tuple<int, bool>> {};
+
+TEST_P(AllKinds, EveryKindLoadsWithItsValues) {
+  bool binary = std::get<1>(GetParam());
+  FixtureFile f = AllKindsMesh(std::get<0>(GetParam()), 3);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveFixture(f, binary ? "allkinds.meshb" : "allkinds.mesh", binary)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->Dim, 3);
+  EXPECT_EQ(msh->FileType, FILE_TYPE_KMF);
+  ASSERT_EQ(msh->NbrVer, 40);
+  const FixtureSection &ver = *f.find(4);
+  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+  for (int i = 0; i < 40; i++) {
+    for (int k = 0; k < 3; k++) {
+      double x = ver.Reals[i * 3 + k];
+      EXPECT_EQ(msh->Ver[i + 1].Crd[k], x);
+      lo[k] = std::min(lo[k], x);
+      hi[k] = std::max(hi[k], x);
+    }
+    EXPECT_EQ(msh->Ver[i + 1].Ref, ver.Ints[i]);
+  }
+  for (int k = 0; k < 3; k++) {
+    EXPECT_EQ(msh->Box[k], lo[k]);
+    EXPECT_EQ(msh->Box[k + 3], hi[k]);
+  }
+  expectElements(*f.find(5), 2, msh->Efr, msh->NbrEfr);
+  expectElements(*f.find(6), 3, msh->Tri, msh->NbrTri);
+  expectElements(*f.find(7), 4, msh->Qua, msh->NbrQua);
+  expectElements(*f.find(8), 4, msh->Tet, msh->NbrTet);
+  expectElements(*f.find(49), 5, msh->Pyr, msh->NbrPyr);
+  expectElements(*f.find(9), 6, msh->Pri, msh->NbrPri);
+  expectElements(*f.find(10), 8, msh->Hex, msh->NbrHex);
+  expectElements(*f.find(25), 3, msh->P2Efr, msh->NbrP2Efr);
+  expectElements(*f.find(27), 9, msh->P2Qua, msh->NbrP2Qua);
+  expectElements(*f.find(30), 10, msh->P2Tet, msh->NbrP2Tet);
+  expectElements(*f.find(33), 27, msh->P2Hex, msh->NbrP2Hex);
+  // The file's P2 triangle node j is the program's node P2TriangleFileOrder[j].
+  const FixtureSection &p2 = *f.find(24);
+  ASSERT_EQ(msh->NbrP2Tri, 3);
+  for (int l = 0; l < 3; l++)
+    for (int j = 0; j < 6; j++) EXPECT_EQ(msh->P2Tri[l + 1].Ver[P2TriangleFileOrder[j]], p2.Ints[7 * l + j]);
+  // Capacities of the linear kinds have room for the second-order ones.
+  EXPECT_EQ(msh->MaxNbrTri, 9 + 3);
+  EXPECT_EQ(msh->MaxNbrTet, 11 + 2);
+  EXPECT_EQ(msh->MaxNbrEfr, 7 + 4);
+  std::vector<uint32_t> want(8, 0), vw(41, 0);
+  for (int64_t r : f.find(14)->Ints) want[r] |= TAG_RIDGE;
+  for (int64_t r : f.find(16)->Ints) want[r] |= TAG_REQUIRED;
+  for (int e = 1; e <= 7; e++) EXPECT_EQ(msh->Efr[e].Tag & (TAG_RIDGE | TAG_REQUIRED), want[e]) << e;
+  for (int64_t r : f.find(15)->Ints) vw[r] |= TAG_REQUIRED;
+  for (int64_t r : f.find(13)->Ints) vw[r] |= TAG_REQUIRED | TAG_CORNER;
+  for (int v = 1; v <= 40; v++) EXPECT_EQ(msh->Ver[v].Tag, TAG_ALIVE | vw[v]) << v;
+  const uint32_t flags = GEO_CORNERS | GEO_REQ_VERTICES | GEO_REQ_EDGES | GEO_RIDGES | GEO_HYBRID | GEO_NORMALS;
+  EXPECT_EQ(msh->GeoFlags & flags, flags);
+  // NormalAtVertices gives (2i + 1, i + 1).
+  ASSERT_EQ(msh->NbrNor, 5);
+  const FixtureSection &nor = *f.find(60);
+  for (int k = 1; k <= 5; k++) {
+    EXPECT_EQ(msh->Nor[k].Ver, 2 * k - 1);
+    for (int j = 0; j < 3; j++) EXPECT_EQ(msh->Nor[k].Crd[j], nor.Reals[(k - 1) * 3 + j]);
+  }
+  EXPECT_EQ(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  EXPECT_EQ((ctx.Fi->Status & STATUS_BINARY_INPUT) != 0, binary);
+  ctx.Free(msh);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, AllKinds,
+                         ::testing::Values(std::make_tuple(1, true), std::make_tuple(2, false), std::make_tuple(2, true),
+                                           std::make_tuple(3, true), std::make_tuple(3, false)));
+
+TEST(MeshLoad, SecondFileIsAppendedWithShiftedNodes) {
+  LoadContext ctx;
+  std::string a = SaveFixture(MeshOf(3, 10, {1, 2, 3, 5, 4, 5, 6, 6}), "first.mesh", false);
+  FixtureFile g = MeshOf(3, 20, {1, 2, 3, 9, 18, 19, 20, 8});
+  for (double &x : g.Sections[0].Reals) x = -x;  // the second file's box lies elsewhere
+  Geometric_Mesh *msh = ctx.Load({a, SaveFixture(g, "second.meshb", true)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 30);
+  ASSERT_EQ(msh->NbrTri, 4);
+  for (int j = 0; j < 3; j++) EXPECT_EQ(msh->Tri[3].Ver[j], 11 + j);
+  EXPECT_EQ(msh->Tri[4].Ver[2], 30);
+  EXPECT_EQ(msh->Tri[4].Ref, 8);
+  EXPECT_EQ(msh->Ver[11].Crd[0], -1 / 16.0);
+  const double box[6] = {-20 / 16.0, -40 / 16.0, -60 / 16.0, 10 / 16.0, 20 / 16.0, 30 / 16.0};
+  for (int k = 0; k < 6; k++) EXPECT_EQ(msh->Box[k], box[k]) << k;
+  EXPECT_STREQ(msh->MshNam, TestPath("first").c_str());
+  ctx.Free(msh);
+}
+
+TEST(MeshLoad, BoxStartsAtTheFirstFileThatHasVertices) {
+  FixtureFile neg = MeshOf(3, 3, {1, 2, 3, 1});
+  for (double &x : neg.Sections[0].Reals) x = -x - 1;
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveFixture(MeshOf(3, 0), "novertex.mesh", false), SaveFixture(neg, "negative.meshb", true)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 3);
+  EXPECT_EQ(msh->Box[0], -1 - 3 / 16.0);
+  EXPECT_EQ(msh->Box[3], -1 - 1 / 16.0) << "the box must not keep a corner at the origin";
+  EXPECT_EQ(msh->Box[5], -1 - 3 / 16.0);
+  ctx.Free(msh);
+}
+
+// Twelve invalid triangles: ten reported, then "NO MORE ERRORS PRINTED"; pyramids and P2
+// tetrahedra are counted apart and reported in their own formats.
+TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
+  std::vector<int64_t> tri = {1, 2, 3, 1};
+  for (int i = 0; i < 12; i++) tri.insert(tri.end(), {i % 2 ? 0 : 1, 2, i % 2 ? 3 : 11 + i, 2});
+  tri.insert(tri.end(), {4, 5, 6, 3});
+  FixtureFile bad = MeshOf(3, 10, tri);
+  bad.Sections.push_back(Lines(49, "Pyramids", 5, {1, 2, 3, 4, 11, 9, 1, 2, 3, 4, INT32_MIN, 9, 1, 2, 3, 4, 6, 9}));
+  bad.Sections.push_back(Lines(30, "TetrahedraP2", 10, {1, 2, 3, 4, 5, 6, 1, 2, 3, 0, 4}));
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveFixture(MeshOf(3, 10, {1, 2, 3, 1}), "valid.mesh", false),
+                                  SaveFixture(bad, "invalid.mesh", false)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  ASSERT_EQ(msh->NbrTri, 15);
+  EXPECT_EQ(msh->Tri[2].Tag, TAG_ALIVE);
+  EXPECT_EQ(msh->Tri[2].Ver[0], 11);
+  EXPECT_EQ(msh->Tri[15].Tag, TAG_ALIVE);
+  EXPECT_EQ(msh->Tri[15].Ver[2], 16);
+  for (int i = 3; i <= 14; i++) {
+    EXPECT_EQ(msh->Tri[i].Tag, 0u) << i;
+    EXPECT_EQ(msh->Tri[i].Ver[1], 2) << "invalid elements keep their file numbers";
+  }
+  EXPECT_EQ(msh->Pyr[1].Tag | msh->Pyr[2].Tag | msh->P2Tet[1].Tag, 0u);
+  EXPECT_EQ(msh->Pyr[2].Ver[4], INT32_MIN);
+  EXPECT_EQ(msh->Pyr[3].Tag, TAG_ALIVE);
+  const std::string &err = ctx.Err;
+  for (const char *part :
+       {"  ## ERROR: LOADTRIANGLES: 12 INVALID TRIANGLES FOUND WITH OUT OF BOUND VALUE [1-10]\n"
+        "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n"
+        "  TRIANGLE          3 =[         1          2         11] IS INVALID \n"
+        "  TRIANGLE          4 =[         0          2          3] IS INVALID \n",
+        "  TRIANGLE         12 =[         0          2          3] IS INVALID \n  ## NO MORE ERRORS PRINTED \n",
+        "  PYRAMID           1 =[         1          2          3          4         11] IS INVALID \n",
+        "  TETRAHEDRON P2           1 =[         1          2          3          4 -          5          6"
+        "          1          2          3          0  ] IS INVALID \n"})
+    EXPECT_TRUE(has(err, part)) << part << err;
+  size_t lines = 0, more = 0;
+  for (size_t at = err.find("TRIANGLE "); at != std::string::npos; at = err.find("TRIANGLE ", at + 1)) lines++;
+  for (size_t at = err.find("NO MORE"); at != std::string::npos; at = err.find("NO MORE", at + 1)) more++;
+  EXPECT_EQ(lines, 10u);
+  EXPECT_EQ(more, 1u);
+  ctx.Free(msh);
+}
+
+// Every edge is a ridge; bad ridge, corner and required lines are reported and change nothing.
+TEST(MeshLoad, RidgesCornersAndRequiredEntitiesAreReadAndChecked) {
+  FixtureFile f = MeshOf(3, 6);
+  f.Sections.push_back(Lines(5, "Edges", 2, {1, 2, 1, 2, 3, 1, 3, 4, 2, 4, 5, 2, 5, 6, 2}));
+  f.Sections.push_back(List(14, "Ridges", {1, 2, 3, 4, 5}));
+  f.Sections.push_back(List(16, "RequiredEdges", {2, 6, 0}));
+  f.Sections.push_back(List(13, "Corners", {0, 2}));
+  f.Sections.push_back(List(15, "RequiredVertices", {7}));
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveFixture(MeshOf(3, 4, {1, 2, 3, 1}), "ridge0.mesh", false), SaveFixture(f, "ridges.mesh", false)});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_EQ(msh->NbrEfr, 5);
+  for (int e = 1; e <= 5; e++) {
+    EXPECT_NE(msh->Efr[e].Tag & TAG_RIDGE, 0u) << e;
+    EXPECT_EQ(msh->Efr[e].Ver[0], e + 4);
+    EXPECT_EQ((msh->Efr[e].Tag & TAG_REQUIRED) != 0, e == 2) << e;
+  }
+  for (int v = 1; v <= 10; v++)
+    EXPECT_EQ(msh->Ver[v].Tag, v == 6 ? TAG_ALIVE | TAG_REQUIRED | TAG_CORNER : static_cast<uint32_t>(TAG_ALIVE)) << v;
+  EXPECT_NE(msh->GeoFlags & GEO_RIDGES, 0u);
+  EXPECT_NE(msh->GeoFlags & GEO_REQ_EDGES, 0u);
+  for (const char *line : {"  REQUIRED EDGE            6  IS OUT OF BOUND =[         1          5]\n",
+                           "  REQUIRED EDGE            0  IS OUT OF BOUND =[         1          5]\n",
+                           "  ## ERROR: LOADVERTEX: INVALID CORNERS OR REQUIRED VERTICES FOUND \n",
+                           "  REQUIRED VERTEX          7  IS OUT OF BOUND =[         1          6]\n",
+                           "  CORNER                   0  IS OUT OF BOUND =[         1          6]\n"})
+    EXPECT_TRUE(has(ctx.Err, line)) << line << ctx.Err;
+  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  ctx.Free(msh);
+}
+
+// A missing file, a null name, a version-4 file, an over-long name, a word where a number
+// should be, a binary cut in its triangles: each is refused with a message and closed, and
+// the last file still loads.
+TEST(MeshLoad, UnusableFilesAreSkippedWithAMessageAndTheRestLoads) {
+  FixtureFile v4 = MeshOf(3, 5, {1, 2, 3, 1});
+  v4.Version = 4;
+  std::string text = RawText(MeshOf(3, 4, {1, 2, 3, 1}));
+  ASSERT_TRUE(has(text, "0.0625"));
+  text.replace(text.find("0.0625"), 6, "oops");
+  auto bytes = RawBinary(MeshOf(3, 4, {1, 2, 3, 1, 2, 3, 4, 1}), false);
+  bytes.resize(bytes.size() - 20);
+  std::string cut = TestPath("cut.meshb"), broken = SaveNamed("broken.mesh", text);
+  SaveBytes(cut, bytes);
+  std::string missing = TestPath("nowhere.mesh"), overlong = std::string(5000, 'a') + ".mesh";
+  LoadContext ctx;
+  int fds = openFiles();
+  Geometric_Mesh *msh = ctx.Load({missing, "", SaveFixture(v4, "version4.meshb", true), overlong, broken, cut,
+                                  SaveFixture(MeshOf(3, 3, {1, 2, 3, 7}), "fine.mesh", false)});
+  EXPECT_EQ(openFiles(), fds) << "a refused file was left open";
+  ASSERT_NE(msh, nullptr);
+  ASSERT_GE(msh->NbrTri, 1);
+  EXPECT_EQ(msh->Tri[msh->NbrTri].Ref, 7);
+  EXPECT_EQ(msh->Tri[msh->NbrTri].Ver[2], msh->NbrVer);
+  for (std::string part : {std::string("  ## ERROR: GEOLOADMESHANDSOLUTION: 1 th FILE NOT ALLOCATED \n"),
+                           "CANNOT READ INPUT MESH " + TestPath("nowhere") + ".mesh[b]",
+                           std::string("  ## ERROR: LOADMESH: INVALID MESH VERSION 4, MUST BE 1,2 or 3 \n"),
+                           std::string("IS IGNORED"),
+                           std::string("  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE 100 \n"),
+                           std::string("FILE NAME LONGER THAN 1023 CHARACTERS"),
+                           "  ## ERROR: LOADMESH: LOADVERTEX FAILS FOR FILE " + broken})
+    EXPECT_TRUE(has(ctx.Err, part)) << part << ctx.Err;
+  EXPECT_EQ(ctx.Fi->Status & (STATUS_NO_FILE_NAME | STATUS_FILE_UNREADABLE),
+            static_cast<uint32_t>(STATUS_NO_FILE_NAME | STATUS_FILE_UNREADABLE));
+  ctx.Free(msh);
+
+  LoadContext none;
+  EXPECT_EQ(none.Load({missing}), nullptr);
+  EXPECT_EQ(none.Load({overlong}), nullptr);
+  EXPECT_EQ(none.Load({}), nullptr);
+  EXPECT_EQ(none.Mem->NbrActive, 0);
+}
+
+TEST(MeshLoad, OptionsSkipEdgesRidgesCornersAndClearReferences) {
+  FixtureFile f = MeshOf(3, 5, {1, 2, 3, 9});
+  f.Sections.push_back(Lines(5, "Edges", 2, {1, 2, 1, 2, 3, 1}));
+  f.Sections.push_back(Lines(25, "EdgesP2", 3, {1, 2, 3, 4}));
+  f.Sections.push_back(List(14, "Ridges", {1}));
+  f.Sections.push_back(List(16, "RequiredEdges", {2}));
+  f.Sections.push_back(List(13, "Corners", {3}));
+  f.Sections.push_back(List(15, "RequiredVertices", {4}));
+  std::string p = SaveFixture(f, "options.mesh", false);
+  const uint32_t alive = TAG_ALIVE, req = TAG_REQUIRED, crn = TAG_CORNER;
+  struct Case {
+    unsigned opt;
+    int nbrEfr, triRef, p2EdgeRef;
+    uint32_t edge1, edge2, ver3, ver4;
+  };
+  for (const Case &c : {Case{LOAD_OPT_NO_RIDGES | LOAD_OPT_NO_CORNERS | LOAD_OPT_REF_ZERO, 2, 0, 0, alive, alive | req, alive, alive | req},
+                        Case{LOAD_OPT_NO_EDGES | LOAD_OPT_NO_REQ_VERTICES | LOAD_OPT_NO_REQ_EDGES, 0, 9, 4, 0, 0, alive | req | crn, alive},
+                        Case{0, 2, 9, 4, alive | TAG_RIDGE, alive | req, alive | req | crn, alive | req}}) {
+    SCOPED_TRACE(c.opt);
+    LoadContext ctx(0, c.opt);
+    Geometric_Mesh *msh = ctx.Load({p});
+    ASSERT_NE(msh, nullptr);
+    ASSERT_EQ(msh->NbrEfr, c.nbrEfr);
+    EXPECT_EQ(msh->Tri[1].Ref, c.triRef);
+    EXPECT_EQ(msh->P2Efr[1].Ref, c.p2EdgeRef);
+    for (int e = 1; e <= c.nbrEfr; e++) EXPECT_EQ(msh->Efr[e].Tag, e == 1 ? c.edge1 : c.edge2);
+    EXPECT_EQ(msh->Ver[3].Tag, c.ver3);
+    EXPECT_EQ(msh->Ver[4].Tag, c.ver4);
+    ctx.Free(msh);
+  }
+  LoadContext ctx(0, LOAD_OPT_NO_SURFACE);
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 5);
+  EXPECT_EQ(msh->Tri, nullptr);
+  ctx.Free(msh);
+}
+
+TEST(MeshLoad, SizePassesAddAndFit) {
+  std::string p = SaveFixture(AllKindsMesh(2, 3), "sizes.meshb", true);
+  LoadContext ctx;
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  ASSERT_EQ(AddMeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
+  ASSERT_EQ(AddMeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
+  // Linear kinds count their second-order ones too.
+  const int kinds[7] = {KmfVertices, KmfTriangles, KmfEdges, KmfTetrahedra, KmfHexahedraQ2, KmfNormals, KmfFileType};
+  const int want[7] = {80, 2 * (9 + 3), 2 * (7 + 4), 2 * (11 + 2), 4, 10, FILE_TYPE_KMF};
+  for (int k = 0; k < 7; k++) EXPECT_EQ(siz[kinds[k]], want[k]) << kinds[k];
+  ASSERT_EQ(FitMeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
+  EXPECT_EQ(siz[KmfVertices], 40);
+  EXPECT_EQ(siz[KmfTriangles], 12);
+  std::string err;
+  Capture([&] { EXPECT_EQ(FitMeshSize(ctx.Fi, TestPath("absent.mesh").c_str(), siz.data()), 0); }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: FITMESHSIZE: CANNOT OPEN " + TestPath("absent") + ".[mesh[b]]\n")) << err;
+}
+
+TEST(MeshLoad, BoundaryEdgesGrowPastTheCountedCapacity) {
+  FixtureFile f = MeshOf(2, 4);
+  f.Sections.push_back(Lines(5, "Edges", 2, {1, 2, 1, 2, 3, 1, 3, 4, 2, 4, 1, 2, 1, 3, 5}));
+  std::string p = SaveFixture(f, "edges2d.meshb", true);
+  LoadContext ctx;
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfVertices] = 4;
+  siz[KmfEdges] = 2;
+  Geometric_Mesh *msh = NewCommonMesh(ctx.Mem, siz.data());
+  ASSERT_NE(msh, nullptr);
+  int ver = 0, dim = 0;
+  KmfMeshFile *hdl = GetMeshDesc(ctx.Fi, p.c_str(), &ver, &dim, KmfMesh, KmfRead);
+  ASSERT_NE(hdl, nullptr);
+  msh->Dim = 2;
+  int crn[2], rid[2];
+  ASSERT_EQ(LoadVertex(ctx.Fi, hdl, msh, crn), 1);
+  EXPECT_EQ(msh->Ver[3].Crd[2], 0.0);
+  EXPECT_EQ(msh->Box[5], 0.0);
+  std::string out;
+  Capture([&] { ASSERT_EQ(LoadEdges(ctx.Fi, hdl, 0, msh, rid), 1); }, &out);
+  EXPECT_TRUE(has(out, "#### WARNING: LOADEDGES: REALLOC BDYEDGES 5\n")) << out;
+  EXPECT_EQ(msh->MaxNbrEfr, 5);
+  EXPECT_EQ(msh->NbrEfr, 5);
+  EXPECT_EQ(msh->Efr[5].Ver[1], 3);
+  EXPECT_EQ(msh->Efr[5].Ref, 5);
+  EXPECT_EQ(msh->Efr[5].Tag, TAG_ALIVE);
+  KmfCloseMesh(hdl);
+  ctx.Free(msh);
+}
+
+TEST(MeshLoad, LoadersRefuseBadArgumentsAndSmallCapacities) {
+  LoadContext ctx;
+  Geometric_Mesh *msh = NewCommonMesh(ctx.Mem, nullptr);
+  std::string err;
+  Capture([&] {
+    EXPECT_EQ(LoadTriangles(ctx.Fi, nullptr, 0, msh), 0);
+    EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_HANDLE);
+    EXPECT_EQ(LoadMesh(ctx.Fi, nullptr, msh), 0);
+  }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADTRIANGLES: INVALID MESH FILE DESCRIPTOR 0 \n"));
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n"));
+  std::string p = SaveFixture(MeshOf(3, 3, {1, 2, 3, 1, 1, 3, 2, 1}), "cap.mesh", false);
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfVertices] = 3;
+  siz[KmfTriangles] = 1;
+  Geometric_Mesh *small = NewCommonMesh(ctx.Mem, siz.data());
+  int ver, dim;
+  KmfMeshFile *hdl = GetMeshDesc(ctx.Fi, p.c_str(), &ver, &dim, KmfMesh, KmfRead);
+  Capture([&] { EXPECT_EQ(LoadTriangles(ctx.Fi, hdl, 0, small), 0); }, nullptr, &err);
+  EXPECT_EQ(ctx.Fi->ErrCod, ERR_CAPACITY);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADTRIANGLES: NOT ENOUGH MEMORY TO LOAD TRIANGLES\n"
+                       "  MAXIMUM NUMBER OF TRIANGLES 1 NEEDED 2 \n"))
+      << err;
+  KmfCloseMesh(hdl);
+  FreeCommonMesh(ctx.Mem, small);
+  ctx.Free(msh);
+}
+
+TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
+  FixtureFile f = MeshOf(3, 5, {1, 2, 3, 1});
+  f.Sections.push_back(List(13, "Corners", {1, 2}));
+  f.Sections.push_back(Lines(5, "Edges", 2, {1, 2, 1}));
+  f.Sections.push_back(List(14, "Ridges", {1}));
+  SaveFixture(f, "verbose.meshb", true);
+  std::string base = TestPath("verbose");
+  LoadContext ctx(2, LOAD_OPT_PROFILE);
+  Geometric_Mesh *msh = ctx.Load({base});
+  ASSERT_NE(msh, nullptr);
+  for (std::string line : {"  % " + base + ".meshb OPENED (file version 2)\n",
+                           std::string("  Number Of Vertices                         5  Corners          2 \n"),
+                           std::string("  Number Of Edges                            1  Ridges           1 \n"),
+                           std::string("  Number Of Triangles                        1\n"),
+                           std::string("  Bounding box x:[0.0625 0.3125] y:[0.125 0.625] z:[0.1875 0.9375]\n"),
+                           std::string("  Loading mesh Memory used "), std::string("  Cpu Time to load the mesh       ")})
+    EXPECT_TRUE(has(ctx.Out, line)) << line << ctx.Out;
+  EXPECT_FALSE(has(ctx.Out, "  Number Of Tetrahedra"));
+  ctx.Free(msh);
+}
+
+TEST(MeshLoadDeathTest, NullInterfaceEndsTheProcess) {
+  char name[] = "x.mesh";
+  char *names[] = {name};
+  EXPECT_EXIT(geoLoadMeshAndSolution(nullptr, 1, names, nullptr), ::testing::ExitedWithCode(100),
+              "INTERFACE FUNCTION NOT ALLOCATED.*INTERNAL ERROR");
+}
+
+}  // namespace

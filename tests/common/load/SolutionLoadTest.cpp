@@ -1,0 +1,263 @@
+// Solution files: size pass, values and ranges per field type, several files, refusals,
+// the "not ready" answer and reloading.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/kmf/KmfMeshFile.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/SolutionLoad.h"
+#include "tests/support/LoadFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+const char *const kNotReady = "\n Warning, solution file not ready, waiting for it \n ";
+
+FixtureFile solFile(int dim, FixtureSection s, int version = 2) {
+  FixtureFile f;
+  f.Dim = dim;
+  f.Version = version;
+  f.Sections.push_back(s);
+  return f;
+}
+
+// A text solution of one scalar per vertex.
+std::string scalars(const std::string &name, const std::vector<double> &v) {
+  return SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, static_cast<int64_t>(v.size()), v)), name, false);
+}
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+TEST(SolutionLoad, ScalarVectorTensorAndMatrixFieldsWithTheirRanges) {
+  // 3-D, two vertices: scalar, vector, symmetric tensor (file order xx xy yy xz yz zz), matrix.
+  std::vector<double> v = {
+      2, 3, 4, 0, 1, 0, 2, 0, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9,          // vertex 1
+      -1, 0, 0, 1, 2, 0.5, 2, 0, 0, 2, -4, 0, 0, 0, 0, 0, 0, 0, 10.5};  // vertex 2
+  std::string m = SaveFixture(MeshOf(3, 2), "fields.meshb", true);
+  SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1, 2, 3, 4}, 2, v)), "fields.solb", true);
+  LoadContext ctx(1);
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_NE(msh, nullptr);
+  Geometric_Solution *sol = msh->SolAtVer;
+  ASSERT_NE(sol, nullptr);
+  EXPECT_EQ(msh->NbrSolVer, 2);
+  ASSERT_EQ(sol->SizTot, 19);
+  const double *s1 = sol->Sol + 19, *s2 = sol->Sol + 38;
+  EXPECT_EQ(s1[0], 2);
+  EXPECT_EQ(s1[1], 3);
+  // Tensor of vertex 1 stored as (1, 0, 0, 2, 0, 3): determinant 6.
+  const double want1[6] = {1, 0, 0, 2, 0, 3};
+  for (int k = 0; k < 6; k++) EXPECT_EQ(s1[4 + k], want1[k]) << k;
+  EXPECT_EQ(s2[18], 10.5);
+  // Ranges: scalar, squared vector length, tensor determinant (vertex 2: xx xy xz yy yz zz =
+  // 2 0.5 0 2 0 2, det 7.5), matrix entries.
+  const double box[4][2] = {{-1, 2}, {1, 25}, {6, 7.5}, {-4, 10.5}};
+  for (int k = 0; k < 4; k++) {
+    EXPECT_DOUBLE_EQ(sol->Box[k][0], box[k][0]) << k;
+    EXPECT_DOUBLE_EQ(sol->Box[k][1], box[k][1]) << k;
+  }
+  EXPECT_TRUE(has(ctx.Out, "   Scalar : [-1 2] \n   Vector : [1 5] \n")) << ctx.Out;
+  EXPECT_TRUE(has(ctx.Out, "   Matrix : [-4 10.5] \n")) << ctx.Out;
+  ctx.Free(msh);
+}
+
+// 2-D: a vector gives its squared length, a symmetric tensor its determinant and keeps its
+// order; Time and Iterations are read.
+TEST(SolutionLoad, TwoDimensionalFieldsTimeAndIterations) {
+  std::string m = SaveFixture(MeshOf(2, 2), "vec2d.mesh", false);
+  FixtureFile s = solFile(2, SolutionSec(62, "SolAtVertices", {2, 3}, 2, {3, 4, 2, 1, 3, 0, 0, 4, 0, 0.5}), 1);
+  s.Sections.push_back(Section(78, "Time", "r", 1, false));
+  s.Sections.back().Reals = {2.5};
+  s.Sections.push_back(Section(77, "Iterations", "i", 1, false));
+  s.Sections.back().Ints = {17};
+  SaveFixture(s, "vec2d.sol", false);
+  LoadContext ctx(1);
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_NE(msh, nullptr);
+  Geometric_Solution *sol = msh->SolAtVer;
+  ASSERT_NE(sol, nullptr);
+  EXPECT_EQ(sol->Sol[5 + 4], 3) << "2-D tensors keep their order";
+  EXPECT_EQ(sol->Box[0][0], 0);
+  EXPECT_EQ(sol->Box[0][1], 25);
+  EXPECT_EQ(sol->Box[1][0], 2);
+  EXPECT_EQ(sol->Box[1][1], 5);
+  EXPECT_EQ(msh->Time, 2.5);
+  EXPECT_EQ(msh->Iter, 17);
+  EXPECT_TRUE(has(ctx.Out, "   Iteration 17 \n   Time      2.5 \n")) << ctx.Out;
+  ctx.Free(msh);
+}
+
+TEST(SolutionLoad, SolutionAtTetrahedraAndAnExplicitSolutionName) {
+  FixtureFile mf = MeshOf(3, 4);
+  mf.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 0, 1, 2, 3, 4, 1, 1, 2, 3, 4, 2}));
+  std::string m = SaveFixture(mf, "tets.mesh", false);
+  std::string s = SaveFixture(solFile(3, SolutionSec(66, "SolAtTetrahedra", {1}, 3, {5, -2, 9})), "other.sol", false);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m}, s.c_str());
+  ASSERT_NE(msh, nullptr);
+  ASSERT_NE(msh->SolAtTet, nullptr);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_EQ(msh->NbrSolTet, 3);
+  EXPECT_EQ(msh->SolAtTet->Sol[2], -2);
+  EXPECT_EQ(msh->SolAtTet->Box[0][0], -2);
+  EXPECT_EQ(msh->SolAtTet->Box[0][1], 9);
+  ctx.Free(msh);
+}
+
+TEST(SolutionLoad, EachFileFillsItsOwnEntities) {
+  std::string a = SaveFixture(MeshOf(3, 2), "multi1.mesh", false);
+  std::string b = SaveFixture(MeshOf(3, 3), "multi2.meshb", true);
+  scalars("multi1.sol", {1, 2});
+  SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, 3, {-3, 4, 5})), "multi2.solb", true);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({a, b});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  EXPECT_EQ(msh->NbrSolVer, 5);
+  const double want[6] = {0, 1, 2, -3, 4, 5};
+  for (int v = 1; v <= 5; v++) EXPECT_EQ(msh->SolAtVer->Sol[v], want[v]) << v;
+  EXPECT_EQ(msh->SolAtVer->Box[0][0], -3);
+  EXPECT_EQ(msh->SolAtVer->Box[0][1], 5);
+  ctx.Free(msh);
+
+  LoadContext off(0, LOAD_OPT_NO_SOLUTION);
+  Geometric_Mesh *none = off.Load({a, b});
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(none->SolAtVer, nullptr);
+  off.Free(none);
+}
+
+TEST(SolutionLoad, OneFileWithoutSolutionMeansNoSolutionAtAll) {
+  std::string a = SaveFixture(MeshOf(3, 2), "part1.mesh", false);
+  std::string b = SaveFixture(MeshOf(3, 2), "part2.mesh", false);
+  scalars("part1.sol", {1, 2});
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({a, b});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 4);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_EQ(ctx.Err, "") << "an absent solution is not an error";
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+TEST(SolutionLoad, OneEntryVertexFieldGetsOneEntryPerVertex) {
+  std::string m = SaveFixture(MeshOf(3, 100), "onesol.mesh", false);
+  scalars("onesol.sol", {7});
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  EXPECT_EQ(msh->MaxSolVer, 100);
+  EXPECT_EQ(msh->NbrSolVer, 1);
+  EXPECT_EQ(msh->SolAtVer->Sol[1], 7);
+  ctx.Free(msh);
+}
+
+TEST(SolutionLoad, IncompatibleFilesAreReportedAndTheSizePassGoesOn) {
+  scalars("inc1.sol", {1, 2});
+  FixtureFile second = solFile(3, SolutionSec(62, "SolAtVertices", {2}, 2, {1, 2, 3, 4, 5, 6}));
+  second.Sections.push_back(SolutionSec(66, "SolAtTetrahedra", {1}, 4, {1, 2, 3, 4}));
+  SaveFixture(second, "inc2.sol", false);
+  LoadContext ctx;
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  EXPECT_EQ(FitSolSize(0, ctx.Fi, TestPath("inc1").c_str(), siz.data()), 2);
+  std::string err, quiet, nosuch = TestPath("nosuch");
+  Capture([&] { EXPECT_EQ(FitSolSize(0, ctx.Fi, TestPath("inc2").c_str(), siz.data()), 4); }, nullptr, &err);
+  EXPECT_EQ(err, "  ## ERROR: TRYSOLSOLSIZE: INCOMPATIBLE SOLUTIONS BETWEEN FILES \n  SOLUTION FIELDS IGNORES \n");
+  EXPECT_NE(ctx.Fi->Status & STATUS_SOLUTION_MISMATCH, 0u);
+  EXPECT_EQ(siz[KmfSolAtVertices], 2) << "nothing is added before the comparison";
+  EXPECT_EQ(siz[KmfSolAtTetrahedra], 4);
+  EXPECT_EQ(siz[KmfSolSizTot], 1);
+  // An absent file: quiet in mode 1, reported otherwise.
+  Capture([&] { EXPECT_EQ(FitSolSize(1, ctx.Fi, nosuch.c_str(), siz.data()), 0); }, nullptr, &quiet);
+  EXPECT_EQ(quiet, "");
+  Capture([&] { EXPECT_EQ(FitSolSize(0, ctx.Fi, nosuch.c_str(), siz.data()), 0); }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: FITSOLSIZE: CANNOT OPEN " + nosuch + ".[sol[b]]\n")) << err;
+}
+
+// A solver rewrites the solution and has not finished it: text without End, a binary cut
+// before End, a binary whose last section so far says it is the last one.
+TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
+  std::string m = SaveFixture(MeshOf(3, 2), "wait.mesh", false);
+  std::string solPath = scalars("wait.sol", {1, 2});
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  FixtureFile next = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 2, {8, 9}));
+  std::string text = RawText(next);
+  SaveText(solPath, text.substr(0, text.rfind("End")));
+  auto cut = RawBinary(next, false);
+  cut.resize(cut.size() - 8);
+  std::string bin = TestPath("waitb.solb");
+  SaveBytes(bin, cut);
+  RawBytes open(false);
+  RawHeader(open, 2, 3);
+  for (int w : {62, 0, 2, 1, 1}) open.i32(w);  // no next section, two lines of one scalar
+  open.f64(5);
+  open.f64(6);
+  std::string last = TestPath("waitc.solb");
+  SaveBytes(last, open.Data);
+  msh->NbrSolVer = 0;
+  for (const std::string &p : {m, bin, last}) {
+    SCOPED_TRACE(p);
+    std::string out;
+    Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, p.c_str(), msh), 2); }, &out);
+    EXPECT_EQ(out, kNotReady);
+    EXPECT_EQ(msh->SolAtVer->Sol[1], 1);
+  }
+  EXPECT_EQ(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  // Once complete, a reload overwrites the values from entity 1 and resets the ranges.
+  SaveText(solPath, text);
+  EXPECT_EQ(LoadSolution(ctx.Fi, m.c_str(), msh), 1);
+  EXPECT_EQ(msh->SolAtVer->Sol[1], 8);
+  EXPECT_EQ(msh->SolAtVer->Sol[2], 9);
+  EXPECT_EQ(msh->SolAtVer->Box[0][0], 8);
+  EXPECT_EQ(msh->NbrSolVer, 2);
+  // Without resetting the count the file no longer fits.
+  std::string err;
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, m.c_str(), msh), 0); }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLATENTITY: NOT ENOUGH MEMORY TO LOAD SOLUTION\n"
+                       "  MAXIMUM NUMBER OF SOLUTIONS 2 NEEDED 4 \n"))
+      << err;
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADMESH: LOADSOLATVER FAILS FOR FILE "));
+  ctx.Free(msh);
+}
+
+TEST(SolutionLoad, WrongDimensionMismatchedFieldsAndMissingFilesFail) {
+  std::string m = SaveFixture(MeshOf(3, 2), "mis.mesh", false);
+  scalars("mis.sol", {1, 2});
+  std::string other = SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {2}, 2, {1, 2, 3, 4, 5, 6})), "mis2.sol", false);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_NE(msh, nullptr);
+  msh->NbrSolVer = 0;
+  std::string err, gone;
+  std::string dim2 = SaveFixture(solFile(2, SolutionSec(62, "SolAtVertices", {1}, 2, {1, 2})), "dim2.sol", false);
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, dim2.c_str(), msh), 0); }, nullptr, &err);
+  EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_DATA);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE " + TestPath("dim2") + ".sol\n")) << err;
+  EXPECT_FALSE(has(err, "LOADSOLATENTITY")) << "refused before any value";
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, other.c_str(), msh), 0); }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: LOADSOLATENTITY: INVALID SOLUTION TYPE \n"
+                       "  ALLOCATED TOTAL SIZE 1      <> READ 3 \n"
+                       "  ALLOCATED NUMBER OF FIELD 1 <> READ 1 \n"))
+      << err;
+  EXPECT_EQ(msh->SolAtVer->Sol[1], 1) << "a refused file leaves the values as they were";
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, TestPath("gone").c_str(), msh), 0); }, nullptr, &gone);
+  EXPECT_TRUE(has(gone, "  ## ERROR: LOADSOLUTION: CANNOT OPEN " + TestPath("gone") + ".sol[b]\n")) << gone;
+  EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  EXPECT_EQ(LoadSolution(ctx.Fi, nullptr, msh), 1);
+  Capture([&] { EXPECT_EQ(LoadSolution(ctx.Fi, m.c_str(), nullptr), 0); }, nullptr, &err);
+  EXPECT_EQ(err, "  ## ERROR: LOADSOLUTION: INPUT MESH NOT ALLOCATED \n");
+  ctx.Free(msh);
+}
+
+}  // namespace

@@ -1,0 +1,417 @@
+// SU2 meshes and their ".dat" solutions: keywords joined to or apart from their values,
+// every element type with its normalised node order, markers as references, appended
+// files, invalid elements, the delimited record reader, and numbers read the same whatever
+// the process's locale and wherever the read buffer ends.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/Su2.h"
+#include "tests/support/LoadFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+const char *const k2D =
+    "% a 2-D mesh\n"
+    "NDIME= 2\n"
+    "NELEM= 3\n"
+    "5 4 2 8 0\n"
+    "5 0 1 2 1\n"
+    "3 6 7 2\n"
+    "NPOIN= 9\n"
+    "0 0 0\n1 0 1\n2 0 2\n0 1 3\n1 1 4\n2 1 5\n0 2 6\n1 2 7\n2 2 8\n"
+    "NMARK= 2\n"
+    "MARKER_TAG= wall\n"
+    "MARKER_ELEMS= 2\n"
+    "3 0 1\n"
+    "3 2 1\n"
+    "MARKER_TAG= farfield\n"
+    "MARKER_ELEMS= 1\n"
+    "3 6 3\n";
+
+// Unit cube corners 0..7 (x + 2y + 4z) and an apex 8 above the top face.
+const char *const k3D =
+    "NDIME=3\n"
+    "NELEM=7\n"
+    "10 2 0 3 4 0\n"
+    "12 4 5 7 6 0 1 3 2 1\n"
+    "13 3 4 5 0 1 2 2\n"
+    "14 7 6 4 5 8 3\n"
+    "5 1 3 0 4\n"
+    "9 2 3 1 0 5\n"
+    "7 1 2 3 4 5 6 7 6\n"
+    "NPOIN=9\n"
+    "0 0 0 0\n1 0 0 1\n0 1 0 2\n1 1 0 3\n0 0 1 4\n1 0 1 5\n0 1 1 6\n1 1 1 7\n0.5 0.5 2 8\n"
+    "NMARK=1\n"
+    "MARKER_TAG=top\n"
+    "MARKER_ELEMS=3\n"
+    "9 6 7 5 4\n"
+    "5 5 7 6\n"
+    "12 0 1 2 3 4 5 6 7\n";
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+template <int N>
+void expectNodes(const int *ver, const int (&want)[N]) {
+  for (int j = 0; j < N; j++) EXPECT_EQ(ver[j], want[j]) << "node " << j;
+}
+
+double signedVolume(const Geometric_Mesh *m, int a, int b, int c, int d) {
+  const double *p = m->Ver[a].Crd, *q = m->Ver[b].Crd, *r = m->Ver[c].Crd, *s = m->Ver[d].Crd;
+  double u[3], v[3], w[3];
+  for (int k = 0; k < 3; k++) {
+    u[k] = q[k] - p[k];
+    v[k] = r[k] - p[k];
+    w[k] = s[k] - p[k];
+  }
+  return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) + u[2] * (v[0] * w[1] - v[1] * w[0]);
+}
+
+TEST(Su2, TwoDimensionalMeshWithMarkers) {
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveNamed("plate.su2", k2D)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->Dim, 2);
+  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
+  EXPECT_EQ(msh->NbrVer, 9);
+  for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[5].Crd[k], k < 2 ? 1 : 0);
+  EXPECT_EQ(msh->Ver[5].Ref, 4);
+  EXPECT_EQ(msh->Ver[5].Tag, TAG_ALIVE);
+  ASSERT_EQ(msh->NbrTri, 2);
+  expectNodes(msh->Tri[1].Ver, {3, 9, 5});  // 4 2 8 in the file
+  expectNodes(msh->Tri[2].Ver, {1, 2, 3});
+  EXPECT_EQ(msh->Tri[1].Ref, 1);
+  EXPECT_EQ(msh->Tri[1].Tag, TAG_ALIVE);
+  ASSERT_EQ(msh->NbrEfr, 4);
+  expectNodes(msh->Efr[1].Ver, {7, 8});
+  EXPECT_EQ(msh->Efr[1].Ref, 1);
+  expectNodes(msh->Efr[3].Ver, {3, 2});  // lines keep their direction
+  EXPECT_EQ(msh->Efr[3].Ref, 1);
+  expectNodes(msh->Efr[4].Ver, {7, 4});
+  EXPECT_EQ(msh->Efr[4].Ref, 2);
+  EXPECT_TRUE(has(ctx.Out, "      Tag wall becomes reference 1\n      Tag farfield becomes reference 2\n")) << ctx.Out;
+  EXPECT_TRUE(has(ctx.Out, "  Bounding box x:[0 2] y:[0 2] z:[0 0]\n")) << ctx.Out;
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveNamed("cube.su2", k3D)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->Dim, 3);
+  EXPECT_EQ(msh->NbrVer, 9);
+  const int counts[6] = {msh->NbrTet, msh->NbrHex, msh->NbrPri, msh->NbrPyr, msh->NbrTri, msh->NbrQua};
+  const int want[6] = {1, 1, 1, 1, 2, 2};
+  for (int k = 0; k < 6; k++) ASSERT_EQ(counts[k], want[k]) << k;
+  // Tetrahedron 2 0 3 4 (1-based 3 1 4 5): smallest first, largest last, same orientation.
+  const int *t = msh->Tet[1].Ver;
+  EXPECT_EQ(t[0], 1);
+  EXPECT_EQ(t[3], 5);
+  double before = signedVolume(msh, 3, 1, 4, 5);
+  ASSERT_NE(before, 0);
+  EXPECT_GT(before * signedVolume(msh, t[0], t[1], t[2], t[3]), 0) << "orientation changed";
+  expectNodes(msh->Hex[1].Ver, {1, 3, 4, 2, 5, 7, 8, 6});      // 5 6 8 7 1 2 4 3, smallest at 4
+  expectNodes(msh->Pri[1].Ver, {1, 3, 2, 4, 6, 5});            // 4 5 6 1 2 3, smallest at 3
+  expectNodes(msh->Pyr[1].Ver, {5, 6, 8, 7, 9});               // 8 7 5 6 9, base rotated
+  expectNodes(msh->Tri[1].Ver, {1, 2, 4});                     // 2 4 1
+  expectNodes(msh->Qua[1].Ver, {1, 3, 4, 2});                  // 3 4 2 1
+  EXPECT_EQ(msh->Qua[1].Ref, 1);
+  // The marker's quadrilateral and triangle take reference 1 (its order); its hexahedron is
+  // not a boundary type and is skipped.
+  expectNodes(msh->Qua[2].Ver, {5, 7, 8, 6});  // 7 8 6 5
+  expectNodes(msh->Tri[2].Ver, {6, 8, 7});
+  EXPECT_EQ(msh->Tri[2].Ref, 1);
+  EXPECT_NE(msh->GeoFlags & GEO_HYBRID, 0u);
+  EXPECT_EQ(msh->Box[5], 2);
+  ctx.Free(msh);
+}
+
+TEST(Su2, KeywordValueJoinedOrApart) {
+  FILE *f = fopen(SaveNamed("kw.su2", "NDIME=3\nNPOIN= 12 10\nNELEM =4\nNMARK=\n7\n").c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(GetSU2KeywordValue(f, "NDIME="), 3);
+  EXPECT_EQ(GetSU2KeywordValue(f, "NPOIN="), 12);
+  EXPECT_EQ(GetSU2KeywordValue(f, "NMARK="), 7);
+  std::string err;
+  Capture([&] { EXPECT_EQ(GetSU2KeywordValue(f, "NELEM="), 0); }, nullptr, &err);
+  EXPECT_EQ(err, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: NELEM=).\n");
+  fclose(f);
+}
+
+// The reader is chosen per file: an SU2 file, a keyword file and an SU2 file whose element
+// refers past its points, appended in one load.
+TEST(Su2, AppendedFilesShiftNodesAndInvalidElementsStayDead) {
+  EXPECT_EQ(GetInputFileType("a.su2"), 1);
+  EXPECT_EQ(GetInputFileType("dir.su2/a.dat"), 3);
+  EXPECT_EQ(GetInputFileType("a.meshb"), 0);
+  std::string a = SaveNamed("one.su2", k2D);
+  std::string b = SaveNamed("mixed.mesh", "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n5 5 1\n6 5 1\n5 6 1\n"
+                                          "Triangles\n1\n1 2 3 4\nEnd\n");
+  std::string c = SaveNamed("two.su2", "NDIME= 2\nNELEM= 2\n5 0 1 2 0\n5 0 1 3 1\nNPOIN= 3\n5 5 0\n6 5 1\n5 6 2\nNMARK= 0\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({a, b, c});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrVer, 15);
+  ASSERT_EQ(msh->NbrTri, 5);
+  expectNodes(msh->Tri[3].Ver, {10, 11, 12});
+  EXPECT_EQ(msh->Tri[3].Ref, 4);
+  EXPECT_EQ(msh->Ver[10].Crd[0], 5);
+  expectNodes(msh->Tri[4].Ver, {13, 14, 15});
+  EXPECT_EQ(msh->Tri[4].Tag, TAG_ALIVE);
+  EXPECT_EQ(msh->Tri[5].Tag, 0u) << "node 3 is past the file's 3 points";
+  EXPECT_EQ(msh->Box[3], 6);
+  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  EXPECT_EQ(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  EXPECT_TRUE(has(ctx.Out, "  ## ERROR LoadSU2Elements: vertex out of bound (vid=3)\n")) << ctx.Out;
+  EXPECT_TRUE(has(ctx.Err, "1 INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-3]")) << ctx.Err;
+  ctx.Free(msh);
+}
+
+TEST(Su2, SizePassAddsIntoTheTableAndRefusesCountsLargerThanTheFile) {
+  std::string p = SaveNamed("size.su2", k3D);
+  LoadContext ctx;
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfTetrahedra] = 5;
+  ASSERT_EQ(AddSU2MeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
+  ASSERT_EQ(AddSU2MeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
+  // One hexahedron per pass: the marker's hexahedron is not counted.
+  const int kinds[8] = {KmfVertices, KmfTetrahedra, KmfHexahedra, KmfQuadrilaterals, KmfTriangles, KmfPyramids, KmfPrisms, KmfFileType};
+  const int want[8] = {18, 7, 2, 4, 4, 2, 2, FILE_TYPE_SU2};
+  for (int k = 0; k < 8; k++) EXPECT_EQ(siz[kinds[k]], want[k]) << kinds[k];
+  std::string out, err;
+  Capture([&] { EXPECT_EQ(AddSU2MeshSize(ctx.Fi, TestPath("none.su2").c_str(), siz.data()), 0); }, &out);
+  EXPECT_TRUE(has(out, "  -- Info : Tried to open")) << out;
+  EXPECT_EQ(AddSU2MeshSize(ctx.Fi, "a.mesh", siz.data()), 0);
+
+  std::string huge = SaveNamed("huge.su2", "NDIME= 3\nNELEM= 0\nNPOIN= 2000000000\n0 0 0 0\nNMARK= 0\n");
+  std::string mark = SaveNamed("hugemark.su2", "NDIME= 2\nNELEM= 0\nNPOIN= 1\n0 0 0\nNMARK= 1\nMARKER_TAG= a\nMARKER_ELEMS= 90000000\n3 0 0\n");
+  LoadContext big;
+  std::vector<int> none(KmfMaxSizMsh + 10, 0);
+  Capture([&] {
+    EXPECT_EQ(AddSU2MeshSize(big.Fi, huge.c_str(), none.data()), 0);
+    EXPECT_EQ(AddSU2MeshSize(big.Fi, mark.c_str(), none.data()), 0);
+  }, nullptr, &err);
+  EXPECT_TRUE(has(err, "  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE " + huge)) << err;
+  EXPECT_EQ(none[KmfVertices], 0) << "a refused file adds nothing";
+  EXPECT_NE(big.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+}
+
+TEST(Su2, DatSolutionsWithTabsAndCommasAndBadRows) {
+  std::string p = SaveNamed("flow.su2", k2D);
+  SaveNamed("flow.dat",
+            "\"PointID\"\t\"x\"\t\"y\"\t\"Pressure\"\t\"Mach\"\n"
+            "0\t0\t0\t1.5\t0.25\n"
+            "8,2,2,-2,0.75,99,98\n"
+            "4\t1\t1\t3\t0.5\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr);
+  Geometric_Solution *sol = msh->SolAtVer;
+  ASSERT_NE(sol, nullptr);
+  EXPECT_EQ(sol->FileType, FILE_TYPE_SU2);
+  ASSERT_EQ(sol->NbrFld, 2);
+  EXPECT_STREQ(sol->FldNam[0], "\"Pressure\"");
+  EXPECT_STREQ(sol->FldNam[1], "\"Mach\"");
+  EXPECT_EQ(sol->Sol[2 * 1 + 0], 1.5);
+  EXPECT_EQ(sol->Sol[2 * 1 + 1], 0.25);
+  EXPECT_EQ(sol->Sol[2 * 9 + 0], -2);
+  EXPECT_EQ(sol->Sol[2 * 5 + 1], 0.5);
+  const double box[2][2] = {{-2, 3}, {0.25, 0.75}};
+  for (int k = 0; k < 2; k++)
+    for (int j = 0; j < 2; j++) EXPECT_EQ(sol->Box[k][j], box[k][j]);
+  ctx.Free(msh);
+
+  // Point ids past the mesh or negative are refused; so is a mesh without a vertex solution.
+  SaveNamed("flow.dat", "\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1\n9,0,0,2\n");
+  msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_TRUE(has(ctx.Err, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n")) << ctx.Err;
+  EXPECT_TRUE(has(ctx.Err, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n"));
+  SaveNamed("flow.dat", "\"PointID\",\"x\",\"y\",\"T\"\n-1,0,0,1\n");
+  msh->NbrSolVer = 0;
+  Geometric_Mesh *bare = NewCommonMesh(ctx.Mem, nullptr);
+  Capture([&] {
+    EXPECT_EQ(LoadSU2Solution(ctx.Fi, p.c_str(), msh), 0);
+    EXPECT_EQ(LoadSU2Solution(ctx.Fi, p.c_str(), bare), 0);
+  }, nullptr);
+  FreeCommonMesh(ctx.Mem, bare);
+  ctx.Free(msh);
+}
+
+TEST(Su2, DelimitedRecordsGrowTheirBuffer) {
+  std::string line(300, 'x');
+  FILE *f = fopen(SaveNamed("records.txt", line + "\nab;cd").c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char *buf = nullptr;
+  size_t n = 0;
+  EXPECT_EQ(mygetline(&buf, &n, f), 301);
+  EXPECT_EQ(std::string(buf), line + "\n");
+  EXPECT_GE(n, 302u);
+  EXPECT_EQ(mygetstr(&buf, &n, f, ';', 0), 3);
+  EXPECT_STREQ(buf, "ab;");
+  EXPECT_EQ(mygetstr(&buf, &n, f, ';', 0), 2);
+  EXPECT_STREQ(buf, "cd");
+  EXPECT_EQ(mygetline(&buf, &n, f), -1);
+  EXPECT_EQ(mygetline(nullptr, &n, f), -1);
+  Free(nullptr, buf, "F %s", "buf");
+  fclose(f);
+}
+
+// Coordinates and solution values are read with a dot whatever the process's numeric locale:
+// under a comma-decimal one the C library would stop at the dot.
+TEST(Su2, NumbersIgnoreACommaDecimalLocale) {
+  std::string p = SaveNamed("locale.su2",
+                            "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0.5 -1.25 0\n2.75 1e-1 1\n-3.5 4.125 2\nNMARK= 0\n");
+  SaveNamed("locale.dat", "\"PointID\"\t\"x\"\t\"y\"\t\"T\"\n0\t0.5\t-1.25\t2.5\n1\t2.75\t0.1\t-0.125\n2\t-3.5\t4.125\t1e3\n");
+  namespace fs = std::filesystem;
+  fs::path dir = TestPath("su2locale");
+  fs::create_directories(dir);
+  std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
+  // Put the locale and LOCPATH back whatever happens below.
+  struct Restore {
+    fs::path dir;
+    bool had = getenv("LOCPATH") != nullptr;
+    std::string path = had ? getenv("LOCPATH") : "";
+    ~Restore() {
+      setlocale(LC_ALL, "C");
+      had ? setenv("LOCPATH", path.c_str(), 1) : unsetenv("LOCPATH");
+      std::error_code ec;
+      fs::remove_all(dir, ec);
+    }
+  } restore{dir};
+  setenv("LOCPATH", dir.c_str(), 1);
+  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
+  ASSERT_EQ(strtod("0.5", nullptr), 0) << "the locale does not read a comma";
+
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr) << ctx.Err;
+  ASSERT_EQ(msh->NbrVer, 3);
+  const double crd[3][2] = {{0.5, -1.25}, {2.75, 0.1}, {-3.5, 4.125}};
+  for (int i = 0; i < 3; i++)
+    for (int k = 0; k < 2; k++) EXPECT_EQ(msh->Ver[i + 1].Crd[k], crd[i][k]) << i << " " << k;
+  EXPECT_EQ(msh->Ver[3].Ref, 2);
+  EXPECT_EQ(msh->Box[0], -3.5);
+  EXPECT_EQ(msh->Box[4], 4.125);
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  const double val[3] = {2.5, -0.125, 1000};
+  for (int i = 0; i < 3; i++) EXPECT_EQ(msh->SolAtVer->Sol[i + 1], val[i]) << i;
+  EXPECT_EQ(msh->SolAtVer->Box[0][0], -0.125);
+  EXPECT_EQ(msh->SolAtVer->Box[0][1], 1000);
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+// A file of several megabytes: lines and numbers cut by the end of the read buffer are read
+// whole, in both passes and in the ".dat" rows.
+TEST(Su2, LargeFilesReadAcrossTheBuffer) {
+  const int n = 300, nver = n * n, ntri = 2 * (n - 1) * (n - 1);
+  std::string text = "NDIME= 2\nNELEM= " + std::to_string(ntri) + "\n";
+  auto id = [&](int i, int j) { return std::to_string(i + n * j); };
+  int e = 0;
+  for (int j = 0; j + 1 < n; j++)
+    for (int i = 0; i + 1 < n; i++) {
+      text += "5 " + id(i, j) + " " + id(i + 1, j) + " " + id(i + 1, j + 1) + " " + std::to_string(e++) + "\n";
+      text += "5 " + id(i, j) + " " + id(i + 1, j + 1) + " " + id(i, j + 1) + " " + std::to_string(e++) + "\n";
+    }
+  text += "NPOIN= " + std::to_string(nver) + "\n";
+  std::string dat = "\"PointID\",\"x\",\"y\",\"U\"\n";
+  char line[128];
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      snprintf(line, sizeof(line), "%.17g %.17g %d\n", i / 3.0, j * 0.7 + 1e-9, i + n * j);
+      text += line;
+      snprintf(line, sizeof(line), "%d,0,0,%.17g\n", i + n * j, i * 0.25 - j);
+      dat += line;
+    }
+  text += "NMARK= 1\nMARKER_TAG= bottom\nMARKER_ELEMS= " + std::to_string(n - 1) + "\n";
+  for (int i = 0; i + 1 < n; i++) text += "3 " + id(i + 1, 0) + " " + id(i, 0) + "\n";
+  ASSERT_GT(text.size(), 4u << 20);
+  std::string p = SaveNamed("large.su2", text);
+  SaveNamed("large.dat", dat);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr) << ctx.Err;
+  ASSERT_EQ(msh->NbrVer, nver);
+  ASSERT_EQ(msh->NbrTri, ntri);
+  ASSERT_EQ(msh->NbrEfr, n - 1);
+  bool same = true;
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const Vertex &v = msh->Ver[1 + i + n * j];
+      same = same && v.Crd[0] == i / 3.0 && v.Crd[1] == j * 0.7 + 1e-9 && v.Ref == i + n * j &&
+             msh->SolAtVer->Sol[1 + i + n * j] == i * 0.25 - j;
+    }
+  EXPECT_TRUE(same);
+  expectNodes(msh->Tri[ntri].Ver, {nver - n - 1, nver, nver - 1});
+  expectNodes(msh->Efr[n - 1].Ver, {n, n - 1});
+  EXPECT_EQ(msh->Efr[n - 1].Ref, 1);
+  EXPECT_EQ(ctx.Fi->Status, 0u);
+  ctx.Free(msh);
+}
+
+// Negative node numbers and the largest int are out of range like any other: the element
+// stays in, not alive, and is reported with the number found in the file.
+TEST(Su2, NegativeAndHugeNodesMakeInvalidElements) {
+  std::string p = SaveNamed("badnodes.su2", "NDIME= 2\nNELEM= 3\n5 0 -1 2 0\n5 0 1 2147483647 1\n5 2 0 1 2\n"
+                                            "NPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 1\n3 -5 0\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({p});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_EQ(msh->NbrTri, 3);
+  EXPECT_EQ(msh->Tri[1].Tag, 0u);
+  EXPECT_EQ(msh->Tri[2].Tag, 0u);
+  EXPECT_EQ(msh->Tri[3].Tag, TAG_ALIVE);
+  expectNodes(msh->Tri[3].Ver, {1, 2, 3});
+  ASSERT_EQ(msh->NbrEfr, 1);
+  EXPECT_EQ(msh->Efr[1].Tag, 0u);
+  EXPECT_TRUE(has(ctx.Out, "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-1)\n"
+                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=2147483647)\n"
+                           "      Tag w becomes reference 1\n"
+                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-5)\n")) << ctx.Out;
+  EXPECT_TRUE(has(ctx.Err, "3 INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-3]")) << ctx.Err;
+  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
+  ctx.Free(msh);
+}
+
+// Files that end inside a section, or whose numbers are not numbers, are refused with the
+// section's message; nothing is read past the data.
+TEST(Su2, TruncatedAndMalformedNumbersAreRefused) {
+  const std::string head = "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0 0 0\n1 0 1\n";
+  const struct {
+    const char *Name;
+    std::string Text, Message;
+  } cases[] = {
+      {"cutpoint.su2", head + "0 1", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"comma.su2", head + "0,5 1 2\nNMARK= 0\n", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"hash.su2", head + "# 1 2\n0 1 2\nNMARK= 0\n", "FILE %s ENDS IN VERTEX 3.\n"},
+      {"cutelem.su2", "NDIME= 2\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNELEM= 2\n5 0 1 2 0\n5 0 1", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+      {"wordelem.su2", "NDIME= 2\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNELEM= 1\n5 0 1x 2 0\n", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+      {"cutmark.su2", head + "0 1 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 2\n3 0 1\n3 1", "FILE %s ENDS INSIDE AN ELEMENT SECTION.\n"},
+  };
+  for (const auto &c : cases) {
+    std::string p = SaveNamed(c.Name, c.Text);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({p});
+    char want[512];
+    snprintf(want, sizeof(want), c.Message.c_str(), p.c_str());
+    EXPECT_TRUE(has(ctx.Err, want)) << c.Name << "\n" << ctx.Err;
+    EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u) << c.Name;
+    if (msh) ctx.Free(msh);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+
+namespace {
+
+// Every kind that has a record array, with its capacity field.
+struct KindSlot {
+  int Kind;
+  int Geometric_Mesh::*Max;
+};
+using GM = Geometric_Mesh;
+const KindSlot kArrayKinds[] = {
+    {KmfVertices, &GM::MaxNbrVer},       {KmfBoundaryVertices, &GM::MaxNbrVfr}, {KmfEdges, &GM::MaxNbrEfr},
+    {KmfVolumeEdges, &GM::MaxNbrEdg},    {KmfEdgesP2, &GM::MaxNbrP2Efr},        {KmfTriangles, &GM::MaxNbrTri},
+    {KmfTrianglesP2, &GM::MaxNbrP2Tri},  {KmfQuadrilaterals, &GM::MaxNbrQua},   {KmfQuadrilateralsQ2, &GM::MaxNbrP2Qua},
+    {KmfTetrahedra, &GM::MaxNbrTet},     {KmfTetrahedraP2, &GM::MaxNbrP2Tet},   {KmfPyramids, &GM::MaxNbrPyr},
+    {KmfPrisms, &GM::MaxNbrPri},         {KmfHexahedra, &GM::MaxNbrHex},        {KmfHexahedraQ2, &GM::MaxNbrP2Hex},
+    {KmfNormals, &GM::MaxNbrNor},        {KmfReferences, &GM::MaxNbrRef}};
+
+template <class Rec>
+bool IsZero(const Rec &r) {
+  const Rec zero = {};
+  return std::memcmp(&r, &zero, sizeof(Rec)) == 0;
+}
+
+class MeshModel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mem = NewMemory(1000);
+    siz.assign(KmfMaxSizMsh + 10, 0);
+  }
+  void TearDown() override {
+    // Every block the model took must be back.
+    EXPECT_EQ(mem->NbrActive, 0);
+    EXPECT_EQ(mem->CurMem, 0);
+    FreeMemory(mem);
+  }
+  bool HasLabel(const char *text) const {
+    for (MemoryChunk *c = mem->UsedChunks; c; c = c->Nxt)
+      if (strstr(c->Label, text)) return true;
+    return false;
+  }
+  // A solution of nbrFld fields of the given kinds, sizTot values per entity, on `count`
+  // entities of kind `sol`.
+  void AskSolution(int sol, int count, int sizTot, std::vector<int> types) {
+    siz[sol] = count;
+    siz[KmfSolSizTot] = sizTot;
+    siz[KmfSolNbrFld] = static_cast<int>(types.size());
+    for (size_t i = 0; i < types.size(); i++) siz[KmfSolTypes + i] = types[i];
+  }
+  // Creates the mesh from siz, keeping what it printed on stderr.
+  Geometric_Mesh *Create() {
+    testing::internal::CaptureStderr();
+    Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+    err = testing::internal::GetCapturedStderr();
+    return msh;
+  }
+  Memory_List *mem = nullptr;
+  std::vector<int> siz;
+  std::string err;
+};
+
+TEST_F(MeshModel, SizeArrayGivesCapacitiesAndClearedEntryZero) {
+  int n = 3;
+  for (const KindSlot &k : kArrayKinds) siz[k.Kind] = n++;
+  siz[KmfFileType] = FILE_TYPE_SU2;
+  siz[KmfCorners] = 7;  // flags only: no array
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(mem->NbrActive, 18);  // the mesh and 17 arrays
+  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
+  for (const KindSlot &k : kArrayKinds) EXPECT_EQ(msh->*k.Max, siz[k.Kind]) << k.Kind;
+  EXPECT_EQ(msh->NbrVer, 0);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_TRUE(HasLabel("A msh->Ver = sizeof(Vertex)*(msh->MaxNbrVer+1) IN FUNCTION NewCommonMesh"));
+
+  // Entry 0 exists and reads as an empty record; the last entry is writable.
+  EXPECT_TRUE(IsZero(msh->Ver[0]));
+  EXPECT_TRUE(IsZero(msh->Tri[0]));
+  EXPECT_TRUE(IsZero(msh->P2Hex[0]));
+  msh->Ver[msh->MaxNbrVer].Ref = 1;
+  msh->P2Hex[msh->MaxNbrP2Hex].Ref = 1;
+  msh->Ref[msh->MaxNbrRef].Ref = 1;
+  FreeCommonMesh(mem, msh);
+}
+
+TEST_F(MeshModel, VertexSolutionIsAttachedClearedAndBoxed) {
+  siz[KmfVertices] = 20;
+  AskSolution(KmfSolAtVertices, 20, 4, {SOL_SCALAR, SOL_SYMMAT});
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  ASSERT_NE(msh, nullptr);
+  Geometric_Solution *sol = msh->SolAtVer;
+  ASSERT_NE(sol, nullptr);
+  EXPECT_EQ(sol->NbrFld, 2);
+  EXPECT_EQ(sol->SizTot, 4);
+  EXPECT_EQ(sol->SizFld[1], SOL_SYMMAT);
+  EXPECT_EQ(sol->FileType, 2);
+  EXPECT_EQ(msh->MaxSolVer, 80);
+  for (int i = 0; i < 2; i++) {
+    EXPECT_EQ(sol->Box[i][0], DBL_MAX);
+    EXPECT_EQ(sol->Box[i][1], -DBL_MAX);
+    EXPECT_EQ(sol->FldNam[i][0], 0);
+  }
+  for (int i = 0; i < 21 * 4; i++) ASSERT_EQ(sol->Sol[i], 0.0) << i;
+  EXPECT_EQ(msh->SolAtTet, nullptr);
+  FreeCommonMesh(mem, msh);
+}
+
+TEST_F(MeshModel, ElementSolutionsLandInTheirSlots) {
+  // Sized by the second-order count when only that one fits, else by the linear count.
+  siz[KmfTetrahedra] = 5;
+  siz[KmfTetrahedraP2] = 10;
+  for (int count : {10, 4}) {
+    AskSolution(KmfSolAtTetrahedra, count, 3, {SOL_VECTOR});
+    Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+    ASSERT_NE(msh->SolAtTet, nullptr);
+    EXPECT_EQ(msh->MaxSolTet, count == 10 ? 30 : 15);
+    msh->SolAtTet->Sol[(count == 10 ? 10 : 5) * 3 + 2] = 1.0;  // the last entity's last value
+    FreeCommonMesh(mem, msh);
+  }
+
+  struct {
+    int Sol, Ele;
+    Geometric_Solution *Geometric_Mesh::*Slot;
+    int Geometric_Mesh::*Max;
+  } const cases[] = {
+      {KmfSolAtHexahedra, KmfHexahedraQ2, &GM::SolAtHex, &GM::MaxSolHex},
+      {KmfSolAtTriangles, KmfTriangles, &GM::SolAtTri, &GM::MaxSolTri},
+      {KmfSolAtQuadrilaterals, KmfQuadrilateralsQ2, &GM::SolAtQua, &GM::MaxSolQua},
+      {KmfSolAtPrisms, KmfPrisms, &GM::SolAtPri, &GM::MaxSolPri},
+      {KmfSolAtPyramids, KmfPyramids, &GM::SolAtPyr, &GM::MaxSolPyr},
+  };
+  for (const auto &c : cases) {
+    siz.assign(KmfMaxSizMsh + 10, 0);
+    siz[c.Ele] = 6;
+    AskSolution(c.Sol, 6, 1, {SOL_SCALAR});
+    Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+    ASSERT_NE(msh, nullptr);
+    EXPECT_NE(msh->*c.Slot, nullptr) << c.Sol;
+    EXPECT_EQ(msh->*c.Max, 6) << c.Sol;
+    EXPECT_EQ(msh->SolAtVer, nullptr);
+    FreeCommonMesh(mem, msh);
+  }
+}
+
+TEST_F(MeshModel, InconsistentSolutionIsIgnoredWithMessages) {
+  siz[KmfVertices] = 5;
+  siz[KmfTetrahedra] = 10;  // a later, consistent request is not looked at: the first decides
+  siz[KmfSolAtTetrahedra] = 10;
+  AskSolution(KmfSolAtVertices, 6, 1, {SOL_SCALAR});
+  Geometric_Mesh *msh = Create();
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_EQ(msh->SolAtTet, nullptr);
+  EXPECT_EQ(msh->MaxNbrVer, 5);
+  EXPECT_NE(err.find("  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(6) >  # OF VERTICES(5) \n"
+                     "  SOLUTION FIELD IGNORED. \n"),
+            std::string::npos)
+      << err;
+  FreeCommonMesh(mem, msh);
+
+  // A field count that would read past the size array, and a capacity in values beyond an
+  // int, are refused, not followed.
+  siz[KmfSolAtVertices] = 5;
+  siz[KmfSolNbrFld] = KmfMaxSizMsh;
+  for (int pass = 0; pass < 2; pass++) {
+    if (pass == 1) {
+      siz[KmfVertices] = 1000;
+      AskSolution(KmfSolAtVertices, 1000, 3000000, {SOL_SCALAR});
+    }
+    msh = Create();
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(msh->SolAtVer, nullptr) << pass;
+    EXPECT_EQ(msh->MaxSolVer, 0) << pass;
+    EXPECT_NE(err.find("SOLUTION FIELD IGNORED"), std::string::npos) << pass;
+    FreeCommonMesh(mem, msh);
+  }
+}
+
+TEST_F(MeshModel, FailedArrayAllocationFreesThePartialMesh) {
+  siz[KmfVertices] = 10;
+  siz[KmfHexahedra] = INT_MAX;  // more records than an int capacity can count
+  EXPECT_EQ(Create(), nullptr);
+  EXPECT_NE(err.find("  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR HEXAHEDRON ARRAY \n"), std::string::npos);
+  siz[KmfHexahedra] = 0;
+  siz[KmfPrisms] = INT_MAX;
+  EXPECT_EQ(Create(), nullptr);
+  EXPECT_NE(err.find("  ## ERROR: NEWMESH: ALLOCATION FAILED FOR PRISM ARRAY \n"), std::string::npos);
+}
+
+TEST_F(MeshModel, EmptyMeshGrowsKeepingRecordsAndCounts) {
+  Geometric_Mesh *msh = NewCommonMesh(mem, nullptr);  // no size array: an empty mesh
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(mem->NbrActive, 1);
+  EXPECT_EQ(msh->MshNam[0], 0);
+  for (const KindSlot &k : kArrayKinds) {
+    EXPECT_EQ(msh->*k.Max, 0) << k.Kind;
+    EXPECT_EQ(NewCommonMeshEntity(mem, msh, k.Kind, 3), 1) << k.Kind;
+    EXPECT_EQ(msh->*k.Max, 4) << k.Kind;
+  }
+  msh->Ref[4].Ref = 1;
+  msh->P2Hex[4].Ref = 1;
+
+  ASSERT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 10), 1);
+  EXPECT_TRUE(IsZero(msh->Tri[0]));
+  for (int i = 1; i <= 11; i++) msh->Tri[i].Ref = 100 + i;  // 12 records: 0..11
+  msh->NbrTri = 11;
+  ASSERT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 1000), 1);
+  EXPECT_EQ(msh->MaxNbrTri, 1001);
+  EXPECT_EQ(msh->NbrTri, 11);
+  for (int i = 1; i <= 11; i++) EXPECT_EQ(msh->Tri[i].Ref, 100 + i);
+  msh->Tri[1001].Ref = 1;
+
+  // A capacity below the count is refused and the array left alone; exactly the count fits.
+  Triangle *before = msh->Tri;
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 5), 0);
+  EXPECT_EQ(msh->Tri, before);
+  EXPECT_EQ(msh->MaxNbrTri, 1001);
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 10), 1);
+  EXPECT_EQ(msh->MaxNbrTri, 11);
+  EXPECT_EQ(msh->Tri[11].Ref, 111);
+
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfTriangles, 0), 0);
+  EXPECT_EQ(NewCommonMeshEntity(mem, nullptr, KmfTriangles, 10), 0);
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 10), 0);  // no vertex solution
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, 11, 10), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "  ## ERROR: NEWCOMMONMESHENTITY: INVALID/UNKNOWN TYPE 11 \n");
+  EXPECT_EQ(FreeCommonMesh(mem, msh), nullptr);
+  EXPECT_EQ(FreeCommonMesh(mem, nullptr), nullptr);
+}
+
+TEST_F(MeshModel, VertexGrowthCarriesTheVertexSolution) {
+  siz[KmfVertices] = 4;
+  AskSolution(KmfSolAtVertices, 4, 2, {SOL_VECTOR});
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  ASSERT_NE(msh->SolAtVer, nullptr);
+  double *sol = msh->SolAtVer->Sol;
+  for (int i = 2; i < 10; i++) sol[i] = 10 * i;  // vertices 1..4
+  for (int v = 1; v <= 4; v++) msh->Ver[v].Crd[0] = v;
+  msh->NbrVer = msh->NbrSolVer = 4;
+
+  ASSERT_EQ(NewCommonMeshEntity(mem, msh, KmfVertices, 9), 1);
+  EXPECT_EQ(msh->MaxNbrVer, 10);
+  EXPECT_EQ(msh->MaxSolVer, 20);
+  sol = msh->SolAtVer->Sol;
+  for (int v = 1; v <= 4; v++) EXPECT_EQ(msh->Ver[v].Crd[0], v);
+  for (int i = 2; i < 22; i++) EXPECT_EQ(sol[i], i < 10 ? 10 * i : 0.0) << i;
+
+  // Kind 62 grows the values alone, never below the values read.
+  ASSERT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 20), 1);
+  EXPECT_EQ(msh->MaxSolVer, 42);
+  EXPECT_EQ(msh->MaxNbrVer, 10);
+  EXPECT_EQ(msh->SolAtVer->Sol[9], 90);
+  EXPECT_EQ(msh->SolAtVer->Sol[2 * 21 + 1], 0.0);
+  EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 2), 0);
+  FreeCommonMesh(mem, msh);
+}
+
+TEST_F(MeshModel, SolutionCreationRefusesBadInput) {
+  int types[2] = {SOL_SCALAR, SOL_VECTOR};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(NewCommonSolution(mem, 0, 1, 1, types), nullptr);
+  EXPECT_EQ(NewCommonSolution(mem, 5, 0, 1, types), nullptr);
+  EXPECT_EQ(NewCommonSolution(mem, 5, 1, 0, types), nullptr);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("  ## ERROR: NEWCOMMONSOLUTION: WRONG INPUT PARAMETER NBRENTMAX=0 \n"), std::string::npos);
+
+  Geometric_Solution *sol = NewCommonSolution(mem, 5, 4, 2, types);
+  ASSERT_NE(sol, nullptr);
+  EXPECT_EQ(sol->SizFld[1], SOL_VECTOR);
+  EXPECT_EQ(FreeCommonSolution(mem, sol), nullptr);
+  EXPECT_EQ(FreeCommonSolution(mem, nullptr), nullptr);
+}
+
+TEST_F(MeshModel, MemoryReportAndFileVersion) {
+  siz[KmfVertices] = 100;
+  siz[KmfTriangles] = 10;
+  siz[KmfHexahedra] = 2;
+  siz[KmfTetrahedraP2] = 50;  // second-order kinds are not counted
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  msh->NbrVer = 50;
+  msh->NbrTri = 10;
+  double out[2] = {-1, -1};
+  EXPECT_EQ(GetMeshMem(msh, out), 50 * 64 + 10 * 56);
+  EXPECT_EQ(out[0], 100 * 64 + 10 * 56 + 2 * 76);
+  EXPECT_EQ(out[1], 50 * 64 + 10 * 56);
+  FreeCommonMesh(mem, msh);
+
+  EXPECT_EQ(GetFilVer(10), 2);
+  EXPECT_EQ(GetFilVer(261724569), 2);  // 1.9499999 GiB
+  EXPECT_EQ(GetFilVer(261724570), 3);
+}
+
+// Extensions are looked for in the last path component only, and the output is bounded.
+TEST(MeshNames, BaseAndPrintNames) {
+  struct {
+    const char *In, *Base;
+  } const bases[] = {{"a.mesh.solb", "a"}, {"run/b.meshb", "run/b"}, {"c.solb", "c"}, {"d.su2", "d.su2"},
+                     {"cases/x.mesh/wing.meshb", "cases/x.mesh/wing"}, {"x.sol/wing", "x.sol/wing"}};
+  char out[64];
+  for (const auto &b : bases) {
+    getBaseName(b.In, out, sizeof(out));
+    EXPECT_STREQ(out, b.Base) << b.In;
+  }
+  struct {
+    int Sol, Status;
+    const char *In, *Name;
+  } const prints[] = {{0, STATUS_BINARY_INPUT, "a", "a.meshb"},     {0, 0, "a", "a.mesh"},
+                      {0, STATUS_BINARY_INPUT, "a.mesh", "a.mesh"},  {1, 0, "a.meshb", "a.sol"},
+                      {1, STATUS_BINARY_INPUT, "a.meshb", "a.solb"}, {1, STATUS_BINARY_INPUT, "a", "a.solb"},
+                      {1, 0, "x.mesh/a", "x.mesh/a.sol"}};
+  for (const auto &p : prints) {
+    getPrintName(p.Sol, p.Status, p.In, out, sizeof(out));
+    EXPECT_STREQ(out, p.Name) << p.In;
+  }
+  char small[6];
+  memset(small, 'z', sizeof(small));
+  getBaseName("abcdefgh.mesh", small, 5);
+  EXPECT_STREQ(small, "abcd");
+  getPrintName(0, 0, "abcdefgh", small, sizeof(small));
+  EXPECT_STREQ(small, "abcde");
+}
+
+TEST(MeshNamesDeathTest, WrongCallsEndTheProcess) {
+  char out[16];
+  EXPECT_EXIT(getBaseName(nullptr, out, sizeof(out)), ::testing::ExitedWithCode(100),
+              "FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME");
+  EXPECT_EXIT(getPrintName(2, 0, "a", out, sizeof(out)), ::testing::ExitedWithCode(100),
+              "FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME");
+  EXPECT_EXIT(getPrintName(0, 0, nullptr, out, sizeof(out)), ::testing::ExitedWithCode(100),
+              "FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME");
+}
+
+TEST(MeshTags, AtomicUpdatesFromManyThreads) {
+  // Four threads set and clear their own bits in the same words: no update may be lost.
+  const int kWords = 2000, kThreads = 4, kRounds = 50;
+  std::vector<uint32_t> tags(kWords, TAG_ALIVE);
+  std::vector<std::thread> pool;
+  for (int t = 0; t < kThreads; t++)
+    pool.emplace_back([&, t] {
+      uint32_t mine = 1u << t, other = 1u << (8 + t);
+      for (int r = 0; r < kRounds; r++)
+        for (int i = 0; i < kWords; i++) {
+          TagAtomicOr(&tags[i], mine | other);
+          TagAtomicAnd(&tags[i], ~other);
+        }
+    });
+  for (std::thread &th : pool) th.join();
+  for (int i = 0; i < kWords; i++) ASSERT_EQ(TagAtomicLoad(&tags[i]), TAG_ALIVE | 0xFu) << i;
+
+  uint32_t tag = TAG_ALIVE | TAG_VISIBLE;
+  EXPECT_EQ(TagAtomicAnd(&tag, ~TAG_VISIBLE), TAG_ALIVE | TAG_VISIBLE);  // returns the old word
+  EXPECT_EQ(TagAtomicOr(&tag, TAG_CLIPPED), TAG_ALIVE);
+  EXPECT_EQ(tag, TAG_ALIVE | TAG_CLIPPED);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// Scheduled launches over the tetrahedra of a generated mesh: packages that share a vertex
+// block must never run at the same time, and every tetrahedron must run exactly once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "common/pool/Parallel.h"
+#include "tests/support/StructuredMesh.h"
+
+namespace {
+
+// Records, for every vertex block, how many packages hold it right now.
+struct Watch {
+  const Geometric_Mesh *Msh;
+  int BlkSiz, Threads, HoldUs = 100;
+  std::vector<std::atomic<int>> Holders, Runs;
+  std::atomic<int> Conflicts{0}, BadThread{0};
+  Watch(const Geometric_Mesh *m, int blkSiz, int threads)
+      : Msh(m), BlkSiz(blkSiz), Threads(threads),
+        Holders(static_cast<size_t>((m->NbrVer + blkSiz - 1) / blkSiz) + 1),
+        Runs(static_cast<size_t>(m->NbrTet) + 1) {}
+  bool EachOnce() const {
+    for (size_t i = 1; i < Runs.size(); i++)
+      if (Runs[i].load() != 1) return false;
+    return BadThread.load() == 0;
+  }
+};
+
+void watchedPackage(int beg, int end, int thr, void *arg) {
+  auto *w = static_cast<Watch *>(arg);
+  if (thr < 0 || thr >= w->Threads) w->BadThread++;
+  std::vector<int> blocks;
+  for (int i = beg; i <= end; i++) {
+    w->Runs[static_cast<size_t>(i)]++;
+    for (int v : w->Msh->Tet[i].Ver) blocks.push_back((v - 1) / w->BlkSiz);
+  }
+  std::sort(blocks.begin(), blocks.end());
+  blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+  for (int b : blocks)
+    if (w->Holders[static_cast<size_t>(b)]++ != 0) w->Conflicts++;
+  // Hold the blocks long enough for another package to be run meanwhile.
+  std::this_thread::sleep_for(std::chrono::microseconds(w->HoldUs));
+  for (int b : blocks) w->Holders[static_cast<size_t>(b)]--;
+}
+
+class Scheduler : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    mem = NewMemory(100);
+    msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
+    ASSERT_EQ(msh->NbrTet, 48000);
+  }
+  void TearDown() override {
+    FreeCommonMesh(mem, msh);
+    EXPECT_EQ(mem->NbrActive, 0);
+    FreeMemory(mem);
+  }
+  void ExpectSafeLaunch(ParallelPool *par, int tet, int ver) {
+    const int threads = GetParam();
+    Watch w(msh, par->Typ[tet].DepSiz, threads);
+    float busy = LaunchParallel(par, tet, ver, watchedPackage, &w);
+    EXPECT_GE(busy, 0.0f);
+    EXPECT_LE(busy, static_cast<float>(threads));
+    EXPECT_EQ(w.Conflicts.load(), 0) << threads << " threads";
+    EXPECT_TRUE(w.EachOnce());
+  }
+  Memory_List *mem = nullptr;
+  Geometric_Mesh *msh = nullptr;
+};
+
+TEST_P(Scheduler, PackagesSharingAVertexBlockNeverRunTogether) {
+  ParallelPool *par = InitParallel(GetParam());
+  ASSERT_NE(par, nullptr);
+  int tet = NewType(par, msh->NbrTet), ver = NewType(par, msh->NbrVer);
+  ASSERT_GT(BeginDependency(par, tet, ver), 0);
+  for (int i = 1; i <= msh->NbrTet; i++) AddDependencyFast(par, 1, &i, 4, msh->Tet[i].Ver);
+  float stats[2];
+  ASSERT_EQ(EndDependency(par, stats), 1);
+  EXPECT_GT(stats[0], 0.0f);
+  EXPECT_GE(stats[1], stats[0]);
+  for (int round = 0; round < 2; round++) ExpectSafeLaunch(par, tet, ver);
+  StopParallel(par);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, Scheduler, ::testing::Values(1, 2, 3, 8));
+
+// The mesh-level entry declares the same dependencies from the mesh's tetrahedra.
+class MeshScheduler : public Scheduler {};
+
+TEST_P(MeshScheduler, SetTetDependencyKeepsSharedVerticesApart) {
+  Common_MthParallel *mth = NewMthParallel(GetParam(), 0, 0);
+  ASSERT_NE(mth, nullptr);
+  SetTetDependency(mth, msh);
+  ASSERT_NE(mth->TetDepTyp, 0);
+  ASSERT_NE(mth->VerTyp, 0);
+  ExpectSafeLaunch(mth->Pool, mth->TetDepTyp, mth->VerTyp);
+  FreeMthParallel(mth);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, MeshScheduler, ::testing::Values(2, 3, 8));
+
+// The same check must be able to fail: scheduled packages without declared dependencies
+// share vertices.
+TEST(SchedulerCheck, UndeclaredDependenciesDoConflict) {
+  Memory_List *mem = NewMemory(100);
+  Geometric_Mesh *msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
+  ParallelPool *par = InitParallel(8);
+  ASSERT_NE(par, nullptr);
+  Watch w(msh, 1, 8);
+  w.HoldUs = 2000;
+  LaunchParallel(par, NewType(par, msh->NbrTet), NewType(par, msh->NbrVer), watchedPackage, &w);
+  EXPECT_GT(w.Conflicts.load(), 0);
+  EXPECT_TRUE(w.EachOnce());
+  StopParallel(par);
+  FreeCommonMesh(mem, msh);
+  FreeMemory(mem);
+}
+
+}  // namespace

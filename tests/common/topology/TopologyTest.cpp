@@ -1,0 +1,251 @@
+#include "common/topology/Topology.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "tests/support/StructuredMesh.h"
+#include "tests/support/TopoFixtures.h"
+#include "tests/support/TopoReference.h"
+
+namespace {
+
+class TopologyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mem = NewMemory(1000);
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+  }
+  void TearDown() override {
+    msh = FreeCommonMesh(mem, msh);
+    if (fi.Par) FreeMthParallel(fi.Par);
+    EXPECT_EQ(mem->NbrActive, 0);
+    FreeMemory(mem);
+  }
+  void UsePool(int threads) { fi.Par = NewMthParallel(threads, 0, 0); }
+  Memory_List *mem = nullptr;
+  Geometric_Mesh *msh = nullptr;
+  Function_Interface fi;
+};
+
+TEST_F(TopologyTest, TwoTetrahedraShareOneFaceAndAreBuiltBeforeReturn) {
+  EXPECT_EQ(SetupGeoMesh(&fi, nullptr), 0);
+  msh = MakeTwoTetrahedra(mem);
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("  Cpu time to compute the mesh topology :    "), std::string::npos) << out;
+  EXPECT_NE(out.find("  Cpu Time to build the topology  "), std::string::npos) << out;
+  // Tetrahedra without triangles: nothing else could show them, so no thread.
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_EQ(msh->Tet[1].Voi[0], 2);
+  EXPECT_TOPOLOGY(msh);
+  msh->Tet[2].Tag &= ~TAG_ALIVE;  // a dead tetrahedron is no neighbour
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(msh->Tet[1].Voi[0], 0);
+}
+
+TEST_F(TopologyTest, OneTetrahedronMeshHasNoNeighbour) {
+  msh = MakeTwoTetrahedra(mem);
+  msh->NbrTet = 1;
+  // Stale values must be cleared.
+  msh->Tet[1].Voi[2] = 7;
+  msh->Tet[1].VoiTyp = 0xFFFF;
+  msh->Tet[1].Tag |= TagBdyFace(1);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_TOPOLOGY(msh);
+  EXPECT_EQ(fi.ErrCod, 0);
+}
+
+// Fans of triangles on the edge (1 2): past two triangles the edge is non-manifold and gets
+// one boundary edge (an existing one is marked), a P2 one with the shared mid-node for P2
+// triangles. Past 16 triangles a 4-bit count that wrapped would meet "third element" again.
+TEST_F(TopologyTest, TriangleFansOnOneEdge) {
+  struct Case {
+    int n;
+    bool bdyEdge, p2;
+    int efr, p2Efr;
+  };
+  for (Case c : {Case{2, false, false, 0, 0}, Case{3, false, false, 1, 0}, Case{3, true, false, 1, 0},
+                 Case{20, false, false, 1, 0}, Case{3, false, true, 0, 1}, Case{3, true, true, 1, 1}}) {
+    SCOPED_TRACE(std::to_string(c.n) + (c.bdyEdge ? " with edge" : "") + (c.p2 ? " P2" : ""));
+    msh = MakeTriangleFan(mem, c.n, c.bdyEdge, c.p2);
+    SetupGeoMesh(&fi, msh);
+    EXPECT_EQ(TopoDoneLoad(msh), 1);
+    EXPECT_TOPOLOGY(msh);
+    EXPECT_EQ(msh->NbrEfr, c.efr);
+    EXPECT_EQ(msh->NbrP2Efr, c.p2Efr);
+    EXPECT_EQ(msh->GeoFlags & GEO_NONMANIFOLD, c.n > 2 ? static_cast<uint32_t>(GEO_NONMANIFOLD) : 0u);
+    if (c.n == 2) {
+      msh = FreeCommonMesh(mem, msh);
+      continue;
+    }
+    // The boundary edge, new or given, carries the mark (one of a linear and a P2 edge on
+    // the same pair does).
+    uint32_t mark = (c.efr ? msh->Efr[1].Tag : 0) | (c.p2Efr ? msh->P2Efr[1].Tag : 0);
+    EXPECT_EQ(mark, TAG_ALIVE | 3u);
+    if (!c.bdyEdge) {
+      const int *ver = c.p2 ? msh->P2Efr[1].Ver : msh->Efr[1].Ver;
+      EXPECT_EQ(std::min(ver[0], ver[1]), 1);
+      EXPECT_EQ(std::max(ver[0], ver[1]), 2);
+      if (c.p2) {
+        EXPECT_EQ(ver[2], 3);  // the shared mid-node
+      }
+    }
+    msh = FreeCommonMesh(mem, msh);
+  }
+}
+
+TEST_F(TopologyTest, BoundaryEdgeArrayDoublesWhenLarge) {
+  // 1500 boundary edges elsewhere fill their array; the new edge doubles it.
+  int siz[KmfMaxSizMsh + 10] = {};
+  siz[KmfVertices] = 3010;
+  siz[KmfTriangles] = 3;
+  siz[KmfEdges] = 1500;
+  msh = MakeSizedMesh(mem, siz);
+  for (int v = 1; v <= 3010; v++) msh->Ver[++msh->NbrVer].Tag = TAG_ALIVE;
+  for (int e = 1; e <= 1500; e++) {
+    BdyEdge &b = msh->Efr[++msh->NbrEfr];
+    b.Ver[0] = 10 + e, b.Ver[1] = 1510 + e, b.Tag = TAG_ALIVE;
+  }
+  for (int t = 1; t <= 3; t++) {
+    Triangle &tri = msh->Tri[++msh->NbrTri];
+    tri.Ver[0] = 1, tri.Ver[1] = 2, tri.Ver[2] = 2 + t, tri.Tag = TAG_ALIVE;
+  }
+  SetupGeoMesh(&fi, msh);
+  ASSERT_EQ(msh->NbrEfr, 1501);
+  EXPECT_EQ(msh->MaxNbrEfr, 3001);
+  EXPECT_EQ(msh->Efr[1500].Ver[0], 1510);  // the old edges survived the growth
+  EXPECT_EQ(msh->Efr[1501].Tag, TAG_ALIVE | 3u);
+}
+
+TEST_F(TopologyTest, BoundaryTrianglesCoverTetrahedraOnTheThread) {
+  msh = MakeStructuredMesh(mem, 3, 3, 3, GEN_TET | GEN_TRI);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  // The triangles can be drawn at once: the volume pass went to the thread.
+  EXPECT_NE(msh->TopoThread, nullptr);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  EXPECT_EQ(StopTopoThread(msh), 1);
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(StopTopoThread(msh), 0);
+}
+
+// A triangle between two tetrahedra covers the face of both.
+TEST_F(TopologyTest, InnerTriangleCoversTheTetrahedraOnBothSides) {
+  msh = MakeTwoTetrahedra(mem, true);
+  SetupGeoMesh(&fi, msh);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  EXPECT_TRUE(msh->Tet[1].Tag & msh->Tet[2].Tag & TagBdyFace(0));
+}
+
+class TopologyBlockTest : public TopologyTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(TopologyBlockTest, ConformingBlockMatchesTheReference) {
+  msh = MakeStructuredMesh(mem, 3, 4, 2, GetParam());
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  // Interior faces exist and are linked both ways.
+  int linked = 0;
+  for (int kind : {VOI_HEX, VOI_PRI, VOI_PYR})
+    for (int i = 1; i <= CountOf(msh, kind); i++)
+      for (int j = 0; j < LocalCount(kind); j++)
+        linked += FieldsOf(msh, kind, i).Voi[j] != 0;
+  EXPECT_GT(linked, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TopologyBlockTest,
+                         ::testing::Values(GEN_HEX, GEN_PRI, GEN_PYR, GEN_HEX | GEN_QUA,
+                                           GEN_PRI | GEN_TRI, GEN_PYR | GEN_QUA));
+
+TEST_F(TopologyTest, MixedKindsLinkAcrossTheirSharedFaces) {
+  msh = MakeMixedBlock(mem);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  // A few links checked by hand as well, in case the reference shares a fault.
+  const Hexahedron &hex = msh->Hex[1];
+  const Pyramid &pyr = msh->Pyr[1];
+  EXPECT_EQ(hex.Voi[1], 1);  // top face: the pyramid's base
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 1), VOI_PYR);
+  EXPECT_EQ(VoiTypGet(pyr.VoiTyp, 4), VOI_HEX);
+  for (int f = 0; f < 4; f++) {
+    EXPECT_EQ(pyr.Voi[f], f + 1);
+    EXPECT_EQ(VoiTypGet(msh->Tet[f + 1].VoiTyp, 3), VOI_PYR);  // face 3 (b0 apex b1)
+  }
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 2), VOI_PRI);  // front face: the prism
+  EXPECT_EQ(VoiTypGet(msh->Pri[1].VoiTyp, 2), VOI_HEX);
+  EXPECT_EQ(VoiTypGet(hex.VoiTyp, 0), VOI_QUA);  // bottom face: the quadrilateral
+  EXPECT_EQ(hex.Tag & TAG_BDY_FACES, TagBdyFace(0));
+  EXPECT_EQ(msh->Tet[1].Tag & TAG_BDY_FACES, TagBdyFace(2));  // the free face under the triangle
+  EXPECT_EQ(msh->Tri[1].VoiVol, 1);
+}
+
+TEST_F(TopologyTest, SecondOrderKindsMatchTheReference) {
+  for (unsigned kinds : {GEN_TET | GEN_TRI, GEN_HEX | GEN_QUA, unsigned(GEN_TET), unsigned(GEN_HEX)}) {
+    Geometric_Mesh *lin = MakeStructuredMesh(mem, 2, 3, 2, kinds);
+    msh = MakeSecondOrderCopy(mem, lin);
+    FreeCommonMesh(mem, lin);
+    ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+    ASSERT_TRUE(WaitTopoDone(msh));
+    EXPECT_TOPOLOGY(msh);
+    int p2Kind = msh->NbrP2Tet ? VOI_P2TET : VOI_P2HEX;
+    int linked = 0;
+    for (int i = 1; i <= CountOf(msh, p2Kind); i++)
+      for (int j = 0; j < 4; j++) linked += VoiTypGet(*FieldsOf(msh, p2Kind, i).Typ, j) == p2Kind;
+    EXPECT_GT(linked, 0) << kinds;
+    msh = FreeCommonMesh(mem, msh);
+  }
+}
+
+TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
+  msh = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
+  ASSERT_EQ(msh->NbrTet, 50688);
+  Geometric_Mesh *ser = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
+  SetupGeoMesh(&fi, ser);
+  UsePool(4);
+  SetupGeoMesh(&fi, msh);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_TOPOLOGY(msh);
+  int diff = 0;
+  for (int i = 1; i <= msh->NbrTet; i++)
+    diff += memcmp(msh->Tet[i].Voi, ser->Tet[i].Voi, sizeof(msh->Tet[i].Voi)) != 0 ||
+            msh->Tet[i].VoiTyp != ser->Tet[i].VoiTyp || msh->Tet[i].Tag != ser->Tet[i].Tag;
+  EXPECT_EQ(diff, 0);
+  FreeCommonMesh(mem, ser);
+  // The set-up declared the mesh's loop types on the pool.
+  EXPECT_NE(fi.Par->TetTyp, 0);
+  EXPECT_EQ(CheckTypeLines(fi.Par->Pool, fi.Par->TetTyp, msh->NbrTet), fi.Par->TetTyp);
+}
+
+// Kept reachable for the leak check of the child that exits inside the statement.
+Memory_List *gDeathMem;
+Geometric_Mesh *gDeathMsh;
+
+TEST(TopologyDeathTest, InvalidNeighbourKindEndsTheProcess) {
+  // The message goes to standard output: send it where the death test looks.
+  auto link = [](int kind, int storedKind) {
+    dup2(2, 1);
+    gDeathMem = NewMemory(100);
+    gDeathMsh = MakeTriangleFan(gDeathMem, 2, false, false);
+    voi_setvoiedg(gDeathMsh, 1, 0, kind, 2, voi_setvoibucket(0, storedKind, 0), 1);
+  };
+  EXPECT_EXIT(link(VOI_TET, VOI_TRI), ::testing::ExitedWithCode(1),
+              "internal : invalid neigbhors \\.\\.\\. \\(1\\)");
+  EXPECT_EXIT(link(VOI_TRI, VOI_HEX), ::testing::ExitedWithCode(1),
+              "internal : invalid neigbhors \\.\\.\\. \\(2\\)");
+}
+
+}  // namespace
