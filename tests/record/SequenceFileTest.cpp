@@ -138,6 +138,8 @@ TEST(SequenceFile, ReaderRules) {
       {"a bad number stops reading and drops that record", "13 0 s 7\n2 0 w 5 x \n13 0 s 8\n-1\n", {13}, ""},
       {"a bad delay stops reading", "13 0 s 7\n13 soon s 8\n-1\n", {13}, ""},
       {"nothing after the end line is read", "-1\n13 0 s 7\n", {}, ""},
+      {"line ends of another system are no part of a value", "13 0 s 7\r\n23 0 line two \r\n-1\r\n", {13, 23},
+       " Seq: val two\n"},
       {"a long value is kept whole", "23 0 line " + big + "\n-1\n", {23}, ""},
       {"key counts are kept within reason", "0 0 v * 42 0 5000\n0 0 v * 42 0 -3\n-1\n", {0, 0}, "  repeat 1000"},
       {"a '%' without two hex digits stays", "13 0 a%20b%zz%4 1\n-1\n", {13}, "obj: a b%zz%4 "},
@@ -150,8 +152,8 @@ TEST(SequenceFile, ReaderRules) {
     EXPECT_EQ(types, c.types) << c.what;
     EXPECT_CONTAINS(printed, c.printed) << c.what;
   }
-  EXPECT_EQ(as<ZelSignalSequence>(read(cases[7].text)[0]).value, big);
-  ZelSequenceList keys = read(cases[8].text);
+  EXPECT_EQ(as<ZelSignalSequence>(read(cases[8].text)[0]).value, big);
+  ZelSequenceList keys = read(cases[9].text);
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[0]).count, 1000);
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[1]).count, 0);
 }
