@@ -166,24 +166,17 @@ TEST_F(Entities, BoundaryEdgesOnTriangleSidesBecomeMeshEdges) {
   EXPECT_NE(zel_->Ver2Edg, nullptr);
 }
 
+TEST_F(Entities, ArgumentChecksAnswerWithoutEndingTheProcess) {
+  msh_ = NewRoomyMesh(mem_, 3, {{KmfVertices, 1}});
+  CaptureStderr();
+  EXPECT_EQ(zelSetupZelMesh(&fi_, msh_, nullptr), 0);
+  EXPECT_EQ(fi_.ErrCod, 200);
+  EXPECT_EQ(zelHashMesh(&fi_, nullptr), 0);
+  EXPECT_CONTAINS(GetCapturedStderr(), "  ## ERROR: ZELINIMESH: PARAMETERS NOT ALLOCATED");
+  EXPECT_EQ(zelHashMesh(&fi_, msh_), 1);
+}
+
 TEST(ReferenceHash, BucketsOfEveryIntAreThoseOfTheWideProduct) {
   for (int r : {0, 1, 63, 64, -1, -64, INT_MAX, INT_MIN, INT_MIN + 3, 123456789})
     EXPECT_EQ(geoHybridHashBucket(r, 256), static_cast<int>((static_cast<int64_t>(r) * 4) & 255)) << r;
-}
-
-TEST(ReferenceHash, GrowsByBlocksAndFreesThem) {
-  Memory_List *mem = NewMemory(100);
-  GeoHybridHashTable *tab = geoNewHybridHashTable(mem, 256, 2);
-  for (int k = 0; k < 5; k++) {
-    const int pair[2] = {k * 64, k + 1};  // one bucket for all
-    ASSERT_EQ(geoAddHybridHash(mem, tab, pair), 1);
-  }
-  EXPECT_EQ(tab->NbrBlk, 2);
-  EXPECT_EQ(tab->NbrEnt, 5);
-  for (int k = 0; k < 5; k++) EXPECT_EQ(geoFindHybridHash(tab, k * 64), k + 1);
-  const int pair[2] = {1, 1};
-  EXPECT_EQ(geoAddHybridHash(mem, nullptr, pair), 0);
-  EXPECT_EQ(geoFreeHybridHashTable(mem, tab), nullptr);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
 }

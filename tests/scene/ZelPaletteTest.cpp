@@ -83,11 +83,11 @@ TEST_F(Palettes, LogarithmicScales) {
   EXPECT_EQ(pal->Sol[4], 100.0);  // the logarithmic scale keeps field units
 
   // No positive value at all: the warning, then the linear scale.
-  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = -v;
+  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 1 - v;
   out = update(pal, 2);
   EXPECT_CONTAINS(out, "### WARNING");
-  EXPECT_EQ(pal->Iso[0], -4.0);
-  EXPECT_EQ(pal->Iso[1], -1.0);
+  EXPECT_EQ(pal->Iso[0], -3.0);
+  EXPECT_EQ(pal->Iso[1], 0.0);
   for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
 }
