@@ -115,6 +115,20 @@ TEST_F(Transforms, ScalingDoublesEveryCoordinate) {
   EXPECT_EQ(zelSclMesh(mem_, zel_, nullptr, scene_->Ctr, 6, -1, f, 1), 0);
 }
 
+TEST_F(Transforms, DisplayCoordinatesStayInTheirArrayAfterTheMeshGrew) {
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem_, nullptr, "ZELVANE");
+  const double d[3] = {0, 0, 1};
+  ASSERT_EQ(zelExtrude(&fi, msh_, d, 3, 1.0), 1);
+  ASSERT_GT(msh_->NbrVer, zel_->MaxNbrCrd);
+  EXPECT_EQ(zelUpdateZelMeshCrd(scene_), 1);
+  const double t[3] = {1, 1, 1};
+  CaptureStdout();
+  zelTransMesh(mem_, zel_, msh_, scene_->Ctr, KmfTriangles, 3, t, scene_->InvDmaxSca);
+  GetCapturedStdout();
+  expectDisplayed(1);
+}
+
 TEST(Extrusion, OneTriangleInTwoLayers) {
   Memory_List *mem = NewMemory(1000);
   Function_Interface fi;

@@ -59,7 +59,7 @@ Selection selectVertices(Memory_List *mem, Geometric_Mesh *msh, int kind, int re
 
 // Display coordinates of vertex v from its mesh coordinates.
 void redisplay(ZelMesh *zelMsh, const Geometric_Mesh *msh, int v, const double centre[3], double scale) {
-  if (!zelMsh || !zelMsh->Crd || v > msh->MaxNbrVer) return;
+  if (!zelMsh || !zelMsh->Crd || v > zelMsh->MaxNbrCrd) return;
   for (int i = 0; i < 3; i++) zelMsh->Crd[v][i] = static_cast<float>((msh->Ver[v].Crd[i] - centre[i]) * scale);
 }
 
