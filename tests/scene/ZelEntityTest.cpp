@@ -38,7 +38,8 @@ class Entities : public testing::Test {
   // The elements of group g in chain order; every link on the way must name g.
   static std::vector<int> chain(const ZelEntity *ent, int g) {
     std::vector<int> els;
-    for (int e = ent->Dep[g].Fst; e && els.size() <= static_cast<size_t>(ent->MaxNbrLnk); e = ent->Lnk[e].Nxt) {
+    for (int e = ent->Dep[g].Fst; e && els.size() <= static_cast<size_t>(ent->MaxNbrLnk);
+         e = ent->Lnk[e].Nxt) {
       els.push_back(e);
       EXPECT_EQ(ent->Lnk[e].Grp, g) << e;
     }
@@ -79,7 +80,8 @@ TEST_F(Entities, TrianglesGroupByAscendingReferenceVerticesByFirstAppearance) {
 
   const ZelEntity *ver = zel_->VerEnt;
   ASSERT_EQ(ver->NbrDep, 3);
-  EXPECT_EQ((std::vector<int>{ver->Dep[1].Ref, ver->Dep[2].Ref, ver->Dep[3].Ref}), (std::vector<int>{5, 2, 9}));
+  EXPECT_EQ((std::vector<int>{ver->Dep[1].Ref, ver->Dep[2].Ref, ver->Dep[3].Ref}),
+            (std::vector<int>{5, 2, 9}));
   EXPECT_EQ(chain(ver, 1), (std::vector<int>{1, 3, 6, 7}));
   // A kind with room but no element has an entity without groups; kinds without room none.
   ASSERT_NE(zel_->QuaEnt, nullptr);
@@ -131,7 +133,8 @@ TEST_F(Entities, ReallocationAfterGrowthKeepsTheGroups) {
   EXPECT_EQ(chain(tri, 1), (std::vector<int>{1, 3}));
   EXPECT_EQ(chain(tri, 2), (std::vector<int>{2}));
   EXPECT_EQ(geoFindHybridHash(tri->HshRef, 8), 2);
-  for (int e = 4; e <= tri->MaxNbrLnk; e++) EXPECT_EQ(tri->Lnk[e].Grp | tri->Lnk[e].Nxt | tri->ZelLst[e], 0) << e;
+  for (int e = 4; e <= tri->MaxNbrLnk; e++)
+    EXPECT_EQ(tri->Lnk[e].Grp | tri->Lnk[e].Nxt | tri->ZelLst[e], 0) << e;
   zelReAllocEntity(tri, mem_, msh_, KmfTriangles, 1);
   EXPECT_EQ(tri->Lnk[1].Grp, 0);
 }
