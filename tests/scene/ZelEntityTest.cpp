@@ -13,6 +13,7 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelHybridHash.h"
+#include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelMesh.h"
 
 namespace {
@@ -182,4 +183,14 @@ TEST_F(Entities, ArgumentChecksAnswerWithoutEndingTheProcess) {
 TEST(ReferenceHash, BucketsOfEveryIntAreThoseOfTheWideProduct) {
   for (int r : {0, 1, 63, 64, -1, -64, INT_MAX, INT_MIN, INT_MIN + 3, 123456789})
     EXPECT_EQ(geoHybridHashBucket(r, 256), static_cast<int>((static_cast<int64_t>(r) * 4) & 255)) << r;
+}
+
+TEST(Kinds, ReferenceColourRowsAndNames) {
+  const struct {
+    int Ref, Row;
+  } rows[] = {{0, 0}, {20, 20}, {21, 0}, {-22, 1}, {INT_MAX, 1}, {INT_MIN, 2}, {INT_MIN + 1, 1}};
+  for (const auto &r : rows) EXPECT_EQ(zelRefColorIndex(r.Ref), r.Row) << r.Ref;
+  EXPECT_STREQ(zelGetTypeName(KmfQuadrilateralsQ2), "p2-quads");
+  EXPECT_STREQ(zelGetTypeName(KmfFaceEdges), "Edge On Face");
+  EXPECT_STREQ(zelGetTypeName(11), "unknow type");
 }
