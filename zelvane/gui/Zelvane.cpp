@@ -217,6 +217,13 @@ void Zelvane::zelUnLinkScene(GLWidget *view) {
   if (view) view->unLinkGLWidget();
 }
 
+MainWindow *Zelvane::takeWindow(int i) {
+  if (i < 0 || i >= windows_.size()) return nullptr;
+  MainWindow *w = windows_.takeAt(i);
+  if (Window *central = w->centralWindow()) zelUnLinkScene(central->view());
+  return w;
+}
+
 void Zelvane::createPreferenceBox() {
   if (windows_.isEmpty()) return;
   const ZelPageArgs args{nullptr, nullptr, 0, nullptr, nullptr, nullptr, -1};

@@ -55,6 +55,9 @@ class Zelvane {
   // Links the views of consecutive windows.
   void zelLinkScene();
   void zelUnLinkScene(GLWidget *view);
+  // Takes window i out of the list, its view unlinked from the others; the caller deletes it.
+  // Null for an index outside the list.
+  MainWindow *takeWindow(int i);
   void createPreferenceBox();
   void openPreferences();
   void setLogFile() {}
