@@ -7,6 +7,10 @@
 #include "common/kmf/KmfInternal.h"
 #include "common/kmf/KmfStream.h"
 #include "common/base/Memory.h"
+#include "common/load/FileNames.h"
+
+// A handle keeps every name an opener takes, with room for the extension GetMeshDesc adds.
+static_assert(sizeof(KmfMeshFile::FilNam) > FileNameMax + 6, "file names must fit the handle");
 
 namespace {
 
@@ -14,39 +18,17 @@ const size_t TextBufferSize = size_t(1) << 20;
 const size_t BinaryBufferSize = size_t(1) << 16;
 const int64_t CodeSwapped = 0x01000000;
 
-bool endsWith(const char *s, const char *suffix) {
-  size_t n = std::strlen(s), m = std::strlen(suffix);
-  return n >= m && !std::strcmp(s + n - m, suffix);
-}
-
-// Encoding and kind from the name: its ending first, then the first of the four names found
-// anywhere in it.
-int fileTypeOf(const char *name) {
-  static const struct {
-    const char *ext;
-    int typ;
-  } kinds[] = {{".meshb", KmfBinary | KmfMeshKind},
-               {".mesh", KmfText | KmfMeshKind},
-               {".solb", KmfBinary | KmfSolKind},
-               {".sol", KmfText | KmfSolKind}};
-  for (const auto &k : kinds)
-    if (endsWith(name, k.ext)) return k.typ;
-  for (const auto &k : kinds)
-    if (std::strstr(name, k.ext)) return k.typ;
-  return 0;
-}
-
 KmfMeshFile *newHandle(const char *name, int mode) {
   if (!name) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: NO FILE NAME \n");
     return nullptr;
   }
-  if (std::strlen(name) + 7 >= sizeof(KmfMeshFile::FilNam)) {
+  if (!FileNameFits(name)) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: FILE NAME TOO LONG \n");
     return nullptr;
   }
-  int typ = fileTypeOf(name);
-  if (!typ) {
+  KeywordNameKind kind = KeywordFileKind(name);
+  if (!kind.Known) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: %s HAS NO .mesh, .meshb, .sol OR .solb EXTENSION \n", name);
     return nullptr;
   }
@@ -54,7 +36,7 @@ KmfMeshFile *newHandle(const char *name, int mode) {
   if (!msh) return nullptr;
   std::memset(msh, 0, sizeof(KmfMeshFile));
   std::strcpy(msh->FilNam, name);
-  msh->Typ = typ;
+  msh->Typ = (kind.Binary ? KmfBinary : KmfText) | (kind.Sol ? KmfSolKind : KmfMeshKind);
   msh->Mod = mode;
   msh->Cod = 1;
   for (auto &kw : msh->KwdTab) kw.NmbNod = 1;

@@ -258,8 +258,8 @@ long long HandleId(const KmfMeshFile *hdl) {
 }
 
 int LoadNameFits(Function_Interface *fi, const char *fun, const char *name) {
-  if (!name || std::strlen(name) <= LoadMaxNameLen) return 1;
-  fprintf(stderr, "  ## ERROR: %s: FILE NAME LONGER THAN %d CHARACTERS \n", fun, LoadMaxNameLen);
+  if (!name || FileNameFits(name)) return 1;
+  fprintf(stderr, "  ## ERROR: %s: FILE NAME LONGER THAN %d CHARACTERS \n", fun, FileNameMax);
   if (fi) {
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;

@@ -7,10 +7,8 @@
 #include <initializer_list>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include "common/base/Clock.h"
 #include "common/base/FunctionInterface.h"
@@ -51,7 +49,7 @@ bool addFileCounts(Function_Interface *fi, KmfMeshFile *hdl, int *SizMsh) {
 }
 
 int cannotOpen(Function_Interface *fi, const char *fun, const char *name) {
-  char base[LoadMaxNameLen + 1];
+  char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
   fi->ErrCod = ERR_BAD_DATA;
@@ -156,14 +154,11 @@ Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
 }  // namespace
 
 KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
-  const char *txt = kind == KmfMesh ? ".mesh" : ".sol";
-  if (!strstr(name, txt)) {
-    // Pick the existing file ourselves: asking the opener to try names that do not exist
-    // fills the terminal with complaints.
-    std::string b = std::string(name) + txt + "b", t = std::string(name) + txt;
-    if (access(b.c_str(), R_OK) == 0) return GetMeshDesc(fi, b.c_str(), ver, dim, kind, KmfRead);
-    if (access(t.c_str(), R_OK) == 0) return GetMeshDesc(fi, t.c_str(), ver, dim, kind, KmfRead);
-  }
+  // Pick the existing file ourselves: asking the opener to try names that do not exist
+  // fills the terminal with complaints.
+  char path[FileNameMax + 1];
+  if (KindExtension(name, kind) == NAME_EXT_NONE && ExistingKeywordFile(name, kind, path, sizeof(path)))
+    return GetMeshDesc(fi, path, ver, dim, kind, KmfRead);
   return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
 }
 
@@ -255,7 +250,7 @@ int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "ERROR", &ver, &dim);
   if (!hdl) return 0;
   if (msh->Dim == 0) msh->Dim = dim;
-  char shown[LoadMaxNameLen + 8];
+  char shown[FileNameMax + 8];
   getPrintName(0, fi->Status, name, shown, sizeof(shown));
   if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
 
@@ -335,7 +330,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
       continue;
     }
     if (!AddMeshSize(fi, names[i], SizMsh)) {
-      char base[LoadMaxNameLen + 1];
+      char base[FileNameMax + 1];
       getBaseName(names[i], base, sizeof(base));
       fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
       fi->Status |= STATUS_FILE_UNREADABLE;

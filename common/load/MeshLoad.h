@@ -27,9 +27,6 @@ enum : unsigned {
   LOAD_OPT_NO_REQ_EDGES = 0x80000000u,
 };
 
-// Longest file name the loaders take (names are refused from this length on).
-enum : int { LoadMaxNameLen = 1023 };
-
 // solName, when not null and NbrFil is 1, names the solution file; otherwise each mesh file's
 // own solution (same base name) is loaded when every file has one. Null when no file could
 // be loaded or the mesh could not be created.

@@ -22,18 +22,10 @@ namespace {
 const int kSizeOrder[] = {KmfSolAtVertices, KmfSolAtTetrahedra, KmfSolAtPrisms, KmfSolAtPyramids,
                           KmfSolAtHexahedra, KmfSolAtTriangles, KmfSolAtQuadrilaterals};
 
-bool readable(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
-
-// The file a base name opens as a solution: the binary one first, as the opener does.
-std::string solutionPath(const char *base) {
-  std::string b = std::string(base) + ".solb";
-  return readable(b) ? b : std::string(base) + ".sol";
-}
-
 // Whether a solution file ends with its End section. A writer adds it last, so a file
 // without it is still being written.
-bool hasEndMarker(const std::string &path) {
-  FILE *f = fopen(path.c_str(), "rb");
+bool hasEndMarker(const char *path) {
+  FILE *f = fopen(path, "rb");
   if (!f) return false;
   unsigned char tail[256];
   size_t n = 0;
@@ -43,7 +35,7 @@ bool hasEndMarker(const std::string &path) {
     if (size >= 0 && fseeko(f, from, SEEK_SET) == 0) n = fread(tail, 1, sizeof(tail), f);
   }
   fclose(f);
-  bool binary = path.size() > 5 && path.compare(path.size() - 5, 5, ".solb") == 0;
+  bool binary = KeywordFileKind(path).Binary;
   if (binary) {
     // End's keyword number followed by a next-section position of 0 (4 or 8 bytes).
     auto isEnd = [&](size_t at) {
@@ -129,11 +121,12 @@ void printFieldRanges(const Geometric_Mesh *msh) {
 int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "FITSOLSIZE", name)) return 0;
-  char base[LoadMaxNameLen + 1];
+  char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
   // In quiet mode an absent file is no error: do not ask the opener, which reports it.
-  bool present = readable(std::string(base) + ".solb") || readable(std::string(base) + ".sol");
+  char path[FileNameMax + 1];
+  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
   KmfMeshFile *hdl = nullptr;
   int ver = 0, dim = 0;
   if (!su2 && (mode != 1 || present))
@@ -264,14 +257,15 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
     return 0;
   }
   if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
-  char base[LoadMaxNameLen + 1];
+  char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
-  std::string path = solutionPath(base);
+  char path[FileNameMax + 1];
+  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
   uint32_t status = fi->Status;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
   if (!hdl) {
-    if (readable(path) && !hasEndMarker(path)) {
+    if (present && !hasEndMarker(path)) {
       // Still being written: not an error yet.
       fi->Status = status;
       fi->ErrCod = 0;
@@ -286,7 +280,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
     KmfCloseMesh(hdl);
     return notReady();
   }
-  char shown[LoadMaxNameLen + 8];
+  char shown[FileNameMax + 8];
   getPrintName(1, fi->Status, base, shown, sizeof(shown));
   auto refuse = [&]() {
     KmfCloseMesh(hdl);

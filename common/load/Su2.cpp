@@ -317,14 +317,6 @@ bool storeElement(Geometric_Mesh *m, int kind, const int *v, int ref, uint32_t t
   return true;
 }
 
-// The ".dat" file next to an SU2 mesh: the name cut at its first ".su2", plus ".dat".
-std::string datName(const char *name) {
-  std::string s(name);
-  size_t at = s.find(".su2");
-  if (at != std::string::npos) s.resize(at);
-  return s + ".dat";
-}
-
 bool isCoordinateColumn(const std::string &col) {
   return col == "\"PointID\"" || col == "\"x\"" || col == "\"y\"" || col == "\"z\"";
 }
@@ -352,18 +344,6 @@ int refuseFile(Function_Interface *fi, int code) {
 }
 
 }  // namespace
-
-int GetInputFileType(const char *name) {
-  if (!name) {
-    fprintf(stderr, "\n ## ERROR GetInputFileType : No file name provided.\n\n");
-    myexit("INTERNAL ERROR ", 100);
-  }
-  const char *dot = strrchr(name, '.');
-  if (!dot) return 0;
-  if (!strcmp(dot + 1, "su2")) return FILE_TYPE_SU2;
-  if (!strcmp(dot + 1, "dat")) return 3;
-  return 0;
-}
 
 int GetSU2KeywordValue(FILE *f, const char *key) {
   Su2Reader r(f, true);
@@ -436,10 +416,7 @@ ssize_t mygetstr(char **lineptr, size_t *n, FILE *stream, char delim, size_t off
 ssize_t mygetline(char **lineptr, size_t *n, FILE *stream) { return mygetstr(lineptr, n, stream, '\n', 0); }
 
 int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
-  if (!name) {
-    fprintf(stderr, "\n ## ERROR GetInputFileType : No file name provided.\n\n");
-    myexit("INTERNAL ERROR ", 100);
-  }
+  // A null name ends the process in GetInputFileType.
   if (GetInputFileType(name) != FILE_TYPE_SU2 || !SizMsh) return 0;
   FILE *f = fopen(name, "r");
   if (!f) {
@@ -653,11 +630,11 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
 
 int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
-  std::string dat = datName(name);
-  FILE *f = fopen(dat.c_str(), "r");
+  char dat[FileNameMax + 1] = "";
+  FILE *f = Su2SolutionName(name, dat, sizeof(dat)) ? fopen(dat, "r") : nullptr;
   if (!f) {
     if (mode != 1) {
-      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat.c_str());
+      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat);
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
@@ -686,16 +663,17 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fi->ErrCod = ERR_BAD_HANDLE;
     return 0;
   }
-  std::string dat = datName(name);
+  char dat[FileNameMax + 1] = "";
+  bool named = Su2SolutionName(name, dat, sizeof(dat));
   Geometric_Solution *sol = msh->SolAtVer;
   if (!sol || !sol->Sol || sol->SizTot < 1) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", dat.c_str());
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", dat);
     fi->ErrCod = ERR_NOT_ALLOCATED;
     return 0;
   }
-  FILE *f = fopen(dat.c_str(), "r");
+  FILE *f = named ? fopen(dat, "r") : nullptr;
   if (!f) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat.c_str());
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat);
     return refuseFile(fi, ERR_BAD_DATA);
   }
   sol->FileType = FILE_TYPE_SU2;
@@ -720,7 +698,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
   const int S = sol->SizTot;
   int result = 1, top = 0;
   if (fld != sol->NbrFld) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat.c_str(), fld, sol->NbrFld);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat, fld, sol->NbrFld);
     fi->ErrCod = ERR_BAD_DATA;
     result = 0;
   }
@@ -731,7 +709,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     }
   Su2Reader rows(f, true);
   if (!rows.Rd) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat.c_str());
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat);
     fi->ErrCod = ERR_NOT_ALLOCATED;
     result = 0;
   }

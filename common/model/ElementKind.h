@@ -62,4 +62,5 @@ enum : int { KmfMaxSizMsh = 2056 };
 enum : int {
   FILE_TYPE_SU2 = 1,
   FILE_TYPE_KMF = 2,
+  FILE_TYPE_DAT = 3,  // an SU2 solution name (GetInputFileType); never a mesh's type
 };

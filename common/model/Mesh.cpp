@@ -175,32 +175,6 @@ int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh
   return 1;
 }
 
-// Finds the first occurrence of pat in the last path component of name; null when absent.
-const char *FindInLastComponent(const char *name, const char *pat) {
-  const char *slash = strrchr(name, '/');
-  return strstr(slash ? slash + 1 : name, pat);
-}
-
-// Copies len bytes of src (at most outSize - 1) and closes the string.
-void CopyBounded(char *out, size_t outSize, const char *src, size_t len) {
-  if (len >= outSize) len = outSize - 1;
-  memcpy(out, src, len);
-  out[len] = 0;
-}
-
-// Length of the base name: the name cut at ".mesh", then at ".sol" (which covers ".solb"),
-// looking only in its last path component.
-size_t BaseNameLength(const char *name) {
-  size_t len = strlen(name);
-  const char *slash = strrchr(name, '/');
-  size_t start = slash ? static_cast<size_t>(slash + 1 - name) : 0;
-  for (const char *pat : {".mesh", ".sol"}) {
-    const char *hit = strstr(name + start, pat);
-    if (hit && static_cast<size_t>(hit - name) < len) len = hit - name;
-  }
-  return len;
-}
-
 }  // namespace
 
 Geometric_Solution *NewCommonSolution(Memory_List *mem, int NbrEntMax, int SizTot, int NbrFld,
@@ -439,31 +413,4 @@ double GetMeshMem(const Geometric_Mesh *msh, double out[2]) {
     out[1] = used;
   }
   return used;
-}
-
-int GetFilVer(int64_t NbrVer) {
-  double gib = static_cast<double>(NbrVer) * 8.0 / (1024.0 * 1024.0 * 1024.0);
-  return gib > 1.95 ? 3 : 2;
-}
-
-void getBaseName(const char *name, char *out, size_t outSize) {
-  if (!name || !out || !outSize) myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME", 100);
-  CopyBounded(out, outSize, name, BaseNameLength(name));
-}
-
-void getPrintName(int kind, uint32_t status, const char *name, char *out, size_t outSize) {
-  if (!name || !out || !outSize || (kind != 0 && kind != 1))
-    myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME", 100);
-  bool binary = status & STATUS_BINARY_INPUT;
-  bool hasMesh = FindInLastComponent(name, ".mesh") != nullptr;
-  if (kind == 0) {
-    if (hasMesh)
-      CopyBounded(out, outSize, name, strlen(name));
-    else
-      snprintf(out, outSize, "%s%s", name, binary ? ".meshb" : ".mesh");
-    return;
-  }
-  size_t len = hasMesh ? BaseNameLength(name) : strlen(name);
-  snprintf(out, outSize, "%.*s%s", static_cast<int>(len > INT_MAX ? INT_MAX : len), name,
-           binary ? ".solb" : ".sol");
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/load/FileNames.h"  // getBaseName, getPrintName, GetFilVer: the mesh's file names
 #include "common/model/ElementKind.h"
 
 struct Memory_List;
@@ -312,10 +313,3 @@ Geometric_Solution *FreeCommonSolution(Memory_List *mem, Geometric_Solution *sol
 
 // Bytes in use: out[0] for the capacities, out[1] (and the result) for the counts.
 double GetMeshMem(const Geometric_Mesh *msh, double out[2]);
-// File version to write for that many vertices: 3 past 1.95 GiB of coordinates, else 2.
-int GetFilVer(int64_t NbrVer);
-
-// Name without its ".mesh", ".sol" or ".solb" ending, written into out (outSize bytes).
-void getBaseName(const char *name, char *out, size_t outSize);
-// Name shown in messages: kind 0 a mesh, 1 a solution; status bit 8 means binary input.
-void getPrintName(int kind, uint32_t status, const char *name, char *out, size_t outSize);

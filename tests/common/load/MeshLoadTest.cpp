@@ -245,7 +245,7 @@ TEST(MeshLoad, UnusableFilesAreSkippedWithAMessageAndTheRestLoads) {
                            std::string("  ## ERROR: LOADMESH: INVALID MESH VERSION 4, MUST BE 1,2 or 3 \n"),
                            std::string("IS IGNORED"),
                            std::string("  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE 100 \n"),
-                           std::string("FILE NAME LONGER THAN 1023 CHARACTERS"),
+                           std::string("FILE NAME LONGER THAN 1016 CHARACTERS"),
                            "  ## ERROR: LOADMESH: LOADVERTEX FAILS FOR FILE " + broken})
     EXPECT_TRUE(has(ctx.Err, part)) << part << ctx.Err;
   EXPECT_EQ(ctx.Fi->Status & (STATUS_NO_FILE_NAME | STATUS_FILE_UNREADABLE),
