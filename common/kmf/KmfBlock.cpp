@@ -17,7 +17,7 @@ int typeSize(int typ) { return typ == F32 || typ == I32 ? 4 : 8; }
 
 int fileTypeOf(const KmfMeshFile *msh, char letter) {
   if (letter == 'r') return msh->FltSiz == 32 ? F32 : F64;
-  return msh->Ver >= 4 ? I64 : I32;
+  return msh->Ver >= KmfWideIntegers ? I64 : I32;
 }
 
 // One column of the block: the values of field j in lines [0, n).

@@ -80,7 +80,7 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   kw->Deg = 0;
   kw->NmbNod = 1;
   if (kind != KmfKwdInfo) {
-    bool ok = bin ? KmfReadSized(msh, 4, &count) : KmfReaderInt(msh->Rd, &count);
+    bool ok = bin ? KmfReadSized(msh, KmfWideIntegers, &count) : KmfReaderInt(msh->Rd, &count);
     if (!ok || count < 0) {
       KmfError(msh, "KMFOPENMESH", "INVALID LINE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
@@ -88,14 +88,14 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   }
   if (kind == KmfKwdSol) {
     int64_t v;
-    bool ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+    bool ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
     if (!ok || v < 1 || v > KmfMaxTyp) {
       KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
     kw->NmbTyp = static_cast<int>(v);
     for (int i = 0; i < kw->NmbTyp; i++) {
-      ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+      ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
       if (!ok || v < INT32_MIN || v > INT32_MAX) {
         KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
         return false;
@@ -104,7 +104,7 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
     }
     if (KmfKwdFmt[kwd][2][0] == 'h') {
       int64_t deg, nod;
-      ok = bin ? KmfReadSized(msh, 99, &deg) && KmfReadSized(msh, 99, &nod)
+      ok = bin ? KmfReadSized(msh, KmfNeverWide, &deg) && KmfReadSized(msh, KmfNeverWide, &nod)
                : KmfReaderInt(msh->Rd, &deg) && KmfReaderInt(msh->Rd, &nod);
       if (!ok || deg < 0 || deg > KmfMaxLetters || nod < 1 || nod > KmfMaxLetters) {
         KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
@@ -141,8 +141,10 @@ bool checkSizes(KmfMeshFile *msh) {
   return true;
 }
 
-bool indexBinary(KmfMeshFile *msh) {
-  int hdr = msh->Ver >= 3 ? 12 : 8;
+// Walks the chain of sections from the header on. A probe (KmfFileComplete) passes over
+// sections it cannot start and only looks for End.
+bool indexBinary(KmfMeshFile *msh, bool probe) {
+  int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
   int64_t pos = KmfReaderTell(msh->Rd);
   for (;;) {
     if (pos + hdr > msh->FilSiz || !KmfReaderSeek(msh->Rd, pos)) {
@@ -151,7 +153,7 @@ bool indexBinary(KmfMeshFile *msh) {
     }
     int32_t kwd;
     int64_t next;
-    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, 3, &next)) return false;
+    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next)) return false;
     if (next && (next < pos + hdr || next > msh->FilSiz)) {
       KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld",
                static_cast<long long>(pos), static_cast<long long>(next));
@@ -160,18 +162,18 @@ bool indexBinary(KmfMeshFile *msh) {
     // End is a section of its own, which tells readers that the file is complete; a last
     // section without it (position 0) is a file still being written.
     if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, msh->FilSiz);
-    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next)) return false;
+    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next) && !probe) return false;
     if (!next) return true;
     pos = next;
   }
 }
 
-bool indexText(KmfMeshFile *msh) {
+bool indexText(KmfMeshFile *msh, bool probe) {
   size_t len;
   while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
     int kwd = KmfFindKeyword(w, len);
-    if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
+    if (kwd && !startSection(msh, kwd, msh->FilSiz) && !probe) return false;
     if (kwd == KmfEnd) return true;
   }
   KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
@@ -196,7 +198,7 @@ bool readHeader(KmfMeshFile *msh) {
       return false;
     }
     msh->Cod = code;
-    if (!KmfReadSized(msh, 99, &ver) || ver < 1 || ver > 4) {
+    if (!KmfReadSized(msh, KmfNeverWide, &ver) || ver < 1 || ver > 4) {
       KmfError(msh, "KMFOPENMESH", "INVALID VERSION %lld, MUST BE 1 TO 4", static_cast<long long>(ver));
       return false;
     }
@@ -205,7 +207,7 @@ bool readHeader(KmfMeshFile *msh) {
       KmfError(msh, "KMFOPENMESH", "THE FIRST SECTION IS NOT Dimension");
       return false;
     }
-    if (!KmfReadSized(msh, 3, &next) || !KmfReadSized(msh, 99, &dim)) {
+    if (!KmfReadSized(msh, KmfWidePositions, &next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN ITS HEADER");
       return false;
     }
@@ -233,19 +235,25 @@ bool readHeader(KmfMeshFile *msh) {
   return true;
 }
 
+// Opens the stream, reads the header and indexes the sections; false after a message
+// (none for a probe).
+bool readIndex(KmfMeshFile *msh, bool probe) {
+  msh->hdl = std::fopen(msh->FilNam, "rb");
+  if (!msh->hdl) {
+    KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
+    return false;
+  }
+  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
+    return false;
+  msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
+  return msh->Rd && readHeader(msh) &&
+         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
+}
+
 KmfMeshFile *openRead(const char *name, int *ver, int *dim) {
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
-  msh->hdl = std::fopen(name, "rb");
-  if (!msh->hdl) {
-    KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
-    return refuse(msh);
-  }
-  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
-    return refuse(msh);
-  msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
-  if (!msh->Rd || !readHeader(msh)) return refuse(msh);
-  if (!((msh->Typ & KmfBinary) ? indexBinary(msh) : indexText(msh)) || !checkSizes(msh)) return refuse(msh);
+  if (!readIndex(msh, false) || !checkSizes(msh)) return refuse(msh);
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
   return msh;
@@ -325,7 +333,7 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
   for (int i = 0; i < n; i++) {
     switch (kw->Fmt[i]) {
       case 'r': kw->NmbWrd += msh->FltSiz == 32 ? 1 : 2; kw->NmbRea++; kw->SolSiz++; break;
-      case 'i': kw->NmbWrd += msh->Ver >= 4 ? 2 : 1; kw->SolSiz++; break;
+      case 'i': kw->NmbWrd += msh->Ver >= KmfWideIntegers ? 2 : 1; kw->SolSiz++; break;
       case 'c': kw->NmbWrd += 64; kw->SolSiz++; break;
       default: break;
     }
@@ -337,7 +345,7 @@ int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw) {
   int64_t bytes = 0;
   for (const char *c = kw->Fmt; *c; c++) {
     if (*c == 'r') bytes += msh->FltSiz == 32 ? 4 : 8;
-    else if (*c == 'i') bytes += msh->Ver >= 4 ? 8 : 4;
+    else if (*c == 'i') bytes += msh->Ver >= KmfWideIntegers ? 8 : 4;
     else if (*c == 'c') bytes += 256;
   }
   return bytes;
@@ -385,6 +393,7 @@ void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val) {
 }
 
 void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...) {
+  if (msh && msh->Quiet) return;
   char text[512];
   va_list args;
   va_start(args, format);
@@ -408,6 +417,15 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
   }
   va_end(args);
   return msh;
+}
+
+int KmfFileComplete(const char *name) {
+  KmfMeshFile *msh = newHandle(name, KmfRead);
+  if (!msh) return 0;
+  msh->Quiet = 1;
+  bool end = readIndex(msh, true) && msh->KwdTab[KmfEnd].NmbLin > 0;
+  freeHandle(msh);
+  return end ? 1 : 0;
 }
 
 int KmfCloseMesh(KmfMeshFile *msh) {
@@ -529,14 +547,14 @@ int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
     if (msh->NexKwdPos) {
       // Point the previous section at this one.
       if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
-      KmfWriteSized(msh, 3, cur);
+      KmfWriteSized(msh, KmfWidePositions, cur);
       KmfFlush(msh);
       if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
     }
     KmfWriteI32(msh, kwd);
     msh->NexKwdPos = cur + 4;
-    KmfWriteSized(msh, 3, 0);
-    if (kind != KmfKwdInfo) KmfWriteSized(msh, 4, lines);
+    KmfWriteSized(msh, KmfWidePositions, 0);
+    if (kind != KmfKwdInfo) KmfWriteSized(msh, KmfWideIntegers, lines);
     if (kind == KmfKwdSol) {
       KmfWriteI32(msh, kw->NmbTyp);
       for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);

@@ -2,14 +2,11 @@
 // and the "not ready" answer for a file that is still being written.
 #include "common/load/SolutionLoad.h"
 
-#include <unistd.h>
-
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/LoadInternal.h"
@@ -21,38 +18,6 @@ namespace {
 // Solution keywords in the order the size pass looks at them.
 const int kSizeOrder[] = {KmfSolAtVertices, KmfSolAtTetrahedra, KmfSolAtPrisms, KmfSolAtPyramids,
                           KmfSolAtHexahedra, KmfSolAtTriangles, KmfSolAtQuadrilaterals};
-
-// Whether a solution file ends with its End section. A writer adds it last, so a file
-// without it is still being written.
-bool hasEndMarker(const char *path) {
-  FILE *f = fopen(path, "rb");
-  if (!f) return false;
-  unsigned char tail[256];
-  size_t n = 0;
-  if (fseeko(f, 0, SEEK_END) == 0) {
-    off_t size = ftello(f);
-    off_t from = size > static_cast<off_t>(sizeof(tail)) ? size - static_cast<off_t>(sizeof(tail)) : 0;
-    if (size >= 0 && fseeko(f, from, SEEK_SET) == 0) n = fread(tail, 1, sizeof(tail), f);
-  }
-  fclose(f);
-  bool binary = KeywordFileKind(path).Binary;
-  if (binary) {
-    // End's keyword number followed by a next-section position of 0 (4 or 8 bytes).
-    auto isEnd = [&](size_t at) {
-      return (tail[at] == 54 && !tail[at + 1] && !tail[at + 2] && !tail[at + 3]) ||
-             (!tail[at] && !tail[at + 1] && !tail[at + 2] && tail[at + 3] == 54);
-    };
-    auto zeros = [&](size_t at) {
-      for (size_t i = at; i < n; i++)
-        if (tail[i]) return false;
-      return true;
-    };
-    return (n >= 8 && isEnd(n - 8) && zeros(n - 4)) || (n >= 12 && isEnd(n - 12) && zeros(n - 8));
-  }
-  while (n > 0 && (tail[n - 1] == ' ' || tail[n - 1] == '\n' || tail[n - 1] == '\r' || tail[n - 1] == '\t')) n--;
-  if (n < 3 || std::memcmp(tail + n - 3, "End", 3) != 0) return false;
-  return n == 3 || tail[n - 4] == ' ' || tail[n - 4] == '\n' || tail[n - 4] == '\t' || tail[n - 4] == '\r';
-}
 
 int notReady() {
   printf("\n Warning, solution file not ready, waiting for it \n ");
@@ -265,7 +230,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
   if (!hdl) {
-    if (present && !hasEndMarker(path)) {
+    if (present && !KmfFileComplete(path)) {
       // Still being written: not an error yet.
       fi->Status = status;
       fi->ErrCod = 0;
