@@ -34,7 +34,7 @@ int vid(int n, int i, int j, int k) { return 1 + i + (n + 1) * (j + (n + 1) * k)
 
 // The box of n^3 cells, six tetrahedra per cell, two triangles per boundary square.
 Geometric_Mesh *makeBox(Memory_List *mem, int n) {
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  std::vector<int> siz(KmfSizMshLen, 0);
   siz[KmfVertices] = (n + 1) * (n + 1) * (n + 1);
   siz[KmfTetrahedra] = 6 * n * n * n;
   siz[KmfTriangles] = 12 * n * n;

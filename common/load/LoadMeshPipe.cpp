@@ -69,11 +69,7 @@ void LoadTrianglesPipe(void *arg) { pipeTask(arg, "triangles", " End Loading Tri
 void LoadTetrahedraPipe(void *arg) { pipeTask(arg, "tetrahedra", " End Loading Tetrahedra ", false); }
 
 int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "WARNING", &ver, &dim);
   if (!hdl) return 0;

@@ -73,10 +73,6 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
     fld[dim] = {KmfInt, reinterpret_cast<char *>(&v0->Ref), static_cast<int64_t>(sizeof(Vertex))};
     if (!KmfGetBlockFields(hdl, KmfVertices, 1, n, 0, nullptr, nullptr, nullptr, dim + 1, fld))
       return readFailed(fi, "LOADVERTEX", "VERTICES");
-    // The box starts from this file's first vertex when no earlier file gave any.
-    double *box = msh->Box;
-    if (NbrVer0 == 0)
-      for (int j = 0; j < 3; j++) box[j] = box[j + 3] = dim == 2 && j == 2 ? 0.0 : v0->Crd[j];
     for (int i = beg; i < beg + n; i++) {
       Vertex *v = &msh->Ver[i];
       if (dim == 2) v->Crd[2] = 0.0;
@@ -84,10 +80,7 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
       v->Mrk = 0;
       v->Gid = 0;
       v->Res0 = v->Res1 = v->Res2 = v->Res3 = 0;
-      for (int j = 0; j < 3; j++) {
-        if (v->Crd[j] < box[j]) box[j] = v->Crd[j];
-        if (v->Crd[j] > box[j + 3]) box[j + 3] = v->Crd[j];
-      }
+      BoxAdd(msh->Box, v->Crd, i == 1);
     }
     msh->NbrVer += n;
   }

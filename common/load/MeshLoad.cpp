@@ -48,15 +48,6 @@ bool addFileCounts(Function_Interface *fi, KmfMeshFile *hdl, int *SizMsh) {
   return ok;
 }
 
-int cannotOpen(Function_Interface *fi, const char *fun, const char *name) {
-  char base[FileNameMax + 1];
-  getBaseName(name, base, sizeof(base));
-  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
-  fi->ErrCod = ERR_BAD_DATA;
-  fi->Status |= STATUS_FILE_UNREADABLE;
-  return 0;
-}
-
 // Counts shown after a file was loaded.
 struct Counts {
   int Ver, Efr, P2Efr, Tri, P2Tri, Qua, P2Qua, Tet, P2Tet, Pyr, Pri, Hex, P2Hex, Nor;
@@ -153,62 +144,17 @@ Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
 
 }  // namespace
 
-KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
-  // Pick the existing file ourselves: asking the opener to try names that do not exist
-  // fills the terminal with complaints.
-  char path[FileNameMax + 1];
-  if (KindExtension(name, kind) == NAME_EXT_NONE && ExistingKeywordFile(name, kind, path, sizeof(path)))
-    return GetMeshDesc(fi, path, ver, dim, kind, KmfRead);
-  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
-}
-
-KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
-                          int *dim) {
-  if (!LoadNameFits(fi, "LOADMESH", name)) return nullptr;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, ver, dim);
-  if (!hdl) {
-    cannotOpen(fi, "LOADMESH", name);
-    return nullptr;
-  }
-  bool refused = false;
-  if (*dim != 2 && *dim != 3) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: WRONG MESH DIMENSION IN FILE %s\n", name);
-    refused = true;
-  } else if (*ver < 1 || *ver > 3) {
-    fprintf(stderr, "  ## %s: LOADMESH: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", versionLevel, *ver);
-    refused = true;
-  }
-  if (!refused) return hdl;
-  fprintf(stderr, "  FILE %s IS IGNORED. \n", name);
-  KmfCloseMesh(hdl);
-  fi->ErrCod = ERR_BAD_DATA;
-  return nullptr;
-}
-
-void PrintLoadBox(const Geometric_Mesh *msh) {
-  const double *b = msh->Box;
-  printf("  Bounding box x:[%lg %lg] y:[%lg %g] z:[%lg %lg]\n", b[0], b[3], b[1], b[4], b[2], b[5]);
-}
-
-void PrintLoadMemory(const char *what, const Geometric_Mesh *msh) {
-  double mem[2];
-  GetMeshMem(msh, mem);
-  const double mo = 1024.0 * 1024.0;
-  printf("%s %6.2lf Mo (%3.2f %%) allocated %6.2lf Mo\n", what, mem[1] / mo,
-         mem[0] > 0 ? 100.0 * mem[1] / mem[0] : 0.0, mem[0] / mo);
-}
-
 int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "ADDMESHSIZE", name)) return 0;
   // SU2 files are not keyword files: do not let the keyword opener complain about them.
   if (GetInputFileType(name) == FILE_TYPE_SU2) {
     if (AddSU2MeshSize(fi, name, SizMsh)) return 1;
-    return cannotOpen(fi, "ADDMESHSIZE", name);
+    return LoadCannotOpen(fi, "ADDMESHSIZE", name);
   }
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
-  if (!hdl) return cannotOpen(fi, "ADDMESHSIZE", name);
+  if (!hdl) return LoadCannotOpen(fi, "ADDMESHSIZE", name);
   bool ok = addFileCounts(fi, hdl, SizMsh);
   KmfCloseMesh(hdl);
   if (!ok) {
@@ -226,7 +172,7 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!LoadNameFits(fi, "FITMESHSIZE", name)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
-  if (!hdl) return cannotOpen(fi, "FITMESHSIZE", name);
+  if (!hdl) return LoadCannotOpen(fi, "FITMESHSIZE", name);
   int fileType = SizMsh[KmfFileType];
   memset(SizMsh, 0, sizeof(int) * KmfMaxSizMsh);
   SizMsh[KmfFileType] = fileType;
@@ -241,11 +187,7 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
 }
 
 int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "ERROR", &ver, &dim);
   if (!hdl) return 0;
@@ -300,7 +242,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
   size_t nskip = static_cast<size_t>(NbrFil + 1 > 1 ? NbrFil + 1 : 1);
   int *skip = static_cast<int *>(Alloc(fi->Mem, nullptr, sizeof(int) * nskip, "A %s = %s IN FUNCTION %s LINE %d ",
                                        "skip", "sizeof(int)*max(NbrFil+1,1)", __func__, __LINE__));
-  int *SizMsh = static_cast<int *>(MEM_ALLOC(fi->Mem, SizMsh, sizeof(int) * (KmfMaxSizMsh + 10)));
+  int *SizMsh = static_cast<int *>(MEM_ALLOC(fi->Mem, SizMsh, sizeof(int) * KmfSizMshLen));
   // Entities of the solution's kind before each file, so that each file's values land on
   // its own entities.
   int *solBase = static_cast<int *>(MEM_ALLOC(fi->Mem, solBase, sizeof(int) * nskip));
@@ -317,7 +259,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
   }
   memset(skip, 0, sizeof(int) * nskip);
   memset(solBase, 0, sizeof(int) * nskip);
-  memset(SizMsh, 0, sizeof(int) * (KmfMaxSizMsh + 10));
+  memset(SizMsh, 0, sizeof(int) * KmfSizMshLen);
 
   bool withSol = !(fi->OptBits & LOAD_OPT_NO_SOLUTION);
   auto solutionName = [&](int i) { return solName && NbrFil == 1 ? solName : names[i]; };

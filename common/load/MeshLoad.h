@@ -34,7 +34,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
                                        const char *solName);
 
 // Size passes: add (AddMeshSize) or write into a cleared array (FitMeshSize) the entity
-// counts of one mesh file, SizMsh holding KmfMaxSizMsh + 10 ints indexed by kind.
+// counts of one mesh file, SizMsh holding KmfSizMshLen ints indexed by kind.
 int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh);
 int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh);
 

@@ -197,11 +197,7 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   }
   // A fresh fill (first file, or a reload that set the count back to 0) starts new ranges;
   // a later file of a set widens those of the earlier ones.
-  if (*NbrSol == 0)
-    for (int f = 0; f < sol->NbrFld; f++) {
-      sol->Box[f][0] = DBL_MAX;
-      sol->Box[f][1] = -DBL_MAX;
-    }
+  if (*NbrSol == 0) ResetFieldRanges(sol);
   for (int64_t e = 0; e < n; e++) {
     double *v = first + e * S;
     for (int f = 0; f < ntyp; f++) {

@@ -158,7 +158,7 @@ int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh
     if (sizTot <= 0 || nbrFld <= 0) return 1;
     // The field types follow in the size array: never read past its end, and the capacity in
     // values must stay an int.
-    if (nbrFld > KmfMaxSizMsh + 10 - KmfSolTypes ||
+    if (nbrFld > KmfSizMshLen - KmfSolTypes ||
         static_cast<int64_t>(sizTot) * nbrEnt > INT_MAX) {
       fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INVALID SOLUTION SIZE (%d FIELDS, %d VALUES) \n",
               nbrFld, sizTot);

@@ -297,7 +297,7 @@ inline void TopoDoneStore(Geometric_Mesh *msh, int value) {
   __atomic_store_n(&msh->TopoDone, value, __ATOMIC_RELEASE);
 }
 
-// Creates a mesh from a size array (KmfMaxSizMsh + 10 ints indexed by kind), or an empty mesh
+// Creates a mesh from a size array (KmfSizMshLen ints indexed by kind), or an empty mesh
 // when SizMsh is null. Null on allocation failure.
 Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh);
 // Grows the array of one kind to NewSize + 1 records past entry 0; 1 on success, 0 otherwise.
