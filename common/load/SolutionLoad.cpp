@@ -177,11 +177,6 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
       fi->ErrCod = ERR_BAD_DATA;
       return 0;
     }
-  if (dim != 2 && dim != 3) {
-    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID DIMENSION %d \n", dim);
-    fi->ErrCod = ERR_BAD_DATA;
-    return 0;
-  }
   // Entities against entities: this file's values go after those already read.
   int64_t cap = MaxSol / sol->SizTot;
   int64_t need = static_cast<int64_t>(*NbrSol) + n;
@@ -209,6 +204,94 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   return 1;
 }
 
+namespace {
+
+// Opens the solution of a base name (".solb", else ".sol"). Null with *result the answer to
+// give when it cannot be loaded now: 2 for a file still being written, 0 after the error.
+KmfMeshFile *openSolution(Function_Interface *fi, const char *base, int *ver, int *dim, int *result) {
+  char path[FileNameMax + 1];
+  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
+  uint32_t status = fi->Status;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, ver, dim);
+  if (!hdl) {
+    if (present && !KmfFileComplete(path)) {
+      // Still being written: not an error yet.
+      fi->Status = status;
+      fi->ErrCod = 0;
+      *result = notReady();
+      return nullptr;
+    }
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", base);
+    fi->ErrCod = ERR_BAD_DATA;
+    fi->Status |= STATUS_FILE_UNREADABLE;
+    *result = 0;
+    return nullptr;
+  }
+  // A binary file may open up to a last section that is not End yet.
+  if (KmfStatKwd(hdl, KmfEnd) == 0) {
+    KmfCloseMesh(hdl);
+    *result = notReady();
+    return nullptr;
+  }
+  return hdl;
+}
+
+// The file must have the mesh's dimension and a version the loaders take.
+bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *shown, int ver, int dim) {
+  if (dim != msh->Dim) {
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", shown);
+  } else if (ver < 1 || ver > 3) {
+    fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
+    fprintf(stderr, "  FILE %s IS IGNORED. \n", shown);
+  } else {
+    return true;
+  }
+  fi->ErrCod = ERR_BAD_DATA;
+  return false;
+}
+
+// The values of the mesh's one solution (the first slot that has one).
+bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown) {
+  const Slot slots[] = {
+      {msh->SolAtVer, KmfSolAtVertices, &msh->NbrSolVer, msh->MaxSolVer, "LOADSOLATVER"},
+      {msh->SolAtTet, KmfSolAtTetrahedra, &msh->NbrSolTet, msh->MaxSolTet, "LOADSOLATTET"},
+      {msh->SolAtPyr, KmfSolAtPyramids, &msh->NbrSolPyr, msh->MaxSolPyr, "LOADSOLATPYR"},
+      {msh->SolAtPri, KmfSolAtPrisms, &msh->NbrSolPri, msh->MaxSolPri, "LOADSOLATPRI"},
+      {msh->SolAtHex, KmfSolAtHexahedra, &msh->NbrSolHex, msh->MaxSolHex, "LOADSOLATHEX"},
+      {msh->SolAtTri, KmfSolAtTriangles, &msh->NbrSolTri, msh->MaxSolTri, "LOADSOLATTRI"},
+      {msh->SolAtQua, KmfSolAtQuadrilaterals, &msh->NbrSolQua, msh->MaxSolQua, "LOADSOLATQUA"}};
+  for (const Slot &s : slots) {
+    if (!s.Sol) continue;
+    if (LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) return true;
+    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
+    return false;
+  }
+  return true;
+}
+
+// The first value of the one-line section kwd (Time: a real into *real, Iterations: an
+// integer into *integer), when the file has it: *has says so. False after the error when it
+// cannot be read.
+bool readOneValue(Function_Interface *fi, KmfMeshFile *hdl, int kwd, const char *shown, bool *has, double *real,
+                  int64_t *integer) {
+  *has = KmfStatKwd(hdl, kwd) > 0;
+  if (!*has) return true;
+  int64_t ints[2];
+  double reals[2];
+  int ni = 0, nr = 0;
+  if (KmfGotoKwd(hdl, kwd) && KmfGetLinTab(hdl, kwd, ints, &ni, reals, &nr, nullptr, nullptr) &&
+      (real ? nr : ni) >= 1) {
+    if (real) *real = reals[0];
+    if (integer) *integer = ints[0];
+    return true;
+  }
+  fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ %s IN FILE %s\n", KmfKwdFmt[kwd][0], shown);
+  fi->ErrCod = ERR_BAD_DATA;
+  return false;
+}
+
+}  // namespace
+
 int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   fi->ErrCod = 0;
   if (!name) return 1;
@@ -220,87 +303,27 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
-  char path[FileNameMax + 1];
-  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
-  uint32_t status = fi->Status;
-  int ver = 0, dim = 0;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
-  if (!hdl) {
-    if (present && !KmfFileComplete(path)) {
-      // Still being written: not an error yet.
-      fi->Status = status;
-      fi->ErrCod = 0;
-      return notReady();
-    }
-    fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", base);
-    fi->ErrCod = ERR_BAD_DATA;
-    fi->Status |= STATUS_FILE_UNREADABLE;
-    return 0;
-  }
-  if (KmfStatKwd(hdl, KmfEnd) == 0) {
-    KmfCloseMesh(hdl);
-    return notReady();
-  }
+  int ver = 0, dim = 0, result = 0;
+  KmfMeshFile *hdl = openSolution(fi, base, &ver, &dim, &result);
+  if (!hdl) return result;
   char shown[FileNameMax + 8];
-  getPrintName(1, fi->Status, base, shown, sizeof(shown));
-  auto refuse = [&]() {
-    KmfCloseMesh(hdl);
-    fi->ErrCod = ERR_BAD_DATA;
-    return 0;
-  };
-  if (dim != msh->Dim) {
-    fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", shown);
-    return refuse();
-  }
-  if (ver < 1 || ver > 3) {
-    fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
-    fprintf(stderr, "  FILE %s IS IGNORED. \n", shown);
-    return refuse();
-  }
-  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
-
-  const Slot slots[] = {
-      {msh->SolAtVer, KmfSolAtVertices, &msh->NbrSolVer, msh->MaxSolVer, "LOADSOLATVER"},
-      {msh->SolAtTet, KmfSolAtTetrahedra, &msh->NbrSolTet, msh->MaxSolTet, "LOADSOLATTET"},
-      {msh->SolAtPyr, KmfSolAtPyramids, &msh->NbrSolPyr, msh->MaxSolPyr, "LOADSOLATPYR"},
-      {msh->SolAtPri, KmfSolAtPrisms, &msh->NbrSolPri, msh->MaxSolPri, "LOADSOLATPRI"},
-      {msh->SolAtHex, KmfSolAtHexahedra, &msh->NbrSolHex, msh->MaxSolHex, "LOADSOLATHEX"},
-      {msh->SolAtTri, KmfSolAtTriangles, &msh->NbrSolTri, msh->MaxSolTri, "LOADSOLATTRI"},
-      {msh->SolAtQua, KmfSolAtQuadrilaterals, &msh->NbrSolQua, msh->MaxSolQua, "LOADSOLATQUA"}};
-  for (const Slot &s : slots) {
-    if (!s.Sol) continue;
-    if (!LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) {
-      fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
-      KmfCloseMesh(hdl);
-      return 0;
-    }
-    break;
-  }
-  int64_t ints[2];
-  double reals[2];
-  int ni = 0, nr = 0;
-  bool hasTime = KmfStatKwd(hdl, KmfTime) > 0, hasIter = KmfStatKwd(hdl, KmfIterations) > 0;
-  if (hasTime) {
-    if (!KmfGotoKwd(hdl, KmfTime) || !KmfGetLinTab(hdl, KmfTime, ints, &ni, reals, &nr, nullptr, nullptr) || nr < 1) {
-      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Time IN FILE %s\n", shown);
-      return refuse();
-    }
-    msh->Time = reals[0];
-  }
-  if (hasIter) {
-    if (!KmfGotoKwd(hdl, KmfIterations) ||
-        !KmfGetLinTab(hdl, KmfIterations, ints, &ni, reals, &nr, nullptr, nullptr) || ni < 1) {
-      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Iterations IN FILE %s\n", shown);
-      return refuse();
-    }
-    msh->Iter = static_cast<int>(ints[0]);
-  }
+  getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
+  bool ok = headerFits(fi, msh, shown, ver, dim);
+  if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+  bool hasTime = false, hasIter = false;
+  double time = 0;
+  int64_t iter = 0;
+  ok = ok && loadValues(fi, hdl, msh, shown) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr);
+  if (ok && hasTime) msh->Time = time;
+  ok = ok && readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
+  if (ok && hasIter) msh->Iter = static_cast<int>(iter);
+  KmfCloseMesh(hdl);
+  if (!ok) return 0;
   if (fi->Verbose > 0) {
     printFieldRanges(msh);
     if (hasIter) printf("   Iteration %d \n", msh->Iter);
     if (hasTime) printf("   Time      %lg \n", msh->Time);
   }
   if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading sol.  Memory used", msh);
-  KmfCloseMesh(hdl);
   return 1;
 }
