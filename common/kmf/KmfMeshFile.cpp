@@ -356,8 +356,6 @@ bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes
   if (room < 0) return false;
   if (msh->Typ & KmfText) lineBytes = 2 * static_cast<int64_t>(kw->SolSiz);
   if (lineBytes <= 0) return kw->NmbLin <= 1;
-  // The last text line may end right at the end of the file without its separator.
-  if (msh->Typ & KmfText) room += 1;
   return kw->NmbLin <= room / lineBytes;
 }
 
@@ -482,12 +480,66 @@ int KmfGotoKwd(KmfMeshFile *msh, int kwd) {
   return KmfReaderSeek(msh->Rd, msh->KwdTab[kwd].Pos) ? 1 : 0;
 }
 
+namespace {
+
+// The header of a section being declared, in the text encoding: its name, its line count
+// (data and solution sections), its type list and high-order degree and nodes.
+void writeTextHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  char buf[32];
+  KmfWriteText(msh, "\n");
+  KmfWriteText(msh, KmfKwdFmt[kwd][0]);
+  KmfWriteText(msh, "\n");
+  if (kind != KmfKwdInfo) {
+    snprintf(buf, sizeof(buf), "%lld\n", static_cast<long long>(lines));
+    KmfWriteText(msh, buf);
+  }
+  if (kind != KmfKwdSol) return;
+  for (int i = 0; i <= kw->NmbTyp; i++) {
+    snprintf(buf, sizeof(buf), "%d ", i ? kw->TypTab[i - 1] : kw->NmbTyp);
+    KmfWriteText(msh, buf);
+  }
+  KmfWriteText(msh, "\n");
+  if (KmfKwdFmt[kwd][2][0] == 'h') {
+    snprintf(buf, sizeof(buf), "%d %d\n", kw->Deg, kw->NmbNod);
+    KmfWriteText(msh, buf);
+  }
+}
+
+// The same in binary: the previous section's next-section field is pointed at this one,
+// then the keyword number, a next-section field of 0 for the following section to fill, the
+// line count, the type list, degree and nodes.
+void writeBinaryHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  int64_t cur = ftello(msh->hdl);
+  if (cur < 0) msh->WrtErr = 1;
+  if (msh->NexKwdPos) {
+    if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
+    KmfWriteSized(msh, KmfWidePositions, cur);
+    KmfFlush(msh);
+    if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
+  }
+  KmfWriteI32(msh, kwd);
+  msh->NexKwdPos = cur + 4;
+  KmfWriteSized(msh, KmfWidePositions, 0);
+  if (kind != KmfKwdInfo) KmfWriteSized(msh, KmfWideIntegers, lines);
+  if (kind != KmfKwdSol) return;
+  KmfWriteI32(msh, kw->NmbTyp);
+  for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);
+  if (KmfKwdFmt[kwd][2][0] == 'h') {
+    KmfWriteI32(msh, kw->Deg);
+    KmfWriteI32(msh, kw->NmbNod);
+  }
+}
+
+}  // namespace
+
 int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
   if (!KmfUsable(msh, kwd, KmfWrite)) return 0;
   KmfKeyword *kw = &msh->KwdTab[kwd];
   int kind = KmfKeywordKind(kwd);
   if (kind == KmfKwdInfo) lines = 1;
-  if (lines < 0 || (msh->Ver < 4 && lines > INT32_MAX)) {
+  if (lines < 0 || (msh->Ver < KmfWideIntegers && lines > INT32_MAX)) {
     KmfError(msh, "KMFSETKWD", "INVALID LINE COUNT %lld FOR %s", static_cast<long long>(lines), KmfKwdFmt[kwd][0]);
     return 0;
   }
@@ -521,49 +573,10 @@ int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
   }
   kw->NmbLin = lines;
   KmfFlush(msh);
-  if (msh->Typ & KmfText) {
-    KmfWriteText(msh, "\n");
-    KmfWriteText(msh, KmfKwdFmt[kwd][0]);
-    KmfWriteText(msh, "\n");
-    char buf[32];
-    if (kind != KmfKwdInfo) {
-      snprintf(buf, sizeof(buf), "%lld\n", static_cast<long long>(lines));
-      KmfWriteText(msh, buf);
-    }
-    if (kind == KmfKwdSol) {
-      for (int i = 0; i <= kw->NmbTyp; i++) {
-        snprintf(buf, sizeof(buf), "%d ", i ? kw->TypTab[i - 1] : kw->NmbTyp);
-        KmfWriteText(msh, buf);
-      }
-      KmfWriteText(msh, "\n");
-      if (KmfKwdFmt[kwd][2][0] == 'h') {
-        snprintf(buf, sizeof(buf), "%d %d\n", kw->Deg, kw->NmbNod);
-        KmfWriteText(msh, buf);
-      }
-    }
-  } else {
-    int64_t cur = ftello(msh->hdl);
-    if (cur < 0) msh->WrtErr = 1;
-    if (msh->NexKwdPos) {
-      // Point the previous section at this one.
-      if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
-      KmfWriteSized(msh, KmfWidePositions, cur);
-      KmfFlush(msh);
-      if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
-    }
-    KmfWriteI32(msh, kwd);
-    msh->NexKwdPos = cur + 4;
-    KmfWriteSized(msh, KmfWidePositions, 0);
-    if (kind != KmfKwdInfo) KmfWriteSized(msh, KmfWideIntegers, lines);
-    if (kind == KmfKwdSol) {
-      KmfWriteI32(msh, kw->NmbTyp);
-      for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);
-      if (KmfKwdFmt[kwd][2][0] == 'h') {
-        KmfWriteI32(msh, kw->Deg);
-        KmfWriteI32(msh, kw->NmbNod);
-      }
-    }
-  }
+  if (msh->Typ & KmfText)
+    writeTextHeader(msh, kwd, kind, lines);
+  else
+    writeBinaryHeader(msh, kwd, kind, lines);
   KmfFlush(msh);
   return msh->WrtErr ? 0 : 1;
 }
