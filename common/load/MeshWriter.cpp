@@ -13,7 +13,7 @@ namespace {
 
 bool alive(uint32_t tag) { return tag & TAG_ALIVE; }
 bool isCorner(uint32_t tag) { return tag & TAG_CORNER; }
-bool isRequiredVertex(uint32_t tag) { return (tag & TAG_REQUIRED) || (tag & 3) == 3; }
+bool isRequiredVertex(uint32_t tag) { return (tag & TAG_REQUIRED) || (tag & TAG_VER_TYPE) == TAG_VER_TYPE; }
 bool isRidge(uint32_t tag) { return tag & TAG_RIDGE; }
 bool isRequiredEdge(uint32_t tag) { return tag & TAG_REQUIRED; }
 uint32_t userBits(uint32_t tag) { return (tag & TAG_USR) >> 24; }

@@ -31,6 +31,7 @@ enum : uint32_t {
   TAG_CORNER = 4,                // vertex: corner (not smoothable)
   TAG_RIDGE = 4,                 // boundary edge: ridge
   TAG_VER_TYPE = 3,              // vertex type; 3 ends a line of boundary edges
+  TAG_NONMANIFOLD = 3,           // boundary edge: shared by three or more triangles
   TAG_CONFIG = 7,                // configuration of quadrilaterals and the linear volumes
 };
 
