@@ -158,12 +158,3 @@ TEST(ZelMatrix, InverseOfSingularMatrixStaysFinite) {
   }
   EXPECT_GT(big, 1e10);
 }
-
-TEST(ZelMatrix, PrintMat) {
-  double M[16];
-  for (int i = 0; i < 16; i++) M[i] = i * 0.5;
-  testing::internal::CaptureStdout();
-  zelPrintMat(M);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            " 0 0.5 1 1.5 * 2 2.5 3 3.5 * 4 4.5 5 5.5 * 6 6.5 7 7.5\n");
-}

@@ -41,11 +41,9 @@ class ZelSceneOptionsFile : public testing::Test {
   }
   // Reads with base name "mesh" (or base) and keeps what was printed.
   void read(const char *base = "mesh") {
-    CaptureStdout();
-    CaptureStderr();
-    zelReadZelSceneOptions(base, opt_);
-    err_ = GetCapturedStderr();
-    out_ = GetCapturedStdout();
+    Captured c = CaptureText([&] { zelReadZelSceneOptions(base, opt_); });
+    out_ = c.Out;
+    err_ = c.Err;
   }
 
   fs::path old_, dir_;

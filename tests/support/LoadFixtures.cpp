@@ -79,22 +79,15 @@ Geometric_Mesh *LoadContext::Load(std::vector<std::string> paths, const char *so
   std::vector<char *> names;
   for (auto &p : paths) names.push_back(p.empty() ? nullptr : &p[0]);
   Geometric_Mesh *msh = nullptr;
-  Capture([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); }, &Out, &Err);
+  Captured c = CaptureText([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); });
+  Out = c.Out;
+  Err = c.Err;
   return msh;
 }
 
 void LoadContext::Free(Geometric_Mesh *msh) {
   FreeCommonMesh(Mem, msh);
   EXPECT_EQ(Mem->NbrActive, 0) << "blocks left after freeing the mesh";
-}
-
-void Capture(const std::function<void()> &f, std::string *out, std::string *err) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  f();
-  std::string o = testing::internal::GetCapturedStdout(), e = testing::internal::GetCapturedStderr();
-  if (out) *out = o;
-  if (err) *err = e;
 }
 
 }  // namespace fixtures

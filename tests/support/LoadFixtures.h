@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "tests/support/CaptureText.h"
 #include "tests/support/MeshFixtures.h"
 
 struct Function_Interface;
@@ -47,8 +47,5 @@ struct LoadContext {
   Memory_List *Mem;
   std::string Out, Err;
 };
-
-// Runs f with standard output and error captured into out and err (either may be null).
-void Capture(const std::function<void()> &f, std::string *out, std::string *err = nullptr);
 
 }  // namespace fixtures

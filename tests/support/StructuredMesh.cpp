@@ -20,22 +20,27 @@ Rec &NewRecord(Rec *arr, int &count) {
 
 }  // namespace
 
-Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds) {
-  int nbrCell = nx * ny * nz, nbrFace = nx * ny;
-  int nbrGrid = (nx + 1) * (ny + 1) * (nz + 1);
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  siz[KmfVertices] = nbrGrid + ((kinds & GEN_PYR) ? nbrCell : 0);
-  siz[KmfHexahedra] = (kinds & GEN_HEX) ? nbrCell : 0;
-  siz[KmfTetrahedra] = (kinds & GEN_TET) ? 6 * nbrCell : 0;
-  siz[KmfPrisms] = (kinds & GEN_PRI) ? 2 * nbrCell : 0;
-  siz[KmfPyramids] = (kinds & GEN_PYR) ? 6 * nbrCell : 0;
-  siz[KmfQuadrilaterals] = (kinds & GEN_QUA) ? nbrFace : 0;
-  siz[KmfTriangles] = (kinds & GEN_TRI) ? 2 * nbrFace : 0;
-  siz[KmfEdges] = (kinds & GEN_EFR) ? 2 * (nx + ny) : 0;
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, std::initializer_list<std::pair<int, int>> counts) {
+  std::vector<int> siz(KmfSizMshLen, 0);
+  for (const auto &c : counts) siz[c.first] = c.second;
   siz[KmfFileType] = FILE_TYPE_KMF;
   Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  if (msh) msh->Dim = 3;
+  return msh;
+}
+
+Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds) {
+  int nbrCell = nx * ny * nz, nbrFace = nx * ny;
+  auto count = [&](unsigned kind, int n) { return (kinds & kind) ? n : 0; };
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, (nx + 1) * (ny + 1) * (nz + 1) + count(GEN_PYR, nbrCell)},
+                                            {KmfHexahedra, count(GEN_HEX, nbrCell)},
+                                            {KmfTetrahedra, count(GEN_TET, 6 * nbrCell)},
+                                            {KmfPrisms, count(GEN_PRI, 2 * nbrCell)},
+                                            {KmfPyramids, count(GEN_PYR, 6 * nbrCell)},
+                                            {KmfQuadrilaterals, count(GEN_QUA, nbrFace)},
+                                            {KmfTriangles, count(GEN_TRI, 2 * nbrFace)},
+                                            {KmfEdges, count(GEN_EFR, 2 * (nx + ny))}});
   if (!msh) return nullptr;
-  msh->Dim = 3;
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)

@@ -1,6 +1,9 @@
-// Generated test meshes: a box of nx x ny x nz unit cells on the grid vertices (i, j, k),
-// vertex number 1 + i + (nx + 1) * (j + (ny + 1) * k).
+// Generated test meshes: empty meshes of given capacities, and a box of nx x ny x nz unit
+// cells on the grid vertices (i, j, k), vertex number 1 + i + (nx + 1) * (j + (ny + 1) * k).
 #pragma once
+
+#include <initializer_list>
+#include <utility>
 
 struct Memory_List;
 struct Geometric_Mesh;
@@ -15,6 +18,9 @@ enum : unsigned {
   GEN_TRI = 32,  // two triangles per bottom quadrilateral
   GEN_EFR = 64,  // boundary edges along the four sides of the bottom face
 };
+
+// An empty 3-D keyword-file mesh with room for count records of every {kind, count} given.
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, std::initializer_list<std::pair<int, int>> counts);
 
 // Every record is alive (tag bit 31) with reference 1; elements have the mesh's dimension 3.
 Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds);

@@ -7,6 +7,7 @@
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "tests/support/CaptureText.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ struct Parsed {
     std::vector<char *> argv;
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt);
-    out = testing::internal::GetCapturedStdout();
+    out = CaptureText([&] { isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt); }).Out;
   }
   std::vector<int> marks() const { return std::vector<int>(isSet + 1, isSet + words.size()); }
   ~Parsed() {
@@ -66,8 +65,6 @@ TEST(CommonOptions, OutputNamesAndMissingFileNames) {
   const std::vector<std::pair<std::vector<std::string>, const char *>> warnings = {
       {{"-in", "-v", "2"}, "  ## WARNING: PARSER: NO FILE NAME GIVEN "},
       {{"-in"}, "  ## WARNING : PARSER: NO FILE NAME GIVEN "},
-      {{"-out"}, "NO OUTPUT FILE NAME GIVEN"},
-      {{"-met"}, "NO SOLUTION FILE NAME GIVEN"},
       {{"-back"}, "NO BACKGROUND MESH FILE NAME GIVEN"}};
   for (const auto &c : warnings) {
     Parsed p(c.first);

@@ -195,6 +195,30 @@ TEST(KmfMalformed, BadValuesInTextLines) {
     EXPECT_EQ(KmfGetLin(msh, KmfCorners, &c[1]), 0) << bad;
     KmfCloseMesh(msh);
   }
+  // A number glued to a letter ("2x", "3x") is refused wherever it stands: in the middle of
+  // a section, and as the last value of one followed by many more bytes, where numbers are
+  // read straight from the buffer.
+  for (int at : {1500, 3000}) {
+    std::string corners, normals, filler;
+    for (int l = 1; l <= 3000; l++) {
+      corners += l == at ? "2x\n" : "2\n";
+      normals += l == at ? "0.5 1 3x\n" : "0.5 1 3\n";
+      filler += "1\n";
+    }
+    TempFile p("twox.mesh");
+    std::string text = textHeader() + "\nCorners\n3000\n" + corners + "\nNormals\n3000\n" + normals +
+                       "\nRequiredVertices\n3000\n" + filler + "\nEnd\n";
+    KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
+    ASSERT_NE(msh, nullptr) << at;
+    std::vector<int> c(3000);
+    std::vector<double> xyz(3 * 3000);
+    EXPECT_EQ(KmfGetBlock(msh, KmfCorners, 1, 3000, 0, nullptr, nullptr, KmfInt, &c[0], &c[2999]), 0) << at;
+    EXPECT_EQ(KmfGetBlock(msh, KmfNormals, 1, 3000, 0, nullptr, nullptr, KmfDouble, &xyz[0], &xyz[3 * 2999], KmfDouble,
+                          &xyz[1], &xyz[3 * 2999 + 1], KmfDouble, &xyz[2], &xyz[3 * 2999 + 2]),
+              0)
+        << at;
+    KmfCloseMesh(msh);
+  }
   // Reals beyond the type's range become infinities or zeros, as the C library reads them.
   TempFile p("range.mesh");
   std::string text = textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -36,25 +37,30 @@ void logged(void *arg) {
 
 void nothing(void *) {}
 
-// B and C depend on A; D, E and F on nothing: at most as many run at once as there are
-// threads, and with two threads the independent ones do run together.
+// B and C depend on A; D, E and F on nothing; G and H on both A and F (named in either
+// order), launched right after F, which ends long after A: at most as many run at once as
+// there are threads, and with two threads the independent ones do run together.
 TEST(Pipeline, DependenciesAndConcurrency) {
   for (int threads : {1, 2}) {
     ParallelPool *par = InitParallel(threads);
     ASSERT_NE(par, nullptr);
     Log log;
-    Step s[6];
-    for (int i = 0; i < 6; i++) s[i] = Step{&log, i};
+    Step s[8];
+    for (int i = 0; i < 8; i++) s[i] = Step{&log, i};
     int ida = LaunchPipeline(par, logged, &s[0], 0, nullptr);
     ASSERT_GT(ida, 0);
     EXPECT_EQ(LaunchPipeline(par, logged, &s[1], 1, &ida), ida + 1);
     EXPECT_EQ(LaunchPipeline(par, logged, &s[2], 1, &ida), ida + 2);
     for (int i = 3; i < 6; i++) ASSERT_GT(LaunchPipeline(par, logged, &s[i], 0, nullptr), 0);
+    int both[2][2] = {{ida + 5, ida}, {ida, ida + 5}};
+    EXPECT_EQ(LaunchPipeline(par, logged, &s[6], 2, both[0]), ida + 6);
+    EXPECT_EQ(LaunchPipeline(par, logged, &s[7], 2, both[1]), ida + 7);
     WaitPipeline(par);
-    for (int id = ida; id < ida + 6; id++) EXPECT_EQ(PipelineDone(par, id), 1);
-    for (int i = 0; i < 6; i++) EXPECT_GT(log.end[i], 0);
+    for (int id = ida; id < ida + 8; id++) EXPECT_EQ(PipelineDone(par, id), 1);
+    for (int i = 0; i < 8; i++) EXPECT_GT(log.end[i], 0);
     EXPECT_GT(log.start[1], log.end[0]);
     EXPECT_GT(log.start[2], log.end[0]);
+    for (int i : {6, 7}) EXPECT_GT(log.start[i], std::max(log.end[0], log.end[5])) << i;
     EXPECT_EQ(log.most.load(), threads);
     StopParallel(par);
   }
