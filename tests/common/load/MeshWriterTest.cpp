@@ -14,6 +14,7 @@
 #include "tests/support/KmfCheck.h"
 #include "tests/support/LoadFixtures.h"
 #include "tests/support/StructuredMesh.h"
+#include "tests/support/MeshTestBase.h"
 
 using namespace fixtures;
 
@@ -80,29 +81,17 @@ FixtureFile expected(const std::vector<int> &vertices, std::vector<FixtureSectio
   return f;
 }
 
-class MeshWriterTest : public ::testing::Test {
+class MeshWriterTest : public MeshTestBase {
  protected:
-  void SetUp() override {
-    mem = NewMemory(1000);
-    DefaultFunInterface(&fi, mem, nullptr, "TEST");
-    m = makeMesh(mem);
-  }
-  void TearDown() override {
-    FreeCommonMesh(mem, m);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
-  }
+  void SetUp() override { msh = makeMesh(mem); }
   // Writes with the variant into both encodings and compares with want.
   void expectWritten(int (*write)(Function_Interface *, const char *, Geometric_Mesh *), const FixtureFile &want) {
     for (const char *name : {"w.meshb", "w.mesh"}) {
       TempFile p(name);
-      ASSERT_EQ(write(&fi, p.c_str(), m), 1) << name;
+      ASSERT_EQ(write(&fi, p.c_str(), msh), 1) << name;
       EXPECT_TRUE(FileMatches(p.Path, want)) << name;
     }
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *m = nullptr;
-  Function_Interface fi;
 };
 
 }  // namespace
@@ -123,7 +112,7 @@ TEST_F(MeshWriterTest, AliveRecordsWithRenumberedVertices) {
 
 // Every vertex alive: nothing is renumbered, and records left out are skipped in place.
 TEST_F(MeshWriterTest, AliveRecordsWithTheirOwnNumbers) {
-  m->Ver[3].Tag = kShown;
+  msh->Ver[3].Tag = kShown;
   FixtureFile want = expected({1, 2, 3, 4, 5, 6}, {Lines(KmfTriangles, "Triangles", 3, {1, 2, 4, 5, 2, 3, 4, 6}),
                                                    Lines(KmfTetrahedra, "Tetrahedra", 4, {1, 2, 4, 5, 2}),
                                                    Lines(KmfEdges, "Edges", 2, {1, 2, 1, 2, 3, 2, 5, 6, 3}),
@@ -134,9 +123,9 @@ TEST_F(MeshWriterTest, AliveRecordsWithTheirOwnNumbers) {
 // Vertices alive, visible and with user bits 1; elements alive, visible, with user bits 0 and
 // every vertex selected.
 TEST_F(MeshWriterTest, SubMeshWritesTheMarkedPart) {
-  for (int v : {1, 2, 4, 5}) m->Ver[v].Tag |= 1u << 24;
-  m->Tri[1].Tag &= ~TAG_VISIBLE;
-  add(m->Tri, m->NbrTri, {1, 4, 5}, 4, kShown);
+  for (int v : {1, 2, 4, 5}) msh->Ver[v].Tag |= 1u << 24;
+  msh->Tri[1].Tag &= ~TAG_VISIBLE;
+  add(msh->Tri, msh->NbrTri, {1, 4, 5}, 4, kShown);
   expectWritten(WriteSubMesh, expected({1, 2, 4, 5}, {Lines(KmfTriangles, "Triangles", 3, {1, 3, 4, 4}),
                                                       Lines(KmfTetrahedra, "Tetrahedra", 4, {1, 2, 3, 4, 2}),
                                                       Lines(KmfPrisms, "Prisms", 6, {}),
@@ -144,7 +133,7 @@ TEST_F(MeshWriterTest, SubMeshWritesTheMarkedPart) {
 }
 
 TEST_F(MeshWriterTest, SimplicialMeshIgnoresTheAliveBit) {
-  m->Tri[4].Ver[1] = 3;  // no vertex 0 here: records are written as stored
+  msh->Tri[4].Ver[1] = 3;  // no vertex 0 here: records are written as stored
   expectWritten(WriteSimplicialMesh,
                 expected({1, 2, 3, 4, 5, 6}, {List(KmfCorners, "Corners", {1}), List(KmfRequiredVertices, "RequiredVertices", {5}),
                                               Lines(KmfTriangles, "Triangles", 3, {1, 2, 4, 5, 2, 3, 4, 6, 4, 5, 6, 7, 1, 3, 2, 8}),
@@ -155,9 +144,9 @@ TEST_F(MeshWriterTest, SimplicialMeshIgnoresTheAliveBit) {
 
 TEST_F(MeshWriterTest, Failures) {
   CaptureText([&] {
-    EXPECT_EQ(WriteMesh(&fi, nullptr, m), 0);
+    EXPECT_EQ(WriteMesh(&fi, nullptr, msh), 0);
     EXPECT_EQ(fi.ErrCod, ERR_BAD_HANDLE);
-    EXPECT_EQ(WriteMesh(&fi, TestPath("no/such/dir/x.meshb").c_str(), m), 0);
+    EXPECT_EQ(WriteMesh(&fi, TestPath("no/such/dir/x.meshb").c_str(), msh), 0);
     EXPECT_EQ(fi.ErrCod, ERR_BAD_DATA);
   });
   EXPECT_TRUE(fi.Status & STATUS_FILE_UNREADABLE);
@@ -165,6 +154,6 @@ TEST_F(MeshWriterTest, Failures) {
   for (const char *name : {"full.meshb", "full.mesh"}) {
     TempFile link(name);
     ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
-    CaptureText([&] { EXPECT_EQ(WriteMesh(&fi, link.c_str(), m), 0) << name; });
+    CaptureText([&] { EXPECT_EQ(WriteMesh(&fi, link.c_str(), msh), 0) << name; });
   }
 }

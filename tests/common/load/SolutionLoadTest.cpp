@@ -32,8 +32,6 @@ std::string scalars(const std::string &name, const std::vector<double> &v) {
   return SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, static_cast<int64_t>(v.size()), v)), name, false);
 }
 
-bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-
 TEST(SolutionLoad, ScalarVectorTensorAndMatrixFieldsWithTheirRanges) {
   // 3-D, two vertices: scalar, vector, symmetric tensor (file order xx xy yy xz yz zz), matrix.
   std::vector<double> v = {
@@ -236,7 +234,7 @@ TEST(SolutionLoad, WrongDimensionMismatchedFieldsAndMissingFilesFail) {
   std::string err = CaptureText([&] { EXPECT_EQ(LoadSolution(ctx.Fi, dim2.c_str(), msh), 0); }).Err;
   EXPECT_EQ(ctx.Fi->ErrCod, ERR_BAD_DATA);
   EXPECT_CONTAINS(err, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE " + TestPath("dim2") + ".sol\n");
-  EXPECT_FALSE(has(err, "LOADSOLATENTITY")) << "refused before any value";
+  EXPECT_EQ(err.find("LOADSOLATENTITY"), std::string::npos) << "refused before any value";
   CaptureText([&] { EXPECT_EQ(LoadSolution(ctx.Fi, other.c_str(), msh), 0); });
   EXPECT_EQ(ctx.Fi->ErrCod, ERR_NOT_ALLOCATED);
   EXPECT_EQ(msh->SolAtVer->Sol[1], 1) << "a refused file leaves the values as they were";

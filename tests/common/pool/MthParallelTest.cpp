@@ -7,25 +7,15 @@
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
+#include "tests/support/MeshTestBase.h"
+#include "tests/support/StructuredMesh.h"
 
 namespace {
 
-class MthParallel : public ::testing::Test {
+class MthParallel : public MeshTestBase {
  protected:
-  void SetUp() override {
-    mem = NewMemory(100);
-    siz.assign(KmfMaxSizMsh + 10, 0);
-  }
-  void TearDown() override {
-    FreeCommonMesh(mem, msh);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
-  }
   void MakeMesh(int ver, int tet, int tri) {
-    siz[KmfVertices] = ver;
-    siz[KmfTetrahedra] = tet;
-    siz[KmfTriangles] = tri;
-    msh = NewCommonMesh(mem, siz.data());
+    msh = MakeSizedMesh(mem, {{KmfVertices, ver}, {KmfTetrahedra, tet}, {KmfTriangles, tri}});
     ASSERT_NE(msh, nullptr);
     msh->NbrVer = ver;
     msh->NbrTet = tet;
@@ -36,9 +26,6 @@ class MthParallel : public ::testing::Test {
     GetPoolInformation(par, &threads, &types);
     return types;
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
-  std::vector<int> siz;
 };
 
 TEST_F(MthParallel, PoolSizesAndOneThreadDeclaresNothing) {
@@ -143,16 +130,6 @@ TEST_F(MthParallel, IniCreatesTheRecordAndStoresItInTheInterface) {
   EXPECT_NE(mth->VerTyp, 0);
   EXPECT_EQ(IniMthParallel(0, mth, &fi, msh, 3, 0, 0), mth);
   FreeMthParallel(mth);
-}
-
-// Reachable from a global: the death test's child exits inside the call.
-Function_Interface gDeathFi;
-
-TEST_F(MthParallel, UnimplementedFlagsEndTheProgram) {
-  MakeMesh(1000, 0, 0);
-  DefaultFunInterface(&gDeathFi, nullptr, nullptr, "TEST");
-  EXPECT_EXIT(IniMthParallel(2, nullptr, &gDeathFi, msh, 2, 0, 0),
-              ::testing::ExitedWithCode(100), "EXITING WITH CODE 100: MESSAGE: NOT IMPLEMENTED");
 }
 
 }  // namespace

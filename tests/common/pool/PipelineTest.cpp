@@ -88,17 +88,6 @@ TEST(Pipeline, RefusedLaunchesStartNothingAndNeverHangTheWait) {
   StopParallel(par);
 }
 
-TEST(Pipeline, IdsRunOutAfter65535) {
-  ParallelPool *par = InitParallel(2);
-  ASSERT_NE(par, nullptr);
-  par->NbrPip = PipMaxIds - 1;  // as after 65534 launches
-  EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 0, nullptr), PipMaxIds);
-  EXPECT_EQ(LaunchPipeline(par, nothing, nullptr, 0, nullptr), 0);
-  WaitPipeline(par);
-  EXPECT_EQ(PipelineDone(par, PipMaxIds), 1);
-  StopParallel(par);
-}
-
 void addTo(void *a1, void *a2) {
   std::this_thread::sleep_for(10ms);
   *static_cast<std::atomic<long> *>(a1) += reinterpret_cast<long>(a2);

@@ -10,16 +10,12 @@
 #include "common/pool/MthParallel.h"
 #include "tests/support/StructuredMesh.h"
 #include "tests/support/TopoFixtures.h"
+#include "tests/support/MeshTestBase.h"
 
 namespace {
 
-class VolumeBaseTest : public ::testing::Test {
+class VolumeBaseTest : public MeshTestBase {
  protected:
-  void SetUp() override { mem = NewMemory(1000); }
-  void TearDown() override {
-    msh = FreeCommonMesh(mem, msh);
-    FreeMemory(mem);
-  }
   // Every vertex of an alive tetrahedron names one that has it; the others name none.
   void ExpectBallMembers(const std::vector<int> &base) {
     std::vector<char> used(msh->NbrVer + 1, 0);
@@ -40,8 +36,6 @@ class VolumeBaseTest : public ::testing::Test {
     }
     EXPECT_EQ(bad, 0);
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
 };
 
 TEST_F(VolumeBaseTest, SerialWalkGivesTheHighestAliveTetrahedron) {
