@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -110,28 +109,6 @@ TEST(ZelMatrix, InverseOfQuarterTurnsAboutEachAxis) {
       zelApplyTransform(M, R);
       expectInverse(M);
     }
-}
-
-TEST(ZelMatrix, InverseOfRandomRegularMatrices) {
-  std::mt19937 gen(12345);
-  std::uniform_real_distribution<double> uni(-1, 1);
-  int done = 0;
-  for (int n = 0; n < 200; n++) {
-    double A[16], inv[16], prod[16];
-    for (double &a : A) a = uni(gen);
-    if (n % 3 == 0) A[0] = 0;  // a zero leading entry needs a row exchange
-    if (n % 5 == 0) A[5] = A[0] = 0, A[10] = 1e-17;
-    std::copy_n(A, 16, inv);
-    zelInvMatrix(inv, inv);  // in place
-    zelMulMatrix(prod, A, inv);
-    // Skip the few matrices that are close to singular: their residual is not the point here.
-    double norm = 0, inorm = 0;
-    for (int i = 0; i < 16; i++) norm = std::fmax(norm, std::fabs(A[i])), inorm = std::fmax(inorm, std::fabs(inv[i]));
-    if (norm * inorm > 1e6) continue;
-    expectIdentity(prod, 1e-10);
-    done++;
-  }
-  EXPECT_GT(done, 150);
 }
 
 TEST(ZelMatrix, InverseOfSingularMatrixStaysFinite) {

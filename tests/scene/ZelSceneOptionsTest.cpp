@@ -132,14 +132,10 @@ TEST_F(ZelSceneOptionsFile, LongWordsAreBoundedAndTheFileIsClosed) {
   read();
   EXPECT_EQ(opt_->verbose, 9);
   EXPECT_EQ(err_, "  ## ERROR: ZELVANE: verbose: ERROR WHILE READING INTEGER VALUE(" + std::string(255, '1') + ")\n");
-  auto openFiles = [] {
-    int n = 0;
-    for (auto &e : fs::directory_iterator("/proc/self/fd")) (void)e, n++;
-    return n;
-  };
-  int before = openFiles();
+  auto files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+  auto before = files();
   for (int i = 0; i < 50; i++) read();
-  EXPECT_EQ(openFiles(), before);
+  EXPECT_EQ(files(), before);
 }
 
 TEST_F(ZelSceneOptionsFile, NumbersIgnoreTheProcessLocale) {

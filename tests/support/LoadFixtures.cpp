@@ -40,11 +40,7 @@ FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int
   return s;
 }
 
-FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) {
-  FixtureSection s = Section(kwd, name, "i", static_cast<int64_t>(ints.size()));
-  s.Ints = ints;
-  return s;
-}
+FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) { return Lines(kwd, name, 0, ints); }
 
 FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
                            const std::vector<double> &reals) {

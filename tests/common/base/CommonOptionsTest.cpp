@@ -127,11 +127,9 @@ TEST(CommonOptions, NullAndShortCommandLines) {
   char *argv[] = {name, nullptr};
   EXPECT_EQ(ParseCommonOptions(1, argv, mem, opt), nullptr);
   EXPECT_EQ(ParseCommonOptions(2, nullptr, mem, opt), nullptr);
-  EXPECT_EQ(ParseCommonOptions(1, argv, mem, nullptr), nullptr);
   char **names = reinterpret_cast<char **>(&opt);
   EXPECT_EQ(GetFileNameList(mem, &names, opt), 0);
   EXPECT_EQ(names, nullptr);
-  EXPECT_EQ(GetFileNameList(mem, &names, nullptr), 0);
   FreeCommonOptions(mem, opt);
   FreeMemory(mem);
 }

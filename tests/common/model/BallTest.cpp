@@ -85,10 +85,7 @@ TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   // Nothing to build.
   EXPECT_EQ(geoGetVer2Ent(mem, msh, KmfTetrahedra), nullptr);
   EXPECT_EQ(geoGetVer2Tet(mem, nullptr), nullptr);
-
-  // A ball kept in the mesh goes with it.
-  msh->Ver2Tri = geoGetVer2Tri(mem, msh);
-  msh->Ver2Efr = geoGetVer2Ent(mem, msh, KmfEdges);
+  msh->Ver2Tri = geoGetVer2Tri(mem, msh);  // a ball kept in the mesh goes with it
 }
 
 // Elements of every kind of a generated box; some killed. Every row is checked against a

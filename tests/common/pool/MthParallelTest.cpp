@@ -104,11 +104,6 @@ TEST_F(MthParallel, TetDependencySkipsDeadAndBrokenTetrahedra) {
   // The packages were sorted: the three empty ones come last.
   EXPECT_EQ(typ.Ord[199]->NbrDep, 0);
 
-  // Declaring again frees the previous types instead of taking new slots.
-  int before = Types(mth->Pool);
-  SetTetDependency(mth, msh);
-  EXPECT_EQ(Types(mth->Pool), before);
-
   // Fewer vertices than threads: no vertex type, and no tetrahedron type either, since one
   // without its vertex dependencies would let shared vertices race.
   msh->NbrVer = 1;

@@ -101,8 +101,6 @@ TEST_F(Pool, FailedAllocationsLeaveNoHalfDeclaredType) {
   EXPECT_EQ(NewType(par, INT32_MAX), 0);
   EXPECT_EQ(BeginDependency(par, t1, t2), 0);
   EXPECT_EQ(Type(t1).DepMat, nullptr);
-  EXPECT_EQ(Type(t1).InUse, nullptr);
-  EXPECT_EQ(Type(t1).Pkg[0].DepWrd, nullptr);
   EXPECT_EQ(AddDependency(par, 1, 1), 0);
   par->SizMul = PoolGrowth;
   EXPECT_EQ(Types(), 2);
@@ -253,15 +251,6 @@ void refArgs(int *beg, int *end, int *thr, void *a1, void *a2) {
   for (int i = *beg; i <= *end; i++) *static_cast<std::atomic<long> *>(a1) += k * i;
 }
 
-void manyArgs(int beg, int end, int, void *a1, void *a2, void *a3, void *a4, void *a5, void *a6,
-              void *a7, void *a8, void *a9, void *a10, void *a11, void *a12, void *a13, void *a14,
-              void *a15, void *a16, void *a17, void *a18, void *a19, void *a20) {
-  void *v[20] = {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19, a20};
-  long s = 0;
-  for (int i = 1; i < 20; i++) s += reinterpret_cast<long>(v[i]);
-  *static_cast<std::atomic<long> *>(a1) += s * (end - beg + 1);
-}
-
 TEST_F(Pool, MultiArgumentLaunches) {
   Start(3);
   int t = NewType(par, 1000);
@@ -279,15 +268,6 @@ TEST_F(Pool, MultiArgumentLaunches) {
   EXPECT_EQ(sum.load(), 3L * 1000 * 1001 / 2);
   EXPECT_EQ(par->NbrRefArg, 0);
 
-  sum = 0;
-  EXPECT_EQ(LaunchParallelMultiArg(par, t, 0, reinterpret_cast<AnyProc>(manyArgs), 20, &sum,
-                                   (void *)1L, (void *)2L, (void *)3L, (void *)4L, (void *)5L, (void *)6L,
-                                   (void *)7L, (void *)8L, (void *)9L, (void *)10L, (void *)11L, (void *)12L,
-                                   (void *)13L, (void *)14L, (void *)15L, (void *)16L, (void *)17L,
-                                   (void *)18L, (void *)19L),
-            3.0f);
-  EXPECT_EQ(sum.load(), 190L * 1000);
-
   LineCounter c(1000, 3);  // a plain launch afterwards gets its own argument again
   EXPECT_EQ(LaunchParallel(par, t, 0, countLines, &c), 3.0f);
   EXPECT_TRUE(c.EachOnce());
@@ -302,7 +282,6 @@ TEST_F(Pool, MemClearAndQsort) {
   EXPECT_EQ(ParallelMemClear(par, ten, 10), 1);
   for (int i = 0; i < 16; i++) EXPECT_EQ(ten[i], i < 10 ? 0 : 0x5a) << i;
   EXPECT_EQ(ParallelMemClear(par, nullptr, 100), 0);
-  EXPECT_EQ(ParallelMemClear(nullptr, ten, 10), 0);
   std::vector<unsigned char> big(1000003, 0xff);
   EXPECT_EQ(ParallelMemClear(par, big.data(), static_cast<int64_t>(big.size())), 1);
   EXPECT_EQ(std::count(big.begin(), big.end(), 0), static_cast<long>(big.size()));

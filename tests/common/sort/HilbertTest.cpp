@@ -106,11 +106,10 @@ TEST(HilbertCurve, GridCellsFollowEachOtherAsNeighbours) {
 TEST(HilbertCurve, BoxFacesAndFlatBoxes) {
   ParallelPool *par = InitParallel(4);
   ASSERT_NE(par, nullptr);
-  const double box[6] = {0, 0, 0, 1, 1, 1}, lo[3] = {0, 0, 0}, hi[3] = {1, 1, 1};
-  EXPECT_EQ(HilbertCode3D(box, lo), 0u);
-  // The maximum corner scales to 2^64 on every axis: clamped, still a 63-bit code.
+  // The maximum corner scales to 2^64 on every axis, a point outside the box lies beyond
+  // its faces: both are clamped, still 63-bit codes.
+  const double box[6] = {0, 0, 0, 1, 1, 1}, hi[3] = {1, 1, 1}, out[3] = {-5, 7, 0.5};
   EXPECT_LT(HilbertCode3D(box, hi), 1ull << 63);
-  const double out[3] = {-5, 7, 0.5};  // outside the box: clamped to its faces
   EXPECT_LT(HilbertCode3D(box, out), 1ull << 63);
 
   // Points on the faces, corners and edges of the box, the minimum first among them.

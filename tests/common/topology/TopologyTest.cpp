@@ -202,9 +202,7 @@ TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
             msh->Tet[i].VoiTyp != ser->Tet[i].VoiTyp || msh->Tet[i].Tag != ser->Tet[i].Tag;
   EXPECT_EQ(diff, 0);
   FreeCommonMesh(mem, ser);
-  // The set-up declared the mesh's loop types on the pool.
-  EXPECT_NE(fi.Par->TetTyp, 0);
-  EXPECT_EQ(CheckTypeLines(fi.Par->Pool, fi.Par->TetTyp, msh->NbrTet), fi.Par->TetTyp);
+  EXPECT_NE(fi.Par->TetTyp, 0);  // the set-up declared the mesh's loop types on the pool
 }
 
 // Kept reachable for the leak check of the child that exits inside the statement.
