@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/support/CaptureText.h"
+#include "tests/support/CommaLocale.h"
 #include "common/base/Memory.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
@@ -139,22 +138,8 @@ TEST_F(ZelSceneOptionsFile, LongWordsAreBoundedAndTheFileIsClosed) {
 }
 
 TEST_F(ZelSceneOptionsFile, NumbersIgnoreTheProcessLocale) {
-  // Build a locale whose decimal separator is a comma, in this test's own directory.
-  std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
-  // Put the locale and LOCPATH back whatever happens below.
-  struct Restore {
-    bool had = getenv("LOCPATH") != nullptr;
-    std::string path = had ? getenv("LOCPATH") : "";
-    ~Restore() {
-      setlocale(LC_ALL, "C");
-      had ? setenv("LOCPATH", path.c_str(), 1) : unsetenv("LOCPATH");
-    }
-  } restore;
-  setenv("LOCPATH", dir_.c_str(), 1);
-  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
-  EXPECT_EQ(strtod("0.5", nullptr), 0);  // the locale really reads a comma
-
+  CommaLocale comma(dir_.string());
+  if (!comma.Active) GTEST_SKIP() << "no comma-decimal locale on this system";
   write("mesh.zelvane", "palette 0.1 0.2 0.3 0.4 0.5 boundingbox -0.5 0 0 1.5 2 2.25 verbose 3");
   read();
   EXPECT_EQ(opt_->palCount, 5);

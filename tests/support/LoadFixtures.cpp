@@ -58,6 +58,12 @@ FixtureFile MeshOf(int dim, int nver, const std::vector<int64_t> &tri) {
   return f;
 }
 
+std::vector<double> FieldRanges(const Geometric_Solution *sol) {
+  std::vector<double> r;
+  for (int k = 0; sol && k < sol->NbrFld; k++) r.insert(r.end(), {sol->Box[k][0], sol->Box[k][1]});
+  return r;
+}
+
 LoadContext::LoadContext(int verbose, unsigned opt) {
   Mem = NewMemory(10000);
   Fi = new Function_Interface;

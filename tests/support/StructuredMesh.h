@@ -2,11 +2,11 @@
 // cells on the grid vertices (i, j, k), vertex number 1 + i + (nx + 1) * (j + (ny + 1) * k).
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
-struct Memory_List;
-struct Geometric_Mesh;
+#include "common/model/Mesh.h"
 
 // Which element kinds to generate, by bit.
 enum : unsigned {
@@ -27,3 +27,17 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
 
 // Grid vertex number of (i, j, k).
 int GridVertex(int nx, int ny, int i, int j, int k);
+
+// Appends a record: zeroed, then the nodes given, alive, reference 1.
+template <class Rec>
+Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
+  Rec &r = arr[++count];
+  r = Rec{};
+  std::copy(ver.begin(), ver.end(), r.Ver);
+  r.Tag = TAG_ALIVE;
+  r.Ref = 1;
+  return r;
+}
+
+// Appends an alive vertex at (x, y, z) with reference 1; returns its number.
+int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0);

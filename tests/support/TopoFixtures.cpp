@@ -11,24 +11,6 @@
 
 namespace {
 
-int AddVertex(Geometric_Mesh *msh, double x, double y, double z) {
-  Vertex &v = msh->Ver[++msh->NbrVer];
-  v = Vertex{};
-  v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
-  v.Tag = TAG_ALIVE;
-  return msh->NbrVer;
-}
-
-template <class Rec>
-Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver) {
-  Rec &r = arr[++count];
-  r = Rec{};
-  std::copy(ver.begin(), ver.end(), r.Ver);
-  r.Tag = TAG_ALIVE;
-  r.Ref = 1;
-  return r;
-}
-
 // Numbers of the nodes added on edges, faces and cells, by the sorted set of their vertices.
 struct NodeMap {
   Geometric_Mesh *Msh;

@@ -23,10 +23,8 @@ namespace {
 const uint32_t kAlive = TAG_ALIVE, kShown = TAG_ALIVE | TAG_VISIBLE;
 
 template <class Rec>
-void add(Rec *arr, int &count, std::vector<int> ver, int ref, uint32_t tag) {
-  Rec &r = arr[++count];
-  r = Rec{};
-  std::copy(ver.begin(), ver.end(), r.Ver);
+void add(Rec *arr, int &count, std::initializer_list<int> ver, int ref, uint32_t tag) {
+  Rec &r = AddRecord(arr, count, ver);
   r.Ref = ref;
   r.Tag = tag;
 }
@@ -39,11 +37,9 @@ Geometric_Mesh *makeMesh(Memory_List *mem) {
   Geometric_Mesh *m = MakeSizedMesh(mem, {{KmfVertices, 6}, {KmfTriangles, 5}, {KmfTrianglesP2, 1},
                                           {KmfTetrahedra, 2}, {KmfEdges, 3}, {KmfNormals, 2}});
   for (int v = 1; v <= 6; v++) {
-    Vertex &x = m->Ver[++m->NbrVer];
-    x = Vertex{};
-    for (int k = 0; k < 3; k++) x.Crd[k] = (k + 1) * v / 16.0;
-    x.Ref = v;
-    x.Tag = v == 3 ? 0 : kShown;
+    AddVertex(m, v / 16.0, 2 * v / 16.0, 3 * v / 16.0);
+    m->Ver[v].Ref = v;
+    m->Ver[v].Tag = v == 3 ? 0 : kShown;
   }
   m->Ver[1].Tag |= TAG_CORNER;
   m->Ver[5].Tag |= TAG_VER_TYPE;

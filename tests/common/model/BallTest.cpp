@@ -22,13 +22,9 @@ class Balls : public MeshTestBase {
     msh = MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTriangles, 3}, {KmfEdges, 2}});
     msh->NbrVer = 4;
     for (int t = 1; t <= 2; t++) {
-      msh->Tri[t] = Triangle{};
-      msh->Efr[t] = BdyEdge{};
-      for (int j = 0; j < 3; j++) msh->Tri[t].Ver[j] = t + j;
-      for (int j = 0; j < 2; j++) msh->Efr[t].Ver[j] = t + j;
-      msh->Tri[t].Tag = msh->Efr[t].Tag = TAG_ALIVE;
+      AddRecord(msh->Tri, msh->NbrTri, {t, t + 1, t + 2});
+      AddRecord(msh->Efr, msh->NbrEfr, {t, t + 1});
     }
-    msh->NbrTri = msh->NbrEfr = 2;
   }
   static std::vector<int> Row(const StaticBall *b, int v) {
     return std::vector<int>(b->Ver2Ent + b->Head[v], b->Ver2Ent + b->Head[v + 1]);
@@ -59,11 +55,7 @@ TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   MakeTwoTriangles();
   msh->NbrVer = 5;
   msh->Tri[2].Tag = 0;
-  msh->Tri[3] = Triangle{};
-  const int nodes[3] = {0, 5, 99};
-  for (int j = 0; j < 3; j++) msh->Tri[3].Ver[j] = nodes[j];
-  msh->Tri[3].Tag = TAG_ALIVE;
-  msh->NbrTri = 3;
+  AddRecord(msh->Tri, msh->NbrTri, {0, 5, 99});
   // The per-kind builder lists dead elements too, the generic one only living ones.
   StaticBall *b = geoGetVer2Tri(mem, msh);
   EXPECT_EQ(Row(b, 4), std::vector<int>{2});

@@ -136,12 +136,7 @@ using GraphInput = MeshTestBase;
 TEST_F(GraphInput, TetrahedronAdjacencyAndNodes) {
   msh = MakeSizedMesh(mem, {{KmfVertices, 8}, {KmfTetrahedra, 4}, {KmfTriangles, 1}});
   msh->NbrVer = 8;
-  msh->NbrTet = 4;
-  for (int t = 1; t <= 4; t++) {
-    msh->Tet[t] = Tetrahedron{};
-    for (int j = 0; j < 4; j++) msh->Tet[t].Ver[j] = t + j;
-    msh->Tet[t].Tag = TAG_ALIVE;
-  }
+  for (int t = 1; t <= 4; t++) AddRecord(msh->Tet, msh->NbrTet, {t, t + 1, t + 2, t + 3});
   // {tetrahedron, face, neighbour, kind}: kind 2 a tetrahedron, 1 a boundary triangle.
   const int links[][4] = {{1, 0, 2, 2}, {2, 3, 1, 2}, {2, 0, 3, 2}, {3, 3, 2, 2}, {3, 1, 1, 1}, {3, 2, 4, 2}};
   for (const auto &l : links) {

@@ -81,15 +81,9 @@ TEST_F(TopologyTest, TriangleFansOnOneEdge) {
 TEST_F(TopologyTest, BoundaryEdgeArrayDoublesWhenLarge) {
   // 1500 boundary edges elsewhere fill their array; the new edge doubles it.
   msh = MakeSizedMesh(mem, {{KmfVertices, 3010}, {KmfTriangles, 3}, {KmfEdges, 1500}});
-  for (int v = 1; v <= 3010; v++) msh->Ver[++msh->NbrVer].Tag = TAG_ALIVE;
-  for (int e = 1; e <= 1500; e++) {
-    BdyEdge &b = msh->Efr[++msh->NbrEfr];
-    b.Ver[0] = 10 + e, b.Ver[1] = 1510 + e, b.Tag = TAG_ALIVE;
-  }
-  for (int t = 1; t <= 3; t++) {
-    Triangle &tri = msh->Tri[++msh->NbrTri];
-    tri.Ver[0] = 1, tri.Ver[1] = 2, tri.Ver[2] = 2 + t, tri.Tag = TAG_ALIVE;
-  }
+  for (int v = 1; v <= 3010; v++) AddVertex(msh);
+  for (int e = 1; e <= 1500; e++) AddRecord(msh->Efr, msh->NbrEfr, {10 + e, 1510 + e});
+  for (int t = 1; t <= 3; t++) AddRecord(msh->Tri, msh->NbrTri, {1, 2, 2 + t});
   SetupGeoMesh(&fi, msh);
   ASSERT_EQ(msh->NbrEfr, 1501);
   EXPECT_EQ(msh->MaxNbrEfr, 3001);
@@ -113,9 +107,9 @@ TEST_F(TopologyTest, BoundaryTrianglesCoverTetrahedraOnTheThread) {
 // other's kind.
 TEST_F(TopologyTest, TriangleAndQuadrilateralShareAnEdge) {
   msh = MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTriangles, 1}, {KmfQuadrilaterals, 1}});
-  for (int v = 1; v <= 5; v++) msh->Ver[++msh->NbrVer] = Vertex{};
-  msh->Qua[++msh->NbrQua] = Quadrilateral{{1, 2, 4, 3}, {}, 0, 0, TAG_ALIVE, 1};
-  msh->Tri[++msh->NbrTri] = Triangle{{2, 1, 5}, {}, 0, 0, TAG_ALIVE, 0, 0, 1};
+  for (int v = 1; v <= 5; v++) AddVertex(msh);
+  AddRecord(msh->Qua, msh->NbrQua, {1, 2, 4, 3});
+  AddRecord(msh->Tri, msh->NbrTri, {2, 1, 5});
   ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
   EXPECT_TOPOLOGY(msh);
   // Edge (1 2): local 0 of the quadrilateral, local 2 (nodes 0 1) of the triangle.
