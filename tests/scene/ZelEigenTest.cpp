@@ -294,10 +294,3 @@ TEST(ZelEigen3, RandomDoubleAndTripleRoots) {
     EXPECT_NEAR(std::fabs(vec[6] * Q[1][0] + vec[7] * Q[1][1] + vec[8] * Q[1][2]), 1, 1e-8) << n;
   }
 }
-
-TEST(ZelEigen3DeathTest, WrongKindIsFatal) {
-  const double m[6] = {1, 0, 0, 1, 0, 1}, r[3] = {1, 1, 1};
-  double vec[9];
-  EXPECT_EXIT(mtxGetEigVec3(4, m, r, vec), testing::ExitedWithCode(100),
-              "  ## ERROR: WRONG TYPE OF EIGENVALUES.\n.*FATAL INTERNAL ERROR IN EIGENVEC");
-}

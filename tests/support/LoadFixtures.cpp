@@ -34,19 +34,16 @@ FixtureSection GridVertices(int dim, int nver) {
 }
 
 FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int64_t> &ints) {
-  FixtureSection s = Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'),
-                             static_cast<int64_t>(ints.size()) / (nodes + 1));
-  s.Ints = ints;
-  return s;
+  return Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'), static_cast<int64_t>(ints.size()) / (nodes + 1))
+      .With(ints);
 }
 
 FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) { return Lines(kwd, name, 0, ints); }
 
 FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
                            const std::vector<double> &reals) {
-  FixtureSection s = Section(kwd, name, std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r'), nlin);
+  FixtureSection s = Section(kwd, name, std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r'), nlin).With({}, reals);
   s.Types = types;
-  s.Reals = reals;
   return s;
 }
 

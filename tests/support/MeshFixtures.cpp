@@ -31,6 +31,11 @@ int typeSize(int type, int dim) {
 
 }  // namespace
 
+FixtureSection &FixtureSection::With(std::vector<int64_t> ints, std::vector<double> reals, std::vector<std::string> strs) {
+  Ints = std::move(ints), Reals = std::move(reals), Strs = std::move(strs);
+  return *this;
+}
+
 const FixtureSection *FixtureFile::find(int kwd) const {
   for (const auto &s : Sections)
     if (s.Kwd == kwd) return &s;
@@ -126,26 +131,13 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
   for (int j = 0; j < 6; j++)
     for (int k = 0; k < 3; k++) ord.Ints.push_back(P2TriangleLattice[P2TriangleFileOrder[j]][k]);
   s.push_back(ord);
-  FixtureSection com = Section(81, "Comments", "c", 2);
   std::string longText;
   for (int i = 0; i < 300; i++) longText += static_cast<char>('a' + i % 26);
-  com.Strs = {"made by the fixtures of the test suite", longText};
-  s.push_back(com);
-  FixtureSection grp = Section(94, "IRefGroups", "ciii", 2);
-  grp.Strs = {"inlet", "wall_upper"};
-  grp.Ints = {1, 4, 7, 2, 5, 9};
-  s.push_back(grp);
-  FixtureSection time = Section(78, "Time", "r", 1, false);
-  time.Reals = {12.5};
-  s.push_back(time);
-  FixtureSection it = Section(77, "Iterations", "i", 1, false);
-  it.Ints = {42};
-  s.push_back(it);
-  if (unknown) {
-    FixtureSection unk = Section(250, "UnknownStuff", "ii", 3);
-    unk.Ints = {1, 2, 3, 4, 5, 6};
-    s.insert(s.begin() + 3, unk);
-  }
+  s.push_back(Section(81, "Comments", "c", 2).With({}, {}, {"made by the fixtures of the test suite", longText}));
+  s.push_back(Section(94, "IRefGroups", "ciii", 2).With({1, 4, 7, 2, 5, 9}, {}, {"inlet", "wall_upper"}));
+  s.push_back(Section(78, "Time", "r", 1, false).With({}, {12.5}));
+  s.push_back(Section(77, "Iterations", "i", 1, false).With({42}));
+  if (unknown) s.insert(s.begin() + 3, Section(250, "UnknownStuff", "ii", 3).With({1, 2, 3, 4, 5, 6}));
   return f;
 }
 

@@ -47,9 +47,7 @@ TEST(CommonOptions, InputListAndDefaultOutput) {
   char **names = nullptr;
   int n = GetFileNameList(p.mem, &names, p.opt);
   ASSERT_EQ(n, 3);
-  EXPECT_STREQ(names[0], "a.mesh");
-  EXPECT_STREQ(names[1], "b.mesh");
-  EXPECT_STREQ(names[2], "c.mesh");
+  EXPECT_EQ(std::vector<std::string>(names, names + n), (std::vector<std::string>{"a.mesh", "b.mesh", "c.mesh"}));
   FreeFileNameList(p.mem, names, n);
 }
 
@@ -109,9 +107,7 @@ TEST(CommonOptions, NumericWords) {
 
 TEST(CommonOptions, SwitchesAndRepeatedNames) {
   Parsed p({"-profile", "-debug", "-nosort", "-out", "x", "-out", "y", "-sol", "-s.sol", "-cad", "c.egads"});
-  EXPECT_EQ(p.opt->Profile, 1);
-  EXPECT_EQ(p.opt->Debug, 1);
-  EXPECT_EQ(p.opt->Sort, 0);
+  EXPECT_EQ(std::vector<int>({p.opt->Profile, p.opt->Debug, p.opt->Sort}), (std::vector<int>{1, 1, 0}));
   EXPECT_STREQ(p.opt->OutNam, "x");
   EXPECT_STREQ(p.opt->SolNam, "-s.sol");  // taken as it stands, even with a leading '-'
   EXPECT_STREQ(p.opt->CadNam, "c.egads");

@@ -323,14 +323,6 @@ TEST(KmfOpen, GetMeshDescNames) {
   FreeMemory(mem);
 }
 
-TEST(KmfOpen, GetMeshDescStopsOnInvalidKindOrMode) {
-  Function_Interface fi;
-  DefaultFunInterface(&fi, nullptr, nullptr, "TEST");
-  int v = 2, d = 3;
-  EXPECT_DEATH(GetMeshDesc(&fi, "a.mesh", &v, &d, 2, KmfRead), "INVALID KIND 2.*INTERNAL ERROR");
-  EXPECT_DEATH(GetMeshDesc(&fi, "a.mesh", &v, &d, KmfMesh, 3), "INVALID IOTYPE 3.*INTERNAL ERROR");
-}
-
 // Lines far longer than the write block: a version-4 HexahedraQ4 line (126 integers of 8
 // bytes) and a solution line of 9000 reals, line by line in both encodings.
 TEST(KmfLines, VeryLongLines) {

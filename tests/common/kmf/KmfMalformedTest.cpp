@@ -217,9 +217,7 @@ TEST(KmfMalformed, BadValuesInTextLines) {
   int r;
   ASSERT_EQ(KmfGotoKwd(msh, KmfVertices), 1);
   ASSERT_EQ(KmfGetLin(msh, KmfVertices, &x[0], &x[1], &x[2], &r), 1);
-  EXPECT_EQ(x[0], HUGE_VAL);
-  EXPECT_EQ(x[1], -HUGE_VAL);
-  EXPECT_EQ(x[2], 0.0);
+  EXPECT_EQ(std::vector<double>(x, x + 3), (std::vector<double>{HUGE_VAL, -HUGE_VAL, 0.0}));
   EXPECT_EQ(r, 7);
   KmfCloseMesh(msh);
 }

@@ -2,9 +2,7 @@
 // the pipelined loader gives what the plain loader gives.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
@@ -18,6 +16,7 @@
 #include "tests/support/LoadFixtures.h"
 #include "tests/support/StructuredMesh.h"
 #include "tests/support/TopoFixtures.h"
+#include "tests/support/TopoReference.h"
 
 using namespace fixtures;
 
@@ -75,8 +74,7 @@ TEST(LoadRoundTrip, LoadTopologyWriteReloadKeepsTheMesh) {
   EXPECT_NE(loaded->GeoFlags & GEO_RIDGES, 0u);
 
   ASSERT_EQ(SetupGeoMesh(ctx.Fi, loaded), 1);
-  for (int i = 0; i < 2000 && !TopoDoneLoad(loaded); i++) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ASSERT_EQ(TopoDoneLoad(loaded), 1);
+  ASSERT_TRUE(WaitTopoDone(loaded));
   ASSERT_EQ(WriteMesh(ctx.Fi, second.c_str(), loaded), 1);
   Geometric_Mesh *reloaded = ctx.Load({second});
   ASSERT_NE(reloaded, nullptr);

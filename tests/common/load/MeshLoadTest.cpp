@@ -49,19 +49,9 @@ TEST_P(AllKinds, EveryKindLoadsWithItsValues) {
   EXPECT_EQ(msh->FileType, FILE_TYPE_KMF);
   ASSERT_EQ(msh->NbrVer, 40);
   const FixtureSection &ver = *f.find(4);
-  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
   for (int i = 0; i < 40; i++) {
-    for (int k = 0; k < 3; k++) {
-      double x = ver.Reals[i * 3 + k];
-      EXPECT_EQ(msh->Ver[i + 1].Crd[k], x);
-      lo[k] = std::min(lo[k], x);
-      hi[k] = std::max(hi[k], x);
-    }
+    for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[i + 1].Crd[k], ver.Reals[i * 3 + k]);
     EXPECT_EQ(msh->Ver[i + 1].Ref, ver.Ints[i]);
-  }
-  for (int k = 0; k < 3; k++) {
-    EXPECT_EQ(msh->Box[k], lo[k]);
-    EXPECT_EQ(msh->Box[k + 3], hi[k]);
   }
   expectElements(*f.find(5), 2, msh->Efr, msh->NbrEfr);
   expectElements(*f.find(6), 3, msh->Tri, msh->NbrTri);
@@ -80,9 +70,7 @@ TEST_P(AllKinds, EveryKindLoadsWithItsValues) {
   for (int l = 0; l < 3; l++)
     for (int j = 0; j < 6; j++) EXPECT_EQ(msh->P2Tri[l + 1].Ver[P2TriangleFileOrder[j]], p2.Ints[7 * l + j]);
   // Capacities of the linear kinds have room for the second-order ones.
-  EXPECT_EQ(msh->MaxNbrTri, 9 + 3);
-  EXPECT_EQ(msh->MaxNbrTet, 11 + 2);
-  EXPECT_EQ(msh->MaxNbrEfr, 7 + 4);
+  EXPECT_EQ(std::vector<int>({msh->MaxNbrTri, msh->MaxNbrTet, msh->MaxNbrEfr}), (std::vector<int>{9 + 3, 11 + 2, 7 + 4}));
   std::vector<uint32_t> want(8, 0), vw(41, 0);
   for (int64_t r : f.find(14)->Ints) want[r] |= TAG_RIDGE;
   for (int64_t r : f.find(16)->Ints) want[r] |= TAG_REQUIRED;
@@ -334,10 +322,7 @@ TEST(MeshLoad, LoadersRefuseBadArgumentsAndSmallCapacities) {
 // file does not have (0, or past its count) is dropped, never written to another normal.
 TEST(MeshLoad, NormalsAtVerticesStayInsideTheirFile) {
   FixtureFile a = MeshOf(3, 4), b = MeshOf(3, 4);
-  for (FixtureFile *f : {&a, &b}) {
-    f->Sections.push_back(Section(KmfNormals, "Normals", "rrr", 2));
-    f->Sections.back().Reals = {0, 0, 1, 0, 1, 0};
-  }
+  for (FixtureFile *f : {&a, &b}) f->Sections.push_back(Section(KmfNormals, "Normals", "rrr", 2).With({}, {0, 0, 1, 0, 1, 0}));
   a.Sections.push_back(Lines(KmfNormalAtVertices, "NormalAtVertices", 1, {3, 1, 4, 2}));
   b.Sections.push_back(Lines(KmfNormalAtVertices, "NormalAtVertices", 1, {1, 2, 2, 0, 3, 3, 5, 1}));
   LoadContext ctx;

@@ -58,11 +58,6 @@ Geometric_Mesh *makeMesh(Memory_List *mem) {
   return m;
 }
 
-FixtureSection withReals(FixtureSection s, std::vector<double> reals) {
-  s.Reals = std::move(reals);
-  return s;
-}
-
 // Version 3, dimension 3: the vertices v of the mesh in the order given, then the sections.
 FixtureFile expected(const std::vector<int> &vertices, std::vector<FixtureSection> sections) {
   FixtureFile f;
@@ -102,7 +97,7 @@ TEST_F(MeshWriterTest, AliveRecordsWithRenumberedVertices) {
                                      Lines(KmfQuadrilaterals, "Quadrilaterals", 4, {}),
                                      Lines(KmfEdges, "Edges", 2, {1, 2, 1, 4, 5, 3}), List(KmfRidges, "Ridges", {1}),
                                      List(KmfRequiredEdges, "RequiredEdges", {2}),
-                                     withReals(Section(KmfNormals, "Normals", "rrr", 2), {0, 0, 1, 1, 0, 0}),
+                                     Section(KmfNormals, "Normals", "rrr", 2).With({}, {0, 0, 1, 1, 0, 0}),
                                      Lines(KmfNormalAtVertices, "NormalAtVertices", 1, {4, 1})}));
 }
 

@@ -19,13 +19,7 @@ namespace {
 
 const char *const kNotReady = "\n Warning, solution file not ready, waiting for it \n ";
 
-FixtureFile solFile(int dim, FixtureSection s, int version = 2) {
-  FixtureFile f;
-  f.Dim = dim;
-  f.Version = version;
-  f.Sections.push_back(s);
-  return f;
-}
+FixtureFile solFile(int dim, FixtureSection s, int version = 2) { return FixtureFile{version, dim, {s}}; }
 
 // A text solution of one scalar per vertex.
 std::string scalars(const std::string &name, const std::vector<double> &v) {
@@ -65,10 +59,8 @@ TEST(SolutionLoad, ScalarVectorTensorAndMatrixFieldsWithTheirRanges) {
 TEST(SolutionLoad, TwoDimensionalFieldsTimeAndIterations) {
   std::string m = SaveFixture(MeshOf(2, 2), "vec2d.mesh", false);
   FixtureFile s = solFile(2, SolutionSec(62, "SolAtVertices", {2, 3}, 2, {3, 4, 2, 1, 3, 0, 0, 4, 0, 0.5}), 1);
-  s.Sections.push_back(Section(78, "Time", "r", 1, false));
-  s.Sections.back().Reals = {2.5};
-  s.Sections.push_back(Section(77, "Iterations", "i", 1, false));
-  s.Sections.back().Ints = {17};
+  s.Sections.push_back(Section(78, "Time", "r", 1, false).With({}, {2.5}));
+  s.Sections.push_back(Section(77, "Iterations", "i", 1, false).With({17}));
   SaveFixture(s, "vec2d.sol", false);
   LoadContext ctx(1);
   Geometric_Mesh *msh = ctx.Load({m});
@@ -194,7 +186,7 @@ TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
   // Once complete, a reload overwrites the values from entity 1 and resets the ranges.
   SaveText(solPath, text);
   EXPECT_EQ(LoadSolution(ctx.Fi, m.c_str(), msh), 1);
-  EXPECT_EQ(msh->SolAtVer->Sol[1] + 10 * msh->SolAtVer->Sol[2], 98);
+  EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 3), (std::vector<double>{8, 9}));
   EXPECT_EQ(FieldRanges(msh->SolAtVer), (std::vector<double>{8, 9}));
   EXPECT_EQ(msh->NbrSolVer, 2);
   // Without resetting the count the file no longer fits.

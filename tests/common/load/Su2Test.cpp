@@ -64,39 +64,12 @@ void expectNodes(const int *ver, const int (&want)[N]) {
 }
 
 double signedVolume(const Geometric_Mesh *m, int a, int b, int c, int d) {
-  const double *p = m->Ver[a].Crd, *q = m->Ver[b].Crd, *r = m->Ver[c].Crd, *s = m->Ver[d].Crd;
   double u[3], v[3], w[3];
   for (int k = 0; k < 3; k++) {
-    u[k] = q[k] - p[k];
-    v[k] = r[k] - p[k];
-    w[k] = s[k] - p[k];
+    const double o = m->Ver[a].Crd[k];
+    u[k] = m->Ver[b].Crd[k] - o, v[k] = m->Ver[c].Crd[k] - o, w[k] = m->Ver[d].Crd[k] - o;
   }
   return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) + u[2] * (v[0] * w[1] - v[1] * w[0]);
-}
-
-TEST(Su2, TwoDimensionalMeshWithMarkers) {
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({SaveNamed("plate.su2", k2D)});
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->Dim, 2);
-  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
-  EXPECT_EQ(msh->NbrVer, 9);
-  for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[5].Crd[k], k < 2 ? 1 : 0);
-  EXPECT_EQ(msh->Ver[5].Ref, 4);
-  EXPECT_EQ(msh->Ver[5].Tag, TAG_ALIVE);
-  ASSERT_EQ(msh->NbrTri, 2);
-  expectNodes(msh->Tri[1].Ver, {3, 9, 5});  // 4 2 8 in the file
-  expectNodes(msh->Tri[2].Ver, {1, 2, 3});
-  EXPECT_EQ(msh->Tri[1].Ref, 1);
-  EXPECT_EQ(msh->Tri[1].Tag, TAG_ALIVE);
-  ASSERT_EQ(msh->NbrEfr, 4);
-  expectNodes(msh->Efr[3].Ver, {3, 2});  // lines keep their direction
-  EXPECT_EQ(msh->Efr[3].Ref, 1);
-  expectNodes(msh->Efr[4].Ver, {7, 4});
-  EXPECT_EQ(msh->Efr[4].Ref, 2);
-  EXPECT_CONTAINS(ctx.Out, "      Tag wall becomes reference 1\n      Tag farfield becomes reference 2\n");
-  EXPECT_EQ(ctx.Fi->Status, 0u);
-  ctx.Free(msh);
 }
 
 TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
@@ -104,6 +77,7 @@ TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
   Geometric_Mesh *msh = ctx.Load({SaveNamed("cube.su2", k3D)});
   ASSERT_NE(msh, nullptr);
   EXPECT_EQ(msh->Dim, 3);
+  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
   EXPECT_EQ(msh->NbrVer, 9);
   const int counts[6] = {msh->NbrTet, msh->NbrHex, msh->NbrPri, msh->NbrPyr, msh->NbrTri, msh->NbrQua};
   const int want[6] = {1, 1, 1, 1, 2, 2};
@@ -161,8 +135,21 @@ TEST(Su2, AppendedFilesShiftNodesAndInvalidElementsStayDead) {
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({a, b, c});
   ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->Dim, 2);
   EXPECT_EQ(msh->NbrVer, 15);
   ASSERT_EQ(msh->NbrTri, 6);
+  ASSERT_EQ(msh->NbrEfr, 5);
+  // The first file: its values, node orders normalised, lines keeping their direction and
+  // markers numbered as references in their order.
+  for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[5].Crd[k], k < 2 ? 1 : 0);
+  EXPECT_EQ(msh->Ver[5].Ref, 4);
+  expectNodes(msh->Tri[1].Ver, {3, 9, 5});  // 4 2 8 in the file
+  expectNodes(msh->Tri[2].Ver, {1, 2, 3});
+  EXPECT_EQ(msh->Tri[1].Ref, 1);
+  expectNodes(msh->Efr[3].Ver, {3, 2});
+  expectNodes(msh->Efr[4].Ver, {7, 4});
+  EXPECT_EQ(msh->Efr[3].Ref, 1);
+  EXPECT_EQ(msh->Efr[4].Ref, 2);
   expectNodes(msh->Tri[3].Ver, {10, 11, 12});
   EXPECT_EQ(msh->Tri[3].Ref, 4);
   EXPECT_EQ(msh->Ver[10].Crd[0], 5);

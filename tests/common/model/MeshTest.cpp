@@ -9,7 +9,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/support/LoadFixtures.h"
 
 namespace {
 
@@ -99,11 +99,8 @@ TEST_F(MeshModel, VertexSolutionIsAttachedClearedAndBoxed) {
   EXPECT_EQ(sol->SizFld[1], SOL_SYMMAT);
   EXPECT_EQ(sol->FileType, 2);
   EXPECT_EQ(msh->MaxSolVer, 80);
-  for (int i = 0; i < 2; i++) {
-    EXPECT_EQ(sol->Box[i][0], DBL_MAX);
-    EXPECT_EQ(sol->Box[i][1], -DBL_MAX);
-    EXPECT_EQ(sol->FldNam[i][0], 0);
-  }
+  EXPECT_EQ(fixtures::FieldRanges(sol), (std::vector<double>{DBL_MAX, -DBL_MAX, DBL_MAX, -DBL_MAX}));
+  EXPECT_EQ(sol->FldNam[0][0] | sol->FldNam[1][0], 0);
   for (int i = 0; i < 21 * 4; i++) ASSERT_EQ(sol->Sol[i], 0.0) << i;
   EXPECT_EQ(msh->SolAtTet, nullptr);
   FreeCommonMesh(mem, msh);

@@ -22,9 +22,8 @@ class MthParallel : public MeshTestBase {
     msh->NbrTri = tri;
   }
   int Types(ParallelPool *par) {
-    int threads = 0, types = 0;
-    GetPoolInformation(par, &threads, &types);
-    return types;
+    int types = -1;
+    return GetPoolInformation(par, nullptr, &types), types;
   }
 };
 
@@ -116,15 +115,12 @@ TEST_F(MthParallel, TetDependencySkipsDeadAndBrokenTetrahedra) {
 
 TEST_F(MthParallel, IniCreatesTheRecordAndStoresItInTheInterface) {
   MakeMesh(1000, 0, 0);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "TEST");
   Common_MthParallel *mth = IniMthParallel(0, nullptr, &fi, msh, 3, 0, 0);
   ASSERT_NE(mth, nullptr);
   EXPECT_EQ(fi.Par, mth);
   EXPECT_EQ(mth->Pool->NbrCpu, 3);
   EXPECT_NE(mth->VerTyp, 0);
-  EXPECT_EQ(IniMthParallel(0, mth, &fi, msh, 3, 0, 0), mth);
-  FreeMthParallel(mth);
+  EXPECT_EQ(IniMthParallel(0, mth, &fi, msh, 3, 0, 0), mth);  // freed by the fixture
 }
 
 }  // namespace

@@ -42,9 +42,8 @@ class Pool : public ::testing::Test {
   }
   const LoopType &Type(int t) const { return par->Typ[t]; }
   int Types() const {
-    int threads = 0, types = -1;
-    GetPoolInformation(par, &threads, &types);
-    return types;
+    int types = -1;
+    return GetPoolInformation(par, nullptr, &types), types;
   }
   ParallelPool *par = nullptr;
 };

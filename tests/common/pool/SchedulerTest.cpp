@@ -101,9 +101,10 @@ INSTANTIATE_TEST_SUITE_P(Threads, MeshScheduler, ::testing::Values(2, 3, 8));
 
 // The same check must be able to fail: scheduled packages without declared dependencies
 // share vertices.
-TEST(SchedulerCheck, UndeclaredDependenciesDoConflict) {
-  Memory_List *mem = NewMemory(100);
-  Geometric_Mesh *msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
+using SchedulerCheck = MeshTestBase;
+
+TEST_F(SchedulerCheck, UndeclaredDependenciesDoConflict) {
+  msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
   ParallelPool *par = InitParallel(8);
   ASSERT_NE(par, nullptr);
   Watch w(msh, 1, 8);
@@ -112,8 +113,6 @@ TEST(SchedulerCheck, UndeclaredDependenciesDoConflict) {
   EXPECT_GT(w.Conflicts.load(), 0);
   EXPECT_TRUE(w.EachOnce());
   StopParallel(par);
-  FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
 
 }  // namespace

@@ -56,9 +56,8 @@ void expectCurveOrder(const Points &p) {
 }
 
 int poolTypes(ParallelPool *par) {
-  int threads = 0, types = -1;
-  GetPoolInformation(par, &threads, &types);
-  return types;
+  int types = -1;
+  return GetPoolInformation(par, nullptr, &types), types;
 }
 
 class Hilbert : public ::testing::TestWithParam<int> {};

@@ -1,7 +1,6 @@
 #include "common/topology/Topology.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -197,24 +196,6 @@ TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
   EXPECT_EQ(diff, 0);
   FreeCommonMesh(mem, ser);
   EXPECT_NE(fi.Par->TetTyp, 0);  // the set-up declared the mesh's loop types on the pool
-}
-
-// Kept reachable for the leak check of the child that exits inside the statement.
-Memory_List *gDeathMem;
-Geometric_Mesh *gDeathMsh;
-
-TEST(TopologyDeathTest, InvalidNeighbourKindEndsTheProcess) {
-  // The message goes to standard output: send it where the death test looks.
-  auto link = [](int kind, int storedKind) {
-    dup2(2, 1);
-    gDeathMem = NewMemory(100);
-    gDeathMsh = MakeTriangleFan(gDeathMem, 2, false, false);
-    voi_setvoiedg(gDeathMsh, 1, 0, kind, 2, voi_setvoibucket(0, storedKind, 0), 1);
-  };
-  EXPECT_EXIT(link(VOI_TET, VOI_TRI), ::testing::ExitedWithCode(1),
-              "internal : invalid neigbhors \\.\\.\\. \\(1\\)");
-  EXPECT_EXIT(link(VOI_TRI, VOI_HEX), ::testing::ExitedWithCode(1),
-              "internal : invalid neigbhors \\.\\.\\. \\(2\\)");
 }
 
 }  // namespace

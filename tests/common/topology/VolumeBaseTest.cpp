@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
@@ -24,15 +25,10 @@ class VolumeBaseTest : public MeshTestBase {
         for (int v : msh->Tet[i].Ver) used[v] = 1;
     int bad = 0;
     for (int v = 1; v <= msh->NbrVer; v++) {
-      int t = base[v];
-      if (!used[v]) {
-        bad += t != 0;
-        continue;
-      }
-      bool alive = t >= 1 && t <= msh->NbrTet && (msh->Tet[t].Tag & TAG_ALIVE);
-      bool member = false;
-      for (int j = 0; alive && j < 4; j++) member |= msh->Tet[t].Ver[j] == v;
-      bad += !member;
+      const int t = base[v];
+      const bool member = t >= 1 && t <= msh->NbrTet && (msh->Tet[t].Tag & TAG_ALIVE) &&
+                          std::count(msh->Tet[t].Ver, msh->Tet[t].Ver + 4, v) > 0;
+      bad += used[v] ? !member : t != 0;
     }
     EXPECT_EQ(bad, 0);
   }
