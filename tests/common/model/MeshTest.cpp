@@ -13,19 +13,20 @@
 
 namespace {
 
-// Every kind that has a record array, with its capacity field.
+// Every kind that has a record array, with its count (references have none) and capacity.
 struct KindSlot {
   int Kind;
-  int Geometric_Mesh::*Max;
+  int Geometric_Mesh::*Nbr, Geometric_Mesh::*Max;
 };
 using GM = Geometric_Mesh;
+#define SLOT(kind, Arr) {kind, &GM::Nbr##Arr, &GM::MaxNbr##Arr}
 const KindSlot kArrayKinds[] = {
-    {KmfVertices, &GM::MaxNbrVer},       {KmfBoundaryVertices, &GM::MaxNbrVfr}, {KmfEdges, &GM::MaxNbrEfr},
-    {KmfVolumeEdges, &GM::MaxNbrEdg},    {KmfEdgesP2, &GM::MaxNbrP2Efr},        {KmfTriangles, &GM::MaxNbrTri},
-    {KmfTrianglesP2, &GM::MaxNbrP2Tri},  {KmfQuadrilaterals, &GM::MaxNbrQua},   {KmfQuadrilateralsQ2, &GM::MaxNbrP2Qua},
-    {KmfTetrahedra, &GM::MaxNbrTet},     {KmfTetrahedraP2, &GM::MaxNbrP2Tet},   {KmfPyramids, &GM::MaxNbrPyr},
-    {KmfPrisms, &GM::MaxNbrPri},         {KmfHexahedra, &GM::MaxNbrHex},        {KmfHexahedraQ2, &GM::MaxNbrP2Hex},
-    {KmfNormals, &GM::MaxNbrNor},        {KmfReferences, &GM::MaxNbrRef}};
+    SLOT(KmfVertices, Ver),           SLOT(KmfBoundaryVertices, Vfr), SLOT(KmfEdges, Efr),         SLOT(KmfVolumeEdges, Edg),
+    SLOT(KmfEdgesP2, P2Efr),          SLOT(KmfTriangles, Tri),        SLOT(KmfTrianglesP2, P2Tri), SLOT(KmfQuadrilaterals, Qua),
+    SLOT(KmfQuadrilateralsQ2, P2Qua), SLOT(KmfTetrahedra, Tet),       SLOT(KmfTetrahedraP2, P2Tet), SLOT(KmfPyramids, Pyr),
+    SLOT(KmfPrisms, Pri),             SLOT(KmfHexahedra, Hex),        SLOT(KmfHexahedraQ2, P2Hex), SLOT(KmfNormals, Nor),
+    {KmfReferences, nullptr, &GM::MaxNbrRef}};
+#undef SLOT
 
 template <class Rec>
 bool IsZero(const Rec &r) {
@@ -189,6 +190,10 @@ TEST_F(MeshModel, EmptyMeshGrowsKeepingRecordsAndCounts) {
     EXPECT_EQ(msh->*k.Max, 0) << k.Kind;
     EXPECT_EQ(NewCommonMeshEntity(mem, msh, k.Kind, 3), 1) << k.Kind;
     EXPECT_EQ(msh->*k.Max, 4) << k.Kind;
+    if (!k.Nbr) continue;
+    msh->*k.Nbr = 3;  // a capacity below the kind's own count is refused
+    EXPECT_EQ(NewCommonMeshEntity(mem, msh, k.Kind, 1), 0) << k.Kind;
+    msh->*k.Nbr = 0;
   }
   msh->Ref[4].Ref = 1;
   msh->P2Hex[4].Ref = 1;
