@@ -2,6 +2,10 @@
 // program, which is what a process holding worker or toolkit threads needs.
 #include <gtest/gtest.h>
 
+#ifdef ZELVANE_TEST_WIDGETS
+#include <QApplication>
+#endif
+
 // Tests of allocation failure ask for impossible sizes and expect null back, also when the
 // program is run by hand without the options ctest sets.
 extern "C" const char *__asan_default_options() { return "allocator_may_return_null=1"; }
@@ -9,5 +13,9 @@ extern "C" const char *__asan_default_options() { return "allocator_may_return_n
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+#ifdef ZELVANE_TEST_WIDGETS
+  // Programs that drive widgets hold one application for the whole run (it needs a display).
+  QApplication app(argc, argv);
+#endif
   return RUN_ALL_TESTS();
 }

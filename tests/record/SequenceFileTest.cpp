@@ -1,0 +1,200 @@
+// The sequence file: records made from real events and values read back as written, the
+// reader's rules on hand-made files, and numbers in the "C" form under any locale.
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QTest>
+#include <QWidget>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <locale>
+#include <sstream>
+
+#include "tests/support/CaptureText.h"
+#include "zelvane/record/ZelKeyPressSequence.h"
+#include "zelvane/record/ZelMouseSequence.h"
+#include "zelvane/record/ZelMoveSequence.h"
+#include "zelvane/record/ZelResizeSequence.h"
+#include "zelvane/record/ZelSaveImageSequence.h"
+#include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/record/ZelSignalSequence.h"
+#include "zelvane/record/ZelWindowStateSequence.h"
+
+namespace {
+
+std::string write(const ZelSequenceList &list) {
+  std::ostringstream os;
+  zelWriteSequences(os, list);
+  return os.str();
+}
+
+ZelSequenceList read(const std::string &text, std::string *printed = nullptr) {
+  ZelSequenceList list;
+  std::istringstream is(text);
+  CaptureStdout();
+  zelReadSequences(is, list);
+  std::string out = GetCapturedStdout();
+  if (printed) *printed = out;
+  return list;
+}
+
+template <class T>
+const T &as(const std::unique_ptr<ZelSequence> &rec) {
+  auto *p = dynamic_cast<const T *>(rec.get());
+  EXPECT_NE(p, nullptr) << "record of type " << rec->type;
+  return *p;
+}
+
+// Key presses made by the toolkit itself: each press is turned into a record as the view does.
+class KeyTap : public QWidget {
+ public:
+  ZelSequenceList *out = nullptr;
+  void keyPressEvent(QKeyEvent *e) override { out->emplace_back(new ZelKeyPressSequence("view", e)); }
+};
+
+}  // namespace
+
+TEST(SequenceFile, RecordsFromEventsAndValuesReadBackAsWritten) {
+  ZelSequenceList list;
+  KeyTap tap;
+  tap.out = &list;
+  for (Qt::Key k : {Qt::Key_A, Qt::Key_Left, Qt::Key_Return, Qt::Key_Space, Qt::Key_Asterisk}) QTest::keyClick(&tap, k);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(10.5, 20.4), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+  list.emplace_back(new ZelMouseSequence(6, "view", &press));
+  const QString spaced = "[1] m.meshb-Visualisation_0", tabbed = QString(QChar(9)) + "mainAction";
+  list.emplace_back(new ZelSignalSequence(15, spaced, true));
+  list.emplace_back(new ZelSignalSequence(9, tabbed, false));
+  list.emplace_back(new ZelSignalSequence(13, "spin", 42));
+  list.emplace_back(new ZelSignalSequence(14, "dspin", 0.1));
+  list.emplace_back(new ZelSignalSequence(14, "dspin", 1234567.0));
+  list.emplace_back(new ZelSignalSequence(23, "line", QString()));
+  list.emplace_back(new ZelSignalSequence(23, "line", QString("two words")));
+  QMoveEvent move(QPoint(30, 45), QPoint(10, 50));
+  list.emplace_back(new ZelMoveSequence("mainwindow:1", &move));
+  QResizeEvent resize(QSize(800, 600), QSize(640, 480));
+  list.emplace_back(new ZelResizeSequence("mainwindow:1", &resize));
+  list.emplace_back(new ZelWindowStateSequence("mainwindow:1", int(Qt::WindowMaximized)));
+  list.emplace_back(new ZelSaveImageSequence("glWidget", "my shot.png", QSize(640, 480), 100));
+  for (size_t i = 0; i < list.size(); i++) list[i]->delay = 0.25f * float(i);
+
+  const std::string text = write(list);
+  ZelSequenceList back = read(text);
+  ASSERT_EQ(back.size(), list.size());
+  EXPECT_EQ(write(back), text);  // every field is on the line: equal lines are equal records
+  for (size_t i = 0; i < list.size(); i++) {
+    EXPECT_EQ(back[i]->type, list[i]->type);
+    EXPECT_EQ(back[i]->delay, list[i]->delay);
+    EXPECT_EQ(back[i]->name, list[i]->name);
+  }
+
+  // Characters: unprintable keys are written as '*', which reads back as a blank, except
+  // under the asterisk key.
+  const char chars[] = {'a', ' ', ' ', ' ', '*'};
+  for (int k = 0; k < 5; k++) {
+    EXPECT_EQ(as<ZelKeyPressSequence>(back[k]).character, chars[k]) << k;
+    EXPECT_EQ(as<ZelKeyPressSequence>(back[k]).count, 1);
+  }
+  EXPECT_EQ(as<ZelKeyPressSequence>(back[1]).key, int(Qt::Key_Left));
+  const auto &mouse = as<ZelMouseSequence>(back[5]);
+  EXPECT_EQ(std::vector<int>({mouse.x, mouse.y, mouse.button, mouse.modifiers}),
+            std::vector<int>({11, 20, int(Qt::LeftButton), int(Qt::ShiftModifier)}));
+  EXPECT_EQ(back[6]->name, spaced.toStdString());
+  EXPECT_EQ(back[7]->name, "\tmainAction");
+  const char *values[] = {"1", "0", "42", "0.1", "1.23457e+06", "", "twowords"};
+  for (int k = 0; k < 7; k++) EXPECT_EQ(as<ZelSignalSequence>(back[6 + k]).value, values[k]) << k;
+  EXPECT_EQ(as<ZelMoveSequence>(back[13]).dx, 20);
+  EXPECT_EQ(as<ZelMoveSequence>(back[13]).dy, -5);
+  EXPECT_EQ(as<ZelWindowStateSequence>(back[15]).state, int(Qt::WindowMaximized));
+  EXPECT_EQ(as<ZelSaveImageSequence>(back[16]).file, "my shot.png");
+
+  // A few lines as a person reads them.
+  for (const char *line : {"\n0 0.5 view * 16777220 0 1\n", "\n0 0.75 view * 32 0 1\n", "\n15 1.5 [1]%20m.meshb-Visualisation_0 1\n",
+                           "\n9 1.75 %09mainAction 0\n", "\n14 2.25 dspin 0.1\n", "\n14 2.5 dspin 1.23457e+06\n",
+                           "\n23 2.75 line \n", "\n2 3.25 mainwindow:1 20 -5 \n", "\n3 3.5 mainwindow:1 800 600 \n",
+                           "\n20 4 glWidget 640 480 100 my shot.png\n-1\n"})
+    EXPECT_CONTAINS(text, line);
+  EXPECT_EQ(text.substr(text.size() - 4), "\n-1\n");
+}
+
+TEST(SequenceFile, ReaderRules) {
+  const std::string big(300, 'v');
+  struct Case {
+    const char *what;
+    std::string text;
+    std::vector<int> types;  // of the records kept
+    const char *printed;     // part of what reading prints
+  } cases[] = {
+      {"a resize right after a window state is skipped, a later one is kept",
+       "18 0 w 4\n3 0 w 10 20 \n3 0 w 30 40 \n-1\n", {18, 3}, " Seq: w 30 h 40"},
+      {"types that are no records are reported and the next line still read",
+       "1 0 a\n4 x y z\n24 0 a 1\n-5 0 a\n13 0 s 7\n-1\n", {13}, " ignoring sequence -5"},
+      {"image saves asked by a widget signal are dropped", "9 0 mySAVEIMGbtn 1\n21 0 saveImg 0\n13 0 s 7\n-1\n", {13},
+       "sequence mySAVEIMGbtn"},
+      {"a file without its end line is read to its end", "13 0 s 7\n23 0 line", {13, 23}, " Seq: val 7"},
+      {"a bad number stops reading and drops that record", "13 0 s 7\n2 0 w 5 x \n13 0 s 8\n-1\n", {13}, ""},
+      {"a bad delay stops reading", "13 0 s 7\n13 soon s 8\n-1\n", {13}, ""},
+      {"nothing after the end line is read", "-1\n13 0 s 7\n", {}, ""},
+      {"line ends of another system are no part of a value", "13 0 s 7\r\n23 0 line two \r\n-1\r\n", {13, 23},
+       " Seq: val two\n"},
+      {"a long value is kept whole", "23 0 line " + big + "\n-1\n", {23}, ""},
+      {"key counts are kept within reason", "0 0 v * 42 0 5000\n0 0 v * 42 0 -3\n-1\n", {0, 0}, "  repeat 1000"},
+      {"a '%' without two hex digits stays", "13 0 a%20b%zz%4 1\n-1\n", {13}, "obj: a b%zz%4 "},
+  };
+  for (const Case &c : cases) {
+    std::string printed;
+    ZelSequenceList list = read(c.text, &printed);
+    std::vector<int> types;
+    for (const auto &r : list) types.push_back(r->type);
+    EXPECT_EQ(types, c.types) << c.what;
+    EXPECT_CONTAINS(printed, c.printed) << c.what;
+  }
+  EXPECT_EQ(as<ZelSignalSequence>(read(cases[8].text)[0]).value, big);
+  ZelSequenceList keys = read(cases[9].text);
+  EXPECT_EQ(as<ZelKeyPressSequence>(keys[0]).count, 1000);
+  EXPECT_EQ(as<ZelKeyPressSequence>(keys[1]).count, 0);
+}
+
+TEST(SequenceFile, ServerFilesAppendAndKeepTheCLocale) {
+  // A locale with a decimal comma, as a process may have set it for its own streams.
+  struct Comma : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  const std::locale old = std::locale::global(std::locale(std::locale::classic(), new Comma));
+  const std::string path = testing::TempDir() + "zel_seq_locale.seq";
+  ZelSequenceServer server(1);
+  server.setClock([] { return qint64(250); });
+  server.addValueChanged("dspin", 2.5);
+  server.saveSequences(path.c_str());
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "14 0.25 dspin 2.5");
+  CaptureStdout();
+  server.loadSequences(path.c_str());
+  server.loadSequences(path.c_str());
+  server.loadSequences((path + ".missing").c_str());
+  GetCapturedStdout();
+  std::locale::global(old);
+  ASSERT_EQ(server.loaded().size(), 2u);  // each load appends
+  EXPECT_EQ(server.loaded()[1]->delay, 0.25f);
+  std::remove(path.c_str());
+}
+
+TEST(SequenceFile, EveryCutOfAFileReadsAPrefix) {
+  const std::string text =
+      "0 0.5 view a 65 0 1\n2 1 w 3 4 \n18 0 w 2\n3 0 w 5 6 \n6 0 glWidget 1 1 0 11 20\n23 0 l two\n"
+      "20 0 glWidget 64 48 100 a b.png\n-1\n";
+  const size_t full = read(text).size();
+  size_t last = 0;
+  for (size_t n = 0; n <= text.size(); n++) {
+    size_t got = read(text.substr(0, n)).size();
+    EXPECT_GE(got, last) << n;
+    EXPECT_LE(got, full) << n;
+    last = got;
+  }
+  EXPECT_EQ(last, full);
+}

@@ -1,0 +1,24 @@
+// The sequence file: records written one per line and read back.
+//
+// Writing: each record's line (ZelSequence::save), then a last line "-1".
+// Reading, line by line until "-1", the end of the stream or a type that is not a number:
+//   - a resize (3) on the line right after a window state (18) is skipped;
+//   - types 0, 2, 3, 5..8, 18, 20 and the signal types build their record from the line; a
+//     record whose fields are missing or not numbers stops reading and is not kept;
+//   - a signal record whose name holds "saveImg" in any case is printed and dropped;
+//   - any other type is reported (" ignoring sequence <type>") and its line skipped.
+// The caller opens the stream; numbers are spelled in the "C" locale whatever the stream's
+// locale is, since both functions set it on the stream for their duration.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <vector>
+
+class ZelSequence;
+
+using ZelSequenceList = std::vector<std::unique_ptr<ZelSequence>>;
+
+void zelWriteSequences(std::ostream &os, const ZelSequenceList &list);
+// Appends what it reads to list. Returns the number of records appended.
+size_t zelReadSequences(std::istream &is, ZelSequenceList &list);
