@@ -1,11 +1,16 @@
-// Captured console output and the check that it holds a text: the one way the suites read
-// what the program printed.
+// Captured console output and the check that it holds a text: CaptureText for a piece of
+// code, GoogleTest's own calls where a capture starts and ends apart.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
 
 struct Captured {
   std::string Out, Err;
