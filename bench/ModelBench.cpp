@@ -14,7 +14,7 @@
 namespace {
 
 Geometric_Mesh *MakeTetBox(Memory_List *mem, int n) {
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  std::vector<int> siz(KmfSizMshLen, 0);
   siz[KmfVertices] = (n + 1) * (n + 1) * (n + 1);
   siz[KmfTetrahedra] = 6 * n * n * n;
   Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());

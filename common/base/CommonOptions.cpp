@@ -54,6 +54,121 @@ const NameOption nameOptions[] = {
     {"-back", &CommonOptions::BckNam, "  ## WARNING: PARSER: NO BACKGROUND MESH FILE NAME GIVEN "},
 };
 
+// Words that set a field and take no argument.
+struct FlagOption {
+  const char *word;
+  int CommonOptions::*field;
+  int value;
+};
+
+const FlagOption flagOptions[] = {
+    {"-profile", &CommonOptions::Profile, 1},
+    {"-debug", &CommonOptions::Debug, 1},
+    {"-nosort", &CommonOptions::Sort, 0},
+};
+
+// Words followed by a number taken as it stands; as the last word they print missing, when
+// there is such a message.
+struct NumberOption {
+  const char *word;
+  int CommonOptions::*field;
+  const char *missing;
+};
+
+const NumberOption numberOptions[] = {
+    {"-v", &CommonOptions::Verbosity, nullptr},
+    {"-O", &CommonOptions::OptLevel, "  ## WARNING: "},
+};
+
+// "-in": the first name, then every following word up to the next option as an extra input.
+int parseInput(int argc, char **argv, int i, Memory_List *list, CommonOptions *opt, int *isSet) {
+  isSet[i++] = 1;
+  if (i >= argc) {
+    printf("  ## WARNING : PARSER: NO FILE NAME GIVEN \n");
+    return i;
+  }
+  if (isOption(argv[i])) {
+    printf("  ## WARNING: PARSER: NO FILE NAME GIVEN \n");
+    return i;
+  }
+  opt->InpNam = copyName(argv[i]);
+  isSet[i++] = 1;
+  while (i < argc && !isOption(argv[i])) {
+    AddFileName(list, opt, argv[i]);
+    isSet[i++] = 1;
+  }
+  return i;
+}
+
+// "-nproc": a count of at least 1; a bad count is looked at again as an argument of its own.
+int parseThreads(int argc, char **argv, int i, CommonOptions *opt, int *isSet) {
+  isSet[i] = 1;
+  if (i + 1 >= argc) return i + 1;
+  int value = atoi(argv[i + 1]);
+  if (value < 1) {
+    printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc %d \n", value);
+    return i + 1;
+  }
+  opt->NbrProc = value;
+  isSet[i + 1] = 1;
+  return i + 2;
+}
+
+// One word of the mesh library at argv[i] and what follows it: the index of the next word to
+// look at, i + 1 without marking anything for a word left to the caller's own parser.
+int parseWord(int argc, char **argv, int i, Memory_List *list, CommonOptions *opt, int *isSet) {
+  const char *arg = argv[i];
+  if (!std::strcmp(arg, "-in") && !opt->InpNam) return parseInput(argc, argv, i, list, opt, isSet);
+  for (const NameOption &no : nameOptions) {
+    if (std::strcmp(arg, no.word) || opt->*no.field) continue;
+    isSet[i] = 1;
+    if (i + 1 >= argc) {
+      printf("%s\n", no.missing);
+      return i + 1;
+    }
+    opt->*no.field = copyName(argv[i + 1]);
+    isSet[i + 1] = 1;
+    return i + 2;
+  }
+  if (!std::strcmp(arg, "-nproc")) return parseThreads(argc, argv, i, opt, isSet);
+  for (const FlagOption &fo : flagOptions) {
+    if (std::strcmp(arg, fo.word)) continue;
+    opt->*fo.field = fo.value;
+    isSet[i] = 1;
+    return i + 1;
+  }
+  for (const NumberOption &no : numberOptions) {
+    if (std::strcmp(arg, no.word)) continue;
+    isSet[i] = 1;
+    if (i + 1 >= argc) {
+      if (no.missing) printf("%s\n", no.missing);
+      return i + 1;
+    }
+    opt->*no.field = atoi(argv[i + 1]);
+    isSet[i + 1] = 1;
+    return i + 2;
+  }
+  int value = 0;
+  if (!std::strncmp(arg, "-O", 2) && parseInt(arg + 2, &value)) {
+    opt->OptLevel = value;
+    isSet[i] = 1;
+  }
+  return i + 1;
+}
+
+// Without -out the output name is the input name cut at ".mesh", followed by ".o".
+void defaultOutput(CommonOptions *opt) {
+  if (opt->OutNam || !opt->InpNam) return;
+  size_t len = std::strlen(opt->InpNam);
+  const char *cut = std::strstr(opt->InpNam, ".mesh");
+  if (cut) len = static_cast<size_t>(cut - opt->InpNam);
+  opt->OutNam = static_cast<char *>(std::malloc(len + 3));
+  if (opt->OutNam) {
+    std::memcpy(opt->OutNam, opt->InpNam, len);
+    std::memcpy(opt->OutNam + len, ".o", 3);
+  }
+}
+
 }  // namespace
 
 CommonOptions *NewCommonOptions(Memory_List *list, int flags, int verbosity, int threads) {
@@ -92,109 +207,8 @@ int *ParseCommonOptions(int argc, char **argv, Memory_List *list, CommonOptions 
   int *isSet = static_cast<int *>(MEM_ALLOC(list, isSet, sizeof(int) * argc));
   if (!isSet) return nullptr;
   std::memset(isSet, 0, sizeof(int) * argc);
-
-  int i = 1;
-  while (i < argc) {
-    const char *arg = argv[i];
-    if (!std::strcmp(arg, "-in") && !opt->InpNam) {
-      isSet[i++] = 1;
-      if (i >= argc) {
-        printf("  ## WARNING : PARSER: NO FILE NAME GIVEN \n");
-        continue;
-      }
-      if (isOption(argv[i])) {
-        printf("  ## WARNING: PARSER: NO FILE NAME GIVEN \n");
-        continue;
-      }
-      opt->InpNam = copyName(argv[i]);
-      isSet[i++] = 1;
-      while (i < argc && !isOption(argv[i])) {
-        AddFileName(list, opt, argv[i]);
-        isSet[i++] = 1;
-      }
-      continue;
-    }
-
-    bool handled = false;
-    for (const NameOption &no : nameOptions) {
-      if (std::strcmp(arg, no.word) || opt->*no.field) continue;
-      handled = true;
-      isSet[i] = 1;
-      if (i + 1 >= argc) {
-        printf("%s\n", no.missing);
-        i++;
-      } else {
-        opt->*no.field = copyName(argv[i + 1]);
-        isSet[i + 1] = 1;
-        i += 2;
-      }
-      break;
-    }
-    if (handled) continue;
-
-    int value = 0;
-    if (!std::strcmp(arg, "-nproc")) {
-      isSet[i] = 1;
-      if (i + 1 >= argc) {
-        i++;
-        continue;
-      }
-      value = atoi(argv[i + 1]);
-      if (value >= 1) {
-        opt->NbrProc = value;
-        isSet[i + 1] = 1;
-        i += 2;
-      } else {
-        // The bad count is looked at again as an argument of its own.
-        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc %d \n", value);
-        i++;
-      }
-    } else if (!std::strcmp(arg, "-v")) {
-      isSet[i] = 1;
-      if (i + 1 < argc) {
-        opt->Verbosity = atoi(argv[i + 1]);
-        isSet[i + 1] = 1;
-        i += 2;
-      } else {
-        i++;
-      }
-    } else if (!std::strcmp(arg, "-profile")) {
-      opt->Profile = 1;
-      isSet[i++] = 1;
-    } else if (!std::strcmp(arg, "-debug")) {
-      opt->Debug = 1;
-      isSet[i++] = 1;
-    } else if (!std::strcmp(arg, "-nosort")) {
-      opt->Sort = 0;
-      isSet[i++] = 1;
-    } else if (!std::strcmp(arg, "-O")) {
-      isSet[i] = 1;
-      if (i + 1 < argc) {
-        opt->OptLevel = atoi(argv[i + 1]);
-        isSet[i + 1] = 1;
-        i += 2;
-      } else {
-        printf("  ## WARNING: \n");
-        i++;
-      }
-    } else if (!std::strncmp(arg, "-O", 2) && parseInt(arg + 2, &value)) {
-      opt->OptLevel = value;
-      isSet[i++] = 1;
-    } else {
-      i++;  // left for the caller's own parser
-    }
-  }
-
-  if (!opt->OutNam && opt->InpNam) {
-    size_t len = std::strlen(opt->InpNam);
-    const char *cut = std::strstr(opt->InpNam, ".mesh");
-    if (cut) len = static_cast<size_t>(cut - opt->InpNam);
-    opt->OutNam = static_cast<char *>(std::malloc(len + 3));
-    if (opt->OutNam) {
-      std::memcpy(opt->OutNam, opt->InpNam, len);
-      std::memcpy(opt->OutNam + len, ".o", 3);
-    }
-  }
+  for (int i = 1; i < argc;) i = parseWord(argc, argv, i, list, opt, isSet);
+  defaultOutput(opt);
   return isSet;
 }
 

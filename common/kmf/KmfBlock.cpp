@@ -17,7 +17,7 @@ int typeSize(int typ) { return typ == F32 || typ == I32 ? 4 : 8; }
 
 int fileTypeOf(const KmfMeshFile *msh, char letter) {
   if (letter == 'r') return msh->FltSiz == 32 ? F32 : F64;
-  return msh->Ver >= 4 ? I64 : I32;
+  return msh->Ver >= KmfWideIntegers ? I64 : I32;
 }
 
 // One column of the block: the values of field j in lines [0, n).
@@ -304,41 +304,27 @@ int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, in
   int64_t nlin = last - first + 1;
   int64_t nblocks = (nlin + KmfBlockLines - 1) / KmfBlockLines;
   int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
-  size_t bufBytes = static_cast<size_t>(blockLines * lineBytes);
-  unsigned char *buf[2] = {nullptr, nullptr};
-  buf[0] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[0], bufBytes));
-  buf[1] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[1], bufBytes));
-  int res = buf[0] && buf[1] ? 1 : 0;
-  KmfAioCb aio[2] = {};
-  // Block b is read while block b - 1, already in the other buffer, is converted.
-  for (int64_t b = 0; res && b <= nblocks; b++) {
-    if (b < nblocks) {
-      KmfAioCb &cur = aio[b & 1];
-      cur.Fildes = msh->hdl;
-      cur.Offset = kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes;
-      cur.Buf = buf[b & 1];
-      cur.Nbytes = (b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - b * KmfBlockLines) * lineBytes;
-      KmfAioRead(&cur);
+  // One buffer: each block is read whole, then converted. Reading the next block on a thread
+  // of its own while converting was measured slower than this on files the system caches.
+  unsigned char *buf = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf, static_cast<size_t>(blockLines * lineBytes)));
+  int res = buf ? 1 : 0;
+  for (int64_t b = 0; res && b < nblocks; b++) {
+    int64_t n = b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - b * KmfBlockLines;
+    KmfAioCb aio{msh->hdl, kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes, buf, n * lineBytes, 0};
+    if (KmfAioRead(&aio)) {
+      KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
+      reportBlock(&aio, b + 1, nblocks, n, true);
+      res = 0;
+      break;
     }
-    if (b > 0) {
-      const KmfAioCb &prev = aio[(b - 1) & 1];
-      int64_t n = prev.Nbytes / lineBytes;
-      if (KmfAioError(&prev) || KmfAioReturn(&prev) != prev.Nbytes) {
-        KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
-        reportBlock(&prev, b, nblocks, n, true);
-        res = 0;
-        break;
-      }
-      Records r = rec;
-      r.Record0 += (b - 1) * KmfBlockLines;
-      r.MapBase += (b - 1) * KmfBlockLines;
-      convertBlock(msh, kw, buf[(b - 1) & 1], n, lineBytes, r, nfields, fields, letters);
-      int64_t l0 = first + (b - 1) * KmfBlockLines;
-      if (cb) cb(l0, l0 + n - 1, cbarg);
-    }
+    Records r = rec;
+    r.Record0 += b * KmfBlockLines;
+    r.MapBase += b * KmfBlockLines;
+    convertBlock(msh, kw, buf, n, lineBytes, r, nfields, fields, letters);
+    int64_t l0 = first + b * KmfBlockLines;
+    if (cb) cb(l0, l0 + n - 1, cbarg);
   }
-  MEM_FREE(nullptr, buf[0]);
-  MEM_FREE(nullptr, buf[1]);
+  MEM_FREE(nullptr, buf);
   // The transfers moved the stream: line reads go on after the block, from the file.
   KmfReaderDrop(msh->Rd);
   KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
@@ -358,6 +344,24 @@ void writeTextLine(KmfMeshFile *msh, int nfields, const KmfField *fields, int64_
   KmfWriteText(msh, "\n");
 }
 
+// Converts the records of lines [0, n) into the file's layout in buf: the mirror of
+// convertBlock (no node ordering on writing).
+void packBlock(const KmfMeshFile *msh, unsigned char *buf, int64_t n, int64_t lineBytes, const Records &rec,
+               int nfields, const KmfField *fields, const char *letters) {
+  int64_t off = 0;
+  for (int j = 0; j < nfields; j++) {
+    int ft = fileTypeOf(msh, letters[j]);
+    Column c{buf + off, lineBytes, fields[j].Adr, fields[j].Stride};
+    switch (ft) {
+      case F32: writeColumnAs<float>(fields[j].Typ, c, n, rec); break;
+      case F64: writeColumnAs<double>(fields[j].Typ, c, n, rec); break;
+      case I32: writeColumnAs<int32_t>(fields[j].Typ, c, n, rec); break;
+      default: writeColumnAs<int64_t>(fields[j].Typ, c, n, rec); break;
+    }
+    off += typeSize(ft);
+  }
+}
+
 int setBinary(KmfMeshFile *msh, const KmfKeyword *kw, const Records &rec, KmfBlockCallback cb, void *cbarg,
               int nfields, const KmfField *fields, const char *letters) {
   int64_t lineBytes = 0;
@@ -369,40 +373,25 @@ int setBinary(KmfMeshFile *msh, const KmfKeyword *kw, const Records &rec, KmfBlo
   int64_t start = ftello(msh->hdl);
   if (start < 0) return 0;
   size_t bufBytes = static_cast<size_t>(blockLines * lineBytes);
-  unsigned char *buf[2] = {nullptr, nullptr};
-  buf[0] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[0], bufBytes ? bufBytes : 1));
-  buf[1] = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf[1], bufBytes ? bufBytes : 1));
-  int res = buf[0] && buf[1] ? 1 : 0;
+  unsigned char *buf = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf, bufBytes ? bufBytes : 1));
+  int res = buf ? 1 : 0;
   for (int64_t b = 0; res && b < nblocks; b++) {
     int64_t l0 = b * KmfBlockLines;
     int64_t n = b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - l0;
     if (cb) cb(l0 + 1, l0 + n, cbarg);
-    unsigned char *out = buf[b & 1];
     Records r = rec;
     r.Record0 += l0;
     r.MapBase += l0;
-    int64_t off = 0;
-    for (int j = 0; j < nfields; j++) {
-      int ft = fileTypeOf(msh, letters[j]);
-      Column c{out + off, lineBytes, fields[j].Adr, fields[j].Stride};
-      switch (ft) {
-        case F32: writeColumnAs<float>(fields[j].Typ, c, n, r); break;
-        case F64: writeColumnAs<double>(fields[j].Typ, c, n, r); break;
-        case I32: writeColumnAs<int32_t>(fields[j].Typ, c, n, r); break;
-        default: writeColumnAs<int64_t>(fields[j].Typ, c, n, r); break;
-      }
-      off += typeSize(ft);
-    }
-    KmfAioCb aio{msh->hdl, start + l0 * lineBytes, out, n * lineBytes, 0};
-    if (KmfAioWrite(&aio) || KmfAioReturn(&aio) != aio.Nbytes) {
+    packBlock(msh, buf, n, lineBytes, r, nfields, fields, letters);
+    KmfAioCb aio{msh->hdl, start + l0 * lineBytes, buf, n * lineBytes, 0};
+    if (KmfAioWrite(&aio)) {
       KmfError(msh, "KMFSETBLOCK", "WRITING FAILED");
       reportBlock(&aio, b + 1, nblocks, n, false);
       msh->WrtErr = 1;
       res = 0;
     }
   }
-  MEM_FREE(nullptr, buf[0]);
-  MEM_FREE(nullptr, buf[1]);
+  MEM_FREE(nullptr, buf);
   if (res && fseeko(msh->hdl, static_cast<off_t>(start + nlin * lineBytes), SEEK_SET)) res = 0;
   return res;
 }

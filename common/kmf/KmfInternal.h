@@ -23,6 +23,11 @@ bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes
 // Binary values of the file being read, byte-reversed when needed.
 bool KmfReadI32(KmfMeshFile *msh, int32_t *val);
 bool KmfReadI64(KmfMeshFile *msh, int64_t *val);
+// Versions from which a binary value is 8 bytes wide: next-section positions from version 3,
+// line counts and integer fields from version 4, the header words (version, dimension,
+// solution types, degree and nodes) never.
+enum { KmfWidePositions = 3, KmfWideIntegers = 4, KmfNeverWide = 99 };
+
 // A value that is 4 bytes below version `wide` and 8 bytes from it on (sign-extended).
 bool KmfReadSized(KmfMeshFile *msh, int wide, int64_t *val);
 

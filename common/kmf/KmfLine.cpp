@@ -37,7 +37,7 @@ bool readField(KmfMeshFile *msh, char letter, FieldValue *v, char *str, bool las
   switch (letter) {
     case 'i':
       if (!bin) return KmfReaderInt(rd, &v->I);
-      return KmfReadSized(msh, 4, &v->I);
+      return KmfReadSized(msh, KmfWideIntegers, &v->I);
     case 'r':
       if (msh->FltSiz == 32) {
         if (bin) {
@@ -77,7 +77,7 @@ bool readFailed(KmfMeshFile *msh, int kwd) {
 void writeInt(KmfMeshFile *msh, unsigned char **p, int64_t v) {
   if (msh->Typ & KmfText) {
     KmfWriteInt(msh, v);
-  } else if (msh->Ver >= 4) {
+  } else if (msh->Ver >= KmfWideIntegers) {
     std::memcpy(*p, &v, 8);
     *p += 8;
   } else {
@@ -168,7 +168,7 @@ int KmfGetLin(KmfMeshFile *msh, int kwd, ...) {
       ok = readField(msh, *c, &v, *c == 'c' ? static_cast<char *>(dst) : nullptr, !c[1]);
       if (!ok) break;
       if (*c == 'i') {
-        if (msh->Ver >= 4)
+        if (msh->Ver >= KmfWideIntegers)
           *static_cast<int64_t *>(dst) = v.I;
         else if (v.I < INT32_MIN || v.I > INT32_MAX)
           ok = false;
@@ -235,7 +235,7 @@ int KmfSetLin(KmfMeshFile *msh, int kwd, ...) {
   } else {
     res = writeLine(msh, kwd, [&](char c, unsigned char **p) {
       if (c == 'i')
-        writeInt(msh, p, msh->Ver >= 4 ? va_arg(args, int64_t) : va_arg(args, int));
+        writeInt(msh, p, msh->Ver >= KmfWideIntegers ? va_arg(args, int64_t) : va_arg(args, int));
       else if (c == 'r')
         writeReal(msh, p, va_arg(args, double));
       else if (c == 'c')
@@ -283,7 +283,7 @@ char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes) {
       ok = KmfReaderInt(msh->Rd, &v.I) && v.I >= INT32_MIN && v.I <= INT32_MAX;
       int32_t word = static_cast<int32_t>(v.I);
       std::memcpy(dst, &word, 4);
-    } else if (msh->Ver >= 4) {
+    } else if (msh->Ver >= KmfWideIntegers) {
       unsigned char raw[8];
       ok = KmfReaderBytes(msh->Rd, raw, 8);
       std::memcpy(dst, raw + (fileLittle ? 0 : 4), 4);

@@ -2,14 +2,14 @@
 // function interface.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
 #include "common/base/Memory.h"
+#include "common/kmf/KmfMeshFile.h"
+#include "common/load/FileNames.h"
 
 namespace {
-
-enum { NameSize = 512 };
 
 KmfMeshFile *refuse(Function_Interface *fi, const char *format, const char *name) {
   fprintf(stderr, format, name);
@@ -22,6 +22,21 @@ KmfMeshFile *refuse(Function_Interface *fi, const char *format, const char *name
 
 KmfMeshFile *openRead(const char *name, int *version, int *dimension) {
   return KmfOpenMesh(name, KmfRead, version, dimension);
+}
+
+// A name without the kind's extension: the binary file first, then the text one. The name
+// with either extension fits buf (the caller checked the longer one).
+KmfMeshFile *openEitherEncoding(Function_Interface *fi, const char *name, int kind, int *version,
+                                int *dimension) {
+  char buf[FileNameMax + 1];
+  for (bool binary : {true, false}) {
+    AppendExtension(name, kind, binary, buf, sizeof(buf));
+    if (KmfMeshFile *msh = openRead(buf, version, dimension)) {
+      if (binary && fi) fi->Status |= STATUS_BINARY_INPUT;
+      return msh;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -43,39 +58,31 @@ KmfMeshFile *GetMeshDesc(Function_Interface *fi, const char *name, int *version,
     }
     return nullptr;
   }
-  if (std::strlen(name) >= NameSize) return refuse(fi, "  ## ERROR: GETMESHDESC: FILE NAME TOO LONG %s \n", name);
-  const char *txt = kind == KmfMesh ? ".mesh" : ".sol";
-  const char *bin = kind == KmfMesh ? ".meshb" : ".solb";
-  char buf[NameSize + 8];
-  std::strcpy(buf, name);
-  const char *ext = std::strstr(buf, txt);
-  const char *rest = ext ? ext + std::strlen(txt) : nullptr;
+  int ext = KindExtension(name, kind);
+  char withExt[FileNameMax + 1];
+  // Without its extension the name must still fit once the longer one is appended.
+  if (!FileNameFits(name) || (ext == NAME_EXT_NONE && !AppendExtension(name, kind, true, withExt, sizeof(withExt))))
+    return refuse(fi, "  ## ERROR: GETMESHDESC: FILE NAME TOO LONG %s \n", name);
   // The extension must end the name: "a.mesh.gz" or "dir.sol/x.sol" are not files this
   // library can take apart.
-  if (rest && *rest && std::strcmp(rest, "b"))
-    return refuse(fi, "  ## ERROR: GETMESHDESC: UNSUPPORTED FILE NAME %s \n", name);
+  if (ext == NAME_EXT_OTHER) return refuse(fi, "  ## ERROR: GETMESHDESC: UNSUPPORTED FILE NAME %s \n", name);
 
   KmfMeshFile *msh = nullptr;
   if (io == KmfWrite) {
-    if (!ext) std::strcat(buf, txt);
-    msh = KmfOpenMesh(buf, KmfWrite, version ? *version : 0, dimension ? *dimension : 0);
-    if (!msh) return refuse(fi, "  ## ERROR: GETMESHDESC: CANNOT CREATE %s \n", buf);
+    const char *path = name;
+    if (ext == NAME_EXT_NONE) {
+      AppendExtension(name, kind, false, withExt, sizeof(withExt));
+      path = withExt;
+    }
+    msh = KmfOpenMesh(path, KmfWrite, version ? *version : 0, dimension ? *dimension : 0);
+    if (!msh) return refuse(fi, "  ## ERROR: GETMESHDESC: CANNOT CREATE %s \n", path);
     return msh;
   }
-  if (ext) {
-    bool binary = !std::strcmp(rest, "b");
-    if (binary && fi) fi->Status |= STATUS_BINARY_INPUT;
-    msh = openRead(buf, version, dimension);
+  if (ext == NAME_EXT_NONE) {
+    msh = openEitherEncoding(fi, name, kind, version, dimension);
   } else {
-    size_t len = std::strlen(buf);
-    std::strcpy(buf + len, bin);
-    msh = openRead(buf, version, dimension);
-    if (msh) {
-      if (fi) fi->Status |= STATUS_BINARY_INPUT;
-    } else {
-      std::strcpy(buf + len, txt);
-      msh = openRead(buf, version, dimension);
-    }
+    if (ext == NAME_EXT_BINARY && fi) fi->Status |= STATUS_BINARY_INPUT;
+    msh = openRead(name, version, dimension);
   }
   if (!msh) return refuse(fi, "  ## ERROR: GETMESHDESC: CANNOT OPEN %s \n", name);
   return msh;

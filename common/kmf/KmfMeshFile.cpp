@@ -7,6 +7,10 @@
 #include "common/kmf/KmfInternal.h"
 #include "common/kmf/KmfStream.h"
 #include "common/base/Memory.h"
+#include "common/load/FileNames.h"
+
+// A handle keeps every name an opener takes, with room for the extension GetMeshDesc adds.
+static_assert(sizeof(KmfMeshFile::FilNam) > FileNameMax + 6, "file names must fit the handle");
 
 namespace {
 
@@ -14,39 +18,17 @@ const size_t TextBufferSize = size_t(1) << 20;
 const size_t BinaryBufferSize = size_t(1) << 16;
 const int64_t CodeSwapped = 0x01000000;
 
-bool endsWith(const char *s, const char *suffix) {
-  size_t n = std::strlen(s), m = std::strlen(suffix);
-  return n >= m && !std::strcmp(s + n - m, suffix);
-}
-
-// Encoding and kind from the name: its ending first, then the first of the four names found
-// anywhere in it.
-int fileTypeOf(const char *name) {
-  static const struct {
-    const char *ext;
-    int typ;
-  } kinds[] = {{".meshb", KmfBinary | KmfMeshKind},
-               {".mesh", KmfText | KmfMeshKind},
-               {".solb", KmfBinary | KmfSolKind},
-               {".sol", KmfText | KmfSolKind}};
-  for (const auto &k : kinds)
-    if (endsWith(name, k.ext)) return k.typ;
-  for (const auto &k : kinds)
-    if (std::strstr(name, k.ext)) return k.typ;
-  return 0;
-}
-
 KmfMeshFile *newHandle(const char *name, int mode) {
   if (!name) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: NO FILE NAME \n");
     return nullptr;
   }
-  if (std::strlen(name) + 7 >= sizeof(KmfMeshFile::FilNam)) {
+  if (!FileNameFits(name)) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: FILE NAME TOO LONG \n");
     return nullptr;
   }
-  int typ = fileTypeOf(name);
-  if (!typ) {
+  KeywordNameKind kind = KeywordFileKind(name);
+  if (!kind.Known) {
     fprintf(stderr, "  ## ERROR: KMFOPENMESH: %s HAS NO .mesh, .meshb, .sol OR .solb EXTENSION \n", name);
     return nullptr;
   }
@@ -54,7 +36,7 @@ KmfMeshFile *newHandle(const char *name, int mode) {
   if (!msh) return nullptr;
   std::memset(msh, 0, sizeof(KmfMeshFile));
   std::strcpy(msh->FilNam, name);
-  msh->Typ = typ;
+  msh->Typ = (kind.Binary ? KmfBinary : KmfText) | (kind.Sol ? KmfSolKind : KmfMeshKind);
   msh->Mod = mode;
   msh->Cod = 1;
   for (auto &kw : msh->KwdTab) kw.NmbNod = 1;
@@ -98,7 +80,7 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   kw->Deg = 0;
   kw->NmbNod = 1;
   if (kind != KmfKwdInfo) {
-    bool ok = bin ? KmfReadSized(msh, 4, &count) : KmfReaderInt(msh->Rd, &count);
+    bool ok = bin ? KmfReadSized(msh, KmfWideIntegers, &count) : KmfReaderInt(msh->Rd, &count);
     if (!ok || count < 0) {
       KmfError(msh, "KMFOPENMESH", "INVALID LINE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
@@ -106,14 +88,14 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   }
   if (kind == KmfKwdSol) {
     int64_t v;
-    bool ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+    bool ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
     if (!ok || v < 1 || v > KmfMaxTyp) {
       KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
     kw->NmbTyp = static_cast<int>(v);
     for (int i = 0; i < kw->NmbTyp; i++) {
-      ok = bin ? KmfReadSized(msh, 99, &v) : KmfReaderInt(msh->Rd, &v);
+      ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
       if (!ok || v < INT32_MIN || v > INT32_MAX) {
         KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
         return false;
@@ -122,7 +104,7 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
     }
     if (KmfKwdFmt[kwd][2][0] == 'h') {
       int64_t deg, nod;
-      ok = bin ? KmfReadSized(msh, 99, &deg) && KmfReadSized(msh, 99, &nod)
+      ok = bin ? KmfReadSized(msh, KmfNeverWide, &deg) && KmfReadSized(msh, KmfNeverWide, &nod)
                : KmfReaderInt(msh->Rd, &deg) && KmfReaderInt(msh->Rd, &nod);
       if (!ok || deg < 0 || deg > KmfMaxLetters || nod < 1 || nod > KmfMaxLetters) {
         KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
@@ -159,8 +141,10 @@ bool checkSizes(KmfMeshFile *msh) {
   return true;
 }
 
-bool indexBinary(KmfMeshFile *msh) {
-  int hdr = msh->Ver >= 3 ? 12 : 8;
+// Walks the chain of sections from the header on. A probe (KmfFileComplete) passes over
+// sections it cannot start and only looks for End.
+bool indexBinary(KmfMeshFile *msh, bool probe) {
+  int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
   int64_t pos = KmfReaderTell(msh->Rd);
   for (;;) {
     if (pos + hdr > msh->FilSiz || !KmfReaderSeek(msh->Rd, pos)) {
@@ -169,7 +153,7 @@ bool indexBinary(KmfMeshFile *msh) {
     }
     int32_t kwd;
     int64_t next;
-    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, 3, &next)) return false;
+    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next)) return false;
     if (next && (next < pos + hdr || next > msh->FilSiz)) {
       KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld",
                static_cast<long long>(pos), static_cast<long long>(next));
@@ -178,18 +162,18 @@ bool indexBinary(KmfMeshFile *msh) {
     // End is a section of its own, which tells readers that the file is complete; a last
     // section without it (position 0) is a file still being written.
     if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, msh->FilSiz);
-    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next)) return false;
+    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next) && !probe) return false;
     if (!next) return true;
     pos = next;
   }
 }
 
-bool indexText(KmfMeshFile *msh) {
+bool indexText(KmfMeshFile *msh, bool probe) {
   size_t len;
   while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
     int kwd = KmfFindKeyword(w, len);
-    if (kwd && !startSection(msh, kwd, msh->FilSiz)) return false;
+    if (kwd && !startSection(msh, kwd, msh->FilSiz) && !probe) return false;
     if (kwd == KmfEnd) return true;
   }
   KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
@@ -214,7 +198,7 @@ bool readHeader(KmfMeshFile *msh) {
       return false;
     }
     msh->Cod = code;
-    if (!KmfReadSized(msh, 99, &ver) || ver < 1 || ver > 4) {
+    if (!KmfReadSized(msh, KmfNeverWide, &ver) || ver < 1 || ver > 4) {
       KmfError(msh, "KMFOPENMESH", "INVALID VERSION %lld, MUST BE 1 TO 4", static_cast<long long>(ver));
       return false;
     }
@@ -223,7 +207,7 @@ bool readHeader(KmfMeshFile *msh) {
       KmfError(msh, "KMFOPENMESH", "THE FIRST SECTION IS NOT Dimension");
       return false;
     }
-    if (!KmfReadSized(msh, 3, &next) || !KmfReadSized(msh, 99, &dim)) {
+    if (!KmfReadSized(msh, KmfWidePositions, &next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN ITS HEADER");
       return false;
     }
@@ -251,19 +235,25 @@ bool readHeader(KmfMeshFile *msh) {
   return true;
 }
 
+// Opens the stream, reads the header and indexes the sections; false after a message
+// (none for a probe).
+bool readIndex(KmfMeshFile *msh, bool probe) {
+  msh->hdl = std::fopen(msh->FilNam, "rb");
+  if (!msh->hdl) {
+    KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
+    return false;
+  }
+  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
+    return false;
+  msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
+  return msh->Rd && readHeader(msh) &&
+         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
+}
+
 KmfMeshFile *openRead(const char *name, int *ver, int *dim) {
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
-  msh->hdl = std::fopen(name, "rb");
-  if (!msh->hdl) {
-    KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
-    return refuse(msh);
-  }
-  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
-    return refuse(msh);
-  msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
-  if (!msh->Rd || !readHeader(msh)) return refuse(msh);
-  if (!((msh->Typ & KmfBinary) ? indexBinary(msh) : indexText(msh)) || !checkSizes(msh)) return refuse(msh);
+  if (!readIndex(msh, false) || !checkSizes(msh)) return refuse(msh);
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
   return msh;
@@ -343,7 +333,7 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
   for (int i = 0; i < n; i++) {
     switch (kw->Fmt[i]) {
       case 'r': kw->NmbWrd += msh->FltSiz == 32 ? 1 : 2; kw->NmbRea++; kw->SolSiz++; break;
-      case 'i': kw->NmbWrd += msh->Ver >= 4 ? 2 : 1; kw->SolSiz++; break;
+      case 'i': kw->NmbWrd += msh->Ver >= KmfWideIntegers ? 2 : 1; kw->SolSiz++; break;
       case 'c': kw->NmbWrd += 64; kw->SolSiz++; break;
       default: break;
     }
@@ -355,7 +345,7 @@ int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw) {
   int64_t bytes = 0;
   for (const char *c = kw->Fmt; *c; c++) {
     if (*c == 'r') bytes += msh->FltSiz == 32 ? 4 : 8;
-    else if (*c == 'i') bytes += msh->Ver >= 4 ? 8 : 4;
+    else if (*c == 'i') bytes += msh->Ver >= KmfWideIntegers ? 8 : 4;
     else if (*c == 'c') bytes += 256;
   }
   return bytes;
@@ -366,8 +356,6 @@ bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes
   if (room < 0) return false;
   if (msh->Typ & KmfText) lineBytes = 2 * static_cast<int64_t>(kw->SolSiz);
   if (lineBytes <= 0) return kw->NmbLin <= 1;
-  // The last text line may end right at the end of the file without its separator.
-  if (msh->Typ & KmfText) room += 1;
   return kw->NmbLin <= room / lineBytes;
 }
 
@@ -403,6 +391,7 @@ void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val) {
 }
 
 void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...) {
+  if (msh && msh->Quiet) return;
   char text[512];
   va_list args;
   va_start(args, format);
@@ -426,6 +415,15 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
   }
   va_end(args);
   return msh;
+}
+
+int KmfFileComplete(const char *name) {
+  KmfMeshFile *msh = newHandle(name, KmfRead);
+  if (!msh) return 0;
+  msh->Quiet = 1;
+  bool end = readIndex(msh, true) && msh->KwdTab[KmfEnd].NmbLin > 0;
+  freeHandle(msh);
+  return end ? 1 : 0;
 }
 
 int KmfCloseMesh(KmfMeshFile *msh) {
@@ -482,12 +480,66 @@ int KmfGotoKwd(KmfMeshFile *msh, int kwd) {
   return KmfReaderSeek(msh->Rd, msh->KwdTab[kwd].Pos) ? 1 : 0;
 }
 
+namespace {
+
+// The header of a section being declared, in the text encoding: its name, its line count
+// (data and solution sections), its type list and high-order degree and nodes.
+void writeTextHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  char buf[32];
+  KmfWriteText(msh, "\n");
+  KmfWriteText(msh, KmfKwdFmt[kwd][0]);
+  KmfWriteText(msh, "\n");
+  if (kind != KmfKwdInfo) {
+    snprintf(buf, sizeof(buf), "%lld\n", static_cast<long long>(lines));
+    KmfWriteText(msh, buf);
+  }
+  if (kind != KmfKwdSol) return;
+  for (int i = 0; i <= kw->NmbTyp; i++) {
+    snprintf(buf, sizeof(buf), "%d ", i ? kw->TypTab[i - 1] : kw->NmbTyp);
+    KmfWriteText(msh, buf);
+  }
+  KmfWriteText(msh, "\n");
+  if (KmfKwdFmt[kwd][2][0] == 'h') {
+    snprintf(buf, sizeof(buf), "%d %d\n", kw->Deg, kw->NmbNod);
+    KmfWriteText(msh, buf);
+  }
+}
+
+// The same in binary: the previous section's next-section field is pointed at this one,
+// then the keyword number, a next-section field of 0 for the following section to fill, the
+// line count, the type list, degree and nodes.
+void writeBinaryHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  int64_t cur = ftello(msh->hdl);
+  if (cur < 0) msh->WrtErr = 1;
+  if (msh->NexKwdPos) {
+    if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
+    KmfWriteSized(msh, KmfWidePositions, cur);
+    KmfFlush(msh);
+    if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
+  }
+  KmfWriteI32(msh, kwd);
+  msh->NexKwdPos = cur + 4;
+  KmfWriteSized(msh, KmfWidePositions, 0);
+  if (kind != KmfKwdInfo) KmfWriteSized(msh, KmfWideIntegers, lines);
+  if (kind != KmfKwdSol) return;
+  KmfWriteI32(msh, kw->NmbTyp);
+  for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);
+  if (KmfKwdFmt[kwd][2][0] == 'h') {
+    KmfWriteI32(msh, kw->Deg);
+    KmfWriteI32(msh, kw->NmbNod);
+  }
+}
+
+}  // namespace
+
 int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
   if (!KmfUsable(msh, kwd, KmfWrite)) return 0;
   KmfKeyword *kw = &msh->KwdTab[kwd];
   int kind = KmfKeywordKind(kwd);
   if (kind == KmfKwdInfo) lines = 1;
-  if (lines < 0 || (msh->Ver < 4 && lines > INT32_MAX)) {
+  if (lines < 0 || (msh->Ver < KmfWideIntegers && lines > INT32_MAX)) {
     KmfError(msh, "KMFSETKWD", "INVALID LINE COUNT %lld FOR %s", static_cast<long long>(lines), KmfKwdFmt[kwd][0]);
     return 0;
   }
@@ -521,49 +573,10 @@ int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...) {
   }
   kw->NmbLin = lines;
   KmfFlush(msh);
-  if (msh->Typ & KmfText) {
-    KmfWriteText(msh, "\n");
-    KmfWriteText(msh, KmfKwdFmt[kwd][0]);
-    KmfWriteText(msh, "\n");
-    char buf[32];
-    if (kind != KmfKwdInfo) {
-      snprintf(buf, sizeof(buf), "%lld\n", static_cast<long long>(lines));
-      KmfWriteText(msh, buf);
-    }
-    if (kind == KmfKwdSol) {
-      for (int i = 0; i <= kw->NmbTyp; i++) {
-        snprintf(buf, sizeof(buf), "%d ", i ? kw->TypTab[i - 1] : kw->NmbTyp);
-        KmfWriteText(msh, buf);
-      }
-      KmfWriteText(msh, "\n");
-      if (KmfKwdFmt[kwd][2][0] == 'h') {
-        snprintf(buf, sizeof(buf), "%d %d\n", kw->Deg, kw->NmbNod);
-        KmfWriteText(msh, buf);
-      }
-    }
-  } else {
-    int64_t cur = ftello(msh->hdl);
-    if (cur < 0) msh->WrtErr = 1;
-    if (msh->NexKwdPos) {
-      // Point the previous section at this one.
-      if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
-      KmfWriteSized(msh, 3, cur);
-      KmfFlush(msh);
-      if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
-    }
-    KmfWriteI32(msh, kwd);
-    msh->NexKwdPos = cur + 4;
-    KmfWriteSized(msh, 3, 0);
-    if (kind != KmfKwdInfo) KmfWriteSized(msh, 4, lines);
-    if (kind == KmfKwdSol) {
-      KmfWriteI32(msh, kw->NmbTyp);
-      for (int i = 0; i < kw->NmbTyp; i++) KmfWriteI32(msh, kw->TypTab[i]);
-      if (KmfKwdFmt[kwd][2][0] == 'h') {
-        KmfWriteI32(msh, kw->Deg);
-        KmfWriteI32(msh, kw->NmbNod);
-      }
-    }
-  }
+  if (msh->Typ & KmfText)
+    writeTextHeader(msh, kwd, kind, lines);
+  else
+    writeBinaryHeader(msh, kwd, kind, lines);
   KmfFlush(msh);
   return msh->WrtErr ? 0 : 1;
 }

@@ -59,6 +59,7 @@ struct KmfMeshFile {
   unsigned char *WrtBlk;    // write block: KmfWriteBlockSize bytes plus room for one field
   KmfTextBuffer *Rd;        // buffered reader (reading only)
   int WrtErr;               // a write failed since opening: the file is damaged
+  int Quiet;                // no messages (a probe of KmfFileComplete)
 };
 
 // One field of a block call: where the first record's field is, how far apart records are,
@@ -76,6 +77,10 @@ typedef void (*KmfBlockCallback)(int64_t first, int64_t last, void *arg);
 KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
 // Writes the End section when writing, closes and frees; 0 when a write, flush or close failed.
 int KmfCloseMesh(KmfMeshFile *msh);
+// 1 when the file at name has its End section, found through its sections as opening finds
+// them, silently and passing over sections it cannot start; 0 when it has none or cannot be
+// read. A writer adds End last: a file without it is still being written.
+int KmfFileComplete(const char *name);
 int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode);
 // Line count of section kwd, 0 when absent. Solution keywords also fill (int *ntypes,
 // int *solsiz, int *types) and, for high-order ones, (int *degree, int *nodes).

@@ -82,7 +82,9 @@ void KmfWriteText(KmfMeshFile *msh, const char *text);
 bool KmfFlush(KmfMeshFile *msh);
 
 // The block transfer primitive: an emulation of the POSIX asynchronous calls over the stdio
-// stream, which moves the whole count at once.
+// stream, which moves the whole count at once before it returns: KmfAioRead and KmfAioWrite
+// return the status (0, or -1 when the seek failed or fewer bytes moved), KmfAioError the
+// same, KmfAioReturn the count asked for.
 struct KmfAioCb {
   FILE *Fildes;
   int64_t Offset;

@@ -241,42 +241,6 @@ int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometri
 
 }  // namespace
 
-bool LoadBadHandle(Function_Interface *fi, const char *fun, KmfMeshFile *hdl, Geometric_Mesh *msh) {
-  if (hdl && msh) return false;
-  fprintf(stderr, "  ## ERROR: %s: INVALID MESH FILE DESCRIPTOR %lld \n", fun, HandleId(hdl));
-  fi->ErrCod = ERR_BAD_HANDLE;
-  return true;
-}
-
-void EndInvalidReport(Function_Interface *fi, const BadEntries &bad, const char *noMore) {
-  if (bad.Nbr > BadEntries::Max) fputs(noMore, stderr);
-  fi->Status |= STATUS_INVALID_ELEMENTS;
-}
-
-long long HandleId(const KmfMeshFile *hdl) {
-  return static_cast<long long>(reinterpret_cast<intptr_t>(hdl));
-}
-
-int LoadNameFits(Function_Interface *fi, const char *fun, const char *name) {
-  if (!name || std::strlen(name) <= LoadMaxNameLen) return 1;
-  fprintf(stderr, "  ## ERROR: %s: FILE NAME LONGER THAN %d CHARACTERS \n", fun, LoadMaxNameLen);
-  if (fi) {
-    fi->ErrCod = ERR_BAD_DATA;
-    fi->Status |= STATUS_FILE_UNREADABLE;
-  }
-  return 0;
-}
-
-int CountFromFile(int64_t n) { return n < 0 || n > INT_MAX - 2 ? -1 : static_cast<int>(n); }
-
-int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, const char *maxName,
-                     int max, int64_t need) {
-  fprintf(stderr, "  ## ERROR: %s: NOT ENOUGH MEMORY TO LOAD %s\n", fun, what);
-  fprintf(stderr, "  MAXIMUM NUMBER OF %s %d NEEDED %lld \n", maxName, max, static_cast<long long>(need));
-  fi->ErrCod = ERR_CAPACITY;
-  return 0;
-}
-
 #define ELEMENT_LOADER(Name, kind, ...)                                                    \
   int Name(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_Mesh *msh) { \
     if (LoadBadHandle(fi, kind.Fun, hdl, msh)) return 0;                                      \

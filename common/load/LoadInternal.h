@@ -1,4 +1,5 @@
-// Helpers shared by the mesh, solution and SU2 loaders.
+// Helpers shared by the mesh, solution and SU2 loaders and the writer; those not inline here
+// are defined in LoadInternal.cpp, which calls no loader.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,10 @@ struct BadEntries {
 void EndInvalidReport(Function_Interface *fi, const BadEntries &bad,
                       const char *noMore = "  ## NO MORE ERRORS PRINTED \n");
 
+// A null name or mesh: "MESH/FILE NAME NOT ALLOCATED" naming the function, error 200 (fi may
+// be null). True when refused.
+bool LoadArgsMissing(Function_Interface *fi, const char *fun, const char *name, const Geometric_Mesh *msh);
+
 // A null handle or mesh: "INVALID MESH FILE DESCRIPTOR" naming the function, error 200.
 bool LoadBadHandle(Function_Interface *fi, const char *fun, KmfMeshFile *hdl, Geometric_Mesh *msh);
 
@@ -40,12 +45,15 @@ long long HandleId(const KmfMeshFile *hdl);
 // function, error 100 and status 4.
 int LoadNameFits(Function_Interface *fi, const char *fun, const char *name);
 
+// "CANNOT OPEN <base name>.[mesh[b]]" naming the function, error 100 and status 4; 0.
+int LoadCannotOpen(Function_Interface *fi, const char *fun, const char *name);
+
 // GetMeshDesc for reading, a name without extension resolved to the existing binary or
 // text file first.
 KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim);
 
-// Opens a mesh file for loading and refuses wrong dimensions and versions other than 1 to 3
-// (the version message at the given level, "ERROR" or "WARNING"); null after the messages.
+// Opens a mesh file for loading and refuses versions other than 1 to 3 (the version message
+// at the given level, "ERROR" or "WARNING"); null after the messages.
 KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
                           int *dim);
 // "  Bounding box x:[...] y:[...] z:[...]" on standard output.
@@ -76,6 +84,22 @@ int ForEachIntLine(KmfMeshFile *hdl, int kwd, F f) {
   }
   return 1;
 }
+
+// Widens the bounding box (xmin, ymin, zmin, xmax, ymax, zmax) to the point crd; the first
+// point of a mesh starts it.
+inline void BoxAdd(double *box, const double *crd, bool first) {
+  for (int j = 0; j < 3; j++) {
+    if (first) {
+      box[j] = box[j + 3] = crd[j];
+    } else {
+      if (crd[j] < box[j]) box[j] = crd[j];
+      if (crd[j] > box[j + 3]) box[j + 3] = crd[j];
+    }
+  }
+}
+
+// Empties the minimum and maximum of every field before a fresh fill.
+void ResetFieldRanges(Geometric_Solution *sol);
 
 // A 64-bit value from a file reduced to an int range check: v in [1, n].
 inline bool InRange(int64_t v, int64_t n) { return v >= 1 && v <= n; }

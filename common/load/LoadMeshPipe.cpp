@@ -34,7 +34,21 @@ bool onlyPipedKinds(KmfMeshFile *hdl) {
   return true;
 }
 
-void pipeTask(void *arg, const char *what, const char *end, bool vertices) {
+// The three tasks, in the order of the handles: what each reads and the words of its trace.
+enum PipeKind { PipeVertices = 0, PipeTriangles = 1, PipeTetrahedra = 2 };
+
+struct PipeTask {
+  const char *What, *End, *Closing;
+  const char *Fun;  // the loader, as a failed launch names it
+  PipelineProc Proc;
+};
+const PipeTask kPipeTasks[3] = {
+    {"vertices", " End Loading vertex ", " closing vertex descriptor", "LOADVERTEX", LoadVertexPipe},
+    {"triangles", " End Loading Trianlges ", " closing triangles descriptor", "LOADTRIANGLES", LoadTrianglesPipe},
+    {"tetrahedra", " End Loading Tetrahedra ", " closing tetrahedra descriptor", "LOADTETRAHEDRA",
+     LoadTetrahedraPipe}};
+
+void pipeTask(void *arg, PipeKind kind) {
   auto *a = static_cast<PipelineArgument *>(arg);
   Function_Interface *fi = slot<Function_Interface>(a, ArgFi);
   Geometric_Mesh *msh = slot<Geometric_Mesh>(a, ArgMsh);
@@ -42,38 +56,34 @@ void pipeTask(void *arg, const char *what, const char *end, bool vertices) {
   int NbrVer0 = static_cast<int>(a->Val[ArgVer0]);
   bool debug = fi->OptBits & LOAD_OPT_DEBUG;
   if (debug) {
-    if (vertices)
+    if (kind == PipeVertices)
       printf(" load vertices pipe InpMsh %lld Msh %p FilNam %s \n", HandleId(hdl),
              static_cast<void *>(msh), slot<const char>(a, ArgName));
     else
-      printf(" load %s pipe InpMsh %lld Msh %p FilNam %s NbrVer0 %d \n", what, HandleId(hdl),
+      printf(" load %s pipe InpMsh %lld Msh %p FilNam %s NbrVer0 %d \n", kPipeTasks[kind].What, HandleId(hdl),
              static_cast<void *>(msh), slot<const char>(a, ArgName), NbrVer0);
   }
   int ok;
-  if (vertices) {
+  if (kind == PipeVertices) {
     int out[2];
     ok = LoadVertex(fi, hdl, msh, out);
-  } else if (what[1] == 'r') {
+  } else if (kind == PipeTriangles) {
     ok = LoadTriangles(fi, hdl, NbrVer0, msh);
   } else {
     ok = LoadTetrahedra(fi, hdl, NbrVer0, msh);
   }
   a->Val[ArgResult] = ok;
-  if (debug) printf("%s", end);
+  if (debug) printf("%s", kPipeTasks[kind].End);
 }
 
 }  // namespace
 
-void LoadVertexPipe(void *arg) { pipeTask(arg, "vertices", " End Loading vertex ", true); }
-void LoadTrianglesPipe(void *arg) { pipeTask(arg, "triangles", " End Loading Trianlges ", false); }
-void LoadTetrahedraPipe(void *arg) { pipeTask(arg, "tetrahedra", " End Loading Tetrahedra ", false); }
+void LoadVertexPipe(void *arg) { pipeTask(arg, PipeVertices); }
+void LoadTrianglesPipe(void *arg) { pipeTask(arg, PipeTriangles); }
+void LoadTetrahedraPipe(void *arg) { pipeTask(arg, PipeTetrahedra); }
 
 int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "WARNING", &ver, &dim);
   if (!hdl) return 0;
@@ -103,16 +113,9 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   int ok = opened ? 1 : 0;
   if (opened) {
     printf(" Lauch pipeline on lib %lld \n", static_cast<long long>(word(pool)));
-    struct {
-      PipelineProc proc;
-      int t;
-      const char *name;
-    } launches[] = {{LoadTetrahedraPipe, 2, "LOADTETRAHEDRA"},
-                    {LoadVertexPipe, 0, "LOADVERTEX"},
-                    {LoadTrianglesPipe, 1, "LOADTRIANGLES"}};
-    for (const auto &l : launches)
-      if (!LaunchPipeline(pool, l.proc, &arg[l.t], 0, nullptr)) {
-        fprintf(stderr, "  ## ERROR: LAUNCHPIPELINE FOR FUNCTION %s FAILED \n", l.name);
+    for (int t : {PipeTetrahedra, PipeVertices, PipeTriangles})
+      if (!LaunchPipeline(pool, kPipeTasks[t].Proc, &arg[t], 0, nullptr)) {
+        fprintf(stderr, "  ## ERROR: LAUNCHPIPELINE FOR FUNCTION %s FAILED \n", kPipeTasks[t].Fun);
         ok = 0;
       }
     WaitPipeline(pool);
@@ -124,11 +127,9 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
       fi->Status |= own[t].Status;
     }
   }
-  const char *closing[3] = {" closing vertex descriptor", " closing triangles descriptor",
-                            " closing tetrahedra descriptor"};
   for (int t = 0; t < 3; t++)
     if (inp[t]) {
-      printf("%s", closing[t]);
+      printf("%s", kPipeTasks[t].Closing);
       KmfCloseMesh(inp[t]);
       printf(" End KmfCloseMesh ");
     }

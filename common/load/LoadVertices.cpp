@@ -24,7 +24,23 @@ int tooMany(Function_Interface *fi, const char *fun) {
   return 0;
 }
 
+// Kinds of flag lines that name a vertex or an edge out of the file's range, and their report.
 enum { BadCorner = 0, BadRequired = 1 };
+enum { BadRidge = 0, BadRequiredEdge = 1 };
+const char *const kBadVertexLines[2] = {"  CORNER          %10d  IS OUT OF BOUND =[%10d %10d]\n",
+                                        "  REQUIRED VERTEX %10d  IS OUT OF BOUND =[%10d %10d]\n"};
+const char *const kBadEdgeLines[2] = {"  RIDGE           %10d  IS OUT OF BOUND =[%10d %10d]\n",
+                                      "  REQUIRED EDGE   %10d  IS OUT OF BOUND =[%10d %10d]\n"};
+
+// Reports the flag lines of a file of n entities that named none of them, when there are any.
+void reportBadLines(Function_Interface *fi, const char *heading, const char *const lines[2], const BadEntries &bad,
+                    int n) {
+  if (!bad.Nbr) return;
+  fi->ErrCod = ERR_BAD_DATA;
+  fputs(heading, stderr);
+  for (int b = 0; b < bad.shown(); b++) fprintf(stderr, lines[bad.Kind[b]], bad.Idx[b], 1, n);
+  EndInvalidReport(fi, bad);
+}
 
 // Sets bits on the records named by the lines of a flag section (numbers 1..n of this file,
 // offset by base); lines out of range are remembered with kind. Returns the line count, -1
@@ -73,10 +89,6 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
     fld[dim] = {KmfInt, reinterpret_cast<char *>(&v0->Ref), static_cast<int64_t>(sizeof(Vertex))};
     if (!KmfGetBlockFields(hdl, KmfVertices, 1, n, 0, nullptr, nullptr, nullptr, dim + 1, fld))
       return readFailed(fi, "LOADVERTEX", "VERTICES");
-    // The box starts from this file's first vertex when no earlier file gave any.
-    double *box = msh->Box;
-    if (NbrVer0 == 0)
-      for (int j = 0; j < 3; j++) box[j] = box[j + 3] = dim == 2 && j == 2 ? 0.0 : v0->Crd[j];
     for (int i = beg; i < beg + n; i++) {
       Vertex *v = &msh->Ver[i];
       if (dim == 2) v->Crd[2] = 0.0;
@@ -84,10 +96,7 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
       v->Mrk = 0;
       v->Gid = 0;
       v->Res0 = v->Res1 = v->Res2 = v->Res3 = 0;
-      for (int j = 0; j < 3; j++) {
-        if (v->Crd[j] < box[j]) box[j] = v->Crd[j];
-        if (v->Crd[j] > box[j + 3]) box[j + 3] = v->Crd[j];
-      }
+      BoxAdd(msh->Box, v->Crd, i == 1);
     }
     msh->NbrVer += n;
   }
@@ -109,18 +118,62 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
   }
   if (nreq > 0) msh->GeoFlags |= GEO_REQ_VERTICES;
   if (ncor > 0) msh->GeoFlags |= GEO_CORNERS;
-  if (bad.Nbr) {
-    fi->ErrCod = ERR_BAD_DATA;
-    fprintf(stderr, "  ## ERROR: LOADVERTEX: INVALID CORNERS OR REQUIRED VERTICES FOUND \n");
-    for (int b = 0; b < bad.shown(); b++)
-      fprintf(stderr,
-              bad.Kind[b] == BadCorner ? "  CORNER          %10d  IS OUT OF BOUND =[%10d %10d]\n"
-                                       : "  REQUIRED VERTEX %10d  IS OUT OF BOUND =[%10d %10d]\n",
-              bad.Idx[b], 1, n);
-    EndInvalidReport(fi, bad);
-  }
+  reportBadLines(fi, "  ## ERROR: LOADVERTEX: INVALID CORNERS OR REQUIRED VERTICES FOUND \n", kBadVertexLines, bad, n);
   return 1;
 }
+
+namespace {
+
+// Grows the boundary-edge array to room for need edges (plus the empty record 0); a failure
+// ends the process.
+void growEdges(Function_Interface *fi, Geometric_Mesh *msh, int need) {
+  printf("#### WARNING: LOADEDGES: REALLOC BDYEDGES %d\n", need);
+  BdyEdge *grown = static_cast<BdyEdge *>(
+      MEM_REALLOC(fi->Mem, msh->Efr, sizeof(BdyEdge) * (static_cast<size_t>(need) + 1)));
+  if (!grown) {
+    fprintf(stderr, "  ## ERROR: %s: ALLOCATION FAILED FOR ARRAY %s \n", "LOADEDGES", "msh->Efr");
+    myexit("ALLOCATION FAILURE", 100);
+  }
+  msh->Efr = grown;
+  msh->MaxNbrEfr = need;
+}
+
+// Reads the n edges of the file after the NbrEfr0 there are: nodes checked against the nv
+// vertices of the file and shifted by NbrVer0, the invalid ones remembered in bad.
+bool readEdges(KmfMeshFile *hdl, Geometric_Mesh *msh, int n, int nv, int NbrVer0, BadEntries &bad) {
+  int NbrEfr0 = msh->NbrEfr;
+  BdyEdge *e0 = &msh->Efr[NbrEfr0 + 1];
+  const int64_t st = sizeof(BdyEdge);
+  KmfField fld[3] = {{KmfInt, reinterpret_cast<char *>(&e0->Ver[0]), st},
+                     {KmfInt, reinterpret_cast<char *>(&e0->Ver[1]), st},
+                     {KmfInt, reinterpret_cast<char *>(&e0->Ref), st}};
+  if (!KmfGetBlockFields(hdl, KmfEdges, 1, n, 0, nullptr, nullptr, nullptr, 3, fld)) return false;
+  for (int i = NbrEfr0 + 1; i <= NbrEfr0 + n; i++) {
+    BdyEdge *e = &msh->Efr[i];
+    bool ok = InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv);
+    e->Ver[0] += NbrVer0;
+    e->Ver[1] += NbrVer0;
+    e->Voi[0] = e->Voi[1] = e->Tri[0] = e->Tri[1] = e->Res0 = e->Res1 = 0;
+    e->Tag = ok ? static_cast<uint32_t>(TAG_ALIVE) : 0u;
+    if (!ok) bad.add(i);
+  }
+  msh->NbrEfr += n;
+  msh->NbrFilEfr += n;
+  return true;
+}
+
+void reportInvalidEdges(Function_Interface *fi, const Geometric_Mesh *msh, const BadEntries &bad, int nv) {
+  fi->ErrCod = ERR_BAD_DATA;
+  fprintf(stderr, "  ## ERROR: LOADEDGES: %d INVALID EDGES FOUND WITH OUT OF BOUND VALUE [1-%d]\n", bad.Nbr, nv);
+  fprintf(stderr, "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n");
+  for (int b = 0; b < bad.shown(); b++) {
+    const BdyEdge &e = msh->Efr[bad.Idx[b]];
+    fprintf(stderr, "  EDGES %10d =[%10d %10d] IS INVALID \n", bad.Idx[b], e.Ver[0], e.Ver[1]);
+  }
+  EndInvalidReport(fi, bad);
+}
+
+}  // namespace
 
 int LoadEdges(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_Mesh *msh, int out[2]) {
   fi->ErrCod = 0;
@@ -137,52 +190,21 @@ int LoadEdges(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_M
   int n = CountFromFile(KmfStatKwd(hdl, KmfEdges));
   if (nv < 0 || n < 0 || static_cast<int64_t>(msh->NbrEfr) + n > INT32_MAX - 2)
     return tooMany(fi, "LOADEDGES");
-  int need = msh->NbrEfr + n;
-  if (need > msh->MaxNbrEfr) {
-    printf("#### WARNING: LOADEDGES: REALLOC BDYEDGES %d\n", need);
-    // Room for the needed edges plus the empty record 0.
-    BdyEdge *grown = static_cast<BdyEdge *>(
-        MEM_REALLOC(fi->Mem, msh->Efr, sizeof(BdyEdge) * (static_cast<size_t>(need) + 1)));
-    if (!grown) {
-      fprintf(stderr, "  ## ERROR: %s: ALLOCATION FAILED FOR ARRAY %s \n", "LOADEDGES", "msh->Efr");
-      myexit("ALLOCATION FAILURE", 100);
-    }
-    msh->Efr = grown;
-    msh->MaxNbrEfr = need;
-  }
+  if (msh->NbrEfr + n > msh->MaxNbrEfr) growEdges(fi, msh, msh->NbrEfr + n);
   int NbrEfr0 = msh->NbrEfr;
   BadEntries bad;
-  if (n > 0) {
-    BdyEdge *e0 = &msh->Efr[NbrEfr0 + 1];
-    const int64_t st = sizeof(BdyEdge);
-    KmfField fld[3] = {{KmfInt, reinterpret_cast<char *>(&e0->Ver[0]), st},
-                       {KmfInt, reinterpret_cast<char *>(&e0->Ver[1]), st},
-                       {KmfInt, reinterpret_cast<char *>(&e0->Ref), st}};
-    if (!KmfGetBlockFields(hdl, KmfEdges, 1, n, 0, nullptr, nullptr, nullptr, 3, fld))
-      return readFailed(fi, "LOADEDGES", "EDGES");
-    for (int i = NbrEfr0 + 1; i <= NbrEfr0 + n; i++) {
-      BdyEdge *e = &msh->Efr[i];
-      bool ok = InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv);
-      e->Ver[0] += NbrVer0;
-      e->Ver[1] += NbrVer0;
-      e->Voi[0] = e->Voi[1] = e->Tri[0] = e->Tri[1] = e->Res0 = e->Res1 = 0;
-      e->Tag = ok ? static_cast<uint32_t>(TAG_ALIVE) : 0u;
-      if (!ok) bad.add(i);
-    }
-    msh->NbrEfr += n;
-    msh->NbrFilEfr += n;
-  }
+  if (n > 0 && !readEdges(hdl, msh, n, nv, NbrVer0, bad)) return readFailed(fi, "LOADEDGES", "EDGES");
   // Ridges and required edges are read whenever the file has them, each line checked
   // against this file's edges.
   BadEntries badLines;
   int64_t nrid = 0, nreq = 0;
   if (!(fi->OptBits & LOAD_OPT_NO_RIDGES)) {
-    nrid = markFromSection(hdl, KmfRidges, msh->Efr, NbrEfr0, n, TAG_RIDGE, badLines, 0);
+    nrid = markFromSection(hdl, KmfRidges, msh->Efr, NbrEfr0, n, TAG_RIDGE, badLines, BadRidge);
     if (nrid < 0) return readFailed(fi, "LOADEDGES", "RIDGES");
     if (nrid > 0) msh->GeoFlags |= GEO_RIDGES;
   }
   if (!(fi->OptBits & LOAD_OPT_NO_REQ_EDGES)) {
-    nreq = markFromSection(hdl, KmfRequiredEdges, msh->Efr, NbrEfr0, n, TAG_REQUIRED, badLines, 1);
+    nreq = markFromSection(hdl, KmfRequiredEdges, msh->Efr, NbrEfr0, n, TAG_REQUIRED, badLines, BadRequiredEdge);
     if (nreq < 0) return readFailed(fi, "LOADEDGES", "REQUIRED EDGES");
     if (nreq > 0) msh->GeoFlags |= GEO_REQ_EDGES;
   }
@@ -190,27 +212,8 @@ int LoadEdges(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_M
     out[0] = static_cast<int>(nrid);
     out[1] = static_cast<int>(nreq);
   }
-  if (bad.Nbr) {
-    fi->ErrCod = ERR_BAD_DATA;
-    fprintf(stderr, "  ## ERROR: LOADEDGES: %d INVALID EDGES FOUND WITH OUT OF BOUND VALUE [1-%d]\n",
-            bad.Nbr, nv);
-    fprintf(stderr, "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n");
-    for (int b = 0; b < bad.shown(); b++) {
-      const BdyEdge &e = msh->Efr[bad.Idx[b]];
-      fprintf(stderr, "  EDGES %10d =[%10d %10d] IS INVALID \n", bad.Idx[b], e.Ver[0], e.Ver[1]);
-    }
-    EndInvalidReport(fi, bad);
-  }
-  if (badLines.Nbr) {
-    fi->ErrCod = ERR_BAD_DATA;
-    fprintf(stderr, "  ## ERROR: LOADEDGES: INVALID RIDGES OR REQUIRED EDGES FOUND \n");
-    for (int b = 0; b < badLines.shown(); b++)
-      fprintf(stderr,
-              badLines.Kind[b] == 0 ? "  RIDGE           %10d  IS OUT OF BOUND =[%10d %10d]\n"
-                                    : "  REQUIRED EDGE   %10d  IS OUT OF BOUND =[%10d %10d]\n",
-              badLines.Idx[b], 1, n);
-    EndInvalidReport(fi, badLines);
-  }
+  if (bad.Nbr) reportInvalidEdges(fi, msh, bad, nv);
+  reportBadLines(fi, "  ## ERROR: LOADEDGES: INVALID RIDGES OR REQUIRED EDGES FOUND \n", kBadEdgeLines, badLines, n);
   return 1;
 }
 

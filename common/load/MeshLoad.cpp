@@ -7,10 +7,8 @@
 #include <initializer_list>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include "common/base/Clock.h"
 #include "common/base/FunctionInterface.h"
@@ -48,15 +46,6 @@ bool addFileCounts(Function_Interface *fi, KmfMeshFile *hdl, int *SizMsh) {
   }
   if (!(fi->OptBits & LOAD_OPT_NO_NORMALS)) ok = ok && addCount(SizMsh, KmfNormals, n(KmfNormals));
   return ok;
-}
-
-int cannotOpen(Function_Interface *fi, const char *fun, const char *name) {
-  char base[LoadMaxNameLen + 1];
-  getBaseName(name, base, sizeof(base));
-  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
-  fi->ErrCod = ERR_BAD_DATA;
-  fi->Status |= STATUS_FILE_UNREADABLE;
-  return 0;
 }
 
 // Counts shown after a file was loaded.
@@ -155,65 +144,17 @@ Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
 
 }  // namespace
 
-KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
-  const char *txt = kind == KmfMesh ? ".mesh" : ".sol";
-  if (!strstr(name, txt)) {
-    // Pick the existing file ourselves: asking the opener to try names that do not exist
-    // fills the terminal with complaints.
-    std::string b = std::string(name) + txt + "b", t = std::string(name) + txt;
-    if (access(b.c_str(), R_OK) == 0) return GetMeshDesc(fi, b.c_str(), ver, dim, kind, KmfRead);
-    if (access(t.c_str(), R_OK) == 0) return GetMeshDesc(fi, t.c_str(), ver, dim, kind, KmfRead);
-  }
-  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
-}
-
-KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
-                          int *dim) {
-  if (!LoadNameFits(fi, "LOADMESH", name)) return nullptr;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, ver, dim);
-  if (!hdl) {
-    cannotOpen(fi, "LOADMESH", name);
-    return nullptr;
-  }
-  bool refused = false;
-  if (*dim != 2 && *dim != 3) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: WRONG MESH DIMENSION IN FILE %s\n", name);
-    refused = true;
-  } else if (*ver < 1 || *ver > 3) {
-    fprintf(stderr, "  ## %s: LOADMESH: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", versionLevel, *ver);
-    refused = true;
-  }
-  if (!refused) return hdl;
-  fprintf(stderr, "  FILE %s IS IGNORED. \n", name);
-  KmfCloseMesh(hdl);
-  fi->ErrCod = ERR_BAD_DATA;
-  return nullptr;
-}
-
-void PrintLoadBox(const Geometric_Mesh *msh) {
-  const double *b = msh->Box;
-  printf("  Bounding box x:[%lg %lg] y:[%lg %g] z:[%lg %lg]\n", b[0], b[3], b[1], b[4], b[2], b[5]);
-}
-
-void PrintLoadMemory(const char *what, const Geometric_Mesh *msh) {
-  double mem[2];
-  GetMeshMem(msh, mem);
-  const double mo = 1024.0 * 1024.0;
-  printf("%s %6.2lf Mo (%3.2f %%) allocated %6.2lf Mo\n", what, mem[1] / mo,
-         mem[0] > 0 ? 100.0 * mem[1] / mem[0] : 0.0, mem[0] / mo);
-}
-
 int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "ADDMESHSIZE", name)) return 0;
   // SU2 files are not keyword files: do not let the keyword opener complain about them.
   if (GetInputFileType(name) == FILE_TYPE_SU2) {
     if (AddSU2MeshSize(fi, name, SizMsh)) return 1;
-    return cannotOpen(fi, "ADDMESHSIZE", name);
+    return LoadCannotOpen(fi, "ADDMESHSIZE", name);
   }
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
-  if (!hdl) return cannotOpen(fi, "ADDMESHSIZE", name);
+  if (!hdl) return LoadCannotOpen(fi, "ADDMESHSIZE", name);
   bool ok = addFileCounts(fi, hdl, SizMsh);
   KmfCloseMesh(hdl);
   if (!ok) {
@@ -231,7 +172,7 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!LoadNameFits(fi, "FITMESHSIZE", name)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
-  if (!hdl) return cannotOpen(fi, "FITMESHSIZE", name);
+  if (!hdl) return LoadCannotOpen(fi, "FITMESHSIZE", name);
   int fileType = SizMsh[KmfFileType];
   memset(SizMsh, 0, sizeof(int) * KmfMaxSizMsh);
   SizMsh[KmfFileType] = fileType;
@@ -246,16 +187,12 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
 }
 
 int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "ERROR", &ver, &dim);
   if (!hdl) return 0;
   if (msh->Dim == 0) msh->Dim = dim;
-  char shown[LoadMaxNameLen + 8];
+  char shown[FileNameMax + 8];
   getPrintName(0, fi->Status, name, shown, sizeof(shown));
   if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
 
@@ -294,6 +231,136 @@ int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   return 1;
 }
 
+namespace {
+
+// What the driver does with each file.
+enum : int { FileLoaded = 0, FileSkipped = 1, FileMeshFailed = 2 };
+
+// Size-array entries of the one solution a mesh may be created with.
+const int kSolutionSizeSlots[] = {KmfSolAtVertices,  KmfSolAtPyramids,   KmfSolAtTriangles,
+                                  KmfSolAtQuadrilaterals, KmfSolAtTetrahedra, KmfSolAtPrisms,
+                                  KmfSolAtHexahedra, KmfSolSizTot,       KmfSolNbrFld};
+
+// One call of the driver: the files, what became of each, and the scratch arrays from the
+// memory list, released with the object.
+struct LoadRun {
+  Function_Interface *Fi;
+  int NbrFil;
+  char **Names;
+  const char *SolName;
+  bool WithSol;
+  int *Skip = nullptr;     // per file: FileLoaded, FileSkipped or FileMeshFailed
+  int *SizMsh = nullptr;
+  int *SolBase = nullptr;  // entities of the solution's kind before each file, so that each
+                           // file's values land on its own entities
+
+  LoadRun(Function_Interface *fi, int nbrFil, char **names, const char *solName)
+      : Fi(fi), NbrFil(nbrFil < 0 ? 0 : nbrFil), Names(names), SolName(solName),
+        WithSol(!(fi->OptBits & LOAD_OPT_NO_SOLUTION)) {
+    // Cleared ints, labelled as the driver's own.
+    auto ints = [&](const char *var, const char *expr, size_t n) {
+      auto *p = static_cast<int *>(Alloc(fi->Mem, nullptr, sizeof(int) * n, "A %s = %s IN FUNCTION %s LINE %d ", var,
+                                         expr, "geoLoadMeshAndSolution", __LINE__));
+      if (p) memset(p, 0, sizeof(int) * n);
+      return p;
+    };
+    size_t n = static_cast<size_t>(NbrFil + 1);
+    Skip = ints("skip", "sizeof(int)*max(NbrFil+1,1)", n);
+    SizMsh = ints("SizMsh", "sizeof(int)*(KmfMaxSizMsh+10)", KmfSizMshLen);
+    SolBase = ints("solBase", "sizeof(int)*max(NbrFil+1,1)", n);
+  }
+  ~LoadRun() {
+    if (Skip) MEM_FREE(Fi->Mem, Skip);
+    if (SizMsh) MEM_FREE(Fi->Mem, SizMsh);
+    if (SolBase) MEM_FREE(Fi->Mem, SolBase);
+  }
+  LoadRun(const LoadRun &) = delete;
+  LoadRun &operator=(const LoadRun &) = delete;
+
+  const char *solutionName(int i) const { return SolName && NbrFil == 1 ? SolName : Names[i]; }
+  bool su2(int i) const { return GetInputFileType(Names[i]) == FILE_TYPE_SU2; }
+
+  // Adds every file's counts and solution to SizMsh; the number of files that can be loaded.
+  int sizePass() {
+    int loaded = 0;
+    for (int i = 0; i < NbrFil; i++) {
+      if (!Names || !Names[i]) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %d th FILE NOT ALLOCATED \n", i);
+        Fi->Status |= STATUS_NO_FILE_NAME;
+        Skip[i] = FileSkipped;
+        continue;
+      }
+      if (!AddMeshSize(Fi, Names[i], SizMsh)) {
+        char base[FileNameMax + 1];
+        getBaseName(Names[i], base, sizeof(base));
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
+        Fi->Status |= STATUS_FILE_UNREADABLE;
+        Skip[i] = FileSkipped;
+        continue;
+      }
+      loaded++;
+      if (WithSol && !FitSolSize(1, Fi, solutionName(i), SizMsh)) WithSol = false;
+    }
+    // No solution at all unless every file has one; an SU2 vertex solution is counted as 1
+    // until the vertices are known.
+    if (!WithSol) {
+      for (int k : kSolutionSizeSlots) SizMsh[k] = 0;
+    } else if (SizMsh[KmfSolAtVertices] == 1) {
+      SizMsh[KmfSolAtVertices] = SizMsh[KmfVertices];
+    }
+    return loaded;
+  }
+
+  // Loads every file of the size pass in turn, appending; sol, when not null, is the
+  // solution whose entities each file starts at.
+  void loadMeshes(Geometric_Mesh *msh, const Geometric_Solution *sol) {
+    bool named = false;
+    for (int i = 0; i < NbrFil; i++) {
+      if (Skip[i]) continue;
+      if (!named) {
+        getBaseName(Names[i], msh->MshNam, sizeof(msh->MshNam));
+        named = true;
+      }
+      if (sol) SolBase[i] = solutionEntities(msh, sol);
+      // The reader is chosen per file: keyword and SU2 files may be mixed.
+      if (su2(i)) {
+        if (!LoadSU2Mesh(Fi, Names[i], msh)) {
+          fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 MESH FAILED\n");
+          Fi->Status |= STATUS_FILE_UNREADABLE;
+          Skip[i] = FileMeshFailed;
+        }
+      } else if (!LoadMesh(Fi, Names[i], msh)) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
+        Fi->Status |= STATUS_FILE_UNREADABLE;
+        Skip[i] = FileMeshFailed;
+      }
+    }
+  }
+
+  // Loads the values of every loaded file onto its own entities; after a failure the later
+  // files use their own names.
+  void loadSolutions(Geometric_Mesh *msh, int *solCount) {
+    bool ownName = false;
+    for (int i = 0; i < NbrFil; i++) {
+      // A file whose mesh could not be loaded has no entities for its values.
+      if (Skip[i]) continue;
+      *solCount = SolBase[i];
+      if (su2(i)) {
+        if (!LoadSU2Solution(Fi, Names[i], msh)) {
+          fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
+          Fi->Status |= STATUS_FILE_UNREADABLE;
+        }
+      } else if (LoadSolution(Fi, ownName ? Names[i] : solutionName(i), msh) != 1) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
+        Fi->Status |= STATUS_FILE_UNREADABLE;
+        ownName = true;
+      }
+    }
+  }
+};
+
+}  // namespace
+
 Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char **names,
                                        const char *solName) {
   if (!fi) {
@@ -301,111 +368,25 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
     myexit("INTERNAL ERROR", 100);
   }
   double t0 = GetWallClock();
-  if (NbrFil < 0) NbrFil = 0;
-  size_t nskip = static_cast<size_t>(NbrFil + 1 > 1 ? NbrFil + 1 : 1);
-  int *skip = static_cast<int *>(Alloc(fi->Mem, nullptr, sizeof(int) * nskip, "A %s = %s IN FUNCTION %s LINE %d ",
-                                       "skip", "sizeof(int)*max(NbrFil+1,1)", __func__, __LINE__));
-  int *SizMsh = static_cast<int *>(MEM_ALLOC(fi->Mem, SizMsh, sizeof(int) * (KmfMaxSizMsh + 10)));
-  // Entities of the solution's kind before each file, so that each file's values land on
-  // its own entities.
-  int *solBase = static_cast<int *>(MEM_ALLOC(fi->Mem, solBase, sizeof(int) * nskip));
-  auto release = [&]() {
-    if (skip) skip = static_cast<int *>(MEM_FREE(fi->Mem, skip));
-    if (SizMsh) SizMsh = static_cast<int *>(MEM_FREE(fi->Mem, SizMsh));
-    if (solBase) solBase = static_cast<int *>(MEM_FREE(fi->Mem, solBase));
-  };
-  if (!skip || !SizMsh || !solBase) {
+  LoadRun run(fi, NbrFil, names, solName);
+  if (!run.Skip || !run.SizMsh || !run.SolBase) {
     fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: ALLOCATION FAILED \n");
     fi->ErrCod = ERR_NOT_ALLOCATED;
-    release();
     return nullptr;
   }
-  memset(skip, 0, sizeof(int) * nskip);
-  memset(solBase, 0, sizeof(int) * nskip);
-  memset(SizMsh, 0, sizeof(int) * (KmfMaxSizMsh + 10));
-
-  bool withSol = !(fi->OptBits & LOAD_OPT_NO_SOLUTION);
-  auto solutionName = [&](int i) { return solName && NbrFil == 1 ? solName : names[i]; };
-  int loaded = 0;
-  for (int i = 0; i < NbrFil; i++) {
-    if (!names || !names[i]) {
-      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %d th FILE NOT ALLOCATED \n", i);
-      fi->Status |= STATUS_NO_FILE_NAME;
-      skip[i] = 1;
-      continue;
-    }
-    if (!AddMeshSize(fi, names[i], SizMsh)) {
-      char base[LoadMaxNameLen + 1];
-      getBaseName(names[i], base, sizeof(base));
-      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
-      fi->Status |= STATUS_FILE_UNREADABLE;
-      skip[i] = 1;
-      continue;
-    }
-    loaded++;
-    if (withSol && !FitSolSize(1, fi, solutionName(i), SizMsh)) withSol = false;
-  }
-  if (!loaded) {
-    release();
-    return nullptr;
-  }
-  if (!withSol) {
-    for (int k : {62, 26, 64, 65, 66, 67, 68, 205, 206}) SizMsh[k] = 0;
-  } else if (SizMsh[KmfSolAtVertices] == 1) {
-    SizMsh[KmfSolAtVertices] = SizMsh[KmfVertices];
-  }
-  Geometric_Mesh *msh = NewCommonMesh(fi->Mem, SizMsh);
+  if (!run.sizePass()) return nullptr;
+  Geometric_Mesh *msh = NewCommonMesh(fi->Mem, run.SizMsh);
   if (!msh) {
     fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT CREATE THE MESH \n");
     fi->ErrCod = ERR_NOT_ALLOCATED;
     fi->Status |= STATUS_FILE_UNREADABLE;
-    release();
     return nullptr;
   }
   adviseLargePages(msh);
   int *solCount = nullptr;
-  Geometric_Solution *sol = withSol ? meshSolution(msh, &solCount) : nullptr;
-
-  bool named = false;
-  for (int i = 0; i < NbrFil; i++) {
-    if (skip[i]) continue;
-    if (!named) {
-      getBaseName(names[i], msh->MshNam, sizeof(msh->MshNam));
-      named = true;
-    }
-    if (sol) solBase[i] = solutionEntities(msh, sol);
-    // The reader is chosen per file: keyword and SU2 files may be mixed.
-    if (GetInputFileType(names[i]) == FILE_TYPE_SU2) {
-      if (!LoadSU2Mesh(fi, names[i], msh)) {
-        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 MESH FAILED\n");
-        fi->Status |= STATUS_FILE_UNREADABLE;
-        skip[i] = 2;
-      }
-    } else if (!LoadMesh(fi, names[i], msh)) {
-      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", fi->ErrCod);
-      fi->Status |= STATUS_FILE_UNREADABLE;
-      skip[i] = 2;
-    }
-  }
-  if (sol) {
-    bool ownName = false;
-    for (int i = 0; i < NbrFil; i++) {
-      // A file whose mesh could not be loaded has no entities for its values.
-      if (skip[i]) continue;
-      *solCount = solBase[i];
-      if (GetInputFileType(names[i]) == FILE_TYPE_SU2) {
-        if (!LoadSU2Solution(fi, names[i], msh)) {
-          fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
-          fi->Status |= STATUS_FILE_UNREADABLE;
-        }
-      } else if (LoadSolution(fi, ownName ? names[i] : solutionName(i), msh) != 1) {
-        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", fi->ErrCod);
-        fi->Status |= STATUS_FILE_UNREADABLE;
-        ownName = true;
-      }
-    }
-  }
-  release();
+  Geometric_Solution *sol = run.WithSol ? meshSolution(msh, &solCount) : nullptr;
+  run.loadMeshes(msh, sol);
+  if (sol) run.loadSolutions(msh, solCount);
   printf("  Cpu Time to load the mesh       %lg (s)\n", GetWallClock() - t0);
   return msh;
 }

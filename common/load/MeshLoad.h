@@ -27,9 +27,6 @@ enum : unsigned {
   LOAD_OPT_NO_REQ_EDGES = 0x80000000u,
 };
 
-// Longest file name the loaders take (names are refused from this length on).
-enum : int { LoadMaxNameLen = 1023 };
-
 // solName, when not null and NbrFil is 1, names the solution file; otherwise each mesh file's
 // own solution (same base name) is loaded when every file has one. Null when no file could
 // be loaded or the mesh could not be created.
@@ -37,7 +34,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
                                        const char *solName);
 
 // Size passes: add (AddMeshSize) or write into a cleared array (FitMeshSize) the entity
-// counts of one mesh file, SizMsh holding KmfMaxSizMsh + 10 ints indexed by kind.
+// counts of one mesh file, SizMsh holding KmfSizMshLen ints indexed by kind.
 int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh);
 int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh);
 

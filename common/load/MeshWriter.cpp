@@ -5,6 +5,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/kmf/KmfMeshFile.h"
+#include "common/load/LoadInternal.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 bool alive(uint32_t tag) { return tag & TAG_ALIVE; }
 bool isCorner(uint32_t tag) { return tag & TAG_CORNER; }
-bool isRequiredVertex(uint32_t tag) { return (tag & TAG_REQUIRED) || (tag & 3) == 3; }
+bool isRequiredVertex(uint32_t tag) { return (tag & TAG_REQUIRED) || (tag & TAG_VER_TYPE) == TAG_VER_TYPE; }
 bool isRidge(uint32_t tag) { return tag & TAG_RIDGE; }
 bool isRequiredEdge(uint32_t tag) { return tag & TAG_REQUIRED; }
 uint32_t userBits(uint32_t tag) { return (tag & TAG_USR) >> 24; }
@@ -213,11 +214,7 @@ struct Writer {
 
 // Opens the file for a writer; null after reporting through fi.
 KmfMeshFile *openOutput(Function_Interface *fi, const char *name, Geometric_Mesh *mesh, const char *fn) {
-  if (!name || !mesh) {
-    fprintf(stderr, "  ## ERROR: %s: MESH/FILE NAME NOT ALLOCATED \n", fn);
-    if (fi) fi->ErrCod = ERR_BAD_HANDLE;
-    return nullptr;
-  }
+  if (LoadArgsMissing(fi, fn, name, mesh)) return nullptr;
   int ver = 3, dim = mesh->Dim;
   KmfMeshFile *out = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfWrite);
   if (!out) {

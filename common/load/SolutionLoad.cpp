@@ -2,14 +2,11 @@
 // and the "not ready" answer for a file that is still being written.
 #include "common/load/SolutionLoad.h"
 
-#include <unistd.h>
-
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/LoadInternal.h"
@@ -21,46 +18,6 @@ namespace {
 // Solution keywords in the order the size pass looks at them.
 const int kSizeOrder[] = {KmfSolAtVertices, KmfSolAtTetrahedra, KmfSolAtPrisms, KmfSolAtPyramids,
                           KmfSolAtHexahedra, KmfSolAtTriangles, KmfSolAtQuadrilaterals};
-
-bool readable(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
-
-// The file a base name opens as a solution: the binary one first, as the opener does.
-std::string solutionPath(const char *base) {
-  std::string b = std::string(base) + ".solb";
-  return readable(b) ? b : std::string(base) + ".sol";
-}
-
-// Whether a solution file ends with its End section. A writer adds it last, so a file
-// without it is still being written.
-bool hasEndMarker(const std::string &path) {
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  unsigned char tail[256];
-  size_t n = 0;
-  if (fseeko(f, 0, SEEK_END) == 0) {
-    off_t size = ftello(f);
-    off_t from = size > static_cast<off_t>(sizeof(tail)) ? size - static_cast<off_t>(sizeof(tail)) : 0;
-    if (size >= 0 && fseeko(f, from, SEEK_SET) == 0) n = fread(tail, 1, sizeof(tail), f);
-  }
-  fclose(f);
-  bool binary = path.size() > 5 && path.compare(path.size() - 5, 5, ".solb") == 0;
-  if (binary) {
-    // End's keyword number followed by a next-section position of 0 (4 or 8 bytes).
-    auto isEnd = [&](size_t at) {
-      return (tail[at] == 54 && !tail[at + 1] && !tail[at + 2] && !tail[at + 3]) ||
-             (!tail[at] && !tail[at + 1] && !tail[at + 2] && tail[at + 3] == 54);
-    };
-    auto zeros = [&](size_t at) {
-      for (size_t i = at; i < n; i++)
-        if (tail[i]) return false;
-      return true;
-    };
-    return (n >= 8 && isEnd(n - 8) && zeros(n - 4)) || (n >= 12 && isEnd(n - 12) && zeros(n - 8));
-  }
-  while (n > 0 && (tail[n - 1] == ' ' || tail[n - 1] == '\n' || tail[n - 1] == '\r' || tail[n - 1] == '\t')) n--;
-  if (n < 3 || std::memcmp(tail + n - 3, "End", 3) != 0) return false;
-  return n == 3 || tail[n - 4] == ' ' || tail[n - 4] == '\n' || tail[n - 4] == '\t' || tail[n - 4] == '\r';
-}
 
 int notReady() {
   printf("\n Warning, solution file not ready, waiting for it \n ");
@@ -129,11 +86,12 @@ void printFieldRanges(const Geometric_Mesh *msh) {
 int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "FITSOLSIZE", name)) return 0;
-  char base[LoadMaxNameLen + 1];
+  char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
   // In quiet mode an absent file is no error: do not ask the opener, which reports it.
-  bool present = readable(std::string(base) + ".solb") || readable(std::string(base) + ".sol");
+  char path[FileNameMax + 1];
+  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
   KmfMeshFile *hdl = nullptr;
   int ver = 0, dim = 0;
   if (!su2 && (mode != 1 || present))
@@ -219,11 +177,6 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
       fi->ErrCod = ERR_BAD_DATA;
       return 0;
     }
-  if (dim != 2 && dim != 3) {
-    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID DIMENSION %d \n", dim);
-    fi->ErrCod = ERR_BAD_DATA;
-    return 0;
-  }
   // Entities against entities: this file's values go after those already read.
   int64_t cap = MaxSol / sol->SizTot;
   int64_t need = static_cast<int64_t>(*NbrSol) + n;
@@ -239,11 +192,7 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   }
   // A fresh fill (first file, or a reload that set the count back to 0) starts new ranges;
   // a later file of a set widens those of the earlier ones.
-  if (*NbrSol == 0)
-    for (int f = 0; f < sol->NbrFld; f++) {
-      sol->Box[f][0] = DBL_MAX;
-      sol->Box[f][1] = -DBL_MAX;
-    }
+  if (*NbrSol == 0) ResetFieldRanges(sol);
   for (int64_t e = 0; e < n; e++) {
     double *v = first + e * S;
     for (int f = 0; f < ntyp; f++) {
@@ -255,55 +204,54 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   return 1;
 }
 
-int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  fi->ErrCod = 0;
-  if (!name) return 1;
-  if (!msh) {
-    fprintf(stderr, "  ## ERROR: LOADSOLUTION: INPUT MESH NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
-  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
-  char base[LoadMaxNameLen + 1];
-  getBaseName(name, base, sizeof(base));
-  std::string path = solutionPath(base);
+namespace {
+
+// Opens the solution of a base name (".solb", else ".sol"). Null with *result the answer to
+// give when it cannot be loaded now: 2 for a file still being written, 0 after the error.
+KmfMeshFile *openSolution(Function_Interface *fi, const char *base, int *ver, int *dim, int *result) {
+  char path[FileNameMax + 1];
+  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
   uint32_t status = fi->Status;
-  int ver = 0, dim = 0;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, ver, dim);
   if (!hdl) {
-    if (readable(path) && !hasEndMarker(path)) {
+    if (present && !KmfFileComplete(path)) {
       // Still being written: not an error yet.
       fi->Status = status;
       fi->ErrCod = 0;
-      return notReady();
+      *result = notReady();
+      return nullptr;
     }
     fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", base);
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;
-    return 0;
+    *result = 0;
+    return nullptr;
   }
+  // A binary file may open up to a last section that is not End yet.
   if (KmfStatKwd(hdl, KmfEnd) == 0) {
     KmfCloseMesh(hdl);
-    return notReady();
+    *result = notReady();
+    return nullptr;
   }
-  char shown[LoadMaxNameLen + 8];
-  getPrintName(1, fi->Status, base, shown, sizeof(shown));
-  auto refuse = [&]() {
-    KmfCloseMesh(hdl);
-    fi->ErrCod = ERR_BAD_DATA;
-    return 0;
-  };
+  return hdl;
+}
+
+// The file must have the mesh's dimension and a version the loaders take.
+bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *shown, int ver, int dim) {
   if (dim != msh->Dim) {
     fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", shown);
-    return refuse();
-  }
-  if (ver < 1 || ver > 3) {
+  } else if (ver < 1 || ver > 3) {
     fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
     fprintf(stderr, "  FILE %s IS IGNORED. \n", shown);
-    return refuse();
+  } else {
+    return true;
   }
-  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+  fi->ErrCod = ERR_BAD_DATA;
+  return false;
+}
 
+// The values of the mesh's one solution (the first slot that has one).
+bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown) {
   const Slot slots[] = {
       {msh->SolAtVer, KmfSolAtVertices, &msh->NbrSolVer, msh->MaxSolVer, "LOADSOLATVER"},
       {msh->SolAtTet, KmfSolAtTetrahedra, &msh->NbrSolTet, msh->MaxSolTet, "LOADSOLATTET"},
@@ -314,38 +262,68 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
       {msh->SolAtQua, KmfSolAtQuadrilaterals, &msh->NbrSolQua, msh->MaxSolQua, "LOADSOLATQUA"}};
   for (const Slot &s : slots) {
     if (!s.Sol) continue;
-    if (!LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) {
-      fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
-      KmfCloseMesh(hdl);
-      return 0;
-    }
-    break;
+    if (LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) return true;
+    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
+    return false;
   }
+  return true;
+}
+
+// The first value of the one-line section kwd (Time: a real into *real, Iterations: an
+// integer into *integer), when the file has it: *has says so. False after the error when it
+// cannot be read.
+bool readOneValue(Function_Interface *fi, KmfMeshFile *hdl, int kwd, const char *shown, bool *has, double *real,
+                  int64_t *integer) {
+  *has = KmfStatKwd(hdl, kwd) > 0;
+  if (!*has) return true;
   int64_t ints[2];
   double reals[2];
   int ni = 0, nr = 0;
-  bool hasTime = KmfStatKwd(hdl, KmfTime) > 0, hasIter = KmfStatKwd(hdl, KmfIterations) > 0;
-  if (hasTime) {
-    if (!KmfGotoKwd(hdl, KmfTime) || !KmfGetLinTab(hdl, KmfTime, ints, &ni, reals, &nr, nullptr, nullptr) || nr < 1) {
-      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Time IN FILE %s\n", shown);
-      return refuse();
-    }
-    msh->Time = reals[0];
+  if (KmfGotoKwd(hdl, kwd) && KmfGetLinTab(hdl, kwd, ints, &ni, reals, &nr, nullptr, nullptr) &&
+      (real ? nr : ni) >= 1) {
+    if (real) *real = reals[0];
+    if (integer) *integer = ints[0];
+    return true;
   }
-  if (hasIter) {
-    if (!KmfGotoKwd(hdl, KmfIterations) ||
-        !KmfGetLinTab(hdl, KmfIterations, ints, &ni, reals, &nr, nullptr, nullptr) || ni < 1) {
-      fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ Iterations IN FILE %s\n", shown);
-      return refuse();
-    }
-    msh->Iter = static_cast<int>(ints[0]);
+  fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ %s IN FILE %s\n", KmfKwdFmt[kwd][0], shown);
+  fi->ErrCod = ERR_BAD_DATA;
+  return false;
+}
+
+}  // namespace
+
+int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  fi->ErrCod = 0;
+  if (!name) return 1;
+  if (!msh) {
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: INPUT MESH NOT ALLOCATED \n");
+    fi->ErrCod = ERR_BAD_HANDLE;
+    return 0;
   }
+  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
+  char base[FileNameMax + 1];
+  getBaseName(name, base, sizeof(base));
+  int ver = 0, dim = 0, result = 0;
+  KmfMeshFile *hdl = openSolution(fi, base, &ver, &dim, &result);
+  if (!hdl) return result;
+  char shown[FileNameMax + 8];
+  getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
+  bool ok = headerFits(fi, msh, shown, ver, dim);
+  if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+  bool hasTime = false, hasIter = false;
+  double time = 0;
+  int64_t iter = 0;
+  ok = ok && loadValues(fi, hdl, msh, shown) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr);
+  if (ok && hasTime) msh->Time = time;
+  ok = ok && readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
+  if (ok && hasIter) msh->Iter = static_cast<int>(iter);
+  KmfCloseMesh(hdl);
+  if (!ok) return 0;
   if (fi->Verbose > 0) {
     printFieldRanges(msh);
     if (hasIter) printf("   Iteration %d \n", msh->Iter);
     if (hasTime) printf("   Time      %lg \n", msh->Time);
   }
   if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading sol.  Memory used", msh);
-  KmfCloseMesh(hdl);
   return 1;
 }

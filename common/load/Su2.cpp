@@ -18,7 +18,6 @@
 #include "common/kmf/KmfStream.h"
 #include "common/load/LoadInternal.h"
 #include "common/base/Memory.h"
-#include "common/load/MeshLoad.h"
 
 namespace {
 
@@ -178,25 +177,57 @@ double datValue(const char *b, size_t n) {
   return res.ec == std::errc() ? x : 0;
 }
 
-// Element types (VTK cell numbers) of SU2 files: kind and node count, 0 for others.
-struct Su2Type {
-  int Kind, NbrNod;
+// One element type of SU2 files (a VTK cell number): its kind and nodes, and where its
+// records go with the message when they do not fit.
+struct Su2Kind {
+  int Vtk, Kind, NbrNod;
+  bool Boundary;             // marker sections hold it
+  bool Hybrid;               // raises the mesh's hybrid flag
+  int Geometric_Mesh::*Nbr;
+  int Geometric_Mesh::*Max;
+  int Geometric_Mesh::*Fil;  // count of elements read from files, or null
+  // Writes record i, cleared, with the nodes, reference and tag; false when the array is missing.
+  bool (*Store)(Geometric_Mesh *m, int i, const int *v, int n, int ref, uint32_t tag);
+  const char *Full;
 };
 
-Su2Type su2Type(int type) {
-  switch (type) {
-    case 3: return {KmfEdges, 2};
-    case 5: return {KmfTriangles, 3};
-    case 9: return {KmfQuadrilaterals, 4};
-    case 10: return {KmfTetrahedra, 4};
-    case 12: return {KmfHexahedra, 8};
-    case 13: return {KmfPrisms, 6};
-    case 14: return {KmfPyramids, 5};
-    default: return {0, 0};
-  }
+template <class R, R *Geometric_Mesh::*Arr>
+bool storeIn(Geometric_Mesh *m, int i, const int *v, int n, int ref, uint32_t tag) {
+  R *r = m->*Arr;
+  if (!r) return false;
+  r += i;
+  memset(r, 0, sizeof(R));
+  memcpy(r->Ver, v, sizeof(int) * n);
+  r->Ref = ref;
+  r->Tag = tag;
+  return true;
 }
 
-bool isBoundaryType(int type) { return type == 3 || type == 5 || type == 9; }
+using GM = Geometric_Mesh;
+const Su2Kind kSu2Kinds[] = {
+    {3, KmfEdges, 2, true, false, &GM::NbrEfr, &GM::MaxNbrEfr, &GM::NbrFilEfr, storeIn<BdyEdge, &GM::Efr>,
+     "  ## ERROR LoadSU2Elements: boundary edge out of bound (id=%d, max=%d)\n"},
+    {5, KmfTriangles, 3, true, false, &GM::NbrTri, &GM::MaxNbrTri, &GM::NbrFilTri, storeIn<Triangle, &GM::Tri>,
+     "  ## ERROR LoadSU2Elements: triangle out of bound (tid=%d)\n"},
+    {9, KmfQuadrilaterals, 4, true, true, &GM::NbrQua, &GM::MaxNbrQua, &GM::NbrFilQua, storeIn<Quadrilateral, &GM::Qua>,
+     "  ## ERROR LoadSU2Elements: quad out of bound (id=%d)\n"},
+    {10, KmfTetrahedra, 4, false, false, &GM::NbrTet, &GM::MaxNbrTet, &GM::NbrFilTet, storeIn<Tetrahedron, &GM::Tet>,
+     "  ## ERROR LoadSU2Elements: tetra out of bound (tid=%d)\n"},
+    {12, KmfHexahedra, 8, false, true, &GM::NbrHex, &GM::MaxNbrHex, &GM::NbrFilHex, storeIn<Hexahedron, &GM::Hex>,
+     "  ## ERROR LoadSU2Elements: hexahedron out of bound (hid=%d)\n"},
+    {13, KmfPrisms, 6, false, true, &GM::NbrPri, &GM::MaxNbrPri, nullptr, storeIn<Prism, &GM::Pri>,
+     "  ## ERROR LoadSU2Elements: prism out of bound (id=%d)\n"},
+    {14, KmfPyramids, 5, false, true, &GM::NbrPyr, &GM::MaxNbrPyr, nullptr, storeIn<Pyramid, &GM::Pyr>,
+     "  ## ERROR LoadSU2Elements: pyramid out of bound (id=%d)\n"},
+};
+const int kNbrSu2Kinds = sizeof(kSu2Kinds) / sizeof(kSu2Kinds[0]);
+
+// The row of a VTK cell number, null for a type SU2 meshes do not use here.
+const Su2Kind *su2Kind(int vtk) {
+  for (const Su2Kind &k : kSu2Kinds)
+    if (k.Vtk == vtk) return &k;
+  return nullptr;
+}
 
 int firstMin(const int *v, int n) {
   int k = 0;
@@ -256,73 +287,17 @@ void normalise(int kind, int *v) {
   }
 }
 
-// Where one kind's records go.
-struct Target {
-  int *Nbr, *Max, *Fil;
-  const char *Full;  // message when the capacity is exceeded
-};
-
-Target targetOf(Geometric_Mesh *m, int kind) {
-  switch (kind) {
-    case KmfEdges: return {&m->NbrEfr, &m->MaxNbrEfr, &m->NbrFilEfr, "  ## ERROR LoadSU2Elements: boundary edge out of bound (id=%d, max=%d)\n"};
-    case KmfTriangles: return {&m->NbrTri, &m->MaxNbrTri, &m->NbrFilTri, "  ## ERROR LoadSU2Elements: triangle out of bound (tid=%d)\n"};
-    case KmfQuadrilaterals: return {&m->NbrQua, &m->MaxNbrQua, &m->NbrFilQua, "  ## ERROR LoadSU2Elements: quad out of bound (id=%d)\n"};
-    case KmfTetrahedra: return {&m->NbrTet, &m->MaxNbrTet, &m->NbrFilTet, "  ## ERROR LoadSU2Elements: tetra out of bound (tid=%d)\n"};
-    case KmfHexahedra: return {&m->NbrHex, &m->MaxNbrHex, &m->NbrFilHex, "  ## ERROR LoadSU2Elements: hexahedron out of bound (hid=%d)\n"};
-    case KmfPrisms: return {&m->NbrPri, &m->MaxNbrPri, nullptr, "  ## ERROR LoadSU2Elements: prism out of bound (id=%d)\n"};
-    default: return {&m->NbrPyr, &m->MaxNbrPyr, nullptr, "  ## ERROR LoadSU2Elements: pyramid out of bound (id=%d)\n"};
-  }
-}
-
-template <class R>
-void storeRecord(R *arr, int i, const int *v, int n, int ref, uint32_t tag) {
-  R *r = &arr[i];
-  memset(r, 0, sizeof(R));
-  memcpy(r->Ver, v, sizeof(int) * n);
-  r->Ref = ref;
-  r->Tag = tag;
-}
-
-// Appends one element; false when its kind is full.
-bool storeElement(Geometric_Mesh *m, int kind, const int *v, int ref, uint32_t tag) {
-  Target t = targetOf(m, kind);
-  int i = *t.Nbr + 1;
-  bool noArray = false;
-  switch (kind) {
-    case KmfEdges: noArray = !m->Efr; break;
-    case KmfTriangles: noArray = !m->Tri; break;
-    case KmfQuadrilaterals: noArray = !m->Qua; break;
-    case KmfTetrahedra: noArray = !m->Tet; break;
-    case KmfHexahedra: noArray = !m->Hex; break;
-    case KmfPrisms: noArray = !m->Pri; break;
-    default: noArray = !m->Pyr; break;
-  }
-  if (i > *t.Max || noArray) {
-    printf(t.Full, i, *t.Max);
+// Appends one element; false after the message when its kind is full.
+bool storeElement(Geometric_Mesh *m, const Su2Kind &k, const int *v, int ref, uint32_t tag) {
+  int i = m->*k.Nbr + 1;
+  if (i > m->*k.Max || !k.Store(m, i, v, k.NbrNod, ref, tag)) {
+    printf(k.Full, i, m->*k.Max);
     return false;
   }
-  switch (kind) {
-    case KmfEdges: storeRecord(m->Efr, i, v, 2, ref, tag); break;
-    case KmfTriangles: storeRecord(m->Tri, i, v, 3, ref, tag); break;
-    case KmfQuadrilaterals: storeRecord(m->Qua, i, v, 4, ref, tag); break;
-    case KmfTetrahedra: storeRecord(m->Tet, i, v, 4, ref, tag); break;
-    case KmfHexahedra: storeRecord(m->Hex, i, v, 8, ref, tag); break;
-    case KmfPrisms: storeRecord(m->Pri, i, v, 6, ref, tag); break;
-    default: storeRecord(m->Pyr, i, v, 5, ref, tag); break;
-  }
-  (*t.Nbr)++;
-  if (t.Fil) (*t.Fil)++;
-  if (kind == KmfQuadrilaterals || kind == KmfHexahedra || kind == KmfPrisms || kind == KmfPyramids)
-    m->GeoFlags |= GEO_HYBRID;
+  m->*k.Nbr += 1;
+  if (k.Fil) m->*k.Fil += 1;
+  if (k.Hybrid) m->GeoFlags |= GEO_HYBRID;
   return true;
-}
-
-// The ".dat" file next to an SU2 mesh: the name cut at its first ".su2", plus ".dat".
-std::string datName(const char *name) {
-  std::string s(name);
-  size_t at = s.find(".su2");
-  if (at != std::string::npos) s.resize(at);
-  return s + ".dat";
 }
 
 bool isCoordinateColumn(const std::string &col) {
@@ -352,18 +327,6 @@ int refuseFile(Function_Interface *fi, int code) {
 }
 
 }  // namespace
-
-int GetInputFileType(const char *name) {
-  if (!name) {
-    fprintf(stderr, "\n ## ERROR GetInputFileType : No file name provided.\n\n");
-    myexit("INTERNAL ERROR ", 100);
-  }
-  const char *dot = strrchr(name, '.');
-  if (!dot) return 0;
-  if (!strcmp(dot + 1, "su2")) return FILE_TYPE_SU2;
-  if (!strcmp(dot + 1, "dat")) return 3;
-  return 0;
-}
 
 int GetSU2KeywordValue(FILE *f, const char *key) {
   Su2Reader r(f, true);
@@ -435,83 +398,201 @@ ssize_t mygetstr(char **lineptr, size_t *n, FILE *stream, char delim, size_t off
 
 ssize_t mygetline(char **lineptr, size_t *n, FILE *stream) { return mygetstr(lineptr, n, stream, '\n', 0); }
 
-int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
-  if (!name) {
-    fprintf(stderr, "\n ## ERROR GetInputFileType : No file name provided.\n\n");
-    myexit("INTERNAL ERROR ", 100);
+namespace {
+
+// Counts the element lines of one section by row of kSu2Kinds (marker sections: boundary
+// types only); false when the file ends first.
+bool countSection(KmfTextBuffer *rd, int n, bool markers, int64_t *cnt) {
+  for (int i = 0; i < n; i++) {
+    int type;
+    if (!readInt(rd, &type)) return false;
+    const Su2Kind *k = su2Kind(type);
+    if (k && (k->Boundary || !markers)) cnt[k - kSu2Kinds]++;
+    skipLine(rd);
   }
+  return true;
+}
+
+// The size pass over an open reader: vertices and elements by row of kSu2Kinds. Counts come
+// from the file: none may promise more lines than the file can hold (room), or the mesh
+// would be created for what is not there.
+bool countFile(KmfTextBuffer *rd, int64_t room, int64_t *npoin, int64_t *cnt) {
+  auto fits = [&](int n) { return n >= 0 && n <= room; };
+  int nelem = keywordValue(rd, "NELEM=");
+  bool ok = fits(nelem) && countSection(rd, nelem, false, cnt);
+  KmfReaderSeek(rd, 0);
+  int np = keywordValue(rd, "NPOIN=");
+  KmfReaderSeek(rd, 0);
+  int nmark = keywordValue(rd, "NMARK=");
+  ok = ok && fits(np) && fits(nmark);
+  for (int j = 0; ok && j < nmark; j++) {
+    int k = keywordValue(rd, "MARKER_ELEMS=");
+    ok = fits(k) && countSection(rd, k, true, cnt);
+  }
+  *npoin = np;
+  return ok;
+}
+
+}  // namespace
+
+int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
+  // A null name ends the process in GetInputFileType.
   if (GetInputFileType(name) != FILE_TYPE_SU2 || !SizMsh) return 0;
   FILE *f = fopen(name, "r");
   if (!f) {
     printf("  -- Info : Tried to open %s. Failed.\n", name);
     return 0;
   }
-  // Counts come from the file: none may promise more lines than the file can hold (a line
-  // takes at least two bytes), or the mesh would be created for what is not there.
+  // A line takes at least two bytes.
   int64_t room = 0;
   if (fseeko(f, 0, SEEK_END) == 0) room = ftello(f) / 2;
   rewind(f);
   Su2Reader reader(f, false);
-  KmfTextBuffer *rd = reader.Rd;
-  if (!rd) {
+  if (!reader.Rd) {
     fclose(f);
     fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: NOT ENOUGH MEMORY TO READ %s\n", name);
     return refuseFile(fi, ERR_NOT_ALLOCATED);
   }
-  auto fits = [&](int n) { return n >= 0 && n <= room; };
-  int64_t cnt[64] = {0};  // by kind code: 5..10 and 49 mapped below
-  auto slot = [](int kind) { return kind == KmfPyramids ? 11 : kind; };
-  bool ok = true;
-  int dim = keywordValue(rd, "NDIME=");
-  KmfReaderSeek(rd, 0);
-  int nelem = keywordValue(rd, "NELEM=");
-  ok = fits(nelem);
-  for (int i = 0; ok && i < nelem; i++) {
-    int type;
-    ok = readInt(rd, &type);
-    if (ok && su2Type(type).Kind) cnt[slot(su2Type(type).Kind)]++;
-    skipLine(rd);
-  }
-  KmfReaderSeek(rd, 0);
-  int npoin = keywordValue(rd, "NPOIN=");
-  KmfReaderSeek(rd, 0);
-  int nmark = keywordValue(rd, "NMARK=");
-  ok = ok && fits(npoin) && fits(nmark);
-  for (int j = 0; ok && j < nmark; j++) {
-    int k = keywordValue(rd, "MARKER_ELEMS=");
-    ok = fits(k);
-    for (int i = 0; ok && i < k; i++) {
-      int type;
-      ok = readInt(rd, &type);
-      if (ok && isBoundaryType(type)) cnt[slot(su2Type(type).Kind)]++;
-      skipLine(rd);
-    }
-  }
+  int64_t npoin = 0, cnt[kNbrSu2Kinds] = {0};
+  bool ok = countFile(reader.Rd, room, &npoin, cnt);
   fclose(f);  // the reader only keeps its buffer
-  const int kinds[] = {KmfEdges, KmfTriangles, KmfQuadrilaterals, KmfTetrahedra, KmfPrisms,
-                       KmfHexahedra, KmfPyramids};
-  int64_t total[KmfMaxKwd + 1] = {0};
-  total[KmfVertices] = static_cast<int64_t>(SizMsh[KmfVertices]) + npoin;
-  for (int k : kinds) total[k] = SizMsh[k] + cnt[slot(k)];
-  for (int k : kinds) ok = ok && total[k] <= INT_MAX - 2;
-  ok = ok && total[KmfVertices] <= INT_MAX - 2;
+  auto sum = [&](int kind, int64_t n) { return static_cast<int64_t>(SizMsh[kind]) + n; };
+  ok = ok && sum(KmfVertices, npoin) <= INT_MAX - 2;
+  for (int r = 0; r < kNbrSu2Kinds; r++) ok = ok && sum(kSu2Kinds[r].Kind, cnt[r]) <= INT_MAX - 2;
   if (!ok) {
     fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE %s\n", name);
     return refuseFile(fi, ERR_BAD_DATA);
   }
-  SizMsh[3] = dim;
-  SizMsh[KmfVertices] = static_cast<int>(total[KmfVertices]);
-  for (int k : kinds) SizMsh[k] = static_cast<int>(total[k]);
+  SizMsh[KmfVertices] += static_cast<int>(npoin);
+  for (int r = 0; r < kNbrSu2Kinds; r++) SizMsh[kSu2Kinds[r].Kind] += static_cast<int>(cnt[r]);
   SizMsh[KmfFileType] = FILE_TYPE_SU2;
   return 1;
 }
 
-int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
+namespace {
+
+// The load of one SU2 mesh file into a mesh, section by section.
+struct Su2MeshLoad {
+  Function_Interface *Fi;
+  Geometric_Mesh *Msh;
+  const char *Name;
+  KmfTextBuffer *Rd;
+  int NbrVer0 = 0, Npoin = 0;
+  BadEntries Bad;  // elements with a node out of the file's range
+
+  Su2MeshLoad(Function_Interface *fi, Geometric_Mesh *msh, const char *name, KmfTextBuffer *rd)
+      : Fi(fi), Msh(msh), Name(name), Rd(rd) {}
+
+  // The vertices, appended after those of earlier files.
+  int vertices(int dim) {
+    KmfReaderSeek(Rd, 0);
+    char word[WordMax + 1];
+    if (!findKey(Rd, "NPOIN=", word)) {
+      fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (NPOIN).\n");
+      return refuseFile(Fi, ERR_BAD_DATA);
+    }
+    // The count is read from the word just found (unless it was cut) instead of searching the
+    // file from its start again.
+    size_t found = strlen(word);
+    KmfReaderSeek(Rd, found < WordMax ? KmfReaderTell(Rd) - static_cast<int64_t>(found) : 0);
+    Npoin = keywordValue(Rd, "NPOIN=");
+    NbrVer0 = Msh->NbrVer;
+    if (Npoin < 0 || !Msh->Ver || static_cast<int64_t>(NbrVer0) + Npoin > Msh->MaxNbrVer) {
+      fprintf(stderr, "  ## ERROR: LoadSU2Vertices: INCONSISTENT NUMBER OF VERTICES.\n");
+      return refuseFile(Fi, ERR_BAD_DATA);
+    }
+    for (int i = NbrVer0 + 1; i <= NbrVer0 + Npoin; i++) {
+      Vertex *v = &Msh->Ver[i];
+      memset(v, 0, sizeof(Vertex));
+      bool ok = true;
+      for (int j = 0; j < dim; j++) ok = ok && KmfReaderReal(Rd, &v->Crd[j]);
+      ok = ok && readInt(Rd, &v->Ref);
+      if (!ok) {
+        fprintf(stderr, "  ## ERROR: LoadSU2Vertices: FILE %s ENDS IN VERTEX %d.\n", Name, i - NbrVer0);
+        Msh->NbrVer = i - 1;
+        return refuseFile(Fi, ERR_BAD_DATA);
+      }
+      skipLine(Rd);
+      v->Tag = TAG_ALIVE;
+      BoxAdd(Msh->Box, v->Crd, i == 1);
+    }
+    Msh->NbrVer += Npoin;
+    return 1;
   }
+
+  // One element line after its type: 1 stored, 0 its kind is full, -1 the file ends in it.
+  // An element with a node outside 0 .. Npoin-1 (negative ones included) is kept, not
+  // alive, and its first such node reported.
+  int element(const Su2Kind &k, int ref) {
+    int v[8];
+    for (int j = 0; j < k.NbrNod; j++)
+      if (!readInt(Rd, &v[j])) return -1;
+    skipLine(Rd);
+    int badNode = 0;
+    bool valid = true;
+    for (int j = 0; j < k.NbrNod; j++) {
+      if (valid && (v[j] < 0 || v[j] >= Npoin)) {
+        badNode = v[j];
+        valid = false;
+      }
+      v[j] = v[j] < INT_MAX ? v[j] + 1 : v[j];
+    }
+    uint32_t tag = 0;
+    if (valid) {
+      for (int j = 0; j < k.NbrNod; j++) v[j] += NbrVer0;
+      normalise(k.Kind, v);
+      tag = TAG_ALIVE;
+    } else {
+      Bad.add(badNode);
+      if (Bad.Nbr <= BadEntries::Max) printf("  ## ERROR LoadSU2Elements: vertex out of bound (vid=%d)\n", badNode);
+    }
+    return storeElement(Msh, k, v, ref, tag) ? 1 : 0;
+  }
+
+  // The n element lines of a section, with reference ref (marker sections: boundary types
+  // only, the others skipped).
+  int section(int n, int ref, bool markers) {
+    for (int i = 0; i < n; i++) {
+      int type;
+      if (!readInt(Rd, &type)) return truncated();
+      const Su2Kind *k = su2Kind(type);
+      if (!k || (markers && !k->Boundary)) {
+        skipLine(Rd);
+        continue;
+      }
+      int r = element(*k, ref);
+      if (r < 0) return truncated();
+      if (r == 0) return refuseFile(Fi, ERR_CAPACITY);
+    }
+    return 1;
+  }
+
+  // The elements, then the boundary elements of every marker with the marker's number as
+  // reference.
+  int elements() {
+    KmfReaderSeek(Rd, 0);
+    if (!section(keywordValue(Rd, "NELEM="), 1, false)) return 0;
+    KmfReaderSeek(Rd, 0);
+    int nmark = keywordValue(Rd, "NMARK=");
+    for (int j = 1; j <= nmark; j++) {
+      char tag[SolFldNamLen + 1];
+      if (!keywordWord(Rd, "MARKER_TAG=", tag, sizeof(tag))) return truncated();
+      printf("      Tag %s becomes reference %d\n", tag, j);
+      if (!section(keywordValue(Rd, "MARKER_ELEMS="), j, true)) return 0;
+    }
+    return 1;
+  }
+
+  int truncated() {
+    fprintf(stderr, "  ## ERROR: LoadSU2Elements: FILE %s ENDS INSIDE AN ELEMENT SECTION.\n", Name);
+    return refuseFile(Fi, ERR_BAD_DATA);
+  }
+};
+
+}  // namespace
+
+int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   FILE *f = GetInputFileType(name) == FILE_TYPE_SU2 ? fopen(name, "r") : nullptr;
   if (!f) {
     printf("  -- Info : Tried to open %s. Failed.\n", name);
@@ -522,130 +603,23 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
     ~Closer() { fclose(f); }
   } closer{f};
   Su2Reader reader(f, false);
-  KmfTextBuffer *rd = reader.Rd;
-  if (!rd) {
+  if (!reader.Rd) {
     fprintf(stderr, "  ## ERROR: LOADSU2MESH: NOT ENOUGH MEMORY TO READ %s\n", name);
     return refuseFile(fi, ERR_NOT_ALLOCATED);
   }
-  int dim = keywordValue(rd, "NDIME=");
+  int dim = keywordValue(reader.Rd, "NDIME=");
   if (dim != 2 && dim != 3) {
     fprintf(stderr, "  ## ERROR SU2: WRONG DIMENSION NUMBER FOR MESH FILE %s (DIM=%d).\n", name, dim);
     return refuseFile(fi, ERR_BAD_DATA);
   }
   if (msh->Dim == 0) msh->Dim = dim;
-
-  // Vertices, appended after those of earlier files.
-  KmfReaderSeek(rd, 0);
-  char word[WordMax + 1];
-  if (!findKey(rd, "NPOIN=", word)) {
-    fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (NPOIN).\n");
-    return refuseFile(fi, ERR_BAD_DATA);
-  }
-  // The count is read from the word just found (unless it was cut) instead of searching the
-  // file from its start again.
-  size_t found = strlen(word);
-  KmfReaderSeek(rd, found < WordMax ? KmfReaderTell(rd) - static_cast<int64_t>(found) : 0);
-  int npoin = keywordValue(rd, "NPOIN=");
-  int NbrVer0 = msh->NbrVer;
-  if (npoin < 0 || !msh->Ver || static_cast<int64_t>(NbrVer0) + npoin > msh->MaxNbrVer) {
-    fprintf(stderr, "  ## ERROR: LoadSU2Vertices: INCONSISTENT NUMBER OF VERTICES.\n");
-    return refuseFile(fi, ERR_BAD_DATA);
-  }
-  double *box = msh->Box;
-  for (int i = NbrVer0 + 1; i <= NbrVer0 + npoin; i++) {
-    Vertex *v = &msh->Ver[i];
-    memset(v, 0, sizeof(Vertex));
-    bool ok = true;
-    for (int j = 0; j < dim; j++) ok = ok && KmfReaderReal(rd, &v->Crd[j]);
-    ok = ok && readInt(rd, &v->Ref);
-    if (!ok) {
-      fprintf(stderr, "  ## ERROR: LoadSU2Vertices: FILE %s ENDS IN VERTEX %d.\n", name, i - NbrVer0);
-      msh->NbrVer = i - 1;
-      return refuseFile(fi, ERR_BAD_DATA);
-    }
-    skipLine(rd);
-    v->Tag = TAG_ALIVE;
-    if (i == 1)
-      for (int j = 0; j < 3; j++) box[j] = box[j + 3] = v->Crd[j];
-    for (int j = 0; j < 3; j++) {
-      if (v->Crd[j] < box[j]) box[j] = v->Crd[j];
-      if (v->Crd[j] > box[j + 3]) box[j + 3] = v->Crd[j];
-    }
-  }
-  msh->NbrVer += npoin;
-
-  // Elements, then the boundary elements of every marker with the marker's number as
-  // reference. Elements with a node out of the file's range stay in, not alive.
-  BadEntries bad;
-  auto readElement = [&](int type, int ref) -> int {
-    Su2Type t = su2Type(type);
-    int v[8];
-    for (int j = 0; j < t.NbrNod; j++)
-      if (!readInt(rd, &v[j])) return -1;
-    skipLine(rd);
-    // Every node outside 0 .. npoin-1 makes the element invalid, negative ones included; the
-    // first such node is reported.
-    int badNode = 0;
-    bool valid = true;
-    for (int j = 0; j < t.NbrNod; j++) {
-      if (valid && (v[j] < 0 || v[j] >= npoin)) {
-        badNode = v[j];
-        valid = false;
-      }
-      v[j] = v[j] < INT_MAX ? v[j] + 1 : v[j];
-    }
-    uint32_t tag = 0;
-    if (valid) {
-      for (int j = 0; j < t.NbrNod; j++) v[j] += NbrVer0;
-      normalise(t.Kind, v);
-      tag = TAG_ALIVE;
-    } else {
-      bad.add(badNode);
-      if (bad.Nbr <= BadEntries::Max) printf("  ## ERROR LoadSU2Elements: vertex out of bound (vid=%d)\n", badNode);
-    }
-    return storeElement(msh, t.Kind, v, ref, tag) ? 1 : 0;
-  };
-  auto truncated = [&]() {
-    fprintf(stderr, "  ## ERROR: LoadSU2Elements: FILE %s ENDS INSIDE AN ELEMENT SECTION.\n", name);
-    return refuseFile(fi, ERR_BAD_DATA);
-  };
-  KmfReaderSeek(rd, 0);
-  int nelem = keywordValue(rd, "NELEM=");
-  for (int i = 0; i < nelem; i++) {
-    int type;
-    if (!readInt(rd, &type)) return truncated();
-    if (!su2Type(type).Kind) {
-      skipLine(rd);
-      continue;
-    }
-    int r = readElement(type, 1);
-    if (r < 0) return truncated();
-    if (r == 0) return refuseFile(fi, ERR_CAPACITY);
-  }
-  KmfReaderSeek(rd, 0);
-  int nmark = keywordValue(rd, "NMARK=");
-  for (int j = 1; j <= nmark; j++) {
-    char tag[SolFldNamLen + 1];
-    if (!keywordWord(rd, "MARKER_TAG=", tag, sizeof(tag))) return truncated();
-    printf("      Tag %s becomes reference %d\n", tag, j);
-    int k = keywordValue(rd, "MARKER_ELEMS=");
-    for (int i = 0; i < k; i++) {
-      int type;
-      if (!readInt(rd, &type)) return truncated();
-      if (!isBoundaryType(type)) {
-        skipLine(rd);
-        continue;
-      }
-      int r = readElement(type, j);
-      if (r < 0) return truncated();
-      if (r == 0) return refuseFile(fi, ERR_CAPACITY);
-    }
-  }
-  if (bad.Nbr) {
+  Su2MeshLoad load(fi, msh, name, reader.Rd);
+  if (!load.vertices(dim) || !load.elements()) return 0;
+  if (load.Bad.Nbr) {
     fi->ErrCod = ERR_BAD_DATA;
     fprintf(stderr, "  ## ERROR: LOADSU2MESH: %d INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-%d]\n",
-            bad.Nbr, npoin);
-    EndInvalidReport(fi, bad);
+            load.Bad.Nbr, load.Npoin);
+    EndInvalidReport(fi, load.Bad);
   }
   PrintLoadBox(msh);
   return 1;
@@ -653,11 +627,11 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
 
 int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
-  std::string dat = datName(name);
-  FILE *f = fopen(dat.c_str(), "r");
+  char dat[FileNameMax + 1] = "";
+  FILE *f = Su2SolutionName(name, dat, sizeof(dat)) ? fopen(dat, "r") : nullptr;
   if (!f) {
     if (mode != 1) {
-      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat.c_str());
+      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat);
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
@@ -672,7 +646,7 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
     });
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   fclose(f);
-  if (nfld > KmfMaxSizMsh + 10 - KmfSolTypes) nfld = 0;
+  if (nfld > KmfSizMshLen - KmfSolTypes) nfld = 0;
   SizMsh[KmfSolAtVertices] = 1;
   SizMsh[KmfSolSizTot] = nfld;
   SizMsh[KmfSolNbrFld] = nfld;
@@ -680,76 +654,47 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
   return 1;
 }
 
-int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
-  if (!name || !msh) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: MESH/FILE NAME NOT ALLOCATED \n");
-    fi->ErrCod = ERR_BAD_HANDLE;
-    return 0;
-  }
-  std::string dat = datName(name);
-  Geometric_Solution *sol = msh->SolAtVer;
-  if (!sol || !sol->Sol || sol->SizTot < 1) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", dat.c_str());
-    fi->ErrCod = ERR_NOT_ALLOCATED;
-    return 0;
-  }
-  FILE *f = fopen(dat.c_str(), "r");
-  if (!f) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat.c_str());
-    return refuseFile(fi, ERR_BAD_DATA);
-  }
-  sol->FileType = FILE_TYPE_SU2;
-  char *line = nullptr;
-  size_t size = 0;
-  int first = 0, fld = 0;
-  if (mygetline(&line, &size, f) > 0)
-    splitColumns(line, [&](const char *b, size_t n) {
-      std::string col(b, n);
-      if (!n) return;
-      if (isCoordinateColumn(col)) {
-        first++;
-      } else if (fld < sol->NbrFld && sol->FldNam) {
-        snprintf(sol->FldNam[fld++], SolFldNamLen + 1, "%s", col.c_str());
-      } else {
-        fld++;
-      }
-    });
-  // Values of this file go after the vertices of earlier files.
-  const int base = msh->NbrSolVer;
-  const int nver = msh->NbrVer - base;
-  const int S = sol->SizTot;
-  int result = 1, top = 0;
-  if (fld != sol->NbrFld) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat.c_str(), fld, sol->NbrFld);
-    fi->ErrCod = ERR_BAD_DATA;
-    result = 0;
-  }
-  if (result && base == 0)
-    for (int k = 0; k < sol->NbrFld; k++) {
-      sol->Box[k][0] = DBL_MAX;
-      sol->Box[k][1] = -DBL_MAX;
+namespace {
+
+// The header of a ".dat" file: the coordinate columns it starts with (*first) and the field
+// columns after them, whose names go to the solution; returns the number of field columns.
+int readDatHeader(const char *line, Geometric_Solution *sol, int *first) {
+  int fld = 0;
+  splitColumns(line, [&](const char *b, size_t n) {
+    std::string col(b, n);
+    if (!n) return;
+    if (isCoordinateColumn(col)) {
+      (*first)++;
+    } else if (fld < sol->NbrFld && sol->FldNam) {
+      snprintf(sol->FldNam[fld++], SolFldNamLen + 1, "%s", col.c_str());
+    } else {
+      fld++;
     }
-  Su2Reader rows(f, true);
-  if (!rows.Rd) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat.c_str());
-    fi->ErrCod = ERR_NOT_ALLOCATED;
-    result = 0;
-  }
-  while (result && readRow(rows.Rd, &line, &size) > 0) {
+  });
+  return fld;
+}
+
+// The rows of a ".dat" file: row p (its first column) fills the values of vertex base + p + 1
+// from column first on, widening the field ranges; *top is the highest p + 1 read. Blank rows
+// are passed over. 0 after a message when a row names a point outside 0 .. nver-1.
+int readDatRows(Function_Interface *fi, KmfTextBuffer *rd, char **line, size_t *size, Geometric_Solution *sol,
+                int base, int nver, int first, int *top) {
+  const int S = sol->SizTot;
+  int result = 1;
+  while (result && readRow(rd, line, size) > 0) {
     int col = 0;
-    long p = -1;
     bool blank = true;
     double *val = nullptr;
-    splitColumns(line, [&](const char *b, size_t n) {
+    splitColumns(*line, [&](const char *b, size_t n) {
       if (n) blank = false;
       if (col == 0) {
         char *end = nullptr;
-        p = n ? strtol(b, &end, 10) : -1;
+        long p = n ? strtol(b, &end, 10) : -1;
         if (p < 0 || p >= nver) {
           result = 0;
         } else {
           val = sol->Sol + (static_cast<int64_t>(base) + p + 1) * S;
-          if (p + 1 > top) top = static_cast<int>(p + 1);
+          if (p + 1 > *top) *top = static_cast<int>(p + 1);
         }
       } else if (val && col >= first && col - first < S) {
         double x = datValue(b, n);
@@ -769,6 +714,47 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
       fi->ErrCod = ERR_BAD_DATA;
     }
   }
+  return result;
+}
+
+}  // namespace
+
+int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
+  char dat[FileNameMax + 1] = "";
+  bool named = Su2SolutionName(name, dat, sizeof(dat));
+  Geometric_Solution *sol = msh->SolAtVer;
+  if (!sol || !sol->Sol || sol->SizTot < 1) {
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", dat);
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    return 0;
+  }
+  FILE *f = named ? fopen(dat, "r") : nullptr;
+  if (!f) {
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat);
+    return refuseFile(fi, ERR_BAD_DATA);
+  }
+  sol->FileType = FILE_TYPE_SU2;
+  char *line = nullptr;
+  size_t size = 0;
+  int first = 0, fld = 0;
+  if (mygetline(&line, &size, f) > 0) fld = readDatHeader(line, sol, &first);
+  // Values of this file go after the vertices of earlier files.
+  const int base = msh->NbrSolVer;
+  int result = 1, top = 0;
+  if (fld != sol->NbrFld) {
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat, fld, sol->NbrFld);
+    fi->ErrCod = ERR_BAD_DATA;
+    result = 0;
+  }
+  if (result && base == 0) ResetFieldRanges(sol);
+  Su2Reader rows(f, true);
+  if (!rows.Rd) {
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat);
+    fi->ErrCod = ERR_NOT_ALLOCATED;
+    result = 0;
+  }
+  if (result) result = readDatRows(fi, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &top);
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   rows.Close();
   fclose(f);

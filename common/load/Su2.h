@@ -7,11 +7,10 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "common/load/FileNames.h"  // GetInputFileType: which names are SU2 files
+
 struct Function_Interface;
 struct Geometric_Mesh;
-
-// 1 for a name whose text after the last "." is "su2", 3 for "dat", else 0.
-int GetInputFileType(const char *name);
 
 // Size pass: adds the file's counts into SizMsh and sets its file type to SU2. 1 when the
 // file was read, 0 when the name is not an SU2 name or the file cannot be opened.

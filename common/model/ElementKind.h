@@ -55,11 +55,12 @@ enum : int {
   KmfSolTypes = 207,   // type of field 0, then of the next ones
 };
 
-// The size array holds KmfMaxSizMsh + 10 ints; the first KmfMaxSizMsh are cleared before use.
-enum : int { KmfMaxSizMsh = 2056 };
+// The size array holds KmfSizMshLen ints; the first KmfMaxSizMsh are cleared before use.
+enum : int { KmfMaxSizMsh = 2056, KmfSizMshLen = KmfMaxSizMsh + 10 };
 
 // Input file types (mesh and solution FileType).
 enum : int {
   FILE_TYPE_SU2 = 1,
   FILE_TYPE_KMF = 2,
+  FILE_TYPE_DAT = 3,  // an SU2 solution name (GetInputFileType); never a mesh's type
 };

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <type_traits>
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
@@ -16,87 +15,59 @@ namespace {
 const char *const kAllocFmt = "A %s = %s IN FUNCTION %s LINE %d ";
 const char *const kReAllocFmt = "R %s = %s IN FUNCTION %s LINE %d ";
 
-// What the growth and creation code needs to know of one element array.
+// One element array of the mesh, in the order arrays are created: its kind, the record size,
+// its count (null for references) and capacity, access to the array itself, and the words of
+// its labels ("msh->Ver", "sizeof(Vertex)*...") and of its allocation-failure message.
 struct KindArray {
-  const char *Suffix;  // "Ver": names the array msh->Ver and the capacity msh->MaxNbrVer
-  const char *Record;  // "Vertex"
-  const char *Error;   // word of the allocation-failure message
-  int *Max;
-  int Count;           // current count, 0 for kinds without one
+  int Kind;
+  size_t RecSize;
+  int Geometric_Mesh::*Nbr;
+  int Geometric_Mesh::*Max;
+  void *(*Get)(const Geometric_Mesh *);
+  void (*Set)(Geometric_Mesh *, void *);
+  const char *Suffix, *Record, *Error;
 };
 
-// Calls f(array, info) for the array of a kind; false for a kind without an array.
-template <class F>
-bool VisitKindArray(Geometric_Mesh *msh, int kind, F &&f) {
-  switch (kind) {
-    case KmfVertices:
-      f(msh->Ver, KindArray{"Ver", "Vertex", "VERTEX", &msh->MaxNbrVer, msh->NbrVer});
-      return true;
-    case KmfBoundaryVertices:
-      f(msh->Vfr, KindArray{"Vfr", "BdyVertex", "BOUNDARY VERTEX", &msh->MaxNbrVfr, msh->NbrVfr});
-      return true;
-    case KmfEdges:
-      f(msh->Efr, KindArray{"Efr", "BdyEdge", "BOUNDARY EDGE", &msh->MaxNbrEfr, msh->NbrEfr});
-      return true;
-    case KmfVolumeEdges:
-      f(msh->Edg, KindArray{"Edg", "Edge", "EDGE", &msh->MaxNbrEdg, msh->NbrEdg});
-      return true;
-    case KmfEdgesP2:
-      f(msh->P2Efr,
-        KindArray{"P2Efr", "P2BdyEdge", "P2 BOUNDARY EDGE", &msh->MaxNbrP2Efr, msh->NbrP2Efr});
-      return true;
-    case KmfTriangles:
-      f(msh->Tri, KindArray{"Tri", "Triangle", "TRIANGLE", &msh->MaxNbrTri, msh->NbrTri});
-      return true;
-    case KmfTrianglesP2:
-      f(msh->P2Tri,
-        KindArray{"P2Tri", "P2Triangle", "P2-TRIANGLE", &msh->MaxNbrP2Tri, msh->NbrP2Tri});
-      return true;
-    case KmfQuadrilaterals:
-      f(msh->Qua,
-        KindArray{"Qua", "Quadrilateral", "QUADRILATERAL", &msh->MaxNbrQua, msh->NbrQua});
-      return true;
-    case KmfQuadrilateralsQ2:
-      f(msh->P2Qua, KindArray{"P2Qua", "P2Quadrilateral", "QUADRILATERAL", &msh->MaxNbrP2Qua,
-                              msh->NbrP2Qua});
-      return true;
-    case KmfTetrahedra:
-      f(msh->Tet, KindArray{"Tet", "Tetrahedron", "TETRAHEDRON", &msh->MaxNbrTet, msh->NbrTet});
-      return true;
-    case KmfTetrahedraP2:
-      f(msh->P2Tet, KindArray{"P2Tet", "P2Tetrahedron", "P2-TETRAHEDRON", &msh->MaxNbrP2Tet,
-                              msh->NbrP2Tet});
-      return true;
-    case KmfPyramids:
-      f(msh->Pyr, KindArray{"Pyr", "Pyramid", "PYRAMID", &msh->MaxNbrPyr, msh->NbrPyr});
-      return true;
-    case KmfPrisms:
-      f(msh->Pri, KindArray{"Pri", "Prism", "PRISM", &msh->MaxNbrPri, msh->NbrPri});
-      return true;
-    case KmfHexahedra:
-      f(msh->Hex, KindArray{"Hex", "Hexahedron", "HEXAHEDRON", &msh->MaxNbrHex, msh->NbrHex});
-      return true;
-    case KmfHexahedraQ2:
-      f(msh->P2Hex, KindArray{"P2Hex", "P2Hexahedron", "Q2 HEXAHEDRON", &msh->MaxNbrP2Hex,
-                              msh->NbrP2Hex});
-      return true;
-    case KmfNormals:
-      f(msh->Nor, KindArray{"Nor", "Normal", "NORMAL", &msh->MaxNbrNor, msh->NbrNor});
-      return true;
-    case KmfReferences:
-      f(msh->Ref, KindArray{"Ref", "Reference", "REFERENCE", &msh->MaxNbrRef, 0});
-      return true;
-  }
-  return false;
+template <class R, R *Geometric_Mesh::*A>
+void *getArray(const Geometric_Mesh *m) {
+  return m->*A;
+}
+template <class R, R *Geometric_Mesh::*A>
+void setArray(Geometric_Mesh *m, void *p) {
+  m->*A = static_cast<R *>(p);
 }
 
-// Creation order of the arrays.
-const int kCreationOrder[] = {KmfVertices,       KmfBoundaryVertices, KmfEdges,
-                              KmfVolumeEdges,    KmfEdgesP2,          KmfTriangles,
-                              KmfTrianglesP2,    KmfQuadrilaterals,   KmfQuadrilateralsQ2,
-                              KmfTetrahedra,     KmfTetrahedraP2,     KmfPyramids,
-                              KmfPrisms,         KmfHexahedra,        KmfHexahedraQ2,
-                              KmfNormals,        KmfReferences};
+#define KIND_ARRAY(kind, Arr, Rec, Nbr, error)                                                    \
+  {kind, sizeof(Rec), Nbr, &Geometric_Mesh::MaxNbr##Arr, getArray<Rec, &Geometric_Mesh::Arr>, \
+   setArray<Rec, &Geometric_Mesh::Arr>, #Arr, #Rec, error}
+
+const KindArray kKindArrays[] = {
+    KIND_ARRAY(KmfVertices, Ver, Vertex, &Geometric_Mesh::NbrVer, "VERTEX"),
+    KIND_ARRAY(KmfBoundaryVertices, Vfr, BdyVertex, &Geometric_Mesh::NbrVfr, "BOUNDARY VERTEX"),
+    KIND_ARRAY(KmfEdges, Efr, BdyEdge, &Geometric_Mesh::NbrEfr, "BOUNDARY EDGE"),
+    KIND_ARRAY(KmfVolumeEdges, Edg, Edge, &Geometric_Mesh::NbrEdg, "EDGE"),
+    KIND_ARRAY(KmfEdgesP2, P2Efr, P2BdyEdge, &Geometric_Mesh::NbrP2Efr, "P2 BOUNDARY EDGE"),
+    KIND_ARRAY(KmfTriangles, Tri, Triangle, &Geometric_Mesh::NbrTri, "TRIANGLE"),
+    KIND_ARRAY(KmfTrianglesP2, P2Tri, P2Triangle, &Geometric_Mesh::NbrP2Tri, "P2-TRIANGLE"),
+    KIND_ARRAY(KmfQuadrilaterals, Qua, Quadrilateral, &Geometric_Mesh::NbrQua, "QUADRILATERAL"),
+    KIND_ARRAY(KmfQuadrilateralsQ2, P2Qua, P2Quadrilateral, &Geometric_Mesh::NbrP2Qua, "QUADRILATERAL"),
+    KIND_ARRAY(KmfTetrahedra, Tet, Tetrahedron, &Geometric_Mesh::NbrTet, "TETRAHEDRON"),
+    KIND_ARRAY(KmfTetrahedraP2, P2Tet, P2Tetrahedron, &Geometric_Mesh::NbrP2Tet, "P2-TETRAHEDRON"),
+    KIND_ARRAY(KmfPyramids, Pyr, Pyramid, &Geometric_Mesh::NbrPyr, "PYRAMID"),
+    KIND_ARRAY(KmfPrisms, Pri, Prism, &Geometric_Mesh::NbrPri, "PRISM"),
+    KIND_ARRAY(KmfHexahedra, Hex, Hexahedron, &Geometric_Mesh::NbrHex, "HEXAHEDRON"),
+    KIND_ARRAY(KmfHexahedraQ2, P2Hex, P2Hexahedron, &Geometric_Mesh::NbrP2Hex, "Q2 HEXAHEDRON"),
+    KIND_ARRAY(KmfNormals, Nor, Normal, &Geometric_Mesh::NbrNor, "NORMAL"),
+    KIND_ARRAY(KmfReferences, Ref, Reference, nullptr, "REFERENCE"),
+};
+#undef KIND_ARRAY
+
+// The row of a kind, null for a kind without an array.
+const KindArray *kindArray(int kind) {
+  for (const KindArray &k : kKindArrays)
+    if (k.Kind == kind) return &k;
+  return nullptr;
+}
 
 // One solution kind of the size array: its count slot, the element counts it is checked
 // against (the linear kind, then the second-order alternative or 0) and where it goes.
@@ -158,7 +129,7 @@ int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh
     if (sizTot <= 0 || nbrFld <= 0) return 1;
     // The field types follow in the size array: never read past its end, and the capacity in
     // values must stay an int.
-    if (nbrFld > KmfMaxSizMsh + 10 - KmfSolTypes ||
+    if (nbrFld > KmfSizMshLen - KmfSolTypes ||
         static_cast<int64_t>(sizTot) * nbrEnt > INT_MAX) {
       fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INVALID SOLUTION SIZE (%d FIELDS, %d VALUES) \n",
               nbrFld, sizTot);
@@ -173,32 +144,6 @@ int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh
     return 1;
   }
   return 1;
-}
-
-// Finds the first occurrence of pat in the last path component of name; null when absent.
-const char *FindInLastComponent(const char *name, const char *pat) {
-  const char *slash = strrchr(name, '/');
-  return strstr(slash ? slash + 1 : name, pat);
-}
-
-// Copies len bytes of src (at most outSize - 1) and closes the string.
-void CopyBounded(char *out, size_t outSize, const char *src, size_t len) {
-  if (len >= outSize) len = outSize - 1;
-  memcpy(out, src, len);
-  out[len] = 0;
-}
-
-// Length of the base name: the name cut at ".mesh", then at ".sol" (which covers ".solb"),
-// looking only in its last path component.
-size_t BaseNameLength(const char *name) {
-  size_t len = strlen(name);
-  const char *slash = strrchr(name, '/');
-  size_t start = slash ? static_cast<size_t>(slash + 1 - name) : 0;
-  for (const char *pat : {".mesh", ".sol"}) {
-    const char *hit = strstr(name + start, pat);
-    if (hit && static_cast<size_t>(hit - name) < len) len = hit - name;
-  }
-  return len;
 }
 
 }  // namespace
@@ -264,31 +209,26 @@ Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh) {
   if (!SizMsh) return msh;
 
   msh->FileType = SizMsh[KmfFileType];
-  for (int kind : kCreationOrder) {
-    int n = SizMsh[kind];
+  for (const KindArray &k : kKindArrays) {
+    int n = SizMsh[k.Kind];
     if (n <= 0) continue;
-    bool ok = true;
-    VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
-      using Rec = std::remove_reference_t<decltype(*arr)>;
-      char var[32], siz[96];
-      snprintf(var, sizeof(var), "msh->%s", info.Suffix);
-      snprintf(siz, sizeof(siz), "sizeof(%s)*(msh->MaxNbr%s+1)", info.Record, info.Suffix);
-      // n + 1 records must be countable: the capacity is an int.
-      if (n < INT_MAX)
-        arr = static_cast<Rec *>(Alloc(mem, nullptr, sizeof(Rec) * (static_cast<size_t>(n) + 1),
-                                       kAllocFmt, var, siz, "NewCommonMesh", __LINE__));
-      if (!arr) {
-        if (kind == KmfPrisms)
-          fprintf(stderr, "  ## ERROR: NEWMESH: ALLOCATION FAILED FOR PRISM ARRAY \n");
-        else
-          fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR %s ARRAY \n", info.Error);
-        ok = false;
-        return;
-      }
-      memset(&arr[0], 0, sizeof(Rec));
-      *info.Max = n;
-    });
-    if (!ok) return FreeCommonMesh(mem, msh);
+    char var[32], siz[96];
+    snprintf(var, sizeof(var), "msh->%s", k.Suffix);
+    snprintf(siz, sizeof(siz), "sizeof(%s)*(msh->MaxNbr%s+1)", k.Record, k.Suffix);
+    // n + 1 records must be countable: the capacity is an int.
+    void *arr = n < INT_MAX ? Alloc(mem, nullptr, k.RecSize * (static_cast<size_t>(n) + 1), kAllocFmt, var, siz,
+                                    "NewCommonMesh", __LINE__)
+                            : nullptr;
+    if (!arr) {
+      if (k.Kind == KmfPrisms)
+        fprintf(stderr, "  ## ERROR: NEWMESH: ALLOCATION FAILED FOR PRISM ARRAY \n");
+      else
+        fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: ALLOCATION FAILED FOR %s ARRAY \n", k.Error);
+      return FreeCommonMesh(mem, msh);
+    }
+    memset(arr, 0, k.RecSize);
+    k.Set(msh, arr);
+    msh->*k.Max = n;
   }
 
   if (!CreateSizedSolution(mem, msh, SizMsh)) {
@@ -344,36 +284,32 @@ int NewCommonMeshEntity(Memory_List *mem, Geometric_Mesh *msh, int kind, int New
     return 1;
   }
 
-  int done = 0;
-  bool known = VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
-    using Rec = std::remove_reference_t<decltype(*arr)>;
-    // A capacity below the current count would leave counted records outside the array.
-    if (NewSize + 1 < info.Count) return;
-    Geometric_Solution *sol = kind == KmfVertices ? msh->SolAtVer : nullptr;
-    if (sol && static_cast<int64_t>(sol->SizTot) * (NewSize + 1) > INT_MAX) return;
+  const KindArray *k = kindArray(kind);
+  if (!k) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONMESHENTITY: INVALID/UNKNOWN TYPE %d \n", kind);
+    return 0;
+  }
+  // A capacity below the current count would leave counted records outside the array.
+  if (k->Nbr && NewSize + 1 < msh->*k->Nbr) return 0;
+  Geometric_Solution *sol = kind == KmfVertices ? msh->SolAtVer : nullptr;
+  if (sol && static_cast<int64_t>(sol->SizTot) * (NewSize + 1) > INT_MAX) return 0;
 
-    char var[32], siz[96];
-    snprintf(var, sizeof(var), "msh->%s", info.Suffix);
-    snprintf(siz, sizeof(siz), "(NewSize+1)*sizeof(%s)", info.Record);
-    size_t bytes = sizeof(Rec) * (static_cast<size_t>(NewSize) + 2);
-    Rec *grown;
-    if (arr)
-      grown = static_cast<Rec *>(ReAlloc(mem, arr, bytes, kReAllocFmt, var, siz, __func__, __LINE__));
-    else
-      grown = static_cast<Rec *>(Alloc(mem, nullptr, bytes, kAllocFmt, var, siz, __func__, __LINE__));
-    if (!grown) return;
-    if (!arr) memset(&grown[0], 0, sizeof(Rec));
-    arr = grown;
-    *info.Max = NewSize + 1;
-
-    if (sol) {
-      if (!GrowSolutionValues(mem, sol, VertexSolutionValues(msh), NewSize)) return;
-      msh->MaxSolVer = sol->SizTot * (NewSize + 1);
-    }
-    done = 1;
-  });
-  if (!known) fprintf(stderr, "  ## ERROR: NEWCOMMONMESHENTITY: INVALID/UNKNOWN TYPE %d \n", kind);
-  return done;
+  char var[32], siz[96];
+  snprintf(var, sizeof(var), "msh->%s", k->Suffix);
+  snprintf(siz, sizeof(siz), "(NewSize+1)*sizeof(%s)", k->Record);
+  size_t bytes = k->RecSize * (static_cast<size_t>(NewSize) + 2);
+  void *arr = k->Get(msh);
+  void *grown = arr ? ReAlloc(mem, arr, bytes, kReAllocFmt, var, siz, __func__, __LINE__)
+                    : Alloc(mem, nullptr, bytes, kAllocFmt, var, siz, __func__, __LINE__);
+  if (!grown) return 0;
+  if (!arr) memset(grown, 0, k->RecSize);
+  k->Set(msh, grown);
+  msh->*k->Max = NewSize + 1;
+  if (sol) {
+    if (!GrowSolutionValues(mem, sol, VertexSolutionValues(msh), NewSize)) return 0;
+    msh->MaxSolVer = sol->SizTot * (NewSize + 1);
+  }
+  return 1;
 }
 
 StaticBall *geoFreeStaticBall(Memory_List *mem, StaticBall *ball) {
@@ -388,17 +324,12 @@ Geometric_Mesh *FreeCommonMesh(Memory_List *mem, Geometric_Mesh *msh) {
   if (!msh) return nullptr;
   // The topology thread may still be writing the arrays.
   StopTopoThread(msh);
-  for (int kind : {KmfVertices, KmfBoundaryVertices, KmfEdges, KmfVolumeEdges, KmfTriangles,
-                   KmfQuadrilaterals, KmfTetrahedra, KmfPyramids, KmfPrisms, KmfHexahedra,
-                   KmfEdgesP2, KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2,
-                   KmfHexahedraQ2, KmfNormals, KmfReferences}) {
-    VisitKindArray(msh, kind, [&](auto &arr, const KindArray &info) {
-      using Rec = std::remove_reference_t<decltype(*arr)>;
-      if (!arr) return;
-      char var[32];
-      snprintf(var, sizeof(var), "msh->%s", info.Suffix);
-      arr = static_cast<Rec *>(Free(mem, arr, "F %s IN FUNCTION %s LINE %d ", var, __func__, __LINE__));
-    });
+  for (const KindArray &k : kKindArrays) {
+    void *arr = k.Get(msh);
+    if (!arr) continue;
+    char var[32];
+    snprintf(var, sizeof(var), "msh->%s", k.Suffix);
+    k.Set(msh, Free(mem, arr, "F %s IN FUNCTION %s LINE %d ", var, __func__, __LINE__));
   }
   for (StaticBall **ball : {&msh->Ver2Efr, &msh->Ver2Tri, &msh->Ver2Qua, &msh->Ver2Tet, &msh->Ver2Hex})
     *ball = geoFreeStaticBall(mem, *ball);
@@ -439,31 +370,4 @@ double GetMeshMem(const Geometric_Mesh *msh, double out[2]) {
     out[1] = used;
   }
   return used;
-}
-
-int GetFilVer(int64_t NbrVer) {
-  double gib = static_cast<double>(NbrVer) * 8.0 / (1024.0 * 1024.0 * 1024.0);
-  return gib > 1.95 ? 3 : 2;
-}
-
-void getBaseName(const char *name, char *out, size_t outSize) {
-  if (!name || !out || !outSize) myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME", 100);
-  CopyBounded(out, outSize, name, BaseNameLength(name));
-}
-
-void getPrintName(int kind, uint32_t status, const char *name, char *out, size_t outSize) {
-  if (!name || !out || !outSize || (kind != 0 && kind != 1))
-    myexit("FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME", 100);
-  bool binary = status & STATUS_BINARY_INPUT;
-  bool hasMesh = FindInLastComponent(name, ".mesh") != nullptr;
-  if (kind == 0) {
-    if (hasMesh)
-      CopyBounded(out, outSize, name, strlen(name));
-    else
-      snprintf(out, outSize, "%s%s", name, binary ? ".meshb" : ".mesh");
-    return;
-  }
-  size_t len = hasMesh ? BaseNameLength(name) : strlen(name);
-  snprintf(out, outSize, "%.*s%s", static_cast<int>(len > INT_MAX ? INT_MAX : len), name,
-           binary ? ".solb" : ".sol");
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/load/FileNames.h"  // getBaseName, getPrintName, GetFilVer: the mesh's file names
 #include "common/model/ElementKind.h"
 
 struct Memory_List;
@@ -30,6 +31,7 @@ enum : uint32_t {
   TAG_CORNER = 4,                // vertex: corner (not smoothable)
   TAG_RIDGE = 4,                 // boundary edge: ridge
   TAG_VER_TYPE = 3,              // vertex type; 3 ends a line of boundary edges
+  TAG_NONMANIFOLD = 3,           // boundary edge: shared by three or more triangles
   TAG_CONFIG = 7,                // configuration of quadrilaterals and the linear volumes
 };
 
@@ -296,7 +298,7 @@ inline void TopoDoneStore(Geometric_Mesh *msh, int value) {
   __atomic_store_n(&msh->TopoDone, value, __ATOMIC_RELEASE);
 }
 
-// Creates a mesh from a size array (KmfMaxSizMsh + 10 ints indexed by kind), or an empty mesh
+// Creates a mesh from a size array (KmfSizMshLen ints indexed by kind), or an empty mesh
 // when SizMsh is null. Null on allocation failure.
 Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh);
 // Grows the array of one kind to NewSize + 1 records past entry 0; 1 on success, 0 otherwise.
@@ -312,10 +314,3 @@ Geometric_Solution *FreeCommonSolution(Memory_List *mem, Geometric_Solution *sol
 
 // Bytes in use: out[0] for the capacities, out[1] (and the result) for the counts.
 double GetMeshMem(const Geometric_Mesh *msh, double out[2]);
-// File version to write for that many vertices: 3 past 1.95 GiB of coordinates, else 2.
-int GetFilVer(int64_t NbrVer);
-
-// Name without its ".mesh", ".sol" or ".solb" ending, written into out (outSize bytes).
-void getBaseName(const char *name, char *out, size_t outSize);
-// Name shown in messages: kind 0 a mesh, 1 a solution; status bit 8 means binary input.
-void getPrintName(int kind, uint32_t status, const char *name, char *out, size_t outSize);

@@ -74,3 +74,7 @@ inline void topoSortKey(int *k, int n) {
 // The internal-error exit of a link with a kind outside the accepted set (which = 1 for the
 // current element, 2 for the stored one).
 [[noreturn]] void topoInvalidKind(int which);
+
+// Runs body(args copy) on a new thread whose handle the mesh keeps until StopTopoThread;
+// false when the thread could not be made (the caller then runs the pass itself).
+bool StartTopoThread(Geometric_Mesh *msh, const TopoArgs &args, void *(*body)(void *));

@@ -72,26 +72,26 @@ bool topoRoom(Function_Interface *fi, Geometric_Mesh *msh, int kind, int count, 
 // Table size of n entries, kept in range.
 int topoTableSize(int64_t n) { return n < 1 ? 1 : (n > INT_MAX - 1 ? INT_MAX - 1 : static_cast<int>(n)); }
 
+// Enters the alive edges 1..n of one boundary-edge kind under their sorted vertex pair.
+template <class E>
+void enterBoundaryEdges(HybridHashTable *tab, const E *arr, int n, int kind) {
+  for (int i = 1; i <= n; i++) {
+    const E &e = arr[i];
+    if (!(e.Tag & TAG_ALIVE)) continue;
+    int itm[3] = {e.Ver[0], e.Ver[1], i};
+    topoSortKey(itm, 2);
+    uti_AddHybridHashTab(tab, kind, 3, 2, itm);
+  }
+}
+
 // Boundary edges and P2 boundary edges under their sorted vertex pair; the payload is the
 // edge number.
 HybridHashTable *topoBoundaryEdgeTable(Geometric_Mesh *msh) {
   int siz = topoTableSize((static_cast<int64_t>(msh->NbrEfr) + msh->NbrP2Efr) * 3 + 1);
   HybridHashTable *tab = uti_NewHybridHashTable(siz, siz);
   if (!tab) return nullptr;
-  for (int i = 1; i <= msh->NbrEfr; i++) {
-    const BdyEdge &e = msh->Efr[i];
-    if (!(e.Tag & TAG_ALIVE)) continue;
-    int itm[3] = {e.Ver[0], e.Ver[1], i};
-    topoSortKey(itm, 2);
-    uti_AddHybridHashTab(tab, VOI_EFR, 3, 2, itm);
-  }
-  for (int i = 1; i <= msh->NbrP2Efr; i++) {
-    const P2BdyEdge &e = msh->P2Efr[i];
-    if (!(e.Tag & TAG_ALIVE)) continue;
-    int itm[3] = {e.Ver[0], e.Ver[1], i};
-    topoSortKey(itm, 2);
-    uti_AddHybridHashTab(tab, VOI_P2EFR, 3, 2, itm);
-  }
+  enterBoundaryEdges(tab, msh->Efr, msh->NbrEfr, VOI_EFR);
+  enterBoundaryEdges(tab, msh->P2Efr, msh->NbrP2Efr, VOI_P2EFR);
   return tab;
 }
 
@@ -178,7 +178,7 @@ int voi_addnmedge(Function_Interface *fi, Geometric_Mesh *msh, HybridHashTable *
   topoSortKey(pair, 2);
   if (HybridHashEntry *e = uti_HybridHashTabFind(efrTab, 0, 2, pair)) {
     uint32_t *tag = e->Typ == VOI_EFR ? &msh->Efr[e->Itm[2]].Tag : &msh->P2Efr[e->Itm[2]].Tag;
-    TagAtomicOr(tag, 3);
+    TagAtomicOr(tag, TAG_NONMANIFOLD);
     return 1;
   }
   if (kind == VOI_TRI) {
@@ -187,7 +187,7 @@ int voi_addnmedge(Function_Interface *fi, Geometric_Mesh *msh, HybridHashTable *
     e = BdyEdge{};
     e.Ver[0] = pair[0];
     e.Ver[1] = pair[1];
-    e.Tag = TAG_ALIVE | 3;
+    e.Tag = TAG_ALIVE | TAG_NONMANIFOLD;
     return 1;
   }
   if (!topoRoom(fi, msh, KmfEdgesP2, msh->NbrP2Efr, msh->MaxNbrP2Efr)) return 0;
@@ -196,7 +196,7 @@ int voi_addnmedge(Function_Interface *fi, Geometric_Mesh *msh, HybridHashTable *
   e.Ver[0] = pair[0];
   e.Ver[1] = pair[1];
   e.Ver[2] = key[2];
-  e.Tag = TAG_ALIVE | 3;
+  e.Tag = TAG_ALIVE | TAG_NONMANIFOLD;
   return 1;
 }
 

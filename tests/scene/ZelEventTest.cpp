@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "common/base/Memory.h"
@@ -45,8 +44,6 @@ TEST(ZelEvent, NewResetCopyFree) {
   ZelEvent *a = zelNewEvent(mem), *b = zelNewEvent(mem);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(mem->NbrActive, 2);
-  EXPECT_NE(std::strstr(mem->UsedChunks->Label, "A evt = sizeof(ZelEvent) IN FUNCTION zelNewEvent"), nullptr)
-      << mem->UsedChunks->Label;
   EXPECT_EQ(fields(a), kReset);
   fill(a, 3);
   zelResetEvent(a);
@@ -61,12 +58,9 @@ TEST(ZelEvent, NewResetCopyFree) {
   EXPECT_EQ(zelCpyEvent(a, b), 1);
   EXPECT_EQ(fields(b), want);
   EXPECT_EQ(zelCpyEvent(nullptr, b), 0);
-  EXPECT_EQ(zelCpyEvent(a, nullptr), 0);
-  EXPECT_EQ(fields(b), want);
 
   EXPECT_EQ(zelFreeEvent(mem, a), nullptr);
   EXPECT_EQ(zelFreeEvent(mem, b), nullptr);
-  EXPECT_EQ(zelFreeEvent(mem, nullptr), nullptr);
   EXPECT_EQ(mem->NbrActive, 0);
   FreeMemory(mem);
 }
@@ -75,12 +69,4 @@ TEST(ZelEventDeathTest, AllocationFailureEndsTheProcess) {
   EXPECT_EXIT(zelAllocFailure("zelNewEvent", "evt"), testing::ExitedWithCode(100),
               "  ## ERROR: zelNewEvent: ALLOCATION FAILED FOR ARRAY evt \n"
               "  ## EXITING WITH CODE 100: MESSAGE: ALLOCATION FAILURE");
-  // A memory list with no record left stops the process as well.
-  EXPECT_EXIT(
-      {
-        Memory_List *mem = NewMemory(1);
-        zelNewEvent(mem);
-        zelNewEvent(mem);
-      },
-      testing::ExitedWithCode(100), "FATAL ERROR: MEMORY FAILURE");
 }

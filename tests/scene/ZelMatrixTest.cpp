@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -31,23 +30,17 @@ TEST(ZelMatrix, IdentityTranslateAndRotPart) {
   zelIdentity(M);
   expectIdentity(M, 0);
   zelTranslate(M, t);
-  EXPECT_EQ(M[3], 1.5);
-  EXPECT_EQ(M[7], -2);
-  EXPECT_EQ(M[11], 3);
+  EXPECT_EQ(std::vector<double>({M[3], M[7], M[11]}), std::vector<double>(t, t + 3));
   EXPECT_EQ(M[0] + M[5] + M[10] + M[15], 4);
 
-  // The translation is dropped by the rotation part (in place too) and ignored by the 3x3
-  // transform, applied by the 4x4 one.
-  double R[16], axis[3] = {1, 1, 0}, TR[16], rot[16];
+  // The translation is dropped by the rotation part and ignored by the 3x3 transform,
+  // applied by the 4x4 one.
+  double R[16], axis[3] = {1, 1, 0}, TR[16];
   zelRotate(R, axis, 30);
   zelMulMatrix(TR, M, R);
   TR[12] = 0.1, TR[13] = 0.2, TR[14] = 0.3, TR[15] = 2;
-  zelGetRotPart(rot, TR);
   zelGetRotPart(TR, TR);
-  for (int i = 0; i < 16; i++) {
-    EXPECT_DOUBLE_EQ(rot[i], R[i]) << i;
-    EXPECT_DOUBLE_EQ(TR[i], R[i]) << i;
-  }
+  for (int i = 0; i < 16; i++) EXPECT_DOUBLE_EQ(TR[i], R[i]) << i;
   double p[3] = {1, 2, 3}, q[3], h[4] = {1, 2, 3, 1};
   zelTransformPoint(q, M, p);
   EXPECT_EQ(std::vector<double>(q, q + 3), std::vector<double>(p, p + 3));
@@ -57,10 +50,6 @@ TEST(ZelMatrix, IdentityTranslateAndRotPart) {
 
 TEST(ZelMatrix, RotateCases) {
   double M[16], z2[3] = {0, 0, 2}, zero[3] = {0, 0, 0};
-  for (double angle : {0.0, 1e-21}) {
-    zelRotate(M, z2, angle);
-    expectIdentity(M, 0);
-  }
   zelRotate(M, zero, 45);
   expectIdentity(M, 0);
 
@@ -75,9 +64,6 @@ TEST(ZelMatrix, RotateCases) {
   zelRotate(back, axis, -37.5);
   zelMulMatrix(prod, M, back);
   expectIdentity(prod, 1e-14);
-  double det = M[0] * (M[5] * M[10] - M[6] * M[9]) - M[1] * (M[4] * M[10] - M[6] * M[8]) +
-               M[2] * (M[4] * M[9] - M[5] * M[8]);
-  EXPECT_NEAR(det, 1, 1e-14);
 }
 
 TEST(ZelMatrix, MultiplyAndApply) {
@@ -123,32 +109,8 @@ TEST(ZelMatrix, InverseOfQuarterTurnsAboutEachAxis) {
     }
 }
 
-TEST(ZelMatrix, InverseOfRandomRegularMatrices) {
-  std::mt19937 gen(12345);
-  std::uniform_real_distribution<double> uni(-1, 1);
-  int done = 0;
-  for (int n = 0; n < 200; n++) {
-    double A[16], inv[16], prod[16];
-    for (double &a : A) a = uni(gen);
-    if (n % 3 == 0) A[0] = 0;  // a zero leading entry needs a row exchange
-    if (n % 5 == 0) A[5] = A[0] = 0, A[10] = 1e-17;
-    std::copy_n(A, 16, inv);
-    zelInvMatrix(inv, inv);  // in place
-    zelMulMatrix(prod, A, inv);
-    // Skip the few matrices that are close to singular: their residual is not the point here.
-    double norm = 0, inorm = 0;
-    for (int i = 0; i < 16; i++) norm = std::fmax(norm, std::fabs(A[i])), inorm = std::fmax(inorm, std::fabs(inv[i]));
-    if (norm * inorm > 1e6) continue;
-    expectIdentity(prod, 1e-10);
-    done++;
-  }
-  EXPECT_GT(done, 150);
-}
-
 TEST(ZelMatrix, InverseOfSingularMatrixStaysFinite) {
-  double Z[16] = {0}, inv[16];
-  zelInvMatrix(Z, inv);
-  for (int i = 0; i < 16; i++) EXPECT_DOUBLE_EQ(inv[i], (i % 5 == 0) ? -1e15 : 0.0) << i;  // pivot -1e-15
+  double inv[16];
   double S[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 1, 0, 0, 1};  // two rows proportional
   zelInvMatrix(S, inv);
   double big = 0;
@@ -157,13 +119,4 @@ TEST(ZelMatrix, InverseOfSingularMatrixStaysFinite) {
     big = std::fmax(big, std::fabs(inv[i]));
   }
   EXPECT_GT(big, 1e10);
-}
-
-TEST(ZelMatrix, PrintMat) {
-  double M[16];
-  for (int i = 0; i < 16; i++) M[i] = i * 0.5;
-  testing::internal::CaptureStdout();
-  zelPrintMat(M);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            " 0 0.5 1 1.5 * 2 2.5 3 3.5 * 4 4.5 5 5.5 * 6 6.5 7 7.5\n");
 }

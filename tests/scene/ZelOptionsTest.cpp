@@ -5,6 +5,7 @@
 
 #include "common/base/CommonOptions.h"
 #include "common/base/Memory.h"
+#include "tests/support/CaptureText.h"
 #include "zelvane/scene/ZelOptions.h"
 
 namespace {
@@ -19,9 +20,7 @@ struct ViewerParse {
     std::vector<char *> argv;
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(zelParse(static_cast<int>(words.size()), argv.data(), mem, opt), 1);
-    out = testing::internal::GetCapturedStdout();
+    out = CaptureText([&] { EXPECT_EQ(zelParse(static_cast<int>(words.size()), argv.data(), mem, opt), 1); }).Out;
   }
   ~ViewerParse() {
     EXPECT_EQ(zelFreeOptions(mem, opt), 0);
@@ -33,27 +32,18 @@ struct ViewerParse {
 
 }  // namespace
 
-TEST(ZelOptions, Defaults) {
-  ViewerParse p({});
-  EXPECT_EQ(p.opt->ComOpt, p.com);
-  EXPECT_EQ(p.opt->Fast, 1);
-  EXPECT_EQ(p.opt->SeqExit, 0);
-  EXPECT_EQ(p.opt->ServerMode, 0);
-  EXPECT_EQ(p.opt->Port, 0);
-  EXPECT_EQ(p.opt->SeqNam, nullptr);
-  EXPECT_EQ(zelSeqReplayMode(p.opt), 1);
-}
-
 TEST(ZelOptions, Port) {
-  ViewerParse zero({"-port", "0"});
-  EXPECT_EQ(zero.opt->Port, 0);
-  EXPECT_NE(zero.out.find("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port 0 "), std::string::npos);
-  ViewerParse good({"-port", "8080"});
-  EXPECT_EQ(good.opt->Port, 8080);
-  EXPECT_EQ(good.out, "");
-  ViewerParse high({"-port", "70000"});
-  EXPECT_EQ(high.opt->Port, 0);
-  EXPECT_NE(high.out.find("INVALID ARGUMENT FOR -port 70000"), std::string::npos);
+  // Port number given, port kept, warned.
+  const struct {
+    const char *word;
+    int port;
+    bool warned;
+  } cases[] = {{"0", 0, true}, {"8080", 8080, false}, {"65535", 65535, false}, {"65536", 0, true}, {"70000", 0, true}};
+  for (const auto &c : cases) {
+    ViewerParse p({"-port", c.word});
+    EXPECT_EQ(p.opt->Port, c.port) << c.word;
+    EXPECT_EQ(p.out.find("INVALID ARGUMENT FOR -port") != std::string::npos, c.warned) << c.word;
+  }
   ViewerParse last({"-server", "-port"});
   EXPECT_EQ(last.opt->ServerMode, 2);
   EXPECT_NE(last.out.find("  ## WARNING : PARSER: NO NUM PORT GIVEN "), std::string::npos);
@@ -77,8 +67,8 @@ TEST(ZelOptions, ReplayModesAndSwitches) {
   EXPECT_EQ(p.opt->Ced, 1);
   EXPECT_EQ(p.opt->ServerMode, 1);
   EXPECT_EQ(zelSeqReplayMode(p.opt), 3);
-  ViewerParse rt({"-seq-realtime"});
-  EXPECT_EQ(zelSeqReplayMode(rt.opt), 2);
+  EXPECT_EQ(zelSeqReplayMode(ViewerParse({"-seq-realtime"}).opt), 2);
+  EXPECT_EQ(zelSeqReplayMode(ViewerParse({}).opt), 1);
 }
 
 TEST(ZelOptions, CommonWordsReachTheCommonOptions) {
@@ -92,6 +82,5 @@ TEST(ZelOptions, CommonWordsReachTheCommonOptions) {
 TEST(ZelOptions, NullCommonOptionsIsFatal) {
   EXPECT_EXIT(zelNewOptions(nullptr, nullptr), ::testing::ExitedWithCode(100),
               "ZELNEWOPTIONS: COMMON OPTIONS IS NULL.*INTERNAL ERROR");
-  EXPECT_EXIT(zelParseFile(), ::testing::ExitedWithCode(100), "ZELVANE: PARSE FILE TO DO");
   EXPECT_EQ(zelParse(0, nullptr, nullptr, nullptr), 0);
 }

@@ -34,23 +34,16 @@ FixtureSection GridVertices(int dim, int nver) {
 }
 
 FixtureSection Lines(int kwd, const char *name, int nodes, const std::vector<int64_t> &ints) {
-  FixtureSection s = Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'),
-                             static_cast<int64_t>(ints.size()) / (nodes + 1));
-  s.Ints = ints;
-  return s;
+  return Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'), static_cast<int64_t>(ints.size()) / (nodes + 1))
+      .With(ints);
 }
 
-FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) {
-  FixtureSection s = Section(kwd, name, "i", static_cast<int64_t>(ints.size()));
-  s.Ints = ints;
-  return s;
-}
+FixtureSection List(int kwd, const char *name, const std::vector<int64_t> &ints) { return Lines(kwd, name, 0, ints); }
 
 FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &types, int64_t nlin,
                            const std::vector<double> &reals) {
-  FixtureSection s = Section(kwd, name, std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r'), nlin);
+  FixtureSection s = Section(kwd, name, std::string(reals.size() / (nlin > 0 ? nlin : 1), 'r'), nlin).With({}, reals);
   s.Types = types;
-  s.Reals = reals;
   return s;
 }
 
@@ -60,6 +53,12 @@ FixtureFile MeshOf(int dim, int nver, const std::vector<int64_t> &tri) {
   f.Sections.push_back(GridVertices(dim, nver));
   if (!tri.empty()) f.Sections.push_back(Lines(6, "Triangles", 3, tri));
   return f;
+}
+
+std::vector<double> FieldRanges(const Geometric_Solution *sol) {
+  std::vector<double> r;
+  for (int k = 0; sol && k < sol->NbrFld; k++) r.insert(r.end(), {sol->Box[k][0], sol->Box[k][1]});
+  return r;
 }
 
 LoadContext::LoadContext(int verbose, unsigned opt) {
@@ -79,22 +78,15 @@ Geometric_Mesh *LoadContext::Load(std::vector<std::string> paths, const char *so
   std::vector<char *> names;
   for (auto &p : paths) names.push_back(p.empty() ? nullptr : &p[0]);
   Geometric_Mesh *msh = nullptr;
-  Capture([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); }, &Out, &Err);
+  Captured c = CaptureText([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); });
+  Out = c.Out;
+  Err = c.Err;
   return msh;
 }
 
 void LoadContext::Free(Geometric_Mesh *msh) {
   FreeCommonMesh(Mem, msh);
   EXPECT_EQ(Mem->NbrActive, 0) << "blocks left after freeing the mesh";
-}
-
-void Capture(const std::function<void()> &f, std::string *out, std::string *err) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  f();
-  std::string o = testing::internal::GetCapturedStdout(), e = testing::internal::GetCapturedStderr();
-  if (out) *out = o;
-  if (err) *err = e;
 }
 
 }  // namespace fixtures

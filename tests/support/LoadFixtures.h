@@ -3,15 +3,16 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "tests/support/CaptureText.h"
 #include "tests/support/MeshFixtures.h"
 
 struct Function_Interface;
 struct Memory_List;
 struct Geometric_Mesh;
+struct Geometric_Solution;
 
 namespace fixtures {
 
@@ -31,6 +32,8 @@ FixtureSection SolutionSec(int kwd, const char *name, const std::vector<int> &ty
                            const std::vector<double> &reals);
 // Vertices of GridVertices(dim, nver) and, when given, triangles.
 FixtureFile MeshOf(int dim, int nver, const std::vector<int64_t> &tri = {});
+// The range of every field of a solution: minimum then maximum, field after field.
+std::vector<double> FieldRanges(const Geometric_Solution *sol);
 
 // A function interface over a fresh memory list; the list is freed with the object.
 struct LoadContext {
@@ -47,8 +50,5 @@ struct LoadContext {
   Memory_List *Mem;
   std::string Out, Err;
 };
-
-// Runs f with standard output and error captured into out and err (either may be null).
-void Capture(const std::function<void()> &f, std::string *out, std::string *err = nullptr);
 
 }  // namespace fixtures

@@ -3,21 +3,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <unistd.h>
 
 namespace fixtures {
 
 namespace {
 
-// Small deterministic generator: the files must be the same on every run.
-struct Lcg {
-  uint64_t S;
-  explicit Lcg(int seed) : S(0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(seed) * 0x2545F4914F6CDD1Dull) {}
-  uint32_t next() {
-    S = S * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<uint32_t>(S >> 33);
-  }
-  int64_t in(int64_t lo, int64_t hi) { return lo + static_cast<int64_t>(next() % static_cast<uint64_t>(hi - lo + 1)); }
+// The files must be the same on every run: a seeded standard generator.
+struct Rng : std::mt19937 {
+  explicit Rng(int seed) : std::mt19937(static_cast<unsigned>(seed)) {}
+  int64_t in(int64_t lo, int64_t hi) { return lo + static_cast<int64_t>((*this)() % static_cast<uint64_t>(hi - lo + 1)); }
   // A multiple of 1/16 in [-60, 60]: exact in 32- and 64-bit reals and within the six
   // digits of version-1 text.
   double real() { return static_cast<double>(in(-960, 960)) / 16.0; }
@@ -34,6 +30,11 @@ int typeSize(int type, int dim) {
 }
 
 }  // namespace
+
+FixtureSection &FixtureSection::With(std::vector<int64_t> ints, std::vector<double> reals, std::vector<std::string> strs) {
+  Ints = std::move(ints), Reals = std::move(reals), Strs = std::move(strs);
+  return *this;
+}
 
 const FixtureSection *FixtureFile::find(int kwd) const {
   for (const auto &s : Sections)
@@ -53,7 +54,7 @@ FixtureSection Section(int kwd, const char *name, const std::string &letters, in
 
 FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin, int nver, int seed) {
   FixtureSection s = Section(kwd, name, std::string(static_cast<size_t>(nodes) + 1, 'i'), nlin);
-  Lcg g(seed);
+  Rng g(seed);
   s.Ints.reserve(static_cast<size_t>(nlin * (nodes + 1)));
   for (int64_t l = 0; l < nlin; l++) {
     for (int k = 0; k < nodes; k++) s.Ints.push_back(g.in(1, nver));
@@ -64,7 +65,7 @@ FixtureSection ElementSection(int kwd, const char *name, int nodes, int64_t nlin
 
 FixtureSection VertexSection(int dim, int64_t nlin, int seed) {
   FixtureSection s = Section(4, "Vertices", std::string(static_cast<size_t>(dim), 'r') + "i", nlin);
-  Lcg g(seed);
+  Rng g(seed);
   for (int64_t l = 0; l < nlin; l++) {
     for (int k = 0; k < dim; k++) s.Reals.push_back(g.real());
     s.Ints.push_back(g.in(0, 9));
@@ -74,7 +75,7 @@ FixtureSection VertexSection(int dim, int64_t nlin, int seed) {
 
 FixtureSection ListSection(int kwd, const char *name, int64_t nlin, int range, int seed) {
   FixtureSection s = Section(kwd, name, "i", nlin);
-  Lcg g(seed);
+  Rng g(seed);
   for (int64_t l = 0; l < nlin; l++) s.Ints.push_back(g.in(1, range));
   return s;
 }
@@ -89,7 +90,7 @@ FixtureSection SolutionSection(int kwd, const char *name, int dim, const std::ve
   for (int t : types) size += typeSize(t, dim);
   if (deg >= 0) size *= nodes;
   s.Letters = std::string(static_cast<size_t>(size), 'r');
-  Lcg g(seed);
+  Rng g(seed);
   for (int64_t l = 0; l < nlin * size; l++) s.Reals.push_back(g.real());
   return s;
 }
@@ -114,7 +115,7 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
   int seed = 2;
   for (const Kind &k : kinds) s.push_back(ElementSection(k.kwd, k.name, k.nodes, k.nlin, nv, seed++));
   FixtureSection nor = Section(60, "Normals", std::string(static_cast<size_t>(dim), 'r'), 5);
-  Lcg g(14);
+  Rng g(14);
   for (int i = 0; i < 5 * dim; i++) nor.Reals.push_back(g.real());
   s.push_back(nor);
   FixtureSection nav = Section(20, "NormalAtVertices", "ii", 5);
@@ -130,26 +131,13 @@ FixtureFile AllKindsMesh(int version, int dim, bool unknown) {
   for (int j = 0; j < 6; j++)
     for (int k = 0; k < 3; k++) ord.Ints.push_back(P2TriangleLattice[P2TriangleFileOrder[j]][k]);
   s.push_back(ord);
-  FixtureSection com = Section(81, "Comments", "c", 2);
   std::string longText;
   for (int i = 0; i < 300; i++) longText += static_cast<char>('a' + i % 26);
-  com.Strs = {"made by the fixtures of the test suite", longText};
-  s.push_back(com);
-  FixtureSection grp = Section(94, "IRefGroups", "ciii", 2);
-  grp.Strs = {"inlet", "wall_upper"};
-  grp.Ints = {1, 4, 7, 2, 5, 9};
-  s.push_back(grp);
-  FixtureSection time = Section(78, "Time", "r", 1, false);
-  time.Reals = {12.5};
-  s.push_back(time);
-  FixtureSection it = Section(77, "Iterations", "i", 1, false);
-  it.Ints = {42};
-  s.push_back(it);
-  if (unknown) {
-    FixtureSection unk = Section(250, "UnknownStuff", "ii", 3);
-    unk.Ints = {1, 2, 3, 4, 5, 6};
-    s.insert(s.begin() + 3, unk);
-  }
+  s.push_back(Section(81, "Comments", "c", 2).With({}, {}, {"made by the fixtures of the test suite", longText}));
+  s.push_back(Section(94, "IRefGroups", "ciii", 2).With({1, 4, 7, 2, 5, 9}, {}, {"inlet", "wall_upper"}));
+  s.push_back(Section(78, "Time", "r", 1, false).With({}, {12.5}));
+  s.push_back(Section(77, "Iterations", "i", 1, false).With({42}));
+  if (unknown) s.insert(s.begin() + 3, Section(250, "UnknownStuff", "ii", 3).With({1, 2, 3, 4, 5, 6}));
   return f;
 }
 

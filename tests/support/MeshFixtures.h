@@ -27,6 +27,8 @@ struct FixtureSection {
   std::vector<int64_t> Ints;
   std::vector<double> Reals;
   std::vector<std::string> Strs;
+  // The values, given at once; returns the section.
+  FixtureSection &With(std::vector<int64_t> ints, std::vector<double> reals = {}, std::vector<std::string> strs = {});
 };
 
 struct FixtureFile {

@@ -7,44 +7,40 @@
 
 int GridVertex(int nx, int ny, int i, int j, int k) { return 1 + i + (nx + 1) * (j + (ny + 1) * k); }
 
-namespace {
-
-template <class Rec>
-Rec &NewRecord(Rec *arr, int &count) {
-  Rec &r = arr[++count];
-  r = Rec{};
-  r.Tag = TAG_ALIVE;
-  r.Ref = 1;
-  return r;
+int AddVertex(Geometric_Mesh *msh, double x, double y, double z) {
+  Vertex &v = msh->Ver[++msh->NbrVer];
+  v = Vertex{};
+  v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
+  v.Tag = TAG_ALIVE;
+  v.Ref = 1;
+  return msh->NbrVer;
 }
 
-}  // namespace
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, std::initializer_list<std::pair<int, int>> counts) {
+  std::vector<int> siz(KmfSizMshLen, 0);
+  for (const auto &c : counts) siz[c.first] = c.second;
+  siz[KmfFileType] = FILE_TYPE_KMF;
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  if (msh) msh->Dim = 3;
+  return msh;
+}
 
 Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds) {
   int nbrCell = nx * ny * nz, nbrFace = nx * ny;
-  int nbrGrid = (nx + 1) * (ny + 1) * (nz + 1);
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  siz[KmfVertices] = nbrGrid + ((kinds & GEN_PYR) ? nbrCell : 0);
-  siz[KmfHexahedra] = (kinds & GEN_HEX) ? nbrCell : 0;
-  siz[KmfTetrahedra] = (kinds & GEN_TET) ? 6 * nbrCell : 0;
-  siz[KmfPrisms] = (kinds & GEN_PRI) ? 2 * nbrCell : 0;
-  siz[KmfPyramids] = (kinds & GEN_PYR) ? 6 * nbrCell : 0;
-  siz[KmfQuadrilaterals] = (kinds & GEN_QUA) ? nbrFace : 0;
-  siz[KmfTriangles] = (kinds & GEN_TRI) ? 2 * nbrFace : 0;
-  siz[KmfEdges] = (kinds & GEN_EFR) ? 2 * (nx + ny) : 0;
-  siz[KmfFileType] = FILE_TYPE_KMF;
-  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  auto count = [&](unsigned kind, int n) { return (kinds & kind) ? n : 0; };
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, (nx + 1) * (ny + 1) * (nz + 1) + count(GEN_PYR, nbrCell)},
+                                            {KmfHexahedra, count(GEN_HEX, nbrCell)},
+                                            {KmfTetrahedra, count(GEN_TET, 6 * nbrCell)},
+                                            {KmfPrisms, count(GEN_PRI, 2 * nbrCell)},
+                                            {KmfPyramids, count(GEN_PYR, 6 * nbrCell)},
+                                            {KmfQuadrilaterals, count(GEN_QUA, nbrFace)},
+                                            {KmfTriangles, count(GEN_TRI, 2 * nbrFace)},
+                                            {KmfEdges, count(GEN_EFR, 2 * (nx + ny))}});
   if (!msh) return nullptr;
-  msh->Dim = 3;
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)
-      for (int i = 0; i <= nx; i++) {
-        Vertex &v = NewRecord(msh->Ver, msh->NbrVer);
-        v.Crd[0] = i;
-        v.Crd[1] = j;
-        v.Crd[2] = k;
-      }
+      for (int i = 0; i <= nx; i++) AddVertex(msh, i, j, k);
 
   auto at = [&](int i, int j, int k) { return GridVertex(nx, ny, i, j, k); };
   for (int k = 0; k < nz; k++)
@@ -54,14 +50,14 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
                           at(i, j + 1, k),     at(i, j, k + 1),         at(i + 1, j, k + 1),
                           at(i + 1, j + 1, k + 1), at(i, j + 1, k + 1)};
         if (kinds & GEN_HEX) {
-          Hexahedron &h = NewRecord(msh->Hex, msh->NbrHex);
+          Hexahedron &h = AddRecord(msh->Hex, msh->NbrHex);
           for (int n = 0; n < 8; n++) h.Ver[n] = c[n];
         }
         if (kinds & GEN_TET) {
           // Six tetrahedra around the diagonal c0-c6.
           static const int kPath[7] = {1, 2, 3, 7, 4, 5, 1};
           for (int t = 0; t < 6; t++) {
-            Tetrahedron &tet = NewRecord(msh->Tet, msh->NbrTet);
+            Tetrahedron &tet = AddRecord(msh->Tet, msh->NbrTet);
             tet.Ver[0] = c[0];
             tet.Ver[1] = c[kPath[t]];
             tet.Ver[2] = c[kPath[t + 1]];
@@ -71,21 +67,18 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
         if (kinds & GEN_PRI) {
           static const int kPri[2][6] = {{0, 1, 2, 4, 5, 6}, {0, 2, 3, 4, 6, 7}};
           for (const auto &p : kPri) {
-            Prism &pri = NewRecord(msh->Pri, msh->NbrPri);
+            Prism &pri = AddRecord(msh->Pri, msh->NbrPri);
             for (int n = 0; n < 6; n++) pri.Ver[n] = c[p[n]];
           }
         }
         if (kinds & GEN_PYR) {
-          Vertex &apex = NewRecord(msh->Ver, msh->NbrVer);
-          apex.Crd[0] = i + 0.5;
-          apex.Crd[1] = j + 0.5;
-          apex.Crd[2] = k + 0.5;
+          const int apex = AddVertex(msh, i + 0.5, j + 0.5, k + 0.5);
           static const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
                                            {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
           for (const auto &f : kFaces) {
-            Pyramid &pyr = NewRecord(msh->Pyr, msh->NbrPyr);
+            Pyramid &pyr = AddRecord(msh->Pyr, msh->NbrPyr);
             for (int n = 0; n < 4; n++) pyr.Ver[n] = c[f[n]];
-            pyr.Ver[4] = msh->NbrVer;
+            pyr.Ver[4] = apex;
           }
         }
       }
@@ -94,13 +87,13 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
     for (int i = 0; i < nx; i++) {
       int a = at(i, j, 0), b = at(i + 1, j, 0), c = at(i + 1, j + 1, 0), d = at(i, j + 1, 0);
       if (kinds & GEN_QUA) {
-        Quadrilateral &q = NewRecord(msh->Qua, msh->NbrQua);
+        Quadrilateral &q = AddRecord(msh->Qua, msh->NbrQua);
         q.Ver[0] = a, q.Ver[1] = b, q.Ver[2] = c, q.Ver[3] = d;
       }
       if (kinds & GEN_TRI) {
-        Triangle &t0 = NewRecord(msh->Tri, msh->NbrTri);
+        Triangle &t0 = AddRecord(msh->Tri, msh->NbrTri);
         t0.Ver[0] = a, t0.Ver[1] = b, t0.Ver[2] = c;
-        Triangle &t1 = NewRecord(msh->Tri, msh->NbrTri);
+        Triangle &t1 = AddRecord(msh->Tri, msh->NbrTri);
         t1.Ver[0] = a, t1.Ver[1] = c, t1.Ver[2] = d;
       }
     }
@@ -114,7 +107,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
     for (int j = ny; j > 0; j--) loop.push_back(at(0, j, 0));
     int n = static_cast<int>(loop.size());
     for (int e = 0; e < n; e++) {
-      BdyEdge &edg = NewRecord(msh->Efr, msh->NbrEfr);
+      BdyEdge &edg = AddRecord(msh->Efr, msh->NbrEfr);
       edg.Ver[0] = loop[e];
       edg.Ver[1] = loop[(e + 1) % n];
       edg.Voi[0] = 1 + (e + n - 1) % n;  // the edge through Ver[0]

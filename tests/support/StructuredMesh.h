@@ -1,9 +1,12 @@
-// Generated test meshes: a box of nx x ny x nz unit cells on the grid vertices (i, j, k),
-// vertex number 1 + i + (nx + 1) * (j + (ny + 1) * k).
+// Generated test meshes: empty meshes of given capacities, and a box of nx x ny x nz unit
+// cells on the grid vertices (i, j, k), vertex number 1 + i + (nx + 1) * (j + (ny + 1) * k).
 #pragma once
 
-struct Memory_List;
-struct Geometric_Mesh;
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
+
+#include "common/model/Mesh.h"
 
 // Which element kinds to generate, by bit.
 enum : unsigned {
@@ -16,8 +19,25 @@ enum : unsigned {
   GEN_EFR = 64,  // boundary edges along the four sides of the bottom face
 };
 
+// An empty 3-D keyword-file mesh with room for count records of every {kind, count} given.
+Geometric_Mesh *MakeSizedMesh(Memory_List *mem, std::initializer_list<std::pair<int, int>> counts);
+
 // Every record is alive (tag bit 31) with reference 1; elements have the mesh's dimension 3.
 Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds);
 
 // Grid vertex number of (i, j, k).
 int GridVertex(int nx, int ny, int i, int j, int k);
+
+// Appends a record: zeroed, then the nodes given, alive, reference 1.
+template <class Rec>
+Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
+  Rec &r = arr[++count];
+  r = Rec{};
+  std::copy(ver.begin(), ver.end(), r.Ver);
+  r.Tag = TAG_ALIVE;
+  r.Ref = 1;
+  return r;
+}
+
+// Appends an alive vertex at (x, y, z) with reference 1; returns its number.
+int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0);

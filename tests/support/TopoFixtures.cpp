@@ -7,33 +7,9 @@
 
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
+#include "tests/support/StructuredMesh.h"
 
 namespace {
-
-std::vector<int> Sizes(std::initializer_list<std::pair<int, int>> counts) {
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  for (auto &c : counts) siz[c.first] = c.second;
-  siz[KmfFileType] = FILE_TYPE_KMF;
-  return siz;
-}
-
-int AddVertex(Geometric_Mesh *msh, double x, double y, double z) {
-  Vertex &v = msh->Ver[++msh->NbrVer];
-  v = Vertex{};
-  v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
-  v.Tag = TAG_ALIVE;
-  return msh->NbrVer;
-}
-
-template <class Rec>
-Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver) {
-  Rec &r = arr[++count];
-  r = Rec{};
-  std::copy(ver.begin(), ver.end(), r.Ver);
-  r.Tag = TAG_ALIVE;
-  r.Ref = 1;
-  return r;
-}
 
 // Numbers of the nodes added on edges, faces and cells, by the sorted set of their vertices.
 struct NodeMap {
@@ -61,15 +37,9 @@ const int kHexFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
 
 }  // namespace
 
-Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes) {
-  Geometric_Mesh *msh = NewCommonMesh(mem, sizes);
-  if (msh) msh->Dim = 3;
-  return msh;
-}
-
 Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
-  auto siz = Sizes({{KmfVertices, 5}, {KmfTetrahedra, 2}, {KmfTriangles, sharedTriangle ? 1 : 0}});
-  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  Geometric_Mesh *msh =
+      MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTetrahedra, 2}, {KmfTriangles, sharedTriangle ? 1 : 0}});
   AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0);
   AddVertex(msh, 0, 0, 1), AddVertex(msh, 1, 1, 1);
   AddRecord(msh->Tet, msh->NbrTet, {1, 2, 3, 4});
@@ -81,10 +51,8 @@ Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
 Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2) {
   // P2: vertices 1, 2, the shared mid-node, then per triangle its apex and two mid-nodes.
   int nbrVer = p2 ? 3 + 3 * n : n + 2;
-  auto siz = p2 ? Sizes({{KmfVertices, nbrVer}, {KmfTrianglesP2, n}, {KmfEdgesP2, bdyEdge ? 1 : 0},
-                         {KmfEdges, bdyEdge ? 1 : 0}})
-                : Sizes({{KmfVertices, nbrVer}, {KmfTriangles, n}, {KmfEdges, bdyEdge ? 1 : 0}});
-  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, nbrVer}, {p2 ? KmfTrianglesP2 : KmfTriangles, n},
+                                            {KmfEdgesP2, bdyEdge && p2 ? 1 : 0}, {KmfEdges, bdyEdge ? 1 : 0}});
   AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0);
   int mid = p2 ? AddVertex(msh, 0.5, 0, 0) : 0;
   for (int k = 0; k < n; k++) {
@@ -109,9 +77,8 @@ Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2) 
 }
 
 Geometric_Mesh *MakeMixedBlock(Memory_List *mem) {
-  auto siz = Sizes({{KmfVertices, 16}, {KmfHexahedra, 1}, {KmfPyramids, 1}, {KmfTetrahedra, 4},
-                    {KmfPrisms, 1}, {KmfQuadrilaterals, 1}, {KmfTriangles, 1}});
-  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, 16}, {KmfHexahedra, 1}, {KmfPyramids, 1}, {KmfTetrahedra, 4},
+                                            {KmfPrisms, 1}, {KmfQuadrilaterals, 1}, {KmfTriangles, 1}});
   for (int k = 0; k < 2; k++)  // c0..c7 of the unit cell: vertices 1..8
     for (int c = 0; c < 4; c++) AddVertex(msh, c == 1 || c == 2, c >= 2, k);
   int apex = AddVertex(msh, 0.5, 0.5, 1.5);                       // 9
@@ -135,12 +102,11 @@ Geometric_Mesh *MakeMixedBlock(Memory_List *mem) {
 
 Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
   int extra = 6 * lin->NbrTet + 3 * lin->NbrTri + 5 * lin->NbrQua + 19 * lin->NbrHex;
-  auto siz = Sizes({{KmfVertices, lin->NbrVer + extra},
-                    {KmfTrianglesP2, lin->NbrTri},
-                    {KmfQuadrilateralsQ2, lin->NbrQua},
-                    {KmfTetrahedraP2, lin->NbrTet},
-                    {KmfHexahedraQ2, lin->NbrHex}});
-  Geometric_Mesh *msh = MakeSizedMesh(mem, siz.data());
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, lin->NbrVer + extra},
+                                            {KmfTrianglesP2, lin->NbrTri},
+                                            {KmfQuadrilateralsQ2, lin->NbrQua},
+                                            {KmfTetrahedraP2, lin->NbrTet},
+                                            {KmfHexahedraQ2, lin->NbrHex}});
   for (int v = 1; v <= lin->NbrVer; v++) msh->Ver[++msh->NbrVer] = lin->Ver[v];
   NodeMap nodes{msh, lin, {}};
   auto edgeNode = [&](const int *ver, int a, int b) { return nodes.At({ver[a], ver[b]}); };

@@ -5,9 +5,6 @@
 struct Memory_List;
 struct Geometric_Mesh;
 
-// An empty 3D mesh with room for count[kind] records of every kind given (a size array).
-Geometric_Mesh *MakeSizedMesh(Memory_List *mem, const int *sizes);
-
 // Tetrahedra (1 2 3 4) and (5 4 3 2): face 0 of the first is face 0 of the second; with
 // sharedTriangle the triangle (2 3 4) on that face as well.
 Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle = false);

@@ -81,18 +81,10 @@ Fields FieldsOf(Geometric_Mesh *m, int kind, int i) {
 }
 
 int CountOf(const Geometric_Mesh *m, int kind) {
-  switch (kind) {
-    case 1: return m->NbrTri;
-    case 5: return m->NbrP2Tri;
-    case 6: return m->NbrQua;
-    case 7: return m->NbrP2Qua;
-    case 2: return m->NbrTet;
-    case 8: return m->NbrP2Tet;
-    case 9: return m->NbrPyr;
-    case 10: return m->NbrPri;
-    case 11: return m->NbrHex;
-    default: return m->NbrP2Hex;
-  }
+  // By neighbour kind: 1 triangle, 2 tetrahedron, (3, 4 edges: none here), 5 P2 triangle ...
+  const int count[13] = {0,           m->NbrTri,   m->NbrTet, 0,         0,         m->NbrP2Tri, m->NbrQua,
+                         m->NbrP2Qua, m->NbrP2Tet, m->NbrPyr, m->NbrPri, m->NbrHex, m->NbrP2Hex};
+  return kind >= 0 && kind < 13 ? count[kind] : 0;
 }
 
 int LocalCount(int kind) { return static_cast<int>(kLocal.at(kind).size()); }

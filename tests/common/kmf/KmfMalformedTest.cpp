@@ -77,11 +77,9 @@ TEST(KmfMalformed, BinaryHeaders) {
                {"code word", with(0, {2}), false},
                {"version 0", with(4, {0}), false},
                {"version 5", with(4, {5}), false},
-               {"version -1", with(4, {0xff, 0xff, 0xff, 0xff}), false},
                {"first section not Dimension", with(8, {4}), false},
                {"dimension 1", with(16, {1}), false},
                {"dimension 4", with(16, {4}), false},
-               {"dimension 0", with(16, {0}), false},
                {"cut in the header", Bytes(good.begin(), good.begin() + 14), false},
                {"empty", {}, false}});
 }
@@ -95,17 +93,13 @@ TEST(KmfMalformed, BinarySectionChains) {
                  {"missing End, the section pointing past its data", noEnd, false},
                  {"next past the end", oneSection(ver, KmfCorners, 3, 3, 100000), false},
                  {"next backwards", oneSection(ver, KmfCorners, 3, 3, 4), false},
-                 {"next onto itself", oneSection(ver, KmfCorners, 3, 3, ver >= 3 ? 24 : 20), false},
                  {"next negative", oneSection(ver, KmfCorners, 3, 3, -8), false},
                  {"count larger than the data", oneSection(ver, KmfCorners, 4, 3), false},
                  {"negative count", oneSection(ver, KmfCorners, -1, 3), false},
                  {"count above INT32_MAX in 32 bits", oneSection(ver, KmfCorners, int64_t(0x80000005), 3), false},
-                 {"unknown keyword skipped", oneSection(ver, 1000, 3, 3), true},
-                 {"negative keyword skipped", oneSection(ver, -3, 3, 3), true}});
+                 {"unknown keyword skipped", oneSection(ver, 1000, 3, 3), true}});
   }
   expectCases({{"v4 count 2^31", oneSection(4, KmfCorners, int64_t(1) << 31, 6), false},
-               {"v4 count INT64_MAX", oneSection(4, KmfCorners, INT64_MAX, 6), false},
-               {"v4 negative count", oneSection(4, KmfCorners, -5, 6), false},
                {"last section cut: a file still being written", oneSection(2, KmfCorners, 6, 3, 0), false},
                {"swapped, count larger than the data", oneSection(2, KmfCorners, 4, 3, -1, true), false},
                {"swapped", oneSection(2, KmfCorners, 3, 3, -1, true), true}});
@@ -134,11 +128,9 @@ TEST(KmfMalformed, BinarySolutionHeaders) {
                {"high order", sol(1, 1, 2, 6, 2, 12), true},
                {"1001 types", sol(1001, 1, -1, 0, 1, 1001), false},
                {"no type", sol(0, 1, -1, 0, 1, 1), false},
-               {"negative type count", sol(-4, 1, -1, 0, 1, 1), false},
                {"unknown type, no values", sol(1, 9, -1, 0, 1000000, 0), false},
                {"9000 values: the longest line", sol(1000, 4, -1, 0, 1, 9000), true},
                {"1001 nodes", sol(1, 4, 2, 1001, 1, 9009), false},
-               {"10000 nodes", sol(1, 1, 2, 10000, 1, 10000), false},
                {"no node", sol(1, 1, 2, 0, 1, 0), false},
                {"negative degree", sol(1, 1, -3, 6, 1, 6, true), false},
                {"count larger than the data", sol(1, 2, -1, 0, 3, 6), false}},
@@ -157,13 +149,10 @@ TEST(KmfMalformed, TextFiles) {
       {"version 0", textHeader(0) + body, false},
       {"version 5", textHeader(5) + body, false},
       {"dimension 1", textHeader(2, 1) + body, false},
-      {"dimension 4", textHeader(2, 4) + body, false},
       {"no Dimension", "MeshVersionFormatted 2\n" + body, false},
       {"no version", "Dimension 3\n" + body, false},
-      {"version without value", "MeshVersionFormatted\nDimension 3\n" + body, false},
       {"no End", textHeader() + "\nCorners\n3\n1 2 3\n", false},
       {"count larger than the data", textHeader() + "\nCorners\n30\n1 2 3\n\nEnd\n", false},
-      {"negative count", textHeader() + "\nCorners\n-3\n1 2 3\n\nEnd\n", false},
       {"huge count", textHeader() + "\nCorners\n3000000000000000000000\n1 2 3\n\nEnd\n", false},
       {"count not a number", textHeader() + "\nCorners\nthree\n1 2 3\n\nEnd\n", false},
       {"1001 types", textHeader() + "\nSolAtVertices\n1\n1001 1\n1\n\nEnd\n", false},
@@ -195,6 +184,30 @@ TEST(KmfMalformed, BadValuesInTextLines) {
     EXPECT_EQ(KmfGetLin(msh, KmfCorners, &c[1]), 0) << bad;
     KmfCloseMesh(msh);
   }
+  // A number glued to a letter ("2x", "3x") is refused wherever it stands: in the middle of
+  // a section, and as the last value of one followed by many more bytes, where numbers are
+  // read straight from the buffer.
+  for (int at : {1500, 3000}) {
+    std::string corners, normals, filler;
+    for (int l = 1; l <= 3000; l++) {
+      corners += l == at ? "2x\n" : "2\n";
+      normals += l == at ? "0.5 1 3x\n" : "0.5 1 3\n";
+      filler += "1\n";
+    }
+    TempFile p("twox.mesh");
+    std::string text = textHeader() + "\nCorners\n3000\n" + corners + "\nNormals\n3000\n" + normals +
+                       "\nRequiredVertices\n3000\n" + filler + "\nEnd\n";
+    KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
+    ASSERT_NE(msh, nullptr) << at;
+    std::vector<int> c(3000);
+    std::vector<double> xyz(3 * 3000);
+    EXPECT_EQ(KmfGetBlock(msh, KmfCorners, 1, 3000, 0, nullptr, nullptr, KmfInt, &c[0], &c[2999]), 0) << at;
+    EXPECT_EQ(KmfGetBlock(msh, KmfNormals, 1, 3000, 0, nullptr, nullptr, KmfDouble, &xyz[0], &xyz[3 * 2999], KmfDouble,
+                          &xyz[1], &xyz[3 * 2999 + 1], KmfDouble, &xyz[2], &xyz[3 * 2999 + 2]),
+              0)
+        << at;
+    KmfCloseMesh(msh);
+  }
   // Reals beyond the type's range become infinities or zeros, as the C library reads them.
   TempFile p("range.mesh");
   std::string text = textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n";
@@ -204,9 +217,7 @@ TEST(KmfMalformed, BadValuesInTextLines) {
   int r;
   ASSERT_EQ(KmfGotoKwd(msh, KmfVertices), 1);
   ASSERT_EQ(KmfGetLin(msh, KmfVertices, &x[0], &x[1], &x[2], &r), 1);
-  EXPECT_EQ(x[0], HUGE_VAL);
-  EXPECT_EQ(x[1], -HUGE_VAL);
-  EXPECT_EQ(x[2], 0.0);
+  EXPECT_EQ(std::vector<double>(x, x + 3), (std::vector<double>{HUGE_VAL, -HUGE_VAL, 0.0}));
   EXPECT_EQ(r, 7);
   KmfCloseMesh(msh);
 }

@@ -1,13 +1,9 @@
-// SU2 meshes and their ".dat" solutions: keywords joined to or apart from their values,
-// every element type with its normalised node order, markers as references, appended
+// SU2 meshes and their ".dat" solutions: every element type with its normalised node order, markers as references, appended
 // files, invalid elements, the delimited record reader, and numbers read the same whatever
 // the process's locale and wherever the read buffer ends.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +12,7 @@
 #include "common/model/Mesh.h"
 #include "common/load/MeshLoad.h"
 #include "common/load/Su2.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/LoadFixtures.h"
 
 using namespace fixtures;
@@ -60,7 +57,6 @@ const char *const k3D =
     "5 5 7 6\n"
     "12 0 1 2 3 4 5 6 7\n";
 
-bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 template <int N>
 void expectNodes(const int *ver, const int (&want)[N]) {
@@ -68,42 +64,12 @@ void expectNodes(const int *ver, const int (&want)[N]) {
 }
 
 double signedVolume(const Geometric_Mesh *m, int a, int b, int c, int d) {
-  const double *p = m->Ver[a].Crd, *q = m->Ver[b].Crd, *r = m->Ver[c].Crd, *s = m->Ver[d].Crd;
   double u[3], v[3], w[3];
   for (int k = 0; k < 3; k++) {
-    u[k] = q[k] - p[k];
-    v[k] = r[k] - p[k];
-    w[k] = s[k] - p[k];
+    const double o = m->Ver[a].Crd[k];
+    u[k] = m->Ver[b].Crd[k] - o, v[k] = m->Ver[c].Crd[k] - o, w[k] = m->Ver[d].Crd[k] - o;
   }
   return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) + u[2] * (v[0] * w[1] - v[1] * w[0]);
-}
-
-TEST(Su2, TwoDimensionalMeshWithMarkers) {
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({SaveNamed("plate.su2", k2D)});
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->Dim, 2);
-  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
-  EXPECT_EQ(msh->NbrVer, 9);
-  for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[5].Crd[k], k < 2 ? 1 : 0);
-  EXPECT_EQ(msh->Ver[5].Ref, 4);
-  EXPECT_EQ(msh->Ver[5].Tag, TAG_ALIVE);
-  ASSERT_EQ(msh->NbrTri, 2);
-  expectNodes(msh->Tri[1].Ver, {3, 9, 5});  // 4 2 8 in the file
-  expectNodes(msh->Tri[2].Ver, {1, 2, 3});
-  EXPECT_EQ(msh->Tri[1].Ref, 1);
-  EXPECT_EQ(msh->Tri[1].Tag, TAG_ALIVE);
-  ASSERT_EQ(msh->NbrEfr, 4);
-  expectNodes(msh->Efr[1].Ver, {7, 8});
-  EXPECT_EQ(msh->Efr[1].Ref, 1);
-  expectNodes(msh->Efr[3].Ver, {3, 2});  // lines keep their direction
-  EXPECT_EQ(msh->Efr[3].Ref, 1);
-  expectNodes(msh->Efr[4].Ver, {7, 4});
-  EXPECT_EQ(msh->Efr[4].Ref, 2);
-  EXPECT_TRUE(has(ctx.Out, "      Tag wall becomes reference 1\n      Tag farfield becomes reference 2\n")) << ctx.Out;
-  EXPECT_TRUE(has(ctx.Out, "  Bounding box x:[0 2] y:[0 2] z:[0 0]\n")) << ctx.Out;
-  EXPECT_EQ(ctx.Fi->Status, 0u);
-  ctx.Free(msh);
 }
 
 TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
@@ -111,6 +77,7 @@ TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
   Geometric_Mesh *msh = ctx.Load({SaveNamed("cube.su2", k3D)});
   ASSERT_NE(msh, nullptr);
   EXPECT_EQ(msh->Dim, 3);
+  EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
   EXPECT_EQ(msh->NbrVer, 9);
   const int counts[6] = {msh->NbrTet, msh->NbrHex, msh->NbrPri, msh->NbrPyr, msh->NbrTri, msh->NbrQua};
   const int want[6] = {1, 1, 1, 1, 2, 2};
@@ -138,51 +105,69 @@ TEST(Su2, EveryVolumeTypeWithJoinedKeywordsAndNormalisedOrders) {
   ctx.Free(msh);
 }
 
-TEST(Su2, KeywordValueJoinedOrApart) {
-  FILE *f = fopen(SaveNamed("kw.su2", "NDIME=3\nNPOIN= 12 10\nNELEM =4\nNMARK=\n7\n").c_str(), "r");
+// The keyword readers of a stream, joined to or apart from their values, and the skipping of
+// integers: each goes on from where the stream stands and leaves it after what it read.
+TEST(Su2, KeywordValuesWordsAndSkippedIntegers) {
+  FILE *f = fopen(SaveNamed("kw.su2", "NDIME=3\nNPOIN= 12 10\nMARKER_TAG= wall\n4 5 6 7\nNMARK=\n7\n").c_str(), "r");
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(GetSU2KeywordValue(f, "NDIME="), 3);
   EXPECT_EQ(GetSU2KeywordValue(f, "NPOIN="), 12);
+  char tag[8];
+  EXPECT_EQ(GetSU2KeywordValueStr(f, "MARKER_TAG=", tag, sizeof(tag)), 1);
+  EXPECT_STREQ(tag, "wall");
+  cvt_FileReadNInt(f, 3);
+  int next = 0;
+  EXPECT_EQ(fscanf(f, "%d", &next), 1);
+  EXPECT_EQ(next, 7);
   EXPECT_EQ(GetSU2KeywordValue(f, "NMARK="), 7);
-  std::string err;
-  Capture([&] { EXPECT_EQ(GetSU2KeywordValue(f, "NELEM="), 0); }, nullptr, &err);
-  EXPECT_EQ(err, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: NELEM=).\n");
   fclose(f);
 }
 
-// The reader is chosen per file: an SU2 file, a keyword file and an SU2 file whose element
-// refers past its points, appended in one load.
+// The reader is chosen per file: an SU2 file, a keyword file and an SU2 file whose elements
+// name nodes past its points, negative or the largest int, appended in one load. Such
+// elements stay in, not alive, reported with the number found in the file.
 TEST(Su2, AppendedFilesShiftNodesAndInvalidElementsStayDead) {
-  EXPECT_EQ(GetInputFileType("a.su2"), 1);
-  EXPECT_EQ(GetInputFileType("dir.su2/a.dat"), 3);
-  EXPECT_EQ(GetInputFileType("a.meshb"), 0);
   std::string a = SaveNamed("one.su2", k2D);
   std::string b = SaveNamed("mixed.mesh", "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n5 5 1\n6 5 1\n5 6 1\n"
                                           "Triangles\n1\n1 2 3 4\nEnd\n");
-  std::string c = SaveNamed("two.su2", "NDIME= 2\nNELEM= 2\n5 0 1 2 0\n5 0 1 3 1\nNPOIN= 3\n5 5 0\n6 5 1\n5 6 2\nNMARK= 0\n");
+  std::string c = SaveNamed("two.su2", "NDIME= 2\nNELEM= 3\n5 0 1 2 0\n5 0 1 3 1\n5 0 -1 2147483647 2\nNPOIN= 3\n"
+                                       "5 5 0\n6 5 1\n5 6 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 1\n3 -5 0\n");
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({a, b, c});
   ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->Dim, 2);
   EXPECT_EQ(msh->NbrVer, 15);
-  ASSERT_EQ(msh->NbrTri, 5);
+  ASSERT_EQ(msh->NbrTri, 6);
+  ASSERT_EQ(msh->NbrEfr, 5);
+  // The first file: its values, node orders normalised, lines keeping their direction and
+  // markers numbered as references in their order.
+  for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[5].Crd[k], k < 2 ? 1 : 0);
+  EXPECT_EQ(msh->Ver[5].Ref, 4);
+  expectNodes(msh->Tri[1].Ver, {3, 9, 5});  // 4 2 8 in the file
+  expectNodes(msh->Tri[2].Ver, {1, 2, 3});
+  EXPECT_EQ(msh->Tri[1].Ref, 1);
+  expectNodes(msh->Efr[3].Ver, {3, 2});
+  expectNodes(msh->Efr[4].Ver, {7, 4});
+  EXPECT_EQ(msh->Efr[3].Ref, 1);
+  EXPECT_EQ(msh->Efr[4].Ref, 2);
   expectNodes(msh->Tri[3].Ver, {10, 11, 12});
   EXPECT_EQ(msh->Tri[3].Ref, 4);
   EXPECT_EQ(msh->Ver[10].Crd[0], 5);
   expectNodes(msh->Tri[4].Ver, {13, 14, 15});
   EXPECT_EQ(msh->Tri[4].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->Tri[5].Tag, 0u) << "node 3 is past the file's 3 points";
+  EXPECT_EQ(msh->Tri[5].Tag | msh->Tri[6].Tag | msh->Efr[5].Tag, 0u);
   EXPECT_EQ(msh->Box[3], 6);
+  EXPECT_CONTAINS(ctx.Out, "(vid=3)\n  ## ERROR LoadSU2Elements: vertex out of bound (vid=-1)\n"
+                           "      Tag w becomes reference 1\n  ## ERROR LoadSU2Elements: vertex out of bound (vid=-5)\n");
   EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
   EXPECT_EQ(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
-  EXPECT_TRUE(has(ctx.Out, "  ## ERROR LoadSU2Elements: vertex out of bound (vid=3)\n")) << ctx.Out;
-  EXPECT_TRUE(has(ctx.Err, "1 INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-3]")) << ctx.Err;
   ctx.Free(msh);
 }
 
 TEST(Su2, SizePassAddsIntoTheTableAndRefusesCountsLargerThanTheFile) {
   std::string p = SaveNamed("size.su2", k3D);
   LoadContext ctx;
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  std::vector<int> siz(KmfSizMshLen, 0);
   siz[KmfTetrahedra] = 5;
   ASSERT_EQ(AddSU2MeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
   ASSERT_EQ(AddSU2MeshSize(ctx.Fi, p.c_str(), siz.data()), 1);
@@ -190,20 +175,17 @@ TEST(Su2, SizePassAddsIntoTheTableAndRefusesCountsLargerThanTheFile) {
   const int kinds[8] = {KmfVertices, KmfTetrahedra, KmfHexahedra, KmfQuadrilaterals, KmfTriangles, KmfPyramids, KmfPrisms, KmfFileType};
   const int want[8] = {18, 7, 2, 4, 4, 2, 2, FILE_TYPE_SU2};
   for (int k = 0; k < 8; k++) EXPECT_EQ(siz[kinds[k]], want[k]) << kinds[k];
-  std::string out, err;
-  Capture([&] { EXPECT_EQ(AddSU2MeshSize(ctx.Fi, TestPath("none.su2").c_str(), siz.data()), 0); }, &out);
-  EXPECT_TRUE(has(out, "  -- Info : Tried to open")) << out;
+  CaptureText([&] { EXPECT_EQ(AddSU2MeshSize(ctx.Fi, TestPath("none.su2").c_str(), siz.data()), 0); });
   EXPECT_EQ(AddSU2MeshSize(ctx.Fi, "a.mesh", siz.data()), 0);
 
   std::string huge = SaveNamed("huge.su2", "NDIME= 3\nNELEM= 0\nNPOIN= 2000000000\n0 0 0 0\nNMARK= 0\n");
   std::string mark = SaveNamed("hugemark.su2", "NDIME= 2\nNELEM= 0\nNPOIN= 1\n0 0 0\nNMARK= 1\nMARKER_TAG= a\nMARKER_ELEMS= 90000000\n3 0 0\n");
   LoadContext big;
-  std::vector<int> none(KmfMaxSizMsh + 10, 0);
-  Capture([&] {
+  std::vector<int> none(KmfSizMshLen, 0);
+  CaptureText([&] {
     EXPECT_EQ(AddSU2MeshSize(big.Fi, huge.c_str(), none.data()), 0);
     EXPECT_EQ(AddSU2MeshSize(big.Fi, mark.c_str(), none.data()), 0);
-  }, nullptr, &err);
-  EXPECT_TRUE(has(err, "  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE " + huge)) << err;
+  });
   EXPECT_EQ(none[KmfVertices], 0) << "a refused file adds nothing";
   EXPECT_NE(big.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
 }
@@ -224,28 +206,24 @@ TEST(Su2, DatSolutionsWithTabsAndCommasAndBadRows) {
   ASSERT_EQ(sol->NbrFld, 2);
   EXPECT_STREQ(sol->FldNam[0], "\"Pressure\"");
   EXPECT_STREQ(sol->FldNam[1], "\"Mach\"");
-  EXPECT_EQ(sol->Sol[2 * 1 + 0], 1.5);
   EXPECT_EQ(sol->Sol[2 * 1 + 1], 0.25);
   EXPECT_EQ(sol->Sol[2 * 9 + 0], -2);
-  EXPECT_EQ(sol->Sol[2 * 5 + 1], 0.5);
-  const double box[2][2] = {{-2, 3}, {0.25, 0.75}};
-  for (int k = 0; k < 2; k++)
-    for (int j = 0; j < 2; j++) EXPECT_EQ(sol->Box[k][j], box[k][j]);
+  EXPECT_EQ(FieldRanges(sol), (std::vector<double>{-2, 3, 0.25, 0.75}));
   ctx.Free(msh);
 
   // Point ids past the mesh or negative are refused; so is a mesh without a vertex solution.
   SaveNamed("flow.dat", "\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1\n9,0,0,2\n");
   msh = ctx.Load({p});
   ASSERT_NE(msh, nullptr);
-  EXPECT_TRUE(has(ctx.Err, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n")) << ctx.Err;
-  EXPECT_TRUE(has(ctx.Err, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n"));
+  EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  EXPECT_EQ(msh->NbrSolVer, 0);
   SaveNamed("flow.dat", "\"PointID\",\"x\",\"y\",\"T\"\n-1,0,0,1\n");
   msh->NbrSolVer = 0;
   Geometric_Mesh *bare = NewCommonMesh(ctx.Mem, nullptr);
-  Capture([&] {
+  CaptureText([&] {
     EXPECT_EQ(LoadSU2Solution(ctx.Fi, p.c_str(), msh), 0);
     EXPECT_EQ(LoadSU2Solution(ctx.Fi, p.c_str(), bare), 0);
-  }, nullptr);
+  });
   FreeCommonMesh(ctx.Mem, bare);
   ctx.Free(msh);
 }
@@ -264,7 +242,6 @@ TEST(Su2, DelimitedRecordsGrowTheirBuffer) {
   EXPECT_EQ(mygetstr(&buf, &n, f, ';', 0), 2);
   EXPECT_STREQ(buf, "cd");
   EXPECT_EQ(mygetline(&buf, &n, f), -1);
-  EXPECT_EQ(mygetline(nullptr, &n, f), -1);
   Free(nullptr, buf, "F %s", "buf");
   fclose(f);
 }
@@ -275,27 +252,8 @@ TEST(Su2, NumbersIgnoreACommaDecimalLocale) {
   std::string p = SaveNamed("locale.su2",
                             "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0.5 -1.25 0\n2.75 1e-1 1\n-3.5 4.125 2\nNMARK= 0\n");
   SaveNamed("locale.dat", "\"PointID\"\t\"x\"\t\"y\"\t\"T\"\n0\t0.5\t-1.25\t2.5\n1\t2.75\t0.1\t-0.125\n2\t-3.5\t4.125\t1e3\n");
-  namespace fs = std::filesystem;
-  fs::path dir = TestPath("su2locale");
-  fs::create_directories(dir);
-  std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
-  // Put the locale and LOCPATH back whatever happens below.
-  struct Restore {
-    fs::path dir;
-    bool had = getenv("LOCPATH") != nullptr;
-    std::string path = had ? getenv("LOCPATH") : "";
-    ~Restore() {
-      setlocale(LC_ALL, "C");
-      had ? setenv("LOCPATH", path.c_str(), 1) : unsetenv("LOCPATH");
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } restore{dir};
-  setenv("LOCPATH", dir.c_str(), 1);
-  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the comma locale could not be set";
-  ASSERT_EQ(strtod("0.5", nullptr), 0) << "the locale does not read a comma";
-
+  CommaLocale comma(TestPath("su2locale"));
+  if (!comma.Active) GTEST_SKIP() << "no comma-decimal locale on this system";
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({p});
   ASSERT_NE(msh, nullptr) << ctx.Err;
@@ -309,8 +267,7 @@ TEST(Su2, NumbersIgnoreACommaDecimalLocale) {
   ASSERT_NE(msh->SolAtVer, nullptr);
   const double val[3] = {2.5, -0.125, 1000};
   for (int i = 0; i < 3; i++) EXPECT_EQ(msh->SolAtVer->Sol[i + 1], val[i]) << i;
-  EXPECT_EQ(msh->SolAtVer->Box[0][0], -0.125);
-  EXPECT_EQ(msh->SolAtVer->Box[0][1], 1000);
+  EXPECT_EQ(FieldRanges(msh->SolAtVer), (std::vector<double>{-0.125, 1000}));
   EXPECT_EQ(ctx.Fi->Status, 0u);
   ctx.Free(msh);
 }
@@ -363,30 +320,6 @@ TEST(Su2, LargeFilesReadAcrossTheBuffer) {
   ctx.Free(msh);
 }
 
-// Negative node numbers and the largest int are out of range like any other: the element
-// stays in, not alive, and is reported with the number found in the file.
-TEST(Su2, NegativeAndHugeNodesMakeInvalidElements) {
-  std::string p = SaveNamed("badnodes.su2", "NDIME= 2\nNELEM= 3\n5 0 -1 2 0\n5 0 1 2147483647 1\n5 2 0 1 2\n"
-                                            "NPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNMARK= 1\nMARKER_TAG= w\nMARKER_ELEMS= 1\n3 -5 0\n");
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({p});
-  ASSERT_NE(msh, nullptr);
-  ASSERT_EQ(msh->NbrTri, 3);
-  EXPECT_EQ(msh->Tri[1].Tag, 0u);
-  EXPECT_EQ(msh->Tri[2].Tag, 0u);
-  EXPECT_EQ(msh->Tri[3].Tag, TAG_ALIVE);
-  expectNodes(msh->Tri[3].Ver, {1, 2, 3});
-  ASSERT_EQ(msh->NbrEfr, 1);
-  EXPECT_EQ(msh->Efr[1].Tag, 0u);
-  EXPECT_TRUE(has(ctx.Out, "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-1)\n"
-                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=2147483647)\n"
-                           "      Tag w becomes reference 1\n"
-                           "  ## ERROR LoadSU2Elements: vertex out of bound (vid=-5)\n")) << ctx.Out;
-  EXPECT_TRUE(has(ctx.Err, "3 INVALID ELEMENTS FOUND WITH OUT OF BOUND VALUE [1-3]")) << ctx.Err;
-  EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
-  ctx.Free(msh);
-}
-
 // Files that end inside a section, or whose numbers are not numbers, are refused with the
 // section's message; nothing is read past the data.
 TEST(Su2, TruncatedAndMalformedNumbersAreRefused) {
@@ -408,7 +341,7 @@ TEST(Su2, TruncatedAndMalformedNumbersAreRefused) {
     Geometric_Mesh *msh = ctx.Load({p});
     char want[512];
     snprintf(want, sizeof(want), c.Message.c_str(), p.c_str());
-    EXPECT_TRUE(has(ctx.Err, want)) << c.Name << "\n" << ctx.Err;
+    EXPECT_CONTAINS(ctx.Err, want) << c.Name;
     EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u) << c.Name;
     if (msh) ctx.Free(msh);
   }

@@ -6,67 +6,56 @@
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "tests/support/StructuredMesh.h"
+#include "tests/support/TopoFixtures.h"
+#include "tests/support/MeshTestBase.h"
 
 namespace {
 
 Memory_List *gDeathList = nullptr;
 Geometric_Mesh *gDeathMesh = nullptr;
 
-class Balls : public ::testing::Test {
+// Balls, rows and the working array must all be released when a test ends.
+class Balls : public MeshTestBase {
  protected:
-  void SetUp() override { mem = NewMemory(1000); }
-  void TearDown() override {
-    FreeCommonMesh(mem, msh);
-    EXPECT_EQ(mem->NbrActive, 0);  // balls, rows and the working array all released
-    FreeMemory(mem);
-  }
   // Two triangles (1 2 3) and (2 3 4) on five vertices, and two boundary edges.
   void MakeTwoTriangles() {
-    std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-    siz[KmfVertices] = 5;
-    siz[KmfTriangles] = 3;
-    siz[KmfEdges] = 2;
-    msh = NewCommonMesh(mem, siz.data());
+    msh = MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTriangles, 3}, {KmfEdges, 2}});
     msh->NbrVer = 4;
     for (int t = 1; t <= 2; t++) {
-      msh->Tri[t] = Triangle{};
-      msh->Efr[t] = BdyEdge{};
-      for (int j = 0; j < 3; j++) msh->Tri[t].Ver[j] = t + j;
-      for (int j = 0; j < 2; j++) msh->Efr[t].Ver[j] = t + j;
-      msh->Tri[t].Tag = msh->Efr[t].Tag = TAG_ALIVE;
+      AddRecord(msh->Tri, msh->NbrTri, {t, t + 1, t + 2});
+      AddRecord(msh->Efr, msh->NbrEfr, {t, t + 1});
     }
-    msh->NbrTri = msh->NbrEfr = 2;
   }
   static std::vector<int> Row(const StaticBall *b, int v) {
     return std::vector<int>(b->Ver2Ent + b->Head[v], b->Ver2Ent + b->Head[v + 1]);
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
-};
-
-TEST_F(Balls, TwoTriangles) {
-  MakeTwoTriangles();
-  for (int pass = 0; pass < 2; pass++) {
-    StaticBall *b = pass ? geoGetVer2Tri(mem, msh) : geoGetVer2Ent(mem, msh, KmfTriangles);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(std::vector<int>(b->Head, b->Head + 6), (std::vector<int>{0, 0, 1, 3, 5, 6}));
-    EXPECT_EQ(std::vector<int>(b->Ver2Ent, b->Ver2Ent + 6), (std::vector<int>{1, 1, 2, 1, 2, 2}));
-    EXPECT_EQ(b->NbrVer, 4);
-    EXPECT_EQ(geoFreeStaticBall(mem, b), nullptr);
+  // Every row of the ball against a brute-force scan of the elements, then the ball freed.
+  template <class Rec>
+  void ExpectBruteForce(StaticBall *b, const Rec *arr, int nbrEle, int nbrNod, bool aliveOnly, const char *what) {
+    ASSERT_NE(b, nullptr) << what;
+    ASSERT_EQ(b->NbrVer, msh->NbrVer);
+    int total = 0;
+    for (int v = 1; v <= msh->NbrVer; v++) {
+      std::vector<int> expect;
+      for (int e = 1; e <= nbrEle; e++) {
+        if (aliveOnly && !(arr[e].Tag & TAG_ALIVE)) continue;
+        for (int j = 0; j < nbrNod; j++)
+          if (arr[e].Ver[j] == v) expect.push_back(e);
+      }
+      ASSERT_EQ(Row(b, v), expect) << what << " vertex " << v;
+      total += static_cast<int>(expect.size());
+    }
+    EXPECT_EQ(b->Head[msh->NbrVer + 1], total) << what;
+    geoFreeStaticBall(mem, b);
   }
-  EXPECT_EQ(geoFreeStaticBall(mem, nullptr), nullptr);
-}
+};
 
 // Dead and alive elements against a brute-force scan are covered by the generated box below.
 TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   MakeTwoTriangles();
   msh->NbrVer = 5;
   msh->Tri[2].Tag = 0;
-  msh->Tri[3] = Triangle{};
-  const int nodes[3] = {0, 5, 99};
-  for (int j = 0; j < 3; j++) msh->Tri[3].Ver[j] = nodes[j];
-  msh->Tri[3].Tag = TAG_ALIVE;
-  msh->NbrTri = 3;
+  AddRecord(msh->Tri, msh->NbrTri, {0, 5, 99});
   // The per-kind builder lists dead elements too, the generic one only living ones.
   StaticBall *b = geoGetVer2Tri(mem, msh);
   EXPECT_EQ(Row(b, 4), std::vector<int>{2});
@@ -86,15 +75,9 @@ TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   geoFreeStaticBall(mem, b);
 
   // Nothing to build.
-  EXPECT_EQ(geoGetVer2Ent(mem, nullptr, KmfTriangles), nullptr);
   EXPECT_EQ(geoGetVer2Ent(mem, msh, KmfTetrahedra), nullptr);
-  EXPECT_EQ(geoGetVer2Qua(mem, msh), nullptr);
-  EXPECT_EQ(geoGetVer2Hex(mem, msh), nullptr);
   EXPECT_EQ(geoGetVer2Tet(mem, nullptr), nullptr);
-
-  // A ball kept in the mesh goes with it.
-  msh->Ver2Tri = geoGetVer2Tri(mem, msh);
-  msh->Ver2Efr = geoGetVer2Ent(mem, msh, KmfEdges);
+  msh->Ver2Tri = geoGetVer2Tri(mem, msh);  // a ball kept in the mesh goes with it
 }
 
 // Elements of every kind of a generated box; some killed. Every row is checked against a
@@ -110,68 +93,29 @@ TEST_F(Balls, StructuredMeshAgainstBruteForce) {
   msh->Pri[2].Tag = 0;
   msh->Qua[1].Tag = 0;
 
-  auto check = [&](StaticBall *b, auto *arr, int nbrEle, int nbrNod, bool aliveOnly, const char *what) {
-    ASSERT_NE(b, nullptr) << what;
-    ASSERT_EQ(b->NbrVer, msh->NbrVer);
-    int total = 0;
-    for (int v = 1; v <= msh->NbrVer; v++) {
-      std::vector<int> expect;
-      for (int e = 1; e <= nbrEle; e++) {
-        if (aliveOnly && !(arr[e].Tag & TAG_ALIVE)) continue;
-        for (int j = 0; j < nbrNod; j++)
-          if (arr[e].Ver[j] == v) expect.push_back(e);
-      }
-      ASSERT_EQ(Row(b, v), expect) << what << " vertex " << v;
-      total += static_cast<int>(expect.size());
-    }
-    EXPECT_EQ(b->Head[msh->NbrVer + 1], total) << what;
-    geoFreeStaticBall(mem, b);
-  };
-  check(geoGetVer2Ent(mem, msh, KmfEdges), msh->Efr, msh->NbrEfr, 2, true, "edges");
-  check(geoGetVer2Ent(mem, msh, KmfTriangles), msh->Tri, msh->NbrTri, 3, true, "triangles");
-  check(geoGetVer2Ent(mem, msh, KmfQuadrilaterals), msh->Qua, msh->NbrQua, 4, true, "quadrilaterals");
-  check(geoGetVer2Ent(mem, msh, KmfTetrahedra), msh->Tet, msh->NbrTet, 4, true, "tetrahedra");
-  check(geoGetVer2Ent(mem, msh, KmfPrisms), msh->Pri, msh->NbrPri, 6, true, "prisms");
-  check(geoGetVer2Ent(mem, msh, KmfHexahedra), msh->Hex, msh->NbrHex, 8, true, "hexahedra");
-  check(geoGetVer2Ent(mem, msh, KmfPyramids), msh->Pyr, msh->NbrPyr, 5, true, "pyramids");
-  check(geoGetVer2Tri(mem, msh), msh->Tri, msh->NbrTri, 3, false, "all triangles");
-  check(geoGetVer2Qua(mem, msh), msh->Qua, msh->NbrQua, 4, false, "all quadrilaterals");
-  check(geoGetVer2Tet(mem, msh), msh->Tet, msh->NbrTet, 4, false, "all tetrahedra");
-  check(geoGetVer2Hex(mem, msh), msh->Hex, msh->NbrHex, 8, false, "all hexahedra");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfEdges), msh->Efr, msh->NbrEfr, 2, true, "edges");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTriangles), msh->Tri, msh->NbrTri, 3, true, "triangles");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfQuadrilaterals), msh->Qua, msh->NbrQua, 4, true, "quadrilaterals");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTetrahedra), msh->Tet, msh->NbrTet, 4, true, "tetrahedra");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfPrisms), msh->Pri, msh->NbrPri, 6, true, "prisms");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfHexahedra), msh->Hex, msh->NbrHex, 8, true, "hexahedra");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfPyramids), msh->Pyr, msh->NbrPyr, 5, true, "pyramids");
+  ExpectBruteForce(geoGetVer2Tri(mem, msh), msh->Tri, msh->NbrTri, 3, false, "all triangles");
+  ExpectBruteForce(geoGetVer2Qua(mem, msh), msh->Qua, msh->NbrQua, 4, false, "all quadrilaterals");
+  ExpectBruteForce(geoGetVer2Tet(mem, msh), msh->Tet, msh->NbrTet, 4, false, "all tetrahedra");
+  ExpectBruteForce(geoGetVer2Hex(mem, msh), msh->Hex, msh->NbrHex, 8, false, "all hexahedra");
 }
 
 // Second-order elements count every node as a vertex.
 TEST_F(Balls, CurvedKindsUseEveryNode) {
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  siz[KmfVertices] = 40;
-  for (int k : {KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2, KmfHexahedraQ2}) siz[k] = 2;
-  msh = NewCommonMesh(mem, siz.data());
-  msh->NbrVer = 40;
-  auto fill = [](auto &rec, int n, int first) {
-    for (int j = 0; j < n; j++) rec.Ver[j] = first + j;
-    rec.Tag = TAG_ALIVE;
-  };
-  for (int e = 1; e <= 2; e++) {
-    fill(msh->P2Tri[e], 6, e);
-    fill(msh->P2Qua[e], 9, e);
-    fill(msh->P2Tet[e], 10, e);
-    fill(msh->P2Hex[e], 27, e);
-  }
+  Geometric_Mesh *lin = MakeStructuredMesh(mem, 2, 1, 1, GEN_HEX | GEN_TET | GEN_QUA | GEN_TRI);
+  msh = MakeSecondOrderCopy(mem, lin);
+  FreeCommonMesh(mem, lin);
   msh->P2Hex[2].Tag = 0;
-  msh->NbrP2Tri = msh->NbrP2Qua = msh->NbrP2Tet = msh->NbrP2Hex = 2;
-  struct {
-    int Kind, Nodes;
-  } const rows[] = {{KmfTrianglesP2, 6}, {KmfQuadrilateralsQ2, 9}, {KmfTetrahedraP2, 10}, {KmfHexahedraQ2, 27}};
-  for (const auto &r : rows) {
-    StaticBall *b = geoGetVer2Ent(mem, msh, r.Kind);
-    ASSERT_NE(b, nullptr);
-    bool second = r.Kind != KmfHexahedraQ2;  // the second Q2 hexahedron is dead
-    EXPECT_EQ(Row(b, 1), std::vector<int>{1});
-    EXPECT_EQ(Row(b, r.Nodes), second ? (std::vector<int>{1, 2}) : (std::vector<int>{1}));
-    EXPECT_EQ(Row(b, r.Nodes + 1), second ? (std::vector<int>{2}) : (std::vector<int>{}));
-    EXPECT_EQ(b->Head[41], second ? 2 * r.Nodes : r.Nodes);
-    geoFreeStaticBall(mem, b);
-  }
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTrianglesP2), msh->P2Tri, msh->NbrP2Tri, 6, true, "P2 triangles");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfQuadrilateralsQ2), msh->P2Qua, msh->NbrP2Qua, 9, true, "Q2 quadrilaterals");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTetrahedraP2), msh->P2Tet, msh->NbrP2Tet, 10, true, "P2 tetrahedra");
+  ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfHexahedraQ2), msh->P2Hex, msh->NbrP2Hex, 27, true, "Q2 hexahedra");
 }
 
 using BallsDeathTest = Balls;
@@ -185,8 +129,6 @@ TEST_F(BallsDeathTest, UnknownKindsEndTheProcess) {
       },
       ::testing::ExitedWithCode(100),
       "  ## ERROR:  GEOGETVER2ENT: UNKNOW TYPE OR NOT IMPLEMENTED\n.*INTERNAL ERROR");
-  EXPECT_EXIT(geoGetVer2Ent(mem, nullptr, KmfCorners), ::testing::ExitedWithCode(100),
-              "GEOGETVER2ENT: UNKNOW TYPE OR NOT IMPLEMENTED");
 }
 
 }  // namespace

@@ -7,38 +7,24 @@
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
+#include "tests/support/MeshTestBase.h"
+#include "tests/support/StructuredMesh.h"
 
 namespace {
 
-class MthParallel : public ::testing::Test {
+class MthParallel : public MeshTestBase {
  protected:
-  void SetUp() override {
-    mem = NewMemory(100);
-    siz.assign(KmfMaxSizMsh + 10, 0);
-  }
-  void TearDown() override {
-    FreeCommonMesh(mem, msh);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
-  }
   void MakeMesh(int ver, int tet, int tri) {
-    siz[KmfVertices] = ver;
-    siz[KmfTetrahedra] = tet;
-    siz[KmfTriangles] = tri;
-    msh = NewCommonMesh(mem, siz.data());
+    msh = MakeSizedMesh(mem, {{KmfVertices, ver}, {KmfTetrahedra, tet}, {KmfTriangles, tri}});
     ASSERT_NE(msh, nullptr);
     msh->NbrVer = ver;
     msh->NbrTet = tet;
     msh->NbrTri = tri;
   }
   int Types(ParallelPool *par) {
-    int threads = 0, types = 0;
-    GetPoolInformation(par, &threads, &types);
-    return types;
+    int types = -1;
+    return GetPoolInformation(par, nullptr, &types), types;
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
-  std::vector<int> siz;
 };
 
 TEST_F(MthParallel, PoolSizesAndOneThreadDeclaresNothing) {
@@ -117,11 +103,6 @@ TEST_F(MthParallel, TetDependencySkipsDeadAndBrokenTetrahedra) {
   // The packages were sorted: the three empty ones come last.
   EXPECT_EQ(typ.Ord[199]->NbrDep, 0);
 
-  // Declaring again frees the previous types instead of taking new slots.
-  int before = Types(mth->Pool);
-  SetTetDependency(mth, msh);
-  EXPECT_EQ(Types(mth->Pool), before);
-
   // Fewer vertices than threads: no vertex type, and no tetrahedron type either, since one
   // without its vertex dependencies would let shared vertices race.
   msh->NbrVer = 1;
@@ -134,25 +115,12 @@ TEST_F(MthParallel, TetDependencySkipsDeadAndBrokenTetrahedra) {
 
 TEST_F(MthParallel, IniCreatesTheRecordAndStoresItInTheInterface) {
   MakeMesh(1000, 0, 0);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "TEST");
   Common_MthParallel *mth = IniMthParallel(0, nullptr, &fi, msh, 3, 0, 0);
   ASSERT_NE(mth, nullptr);
   EXPECT_EQ(fi.Par, mth);
   EXPECT_EQ(mth->Pool->NbrCpu, 3);
   EXPECT_NE(mth->VerTyp, 0);
-  EXPECT_EQ(IniMthParallel(0, mth, &fi, msh, 3, 0, 0), mth);
-  FreeMthParallel(mth);
-}
-
-// Reachable from a global: the death test's child exits inside the call.
-Function_Interface gDeathFi;
-
-TEST_F(MthParallel, UnimplementedFlagsEndTheProgram) {
-  MakeMesh(1000, 0, 0);
-  DefaultFunInterface(&gDeathFi, nullptr, nullptr, "TEST");
-  EXPECT_EXIT(IniMthParallel(2, nullptr, &gDeathFi, msh, 2, 0, 0),
-              ::testing::ExitedWithCode(100), "EXITING WITH CODE 100: MESSAGE: NOT IMPLEMENTED");
+  EXPECT_EQ(IniMthParallel(0, mth, &fi, msh, 3, 0, 0), mth);  // freed by the fixture
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "common/pool/MthParallel.h"
 #include "common/pool/Parallel.h"
 #include "tests/support/StructuredMesh.h"
+#include "tests/support/MeshTestBase.h"
 
 namespace {
 
@@ -50,17 +51,11 @@ void watchedPackage(int beg, int end, int thr, void *arg) {
   for (int b : blocks) w->Holders[static_cast<size_t>(b)]--;
 }
 
-class Scheduler : public ::testing::TestWithParam<int> {
+class Scheduler : public MeshTestBase, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
-    mem = NewMemory(100);
     msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
     ASSERT_EQ(msh->NbrTet, 48000);
-  }
-  void TearDown() override {
-    FreeCommonMesh(mem, msh);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
   }
   void ExpectSafeLaunch(ParallelPool *par, int tet, int ver) {
     const int threads = GetParam();
@@ -71,8 +66,6 @@ class Scheduler : public ::testing::TestWithParam<int> {
     EXPECT_EQ(w.Conflicts.load(), 0) << threads << " threads";
     EXPECT_TRUE(w.EachOnce());
   }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
 };
 
 TEST_P(Scheduler, PackagesSharingAVertexBlockNeverRunTogether) {
@@ -108,9 +101,10 @@ INSTANTIATE_TEST_SUITE_P(Threads, MeshScheduler, ::testing::Values(2, 3, 8));
 
 // The same check must be able to fail: scheduled packages without declared dependencies
 // share vertices.
-TEST(SchedulerCheck, UndeclaredDependenciesDoConflict) {
-  Memory_List *mem = NewMemory(100);
-  Geometric_Mesh *msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
+using SchedulerCheck = MeshTestBase;
+
+TEST_F(SchedulerCheck, UndeclaredDependenciesDoConflict) {
+  msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
   ParallelPool *par = InitParallel(8);
   ASSERT_NE(par, nullptr);
   Watch w(msh, 1, 8);
@@ -119,8 +113,6 @@ TEST(SchedulerCheck, UndeclaredDependenciesDoConflict) {
   EXPECT_GT(w.Conflicts.load(), 0);
   EXPECT_TRUE(w.EachOnce());
   StopParallel(par);
-  FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
 
 }  // namespace

@@ -13,26 +13,15 @@
 #include "common/topology/Topology.h"
 #include "tests/support/StructuredMesh.h"
 #include "tests/support/TopoReference.h"
+#include "tests/support/MeshTestBase.h"
 
 namespace {
 
-class TopoThreadTest : public ::testing::Test {
+class TopoThreadTest : public MeshTestBase {
  protected:
-  void SetUp() override {
-    mem = NewMemory(1000);
-    DefaultFunInterface(&fi, mem, NewMthParallel(2, 0, 0), "TEST");
-  }
-  void TearDown() override {
-    msh = FreeCommonMesh(mem, msh);
-    FreeMthParallel(fi.Par);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
-  }
+  void SetUp() override { fi.Par = NewMthParallel(2, 0, 0); }
   // Tetrahedra with their bottom triangles: the volume pass goes to the thread.
   Geometric_Mesh *Threaded(int n) { return MakeStructuredMesh(mem, n, n, n, GEN_TET | GEN_TRI); }
-  Memory_List *mem = nullptr;
-  Geometric_Mesh *msh = nullptr;
-  Function_Interface fi;
 };
 
 TEST_F(TopoThreadTest, StopRightAfterSetupReturnsOnlyOnceTheThreadHasEnded) {

@@ -1,0 +1,108 @@
+// The helpers every loader shares: opening a keyword file for loading, the checks of counts
+// and capacities read from files, the report of invalid entries and the bounding box. They
+// call the keyword-file access and the file names, never a loader.
+#include "common/load/LoadInternal.h"
+
+#include <cfloat>
+#include <climits>
+#include <cstdio>
+
+#include "common/base/FunctionInterface.h"
+#include "common/load/FileNames.h"
+
+bool LoadArgsMissing(Function_Interface *fi, const char *fun, const char *name, const Geometric_Mesh *msh) {
+  if (name && msh) return false;
+  fprintf(stderr, "  ## ERROR: %s: MESH/FILE NAME NOT ALLOCATED \n", fun);
+  if (fi) fi->ErrCod = ERR_BAD_HANDLE;
+  return true;
+}
+
+bool LoadBadHandle(Function_Interface *fi, const char *fun, KmfMeshFile *hdl, Geometric_Mesh *msh) {
+  if (hdl && msh) return false;
+  fprintf(stderr, "  ## ERROR: %s: INVALID MESH FILE DESCRIPTOR %lld \n", fun, HandleId(hdl));
+  fi->ErrCod = ERR_BAD_HANDLE;
+  return true;
+}
+
+void EndInvalidReport(Function_Interface *fi, const BadEntries &bad, const char *noMore) {
+  if (bad.Nbr > BadEntries::Max) fputs(noMore, stderr);
+  fi->Status |= STATUS_INVALID_ELEMENTS;
+}
+
+long long HandleId(const KmfMeshFile *hdl) {
+  return static_cast<long long>(reinterpret_cast<intptr_t>(hdl));
+}
+
+int LoadNameFits(Function_Interface *fi, const char *fun, const char *name) {
+  if (!name || FileNameFits(name)) return 1;
+  fprintf(stderr, "  ## ERROR: %s: FILE NAME LONGER THAN %d CHARACTERS \n", fun, FileNameMax);
+  if (fi) {
+    fi->ErrCod = ERR_BAD_DATA;
+    fi->Status |= STATUS_FILE_UNREADABLE;
+  }
+  return 0;
+}
+
+int LoadCannotOpen(Function_Interface *fi, const char *fun, const char *name) {
+  char base[FileNameMax + 1];
+  getBaseName(name, base, sizeof(base));
+  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
+  fi->ErrCod = ERR_BAD_DATA;
+  fi->Status |= STATUS_FILE_UNREADABLE;
+  return 0;
+}
+KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int *ver, int *dim) {
+  // Pick the existing file ourselves: asking the opener to try names that do not exist
+  // fills the terminal with complaints.
+  char path[FileNameMax + 1];
+  if (KindExtension(name, kind) == NAME_EXT_NONE && ExistingKeywordFile(name, kind, path, sizeof(path)))
+    return GetMeshDesc(fi, path, ver, dim, kind, KmfRead);
+  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
+}
+
+KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
+                          int *dim) {
+  if (!LoadNameFits(fi, "LOADMESH", name)) return nullptr;
+  KmfMeshFile *hdl = LoadOpenKmf(fi, name, KmfMesh, ver, dim);
+  if (!hdl) {
+    LoadCannotOpen(fi, "LOADMESH", name);
+    return nullptr;
+  }
+  // The opener has refused every dimension but 2 and 3; the loaders take versions 1 to 3.
+  if (*ver >= 1 && *ver <= 3) return hdl;
+  fprintf(stderr, "  ## %s: LOADMESH: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", versionLevel, *ver);
+  fprintf(stderr, "  FILE %s IS IGNORED. \n", name);
+  KmfCloseMesh(hdl);
+  fi->ErrCod = ERR_BAD_DATA;
+  return nullptr;
+}
+
+void PrintLoadBox(const Geometric_Mesh *msh) {
+  const double *b = msh->Box;
+  printf("  Bounding box x:[%lg %lg] y:[%lg %g] z:[%lg %lg]\n", b[0], b[3], b[1], b[4], b[2], b[5]);
+}
+
+void PrintLoadMemory(const char *what, const Geometric_Mesh *msh) {
+  double mem[2];
+  GetMeshMem(msh, mem);
+  const double mo = 1024.0 * 1024.0;
+  printf("%s %6.2lf Mo (%3.2f %%) allocated %6.2lf Mo\n", what, mem[1] / mo,
+         mem[0] > 0 ? 100.0 * mem[1] / mem[0] : 0.0, mem[0] / mo);
+}
+
+int CountFromFile(int64_t n) { return n < 0 || n > INT_MAX - 2 ? -1 : static_cast<int>(n); }
+
+int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, const char *maxName,
+                     int max, int64_t need) {
+  fprintf(stderr, "  ## ERROR: %s: NOT ENOUGH MEMORY TO LOAD %s\n", fun, what);
+  fprintf(stderr, "  MAXIMUM NUMBER OF %s %d NEEDED %lld \n", maxName, max, static_cast<long long>(need));
+  fi->ErrCod = ERR_CAPACITY;
+  return 0;
+}
+
+void ResetFieldRanges(Geometric_Solution *sol) {
+  for (int f = 0; f < sol->NbrFld; f++) {
+    sol->Box[f][0] = DBL_MAX;
+    sol->Box[f][1] = -DBL_MAX;
+  }
+}

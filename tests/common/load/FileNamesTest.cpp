@@ -1,0 +1,80 @@
+// File names: base and shown names, the keyword and SU2 extensions, and the one length limit
+// every opener applies.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/base/FunctionInterface.h"
+#include "common/load/FileNames.h"
+#include "common/model/ElementKind.h"
+
+namespace {
+
+// Extensions are looked for in the last path component only, and the output is bounded.
+TEST(FileNames, BaseAndPrintNames) {
+  struct {
+    const char *In, *Base;
+  } const bases[] = {{"a.mesh.solb", "a"}, {"run/b.meshb", "run/b"}, {"c.solb", "c"}, {"d.su2", "d.su2"},
+                     {"cases/x.mesh/wing.meshb", "cases/x.mesh/wing"}, {"x.sol/wing", "x.sol/wing"}};
+  char out[64];
+  for (const auto &b : bases) {
+    getBaseName(b.In, out, sizeof(out));
+    EXPECT_STREQ(out, b.Base) << b.In;
+  }
+  struct {
+    int Sol, Status;
+    const char *In, *Name;
+  } const prints[] = {{0, STATUS_BINARY_INPUT, "a", "a.meshb"},     {0, 0, "a", "a.mesh"},
+                      {0, STATUS_BINARY_INPUT, "a.mesh", "a.mesh"},  {1, 0, "a.meshb", "a.sol"},
+                      {1, STATUS_BINARY_INPUT, "a.meshb", "a.solb"}, {1, STATUS_BINARY_INPUT, "a", "a.solb"},
+                      {1, 0, "x.mesh/a", "x.mesh/a.sol"}};
+  for (const auto &p : prints) {
+    getPrintName(p.Sol, p.Status, p.In, out, sizeof(out));
+    EXPECT_STREQ(out, p.Name) << p.In;
+  }
+  char small[6];
+  memset(small, 'z', sizeof(small));
+  getBaseName("abcdefgh.mesh", small, 5);
+  EXPECT_STREQ(small, "abcd");
+  getPrintName(0, 0, "abcdefgh", small, sizeof(small));
+  EXPECT_STREQ(small, "abcde");
+  EXPECT_EQ(GetFilVer(10), 2);
+  EXPECT_EQ(GetFilVer(300000000), 3);  // 2.24 GiB of coordinates
+}
+
+TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
+  struct {
+    const char *Name;
+    int Kind, Ext;
+  } const exts[] = {{"a.mesh", FILE_NAME_MESH, NAME_EXT_TEXT},      {"a.meshb", FILE_NAME_MESH, NAME_EXT_BINARY},
+                    {"a.mesh.gz", FILE_NAME_MESH, NAME_EXT_OTHER},  {"a", FILE_NAME_MESH, NAME_EXT_NONE},
+                    {"a.meshb", FILE_NAME_SOL, NAME_EXT_NONE},      {"dir.sol/x.sol", FILE_NAME_SOL, NAME_EXT_OTHER}};
+  for (const auto &e : exts) EXPECT_EQ(KindExtension(e.Name, e.Kind), e.Ext) << e.Name;
+  EXPECT_EQ(GetInputFileType("a.su2"), FILE_TYPE_SU2);
+  EXPECT_EQ(GetInputFileType("dir.su2/a.dat"), FILE_TYPE_DAT);
+  EXPECT_EQ(GetInputFileType("a.meshb"), 0);
+
+  // A name of FileNameMax characters is taken, one more is not; no extension added takes a
+  // name past the limit.
+  const std::string longest(FileNameMax, 'n');
+  EXPECT_TRUE(FileNameFits(longest.c_str()));
+  EXPECT_FALSE(FileNameFits((longest + "n").c_str()));
+  char out[FileNameMax + 16];
+  EXPECT_TRUE(AppendExtension(longest.substr(6).c_str(), FILE_NAME_MESH, true, out, sizeof(out)));
+  EXPECT_EQ(std::strlen(out), static_cast<size_t>(FileNameMax));
+  EXPECT_FALSE(AppendExtension(longest.substr(5).c_str(), FILE_NAME_MESH, true, out, sizeof(out)));
+  EXPECT_TRUE(Su2SolutionName("run.su2.old", out, sizeof(out)));
+  EXPECT_STREQ(out, "run.dat");
+  EXPECT_FALSE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
+}
+
+TEST(FileNamesDeathTest, WrongCallsEndTheProcess) {
+  char out[16];
+  EXPECT_EXIT(getBaseName(nullptr, out, sizeof(out)), ::testing::ExitedWithCode(100),
+              "FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME");
+  EXPECT_EXIT(getPrintName(2, 0, "a", out, sizeof(out)), ::testing::ExitedWithCode(100),
+              "FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME");
+}
+
+}  // namespace
