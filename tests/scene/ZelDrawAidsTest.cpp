@@ -146,21 +146,21 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
   FreePath(path);
 }
 
-// A newline goes back to the start of the line and one line height down, in every font.
+// Each newline goes back to the start of the line and one line height down, in every font.
 TEST_F(DrawAids, BitmapTextNewlineReturnsToTheLineStart) {
   const int fonts[][2] = {{0, 29}, {1, glutBitmapHeight(GLUT_BITMAP_8_BY_13)}, {2, glutBitmapHeight(GLUT_BITMAP_HELVETICA_18)}};
   for (const auto &f : fonts) {
     std::vector<FeedbackVertex> at;
     for (const FeedbackPrim &p : gl_.feedback([&] {
            glRasterPos2f(-0.5f, 0.5f);
-           f[0] ? glutBitmapString12(f[0], "ab\ncd") : zel::glutBitmapString("ab\ncd");
+           f[0] ? glutBitmapString12(f[0], "ab\ncd\ne") : zel::glutBitmapString("ab\ncd\ne");
          }))
       if (p.token == GL_BITMAP_TOKEN) at.push_back(p.v[0]);
-    ASSERT_GE(at.size(), 4u);
-    const FeedbackVertex &a = at.front(), &c = at[at.size() - 2];  // the last line's first glyph
+    ASSERT_GE(at.size(), 5u);
+    const FeedbackVertex &a = at.front(), &e = at.back();  // the third line's glyph
     EXPECT_NEAR(a.x, Win(-0.5), 1e-3) << f[0];
     EXPECT_GT(at[1].x, a.x);
-    EXPECT_NEAR(c.x, a.x, 1e-3);
-    EXPECT_NEAR(c.y, a.y - f[1], 1e-3);
+    EXPECT_NEAR(e.x, a.x, 1e-3);
+    EXPECT_NEAR(e.y, a.y - 2 * f[1], 1e-3);
   }
 }
