@@ -176,7 +176,11 @@ void masks(benchmark::internal::Benchmark *b) {
     for (long mask : {0x1L, 0x80000L, 0x200000L, 0x20L, 0x40L}) b->Args({kind, mask});
 }
 
-BENCHMARK(BM_BareCompile)->ArgsProduct({{KmfTriangles, KmfQuadrilaterals}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_BareCompile)
+    ->ArgsProduct({{KmfTriangles, KmfQuadrilaterals}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK(BM_Update)->Apply(masks)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_FrameBare)->Apply(kinds)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_FrameFaces)->Apply(kinds)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
