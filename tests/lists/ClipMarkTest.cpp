@@ -237,11 +237,14 @@ Geometric_Mesh *ruleMesh(Memory_List *mem) {
 TEST(ClipMarking, EveryKindFollowsItsRuleAndNoOtherBitMoves) {
   Memory_List *mem = NewMemory(1000);
   Geometric_Mesh *lin = ruleMesh(mem);
-  Geometric_Mesh *msh = MakeSecondOrderCopy(mem, lin);
-  ASSERT_NE(msh, nullptr);
-  // The lone vertices close the linear mesh; the copy's mid-nodes come after them.
-  int firstLone = lin->NbrVer - static_cast<int>(sizeof(Vertices) / sizeof(Vertices[0])) + 1;
-  FreeCommonMesh(mem, lin);
+  Geometric_Mesh *quad = MakeSecondOrderCopy(mem, lin);
+  ASSERT_NE(quad, nullptr);
+  // Second-order kinds are marked in the copy, the others in the linear mesh.
+  auto isQuad = [](int kind) {
+    for (const KindInfo &k : Kinds)
+      if (k.Quad == kind) return true;
+    return false;
+  };
 
   // Row i is element i of its kind in both forms; move the mid-nodes the rows ask for.
   std::vector<int> rowIdx;
@@ -250,34 +253,41 @@ TEST(ClipMarking, EveryKindFollowsItsRuleAndNoOtherBitMoves) {
     rowIdx.push_back(++seen[r.Kind]);
     if (!r.Mid) continue;
     const KindInfo &k = infoOf(r.Kind);
-    int *nodes = nodesOf(msh, k.Quad, rowIdx.back());
-    for (int j = 0; r.Mid[j]; j++) msh->Ver[nodes[k.Nodes + j]].Crd[2] = sideZ(r.Mid[j]);
+    int *nodes = nodesOf(quad, k.Quad, rowIdx.back());
+    for (int j = 0; r.Mid[j]; j++) quad->Ver[nodes[k.Nodes + j]].Crd[2] = sideZ(r.Mid[j]);
   }
   int broken[2] = {seen[KmfTriangles] + 1, seen[KmfTriangles] + 2};
-  msh->Tri[broken[0]].Ver[2] = msh->NbrVer + 1;  // a node past the vertices
-  msh->Tri[broken[1]].Ver[0] = 0;
+  lin->Tri[broken[0]].Ver[2] = lin->NbrVer + 1;  // a node past the vertices
+  lin->Tri[broken[1]].Ver[0] = 0;
+  const int lone = static_cast<int>(sizeof(Vertices) / sizeof(Vertices[0]));
+  const int firstLone = lin->NbrVer - lone + 1;  // the lone vertices close the linear mesh
 
-  ClipScene cs(msh);
-  for (int p = 0; p < ZelMaxPlanes; p++) cs.setPlane(p, 1, 0, 0, -1e9);  // all else negative
-  cs.setPlane(3, 0, 0, 1, 0);
+  ClipScene linScene(lin), quadScene(quad);
+  for (ClipScene *cs : {&linScene, &quadScene}) {
+    for (int p = 0; p < ZelMaxPlanes; p++) cs->setPlane(p, 1, 0, 0, -1e9);  // all negative
+    cs->setPlane(3, 0, 0, 1, 0);
+  }
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, nullptr, "CLIPPING");
 
   for (int before = 0; before <= 1; before++) {
     uint32_t clip = before ? TAG_CLIPPED : 0u;
-    for (const KindInfo &k : Kinds)
-      for (int i = 1; i <= countOf(msh, k.Kind); i++)
-        *tagOf(msh, k.Kind, i) = TAG_ALIVE | Junk | clip;
-    for (int v = 1; v <= msh->NbrVer; v++) msh->Ver[v].Tag = TAG_ALIVE | Junk | clip;
-    for (size_t j = 0; j < sizeof(Vertices) / sizeof(Vertices[0]); j++)
-      msh->Ver[firstLone + static_cast<int>(j)].Tag =
-          TAG_ALIVE | Junk | (Vertices[j].Before ? TAG_CLIPPED : 0u);
-    fi.ErrCod = 55;
-    ASSERT_EQ(zelSetPlaneClipBody(&fi, &cs.Scene, 3), 1);
-    EXPECT_EQ(fi.ErrCod, 0);
+    for (Geometric_Mesh *m : {lin, quad}) {
+      for (const KindInfo &k : Kinds)
+        for (int i = 1; i <= countOf(m, k.Kind); i++)
+          *tagOf(m, k.Kind, i) = TAG_ALIVE | Junk | clip;
+      for (int v = 1; v <= m->NbrVer; v++) m->Ver[v].Tag = TAG_ALIVE | Junk | clip;
+    }
+    for (int j = 0; j < lone; j++)
+      lin->Ver[firstLone + j].Tag = TAG_ALIVE | Junk | (Vertices[j].Before ? TAG_CLIPPED : 0u);
+    for (ClipScene *cs : {&linScene, &quadScene}) {
+      fi.ErrCod = 55;
+      ASSERT_EQ(zelSetPlaneClipBody(&fi, &cs->Scene, 3), 1);
+      EXPECT_EQ(fi.ErrCod, 0);
+    }
 
     auto expectBit = [&](int kind, int i, int want, const std::string &what) {
-      uint32_t tag = *tagOf(msh, kind, i);
+      uint32_t tag = *tagOf(isQuad(kind) ? quad : lin, kind, i);
       EXPECT_EQ((tag & TAG_CLIPPED) != 0, want != 0) << what << " first bits " << before;
       EXPECT_EQ(tag & ~TAG_CLIPPED, TAG_ALIVE | Junk) << what;
     };
@@ -285,18 +295,17 @@ TEST(ClipMarking, EveryKindFollowsItsRuleAndNoOtherBitMoves) {
       const RuleRow &row = Rules[r];
       std::string what = std::string("row ") + std::to_string(r) + " " + row.Sides;
       expectBit(row.Kind, rowIdx[r], row.Lin, what + " linear");
-      if (int quad = infoOf(row.Kind).Quad)
-        expectBit(quad, rowIdx[r], row.Quad, what + " second order");
+      if (int q = infoOf(row.Kind).Quad) expectBit(q, rowIdx[r], row.Quad, what + " second order");
     }
-    for (size_t j = 0; j < sizeof(Vertices) / sizeof(Vertices[0]); j++)
-      expectBit(KmfVertices, firstLone + static_cast<int>(j), Vertices[j].After,
-                "vertex row " + std::to_string(j));
+    for (int j = 0; j < lone; j++)
+      expectBit(KmfVertices, firstLone + j, Vertices[j].After, "vertex row " + std::to_string(j));
     // Elements with a node outside the mesh keep their bit; their second-order forms are whole.
     expectBit(KmfTriangles, broken[0], before, "node past the vertices");
     expectBit(KmfTriangles, broken[1], before, "node 0");
     expectBit(KmfTrianglesP2, broken[0], 1, "whole P2 of a broken triangle");
   }
-  FreeCommonMesh(mem, msh);
+  FreeCommonMesh(mem, lin);
+  FreeCommonMesh(mem, quad);
   EXPECT_EQ(mem->NbrActive, 0);
   FreeMemory(mem);
 }
@@ -342,57 +351,60 @@ TEST(ClipMarking, RefusalsLeaveEveryBitAlone) {
   FreeMemory(mem);
 }
 
-// A box of every kind and its second-order forms, each array above the pool's thresholds.
-Geometric_Mesh *everyKindBox(Memory_List *mem) {
-  Geometric_Mesh *lin = MakeStructuredMesh(
-      mem, 1001, 1, 1, GEN_HEX | GEN_TET | GEN_PRI | GEN_PYR | GEN_QUA | GEN_TRI | GEN_EFR);
-  Geometric_Mesh *all = MakeSecondOrderCopy(mem, lin);
-  FreeCommonMesh(mem, lin);
-  return all;
-}
-
 const double ThreadPlanes[3][4] = {{1, 0, 0, -500}, {0.0011, 1, 0.37, -0.8}, {1, 1, 1, -300.5}};
 
-// Marks the three planes again and again while the mesh's topology thread builds, then waits
-// for it: the final words hold the last plane's bits and the thread's face bits.
-std::vector<uint32_t> markWhileTopologyBuilds(Memory_List *mem, int threads, Geometric_Mesh *msh) {
+// A box of every linear kind, each array above the pool's thresholds, and its second-order
+// copy. Both are marked for the three planes again and again while their topology threads
+// build, then waited for: the final words hold the last plane's bits and the threads' face
+// bits.
+std::vector<uint32_t> markWhileTopologyBuilds(Memory_List *mem, int threads) {
+  Geometric_Mesh *lin = MakeStructuredMesh(
+      mem, 1001, 1, 1, GEN_HEX | GEN_TET | GEN_PRI | GEN_PYR | GEN_QUA | GEN_TRI | GEN_EFR);
+  Geometric_Mesh *quad = MakeSecondOrderCopy(mem, lin);
   Function_Interface topo, fi;
   DefaultFunInterface(&topo, mem, nullptr, "TOPOLOGY");
   DefaultFunInterface(&fi, mem, NewMthParallel(threads, 0, 0), "CLIPPING");
-  ClipScene cs(msh);
-  for (int p = 0; p < 3; p++)
-    cs.setPlane(p, ThreadPlanes[p][0], ThreadPlanes[p][1], ThreadPlanes[p][2], ThreadPlanes[p][3]);
-  SetupGeoMesh(&topo, msh);
-  int rounds = 0;
-  do {
-    for (int p = 0; p < 3; p++) EXPECT_EQ(zelSetPlaneClipBody(&fi, &cs.Scene, p), 1);
-  } while (!TopoDoneLoad(msh) && ++rounds < 1000);
-  EXPECT_TRUE(WaitTopoDone(msh));
+  std::vector<uint32_t> tags;
+  for (Geometric_Mesh *msh : {lin, quad}) {
+    ClipScene cs(msh);
+    for (int p = 0; p < 3; p++) {
+      const double *q = ThreadPlanes[p];
+      cs.setPlane(p, q[0], q[1], q[2], q[3]);
+    }
+    SetupGeoMesh(&topo, msh);
+    int rounds = 0;
+    do {
+      for (int p = 0; p < 3; p++) EXPECT_EQ(zelSetPlaneClipBody(&fi, &cs.Scene, p), 1);
+    } while (!TopoDoneLoad(msh) && ++rounds < 1000);
+    EXPECT_TRUE(WaitTopoDone(msh));
+    // The last plane cuts through every array, so both values of the bit are compared.
+    for (int kind : {KmfVertices, KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfTetrahedra,
+                     KmfHexahedra, KmfPyramids, KmfPrisms, KmfTrianglesP2, KmfQuadrilateralsQ2,
+                     KmfEdgesP2, KmfTetrahedraP2, KmfHexahedraQ2}) {
+      int on = 0, n = countOf(msh, kind);
+      if (n == 0) continue;
+      EXPECT_GE(n, 1001) << kind;
+      for (int i = 1; i <= n; i++) on += (*tagOf(msh, kind, i) & TAG_CLIPPED) != 0;
+      EXPECT_GT(on, 0) << kind;
+      EXPECT_LT(on, n) << kind;
+    }
+    std::vector<uint32_t> words = allTags(msh);
+    tags.insert(tags.end(), words.begin(), words.end());
+  }
   FreeMthParallel(fi.Par);
-  return allTags(msh);
+  FreeCommonMesh(mem, lin);
+  FreeCommonMesh(mem, quad);
+  return tags;
 }
 
 TEST(ClipMarking, OneThreadAndEightThreadsWriteTheSameWords) {
   Memory_List *mem = NewMemory(1000);
-  Geometric_Mesh *one = everyKindBox(mem), *eight = everyKindBox(mem);
-  for (const KindInfo &k : Kinds) ASSERT_GE(countOf(eight, k.Kind), 1001) << k.Kind;
-  std::vector<uint32_t> a = markWhileTopologyBuilds(mem, 1, one);
-  std::vector<uint32_t> b = markWhileTopologyBuilds(mem, 8, eight);
-  ASSERT_EQ(a.size(), b.size());
+  std::vector<uint32_t> one = markWhileTopologyBuilds(mem, 1);
+  std::vector<uint32_t> eight = markWhileTopologyBuilds(mem, 8);
+  ASSERT_EQ(one.size(), eight.size());
   size_t differ = 0;
-  for (size_t i = 0; i < a.size(); i++) differ += a[i] != b[i];
+  for (size_t i = 0; i < one.size(); i++) differ += one[i] != eight[i];
   EXPECT_EQ(differ, 0u);
-  // The last plane cuts through every array, so the comparison covers both values of the bit.
-  for (int kind : {KmfVertices, KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfTetrahedra,
-                   KmfHexahedra, KmfPyramids, KmfPrisms, KmfTrianglesP2, KmfQuadrilateralsQ2,
-                   KmfEdgesP2, KmfTetrahedraP2, KmfHexahedraQ2}) {
-    int on = 0, n = countOf(eight, kind);
-    for (int i = 1; i <= n; i++) on += (*tagOf(eight, kind, i) & TAG_CLIPPED) != 0;
-    EXPECT_GT(on, 0) << kind;
-    EXPECT_LT(on, n) << kind;
-  }
-  FreeCommonMesh(mem, one);
-  FreeCommonMesh(mem, eight);
   EXPECT_EQ(mem->NbrActive, 0);
   FreeMemory(mem);
 }

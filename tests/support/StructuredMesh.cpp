@@ -197,13 +197,6 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
 
   std::vector<int> siz(KmfMaxSizMsh + 10, 0);
   siz[KmfVertices] = lin->NbrVer + static_cast<int>(mid.Pts.size());
-  siz[KmfEdges] = lin->NbrEfr;
-  siz[KmfTriangles] = lin->NbrTri;
-  siz[KmfQuadrilaterals] = lin->NbrQua;
-  siz[KmfTetrahedra] = lin->NbrTet;
-  siz[KmfPyramids] = lin->NbrPyr;
-  siz[KmfPrisms] = lin->NbrPri;
-  siz[KmfHexahedra] = lin->NbrHex;
   siz[KmfEdgesP2] = lin->NbrEfr;
   siz[KmfTrianglesP2] = lin->NbrTri;
   siz[KmfQuadrilateralsQ2] = lin->NbrQua;
@@ -220,23 +213,10 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
     Vertex &v = NewRecord(msh->Ver, msh->NbrVer);
     for (int i = 0; i < 3; i++) v.Crd[i] = p[i];
   }
-  auto copy = [](auto *from, int count, auto *to, int &nbr) {
-    for (int i = 1; i <= count; i++) to[i] = from[i];
-    nbr = count;
-  };
-  copy(lin->Efr, lin->NbrEfr, msh->Efr, msh->NbrEfr);
-  copy(lin->Tri, lin->NbrTri, msh->Tri, msh->NbrTri);
-  copy(lin->Qua, lin->NbrQua, msh->Qua, msh->NbrQua);
-  copy(lin->Tet, lin->NbrTet, msh->Tet, msh->NbrTet);
-  copy(lin->Pyr, lin->NbrPyr, msh->Pyr, msh->NbrPyr);
-  copy(lin->Pri, lin->NbrPri, msh->Pri, msh->NbrPri);
-  copy(lin->Hex, lin->NbrHex, msh->Hex, msh->NbrHex);
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
   fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);
   fillQuadratic(msh->P2Tet, msh->NbrP2Tet, lin->Tet, tet);
   fillQuadratic(msh->P2Hex, msh->NbrP2Hex, lin->Hex, hex);
-  msh->NbrFilTri = msh->NbrTri;
-  msh->NbrFilTet = msh->NbrTet;
   return msh;
 }

@@ -22,8 +22,10 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
 // Grid vertex number of (i, j, k).
 int GridVertex(int nx, int ny, int i, int j, int k);
 
-// A copy of the mesh that holds, besides all it has, the second-order form of each boundary
-// edge, triangle, quadrilateral, tetrahedron and hexahedron (same tag and reference). The
-// mid-nodes are new vertices at the centres of edges, faces and cells, shared by the elements
-// that share the edge or face; node orders as the mesh model lists them. Null on failure.
+// The second-order copy of a linear mesh: its vertices, then one new vertex at the centre of
+// every edge, of every quadrilateral face and of every hexahedron, shared by the elements
+// that share it; its boundary edges, triangles, quadrilaterals, tetrahedra and hexahedra
+// become P2 boundary edges, P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra
+// (same tag and reference, node orders as the mesh model lists them). Its other kinds are left
+// out. Null on failure.
 Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);
