@@ -39,6 +39,8 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
   Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
   if (!msh) return nullptr;
   msh->Dim = 3;
+  const double box[6] = {0, 0, 0, double(nx), double(ny), double(nz)};  // as loading sets it
+  std::copy(box, box + 6, msh->Box);
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)
@@ -206,6 +208,7 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
   Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
   if (!msh) return nullptr;
   msh->Dim = lin->Dim;
+  std::copy(lin->Box, lin->Box + 6, msh->Box);
 
   for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
   msh->NbrVer = lin->NbrVer;

@@ -16,7 +16,8 @@ enum : unsigned {
   GEN_EFR = 64,  // boundary edges along the four sides of the bottom face
 };
 
-// Every record is alive (tag bit 31) with reference 1; elements have the mesh's dimension 3.
+// Every record is alive (tag bit 31) with reference 1; the mesh has dimension 3 and the box
+// (0, 0, 0)-(nx, ny, nz).
 Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds);
 
 // Grid vertex number of (i, j, k).

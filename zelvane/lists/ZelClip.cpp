@@ -1,13 +1,13 @@
 // Marking of vertices and elements against a clip plane, on the worker pool for large arrays.
 #include "zelvane/lists/ZelClip.h"
 
-#include <cstddef>
 #include <cstdint>
 
 #include "common/base/FunctionInterface.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
 #include "zelvane/lists/ZelClipGeom.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -17,7 +17,6 @@ enum : int { VertexThreshold = 2000, ElementThreshold = 1001 };
 // One element kind of the marking, in the order the arrays are visited.
 struct ClipRow {
   int Kind;
-  int Nodes;         // nodes read from the record
   int Rule;          // ZelClipRule
   bool NeedsPlanes;  // the worker also wants the display mesh's plane record
   int Common_MthParallel::*Type;
@@ -26,72 +25,27 @@ struct ClipRow {
 
 using Mth = Common_MthParallel;
 const ClipRow ClipRows[] = {
-    {KmfTriangles, 3, ZelClipAnyPositive, false, &Mth::TriTyp, zelUpdateClipWorker<KmfTriangles>},
-    {KmfTetrahedra, 4, ZelClipMixed, true, &Mth::TetTyp, zelUpdateClipWorker<KmfTetrahedra>},
-    {KmfQuadrilaterals, 4, ZelClipAnyPositive, false, &Mth::QuaTyp,
+    {KmfTriangles, ZelClipAnyPositive, false, &Mth::TriTyp, zelUpdateClipWorker<KmfTriangles>},
+    {KmfTetrahedra, ZelClipMixed, true, &Mth::TetTyp, zelUpdateClipWorker<KmfTetrahedra>},
+    {KmfQuadrilaterals, ZelClipAnyPositive, false, &Mth::QuaTyp,
      zelUpdateClipWorker<KmfQuadrilaterals>},
-    {KmfTrianglesP2, 6, ZelClipAnyPositive, false, &Mth::P2TriTyp,
+    {KmfTrianglesP2, ZelClipAnyPositive, false, &Mth::P2TriTyp,
      zelUpdateClipWorker<KmfTrianglesP2>},
-    {KmfTetrahedraP2, 10, ZelClipMixed, false, &Mth::P2TetTyp,
-     zelUpdateClipWorker<KmfTetrahedraP2>},
-    {KmfQuadrilateralsQ2, 9, ZelClipAnyPositive, false, &Mth::P2QuaTyp,
+    {KmfTetrahedraP2, ZelClipMixed, false, &Mth::P2TetTyp, zelUpdateClipWorker<KmfTetrahedraP2>},
+    {KmfQuadrilateralsQ2, ZelClipAnyPositive, false, &Mth::P2QuaTyp,
      zelUpdateClipWorker<KmfQuadrilateralsQ2>},
-    {KmfEdges, 2, ZelClipAnyNotPositive, false, &Mth::EfrTyp, zelUpdateClipWorker<KmfEdges>},
-    {KmfEdgesP2, 3, ZelClipAnyNotPositive, false, &Mth::P2EfrTyp, zelUpdateClipWorker<KmfEdgesP2>},
-    {KmfHexahedra, 8, ZelClipMixed, false, &Mth::HexTyp, zelUpdateClipWorker<KmfHexahedra>},
-    {KmfHexahedraQ2, 27, ZelClipMixed, false, &Mth::P2HexTyp, zelUpdateClipWorker<KmfHexahedraQ2>},
-    {KmfPyramids, 5, ZelClipMixed, false, &Mth::PyrTyp, zelUpdateClipWorker<KmfPyramids>},
-    {KmfPrisms, 6, ZelClipMixed, false, &Mth::PriTyp, zelUpdateClipWorker<KmfPrisms>},
+    {KmfEdges, ZelClipAnyNotPositive, false, &Mth::EfrTyp, zelUpdateClipWorker<KmfEdges>},
+    {KmfEdgesP2, ZelClipAnyNotPositive, false, &Mth::P2EfrTyp, zelUpdateClipWorker<KmfEdgesP2>},
+    {KmfHexahedra, ZelClipMixed, false, &Mth::HexTyp, zelUpdateClipWorker<KmfHexahedra>},
+    {KmfHexahedraQ2, ZelClipMixed, false, &Mth::P2HexTyp, zelUpdateClipWorker<KmfHexahedraQ2>},
+    {KmfPyramids, ZelClipMixed, false, &Mth::PyrTyp, zelUpdateClipWorker<KmfPyramids>},
+    {KmfPrisms, ZelClipMixed, false, &Mth::PriTyp, zelUpdateClipWorker<KmfPrisms>},
 };
 
 const ClipRow &rowOf(int kind) {
   for (const ClipRow &row : ClipRows)
     if (row.Kind == kind) return row;
   return ClipRows[0];  // unreachable: the workers are instantiated for the rows' kinds only
-}
-
-// Where one kind's records lie: every record has its node list and its tag at fixed offsets.
-struct ClipArray {
-  char *Base;
-  size_t Size, VerOff, TagOff;
-  int Count;
-};
-
-template <class Rec>
-ClipArray arrayOf(Rec *arr, int count) {
-  return {reinterpret_cast<char *>(arr), sizeof(Rec), offsetof(Rec, Ver), offsetof(Rec, Tag),
-          arr ? count : 0};
-}
-
-ClipArray elementArray(Geometric_Mesh *msh, int kind) {
-  switch (kind) {
-    case KmfTriangles:
-      return arrayOf(msh->Tri, msh->NbrTri);
-    case KmfQuadrilaterals:
-      return arrayOf(msh->Qua, msh->NbrQua);
-    case KmfTrianglesP2:
-      return arrayOf(msh->P2Tri, msh->NbrP2Tri);
-    case KmfQuadrilateralsQ2:
-      return arrayOf(msh->P2Qua, msh->NbrP2Qua);
-    case KmfEdges:
-      return arrayOf(msh->Efr, msh->NbrEfr);
-    case KmfEdgesP2:
-      return arrayOf(msh->P2Efr, msh->NbrP2Efr);
-    case KmfTetrahedra:
-      return arrayOf(msh->Tet, msh->NbrTet);
-    case KmfPyramids:
-      return arrayOf(msh->Pyr, msh->NbrPyr);
-    case KmfPrisms:
-      return arrayOf(msh->Pri, msh->NbrPri);
-    case KmfHexahedra:
-      return arrayOf(msh->Hex, msh->NbrHex);
-    case KmfTetrahedraP2:
-      return arrayOf(msh->P2Tet, msh->NbrP2Tet);
-    case KmfHexahedraQ2:
-      return arrayOf(msh->P2Hex, msh->NbrP2Hex);
-    default:
-      return {nullptr, 0, 0, 0, 0};
-  }
 }
 
 // Sets or clears the clip bit; the word is written only when the bit changes, and then by an
@@ -108,17 +62,18 @@ void markElements(const ClipRow &row, int first, int last, const ZelClipWork *wo
   Geometric_Mesh *msh = scene->Msh;
   const ZelMesh *zelMsh = scene->ZelMsh;
   if (!msh || !msh->Ver || !zelMsh || (row.NeedsPlanes && !zelMsh->Pla)) return;
-  ClipArray arr = elementArray(msh, row.Kind);
+  // Every node counts, the mid-nodes of curved kinds too.
+  ZelElems arr = zelElems(msh, row.Kind);
+  if (!arr.exists()) return;
   if (first < 1) first = 1;
   if (last > arr.Count) last = arr.Count;
   const Vertex *ver = msh->Ver;
   const unsigned nbrVer = static_cast<unsigned>(msh->NbrVer);
   for (int e = first; e <= last; e++) {
-    char *rec = arr.Base + static_cast<size_t>(e) * arr.Size;
-    const int *nodes = reinterpret_cast<const int *>(rec + arr.VerOff);
+    const int *nodes = arr.ver(e);
     int positives = 0;
     bool valid = true;
-    for (int k = 0; k < row.Nodes; k++) {
+    for (int k = 0; k < arr.NbrNod; k++) {
       // Invalid elements are kept by the loader with whatever node numbers the file gave.
       unsigned idx = static_cast<unsigned>(nodes[k]) - 1u;
       if (idx >= nbrVer) {
@@ -127,9 +82,7 @@ void markElements(const ClipRow &row, int first, int last, const ZelClipWork *wo
       }
       positives += (TagAtomicLoad(&ver[idx + 1].Tag) & TAG_CLIPPED) != 0;
     }
-    if (valid)
-      setClipBit(reinterpret_cast<uint32_t *>(rec + arr.TagOff),
-                 zelClipRuleHolds(row.Rule, positives, row.Nodes));
+    if (valid) setClipBit(arr.tag(e), zelClipRuleHolds(row.Rule, positives, arr.NbrNod));
   }
 }
 
@@ -200,7 +153,7 @@ int zelUpdateClipAllEntities(Function_Interface *fi, ZelScene *scene) {
   bool pool = poolThreads(fi) > 1;
   ZelClipWork work{scene, 0};
   for (const ClipRow &row : ClipRows) {
-    int count = elementArray(msh, row.Kind).Count;
+    int count = zelElems(msh, row.Kind).Count;
     int type = pool ? fi->Par->*row.Type : 0;
     runLoop(fi, pool && count >= ElementThreshold, type, count, row.Worker, &work);
   }
