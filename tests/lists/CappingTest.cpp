@@ -186,6 +186,10 @@ TEST(HexSplit, KnownNumberingsTakeTheirRows) {
       {{9, 8, 7, 6, 5, 4, 1, 3},
        6,
        {{6, 2, 1, 0}, {6, 7, 3, 0}, {6, 3, 2, 0}, {6, 5, 4, 1}, {6, 7, 0, 4}, {6, 0, 1, 4}}},
+      // A tie goes to the first position; all three diagonals: row 3.
+      {{1, 1, 5, 5, 5, 5, 2, 5},
+       6,
+       {{0, 2, 3, 6}, {0, 3, 7, 6}, {0, 7, 4, 6}, {0, 5, 6, 4}, {1, 5, 6, 0}, {1, 6, 2, 0}}},
   };
   for (const Case &c : cases) {
     int tet[6][4];
