@@ -3,7 +3,6 @@
 // mini mesh by one layer, and the palettes of a 3-D metric field. Counters give the display
 // mesh's bytes per element and per vertex as the memory list accounts them.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>

@@ -45,7 +45,8 @@ class Transforms : public testing::Test {
   // Display coordinates in step with the mesh for vertex v.
   void expectDisplayed(int v) const {
     for (int i = 0; i < 3; i++)
-      EXPECT_FLOAT_EQ(zel_->Crd[v][i], static_cast<float>((msh_->Ver[v].Crd[i] - scene_->Ctr[i]) * scene_->InvDmaxSca))
+      EXPECT_FLOAT_EQ(zel_->Crd[v][i],
+                      static_cast<float>((msh_->Ver[v].Crd[i] - scene_->Ctr[i]) * scene_->InvDmaxSca))
           << v << " " << i;
   }
 

@@ -44,8 +44,6 @@ void markMeshEdges(Geometric_Mesh *msh) {
   }
 }
 
-
-
 // Germs: for every vertex, the last alive tetrahedron (triangle) holding it.
 template <class Rec>
 void writeGerms(const ZelMesh *zelMsh, const Rec *arr, int count, int nbrVer, int *germ) {
