@@ -2,8 +2,11 @@
 // element kind, its update and direct-draw bodies, then the clipping services.
 #include "zelvane/lists/ZelInstallLists.h"
 
+#include "common/model/ElementKind.h"
 #include "zelvane/lists/ZelClip.h"
 #include "zelvane/lists/ZelClipFrame.h"
+#include "zelvane/lists/ZelSurfaceLists.h"
+#include "zelvane/lists/ZelVertexLists.h"
 #include "zelvane/scene/ZelHooks.h"
 
 namespace {
@@ -15,7 +18,10 @@ struct BuilderRow {
 };
 
 const BuilderRow kBuilders[] = {
-    {0, nullptr, nullptr},  // placeholder row until the builders land
+    {KmfVertices, zelListUpdateVertices, zelListDirectVertices},
+    {KmfEdges, zelListUpdateBdyEdges, zelListDirectBdyEdges},
+    {KmfTriangles, zelListUpdateTriangles, zelListDirectTriangles},
+    {KmfQuadrilaterals, zelListUpdateQuadrilaterals, zelListDirectQuadrilaterals},
 };
 
 }  // namespace
@@ -23,7 +29,6 @@ const BuilderRow kBuilders[] = {
 void zelInstallListHooks() {
   ZelHooks &hooks = zelHooks();
   for (const BuilderRow &row : kBuilders) {
-    if (!row.update) continue;
     hooks.update[row.kind] = row.update;
     hooks.directDraw[row.kind] = row.direct;
   }
