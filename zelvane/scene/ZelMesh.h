@@ -98,8 +98,10 @@ struct ZelPlaEntity {
   uint32_t *VolClipTag, *FacClipTag, *EdgClipTag, *VerClipTag;
 };
 
-// Entity order of the display mesh (and of its freeing).
+// Entity order of the display mesh (and of its freeing): kind codes in the order of the
+// pointers below.
 enum : int { ZelNbrEntities = 15 };
+extern const int ZelEntityOrder[ZelNbrEntities];
 
 struct ZelMesh {
   uint32_t PckBas[1000];  // picking id base per element kind code
@@ -152,7 +154,7 @@ ZelPlaEntity *zelFreePlaEntity(Memory_List *mem, ZelPlaEntity *pla);
 // Groups the alive elements of every entity by reference (normals: every normal), timed on
 // standard output. Vertices and normals keep their references in order of first appearance,
 // the other kinds in ascending order; each group's chain lists its elements in element order.
-// 1 done, 0 for a null mesh or display mesh.
+// 1 done, 0 for a null interface (whose list serves the allocations), mesh or display mesh.
 int zelHashAllEntity(Function_Interface *fi, Geometric_Mesh *msh, ZelMesh *zelMsh);
 
 // Entries without a caller in the viewer, kept for the tools that may want them.

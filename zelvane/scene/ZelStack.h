@@ -1,5 +1,5 @@
 // Bounded stacks of the scene: picked and hidden elements as (index, kind) pairs, hidden
-// display records as pointers. A stack never grows past the capacity it was made with: a push
+// display records as pointers. A stack holds at most MaxNbrEnt items: a push
 // on a full stack is refused and the item dropped.
 #pragma once
 
