@@ -160,15 +160,6 @@ int geoGetEntVer(const Geometric_Mesh *msh, int i, int kind, int *out) {
   return n.NbrNod;
 }
 
-int geoEntNodes(const Geometric_Mesh *msh, int i, int kind, const int **nodes) {
-  EntNodes n;
-  if (!msh || !nodes || !CountOf(msh, kind, false) || !geoCheckBound(msh, i, kind) ||
-      !NodesOf(msh, kind, i, &n))
-    return 0;
-  *nodes = n.Ver;
-  return n.NbrNod;
-}
-
 int geoGravityCenter(const Geometric_Mesh *msh, int i, int kind, double out[3]) {
   if (!msh) return 0;
   if (kind == KmfNormalAtVertices || kind == KmfVertices) {

@@ -15,10 +15,6 @@ int geoEntHasEdge(int a, int b, const Geometric_Mesh *msh, int i, int kind);
 int is3dEnt(int kind);
 // Copies the nodes of element i into out and returns their number; 0 for an invalid index.
 int geoGetEntVer(const Geometric_Mesh *msh, int i, int kind, int *out);
-// The nodes of element i of any kind that has nodes (second-order nodes included, in stored
-// order): *nodes points into the mesh's record; returns their number, 0 for a kind without
-// nodes (vertices, normals, codes of no kind) or an index out of range. Never ends the process.
-int geoEntNodes(const Geometric_Mesh *msh, int i, int kind, const int **nodes);
 // Mean of the vertex nodes of element i in out; 0 for an invalid index or node.
 int geoGravityCenter(const Geometric_Mesh *msh, int i, int kind, double out[3]);
 int geoGetHexVoi(const Geometric_Mesh *msh);

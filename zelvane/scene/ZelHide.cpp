@@ -1,10 +1,9 @@
 // Hiding and re-showing picked items through the scene's stacks.
 #include "zelvane/scene/ZelHide.h"
 
-#include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
-#include "zelvane/scene/ZelItems.h"
-#include "zelvane/scene/ZelPending.h"
+#include "zelvane/scene/ZelElems.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -13,8 +12,9 @@ namespace {
 // element kind with a tag word (a normal has none, an edge picked on a face is a vertex
 // pair) and an index in range.
 uint32_t *itemTag(ZelScene *scene, int idx, int typ) {
-  if (!scene->Msh || !scene->ZelMsh) return nullptr;
-  return zelItemTag(scene->Msh, typ, idx);
+  if (!scene->ZelMsh) return nullptr;
+  ZelElems e = zelElems(scene->Msh, typ);
+  return e.exists() && e.TagOff >= 0 && idx >= 1 && idx <= e.Count ? e.tag(idx) : nullptr;
 }
 
 // Sets or clears the visible bit and rebuilds the element's record.
@@ -52,8 +52,8 @@ int zelDeletePickedRef(ZelScene *scene) {
   const GeoStackItem *top = scene ? geoTopHybridStack(scene->Pck) : nullptr;
   if (!top || !scene->Msh || !scene->ZelMsh) return 0;
   // Only kinds with display records reach zelGetDisList: it ends the process on the others.
-  int ref;
-  if (!zelItemRef(scene->Msh, top->Typ, top->Idx, &ref)) return 0;
+  ZelElems e = zelElems(scene->Msh, top->Typ);
+  if (!e.exists() || top->Idx < 1 || top->Idx > e.Count) return 0;
   ZelEntDisplayList *rec = zelGetDisList(scene->ZelMsh, top->Idx, top->Typ);
   if (!rec) return 0;
   rec->Flags |= ZelLstHidden;

@@ -15,7 +15,9 @@
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelKinds.h"
-#include "zelvane/scene/ZelPending.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelElems.h"
+#include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelReport.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -82,6 +84,8 @@ class PickPass {
 
   // Draws one render and returns the id under the cursor (0 for nothing).
   uint32_t read(Render which) {
+    // The colour depths of the context decide the layout of the ids.
+    if (!getColorRange(sc_->ColRng, zelPickingIdCount(sc_->Msh))) return 0;
     setUp();
     zelGlClipPlane(sc_);
     const RenderRow &r = kRenders[which];
@@ -101,9 +105,9 @@ class PickPass {
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    unsigned char px[4] = {0, 0, 0, 0};
+    uint8_t px[4] = {0, 0, 0, 0};
     glReadPixels(x_, row_, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
-    return zelDecodePickColor(sc_->ColRng, px);
+    return zelPickColorId(sc_->ColRng, px);
   }
 
   // Window position of vertex v from the display coordinates; false for an invalid vertex.
@@ -117,7 +121,6 @@ class PickPass {
 
  private:
   void setUp() {
-    zelRefreshColorRange(sc_);
     glDrawBuffer(buf_);
     // Only the cursor's pixel is read: the rest of the buffer need not be drawn.
     glEnable(GL_SCISSOR_TEST);
@@ -165,7 +168,7 @@ class PickPass {
 // The id read back as (kind, index), when the index is in range for its kind.
 bool decodeHit(ZelScene *scene, uint32_t id, Hit *hit) {
   if (!id) return false;
-  int kind = 0, idx = zelDecodePickId(scene->ZelMsh, id, &kind);
+  int idx = 0, kind = zelPickIdItem(scene->ZelMsh, id, &idx);
   if (!kind || !geoCheckBound(scene->Msh, idx, kind)) return false;
   hit->Kind = kind;
   hit->Idx = idx;
@@ -174,8 +177,10 @@ bool decodeHit(ZelScene *scene, uint32_t id, Hit *hit) {
 
 // The node of element hit nearest the cursor, as a vertex hit.
 bool nearestNode(ZelScene *scene, const PickPass &pass, Hit *hit) {
-  const int *nodes = nullptr;
-  int n = geoEntNodes(scene->Msh, hit->Idx, hit->Kind, &nodes);
+  ZelElems e = zelElems(scene->Msh, hit->Kind);
+  if (!e.exists() || e.VerOff < 0) return false;
+  const int *nodes = e.ver(hit->Idx);
+  int n = e.NbrNod;
   double pts[2 * 27];
   for (int k = 0; k < n; k++)
     if (!pass.project(nodes[k], pts + 2 * k)) return false;
@@ -198,11 +203,10 @@ bool pickVertex(ZelScene *scene, PickPass &pass, Hit *hit) {
 bool pickSide(ZelScene *scene, const PickPass &pass, Hit *hit) {
   const Geometric_Mesh *msh = scene->Msh;
   static const int kSides[3][2] = {{0, 1}, {1, 2}, {2, 0}};
-  const int *nodes = nullptr;
-  int n = geoEntNodes(msh, hit->Idx, hit->Kind, &nodes);
+  const int *nodes = zelElems(scene->Msh, hit->Kind).ver(hit->Idx);
   double pts[6];
   for (int k = 0; k < 3; k++)
-    if (k >= n || !pass.project(nodes[k], pts + 2 * k)) return true;  // the triangle itself
+    if (!pass.project(nodes[k], pts + 2 * k)) return true;  // the triangle itself
   int s = zelNearestSide(pts, kSides, 3, pass.cursorX(), pass.cursorY());
   if (s < 0) return true;
   if (hit->Kind == KmfTrianglesP2) {
@@ -305,8 +309,8 @@ void zelPrintPickTerm(ZelScene *scene, int kind, int index, int second, int thir
 }
 
 void zelGlClipPlane(ZelScene *scene) {
-  double eq[4];
-  if (zelClipPlane0Equation(scene, eq)) glClipPlane(GL_CLIP_PLANE0, eq);
+  const ZelPlaEntity *pla = scene && scene->ZelMsh ? scene->ZelMsh->Pla : nullptr;
+  if (pla && pla->On) zelSetClipPlane0(scene);
 }
 
 void zelGetWindowPix(ZelScene *scene) {

@@ -8,12 +8,11 @@
 #include <string>
 
 #include "common/base/Memory.h"
-#include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelEigen.h"
 #include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelItems.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -302,9 +301,10 @@ void printHeader(ZelScene *scene, const ReportRow &row, int index, const int *no
 void printElement(ZelScene *scene, int kind, int index) {
   Geometric_Mesh *msh = reportMesh(scene);
   const ReportRow *row = reportRow(kind);
-  const int *nodes = nullptr;
-  int ref = 0, nbr = msh && row ? geoEntNodes(msh, index, kind, &nodes) : 0;
-  if (!nbr || !zelItemRef(msh, kind, index, &ref)) return;
+  ZelElems e = zelElems(msh, kind);
+  if (!row || !e.exists() || index < 1 || index > e.Count) return;
+  const int *nodes = e.ver(index);
+  int ref = e.ref(index), nbr = e.NbrNod;
   uint32_t verbose = static_cast<uint32_t>(scene->opt->verbose);
   bool dead = kind == KmfTriangles && !(msh->Tri[index].Tag & TAG_ALIVE);
   bool valid = verticesValid(msh, nodes, nbr);

@@ -5,7 +5,7 @@
 #include "common/load/SolutionLoad.h"
 #include "common/model/Mesh.h"
 #include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPending.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
