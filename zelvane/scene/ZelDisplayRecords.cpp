@@ -11,11 +11,10 @@
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHybridHash.h"
 #include "zelvane/scene/ZelKinds.h"
+#include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
 
 using namespace zeldl;
-
-int zelGetEntityPickingBase(Geometric_Mesh *msh, ZelMesh *zelMsh);  // PROVISIONAL until the picking header lands
 
 namespace {
 
