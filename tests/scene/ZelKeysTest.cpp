@@ -1,0 +1,155 @@
+#include <functional>
+
+#include "tests/scene/InteractionScene.h"
+#include "zelvane/scene/ZelInput.h"
+
+namespace {
+
+// One record per kind: vertices, an edge, two triangles, a P2 triangle, a P2 edge and a
+// tetrahedron; fields scalar, vector, metric at the vertices.
+Geometric_Mesh *keyMesh(Memory_List *mem) {
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3,
+                                   {{KmfVertices, 8}, {KmfEdges, 1}, {KmfTriangles, 2}, {KmfTrianglesP2, 1},
+                                    {KmfEdgesP2, 1}, {KmfTetrahedra, 1}},
+                                   {SOL_SCALAR, SOL_VECTOR, SOL_SYMMAT});
+  for (int v = 0; v < 8; v++) AddVertex(m, v & 1, (v >> 1) & 1, v >> 2);
+  AddElement(m, KmfEdges, {1, 2}, 4);
+  AddElement(m, KmfTriangles, {1, 2, 3}, 1);
+  AddElement(m, KmfTriangles, {2, 4, 3}, 1);
+  AddElement(m, KmfTrianglesP2, {5, 6, 7, 8, 4, 3}, 2);
+  AddElement(m, KmfEdgesP2, {5, 6, 8}, 3);
+  AddElement(m, KmfTetrahedra, {1, 2, 3, 5}, 5);
+  return m;
+}
+
+// Every record rebuilt with the mask, in the order of zelUpdateAllDisplayLists.
+Rebuilds all(uint32_t m) { return {{4, m}, {6, m}, {24, m}, {5, m}, {25, m}}; }
+
+struct KeyCase {
+  const char *What;
+  std::function<void(ZelScene *)> Before;
+  int Key;
+  uint32_t Bits;
+  int Want;
+  Rebuilds Calls;
+  std::function<void(ZelScene *, ZelEntDisplayList &tri)> Check;
+};
+void PrintTo(const KeyCase &c, std::ostream *os) { *os << c.What; }
+
+void field(ZelScene *s, int f, uint32_t sol, uint32_t words = 0) {
+  s->ActFld = f, s->SolFlags = sol;
+  zelUpdateAllDisplayListsOptions(ZelOptSolution, 0, words, s);
+}
+ZelPlaEntity *planes(ZelScene *s) { return s->ZelMsh->Pla; }
+
+const KeyCase kKeys[] = {
+    {"> on the last field selects field 0, rebuilt without the metric", [](ZelScene *s) { field(s, 2, 0x40020, 33); }, '>', 0, 1, all(0x20),
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"< on field 0 selects the last field, without vectors", [](ZelScene *s) { field(s, 0, 0x220, 9); }, '<', 0, 1, all(0x20),
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, 2); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"< onto a metric field keeps the metric", [](ZelScene *s) { field(s, 0, 0x40000, 32); }, '<', 0, 1, all(0x40000),
+     [](ZelScene *, ZelEntDisplayList &t) { EXPECT_EQ(t.Opt.Solution, 32u); }},
+    {"> without an active field refuses", [](ZelScene *) {}, '>', 0, 0, {}, nullptr},
+    {"F5 at 0.95 turns shrinking off", [](ZelScene *s) { s->Rnd.Shrink = 0.95f; }, ' ', ZelKeyF5, 1, all(1),
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->Rnd.Shrink, 1.0f); EXPECT_TRUE(t.Flags & ZelLstShrink); }},
+    {"F6 stops at 0.1", [](ZelScene *s) { s->Rnd.Shrink = 0.12f; }, ' ', ZelKeyF6, 1, all(1),
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
+    {"F7 stops at 0.95", [](ZelScene *s) { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
+    {"F6 does nothing while shrinking is off", [](ZelScene *) {}, ' ', ZelKeyF6, 0, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
+    {"t at 32 stays at 32", [](ZelScene *s) { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
+    {"T at 1 stays at 1", [](ZelScene *s) { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},
+     [](ZelScene *, ZelEntDisplayList &t) { EXPECT_EQ(t.Opt.TessLevel, 1); }},
+    {"z stops at 1e-7", [](ZelScene *s) { s->View->Fov = 1e-7, s->VieEvt->angle = 5; }, 'z', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->View->Fov, 1e-7); EXPECT_EQ(s->VieEvt->angle, 0.0); }},
+    {"Z stops at 179", [](ZelScene *s) { s->View->Fov = 170; }, 'Z', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->View->Fov, 179.0); }},
+    {"F1 on a zero plane: plane x = cx, masks set, records clipped", [](ZelScene *s) { s->Flags |= ZelFlgBox; zelUpdateAllDisplayListsOptions(ZelOptClipped, 0, 0, s); },
+     ' ', ZelKeyF1, 1, {}, [](ZelScene *s, ZelEntDisplayList &t) {
+       const double *p = planes(s)->Pla[0];
+       EXPECT_EQ(std::vector<double>(p, p + 4), (std::vector<double>{1, 0, 0, -s->Ctr[0]}));
+       EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk, 3u);
+       EXPECT_TRUE(t.Flags & ZelLstClipped);
+       EXPECT_FALSE(s->Flags & ZelFlgBox);
+     }},
+    {"F1 on a plane that is on: off, view mode, records unclipped", [](ZelScene *s) {
+       ZelPlaEntity *p = planes(s);
+       p->On = 1, p->ActMsk = p->ShwMsk = 1, p->Pla[0][1] = 1, s->Mode = 1;
+     }, ' ', ZelKeyF1, 1, {}, [](ZelScene *s, ZelEntDisplayList &t) {
+       EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk + s->Mode, 0u);
+       EXPECT_EQ(planes(s)->Pla[0][1], 1.0);
+       EXPECT_FALSE(t.Flags & ZelLstClipped);
+     }},
+    {"F2 without a plane on refuses", [](ZelScene *) {}, ' ', ZelKeyF2, 0, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Mode, 0u); }},
+    {"F2 with a plane on enters clip edit", [](ZelScene *s) { planes(s)->On = 1; }, ' ', ZelKeyF2, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Mode, 1u); EXPECT_EQ(s->Flags & 0x801, 0x801u); }},
+    {"m shows field 0 in colours", [](ZelScene *) {}, 'm', 0, 1, all(0x20), [](ZelScene *s, ZelEntDisplayList &t) {
+       EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"m off with nothing else shown: no field, no legend", [](ZelScene *s) { field(s, 0, 0x20, 1); s->Flags |= 0x80080; }, 'm', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); EXPECT_EQ(t.Opt.Solution, 0u); }},
+    {"m off while iso-lines remain: the field stays, the legend goes", [](ZelScene *s) { field(s, 0, 0x60); s->Flags |= 0x80080; }, 'm', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
+    {"o off while the colour map remains keeps field and legend", [](ZelScene *s) { field(s, 1, 0x60); s->Flags |= 0x80080; }, 'o', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 1); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); }},
+    {"O off with nothing else: no field, no legend", [](ZelScene *s) { field(s, 1, 0x80); s->Flags |= 0x80080; }, 'O', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
+    {"M on a vector field shows arrows", [](ZelScene *s) { field(s, 1, 0); }, 'M', 0, 1, all(0x200),
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->SolFlags, 0x200u); EXPECT_EQ(t.Opt.Solution, 8u); }},
+    {"M off on a metric with no other display resets the field", [](ZelScene *s) { field(s, 2, 0x40000, 32); }, 'M', 0, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
+    {"M without a field on a scalar field 0 refuses, field 0 active", [](ZelScene *) {}, 'M', 0, 0, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->SolFlags, 0u); }},
+    {"v while the topology is computed refuses", [](ZelScene *s) { TopoDoneStore(s->Msh, 0); }, 'v', 0, 0, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_FALSE(s->Flags & ZelFlgVolumes); TopoDoneStore(s->Msh, 1); }},
+    {"v shows full volumes", [](ZelScene *) {}, 'v', 0, 1, {{8, 1}},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
+    {"a key outside 43..122 lets the special key act", [](ZelScene *) {}, 127, ZelKeyF12, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); }},
+    {"a character and a special key both act", [](ZelScene *) {}, 'a', ZelKeyF12, 1, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); EXPECT_TRUE(s->Flags & ZelFlgAxis); }},
+    {"two key bits match no special key", [](ZelScene *) {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
+     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(planes(s)->On, 0); }},
+};
+
+class Keys : public RecordScene, public testing::WithParamInterface<KeyCase> {};
+
+TEST_P(Keys, ChangeTheSceneAndRebuild) {
+  const KeyCase &c = GetParam();
+  open(keyMesh);
+  c.Before(scene_);
+  scene_->VieEvt->keyChar = static_cast<int8_t>(c.Key);
+  scene_->VieEvt->keyBits = c.Bits;
+  FakeHooks hooks;
+  CaptureStdout();
+  EXPECT_EQ(zelProcessKeyEvent(scene_), c.Want);
+  GetCapturedStdout();
+  EXPECT_EQ(rebuilds(hooks), c.Calls);
+  EXPECT_TRUE(called(hooks, "makeCurrent"));
+  EXPECT_EQ(called(hooks, "setPlaneClip"), c.Bits == ZelKeyF1 && planes(scene_)->On);
+  if (!c.Want) {
+    EXPECT_FALSE(called(hooks, "updateWidgetState"));
+  }
+  if (c.Check) c.Check(scene_, record(KmfTriangles));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Keys, testing::ValuesIn(kKeys));
+
+// The shrink flag must be on the records when the builders rebuild them.
+TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
+  open(keyMesh);
+  zelUpdateAllDisplayListsOptions(ZelOptShrink, 0, 0, scene_);
+  static std::vector<uint32_t> seen;
+  ZelHooks &h = zelHooks(), saved = h;
+  h.update[KmfTriangles] = [](ZelListMask, ZelScene *, ZelEntDisplayList *r) { seen.push_back(r->Flags & ZelLstShrink); return 1; };
+  scene_->VieEvt->keyBits = ZelKeyF5;
+  CaptureStdout();
+  EXPECT_EQ(zelProcessKeyEvent(scene_), 1);
+  EXPECT_CONTAINS(GetCapturedStdout(), "Shrink 0.95\n");
+  h = saved;
+  EXPECT_EQ(seen, std::vector<uint32_t>{ZelLstShrink});
+}
+
+}  // namespace
