@@ -42,77 +42,72 @@ void field(ZelScene *s, int f, uint32_t sol, uint32_t words = 0) {
 }
 ZelPlaEntity *planes(ZelScene *s) { return s->ZelMsh->Pla; }
 
+#define CHECK []([[maybe_unused]] ZelScene * s, [[maybe_unused]] ZelEntDisplayList & t)
 const KeyCase kKeys[] = {
-    {"> on the last field selects field 0, rebuilt without the metric", [](ZelScene *s) { field(s, 2, 0x40020, 33); }, '>', 0, 1, all(0x20),
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"< on field 0 selects the last field, without vectors", [](ZelScene *s) { field(s, 0, 0x220, 9); }, '<', 0, 1, all(0x20),
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, 2); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"< onto a metric field keeps the metric", [](ZelScene *s) { field(s, 0, 0x40000, 32); }, '<', 0, 1, all(0x40000),
-     [](ZelScene *, ZelEntDisplayList &t) { EXPECT_EQ(t.Opt.Solution, 32u); }},
+    {"> on the last field selects field 0 without the metric", [](ZelScene *s) { field(s, 2, 0x40020, 33); }, '>', 0, 1,
+     all(0x20), CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"< on field 0 selects the last field without vectors", [](ZelScene *s) { field(s, 0, 0x220, 9); }, '<', 0, 1,
+     all(0x20), CHECK { EXPECT_EQ(s->ActFld, 2); EXPECT_EQ(t.Opt.Solution, 1u); }},
     {"> without an active field refuses", [](ZelScene *) {}, '>', 0, 0, {}, nullptr},
     {"F5 at 0.95 turns shrinking off", [](ZelScene *s) { s->Rnd.Shrink = 0.95f; }, ' ', ZelKeyF5, 1, all(1),
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->Rnd.Shrink, 1.0f); EXPECT_TRUE(t.Flags & ZelLstShrink); }},
+     CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); EXPECT_TRUE(t.Flags & ZelLstShrink); }},
     {"F6 stops at 0.1", [](ZelScene *s) { s->Rnd.Shrink = 0.12f; }, ' ', ZelKeyF6, 1, all(1),
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
+     CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
     {"F7 stops at 0.95", [](ZelScene *s) { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
+     CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
     {"F6 does nothing while shrinking is off", [](ZelScene *) {}, ' ', ZelKeyF6, 0, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
+     CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
     {"t at 32 stays at 32", [](ZelScene *s) { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
+     CHECK { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
     {"T at 1 stays at 1", [](ZelScene *s) { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},
-     [](ZelScene *, ZelEntDisplayList &t) { EXPECT_EQ(t.Opt.TessLevel, 1); }},
+     CHECK { EXPECT_EQ(t.Opt.TessLevel, 1); }},
     {"z stops at 1e-7", [](ZelScene *s) { s->View->Fov = 1e-7, s->VieEvt->angle = 5; }, 'z', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->View->Fov, 1e-7); EXPECT_EQ(s->VieEvt->angle, 0.0); }},
-    {"Z stops at 179", [](ZelScene *s) { s->View->Fov = 170; }, 'Z', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->View->Fov, 179.0); }},
-    {"F1 on a zero plane: plane x = cx, masks set, records clipped", [](ZelScene *s) { s->Flags |= ZelFlgBox; zelUpdateAllDisplayListsOptions(ZelOptClipped, 0, 0, s); },
-     ' ', ZelKeyF1, 1, {}, [](ZelScene *s, ZelEntDisplayList &t) {
+     CHECK { EXPECT_EQ(s->View->Fov, 1e-7); EXPECT_EQ(s->VieEvt->angle, 0.0); }},
+    {"Z stops at 179", [](ZelScene *s) { s->View->Fov = 170; }, 'Z', 0, 1, {}, CHECK { EXPECT_EQ(s->View->Fov, 179.0); }},
+    {"F1 on a zero plane: x = cx, masks set, records clipped",
+     [](ZelScene *s) { s->Flags |= ZelFlgBox, zelUpdateAllDisplayListsOptions(ZelOptClipped, 0, 0, s); }, ' ', ZelKeyF1, 1,
+     {}, CHECK {
        const double *p = planes(s)->Pla[0];
        EXPECT_EQ(std::vector<double>(p, p + 4), (std::vector<double>{1, 0, 0, -s->Ctr[0]}));
        EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk, 3u);
-       EXPECT_TRUE(t.Flags & ZelLstClipped);
-       EXPECT_FALSE(s->Flags & ZelFlgBox);
+       EXPECT_TRUE(t.Flags & ZelLstClipped); EXPECT_FALSE(s->Flags & ZelFlgBox);
      }},
-    {"F1 on a plane that is on: off, view mode, records unclipped", [](ZelScene *s) {
-       ZelPlaEntity *p = planes(s);
-       p->On = 1, p->ActMsk = p->ShwMsk = 1, p->Pla[0][1] = 1, s->Mode = 1;
-     }, ' ', ZelKeyF1, 1, {}, [](ZelScene *s, ZelEntDisplayList &t) {
+    {"F1 on a plane that is on: off, view mode, records unclipped",
+     [](ZelScene *s) { planes(s)->On = 1, planes(s)->ActMsk = planes(s)->ShwMsk = 1, planes(s)->Pla[0][1] = 1, s->Mode = 1; },
+     ' ', ZelKeyF1, 1, {}, CHECK {
        EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk + s->Mode, 0u);
-       EXPECT_EQ(planes(s)->Pla[0][1], 1.0);
-       EXPECT_FALSE(t.Flags & ZelLstClipped);
+       EXPECT_EQ(planes(s)->Pla[0][1], 1.0); EXPECT_FALSE(t.Flags & ZelLstClipped);
      }},
-    {"F2 without a plane on refuses", [](ZelScene *) {}, ' ', ZelKeyF2, 0, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Mode, 0u); }},
+    {"F2 without a plane on refuses", [](ZelScene *) {}, ' ', ZelKeyF2, 0, {}, CHECK { EXPECT_EQ(s->Mode, 0u); }},
     {"F2 with a plane on enters clip edit", [](ZelScene *s) { planes(s)->On = 1; }, ' ', ZelKeyF2, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->Mode, 1u); EXPECT_EQ(s->Flags & 0x801, 0x801u); }},
-    {"m shows field 0 in colours", [](ZelScene *) {}, 'm', 0, 1, all(0x20), [](ZelScene *s, ZelEntDisplayList &t) {
-       EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"m off with nothing else shown: no field, no legend", [](ZelScene *s) { field(s, 0, 0x20, 1); s->Flags |= 0x80080; }, 'm', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); EXPECT_EQ(t.Opt.Solution, 0u); }},
-    {"m off while iso-lines remain: the field stays, the legend goes", [](ZelScene *s) { field(s, 0, 0x60); s->Flags |= 0x80080; }, 'm', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
-    {"o off while the colour map remains keeps field and legend", [](ZelScene *s) { field(s, 1, 0x60); s->Flags |= 0x80080; }, 'o', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 1); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); }},
-    {"O off with nothing else: no field, no legend", [](ZelScene *s) { field(s, 1, 0x80); s->Flags |= 0x80080; }, 'O', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
+     CHECK { EXPECT_EQ(s->Mode, 1u); EXPECT_EQ(s->Flags & 0x801, 0x801u); }},
+    {"m shows field 0 in colours", [](ZelScene *) {}, 'm', 0, 1, all(0x20),
+     CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"m off with nothing else shown: no field, no legend", [](ZelScene *s) { field(s, 0, 0x20, 1), s->Flags |= 0x80080; },
+     'm', 0, 1, {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); EXPECT_EQ(t.Opt.Solution, 0u); }},
+    {"m off while iso-lines remain: the field stays, the legend goes",
+     [](ZelScene *s) { field(s, 0, 0x60), s->Flags |= 0x80080; }, 'm', 0, 1, {},
+     CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
+    {"o off while the colour map remains keeps field and legend",
+     [](ZelScene *s) { field(s, 1, 0x60), s->Flags |= 0x80080; }, 'o', 0, 1, {},
+     CHECK { EXPECT_EQ(s->ActFld, 1); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); }},
+    {"O off with nothing else: no field, no legend", [](ZelScene *s) { field(s, 1, 0x80), s->Flags |= 0x80080; }, 'O', 0, 1,
+     {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
     {"M on a vector field shows arrows", [](ZelScene *s) { field(s, 1, 0); }, 'M', 0, 1, all(0x200),
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->SolFlags, 0x200u); EXPECT_EQ(t.Opt.Solution, 8u); }},
-    {"M off on a metric with no other display resets the field", [](ZelScene *s) { field(s, 2, 0x40000, 32); }, 'M', 0, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &t) { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
+     CHECK { EXPECT_EQ(s->SolFlags, 0x200u); EXPECT_EQ(t.Opt.Solution, 8u); }},
+    {"M off on a metric with no other display resets the field", [](ZelScene *s) { field(s, 2, 0x40000, 32); }, 'M', 0, 1,
+     {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
     {"M without a field on a scalar field 0 refuses, field 0 active", [](ZelScene *) {}, 'M', 0, 0, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->SolFlags, 0u); }},
+     CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->SolFlags, 0u); }},
     {"v while the topology is computed refuses", [](ZelScene *s) { TopoDoneStore(s->Msh, 0); }, 'v', 0, 0, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_FALSE(s->Flags & ZelFlgVolumes); TopoDoneStore(s->Msh, 1); }},
-    {"v shows full volumes", [](ZelScene *) {}, 'v', 0, 1, {{8, 1}},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
+     CHECK { EXPECT_FALSE(s->Flags & ZelFlgVolumes); TopoDoneStore(s->Msh, 1); }},
+    {"v shows full volumes", [](ZelScene *) {}, 'v', 0, 1, {{8, 1}}, CHECK { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
     {"a key outside 43..122 lets the special key act", [](ZelScene *) {}, 127, ZelKeyF12, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); }},
-    {"a character and a special key both act", [](ZelScene *) {}, 'a', ZelKeyF12, 1, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); EXPECT_TRUE(s->Flags & ZelFlgAxis); }},
+     CHECK { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); }},
     {"two key bits match no special key", [](ZelScene *) {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
-     [](ZelScene *s, ZelEntDisplayList &) { EXPECT_EQ(planes(s)->On, 0); }},
+     CHECK { EXPECT_EQ(planes(s)->On, 0); }},
 };
+#undef CHECK
 
 class Keys : public RecordScene, public testing::WithParamInterface<KeyCase> {};
 
