@@ -22,7 +22,7 @@ if [ $# -eq 0 ]; then
     || failed+=("ThreadSanitizer tests")
   # Scenes opened while the topology thread still runs, and the scaling on the pool.
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
-    build-tsan/tests/test_scene --gtest_brief=1 --gtest_filter='Scene.*:OpenRoad*' \
+    build-tsan/tests/test_scene --gtest_brief=1 --gtest_filter='Scene.*:*OpenRoad*' \
     || failed+=("ThreadSanitizer scene tests")
   scripts/run-fuzz.sh || failed+=("keyword-file fuzzing")
   scripts/run-load-fuzz.sh || failed+=("loading fuzzing")
