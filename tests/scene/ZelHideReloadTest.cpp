@@ -144,8 +144,11 @@ TEST(Reload, ElementSolutionReloadsWithItsPalettes) {
   static GLHarness gl(16, 16);
   gl.makeCurrent();
   DisplayScene scene(tetSolution);
-  std::string path = fixtures::SaveNamed("tets.sol", solText(66, "SolAtTetrahedra", {8}));
+  std::string text = solText(66, "SolAtTetrahedra", {8});
+  std::string path = fixtures::SaveNamed("tets.sol", text), cut = fixtures::SaveNamed("cut.sol", text.substr(0, text.rfind("End")));
   CaptureStdout();
+  EXPECT_EQ(zel_updateSol(scene.get(), cut.c_str()), 2);
+  EXPECT_EQ(scene->Msh->NbrSolTet, 1);
   EXPECT_EQ(zel_updateSol(scene.get(), path.c_str()), 1);
   GetCapturedStdout();
   EXPECT_EQ(scene->Msh->NbrSolTet, 1);

@@ -102,6 +102,12 @@ Geometric_Mesh *collapsed(Memory_List *mem) {
   m->Ver[13] = m->Ver[4];
   return m;
 }
+// Triangle 3 as the needle (0 0 0) (1 1 1) (2 2 2): rounding puts its cosines just past 1.
+Geometric_Mesh *needle(Memory_List *mem) {
+  Geometric_Mesh *m = mixedMesh(mem);
+  m->Ver[4] = m->Ver[1], m->Ver[5] = m->Ver[14], m->Ver[13] = m->Ver[27];
+  return m;
+}
 
 // One live and one dead triangle carrying a scalar per triangle.
 Geometric_Mesh *triangleSolution(Memory_List *mem) {
@@ -178,6 +184,9 @@ const ReportCase kCases[] = {
      {P(blue("Triangle") + "               3 = [" + N({4, 5, 13}) + "]   Ref 7</p>"),
       P("      <span style=\"color:red\">Angle</span>" + std::string(25, ' ') + "      n/a      0.00       n/a</p>"),
       dihedral({"      n/a", "      n/a", "      n/a"}, {"      n/a", "      n/a", "      n/a"})}},
+    {"a needle triangle: cosines clamped, angles 0 180 0", needle, 0x20000, KmfTriangles, 3,
+     {P(blue("Triangle") + "               3 = [" + N({4, 5, 13}) + "]   Ref 7</p>"),
+      P("      <span style=\"color:red\">Angle</span>" + std::string(25, ' ') + "     0.00    180.00      0.00</p>")}},
     {"edge with its length", mixedMesh, 0, KmfEdges, 1, {head("Edge", "     ", {1, 2}, "]   Ref 3  length 1 </p>")}},
     {"P2 triangle, then its six node reports after the whole header", mixedMesh, 0x10000, KmfTrianglesP2, 1,
      {head("Triangle P2", "         ", {1, 3, 7}, "]</p>"), cont({2, 5, 4}, "]   Ref 8 </p>"), vertexLine(1, 10),

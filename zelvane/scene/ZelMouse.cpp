@@ -51,7 +51,7 @@ int clipMove(ZelScene *scene, int x, int y) {
   if (!evt->keyBits) {
     double R[16];
     zelCameraInverse(view->Mat, R);
-    int w = std::max(view->Width, 1), h = std::max(view->Height, 1);
+    int w = view->Width, h = view->Height;
     if (evt->buttons & ZelButtonMiddle) {
       zelPanStep(evt, x - evt->lastX, y - evt->lastY, w, h, view->Dmax, view->Fov, -5.0, 5.0);
       evt->lastX = x;
@@ -159,7 +159,7 @@ int zelProcessMouseMoveEvent(ZelScene *scene, int x, int y) {
   ZelEvent *evt = scene->VieEvt;
   const ZelView *view = scene->View;
   if (!evt || evt->keyBits || !view) return 0;
-  int w = std::max(view->Width, 1), h = std::max(view->Height, 1);
+  int w = view->Width, h = view->Height;
   if (evt->buttons & ZelButtonMiddle) {
     zelPanStep(evt, x - evt->lastX, y - evt->lastY, w, h, view->Dmax, view->Fov, 2.0, -2.0);
     evt->lastX = x;
