@@ -13,6 +13,7 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelHybridHash.h"
+#include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelMesh.h"
 
 namespace {
@@ -38,7 +39,8 @@ class Entities : public testing::Test {
   // The elements of group g in chain order; every link on the way must name g.
   static std::vector<int> chain(const ZelEntity *ent, int g) {
     std::vector<int> els;
-    for (int e = ent->Dep[g].Fst; e && els.size() <= static_cast<size_t>(ent->MaxNbrLnk); e = ent->Lnk[e].Nxt) {
+    for (int e = ent->Dep[g].Fst; e && els.size() <= static_cast<size_t>(ent->MaxNbrLnk);
+         e = ent->Lnk[e].Nxt) {
       els.push_back(e);
       EXPECT_EQ(ent->Lnk[e].Grp, g) << e;
     }
@@ -79,7 +81,8 @@ TEST_F(Entities, TrianglesGroupByAscendingReferenceVerticesByFirstAppearance) {
 
   const ZelEntity *ver = zel_->VerEnt;
   ASSERT_EQ(ver->NbrDep, 3);
-  EXPECT_EQ((std::vector<int>{ver->Dep[1].Ref, ver->Dep[2].Ref, ver->Dep[3].Ref}), (std::vector<int>{5, 2, 9}));
+  EXPECT_EQ((std::vector<int>{ver->Dep[1].Ref, ver->Dep[2].Ref, ver->Dep[3].Ref}),
+            (std::vector<int>{5, 2, 9}));
   EXPECT_EQ(chain(ver, 1), (std::vector<int>{1, 3, 6, 7}));
   // A kind with room but no element has an entity without groups; kinds without room none.
   ASSERT_NE(zel_->QuaEnt, nullptr);
@@ -131,7 +134,8 @@ TEST_F(Entities, ReallocationAfterGrowthKeepsTheGroups) {
   EXPECT_EQ(chain(tri, 1), (std::vector<int>{1, 3}));
   EXPECT_EQ(chain(tri, 2), (std::vector<int>{2}));
   EXPECT_EQ(geoFindHybridHash(tri->HshRef, 8), 2);
-  for (int e = 4; e <= tri->MaxNbrLnk; e++) EXPECT_EQ(tri->Lnk[e].Grp | tri->Lnk[e].Nxt | tri->ZelLst[e], 0) << e;
+  for (int e = 4; e <= tri->MaxNbrLnk; e++)
+    EXPECT_EQ(tri->Lnk[e].Grp | tri->Lnk[e].Nxt | tri->ZelLst[e], 0) << e;
   zelReAllocEntity(tri, mem_, msh_, KmfTriangles, 1);
   EXPECT_EQ(tri->Lnk[1].Grp, 0);
 }
@@ -166,24 +170,27 @@ TEST_F(Entities, BoundaryEdgesOnTriangleSidesBecomeMeshEdges) {
   EXPECT_NE(zel_->Ver2Edg, nullptr);
 }
 
+TEST_F(Entities, ArgumentChecksAnswerWithoutEndingTheProcess) {
+  msh_ = NewRoomyMesh(mem_, 3, {{KmfVertices, 1}});
+  CaptureStderr();
+  EXPECT_EQ(zelSetupZelMesh(&fi_, msh_, nullptr), 0);
+  EXPECT_EQ(fi_.ErrCod, 200);
+  EXPECT_EQ(zelHashMesh(&fi_, nullptr), 0);
+  EXPECT_CONTAINS(GetCapturedStderr(), "  ## ERROR: ZELINIMESH: PARAMETERS NOT ALLOCATED");
+  EXPECT_EQ(zelHashMesh(&fi_, msh_), 1);
+}
+
 TEST(ReferenceHash, BucketsOfEveryIntAreThoseOfTheWideProduct) {
   for (int r : {0, 1, 63, 64, -1, -64, INT_MAX, INT_MIN, INT_MIN + 3, 123456789})
     EXPECT_EQ(geoHybridHashBucket(r, 256), static_cast<int>((static_cast<int64_t>(r) * 4) & 255)) << r;
 }
 
-TEST(ReferenceHash, GrowsByBlocksAndFreesThem) {
-  Memory_List *mem = NewMemory(100);
-  GeoHybridHashTable *tab = geoNewHybridHashTable(mem, 256, 2);
-  for (int k = 0; k < 5; k++) {
-    const int pair[2] = {k * 64, k + 1};  // one bucket for all
-    ASSERT_EQ(geoAddHybridHash(mem, tab, pair), 1);
-  }
-  EXPECT_EQ(tab->NbrBlk, 2);
-  EXPECT_EQ(tab->NbrEnt, 5);
-  for (int k = 0; k < 5; k++) EXPECT_EQ(geoFindHybridHash(tab, k * 64), k + 1);
-  const int pair[2] = {1, 1};
-  EXPECT_EQ(geoAddHybridHash(mem, nullptr, pair), 0);
-  EXPECT_EQ(geoFreeHybridHashTable(mem, tab), nullptr);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
+TEST(Kinds, ReferenceColourRowsAndNames) {
+  const struct {
+    int Ref, Row;
+  } rows[] = {{0, 0}, {20, 20}, {21, 0}, {-22, 1}, {INT_MAX, 1}, {INT_MIN, 2}, {INT_MIN + 1, 1}};
+  for (const auto &r : rows) EXPECT_EQ(zelRefColorIndex(r.Ref), r.Row) << r.Ref;
+  EXPECT_STREQ(zelGetTypeName(KmfQuadrilateralsQ2), "p2-quads");
+  EXPECT_STREQ(zelGetTypeName(KmfFaceEdges), "Edge On Face");
+  EXPECT_STREQ(zelGetTypeName(11), "unknow type");
 }

@@ -29,7 +29,8 @@ class Palettes : public testing::Test {
   ZelPalette *make(const std::vector<double> &values, const std::vector<int> &types = {SOL_SCALAR}) {
     msh_ = TriangleGrid(mem_, 1, 1, types);
     for (int v = 1; v <= 4; v++)
-      for (size_t c = 0; c < values.size() / 4; c++) VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * (values.size() / 4) + c];
+      for (size_t c = 0; c < values.size() / 4; c++)
+        VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * (values.size() / 4) + c];
     CaptureStdout();
     view_ = zelNewViewSolution(mem_, nullptr, msh_);
     GetCapturedStdout();
@@ -62,7 +63,7 @@ TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
   EXPECT_EQ(pal->Hue[1], 0.0f);
   EXPECT_FLOAT_EQ(pal->NormIso[0], -0.5f);
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
-  EXPECT_DOUBLE_EQ(pal->Sol[1], 0.0);    // (-3 - mid) / 4
+  EXPECT_DOUBLE_EQ(pal->Sol[1], 0.0);  // (-3 - mid) / 4
   EXPECT_DOUBLE_EQ(pal->Sol[4], -0.5);
 }
 
@@ -83,11 +84,11 @@ TEST_F(Palettes, LogarithmicScales) {
   EXPECT_EQ(pal->Sol[4], 100.0);  // the logarithmic scale keeps field units
 
   // No positive value at all: the warning, then the linear scale.
-  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = -v;
+  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 1 - v;
   out = update(pal, 2);
   EXPECT_CONTAINS(out, "### WARNING");
-  EXPECT_EQ(pal->Iso[0], -4.0);
-  EXPECT_EQ(pal->Iso[1], -1.0);
+  EXPECT_EQ(pal->Iso[0], -3.0);
+  EXPECT_EQ(pal->Iso[1], 0.0);
   for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
 }
@@ -200,10 +201,17 @@ TEST(PrintSol, ScalarOfEachFieldTypeAndRepresentation) {
     const double *Values;
     double Expected;
   } const rows[] = {
-      {3, 0, SOL_VECTOR, vec3, 13},   {3, 1, SOL_VECTOR, vec3, -4},  {3, 2, SOL_VECTOR, vec3, 12},
-      {3, 4, SOL_VECTOR, vec3, -4},   {2, 0, SOL_VECTOR, vec3, 5},   {2, 0, SOL_SYMMAT, met2, 7},
-      {2, 1, SOL_SYMMAT, met2, std::sqrt(7.0)}, {3, 0, SOL_SYMMAT, met3, 24}, {3, 3, SOL_SYMMAT, met3, 0.5},
-      {2, 0, SOL_MATRIX, mat2, 7},    {3, 9, SOL_SCALAR, vec3, 3},
+      {3, 0, SOL_VECTOR, vec3, 13},
+      {3, 1, SOL_VECTOR, vec3, -4},
+      {3, 2, SOL_VECTOR, vec3, 12},
+      {3, 4, SOL_VECTOR, vec3, -4},
+      {2, 0, SOL_VECTOR, vec3, 5},
+      {2, 0, SOL_SYMMAT, met2, 7},
+      {2, 1, SOL_SYMMAT, met2, std::sqrt(7.0)},
+      {3, 0, SOL_SYMMAT, met3, 24},
+      {3, 3, SOL_SYMMAT, met3, 0.5},
+      {2, 0, SOL_MATRIX, mat2, 7},
+      {3, 9, SOL_SCALAR, vec3, 3},
   };
   for (const Row &r : rows)
     EXPECT_NEAR(getPrintSol(r.Dim, r.Repr, r.Type, r.Values), r.Expected, 1e-12)
@@ -230,7 +238,8 @@ std::vector<double> isoReference(const Geometric_Mesh *m, double iso) {
       }
       if (std::min(va, vb) < iso && iso < std::max(va, vb)) {
         double s = std::fabs(va - iso) + std::fabs(vb - iso);
-        for (int c = 0; c < 2; c++) p.push_back(std::fabs(vb - iso) / s * A[c] + std::fabs(va - iso) / s * B[c]);
+        for (int c = 0; c < 2; c++)
+          p.push_back(std::fabs(vb - iso) / s * A[c] + std::fabs(va - iso) / s * B[c]);
       }
     }
     if (p.size() == 4 && (std::fabs(p[0] - p[2]) >= 1e-6 || std::fabs(p[1] - p[3]) >= 1e-6))
@@ -273,7 +282,8 @@ TEST(IsoLinePoints, EqualThePlainQuadraticReference) {
 
   // An iso through one vertex of a triangle, crossing the opposite side, gives no point.
   msh = NewRoomyMesh(mem, 2, {{KmfVertices, 3}, {KmfTriangles, 1}}, {SOL_SCALAR});
-  AddElement(msh, KmfTriangles, {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0)}, 1);
+  AddElement(msh, KmfTriangles, {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0)},
+             1);
   VertexValue(msh, 1, 0) = 1, VertexValue(msh, 2, 0) = 0, VertexValue(msh, 3, 0) = 5;
   CaptureStdout();
   double *pts = zelGetIsoLinPts(msh, 0, &count, 1.0);

@@ -38,13 +38,13 @@ struct OpenCase {
   std::function<Geometric_Mesh *(Memory_List *)> Make;
   double Box[6];  // box the scene frames
   int Dim;
-  bool Warns;     // degenerate box
+  bool Warns;  // degenerate box
   const ZelSceneOptions *Opt;
 };
 
 Geometric_Mesh *tetAndTriangle(Memory_List *mem, bool withTriangle, bool deadTriangle) {
   Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 8}, {KmfTetrahedra, 1}, {KmfTriangles, 1}});
-  int v[6] = {AddVertex(m, 0, 0, 0), AddVertex(m, 1, 0, 0), AddVertex(m, 0, 1, 0), AddVertex(m, 0, 0, 1),
+  int v[6] = {AddVertex(m, 0, 0, 0), AddVertex(m, 1, 0, 0),   AddVertex(m, 0, 1, 0), AddVertex(m, 0, 0, 1),
               AddVertex(m, 3, 3, 0), AddVertex(m, 10, 10, 10)};  // the last one is used by nothing
   if (!deadTriangle) AddElement(m, KmfTetrahedra, {v[0], v[1], v[2], v[3]}, 1);
   if (withTriangle) {
@@ -66,10 +66,18 @@ ZelSceneOptions boxOptions() {
 const ZelSceneOptions kBoxOptions = boxOptions();
 
 const OpenCase kOpenCases[] = {
-    {"TrianglesWithTetrahedra", [](Memory_List *m) { return tetAndTriangle(m, true, false); },
-     {0, 0, 0, 3, 3, 1}, 3, false, nullptr},
-    {"TetrahedraOnly", [](Memory_List *m) { return tetAndTriangle(m, false, false); },
-     {0, 0, 0, 1, 1, 1}, 3, false, nullptr},
+    {"TrianglesWithTetrahedra",
+     [](Memory_List *m) { return tetAndTriangle(m, true, false); },
+     {0, 0, 0, 3, 3, 1},
+     3,
+     false,
+     nullptr},
+    {"TetrahedraOnly",
+     [](Memory_List *m) { return tetAndTriangle(m, false, false); },
+     {0, 0, 0, 1, 1, 1},
+     3,
+     false,
+     nullptr},
     {"EdgesOnly",
      [](Memory_List *mem) {
        Geometric_Mesh *m = NewRoomyMesh(mem, 2, {{KmfVertices, 4}, {KmfEdges, 2}});
@@ -77,7 +85,10 @@ const OpenCase kOpenCases[] = {
        AddElement(m, KmfEdges, {AddVertex(m, 0, 2, 0), AddVertex(m, 0, -2, 0)}, 1);
        return m;
      },
-     {-1, -2, 0, 1, 2, 0}, 2, false, nullptr},
+     {-1, -2, 0, 1, 2, 0},
+     2,
+     false,
+     nullptr},
     {"VerticesOnly",
      [](Memory_List *mem) {
        Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 2}});
@@ -86,7 +97,10 @@ const OpenCase kOpenCases[] = {
        std::memcpy(m->Box, own, sizeof(own));
        return m;
      },
-     {-1, 0, 0, 1, 4, 2}, 3, false, nullptr},
+     {-1, 0, 0, 1, 4, 2},
+     3,
+     false,
+     nullptr},
     {"OneVertex",
      [](Memory_List *mem) {
        Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 1}});
@@ -94,11 +108,22 @@ const OpenCase kOpenCases[] = {
        for (int i = 0; i < 6; i++) m->Box[i] = 5;
        return m;
      },
-     {5, 5, 5, 5, 5, 5}, 3, true, nullptr},
-    {"AllTrianglesDead", [](Memory_List *m) { return tetAndTriangle(m, true, true); },
-     {-7, -7, -7, 7, 7, 7}, 3, false, nullptr},
-    {"OptionsFileBox", [](Memory_List *m) { return tetAndTriangle(m, true, false); },
-     {-4, -4, -4, 4, 4, 4}, 3, false, &kBoxOptions},
+     {5, 5, 5, 5, 5, 5},
+     3,
+     true,
+     nullptr},
+    {"AllTrianglesDead",
+     [](Memory_List *m) { return tetAndTriangle(m, true, true); },
+     {-7, -7, -7, 7, 7, 7},
+     3,
+     false,
+     nullptr},
+    {"OptionsFileBox",
+     [](Memory_List *m) { return tetAndTriangle(m, true, false); },
+     {-4, -4, -4, 4, 4, 4},
+     3,
+     false,
+     &kBoxOptions},
 };
 
 class OpenRoad : public testing::TestWithParam<OpenCase> {};
@@ -112,7 +137,8 @@ TEST_P(OpenRoad, FramesTheMeshAndFreesEverything) {
   CaptureStdout();
   ZelScene *scene = OpenHeadless(mem, nullptr, msh, c.Opt);
   std::string out = GetCapturedStdout();
-  EXPECT_EQ(out.find("####WARNING => InvDmaxSca = 0. in fct zelIniScene") != std::string::npos, c.Warns) << out;
+  EXPECT_EQ(out.find("####WARNING => InvDmaxSca = 0. in fct zelIniScene") != std::string::npos, c.Warns)
+      << out;
 
   double dmax = 0;
   for (int i = 0; i < 3; i++) {
@@ -147,23 +173,16 @@ TEST_P(OpenRoad, FramesTheMeshAndFreesEverything) {
 INSTANTIATE_TEST_SUITE_P(Meshes, OpenRoad, testing::ValuesIn(kOpenCases),
                          [](const testing::TestParamInfo<OpenCase> &i) { return std::string(i.param.Name); });
 
-TEST(Scene, NewSceneDefaults) {
+TEST(Scene, WithoutMeshTheCameraFramesTheUnitBox) {
   Memory_List *mem = NewMemory(100);
   ZelScene *scene = zelNewScene(mem, nullptr, ZelDisplayLists, nullptr, nullptr);
   EXPECT_EQ(scene->Rnd.Render, 23u);
-  EXPECT_EQ(scene->Rnd.TessLevel, 8);
-  EXPECT_EQ(scene->ActFld, -1);
-  EXPECT_EQ(scene->Pck->MaxNbrEnt, 1000);
   EXPECT_EQ(scene->Pck->Top, -1);
-  EXPECT_EQ(scene->Hid->MaxNbrEnt, 10000);
-  EXPECT_EQ(scene->BakView->MaxView, 100);
-  EXPECT_EQ(scene->State->MaxState, 100);
-  EXPECT_EQ(scene->Back[0] + scene->Back[3], 510.0f);
-  // Without a mesh the camera frames the box -1..1.
   ASSERT_EQ(zelIniScene(nullptr, ZelDisplayLists, scene), 1);
   EXPECT_DOUBLE_EQ(scene->View->Dmax, 2.0);
   EXPECT_EQ(zelUpdateZelMeshCrd(scene), 0);
-  EXPECT_EXIT(zelIniScene(nullptr, 0, scene), testing::ExitedWithCode(100), "RENDERING OPTIONS NOT IMPLEMENTED");
+  EXPECT_EXIT(zelIniScene(nullptr, 0, scene), testing::ExitedWithCode(100),
+              "RENDERING OPTIONS NOT IMPLEMENTED");
   zelFreeScene(mem, scene);
   EXPECT_EQ(mem->NbrActive, 0);
   FreeMemory(mem);
@@ -229,7 +248,8 @@ TEST(Hooks, EmptySlotsDoNothingAndAnswerZero) {
   zelHooks() = ZelHooks{};
   ZelEntDisplayList rec{};
   EXPECT_EQ(zelUpdateTriangleList(1, nullptr, &rec) + zelDirectDrawPyramidList(1, nullptr, &rec) +
-                zelUpdateList(200, 1, nullptr, &rec) + zelSetPlaneClip(nullptr, nullptr, 0) + zelSetCapClip(nullptr),
+                zelUpdateList(200, 1, nullptr, &rec) + zelSetPlaneClip(nullptr, nullptr, 0) +
+                zelSetCapClip(nullptr),
             0);
   pterm(nullptr, "nothing %d", 1);
   zelMakeCurrent(nullptr);

@@ -45,7 +45,8 @@ class Transforms : public testing::Test {
   // Display coordinates in step with the mesh for vertex v.
   void expectDisplayed(int v) const {
     for (int i = 0; i < 3; i++)
-      EXPECT_FLOAT_EQ(zel_->Crd[v][i], static_cast<float>((msh_->Ver[v].Crd[i] - scene_->Ctr[i]) * scene_->InvDmaxSca))
+      EXPECT_FLOAT_EQ(zel_->Crd[v][i],
+                      static_cast<float>((msh_->Ver[v].Crd[i] - scene_->Ctr[i]) * scene_->InvDmaxSca))
           << v << " " << i;
   }
 
@@ -113,6 +114,20 @@ TEST_F(Transforms, ScalingDoublesEveryCoordinate) {
   for (size_t k = 0; k < c.size(); k++) EXPECT_EQ(msh_->Ver[1 + k / 3].Crd[k % 3], 2 * c[k]);
   expectDisplayed(4);
   EXPECT_EQ(zelSclMesh(mem_, zel_, nullptr, scene_->Ctr, 6, -1, f, 1), 0);
+}
+
+TEST_F(Transforms, DisplayCoordinatesStayInTheirArrayAfterTheMeshGrew) {
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem_, nullptr, "ZELVANE");
+  const double d[3] = {0, 0, 1};
+  ASSERT_EQ(zelExtrude(&fi, msh_, d, 3, 1.0), 1);
+  ASSERT_GT(msh_->NbrVer, zel_->MaxNbrCrd);
+  EXPECT_EQ(zelUpdateZelMeshCrd(scene_), 1);
+  const double t[3] = {1, 1, 1};
+  CaptureStdout();
+  zelTransMesh(mem_, zel_, msh_, scene_->Ctr, KmfTriangles, 3, t, scene_->InvDmaxSca);
+  GetCapturedStdout();
+  expectDisplayed(1);
 }
 
 TEST(Extrusion, OneTriangleInTwoLayers) {

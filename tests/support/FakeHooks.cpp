@@ -34,14 +34,20 @@ void fakeTerm(void *window, const char *html) {
     gCurrent->Texts.emplace_back(html ? html : "");
     gCurrent->TextWindows.push_back(window);
   }
-  if (auto f = passed(&ZelHooks::term)) { AsOuter o; f(window, html); }
+  if (auto f = passed(&ZelHooks::term)) {
+    AsOuter o;
+    f(window, html);
+  }
 }
 
 // One fake per window bridge, named after its slot.
-#define FAKE_WINDOW_HOOK(slot)                                \
-  void fake_##slot(void *window) {                            \
-    record(#slot, window);                                    \
-    if (auto f = passed(&ZelHooks::slot)) { AsOuter o; f(window); }          \
+#define FAKE_WINDOW_HOOK(slot)              \
+  void fake_##slot(void *window) {          \
+    record(#slot, window);                  \
+    if (auto f = passed(&ZelHooks::slot)) { \
+      AsOuter o;                            \
+      f(window);                            \
+    }                                       \
   }
 FAKE_WINDOW_HOOK(makeCurrent)
 FAKE_WINDOW_HOOK(updateWidgetState)
@@ -51,38 +57,62 @@ FAKE_WINDOW_HOOK(updateClipBox)
 
 void fakeUpdateGlScene(ZelScene *scene) {
   record("updateGlScene", scene);
-  if (auto f = passed(&ZelHooks::updateGlScene)) { AsOuter o; f(scene); }
+  if (auto f = passed(&ZelHooks::updateGlScene)) {
+    AsOuter o;
+    f(scene);
+  }
 }
 void fakeSaveWindowState(void *window, ZelStateBucket *bucket) {
   record("saveWindowState", window);
-  if (auto f = passed(&ZelHooks::saveWindowState)) { AsOuter o; f(window, bucket); }
+  if (auto f = passed(&ZelHooks::saveWindowState)) {
+    AsOuter o;
+    f(window, bucket);
+  }
 }
 void fakeLoadWindowState(void *window, ZelStateBucket *bucket) {
   record("loadWindowState", window);
-  if (auto f = passed(&ZelHooks::loadWindowState)) { AsOuter o; f(window, bucket); }
+  if (auto f = passed(&ZelHooks::loadWindowState)) {
+    AsOuter o;
+    f(window, bucket);
+  }
 }
 
 int fakeSetPlaneClip(Function_Interface *fi, ZelScene *scene, int plane) {
   record("setPlaneClip", scene, plane);
-  if (auto f = passed(&ZelHooks::setPlaneClip)) { AsOuter o; return f(fi, scene, plane); }
+  if (auto f = passed(&ZelHooks::setPlaneClip)) {
+    AsOuter o;
+    return f(fi, scene, plane);
+  }
   return gCurrent ? gCurrent->ListResult : 0;
 }
 void fakeSetFrameClip(ZelScene *scene, int plane) {
   record("setFrameClip", scene, plane);
-  if (auto f = passed(&ZelHooks::setFrameClip)) { AsOuter o; f(scene, plane); }
+  if (auto f = passed(&ZelHooks::setFrameClip)) {
+    AsOuter o;
+    f(scene, plane);
+  }
 }
 void fakeSetFrameBox(ZelScene *scene, int plane) {
   record("setFrameBox", scene, plane);
-  if (auto f = passed(&ZelHooks::setFrameBox)) { AsOuter o; f(scene, plane); }
+  if (auto f = passed(&ZelHooks::setFrameBox)) {
+    AsOuter o;
+    f(scene, plane);
+  }
 }
 int fakeSetCapClip(ZelScene *scene) {
   record("setCapClip", scene);
-  if (auto f = passed(&ZelHooks::setCapClip)) { AsOuter o; return f(scene); }
+  if (auto f = passed(&ZelHooks::setCapClip)) {
+    AsOuter o;
+    return f(scene);
+  }
   return gCurrent ? gCurrent->ListResult : 0;
 }
 void fakeDisplayPreferences(ZelScene *scene) {
   record("displayPreferences", scene);
-  if (auto f = passed(&ZelHooks::displayPreferences)) { AsOuter o; f(scene); }
+  if (auto f = passed(&ZelHooks::displayPreferences)) {
+    AsOuter o;
+    f(scene);
+  }
 }
 
 template <bool Update, int Kind>

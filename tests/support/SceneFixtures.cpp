@@ -17,7 +17,10 @@ Geometric_Mesh *NewRoomyMesh(Memory_List *mem, int dim, std::initializer_list<st
     int tot = 0;
     for (size_t k = 0; k < fieldTypes.size(); k++) {
       int t = fieldTypes[k];
-      tot += t == SOL_SCALAR ? 1 : t == SOL_VECTOR ? dim : t == SOL_SYMMAT ? (dim == 3 ? 6 : 3) : (dim == 3 ? 9 : 4);
+      tot += t == SOL_SCALAR   ? 1
+             : t == SOL_VECTOR ? dim
+             : t == SOL_SYMMAT ? (dim == 3 ? 6 : 3)
+                               : (dim == 3 ? 9 : 4);
       siz[KmfSolTypes + k] = t;
     }
     siz[KmfSolAtVertices] = siz[KmfVertices];
@@ -74,9 +77,11 @@ int AddElement(Geometric_Mesh *msh, int kind, std::initializer_list<int> nodes, 
   return i;
 }
 
-Geometric_Mesh *TriangleGrid(Memory_List *mem, int nx, int ny, const std::vector<int> &fieldTypes, int edgeRoom) {
+Geometric_Mesh *TriangleGrid(Memory_List *mem, int nx, int ny, const std::vector<int> &fieldTypes,
+                             int edgeRoom) {
   Geometric_Mesh *m = NewRoomyMesh(
-      mem, 2, {{KmfVertices, (nx + 1) * (ny + 1)}, {KmfTriangles, 2 * nx * ny}, {KmfEdges, edgeRoom}}, fieldTypes);
+      mem, 2, {{KmfVertices, (nx + 1) * (ny + 1)}, {KmfTriangles, 2 * nx * ny}, {KmfEdges, edgeRoom}},
+      fieldTypes);
   for (int j = 0; j <= ny; j++)
     for (int i = 0; i <= nx; i++) AddVertex(m, i, j, 0);
   auto at = [&](int i, int j) { return 1 + i + (nx + 1) * j; };
@@ -93,12 +98,16 @@ double &VertexValue(Geometric_Mesh *msh, int v, int field, int c) {
   int off = 0;
   for (int f = 0; f < field; f++) {
     int t = sol->SizFld[f];
-    off += t == SOL_SCALAR ? 1 : t == SOL_VECTOR ? msh->Dim : t == SOL_SYMMAT ? (msh->Dim == 3 ? 6 : 3) : (msh->Dim == 3 ? 9 : 4);
+    off += t == SOL_SCALAR   ? 1
+           : t == SOL_VECTOR ? msh->Dim
+           : t == SOL_SYMMAT ? (msh->Dim == 3 ? 6 : 3)
+                             : (msh->Dim == 3 ? 9 : 4);
   }
   return sol->Sol[static_cast<size_t>(v) * sol->SizTot + off + c];
 }
 
-ZelScene *OpenHeadless(Memory_List *mem, Common_MthParallel *par, Geometric_Mesh *msh, const ZelSceneOptions *opt) {
+ZelScene *OpenHeadless(Memory_List *mem, Common_MthParallel *par, Geometric_Mesh *msh,
+                       const ZelSceneOptions *opt) {
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, par, "ZELVANE");
   SetupGeoMesh(&fi, msh);

@@ -57,6 +57,6 @@ ZelElems zelElems(Geometric_Mesh *msh, int kind) {
   return e;
 }
 
-const int ZelVisibilityKinds[12] = {KmfEdges,     KmfTriangles,  KmfQuadrilaterals, KmfTetrahedra,
-                                    KmfPyramids,  KmfPrisms,     KmfHexahedra,      KmfEdgesP2,
-                                    KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2, KmfHexahedraQ2};
+const int ZelVisibilityKinds[12] = {KmfEdges,       KmfTriangles,        KmfQuadrilaterals, KmfTetrahedra,
+                                    KmfPyramids,    KmfPrisms,           KmfHexahedra,      KmfEdgesP2,
+                                    KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2,   KmfHexahedraQ2};

@@ -34,9 +34,11 @@ bool sidesUsable(const Geometric_Mesh *msh, const Rec *arr, int count, int nbrCo
 
 int zelExtrude(Function_Interface *fi, Geometric_Mesh *msh, const double d[3], int N, double h) {
   if (!fi || !msh || !d || msh->Dim == 2 || N < 1 || msh->NbrVer <= 0 || !msh->Ver) return 0;
-  if (msh->NbrTet || msh->NbrPyr || msh->NbrPri || msh->NbrHex || msh->NbrP2Tri || msh->NbrP2Tet || msh->NbrP2Hex)
+  if (msh->NbrTet || msh->NbrPyr || msh->NbrPri || msh->NbrHex || msh->NbrP2Tri || msh->NbrP2Tet ||
+      msh->NbrP2Hex)
     return 0;
-  if (!sidesUsable(msh, msh->Tri, msh->NbrTri, 3, d) || !sidesUsable(msh, msh->Qua, msh->NbrQua, 4, d)) return 0;
+  if (!sidesUsable(msh, msh->Tri, msh->NbrTri, 3, d) || !sidesUsable(msh, msh->Qua, msh->NbrQua, 4, d))
+    return 0;
 
   const int V = msh->NbrVer, E = msh->NbrEfr, T = msh->NbrTri, Q = msh->NbrQua, Q2 = msh->NbrP2Qua;
   std::vector<int> marked;  // vertices ending lines of boundary edges: they get side edges

@@ -19,10 +19,10 @@
 
 namespace {
 
-const int kHashOrder[14] = {KmfVertices,    KmfEdges,      KmfEdgesP2,      KmfTriangles,
-                            KmfTrianglesP2, KmfQuadrilaterals, KmfQuadrilateralsQ2, KmfTetrahedra,
-                            KmfTetrahedraP2, KmfPyramids,   KmfPrisms,       KmfHexahedra,
-                            KmfHexahedraQ2, KmfNormalAtVertices};
+const int kHashOrder[14] = {KmfVertices,     KmfEdges,           KmfEdgesP2,          KmfTriangles,
+                            KmfTrianglesP2,  KmfQuadrilaterals,  KmfQuadrilateralsQ2, KmfTetrahedra,
+                            KmfTetrahedraP2, KmfPyramids,        KmfPrisms,           KmfHexahedra,
+                            KmfHexahedraQ2,  KmfNormalAtVertices};
 
 uint64_t refKey(int ref) { return static_cast<uint32_t>(ref); }
 

@@ -92,12 +92,12 @@ int zelDirectDrawList(int kind, ZelListMask mask, ZelScene *scene, ZelEntDisplay
 }
 
 // The named entries of the builders, one pair per kind.
-#define ZEL_LIST_ENTRIES(Name, kind)                                                        \
+#define ZEL_LIST_ENTRIES(Name, kind)                                                            \
   int zelUpdate##Name##List(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *record) {     \
-    return zelUpdateList(kind, mask, scene, record);                                        \
-  }                                                                                         \
+    return zelUpdateList(kind, mask, scene, record);                                            \
+  }                                                                                             \
   int zelDirectDraw##Name##List(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *record) { \
-    return zelDirectDrawList(kind, mask, scene, record);                                    \
+    return zelDirectDrawList(kind, mask, scene, record);                                        \
   }
 
 ZEL_LIST_ENTRIES(Vertices, KmfVertices)

@@ -17,8 +17,8 @@ namespace {
 // An array of n records of T through the memory list, all zero; a failure ends the process.
 template <class T>
 T *zeroed(Memory_List *mem, size_t n, const char *function, const char *array) {
-  T *arr = static_cast<T *>(
-      Alloc(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array, "n", function, __LINE__));
+  T *arr = static_cast<T *>(Alloc(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array,
+                                  "n", function, __LINE__));
   if (!arr) zelAllocFailure(function, array);
   std::memset(static_cast<void *>(arr), 0, sizeof(T) * n);
   return arr;
@@ -44,9 +44,9 @@ void release(Memory_List *mem, T *&arr) {
 }  // namespace
 
 const int ZelEntityOrder[ZelNbrEntities] = {
-    KmfVertices, KmfEdges,      KmfVolumeEdges, KmfTriangles,        KmfQuadrilaterals,
-    KmfTetrahedra, KmfPyramids, KmfPrisms,      KmfHexahedra,        KmfEdgesP2,
-    KmfTrianglesP2, KmfQuadrilateralsQ2, KmfTetrahedraP2, KmfHexahedraQ2, KmfNormalAtVertices};
+    KmfVertices,     KmfEdges,       KmfVolumeEdges,     KmfTriangles, KmfQuadrilaterals, KmfTetrahedra,
+    KmfPyramids,     KmfPrisms,      KmfHexahedra,       KmfEdgesP2,   KmfTrianglesP2,    KmfQuadrilateralsQ2,
+    KmfTetrahedraP2, KmfHexahedraQ2, KmfNormalAtVertices};
 
 ZelEntity **zelEntitySlot(ZelMesh *zelMsh, int kind) {
   if (!zelMsh) return nullptr;
@@ -115,8 +115,8 @@ ZelEntity *zelReAllocEntity(ZelEntity *ent, Memory_List *mem, const Geometric_Me
   int nbrDep = std::max({0, geoGetSizeType(msh, kind), ent->NbrDep});
   int nbrLnk = std::max(0, geoGetMaxSizeType(msh, kind));
   size_t oldSlots = static_cast<size_t>(ent->MaxNbrLnk) + 1, slots = static_cast<size_t>(nbrLnk) + 1;
-  ent->Dep = resized(mem, ent->Dep, static_cast<size_t>(ent->MaxNbrDep) + 1,
-                     static_cast<size_t>(nbrDep) + 1, "new->Dep");
+  ent->Dep = resized(mem, ent->Dep, static_cast<size_t>(ent->MaxNbrDep) + 1, static_cast<size_t>(nbrDep) + 1,
+                     "new->Dep");
   ent->Lnk = resized(mem, ent->Lnk, oldSlots, slots, "new->Lnk");
   ent->ZelLst = resized(mem, ent->ZelLst, oldSlots, slots, "new->ZelLst");
   if (kind == KmfVertices) ent->Lvl = resized(mem, ent->Lvl, oldSlots, slots, "new->Lvl");

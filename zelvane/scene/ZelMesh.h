@@ -115,6 +115,7 @@ struct ZelMesh {
   // One entity per kind, null when the mesh has no capacity for it.
   ZelEntity *VerEnt, *EfrEnt, *EdgEnt, *TriEnt, *QuaEnt, *TetEnt, *PyrEnt, *PriEnt, *HexEnt,
       *P2EfrEnt, *P2TriEnt, *P2QuaEnt, *P2TetEnt, *P2HexEnt, *NorEnt;
+  int MaxNbrCrd;          // vertex capacity Crd, VolGerm and SrfGerm were sized for
 };
 
 // The entity slot of a kind code (4, 5, 199, 6, 7, 8, 49, 9, 10, 25, 24, 27, 30, 33, 20); null

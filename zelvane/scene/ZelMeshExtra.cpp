@@ -30,8 +30,8 @@ int zelScaleMesh(Geometric_Mesh *msh) {
 int zelCreateLnkVer(Function_Interface *fi, ZelMesh *zelMsh, Geometric_Mesh *msh) {
   if (!fi || !zelMsh || !msh || !msh->Ver) return 0;
   if (!zelMsh->LnkVer) {
-    zelMsh->LnkVer = static_cast<int *>(
-        MEM_ALLOC(fi->Mem, zelMsh->LnkVer, sizeof(int) * (static_cast<size_t>(std::max(0, msh->MaxNbrVer)) + 1)));
+    zelMsh->LnkVer = static_cast<int *>(MEM_ALLOC(
+        fi->Mem, zelMsh->LnkVer, sizeof(int) * (static_cast<size_t>(std::max(0, msh->MaxNbrVer)) + 1)));
     if (!zelMsh->LnkVer) zelAllocFailure("zelCreateLnkVer", "zelMsh->LnkVer");
   }
   for (int v = 0; v <= msh->NbrVer; v++) zelMsh->LnkVer[v] = v;
@@ -81,5 +81,7 @@ int checkArguments(const char *name, Function_Interface *fi, Geometric_Mesh *msh
 
 }  // namespace
 
-int zelHashMesh(Function_Interface *fi, Geometric_Mesh *msh) { return checkArguments("ZELHASHMESH", fi, msh); }
+int zelHashMesh(Function_Interface *fi, Geometric_Mesh *msh) {
+  return checkArguments("ZELHASHMESH", fi, msh);
+}
 int zelHash(Function_Interface *fi, Geometric_Mesh *msh) { return checkArguments("ZELHASH", fi, msh); }

@@ -44,15 +44,13 @@ void markMeshEdges(Geometric_Mesh *msh) {
   }
 }
 
-bool validVertex(const Geometric_Mesh *msh, int v) { return v >= 1 && v <= msh->NbrVer; }
-
 // Germs: for every vertex, the last alive tetrahedron (triangle) holding it.
 template <class Rec>
-void writeGerms(const Geometric_Mesh *msh, const Rec *arr, int count, int nbrVer, int *germ) {
+void writeGerms(const ZelMesh *zelMsh, const Rec *arr, int count, int nbrVer, int *germ) {
   for (int i = 1; i <= count; i++) {
     if (!(TagAtomicLoad(&arr[i].Tag) & TAG_ALIVE)) continue;
     for (int j = 0; j < nbrVer; j++)
-      if (validVertex(msh, arr[i].Ver[j])) germ[arr[i].Ver[j]] = i;
+      if (arr[i].Ver[j] >= 1 && arr[i].Ver[j] <= zelMsh->MaxNbrCrd) germ[arr[i].Ver[j]] = i;
   }
 }
 
@@ -81,14 +79,17 @@ int zelSetupZelMesh(Function_Interface *fi, Geometric_Mesh *msh, ZelMesh *zelMsh
 
   markMeshEdges(msh);
 
-  size_t slots = static_cast<size_t>(msh->MaxNbrVer > 0 ? msh->MaxNbrVer : 0) + 1;
-  if (!zelMsh->Crd) zelMsh->Crd = zeroedArray<float3>(mem, slots, "zelMsh->Crd");
-  if (!zelMsh->VolGerm) zelMsh->VolGerm = zeroedArray<int>(mem, slots, "zelMsh->VolGerm");
-  if (!zelMsh->SrfGerm) zelMsh->SrfGerm = zeroedArray<int>(mem, slots, "zelMsh->SrfGerm");
+  if (!zelMsh->Crd) {
+    zelMsh->MaxNbrCrd = msh->MaxNbrVer > 0 ? msh->MaxNbrVer : 0;
+    size_t slots = static_cast<size_t>(zelMsh->MaxNbrCrd) + 1;
+    zelMsh->Crd = zeroedArray<float3>(mem, slots, "zelMsh->Crd");
+    zelMsh->VolGerm = zeroedArray<int>(mem, slots, "zelMsh->VolGerm");
+    zelMsh->SrfGerm = zeroedArray<int>(mem, slots, "zelMsh->SrfGerm");
+  }
   if (!zelMsh->Ver2Edg) zelMsh->Ver2Edg = geoGetVer2Ent(mem, msh, KmfEdges);
 
-  if (msh->Tet) writeGerms(msh, msh->Tet, msh->NbrTet, 4, zelMsh->VolGerm);
-  if (msh->Tri) writeGerms(msh, msh->Tri, msh->NbrTri, 3, zelMsh->SrfGerm);
+  if (msh->Tet) writeGerms(zelMsh, msh->Tet, msh->NbrTet, 4, zelMsh->VolGerm);
+  if (msh->Tri) writeGerms(zelMsh, msh->Tri, msh->NbrTri, 3, zelMsh->SrfGerm);
 
   // An entity for every kind the mesh has room for, counts aside.
   for (int kind : ZelEntityOrder) {

@@ -94,14 +94,17 @@ double scalarOf(int dim, int repr, int type, const double *v, ScalarIssue *issue
       switch (repr) {
         case 1: return *std::min_element(v, v + n);
         case 2: return *std::max_element(v, v + n);
-        case 3: case 4: case 5:
+        case 3:
+        case 4:
+        case 5:
           if (repr - 3 >= n) {
             *issue = ScalarIssue::NoZ;
             return 0.0;
           }
           return v[repr - 3];
       }
-      return n == 3 ? std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) : std::sqrt(v[0] * v[0] + v[1] * v[1]);
+      return n == 3 ? std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2])
+                    : std::sqrt(v[0] * v[0] + v[1] * v[1]);
     case SOL_SYMMAT: {
       double det = n == 3 ? (v[4] * v[1] - v[3] * v[2]) * v[2] + (v[4] * v[2] - v[5] * v[1]) * v[1] +
                                 (v[3] * v[5] - v[4] * v[4]) * v[0]
@@ -172,7 +175,8 @@ void setRange(ZelPalette *pal, double lo, double hi, int N) {
 }
 
 void setHues(ZelPalette *pal) {
-  for (int i = 0; i < pal->N; i++) pal->Hue[i] = static_cast<float>((1.0 - static_cast<double>(i) / (pal->N - 1)) * 240.0);
+  for (int i = 0; i < pal->N; i++)
+    pal->Hue[i] = static_cast<float>((1.0 - static_cast<double>(i) / (pal->N - 1)) * 240.0);
 }
 
 void normaliseScalars(ZelPalette *pal, int n) {
@@ -235,7 +239,8 @@ int zelUpdatePalette(int field, const Geometric_Mesh *msh, int N, ZelPalette *pa
   return 1;
 }
 
-int zelDefaultPalette(const ZelSceneOptions *opt, int field, const Geometric_Mesh *msh, int N, ZelPalette *pal) {
+int zelDefaultPalette(const ZelSceneOptions *opt, int field, const Geometric_Mesh *msh, int N,
+                      ZelPalette *pal) {
   if (!opt || opt->palCount == 0) return zelUpdatePalette(field, msh, N, pal);
   if (!pal || N < 2 || N > std::min(opt->palCount, 5)) return 0;
   double lo, hi;
@@ -364,7 +369,8 @@ class DistinctPoints {
   // Distinct cells may share a key: their points are then compared with each other too,
   // which changes nothing since the distance decides.
   static uint64_t key(int64_t i, int64_t j) {
-    return static_cast<uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(j) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<uint64_t>(i) * 0x9E3779B97F4A7C15ull ^
+           static_cast<uint64_t>(j) * 0xC2B2AE3D27D4EB4Full;
   }
 
   ZelScratchMap cells_;

@@ -41,8 +41,8 @@ ZelScene *zelNewScene(Memory_List *mem, Common_MthParallel *par, uint32_t flags,
 namespace {
 
 bool hasSolution(const Geometric_Mesh *msh) {
-  for (const Geometric_Solution *sol :
-       {msh->SolAtVer, msh->SolAtTet, msh->SolAtPyr, msh->SolAtPri, msh->SolAtHex, msh->SolAtTri, msh->SolAtQua})
+  for (const Geometric_Solution *sol : {msh->SolAtVer, msh->SolAtTet, msh->SolAtPyr, msh->SolAtPri,
+                                        msh->SolAtHex, msh->SolAtTri, msh->SolAtQua})
     if (sol) return true;
   return false;
 }
@@ -106,7 +106,8 @@ void zelResetTransformPlane(ZelScene *scene, ZelPlaEntity *planes) {
   if (!scene || !planes || planes->Cur < 0 || planes->Cur >= ZelMaxPlanes) return;
   const double *p = planes->Pla[planes->Cur];
   for (int i = 0; i < 3; i++) planes->FrmNrm[i] = p[i];
-  planes->FrmOff = -(p[0] * scene->Ctr[0] + p[1] * scene->Ctr[1] + p[2] * scene->Ctr[2] + p[3]) * scene->InvDmaxSca;
+  planes->FrmOff =
+      -(p[0] * scene->Ctr[0] + p[1] * scene->Ctr[1] + p[2] * scene->Ctr[2] + p[3]) * scene->InvDmaxSca;
   zelIdentity(planes->FrmBase);
   zelIdentity(planes->FrmRot);
   zelIdentity(planes->FrmMat);

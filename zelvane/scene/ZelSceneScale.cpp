@@ -69,7 +69,8 @@ void zelScaleCrd(int beg, int end, int, void *arg) {
 
 int zelUpdateZelMeshCrd(ZelScene *scene) {
   if (!scene || !scene->Msh || !scene->ZelMsh || !scene->ZelMsh->Crd || !scene->Msh->Ver) return 0;
-  const int n = std::min(scene->Msh->NbrVer, scene->Msh->MaxNbrVer);
+  // A mesh grown since its display mesh was set up has vertices Crd has no room for.
+  const int n = std::min(scene->Msh->NbrVer, scene->ZelMsh->MaxNbrCrd);
   if (n < 1) return 1;
   ParallelPool *pool = scene->Par ? scene->Par->Pool : nullptr;
   int threads = 0, types = 0;

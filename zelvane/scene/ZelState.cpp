@@ -10,8 +10,8 @@ ZelStateList *zelNewState(Memory_List *mem) {
   if (!list) zelAllocFailure("zelNewState", "state");
   *list = ZelStateList{};
   list->MaxState = ZelMaxState;
-  list->Head = static_cast<ZelStateBucket **>(
-      MEM_ALLOC(mem, state->Head, sizeof(ZelStateBucket *) * ZelMaxState));
+  list->Head =
+      static_cast<ZelStateBucket **>(MEM_ALLOC(mem, state->Head, sizeof(ZelStateBucket *) * ZelMaxState));
   if (!list->Head) zelAllocFailure("zelNewState", "state->Head");
   for (int i = 0; i < ZelMaxState; i++) list->Head[i] = nullptr;
   return list;

@@ -25,7 +25,9 @@ struct Selection {
     else
       for (int v : List) visit(v);
   }
-  size_t size(const Geometric_Mesh *msh) const { return All ? static_cast<size_t>(msh->NbrVer) : List.size(); }
+  size_t size(const Geometric_Mesh *msh) const {
+    return All ? static_cast<size_t>(msh->NbrVer) : List.size();
+  }
 };
 
 Selection selectVertices(Memory_List *mem, Geometric_Mesh *msh, int kind, int ref) {
@@ -59,8 +61,9 @@ Selection selectVertices(Memory_List *mem, Geometric_Mesh *msh, int kind, int re
 
 // Display coordinates of vertex v from its mesh coordinates.
 void redisplay(ZelMesh *zelMsh, const Geometric_Mesh *msh, int v, const double centre[3], double scale) {
-  if (!zelMsh || !zelMsh->Crd || v > msh->MaxNbrVer) return;
-  for (int i = 0; i < 3; i++) zelMsh->Crd[v][i] = static_cast<float>((msh->Ver[v].Crd[i] - centre[i]) * scale);
+  if (!zelMsh || !zelMsh->Crd || v > zelMsh->MaxNbrCrd) return;
+  for (int i = 0; i < 3; i++)
+    zelMsh->Crd[v][i] = static_cast<float>((msh->Ver[v].Crd[i] - centre[i]) * scale);
 }
 
 // Applies move(point) to the selected vertices; their display coordinates follow when
@@ -88,8 +91,8 @@ int zelTransMesh(Memory_List *mem, ZelMesh *zelMsh, Geometric_Mesh *msh, const d
   return 1;
 }
 
-int zelSclMesh(Memory_List *mem, ZelMesh *zelMsh, Geometric_Mesh *msh, const double centre[3], int kind, int ref,
-               const double f[3], double scale) {
+int zelSclMesh(Memory_List *mem, ZelMesh *zelMsh, Geometric_Mesh *msh, const double centre[3], int kind,
+               int ref, const double f[3], double scale) {
   if (!msh) return 0;
   printf("   SCALING fx(%lf) fy(%lf) fz(%lf)\n", f[0], f[1], f[2]);
   Selection sel = selectVertices(mem, msh, kind, ref);

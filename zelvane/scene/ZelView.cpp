@@ -61,8 +61,8 @@ ZelViewList *zelNewBakView(Memory_List *mem) {
   if (!list) zelAllocFailure("zelNewBakView", "bakView");
   list->MaxView = ZelMaxView;
   list->NbrView = 0;
-  list->Head = static_cast<ZelViewBucket **>(
-      MEM_ALLOC(mem, bakView->Head, sizeof(ZelViewBucket *) * ZelMaxView));
+  list->Head =
+      static_cast<ZelViewBucket **>(MEM_ALLOC(mem, bakView->Head, sizeof(ZelViewBucket *) * ZelMaxView));
   if (!list->Head) zelAllocFailure("zelNewBakView", "bakView->Head");
   for (int i = 0; i < ZelMaxView; i++) list->Head[i] = nullptr;
   return list;

@@ -13,9 +13,10 @@
 
 namespace {
 
-const int kCovered[13] = {KmfVertices,     KmfEdges,       KmfEdgesP2,      KmfTriangles, KmfTrianglesP2,
-                          KmfQuadrilaterals, KmfQuadrilateralsQ2, KmfTetrahedra, KmfTetrahedraP2,
-                          KmfPyramids,     KmfPrisms,      KmfHexahedra,    KmfHexahedraQ2};
+const int kCovered[13] = {KmfVertices,     KmfEdges,          KmfEdgesP2,          KmfTriangles,
+                          KmfTrianglesP2,  KmfQuadrilaterals, KmfQuadrilateralsQ2, KmfTetrahedra,
+                          KmfTetrahedraP2, KmfPyramids,       KmfPrisms,           KmfHexahedra,
+                          KmfHexahedraQ2};
 
 // Sets or clears the visible bit, writing only when it changes.
 void showTag(uint32_t *tag, bool on) {
@@ -53,10 +54,19 @@ bool inLayers(int lvl, uint32_t L) { return lvl >= 1 && static_cast<uint32_t>(lv
 // The kinds a mini mesh can start from.
 bool startsMiniMesh(int kind) {
   switch (kind) {
-    case KmfVertices: case KmfEdges: case KmfTriangles: case KmfQuadrilaterals: case KmfTetrahedra:
-    case KmfPrisms: case KmfHexahedra: case KmfPyramids: case KmfTrianglesP2: case KmfEdgesP2:
-    case KmfQuadrilateralsQ2: case KmfTetrahedraP2: case KmfHexahedraQ2:
-      return true;
+    case KmfVertices:
+    case KmfEdges:
+    case KmfTriangles:
+    case KmfQuadrilaterals:
+    case KmfTetrahedra:
+    case KmfPrisms:
+    case KmfHexahedra:
+    case KmfPyramids:
+    case KmfTrianglesP2:
+    case KmfEdgesP2:
+    case KmfQuadrilateralsQ2:
+    case KmfTetrahedraP2:
+    case KmfHexahedraQ2: return true;
   }
   return false;
 }
@@ -269,7 +279,9 @@ int showReference(Geometric_Mesh *msh, int ref, int type, bool on) {
 }  // namespace
 
 int zelRefVisibility(Geometric_Mesh *msh, int ref, int type) { return showReference(msh, ref, type, true); }
-int zelRefInVisibility(Geometric_Mesh *msh, int ref, int type) { return showReference(msh, ref, type, false); }
+int zelRefInVisibility(Geometric_Mesh *msh, int ref, int type) {
+  return showReference(msh, ref, type, false);
+}
 int zelSetRefVisible() { return 1; }
 
 int zelCheckEntFromVer(ZelScene *, int, int, const int *) { return 0; }
