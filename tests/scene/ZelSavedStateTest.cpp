@@ -14,7 +14,6 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/FakeHooks.h"
-#include "tests/support/GLHarness.h"
 #include "tests/support/MeshFixtures.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelDisplayList.h"
@@ -73,8 +72,6 @@ void windowWords(void *, ZelStateBucket *b) { b->ViewW = 640, b->ViewH = 480, b-
 // states 1..3, equal to the ones written; a state saved before records were added and one
 // saved after both come back exactly.
 TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene a(EveryKindMesh), b(EveryKindMesh);
   FakeHooks fake;
   zelHooks().saveWindowState = windowWords;
@@ -140,8 +137,6 @@ TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
 // plane, rebuilds every list with mask 1; planes saved off come back off; a mesh without
 // solution gets no active field.
 TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(EveryKindMesh);
   ZelPlaEntity *pla = s->ZelMsh->Pla;
   pla->On = 1, pla->Cur = 1, pla->ActMsk = 3, pla->ShwMsk = 2;
@@ -213,8 +208,6 @@ bool atDefaults(const ZelStateBucket *b) {
 // Files from older versions or from nowhere: what can be read is kept, nothing is read past a
 // limit, the rest stays at its defaults, and every state applies without harm.
 TEST(SavedStates, HostileAndOlderFilesEndAtDefaults) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(fieldGrid);
   struct Case {
     const char *Name;
