@@ -13,7 +13,6 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/FakeHooks.h"
-#include "tests/support/GLHarness.h"
 #include "tests/support/SceneFixtures.h"
 #include "tests/support/StructuredMesh.h"
 #include "zelvane/scene/ZelDisplayList.h"
@@ -55,8 +54,6 @@ struct SetupCase {
 // Every kind of mesh gets its records with the defaults, and the scene the display mode its
 // kinds call for.
 TEST(DisplayListSetup, EachKindOfMeshGetsItsModesAndRecordDefaults) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   const SetupCase cases[] = {
       {"edges only", edgesOnly, KmfEdges, 2, 0, 0, false},
       {"tetrahedra only", tetrahedraOnly, KmfTetrahedra, 8, ZelFlgVolumes, 1, false},
@@ -97,8 +94,6 @@ TEST(DisplayListSetup, EachKindOfMeshGetsItsModesAndRecordDefaults) {
 // The vertices-only switch is the scene's own: a triangle scene opened after a vertices-only
 // one still composes its wire and face lists.
 TEST(DisplayListSetup, VerticesOnlySceneStopsAfterPointsAndLeavesOtherScenesWhole) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene points(verticesOnly), tris(triangles);
   ASSERT_EQ(zelUpdateMainDisplayList(1, points.get()), 1);
   ASSERT_EQ(zelUpdateMainDisplayList(1, tris.get()), 1);
@@ -119,8 +114,6 @@ std::vector<int> updatedKinds(const FakeHooks &fake) {
 // Rebuilds reach the builder of each record's kind with the mask unchanged, volumes only in
 // volume display mode unless asked for by themselves; each call makes the context current first.
 TEST(DisplayListDispatch, RebuildsReachTheKindsTheirModeCoversWithTheMask) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(EveryKindMesh);
   int window;
   s->Win = &window;
@@ -180,8 +173,6 @@ TEST(DisplayListDispatch, RebuildsReachTheKindsTheirModeCoversWithTheMask) {
 
 // Each option bit copies its own part of the values and nothing else.
 TEST(DisplayListOptions, EachBitCopiesOnlyItsPart) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(triangles);
   ZelEntDisplayList &r = record(s, KmfTriangles);
   struct Case {
@@ -222,8 +213,6 @@ TEST(DisplayListOptions, EachBitCopiesOnlyItsPart) {
 
 // The families touch only their kinds.
 TEST(DisplayListOptions, FamiliesTouchOnlyTheirKinds) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(EveryKindMesh);
   const int all[] = {4, 20, 5, 25, 6, 24, 7, 27, 8, 30, 10, 33, 49, 9};
   struct Case {
@@ -251,8 +240,6 @@ TEST(DisplayListOptions, FamiliesTouchOnlyTheirKinds) {
 
 // The record of an element, for every kind that has one, and none for the others.
 TEST(DisplayListRecords, RecordOfAnElementForEveryKind) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(EveryKindMesh);
   ZelMesh *zm = s->ZelMsh;
   for (int kind : {5, 25, 6, 24, 7, 27, 8, 30, 49, 9, 10, 33, 20}) {

@@ -12,7 +12,6 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/CommaLocale.h"
 #include "tests/support/DisplayScene.h"
-#include "tests/support/GLHarness.h"
 #include "tests/support/MeshFixtures.h"
 #include "tests/support/SceneFixtures.h"
 #include "tests/support/StructuredMesh.h"
@@ -63,8 +62,6 @@ std::string viewLine(int i) { return std::to_string(i) + "\t1 2 3\t0 0 0\t45\t0.
 // Views written by one scene under a comma-decimal locale restore another exactly as "%lg"
 // printed them.
 TEST(SavedViews, ThreeViewsRoundTripUnderACommaLocale) {
-  GLHarness gl(40, 30);
-  ASSERT_TRUE(gl.valid());
   DisplayScene a(grid, false), b(box, false);
   CommaLocale comma(TestPath("comma"));
   if (!comma.failure().empty()) GTEST_SKIP() << comma.failure();
@@ -100,8 +97,6 @@ TEST(SavedViews, ThreeViewsRoundTripUnderACommaLocale) {
 // A cut last line adds nothing; a long file fills the list to 100 with the warning; a full list
 // is still written; a file in a missing folder is refused.
 TEST(SavedViews, FilesCutLongFullOrUnreachable) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(grid, false);
   ZelViewList *list = s->BakView;
   TempFile cut("cut.view"), many("many.view"), full("full.view");
@@ -129,8 +124,6 @@ TEST(SavedViews, FilesCutLongFullOrUnreachable) {
 // The initial camera comes back after a turn and a pan, the translation stays; the projection
 // is the camera's frustum followed by its translation.
 TEST(SavedViews, InitialViewUndoesTurnAndPanButKeepsTranslation) {
-  GLHarness gl(64, 48);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(box, false);
   ZelView *v = s->View;
   v->Width = 64, v->Height = 48;
@@ -175,8 +168,6 @@ TEST(SavedViews, InitialViewUndoesTurnAndPanButKeepsTranslation) {
 
 // Re-centring on a triangle, on an edge picked on a face (two stack entries), and refusals.
 TEST(SavedViews, CentreMovesToTheLastPick) {
-  GLHarness gl(16, 16);
-  ASSERT_TRUE(gl.valid());
   DisplayScene s(grid, false);  // box 0..2 x 0..1: centre (1, 0.5), scale 1/2
   const double *c = s->View->Ctr;
   struct Case {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QOpenGLContext>
+
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
+#include "tests/support/GLHarness.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
@@ -39,6 +42,12 @@ Geometric_Mesh *EveryKindMesh(Memory_List *mem) {
 
 DisplayScene::DisplayScene(const std::function<Geometric_Mesh *(Memory_List *)> &make, bool setup)
     : mem_(NewMemory(100000)) {
+  // The records need a current context: the test's own, else one kept for the process.
+  if (!QOpenGLContext::currentContext()) {
+    static GLHarness gl(16, 16);
+    gl.makeCurrent();
+    EXPECT_TRUE(gl.valid()) << gl.describe();
+  }
   testing::internal::CaptureStdout();  // the timings and list counts of the set-up
   scene_ = OpenHeadless(mem_, nullptr, make(mem_));
   if (setup) zelSetupDisplayLists(mem_, scene_);

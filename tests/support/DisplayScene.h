@@ -1,7 +1,7 @@
 // Scenes with their display records, for the tests of display-list management, scene drawing,
 // saved views and saved states: opened headless like the window opens them, the records made
-// in the GL context current at the time (GLHarness), the scene freed and the memory list
-// checked empty at scope exit.
+// in the GL context current at the time (a test's GLHarness, else a small one kept for the
+// process, made current), the scene freed and the memory list checked empty at scope exit.
 #pragma once
 
 #include <functional>
