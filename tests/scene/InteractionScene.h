@@ -1,4 +1,4 @@
-// A scene with display records, made under the GL harness context, for the tests of key
+// A scene with display records, made in a GL context, for the tests of key
 // commands, hiding and reloading: the builders are the recording fakes of FakeHooks.
 #pragma once
 
@@ -13,7 +13,6 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/FakeHooks.h"
-#include "tests/support/GLHarness.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
@@ -34,10 +33,8 @@ inline bool called(const FakeHooks &h, const char *name) {
 
 class RecordScene : public testing::Test {
  protected:
-  // Opens the mesh with its records made in the harness context, the volume topology done.
+  // Opens the mesh with its records made in a GL context, the volume topology done.
   void open(Geometric_Mesh *(*make)(Memory_List *)) {
-    static GLHarness gl(16, 16);
-    gl.makeCurrent();
     display_.reset(new DisplayScene(make));
     scene_ = display_->get();
     mem_ = display_->mem();

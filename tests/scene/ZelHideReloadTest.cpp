@@ -141,8 +141,6 @@ Geometric_Mesh *tetSolution(Memory_List *mem) {
 }
 
 TEST(Reload, ElementSolutionReloadsWithItsPalettes) {
-  static GLHarness gl(16, 16);
-  gl.makeCurrent();
   DisplayScene scene(tetSolution);
   std::string text = solText(66, "SolAtTetrahedra", {8});
   std::string path = fixtures::SaveNamed("tets.sol", text), cut = fixtures::SaveNamed("cut.sol", text.substr(0, text.rfind("End")));
