@@ -2,8 +2,8 @@
 #include "zelvane/scene/ZelHide.h"
 
 #include "common/model/Mesh.h"
-#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/model/Mesh.h"
+#include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHide.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelInput.h"
-#include "zelvane/scene/ZelCamera.h"
-#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelSolutionControl.h"
 #include "zelvane/scene/ZelVisibility.h"

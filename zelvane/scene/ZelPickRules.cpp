@@ -2,9 +2,9 @@
 // the picked stack.
 #include <cmath>
 
+#include "common/model/ElementKind.h"
 #include "zelvane/scene/ZelPick.h"
 #include "zelvane/scene/ZelStack.h"
-#include "common/model/ElementKind.h"
 
 int zelNearestPoint(const double *pts, int n, double x, double y) {
   int best = -1;

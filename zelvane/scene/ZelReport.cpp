@@ -11,8 +11,8 @@
 #include "common/model/Mesh.h"
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelEigen.h"
-#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelElems.h"
+#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelScene.h"
 
