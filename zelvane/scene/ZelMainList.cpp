@@ -1,6 +1,8 @@
-// The main lists of a scene, composed on every frame from the records' lists: the per-record
-// passes (wire, faces, arrows, solution lists) with their colours and clip bracket, the mesh
-// features, clip plane 0, and the reference colours of single calls.
+// The main lists of a scene, composed on every frame from the records' lists.
+//
+// Sections: colours and the per-record pass with its clip bracket; the composer, one step per
+// main list; the face pass; the mesh features drawn from the tags; the composition in its
+// order; the solution lists; clip plane 0; the reference colours of single calls.
 #include <GL/gl.h>
 
 #include <cstdio>
