@@ -1,16 +1,17 @@
 #include <functional>
 
 #include "tests/scene/InteractionScene.h"
+#include "zelvane/scene/ZelHide.h"
 #include "zelvane/scene/ZelInput.h"
 
 namespace {
 
-// One record per kind: vertices, an edge, two triangles, a P2 triangle, a P2 edge and a
-// tetrahedron; fields scalar, vector, metric at the vertices.
+// One record per kind: vertices, an edge, triangles 1 and 2 (triangle 3 dead before grouping: no
+// record), a P2 triangle, a P2 edge, a tetrahedron and a normal; fields scalar, vector, metric.
 Geometric_Mesh *keyMesh(Memory_List *mem) {
   Geometric_Mesh *m = NewRoomyMesh(mem, 3,
-                                   {{KmfVertices, 8}, {KmfEdges, 1}, {KmfTriangles, 2}, {KmfTrianglesP2, 1},
-                                    {KmfEdgesP2, 1}, {KmfTetrahedra, 1}},
+                                   {{KmfVertices, 8}, {KmfEdges, 1}, {KmfTriangles, 3}, {KmfTrianglesP2, 1},
+                                    {KmfEdgesP2, 1}, {KmfTetrahedra, 1}, {KmfNormalAtVertices, 1}},
                                    {SOL_SCALAR, SOL_VECTOR, SOL_SYMMAT});
   for (int v = 0; v < 8; v++) AddVertex(m, v & 1, (v >> 1) & 1, v >> 2);
   AddElement(m, KmfEdges, {1, 2}, 4);
@@ -19,11 +20,15 @@ Geometric_Mesh *keyMesh(Memory_List *mem) {
   AddElement(m, KmfTrianglesP2, {5, 6, 7, 8, 4, 3}, 2);
   AddElement(m, KmfEdgesP2, {5, 6, 8}, 3);
   AddElement(m, KmfTetrahedra, {1, 2, 3, 5}, 5);
+  AddElement(m, KmfTriangles, {1, 2, 5}, 6);
+  m->Tri[3].Tag = 0;
+  m->Nor[1] = Normal{7, 1, {0, 0, 1}, 0};
+  m->NbrNor = 1;
   return m;
 }
 
 // Every record rebuilt with the mask, in the order of zelUpdateAllDisplayLists.
-Rebuilds all(uint32_t m) { return {{4, m}, {6, m}, {24, m}, {5, m}, {25, m}}; }
+Rebuilds all(uint32_t m) { return {{20, m}, {4, m}, {6, m}, {24, m}, {5, m}, {25, m}}; }
 
 struct KeyCase {
   const char *What;
@@ -41,6 +46,8 @@ void field(ZelScene *s, int f, uint32_t sol, uint32_t words = 0) {
   zelUpdateAllDisplayListsOptions(ZelOptSolution, 0, words, s);
 }
 ZelPlaEntity *planes(ZelScene *s) { return s->ZelMsh->Pla; }
+void pick(ZelScene *s, int idx, int kind) { geoPushHybridStack(s->Pck, idx, kind); }
+bool shown(ZelScene *s) { return s->Msh->Tri[1].Tag & TAG_VISIBLE; }
 
 #define CHECK []([[maybe_unused]] ZelScene * s, [[maybe_unused]] ZelEntDisplayList & t)
 const KeyCase kKeys[] = {
@@ -104,6 +111,26 @@ const KeyCase kKeys[] = {
     {"v shows full volumes", [](ZelScene *) {}, 'v', 0, 1, {{8, 1}}, CHECK { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
     {"a key outside 43..122 lets the special key act", [](ZelScene *) {}, 127, ZelKeyF12, 1, {},
      CHECK { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); }},
+    {"x hides the picked triangle, rebuilds it and in volume mode the volumes",
+     [](ZelScene *s) { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles); }, 'x', 0, 1, {{6, 1}, {8, 1}},
+     CHECK { EXPECT_FALSE(shown(s)); EXPECT_EQ(s->Pck->Top, -1); EXPECT_EQ(s->Del->Ent[0].Idx, 1); }},
+    {"X shows it again, rebuilding its record only",
+     [](ZelScene *s) { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles), zelDeletePickedItem(s); }, 'X', 0, 1,
+     {{6, 1}}, CHECK { EXPECT_TRUE(shown(s)); EXPECT_EQ(s->Del->Top, -1); }},
+    {"X on an empty deleted stack refuses", [](ZelScene *) {}, 'X', 0, 0, {}, nullptr},
+    {"x with the deleted stack full hides and drops the entry",
+     [](ZelScene *s) { while (geoPushHybridStack(s->Del, 2, KmfTriangles)) {} pick(s, 1, KmfTriangles); }, 'x', 0, 1,
+     {{6, 1}}, CHECK { EXPECT_FALSE(shown(s)); EXPECT_EQ(geoTopHybridStack(s->Del)->Idx, 2); }},
+    {"x on a normal (no tag word) is refused, the entry popped", [](ZelScene *s) { pick(s, 1, KmfNormalAtVertices); },
+     'x', 0, 0, {}, CHECK { EXPECT_EQ(s->Pck->Top, -1); }},
+    {"x on an edge on a face is refused", [](ZelScene *s) { pick(s, 1, KmfFaceEdges); }, 'x', 0, 0, {}, nullptr},
+    {"s hides the record of a picked normal", [](ZelScene *s) { pick(s, 1, KmfNormalAtVertices); }, 's', 0, 1, {},
+     CHECK { EXPECT_TRUE(zelGetEntity(s->ZelMsh, 20)->DspLst[1].Flags & ZelLstHidden); EXPECT_EQ(s->Pck->Top, -1); }},
+    {"S shows the last hidden record without a rebuild",
+     [](ZelScene *s) { pick(s, 2, KmfTriangles), zelDeletePickedRef(s); }, 'S', 0, 1, {},
+     CHECK { EXPECT_FALSE(t.Flags & ZelLstHidden); EXPECT_EQ(s->Hid->Top, -1); }},
+    {"s on a dead triangle (no record) is refused and left picked", [](ZelScene *s) { pick(s, 3, KmfTriangles); }, 's',
+     0, 0, {}, CHECK { EXPECT_EQ(s->Pck->Top, 0); }},
     {"two key bits match no special key", [](ZelScene *) {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
      CHECK { EXPECT_EQ(planes(s)->On, 0); }},
 };
@@ -124,7 +151,8 @@ TEST_P(Keys, ChangeTheSceneAndRebuild) {
   EXPECT_EQ(rebuilds(hooks), c.Calls);
   EXPECT_TRUE(called(hooks, "makeCurrent"));
   EXPECT_EQ(called(hooks, "setPlaneClip"), c.Bits == ZelKeyF1 && planes(scene_)->On);
-  if (!c.Want) {
+  // A key refused for what the scene lacks refreshes nothing; s and S refresh whatever they did.
+  if (!c.Want && c.Key != 's' && c.Key != 'S') {
     EXPECT_FALSE(called(hooks, "updateWidgetState"));
   }
   if (c.Check) c.Check(scene_, record(KmfTriangles));

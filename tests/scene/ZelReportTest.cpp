@@ -51,22 +51,14 @@ Geometric_Mesh *mixedMesh(Memory_List *mem) {
   for (int k = 0; k < 3; k++)
     for (int j = 0; j < 3; j++)
       for (int i = 0; i < 3; i++) AddVertex(m, i, j, k, 10 + i);
-  AddElement(m, KmfEdges, {1, 2}, 3);
-  AddElement(m, KmfEdgesP2, {1, 3, 2}, 4);
-  AddElement(m, KmfTriangles, {1, 2, 5}, 7);
-  AddElement(m, KmfTriangles, {1, 5, 4}, 7);
-  AddElement(m, KmfTriangles, {4, 5, 13}, 7);
-  AddElement(m, KmfTrianglesP2, {1, 3, 7, 2, 5, 4}, 8);
-  AddElement(m, KmfQuadrilaterals, {2, 3, 6, 5}, 9);
-  AddElement(m, KmfQuadrilateralsQ2, {1, 3, 9, 7, 2, 6, 8, 4, 5}, 10);
-  AddElement(m, KmfTetrahedra, {1, 2, 4, 10}, 11);
-  AddElement(m, KmfTetrahedraP2, {1, 3, 7, 19, 2, 5, 4, 10, 11, 13}, 12);
-  AddElement(m, KmfPyramids, {1, 2, 5, 4, 14}, 13);
-  AddElement(m, KmfPrisms, {1, 2, 4, 10, 11, 13}, 14);
+  AddElement(m, KmfEdges, {1, 2}, 3), AddElement(m, KmfEdgesP2, {1, 3, 2}, 4);
+  AddElement(m, KmfTriangles, {1, 2, 5}, 7), AddElement(m, KmfTriangles, {1, 5, 4}, 7);
+  AddElement(m, KmfTriangles, {4, 5, 13}, 7), AddElement(m, KmfTrianglesP2, {1, 3, 7, 2, 5, 4}, 8);
+  AddElement(m, KmfQuadrilaterals, {2, 3, 6, 5}, 9), AddElement(m, KmfQuadrilateralsQ2, {1, 3, 9, 7, 2, 6, 8, 4, 5}, 10);
+  AddElement(m, KmfTetrahedra, {1, 2, 4, 10}, 11), AddElement(m, KmfTetrahedraP2, {1, 3, 7, 19, 2, 5, 4, 10, 11, 13}, 12);
+  AddElement(m, KmfPyramids, {1, 2, 5, 4, 14}, 13), AddElement(m, KmfPrisms, {1, 2, 4, 10, 11, 13}, 14);
   AddElement(m, KmfHexahedra, {1, 2, 5, 4, 10, 11, 14, 13}, 15);
-  AddElement(m, KmfHexahedraQ2, {1,  3,  9,  7,  19, 21, 27, 25, 2,  6,  8,  4,  20, 24,
-                                 26, 22, 10, 12, 18, 16, 5,  11, 15, 17, 13, 23, 14},
-             16);
+  AddElement(m, KmfHexahedraQ2, {1, 3, 9, 7, 19, 21, 27, 25, 2, 6, 8, 4, 20, 24, 26, 22, 10, 12, 18, 16, 5, 11, 15, 17, 13, 23, 14}, 16);
   m->NbrNor = 1;
   m->Nor[1] = Normal{5, 2, {0.0, 0.5, 1.0}, 0.0};
   for (int v = 1; v <= 27; v++) {
