@@ -27,7 +27,8 @@ Geometric_Mesh *Hexagon(Memory_List *mem, int dim, const std::vector<int> &field
 double Reach(const std::vector<FeedbackPrim> &prims, size_t from, size_t to, const float *v) {
   double far = 0;
   for (size_t i = from; i < to; i++)
-    for (const FeedbackVertex &p : prims[i].v) far = std::fmax(far, std::hypot(p.x - ToWindow(v[0], 1.2), p.y - ToWindow(v[1], 1.2)));
+    for (const FeedbackVertex &p : prims[i].v)
+      far = std::fmax(far, std::hypot(p.x - ToWindow(v[0], 1.2), p.y - ToWindow(v[1], 1.2)));
   return far;
 }
 
@@ -57,7 +58,9 @@ TEST(GlyphLists, SixTrianglesAroundAVertexGiveOneOfEachPerVertex) {
   // This GL cannot replay the sphere's vertex arrays from a list in feedback mode: the glyphs
   // are read from the direct entry, which draws what the list holds.
   ls.field(1);
-  auto direct = [&] { return gl.feedback([&] { EXPECT_EQ(zelDirectDrawTriangleList(0x40000, ls.scene(), &tri), 1); }); };
+  auto direct = [&] {
+    return gl.feedback([&] { EXPECT_EQ(zelDirectDrawTriangleList(0x40000, ls.scene(), &tri), 1); });
+  };
   const std::vector<FeedbackPrim> glyphs = direct();
   const size_t per = gl.feedback([] { zelDrawWireSphere(0.1, 30, 30); }).size();
   ASSERT_EQ(glyphs.size(), 7 * per);

@@ -19,9 +19,12 @@ const int kKinds[4] = {KmfVertices, KmfEdges, KmfTriangles, KmfQuadrilaterals};
 }
 
 Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields) {
-  Geometric_Mesh *m = NewRoomyMesh(
-      mem, dim, {{KmfVertices, (nx + 1) * (ny + 1)}, {KmfTriangles, 4 * ny}, {KmfQuadrilaterals, nx * ny}, {KmfEdges, nx}},
-      fields);
+  Geometric_Mesh *m = NewRoomyMesh(mem, dim,
+                                   {{KmfVertices, (nx + 1) * (ny + 1)},
+                                    {KmfTriangles, 4 * ny},
+                                    {KmfQuadrilaterals, nx * ny},
+                                    {KmfEdges, nx}},
+                                   fields);
   for (int j = 0; j <= ny; j++)
     for (int i = 0; i <= nx; i++) AddVertex(m, i, j, 0);
   auto at = [&](int i, int j) { return 1 + i + (nx + 1) * j; };

@@ -15,10 +15,14 @@
 
 namespace {
 
-const char *const kNames[14] = {"points",  "arrows", "numbers", "norver", "faces",   "capping", "wire",
-                                "shading", "iso",    "vectors", "isosurf", "spare",  "metric",  "picking"};
+const char *const kNames[14] = {"points",  "arrows", "numbers", "norver",  "faces", "capping", "wire",
+                                "shading", "iso",    "vectors", "isosurf", "spare", "metric",  "picking"};
 GLuint ListId(const ZelEntDisplayList &r, int i) {
-  return i < 4 ? r.MrkLst + i : i < 6 ? r.FacLst + i - 4 : i == 6 ? r.WirLst : i < 13 ? r.SolLst + i - 7 : r.PckLst;
+  return i < 4    ? r.MrkLst + i
+         : i < 6  ? r.FacLst + i - 4
+         : i == 6 ? r.WirLst
+         : i < 13 ? r.SolLst + i - 7
+                  : r.PckLst;
 }
 
 // A point whose blue tells the list apart (the wire calls the faces list).
@@ -39,7 +43,8 @@ std::string Rebuilt(GLHarness &gl, const ZelEntDisplayList &r) {
   for (int i = 0; i < 14; i++) {
     bool marked = false;
     for (const FeedbackPrim &p : gl.feedbackList(ListId(r, i), 1 << 14))
-      marked |= p.isPoint() && std::fabs(p.v[0].g - 0.5f) < 1e-3f && std::fabs(p.v[0].b - (i + 1) / 16.0f) < 1e-3f;
+      marked |=
+          p.isPoint() && std::fabs(p.v[0].g - 0.5f) < 1e-3f && std::fabs(p.v[0].b - (i + 1) / 16.0f) < 1e-3f;
     if (!marked) out += std::string(out.empty() ? "" : " ") + kNames[i];
   }
   return out;
@@ -98,7 +103,8 @@ TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
   // The direct entry touches no list; mask 1 also draws the solution (shaded pieces and
   // iso-lines after the faces and the wire), whatever the record's solution word says.
   const int n = ls.mesh()->NbrTri;
-  const Emitted direct = Count(gl.feedback([&] { EXPECT_EQ(zelDirectDrawTriangleList(0x1, ls.scene(), &tri), 1); }));
+  const Emitted direct =
+      Count(gl.feedback([&] { EXPECT_EQ(zelDirectDrawTriangleList(0x1, ls.scene(), &tri), 1); }));
   EXPECT_GT(direct.polygons, 2 * n);
   EXPECT_GT(direct.lines, 3 * n);
   ls.field(-1);  // without a field: faces and wire only, and the solution lists are left alone

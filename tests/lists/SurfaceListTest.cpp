@@ -27,7 +27,8 @@ Geometric_Mesh *GridWithX(Memory_List *mem) {
 }
 Geometric_Mesh *RadialGrid(Memory_List *mem) {
   Geometric_Mesh *m = MixedGrid(mem, 24, 16, 2, {SOL_SCALAR});
-  for (int v = 1; v <= m->NbrVer; v++) VertexValue(m, v, 0) = std::hypot(m->Ver[v].Crd[0] - 8, m->Ver[v].Crd[1] - 6);
+  for (int v = 1; v <= m->NbrVer; v++)
+    VertexValue(m, v, 0) = std::hypot(m->Ver[v].Crd[0] - 8, m->Ver[v].Crd[1] - 6);
   return m;
 }
 
@@ -83,7 +84,8 @@ TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
     const std::vector<FeedbackPrim> pieces = gl.feedbackList(rec.SolLst + 0);
     for (const FeedbackPrim &p : pieces) {
       double lo = 1e9, hi = -1e9;
-      for (const FeedbackVertex &v : p.v) lo = std::fmin(lo, MeshX(s, v.x)), hi = std::fmax(hi, MeshX(s, v.x));
+      for (const FeedbackVertex &v : p.v)
+        lo = std::fmin(lo, MeshX(s, v.x)), hi = std::fmax(hi, MeshX(s, v.x));
       int band = 1;
       while (band < pal.N - 1 && pal.Iso[band] <= lo + 1e-4) band++;
       EXPECT_GE(lo, pal.Iso[band - 1] - 1e-4);
@@ -127,7 +129,9 @@ TEST(SurfaceLists, ShadedIsoLinedPictures) {
   const struct {
     int map, black, shade;
     const char *name;
-  } pictures[] = {{0, 1, 1, "shading_isolines_rainbow"}, {5, 1, 1, "shading_isolines_plasma"}, {0, 0, 0, "isolines_rainbow"}};
+  } pictures[] = {{0, 1, 1, "shading_isolines_rainbow"},
+                  {5, 1, 1, "shading_isolines_plasma"},
+                  {0, 0, 0, "isolines_rainbow"}};
   for (const auto &p : pictures) {
     pal.ColMap = p.map, pal.BlackIso = p.black;
     gl.clear(1, 1, 1);
@@ -154,7 +158,8 @@ TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
     for (int v = 0; v < 5; v++) AddVertex(m, v == 1 || v == 4, v == 2 || v == 4, v >= 3);
     AddElement(m, KmfTetrahedra, {1, 2, 3, 4}, 1);
     AddElement(m, KmfTetrahedra, {2, 3, 4, 5}, 1);
-    for (const auto &t : {std::vector<int>{1, 2, 3}, {2, 5, 3}, {1, 4, 2}}) AddElement(m, KmfTriangles, {t[0], t[1], t[2]}, 1);
+    for (const auto &t : {std::vector<int>{1, 2, 3}, {2, 5, 3}, {1, 4, 2}})
+      AddElement(m, KmfTriangles, {t[0], t[1], t[2]}, 1);
     m->SolAtTet->Sol[1] = 1.0, m->SolAtTet->Sol[2] = 2.0, m->NbrSolTet = 2;
     return m;
   });

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "common/base/Memory.h"
@@ -61,7 +62,7 @@ void FreePath(ZelPath *p) {
 
 TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
   Open(MakeStructuredMesh(mem_, 1, 1, 1, GEN_TET | GEN_HEX | GEN_PRI | GEN_PYR | GEN_TRI | GEN_QUA));
-  const int cases[][2] = {{KmfTetrahedra, 4}, {KmfHexahedra, 6}, {KmfPrisms, 5},          {KmfPyramids, 5},
+  const int cases[][2] = {{KmfTetrahedra, 4}, {KmfHexahedra, 6}, {KmfPrisms, 5},        {KmfPyramids, 5},
                           {KmfTriangles, 1},  {KmfVertices, 0},  {KmfQuadrilaterals, 1}};
   for (const auto &c : cases) {
     int result = -1;
@@ -73,7 +74,8 @@ TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
   for (int kind : {int(KmfEdges), int(KmfVolumeEdges), 1234}) {
     CaptureStderr();
     EXPECT_EQ(zelDrawNormals(scene_, kind, 1), 1);
-    EXPECT_EQ(GetCapturedStderr(), std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n");
+    EXPECT_EQ(GetCapturedStderr(),
+              std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n");
   }
 }
 
@@ -97,6 +99,20 @@ TEST_F(DrawAids, TriangleArrowFromItsCentreAQuarterUp) {
     const double dx = (e.x - tip.x) / 100, dy = (e.y - tip.y) / 100, dz = -(e.z - tip.z) * 2;
     EXPECT_NEAR(std::hypot(dx, dy), 0.025 * std::sin(M_PI / 15), 1e-5);
     EXPECT_NEAR(dz, -0.025 * std::cos(M_PI / 15), 1e-5);
+  }
+  // The same flat triangle as a quadratic patch, and a flat Q2 quadrilateral: at the patch
+  // point, along z.
+  const float p2[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {.5f, 0, 0}, {.5f, .5f, 0}, {0, .5f, 0}};
+  const float q2[9][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {.5f, 0, 0},
+                          {1, .5f, 0}, {.5f, 1, 0}, {0, .5f, 0}, {.5f, .5f, 0}};
+  using Curved = std::pair<std::function<void()>, float>;
+  for (const auto &[curved, at] : {Curved{[&] { zelDrawP2TriangleNormal(p2); }, 0.333f},
+                                   Curved{[&] { zelDrawQ2QuadNormal(q2); }, 0.5f}}) {
+    const std::vector<FeedbackPrim> a = gl_.feedback([&] { glBegin(GL_LINES), curved(), glEnd(); });
+    ASSERT_EQ(a.size(), 3u);
+    EXPECT_NEAR(a[0].v[0].x, Win(at), 1e-3);
+    EXPECT_NEAR(a[0].v[1].x, Win(at), 1e-3);
+    EXPECT_NEAR(a[0].v[1].z, Depth(0.25), 1e-6);
   }
 }
 
@@ -146,21 +162,22 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
   FreePath(path);
 }
 
-// A newline goes back to the start of the line and one line height down, in every font.
+// Each newline goes back to the start of the line and one line height down, in every font.
 TEST_F(DrawAids, BitmapTextNewlineReturnsToTheLineStart) {
-  const int fonts[][2] = {{0, 29}, {1, glutBitmapHeight(GLUT_BITMAP_8_BY_13)}, {2, glutBitmapHeight(GLUT_BITMAP_HELVETICA_18)}};
+  const int fonts[][2] = {
+      {0, 29}, {1, glutBitmapHeight(GLUT_BITMAP_8_BY_13)}, {2, glutBitmapHeight(GLUT_BITMAP_HELVETICA_18)}};
   for (const auto &f : fonts) {
     std::vector<FeedbackVertex> at;
     for (const FeedbackPrim &p : gl_.feedback([&] {
            glRasterPos2f(-0.5f, 0.5f);
-           f[0] ? glutBitmapString12(f[0], "ab\ncd") : zel::glutBitmapString("ab\ncd");
+           f[0] ? glutBitmapString12(f[0], "ab\ncd\ne") : zel::glutBitmapString("ab\ncd\ne");
          }))
       if (p.token == GL_BITMAP_TOKEN) at.push_back(p.v[0]);
-    ASSERT_GE(at.size(), 4u);
-    const FeedbackVertex &a = at.front(), &c = at[at.size() - 2];  // the last line's first glyph
+    ASSERT_GE(at.size(), 5u);
+    const FeedbackVertex &a = at.front(), &e = at.back();  // the third line's glyph
     EXPECT_NEAR(a.x, Win(-0.5), 1e-3) << f[0];
     EXPECT_GT(at[1].x, a.x);
-    EXPECT_NEAR(c.x, a.x, 1e-3);
-    EXPECT_NEAR(c.y, a.y - f[1], 1e-3);
+    EXPECT_NEAR(e.x, a.x, 1e-3);
+    EXPECT_NEAR(e.y, a.y - 2 * f[1], 1e-3);
   }
 }

@@ -87,7 +87,8 @@ void zelValueColor(const ZelPalette *pal, float v, bool useMap, float rgb[3]) {
   hueColor(pal, (1.0f - f) * hue[b - 1] + f * hue[b], rgb);
   if (!useMap) return;
   double along = frac;
-  if (pal->Scale == 1) along = (std::log(v) - std::log(val[b - 1])) / (std::log(val[b]) - std::log(val[b - 1]));
+  if (pal->Scale == 1)
+    along = (std::log(v) - std::log(val[b - 1])) / (std::log(val[b]) - std::log(val[b - 1]));
   double x = (b - 1) + along;
   if (!std::isfinite(x)) x = n - 1;
   mapColor(pal, x, n - 1, rgb);

@@ -11,10 +11,10 @@
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
 
-const ZelListTests ZelUpdateTests = {0x80001, 0x8100001, 0x200001, 0x400000, 0x800,  0x1000001,
-                                     0x2000000, 0x31,   0x51,      0x91,     0x211, 0x40011};
-const ZelListTests ZelDirectTests = {0x80001, 0x100001, 0x200000, 0x400000, 0x800,  0x1000001,
-                                     0x2000000, 0x31,  0x51,     0x91,     0x211, 0x40011};
+const ZelListTests ZelUpdateTests = {0x80001,   0x8100001, 0x200001, 0x400000, 0x800, 0x1000001,
+                                     0x2000000, 0x31,      0x51,     0x91,     0x211, 0x40011};
+const ZelListTests ZelDirectTests = {0x80001,   0x100001, 0x200000, 0x400000, 0x800, 0x1000001,
+                                     0x2000000, 0x31,     0x51,     0x91,     0x211, 0x40011};
 
 namespace {
 
@@ -39,17 +39,6 @@ ZelListMask applyTerms(const ZelMaskExtra *terms, int n, const uint32_t words[4]
   return m;
 }
 
-// Kinds that have an entity in the display mesh.
-bool hasEntitySlot(int kind) {
-  switch (kind) {
-    case KmfVertices: case KmfEdges: case KmfTriangles: case KmfQuadrilaterals: case KmfTetrahedra:
-    case KmfPrisms: case KmfHexahedra: case KmfNormalAtVertices: case KmfTrianglesP2: case KmfEdgesP2:
-    case KmfQuadrilateralsQ2: case KmfTetrahedraP2: case KmfHexahedraQ2: case KmfPyramids:
-      return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 ZelListMask zelMaskRule(ZelListMask mask, const ZelScene *scene, const ZelEntDisplayList *rec, bool solution,
@@ -70,7 +59,7 @@ int zelCheckList(ZelScene *scene, ZelEntDisplayList *rec, Geometric_Mesh **msh, 
   ZelEntity *ent = nullptr;
   if (kind == KmfPlanes) {
     if (!zm->Pla) return 0;
-  } else if (hasEntitySlot(kind)) {
+  } else if (kind != KmfVolumeEdges && zelEntitySlot(zm, kind)) {  // kinds with builders
     ent = zelGetEntity(zm, kind);
     if (!ent) return 0;
   } else {
@@ -123,7 +112,8 @@ int zelListField(const ZelScene *scene, ZelListField *out) {
       break;
     }
   const int f = scene->ActFld;
-  if (!sol || f < 0 || f >= sol->NbrFld || !scene->VieSol || f >= scene->VieSol->NbrFld || !scene->VieSol->ZelPal)
+  if (!sol || f < 0 || f >= sol->NbrFld || !scene->VieSol || f >= scene->VieSol->NbrFld ||
+      !scene->VieSol->ZelPal)
     return 0;
   out->Sol = sol;
   out->VerSol = msh->SolAtVer;

@@ -159,7 +159,7 @@ struct ZelListField {
 // field is one of its fields and has a palette. Else 0 and *out cleared.
 int zelListField(const ZelScene *scene, ZelListField *out);
 
-// Flat picking colour of element e of the record (base + e), set with glColor4ub.
+// Sets the flat colour of picking id `id` (kind base + index) with glColor4ub.
 void zelPickingColor(const ZelColorRange *table, uint32_t id);
 
 // Vertex numbers: red, the pixel store glBitmap needs, then the label "%d" of each corner

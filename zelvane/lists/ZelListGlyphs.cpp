@@ -70,8 +70,10 @@ void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset) {
         if (!std::isfinite(r)) return;
         axis[k] = std::max(1e-6, r) * inv;
       }
-      const GLfloat frame[16] = {float(vec[0]), float(vec[1]), float(vec[2]), 0, float(vec[3]), float(vec[4]),
-                                 float(vec[5]), 0, float(vec[6]), float(vec[7]), float(vec[8]), 0, 0, 0, 0, 1};
+      GLfloat frame[16] = {0};  // columns: the eigenvectors
+      for (int col = 0; col < 3; col++)
+        for (int row = 0; row < 3; row++) frame[4 * col + row] = static_cast<float>(vec[3 * col + row]);
+      frame[15] = 1.0f;
       glPushMatrix();
       glColor4ub(120, 40, 40, 255);
       glTranslatef(p[0], p[1], p[2]);

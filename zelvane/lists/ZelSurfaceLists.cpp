@@ -15,22 +15,23 @@ namespace {
 struct SurfaceKind {
   int NbrCor;
   GLenum Prim;
-  float IsoCentre;           // centroid factor of the iso-line corners
-  bool VolumeValues;         // shading falls back on the value of the volume behind the face
-  bool IsoPairPerElement;    // one glBegin/glEnd pair of iso-lines per chain element
+  float IsoCentre;         // centroid factor of the iso-line corners
+  bool VolumeValues;       // shading falls back on the value of the volume behind the face
+  bool IsoPairPerElement;  // one glBegin/glEnd pair of iso-lines per chain element
   Geometric_Solution *Geometric_Mesh::*OwnSol;  // the field at the kind's own elements
   const ZelMaskExtra *Extras;
   int NbrExtras;
 };
 
 const ZelMaskExtra kQuadExtras[] = {
-    {ZelWordScene, 0x10, ZelMskCapping},     {ZelWordScene, 0x4, ZelMskNorVer},
+    {ZelWordScene, 0x10, ZelMskCapping},       {ZelWordScene, 0x4, ZelMskNorVer},
     {ZelWordSolution, 0x4, ZelMskIsoSurfaces}, {ZelWordRecord, 0x2, ZelMskClipped},
     {ZelWordRecord, 0x4, ZelMskShrunk},
 };
 
 const SurfaceKind kTriangles = {3, GL_TRIANGLES, 0.3333f, true, false, &Geometric_Mesh::SolAtTri, nullptr, 0};
-const SurfaceKind kQuadrilaterals = {4, GL_QUADS, 0.25f, false, true, &Geometric_Mesh::SolAtQua, kQuadExtras, 5};
+const SurfaceKind kQuadrilaterals = {4,           GL_QUADS, 0.25f, false, true, &Geometric_Mesh::SolAtQua,
+                                     kQuadExtras, 5};
 
 // The corners of element e: positions, centroid (sum / corners) and the shrunk positions.
 struct Corners {
@@ -88,7 +89,8 @@ void drawFaces(const ZelListCtx &c, const SurfaceKind &K) {
 }
 
 void drawPicking(const ZelListCtx &c, const SurfaceKind &K) {
-  drawShrunk(c, K, [&c](int e, const Corners &) { zelPickingColor(c.ColRng, c.PckBas + static_cast<uint32_t>(e)); });
+  drawShrunk(
+      c, K, [&c](int e, const Corners &) { zelPickingColor(c.ColRng, c.PckBas + static_cast<uint32_t>(e)); });
 }
 
 // Normal arrows from the unshrunk centroids; a degenerate element takes the normal of the one
@@ -177,7 +179,8 @@ void drawIsoLines(const ZelListCtx &c, const SurfaceKind &K, const ZelListField 
       Corners k;
       cornersOf(c, K.NbrCor, e, &k);
       float ctr[3];
-      for (int d = 0; d < 3; d++) ctr[d] = (k.P[0][d] + k.P[1][d] + k.P[2][d] + (K.NbrCor == 4 ? k.P[3][d] : 0.0f)) * K.IsoCentre;
+      for (int d = 0; d < 3; d++)
+        ctr[d] = (k.P[0][d] + k.P[1][d] + k.P[2][d] + (K.NbrCor == 4 ? k.P[3][d] : 0.0f)) * K.IsoCentre;
       for (int i = 0; i < K.NbrCor; i++)
         for (int d = 0; d < 3; d++) k.Q[i][d] = ctr[d] + (k.P[i][d] - ctr[d]) * c.Shrink;
       for (int h = 0; h < nbrHalves; h++) {
@@ -196,8 +199,8 @@ void drawIsoLines(const ZelListCtx &c, const SurfaceKind &K, const ZelListField 
 // Opens the metric list of an update: 0 without palette or solution, or when the mask does not
 // ask for it; else the list is deleted, opened for compiling and 1 returned. *offset receives
 // the active field's offset, computed whatever the mask.
-int zelOpenMetricList(ZelListMask mask, const Geometric_Mesh *msh, const ZelEntDisplayList *rec, const ZelListField &f,
-                      int *offset) {
+int zelOpenMetricList(ZelListMask mask, const Geometric_Mesh *msh, const ZelEntDisplayList *rec,
+                      const ZelListField &f, int *offset) {
   if (!f.Pal || !f.Sol) return 0;
   *offset = zelFieldOffset(f.Sol, f.Fld, msh->Dim);
   if (!(mask & ZelUpdateTests.Metric)) return 0;

@@ -31,12 +31,15 @@ const FaceRow kFaces[] = {
     {KmfQuadrilaterals, Flat, 1, {{0, 1, 2, 3, -1}}},
     {KmfTetrahedra, Flat, 4, {{1, 3, 2, -1}, {0, 2, 3, -1}, {0, 3, 1, -1}, {0, 1, 2, -1}}},
     {KmfHexahedra, Flat, 6,
-     {{0, 1, 2, 3, -1}, {4, 5, 6, 7, -1}, {0, 4, 5, 1, -1}, {1, 5, 6, 2, -1}, {2, 6, 7, 3, -1}, {3, 7, 4, 0, -1}}},
-    {KmfPrisms, Flat, 5, {{0, 1, 2, -1}, {3, 4, 5, -1}, {0, 3, 4, 1, -1}, {1, 4, 5, 2, -1}, {2, 5, 3, 0, -1}}},
+     {{0, 1, 2, 3, -1}, {4, 5, 6, 7, -1}, {0, 4, 5, 1, -1},
+      {1, 5, 6, 2, -1}, {2, 6, 7, 3, -1}, {3, 7, 4, 0, -1}}},
+    {KmfPrisms, Flat, 5,
+     {{0, 1, 2, -1}, {3, 4, 5, -1}, {0, 3, 4, 1, -1}, {1, 4, 5, 2, -1}, {2, 5, 3, 0, -1}}},
     {KmfPyramids, Flat, 5, {{0, 1, 2, 3, -1}, {0, 4, 1, -1}, {1, 4, 2, -1}, {2, 4, 3, -1}, {3, 4, 0, -1}}},
     {KmfTrianglesP2, CurvedTri, 1, {{0, 1, 2, 3, 4, 5}}},
     {KmfQuadrilateralsQ2, CurvedQuad, 1, {{0, 1, 2, 3, 4, 5, 6, 7, 8}}},
-    {KmfTetrahedraP2, CurvedTri, 4, {{1, 3, 2, 8, 9, 5}, {0, 2, 3, 6, 9, 7}, {0, 3, 1, 7, 8, 4}, {0, 1, 2, 4, 5, 6}}},
+    {KmfTetrahedraP2, CurvedTri, 4,
+     {{1, 3, 2, 8, 9, 5}, {0, 2, 3, 6, 9, 7}, {0, 3, 1, 7, 8, 4}, {0, 1, 2, 4, 5, 6}}},
     {KmfHexahedraQ2, CurvedQuad, 6,
      {{0, 1, 2, 3, 8, 9, 10, 11, 20},
       {4, 5, 6, 7, 12, 13, 14, 15, 21},
@@ -77,20 +80,14 @@ void flatFace(const float (*p)[3], int n) {
   zelDrawNormalArrow(centre, normal);
 }
 
-}  // namespace
-
-void zelDrawNormalArrow(const float centre[3], float normal[3]) {
-  zelEmitArrow(centre, normal, 0.25f);
-  for (int k = 0; k < 3; k++) normal[k] *= 0.25f;
-}
-
-void zelDrawP2TriangleNormal(const float patch[6][3]) {
-  const double u = 0.333, v = 0.333;
-  float point[3];
+// The arrow of the quadratic triangle patch P(u, v) = A u^2 + B v^2 + C uv + D u + E v + F on
+// corners p0 p1 p2 and mid-edge nodes p3 (p0p1), p4 (p1p2), p5 (p2p0): at P(u, v), along
+// dP/du x dP/dv normalised.
+void patchArrow(const float (*p)[3], double u, double v) {
+  float point[3], normal[3];
   double du[3], dv[3], n[3];
   for (int k = 0; k < 3; k++) {
-    const double p0 = patch[0][k], p1 = patch[1][k], p2 = patch[2][k], p3 = patch[3][k], p4 = patch[4][k],
-                 p5 = patch[5][k];
+    const double p0 = p[0][k], p1 = p[1][k], p2 = p[2][k], p3 = p[3][k], p4 = p[4][k], p5 = p[5][k];
     const double A = 2 * (p0 + p1 - 2 * p3), B = 2 * (p0 + p2 - 2 * p5), C = 4 * (p0 - p3 + p4 - p5);
     const double D = 4 * p3 - 3 * p0 - p1, E = 4 * p5 - 3 * p0 - p2;
     point[k] = static_cast<float>(A * u * u + B * v * v + C * u * v + D * u + E * v + p0);
@@ -98,31 +95,27 @@ void zelDrawP2TriangleNormal(const float patch[6][3]) {
     dv[k] = 2 * B * v + C * u + E;
   }
   cross(du, dv, n);
-  float normal[3];
   unit(n, normal);
   zelDrawNormalArrow(point, normal);
 }
 
+}  // namespace
+
+void zelDrawNormalArrow(const float centre[3], float normal[3]) {
+  zelEmitArrow(centre, normal, 0.25f);
+  for (int k = 0; k < 3; k++) normal[k] *= 0.25f;
+}
+
+void zelDrawP2TriangleNormal(const float patch[6][3]) { patchArrow(patch, 0.333, 0.333); }
+
 void zelDrawQ2QuadNormal(const float patch[9][3]) {
-  // The triangle 0 1 2 of the quadrilateral: its diagonal 2-0 has the centre node as middle,
-  // and the patch point (0, 0.5) is that centre.
+  // The triangle 0 1 2 of the quadrilateral: its side 2-0 has the centre node as middle, and
+  // the patch point (0, 0.5) is that centre.
   static const int kNodes[6] = {0, 1, 2, 4, 5, 8};
   float tri[6][3];
   for (int i = 0; i < 6; i++)
     for (int k = 0; k < 3; k++) tri[i][k] = patch[kNodes[i]][k];
-  const double u = 0.0, v = 0.5;
-  double du[3], dv[3], n[3];
-  for (int k = 0; k < 3; k++) {
-    const double p0 = tri[0][k], p1 = tri[1][k], p2 = tri[2][k], p3 = tri[3][k], p4 = tri[4][k], p5 = tri[5][k];
-    const double A = 2 * (p0 + p1 - 2 * p3), B = 2 * (p0 + p2 - 2 * p5), C = 4 * (p0 - p3 + p4 - p5);
-    const double D = 4 * p3 - 3 * p0 - p1, E = 4 * p5 - 3 * p0 - p2;
-    du[k] = 2 * A * u + C * v + D;
-    dv[k] = 2 * B * v + C * u + E;
-  }
-  cross(du, dv, n);
-  float normal[3];
-  unit(n, normal);
-  zelDrawNormalArrow(patch[8], normal);
+  patchArrow(tri, 0.0, 0.5);
 }
 
 int zelDrawNormals(ZelScene *scene, int kind, int index) {

@@ -37,7 +37,8 @@ ZelPath *zelAddPath(const char *name) {
   ZelPath *path = zelIniPath();
   if (path) {
     double p[3];
-    while (path->NbrVer < ZelPathMax && std::fscanf(f, " %lg %lg %lg\n", &p[0], &p[1], &p[2]) == 3) zelAddVer(path, p);
+    while (path->NbrVer < ZelPathMax && std::fscanf(f, " %lg %lg %lg\n", &p[0], &p[1], &p[2]) == 3)
+      zelAddVer(path, p);
     if (path->NbrVer == ZelPathMax) printf(" incomplete path recovered ! \n");
   }
   std::fclose(f);
