@@ -40,8 +40,9 @@ Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
   return r;
 }
 
-// Appends an alive vertex at (x, y, z) with reference 1; returns its number.
-int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0);
+// Appends an alive vertex at (x, y, z) with reference ref; returns its number. A mesh with a
+// vertex solution counts the new vertex among the solution's entities.
+int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int ref = 0);
 
 // The second-order copy of a linear mesh: its vertices, then one new vertex at the centre of
 // every edge, of every quadrilateral face and of every hexahedron, shared by the elements
