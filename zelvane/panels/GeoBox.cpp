@@ -40,30 +40,18 @@ GeoBox::GeoBox(ZelSequenceServer *server, ZelScene *scene, int id) : QZelBase(sc
   verLayout_ = new QGridLayout;
   verLayout_->addWidget(switch_[SwCorner], 0, 0);
   verLayout_->addWidget(switch_[SwRequiredVer], 1, 0);
-  verLayout_->setContentsMargins(0, 0, 0, 0);
   verLayout_->setSpacing(2);
-  verGroup_->setLayout(verLayout_);
-  verGroup_->setFont(zelFixedFont());
-  verGroup_->setFixedSize(160, 80);
-  verGroup_->setAlignment(Qt::AlignTop);
+  zelFinishGroup(verGroup_, verLayout_, 160, 80);
 
   edgGroup_ = new QZelGroupBox(QString("edgGroup%1").arg(id), server, tr("Edges"));
   edgLayout_ = new QVBoxLayout;
   for (Switch s : {SwRidge, SwRequiredEdg, SwNoManifold}) edgLayout_->addWidget(switch_[s]);
-  edgLayout_->setContentsMargins(0, 0, 0, 0);
   edgLayout_->setSpacing(1);
-  edgGroup_->setLayout(edgLayout_);
-  edgGroup_->setFont(zelFixedFont());
-  edgGroup_->setFixedSize(160, 110);
-  edgGroup_->setAlignment(Qt::AlignTop);
+  zelFinishGroup(edgGroup_, edgLayout_, 160, 110);
 
-  layout_ = new QHBoxLayout;
-  layout_->setContentsMargins(1, 1, 5, 10);
-  layout_->setAlignment(Qt::AlignLeft);
-  layout_->setSpacing(1);
+  layout_ = zelPanelRow(this);
   layout_->addWidget(verGroup_, 0, Qt::AlignTop);
   layout_->addWidget(edgGroup_);
-  setLayout(layout_);
 
   if (!scene) {
     fprintf(stderr, " ##### WARNING IN CONSTRUCTEUR GEOBOX :  NO SCENE %p \n", static_cast<void *>(scene));

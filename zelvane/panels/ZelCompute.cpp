@@ -18,17 +18,9 @@ ZelCompute::ZelCompute(ZelSequenceServer *server, ZelScene *scene, int id) : QZe
   grid_ = new QGridLayout;
   grid_->addWidget(distBox_, 0, 0, Qt::AlignTop);
   grid_->addWidget(qualBox_, 1, 0);
-  grid_->setContentsMargins(0, 0, 0, 0);
-  group_->setLayout(grid_);
-  group_->setFont(zelFixedFont());
-  group_->setFixedSize(120, 45);
-  group_->setAlignment(Qt::AlignTop);
-  layout_ = new QHBoxLayout;
-  layout_->setContentsMargins(1, 1, 5, 10);
-  layout_->setAlignment(Qt::AlignLeft);
-  layout_->setSpacing(1);
+  zelFinishGroup(group_, grid_, 120, 45);
+  layout_ = zelPanelRow(this);
   layout_->addWidget(group_, 0, Qt::AlignTop);
-  setLayout(layout_);
   setMinimumSize(310, 20);
   if (!scene) {
     fprintf(stderr, " ##### WARNING IN CONSTRUCTEUR ZELCOMPUTE :  NO SCENE %p \n", static_cast<void *>(scene));

@@ -60,13 +60,9 @@ ZelVerbose::ZelVerbose(ZelSequenceServer *server, ZelScene *scene, int id) : QZe
   eleSol_ = scene ? zelElementSolution(scene->Msh) : nullptr;
   buildVertexGroup();
   buildElementGroup();
-  layout_ = new QHBoxLayout;
-  layout_->setContentsMargins(1, 1, 5, 10);
-  layout_->setAlignment(Qt::AlignLeft);
-  layout_->setSpacing(1);
+  layout_ = zelPanelRow(this);
   layout_->addWidget(verGroup_, 0, Qt::AlignTop);
   layout_->addWidget(eleGroup_, 0, Qt::AlignTop);
-  setLayout(layout_);
   setMinimumSize(310, 20);
   initializeButton();
   if (!scene) {
@@ -83,14 +79,10 @@ void ZelVerbose::buildVertexGroup() {
   verLayout_ = new QGridLayout;
   verLayout_->addWidget(crdBox_, 0, 0, Qt::AlignTop);
   if (verSol_) verLayout_->addWidget(solVer_, 0, 1, -1, 1, Qt::AlignTop);
-  verLayout_->setContentsMargins(0, 0, 0, 0);
-  verGroup_->setLayout(verLayout_);
-  verGroup_->setFont(zelFixedFont());
   if (verSol_)
-    verGroup_->setFixedSize(170, 30 * verSol_->NbrFld + 20);
+    zelFinishGroup(verGroup_, verLayout_, 170, 30 * verSol_->NbrFld + 20);
   else
-    verGroup_->setFixedSize(100, 45);
-  verGroup_->setAlignment(Qt::AlignTop);
+    zelFinishGroup(verGroup_, verLayout_, 100, 45);
 }
 
 void ZelVerbose::buildElementGroup() {
@@ -106,14 +98,10 @@ void ZelVerbose::buildElementGroup() {
   }
   solEle_ = fieldList(QString("solEle%1").arg(id), server, eleSol_);
   if (eleSol_) eleLayout_->addWidget(solEle_, 0, 2, -1, 1, Qt::AlignTop);
-  eleLayout_->setContentsMargins(0, 0, 0, 0);
-  eleGroup_->setLayout(eleLayout_);
-  eleGroup_->setFont(zelFixedFont());
   if (eleSol_)
-    eleGroup_->setFixedSize(255, std::max(30 * eleSol_->NbrFld, 105));
+    zelFinishGroup(eleGroup_, eleLayout_, 255, std::max(30 * eleSol_->NbrFld, 105));
   else
-    eleGroup_->setFixedSize(190, 75);
-  eleGroup_->setAlignment(Qt::AlignTop);
+    zelFinishGroup(eleGroup_, eleLayout_, 190, 75);
 }
 
 ZelVerbose::~ZelVerbose() {
