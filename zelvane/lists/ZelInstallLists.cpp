@@ -2,6 +2,9 @@
 // element kind, its update and direct-draw bodies.
 #include "zelvane/lists/ZelInstallLists.h"
 
+#include "common/model/ElementKind.h"
+#include "zelvane/lists/ZelSurfaceLists.h"
+#include "zelvane/lists/ZelVertexLists.h"
 #include "zelvane/scene/ZelHooks.h"
 
 namespace {
@@ -13,7 +16,10 @@ struct BuilderRow {
 };
 
 const BuilderRow kBuilders[] = {
-    {0, nullptr, nullptr},  // placeholder row until the builders land
+    {KmfVertices, zelListUpdateVertices, zelListDirectVertices},
+    {KmfEdges, zelListUpdateBdyEdges, zelListDirectBdyEdges},
+    {KmfTriangles, zelListUpdateTriangles, zelListDirectTriangles},
+    {KmfQuadrilaterals, zelListUpdateQuadrilaterals, zelListDirectQuadrilaterals},
 };
 
 }  // namespace
@@ -21,7 +27,6 @@ const BuilderRow kBuilders[] = {
 void zelInstallListHooks() {
   ZelHooks &hooks = zelHooks();
   for (const BuilderRow &row : kBuilders) {
-    if (!row.update) continue;
     hooks.update[row.kind] = row.update;
     hooks.directDraw[row.kind] = row.direct;
   }

@@ -63,7 +63,8 @@ inline void zelPickIdColor(const ZelColorRange *t, uint32_t id, uint8_t rgba[4])
 // Id of colour bytes read back.
 inline uint32_t zelPickColorId(const ZelColorRange *t, const uint8_t rgba[4]) {
   uint32_t id = 0;
-  for (int c = 0; c < 4; c++) id += ((static_cast<uint32_t>(rgba[c]) >> t->drop[c]) << t->shift[c]) & t->mask[c];
+  for (int c = 0; c < 4; c++)
+    id += ((static_cast<uint32_t>(rgba[c]) >> t->drop[c]) << t->shift[c]) & t->mask[c];
   return id;
 }
 // Kind and index of an id under the display mesh's bases: the first kind in base order whose
