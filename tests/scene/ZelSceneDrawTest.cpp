@@ -131,6 +131,8 @@ TEST(SceneDraw, ClipPlaneThroughTheCentreBlanksHalfAndTheBoxShows) {
   p.gl.savePng(clipped, "scene_2d_clipped");
   EXPECT_EQ(ref2(clipped), 0);
   EXPECT_NEAR(ref1(clipped), ref1(before), ref1(before) / 20);
+  pla->Pla[0][3] = -1;  // x = 1: a quarter stays
+  EXPECT_NEAR(ref1(p.paint(s.get())), ref1(before) / 2, ref1(before) / 20);
   pla->On = 0;
   EXPECT_EQ(p.paint(s.get()), before);
 
