@@ -48,7 +48,8 @@ struct Surface {
 
   explicit Surface(int refs) {
     Geometric_Mesh *msh = MakeStructuredMesh(Mem, Side, Side, 1, GEN_TRI);
-    for (int t = 1; t <= msh->NbrTri; t++) msh->Tri[t].Ref = 1 + static_cast<int>(int64_t(t - 1) * refs / msh->NbrTri);
+    for (int t = 1; t <= msh->NbrTri; t++)
+      msh->Tri[t].Ref = 1 + static_cast<int>(int64_t(t - 1) * refs / msh->NbrTri);
     Quiet q;
     Scene = OpenHeadless(Mem, nullptr, msh);
     zelSetColorRange(Scene);  // as the window does when it first shows the scene: picking lists
