@@ -113,6 +113,13 @@ Geometric_Mesh *triangleSolution(Memory_List *mem) {
   return m;
 }
 
+// The same with the values of triangle 2 not read yet.
+Geometric_Mesh *shortSolution(Memory_List *mem) {
+  Geometric_Mesh *m = triangleSolution(mem);
+  m->NbrSolTri = 1;
+  return m;
+}
+
 std::string eigen3(const double met[6]) {
   double val[3], vec[9];
   int code = mtxEigen3(met, val, vec);
@@ -211,6 +218,8 @@ const ReportCase kCases[] = {
       dihedral({"     90.00", "      n/a", "      0.00"}, {"     90.00", "      n/a", "    180.00"})}},
     {"dead triangle: no header or node reports, the solution still follows", triangleSolution, 0x10001, KmfTriangles, 2,
      {P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>"), scalar(1.5)}},
+    {"no paragraph for an entity whose values were not read", shortSolution, 0x10001, KmfTriangles, 2,
+     {P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>")}},
 };
 
 void PrintTo(const ReportCase &c, std::ostream *os) { *os << c.What; }
