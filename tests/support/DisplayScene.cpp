@@ -12,11 +12,11 @@
 #include "zelvane/scene/ZelScene.h"
 
 Geometric_Mesh *EveryKindMesh(Memory_List *mem) {
-  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 27}, {KmfEdges, 1}, {KmfEdgesP2, 1},
-                                            {KmfTriangles, 1}, {KmfTrianglesP2, 1}, {KmfQuadrilaterals, 1},
-                                            {KmfQuadrilateralsQ2, 1}, {KmfTetrahedra, 1}, {KmfTetrahedraP2, 1},
-                                            {KmfPyramids, 1}, {KmfPrisms, 1}, {KmfHexahedra, 1},
-                                            {KmfHexahedraQ2, 1}, {KmfNormalAtVertices, 1}});
+  Geometric_Mesh *m = NewRoomyMesh(
+      mem, 3, {{KmfVertices, 27}, {KmfEdges, 1}, {KmfEdgesP2, 1}, {KmfTriangles, 1}, {KmfTrianglesP2, 1},
+               {KmfQuadrilaterals, 1}, {KmfQuadrilateralsQ2, 1}, {KmfTetrahedra, 1}, {KmfTetrahedraP2, 1},
+               {KmfPyramids, 1}, {KmfPrisms, 1}, {KmfHexahedra, 1}, {KmfHexahedraQ2, 1},
+               {KmfNormalAtVertices, 1}});
   for (int k = 0; k < 3; k++)
     for (int j = 0; j < 3; j++)
       for (int i = 0; i < 3; i++) AddVertex(m, i, j, k);
