@@ -182,6 +182,7 @@ TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
   open(keyMesh);
   zelUpdateAllDisplayListsOptions(ZelOptShrink, 0, 0, scene_);
   static std::vector<uint32_t> seen;
+  seen.clear();
   ZelHooks &h = zelHooks(), saved = h;
   h.update[KmfTriangles] = [](ZelListMask, ZelScene *, ZelEntDisplayList *r) {
     seen.push_back(r->Flags & ZelLstShrink);
