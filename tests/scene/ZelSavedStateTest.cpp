@@ -185,6 +185,8 @@ TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
   GetCapturedStdout();
   EXPECT_EQ(pla->On, 0);
   EXPECT_EQ(s->Mode, 0u);
+  EXPECT_EQ(pla->ActMsk, 3u);  // saved without a current plane: no bit to clear
+  EXPECT_EQ(pla->ShwMsk, 2u);
   EXPECT_EQ(record(s, KmfTriangles).Flags & ZelLstClipped, 0u);
   EXPECT_EQ(record(s, KmfTetrahedra).Flags & ZelLstClipped, 0u);
   for (const FakeCall &c : fake.Calls) EXPECT_NE(c.Name, "setPlaneClip");
@@ -196,6 +198,13 @@ TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
             "###### WARNING : INVALID NBRSTATE (-1) MUST BE LESS THAN OR EQUAL TO 100\n"
             "###### WARNING : INVALID NBRSTATE (100) MUST BE LESS THAN OR EQUAL TO 100\n");
   EXPECT_EQ(setSavedState(s.get(), 5), 0);
+  // Without camera nothing is saved, and nothing is left allocated (checked at scope exit).
+  ZelView *camera = s->View;
+  s->View = nullptr;
+  CaptureStdout();
+  EXPECT_EQ(zelSaveState(s.get()), 0);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : IMPOSSIBLE TO SAVE CURRENT VIEW IN SAVESTATE");
+  s->View = camera;
   zelRemoveLastState(s.get());
   EXPECT_EQ(s->State->NbrState, 1);
   EXPECT_EQ(s->State->Head[1], nullptr);
