@@ -48,6 +48,7 @@ class ShellEnvironment : public ::testing::Environment {
     zelInitGlut();
     zelInitResources();
   }
+  void TearDown() override { zelExitGlut(); }
 };
 const auto *const environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 
