@@ -1,7 +1,8 @@
 // Display-list management on a surface of about a million triangles (708 x 708 squares, two
 // triangles each) with one reference and with 1,000 (bands of the grid), the list builders
 // installed, in an 800 x 800 offscreen compatibility context: making every record and building
-// its lists, one frame as the window paints it, and the composition of the main lists alone.
+// its lists (faces, wire, picking), one frame as the window paints it, and the composition of
+// the main lists alone.
 // Counters give the records, the memory list's peak and the process's peak resident size.
 // Run under an X display (scripts/with-display.sh).
 #include <GL/gl.h>
@@ -20,6 +21,7 @@
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -46,9 +48,11 @@ struct Surface {
 
   explicit Surface(int refs) {
     Geometric_Mesh *msh = MakeStructuredMesh(Mem, Side, Side, 1, GEN_TRI);
-    for (int t = 1; t <= msh->NbrTri; t++) msh->Tri[t].Ref = 1 + static_cast<int>(int64_t(t - 1) * refs / msh->NbrTri);
+    for (int t = 1; t <= msh->NbrTri; t++)
+      msh->Tri[t].Ref = 1 + static_cast<int>(int64_t(t - 1) * refs / msh->NbrTri);
     Quiet q;
     Scene = OpenHeadless(Mem, nullptr, msh);
+    zelSetColorRange(Scene);  // as the window does when it first shows the scene: picking lists
   }
   ~Surface() {
     zelFreeScene(Mem, Scene);

@@ -100,7 +100,8 @@ void fieldValues(const double *x, double step, double *out) {
 
 bool writeSolution(const std::string &path, const Geometric_Mesh *m, double step) {
   std::vector<double> sol(static_cast<size_t>(m->NbrVer) * kSizTot);
-  for (int i = 1; i <= m->NbrVer; i++) fieldValues(m->Ver[i].Crd, step, &sol[static_cast<size_t>(i - 1) * kSizTot]);
+  for (int i = 1; i <= m->NbrVer; i++)
+    fieldValues(m->Ver[i].Crd, step, &sol[static_cast<size_t>(i - 1) * kSizTot]);
   KmfMeshFile *f = KmfOpenMesh(path.c_str(), KmfWrite, 3, 3);
   if (!f) return false;
   std::vector<KmfField> fld(kSizTot);
@@ -117,7 +118,8 @@ void BM_ReloadSolution(benchmark::State &state) {
   msh->SolAtVer = NewCommonSolution(mem, msh->NbrVer, kSizTot, 3, types);
   msh->MaxSolVer = (msh->NbrVer + 1) * kSizTot;
   msh->NbrSolVer = msh->NbrVer;
-  for (int i = 1; i <= msh->NbrVer; i++) fieldValues(msh->Ver[i].Crd, 0, msh->SolAtVer->Sol + static_cast<size_t>(i) * kSizTot);
+  for (int i = 1; i <= msh->NbrVer; i++)
+    fieldValues(msh->Ver[i].Crd, 0, msh->SolAtVer->Sol + static_cast<size_t>(i) * kSizTot);
   std::string path = "/tmp/zelvane-pickbench-" + std::to_string(getpid()) + ".solb";
   if (!writeSolution(path, msh, 1.0)) {
     state.SkipWithError("cannot write the solution file");

@@ -21,11 +21,8 @@
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
-#include "zelvane/gui/ZelShellHooks.h"
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/gui/Zelvane.h"
-#include "zelvane/lists/ZelInstallLists.h"
-#include "zelvane/panels/ZelInstallPanels.h"
 #include "zelvane/sample/ZelSample.h"
 #include "zelvane/scene/ZelOptions.h"
 #include "zelvane/tools/ZelInstallTools.h"
@@ -47,13 +44,11 @@ class ShellEnvironment : public ::testing::Environment {
     for (QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
       QSettings::setPath(f, QSettings::UserScope, dir);
     qputenv("XDG_CONFIG_HOME", dir.toLocal8Bit());
-    zelInstallShellHooks();
-    zelInstallListHooks();
-    zelInstallPanelHooks();
-    zelInstallToolHooks();
+    zelInstallAllHooks();
     zelInitGlut();
     zelInitResources();
   }
+  void TearDown() override { zelExitGlut(); }
 };
 const auto *const environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,12 +32,11 @@ inline bool called(const FakeHooks &h, const char *name) {
 
 class RecordScene : public testing::Test {
  protected:
-  // Opens the mesh with its records made in a GL context, the volume topology done.
+  // Opens the mesh with its records made in a GL context (the fixture waits for the topology).
   void open(Geometric_Mesh *(*make)(Memory_List *)) {
     display_.reset(new DisplayScene(make));
     scene_ = display_->get();
     mem_ = display_->mem();
-    while (!TopoDoneLoad(scene_->Msh)) std::this_thread::yield();
   }
   // The record of the first group of a kind.
   ZelEntDisplayList &record(int kind) { return zelGetEntity(scene_->ZelMsh, kind)->DspLst[1]; }

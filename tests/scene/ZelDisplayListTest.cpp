@@ -81,7 +81,8 @@ TEST(DisplayListSetup, EachKindOfMeshGetsItsModesAndRecordDefaults) {
       EXPECT_EQ(r.Opt.TessLevel, 8);
       EXPECT_EQ(r.Opt.LineWidth, 1.0f);
       // 14 ids of this record's own, none shared with another record.
-      const std::pair<uint32_t, int> runs[] = {{r.MrkLst, 4}, {r.FacLst, 2}, {r.WirLst, 1}, {r.SolLst, 6}, {r.PckLst, 1}};
+      const std::pair<uint32_t, int> runs[] = {
+          {r.MrkLst, 4}, {r.FacLst, 2}, {r.WirLst, 1}, {r.SolLst, 6}, {r.PckLst, 1}};
       for (auto run : runs)
         for (int k = 0; k < run.second; k++) EXPECT_TRUE(run.first && ids.insert(run.first + k).second);
       EXPECT_EQ(geoFindHybridHash(ent->HshRef, r.Ref), d);
@@ -226,8 +227,10 @@ TEST(DisplayListOptions, FamiliesTouchOnlyTheirKinds) {
        {8, 30, 10, 33, 49, 9}},
       {"all", [](ZelScene *sc) { return zelUpdateAllDisplayListsOptions(1, 99, 0, sc); },
        {5, 25, 6, 24, 7, 27, 8, 30, 10, 33, 49, 9}},
-      {"normals by kind", [](ZelScene *sc) { return zelUpdateAllTypeDisplayListsOptions(20, 1, 99, 0, sc); }, {20}},
-      {"vertices by kind", [](ZelScene *sc) { return zelUpdateAllTypeDisplayListsOptions(4, 1, 99, 0, sc); }, {}},
+      {"normals by kind", [](ZelScene *sc) { return zelUpdateAllTypeDisplayListsOptions(20, 1, 99, 0, sc); },
+       {20}},
+      {"vertices by kind", [](ZelScene *sc) { return zelUpdateAllTypeDisplayListsOptions(4, 1, 99, 0, sc); },
+       {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.Name);

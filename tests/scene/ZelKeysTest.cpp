@@ -49,92 +49,109 @@ ZelPlaEntity *planes(ZelScene *s) { return s->ZelMsh->Pla; }
 void pick(ZelScene *s, int idx, int kind) { geoPushHybridStack(s->Pck, idx, kind); }
 bool shown(ZelScene *s) { return s->Msh->Tri[1].Tag & TAG_VISIBLE; }
 
+#define BEFORE []([[maybe_unused]] ZelScene * s)
 #define CHECK []([[maybe_unused]] ZelScene * s, [[maybe_unused]] ZelEntDisplayList & t)
 const KeyCase kKeys[] = {
-    {"> on the last field selects field 0 without the metric", [](ZelScene *s) { field(s, 2, 0x40020, 33); }, '>', 0, 1,
-     all(0x20), CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"< on field 0 selects the last field without vectors", [](ZelScene *s) { field(s, 0, 0x220, 9); }, '<', 0, 1,
+    {"> on the last field selects field 0 without the metric", BEFORE { field(s, 2, 0x40020, 33); }, '>', 0,
+     1, all(0x20), CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(t.Opt.Solution, 1u); }},
+    {"< on field 0 selects the last field without vectors", BEFORE { field(s, 0, 0x220, 9); }, '<', 0, 1,
      all(0x20), CHECK { EXPECT_EQ(s->ActFld, 2); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"> without an active field refuses", [](ZelScene *) {}, '>', 0, 0, {}, nullptr},
-    {"F5 at 0.95 turns shrinking off", [](ZelScene *s) { s->Rnd.Shrink = 0.95f; }, ' ', ZelKeyF5, 1, all(1),
+    {"> without an active field refuses", BEFORE {}, '>', 0, 0, {}, nullptr},
+    {"F5 at 0.95 turns shrinking off", BEFORE { s->Rnd.Shrink = 0.95f; }, ' ', ZelKeyF5, 1, all(1),
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); EXPECT_TRUE(t.Flags & ZelLstShrink); }},
-    {"F6 stops at 0.1", [](ZelScene *s) { s->Rnd.Shrink = 0.12f; }, ' ', ZelKeyF6, 1, all(1),
+    {"F6 stops at 0.1", BEFORE { s->Rnd.Shrink = 0.12f; }, ' ', ZelKeyF6, 1, all(1),
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
-    {"F7 stops at 0.95", [](ZelScene *s) { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
+    {"F7 stops at 0.95", BEFORE { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
-    {"F6 does nothing while shrinking is off", [](ZelScene *) {}, ' ', ZelKeyF6, 0, {},
+    {"F6 does nothing while shrinking is off", BEFORE {}, ' ', ZelKeyF6, 0, {},
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
-    {"t at 32 stays at 32", [](ZelScene *s) { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
+    {"t at 32 stays at 32", BEFORE { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
      CHECK { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
-    {"T at 1 stays at 1", [](ZelScene *s) { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},
+    {"T at 1 stays at 1", BEFORE { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},
      CHECK { EXPECT_EQ(t.Opt.TessLevel, 1); }},
-    {"z stops at 1e-7", [](ZelScene *s) { s->View->Fov = 1e-7, s->VieEvt->angle = 5; }, 'z', 0, 1, {},
+    {"z stops at 1e-7", BEFORE { s->View->Fov = 1e-7, s->VieEvt->angle = 5; }, 'z', 0, 1, {},
      CHECK { EXPECT_EQ(s->View->Fov, 1e-7); EXPECT_EQ(s->VieEvt->angle, 0.0); }},
-    {"Z stops at 179", [](ZelScene *s) { s->View->Fov = 170; }, 'Z', 0, 1, {}, CHECK { EXPECT_EQ(s->View->Fov, 179.0); }},
+    {"Z stops at 179", BEFORE { s->View->Fov = 170; }, 'Z', 0, 1, {},
+     CHECK { EXPECT_EQ(s->View->Fov, 179.0); }},
     {"F1 on a zero plane: x = cx, masks set, records clipped",
-     [](ZelScene *s) { s->Flags |= ZelFlgBox, zelUpdateAllDisplayListsOptions(ZelOptClipped, 0, 0, s); }, ' ', ZelKeyF1, 1,
-     {}, CHECK {
+     BEFORE { s->Flags |= ZelFlgBox, zelUpdateAllDisplayListsOptions(ZelOptClipped, 0, 0, s); }, ' ',
+     ZelKeyF1, 1, {}, CHECK {
        const double *p = planes(s)->Pla[0];
        EXPECT_EQ(std::vector<double>(p, p + 4), (std::vector<double>{1, 0, 0, -s->Ctr[0]}));
        EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk, 3u);
        EXPECT_TRUE(t.Flags & ZelLstClipped); EXPECT_FALSE(s->Flags & ZelFlgBox);
      }},
     {"F1 on a plane that is on: off, view mode, records unclipped",
-     [](ZelScene *s) { planes(s)->On = 1, planes(s)->ActMsk = planes(s)->ShwMsk = 1, planes(s)->Pla[0][1] = 1, s->Mode = 1; },
+     BEFORE {
+       planes(s)->On = 1, planes(s)->ActMsk = planes(s)->ShwMsk = 1, planes(s)->Pla[0][1] = 1, s->Mode = 1;
+     },
      ' ', ZelKeyF1, 1, {}, CHECK {
        EXPECT_EQ(planes(s)->On + planes(s)->ActMsk + planes(s)->ShwMsk + s->Mode, 0u);
        EXPECT_EQ(planes(s)->Pla[0][1], 1.0); EXPECT_FALSE(t.Flags & ZelLstClipped);
      }},
-    {"F2 without a plane on refuses", [](ZelScene *) {}, ' ', ZelKeyF2, 0, {}, CHECK { EXPECT_EQ(s->Mode, 0u); }},
-    {"F2 with a plane on enters clip edit", [](ZelScene *s) { planes(s)->On = 1; }, ' ', ZelKeyF2, 1, {},
+    {"F2 without a plane on refuses", BEFORE {}, ' ', ZelKeyF2, 0, {}, CHECK { EXPECT_EQ(s->Mode, 0u); }},
+    {"F2 with a plane on enters clip edit", BEFORE { planes(s)->On = 1; }, ' ', ZelKeyF2, 1, {},
      CHECK { EXPECT_EQ(s->Mode, 1u); EXPECT_EQ(s->Flags & 0x801, 0x801u); }},
-    {"m shows field 0 in colours", [](ZelScene *) {}, 'm', 0, 1, all(0x20),
-     CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); EXPECT_EQ(t.Opt.Solution, 1u); }},
-    {"m off with nothing else shown: no field, no legend", [](ZelScene *s) { field(s, 0, 0x20, 1), s->Flags |= 0x80080; },
-     'm', 0, 1, {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); EXPECT_EQ(t.Opt.Solution, 0u); }},
+    {"m shows field 0 in colours", BEFORE {}, 'm', 0, 1, all(0x20),
+     CHECK {
+       EXPECT_EQ(s->ActFld, 0);
+       EXPECT_EQ(t.Opt.Solution, 1u);
+       EXPECT_EQ(s->Flags & 0x80080, 0x80080u);
+     }},
+    {"m off with nothing else shown: no field, no legend",
+     BEFORE { field(s, 0, 0x20, 1), s->Flags |= 0x80080; }, 'm', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->ActFld, -1);
+       EXPECT_EQ(t.Opt.Solution, 0u);
+       EXPECT_EQ(s->Flags & 0x80080, 0u);
+     }},
     {"m off while iso-lines remain: the field stays, the legend goes",
-     [](ZelScene *s) { field(s, 0, 0x60), s->Flags |= 0x80080; }, 'm', 0, 1, {},
+     BEFORE { field(s, 0, 0x60), s->Flags |= 0x80080; }, 'm', 0, 1, {},
      CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
     {"o off while the colour map remains keeps field and legend",
-     [](ZelScene *s) { field(s, 1, 0x60), s->Flags |= 0x80080; }, 'o', 0, 1, {},
+     BEFORE { field(s, 1, 0x60), s->Flags |= 0x80080; }, 'o', 0, 1, {},
      CHECK { EXPECT_EQ(s->ActFld, 1); EXPECT_EQ(s->Flags & 0x80080, 0x80080u); }},
-    {"O off with nothing else: no field, no legend", [](ZelScene *s) { field(s, 1, 0x80), s->Flags |= 0x80080; }, 'O', 0, 1,
-     {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
-    {"M on a vector field shows arrows", [](ZelScene *s) { field(s, 1, 0); }, 'M', 0, 1, all(0x200),
+    {"O off with nothing else: no field, no legend", BEFORE { field(s, 1, 0x80), s->Flags |= 0x80080; }, 'O',
+     0, 1, {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(s->Flags & 0x80080, 0u); }},
+    {"M on a vector field shows arrows", BEFORE { field(s, 1, 0); }, 'M', 0, 1, all(0x200),
      CHECK { EXPECT_EQ(s->SolFlags, 0x200u); EXPECT_EQ(t.Opt.Solution, 8u); }},
-    {"M off on a metric with no other display resets the field", [](ZelScene *s) { field(s, 2, 0x40000, 32); }, 'M', 0, 1,
-     {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
-    {"M without a field on a scalar field 0 refuses, field 0 active", [](ZelScene *) {}, 'M', 0, 0, {},
+    {"M off on a metric with no other display resets the field", BEFORE { field(s, 2, 0x40000, 32); }, 'M',
+     0, 1, {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
+    {"M without a field on a scalar field 0 refuses, field 0 active", BEFORE {}, 'M', 0, 0, {},
      CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->SolFlags, 0u); }},
-    {"v while the topology is computed refuses", [](ZelScene *s) { TopoDoneStore(s->Msh, 0); }, 'v', 0, 0, {},
+    {"v while the topology is computed refuses", BEFORE { TopoDoneStore(s->Msh, 0); }, 'v', 0, 0, {},
      CHECK { EXPECT_FALSE(s->Flags & ZelFlgVolumes); TopoDoneStore(s->Msh, 1); }},
-    {"v shows full volumes", [](ZelScene *) {}, 'v', 0, 1, {{8, 1}}, CHECK { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
-    {"a key outside 43..122 lets the special key act", [](ZelScene *) {}, 127, ZelKeyF12, 1, {},
+    {"v shows full volumes", BEFORE {}, 'v', 0, 1, {{8, 1}},
+     CHECK { EXPECT_TRUE(s->Flags & ZelFlgVolumes); }},
+    {"a key outside 43..122 lets the special key act", BEFORE {}, 127, ZelKeyF12, 1, {},
      CHECK { EXPECT_TRUE(s->Rnd.Render & ZelRndImmediate); }},
     {"x hides the picked triangle, rebuilds it and in volume mode the volumes",
-     [](ZelScene *s) { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles); }, 'x', 0, 1, {{6, 1}, {8, 1}},
+     BEFORE { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles); }, 'x', 0, 1, {{6, 1}, {8, 1}},
      CHECK { EXPECT_FALSE(shown(s)); EXPECT_EQ(s->Pck->Top, -1); EXPECT_EQ(s->Del->Ent[0].Idx, 1); }},
     {"X shows it again, rebuilding its record only",
-     [](ZelScene *s) { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles), zelDeletePickedItem(s); }, 'X', 0, 1,
+     BEFORE { s->Flags |= ZelFlgVolumes, pick(s, 1, KmfTriangles), zelDeletePickedItem(s); }, 'X', 0, 1,
      {{6, 1}}, CHECK { EXPECT_TRUE(shown(s)); EXPECT_EQ(s->Del->Top, -1); }},
-    {"X on an empty deleted stack refuses", [](ZelScene *) {}, 'X', 0, 0, {}, nullptr},
+    {"X on an empty deleted stack refuses", BEFORE {}, 'X', 0, 0, {}, nullptr},
     {"x with the deleted stack full hides and drops the entry",
-     [](ZelScene *s) { while (geoPushHybridStack(s->Del, 2, KmfTriangles)) {} pick(s, 1, KmfTriangles); }, 'x', 0, 1,
+     BEFORE { while (geoPushHybridStack(s->Del, 2, KmfTriangles)) {} pick(s, 1, KmfTriangles); }, 'x', 0, 1,
      {{6, 1}}, CHECK { EXPECT_FALSE(shown(s)); EXPECT_EQ(geoTopHybridStack(s->Del)->Idx, 2); }},
-    {"x on a normal (no tag word) is refused, the entry popped", [](ZelScene *s) { pick(s, 1, KmfNormalAtVertices); },
+    {"x on a normal (no tag word) is refused, the entry popped", BEFORE { pick(s, 1, KmfNormalAtVertices); },
      'x', 0, 0, {}, CHECK { EXPECT_EQ(s->Pck->Top, -1); }},
-    {"x on an edge on a face is refused", [](ZelScene *s) { pick(s, 1, KmfFaceEdges); }, 'x', 0, 0, {}, nullptr},
-    {"s hides the record of a picked normal", [](ZelScene *s) { pick(s, 1, KmfNormalAtVertices); }, 's', 0, 1, {},
-     CHECK { EXPECT_TRUE(zelGetEntity(s->ZelMsh, 20)->DspLst[1].Flags & ZelLstHidden); EXPECT_EQ(s->Pck->Top, -1); }},
+    {"x on an edge on a face is refused", BEFORE { pick(s, 1, KmfFaceEdges); }, 'x', 0, 0, {}, nullptr},
+    {"s hides the record of a picked normal", BEFORE { pick(s, 1, KmfNormalAtVertices); }, 's', 0, 1, {},
+     CHECK {
+       EXPECT_TRUE(zelGetEntity(s->ZelMsh, 20)->DspLst[1].Flags & ZelLstHidden);
+       EXPECT_EQ(s->Pck->Top, -1);
+     }},
     {"S shows the last hidden record without a rebuild",
-     [](ZelScene *s) { pick(s, 2, KmfTriangles), zelDeletePickedRef(s); }, 'S', 0, 1, {},
+     BEFORE { pick(s, 2, KmfTriangles), zelDeletePickedRef(s); }, 'S', 0, 1, {},
      CHECK { EXPECT_FALSE(t.Flags & ZelLstHidden); EXPECT_EQ(s->Hid->Top, -1); }},
-    {"s on a dead triangle (no record) is refused and left picked", [](ZelScene *s) { pick(s, 3, KmfTriangles); }, 's',
+    {"s on a dead triangle (no record) is refused and left picked", BEFORE { pick(s, 3, KmfTriangles); }, 's',
      0, 0, {}, CHECK { EXPECT_EQ(s->Pck->Top, 0); }},
-    {"two key bits match no special key", [](ZelScene *) {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
+    {"two key bits match no special key", BEFORE {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
      CHECK { EXPECT_EQ(planes(s)->On, 0); }},
 };
 #undef CHECK
+#undef BEFORE
 
 class Keys : public RecordScene, public testing::WithParamInterface<KeyCase> {};
 
@@ -165,8 +182,12 @@ TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
   open(keyMesh);
   zelUpdateAllDisplayListsOptions(ZelOptShrink, 0, 0, scene_);
   static std::vector<uint32_t> seen;
+  seen.clear();
   ZelHooks &h = zelHooks(), saved = h;
-  h.update[KmfTriangles] = [](ZelListMask, ZelScene *, ZelEntDisplayList *r) { seen.push_back(r->Flags & ZelLstShrink); return 1; };
+  h.update[KmfTriangles] = [](ZelListMask, ZelScene *, ZelEntDisplayList *r) {
+    seen.push_back(r->Flags & ZelLstShrink);
+    return 1;
+  };
   scene_->VieEvt->keyBits = ZelKeyF5;
   CaptureStdout();
   EXPECT_EQ(zelProcessKeyEvent(scene_), 1);

@@ -64,8 +64,9 @@ TEST_F(Mouse, ShiftRightPicksNothingAndStillResetsTheGesture) {
   evt_->lastVec[0] = 1, evt_->lastVec[2] = 0, evt_->keyBits = ZelKeyShift;
   FakeHooks hooks;
   EXPECT_EQ(drag(ZelButtonRight, 7, 9, {}), 0);
-  EXPECT_EQ(std::vector<double>({double(evt_->lastX), double(evt_->lastY), evt_->lastVec[0], evt_->lastVec[2]}),
-            std::vector<double>({7, 9, 0, 1}));
+  EXPECT_EQ(
+      std::vector<double>({double(evt_->lastX), double(evt_->lastY), evt_->lastVec[0], evt_->lastVec[2]}),
+      std::vector<double>({7, 9, 0, 1}));
   EXPECT_EQ(evt_->keyBits, 0u);
   EXPECT_EQ(hooks.callNames(), std::vector<std::string>{"makeCurrent"});
 }
@@ -81,7 +82,8 @@ TEST_F(Mouse, ClipEditTranslationStaysInItsCubeAndARotationIsUndoneByItsReverse)
   drag(ZelButtonMiddle, 100, 50, {{100, 2000}, {100, 4000}, {100, 6000}});
   EXPECT_NE(plane(), before);
   const double *t = pla_->FrmBase + 12;
-  EXPECT_NEAR(std::fmax(std::fabs(t[0]), std::fmax(std::fabs(t[1]), std::fabs(t[2]))), 2.5 / s_->InvDmaxSca, 1e-12);
+  EXPECT_NEAR(std::fmax(std::fabs(t[0]), std::fmax(std::fabs(t[1]), std::fabs(t[2]))), 2.5 / s_->InvDmaxSca,
+              1e-12);
   EXPECT_EQ(hooks.callNames().back(), "updateClipBox");
   EXPECT_TRUE(pla_->Lst[0].Flags & ZelLstClipped);
 }
@@ -100,7 +102,8 @@ TEST_F(Mouse, ClipRotationEqualsTheGlStackProduct) {
   glRotated(s_->ClpEvt->angle, axis[0], axis[1], axis[2]);
   glMultMatrixd(old);
   glGetDoublev(GL_MODELVIEW_MATRIX, want);
-  for (int i = 0; i < 16; i++) EXPECT_NEAR(pla_->FrmRot[i], want[i], 1e-6) << i;  // the stack is single precision
+  for (int i = 0; i < 16; i++)
+    EXPECT_NEAR(pla_->FrmRot[i], want[i], 1e-6) << i;  // the stack is single precision
 }
 
 }  // namespace

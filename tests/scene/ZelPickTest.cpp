@@ -21,7 +21,8 @@ const int W = 200;
 // is the triangles' (the unit square), so the camera frames them and the quadrilateral runs
 // past the right side of the view.
 Geometric_Mesh *pickMesh(Memory_List *mem) {
-  Geometric_Mesh *m = NewRoomyMesh(mem, 2, {{KmfVertices, 6}, {KmfTriangles, 2}, {KmfQuadrilaterals, 1}, {KmfEdges, 1}});
+  Geometric_Mesh *m =
+      NewRoomyMesh(mem, 2, {{KmfVertices, 6}, {KmfTriangles, 2}, {KmfQuadrilaterals, 1}, {KmfEdges, 1}});
   const double xy[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {2, 1}};
   for (const auto &p : xy) AddVertex(m, p[0], p[1], 0);
   AddElement(m, KmfTriangles, {1, 2, 3}, 1);
@@ -52,7 +53,8 @@ class Pick : public testing::Test {
   }
   // Presses with the modifier and button at the pixel under mesh point (x, y).
   int press(uint32_t key, uint32_t button, double x, double y) {
-    double p[3] = {(x - s_->Ctr[0]) * s_->InvDmaxSca, (y - s_->Ctr[1]) * s_->InvDmaxSca, 0}, mv[16], pr[16], wx, wy, wz;
+    double p[3] = {(x - s_->Ctr[0]) * s_->InvDmaxSca, (y - s_->Ctr[1]) * s_->InvDmaxSca, 0}, mv[16], pr[16],
+           wx, wy, wz;
     GLint vp[4] = {0, 0, W, W};
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(s_->View->Mat);
@@ -149,7 +151,8 @@ TEST_F(Pick, DistanceModeThirdPickStartsANewPair) {
   press(Shift, Left, 0.8, 0.4);
   press(Shift, Middle, 0.2, 0.7);  // a vertex with a triangle: no refusal, pair closed
   EXPECT_EQ(hooks_.Texts.size(), 5u);
-  EXPECT_EQ(hooks_.terminal().find(refusal, hooks_.Texts[0].size() + hooks_.Texts[1].size() + hooks_.Texts[2].size()),
+  EXPECT_EQ(hooks_.terminal().find(refusal,
+                                   hooks_.Texts[0].size() + hooks_.Texts[1].size() + hooks_.Texts[2].size()),
             std::string::npos);
 }
 

@@ -14,7 +14,8 @@ Geometric_Mesh *square(Memory_List *mem) {
 // ---- Reload -------------------------------------------------------------------------------
 
 // A scalar solution file, whole or cut before its End.
-std::string solFile(const char *name, int kwd, const char *key, const std::vector<double> &v, bool whole, int dim = 3) {
+std::string solFile(const char *name, int kwd, const char *key, const std::vector<double> &v, bool whole,
+                    int dim = 3) {
   fixtures::FixtureFile f;
   f.Dim = dim;
   f.Sections.push_back(fixtures::SolutionSec(kwd, key, {SOL_SCALAR}, static_cast<int64_t>(v.size()), v));

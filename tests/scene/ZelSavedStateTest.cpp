@@ -25,7 +25,9 @@ using fixtures::TempFile;
 
 namespace {
 
-ZelEntDisplayList &record(const DisplayScene &s, int kind) { return zelGetEntity(s->ZelMsh, kind)->DspLst[1]; }
+ZelEntDisplayList &record(const DisplayScene &s, int kind) {
+  return zelGetEntity(s->ZelMsh, kind)->DspLst[1];
+}
 ZelStateBucket *state(const DisplayScene &s, int i) { return s->State->Head[i]; }
 
 double kept(double v) {
@@ -66,7 +68,9 @@ void expectSameState(const ZelStateBucket *w, const ZelStateBucket *r) {
 }
 
 // The window words as a window would give them.
-void windowWords(void *, ZelStateBucket *b) { b->ViewW = 640, b->ViewH = 480, b->WinX = 12, b->WinY = 34, b->WinAux = 7, b->WinState = 0x20; }
+void windowWords(void *, ZelStateBucket *b) {
+  b->ViewW = 640, b->ViewH = 480, b->WinX = 12, b->WinY = 34, b->WinAux = 7, b->WinState = 0x20;
+}
 
 // States 1..3 written by one scene and read into another scene's one-state list make its
 // states 1..3, equal to the ones written; a state saved before records were added and one
@@ -152,7 +156,8 @@ TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
   CaptureStdout();
   ASSERT_EQ(setSavedState(s.get(), 0), 1);
   EXPECT_EQ(GetCapturedStdout(),
-            "  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution set to 0 ");
+            "  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution "
+            "set to 0 ");
   EXPECT_EQ(s->ActFld, -1);
   EXPECT_EQ(pla->Cur, 1);
   EXPECT_EQ(pla->ActMsk, 3u);
@@ -180,6 +185,8 @@ TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
   GetCapturedStdout();
   EXPECT_EQ(pla->On, 0);
   EXPECT_EQ(s->Mode, 0u);
+  EXPECT_EQ(pla->ActMsk, 3u);  // saved without a current plane: no bit to clear
+  EXPECT_EQ(pla->ShwMsk, 2u);
   EXPECT_EQ(record(s, KmfTriangles).Flags & ZelLstClipped, 0u);
   EXPECT_EQ(record(s, KmfTetrahedra).Flags & ZelLstClipped, 0u);
   for (const FakeCall &c : fake.Calls) EXPECT_NE(c.Name, "setPlaneClip");
@@ -187,59 +194,72 @@ TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
   CaptureStdout();
   EXPECT_EQ(setSavedState(s.get(), -1), 0);
   EXPECT_EQ(setSavedState(s.get(), 100), 0);
-  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : INVALID NBRSTATE (-1) MUST BE LESS THAN OR EQUAL TO 100\n"
-                                 "###### WARNING : INVALID NBRSTATE (100) MUST BE LESS THAN OR EQUAL TO 100\n");
+  EXPECT_EQ(GetCapturedStdout(),
+            "###### WARNING : INVALID NBRSTATE (-1) MUST BE LESS THAN OR EQUAL TO 100\n"
+            "###### WARNING : INVALID NBRSTATE (100) MUST BE LESS THAN OR EQUAL TO 100\n");
   EXPECT_EQ(setSavedState(s.get(), 5), 0);
+  // Without camera nothing is saved, and nothing is left allocated (checked at scope exit).
+  ZelView *camera = s->View;
+  s->View = nullptr;
+  CaptureStdout();
+  EXPECT_EQ(zelSaveState(s.get()), 0);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : IMPOSSIBLE TO SAVE CURRENT VIEW IN SAVESTATE");
+  s->View = camera;
   zelRemoveLastState(s.get());
   EXPECT_EQ(s->State->NbrState, 1);
   EXPECT_EQ(s->State->Head[1], nullptr);
 }
 
-const std::string Camera = "0 0 -2\t0 0 0\t45\t0.5\t4\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
-const std::string Good = "1 2\n0 0 0 800 800 0 0 90 0\n" + Camera + "3 2\t1 6 23 0 10\t7 6 23 0 10\t\n14 0 -1 0 0 0\t0 0 0 0\n";
+const std::string V = "V201506\n", Camera = "0 0 -2\t0 0 0\t45\t0.5\t4\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
+const std::string Groups = "3 2\t1 6 23 0 10\t7 6 23 0 10\t\n", Clip = "14 0 -1 0 0 0\t0 0 0 0\n";
+const std::string Good = "1 2\n0 0 0 800 800 0 0 90 0\n" + Camera + Groups + Clip;
 
 Geometric_Mesh *fieldGrid(Memory_List *mem) { return TriangleGrid(mem, 2, 1, {SOL_SCALAR}); }
 
 bool atDefaults(const ZelStateBucket *b) {
-  return b->Flags == 0 && b->ActFld == -1 && b->ViewW == 800 && b->WinAux == 90 && !b->View && b->NbrEnt == 0 &&
-         b->ClipOn == 0 && b->ClipCur == -1;
+  return b->Flags == 0 && b->ActFld == -1 && b->ViewW == 800 && b->WinAux == 90 && !b->View &&
+         b->NbrEnt == 0 && b->ClipOn == 0 && b->ClipCur == -1;
 }
 
 // Files from older versions or from nowhere: what can be read is kept, nothing is read past a
 // limit, the rest stays at its defaults, and every state applies without harm.
 TEST(SavedStates, HostileAndOlderFilesEndAtDefaults) {
   DisplayScene s(fieldGrid);
+  using Heads = ZelStateBucket *const *;
   struct Case {
     const char *Name;
     std::string Text;
     int Count;
-    std::function<void(const ZelStateList *)> Check;
+    std::function<void(Heads)> Check;
   } cases[] = {
-      {"older format", "1 1\n0 0 0\n" + Camera + "3 1\t1 6 23 0\t\n14 0 -1 0 0\t0 0 0 0\n1 0\n5\n" + Camera + "14 0 -1 0 0\t9 9 9 9\n", 2,
-       [](const ZelStateList *l) {
-         EXPECT_EQ(l->Head[0]->EntState[0][6], 10);  // width 1.0
-         EXPECT_EQ(l->Head[1]->Flags, 5);
-       }},
-      {"group counts huge", "V201506\n99 2\n0 0 0\n" + Camera, 1, [](const ZelStateList *l) { EXPECT_TRUE(atDefaults(l->Head[0])); }},
-      {"negative total", "V201506\n1 -5\n" + Good.substr(4), 1, [](const ZelStateList *l) { EXPECT_TRUE(atDefaults(l->Head[0])); }},
-      {"total past int", "V201506\n1 99999999999\n" + Good.substr(4), 1, [](const ZelStateList *l) { EXPECT_TRUE(atDefaults(l->Head[0])); }},
-      {"groups past the total", "V201506\n2 2\n0 0 0\n" + Camera + "3 1\t1 6 23 0 10\t\n0 2\t1 6 23 0 10\t7 6 23 0 10\t\n", 1,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->NbrEnt, 1); EXPECT_NE(l->Head[0]->View, nullptr); }},
-      {"kind 99", "V201506\n1 1\n0 0 0\n" + Camera + "99 1\t1 6 23 0 10\t\n", 1, [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->NbrEnt, 0); }},
-      {"negative group", "V201506\n1 1\n0 0 0\n" + Camera + "3 -1\t\n", 1, [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->NbrEnt, 0); }},
-      {"current plane 32", "V201506\n" + Good.substr(0, Good.find("14 ")) + "14 1 32 1 1 0\t0 0 0 0\n", 1,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->NbrEnt, 1); EXPECT_EQ(l->Head[0]->ClipCur, -1); }},
-      {"planes on without current plane", "V201506\n" + Good.substr(0, Good.find("14 ")) + "14 1 -1 1 1 0\t0 0 0 0\n" + Good, 2,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->ClipOn, 1); }},
-      {"cut mid-state", "V201506\n" + Good + "1 2\n0 0 0 640", 2,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[1]->ViewW, 640); EXPECT_EQ(l->Head[1]->View, nullptr); }},
-      {"field beyond the palettes", "V201506\n" + Good + "1 2\n0 0 3 800 800 0 0 90 0\n" + Camera.substr(0, 10), 2, nullptr},
-      {"over-long line", "V201506\n1 2\n1 2 0" + std::string(3000, ' ') + "4 5 6 7\n" + Good.substr(Good.find(Camera)), 1,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->Mode, 2); EXPECT_EQ(l->Head[0]->ViewW, 800);
-                                   EXPECT_EQ(l->Head[0]->NbrEnt, 1); EXPECT_EQ(l->Head[0]->ClipCur, -1); }},
-      {"ten words", "V201506\n1 2\n1 2 3 4 5 6 7 8 9 10\n" + Good.substr(Good.find(Camera)), 1,
-       [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->Flags, 0); EXPECT_EQ(l->Head[0]->NbrEnt, 1); }},
-      {"not a number", "V201506\n1 2\n0 0 0\n0 0 nan " + Camera, 1, [](const ZelStateList *l) { EXPECT_EQ(l->Head[0]->View, nullptr); }},
+      {"older format", "1 1\n0 0 0\n" + Camera + "3 1\t1 6 23 0\t\n14 0 -1 0 0\t0 0 0 0\n0 0\n5\n" + Camera +
+       "14 0 -1 0 0\t9 9 9 9\n", 2,
+       [](Heads h) { EXPECT_EQ(h[0]->EntState[0][6], 10); EXPECT_EQ(h[1]->Flags, 5); }},  // width 1.0
+      {"group counts huge", V + "99 2\n0 0 0\n" + Camera, 1, [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"negative total", V + "1 -5\n" + Good.substr(4), 1, [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"total past int", V + "1 99999999999\n" + Good.substr(4), 1,
+       [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"groups past the total", V + "2 2\n0 0 0\n" + Camera + "3 1\t1 6 23 0 10\t\n0 " + Groups.substr(2), 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 1); EXPECT_NE(h[0]->View, nullptr); }},
+      {"kind 99", V + "1 1\n0 0 0\n" + Camera + "99 1\t1 6 23 0 10\t\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 0); }},
+      {"negative group", V + "1 1\n0 0 0\n" + Camera + "3 -1\t\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 0); }},
+      {"current plane 32", V + "1 2\n0\n" + Camera + Groups + "14 1 32 1 1 0\t0 0 0 0\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 1); EXPECT_EQ(h[0]->ClipCur, -1); }},
+      {"planes on without current plane",
+       V + "1 2\n0\n" + Camera + Groups + "14 1 -1 1 1 0\t0 0 0 0\n" + Good, 2,
+       [](Heads h) { EXPECT_EQ(h[0]->ClipOn, 1); }},
+      {"cut mid-state", V + Good + "1 2\n0 0 0 640", 2,
+       [](Heads h) { EXPECT_EQ(h[1]->ViewW, 640); EXPECT_EQ(h[1]->View, nullptr); }},
+      {"field beyond the palettes", V + Good + "1 2\n0 0 3 800 800 0 0 90 0\n" + Camera.substr(0, 10), 2,
+       nullptr},
+      {"over-long line", V + "1 2\n1 2 0" + std::string(3000, ' ') + "4 5 6 7\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->Mode, 2); EXPECT_EQ(h[0]->ViewW, 800); EXPECT_EQ(h[0]->NbrEnt, 1); }},
+      {"ten words", V + "1 2\n1 2 3 4 5 6 7 8 9 10\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->Flags, 0); EXPECT_EQ(h[0]->NbrEnt, 1); }},
+      {"not a number", V + "1 2\n0 0 0\n0 0 nan " + Camera, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->View, nullptr); }},
       {"empty", "", 0, nullptr},
   };
   FakeHooks fake;
@@ -250,7 +270,7 @@ TEST(SavedStates, HostileAndOlderFilesEndAtDefaults) {
     s->State->NbrState = 0;
     CaptureStdout();
     ASSERT_EQ(zelLoadStateFromFile(s.get(), file.c_str()), c.Count);
-    if (c.Check) c.Check(s->State);
+    if (c.Check) c.Check(s->State->Head);
     fake.Calls.clear();
     for (int i = 0; i < c.Count; i++) {
       s->ActFld = 0;

@@ -57,7 +57,9 @@ std::vector<double> numbers(const ZelViewBucket &b) {
   return n;
 }
 
-std::string viewLine(int i) { return std::to_string(i) + "\t1 2 3\t0 0 0\t45\t0.5\t4\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n"; }
+std::string viewLine(int i) {
+  return std::to_string(i) + "\t1 2 3\t0 0 0\t45\t0.5\t4\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
+}
 
 // Views written by one scene under a comma-decimal locale restore another exactly as "%lg"
 // printed them.
@@ -161,8 +163,9 @@ TEST(SavedViews, InitialViewUndoesTurnAndPanButKeepsTranslation) {
   CaptureStdout();
   EXPECT_EQ(setSavedView(s.get(), -2), 0);
   EXPECT_EQ(setSavedView(s.get(), 100), 0);
-  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : INVALID NBRVIEW (-2) MUST BE LESS THAN OR EQUAL TO 100\n"
-                                 "###### WARNING : INVALID NBRVIEW (100) MUST BE LESS THAN OR EQUAL TO 100\n");
+  EXPECT_EQ(GetCapturedStdout(),
+            "###### WARNING : INVALID NBRVIEW (-2) MUST BE LESS THAN OR EQUAL TO 100\n"
+            "###### WARNING : INVALID NBRVIEW (100) MUST BE LESS THAN OR EQUAL TO 100\n");
   EXPECT_EQ(setSavedView(s.get(), 3), 0);
 }
 

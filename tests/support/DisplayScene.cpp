@@ -1,22 +1,24 @@
 #include "tests/support/DisplayScene.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QOpenGLContext>
 
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
 #include "tests/support/GLHarness.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 
 Geometric_Mesh *EveryKindMesh(Memory_List *mem) {
-  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 27}, {KmfEdges, 1}, {KmfEdgesP2, 1},
-                                            {KmfTriangles, 1}, {KmfTrianglesP2, 1}, {KmfQuadrilaterals, 1},
-                                            {KmfQuadrilateralsQ2, 1}, {KmfTetrahedra, 1}, {KmfTetrahedraP2, 1},
-                                            {KmfPyramids, 1}, {KmfPrisms, 1}, {KmfHexahedra, 1},
-                                            {KmfHexahedraQ2, 1}, {KmfNormalAtVertices, 1}});
+  Geometric_Mesh *m = NewRoomyMesh(
+      mem, 3, {{KmfVertices, 27}, {KmfEdges, 1}, {KmfEdgesP2, 1}, {KmfTriangles, 1}, {KmfTrianglesP2, 1},
+               {KmfQuadrilaterals, 1}, {KmfQuadrilateralsQ2, 1}, {KmfTetrahedra, 1}, {KmfTetrahedraP2, 1},
+               {KmfPyramids, 1}, {KmfPrisms, 1}, {KmfHexahedra, 1}, {KmfHexahedraQ2, 1},
+               {KmfNormalAtVertices, 1}});
   for (int k = 0; k < 3; k++)
     for (int j = 0; j < 3; j++)
       for (int i = 0; i < 3; i++) AddVertex(m, i, j, k);
@@ -49,7 +51,12 @@ DisplayScene::DisplayScene(const std::function<Geometric_Mesh *(Memory_List *)> 
     EXPECT_TRUE(gl.valid()) << gl.describe();
   }
   testing::internal::CaptureStdout();  // the timings and list counts of the set-up
-  scene_ = OpenHeadless(mem_, nullptr, make(mem_));
+  Geometric_Mesh *msh = make(mem_);
+  scene_ = OpenHeadless(mem_, nullptr, msh);
+  // The volume neighbours complete, the topology thread is joined: its report is swallowed
+  // here rather than landing in a test's own capture.
+  while (msh->TopoThread && !TopoDoneLoad(msh)) usleep(100);
+  StopTopoThread(msh);
   if (setup) zelSetupDisplayLists(mem_, scene_);
   testing::internal::GetCapturedStdout();
 }

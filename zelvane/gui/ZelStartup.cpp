@@ -44,6 +44,10 @@ void zelInitGlut() {
   glutHideWindow();
 }
 
+void zelExitGlut() {
+  if (glutGet(GLUT_INIT_STATE)) glutExit();
+}
+
 std::string zelShellQuote(const std::string &word) {
   std::string quoted = "'";
   for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -129,6 +133,7 @@ int zelvaneMain(int argc, char **argv) {
   auto *zelvane = new Zelvane(s.mem, s.pool, s.opt);
   app->exec();
   delete zelvane;
+  zelExitGlut();
   delete app;
 
   s.free(verbose);

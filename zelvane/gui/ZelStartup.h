@@ -19,6 +19,11 @@ int zelvaneMain(int argc, char **argv);
 // and spheres need it); later calls do nothing. Needs a display.
 void zelInitGlut();
 
+// Ends the GL utility toolkit (its window and its display connection) while the toolkit
+// application still exists; nothing when it was never initialised. The toolkit's own ending at
+// process exit would otherwise touch a GL driver the application has already let go of.
+void zelExitGlut();
+
 // A word for the shell: single-quoted, an inner quote written '\''.
 std::string zelShellQuote(const std::string &word);
 // The command that starts another instance in the background:

@@ -13,11 +13,9 @@
 #include "common/model/Mesh.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelMatrix.h"
+#include "zelvane/scene/ZelNormals.h"
+#include "zelvane/scene/ZelPath.h"
 #include "zelvane/scene/ZelScene.h"
-
-// PROVISIONAL until the drawing-aid header lands.
-int zelDrawNormals(ZelScene *scene, int type, int index);
-void zelGlPath(ZelScene *scene);
 
 void zel_glhFrustumf2(double m[16], double left, double right, double bottom, double top,
                       double znear, double zfar) {

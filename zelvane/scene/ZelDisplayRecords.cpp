@@ -123,7 +123,8 @@ int zelSetupDisplayLists(Memory_List *mem, ZelScene *scene) {
   if (volumes) scene->Rnd.Kinds |= ZelKindsVolumes;
   if (faces) scene->Rnd.Kinds |= ZelKindsFaces;
   if (edges) scene->Rnd.Kinds |= ZelKindsEdges;
-  if (!faces && !volumes) forEachRecord(zm, EdgeKinds, [](ZelEntDisplayList *r) { setLineMode(r, ZelModeRef); });
+  if (!faces && !volumes)
+    forEachRecord(zm, EdgeKinds, [](ZelEntDisplayList *r) { setLineMode(r, ZelModeRef); });
   if (volumes && !faces) scene->Flags |= ZelFlgVolumes;
   // The switch belongs to this scene: another window's mesh keeps composing all its lists.
   scene->VerOnly = !edges && !faces && !volumes;

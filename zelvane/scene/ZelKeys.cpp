@@ -90,7 +90,8 @@ int switchSolution(ZelScene *scene, const SolSwitch &sw, int *redraw, int *widge
 void applyTessellation(ZelScene *scene) {
   const int32_t level = scene->Rnd.TessLevel;
   zelUpdateAllDisplayListsOptions(0x20000, static_cast<uint32_t>(level), 0, scene);
-  for (int kind : {KmfEdgesP2, KmfTrianglesP2, KmfQuadrilateralsQ2}) zelUpdateAllTypeDisplayLists(kind, 1, scene);
+  for (int kind : {KmfEdgesP2, KmfTrianglesP2, KmfQuadrilateralsQ2})
+    zelUpdateAllTypeDisplayLists(kind, 1, scene);
   if (!(scene->Flags & ZelFlgVolumes) || !scene->Msh) return;
   if (scene->Msh->NbrP2Tet > 0) zelUpdateAllTypeDisplayLists(KmfTetrahedraP2, 1, scene);
   if (scene->Msh->NbrP2Hex > 0) zelUpdateAllTypeDisplayLists(KmfHexahedraQ2, 1, scene);
@@ -111,8 +112,10 @@ bool cycleField(ZelScene *scene, int step, KeyOut &out) {
   int type = vertexFieldType(scene, scene->ActFld);
   // Vectors and metric glyphs only exist for fields of their type.
   uint32_t word = setActSolOptions(scene), mask = scene->SolFlags;
-  if ((scene->SolFlags & ZelSceneVectors) && type != SOL_VECTOR) word &= ~ZelSolVectors, mask &= ~ZelSceneVectors;
-  if ((scene->SolFlags & ZelSceneMetric) && type != SOL_SYMMAT) word &= ~ZelSolMetric, mask &= ~ZelSceneMetric;
+  if ((scene->SolFlags & ZelSceneVectors) && type != SOL_VECTOR)
+    word &= ~ZelSolVectors, mask &= ~ZelSceneVectors;
+  if ((scene->SolFlags & ZelSceneMetric) && type != SOL_SYMMAT)
+    word &= ~ZelSolMetric, mask &= ~ZelSceneMetric;
   zelUpdateAllDisplayLists(mask, scene);
   zelUpdateAllDisplayListsOptions(scene->SolFlags, 0, word, scene);
   out.Redraw = out.Widgets = 1;
@@ -194,7 +197,9 @@ bool keyMetricOrVectors(ZelScene *s, KeyOut &o) {
   bool fresh = s->ActFld < 0;
   if (fresh) s->ActFld = 0;
   int type = vertexFieldType(s, s->ActFld);
-  uint32_t bit = type == SOL_SYMMAT ? static_cast<uint32_t>(ZelSceneMetric) : type == SOL_VECTOR ? ZelSceneVectors : 0u;
+  uint32_t bit = type == SOL_SYMMAT   ? static_cast<uint32_t>(ZelSceneMetric)
+                 : type == SOL_VECTOR ? ZelSceneVectors
+                                      : 0u;
   uint32_t rec = type == SOL_SYMMAT ? ZelSolMetric : ZelSolVectors;
   if (!bit) return false;
   bool on = fresh || !(s->SolFlags & bit);
@@ -462,7 +467,8 @@ void getGlinfo() {
   printf("  RGBA Bits\t\t%2d", integer(GL_RED_BITS));
   printf("\t%2d\t%2d\t%2d\n", integer(GL_GREEN_BITS), integer(GL_BLUE_BITS), integer(GL_ALPHA_BITS));
   printf("  Accum RGBA Bits\t%2d", integer(GL_ACCUM_RED_BITS));
-  printf("\t%2d\t%2d\t%2d\n", integer(GL_ACCUM_GREEN_BITS), integer(GL_ACCUM_BLUE_BITS), integer(GL_ACCUM_ALPHA_BITS));
+  printf("\t%2d\t%2d\t%2d\n", integer(GL_ACCUM_GREEN_BITS), integer(GL_ACCUM_BLUE_BITS),
+         integer(GL_ACCUM_ALPHA_BITS));
   printf("  Depth Bits\t\t%2d\n", integer(GL_DEPTH_BITS));
   printf("  Stencil Bits\t\t%2d\n", integer(GL_STENCIL_BITS));
 }

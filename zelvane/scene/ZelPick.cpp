@@ -35,7 +35,8 @@ struct RenderRow {
 
 const RenderRow kRenders[] = {
     {{KmfTriangles, KmfTrianglesP2, KmfQuadrilaterals, KmfQuadrilateralsQ2}, 4, true, true, 0},
-    {{KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra, KmfHexahedraQ2, KmfPrisms, KmfPyramids}, 6, true, false, 0},
+    {{KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra, KmfHexahedraQ2, KmfPrisms, KmfPyramids}, 6, true, false,
+     0},
     {{KmfEdges, KmfEdgesP2}, 2, false, true, 20},
     {{KmfVertices}, 1, false, true, 10},
     {{KmfNormalAtVertices}, 1, false, true, 20},
@@ -133,9 +134,9 @@ class PickPass {
     glGetDoublev(GL_MODELVIEW_MATRIX, mv_);
     glGetDoublev(GL_PROJECTION_MATRIX, pr_);
     glEnable(GL_DEPTH_TEST);
-    for (GLenum cap : {GL_BLEND, GL_LIGHTING, GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH,
-                       GL_NORMALIZE, GL_TEXTURE_1D, GL_TEXTURE_2D, GL_MULTISAMPLE, GL_ALPHA_TEST, GL_STENCIL_TEST,
-                       GL_COLOR_LOGIC_OP, GL_CULL_FACE})
+    for (GLenum cap : {GL_BLEND, GL_LIGHTING, GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH,
+                       GL_POLYGON_SMOOTH, GL_NORMALIZE, GL_TEXTURE_1D, GL_TEXTURE_2D, GL_MULTISAMPLE,
+                       GL_ALPHA_TEST, GL_STENCIL_TEST, GL_COLOR_LOGIC_OP, GL_CULL_FACE})
       glDisable(cap);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
@@ -299,7 +300,8 @@ void zelPrintPickTerm(ZelScene *scene, int kind, int index, int second, int thir
     const double *a = msh->Ver[index].Crd, *b = msh->Ver[second].Crd;
     double d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
     float len = std::sqrt(static_cast<float>(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
-    pterm(scene->Win, "  Edge on Tri           [%9d %9d] length = %lg", index, second, static_cast<double>(len));
+    pterm(scene->Win, "  Edge on Tri           [%9d %9d] length = %lg", index, second,
+          static_cast<double>(len));
   } else if (kind == KmfFaceP2Edges) {
     pterm(scene->Win, "  P2Edge on P2Tri           [%9d %9d %9d]", index, second, third);
   } else if (kind >= KmfVertices && kind <= KmfPyramids) {

@@ -104,7 +104,9 @@ bool appendField(std::string &p, int type, int dim, const double *v) {
             v[3], v[4], v[5]);
     code = mtxEigen3(v, val, vec);
     if (code <= 0) return false;
-    appendf(p, "<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  %le  %le\n",
+    appendf(p,
+            "<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  "
+            "%le  %le\n",
             vec[0], vec[1], vec[2]);
     appendf(p, "<span style=\"color:red\">vp2</span> :  %le  %le  %le\n", vec[3], vec[4], vec[5]);
     appendf(p, "<span style=\"color:red\">vp3</span> :  %le  %le  %le\n", vec[6], vec[7], vec[8]);
@@ -113,7 +115,9 @@ bool appendField(std::string &p, int type, int dim, const double *v) {
     code = mtxEigen2(v, val, vec);
     if (code <= 0) return false;
     // Two eigenvalues in 2-D: the third slot of the line shows 0.
-    appendf(p, "<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  %le  %le %le\n",
+    appendf(p,
+            "<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  "
+            "%le  %le %le\n",
             vec[0], vec[1], vec[2], vec[3]);
   }
   appendf(p, "<span style=\"color:red\">EigenValues</span>            %le  %le  %le    %d ", val[0], val[1],
@@ -250,9 +254,11 @@ const ReportRow kRows[] = {
     {KmfTriangles, "Triangle</span>      ", 1, {{0, 3, "", "]   Ref %d</p>"}}},
     {KmfTrianglesP2, "Triangle P2</span>         ", 2, {{0, 3, "", "]</p>"}, {3, 3, "", "]   Ref %d </p>"}}},
     {KmfQuadrilaterals, "Quadrilateral</span>       ", 1, {{0, 4, "", "]   Ref %d</p>"}}},
-    {KmfQuadrilateralsQ2, "QuadrilateralQ2</span>     ", 2, {{0, 4, "", "]</p>"}, {4, 5, "", "]  Ref %d </p>"}}},
+    {KmfQuadrilateralsQ2, "QuadrilateralQ2</span>     ", 2,
+     {{0, 4, "", "]</p>"}, {4, 5, "", "]  Ref %d </p>"}}},
     {KmfTetrahedra, "Tetrahedron</span>     ", 1, {{0, 4, "", "]   Ref %d</p>"}}},
-    {KmfTetrahedraP2, "Tetrahedron P2</span>      ", 2, {{0, 4, "", "] </p>\n"}, {4, 6, "", "]   Ref %d </p>\n"}}},
+    {KmfTetrahedraP2, "Tetrahedron P2</span>      ", 2,
+     {{0, 4, "", "] </p>\n"}, {4, 6, "", "]   Ref %d </p>\n"}}},
     {KmfPyramids, "Pyramid</span>             ", 2, {{0, 3, "", "]</p>"}, {3, 2, kPad, "]   Ref %d </p>"}}},
     {KmfPrisms, "Prism</span>               ", 2, {{0, 3, "", "]</p>"}, {3, 3, "", "]   Ref %d </p>"}}},
     {KmfHexahedra, "Hexahedron</span>          ", 2, {{0, 4, "", "]</p>"}, {4, 4, "", "]   Ref %d </p>"}}},
@@ -310,7 +316,9 @@ void printElement(ZelScene *scene, int kind, int index) {
   bool valid = verticesValid(msh, nodes, nbr);
   if (dead) {
     std::string s = kPara;
-    appendf(s, "  <span style=\"color:blue\">Triangle</span>      %10d <span style=\"color:red\">is dead...</span></p>",
+    appendf(s,
+            "  <span style=\"color:blue\">Triangle</span>      %10d <span style=\"color:red\">is "
+            "dead...</span></p>",
             index);
     out(scene, s);
   } else {
@@ -337,11 +345,13 @@ const char *longName(int kind) {
   static const struct {
     int Kind;
     const char *Name;
-  } names[] = {{KmfVertices, "Vertices"},      {KmfEdges, "Edges"},          {KmfQuadrilaterals, "Quadrilaterals"},
-               {KmfTetrahedra, "Tetrahedra"},  {KmfPrisms, "Prisms"},        {KmfHexahedra, "Hexahedra"},
-               {KmfPyramids, "Pyramids"},      {KmfNormalAtVertices, "Normals"}, {KmfTrianglesP2, "P2 Triangles"},
-               {KmfEdgesP2, "P2 Edges"},       {KmfQuadrilateralsQ2, "Q2 Quadrilaterals"},
-               {KmfTetrahedraP2, "P2 Tetrahedra"}, {KmfHexahedraQ2, "Q2 Hexahedra"}};
+  } names[] = {{KmfVertices, "Vertices"},         {KmfEdges, "Edges"},
+               {KmfQuadrilaterals, "Quadrilaterals"}, {KmfTetrahedra, "Tetrahedra"},
+               {KmfPrisms, "Prisms"},             {KmfHexahedra, "Hexahedra"},
+               {KmfPyramids, "Pyramids"},         {KmfNormalAtVertices, "Normals"},
+               {KmfTrianglesP2, "P2 Triangles"},  {KmfEdgesP2, "P2 Edges"},
+               {KmfQuadrilateralsQ2, "Q2 Quadrilaterals"}, {KmfTetrahedraP2, "P2 Tetrahedra"},
+               {KmfHexahedraQ2, "Q2 Hexahedra"}};
   for (const auto &n : names)
     if (n.Kind == kind) return n.Name;
   return zelGetTypeName(kind);
@@ -352,7 +362,8 @@ const int *reportTriangle(ZelScene *scene, int kind, int index, const char *what
   Geometric_Mesh *msh = reportMesh(scene);
   if (!msh) return nullptr;
   if (kind != KmfTriangles) {
-    pterm(scene->Win, "<span style=\"color:green\">Print %s in %s Not yet Implemented</span>\n", what, longName(kind));
+    pterm(scene->Win, "<span style=\"color:green\">Print %s in %s Not yet Implemented</span>\n", what,
+          longName(kind));
     return nullptr;
   }
   if (index < 1 || index > msh->NbrTri || !verticesValid(msh, msh->Tri[index].Ver, 3)) return nullptr;
@@ -405,7 +416,8 @@ void zelPrintVertexInfo(ZelScene *scene, int index) {
     zelPrintCoordinates(scene, index);
   } else {
     std::string s = kPara;
-    appendf(s, "  <span style=\"color:blue\">Vertex</span>        %10d   Ref %d</p>", index, msh->Ver[index].Ref);
+    appendf(s, "  <span style=\"color:blue\">Vertex</span>        %10d   Ref %d</p>", index,
+            msh->Ver[index].Ref);
     out(scene, s);
   }
   printSolution(scene, KmfVertices, index);
@@ -416,8 +428,8 @@ void zelPrintCoordinates(ZelScene *scene, int index) {
   if (!msh || index < 1 || index > msh->NbrVer) return;
   const Vertex &v = msh->Ver[index];
   std::string s = kPara;
-  appendf(s, "  <span style=\"color:blue\">Vertex</span>              %10d   (%lg  %lg  %lg) Ref %d</p>", index,
-          v.Crd[0], v.Crd[1], v.Crd[2], v.Ref);
+  appendf(s, "  <span style=\"color:blue\">Vertex</span>              %10d   (%lg  %lg  %lg) Ref %d</p>",
+          index, v.Crd[0], v.Crd[1], v.Crd[2], v.Ref);
   out(scene, s);
 }
 
@@ -426,7 +438,9 @@ void zelPrintP2EdgeInfo(ZelScene *scene, int index) { printElement(scene, KmfEdg
 void zelPrintTriangleInfo(ZelScene *scene, int index) { printElement(scene, KmfTriangles, index); }
 void zelPrintP2TriangleInfo(ZelScene *scene, int index) { printElement(scene, KmfTrianglesP2, index); }
 void zelPrintQuadrilateralInfo(ZelScene *scene, int index) { printElement(scene, KmfQuadrilaterals, index); }
-void zelPrintP2QuadrilateralInfo(ZelScene *scene, int index) { printElement(scene, KmfQuadrilateralsQ2, index); }
+void zelPrintP2QuadrilateralInfo(ZelScene *scene, int index) {
+  printElement(scene, KmfQuadrilateralsQ2, index);
+}
 void zelPrintTetrahedronInfo(ZelScene *scene, int index) { printElement(scene, KmfTetrahedra, index); }
 void zelPrintP2TetrahedronInfo(ZelScene *scene, int index) { printElement(scene, KmfTetrahedraP2, index); }
 void zelPrintPyramidInfo(ZelScene *scene, int index) { printElement(scene, KmfPyramids, index); }
@@ -439,8 +453,10 @@ void zelPrintNormalInfo(ZelScene *scene, int index) {
   if (!msh || index < 1 || index > msh->NbrNor || !msh->Nor) return;
   const Normal &n = msh->Nor[index];
   std::string s = kPara;
-  appendf(s, "  <span style=\"color:blue\">Normal</span>              %10d   (%9.2f  %9.2f  %9.2f) Ref %d At:</p>",
-          index, n.Crd[0], n.Crd[1], n.Crd[2], n.Ref);
+  appendf(
+      s,
+      "  <span style=\"color:blue\">Normal</span>              %10d   (%9.2f  %9.2f  %9.2f) Ref %d At:</p>",
+      index, n.Crd[0], n.Crd[1], n.Crd[2], n.Ref);
   out(scene, s);
   zelPrintVertexInfo(scene, n.Ver);
 }
@@ -463,8 +479,8 @@ void zelPrintDistance(ZelScene *scene, const int index[2], const int kind[2]) {
   (void)index;
   if (!reportMesh(scene) || !kind || kind[0] == KmfVertices || kind[1] == KmfVertices) return;
   pterm(scene->Win,
-        "<p style='white-space: pre-wrap;'>  <span style=\"color:green\">To Calculate a Distance, at least One of Two "
-        "Picked Elements must be a Vertex (%s %s)\n</p>",
+        "<p style='white-space: pre-wrap;'>  <span style=\"color:green\">To Calculate a Distance, at least "
+        "One of Two Picked Elements must be a Vertex (%s %s)\n</p>",
         zelGetTypeName(kind[0]), zelGetTypeName(kind[1]));
 }
 
@@ -505,7 +521,8 @@ void zelPrintQuality(ZelScene *scene, int kind, int index) {
   const int *ver = reportTriangle(scene, kind, index, "Quality");
   if (!ver) return;
   const Geometric_Mesh *msh = scene->Msh;
-  double a = edgeLength(msh, ver[0], ver[1]), b = edgeLength(msh, ver[1], ver[2]), c = edgeLength(msh, ver[2], ver[0]);
+  double a = edgeLength(msh, ver[0], ver[1]), b = edgeLength(msh, ver[1], ver[2]),
+         c = edgeLength(msh, ver[2], ver[0]);
   double s = 0.5 * (a + b + c), prod = (s - a) * (s - b) * (s - c), q = 1e10;
   if (prod > 1e-20) q = std::fmin(1e10, std::fmax(a, std::fmax(b, c)) * s / std::sqrt(s * prod));
   std::string t = kPara;
@@ -519,7 +536,8 @@ void zelPrintTriLenght(ZelScene *scene, int kind, int index) {
   std::string s = kPara;
   s += "  <span style=\"color:blue\">Lenght</span>\n";
   for (int k = 0; k < 3; k++)
-    appendf(s, "              %10d => %5d = %5.2f\n", index, k, edgeLength(scene->Msh, ver[k], ver[(k + 1) % 3]));
+    appendf(s, "              %10d => %5d = %5.2f\n", index, k,
+            edgeLength(scene->Msh, ver[k], ver[(k + 1) % 3]));
   s += "</p>";
   out(scene, s);
 }

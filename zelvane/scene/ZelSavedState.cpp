@@ -215,7 +215,8 @@ int setSavedState(ZelScene *scene, int i) {
   scene->Mode = static_cast<uint32_t>(b->Mode);
   scene->ActFld = b->ActFld;
   if (!carriesSolution(scene->Msh)) {
-    printf("  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution set to 0 ");
+    printf("  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution set "
+           "to 0 ");
     scene->ActFld = -1;
   } else if (!scene->VieSol || scene->ActFld < 0 || scene->ActFld >= scene->VieSol->NbrFld) {
     scene->ActFld = -1;

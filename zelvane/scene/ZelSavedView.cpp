@@ -32,8 +32,8 @@ int zelSaveView(ZelScene *scene) {
     tooManyViews(list->NbrView);
     return 0;
   }
-  zelViewToBucket(scene->View,
-                  viewSlot(scene->Mem, list, list->NbrView, "zelSaveView", "bakView->Head[bakView->NbrView]"));
+  const char *array = "bakView->Head[bakView->NbrView]";
+  zelViewToBucket(scene->View, viewSlot(scene->Mem, list, list->NbrView, "zelSaveView", array));
   return ++list->NbrView;
 }
 

@@ -4,3 +4,7 @@
 #pragma once
 
 void zelInstallToolHooks();
+
+// Every library's hooks, in the order the program installs them before its first window: the
+// shell's bridges, the list builders, the panels, the tools.
+void zelInstallAllHooks();
