@@ -32,6 +32,9 @@ ZelToolBox::ZelToolBox(const QString &name, QSize size, ZelSequenceServer *serve
   setStyleSheet(IndicatorStyle);
   collapse();
   connect(this, &QGroupBox::toggled, this, &ZelToolBox::setVisibleBox);
+  // Replay re-emits only clicked(bool): without this a replayed header click would change
+  // nothing.
+  connect(this, &QGroupBox::clicked, this, &ZelToolBox::setVisibleBox);
 }
 
 ZelToolBox::~ZelToolBox() {
@@ -49,7 +52,7 @@ void ZelToolBox::collapse() {
 void ZelToolBox::addWidget(QZelBase *panel, const QString &title) {
   setTitle(title);
   panel_ = panel;
-  layout_->addWidget(panel);
+  if (panel) layout_->addWidget(panel);
   if (isCheckable()) collapse();
 }
 
@@ -72,4 +75,13 @@ void ZelToolBox::setVisibleBox(bool state) {
 
 void ZelToolBox::update() {
   if (panel_) panel_->zelUpdate();
+}
+
+void ZelToolBox::zelInit() {
+  if (panel_) panel_->zelInit();
+}
+
+void ZelToolBox::clearWidget() {
+  layout_ = nullptr;
+  panel_ = nullptr;
 }

@@ -4,8 +4,13 @@
 // window's title and the box's number joined by "_") whose check indicator opens and closes
 // the page: open, the page is shown and enabled and the box takes the page's height; closed,
 // the page is hidden and the box is 20 pixels high and flat. The indicator shows the
-// compiled-in triangle.png when open and triangle2.png when closed. The box owns its layout and
-// its page. GUI thread only.
+// compiled-in triangle.png when open and triangle2.png when closed.
+//
+// Both toggled(bool) and clicked(bool) open and close the box: a user's click emits both (the
+// second call finds the box as the first left it), a replayed click only clicked(bool).
+//
+// The box owns its layout and its page. update() and zelInit() hide QWidget::update: call them
+// on a ZelToolBox. GUI thread only.
 #pragma once
 
 #include <QSize>
@@ -29,6 +34,10 @@ class ZelToolBox : public QZelGroupBox {
   QZelBase *panel() const { return panel_; }
   // The page's zelUpdate, when there is a page.
   void update();
+  // The page's zelInit, when there is a page.
+  void zelInit();
+  // Forgets the layout and the page without deleting them.
+  void clearWidget();
 
  public slots:
   // Opens (true) or closes the box; nothing for a box that is not checkable. Opening without

@@ -2,7 +2,6 @@
 #include "zelvane/panels/EntBox.h"
 
 #include <QVBoxLayout>
-#include <cstdio>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
@@ -56,11 +55,6 @@ const FamilyRow FamilyRows[ZelEntBoxSlots] = {
     {"Pyramid", KmfPyramids, Vol, &Geometric_Mesh::NbrPyr},
     {"Prism", KmfPrisms, Vol, &Geometric_Mesh::NbrPri},
 };
-
-void warnDefault(const char *name) {
-  printf("  warning: virtual function %s not implemented   \n", name);
-  fflush(stdout);
-}
 
 }  // namespace
 
@@ -129,8 +123,8 @@ void EntBox::connectButton() {
     if (QZelBase *g = group(row)) g->connectButton();
 }
 
-void EntBox::emitSignals() { warnDefault("emit"); }
-void EntBox::createGroup() { warnDefault("createGroup"); }
+void EntBox::emitSignals() { notImplemented("emit"); }
+void EntBox::createGroup() { notImplemented("createGroup"); }
 
 void EntBox::clearWidget() {
   entBox_ = nullptr;
