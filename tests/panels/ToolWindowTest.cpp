@@ -97,10 +97,12 @@ TEST(ToolWindow, HeaderClicksCloseAndReopenABoxAndAnEmptyBoxOpensFlat) {
   ZelTool tool(&server, QRect(0, 0, 260, 150), "w", nullptr);
   auto *page = new LoggingPage(&log, "page");
   tool.addWidget(page, "Page", true);
+  tool.addWidget(new LoggingPage(&log, "closed"), "Closed", false);
   tool.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&tool));
   ZelToolBox *box = tool.boxes()[0];
   EXPECT_FALSE(IsClosed(box));
+  EXPECT_TRUE(IsClosed(tool.boxes()[1]));  // still 20 pixels once laid out and shown
   const int openHeight = box->height();
   EXPECT_GT(openHeight, 80);
 

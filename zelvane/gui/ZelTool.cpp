@@ -67,8 +67,6 @@ void ZelTool::addUnCheckableWidget(QZelBase *panel, const QString &title, bool s
     panel->setVisible(shown);
     panel->setEnabled(shown);
   }
-  box->setMinimumHeight(0);
-  box->setMaximumHeight(QWIDGETSIZE_MAX);
   box->setFlat(false);
   addWidgetsToLayout();
 }

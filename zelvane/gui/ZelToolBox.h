@@ -29,7 +29,8 @@ class ZelToolBox : public QZelGroupBox {
   ZelToolBox(const QString &name, QSize size, ZelSequenceServer *server, QWidget *parent = nullptr);
   ~ZelToolBox() override;
 
-  // Titles the box and takes the page into its layout; a checkable box then closes.
+  // Titles the box and takes the page into its layout; a checkable box then closes, one that
+  // cannot close takes its page's height.
   void addWidget(QZelBase *panel, const QString &title);
   QZelBase *panel() const { return panel_; }
   // The page's zelUpdate, when there is a page.
@@ -45,6 +46,10 @@ class ZelToolBox : public QZelGroupBox {
   void setVisibleBox(bool state);
 
  private:
+  // Page hidden, flat, 20 pixels high; collapse also unchecks the box.
+  void shut();
+  // Not flat, as high as its page.
+  void spread();
   void collapse();
 
   QVBoxLayout *layout_ = nullptr;
