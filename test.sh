@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the test tree (AddressSanitizer + UndefinedBehaviorSanitizer)
 # and runs every test, under a private Xvfb when there is no display.
-# Without arguments it also runs the worker-pool and topology-thread tests under
+# Without arguments it also runs the worker-pool, topology-thread and scene-opening tests under
 # ThreadSanitizer (tree build-tsan/) and the keyword-file and loading fuzz targets for about a
 # minute each (scripts/run-fuzz.sh, scripts/run-load-fuzz.sh). Arguments go to ctest and skip
 # those extra runs. The unit tests run last so that their summary closes the output.
@@ -15,11 +15,15 @@ failed=()
 if [ $# -eq 0 ]; then
   # ThreadSanitizer cannot be combined with AddressSanitizer: a tree of its own.
   cmake -S . -B build-tsan -DZELVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
-  cmake --build build-tsan -j"$(nproc)" --target test_common
+  cmake --build build-tsan -j"$(nproc)" --target test_common test_scene
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
     build-tsan/tests/test_common --gtest_brief=1 \
     --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*:TopoThread*:VolumeBase*:*FourThreads*:LoadPipe*' \
     || failed+=("ThreadSanitizer tests")
+  # Scenes opened while the topology thread still runs, and the scaling on the pool.
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
+    build-tsan/tests/test_scene --gtest_brief=1 --gtest_filter='Scene.*:*OpenRoad*' \
+    || failed+=("ThreadSanitizer scene tests")
   scripts/run-fuzz.sh || failed+=("keyword-file fuzzing")
   scripts/run-load-fuzz.sh || failed+=("loading fuzzing")
 fi

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <vector>
+
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/scene/ZelPalette.h"
+#include "zelvane/scene/ZelSceneOptions.h"
+
+namespace {
+
+class Palettes : public testing::Test {
+ protected:
+  void SetUp() override { mem_ = NewMemory(1000); }
+  void TearDown() override {
+    zelFreeViewSolution(mem_, view_);
+    FreeCommonMesh(mem_, msh_);
+    EXPECT_EQ(mem_->NbrActive, 0);
+    FreeMemory(mem_);
+  }
+  // A 2-D mesh of 4 vertices whose first field (scalar unless said) takes these values.
+  ZelPalette *make(const std::vector<double> &values, const std::vector<int> &types = {SOL_SCALAR}) {
+    msh_ = TriangleGrid(mem_, 1, 1, types);
+    for (int v = 1; v <= 4; v++)
+      for (size_t c = 0; c < values.size() / 4; c++)
+        VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * (values.size() / 4) + c];
+    CaptureStdout();
+    view_ = zelNewViewSolution(mem_, nullptr, msh_);
+    GetCapturedStdout();
+    return view_ ? &view_->ZelPal[0] : nullptr;
+  }
+  std::string update(ZelPalette *pal, int N, int *result = nullptr) {
+    CaptureStdout();
+    int r = zelUpdatePalette(0, msh_, N, pal);
+    if (result) *result = r;
+    return GetCapturedStdout();
+  }
+
+  Memory_List *mem_ = nullptr;
+  Geometric_Mesh *msh_ = nullptr;
+  ZelViewSolution *view_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
+  ZelPalette *pal = make({-3, -1, -2, -5});
+  ASSERT_NE(pal, nullptr);
+  EXPECT_EQ(pal->N, 5);  // the default palette
+  EXPECT_EQ(pal->Subdiv, 9);
+  EXPECT_EQ(pal->IsoWidth, 2.0f);
+  update(pal, 2);
+  EXPECT_EQ(pal->Iso[0], -5.0);
+  EXPECT_EQ(pal->Iso[1], -1.0);  // all negative: the largest value is the maximum
+  EXPECT_EQ(pal->Hue[0], 240.0f);
+  EXPECT_EQ(pal->Hue[1], 0.0f);
+  EXPECT_FLOAT_EQ(pal->NormIso[0], -0.5f);
+  EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
+  EXPECT_DOUBLE_EQ(pal->Sol[1], 0.0);  // (-3 - mid) / 4
+  EXPECT_DOUBLE_EQ(pal->Sol[4], -0.5);
+}
+
+TEST_F(Palettes, ConstantFieldNormalisesToZero) {
+  ZelPalette *pal = make({4, 4, 4, 4});
+  EXPECT_EQ(pal->Inv, 1.0);
+  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
+  for (int i = 0; i < 5; i++) EXPECT_EQ(pal->Iso[i], 4.0);
+}
+
+TEST_F(Palettes, LogarithmicScales) {
+  ZelPalette *pal = make({0, 1, 10, 100});
+  pal->Scale = 1;
+  std::string out = update(pal, 3);
+  EXPECT_CONTAINS(out, "### WARNING You are using Log scale with negatives or null values!");
+  EXPECT_EQ(pal->Iso[0], 1e-15);
+  EXPECT_NEAR(pal->Iso[2], 100.0, 1e-9);
+  EXPECT_EQ(pal->Sol[4], 100.0);  // the logarithmic scale keeps field units
+
+  // No positive value at all: the warning, then the linear scale.
+  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 1 - v;
+  out = update(pal, 2);
+  EXPECT_CONTAINS(out, "### WARNING");
+  EXPECT_EQ(pal->Iso[0], -3.0);
+  EXPECT_EQ(pal->Iso[1], 0.0);
+  for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
+  EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
+}
+
+TEST_F(Palettes, IsoCountOutsideTwoToTenIsRefusedUnchanged) {
+  ZelPalette *pal = make({1, 2, 3, 4});
+  ZelPalette before = *pal;
+  std::vector<double> sol(pal->Sol, pal->Sol + 5);
+  for (int N : {1, 11, 100}) {
+    int r = -1;
+    update(pal, N, &r);
+    EXPECT_EQ(r, 0) << N;
+  }
+  EXPECT_EQ(std::memcmp(&before, pal, sizeof(ZelPalette)), 0);
+  EXPECT_EQ(std::vector<double>(pal->Sol, pal->Sol + 5), sol);
+  int r = 0;
+  update(pal, 10, &r);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(pal->Iso[9], 4.0);
+}
+
+TEST_F(Palettes, MetricSizesLeaveZeroTensorsOutOfTheRange) {
+  // 2-D metrics (m11, m12, m22): sizes 0.5, 1, none (zero tensor), 1/3.
+  ZelPalette *pal = make({4, 0, 1, 1, 0, 1, 0, 0, 0, 9, 0, 1}, {SOL_SYMMAT});
+  pal->Repr = 2;
+  update(pal, 2);
+  EXPECT_NEAR(pal->Iso[0], 1.0 / 3, 1e-12);
+  EXPECT_NEAR(pal->Iso[1], 1.0, 1e-12);
+  EXPECT_FALSE(std::isfinite(pal->Sol[3]));
+  // Nothing finite left: the range (0, 0).
+  for (int v = 1; v <= 4; v++)
+    for (int c = 0; c < 3; c++) VertexValue(msh_, v, 0, c) = 0;
+  update(pal, 2);
+  EXPECT_EQ(pal->Iso[0], 0.0);
+  EXPECT_EQ(pal->Iso[1], 0.0);
+}
+
+TEST_F(Palettes, MissingZComponentIsReportedOncePerUpdate) {
+  ZelPalette *pal = make({1, 2, 3, 4, 5, 6, 7, 8}, {SOL_VECTOR});
+  pal->Repr = 5;
+  std::string out = update(pal, 2);
+  EXPECT_EQ(out, "error in getPrintSol in zel_sol\n");
+  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
+}
+
+TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
+  ZelPalette *pal = make({0, 1, 2, 4});
+  zelUpdateIsoLineDraw(pal, 1);
+  ASSERT_EQ(pal->NbrRef, 4);
+  for (int i = 0; i < 5; i++) {
+    EXPECT_EQ(pal->RefLvl[i], pal->NormIso[i]);
+    EXPECT_EQ(pal->RefHue[i], pal->Hue[i]);
+  }
+  zelUpdateIsoLineDraw(pal, 9);
+  ASSERT_EQ(pal->NbrRef, 36);
+  EXPECT_EQ(pal->RefLvl[36], pal->NormIso[4]);
+  EXPECT_EQ(pal->RefLvl[18], pal->NormIso[2]);
+  EXPECT_NEAR(pal->RefHue[13], pal->Hue[1] + (pal->Hue[2] - pal->Hue[1]) * 4 / 9, 1e-4);
+}
+
+TEST(PaletteCounts, MoreCurvedThanLinearElementsStayInsideSol) {
+  Memory_List *mem = NewMemory(200);
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfVertices] = 6, siz[KmfTriangles] = 2, siz[KmfTrianglesP2] = 5;
+  siz[KmfSolAtTriangles] = 2, siz[KmfSolSizTot] = 1, siz[KmfSolNbrFld] = 1, siz[KmfSolTypes] = SOL_SCALAR;
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  msh->Dim = 2;
+  for (int v = 0; v < 6; v++) AddVertex(msh, v, v % 2, 0);
+  AddElement(msh, KmfTriangles, {1, 2, 3}, 1), AddElement(msh, KmfTriangles, {2, 3, 4}, 1);
+  for (int t = 0; t < 5; t++) AddElement(msh, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
+  msh->SolAtTri->Sol[1] = 2, msh->SolAtTri->Sol[2] = 6;
+  CaptureStdout();
+  ZelViewSolution *view = zelNewViewSolution(mem, nullptr, msh);
+  ASSERT_EQ(zelUpdatePalette(0, msh, 2, &view->ZelPal[0]), 1);
+  GetCapturedStdout();
+  EXPECT_EQ(view->ZelPal[0].NbrSol, 2);
+  EXPECT_EQ(view->ZelPal[0].Iso[1], 6.0);
+  zelFreeViewSolution(mem, view);
+  FreeCommonMesh(mem, msh);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+TEST(PaletteOptions, TheOptionsPaletteGivesTheIsoValues) {
+  Memory_List *mem = NewMemory(200);
+  Geometric_Mesh *msh = TriangleGrid(mem, 1, 1, {SOL_SCALAR});
+  for (int v = 1; v <= 4; v++) VertexValue(msh, v, 0) = 10 * v;
+  ZelSceneOptions opt{};
+  opt.palCount = 5;
+  const double iso[5] = {1, 2, 3, 5, 8};
+  std::memcpy(opt.pal, iso, sizeof(iso));
+  CaptureStdout();
+  ZelViewSolution *view = zelNewViewSolution(mem, &opt, msh);
+  EXPECT_CONTAINS(GetCapturedStdout(), " zelDefaultPalette: Iso 8 \n");
+  const ZelPalette &p = view->ZelPal[0];
+  EXPECT_EQ(p.Iso[3], 5.0);
+  EXPECT_FLOAT_EQ(p.NormIso[0], static_cast<float>((1 - 25) / 30.0));
+  EXPECT_EQ(zelDefaultPalette(&opt, 0, msh, 6, &view->ZelPal[0]), 0);  // the file gives five
+  zelFreeViewSolution(mem, view);
+  FreeCommonMesh(mem, msh);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+TEST(PrintSol, ScalarOfEachFieldTypeAndRepresentation) {
+  const double vec3[3] = {3, -4, 12}, met2[3] = {4, 1, 2}, met3[6] = {2, 0, 0, 3, 0, 4},
+               mat2[4] = {1, -7, 3, 2};
+  struct Row {
+    int Dim, Repr, Type;
+    const double *Values;
+    double Expected;
+  } const rows[] = {
+      {3, 0, SOL_VECTOR, vec3, 13},
+      {3, 1, SOL_VECTOR, vec3, -4},
+      {3, 2, SOL_VECTOR, vec3, 12},
+      {3, 4, SOL_VECTOR, vec3, -4},
+      {2, 0, SOL_VECTOR, vec3, 5},
+      {2, 0, SOL_SYMMAT, met2, 7},
+      {2, 1, SOL_SYMMAT, met2, std::sqrt(7.0)},
+      {3, 0, SOL_SYMMAT, met3, 24},
+      {3, 3, SOL_SYMMAT, met3, 0.5},
+      {2, 0, SOL_MATRIX, mat2, 7},
+      {3, 9, SOL_SCALAR, vec3, 3},
+  };
+  for (const Row &r : rows)
+    EXPECT_NEAR(getPrintSol(r.Dim, r.Repr, r.Type, r.Values), r.Expected, 1e-12)
+        << r.Dim << " " << r.Repr << " " << r.Type;
+  CaptureStdout();
+  EXPECT_EQ(getPrintSol(2, 0, 7, vec3), 0.0);
+  EXPECT_EQ(GetCapturedStdout(), "solution type not implemented yet!\n");
+}
+
+namespace {
+
+// The iso-line points the plain way: every kept point compared with every point kept before.
+std::vector<double> isoReference(const Geometric_Mesh *m, double iso) {
+  std::vector<double> seg, kept;
+  for (int t = 1; t <= m->NbrTri; t++) {
+    std::vector<double> p;
+    for (int e = 0; e < 3; e++) {
+      int a = m->Tri[t].Ver[e], b = m->Tri[t].Ver[(e + 1) % 3];
+      double va = m->SolAtVer->Sol[a], vb = m->SolAtVer->Sol[b];
+      const double *A = m->Ver[a].Crd, *B = m->Ver[b].Crd;
+      if (va == iso && vb == iso) {
+        p = {A[0], A[1], B[0], B[1]};
+        break;
+      }
+      if (std::min(va, vb) < iso && iso < std::max(va, vb)) {
+        double s = std::fabs(va - iso) + std::fabs(vb - iso);
+        for (int c = 0; c < 2; c++)
+          p.push_back(std::fabs(vb - iso) / s * A[c] + std::fabs(va - iso) / s * B[c]);
+      }
+    }
+    if (p.size() == 4 && (std::fabs(p[0] - p[2]) >= 1e-6 || std::fabs(p[1] - p[3]) >= 1e-6))
+      seg.insert(seg.end(), p.begin(), p.end());
+  }
+  for (size_t i = 0; i < seg.size(); i += 2) {
+    bool dup = false;
+    for (size_t k = 0; k < kept.size() && !dup; k += 2)
+      dup = std::fabs(kept[k] - seg[i]) < 1e-6 && std::fabs(kept[k + 1] - seg[i + 1]) < 1e-6;
+    if (!dup) kept.insert(kept.end(), {seg[i], seg[i + 1]});
+  }
+  return kept;
+}
+
+}  // namespace
+
+TEST(IsoLinePoints, EqualThePlainQuadraticReference) {
+  Memory_List *mem = NewMemory(200);
+  Geometric_Mesh *msh = TriangleGrid(mem, 9, 7, {SOL_SCALAR});
+  // Values exactly at the iso along the diagonals, and vertices moved by less than 1e-6.
+  for (int v = 1; v <= msh->NbrVer; v++) {
+    double *p = msh->Ver[v].Crd;
+    VertexValue(msh, v, 0) = p[0] - p[1] + 0.1 * std::sin(3 * p[0] * p[1]);
+    if (v % 5 == 0) p[0] += 4e-7;
+  }
+  for (double iso : {0.0, 0.5, 1.0, -2.3, 40.0}) {
+    int count = -1;
+    CaptureStdout();
+    double *pts = zelGetIsoLinPts(msh, 0, &count, iso);
+    GetCapturedStdout();
+    ASSERT_NE(pts, nullptr);
+    std::vector<double> ref = isoReference(msh, iso);
+    EXPECT_EQ(std::vector<double>(pts, pts + 2 * count), ref) << iso;
+    std::free(pts);
+  }
+  msh->Dim = 3;
+  int count = -1;
+  EXPECT_EQ(zelGetIsoLinPts(msh, 0, &count, 1.0), nullptr);
+  FreeCommonMesh(mem, msh);
+
+  // An iso through one vertex of a triangle, crossing the opposite side, gives no point.
+  msh = NewRoomyMesh(mem, 2, {{KmfVertices, 3}, {KmfTriangles, 1}}, {SOL_SCALAR});
+  AddElement(msh, KmfTriangles, {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0)},
+             1);
+  VertexValue(msh, 1, 0) = 1, VertexValue(msh, 2, 0) = 0, VertexValue(msh, 3, 0) = 5;
+  CaptureStdout();
+  double *pts = zelGetIsoLinPts(msh, 0, &count, 1.0);
+  EXPECT_CONTAINS(GetCapturedStdout(), "nb tri inter = 0 \n");
+  EXPECT_EQ(count, 0);
+  std::free(pts);
+  FreeCommonMesh(mem, msh);
+  FreeMemory(mem);
+}

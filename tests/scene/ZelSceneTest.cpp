@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/FakeHooks.h"
+#include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+// The initial camera of a 3-D scene as OpenGL reads it: Rx(-60) Ry(0) Rz(-120).
+void expectInitialMatrix3d(const double M[16]) {
+  const double a = -60 * M_PI / 180, b = -120 * M_PI / 180;
+  const double Rx[3][3] = {{1, 0, 0}, {0, cos(a), -sin(a)}, {0, sin(a), cos(a)}};
+  const double Rz[3][3] = {{cos(b), -sin(b), 0}, {sin(b), cos(b), 0}, {0, 0, 1}};
+  for (int r = 0; r < 3; r++)
+    for (int c = 0; c < 3; c++) {
+      double g = 0;
+      for (int k = 0; k < 3; k++) g += Rx[r][k] * Rz[k][c];
+      EXPECT_NEAR(M[4 * c + r], g, 1e-12) << r << "," << c;
+    }
+  EXPECT_EQ(M[15], 1.0);
+}
+
+struct OpenCase {
+  const char *Name;
+  std::function<Geometric_Mesh *(Memory_List *)> Make;
+  double Box[6];  // box the scene frames
+  int Dim;
+  bool Warns;  // degenerate box
+  const ZelSceneOptions *Opt;
+};
+
+Geometric_Mesh *tetAndTriangle(Memory_List *mem, bool withTriangle, bool deadTriangle) {
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 8}, {KmfTetrahedra, 1}, {KmfTriangles, 1}});
+  int v[6] = {AddVertex(m, 0, 0, 0), AddVertex(m, 1, 0, 0),   AddVertex(m, 0, 1, 0), AddVertex(m, 0, 0, 1),
+              AddVertex(m, 3, 3, 0), AddVertex(m, 10, 10, 10)};  // the last one is used by nothing
+  if (!deadTriangle) AddElement(m, KmfTetrahedra, {v[0], v[1], v[2], v[3]}, 1);
+  if (withTriangle) {
+    int t = AddElement(m, KmfTriangles, {v[0], v[1], v[4]}, 2);
+    if (deadTriangle) m->Tri[t].Tag = 0;
+  }
+  const double own[6] = {-7, -7, -7, 7, 7, 7};
+  std::memcpy(m->Box, own, sizeof(own));
+  return m;
+}
+
+ZelSceneOptions boxOptions() {
+  ZelSceneOptions o{};
+  o.hasBox = 1;
+  const double b[6] = {-4, -4, -4, 4, 4, 4};
+  std::memcpy(o.box, b, sizeof(b));
+  return o;
+}
+const ZelSceneOptions kBoxOptions = boxOptions();
+
+const OpenCase kOpenCases[] = {
+    {"TrianglesWithTetrahedra",
+     [](Memory_List *m) { return tetAndTriangle(m, true, false); },
+     {0, 0, 0, 3, 3, 1},
+     3,
+     false,
+     nullptr},
+    {"TetrahedraOnly",
+     [](Memory_List *m) { return tetAndTriangle(m, false, false); },
+     {0, 0, 0, 1, 1, 1},
+     3,
+     false,
+     nullptr},
+    {"EdgesOnly",
+     [](Memory_List *mem) {
+       Geometric_Mesh *m = NewRoomyMesh(mem, 2, {{KmfVertices, 4}, {KmfEdges, 2}});
+       AddElement(m, KmfEdges, {AddVertex(m, -1, 0, 0), AddVertex(m, 1, 0, 0)}, 1);
+       AddElement(m, KmfEdges, {AddVertex(m, 0, 2, 0), AddVertex(m, 0, -2, 0)}, 1);
+       return m;
+     },
+     {-1, -2, 0, 1, 2, 0},
+     2,
+     false,
+     nullptr},
+    {"VerticesOnly",
+     [](Memory_List *mem) {
+       Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 2}});
+       AddVertex(m, 0, 0, 0), AddVertex(m, 1, 1, 1);
+       const double own[6] = {-1, 0, 0, 1, 4, 2};
+       std::memcpy(m->Box, own, sizeof(own));
+       return m;
+     },
+     {-1, 0, 0, 1, 4, 2},
+     3,
+     false,
+     nullptr},
+    {"OneVertex",
+     [](Memory_List *mem) {
+       Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 1}});
+       AddVertex(m, 5, 5, 5);
+       for (int i = 0; i < 6; i++) m->Box[i] = 5;
+       return m;
+     },
+     {5, 5, 5, 5, 5, 5},
+     3,
+     true,
+     nullptr},
+    {"AllTrianglesDead",
+     [](Memory_List *m) { return tetAndTriangle(m, true, true); },
+     {-7, -7, -7, 7, 7, 7},
+     3,
+     false,
+     nullptr},
+    {"OptionsFileBox",
+     [](Memory_List *m) { return tetAndTriangle(m, true, false); },
+     {-4, -4, -4, 4, 4, 4},
+     3,
+     false,
+     &kBoxOptions},
+};
+
+class OpenRoad : public testing::TestWithParam<OpenCase> {};
+
+}  // namespace
+
+TEST_P(OpenRoad, FramesTheMeshAndFreesEverything) {
+  const OpenCase &c = GetParam();
+  Memory_List *mem = NewMemory(1000);
+  Geometric_Mesh *msh = c.Make(mem);
+  CaptureStdout();
+  ZelScene *scene = OpenHeadless(mem, nullptr, msh, c.Opt);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(out.find("####WARNING => InvDmaxSca = 0. in fct zelIniScene") != std::string::npos, c.Warns)
+      << out;
+
+  double dmax = 0;
+  for (int i = 0; i < 3; i++) {
+    dmax = std::max(dmax, c.Box[i + 3] - c.Box[i]);
+    EXPECT_DOUBLE_EQ(scene->Ctr[i], 0.5 * (c.Box[i] + c.Box[i + 3])) << i;
+  }
+  const double inv = c.Warns ? 1.0 : 1.0 / dmax;
+  EXPECT_DOUBLE_EQ(scene->InvDmaxSca, inv);
+  EXPECT_EQ(scene->Dim, static_cast<uint32_t>(c.Dim));
+  ZelView *view = scene->View;
+  ASSERT_NE(view, nullptr);
+  for (int i = 0; i < 6; i++) EXPECT_NEAR(view->Box[i], (c.Box[i] - scene->Ctr[i % 3]) * inv, 1e-15) << i;
+  // Scaled boxes span one unit; a point is taken as a unit box so that near < far.
+  EXPECT_DOUBLE_EQ(view->Near, 0.5);
+  EXPECT_DOUBLE_EQ(view->Far, 4.0);
+  EXPECT_DOUBLE_EQ(view->Trn[2], -2.0);
+  if (c.Dim == 3) {
+    expectInitialMatrix3d(view->IniMat);
+  } else {
+    for (int i = 0; i < 16; i++) EXPECT_EQ(view->IniMat[i], i % 5 == 0 ? 1.0 : 0.0) << i;
+  }
+  EXPECT_EQ(std::memcmp(view->Mat, view->IniMat, sizeof(view->Mat)), 0);
+  // Display coordinates of the first vertex.
+  for (int i = 0; i < 3; i++)
+    EXPECT_FLOAT_EQ(scene->ZelMsh->Crd[1][i], static_cast<float>((msh->Ver[1].Crd[i] - scene->Ctr[i]) * inv));
+
+  EXPECT_EQ(zelFreeScene(mem, scene), nullptr);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+INSTANTIATE_TEST_SUITE_P(Meshes, OpenRoad, testing::ValuesIn(kOpenCases),
+                         [](const testing::TestParamInfo<OpenCase> &i) { return std::string(i.param.Name); });
+
+TEST(Scene, WithoutMeshTheCameraFramesTheUnitBox) {
+  Memory_List *mem = NewMemory(100);
+  ZelScene *scene = zelNewScene(mem, nullptr, ZelDisplayLists, nullptr, nullptr);
+  EXPECT_EQ(scene->Rnd.Render, 23u);
+  EXPECT_EQ(scene->Pck->Top, -1);
+  ASSERT_EQ(zelIniScene(nullptr, ZelDisplayLists, scene), 1);
+  EXPECT_DOUBLE_EQ(scene->View->Dmax, 2.0);
+  EXPECT_EQ(zelUpdateZelMeshCrd(scene), 0);
+  EXPECT_EXIT(zelIniScene(nullptr, 0, scene), testing::ExitedWithCode(100),
+              "RENDERING OPTIONS NOT IMPLEMENTED");
+  zelFreeScene(mem, scene);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+namespace {
+
+// A scene on n vertices scattered at random, made without the topology so that the vertex
+// loop type is the scaling's own.
+ZelScene *scatteredScene(Memory_List *mem, Common_MthParallel *par, int n) {
+  Geometric_Mesh *msh = NewRoomyMesh(mem, 3, {{KmfVertices, n}});
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-3.7, 11.3);
+  for (int v = 0; v < n; v++) AddVertex(msh, u(rng), u(rng), u(rng));
+  for (int i = 0; i < 6; i++) msh->Box[i] = i < 3 ? -3.7 : 11.3;
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem, par, "ZELVANE");
+  ZelMesh *zelMsh = zelNewZelMesh(mem);
+  CaptureStdout();
+  zelSetupZelMesh(&fi, msh, zelMsh);
+  GetCapturedStdout();
+  ZelScene *scene = zelNewScene(mem, par, ZelDisplayLists, msh, zelMsh);
+  zelIniScene(&fi, ZelDisplayLists, scene);
+  return scene;
+}
+
+}  // namespace
+
+TEST(Scene, ScalingOnThePoolEqualsTheSequentialPass) {
+  Memory_List *mem = NewMemory(1000);
+  Common_MthParallel *par = NewMthParallel(2, 0, 0);
+  for (int n : {1999, 2000}) {
+    ZelScene *seq = scatteredScene(mem, nullptr, n), *pooled = scatteredScene(mem, par, n);
+    ASSERT_EQ(zelUpdateZelMeshCrd(seq), 1);
+    ASSERT_EQ(zelUpdateZelMeshCrd(pooled), 1);
+    EXPECT_EQ(std::memcmp(seq->ZelMsh->Crd + 1, pooled->ZelMsh->Crd + 1, sizeof(float3) * n), 0) << n;
+    // The pool runs from 2000 vertices on, over a vertex loop type of that count.
+    EXPECT_EQ(par->VerTyp != 0, n >= 2000) << n;
+    EXPECT_EQ(CheckTypeLines(par->Pool, par->VerTyp, n), n >= 2000 ? par->VerTyp : 0);
+    zelFreeScene(mem, seq);
+    zelFreeScene(mem, pooled);
+  }
+  FreeMthParallel(par);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+TEST(Scene, FreeingStopsTheTopologyThreadAndLeavesNoBlock) {
+  Memory_List *mem = NewMemory(1000);
+  Geometric_Mesh *msh = MakeStructuredMesh(mem, 16, 16, 16, GEN_TET | GEN_TRI);
+  CaptureStdout();
+  ZelScene *scene = OpenHeadless(mem, nullptr, msh);
+  GetCapturedStdout();
+  // The volume neighbours are built in the background: the surface can be drawn already.
+  EXPECT_NE(msh->TopoThread, nullptr);
+  EXPECT_EQ(zelFreeScene(mem, scene), nullptr);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+TEST(Hooks, EmptySlotsDoNothingAndAnswerZero) {
+  ZelHooks saved = zelHooks();
+  zelHooks() = ZelHooks{};
+  ZelEntDisplayList rec{};
+  EXPECT_EQ(zelUpdateTriangleList(1, nullptr, &rec) + zelDirectDrawPyramidList(1, nullptr, &rec) +
+                zelUpdateList(200, 1, nullptr, &rec) + zelSetPlaneClip(nullptr, nullptr, 0) +
+                zelSetCapClip(nullptr),
+            0);
+  pterm(nullptr, "nothing %d", 1);
+  zelMakeCurrent(nullptr);
+  zelUpdateAllTypeDisplayListsOptions2(nullptr);
+  zelHooks() = saved;
+}
+
+TEST(Hooks, FakesRecordPassOnAndRestoreTheTable) {
+  ZelHooks saved = zelHooks();
+  zelHooks() = ZelHooks{};
+  ZelEntDisplayList rec{};
+  rec.Ref = 7;
+  {
+    FakeHooks outer;
+    outer.ListResult = 5;
+    {
+      FakeHooks inner(true);
+      inner.ListResult = 9;
+      // Passed on, the outer fake answers.
+      EXPECT_EQ(zelUpdateTriangleList(0x40, nullptr, &rec), 5);
+      EXPECT_EQ(zelDirectDrawP2HexahedronList(0x800000, nullptr, &rec), 5);
+      zelSetPlaneClip(nullptr, nullptr, 3);
+      zelUpdateClipBox(&rec);
+      for (const FakeHooks *f : {&inner, &outer}) {
+        ASSERT_EQ(f->ListCalls.size(), 2u);
+        EXPECT_TRUE(f->ListCalls[0].Update);
+        EXPECT_EQ(f->ListCalls[0].Kind, 6);
+        EXPECT_EQ(f->ListCalls[0].Ref, 7);
+        EXPECT_EQ(f->ListCalls[0].Mask, 0x40u);
+        EXPECT_FALSE(f->ListCalls[1].Update);
+        EXPECT_EQ(f->ListCalls[1].Kind, 33);
+        EXPECT_EQ(f->callNames(), (std::vector<std::string>{"setPlaneClip", "updateClipBox"}));
+        EXPECT_EQ(f->Calls[0].Plane, 3);
+      }
+    }
+    EXPECT_EQ(zelUpdateTriangleList(1, nullptr, &rec), 5);
+    EXPECT_EQ(outer.ListCalls.size(), 3u);
+  }
+  EXPECT_EQ(zelHooks().update[6], nullptr);
+  zelHooks() = saved;
+}
+
+TEST(Hooks, PtermHandsTheWholeTextOn) {
+  FakeHooks fake;
+  std::string longText(3000, 'x');
+  longText += "<br/>end";
+  int win;
+  pterm(&win, "<p>%s %d</p>", longText.c_str(), 42);
+  pterm(&win, "short %s", "one");
+  ASSERT_EQ(fake.Texts.size(), 2u);
+  EXPECT_EQ(fake.Texts[0], "<p>" + longText + " 42</p>");
+  EXPECT_EQ(fake.Texts[1], "short one");
+  EXPECT_EQ(fake.TextWindows[0], &win);
+}

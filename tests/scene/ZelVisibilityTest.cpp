@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelVisibility.h"
+
+namespace {
+
+bool visible(uint32_t tag) { return tag & TAG_VISIBLE; }
+
+// A 4 x 4 triangle grid with two boundary edges: 7-8 on a side of triangle 11 (7, 8, 13), and
+// 1-2 far from it. Vertex 13 is interior, in six triangles.
+class MiniMesh : public testing::Test {
+ protected:
+  void SetUp() override {
+    mem_ = NewMemory(1000);
+    msh_ = TriangleGrid(mem_, 4, 4, {}, 2);
+    AddElement(msh_, KmfEdges, {7, 8}, 1);
+    AddElement(msh_, KmfEdges, {1, 2}, 1);
+    CaptureStdout();
+    scene_ = OpenHeadless(mem_, nullptr, msh_);
+    GetCapturedStdout();
+  }
+  void TearDown() override {
+    zelFreeScene(mem_, scene_);
+    EXPECT_EQ(mem_->NbrActive, 0);
+    FreeMemory(mem_);
+  }
+  std::set<int> shownTriangles() const {
+    std::set<int> s;
+    for (int t = 1; t <= msh_->NbrTri; t++)
+      if (visible(msh_->Tri[t].Tag)) s.insert(t);
+    return s;
+  }
+  std::set<int> shownVertices() const {
+    std::set<int> s;
+    for (int v = 1; v <= msh_->NbrVer; v++)
+      if (visible(msh_->Ver[v].Tag)) s.insert(v);
+    return s;
+  }
+  std::vector<uint32_t> allTags() const {
+    std::vector<uint32_t> tags;
+    for (int v = 1; v <= msh_->NbrVer; v++) tags.push_back(msh_->Ver[v].Tag);
+    for (int t = 1; t <= msh_->NbrTri; t++) tags.push_back(msh_->Tri[t].Tag);
+    for (int e = 1; e <= msh_->NbrEfr; e++) tags.push_back(msh_->Efr[e].Tag);
+    return tags;
+  }
+  // Triangles with at least one vertex in the set.
+  std::set<int> touching(const std::set<int> &ver) const {
+    std::set<int> s;
+    for (int t = 1; t <= msh_->NbrTri; t++)
+      for (int v : msh_->Tri[t].Ver)
+        if (ver.count(v)) s.insert(t);
+    return s;
+  }
+  int start(int idx, int kind) {
+    geoPushHybridStack(scene_->Pck, idx, kind);
+    return zelInitMiniMesh(scene_);
+  }
+  int plus() { return zelOneMoreVisible(scene_, scene_->ZelMsh, msh_); }
+  int minus() { return zelOneLessVisible(scene_->ZelMsh, msh_); }
+
+  Memory_List *mem_ = nullptr;
+  Geometric_Mesh *msh_ = nullptr;
+  ZelScene *scene_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MiniMesh, AVertexShowsItsTrianglesThenShrinksToItself) {
+  ASSERT_EQ(start(13, KmfVertices), 1);
+  EXPECT_EQ(scene_->ZelMsh->MiniLvl, 2u);
+  EXPECT_EQ(shownTriangles(), touching({13}));
+  EXPECT_EQ(shownTriangles().size(), 6u);
+  EXPECT_EQ(shownVertices(), std::set<int>{13});  // the new layer waits for the next '+'
+  ASSERT_EQ(minus(), 1);
+  EXPECT_EQ(scene_->ZelMsh->MiniLvl, 1u);
+  EXPECT_TRUE(shownTriangles().empty());
+  EXPECT_EQ(shownVertices(), std::set<int>{13});
+  std::vector<uint32_t> before = allTags();
+  EXPECT_EQ(minus(), 0);
+  EXPECT_EQ(allTags(), before);
+  EXPECT_EQ(scene_->ZelMsh->MiniLvl, 1u);
+}
+
+TEST_F(MiniMesh, ATriangleShowsItselfAndItsEdgesThenItsNeighbours) {
+  ASSERT_EQ(start(11, KmfTriangles), 1);
+  EXPECT_EQ(shownTriangles(), std::set<int>{11});
+  EXPECT_TRUE(visible(msh_->Efr[1].Tag));
+  EXPECT_FALSE(visible(msh_->Efr[2].Tag));
+  EXPECT_EQ(scene_->ZelMsh->TriEnt->NbrVis, 1u);
+  ASSERT_EQ(plus(), 1);
+  EXPECT_EQ(shownTriangles(), touching({7, 8, 13}));
+  EXPECT_EQ(shownVertices(), (std::set<int>{7, 8, 13}));
+  ASSERT_EQ(plus(), 1);
+  std::set<int> ring;
+  for (int t : touching({7, 8, 13}))
+    for (int v : msh_->Tri[t].Ver) ring.insert(v);
+  EXPECT_EQ(shownVertices(), ring);
+  EXPECT_EQ(shownTriangles(), touching(ring));
+}
+
+TEST_F(MiniMesh, RefusedStartsChangeNothing) {
+  std::vector<uint32_t> before = allTags();
+  EXPECT_EQ(zelInitMiniMesh(scene_), 0);  // empty pick stack
+  EXPECT_EQ(start(13, KmfFaceEdges), 1);  // an edge picked on a face: done, nothing to show
+  EXPECT_EQ(allTags(), before);
+  CaptureStdout();
+  EXPECT_EQ(start(1, KmfNormalAtVertices), 0);
+  EXPECT_CONTAINS(GetCapturedStdout(), "only Triangles. Other case not yet implemented");
+  EXPECT_EQ(start(99, KmfTriangles), 0);  // out of range
+  EXPECT_EQ(allTags(), before);
+  // No mini mesh was started: '+' and '-' refuse.
+  EXPECT_EQ(plus(), 0);
+  EXPECT_EQ(minus(), 0);
+  EXPECT_EQ(allTags(), before);
+}
+
+TEST_F(MiniMesh, BoxKeepsVerticesStrictlyInside) {
+  const double box[6] = {0.5, 0.5, -1, 2, 3.5, 1};  // x = 2 is on the boundary
+  ASSERT_EQ(zelSetBoxVisible(scene_->ZelMsh, msh_, box), 1);
+  EXPECT_EQ(shownVertices(), (std::set<int>{7, 12, 17}));  // (1, 1), (1, 2), (1, 3)
+  EXPECT_EQ(scene_->ZelMsh->VerEnt->NbrVis, 3u);
+  EXPECT_EQ(scene_->ZelMsh->VerEnt->Lvl[8], 0);  // (2, 1), on the boundary
+  EXPECT_EQ(scene_->ZelMsh->VerEnt->Lvl[12], 1);
+  EXPECT_TRUE(shownTriangles().empty());
+}
+
+TEST(Visibility, APyramidNeedsAllFiveVertices) {
+  Memory_List *mem = NewMemory(1000);
+  Geometric_Mesh *msh = NewRoomyMesh(mem, 3, {{KmfVertices, 5}, {KmfPyramids, 1}});
+  for (int v = 0; v < 5; v++) AddVertex(msh, v % 2, v / 2 % 2, v / 4);
+  AddElement(msh, KmfPyramids, {1, 2, 4, 3, 5}, 1);
+  CaptureStdout();
+  ZelScene *scene = OpenHeadless(mem, nullptr, msh);
+  GetCapturedStdout();
+  for (int hidden = 0; hidden <= 5; hidden++) {
+    zelSetAllVisible(msh);
+    if (hidden < 5) msh->Ver[hidden + 1].Tag &= ~TAG_VISIBLE;
+    ASSERT_EQ(zelUpdateVisibility(scene->ZelMsh, msh), 1);
+    EXPECT_EQ(visible(msh->Pyr[1].Tag), hidden == 5) << hidden;
+    EXPECT_EQ(scene->ZelMsh->PyrEnt->NbrVis, hidden == 5 ? 1u : 0u);
+  }
+  ASSERT_EQ(zelDelAllVisible(msh), 1);
+  EXPECT_FALSE(visible(msh->Ver[3].Tag) || visible(msh->Pyr[1].Tag));
+  EXPECT_EQ(zelSetAllVisible(nullptr) + zelUpdateVisibility(nullptr, msh), 0);
+  zelFreeScene(mem, scene);
+  FreeMemory(mem);
+}
