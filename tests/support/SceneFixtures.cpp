@@ -32,16 +32,6 @@ Geometric_Mesh *NewRoomyMesh(Memory_List *mem, int dim, std::initializer_list<st
   return msh;
 }
 
-int AddVertex(Geometric_Mesh *msh, double x, double y, double z, int ref) {
-  Vertex &v = msh->Ver[++msh->NbrVer];
-  v = Vertex{};
-  v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
-  v.Tag = TAG_ALIVE;
-  v.Ref = ref;
-  if (msh->SolAtVer) msh->NbrSolVer = msh->NbrVer;
-  return msh->NbrVer;
-}
-
 namespace {
 
 int *countOf(Geometric_Mesh *msh, int kind) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
+#include "tests/support/StructuredMesh.h"  // AddVertex
 
 struct Memory_List;
 struct Common_MthParallel;
@@ -18,8 +19,6 @@ typedef struct Zel_Scene ZelScene;
 // empty, a vertex solution of those field types for every vertex slot. Every count is 0.
 Geometric_Mesh *NewRoomyMesh(Memory_List *mem, int dim, std::initializer_list<std::pair<int, int>> room,
                              const std::vector<int> &fieldTypes = {});
-// Appends an alive vertex; returns its number.
-int AddVertex(Geometric_Mesh *msh, double x, double y, double z, int ref = 0);
 // Appends an alive element of the kind with these nodes; returns its number.
 int AddElement(Geometric_Mesh *msh, int kind, std::initializer_list<int> nodes, int ref);
 // A 2-D grid of nx x ny unit squares on the vertices (i, j), vertex 1 + i + (nx + 1) j, each

@@ -7,12 +7,14 @@
 
 int GridVertex(int nx, int ny, int i, int j, int k) { return 1 + i + (nx + 1) * (j + (ny + 1) * k); }
 
-int AddVertex(Geometric_Mesh *msh, double x, double y, double z) {
+int AddVertex(Geometric_Mesh *msh, double x, double y, double z, int ref) {
   Vertex &v = msh->Ver[++msh->NbrVer];
   v = Vertex{};
   v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
   v.Tag = TAG_ALIVE;
-  v.Ref = 1;
+  v.Ref = ref;
+  // A vertex solution follows the vertices added after it was made.
+  if (msh->SolAtVer) msh->NbrSolVer = msh->NbrVer;
   return msh->NbrVer;
 }
 

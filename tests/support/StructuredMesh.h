@@ -40,4 +40,4 @@ Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
 }
 
 // Appends an alive vertex at (x, y, z) with reference 1; returns its number.
-int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0);
+int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int ref = 1);
