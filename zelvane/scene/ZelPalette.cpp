@@ -429,6 +429,10 @@ double *zelGetIsoLinPts(const Geometric_Mesh *msh, int field, int *count, double
   return out;
 }
 
+int zelFieldOffset(const Geometric_Solution *sol, int field, int dim) {
+  return fieldOffset(sol, field, dim);
+}
+
 int zel_CriticalPoints() { return 0; }
 int zelCutByIsoLin() { return 0; }
 void zel_ReorderVertex() {}

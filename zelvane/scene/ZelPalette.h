@@ -14,6 +14,7 @@
 
 struct Memory_List;
 struct Geometric_Mesh;
+struct Geometric_Solution;
 struct ZelSceneOptions;
 
 enum : int { ZelMaxIso = 10 };
@@ -85,6 +86,11 @@ double getPrintSol(int dim, int repr, int type, const double *values);
 // 1e-6 in x and y. Null for a missing or non-2-D mesh or without vertex solution; else a
 // malloc'ed array the caller frees, with its point count in *count.
 double *zelGetIsoLinPts(const Geometric_Mesh *msh, int field, int *count, double iso);
+
+// Offset of field `field` within an entity's values: the sizes of the fields before it (scalar
+// 1, vector dim, symmetric tensor 3 or 6, matrix 4 or 9 in 2-D or 3-D). A field type outside
+// 1..4 among them ends the process ("FATAL INTERNAL ERROR", 100).
+int zelFieldOffset(const Geometric_Solution *sol, int field, int dim);
 
 // Entries that do nothing.
 int zel_CriticalPoints();

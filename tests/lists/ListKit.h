@@ -1,0 +1,49 @@
+// Scenes with display records for the builder tests, and readings of what a list draws.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "tests/support/GLHarness.h"
+#include "zelvane/scene/ZelMesh.h"
+
+struct Memory_List;
+struct Geometric_Mesh;
+typedef struct Zel_Scene ZelScene;
+
+// nx x ny unit squares on the vertices (i, j), vertex 1 + i + (nx + 1) j: the first and last
+// columns cut into triangles (a, b, c), (a, c, d) (the scene's box comes from the triangles),
+// the others quadrilaterals; boundary edges along the bottom. Vertex fields of the given types.
+Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields = {});
+
+// A mesh made by make in a memory list of its own, opened without a window, the builders
+// installed, picking bases and colour-id table set, and a display record for the first group
+// of vertices, edges, triangles and quadrilaterals (a GL context must be current). At the end
+// every block of the memory list must have been freed.
+class ListScene {
+ public:
+  explicit ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make);
+  ~ListScene();
+  ZelScene *scene() const { return scn_; }
+  Geometric_Mesh *mesh() const;
+  ZelEntDisplayList &rec(int kind);
+  void field(int f);  // the active field
+  // The square -half..half of display coordinates seen from the front, 600 x 600 pixels.
+  static void view(GLHarness &gl, double half = 0.6);
+
+ private:
+  Memory_List *mem_;
+  ZelScene *scn_;
+  ZelEntDisplayList recs_[4];
+};
+
+// Window pixels of a display coordinate under ListScene::view, and back.
+inline double ToWindow(double x, double half = 0.6) { return (x + half) * 300.0 / half; }
+inline double ToDisplay(double w, double half = 0.6) { return w * half / 300.0 - half; }
+
+// Primitives by token, and the area of the polygons in pixels.
+struct Emitted {
+  int polygons = 0, lines = 0, bitmaps = 0;
+  double area = 0;
+};
+Emitted Count(const std::vector<FeedbackPrim> &prims);

@@ -1,0 +1,124 @@
+// Which lists an entry rebuilds for a mask: every list of a record first holds a marker of its
+// own, and the lists that lost it are the ones rebuilt.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "common/model/Mesh.h"
+#include "tests/lists/ListKit.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+const char *const kNames[14] = {"points",  "arrows", "numbers", "norver",  "faces", "capping", "wire",
+                                "shading", "iso",    "vectors", "isosurf", "spare", "metric",  "picking"};
+GLuint ListId(const ZelEntDisplayList &r, int i) {
+  return i < 4    ? r.MrkLst + i
+         : i < 6  ? r.FacLst + i - 4
+         : i == 6 ? r.WirLst
+         : i < 13 ? r.SolLst + i - 7
+                  : r.PckLst;
+}
+
+// A point whose blue tells the list apart (the wire calls the faces list).
+void MarkAll(const ZelEntDisplayList &r) {
+  for (int i = 0; i < 14; i++) {
+    glNewList(ListId(r, i), GL_COMPILE);
+    glBegin(GL_POINTS);
+    glColor3f(0.25f, 0.5f, (i + 1) / 16.0f);
+    glVertex3f(0.55f, 0.55f, 0.0f);
+    glEnd();
+    glEndList();
+  }
+}
+
+// Names of the lists that lost their marker, in table order.
+std::string Rebuilt(GLHarness &gl, const ZelEntDisplayList &r) {
+  std::string out;
+  for (int i = 0; i < 14; i++) {
+    bool marked = false;
+    for (const FeedbackPrim &p : gl.feedbackList(ListId(r, i), 1 << 14))
+      marked |=
+          p.isPoint() && std::fabs(p.v[0].g - 0.5f) < 1e-3f && std::fabs(p.v[0].b - (i + 1) / 16.0f) < 1e-3f;
+    if (!marked) out += std::string(out.empty() ? "" : " ") + kNames[i];
+  }
+  return out;
+}
+
+// The mixed grid with a field equal to x.
+Geometric_Mesh *GridWithX(Memory_List *mem) {
+  Geometric_Mesh *m = MixedGrid(mem, 3, 2, 2, {SOL_SCALAR});
+  for (int v = 1; v <= m->NbrVer; v++) VertexValue(m, v, 0) = m->Ver[v].Crd[0];
+  return m;
+}
+
+}  // namespace
+
+TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
+  const struct {
+    int kind;
+    uint32_t sceneFlags, solutionWord;
+    ZelListMask mask;
+    const char *rebuilt;
+  } cases[] = {
+      {KmfTriangles, 0, 0, 0x1, "faces wire picking"},  // mask 1, empty words
+      {KmfQuadrilaterals, 0, 0, 0x1, "faces wire picking"},
+      {KmfVertices, 0, 0, 0x1, "picking"},
+      {KmfVertices, 0x8, 0, 0x1, "points picking"},
+      {KmfEdges, 0x8000, 0, 0x1, "wire picking"},  // edges never rebuild numbers on mask 1
+      {KmfTriangles, 0x8000, 0x1, 0x1, "numbers faces wire shading picking"},
+      {KmfQuadrilaterals, 0x10 | 0x4, 0x2 | 0x4, 0x1, "faces wire iso picking"},
+      {KmfTriangles, 0, 0, 0x10, "shading iso vectors metric"},
+      {KmfTriangles, 0, 0, 0x8000000, "wire"},
+      {KmfQuadrilaterals, 0, 0, 0x800, "arrows"},
+      {KmfQuadrilaterals, 0, 0, 0x80, ""},
+      {KmfVertices, 0, 0, 0x800 | 0x400000, "arrows numbers"},
+      {KmfEdges, 0, 0, 0x400000, "numbers"},
+  };
+  GLHarness gl(64, 64);
+  ASSERT_TRUE(gl.valid());
+  ListScene ls(GridWithX);
+  ls.field(0);
+  ListScene::view(gl);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << std::hex << " mask 0x" << c.mask << " scene 0x"
+                                    << c.sceneFlags << " solution 0x" << c.solutionWord);
+    ZelEntDisplayList &rec = ls.rec(c.kind);
+    ls.scene()->Flags = c.sceneFlags;
+    rec.Opt.Solution = c.solutionWord;
+    MarkAll(rec);
+    EXPECT_EQ(zelUpdateList(c.kind, c.mask, ls.scene(), &rec), 1);
+    EXPECT_EQ(Rebuilt(gl, rec), c.rebuilt);
+    rec.Opt.Solution = 0;
+  }
+  ls.scene()->Flags = 0;
+  ZelEntDisplayList &tri = ls.rec(KmfTriangles);
+  MarkAll(tri);
+
+  // The direct entry touches no list; mask 1 also draws the solution (shaded pieces and
+  // iso-lines after the faces and the wire), whatever the record's solution word says.
+  const int n = ls.mesh()->NbrTri;
+  const Emitted direct =
+      Count(gl.feedback([&] { EXPECT_EQ(zelDirectDrawTriangleList(0x1, ls.scene(), &tri), 1); }));
+  EXPECT_GT(direct.polygons, 2 * n);
+  EXPECT_GT(direct.lines, 3 * n);
+  ls.field(-1);  // without a field: faces and wire only, and the solution lists are left alone
+  const Emitted plain = Count(gl.feedback([&] { zelDirectDrawTriangleList(0x1, ls.scene(), &tri); }));
+  EXPECT_EQ(plain.polygons, n);
+  EXPECT_EQ(plain.lines, 3 * n);
+  EXPECT_EQ(zelUpdateTriangleList(0x20, ls.scene(), &tri), 1);
+  EXPECT_EQ(Rebuilt(gl, tri), "");
+
+  // A record the check refuses touches nothing.
+  tri.Type = 11;
+  CaptureStderr();
+  EXPECT_EQ(zelUpdateList(KmfTriangles, 0x1, ls.scene(), &tri), 0);
+  EXPECT_EQ(GetCapturedStderr(), "  ## ERROR: ZELCHECKLIST: INVALID  TYPE 11 \n");
+  EXPECT_EQ(Rebuilt(gl, tri), "");
+  tri.Type = KmfTriangles;
+}

@@ -1,0 +1,45 @@
+// Picking end to end: the picking lists of a mixed grid drawn flat, and the pixel under each
+// item read back and decoded to its kind and index.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "common/model/Mesh.h"
+#include "tests/lists/ListKit.h"
+#include "zelvane/scene/ZelElems.h"
+#include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelPicking.h"
+#include "zelvane/scene/ZelScene.h"
+
+TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
+  GLHarness gl(600, 600);
+  ASSERT_TRUE(gl.valid());
+  ListScene ls([](Memory_List *mem) { return MixedGrid(mem, 6, 4, 2); });
+  ZelScene *s = ls.scene();
+  ASSERT_NE(s->ColRng, nullptr);
+  s->Msh->Ver[9].Tag &= ~TAG_VISIBLE;  // a hidden vertex can still be picked
+  ListScene::view(gl);
+  gl.clear(0, 0, 0);
+  glLineWidth(5);
+  glPointSize(7);
+  for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfVertices}) {  // points on top
+    ASSERT_EQ(zelUpdateList(kind, 0x200000, s, &ls.rec(kind)), 1);
+    glCallList(ls.rec(kind).PckLst);
+  }
+  gl.savePng(gl.grab(), "picking_lists");
+  for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfVertices}) {
+    const ZelElems elt = zelElems(s->Msh, kind);
+    for (int e = 1; e <= elt.Count; e++) {
+      double x = 0, y = 0;  // centroid (the vertex itself for vertices)
+      const int n = elt.NbrCor ? elt.NbrCor : 1;
+      for (int k = 0; k < n; k++) {
+        const float *p = s->ZelMsh->Crd[elt.NbrCor ? elt.ver(e)[k] : e];
+        x += p[0] / n, y += p[1] / n;
+      }
+      uint8_t rgba[4];
+      glReadPixels(int(ToWindow(x)), int(ToWindow(y)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+      int index = -1;
+      EXPECT_EQ(zelPickIdItem(s->ZelMsh, zelPickColorId(s->ColRng, rgba), &index), kind);
+      EXPECT_EQ(index, e) << "kind " << kind;
+    }
+  }
+}

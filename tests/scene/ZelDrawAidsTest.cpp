@@ -1,0 +1,183 @@
+// Normal arrows of a picked element, paths and bitmap text, read back through feedback.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/GLHarness.h"
+#include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/scene/ZelGlyphs.h"
+#include "zelvane/scene/ZelKinds.h"
+#include "zelvane/scene/ZelNormals.h"
+#include "zelvane/scene/ZelPath.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+// A 200 x 200 view of -1..1: window x of a display x, and window depth of a display z.
+double Win(double x) { return (x + 1) * 100; }
+double Depth(double z) { return (1 - z) / 2; }
+
+class DrawAids : public testing::Test {
+ protected:
+  void SetUp() override { gl_.ortho(-1, 1, -1, 1, -1, 1); }
+  void TearDown() override {
+    zelFreeScene(mem_, scene_);
+    EXPECT_EQ(mem_->NbrActive, 0);
+    FreeMemory(mem_);
+  }
+  void Open(Geometric_Mesh *msh) {
+    CaptureStdout();
+    scene_ = OpenHeadless(mem_, nullptr, msh);
+    GetCapturedStdout();
+  }
+  GLHarness gl_{200, 200};
+  Memory_List *mem_ = NewMemory(1000);
+  ZelScene *scene_ = nullptr;
+};
+
+std::string PathFile(const std::string &text) {
+  char name[] = "/tmp/zelvane-path-XXXXXX";
+  const int fd = mkstemp(name);
+  EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fd);
+  return name;
+}
+
+void FreePath(ZelPath *p) {
+  std::free(p->Ver);
+  std::free(p);
+}
+
+}  // namespace
+
+TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
+  Open(MakeStructuredMesh(mem_, 1, 1, 1, GEN_TET | GEN_HEX | GEN_PRI | GEN_PYR | GEN_TRI | GEN_QUA));
+  const int cases[][2] = {{KmfTetrahedra, 4}, {KmfHexahedra, 6}, {KmfPrisms, 5},        {KmfPyramids, 5},
+                          {KmfTriangles, 1},  {KmfVertices, 0},  {KmfQuadrilaterals, 1}};
+  for (const auto &c : cases) {
+    int result = -1;
+    EXPECT_EQ(gl_.feedback([&] { result = zelDrawNormals(scene_, c[0], 1); }).size(), 3u * c[1]) << c[0];
+    EXPECT_EQ(result, 1);
+  }
+  EXPECT_TRUE(gl_.feedback([&] { EXPECT_EQ(zelDrawNormals(scene_, KmfTetrahedra, 7), 1); }).empty());
+  // Kinds without faces, and kinds the arrows do not know, warn and go on.
+  for (int kind : {int(KmfEdges), int(KmfVolumeEdges), 1234}) {
+    CaptureStderr();
+    EXPECT_EQ(zelDrawNormals(scene_, kind, 1), 1);
+    EXPECT_EQ(GetCapturedStderr(),
+              std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n");
+  }
+}
+
+TEST_F(DrawAids, TriangleArrowFromItsCentreAQuarterUp) {
+  Geometric_Mesh *msh = NewRoomyMesh(mem_, 3, {{KmfVertices, 3}, {KmfTriangles, 1}});
+  for (int v = 0; v < 3; v++) AddVertex(msh, v == 1, v == 2, 0);
+  AddElement(msh, KmfTriangles, {1, 2, 3}, 1);
+  Open(msh);
+  for (int v = 1; v <= 3; v++)  // display units (0,0,0), (1,0,0), (0,1,0)
+    for (int k = 0; k < 3; k++) scene_->ZelMsh->Crd[v][k] = (v == 2 && k == 0) || (v == 3 && k == 1);
+  const std::vector<FeedbackPrim> arrow = gl_.feedback([&] { zelDrawNormals(scene_, KmfTriangles, 1); });
+  ASSERT_EQ(arrow.size(), 3u);
+  const FeedbackVertex &from = arrow[0].v[0], &tip = arrow[0].v[1];
+  EXPECT_NEAR(from.x, Win(1.0 / 3), 1e-3);
+  EXPECT_NEAR(from.y, Win(1.0 / 3), 1e-3);
+  EXPECT_NEAR(from.z, Depth(0), 1e-6);
+  EXPECT_NEAR(tip.x, Win(1.0 / 3), 1e-3);
+  EXPECT_NEAR(tip.z, Depth(0.25), 1e-6);
+  for (int b : {1, 2}) {  // barbs 0.025 long at 12 degrees from the shaft
+    const FeedbackVertex &e = arrow[b].v[1];
+    const double dx = (e.x - tip.x) / 100, dy = (e.y - tip.y) / 100, dz = -(e.z - tip.z) * 2;
+    EXPECT_NEAR(std::hypot(dx, dy), 0.025 * std::sin(M_PI / 15), 1e-5);
+    EXPECT_NEAR(dz, -0.025 * std::cos(M_PI / 15), 1e-5);
+  }
+  // The same flat triangle as a quadratic patch, and a flat Q2 quadrilateral: at the patch
+  // point, along z.
+  const float p2[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {.5f, 0, 0}, {.5f, .5f, 0}, {0, .5f, 0}};
+  const float q2[9][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {.5f, 0, 0},
+                          {1, .5f, 0}, {.5f, 1, 0}, {0, .5f, 0}, {.5f, .5f, 0}};
+  using Curved = std::pair<std::function<void()>, float>;
+  for (const auto &[curved, at] : {Curved{[&] { zelDrawP2TriangleNormal(p2); }, 0.333f},
+                                   Curved{[&] { zelDrawQ2QuadNormal(q2); }, 0.5f}}) {
+    const std::vector<FeedbackPrim> a = gl_.feedback([&] { glBegin(GL_LINES), curved(), glEnd(); });
+    ASSERT_EQ(a.size(), 3u);
+    EXPECT_NEAR(a[0].v[0].x, Win(at), 1e-3);
+    EXPECT_NEAR(a[0].v[1].x, Win(at), 1e-3);
+    EXPECT_NEAR(a[0].v[1].z, Depth(0.25), 1e-6);
+  }
+}
+
+// A read-only file loads, up to the first line without three numbers; paths draw newest first
+// in the reference colours of their rank.
+TEST_F(DrawAids, PathFilesAndTheirDrawing) {
+  const std::string name = PathFile("0 0 0\n1 0 0\n2 0\n");
+  chmod(name.c_str(), 0444);
+  const bool dropped = geteuid() == 0 && seteuid(65534) == 0;  // root would write it anyway
+  ZelPath *path = zelAddPath(name.c_str());
+  if (dropped) {
+    EXPECT_EQ(seteuid(0), 0);
+  }
+  unlink(name.c_str());
+  ASSERT_NE(path, nullptr);
+  EXPECT_EQ(path->NbrVer, 2);
+  EXPECT_EQ(zelAddPath("/nonexistent/path.txt"), nullptr);
+
+  Open(MakeStructuredMesh(mem_, 2, 2, 1, GEN_TRI));
+  ZelPath *more[2] = {zelIniPath(), zelIniPath()};
+  const double p[3] = {1, 1, 0};
+  for (ZelPath *q : more) zelAddVer(q, p);
+  for (ZelPath *q : {path, (ZelPath *)nullptr, more[0], more[1]}) zelLinkPath(scene_, q);
+  const std::vector<FeedbackPrim> drawn = gl_.feedback([&] { zelGlPath(scene_); });
+  ASSERT_EQ(drawn.size(), 5u);  // a point, a point, two points and their segment
+  for (int k : {1, 2, 3}) {
+    const FeedbackVertex &v = drawn[k == 3 ? 2 : k - 1].v[0];
+    EXPECT_NEAR(v.r * 255, ZelRefColors[k][0], 0.5) << "path " << k;
+    EXPECT_NEAR(v.b * 255, ZelRefColors[k][2], 0.5) << "path " << k;
+  }
+  EXPECT_TRUE(drawn[4].isLine());
+  EXPECT_NEAR(drawn[2].v[0].x, Win(-scene_->InvDmaxSca), 1e-3);  // x = 0, the centre at x = 1
+  for (ZelPath *q = scene_->Path, *n; q; q = n) n = q->Nxt, FreePath(q);
+  scene_->Path = nullptr;
+
+  std::string text;
+  for (int i = 0; i < 12000; i++) text += std::to_string(i) + " 0 0\n";
+  const std::string longName = PathFile(text);
+  CaptureStdout();
+  path = zelAddPath(longName.c_str());
+  EXPECT_EQ(GetCapturedStdout(), " incomplete path recovered ! \n");
+  unlink(longName.c_str());
+  ASSERT_NE(path, nullptr);
+  EXPECT_EQ(path->Ver[ZelPathMax][0], ZelPathMax - 1);
+  zelAddVer(path, p);  // full: nothing more is counted
+  EXPECT_EQ(path->NbrVer, ZelPathMax);
+  FreePath(path);
+}
+
+// Each newline goes back to the start of the line and one line height down, in every font.
+TEST_F(DrawAids, BitmapTextNewlineReturnsToTheLineStart) {
+  const int fonts[][2] = {
+      {0, 29}, {1, glutBitmapHeight(GLUT_BITMAP_8_BY_13)}, {2, glutBitmapHeight(GLUT_BITMAP_HELVETICA_18)}};
+  for (const auto &f : fonts) {
+    std::vector<FeedbackVertex> at;
+    for (const FeedbackPrim &p : gl_.feedback([&] {
+           glRasterPos2f(-0.5f, 0.5f);
+           f[0] ? glutBitmapString12(f[0], "ab\ncd\ne") : zel::glutBitmapString("ab\ncd\ne");
+         }))
+      if (p.token == GL_BITMAP_TOKEN) at.push_back(p.v[0]);
+    ASSERT_GE(at.size(), 5u);
+    const FeedbackVertex &a = at.front(), &e = at.back();  // the third line's glyph
+    EXPECT_NEAR(a.x, Win(-0.5), 1e-3) << f[0];
+    EXPECT_GT(at[1].x, a.x);
+    EXPECT_NEAR(e.x, a.x, 1e-3);
+    EXPECT_NEAR(e.y, a.y - 2 * f[1], 1e-3);
+  }
+}

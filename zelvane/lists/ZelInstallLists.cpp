@@ -1,0 +1,33 @@
+// The one place where the builders of this library meet the scene's hook table: a row per
+// element kind, its update and direct-draw bodies.
+#include "zelvane/lists/ZelInstallLists.h"
+
+#include "common/model/ElementKind.h"
+#include "zelvane/lists/ZelSurfaceLists.h"
+#include "zelvane/lists/ZelVertexLists.h"
+#include "zelvane/scene/ZelHooks.h"
+
+namespace {
+
+struct BuilderRow {
+  int kind;
+  ZelListHook update;
+  ZelListHook direct;
+};
+
+const BuilderRow kBuilders[] = {
+    {KmfVertices, zelListUpdateVertices, zelListDirectVertices},
+    {KmfEdges, zelListUpdateBdyEdges, zelListDirectBdyEdges},
+    {KmfTriangles, zelListUpdateTriangles, zelListDirectTriangles},
+    {KmfQuadrilaterals, zelListUpdateQuadrilaterals, zelListDirectQuadrilaterals},
+};
+
+}  // namespace
+
+void zelInstallListHooks() {
+  ZelHooks &hooks = zelHooks();
+  for (const BuilderRow &row : kBuilders) {
+    hooks.update[row.kind] = row.update;
+    hooks.directDraw[row.kind] = row.direct;
+  }
+}

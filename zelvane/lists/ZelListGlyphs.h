@@ -1,0 +1,40 @@
+// Arrows, vector arrows and metric glyphs of the list builders.
+//
+// Normal arrows start at element centroids; vector arrows and metric glyphs are drawn once per
+// vertex of the record's drawn elements (the per-vertex stamp), from the vertex values of the
+// active field. Vector arrows need a vector field and metric glyphs a symmetric tensor field:
+// a field of another type draws neither (its values would be read as something they are not,
+// past the entity's own at the last vertex). GUI thread, GL context current.
+#pragma once
+
+#include "zelvane/lists/ZelListFrame.h"
+
+// Inside an open glBegin(GL_LINES): the shaft from p along the unit direction d, L long, and
+// two barbs L / 10 long at 12 degrees. d is scaled by L in place. A zero direction draws
+// nothing (d still scaled).
+void zelArrowHead(const float p[3], float d[3], float L);
+
+// The arrow of one vertex: base point, value and unit direction.
+struct ZelArrow {
+  float P[3];
+  float S;
+  float D[3];
+};
+// Inside an open glBegin(GL_LINES): the arrow in the colour of its value (hues or grey, never
+// a colour map).
+void zelVectorArrow(const ZelPalette *pal, ZelArrow *arrow, float L);
+
+// Vector arrows of the record: L = the scene's vector scale / 500; for every corner vertex of
+// the drawn elements, once, an arrow from its display coordinates times the record's shrink
+// factor along its vector (offset: the active field's offset) normalised, coloured by its
+// palette value. Nothing without vertex values or for a field that is not a vector; a zero
+// vector draws no arrow. One glBegin(GL_LINES) pair otherwise.
+void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset);
+
+// Metric glyphs of the record, lighting off meanwhile: for every corner vertex of the drawn
+// elements, once, in 3-D a wire sphere scaled to the semi-axes max(1e-6, 0.5 / sqrt(lambda_i))
+// x InvDmaxSca along the eigenvectors, in 2-D a circle scaled to 1 / sqrt(|lambda_i|) x
+// InvDmaxSca turned to the first eigenvector; colour (120, 40, 40). A vertex whose eigen
+// solver fails or whose semi-axis is not finite (a zero eigenvalue, a negative one in 3-D)
+// gets no glyph. Nothing without vertex values or for a field that is not a symmetric tensor.
+void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset);
