@@ -15,7 +15,7 @@ failed=()
 if [ $# -eq 0 ]; then
   # ThreadSanitizer cannot be combined with AddressSanitizer: a tree of its own.
   cmake -S . -B build-tsan -DZELVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
-  cmake --build build-tsan -j"$(nproc)" --target test_common test_scene
+  cmake --build build-tsan -j"$(nproc)" --target test_common test_scene test_lists
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
     build-tsan/tests/test_common --gtest_brief=1 \
     --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*:TopoThread*:VolumeBase*:*FourThreads*:LoadPipe*' \
@@ -24,6 +24,10 @@ if [ $# -eq 0 ]; then
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
     build-tsan/tests/test_scene --gtest_brief=1 --gtest_filter='Scene.*:*OpenRoad*' \
     || failed+=("ThreadSanitizer scene tests")
+  # Clip-plane marking on the pool while the topology thread sets face bits in the same words.
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
+    build-tsan/tests/test_lists --gtest_brief=1 --gtest_filter='ClipMarking.*Threads*' \
+    || failed+=("ThreadSanitizer clipping tests")
   scripts/run-fuzz.sh || failed+=("keyword-file fuzzing")
   scripts/run-load-fuzz.sh || failed+=("loading fuzzing")
 fi

@@ -1,5 +1,8 @@
 #include "tests/support/StructuredMesh.h"
 
+#include <algorithm>
+#include <array>
+#include <map>
 #include <vector>
 
 #include "common/model/ElementKind.h"
@@ -39,6 +42,9 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
                                             {KmfTriangles, count(GEN_TRI, 2 * nbrFace)},
                                             {KmfEdges, count(GEN_EFR, 2 * (nx + ny))}});
   if (!msh) return nullptr;
+  msh->Dim = 3;
+  const double box[6] = {0, 0, 0, double(nx), double(ny), double(nz)};  // as loading sets it
+  std::copy(box, box + 6, msh->Box);
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)
@@ -118,5 +124,98 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
   }
   msh->NbrFilTri = msh->NbrTri;
   msh->NbrFilTet = msh->NbrTet;
+  return msh;
+}
+
+namespace {
+
+// Mid-nodes made on demand, one per set of corners, numbered after the copied vertices.
+struct MidNodes {
+  const Geometric_Mesh *Lin;
+  std::map<std::vector<int>, int> Index;
+  std::vector<std::array<double, 3>> Pts;
+
+  int node(std::vector<int> corners) {
+    std::sort(corners.begin(), corners.end());
+    auto it = Index.find(corners);
+    if (it != Index.end()) return it->second;
+    std::array<double, 3> p{0, 0, 0};
+    for (int v : corners)
+      for (int i = 0; i < 3; i++) p[i] += Lin->Ver[v].Crd[i] / corners.size();
+    Pts.push_back(p);
+    int id = Lin->NbrVer + static_cast<int>(Pts.size());
+    Index.emplace(std::move(corners), id);
+    return id;
+  }
+  // Element nodes: the corners, then one mid-node per corner set of `sets` (positions).
+  std::vector<int> nodes(const int *ver, int corners, const std::vector<std::vector<int>> &sets) {
+    std::vector<int> out(ver, ver + corners);
+    for (const auto &set : sets) {
+      std::vector<int> c;
+      for (int k : set) c.push_back(ver[k]);
+      out.push_back(node(c));
+    }
+    return out;
+  }
+};
+
+const std::vector<std::vector<int>> P2EfrSets = {{0, 1}};
+const std::vector<std::vector<int>> P2TriSets = {{0, 1}, {1, 2}, {2, 0}};
+const std::vector<std::vector<int>> Q2QuaSets = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 1, 2, 3}};
+const std::vector<std::vector<int>> P2TetSets = {{0, 1}, {1, 2}, {0, 2}, {0, 3}, {1, 3}, {2, 3}};
+const std::vector<std::vector<int>> Q2HexSets = {
+    {0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6},
+    {3, 7}, {0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0},
+    {0, 1, 2, 3, 4, 5, 6, 7}};
+
+// Writes the second-order records: their nodes, and the tag and reference of the linear one.
+template <class Quad, class Lin>
+void fillQuadratic(Quad *to, int &nbr, const Lin *from,
+                   const std::vector<std::vector<int>> &nodes) {
+  for (size_t i = 0; i < nodes.size(); i++) {
+    Quad &q = to[++nbr];
+    q = Quad{};
+    for (size_t k = 0; k < nodes[i].size(); k++) q.Ver[k] = nodes[i][k];
+    q.Tag = from[i + 1].Tag;
+    q.Ref = from[i + 1].Ref;
+  }
+}
+
+}  // namespace
+
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
+  if (!lin) return nullptr;
+  MidNodes mid{lin, {}, {}};
+  std::vector<std::vector<int>> efr, tri, qua, tet, hex;
+  for (int i = 1; i <= lin->NbrEfr; i++) efr.push_back(mid.nodes(lin->Efr[i].Ver, 2, P2EfrSets));
+  for (int i = 1; i <= lin->NbrTri; i++) tri.push_back(mid.nodes(lin->Tri[i].Ver, 3, P2TriSets));
+  for (int i = 1; i <= lin->NbrQua; i++) qua.push_back(mid.nodes(lin->Qua[i].Ver, 4, Q2QuaSets));
+  for (int i = 1; i <= lin->NbrTet; i++) tet.push_back(mid.nodes(lin->Tet[i].Ver, 4, P2TetSets));
+  for (int i = 1; i <= lin->NbrHex; i++) hex.push_back(mid.nodes(lin->Hex[i].Ver, 8, Q2HexSets));
+
+  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
+  siz[KmfVertices] = lin->NbrVer + static_cast<int>(mid.Pts.size());
+  siz[KmfEdgesP2] = lin->NbrEfr;
+  siz[KmfTrianglesP2] = lin->NbrTri;
+  siz[KmfQuadrilateralsQ2] = lin->NbrQua;
+  siz[KmfTetrahedraP2] = lin->NbrTet;
+  siz[KmfHexahedraQ2] = lin->NbrHex;
+  siz[KmfFileType] = FILE_TYPE_KMF;
+  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  if (!msh) return nullptr;
+  msh->Dim = lin->Dim;
+  std::copy(lin->Box, lin->Box + 6, msh->Box);
+
+  for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
+  msh->NbrVer = lin->NbrVer;
+  for (const auto &p : mid.Pts) {
+    Vertex &v = NewRecord(msh->Ver, msh->NbrVer);
+    for (int i = 0; i < 3; i++) v.Crd[i] = p[i];
+  }
+  fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
+  fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
+  fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);
+  fillQuadratic(msh->P2Tet, msh->NbrP2Tet, lin->Tet, tet);
+  fillQuadratic(msh->P2Hex, msh->NbrP2Hex, lin->Hex, hex);
   return msh;
 }

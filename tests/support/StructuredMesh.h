@@ -22,7 +22,8 @@ enum : unsigned {
 // An empty 3-D keyword-file mesh with room for count records of every {kind, count} given.
 Geometric_Mesh *MakeSizedMesh(Memory_List *mem, std::initializer_list<std::pair<int, int>> counts);
 
-// Every record is alive (tag bit 31) with reference 1; elements have the mesh's dimension 3.
+// Every record is alive (tag bit 31) with reference 1; the mesh has dimension 3 and the box
+// (0, 0, 0)-(nx, ny, nz).
 Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, unsigned kinds);
 
 // Grid vertex number of (i, j, k).
@@ -41,3 +42,11 @@ Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
 
 // Appends an alive vertex at (x, y, z) with reference 1; returns its number.
 int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int ref = 1);
+
+// The second-order copy of a linear mesh: its vertices, then one new vertex at the centre of
+// every edge, of every quadrilateral face and of every hexahedron, shared by the elements
+// that share it; its boundary edges, triangles, quadrilaterals, tetrahedra and hexahedra
+// become P2 boundary edges, P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra
+// (same tag and reference, node orders as the mesh model lists them). Its other kinds are left
+// out. Null on failure.
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);

@@ -2,40 +2,11 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <map>
 #include <vector>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
 #include "tests/support/StructuredMesh.h"
-
-namespace {
-
-// Numbers of the nodes added on edges, faces and cells, by the sorted set of their vertices.
-struct NodeMap {
-  Geometric_Mesh *Msh;
-  const Geometric_Mesh *Lin;
-  std::map<std::vector<int>, int> Ids;
-  int At(std::vector<int> set) {
-    std::sort(set.begin(), set.end());
-    auto it = Ids.find(set);
-    if (it != Ids.end()) return it->second;
-    double c[3] = {0, 0, 0};
-    for (int v : set)
-      for (int d = 0; d < 3; d++) c[d] += Lin->Ver[v].Crd[d] / set.size();
-    int id = AddVertex(Msh, c[0], c[1], c[2]);
-    Ids.emplace(set, id);
-    return id;
-  }
-};
-
-const int kTetEdges[6][2] = {{0, 1}, {1, 2}, {0, 2}, {0, 3}, {1, 3}, {2, 3}};
-const int kHexEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
-                              {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-const int kHexFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
-                             {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
-
-}  // namespace
 
 Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
   Geometric_Mesh *msh =
@@ -97,44 +68,5 @@ Geometric_Mesh *MakeMixedBlock(Memory_List *mem) {
   AddRecord(msh->Qua, msh->NbrQua, {1, 4, 3, 2});  // the cell's bottom face
   // The free face (5 9 10) of the first tetrahedron (5 9 6 10): its face 2.
   AddRecord(msh->Tri, msh->NbrTri, {10, 5, 9});
-  return msh;
-}
-
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
-  int extra = 6 * lin->NbrTet + 3 * lin->NbrTri + 5 * lin->NbrQua + 19 * lin->NbrHex;
-  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, lin->NbrVer + extra},
-                                            {KmfTrianglesP2, lin->NbrTri},
-                                            {KmfQuadrilateralsQ2, lin->NbrQua},
-                                            {KmfTetrahedraP2, lin->NbrTet},
-                                            {KmfHexahedraQ2, lin->NbrHex}});
-  for (int v = 1; v <= lin->NbrVer; v++) msh->Ver[++msh->NbrVer] = lin->Ver[v];
-  NodeMap nodes{msh, lin, {}};
-  auto edgeNode = [&](const int *ver, int a, int b) { return nodes.At({ver[a], ver[b]}); };
-  for (int i = 1; i <= lin->NbrTri; i++) {
-    const int *v = lin->Tri[i].Ver;
-    AddRecord(msh->P2Tri, msh->NbrP2Tri,
-              {v[0], v[1], v[2], edgeNode(v, 0, 1), edgeNode(v, 1, 2), edgeNode(v, 2, 0)});
-  }
-  for (int i = 1; i <= lin->NbrQua; i++) {
-    const int *v = lin->Qua[i].Ver;
-    AddRecord(msh->P2Qua, msh->NbrP2Qua,
-              {v[0], v[1], v[2], v[3], edgeNode(v, 0, 1), edgeNode(v, 1, 2), edgeNode(v, 2, 3),
-               edgeNode(v, 3, 0), nodes.At({v[0], v[1], v[2], v[3]})});
-  }
-  for (int i = 1; i <= lin->NbrTet; i++) {
-    const int *v = lin->Tet[i].Ver;
-    P2Tetrahedron &t = AddRecord(msh->P2Tet, msh->NbrP2Tet, {v[0], v[1], v[2], v[3]});
-    for (int e = 0; e < 6; e++) t.Ver[4 + e] = edgeNode(v, kTetEdges[e][0], kTetEdges[e][1]);
-  }
-  for (int i = 1; i <= lin->NbrHex; i++) {
-    const int *v = lin->Hex[i].Ver;
-    P2Hexahedron &h = AddRecord(msh->P2Hex, msh->NbrP2Hex, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
-    for (int e = 0; e < 12; e++) h.Ver[8 + e] = edgeNode(v, kHexEdges[e][0], kHexEdges[e][1]);
-    for (int f = 0; f < 6; f++) {
-      const int *q = kHexFaces[f];
-      h.Ver[20 + f] = nodes.At({v[q[0]], v[q[1]], v[q[2]], v[q[3]]});
-    }
-    h.Ver[26] = nodes.At({v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
-  }
   return msh;
 }

@@ -1,5 +1,5 @@
-// Small meshes for the neighbour topology: shared faces, fans of triangles on one edge, mixed
-// volume kinds, and second-order copies of linear meshes.
+// Small meshes for the neighbour topology: shared faces, fans of triangles on one edge and
+// mixed volume kinds (second-order copies of linear meshes: StructuredMesh.h).
 #pragma once
 
 struct Memory_List;
@@ -16,7 +16,3 @@ Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2);
 // the pyramid, a prism on its front face (y = 0), the quadrilateral of its bottom face and the
 // triangle of one free tetrahedron face.
 Geometric_Mesh *MakeMixedBlock(Memory_List *mem);
-// A copy of a linear mesh whose triangles, quadrilaterals, tetrahedra and hexahedra become
-// P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra, with one new vertex per
-// edge, per face of a quadrilateral or hexahedron, and per hexahedron centre.
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);

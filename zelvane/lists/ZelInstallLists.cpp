@@ -1,8 +1,10 @@
 // The one place where the builders of this library meet the scene's hook table: a row per
-// element kind, its update and direct-draw bodies.
+// element kind, its update and direct-draw bodies, then the clipping services.
 #include "zelvane/lists/ZelInstallLists.h"
 
 #include "common/model/ElementKind.h"
+#include "zelvane/lists/ZelClip.h"
+#include "zelvane/lists/ZelClipFrame.h"
 #include "zelvane/lists/ZelSurfaceLists.h"
 #include "zelvane/lists/ZelVertexLists.h"
 #include "zelvane/scene/ZelHooks.h"
@@ -30,4 +32,10 @@ void zelInstallListHooks() {
     hooks.update[row.kind] = row.update;
     hooks.directDraw[row.kind] = row.direct;
   }
+  // Clipping: the marking, and the outline, frame and cap query of every paint. The scene
+  // engine ignores what the outline and the frame answer.
+  hooks.setPlaneClip = zelSetPlaneClipBody;
+  hooks.setFrameClip = [](ZelScene *scene, int plane) { zelSetFrameClipBody(scene, plane); };
+  hooks.setFrameBox = [](ZelScene *scene, int plane) { zelSetFrameBoxBody(scene, plane); };
+  hooks.setCapClip = zelSetCapClipBody;
 }
