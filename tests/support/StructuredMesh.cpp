@@ -193,25 +193,19 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
   for (int i = 1; i <= lin->NbrTet; i++) tet.push_back(mid.nodes(lin->Tet[i].Ver, 4, P2TetSets));
   for (int i = 1; i <= lin->NbrHex; i++) hex.push_back(mid.nodes(lin->Hex[i].Ver, 8, Q2HexSets));
 
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  siz[KmfVertices] = lin->NbrVer + static_cast<int>(mid.Pts.size());
-  siz[KmfEdgesP2] = lin->NbrEfr;
-  siz[KmfTrianglesP2] = lin->NbrTri;
-  siz[KmfQuadrilateralsQ2] = lin->NbrQua;
-  siz[KmfTetrahedraP2] = lin->NbrTet;
-  siz[KmfHexahedraQ2] = lin->NbrHex;
-  siz[KmfFileType] = FILE_TYPE_KMF;
-  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, lin->NbrVer + static_cast<int>(mid.Pts.size())},
+                                            {KmfEdgesP2, lin->NbrEfr},
+                                            {KmfTrianglesP2, lin->NbrTri},
+                                            {KmfQuadrilateralsQ2, lin->NbrQua},
+                                            {KmfTetrahedraP2, lin->NbrTet},
+                                            {KmfHexahedraQ2, lin->NbrHex}});
   if (!msh) return nullptr;
   msh->Dim = lin->Dim;
   std::copy(lin->Box, lin->Box + 6, msh->Box);
 
   for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
   msh->NbrVer = lin->NbrVer;
-  for (const auto &p : mid.Pts) {
-    Vertex &v = NewRecord(msh->Ver, msh->NbrVer);
-    for (int i = 0; i < 3; i++) v.Crd[i] = p[i];
-  }
+  for (const auto &p : mid.Pts) AddVertex(msh, p[0], p[1], p[2]);
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
   fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);
