@@ -48,7 +48,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)
-      for (int i = 0; i <= nx; i++) AddVertex(msh, i, j, k);
+      for (int i = 0; i <= nx; i++) AddVertex(msh, i, j, k, 1);
 
   auto at = [&](int i, int j, int k) { return GridVertex(nx, ny, i, j, k); };
   for (int k = 0; k < nz; k++)
@@ -80,7 +80,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
           }
         }
         if (kinds & GEN_PYR) {
-          const int apex = AddVertex(msh, i + 0.5, j + 0.5, k + 0.5);
+          const int apex = AddVertex(msh, i + 0.5, j + 0.5, k + 0.5, 1);
           static const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
                                            {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
           for (const auto &f : kFaces) {
@@ -205,7 +205,7 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
 
   for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
   msh->NbrVer = lin->NbrVer;
-  for (const auto &p : mid.Pts) AddVertex(msh, p[0], p[1], p[2]);
+  for (const auto &p : mid.Pts) AddVertex(msh, p[0], p[1], p[2], 1);
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
   fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);
