@@ -483,3 +483,85 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every kind for a person to look at, f = x + y + z: the shaded skin with black iso-lines, the
+// cut by x + y / 2 = 2.25 (the skin kept on one side and the cap; prisms and pyramids show their
+// cut layer), and the translucent iso-surfaces over the wire on a dark ground.
+TEST(VolumePictures, SkinCutAndIsoSurfacesOfEveryKind) {
+  GLHarness gl(1200, 400);
+  ASSERT_TRUE(gl.valid());
+  for (const Kind &k : kKinds) {
+    auto ls = Box(k, false, true);
+    ZelScene *s = ls->scene();
+    const int kind = k.K->Kind;
+    ZelEntDisplayList &rec = ls->rec(kind);
+    rec.Flags &= ~ZelLstShrink;
+    ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
+    ls->field(0);
+    s->VieSol->ZelPal[0].BlackIso = 1;
+    s->Flags |= ZelFlgCapping | ZelFlgVolumes;
+    gl.clear(1, 1, 1);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);  // the image stays opaque
+    int lit[3] = {0, 0, 0};
+    for (int panel = 0; panel < 3; panel++) {
+      gl.ortho(-0.8, 0.8, -0.8, 0.8, -3, 3);
+      glViewport(400 * panel, 0, 400, 400);
+      glRotated(-60, 1, 0, 0);
+      glRotated(-130, 0, 0, 1);
+      // The box's centre in the middle (the scene centres prisms on their surface triangles).
+      glTranslated((s->Ctr[0] - 1.5) * s->InvDmaxSca, (s->Ctr[1] - 1.5) * s->InvDmaxSca, (s->Ctr[2] - 1.5) * s->InvDmaxSca);
+      glEnable(GL_DEPTH_TEST);
+      glEnable(GL_POLYGON_OFFSET_FILL);
+      glPolygonOffset(1, 1);
+      if (panel == 0) {
+        ASSERT_EQ(zelUpdateList(kind, 0x20 | 0x40, s, &rec), 1);
+        glCallList(rec.SolLst);
+        glCallList(rec.SolLst + 1);
+      } else if (panel == 1) {
+        ZelPlaEntity *pla = s->ZelMsh->Pla;
+        double *p = pla->Pla[0];
+        const GLdouble keep[4] = {-1, -0.5, 0, 0};  // the display plane through the centre
+        glClipPlane(GL_CLIP_PLANE0, keep);
+        glEnable(GL_CLIP_PLANE0);
+        zelDirectDrawList(kind, 0x20, s, &rec);  // the skin, never capped
+        glDisable(GL_CLIP_PLANE0);
+        Plane(*ls, 0, true);
+        p[0] = 1, p[1] = 0.5, p[2] = 0, p[3] = -2.25;
+        Function_Interface fi;
+        DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
+        zelSetPlaneClip(&fi, s, 0);
+        ASSERT_EQ(zelUpdateList(kind, 0x20, s, &rec), 1);
+        glCallList(rec.SolLst);
+        pla->On = 0;
+      } else {
+        ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x100000 | 0x80, s, &rec), 1);
+        glPushMatrix();
+        glLoadIdentity();
+        glColor3f(0.15f, 0.15f, 0.2f);
+        glRectf(-0.8f, -0.8f, 0.8f, 0.8f);
+        glPopMatrix();
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glColor3f(0.5f, 0.5f, 0.5f);
+        glCallList(rec.WirLst);
+        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glCallList(rec.SolLst + 3);
+        glDisable(GL_BLEND);
+      }
+      glDisable(GL_POLYGON_OFFSET_FILL);
+      glDisable(GL_DEPTH_TEST);
+      const QImage img = gl.grab().copy(400 * panel, 0, 400, 400);
+      lit[panel] = 160000 - countPixels(img, 255, 255, 255, 0);
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl.savePng(gl.grab(), std::string("volume_") + k.K->Name);
+    EXPECT_GT(lit[0], 20000) << k.K->Name;
+    EXPECT_GT(lit[1], 15000) << k.K->Name;
+    EXPECT_GT(lit[2], 100000) << k.K->Name;
+  }
+}
+
+}  // namespace
