@@ -74,7 +74,8 @@ struct Volume {
     msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 1, 1, &type);
     msh->MaxSolVer = msh->MaxNbrVer;
     msh->NbrSolVer = msh->NbrVer;
-    for (int v = 1; v <= msh->NbrVer; v++) msh->SolAtVer->Sol[v] = msh->Ver[v].Crd[0] + msh->Ver[v].Crd[1] + msh->Ver[v].Crd[2];
+    for (int v = 1; v <= msh->NbrVer; v++)
+      msh->SolAtVer->Sol[v] = msh->Ver[v].Crd[0] + msh->Ver[v].Crd[1] + msh->Ver[v].Crd[2];
     Scn = OpenHeadless(Mem, nullptr, msh);
     while (!TopoDoneLoad(msh)) usleep(10000);
     Scn->ActFld = 0;
@@ -160,9 +161,9 @@ void BM_FrameSkin(benchmark::State &state) {
 
 void cases(benchmark::internal::Benchmark *b) {
   for (long kind : {KmfTetrahedra, KmfHexahedra, KmfPrisms, KmfPyramids}) {
-    b->Args({kind, 0x1, 0});        // faces, wire, picking of the skin
-    b->Args({kind, 0x80000, 0});    // the faces list alone
-    b->Args({kind, 0x80, 0});       // iso-surfaces, 5 levels
+    b->Args({kind, 0x1, 0});      // faces, wire, picking of the skin
+    b->Args({kind, 0x80000, 0});  // the faces list alone
+    b->Args({kind, 0x80, 0});     // iso-surfaces, 5 levels
   }
   for (long kind : {KmfTetrahedra, KmfHexahedra}) b->Args({kind, 0x80000, 1});  // the cap
 }

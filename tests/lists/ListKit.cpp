@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,7 +16,6 @@
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
-
 
 Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields) {
   Geometric_Mesh *m = NewRoomyMesh(mem, dim,
@@ -41,7 +39,8 @@ Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::
   return m;
 }
 
-ListScene::ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make, const std::vector<int> &kinds)
+ListScene::ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                     const std::vector<int> &kinds)
     : mem_(NewMemory(1000)), kinds_(kinds) {
   zelInstallListHooks();
   CaptureStdout();
@@ -57,7 +56,8 @@ ListScene::ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make,
     ent->DspLst = static_cast<ZelEntDisplayList *>(
         MEM_ALLOC(mem_, ent->DspLst, sizeof(ZelEntDisplayList) * (ent->NbrLst + 1)));
     for (int k = 1; k <= ent->NbrLst; k++)
-      MakeDisplayRecord(&ent->DspLst[k], kind, ent->NbrDep ? ent->Dep[k].Ref : 0, ent->NbrDep ? ent->Dep[k].Fst : 0);
+      MakeDisplayRecord(&ent->DspLst[k], kind, ent->NbrDep ? ent->Dep[k].Ref : 0,
+                        ent->NbrDep ? ent->Dep[k].Fst : 0);
   }
 }
 
@@ -72,7 +72,9 @@ ListScene::~ListScene() {
 
 Geometric_Mesh *ListScene::mesh() const { return scn_->Msh; }
 
-ZelEntDisplayList &ListScene::rec(int kind, int group) { return zelGetEntity(scn_->ZelMsh, kind)->DspLst[group]; }
+ZelEntDisplayList &ListScene::rec(int kind, int group) {
+  return zelGetEntity(scn_->ZelMsh, kind)->DspLst[group];
+}
 
 void ListScene::field(int f) { scn_->ActFld = f; }
 

@@ -40,7 +40,9 @@ const Kind kKinds[] = {
     {&ZelPriKind, GEN_PRI, GEN_TRI, KmfTriangles, 2},
     {&ZelPyrKind, GEN_PYR, GEN_QUA, KmfQuadrilaterals, 6},
 };
-const Kind &KindOf(const ZelVolumeKind *K) { return *std::find_if(std::begin(kKinds), std::end(kKinds), [K](const Kind &k) { return k.K == K; }); }
+const Kind &KindOf(const ZelVolumeKind *K) {
+  return *std::find_if(std::begin(kKinds), std::end(kKinds), [K](const Kind &k) { return k.K == K; });
+}
 
 // Vertex numbers shuffled (a fixed seed): the hexahedron splits then take every row.
 void Renumber(Geometric_Mesh *m) {
@@ -96,7 +98,8 @@ Polys Measure(GLHarness &gl, const ListScene &ls, const std::function<void()> &d
   return out;
 }
 Polys Measure(GLHarness &gl, const ListScene &ls, GLuint list, const Each &each = {}) {
-  return Measure(gl, ls, [list] { glCallList(list); }, each);
+  return Measure(
+      gl, ls, [list] { glCallList(list); }, each);
 }
 
 // The faces of a record: the list rebuilt, then measured through the direct entry, which runs
@@ -113,7 +116,10 @@ Polys Faces(GLHarness &gl, ListScene &ls, int kind, const Each &each = {}) {
     glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_DEPTH_TEST);
     glPushMatrix();
     glRotated(30, 1, 1, 0);
-    if (k) direct(); else glCallList(rec.FacLst);
+    if (k)
+      direct();
+    else
+      glCallList(rec.FacLst);
     glPopMatrix();
     glPopAttrib();
     seen[k] = gl.grab();
@@ -218,15 +224,16 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   // Every face on a side of the box; hexahedra report the faces drawn on every build.
   auto skin = [&](int quads) {
     CaptureStdout();
-    const double area = Faces(gl, *ls, kind, [](const std::vector<std::array<double, 3>> &q, const FeedbackPrim &) {
-      bool onSide = false;
-      for (int d = 0; d < 3; d++) {
-        bool all0 = true, all3 = true;
-        for (const auto &p : q) all0 &= std::fabs(p[d]) < 1e-4, all3 &= std::fabs(p[d] - 3) < 1e-4;
-        onSide |= all0 || all3;
-      }
-      EXPECT_TRUE(onSide);
-    }).area;
+    const double area =
+        Faces(gl, *ls, kind, [](const std::vector<std::array<double, 3>> &q, const FeedbackPrim &) {
+          bool onSide = false;
+          for (int d = 0; d < 3; d++) {
+            bool all0 = true, all3 = true;
+            for (const auto &p : q) all0 &= std::fabs(p[d]) < 1e-4, all3 &= std::fabs(p[d] - 3) < 1e-4;
+            onSide |= all0 || all3;
+          }
+          EXPECT_TRUE(onSide);
+        }).area;
     const std::string line = " quad-face drawn for hex " + std::to_string(quads) + " \n";
     EXPECT_EQ(GetCapturedStdout(), k.K == &ZelHexKind ? line + line + line : "");  // list, direct twice
     return area;
@@ -313,7 +320,9 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
   glCallList(rec.PckLst);
   GLMesh *cap = nullptr;
   ZelEntity *ent = zelGetEntity(s->ZelMsh, kind);
-  ASSERT_EQ(zel_cappingmesh(k.K->CapKind, rec.Head, s->ZelMsh->Pla->Pla[0], nullptr, s->Msh, s->ZelMsh, ent->Lnk, &cap), 1);
+  ASSERT_EQ(zel_cappingmesh(k.K->CapKind, rec.Head, s->ZelMsh->Pla->Pla[0], nullptr, s->Msh, s->ZelMsh,
+                            ent->Lnk, &cap),
+            1);
   int checked = 0;
   for (int quad = 0; quad < 2; quad++)
     for (int p = 0; p < (quad ? cap->NbrQua : cap->NbrTri); p++) {
@@ -333,7 +342,9 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, VolumeLists, ::testing::ValuesIn(kKinds),
-                         [](const ::testing::TestParamInfo<Kind> &i) { return std::string(i.param.K->Name); });
+                         [](const ::testing::TestParamInfo<Kind> &i) {
+                           return std::string(i.param.K->Name);
+                         });
 
 // f = z on shuffled boxes: the levels of the grid plane z = 1 (exactly its vertex values) and
 // of z = 1.5 each give a surface of area 9 at that height; the end levels, outside the field,
@@ -390,10 +401,12 @@ TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
     ZelEntDisplayList &rec = ls.rec(K->Kind);
     ASSERT_EQ(zelUpdateList(K->Kind, 0x20 | 0x40 | 0x80, ls.scene(), &rec), 1);
     std::set<std::array<float, 3>> colours;
-    const Polys shaded = Measure(gl, ls, rec.SolLst, [&](const std::vector<std::array<double, 3>> &, const FeedbackPrim &p) {
-      for (const FeedbackVertex &v : p.v) EXPECT_TRUE(v.r == p.v[0].r && v.g == p.v[0].g && v.b == p.v[0].b);
-      colours.insert({p.v[0].r, p.v[0].g, p.v[0].b});
-    });
+    const Polys shaded =
+        Measure(gl, ls, rec.SolLst, [&](const std::vector<std::array<double, 3>> &, const FeedbackPrim &p) {
+          for (const FeedbackVertex &v : p.v)
+            EXPECT_TRUE(v.r == p.v[0].r && v.g == p.v[0].g && v.b == p.v[0].b);
+          colours.insert({p.v[0].r, p.v[0].g, p.v[0].b});
+        });
     EXPECT_NEAR(shaded.area, 54, 1e-3) << K->Name;
     EXPECT_GE(colours.size(), 5u);
     EXPECT_EQ(gl.feedbackList(rec.SolLst + 1).size(), 0u);
@@ -443,11 +456,13 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   ASSERT_TRUE(gl.valid());
   ListScene ls(
       [](Memory_List *mem) {
-        Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 3}, {KmfTriangles, 1}, {KmfNormalAtVertices, 3}});
+        Geometric_Mesh *m =
+            NewRoomyMesh(mem, 3, {{KmfVertices, 3}, {KmfTriangles, 1}, {KmfNormalAtVertices, 3}});
         for (int v = 0; v < 3; v++) AddVertex(m, v == 1, v == 2, 0);
         AddElement(m, KmfTriangles, {1, 2, 3}, 1);
         const double dir[3][3] = {{-1, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-        for (int n = 0; n < 3; n++) m->Nor[++m->NbrNor] = Normal{1, n + 1, {dir[n][0], dir[n][1], dir[n][2]}, 0};
+        for (int n = 0; n < 3; n++)
+          m->Nor[++m->NbrNor] = Normal{1, n + 1, {dir[n][0], dir[n][1], dir[n][2]}, 0};
         return m;
       },
       {KmfNormalAtVertices});
@@ -472,7 +487,8 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   for (int n = 1; n <= 3; n++) {
     const Normal &nor = ls.mesh()->Nor[n];
     const float *base = s->ZelMsh->Crd[nor.Ver];
-    const double x = base[0] + 1.9 * nor.Crd[0] * s->InvDmaxSca, y = base[1] + 1.9 * nor.Crd[1] * s->InvDmaxSca;
+    const double x = base[0] + 1.9 * nor.Crd[0] * s->InvDmaxSca,
+                 y = base[1] + 1.9 * nor.Crd[1] * s->InvDmaxSca;
     uint8_t rgba[4];
     glReadPixels(int(ToWindow(x, 3.0)), int(ToWindow(y, 3.0)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     int index = 0;
@@ -511,7 +527,8 @@ TEST(VolumePictures, SkinCutAndIsoSurfacesOfEveryKind) {
       glRotated(-60, 1, 0, 0);
       glRotated(-130, 0, 0, 1);
       // The box's centre in the middle (the scene centres prisms on their surface triangles).
-      glTranslated((s->Ctr[0] - 1.5) * s->InvDmaxSca, (s->Ctr[1] - 1.5) * s->InvDmaxSca, (s->Ctr[2] - 1.5) * s->InvDmaxSca);
+      glTranslated((s->Ctr[0] - 1.5) * s->InvDmaxSca, (s->Ctr[1] - 1.5) * s->InvDmaxSca,
+                   (s->Ctr[2] - 1.5) * s->InvDmaxSca);
       glEnable(GL_DEPTH_TEST);
       glEnable(GL_POLYGON_OFFSET_FILL);
       glPolygonOffset(1, 1);

@@ -32,13 +32,20 @@ struct RuleCase {
 
 int NibbleKind(int k) {
   switch (k) {
-    case VOI_TRI: return KmfTriangles;
-    case VOI_TET: return KmfTetrahedra;
-    case VOI_QUA: return KmfQuadrilaterals;
-    case VOI_PYR: return KmfPyramids;
-    case VOI_PRI: return KmfPrisms;
-    case VOI_HEX: return KmfHexahedra;
-    case VOI_P2HEX: return KmfHexahedraQ2;
+    case VOI_TRI:
+      return KmfTriangles;
+    case VOI_TET:
+      return KmfTetrahedra;
+    case VOI_QUA:
+      return KmfQuadrilaterals;
+    case VOI_PYR:
+      return KmfPyramids;
+    case VOI_PRI:
+      return KmfPrisms;
+    case VOI_HEX:
+      return KmfHexahedra;
+    case VOI_P2HEX:
+      return KmfHexahedraQ2;
   }
   return 0;
 }
@@ -49,18 +56,18 @@ TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
   const float nan = std::nanf("");
   const ZelVolumeKind *tet = &ZelTetKind, *hex = &ZelHexKind, *pri = &ZelPriKind, *pyr = &ZelPyrKind;
   const RuleCase cases[] = {
-      {tet, false, VOI_TET, V, 0, 0, 1, 1, 0, ""},       // a drawn neighbour covers it
-      {tet, false, VOI_TET, 0, 0, 0, 1, 1, 1, ""},       // a hidden one does not
-      {tet, false, VOI_TET, V, 1, C, 1, 1, 1, ""},       // neither does one the plane leaves
-      {tet, false, VOI_TET, V | C, 1, C, 1, 1, 0, ""},   // a cut neighbour covers it
+      {tet, false, VOI_TET, V, 0, 0, 1, 1, 0, ""},      // a drawn neighbour covers it
+      {tet, false, VOI_TET, 0, 0, 0, 1, 1, 1, ""},      // a hidden one does not
+      {tet, false, VOI_TET, V, 1, C, 1, 1, 1, ""},      // neither does one the plane leaves
+      {tet, false, VOI_TET, V | C, 1, C, 1, 1, 0, ""},  // a cut neighbour covers it
       {tet, false, VOI_NONE, 0, 0, 0, 1, 1, 1, ""},
       {tet, false, VOI_QUA, V, 0, 0, 1, 1, 0, " ** unknown type 6 voi for tet ! \n"},
       {tet, true, VOI_QUA, V, 0, 0, 1, 1, 0, " ** unknown type 6 voi for tet ! \n"},
-      {tet, true, VOI_TRI, 0, 0, 0, 1, 1, 1, ""},        // a hidden boundary triangle
-      {tet, true, VOI_TRI, V | C, 1, C, 1, 1, 1, ""},    // a cut one
-      {tet, true, VOI_TRI, V, 1, C, 1, 1, 1, ""},        // no display record: nothing drawn over it
+      {tet, true, VOI_TRI, 0, 0, 0, 1, 1, 1, ""},      // a hidden boundary triangle
+      {tet, true, VOI_TRI, V | C, 1, C, 1, 1, 1, ""},  // a cut one
+      {tet, true, VOI_TRI, V, 1, C, 1, 1, 1, ""},      // no display record: nothing drawn over it
       {hex, true, VOI_TRI, V, 0, 0, 1, 1, 0, " ** unknown type 1 efr/voi for hex ! \n"},
-      {hex, false, VOI_P2HEX, V, 0, 0, 1, 1, 0, ""},     // a Q2 neighbour judged by its tag
+      {hex, false, VOI_P2HEX, V, 0, 0, 1, 1, 0, ""},  // a Q2 neighbour judged by its tag
       {hex, false, VOI_P2HEX, 0, 0, 0, 1, 1, 1, ""},
       {hex, false, VOI_TET, V, 0, 0, 1, 1, 0, " ** unknown type 2 voi for hex ! \n"},
       {pri, false, VOI_P2HEX, V, 0, 0, 1, 1, 0, ""},
@@ -81,15 +88,22 @@ TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
   };
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *msh = NewRoomyMesh(mem, 3,
-                                     {{KmfVertices, 1}, {KmfTetrahedra, 2}, {KmfPrisms, 2}, {KmfHexahedra, 2},
-                                      {KmfPyramids, 2}, {KmfHexahedraQ2, 2}, {KmfTriangles, 2}, {KmfQuadrilaterals, 2}});
+                                     {{KmfVertices, 1},
+                                      {KmfTetrahedra, 2},
+                                      {KmfPrisms, 2},
+                                      {KmfHexahedra, 2},
+                                      {KmfPyramids, 2},
+                                      {KmfHexahedraQ2, 2},
+                                      {KmfTriangles, 2},
+                                      {KmfQuadrilaterals, 2}});
   AddVertex(msh, 0, 0, 0);
-  for (int kind : {KmfTetrahedra, KmfPrisms, KmfHexahedra, KmfPyramids, KmfHexahedraQ2, KmfTriangles,
-                   KmfQuadrilaterals})
+  for (int kind :
+       {KmfTetrahedra, KmfPrisms, KmfHexahedra, KmfPyramids, KmfHexahedraQ2, KmfTriangles, KmfQuadrilaterals})
     for (int e = 0; e < 2; e++) AddElement(msh, kind, {1, 1, 1, 1, 1, 1, 1, 1}, 1);
   for (const RuleCase &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.K->Name << " nibble " << c.nibble << (c.boundary ? " boundary" : " inner")
-                                    << " clip " << c.clipOn << " shrink " << c.shrink << " topo " << c.topo);
+    SCOPED_TRACE(testing::Message() << c.K->Name << " nibble " << c.nibble
+                                    << (c.boundary ? " boundary" : " inner") << " clip " << c.clipOn
+                                    << " shrink " << c.shrink << " topo " << c.topo);
     ZelElems own = zelElems(msh, c.K->Kind);
     char *rec = own.Base + own.Stride;
     *reinterpret_cast<uint32_t *>(rec + c.K->VoiTypOff) = VoiTypSet(0, 0, c.nibble);
@@ -111,8 +125,8 @@ TEST(VolumeRule, IsoSurfaceLevelsKeepEveryAlphaVisible) {
   const struct {
     int N, k;
     float alpha;
-  } cases[] = {{2, 0, 0.1f}, {2, 1, 0.2f}, {4, 0, 0.1f}, {4, 1, 0.2f}, {4, 3, 0.6f},
-               {10, 0, 0.12f}, {10, 5, 0.52f}, {10, 9, 0.84f}};
+  } cases[] = {{2, 0, 0.1f}, {2, 1, 0.2f},   {4, 0, 0.1f},   {4, 1, 0.2f},
+               {4, 3, 0.6f}, {10, 0, 0.12f}, {10, 5, 0.52f}, {10, 9, 0.84f}};
   for (const auto &c : cases) {
     ZelPalette pal{};
     pal.N = c.N;
@@ -156,7 +170,8 @@ TEST(VolumeRule, IsoSurfaceCutOfOneTetrahedron) {
     ASSERT_EQ(got, c.triangles) << c.s[0] << " " << c.s[1];
     if (!got) continue;
     const float *a = tri[0][0], *b = tri[0][1], *d = tri[0][2];
-    const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, w[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
+    const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                 w[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
     const double x[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
     const double area = 0.5 * std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
     if (c.area > 0) {

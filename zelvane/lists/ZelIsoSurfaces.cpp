@@ -108,7 +108,8 @@ void zelDrawIsoSurfaces(const ZelListCtx &c, const ZelListField &f, int (*tets)(
           s[i] = seen ? static_cast<float>(sol[u]) : 0.0f;
         }
         // Only tetrahedra with corners on both sides need their points.
-        const bool high = s[0] >= t, split = (s[1] >= t) != high || (s[2] >= t) != high || (s[3] >= t) != high;
+        const bool high = s[0] >= t,
+                   split = (s[1] >= t) != high || (s[2] >= t) != high || (s[3] >= t) != high;
         if (!seen || !split) continue;
         for (int i = 0; i < 4; i++) std::copy(c.Crd[ver[tet[k][i]]], c.Crd[ver[tet[k][i]]] + 3, p[i]);
         float tri[2][3][3], n[3];

@@ -35,4 +35,5 @@ int zelIsoSurfaceCut(const float p[4][3], const float s[4], float t, float tri[2
 // The iso-surface list of the record, inside one glBegin(GL_TRIANGLES) pair: every level, its
 // colour once, then the pieces of the tetrahedra (tets(ver, out) of each element whose tag has
 // bits 31 and 27; no clip test, no shrink). Nothing between the pair without vertex values.
-void zelDrawIsoSurfaces(const ZelListCtx &c, const ZelListField &f, int (*tets)(const int *ver, int tet[6][4]));
+void zelDrawIsoSurfaces(const ZelListCtx &c, const ZelListField &f,
+                        int (*tets)(const int *ver, int tet[6][4]));

@@ -16,7 +16,8 @@ constexpr uint32_t bit(int k) { return 1u << k; }
 
 const uint32_t kTriFaces = bit(VOI_TRI) | bit(VOI_P2TRI);
 const uint32_t kAnyFaces = kTriFaces | bit(VOI_QUA) | bit(VOI_P2QUA);
-const uint32_t kAnyVolumes = bit(VOI_TET) | bit(VOI_P2TET) | bit(VOI_PYR) | bit(VOI_PRI) | bit(VOI_HEX) | bit(VOI_P2HEX);
+const uint32_t kAnyVolumes =
+    bit(VOI_TET) | bit(VOI_P2TET) | bit(VOI_PYR) | bit(VOI_PRI) | bit(VOI_HEX) | bit(VOI_P2HEX);
 
 // The bit-0 rule's solution terms: shading, iso-lines, iso-surfaces, vectors, and the metric.
 const ZelMaskExtra kSolutionTerms[] = {
@@ -32,7 +33,16 @@ int wholeTetrahedron(const int *, int tet[6][4]) {
 
 }  // namespace
 
-// Face f of a tetrahedron is opposite vertex f; its normal points into the element.
+// Rows, field by field: kind, name, corners, faces; the faces (corners in drawing order);
+// the blocks; where the record keeps Voi and VoiTyp; the nibbles that may cover a boundary
+// face and meet an inner face, the boundary message, the shrink rule; then numbers' tag bits,
+// arrows on visible faces only, face iso-lines in volume mode only, vectors by the drawable
+// test, a metric list, the empty faces list on Mode 10, progress lines; the own field, the cap
+// kind, the iso-surface tetrahedra and the bit-0 terms.
+// clang-format off
+
+// Face f of a tetrahedron is opposite vertex f; its normal points into the element. Tetrahedra
+// print the voi line for boundary faces too, and have no metric list.
 const ZelVolumeKind ZelTetKind = {
     KmfTetrahedra, "tet", 4, 4,
     {{3, {1, 3, 2}}, {3, {0, 2, 3}}, {3, {0, 3, 1}}, {3, {0, 1, 2}}},
@@ -43,6 +53,7 @@ const ZelVolumeKind ZelTetKind = {
     &Geometric_Mesh::SolAtTet, ZelCapTetrahedra, wholeTetrahedron, kSolutionTerms, 4,
 };
 
+// Prisms: the two triangles first, then the three quadrilaterals; no cap.
 const ZelVolumeKind ZelPriKind = {
     KmfPrisms, "pri", 6, 5,
     {{3, {0, 1, 2}}, {3, {3, 4, 5}}, {4, {0, 3, 4, 1}}, {4, {1, 4, 5, 2}}, {4, {2, 5, 3, 0}}},
@@ -53,6 +64,8 @@ const ZelVolumeKind ZelPriKind = {
     &Geometric_Mesh::SolAtPri, 0, nullptr, kSolutionTerms, 5,
 };
 
+// Hexahedra: corners 0-3 one face, 4-7 the opposite one, corner i + 4 joined to corner i. A
+// face on a Q2 hexahedron is judged by that neighbour's tag, as on any volume neighbour.
 const ZelVolumeKind ZelHexKind = {
     KmfHexahedra, "hex", 8, 6,
     {{4, {0, 1, 2, 3}}, {4, {4, 5, 6, 7}}, {4, {0, 4, 5, 1}}, {4, {1, 5, 6, 2}}, {4, {2, 6, 7, 3}},
@@ -65,6 +78,7 @@ const ZelVolumeKind ZelHexKind = {
     &Geometric_Mesh::SolAtHex, ZelCapHexahedra, zelSplitHexahedron, kSolutionTerms, 5,
 };
 
+// Pyramids: base 0-3, apex 4; the base first; numbers on bit 27 alone; no cap.
 const ZelVolumeKind ZelPyrKind = {
     KmfPyramids, "pyr", 5, 5,
     {{3, {0, 4, 1}}, {3, {1, 4, 2}}, {3, {2, 4, 3}}, {3, {3, 4, 0}}, {4, {0, 1, 2, 3}}},
@@ -75,13 +89,28 @@ const ZelVolumeKind ZelPyrKind = {
     &Geometric_Mesh::SolAtPyr, 0, nullptr, kSolutionTerms, 5,
 };
 
+// clang-format on
+
 namespace {
 
 // Element kind code of each neighbour nibble (0: none or not an element of the mesh model).
 const int kNibbleKind[ZelVolNibbles] = {
-    0,      KmfTriangles,        KmfTetrahedra,   0,           0,         KmfTrianglesP2, KmfQuadrilaterals,
-    KmfQuadrilateralsQ2, KmfTetrahedraP2, KmfPyramids, KmfPrisms, KmfHexahedra,   KmfHexahedraQ2,
-    0,      0,                   0,
+    0,
+    KmfTriangles,
+    KmfTetrahedra,
+    0,
+    0,
+    KmfTrianglesP2,
+    KmfQuadrilaterals,
+    KmfQuadrilateralsQ2,
+    KmfTetrahedraP2,
+    KmfPyramids,
+    KmfPrisms,
+    KmfHexahedra,
+    KmfHexahedraQ2,
+    0,
+    0,
+    0,
 };
 
 bool everyFaceShows(const ZelFaceRule &r) {

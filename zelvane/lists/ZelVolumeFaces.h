@@ -51,7 +51,7 @@ struct ZelVolumeKind {
   int NbrCor;        // corner vertices; the centroid is their mean
   int NbrFac;
   ZelVolFace Fac[ZelVolMaxFac];
-  int NbrBlk;        // blocks in drawing order (prisms: triangles first; pyramids: base first)
+  int NbrBlk;  // blocks in drawing order (prisms: triangles first; pyramids: base first)
   ZelVolBlock Blk[ZelVolMaxBlk];
   ptrdiff_t VoiOff, VoiTypOff;  // where a record keeps its neighbours and their kind word
 
@@ -70,10 +70,10 @@ struct ZelVolumeKind {
   bool IsoLinesInVolumeMode;  // face iso-lines only with the scene's volume mode (0x20000)
   bool VectorsByDrawable;     // vector arrows by the drawable test, else bits 31 and 27
   bool HasMetric;
-  bool EmptyFacesOnMode10;    // the faces list is compiled empty while the planes' Mode is 10
-  bool ProgressLines;         // faces and iso-line counts printed on every build
+  bool EmptyFacesOnMode10;  // the faces list is compiled empty while the planes' Mode is 10
+  bool ProgressLines;       // faces and iso-line counts printed on every build
   Geometric_Solution *Geometric_Mesh::*OwnSol;  // the field at the kind's own elements
-  int CapKind;                // kind of zel_cappingmesh; 0: cut elements keep their faces
+  int CapKind;                                  // kind of zel_cappingmesh; 0: cut elements keep their faces
   // Iso-surfaces: writes the element's tetrahedra (positions, four each) and returns their
   // number; null: the list holds one empty triangle pair per element.
   int (*Tets)(const int *ver, int tet[6][4]);
@@ -86,12 +86,12 @@ extern const ZelVolumeKind ZelTetKind, ZelPriKind, ZelHexKind, ZelPyrKind;
 // What the face rule reads, gathered once per entry call.
 struct ZelFaceRule {
   const ZelVolumeKind *K;
-  ZelElems Elt;                       // the kind's records
-  ZelElems Nbr[ZelVolNibbles];        // records of each neighbour nibble
+  ZelElems Elt;                         // the kind's records
+  ZelElems Nbr[ZelVolNibbles];          // records of each neighbour nibble
   const ZelEntity *Srf[ZelVolNibbles];  // entities of the surface nibbles (their display records)
-  int Topo;                           // TopoDone, read once
-  int ClipOn;                         // the planes' on word is non-zero
-  float Shrink;                       // the record's shrink factor
+  int Topo;                             // TopoDone, read once
+  int ClipOn;                           // the planes' on word is non-zero
+  float Shrink;                         // the record's shrink factor
 };
 void zelFaceRuleInit(ZelFaceRule *r, const ZelVolumeKind &K, Geometric_Mesh *msh, const ZelMesh *zelMsh,
                      float shrink);

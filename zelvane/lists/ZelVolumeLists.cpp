@@ -281,7 +281,8 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   if (asks(T.Picking) && v.L.ColRng) zelListPass(update, rec->PckLst, [&] { drawPicking(v, cap.get()); });
   if (asks(T.Arrows)) zelListPass(update, rec->MrkLst + 1, [&] { drawArrows(v); });
   if (asks(T.Numbers))
-    zelListPass(update, rec->MrkLst + 2, [&] { zelDrawNumbers(v.L, K.NumbersNeed ? K.NumbersNeed : v.Need); });
+    zelListPass(update, rec->MrkLst + 2,
+                [&] { zelDrawNumbers(v.L, K.NumbersNeed ? K.NumbersNeed : v.Need); });
 
   if (!field) return 1;
   if (asks(T.Shading)) {
@@ -302,7 +303,8 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   const int dim = v.L.Msh->Dim;
   int offset = zelFieldOffset(f.Sol, f.Fld, dim);
   if (asks(T.Vectors))
-    zelListPass(update, rec->SolLst + 2, [&] { zelDrawVectors(v.L, f, offset, K.VectorsByDrawable ? v.Need : ZelDrawnBits); });
+    zelListPass(update, rec->SolLst + 2,
+                [&] { zelDrawVectors(v.L, f, offset, K.VectorsByDrawable ? v.Need : ZelDrawnBits); });
   if (K.HasMetric) {
     offset = zelFieldOffset(f.Sol, f.Fld, dim);
     if (asks(T.Metric)) zelListPass(update, rec->SolLst + 5, [&] { zelDrawMetrics(v.L, f, offset); });
@@ -345,11 +347,27 @@ int zelVolumeDirect(const ZelVolumeKind &K, ZelListMask mask, ZelScene *scene, Z
   return build(K, false, mask, scene, rec);
 }
 
-int zelListUpdateTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelTetKind, true, m, s, r); }
-int zelListDirectTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelTetKind, false, m, s, r); }
-int zelListUpdatePrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelPriKind, true, m, s, r); }
-int zelListDirectPrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelPriKind, false, m, s, r); }
-int zelListUpdateHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelHexKind, true, m, s, r); }
-int zelListDirectHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelHexKind, false, m, s, r); }
-int zelListUpdatePyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelPyrKind, true, m, s, r); }
-int zelListDirectPyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) { return build(ZelPyrKind, false, m, s, r); }
+int zelListUpdateTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelTetKind, true, m, s, r);
+}
+int zelListDirectTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelTetKind, false, m, s, r);
+}
+int zelListUpdatePrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelPriKind, true, m, s, r);
+}
+int zelListDirectPrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelPriKind, false, m, s, r);
+}
+int zelListUpdateHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelHexKind, true, m, s, r);
+}
+int zelListDirectHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelHexKind, false, m, s, r);
+}
+int zelListUpdatePyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelPyrKind, true, m, s, r);
+}
+int zelListDirectPyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
+  return build(ZelPyrKind, false, m, s, r);
+}
