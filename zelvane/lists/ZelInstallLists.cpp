@@ -24,11 +24,11 @@ const BuilderRow kBuilders[] = {
     {KmfEdges, zelListUpdateBdyEdges, zelListDirectBdyEdges},
     {KmfTriangles, zelListUpdateTriangles, zelListDirectTriangles},
     {KmfQuadrilaterals, zelListUpdateQuadrilaterals, zelListDirectQuadrilaterals},
-    {KmfTetrahedra, zelListUpdateTetrahedra, zelListDirectTetrahedra},
-    {KmfPrisms, zelListUpdatePrisms, zelListDirectPrisms},
-    {KmfHexahedra, zelListUpdateHexahedra, zelListDirectHexahedra},
+    {KmfTetrahedra, zelVolumeHook<ZelTetKind, true>, zelVolumeHook<ZelTetKind, false>},
+    {KmfPrisms, zelVolumeHook<ZelPriKind, true>, zelVolumeHook<ZelPriKind, false>},
+    {KmfHexahedra, zelVolumeHook<ZelHexKind, true>, zelVolumeHook<ZelHexKind, false>},
     {KmfNormalAtVertices, zelListUpdateNormals, zelListDirectNormals},
-    {KmfPyramids, zelListUpdatePyramids, zelListDirectPyramids},
+    {KmfPyramids, zelVolumeHook<ZelPyrKind, true>, zelVolumeHook<ZelPyrKind, false>},
 };
 
 }  // namespace

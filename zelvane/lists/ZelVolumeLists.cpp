@@ -346,28 +346,3 @@ int zelVolumeUpdate(const ZelVolumeKind &K, ZelListMask mask, ZelScene *scene, Z
 int zelVolumeDirect(const ZelVolumeKind &K, ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   return build(K, false, mask, scene, rec);
 }
-
-int zelListUpdateTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelTetKind, true, m, s, r);
-}
-int zelListDirectTetrahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelTetKind, false, m, s, r);
-}
-int zelListUpdatePrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelPriKind, true, m, s, r);
-}
-int zelListDirectPrisms(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelPriKind, false, m, s, r);
-}
-int zelListUpdateHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelHexKind, true, m, s, r);
-}
-int zelListDirectHexahedra(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelHexKind, false, m, s, r);
-}
-int zelListUpdatePyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelPyrKind, true, m, s, r);
-}
-int zelListDirectPyramids(ZelListMask m, ZelScene *s, ZelEntDisplayList *r) {
-  return build(ZelPyrKind, false, m, s, r);
-}

@@ -28,18 +28,14 @@
 #include "zelvane/lists/ZelVolumeFaces.h"
 #include "zelvane/scene/ZelHooks.h"
 
-// The update and direct bodies of one volume kind.
+// The update and direct bodies of one volume kind, and the hook of each for the scene's table
+// (zelVolumeHook<ZelTetKind, true> is the body of zelUpdateTetrahedronList).
 int zelVolumeUpdate(const ZelVolumeKind &K, ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
 int zelVolumeDirect(const ZelVolumeKind &K, ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-
-int zelListUpdateTetrahedra(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListDirectTetrahedra(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListUpdatePrisms(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListDirectPrisms(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListUpdateHexahedra(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListDirectHexahedra(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListUpdatePyramids(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
-int zelListDirectPyramids(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec);
+template <const ZelVolumeKind &K, bool Update>
+int zelVolumeHook(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
+  return Update ? zelVolumeUpdate(K, mask, scene, rec) : zelVolumeDirect(K, mask, scene, rec);
+}
 
 // Shading of one quadrilateral with corner values s: the triangles (0, 1, 2) and (0, 2, 3),
 // each with the unit normal of its own corners (a degenerate second one takes the first's),
