@@ -97,9 +97,8 @@ Polys Measure(GLHarness &gl, const ListScene &ls, const std::function<void()> &d
   }
   return out;
 }
-Polys Measure(GLHarness &gl, const ListScene &ls, GLuint list, const Each &each = {}) {
-  return Measure(
-      gl, ls, [list] { glCallList(list); }, each);
+std::function<void()> Call(GLuint list) {
+  return [list] { glCallList(list); };
 }
 
 // The faces of a record: the list rebuilt, then measured through the direct entry, which runs
@@ -148,54 +147,38 @@ std::pair<double, double> SeenFromAbove(GLHarness &gl, const ListScene &ls, GLui
   return area;
 }
 
-// Area of the faces of element e (as feedback counts them: quadrilaterals as two triangles).
-Polys ElementFaces(const ListScene &ls, const ZelVolumeKind &K, int e) {
-  Polys out;
-  const int *ver = zelElems(ls.mesh(), K.Kind).ver(e);
-  for (int f = 0; f < K.NbrFac; f++) {
-    std::vector<std::array<double, 3>> q;
-    for (int i = 0; i < K.Fac[f].NbrCor; i++) {
-      const double *c = ls.mesh()->Ver[ver[K.Fac[f].Cor[i]]].Crd;
-      q.push_back({c[0], c[1], c[2]});
-    }
-    out.n += K.Fac[f].NbrCor - 2, out.area += Area(q);
-  }
-  return out;
-}
-
-// The faces of the cut elements (tag bit 28) that no other cut element shares.
-Polys CutSkin(const ListScene &ls, const ZelVolumeKind &K) {
+// The faces of the elements that pass `take` (as feedback counts them: quadrilaterals as two
+// triangles); with skinOnly, only those no other such element shares.
+Polys Expected(const ListScene &ls, const ZelVolumeKind &K, const std::function<bool(int)> &take,
+               bool skinOnly = false) {
   const ZelElems el = zelElems(ls.mesh(), K.Kind);
   std::map<std::vector<int>, std::pair<int, Polys>> faces;
-  for (int e = 1; e <= el.Count; e++) {
-    if (!(*el.tag(e) & TAG_CLIPPED)) continue;
-    for (int f = 0; f < K.NbrFac; f++) {
+  for (int e = 1; e <= el.Count; e++)
+    for (int f = 0; take(e) && f < K.NbrFac; f++) {
       std::vector<int> key;
-      for (int i = 0; i < K.Fac[f].NbrCor; i++) key.push_back(el.ver(e)[K.Fac[f].Cor[i]]);
-      std::sort(key.begin(), key.end());
-      auto &entry = faces[key];
-      entry.first++;
       std::vector<std::array<double, 3>> q;
       for (int i = 0; i < K.Fac[f].NbrCor; i++) {
-        const double *c = ls.mesh()->Ver[el.ver(e)[K.Fac[f].Cor[i]]].Crd;
+        key.push_back(el.ver(e)[K.Fac[f].Cor[i]]);
+        const double *c = ls.mesh()->Ver[key.back()].Crd;
         q.push_back({c[0], c[1], c[2]});
       }
-      entry.second = Polys{K.Fac[f].NbrCor - 2, Area(q)};
+      std::sort(key.begin(), key.end());
+      auto &entry = faces[key];
+      entry.first++, entry.second.n += K.Fac[f].NbrCor - 2, entry.second.area += Area(q);
     }
-  }
   Polys out;
   for (const auto &f : faces)
-    if (f.second.first == 1) out.n += f.second.second.n, out.area += f.second.second.area;
+    if (!skinOnly || f.second.first == 1) out.n += f.second.second.n, out.area += f.second.second.area;
   return out;
 }
 
-// Plane 0 at z = height switched on (and marked), or off.
-void Plane(ListScene &ls, double height, bool on = true) {
+// Plane 0, a x + b y + c z + d = 0 (by default z = height), switched on (and marked), or off.
+void Plane(ListScene &ls, double height, bool on = true, std::array<double, 4> abcd = {0, 0, 1, 0}) {
   ZelPlaEntity *pla = ls.scene()->ZelMsh->Pla;
   pla->Cur = 0;
   pla->On = on;
-  double *p = pla->Pla[0];
-  p[0] = p[1] = 0, p[2] = 1, p[3] = -height;
+  abcd[3] -= height;
+  std::copy(abcd.begin(), abcd.end(), pla->Pla[0]);
   Function_Interface fi;
   DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
   if (on) {
@@ -246,14 +229,11 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
 
   const int centre = 13 * k.perCell + 1;  // an element of the middle cell: all faces inner
   *el.tag(centre) &= ~TAG_VISIBLE;
-  EXPECT_NEAR(Faces(gl, *ls, kind).area, 54 + ElementFaces(*ls, *k.K, centre).area, 1e-3);
+  const Polys inner = Expected(*ls, *k.K, [centre](int e) { return e == centre; });
+  EXPECT_NEAR(Faces(gl, *ls, kind).area, 54 + inner.area, 1e-3);
   *el.tag(centre) |= TAG_VISIBLE;
 
-  Polys all;
-  for (int e = 1; e <= el.Count; e++) {
-    const Polys p = ElementFaces(*ls, *k.K, e);
-    all.n += p.n, all.area += p.area;
-  }
+  const Polys all = Expected(*ls, *k.K, [](int) { return true; });
   rec.Flags |= ZelLstShrink;
   ls->scene()->Rnd.Shrink = 0.8f;
   const Polys shrunk = Faces(gl, *ls, kind);
@@ -267,12 +247,7 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   EXPECT_EQ(Faces(gl, *ls, kind).n, 0);
   EXPECT_EQ(GetCapturedStdout(), "");
   Plane(*ls, 1.4);
-  Polys cut;
-  for (int e = 1; e <= el.Count; e++)
-    if (*el.tag(e) & TAG_CLIPPED) {
-      const Polys p = ElementFaces(*ls, *k.K, e);
-      cut.n += p.n, cut.area += p.area;
-    }
+  const Polys cut = Expected(*ls, *k.K, [&el](int e) { return (*el.tag(e) & TAG_CLIPPED) != 0; });
   const Polys layer = Faces(gl, *ls, kind);
   EXPECT_EQ(layer.n, cut.n);
   EXPECT_NEAR(layer.area, cut.area, 1e-3);
@@ -294,9 +269,12 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
     Plane(*ls, 1.4);
     s->Flags = capping ? uint32_t{ZelFlgCapping} : 0u;
     if (!capping || !k.K->CapKind) {
+      const ZelElems el = zelElems(ls->mesh(), kind);
       const Polys layer = Faces(gl, *ls, kind);
-      EXPECT_EQ(layer.n, CutSkin(*ls, *k.K).n) << "capping " << capping;
-      EXPECT_NEAR(layer.area, CutSkin(*ls, *k.K).area, 1e-3) << "capping " << capping;
+      const Polys want = Expected(
+          *ls, *k.K, [&el](int e) { return (*el.tag(e) & TAG_CLIPPED) != 0; }, true);
+      EXPECT_EQ(layer.n, want.n) << "capping " << capping;
+      EXPECT_NEAR(layer.area, want.area, 1e-3) << "capping " << capping;
       continue;
     }
     for (double z : {1.5, 1.0}) {  // a cap is the section itself, in the middle or on a grid plane
@@ -366,12 +344,13 @@ TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
     ZelEntDisplayList &rec = ls->rec(K->Kind);
     ASSERT_EQ(zelUpdateList(K->Kind, 0x80, ls->scene(), &rec), 1);
     double area[2] = {0, 0};
-    Measure(gl, *ls, rec.SolLst + 3, [&](const std::vector<std::array<double, 3>> &q, const FeedbackPrim &p) {
-      const bool low = std::fabs(q[0][2] - 1) < 1e-4;
-      for (const auto &v : q) EXPECT_NEAR(v[2], low ? 1.0 : 1.5, 1e-4) << K->Name;
-      EXPECT_NEAR(p.v[0].a, low ? 0.2f : 0.4f, 1e-3);  // the middle levels of four
-      area[low] += Area(q);
-    });
+    Measure(gl, *ls, Call(rec.SolLst + 3),
+            [&](const std::vector<std::array<double, 3>> &q, const FeedbackPrim &p) {
+              const bool low = std::fabs(q[0][2] - 1) < 1e-4;
+              for (const auto &v : q) EXPECT_NEAR(v[2], low ? 1.0 : 1.5, 1e-4) << K->Name;
+              EXPECT_NEAR(p.v[0].a, low ? 0.2f : 0.4f, 1e-3);  // the middle levels of four
+              area[low] += Area(q);
+            });
     EXPECT_NEAR(area[1], 9, 1e-3) << K->Name;
     EXPECT_NEAR(area[0], 9, 1e-3) << K->Name;
   }
@@ -401,12 +380,12 @@ TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
     ZelEntDisplayList &rec = ls.rec(K->Kind);
     ASSERT_EQ(zelUpdateList(K->Kind, 0x20 | 0x40 | 0x80, ls.scene(), &rec), 1);
     std::set<std::array<float, 3>> colours;
-    const Polys shaded =
-        Measure(gl, ls, rec.SolLst, [&](const std::vector<std::array<double, 3>> &, const FeedbackPrim &p) {
-          for (const FeedbackVertex &v : p.v)
-            EXPECT_TRUE(v.r == p.v[0].r && v.g == p.v[0].g && v.b == p.v[0].b);
-          colours.insert({p.v[0].r, p.v[0].g, p.v[0].b});
-        });
+    const Polys shaded = Measure(gl, ls, Call(rec.SolLst),
+                                 [&](const std::vector<std::array<double, 3>> &, const FeedbackPrim &p) {
+                                   for (const FeedbackVertex &v : p.v)
+                                     EXPECT_TRUE(v.r == p.v[0].r && v.g == p.v[0].g && v.b == p.v[0].b);
+                                   colours.insert({p.v[0].r, p.v[0].g, p.v[0].b});
+                                 });
     EXPECT_NEAR(shaded.area, 54, 1e-3) << K->Name;
     EXPECT_GE(colours.size(), 5u);
     EXPECT_EQ(gl.feedbackList(rec.SolLst + 1).size(), 0u);
@@ -498,10 +477,6 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   glLineWidth(1);
 }
 
-}  // namespace
-
-namespace {
-
 // Every kind for a person to look at, f = x + y + z: the shaded skin with black iso-lines, the
 // cut by x + y / 2 = 2.25 (the skin kept on one side and the cap; prisms and pyramids show their
 // cut layer), and the translucent iso-surfaces over the wire on a dark ground.
@@ -537,21 +512,15 @@ TEST(VolumePictures, SkinCutAndIsoSurfacesOfEveryKind) {
         glCallList(rec.SolLst);
         glCallList(rec.SolLst + 1);
       } else if (panel == 1) {
-        ZelPlaEntity *pla = s->ZelMsh->Pla;
-        double *p = pla->Pla[0];
         const GLdouble keep[4] = {-1, -0.5, 0, 0};  // the display plane through the centre
         glClipPlane(GL_CLIP_PLANE0, keep);
         glEnable(GL_CLIP_PLANE0);
         zelDirectDrawList(kind, 0x20, s, &rec);  // the skin, never capped
         glDisable(GL_CLIP_PLANE0);
-        Plane(*ls, 0, true);
-        p[0] = 1, p[1] = 0.5, p[2] = 0, p[3] = -2.25;
-        Function_Interface fi;
-        DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
-        zelSetPlaneClip(&fi, s, 0);
+        Plane(*ls, 2.25, true, {1, 0.5, 0, 0});
         ASSERT_EQ(zelUpdateList(kind, 0x20, s, &rec), 1);
         glCallList(rec.SolLst);
-        pla->On = 0;
+        Plane(*ls, 0, false);
       } else {
         ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x100000 | 0x80, s, &rec), 1);
         glPushMatrix();
