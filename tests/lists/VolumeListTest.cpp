@@ -341,11 +341,8 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
       const float *crd = (quad ? cap->QuaCrd : cap->TriCrd) + 3 * n * p;
       double x = 0, y = 0;
       for (int i = 0; i < n; i++) x += crd[3 * i] / n, y += crd[3 * i + 1] / n;
-      uint8_t rgba[4];
-      glReadPixels(int(ToWindow(x)), int(ToWindow(y)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-      int index = 0;
-      EXPECT_EQ(zelPickIdItem(s->ZelMsh, zelPickColorId(s->ColRng, rgba), &index), kind);
-      EXPECT_EQ(index, (quad ? cap->QuaSrc : cap->TriSrc)[p]);
+      EXPECT_EQ(PickedAt(s, x, y),
+                std::to_string(kind) + ":" + std::to_string((quad ? cap->QuaSrc : cap->TriSrc)[p]));
       checked++;
     }
   EXPECT_GE(checked, 9);
@@ -454,16 +451,16 @@ TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   ASSERT_EQ(zelUpdateList(KmfHexahedra, 0x200, ls.scene(), &rec), 1);
   const std::vector<FeedbackPrim> lines = gl.feedbackList(rec.SolLst + 2);
   ASSERT_EQ(lines.size(), 3u * ls.mesh()->NbrVer);
-  std::set<std::array<long, 3>> starts, vertices;
+  std::set<std::array<long, 3>> starts, vertices;  // in thousandths of mesh units
+  auto add = [](std::set<std::array<long, 3>> &to, const double *p) {
+    to.insert({std::lround(p[0] * 1e3), std::lround(p[1] * 1e3), std::lround(p[2] * 1e3)});
+  };
   for (size_t a = 0; a < lines.size(); a += 3) {
     double p[3];
     ls.meshPoint(lines[a].v[0], p);
-    starts.insert({std::lround(p[0] * 1e3), std::lround(p[1] * 1e3), std::lround(p[2] * 1e3)});
+    add(starts, p);
   }
-  for (int v = 1; v <= ls.mesh()->NbrVer; v++) {
-    const double *c = ls.mesh()->Ver[v].Crd;
-    vertices.insert({std::lround(c[0] * 1e3), std::lround(c[1] * 1e3), std::lround(c[2] * 1e3)});
-  }
+  for (int v = 1; v <= ls.mesh()->NbrVer; v++) add(vertices, ls.mesh()->Ver[v].Crd);
   EXPECT_EQ(starts, vertices);
 }
 
@@ -507,11 +504,7 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
     const float *base = s->ZelMsh->Crd[nor.Ver];
     const double x = base[0] + 1.9 * nor.Crd[0] * s->InvDmaxSca,
                  y = base[1] + 1.9 * nor.Crd[1] * s->InvDmaxSca;
-    uint8_t rgba[4];
-    glReadPixels(int(ToWindow(x, 3.0)), int(ToWindow(y, 3.0)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    int index = 0;
-    EXPECT_EQ(zelPickIdItem(s->ZelMsh, zelPickColorId(s->ColRng, rgba), &index), KmfNormalAtVertices);
-    EXPECT_EQ(index, n);
+    EXPECT_EQ(PickedAt(s, x, y, 3.0), std::to_string(int(KmfNormalAtVertices)) + ":" + std::to_string(n));
   }
   glLineWidth(1);
 }
