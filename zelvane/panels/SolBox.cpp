@@ -105,7 +105,7 @@ void SolBox::createPaletteGroup() {
   isoGrid->setSpacing(5);
   const int n = std::min(std::max(palette_->N, 0), 10);
   for (int k = 0; k < n; k++) {
-    const QString text = k == 0 ? tr("Iso Min") : k == n - 1 ? tr("Iso Max") : tr("Iso %1").arg(k);
+    const QString text = k == n - 1 ? tr("Iso Max") : k == 0 ? tr("Iso Min") : tr("Iso %1").arg(k);
     iso_[k] = new IsoValBox(palette_, k);
     isoGrid->addWidget(new QLabel(text), 0, k);
     isoGrid->addWidget(iso_[k], 1, k);
