@@ -143,6 +143,7 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
   box("sol:isoSBox:Tetrahedron:0:0")->click();
   box("sol:isoSBox:Tetrahedron:0:0")->click();
   EXPECT_TRUE(s->Flags & ZelFlgVolumes);
+  s->Rnd.Kinds |= ZelKindsFaces;
 
   // Field 1's boxes (its panel disabled: replayed checks) act only once field 1 is the active
   // field; an inactive field's refresh unchecks Black, which gives its palette coloured
@@ -157,6 +158,8 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
   hooks.ListCalls.clear();
   Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(2);
   EXPECT_EQ(s->ActFld, 1);
+  // Its unchecked IsoSurf boxes, applied again, leave the volumes shown.
+  EXPECT_TRUE(s->Flags & ZelFlgVolumes);
   EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2 | 1 | 8}, {2, 1 | 8}}));
   EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x20},
                                              {KmfTriangles, 2, 0x20},

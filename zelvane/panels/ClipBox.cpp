@@ -226,15 +226,19 @@ void ClipBox::unClipPlane() {
   ZelPlaEntity *pla = planes();
   const int cur = current();
   if (!pla || cur < 0) return;
+  const uint32_t bit = 1u << cur;
   const bool wasOn = pla->On != 0;
-  pla->ShwMsk &= ~(1u << cur);
-  pla->ActMsk &= ~(1u << cur);
+  const bool shown = wasOn || ((pla->ShwMsk | pla->ActMsk) & bit) || scene->Mode != 0;
+  pla->ShwMsk &= ~bit;
+  pla->ActMsk &= ~bit;
   pla->On = 0;
   scene->Mode = 0;
   zelUpdateAllDisplayListsOptions(ZelOptClipped, ~uint32_t(ZelLstClipped), 0, scene);
   // Volumes built as a cut layer show whole again.
   if (wasOn && (scene->Flags & ZelFlgVolumes)) zelUpdateVolTypeDisplayLists(1, scene);
-  updateGlScene(scene);
+  // Every refresh while clipping is off comes here: the view is drawn again only when the
+  // picture changes.
+  if (shown) updateGlScene(scene);
 }
 
 void ClipBox::resetWidget() {

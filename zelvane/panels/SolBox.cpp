@@ -240,12 +240,14 @@ void SolBox::setTypSolution(int iTyp) {
 void SolBox::resetPalette() { refreshPalette(); }
 
 void SolBox::rebuildShownSolutions() {
+  if (!scene->ZelMsh) return;
+  zelMakeCurrent(scene->Win);
   const auto rebuild = [this](int kind) {
     ZelEntity *e = zelGetEntity(scene->ZelMsh, kind);
     if (!e || !e->DspLst) return;
     for (int i = 1; i <= e->NbrLst; i++)
       if (const uint32_t mask = zelShownSolutionLists(e->DspLst[i].Opt.Solution))
-        zelUpdateDisplayList(mask, scene, &e->DspLst[i]);
+        zelUpdateList(e->DspLst[i].Type, mask, scene, &e->DspLst[i]);
   };
   for (int kind : SurfaceKinds) rebuild(kind);
   if (scene->Flags & ZelFlgVolumes)

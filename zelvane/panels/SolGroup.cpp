@@ -161,6 +161,7 @@ void SolGroup::applyDisplay(Display which, int state) {
   if (!built() || scene->ActFld != field_) return;
   const DisplayRule &rule = Rules[which];
   const bool on = zelChecked(state);
+  const bool wasShown = scene->SolFlags & rule.sceneBit;
   zelSetBits(scene->SolFlags, rule.sceneBit, on);
   if (which == IsoLine) enableIsoSettings(on);
   ZelEntDisplayList *record = selectedRecord();
@@ -184,8 +185,10 @@ void SolGroup::applyDisplay(Display which, int state) {
       else
         zelUpdateAllTypeDisplayListsOptions(type, rule.mask, 0, ~rule.recordBit, scene);
     }
-    // Without surface elements the full-volume display is all the mesh shows: it stays.
-    if (which == IsoSurf && !checked(check_[Map]) && (scene->Rnd.Kinds & ZelKindsFaces))
+    // The full-volume display goes with the iso-surfaces it was drawn for: not when an
+    // unchecked box is only applied again (a field made active, a refresh), nor on a mesh
+    // whose volumes have no surface elements to show instead.
+    if (which == IsoSurf && wasShown && !checked(check_[Map]) && (scene->Rnd.Kinds & ZelKindsFaces))
       scene->Flags &= ~ZelFlgVolumes;
   }
   updateGlScene(scene);

@@ -28,8 +28,9 @@
 // scene engine) with their lists rebuilt; at a reference row rebuild comes first. Unchecking
 // clears the scene bit (shared by every group: it goes even when other families still show the
 // display) and the record bit (at "All Ref" only under the clearing rule of ZelRefGroup.h);
-// nothing is rebuilt. Unchecking IsoSurf with Map unchecked leaves the full-volume display,
-// except on a mesh whose volumes have no surface elements to show instead.
+// nothing is rebuilt. Unchecking IsoSurf with Map unchecked, when it switches the iso-surfaces
+// off, leaves the full-volume display, except on a mesh whose volumes have no surface elements
+// to show instead.
 //
 // The iso-line settings edit the field's palette (shared by the panel's groups, no active-field
 // test) and rebuild the iso-lines of the selected records; the vector scale is the scene's.
