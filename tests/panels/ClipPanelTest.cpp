@@ -112,6 +112,14 @@ TEST(ClipPanel, QuickPlanesFlipFrameAndReadinessActOnTheStoredPlane) {
   EXPECT_FALSE(update->isEnabled());
   c.type("cli:bEdi:1", "0.5");
   EXPECT_TRUE(update->isEnabled());
+  // A text changed without being taken (no Return, focus kept) that does not parse: Update
+  // stores nothing, not a alone.
+  const std::vector<double> stored = c.plane();
+  c.get<QZelLineEdit>("cli:aEdi:1")->setText("3");
+  c.get<QZelLineEdit>("cli:cEdi:1")->setText("x");
+  update->click();
+  EXPECT_EQ(c.plane(), stored);
+  c.type("cli:cEdi:1", "0");
   c.get<QZelCheckBox>("cli:fraBox:1")->click();
   EXPECT_EQ(s->Flags & 0x801u, 0x801u);
   EXPECT_EQ(c.pla()->ActMsk & c.pla()->ShwMsk & 1u, 1u);

@@ -249,6 +249,25 @@ TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
   EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 2, 0x20}}));
 }
 
+TEST(SolutionGroups, ASecondVectorFieldNamesItsScaleWidgetsApartForReplay) {
+  PanelScene scene([](Memory_List *mem) {
+    Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {2, 1, 2});
+    m->NbrFilTri = m->NbrTri;
+    return m;
+  });
+  ZelSequenceServer server(2);
+  SolBox first(&server, scene.get(), 1, 0), second(&server, scene.get(), 1, 2);
+  for (const char *name : {"sol:dblBox:Triangle:1", "sol:preciD:Triangle:1"}) {
+    QObject *own = first.findChild<QObject *>(name);
+    ASSERT_NE(own, nullptr) << name;
+    EXPECT_EQ(server.findZelObject(name)->getQObject(), own) << name;
+    const QString apart = QString(name) + ":2";
+    QObject *later = second.findChild<QObject *>(apart);
+    ASSERT_NE(later, nullptr) << name;
+    EXPECT_EQ(server.findZelObject(apart)->getQObject(), later) << name;
+  }
+}
+
 TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack) {
   PanelScene scene([](Memory_List *mem) {
     Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1});
@@ -292,7 +311,11 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   std::free(pts);
   load.Free(m);
 
-  // A 3-D mesh, or no field at the vertices: the empty point set.
+  // No active field, a 3-D mesh, or no field at the vertices: the empty point set.
+  s->ActFld = -1;
+  save(path);
+  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
+  s->ActFld = 0;
   s->Msh->Dim = 3;
   save(path);
   EXPECT_EQ(bytes(), head + "0 \nEnd\n");

@@ -51,9 +51,6 @@ const int SurfaceKinds[] = {KmfNormalAtVertices, KmfVertices,       KmfTriangles
                             KmfQuadrilaterals,   KmfQuadrilateralsQ2, KmfEdges,   KmfEdgesP2};
 const int VolumeKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra, KmfHexahedraQ2, KmfPyramids, KmfPrisms};
 
-// The solution displays a record can carry, as option bits.
-const ZelOptionMask SolutionOptions = ZelOptShading | ZelOptIsoLines | ZelOptIsoSurfaces | ZelOptVectors | ZelOptMetric;
-
 QZelComboBox *combo(const QString &name, ZelSequenceServer *server) {
   auto *c = new QZelComboBox(name, server);
   c->setFixedSize(75, 30);
@@ -258,7 +255,7 @@ void SolBox::setColorPal(int grey) {
   if (!scene || !scene->VieSol || !palette_) return;
   palette_->ColMap = palette_->ColMapLegend = grey;
   const uint32_t shown = setActSolOptions(scene);
-  zelUpdateAllDisplayListsOptions(scene->SolFlags & SolutionOptions, 0, shown, scene);
+  zelUpdateAllDisplayListsOptions(scene->SolFlags, 0, shown, scene);
   rebuildShownSolutions();
   updateGlScene(scene);
 }
