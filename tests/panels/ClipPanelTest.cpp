@@ -217,15 +217,16 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
 
 TEST(ElementCentre, IsTheSinglePrecisionMeanAndRefusesAnElementOutsideItsKind) {
   Memory_List *mem = NewMemory(100);
-  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 2}, {KmfEdges, 1}});
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 3}, {KmfTriangles, 1}});
   AddVertex(m, 0.1, 1.0000000001, 0);
   AddVertex(m, 0.2, 1.0000000002, 0);
-  AddElement(m, KmfEdges, {1, 2}, 1);
+  AddVertex(m, 0.5, 1.0000000003, 0);
+  AddElement(m, KmfTriangles, {1, 2, 3}, 1);
   double c[3] = {7, 7, 7};
-  ASSERT_TRUE(zelElementCentre(m, 1, KmfEdges, c));
-  EXPECT_EQ(c[0], double((0.1f + 0.2f) / 2.0f));
+  ASSERT_TRUE(zelElementCentre(m, 1, KmfTriangles, c));
+  EXPECT_EQ(c[0], double((0.1f + 0.2f + 0.5f) / 3.0f));
   EXPECT_EQ(c[1], 1.0);
-  for (const auto &bad : {std::pair<int, int>{2, KmfEdges}, {0, KmfEdges}, {1, KmfTriangles}, {1, 200}}) {
+  for (const auto &bad : {std::pair<int, int>{2, KmfTriangles}, {0, KmfTriangles}, {1, KmfEdges}, {1, 200}}) {
     double keep[3] = {7, 7, 7};
     EXPECT_FALSE(zelElementCentre(m, bad.first, bad.second, keep)) << bad.first << " " << bad.second;
     EXPECT_EQ(keep[0], 7.0);

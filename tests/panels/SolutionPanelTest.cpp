@@ -251,12 +251,12 @@ TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
 
 TEST(SolutionGroups, ASecondVectorFieldNamesItsScaleWidgetsApartForReplay) {
   PanelScene scene([](Memory_List *mem) {
-    Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {2, 1, 2});
+    Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1, 2, 2});
     m->NbrFilTri = m->NbrTri;
     return m;
   });
   ZelSequenceServer server(2);
-  SolBox first(&server, scene.get(), 1, 0), second(&server, scene.get(), 1, 2);
+  SolBox first(&server, scene.get(), 1, 1), second(&server, scene.get(), 1, 2);
   for (const char *name : {"sol:dblBox:Triangle:1", "sol:preciD:Triangle:1"}) {
     QObject *own = first.findChild<QObject *>(name);
     ASSERT_NE(own, nullptr) << name;
