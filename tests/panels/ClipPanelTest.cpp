@@ -5,6 +5,7 @@
 
 #include <QDoubleSpinBox>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "common/base/Memory.h"
@@ -133,8 +134,15 @@ TEST(ClipPanel, QuickPlanesFlipFrameAndReadinessActOnTheStoredPlane) {
   EXPECT_EQ(c.plane(), std::vector<double>({1, 0, 0, 18}));
 }
 
-// One element of every kind with a centre, on 27 scattered vertices: curved kinds with nodes
-// off their edges' middles, so that the mean of every node is not that of the vertices.
+// The kinds with a centre and how many nodes it averages.
+const int Nodes[][2] = {{KmfVertices, 1},    {KmfEdges, 2},           {KmfEdgesP2, 3},      {KmfTriangles, 3},
+                        {KmfTrianglesP2, 6}, {KmfQuadrilaterals, 4}, {KmfQuadrilateralsQ2, 9}, {KmfTetrahedra, 4},
+                        {KmfTetrahedraP2, 10}, {KmfPyramids, 5},     {KmfPrisms, 6},       {KmfHexahedra, 8},
+                        {KmfHexahedraQ2, 27}};
+int Picked(int kind) { return kind == KmfVertices ? 5 : 1; }
+
+// Element 1 of every kind on the first vertices of 27 scattered ones (so that the curved
+// kinds' middle nodes lie off their edges' middles).
 Geometric_Mesh *Scattered(Memory_List *mem) {
   Geometric_Mesh *m = NewRoomyMesh(mem, 3,
                                    {{KmfVertices, 27}, {KmfEdges, 1}, {KmfEdgesP2, 1}, {KmfTriangles, 1},
@@ -142,19 +150,12 @@ Geometric_Mesh *Scattered(Memory_List *mem) {
                                     {KmfTetrahedra, 1}, {KmfTetrahedraP2, 1}, {KmfPyramids, 1}, {KmfPrisms, 1},
                                     {KmfHexahedra, 1}, {KmfHexahedraQ2, 1}});
   for (int i = 0; i < 27; i++) AddVertex(m, i % 3 + 0.1 * (i % 7), (i / 3) % 3 + 0.07 * i, i / 9 + 0.013 * i * i);
-  const auto first = [](int n) {
-    std::vector<int> v(n);
-    for (int i = 0; i < n; i++) v[i] = i + 1;
-    return v;
-  };
-  const int kinds[][2] = {{KmfEdges, 2},   {KmfEdgesP2, 3},      {KmfTriangles, 3},   {KmfTrianglesP2, 6},
-                          {KmfQuadrilaterals, 4}, {KmfQuadrilateralsQ2, 9}, {KmfTetrahedra, 4}, {KmfTetrahedraP2, 10},
-                          {KmfPyramids, 5}, {KmfPrisms, 6},     {KmfHexahedra, 8},   {KmfHexahedraQ2, 27}};
-  for (const auto &k : kinds) {
-    const std::vector<int> nodes = first(k[1]);
-    AddElement(m, k[0], {}, 1);
-    std::copy(nodes.begin(), nodes.end(), const_cast<int *>(zelElems(m, k[0]).ver(1)));
-  }
+  for (const auto &k : Nodes)
+    if (k[0] != KmfVertices) {
+      AddElement(m, k[0], {}, 1);
+      int *ver = const_cast<int *>(zelElems(m, k[0]).ver(1));
+      std::iota(ver, ver + k[1], 1);
+    }
   return m;
 }
 
@@ -172,17 +173,11 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
   ASSERT_TRUE(pick->isEnabled());
   ASSERT_EQ(c.d(), 0.25);
 
-  // Every kind: d = -(n . mean of every node), and back to 0.25 unchecked.
-  const int counts[][2] = {{KmfVertices, 1}, {KmfEdges, 2},        {KmfEdgesP2, 3},       {KmfTriangles, 3},
-                           {KmfTrianglesP2, 6}, {KmfQuadrilaterals, 4}, {KmfQuadrilateralsQ2, 9}, {KmfTetrahedra, 4},
-                           {KmfTetrahedraP2, 10}, {KmfPyramids, 5},  {KmfPrisms, 6},        {KmfHexahedra, 8},
-                           {KmfHexahedraQ2, 27}};
-  for (const auto &k : counts) {
-    const int number = k[0] == KmfVertices ? 5 : 1;
-    double centre[3] = {0, 0, 0};
-    for (int i = 0; i < k[1]; i++)
-      for (int d = 0; d < 3; d++) centre[d] += m->Ver[k[0] == KmfVertices ? number : 1 + i].Crd[d] / k[1];
-    geoPushHybridStack(s->Pck, number, k[0]);
+  // Every kind: d = -(n . centre), and back to 0.25 unchecked.
+  for (const auto &k : Nodes) {
+    double centre[3];
+    ASSERT_TRUE(zelElementCentre(m, Picked(k[0]), k[0], centre));
+    geoPushHybridStack(s->Pck, Picked(k[0]), k[0]);
     pick->click();
     EXPECT_NEAR(c.d(), -(n[0] * centre[0] + n[1] * centre[1] + n[2] * centre[2]), 5e-4) << k[0];
     pick->click();
@@ -215,18 +210,18 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
   EXPECT_EQ(c.d(), before);
 }
 
-TEST(ElementCentre, IsTheSinglePrecisionMeanAndRefusesAnElementOutsideItsKind) {
+TEST(ElementCentre, IsTheSinglePrecisionMeanOfEveryNodeAndRefusesAnElementOutsideItsKind) {
   Memory_List *mem = NewMemory(100);
-  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 3}, {KmfTriangles, 1}});
-  AddVertex(m, 0.1, 1.0000000001, 0);
-  AddVertex(m, 0.2, 1.0000000002, 0);
-  AddVertex(m, 0.5, 1.0000000003, 0);
-  AddElement(m, KmfTriangles, {1, 2, 3}, 1);
-  double c[3] = {7, 7, 7};
-  ASSERT_TRUE(zelElementCentre(m, 1, KmfTriangles, c));
-  EXPECT_EQ(c[0], double((0.1f + 0.2f + 0.5f) / 3.0f));
-  EXPECT_EQ(c[1], 1.0);
-  for (const auto &bad : {std::pair<int, int>{2, KmfTriangles}, {0, KmfTriangles}, {1, KmfEdges}, {1, 200}}) {
+  Geometric_Mesh *m = Scattered(mem);
+  for (const auto &k : Nodes) {
+    float sum[3] = {0, 0, 0};
+    for (int i = 0; i < k[1]; i++)
+      for (int d = 0; d < 3; d++) sum[d] += static_cast<float>(m->Ver[Picked(k[0]) + i].Crd[d]);
+    double centre[3];
+    ASSERT_TRUE(zelElementCentre(m, Picked(k[0]), k[0], centre)) << k[0];
+    for (int d = 0; d < 3; d++) EXPECT_EQ(centre[d], double(sum[d] / float(k[1]))) << k[0];
+  }
+  for (const auto &bad : {std::pair<int, int>{2, KmfTriangles}, {0, KmfTriangles}, {28, KmfVertices}, {1, 200}}) {
     double keep[3] = {7, 7, 7};
     EXPECT_FALSE(zelElementCentre(m, bad.first, bad.second, keep)) << bad.first << " " << bad.second;
     EXPECT_EQ(keep[0], 7.0);
