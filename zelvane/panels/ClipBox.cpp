@@ -4,6 +4,7 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -91,6 +92,8 @@ void ClipBox::createGroup() {
     grid_->addWidget(labels_[i], 2 + i, 0);
     if (i == 3) break;
     abc_[i] = new QZelLineEdit(name(fieldNames[i]), server);
+    // The first texts are no user's action: the wrappers would record them.
+    const QSignalBlocker quiet(abc_[i]);
     abc_[i]->setText(QString("%1").arg(0));
     abc_[i]->setFixedSize(100, 20);
     grid_->addWidget(abc_[i], 2 + i, 1);
@@ -98,12 +101,18 @@ void ClipBox::createGroup() {
   dField_ = new QZelDoubleSpinBox(name("cli:dEdi:%1"), server);
   dField_->setDecimals(3);
   dField_->setFixedSize(110, 20);
-  if (scene && scene->Msh) setRange();
+  if (scene && scene->Msh) {
+    const QSignalBlocker quiet(dField_);
+    setRange();
+  }
   grid_->addWidget(dField_, 5, 1);
 
   stepLabel_ = label("x");
   step_ = new QZelLineEdit(name("cli:preciD:%1"), server);
-  step_->setText(QString("%1").arg(10));
+  {
+    const QSignalBlocker quiet(step_);
+    step_->setText(QString("%1").arg(10));
+  }
   step_->setFixedSize(30, 20);
   setPrecision();
   percent_ = label("%");

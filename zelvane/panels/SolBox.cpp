@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -119,9 +120,13 @@ void SolBox::createPaletteGroup() {
   reset_ = button(pfx + "resetPal", server, "Reset");
   apply_ = button(pfx + "applyPal", server, "Apply");
   hide_ = new QZelCheckBox(pfx + "displayPal", server, tr("Hide"));
-  hide_->setChecked(!(scene->Flags & ZelFlgLegend));
   time_ = new QZelCheckBox(pfx + "displayTime", server, tr("Time"));
-  time_->setChecked(scene->Flags & ZelFlgTime);
+  {
+    // The first states are no user's action: the wrappers would record them.
+    const QSignalBlocker quietHide(hide_), quietTime(time_);
+    hide_->setChecked(!(scene->Flags & ZelFlgLegend));
+    time_->setChecked(scene->Flags & ZelFlgTime);
+  }
   auto *controls = new QHBoxLayout;
   controls->setContentsMargins(0, 0, 0, 0);
   controls->setSpacing(5);

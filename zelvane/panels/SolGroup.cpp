@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 
 #include "common/model/Mesh.h"
 #include "zelvane/lists/ZelListFrame.h"
@@ -106,6 +107,8 @@ void SolGroup::makeIsoSettings(QGridLayout *grid) {
   spin(&thickLabel_, "thickness", &thickness_, "sol:thickness:%1:%2:%3", 5);
   spin(&numberLabel_, "Number", &number_, "sol:number:%1:%2:%3", 100);
   if (palette_) {
+    // The first values are no user's action: the wrappers would record them.
+    const QSignalBlocker quietThickness(thickness_), quietNumber(number_);
     thickness_->setValue(static_cast<int>(palette_->IsoWidth));
     number_->setValue(palette_->Subdiv);
   }
@@ -122,12 +125,15 @@ void SolGroup::makeVectorScale(QGridLayout *grid, bool firstVectorField) {
   // Later vector fields name theirs apart: a name must find one widget at replay.
   const QString own = firstVectorField ? QString() : QString(":%1").arg(field_);
   scale_ = new QZelDoubleSpinBox(nameOf("sol:dblBox:%1:%2", false) + own, server);
-  scale_->setDecimals(3);
-  scale_->setRange(0.0, 100.0);
-  scale_->setValue(scene->Rnd.VectorScale);
-  scale_->setFixedSize(60, 20);
   step_ = new QZelLineEdit(nameOf("sol:preciD:%1:%2", false) + own, server);
-  step_->setText("10");
+  {
+    const QSignalBlocker quietScale(scale_), quietStep(step_);
+    scale_->setDecimals(3);
+    scale_->setRange(0.0, 100.0);
+    scale_->setValue(scene->Rnd.VectorScale);
+    step_->setText("10");
+  }
+  scale_->setFixedSize(60, 20);
   step_->setFixedSize(30, 20);
   setPrecision();
   auto *row = new QHBoxLayout;
