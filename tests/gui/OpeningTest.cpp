@@ -2,6 +2,7 @@
 // embedding form with its tessellation and clip plane, and the server-root launch.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,7 +16,9 @@
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/sample/ZelSample.h"
+#include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSceneOptions.h"
 
 TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
   const std::string broken = runDir() + "/broken.meshb";
@@ -31,9 +34,16 @@ TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
       {{"-in", runDir() + "/missing/nothing.meshb"}, "[1] Empty", false},
       {{"-in", broken}, "[1] Empty", false},
   };
+  // Without a file there is no base name to look for "<base>.zelvane": a file named
+  // ".zelvane" in the working folder is not the options of an empty window.
+  const QString cwd = QDir::currentPath(), here = QString::fromStdString(runDir()) + "/options";
+  QDir().mkpath(here);
+  std::ofstream((here + "/.zelvane").toStdString()) << "verbose 77\n";
+  QDir::setCurrent(here);
   for (const Row &r : rows) {
     MessageLog log;
     Viewer v(r.args);
+    EXPECT_EQ(v.scene(0)->opt->verbose, 0) << r.title;
     ASSERT_EQ(v.app->windows().size(), 1);
     EXPECT_EQ(v.window(0)->windowTitle(), r.title);
     EXPECT_EQ(v.scene(0)->Msh != nullptr, r.mesh) << r.title;
@@ -42,6 +52,7 @@ TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
       EXPECT_STREQ(v.scene(0)->Msh->MshNam, (dataDir() + "/wing").c_str());
     }
   }
+  QDir::setCurrent(cwd);
 }
 
 TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroPlane) {
@@ -93,4 +104,27 @@ TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QStringList words = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
   EXPECT_EQ(words, QStringList({"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"}));
+}
+
+TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {
+  const std::string file = runDir() + "/two.view";
+  {
+    Viewer one({"-in", dataFile("sample.meshb")});
+    ASSERT_EQ(zelSaveView(one.scene(0)), 1);
+    ASSERT_EQ(zelSaveView(one.scene(0)), 2);
+    ASSERT_TRUE(zelSaveViewInFile(one.scene(0), file.c_str()));
+  }
+  Viewer v({"-in", dataFile("sample.meshb"), dataFile("edges.meshb"), "-view", file});
+  // The first window takes the file again after the second one opens.
+  EXPECT_EQ(v.scene(0)->BakView->NbrView, 4);
+  EXPECT_EQ(v.scene(1)->BakView->NbrView, 2);
+  EXPECT_EQ(v.window(0)->findChild<QComboBox *>("View_1")->count(), 5);
+  EXPECT_EQ(v.window(1)->findChild<QComboBox *>("View_2")->itemText(2), "View 2");
+
+  CaptureStdout();
+  Viewer bad({"-in", dataFile("sample.meshb"), dataFile("edges.meshb"), "-view", runDir() + "/none.view"});
+  EXPECT_NE(GetCapturedStdout().find("Impossible to load View File"), std::string::npos);
+  // Start-up stops at the first window: no second window, no links, no preferences.
+  EXPECT_EQ(bad.app->windows().size(), 1);
+  EXPECT_FALSE(bad.app->prefBox());
 }
