@@ -117,6 +117,14 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
   for (const char *name : {"zelBox", "traBox", "shrBox", "cliBox", "norBox"})
     EXPECT_TRUE(visu.get<QZelCheckBox>(QString("srf:%1:Triangle:1").arg(name))->isEnabled()) << name;
   EXPECT_EQ(States(s), before);
+
+  // A closed box disables its page; its refreshes still show what the records hold.
+  visu.tool.setVisibleBox(visu.tool.getZelBase("Surfaces"), false);
+  Rec(s, KmfTriangles, 1).Flags &= ~4u;
+  visu.tool.update();
+  Rec(s, KmfTriangles, 1).Flags |= 4u;
+  visu.tool.update();
+  EXPECT_TRUE(visu.get<QZelCheckBox>("srf:shrBox:Triangle:1")->isChecked());
 }
 
 // Builder calls logged on their way to the real builders, in a context of the test's own.

@@ -153,7 +153,8 @@ void ZelDisplayGroup::connectShared() {
 void ZelDisplayGroup::applyCheck(Check which, int state) {
   const CheckRule &rule = Rules[which];
   QZelCheckBox *box = check_[which];
-  if (rule.guarded && box && !box->isEnabled()) {
+  // The box's own state: a closed tool box disables its page, and with it every widget.
+  if (rule.guarded && box && !box->isEnabledTo(this)) {
     showChecked(box, false);
     return;
   }
