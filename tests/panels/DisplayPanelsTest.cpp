@@ -76,6 +76,10 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
   for (int row = 0; row < 4; row++) EXPECT_EQ(refs->itemData(row).toInt(), std::vector<int>({0, 1, 2, 4})[row]);
   EXPECT_EQ(IconColour(refs, 1), QColor(120, 120, 120));
   EXPECT_EQ(IconColour(refs, 3), QColor(255, 215, 0));
+  visu.choose("srf:refBox:Triangle:1", 3);  // a row's data, not its position, names its record
+  visu.click("srf:zelBox:Triangle:1");
+  EXPECT_EQ(Refs(s, KmfTriangles, [](auto &r) { return r.Flags & 1; }), std::vector<int>({25}));
+  visu.click("srf:zelBox:Triangle:1");
 
   // Normals shown on every triangle record and on a volume and an edge record; the boxes
   // follow at "All Ref".
