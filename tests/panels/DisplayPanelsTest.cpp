@@ -1,36 +1,115 @@
-// The surfaces, volumes, lines and normals panels driven by object name: the reference rows
-// and the "No Ref" state, the exact records and lists every control changes, refreshes that
-// change nothing, and the normals and lines specifics.
+// The surfaces, volumes, lines and normals panels driven by object name: reference rows and the
+// "No Ref" state, the records and lists every control changes, refreshes that change nothing,
+// the normals and lines specifics, and a session recorded in window 1 and replayed in a new run.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
 #include <QDoubleSpinBox>
-#include <QIcon>
-#include <QImage>
-#include <QPixmap>
 #include <QTest>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <tuple>
 #include <utility>
-#include <functional>
-#include <vector>
 
+#include "common/base/Memory.h"
+#include "common/load/MeshWriter.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
-#include "tests/panels/DisplayPanelsKit.h"
+#include "tests/gui/GuiFixture.h"
 #include "tests/panels/PanelKit.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/FakeHooks.h"
-#include "tests/support/GLHarness.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/ZelTool.h"
+#include "zelvane/gui/ZelToolBox.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/panels/ZelDisplayBoxes.h"
 #include "zelvane/record/QZelCheckBox.h"
 #include "zelvane/record/QZelComboBox.h"
-#include "zelvane/scene/ZelKinds.h"
+#include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
+
+// The box of three unit cells along x of the generator: two bottom triangles per cell with the
+// six references given, a bottom quadrilateral per cell (reference 4), six tetrahedra per cell
+// (references 7 and 8 in turn), two prisms per cell (reference 9), eight boundary edges around
+// the bottom and a normal at each of their first vertices (references 1 then 2).
+Geometric_Mesh *Strip(Memory_List *mem, std::initializer_list<int> triangleRefs) {
+  Geometric_Mesh *m = MakeStructuredMesh(mem, 3, 1, 1, GEN_TET | GEN_PRI | GEN_QUA | GEN_TRI | GEN_EFR);
+  if (!m || !NewCommonMeshEntity(mem, m, KmfNormals, 8)) return m;
+  for (int i = 0; i < 6; i++) m->Tri[i + 1].Ref = triangleRefs.begin()[i];
+  for (int i = 1; i <= m->NbrQua; i++) m->Qua[i].Ref = 4;
+  for (int i = 1; i <= m->NbrTet; i++) m->Tet[i].Ref = 7 + i % 2;
+  for (int i = 1; i <= m->NbrPri; i++) m->Pri[i].Ref = 9;
+  for (int e = 1; e <= 8; e++) {
+    m->Efr[e].Ref = e <= 4 ? 1 : 2;
+    m->Nor[e] = Normal{e <= 4 ? 1 : 2, m->Efr[e].Ver[0], {0, 0, 1}, 0};
+  }
+  m->NbrNor = 8;
+  m->GeoFlags |= GEO_NORMALS;
+  return m;
+}
+
+ZelEntDisplayList &Rec(ZelScene *scene, int kind, int ref) {
+  ZelEntDisplayList *found = nullptr;
+  ForEachRecord(scene, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind && r.Ref == ref) found = &r;
+  });
+  EXPECT_NE(found, nullptr) << kind << " " << ref;
+  static ZelEntDisplayList none{};
+  return found ? *found : none;
+}
+
+// Kind, reference, flags, render word and line width of every display record.
+using RecordState = std::tuple<int, int, unsigned, unsigned, float>;
+std::vector<RecordState> States(ZelScene *scene) {
+  std::vector<RecordState> s;
+  ForEachRecord(scene, [&](int kind, ZelEntDisplayList &r) {
+    s.emplace_back(kind, r.Ref, r.Flags, r.Opt.Render, r.Opt.LineWidth);
+  });
+  return s;
+}
+
+QStringList RowTexts(const QComboBox *combo) {
+  QStringList rows;
+  for (int i = 0; i < combo->count(); i++) rows << combo->itemText(i);
+  return rows;
+}
+
+// Choosing a row as a user does, by the keyboard (a click in a list just opened is ignored for
+// a double-click interval).
+void Choose(QComboBox *combo, int row) {
+  combo->showPopup();
+  QAbstractItemView *view = combo->view();
+  view->setCurrentIndex(view->model()->index(row, 0));
+  QTest::keyClick(view, Qt::Key_Return);
+  QCoreApplication::processEvents();
+}
+
+// The normals, lines, surfaces and volumes panels of window 1, open in one shown tool window.
+struct Visu {
+  ZelSequenceServer server{2};
+  ZelTool tool{&server, QRect(0, 0, 600, 700), "w", nullptr};
+  explicit Visu(ZelScene *scene) {
+    tool.addWidget(new NorBox(&server, scene, 1), "Normals", true);
+    tool.addWidget(new LinBox(&server, scene, 1), "Lines", true);
+    tool.addWidget(new SrfBox(&server, scene, 1), "Surfaces", true);
+    tool.addWidget(new VolBox(&server, scene, 1), "Volumes", true);
+    tool.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&tool));
+  }
+  template <class T>
+  T *get(const QString &name) const {
+    return Named<T>(&tool, name);
+  }
+  void choose(const QString &combo, int row) const { Choose(get<QComboBox>(combo), row); }
+  void click(const QString &check) const { ClickCheck(get<QWidget>(check)); }
+};
 
 using Call = std::tuple<int, int, unsigned>;  // kind, reference, rebuild mask
 
@@ -49,10 +128,6 @@ std::vector<int> Refs(ZelScene *s, int kind, const std::function<bool(const ZelE
   return refs;
 }
 
-QColor IconColour(const QComboBox *combo, int row) {
-  return combo->itemIcon(row).pixmap(20, 20).toImage().pixelColor(10, 10);
-}
-
 // The area a record's faces cover in window coordinates.
 double FaceArea(GLHarness &gl, const ZelEntDisplayList &r) {
   double area = 0;
@@ -61,6 +136,22 @@ double FaceArea(GLHarness &gl, const ZelEntDisplayList &r) {
       area += std::fabs((p.v[k - 1].x - p.v[0].x) * (p.v[k].y - p.v[0].y) -
                         (p.v[k].x - p.v[0].x) * (p.v[k - 1].y - p.v[0].y)) / 2;
   return area;
+}
+
+
+// What a session leaves: the records, normal scale and display word, and the picture.
+std::tuple<std::vector<RecordState>, double, uint32_t, QImage> Outcome(Viewer &v) {
+  settle();
+  const ZelScene *s = v.scene(0);
+  return {States(v.scene(0)), s->Rnd.NormalScale, s->Flags & ~ZelFlgViewApplied, v.view(0)->grabScene()};
+}
+
+// The visualisation window of window 1, shown.
+ZelTool *ShownVisu(Viewer &v) {
+  ZelTool *visu = v.window(0)->visuTool();
+  visu->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(visu));
+  return visu;
 }
 
 }  // namespace
@@ -74,8 +165,9 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
   QZelComboBox *refs = visu.get<QZelComboBox>("srf:refBox:Triangle:1");
   ASSERT_EQ(RowTexts(refs), QStringList({"All Ref", "-3", "1", "25"}));
   for (int row = 0; row < 4; row++) EXPECT_EQ(refs->itemData(row).toInt(), std::vector<int>({0, 1, 2, 4})[row]);
-  EXPECT_EQ(IconColour(refs, 1), QColor(120, 120, 120));
-  EXPECT_EQ(IconColour(refs, 3), QColor(255, 215, 0));
+  for (int row : {1, 3})  // colours 3 and 4
+    EXPECT_EQ(refs->itemIcon(row).pixmap(20, 20).toImage().pixelColor(10, 10),
+              row == 1 ? QColor(120, 120, 120) : QColor(255, 215, 0));
   visu.choose("srf:refBox:Triangle:1", 3);  // a row's data, not its position, names its record
   visu.click("srf:zelBox:Triangle:1");
   EXPECT_EQ(Refs(s, KmfTriangles, [](auto &r) { return r.Flags & 1; }), std::vector<int>({25}));
@@ -315,6 +407,83 @@ TEST(DisplayPanels, AMeshWithP2EdgesOnlyHasOneLinesGroup) {
   });
   Visu visu(scene.get());
   EXPECT_EQ(RowTexts(visu.get<QComboBox>("entity:1:lin")), QStringList({"Edge P2"}));
-  EXPECT_NE(visu.tool.findChild<QComboBox *>("lin:refBox:EdgeP2:1"), nullptr);
-  EXPECT_EQ(visu.tool.findChild<QComboBox *>("lin:refBox:Edge:1"), nullptr);
+  visu.get<QComboBox>("lin:refBox:EdgeP2:1");
+}
+
+TEST(DisplayReplay, PanelActionsOfWindowOneReplayIntoANewRunToTheSameRecordsAndPicture) {
+  const std::string mesh = runDir() + "/strip.meshb", seq = runDir() + "/panels.seq";
+  {
+    Memory_List *mem = NewMemory(100);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+    Geometric_Mesh *m = Strip(mem, {1, 1, -3, -3, 25, 25});
+    ASSERT_EQ(WriteMesh(&fi, mesh.c_str(), m), 1);
+    FreeCommonMesh(mem, m);
+    FreeMemory(mem);
+  }
+
+  std::tuple<std::vector<RecordState>, double, uint32_t, QImage> recorded;
+  {
+    Viewer v({"-in", mesh});
+    ZelTool *visu = ShownVisu(v);
+    ASSERT_GE(visu->boxes().size(), 4);  // normals, lines, surfaces, volumes first
+    for (ZelToolBox *box : visu->boxes()) ClickHeader(box);
+    const auto choose = [&](const char *combo, int row) { Choose(Named<QComboBox>(visu, combo), row); };
+    const auto click = [&](const char *check) { ClickCheck(Named<QWidget>(visu, check)); };
+
+    choose("nor:refBox:Normal:1", 1);  // normals files carry no reference: one row
+    choose("nor:colBox:Normal:1", 3);
+    choose("nor:refBox:Normal:1", 0);
+    click("nor:invBox:Normal:1");
+    QTest::keyClick(Named<QDoubleSpinBox>(visu, "nor:dblBox:Normal:1"), Qt::Key_Up);
+    click("nor:actBox:Normal:1");
+
+    choose("lin:colBox:Edge:1", 3);
+    choose("lin:widthBox:Edge:1", 4);
+    choose("lin:refBox:Edge:1", 1);
+    choose("lin:widthBox:Edge:1", 1);
+
+    choose("srf:refBox:Triangle:1", 1);
+    click("srf:zelBox:Triangle:1");
+    choose("srf:refBox:Triangle:1", 0);
+    choose("srf:facBox:Triangle:1", 2);
+    click("srf:norBox:Triangle:1");
+    choose("entity:1:srf", 1);
+    choose("srf:facBox:Quadrilateral:1", 0);  // off: they lie on the triangles
+
+    QTest::keyClick(v.view(0), Qt::Key_F5);  // shrinking on
+    click("vol:traBox:Tetrahedron:1");
+    choose("vol:linBox:Tetrahedron:1", 3);
+    choose("lin:widthBox:Tetrahedron:1", 2);
+    choose("entity:1:vol", 1);
+    click("vol:zelBox:Prism:1");
+    // A pick: the refreshes that follow keep every choice.
+    QTest::mouseClick(v.view(0), Qt::LeftButton, Qt::ShiftModifier, v.view(0)->rect().center());
+
+    recorded = Outcome(v);
+    ZelScene *s = v.scene(0);
+    EXPECT_EQ(s->Rnd.NormalScale, -2.0);
+    EXPECT_TRUE((Rec(s, KmfTriangles, -3).Flags & 1) && (Rec(s, KmfPrisms, 9).Flags & 1));
+    EXPECT_TRUE(Rec(s, KmfTetrahedra, 8).Opt.Render & 0x80);
+    EXPECT_EQ(Rec(s, KmfEdges, 1).Opt.LineWidth, 1.5f);
+    v.app->server()->saveSequences(seq.c_str());
+  }
+
+  Viewer v({"-in", mesh});
+  ShownVisu(v);
+  ZelSequenceServer *server = v.app->server();
+  server->loadSequences(seq.c_str());
+  ASSERT_GE(server->loaded().size(), 25u);
+  CaptureStdout();  // the replay's progress lines
+  server->execSequences(1);
+  const bool finished = QTest::qWaitFor([&] { return server->finished() == 1; }, 60000);
+  GetCapturedStdout();
+  ASSERT_TRUE(finished);
+  const auto replayed = Outcome(v);
+  EXPECT_EQ(std::get<0>(replayed), std::get<0>(recorded));
+  EXPECT_EQ(std::get<1>(replayed), std::get<1>(recorded));
+  EXPECT_EQ(std::get<2>(replayed), std::get<2>(recorded));
+  std::get<3>(recorded).save(QString::fromStdString(testOutputDir() + "/display-replay-recorded.png"));
+  std::get<3>(replayed).save(QString::fromStdString(testOutputDir() + "/display-replay-replayed.png"));
+  EXPECT_TRUE(std::get<3>(replayed) == std::get<3>(recorded));
 }
