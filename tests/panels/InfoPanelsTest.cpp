@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolTip>
 
+#include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
 #include "tests/panels/PanelKit.h"
 #include "tests/support/CaptureText.h"
@@ -21,6 +22,7 @@
 #include "zelvane/record/QZelGroupBox.h"
 #include "zelvane/record/QZelListWidget.h"
 #include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/scene/ZelReport.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -117,6 +119,16 @@ TEST(InformationPanels, TheStoredMaskChecksSwitchesAndSelectsFieldsAndEverySwitc
   EXPECT_EQ(uint32_t(scene->opt->verbose), before);  // "Area" has no effect
   fields->item(0)->setSelected(false);
   EXPECT_EQ(uint32_t(scene->opt->verbose) & 3u, 2u);
+
+  // The next pick of vertex 1 reads the mask: its coordinates only while "Coordinates" is on.
+  FakeHooks terminal;
+  zelPrintItemInfo(scene.get(), KmfVertices, 1);
+  const std::string without = terminal.terminal();
+  terminal.Texts.clear();
+  ClickCheck(Named<QZelCheckBox>(&verbose, "CrdVer1"));
+  zelPrintItemInfo(scene.get(), KmfVertices, 1);
+  EXPECT_EQ(without.find("(0  0  0)"), std::string::npos) << without;
+  EXPECT_CONTAINS(terminal.terminal(), "(0  0  0)");
   ClearStore();
 }
 

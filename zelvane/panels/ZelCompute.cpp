@@ -9,6 +9,7 @@
 #include "zelvane/panels/ZelPreferences.h"
 #include "zelvane/record/QZelCheckBox.h"
 #include "zelvane/record/QZelGroupBox.h"
+#include "zelvane/scene/ZelReport.h"
 #include "zelvane/scene/ZelScene.h"
 
 ZelCompute::ZelCompute(ZelSequenceServer *server, ZelScene *scene, int id) : QZelBase(scene, server, id) {
@@ -47,7 +48,7 @@ void ZelCompute::setBit(uint32_t bit, int state) {
   if (scene && scene->opt) zelSetBits(scene->opt->verbose, bit, zelChecked(state));
 }
 
-void ZelCompute::setDistance(int state) { setBit(ZelVerboseDistance, state); }
+void ZelCompute::setDistance(int state) { setBit(ZelVrbDistance, state); }
 void ZelCompute::setQuality(int state) { setBit(ZelVerboseQuality, state); }
 
 QString ZelCompute::message(int row, int column) {

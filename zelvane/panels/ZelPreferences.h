@@ -53,18 +53,12 @@ enum : uint32_t {
   ZelShowSolution = 64,      // "Show Sol"
 };
 
-// Bits of the verbose mask the Terminal page and the Verbosity panel share.
+// Bits of the verbose mask beside those of the pick report (ZelVrb*, ZelReport.h).
 enum : uint32_t {
-  ZelVerboseFields = 0x1,         // the solution fields (stored: every field; live: field i is 1 << i)
-  ZelVerboseCoords = 0x8000,
-  ZelVerboseVertices = 0x10000,
-  ZelVerboseAngles = 0x20000,
-  ZelVerboseDihedral = 0x40000,
-  ZelVerboseNeighbors = 0x80000,
-  ZelVerboseDistance = 0x100000,  // vertex-to-element distance (stored: the Verbosity panel's
-                                  // "Distance", which sets ZelVerboseLengths)
-  ZelVerboseLengths = 0x400000,   // distances between an element's vertices
-  ZelVerboseQuality = 0x800000,
+  ZelVerboseFields = 0x1,        // stored "verbose": every solution field (live: field i is 1 << i)
+  ZelVerboseLengths = 0x400000,  // distances between an element's vertices (the Verbosity
+                                 // panel's "Distance", stored as ZelVrbDistance)
+  ZelVerboseQuality = 0x800000,  // quality of the picked element
 };
 
 // Applies the stored mesh preferences to every display record of the scene: "Lines Pref" the

@@ -9,6 +9,7 @@
 #include "zelvane/panels/ZelPanelRows.h"
 #include "zelvane/panels/ZelPrefPage.h"
 #include "zelvane/panels/ZelPreferences.h"
+#include "zelvane/scene/ZelReport.h"
 
 namespace {
 
@@ -19,9 +20,9 @@ struct SwitchRow {
 };
 // ZelTermPref::Switch order.
 const SwitchRow SwitchRows[ZelTermPref::SwitchCount] = {
-    {"coordinates", 0, 1, ZelVerboseCoords}, {"vertices", 1, 1, ZelVerboseVertices},
-    {"neighbors", 1, 3, ZelVerboseNeighbors}, {"angles", 2, 1, ZelVerboseAngles},
-    {"dihedral", 2, 3, ZelVerboseDihedral},   {"solutions", 3, 1, ZelVerboseFields},
+    {"coordinates", 0, 1, ZelVrbCoordinates}, {"vertices", 1, 1, ZelVrbVertices},
+    {"neighbors", 1, 3, ZelVrbNeighbours}, {"angles", 2, 1, ZelVrbAngles},
+    {"dihedral", 2, 3, ZelVrbDihedral},   {"solutions", 3, 1, ZelVerboseFields},
 };
 
 }  // namespace

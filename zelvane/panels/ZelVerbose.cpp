@@ -13,6 +13,7 @@
 #include "zelvane/record/QZelCheckBox.h"
 #include "zelvane/record/QZelGroupBox.h"
 #include "zelvane/record/QZelListWidget.h"
+#include "zelvane/scene/ZelReport.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -33,10 +34,10 @@ struct EleRow {
   uint32_t bit;  // live bit its slot drives; 0 for none
 };
 const EleRow EleRows[] = {
-    {"verBox%1", "Vertices", 0, 0, true, ZelVerboseVertices},
-    {"adjBox%1", "Neighbors", 1, 0, false, ZelVerboseNeighbors},
-    {"angles%1", "Angles", 2, 0, false, ZelVerboseAngles},
-    {"diangl%1", "Dihedral Angles", 0, 1, true, ZelVerboseDihedral},
+    {"verBox%1", "Vertices", 0, 0, true, ZelVrbVertices},
+    {"adjBox%1", "Neighbors", 1, 0, false, ZelVrbNeighbours},
+    {"angles%1", "Angles", 2, 0, false, ZelVrbAngles},
+    {"diangl%1", "Dihedral Angles", 0, 1, true, ZelVrbDihedral},
     {"vrb:distBox%1", "Distance", 1, 1, false, ZelVerboseLengths},
     {"areaBox%1", "Area", 2, 1, false, 0},
 };
@@ -126,13 +127,13 @@ void ZelVerbose::initializeButton() {
     uint32_t live;
   };
   const Stored rows[] = {
-      {ZelVerboseCoords, crdBox_, ZelVerboseCoords},
-      {ZelVerboseVertices, eleBox_[EleVertices], ZelVerboseVertices},
-      {ZelVerboseNeighbors, eleBox_[EleNeighbors], ZelVerboseNeighbors},
-      {ZelVerboseAngles, eleBox_[EleAngles], ZelVerboseAngles},
-      {ZelVerboseDihedral, eleBox_[EleDihedral], ZelVerboseDihedral},
+      {ZelVrbCoordinates, crdBox_, ZelVrbCoordinates},
+      {ZelVrbVertices, eleBox_[EleVertices], ZelVrbVertices},
+      {ZelVrbNeighbours, eleBox_[EleNeighbors], ZelVrbNeighbours},
+      {ZelVrbAngles, eleBox_[EleAngles], ZelVrbAngles},
+      {ZelVrbDihedral, eleBox_[EleDihedral], ZelVrbDihedral},
       // The stored distance is the verbosity panel's own "Distance": the edge lengths.
-      {ZelVerboseDistance, eleBox_[EleDistance], ZelVerboseLengths},
+      {ZelVrbDistance, eleBox_[EleDistance], ZelVerboseLengths},
   };
   // The switches are not connected yet: the live bits are set here, not by their slots.
   for (const Stored &r : rows) {
@@ -178,7 +179,7 @@ void ZelVerbose::setFieldBits(const QZelListWidget *list) {
 
 void ZelVerbose::setSolAtVer() { setFieldBits(solVer_); }
 void ZelVerbose::setSolAtEle() { setFieldBits(solEle_); }
-void ZelVerbose::setCoord(int state) { setBit(ZelVerboseCoords, state); }
+void ZelVerbose::setCoord(int state) { setBit(ZelVrbCoordinates, state); }
 void ZelVerbose::setVertices(int state) { setBit(EleRows[EleVertices].bit, state); }
 void ZelVerbose::setNeighbors(int state) { setBit(EleRows[EleNeighbors].bit, state); }
 void ZelVerbose::setAngles(int state) { setBit(EleRows[EleAngles].bit, state); }
