@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <vector>
 
 #include "zelvane/lists/ZelListFrame.h"
@@ -113,12 +114,16 @@ QGridLayout *ZelDisplayGroup::makeFamilyGrid(const char *prefix) {
 
 QHBoxLayout *ZelDisplayGroup::makeScaleRow(const char *spinPattern, const char *stepPattern, const char *stepText) {
   scale_ = new QZelDoubleSpinBox(nameOf(spinPattern), server);
-  scale_->setDecimals(3);
-  scale_->setRange(0.0, 100.0);
-  scale_->setValue(scene ? scene->Rnd.NormalScale : 1.0);
-  scale_->setFixedSize(60, 20);
   step_ = new QZelLineEdit(nameOf(stepPattern), server);
-  step_->setText(stepText);
+  {
+    // The first values are no user's action: the wrappers would record them.
+    const QSignalBlocker quietScale(scale_), quietStep(step_);
+    scale_->setDecimals(3);
+    scale_->setRange(0.0, 100.0);
+    scale_->setValue(scene ? scene->Rnd.NormalScale : 1.0);
+    step_->setText(stepText);
+  }
+  scale_->setFixedSize(60, 20);
   step_->setFixedSize(30, 20);
   auto *row = new QHBoxLayout;
   row->addWidget(new QLabel("x"));
