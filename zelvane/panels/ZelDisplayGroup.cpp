@@ -163,7 +163,7 @@ void ZelDisplayGroup::applyCheck(Check which, int state) {
     showChecked(box, false);
     return;
   }
-  if (!hasDisplay()) return;
+  if (!hasDisplay() || !refBox_) return;
   const bool on = zelChecked(state);
   ZelEntDisplayList *record = selectedRecord();
   if (record) {
@@ -206,7 +206,7 @@ void ZelDisplayGroup::setClip(int state) { applyCheck(CheckClip, state); }
 void ZelDisplayGroup::setNormals(int state) { applyCheck(CheckNormals, state); }
 
 void ZelDisplayGroup::applyColour(QZelComboBox *combo, bool face) {
-  if (!hasDisplay() || !combo) return;
+  if (!hasDisplay() || !combo || !refBox_) return;
   uint32_t value;
   if (!zelColourValue(combo->currentIndex(), fieldOf(face), &value)) return;
   ZelEntDisplayList *record = selectedRecord();
@@ -228,7 +228,7 @@ void ZelDisplayGroup::setFaceCol(int) { applyColour(face_, true); }
 void ZelDisplayGroup::setEdgeCol(int) { applyColour(edge_, false); }
 
 void ZelDisplayGroup::setWidth(int) {
-  if (!hasDisplay() || !width_) return;
+  if (!hasDisplay() || !width_ || !refBox_) return;
   uint32_t value;
   if (!zelWidthValue(width_->currentIndex(), &value)) return;
   ZelEntDisplayList *record = selectedRecord();
