@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <vector>
 
 #include "zelvane/lists/ZelListFrame.h"
@@ -113,12 +114,16 @@ QGridLayout *ZelDisplayGroup::makeFamilyGrid(const char *prefix) {
 
 QHBoxLayout *ZelDisplayGroup::makeScaleRow(const char *spinPattern, const char *stepPattern, const char *stepText) {
   scale_ = new QZelDoubleSpinBox(nameOf(spinPattern), server);
-  scale_->setDecimals(3);
-  scale_->setRange(0.0, 100.0);
-  scale_->setValue(scene ? scene->Rnd.NormalScale : 1.0);
-  scale_->setFixedSize(60, 20);
   step_ = new QZelLineEdit(nameOf(stepPattern), server);
-  step_->setText(stepText);
+  {
+    // The first values are no user's action: the wrappers would record them.
+    const QSignalBlocker quietScale(scale_), quietStep(step_);
+    scale_->setDecimals(3);
+    scale_->setRange(0.0, 100.0);
+    scale_->setValue(scene ? scene->Rnd.NormalScale : 1.0);
+    step_->setText(stepText);
+  }
+  scale_->setFixedSize(60, 20);
   step_->setFixedSize(30, 20);
   auto *row = new QHBoxLayout;
   row->addWidget(new QLabel("x"));
@@ -153,11 +158,12 @@ void ZelDisplayGroup::connectShared() {
 void ZelDisplayGroup::applyCheck(Check which, int state) {
   const CheckRule &rule = Rules[which];
   QZelCheckBox *box = check_[which];
-  if (rule.guarded && box && !box->isEnabled()) {
+  // The box's own state: a closed tool box disables its page, and with it every widget.
+  if (rule.guarded && box && !box->isEnabledTo(this)) {
     showChecked(box, false);
     return;
   }
-  if (!hasDisplay()) return;
+  if (!hasDisplay() || !refBox_) return;
   const bool on = zelChecked(state);
   ZelEntDisplayList *record = selectedRecord();
   if (record) {
@@ -200,7 +206,7 @@ void ZelDisplayGroup::setClip(int state) { applyCheck(CheckClip, state); }
 void ZelDisplayGroup::setNormals(int state) { applyCheck(CheckNormals, state); }
 
 void ZelDisplayGroup::applyColour(QZelComboBox *combo, bool face) {
-  if (!hasDisplay() || !combo) return;
+  if (!hasDisplay() || !combo || !refBox_) return;
   uint32_t value;
   if (!zelColourValue(combo->currentIndex(), fieldOf(face), &value)) return;
   ZelEntDisplayList *record = selectedRecord();
@@ -222,7 +228,7 @@ void ZelDisplayGroup::setFaceCol(int) { applyColour(face_, true); }
 void ZelDisplayGroup::setEdgeCol(int) { applyColour(edge_, false); }
 
 void ZelDisplayGroup::setWidth(int) {
-  if (!hasDisplay() || !width_) return;
+  if (!hasDisplay() || !width_ || !refBox_) return;
   uint32_t value;
   if (!zelWidthValue(width_->currentIndex(), &value)) return;
   ZelEntDisplayList *record = selectedRecord();
