@@ -139,7 +139,8 @@ void growEdges(Function_Interface *fi, Geometric_Mesh *msh, int need) {
 }
 
 // Reads the n edges of the file after the NbrEfr0 there are: nodes checked against the nv
-// vertices of the file and shifted by NbrVer0, the invalid ones remembered in bad.
+// vertices of the file and, when valid, shifted by NbrVer0; the invalid ones are remembered
+// in bad.
 bool readEdges(KmfMeshFile *hdl, Geometric_Mesh *msh, int n, int nv, int NbrVer0, BadEntries &bad) {
   int NbrEfr0 = msh->NbrEfr;
   BdyEdge *e0 = &msh->Efr[NbrEfr0 + 1];
@@ -150,12 +151,17 @@ bool readEdges(KmfMeshFile *hdl, Geometric_Mesh *msh, int n, int nv, int NbrVer0
   if (!KmfGetBlockFields(hdl, KmfEdges, 1, n, 0, nullptr, nullptr, nullptr, 3, fld)) return false;
   for (int i = NbrEfr0 + 1; i <= NbrEfr0 + n; i++) {
     BdyEdge *e = &msh->Efr[i];
-    bool ok = InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv);
-    e->Ver[0] += NbrVer0;
-    e->Ver[1] += NbrVer0;
     e->Voi[0] = e->Voi[1] = e->Tri[0] = e->Tri[1] = e->Res0 = e->Res1 = 0;
-    e->Tag = ok ? static_cast<uint32_t>(TAG_ALIVE) : 0u;
-    if (!ok) bad.add(i);
+    // An invalid edge keeps the numbers of its file: they are what its report shows, and a
+    // node near the int limit must not be shifted past it.
+    if (InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv)) {
+      e->Ver[0] += NbrVer0;
+      e->Ver[1] += NbrVer0;
+      e->Tag = TAG_ALIVE;
+    } else {
+      e->Tag = 0;
+      bad.add(i);
+    }
   }
   msh->NbrEfr += n;
   msh->NbrFilEfr += n;
