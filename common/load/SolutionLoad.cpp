@@ -90,12 +90,12 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
   // In quiet mode an absent file is no error: do not ask the opener, which reports it.
-  char path[FileNameMax + 1];
-  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
+  char target[FileNameMax + 1], path[FileNameMax + 1];
+  bool present = FindSolutionFile(name, target, path, sizeof(path));
   KmfMeshFile *hdl = nullptr;
   int ver = 0, dim = 0;
   if (!su2 && (mode != 1 || present))
-    hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
+    hdl = LoadOpenKmf(fi, target, KmfSol, &ver, &dim);
   if (!hdl) {
     if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
     if (mode != 1 && !su2) {
@@ -206,13 +206,15 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
 
 namespace {
 
-// Opens the solution of a base name (".solb", else ".sol"). Null with *result the answer to
-// give when it cannot be loaded now: 2 for a file still being written, 0 after the error.
-KmfMeshFile *openSolution(Function_Interface *fi, const char *base, int *ver, int *dim, int *result) {
-  char path[FileNameMax + 1];
-  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
+// Opens the solution a name stands for (FindSolutionFile), base being its base name. Null with
+// *result the answer to give when it cannot be loaded now: 2 for a file still being written,
+// 0 after the error.
+KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *base, int *ver, int *dim,
+                          int *result) {
+  char target[FileNameMax + 1], path[FileNameMax + 1];
+  bool present = FindSolutionFile(name, target, path, sizeof(path));
   uint32_t status = fi->Status;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, ver, dim);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, target, KmfSol, ver, dim);
   if (!hdl) {
     if (present && !KmfFileComplete(path)) {
       // Still being written: not an error yet.
@@ -304,7 +306,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   int ver = 0, dim = 0, result = 0;
-  KmfMeshFile *hdl = openSolution(fi, base, &ver, &dim, &result);
+  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result);
   if (!hdl) return result;
   char shown[FileNameMax + 8];
   getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
