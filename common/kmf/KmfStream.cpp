@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -83,6 +84,32 @@ bool readNumber(KmfTextBuffer *rd, T *val) {
   }
   rd->Cur = const_cast<char *>(res.ptr);
   return true;
+}
+
+// Significant digits of the shortest decimal that reads back as v.
+template <typename T>
+int shortestDigits(T v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::scientific);
+  int d = 0;
+  for (const char *p = buf; p < res.ptr && *p != 'e'; p++) d += static_cast<unsigned>(*p - '0') < 10;
+  return d;
+}
+
+// v as printf "%.<p>g" in the C locale would write it, p being the usual precision when that
+// reads back exactly, else the fewest digits that do: text files keep every bit of a value
+// and look as they always did when the usual digits are enough.
+template <typename T>
+char *writeReal(char *buf, char *end, T v, int usual) {
+  int d = std::isfinite(v) ? shortestDigits(v) : 0;
+  if (d <= usual) return std::to_chars(buf, end, v, std::chars_format::general, usual).ptr;
+  // Rounding to d digits may miss by one next to a power of two: check, and add a digit.
+  for (int p = d;; p++) {
+    char *e = std::to_chars(buf, end, v, std::chars_format::general, p).ptr;
+    T back;
+    if (p >= std::numeric_limits<T>::max_digits10 || (std::from_chars(buf, e, back).ec == std::errc() && back == v))
+      return e;
+  }
 }
 
 char *appendChars(char *dst, const char *src, size_t n) {
@@ -296,13 +323,11 @@ void KmfWriteInt(KmfMeshFile *msh, int64_t val) {
 }
 
 void KmfWriteReal(KmfMeshFile *msh, double val, bool single) {
-  // Same text as printf "%g " / "%.15g " in the C locale.
   char buf[64];
-  auto res = single ? std::to_chars(buf, buf + sizeof(buf) - 1, static_cast<float>(val),
-                                    std::chars_format::general, 6)
-                    : std::to_chars(buf, buf + sizeof(buf) - 1, val, std::chars_format::general, 15);
-  *res.ptr++ = ' ';
-  KmfWriteBytes(msh, buf, static_cast<size_t>(res.ptr - buf));
+  char *end = single ? writeReal(buf, buf + sizeof(buf) - 1, static_cast<float>(val), 6)
+                     : writeReal(buf, buf + sizeof(buf) - 1, val, 15);
+  *end++ = ' ';
+  KmfWriteBytes(msh, buf, static_cast<size_t>(end - buf));
 }
 
 void KmfWriteText(KmfMeshFile *msh, const char *text) { KmfWriteBytes(msh, text, std::strlen(text)); }

@@ -77,7 +77,9 @@ void KmfSwap(void *val, int bytes);
 // wait. Failures are remembered in the handle.
 void KmfWriteBytes(KmfMeshFile *msh, const void *data, size_t n);
 void KmfWriteInt(KmfMeshFile *msh, int64_t val);               // "%lld " text
-void KmfWriteReal(KmfMeshFile *msh, double val, bool single);  // "%g " or "%.15g " text
+// A real and a blank in text: as "%g " (single) or "%.15g " when those digits read back as
+// the value, else with the fewest digits that do.
+void KmfWriteReal(KmfMeshFile *msh, double val, bool single);
 void KmfWriteText(KmfMeshFile *msh, const char *text);
 bool KmfFlush(KmfMeshFile *msh);
 
