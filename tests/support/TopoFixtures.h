@@ -20,3 +20,11 @@ Geometric_Mesh *MakeMixedBlock(Memory_List *mem);
 // P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra, with one new vertex per
 // edge, per face of a quadrilateral or hexahedron, and per hexahedron centre.
 Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);
+// A strip of n quadrilaterals cut into 2n triangles: bottom vertices k = 1 .. n + 1 at (k, 0),
+// top vertices S - k at (k, 1) with S = 2n + 3, so that every rung (k, S - k) has the node
+// sum S and every diagonal S + 1. Triangle 2k - 1 is (k, k + 1, S - k), 2k is
+// (k + 1, S - k - 1, S - k).
+Geometric_Mesh *MakeEqualSumStrip(Memory_List *mem, int n);
+// Gives the vertices new numbers by a random permutation (fixed seed), moving the vertex
+// records and renumbering every element's nodes; the elements keep their order.
+void RenumberVertices(Geometric_Mesh *msh, unsigned seed);
