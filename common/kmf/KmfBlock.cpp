@@ -17,6 +17,9 @@ namespace {
 // File types of a field.
 enum { F32 = 1, F64 = 2, I32 = 3, I64 = 4 };
 
+// Values of a text read from which it is parsed on the handle's pool.
+const int64_t kMinPooledTextValues = 4 * KmfBlockLines;
+
 int typeSize(int typ) { return typ == F32 || typ == I32 ? 4 : 8; }
 
 int fileTypeOf(const KmfMeshFile *msh, char letter) {
@@ -521,6 +524,10 @@ int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, in
   if (!checkFamilies(msh, s.Letters, nfields, s.Fields, "KMFGETBLOCK")) return 0;
   Records rec{0, map, maptype, 1};
   if (msh->Typ & KmfText) {
+    // Small sections are not worth the pool.
+    if (last * nfields >= kMinPooledTextValues && onPool(msh, rec, nfields, s.Fields) &&
+        KmfGetTextOnPool(msh, kw, first, last, cb, cbarg, nfields, s.Fields))
+      return 1;
     if (!KmfGotoKwd(msh, kwd)) return 0;
     return getText(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields);
   }

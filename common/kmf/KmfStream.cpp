@@ -51,6 +51,32 @@ const char *token(KmfTextBuffer *rd, size_t *len) {
   return rd->Cur;
 }
 
+// The number at the start of [p, end): the end of its text, or null when there is none or an
+// integer overflows. Every text reader converts through here, so that the serial and the
+// parallel readers give the same bits.
+template <typename T>
+const char *numberAt(const char *p, const char *end, T *val) {
+  const char *q = p;
+  if (q < end && *q == '+' && q + 1 < end && q[1] != '-') q++;
+  auto res = std::from_chars(q, end, *val);
+  if (res.ptr == q) return nullptr;
+  if (res.ec == std::errc::result_out_of_range) {
+    if constexpr (std::is_floating_point_v<T>) {
+      // Beyond the type's range: underflow goes to zero, overflow to infinity, as scanf does.
+      const char *e = std::find_if(q, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
+      bool neg = *q == '-';
+      bool under = e + 1 < res.ptr && e[1] == '-';
+      T mag = under ? T(0) : std::numeric_limits<T>::infinity();
+      *val = neg ? -mag : mag;
+    } else {
+      return nullptr;
+    }
+  } else if (res.ec != std::errc()) {
+    return nullptr;
+  }
+  return res.ptr;
+}
+
 template <typename T>
 bool readNumber(KmfTextBuffer *rd, T *val) {
   // Fast path: blanks, then the number straight from the buffer.
@@ -63,26 +89,10 @@ bool readNumber(KmfTextBuffer *rd, T *val) {
     p = rd->Cur;
   }
   const char *end = rd->End;
-  const char *q = p;
-  if (*q == '+' && q + 1 < end && q[1] != '-') q++;
-  auto res = std::from_chars(q, end, *val);
+  const char *stop = numberAt(p, end, val);
   // The number must end the word, and a word cut by the window is longer than any number.
-  if (res.ptr == q || (res.ptr < end && !isSpace(*res.ptr)) || (res.ptr == end && !rd->Eof)) return false;
-  if (res.ec == std::errc::result_out_of_range) {
-    if constexpr (std::is_floating_point_v<T>) {
-      // Beyond the type's range: underflow goes to zero, overflow to infinity, as scanf does.
-      const char *e = std::find_if(q, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
-      bool neg = *q == '-';
-      bool under = e + 1 < res.ptr && e[1] == '-';
-      T mag = under ? T(0) : std::numeric_limits<T>::infinity();
-      *val = neg ? -mag : mag;
-    } else {
-      return false;
-    }
-  } else if (res.ec != std::errc()) {
-    return false;
-  }
-  rd->Cur = const_cast<char *>(res.ptr);
+  if (!stop || (stop < end && !isSpace(*stop)) || (stop == end && !rd->Eof)) return false;
+  rd->Cur = const_cast<char *>(stop);
   return true;
 }
 
@@ -210,33 +220,45 @@ bool KmfReaderSkipSpace(KmfTextBuffer *rd) {
 }
 
 const char *KmfReaderNextName(KmfTextBuffer *rd, size_t *len) {
-  bool inWord = false;  // the buffer ended inside a word being skipped
+  // Only a word that starts with a letter or '#' matters, and such bytes are rare in the data
+  // of a mesh: look for them eight bytes at a time (any byte with bit 6 set covers the
+  // letters), and take one only when a blank comes before it.
+  const uint64_t ones = 0x0101010101010101ull, hash = 0x2323232323232323ull;
+  bool inWord = false;  // the unread bytes start inside a word
   for (;;) {
-    const char *p = rd->Cur;
+    const char *p = rd->Cur, *start = p;
     const char *end = rd->End;
-    if (inWord) {
-      while (p < end && !isSpace(*p)) p++;
-      inWord = p == end;
-    }
-    // Skip blanks and words that do not start with a letter, while a whole name surely
-    // lies in the buffer.
+    // A name found must lie whole in the buffer.
     const char *safe = rd->Eof ? end : end - KmfWordWindow;
-    while (!inWord && p < safe) {
-      unsigned char c = static_cast<unsigned char>(*p);
-      if (c <= ' ') {
-        p++;
-        continue;
+    const char *found = nullptr;
+    while (p < safe) {
+      if (safe - p >= 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        uint64_t h = x ^ hash;
+        uint64_t maybe = (x & 0x4040404040404040ull) | (rd->NoComments ? 0 : (h - ones) & ~h & 0x8080808080808080ull);
+        if (!maybe) {
+          p += 8;
+          continue;
+        }
       }
-      if ((c == '#' && !rd->NoComments) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) break;
-      while (p < end && !isSpace(*p)) p++;
-      inWord = p == end;
+      unsigned char c = static_cast<unsigned char>(*p);
+      bool lead = (c == '#' && !rd->NoComments) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+      if (lead && (p == start ? !inWord : isSpace(p[-1]))) {
+        found = p;
+        break;
+      }
+      p++;
     }
-    rd->Cur = const_cast<char *>(p);
-    if (!inWord && p < safe) {
-      if (*p != '#' || rd->NoComments) return KmfReaderWord(rd, len);
+    if (found) {
+      rd->Cur = const_cast<char *>(found);
+      if (*found != '#' || rd->NoComments) return KmfReaderWord(rd, len);
       if (!KmfReaderSkipSpace(rd)) return nullptr;
+      inWord = false;
       continue;
     }
+    if (p > start) inWord = !isSpace(p[-1]);
+    rd->Cur = const_cast<char *>(p);
     if (rd->Eof) return nullptr;
     refill(rd);
   }
@@ -259,6 +281,10 @@ const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len) {
   *len = SIZE_MAX;
   return rd->Cur;
 }
+
+const char *KmfParseInt(const char *p, const char *end, int64_t *val) { return numberAt(p, end, val); }
+const char *KmfParseReal(const char *p, const char *end, double *val) { return numberAt(p, end, val); }
+const char *KmfParseFloat(const char *p, const char *end, float *val) { return numberAt(p, end, val); }
 
 bool KmfReaderIntSlow(KmfTextBuffer *rd, int64_t *val) { return readNumber(rd, val); }
 bool KmfReaderReal(KmfTextBuffer *rd, double *val) { return readNumber(rd, val); }

@@ -65,6 +65,13 @@ inline bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val) {
   return KmfReaderIntSlow(rd, val);
 }
 bool KmfReaderReal(KmfTextBuffer *rd, double *val);
+// The number at the start of [p, end), converted as the readers above convert it (a leading
+// '+' is taken; reals beyond their type's range go to zero or infinity): the end of its
+// text, or null when there is no number or an integer overflows. The caller checks that the
+// number ends the word.
+const char *KmfParseInt(const char *p, const char *end, int64_t *val);
+const char *KmfParseReal(const char *p, const char *end, double *val);
+const char *KmfParseFloat(const char *p, const char *end, float *val);
 bool KmfReaderFloat(KmfTextBuffer *rd, float *val);
 // Rest of the current text line after leading blanks (at most cap - 1 characters kept);
 // a line that holds nothing but blanks is skipped.
