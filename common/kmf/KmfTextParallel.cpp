@@ -196,6 +196,46 @@ bool readAt(int fd, char *buf, int64_t n, int64_t off, int64_t *got) {
   return true;
 }
 
+// The bytes of a chunk, read by the pool's threads one piece each (copying from the system's
+// cache is work worth sharing too).
+struct ReadJob {
+  int Fd;
+  char *Buf;
+  int64_t Off, N, Piece;
+  int64_t Got[PoolMaxThreads];
+  int Err;  // atomic
+};
+
+void readPieces(int beg, int end, int, void *arg) {
+  auto *job = static_cast<ReadJob *>(arg);
+  for (int k = beg - 1; k < end; k++) {
+    int64_t at = k * job->Piece, n = job->N - at < job->Piece ? job->N - at : job->Piece;
+    job->Got[k] = 0;
+    if (n > 0 && !readAt(job->Fd, job->Buf + at, n, job->Off + at, &job->Got[k]))
+      __atomic_store_n(&job->Err, 1, __ATOMIC_RELAXED);
+  }
+}
+
+// Reads n bytes at off into buf on the pool; false on a read error, *got the bytes read (fewer
+// than n at the end of the file).
+bool readChunk(ParallelPool *pool, int fd, char *buf, int64_t n, int64_t off, int64_t *got) {
+  ReadJob job;
+  job.Fd = fd;
+  job.Buf = buf;
+  job.Off = off;
+  job.N = n;
+  job.Piece = (n + pool->NbrCpu - 1) / pool->NbrCpu;
+  job.Err = 0;
+  LaunchRange(pool, pool->NbrCpu, readPieces, &job);
+  // The file's bytes are contiguous up to the first short piece.
+  *got = 0;
+  for (int k = 0; k < pool->NbrCpu; k++) {
+    *got += job.Got[k];
+    if (job.Got[k] < job.Piece) break;
+  }
+  return !job.Err;
+}
+
 // Converts the values of lines 1..last of the section, chunk after chunk; false when it gave
 // up (the records it filled are then read again by the caller).
 bool parseSection(const KmfMeshFile *msh, const KmfKeyword *kw, TextJob *job) {
@@ -212,7 +252,7 @@ bool parseSection(const KmfMeshFile *msh, const KmfKeyword *kw, TextJob *job) {
   job->Ranges = ranges;
   while (ok) {
     int64_t got = 0;
-    ok = readAt(fd, buf + have, cap - have, pos + have, &got);
+    ok = readChunk(pool, fd, buf + have, cap - have, pos + have, &got);
     if (!ok) break;
     bool eof = have + got < cap;
     int64_t len = have + got;
