@@ -34,23 +34,36 @@ const int kRangesPerThread = 8;
 
 inline bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
+// The start of the next word at or after p (end when there is none), comments skipped.
+inline const char *wordStart(const char *p, const char *end, bool comments) {
+  for (;;) {
+    while (p < end && isSpace(*p)) p++;
+    if (p == end || *p != '#' || !comments) return p;
+    p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (!p) return end;
+    p++;
+  }
+}
+
 // The next word at or after p before end, blanks and comments skipped: its start (end when
 // there is none); *stop receives its end.
 inline const char *nextWord(const char *p, const char *end, bool comments, const char **stop) {
-  for (;;) {
-    while (p < end && isSpace(*p)) p++;
-    if (p == end) return end;
-    if (*p == '#' && comments) {
-      p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-      if (!p) return end;
-      p++;
-      continue;
-    }
-    const char *q = p + 1;
-    while (q < end && !isSpace(*q)) q++;
-    *stop = q;
-    return p;
-  }
+  p = wordStart(p, end, comments);
+  const char *q = p;
+  while (q < end && !isSpace(*q)) q++;
+  *stop = q;
+  return p;
+}
+
+// A word of fewer than 18 digits ending at a blank or at end, converted in the same pass:
+// most values of a mesh. Its end, or null for any other word.
+inline const char *plainInteger(const char *p, const char *end, int64_t *val) {
+  int64_t v = 0;
+  const char *q = p;
+  for (; q < end && q - p < 18 && static_cast<unsigned>(*q - '0') < 10; q++) v = 10 * v + (*q - '0');
+  if (q == p || q - p >= 18 || (q < end && !isSpace(*q))) return nullptr;
+  *val = v;
+  return q;
 }
 
 // One value into a field of the caller's type: the whole word must be the number.
@@ -120,11 +133,22 @@ void countRanges(int, int, int, void *arg) {
   for (int k; (k = takeRange(job)) >= 0;) {
     Range &r = job->Ranges[k];
     // Word starts: a byte that is no blank after one that is. A range without '#' has no
-    // comment and is counted without looking at words; one with it word by word.
+    // comment and is counted eight bytes at a time; one with it word by word.
     int64_t n = 0;
     if (!job->Comments || !std::memchr(r.Beg, '#', static_cast<size_t>(r.End - r.Beg))) {
-      bool blank = true;  // ranges start at line starts
-      for (const char *p = r.Beg; p < r.End; p++) {
+      const uint64_t high = 0x8080808080808080ull, low = 0x2121212121212121ull;
+      uint64_t prev = 0;  // high bit of the last byte: the byte before the range is a blank
+      const char *p = r.Beg;
+      for (; r.End - p >= 8; p += 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        // High bit of each byte set when the byte is no blank (above ' ', or from 0x80 on).
+        uint64_t word = (((x | high) - low) | x) & high;
+        uint64_t starts = word & ~((word << 8) | prev);
+        n += static_cast<int64_t>(((starts >> 7) * 0x0101010101010101ull) >> 56);
+        prev = word >> 56;
+      }
+      for (bool blank = !prev; p < r.End; p++) {
         bool b = isSpace(*p);
         n += blank & !b;
         blank = b;
@@ -141,24 +165,40 @@ void countRanges(int, int, int, void *arg) {
 
 void convertRanges(int, int, int, void *arg) {
   auto *job = static_cast<TextJob *>(arg);
+  // Held apart from the job: the stores into the records could otherwise alias it.
   const int nf = job->Nfields;
+  const int64_t need = job->Need, skip = job->Skip, first = job->FirstLine;
+  const bool comments = job->Comments;
+  const KmfField *order = job->Order;
   char drop[8];
   for (int k; (k = takeRange(job)) >= 0;) {
     const Range &r = job->Ranges[k];
     int64_t g = r.First;
-    if (g >= job->Need) continue;
+    if (g >= need) continue;
     int64_t line = g / nf, j = g % nf;  // line counted from 0 in the section
     const char *stop = nullptr;
-    for (const char *p = nextWord(r.Beg, r.End, job->Comments, &stop); p < r.End && g < job->Need;
-         p = nextWord(stop, r.End, job->Comments, &stop), g++) {
-      const KmfField &f = job->Order[j];
-      char *dst = g >= job->Skip ? f.Adr + (line + 1 - job->FirstLine) * f.Stride : drop;
-      // The serial reader sees at most its window of a word: longer ones are left to it.
-      if (stop - p >= KmfWordWindow || !convertWord(p, stop, f.Typ, dst)) {
-        __atomic_store_n(&job->Failed, 1, __ATOMIC_RELAXED);
-        return;
+    for (const char *p = wordStart(r.Beg, r.End, comments); p < r.End && g < need;
+         p = wordStart(stop, r.End, comments), g++) {
+      const KmfField &f = order[j];
+      char *dst = g >= skip ? f.Adr + (line + 1 - first) * f.Stride : drop;
+      int64_t v;
+      if ((f.Typ == KmfLong || f.Typ == KmfInt) && (stop = plainInteger(p, r.End, &v)) &&
+          (f.Typ == KmfLong || v <= INT32_MAX)) {
+        if (f.Typ == KmfLong) {
+          std::memcpy(dst, &v, 8);
+        } else {
+          int32_t w = static_cast<int32_t>(v);
+          std::memcpy(dst, &w, 4);
+        }
+      } else {
+        nextWord(p, r.End, comments, &stop);
+        // The serial reader sees at most its window of a word: longer ones are left to it.
+        if (stop - p >= KmfWordWindow || !convertWord(p, stop, f.Typ, dst)) {
+          __atomic_store_n(&job->Failed, 1, __ATOMIC_RELAXED);
+          return;
+        }
       }
-      if (g == job->Need - 1) job->EndPos = job->ChunkPos + (stop - job->Chunk);
+      if (g == need - 1) job->EndPos = job->ChunkPos + (stop - job->Chunk);
       if (++j == nf) {
         j = 0;
         line++;
@@ -198,17 +238,20 @@ bool readAt(int fd, char *buf, int64_t n, int64_t off, int64_t *got) {
 
 // The bytes of a chunk, read by the pool's threads one piece each (copying from the system's
 // cache is work worth sharing too).
+const int kReadPieces = 4;  // pieces of a chunk read per thread, taken one by one
+
 struct ReadJob {
   int Fd;
   char *Buf;
   int64_t Off, N, Piece;
-  int64_t Got[PoolMaxThreads];
+  int NbrPieces, Next;  // Next: the next piece to take (atomic)
+  int64_t Got[kReadPieces * PoolMaxThreads];
   int Err;  // atomic
 };
 
-void readPieces(int beg, int end, int, void *arg) {
+void readPieces(int, int, int, void *arg) {
   auto *job = static_cast<ReadJob *>(arg);
-  for (int k = beg - 1; k < end; k++) {
+  for (int k; (k = __atomic_fetch_add(&job->Next, 1, __ATOMIC_RELAXED)) < job->NbrPieces;) {
     int64_t at = k * job->Piece, n = job->N - at < job->Piece ? job->N - at : job->Piece;
     job->Got[k] = 0;
     if (n > 0 && !readAt(job->Fd, job->Buf + at, n, job->Off + at, &job->Got[k]))
@@ -224,12 +267,14 @@ bool readChunk(ParallelPool *pool, int fd, char *buf, int64_t n, int64_t off, in
   job.Buf = buf;
   job.Off = off;
   job.N = n;
-  job.Piece = (n + pool->NbrCpu - 1) / pool->NbrCpu;
+  job.NbrPieces = kReadPieces * pool->NbrCpu;
+  job.Piece = (n + job.NbrPieces - 1) / job.NbrPieces;
+  job.Next = 0;
   job.Err = 0;
   LaunchRange(pool, pool->NbrCpu, readPieces, &job);
   // The file's bytes are contiguous up to the first short piece.
   *got = 0;
-  for (int k = 0; k < pool->NbrCpu; k++) {
+  for (int k = 0; k < job.NbrPieces; k++) {
     *got += job.Got[k];
     if (job.Got[k] < job.Piece) break;
   }

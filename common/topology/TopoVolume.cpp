@@ -97,7 +97,7 @@ void clearShare(TopoArgs *a, int t) {
 }
 
 // Elements whose faces are read ahead of their matching.
-const int kAhead = 8;
+const int kAhead = 16;
 
 // The faces of one element that fall in one share: local number, sorted key and hash.
 struct ElementFaces {
