@@ -1,13 +1,14 @@
 // Text sections parsed on the worker pool.
 //
-// The section's bytes are read in chunks; each chunk is cut at line starts into one range
-// per thread. The threads first count the values (words) of their ranges; the counts give
-// every range the place of its first value in the section, and the threads then convert each
-// value of their range straight into its record: the i-th value of the section belongs to
-// line i / fields + 1, field i % fields, whatever the lines look like. Words are split and
-// comments (a word starting with '#' runs to the end of its line) skipped as the serial
-// reader does, and numbers are converted by the same routine, so the records get the same
-// bits. Cutting at line starts keeps every word and every comment inside one range.
+// The section's bytes are read in chunks (by the pool's threads, a piece each); each chunk is
+// cut at line starts into small ranges that the threads take one by one. They first count the
+// values (words) of their ranges; the counts give every range the place of its first value in
+// the section, and the threads then convert each value of their ranges straight into its
+// record: the i-th value of the section belongs to line i / fields + 1, field i % fields,
+// whatever the lines look like. Words are split and comments (a word starting with '#' runs to
+// the end of its line) skipped as the serial reader does, and numbers are converted by the
+// same routine, so the records get the same bits. Cutting at line starts keeps every word and
+// every comment inside one range.
 //
 // Whatever this pass cannot vouch for (a word that is not a number of its field's type, a
 // word too long, a line longer than a chunk, fewer values than the section declares) makes it
