@@ -16,6 +16,7 @@ int AddVertex(Geometric_Mesh *msh, double x, double y, double z, int ref) {
   v.Crd[0] = x, v.Crd[1] = y, v.Crd[2] = z;
   v.Tag = TAG_ALIVE;
   v.Ref = ref;
+  // A vertex solution follows the vertices added after it was made.
   if (msh->SolAtVer) msh->NbrSolVer = msh->NbrVer;
   return msh->NbrVer;
 }
@@ -41,6 +42,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
                                             {KmfTriangles, count(GEN_TRI, 2 * nbrFace)},
                                             {KmfEdges, count(GEN_EFR, 2 * (nx + ny))}});
   if (!msh) return nullptr;
+  msh->Dim = 3;
   const double box[6] = {0, 0, 0, double(nx), double(ny), double(nz)};  // as loading sets it
   std::copy(box, box + 6, msh->Box);
 
@@ -191,15 +193,12 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
   for (int i = 1; i <= lin->NbrTet; i++) tet.push_back(mid.nodes(lin->Tet[i].Ver, 4, P2TetSets));
   for (int i = 1; i <= lin->NbrHex; i++) hex.push_back(mid.nodes(lin->Hex[i].Ver, 8, Q2HexSets));
 
-  std::vector<int> siz(KmfMaxSizMsh + 10, 0);
-  siz[KmfVertices] = lin->NbrVer + static_cast<int>(mid.Pts.size());
-  siz[KmfEdgesP2] = lin->NbrEfr;
-  siz[KmfTrianglesP2] = lin->NbrTri;
-  siz[KmfQuadrilateralsQ2] = lin->NbrQua;
-  siz[KmfTetrahedraP2] = lin->NbrTet;
-  siz[KmfHexahedraQ2] = lin->NbrHex;
-  siz[KmfFileType] = FILE_TYPE_KMF;
-  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, lin->NbrVer + static_cast<int>(mid.Pts.size())},
+                                            {KmfEdgesP2, lin->NbrEfr},
+                                            {KmfTrianglesP2, lin->NbrTri},
+                                            {KmfQuadrilateralsQ2, lin->NbrQua},
+                                            {KmfTetrahedraP2, lin->NbrTet},
+                                            {KmfHexahedraQ2, lin->NbrHex}});
   if (!msh) return nullptr;
   msh->Dim = lin->Dim;
   std::copy(lin->Box, lin->Box + 6, msh->Box);

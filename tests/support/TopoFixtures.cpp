@@ -8,11 +8,6 @@
 #include "common/model/Mesh.h"
 #include "tests/support/StructuredMesh.h"
 
-namespace {
-
-
-}  // namespace
-
 Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
   Geometric_Mesh *msh =
       MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTetrahedra, 2}, {KmfTriangles, sharedTriangle ? 1 : 0}});
