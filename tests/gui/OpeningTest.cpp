@@ -18,6 +18,7 @@
 #include "zelvane/sample/ZelSample.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSceneOptions.h"
 
 TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
   const std::string broken = runDir() + "/broken.meshb";
@@ -33,9 +34,16 @@ TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
       {{"-in", runDir() + "/missing/nothing.meshb"}, "[1] Empty", false},
       {{"-in", broken}, "[1] Empty", false},
   };
+  // Without a file there is no base name to look for "<base>.zelvane": a file named
+  // ".zelvane" in the working folder is not the options of an empty window.
+  const QString cwd = QDir::currentPath(), here = QString::fromStdString(runDir()) + "/options";
+  QDir().mkpath(here);
+  std::ofstream((here + "/.zelvane").toStdString()) << "verbose 77\n";
+  QDir::setCurrent(here);
   for (const Row &r : rows) {
     MessageLog log;
     Viewer v(r.args);
+    EXPECT_EQ(v.scene(0)->opt->verbose, 0) << r.title;
     ASSERT_EQ(v.app->windows().size(), 1);
     EXPECT_EQ(v.window(0)->windowTitle(), r.title);
     EXPECT_EQ(v.scene(0)->Msh != nullptr, r.mesh) << r.title;
@@ -44,6 +52,7 @@ TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
       EXPECT_STREQ(v.scene(0)->Msh->MshNam, (dataDir() + "/wing").c_str());
     }
   }
+  QDir::setCurrent(cwd);
 }
 
 TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroPlane) {

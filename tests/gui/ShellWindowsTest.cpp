@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 #include <QVBoxLayout>
 #include <cmath>
@@ -42,12 +43,13 @@ QSize hintOf(ZelPage page) { return QSize(150 + 23 * page, 60 + 11 * page); }
 struct StandIn : QZelBase {
   ZelPage page;
   ZelPageArgs args;
-  int updates = 0;
+  int updates = 0, draws = 0;
   StandIn(ZelPage p, const ZelPageArgs &a) : QZelBase(a.scene, a.server, a.index), page(p), args(a) {
     setMinimumSize(hintOf(p));
   }
   QSize minimumSizeHint() const override { return hintOf(page); }
   void zelUpdate() override { updates++; }
+  void draw() override { draws++; }
 };
 
 template <int P>
@@ -162,15 +164,28 @@ TEST(MainWindows, TwoMeshesOpenAsTiledWindowsWithTheirToolWindowsAndTurnTogether
   const QSize shown = c1->myShow();
   EXPECT_EQ(shown, QSize(c1->view()->width(),
                          c1->view()->height() + c1->term()->height() + c1->bottom()->height() + 20));
+  // Mask 1: the terminal in its own window, no bottom bar, the bare view.
+  QSettings().setValue("module", 1);
+  Window *c2 = w2->centralWindow();
+  EXPECT_EQ(c2->myShow(), c2->view()->size());
+  EXPECT_TRUE(c2->termTool()->isVisible());
+  EXPECT_EQ(c2->termTool()->term(), c2->term());
+  EXPECT_TRUE(c2->bottom()->isHidden());
+  QSettings().remove("module");
 
   // A refresh after a scene change reaches every page of the visualisation window.
   const int before = static_cast<StandIn *>(visu->getZelBase("Surfaces"))->updates;
   zelUpdateWidgetState(v.scene(0)->Win);
   EXPECT_EQ(static_cast<StandIn *>(visu->getZelBase("Surfaces"))->updates, before + 1);
 
-  // The views are linked: a drag in window 1 leaves window 2 with the same camera.
+  // The views are linked: a drag in window 1 repaints window 2 as it turns and leaves it with
+  // the same camera.
+  auto *painted = static_cast<StandIn *>(w2->modifTool()->getZelBase("Swap"));
+  v.view(1)->record(painted);
   EXPECT_NE(matrixOf(v.scene(0)), std::vector<double>(16, 0.0));
   drag(v.view(0));
+  EXPECT_GE(painted->draws, 5);
+  v.view(1)->unrecord(painted);
   EXPECT_EQ(matrixOf(v.scene(0)), matrixOf(v.scene(1)));
   EXPECT_EQ(v.view(0)->getNxt(), v.view(1));
 
