@@ -2,21 +2,20 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayRecord.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
-
-namespace {
-const int kKinds[4] = {KmfVertices, KmfEdges, KmfTriangles, KmfQuadrilaterals};
-}
 
 Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields) {
   Geometric_Mesh *m = NewRoomyMesh(mem, dim,
@@ -40,22 +39,32 @@ Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::
   return m;
 }
 
-ListScene::ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make) : mem_(NewMemory(1000)) {
+ListScene::ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                     const std::vector<int> &kinds)
+    : mem_(NewMemory(1000)), kinds_(kinds) {
   zelInstallListHooks();
   CaptureStdout();
   scn_ = OpenHeadless(mem_, nullptr, make(mem_));
   GetCapturedStdout();
+  for (int wait = 0; wait < 5000 && !TopoDoneLoad(scn_->Msh); wait++) usleep(1000);
   zelGetEntityPickingBase(scn_->Msh, scn_->ZelMsh);
   zelSetColorRange(scn_);
-  for (int k = 0; k < 4; k++) {
-    const ZelEntity *ent = zelGetEntity(scn_->ZelMsh, kKinds[k]);
-    const bool any = ent && ent->NbrDep > 0;
-    MakeDisplayRecord(&recs_[k], kKinds[k], any ? ent->Dep[1].Ref : 0, any ? ent->Dep[1].Fst : 0);
+  for (int kind : kinds_) {
+    ZelEntity *ent = zelGetEntity(scn_->ZelMsh, kind);
+    if (!ent) continue;  // the mesh has no room for the kind
+    ent->NbrLst = ent->MaxNbrLst = std::max(ent->NbrDep, 1);
+    ent->DspLst = static_cast<ZelEntDisplayList *>(
+        MEM_ALLOC(mem_, ent->DspLst, sizeof(ZelEntDisplayList) * (ent->NbrLst + 1)));
+    for (int k = 1; k <= ent->NbrLst; k++)
+      MakeDisplayRecord(&ent->DspLst[k], kind, ent->NbrDep ? ent->Dep[k].Ref : 0,
+                        ent->NbrDep ? ent->Dep[k].Fst : 0);
   }
 }
 
 ListScene::~ListScene() {
-  for (ZelEntDisplayList &r : recs_) FreeDisplayRecord(&r);
+  for (int kind : kinds_)
+    if (ZelEntity *ent = zelGetEntity(scn_->ZelMsh, kind))
+      for (int k = 1; k <= ent->NbrLst; k++) FreeDisplayRecord(&ent->DspLst[k]);
   zelFreeScene(mem_, scn_);
   EXPECT_EQ(mem_->NbrActive, 0);
   FreeMemory(mem_);
@@ -63,10 +72,8 @@ ListScene::~ListScene() {
 
 Geometric_Mesh *ListScene::mesh() const { return scn_->Msh; }
 
-ZelEntDisplayList &ListScene::rec(int kind) {
-  int k = 0;
-  while (k < 3 && kKinds[k] != kind) k++;
-  return recs_[k];
+ZelEntDisplayList &ListScene::rec(int kind, int group) {
+  return zelGetEntity(scn_->ZelMsh, kind)->DspLst[group];
 }
 
 void ListScene::field(int f) { scn_->ActFld = f; }
@@ -75,6 +82,19 @@ void ListScene::view(GLHarness &gl, double half) {
   gl.ortho(-half, half, -half, half, -2, 2);
   glDisable(GL_LIGHTING);
   glDisable(GL_DITHER);
+}
+
+void ListScene::meshPoint(const FeedbackVertex &v, double p[3], double half) const {
+  const double d[3] = {ToDisplay(v.x, half), ToDisplay(v.y, half), 2.0 - 4.0 * v.z};
+  for (int i = 0; i < 3; i++) p[i] = d[i] / scn_->InvDmaxSca + scn_->Ctr[i];
+}
+
+void AddVertexField(Memory_List *mem, Geometric_Mesh *msh, const std::function<double(const double *)> &f) {
+  const int type = SOL_SCALAR;
+  msh->SolAtVer = NewCommonSolution(mem, msh->MaxNbrVer, 1, 1, &type);
+  msh->MaxSolVer = msh->MaxNbrVer;
+  msh->NbrSolVer = msh->NbrVer;
+  for (int v = 1; v <= msh->NbrVer; v++) msh->SolAtVer->Sol[v] = f(msh->Ver[v].Crd);
 }
 
 Emitted Count(const std::vector<FeedbackPrim> &prims) {

@@ -16,30 +16,37 @@ typedef struct Zel_Scene ZelScene;
 // the others quadrilaterals; boundary edges along the bottom. Vertex fields of the given types.
 Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields = {});
 
-// A mesh made by make in a memory list of its own, opened without a window, the builders
-// installed, picking bases and colour-id table set, and a display record for the first group
-// of vertices, edges, triangles and quadrilaterals (a GL context must be current). At the end
-// every block of the memory list must have been freed.
+// A mesh made by make in a memory list of its own, opened without a window (its topology
+// waited for), the builders installed, picking bases and colour-id table set, and, for each of
+// the kinds, one display record per reference group kept in the entity (a record with an
+// empty chain when the kind has no group) as display-list management keeps them. A GL context
+// must be current. At the end every block of the memory list must have been freed.
 class ListScene {
  public:
-  explicit ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make);
+  explicit ListScene(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                     const std::vector<int> &kinds = {4, 5, 6, 7});
   ~ListScene();
   ZelScene *scene() const { return scn_; }
   Geometric_Mesh *mesh() const;
-  ZelEntDisplayList &rec(int kind);
+  ZelEntDisplayList &rec(int kind, int group = 1);
   void field(int f);  // the active field
   // The square -half..half of display coordinates seen from the front, 600 x 600 pixels.
   static void view(GLHarness &gl, double half = 0.6);
+  // Mesh coordinates of a feedback vertex under view() (depth range -2..2).
+  void meshPoint(const FeedbackVertex &v, double p[3], double half = 0.6) const;
 
  private:
   Memory_List *mem_;
   ZelScene *scn_;
-  ZelEntDisplayList recs_[4];
+  std::vector<int> kinds_;
 };
 
 // Window pixels of a display coordinate under ListScene::view, and back.
 inline double ToWindow(double x, double half = 0.6) { return (x + half) * 300.0 / half; }
 inline double ToDisplay(double w, double half = 0.6) { return w * half / 300.0 - half; }
+
+// A vertex field (one scalar) of value f(x, y, z) at every vertex of the mesh.
+void AddVertexField(Memory_List *mem, Geometric_Mesh *msh, const std::function<double(const double *)> &f);
 
 // Primitives by token, and the area of the polygons in pixels.
 struct Emitted {

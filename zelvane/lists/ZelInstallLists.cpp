@@ -5,8 +5,10 @@
 #include "common/model/ElementKind.h"
 #include "zelvane/lists/ZelClip.h"
 #include "zelvane/lists/ZelClipFrame.h"
+#include "zelvane/lists/ZelNormalLists.h"
 #include "zelvane/lists/ZelSurfaceLists.h"
 #include "zelvane/lists/ZelVertexLists.h"
+#include "zelvane/lists/ZelVolumeLists.h"
 #include "zelvane/scene/ZelHooks.h"
 
 namespace {
@@ -22,6 +24,11 @@ const BuilderRow kBuilders[] = {
     {KmfEdges, zelListUpdateBdyEdges, zelListDirectBdyEdges},
     {KmfTriangles, zelListUpdateTriangles, zelListDirectTriangles},
     {KmfQuadrilaterals, zelListUpdateQuadrilaterals, zelListDirectQuadrilaterals},
+    {KmfTetrahedra, zelVolumeHook<ZelTetKind, true>, zelVolumeHook<ZelTetKind, false>},
+    {KmfPrisms, zelVolumeHook<ZelPriKind, true>, zelVolumeHook<ZelPriKind, false>},
+    {KmfHexahedra, zelVolumeHook<ZelHexKind, true>, zelVolumeHook<ZelHexKind, false>},
+    {KmfNormalAtVertices, zelListUpdateNormals, zelListDirectNormals},
+    {KmfPyramids, zelVolumeHook<ZelPyrKind, true>, zelVolumeHook<ZelPyrKind, false>},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // solution context, picking colours and vertex numbers.
 #include "zelvane/lists/ZelListFrame.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "common/model/ElementKind.h"
@@ -123,6 +124,17 @@ int zelListField(const ZelScene *scene, ZelListField *out) {
   return 1;
 }
 
+bool zelUnitNormal(const float *a, const float *b, const float *c, float n[3]) {
+  const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+  const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+  const double w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  const double len2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
+  if (!(len2 > 0.0)) return false;
+  const double len = std::sqrt(len2);
+  for (int d = 0; d < 3; d++) n[d] = static_cast<float>(w[d] / len);
+  return true;
+}
+
 void zelPickingColor(const ZelColorRange *table, uint32_t id) {
   uint8_t rgba[4];
   zelPickIdColor(table, id, rgba);
@@ -144,8 +156,8 @@ void zelNumberAt(int v, const float *crd) {
 
 void zelNumbersEnd() { glPopClientAttrib(); }
 
-void zelDrawNumbers(const ZelListCtx &c) {
+void zelDrawNumbers(const ZelListCtx &c, uint32_t need) {
   zelNumbersBegin();
-  zelEachVertexOnce(c, ZelVisibleBit, [&](int v) { zelNumberAt(v, c.Crd[v]); });
+  zelEachVertexOnce(c, need, [&](int v) { zelNumberAt(v, c.Crd[v]); });
   zelNumbersEnd();
 }

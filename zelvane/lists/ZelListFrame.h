@@ -159,13 +159,32 @@ struct ZelListField {
 // field is one of its fields and has a palette. Else 0 and *out cleared.
 int zelListField(const ZelScene *scene, ZelListField *out);
 
+// Unit normal of (b - a) x (c - a), computed in double precision; false (n untouched) when the
+// cross product is zero.
+bool zelUnitNormal(const float *a, const float *b, const float *c, float n[3]);
+
+// The wire list of an entry: the update compiles the record's line width and the faces list
+// as last compiled, seen in line mode; the direct entry draws the faces again in line mode.
+template <class F>
+void zelWirePass(bool update, const ZelEntDisplayList *rec, F &&drawFaces) {
+  zelListPass(update, rec->WirLst, [&] {
+    if (update) glLineWidth(rec->Opt.LineWidth);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    if (update)
+      glCallList(rec->FacLst);
+    else
+      drawFaces();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  });
+}
+
 // Sets the flat colour of picking id `id` (kind base + index) with glColor4ub.
 void zelPickingColor(const ZelColorRange *table, uint32_t id);
 
 // Vertex numbers: red, the pixel store glBitmap needs, then the label "%d" of each corner
-// vertex of the chain's elements whose tag has bit 27, each vertex once, at its display
-// coordinates (not shrunk).
-void zelDrawNumbers(const ZelListCtx &c);
+// vertex of the chain's elements whose tag has all of need (bit 27 unless a kind says more),
+// each vertex once, at its display coordinates (not shrunk).
+void zelDrawNumbers(const ZelListCtx &c, uint32_t need = ZelVisibleBit);
 // The parts of it, for builders that walk their own way.
 void zelNumbersBegin();
 void zelNumberAt(int v, const float *crd);

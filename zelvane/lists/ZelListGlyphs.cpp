@@ -31,12 +31,12 @@ void zelVectorArrow(const ZelPalette *pal, ZelArrow *a, float L) {
   zelArrowHead(a->P, a->D, L);
 }
 
-void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset) {
+void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset, uint32_t need) {
   if (!f.VerSol || f.Type != SOL_VECTOR) return;
   const int dim = c.Msh->Dim;
   const float L = static_cast<float>(c.Scn->Rnd.VectorScale / 500.0);
   glBegin(GL_LINES);
-  zelEachVertexOnce(c, ZelDrawnBits, [&](int v) {
+  zelEachVertexOnce(c, need, [&](int v) {
     const double *u = vertexValues(f, v, offset);
     if (!u || (dim != 2 && dim != 3)) return;
     const double z = dim == 3 ? u[2] : 0.0;

@@ -53,18 +53,6 @@ void cornersOf(const ZelListCtx &c, int n, int e, Corners *k) {
     for (int d = 0; d < 3; d++) k->Q[i][d] = k->C[d] + (k->P[i][d] - k->C[d]) * c.Shrink;
 }
 
-// Unit normal of (b - a) x (c - a) in double precision; false (n untouched) when it is zero.
-bool unitNormal(const float *a, const float *b, const float *c, float n[3]) {
-  const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
-  const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
-  const double w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-  const double len2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
-  if (!(len2 > 0.0)) return false;
-  const double len = std::sqrt(len2);
-  for (int d = 0; d < 3; d++) n[d] = static_cast<float>(w[d] / len);
-  return true;
-}
-
 // The shrunk corners of every drawn element in one primitive, each element after what
 // head(e, corners) emits.
 template <class Head>
@@ -84,7 +72,7 @@ void drawShrunk(const ZelListCtx &c, const SurfaceKind &K, Head &&head) {
 void drawFaces(const ZelListCtx &c, const SurfaceKind &K) {
   drawShrunk(c, K, [](int, const Corners &k) {
     float n[3];
-    if (unitNormal(k.P[0], k.P[1], k.P[2], n)) glNormal3fv(n);
+    if (zelUnitNormal(k.P[0], k.P[1], k.P[2], n)) glNormal3fv(n);
   });
 }
 
@@ -103,7 +91,7 @@ void drawArrows(const ZelListCtx &c, const SurfaceKind &K) {
     if (!c.drawn(e)) return;
     Corners k;
     cornersOf(c, K.NbrCor, e, &k);
-    unitNormal(k.P[0], k.P[1], k.P[2], n);
+    zelUnitNormal(k.P[0], k.P[1], k.P[2], n);
     float d[3] = {n[0], n[1], n[2]};
     zelArrowHead(k.C, d, L);
   });
@@ -154,7 +142,7 @@ void drawShading(const ZelListCtx &c, const SurfaceKind &K, const ZelListField &
     for (int h = 0; h < nbrHalves; h++) {
       const int *t = half[h];
       float n[3] = {0.0f, 0.0f, 0.0f};
-      unitNormal(k.P[t[0]], k.P[t[1]], k.P[t[2]], n);
+      zelUnitNormal(k.P[t[0]], k.P[t[1]], k.P[t[2]], n);
       ZelShadeVertex tri[3];
       for (int i = 0; i < 3; i++) {
         for (int d = 0; d < 3; d++) tri[i].P[d] = k.Q[t[i]][d], tri[i].N[d] = n[d];
@@ -218,18 +206,7 @@ int build(const SurfaceKind &K, bool update, ZelListMask mask, ZelScene *scene, 
   auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
 
   if (asks(T.Faces)) zelListPass(update, rec->FacLst, [&] { drawFaces(c, K); });
-  if (asks(T.Wire)) {
-    // The wire is the faces list as last compiled, seen in line mode.
-    zelListPass(update, rec->WirLst, [&] {
-      if (update) glLineWidth(rec->Opt.LineWidth);
-      glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-      if (update)
-        glCallList(rec->FacLst);
-      else
-        drawFaces(c, K);
-      glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    });
-  }
+  if (asks(T.Wire)) zelWirePass(update, rec, [&] { drawFaces(c, K); });
   if (asks(T.Picking) && c.ColRng) zelListPass(update, rec->PckLst, [&] { drawPicking(c, K); });
   if (asks(T.Arrows)) zelListPass(update, rec->MrkLst + 1, [&] { drawArrows(c, K); });
   if (asks(T.Numbers)) zelListPass(update, rec->MrkLst + 2, [&] { zelDrawNumbers(c); });
