@@ -183,7 +183,8 @@ void fillQuadratic(Quad *to, int &nbr, const Lin *from,
 
 }  // namespace
 
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
+                                    const std::function<void(double p[3])> &place) {
   if (!lin) return nullptr;
   MidNodes mid{lin, {}, {}};
   std::vector<std::vector<int>> efr, tri, qua, tet, hex;
@@ -205,7 +206,10 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
 
   for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
   msh->NbrVer = lin->NbrVer;
-  for (const auto &p : mid.Pts) AddVertex(msh, p[0], p[1], p[2]);
+  for (auto p : mid.Pts) {
+    if (place) place(p.data());
+    AddVertex(msh, p[0], p[1], p[2]);
+  }
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
   fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -48,5 +49,7 @@ int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int
 // that share it; its boundary edges, triangles, quadrilaterals, tetrahedra and hexahedra
 // become P2 boundary edges, P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra
 // (same tag and reference, node orders as the mesh model lists them). Its other kinds are left
-// out. Null on failure.
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);
+// out. With place, each new node goes where place moves it from the mean of its corners (a
+// curved copy: place(p) projecting onto a sphere, say). Null on failure.
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
+                                    const std::function<void(double p[3])> &place = {});
