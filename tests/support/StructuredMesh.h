@@ -53,3 +53,8 @@ int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int
 // curved copy: place(p) projecting onto a sphere, say). Null on failure.
 Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
                                     const std::function<void(double p[3])> &place = {});
+
+// A curved surface of 2 n^2 P2 triangles: the n x n squares over [-1, 1]^2 lifted onto the
+// sphere of radius 2 about the origin, each cut along the diagonal from (i, j) to (i+1, j+1),
+// with the edge nodes on the sphere. Null on failure.
+Geometric_Mesh *MakeSphereCapP2(Memory_List *mem, int n);
