@@ -8,16 +8,13 @@
 // memory. Run under scripts/with-display.sh in a Release tree.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "bench/ListBenchKit.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "tests/support/DisplayRecord.h"
@@ -29,18 +26,6 @@
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
-
-namespace {
-std::atomic<long> gNews{0};
-}
-
-void *operator new(size_t n) {
-  gNews++;
-  if (void *p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -66,16 +51,11 @@ struct Cap {
     gl();
     zelInstallListHooks();
     Geometric_Mesh *msh = MakeSphereCapP2(Mem, 317);
-    const int type = SOL_SCALAR;
-    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 1, 1, &type);
-    msh->MaxSolVer = msh->MaxNbrVer, msh->NbrSolVer = msh->NbrVer;
-    for (int v = 1; v <= msh->NbrVer; v++)
-      msh->SolAtVer->Sol[v] = std::sin(8 * msh->Ver[v].Crd[0]) * std::cos(5 * msh->Ver[v].Crd[1]);
-    fflush(stdout);
-    const int saved = dup(1);
-    if (!freopen("/dev/null", "w", stdout)) return;
-    Scn = OpenHeadless(Mem, nullptr, msh);
-    fflush(stdout), dup2(saved, 1), close(saved);
+    BenchVertexField(Mem, msh, [](const double *p) { return std::sin(8 * p[0]) * std::cos(5 * p[1]); });
+    {
+      Quiet q;
+      Scn = OpenHeadless(Mem, nullptr, msh);
+    }
     Scn->ActFld = 0;
     zelGetEntityPickingBase(Scn->Msh, Scn->ZelMsh);
     zelSetColorRange(Scn);
@@ -132,9 +112,7 @@ Cap &cap() {
 }
 
 void counters(benchmark::State &state, long news, long blocks) {
-  rusage ru;
-  getrusage(RUSAGE_SELF, &ru);
-  state.counters["peakMB"] = ru.ru_maxrss / 1024.0;
+  state.counters["peakMB"] = BenchPeakMB();
   state.counters["allocs"] = static_cast<double>(news) / state.iterations();
   state.counters["blocks"] = static_cast<double>(blocks) / state.iterations();
   state.counters["perElt"] = benchmark::Counter(static_cast<double>(cap().NbrElt) * state.iterations(),
@@ -158,10 +136,10 @@ void BM_Update(benchmark::State &state) {
   c.Rec.Opt.TessLevel = static_cast<int>(state.range(1));
   long news = 0, blocks = 0;
   for (auto _ : state) {
-    const long before = gNews, held = c.Mem->NbrAllocated;
+    const long before = gBenchNews, held = c.Mem->NbrAllocated;
     zelUpdateList(KmfTrianglesP2, mask, c.Scn, &c.Rec);
     glFinish();
-    news += gNews - before, blocks += c.Mem->NbrAllocated - held;
+    news += gBenchNews - before, blocks += c.Mem->NbrAllocated - held;
   }
   c.Rec.Opt.TessLevel = kLevel;
   counters(state, news, blocks);
