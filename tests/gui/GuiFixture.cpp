@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -128,6 +129,21 @@ Viewer::~Viewer() {
 MainWindow *Viewer::window(int i) const { return app->windows().value(i); }
 GLWidget *Viewer::view(int i) const { return window(i)->centralWindow()->view(); }
 ZelScene *Viewer::scene(int i) const { return window(i)->getScene(); }
+
+// ---- folders
+
+WorkFolder::WorkFolder() : previous_(QDir::currentPath()) {
+  static int made = 0;
+  path = runDir() + "/work" + std::to_string(++made);
+  QDir().mkpath(QString::fromStdString(path));
+  QDir::setCurrent(QString::fromStdString(path));
+}
+
+WorkFolder::~WorkFolder() { QDir::setCurrent(previous_); }
+
+void WorkFolder::copy(const char *generated, const std::string &name) const {
+  QFile::copy(QString::fromStdString(dataFile(generated)), QString::fromStdString(file(name)));
+}
 
 // ---- dialogs and messages
 

@@ -85,6 +85,19 @@ struct ScriptedDialogs : ZelDialogs {
   ZelDialogs *previous_;
 };
 
+// A fresh folder under the run's folder, current while it lives (the previous one comes back).
+struct WorkFolder {
+  WorkFolder();
+  ~WorkFolder();
+  std::string path;
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  // Copies a generated file (dataFile) in under another name.
+  void copy(const char *generated, const std::string &name) const;
+
+ private:
+  QString previous_;
+};
+
 // Generated files in the run's temporary folder (made once): "sample.meshb" and
 // "sample.solb" (a 6-cell box of tetrahedra and its field), "edges.meshb" (a grid of triangles
 // with its boundary edges, no solution), "wing.meshb" (the sample box again).
