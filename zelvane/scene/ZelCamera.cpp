@@ -162,7 +162,8 @@ int zelChangeCenter(ZelScene *scene) {
 }
 
 int zelLnkSceneView(const ZelEvent *event, ZelScene *from, ZelScene *to) {
-  if (!event || !from || !to) return 0;
+  if (!from || !to) return 0;
+  if (!event) return 1;  // only asks whether both scenes exist
   zelCpyEvent(event, to->VieEvt);
   if (from->View && to->View) std::memcpy(to->View->Mat, from->View->Mat, sizeof(to->View->Mat));
   to->Flags |= ZelFlgViewApplied;

@@ -67,7 +67,8 @@ void zelViewToBucket(const ZelView *view, ZelViewBucket *bucket);
 void zelApplyViewBucket(ZelScene *scene, const ZelViewBucket *bucket);
 // Copies the event into the target's view event and, when both scenes have a camera, the
 // source's model matrix into the target's; the target gets ZelFlgViewApplied. 1 done, 0 when
-// an argument is missing.
+// a scene is missing; with a null event nothing is copied and the answer is 1 when both scenes
+// exist (the test the image saving makes of a linked view).
 int zelLnkSceneView(const ZelEvent *event, ZelScene *from, ZelScene *to);
 
 // Matrices (column-major doubles, as OpenGL reads them).
