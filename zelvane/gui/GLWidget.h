@@ -166,8 +166,8 @@ class GLWidget : public QGLWidget, public QZelObject {
 
  private:
   // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
-  // `format` (null: by the name's extension) at `quality`; then own swap on and a repaint. A
-  // failed write prints "### WARNING Can't save %s\n". True when written.
+  // `format` (null: by the name's extension) at `quality`; then own swap on and the painted
+  // frame shown. A failed write prints "### WARNING Can't save %s\n". True when written.
   bool grabAndWrite(const QString &name, const char *format, int quality);
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }

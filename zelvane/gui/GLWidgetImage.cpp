@@ -27,7 +27,12 @@ bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality
   const bool written = grabFrameBuffer(false).save(name, format, quality);
   if (!written) printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
   ownSwap_ = true;
-  updateGL();
+  // The back buffer holds the frame just painted: showing it is the repaint, without drawing
+  // a large scene a second time.
+  if (isValid()) {
+    makeCurrent();
+    swapBuffers();
+  }
   return written;
 }
 

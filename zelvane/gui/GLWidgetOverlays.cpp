@@ -328,6 +328,9 @@ void GLWidget::drawPickedItem() {
   }
 
   if (!(s->Flags & ZelFlgNumbers)) {
+    // The numbers stand on the surface: in a depth test they tie with it and are lost about as
+    // often as they are drawn.
+    glDisable(GL_DEPTH_TEST);
     QFont font("Newyork", 14);
     glColor3f(1, 0, 0);
     if (numberAt) {

@@ -25,8 +25,8 @@ struct ZelViewBucket;
 void zelReshapeScene(ZelScene *scene, int width, int height);
 // Draws the scene: depth test in 3-D, the main lists (zelDisplayGlList), the outline and frame
 // of each shown clip plane, the capping check, the normals of the last pick (flag bit 30), the
-// paths (bit 29), the bounding box (0x800); depth test off and glFlush. Nothing without scene
-// or camera.
+// paths (bit 29), the bounding box (0x800); depth test off. The caller flushes the frame once
+// it is whole. Nothing without scene or camera.
 void zelDisplayScene(ZelScene *scene);
 // Composes the main lists and calls the wire and face lists: in 3-D wire then faces, in 2-D
 // faces then wire and a second composition pass drawn over them.
