@@ -2,8 +2,9 @@
 # Installs what is missing, builds the test tree (AddressSanitizer + UndefinedBehaviorSanitizer)
 # and runs every test, under a private Xvfb when there is no display.
 # Without arguments it also runs the worker-pool, topology-thread and scene-opening tests under
-# ThreadSanitizer (tree build-tsan/) and the keyword-file and loading fuzz targets for about a
-# minute each (scripts/run-fuzz.sh, scripts/run-load-fuzz.sh). Arguments go to ctest and skip
+# ThreadSanitizer (tree build-tsan/), the keyword-file and loading fuzz targets for about a
+# minute each (scripts/run-fuzz.sh, scripts/run-load-fuzz.sh) and the saved-state fuzz target
+# for 20 seconds (scripts/run-state-fuzz.sh). Arguments go to ctest and skip
 # those extra runs. The unit tests run last so that their summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +31,7 @@ if [ $# -eq 0 ]; then
     || failed+=("ThreadSanitizer clipping tests")
   scripts/run-fuzz.sh || failed+=("keyword-file fuzzing")
   scripts/run-load-fuzz.sh || failed+=("loading fuzzing")
+  scripts/run-state-fuzz.sh || failed+=("saved-state fuzzing")
 fi
 
 status=0

@@ -15,17 +15,7 @@
 #include "common/model/Mesh.h"
 #include "common/load/MeshLoad.h"
 #include "common/load/SolutionLoad.h"
-
-namespace {
-
-bool save(const std::string &path, const uint8_t *data, size_t size) {
-  FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  if (size) std::fwrite(data, 1, size, f);
-  return std::fclose(f) == 0;
-}
-
-}  // namespace
+#include "tests/fuzz/FuzzFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 1) return 0;
@@ -42,12 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     sol = mesh + meshSize;
     solSize = size - 5 - meshSize;
   }
-  const char *tmp = std::getenv("TMPDIR");
-  std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/loadfuzz" + std::to_string(getpid());
+  std::string base = FuzzTempBase("loadfuzz");
   std::string meshPath = base + (su2 ? ".su2" : text ? ".mesh" : ".meshb");
   std::string solPath = base + (su2 ? ".dat" : text ? ".sol" : ".solb");
-  if (!save(meshPath, mesh, meshSize)) return 0;
-  if (withSol && !save(solPath, sol, solSize)) return 0;
+  if (!FuzzSave(meshPath, mesh, meshSize)) return 0;
+  if (withSol && !FuzzSave(solPath, sol, solSize)) return 0;
 
   Memory_List *mem = NewMemory(10000);
   Function_Interface fi;

@@ -90,6 +90,14 @@ void ListScene::meshPoint(const FeedbackVertex &v, double p[3], double half) con
   for (int i = 0; i < 3; i++) p[i] = d[i] / scn_->InvDmaxSca + scn_->Ctr[i];
 }
 
+std::string PickedAt(const ZelScene *scene, double x, double y, double half) {
+  uint8_t rgba[4];
+  glReadPixels(int(ToWindow(x, half)), int(ToWindow(y, half)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  int index = 0;
+  const int kind = zelPickIdItem(scene->ZelMsh, zelPickColorId(scene->ColRng, rgba), &index);
+  return std::to_string(kind) + ":" + std::to_string(index);
+}
+
 void AddVertexField(Memory_List *mem, Geometric_Mesh *msh, const std::function<double(const double *)> &f) {
   const int type = SOL_SCALAR;
   msh->SolAtVer = NewCommonSolution(mem, msh->MaxNbrVer, 1, 1, &type);

@@ -43,6 +43,10 @@ class ListScene {
   std::vector<int> kinds_;
 };
 
+// The item whose picking colour the pixel over display point (x, y) holds under
+// ListScene::view: kind code and index (as "kind:index", "0:0" for none).
+std::string PickedAt(const ZelScene *scene, double x, double y, double half = 0.6);
+
 // Window pixels of a display coordinate under ListScene::view, and back.
 inline double ToWindow(double x, double half = 0.6) { return (x + half) * 300.0 / half; }
 inline double ToDisplay(double w, double half = 0.6) { return w * half / 300.0 - half; }

@@ -71,19 +71,23 @@ std::unique_ptr<ListScene> Box(const Kind &k, bool shuffle = false, bool diagona
       std::vector<int>{k.K->Kind, k.surfaceKind});
 }
 
-// Polygons of a list in mesh coordinates: their number and total area; each may be checked.
+// Polygons of a list in mesh coordinates: their number, total area and first moment (area
+// times centroid, whatever the triangulation); each may be checked.
 struct Polys {
   int n = 0;
-  double area = 0;
+  double area = 0, moment[3] = {0, 0, 0};
 };
-double Area(const std::vector<std::array<double, 3>> &p) {
-  double x[3] = {0, 0, 0};
+double Area(const std::vector<std::array<double, 3>> &p, double moment[3] = nullptr) {
+  double total = 0;
   for (size_t i = 1; i + 1 < p.size(); i++) {
     const double u[3] = {p[i][0] - p[0][0], p[i][1] - p[0][1], p[i][2] - p[0][2]};
     const double w[3] = {p[i + 1][0] - p[0][0], p[i + 1][1] - p[0][1], p[i + 1][2] - p[0][2]};
-    x[0] += u[1] * w[2] - u[2] * w[1], x[1] += u[2] * w[0] - u[0] * w[2], x[2] += u[0] * w[1] - u[1] * w[0];
+    const double x[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    const double a = 0.5 * std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    for (int d = 0; moment && d < 3; d++) moment[d] += a * (p[0][d] + p[i][d] + p[i + 1][d]) / 3;
+    total += a;
   }
-  return 0.5 * std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+  return total;
 }
 using Each = std::function<void(const std::vector<std::array<double, 3>> &, const FeedbackPrim &)>;
 Polys Measure(GLHarness &gl, const ListScene &ls, const std::function<void()> &draw, const Each &each = {}) {
@@ -92,7 +96,7 @@ Polys Measure(GLHarness &gl, const ListScene &ls, const std::function<void()> &d
     if (!p.isPolygon()) continue;
     std::vector<std::array<double, 3>> q(p.v.size());
     for (size_t i = 0; i < p.v.size(); i++) ls.meshPoint(p.v[i], q[i].data());
-    out.n++, out.area += Area(q);
+    out.n++, out.area += Area(q, out.moment);
     if (each) each(q, p);
   }
   return out;
@@ -148,27 +152,36 @@ std::pair<double, double> SeenFromAbove(GLHarness &gl, const ListScene &ls, GLui
 }
 
 // The faces of the elements that pass `take` (as feedback counts them: quadrilaterals as two
-// triangles); with skinOnly, only those no other such element shares.
+// triangles), shrunk toward their element's centroid; with skinOnly, only those no other such
+// element shares.
 Polys Expected(const ListScene &ls, const ZelVolumeKind &K, const std::function<bool(int)> &take,
-               bool skinOnly = false) {
+               bool skinOnly = false, double shrink = 1) {
   const ZelElems el = zelElems(ls.mesh(), K.Kind);
   std::map<std::vector<int>, std::pair<int, Polys>> faces;
-  for (int e = 1; e <= el.Count; e++)
+  for (int e = 1; e <= el.Count; e++) {
+    double c[3] = {0, 0, 0};
+    for (int i = 0; i < K.NbrCor; i++)
+      for (int d = 0; d < 3; d++) c[d] += ls.mesh()->Ver[el.ver(e)[i]].Crd[d] / K.NbrCor;
     for (int f = 0; take(e) && f < K.NbrFac; f++) {
       std::vector<int> key;
       std::vector<std::array<double, 3>> q;
       for (int i = 0; i < K.Fac[f].NbrCor; i++) {
         key.push_back(el.ver(e)[K.Fac[f].Cor[i]]);
-        const double *c = ls.mesh()->Ver[key.back()].Crd;
-        q.push_back({c[0], c[1], c[2]});
+        const double *p = ls.mesh()->Ver[key.back()].Crd;
+        q.push_back(
+            {c[0] + (p[0] - c[0]) * shrink, c[1] + (p[1] - c[1]) * shrink, c[2] + (p[2] - c[2]) * shrink});
       }
       std::sort(key.begin(), key.end());
       auto &entry = faces[key];
-      entry.first++, entry.second.n += K.Fac[f].NbrCor - 2, entry.second.area += Area(q);
+      entry.first++, entry.second.n += K.Fac[f].NbrCor - 2, entry.second.area += Area(q, entry.second.moment);
     }
+  }
   Polys out;
-  for (const auto &f : faces)
-    if (!skinOnly || f.second.first == 1) out.n += f.second.second.n, out.area += f.second.second.area;
+  for (const auto &f : faces) {
+    if (skinOnly && f.second.first != 1) continue;
+    out.n += f.second.second.n, out.area += f.second.second.area;
+    for (int d = 0; d < 3; d++) out.moment[d] += f.second.second.moment[d];
+  }
   return out;
 }
 
@@ -223,6 +236,11 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   };
   ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
   EXPECT_NEAR(skin(54), 54, 1e-3);
+  // Normal arrows (short, to stay in view): tetrahedra on the faces shown, the others on all.
+  ls->scene()->Rnd.NormalScale = 0.01;
+  ASSERT_EQ(zelUpdateList(kind, 0x800, ls->scene(), &rec), 1);
+  EXPECT_EQ(Count(gl.feedbackList(rec.MrkLst + 1)).lines,
+            3 * (k.K == &ZelTetKind ? 108 : el.Count * k.K->NbrFac));
   ls->rec(k.surfaceKind).Flags &= ~ZelLstHidden;
   EXPECT_NEAR(skin(45), 45, 1e-3);  // the bottom is drawn by its surface record
   ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
@@ -233,12 +251,18 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   EXPECT_NEAR(Faces(gl, *ls, kind).area, 54 + inner.area, 1e-3);
   *el.tag(centre) |= TAG_VISIBLE;
 
-  const Polys all = Expected(*ls, *k.K, [](int) { return true; });
+  // Shrunk, with the bottom layer hidden: every face of the others, each toward its centroid.
+  const int third = el.Count / 3;
+  for (int e = 1; e <= third; e++) *el.tag(e) &= ~TAG_VISIBLE;
+  const Polys all = Expected(
+      *ls, *k.K, [third](int e) { return e > third; }, false, 0.8);
   rec.Flags |= ZelLstShrink;
   ls->scene()->Rnd.Shrink = 0.8f;
   const Polys shrunk = Faces(gl, *ls, kind);
   EXPECT_EQ(shrunk.n, all.n);
-  EXPECT_NEAR(shrunk.area, 0.64 * all.area, 1e-3);
+  EXPECT_NEAR(shrunk.area, all.area, 1e-3);
+  for (int d = 0; d < 3; d++) EXPECT_NEAR(shrunk.moment[d], all.moment[d], 1e-3);
+  for (int e = 1; e <= third; e++) *el.tag(e) |= TAG_VISIBLE;
   rec.Flags &= ~ZelLstShrink;
 
   // Topology not done yet: nothing without a plane, every face of the cut elements with one.
@@ -252,6 +276,15 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   EXPECT_EQ(layer.n, cut.n);
   EXPECT_NEAR(layer.area, cut.area, 1e-3);
   TopoDoneStore(ls->mesh(), 1);
+  // Vertex numbers of the cut elements, once each; pyramids label every visible one.
+  std::set<int> labelled;
+  for (int e = 1; e <= el.Count; e++)
+    for (int i = 0; (k.K == &ZelPyrKind || (*el.tag(e) & TAG_CLIPPED)) && i < k.K->NbrCor; i++)
+      labelled.insert(el.ver(e)[i]);
+  size_t digits = 0;
+  for (int v : labelled) digits += std::to_string(v).size();
+  ASSERT_EQ(zelUpdateList(kind, 0x400000, ls->scene(), &rec), 1);
+  EXPECT_EQ(size_t(Count(gl.feedbackList(rec.MrkLst + 2)).bitmaps), digits);  // a bitmap per digit
 }
 
 // A plane shows the cut layer; capping replaces it by the section for tetrahedra and
@@ -308,11 +341,8 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
       const float *crd = (quad ? cap->QuaCrd : cap->TriCrd) + 3 * n * p;
       double x = 0, y = 0;
       for (int i = 0; i < n; i++) x += crd[3 * i] / n, y += crd[3 * i + 1] / n;
-      uint8_t rgba[4];
-      glReadPixels(int(ToWindow(x)), int(ToWindow(y)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-      int index = 0;
-      EXPECT_EQ(zelPickIdItem(s->ZelMsh, zelPickColorId(s->ColRng, rgba), &index), kind);
-      EXPECT_EQ(index, (quad ? cap->QuaSrc : cap->TriSrc)[p]);
+      EXPECT_EQ(PickedAt(s, x, y),
+                std::to_string(kind) + ":" + std::to_string((quad ? cap->QuaSrc : cap->TriSrc)[p]));
       checked++;
     }
   EXPECT_GE(checked, 9);
@@ -353,6 +383,12 @@ TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
             });
     EXPECT_NEAR(area[1], 9, 1e-3) << K->Name;
     EXPECT_NEAR(area[0], 9, 1e-3) << K->Name;
+    // Iso-lines on the faces of tetrahedra only in volume mode; hexahedra always.
+    ASSERT_EQ(zelUpdateList(K->Kind, 0x40, ls->scene(), &rec), 1);
+    EXPECT_EQ(gl.feedbackList(rec.SolLst + 1).empty(), K == &ZelTetKind);
+    ls->scene()->Flags |= ZelFlgVolumes;
+    ASSERT_EQ(zelUpdateList(K->Kind, 0x40, ls->scene(), &rec), 1);
+    EXPECT_FALSE(gl.feedbackList(rec.SolLst + 1).empty());
   }
 }
 
@@ -415,16 +451,16 @@ TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   ASSERT_EQ(zelUpdateList(KmfHexahedra, 0x200, ls.scene(), &rec), 1);
   const std::vector<FeedbackPrim> lines = gl.feedbackList(rec.SolLst + 2);
   ASSERT_EQ(lines.size(), 3u * ls.mesh()->NbrVer);
-  std::set<std::array<long, 3>> starts, vertices;
+  std::set<std::array<long, 3>> starts, vertices;  // in thousandths of mesh units
+  auto add = [](std::set<std::array<long, 3>> &to, const double *p) {
+    to.insert({std::lround(p[0] * 1e3), std::lround(p[1] * 1e3), std::lround(p[2] * 1e3)});
+  };
   for (size_t a = 0; a < lines.size(); a += 3) {
     double p[3];
     ls.meshPoint(lines[a].v[0], p);
-    starts.insert({std::lround(p[0] * 1e3), std::lround(p[1] * 1e3), std::lround(p[2] * 1e3)});
+    add(starts, p);
   }
-  for (int v = 1; v <= ls.mesh()->NbrVer; v++) {
-    const double *c = ls.mesh()->Ver[v].Crd;
-    vertices.insert({std::lround(c[0] * 1e3), std::lround(c[1] * 1e3), std::lround(c[2] * 1e3)});
-  }
+  for (int v = 1; v <= ls.mesh()->NbrVer; v++) add(vertices, ls.mesh()->Ver[v].Crd);
   EXPECT_EQ(starts, vertices);
 }
 
@@ -468,11 +504,7 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
     const float *base = s->ZelMsh->Crd[nor.Ver];
     const double x = base[0] + 1.9 * nor.Crd[0] * s->InvDmaxSca,
                  y = base[1] + 1.9 * nor.Crd[1] * s->InvDmaxSca;
-    uint8_t rgba[4];
-    glReadPixels(int(ToWindow(x, 3.0)), int(ToWindow(y, 3.0)), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    int index = 0;
-    EXPECT_EQ(zelPickIdItem(s->ZelMsh, zelPickColorId(s->ColRng, rgba), &index), KmfNormalAtVertices);
-    EXPECT_EQ(index, n);
+    EXPECT_EQ(PickedAt(s, x, y, 3.0), std::to_string(int(KmfNormalAtVertices)) + ":" + std::to_string(n));
   }
   glLineWidth(1);
 }

@@ -1,28 +1,22 @@
-// A locale whose decimal separator is a comma, built in a folder and set for the object's
-// life; the locale and LOCPATH are put back when it goes.
+// A process locale whose decimal separator is a comma, for the tests of files that must read
+// and write numbers the same in every locale. The locale is built with localedef into a folder
+// of the test's own (made when missing); the previous locale and LOCPATH come back at scope exit.
 #pragma once
 
-#include <clocale>
-#include <cstdlib>
 #include <string>
 
 class CommaLocale {
  public:
-  explicit CommaLocale(const std::string &dir) {
-    std::string cmd = "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return;
-    setenv("LOCPATH", dir.c_str(), 1);
-    Active = setlocale(LC_ALL, "de_DE.UTF-8") && strtod("0.5", nullptr) == 0;
-  }
-  ~CommaLocale() {
-    setlocale(LC_ALL, "C");
-    Had ? setenv("LOCPATH", Path.c_str(), 1) : unsetenv("LOCPATH");
-  }
+  explicit CommaLocale(const std::string &dir);
+  ~CommaLocale();
   CommaLocale(const CommaLocale &) = delete;
   CommaLocale &operator=(const CommaLocale &) = delete;
-  bool Active = false;  // false when the system cannot build or set it
+  // Empty when the locale is in force (it really reads "0,5"), else why not, for GTEST_SKIP.
+  const std::string &failure() const { return failure_; }
+  // True when the locale is in force.
+  bool Active = false;
 
  private:
-  bool Had = getenv("LOCPATH") != nullptr;
-  std::string Path = Had ? getenv("LOCPATH") : "";
+  bool hadPath_;
+  std::string path_, failure_;
 };

@@ -1,7 +1,6 @@
-// Display records for the list-builder tests, made as display-list management makes them:
-// kind, reference, chain head, flags 6 (14 for the volume kinds), the render defaults (edges
-// with their lines off), the pointer word zeroed and the 14 list ids reserved with glGenLists
-// (4 markers, 2 faces, 1 wire, 6 solution, 1 picking). A GL context must be current.
+// Display records for the list-builder tests, one by one: zelIniEntDisplayList on a zeroed
+// record (kind, reference, chain head, flags 6 or 14, render defaults, 14 list ids). A GL
+// context must be current.
 #pragma once
 
 struct ZelEntDisplayList;

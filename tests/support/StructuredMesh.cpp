@@ -49,7 +49,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
 
   for (int k = 0; k <= nz; k++)
     for (int j = 0; j <= ny; j++)
-      for (int i = 0; i <= nx; i++) AddVertex(msh, i, j, k);
+      for (int i = 0; i <= nx; i++) AddVertex(msh, i, j, k, 1);
 
   auto at = [&](int i, int j, int k) { return GridVertex(nx, ny, i, j, k); };
   for (int k = 0; k < nz; k++)
@@ -81,7 +81,7 @@ Geometric_Mesh *MakeStructuredMesh(Memory_List *mem, int nx, int ny, int nz, uns
           }
         }
         if (kinds & GEN_PYR) {
-          const int apex = AddVertex(msh, i + 0.5, j + 0.5, k + 0.5);
+          const int apex = AddVertex(msh, i + 0.5, j + 0.5, k + 0.5, 1);
           static const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 5, 1},
                                            {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
           for (const auto &f : kFaces) {
@@ -209,7 +209,7 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
   msh->NbrVer = lin->NbrVer;
   for (auto p : mid.Pts) {
     if (place) place(p.data());
-    AddVertex(msh, p[0], p[1], p[2]);
+    AddVertex(msh, p[0], p[1], p[2], 1);
   }
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);

@@ -41,8 +41,9 @@ Rec &AddRecord(Rec *arr, int &count, std::initializer_list<int> ver = {}) {
   return r;
 }
 
-// Appends an alive vertex at (x, y, z) with reference 1; returns its number.
-int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int ref = 1);
+// Appends an alive vertex at (x, y, z) with the reference given (0 by default); returns its
+// number. A vertex solution of the mesh follows the vertex count.
+int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int ref = 0);
 
 // The second-order copy of a linear mesh: its vertices, then one new vertex at the centre of
 // every edge, of every quadrilateral face and of every hexahedron, shared by the elements

@@ -106,6 +106,8 @@ typedef struct Zel_Scene {
   double Res3;             // 1 after zelIniScene
   Memory_List *Mem;        // every allocation of the scene goes through it
   Common_MthParallel *Par; // pools for the loops over the display mesh
+  int32_t VerOnly;         // the mesh has vertices only: the composition stops after the
+                           // points (set by zelSetupDisplayLists)
 } ZelScene;
 
 // A new scene with the defaults (flags as given; white background, InvDmaxSca 1, active field

@@ -28,6 +28,8 @@ struct ZelStateBucket {
   int32_t ClipAct, ClipShw;    // active and shown masks
   int32_t ClipMode;            // the plane record's further word
   double Pla[32][4];           // planes 0..ClipCur: a, b, c, d
+  // This state's own counts: group kinds in EntState and records over them.
+  int32_t NbrEnt, NbrRec;
 };
 
 enum : int { ZelMaxState = 100 };

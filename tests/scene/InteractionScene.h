@@ -1,0 +1,46 @@
+// A scene with display records, made in a GL context, for the tests of key
+// commands, hiding and reloading: the builders are the recording fakes of FakeHooks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "common/model/Mesh.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/DisplayScene.h"
+#include "tests/support/FakeHooks.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelScene.h"
+
+typedef std::vector<std::pair<int, uint32_t>> Rebuilds;  // (kind, mask) of the update calls
+
+inline Rebuilds rebuilds(const FakeHooks &h) {
+  Rebuilds r;
+  for (const FakeListCall &c : h.ListCalls)
+    if (c.Update) r.push_back({c.Kind, c.Mask});
+  return r;
+}
+inline bool called(const FakeHooks &h, const char *name) {
+  for (const FakeCall &c : h.Calls)
+    if (c.Name == name) return true;
+  return false;
+}
+
+class RecordScene : public testing::Test {
+ protected:
+  // Opens the mesh with its records made in a GL context (the fixture waits for the topology).
+  void open(Geometric_Mesh *(*make)(Memory_List *)) {
+    display_.reset(new DisplayScene(make));
+    scene_ = display_->get();
+    mem_ = display_->mem();
+  }
+  // The record of the first group of a kind.
+  ZelEntDisplayList &record(int kind) { return zelGetEntity(scene_->ZelMsh, kind)->DspLst[1]; }
+  std::unique_ptr<DisplayScene> display_;
+  ZelScene *scene_ = nullptr;
+  Memory_List *mem_ = nullptr;
+};

@@ -1,0 +1,159 @@
+// Picks under the GL harness, through the mouse press as the view calls it, on lists compiled
+// by the surface builders.
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "tests/scene/InteractionScene.h"
+#include "tests/support/GLHarness.h"
+#include "zelvane/lists/ZelInstallLists.h"
+#include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelInput.h"
+#include "zelvane/scene/ZelPicking.h"
+#include "zelvane/scene/ZelReport.h"
+
+namespace {
+
+const int W = 200;
+
+// Triangles 1 = (1 2 3) and 2 = (1 3 4) of the unit square, sharing the diagonal 1-3, and the
+// quadrilateral (2 5 6 3) beside them; the boundary edge 1-2 lies on triangle 1. The scene's box
+// is the triangles' (the unit square), so the camera frames them and the quadrilateral runs
+// past the right side of the view.
+Geometric_Mesh *pickMesh(Memory_List *mem) {
+  Geometric_Mesh *m =
+      NewRoomyMesh(mem, 2, {{KmfVertices, 6}, {KmfTriangles, 2}, {KmfQuadrilaterals, 1}, {KmfEdges, 1}});
+  const double xy[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 0}, {2, 1}};
+  for (const auto &p : xy) AddVertex(m, p[0], p[1], 0);
+  AddElement(m, KmfTriangles, {1, 2, 3}, 1);
+  AddElement(m, KmfTriangles, {1, 3, 4}, 2);
+  AddElement(m, KmfQuadrilaterals, {2, 5, 6, 3}, 3);
+  AddElement(m, KmfEdges, {1, 2}, 4);
+  return m;
+}
+
+class Pick : public testing::Test {
+ protected:
+  void SetUp() override {
+    static GLHarness gl(W, W);
+    gl.makeCurrent();
+    zelInstallListHooks();
+    display_.reset(new DisplayScene(pickMesh, false));
+    s_ = display_->get();
+    ASSERT_EQ(zelSetColorRange(s_), 1);
+    CaptureStdout();
+    zelSetupDisplayLists(display_->mem(), s_);
+    zelUpdateAllDisplayLists(1, s_);
+    GetCapturedStdout();
+    zoom(60);
+  }
+  void zoom(double fov) {
+    s_->View->Fov = fov;
+    zelReshapeScene(s_, W, W);
+  }
+  // Presses with the modifier and button at the pixel under mesh point (x, y).
+  int press(uint32_t key, uint32_t button, double x, double y) {
+    double p[3] = {(x - s_->Ctr[0]) * s_->InvDmaxSca, (y - s_->Ctr[1]) * s_->InvDmaxSca, 0}, mv[16], pr[16],
+           wx, wy, wz;
+    GLint vp[4] = {0, 0, W, W};
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(s_->View->Mat);
+    glTranslated(-s_->View->Ctr[0], -s_->View->Ctr[1], -s_->View->Ctr[2]);
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    glGetDoublev(GL_PROJECTION_MATRIX, pr);
+    gluProject(p[0], p[1], p[2], mv, pr, vp, &wx, &wy, &wz);
+    return pressPixel(key, button, static_cast<int>(wx), W - 1 - static_cast<int>(wy));
+  }
+  int pressPixel(uint32_t key, uint32_t button, int x, int y) {
+    s_->VieEvt->keyBits = key;
+    s_->VieEvt->buttons = button;
+    return zelProcessMousePressEvent(s_, x, y);
+  }
+  Rebuilds stack() const {
+    Rebuilds e;
+    for (int k = 0; k <= s_->Pck->Top; k++) e.push_back({s_->Pck->Ent[k].Idx, s_->Pck->Ent[k].Typ});
+    return e;
+  }
+  void clear() {
+    while (geoPopHybridStack(s_->Pck, nullptr, nullptr)) {
+    }
+  }
+  std::unique_ptr<DisplayScene> display_;
+  ZelScene *s_ = nullptr;
+  FakeHooks hooks_;
+};
+
+const uint32_t Shift = ZelKeyShift, Alt = ZelKeyAlt, Left = ZelButtonLeft, Middle = ZelButtonMiddle;
+
+TEST_F(Pick, ElementsPickedAndTheSamePickUnpicksSilently) {
+  EXPECT_EQ(press(Shift, Left, 0.8, 0.4), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfTriangles}}));
+  ASSERT_EQ(hooks_.Texts.size(), 1u);
+  EXPECT_CONTAINS(hooks_.Texts[0], "Triangle</span>               1 = [");
+  EXPECT_TRUE(called(hooks_, "updateQWidgetState"));
+  EXPECT_EQ(press(Shift, Left, 0.8, 0.4), 1);
+  EXPECT_EQ(stack(), Rebuilds{});
+  EXPECT_EQ(hooks_.Texts.size(), 1u);
+  EXPECT_EQ(press(Shift, Left, 0.2, 0.7), 1);
+  EXPECT_EQ(press(Shift, Left, 1.5, 0.5), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfQuadrilaterals}}));
+  EXPECT_EQ(press(Shift, Left, 3, 3), 0);  // nothing there
+}
+
+TEST_F(Pick, VertexFromTheNearestCornerOfTheElement) {
+  EXPECT_EQ(press(Shift, Middle, 0.9, 0.75), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{3, KmfVertices}}));
+  EXPECT_EQ(press(Shift, Middle, 1.2, 0.1), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{2, KmfVertices}}));
+}
+
+TEST_F(Pick, EdgeOnFaceSideChoice) {
+  // Near the diagonal of triangle 2: the side as its two vertices.
+  EXPECT_EQ(press(Alt, Left, 0.4, 0.55), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfFaceEdges}, {3, KmfFaceEdges}}));
+  EXPECT_EQ(hooks_.Texts.back(), "  Edge on Tri           [        1         3] length = 1.41421");
+  EXPECT_EQ(press(Alt, Left, 0.55, 0.4), 1);  // the same side from triangle 1: unpicked
+  EXPECT_EQ(stack(), Rebuilds{});
+  // Nearest the bottom side of triangle 1, farther than the wide edge line: the mesh edge on it.
+  EXPECT_EQ(press(Alt, Left, 0.8, 0.15), 1);
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfEdges}}));
+  clear();
+  CaptureStderr();
+  EXPECT_EQ(press(Alt, Left, 1.5, 0.5), 1);
+  EXPECT_EQ(GetCapturedStderr(), " ## WARNING: ZELPICKEDGEONFACE:  TYPE 7 IS NOT HANDLED \n");
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfQuadrilaterals}}));
+}
+
+TEST_F(Pick, HiddenFaceRecordIsNotPickableHiddenEdgeRecordIs) {
+  zelGetEntity(s_->ZelMsh, KmfTriangles)->DspLst[2].Flags |= ZelLstHidden;  // reference 2
+  zelGetEntity(s_->ZelMsh, KmfEdges)->DspLst[1].Flags |= ZelLstHidden;
+  EXPECT_EQ(press(Shift, Left, 0.2, 0.7), 0);
+  EXPECT_EQ(press(Alt, Left, 0.5, -0.05), 1);  // just below the mesh: only the wide edge line is there
+  EXPECT_EQ(stack(), (Rebuilds{{1, KmfEdges}}));
+}
+
+TEST_F(Pick, TopAndBottomRowsOfAFilledView) {
+  zoom(5);
+  for (int y : {0, W - 1}) {
+    clear();
+    EXPECT_EQ(pressPixel(Shift, Left, W / 2, y), 1) << y;
+    EXPECT_EQ(stack().size(), 1u);
+  }
+}
+
+TEST_F(Pick, DistanceModeThirdPickStartsANewPair) {
+  s_->opt->verbose = ZelVrbDistance;
+  const char *refusal = "(triangles triangles)";
+  press(Shift, Left, 0.8, 0.4);
+  press(Shift, Left, 0.2, 0.7);
+  ASSERT_EQ(hooks_.Texts.size(), 3u);
+  EXPECT_CONTAINS(hooks_.Texts[2], refusal);
+  press(Shift, Left, 0.8, 0.4);
+  press(Shift, Middle, 0.2, 0.7);  // a vertex with a triangle: no refusal, pair closed
+  EXPECT_EQ(hooks_.Texts.size(), 5u);
+  EXPECT_EQ(hooks_.terminal().find(refusal,
+                                   hooks_.Texts[0].size() + hooks_.Texts[1].size() + hooks_.Texts[2].size()),
+            std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// Saved states: the file written by one scene restores another, applying a state, the older
+// format, and hostile files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "common/model/Mesh.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/DisplayScene.h"
+#include "tests/support/FakeHooks.h"
+#include "tests/support/MeshFixtures.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelSavedState.h"
+#include "zelvane/scene/ZelScene.h"
+
+using fixtures::SaveText;
+using fixtures::TempFile;
+
+namespace {
+
+ZelEntDisplayList &record(const DisplayScene &s, int kind) {
+  return zelGetEntity(s->ZelMsh, kind)->DspLst[1];
+}
+ZelStateBucket *state(const DisplayScene &s, int i) { return s->State->Head[i]; }
+
+double kept(double v) {
+  char buf[64];
+  snprintf(buf, sizeof(buf), "%lg", v);
+  return strtod(buf, nullptr);
+}
+
+std::string readFile(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What a file keeps of a state: everything, the doubles as "%lg" prints them.
+void expectSameState(const ZelStateBucket *w, const ZelStateBucket *r) {
+  ASSERT_NE(r, nullptr);
+  const int32_t *wi = &w->Flags, *ri = &r->Flags;
+  for (int k = 0; k < 9; k++) EXPECT_EQ(ri[k], wi[k]) << "word " << k;
+  ASSERT_NE(r->View, nullptr);
+  const double *wv = w->View->Trn, *rv = r->View->Trn;
+  for (int k = 0; k < 25; k++) EXPECT_EQ(rv[k], kept(wv[k])) << "camera " << k;
+  ASSERT_EQ(r->NbrEnt, w->NbrEnt);
+  ASSERT_EQ(r->NbrRec, w->NbrRec);
+  if (w->NbrEnt) {
+    EXPECT_EQ(std::memcmp(r->EntBuf, w->EntBuf, sizeof(int32_t) * (2 * w->NbrEnt + 5 * w->NbrRec)), 0);
+  }
+  EXPECT_EQ(r->ClipOn, w->ClipOn);
+  EXPECT_EQ(r->ClipCur, w->ClipCur);
+  EXPECT_EQ(r->ClipAct, w->ClipAct);
+  EXPECT_EQ(r->ClipShw, w->ClipShw);
+  EXPECT_EQ(r->ClipMode, w->ClipMode);
+  for (int p = 0; p <= w->ClipCur; p++)
+    for (int j = 0; j < 4; j++) {
+      EXPECT_EQ(r->Pla[p][j], kept(w->Pla[p][j]));
+    }
+}
+
+// The window words as a window would give them.
+void windowWords(void *, ZelStateBucket *b) {
+  b->ViewW = 640, b->ViewH = 480, b->WinX = 12, b->WinY = 34, b->WinAux = 7, b->WinState = 0x20;
+}
+
+// States 1..3 written by one scene and read into another scene's one-state list make its
+// states 1..3, equal to the ones written; a state saved before records were added and one
+// saved after both come back exactly.
+TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
+  DisplayScene a(EveryKindMesh), b(EveryKindMesh);
+  FakeHooks fake;
+  zelHooks().saveWindowState = windowWords;
+  ZelPlaEntity *pla = a->ZelMsh->Pla;
+  ZelEntity *quads = zelGetEntity(a->ZelMsh, KmfQuadrilaterals);
+  ASSERT_EQ(zelSaveState(a.get()), 1);
+  // State 1: the quadrilaterals' records not there yet, planes 0..2 on.
+  quads->NbrLst = 0;
+  record(a, KmfTriangles).Opt.LineWidth = 2.5f;
+  record(a, KmfEdges).Opt.Render = 0x57;
+  record(a, KmfHexahedra).Flags = 15;
+  a->Flags |= ZelFlgNumbers, a->Mode = 1;
+  pla->On = 1, pla->Cur = 2, pla->ActMsk = 5, pla->ShwMsk = 4, pla->Mode = 3;
+  for (int p = 0; p < 3; p++)
+    for (int j = 0; j < 4; j++) pla->Pla[p][j] = (p + 1) * 0.1234567 - j;
+  a->View->Trn[2] = -2.345678912;
+  ASSERT_EQ(zelSaveState(a.get()), 2);
+  EXPECT_EQ(state(a, 1)->NbrEnt, 12);
+  // State 2: the quadrilaterals back, planes off.
+  quads->NbrLst = 1;
+  pla->On = 0;
+  ASSERT_EQ(zelSaveState(a.get()), 3);
+  EXPECT_EQ(state(a, 2)->NbrEnt, 13);
+  record(a, KmfTriangles).Opt.LineWidth = 1.26f;
+  ASSERT_EQ(zelSaveState(a.get()), 4);
+
+  TempFile file("four.state");
+  CaptureStdout();
+  ASSERT_EQ(zelSaveStateInFile(a.get(), file.c_str()), 1);
+  EXPECT_EQ(GetCapturedStdout(), " saving state 1  \n saving state 2  \n saving state 3  \n");
+  const std::string text = readFile(file.Path);
+  EXPECT_EQ(text.rfind("V201506\n12 ", 0), 0u) << text;
+  EXPECT_CONTAINS(text, " -1 640 480 12 34 7 32\n");
+  EXPECT_CONTAINS(text, "14 0 -1 0 0 0\t0 0 0 0\n");
+
+  ASSERT_EQ(zelSaveState(b.get()), 1);
+  ASSERT_EQ(zelLoadStateFromFile(b.get(), file.c_str()), 3);
+  EXPECT_EQ(b->State->NbrState, 1);  // the caller counts them
+  b->State->NbrState += 3;
+  for (int i = 1; i <= 3; i++) {
+    SCOPED_TRACE(i);
+    expectSameState(state(a, i), state(b, i));
+  }
+  // Widths come back to a tenth.
+  ASSERT_EQ(setSavedState(b.get(), 3), 1);
+  EXPECT_FLOAT_EQ(record(b, KmfTriangles).Opt.LineWidth, 1.2f);
+  ASSERT_EQ(setSavedState(b.get(), 1), 1);
+  EXPECT_FLOAT_EQ(record(b, KmfTriangles).Opt.LineWidth, 2.5f);
+  EXPECT_EQ(record(b, KmfEdges).Opt.Render, 0x57u);
+  EXPECT_EQ(record(b, KmfHexahedra).Flags, 15u);
+
+  // The list full: saving refuses, writing does not.
+  a->State->NbrState = ZelMaxState;
+  CaptureStdout();
+  EXPECT_EQ(zelSaveState(a.get()), 0);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : TOO MANY STATE SAVED (NBRSTATE = 100)\n");
+  a->State->NbrState = 4;
+  EXPECT_EQ(zelSaveLastStateInFile(a.get(), file.c_str()), 1);
+  EXPECT_EQ(zelSaveStateInFile(a.get(), "/no-such-folder-zelvane/x.state"), 0);
+}
+
+// Applying restores words, camera, records and planes, recomputes the clipping of the current
+// plane, rebuilds every list with mask 1; planes saved off come back off; a mesh without
+// solution gets no active field.
+TEST(SavedStates, ApplyingRestoresPlanesRebuildsAndChecksTheField) {
+  DisplayScene s(EveryKindMesh);
+  ZelPlaEntity *pla = s->ZelMsh->Pla;
+  pla->On = 1, pla->Cur = 1, pla->ActMsk = 3, pla->ShwMsk = 2;
+  pla->Pla[1][0] = 1;
+  s->ActFld = 0;
+  ASSERT_EQ(zelSaveState(s.get()), 1);
+  pla->On = 0;
+  ASSERT_EQ(zelSaveState(s.get()), 2);
+
+  pla->On = 1, pla->Cur = 4, pla->ActMsk = pla->ShwMsk = 0x13;
+  s->Mode = 1;
+  FakeHooks fake;
+  CaptureStdout();
+  ASSERT_EQ(setSavedState(s.get(), 0), 1);
+  EXPECT_EQ(GetCapturedStdout(),
+            "  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution "
+            "set to 0 ");
+  EXPECT_EQ(s->ActFld, -1);
+  EXPECT_EQ(pla->Cur, 1);
+  EXPECT_EQ(pla->ActMsk, 3u);
+  EXPECT_EQ(pla->Pla[1][0], 1);
+  EXPECT_TRUE(s->Flags & ZelFlgViewApplied);
+  std::vector<std::string> names = fake.callNames();
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(names.front(), "loadWindowState");
+  EXPECT_EQ(names.back(), "updateWidgetState");
+  int clips = 0;
+  for (const FakeCall &c : fake.Calls) {
+    if (c.Name != "setPlaneClip") continue;
+    clips++;
+    EXPECT_EQ(c.Plane, 1);
+  }
+  EXPECT_EQ(clips, 1);
+  ASSERT_EQ(fake.ListCalls.size(), 8u);
+  for (const FakeListCall &c : fake.ListCalls) EXPECT_TRUE(c.Update && c.Mask == 1);
+
+  // Planes saved off: off again, the clipped flag gone from every record.
+  fake.Calls.clear();
+  pla->On = 1, s->Mode = 1;
+  CaptureStdout();
+  ASSERT_EQ(setSavedState(s.get(), 1), 1);
+  GetCapturedStdout();
+  EXPECT_EQ(pla->On, 0);
+  EXPECT_EQ(s->Mode, 0u);
+  EXPECT_EQ(pla->ActMsk, 3u);  // saved without a current plane: no bit to clear
+  EXPECT_EQ(pla->ShwMsk, 2u);
+  EXPECT_EQ(record(s, KmfTriangles).Flags & ZelLstClipped, 0u);
+  EXPECT_EQ(record(s, KmfTetrahedra).Flags & ZelLstClipped, 0u);
+  for (const FakeCall &c : fake.Calls) EXPECT_NE(c.Name, "setPlaneClip");
+
+  CaptureStdout();
+  EXPECT_EQ(setSavedState(s.get(), -1), 0);
+  EXPECT_EQ(setSavedState(s.get(), 100), 0);
+  EXPECT_EQ(GetCapturedStdout(),
+            "###### WARNING : INVALID NBRSTATE (-1) MUST BE LESS THAN OR EQUAL TO 100\n"
+            "###### WARNING : INVALID NBRSTATE (100) MUST BE LESS THAN OR EQUAL TO 100\n");
+  EXPECT_EQ(setSavedState(s.get(), 5), 0);
+  // Without camera nothing is saved, and nothing is left allocated (checked at scope exit).
+  ZelView *camera = s->View;
+  s->View = nullptr;
+  CaptureStdout();
+  EXPECT_EQ(zelSaveState(s.get()), 0);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : IMPOSSIBLE TO SAVE CURRENT VIEW IN SAVESTATE");
+  s->View = camera;
+  zelRemoveLastState(s.get());
+  EXPECT_EQ(s->State->NbrState, 1);
+  EXPECT_EQ(s->State->Head[1], nullptr);
+}
+
+const std::string V = "V201506\n", Camera = "0 0 -2\t0 0 0\t45\t0.5\t4\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
+const std::string Groups = "3 2\t1 6 23 0 10\t7 6 23 0 10\t\n", Clip = "14 0 -1 0 0 0\t0 0 0 0\n";
+const std::string Good = "1 2\n0 0 0 800 800 0 0 90 0\n" + Camera + Groups + Clip;
+
+Geometric_Mesh *fieldGrid(Memory_List *mem) { return TriangleGrid(mem, 2, 1, {SOL_SCALAR}); }
+
+bool atDefaults(const ZelStateBucket *b) {
+  return b->Flags == 0 && b->ActFld == -1 && b->ViewW == 800 && b->WinAux == 90 && !b->View &&
+         b->NbrEnt == 0 && b->ClipOn == 0 && b->ClipCur == -1;
+}
+
+// Files from older versions or from nowhere: what can be read is kept, nothing is read past a
+// limit, the rest stays at its defaults, and every state applies without harm.
+TEST(SavedStates, HostileAndOlderFilesEndAtDefaults) {
+  DisplayScene s(fieldGrid);
+  using Heads = ZelStateBucket *const *;
+  struct Case {
+    const char *Name;
+    std::string Text;
+    int Count;
+    std::function<void(Heads)> Check;
+  } cases[] = {
+      {"older format", "1 1\n0 0 0\n" + Camera + "3 1\t1 6 23 0\t\n14 0 -1 0 0\t0 0 0 0\n0 0\n5\n" + Camera +
+       "14 0 -1 0 0\t9 9 9 9\n", 2,
+       [](Heads h) { EXPECT_EQ(h[0]->EntState[0][6], 10); EXPECT_EQ(h[1]->Flags, 5); }},  // width 1.0
+      {"group counts huge", V + "99 2\n0 0 0\n" + Camera, 1, [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"negative total", V + "1 -5\n" + Good.substr(4), 1, [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"total past int", V + "1 99999999999\n" + Good.substr(4), 1,
+       [](Heads h) { EXPECT_TRUE(atDefaults(h[0])); }},
+      {"groups past the total", V + "2 2\n0 0 0\n" + Camera + "3 1\t1 6 23 0 10\t\n0 " + Groups.substr(2), 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 1); EXPECT_NE(h[0]->View, nullptr); }},
+      {"kind 99", V + "1 1\n0 0 0\n" + Camera + "99 1\t1 6 23 0 10\t\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 0); }},
+      {"negative group", V + "1 1\n0 0 0\n" + Camera + "3 -1\t\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 0); }},
+      {"current plane 32", V + "1 2\n0\n" + Camera + Groups + "14 1 32 1 1 0\t0 0 0 0\n", 1,
+       [](Heads h) { EXPECT_EQ(h[0]->NbrEnt, 1); EXPECT_EQ(h[0]->ClipCur, -1); }},
+      {"planes on without current plane",
+       V + "1 2\n0\n" + Camera + Groups + "14 1 -1 1 1 0\t0 0 0 0\n" + Good, 2,
+       [](Heads h) { EXPECT_EQ(h[0]->ClipOn, 1); }},
+      {"cut mid-state", V + Good + "1 2\n0 0 0 640", 2,
+       [](Heads h) { EXPECT_EQ(h[1]->ViewW, 640); EXPECT_EQ(h[1]->View, nullptr); }},
+      {"field beyond the palettes", V + Good + "1 2\n0 0 3 800 800 0 0 90 0\n" + Camera.substr(0, 10), 2,
+       nullptr},
+      {"over-long line", V + "1 2\n1 2 0" + std::string(3000, ' ') + "4 5 6 7\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->Mode, 2); EXPECT_EQ(h[0]->ViewW, 800); EXPECT_EQ(h[0]->NbrEnt, 1); }},
+      {"ten words", V + "1 2\n1 2 3 4 5 6 7 8 9 10\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->Flags, 0); EXPECT_EQ(h[0]->NbrEnt, 1); }},
+      {"not a number", V + "1 2\n0 0 0\n0 0 nan " + Camera, 1,
+       [](Heads h) { EXPECT_EQ(h[0]->View, nullptr); }},
+      {"empty", "", 0, nullptr},
+  };
+  FakeHooks fake;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempFile file("hostile.state");
+    ASSERT_TRUE(SaveText(file.Path, c.Text));
+    s->State->NbrState = 0;
+    CaptureStdout();
+    ASSERT_EQ(zelLoadStateFromFile(s.get(), file.c_str()), c.Count);
+    if (c.Check) c.Check(s->State->Head);
+    fake.Calls.clear();
+    for (int i = 0; i < c.Count; i++) {
+      s->ActFld = 0;
+      EXPECT_EQ(setSavedState(s.get(), i), 1);
+      EXPECT_EQ(s->ActFld, s->State->Head[i]->ActFld == 0 ? 0 : -1);
+    }
+    GetCapturedStdout();
+    for (const FakeCall &call : fake.Calls) EXPECT_NE(call.Name, "setPlaneClip");
+  }
+  // A file with more states than room: 100 and the warning.
+  std::string many = "V201506\n";
+  for (int i = 0; i < 101; i++) many += Good;
+  TempFile file("many.state");
+  ASSERT_TRUE(SaveText(file.Path, many));
+  CaptureStdout();
+  EXPECT_EQ(zelLoadStateFromFile(s.get(), file.c_str()), 100);
+  EXPECT_EQ(zelLoadStateFromFile(s.get(), "/no-such-folder-zelvane/x.state"), 0);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : TOO MANY STATE SAVED (NBRSTATE = 100)\n"
+                                 "  ## WARNING: NO STATE FILE /no-such-folder-zelvane/x.state FOUND ! \n");
+}
+
+}  // namespace

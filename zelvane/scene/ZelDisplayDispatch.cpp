@@ -1,0 +1,161 @@
+// Rebuilds and direct draws sent to the builders by record kind, and the option changes the
+// panels make to records.
+#include <cstdio>
+
+#include "zelvane/scene/ZelDisplayInternal.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelKinds.h"
+#include "zelvane/scene/ZelScene.h"
+
+using namespace zeldl;
+
+namespace {
+
+// Rebuild of one record, the context already current.
+int updateRecord(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
+  if (!hasBuilder(rec->Type)) {
+    printf("  Update of display list of type %s non-implemented \n", zelGetTypeName(rec->Type));
+    return 0;
+  }
+  return zelUpdateList(rec->Type, mask, scene, rec);
+}
+
+template <size_t N>
+int updateKinds(const int (&kinds)[N], ZelListMask mask, ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  zelMakeCurrent(scene->Win);
+  forEachRecord(scene->ZelMsh, kinds, [&](ZelEntDisplayList *r) { updateRecord(mask, scene, r); });
+  return 1;
+}
+
+constexpr int SurfaceUpdateKinds[] = {KmfNormalAtVertices, KmfVertices,       KmfTriangles,
+                                      KmfTrianglesP2,      KmfQuadrilaterals, KmfQuadrilateralsQ2,
+                                      KmfEdges,            KmfEdgesP2};
+constexpr int VolumeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
+                                     KmfHexahedraQ2, KmfPyramids,    KmfPrisms};
+constexpr int VolTypeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
+                                      KmfHexahedraQ2, KmfPrisms,      KmfPyramids};
+
+// One row per option bit that copies bits of a value into a word of the record.
+enum Target { Render, Solution, Flags };
+struct OptionRow {
+  uint32_t mask;
+  Target target;
+  uint32_t bits;  // copied from the render value (render word, flags) or the solution value
+};
+constexpr OptionRow OptionRows[] = {
+    {ZelOptRender, Render, ~0u},
+    {ZelOptSolution, Solution, ~0u},
+    {ZelOptFaceMode, Render, ZelRndFaceMask},
+    {ZelOptLineMode, Render, ZelRndLineMask},
+    {ZelOptTransparent, Render, ZelRndTransparent},
+    {ZelOptLighting, Render, ZelRndLighting},
+    {ZelOptArrows, Render, ZelRndArrows},
+    {ZelOptClipped, Flags, ZelLstClipped},
+    {ZelOptShrink, Flags, ZelLstShrink},
+    {ZelOptShading, Solution, ZelSolShading},
+    {ZelOptIsoLines, Solution, ZelSolIsoLines},
+    {ZelOptIsoSurfaces, Solution, ZelSolIsoSurfaces},
+    {ZelOptVectors, Solution, ZelSolVectors},
+    {ZelOptMetric, Solution, ZelSolMetric},
+};
+
+void applyOptions(ZelOptionMask opt, uint32_t render, uint32_t solution, ZelEntDisplayList *rec) {
+  for (const OptionRow &row : OptionRows) {
+    if (!(opt & row.mask)) continue;
+    uint32_t *word = row.target == Render     ? &rec->Opt.Render
+                     : row.target == Solution ? &rec->Opt.Solution
+                                              : &rec->Flags;
+    uint32_t value = row.target == Solution ? solution : render;
+    *word = (*word & ~row.bits) | (value & row.bits);
+  }
+  if (opt & ZelOptTessLevel) rec->Opt.TessLevel = static_cast<int32_t>(render & 0xFF);
+  if (opt & ZelOptLineWidth) rec->Opt.LineWidth = static_cast<float>(render) / 10.0f;
+}
+
+template <size_t N>
+int optionKinds(const int (&kinds)[N], ZelOptionMask opt, uint32_t render, uint32_t solution,
+                ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  forEachRecord(scene->ZelMsh, kinds, [&](ZelEntDisplayList *r) { applyOptions(opt, render, solution, r); });
+  return 1;
+}
+
+}  // namespace
+
+int zelUpdateDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
+  if (!scene || !rec) return 0;
+  zelMakeCurrent(scene->Win);
+  return updateRecord(mask, scene, rec);
+}
+
+int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  if (type < KmfVertices || type > KmfPyramids) return 1;
+  const int kinds[] = {type};
+  return updateKinds(kinds, mask, scene);
+}
+
+int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene) {
+  if (!updateKinds(SurfaceUpdateKinds, mask, scene)) return 0;
+  if (scene->Flags & ZelFlgVolumes) updateKinds(VolumeUpdateKinds, mask, scene);
+  return 1;
+}
+
+int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene) {
+  return updateKinds(VolTypeUpdateKinds, mask, scene);
+}
+
+int zeldl::directDrawRecord(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
+  const int kind = rec->Type;
+  if (!hasBuilder(kind)) {
+    printf("  Direct draw of display list of type %s non-implemented \n", zelGetTypeName(kind));
+    return 0;
+  }
+  if (kind == KmfQuadrilateralsQ2 || kind == KmfHexahedraQ2 || kind == KmfPyramids)
+    printf("Type %s not implemented in zelDirectDrawDisplayList (dlist)\n", zelGetTypeName(kind));
+  return zelDirectDrawList(kind, mask, scene, rec);
+}
+
+int zelDirectDrawDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
+  if (!scene || !rec) return 0;
+  zelMakeCurrent(scene->Win);
+  return directDrawRecord(mask, scene, rec);
+}
+
+int zelUpdateDisplayListOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
+                                ZelScene *scene, ZelEntDisplayList *rec) {
+  if (!scene || !scene->ZelMsh || !rec) return 0;
+  applyOptions(opt, render, solution, rec);
+  return 1;
+}
+
+int zelUpdateEdgeDisplayListsOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
+                                     ZelScene *scene) {
+  return optionKinds(EdgeKinds, opt, render, solution, scene);
+}
+
+int zelUpdateFaceDisplayListsOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
+                                     ZelScene *scene) {
+  return optionKinds(FaceKinds, opt, render, solution, scene);
+}
+
+int zelUpdateVolDisplayListsOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
+                                    ZelScene *scene) {
+  return optionKinds(VolumeKinds, opt, render, solution, scene);
+}
+
+int zelUpdateAllDisplayListsOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
+                                    ZelScene *scene) {
+  return zelUpdateEdgeDisplayListsOptions(opt, render, solution, scene) &&
+         zelUpdateFaceDisplayListsOptions(opt, render, solution, scene) &&
+         zelUpdateVolDisplayListsOptions(opt, render, solution, scene);
+}
+
+int zelUpdateAllTypeDisplayListsOptions(int type, ZelOptionMask opt, uint32_t render,
+                                        uint32_t solution, ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  if (type < KmfEdges || type > KmfPyramids) return 1;
+  const int kinds[] = {type};
+  return optionKinds(kinds, opt, render, solution, scene);
+}

@@ -1,0 +1,25 @@
+// Solution display controls and reload: the bridge between the palettes and a living scene.
+//
+// The scene's solution-display bits (ZelScene::SolFlags) say which solution displays the
+// user switched on; setActSolOptions turns them into the solution word of a display record.
+// zel_updateSol reloads the solution file of an open mesh, rebuilds the palettes and the lists
+// and asks the view to repaint: the solution-update timer of the window, the panels and the
+// key commands call them. GUI thread only.
+#pragma once
+
+#include <cstdint>
+
+typedef struct Zel_Scene ZelScene;
+
+// The record solution word matching the scene's bits: 0x20, 0x40, 0x80 give 1, 2, 4; 0x100
+// gives 16; 0x200 gives 8; 0x40000 gives 32; other bits nothing. 0 for a null scene. Writes
+// nothing: the caller stores the word in the records it chooses.
+uint32_t setActSolOptions(const ZelScene *scene);
+
+// Reloads the solution the mesh holds from file: the count of its entities goes to 0 for the
+// load and comes back when the load does not succeed, so a refused or unfinished file (result
+// 2: not written to its end yet) leaves counts, values and palettes as they were. After a
+// successful load every palette is rebuilt with 5 iso values (the arrays are reused), all lists
+// are rebuilt with mask 1 and the view repaints. Returns the loader's result (1 loaded, 2 not
+// complete yet, 0 refused), 0 without a scene mesh or a file name.
+int zel_updateSol(ZelScene *scene, const char *file);
