@@ -51,19 +51,24 @@ std::unique_ptr<ListScene> Open(const std::function<Geometric_Mesh *(Memory_List
   return std::make_unique<ListScene>(make, kinds);
 }
 
-// Whether every vertex of a polygon (mesh coordinates) lies on one side of the box [0, side]^3.
+// Whether a polygon (mesh coordinates) lies on a side of the box [0, side]^3.
 bool OnBoxSide(const ListScene &ls, const FeedbackPrim &p, double side) {
-  for (int d = 0; d < 3; d++)
-    for (double at : {0.0, side}) {
-      bool all = true;
-      for (const FeedbackVertex &v : p.v) {
-        double q[3];
-        ls.meshPoint(v, q);
-        all &= std::fabs(q[d] - at) < 1e-3;
-      }
-      if (all) return true;
-    }
-  return false;
+  int on[6] = {0, 0, 0, 0, 0, 0};
+  for (const FeedbackVertex &v : p.v) {
+    double q[3];
+    ls.meshPoint(v, q);
+    for (int d = 0; d < 3; d++) on[2 * d] += std::fabs(q[d]) < 1e-3, on[2 * d + 1] += std::fabs(q[d] - side) < 1e-3;
+  }
+  return std::count(on, on + 6, int(p.v.size())) > 0;
+}
+
+// Squared distance from q to the segment x y.
+double SegmentDistance2(const double *q, const double *x, const double *y) {
+  double t = 0, len = 0, d = 0;
+  for (int k = 0; k < 3; k++) t += (q[k] - x[k]) * (y[k] - x[k]), len += (y[k] - x[k]) * (y[k] - x[k]);
+  t = std::clamp(t / len, 0.0, 1.0);
+  for (int k = 0; k < 3; k++) d += std::pow(q[k] - x[k] - t * (y[k] - x[k]), 2);
+  return d;
 }
 
 // Plane 0 at z = height, switched on and marked.
@@ -216,36 +221,28 @@ TEST(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
     for (size_t i = 0; hex && i < arrows.size(); i += 3) {
       double q[3];
       ls->meshPoint(arrows[i].v[0], q);
-      int halves = 0;
-      for (double x : q) halves += std::fabs(x - std::floor(x) - 0.5) < 1e-3;
-      EXPECT_EQ(halves, 2);
+      EXPECT_EQ(std::count_if(q, q + 3, [](double x) { return std::fabs(x - std::floor(x) - 0.5) < 1e-3; }), 2);
     }
     ls->rec(surface).Flags &= ~ZelLstHidden;
     EXPECT_EQ(faces(true), 40);
     ls->rec(surface).Flags |= ZelLstHidden;
     rec.Flags |= ZelLstShrink, ls->scene()->Rnd.Shrink = 0.5f;
     EXPECT_EQ(faces(), hex ? 48 : 4 * ls->mesh()->NbrP2Tet);
+    const Geometric_Mesh *m = ls->mesh();
     const ZelElems el = zelElems(ls->mesh(), kind);
     if (!hex) {  // every wire point on an edge: each edge is pulled toward its own centre
       EXPECT_EQ(drawn(0x100000, rec.WirLst), 0);
       const std::vector<FeedbackPrim> wire = gl.feedbackList(rec.WirLst, kBig);
       EXPECT_GT(wire.size(), 100u);
-      for (const FeedbackPrim &p : wire)
-        for (const FeedbackVertex &v : p.v) {
-          double q[3], best = 1e9;
-          ls->meshPoint(v, q);
-          for (int e = 1; e <= el.Count; e++)
-            for (int a = 0; a < 4; a++)
-              for (int b = a + 1; b < 4; b++) {
-                const double *x = ls->mesh()->Ver[el.ver(e)[a]].Crd, *y = ls->mesh()->Ver[el.ver(e)[b]].Crd;
-                double t = 0, len = 0, d = 0;
-                for (int k = 0; k < 3; k++) t += (q[k] - x[k]) * (y[k] - x[k]), len += (y[k] - x[k]) * (y[k] - x[k]);
-                t = std::clamp(t / len, 0.0, 1.0);
-                for (int k = 0; k < 3; k++) d += std::pow(q[k] - x[k] - t * (y[k] - x[k]), 2);
-                best = std::min(best, d);
-              }
-          EXPECT_LT(best, 1e-6);
-        }
+      for (const FeedbackPrim &p : wire) {
+        double q[3], best = 1e9;
+        ls->meshPoint(p.v[0], q);
+        for (int e = 1; e <= el.Count; e++)
+          for (int a = 0; a < 4; a++)
+            for (int b = a + 1; b < 4; b++)
+              best = std::min(best, SegmentDistance2(q, m->Ver[el.ver(e)[a]].Crd, m->Ver[el.ver(e)[b]].Crd));
+        EXPECT_LT(best, 1e-6);
+      }
     }
     rec.Flags &= ~ZelLstShrink;
     TopoDoneStore(ls->mesh(), 0);
