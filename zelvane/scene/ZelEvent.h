@@ -45,6 +45,8 @@ typedef struct Zel_Event {
   int32_t lastX, lastY;   // last mouse position in window pixels
   int8_t keyChar;         // character of the last key press, ' ' for none
   uint32_t keyBits;       // ZelEventKey bit of the last key press
+  int32_t rotInc[3];      // last change of the view's rotation angles about x, y, z, in
+                          // sixteenths of a degree (the view's rotation slots write them)
 } ZelEvent;
 
 // A new reset record; a failed allocation ends the process.

@@ -1,0 +1,312 @@
+// The viewer's start-up and frame times on a box of about two million tetrahedra with its
+// boundary triangles and a scalar field (the generated sample at 70 cells a side):
+//   - start to first frame through the application object, as "zelvane -in box.meshb -sol
+//     box.solb" runs it (in a child process of its own, so that its peak memory is its own),
+//     beside the mesh model's size (GetMeshMem);
+//   - the same road step by step: load, surface topology (the volume part goes on in the
+//     background), scene, display lists, the window's own share of showing the scene, the
+//     first paint; whether the volume topology was still running at the first frame;
+//   - the mean paint of a turn (100 paints, glFinish each) on the box's boundary, on a wavy
+//     surface of a million triangles, and of a window without mesh.
+// Run it with a display: scripts/with-display.sh build/bench/ShellBench [--cells N]. Files go
+// to $TMPDIR (or /tmp) and are removed at the end.
+#include <GL/gl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/base/Clock.h"
+#include "common/base/CommonOptions.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/load/MeshLoad.h"
+#include "common/model/ElementKind.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "common/topology/Topology.h"
+#include "resources/ZelResources.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelStartup.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/sample/ZelSample.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelOptions.h"
+#include "zelvane/scene/ZelPicking.h"
+#include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelVisibility.h"
+#include "zelvane/tools/ZelInstallTools.h"
+
+namespace {
+
+// The program's chatter would weigh on the timings: standard output goes to /dev/null.
+struct Quiet {
+  int saved;
+  Quiet() {
+    fflush(stdout);
+    saved = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    close(null);
+  }
+  ~Quiet() {
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+  }
+};
+
+double peakBytes() {
+  FILE *f = fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  double kb = -1;
+  while (fgets(line, sizeof(line), f))
+    if (!strncmp(line, "VmHWM:", 6)) kb = atof(line + 6);
+  fclose(f);
+  return kb * 1024;
+}
+
+void installEverything() {
+  zelInstallAllHooks();
+  zelInitGlut();
+  zelInitResources();
+}
+
+// The services the entry point makes, and the options of a command line.
+struct Services {
+  Memory_List *mem = NewMemory(10000);
+  Common_MthParallel *pool = NewMthParallel(GetNumberOfCores(), 2, 1);
+  CommonOptions *com = NewCommonOptions(mem, 56, 1, 1);
+  ZelvaneOptions *opt = zelNewOptions(mem, com);
+  explicit Services(std::vector<std::string> args) {
+    args.insert(args.begin(), "zelvane");
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(&a[0]);
+    zelParse(int(argv.size()), argv.data(), mem, opt);
+  }
+  ~Services() {
+    zelFreeOptions(mem, opt);
+    FreeCommonOptions(mem, com);
+    FreeMthParallel(pool);
+    FreeMemory(mem);
+  }
+};
+
+void settle() {
+  for (int i = 0; i < 10; i++) QCoreApplication::processEvents();
+}
+
+double firstPaint(GLWidget *view) {
+  const double t = GetWallClock();
+  view->updateGL();
+  glFinish();
+  return GetWallClock() - t;
+}
+
+// Mean of 100 paints of a turn of one degree each about the vertical axis.
+double turnFrame(GLWidget *view) {
+  ZelScene *scene = view->getScene();
+  const double t = GetWallClock();
+  for (int i = 0; i < 100; i++) {
+    if (scene && scene->VieEvt) {
+      ZelEvent *e = scene->VieEvt;
+      e->axis[0] = 0, e->axis[1] = 1, e->axis[2] = 0;
+      e->angle = 1;
+    }
+    view->updateGL();
+    glFinish();
+  }
+  return (GetWallClock() - t) / 100;
+}
+
+// A wavy surface of 2 nx ny triangles over [0, 1] x [0, 1], references by quarter.
+Geometric_Mesh *wavySurface(Memory_List *mem, int nx, int ny) {
+  std::vector<int> siz(KmfSizMshLen, 0);
+  siz[KmfVertices] = (nx + 1) * (ny + 1);
+  siz[KmfTriangles] = 2 * nx * ny;
+  siz[KmfFileType] = FILE_TYPE_KMF;
+  Geometric_Mesh *m = NewCommonMesh(mem, siz.data());
+  if (!m) return nullptr;
+  m->Dim = 3;
+  for (int j = 0; j <= ny; j++)
+    for (int i = 0; i <= nx; i++) {
+      Vertex &v = m->Ver[++m->NbrVer];
+      v = Vertex{};
+      v.Crd[0] = i / double(nx), v.Crd[1] = j / double(ny);
+      v.Crd[2] = 0.05 * std::sin(12 * v.Crd[0]) * std::cos(9 * v.Crd[1]);
+      v.Tag = TAG_ALIVE;
+    }
+  auto at = [nx](int i, int j) { return 1 + i + (nx + 1) * j; };
+  for (int j = 0; j < ny; j++)
+    for (int i = 0; i < nx; i++) {
+      const int q[4] = {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+      const int tri[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+      for (const auto &t : tri) {
+        Triangle &e = m->Tri[++m->NbrTri];
+        e = Triangle{};
+        std::memcpy(e.Ver, t, sizeof(t));
+        e.Tag = TAG_ALIVE;
+        e.Ref = 1 + (2 * i / nx) + 2 * (2 * j / ny);
+      }
+    }
+  return m;
+}
+
+// The real start-up, in the child: the application object on the files until the first frame.
+int startup(const std::string &mesh, const std::string &sol) {
+  Services s({"-in", mesh, "-sol", sol});
+  double t0 = GetWallClock(), total = 0, meshModel = 0;
+  int topoRunning = 0;
+  {
+    Quiet q;
+    Zelvane app(s.mem, s.pool, s.opt);
+    MainWindow *w = app.windows().first();
+    firstPaint(w->centralWindow()->view());
+    total = GetWallClock() - t0;
+    Geometric_Mesh *m = w->getScene()->Msh;
+    topoRunning = !TopoDoneLoad(m);
+    double mm[2];
+    meshModel = GetMeshMem(m, mm);
+  }
+  printf("  start to first frame (application object)   %8.3f s   volume topology still running: %s\n", total,
+         topoRunning ? "yes" : "no");
+  printf("  peak resident memory                        %8.1f MB   mesh model (GetMeshMem) %.1f MB\n",
+         peakBytes() / 1e6, meshModel / 1e6);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  int cells = 70;
+  bool child = false;
+  std::string mesh, sol;
+  for (int i = 1; i < argc; i++) {
+    if (!strcmp(argv[i], "--cells") && i + 1 < argc) cells = atoi(argv[++i]);
+    if (!strcmp(argv[i], "--startup") && i + 2 < argc) child = true, mesh = argv[i + 1], sol = argv[i + 2], i += 2;
+  }
+  QApplication app(argc, argv);
+  installEverything();
+  if (child) return startup(mesh, sol);
+
+  const char *tmp = getenv("TMPDIR");
+  const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp");
+  mesh = dir + "/shellbench-box.meshb";
+  sol = dir + "/shellbench-box.solb";
+  {
+    Memory_List *mem = NewMemory(100);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "BENCH");
+    Geometric_Mesh *box = zelMakeSampleBox(mem, cells);
+    Quiet q;
+    zelWriteSample(&fi, mesh.c_str(), sol.c_str(), box);
+    FreeCommonMesh(mem, box);
+    FreeMemory(mem);
+  }
+  printf("ShellBench: box of %d cells a side (%d tetrahedra, %d boundary triangles)\n", cells, 6 * cells * cells * cells,
+         12 * cells * cells);
+  fflush(stdout);
+  const std::string self = std::string(argv[0]) + " --startup '" + mesh + "' '" + sol + "'";
+  if (std::system(self.c_str()) != 0) printf("  (the start-up run failed)\n");
+
+  // The same road, step by step, into a window of an application without input. The shell's
+  // own share does not grow with the mesh: a window made and shown, and a scene without mesh
+  // opened into a second one.
+  Services s({});
+  Zelvane viewer(s.mem, s.pool, s.opt);
+  double window = GetWallClock();
+  auto *w = new MainWindow(&viewer, 2, QPoint(0, 0));
+  w->show();
+  settle();
+  window = GetWallClock() - window;
+  auto *w3 = new MainWindow(&viewer, 3, QPoint(0, 0));
+  w3->show();
+  settle();
+  double emptyOpen = GetWallClock();
+  {
+    Quiet q;
+    zelOpen(s.mem, s.pool, w3, 0, nullptr, nullptr);
+  }
+  emptyOpen = GetWallClock() - emptyOpen;
+  delete w3;
+  Window *central = w->centralWindow();
+  GLWidget *view = central->view();
+  double load, topo, scn, lists, shown, paint;
+  int running;
+  {
+    Quiet q;
+    Function_Interface fi;
+    DefaultFunInterface(&fi, s.mem, s.pool, "ZELVANE");
+    char *names[] = {&mesh[0]};
+    double t = GetWallClock();
+    Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, sol.c_str());
+    load = GetWallClock() - t;
+    t = GetWallClock();
+    SetupGeoMesh(&fi, m);
+    topo = GetWallClock() - t;
+    t = GetWallClock();
+    zelSetAllVisible(m);
+    ZelMesh *zm = zelNewZelMesh(s.mem);
+    zelSetupZelMesh(&fi, m, zm);
+    ZelScene *scene = zelNewScene(s.mem, s.pool, ZelDisplayLists, m, zm);
+    zelReadZelSceneOptions("shellbench-box", scene->opt);
+    zelIniScene(&fi, ZelDisplayLists, scene);
+    scene->OwnMsh = scene->OwnZelMsh = 1;
+    zelUpdateZelMeshCrd(scene);
+    scn = GetWallClock() - t;
+    // The lists alone, then the window's showing, which builds them again.
+    view->makeCurrent();
+    scene->Win = central;
+    t = GetWallClock();
+    zelSetColorRange(scene);
+    zelSetupDisplayLists(s.mem, scene);
+    zelUpdateAllDisplayLists(1, scene);
+    glFinish();
+    lists = GetWallClock() - t;
+    t = GetWallClock();
+    w->myShow(scene, QString::fromStdString(mesh));
+    glFinish();
+    shown = GetWallClock() - t;
+    paint = firstPaint(view);
+    running = !TopoDoneLoad(m);
+  }
+  printf("  load (mesh and field)                       %8.3f s\n", load);
+  printf("  surface topology (volume in the background) %8.3f s\n", topo);
+  printf("  scene (display mesh, scene, coordinates)    %8.3f s\n", scn);
+  printf("  display lists                               %8.3f s\n", lists);
+  printf("  showing it in the window (lists again)      %8.3f s\n", shown);
+  printf("  first paint                                 %8.3f s   volume topology still running: %s\n", paint,
+         running ? "yes" : "no");
+  printf("  the shell's own share: a window made and shown %6.3f s, a scene without mesh shown %6.3f s\n", window,
+         emptyOpen);
+  printf("  turn, box boundary (%dx%d view)          %8.2f ms per frame\n", view->width(), view->height(),
+         1e3 * turnFrame(view));
+  delete w;
+
+  {
+    Services surf({});
+    Zelvane wavy(surf.mem, surf.pool, wavySurface(surf.mem, 708, 707), surf.opt, 0, 0, 0, 0, nullptr, nullptr,
+                 nullptr, nullptr, 0, 0, 0, 0);
+    GLWidget *v = wavy.windows().first()->centralWindow()->view();
+    settle();
+    printf("  turn, %d triangles (%dx%d view)     %8.2f ms per frame\n", 2 * 708 * 707, v->width(), v->height(),
+           1e3 * turnFrame(v));
+  }
+  GLWidget *empty = viewer.windows().first()->centralWindow()->view();
+  printf("  paint without lists (window without mesh)   %8.3f ms per frame\n", 1e3 * turnFrame(empty));
+  printf("  view format: %d samples, double buffer %d\n", empty->format().samples(), empty->format().doubleBuffer());
+  empty->setOwnSwap(false);
+  printf("  paint without lists, no swap                %8.3f ms per frame\n", 1e3 * turnFrame(empty));
+  remove(mesh.c_str());
+  remove(sol.c_str());
+  return 0;
+}

@@ -1,0 +1,133 @@
+// The shell tests' environment, viewers, message log and generated files.
+#include "tests/gui/GuiFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "common/base/Clock.h"
+#include "common/base/CommonOptions.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/load/MeshWriter.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "resources/ZelResources.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelStartup.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/sample/ZelSample.h"
+#include "zelvane/scene/ZelOptions.h"
+#include "zelvane/tools/ZelInstallTools.h"
+
+namespace {
+
+QTemporaryDir &runFolder() {
+  static QTemporaryDir dir;
+  return dir;
+}
+
+// Once for the program: the settings store in the run's folder (also for the programs the
+// tests start), every hook table, the toolkit of bitmap fonts and the images.
+class ShellEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const QString dir = runFolder().path() + "/settings";
+    QDir().mkpath(dir);
+    for (QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
+      QSettings::setPath(f, QSettings::UserScope, dir);
+    qputenv("XDG_CONFIG_HOME", dir.toLocal8Bit());
+    zelInstallAllHooks();
+    zelInitGlut();
+    zelInitResources();
+  }
+  void TearDown() override { zelExitGlut(); }
+};
+const auto *const environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
+
+}  // namespace
+
+std::string runDir() { return runFolder().path().toStdString(); }
+
+std::string dataDir() {
+  static const std::string dir = [] {
+    const std::string d = runDir() + "/data";
+    QDir().mkpath(QString::fromStdString(d));
+    Memory_List *mem = NewMemory(100);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+    Geometric_Mesh *box = zelMakeSampleBox(mem, 6);
+    zelWriteSample(&fi, (d + "/sample.meshb").c_str(), (d + "/sample.solb").c_str(), box);
+    zelWriteSample(&fi, (d + "/wing.meshb").c_str(), nullptr, box);
+    FreeCommonMesh(mem, box);
+    Geometric_Mesh *grid = MakeStructuredMesh(mem, 4, 3, 1, GEN_TRI | GEN_EFR);
+    WriteMesh(&fi, (d + "/edges.meshb").c_str(), grid);
+    FreeCommonMesh(mem, grid);
+    FreeMemory(mem);
+    return d;
+  }();
+  return dir;
+}
+
+std::string dataFile(const char *name) { return dataDir() + "/" + name; }
+
+QString buildProgram(const char *name) { return QString(ZELVANE_BIN_DIR "/") + name; }
+
+void settle() {
+  for (int i = 0; i < 5; i++) QCoreApplication::processEvents();
+}
+
+// ---- viewers
+
+void Viewer::services() {
+  mem = NewMemory(10000);
+  pool = NewMthParallel(2, 1, 1);
+  com = NewCommonOptions(mem, 56, 1, 1);
+  opt = zelNewOptions(mem, com);
+}
+
+Viewer::Viewer(const std::vector<std::string> &args) {
+  services();
+  std::vector<std::string> words{"zelvane"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char *> argv;
+  for (std::string &w : words) argv.push_back(&w[0]);
+  zelParse(int(argv.size()), argv.data(), mem, opt);
+  app.reset(new Zelvane(mem, pool, opt));
+  settle();
+}
+
+Viewer::Viewer(const std::function<Geometric_Mesh *(Memory_List *)> &make, int tessellation, double *plane) {
+  services();
+  app.reset(new Zelvane(mem, pool, make(mem), opt, 0, 0, tessellation, 0, nullptr, nullptr, nullptr, plane, 0, 0, 0,
+                        0));
+  settle();
+}
+
+Viewer::~Viewer() {
+  app.reset();
+  zelFreeOptions(mem, opt);
+  FreeCommonOptions(mem, com);
+  FreeMthParallel(pool);
+  FreeMemory(mem);
+}
+
+MainWindow *Viewer::window(int i) const { return app->windows().value(i); }
+GLWidget *Viewer::view(int i) const { return window(i)->centralWindow()->view(); }
+ZelScene *Viewer::scene(int i) const { return window(i)->getScene(); }
+
+// ---- messages
+
+MessageLog::MessageLog() {
+  previous_ = zelSetMessageSink(
+      [this](const QString &text, QMessageBox::Icon icon, Qt::TextFormat format) { shown.push_back({text, icon, format}); });
+}
+
+MessageLog::~MessageLog() { zelSetMessageSink(previous_); }

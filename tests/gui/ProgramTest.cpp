@@ -1,0 +1,185 @@
+// The built programs run as a user runs them: the viewer on the generated sample under a
+// display of its own, and a recorded sequence replayed by a new process that exits after it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QSet>
+#include <QThread>
+#include <QtEndian>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "tests/gui/GuiFixture.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/GLHarness.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/record/ZelSequenceServer.h"
+
+namespace {
+
+// The screen an Xvfb started with -fbdir keeps in its file: an XWD image of 32-bit pixels.
+QImage readXwd(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QImage();
+  const QByteArray d = f.readAll();
+  if (d.size() < 100) return QImage();
+  auto word = [&](int i) { return qFromBigEndian<quint32>(reinterpret_cast<const uchar *>(d.constData()) + 4 * i); };
+  const quint32 headerSize = word(0), width = word(4), height = word(5), byteOrder = word(7), bits = word(11),
+                perLine = word(12), colours = word(19);
+  const qint64 start = qint64(headerSize) + 12 * qint64(colours);
+  if (bits != 32 || width > 8192 || height > 8192 || start + qint64(perLine) * height > d.size()) return QImage();
+  QImage img(int(width), int(height), QImage::Format_RGB32);
+  for (quint32 y = 0; y < height; y++) {
+    const uchar *line = reinterpret_cast<const uchar *>(d.constData()) + start + qint64(perLine) * y;
+    for (quint32 x = 0; x < width; x++) {
+      const quint32 p = byteOrder == 0 ? qFromLittleEndian<quint32>(line + 4 * x) : qFromBigEndian<quint32>(line + 4 * x);
+      img.setPixel(int(x), int(y), p | 0xff000000u);
+    }
+  }
+  return img;
+}
+
+// Colours of a region, each seen at least `least` times, white (the view's background) aside.
+int coloursBesidesWhite(const QImage &img, const QRect &region, int least) {
+  std::map<QRgb, int> count;
+  for (int y = region.top(); y <= region.bottom(); y++)
+    for (int x = region.left(); x <= region.right(); x++) count[img.pixel(x, y)]++;
+  int colours = 0;
+  for (const auto &c : count) colours += c.first != qRgb(255, 255, 255) && c.second >= least;
+  return colours;
+}
+
+QProcessEnvironment programEnvironment(const QString &display = QString()) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1");
+  if (!display.isEmpty()) env.insert("DISPLAY", display);
+  return env;
+}
+
+// A free display number: no lock file, no socket.
+int freeDisplay() {
+  for (int n = 200;; n++)
+    if (!QFile::exists(QString("/tmp/.X%1-lock").arg(n)) && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
+      return n;
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+Outcome runViewer(const QStringList &args, int timeoutMs) {
+  QProcess p;
+  p.setProcessEnvironment(programEnvironment());
+  p.setWorkingDirectory(QString::fromStdString(dataDir()));
+  p.start(buildProgram("zelvane"), args);
+  Outcome r;
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.status = p.exitCode();
+  r.out = p.readAllStandardOutput().toStdString();
+  return r;
+}
+
+std::vector<std::string> linesStartingWith(const std::string &text, const std::string &prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+TEST(Program, OpensTheSampleAndDrawsItOnItsOwnDisplay) {
+  QDir fb(QString::fromStdString(runDir()) + "/screen");
+  fb.mkpath(".");
+  QDir work(QString::fromStdString(runDir()) + "/smoke");
+  work.mkpath(".");
+  const int n = freeDisplay();
+  QProcess xvfb;
+  xvfb.start("Xvfb", {QString(":%1").arg(n), "-screen", "0", "1280x1024x24", "-fbdir", fb.path(), "-nolisten", "tcp"});
+  ASSERT_TRUE(xvfb.waitForStarted());
+  QElapsedTimer clock;
+  clock.start();
+  while (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) && clock.elapsed() < 10000) QThread::msleep(50);
+
+  QProcess sample;
+  sample.setWorkingDirectory(work.path());
+  sample.start(buildProgram("zelvane-sample"), {"-n", "8"});
+  ASSERT_TRUE(sample.waitForFinished(30000));
+  ASSERT_EQ(sample.exitCode(), 0);
+
+  QProcess viewer;
+  viewer.setProcessEnvironment(programEnvironment(QString(":%1").arg(n)));
+  viewer.setWorkingDirectory(work.path());
+  viewer.start(buildProgram("zelvane"), {"-in", "sample.meshb", "-sol", "sample.solb"});
+  ASSERT_TRUE(viewer.waitForStarted());
+  // The lone window stands at (640 - 400, 160); its view fills the middle of the screen.
+  const QRect middle(600, 330, 560, 400);
+  QImage screen;
+  int colours = 0;
+  clock.restart();
+  while (colours < 2 && clock.elapsed() < 60000 && viewer.state() == QProcess::Running) {
+    QThread::msleep(250);
+    screen = readXwd(fb.filePath("Xvfb_screen0"));
+    if (!screen.isNull()) colours = coloursBesidesWhite(screen, middle, 50);
+  }
+  if (!screen.isNull()) screen.save(QString::fromStdString(testOutputDir() + "/gui-program-screen.png"));
+  viewer.kill();
+  viewer.waitForFinished();
+  xvfb.terminate();
+  xvfb.waitForFinished();
+  EXPECT_GE(colours, 2) << viewer.readAllStandardError().toStdString();
+}
+
+TEST(Program, ASequenceRecordedHereReplaysOnceInANewProcessThatExitsWithOne) {
+  const std::string seq = runDir() + "/drag-and-pick.seq";
+  std::vector<std::string> picked;
+  {
+    Viewer v({"-in", dataFile("sample.meshb")});
+    GLWidget *view = v.view(0);
+    ASSERT_TRUE(view);
+    const QPoint c(view->width() / 2, view->height() / 2);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+                    Qt::KeyboardModifiers mods) {
+      QMouseEvent event(type, at, view->mapToGlobal(at), button, held, mods);
+      QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, c, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    for (int k = 1; k <= 4; k++) send(QEvent::MouseMove, c + QPoint(15 * k, 4 * k), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    send(QEvent::MouseButtonRelease, c + QPoint(60, 16), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    CaptureStdout();
+    send(QEvent::MouseButtonPress, c, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    send(QEvent::MouseButtonRelease, c, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    picked = linesStartingWith(GetCapturedStdout(), "[1] ");
+    v.app->server()->saveSequences(seq.c_str());
+  }
+  ASSERT_FALSE(picked.empty());
+  size_t viewRecords = 0;
+  {
+    std::ifstream in(seq);
+    for (std::string type, delay, name; in >> type >> delay >> name; in.ignore(1 << 20, '\n'))
+      viewRecords += name == "glWidget";
+  }
+  ASSERT_EQ(viewRecords, 6u);  // two presses and four moves; releases in view mode are not recorded
+
+  for (const QStringList &inputs : {QStringList{"sample.meshb"}, QStringList{"sample.meshb", "sample.meshb"}}) {
+    const Outcome r = runViewer(QStringList{"-in"} + inputs + QStringList{"-seq", QString::fromStdString(seq), "-seq-exit"},
+                            60000);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), viewRecords) << r.out;
+    const std::vector<std::string> replayed = linesStartingWith(r.out, "[1] ");
+    EXPECT_EQ(replayed, picked);
+  }
+}

@@ -1,0 +1,166 @@
+// The terminal and the bottom bar, driven by the object names of their widgets.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <fstream>
+#include <string>
+
+#include "common/model/Mesh.h"
+#include "tests/gui/GuiFixture.h"
+#include "tests/support/CaptureText.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTool.h"
+#include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/gui/ZelPageMakers.h"
+#include "zelvane/gui/ZelTerm.h"
+#include "zelvane/record/QZelComboBox.h"
+#include "zelvane/record/QZelLineEdit.h"
+#include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelPath.h"
+#include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelStack.h"
+
+namespace {
+
+// The two sample windows: 1 the box with its field, 2 the grid of triangles with edges.
+struct Bar {
+  Viewer v{{"-in", dataFile("sample.meshb"), dataFile("edges.meshb"), "-sol", dataFile("sample.solb")}};
+  MessageLog log;
+
+  template <class W>
+  W *widget(int window, const char *name) {
+    return v.window(window - 1)->findChild<W *>(QString("%1_%2").arg(name).arg(window));
+  }
+  // Chooses a pick-combo item by its text, as a user or a replay does.
+  void choose(int window, const char *combo, const char *item) {
+    QZelComboBox *box = widget<QZelComboBox>(window, combo);
+    ASSERT_TRUE(box);
+    const int row = box->findText(item);
+    ASSERT_GE(row, 0) << item;
+    box->zelActivated(row);
+  }
+  // Types into the input line and presses Return; the standard output of it.
+  std::string type(int window, const char *text) {
+    QZelLineEdit *line = widget<QZelLineEdit>(window, "Input");
+    line->setText(text);
+    CaptureStdout();
+    QTest::keyClick(line, Qt::Key_Return);
+    return GetCapturedStdout();
+  }
+  QString lastMessage() const { return log.shown.empty() ? QString() : log.shown.back().text; }
+  const GeoHybridStack *picks(int window) { return v.scene(window - 1)->Pck; }
+};
+
+}  // namespace
+
+TEST(Terminal, ReportsAreShownAndEchoedWholeWithTheWindowNumber) {
+  Bar bar;
+  ZelTerm *term = bar.v.window(1)->centralWindow()->term();
+  CaptureStdout();
+  pterm(bar.v.scene(1)->Win, "<p>a<br/>b</p>");
+  EXPECT_EQ(GetCapturedStdout(), "[2] a\nb\n");
+  EXPECT_TRUE(term->toPlainText().endsWith("\na\nb")) << term->toPlainText().toStdString();
+
+  const std::string report = "<p>" + std::string(4992, 'r') + "end</p>";
+  CaptureStdout();
+  pterm(bar.v.scene(1)->Win, "%s", report.c_str());
+  EXPECT_EQ(GetCapturedStdout(), "[2] " + std::string(4992, 'r') + "end\n");
+  EXPECT_TRUE(term->toPlainText().endsWith(QString(4992, 'r') + "end"));
+
+  CaptureStdout();
+  pterm(nullptr, "nowhere");
+  EXPECT_EQ(GetCapturedStdout(), "");
+}
+
+TEST(BottomBar, TheInputLineLooksElementsUpByKind) {
+  Bar bar;
+  // "None": no kind to look up.
+  bar.type(1, "5");
+  EXPECT_EQ(bar.lastMessage(), "Big Problem\nUnknown type unknow type in fonction validregExp (class ZelBottom)");
+
+  bar.choose(1, "Pick", "Vertex");
+  bar.type(1, "");
+  EXPECT_EQ(bar.lastMessage(), QString("Out Of Bound\nMax Number of vertices = %1").arg(bar.v.scene(0)->Msh->NbrVer));
+
+  bar.choose(1, "Pick", "Triangle");
+  const std::string report = bar.type(1, "12");
+  ASSERT_EQ(bar.picks(1)->Top, 0);
+  EXPECT_EQ(bar.picks(1)->Ent[0].Idx, 12);
+  EXPECT_EQ(bar.picks(1)->Ent[0].Typ, 6);
+  EXPECT_EQ(report.rfind("[1] ", 0), 0u) << report;
+  bar.type(1, "1,2,3");
+  EXPECT_EQ(bar.lastMessage(), "Function Find triangles with 3 Vertices Not Implemented");
+  bar.type(1, "1;2");
+  EXPECT_EQ(bar.lastMessage(), "Bad Expression in Input Area.");
+
+  // Edges: two vertex numbers, or nothing on the stack.
+  bar.choose(2, "Pick", "Edge");
+  bar.type(2, "3,7");
+  ASSERT_EQ(bar.picks(2)->Top, 1);
+  EXPECT_EQ(bar.picks(2)->Ent[0].Idx, 3);
+  EXPECT_EQ(bar.picks(2)->Ent[1].Idx, 7);
+  EXPECT_EQ(bar.picks(2)->Ent[1].Typ, 200);
+  bar.type(2, "3,99999999");
+  EXPECT_EQ(bar.picks(2)->Top, -1);
+  EXPECT_EQ(bar.lastMessage(), "Vertices (3 99999999) do not constitute an Edge ");
+}
+
+TEST(BottomBar, NewRefChangesTheReferenceAroundTheLastPickedTriangleOnly) {
+  static std::vector<std::pair<int, int>> changes;
+  changes.clear();
+  const ZelPageMakers saved = zelPageMakers();
+  zelPageMakers().chgRefTri = [](ZelScene *, int element, int ref) {
+    changes.push_back({element, ref});
+    return 1;
+  };
+  {
+    Bar bar;
+    bar.choose(1, "Pick", "New Ref");
+    bar.type(1, "7");
+    EXPECT_EQ(bar.lastMessage(), "Big Problem\nNo Element in Stack");
+    geoPushHybridStack(bar.v.scene(0)->Pck, 3, 4);
+    bar.type(1, "7");
+    EXPECT_EQ(bar.lastMessage(), "Big Problem\nImpossible to Change Ref on vertices");
+    geoPushHybridStack(bar.v.scene(0)->Pck, 21, 6);
+    const size_t shown = bar.log.shown.size();
+    bar.type(1, "-4");
+    EXPECT_EQ(bar.log.shown.size(), shown);
+    EXPECT_EQ(bar.picks(1)->Top, -1);
+  }
+  zelPageMakers() = saved;
+  EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{21, -4}}));
+}
+
+TEST(BottomBar, SolutionAndPathChoices) {
+  Bar bar;
+  QZelComboBox *sol = bar.widget<QZelComboBox>(1, "Sol");
+  ASSERT_EQ(sol->count(), 2);
+  EXPECT_EQ(sol->itemText(1), "1 Scalar ");
+  EXPECT_EQ(bar.widget<QZelComboBox>(2, "Sol")->count(), 1);
+  bar.choose(1, "Sol", "1 Scalar ");
+  EXPECT_EQ(bar.v.scene(0)->ActFld, 0);
+  EXPECT_TRUE(bar.v.window(0)->solTool()->isVisible());
+  bar.choose(1, "Sol", "0 NoSolution");
+  EXPECT_EQ(bar.v.scene(0)->ActFld, -1);
+
+  // "From File" reads a path file through the dialog provider.
+  struct PathFile : ZelDialogs {
+    QString file;
+    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return file; }
+  } dialogs;
+  dialogs.file = QString::fromStdString(runDir() + "/three.path");
+  std::ofstream(dialogs.file.toStdString()) << "0 0 0\n1 0 0\n1 1 0\n";
+  ZelDialogs *previous = zelSetDialogs(&dialogs);
+  CaptureStdout();
+  bar.choose(1, "Pick", "From File");
+  const std::string out = GetCapturedStdout();
+  zelSetDialogs(previous);
+  EXPECT_NE(out.find("[1]  path: 3 vertices loaded"), std::string::npos) << out;
+  ASSERT_TRUE(bar.v.scene(0)->Path);
+  EXPECT_EQ(bar.v.scene(0)->Path->NbrVer, 3);
+  EXPECT_TRUE(bar.v.scene(0)->Flags & ZelFlgPaths);
+  bar.type(1, "4");
+  EXPECT_EQ(bar.lastMessage(),
+            "Big Problem\nUnknown type normal at vertices in fonction validregExp (class ZelBottom)");
+}

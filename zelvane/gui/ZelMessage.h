@@ -1,0 +1,26 @@
+// The program's one warning box and the sink every warning goes through.
+//
+// ZelMessage is shown by constructing it: a box without parent with one "Continue" button,
+// run modally before the constructor returns. Callers build it on the stack and let it go.
+// The sink decides what showing means: by default the modal box; tests and scripted runs
+// replace it to receive the text, icon and format without a box.
+// GUI thread only.
+#pragma once
+
+#include <QMessageBox>
+#include <functional>
+
+class ZelMessage : public QMessageBox {
+  Q_OBJECT
+
+ public:
+  // Warnings of the program use QMessageBox::Warning and Qt::PlainText.
+  ZelMessage(const QString &text, QMessageBox::Icon icon = QMessageBox::Warning,
+             Qt::TextFormat format = Qt::PlainText);
+};
+
+using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon icon, Qt::TextFormat format)>;
+
+// Replaces the sink of every later ZelMessage; an empty sink restores the modal box. Returns
+// the sink it replaced (empty for the modal box).
+ZelMessageSink zelSetMessageSink(ZelMessageSink sink);

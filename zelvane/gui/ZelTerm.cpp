@@ -1,0 +1,147 @@
+// The terminal, its free window and the output behind pterm.
+#include "zelvane/gui/ZelTerm.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTextCodec>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/record/QZelAction.h"
+
+ZelTerm::ZelTerm(ZelSequenceServer *server, int index, QWidget *parent)
+    : QTextEdit(parent), ZelBase(nullptr, server, index), window_(qobject_cast<Window *>(parent)) {
+  setReadOnly(true);
+  vbar_ = new QScrollBar(Qt::Vertical, this);
+  setVerticalScrollBar(vbar_);
+  setPlainText("Welcome to Zelvane, Release 2.0, Tavrel \n");
+  copy_ = new QZelAction(QString("copy_%1").arg(index), server, "Copy selected text", this);
+  copy_->setEnabled(false);
+  detach_ = new QZelAction(QString("detach_%1").arg(index), server, "Free Terminal", this);
+  connect(copy_, &QAction::triggered, this, &QTextEdit::copy);
+  connect(this, &QTextEdit::copyAvailable, copy_, &QAction::setEnabled);
+  connect(detach_, &QAction::triggered, this, &ZelTerm::setTermPosition);
+  QSettings settings;
+  termHeight_ = settings.value("Terminal height", 90).toInt();
+  setFixedHeight(termHeight_);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  auto *layout = new QVBoxLayout;
+  layout->setContentsMargins(0, 0, 0, 0);
+  setLayout(layout);
+}
+
+ZelTerm::~ZelTerm() {
+  delete copy_;
+  delete detach_;
+}
+
+int ZelTerm::moduleMask() const {
+  MainWindow *mw = window_ ? window_->mainWindow() : nullptr;
+  return mw ? mw->moduleMask() : 0;
+}
+
+void ZelTerm::setModuleMask(int mask) {
+  if (MainWindow *mw = window_ ? window_->mainWindow() : nullptr) mw->setModuleMask(mask);
+}
+
+ZelvaneOptions *ZelTerm::options() const {
+  MainWindow *mw = window_ ? window_->mainWindow() : nullptr;
+  return mw && mw->app() ? mw->app()->options() : nullptr;
+}
+
+void ZelTerm::setTermPosition() {
+  int mask = moduleMask();
+  setFree((mask & ZelModDocked) != 0);
+  setModuleMask(mask ^ ZelModDocked);
+}
+
+void ZelTerm::setFree(bool free) {
+  if (!window_) return;
+  if (free) {
+    detach_->setText("Lock Terminal");
+    setMinimumHeight(termHeight_);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    setMaximumHeight(screen ? screen->geometry().height() : QWIDGETSIZE_MAX);
+    window_->setTermToTool();
+    return;
+  }
+  detach_->setText("Free Terminal");
+  window_->insertTerm();
+  setFixedHeight(termHeight_);
+}
+
+void ZelTerm::contextMenuEvent(QContextMenuEvent *event) {
+  QMenu menu(this);
+  menu.addAction(copy_);
+  menu.addAction(detach_);
+  menu.exec(event->globalPos());
+}
+
+ZelTermTool::ZelTermTool(const QString &title, QWidget *parent) : QWidget(parent, Qt::Window) {
+  setWindowTitle(title);
+  QSettings settings;
+  resize(settings.value("size", QSize(800, 800)).toSize());
+  layout_ = new QVBoxLayout;
+  layout_->setContentsMargins(5, 10, 5, 10);
+  layout_->setSizeConstraint(QLayout::SetMinAndMaxSize);
+  setLayout(layout_);
+}
+
+ZelTermTool::~ZelTermTool() { delete layout_; }
+
+void ZelTermTool::addTerm(ZelTerm *term) {
+  term_ = term;
+  layout_->insertWidget(0, term);
+  term->show();
+}
+
+void ZelTermTool::keyPressEvent(QKeyEvent *event) {
+  auto *window = qobject_cast<Window *>(parentWidget());
+  MainWindow *mw = window ? window->mainWindow() : nullptr;
+  if (mw) mw->keyPressEvent(event);
+}
+
+// ---- output
+
+void zelTermAppend(ZelTerm *term, const QString &text) {
+  QFont font("Courier");
+  font.setFixedPitch(true);
+  font.setPointSize(12);
+  term->setFont(font);
+  term->append(text);
+}
+
+QString zelTermDecode(const QByteArray &bytes) {
+  QTextCodec *utf8 = QTextCodec::codecForName("UTF-8");
+  QTextCodec::ConverterState state;
+  QString text = utf8->toUnicode(bytes.constData(), bytes.size(), &state);
+  if (state.invalidChars == 0 && state.remainingChars == 0) return text;
+  return QString::fromLatin1(bytes);
+}
+
+QString zelTermEcho(const QString &html) {
+  static const QRegularExpression lineBreak("<br/>"), tag("<[^>]*>");
+  QString echo = html;
+  echo.replace(lineBreak, "\n");
+  echo.remove(tag);
+  return echo;
+}
+
+void zelTermWrite(void *window, const char *text) {
+  auto *win = static_cast<Window *>(window);
+  if (!win || !text || !win->term()) return;
+  const QString html = zelTermDecode(QByteArray(text));
+  zelTermAppend(win->term(), html);
+  const QByteArray echo = ("[" + QString::number(win->number()) + "] " + zelTermEcho(html)).toUtf8();
+  fwrite(echo.constData(), 1, size_t(echo.size()), stdout);
+  fputc('\n', stdout);
+  fflush(stdout);
+}

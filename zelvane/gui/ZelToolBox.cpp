@@ -1,0 +1,75 @@
+// The collapsible page box.
+#include "zelvane/gui/ZelToolBox.h"
+
+#include <QFont>
+#include <QVBoxLayout>
+
+#include "zelvane/gui/QZelBase.h"
+
+namespace {
+const char *const IndicatorStyle =
+    "QZelGroupBox::indicator {\twidth: 10px;\theight: 10px;}"
+    "QZelGroupBox::indicator:checked {\timage: url(:/images/triangle.png);}"
+    "QZelGroupBox::indicator:unchecked {\timage: url(:/images/triangle2.png);}";
+// Height of a closed box: its header alone.
+constexpr int ClosedHeight = 20;
+}  // namespace
+
+ZelToolBox::ZelToolBox(const QString &name, QSize size, ZelSequenceServer *server, QWidget *)
+    : QZelGroupBox(name, server, QString("Empty %1").arg(name), nullptr) {
+  layout_ = new QVBoxLayout;
+  layout_->setSizeConstraint(QLayout::SetMaximumSize);
+  layout_->setContentsMargins(5, 5, 0, 0);
+  setLayout(layout_);
+  size_ = size;
+  QFont font;
+  font.setFixedPitch(true);
+  font.setPointSize(12);
+  setFont(font);
+  setAlignment(Qt::AlignTop);
+  setCheckable(true);
+  setFixedWidth(size_.width());
+  setStyleSheet(IndicatorStyle);
+  collapse();
+  connect(this, &QGroupBox::toggled, this, &ZelToolBox::setVisibleBox);
+}
+
+ZelToolBox::~ZelToolBox() {
+  delete layout_;
+  delete panel_;
+}
+
+void ZelToolBox::collapse() {
+  setChecked(false);
+  if (panel_) panel_->hide();
+  setFixedHeight(ClosedHeight);
+  setFlat(true);
+}
+
+void ZelToolBox::addWidget(QZelBase *panel, const QString &title) {
+  setTitle(title);
+  panel_ = panel;
+  layout_->addWidget(panel);
+  if (isCheckable()) collapse();
+}
+
+void ZelToolBox::setVisibleBox(bool state) {
+  if (!isCheckable()) return;
+  // setChecked emits toggled, which calls this again with the same state: harmless.
+  setChecked(state);
+  if (state && panel_) {
+    panel_->show();
+    panel_->setEnabled(true);
+    setMinimumHeight(0);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    setFlat(false);
+    return;
+  }
+  if (panel_) panel_->hide();
+  setFixedHeight(ClosedHeight);
+  setFlat(true);
+}
+
+void ZelToolBox::update() {
+  if (panel_) panel_->zelUpdate();
+}

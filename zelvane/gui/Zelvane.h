@@ -1,0 +1,106 @@
+// The application object: one sequence server, one main window per input mesh, their links
+// and the "Preferences" window.
+//
+// The normal constructor opens a window per input (one empty window without input) at its
+// tiled place, loads the -view and -state files into every window opened so far after each
+// new one, links consecutive views so that they turn together, builds the preferences window
+// and finally loads and starts the -seq file once. The embedding constructor opens a mesh that
+// a host program already holds, with display settings given as arguments.
+//
+// Owned: the server and the main windows (deleted in creation order, then the server). Not
+// owned: the options, memory list and pools. GUI thread only.
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+class GLWidget;
+class MainWindow;
+class QApplication;
+class ZelSequenceServer;
+class ZelTool;
+struct Common_MthParallel;
+struct Geometric_Mesh;
+struct Memory_List;
+typedef struct Zel_Options ZelvaneOptions;
+typedef struct Zel_Scene ZelScene;
+
+// Colour-map number of the solution display (10: the user table).
+typedef int colormap_;
+
+class Zelvane {
+ public:
+  Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *options);
+  // mesh: shown in the first window (null: an empty window). isoLines, isoSurfaces: switch
+  // them on when not 0; tessellation: that many raises of the curved elements' level, at most
+  // 32; colourMap and colours (5 RGB rows, used with map 10): the first field's palette;
+  // translation (3), angles (3, degrees), plane (a, b, c, d): the camera and a clip plane (a
+  // plane with a zero normal is refused with a warning), each may be null; capping,
+  // flag2048, flag32, invertBackground: 1 switches that display.
+  Zelvane(Memory_List *memory, Common_MthParallel *pool, Geometric_Mesh *mesh, ZelvaneOptions *options,
+          int isoLines, int isoSurfaces, int tessellation, colormap_ colourMap, float (*colours)[3],
+          double *translation, double *angles, double *plane, int capping, int flag2048, int flag32,
+          int invertBackground);
+  ~Zelvane();
+  Zelvane(const Zelvane &) = delete;
+  Zelvane &operator=(const Zelvane &) = delete;
+
+  // Window `index` of `count` at its tiled place, then zelOpen of the argc names. 1.
+  int zelOpenInNewWindow(int count, int index, int argc, char **argv, char *solution);
+  // The same place, then openMesh. 1.
+  int zelOpenMeshInNewWindow(int count, int index, Geometric_Mesh *mesh, double *translation, double *angles,
+                             double *plane, int capping, int flag2048, int flag32, int invertBackground);
+  // Links the views of consecutive windows.
+  void zelLinkScene();
+  void zelUnLinkScene(GLWidget *view);
+  // Takes window i out of the list, its view unlinked from the others; the caller deletes it.
+  // Null for an index outside the list.
+  MainWindow *takeWindow(int i);
+  void createPreferenceBox();
+  void openPreferences();
+  void setLogFile() {}
+
+  char *getInpNam() const { return inpNam_; }
+  void setInpNam(char *name) { inpNam_ = name; }
+  void clearWidget();
+  ZelvaneOptions *options() const { return options_; }
+  ZelSequenceServer *server() const { return server_; }
+  const QList<MainWindow *> &windows() const { return windows_; }
+  ZelTool *prefBox() const;
+
+ private:
+  void begin();
+  // The -view and -state files loaded into every window so far; false when one could not be
+  // read (start-up then stops).
+  bool loadViewAndState();
+  void startSequence();
+
+  ZelvaneOptions *options_ = nullptr;
+  ZelSequenceServer *server_ = nullptr;
+  QList<MainWindow *> windows_;
+  Memory_List *memory_ = nullptr;
+  Common_MthParallel *pool_ = nullptr;
+  char *inpNam_ = nullptr;
+  QPointer<ZelTool> prefBox_;
+};
+
+// Top-left corner of window `index` (1-based) of `count` on a desktop `width` pixels wide: a
+// lone window centred at y 160, else columns of 800 pixels (at least one) in rows 75 apart.
+QPoint zelTilePosition(int count, int index, int width);
+
+// The start-up warning box: "Close" gives 0, "Launch zelvane" 1.
+int zelMessageBox(QApplication *app, int argc, char **argv, const QString &text);
+
+// Opening a mesh into a window: loads the files into one mesh with its solution, builds the
+// display mesh and the scene and shows it in the window (titled "[n] file", "Empty" when
+// nothing was loaded). memory and pools may be null. Problems while loading are the loader's
+// messages on the standard streams; no box is shown. Returns the new scene (owned by the
+// window's central window).
+ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
+                  char *solution);
+// The same for a mesh already in memory (the scene takes it), with the embedding arguments.
+ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
+                   double *translation, double *angles, double *plane, int capping, int flag2048, int flag32,
+                   int invertBackground);
