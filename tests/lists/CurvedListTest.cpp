@@ -51,19 +51,24 @@ std::unique_ptr<ListScene> Open(const std::function<Geometric_Mesh *(Memory_List
   return std::make_unique<ListScene>(make, kinds);
 }
 
-// Whether every vertex of a polygon (mesh coordinates) lies on one side of the box [0, side]^3.
+// Whether a polygon (mesh coordinates) lies on a side of the box [0, side]^3.
 bool OnBoxSide(const ListScene &ls, const FeedbackPrim &p, double side) {
-  for (int d = 0; d < 3; d++)
-    for (double at : {0.0, side}) {
-      bool all = true;
-      for (const FeedbackVertex &v : p.v) {
-        double q[3];
-        ls.meshPoint(v, q);
-        all &= std::fabs(q[d] - at) < 1e-3;
-      }
-      if (all) return true;
-    }
-  return false;
+  int on[6] = {0, 0, 0, 0, 0, 0};
+  for (const FeedbackVertex &v : p.v) {
+    double q[3];
+    ls.meshPoint(v, q);
+    for (int d = 0; d < 3; d++) on[2 * d] += std::fabs(q[d]) < 1e-3, on[2 * d + 1] += std::fabs(q[d] - side) < 1e-3;
+  }
+  return std::count(on, on + 6, int(p.v.size())) > 0;
+}
+
+// Squared distance from q to the segment x y.
+double SegmentDistance2(const double *q, const double *x, const double *y) {
+  double t = 0, len = 0, d = 0;
+  for (int k = 0; k < 3; k++) t += (q[k] - x[k]) * (y[k] - x[k]), len += (y[k] - x[k]) * (y[k] - x[k]);
+  t = std::clamp(t / len, 0.0, 1.0);
+  for (int k = 0; k < 3; k++) d += std::pow(q[k] - x[k] - t * (y[k] - x[k]), 2);
+  return d;
 }
 
 // Plane 0 at z = height, switched on and marked.
@@ -168,71 +173,99 @@ TEST(CurvedLists, FlatCurvedElementsDrawLikeTheirLinearTwins) {
 
 // Boxes of P2 tetrahedra and Q2 hexahedra (2 x 2 x 2 cells, P2 triangles or Q2 quadrilaterals
 // on the bottom) draw their outer faces; a shown bottom group covers its faces; shrink shows
-// every P2 tetrahedron face but no hidden Q2 hexahedron face; without topology nothing; with
-// a plane the skin of the cut layer. Q2 hexahedra report their faces.
+// every P2 tetrahedron face (their wire kept on the edges) but no hidden Q2 hexahedron face;
+// without topology nothing; with a plane the skin of the cut layer, which the Q2 hexahedron
+// shading goes beyond. Q2 hexahedra report their faces.
 TEST(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
   GLHarness gl(600, 600);
   ASSERT_TRUE(gl.valid()) << gl.describe();
   ListScene::view(gl);
-  const struct {
-    const ZelVolumeKind *K;
-    int surface;
-    unsigned gen;
-    int perSquare;  // drawn patches on each unit square of a side
-  } rows[] = {{&ZelP2TetKind, KmfTrianglesP2, GEN_TET | GEN_TRI, 2}, {&ZelQ2HexKind, KmfQuadrilateralsQ2, GEN_HEX | GEN_QUA, 2}};
-  for (const auto &r : rows) {
-    const int kind = r.K->Kind;
-    SCOPED_TRACE(testing::Message() << "kind " << kind);
-    auto ls = Open([&r](Memory_List *m) { return CurvedBox(m, 2, 2, r.gen); }, {kind, r.surface});
+  for (const ZelVolumeKind *K : {&ZelP2TetKind, &ZelQ2HexKind}) {
+    const bool hex = K == &ZelQ2HexKind;
+    const int kind = K->Kind, surface = hex ? KmfQuadrilateralsQ2 : KmfTrianglesP2;
+    SCOPED_TRACE(K->Name);
+    auto ls = Open(
+        [hex](Memory_List *m) { return CurvedBox(m, 2, 2, hex ? GEN_HEX | GEN_QUA : GEN_TET | GEN_TRI, {SOL_SCALAR}); },
+        {kind, surface});
+    ls->field(0);
     ZelEntDisplayList &rec = ls->rec(kind);
     rec.Flags &= ~ZelLstShrink, rec.Opt.TessLevel = 1;
-    // Faces drawn and the hexahedra's line, checked on the box's sides unless cut.
-    auto faces = [&](bool onSides, int *line) {
+    int line = -1;  // the faces the hexahedra report
+    // Polygons of a list built under mask (on the box's sides when asked).
+    auto drawn = [&](ZelListMask mask, GLuint list, bool onSides = false) {
       CaptureStdout();
-      EXPECT_EQ(zelUpdateList(kind, 0x80000, ls->scene(), &rec), 1);
-      const std::string out = GetCapturedStdout();
-      *line = -1;
-      sscanf(out.c_str(), " q2-face  drawn for q2-hex %d", line);
+      EXPECT_EQ(zelUpdateList(kind, mask, ls->scene(), &rec), 1);
+      line = -1;
+      sscanf(GetCapturedStdout().c_str(), " q2-face  drawn for q2-hex %d", &line);
       int n = 0;
-      for (const FeedbackPrim &p : gl.feedbackList(rec.FacLst, kBig))
-        if (p.isPolygon()) {
-          n++;
-          EXPECT_TRUE(!onSides || OnBoxSide(*ls, p, 2));
-        }
+      for (const FeedbackPrim &p : gl.feedbackList(list, kBig)) {
+        n += p.isPolygon();
+        EXPECT_TRUE(!onSides || OnBoxSide(*ls, p, 2));
+      }
       return n;
     };
-    const bool hex = r.K == &ZelQ2HexKind;
-    int line;
-    ls->rec(r.surface).Flags |= ZelLstHidden;
-    EXPECT_EQ(faces(true, &line), 24 * r.perSquare);
+    auto faces = [&](bool onSides = false) { return drawn(0x80000, rec.FacLst, onSides); };
+    ls->rec(surface).Flags |= ZelLstHidden;
+    EXPECT_EQ(faces(true), 48);  // 24 unit squares, two patches each
     EXPECT_EQ(line, hex ? 24 : -1);
-    ls->rec(r.surface).Flags &= ~ZelLstHidden;
-    EXPECT_EQ(faces(true, &line), 20 * r.perSquare);
-    ls->rec(r.surface).Flags |= ZelLstHidden;
+    ls->scene()->Flags = 0;  // picking outside the volume mode: nothing
+    EXPECT_EQ(drawn(0x200000, rec.PckLst), 0);
+    ls->scene()->Flags = ZelFlgVolumes;
+    EXPECT_EQ(drawn(0x200000, rec.PckLst), 48);
+    // Normal arrows: on the shown faces of P2 tetrahedra, on every face of Q2 hexahedra at the
+    // face node (integer in one coordinate, half-way in the two others).
+    ls->scene()->Rnd.NormalScale = 0.05;  // short: every arrow in view
+    drawn(0x800, rec.MrkLst + 1);
+    const std::vector<FeedbackPrim> arrows = gl.feedbackList(rec.MrkLst + 1);
+    EXPECT_EQ(arrows.size(), 3u * (hex ? 6 * 8 : 48));
+    for (size_t i = 0; hex && i < arrows.size(); i += 3) {
+      double q[3];
+      ls->meshPoint(arrows[i].v[0], q);
+      EXPECT_EQ(std::count_if(q, q + 3, [](double x) { return std::fabs(x - std::floor(x) - 0.5) < 1e-3; }), 2);
+    }
+    ls->rec(surface).Flags &= ~ZelLstHidden;
+    EXPECT_EQ(faces(true), 40);
+    ls->rec(surface).Flags |= ZelLstHidden;
     rec.Flags |= ZelLstShrink, ls->scene()->Rnd.Shrink = 0.5f;
-    const int all = hex ? 24 * r.perSquare : 4 * ls->mesh()->NbrP2Tet;
-    EXPECT_EQ(faces(false, &line), all);
+    EXPECT_EQ(faces(), hex ? 48 : 4 * ls->mesh()->NbrP2Tet);
+    const Geometric_Mesh *m = ls->mesh();
+    const ZelElems el = zelElems(ls->mesh(), kind);
+    if (!hex) {  // every wire point on an edge: each edge is pulled toward its own centre
+      EXPECT_EQ(drawn(0x100000, rec.WirLst), 0);
+      const std::vector<FeedbackPrim> wire = gl.feedbackList(rec.WirLst, kBig);
+      EXPECT_GT(wire.size(), 100u);
+      for (const FeedbackPrim &p : wire) {
+        double q[3], best = 1e9;
+        ls->meshPoint(p.v[0], q);
+        for (int e = 1; e <= el.Count; e++)
+          for (int a = 0; a < 4; a++)
+            for (int b = a + 1; b < 4; b++)
+              best = std::min(best, SegmentDistance2(q, m->Ver[el.ver(e)[a]].Crd, m->Ver[el.ver(e)[b]].Crd));
+        EXPECT_LT(best, 1e-6);
+      }
+    }
     rec.Flags &= ~ZelLstShrink;
     TopoDoneStore(ls->mesh(), 0);
-    EXPECT_EQ(faces(false, &line), 0);
+    EXPECT_EQ(faces(), 0);
     EXPECT_EQ(line, -1);
     TopoDoneStore(ls->mesh(), 1);
 
     // The cut layer's skin: the faces (sorted corners) that one cut element alone holds.
     ClipAt(*ls, 1.4);
-    const ZelElems el = zelElems(ls->mesh(), kind);
     std::map<std::vector<int>, int> held;
     for (int e = 1; e <= el.Count; e++)
-      for (int f = 0; (*el.tag(e) & TAG_CLIPPED) && f < r.K->NbrFac; f++) {
+      for (int f = 0; (*el.tag(e) & TAG_CLIPPED) && f < K->NbrFac; f++) {
         std::vector<int> key;
-        for (int i = 0; i < r.K->Fac[f].NbrCor; i++) key.push_back(el.ver(e)[r.K->Fac[f].Cor[i]]);
+        for (int i = 0; i < K->Fac[f].NbrCor; i++) key.push_back(el.ver(e)[K->Fac[f].Cor[i]]);
         std::sort(key.begin(), key.end());
         held[key]++;
       }
     const int skin = static_cast<int>(std::count_if(held.begin(), held.end(), [](auto &h) { return h.second == 1; }));
+    const int patches = skin * (hex ? 2 : 1);
     EXPECT_GT(skin, 0);
-    EXPECT_EQ(faces(false, &line), skin * (hex ? 2 : 1));
+    EXPECT_EQ(faces(), patches);
     EXPECT_EQ(line, hex ? skin : -1);
+    EXPECT_EQ(drawn(0x20, rec.SolLst) > patches, hex);
   }
 }
 
@@ -276,6 +309,17 @@ TEST(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
   EXPECT_EQ(gl.feedbackList(tet.FacLst).size(), 0u);
   EXPECT_GT(Count(gl.feedback([&] { zelDirectDrawList(KmfTetrahedraP2, 0x80000 | 0x800000, s, &tet); })).polygons, 0);
   s->Flags = 0;
+
+  // The P2-edge direct entry prints its line on every call, for a refused record too.
+  ZelEntDisplayList &edges = ls->rec(KmfEdgesP2);
+  const std::string line = "  ## direct list list of p2efr not implemented \n";
+  const int head = edges.Head;
+  CaptureStdout();
+  EXPECT_EQ(zelDirectDrawList(KmfEdgesP2, 0x400000, s, &edges), 1);
+  edges.Head = 1000;
+  EXPECT_EQ(zelDirectDrawList(KmfEdgesP2, 0x400000, s, &edges), 0);
+  EXPECT_EQ(GetCapturedStdout(), line + line);
+  edges.Head = head;
 }
 
 // Shading values: the element's own value (a field on triangles, none linear), the vertex
@@ -316,6 +360,8 @@ TEST(CurvedLists, SolutionListsReadEveryNodeOnce) {
   m->SolAtVer = nullptr, m->SolAtTri = sol;  // on the triangles, of which the mesh has none
   EXPECT_EQ(shaded(), 2 * 4);
   EXPECT_EQ(colours.size(), 2u);
+  ASSERT_EQ(zelUpdateList(KmfTrianglesP2, 0x40, s, &tri), 1);  // iso-lines need vertex values
+  EXPECT_EQ(gl.feedbackList(tri.SolLst + 1).size(), 0u);
   m->SolAtTri = nullptr, m->SolAtTet = sol;  // behind each triangle: a volume value
   m->P2Tri[1].VoiVol = 3, m->P2Tri[2].VoiVol = s->VieSol->ZelPal[0].NbrSol + 1;
   EXPECT_EQ(shaded(), 4);

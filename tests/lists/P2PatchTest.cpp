@@ -1,7 +1,6 @@
 // Quadratic patches and edges: coefficients, lattice, triangle order, iso crossings.
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
@@ -13,149 +12,117 @@
 
 namespace {
 
-// Six nodes p0 p1 p2 m01 m12 m20 in [-1, 1]^3; curved: the edge nodes off the midpoints.
+// Nodes p0 p1 p2 m01 m12 m20: random in [-1, 1]^3, or a flat triangle's corners and midpoints.
 struct Patch {
   float Nod[6][3];
   float Blk[18];
+  explicit Patch(std::mt19937 &rng) {
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    for (auto &n : Nod)
+      for (float &x : n) x = d(rng);
+    coefs();
+  }
+  Patch(const float (&c)[3][3]) {
+    for (int i = 0; i < 3; i++)
+      for (int k = 0; k < 3; k++) Nod[i][k] = c[i][k], Nod[3 + i][k] = 0.5f * (c[i][k] + c[(i + 1) % 3][k]);
+    coefs();
+  }
   void coefs() {
     const float *n[6] = {Nod[0], Nod[1], Nod[2], Nod[3], Nod[4], Nod[5]};
     zelP2PatchCoefs(n, Blk);
   }
 };
 
-Patch RandomPatch(std::mt19937 &rng) {
-  std::uniform_real_distribution<float> d(-1.0f, 1.0f);
-  Patch p;
-  for (auto &n : p.Nod)
-    for (float &x : n) x = d(rng);
-  p.coefs();
-  return p;
-}
-
-Patch FlatPatch(const float a[3], const float b[3], const float c[3]) {
-  Patch p;
-  const float *cor[3] = {a, b, c};
-  for (int i = 0; i < 3; i++)
-    for (int k = 0; k < 3; k++) {
-      p.Nod[i][k] = cor[i][k];
-      p.Nod[3 + i][k] = 0.5f * (cor[i][k] + cor[(i + 1) % 3][k]);
-    }
-  p.coefs();
-  return p;
-}
-
 void ExpectNear3(const float *got, const float *want, float tol, const char *what) {
   for (int k = 0; k < 3; k++) EXPECT_NEAR(got[k], want[k], tol) << what << " component " << k;
 }
+
+ZelP2Lattice gLat, gFine;
 
 }  // namespace
 
 TEST(P2Patch, LatticeAndEdgePassThroughTheNodesAtEveryLevel) {
   std::mt19937 rng(20);
-  static ZelP2Lattice lat;
+  const float origin[3] = {0, 0, 0};
   for (int trial = 0; trial < 50; trial++) {
-    const Patch p = RandomPatch(rng);
-    float edge[9];
+    const Patch p(rng);
+    float edge[9], q[ZelLatRow][3];
     zelP2EdgeCoefs(p.Nod[0], p.Nod[1], p.Nod[3], edge);
-    const float origin[3] = {0, 0, 0};
     for (int n = 1; n <= 12; n++) {
-      zelEvalP2Lattice(n, nullptr, p.Blk, lat.P, lat.N, nullptr, 1.0f);
-      ExpectNear3(lat.P[zelLatIdx(0, 0)], p.Nod[0], 1e-6f, "p0");
-      ExpectNear3(lat.P[zelLatIdx(0, n)], p.Nod[1], 1e-6f, "p1");
-      ExpectNear3(lat.P[zelLatIdx(n, 0)], p.Nod[2], 1e-6f, "p2");
-      float q[ZelLatRow][3];
+      zelEvalP2Lattice(n, nullptr, p.Blk, gLat.P, gLat.N, nullptr, 1.0f);
       ASSERT_EQ(zelP2EdgePoints(n, edge, origin, 1.0f, q), n + 1);
-      ExpectNear3(q[0], p.Nod[0], 1e-6f, "edge start");
-      ExpectNear3(q[n], p.Nod[1], 1e-6f, "edge end");
-      if (n % 2) continue;
-      ExpectNear3(lat.P[zelLatIdx(0, n / 2)], p.Nod[3], 1e-6f, "m01");
-      ExpectNear3(lat.P[zelLatIdx(n / 2, n / 2)], p.Nod[4], 1e-6f, "m12");
-      ExpectNear3(lat.P[zelLatIdx(n / 2, 0)], p.Nod[5], 1e-6f, "m20");
-      ExpectNear3(q[n / 2], p.Nod[3], 1e-6f, "edge middle");
+      const int h = n / 2;
+      const struct {
+        const float *got, *want;
+      } nodes[] = {{gLat.P[zelLatIdx(0, 0)], p.Nod[0]}, {gLat.P[zelLatIdx(0, n)], p.Nod[1]},
+                   {gLat.P[zelLatIdx(n, 0)], p.Nod[2]}, {q[0], p.Nod[0]},
+                   {q[n], p.Nod[1]},                    {gLat.P[zelLatIdx(0, h)], p.Nod[3]},
+                   {gLat.P[zelLatIdx(h, h)], p.Nod[4]}, {gLat.P[zelLatIdx(h, 0)], p.Nod[5]},
+                   {q[h], p.Nod[3]}};
+      for (int k = 0; k < (n % 2 ? 5 : 9); k++) ExpectNear3(nodes[k].got, nodes[k].want, 1e-6f, "node");
     }
   }
-}
-
-TEST(P2Patch, TheCoarseLatticeIsPartOfTheFineOne) {
-  std::mt19937 rng(7);
-  static ZelP2Lattice coarse, fine;
-  const Patch p = RandomPatch(rng);
-  float val[6], sol[6];
-  for (int i = 0; i < 6; i++) val[i] = static_cast<float>(i) - 2.5f;
+  // Level-n points are level-2n points, shrunk or not, values and normals alike.
+  const Patch p(rng);
+  const float val[6] = {-2.5f, -1.5f, -0.5f, 0.5f, 1.5f, 2.5f};
+  float sol[6];
   zelP2ValueCoefs(val, sol);
   for (float s : {1.0f, 0.6f})
     for (int n = 1; n <= 31; n++) {
-      zelEvalP2Lattice(n, sol, p.Blk, coarse.P, coarse.N, coarse.S, s);
-      zelEvalP2Lattice(2 * n, sol, p.Blk, fine.P, fine.N, fine.S, s);
+      zelEvalP2Lattice(n, sol, p.Blk, gLat.P, gLat.N, gLat.S, s);
+      zelEvalP2Lattice(2 * n, sol, p.Blk, gFine.P, gFine.N, gFine.S, s);
       for (int i = 0; i <= n; i++)
         for (int j = 0; j <= n - i; j++) {
           const int a = zelLatIdx(i, j), b = zelLatIdx(2 * i, 2 * j);
-          for (int k = 0; k < 3; k++) {
-            ASSERT_EQ(coarse.P[a][k], fine.P[b][k]) << n << " " << i << " " << j;
-            ASSERT_EQ(coarse.N[a][k], fine.N[b][k]);
-          }
-          ASSERT_EQ(coarse.S[a], fine.S[b]);
+          ASSERT_EQ(gLat.S[a], gFine.S[b]);
+          for (int k = 0; k < 3; k++) ASSERT_TRUE(gLat.P[a][k] == gFine.P[b][k] && gLat.N[a][k] == gFine.N[b][k]);
         }
     }
 }
 
-TEST(P2Patch, AFlatPatchHasNoCurvatureAndOneNormal) {
-  const float a[3] = {0.1f, -0.7f, 0.3f}, b[3] = {0.9f, 0.2f, -0.4f}, c[3] = {-0.5f, 0.8f, 0.6f};
-  const Patch p = FlatPatch(a, b, c);
+// A flat patch has no second-order terms and one normal, the one its drawn triangles turn to;
+// a patch on a line has the zero normal.
+TEST(P2Patch, FlatAndDegeneratePatches) {
+  const float c[3][3] = {{0.1f, -0.7f, 0.3f}, {0.9f, 0.2f, -0.4f}, {-0.5f, 0.8f, 0.6f}};
+  const Patch p(c);
   for (int k = 0; k < 9; k++) EXPECT_NEAR(p.Blk[k], 0.0f, 4e-7f) << "second-order coefficient " << k;
-  const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-  double w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-  const double len = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-  const float unit[3] = {float(w[0] / len), float(w[1] / len), float(w[2] / len)};
-  static ZelP2Lattice lat;
-  zelEvalP2Lattice(9, nullptr, p.Blk, lat.P, lat.N, nullptr, 1.0f);
+  float unit[3];
+  ASSERT_TRUE(zelUnitNormal(c[0], c[1], c[2], unit));
+  zelEvalP2Lattice(9, nullptr, p.Blk, gLat.P, gLat.N, nullptr, 1.0f);
   for (int i = 0; i <= 9; i++)
-    for (int j = 0; j <= 9 - i; j++) ExpectNear3(lat.N[zelLatIdx(i, j)], unit, 1e-3f, "normal");
-  // The drawn corner order agrees with that normal: every lattice triangle turns the same way.
+    for (int j = 0; j <= 9 - i; j++) ExpectNear3(gLat.N[zelLatIdx(i, j)], unit, 1e-3f, "normal");
   int count = 0;
   zelEachLatticeTri(9, [&](int i0, int i1, int i2) {
     float n[3];
-    ASSERT_TRUE(zelUnitNormal(lat.P[i0], lat.P[i1], lat.P[i2], n));
+    ASSERT_TRUE(zelUnitNormal(gLat.P[i0], gLat.P[i1], gLat.P[i2], n));
     EXPECT_GT(n[0] * unit[0] + n[1] * unit[1] + n[2] * unit[2], 0.999f);
     count++;
   });
   EXPECT_EQ(count, 81);
-}
-
-TEST(P2Patch, ADegeneratePointGetsTheZeroNormal) {
-  const float a[3] = {0, 0, 0}, b[3] = {1, 1, 1}, c[3] = {2, 2, 2};  // on one line
-  const Patch line = FlatPatch(a, b, c);
+  const Patch line({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
   float pt[3], n[3] = {9, 9, 9};
   zelP2PatchPoint(line.Blk, 0.333, 0.333, pt, n);
   const float zero[3] = {0, 0, 0};
   ExpectNear3(n, zero, 0, "normal");
-  static ZelP2Lattice lat;
-  zelEvalP2Lattice(4, nullptr, line.Blk, lat.P, lat.N, nullptr, 1.0f);
-  for (int k = 0; k < 3; k++) EXPECT_EQ(lat.N[zelLatIdx(2, 1)][k], 0.0f);
 }
 
 TEST(P2Patch, ShrinkMovesParametersTowardTheCentresAndPointsTowardC) {
   // p(u, v) = (u, v, 0) and q(t) = (t, 0, 0): points are the parameters.
-  const float o[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, m[3] = {0.5f, 0, 0};
-  const Patch p = FlatPatch(o, x, y);
-  float edge[9];
-  zelP2EdgeCoefs(o, x, m, edge);
-  static ZelP2Lattice lat;
+  const Patch p({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  const float o[3] = {0, 0, 0}, m[3] = {0.5f, 0, 0}, c[3] = {0.25f, 0, 0};
+  float edge[9], q[ZelLatRow][3];
+  zelP2EdgeCoefs(p.Nod[0], p.Nod[1], m, edge);
+  const int n = 6;
   for (float s : {1.0f, 0.8f, 0.5f, 0.1f}) {
-    const int n = 6;
-    zelEvalP2Lattice(n, nullptr, p.Blk, lat.P, lat.N, nullptr, s);
+    zelEvalP2Lattice(n, nullptr, p.Blk, gLat.P, gLat.N, nullptr, s);
     const float lo = 0.333f * (1 - s), hi = 0.333f + 0.667f * s;
-    EXPECT_NEAR(lat.P[zelLatIdx(0, 0)][0], lo, 1e-6f) << s;
-    EXPECT_NEAR(lat.P[zelLatIdx(0, 0)][1], lo, 1e-6f) << s;
-    EXPECT_NEAR(lat.P[zelLatIdx(0, n)][0], hi, 1e-6f) << s;
-    EXPECT_NEAR(lat.P[zelLatIdx(n, 0)][1], hi, 1e-6f) << s;
-    const float c[3] = {0.25f, 0.0f, 0.0f};
-    float q[ZelLatRow][3];
+    const float corners[3][3] = {{lo, lo, 0}, {hi, lo, 0}, {lo, hi, 0}};
+    const int at[3] = {zelLatIdx(0, 0), zelLatIdx(0, n), zelLatIdx(n, 0)};
+    for (int k = 0; k < 3; k++) ExpectNear3(gLat.P[at[k]], corners[k], 1e-6f, "corner");
     ASSERT_EQ(zelP2EdgePoints(n, edge, c, s, q), n + 1);
     EXPECT_NEAR(q[0][0], (0.5f * (1 - s) - c[0]) * s + c[0], 1e-6f) << s;
     EXPECT_NEAR(q[n][0], (0.5f * (1 + s) - c[0]) * s + c[0], 1e-6f) << s;
   }
-  float q[ZelLatRow][3];
   EXPECT_EQ(zelP2EdgePoints(0, edge, o, 1.0f, q), 0);
   EXPECT_EQ(zelP2EdgePoints(200, edge, o, 1.0f, q), 64);  // a level above 63 counts as 63
 }
@@ -168,46 +135,38 @@ TEST(P2Patch, IsoSegmentsAlwaysComeInPairsOverEveryLevel) {
   ZelPalette pal{};
   pal.N = 5;
   for (int i = 0; i < 5; i++) pal.NormIso[i] = -0.5f + 0.25f * i, pal.Hue[i] = 240.0f - 60.0f * i;
-  const float a[3] = {-1, -1, 0}, b[3] = {1, -1, 0}, c[3] = {0, 1, 0};
-  const float nan = std::nanf("");
-  struct Case {
-    const char *what;
-    float v[3];
-    int perLevel;  // points at every level; -1: only evenness is known
-  } cases[] = {
-      {"every level crosses twice", {-1.0f, 2.0f, 0.5f}, 2},
-      {"one corner on the level", {0.0f, -1.0f, 1.0f}, -1},
-      {"an edge on level 0", {0.0f, 0.0f, 1.0f}, -1},
-      {"the whole triangle on level 0", {0.0f, 0.0f, 0.0f}, -1},
-      {"a NaN corner", {nan, -1.0f, 1.0f}, -1},
-      {"all NaN", {nan, nan, nan}, 0},
+  const float a[3] = {-1, -1, 0}, b[3] = {1, -1, 0}, c[3] = {0, 1, 0}, nan = std::nanf("");
+  auto points = [&](const ZelIsoTable &levels, const float *v, float s) {
+    return gl.feedback([&] {
+      glBegin(GL_POINTS);
+      zelIsoSegmentTri(v, a, b, c, levels.data(), levels.size(), s);
+      glEnd();
+    });
   };
+  // Values, and the points of every level (-1: only their evenness is known).
+  const struct {
+    float v[3];
+    int perLevel;
+  } cases[] = {{{-1.0f, 2.0f, 0.5f}, 2}, {{0.0f, -1.0f, 1.0f}, -1}, {{0.0f, 0.0f, 1.0f}, -1},
+               {{0.0f, 0.0f, 0.0f}, -1}, {{nan, -1.0f, 1.0f}, -1},  {{nan, nan, nan}, 0}};
   for (int sub : {1, 9, 100}) {  // 100: more levels than the table holds on the stack
     pal.Subdiv = sub;
     const ZelIsoTable levels(&pal);
     ASSERT_EQ(levels.size(), 4 * sub + 1);
-    for (const Case &k : cases) {
+    for (const auto &k : cases)
       for (float s : {1.0f, 0.5f}) {
-        const auto prims = gl.feedback([&] {
-          glBegin(GL_POINTS);
-          zelIsoSegmentTri(k.v, a, b, c, levels.data(), levels.size(), s);
-          glEnd();
-        });
-        EXPECT_EQ(prims.size() % 2, 0u) << k.what << " subdivision " << sub;
-        if (k.perLevel >= 0) {
-          EXPECT_EQ(static_cast<int>(prims.size()), k.perLevel * levels.size()) << k.what;
-        }
+        const size_t got = points(levels, k.v, s).size();
+        EXPECT_EQ(got % 2, 0u) << k.v[0] << " " << k.v[1] << " " << k.v[2] << " subdivision " << sub;
+        EXPECT_TRUE(k.perLevel < 0 || got == size_t(k.perLevel * levels.size())) << k.v[0];
       }
-    }
   }
-  // An edge on the level ends that level's walk: the edge alone, not the whole outline.
+  // An edge on the level ends that level's walk: the edge alone, not the whole outline. With
+  // s = 0 every point falls on 0.3333 times the corner sum.
   pal.Subdiv = 1;
   const ZelIsoTable one(&pal);
-  const float flat[3] = {0.0f, 0.0f, 0.0f};
-  const auto prims = gl.feedback([&] {
-    glBegin(GL_POINTS);
-    zelIsoSegmentTri(flat, a, b, c, one.data(), one.size(), 1.0f);
-    glEnd();
-  });
-  EXPECT_EQ(prims.size(), 2u);
+  const float flat[3] = {0.0f, 0.0f, 0.0f}, across[3] = {-1.0f, 2.0f, 0.5f};
+  EXPECT_EQ(points(one, flat, 1.0f).size(), 2u);
+  const auto centre = points(one, across, 0.0f);
+  EXPECT_EQ(centre.size(), 10u);
+  for (const FeedbackPrim &p : centre) EXPECT_NEAR(p.v[0].y, (2 - 0.3333) * 16, 1e-3);  // window: (y + 2) 16
 }
