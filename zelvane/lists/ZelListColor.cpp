@@ -39,6 +39,9 @@ int zelPaletteColor(int map, float *r, float *g, float *b, const float (*user)[3
   const float(*table)[3] = map == 10 ? user : zelColorMapTables[map];
   if (!table) return 0;
   const int n = zelColorMapSizes[map] - 1;
+  // A range that is not a number counts as 0, a value that is not a number as the range.
+  if (std::isnan(range)) range = 0.0;
+  if (std::isnan(x)) x = range;
   const double step = range / n;
   int i = 0;
   double w = 0.0;

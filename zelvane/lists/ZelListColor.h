@@ -26,7 +26,8 @@ enum : int { ZelNbrColorMaps = 11 };
 void zelHsvColor(float hue, float rgb[3]);
 
 // Colour at position x (0..range) of colour map `map`: the map's rows spread evenly over
-// 0..range, x between two rows blended linearly, x clamped to 0..range. Map 10 reads the
+// 0..range, x between two rows blended linearly, x clamped to 0..range (x not a number counts
+// as range, range not a number as 0). Map 10 reads the
 // palette's user table (5 rows). 1 done; 0 with the outputs untouched for a map without a table
 // (0, 1, outside 0..10, or 10 without a user table), whose callers keep the computed colours.
 int zelPaletteColor(int map, float *r, float *g, float *b, const float (*user)[3], double x, double range);
