@@ -25,10 +25,11 @@ QGuiApplication *application() {
 
 // freeglut's sphere and bitmap-font calls need the library initialised and a current
 // window of its own; a hidden 1x1 window serves, after which the caller's context is made
-// current again and freeglut draws into it.
+// current again and freeglut draws into it. A program that initialised freeglut already (the
+// shell's start-up) keeps its own window.
 void initGlut() {
   static bool done = false;
-  if (done) return;
+  if (done || glutGet(GLUT_INIT_STATE)) return;
   done = true;
   int argc = 1;
   char name[] = "zelvane-test";
