@@ -5,12 +5,10 @@
 
 #include "zelvane/scene/ZelScene.h"
 
-namespace {
-void notImplemented(const char *name) {
+void QZelBase::notImplemented(const char *name) {
   printf("  warning: virtual function %s not implemented   \n", name);
   fflush(stdout);
 }
-}  // namespace
 
 ZelBase::ZelBase(ZelScene *scn, ZelSequenceServer *srv, int num) : scene(scn), server(srv), id(num) {
   if (scene) DefaultFunInterface(&fi, scene->Mem, scene->Par, "BASE");

@@ -54,5 +54,9 @@ class QZelBase : public QWidget, public ZelBase {
   GLWidget *glView() const { return view_; }
 
  protected:
+  // The default line of an operation a class does not override:
+  // "  warning: virtual function <name> not implemented   " on standard output.
+  static void notImplemented(const char *name);
+
   GLWidget *view_ = nullptr;
 };

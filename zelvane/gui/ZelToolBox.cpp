@@ -32,6 +32,9 @@ ZelToolBox::ZelToolBox(const QString &name, QSize size, ZelSequenceServer *serve
   setStyleSheet(IndicatorStyle);
   collapse();
   connect(this, &QGroupBox::toggled, this, &ZelToolBox::setVisibleBox);
+  // Replay re-emits only clicked(bool): without this a replayed header click would change
+  // nothing.
+  connect(this, &QGroupBox::clicked, this, &ZelToolBox::setVisibleBox);
 }
 
 ZelToolBox::~ZelToolBox() {
@@ -39,18 +42,36 @@ ZelToolBox::~ZelToolBox() {
   delete panel_;
 }
 
+void ZelToolBox::shut() {
+  if (panel_) panel_->hide();
+  // The maximum-size constraint would give the box its layout's height (the header and the
+  // margins) at the next layout pass: a closed box keeps its 20 pixels without it.
+  layout_->setSizeConstraint(QLayout::SetNoConstraint);
+  setFlat(true);
+  setFixedHeight(ClosedHeight);
+}
+
+void ZelToolBox::spread() {
+  setMinimumHeight(0);
+  setMaximumHeight(QWIDGETSIZE_MAX);
+  // The box grows back to its page's height at the next layout pass.
+  layout_->setSizeConstraint(QLayout::SetMaximumSize);
+  setFlat(false);
+}
+
 void ZelToolBox::collapse() {
   setChecked(false);
-  if (panel_) panel_->hide();
-  setFixedHeight(ClosedHeight);
-  setFlat(true);
+  shut();
 }
 
 void ZelToolBox::addWidget(QZelBase *panel, const QString &title) {
   setTitle(title);
   panel_ = panel;
-  layout_->addWidget(panel);
-  if (isCheckable()) collapse();
+  if (panel) layout_->addWidget(panel);
+  if (isCheckable())
+    collapse();
+  else
+    spread();
 }
 
 void ZelToolBox::setVisibleBox(bool state) {
@@ -60,16 +81,21 @@ void ZelToolBox::setVisibleBox(bool state) {
   if (state && panel_) {
     panel_->show();
     panel_->setEnabled(true);
-    setMinimumHeight(0);
-    setMaximumHeight(QWIDGETSIZE_MAX);
-    setFlat(false);
+    spread();
     return;
   }
-  if (panel_) panel_->hide();
-  setFixedHeight(ClosedHeight);
-  setFlat(true);
+  shut();
 }
 
 void ZelToolBox::update() {
   if (panel_) panel_->zelUpdate();
+}
+
+void ZelToolBox::zelInit() {
+  if (panel_) panel_->zelInit();
+}
+
+void ZelToolBox::clearWidget() {
+  layout_ = nullptr;
+  panel_ = nullptr;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/base/Memory.h"
+#include "common/model/Mesh.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelDisplayInternal.h"
 #include "zelvane/scene/ZelDisplayList.h"
@@ -123,6 +124,10 @@ int zelSetupDisplayLists(Memory_List *mem, ZelScene *scene) {
   if (volumes) scene->Rnd.Kinds |= ZelKindsVolumes;
   if (faces) scene->Rnd.Kinds |= ZelKindsFaces;
   if (edges) scene->Rnd.Kinds |= ZelKindsEdges;
+  // Known before the first frame composes the feature lists: the window builds its geometry
+  // page from this bit right after the set-up.
+  const uint32_t features = GEO_CORNERS | GEO_REQ_VERTICES | GEO_REQ_EDGES | GEO_RIDGES | GEO_NONMANIFOLD;
+  if (scene->Msh->GeoFlags & features) scene->Rnd.Kinds |= ZelKindsFeatures;
   if (!faces && !volumes)
     forEachRecord(zm, EdgeKinds, [](ZelEntDisplayList *r) { setLineMode(r, ZelModeRef); });
   if (volumes && !faces) scene->Flags |= ZelFlgVolumes;
