@@ -19,7 +19,7 @@ if [ $# -eq 0 ]; then
   cmake --build build-tsan -j"$(nproc)" --target test_common test_scene test_lists
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
     build-tsan/tests/test_common --gtest_brief=1 \
-    --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*:TopoThread*:VolumeBase*:*FourThreads*:LoadPipe*' \
+    --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*:TopoThread*:VolumeBase*:*FourThreads*:LoadPipe*:*Pooled*:*EqualSumKeys*' \
     || failed+=("ThreadSanitizer tests")
   # Scenes opened while the topology thread still runs, and the scaling on the pool.
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \

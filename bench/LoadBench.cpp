@@ -3,7 +3,10 @@
 // through the mesh writer, and as an SU2 file with its ".dat" solution, then loaded end to end
 // (size pass, creation, mesh, solution).
 //
-//   LoadBench [--cells N] [--runs R] [--only binary|text|su2]
+//   LoadBench [--cells N] [--runs R] [--only binary|text|su2] [--threads T]
+//
+// The loads run with a worker pool of T threads (default: one per core; 1: no pool), as the
+// viewer loads its meshes.
 //
 // Each encoding is loaded in a child process of its own, so that its peak resident memory
 // is the load's alone; it is printed next to the model's size (GetMeshMem) and the bytes the
@@ -27,6 +30,7 @@
 #include "common/model/Mesh.h"
 #include "common/load/MeshLoad.h"
 #include "common/load/MeshWriter.h"
+#include "common/pool/MthParallel.h"
 #include "tests/support/StructuredMesh.h"
 
 namespace {
@@ -124,14 +128,15 @@ struct Result {
 };
 
 // Runs in a child: loads the file runs times and checks the last one against the box.
-Result measure(const std::string &mesh, int runs, int n) {
+Result measure(const std::string &mesh, int runs, int n, int threads) {
   Result r{};
   r.Best = 1e30;
+  Common_MthParallel *par = threads > 1 ? NewMthParallel(threads, 0, 0) : nullptr;
   r.Before = statusValue("VmRSS:");
   for (int k = 0; k < runs; k++) {
     Memory_List *mem = NewMemory(10000);
     Function_Interface fi;
-    DefaultFunInterface(&fi, mem, nullptr, "bench");
+    DefaultFunInterface(&fi, mem, par, "bench");
     fi.Verbose = 0;
     std::string name = mesh;
     char *names[] = {&name[0]};
@@ -167,17 +172,18 @@ Result measure(const std::string &mesh, int runs, int n) {
     FreeMemory(mem);
   }
   r.Peak = statusValue("VmHWM:");
+  FreeMthParallel(par);
   return r;
 }
 
-bool runChild(const std::string &mesh, int runs, int n, Result *out) {
+bool runChild(const std::string &mesh, int runs, int n, int threads, Result *out) {
   int fd[2];
   if (pipe(fd)) return false;
   fflush(stdout);
   pid_t pid = fork();
   if (pid == 0) {
     close(fd[0]);
-    Result r = measure(mesh, runs, n);
+    Result r = measure(mesh, runs, n, threads);
     ssize_t w = write(fd[1], &r, sizeof(r));
     _exit(w == sizeof(r) ? 0 : 1);
   }
@@ -192,12 +198,13 @@ bool runChild(const std::string &mesh, int runs, int n, Result *out) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  int n = 70, runs = 3;
+  int n = 70, runs = 3, threads = GetNumberOfCores();
   const char *only = "";
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!strcmp(argv[i], "--cells")) n = atoi(argv[i + 1]);
     if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
     if (!strcmp(argv[i], "--only")) only = argv[i + 1];
+    if (!strcmp(argv[i], "--threads")) threads = atoi(argv[i + 1]);
   }
   if (n < 1) n = 1;
   if (runs < 1) runs = 1;
@@ -226,8 +233,9 @@ int main(int argc, char **argv) {
     return 1;
   }
   int64_t nver = int64_t(n + 1) * (n + 1) * (n + 1), ntet = 6LL * n * n * n, ntri = 2LL * n * n;
-  printf("%lld vertices, %lld tetrahedra, %lld triangles, one scalar per vertex; best and mean of %d loads\n\n",
-         static_cast<long long>(nver), static_cast<long long>(ntet), static_cast<long long>(ntri), runs);
+  printf("%lld vertices, %lld tetrahedra, %lld triangles, one scalar per vertex; best and mean of %d loads, "
+         "%d threads\n\n",
+         static_cast<long long>(nver), static_cast<long long>(ntet), static_cast<long long>(ntri), runs, threads);
   int status = 0;
   const char *const encodings[3] = {"binary", "text", "su2"};
   for (int e = 0; e < 3; e++) {
@@ -235,7 +243,7 @@ int main(int argc, char **argv) {
     const std::string &mesh = files[2 * e];
     double mb = (fileSize(mesh) + fileSize(files[2 * e + 1])) / 1e6;
     Result r;
-    if (!runChild(mesh, runs, n, &r) || !r.Ok) {
+    if (!runChild(mesh, runs, n, threads, &r) || !r.Ok) {
       fprintf(stderr, "%s: load failed or loaded wrong values\n", mesh.c_str());
       status = 1;
       continue;

@@ -156,11 +156,13 @@ int parseWord(int argc, char **argv, int i, Memory_List *list, CommonOptions *op
   return i + 1;
 }
 
-// Without -out the output name is the input name cut at ".mesh", followed by ".o".
+// Without -out the output name is the input name cut at ".mesh" (looked for in its last path
+// component: a folder may hold ".mesh" in its name), followed by ".o".
 void defaultOutput(CommonOptions *opt) {
   if (opt->OutNam || !opt->InpNam) return;
   size_t len = std::strlen(opt->InpNam);
-  const char *cut = std::strstr(opt->InpNam, ".mesh");
+  const char *slash = std::strrchr(opt->InpNam, '/');
+  const char *cut = std::strstr(slash ? slash + 1 : opt->InpNam, ".mesh");
   if (cut) len = static_cast<size_t>(cut - opt->InpNam);
   opt->OutNam = static_cast<char *>(std::malloc(len + 3));
   if (opt->OutNam) {

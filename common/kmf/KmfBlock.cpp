@@ -1,4 +1,7 @@
 // Block transfers: whole ranges of lines between a section and the caller's records.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <type_traits>
@@ -7,11 +10,15 @@
 #include "common/kmf/KmfMeshFile.h"
 #include "common/kmf/KmfStream.h"
 #include "common/base/Memory.h"
+#include "common/pool/Parallel.h"
 
 namespace {
 
 // File types of a field.
 enum { F32 = 1, F64 = 2, I32 = 3, I64 = 4 };
+
+// Values of a text read from which it is parsed on the handle's pool.
+const int64_t kMinPooledTextValues = 4 * KmfBlockLines;
 
 int typeSize(int typ) { return typ == F32 || typ == I32 ? 4 : 8; }
 
@@ -285,12 +292,104 @@ void convertBlock(const KmfMeshFile *msh, const KmfKeyword *kw, const unsigned c
   }
 }
 
+// Whether a block read may run on the handle's pool: no map (two lines could then go to one
+// record), and fields of one stride that keep every record apart from the next.
+bool onPool(const KmfMeshFile *msh, const Records &rec, int nfields, const KmfField *fields) {
+  if (!msh->Pool || msh->Pool->NbrCpu < 2 || rec.Map || nfields < 1) return false;
+  const int64_t stride = fields[0].Stride;
+  const char *lo = fields[0].Adr, *hi = fields[0].Adr;
+  for (int j = 0; j < nfields; j++) {
+    if (fields[j].Stride != stride) return false;
+    if (fields[j].Adr < lo) lo = fields[j].Adr;
+    if (fields[j].Adr + callSize(fields[j].Typ) > hi) hi = fields[j].Adr + callSize(fields[j].Typ);
+  }
+  return stride > 0 && hi - lo <= stride;
+}
+
 void reportBlock(const KmfAioCb *cb, int64_t block, int64_t nblocks, int64_t lines, bool read) {
   if (read) {
     printf("block      = %lld / %lld\n", static_cast<long long>(block), static_cast<long long>(nblocks));
     printf("size       = %lld lines\n", static_cast<long long>(lines));
   }
   KmfAioReport(cb);
+}
+
+// One binary block read shared by the pool's threads: each reads its blocks with pread (the
+// stream's position is not shared), converts them and calls the callback.
+struct BinaryJob {
+  const KmfMeshFile *Msh;
+  const KmfKeyword *Kw;
+  int64_t First, Nlin, LineBytes, BlockBytes;
+  Records Rec;
+  int Nfields;
+  const KmfField *Fields;
+  const char *Letters;
+  KmfBlockCallback Cb;
+  void *CbArg;
+  unsigned char *Bufs;  // one block buffer per thread
+  int64_t Nblocks;
+  int64_t Next;         // next block to take (atomic): a thread the system holds back
+                        // delays its own block only
+  int Failed;           // first failed block + 1, 0 when none (atomic)
+  int FailErrno;
+};
+
+bool preadAll(int fd, unsigned char *buf, int64_t n, int64_t off) {
+  while (n > 0) {
+    ssize_t got = pread(fd, buf, static_cast<size_t>(n), static_cast<off_t>(off));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    buf += got;
+    n -= got;
+    off += got;
+  }
+  return true;
+}
+
+void binaryBlocks(int, int, int thread, void *arg) {
+  auto *job = static_cast<BinaryJob *>(arg);
+  unsigned char *buf = job->Bufs + static_cast<size_t>(thread) * static_cast<size_t>(job->BlockBytes);
+  for (;;) {
+    int64_t b = __atomic_fetch_add(&job->Next, 1, __ATOMIC_RELAXED);
+    if (b >= job->Nblocks || __atomic_load_n(&job->Failed, __ATOMIC_RELAXED)) return;
+    int64_t l0 = b * KmfBlockLines;
+    int64_t n = job->Nlin - l0 < KmfBlockLines ? job->Nlin - l0 : int64_t(KmfBlockLines);
+    int64_t off = job->Kw->Pos + (job->First - 1 + l0) * job->LineBytes;
+    if (!preadAll(fileno(job->Msh->hdl), buf, n * job->LineBytes, off)) {
+      int none = 0, err = errno;
+      if (__atomic_compare_exchange_n(&job->Failed, &none, static_cast<int>(b) + 1, false, __ATOMIC_RELAXED,
+                                      __ATOMIC_RELAXED))
+        job->FailErrno = err;
+      return;
+    }
+    Records r = job->Rec;
+    r.Record0 += l0;
+    convertBlock(job->Msh, job->Kw, buf, n, job->LineBytes, r, job->Nfields, job->Fields, job->Letters);
+    if (job->Cb) job->Cb(job->First + l0, job->First + l0 + n - 1, job->CbArg);
+  }
+}
+
+int getBinaryParallel(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t nblocks,
+                      int64_t lineBytes, BinaryJob job) {
+  job.BlockBytes = KmfBlockLines * lineBytes;
+  size_t bytes = static_cast<size_t>(job.BlockBytes) * static_cast<size_t>(msh->Pool->NbrCpu);
+  job.Bufs = static_cast<unsigned char *>(MEM_ALLOC(nullptr, job.Bufs, bytes));
+  if (!job.Bufs) return 0;
+  job.Nblocks = nblocks;
+  job.Next = 0;
+  LaunchRange(msh->Pool, msh->Pool->NbrCpu, binaryBlocks, &job);
+  int res = 1;
+  if (job.Failed) {
+    int64_t b = job.Failed - 1;
+    int64_t n = job.Nlin - b * KmfBlockLines < KmfBlockLines ? job.Nlin - b * KmfBlockLines : int64_t(KmfBlockLines);
+    KmfAioCb aio{msh->hdl, kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes, job.Bufs, n * lineBytes, -1};
+    KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
+    errno = job.FailErrno;
+    reportBlock(&aio, b + 1, nblocks, n, true);
+    res = 0;
+  }
+  MEM_FREE(nullptr, job.Bufs);
+  return res;
 }
 
 int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
@@ -303,6 +402,13 @@ int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, in
   }
   int64_t nlin = last - first + 1;
   int64_t nblocks = (nlin + KmfBlockLines - 1) / KmfBlockLines;
+  if (nblocks >= 2 && nblocks <= INT32_MAX && onPool(msh, rec, nfields, fields)) {
+    BinaryJob job{msh, kw, first, nlin, lineBytes, 0, rec, nfields, fields, letters, cb, cbarg, nullptr, 0, 0, 0, 0};
+    int res = getBinaryParallel(msh, kwd, kw, first, nblocks, lineBytes, job);
+    KmfReaderDrop(msh->Rd);
+    KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
+    return res;
+  }
   int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
   // One buffer: each block is read whole, then converted. Reading the next block on a thread
   // of its own while converting was measured slower than this on files the system caches.
@@ -418,6 +524,10 @@ int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, in
   if (!checkFamilies(msh, s.Letters, nfields, s.Fields, "KMFGETBLOCK")) return 0;
   Records rec{0, map, maptype, 1};
   if (msh->Typ & KmfText) {
+    // Small sections are not worth the pool.
+    if (last * nfields >= kMinPooledTextValues && onPool(msh, rec, nfields, s.Fields) &&
+        KmfGetTextOnPool(msh, kw, first, last, cb, cbarg, nfields, s.Fields))
+      return 1;
     if (!KmfGotoKwd(msh, kwd)) return 0;
     return getText(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields);
   }

@@ -37,3 +37,10 @@ void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val);
 // Prints "  ## ERROR: <fn>: <message>" on standard error with the file name.
 void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+
+// Reads lines first..last of a text section on the handle's pool into the fields (one per
+// value of a line, node ordering applied), then calls the callback per block on the pool.
+// False when the parallel pass gave up (see KmfTextParallel.cpp): the caller then reads the
+// section on its own thread, which rewrites every value this pass wrote.
+bool KmfGetTextOnPool(KmfMeshFile *msh, const KmfKeyword *kw, int64_t first, int64_t last, KmfBlockCallback cb,
+                      void *cbarg, int nfields, const KmfField *order);

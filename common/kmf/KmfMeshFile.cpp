@@ -443,6 +443,10 @@ int KmfCloseMesh(KmfMeshFile *msh) {
   return ok ? 1 : 0;
 }
 
+void KmfSetPool(KmfMeshFile *msh, ParallelPool *pool) {
+  if (msh) msh->Pool = pool;
+}
+
 int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode) {
   if (!msh) return 0;
   if (version) *version = msh->Ver;

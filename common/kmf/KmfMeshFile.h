@@ -16,6 +16,7 @@
 #include "common/kmf/KmfFormat.h"
 
 struct Function_Interface;
+struct ParallelPool;
 
 enum { KmfRead = 1, KmfWrite = 2 };          // open modes
 enum { KmfMesh = 0, KmfSol = 1 };            // file kinds of GetMeshDesc
@@ -60,6 +61,7 @@ struct KmfMeshFile {
   KmfTextBuffer *Rd;        // buffered reader (reading only)
   int WrtErr;               // a write failed since opening: the file is damaged
   int Quiet;                // no messages (a probe of KmfFileComplete)
+  ParallelPool *Pool;       // block reads of large sections run on it (KmfSetPool), or null
 };
 
 // One field of a block call: where the first record's field is, how far apart records are,
@@ -118,6 +120,15 @@ int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, in
                       const KmfField *fields);
 int KmfSetBlockFields(KmfMeshFile *msh, int kwd, int maptype, void *map, KmfBlockCallback cb,
                       void *cbarg, int nfields, const KmfField *fields);
+
+// Lets block reads of large sections run on a worker pool (null: on the calling thread).
+// Binary blocks are then read and converted by the pool's threads, and text sections parsed
+// by them, with exactly the values the calling thread would read. The callback of such a
+// read is called from the pool's threads, once per block of KmfBlockLines lines (the last one
+// shorter), for disjoint ranges and in no fixed order: it must only touch the records of its
+// range, or data of its own per block. A read with a map, or whose records overlap, stays on
+// the calling thread. Only the thread that controls the pool may read through such a handle.
+void KmfSetPool(KmfMeshFile *msh, ParallelPool *pool);
 
 // Node permutation of the high-order keyword kwd: own and file each hold one row of lattice
 // coordinates per node, in the program's order and in the file's order.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -50,6 +51,32 @@ const char *token(KmfTextBuffer *rd, size_t *len) {
   return rd->Cur;
 }
 
+// The number at the start of [p, end): the end of its text, or null when there is none or an
+// integer overflows. Every text reader converts through here, so that the serial and the
+// parallel readers give the same bits.
+template <typename T>
+const char *numberAt(const char *p, const char *end, T *val) {
+  const char *q = p;
+  if (q < end && *q == '+' && q + 1 < end && q[1] != '-') q++;
+  auto res = std::from_chars(q, end, *val);
+  if (res.ptr == q) return nullptr;
+  if (res.ec == std::errc::result_out_of_range) {
+    if constexpr (std::is_floating_point_v<T>) {
+      // Beyond the type's range: underflow goes to zero, overflow to infinity, as scanf does.
+      const char *e = std::find_if(q, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
+      bool neg = *q == '-';
+      bool under = e + 1 < res.ptr && e[1] == '-';
+      T mag = under ? T(0) : std::numeric_limits<T>::infinity();
+      *val = neg ? -mag : mag;
+    } else {
+      return nullptr;
+    }
+  } else if (res.ec != std::errc()) {
+    return nullptr;
+  }
+  return res.ptr;
+}
+
 template <typename T>
 bool readNumber(KmfTextBuffer *rd, T *val) {
   // Fast path: blanks, then the number straight from the buffer.
@@ -62,27 +89,37 @@ bool readNumber(KmfTextBuffer *rd, T *val) {
     p = rd->Cur;
   }
   const char *end = rd->End;
-  const char *q = p;
-  if (*q == '+' && q + 1 < end && q[1] != '-') q++;
-  auto res = std::from_chars(q, end, *val);
+  const char *stop = numberAt(p, end, val);
   // The number must end the word, and a word cut by the window is longer than any number.
-  if (res.ptr == q || (res.ptr < end && !isSpace(*res.ptr)) || (res.ptr == end && !rd->Eof)) return false;
-  if (res.ec == std::errc::result_out_of_range) {
-    if constexpr (std::is_floating_point_v<T>) {
-      // Beyond the type's range: underflow goes to zero, overflow to infinity, as scanf does.
-      const char *e = std::find_if(q, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
-      bool neg = *q == '-';
-      bool under = e + 1 < res.ptr && e[1] == '-';
-      T mag = under ? T(0) : std::numeric_limits<T>::infinity();
-      *val = neg ? -mag : mag;
-    } else {
-      return false;
-    }
-  } else if (res.ec != std::errc()) {
-    return false;
-  }
-  rd->Cur = const_cast<char *>(res.ptr);
+  if (!stop || (stop < end && !isSpace(*stop)) || (stop == end && !rd->Eof)) return false;
+  rd->Cur = const_cast<char *>(stop);
   return true;
+}
+
+// Significant digits of the shortest decimal that reads back as v.
+template <typename T>
+int shortestDigits(T v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::scientific);
+  int d = 0;
+  for (const char *p = buf; p < res.ptr && *p != 'e'; p++) d += static_cast<unsigned>(*p - '0') < 10;
+  return d;
+}
+
+// v as printf "%.<p>g" in the C locale would write it, p being the usual precision when that
+// reads back exactly, else the fewest digits that do: text files keep every bit of a value
+// and look as they always did when the usual digits are enough.
+template <typename T>
+char *writeReal(char *buf, char *end, T v, int usual) {
+  int d = std::isfinite(v) ? shortestDigits(v) : 0;
+  if (d <= usual) return std::to_chars(buf, end, v, std::chars_format::general, usual).ptr;
+  // Rounding to d digits may miss by one next to a power of two: check, and add a digit.
+  for (int p = d;; p++) {
+    char *e = std::to_chars(buf, end, v, std::chars_format::general, p).ptr;
+    T back;
+    if (p >= std::numeric_limits<T>::max_digits10 || (std::from_chars(buf, e, back).ec == std::errc() && back == v))
+      return e;
+  }
 }
 
 char *appendChars(char *dst, const char *src, size_t n) {
@@ -183,33 +220,45 @@ bool KmfReaderSkipSpace(KmfTextBuffer *rd) {
 }
 
 const char *KmfReaderNextName(KmfTextBuffer *rd, size_t *len) {
-  bool inWord = false;  // the buffer ended inside a word being skipped
+  // Only a word that starts with a letter or '#' matters, and such bytes are rare in the data
+  // of a mesh: look for them eight bytes at a time (any byte with bit 6 set covers the
+  // letters), and take one only when a blank comes before it.
+  const uint64_t ones = 0x0101010101010101ull, hash = 0x2323232323232323ull;
+  bool inWord = false;  // the unread bytes start inside a word
   for (;;) {
-    const char *p = rd->Cur;
+    const char *p = rd->Cur, *start = p;
     const char *end = rd->End;
-    if (inWord) {
-      while (p < end && !isSpace(*p)) p++;
-      inWord = p == end;
-    }
-    // Skip blanks and words that do not start with a letter, while a whole name surely
-    // lies in the buffer.
+    // A name found must lie whole in the buffer.
     const char *safe = rd->Eof ? end : end - KmfWordWindow;
-    while (!inWord && p < safe) {
-      unsigned char c = static_cast<unsigned char>(*p);
-      if (c <= ' ') {
-        p++;
-        continue;
+    const char *found = nullptr;
+    while (p < safe) {
+      if (safe - p >= 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        uint64_t h = x ^ hash;
+        uint64_t maybe = (x & 0x4040404040404040ull) | (rd->NoComments ? 0 : (h - ones) & ~h & 0x8080808080808080ull);
+        if (!maybe) {
+          p += 8;
+          continue;
+        }
       }
-      if ((c == '#' && !rd->NoComments) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) break;
-      while (p < end && !isSpace(*p)) p++;
-      inWord = p == end;
+      unsigned char c = static_cast<unsigned char>(*p);
+      bool lead = (c == '#' && !rd->NoComments) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+      if (lead && (p == start ? !inWord : isSpace(p[-1]))) {
+        found = p;
+        break;
+      }
+      p++;
     }
-    rd->Cur = const_cast<char *>(p);
-    if (!inWord && p < safe) {
-      if (*p != '#' || rd->NoComments) return KmfReaderWord(rd, len);
+    if (found) {
+      rd->Cur = const_cast<char *>(found);
+      if (*found != '#' || rd->NoComments) return KmfReaderWord(rd, len);
       if (!KmfReaderSkipSpace(rd)) return nullptr;
+      inWord = false;
       continue;
     }
+    if (p > start) inWord = !isSpace(p[-1]);
+    rd->Cur = const_cast<char *>(p);
     if (rd->Eof) return nullptr;
     refill(rd);
   }
@@ -232,6 +281,10 @@ const char *KmfReaderWord(KmfTextBuffer *rd, size_t *len) {
   *len = SIZE_MAX;
   return rd->Cur;
 }
+
+const char *KmfParseInt(const char *p, const char *end, int64_t *val) { return numberAt(p, end, val); }
+const char *KmfParseReal(const char *p, const char *end, double *val) { return numberAt(p, end, val); }
+const char *KmfParseFloat(const char *p, const char *end, float *val) { return numberAt(p, end, val); }
 
 bool KmfReaderIntSlow(KmfTextBuffer *rd, int64_t *val) { return readNumber(rd, val); }
 bool KmfReaderReal(KmfTextBuffer *rd, double *val) { return readNumber(rd, val); }
@@ -296,13 +349,11 @@ void KmfWriteInt(KmfMeshFile *msh, int64_t val) {
 }
 
 void KmfWriteReal(KmfMeshFile *msh, double val, bool single) {
-  // Same text as printf "%g " / "%.15g " in the C locale.
   char buf[64];
-  auto res = single ? std::to_chars(buf, buf + sizeof(buf) - 1, static_cast<float>(val),
-                                    std::chars_format::general, 6)
-                    : std::to_chars(buf, buf + sizeof(buf) - 1, val, std::chars_format::general, 15);
-  *res.ptr++ = ' ';
-  KmfWriteBytes(msh, buf, static_cast<size_t>(res.ptr - buf));
+  char *end = single ? writeReal(buf, buf + sizeof(buf) - 1, static_cast<float>(val), 6)
+                     : writeReal(buf, buf + sizeof(buf) - 1, val, 15);
+  *end++ = ' ';
+  KmfWriteBytes(msh, buf, static_cast<size_t>(end - buf));
 }
 
 void KmfWriteText(KmfMeshFile *msh, const char *text) { KmfWriteBytes(msh, text, std::strlen(text)); }

@@ -65,6 +65,13 @@ inline bool KmfReaderInt(KmfTextBuffer *rd, int64_t *val) {
   return KmfReaderIntSlow(rd, val);
 }
 bool KmfReaderReal(KmfTextBuffer *rd, double *val);
+// The number at the start of [p, end), converted as the readers above convert it (a leading
+// '+' is taken; reals beyond their type's range go to zero or infinity): the end of its
+// text, or null when there is no number or an integer overflows. The caller checks that the
+// number ends the word.
+const char *KmfParseInt(const char *p, const char *end, int64_t *val);
+const char *KmfParseReal(const char *p, const char *end, double *val);
+const char *KmfParseFloat(const char *p, const char *end, float *val);
 bool KmfReaderFloat(KmfTextBuffer *rd, float *val);
 // Rest of the current text line after leading blanks (at most cap - 1 characters kept);
 // a line that holds nothing but blanks is skipped.
@@ -77,7 +84,9 @@ void KmfSwap(void *val, int bytes);
 // wait. Failures are remembered in the handle.
 void KmfWriteBytes(KmfMeshFile *msh, const void *data, size_t n);
 void KmfWriteInt(KmfMeshFile *msh, int64_t val);               // "%lld " text
-void KmfWriteReal(KmfMeshFile *msh, double val, bool single);  // "%g " or "%.15g " text
+// A real and a blank in text: as "%g " (single) or "%.15g " when those digits read back as
+// the value, else with the fewest digits that do.
+void KmfWriteReal(KmfMeshFile *msh, double val, bool single);
 void KmfWriteText(KmfMeshFile *msh, const char *text);
 bool KmfFlush(KmfMeshFile *msh);
 

@@ -72,16 +72,17 @@ KeywordNameKind KeywordFileKind(const char *name) {
                {".mesh", {true, false, false}},
                {".solb", {true, true, true}},
                {".sol", {true, false, true}}};
+  const char *last = lastComponent(name);
   for (const auto &k : kinds)
-    if (endsWith(name, k.Ext)) return k.Kind;
+    if (endsWith(last, k.Ext)) return k.Kind;
   for (const auto &k : kinds)
-    if (std::strstr(name, k.Ext)) return k.Kind;
+    if (std::strstr(last, k.Ext)) return k.Kind;
   return {false, false, false};
 }
 
 int KindExtension(const char *name, int kind) {
   const char *ext = kTextExt[kind == FILE_NAME_SOL];
-  const char *at = std::strstr(name, ext);
+  const char *at = std::strstr(lastComponent(name), ext);
   if (!at) return NAME_EXT_NONE;
   const char *rest = at + std::strlen(ext);
   if (!*rest) return NAME_EXT_TEXT;
@@ -97,6 +98,17 @@ bool ExistingKeywordFile(const char *base, int kind, char *out, size_t outSize) 
   for (bool binary : {true, false})
     if (AppendExtension(base, kind, binary, out, outSize) && readable(out)) return true;
   return false;
+}
+
+bool FindSolutionFile(const char *name, char *open, char *path, size_t outSize) {
+  int ext = KindExtension(name, FILE_NAME_SOL);
+  if (ext == NAME_EXT_TEXT || ext == NAME_EXT_BINARY) {
+    copyBounded(open, outSize, name, std::strlen(name));
+    copyBounded(path, outSize, name, std::strlen(name));
+    return readable(path);
+  }
+  getBaseName(name, open, outSize);
+  return ExistingKeywordFile(open, FILE_NAME_SOL, path, outSize);
 }
 
 void getBaseName(const char *name, char *out, size_t outSize) {
@@ -136,7 +148,7 @@ int GetInputFileType(const char *name) {
 }
 
 bool Su2SolutionName(const char *name, char *out, size_t outSize) {
-  const char *at = std::strstr(name, ".su2");
+  const char *at = std::strstr(lastComponent(name), ".su2");
   size_t len = at ? static_cast<size_t>(at - name) : std::strlen(name);
   return joinName(name, len, ".dat", out, outSize);
 }

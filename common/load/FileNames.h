@@ -37,11 +37,14 @@ struct KeywordNameKind {
 bool FileNameFits(const char *name);
 
 // Encoding and kind from the name: the extension that ends it, else the first of ".meshb",
-// ".mesh", ".solb", ".sol" found anywhere in it.
+// ".mesh", ".solb", ".sol" found anywhere in its last path component.
+//
+// Every judgement of an ending here looks at the last path component only: a folder named
+// "run.mesh.d" or "case.sol" says nothing about the files inside it.
 KeywordNameKind KeywordFileKind(const char *name);
 
-// Where the first ".mesh" (kind FILE_NAME_MESH) or ".sol" (FILE_NAME_SOL) of name stands:
-// NAME_EXT_NONE, _TEXT, _BINARY or _OTHER.
+// Where the first ".mesh" (kind FILE_NAME_MESH) or ".sol" (FILE_NAME_SOL) of the last path
+// component of name stands: NAME_EXT_NONE, _TEXT, _BINARY or _OTHER.
 int KindExtension(const char *name, int kind);
 
 // Writes base followed by the kind's binary or text extension into out (outSize bytes).
@@ -52,6 +55,13 @@ bool AppendExtension(const char *base, int kind, bool binary, char *out, size_t 
 // read, else with the text extension when that one can; written into out. False when
 // neither can be read.
 bool ExistingKeywordFile(const char *base, int kind, char *out, size_t outSize);
+
+// The solution file name stands for. A name whose last path component ends in ".sol" or
+// ".solb" stands for that very file; any other for its base name (getBaseName) with ".solb"
+// when that file can be read, else with ".sol". open receives what to give the opener (the
+// name itself, or the base name, which the opener resolves the same way); path receives the
+// file found. Both hold outSize bytes. False when no such file can be read.
+bool FindSolutionFile(const char *name, char *open, char *path, size_t outSize);
 
 // Name without its ".mesh", ".sol" or ".solb" ending: cut at the first ".mesh", then at the
 // first ".sol", looking only in the last path component; written into out (outSize bytes,
@@ -71,6 +81,7 @@ int GetFilVer(int64_t NbrVer);
 // else 0. A null name ends the process through myexit.
 int GetInputFileType(const char *name);
 
-// The ".dat" solution next to an SU2 mesh: the name cut at its first ".su2", then ".dat",
+// The ".dat" solution next to an SU2 mesh: the name cut at the first ".su2" of its last path
+// component, then ".dat",
 // written into out. False when it would not fit FileNameMax or outSize.
 bool Su2SolutionName(const char *name, char *out, size_t outSize);

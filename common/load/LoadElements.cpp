@@ -188,6 +188,28 @@ void checkRecords(const ElementArray &a, int beg, int n, int nv, int NbrVer0, bo
   }
 }
 
+// The per-record pass of one section, run on each block as it is read: the records are
+// still in the cache, and the blocks of a pooled read are checked in parallel.
+struct ElementPass {
+  const ElementArray *A;
+  int Beg;  // record of the section's first line
+  int Nv, NbrVer0, NbrNod;
+  bool RefZero;
+  BlockSlots<BadEntries> *Bad;
+};
+
+void elementBlock(int64_t first, int64_t last, void *arg) {
+  const auto *p = static_cast<const ElementPass *>(arg);
+  int beg = p->Beg + static_cast<int>(first) - 1, n = static_cast<int>(last - first + 1);
+  BadEntries &bad = p->Bad->at(first);
+  // The common node counts get loops the compiler can unroll.
+  switch (p->NbrNod) {
+    case 3: checkRecords<3>(*p->A, beg, n, p->Nv, p->NbrVer0, p->RefZero, bad); break;
+    case 4: checkRecords<4>(*p->A, beg, n, p->Nv, p->NbrVer0, p->RefZero, bad); break;
+    default: checkRecords<0>(*p->A, beg, n, p->Nv, p->NbrVer0, p->RefZero, bad, p->NbrNod); break;
+  }
+}
+
 int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometric_Mesh *msh,
                  const ElementKind &k, ElementArray a) {
   fi->ErrCod = 0;
@@ -219,19 +241,16 @@ int loadElements(Function_Interface *fi, KmfMeshFile *hdl, int NbrVer0, Geometri
   for (int j = 0; j < k.NbrNod; j++)
     fld[j] = {KmfInt, rec0 + j * sizeof(int), static_cast<int64_t>(a.Siz)};
   fld[k.NbrNod] = {KmfInt, rec0 + a.RefOff, static_cast<int64_t>(a.Siz)};
-  if (!KmfGetBlockFields(hdl, k.Kwd, 1, n, 0, nullptr, nullptr, nullptr, k.NbrNod + 1, fld)) {
+  BlockSlots<BadEntries> slots(n);
+  if (!slots.Slot) return CapacityExceeded(fi, k.Fun, k.Load, k.MaxNam, max, need);
+  ElementPass pass{&a, beg, nv, NbrVer0, k.NbrNod, k.RefZero && (fi->OptBits & LOAD_OPT_REF_ZERO), &slots};
+  if (!KmfGetBlockFields(hdl, k.Kwd, 1, n, 0, nullptr, elementBlock, &pass, k.NbrNod + 1, fld)) {
     fprintf(stderr, "  ## ERROR: %s: CANNOT READ %s FROM THE FILE \n", k.Fun, k.Load);
     fi->ErrCod = ERR_BAD_DATA;
     return 0;
   }
-  bool refZero = k.RefZero && (fi->OptBits & LOAD_OPT_REF_ZERO);
   BadEntries bad;
-  // The common node counts get loops the compiler can unroll.
-  switch (k.NbrNod) {
-    case 3: checkRecords<3>(a, beg, n, nv, NbrVer0, refZero, bad); break;
-    case 4: checkRecords<4>(a, beg, n, nv, NbrVer0, refZero, bad); break;
-    default: checkRecords<0>(a, beg, n, nv, NbrVer0, refZero, bad, k.NbrNod); break;
-  }
+  for (int64_t b = 0; b < slots.N; b++) bad.merge(slots.Slot[b]);
   *a.Nbr += n;
   if (a.Fil) *a.Fil += n;
   if (k.Hybrid) msh->GeoFlags |= GEO_HYBRID;

@@ -9,6 +9,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/FileNames.h"
+#include "common/pool/MthParallel.h"
 
 bool LoadArgsMissing(Function_Interface *fi, const char *fun, const char *name, const Geometric_Mesh *msh) {
   if (name && msh) return false;
@@ -55,9 +56,11 @@ KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int
   // Pick the existing file ourselves: asking the opener to try names that do not exist
   // fills the terminal with complaints.
   char path[FileNameMax + 1];
-  if (KindExtension(name, kind) == NAME_EXT_NONE && ExistingKeywordFile(name, kind, path, sizeof(path)))
-    return GetMeshDesc(fi, path, ver, dim, kind, KmfRead);
-  return GetMeshDesc(fi, name, ver, dim, kind, KmfRead);
+  bool resolved = KindExtension(name, kind) == NAME_EXT_NONE && ExistingKeywordFile(name, kind, path, sizeof(path));
+  KmfMeshFile *hdl = GetMeshDesc(fi, resolved ? path : name, ver, dim, kind, KmfRead);
+  // Large sections are read on the main pool, which the loading thread controls.
+  if (hdl && fi && fi->Par) KmfSetPool(hdl, fi->Par->Pool);
+  return hdl;
 }
 
 KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,

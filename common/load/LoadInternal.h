@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
 
+#include "common/base/Memory.h"
 #include "common/kmf/KmfMeshFile.h"
 #include "common/model/Mesh.h"
 
@@ -24,6 +26,30 @@ struct BadEntries {
     Nbr++;
   }
   int shown() const { return Nbr < Max ? Nbr : static_cast<int>(Max); }
+  // Appends the entries another list found after this one's.
+  void merge(const BadEntries &o) {
+    for (int k = 0; k < o.shown(); k++) add(o.Idx[k], o.Kind[k]);
+    Nbr += o.Nbr - o.shown();
+  }
+};
+
+// Results of a block read's callback (KmfSetPool), one slot of T per block of KmfBlockLines
+// lines counted from the first line read: whichever thread handles a block, the slots merge
+// in file order. A read on the calling thread calls back once for all its lines, which then
+// land in slot 0. Slots start as T(); Slot is null when the memory could not be had. T must
+// need no destructor.
+template <class T>
+struct BlockSlots {
+  T *Slot = nullptr;
+  int64_t N;
+  explicit BlockSlots(int64_t lines) : N(lines < 1 ? 1 : (lines + KmfBlockLines - 1) / KmfBlockLines) {
+    Slot = static_cast<T *>(MEM_ALLOC(nullptr, Slot, sizeof(T) * static_cast<size_t>(N)));
+    for (int64_t i = 0; Slot && i < N; i++) new (&Slot[i]) T();
+  }
+  ~BlockSlots() { MEM_FREE(nullptr, Slot); }
+  BlockSlots(const BlockSlots &) = delete;
+  BlockSlots &operator=(const BlockSlots &) = delete;
+  T &at(int64_t line) { return Slot[(line - 1) / KmfBlockLines]; }
 };
 
 // Ends a report of invalid entries: the closing line when more were found than listed, then

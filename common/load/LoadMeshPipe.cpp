@@ -97,6 +97,8 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   bool opened = true;
   for (auto &h : inp) {
     h = LoadOpenKmf(fi, name, KmfMesh, &ver, &dim);
+    // The tasks run on pipeline threads, which may not launch on the main pool.
+    KmfSetPool(h, nullptr);
     opened = opened && h;
   }
   // Each task reports through its own copy of the interface, merged after the wait.

@@ -1,6 +1,7 @@
 // Loaders of the vertices with their corners and required vertices, of the boundary edges
 // with their ridges and required edges, and of the normals.
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,41 @@ int64_t markFromSection(KmfMeshFile *hdl, int kwd, Rec *arr, int base, int n, ui
   return ok ? KmfStatKwd(hdl, kwd) : -1;
 }
 
+// The box of one block of vertices; it starts empty (a NaN coordinate is then passed over as
+// the mesh's box passes it over) unless it holds the mesh's first vertex, which starts it.
+struct BlockBox {
+  double Box[6] = {HUGE_VAL, HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+};
+
+// The per-vertex pass, run on each block as it is read.
+struct VertexPass {
+  Geometric_Mesh *Msh;
+  int Beg, Dim;
+  BlockSlots<BlockBox> *Boxes;
+};
+
+void vertexBlock(int64_t first, int64_t last, void *arg) {
+  const auto *p = static_cast<const VertexPass *>(arg);
+  double *box = p->Boxes->at(first).Box;
+  for (int i = p->Beg + static_cast<int>(first) - 1; i <= p->Beg + static_cast<int>(last) - 1; i++) {
+    Vertex *v = &p->Msh->Ver[i];
+    if (p->Dim == 2) v->Crd[2] = 0.0;
+    v->Tag = TAG_ALIVE;
+    v->Mrk = 0;
+    v->Gid = 0;
+    v->Res0 = v->Res1 = v->Res2 = v->Res3 = 0;
+    BoxAdd(box, v->Crd, i == 1);
+  }
+}
+
+// Widens box by the box of a block, as adding the block's vertices one by one would.
+void mergeBox(double *box, const double *blk) {
+  for (int j = 0; j < 3; j++) {
+    if (blk[j] < box[j]) box[j] = blk[j];
+    if (blk[j + 3] > box[j + 3]) box[j + 3] = blk[j + 3];
+  }
+}
+
 }  // namespace
 
 int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int out[2]) {
@@ -87,17 +123,14 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
     for (int j = 0; j < dim; j++)
       fld[j] = {KmfDouble, reinterpret_cast<char *>(&v0->Crd[j]), static_cast<int64_t>(sizeof(Vertex))};
     fld[dim] = {KmfInt, reinterpret_cast<char *>(&v0->Ref), static_cast<int64_t>(sizeof(Vertex))};
-    if (!KmfGetBlockFields(hdl, KmfVertices, 1, n, 0, nullptr, nullptr, nullptr, dim + 1, fld))
+    BlockSlots<BlockBox> boxes(n);
+    if (!boxes.Slot) return CapacityExceeded(fi, "LOADVERTEX", "VERTICES", "POINTS", msh->MaxNbrVer, need);
+    VertexPass pass{msh, beg, dim, &boxes};
+    if (!KmfGetBlockFields(hdl, KmfVertices, 1, n, 0, nullptr, vertexBlock, &pass, dim + 1, fld))
       return readFailed(fi, "LOADVERTEX", "VERTICES");
-    for (int i = beg; i < beg + n; i++) {
-      Vertex *v = &msh->Ver[i];
-      if (dim == 2) v->Crd[2] = 0.0;
-      v->Tag = TAG_ALIVE;
-      v->Mrk = 0;
-      v->Gid = 0;
-      v->Res0 = v->Res1 = v->Res2 = v->Res3 = 0;
-      BoxAdd(msh->Box, v->Crd, i == 1);
-    }
+    // The first vertex of the mesh starts the box: its block's box then holds it.
+    if (NbrVer0 == 0) std::memcpy(msh->Box, boxes.Slot[0].Box, sizeof(msh->Box));
+    for (int64_t b = 0; b < boxes.N; b++) mergeBox(msh->Box, boxes.Slot[b].Box);
     msh->NbrVer += n;
   }
   BadEntries bad;
@@ -139,7 +172,8 @@ void growEdges(Function_Interface *fi, Geometric_Mesh *msh, int need) {
 }
 
 // Reads the n edges of the file after the NbrEfr0 there are: nodes checked against the nv
-// vertices of the file and shifted by NbrVer0, the invalid ones remembered in bad.
+// vertices of the file and, when valid, shifted by NbrVer0; the invalid ones are remembered
+// in bad.
 bool readEdges(KmfMeshFile *hdl, Geometric_Mesh *msh, int n, int nv, int NbrVer0, BadEntries &bad) {
   int NbrEfr0 = msh->NbrEfr;
   BdyEdge *e0 = &msh->Efr[NbrEfr0 + 1];
@@ -150,12 +184,17 @@ bool readEdges(KmfMeshFile *hdl, Geometric_Mesh *msh, int n, int nv, int NbrVer0
   if (!KmfGetBlockFields(hdl, KmfEdges, 1, n, 0, nullptr, nullptr, nullptr, 3, fld)) return false;
   for (int i = NbrEfr0 + 1; i <= NbrEfr0 + n; i++) {
     BdyEdge *e = &msh->Efr[i];
-    bool ok = InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv);
-    e->Ver[0] += NbrVer0;
-    e->Ver[1] += NbrVer0;
     e->Voi[0] = e->Voi[1] = e->Tri[0] = e->Tri[1] = e->Res0 = e->Res1 = 0;
-    e->Tag = ok ? static_cast<uint32_t>(TAG_ALIVE) : 0u;
-    if (!ok) bad.add(i);
+    // An invalid edge keeps the numbers of its file: they are what its report shows, and a
+    // node near the int limit must not be shifted past it.
+    if (InRange(e->Ver[0], nv) && InRange(e->Ver[1], nv)) {
+      e->Ver[0] += NbrVer0;
+      e->Ver[1] += NbrVer0;
+      e->Tag = TAG_ALIVE;
+    } else {
+      e->Tag = 0;
+      bad.add(i);
+    }
   }
   msh->NbrEfr += n;
   msh->NbrFilEfr += n;

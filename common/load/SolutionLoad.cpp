@@ -56,6 +56,45 @@ void updateBox(int type, int dim, double *v, double2 &box) {
   }
 }
 
+// The per-entity pass of a solution section, run on each block as it is read: the ranges of
+// each block's fields (2 x NbrTyp values per block, minimum then maximum), merged afterwards
+// in file order.
+struct ValuePass {
+  double *First;  // values of the section's first entity
+  int64_t S;      // values per entity
+  int NbrTyp, Dim;
+  const int *Types;
+  double *Ranges;
+};
+
+void valueBlock(int64_t first, int64_t last, void *arg) {
+  const auto *p = static_cast<const ValuePass *>(arg);
+  double2 *box = reinterpret_cast<double2 *>(p->Ranges + 2 * p->NbrTyp * ((first - 1) / KmfBlockLines));
+  for (int64_t e = first - 1; e < last; e++) {
+    double *v = p->First + e * p->S;
+    for (int f = 0; f < p->NbrTyp; f++) {
+      updateBox(p->Types[f], p->Dim, v, box[f]);
+      v += KmfTypeSize(p->Types[f], p->Dim);
+    }
+  }
+}
+
+// n empty ranges (DBL_MAX, -DBL_MAX), freed with the object; Val is null when the memory
+// could not be had.
+struct FieldRangeSlots {
+  double *Val;
+  explicit FieldRangeSlots(int64_t n) {
+    Val = static_cast<double *>(MEM_ALLOC(nullptr, Val, sizeof(double) * 2 * static_cast<size_t>(n)));
+    for (int64_t k = 0; Val && k < n; k++) {
+      Val[2 * k] = DBL_MAX;
+      Val[2 * k + 1] = -DBL_MAX;
+    }
+  }
+  ~FieldRangeSlots() { MEM_FREE(nullptr, Val); }
+  FieldRangeSlots(const FieldRangeSlots &) = delete;
+  FieldRangeSlots &operator=(const FieldRangeSlots &) = delete;
+};
+
 struct Slot {
   Geometric_Solution *Sol;
   int Kwd;
@@ -90,12 +129,12 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
   // In quiet mode an absent file is no error: do not ask the opener, which reports it.
-  char path[FileNameMax + 1];
-  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
+  char target[FileNameMax + 1], path[FileNameMax + 1];
+  bool present = FindSolutionFile(name, target, path, sizeof(path));
   KmfMeshFile *hdl = nullptr;
   int ver = 0, dim = 0;
   if (!su2 && (mode != 1 || present))
-    hdl = LoadOpenKmf(fi, base, KmfSol, &ver, &dim);
+    hdl = LoadOpenKmf(fi, target, KmfSol, &ver, &dim);
   if (!hdl) {
     if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
     if (mode != 1 && !su2) {
@@ -185,7 +224,12 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   const int64_t S = sol->SizTot;
   double *first = sol->Sol + (static_cast<int64_t>(*NbrSol) + 1) * S;
   double *last = sol->Sol + need * S;
-  if (!KmfGetBlock(hdl, kwd, 1, n, 0, nullptr, nullptr, KmfDouble, first, last)) {
+  // Ranges of every block, each starting empty.
+  int64_t nblocks = (n + KmfBlockLines - 1) / KmfBlockLines;
+  FieldRangeSlots ranges(nblocks * ntyp);
+  if (!ranges.Val) return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
+  ValuePass pass{first, S, ntyp, dim, types, ranges.Val};
+  if (!KmfGetBlock(hdl, kwd, 1, n, 0, nullptr, valueBlock, &pass, KmfDouble, first, last)) {
     fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: CANNOT READ THE SOLUTION FROM THE FILE \n");
     fi->ErrCod = ERR_BAD_DATA;
     return 0;
@@ -193,26 +237,27 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   // A fresh fill (first file, or a reload that set the count back to 0) starts new ranges;
   // a later file of a set widens those of the earlier ones.
   if (*NbrSol == 0) ResetFieldRanges(sol);
-  for (int64_t e = 0; e < n; e++) {
-    double *v = first + e * S;
+  for (int64_t b = 0; b < nblocks; b++)
     for (int f = 0; f < ntyp; f++) {
-      updateBox(types[f], dim, v, sol->Box[f]);
-      v += KmfTypeSize(types[f], dim);
+      const double *r = ranges.Val + 2 * (b * ntyp + f);
+      if (r[0] < sol->Box[f][0]) sol->Box[f][0] = r[0];
+      if (r[1] > sol->Box[f][1]) sol->Box[f][1] = r[1];
     }
-  }
   *NbrSol += n;
   return 1;
 }
 
 namespace {
 
-// Opens the solution of a base name (".solb", else ".sol"). Null with *result the answer to
-// give when it cannot be loaded now: 2 for a file still being written, 0 after the error.
-KmfMeshFile *openSolution(Function_Interface *fi, const char *base, int *ver, int *dim, int *result) {
-  char path[FileNameMax + 1];
-  bool present = ExistingKeywordFile(base, FILE_NAME_SOL, path, sizeof(path));
+// Opens the solution a name stands for (FindSolutionFile), base being its base name. Null with
+// *result the answer to give when it cannot be loaded now: 2 for a file still being written,
+// 0 after the error.
+KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *base, int *ver, int *dim,
+                          int *result) {
+  char target[FileNameMax + 1], path[FileNameMax + 1];
+  bool present = FindSolutionFile(name, target, path, sizeof(path));
   uint32_t status = fi->Status;
-  KmfMeshFile *hdl = LoadOpenKmf(fi, base, KmfSol, ver, dim);
+  KmfMeshFile *hdl = LoadOpenKmf(fi, target, KmfSol, ver, dim);
   if (!hdl) {
     if (present && !KmfFileComplete(path)) {
       // Still being written: not an error yet.
@@ -304,7 +349,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   int ver = 0, dim = 0, result = 0;
-  KmfMeshFile *hdl = openSolution(fi, base, &ver, &dim, &result);
+  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result);
   if (!hdl) return result;
   char shown[FileNameMax + 8];
   getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));

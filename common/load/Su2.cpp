@@ -87,12 +87,9 @@ void keywordMissing(const char *key) {
   fprintf(stderr, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: %s).\n", key ? key : "");
 }
 
-int keywordValue(KmfTextBuffer *rd, const char *key) {
-  char word[WordMax + 1];
-  if (!rd || !key || !findKey(rd, key, word)) {
-    keywordMissing(key);
-    return 0;
-  }
+// The value of the word just found by findKey, read from the rest of the word or from the
+// next word; the rest of the line is skipped.
+int valueAfterKey(KmfTextBuffer *rd, const char *key, const char *word) {
   const char *rest = word + strlen(key);
   long v = 0;
   if (*rest) {
@@ -103,6 +100,23 @@ int keywordValue(KmfTextBuffer *rd, const char *key) {
   }
   skipLine(rd);
   return v < INT_MIN || v > INT_MAX ? 0 : static_cast<int>(v);
+}
+
+int keywordValue(KmfTextBuffer *rd, const char *key) {
+  char word[WordMax + 1];
+  if (!rd || !key || !findKey(rd, key, word)) {
+    keywordMissing(key);
+    return 0;
+  }
+  return valueAfterKey(rd, key, word);
+}
+
+// The number of markers: a file without "NMARK=" has none (generators leave the section out
+// when no boundary is tagged). Searched from the start of the file.
+int markerCount(KmfTextBuffer *rd) {
+  char word[WordMax + 1];
+  KmfReaderSeek(rd, 0);
+  return findKey(rd, "NMARK=", word) ? valueAfterKey(rd, "NMARK=", word) : 0;
 }
 
 int keywordWord(KmfTextBuffer *rd, const char *key, char *out, size_t outSize) {
@@ -422,11 +436,17 @@ bool countFile(KmfTextBuffer *rd, int64_t room, int64_t *npoin, int64_t *cnt) {
   bool ok = fits(nelem) && countSection(rd, nelem, false, cnt);
   KmfReaderSeek(rd, 0);
   int np = keywordValue(rd, "NPOIN=");
-  KmfReaderSeek(rd, 0);
-  int nmark = keywordValue(rd, "NMARK=");
+  int nmark = markerCount(rd);
   ok = ok && fits(np) && fits(nmark);
+  char word[WordMax + 1];
   for (int j = 0; ok && j < nmark; j++) {
-    int k = keywordValue(rd, "MARKER_ELEMS=");
+    // Fewer markers than announced: said once, and the markers found are counted, as the
+    // load pass stops at the first missing one.
+    if (!findKey(rd, "MARKER_ELEMS=", word)) {
+      keywordMissing("MARKER_ELEMS=");
+      break;
+    }
+    int k = valueAfterKey(rd, "MARKER_ELEMS=", word);
     ok = fits(k) && countSection(rd, k, true, cnt);
   }
   *npoin = np;
@@ -572,8 +592,7 @@ struct Su2MeshLoad {
   int elements() {
     KmfReaderSeek(Rd, 0);
     if (!section(keywordValue(Rd, "NELEM="), 1, false)) return 0;
-    KmfReaderSeek(Rd, 0);
-    int nmark = keywordValue(Rd, "NMARK=");
+    int nmark = markerCount(Rd);
     for (int j = 1; j <= nmark; j++) {
       char tag[SolFldNamLen + 1];
       if (!keywordWord(Rd, "MARKER_TAG=", tag, sizeof(tag))) return truncated();

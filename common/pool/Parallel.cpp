@@ -306,6 +306,36 @@ float LaunchParallelByRef(ParallelPool *par, int type1, int type2, AnyProc proc,
   return res;
 }
 
+namespace {
+
+// A range of n lines spread over a type of at least as many lines as threads.
+struct RangeJob {
+  int N;
+  ParallelProc Proc;
+  void *Arg;
+};
+
+void rangeBlock(int beg, int end, int thread, void *arg) {
+  auto *job = static_cast<RangeJob *>(arg);
+  if (end > job->N) end = job->N;
+  if (beg <= end) job->Proc(beg, end, thread, job->Arg);
+}
+
+}  // namespace
+
+int LaunchRange(ParallelPool *par, int n, ParallelProc proc, void *arg) {
+  if (n < 1 || !proc) return 0;
+  int type = par && par->NbrCpu >= 2 ? NewType(par, n > par->NbrCpu ? n : par->NbrCpu) : 0;
+  if (!type) {
+    proc(1, n, 0, arg);
+    return 1;
+  }
+  RangeJob job{n, proc, arg};
+  LaunchParallel(par, type, 0, rangeBlock, &job);
+  FreeType(par, type);
+  return n < par->NbrCpu ? n : par->NbrCpu;
+}
+
 int ParallelMemClear(ParallelPool *par, void *adr, int64_t size) {
   if (!par || !adr || size < par->NbrCpu) return 0;
   pthread_mutex_lock(&par->ParMtx);

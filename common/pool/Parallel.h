@@ -125,6 +125,13 @@ float LaunchParallelMultiArg(ParallelPool *par, int type1, int type2, AnyProc pr
 float LaunchParallelByRef(ParallelPool *par, int type1, int type2, AnyProc proc, int n,
                           void *const *args);
 
+// Runs proc(first, last, thread, arg) over lines 1..n: on the pool, one static block of lines
+// per thread (a thread with no line left is not called), when par is not null, has two
+// threads or more and a free loop type; else on the calling thread as proc(1, n, 0, arg).
+// The thread index is below the pool's thread count. Returns the number of threads the lines
+// were shared by (1: the calling thread), 0 when n < 1. For the controlling thread only.
+int LaunchRange(ParallelPool *par, int n, ParallelProc proc, void *arg);
+
 int ParallelMemClear(ParallelPool *par, void *adr, int64_t size);
 int GetPoolInformation(ParallelPool *par, int *threads, int *types);
 void ParallelQsort(ParallelPool *par, void *base, size_t count, size_t size,

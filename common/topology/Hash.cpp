@@ -17,19 +17,32 @@ void ReportFull(int growth, long long size) {
   fprintf(stderr, "  ## HASHTABLE FATAL ERROR: FULL HASH TABLE NCALL %d SIZE %lld \n", growth, size);
 }
 
-// A pool of n entries threaded onto the free list.
+// A pool of n entries, carved from its start as entries are needed: its pages are touched
+// only when used.
 bool AddPool(HybridHashTable *tab, int n) {
   size_t bytes = sizeof(HybridHashPool) + sizeof(HybridHashEntry) * static_cast<size_t>(n);
   auto *pool = static_cast<HybridHashPool *>(MEM_ALLOC(nullptr, pool, bytes));
   if (!pool) return false;
-  memset(pool, 0, bytes);
   pool->Ent = reinterpret_cast<HybridHashEntry *>(pool + 1);
   pool->Nbr = n;
+  pool->Used = 0;
   pool->Prv = tab->Pools;
   tab->Pools = pool;
-  for (int i = 0; i < n - 1; i++) pool->Ent[i].Nxt = &pool->Ent[i + 1];
-  pool->Ent[n - 1].Nxt = tab->FreeEnt;
-  tab->FreeEnt = pool->Ent;
+  return true;
+}
+
+// The next fresh entry of the newest pool, or null when it is used up.
+HybridHashEntry *FreshEntry(HybridHashTable *tab) {
+  HybridHashPool *pool = tab->Pools;
+  if (!pool || pool->Used >= pool->Nbr) return nullptr;
+  HybridHashEntry *e = &pool->Ent[pool->Used++];
+  e->Tup = nullptr;
+  return e;
+}
+
+inline bool SameKey(const int *a, const int *b, int n) {
+  for (int i = 0; i < n; i++)
+    if (a[i] != b[i]) return false;
   return true;
 }
 
@@ -47,13 +60,17 @@ bool AddStore(HybridHashTable *tab, int n) {
 
 int NextGrowth(int growth) { return growth < kMaxGrowth ? 2 * growth : growth; }
 
+inline HybridHashEntry **bucketOf(HybridHashTable *tab, uint32_t hash) {
+  return &tab->Buckets[uti_HybridHashBucket(tab, hash)];
+}
+
 HybridHashEntry *Search(HybridHashTable *tab, int typ, uint32_t hash, int keyLen, const int *key,
                         bool remove) {
   if (!tab || !key || keyLen < 1) return nullptr;
-  HybridHashEntry **lnk = &tab->Buckets[hash & static_cast<uint32_t>(tab->NbrBuckets - 1)];
+  HybridHashEntry **lnk = bucketOf(tab, hash);
   for (HybridHashEntry *e = *lnk; e; lnk = &e->Nxt, e = e->Nxt) {
     if (e->KeyLen != keyLen || (typ >= 1 && e->Typ != typ)) continue;
-    if (memcmp(e->Itm, key, sizeof(int) * keyLen)) continue;
+    if (!SameKey(e->Itm, key, keyLen)) continue;
     if (remove) {
       *lnk = e->Nxt;
       e->Nxt = tab->FreeEnt;
@@ -67,9 +84,9 @@ HybridHashEntry *Search(HybridHashTable *tab, int typ, uint32_t hash, int keyLen
 }  // namespace
 
 uint32_t uti_HybridHashKey(int keyLen, const int *key) {
-  uint32_t h = 0;
-  for (int i = 0; i < keyLen; i++) h += static_cast<uint32_t>(key[i]);
-  return h;
+  uint64_t h = static_cast<uint64_t>(keyLen);
+  for (int i = 0; i < keyLen; i++) h = (h ^ static_cast<uint32_t>(key[i])) * 0x9E3779B97F4A7C15ull;
+  return static_cast<uint32_t>(h >> 32);
 }
 
 HybridHashTable *uti_NewHybridHashTable(int expected, int chunk) {
@@ -96,7 +113,7 @@ int uti_FreeHybridHashTable(HybridHashTable *tab) {
   if (!tab) return 0;
   // Every entry ever handed out lives in a pool: removed ones may still own a tuple list.
   for (HybridHashPool *pool = tab->Pools; pool;) {
-    for (int i = 0; i < pool->Nbr; i++) uti_FreeTuple(pool->Ent[i].Tup);
+    for (int i = 0; i < pool->Used; i++) uti_FreeTuple(pool->Ent[i].Tup);
     HybridHashPool *prv = pool->Prv;
     MEM_FREE(nullptr, pool);
     pool = prv;
@@ -115,7 +132,7 @@ HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t
                                          int keyLen, const int *itm) {
   if (!tab || !itm || keyLen < 1 || itmLen < keyLen || itmLen > 255) return nullptr;
 
-  if (!tab->FreeEnt) {
+  if (!tab->FreeEnt && (!tab->Pools || tab->Pools->Used >= tab->Pools->Nbr)) {
     int n = tab->PoolGrowth * kGrowthUnit;
     tab->PoolGrowth = NextGrowth(tab->PoolGrowth);
     if (!AddPool(tab, n)) {
@@ -136,16 +153,20 @@ HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t
   }
 
   HybridHashEntry *e = tab->FreeEnt;
-  tab->FreeEnt = e->Nxt;
-  // A recycled entry may still own the list it had when it was removed.
-  e->Tup = uti_FreeTuple(e->Tup);
+  if (e) {
+    tab->FreeEnt = e->Nxt;
+    // A recycled entry may still own the list it had when it was removed.
+    e->Tup = uti_FreeTuple(e->Tup);
+  } else {
+    e = FreshEntry(tab);
+  }
   e->Typ = static_cast<uint8_t>(typ);
   e->KeyLen = static_cast<uint8_t>(keyLen);
   e->ItmLen = static_cast<uint8_t>(itmLen);
   e->Itm = store->Dat + store->Used;
   store->Used += itmLen;
   memcpy(e->Itm, itm, sizeof(int) * itmLen);
-  HybridHashEntry **head = &tab->Buckets[hash & static_cast<uint32_t>(tab->NbrBuckets - 1)];
+  HybridHashEntry **head = bucketOf(tab, hash);
   e->Nxt = *head;
   *head = e;
   return e;

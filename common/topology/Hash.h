@@ -1,9 +1,14 @@
 // A general hash table of entities keyed by a few vertex numbers (edges, faces).
 //
 // Buckets are a fixed power-of-two array of chained entries; entries and their items are
-// carved from large pools so that millions of insertions cost a few allocations. Items are
-// copied into the data store and never moved or reclaimed before the table is freed. The hash
-// of a key is the plain sum of its ints, so callers enter keys sorted.
+// carved from large pools so that millions of insertions cost a few allocations; a pool is
+// carved in order as entries are needed, so a generous first pool costs nothing unused. Items are
+// copied into the data store and never moved or reclaimed before the table is freed.
+//
+// The hash of a key mixes every one of its ints in order (uti_HybridHashKey), so callers
+// enter keys sorted; keys whose ints merely add up to the same sum land apart. The bucket is
+// taken from the high bits of a multiplied hash value, so that callers passing a hash of their
+// own (the ...Key calls) spread over the table as well.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +27,7 @@ struct HybridHashEntry {
 struct HybridHashPool {
   HybridHashEntry *Ent;
   int Nbr;
+  int Used;  // entries handed out so far; the rest has never been touched
   HybridHashPool *Prv;
 };
 
@@ -38,7 +44,7 @@ struct HybridHashTable {
   HybridHashPool *Pools;
   HybridHashStore *Store;  // the current data store
   HybridHashEntry **Buckets;
-  HybridHashEntry *FreeEnt;
+  HybridHashEntry *FreeEnt;  // removed entries, reused before the newest pool is carved further
 };
 
 // Buckets: the largest power of two not above expected (at least 1, else null). The first
@@ -68,5 +74,23 @@ int uti_HybridHashTableStat(const HybridHashTable *tab);
 // Removes every entry of that type, freeing its tuple list.
 int uti_HybridHashFreeTyp(HybridHashTable *tab, int typ);
 
-// Hash of a key: the sum of its ints, in unsigned arithmetic.
+// Hash of a key: every int mixed in by a multiply-and-xor step, in order (a permuted key
+// hashes apart).
 uint32_t uti_HybridHashKey(int keyLen, const int *key);
+
+// Bucket of a hash value: the high bits of the value times an odd constant, scaled to the
+// bucket count (multiply-and-shift), so that every bit of the value counts.
+inline uint32_t uti_HybridHashBucket(const HybridHashTable *tab, uint32_t hash) {
+  uint32_t mixed = hash * 0x9E3779B1u;
+  return static_cast<uint32_t>((static_cast<uint64_t>(mixed) * static_cast<uint32_t>(tab->NbrBuckets)) >> 32);
+}
+
+// Asks the processor for the bucket of a hash ahead of its use: a caller that knows its next
+// keys hides the wait for memory of a large table. Changes nothing in the table.
+inline void uti_HybridHashTabPrefetch(const HybridHashTable *tab, uint32_t hash) {
+  __builtin_prefetch(&tab->Buckets[uti_HybridHashBucket(tab, hash)]);
+}
+// The second step, once the bucket has arrived: asks for the first entry of its chain.
+inline void uti_HybridHashTabPrefetchEntry(const HybridHashTable *tab, uint32_t hash) {
+  if (const HybridHashEntry *e = tab->Buckets[uti_HybridHashBucket(tab, hash)]) __builtin_prefetch(e);
+}

@@ -54,10 +54,19 @@ const SurfaceFaces kSurfaces[] = {{VOI_TRI, 3}, {VOI_P2TRI, 3}, {VOI_QUA, 4}, {V
 
 bool stopAsked(TopoArgs *a) { return __atomic_load_n(&a->Stop, __ATOMIC_RELAXED) != 0; }
 
-// Share of the threads a key hash belongs to (the hash is mixed first: the table's buckets
-// already use its low bits).
-inline int sharePart(uint32_t h, int nbrThr) {
-  return static_cast<int>((static_cast<uint64_t>(h * 2654435761u) * static_cast<uint64_t>(nbrThr)) >> 32);
+// Share of the threads a face belongs to: a mix of the sum and the exclusive or of its
+// vertex numbers, which does not depend on their order, so that a thread needs to sort and
+// hash only the keys of its own faces. (Faces crafted to share both could only unbalance the
+// shares; the table's own hash is another one.)
+inline int faceShare(const int *v, int len, int nbrThr) {
+  uint32_t sum = 0, x = 0;
+  for (int m = 0; m < len; m++) {
+    sum += static_cast<uint32_t>(v[m]);
+    x ^= static_cast<uint32_t>(v[m]);
+  }
+  uint32_t h = sum * 0x85EBCA6Bu ^ (x * 0xC2B2AE35u + 0x27D4EB2Fu);
+  h ^= h >> 15;
+  return static_cast<int>(((h >> 16) * static_cast<uint32_t>(nbrThr)) >> 16);
 }
 
 int64_t faceCount(const Geometric_Mesh *msh) {
@@ -87,6 +96,37 @@ void clearShare(TopoArgs *a, int t) {
   }
 }
 
+// Elements whose faces are read ahead of their matching.
+const int kAhead = 16;
+
+// The faces of one element that fall in one share: local number, sorted key and hash.
+struct ElementFaces {
+  int N;
+  int Local[6];
+  uint32_t Hash[6];
+  int Key[6][4];
+};
+
+// Reads the faces of element i of a volume kind that fall in share t (none when the element
+// is dead) and asks for their buckets.
+void gatherFaces(TopoArgs *a, int t, const HybridHashTable *tab, const VolumeFaces &v, int i, ElementFaces *out) {
+  TopoRec r{};
+  topoRecord(a->Msh, v.Kind, i, &r);
+  out->N = 0;
+  if (!(TagAtomicLoad(r.Tag) & TAG_ALIVE)) return;
+  for (int f = 0; f < v.NbrFac; f++) {
+    int len = v.Len[f], *key = out->Key[out->N];
+    const int *loc = v.Fac + f * v.Stride;
+    for (int m = 0; m < len; m++) key[m] = r.Ver[loc[m]];
+    if (faceShare(key, len, a->NbrThr) != t) continue;
+    topoSortKey(key, len);
+    uint32_t h = uti_HybridHashKey(len, key);
+    uti_HybridHashTabPrefetch(tab, h);
+    out->Local[out->N] = f;
+    out->Hash[out->N++] = h;
+  }
+}
+
 // Matches the faces of share t.
 void matchShare(TopoArgs *a, int t) {
   Geometric_Mesh *msh = a->Msh;
@@ -109,9 +149,9 @@ void matchShare(TopoArgs *a, int t) {
       topoRecord(msh, s.Kind, i, &r);
       if (!(TagAtomicLoad(r.Tag) & TAG_ALIVE)) continue;
       for (int m = 0; m < s.Len; m++) key[m] = r.Ver[m];
+      if (faceShare(key, s.Len, a->NbrThr) != t) continue;
       topoSortKey(key, s.Len);
       uint32_t h = uti_HybridHashKey(s.Len, key);
-      if (sharePart(h, a->NbrThr) != t) continue;
       __atomic_store_n(r.VoiVol, 0, __ATOMIC_RELAXED);
       key[s.Len] = i;
       key[s.Len + 1] = voi_setvoibucket(0, s.Kind, 0);
@@ -121,20 +161,26 @@ void matchShare(TopoArgs *a, int t) {
   }
   for (const VolumeFaces &v : kVolumes) {
     int cnt = topoCount(msh, v.Kind);
+    // The faces of the next elements are read kAhead elements early, and their buckets asked
+    // for: the table is walked in random order, and its memory waits are then overlapped.
+    ElementFaces ahead[kAhead];
+    for (int i = 1; i <= cnt && i <= kAhead; i++) gatherFaces(a, t, tab, v, i, &ahead[i % kAhead]);
     for (int i = 1; i <= cnt; i++) {
       if ((i & (kStopStride - 1)) == 0 && stopAsked(a)) {
         uti_FreeHybridHashTable(tab);
         return;
       }
-      topoRecord(msh, v.Kind, i, &r);
-      if (!(TagAtomicLoad(r.Tag) & TAG_ALIVE)) continue;
-      for (int f = 0; f < v.NbrFac; f++) {
-        int len = v.Len[f];
-        const int *loc = v.Fac + f * v.Stride;
-        for (int m = 0; m < len; m++) key[m] = r.Ver[loc[m]];
-        topoSortKey(key, len);
-        uint32_t h = uti_HybridHashKey(len, key);
-        if (sharePart(h, a->NbrThr) != t) continue;
+      ElementFaces cur = ahead[i % kAhead];
+      if (i + kAhead <= cnt) gatherFaces(a, t, tab, v, i + kAhead, &ahead[i % kAhead]);
+      // Half-way, the buckets asked for have come: ask for the first entry of each chain.
+      if (i + kAhead / 2 <= cnt) {
+        const ElementFaces &mid = ahead[(i + kAhead / 2) % kAhead];
+        for (int q = 0; q < mid.N; q++) uti_HybridHashTabPrefetchEntry(tab, mid.Hash[q]);
+      }
+      for (int q = 0; q < cur.N; q++) {
+        int f = cur.Local[q], len = v.Len[f];
+        for (int m = 0; m < len; m++) key[m] = cur.Key[q][m];
+        uint32_t h = cur.Hash[q];
         HybridHashEntry *e = v.Remove ? uti_HybridHashTabFindRemoveKey(tab, 0, h, len, key)
                                       : uti_HybridHashTabFindKey(tab, 0, h, len, key);
         if (!e) {

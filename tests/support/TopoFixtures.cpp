@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include "common/model/ElementKind.h"
@@ -69,4 +71,39 @@ Geometric_Mesh *MakeMixedBlock(Memory_List *mem) {
   // The free face (5 9 10) of the first tetrahedron (5 9 6 10): its face 2.
   AddRecord(msh->Tri, msh->NbrTri, {10, 5, 9});
   return msh;
+}
+
+Geometric_Mesh *MakeEqualSumStrip(Memory_List *mem, int n) {
+  const int S = 2 * n + 3;
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, 2 * n + 2}, {KmfTriangles, 2 * n}});
+  for (int v = 1; v <= 2 * n + 2; v++) AddVertex(msh);
+  for (int k = 1; k <= n + 1; k++) {
+    msh->Ver[k].Crd[0] = msh->Ver[S - k].Crd[0] = k;
+    msh->Ver[S - k].Crd[1] = 1;
+  }
+  for (int k = 1; k <= n; k++) {
+    AddRecord(msh->Tri, msh->NbrTri, {k, k + 1, S - k});
+    AddRecord(msh->Tri, msh->NbrTri, {k + 1, S - k - 1, S - k});
+  }
+  return msh;
+}
+
+void RenumberVertices(Geometric_Mesh *msh, unsigned seed) {
+  std::vector<int> perm(msh->NbrVer + 1);
+  std::iota(perm.begin(), perm.end(), 0);
+  std::mt19937 rng(seed);
+  std::shuffle(perm.begin() + 1, perm.end(), rng);
+  std::vector<Vertex> old(msh->Ver, msh->Ver + msh->NbrVer + 1);
+  for (int v = 1; v <= msh->NbrVer; v++) msh->Ver[perm[v]] = old[v];
+  auto renumber = [&](auto *arr, int count) {
+    for (int i = 1; arr && i <= count; i++)
+      for (int &v : arr[i].Ver) v = perm[v];
+  };
+  renumber(msh->Tri, msh->NbrTri);
+  renumber(msh->Qua, msh->NbrQua);
+  renumber(msh->Tet, msh->NbrTet);
+  renumber(msh->Hex, msh->NbrHex);
+  renumber(msh->Pri, msh->NbrPri);
+  renumber(msh->Pyr, msh->NbrPyr);
+  renumber(msh->Efr, msh->NbrEfr);
 }

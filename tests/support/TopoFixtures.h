@@ -16,3 +16,11 @@ Geometric_Mesh *MakeTriangleFan(Memory_List *mem, int n, bool bdyEdge, bool p2);
 // the pyramid, a prism on its front face (y = 0), the quadrilateral of its bottom face and the
 // triangle of one free tetrahedron face.
 Geometric_Mesh *MakeMixedBlock(Memory_List *mem);
+// A strip of n quadrilaterals cut into 2n triangles: bottom vertices k = 1 .. n + 1 at (k, 0),
+// top vertices S - k at (k, 1) with S = 2n + 3, so that every rung (k, S - k) has the node
+// sum S and every diagonal S + 1. Triangle 2k - 1 is (k, k + 1, S - k), 2k is
+// (k + 1, S - k - 1, S - k).
+Geometric_Mesh *MakeEqualSumStrip(Memory_List *mem, int n);
+// Gives the vertices new numbers by a random permutation (fixed seed), moving the vertex
+// records and renumbering every element's nodes; the elements keep their order.
+void RenumberVertices(Geometric_Mesh *msh, unsigned seed);

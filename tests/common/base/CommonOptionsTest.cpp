@@ -55,6 +55,7 @@ TEST(CommonOptions, InputListAndDefaultOutput) {
 TEST(CommonOptions, OutputNamesAndMissingFileNames) {
   const std::vector<std::pair<std::vector<std::string>, const char *>> outputs = {
       {{"-in", "dir/in.meshb"}, "dir/in.o"},
+      {{"-in", "run.mesh.d/in.meshb"}, "run.mesh.d/in.o"},
       {{"-in", "wing.su2"}, "wing.su2.o"},
       {{"-in", "a.mesh", "-out", "res.meshb"}, "res.meshb"}};
   for (const auto &c : outputs) EXPECT_STREQ(Parsed(c.first).opt->OutNam, c.second) << c.first[1];

@@ -49,7 +49,9 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
     int Kind, Ext;
   } const exts[] = {{"a.mesh", FILE_NAME_MESH, NAME_EXT_TEXT},      {"a.meshb", FILE_NAME_MESH, NAME_EXT_BINARY},
                     {"a.mesh.gz", FILE_NAME_MESH, NAME_EXT_OTHER},  {"a", FILE_NAME_MESH, NAME_EXT_NONE},
-                    {"a.meshb", FILE_NAME_SOL, NAME_EXT_NONE},      {"dir.sol/x.sol", FILE_NAME_SOL, NAME_EXT_OTHER}};
+                    {"a.meshb", FILE_NAME_SOL, NAME_EXT_NONE},      {"dir.sol/x.sol", FILE_NAME_SOL, NAME_EXT_TEXT},
+                    {"run.mesh.d/m.meshb", FILE_NAME_MESH, NAME_EXT_BINARY}, {"run.mesh.d/m", FILE_NAME_MESH, NAME_EXT_NONE},
+                    {"run.sol.d/m.mesh", FILE_NAME_SOL, NAME_EXT_NONE}};
   for (const auto &e : exts) EXPECT_EQ(KindExtension(e.Name, e.Kind), e.Ext) << e.Name;
   EXPECT_EQ(GetInputFileType("a.su2"), FILE_TYPE_SU2);
   EXPECT_EQ(GetInputFileType("dir.su2/a.dat"), FILE_TYPE_DAT);
@@ -66,6 +68,12 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   EXPECT_FALSE(AppendExtension(longest.substr(5).c_str(), FILE_NAME_MESH, true, out, sizeof(out)));
   EXPECT_TRUE(Su2SolutionName("run.su2.old", out, sizeof(out)));
   EXPECT_STREQ(out, "run.dat");
+  EXPECT_TRUE(Su2SolutionName("case.su2.d/wing.su2", out, sizeof(out)));
+  EXPECT_STREQ(out, "case.su2.d/wing.dat");
+  // The file kind comes from the file's own name, never from a folder's.
+  const KeywordNameKind meshInSolDir = KeywordFileKind("run.solb.d/m.mesh.v2");
+  EXPECT_TRUE(meshInSolDir.Known && !meshInSolDir.Binary && !meshInSolDir.Sol);
+  EXPECT_FALSE(KeywordFileKind("run.meshb.d/notes").Known);
   EXPECT_FALSE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
 }
 

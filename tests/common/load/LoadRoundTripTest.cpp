@@ -2,6 +2,7 @@
 // the pipelined loader gives what the plain loader gives.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,26 @@ TEST(LoadRoundTrip, LoadTopologyWriteReloadKeepsTheMesh) {
   }
   EXPECT_GT(curved->NbrP2Hex, 0);
   for (Geometric_Mesh *m : {curved, linear, hybrid, reloaded, loaded}) FreeCommonMesh(ctx.Mem, m);
+  ctx.Free(made);
+}
+
+// Coordinates that need every digit of a double, and the extremes, come back from a text file
+// bit for bit (floats of version-1 files: KmfLines.TextNumberFormatsByVersion).
+TEST(LoadRoundTrip, TextFilesKeepEveryBitOfTheirReals) {
+  const double hard[] = {0.1 + 0.2, 1.0 / 3.0, std::nextafter(1.0, 2.0), std::nextafter(0.5, 0.0), 5e-324,
+                         -1.7976931348623157e308, 123456789.12345679, 2.2250738585072014e-308, 0.0001, 1e22};
+  const int n = sizeof(hard) / sizeof(hard[0]);
+  LoadContext ctx;
+  Geometric_Mesh *made = MakeSizedMesh(ctx.Mem, {{KmfVertices, n}});
+  for (int i = 0; i < n; i++) AddVertex(made, hard[i], -hard[(i + 1) % n], hard[(i + 3) % n] * 7);
+  std::string path = TestPath("digits.mesh");
+  ASSERT_EQ(WriteMesh(ctx.Fi, path.c_str(), made), 1);
+  Geometric_Mesh *back = ctx.Load({path});
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->NbrVer, n);
+  for (int i = 1; i <= n; i++)
+    for (int k = 0; k < 3; k++) EXPECT_EQ(back->Ver[i].Crd[k], made->Ver[i].Crd[k]) << i << " " << k;
+  FreeCommonMesh(ctx.Mem, back);
   ctx.Free(made);
 }
 

@@ -184,6 +184,28 @@ TEST(MeshLoad, RidgesCornersAndRequiredEntitiesAreReadAndChecked) {
   ctx.Free(msh);
 }
 
+// An invalid edge of a second file keeps its file's numbers (a node at the int limit is not
+// shifted past it) and is reported with them; the valid edges of both files are shifted.
+TEST(MeshLoad, InvalidEdgesOfALaterFileKeepAndReportTheirOwnNumbers) {
+  FixtureFile a = MeshOf(3, 4), b = MeshOf(3, 3);
+  a.Sections.push_back(Lines(5, "Edges", 2, {1, 2, 1, 3, 4, 1}));
+  b.Sections.push_back(Lines(5, "Edges", 2, {1, 2147483647, 2, 0, 3, 2, 2, 3, 2}));
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveFixture(a, "edgesa.mesh", false), SaveFixture(b, "edgesb.meshb", true)});
+  ASSERT_NE(msh, nullptr);
+  ASSERT_EQ(msh->NbrEfr, 5);
+  const int want[5][2] = {{1, 2}, {3, 4}, {1, 2147483647}, {0, 3}, {6, 7}};
+  for (int e = 0; e < 5; e++) {
+    EXPECT_EQ(msh->Efr[e + 1].Ver[0], want[e][0]) << e + 1;
+    EXPECT_EQ(msh->Efr[e + 1].Ver[1], want[e][1]) << e + 1;
+    EXPECT_EQ(msh->Efr[e + 1].Tag, e == 2 || e == 3 ? 0u : static_cast<uint32_t>(TAG_ALIVE)) << e + 1;
+  }
+  EXPECT_CONTAINS(ctx.Err, "  ## ERROR: LOADEDGES: 2 INVALID EDGES FOUND WITH OUT OF BOUND VALUE [1-3]\n");
+  EXPECT_CONTAINS(ctx.Err, "  EDGES          3 =[         1 2147483647] IS INVALID \n"
+                           "  EDGES          4 =[         0          3] IS INVALID \n");
+  ctx.Free(msh);
+}
+
 // A missing file, a null name, a version-4 file, an over-long name, a word where a number
 // should be, a binary cut in its triangles: each is refused with a message and closed, and
 // the last file still loads.

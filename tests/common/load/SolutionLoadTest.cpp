@@ -1,6 +1,7 @@
 // Solution files: size pass, values and ranges per field type, several files, refusals,
 // the "not ready" answer and reloading.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -87,6 +88,34 @@ TEST(SolutionLoad, SolutionAtTetrahedraAndAnExplicitSolutionName) {
   EXPECT_EQ(msh->SolAtTet->Sol[2], -2);
   EXPECT_EQ(FieldRanges(msh->SolAtTet), (std::vector<double>{-2, 9}));
   ctx.Free(msh);
+}
+
+// Endings are judged on the file's own name: a folder named like a mesh or a solution file
+// changes nothing, and a solution named with its ending is that file even when a binary one
+// of the same base name lies beside it.
+TEST(SolutionLoad, FolderNamesDoNotCountAndAnExplicitEndingPicksTheFile) {
+  for (const char *dir : {"run.mesh.d", "run.sol.d"}) mkdir(TestPath(dir).c_str(), 0755);
+  const std::string m = SaveFixture(MeshOf(3, 2), "run.mesh.d/m.meshb", true);
+  scalars("run.mesh.d/m.sol", {4, 5});
+  const std::string t = SaveFixture(MeshOf(3, 2), "run.sol.d/t.mesh", false);
+  scalars("run.sol.d/t.sol", {6, 7});
+  const std::string x = scalars("run.sol.d/x.sol", {1, 2}), xBase = TestPath("run.sol.d/x");
+  SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, 2, {8, 9})), "run.sol.d/x.solb", true);
+  struct Case {
+    std::string Mesh;
+    const char *Sol;
+    double Second;
+  } const cases[] = {{m, nullptr, 5}, {t, nullptr, 7}, {t, x.c_str(), 2}, {t, xBase.c_str(), 9}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Mesh + " " + (c.Sol ? c.Sol : ""));
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({c.Mesh}, c.Sol);
+    ASSERT_NE(msh, nullptr);
+    ASSERT_NE(msh->SolAtVer, nullptr) << ctx.Err;
+    EXPECT_EQ(msh->SolAtVer->Sol[2], c.Second);
+    EXPECT_EQ(ctx.Err, "");
+    ctx.Free(msh);
+  }
 }
 
 // Each file's values land on its own entities; one file without a solution, or the option

@@ -190,6 +190,31 @@ TEST(Su2, SizePassAddsIntoTheTableAndRefusesCountsLargerThanTheFile) {
   EXPECT_NE(big.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
 }
 
+// Generators leave "NMARK=" out when no boundary is tagged: no markers, no error. A file that
+// announces more markers than it holds is reported once by the size pass, which counts the
+// markers there are.
+TEST(Su2, MissingMarkersAreNoMarkersOrOneReport) {
+  const std::string body = "NDIME= 2\nNELEM= 2\n5 0 1 2 0\n5 1 3 2 1\nNPOIN= 4\n0 0 0\n1 0 1\n0 1 2\n1 1 3\n";
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({SaveNamed("nomark.su2", body)});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->NbrTri, 2);
+  EXPECT_EQ(msh->Tri[2].Tag, static_cast<uint32_t>(TAG_ALIVE));
+  EXPECT_EQ(ctx.Err, "");
+  EXPECT_EQ(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+  ctx.Free(msh);
+
+  // Long enough for a thousand markers of two bytes each.
+  std::string p = SaveNamed("fewmark.su2", "%" + std::string(2000, '-') + "\n" + body +
+                                               "NMARK= 1000\nMARKER_TAG= w\nMARKER_ELEMS= 1\n3 0 1\n");
+  std::vector<int> siz(KmfSizMshLen, 0);
+  LoadContext sized;
+  std::string err = CaptureText([&] { EXPECT_EQ(AddSU2MeshSize(sized.Fi, p.c_str(), siz.data()), 1); }).Err;
+  EXPECT_EQ(err, "  ## ERROR: INVALID SU2 FILE (CHECK KEYWORD: MARKER_ELEMS=).\n");
+  EXPECT_EQ(siz[KmfEdges], 1);
+  EXPECT_EQ(siz[KmfTriangles], 2);
+}
+
 TEST(Su2, DatSolutionsWithTabsAndCommasAndBadRows) {
   std::string p = SaveNamed("flow.su2", k2D);
   SaveNamed("flow.dat",

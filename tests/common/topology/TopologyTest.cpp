@@ -180,6 +180,25 @@ TEST_F(TopologyTest, SecondOrderKindsMatchTheReference) {
   }
 }
 
+// Keys of one node sum (a crafted strip) and a box whose vertices are numbered at random, its
+// volume pass shared by four threads: the neighbours of the reference.
+TEST_F(TopologyTest, EqualSumKeysAndRandomNumbersGiveTheReferenceNeighbours) {
+  msh = MakeEqualSumStrip(mem, 200);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  EXPECT_TOPOLOGY(msh);
+  EXPECT_EQ(msh->Tri[3].Voi[1], 2);  // rung (2, S - 2)
+  EXPECT_EQ(msh->Tri[3].Voi[0], 4);  // diagonal (3, S - 2)
+  msh = FreeCommonMesh(mem, msh);
+
+  msh = MakeStructuredMesh(mem, 12, 12, 24, GEN_TET | GEN_TRI);
+  ASSERT_GE(msh->NbrTet, 20000);
+  RenumberVertices(msh, 7);
+  fi.Par = NewMthParallel(4, 0, 0);
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+}
+
 TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
   msh = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
   ASSERT_EQ(msh->NbrTet, 50688);

@@ -1,0 +1,174 @@
+// Text sections parsed on the worker pool hold the bytes the calling thread reads: every kind
+// of section, comments longer than a range or a chunk, CR-LF, values spread over lines, and
+// numbers next to every cut; what the pool cannot read is reported as the serial reader does.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/kmf/KmfMeshFile.h"
+#include "common/pool/Parallel.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/MeshFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+struct SectionRead {
+  std::vector<unsigned char> Bytes;
+  int Ok = 0, Calls = 0, Elsewhere = 0;  // callback calls, and those from another thread
+  int64_t Next = -1;                     // an integer read by line right after the block
+  std::string Err;
+};
+
+pthread_t gCaller;
+
+void countCall(int64_t, int64_t, void *arg) {
+  auto *r = static_cast<SectionRead *>(arg);
+  __atomic_fetch_add(&r->Calls, 1, __ATOMIC_RELAXED);
+  if (!pthread_equal(pthread_self(), gCaller)) __atomic_fetch_add(&r->Elsewhere, 1, __ATOMIC_RELAXED);
+}
+
+// Section kwd read whole as 8-byte values (4-byte ones when narrow), with or without a pool;
+// P2 triangle nodes come in another order than the file's.
+SectionRead readSection(const std::string &path, int kwd, ParallelPool *pool, bool narrow) {
+  SectionRead r;
+  int ver, dim, file[6][3];
+  KmfMeshFile *f = KmfOpenMesh(path.c_str(), KmfRead, &ver, &dim);
+  if (!f) return r;
+  KmfSetPool(f, pool);
+  for (int j = 0; j < 6; j++)
+    for (int k = 0; k < 3; k++) file[j][k] = P2TriangleLattice[P2TriangleFileOrder[j]][k];
+  KmfSetHONodesOrdering(f, KmfTrianglesP2, &P2TriangleLattice[0][0], &file[0][0]);
+  const KmfKeyword &kw = f->KwdTab[kwd];
+  const int nf = kw.SolSiz, size = narrow ? 4 : 8;
+  r.Bytes.assign(static_cast<size_t>(kw.NmbLin * nf * size), 0xEE);
+  std::vector<KmfField> fld;
+  for (const char *c = kw.Fmt; *c; c++)
+    if (*c == 'i' || *c == 'r')
+      fld.push_back({*c == 'r' ? (narrow ? KmfFloat : KmfDouble) : (narrow ? KmfInt : KmfLong),
+                     reinterpret_cast<char *>(r.Bytes.data()) + fld.size() * size, static_cast<int64_t>(nf) * size});
+  gCaller = pthread_self();
+  r.Err = CaptureText([&] {
+            r.Ok = KmfGetBlockFields(f, kwd, 1, kw.NmbLin, 0, nullptr, countCall, &r, nf, fld.data());
+            int64_t ints[8];
+            double reals[8];
+            int ni = 0, nr = 0;
+            if (r.Ok && KmfGetLinTab(f, KmfCorners, ints, &ni, reals, &nr, nullptr, nullptr) && ni) r.Next = ints[0];
+          }).Err;
+  KmfCloseMesh(f);
+  return r;
+}
+
+struct Pool {
+  ParallelPool *Par = InitParallel(4);
+  ~Pool() { StopParallel(Par); }
+};
+
+// Both reads succeed with the same bytes, the pooled one on the pool's threads (one callback
+// per block) and both leaving the stream right after the section.
+void expectSame(const std::string &path, int kwd, ParallelPool *pool, bool narrow, int64_t lines) {
+  SectionRead serial = readSection(path, kwd, nullptr, narrow), pooled = readSection(path, kwd, pool, narrow);
+  ASSERT_EQ(serial.Ok, 1) << serial.Err;
+  ASSERT_EQ(pooled.Ok, 1) << pooled.Err;
+  EXPECT_TRUE(serial.Bytes == pooled.Bytes);
+  EXPECT_EQ(pooled.Elsewhere, (lines + 9999) / 10000) << "not read on the pool";
+  EXPECT_EQ(serial.Next, pooled.Next);
+}
+
+// Every kind of section of a mesh or solution file, large enough for the pool, in version 2
+// (doubles and 64-bit integers read) and version 1 (floats and 32-bit integers).
+TEST(KmfPooledText, EveryKindOfSectionReadsTheSameBytes) {
+  Pool pool;
+  auto lines = [](int values) { return 40000 / values + 1; };
+  FixtureFile f{2, 3, {VertexSection(3, lines(4), 1), ListSection(13, "Corners", 40001, 9000, 2)}};
+  const struct {
+    int Kwd;
+    const char *Name;
+    int Nodes;
+  } kinds[] = {{5, "Edges", 2},      {6, "Triangles", 3},    {7, "Quadrilaterals", 4}, {8, "Tetrahedra", 4},
+               {49, "Pyramids", 5},  {9, "Prisms", 6},       {10, "Hexahedra", 8},     {24, "TrianglesP2", 6},
+               {25, "EdgesP2", 3},   {27, "QuadrilateralsQ2", 9}, {30, "TetrahedraP2", 10}, {33, "HexahedraQ2", 27}};
+  for (const auto &k : kinds) f.Sections.push_back(ElementSection(k.Kwd, k.Name, k.Nodes, lines(k.Nodes + 1), 9000, k.Kwd));
+  f.Sections.push_back(SolutionSection(62, "SolAtVertices", 3, {1, 2, 3, 4}, lines(19), 3));
+  for (int version : {2, 1}) {
+    f.Version = version;
+    std::string path = TestPath("pooledkinds.mesh");
+    ASSERT_TRUE(SaveText(path, RawText(f)));
+    for (const FixtureSection &s : f.Sections) {
+      SCOPED_TRACE(s.Name + " v" + std::to_string(version));
+      expectSame(path, s.Kwd, pool.Par, version == 1, s.NmbLin);
+    }
+  }
+}
+
+// Vertices and tetrahedra written as people and scripts write them: values spread over lines
+// or two lines on one, tabs and runs of blanks, CR-LF, comment lines short and long, signs and
+// leading zeros, and every form a real takes.
+std::string messyFile(int ntet, unsigned seed, const std::string &longComment) {
+  std::mt19937 rng(seed);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const char *const seps[] = {" ", "  ", "\t", "\r\n", "\n", " \t "};
+  const char *const reals[] = {"-0", "1e-400", "-1e400", "4.9406564584124654e-324", "+2.5", "nan", "-inf",
+                               "0.30000000000000004", "1E5", "-.5", "123456789012345678901234567890"};
+  std::string t = "MeshVersionFormatted 2\r\n\r\nDimension 3\r\n\r\nVertices\r\n12000\r\n";
+  char buf[32];
+  for (int v = 0; v < 12000; v++) {
+    for (int k = 0; k < 3; k++) {
+      snprintf(buf, sizeof(buf), "%.17g", std::ldexp(static_cast<double>(rng()) - 2147483648.0, pick(40) - 30));
+      t += (pick(5) ? buf : reals[pick(11)]) + std::string(seps[pick(6)]);
+    }
+    t += std::to_string(pick(9)) + (pick(3) ? "\r\n" : " ");
+  }
+  t += "\r\nTetrahedra\r\n" + std::to_string(ntet) + "\r\n";
+  for (int e = 0; e < ntet; e++) {
+    if (!pick(500)) t += "# a remark " + std::string(pick(200), 'x') + " 1 2 3\r\n";
+    if (e == ntet / 3) t += longComment + "\r\n";
+    for (int k = 0; k < 5; k++) t += (pick(20) ? "" : pick(2) ? "+" : "000") + std::to_string(1 + pick(12000)) + seps[pick(6)];
+  }
+  return t + "\r\nCorners\r\n1\r\n7\r\n\r\nEnd\r\n";
+}
+
+TEST(KmfPooledText, MessyTextAcrossEveryCutReadsTheSameBytes) {
+  Pool pool;
+  // 100,000 tetrahedra take more than one chunk of four threads: the second starts wherever
+  // the first one's last line ended. A comment of 100,000 characters spans several ranges.
+  std::string path = TestPath("pooledmessy.mesh");
+  ASSERT_TRUE(SaveText(path, messyFile(100000, 11, "#" + std::string(100000, '#'))));
+  for (bool narrow : {false, true}) {
+    expectSame(path, KmfVertices, pool.Par, narrow, 12000);
+    expectSame(path, KmfTetrahedra, pool.Par, narrow, 100000);
+  }
+  // A comment longer than a chunk is left to the serial reader: the same bytes again.
+  ASSERT_TRUE(SaveText(path, messyFile(20000, 12, "#" + std::string(3 << 20, '-'))));
+  SectionRead serial = readSection(path, KmfTetrahedra, nullptr, false);
+  SectionRead pooled = readSection(path, KmfTetrahedra, pool.Par, false);
+  EXPECT_TRUE(pooled.Ok && serial.Bytes == pooled.Bytes);
+  EXPECT_EQ(pooled.Elsewhere, 0);
+}
+
+// A word that only starts with a number, a number too large for a 32-bit field, a section cut
+// short: the pool gives up and the serial reader says what it always says.
+TEST(KmfPooledText, UnreadableValuesAreReportedAsTheSerialReaderReportsThem) {
+  Pool pool;
+  std::string text = messyFile(30000, 13, "# plain");
+  const size_t at = text.find("\nTetrahedra") + (text.size() - text.find("\nTetrahedra")) * 3 / 4;
+  const std::string cases[] = {text.substr(0, at) + " 7+3 " + text.substr(at),
+                               text.substr(0, at) + " 4294967296 " + text.substr(at),
+                               text.substr(0, text.rfind("Corners") - 4000) + "\nEnd\n"};
+  for (const std::string &c : cases) {
+    std::string path = TestPath("pooledbad.mesh");
+    ASSERT_TRUE(SaveText(path, c));
+    SectionRead serial = readSection(path, KmfTetrahedra, nullptr, true);
+    SectionRead pooled = readSection(path, KmfTetrahedra, pool.Par, true);
+    EXPECT_EQ(serial.Ok + pooled.Ok + pooled.Calls, 0);
+    EXPECT_NE(serial.Err, "");
+    EXPECT_EQ(serial.Err, pooled.Err);
+  }
+}
+
+}  // namespace
