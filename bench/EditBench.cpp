@@ -11,16 +11,14 @@
 // allocations and memory-list blocks per edit, the memory list's peak and the peak resident size.
 // Run under an X display (scripts/with-display.sh).
 #include <GL/gl.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <vector>
+
+#include "bench/ListBenchKit.h"
 
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
@@ -34,8 +32,6 @@
 #include "zelvane/tools/ZelEdit.h"
 
 namespace {
-
-std::atomic<long> gNews{0};
 
 constexpr int Side = 708, Cut = 200, Runs = 5;
 
@@ -73,14 +69,6 @@ void report(const char *what, double off, double on, double rebuilds, long news,
 
 }  // namespace
 
-void *operator new(size_t n) {
-  gNews++;
-  if (void *p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-
 int main() {
   GLHarness gl(800, 800);
   gl.makeCurrent();
@@ -90,9 +78,13 @@ int main() {
   msh->NbrEfr = 0;  // the sides' edges give way to the cut
   for (int j = 0; j < Side; j++)
     AddRecord(msh->Efr, msh->NbrEfr, {GridVertex(Side, Side, Cut, j, 0), GridVertex(Side, Side, Cut, j + 1, 0)});
-  ZelScene *s = OpenHeadless(mem, nullptr, msh);
-  zelSetupDisplayLists(mem, s);
-  zelUpdateAllDisplayLists(1, s);
+  ZelScene *s = nullptr;
+  {
+    Quiet q;
+    s = OpenHeadless(mem, nullptr, msh);
+    zelSetupDisplayLists(mem, s);
+    zelUpdateAllDisplayLists(1, s);
+  }
   ZelEntity *ent = zelGetEntity(s->ZelMsh, KmfTriangles);
   const int large = msh->NbrTri;  // the last triangle lies right of the cut
   fprintf(stderr, "%d triangles, patches of %d and %d\n", msh->NbrTri, 2 * Cut * Side, 2 * (Side - Cut) * Side);
@@ -110,10 +102,10 @@ int main() {
   auto timed = [&](bool on, const std::function<void(int from, int to)> &edit) {
     builders(on);
     const double t = median([&](int) { edit(2, 1); }, [&](int) {
-      const long n0 = gNews;
+      const long n0 = gBenchNews;
       const int b0 = mem->NbrAllocated;
       edit(1, 2);
-      news = gNews - n0, blocks = mem->NbrAllocated - b0;
+      news = gBenchNews - n0, blocks = mem->NbrAllocated - b0;
     });
     builders(true);
     return t;
@@ -149,15 +141,13 @@ int main() {
   replace(2, 1);
   std::vector<int> chain;
   for (int e = ent->DspLst[r1].Head; e; e = ent->Lnk[e].Nxt) chain.push_back(e);
-  const long n0 = gNews;
+  const long n0 = gBenchNews;
   const double t0 = now();
   zelDeleteTriangles(s, &ent->DspLst[r1], chain.data(), int(chain.size()));
   glFinish();
-  fprintf(stderr, "Delete, whole reference            %8.1f ms end to end  new %ld\n", 1e3 * (now() - t0), gNews - n0);
+  fprintf(stderr, "Delete, whole reference            %8.1f ms end to end  new %ld\n", 1e3 * (now() - t0), gBenchNews - n0);
 
-  rusage ru;
-  getrusage(RUSAGE_SELF, &ru);
-  fprintf(stderr, "memory list peak %.1f MB, resident peak %.1f MB\n", mem->PeakMem / 1048576.0, ru.ru_maxrss / 1024.0);
+  fprintf(stderr, "memory list peak %.1f MB, resident peak %.1f MB\n", mem->PeakMem / 1048576.0, BenchPeakMB());
   zelFreeScene(mem, s);
   FreeMemory(mem);
   return 0;

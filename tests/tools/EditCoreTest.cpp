@@ -141,10 +141,15 @@ TEST_F(EditCore, WalksCrossNoDeletedBandQuadrilateralOrFileEdgeAndNeverTouchEntr
   msh()->Tri[0] = poison;
   const std::set<int> patch = {tri(0, 0, 0), tri(0, 0, 1), tri(0, 1, 0), tri(0, 1, 1)};
 
+  std::set<int> right;  // columns 2 and 3, beside the quadrilaterals (numbered 1 to 6)
+  for (int j = 0; j < 3; j++)
+    for (int i : {2, 3}) right.insert({tri(i, j, 0), tri(i, j, 1)});
   std::vector<int> sel;
   zelDelimAreaTri(msh(), s_->Mem, tri(0, 0, 0), sel);
   EXPECT_EQ(asSet(sel), patch);
   CaptureStdout();
+  EXPECT_EQ(zel_chgreftri(s_, tri(3, 2, 0), 8), 1);
+  EXPECT_EQ(ofRef(8), right);
   EXPECT_EQ(zel_chgreftri(s_, tri(0, 1, 0), 9), 1);
   GetCapturedStdout();
   EXPECT_EQ(ofRef(9), patch);
@@ -326,8 +331,15 @@ TEST_F(EditCore, ASwapReplacesTwoTrianglesByTheOtherDiagonalWithTheirNeighbours)
   const Triangle &a = msh()->Tri[n + 1], &b = msh()->Tri[n + 2];
   EXPECT_EQ((std::array<int, 3>{a.Ver[0], a.Ver[1], a.Ver[2]}), (std::array<int, 3>{3, 12, 11}));
   EXPECT_EQ((std::array<int, 3>{b.Ver[0], b.Ver[1], b.Ver[2]}), (std::array<int, 3>{2, 3, 11}));
+  // Every side leads to a triangle holding its two vertices that leads back.
+  for (int t = 1; t <= msh()->NbrTri; t++)
+    for (int i = 0; i < 3 && (msh()->Tri[t].Tag & TAG_ALIVE); i++)
+      if (int u = zelTriNeighbour(msh(), t, i)) {
+        const int *v = msh()->Tri[t].Ver, *w = msh()->Tri[u].Ver;
+        for (int k : {v[(i + 1) % 3], v[(i + 2) % 3]}) EXPECT_TRUE(std::count(w, w + 3, k)) << t << " " << u;
+        EXPECT_TRUE(std::count(msh()->Tri[u].Voi, msh()->Tri[u].Voi + 3, t)) << t << " " << u;
+      }
   EXPECT_EQ(zelTriNeighbour(msh(), n + 1, 1), n + 2);
-  EXPECT_EQ(zelTriNeighbour(msh(), n + 2, 0), n + 1);
   // Old neighbours now lead to the new triangles: the walk from the left square reaches them.
   std::vector<int> area;
   zelDelimAreaTri(msh(), s_->Mem, tri(0, 0, 0), area);
