@@ -70,7 +70,7 @@ void AddVerTyp::zelUpdate() {
   const GeoStackItem *top = zelPickTop(scene);
   if (top && top->Typ == KmfVertices) {
     taken_ = top->Idx;
-    numEdi_->setText(QString::number(top->Idx));
+    zelToolText(numEdi_, QString::number(top->Idx));
     setNumVer();
   }
   isEnabledStartUpdate();
@@ -86,7 +86,7 @@ void AddVerTyp::updateMesh() {
   }
   if (view_) view_->update();
   updateToolWidget();
-  numEdi_->clear();
+  zelToolText(numEdi_, QString());
   typBox_->setCurrentIndex(0);
   updBox_->setEnabled(false);
 }
@@ -99,7 +99,7 @@ void AddVerTyp::updateToolWidget() {
 }
 
 void AddVerTyp::resetWidget() {
-  numEdi_->clear();
+  zelToolText(numEdi_, QString());
   typBox_->setCurrentIndex(0);
   updBox_->setEnabled(false);
 }

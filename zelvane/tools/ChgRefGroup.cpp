@@ -105,7 +105,7 @@ int ChgRefGroup::getOldRef() {
   return readOk_ ? ref : -1;
 }
 
-void ChgRefGroup::clearOldRef() { oldEdi_->clear(); }
+void ChgRefGroup::clearOldRef() { zelToolText(oldEdi_, QString()); }
 
 void ChgRefGroup::checkOldRef(bool notify) {
   if (!scene || !scene->ZelMsh) return;
@@ -150,7 +150,7 @@ void ChgRefGroup::startAnalyse() {
     return;
   }
   newRef_ = typedRef_;
-  refEdi_->clear();
+  zelToolText(refEdi_, QString());
   newRefReady_ = false;
   anaBox_->setEnabled(false);
   updBox_->setEnabled(true);
@@ -255,7 +255,7 @@ void ChgRefGroup::updateToolWidget() {
 void ChgRefGroup::resetWidget() {
   selection_.clear();
   typedRef_ = 0;
-  refEdi_->clear();
+  zelToolText(refEdi_, QString());
   newRefReady_ = false;
   anaBox_->setEnabled(false);
   updBox_->setEnabled(false);

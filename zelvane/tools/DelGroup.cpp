@@ -56,7 +56,7 @@ void DelGroup::connectButton() {
   connect(resBox_, &QPushButton::clicked, this, &DelGroup::resetWidget);
 }
 
-void DelGroup::setNumber(int ref) { numEdi_->setText(QString::number(ref)); }
+void DelGroup::setNumber(int ref) { zelToolText(numEdi_, QString::number(ref)); }
 
 bool DelGroup::isEnabledStartAnalyse() const { return parsed_ && metBox_->currentIndex() != 0 && kind_ != -1; }
 
@@ -131,7 +131,7 @@ void DelGroup::updateToolWidget() {
 }
 
 void DelGroup::resetWidget() {
-  numEdi_->clear();
+  zelToolText(numEdi_, QString());
   metBox_->setCurrentIndex(0);
   anaBox_->setEnabled(false);
   updBox_->setEnabled(false);

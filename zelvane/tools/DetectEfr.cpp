@@ -45,7 +45,7 @@ DetectEfr::DetectEfr(ZelSequenceServer *server, ZelScene *scene, int id, GLWidge
   tolEdi_ = new QZelLineEdit(QString("det:tolEdi%1").arg(id), server);
   refEdi_->setFixedSize(50, 20);
   tolEdi_->setFixedSize(50, 20);
-  tolEdi_->setText("150");
+  zelToolText(tolEdi_, "150");
   typBox_ = new QZelComboBox(QString("det:typBox:%1").arg(id), server);
   typBox_->setFixedSize(80, 20);
   typBox_->addItem(tr("No Type"), 0);
@@ -186,8 +186,8 @@ void DetectEfr::updateToolWidget() {
 void DetectEfr::resetWidget() {
   shown_.clear();
   newRef_ = 0;
-  refEdi_->clear();
-  tolEdi_->setText("150.");
+  zelToolText(refEdi_, QString());
+  zelToolText(tolEdi_, "150.");
   typBox_->setCurrentIndex(0);
   anaBox_->setEnabled(false);
   updBox_->setEnabled(false);

@@ -3,6 +3,8 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalBlocker>
 #include <cstdio>
 
 #include "common/model/ElementKind.h"
@@ -30,6 +32,11 @@ void zelToolRepaint(const QZelBase *tool) {
     view->update();
   else
     updateGlScene(tool->scene);
+}
+
+void zelToolText(QLineEdit *field, const QString &text) {
+  const QSignalBlocker hold(field);
+  field->setText(text);
 }
 
 const GeoStackItem *zelPickTop(const ZelScene *scene) { return scene ? geoTopHybridStack(scene->Pck) : nullptr; }

@@ -13,6 +13,7 @@
 #include <initializer_list>
 
 class QGridLayout;
+class QLineEdit;
 class QWidget;
 class QZelBase;
 class QZelGroupBox;
@@ -29,6 +30,10 @@ void zelToolWarning(const QString &text);
 void zelConnectTool(QZelBase *tool);
 // Repaints the tool's view (the scene's when the tool has none).
 void zelToolRepaint(const QZelBase *tool);
+
+// Writes a field's text as a read-back, not a user's action: the recordable field's signals are
+// held, so a refresh or a reset puts nothing into a recorded sequence.
+void zelToolText(QLineEdit *field, const QString &text);
 
 // The latest pick, or null when the history is empty (or the scene has none).
 const GeoStackItem *zelPickTop(const ZelScene *scene);
