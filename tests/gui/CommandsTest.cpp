@@ -43,16 +43,6 @@ void expectSameCamera(const std::vector<double> &a, const std::vector<double> &b
   for (int k = 0; k < 16; k++) EXPECT_NEAR(a[k], b[k], 1e-5) << k;
 }
 
-void drag(GLWidget *view) {
-  const QPoint c(view->width() / 2, view->height() / 2);
-  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(view, &e);
-  };
-  send(QEvent::MouseButtonPress, c, Qt::LeftButton);
-  for (int k = 1; k <= 3; k++) send(QEvent::MouseMove, c + QPoint(20 * k, 5 * k), Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, c + QPoint(60, 15), Qt::NoButton);
-}
 
 void key(MainWindow *w, const QString &text) {
   QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, text);
@@ -217,7 +207,7 @@ TEST(Commands, AMeshOpenedFromTheMenuRunsSeriallyAndRecordsInEveryWindowStillRep
   const size_t first = server->recorded().size();
   // A linked view takes the camera of the view the event came to.
   const std::vector<double> camera0 = cameraOf(v.scene(0)), camera1 = cameraOf(v.scene(1));
-  drag(v.view(0));
+  dragView(v.view(0), QPoint(20, 5));
   w1->action(ActClearTerm)->trigger();
   w2->action(ActClearTerm)->trigger();
   ASSERT_NE(cameraOf(v.scene(1)), camera1);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMouseEvent>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -86,6 +88,17 @@ std::string dataDir() {
 std::string dataFile(const char *name) { return dataDir() + "/" + name; }
 
 QString buildProgram(const char *name) { return QString(ZELVANE_BIN_DIR "/") + name; }
+
+void dragView(GLWidget *view, QPoint step) {
+  const QPoint c(view->width() / 2, view->height() / 2);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(view, &e);
+  };
+  send(QEvent::MouseButtonPress, c, Qt::LeftButton);
+  for (int k = 1; k <= 3; k++) send(QEvent::MouseMove, c + k * step, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, c + 3 * step, Qt::NoButton);
+}
 
 void settle() {
   for (int i = 0; i < 5; i++) QCoreApplication::processEvents();

@@ -4,6 +4,7 @@
 // programs of the build for tests that run them.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QMessageBox>
 #include <functional>
@@ -107,6 +108,9 @@ std::string dataFile(const char *name);
 std::string runDir();
 // A program of the build tree ("zelvane", "zelvane-sample").
 QString buildProgram(const char *name);
+
+// A left-button drag in the view: a press at its centre, three moves of `step` each, a release.
+void dragView(GLWidget *view, QPoint step);
 
 // Pumps the event loop until nothing is pending.
 void settle();

@@ -39,16 +39,6 @@ ZelSaveImageSequence *lastSave(ZelSequenceServer *server, const char *file) {
   return found;
 }
 
-void drag(GLWidget *view) {
-  const QPoint c(view->width() / 2, view->height() / 2);
-  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(view, &e);
-  };
-  send(QEvent::MouseButtonPress, c, Qt::LeftButton);
-  for (int k = 1; k <= 3; k++) send(QEvent::MouseMove, c + QPoint(30 * k, 10 * k), Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, c + QPoint(90, 30), Qt::NoButton);
-}
 
 }  // namespace
 
@@ -102,7 +92,7 @@ TEST(ImageSaving, ARecordedDragAndSaveReplayInANewProcessThatWritesTheTurnedView
   folder.copy("sample.meshb", "sample.meshb");
   auto record = [&](bool withDrag, const std::string &seq) {
     Viewer v({"-in", "sample.meshb"});
-    if (withDrag) drag(v.view(0));
+    if (withDrag) dragView(v.view(0), QPoint(30, 10));
     ScriptedDialogs dialogs({{QString::fromStdString(folder.file("shot.png"))}});
     v.window(0)->action(ActSaveImage)->trigger();
     v.app->server()->saveSequences(seq.c_str());
