@@ -132,6 +132,12 @@ TEST(ClipPanel, QuickPlanesFlipFrameAndReadinessActOnTheStoredPlane) {
   c.get<QZelCheckBox>("cli:cutBox:1")->click();
   EXPECT_TRUE(s->Flags & ZelFlgCapping);
   EXPECT_EQ(c.plane(), std::vector<double>({1, 0, 0, 18}));
+  // A slanted normal reaches further than R: its range grows with |a| + |b| + |c|.
+  c.type("cli:aEdi:1", "2");
+  c.type("cli:bEdi:1", "2");
+  c.type("cli:cEdi:1", "-2");
+  c.get<QZelDoubleSpinBox>("cli:dEdi:1")->setValue(-35.5);
+  EXPECT_EQ(c.d(), -35.5);
 }
 
 // The kinds with a centre and how many nodes it averages.
