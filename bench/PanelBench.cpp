@@ -457,6 +457,11 @@ int main(int argc, char **argv) {
       // Field 0 chosen as a user does, in the selection panel: its box opens.
       named<QZelComboBox>(mw->solTool(), "select:" + n + ":%2")->zelActivated(1);
       scene->Flags |= 0x2000000;
+      // The ridges were switched on behind the lines panel: its first refresh catches up and
+      // builds them. That one is not a pick's refresh.
+      zelUpdateWidgetState(window);
+      zelUpdateQWidgetState(window);
+      QCoreApplication::processEvents();
       field = refreshes(window);
     }
     scene->Flags &= ~0x2000000u;
