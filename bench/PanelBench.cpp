@@ -1,24 +1,28 @@
-// What every pick costs the panels: the two refreshes the scene engine runs after a pick
-// (zelUpdateWidgetState: visualisation and solution tool windows and the bottom bar;
-// zelUpdateQWidgetState: modification window and clip-plane page), on a main window showing
-// the generated box of about two million tetrahedra (70 cells a side, six tetrahedra each, two
-// triangles per boundary square, boundary edges around the bottom face and a normal at every
-// bottom vertex), full-volume display on, references cycling over 128 values, corners flagged
-// and a scalar field at the vertices, so that the geometry, normals, lines, surfaces, volumes
-// and selection pages exist.
+// What the panels cost on a main window showing the generated box of about two million
+// tetrahedra (70 cells a side, six tetrahedra each, two triangles per boundary square,
+// boundary edges around the bottom face and a normal at every bottom vertex), full-volume
+// display on, references cycling over 128 values, corners flagged, a scalar and a vector field
+// at the vertices, so that the geometry, normals, lines, surfaces, volumes, clip-plane,
+// selection and solution pages exist.
 //
-// Reports the mean, median and largest time of a refresh pair over 500 runs, in microseconds,
-// with no field active and with field 0 active and the ridges shown, and the number of
+// Every pick: the mean, median and largest time of a refresh pair (zelUpdateWidgetState:
+// visualisation and solution tool windows and the bottom bar; zelUpdateQWidgetState:
+// modification window and clip-plane page) over 500 runs, in microseconds, with no field
+// active, with field 0 chosen in the selection panel and the ridges shown, and with the colour
+// map on, the mesh clipped and a tetrahedron in the pick history; and the number of
 // list-builder calls the refreshes made (the target is none). The first refresh after the
 // ridges were shown elsewhere checks the geometry page's switch, whose slot repaints the view
 // at once, as a user's click does: that one run holds a frame.
 //
-// Then three changes made through the display panels at "All Ref", each beside the same
-// builder calls made directly (best of three, seconds and seconds per million elements
-// rebuilt): the Volumes Shrink checked on the tetrahedra, the Surfaces width on the triangles,
-// and the Surfaces Shrink unchecked while the volumes are shrunk (every shrunk edge, surface
-// and volume record rebuilt). The target is the direct time within 5 %. The repaint each
-// change ends with (at once, on the GUI thread) is left out of both and timed once apart.
+// Then changes made through the panels, each beside the same builder calls made directly
+// (best of three, seconds and seconds per million elements rebuilt): the Volumes Shrink
+// checked on the tetrahedra, the Surfaces width on the triangles, and the Surfaces Shrink
+// unchecked while the volumes are shrunk (every shrunk edge, surface and volume record
+// rebuilt); Update of the clip planes (and apart: the marking on the worker pool, the clipped
+// flag of every record, the volume lists rebuilt), Map at "All Ref" on the tetrahedra,
+// "Viridis", Apply and Reset of field 0's palette. The target is the direct time within 5 %.
+// The repaint each change ends with (at once, on the GUI thread) is left out of both and timed
+// once apart.
 //
 // Run it with a display: scripts/with-display.sh build/bench/PanelBench [--cells N]. The
 // settings store goes to a temporary folder.
@@ -28,6 +32,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -40,6 +45,7 @@
 
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
+#include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
@@ -52,11 +58,13 @@
 #include "zelvane/gui/ZelTool.h"
 #include "zelvane/gui/ZelToolBox.h"
 #include "zelvane/gui/Zelvane.h"
+#include "zelvane/panels/ClipBox.h"
 #include "zelvane/record/QZelComboBox.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelOptions.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSolutionControl.h"
 #include "zelvane/tools/ZelInstallTools.h"
 
 namespace {
@@ -127,11 +135,17 @@ Geometric_Mesh *panelBox(Memory_List *mem, int cells) {
     for (int j : {0, cells})
       for (int i : {0, cells}) m->Ver[GridVertex(cells, cells, i, j, k)].Tag |= (1u << 30) | 4u;
   m->GeoFlags |= GEO_CORNERS;
-  const int types[] = {SOL_SCALAR};
-  Geometric_Solution *sol = NewCommonSolution(mem, m->NbrVer, 1, 1, types);
+  const int types[] = {SOL_SCALAR, SOL_VECTOR};
+  Geometric_Solution *sol = NewCommonSolution(mem, m->NbrVer, 4, 2, types);
   if (!sol) return m;
   sol->SizFld[0] = SOL_SCALAR;
-  for (int v = 1; v <= m->NbrVer; v++) sol->Sol[v] = m->Ver[v].Crd[0] + 2 * m->Ver[v].Crd[1] - m->Ver[v].Crd[2];
+  sol->SizFld[1] = SOL_VECTOR;
+  for (int v = 1; v <= m->NbrVer; v++) {
+    const double *x = m->Ver[v].Crd;
+    double *f = sol->Sol + static_cast<size_t>(v) * sol->SizTot;
+    f[0] = x[0] + 2 * x[1] - x[2];
+    f[1] = x[1], f[2] = -x[0], f[3] = 0.1 * x[2];
+  }
   m->SolAtVer = sol;
   m->NbrSolVer = m->NbrVer;
   m->MaxSolVer = (m->NbrVer + 1) * sol->SizTot;
@@ -298,6 +312,96 @@ void allRefChanges(MainWindow *mw, Window *window) {
          tets + tris + edges);
 }
 
+// A widget of a tool window by its object name; the benchmark stops without it.
+template <class T>
+T *named(const QWidget *root, const QString &name) {
+  T *w = root->findChild<T *>(name);
+  if (!w) {
+    fprintf(stderr, "PanelBench: no widget %s\n", qPrintable(name));
+    exit(1);
+  }
+  return w;
+}
+
+// Update of the clip planes, then the palette's actions, field 0 active (its box open) and
+// the volumes shown.
+void solutionAndClipChanges(MainWindow *mw) {
+  ZelScene *s = mw->getScene();
+  ZelTool *sol = mw->solTool(), *visu = mw->visuTool();
+  auto *clip = visu ? dynamic_cast<ClipBox *>(visu->getZelBase("Clip Planes")) : nullptr;
+  if (!sol || !clip) {
+    printf("  the solution or clip-plane panels are missing: no change timed\n");
+    return;
+  }
+  const QString n = QString::number(mw->index());
+  visu->setVisibleBox(clip, true);  // a closed box disables its page
+  ZelPlaEntity *pla = s->ZelMsh->Pla;
+  Function_Interface fi;
+  DefaultFunInterface(&fi, s->Mem, s->Par, "BENCH");
+  const double tets = s->Msh->NbrTet, all = s->Msh->NbrTet + s->Msh->NbrTri + s->Msh->NbrEfr;
+  const auto nothing = [] {};
+  Pair update, map, viridis, apply, reset;
+  double marking = 1e30, flags = 1e30, volumes = 1e30;
+  {
+    Quiet q;
+    // A slanted plane through the centre, typed as a user does.
+    named<QZelComboBox>(visu, "cli:xyzBox:" + n)->zelActivated(1);
+    named<QLineEdit>(visu, "cli:bEdi:" + n)->setText("0.5");
+    emit named<QLineEdit>(visu, "cli:bEdi:" + n)->editingFinished();
+    QAbstractButton *upd = named<QAbstractButton>(visu, "cli:updBox:" + n);
+    const int cur = pla->Cur;
+    const auto clipping = [&] { zelSetPlaneClip(&fi, s, cur); };
+    const auto clipped = [&] { zelUpdateAllDisplayListsOptions(ZelOptClipped, ZelLstClipped, 0, s); };
+    const auto rebuilt = [&] { zelUpdateVolTypeDisplayLists(1, s); };
+    update = compare(s, nothing, [&] { upd->click(); },
+                     [&] {
+                       clipping();
+                       clipped();
+                       pla->On = 1;
+                       rebuilt();
+                     });
+    for (int run = 0; run < 3; run++) {
+      marking = std::min(marking, seconds(clipping));
+      flags = std::min(flags, seconds(clipped));
+      volumes = std::min(volumes, seconds(rebuilt));
+    }
+    named<QAbstractButton>(visu, "cli:resBox:" + n)->click();
+
+    QCheckBox *mapBox = named<QCheckBox>(sol, "sol:mapBox:Tetrahedron:" + n + ":0");
+    map = compare(s, [&] { mapBox->setCheckState(Qt::Unchecked); }, [&] { mapBox->setCheckState(Qt::Checked); },
+                  [&] {
+                    s->SolFlags |= ZelSceneColorMap;
+                    zelUpdateAllTypeDisplayLists(KmfTetrahedra, ZelOptShading, s);
+                    zelUpdateAllTypeDisplayListsOptions(KmfTetrahedra, ZelOptShading, 0, ZelSolShading, s);
+                  });
+    ZelPalette *pal = &s->VieSol->ZelPal[0];
+    const QString pfx = "_0_" + n;
+    viridis = compare(s, nothing, [&] { named<QZelComboBox>(sol, pfx + "colPal")->zelActivated(6); },
+                      [&] {
+                        pal->ColMap = pal->ColMapLegend = 6;
+                        zelUpdateAllDisplayListsOptions(s->SolFlags, 0, setActSolOptions(s), s);
+                        zelUpdateAllDisplayLists(s->SolFlags, s);
+                      });
+    apply = compare(s, nothing, [&] { named<QAbstractButton>(sol, pfx + "applyPal")->click(); },
+                    [&] {
+                      zelUpdateIsoLineDraw(pal, pal->Subdiv);
+                      zelUpdateAllDisplayLists(s->SolFlags, s);
+                    });
+    reset = compare(s, nothing, [&] { named<QAbstractButton>(sol, pfx + "resetPal")->click(); },
+                    [&] {
+                      zelUpdatePalette(0, s->Msh, 5, pal);
+                      zelUpdateAllDisplayLists(1, s);
+                    });
+  }
+  report("Clip planes Update (marking, clipped flags, volume lists):", update, tets);
+  printf("    apart: marking on %d threads %.3f s, clipped flags %.6f s, volume lists %.3f s\n",
+         GetNumberOfCores(), marking, flags, volumes);
+  report("Map at All Ref (tetrahedra):", map, tets);
+  report("\"Viridis\" (the colour-map lists every record shows):", viridis, tets);
+  report("Apply (the same lists):", apply, tets);
+  report("Reset (every list):", reset, all);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -343,21 +447,49 @@ int main(int argc, char **argv) {
       zelUpdateVolTypeDisplayLists(1, scene);
       zelUpdateWidgetState(window);
     }
-    Figures none, field;
+    Figures none, field, clipped;
+    long catchUp = 0;
+    const QString n = QString::number(mw->index());
     {
       Quiet q;
       scene->ActFld = -1;
       none = refreshes(window);
-      scene->ActFld = 0;
+      // Field 0 chosen as a user does, in the selection panel: its box opens.
+      named<QZelComboBox>(mw->solTool(), "select:" + n + ":%2")->zelActivated(1);
       scene->Flags |= 0x2000000;
+      // The ridges were switched on behind the lines panel: its first refresh catches up and
+      // builds them. That one is not a pick's refresh.
+      zelUpdateWidgetState(window);
+      zelUpdateQWidgetState(window);
+      QCoreApplication::processEvents();
       field = refreshes(window);
     }
-    for (const auto &row : {std::make_pair("no field active:      ", none), std::make_pair("field 0, ridges shown:", field)})
+    scene->Flags &= ~0x2000000u;
+    solutionAndClipChanges(mw);
+    {
+      Quiet q;
+      // Clipped again through the panel, a picked tetrahedron in the history. The first
+      // refresh after "Viridis" shows the colour map on the Map boxes of the families it
+      // switched on, which re-applies it: that refresh is counted apart.
+      named<QZelComboBox>(mw->visuTool(), "cli:xyzBox:" + n)->zelActivated(2);
+      geoPushHybridStack(scene->Pck, 1, KmfTetrahedra);
+      builderCalls = 0;
+      zelUpdateWidgetState(window);
+      zelUpdateQWidgetState(window);
+      catchUp = builderCalls;
+      QCoreApplication::processEvents();
+      clipped = refreshes(window);
+      named<QAbstractButton>(mw->visuTool(), "cli:resBox:" + n)->click();
+    }
+    for (const auto &row : {std::make_pair("no field active:       ", none),
+                            std::make_pair("field 0, ridges shown: ", field),
+                            std::make_pair("map on, clipped, pick: ", clipped)})
       printf("  refresh after a pick, %s mean %.1f us, median %.1f us, largest %.1f us, runs over 2 ms %ld of 500, "
              "builder calls %ld\n",
              row.first, row.second.mean, row.second.median, row.second.largest, row.second.over2ms, row.second.calls);
-    scene->ActFld = -1;
-    scene->Flags &= ~0x2000000u;
+    printf("  (the refresh before the clipped ones: builder calls %ld)\n", catchUp);
+    // The display panels' changes with no field shown.
+    named<QZelComboBox>(mw->solTool(), "select:" + n + ":%2")->zelActivated(0);
     allRefChanges(mw, window);
     for (int k = 0; k < ZelHookKinds; k++) zelHooks().update[k] = builders[k];
     Quiet q;

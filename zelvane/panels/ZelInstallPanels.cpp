@@ -2,8 +2,10 @@
 #include "zelvane/panels/ZelInstallPanels.h"
 
 #include "zelvane/gui/ZelPageMakers.h"
+#include "zelvane/panels/ClipBox.h"
 #include "zelvane/panels/GeoBox.h"
 #include "zelvane/panels/SelectBox.h"
+#include "zelvane/panels/SolBox.h"
 #include "zelvane/panels/ZelDisplayBoxes.h"
 #include "zelvane/panels/ZelCompute.h"
 #include "zelvane/panels/ZelGenPref.h"
@@ -26,6 +28,7 @@ const MakerRow MakerRows[] = {
     {ZelPageLines, [](const ZelPageArgs &a) -> QZelBase * { return new LinBox(a.server, a.scene, a.index); }},
     {ZelPageSurfaces, [](const ZelPageArgs &a) -> QZelBase * { return new SrfBox(a.server, a.scene, a.index); }},
     {ZelPageVolumes, [](const ZelPageArgs &a) -> QZelBase * { return new VolBox(a.server, a.scene, a.index); }},
+    {ZelPageClipPlanes, [](const ZelPageArgs &a) -> QZelBase * { return new ClipBox(a.server, a.scene, a.index); }},
     {ZelPageSelect,
      [](const ZelPageArgs &a) -> QZelBase * {
        // The solution window being built is the one the combo drives.
@@ -33,6 +36,8 @@ const MakerRow MakerRows[] = {
        select->setSolTool(a.host);
        return select;
      }},
+    {ZelPageSolution,
+     [](const ZelPageArgs &a) -> QZelBase * { return new SolBox(a.server, a.scene, a.index, a.field); }},
     {ZelPageVerbosity, [](const ZelPageArgs &a) -> QZelBase * { return new ZelVerbose(a.server, a.scene, a.index); }},
     {ZelPageComputation, [](const ZelPageArgs &a) -> QZelBase * { return new ZelCompute(a.server, a.scene, a.index); }},
     {ZelPageGeneralPref, [](const ZelPageArgs &) -> QZelBase * { return new ZelGenPref; }},

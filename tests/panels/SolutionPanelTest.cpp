@@ -1,0 +1,378 @@
+// The solution panels driven by object name: the display groups in a real main window (scene
+// and record bits, the lists rebuilt, the clearing rule, the active field), the palette group
+// (names, entries, scales, typed values, colour maps) and the iso-line export.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "common/model/Mesh.h"
+#include "tests/gui/GuiFixture.h"
+#include "tests/panels/PanelKit.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/FakeHooks.h"
+#include "tests/support/LoadFixtures.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/gui/ZelTool.h"
+#include "zelvane/gui/ZelToolBox.h"
+#include "zelvane/panels/IsoValBox.h"
+#include "zelvane/panels/SolBox.h"
+#include "zelvane/record/QZelCheckBox.h"
+#include "zelvane/record/QZelComboBox.h"
+#include "zelvane/record/QZelGroupBox.h"
+#include "zelvane/record/QZelLineEdit.h"
+#include "zelvane/record/QZelPushButton.h"
+#include "zelvane/record/QZelSpinBox.h"
+#include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+using Call = std::tuple<int, int, unsigned>;  // kind, reference, rebuild mask
+
+std::vector<Call> Built(const FakeHooks &hooks) {
+  std::vector<Call> calls;
+  for (const FakeListCall &c : hooks.ListCalls)
+    if (c.Update) calls.emplace_back(c.Kind, c.Ref, c.Mask);
+  return calls;
+}
+
+// Solution word of every record of a kind, by reference.
+std::map<int, unsigned> Words(ZelScene *s, int kind) {
+  std::map<int, unsigned> words;
+  ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind) words[r.Ref] = r.Opt.Solution;
+  });
+  return words;
+}
+
+// Two cells along x: a hexahedron (reference 5), three tetrahedra (3, 4, 3) and four bottom
+// triangles (1, 2, 1, 2); at the vertices a scalar x + y, a vector (x, y, z) and a vector
+// (y, z, x).
+Geometric_Mesh *Cells(Memory_List *mem) {
+  Geometric_Mesh *m = NewRoomyMesh(
+      mem, 3, {{KmfVertices, 12}, {KmfTriangles, 4}, {KmfTetrahedra, 3}, {KmfHexahedra, 1}}, {1, 2, 2});
+  for (int k = 0; k < 2; k++)
+    for (int j = 0; j < 2; j++)
+      for (int i = 0; i < 3; i++) AddVertex(m, i, j, k);
+  const auto v = [](int i, int j, int k) { return 1 + i + 3 * (j + 2 * k); };
+  AddElement(m, KmfHexahedra, {v(0, 0, 0), v(1, 0, 0), v(1, 1, 0), v(0, 1, 0), v(0, 0, 1), v(1, 0, 1), v(1, 1, 1),
+                               v(0, 1, 1)}, 5);
+  AddElement(m, KmfTetrahedra, {v(1, 0, 0), v(2, 0, 0), v(1, 1, 0), v(1, 0, 1)}, 3);
+  AddElement(m, KmfTetrahedra, {v(2, 0, 0), v(2, 1, 0), v(1, 1, 0), v(2, 1, 1)}, 4);
+  AddElement(m, KmfTetrahedra, {v(2, 0, 0), v(2, 0, 1), v(1, 0, 1), v(2, 1, 1)}, 3);
+  AddElement(m, KmfTriangles, {v(0, 0, 0), v(1, 0, 0), v(1, 1, 0)}, 1);
+  AddElement(m, KmfTriangles, {v(0, 0, 0), v(1, 1, 0), v(0, 1, 0)}, 2);
+  AddElement(m, KmfTriangles, {v(1, 0, 0), v(2, 0, 0), v(2, 1, 0)}, 1);
+  AddElement(m, KmfTriangles, {v(1, 0, 0), v(2, 1, 0), v(1, 1, 0)}, 2);
+  m->NbrFilTri = m->NbrTri;
+  m->NbrFilTet = m->NbrTet;
+  for (int i = 1; i <= m->NbrVer; i++) {
+    VertexValue(m, i, 0) = m->Ver[i].Crd[0] + m->Ver[i].Crd[1];
+    for (int c = 0; c < 3; c++) {
+      VertexValue(m, i, 1, c) = m->Ver[i].Crd[c];
+      VertexValue(m, i, 2, c) = m->Ver[i].Crd[(c + 1) % 3];
+    }
+  }
+  return m;
+}
+
+// A dialog provider that answers the file dialogs with a fixed name (empty: cancelled).
+struct SaveAs : ZelDialogs {
+  QString name;
+  ZelDialogs *previous;
+  explicit SaveAs(const QString &n) : name(n), previous(zelSetDialogs(this)) {}
+  ~SaveAs() override { zelSetDialogs(previous); }
+  QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return name; }
+};
+
+}  // namespace
+
+TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyForTheActiveField) {
+  std::unique_ptr<Viewer> v;
+  CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+  ZelScene *s = v->scene(0);
+  ZelTool *sol = v->window(0)->solTool();
+  ASSERT_NE(sol, nullptr);
+  const auto box = [&](const char *name) { return Named<QZelCheckBox>(sol, name); };
+  FakeHooks hooks(true);
+  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
+  ASSERT_EQ(s->ActFld, 0);
+
+  // IsoLine at "All Ref": the scene bit, bit 2 of every triangle record, their iso-lines, the
+  // spin boxes.
+  hooks.ListCalls.clear();
+  box("sol:isoLBox:Triangle:0:0")->click();
+  EXPECT_EQ(s->SolFlags, 0x40u);
+  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2}, {2, 2}}));
+  EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x40}, {KmfTriangles, 2, 0x40}}));
+  EXPECT_TRUE(Named<QZelSpinBox>(sol, "sol:thickness:Triangle:0:0")->isEnabled());
+  EXPECT_TRUE(Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->isEnabled());
+
+  // Unchecked while reference 2 lacks the bit: no record changes, the scene bit goes.
+  ForEachRecord(s, [](int k, ZelEntDisplayList &r) {
+    if (k == KmfTriangles && r.Ref == 2) r.Opt.Solution = 0;
+  });
+  hooks.ListCalls.clear();
+  box("sol:isoLBox:Triangle:0:0")->click();
+  EXPECT_EQ(s->SolFlags, 0u);
+  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2}, {2, 0}}));
+  EXPECT_TRUE(Built(hooks).empty());
+  EXPECT_FALSE(Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->isEnabled());
+
+  // IsoSurf off for the tetrahedra (every one had it) clears the hexahedron's too.
+  box("sol:isoSBox:Tetrahedron:0:0")->click();
+  EXPECT_EQ(Words(s, KmfTetrahedra), (std::map<int, unsigned>{{3, 4}, {4, 4}}));
+  ForEachRecord(s, [](int k, ZelEntDisplayList &r) { r.Opt.Solution |= k == KmfHexahedra ? 4 : 0; });
+  s->Flags |= ZelFlgVolumes;
+  box("sol:isoSBox:Tetrahedron:0:0")->click();
+  EXPECT_EQ(Words(s, KmfHexahedra), (std::map<int, unsigned>{{5, 0}}));
+  EXPECT_EQ(Words(s, KmfTetrahedra), (std::map<int, unsigned>{{3, 0}, {4, 0}}));
+  // Map unchecked too: the full-volume display goes while surfaces remain to be shown, and
+  // stays on a mesh whose volumes have no surface elements.
+  EXPECT_FALSE(s->Flags & ZelFlgVolumes);
+  s->Flags |= ZelFlgVolumes;
+  s->Rnd.Kinds &= ~ZelKindsFaces;
+  box("sol:isoSBox:Tetrahedron:0:0")->click();
+  box("sol:isoSBox:Tetrahedron:0:0")->click();
+  EXPECT_TRUE(s->Flags & ZelFlgVolumes);
+  s->Rnd.Kinds |= ZelKindsFaces;
+
+  // Field 1's boxes (its panel disabled: replayed checks) act only once field 1 is the active
+  // field; an inactive field's refresh unchecks Black, which gives its palette coloured
+  // iso-lines back.
+  box("sol:blackIsoBox:Triangle:0:0")->click();
+  ASSERT_EQ(s->VieSol->ZelPal[0].BlackIso, 2);
+  const auto before = Words(s, KmfTriangles);
+  box("sol:mapBox:Triangle:0:1")->zelStateChanged(Qt::Checked);
+  box("sol:vecBox:Triangle:0:1")->zelStateChanged(Qt::Checked);
+  EXPECT_EQ(Words(s, KmfTriangles), before);
+  EXPECT_EQ(s->SolFlags & 0x220u, 0u);
+  hooks.ListCalls.clear();
+  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(2);
+  EXPECT_EQ(s->ActFld, 1);
+  // Its unchecked IsoSurf boxes, applied again, leave the volumes shown.
+  EXPECT_TRUE(s->Flags & ZelFlgVolumes);
+  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2 | 1 | 8}, {2, 1 | 8}}));
+  EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x20},
+                                             {KmfTriangles, 2, 0x20},
+                                             {KmfTriangles, 1, 0x200},
+                                             {KmfTriangles, 2, 0x200}}));
+  sol->update();
+  EXPECT_FALSE(box("sol:blackIsoBox:Triangle:0:0")->isChecked());
+  EXPECT_EQ(s->VieSol->ZelPal[0].BlackIso, 0);
+
+  // The second vector field's scale widgets are named apart: each name replays its own.
+  for (const char *name : {"sol:dblBox:Triangle:0", "sol:preciD:Triangle:0"})
+    for (int field : {1, 2}) {
+      const QString own = field == 1 ? QString(name) : QString(name) + ":2";
+      EXPECT_EQ(v->app->server()->findZelObject(own)->getQObject(), Named<QObject>(sol->getZelBase(1 + field), own));
+    }
+}
+
+// Four scalar fields on a grid of two triangles (references 1 and 2): 0..4/3, 0..4e6, 0..10
+// (x + y, the grid 5 x 5 wide) and -5..0.
+struct PaletteScene {
+  PanelScene scene{[](Memory_List *mem) {
+    Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1, 1, 1, 1});
+    m->Tri[2].Ref = 2;
+    m->NbrFilTri = m->NbrTri;
+    for (int i = 1; i <= m->NbrVer; i++) {
+      const double t = (m->Ver[i].Crd[0] + m->Ver[i].Crd[1]) / 2;  // 0..1
+      const double f[4] = {4.0 / 3 * t, 4e6 * t, 10 * t, -5 * t};
+      for (int k = 0; k < 4; k++) VertexValue(m, i, k) = f[k];
+    }
+    return m;
+  }};
+  ZelSequenceServer server{2};
+  std::unique_ptr<SolBox> panel[4];
+  PaletteScene() {
+    for (int f = 0; f < 4; f++) panel[f].reset(new SolBox(&server, scene.get(), 3, f));
+  }
+};
+
+TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
+  PaletteScene p;
+  ZelScene *s = p.scene.get();
+  SolBox &box = *p.panel[2];
+  Named<QZelGroupBox>(&box, "_2_3palGroup");
+  Named<QZelComboBox>(&box, "entity:3:sol2");
+  EXPECT_EQ(p.panel[0]->isoEntry(1)->text(), "0.333333");
+  EXPECT_EQ(p.panel[1]->isoEntry(1)->text(), "1e+06");
+
+  // Linear 0..10: 7 in entry 2 gives 7 and 0.2, nothing rebuilt before Apply.
+  ZelPalette *pal = box.palette();
+  FakeHooks hooks(true);
+  const auto type = [&](int k, const char *text) {
+    box.isoEntry(k)->setText(text);
+    emit box.isoEntry(k)->editingFinished();
+  };
+  type(2, "7");
+  EXPECT_DOUBLE_EQ(pal->Iso[2], 7.0);
+  EXPECT_FLOAT_EQ(pal->NormIso[2], 0.2f);
+  EXPECT_TRUE(Built(hooks).empty());
+  // No text that is not a number gets in.
+  type(2, "abc");
+  EXPECT_EQ(box.isoEntry(2)->text(), "7");
+  EXPECT_DOUBLE_EQ(pal->Iso[2], 7.0);
+
+  // Log: 7 stays 7 when normalised.
+  Named<QZelComboBox>(&box, "_2_3typePal")->zelActivated(1);
+  type(2, "7");
+  EXPECT_FLOAT_EQ(pal->NormIso[2], 7.0f);
+  // Log on a field without a positive value goes back to "Linear".
+  const Captured c = CaptureText([&] { Named<QZelComboBox>(p.panel[3].get(), "_3_3typePal")->zelActivated(1); });
+  EXPECT_CONTAINS(c.Err, "LOG SCALE");
+  EXPECT_EQ(p.panel[3]->palette()->Scale, 0);
+  EXPECT_EQ(Named<QZelComboBox>(p.panel[3].get(), "_3_3typePal")->currentText(), "Linear");
+
+  // "Viridis" switches on what the scene's bits name and rebuilds what the records show, also
+  // once reference 1 has been switched off (the scene's bit with it).
+  s->ActFld = 2;
+  s->SolFlags = ZelSceneColorMap;
+  ForEachRecord(s, [](int, ZelEntDisplayList &r) { r.Opt.Solution = 0; });
+  hooks.ListCalls.clear();
+  Named<QZelComboBox>(&box, "_2_3colPal")->zelActivated(6);
+  EXPECT_EQ(pal->ColMap, 6);
+  EXPECT_EQ(pal->ColMapLegend, 6);
+  EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x20}, {KmfTriangles, 2, 0x20}}));
+  QZelComboBox *refs = Named<QZelComboBox>(&box, "sol:refBox:Triangle:3:2");
+  refs->zelActivated(1);
+  Named<QZelCheckBox>(&box, "sol:mapBox:Triangle:3:2")->click();
+  ASSERT_EQ(s->SolFlags, 0u);
+  hooks.ListCalls.clear();
+  Named<QZelComboBox>(&box, "_2_3colPal")->zelActivated(6);
+  EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 2, 0x20}}));
+  // Apply rebuilds the same lists.
+  hooks.ListCalls.clear();
+  Named<QZelPushButton>(&box, "_2_3applyPal")->click();
+  EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 2, 0x20}}));
+}
+
+TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack) {
+  PanelScene scene([](Memory_List *mem) {
+    Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1});
+    for (int i = 1; i <= m->NbrVer; i++) VertexValue(m, i, 0) = m->Ver[i].Crd[0];
+    m->NbrFilTri = m->NbrTri;
+    return m;
+  });
+  ZelScene *s = scene.get();
+  s->ActFld = 0;
+  ZelSequenceServer server(2);
+  SolBox box(&server, s, 1, 0);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("iso.mesh");
+  const auto save = [&](const QString &name) {
+    SaveAs answer(name);
+    CaptureText([&] { Named<QZelPushButton>(&box, "_0_1saveIso")->click(); });
+  };
+  const auto bytes = [&] {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(none)");
+  };
+  const std::string head = "MeshVersionFormatted 3 \n   \nDimension \n 2 \n   \nVertices\n";
+
+  Named<QZelLineEdit>(&box, "_0_1isoValue")->setText("0.5");
+  save("");
+  EXPECT_FALSE(QFile::exists(path));
+  save(path);
+  EXPECT_EQ(bytes(), head + "3 \n0.500000 0.000000 0\n0.500000 0.500000 0\n0.500000 1.000000 0\nEnd\n");
+  fixtures::LoadContext load;
+  Geometric_Mesh *m = load.Load({path.toStdString()});
+  ASSERT_TRUE(m && m->Dim == 2 && m->NbrVer == 3);
+  for (int i = 1; i <= 3; i++)
+    EXPECT_EQ(std::vector<double>(m->Ver[i].Crd, m->Ver[i].Crd + 2), std::vector<double>({0.5, 0.5 * (i - 1)}));
+  load.Free(m);
+
+  // No active field, a 3-D mesh, or no field at the vertices: the empty point set.
+  s->ActFld = -1;
+  save(path);
+  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
+  s->ActFld = 0;
+  s->Msh->Dim = 3;
+  save(path);
+  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
+  s->Msh->Dim = 2;
+  std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
+  save(path);
+  std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
+  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
+  // A file that cannot be written is named in a warning.
+  MessageLog log;
+  const QString missing = dir.filePath("no/such/folder/iso.mesh");
+  save(missing);
+  ASSERT_EQ(log.shown.size(), 1u);
+  EXPECT_TRUE(log.shown[0].text.contains(missing));
+}
+
+namespace {
+
+// What the solution and clip-plane panels leave in a scene.
+std::vector<double> PanelState(ZelScene *s) {
+  std::vector<double> state{double(s->ActFld), double(s->SolFlags), s->Rnd.VectorScale,
+                            double(s->Flags & (ZelFlgCapping | ZelFlgVolumes | 0x801u))};
+  ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
+    state.insert(state.end(), {double(kind), double(r.Ref), double(r.Opt.Solution), double(r.Flags)});
+  });
+  const ZelPalette &p = s->VieSol->ZelPal[1];
+  state.insert(state.end(), {double(p.ColMap), double(p.ColMapLegend), double(p.Scale), double(p.N)});
+  state.insert(state.end(), p.Iso, p.Iso + p.N);
+  const ZelPlaEntity *pla = s->ZelMsh->Pla;
+  state.insert(state.end(), pla->Pla[pla->Cur], pla->Pla[pla->Cur] + 4);
+  state.insert(state.end(), {double(pla->ActMsk), double(pla->ShwMsk), double(pla->On)});
+  return state;
+}
+
+}  // namespace
+
+TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) {
+  QTemporaryDir dir;
+  const std::string file = QDir(dir.path()).filePath("panels.seq").toStdString();
+  std::vector<double> recorded;
+  {
+    std::unique_ptr<Viewer> v;
+    CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+    ZelTool *sol = v->window(0)->solTool();
+    ZelTool *visu = v->window(0)->visuTool();
+    // The clip planes' box opened by its header, as a user does (a closed box disables its
+    // page).
+    visu->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(visu));
+    ClickHeader(visu->boxes().last());
+    ASSERT_EQ(visu->boxes().last()->title(), "Clip Planes");
+    CaptureText([&] {
+      Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(2);
+      Named<QZelCheckBox>(sol, "sol:mapBox:Triangle:0:1")->click();
+      Named<QZelCheckBox>(sol, "sol:vecBox:Triangle:0:1")->click();
+      Named<QDoubleSpinBox>(sol, "sol:dblBox:Triangle:0")->setValue(2.5);
+      Named<QZelComboBox>(sol, "_1_0colPal")->zelActivated(6);
+      Named<QZelPushButton>(sol, "_1_0resetPal")->click();
+      Named<QZelComboBox>(visu, "cli:xyzBox:0")->zelActivated(1);
+      Named<QZelCheckBox>(visu, "cli:invBox:0")->click();
+      Named<QZelCheckBox>(visu, "cli:cutBox:0")->click();
+    });
+    recorded = PanelState(v->scene(0));
+    ASSERT_EQ(v->scene(0)->ActFld, 1);
+    ASSERT_EQ(v->scene(0)->ZelMsh->Pla->Pla[0][0], -1.0);
+    v->app->server()->saveSequences(file.c_str());
+  }
+  std::unique_ptr<Viewer> v;
+  CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+  ASSERT_NE(PanelState(v->scene(0)), recorded);
+  CaptureText([&] {
+    v->app->server()->loadSequences(file.c_str());
+    v->app->server()->execSequences(0);
+    settle();
+  });
+  EXPECT_EQ(PanelState(v->scene(0)), recorded);
+}
