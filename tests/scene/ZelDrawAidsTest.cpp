@@ -1,25 +1,14 @@
 // Normal arrows of a picked element, paths and bitmap text, read back through feedback.
 #include <GL/freeglut.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <string>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/scene/ZelGlyphs.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelNormals.h"
 #include "zelvane/scene/ZelPath.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

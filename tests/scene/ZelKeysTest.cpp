@@ -1,6 +1,4 @@
-#include <functional>
-
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelHide.h"
 #include "zelvane/scene/ZelInput.h"
 

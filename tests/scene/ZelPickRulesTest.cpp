@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
-#include "common/base/Memory.h"
-#include "common/model/ElementKind.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelPick.h"
 #include "zelvane/scene/ZelStack.h"
 

@@ -2,9 +2,7 @@
 // by the surface builders.
 #include <GL/glu.h>
 
-#include <cmath>
-
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelCamera.h"

@@ -1,17 +1,10 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "common/model/ElementKind.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
-#include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

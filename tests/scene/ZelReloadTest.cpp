@@ -1,4 +1,4 @@
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/LoadFixtures.h"
 #include "zelvane/scene/ZelSolutionControl.h"
 

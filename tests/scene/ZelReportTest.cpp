@@ -1,18 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstdarg>
-#include <string>
-#include <vector>
 
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/FakeHooks.h"
-#include "tests/support/SceneFixtures.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelEigen.h"
 #include "zelvane/scene/ZelReport.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

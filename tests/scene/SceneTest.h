@@ -1,20 +1,55 @@
-// A scene with display records, made in a GL context, for the tests of key
-// commands, hiding and reloading: the builders are the recording fakes of FakeHooks.
+// What the scene engine's tests share: the usual includes, the reading back of written files,
+// and a scene with display records made in a GL context whose builders are the recording
+// fakes of FakeHooks, for the tests of key commands, picking, hiding and reloading.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/FakeHooks.h"
+#include "tests/support/MeshFixtures.h"
 #include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
+
+using fixtures::SaveText;
+using fixtures::TempFile;
+using fixtures::TestPath;
+
+inline std::string readFile(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What "%lg" keeps of a value.
+inline double kept(double v) {
+  char buf[64];
+  snprintf(buf, sizeof(buf), "%lg", v);
+  return strtod(buf, nullptr);
+}
 
 typedef std::vector<std::pair<int, uint32_t>> Rebuilds;  // (kind, mask) of the update calls
 
