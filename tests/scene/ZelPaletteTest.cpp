@@ -1,16 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <limits>
-#include <vector>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelPalette.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
@@ -149,48 +137,40 @@ TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
   EXPECT_NEAR(pal->RefHue[13], pal->Hue[1] + (pal->Hue[2] - pal->Hue[1]) * 4 / 9, 1e-4);
 }
 
-TEST(PaletteCounts, MoreCurvedThanLinearElementsStayInsideSol) {
-  Memory_List *mem = NewMemory(200);
+// Two linear triangles and five P2 ones carrying a solution at triangles: Sol is sized, filled
+// and read with the linear count (clean under AddressSanitizer).
+TEST_F(Palettes, MoreCurvedThanLinearElementsStayInsideSol) {
   std::vector<int> siz(KmfMaxSizMsh + 10, 0);
   siz[KmfVertices] = 6, siz[KmfTriangles] = 2, siz[KmfTrianglesP2] = 5;
   siz[KmfSolAtTriangles] = 2, siz[KmfSolSizTot] = 1, siz[KmfSolNbrFld] = 1, siz[KmfSolTypes] = SOL_SCALAR;
-  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
-  msh->Dim = 2;
-  for (int v = 0; v < 6; v++) AddVertex(msh, v, v % 2, 0);
-  AddElement(msh, KmfTriangles, {1, 2, 3}, 1), AddElement(msh, KmfTriangles, {2, 3, 4}, 1);
-  for (int t = 0; t < 5; t++) AddElement(msh, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
-  msh->SolAtTri->Sol[1] = 2, msh->SolAtTri->Sol[2] = 6;
+  msh_ = NewCommonMesh(mem_, siz.data());
+  msh_->Dim = 2;
+  for (int v = 0; v < 6; v++) AddVertex(msh_, v, v % 2, 0);
+  AddElement(msh_, KmfTriangles, {1, 2, 3}, 1), AddElement(msh_, KmfTriangles, {2, 3, 4}, 1);
+  for (int t = 0; t < 5; t++) AddElement(msh_, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
+  msh_->SolAtTri->Sol[1] = 2, msh_->SolAtTri->Sol[2] = 6;
   CaptureStdout();
-  ZelViewSolution *view = zelNewViewSolution(mem, nullptr, msh);
-  ASSERT_EQ(zelUpdatePalette(0, msh, 2, &view->ZelPal[0]), 1);
+  view_ = zelNewViewSolution(mem_, nullptr, msh_);
+  ASSERT_EQ(zelUpdatePalette(0, msh_, 2, &view_->ZelPal[0]), 1);
   GetCapturedStdout();
-  EXPECT_EQ(view->ZelPal[0].NbrSol, 2);
-  EXPECT_EQ(view->ZelPal[0].Iso[1], 6.0);
-  zelFreeViewSolution(mem, view);
-  FreeCommonMesh(mem, msh);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
+  EXPECT_EQ(view_->ZelPal[0].NbrSol, 2);
+  EXPECT_EQ(view_->ZelPal[0].Iso[1], 6.0);
 }
 
-TEST(PaletteOptions, TheOptionsPaletteGivesTheIsoValues) {
-  Memory_List *mem = NewMemory(200);
-  Geometric_Mesh *msh = TriangleGrid(mem, 1, 1, {SOL_SCALAR});
-  for (int v = 1; v <= 4; v++) VertexValue(msh, v, 0) = 10 * v;
+TEST_F(Palettes, TheOptionsPaletteGivesTheIsoValues) {
+  msh_ = TriangleGrid(mem_, 1, 1, {SOL_SCALAR});
+  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 10 * v;
   ZelSceneOptions opt{};
   opt.palCount = 5;
   const double iso[5] = {1, 2, 3, 5, 8};
   std::memcpy(opt.pal, iso, sizeof(iso));
   CaptureStdout();
-  ZelViewSolution *view = zelNewViewSolution(mem, &opt, msh);
+  view_ = zelNewViewSolution(mem_, &opt, msh_);
   EXPECT_CONTAINS(GetCapturedStdout(), " zelDefaultPalette: Iso 8 \n");
-  const ZelPalette &p = view->ZelPal[0];
+  const ZelPalette &p = view_->ZelPal[0];
   EXPECT_EQ(p.Iso[3], 5.0);
   EXPECT_FLOAT_EQ(p.NormIso[0], static_cast<float>((1 - 25) / 30.0));
-  EXPECT_EQ(zelDefaultPalette(&opt, 0, msh, 6, &view->ZelPal[0]), 0);  // the file gives five
-  zelFreeViewSolution(mem, view);
-  FreeCommonMesh(mem, msh);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
+  EXPECT_EQ(zelDefaultPalette(&opt, 0, msh_, 6, &view_->ZelPal[0]), 0);  // the file gives five
 }
 
 TEST(PrintSol, ScalarOfEachFieldTypeAndRepresentation) {
@@ -256,40 +236,33 @@ std::vector<double> isoReference(const Geometric_Mesh *m, double iso) {
 
 }  // namespace
 
-TEST(IsoLinePoints, EqualThePlainQuadraticReference) {
-  Memory_List *mem = NewMemory(200);
-  Geometric_Mesh *msh = TriangleGrid(mem, 9, 7, {SOL_SCALAR});
+TEST_F(Palettes, IsoLinePointsEqualThePlainQuadraticReference) {
+  msh_ = TriangleGrid(mem_, 9, 7, {SOL_SCALAR});
   // Values exactly at the iso along the diagonals, and vertices moved by less than 1e-6.
-  for (int v = 1; v <= msh->NbrVer; v++) {
-    double *p = msh->Ver[v].Crd;
-    VertexValue(msh, v, 0) = p[0] - p[1] + 0.1 * std::sin(3 * p[0] * p[1]);
+  for (int v = 1; v <= msh_->NbrVer; v++) {
+    double *p = msh_->Ver[v].Crd;
+    VertexValue(msh_, v, 0) = p[0] - p[1] + 0.1 * std::sin(3 * p[0] * p[1]);
     if (v % 5 == 0) p[0] += 4e-7;
   }
+  int count = -1;
   for (double iso : {0.0, 0.5, 1.0, -2.3, 40.0}) {
-    int count = -1;
     CaptureStdout();
-    double *pts = zelGetIsoLinPts(msh, 0, &count, iso);
+    double *pts = zelGetIsoLinPts(msh_, 0, &count, iso);
     GetCapturedStdout();
     ASSERT_NE(pts, nullptr);
-    std::vector<double> ref = isoReference(msh, iso);
-    EXPECT_EQ(std::vector<double>(pts, pts + 2 * count), ref) << iso;
+    EXPECT_EQ(std::vector<double>(pts, pts + 2 * count), isoReference(msh_, iso)) << iso;
     std::free(pts);
   }
-  msh->Dim = 3;
-  int count = -1;
-  EXPECT_EQ(zelGetIsoLinPts(msh, 0, &count, 1.0), nullptr);
-  FreeCommonMesh(mem, msh);
-
-  // An iso through one vertex of a triangle, crossing the opposite side, gives no point.
-  msh = NewRoomyMesh(mem, 2, {{KmfVertices, 3}, {KmfTriangles, 1}}, {SOL_SCALAR});
-  AddElement(msh, KmfTriangles, {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0)},
-             1);
-  VertexValue(msh, 1, 0) = 1, VertexValue(msh, 2, 0) = 0, VertexValue(msh, 3, 0) = 5;
+  msh_->Dim = 3;
+  EXPECT_EQ(zelGetIsoLinPts(msh_, 0, &count, 1.0), nullptr);
+  // The one triangle (0, 0) (1, 0) (0, 1) with values 1, 0, 5: the iso 1 passes through its
+  // first vertex and crosses the opposite side, which gives no point.
+  msh_->Dim = 2, msh_->NbrTri = 1, msh_->Tri[1].Ver[2] = 3;
+  msh_->Ver[3].Crd[0] = 0, msh_->Ver[3].Crd[1] = 1;
+  VertexValue(msh_, 1, 0) = 1, VertexValue(msh_, 2, 0) = 0, VertexValue(msh_, 3, 0) = 5;
   CaptureStdout();
-  double *pts = zelGetIsoLinPts(msh, 0, &count, 1.0);
+  double *pts = zelGetIsoLinPts(msh_, 0, &count, 1.0);
   EXPECT_CONTAINS(GetCapturedStdout(), "nb tri inter = 0 \n");
   EXPECT_EQ(count, 0);
   std::free(pts);
-  FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
