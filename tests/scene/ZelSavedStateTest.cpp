@@ -1,27 +1,7 @@
 // Saved states: the file written by one scene restores another, applying a state, the older
 // format, and hostile files.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/DisplayScene.h"
-#include "tests/support/FakeHooks.h"
-#include "tests/support/MeshFixtures.h"
-#include "tests/support/SceneFixtures.h"
-#include "zelvane/scene/ZelDisplayList.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelSavedState.h"
-#include "zelvane/scene/ZelScene.h"
-
-using fixtures::SaveText;
-using fixtures::TempFile;
 
 namespace {
 
@@ -30,51 +10,14 @@ ZelEntDisplayList &record(const DisplayScene &s, int kind) {
 }
 ZelStateBucket *state(const DisplayScene &s, int i) { return s->State->Head[i]; }
 
-double kept(double v) {
-  char buf[64];
-  snprintf(buf, sizeof(buf), "%lg", v);
-  return strtod(buf, nullptr);
-}
-
-std::string readFile(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// What a file keeps of a state: everything, the doubles as "%lg" prints them.
-void expectSameState(const ZelStateBucket *w, const ZelStateBucket *r) {
-  ASSERT_NE(r, nullptr);
-  const int32_t *wi = &w->Flags, *ri = &r->Flags;
-  for (int k = 0; k < 9; k++) EXPECT_EQ(ri[k], wi[k]) << "word " << k;
-  ASSERT_NE(r->View, nullptr);
-  const double *wv = w->View->Trn, *rv = r->View->Trn;
-  for (int k = 0; k < 25; k++) EXPECT_EQ(rv[k], kept(wv[k])) << "camera " << k;
-  ASSERT_EQ(r->NbrEnt, w->NbrEnt);
-  ASSERT_EQ(r->NbrRec, w->NbrRec);
-  if (w->NbrEnt) {
-    EXPECT_EQ(std::memcmp(r->EntBuf, w->EntBuf, sizeof(int32_t) * (2 * w->NbrEnt + 5 * w->NbrRec)), 0);
-  }
-  EXPECT_EQ(r->ClipOn, w->ClipOn);
-  EXPECT_EQ(r->ClipCur, w->ClipCur);
-  EXPECT_EQ(r->ClipAct, w->ClipAct);
-  EXPECT_EQ(r->ClipShw, w->ClipShw);
-  EXPECT_EQ(r->ClipMode, w->ClipMode);
-  for (int p = 0; p <= w->ClipCur; p++)
-    for (int j = 0; j < 4; j++) {
-      EXPECT_EQ(r->Pla[p][j], kept(w->Pla[p][j]));
-    }
-}
-
 // The window words as a window would give them.
 void windowWords(void *, ZelStateBucket *b) {
   b->ViewW = 640, b->ViewH = 480, b->WinX = 12, b->WinY = 34, b->WinAux = 7, b->WinState = 0x20;
 }
 
 // States 1..3 written by one scene and read into another scene's one-state list make its
-// states 1..3, equal to the ones written; a state saved before records were added and one
-// saved after both come back exactly.
+// states 1..3, which write the same text and apply as they were saved; a state saved before
+// records were added and one saved after both come back exactly.
 TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
   DisplayScene a(EveryKindMesh), b(EveryKindMesh);
   FakeHooks fake;
@@ -115,10 +58,14 @@ TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
   ASSERT_EQ(zelLoadStateFromFile(b.get(), file.c_str()), 3);
   EXPECT_EQ(b->State->NbrState, 1);  // the caller counts them
   b->State->NbrState += 3;
-  for (int i = 1; i <= 3; i++) {
-    SCOPED_TRACE(i);
-    expectSameState(state(a, i), state(b, i));
-  }
+  // Whatever was read writes the same text: every word, group and plane came back.
+  TempFile again("again.state");
+  CaptureStdout();
+  ASSERT_EQ(zelSaveStateInFile(b.get(), again.c_str()), 1);
+  GetCapturedStdout();
+  EXPECT_EQ(readFile(again.Path), text);
+  EXPECT_EQ(state(b, 1)->NbrEnt, 12);
+  EXPECT_EQ(state(b, 2)->ClipOn, 0);
   // Widths come back to a tenth.
   ASSERT_EQ(setSavedState(b.get(), 3), 1);
   EXPECT_FLOAT_EQ(record(b, KmfTriangles).Opt.LineWidth, 1.2f);

@@ -1,52 +1,15 @@
 // Saved views and their file, the initial camera, the projection and re-centring on a pick.
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/CommaLocale.h"
-#include "tests/support/DisplayScene.h"
-#include "tests/support/MeshFixtures.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelMatrix.h"
-#include "zelvane/scene/ZelScene.h"
-
-using fixtures::SaveText;
-using fixtures::TempFile;
-using fixtures::TestPath;
 
 namespace {
 
 Geometric_Mesh *grid(Memory_List *mem) { return TriangleGrid(mem, 2, 1); }
 Geometric_Mesh *box(Memory_List *mem) { return MakeStructuredMesh(mem, 2, 1, 1, GEN_TET); }
-
-std::string readFile(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-int lines(const std::string &text) {
-  int n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
-}
-
-// What "%lg" keeps of a value.
-double kept(double v) {
-  char buf[64];
-  snprintf(buf, sizeof(buf), "%lg", v);
-  return strtod(buf, nullptr);
-}
 
 // The 25 numbers of a saved view.
 std::vector<double> numbers(const ZelViewBucket &b) {
@@ -78,7 +41,7 @@ TEST(SavedViews, ThreeViewsRoundTripUnderACommaLocale) {
   TempFile file("three.view");
   ASSERT_EQ(zelSaveViewInFile(a.get(), file.c_str()), 1);
   const std::string text = readFile(file.Path);
-  EXPECT_EQ(lines(text), 3);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
   EXPECT_EQ(text.find(','), std::string::npos) << text;
   EXPECT_CONTAINS(text, "1\t-2.5e-07 -5e-07 -7.5e-07\t");
   EXPECT_CONTAINS(text, "1.23457e+07");
