@@ -16,24 +16,24 @@ class Palettes : public testing::Test {
   // A 2-D mesh of 4 vertices whose first field (scalar unless said) takes these values.
   ZelPalette *make(const std::vector<double> &values, const std::vector<int> &types = {SOL_SCALAR}) {
     msh_ = TriangleGrid(mem_, 1, 1, types);
+    const size_t n = values.size() / 4;
     for (int v = 1; v <= 4; v++)
-      for (size_t c = 0; c < values.size() / 4; c++)
-        VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * (values.size() / 4) + c];
-    CaptureStdout();
-    view_ = zelNewViewSolution(mem_, nullptr, msh_);
-    GetCapturedStdout();
+      for (size_t c = 0; c < n; c++) VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * n + c];
+    CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
     return view_ ? &view_->ZelPal[0] : nullptr;
   }
-  std::string update(ZelPalette *pal, int N, int *result = nullptr) {
-    CaptureStdout();
-    int r = zelUpdatePalette(0, msh_, N, pal);
-    if (result) *result = r;
-    return GetCapturedStdout();
+  // The palette updated with N iso values; what it printed goes to out_.
+  int update(ZelPalette *pal, int N) {
+    int r = -1;
+    out_ = CaptureText([&] { r = zelUpdatePalette(0, msh_, N, pal); }).Out;
+    return r;
   }
+  static std::vector<double> iso(const ZelPalette *p, int n) { return std::vector<double>(p->Iso, p->Iso + n); }
 
   Memory_List *mem_ = nullptr;
   Geometric_Mesh *msh_ = nullptr;
   ZelViewSolution *view_ = nullptr;
+  std::string out_;
 };
 
 }  // namespace
@@ -41,16 +41,12 @@ class Palettes : public testing::Test {
 TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
   ZelPalette *pal = make({-3, -1, -2, -5});
   ASSERT_NE(pal, nullptr);
-  EXPECT_EQ(pal->N, 5);  // the default palette
-  EXPECT_EQ(pal->Subdiv, 9);
-  EXPECT_EQ(pal->IsoWidth, 2.0f);
+  EXPECT_EQ(std::vector<double>({double(pal->N), double(pal->Subdiv), pal->IsoWidth}),
+            (std::vector<double>{5, 9, 2}));  // the default palette
   update(pal, 2);
-  EXPECT_EQ(pal->Iso[0], -5.0);
-  EXPECT_EQ(pal->Iso[1], -1.0);  // all negative: the largest value is the maximum
-  EXPECT_EQ(pal->Hue[0], 240.0f);
-  EXPECT_EQ(pal->Hue[1], 0.0f);
-  EXPECT_FLOAT_EQ(pal->NormIso[0], -0.5f);
-  EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
+  EXPECT_EQ(iso(pal, 2), (std::vector<double>{-5, -1}));  // all negative: the largest is the maximum
+  EXPECT_EQ(std::vector<float>(pal->Hue, pal->Hue + 2), (std::vector<float>{240, 0}));
+  EXPECT_EQ(std::vector<float>(pal->NormIso, pal->NormIso + 2), (std::vector<float>{-0.5, 0.5}));
   EXPECT_DOUBLE_EQ(pal->Sol[1], 0.0);  // (-3 - mid) / 4
   EXPECT_DOUBLE_EQ(pal->Sol[4], -0.5);
 }
@@ -58,25 +54,23 @@ TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
 TEST_F(Palettes, ConstantFieldNormalisesToZero) {
   ZelPalette *pal = make({4, 4, 4, 4});
   EXPECT_EQ(pal->Inv, 1.0);
-  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
-  for (int i = 0; i < 5; i++) EXPECT_EQ(pal->Iso[i], 4.0);
+  EXPECT_EQ(std::vector<double>(pal->Sol + 1, pal->Sol + 5), std::vector<double>(4, 0.0));
+  EXPECT_EQ(iso(pal, 5), std::vector<double>(5, 4.0));
 }
 
 TEST_F(Palettes, LogarithmicScales) {
   ZelPalette *pal = make({0, 1, 10, 100});
   pal->Scale = 1;
-  std::string out = update(pal, 3);
-  EXPECT_CONTAINS(out, "### WARNING You are using Log scale with negatives or null values!");
+  update(pal, 3);
+  EXPECT_CONTAINS(out_, "### WARNING You are using Log scale with negatives or null values!");
   EXPECT_EQ(pal->Iso[0], 1e-15);
   EXPECT_NEAR(pal->Iso[2], 100.0, 1e-9);
   EXPECT_EQ(pal->Sol[4], 100.0);  // the logarithmic scale keeps field units
-
-  // No positive value at all: the warning, then the linear scale.
+  // No positive value at all (the largest exactly 0): the warning, then the linear scale.
   for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 1 - v;
-  out = update(pal, 2);
-  EXPECT_CONTAINS(out, "### WARNING");
-  EXPECT_EQ(pal->Iso[0], -3.0);
-  EXPECT_EQ(pal->Iso[1], 0.0);
+  update(pal, 2);
+  EXPECT_CONTAINS(out_, "### WARNING");
+  EXPECT_EQ(iso(pal, 2), (std::vector<double>{-3, 0}));
   for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
 }
@@ -85,16 +79,10 @@ TEST_F(Palettes, IsoCountOutsideTwoToTenIsRefusedUnchanged) {
   ZelPalette *pal = make({1, 2, 3, 4});
   ZelPalette before = *pal;
   std::vector<double> sol(pal->Sol, pal->Sol + 5);
-  for (int N : {1, 11, 100}) {
-    int r = -1;
-    update(pal, N, &r);
-    EXPECT_EQ(r, 0) << N;
-  }
+  for (int N : {1, 11, 100}) EXPECT_EQ(update(pal, N), 0) << N;
   EXPECT_EQ(std::memcmp(&before, pal, sizeof(ZelPalette)), 0);
   EXPECT_EQ(std::vector<double>(pal->Sol, pal->Sol + 5), sol);
-  int r = 0;
-  update(pal, 10, &r);
-  EXPECT_EQ(r, 1);
+  EXPECT_EQ(update(pal, 10), 1);
   EXPECT_EQ(pal->Iso[9], 4.0);
 }
 
@@ -110,26 +98,23 @@ TEST_F(Palettes, MetricSizesLeaveZeroTensorsOutOfTheRange) {
   for (int v = 1; v <= 4; v++)
     for (int c = 0; c < 3; c++) VertexValue(msh_, v, 0, c) = 0;
   update(pal, 2);
-  EXPECT_EQ(pal->Iso[0], 0.0);
-  EXPECT_EQ(pal->Iso[1], 0.0);
+  EXPECT_EQ(iso(pal, 2), std::vector<double>(2, 0.0));
 }
 
 TEST_F(Palettes, MissingZComponentIsReportedOncePerUpdate) {
   ZelPalette *pal = make({1, 2, 3, 4, 5, 6, 7, 8}, {SOL_VECTOR});
   pal->Repr = 5;
-  std::string out = update(pal, 2);
-  EXPECT_EQ(out, "error in getPrintSol in zel_sol\n");
-  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
+  update(pal, 2);
+  EXPECT_EQ(out_, "error in getPrintSol in zel_sol\n");
+  EXPECT_EQ(std::vector<double>(pal->Sol + 1, pal->Sol + 5), std::vector<double>(4, 0.0));
 }
 
 TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
   ZelPalette *pal = make({0, 1, 2, 4});
   zelUpdateIsoLineDraw(pal, 1);
   ASSERT_EQ(pal->NbrRef, 4);
-  for (int i = 0; i < 5; i++) {
-    EXPECT_EQ(pal->RefLvl[i], pal->NormIso[i]);
-    EXPECT_EQ(pal->RefHue[i], pal->Hue[i]);
-  }
+  EXPECT_EQ(std::vector<float>(pal->RefLvl, pal->RefLvl + 5), std::vector<float>(pal->NormIso, pal->NormIso + 5));
+  EXPECT_EQ(std::vector<float>(pal->RefHue, pal->RefHue + 5), std::vector<float>(pal->Hue, pal->Hue + 5));
   zelUpdateIsoLineDraw(pal, 9);
   ASSERT_EQ(pal->NbrRef, 36);
   EXPECT_EQ(pal->RefLvl[36], pal->NormIso[4]);
@@ -149,10 +134,8 @@ TEST_F(Palettes, MoreCurvedThanLinearElementsStayInsideSol) {
   AddElement(msh_, KmfTriangles, {1, 2, 3}, 1), AddElement(msh_, KmfTriangles, {2, 3, 4}, 1);
   for (int t = 0; t < 5; t++) AddElement(msh_, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
   msh_->SolAtTri->Sol[1] = 2, msh_->SolAtTri->Sol[2] = 6;
-  CaptureStdout();
-  view_ = zelNewViewSolution(mem_, nullptr, msh_);
-  ASSERT_EQ(zelUpdatePalette(0, msh_, 2, &view_->ZelPal[0]), 1);
-  GetCapturedStdout();
+  CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
+  ASSERT_EQ(update(&view_->ZelPal[0], 2), 1);
   EXPECT_EQ(view_->ZelPal[0].NbrSol, 2);
   EXPECT_EQ(view_->ZelPal[0].Iso[1], 6.0);
 }
