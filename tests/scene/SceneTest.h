@@ -51,6 +51,11 @@ inline double kept(double v) {
   return strtod(buf, nullptr);
 }
 
+// The record of group d of a kind.
+inline ZelEntDisplayList &record(const DisplayScene &s, int kind, int d = 1) {
+  return zelGetEntity(s->ZelMsh, kind)->DspLst[d];
+}
+
 typedef std::vector<std::pair<int, uint32_t>> Rebuilds;  // (kind, mask) of the update calls
 
 inline Rebuilds rebuilds(const FakeHooks &h) {

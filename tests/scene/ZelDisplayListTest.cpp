@@ -20,9 +20,6 @@ Geometric_Mesh *verticesOnly(Memory_List *mem) {
 Geometric_Mesh *tetrahedraOnly(Memory_List *mem) { return MakeStructuredMesh(mem, 1, 1, 1, GEN_TET); }
 Geometric_Mesh *triangles(Memory_List *mem) { return TriangleGrid(mem, 2, 1); }
 
-ZelEntDisplayList &record(const DisplayScene &s, int kind, int d = 1) {
-  return zelGetEntity(s->ZelMsh, kind)->DspLst[d];
-}
 uint32_t lineMode(const ZelEntDisplayList &r) { return (r.Opt.Render >> 4) & 7; }
 
 struct SetupCase {

@@ -160,9 +160,7 @@ TEST_P(Keys, ChangeTheSceneAndRebuild) {
   scene_->VieEvt->keyChar = static_cast<int8_t>(c.Key);
   scene_->VieEvt->keyBits = c.Bits;
   FakeHooks hooks;
-  CaptureStdout();
-  EXPECT_EQ(zelProcessKeyEvent(scene_), c.Want);
-  GetCapturedStdout();
+  CaptureText([&] { EXPECT_EQ(zelProcessKeyEvent(scene_), c.Want); });
   EXPECT_EQ(rebuilds(hooks), c.Calls);
   EXPECT_TRUE(called(hooks, "makeCurrent"));
   EXPECT_EQ(called(hooks, "setPlaneClip"), c.Bits == ZelKeyF1 && planes(scene_)->On);
@@ -187,9 +185,7 @@ TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
     return 1;
   };
   scene_->VieEvt->keyBits = ZelKeyF5;
-  CaptureStdout();
-  EXPECT_EQ(zelProcessKeyEvent(scene_), 1);
-  EXPECT_CONTAINS(GetCapturedStdout(), "Shrink 0.95\n");
+  CaptureText([&] { EXPECT_EQ(zelProcessKeyEvent(scene_), 1); });
   h = saved;
   EXPECT_EQ(seen, std::vector<uint32_t>{ZelLstShrink});
 }
