@@ -1,5 +1,4 @@
 #include "tests/scene/SceneTest.h"
-#include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelEvent.h"
 
 namespace {
@@ -22,13 +21,6 @@ void fill(ZelEvent *e, int seed) {
 
 }  // namespace
 
-TEST(ZelEvent, PermBit) {
-  static_assert(PermBit(22, 1) == 23, "the scene's default render word");
-  EXPECT_EQ(PermBit(0x20, 0x30), 0u);     // any bit of the mask set: all of them cleared
-  EXPECT_EQ(PermBit(0x41, 0x30), 0x71u);  // none set: the whole mask is set
-  EXPECT_EQ(PermBit(PermBit(0x1234, 0x8), 0x8), 0x1234u);
-}
-
 TEST(ZelEvent, NewResetCopyFree) {
   std::vector<double> reset(16, 0.0);
   reset[14] = ' ';
@@ -50,9 +42,4 @@ TEST(ZelEvent, NewResetCopyFree) {
   EXPECT_EQ(zelFreeEvent(mem, b), nullptr);
   EXPECT_EQ(mem->NbrActive, 0);
   FreeMemory(mem);
-}
-
-TEST(ZelEventDeathTest, AllocationFailureEndsTheProcess) {
-  EXPECT_EXIT(zelAllocFailure("zelNewEvent", "evt"), testing::ExitedWithCode(100),
-              "zelNewEvent: ALLOCATION FAILED FOR ARRAY evt");
 }

@@ -61,8 +61,6 @@ const KeyCase kKeys[] = {
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
     {"F7 stops at 0.95", BEFORE { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
-    {"F6 does nothing while shrinking is off", BEFORE {}, ' ', ZelKeyF6, 0, {},
-     CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
     {"t at 32 stays at 32", BEFORE { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
      CHECK { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
     {"T at 1 stays at 1", BEFORE { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},

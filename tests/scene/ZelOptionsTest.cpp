@@ -59,9 +59,3 @@ TEST(ZelOptions, FilesSwitchesAndCommonWords) {
   EXPECT_EQ(last.opt->SeqNam, nullptr);
   EXPECT_CONTAINS(last.out, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
 }
-
-TEST(ZelOptions, NullCommonOptionsIsFatal) {
-  EXPECT_EXIT(zelNewOptions(nullptr, nullptr), ::testing::ExitedWithCode(100),
-              "ZELNEWOPTIONS: COMMON OPTIONS IS NULL.*INTERNAL ERROR");
-  EXPECT_EQ(zelParse(0, nullptr, nullptr, nullptr), 0);
-}

@@ -41,14 +41,12 @@ Geometric_Mesh *tetAndTriangle(Memory_List *mem, bool withTriangle, bool deadTri
   return m;
 }
 
-ZelSceneOptions boxOptions() {
+const ZelSceneOptions kBoxOptions = [] {
   ZelSceneOptions o{};
   o.hasBox = 1;
-  const double b[6] = {-4, -4, -4, 4, 4, 4};
-  std::memcpy(o.box, b, sizeof(b));
+  for (int i = 0; i < 6; i++) o.box[i] = i < 3 ? -4 : 4;
   return o;
-}
-const ZelSceneOptions kBoxOptions = boxOptions();
+}();
 
 Geometric_Mesh *edgesOnly(Memory_List *mem) {
   Geometric_Mesh *m = NewRoomyMesh(mem, 2, {{KmfVertices, 4}, {KmfEdges, 2}});
@@ -56,32 +54,24 @@ Geometric_Mesh *edgesOnly(Memory_List *mem) {
   AddElement(m, KmfEdges, {AddVertex(m, 0, 2, 0), AddVertex(m, 0, -2, 0)}, 1);
   return m;
 }
-// n vertices from p on, the mesh's own box set to box.
-Geometric_Mesh *vertices(Memory_List *mem, int n, const double p[3], const double box[6]) {
-  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, n}});
-  for (int i = 0; i < n; i++) AddVertex(m, p[0] + i, p[1] + i, p[2] + i);
-  std::memcpy(m->Box, box, sizeof(m->Box));
+// Vertices only, at xyz, the mesh's own box set to box.
+Geometric_Mesh *vertices(Memory_List *mem, std::initializer_list<double> xyz, std::initializer_list<double> box) {
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, static_cast<int>(xyz.size() / 3)}});
+  for (auto p = xyz.begin(); p != xyz.end(); p += 3) AddVertex(m, p[0], p[1], p[2]);
+  std::copy(box.begin(), box.end(), m->Box);
   return m;
 }
 
 const OpenCase kOpenCases[] = {
-    {"TrianglesWithTetrahedra", [](Memory_List *m) { return tetAndTriangle(m, true, false); }, {0, 0, 0, 3, 3, 1}, 3,
+    {"TrianglesWithTetrahedra", [](Memory_List *m) { return tetAndTriangle(m, true, false); }, {0, 0, 0, 3, 3, 1},
+     3, false, nullptr},
+    {"TetrahedraOnly", [](Memory_List *m) { return tetAndTriangle(m, false, false); }, {0, 0, 0, 1, 1, 1}, 3,
      false, nullptr},
-    {"TetrahedraOnly", [](Memory_List *m) { return tetAndTriangle(m, false, false); }, {0, 0, 0, 1, 1, 1}, 3, false,
-     nullptr},
     {"EdgesOnly", edgesOnly, {-1, -2, 0, 1, 2, 0}, 2, false, nullptr},
-    {"VerticesOnly",
-     [](Memory_List *m) {
-       const double p[3] = {0, 0, 0}, box[6] = {-1, 0, 0, 1, 4, 2};
-       return vertices(m, 2, p, box);
-     },
+    {"VerticesOnly", [](Memory_List *m) { return vertices(m, {0, 0, 0, 1, 1, 1}, {-1, 0, 0, 1, 4, 2}); },
      {-1, 0, 0, 1, 4, 2}, 3, false, nullptr},
-    {"OneVertex",
-     [](Memory_List *m) {
-       const double p[3] = {5, 5, 5}, box[6] = {5, 5, 5, 5, 5, 5};
-       return vertices(m, 1, p, box);
-     },
-     {5, 5, 5, 5, 5, 5}, 3, true, nullptr},
+    {"OneVertex", [](Memory_List *m) { return vertices(m, {5, 5, 5}, {5, 5, 5, 5, 5, 5}); }, {5, 5, 5, 5, 5, 5}, 3,
+     true, nullptr},
     {"AllTrianglesDead", [](Memory_List *m) { return tetAndTriangle(m, true, true); }, {-7, -7, -7, 7, 7, 7}, 3,
      false, nullptr},
     {"OptionsFileBox", [](Memory_List *m) { return tetAndTriangle(m, true, false); }, {-4, -4, -4, 4, 4, 4}, 3,
@@ -131,19 +121,6 @@ TEST_P(OpenRoad, FramesTheMeshAndFreesEverything) {
 
 INSTANTIATE_TEST_SUITE_P(Meshes, OpenRoad, testing::ValuesIn(kOpenCases),
                          [](const testing::TestParamInfo<OpenCase> &i) { return std::string(i.param.Name); });
-
-TEST(Scene, WithoutMeshTheCameraFramesTheUnitBox) {
-  Memory_List *mem = NewMemory(100);
-  ZelScene *scene = zelNewScene(mem, nullptr, ZelDisplayLists, nullptr, nullptr);
-  EXPECT_EQ(scene->Rnd.Render, 23u);
-  EXPECT_EQ(scene->Pck->Top, -1);
-  ASSERT_EQ(zelIniScene(nullptr, ZelDisplayLists, scene), 1);
-  EXPECT_DOUBLE_EQ(scene->View->Dmax, 2.0);
-  EXPECT_EQ(zelUpdateZelMeshCrd(scene), 0);
-  zelFreeScene(mem, scene);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
-}
 
 namespace {
 
