@@ -55,7 +55,8 @@ TEST(DisplayListSetup, EachKindOfMeshGetsItsModesAndRecordDefaults) {
       const uint32_t flags = c.Kind == KmfTetrahedra ? 14 : 6;
       EXPECT_EQ(std::vector<int64_t>({r.Type, r.Ref, r.Head, r.Flags, r.Opt.Render & ~0x70u, lineMode(r),
                                       r.Opt.TessLevel, int(10 * r.Opt.LineWidth)}),
-                std::vector<int64_t>({c.Kind, ent->Dep[d].Ref, ent->Dep[d].Fst, flags, 7, c.LineMode, 8, 10}));
+                std::vector<int64_t>({c.Kind, ent->Dep[d].Ref, ent->Dep[d].Fst, flags, 7, c.LineMode, 8,
+                                      10}));
       // 14 ids of this record's own, none shared with another record.
       const std::pair<uint32_t, int> runs[] = {
           {r.MrkLst, 4}, {r.FacLst, 2}, {r.WirLst, 1}, {r.SolLst, 6}, {r.PckLst, 1}};

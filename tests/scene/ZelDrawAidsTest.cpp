@@ -50,7 +50,8 @@ TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
   // Kinds without faces, and kinds the arrows do not know, warn and go on.
   for (int kind : {int(KmfEdges), int(KmfVolumeEdges), 1234}) {
     std::string err = CaptureText([&] { EXPECT_EQ(zelDrawNormals(scene_, kind, 1), 1); }).Err;
-    EXPECT_EQ(err, std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n");
+    EXPECT_EQ(err, std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n")
+        << kind;
   }
 }
 

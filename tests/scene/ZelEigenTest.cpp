@@ -104,8 +104,8 @@ TEST(ZelMetIntersection2, ContainedMetricsAndRandomPairs) {
   // One metric contains the other (1 or 2, the result the larger one); a null second metric
   // contains nothing (the first one, off-diagonal included); a first metric that is not
   // positive is refused (3, the result left alone).
-  const double m1[3] = {2, 0.5, 3}, I[3] = {1, 0, 1}, I4[3] = {4, 0, 4}, zero[3] = {0, 0, 0}, flat[3] = {1, 1, 1},
-               untouched[3] = {7, 7, 7};
+  const double m1[3] = {2, 0.5, 3}, I[3] = {1, 0, 1}, I4[3] = {4, 0, 4}, zero[3] = {0, 0, 0};
+  const double flat[3] = {1, 1, 1}, untouched[3] = {7, 7, 7};
   const struct {
     const double *a, *b;
     int ret;
@@ -121,7 +121,8 @@ TEST(ZelMetIntersection2, ContainedMetricsAndRandomPairs) {
   std::mt19937 gen(3);
   std::uniform_real_distribution<double> ang(0, M_PI), ex(-2, 2);
   auto spd = [&](double m[3]) {
-    double t = ang(gen), l1 = std::pow(10, ex(gen)), l2 = std::pow(10, ex(gen)), c = std::cos(t), s = std::sin(t);
+    double t = ang(gen), l1 = std::pow(10, ex(gen)), l2 = std::pow(10, ex(gen));
+    double c = std::cos(t), s = std::sin(t);
     m[0] = l1 * c * c + l2 * s * s, m[1] = (l1 - l2) * c * s, m[2] = l1 * s * s + l2 * c * c;
   };
   for (int n = 0; n < 500; n++) {
@@ -158,13 +159,14 @@ TEST(ZelCubic, RootKindsAndFailures) {
   };
   double r[3];
   for (const auto &c : cases) {
-    Captured out = CaptureText([&] { EXPECT_EQ(mtxCubicRoots(c.a, c.b, c.c, r), c.ret) << c.b << " " << c.c; });
+    Captured out = CaptureText([&] { EXPECT_EQ(mtxCubicRoots(c.a, c.b, c.c, r), c.ret) << c.c; });
     EXPECT_EQ(out.Err.empty(), c.ret != 0) << c.b << " " << c.c;
     for (int i = 0; c.ret && i < 3; i++) EXPECT_NEAR(r[i], c.roots[i], c.tol) << c.b << " root " << i;
   }
   // Roots too close to tell apart are merged, the double one into roots 0 and 1.
   const double l[3] = {3, 3 + 2e-7, 1};
-  EXPECT_EQ(mtxCubicRoots(-(l[0] + l[1] + l[2]), l[0] * l[1] + l[0] * l[2] + l[1] * l[2], -l[0] * l[1] * l[2], r), 2);
+  const double b = l[0] * l[1] + l[0] * l[2] + l[1] * l[2];
+  EXPECT_EQ(mtxCubicRoots(-(l[0] + l[1] + l[2]), b, -l[0] * l[1] * l[2], r), 2);
   EXPECT_EQ(r[0], r[1]);
   EXPECT_NEAR(r[0], 3, 1e-6);
   EXPECT_NEAR(r[2], 1, 1e-9);

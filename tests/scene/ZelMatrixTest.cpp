@@ -75,7 +75,7 @@ TEST(ZelMatrix, InverseOfQuarterTurnsCamerasAndSingularMatrices) {
       zelApplyTransform(M, R);
       expectInverse(M, "camera tilted by", angle);
     }
-  double S[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 1, 0, 0, 1}, inv[16], big = 0;  // rows 0, 1 proportional
+  double S[16] = {1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 1, 0, 0, 1}, inv[16], big = 0;  // rows 0, 1 alike
   zelInvMatrix(S, inv);
   for (int i = 0; i < 16; i++) {
     EXPECT_TRUE(std::isfinite(inv[i])) << i;

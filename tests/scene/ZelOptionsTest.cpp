@@ -14,7 +14,7 @@ struct ViewerParse {
     std::vector<char *> argv;
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    out = CaptureText([&] { EXPECT_EQ(zelParse(static_cast<int>(words.size()), argv.data(), mem, opt), 1); }).Out;
+    out = CaptureText([&] { EXPECT_EQ(zelParse(int(words.size()), argv.data(), mem, opt), 1); }).Out;
   }
   ~ViewerParse() {
     EXPECT_EQ(zelFreeOptions(mem, opt), 0);
@@ -47,9 +47,11 @@ TEST(ZelOptions, Port) {
 // common options.
 TEST(ZelOptions, FilesSwitchesAndCommonWords) {
   ViewerParse p({"-view", "a.view", "-view", "b.view", "-state", "s.state", "-seq", "r.seq", "-seq-realtime",
-                 "-seq-exit", "-ced", "-server-root", "-in", "wing.meshb", "-sol", "wing.solb", "-nproc", "3"});
+                 "-seq-exit", "-ced", "-server-root", "-in", "wing.meshb", "-sol", "wing.solb", "-nproc",
+                 "3"});
   EXPECT_EQ(std::string(p.opt->ViewNam) + p.opt->StateNam + p.opt->SeqNam, "a.views.stater.seq");
-  EXPECT_EQ(std::vector<int>({p.opt->Fast, p.opt->SeqExit, p.opt->Ced, p.opt->ServerMode, zelSeqReplayMode(p.opt)}),
+  const ZelvaneOptions *o = p.opt;
+  EXPECT_EQ(std::vector<int>({o->Fast, o->SeqExit, o->Ced, o->ServerMode, zelSeqReplayMode(o)}),
             (std::vector<int>{0, 1, 1, 1, 3}));
   EXPECT_EQ(std::string(p.com->InpNam) + " " + p.com->SolNam, "wing.meshb wing.solb");
   EXPECT_EQ(p.com->NbrProc, 3);

@@ -28,7 +28,7 @@ class Palettes : public testing::Test {
     out_ = CaptureText([&] { r = zelUpdatePalette(0, msh_, N, pal); }).Out;
     return r;
   }
-  static std::vector<double> iso(const ZelPalette *p, int n) { return std::vector<double>(p->Iso, p->Iso + n); }
+  static std::vector<double> iso(const ZelPalette *p, int n) { return {p->Iso, p->Iso + n}; }
 
   Memory_List *mem_ = nullptr;
   Geometric_Mesh *msh_ = nullptr;
@@ -113,8 +113,9 @@ TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
   ZelPalette *pal = make({0, 1, 2, 4});
   zelUpdateIsoLineDraw(pal, 1);
   ASSERT_EQ(pal->NbrRef, 4);
-  EXPECT_EQ(std::vector<float>(pal->RefLvl, pal->RefLvl + 5), std::vector<float>(pal->NormIso, pal->NormIso + 5));
-  EXPECT_EQ(std::vector<float>(pal->RefHue, pal->RefHue + 5), std::vector<float>(pal->Hue, pal->Hue + 5));
+  typedef std::vector<float> Row;
+  EXPECT_EQ(Row(pal->RefLvl, pal->RefLvl + 5), Row(pal->NormIso, pal->NormIso + 5));
+  EXPECT_EQ(Row(pal->RefHue, pal->RefHue + 5), Row(pal->Hue, pal->Hue + 5));
   zelUpdateIsoLineDraw(pal, 9);
   ASSERT_EQ(pal->NbrRef, 36);
   EXPECT_EQ(pal->RefLvl[36], pal->NormIso[4]);

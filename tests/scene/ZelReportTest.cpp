@@ -135,8 +135,8 @@ std::string eigen(int dim, const double *met) {
 const double kMet3[6] = {4, 0, 0, 9, 0, 16}, kMet2[3] = {4, 1, 9};
 // The dihedral paragraph from its two rows of three slots.
 std::string dihedral(const std::string &row1, const std::string &row2) {
-  return P("      <span style=\"color:red\">Dihedral Angles</span>   " + std::string(11, ' ') + row1 + "\n" + kCont +
-           row2 + "</p>");
+  const std::string label = "      <span style=\"color:red\">Dihedral Angles</span>   ";
+  return P(label + std::string(11, ' ') + row1 + "\n" + kCont + row2 + "</p>");
 }
 std::string vertexLine(int v, int ref) {
   return P(blue("Vertex") + fmt("        %10d   Ref %d</p>", v, ref));
@@ -179,7 +179,8 @@ std::string cont(std::initializer_list<int> nodes, const char *tail) {
   return P(kCont + "[" + N(nodes) + tail);
 }
 
-const std::string kDead = P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>");
+const std::string kDead =
+    P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>");
 
 const ReportCase kCases[] = {
     {"vertex with coordinates and all three fields in 3-D", mixedMesh, 0x8007, KmfVertices, 14,
@@ -198,15 +199,17 @@ const ReportCase kCases[] = {
     {"edge with its length", mixedMesh, 0, KmfEdges, 1,
      {head("Edge", "     ", {1, 2}, "]   Ref 3  length 1 </p>")}},
     {"P2 triangle, then its six node reports after the whole header", mixedMesh, 0x10000, KmfTrianglesP2, 1,
-     {head("Triangle P2", "         ", {1, 3, 7}, "]</p>"), cont({2, 5, 4}, "]   Ref 8 </p>"), vertexLine(1, 10),
-      vertexLine(3, 12), vertexLine(7, 10), vertexLine(2, 11), vertexLine(5, 11), vertexLine(4, 10)}},
+     {head("Triangle P2", "         ", {1, 3, 7}, "]</p>"), cont({2, 5, 4}, "]   Ref 8 </p>"),
+      vertexLine(1, 10), vertexLine(3, 12), vertexLine(7, 10), vertexLine(2, 11), vertexLine(5, 11),
+      vertexLine(4, 10)}},
     {"Q2 quadrilateral", mixedMesh, 0, KmfQuadrilateralsQ2, 1,
      {head("QuadrilateralQ2", "     ", {1, 3, 9, 7}, "]</p>"), cont({2, 6, 8, 4, 5}, "]  Ref 10 </p>")}},
     {"tetrahedron followed by its four vertex reports", mixedMesh, 0x10000, KmfTetrahedra, 1,
      {head("Tetrahedron", "     ", {1, 2, 4, 10}, "]   Ref 11</p>"), vertexLine(1, 10), vertexLine(2, 11),
       vertexLine(4, 10), vertexLine(10, 10)}},
     {"P2 tetrahedron", mixedMesh, 0, KmfTetrahedraP2, 1,
-     {head("Tetrahedron P2", "      ", {1, 3, 7, 19}, "] </p>\n"), cont({2, 5, 4, 10, 11, 13}, "]   Ref 12 </p>\n")}},
+     {head("Tetrahedron P2", "      ", {1, 3, 7, 19}, "] </p>\n"),
+      cont({2, 5, 4, 10, 11, 13}, "]   Ref 12 </p>\n")}},
     {"pyramid", mixedMesh, 0, KmfPyramids, 1,
      {head("Pyramid", "             ", {1, 2, 5}, "]</p>"), cont({4, 14}, "          ]   Ref 13 </p>")}},
     {"prism", mixedMesh, 0, KmfPrisms, 1,

@@ -112,7 +112,8 @@ TEST(SavedViews, InitialViewUndoesTurnAndPanButKeepsTranslation) {
   EXPECT_NEAR(p[14], -(f + n) / (f - n) * v->Trn[2] - 2 * f * n / (f - n), 1e-6);
   EXPECT_EQ(p[15], -v->Trn[2]);
 
-  std::string out = CaptureText([&] { EXPECT_EQ(setSavedView(s.get(), -2) + setSavedView(s.get(), 100), 0); }).Out;
+  std::string out =
+      CaptureText([&] { EXPECT_EQ(setSavedView(s.get(), -2) + setSavedView(s.get(), 100), 0); }).Out;
   EXPECT_CONTAINS(out, "###### WARNING : INVALID NBRVIEW (-2) MUST BE LESS THAN OR EQUAL TO 100\n");
   EXPECT_EQ(setSavedView(s.get(), 3), 0);
 }
