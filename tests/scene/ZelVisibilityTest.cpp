@@ -14,20 +14,19 @@ Geometric_Mesh *gridWithEdges(Memory_List *mem) {
   return m;
 }
 
+// Numbers of the visible items of an array (1-based).
+template <class T>
+std::set<int> shown(const T *items, int n) {
+  std::set<int> s;
+  for (int i = 1; i <= n; i++)
+    if (visible(items[i].Tag)) s.insert(i);
+  return s;
+}
+
 class MiniMesh : public testing::Test {
  protected:
-  std::set<int> shownTriangles() const {
-    std::set<int> s;
-    for (int t = 1; t <= msh_->NbrTri; t++)
-      if (visible(msh_->Tri[t].Tag)) s.insert(t);
-    return s;
-  }
-  std::set<int> shownVertices() const {
-    std::set<int> s;
-    for (int v = 1; v <= msh_->NbrVer; v++)
-      if (visible(msh_->Ver[v].Tag)) s.insert(v);
-    return s;
-  }
+  std::set<int> shownTriangles() const { return shown(msh_->Tri, msh_->NbrTri); }
+  std::set<int> shownVertices() const { return shown(msh_->Ver, msh_->NbrVer); }
   std::vector<uint32_t> allTags() const {
     std::vector<uint32_t> tags;
     for (int v = 1; v <= msh_->NbrVer; v++) tags.push_back(msh_->Ver[v].Tag);
