@@ -1,6 +1,6 @@
 // What the scene engine's tests share: the usual includes, the reading back of written files,
-// and a scene with display records made in a GL context whose builders are the recording
-// fakes of FakeHooks, for the tests of key commands, picking, hiding and reloading.
+// the record of a kind, and the rebuild and bridge calls that the recording fakes of FakeHooks
+// saw.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -69,18 +69,3 @@ inline bool called(const FakeHooks &h, const char *name) {
     if (c.Name == name) return true;
   return false;
 }
-
-class RecordScene : public testing::Test {
- protected:
-  // Opens the mesh with its records made in a GL context (the fixture waits for the topology).
-  void open(Geometric_Mesh *(*make)(Memory_List *)) {
-    display_.reset(new DisplayScene(make));
-    scene_ = display_->get();
-    mem_ = display_->mem();
-  }
-  // The record of the first group of a kind.
-  ZelEntDisplayList &record(int kind) { return zelGetEntity(scene_->ZelMsh, kind)->DspLst[1]; }
-  std::unique_ptr<DisplayScene> display_;
-  ZelScene *scene_ = nullptr;
-  Memory_List *mem_ = nullptr;
-};

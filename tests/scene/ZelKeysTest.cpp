@@ -25,6 +25,13 @@ Geometric_Mesh *keyMesh(Memory_List *mem) {
   return m;
 }
 
+// The key mesh with its records, made in a GL context (the topology waited for).
+class KeyScene : public testing::Test {
+ protected:
+  DisplayScene ds_{keyMesh};
+  ZelScene *scene_ = ds_.get();
+};
+
 // Every record rebuilt with the mask, in the order of zelUpdateAllDisplayLists.
 Rebuilds all(uint32_t m) { return {{20, m}, {4, m}, {6, m}, {24, m}, {5, m}, {25, m}}; }
 
@@ -149,11 +156,10 @@ const KeyCase kKeys[] = {
 #undef CHECK
 #undef BEFORE
 
-class Keys : public RecordScene, public testing::WithParamInterface<KeyCase> {};
+class Keys : public KeyScene, public testing::WithParamInterface<KeyCase> {};
 
 TEST_P(Keys, ChangeTheSceneAndRebuild) {
   const KeyCase &c = GetParam();
-  open(keyMesh);
   c.Before(scene_);
   scene_->VieEvt->keyChar = static_cast<int8_t>(c.Key);
   scene_->VieEvt->keyBits = c.Bits;
@@ -166,14 +172,13 @@ TEST_P(Keys, ChangeTheSceneAndRebuild) {
   if (!c.Want && c.Key != 's' && c.Key != 'S') {
     EXPECT_FALSE(called(hooks, "updateWidgetState"));
   }
-  if (c.Check) c.Check(scene_, record(KmfTriangles));
+  if (c.Check) c.Check(scene_, record(ds_, KmfTriangles));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Keys, testing::ValuesIn(kKeys));
 
 // The shrink flag must be on the records when the builders rebuild them.
-TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
-  open(keyMesh);
+TEST_F(KeyScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
   zelUpdateAllDisplayListsOptions(ZelOptShrink, 0, 0, scene_);
   static std::vector<uint32_t> seen;
   seen.clear();

@@ -141,6 +141,16 @@ TEST_F(Palettes, MoreCurvedThanLinearElementsStayInsideSol) {
   EXPECT_EQ(view_->ZelPal[0].Iso[1], 6.0);
 }
 
+// Vertices appended after the view sized Sol (an edit) are left out of it.
+TEST_F(Palettes, VerticesAddedAfterTheViewStayOutsideSol) {
+  msh_ = NewRoomyMesh(mem_, 2, {{KmfVertices, 6}}, {SOL_SCALAR});
+  for (int v = 0; v < 4; v++) AddVertex(msh_, v, v % 2, 0);
+  CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
+  AddVertex(msh_, 4, 0, 0), AddVertex(msh_, 5, 1, 0);
+  EXPECT_EQ(update(&view_->ZelPal[0], 2), 1);
+  EXPECT_EQ(view_->ZelPal[0].NbrSol, 4);
+}
+
 TEST_F(Palettes, TheOptionsPaletteGivesTheIsoValues) {
   msh_ = TriangleGrid(mem_, 1, 1, {SOL_SCALAR});
   for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 10 * v;
