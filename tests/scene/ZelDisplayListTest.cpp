@@ -143,7 +143,6 @@ TEST(DisplayListDispatch, RebuildsReachTheKindsTheirModeCoversWithTheMask) {
   EXPECT_FALSE(fake.ListCalls[0].Update);
 }
 
-// Each option bit copies its own part of the values and nothing else.
 TEST(DisplayListOptions, EachBitCopiesOnlyItsPart) {
   DisplayScene s(triangles);
   ZelEntDisplayList &r = record(s, KmfTriangles);
@@ -183,7 +182,6 @@ TEST(DisplayListOptions, EachBitCopiesOnlyItsPart) {
   }
 }
 
-// The families touch only their kinds.
 TEST(DisplayListOptions, FamiliesTouchOnlyTheirKinds) {
   DisplayScene s(EveryKindMesh);
   const int all[] = {4, 20, 5, 25, 6, 24, 7, 27, 8, 30, 10, 33, 49, 9};
