@@ -2,26 +2,40 @@
 // (zelUpdateWidgetState: visualisation and solution tool windows and the bottom bar;
 // zelUpdateQWidgetState: modification window and clip-plane page), on a main window showing
 // the generated box of about two million tetrahedra (70 cells a side, six tetrahedra each, two
-// triangles per bottom square), references cycling over 128 values, corners flagged and a
-// scalar field at the vertices, so that the geometry and selection pages exist.
+// triangles per boundary square, boundary edges around the bottom face and a normal at every
+// bottom vertex), full-volume display on, references cycling over 128 values, corners flagged
+// and a scalar field at the vertices, so that the geometry, normals, lines, surfaces, volumes
+// and selection pages exist.
 //
 // Reports the mean, median and largest time of a refresh pair over 500 runs, in microseconds,
 // with no field active and with field 0 active and the ridges shown, and the number of
 // list-builder calls the refreshes made (the target is none). The first refresh after the
 // ridges were shown elsewhere checks the geometry page's switch, whose slot repaints the view
-// at once, as a user's click does: that one run holds a frame. Run it with a
-// display: scripts/with-display.sh build/bench/PanelBench [--cells N]. The settings store goes
-// to a temporary folder.
+// at once, as a user's click does: that one run holds a frame.
+//
+// Then three changes made through the display panels at "All Ref", each beside the same
+// builder calls made directly (best of three, seconds and seconds per million elements
+// rebuilt): the Volumes Shrink checked on the tetrahedra, the Surfaces width on the triangles,
+// and the Surfaces Shrink unchecked while the volumes are shrunk (every shrunk edge, surface
+// and volume record rebuilt). The target is the direct time within 5 %. The repaint each
+// change ends with (at once, on the GUI thread) is left out of both and timed once apart.
+//
+// Run it with a display: scripts/with-display.sh build/bench/PanelBench [--cells N]. The
+// settings store goes to a temporary folder.
+#include <GL/gl.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include "common/base/Clock.h"
@@ -38,6 +52,8 @@
 #include "zelvane/gui/ZelTool.h"
 #include "zelvane/gui/ZelToolBox.h"
 #include "zelvane/gui/Zelvane.h"
+#include "zelvane/record/QZelComboBox.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelOptions.h"
 #include "zelvane/scene/ZelScene.h"
@@ -71,11 +87,41 @@ int countingBuilder(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *record
   return real ? real(mask, scene, record) : 0;
 }
 
+// Two triangles on each boundary square but the bottom ones the generator made.
+bool addBoundaryTriangles(Memory_List *mem, Geometric_Mesh *m, int n) {
+  if (!NewCommonMeshEntity(mem, m, KmfTriangles, 12 * n * n)) return false;
+  const auto at = [n](int i, int j, int k) { return GridVertex(n, n, i, j, k); };
+  const auto square = [m](int a, int b, int c, int d) {
+    AddRecord(m->Tri, m->NbrTri, {a, b, c});
+    AddRecord(m->Tri, m->NbrTri, {a, c, d});
+  };
+  for (int u = 0; u < n; u++)
+    for (int w = 0; w < n; w++) {
+      square(at(u, w, n), at(u + 1, w, n), at(u + 1, w + 1, n), at(u, w + 1, n));
+      square(at(u, 0, w), at(u + 1, 0, w), at(u + 1, 0, w + 1), at(u, 0, w + 1));
+      square(at(u, n, w), at(u + 1, n, w), at(u + 1, n, w + 1), at(u, n, w + 1));
+      square(at(0, u, w), at(0, u + 1, w), at(0, u + 1, w + 1), at(0, u, w + 1));
+      square(at(n, u, w), at(n, u + 1, w), at(n, u + 1, w + 1), at(n, u, w + 1));
+    }
+  m->NbrFilTri = m->NbrTri;
+  return true;
+}
+
+// A normal at every bottom vertex.
+bool addNormals(Memory_List *mem, Geometric_Mesh *m, int n) {
+  if (!NewCommonMeshEntity(mem, m, KmfNormals, (n + 1) * (n + 1))) return false;
+  for (int j = 0; j <= n; j++)
+    for (int i = 0; i <= n; i++) m->Nor[++m->NbrNor] = Normal{1 + m->NbrNor % 128, GridVertex(n, n, i, j, 0), {0, 0, -1}, 0};
+  m->GeoFlags |= GEO_NORMALS;
+  return true;
+}
+
 Geometric_Mesh *panelBox(Memory_List *mem, int cells) {
-  Geometric_Mesh *m = MakeStructuredMesh(mem, cells, cells, cells, GEN_TET | GEN_TRI);
-  if (!m) return nullptr;
+  Geometric_Mesh *m = MakeStructuredMesh(mem, cells, cells, cells, GEN_TET | GEN_TRI | GEN_EFR);
+  if (!m || !addBoundaryTriangles(mem, m, cells) || !addNormals(mem, m, cells)) return m;
   for (int i = 1; i <= m->NbrTet; i++) m->Tet[i].Ref = 1 + i % 128;
   for (int i = 1; i <= m->NbrTri; i++) m->Tri[i].Ref = 1 + i % 128;
+  for (int i = 1; i <= m->NbrEfr; i++) m->Efr[i].Ref = 1 + i % 128;
   // The eight box corners as corners of the mesh.
   for (int k : {0, cells})
     for (int j : {0, cells})
@@ -122,6 +168,136 @@ Figures refreshes(Window *window) {
   return {1e6 * sum / times.size(), 1e6 * times[times.size() / 2], 1e6 * times.back(), builderCalls, over};
 }
 
+// ---- changes at "All Ref" beside the direct builder calls
+
+template <class F>
+void forEachRecord(ZelScene *scene, std::initializer_list<int> kinds, F &&f) {
+  for (int kind : kinds)
+    if (ZelEntity *e = zelGetEntity(scene->ZelMsh, kind))
+      for (int i = 1; i <= e->NbrLst; i++) f(e->DspLst[i]);
+}
+
+const std::initializer_list<int> EveryKind = {KmfEdges,      KmfEdgesP2,      KmfTriangles, KmfTrianglesP2,
+                                              KmfQuadrilaterals, KmfQuadrilateralsQ2, KmfTetrahedra,
+                                              KmfTetrahedraP2, KmfHexahedra,  KmfHexahedraQ2, KmfPyramids, KmfPrisms};
+
+double seconds(const std::function<void()> &f) {
+  const auto t = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+struct Pair {
+  double panel = 1e30, direct = 1e30;
+  long panelCalls = 0, directCalls = 0, repaints = 0;
+};
+long repaints = 0;
+
+// Best of three: prepare, then the panel's change; prepare, then the direct builder calls.
+// The GL work left pending (a repaint) is finished before each timing.
+Pair compare(ZelScene *s, const std::function<void()> &prepare, const std::function<void()> &panel,
+             const std::function<void()> &direct) {
+  const auto ready = [&] {
+    prepare();
+    QCoreApplication::processEvents();
+    zelMakeCurrent(s->Win);
+    glFinish();
+    builderCalls = 0;
+  };
+  // Every change ends with a repaint, done at once: counted here and timed apart.
+  void (*const repaint)(ZelScene *) = zelHooks().updateGlScene;
+  zelHooks().updateGlScene = [](ZelScene *) { repaints++; };
+  Pair p;
+  for (int run = 0; run < 3; run++) {
+    ready();
+    repaints = 0;
+    p.panel = std::min(p.panel, seconds(panel));
+    p.panelCalls = builderCalls;
+    p.repaints = repaints;
+    ready();
+    p.direct = std::min(p.direct, seconds(direct));
+    p.directCalls = builderCalls;
+  }
+  zelHooks().updateGlScene = repaint;
+  return p;
+}
+
+void report(const char *what, const Pair &p, double elements) {
+  printf("  %s\n    panel  %.3f s (%.3f s per million), %ld builder calls, %ld repaint asked\n"
+         "    direct %.3f s (%.3f s per million), %ld builder calls; panel / direct %.3f\n",
+         what, p.panel, p.panel / elements * 1e6, p.panelCalls, p.repaints, p.direct, p.direct / elements * 1e6,
+         p.directCalls, p.panel / p.direct);
+}
+
+void allRefChanges(MainWindow *mw, Window *window) {
+  ZelScene *s = mw->getScene();
+  ZelTool *visu = mw->visuTool();
+  const QString n = QString::number(mw->index());
+  auto *volShrink = visu->findChild<QCheckBox *>("vol:shrBox:Tetrahedron:" + n);
+  auto *srfShrink = visu->findChild<QCheckBox *>("srf:shrBox:Triangle:" + n);
+  auto *srfWidth = visu->findChild<QZelComboBox *>("lin:widthBox:Triangle:" + n);
+  if (!volShrink || !srfShrink || !srfWidth) {
+    printf("  the display panels are missing: no change timed\n");
+    return;
+  }
+  const auto rebuild = [s](ZelEntDisplayList &r, ZelListMask mask) { zelUpdateList(r.Type, mask, s, &r); };
+  const auto setShrink = [s](std::initializer_list<int> kinds, bool on) {
+    forEachRecord(s, kinds, [on](ZelEntDisplayList &r) { r.Flags = on ? r.Flags | ZelLstShrink : r.Flags & ~ZelLstShrink; });
+  };
+  const double tets = s->Msh->NbrTet, tris = s->Msh->NbrTri, edges = s->Msh->NbrEfr;
+  Pair volumes, width, surfaces;
+  {
+    Quiet q;
+    volumes = compare(s,
+        [&] {
+          setShrink({KmfTetrahedra}, false);
+          zelUpdateWidgetState(window);  // the box reads the records back: unchecked
+        },
+        [&] { volShrink->setCheckState(Qt::Checked); },
+        [&] {
+          zelMakeCurrent(s->Win);
+          forEachRecord(s, {KmfTetrahedra}, [&](ZelEntDisplayList &r) {
+            r.Flags |= ZelLstShrink;
+            if (r.Head) rebuild(r, 1);
+          });
+        });
+    int row = 3;
+    width = compare(s,[&] { row = row == 3 ? 4 : 3; }, [&] { srfWidth->zelActivated(row); },
+                    [&] {
+                      zelMakeCurrent(s->Win);
+                      forEachRecord(s, {KmfTriangles}, [&](ZelEntDisplayList &r) {
+                        r.Opt.LineWidth = row == 3 ? 2.5f : 3.0f;
+                        rebuild(r, 0x8000000);
+                      });
+                    });
+    surfaces = compare(s,
+        [&] {
+          setShrink(EveryKind, true);
+          zelUpdateWidgetState(window);  // every listed record shrunk: checked
+        },
+        [&] { srfShrink->setCheckState(Qt::Unchecked); },
+        [&] {
+          zelMakeCurrent(s->Win);
+          forEachRecord(s, EveryKind, [&](ZelEntDisplayList &r) {
+            const bool had = r.Flags & ZelLstShrink;
+            r.Flags &= ~ZelLstShrink;
+            if (had && r.Head) rebuild(r, 1);
+          });
+        });
+  }
+  QCoreApplication::processEvents();
+  const double frame = seconds([s] {
+    updateGlScene(s);
+    zelMakeCurrent(s->Win);
+    glFinish();
+  });
+  printf("  the repaint each change asks for, apart: %.3f s\n", frame);
+  report("Volumes Shrink checked at All Ref (tetrahedra):", volumes, tets);
+  report("Surfaces width at All Ref (triangles):", width, tris);
+  report("Surfaces Shrink unchecked at All Ref, volumes shrunk (edges, triangles, tetrahedra):", surfaces,
+         tets + tris + edges);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -160,6 +336,13 @@ int main(int argc, char **argv) {
       builders[k] = zelHooks().update[k];
       if (builders[k]) zelHooks().update[k] = countingBuilder;
     }
+    {
+      Quiet q;
+      scene->Flags |= ZelFlgVolumes;
+      scene->Rnd.Shrink = 0.95f;
+      zelUpdateVolTypeDisplayLists(1, scene);
+      zelUpdateWidgetState(window);
+    }
     Figures none, field;
     {
       Quiet q;
@@ -173,6 +356,9 @@ int main(int argc, char **argv) {
       printf("  refresh after a pick, %s mean %.1f us, median %.1f us, largest %.1f us, runs over 2 ms %ld of 500, "
              "builder calls %ld\n",
              row.first, row.second.mean, row.second.median, row.second.largest, row.second.over2ms, row.second.calls);
+    scene->ActFld = -1;
+    scene->Flags &= ~0x2000000u;
+    allRefChanges(mw, window);
     for (int k = 0; k < ZelHookKinds; k++) zelHooks().update[k] = builders[k];
     Quiet q;
     delete viewer;

@@ -7,7 +7,11 @@
 //     background), scene, display lists, the window's own share of showing the scene, the
 //     first paint; whether the volume topology was still running at the first frame;
 //   - the mean paint of a turn (100 paints, glFinish each) on the box's boundary, on a wavy
-//     surface of a million triangles, and of a window without mesh.
+//     surface of a million triangles, and of a window without mesh;
+//   - on the box's window: both texture fonts made, a turn with and without the overlays
+//     (palette bar, axes, time, a picked tetrahedron), the image of a 1280 x 1024 view written,
+//     and one poll of the solution auto-update from the solver's closed file to the repainted
+//     frame beside the solution's own load, the rebuild of the lists and a paint.
 // Run it with a display: scripts/with-display.sh build/bench/ShellBench [--cells N]. Files go
 // to $TMPDIR (or /tmp) and are removed at the end.
 #include <GL/gl.h>
@@ -15,9 +19,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,12 +34,16 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/load/MeshLoad.h"
+#include "common/load/SolutionLoad.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "resources/ZelResources.h"
 #include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/ZelBottom.h"
+#include "zelvane/gui/ZelTerm.h"
+#include "zelvane/gui/ZelText.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/ZelStartup.h"
@@ -42,6 +53,7 @@
 #include "zelvane/scene/ZelOptions.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelStack.h"
 #include "zelvane/scene/ZelVisibility.h"
 #include "zelvane/tools/ZelInstallTools.h"
 
@@ -159,6 +171,106 @@ Geometric_Mesh *wavySurface(Memory_List *mem, int nx, int ny) {
       }
     }
   return m;
+}
+
+// The figures of the view's overlays, its image and the solution auto-update, on the window
+// showing the box (its solution file sol in folder dir).
+void shellFigures(MainWindow *w, const std::string &dir, const std::string &sol) {
+  Window *central = w->centralWindow();
+  GLWidget *view = central->view();
+  ZelScene *scene = view->getScene();
+
+  view->makeCurrent();
+  double t = GetWallClock();
+  ZelText::font_data small, large;
+  small.init(30);
+  large.init(60);
+  glFinish();
+  const double fonts = GetWallClock() - t;
+  small.clean();
+  large.clean();
+  printf("  both texture fonts made                     %8.2f ms\n", 1e3 * fonts);
+
+  // The field active in both (its lists are the scene's), the overlays in one only; paints of
+  // a turn alternate between the two, and the medians are compared.
+  scene->ActFld = 0;
+  scene->Pck->Top = -1;
+  geoPushHybridStack(scene->Pck, 1, KmfTetrahedra);
+  const uint32_t overlays = ZelFlgLegend | ZelFlgAxis | ZelFlgTime;
+  std::vector<double> frames[2];
+  for (int i = 0; i < 200; i++) {
+    const int dressed = i % 2;
+    scene->Flags = dressed ? scene->Flags | overlays : scene->Flags & ~overlays;
+    scene->Pck->Top = dressed ? 0 : -1;
+    ZelEvent *e = scene->VieEvt;
+    e->axis[0] = 0, e->axis[1] = 1, e->axis[2] = 0;
+    e->angle = 1;
+    t = GetWallClock();
+    view->updateGL();
+    glFinish();
+    frames[dressed].push_back(GetWallClock() - t);
+  }
+  for (auto &f : frames) std::sort(f.begin(), f.end());
+  const double bare = frames[0][50], dressed = frames[1][50];
+  printf("  turn with palette, axes, time and a pick    %8.2f ms per frame (median; %+.2f ms over the bare turn "
+         "%.2f)\n",
+         1e3 * dressed, 1e3 * (dressed - bare), 1e3 * bare);
+
+  // The view alone in its window, 1280 x 1024.
+  central->term()->hide();
+  central->bottom()->hide();
+  for (int k = 0; k < 3 && view->size() != QSize(1280, 1024); k++) {
+    w->resize(w->width() + 1280 - view->width(), w->height() + 1024 - view->height());
+    settle();
+  }
+  QString image = QString::fromStdString(dir + "/shellbench-view.png");
+  double save;
+  {
+    Quiet q;
+    t = GetWallClock();
+    view->renderIntoPixmap(image);
+    save = GetWallClock() - t;
+  }
+  printf("  image of the %dx%d view written             %8.1f ms (%lld bytes)\n", view->width(), view->height(),
+         1e3 * save, (long long)QFile(image).size());
+  QFile::remove(image);
+
+  // The solver's part: the complete solution written and closed. Then one poll.
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(dir));
+  const std::string control = std::string(scene->Msh->MshNam) + "_UpdSol.zelvane";
+  FILE *f = fopen(control.c_str(), "w");
+  fprintf(f, "shellbench-box.3\n");
+  fclose(f);
+  QFile::remove("shellbench-box.3.solb");
+  QFile::copy(QString::fromStdString(sol), "shellbench-box.3.solb");
+  double poll, load, rebuild, paint;
+  {
+    Quiet q;
+    t = GetWallClock();
+    w->autoUpdate();
+    glFinish();
+    poll = GetWallClock() - t;
+    // The parts on their own: the load (as the reload makes it), the lists, a paint.
+    Function_Interface fi;
+    DefaultFunInterface(&fi, scene->Mem, scene->Par, "ZELVANE");
+    scene->Msh->NbrSolVer = 0;
+    t = GetWallClock();
+    LoadSolution(&fi, "shellbench-box.3.solb", scene->Msh);
+    load = GetWallClock() - t;
+    view->makeCurrent();
+    t = GetWallClock();
+    zelUpdateAllDisplayLists(1, scene);
+    glFinish();
+    rebuild = GetWallClock() - t;
+    paint = firstPaint(view);
+  }
+  printf("  auto-update, closed file to repainted frame %8.1f ms: load %.1f + lists %.1f + paint %.1f, "
+         "the rest %.1f ms (timer period 100 ms not counted)\n",
+         1e3 * poll, 1e3 * load, 1e3 * rebuild, 1e3 * paint, 1e3 * (poll - load - rebuild - paint));
+  QFile::remove("shellbench-box.3.solb");
+  QFile::remove(QString::fromStdString(control));
+  QDir::setCurrent(previous);
 }
 
 // The real start-up, in the child: the application object on the files until the first frame.
@@ -290,6 +402,7 @@ int main(int argc, char **argv) {
          emptyOpen);
   printf("  turn, box boundary (%dx%d view)          %8.2f ms per frame\n", view->width(), view->height(),
          1e3 * turnFrame(view));
+  shellFigures(w, dir, sol);
   delete w;
 
   {

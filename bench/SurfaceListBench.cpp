@@ -6,15 +6,12 @@
 // peak resident memory. Run under scripts/with-display.sh in a Release tree.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
+#include "bench/ListBenchKit.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "tests/support/DisplayRecord.h"
@@ -25,18 +22,6 @@
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
-
-namespace {
-std::atomic<long> gNews{0};
-}
-
-void *operator new(size_t n) {
-  gNews++;
-  if (void *p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -59,17 +44,11 @@ struct Surface {
     zelInstallListHooks();
     Geometric_Mesh *msh = kind == KmfTriangles ? MakeStructuredMesh(Mem, 708, 708, 1, GEN_TRI)
                                                : MakeStructuredMesh(Mem, 1000, 1000, 1, GEN_QUA);
-    const int type = SOL_SCALAR;
-    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 1, 1, &type);
-    msh->MaxSolVer = msh->MaxNbrVer;
-    msh->NbrSolVer = msh->NbrVer;
-    for (int v = 1; v <= msh->NbrVer; v++)
-      msh->SolAtVer->Sol[v] = std::sin(msh->Ver[v].Crd[0] / 40) * std::cos(msh->Ver[v].Crd[1] / 60);
-    fflush(stdout);
-    const int saved = dup(1);
-    if (!freopen("/dev/null", "w", stdout)) return;
-    Scn = OpenHeadless(Mem, nullptr, msh);
-    fflush(stdout), dup2(saved, 1), close(saved);
+    BenchVertexField(Mem, msh, [](const double *p) { return std::sin(p[0] / 40) * std::cos(p[1] / 60); });
+    {
+      Quiet q;
+      Scn = OpenHeadless(Mem, nullptr, msh);
+    }
     Scn->ActFld = 0;
     zelGetEntityPickingBase(Scn->Msh, Scn->ZelMsh);
     zelSetColorRange(Scn);
@@ -114,9 +93,7 @@ Surface &surface(int kind) {
 }
 
 void counters(benchmark::State &state, long news) {
-  rusage ru;
-  getrusage(RUSAGE_SELF, &ru);
-  state.counters["peakMB"] = ru.ru_maxrss / 1024.0;
+  state.counters["peakMB"] = BenchPeakMB();
   state.counters["allocs"] = static_cast<double>(news) / state.iterations();
 }
 
@@ -135,10 +112,10 @@ void BM_Update(benchmark::State &state) {
   const ZelListMask mask = static_cast<ZelListMask>(state.range(1));
   long news = 0;
   for (auto _ : state) {
-    const long before = gNews;
+    const long before = gBenchNews;
     zelUpdateList(s.Kind, mask, s.Scn, &s.Rec);
     glFinish();
-    news += gNews - before;
+    news += gBenchNews - before;
   }
   counters(state, news);
 }

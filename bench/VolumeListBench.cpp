@@ -9,15 +9,12 @@
 // scripts/with-display.sh in a Release tree.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 #include "common/base/FunctionInterface.h"
+#include "bench/ListBenchKit.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "common/topology/Topology.h"
@@ -32,30 +29,11 @@
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
-std::atomic<long> gNews{0};
-}
-
-void *operator new(size_t n) {
-  gNews++;
-  if (void *p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-
-namespace {
 
 GLHarness &gl() {
   static GLHarness harness(1024, 768);
   return harness;
 }
-
-// Set-up steps print their timings: keep the benchmark output readable.
-struct Quiet {
-  Quiet() { fflush(stdout), saved = dup(1), (void)!freopen("/dev/null", "w", stdout); }
-  ~Quiet() { fflush(stdout), dup2(saved, 1), close(saved); }
-  int saved;
-};
 
 // One box opened as a scene in volume mode, its one record, the field active, plane 0 the
 // plane x + y + z through the centre (off until a benchmark switches it on).
@@ -70,12 +48,7 @@ struct Volume {
     zelInstallListHooks();
     Quiet q;
     Geometric_Mesh *msh = MakeStructuredMesh(Mem, n[0], n[1], n[2], gen);
-    const int type = SOL_SCALAR;
-    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 1, 1, &type);
-    msh->MaxSolVer = msh->MaxNbrVer;
-    msh->NbrSolVer = msh->NbrVer;
-    for (int v = 1; v <= msh->NbrVer; v++)
-      msh->SolAtVer->Sol[v] = msh->Ver[v].Crd[0] + msh->Ver[v].Crd[1] + msh->Ver[v].Crd[2];
+    BenchVertexField(Mem, msh, [](const double *p) { return p[0] + p[1] + p[2]; });
     Scn = OpenHeadless(Mem, nullptr, msh);
     while (!TopoDoneLoad(msh)) usleep(10000);
     Scn->ActFld = 0;
@@ -116,9 +89,7 @@ Volume &volume(int kind) {
 }
 
 void counters(benchmark::State &state, long news, const Volume &v) {
-  rusage ru;
-  getrusage(RUSAGE_SELF, &ru);
-  state.counters["peakMB"] = ru.ru_maxrss / 1024.0;
+  state.counters["peakMB"] = BenchPeakMB();
   state.counters["allocs"] = static_cast<double>(news) / state.iterations();
   state.counters["elements"] = zelElems(v.Scn->Msh, v.Kind).Count;
 }
@@ -131,10 +102,10 @@ void BM_Update(benchmark::State &state) {
   long news = 0;
   Quiet q;  // the hexahedra's progress lines
   for (auto _ : state) {
-    const long before = gNews;
+    const long before = gBenchNews;
     zelUpdateList(v.Kind, mask, v.Scn, &v.Rec);
     glFinish();
-    news += gNews - before;
+    news += gBenchNews - before;
   }
   v.clip(false);
   counters(state, news, v);

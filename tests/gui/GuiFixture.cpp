@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMouseEvent>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/base/Clock.h"
@@ -39,6 +43,11 @@ QTemporaryDir &runFolder() {
 class ShellEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    // No box waits for a click: dialogs cancel, messages are echoed.
+    static ScriptedDialogs cancelAll;
+    zelSetMessageSink([](const QString &text, QMessageBox::Icon, Qt::TextFormat) {
+      fprintf(stderr, "  (box) %s\n", text.toLocal8Bit().constData());
+    });
     const QString dir = runFolder().path() + "/settings";
     QDir().mkpath(dir);
     for (QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
@@ -79,6 +88,17 @@ std::string dataDir() {
 std::string dataFile(const char *name) { return dataDir() + "/" + name; }
 
 QString buildProgram(const char *name) { return QString(ZELVANE_BIN_DIR "/") + name; }
+
+void dragView(GLWidget *view, QPoint step) {
+  const QPoint c(view->width() / 2, view->height() / 2);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, view->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(view, &e);
+  };
+  send(QEvent::MouseButtonPress, c, Qt::LeftButton);
+  for (int k = 1; k <= 3; k++) send(QEvent::MouseMove, c + k * step, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, c + 3 * step, Qt::NoButton);
+}
 
 void settle() {
   for (int i = 0; i < 5; i++) QCoreApplication::processEvents();
@@ -122,6 +142,54 @@ Viewer::~Viewer() {
 MainWindow *Viewer::window(int i) const { return app->windows().value(i); }
 GLWidget *Viewer::view(int i) const { return window(i)->centralWindow()->view(); }
 ZelScene *Viewer::scene(int i) const { return window(i)->getScene(); }
+
+// ---- folders
+
+WorkFolder::WorkFolder() : previous_(QDir::currentPath()) {
+  static int made = 0;
+  path = runDir() + "/work" + std::to_string(++made);
+  QDir().mkpath(QString::fromStdString(path));
+  QDir::setCurrent(QString::fromStdString(path));
+}
+
+WorkFolder::~WorkFolder() { QDir::setCurrent(previous_); }
+
+void WorkFolder::copy(const char *generated, const std::string &name) const {
+  QFile::copy(QString::fromStdString(dataFile(generated)), QString::fromStdString(file(name)));
+}
+
+// ---- dialogs and messages
+
+ScriptedDialogs::ScriptedDialogs(std::vector<QStringList> a) : answers(std::move(a)), previous_(zelSetDialogs(this)) {}
+ScriptedDialogs::~ScriptedDialogs() { zelSetDialogs(previous_); }
+
+QStringList ScriptedDialogs::next(const QString &caption, const QString &dir, const QString &filter) {
+  calls.push_back({caption, dir, filter});
+  if (answers.empty()) return {};
+  QStringList a = answers.front();
+  answers.erase(answers.begin());
+  return a;
+}
+QString ScriptedDialogs::openFileName(QWidget *, const QString &c, const QString &d, const QString &f) {
+  return next(c, d, f).value(0);
+}
+QStringList ScriptedDialogs::openFileNames(QWidget *, const QString &c, const QString &d, const QString &f) {
+  QStringList a = next(c, d, f);
+  a.removeAll(QString());
+  return a;
+}
+QString ScriptedDialogs::saveFileName(QWidget *, const QString &c, const QString &d, const QString &f) {
+  return next(c, d, f).value(0);
+}
+QString ScriptedDialogs::text(QWidget *, const QString &title, const QString &label, const QString &, bool *ok) {
+  const QStringList a = next(title, QString(), label);
+  if (ok) *ok = !a.isEmpty();
+  return a.value(0);
+}
+int ScriptedDialogs::execBox(QMessageBox &box) {
+  calls.push_back({box.windowTitle(), QString(), box.text()});
+  return 0;
+}
 
 // ---- messages
 

@@ -4,6 +4,7 @@
 // programs of the build for tests that run them.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QMessageBox>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
 
 class GLWidget;
@@ -61,6 +63,42 @@ struct MessageLog {
   ZelMessageSink previous_;
 };
 
+// Answers the program's dialogs while it lives, in order: each file dialog takes the next
+// name (an empty one cancels), a text box the next text (ok unless it is null), a modal box
+// closes at once. Every call's caption and filter are kept. Outside of one, the tests' default
+// provider cancels every dialog, so that no test waits on a box.
+struct ScriptedDialogs : ZelDialogs {
+  struct Call {
+    QString caption, dir, filter;
+  };
+  std::vector<QStringList> answers;
+  std::vector<Call> calls;
+  ScriptedDialogs(std::vector<QStringList> answers = {});
+  ~ScriptedDialogs() override;
+  QString openFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter) override;
+  QStringList openFileNames(QWidget *, const QString &caption, const QString &dir, const QString &filter) override;
+  QString saveFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter) override;
+  QString text(QWidget *, const QString &title, const QString &label, const QString &text, bool *ok) override;
+  int execBox(QMessageBox &box) override;
+
+ private:
+  QStringList next(const QString &caption, const QString &dir, const QString &filter);
+  ZelDialogs *previous_;
+};
+
+// A fresh folder under the run's folder, current while it lives (the previous one comes back).
+struct WorkFolder {
+  WorkFolder();
+  ~WorkFolder();
+  std::string path;
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  // Copies a generated file (dataFile) in under another name.
+  void copy(const char *generated, const std::string &name) const;
+
+ private:
+  QString previous_;
+};
+
 // Generated files in the run's temporary folder (made once): "sample.meshb" and
 // "sample.solb" (a 6-cell box of tetrahedra and its field), "edges.meshb" (a grid of triangles
 // with its boundary edges, no solution), "wing.meshb" (the sample box again).
@@ -70,6 +108,9 @@ std::string dataFile(const char *name);
 std::string runDir();
 // A program of the build tree ("zelvane", "zelvane-sample").
 QString buildProgram(const char *name);
+
+// A left-button drag in the view: a press at its centre, three moves of `step` each, a release.
+void dragView(GLWidget *view, QPoint step);
 
 // Pumps the event loop until nothing is pending.
 void settle();

@@ -14,6 +14,7 @@
 #include "tests/support/DisplayRecord.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelInstallLists.h"
+#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelPicking.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -120,4 +121,60 @@ Emitted Count(const std::vector<FeedbackPrim> &prims) {
     e.area += std::fabs(a) / 2;
   }
   return e;
+}
+
+namespace {
+
+const char *const kNames[14] = {"points",  "arrows", "numbers", "norver",  "faces", "capping", "wire",
+                                "shading", "iso",    "vectors", "isosurf", "spare", "metric",  "picking"};
+GLuint ListId(const ZelEntDisplayList &r, int i) {
+  return i < 4    ? r.MrkLst + i
+         : i < 6  ? r.FacLst + i - 4
+         : i == 6 ? r.WirLst
+         : i < 13 ? r.SolLst + i - 7
+                  : r.PckLst;
+}
+
+}  // namespace
+
+void MarkAll(const ZelEntDisplayList &r) {
+  for (int i = 0; i < 14; i++) {
+    glNewList(ListId(r, i), GL_COMPILE);
+    glBegin(GL_POINTS);
+    glColor3f(0.25f, 0.5f, (i + 1) / 16.0f);
+    glVertex3f(0.55f, 0.55f, 0.0f);
+    glEnd();
+    glEndList();
+  }
+}
+
+std::string Rebuilt(GLHarness &gl, const ZelEntDisplayList &r) {
+  std::string out;
+  for (int i = 0; i < 14; i++) {
+    bool marked = false;
+    for (const FeedbackPrim &p : gl.feedbackList(ListId(r, i), 1 << 14))
+      marked |=
+          p.isPoint() && std::fabs(p.v[0].g - 0.5f) < 1e-3f && std::fabs(p.v[0].b - (i + 1) / 16.0f) < 1e-3f;
+    if (!marked) out += std::string(out.empty() ? "" : " ") + kNames[i];
+  }
+  return out;
+}
+
+std::vector<std::string> ExpectSelections(GLHarness &gl, ListScene &ls, const std::vector<SelectionCase> &cases) {
+  std::vector<std::string> printed;
+  for (const SelectionCase &c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << std::hex << " mask 0x" << c.mask << " scene 0x"
+                                    << c.sceneFlags << " solution 0x" << c.solutionWord);
+    ZelEntDisplayList &rec = ls.rec(c.kind);
+    ls.scene()->Flags = c.sceneFlags;
+    rec.Opt.Solution = c.solutionWord;
+    MarkAll(rec);
+    CaptureStdout();
+    EXPECT_EQ(zelUpdateList(c.kind, c.mask, ls.scene(), &rec), 1);
+    printed.push_back(GetCapturedStdout());
+    EXPECT_EQ(Rebuilt(gl, rec), c.rebuilt);
+    rec.Opt.Solution = 0;
+  }
+  ls.scene()->Flags = 0;
+  return printed;
 }

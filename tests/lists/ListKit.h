@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/GLHarness.h"
+#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelMesh.h"
 
 struct Memory_List;
@@ -59,3 +60,21 @@ struct Emitted {
   double area = 0;
 };
 Emitted Count(const std::vector<FeedbackPrim> &prims);
+
+// List markers: every one of a record's 14 lists holds a point of its own colour; Rebuilt
+// names the lists that no longer show theirs, in the order points arrows numbers norver
+// faces capping wire shading iso vectors isosurf spare metric picking.
+void MarkAll(const ZelEntDisplayList &r);
+std::string Rebuilt(GLHarness &gl, const ZelEntDisplayList &r);
+
+// One row of a list-selection table: with these scene flags and record solution word, the
+// update entry of the kind under mask rebuilds exactly the lists named (Rebuilt's words).
+struct SelectionCase {
+  int kind;
+  uint32_t sceneFlags, solutionWord;
+  ZelListMask mask;
+  const char *rebuilt;
+};
+// Runs every row on the scene's first record of its kind (markers first); returns what the
+// entries printed, row by row. The scene's flags are 0 and the records' words 0 afterwards.
+std::vector<std::string> ExpectSelections(GLHarness &gl, ListScene &ls, const std::vector<SelectionCase> &cases);

@@ -15,41 +15,6 @@
 
 namespace {
 
-const char *const kNames[14] = {"points",  "arrows", "numbers", "norver",  "faces", "capping", "wire",
-                                "shading", "iso",    "vectors", "isosurf", "spare", "metric",  "picking"};
-GLuint ListId(const ZelEntDisplayList &r, int i) {
-  return i < 4    ? r.MrkLst + i
-         : i < 6  ? r.FacLst + i - 4
-         : i == 6 ? r.WirLst
-         : i < 13 ? r.SolLst + i - 7
-                  : r.PckLst;
-}
-
-// A point whose blue tells the list apart (the wire calls the faces list).
-void MarkAll(const ZelEntDisplayList &r) {
-  for (int i = 0; i < 14; i++) {
-    glNewList(ListId(r, i), GL_COMPILE);
-    glBegin(GL_POINTS);
-    glColor3f(0.25f, 0.5f, (i + 1) / 16.0f);
-    glVertex3f(0.55f, 0.55f, 0.0f);
-    glEnd();
-    glEndList();
-  }
-}
-
-// Names of the lists that lost their marker, in table order.
-std::string Rebuilt(GLHarness &gl, const ZelEntDisplayList &r) {
-  std::string out;
-  for (int i = 0; i < 14; i++) {
-    bool marked = false;
-    for (const FeedbackPrim &p : gl.feedbackList(ListId(r, i), 1 << 14))
-      marked |=
-          p.isPoint() && std::fabs(p.v[0].g - 0.5f) < 1e-3f && std::fabs(p.v[0].b - (i + 1) / 16.0f) < 1e-3f;
-    if (!marked) out += std::string(out.empty() ? "" : " ") + kNames[i];
-  }
-  return out;
-}
-
 // The mixed grid with a field equal to x.
 Geometric_Mesh *GridWithX(Memory_List *mem) {
   Geometric_Mesh *m = MixedGrid(mem, 3, 2, 2, {SOL_SCALAR});
@@ -60,12 +25,7 @@ Geometric_Mesh *GridWithX(Memory_List *mem) {
 }  // namespace
 
 TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
-  const struct {
-    int kind;
-    uint32_t sceneFlags, solutionWord;
-    ZelListMask mask;
-    const char *rebuilt;
-  } cases[] = {
+  const std::vector<SelectionCase> cases = {
       {KmfTriangles, 0, 0, 0x1, "faces wire picking"},  // mask 1, empty words
       {KmfQuadrilaterals, 0, 0, 0x1, "faces wire picking"},
       {KmfVertices, 0, 0, 0x1, "picking"},
@@ -85,18 +45,7 @@ TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
   ListScene ls(GridWithX);
   ls.field(0);
   ListScene::view(gl);
-  for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << "kind " << c.kind << std::hex << " mask 0x" << c.mask << " scene 0x"
-                                    << c.sceneFlags << " solution 0x" << c.solutionWord);
-    ZelEntDisplayList &rec = ls.rec(c.kind);
-    ls.scene()->Flags = c.sceneFlags;
-    rec.Opt.Solution = c.solutionWord;
-    MarkAll(rec);
-    EXPECT_EQ(zelUpdateList(c.kind, c.mask, ls.scene(), &rec), 1);
-    EXPECT_EQ(Rebuilt(gl, rec), c.rebuilt);
-    rec.Opt.Solution = 0;
-  }
-  ls.scene()->Flags = 0;
+  ExpectSelections(gl, ls, cases);
   ZelEntDisplayList &tri = ls.rec(KmfTriangles);
   MarkAll(tri);
 

@@ -32,14 +32,15 @@ struct RuleCase {
 
 // Element kind of each nibble the rows use.
 const int kNibbleKind[13] = {
-    0,         KmfTriangles, KmfTetrahedra, 0, 0, 0, KmfQuadrilaterals, 0, 0, KmfPyramids,
-    KmfPrisms, KmfHexahedra, KmfHexahedraQ2};
+    0,         KmfTriangles, KmfTetrahedra, 0, 0, KmfTrianglesP2, KmfQuadrilaterals, KmfQuadrilateralsQ2,
+    KmfTetrahedraP2, KmfPyramids, KmfPrisms, KmfHexahedra, KmfHexahedraQ2};
 
 }  // namespace
 
 TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
   const float nan = std::nanf("");
   const ZelVolumeKind *tet = &ZelTetKind, *hex = &ZelHexKind, *pri = &ZelPriKind, *pyr = &ZelPyrKind;
+  const ZelVolumeKind *pt = &ZelP2TetKind, *qh = &ZelQ2HexKind;
   const RuleCase cases[] = {
       {tet, false, VOI_TET, V, 0, 0, 1, 1, 0, ""},      // a drawn neighbour covers it
       {tet, false, VOI_TET, 0, 0, 0, 1, 1, 1, ""},      // a hidden one does not
@@ -70,6 +71,26 @@ TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
       {hex, false, VOI_NONE, 0, 0, C, 1, 0, 0, ""},
       {hex, false, VOI_NONE, 0, 1, C, 0.5f, 0, 1, ""},
       {pri, false, VOI_NONE, 0, 1, 0, 0.5f, 0, 0, ""},
+      // The curved rows: P2 tetrahedra show every face at any shrink but 1, Q2 hexahedra never.
+      {pt, false, VOI_P2TET, V, 0, 0, 1, 1, 0, ""},
+      {pt, false, VOI_TET, 0, 0, 0, 1, 1, 1, ""},
+      {pt, false, VOI_P2TET, V | C, 1, C, 1, 1, 0, ""},
+      {pt, false, VOI_PRI, V, 1, C, 1, 1, 1, ""},
+      {pt, true, VOI_P2TRI, 0, 0, 0, 1, 1, 1, ""},
+      {pt, true, VOI_QUA, V, 0, 0, 1, 1, 0, " ** unknown type 6 efr/voi for tet ! \n"},
+      {pt, false, VOI_HEX, V, 0, 0, 1, 1, 0, " ** unknown type 11 voi for tet ! \n"},
+      {pt, false, VOI_P2TET, V, 0, 0, 0.5f, 1, 1, ""},
+      {pt, false, VOI_P2TET, V, 0, 0, 1.2f, 1, 1, ""},
+      {pt, false, VOI_P2TET, V, 0, 0, nan, 1, 1, ""},
+      {pt, false, VOI_NONE, 0, 0, C, 1, 0, 0, ""},
+      {qh, false, VOI_P2HEX, V, 0, 0, 0.5f, 1, 0, ""},
+      {qh, false, VOI_HEX, 0, 0, 0, 1, 1, 1, ""},
+      {qh, false, VOI_PYR, V | C, 1, C, 1, 1, 0, ""},
+      {qh, true, VOI_P2QUA, V | C, 1, C, 1, 1, 1, ""},
+      {qh, true, VOI_P2TRI, V, 0, 0, 1, 1, 0, " ** unknown type 5 efr/voi for hex ! \n"},
+      {qh, false, VOI_P2TET, V, 0, 0, 1, 1, 0, " ** unknown type 8 voi for hex ! \n"},
+      {qh, false, VOI_NONE, 0, 1, C, 1, 0, 1, ""},
+      {qh, false, VOI_NONE, 0, 1, 0, 1, 0, 0, ""},
   };
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *msh = NewRoomyMesh(mem, 3,
@@ -79,11 +100,14 @@ TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
                                       {KmfHexahedra, 2},
                                       {KmfPyramids, 2},
                                       {KmfHexahedraQ2, 2},
+                                      {KmfTetrahedraP2, 2},
                                       {KmfTriangles, 2},
-                                      {KmfQuadrilaterals, 2}});
+                                      {KmfTrianglesP2, 2},
+                                      {KmfQuadrilaterals, 2},
+                                      {KmfQuadrilateralsQ2, 2}});
   AddVertex(msh, 0, 0, 0);
-  for (int kind :
-       {KmfTetrahedra, KmfPrisms, KmfHexahedra, KmfPyramids, KmfHexahedraQ2, KmfTriangles, KmfQuadrilaterals})
+  for (int kind : {KmfTetrahedra, KmfPrisms, KmfHexahedra, KmfPyramids, KmfHexahedraQ2, KmfTetrahedraP2,
+                   KmfTriangles, KmfTrianglesP2, KmfQuadrilaterals, KmfQuadrilateralsQ2})
     for (int e = 0; e < 2; e++) AddElement(msh, kind, {1, 1, 1, 1, 1, 1, 1, 1}, 1);
   for (const RuleCase &c : cases) {
     SCOPED_TRACE(testing::Message() << c.K->Name << " nibble " << c.nibble

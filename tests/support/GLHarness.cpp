@@ -124,6 +124,10 @@ std::string GLHarness::savePng(const QImage &img, const std::string &name) {
 
 std::vector<FeedbackPrim> GLHarness::feedback(const std::function<void()> &draw, size_t bufferFloats) {
   makeCurrent();
+  return captureFeedback(draw, bufferFloats);
+}
+
+std::vector<FeedbackPrim> captureFeedback(const std::function<void()> &draw, size_t bufferFloats) {
   std::vector<GLfloat> buf(bufferFloats);
   glFeedbackBuffer(static_cast<GLsizei>(buf.size()), GL_3D_COLOR, buf.data());
   glRenderMode(GL_FEEDBACK);

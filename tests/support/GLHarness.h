@@ -57,6 +57,10 @@ class GLHarness {
   int w_, h_;
 };
 
+// What draw emits, in feedback mode of the context current now (another program's view, for
+// instance); no primitives when the buffer overflows.
+std::vector<FeedbackPrim> captureFeedback(const std::function<void()> &draw, size_t bufferFloats = 1 << 20);
+
 // Number of pixels within tolerance of the colour (per channel, 0..255).
 int countPixels(const QImage &img, int r, int g, int b, int tolerance = 2);
 

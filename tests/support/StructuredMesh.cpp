@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -183,7 +184,8 @@ void fillQuadratic(Quad *to, int &nbr, const Lin *from,
 
 }  // namespace
 
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin) {
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
+                                    const std::function<void(double p[3])> &place) {
   if (!lin) return nullptr;
   MidNodes mid{lin, {}, {}};
   std::vector<std::vector<int>> efr, tri, qua, tet, hex;
@@ -205,11 +207,42 @@ Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin)
 
   for (int i = 1; i <= lin->NbrVer; i++) msh->Ver[i] = lin->Ver[i];
   msh->NbrVer = lin->NbrVer;
-  for (const auto &p : mid.Pts) AddVertex(msh, p[0], p[1], p[2], 1);
+  for (auto p : mid.Pts) {
+    if (place) place(p.data());
+    AddVertex(msh, p[0], p[1], p[2], 1);
+  }
   fillQuadratic(msh->P2Efr, msh->NbrP2Efr, lin->Efr, efr);
   fillQuadratic(msh->P2Tri, msh->NbrP2Tri, lin->Tri, tri);
   fillQuadratic(msh->P2Qua, msh->NbrP2Qua, lin->Qua, qua);
   fillQuadratic(msh->P2Tet, msh->NbrP2Tet, lin->Tet, tet);
   fillQuadratic(msh->P2Hex, msh->NbrP2Hex, lin->Hex, hex);
+  return msh;
+}
+
+Geometric_Mesh *MakeSphereCapP2(Memory_List *mem, int n) {
+  const double radius = 2.0;
+  auto onSphere = [radius](double p[3]) {
+    const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    for (int k = 0; k < 3; k++) p[k] *= radius / len;
+  };
+  Geometric_Mesh *lin = MakeSizedMesh(mem, {{KmfVertices, (n + 1) * (n + 1)}, {KmfTriangles, 2 * n * n}});
+  if (!lin) return nullptr;
+  for (int j = 0; j <= n; j++)
+    for (int i = 0; i <= n; i++) {
+      double p[3] = {-1.0 + 2.0 * i / n, -1.0 + 2.0 * j / n, 0.0};
+      p[2] = std::sqrt(radius * radius - p[0] * p[0] - p[1] * p[1]);
+      AddVertex(lin, p[0], p[1], p[2]);
+    }
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const int a = 1 + i + (n + 1) * j, b = a + 1, c = b + n + 1, d = a + n + 1;
+      AddRecord(lin->Tri, lin->NbrTri, {a, b, c});
+      AddRecord(lin->Tri, lin->NbrTri, {a, c, d});
+    }
+  const double low = std::sqrt(radius * radius - 2.0);
+  const double box[6] = {-1, -1, low, 1, 1, radius};
+  std::copy(box, box + 6, lin->Box);
+  Geometric_Mesh *msh = MakeSecondOrderCopy(mem, lin, onSphere);
+  FreeCommonMesh(mem, lin);
   return msh;
 }

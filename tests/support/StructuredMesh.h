@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -49,5 +50,12 @@ int AddVertex(Geometric_Mesh *msh, double x = 0, double y = 0, double z = 0, int
 // that share it; its boundary edges, triangles, quadrilaterals, tetrahedra and hexahedra
 // become P2 boundary edges, P2 triangles, Q2 quadrilaterals, P2 tetrahedra and Q2 hexahedra
 // (same tag and reference, node orders as the mesh model lists them). Its other kinds are left
-// out. Null on failure.
-Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin);
+// out. With place, each new node goes where place moves it from the mean of its corners (a
+// curved copy: place(p) projecting onto a sphere, say). Null on failure.
+Geometric_Mesh *MakeSecondOrderCopy(Memory_List *mem, const Geometric_Mesh *lin,
+                                    const std::function<void(double p[3])> &place = {});
+
+// A curved surface of 2 n^2 P2 triangles: the n x n squares over [-1, 1]^2 lifted onto the
+// sphere of radius 2 about the origin, each cut along the diagonal from (i, j) to (i+1, j+1),
+// with the edge nodes on the sphere. Null on failure.
+Geometric_Mesh *MakeSphereCapP2(Memory_List *mem, int n);

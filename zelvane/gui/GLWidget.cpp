@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "common/model/Mesh.h"
 #include "zelvane/gui/QZelBase.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/record/ZelSequenceServer.h"
@@ -16,6 +17,18 @@ namespace {
 const char *const ViewName = "glWidget";
 // A full turn in sixteenths of a degree.
 constexpr int FullTurn = 5760;
+
+// Whether the active field is one of the fields of the mesh's first solution (vertices,
+// tetrahedra, pyramids, prisms, hexahedra, triangles, quadrilaterals): the palette bar's
+// condition besides its flag.
+bool legendField(const ZelScene *scene) {
+  const Geometric_Mesh *m = scene->Msh;
+  if (!m) return false;
+  for (const Geometric_Solution *s :
+       {m->SolAtVer, m->SolAtTet, m->SolAtPyr, m->SolAtPri, m->SolAtHex, m->SolAtTri, m->SolAtQua})
+    if (s) return scene->ActFld >= 0 && scene->ActFld < s->NbrFld;
+  return false;
+}
 }  // namespace
 
 GLWidget::GLWidget(QGLContext *context, ZelSequenceServer *server, ZelScene *scene, QWidget *parent)
@@ -35,6 +48,11 @@ GLWidget::GLWidget(QGLContext *context, ZelSequenceServer *server, ZelScene *sce
 GLWidget::~GLWidget() {
   // The tools are pages of the modification window, which deletes them: nothing to free.
   tools_.clear();
+  if (smallFont_.list_base && isValid()) {
+    makeCurrent();
+    smallFont_.clean();
+    largeFont_.clean();
+  }
   unLinkGLWidget();
   if (server_) server_->remZelObject(ViewName, this);
 }
@@ -95,6 +113,12 @@ void GLWidget::initializeGL() {
   glEnable(GL_MULTISAMPLE);
   const qreal ratio = devicePixelRatioF();
   resizeGL(int(1280 * ratio), int(720 * ratio));
+  // A new context (the toolkit may make one for a view again) starts without the old one's
+  // textures and lists.
+  smallFont_ = ZelText::font_data();
+  largeFont_ = ZelText::font_data();
+  smallFont_.init(30);
+  largeFont_.init(60);
 }
 
 void GLWidget::resizeGL(int w, int h) {
@@ -142,7 +166,14 @@ void GLWidget::paintGL() {
   zelDisplayScene(scene_);
   for (const QPointer<QZelBase> &tool : tools_)
     if (tool) tool->draw();
+  drawPickedItem();
   if (scene_->Flags & ZelFlgCentre) drawSceneCenter();
+  if ((scene_->Flags & ZelFlgLegend) && legendField(scene_)) drawPalette();
+  if (scene_->Flags & ZelFlgAxis) {
+    drawAxis();
+    glViewport(0, 0, int(W * ratio), int(H * ratio));
+  }
+  if (scene_->Flags & ZelFlgTime) drawTime();
   glFlush();
   if (ownSwap_) swapBuffers();
 }

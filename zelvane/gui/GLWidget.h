@@ -10,8 +10,11 @@
 // Paint order: reshape and viewport; clear to the background (black without a scene); fold
 // the view event's pending rotation and pan into the camera matrix exactly once (no rotation
 // for a 2-D scene); model-view = camera matrix, then minus the rotation centre;
-// zelDisplayScene; the draw of every recorded tool that still exists; the rotation centre
-// (scene flag 0x200); glFlush; the buffer swap while own swap is on.
+// zelDisplayScene; the draw of every recorded tool that still exists; the picked item; the
+// rotation centre (scene flag 0x200); the palette bar (flag 0x80, while the active field is one
+// of the first solution's fields); the axis trihedron (flag 0x20) and the time (flag 0x80000);
+// glFlush; the buffer swap while own swap is on. The overlays draw with the view's two texture
+// fonts (heights 30 and 60, made in initializeGL) and the scene's bitmap font.
 //
 // The view size (W, H) is the camera's stored window size when the scene has a camera, else
 // the widget's; device sizes are it times the device pixel ratio, truncated.
@@ -25,7 +28,9 @@
 #include <QGLWidget>
 #include <QList>
 #include <QPointer>
+#include <QString>
 
+#include "zelvane/gui/ZelText.h"
 #include "zelvane/record/QZelObject.h"
 
 class QZelBase;
@@ -73,8 +78,66 @@ class GLWidget : public QGLWidget, public QZelObject {
 
   // Own swap off: paintGL leaves the picture in the back buffer to be read (image grabs).
   void setOwnSwap(bool on) { ownSwap_ = on; }
+  bool ownSwap() const { return ownSwap_; }
   // Paints once without swapping and reads the frame back, without alpha.
   QImage grabScene();
+
+  // ---- images (GLWidgetImage.cpp)
+  // Asks for a file ("Choose a file name", from the last image directory), records the save
+  // (the chosen name's extension and the view size) and writes PNG data under the chosen name
+  // whatever its extension; only when that succeeded, every linked view's image too. A
+  // cancelled dialog writes and records nothing.
+  void renderIntoPixmap();
+  // Records the save and writes this view's image as PNG data into `name` (nothing for an
+  // empty name); no linked view.
+  void renderIntoPixmap(QString &name);
+  // Every linked view with a scene (next links, then previous links) writes its image as
+  // `name` without one trailing ".png" or ".jpg", then "_", the process-wide counter and
+  // ".png"; the counter rises by one per linked image, written or not.
+  void propagateSaveImage(QString &name);
+  // Hook 19, a replayed save: the window name's complete base name followed by `file` (the
+  // recorded extension), in the current folder, in the format of that extension, at quality
+  // `flag`. The recorded size is only reported: the image has the view's size.
+  void setSaveImage(int width, int height, int flag, const std::string &file) override;
+  const QDir &lastImageDir() const { return lastImageDir_; }
+
+  // ---- overlays (GLWidgetOverlays.cpp), each nothing without what it draws
+  // The last picked element in red with its vertex numbers (none under scene flag 0x8000);
+  // leaves the depth test off.
+  void drawPickedItem();
+  // The legend bar of the active field's palette at the top, five stops and five labels;
+  // leaves lighting and the depth test on and polygons filled.
+  void drawPalette();
+  // The trihedron of the camera's rotation in the lower right corner; leaves lighting off and
+  // the viewport its own (the caller restores the full one).
+  void drawAxis();
+  // "Time: %.3E [s]" with the mesh's time at the lower left; as drawPalette.
+  void drawTime();
+  // Text at (x, y, z) of the current matrices in the scene's bitmap font (at most 127 bytes of
+  // its UTF-8); the font is not used.
+  void renderText(float x, float y, float z, const QString &text, QFont &font);
+  ZelText::font_data &smallFont() { return smallFont_; }
+  ZelText::font_data &largeFont() { return largeFont_; }
+
+  // ---- overlay geometry (GLWidgetGeometry.cpp)
+  // The glyph of a metric at pos: in 2-D (met m11 m12 m22) an ellipse of radii scale /
+  // sqrt(|lambda_k|) along the eigenvectors, in 3-D (six terms) a wire ellipsoid of radii
+  // scale x max(1e-6, 0.5 / sqrt(lambda_k)); colour (120, 40, 40). eigVal and eigVec are
+  // work space (2 and 4, or 3 and 9 doubles). Nothing when the eigen solver fails, a radius
+  // is not finite, or the dimension is neither 2 nor 3; the model-view matrix is left as it was.
+  static void drawMetricGlyph(const float pos[3], const double *met, double *eigVal, double *eigVec, int dim,
+                              double scale);
+  // The n^2 triangles of one quadratic patch (coefficient block of 18: cuu, cvv, cuv, cu, cv,
+  // c0) into the caller's glBegin(GL_TRIANGLES): lattice normals, parameters shrunk toward
+  // (0.333, 0.333) and points pulled toward centre by shrink. Nothing for level <= 0; a level
+  // above 63 draws at 63.
+  static void drawCurvedPatch(int level, const float coef[18], const float centre[3], float shrink);
+  // The colour of value in colour map `palette` (2 to 9 the compiled-in tables, 10 the user
+  // table of 5 rows) over 0..range: the scene's one lookup. A value that is not a number counts
+  // as range, a range that is not a number as 0. 0 with the outputs untouched for a map
+  // without table.
+  static int paletteColor(int palette, float *r, float *g, float *b, const float (*user)[3], float value,
+                          float range);
 
   void drawSceneCenter();
 
@@ -102,6 +165,13 @@ class GLWidget : public QGLWidget, public QZelObject {
   void paintGL() override;
 
  private:
+  // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
+  // `format` (null: by the name's extension) at `quality`; then own swap on and the painted
+  // frame shown. A failed write prints "### WARNING Can't save %s\n". True when written.
+  bool grabAndWrite(const QString &name, const char *format, int quality);
+  // The device-pixel ratio and the view size W, H of the overlays.
+  qreal ratio() const { return devicePixelRatioF(); }
+
   enum class Kind { Press, Move, Release, Key };
   void propagate(Kind kind, ZelEvent *event, int x, int y);
   // One linked view's share of a propagation; false stops the whole propagation.
@@ -117,6 +187,7 @@ class GLWidget : public QGLWidget, public QZelObject {
   QString windowName_;
   QList<QPointer<QZelBase>> tools_;
   bool ownSwap_ = true;
+  ZelText::font_data smallFont_, largeFont_;
   QDir lastImageDir_;
 };
 

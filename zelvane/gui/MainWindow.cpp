@@ -91,8 +91,6 @@ const ActionRow ActionRows[ActCount] = {
     {"aniSol ", "&Activate solution files switch", {}, false, true},
 };
 
-enum { MenuFile, MenuEdit, MenuWindow, MenuTools, MenuLook, MenuSequences, MenuPlay, MenuSaveLoad, MenuState, MenuView,
-       MenuHelp };
 
 // Pages of a tool window, in order, and when each is made.
 struct PageRow {
@@ -195,6 +193,7 @@ MainWindow::MainWindow(Zelvane *app, int index, QPoint position)
   createActions();
   createMenus();
   timer_ = new QTimer(this);
+  connectActions();
   setFocus();
 }
 
@@ -438,7 +437,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::keyPressEvent(QKeyEvent *event) { QMainWindow::keyPressEvent(event); }
 
 void MainWindow::moveEvent(QMoveEvent *event) {
   if (server_) server_->addMoveEvent(objectName(), event);

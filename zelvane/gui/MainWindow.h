@@ -22,6 +22,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include "zelvane/record/QZelObject.h"
 
@@ -32,6 +33,8 @@ class Window;
 class Zelvane;
 class ZelSequenceServer;
 class ZelTool;
+struct Common_MthParallel;
+struct Memory_List;
 typedef struct Zel_Scene ZelScene;
 
 // The actions, in table order.
@@ -43,6 +46,12 @@ enum ZelAction : int {
   ActAutoUpdate, ActUpdateMesh, ActSelectSol, ActCheckSol, ActCenter, ActMiniMesh, ActBigMesh,
   ActDrawNormals, ActDetectEdges, ActSwapEdges, ActChangeRef, ActAddVertexType, ActDelete,
   ActAnimateSol, ActCount
+};
+
+// The menus, in creation order (submenus after their menus).
+enum ZelMenu : int {
+  MenuFile, MenuEdit, MenuWindow, MenuTools, MenuLook, MenuSequences, MenuPlay, MenuSaveLoad, MenuState, MenuView,
+  MenuHelp
 };
 
 // The context menu's enabled actions, from the scene: whether a pick exists, the kinds of the
@@ -91,11 +100,85 @@ class MainWindow : public QMainWindow, public QZelObject {
   QZelAction *action(ZelAction a) const { return actions_[a]; }
   QMenu *menu(int i) const { return menus_[i]; }
 
-  // Hooks of the recordable-object interface.
+  // The solution auto-update: stopped, and the modification time (nanoseconds since the
+  // epoch) of the last solution it loaded, 0 until one.
+  bool autoStopped() const { return autoStopped_; }
+  qint64 lastTime() const { return lastTime_; }
+  QTimer *solutionTimer() const { return timer_; }
+  // The number of the solution animateSol last loaded, as typed.
+  const QString &solutionNumber() const { return solutionNumber_; }
+
+  // Hooks of the recordable-object interface. Keys: Escape and "q" unlink the view and close
+  // the window, ">" and "<" step to the next and previous mesh of a numbered series, Alt+F1
+  // is the action's, every other key goes to the view.
   void keyPressEvent(QKeyEvent *event) override;
   void zelResize(int width, int height) override;
   void zelMove(int dx, int dy) override;
   void zelSetWindowState(int state) override;
+
+ public slots:
+  // ---- commands (MainWindowCommands.cpp). Each needs a scene (and where it reads one, a
+  // mesh) and otherwise does nothing; the tool-window commands warn instead. Dialogs and
+  // boxes go through zelDialogs() and ZelMessage.
+  void about();
+  // Reads the chosen files into one mesh shown here (no memory list, no pools: the scene runs
+  // serially); the old tool windows go at once, so that their recorded widgets unregister
+  // before the new ones register. A cancelled dialog changes nothing.
+  void open();
+  void writeMesh();
+  void saveImage();
+  void openPreferences();
+  void clearTerm();
+  void openVisuMenu();
+  void openSolMenu();
+  void openInfoMenu();
+  // The page of the action that sent it (the context menu's modification entries).
+  void openModifMenu();
+  void maximizeView();
+  void setTerm();
+  void setToolBar();
+  void setWindowSize();
+  void recSequence();
+  void playSequence();
+  void playSequenceByStep();
+  // Replays in real time; "Play Sequence ended" when that replay ends.
+  void playSequenceRealTime();
+  void flushSequence();
+  // Loads sequence files; "Play" is enabled once the server holds a record.
+  void loadSequence();
+  void saveCurState();
+  void saveCurView();
+  void saveViewsInFile();
+  void loadViewsFromFile();
+  void saveStatesInFile();
+  void loadStatesFromFile();
+  // Loads the states of one file into the scene and the bottom bar; the number loaded (0 with
+  // the warning box).
+  int loadStatesFromFile(const QString &filename);
+  void displayHelp();
+  // Reloads the mesh (name: the file; empty: the mesh's own) keeping the camera and display
+  // options: the current state goes through "<mesh>temp.state" and, when it came back, is
+  // applied and dropped again.
+  void updateMesh();
+  void updateMesh(const QString &name);
+  void centerScene();
+  void miniMesh();
+  void bigMesh();
+  void drawNormals();
+  // The next or previous mesh of a numbered series in the current folder; false when none.
+  bool nextMesh();
+  bool prevMesh();
+
+  // ---- solution commands (MainWindowSolution.cpp)
+  // Starts or stops the 100 ms poll of "<mesh>_UpdSol.zelvane".
+  void TimerSolUpdt();
+  // One poll: a newer complete solution named by the control file is loaded; a missing
+  // control file or an unreadable solution stops the polling.
+  void autoUpdate();
+  int updateSol(char *SolFile);
+  void selectSol();
+  void checkUpdateSol();
+  void animateSol();
 
  protected:
   void contextMenuEvent(QContextMenuEvent *event) override;
@@ -106,6 +189,14 @@ class MainWindow : public QMainWindow, public QZelObject {
  private:
   void createActions();
   void createMenus();
+  // Connects every action to its command and the timer to the poll.
+  void connectActions();
+  // A new scene read from the files into this window in place of the current one, after the
+  // terminal line (countLine: "NbrFil %d Files %s", else the welcome line).
+  ZelScene *reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files, bool countLine);
+  bool stepSeries(bool next);
+  void stopAutoUpdate();
+  void replayEnded();
   // A tool window titled `title` holding the pages made for it; the rectangle comes from
   // the pages' sizes once they exist.
   ZelTool *newTool(const QString &title);
@@ -123,4 +214,8 @@ class MainWindow : public QMainWindow, public QZelObject {
   QMenu *menus_[11] = {};
   QZelAction *actions_[ActCount] = {};
   QTimer *timer_ = nullptr;  // the solution auto-update timer
+  bool autoStopped_ = true;
+  qint64 lastTime_ = 0;
+  bool realTimeReplay_ = false;  // a replay "Real time ..." started is running
+  QString solutionNumber_;
 };

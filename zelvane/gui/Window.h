@@ -58,6 +58,8 @@ class Window : public QZelBase, public QZelObject {
   // Hook 15 and the toolkit's key handler: the key goes to the view.
   void keyPressEvent(QKeyEvent *event) override;
   void LinkWindow(Window *other);
+  // The view's interactive image save (GLWidget::renderIntoPixmap).
+  void saveImage();
   void setWindowName(const QString &name);
   void addNewView(int n);
   void addNewState(int n);

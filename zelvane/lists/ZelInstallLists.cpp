@@ -5,6 +5,8 @@
 #include "common/model/ElementKind.h"
 #include "zelvane/lists/ZelClip.h"
 #include "zelvane/lists/ZelClipFrame.h"
+#include "zelvane/lists/ZelCurvedLists.h"
+#include "zelvane/lists/ZelCurvedVolumes.h"
 #include "zelvane/lists/ZelNormalLists.h"
 #include "zelvane/lists/ZelSurfaceLists.h"
 #include "zelvane/lists/ZelVertexLists.h"
@@ -29,6 +31,11 @@ const BuilderRow kBuilders[] = {
     {KmfHexahedra, zelVolumeHook<ZelHexKind, true>, zelVolumeHook<ZelHexKind, false>},
     {KmfNormalAtVertices, zelListUpdateNormals, zelListDirectNormals},
     {KmfPyramids, zelVolumeHook<ZelPyrKind, true>, zelVolumeHook<ZelPyrKind, false>},
+    {KmfTrianglesP2, zelListUpdateP2Triangles, zelListDirectP2Triangles},
+    {KmfEdgesP2, zelListUpdateP2Edges, zelListDirectP2Edges},
+    {KmfQuadrilateralsQ2, zelListUpdateQ2Quadrilaterals, zelListDirectQ2Quadrilaterals},
+    {KmfTetrahedraP2, zelListUpdateP2Tetrahedra, zelListDirectP2Tetrahedra},
+    {KmfHexahedraQ2, zelListUpdateQ2Hexahedra, zelListDirectQ2Hexahedra},
 };
 
 }  // namespace

@@ -39,6 +39,9 @@ int zelPaletteColor(int map, float *r, float *g, float *b, const float (*user)[3
   const float(*table)[3] = map == 10 ? user : zelColorMapTables[map];
   if (!table) return 0;
   const int n = zelColorMapSizes[map] - 1;
+  // A range that is not a number counts as 0, a value that is not a number as the range.
+  if (std::isnan(range)) range = 0.0;
+  if (std::isnan(x)) x = range;
   const double step = range / n;
   int i = 0;
   double w = 0.0;
@@ -106,38 +109,51 @@ void zelPaletteSplitTri(const ZelPalette *pal, const ZelShadeVertex tri[3]) {
   });
 }
 
-std::vector<ZelIsoLevel> zelIsoLevels(const ZelPalette *pal) {
-  std::vector<ZelIsoLevel> levels;
+int zelIsoLevelCount(const ZelPalette *pal) {
+  const int last = (zelIsoCount(pal) - 1) * pal->Subdiv;
+  return last < 0 ? 0 : last + 1;
+}
+
+void zelIsoLevelAt(const ZelPalette *pal, int j, ZelIsoLevel *l) {
   const int n = zelIsoCount(pal), sub = pal->Subdiv;
   const int last = (n - 1) * sub;
-  if (last < 0) return levels;
-  const bool refined = pal->RefLvl && pal->NbrRef == last;
-  levels.resize(last + 1);
-  for (int j = 0; j <= last; j++) {
-    ZelIsoLevel &l = levels[j];
-    const int q = j < last ? j / sub : n - 1;
-    float hue, value;
-    if (j < last) {
-      const float f = static_cast<float>(j % sub) / sub;
-      hue = (1.0f - f) * pal->Hue[q] + f * pal->Hue[q + 1];
-      value = (1.0f - f) * pal->NormIso[q] + f * pal->NormIso[q + 1];
-    } else {
-      hue = pal->Hue[n - 1];
-      value = pal->NormIso[n - 1];
-    }
-    if (pal->BlackIso) {
-      l.Value = refined ? pal->RefLvl[j] : value;
-      l.Rgb[0] = l.Rgb[1] = l.Rgb[2] = 0.0f;
-      continue;
-    }
-    l.Value = value;
-    hueColor(pal, hue, l.Rgb);
-    mapColor(pal, q, n - 1, l.Rgb);
+  const int q = j < last ? j / sub : n - 1;
+  float hue, value;
+  if (j < last) {
+    const float f = static_cast<float>(j % sub) / sub;
+    hue = (1.0f - f) * pal->Hue[q] + f * pal->Hue[q + 1];
+    value = (1.0f - f) * pal->NormIso[q] + f * pal->NormIso[q + 1];
+  } else {
+    hue = pal->Hue[n - 1];
+    value = pal->NormIso[n - 1];
   }
+  if (pal->BlackIso) {
+    const bool refined = pal->RefLvl && pal->NbrRef == last;
+    l->Value = refined ? pal->RefLvl[j] : value;
+    l->Rgb[0] = l->Rgb[1] = l->Rgb[2] = 0.0f;
+    return;
+  }
+  l->Value = value;
+  hueColor(pal, hue, l->Rgb);
+  mapColor(pal, q, n - 1, l->Rgb);
+}
+
+std::vector<ZelIsoLevel> zelIsoLevels(const ZelPalette *pal) {
+  std::vector<ZelIsoLevel> levels(zelIsoLevelCount(pal));
+  for (size_t j = 0; j < levels.size(); j++) zelIsoLevelAt(pal, static_cast<int>(j), &levels[j]);
   return levels;
 }
 
-int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float out[8][3]) {
+ZelIsoTable::ZelIsoTable(const ZelPalette *pal) : n_(zelIsoLevelCount(pal)) {
+  ZelIsoLevel *to = own_;
+  if (n_ > ZelIsoTableLevels) {
+    heap_.resize(n_);
+    to = heap_.data();
+  }
+  for (int j = 0; j < n_; j++) zelIsoLevelAt(pal, j, &to[j]);
+}
+
+int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float out[8][3], bool firstEqualEdge) {
   static const int next[3] = {1, 2, 0};
   int nbr = 0, crossings = 0;
   auto put = [&](const float *a, const float *b, float t) {
@@ -157,6 +173,7 @@ int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float o
     } else if (sk == level && level == sm) {
       copy(p[k]);
       copy(p[m]);
+      if (firstEqualEdge) break;
     }
   }
   if (crossings == 1 || crossings == 3) {
@@ -165,12 +182,14 @@ int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float o
   return nbr;
 }
 
-void zelIsoLinesTri(const std::vector<ZelIsoLevel> &levels, const float p[3][3], const float s[3]) {
+void zelIsoLinesTri(const ZelIsoLevel *levels, int nbrLevels, const float p[3][3], const float s[3],
+                    bool firstEqualEdge) {
   const float lo = std::fmin(s[0], std::fmin(s[1], s[2])), hi = std::fmax(s[0], std::fmax(s[1], s[2]));
-  for (const ZelIsoLevel &l : levels) {
+  for (int j = 0; j < nbrLevels; j++) {
+    const ZelIsoLevel &l = levels[j];
     if (l.Value < lo || l.Value > hi) continue;  // no crossing and no equal edge
     float pts[8][3];
-    const int n = zelIsoLinePoints(p, s, l.Value, pts);
+    const int n = zelIsoLinePoints(p, s, l.Value, pts, firstEqualEdge);
     if (!n) continue;
     glColor3fv(l.Rgb);
     for (int k = 0; k < n; k++) glVertex3fv(pts[k]);

@@ -26,7 +26,8 @@ enum : int { ZelNbrColorMaps = 11 };
 void zelHsvColor(float hue, float rgb[3]);
 
 // Colour at position x (0..range) of colour map `map`: the map's rows spread evenly over
-// 0..range, x between two rows blended linearly, x clamped to 0..range. Map 10 reads the
+// 0..range, x between two rows blended linearly, x clamped to 0..range (x not a number counts
+// as range, range not a number as 0). Map 10 reads the
 // palette's user table (5 rows). 1 done; 0 with the outputs untouched for a map without a table
 // (0, 1, outside 0..10, or 10 without a user table), whose callers keep the computed colours.
 int zelPaletteColor(int map, float *r, float *g, float *b, const float (*user)[3], double x, double range);
@@ -63,18 +64,43 @@ struct ZelIsoLevel {
 };
 // The (N - 1) x subdivision + 1 levels of the palette's iso-lines, in drawing order: between
 // two iso values the subdivision levels interpolate value and hue; black lines at the refined
-// levels when the black-iso flag is set; colour maps give each band its start colour.
+// levels when the black-iso flag is set (at most the refined count + 1 of them are read);
+// colour maps give each band its start colour.
 std::vector<ZelIsoLevel> zelIsoLevels(const ZelPalette *pal);
+// Their number (0 when it would be below 1), and level j of them (0 <= j < that number).
+int zelIsoLevelCount(const ZelPalette *pal);
+void zelIsoLevelAt(const ZelPalette *pal, int j, ZelIsoLevel *level);
+
+// The levels of a palette for one list build, held in the table itself (on the caller's
+// stack) up to ZelIsoTableLevels of them, so that compiling a list allocates nothing; only a
+// subdivision beyond that goes to the heap.
+class ZelIsoTable {
+ public:
+  enum : int { ZelIsoTableLevels = 256 };
+  explicit ZelIsoTable(const ZelPalette *pal);
+  const ZelIsoLevel *data() const { return heap_.empty() ? own_ : heap_.data(); }
+  int size() const { return n_; }
+
+ private:
+  ZelIsoLevel own_[ZelIsoTableLevels];
+  std::vector<ZelIsoLevel> heap_;
+  int n_ = 0;
+};
 
 // Points where `level` crosses the triangle p with corner values s, edge by edge (0-1, 1-2,
 // 2-0): a crossing strictly inside an edge gives one point; an edge whose two values equal the
-// level gives both its ends. When the crossings number 1 or 3, the last point is repeated, so
-// that the points pair into whole segments. Returns their number (at most 8).
-int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float out[8][3]);
+// level gives both its ends (with firstEqualEdge, the first such edge ends the triangle's
+// walk). When the crossings number 1 or 3, the last point is repeated, so that the points pair
+// into whole segments. Returns their number (at most 8).
+int zelIsoLinePoints(const float p[3][3], const float s[3], float level, float out[8][3], bool firstEqualEdge = false);
 
 // Draws the iso-lines of one triangle inside an open glBegin(GL_LINES): every level that meets
-// it, in its colour.
-void zelIsoLinesTri(const std::vector<ZelIsoLevel> &levels, const float p[3][3], const float s[3]);
+// it, in its colour (firstEqualEdge as in zelIsoLinePoints).
+void zelIsoLinesTri(const ZelIsoLevel *levels, int nbrLevels, const float p[3][3], const float s[3],
+                    bool firstEqualEdge = false);
+inline void zelIsoLinesTri(const std::vector<ZelIsoLevel> &levels, const float p[3][3], const float s[3]) {
+  zelIsoLinesTri(levels.data(), static_cast<int>(levels.size()), p, s);
+}
 
 // --- template body -------------------------------------------------------------------------
 

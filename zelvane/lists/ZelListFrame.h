@@ -142,7 +142,8 @@ inline bool zelFirstVisit(Geometric_Mesh *msh, int v, int stamp) {
   msh->Ver[v].Mrk = stamp;
   return true;
 }
-// Calls f(v) once for every corner vertex of the chain's elements whose tag has all of need.
+// Calls f(v) once for every node of the chain's elements whose tag has all of need: their
+// corners, and the edge, face and centre nodes of the curved kinds.
 template <class F>
 void zelEachVertexOnce(const ZelListCtx &c, uint32_t need, F &&f);
 
@@ -181,9 +182,9 @@ void zelWirePass(bool update, const ZelEntDisplayList *rec, F &&drawFaces) {
 // Sets the flat colour of picking id `id` (kind base + index) with glColor4ub.
 void zelPickingColor(const ZelColorRange *table, uint32_t id);
 
-// Vertex numbers: red, the pixel store glBitmap needs, then the label "%d" of each corner
-// vertex of the chain's elements whose tag has all of need (bit 27 unless a kind says more),
-// each vertex once, at its display coordinates (not shrunk).
+// Vertex numbers: red, the pixel store glBitmap needs, then the label "%d" of each node of the
+// chain's elements whose tag has all of need (bit 27 unless a kind says more), each vertex
+// once, at its display coordinates (not shrunk).
 void zelDrawNumbers(const ZelListCtx &c, uint32_t need = ZelVisibleBit);
 // The parts of it, for builders that walk their own way.
 void zelNumbersBegin();
@@ -205,7 +206,7 @@ void zelEachVertexOnce(const ZelListCtx &c, uint32_t need, F &&f) {
   c.chain([&](int e) {
     if ((zelTagOf(c.Elt, e) & need) != need) return;
     const int *ver = c.ver(e);
-    for (int k = 0; k < c.Elt.NbrCor; k++)
+    for (int k = 0; k < c.Elt.NbrNod; k++)
       if (zelFirstVisit(c.Msh, ver[k], stamp)) f(ver[k]);
   });
 }

@@ -53,6 +53,45 @@ void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset, uint
   glEnd();
 }
 
+int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, int dim, double scale) {
+  if (dim == 3) {
+    double axis[3];
+    if (!mtxEigen3(m, val, vec)) return 0;
+    for (int k = 0; k < 3; k++) {
+      const double r = 0.5 / std::sqrt(val[k]);
+      if (!std::isfinite(r)) return 0;
+      axis[k] = std::max(1e-6, r) * scale;
+    }
+    GLfloat frame[16] = {0};  // columns: the eigenvectors
+    for (int col = 0; col < 3; col++)
+      for (int row = 0; row < 3; row++) frame[4 * col + row] = static_cast<float>(vec[3 * col + row]);
+    frame[15] = 1.0f;
+    glPushMatrix();
+    glColor4ub(120, 40, 40, 255);
+    glTranslatef(p[0], p[1], p[2]);
+    glMultMatrixf(frame);
+    glScaled(axis[0], axis[1], axis[2]);
+    zelDrawWireSphere(1.0, 30, 30);
+    glPopMatrix();
+    return 1;
+  }
+  if (dim != 2) return 0;
+  double axis[2];
+  if (!mtxEigen2(m, val, vec)) return 0;
+  for (int k = 0; k < 2; k++) {
+    axis[k] = 1.0 / std::sqrt(std::fabs(val[k])) * scale;
+    if (!std::isfinite(axis[k])) return 0;
+  }
+  glPushMatrix();
+  glTranslatef(p[0], p[1], 0.0f);
+  glRotatef(static_cast<float>(std::atan2(vec[1], vec[0]) * 57.29577951308232), 0.0f, 0.0f, 1.0f);
+  glScaled(axis[0], axis[1], 0.0);
+  glColor4ub(120, 40, 40, 255);
+  zelCircle(1.0f);
+  glPopMatrix();
+  return 1;
+}
+
 void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset) {
   if (!f.VerSol || f.Type != SOL_SYMMAT) return;
   const int dim = c.Msh->Dim;
@@ -60,42 +99,8 @@ void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset) {
   glDisable(GL_LIGHTING);
   zelEachVertexOnce(c, ZelDrawnBits, [&](int v) {
     const double *m = vertexValues(f, v, offset);
-    if (!m) return;
-    const float *p = c.Crd[v];
-    if (dim == 3) {
-      double val[3], vec[9], axis[3];
-      if (!mtxEigen3(m, val, vec)) return;
-      for (int k = 0; k < 3; k++) {
-        const double r = 0.5 / std::sqrt(val[k]);
-        if (!std::isfinite(r)) return;
-        axis[k] = std::max(1e-6, r) * inv;
-      }
-      GLfloat frame[16] = {0};  // columns: the eigenvectors
-      for (int col = 0; col < 3; col++)
-        for (int row = 0; row < 3; row++) frame[4 * col + row] = static_cast<float>(vec[3 * col + row]);
-      frame[15] = 1.0f;
-      glPushMatrix();
-      glColor4ub(120, 40, 40, 255);
-      glTranslatef(p[0], p[1], p[2]);
-      glMultMatrixf(frame);
-      glScaled(axis[0], axis[1], axis[2]);
-      zelDrawWireSphere(1.0, 30, 30);
-      glPopMatrix();
-    } else if (dim == 2) {
-      double val[2], vec[4], axis[2];
-      if (!mtxEigen2(m, val, vec)) return;
-      for (int k = 0; k < 2; k++) {
-        axis[k] = 1.0 / std::sqrt(std::fabs(val[k])) * inv;
-        if (!std::isfinite(axis[k])) return;
-      }
-      glPushMatrix();
-      glTranslatef(p[0], p[1], 0.0f);
-      glRotatef(static_cast<float>(std::atan2(vec[1], vec[0]) * 57.29577951308232), 0.0f, 0.0f, 1.0f);
-      glScaled(axis[0], axis[1], 0.0);
-      glColor4ub(120, 40, 40, 255);
-      zelCircle(1.0f);
-      glPopMatrix();
-    }
+    double val[3], vec[9];
+    if (m) zelMetricGlyph(c.Crd[v], m, val, vec, dim, inv);
   });
   glEnable(GL_LIGHTING);
 }

@@ -24,7 +24,7 @@ struct ZelArrow {
 // a colour map).
 void zelVectorArrow(const ZelPalette *pal, ZelArrow *arrow, float L);
 
-// Vector arrows of the record: L = the scene's vector scale / 500; for every corner vertex of
+// Vector arrows of the record: L = the scene's vector scale / 500; for every node of
 // the elements whose tag has all of need (alive and visible unless a kind says more), once,
 // an arrow from its display coordinates times the record's shrink factor along its vector
 // (offset: the active field's offset) normalised, coloured by its palette value. Nothing
@@ -32,7 +32,15 @@ void zelVectorArrow(const ZelPalette *pal, ZelArrow *arrow, float L);
 // One glBegin(GL_LINES) pair otherwise.
 void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset, uint32_t need = ZelDrawnBits);
 
-// Metric glyphs of the record, lighting off meanwhile: for every corner vertex of the drawn
+// One metric glyph at p from the tensor m (m11 m12 m22 in 2-D, m11 m12 m13 m22 m23 m33 in
+// 3-D), eigVal and eigVec work space (3 and 9 doubles): in 3-D a wire sphere scaled to the
+// semi-axes max(1e-6, 0.5 / sqrt(lambda_i)) x scale along the eigenvectors, in 2-D a circle
+// scaled to 1 / sqrt(|lambda_i|) x scale turned to the first eigenvector; colour (120, 40, 40),
+// the model-view matrix left as it was. 1 drawn; 0 and nothing drawn when the eigen solver
+// fails, a semi-axis is not finite or the dimension is neither 2 nor 3.
+int zelMetricGlyph(const float p[3], const double *m, double *eigVal, double *eigVec, int dim, double scale);
+
+// Metric glyphs of the record, lighting off meanwhile: for every node of the drawn
 // elements, once, in 3-D a wire sphere scaled to the semi-axes max(1e-6, 0.5 / sqrt(lambda_i))
 // x InvDmaxSca along the eigenvectors, in 2-D a circle scaled to 1 / sqrt(|lambda_i|) x
 // InvDmaxSca turned to the first eigenvector; colour (120, 40, 40). A vertex whose eigen

@@ -26,6 +26,13 @@ const ZelMaskExtra kSolutionTerms[] = {
     {ZelWordSolution, 0x20, ZelMskMetric},
 };
 
+// P2 tetrahedra: the first four, and the capping flag.
+const ZelMaskExtra kP2TetTerms[] = {
+    {ZelWordSolution, 0x1, ZelMskShading},     {ZelWordSolution, 0x2, ZelMskIsoLines},
+    {ZelWordSolution, 0x4, ZelMskIsoSurfaces}, {ZelWordSolution, 0x8, ZelMskVectors},
+    {ZelWordScene, 0x10, ZelMskCapping},
+};
+
 int wholeTetrahedron(const int *, int tet[6][4]) {
   for (int k = 0; k < 4; k++) tet[0][k] = k;
   return 1;
@@ -89,6 +96,31 @@ const ZelVolumeKind ZelPyrKind = {
     &Geometric_Mesh::SolAtPyr, 0, nullptr, kSolutionTerms, 5,
 };
 
+// The curved kinds judge their faces on their corners as the linear ones do; what they draw
+// is their builders' (ZelCurvedVolumes.cpp). P2 tetrahedra show every face when the shrink is
+// not 1 and take the capping flag into the bit-0 rule; Q2 hexahedra ignore the shrink.
+const ZelVolumeKind ZelP2TetKind = {
+    KmfTetrahedraP2, "tet", 4, 4,
+    {{3, {1, 3, 2}}, {3, {0, 2, 3}}, {3, {0, 3, 1}}, {3, {0, 1, 2}}},
+    1, {{4, {0, 1, 2, 3}}},
+    offsetof(P2Tetrahedron, Voi), offsetof(P2Tetrahedron, VoiTyp),
+    kTriFaces, bit(VOI_TET) | bit(VOI_P2TET) | bit(VOI_PYR) | bit(VOI_PRI), false, ZelShrinkNotOne,
+    0, true, false, true, false, false, false,
+    &Geometric_Mesh::SolAtTet, 0, nullptr, kP2TetTerms, 5,
+};
+
+const ZelVolumeKind ZelQ2HexKind = {
+    KmfHexahedraQ2, "hex", 8, 6,
+    {{4, {0, 1, 2, 3}}, {4, {4, 5, 6, 7}}, {4, {0, 4, 5, 1}}, {4, {1, 5, 6, 2}}, {4, {2, 6, 7, 3}},
+     {4, {3, 7, 4, 0}}},
+    1, {{6, {0, 1, 2, 3, 4, 5}}},
+    offsetof(P2Hexahedron, Voi), offsetof(P2Hexahedron, VoiTyp),
+    bit(VOI_QUA) | bit(VOI_P2QUA), bit(VOI_PYR) | bit(VOI_PRI) | bit(VOI_HEX) | bit(VOI_P2HEX), false,
+    ZelShrinkNever,
+    0, false, false, false, true, false, false,
+    &Geometric_Mesh::SolAtHex, 0, nullptr, kSolutionTerms, 5,
+};
+
 // clang-format on
 
 namespace {
@@ -114,7 +146,12 @@ const int kNibbleKind[ZelVolNibbles] = {
 };
 
 bool everyFaceShows(const ZelFaceRule &r) {
-  return r.K->Shrink == ZelShrinkBelowOne ? r.Shrink < 1.0f : !(r.Shrink == 1.0f);
+  switch (r.K->Shrink) {
+    case ZelShrinkBelowOne: return r.Shrink < 1.0f;
+    case ZelShrinkNotOne: return !(r.Shrink == 1.0f);
+    case ZelShrinkNever: break;
+  }
+  return false;
 }
 
 // Whether surface element n of nibble k sits in a hidden display record (or in none).

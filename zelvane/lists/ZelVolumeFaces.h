@@ -43,6 +43,7 @@ struct ZelVolBlock {
 enum ZelShrinkRule : uint8_t {
   ZelShrinkBelowOne,  // every face shows when the shrink factor is < 1
   ZelShrinkNotOne,    // ... when it is not exactly 1 (a NaN included)
+  ZelShrinkNever,     // the shrink factor plays no part
 };
 
 struct ZelVolumeKind {
@@ -82,6 +83,8 @@ struct ZelVolumeKind {
 };
 
 extern const ZelVolumeKind ZelTetKind, ZelPriKind, ZelHexKind, ZelPyrKind;
+// The curved kinds' rows (their builders are in ZelCurvedVolumes.h).
+extern const ZelVolumeKind ZelP2TetKind, ZelQ2HexKind;
 
 // What the face rule reads, gathered once per entry call.
 struct ZelFaceRule {

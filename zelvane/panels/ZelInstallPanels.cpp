@@ -4,6 +4,7 @@
 #include "zelvane/gui/ZelPageMakers.h"
 #include "zelvane/panels/GeoBox.h"
 #include "zelvane/panels/SelectBox.h"
+#include "zelvane/panels/ZelDisplayBoxes.h"
 #include "zelvane/panels/ZelCompute.h"
 #include "zelvane/panels/ZelGenPref.h"
 #include "zelvane/panels/ZelMshPref.h"
@@ -21,6 +22,10 @@ struct MakerRow {
 
 const MakerRow MakerRows[] = {
     {ZelPageGeometry, [](const ZelPageArgs &a) -> QZelBase * { return new GeoBox(a.server, a.scene, a.index); }},
+    {ZelPageNormals, [](const ZelPageArgs &a) -> QZelBase * { return new NorBox(a.server, a.scene, a.index); }},
+    {ZelPageLines, [](const ZelPageArgs &a) -> QZelBase * { return new LinBox(a.server, a.scene, a.index); }},
+    {ZelPageSurfaces, [](const ZelPageArgs &a) -> QZelBase * { return new SrfBox(a.server, a.scene, a.index); }},
+    {ZelPageVolumes, [](const ZelPageArgs &a) -> QZelBase * { return new VolBox(a.server, a.scene, a.index); }},
     {ZelPageSelect,
      [](const ZelPageArgs &a) -> QZelBase * {
        // The solution window being built is the one the combo drives.

@@ -25,8 +25,8 @@ struct ZelViewBucket;
 void zelReshapeScene(ZelScene *scene, int width, int height);
 // Draws the scene: depth test in 3-D, the main lists (zelDisplayGlList), the outline and frame
 // of each shown clip plane, the capping check, the normals of the last pick (flag bit 30), the
-// paths (bit 29), the bounding box (0x800); depth test off and glFlush. Nothing without scene
-// or camera.
+// paths (bit 29), the bounding box (0x800); depth test off. The caller flushes the frame once
+// it is whole. Nothing without scene or camera.
 void zelDisplayScene(ZelScene *scene);
 // Composes the main lists and calls the wire and face lists: in 3-D wire then faces, in 2-D
 // faces then wire and a second composition pass drawn over them.
@@ -67,7 +67,8 @@ void zelViewToBucket(const ZelView *view, ZelViewBucket *bucket);
 void zelApplyViewBucket(ZelScene *scene, const ZelViewBucket *bucket);
 // Copies the event into the target's view event and, when both scenes have a camera, the
 // source's model matrix into the target's; the target gets ZelFlgViewApplied. 1 done, 0 when
-// an argument is missing.
+// a scene is missing; with a null event nothing is copied and the answer is 1 when both scenes
+// exist (the test the image saving makes of a linked view).
 int zelLnkSceneView(const ZelEvent *event, ZelScene *from, ZelScene *to);
 
 // Matrices (column-major doubles, as OpenGL reads them).

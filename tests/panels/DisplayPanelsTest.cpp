@@ -1,0 +1,489 @@
+// The surfaces, volumes, lines and normals panels driven by object name: reference rows and the
+// "No Ref" state, the records and lists every control changes, refreshes that change nothing,
+// the normals and lines specifics, and a session recorded in window 1 and replayed in a new run.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QDoubleSpinBox>
+#include <QTest>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <set>
+#include <tuple>
+#include <utility>
+
+#include "common/base/Memory.h"
+#include "common/load/MeshWriter.h"
+#include "common/model/ElementKind.h"
+#include "common/model/Mesh.h"
+#include "tests/gui/GuiFixture.h"
+#include "tests/panels/PanelKit.h"
+#include "tests/support/CaptureText.h"
+#include "tests/support/FakeHooks.h"
+#include "tests/support/SceneFixtures.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/ZelTool.h"
+#include "zelvane/gui/ZelToolBox.h"
+#include "zelvane/gui/Zelvane.h"
+#include "zelvane/panels/ZelDisplayBoxes.h"
+#include "zelvane/record/QZelCheckBox.h"
+#include "zelvane/record/QZelComboBox.h"
+#include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+// The box of three unit cells along x of the generator: two bottom triangles per cell with the
+// six references given, a bottom quadrilateral per cell (reference 4), six tetrahedra per cell
+// (references 7 and 8 in turn), two prisms per cell (reference 9), eight boundary edges around
+// the bottom and a normal at each of their first vertices (references 1 then 2).
+Geometric_Mesh *Strip(Memory_List *mem, std::initializer_list<int> triangleRefs) {
+  Geometric_Mesh *m = MakeStructuredMesh(mem, 3, 1, 1, GEN_TET | GEN_PRI | GEN_QUA | GEN_TRI | GEN_EFR);
+  if (!m || !NewCommonMeshEntity(mem, m, KmfNormals, 8)) return m;
+  for (int i = 0; i < 6; i++) m->Tri[i + 1].Ref = triangleRefs.begin()[i];
+  for (int i = 1; i <= m->NbrQua; i++) m->Qua[i].Ref = 4;
+  for (int i = 1; i <= m->NbrTet; i++) m->Tet[i].Ref = 7 + i % 2;
+  for (int i = 1; i <= m->NbrPri; i++) m->Pri[i].Ref = 9;
+  for (int e = 1; e <= 8; e++) {
+    m->Efr[e].Ref = e <= 4 ? 1 : 2;
+    m->Nor[e] = Normal{e <= 4 ? 1 : 2, m->Efr[e].Ver[0], {0, 0, 1}, 0};
+  }
+  m->NbrNor = 8;
+  m->GeoFlags |= GEO_NORMALS;
+  return m;
+}
+
+ZelEntDisplayList &Rec(ZelScene *scene, int kind, int ref) {
+  ZelEntDisplayList *found = nullptr;
+  ForEachRecord(scene, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind && r.Ref == ref) found = &r;
+  });
+  EXPECT_NE(found, nullptr) << kind << " " << ref;
+  static ZelEntDisplayList none{};
+  return found ? *found : none;
+}
+
+// Kind, reference, flags, render word and line width of every display record.
+using RecordState = std::tuple<int, int, unsigned, unsigned, float>;
+std::vector<RecordState> States(ZelScene *scene) {
+  std::vector<RecordState> s;
+  ForEachRecord(scene, [&](int kind, ZelEntDisplayList &r) {
+    s.emplace_back(kind, r.Ref, r.Flags, r.Opt.Render, r.Opt.LineWidth);
+  });
+  return s;
+}
+
+QStringList RowTexts(const QComboBox *combo) {
+  QStringList rows;
+  for (int i = 0; i < combo->count(); i++) rows << combo->itemText(i);
+  return rows;
+}
+
+// Choosing a row as a user does, by the keyboard (a click in a list just opened is ignored for
+// a double-click interval).
+void Choose(QComboBox *combo, int row) {
+  combo->showPopup();
+  QAbstractItemView *view = combo->view();
+  view->setCurrentIndex(view->model()->index(row, 0));
+  QTest::keyClick(view, Qt::Key_Return);
+  QCoreApplication::processEvents();
+}
+
+// The normals, lines, surfaces and volumes panels of window 1, open in one shown tool window.
+struct Visu {
+  ZelSequenceServer server{2};
+  ZelTool tool{&server, QRect(0, 0, 600, 700), "w", nullptr};
+  explicit Visu(ZelScene *scene) {
+    tool.addWidget(new NorBox(&server, scene, 1), "Normals", true);
+    tool.addWidget(new LinBox(&server, scene, 1), "Lines", true);
+    tool.addWidget(new SrfBox(&server, scene, 1), "Surfaces", true);
+    tool.addWidget(new VolBox(&server, scene, 1), "Volumes", true);
+    tool.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&tool));
+  }
+  template <class T>
+  T *get(const QString &name) const {
+    return Named<T>(&tool, name);
+  }
+  void choose(const QString &combo, int row) const { Choose(get<QComboBox>(combo), row); }
+  void click(const QString &check) const { ClickCheck(get<QWidget>(check)); }
+};
+
+using Call = std::tuple<int, int, unsigned>;  // kind, reference, rebuild mask
+
+std::vector<Call> Built(const FakeHooks &hooks) {
+  std::vector<Call> calls;
+  for (const FakeListCall &c : hooks.ListCalls)
+    if (c.Update) calls.emplace_back(c.Kind, c.Ref, c.Mask);
+  return calls;
+}
+
+std::vector<int> Refs(ZelScene *s, int kind, const std::function<bool(const ZelEntDisplayList &)> &has) {
+  std::vector<int> refs;
+  ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind && has(r)) refs.push_back(r.Ref);
+  });
+  return refs;
+}
+
+// The area a record's faces cover in window coordinates.
+double FaceArea(GLHarness &gl, const ZelEntDisplayList &r) {
+  double area = 0;
+  for (const FeedbackPrim &p : gl.feedbackList(r.FacLst))
+    for (size_t k = 2; k < p.v.size(); k++)
+      area += std::fabs((p.v[k - 1].x - p.v[0].x) * (p.v[k].y - p.v[0].y) -
+                        (p.v[k].x - p.v[0].x) * (p.v[k - 1].y - p.v[0].y)) / 2;
+  return area;
+}
+
+
+// What a session leaves: the records, normal scale and display word, and the picture.
+std::tuple<std::vector<RecordState>, double, uint32_t, QImage> Outcome(Viewer &v) {
+  settle();
+  const ZelScene *s = v.scene(0);
+  return {States(v.scene(0)), s->Rnd.NormalScale, s->Flags & ~ZelFlgViewApplied, v.view(0)->grabScene()};
+}
+
+// The visualisation window of window 1, shown.
+ZelTool *ShownVisu(Viewer &v) {
+  ZelTool *visu = v.window(0)->visuTool();
+  visu->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(visu));
+  return visu;
+}
+
+}  // namespace
+
+TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUntilItsElementsReturn) {
+  PanelScene scene([](Memory_List *mem) { return Strip(mem, {1, 1, -3, -3, 25, 7}); });
+  ZelScene *s = scene.get();
+  Rec(s, KmfTriangles, 7).Head = 0;  // a reference whose elements went elsewhere
+  s->Rnd.Shrink = 0.95f;
+  Visu visu(s);
+  QZelComboBox *refs = visu.get<QZelComboBox>("srf:refBox:Triangle:1");
+  ASSERT_EQ(RowTexts(refs), QStringList({"All Ref", "-3", "1", "25"}));
+  for (int row = 0; row < 4; row++) EXPECT_EQ(refs->itemData(row).toInt(), std::vector<int>({0, 1, 2, 4})[row]);
+  for (int row : {1, 3})  // colours 3 and 4
+    EXPECT_EQ(refs->itemIcon(row).pixmap(20, 20).toImage().pixelColor(10, 10),
+              row == 1 ? QColor(120, 120, 120) : QColor(255, 215, 0));
+  visu.choose("srf:refBox:Triangle:1", 3);  // a row's data, not its position, names its record
+  visu.click("srf:zelBox:Triangle:1");
+  EXPECT_EQ(Refs(s, KmfTriangles, [](auto &r) { return r.Flags & 1; }), std::vector<int>({25}));
+  visu.click("srf:zelBox:Triangle:1");
+
+  // Normals shown on every triangle record and on a volume and an edge record; the boxes
+  // follow at "All Ref".
+  ForEachRecord(s, [](int, ZelEntDisplayList &r) { r.Opt.Render |= ZelRndArrows | ZelRndTransparent; });
+  visu.choose("srf:refBox:Triangle:1", 0);
+  ASSERT_TRUE(visu.get<QZelCheckBox>("srf:norBox:Triangle:1")->isChecked());
+  ASSERT_TRUE(visu.get<QZelCheckBox>("srf:traBox:Triangle:1")->isChecked());
+
+  // Every chain emptied: "No Ref", and the unchecking that enters it changes no record.
+  std::vector<int> heads;
+  ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
+    if (kind == KmfTriangles) heads.push_back(std::exchange(r.Head, 0));
+  });
+  const auto before = States(s);
+  FakeHooks hooks(true);
+  visu.tool.update();
+  EXPECT_EQ(RowTexts(refs), QStringList({"No Ref"}));
+  for (const char *name : {"zelBox", "traBox", "shrBox", "cliBox", "norBox"}) {
+    const auto *box = visu.get<QZelCheckBox>(QString("srf:%1:Triangle:1").arg(name));
+    EXPECT_FALSE(box->isEnabled()) << name;
+    EXPECT_FALSE(box->isChecked()) << name;
+  }
+  for (const char *name : {"srf:facBox:Triangle:1", "srf:linBox:Triangle:1", "lin:widthBox:Triangle:1"})
+    EXPECT_EQ(visu.get<QZelComboBox>(name)->count(), 1) << name;
+  EXPECT_EQ(States(s), before);
+  EXPECT_TRUE(Built(hooks).empty());
+
+  // The elements back: "All Ref", every row and the boxes enabled again.
+  int h = 0;
+  ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
+    if (kind == KmfTriangles) r.Head = heads[h++];
+  });
+  Rec(s, KmfTriangles, 7).Head = 0;
+  visu.tool.update();
+  EXPECT_EQ(RowTexts(refs), QStringList({"All Ref", "-3", "1", "25"}));
+  EXPECT_EQ(visu.get<QZelComboBox>("srf:facBox:Triangle:1")->count(), 4);
+  EXPECT_EQ(visu.get<QZelComboBox>("srf:linBox:Triangle:1")->count(), 4);
+  EXPECT_EQ(visu.get<QZelComboBox>("lin:widthBox:Triangle:1")->count(), 6);
+  for (const char *name : {"zelBox", "traBox", "shrBox", "cliBox", "norBox"})
+    EXPECT_TRUE(visu.get<QZelCheckBox>(QString("srf:%1:Triangle:1").arg(name))->isEnabled()) << name;
+  EXPECT_EQ(States(s), before);
+
+  // A closed box disables its page; its refreshes still show what the records hold.
+  visu.tool.setVisibleBox(visu.tool.getZelBase("Surfaces"), false);
+  Rec(s, KmfTriangles, 1).Flags &= ~4u;
+  visu.tool.update();
+  Rec(s, KmfTriangles, 1).Flags |= 4u;
+  visu.tool.update();
+  EXPECT_TRUE(visu.get<QZelCheckBox>("srf:shrBox:Triangle:1")->isChecked());
+}
+
+// Builder calls logged on their way to the real builders, in a context of the test's own.
+TEST(DisplayPanels, EachSurfaceControlChangesItsRecordWordsAndRebuildsExactlyItsLists) {
+  GLHarness gl(200, 200);
+  ASSERT_TRUE(gl.valid()) << gl.describe();
+  gl.makeCurrent();
+  gl.ortho(-1, 1, -1, 1, -10, 10);
+  DisplayScene scene([](Memory_List *mem) { return Strip(mem, {1, 1, 2, 2, 3, 3}); });
+  ZelScene *s = scene.get();
+  s->Rnd.Shrink = 0.95f;
+  s->ZelMsh->Pla->On = 1, s->ZelMsh->Pla->ActMsk = 1;  // plane 0 clips: Clip stays enabled
+  Visu visu(s);
+  const std::vector<int> all{1, 2, 3};
+  const auto tri = [&](const std::function<bool(const ZelEntDisplayList &)> &has) {
+    return Refs(s, KmfTriangles, has);
+  };
+  FakeHooks hooks(true);
+
+  // Width: one reference, then the family; only wire lists.
+  visu.choose("srf:refBox:Triangle:1", 2);
+  visu.choose("lin:widthBox:Triangle:1", 3);
+  EXPECT_EQ(tri([](auto &r) { return r.Opt.LineWidth == 2.5f; }), std::vector<int>({2}));
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{KmfTriangles, 2, 0x8000000}}));
+  visu.choose("srf:refBox:Triangle:1", 0);
+  hooks.ListCalls.clear();
+  visu.choose("lin:widthBox:Triangle:1", 3);
+  EXPECT_EQ(tri([](auto &r) { return r.Opt.LineWidth == 2.5f; }), all);
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{6, 1, 0x8000000}, {6, 2, 0x8000000}, {6, 3, 0x8000000}}));
+
+  // Transparent, Hide and Clip write the words and build nothing.
+  hooks.ListCalls.clear();
+  visu.click("srf:traBox:Triangle:1");
+  visu.click("srf:zelBox:Triangle:1");
+  EXPECT_EQ(tri([](auto &r) { return (r.Opt.Render & 0x80) && (r.Flags & 1); }), all);
+  ASSERT_TRUE(visu.get<QZelCheckBox>("srf:cliBox:Triangle:1")->isChecked());  // new records are clipped
+  visu.click("srf:cliBox:Triangle:1");
+  EXPECT_TRUE(tri([](auto &r) { return r.Flags & 2; }).empty());
+  EXPECT_TRUE(Refs(s, KmfTetrahedra, [](auto &r) { return r.Flags & 2; }).empty());
+  visu.choose("srf:facBox:Triangle:1", 3);  // grey
+  EXPECT_EQ(tri([](auto &r) { return ((r.Opt.Render >> 1) & 7) == 3; }), all);
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{6, 1, 0x2000}, {6, 2, 0x2000}, {6, 3, 0x2000}}));
+
+  hooks.ListCalls.clear();
+  visu.click("srf:norBox:Triangle:1");
+  EXPECT_EQ(tri([](auto &r) { return r.Opt.Render & 0x100; }), all);
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{6, 1, 0x800}, {6, 2, 0x800}, {6, 3, 0x800}}));
+
+  // Shrink: only the records whose flag changes are rebuilt, shrunk by the scene's factor.
+  ZelEntDisplayList &two = Rec(s, KmfTriangles, 2);
+  visu.choose("srf:refBox:Triangle:1", 2);
+  hooks.ListCalls.clear();
+  visu.click("srf:shrBox:Triangle:1");  // unchecks reference 2
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{6, 2, 1}}));
+  const double full = FaceArea(gl, two);
+  ASSERT_GT(full, 0);
+  visu.choose("srf:refBox:Triangle:1", 0);  // mixed: reads back unchecked, changes nothing
+  hooks.ListCalls.clear();
+  visu.click("srf:shrBox:Triangle:1");
+  EXPECT_EQ(tri([](auto &r) { return r.Flags & 4; }), all);
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{6, 2, 1}}));
+  EXPECT_NEAR(FaceArea(gl, two), 0.95 * 0.95 * full, 1e-3 * full);
+
+  // Unchecked at "All Ref": every edge, surface and volume record loses the flag, and each
+  // that held it and has elements is rebuilt.
+  std::set<Call> shrunk;
+  ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
+    if (kind != KmfNormalAtVertices && kind != KmfVertices && (r.Flags & 4) && r.Head) shrunk.insert({kind, r.Ref, 1});
+  });
+  hooks.ListCalls.clear();
+  visu.click("srf:shrBox:Triangle:1");
+  const std::vector<Call> built = Built(hooks);
+  EXPECT_EQ(std::set<Call>(built.begin(), built.end()), shrunk);
+  EXPECT_EQ(built.size(), shrunk.size());
+  for (int kind : {KmfEdges, KmfQuadrilaterals, KmfTetrahedra, KmfPrisms})
+    EXPECT_TRUE(Refs(s, kind, [](auto &r) { return r.Flags & 4; }).empty()) << kind;
+  EXPECT_NEAR(FaceArea(gl, two), full, 1e-3 * full);
+}
+
+TEST(DisplayPanels, RefreshesAndChoosingAllRefChangeNoRecordAndChoicesSurviveAPick) {
+  PanelScene scene([](Memory_List *mem) { return Strip(mem, {1, 1, 2, 2, 3, 3}); });
+  ZelScene *s = scene.get();
+  s->Rnd.Shrink = 0.95f;
+  // Built while every triangle is hidden and every tetrahedron transparent: the boxes show it.
+  ForEachRecord(s, [](int kind, ZelEntDisplayList &r) {
+    if (kind == KmfTriangles) r.Flags |= 1;
+    if (kind == KmfTetrahedra) r.Opt.Render |= 0x80;
+  });
+  Visu visu(s);
+  ASSERT_TRUE(visu.get<QZelCheckBox>("srf:zelBox:Triangle:1")->isChecked());
+  ASSERT_TRUE(visu.get<QZelCheckBox>("vol:traBox:Tetrahedron:1")->isChecked());
+  // Then mixed: two references hidden, mixed shrink; mixed transparency and shrink.
+  Rec(s, KmfTriangles, 3).Flags &= ~5u;
+  Rec(s, KmfTetrahedra, 8).Opt.Render &= ~0x80u;
+  Rec(s, KmfTetrahedra, 8).Flags &= ~4u;
+
+  const auto before = States(s);
+  FakeHooks hooks(true);
+  visu.tool.update();
+  EXPECT_EQ(States(s), before);
+  EXPECT_FALSE(visu.get<QZelCheckBox>("srf:zelBox:Triangle:1")->isChecked());
+  EXPECT_FALSE(visu.get<QZelCheckBox>("vol:traBox:Tetrahedron:1")->isChecked());
+  visu.choose("srf:refBox:Triangle:1", 0);
+  visu.choose("vol:refBox:Tetrahedron:1", 0);
+  EXPECT_EQ(States(s), before);
+  EXPECT_TRUE(Built(hooks).empty());
+
+  const std::vector<int> all{1, 2, 3};
+  visu.click("srf:zelBox:Triangle:1");
+  EXPECT_EQ(Refs(s, KmfTriangles, [](auto &r) { return r.Flags & 1; }), all);
+  visu.click("srf:zelBox:Triangle:1");
+  EXPECT_TRUE(Refs(s, KmfTriangles, [](auto &r) { return r.Flags & 1; }).empty());
+
+  // Transparent at "All Ref" on the volumes, then a pick's refresh.
+  ASSERT_FALSE(s->Rnd.Render & 0x80);
+  visu.click("vol:traBox:Tetrahedron:1");
+  visu.tool.update();
+  EXPECT_EQ(Refs(s, KmfTetrahedra, [](auto &r) { return r.Opt.Render & 0x80; }), std::vector<int>({7, 8}));
+  EXPECT_TRUE(visu.get<QZelCheckBox>("vol:traBox:Tetrahedron:1")->isChecked());
+}
+
+TEST(DisplayPanels, NormalsStoreTheirScaleAndDirectionAndActivatingKeepsEachReferencesColour) {
+  PanelScene scene([](Memory_List *mem) { return Strip(mem, {1, 1, 2, 2, 3, 3}); });
+  ZelScene *s = scene.get();
+  Visu visu(s);
+  auto *scale = visu.get<QDoubleSpinBox>("nor:dblBox:Normal:1");
+  FakeHooks hooks(true);
+  scale->setValue(2.5);
+  visu.click("nor:invBox:Normal:1");
+  EXPECT_EQ(s->Rnd.NormalScale, -2.5);
+  visu.click("nor:invBox:Normal:1");
+  EXPECT_EQ(s->Rnd.NormalScale, 2.5);
+  EXPECT_TRUE(Built(hooks).empty());  // not activated: only stored
+
+  visu.choose("nor:refBox:Normal:1", 2);
+  visu.choose("nor:colBox:Normal:1", 3);  // grey for reference 2
+  const unsigned first = Rec(s, KmfNormalAtVertices, 1).Opt.Render;
+  hooks.ListCalls.clear();
+  visu.click("nor:actBox:Normal:1");
+  EXPECT_TRUE(s->Flags & 4);
+  EXPECT_EQ(Rec(s, KmfNormalAtVertices, 1).Opt.Render, first);
+  EXPECT_EQ((Rec(s, KmfNormalAtVertices, 2).Opt.Render >> 4) & 7, 3u);
+  EXPECT_EQ(Built(hooks), std::vector<Call>({{20, 1, 1}, {20, 2, 1}}));
+
+  // One reference hidden: "All Ref" reads Hide back unchecked and changes nothing.
+  visu.choose("nor:refBox:Normal:1", 1);
+  visu.click("nor:zelBox:Normal:1");
+  visu.choose("nor:refBox:Normal:1", 0);
+  EXPECT_FALSE(visu.get<QZelCheckBox>("nor:zelBox:Normal:1")->isChecked());
+  EXPECT_EQ(Refs(s, KmfNormalAtVertices, [](auto &r) { return r.Flags & 1; }), std::vector<int>({1}));
+}
+
+TEST(DisplayPanels, LinesGreyEveryEdgeRecordAndShowAWidthOnlyWhenEveryReferenceHasIt) {
+  PanelScene scene([](Memory_List *mem) { return Strip(mem, {1, 1, 2, 2, 3, 3}); });
+  ZelScene *s = scene.get();
+  Visu visu(s);
+  visu.choose("lin:colBox:Edge:1", 3);
+  EXPECT_EQ(Refs(s, KmfEdges, [](auto &r) { return ((r.Opt.Render >> 4) & 7) == 3; }), std::vector<int>({1, 2}));
+
+  auto *width = visu.get<QZelComboBox>("lin:widthBox:Edge:1");
+  visu.choose("lin:widthBox:Edge:1", 5);
+  Rec(s, KmfEdges, 1).Opt.LineWidth = 1.0f;
+  Rec(s, KmfEdges, 2).Opt.LineWidth = 2.0f;
+  visu.choose("lin:refBox:Edge:1", 0);
+  EXPECT_EQ(width->currentText(), "Size 4.0");
+  Rec(s, KmfEdges, 1).Opt.LineWidth = 2.0f;
+  visu.choose("lin:refBox:Edge:1", 0);
+  EXPECT_EQ(width->currentText(), "Size 2.0");
+
+  // A current row outside the table: the message, and no record changes.
+  const auto before = States(s);
+  width->setCurrentIndex(-1);
+  const Captured out = CaptureText([&] { emit width->activated(-1); });
+  EXPECT_CONTAINS(out.Out, "display option not implemented");
+  EXPECT_EQ(States(s), before);
+}
+
+TEST(DisplayPanels, AMeshWithP2EdgesOnlyHasOneLinesGroup) {
+  PanelScene scene([](Memory_List *mem) {
+    Geometric_Mesh *linear = MakeStructuredMesh(mem, 2, 1, 1, GEN_TRI | GEN_EFR);
+    Geometric_Mesh *curved = MakeSecondOrderCopy(mem, linear);
+    FreeCommonMesh(mem, linear);
+    return curved;
+  });
+  Visu visu(scene.get());
+  EXPECT_EQ(RowTexts(visu.get<QComboBox>("entity:1:lin")), QStringList({"Edge P2"}));
+  visu.get<QComboBox>("lin:refBox:EdgeP2:1");
+}
+
+TEST(DisplayReplay, PanelActionsOfWindowOneReplayIntoANewRunToTheSameRecordsAndPicture) {
+  const std::string mesh = runDir() + "/strip.meshb", seq = runDir() + "/panels.seq";
+  {
+    Memory_List *mem = NewMemory(100);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+    Geometric_Mesh *m = Strip(mem, {1, 1, -3, -3, 25, 25});
+    ASSERT_EQ(WriteMesh(&fi, mesh.c_str(), m), 1);
+    FreeCommonMesh(mem, m);
+    FreeMemory(mem);
+  }
+
+  std::tuple<std::vector<RecordState>, double, uint32_t, QImage> recorded;
+  {
+    Viewer v({"-in", mesh});
+    ZelTool *visu = ShownVisu(v);
+    ASSERT_GE(visu->boxes().size(), 4);  // normals, lines, surfaces, volumes first
+    for (ZelToolBox *box : visu->boxes()) ClickHeader(box);
+    const auto choose = [&](const char *combo, int row) { Choose(Named<QComboBox>(visu, combo), row); };
+    const auto click = [&](const char *check) { ClickCheck(Named<QWidget>(visu, check)); };
+
+    choose("nor:refBox:Normal:1", 1);  // normals files carry no reference: one row
+    choose("nor:colBox:Normal:1", 3);
+    choose("nor:refBox:Normal:1", 0);
+    click("nor:invBox:Normal:1");
+    QTest::keyClick(Named<QDoubleSpinBox>(visu, "nor:dblBox:Normal:1"), Qt::Key_Up);
+    click("nor:actBox:Normal:1");
+
+    choose("lin:colBox:Edge:1", 3);
+    choose("lin:widthBox:Edge:1", 4);
+    choose("lin:refBox:Edge:1", 1);
+    choose("lin:widthBox:Edge:1", 1);
+
+    choose("srf:refBox:Triangle:1", 1);
+    click("srf:zelBox:Triangle:1");
+    choose("srf:refBox:Triangle:1", 0);
+    choose("srf:facBox:Triangle:1", 2);
+    click("srf:norBox:Triangle:1");
+    choose("entity:1:srf", 1);
+    choose("srf:facBox:Quadrilateral:1", 0);  // off: they lie on the triangles
+
+    QTest::keyClick(v.view(0), Qt::Key_F5);  // shrinking on
+    click("vol:traBox:Tetrahedron:1");
+    choose("vol:linBox:Tetrahedron:1", 3);
+    choose("lin:widthBox:Tetrahedron:1", 2);
+    choose("entity:1:vol", 1);
+    click("vol:zelBox:Prism:1");
+    // A pick: the refreshes that follow keep every choice.
+    QTest::mouseClick(v.view(0), Qt::LeftButton, Qt::ShiftModifier, v.view(0)->rect().center());
+
+    recorded = Outcome(v);
+    ZelScene *s = v.scene(0);
+    EXPECT_EQ(s->Rnd.NormalScale, -2.0);
+    EXPECT_TRUE((Rec(s, KmfTriangles, -3).Flags & 1) && (Rec(s, KmfPrisms, 9).Flags & 1));
+    EXPECT_TRUE(Rec(s, KmfTetrahedra, 8).Opt.Render & 0x80);
+    EXPECT_EQ(Rec(s, KmfEdges, 1).Opt.LineWidth, 1.5f);
+    v.app->server()->saveSequences(seq.c_str());
+  }
+
+  Viewer v({"-in", mesh});
+  ShownVisu(v);
+  ZelSequenceServer *server = v.app->server();
+  server->loadSequences(seq.c_str());
+  ASSERT_GE(server->loaded().size(), 25u);
+  CaptureStdout();  // the replay's progress lines
+  server->execSequences(1);
+  const bool finished = QTest::qWaitFor([&] { return server->finished() == 1; }, 60000);
+  GetCapturedStdout();
+  ASSERT_TRUE(finished);
+  const auto replayed = Outcome(v);
+  EXPECT_EQ(std::get<0>(replayed), std::get<0>(recorded));
+  EXPECT_EQ(std::get<1>(replayed), std::get<1>(recorded));
+  EXPECT_EQ(std::get<2>(replayed), std::get<2>(recorded));
+  std::get<3>(recorded).save(QString::fromStdString(testOutputDir() + "/display-replay-recorded.png"));
+  std::get<3>(replayed).save(QString::fromStdString(testOutputDir() + "/display-replay-replayed.png"));
+  EXPECT_TRUE(std::get<3>(replayed) == std::get<3>(recorded));
+}

@@ -1,0 +1,79 @@
+// Images of the view: the interactive save with the images of its linked views, the save
+// under a given name, and the replay of a recorded save.
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <cstdio>
+
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/ZelCommandRules.h"
+#include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+// Images of linked views written so far by this process; never reset, so that the images of
+// later saves do not overwrite earlier ones.
+int linkedImages = 0;
+}  // namespace
+
+int zelLinkedImageCounter() { return linkedImages; }
+
+bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality) {
+  if (isValid()) makeCurrent();
+  ownSwap_ = false;
+  updateGL();
+  const bool written = grabFrameBuffer(false).save(name, format, quality);
+  if (!written) printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
+  ownSwap_ = true;
+  // The back buffer holds the frame just painted: showing it is the repaint, without drawing
+  // a large scene a second time.
+  if (isValid()) {
+    makeCurrent();
+    swapBuffers();
+  }
+  return written;
+}
+
+void GLWidget::renderIntoPixmap() {
+  const QSize size(sceneWidth(), sceneHeight());
+  const QString name =
+      zelDialogs().saveFileName(this, tr("Choose a file name"), lastImageDir_.absolutePath(),
+                                tr("(*.jpg *.jpeg *.png *.ppm *.bmp)"));
+  if (name.isEmpty()) return;
+  lastImageDir_ = QFileInfo(name).dir();
+  QString extension = zelImageExtension(name);
+  if (server_) server_->addSaveImage(objectName(), extension, size, 100);
+  // PNG data whatever the extension: readers recognise PNG by its content.
+  if (!grabAndWrite(name, "PNG", 100)) return;
+  QString chosen = name;
+  propagateSaveImage(chosen);
+}
+
+void GLWidget::renderIntoPixmap(QString &name) {
+  const QSize size(sceneWidth(), sceneHeight());
+  printf("  ** rendering  image in filename %s\n", name.toLocal8Bit().constData());
+  if (name.isEmpty()) return;
+  QString extension = zelImageExtension(name);
+  if (server_) server_->addSaveImage(objectName(), extension, size, 100);
+  grabAndWrite(name, "PNG", 100);
+}
+
+void GLWidget::propagateSaveImage(QString &name) {
+  auto save = [&](GLWidget *view) {
+    if (!zelLnkSceneView(nullptr, scene_, view->scene_)) return;
+    QString linked = zelLinkedImageName(name, linkedImages);
+    view->renderIntoPixmap(linked);
+    linkedImages++;
+  };
+  for (GLWidget *v = next_; v && v != this; v = v->next_) save(v);
+  for (GLWidget *v = prev_; v && v != this; v = v->prev_) save(v);
+}
+
+void GLWidget::setSaveImage(int width, int height, int flag, const std::string &file) {
+  fprintf(stderr, "(%d %d)  [%d %d]\n", sceneWidth(), sceneHeight(), width, height);
+  const QString name = QFileInfo(windowName_).completeBaseName() + QString::fromStdString(file);
+  printf(" SAVING IMAGE WITH NAME %s\n", name.toLocal8Bit().constData());
+  grabAndWrite(name, nullptr, flag);
+}

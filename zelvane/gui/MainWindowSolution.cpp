@@ -1,0 +1,106 @@
+// The solution commands: the poll of the control file a solver rewrites, choosing a solution
+// file, checking the control file once and stepping to a numbered solution.
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "common/model/Mesh.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/ZelCommandRules.h"
+#include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/record/QZelAction.h"
+#include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSolutionControl.h"
+
+namespace {
+// The rendezvous with a solver: the control file's name beside the mesh.
+QByteArray controlFile(const ZelScene *scene) {
+  return QByteArray(scene->Msh->MshNam) + "_UpdSol.zelvane";
+}
+ZelScene *meshScene(ZelScene *scene) { return scene && scene->Msh ? scene : nullptr; }
+}  // namespace
+
+void MainWindow::TimerSolUpdt() {
+  if (!meshScene(getScene())) return;
+  if (!autoStopped_) {
+    stopAutoUpdate();
+    return;
+  }
+  actions_[ActAutoUpdate]->setText(tr("Stop Auto Update Sol"));
+  autoStopped_ = false;
+  timer_->start(100);
+}
+
+void MainWindow::stopAutoUpdate() {
+  actions_[ActAutoUpdate]->setText(tr("Start Auto Update Sol"));
+  autoStopped_ = true;
+  timer_->stop();
+  lastTime_ = 0;
+}
+
+void MainWindow::autoUpdate() {
+  ZelScene *scene = meshScene(getScene());
+  if (!scene) return;
+  int64_t last = lastTime_;
+  const ZelPoll poll =
+      zelPollSolution(controlFile(scene).constData(), &last, [scene](const char *f) { return zel_updateSol(scene, f); });
+  lastTime_ = last;
+  if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
+}
+
+int MainWindow::updateSol(char *SolFile) {
+  ZelScene *scene = meshScene(getScene());
+  return scene ? zel_updateSol(scene, SolFile) : 0;
+}
+
+void MainWindow::selectSol() {
+  ZelScene *scene = meshScene(getScene());
+  if (!scene) return;
+  const QByteArray name = zelDialogs()
+                              .openFileName(this, tr("Select one solution file to open"), QDir::current().absolutePath(),
+                                            tr("Solution (*.sol *.solb)"))
+                              .toLocal8Bit();
+  const int r = zel_updateSol(scene, name.constData());
+  if (r == 2) printf(" \n%%%% WARNING: Solution file  %s not ready, wait untill its fully writen\n", name.constData());
+  if (r == 0) printf(" \n%%%% WARNING: Solution file  %s not readable, check terminal for error \n", name.constData());
+}
+
+void MainWindow::checkUpdateSol() {
+  ZelScene *scene = meshScene(getScene());
+  if (!scene) return;
+  const QByteArray control = controlFile(scene);
+  char word[4096] = "";
+  FILE *f = fopen(control.constData(), "r");
+  if (!f) {
+    printf(" \n%%%% WARNING: No file %s found in folder. \n", control.constData());
+    printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
+    return;
+  }
+  if (fscanf(f, "%4095s", word) != 1) word[0] = '\0';
+  fclose(f);
+  if (zel_updateSol(scene, word) == 0) {
+    printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n", word);
+    printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n", control.constData());
+  }
+}
+
+void MainWindow::animateSol() {
+  ZelScene *scene = meshScene(getScene());
+  if (!scene || !scene->Msh->SolAtVer) return;
+  bool ok = false;
+  const QString answer =
+      zelDialogs().text(this, tr("Animated solution "), tr("Initial sol file number ?"), QString(), &ok);
+  // Only an answer with nothing in it is refused: letters still name a file.
+  if (answer.trimmed().isEmpty()) {
+    fprintf(stderr, "WARNING: Incorrect value you should put an integer \n");
+    return;
+  }
+  const QByteArray name = QByteArray(scene->Msh->MshNam) + "." + answer.toLocal8Bit();
+  printf("nom sol = %s \n", name.constData());
+  const int r = zel_updateSol(scene, name.constData());
+  printf("upd ok ");
+  if (r)
+    solutionNumber_ = answer;
+  else
+    printf("%%%% WARNING: Solution file doesn't exist! \n ");
+}

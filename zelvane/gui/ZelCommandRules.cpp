@@ -1,0 +1,104 @@
+// Names, texts and the solution poll behind the main window's commands.
+#include "zelvane/gui/ZelCommandRules.h"
+
+#include <sys/stat.h>
+
+#include <QRegularExpression>
+#include <cstdio>
+#include <memory>
+
+QString zelImageExtension(const QString &name) {
+  const int dot = name.lastIndexOf('.');
+  return dot < 0 ? name : name.mid(dot);
+}
+
+QString zelLinkedImageName(const QString &name, int counter) {
+  QString base = name;
+  if (base.endsWith(".png") || base.endsWith(".jpg")) base.chop(4);
+  return base + "_" + QString::number(counter) + ".png";
+}
+
+bool zelParseWindowSize(const QString &text, int *width, int *height) {
+  static const QRegularExpression form("\\A([0-9]+) *x *([0-9]+)\\z");
+  const QRegularExpressionMatch m = form.match(text);
+  if (!m.hasMatch()) return false;
+  bool okW = false, okH = false;
+  const int w = m.captured(1).toInt(&okW), h = m.captured(2).toInt(&okH);
+  if (!okW || !okH) return false;  // beyond an int
+  *width = w;
+  *height = h;
+  return true;
+}
+
+namespace {
+bool allDigits(const QString &s) {
+  for (QChar c : s)
+    if (!c.isDigit() || c.unicode() > 127) return false;
+  return true;
+}
+// Differences this large are never a neighbour.
+constexpr qint64 FarAway = 1000000;
+}  // namespace
+
+QString zelSeriesNeighbour(const QString &meshName, const QStringList &files, bool next, bool *numbered) {
+  const QStringList parts = meshName.split('.');
+  *numbered = allDigits(parts.last());
+  if (!*numbered) return QString();
+  const qint64 c = parts.last().toLongLong();
+  static const QRegularExpression ending(".meshb|.mesh");
+  QString best;
+  qint64 bestGap = FarAway;
+  for (const QString &file : files) {
+    const QRegularExpressionMatch m = ending.match(file);
+    if (!m.hasMatch() || m.capturedStart() <= 0) continue;
+    const QStringList fp = file.split('.');
+    if (fp.size() != parts.size() + 1) continue;
+    bool same = true;
+    for (int i = 0; i + 1 < parts.size() && same; i++) same = fp[i] == parts[i];
+    const QString number = fp[fp.size() - 2];
+    if (!same || number.isEmpty() || !allDigits(number) || number.size() > 18) continue;
+    const qint64 m2 = number.toLongLong();
+    if (m2 == c || (next ? m2 < c : m2 > c)) continue;
+    const qint64 gap = next ? m2 - c : c - m2;
+    if (gap < bestGap) {
+      bestGap = gap;
+      best = file;
+    }
+  }
+  return best;
+}
+
+QString zelSolutionFileName(const QString &word) {
+  if (word.contains(".solb") || word.endsWith(".sol")) return word;
+  return word + ".solb";
+}
+
+ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load) {
+  char word[4096] = "";
+  {
+    std::unique_ptr<FILE, int (*)(FILE *)> f(fopen(control, "r"), fclose);
+    if (!f) {
+      printf(" \n%%%% WARNING: No file %s found in folder. \n", control);
+      printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
+      return ZelPoll::NoControl;
+    }
+    if (fscanf(f.get(), "%4095s", word) != 1) word[0] = '\0';
+  }
+  const QByteArray name = zelSolutionFileName(QString::fromLocal8Bit(word)).toLocal8Bit();
+  struct stat st;
+  const bool timed = stat(name.constData(), &st) == 0;
+  const int64_t t = timed ? int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : 0;
+  if (timed && *lastTime >= t) return ZelPoll::Unchanged;
+  const int r = load(name.constData());
+  if (r == 2) {
+    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
+    return ZelPoll::NotReady;
+  }
+  if (r != 0) {
+    if (timed) *lastTime = t;
+    return ZelPoll::Loaded;
+  }
+  printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n", name.constData());
+  printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", control);
+  return ZelPoll::Unreadable;
+}

@@ -1,0 +1,56 @@
+// The choices behind the main window's commands and the view's image saving, as plain
+// functions over names, texts and files, without windows: what the commands do with them is in
+// MainWindowCommands.cpp, MainWindowSolution.cpp and GLWidgetImage.cpp.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+// ---- images
+
+// The extension a save records: the name from its last "." on; the whole name without ".".
+QString zelImageExtension(const QString &name);
+// The image name of a linked view: `name` without one trailing ".png" or ".jpg", then "_",
+// the counter and ".png" ("/a/xpng/shot.jpg", 3 -> "/a/xpng/shot_3.png"; "shot.jpeg", 0 ->
+// "shot.jpeg_0.png").
+QString zelLinkedImageName(const QString &name, int counter);
+// Images of linked views written so far by the process.
+int zelLinkedImageCounter();
+
+// ---- layout
+
+// "W x H" with any blanks around the x ("1024x768", "1024 x 768"); false for anything else.
+bool zelParseWindowSize(const QString &text, int *width, int *height);
+
+// ---- numbered series of meshes
+
+// The neighbour of mesh `meshName` (its name without ending, e.g. "wing.12") in a numbered
+// series among `files` (names in a folder, in listing order): the file holding ".mesh" or
+// ".meshb" past its first character, with one dot-separated part more than the mesh's name,
+// the same parts before its number, and a number (all digits) above the mesh's (next) or
+// below it (previous), the nearest winning, the first met on a tie, never 1000000 or more
+// away. Empty when there is none; *numbered is false when the mesh's own last part is not a
+// number (digits only, possibly none) and nothing is chosen.
+QString zelSeriesNeighbour(const QString &meshName, const QStringList &files, bool next, bool *numbered);
+
+// ---- solution auto-update
+
+// The solution file a control file's word names: the word as it stands when it contains
+// ".solb" or ends in ".sol", else the word followed by ".solb".
+QString zelSolutionFileName(const QString &word);
+
+// One poll of the control file, whose first word names the latest solution.
+enum class ZelPoll {
+  NoControl,   // the control file cannot be opened: auto-update stops
+  Unchanged,   // the solution is not newer than the last one loaded
+  NotReady,    // the solution is not written to its end yet: tried again next time
+  Loaded,      // loaded; *lastTime is its modification time
+  Unreadable,  // the load failed: auto-update stops
+};
+// Reads the first word of the control file (at most 4095 bytes), compares the named
+// solution's modification time, in nanoseconds since the epoch, with *lastTime (a solution
+// whose time cannot be read is tried), loads it with `load` (the scene's reload: 0 refused, 2
+// not complete, else loaded) and prints the lines each outcome calls for on standard output.
+ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load);
