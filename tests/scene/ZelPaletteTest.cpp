@@ -1,16 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <limits>
-#include <vector>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelPalette.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
@@ -28,24 +16,24 @@ class Palettes : public testing::Test {
   // A 2-D mesh of 4 vertices whose first field (scalar unless said) takes these values.
   ZelPalette *make(const std::vector<double> &values, const std::vector<int> &types = {SOL_SCALAR}) {
     msh_ = TriangleGrid(mem_, 1, 1, types);
+    const size_t n = values.size() / 4;
     for (int v = 1; v <= 4; v++)
-      for (size_t c = 0; c < values.size() / 4; c++)
-        VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * (values.size() / 4) + c];
-    CaptureStdout();
-    view_ = zelNewViewSolution(mem_, nullptr, msh_);
-    GetCapturedStdout();
+      for (size_t c = 0; c < n; c++) VertexValue(msh_, v, 0, static_cast<int>(c)) = values[(v - 1) * n + c];
+    CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
     return view_ ? &view_->ZelPal[0] : nullptr;
   }
-  std::string update(ZelPalette *pal, int N, int *result = nullptr) {
-    CaptureStdout();
-    int r = zelUpdatePalette(0, msh_, N, pal);
-    if (result) *result = r;
-    return GetCapturedStdout();
+  // The palette updated with N iso values; what it printed goes to out_.
+  int update(ZelPalette *pal, int N) {
+    int r = -1;
+    out_ = CaptureText([&] { r = zelUpdatePalette(0, msh_, N, pal); }).Out;
+    return r;
   }
+  static std::vector<double> iso(const ZelPalette *p, int n) { return {p->Iso, p->Iso + n}; }
 
   Memory_List *mem_ = nullptr;
   Geometric_Mesh *msh_ = nullptr;
   ZelViewSolution *view_ = nullptr;
+  std::string out_;
 };
 
 }  // namespace
@@ -53,16 +41,12 @@ class Palettes : public testing::Test {
 TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
   ZelPalette *pal = make({-3, -1, -2, -5});
   ASSERT_NE(pal, nullptr);
-  EXPECT_EQ(pal->N, 5);  // the default palette
-  EXPECT_EQ(pal->Subdiv, 9);
-  EXPECT_EQ(pal->IsoWidth, 2.0f);
+  EXPECT_EQ(std::vector<double>({double(pal->N), double(pal->Subdiv), pal->IsoWidth}),
+            (std::vector<double>{5, 9, 2}));  // the default palette
   update(pal, 2);
-  EXPECT_EQ(pal->Iso[0], -5.0);
-  EXPECT_EQ(pal->Iso[1], -1.0);  // all negative: the largest value is the maximum
-  EXPECT_EQ(pal->Hue[0], 240.0f);
-  EXPECT_EQ(pal->Hue[1], 0.0f);
-  EXPECT_FLOAT_EQ(pal->NormIso[0], -0.5f);
-  EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
+  EXPECT_EQ(iso(pal, 2), (std::vector<double>{-5, -1}));  // all negative: the largest is the maximum
+  EXPECT_EQ(std::vector<float>(pal->Hue, pal->Hue + 2), (std::vector<float>{240, 0}));
+  EXPECT_EQ(std::vector<float>(pal->NormIso, pal->NormIso + 2), (std::vector<float>{-0.5, 0.5}));
   EXPECT_DOUBLE_EQ(pal->Sol[1], 0.0);  // (-3 - mid) / 4
   EXPECT_DOUBLE_EQ(pal->Sol[4], -0.5);
 }
@@ -70,25 +54,23 @@ TEST_F(Palettes, TwoLinearIsoValuesSpanTheRange) {
 TEST_F(Palettes, ConstantFieldNormalisesToZero) {
   ZelPalette *pal = make({4, 4, 4, 4});
   EXPECT_EQ(pal->Inv, 1.0);
-  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
-  for (int i = 0; i < 5; i++) EXPECT_EQ(pal->Iso[i], 4.0);
+  EXPECT_EQ(std::vector<double>(pal->Sol + 1, pal->Sol + 5), std::vector<double>(4, 0.0));
+  EXPECT_EQ(iso(pal, 5), std::vector<double>(5, 4.0));
 }
 
 TEST_F(Palettes, LogarithmicScales) {
   ZelPalette *pal = make({0, 1, 10, 100});
   pal->Scale = 1;
-  std::string out = update(pal, 3);
-  EXPECT_CONTAINS(out, "### WARNING You are using Log scale with negatives or null values!");
+  update(pal, 3);
+  EXPECT_CONTAINS(out_, "### WARNING You are using Log scale with negatives or null values!");
   EXPECT_EQ(pal->Iso[0], 1e-15);
   EXPECT_NEAR(pal->Iso[2], 100.0, 1e-9);
   EXPECT_EQ(pal->Sol[4], 100.0);  // the logarithmic scale keeps field units
-
-  // No positive value at all: the warning, then the linear scale.
+  // No positive value at all (the largest exactly 0): the warning, then the linear scale.
   for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 1 - v;
-  out = update(pal, 2);
-  EXPECT_CONTAINS(out, "### WARNING");
-  EXPECT_EQ(pal->Iso[0], -3.0);
-  EXPECT_EQ(pal->Iso[1], 0.0);
+  update(pal, 2);
+  EXPECT_CONTAINS(out_, "### WARNING");
+  EXPECT_EQ(iso(pal, 2), (std::vector<double>{-3, 0}));
   for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
 }
@@ -97,16 +79,10 @@ TEST_F(Palettes, IsoCountOutsideTwoToTenIsRefusedUnchanged) {
   ZelPalette *pal = make({1, 2, 3, 4});
   ZelPalette before = *pal;
   std::vector<double> sol(pal->Sol, pal->Sol + 5);
-  for (int N : {1, 11, 100}) {
-    int r = -1;
-    update(pal, N, &r);
-    EXPECT_EQ(r, 0) << N;
-  }
+  for (int N : {1, 11, 100}) EXPECT_EQ(update(pal, N), 0) << N;
   EXPECT_EQ(std::memcmp(&before, pal, sizeof(ZelPalette)), 0);
   EXPECT_EQ(std::vector<double>(pal->Sol, pal->Sol + 5), sol);
-  int r = 0;
-  update(pal, 10, &r);
-  EXPECT_EQ(r, 1);
+  EXPECT_EQ(update(pal, 10), 1);
   EXPECT_EQ(pal->Iso[9], 4.0);
 }
 
@@ -122,26 +98,24 @@ TEST_F(Palettes, MetricSizesLeaveZeroTensorsOutOfTheRange) {
   for (int v = 1; v <= 4; v++)
     for (int c = 0; c < 3; c++) VertexValue(msh_, v, 0, c) = 0;
   update(pal, 2);
-  EXPECT_EQ(pal->Iso[0], 0.0);
-  EXPECT_EQ(pal->Iso[1], 0.0);
+  EXPECT_EQ(iso(pal, 2), std::vector<double>(2, 0.0));
 }
 
 TEST_F(Palettes, MissingZComponentIsReportedOncePerUpdate) {
   ZelPalette *pal = make({1, 2, 3, 4, 5, 6, 7, 8}, {SOL_VECTOR});
   pal->Repr = 5;
-  std::string out = update(pal, 2);
-  EXPECT_EQ(out, "error in getPrintSol in zel_sol\n");
-  for (int j = 1; j <= 4; j++) EXPECT_EQ(pal->Sol[j], 0.0);
+  update(pal, 2);
+  EXPECT_EQ(out_, "error in getPrintSol in zel_sol\n");
+  EXPECT_EQ(std::vector<double>(pal->Sol + 1, pal->Sol + 5), std::vector<double>(4, 0.0));
 }
 
 TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
   ZelPalette *pal = make({0, 1, 2, 4});
   zelUpdateIsoLineDraw(pal, 1);
   ASSERT_EQ(pal->NbrRef, 4);
-  for (int i = 0; i < 5; i++) {
-    EXPECT_EQ(pal->RefLvl[i], pal->NormIso[i]);
-    EXPECT_EQ(pal->RefHue[i], pal->Hue[i]);
-  }
+  typedef std::vector<float> Row;
+  EXPECT_EQ(Row(pal->RefLvl, pal->RefLvl + 5), Row(pal->NormIso, pal->NormIso + 5));
+  EXPECT_EQ(Row(pal->RefHue, pal->RefHue + 5), Row(pal->Hue, pal->Hue + 5));
   zelUpdateIsoLineDraw(pal, 9);
   ASSERT_EQ(pal->NbrRef, 36);
   EXPECT_EQ(pal->RefLvl[36], pal->NormIso[4]);
@@ -149,48 +123,48 @@ TEST_F(Palettes, RefinedLevelsFollowTheSubdivision) {
   EXPECT_NEAR(pal->RefHue[13], pal->Hue[1] + (pal->Hue[2] - pal->Hue[1]) * 4 / 9, 1e-4);
 }
 
-TEST(PaletteCounts, MoreCurvedThanLinearElementsStayInsideSol) {
-  Memory_List *mem = NewMemory(200);
+// Two linear triangles and five P2 ones carrying a solution at triangles: Sol is sized, filled
+// and read with the linear count (clean under AddressSanitizer).
+TEST_F(Palettes, MoreCurvedThanLinearElementsStayInsideSol) {
   std::vector<int> siz(KmfMaxSizMsh + 10, 0);
   siz[KmfVertices] = 6, siz[KmfTriangles] = 2, siz[KmfTrianglesP2] = 5;
   siz[KmfSolAtTriangles] = 2, siz[KmfSolSizTot] = 1, siz[KmfSolNbrFld] = 1, siz[KmfSolTypes] = SOL_SCALAR;
-  Geometric_Mesh *msh = NewCommonMesh(mem, siz.data());
-  msh->Dim = 2;
-  for (int v = 0; v < 6; v++) AddVertex(msh, v, v % 2, 0);
-  AddElement(msh, KmfTriangles, {1, 2, 3}, 1), AddElement(msh, KmfTriangles, {2, 3, 4}, 1);
-  for (int t = 0; t < 5; t++) AddElement(msh, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
-  msh->SolAtTri->Sol[1] = 2, msh->SolAtTri->Sol[2] = 6;
-  CaptureStdout();
-  ZelViewSolution *view = zelNewViewSolution(mem, nullptr, msh);
-  ASSERT_EQ(zelUpdatePalette(0, msh, 2, &view->ZelPal[0]), 1);
-  GetCapturedStdout();
-  EXPECT_EQ(view->ZelPal[0].NbrSol, 2);
-  EXPECT_EQ(view->ZelPal[0].Iso[1], 6.0);
-  zelFreeViewSolution(mem, view);
-  FreeCommonMesh(mem, msh);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
+  msh_ = NewCommonMesh(mem_, siz.data());
+  msh_->Dim = 2;
+  for (int v = 0; v < 6; v++) AddVertex(msh_, v, v % 2, 0);
+  AddElement(msh_, KmfTriangles, {1, 2, 3}, 1), AddElement(msh_, KmfTriangles, {2, 3, 4}, 1);
+  for (int t = 0; t < 5; t++) AddElement(msh_, KmfTrianglesP2, {1, 2, 3, 4, 5, 6}, 1);
+  msh_->SolAtTri->Sol[1] = 2, msh_->SolAtTri->Sol[2] = 6;
+  CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
+  ASSERT_EQ(update(&view_->ZelPal[0], 2), 1);
+  EXPECT_EQ(view_->ZelPal[0].NbrSol, 2);
+  EXPECT_EQ(view_->ZelPal[0].Iso[1], 6.0);
 }
 
-TEST(PaletteOptions, TheOptionsPaletteGivesTheIsoValues) {
-  Memory_List *mem = NewMemory(200);
-  Geometric_Mesh *msh = TriangleGrid(mem, 1, 1, {SOL_SCALAR});
-  for (int v = 1; v <= 4; v++) VertexValue(msh, v, 0) = 10 * v;
+// Vertices appended after the view sized Sol (an edit) are left out of it.
+TEST_F(Palettes, VerticesAddedAfterTheViewStayOutsideSol) {
+  msh_ = NewRoomyMesh(mem_, 2, {{KmfVertices, 6}}, {SOL_SCALAR});
+  for (int v = 0; v < 4; v++) AddVertex(msh_, v, v % 2, 0);
+  CaptureText([&] { view_ = zelNewViewSolution(mem_, nullptr, msh_); });
+  AddVertex(msh_, 4, 0, 0), AddVertex(msh_, 5, 1, 0);
+  EXPECT_EQ(update(&view_->ZelPal[0], 2), 1);
+  EXPECT_EQ(view_->ZelPal[0].NbrSol, 4);
+}
+
+TEST_F(Palettes, TheOptionsPaletteGivesTheIsoValues) {
+  msh_ = TriangleGrid(mem_, 1, 1, {SOL_SCALAR});
+  for (int v = 1; v <= 4; v++) VertexValue(msh_, v, 0) = 10 * v;
   ZelSceneOptions opt{};
   opt.palCount = 5;
   const double iso[5] = {1, 2, 3, 5, 8};
   std::memcpy(opt.pal, iso, sizeof(iso));
   CaptureStdout();
-  ZelViewSolution *view = zelNewViewSolution(mem, &opt, msh);
+  view_ = zelNewViewSolution(mem_, &opt, msh_);
   EXPECT_CONTAINS(GetCapturedStdout(), " zelDefaultPalette: Iso 8 \n");
-  const ZelPalette &p = view->ZelPal[0];
+  const ZelPalette &p = view_->ZelPal[0];
   EXPECT_EQ(p.Iso[3], 5.0);
   EXPECT_FLOAT_EQ(p.NormIso[0], static_cast<float>((1 - 25) / 30.0));
-  EXPECT_EQ(zelDefaultPalette(&opt, 0, msh, 6, &view->ZelPal[0]), 0);  // the file gives five
-  zelFreeViewSolution(mem, view);
-  FreeCommonMesh(mem, msh);
-  EXPECT_EQ(mem->NbrActive, 0);
-  FreeMemory(mem);
+  EXPECT_EQ(zelDefaultPalette(&opt, 0, msh_, 6, &view_->ZelPal[0]), 0);  // the file gives five
 }
 
 TEST(PrintSol, ScalarOfEachFieldTypeAndRepresentation) {
@@ -256,40 +230,33 @@ std::vector<double> isoReference(const Geometric_Mesh *m, double iso) {
 
 }  // namespace
 
-TEST(IsoLinePoints, EqualThePlainQuadraticReference) {
-  Memory_List *mem = NewMemory(200);
-  Geometric_Mesh *msh = TriangleGrid(mem, 9, 7, {SOL_SCALAR});
+TEST_F(Palettes, IsoLinePointsEqualThePlainQuadraticReference) {
+  msh_ = TriangleGrid(mem_, 9, 7, {SOL_SCALAR});
   // Values exactly at the iso along the diagonals, and vertices moved by less than 1e-6.
-  for (int v = 1; v <= msh->NbrVer; v++) {
-    double *p = msh->Ver[v].Crd;
-    VertexValue(msh, v, 0) = p[0] - p[1] + 0.1 * std::sin(3 * p[0] * p[1]);
+  for (int v = 1; v <= msh_->NbrVer; v++) {
+    double *p = msh_->Ver[v].Crd;
+    VertexValue(msh_, v, 0) = p[0] - p[1] + 0.1 * std::sin(3 * p[0] * p[1]);
     if (v % 5 == 0) p[0] += 4e-7;
   }
+  int count = -1;
   for (double iso : {0.0, 0.5, 1.0, -2.3, 40.0}) {
-    int count = -1;
     CaptureStdout();
-    double *pts = zelGetIsoLinPts(msh, 0, &count, iso);
+    double *pts = zelGetIsoLinPts(msh_, 0, &count, iso);
     GetCapturedStdout();
     ASSERT_NE(pts, nullptr);
-    std::vector<double> ref = isoReference(msh, iso);
-    EXPECT_EQ(std::vector<double>(pts, pts + 2 * count), ref) << iso;
+    EXPECT_EQ(std::vector<double>(pts, pts + 2 * count), isoReference(msh_, iso)) << iso;
     std::free(pts);
   }
-  msh->Dim = 3;
-  int count = -1;
-  EXPECT_EQ(zelGetIsoLinPts(msh, 0, &count, 1.0), nullptr);
-  FreeCommonMesh(mem, msh);
-
-  // An iso through one vertex of a triangle, crossing the opposite side, gives no point.
-  msh = NewRoomyMesh(mem, 2, {{KmfVertices, 3}, {KmfTriangles, 1}}, {SOL_SCALAR});
-  AddElement(msh, KmfTriangles, {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 0), AddVertex(msh, 0, 1, 0)},
-             1);
-  VertexValue(msh, 1, 0) = 1, VertexValue(msh, 2, 0) = 0, VertexValue(msh, 3, 0) = 5;
+  msh_->Dim = 3;
+  EXPECT_EQ(zelGetIsoLinPts(msh_, 0, &count, 1.0), nullptr);
+  // The one triangle (0, 0) (1, 0) (0, 1) with values 1, 0, 5: the iso 1 passes through its
+  // first vertex and crosses the opposite side, which gives no point.
+  msh_->Dim = 2, msh_->NbrTri = 1, msh_->Tri[1].Ver[2] = 3;
+  msh_->Ver[3].Crd[0] = 0, msh_->Ver[3].Crd[1] = 1;
+  VertexValue(msh_, 1, 0) = 1, VertexValue(msh_, 2, 0) = 0, VertexValue(msh_, 3, 0) = 5;
   CaptureStdout();
-  double *pts = zelGetIsoLinPts(msh, 0, &count, 1.0);
+  double *pts = zelGetIsoLinPts(msh_, 0, &count, 1.0);
   EXPECT_CONTAINS(GetCapturedStdout(), "nb tri inter = 0 \n");
   EXPECT_EQ(count, 0);
   std::free(pts);
-  FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }

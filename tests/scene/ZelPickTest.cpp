@@ -1,18 +1,86 @@
-// Picks under the GL harness, through the mouse press as the view calls it, on lists compiled
-// by the surface builders.
+// Picking: the rules that need no GL (picked-stack updates, nearest node and side), then picks
+// under the GL harness, through the mouse press as the view calls it, on lists compiled by the
+// surface builders.
 #include <GL/glu.h>
 
-#include <cmath>
-
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelPicking.h"
+#include "zelvane/scene/ZelPick.h"
 #include "zelvane/scene/ZelReport.h"
+#include "zelvane/scene/ZelStack.h"
 
 namespace {
+
+typedef std::vector<std::pair<int, int>> Entries;  // (index, kind), bottom first
+const int E = KmfFaceEdges, Q = KmfFaceP2Edges, T = KmfTriangles, V = KmfVertices;
+
+// Each row: the stack before, the pick (one item, a side of two vertices or a curved side of
+// three nodes), whether it undid the pick on top, and the stack after. Capacity 4.
+struct StackCase {
+  Entries Before;
+  std::vector<int> Pick;  // one item: {index, kind}
+  int Kind, Undone;
+  Entries After;
+};
+
+TEST(PickStack, UpdatesTakeOffOnlyWhatTheStackHolds) {
+  const std::vector<int> side = {4, 9}, p2 = {1, 2, 3};
+  const Entries p2After = {{1, Q}, {2, Q}, {3, Q}};
+  const StackCase cases[] = {
+      {{}, {3, T}, T, 0, {{3, T}}},
+      {{{1, V}, {8, V}}, {3, T}, T, 0, {{1, V}, {3, T}}},  // the top replaced
+      {{{8, T}}, {8, T}, T, 1, {}},                      // the same item again
+      {{}, side, E, 0, {{4, E}, {9, E}}},
+      {{{9, E}}, side, E, 0, {{4, E}, {9, E}}},  // one entry: no pair to compare
+      {{{9, E}, {4, E}}, side, E, 1, {}},        // either order
+      {{{4, E}, {9, V}}, side, E, 0, {{4, E}, {9, E}}},
+      {{{7, T}, {4, E}, {9, E}}, side, E, 1, {{7, T}}},
+      {{{1, V}, {2, V}, {3, V}, {4, V}}, side, E, 0, {{1, V}, {2, V}, {4, E}, {9, E}}},
+      {{{1, Q}, {2, Q}, {3, Q}}, p2, Q, 1, {}}, {{{2, Q}, {1, Q}, {3, Q}}, p2, Q, 1, {}},
+      {{{1, Q}, {3, Q}, {2, Q}}, p2, Q, 1, {}}, {{{3, Q}, {2, Q}, {1, Q}}, p2, Q, 1, {}},
+      {{{2, Q}, {3, Q}, {1, Q}}, p2, Q, 0, p2After},  // not one of the four orders
+      {{{1, E}, {2, Q}, {3, Q}}, p2, Q, 0, p2After},
+      {{{2, Q}, {3, Q}}, p2, Q, 0, p2After},
+      {{{9, V}, {1, V}, {2, V}, {3, V}}, p2, Q, 0, {{9, V}, {1, Q}, {2, Q}, {3, Q}}},
+  };
+  Memory_List *mem = NewMemory(10);
+  for (const StackCase &c : cases) {
+    GeoHybridStack *stk = geoNewHybridStack(mem, 4);
+    for (const auto &x : c.Before) geoPushHybridStack(stk, x.first, x.second);
+    int undone = c.Kind == E   ? zelPushPickedSide(stk, c.Pick.data())
+                 : c.Kind == Q ? zelPushPickedP2Side(stk, c.Pick.data())
+                               : zelPushPickedItem(stk, c.Pick[0], c.Pick[1]);
+    Entries after;
+    for (int k = 0; k <= stk->Top; k++) after.push_back({stk->Ent[k].Idx, stk->Ent[k].Typ});
+    EXPECT_EQ(undone, c.Undone) << &c - cases;
+    EXPECT_EQ(after, c.After) << &c - cases;
+    geoFreeHybridStack(mem, stk);
+  }
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+TEST(PickGeometry, NearestNodeAndSideTiesAndASideSeenEndOn) {
+  const double pts[] = {0, 0, 4, 0, 2, 2, 2, -2}, nan[] = {NAN, 0, 5, 5};
+  EXPECT_EQ(zelNearestPoint(pts, 4, 2, 0), 0);  // all four at distance 2: the first
+  EXPECT_EQ(zelNearestPoint(pts, 4, 3.9, 0.1), 1);
+  EXPECT_EQ(zelNearestPoint(nan, 2, 0, 0), 1);
+  const int sides[3][2] = {{0, 1}, {1, 2}, {2, 0}};
+  // A right triangle; (2, 2) is as near to both legs: the first one tested wins.
+  const double tri[] = {0, 0, 10, 0, 0, 10};
+  EXPECT_EQ(zelNearestSide(tri, sides, 3, 2, 2), 0);
+  EXPECT_EQ(zelNearestSide(tri, sides, 3, 1, 5), 2);
+  EXPECT_EQ(zelNearestSide(tri, sides, 3, 6, 5), 1);
+  // Seen end-on, the first side projects to a point: measured to it, never divided by zero.
+  const double flat[] = {5, 5, 5, 5, 0, 10};
+  EXPECT_DOUBLE_EQ(zelLineDistance(flat, flat + 2, 8, 9), 5.0);
+  EXPECT_EQ(zelNearestSide(flat, sides, 3, 5, 5), 0);
+  EXPECT_EQ(zelNearestSide(flat, sides, 3, 1, 8), 1);
+}
 
 const int W = 200;
 
@@ -41,10 +109,7 @@ class Pick : public testing::Test {
     display_.reset(new DisplayScene(pickMesh, false));
     s_ = display_->get();
     ASSERT_EQ(zelSetColorRange(s_), 1);
-    CaptureStdout();
-    zelSetupDisplayLists(display_->mem(), s_);
-    zelUpdateAllDisplayLists(1, s_);
-    GetCapturedStdout();
+    CaptureText([&] { zelSetupDisplayLists(display_->mem(), s_), zelUpdateAllDisplayLists(1, s_); });
     zoom(60);
   }
   void zoom(double fov) {
@@ -69,8 +134,8 @@ class Pick : public testing::Test {
     s_->VieEvt->buttons = button;
     return zelProcessMousePressEvent(s_, x, y);
   }
-  Rebuilds stack() const {
-    Rebuilds e;
+  Entries stack() const {
+    Entries e;
     for (int k = 0; k <= s_->Pck->Top; k++) e.push_back({s_->Pck->Ent[k].Idx, s_->Pck->Ent[k].Typ});
     return e;
   }
@@ -87,41 +152,40 @@ const uint32_t Shift = ZelKeyShift, Alt = ZelKeyAlt, Left = ZelButtonLeft, Middl
 
 TEST_F(Pick, ElementsPickedAndTheSamePickUnpicksSilently) {
   EXPECT_EQ(press(Shift, Left, 0.8, 0.4), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfTriangles}}));
+  EXPECT_EQ(stack(), (Entries{{1, KmfTriangles}}));
   ASSERT_EQ(hooks_.Texts.size(), 1u);
   EXPECT_CONTAINS(hooks_.Texts[0], "Triangle</span>               1 = [");
   EXPECT_TRUE(called(hooks_, "updateQWidgetState"));
   EXPECT_EQ(press(Shift, Left, 0.8, 0.4), 1);
-  EXPECT_EQ(stack(), Rebuilds{});
+  EXPECT_EQ(stack(), Entries{});
   EXPECT_EQ(hooks_.Texts.size(), 1u);
   EXPECT_EQ(press(Shift, Left, 0.2, 0.7), 1);
   EXPECT_EQ(press(Shift, Left, 1.5, 0.5), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfQuadrilaterals}}));
+  EXPECT_EQ(stack(), (Entries{{1, KmfQuadrilaterals}}));
   EXPECT_EQ(press(Shift, Left, 3, 3), 0);  // nothing there
 }
 
 TEST_F(Pick, VertexFromTheNearestCornerOfTheElement) {
   EXPECT_EQ(press(Shift, Middle, 0.9, 0.75), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{3, KmfVertices}}));
+  EXPECT_EQ(stack(), (Entries{{3, KmfVertices}}));
   EXPECT_EQ(press(Shift, Middle, 1.2, 0.1), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{2, KmfVertices}}));
+  EXPECT_EQ(stack(), (Entries{{2, KmfVertices}}));
 }
 
 TEST_F(Pick, EdgeOnFaceSideChoice) {
   // Near the diagonal of triangle 2: the side as its two vertices.
   EXPECT_EQ(press(Alt, Left, 0.4, 0.55), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfFaceEdges}, {3, KmfFaceEdges}}));
+  EXPECT_EQ(stack(), (Entries{{1, KmfFaceEdges}, {3, KmfFaceEdges}}));
   EXPECT_EQ(hooks_.Texts.back(), "  Edge on Tri           [        1         3] length = 1.41421");
   EXPECT_EQ(press(Alt, Left, 0.55, 0.4), 1);  // the same side from triangle 1: unpicked
-  EXPECT_EQ(stack(), Rebuilds{});
+  EXPECT_EQ(stack(), Entries{});
   // Nearest the bottom side of triangle 1, farther than the wide edge line: the mesh edge on it.
   EXPECT_EQ(press(Alt, Left, 0.8, 0.15), 1);
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfEdges}}));
+  EXPECT_EQ(stack(), (Entries{{1, KmfEdges}}));
   clear();
-  CaptureStderr();
-  EXPECT_EQ(press(Alt, Left, 1.5, 0.5), 1);
-  EXPECT_EQ(GetCapturedStderr(), " ## WARNING: ZELPICKEDGEONFACE:  TYPE 7 IS NOT HANDLED \n");
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfQuadrilaterals}}));
+  std::string err = CaptureText([&] { EXPECT_EQ(press(Alt, Left, 1.5, 0.5), 1); }).Err;
+  EXPECT_EQ(err, " ## WARNING: ZELPICKEDGEONFACE:  TYPE 7 IS NOT HANDLED \n");
+  EXPECT_EQ(stack(), (Entries{{1, KmfQuadrilaterals}}));
 }
 
 TEST_F(Pick, HiddenFaceRecordIsNotPickableHiddenEdgeRecordIs) {
@@ -129,7 +193,7 @@ TEST_F(Pick, HiddenFaceRecordIsNotPickableHiddenEdgeRecordIs) {
   zelGetEntity(s_->ZelMsh, KmfEdges)->DspLst[1].Flags |= ZelLstHidden;
   EXPECT_EQ(press(Shift, Left, 0.2, 0.7), 0);
   EXPECT_EQ(press(Alt, Left, 0.5, -0.05), 1);  // just below the mesh: only the wide edge line is there
-  EXPECT_EQ(stack(), (Rebuilds{{1, KmfEdges}}));
+  EXPECT_EQ(stack(), (Entries{{1, KmfEdges}}));
 }
 
 TEST_F(Pick, TopAndBottomRowsOfAFilledView) {

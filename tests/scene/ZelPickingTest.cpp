@@ -1,33 +1,17 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "common/model/ElementKind.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
-#include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
-namespace {
-
-// Counts of the picking kinds, some empty, whose ids fit 16 bits.
-Geometric_Mesh CountedMesh() {
+// The first and last item of every kind survive encoding, decoding and the kind scan, the
+// counts of the picking kinds (some empty) giving ids that fit 16 bits.
+TEST(Picking, IdsRoundTripAtKindBoundaries) {
   Geometric_Mesh msh{};
   msh.NbrVer = 900, msh.NbrEfr = 40, msh.NbrTri = 1700, msh.NbrP2Tri = 3, msh.NbrQua = 800;
   msh.NbrTet = 30000, msh.NbrPyr = 7, msh.NbrPri = 11, msh.NbrHex = 5000, msh.NbrNor = 25;
-  return msh;
-}
-
-}  // namespace
-
-// The first and last item of every kind survive encoding, decoding and the kind scan.
-TEST(Picking, IdsRoundTripAtKindBoundaries) {
-  Geometric_Mesh msh = CountedMesh();
   ZelMesh zm{};
   EXPECT_EQ(zelGetEntityPickingBase(nullptr, &zm), 0);
   ASSERT_EQ(zelGetEntityPickingBase(&msh, &zm), 1);
@@ -98,9 +82,8 @@ TEST(Picking, SceneWhoseIdsDoNotFitGetsNoTable) {
   free(scn.ColRng);
   scn.ColRng = nullptr;
   msh.NbrTri++;
-  CaptureStderr();
-  EXPECT_EQ(zelSetColorRange(&scn), 0);
-  EXPECT_EQ(GetCapturedStderr(), "  Sorry. Picking disabled. (65536,65537)\n");
+  std::string err = CaptureText([&] { EXPECT_EQ(zelSetColorRange(&scn), 0); }).Err;
+  EXPECT_EQ(err, "  Sorry. Picking disabled. (65536,65537)\n");
   EXPECT_EQ(scn.ColRng, nullptr);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glDeleteRenderbuffers(1, &rb);

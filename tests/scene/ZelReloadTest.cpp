@@ -1,4 +1,4 @@
-#include "tests/scene/InteractionScene.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/LoadFixtures.h"
 #include "zelvane/scene/ZelSolutionControl.h"
 
@@ -11,8 +11,6 @@ Geometric_Mesh *square(Memory_List *mem) {
   return m;
 }
 
-// ---- Reload -------------------------------------------------------------------------------
-
 // A scalar solution file, whole or cut before its End.
 std::string solFile(const char *name, int kwd, const char *key, const std::vector<double> &v, bool whole,
                     int dim = 3) {
@@ -23,9 +21,8 @@ std::string solFile(const char *name, int kwd, const char *key, const std::vecto
   return fixtures::SaveNamed(name, whole ? text : text.substr(0, text.rfind("End")));
 }
 int reload(ZelScene *scene, const std::string &path) {
-  CaptureStdout();
-  int res = zel_updateSol(scene, path.c_str());
-  GetCapturedStdout();
+  int res = -1;
+  CaptureText([&] { res = zel_updateSol(scene, path.c_str()); });
   return res;
 }
 

@@ -1,18 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstdarg>
-#include <string>
-#include <vector>
 
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/FakeHooks.h"
-#include "tests/support/SceneFixtures.h"
+#include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelEigen.h"
 #include "zelvane/scene/ZelReport.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -125,31 +115,28 @@ Geometric_Mesh *shortSolution(Memory_List *mem) {
   return m;
 }
 
-std::string eigen3(const double met[6]) {
-  double val[3], vec[9];
-  int code = mtxEigen3(met, val, vec);
-  return fmt("<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  "
-             "%le  %le\n",
-             vec[0], vec[1], vec[2]) +
-         fmt("<span style=\"color:red\">vp2</span> :  %le  %le  %le\n", vec[3], vec[4], vec[5]) +
-         fmt("<span style=\"color:red\">vp3</span> :  %le  %le  %le\n", vec[6], vec[7], vec[8]) +
-         fmt("<span style=\"color:red\">EigenValues</span>            %le  %le  %le    %d ", val[0], val[1],
-             val[2], code);
-}
-std::string eigen2(const double met[3]) {
-  double val[2], vec[4];
-  int code = mtxEigen2(met, val, vec);
-  return fmt("<span style=\"color:red\">EigenVector</span>     <span style=\"color:red\">vp1</span> :  %le  "
-             "%le  %le %le\n",
-             vec[0], vec[1], vec[2], vec[3]) +
-         fmt("<span style=\"color:red\">EigenValues</span>            %le  %le  %le    %d ", val[0], val[1],
-             0.0, code);
+// The eigen part of a metric's paragraph: three vectors in 3-D; in 2-D both vectors on one line
+// and 0 in the third eigenvalue slot.
+std::string eigen(int dim, const double *met) {
+  double val[3] = {0, 0, 0}, vec[9];
+  const int code = dim == 3 ? mtxEigen3(met, val, vec) : mtxEigen2(met, val, vec);
+  const std::string red = "<span style=\"color:red\">";
+  std::string s = red + "EigenVector</span>     " + red + "vp1</span> :  ";
+  if (dim == 3) {
+    for (int k = 0; k < 3; k++) {
+      const double *v = vec + 3 * k;
+      s += (k ? red + fmt("vp%d</span> :  ", k + 1) : "") + fmt("%le  %le  %le\n", v[0], v[1], v[2]);
+    }
+  } else {
+    s += fmt("%le  %le  %le %le\n", vec[0], vec[1], vec[2], vec[3]);
+  }
+  return s + red + fmt("EigenValues</span>            %le  %le  %le    %d ", val[0], val[1], val[2], code);
 }
 const double kMet3[6] = {4, 0, 0, 9, 0, 16}, kMet2[3] = {4, 1, 9};
 // The dihedral paragraph from its two rows of three slots.
-std::string dihedral(const std::vector<std::string> &row1, const std::vector<std::string> &row2) {
-  return P("      <span style=\"color:red\">Dihedral Angles</span>   " + std::string(11, ' ') + row1[0] +
-           row1[1] + row1[2] + "\n" + kCont + row2[0] + row2[1] + row2[2] + "</p>");
+std::string dihedral(const std::string &row1, const std::string &row2) {
+  const std::string label = "      <span style=\"color:red\">Dihedral Angles</span>   ";
+  return P(label + std::string(11, ' ') + row1 + "\n" + kCont + row2 + "</p>");
 }
 std::string vertexLine(int v, int ref) {
   return P(blue("Vertex") + fmt("        %10d   Ref %d</p>", v, ref));
@@ -159,7 +146,7 @@ std::string sol3(int v) {
            fmt("<span style=\"color:red\">Vector</span>    %le  %le  %le ", v + 0.0, v + 1.0, v + 2.0) +
            fmt("<span style=\"color:red\">Tensor</span>    %le  %le  %le %le  %le  %le ", 4.0, 0.0, 0.0, 9.0,
                0.0, 16.0) +
-           eigen3(kMet3) + "</p>");
+           eigen(3, kMet3) + "</p>");
 }
 
 struct ReportCase {
@@ -173,7 +160,7 @@ std::string flat16() {
   std::string p = "          " + fmt("<span style=\"color:red\">Scalar</span> :  %le ", -1.25) +
                   fmt("<span style=\"color:red\">Vector</span>    %le  %le ", 3.0, 4.0);
   for (int f = 2; f < 16; f++)
-    p += fmt("<span style=\"color:red\">Tensor</span>    %le  %le  %le ", 4.0, 1.0, 9.0) + eigen2(kMet2);
+    p += fmt("<span style=\"color:red\">Tensor</span>    %le  %le  %le ", 4.0, 1.0, 9.0) + eigen(2, kMet2);
   return P(p + "</p>");
 }
 std::string angles(const char *three) {
@@ -182,6 +169,9 @@ std::string angles(const char *three) {
 std::string scalar(double v) {
   return P("          " + fmt("<span style=\"color:red\">Scalar</span> :  %le ", v) + "</p>");
 }
+std::string tri(int i, std::initializer_list<int> nodes) {
+  return P(blue("Triangle") + fmt("               %d = [", i) + N(nodes) + "]   Ref 7</p>");
+}
 std::string head(const char *label, const char *gap, std::initializer_list<int> nodes, const char *tail) {
   return P(blue(label) + gap + "         1 = [" + N(nodes) + tail);
 }
@@ -189,30 +179,29 @@ std::string cont(std::initializer_list<int> nodes, const char *tail) {
   return P(kCont + "[" + N(nodes) + tail);
 }
 
+const std::string kDead =
+    P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>");
+
 const ReportCase kCases[] = {
-    {"vertex without field bits: header only", mixedMesh, 0, KmfVertices, 5, {vertexLine(5, 11)}},
     {"vertex with coordinates and all three fields in 3-D", mixedMesh, 0x8007, KmfVertices, 14,
      {P(blue("Vertex") + fmt("              %10d   (1  1  1) Ref 11</p>", 14)), sol3(14)}},
     {"vertex, 16 fields in 2-D printed whole (third eigenvalue slot 0)", flatMesh, 0xFFFF, KmfVertices, 2,
      {P(blue("Vertex") + fmt("              %10d   (1  0  0) Ref 0</p>", 2)), flat16()}},
     {"a failed eigen solve drops the paragraph", failingMetric, 4, KmfVertices, 3, {vertexLine(3, 12)}},
     {"a zero-length neighbour normal shows no angle", collapsed, 0x40000, KmfTriangles, 2,
-     {P(blue("Triangle") + "               2 = [" + N({1, 5, 4}) + "]   Ref 7</p>"),
-      dihedral({"      n/a", "      n/a", "      0.00"}, {"      n/a", "      n/a", "    180.00"})}},
+     {tri(2, {1, 5, 4}), dihedral("      n/a      n/a      0.00", "      n/a      n/a    180.00")}},
     {"a collapsed triangle: no angle at its zero-length side, no dihedral angle", collapsed, 0x60000,
      KmfTriangles, 3,
-     {P(blue("Triangle") + "               3 = [" + N({4, 5, 13}) + "]   Ref 7</p>"),
-      angles("      n/a      0.00       n/a</p>"),
-      dihedral({"      n/a", "      n/a", "      n/a"}, {"      n/a", "      n/a", "      n/a"})}},
+     {tri(3, {4, 5, 13}), angles("      n/a      0.00       n/a</p>"),
+      dihedral("      n/a      n/a      n/a", "      n/a      n/a      n/a")}},
     {"a needle triangle: cosines clamped, angles 0 180 0", needle, 0x20000, KmfTriangles, 3,
-     {P(blue("Triangle") + "               3 = [" + N({4, 5, 13}) + "]   Ref 7</p>"),
-      angles("     0.00    180.00      0.00</p>")}},
+     {tri(3, {4, 5, 13}), angles("     0.00    180.00      0.00</p>")}},
     {"edge with its length", mixedMesh, 0, KmfEdges, 1,
      {head("Edge", "     ", {1, 2}, "]   Ref 3  length 1 </p>")}},
     {"P2 triangle, then its six node reports after the whole header", mixedMesh, 0x10000, KmfTrianglesP2, 1,
      {head("Triangle P2", "         ", {1, 3, 7}, "]</p>"), cont({2, 5, 4}, "]   Ref 8 </p>"),
-      vertexLine(1, 10),
-      vertexLine(3, 12), vertexLine(7, 10), vertexLine(2, 11), vertexLine(5, 11), vertexLine(4, 10)}},
+      vertexLine(1, 10), vertexLine(3, 12), vertexLine(7, 10), vertexLine(2, 11), vertexLine(5, 11),
+      vertexLine(4, 10)}},
     {"Q2 quadrilateral", mixedMesh, 0, KmfQuadrilateralsQ2, 1,
      {head("QuadrilateralQ2", "     ", {1, 3, 9, 7}, "]</p>"), cont({2, 6, 8, 4, 5}, "]  Ref 10 </p>")}},
     {"tetrahedron followed by its four vertex reports", mixedMesh, 0x10000, KmfTetrahedra, 1,
@@ -227,26 +216,21 @@ const ReportCase kCases[] = {
      {head("Prism", "               ", {1, 2, 4}, "]</p>"), cont({10, 11, 13}, "]   Ref 14 </p>")}},
     {"Q2 hexahedron", mixedMesh, 0, KmfHexahedraQ2, 1,
      {head("Hexahedron  Q2", "      ", {1, 3, 9, 7}, "]</p>"), cont({19, 21, 27, 25}, "]</p>"),
-      cont({2, 6, 8, 4}, "]</p>"),
-      cont({20, 24, 26, 22}, "]</p>"), cont({10, 12, 18, 16}, "]</p>"), cont({5, 11, 15, 17}, "]</p>"),
-      cont({13, 23, 14}, "          ]   Ref 16 </p>")}},
+      cont({2, 6, 8, 4}, "]</p>"), cont({20, 24, 26, 22}, "]</p>"), cont({10, 12, 18, 16}, "]</p>"),
+      cont({5, 11, 15, 17}, "]</p>"), cont({13, 23, 14}, "          ]   Ref 16 </p>")}},
     {"normal, then the report of its vertex", mixedMesh, 1, KmfNormalAtVertices, 1,
      {P(blue("Normal") + "                       1   (     0.00       0.50       1.00) Ref 5 At:</p>"),
-      vertexLine(2, 11),
-      scalar(1.0)}},
+      vertexLine(2, 11), scalar(1.0)}},
     {"corner angles; dihedral: a mesh edge, a quadrilateral neighbour, a flat neighbour", mixedMesh, 0x60000,
      KmfTriangles, 1,
-     {head("Triangle", "      ", {1, 2, 5}, "]   Ref 7</p>"),
-      angles("    45.00     90.00     45.00</p>"),
-      dihedral({"      n/a", "      0.00", "      n/a"}, {"      n/a", "    180.00", "      n/a"})}},
+     {tri(1, {1, 2, 5}), angles("    45.00     90.00     45.00</p>"),
+      dihedral("      n/a      0.00      n/a", "      n/a    180.00      n/a")}},
     {"dihedral: a known fold of 90 degrees and a side without neighbour", mixedMesh, 0x40000, KmfTriangles, 2,
-     {P(blue("Triangle") + "               2 = [" + N({1, 5, 4}) + "]   Ref 7</p>"),
-      dihedral({"     90.00", "      n/a", "      0.00"}, {"     90.00", "      n/a", "    180.00"})}},
-    {"dead triangle: no header or node reports, the solution still follows", triangleSolution, 0x10001,
-     KmfTriangles, 2,
-     {P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>"), scalar(1.5)}},
+     {tri(2, {1, 5, 4}), dihedral("     90.00      n/a      0.00", "     90.00      n/a    180.00")}},
+    {"dead triangle: no node reports, the solution still follows", triangleSolution, 0x10001, KmfTriangles, 2,
+     {kDead, scalar(1.5)}},
     {"no paragraph for an entity whose values were not read", shortSolution, 0x10001, KmfTriangles, 2,
-     {P(blue("Triangle") + "               2 <span style=\"color:red\">is dead...</span></p>")}},
+     {kDead}},
 };
 
 void PrintTo(const ReportCase &c, std::ostream *os) { *os << c.What; }
@@ -255,42 +239,24 @@ class Report : public testing::TestWithParam<ReportCase> {};
 
 TEST_P(Report, PrintsThePartTexts) {
   const ReportCase &c = GetParam();
-  Memory_List *mem = NewMemory(1000);
-  CaptureStdout();
-  ZelScene *scene = OpenHeadless(mem, nullptr, c.Mesh(mem));
-  GetCapturedStdout();
+  DisplayScene scene(c.Mesh, false);
   scene->opt->verbose = c.Verbose;
-  {
-    FakeHooks hooks;
-    CaptureStdout();
-    CaptureStderr();
-    EXPECT_EQ(zelPrintItemInfo(scene, c.Kind, c.Index), 1);
-    GetCapturedStderr();
-    GetCapturedStdout();
-    EXPECT_EQ(hooks.Texts, c.Want);
-  }
-  zelFreeScene(mem, scene);
-  FreeMemory(mem);
+  FakeHooks hooks;
+  CaptureText([&] { EXPECT_EQ(zelPrintItemInfo(scene.get(), c.Kind, c.Index), 1); });
+  EXPECT_EQ(hooks.Texts, c.Want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Report, testing::ValuesIn(kCases));
 
 TEST(Report, DistanceNeedsAVertexAmongTwoPicks) {
-  Memory_List *mem = NewMemory(1000);
-  CaptureStdout();
-  ZelScene *scene_ = OpenHeadless(mem, nullptr, mixedMesh(mem));
-  GetCapturedStdout();
+  DisplayScene scene(mixedMesh, false);
   FakeHooks hooks;
   const int idx[2] = {1, 2}, tri[2] = {KmfTriangles, KmfTriangles}, mixed[2] = {KmfTriangles, KmfVertices};
-  zelPrintDistance(scene_, idx, mixed);
+  zelPrintDistance(scene.get(), idx, mixed);
   EXPECT_TRUE(hooks.Texts.empty());
-  zelPrintDistance(scene_, idx, tri);
-  ASSERT_EQ(hooks.Texts.size(), 1u);
-  EXPECT_EQ(hooks.Texts[0],
-            P("  <span style=\"color:green\">To Calculate a Distance, at least One of Two Picked Elements "
-              "must be a Vertex (triangles triangles)\n</p>"));
-  zelFreeScene(mem, scene_);
-  FreeMemory(mem);
+  zelPrintDistance(scene.get(), idx, tri);
+  EXPECT_EQ(hooks.Texts, Texts{P("  <span style=\"color:green\">To Calculate a Distance, at least One of Two "
+                                 "Picked Elements must be a Vertex (triangles triangles)\n</p>")});
 }
 
 }  // namespace

@@ -1,19 +1,12 @@
 // Scenes painted as the window paints them, the surface builders installed: faces and wires in
 // their order for 2-D and 3-D meshes, hidden records, clip plane 0 and the bounding box.
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-
 #include <climits>
 
-#include "common/model/Mesh.h"
-#include "tests/support/DisplayScene.h"
+#include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelCamera.h"
-#include "zelvane/scene/ZelDisplayList.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
