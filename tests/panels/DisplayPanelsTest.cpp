@@ -111,15 +111,6 @@ struct Visu {
   void click(const QString &check) const { ClickCheck(get<QWidget>(check)); }
 };
 
-using Call = std::tuple<int, int, unsigned>;  // kind, reference, rebuild mask
-
-std::vector<Call> Built(const FakeHooks &hooks) {
-  std::vector<Call> calls;
-  for (const FakeListCall &c : hooks.ListCalls)
-    if (c.Update) calls.emplace_back(c.Kind, c.Ref, c.Mask);
-  return calls;
-}
-
 std::vector<int> Refs(ZelScene *s, int kind, const std::function<bool(const ZelEntDisplayList &)> &has) {
   std::vector<int> refs;
   ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "common/model/Mesh.h"
+#include "tests/support/FakeHooks.h"
 #include "tests/support/SceneFixtures.h"
 #include "zelvane/gui/QZelBase.h"
 #include "zelvane/gui/ZelToolBox.h"
@@ -71,4 +72,11 @@ void ForEachRecord(ZelScene *scene, const std::function<void(int kind, ZelEntDis
     if (!e || !e->DspLst) continue;
     for (int i = 1; i <= e->NbrLst; i++) f(kind, e->DspLst[i]);
   }
+}
+
+std::vector<Call> Built(const FakeHooks &hooks) {
+  std::vector<Call> calls;
+  for (const FakeListCall &c : hooks.ListCalls)
+    if (c.Update) calls.emplace_back(c.Kind, c.Ref, c.Mask);
+  return calls;
 }

@@ -9,16 +9,22 @@
 #include <QWidget>
 #include <functional>
 #include <initializer_list>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/DisplayScene.h"
 #include "tests/support/GLHarness.h"
 
+class FakeHooks;
 struct Geometric_Mesh;
 struct Memory_List;
 struct ZelEntDisplayList;
 class ZelToolBox;
 typedef struct Zel_Scene ZelScene;
+
+// The list rebuilds the fake hooks saw, in order: (kind, reference, rebuild mask).
+using Call = std::tuple<int, int, unsigned>;
+std::vector<Call> Built(const FakeHooks &hooks);
 
 // Removes every key of the settings store.
 void ClearStore();

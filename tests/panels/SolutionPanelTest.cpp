@@ -38,15 +38,6 @@
 
 namespace {
 
-using Call = std::tuple<int, int, unsigned>;  // kind, reference, rebuild mask
-
-std::vector<Call> Built(const FakeHooks &hooks) {
-  std::vector<Call> calls;
-  for (const FakeListCall &c : hooks.ListCalls)
-    if (c.Update) calls.emplace_back(c.Kind, c.Ref, c.Mask);
-  return calls;
-}
-
 // Solution word of every record of a kind, by reference.
 std::map<int, unsigned> Words(ZelScene *s, int kind) {
   std::map<int, unsigned> words;
