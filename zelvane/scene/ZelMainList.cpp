@@ -87,6 +87,8 @@ bool isClipped(const ZelEntDisplayList *rec) {
   return (rec->Flags & (ZelLstClipped | ZelLstVolume)) == ZelLstClipped;
 }
 
+int callSolList(ZelEntity *ent, int tag, bool clip);
+
 // Runs draw on every visible record of the kinds, clip plane 0 on around a clipped one.
 template <size_t N, typename F>
 void recordPass(const ZelScene *scene, const int (&kinds)[N], F &&draw) {
@@ -292,9 +294,9 @@ class Composer {
   void clipPlaneCall(int tag, bool withFaces, bool withVolumes) {
     zelSetClipPlane0(s_);
     if (withFaces)
-      for (int kind : WireFaceKinds) zelCallSolList(zelGetEntity(s_->ZelMsh, kind), tag);
+      for (int kind : WireFaceKinds) callSolList(zelGetEntity(s_->ZelMsh, kind), tag, true);
     if (withVolumes)
-      for (int kind : WireVolumeKinds) zelCallSolList(zelGetEntity(s_->ZelMsh, kind), tag);
+      for (int kind : WireVolumeKinds) callSolList(zelGetEntity(s_->ZelMsh, kind), tag, true);
   }
 
   ZelScene *s_;
@@ -472,7 +474,11 @@ int zelUpdateMainDisplayList(int pass, ZelScene *scene) {
   return 1;
 }
 
-int zelCallSolList(ZelEntity *ent, int tag) {
+namespace {
+
+// The solution lists of one kind; with clip, plane 0 on around each record the face pass draws
+// clipped, so that lines and arrows leave with the faces they lie on.
+int callSolList(ZelEntity *ent, int tag, bool clip) {
   if (!ent) return 0;
   uint32_t bit, offset;
   switch (tag) {
@@ -487,10 +493,18 @@ int zelCallSolList(ZelEntity *ent, int tag) {
   if (!ent->DspLst) return 1;
   for (int d = 1; d <= ent->NbrLst; d++) {
     const ZelEntDisplayList &rec = ent->DspLst[d];
-    if (!(rec.Flags & ZelLstHidden) && (rec.Opt.Solution & bit)) glCallList(rec.SolLst + offset);
+    if ((rec.Flags & ZelLstHidden) || !(rec.Opt.Solution & bit)) continue;
+    const bool cut = clip && isClipped(&rec);
+    if (cut) glEnable(GL_CLIP_PLANE0);
+    glCallList(rec.SolLst + offset);
+    if (cut) glDisable(GL_CLIP_PLANE0);
   }
   return 1;
 }
+
+}  // namespace
+
+int zelCallSolList(ZelEntity *ent, int tag) { return callSolList(ent, tag, false); }
 
 int zelClipPlane0Equation(const ZelScene *scene, double eq[4]) {
   for (int k = 0; k < 4; k++) eq[k] = 0;
