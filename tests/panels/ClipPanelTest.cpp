@@ -157,15 +157,26 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
   ASSERT_TRUE(pick->isEnabled());
   ASSERT_EQ(c.d(), 0.25);
 
-  // Every kind: d = -(n . centre), and back to 0.25 unchecked.
+  // Every kind: the centre is the single-precision mean of every node, d = -(n . centre), and
+  // back to 0.25 unchecked.
   for (const auto &k : Nodes) {
+    float sum[3] = {0, 0, 0};
+    for (int i = 0; i < k[1]; i++)
+      for (int d = 0; d < 3; d++) sum[d] += static_cast<float>(m->Ver[Picked(k[0]) + i].Crd[d]);
     double centre[3];
-    ASSERT_TRUE(zelElementCentre(m, Picked(k[0]), k[0], centre));
+    ASSERT_TRUE(zelElementCentre(m, Picked(k[0]), k[0], centre)) << k[0];
+    for (int d = 0; d < 3; d++) EXPECT_EQ(centre[d], double(sum[d] / float(k[1]))) << k[0];
     geoPushHybridStack(s->Pck, Picked(k[0]), k[0]);
     pick->click();
     EXPECT_NEAR(c.d(), -(n[0] * centre[0] + n[1] * centre[1] + n[2] * centre[2]), 5e-4) << k[0];
     pick->click();
     EXPECT_EQ(c.d(), 0.25) << k[0];
+  }
+  // An element outside its kind has none.
+  for (const auto &bad : {std::pair<int, int>{2, KmfTriangles}, {0, KmfTriangles}, {28, KmfVertices}, {1, 200}}) {
+    double keep[3] = {7, 7, 7};
+    EXPECT_FALSE(zelElementCentre(m, bad.first, bad.second, keep)) << bad.first << " " << bad.second;
+    EXPECT_EQ(keep[0], 7.0);
   }
 
   // A picked tetrahedron, its plane applied: cut, vertices on both sides.
@@ -191,24 +202,4 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
   const Captured out = CaptureText([&] { pick->click(); });
   EXPECT_CONTAINS(out.Err, "Edge On Face");
   EXPECT_EQ(c.d(), before);
-}
-
-TEST(ElementCentre, IsTheSinglePrecisionMeanOfEveryNodeAndRefusesAnElementOutsideItsKind) {
-  Memory_List *mem = NewMemory(100);
-  Geometric_Mesh *m = Scattered(mem);
-  for (const auto &k : Nodes) {
-    float sum[3] = {0, 0, 0};
-    for (int i = 0; i < k[1]; i++)
-      for (int d = 0; d < 3; d++) sum[d] += static_cast<float>(m->Ver[Picked(k[0]) + i].Crd[d]);
-    double centre[3];
-    ASSERT_TRUE(zelElementCentre(m, Picked(k[0]), k[0], centre)) << k[0];
-    for (int d = 0; d < 3; d++) EXPECT_EQ(centre[d], double(sum[d] / float(k[1]))) << k[0];
-  }
-  for (const auto &bad : {std::pair<int, int>{2, KmfTriangles}, {0, KmfTriangles}, {28, KmfVertices}, {1, 200}}) {
-    double keep[3] = {7, 7, 7};
-    EXPECT_FALSE(zelElementCentre(m, bad.first, bad.second, keep)) << bad.first << " " << bad.second;
-    EXPECT_EQ(keep[0], 7.0);
-  }
-  FreeCommonMesh(mem, m);
-  FreeMemory(mem);
 }

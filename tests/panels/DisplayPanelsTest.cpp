@@ -293,7 +293,9 @@ TEST(DisplayPanels, RefreshesAndChoosingAllRefChangeNoRecordAndChoicesSurviveAPi
   FakeHooks hooks(true);
   visu.tool.update();
   EXPECT_EQ(States(s), before);
-  EXPECT_FALSE(visu.checked("srf:zelBox:Triangle:1") || visu.checked("vol:traBox:Tetrahedron:1"));
+  for (const char *name : {"srf:zelBox:Triangle:1", "srf:shrBox:Triangle:1", "vol:traBox:Tetrahedron:1",
+                           "vol:shrBox:Tetrahedron:1"})
+    EXPECT_FALSE(visu.checked(name)) << name;
   visu.choose("srf:refBox:Triangle:1", 0);
   visu.choose("vol:refBox:Tetrahedron:1", 0);
   EXPECT_EQ(States(s), before);
@@ -310,6 +312,13 @@ TEST(DisplayPanels, RefreshesAndChoosingAllRefChangeNoRecordAndChoicesSurviveAPi
   visu.tool.update();
   EXPECT_EQ(REFS(KmfTetrahedra, r.Opt.Render & 0x80), std::vector<int>({7, 8}));
   EXPECT_TRUE(visu.checked("vol:traBox:Tetrahedron:1"));
+
+  // Every tetrahedron shrunk, then Shrink unchecked at "All Ref": the volumes' own records only.
+  Rec(s, KmfTetrahedra, 8).Flags |= 4;
+  visu.tool.update();
+  visu.click("vol:shrBox:Tetrahedron:1");
+  EXPECT_TRUE(REFS(KmfTetrahedra, r.Flags & 4).empty());
+  EXPECT_EQ(REFS(KmfTriangles, r.Flags & 4), std::vector<int>({1, 2}));
 }
 
 TEST(DisplayPanels, NormalsStoreTheirScaleAndDirectionAndActivatingKeepsEachReferencesColour) {
