@@ -83,24 +83,22 @@ TEST(Preferences, EveryControlStoresAtOnceAndResetStoresItsOwnValues) {
   EXPECT_TRUE(gen->toolBarCheck()->isChecked());
 
   auto mesh = quietPage<ZelMshPref>();
+  const auto meshKeys = [] {
+    std::vector<int> v;
+    for (const char *key : {"Lines Pref", "Surf Pref", "Vol Pref", "Show Sol"}) v.push_back(stored(key).toInt());
+    return v;
+  };
   choose(mesh->linesCombo(), 3);
-  EXPECT_EQ(stored("Lines Pref").toInt(), 0x30);
   choose(mesh->surfFaceCombo(), 0);
-  EXPECT_EQ(stored("Surf Pref").toInt(), 0x10 + 4);
   choose(mesh->volFaceCombo(), 1);
-  EXPECT_EQ(stored("Vol Pref").toInt(), 2);
   mesh->solutionCheck()->click();
-  EXPECT_EQ(stored("Show Sol").toInt(), 64);
+  EXPECT_EQ(meshKeys(), std::vector<int>({0x30, 0x10 + 4, 2, 64}));
   mesh->resetButton()->click();
-  EXPECT_EQ(std::vector<int>({stored("Lines Pref").toInt(), stored("Surf Pref").toInt(), stored("Vol Pref").toInt(),
-                              stored("Show Sol").toInt()}),
-            std::vector<int>({0x20, 22, 6, 0}));
+  EXPECT_EQ(meshKeys(), std::vector<int>({0x20, 22, 6, 0}));
   EXPECT_FALSE(stored("Show Vol").isValid());  // nothing writes it
 
   ZelTermPref term;
-  term.check(ZelTermPref::Coord)->click();
-  term.check(ZelTermPref::Solution)->click();
-  term.check(ZelTermPref::DihAngles)->click();
+  for (auto sw : {ZelTermPref::Coord, ZelTermPref::Solution, ZelTermPref::DihAngles}) term.check(sw)->click();
   EXPECT_EQ(stored("verbose").toInt(), 0x8000 | 1 | 0x40000);
   term.resetButton()->click();
   EXPECT_EQ(stored("verbose").toInt(), 0);
