@@ -6,7 +6,6 @@
 
 #include "tests/panels/PanelKit.h"
 #include "tests/support/LoadFixtures.h"
-#include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/panels/IsoValBox.h"
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelGroupBox.h"
@@ -44,15 +43,6 @@ Geometric_Mesh *Cells(Memory_List *mem) {
   }
   return m;
 }
-
-// A dialog provider that answers the file dialogs with a fixed name (empty: cancelled).
-struct SaveAs : ZelDialogs {
-  QString name;
-  ZelDialogs *previous;
-  explicit SaveAs(const QString &n) : name(n), previous(zelSetDialogs(this)) {}
-  ~SaveAs() override { zelSetDialogs(previous); }
-  QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return name; }
-};
 
 }  // namespace
 
@@ -152,10 +142,10 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
     }
 }
 
-// Four scalar fields on a grid of two triangles (references 1 and 2): 0..4/3, 0..4e6, 0..10
-// (x + y, the grid 5 x 5 wide) and -5..0.
-struct PaletteScene {
-  PanelScene scene{[](Memory_List *mem) {
+TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
+  // Four scalar fields on a grid of two triangles (references 1 and 2): 0..4/3, 0..4e6, 0..10
+  // (x + y, the grid 5 x 5 wide) and -5..0.
+  PanelScene scene([](Memory_List *mem) {
     Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1, 1, 1, 1});
     m->Tri[2].Ref = 2;
     m->NbrFilTri = m->NbrTri;
@@ -165,22 +155,16 @@ struct PaletteScene {
       for (int k = 0; k < 4; k++) VertexValue(m, i, k) = f[k];
     }
     return m;
-  }};
+  });
+  ZelScene *s = scene.get();
   ZelSequenceServer server{2};
   std::unique_ptr<SolBox> panel[4];
-  PaletteScene() {
-    for (int f = 0; f < 4; f++) panel[f].reset(new SolBox(&server, scene.get(), 3, f));
-  }
-};
-
-TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
-  PaletteScene p;
-  ZelScene *s = p.scene.get();
-  SolBox &box = *p.panel[2];
+  for (int f = 0; f < 4; f++) panel[f].reset(new SolBox(&server, s, 3, f));
+  SolBox &box = *panel[2];
   Named<QZelGroupBox>(&box, "_2_3palGroup");
   Named<QZelComboBox>(&box, "entity:3:sol2");
-  EXPECT_EQ(p.panel[0]->isoEntry(1)->text(), "0.333333");
-  EXPECT_EQ(p.panel[1]->isoEntry(1)->text(), "1e+06");
+  EXPECT_EQ(panel[0]->isoEntry(1)->text(), "0.333333");
+  EXPECT_EQ(panel[1]->isoEntry(1)->text(), "1e+06");
 
   // Linear 0..10: 7 in entry 2 gives 7 and 0.2, nothing rebuilt before Apply.
   ZelPalette *pal = box.palette();
@@ -200,9 +184,9 @@ TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
   type(2, "7");
   EXPECT_FLOAT_EQ(pal->NormIso[2], 7.0f);
   // Log on a field without a positive value goes back to "Linear".
-  QZelComboBox *negative = Named<QZelComboBox>(p.panel[3].get(), "_3_3typePal");
+  QZelComboBox *negative = Named<QZelComboBox>(panel[3].get(), "_3_3typePal");
   CaptureText([&] { negative->zelActivated(1); });
-  EXPECT_EQ(p.panel[3]->palette()->Scale, 0);
+  EXPECT_EQ(panel[3]->palette()->Scale, 0);
   EXPECT_EQ(negative->currentText(), "Linear");
 
   // "Viridis" switches on what the scene's bits name and rebuilds what the records show, also
@@ -242,7 +226,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   QTemporaryDir dir;
   const QString path = dir.filePath("iso.mesh");
   const auto save = [&](const QString &name) {
-    SaveAs answer(name);
+    ScriptedDialogs answer({{name}});
     CaptureText([&] { Named<QZelPushButton>(&box, "_0_1saveIso")->click(); });
   };
   const auto bytes = [&] {
