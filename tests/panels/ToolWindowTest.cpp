@@ -3,7 +3,6 @@
 // the panels in the tool windows of real main windows, where the windows stand, and the
 // application's "Preferences" window.
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLayout>
 #include <QScreen>
 
@@ -14,7 +13,6 @@
 #include "zelvane/panels/ZelCompute.h"
 #include "zelvane/panels/ZelGenPref.h"
 #include "zelvane/panels/ZelVerbose.h"
-#include "zelvane/record/QZelObject.h"
 
 namespace {
 
@@ -25,12 +23,6 @@ struct LoggingPage : QZelBase {
   LoggingPage(std::vector<std::string> *l, const char *n) : log(l), name(n) { setMinimumSize(200, 80); }
   void zelUpdate() override { log->push_back("update " + name); }
   void zelInit() override { log->push_back("init " + name); }
-};
-
-// A parent window that takes keys through its recordable key hook.
-struct KeyedWindow : QWidget, QZelObject {
-  std::vector<int> keys;
-  void keyPressEvent(QKeyEvent *event) override { keys.push_back(event->key()); }
 };
 
 // The boxes' object names, or their titles.
@@ -98,22 +90,6 @@ TEST(ToolWindow, HeaderClicksCloseAndReopenABoxAndAnEmptyBoxOpensFlat) {
   EXPECT_EQ(box->height(), openHeight);
 }
 
-TEST(ToolWindow, AnUncheckableBoxAlwaysShowsItsPageAndKeysGoToTheParentsHook) {
-  std::vector<std::string> log;
-  KeyedWindow main;
-  ZelTool tool(nullptr, QRect(0, 0, 260, 150), "w", &main);
-  auto *page = new LoggingPage(&log, "select");
-  tool.addUnCheckableWidget(page, "Select Active Solution", true);
-  ZelToolBox *box = tool.boxes()[0];
-  EXPECT_FALSE(box->isCheckable() || box->isFlat());
-  box->setVisibleBox(false);  // a box that cannot close ignores it
-  EXPECT_TRUE(!page->isHidden() && page->isEnabled());
-
-  tool.show();
-  QTest::keyClick(&tool, Qt::Key_F5);
-  EXPECT_EQ(main.keys, std::vector<int>({Qt::Key_F5}));
-}
-
 // Two header clicks and a switch, recorded in a window whose title has blanks, saved, then
 // replayed into a new window of the same number: the boxes end as recorded, the switch too.
 TEST(ToolWindow, RecordedHeaderClicksAndASwitchReplayIntoANewWindow) {
@@ -174,6 +150,13 @@ TEST(MainWindowPanels, CornersGiveTheGeometryBoxFirstAndASolutionItsSelectionBox
   ASSERT_NE(select, nullptr);
   EXPECT_TRUE(select->solTool() == sol && !select->isHidden());
   EXPECT_EQ(select->solutionCombo()->count(), 3);
+  // A box that cannot close ignores a close; keys pressed in a tool window reach its main
+  // window (F5: shrinking on).
+  selectBox->setVisibleBox(false);
+  EXPECT_TRUE(!select->isHidden() && !selectBox->isFlat());
+  sol->show();
+  CaptureText([&] { QTest::keyClick(sol, Qt::Key_F5); });
+  EXPECT_EQ(v->scene(0)->Rnd.Shrink, 0.95f);
 
   auto plain = QuietViewer([](Memory_List *mem) { return FlaggedGrid(mem, 0); });
   EXPECT_FALSE(Names(plain->window(0)->visuTool(), true).contains("Geometry"));
