@@ -143,10 +143,11 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
   visu.choose("srf:refBox:Triangle:1", 0);
   ASSERT_TRUE(visu.checked("srf:norBox:Triangle:1") && visu.checked("srf:traBox:Triangle:1"));
 
-  // Every chain emptied: "No Ref", and the unchecking that enters it changes no record.
+  // Every chain emptied (the edges' too): "No Ref", and the unchecking that enters it changes
+  // no record.
   std::vector<int> heads;
   ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
-    if (kind == KmfTriangles) heads.push_back(std::exchange(r.Head, 0));
+    if (kind == KmfTriangles || kind == KmfEdges) heads.push_back(std::exchange(r.Head, 0));
   });
   const auto before = States(s);
   FakeHooks hooks(true);
@@ -158,7 +159,8 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
     return n;
   };
   visu.tool.update();
-  EXPECT_EQ(Rows(refs), (std::vector<std::pair<QString, int>>{{"No Ref", 0}}));
+  for (auto *combo : {refs, visu.get<QZelComboBox>("lin:refBox:Edge:1")})
+    EXPECT_EQ(Rows(combo), (std::vector<std::pair<QString, int>>{{"No Ref", 0}}));
   for (const char *name : checks) {
     const auto *box = visu.get<QZelCheckBox>(QString("srf:%1:Triangle:1").arg(name));
     EXPECT_FALSE(box->isEnabled() || box->isChecked()) << name;
@@ -170,7 +172,7 @@ TEST(DisplayPanels, ReferenceRowsNameTheirRecordsAndAnEmptiedFamilyShowsNoRefUnt
   // The elements back: "All Ref", every row and the boxes enabled again.
   int h = 0;
   ForEachRecord(s, [&](int kind, ZelEntDisplayList &r) {
-    if (kind == KmfTriangles) r.Head = heads[h++];
+    if (kind == KmfTriangles || kind == KmfEdges) r.Head = heads[h++];
   });
   Rec(s, KmfTriangles, 7).Head = 0;
   visu.tool.update();
