@@ -1,29 +1,17 @@
 // The geometry, verbosity and computation panels driven by their object names: which switches
 // a mesh enables, the bits they drive, the stored verbose mask a new panel starts from, and the
 // help texts under the pointer.
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QHelpEvent>
 #include <QListWidget>
-#include <QSettings>
-#include <QTest>
 #include <QToolTip>
 
-#include "common/model/ElementKind.h"
-#include "common/model/Mesh.h"
 #include "tests/panels/PanelKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/FakeHooks.h"
 #include "zelvane/panels/GeoBox.h"
 #include "zelvane/panels/ZelCompute.h"
 #include "zelvane/panels/ZelVerbose.h"
-#include "zelvane/record/QZelCheckBox.h"
-#include "zelvane/record/QZelGroupBox.h"
 #include "zelvane/record/QZelListWidget.h"
-#include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelReport.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -49,8 +37,6 @@ TEST(GeometryPanel, ARidgeOnlyMeshEnablesOnlyRidgesWhoseClicksDriveTheDisplayBit
   GeoBox geo(&server, scene.get(), 1);
   geo.show();
   for (const char *name : Switches) EXPECT_EQ(Named<QZelCheckBox>(&geo, name)->isEnabled(), name == Switches[2]) << name;
-  EXPECT_EQ(Named<QZelGroupBox>(&geo, "verGroup1")->title(), "Vertices");
-  EXPECT_EQ(Named<QZelGroupBox>(&geo, "edgGroup1")->size(), QSize(160, 110));
 
   QZelCheckBox *ridge = Named<QZelCheckBox>(&geo, "ridEdg1");
   ClickCheck(ridge);
@@ -62,18 +48,8 @@ TEST(GeometryPanel, ARidgeOnlyMeshEnablesOnlyRidgesWhoseClicksDriveTheDisplayBit
   // Corners shown by another road: the refresh checks the switch, still disabled.
   scene->Flags |= 0x800000;
   geo.zelUpdate();
-  EXPECT_TRUE(Named<QZelCheckBox>(&geo, "corVer1")->isChecked());
-  EXPECT_FALSE(Named<QZelCheckBox>(&geo, "corVer1")->isEnabled());
+  EXPECT_TRUE(Named<QZelCheckBox>(&geo, "corVer1")->isChecked() && !Named<QZelCheckBox>(&geo, "corVer1")->isEnabled());
   EXPECT_EQ(scene->Flags & 0x800000, 0x800000u);
-
-  // Without a scene: the warning, and switches that act on nothing.
-  GeoBox *bare = nullptr;
-  const Captured made = CaptureText([&] { bare = new GeoBox(&server, nullptr, 2); });
-  EXPECT_EQ(made.Err, " ##### WARNING IN CONSTRUCTEUR GEOBOX :  NO SCENE (nil) \n");
-  Named<QZelCheckBox>(bare, "ridEdg2")->setChecked(true);
-  bare->zelUpdate();
-  EXPECT_TRUE(Named<QZelCheckBox>(bare, "ridEdg2")->isEnabled());
-  delete bare;
 }
 
 TEST(InformationPanels, TheStoredMaskChecksSwitchesAndSelectsFieldsAndEverySwitchDrivesItsBit) {
@@ -86,37 +62,27 @@ TEST(InformationPanels, TheStoredMaskChecksSwitchesAndSelectsFieldsAndEverySwitc
   ZelCompute compute(&server, scene.get(), 1);
   verbose.show();
   compute.show();
-  const auto checked = [&](const char *name) { return Named<QZelCheckBox>(&verbose, name)->isChecked(); };
-  EXPECT_TRUE(checked("CrdVer1"));
-  EXPECT_TRUE(checked("vrb:distBox1"));
-  for (const char *name : {"verBox1", "adjBox1", "angles1", "diangl1", "areaBox1"}) EXPECT_FALSE(checked(name)) << name;
+  const char *const names[] = {"CrdVer1", "vrb:distBox1", "verBox1", "adjBox1", "angles1", "diangl1", "areaBox1"};
+  std::vector<bool> checked;
+  for (const char *name : names) checked.push_back(Named<QZelCheckBox>(&verbose, name)->isChecked());
+  EXPECT_EQ(checked, std::vector<bool>({true, true, false, false, false, false, false}));
   QZelListWidget *fields = Named<QZelListWidget>(&verbose, "SolVer1");
   ASSERT_EQ(fields->count(), 2);
-  EXPECT_EQ(fields->item(0)->text(), "Scalar");
-  EXPECT_EQ(fields->item(1)->text(), "Vector");
+  EXPECT_EQ(fields->item(0)->text() + fields->item(1)->text(), "ScalarVector");
   EXPECT_EQ(fields->selectedItems().size(), 2);
   // Stored 0x100000 is the verbosity panel's own distance: the edge lengths, 0x400000.
   EXPECT_EQ(uint32_t(scene->opt->verbose), 0x8000u | 1u | 2u | 0x400000u);
-  EXPECT_EQ(Named<QZelGroupBox>(&verbose, "VerVerb1")->size(), QSize(170, 80));
-  EXPECT_EQ(Named<QZelGroupBox>(&verbose, "EleVerb1")->size(), QSize(190, 75));
 
-  struct Row {
-    QWidget *panel;
-    const char *name;
-    uint32_t bit;
-  };
-  const Row rows[] = {{&verbose, "verBox1", 0x10000},   {&verbose, "adjBox1", 0x80000},
-                      {&verbose, "angles1", 0x20000},   {&verbose, "diangl1", 0x40000},
-                      {&verbose, "vrb:distBox1", 0x400000}, {&verbose, "CrdVer1", 0x8000},
-                      {&compute, "cmp:distBox1", 0x100000}, {&compute, "qualBox1", 0x800000}};
-  for (const Row &r : rows) {
+  const std::pair<const char *, uint32_t> rows[] = {
+      {"verBox1", 0x10000},      {"adjBox1", 0x80000},  {"angles1", 0x20000},      {"diangl1", 0x40000},
+      {"vrb:distBox1", 0x400000}, {"CrdVer1", 0x8000},  {"cmp:distBox1", 0x100000}, {"qualBox1", 0x800000},
+      {"areaBox1", 0}};  // "Area" has no effect
+  for (const auto &r : rows) {
     const uint32_t before = uint32_t(scene->opt->verbose);
-    ClickCheck(Named<QZelCheckBox>(r.panel, r.name));
-    EXPECT_EQ(uint32_t(scene->opt->verbose), before ^ r.bit) << r.name;
+    QZelCheckBox *box = verbose.findChild<QZelCheckBox *>(r.first);
+    ClickCheck(box ? box : Named<QZelCheckBox>(&compute, r.first));
+    EXPECT_EQ(uint32_t(scene->opt->verbose), before ^ r.second) << r.first;
   }
-  const uint32_t before = uint32_t(scene->opt->verbose);
-  ClickCheck(Named<QZelCheckBox>(&verbose, "areaBox1"));
-  EXPECT_EQ(uint32_t(scene->opt->verbose), before);  // "Area" has no effect
   fields->item(0)->setSelected(false);
   EXPECT_EQ(uint32_t(scene->opt->verbose) & 3u, 2u);
 
@@ -140,8 +106,7 @@ TEST(InformationPanels, HelpTextsUnderThePointer) {
   ZelCompute compute(&server, scene.get(), 1);
   verbose.show();
   compute.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&verbose));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&compute));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&verbose) && QTest::qWaitForWindowExposed(&compute));
   QWidget *distance = Named<QWidget>(&verbose, "vrb:distBox1");
   EXPECT_EQ(verbose.itemAt(distance->mapTo(&verbose, distance->rect().center())), verbose.disToolTip());
   EXPECT_EQ(verbose.itemAt(QPoint(0, 0)), "No ToolTip");
@@ -154,16 +119,6 @@ TEST(InformationPanels, HelpTextsUnderThePointer) {
   EXPECT_EQ(compute.itemAt(computeDistance->mapTo(&compute, computeDistance->rect().center())),
             ZelCompute::distToolTip());
   EXPECT_EQ(compute.itemAt(QPoint(0, 0)), "No ToolTip");
-  EXPECT_EQ(ZelCompute::message(0, 1), "As Soon As Possible...");
   EXPECT_EQ(tipAt(&compute, quality), ZelCompute::qualToolTip());
   EXPECT_EQ(tipAt(&compute, nullptr), "");  // nothing under the pointer: the tip goes
-
-  // Without a scene the stored mask still checks the switches.
-  QSettings().setValue("verbose", 0x10000);
-  ZelVerbose *bare = nullptr;
-  const Captured made = CaptureText([&] { bare = new ZelVerbose(&server, nullptr, 2); });
-  EXPECT_EQ(made.Err, " ##### WARNING IN CONSTRUCTEUR ZelVerbose :  NO SCENE (nil) \n");
-  EXPECT_TRUE(Named<QZelCheckBox>(bare, "verBox2")->isChecked());
-  delete bare;
-  ClearStore();
 }

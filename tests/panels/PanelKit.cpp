@@ -1,19 +1,12 @@
 // Panel test helpers.
 #include "tests/panels/PanelKit.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
-#include <QSettings>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
-#include <QTest>
 
-#include "common/model/Mesh.h"
-#include "tests/support/FakeHooks.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/gui/QZelBase.h"
-#include "zelvane/gui/ZelToolBox.h"
-#include "zelvane/scene/ZelMesh.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 // The panels open the store under the application's names; the tests set them as the
@@ -59,6 +52,32 @@ bool IsClosed(const ZelToolBox *box) {
          (!box->panel() || box->panel()->isHidden());
 }
 
+// A click in a list just opened is ignored for a double-click interval: the keyboard chooses.
+void Choose(QComboBox *combo, int row) {
+  combo->showPopup();
+  QAbstractItemView *view = combo->view();
+  view->setCurrentIndex(view->model()->index(row, 0));
+  QTest::keyClick(view, Qt::Key_Return);
+  QCoreApplication::processEvents();
+}
+
+void Type(QLineEdit *field, const QString &text) {
+  field->setText(text);
+  emit field->editingFinished();
+}
+
+std::vector<std::pair<QString, int>> Rows(const QComboBox *combo) {
+  std::vector<std::pair<QString, int>> r;
+  for (int i = 0; i < combo->count(); i++) r.push_back({combo->itemText(i), combo->itemData(i).toInt()});
+  return r;
+}
+
+std::unique_ptr<Viewer> QuietViewer(const std::function<Geometric_Mesh *(Memory_List *)> &make) {
+  std::unique_ptr<Viewer> v;
+  CaptureText([&] { v.reset(new Viewer(make, 0)); });
+  return v;
+}
+
 Geometric_Mesh *FlaggedGrid(Memory_List *mem, unsigned geoFlags, const std::vector<int> &fieldTypes) {
   Geometric_Mesh *m = TriangleGrid(mem, 1, 1, fieldTypes);
   m->GeoFlags |= geoFlags;
@@ -72,6 +91,32 @@ void ForEachRecord(ZelScene *scene, const std::function<void(int kind, ZelEntDis
     if (!e || !e->DspLst) continue;
     for (int i = 1; i <= e->NbrLst; i++) f(kind, e->DspLst[i]);
   }
+}
+
+ZelEntDisplayList &Rec(ZelScene *scene, int kind, int ref) {
+  ZelEntDisplayList *found = nullptr;
+  ForEachRecord(scene, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind && r.Ref == ref) found = &r;
+  });
+  EXPECT_NE(found, nullptr) << kind << " " << ref;
+  static ZelEntDisplayList none{};
+  return found ? *found : none;
+}
+
+std::vector<int> Refs(ZelScene *s, int kind, const std::function<bool(const ZelEntDisplayList &)> &has) {
+  std::vector<int> refs;
+  ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind && has(r)) refs.push_back(r.Ref);
+  });
+  return refs;
+}
+
+std::map<int, unsigned> Words(ZelScene *s, int kind) {
+  std::map<int, unsigned> words;
+  ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {
+    if (k == kind) words[r.Ref] = r.Opt.Solution;
+  });
+  return words;
 }
 
 std::vector<Call> Built(const FakeHooks &hooks) {

@@ -1,51 +1,17 @@
 // The solution panels driven by object name: the display groups in a real main window (scene
 // and record bits, the lists rebuilt, the clearing rule, the active field), the palette group
 // (names, entries, scales, typed values, colour maps) and the iso-line export.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QDoubleSpinBox>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-#include <map>
-#include <memory>
-#include <tuple>
-#include <vector>
+#include <set>
 
-#include "common/model/Mesh.h"
-#include "tests/gui/GuiFixture.h"
 #include "tests/panels/PanelKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/FakeHooks.h"
 #include "tests/support/LoadFixtures.h"
-#include "tests/support/SceneFixtures.h"
-#include "zelvane/gui/MainWindow.h"
-#include "zelvane/gui/Zelvane.h"
-#include "zelvane/gui/ZelDialogs.h"
-#include "zelvane/gui/ZelTool.h"
-#include "zelvane/gui/ZelToolBox.h"
 #include "zelvane/panels/IsoValBox.h"
 #include "zelvane/panels/SolBox.h"
-#include "zelvane/record/QZelCheckBox.h"
-#include "zelvane/record/QZelComboBox.h"
 #include "zelvane/record/QZelGroupBox.h"
-#include "zelvane/record/QZelLineEdit.h"
-#include "zelvane/record/QZelPushButton.h"
 #include "zelvane/record/QZelSpinBox.h"
-#include "zelvane/record/ZelSequenceServer.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
-
-// Solution word of every record of a kind, by reference.
-std::map<int, unsigned> Words(ZelScene *s, int kind) {
-  std::map<int, unsigned> words;
-  ForEachRecord(s, [&](int k, ZelEntDisplayList &r) {
-    if (k == kind) words[r.Ref] = r.Opt.Solution;
-  });
-  return words;
-}
 
 // Two cells along x: a hexahedron (reference 5), three tetrahedra (3, 4, 3) and four bottom
 // triangles (1, 2, 1, 2); at the vertices a scalar x + y, a vector (x, y, z) and a vector
@@ -78,57 +44,53 @@ Geometric_Mesh *Cells(Memory_List *mem) {
   return m;
 }
 
-// A dialog provider that answers the file dialogs with a fixed name (empty: cancelled).
-struct SaveAs : ZelDialogs {
-  QString name;
-  ZelDialogs *previous;
-  explicit SaveAs(const QString &n) : name(n), previous(zelSetDialogs(this)) {}
-  ~SaveAs() override { zelSetDialogs(previous); }
-  QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return name; }
-};
-
 }  // namespace
 
 TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyForTheActiveField) {
-  std::unique_ptr<Viewer> v;
-  CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+  auto v = QuietViewer(Cells);
   ZelScene *s = v->scene(0);
   ZelTool *sol = v->window(0)->solTool();
   ASSERT_NE(sol, nullptr);
   const auto box = [&](const char *name) { return Named<QZelCheckBox>(sol, name); };
+  using W = std::map<int, unsigned>;
   FakeHooks hooks(true);
   Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
   ASSERT_EQ(s->ActFld, 0);
+  // The tetrahedra show iso-lines of their own.
+  ForEachRecord(s, [](int k, ZelEntDisplayList &r) { r.Opt.Solution |= k == KmfTetrahedra ? 2 : 0; });
 
   // IsoLine at "All Ref": the scene bit, bit 2 of every triangle record, their iso-lines, the
   // spin boxes.
   hooks.ListCalls.clear();
   box("sol:isoLBox:Triangle:0:0")->click();
   EXPECT_EQ(s->SolFlags, 0x40u);
-  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2}, {2, 2}}));
+  EXPECT_EQ(Words(s, KmfTriangles), (W{{1, 2}, {2, 2}}));
   EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x40}, {KmfTriangles, 2, 0x40}}));
   EXPECT_TRUE(Named<QZelSpinBox>(sol, "sol:thickness:Triangle:0:0")->isEnabled());
   EXPECT_TRUE(Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->isEnabled());
+  // Unchecked: the triangles' own bits go, the tetrahedra keep theirs.
+  box("sol:isoLBox:Triangle:0:0")->click();
+  EXPECT_EQ(Words(s, KmfTriangles), (W{{1, 0}, {2, 0}}));
+  EXPECT_EQ(Words(s, KmfTetrahedra), (W{{3, 2}, {4, 2}}));
+  box("sol:isoLBox:Triangle:0:0")->click();
 
   // Unchecked while reference 2 lacks the bit: no record changes, the scene bit goes.
-  ForEachRecord(s, [](int k, ZelEntDisplayList &r) {
-    if (k == KmfTriangles && r.Ref == 2) r.Opt.Solution = 0;
-  });
+  Rec(s, KmfTriangles, 2).Opt.Solution = 0;
   hooks.ListCalls.clear();
   box("sol:isoLBox:Triangle:0:0")->click();
   EXPECT_EQ(s->SolFlags, 0u);
-  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2}, {2, 0}}));
+  EXPECT_EQ(Words(s, KmfTriangles), (W{{1, 2}, {2, 0}}));
   EXPECT_TRUE(Built(hooks).empty());
   EXPECT_FALSE(Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->isEnabled());
 
   // IsoSurf off for the tetrahedra (every one had it) clears the hexahedron's too.
   box("sol:isoSBox:Tetrahedron:0:0")->click();
-  EXPECT_EQ(Words(s, KmfTetrahedra), (std::map<int, unsigned>{{3, 4}, {4, 4}}));
-  ForEachRecord(s, [](int k, ZelEntDisplayList &r) { r.Opt.Solution |= k == KmfHexahedra ? 4 : 0; });
+  EXPECT_EQ(Words(s, KmfTetrahedra), (W{{3, 6}, {4, 6}}));
+  Rec(s, KmfHexahedra, 5).Opt.Solution |= 4;
   s->Flags |= ZelFlgVolumes;
   box("sol:isoSBox:Tetrahedron:0:0")->click();
-  EXPECT_EQ(Words(s, KmfHexahedra), (std::map<int, unsigned>{{5, 0}}));
-  EXPECT_EQ(Words(s, KmfTetrahedra), (std::map<int, unsigned>{{3, 0}, {4, 0}}));
+  EXPECT_EQ(Words(s, KmfHexahedra), (W{{5, 0}}));
+  EXPECT_EQ(Words(s, KmfTetrahedra), (W{{3, 2}, {4, 2}}));
   // Map unchecked too: the full-volume display goes while surfaces remain to be shown, and
   // stays on a mesh whose volumes have no surface elements.
   EXPECT_FALSE(s->Flags & ZelFlgVolumes);
@@ -154,7 +116,7 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
   EXPECT_EQ(s->ActFld, 1);
   // Its unchecked IsoSurf boxes, applied again, leave the volumes shown.
   EXPECT_TRUE(s->Flags & ZelFlgVolumes);
-  EXPECT_EQ(Words(s, KmfTriangles), (std::map<int, unsigned>{{1, 2 | 1 | 8}, {2, 1 | 8}}));
+  EXPECT_EQ(Words(s, KmfTriangles), (W{{1, 2 | 1 | 8}, {2, 1 | 8}}));
   EXPECT_EQ(Built(hooks), (std::vector<Call>{{KmfTriangles, 1, 0x20},
                                              {KmfTriangles, 2, 0x20},
                                              {KmfTriangles, 1, 0x200},
@@ -162,6 +124,15 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
   sol->update();
   EXPECT_FALSE(box("sol:blackIsoBox:Triangle:0:0")->isChecked());
   EXPECT_EQ(s->VieSol->ZelPal[0].BlackIso, 0);
+
+  // With the volumes drawn, a colour map rebuilds the tetrahedra's shown solutions too.
+  Rec(s, KmfTetrahedra, 3).Opt.Solution |= 1;
+  hooks.ListCalls.clear();
+  Named<QZelComboBox>(sol, "_1_0colPal")->zelActivated(6);
+  std::set<int> tetrahedra;
+  for (const Call &c : Built(hooks))
+    if (std::get<0>(c) == KmfTetrahedra) tetrahedra.insert(std::get<1>(c));
+  EXPECT_TRUE(tetrahedra.count(3));
 
   // The second vector field's scale widgets are named apart: each name replays its own.
   for (const char *name : {"sol:dblBox:Triangle:0", "sol:preciD:Triangle:0"})
@@ -171,10 +142,10 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
     }
 }
 
-// Four scalar fields on a grid of two triangles (references 1 and 2): 0..4/3, 0..4e6, 0..10
-// (x + y, the grid 5 x 5 wide) and -5..0.
-struct PaletteScene {
-  PanelScene scene{[](Memory_List *mem) {
+TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
+  // Four scalar fields on a grid of two triangles (references 1 and 2): 0..4/3, 0..4e6, 0..10
+  // (x + y, the grid 5 x 5 wide) and -5..0.
+  PanelScene scene([](Memory_List *mem) {
     Geometric_Mesh *m = TriangleGrid(mem, 1, 1, {1, 1, 1, 1});
     m->Tri[2].Ref = 2;
     m->NbrFilTri = m->NbrTri;
@@ -184,30 +155,21 @@ struct PaletteScene {
       for (int k = 0; k < 4; k++) VertexValue(m, i, k) = f[k];
     }
     return m;
-  }};
+  });
+  ZelScene *s = scene.get();
   ZelSequenceServer server{2};
   std::unique_ptr<SolBox> panel[4];
-  PaletteScene() {
-    for (int f = 0; f < 4; f++) panel[f].reset(new SolBox(&server, scene.get(), 3, f));
-  }
-};
-
-TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
-  PaletteScene p;
-  ZelScene *s = p.scene.get();
-  SolBox &box = *p.panel[2];
+  for (int f = 0; f < 4; f++) panel[f].reset(new SolBox(&server, s, 3, f));
+  SolBox &box = *panel[2];
   Named<QZelGroupBox>(&box, "_2_3palGroup");
   Named<QZelComboBox>(&box, "entity:3:sol2");
-  EXPECT_EQ(p.panel[0]->isoEntry(1)->text(), "0.333333");
-  EXPECT_EQ(p.panel[1]->isoEntry(1)->text(), "1e+06");
+  EXPECT_EQ(panel[0]->isoEntry(1)->text(), "0.333333");
+  EXPECT_EQ(panel[1]->isoEntry(1)->text(), "1e+06");
 
   // Linear 0..10: 7 in entry 2 gives 7 and 0.2, nothing rebuilt before Apply.
   ZelPalette *pal = box.palette();
   FakeHooks hooks(true);
-  const auto type = [&](int k, const char *text) {
-    box.isoEntry(k)->setText(text);
-    emit box.isoEntry(k)->editingFinished();
-  };
+  const auto type = [&](int k, const char *text) { Type(box.isoEntry(k), text); };
   type(2, "7");
   EXPECT_DOUBLE_EQ(pal->Iso[2], 7.0);
   EXPECT_FLOAT_EQ(pal->NormIso[2], 0.2f);
@@ -222,10 +184,10 @@ TEST(SolutionPalette, EntriesScalesTypedValuesAndColourMapsOfTheFieldsPalette) {
   type(2, "7");
   EXPECT_FLOAT_EQ(pal->NormIso[2], 7.0f);
   // Log on a field without a positive value goes back to "Linear".
-  const Captured c = CaptureText([&] { Named<QZelComboBox>(p.panel[3].get(), "_3_3typePal")->zelActivated(1); });
-  EXPECT_CONTAINS(c.Err, "LOG SCALE");
-  EXPECT_EQ(p.panel[3]->palette()->Scale, 0);
-  EXPECT_EQ(Named<QZelComboBox>(p.panel[3].get(), "_3_3typePal")->currentText(), "Linear");
+  QZelComboBox *negative = Named<QZelComboBox>(panel[3].get(), "_3_3typePal");
+  CaptureText([&] { negative->zelActivated(1); });
+  EXPECT_EQ(panel[3]->palette()->Scale, 0);
+  EXPECT_EQ(negative->currentText(), "Linear");
 
   // "Viridis" switches on what the scene's bits name and rebuilds what the records show, also
   // once reference 1 has been switched off (the scene's bit with it).
@@ -264,7 +226,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   QTemporaryDir dir;
   const QString path = dir.filePath("iso.mesh");
   const auto save = [&](const QString &name) {
-    SaveAs answer(name);
+    ScriptedDialogs answer({{name}});
     CaptureText([&] { Named<QZelPushButton>(&box, "_0_1saveIso")->click(); });
   };
   const auto bytes = [&] {
@@ -286,18 +248,14 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   load.Free(m);
 
   // No active field, a 3-D mesh, or no field at the vertices: the empty point set.
-  s->ActFld = -1;
-  save(path);
-  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
-  s->ActFld = 0;
-  s->Msh->Dim = 3;
-  save(path);
-  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
-  s->Msh->Dim = 2;
-  std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
-  save(path);
-  std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
-  EXPECT_EQ(bytes(), head + "0 \nEnd\n");
+  for (int c = 0; c < 3; c++) {
+    s->ActFld = c == 0 ? -1 : 0;
+    s->Msh->Dim = c == 1 ? 3 : 2;
+    if (c == 2) std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
+    save(path);
+    if (c == 2) std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
+    EXPECT_EQ(bytes(), head + "0 \nEnd\n") << c;
+  }
   // A file that cannot be written is named in a warning.
   MessageLog log;
   const QString missing = dir.filePath("no/such/folder/iso.mesh");
@@ -331,8 +289,7 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
   const std::string file = QDir(dir.path()).filePath("panels.seq").toStdString();
   std::vector<double> recorded;
   {
-    std::unique_ptr<Viewer> v;
-    CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+    auto v = QuietViewer(Cells);
     ZelTool *sol = v->window(0)->solTool();
     ZelTool *visu = v->window(0)->visuTool();
     // The clip planes' box opened by its header, as a user does (a closed box disables its
@@ -357,8 +314,7 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
     ASSERT_EQ(v->scene(0)->ZelMsh->Pla->Pla[0][0], -1.0);
     v->app->server()->saveSequences(file.c_str());
   }
-  std::unique_ptr<Viewer> v;
-  CaptureText([&] { v.reset(new Viewer(Cells, 0)); });
+  auto v = QuietViewer(Cells);
   ASSERT_NE(PanelState(v->scene(0)), recorded);
   CaptureText([&] {
     v->app->server()->loadSequences(file.c_str());
