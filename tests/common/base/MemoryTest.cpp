@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
-#include "common/base/Memory.h"
-#include "tests/support/CaptureText.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

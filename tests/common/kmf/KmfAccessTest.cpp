@@ -1,20 +1,5 @@
 // Block transfers, line calls, conversions, node orderings, byte flows and opening by name.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/load/FileNames.h"
-#include "common/base/Memory.h"
-#include "tests/support/KmfCheck.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,14 +1,5 @@
 // The keyword table and the files of every version, encoding and byte order.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
-#include "common/kmf/KmfMeshFile.h"
-#include "tests/support/KmfCheck.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 // Kinds and names are found, and solution types have their sizes.
 TEST(KmfFormat, KindsNamesAndTypeSizes) {

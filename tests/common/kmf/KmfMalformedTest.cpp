@@ -1,16 +1,5 @@
 // Broken files are refused with a message: no crash, no hang, no exit.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
-#include "common/kmf/KmfMeshFile.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,13 +1,6 @@
 // File names: base and shown names, the keyword and SU2 extensions, and the one length limit
 // every opener applies.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
-#include "common/base/FunctionInterface.h"
-#include "common/load/FileNames.h"
-#include "common/model/ElementKind.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,20 +1,6 @@
 // Loading keyword mesh files: every kind, appending several files, invalid elements, flags,
 // refusals, options and the verbose report.
-#include <dirent.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/load/MeshLoad.h"
-#include "tests/support/LoadFixtures.h"
-#include "tests/support/StructuredMesh.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

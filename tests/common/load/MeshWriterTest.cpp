@@ -1,22 +1,6 @@
 // The mesh writer: what each variant leaves out and how it renumbers the vertices, against
 // the file content written out by hand. LoadRoundTripTest writes and reloads every kind.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <unistd.h>
-#include <utility>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/load/MeshWriter.h"
-#include "common/model/Mesh.h"
-#include "tests/support/KmfCheck.h"
-#include "tests/support/LoadFixtures.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/MeshTestBase.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

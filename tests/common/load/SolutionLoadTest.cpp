@@ -1,20 +1,6 @@
 // Solution files: size pass, values and ranges per field type, several files, refusals,
 // the "not ready" answer and reloading.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/load/MeshLoad.h"
-#include "common/load/SolutionLoad.h"
-#include "tests/support/LoadFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,21 +1,7 @@
 // SU2 meshes and their ".dat" solutions: every element type with its normalised node order, markers as references, appended
 // files, invalid elements, the delimited record reader, and numbers read the same whatever
 // the process's locale and wherever the read buffer ends.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/load/MeshLoad.h"
-#include "common/load/Su2.h"
-#include "tests/support/CommaLocale.h"
-#include "tests/support/LoadFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -56,7 +42,6 @@ const char *const k3D =
     "9 6 7 5 4\n"
     "5 5 7 6\n"
     "12 0 1 2 3 4 5 6 7\n";
-
 
 template <int N>
 void expectNodes(const int *ver, const int (&want)[N]) {

@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "common/model/Ball.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "common/model/Geometry.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

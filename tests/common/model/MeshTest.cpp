@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cfloat>
-#include <climits>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/LoadFixtures.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/MeshTestBase.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,16 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
-
-#include "common/pool/Pipeline.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 // A shared log of task starts and ends, with the most tasks seen running at once.
 struct Log {

@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <climits>
-#include <cstring>
-#include <thread>
-#include <vector>
-
-#include "common/base/Clock.h"
-#include "common/pool/Parallel.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
-#include <vector>
-
-#include "common/sort/Hilbert.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,21 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <climits>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/topology/GraphInput.h"
-#include "common/topology/Hash.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Tuple.h"
-#include "tests/support/MeshTestBase.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

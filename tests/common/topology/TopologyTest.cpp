@@ -1,19 +1,4 @@
-#include "common/topology/Topology.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/TopoReference.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
