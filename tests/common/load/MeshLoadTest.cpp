@@ -135,11 +135,9 @@ TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
                        "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n"
                        "  TRIANGLE          3 =[         1          2         11] IS INVALID \n");
   EXPECT_CONTAINS(err, "  TRIANGLE         12 =[         0          2          3] IS INVALID \n  ## NO MORE ERRORS PRINTED \n");
-  size_t lines = 0, more = 0;
+  size_t lines = 0;
   for (size_t at = err.find("TRIANGLE "); at != std::string::npos; at = err.find("TRIANGLE ", at + 1)) lines++;
-  for (size_t at = err.find("NO MORE"); at != std::string::npos; at = err.find("NO MORE", at + 1)) more++;
   EXPECT_EQ(lines, 10u);
-  EXPECT_EQ(more, 1u);
   ctx.Free(msh);
 }
 
@@ -358,13 +356,6 @@ TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
                                            "  Number Of Triangles                        1\n");
   EXPECT_EQ(ctx.Out.find("  Number Of Tetrahedra"), std::string::npos);
   ctx.Free(msh);
-}
-
-TEST(MeshLoadDeathTest, NullInterfaceEndsTheProcess) {
-  char name[] = "x.mesh";
-  char *names[] = {name};
-  EXPECT_EXIT(geoLoadMeshAndSolution(nullptr, 1, names, nullptr), ::testing::ExitedWithCode(100),
-              "INTERFACE FUNCTION NOT ALLOCATED.*INTERNAL ERROR");
 }
 
 }  // namespace

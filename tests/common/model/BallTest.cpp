@@ -2,9 +2,6 @@
 
 namespace {
 
-Memory_List *gDeathList = nullptr;
-Geometric_Mesh *gDeathMesh = nullptr;
-
 // Balls, rows and the working array must all be released when a test ends.
 class Balls : public MeshTestBase {
  protected:
@@ -107,19 +104,6 @@ TEST_F(Balls, CurvedKindsUseEveryNode) {
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfQuadrilateralsQ2), msh->P2Qua, msh->NbrP2Qua, 9, true, "Q2 quadrilaterals");
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTetrahedraP2), msh->P2Tet, msh->NbrP2Tet, 10, true, "P2 tetrahedra");
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfHexahedraQ2), msh->P2Hex, msh->NbrP2Hex, 27, true, "Q2 hexahedra");
-}
-
-using BallsDeathTest = Balls;
-
-TEST_F(BallsDeathTest, UnknownKindsEndTheProcess) {
-  EXPECT_EXIT(
-      {
-        gDeathList = NewMemory(100);
-        gDeathMesh = MakeStructuredMesh(gDeathList, 1, 1, 1, GEN_HEX);
-        geoGetVer2Ent(gDeathList, gDeathMesh, KmfVertices);
-      },
-      ::testing::ExitedWithCode(100),
-      "  ## ERROR:  GEOGETVER2ENT: UNKNOW TYPE OR NOT IMPLEMENTED\n.*INTERNAL ERROR");
 }
 
 }  // namespace

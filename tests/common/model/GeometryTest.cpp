@@ -131,14 +131,6 @@ TEST_F(Geometry, CentresOfEveryKind) {
   CaptureText([&] { EXPECT_EQ(geoGetHexVoi(msh), 1); });
 }
 
-using GeometryDeathTest = Geometry;
-
-TEST_F(GeometryDeathTest, UnknownKindsEndTheProcess) {
-  double c[3];
-  EXPECT_EXIT(geoGetSizeType(msh, 11), ::testing::ExitedWithCode(100), "FATAL INTERNAL ERROR: INVALID TYPE");
-  EXPECT_EXIT(geoGravityCenter(msh, 1, 60, c), ::testing::ExitedWithCode(100), "GEOGRAVITYCENTER: TYPE 60");
-}
-
 // Line tracing waits for a key after every step: feed it an empty input.
 class DiscreteLineTest : public MeshTestBase {
  protected:
