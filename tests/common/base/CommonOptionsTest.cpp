@@ -115,7 +115,6 @@ TEST(CommonOptions, NullAndShortCommandLines) {
   char name[] = "zelvane";
   char *argv[] = {name, nullptr};
   EXPECT_EQ(ParseCommonOptions(1, argv, mem, opt), nullptr);
-  EXPECT_EQ(ParseCommonOptions(2, nullptr, mem, opt), nullptr);
   char **names = reinterpret_cast<char **>(&opt);
   EXPECT_EQ(GetFileNameList(mem, &names, opt), 0);
   EXPECT_EQ(names, nullptr);

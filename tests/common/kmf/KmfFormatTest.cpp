@@ -1,7 +1,6 @@
 // The keyword table and the files of every version, encoding and byte order.
 #include "tests/common/CommonTest.h"
 
-// Kinds and names are found, and solution types have their sizes.
 TEST(KmfFormat, KindsNamesAndTypeSizes) {
   EXPECT_EQ(KmfKeywordKind(205), KmfKwdAbsent);
   EXPECT_EQ(KmfKeywordKind(KmfTime), KmfKwdInfo);

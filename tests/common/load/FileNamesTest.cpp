@@ -70,12 +70,4 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   EXPECT_FALSE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
 }
 
-TEST(FileNamesDeathTest, WrongCallsEndTheProcess) {
-  char out[16];
-  EXPECT_EXIT(getBaseName(nullptr, out, sizeof(out)), ::testing::ExitedWithCode(100),
-              "FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME");
-  EXPECT_EXIT(getPrintName(2, 0, "a", out, sizeof(out)), ::testing::ExitedWithCode(100),
-              "FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME");
-}
-
 }  // namespace

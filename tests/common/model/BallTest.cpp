@@ -38,7 +38,6 @@ class Balls : public MeshTestBase {
   }
 };
 
-// Dead and alive elements against a brute-force scan are covered by the generated box below.
 TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   MakeTwoTriangles();
   msh->NbrVer = 5;
@@ -94,7 +93,6 @@ TEST_F(Balls, StructuredMeshAgainstBruteForce) {
   ExpectBruteForce(geoGetVer2Hex(mem, msh), msh->Hex, msh->NbrHex, 8, false, "all hexahedra");
 }
 
-// Second-order elements count every node as a vertex.
 TEST_F(Balls, CurvedKindsUseEveryNode) {
   Geometric_Mesh *lin = MakeStructuredMesh(mem, 2, 1, 1, GEN_HEX | GEN_TET | GEN_QUA | GEN_TRI);
   msh = MakeSecondOrderCopy(mem, lin);

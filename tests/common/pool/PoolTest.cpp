@@ -51,7 +51,6 @@ TEST(PoolStart, ThreadCounts) {
   StopParallel(nullptr);
 }
 
-// Packages and blocks cover the lines once each, the last block taking the remainder.
 TEST_F(Pool, PackagesAndBlocksCoverTheLines) {
   Start(4);
   for (int lines : {0, 3}) EXPECT_EQ(NewType(par, lines), 0);  // fewer lines than threads

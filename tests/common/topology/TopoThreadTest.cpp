@@ -41,7 +41,6 @@ TEST_F(TopoThreadTest, ThreadKeepsItsOwnCopyOfTheCallersInterface) {
   EXPECT_TOPOLOGY(msh);
 }
 
-// A second set-up and freeing the mesh both stop the running thread first.
 TEST_F(TopoThreadTest, SettingUpAgainOrFreeingStopsThePreviousThread) {
   msh = Threaded(12);
   SetupGeoMesh(&fi, msh);
