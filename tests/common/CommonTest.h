@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <numeric>
 #include <random>
 #include <set>
@@ -65,3 +67,9 @@
 
 using namespace fixtures;
 using namespace std::chrono_literals;
+
+// The bytes of a file, empty when it cannot be read.
+inline std::string ReadAll(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}

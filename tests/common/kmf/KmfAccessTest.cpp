@@ -7,15 +7,6 @@ using Ranges = std::vector<std::pair<int64_t, int64_t>>;
 Ranges calls;
 void record(int64_t first, int64_t last, void *) { calls.emplace_back(first, last); }
 
-std::string readAll(const std::string &path) {
-  std::string s;
-  if (FILE *f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    std::fclose(f);
-  }
-  return s;
-}
-
 // Opens a saved fixture for reading.
 KmfMeshFile *openSaved(const TempFile &p, const FixtureFile &f, bool text = false, bool big = false) {
   if (!(text ? SaveText(p.Path, RawText(f)) : SaveBytes(p.Path, RawBinary(f, big)))) return nullptr;
@@ -173,7 +164,7 @@ TEST(KmfLines, TextNumberFormatsByVersion) {
     double xy[2] = {2.0 / 3.0, 1e-20};
     ASSERT_EQ(KmfSetLinTab(msh, KmfVertices, &ref, xy, nullptr), 1);
     ASSERT_EQ(KmfCloseMesh(msh), 1);
-    std::string text = readAll(p.Path);
+    std::string text = ReadAll(p.Path);
     std::string want = ver == 1 ? "\n0.33333334 0.1 7 \n0.6666667 1e-20 9 \n"
                        : ver == 2 ? "\n0.3333333333333333 0.1 7 \n0.6666666666666666 1e-20 9 \n"
                                   : "\n0.3333333333333333 0.1 5000000000 \n0.6666666666666666 1e-20 9 \n";
@@ -194,7 +185,7 @@ TEST(KmfLines, LongStringsAreCutSafely) {
   ASSERT_EQ(KmfSetKwd(msh, KmfComments, 1), 1);
   ASSERT_EQ(KmfSetLin(msh, KmfComments, s.c_str()), 1);
   ASSERT_EQ(KmfCloseMesh(msh), 1);
-  std::string bytes = readAll(p.Path);
+  std::string bytes = ReadAll(p.Path);
   size_t at = bytes.find(std::string(250, 'x'));
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(bytes.substr(at + 254, 6), std::string("AB\x36\0\0\0", 6));  // End follows
@@ -304,7 +295,7 @@ TEST(KmfOpen, GetMeshDescNames) {
   msh = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfWrite);
   ASSERT_NE(msh, nullptr);
   EXPECT_EQ(KmfCloseMesh(msh), 1);
-  EXPECT_EQ(readAll(txt.Path), "MeshVersionFormatted 2\n\nDimension 2\n\nEnd\n");
+  EXPECT_EQ(ReadAll(txt.Path), "MeshVersionFormatted 2\n\nDimension 2\n\nEnd\n");
   FreeMemory(mem);
 }
 
