@@ -31,9 +31,7 @@ TEST_P(AllKinds, EveryKindLoadsWithItsValues) {
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({SaveFixture(f, binary ? "allkinds.meshb" : "allkinds.mesh", binary)});
   ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->Dim, 3);
-  EXPECT_EQ(msh->FileType, FILE_TYPE_KMF);
-  ASSERT_EQ(msh->NbrVer, 40);
+  ASSERT_EQ(std::vector<int>({msh->Dim, msh->FileType, msh->NbrVer}), (std::vector<int>{3, FILE_TYPE_KMF, 40}));
   const FixtureSection &ver = *f.find(4);
   for (int i = 0; i < 40; i++) {
     for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[i + 1].Crd[k], ver.Reals[i * 3 + k]);
@@ -95,9 +93,8 @@ TEST(MeshLoad, FilesAreAppendedWithShiftedNodes) {
   EXPECT_EQ(msh->NbrVer, 30);
   ASSERT_EQ(msh->NbrTri, 4);
   for (int j = 0; j < 3; j++) EXPECT_EQ(msh->Tri[3].Ver[j], 11 + j);
-  EXPECT_EQ(msh->Tri[4].Ver[2], 30);
-  EXPECT_EQ(msh->Tri[4].Ref, 8);
-  EXPECT_EQ(msh->Ver[11].Crd[0], -1 / 16.0);
+  EXPECT_EQ(std::vector<double>({double(msh->Tri[4].Ver[2]), double(msh->Tri[4].Ref), msh->Ver[11].Crd[0]}),
+            (std::vector<double>{30, 8, -1 / 16.0}));
   const double box[6] = {-1 - 10 / 16.0, -40 / 16.0, -60 / 16.0, -1 / 16.0, -2 / 16.0, -3 / 16.0};
   for (int k = 0; k < 6; k++) EXPECT_EQ(msh->Box[k], box[k]) << k;
   EXPECT_STREQ(msh->MshNam, TestPath("novertex").c_str());
@@ -119,10 +116,8 @@ TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
   ASSERT_NE(msh, nullptr);
   EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
   ASSERT_EQ(msh->NbrTri, 15);
-  EXPECT_EQ(msh->Tri[2].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->Tri[2].Ver[0], 11);
-  EXPECT_EQ(msh->Tri[15].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->Tri[15].Ver[2], 16);
+  EXPECT_EQ(std::vector<uint32_t>({msh->Tri[2].Tag, uint32_t(msh->Tri[2].Ver[0]), msh->Tri[15].Tag, uint32_t(msh->Tri[15].Ver[2])}),
+            (std::vector<uint32_t>{TAG_ALIVE, 11, TAG_ALIVE, 16}));
   for (int i = 3; i <= 14; i++) {
     EXPECT_EQ(msh->Tri[i].Tag, 0u) << i;
     EXPECT_EQ(msh->Tri[i].Ver[1], 2) << "invalid elements keep their file numbers";
@@ -294,10 +289,7 @@ TEST(MeshLoad, BoundaryEdgesGrowPastTheCountedCapacity) {
   EXPECT_EQ(msh->Ver[3].Crd[2], 0.0);
   EXPECT_EQ(msh->Box[5], 0.0);
   CaptureText([&] { ASSERT_EQ(LoadEdges(ctx.Fi, hdl, 0, msh, rid), 1); });
-  EXPECT_EQ(msh->MaxNbrEfr, 5);
-  EXPECT_EQ(msh->NbrEfr, 5);
-  EXPECT_EQ(msh->Efr[5].Ver[1], 3);
-  EXPECT_EQ(msh->Efr[5].Ref, 5);
+  EXPECT_EQ(std::vector<int>({msh->MaxNbrEfr, msh->NbrEfr, msh->Efr[5].Ver[1], msh->Efr[5].Ref}), (std::vector<int>{5, 5, 3, 5}));
   EXPECT_EQ(msh->Efr[5].Tag, TAG_ALIVE);
   KmfCloseMesh(hdl);
   ctx.Free(msh);
