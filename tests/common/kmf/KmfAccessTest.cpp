@@ -263,19 +263,18 @@ TEST(KmfOpen, FileKindFromTheName) {
   EXPECT_EQ(KmfCloseMesh(nullptr), 0);
 }
 
-TEST(KmfOpen, GetMeshDescNames) {
-  Memory_List *mem = NewMemory(100);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "TEST");
+using KmfDesc = MeshTestBase;
+
+TEST_F(KmfDesc, GetMeshDescNames) {
   std::string base = TestPath("desc");
   TempFile bin("desc.meshb"), txt("desc.mesh");
   ASSERT_TRUE(SaveBytes(bin.Path, RawBinary(AllKindsMesh(3, 3, false), false)));
   int ver = 0, dim = 0;
   // Without extension the binary file is found; status 8 tells the input was binary.
-  KmfMeshFile *msh = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfRead);
-  ASSERT_NE(msh, nullptr);
+  KmfMeshFile *hdl = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfRead);
+  ASSERT_NE(hdl, nullptr);
   EXPECT_TRUE(fi.Status & STATUS_BINARY_INPUT);
-  KmfCloseMesh(msh);
+  KmfCloseMesh(hdl);
   // Odd names are refused with error 100 and status 4, never an exit.
   struct Odd {
     std::string name;
@@ -292,11 +291,10 @@ TEST(KmfOpen, GetMeshDescNames) {
   // Writing without extension opens a text file for writing, even when a binary file of
   // that name exists.
   ver = dim = 2;
-  msh = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfWrite);
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(KmfCloseMesh(msh), 1);
+  hdl = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfWrite);
+  ASSERT_NE(hdl, nullptr);
+  EXPECT_EQ(KmfCloseMesh(hdl), 1);
   EXPECT_EQ(ReadAll(txt.Path), "MeshVersionFormatted 2\n\nDimension 2\n\nEnd\n");
-  FreeMemory(mem);
 }
 
 // Lines far longer than the write block: a version-4 HexahedraQ4 line (126 integers of 8

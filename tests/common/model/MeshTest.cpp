@@ -233,14 +233,4 @@ TEST_F(MeshModel, VertexGrowthCarriesTheVertexSolution) {
   FreeCommonMesh(mem, msh);
 }
 
-TEST_F(MeshModel, SolutionCreationRefusesBadInput) {
-  int types[1] = {SOL_SCALAR};
-  CaptureText([&] {
-    EXPECT_EQ(NewCommonSolution(mem, 0, 1, 1, types), nullptr);
-    EXPECT_EQ(NewCommonSolution(mem, 5, 0, 1, types), nullptr);
-    EXPECT_EQ(NewCommonSolution(mem, 5, 1, 0, types), nullptr);
-  });
-  EXPECT_EQ(FreeCommonSolution(mem, nullptr), nullptr);
-}
-
 }  // namespace
