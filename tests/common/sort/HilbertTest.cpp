@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Threads, Hilbert, ::testing::Values(1, 3, 4, 8));
 
 // On a regular grid of 2^k cells a side, consecutive cells along a Hilbert curve are face
 // neighbours: a wrong state table breaks this at once.
-TEST(HilbertCurve, GridCellsFollowEachOtherAsNeighbours) {
-  ParallelPool *par = InitParallel(2);
+TEST(HilbertCurve, GridCellsAsNeighboursBoxFacesAndFlatBoxes) {
+  ParallelPool *par = InitParallel(4);
   ASSERT_NE(par, nullptr);
   for (int dim : {2, 3}) {
     const int side = dim == 3 ? 8 : 32;
@@ -93,12 +93,6 @@ TEST(HilbertCurve, GridCellsFollowEachOtherAsNeighbours) {
       ASSERT_NEAR(dist, 1.0, 1e-9) << dim << "-D, step " << k;
     }
   }
-  StopParallel(par);
-}
-
-TEST(HilbertCurve, BoxFacesAndFlatBoxes) {
-  ParallelPool *par = InitParallel(4);
-  ASSERT_NE(par, nullptr);
   // The maximum corner scales to 2^64 on every axis, a point outside the box lies beyond
   // its faces: both are clamped, still 63-bit codes.
   const double box[6] = {0, 0, 0, 1, 1, 1}, hi[3] = {1, 1, 1}, out[3] = {-5, 7, 0.5};
