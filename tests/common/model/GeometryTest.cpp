@@ -54,7 +54,6 @@ TEST_F(Geometry, CountsCapacitiesBoundsAndVolumeKinds) {
     EXPECT_EQ(geoCheckBound(msh, -1, r.Kind), 0);
   }
   for (int k : {60, 200}) EXPECT_EQ(is3dEnt(k), 0) << k;
-  EXPECT_EQ(geoGetSizeType(nullptr, 6), 0);
   EXPECT_EQ(geoCheckBound(msh, 31, KmfPlanes), 1);
   EXPECT_EQ(geoCheckBound(msh, 32, KmfPlanes), 0);
   CaptureText([&] {
@@ -86,7 +85,6 @@ TEST_F(Geometry, EdgesOfEveryKind) {
     for (const auto &e : r.No) EXPECT_EQ(geoEntHasEdge(e.first, e.second, msh, 1, r.Kind), 0) << r.Kind;
   }
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 2, 6), 0);  // not a triangle of the mesh
-  EXPECT_EQ(geoEntHasEdge(1, 2, nullptr, 1, 6), 0);
 }
 
 TEST_F(Geometry, NodesOfElements) {

@@ -30,7 +30,6 @@ TEST_F(VolumeBaseTest, SerialWalkGivesTheHighestAliveTetrahedron) {
   SetBase3(&fi, msh, base.data());
   EXPECT_EQ(base, (std::vector<int>{0, 1, 1, 1, 1, 0}));
   EXPECT_EQ(SetBase3(&fi, msh, nullptr), 0);
-  EXPECT_EQ(SetBase3(&fi, nullptr, base.data()), 0);
 
   // The loop itself does not clear, and refuses bad arguments.
   msh->Tet[2].Tag |= TAG_ALIVE;
