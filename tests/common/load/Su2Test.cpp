@@ -1,6 +1,5 @@
-// SU2 meshes and their ".dat" solutions: every element type with its normalised node order, markers as references, appended
-// files, invalid elements, the delimited record reader, and numbers read the same whatever
-// the process's locale and wherever the read buffer ends.
+// SU2 meshes and their ".dat" solutions: node orders, markers, appended files, invalid elements,
+// the record reader, and numbers read alike whatever the locale and wherever the buffer ends.
 #include "tests/common/CommonTest.h"
 
 namespace {

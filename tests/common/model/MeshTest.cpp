@@ -203,7 +203,6 @@ TEST_F(MeshModel, EmptyMeshGrowsKeepingRecordsAndCounts) {
   EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 10), 0);  // no vertex solution
   CaptureText([&] { EXPECT_EQ(NewCommonMeshEntity(mem, msh, 11, 10), 0); });
   EXPECT_EQ(FreeCommonMesh(mem, msh), nullptr);
-  EXPECT_EQ(FreeCommonMesh(mem, nullptr), nullptr);
 }
 
 TEST_F(MeshModel, VertexGrowthCarriesTheVertexSolution) {
