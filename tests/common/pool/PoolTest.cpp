@@ -124,8 +124,8 @@ TEST_F(Pool, DependencyDeclarations) {
   EXPECT_EQ(AddDependency(par, 1, 1), 1);  // same pair twice
   const int outside[][2] = {{0, 1}, {1, 0}, {1001, 1}, {1, 10001}};
   for (auto &p : outside) EXPECT_EQ(AddDependency(par, p[0], p[1]), 0) << p[0] << " " << p[1];
-  const int lines1[] = {7, 8}, lines2[] = {100, 200, 300, 0, 20000};
-  EXPECT_EQ(AddDependencyFast(par, 2, lines1, 5, lines2), 1);
+  const int lines1[] = {7, 8, 1000000}, lines2[] = {100, 200, 300, 0, 20000};  // lines outside are skipped
+  EXPECT_EQ(AddDependencyFast(par, 3, lines1, 5, lines2), 1);
   EXPECT_EQ(AddDependencyFast(par, 0, lines1, 5, lines2), 0);
   // Named types may address type 2 up to its capacity.
   EXPECT_EQ(UpdateDependency(par, t1, t2, 10, 19999), 1);
