@@ -7,7 +7,7 @@ namespace {
 // Records, for every vertex block, how many packages hold it right now.
 struct Watch {
   const Geometric_Mesh *Msh;
-  int BlkSiz, Threads;
+  int BlkSiz, Threads, HoldUs = 100;
   std::vector<std::atomic<int>> Holders, Runs;
   std::atomic<int> Conflicts{0}, BadThread{0};
   Watch(const Geometric_Mesh *m, int blkSiz, int threads)
@@ -34,7 +34,7 @@ void watchedPackage(int beg, int end, int thr, void *arg) {
   for (int b : blocks)
     if (w->Holders[static_cast<size_t>(b)]++ != 0) w->Conflicts++;
   // Hold the blocks long enough for another package to be run meanwhile.
-  std::this_thread::sleep_for(100us);
+  std::this_thread::sleep_for(std::chrono::microseconds(w->HoldUs));
   for (int b : blocks) w->Holders[static_cast<size_t>(b)]--;
 }
 
@@ -85,5 +85,21 @@ TEST_P(MeshScheduler, SetTetDependencyKeepsSharedVerticesApart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, MeshScheduler, ::testing::Values(2, 3, 8));
+
+// The same check must be able to fail: scheduled packages without declared dependencies
+// share vertices.
+using SchedulerCheck = MeshTestBase;
+
+TEST_F(SchedulerCheck, UndeclaredDependenciesDoConflict) {
+  msh = MakeStructuredMesh(mem, 20, 20, 20, GEN_TET);
+  ParallelPool *par = InitParallel(8);
+  ASSERT_NE(par, nullptr);
+  Watch w(msh, 1, 8);
+  w.HoldUs = 2000;
+  LaunchParallel(par, NewType(par, msh->NbrTet), NewType(par, msh->NbrVer), watchedPackage, &w);
+  EXPECT_GT(w.Conflicts.load(), 0);
+  EXPECT_TRUE(w.EachOnce());
+  StopParallel(par);
+}
 
 }  // namespace
