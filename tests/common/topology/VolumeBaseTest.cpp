@@ -62,4 +62,10 @@ TEST_F(VolumeBaseTest, PoolWalkGivesATetrahedronOfEveryVertex) {
   }
 }
 
+TEST(VolumeBaseLoop, ColorTetStoresTheColourInTheHighHalf) {
+  std::vector<int> tab(10, 1);
+  ColorTet_p(3, 6, 5, tab.data());
+  EXPECT_EQ(tab, (std::vector<int>{1, 1, 1, 5 << 16, 5 << 16, 5 << 16, 5 << 16, 1, 1, 1}));
+}
+
 }  // namespace
