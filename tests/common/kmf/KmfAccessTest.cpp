@@ -1,35 +1,11 @@
 // Block transfers, line calls, conversions, node orderings, byte flows and opening by name.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/load/FileNames.h"
-#include "common/base/Memory.h"
-#include "tests/support/KmfCheck.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 
 using Ranges = std::vector<std::pair<int64_t, int64_t>>;
 Ranges calls;
 void record(int64_t first, int64_t last, void *) { calls.emplace_back(first, last); }
-
-std::string readAll(const std::string &path) {
-  std::string s;
-  if (FILE *f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    std::fclose(f);
-  }
-  return s;
-}
 
 // Opens a saved fixture for reading.
 KmfMeshFile *openSaved(const TempFile &p, const FixtureFile &f, bool text = false, bool big = false) {
@@ -188,7 +164,7 @@ TEST(KmfLines, TextNumberFormatsByVersion) {
     double xy[2] = {2.0 / 3.0, 1e-20};
     ASSERT_EQ(KmfSetLinTab(msh, KmfVertices, &ref, xy, nullptr), 1);
     ASSERT_EQ(KmfCloseMesh(msh), 1);
-    std::string text = readAll(p.Path);
+    std::string text = ReadAll(p.Path);
     std::string want = ver == 1 ? "\n0.33333334 0.1 7 \n0.6666667 1e-20 9 \n"
                        : ver == 2 ? "\n0.3333333333333333 0.1 7 \n0.6666666666666666 1e-20 9 \n"
                                   : "\n0.3333333333333333 0.1 5000000000 \n0.6666666666666666 1e-20 9 \n";
@@ -209,7 +185,7 @@ TEST(KmfLines, LongStringsAreCutSafely) {
   ASSERT_EQ(KmfSetKwd(msh, KmfComments, 1), 1);
   ASSERT_EQ(KmfSetLin(msh, KmfComments, s.c_str()), 1);
   ASSERT_EQ(KmfCloseMesh(msh), 1);
-  std::string bytes = readAll(p.Path);
+  std::string bytes = ReadAll(p.Path);
   size_t at = bytes.find(std::string(250, 'x'));
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(bytes.substr(at + 254, 6), std::string("AB\x36\0\0\0", 6));  // End follows
@@ -287,19 +263,18 @@ TEST(KmfOpen, FileKindFromTheName) {
   EXPECT_EQ(KmfCloseMesh(nullptr), 0);
 }
 
-TEST(KmfOpen, GetMeshDescNames) {
-  Memory_List *mem = NewMemory(100);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "TEST");
+using KmfDesc = MeshTestBase;
+
+TEST_F(KmfDesc, GetMeshDescNames) {
   std::string base = TestPath("desc");
   TempFile bin("desc.meshb"), txt("desc.mesh");
   ASSERT_TRUE(SaveBytes(bin.Path, RawBinary(AllKindsMesh(3, 3, false), false)));
   int ver = 0, dim = 0;
   // Without extension the binary file is found; status 8 tells the input was binary.
-  KmfMeshFile *msh = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfRead);
-  ASSERT_NE(msh, nullptr);
+  KmfMeshFile *hdl = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfRead);
+  ASSERT_NE(hdl, nullptr);
   EXPECT_TRUE(fi.Status & STATUS_BINARY_INPUT);
-  KmfCloseMesh(msh);
+  KmfCloseMesh(hdl);
   // Odd names are refused with error 100 and status 4, never an exit.
   struct Odd {
     std::string name;
@@ -316,11 +291,10 @@ TEST(KmfOpen, GetMeshDescNames) {
   // Writing without extension opens a text file for writing, even when a binary file of
   // that name exists.
   ver = dim = 2;
-  msh = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfWrite);
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(KmfCloseMesh(msh), 1);
-  EXPECT_EQ(readAll(txt.Path), "MeshVersionFormatted 2\n\nDimension 2\n\nEnd\n");
-  FreeMemory(mem);
+  hdl = GetMeshDesc(&fi, base.c_str(), &ver, &dim, KmfMesh, KmfWrite);
+  ASSERT_NE(hdl, nullptr);
+  EXPECT_EQ(KmfCloseMesh(hdl), 1);
+  EXPECT_EQ(ReadAll(txt.Path), "MeshVersionFormatted 2\n\nDimension 2\n\nEnd\n");
 }
 
 // Lines far longer than the write block: a version-4 HexahedraQ4 line (126 integers of 8

@@ -1,16 +1,6 @@
 // The keyword table and the files of every version, encoding and byte order.
-#include <gtest/gtest.h>
+#include "tests/common/CommonTest.h"
 
-#include <cstring>
-#include <string>
-
-#include "common/kmf/KmfMeshFile.h"
-#include "tests/support/KmfCheck.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
-
-// Kinds and names are found, and solution types have their sizes.
 TEST(KmfFormat, KindsNamesAndTypeSizes) {
   EXPECT_EQ(KmfKeywordKind(205), KmfKwdAbsent);
   EXPECT_EQ(KmfKeywordKind(KmfTime), KmfKwdInfo);
@@ -51,12 +41,8 @@ TEST(KmfFiles, LibraryWritesTheRawLayoutAndReadsItBack) {
         FixtureFile f = AllKindsMesh(ver, dim, false);
         TempFile p("lib.meshb");
         ASSERT_EQ(WriteWithLibrary(p.Path, f, blocks), 1);
-        FILE *in = std::fopen(p.c_str(), "rb");
-        ASSERT_NE(in, nullptr);
-        std::vector<unsigned char> bytes;
-        for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<unsigned char>(c));
-        std::fclose(in);
-        EXPECT_TRUE(bytes == RawBinary(f, false));
+        const std::string bytes = ReadAll(p.Path);
+        EXPECT_TRUE(std::vector<unsigned char>(bytes.begin(), bytes.end()) == RawBinary(f, false));
         EXPECT_TRUE(FileMatches(p.Path, f));
         FixtureFile s = SolutionFile(ver, dim, 11);
         for (const char *name : {"lib.mesh", "lib.solb", "lib.sol"}) {

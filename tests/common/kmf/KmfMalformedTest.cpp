@@ -1,16 +1,5 @@
 // Broken files are refused with a message: no crash, no hang, no exit.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
-#include "common/kmf/KmfMeshFile.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -29,6 +18,8 @@ bool opens(const Bytes &bytes, const char *name = "bad.meshb") {
 }
 
 bool opensText(const std::string &text) { return opens(Bytes(text.begin(), text.end()), "bad.mesh"); }
+
+KmfMeshFile *openText(const TempFile &p, const std::string &text) { return openBytes(p, Bytes(text.begin(), text.end())); }
 
 // A binary file with one section of kwd: its count, the 32-bit words of its data, then End.
 // The section's next-section position is `next` when not -1.
@@ -162,7 +153,7 @@ TEST(KmfMalformed, TextFiles) {
       {"5000-digit version", "MeshVersionFormatted " + std::string(5000, '7') + "\nDimension 3\n" + body, false}};
   for (const TextCase &c : cases) EXPECT_EQ(opensText(c.text), c.good) << c.what;
   TempFile p("end.mesh");
-  KmfMeshFile *msh = openBytes(p, Bytes(cases[0].text.begin(), cases[0].text.end()));
+  KmfMeshFile *msh = openText(p, cases[0].text);
   ASSERT_NE(msh, nullptr);
   EXPECT_EQ(KmfStatKwd(msh, KmfEnd), 1);
   KmfCloseMesh(msh);
@@ -173,8 +164,7 @@ TEST(KmfMalformed, BadValuesInTextLines) {
   for (const std::string &bad : {std::string("1 x 3"), std::string("1 2.5 3"), "1 " + std::string(5000, '1') + " 3",
                                  std::string("1 99999999999 3"), std::string("1 0x10 3")}) {
     TempFile p("vals.mesh");
-    std::string text = textHeader() + "\nCorners\n3\n" + bad + "\n\nEnd\n";
-    KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
+    KmfMeshFile *msh = openText(p, textHeader() + "\nCorners\n3\n" + bad + "\n\nEnd\n");
     ASSERT_NE(msh, nullptr) << bad;
     int c[3];
     EXPECT_EQ(KmfGetBlock(msh, KmfCorners, 1, 3, 0, nullptr, nullptr, KmfInt, &c[0], &c[2]), 0) << bad;
@@ -195,9 +185,8 @@ TEST(KmfMalformed, BadValuesInTextLines) {
       filler += "1\n";
     }
     TempFile p("twox.mesh");
-    std::string text = textHeader() + "\nCorners\n3000\n" + corners + "\nNormals\n3000\n" + normals +
-                       "\nRequiredVertices\n3000\n" + filler + "\nEnd\n";
-    KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
+    KmfMeshFile *msh = openText(p, textHeader() + "\nCorners\n3000\n" + corners + "\nNormals\n3000\n" + normals +
+                                       "\nRequiredVertices\n3000\n" + filler + "\nEnd\n");
     ASSERT_NE(msh, nullptr) << at;
     std::vector<int> c(3000);
     std::vector<double> xyz(3 * 3000);
@@ -210,8 +199,7 @@ TEST(KmfMalformed, BadValuesInTextLines) {
   }
   // Reals beyond the type's range become infinities or zeros, as the C library reads them.
   TempFile p("range.mesh");
-  std::string text = textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n";
-  KmfMeshFile *msh = openBytes(p, Bytes(text.begin(), text.end()));
+  KmfMeshFile *msh = openText(p, textHeader() + "\nVertices\n1\n1e999 -1e999 1e-999 7\n\nEnd\n");
   ASSERT_NE(msh, nullptr);
   double x[3];
   int r;

@@ -1,20 +1,7 @@
 // Text sections parsed on the worker pool hold the bytes the calling thread reads: every kind
 // of section, comments longer than a range or a chunk, CR-LF, values spread over lines, and
 // numbers next to every cut; what the pool cannot read is reported as the serial reader does.
-#include <gtest/gtest.h>
-#include <pthread.h>
-
-#include <cmath>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "common/kmf/KmfMeshFile.h"
-#include "common/pool/Parallel.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/MeshFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,13 +1,6 @@
 // File names: base and shown names, the keyword and SU2 extensions, and the one length limit
 // every opener applies.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
-#include "common/base/FunctionInterface.h"
-#include "common/load/FileNames.h"
-#include "common/model/ElementKind.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -75,14 +68,6 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   EXPECT_TRUE(meshInSolDir.Known && !meshInSolDir.Binary && !meshInSolDir.Sol);
   EXPECT_FALSE(KeywordFileKind("run.meshb.d/notes").Known);
   EXPECT_FALSE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
-}
-
-TEST(FileNamesDeathTest, WrongCallsEndTheProcess) {
-  char out[16];
-  EXPECT_EXIT(getBaseName(nullptr, out, sizeof(out)), ::testing::ExitedWithCode(100),
-              "FATAL INTERNAL ERROR: WRONG CALL TO GETBASENAME");
-  EXPECT_EXIT(getPrintName(2, 0, "a", out, sizeof(out)), ::testing::ExitedWithCode(100),
-              "FATAL INTERNAL ERROR: WRONG CALL TO GETPRINTNAME");
 }
 
 }  // namespace

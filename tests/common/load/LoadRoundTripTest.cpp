@@ -1,25 +1,6 @@
 // A mesh written, loaded, given its topology, written again and reloaded is the same mesh;
 // the pipelined loader gives what the plain loader gives.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/load/MeshLoad.h"
-#include "common/load/MeshWriter.h"
-#include "common/pool/MthParallel.h"
-#include "common/topology/Topology.h"
-#include "tests/support/LoadFixtures.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/TopoReference.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

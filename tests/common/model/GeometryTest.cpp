@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "common/model/Geometry.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -65,7 +54,6 @@ TEST_F(Geometry, CountsCapacitiesBoundsAndVolumeKinds) {
     EXPECT_EQ(geoCheckBound(msh, -1, r.Kind), 0);
   }
   for (int k : {60, 200}) EXPECT_EQ(is3dEnt(k), 0) << k;
-  EXPECT_EQ(geoGetSizeType(nullptr, 6), 0);
   EXPECT_EQ(geoCheckBound(msh, 31, KmfPlanes), 1);
   EXPECT_EQ(geoCheckBound(msh, 32, KmfPlanes), 0);
   CaptureText([&] {
@@ -97,7 +85,6 @@ TEST_F(Geometry, EdgesOfEveryKind) {
     for (const auto &e : r.No) EXPECT_EQ(geoEntHasEdge(e.first, e.second, msh, 1, r.Kind), 0) << r.Kind;
   }
   EXPECT_EQ(geoEntHasEdge(1, 2, msh, 2, 6), 0);  // not a triangle of the mesh
-  EXPECT_EQ(geoEntHasEdge(1, 2, nullptr, 1, 6), 0);
 }
 
 TEST_F(Geometry, NodesOfElements) {
@@ -140,14 +127,6 @@ TEST_F(Geometry, CentresOfEveryKind) {
   msh->Tri[1].Ver[2] = 0;
   EXPECT_EQ(geoGravityCenter(msh, 1, 6, c), 0);
   CaptureText([&] { EXPECT_EQ(geoGetHexVoi(msh), 1); });
-}
-
-using GeometryDeathTest = Geometry;
-
-TEST_F(GeometryDeathTest, UnknownKindsEndTheProcess) {
-  double c[3];
-  EXPECT_EXIT(geoGetSizeType(msh, 11), ::testing::ExitedWithCode(100), "FATAL INTERNAL ERROR: INVALID TYPE");
-  EXPECT_EXIT(geoGravityCenter(msh, 1, 60, c), ::testing::ExitedWithCode(100), "GEOGRAVITYCENTER: TYPE 60");
 }
 
 // Line tracing waits for a key after every step: feed it an empty input.
@@ -211,7 +190,6 @@ TEST_F(DiscreteLineTest, OpenLinesEndAtLineEndVertices) {
 TEST_F(DiscreteLineTest, BrokenLinksStopTheWalk) {
   EXPECT_EQ(Trace(0), 0);
   EXPECT_EQ(Trace(9), 0);
-  EXPECT_EQ(GetDiscreteLine(msh, 1, nullptr), 0);
 
   // Neighbours past the array, negative, or not holding the shared vertex end the line there.
   int cut = GridVertex(2, 2, 2, 0, 0);  // between edges 2 and 3

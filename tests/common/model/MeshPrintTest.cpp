@@ -1,14 +1,6 @@
 // The debugging prints of the mesh records: one record, a tag decoded, and indices outside the
 // arrays printing nothing.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/model/MeshPrint.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cfloat>
-#include <climits>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/LoadFixtures.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -75,13 +64,9 @@ TEST_F(MeshModel, SizeArrayGivesCapacitiesAndClearedEntryZero) {
   EXPECT_EQ(mem->NbrActive, 18);  // the mesh and 17 arrays
   EXPECT_EQ(msh->FileType, FILE_TYPE_SU2);
   for (const KindSlot &k : kArrayKinds) EXPECT_EQ(msh->*k.Max, siz[k.Kind]) << k.Kind;
-  EXPECT_EQ(msh->NbrVer, 0);
-  EXPECT_EQ(msh->SolAtVer, nullptr);
 
   // Entry 0 exists and reads as an empty record; the last entry is writable.
-  EXPECT_TRUE(IsZero(msh->Ver[0]));
-  EXPECT_TRUE(IsZero(msh->Tri[0]));
-  EXPECT_TRUE(IsZero(msh->P2Hex[0]));
+  EXPECT_TRUE(IsZero(msh->Ver[0]) && IsZero(msh->Tri[0]) && IsZero(msh->P2Hex[0]));
   msh->Ver[msh->MaxNbrVer].Ref = 1;
   msh->P2Hex[msh->MaxNbrP2Hex].Ref = 1;
   msh->Ref[msh->MaxNbrRef].Ref = 1;
@@ -95,11 +80,8 @@ TEST_F(MeshModel, VertexSolutionIsAttachedClearedAndBoxed) {
   ASSERT_NE(msh, nullptr);
   Geometric_Solution *sol = msh->SolAtVer;
   ASSERT_NE(sol, nullptr);
-  EXPECT_EQ(sol->NbrFld, 2);
-  EXPECT_EQ(sol->SizTot, 4);
-  EXPECT_EQ(sol->SizFld[1], SOL_SYMMAT);
-  EXPECT_EQ(sol->FileType, 2);
-  EXPECT_EQ(msh->MaxSolVer, 80);
+  EXPECT_EQ(std::vector<int>({sol->NbrFld, sol->SizTot, sol->SizFld[1], msh->MaxSolVer}),
+            (std::vector<int>{2, 4, SOL_SYMMAT, 80}));
   EXPECT_EQ(fixtures::FieldRanges(sol), (std::vector<double>{DBL_MAX, -DBL_MAX, DBL_MAX, -DBL_MAX}));
   EXPECT_EQ(sol->FldNam[0][0] | sol->FldNam[1][0], 0);
   for (int i = 0; i < 21 * 4; i++) ASSERT_EQ(sol->Sol[i], 0.0) << i;
@@ -221,7 +203,6 @@ TEST_F(MeshModel, EmptyMeshGrowsKeepingRecordsAndCounts) {
   EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 10), 0);  // no vertex solution
   CaptureText([&] { EXPECT_EQ(NewCommonMeshEntity(mem, msh, 11, 10), 0); });
   EXPECT_EQ(FreeCommonMesh(mem, msh), nullptr);
-  EXPECT_EQ(FreeCommonMesh(mem, nullptr), nullptr);
 }
 
 TEST_F(MeshModel, VertexGrowthCarriesTheVertexSolution) {
@@ -249,16 +230,6 @@ TEST_F(MeshModel, VertexGrowthCarriesTheVertexSolution) {
   EXPECT_EQ(msh->SolAtVer->Sol[2 * 21 + 1], 0.0);
   EXPECT_EQ(NewCommonMeshEntity(mem, msh, KmfSolAtVertices, 2), 0);
   FreeCommonMesh(mem, msh);
-}
-
-TEST_F(MeshModel, SolutionCreationRefusesBadInput) {
-  int types[1] = {SOL_SCALAR};
-  CaptureText([&] {
-    EXPECT_EQ(NewCommonSolution(mem, 0, 1, 1, types), nullptr);
-    EXPECT_EQ(NewCommonSolution(mem, 5, 0, 1, types), nullptr);
-    EXPECT_EQ(NewCommonSolution(mem, 5, 1, 0, types), nullptr);
-  });
-  EXPECT_EQ(FreeCommonSolution(mem, nullptr), nullptr);
 }
 
 }  // namespace

@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/MeshTestBase.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -29,10 +19,8 @@ class MthParallel : public MeshTestBase {
 
 TEST_F(MthParallel, PoolSizesAndOneThreadDeclaresNothing) {
   Common_MthParallel *mth = NewMthParallel(100, 2, 1);
-  ASSERT_NE(mth, nullptr);
-  EXPECT_EQ(mth->Pool->NbrCpu, 64);
-  EXPECT_EQ(mth->Pool2->NbrCpu, 2);
-  EXPECT_EQ(mth->Pool3, nullptr);
+  ASSERT_TRUE(mth && mth->Pool && mth->Pool2);
+  EXPECT_EQ(std::vector<int>({mth->Pool->NbrCpu, mth->Pool2->NbrCpu, mth->Pool3 != nullptr}), (std::vector<int>{64, 2, 0}));
   EXPECT_EQ(FreeMthParallel(mth), nullptr);
   EXPECT_EQ(FreeMthParallel(nullptr), nullptr);
 
@@ -46,9 +34,7 @@ TEST_F(MthParallel, PoolSizesAndOneThreadDeclaresNothing) {
   mth->Pool = InitParallel(1);
   ASSERT_NE(mth->Pool, nullptr);
   SetMeshDependency(mth, msh);
-  EXPECT_EQ(mth->VerTyp, 0);
-  EXPECT_EQ(mth->TriTyp, 0);
-  EXPECT_EQ(Types(mth->Pool), 0);
+  EXPECT_EQ(std::vector<int>({mth->VerTyp, mth->TriTyp, Types(mth->Pool)}), std::vector<int>(3, 0));
   FreeMthParallel(mth);
 }
 

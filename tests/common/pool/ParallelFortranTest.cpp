@@ -1,10 +1,6 @@
 // The Fortran-callable entries the Fortran program (tests/fortran) does not call, called as
 // Fortran calls them: every argument by address, the pool as a 64-bit integer.
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "common/pool/ParallelFortran.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

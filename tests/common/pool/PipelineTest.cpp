@@ -1,16 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
-
-#include "common/pool/Pipeline.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 // A shared log of task starts and ends, with the most tasks seen running at once.
 struct Log {
@@ -90,7 +80,7 @@ void addTo(void *a1, void *a2) {
   *static_cast<std::atomic<long> *>(a1) += reinterpret_cast<long>(a2);
 }
 
-TEST(Pipeline, ArgumentsBelongToTheirTask) {
+TEST(Pipeline, ArgumentsBelongToTheirTaskAndStopWaitsForTasks) {
   ParallelPool *par = InitParallel(4);
   ASSERT_NE(par, nullptr);
   std::atomic<long> x{0}, y{0};
@@ -104,12 +94,7 @@ TEST(Pipeline, ArgumentsBelongToTheirTask) {
   EXPECT_EQ(x.load(), 5);
   EXPECT_EQ(y.load(), 7);
   EXPECT_EQ(par->NbrValArg, 0);  // nor do they leak into the pool's loop launches
-  StopParallel(par);
-}
-
-TEST(Pipeline, StopWaitsForRunningTasks) {
-  ParallelPool *par = InitParallel(2);
-  ASSERT_NE(par, nullptr);
+  // Stopping the pool waits for the tasks still running.
   static std::atomic<int> finished{0};
   auto slow = [](void *) {
     std::this_thread::sleep_for(50ms);

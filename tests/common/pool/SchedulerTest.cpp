@@ -1,19 +1,6 @@
 // Scheduled launches over the tetrahedra of a generated mesh: packages that share a vertex
 // block must never run at the same time, and every tetrahedron must run exactly once.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
-
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "common/pool/Parallel.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

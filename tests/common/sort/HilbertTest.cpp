@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
-#include <vector>
-
-#include "common/sort/Hilbert.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -81,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Threads, Hilbert, ::testing::Values(1, 3, 4, 8));
 
 // On a regular grid of 2^k cells a side, consecutive cells along a Hilbert curve are face
 // neighbours: a wrong state table breaks this at once.
-TEST(HilbertCurve, GridCellsFollowEachOtherAsNeighbours) {
-  ParallelPool *par = InitParallel(2);
+TEST(HilbertCurve, GridCellsAsNeighboursBoxFacesAndFlatBoxes) {
+  ParallelPool *par = InitParallel(4);
   ASSERT_NE(par, nullptr);
   for (int dim : {2, 3}) {
     const int side = dim == 3 ? 8 : 32;
@@ -99,12 +93,6 @@ TEST(HilbertCurve, GridCellsFollowEachOtherAsNeighbours) {
       ASSERT_NEAR(dist, 1.0, 1e-9) << dim << "-D, step " << k;
     }
   }
-  StopParallel(par);
-}
-
-TEST(HilbertCurve, BoxFacesAndFlatBoxes) {
-  ParallelPool *par = InitParallel(4);
-  ASSERT_NE(par, nullptr);
   // The maximum corner scales to 2^64 on every axis, a point outside the box lies beyond
   // its faces: both are clamped, still 63-bit codes.
   const double box[6] = {0, 0, 0, 1, 1, 1}, hi[3] = {1, 1, 1}, out[3] = {-5, 7, 0.5};
@@ -144,10 +132,7 @@ TEST(HilbertCurve, Refusals) {
   ParallelPool *par = InitParallel(2);
   ASSERT_NE(par, nullptr);
   Points p = randomPoints(10, 3, 1);
-  EXPECT_EQ(HilbertRenumbering(nullptr, 10, p.box, p.crd.data(), p.pairs.data()), 0);
   EXPECT_EQ(HilbertRenumbering(par, -1, p.box, p.crd.data(), p.pairs.data()), 0);
-  EXPECT_EQ(HilbertRenumbering(par, 10, p.box, nullptr, p.pairs.data()), 0);
-  EXPECT_EQ(HilbertRenumbering2D(nullptr, 10, p.box, p.crd.data(), p.pairs.data()), 0);
   EXPECT_EQ(HilbertRenumbering(par, 0, p.box, p.crd.data(), p.pairs.data()), 1);
   // A count whose workspace cannot be allocated fails before any point is read or written.
   p.pairs[1] = HilbertPair{77, 88};

@@ -1,12 +1,6 @@
 // The shared quicksort against a comparison adversary: its recursion must stay shallow.
 // Sorting results over every record type are checked in RecordSortTest.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <vector>
-
-#include "common/sort/QuickSort.h"
+#include "tests/common/CommonTest.h"
 
 using zelsort::QuickSort;
 

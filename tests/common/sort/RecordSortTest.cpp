@@ -1,18 +1,6 @@
 // The 27 named record sorts, run over the mesh's own record types; QuickSortTest checks the
 // shared algorithm's stack depth.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <climits>
-#include <cstdint>
-#include <cstring>
-#include <numeric>
-#include <random>
-#include <type_traits>
-#include <vector>
-
-#include "common/model/Mesh.h"
-#include "common/sort/RecordSort.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 

@@ -1,21 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <climits>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/topology/GraphInput.h"
-#include "common/topology/Hash.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Tuple.h"
-#include "tests/support/MeshTestBase.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -74,9 +57,7 @@ TEST(HybridHash, KeysAreSortedByTheCallerTypesFilter) {
   int item[4] = {1, 2, 3, 77};
   HybridHashEntry *t2 = uti_AddHybridHashTab(tab, 2, 4, 3, item);
   EXPECT_EQ(uti_HybridHashTabFind(tab, 1, 3, k123)->Typ, 1);
-  EXPECT_EQ(uti_HybridHashTabFind(tab, 2, 3, k123), t2);
-  EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 3, k123), t2);
-  EXPECT_EQ(uti_HybridHashTabFind(tab, -1, 3, k123), t2);
+  for (int typ : {2, 0, -1}) EXPECT_EQ(uti_HybridHashTabFind(tab, typ, 3, k123), t2) << typ;
   EXPECT_EQ(uti_HybridHashTabFind(tab, 3, 3, k123), nullptr);
 
   // Removing every entry of type 2 frees its tuple list and leaves type 1.

@@ -1,19 +1,6 @@
 // The background topology thread: stopped at any moment, joined, never touching what the
 // caller freed, and sharing the tag words with the main thread's clipping and visibility.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstring>
-#include <thread>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "common/topology/Topology.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoReference.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -54,7 +41,6 @@ TEST_F(TopoThreadTest, ThreadKeepsItsOwnCopyOfTheCallersInterface) {
   EXPECT_TOPOLOGY(msh);
 }
 
-// A second set-up and freeing the mesh both stop the running thread first.
 TEST_F(TopoThreadTest, SettingUpAgainOrFreeingStopsThePreviousThread) {
   msh = Threaded(12);
   SetupGeoMesh(&fi, msh);

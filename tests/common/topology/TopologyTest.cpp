@@ -1,19 +1,4 @@
-#include "common/topology/Topology.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/TopoReference.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -102,8 +87,6 @@ TEST_F(TopologyTest, BoundaryTrianglesCoverTetrahedraOnTheThread) {
   EXPECT_EQ(StopTopoThread(msh), 0);
 }
 
-// A triangle and a quadrilateral on one edge are each other's neighbour, each knowing the
-// other's kind.
 TEST_F(TopologyTest, TriangleAndQuadrilateralShareAnEdge) {
   msh = MakeSizedMesh(mem, {{KmfVertices, 5}, {KmfTriangles, 1}, {KmfQuadrilaterals, 1}});
   for (int v = 1; v <= 5; v++) AddVertex(msh);
@@ -118,7 +101,6 @@ TEST_F(TopologyTest, TriangleAndQuadrilateralShareAnEdge) {
   EXPECT_EQ(VoiTypGet(msh->Tri[1].VoiTyp, 2), VOI_QUA);
 }
 
-// A triangle between two tetrahedra covers the face of both.
 TEST_F(TopologyTest, InnerTriangleCoversTheTetrahedraOnBothSides) {
   msh = MakeTwoTetrahedra(mem, true);
   SetupGeoMesh(&fi, msh);

@@ -1,17 +1,4 @@
-#include "common/topology/VolumeBase.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/pool/MthParallel.h"
-#include "tests/support/StructuredMesh.h"
-#include "tests/support/TopoFixtures.h"
-#include "tests/support/MeshTestBase.h"
+#include "tests/common/CommonTest.h"
 
 namespace {
 
@@ -43,7 +30,6 @@ TEST_F(VolumeBaseTest, SerialWalkGivesTheHighestAliveTetrahedron) {
   SetBase3(&fi, msh, base.data());
   EXPECT_EQ(base, (std::vector<int>{0, 1, 1, 1, 1, 0}));
   EXPECT_EQ(SetBase3(&fi, msh, nullptr), 0);
-  EXPECT_EQ(SetBase3(&fi, nullptr, base.data()), 0);
 
   // The loop itself does not clear, and refuses bad arguments.
   msh->Tet[2].Tag |= TAG_ALIVE;
