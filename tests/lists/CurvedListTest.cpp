@@ -1,29 +1,14 @@
 // Curved display lists drawn for real: counts by level for the five builders, flat curved
 // elements against their linear twins, the skin of curved volumes, masks and solution lists,
 // and pictures; read back through feedback and pixels.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
-#include <memory>
-#include <set>
-#include <string>
-#include <vector>
 
-#include "common/base/FunctionInterface.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Topology.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelListColor.h"
 #include "zelvane/lists/ZelVolumeFaces.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPalette.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -69,17 +54,6 @@ double SegmentDistance2(const double *q, const double *x, const double *y) {
   t = std::clamp(t / len, 0.0, 1.0);
   for (int k = 0; k < 3; k++) d += std::pow(q[k] - x[k] - t * (y[k] - x[k]), 2);
   return d;
-}
-
-// Plane 0 at z = height, switched on and marked.
-void ClipAt(ListScene &ls, double height) {
-  ZelPlaEntity *pla = ls.scene()->ZelMsh->Pla;
-  pla->Cur = 0, pla->On = 1;
-  const double abcd[4] = {0, 0, 1, -height};
-  std::copy(abcd, abcd + 4, pla->Pla[0]);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
-  ASSERT_EQ(zelSetPlaneClip(&fi, ls.scene(), 0), 1);
 }
 
 }  // namespace
@@ -251,7 +225,7 @@ TEST(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
     TopoDoneStore(ls->mesh(), 1);
 
     // The cut layer's skin: the faces (sorted corners) that one cut element alone holds.
-    ClipAt(*ls, 1.4);
+    ls->plane(1.4);
     std::map<std::vector<int>, int> held;
     for (int e = 1; e <= el.Count; e++)
       for (int f = 0; (*el.tag(e) & TAG_CLIPPED) && f < K->NbrFac; f++) {
@@ -309,17 +283,6 @@ TEST(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
   EXPECT_EQ(gl.feedbackList(tet.FacLst).size(), 0u);
   EXPECT_GT(Count(gl.feedback([&] { zelDirectDrawList(KmfTetrahedraP2, 0x80000 | 0x800000, s, &tet); })).polygons, 0);
   s->Flags = 0;
-
-  // The P2-edge direct entry prints its line on every call, for a refused record too.
-  ZelEntDisplayList &edges = ls->rec(KmfEdgesP2);
-  const std::string line = "  ## direct list list of p2efr not implemented \n";
-  const int head = edges.Head;
-  CaptureStdout();
-  EXPECT_EQ(zelDirectDrawList(KmfEdgesP2, 0x400000, s, &edges), 1);
-  edges.Head = 1000;
-  EXPECT_EQ(zelDirectDrawList(KmfEdgesP2, 0x400000, s, &edges), 0);
-  EXPECT_EQ(GetCapturedStdout(), line + line);
-  edges.Head = head;
 }
 
 // Shading values: the element's own value (a field on triangles, none linear), the vertex

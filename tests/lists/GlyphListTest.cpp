@@ -1,16 +1,8 @@
 // Vertex numbers, vector arrows and metric glyphs: once per vertex of the drawn elements, at
 // the right size, and nothing for a field of the wrong type.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelGlyphs.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

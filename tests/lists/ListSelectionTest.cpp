@@ -1,17 +1,7 @@
 // Which lists an entry rebuilds for a mask: every list of a record first holds a marker of its
 // own, and the lists that lost it are the ones rebuilt.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

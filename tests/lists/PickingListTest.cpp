@@ -1,14 +1,7 @@
 // Picking end to end: the picking lists of a mixed grid drawn flat, and the pixel under each
 // item read back and decoded to its kind and index.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "zelvane/scene/ZelElems.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
 TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
   GLHarness gl(600, 600);

@@ -1,19 +1,9 @@
 // Faces, shrink, normal arrows, banded shading and iso-lines of triangles and quadrilaterals,
 // read back through feedback.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelColorMaps.h"
-#include "zelvane/scene/ZelElems.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPalette.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 

@@ -1,31 +1,15 @@
 // Volume display lists drawn for real on 3 x 3 x 3 boxes of every volume kind: the skin, the
 // cut layer and its cap, picking of cap pieces, iso-surfaces, element fields, vectors, and the
 // normals at vertices; read back through feedback (turned into mesh coordinates) or pixels.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
-#include <memory>
 #include <numeric>
 #include <random>
-#include <set>
-#include <string>
-#include <vector>
 
-#include "common/base/FunctionInterface.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Topology.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/lists/ZelCapping.h"
 #include "zelvane/lists/ZelVolumeFaces.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -185,20 +169,6 @@ Polys Expected(const ListScene &ls, const ZelVolumeKind &K, const std::function<
   return out;
 }
 
-// Plane 0, a x + b y + c z + d = 0 (by default z = height), switched on (and marked), or off.
-void Plane(ListScene &ls, double height, bool on = true, std::array<double, 4> abcd = {0, 0, 1, 0}) {
-  ZelPlaEntity *pla = ls.scene()->ZelMsh->Pla;
-  pla->Cur = 0;
-  pla->On = on;
-  abcd[3] -= height;
-  std::copy(abcd.begin(), abcd.end(), pla->Pla[0]);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
-  if (on) {
-    ASSERT_EQ(zelSetPlaneClip(&fi, ls.scene(), 0), 1);
-  }
-}
-
 class VolumeLists : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override {
@@ -270,7 +240,7 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   CaptureStdout();
   EXPECT_EQ(Faces(gl, *ls, kind).n, 0);
   EXPECT_EQ(GetCapturedStdout(), "");
-  Plane(*ls, 1.4);
+  ls->plane(1.4);
   const Polys cut = Expected(*ls, *k.K, [&el](int e) { return (*el.tag(e) & TAG_CLIPPED) != 0; });
   const Polys layer = Faces(gl, *ls, kind);
   EXPECT_EQ(layer.n, cut.n);
@@ -299,7 +269,7 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
   rec.Flags &= ~ZelLstShrink;
   ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
   for (bool capping : {false, true}) {
-    Plane(*ls, 1.4);
+    ls->plane(1.4);
     s->Flags = capping ? uint32_t{ZelFlgCapping} : 0u;
     if (!capping || !k.K->CapKind) {
       const ZelElems el = zelElems(ls->mesh(), kind);
@@ -311,18 +281,18 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
       continue;
     }
     for (double z : {1.5, 1.0}) {  // a cap is the section itself, in the middle or on a grid plane
-      Plane(*ls, z);
+      ls->plane(z);
       ASSERT_EQ(zelUpdateList(kind, 0x80000, s, &rec), 1);
       const std::pair<double, double> seen = SeenFromAbove(gl, *ls, rec.FacLst, z);
       EXPECT_NEAR(seen.first, 9, 0.1) << "z " << z;
       EXPECT_EQ(seen.second, 0) << "z " << z;
     }
   }
-  Plane(*ls, 1.5, false);  // off, capping still on: the skin again
+  ls->plane(1.5, false);  // off, capping still on: the skin again
   EXPECT_NEAR(Faces(gl, *ls, kind).area, 54, 1e-3);
   if (!k.K->CapKind) return;
 
-  Plane(*ls, 1.5);
+  ls->plane(1.5);
   ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x200000, s, &rec), 1);
   EXPECT_EQ(gl.feedbackList(rec.PckLst).size(), 0u);  // not in volume mode
   s->Flags |= ZelFlgVolumes;
@@ -549,10 +519,10 @@ TEST(VolumePictures, SkinCutAndIsoSurfacesOfEveryKind) {
         glEnable(GL_CLIP_PLANE0);
         zelDirectDrawList(kind, 0x20, s, &rec);  // the skin, never capped
         glDisable(GL_CLIP_PLANE0);
-        Plane(*ls, 2.25, true, {1, 0.5, 0, 0});
+        ls->plane(2.25, true, {1, 0.5, 0, 0});
         ASSERT_EQ(zelUpdateList(kind, 0x20, s, &rec), 1);
         glCallList(rec.SolLst);
-        Plane(*ls, 0, false);
+        ls->plane(0, false);
       } else {
         ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x100000 | 0x80, s, &rec), 1);
         glPushMatrix();
