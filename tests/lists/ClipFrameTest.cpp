@@ -116,6 +116,8 @@ TEST_F(ClipFrame, StripOfCutTrianglesGivesOneSegmentEachAtTheCrossings) {
     glGetIntegerv(GL_POLYGON_MODE, mode);
     EXPECT_TRUE(width == 1.0f && mode[0] == GL_FILL && !glIsEnabled(GL_POLYGON_OFFSET_LINE));
   }
+  ls->rec(KmfTriangles).Flags |= ZelLstHidden;  // a hidden group has no outline
+  EXPECT_TRUE(outline(9).empty());
 }
 
 TEST_F(ClipFrame, WarpedQuadrilateralGivesTwoSegmentsAfterTheTriangles) {

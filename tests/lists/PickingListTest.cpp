@@ -19,6 +19,8 @@ TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
     glCallList(ls.rec(kind).PckLst);
   }
   gl.savePng(gl.grab(), "picking_lists");
+  ASSERT_EQ(zelUpdateList(KmfVertices, 0x1000000, s, &ls.rec(KmfVertices)), 1);  // points: drawn vertices only
+  EXPECT_EQ(gl.feedbackList(ls.rec(KmfVertices).MrkLst).size(), size_t(s->Msh->NbrVer - 1));
   for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfVertices}) {
     const ZelElems elt = zelElems(s->Msh, kind);
     for (int e = 1; e <= elt.Count; e++) {

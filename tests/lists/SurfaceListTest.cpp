@@ -1,6 +1,5 @@
 // Faces, shrink, normal arrows, banded shading and iso-lines of triangles and quadrilaterals,
 // read back through feedback.
-#include <unistd.h>
 
 #include "tests/lists/ListKit.h"
 #include "zelvane/lists/ZelColorMaps.h"
@@ -38,10 +37,17 @@ TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
     const ZelElems elt = zelElems(s->Msh, kind);
     const int drawn = kind == KmfTriangles ? elt.Count - 2 : elt.Count - 1;
     const double area = std::pow(300.0 / 0.6 * s->InvDmaxSca, 2) * (kind == KmfTriangles ? 0.5 : 1.0);
+    double mean[2] = {0, 0};  // of the polygons' corners: each element's centroid stays
     for (float shrink : {1.0f, 0.5f}) {
       s->Rnd.Shrink = shrink;
       ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x800, s, &rec), 1);
-      const Emitted e = Count(gl.feedbackList(rec.FacLst));
+      const std::vector<FeedbackPrim> faces = gl.feedbackList(rec.FacLst);
+      const Emitted e = Count(faces);
+      double sum[2] = {0, 0};
+      for (const FeedbackPrim &p : faces)
+        for (const FeedbackVertex &v : p.v) sum[0] += v.x / (3 * e.polygons), sum[1] += v.y / (3 * e.polygons);
+      if (shrink == 1.0f) mean[0] = sum[0], mean[1] = sum[1];
+      EXPECT_NEAR(std::hypot(sum[0] - mean[0], sum[1] - mean[1]), 0, 1e-3);
       EXPECT_EQ(e.polygons, kind == KmfTriangles ? drawn : 2 * drawn);  // feedback cuts quads in two
       EXPECT_NEAR(e.area, drawn * area * shrink * shrink, 1e-3 * drawn * area) << kind;
       // Normal arrows, three segments each, start at the unshrunk centroids.
@@ -84,6 +90,10 @@ TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
     const double squares = kind == KmfTriangles ? 8 : 12, unit = std::pow(500 * s->InvDmaxSca, 2);
     EXPECT_NEAR(Count(pieces).area, squares * unit, 1e-3 * squares * unit);
     EXPECT_GT(pieces.size(), size_t(squares));  // the bands cut the squares
+    gl.clear(0, 0, 0);
+    glCallList(rec.SolLst);
+    const int lit = 600 * 600 - countPixels(gl.grab(), 0, 0, 0);
+    EXPECT_NEAR(lit, squares * unit, 0.02 * squares * unit);  // the pieces cover the mesh once
     const std::vector<FeedbackPrim> iso = gl.feedbackList(rec.SolLst + 1);
     ASSERT_FALSE(iso.empty());
     for (const FeedbackPrim &p : iso)
@@ -153,7 +163,6 @@ TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
     m->SolAtTet->Sol[1] = 1.0, m->SolAtTet->Sol[2] = 2.0, m->NbrSolTet = 2;
     return m;
   });
-  for (int wait = 0; wait < 1000 && !TopoDoneLoad(ls.mesh()); wait++) usleep(1000);
   ASSERT_TRUE(TopoDoneLoad(ls.mesh()));
   ls.field(0);
   ListScene::view(gl);
