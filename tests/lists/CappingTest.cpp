@@ -1,25 +1,16 @@
 // The cap of cut volumes, headless: the unit cube as six tetrahedra and as one hexahedron
 // under every numbering of its vertices, cut by planes whose sections are known; the split of
 // the hexahedron; corner values; and the empty and refused cases.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
-#include <string>
 #include <tuple>
-#include <vector>
 
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
 #include "tests/lists/ClipFixture.h"
 #include "tests/support/CaptureText.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/lists/ZelCapping.h"
-#include "zelvane/lists/ZelClip.h"
 #include "zelvane/lists/ZelHexSplit.h"
-#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelPalette.h"
 
 namespace {

@@ -58,13 +58,12 @@ double SegmentDistance2(const double *q, const double *x, const double *y) {
 
 }  // namespace
 
+using CurvedLists = ListGL;
+
 // Faces and picking hold n^2 triangles a patch, the wire n segments an edge; 70 is 63; level 0
 // compiles empty lists; P2 edges follow the scene's level, the others the record's.
-TEST(CurvedLists, TheLevelSetsHowMuchEveryBuilderDraws) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
+TEST_F(CurvedLists, TheLevelSetsHowMuchEveryBuilderDraws) {
   auto ls = Open([](Memory_List *m) { return CurvedBox(m, 1, 1, kAllKinds); });
-  ListScene::view(gl);
   ZelScene *s = ls->scene();
   s->Flags |= ZelFlgVolumes;  // volumes pick only then
   for (int k : {KmfTrianglesP2, KmfQuadrilateralsQ2}) ls->rec(k).Flags |= ZelLstHidden;  // cover nothing
@@ -102,12 +101,9 @@ TEST(CurvedLists, TheLevelSetsHowMuchEveryBuilderDraws) {
 // Edge nodes at the midpoints (centre nodes at the centres): the patches cover the pixels of
 // the linear triangles on the same corners, in the same colour and light; the wire runs along
 // the straight edges.
-TEST(CurvedLists, FlatCurvedElementsDrawLikeTheirLinearTwins) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
+TEST_F(CurvedLists, FlatCurvedElementsDrawLikeTheirLinearTwins) {
   auto linear = Open([](Memory_List *m) { return MakeStructuredMesh(m, 2, 2, 1, GEN_TRI); }, {KmfTriangles});
   auto curved = Open([](Memory_List *m) { return CurvedBox(m, 2, 1, GEN_TRI | GEN_QUA); });
-  ListScene::view(gl);
   auto picture = [&](ListScene &ls, int kind, int level) {
     ls.rec(kind).Opt.TessLevel = level;
     EXPECT_EQ(zelUpdateList(kind, 0x80000 | 0x100000, ls.scene(), &ls.rec(kind)), 1);
@@ -150,10 +146,7 @@ TEST(CurvedLists, FlatCurvedElementsDrawLikeTheirLinearTwins) {
 // every P2 tetrahedron face (their wire kept on the edges) but no hidden Q2 hexahedron face;
 // without topology nothing; with a plane the skin of the cut layer, which the Q2 hexahedron
 // shading goes beyond. Q2 hexahedra report their faces.
-TEST(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
-  ListScene::view(gl);
+TEST_F(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
   for (const ZelVolumeKind *K : {&ZelP2TetKind, &ZelQ2HexKind}) {
     const bool hex = K == &ZelQ2HexKind;
     const int kind = K->Kind, surface = hex ? KmfQuadrilateralsQ2 : KmfTrianglesP2;
@@ -245,12 +238,9 @@ TEST(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
 
 // Mask 1 rebuilds each builder's own lists and leaves the others' contents; no colour-id
 // table, no picking list; the capping flag empties the P2 tetrahedron faces list alone.
-TEST(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
-  GLHarness gl(64, 64);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
+TEST_F(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
   auto ls = Open([](Memory_List *m) { return CurvedBox(m, 1, 1, kAllKinds, {SOL_SCALAR}); });
   ls->field(0);
-  ListScene::view(gl);
   ZelScene *s = ls->scene();
   const std::vector<SelectionCase> cases = {
       {KmfTrianglesP2, 0x8000, 0x1, 0x1, "faces wire shading iso vectors metric picking"},
@@ -289,9 +279,7 @@ TEST(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
 // values, the volume element behind it (none, or past the palette: not shaded). Numbers,
 // vector arrows and metric glyphs once per node; a zero vector and a zero eigenvalue give none;
 // Q2 hexahedron arrows start at the vertices times the record's shrink.
-TEST(CurvedLists, SolutionListsReadEveryNodeOnce) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
+TEST_F(CurvedLists, SolutionListsReadEveryNodeOnce) {
   auto ls = Open([](Memory_List *m) {
     Geometric_Mesh *g = CurvedBox(m, 1, 1, kAllKinds, {SOL_SCALAR, SOL_VECTOR, SOL_SYMMAT});
     for (int v = 1; v <= g->NbrVer; v++) {
@@ -301,7 +289,6 @@ TEST(CurvedLists, SolutionListsReadEveryNodeOnce) {
     }
     return g;
   });
-  ListScene::view(gl);
   ZelScene *s = ls->scene();
   Geometric_Mesh *m = ls->mesh();
   ZelEntDisplayList &tri = ls->rec(KmfTrianglesP2);
@@ -373,9 +360,7 @@ TEST(CurvedLists, SolutionListsReadEveryNodeOnce) {
 
 // For a person to look at: a shaded curved surface with its iso-lines, and a block of bulging
 // Q2 hexahedra, shaded, with their curved wire.
-TEST(CurvedLists, PicturesOfACurvedSurfaceAndACurvedBlock) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid()) << gl.describe();
+TEST_F(CurvedLists, PicturesOfACurvedSurfaceAndACurvedBlock) {
   auto cap = Open([](Memory_List *m) {
     Geometric_Mesh *g = MakeSphereCapP2(m, 6);
     AddVertexField(m, g, [](const double *p) { return std::sin(3 * p[0]) + p[1] * p[1]; });

@@ -60,6 +60,16 @@ class ListScene {
   std::vector<int> kinds_;
 };
 
+// A 600 x 600 GL harness under ListScene::view, for the builder suites.
+class ListGL : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(gl.valid()) << gl.describe();
+    ListScene::view(gl);
+  }
+  GLHarness gl{600, 600};
+};
+
 // The item whose picking colour the pixel over display point (x, y) holds under
 // ListScene::view: kind code and index (as "kind:index", "0:0" for none).
 std::string PickedAt(const ZelScene *scene, double x, double y, double half = 0.6);

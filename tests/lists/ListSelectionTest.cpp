@@ -14,7 +14,9 @@ Geometric_Mesh *GridWithX(Memory_List *mem) {
 
 }  // namespace
 
-TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
+using ListSelection = ListGL;
+
+TEST_F(ListSelection, EntriesBuildWhatTheMaskSelects) {
   const std::vector<SelectionCase> cases = {
       {KmfTriangles, 0, 0, 0x1, "faces wire picking"},  // mask 1, empty words
       {KmfQuadrilaterals, 0, 0, 0x1, "faces wire picking"},
@@ -30,11 +32,8 @@ TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
       {KmfVertices, 0, 0, 0x800 | 0x400000, "arrows numbers"},
       {KmfEdges, 0, 0, 0x400000, "numbers"},
   };
-  GLHarness gl(64, 64);
-  ASSERT_TRUE(gl.valid());
   ListScene ls(GridWithX);
   ls.field(0);
-  ListScene::view(gl);
   ExpectSelections(gl, ls, cases);
   ZelEntDisplayList &tri = ls.rec(KmfTriangles);
   MarkAll(tri);

@@ -3,14 +3,13 @@
 
 #include "tests/lists/ListKit.h"
 
-TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+using PickingLists = ListGL;
+
+TEST_F(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
   ListScene ls([](Memory_List *mem) { return MixedGrid(mem, 6, 4, 2); });
   ZelScene *s = ls.scene();
   ASSERT_NE(s->ColRng, nullptr);
   s->Msh->Ver[9].Tag &= ~TAG_VISIBLE;  // a hidden vertex can still be picked
-  ListScene::view(gl);
   gl.clear(0, 0, 0);
   glLineWidth(5);
   glPointSize(7);

@@ -23,11 +23,10 @@ Geometric_Mesh *RadialGrid(Memory_List *mem) {
 
 }  // namespace
 
-TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+using SurfaceLists = ListGL;
+
+TEST_F(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
   ListScene ls([](Memory_List *mem) { return MixedGrid(mem, 6, 4, 2); });
-  ListScene::view(gl);
   ZelScene *s = ls.scene();
   s->Msh->Tri[1].Tag &= ~TAG_VISIBLE;
   s->Msh->Tri[3].Tag &= ~TAG_ALIVE;
@@ -66,12 +65,9 @@ TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
 
 // With f = x: every shaded piece lies within one band of iso values and the pieces cover the
 // mesh; every iso-line point lies on x = one of the levels; a colour map colours the ends.
-TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
   ListScene ls(GridWithX);
   ls.field(0);
-  ListScene::view(gl);
   const ZelScene *s = ls.scene();
   const ZelPalette &pal = s->VieSol->ZelPal[0];
   for (int kind : {KmfTriangles, KmfQuadrilaterals}) {
@@ -119,12 +115,9 @@ TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
 
 // A radial field shaded with iso-lines in two maps, and its iso-lines alone, for a person to
 // look at.
-TEST(SurfaceLists, ShadedIsoLinedPictures) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, ShadedIsoLinedPictures) {
   ListScene ls(RadialGrid);
   ls.field(0);
-  ListScene::view(gl);
   ZelPalette &pal = ls.scene()->VieSol->ZelPal[0];
   const struct {
     int map, black, shade;
@@ -146,9 +139,7 @@ TEST(SurfaceLists, ShadedIsoLinedPictures) {
 
 // A field at tetrahedra only: each triangle takes the value of the volume behind it; one
 // without, or whose volume lies past the values the palette holds, is left out.
-TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
   ListScene ls([](Memory_List *mem) {
     std::vector<int> siz(KmfMaxSizMsh + 10, 0);
     siz[KmfVertices] = 5, siz[KmfTetrahedra] = 2, siz[KmfTriangles] = 3, siz[KmfFileType] = FILE_TYPE_KMF;
@@ -165,7 +156,6 @@ TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
   });
   ASSERT_TRUE(TopoDoneLoad(ls.mesh()));
   ls.field(0);
-  ListScene::view(gl);
   Triangle *tri = ls.mesh()->Tri;
   tri[1].VoiVol = 1, tri[2].VoiVol = 7, tri[3].VoiVol = 0;
   ASSERT_EQ(zelUpdateTriangleList(0x20, ls.scene(), &ls.rec(KmfTriangles)), 1);

@@ -169,14 +169,7 @@ Polys Expected(const ListScene &ls, const ZelVolumeKind &K, const std::function<
   return out;
 }
 
-class VolumeLists : public ::testing::TestWithParam<Kind> {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(gl.valid()) << gl.describe();
-    ListScene::view(gl);
-  }
-  GLHarness gl{600, 600};
-};
+class VolumeLists : public ListGL, public ::testing::WithParamInterface<Kind> {};
 
 // The skin holds exactly the boundary faces; hiding an inner element opens it; shrink shows
 // every face; a shown boundary surface hides what it covers; no topology, no faces.
@@ -324,13 +317,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, VolumeLists, ::testing::ValuesIn(kKinds),
                            return std::string(i.param.K->Name);
                          });
 
+using VolumeIsoSurfaces = ListGL;
+
 // f = z on shuffled boxes: the levels of the grid plane z = 1 (exactly its vertex values) and
 // of z = 1.5 each give a surface of area 9 at that height; the end levels, outside the field,
 // give nothing.
-TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
   for (const ZelVolumeKind *K : {&ZelTetKind, &ZelHexKind}) {
     auto ls = Box(KindOf(K), true);
     ls->field(0);
@@ -363,10 +355,7 @@ TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
 }
 
 // A field on the elements alone: one colour per shaded face, no iso-lines, no iso-surfaces.
-TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
   for (const ZelVolumeKind *K : {&ZelTetKind, &ZelPriKind, &ZelHexKind}) {
     const Kind &k = KindOf(K);
     ListScene ls(
@@ -400,10 +389,7 @@ TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
 }
 
 // Vector arrows of an unshrunk record start at the vertices whatever the scene's shrink.
-TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   ListScene ls(
       [](Memory_List *mem) {
         Geometric_Mesh *m = MakeStructuredMesh(mem, 3, 3, 3, GEN_HEX);
@@ -434,11 +420,11 @@ TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   EXPECT_EQ(starts, vertices);
 }
 
+using NormalLists = ListGL;
+
 // Normals at vertices: one arrow each; mask 1 builds them only while the scene shows normals;
 // a click near the tip of a visible arrow of length 2 picks its normal.
-TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   ListScene ls(
       [](Memory_List *mem) {
         Geometric_Mesh *m =
@@ -455,11 +441,7 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   ZelEntDisplayList &rec = ls.rec(KmfNormalAtVertices);
   s->Rnd.NormalScale = 2;
   ListScene::view(gl, 3.0);
-  glNewList(rec.MrkLst + 3, GL_COMPILE);  // a marker the rebuild replaces
-  glBegin(GL_POINTS);
-  glVertex3f(0, 0, 0);
-  glEnd();
-  glEndList();
+  MarkAll(rec);  // markers the rebuild replaces
   ASSERT_EQ(zelUpdateList(KmfNormalAtVertices, 0x1, s, &rec), 1);
   EXPECT_EQ(Count(gl.feedbackList(rec.MrkLst + 3)).lines, 0);
   s->Flags |= ZelFlgNormalsAtVer;
