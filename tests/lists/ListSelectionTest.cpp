@@ -59,4 +59,9 @@ TEST_F(ListSelection, EntriesBuildWhatTheMaskSelects) {
   EXPECT_EQ(GetCapturedStderr(), "  ## ERROR: ZELCHECKLIST: INVALID  TYPE 11 \n");
   EXPECT_EQ(Rebuilt(gl, tri), "");
   tri.Type = KmfTriangles;
+  const int head = tri.Head;
+  tri.Head = ls.mesh()->NbrTri + 1;  // a chain head past the triangles
+  CaptureText([&] { EXPECT_EQ(zelUpdateList(KmfTriangles, 0x1, ls.scene(), &tri), 0); });
+  EXPECT_EQ(Rebuilt(gl, tri), "");
+  tri.Head = head;
 }
