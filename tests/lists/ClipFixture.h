@@ -1,11 +1,22 @@
 // A scene made by hand around a mesh for the clipping and capping tests: the display mesh
 // holds only what clipping reads (the planes and the display coordinates, centred on the
-// mesh's box), so these tests need neither GL nor the scene's own set-up.
+// mesh's box), so these tests need neither GL nor the scene's own set-up. With the headers the
+// clipping and capping suites share.
 #pragma once
 
-#include <memory>
+#include <gtest/gtest.h>
 
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
 #include "common/model/Mesh.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/lists/ZelClip.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
 struct ClipScene {

@@ -1,28 +1,12 @@
 // The section outline and the clip frame drawn for real: GL feedback gives the segments sent,
 // turned back into mesh coordinates; and a picture of a cut box with its outline, its frame
 // and its cap for a person to look at.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cmath>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "tests/support/DisplayRecord.h"
-#include "tests/support/GLHarness.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
+#include "tests/lists/ListKit.h"
 #include "zelvane/lists/ZelCapping.h"
 #include "zelvane/lists/ZelClipFrame.h"
 #include "zelvane/lists/ZelClipGeom.h"
-#include "zelvane/lists/ZelInstallLists.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -42,32 +26,13 @@ bool same(const Segment &s, const P3 &a, const P3 &b, double tol) {
 
 class ClipFrame : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(gl.valid()) << gl.describe();
-    zelInstallListHooks();
-  }
-  void TearDown() override {
-    gl.makeCurrent();
-    for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfHexahedra})
-      if (ZelEntity *ent = scene ? zelGetEntity(scene->ZelMsh, kind) : nullptr)
-        for (int k = 1; k <= ent->NbrLst; k++) FreeDisplayRecord(&ent->DspLst[k]);
-    zelFreeScene(mem, scene);
-    EXPECT_EQ(mem->NbrActive, 0);
-    FreeMemory(mem);
-  }
+  void SetUp() override { ASSERT_TRUE(gl.valid()) << gl.describe(); }
+  void TearDown() override { gl.makeCurrent(), ls.reset(); }
   // Opens the mesh headless, one display record per reference group of the drawn kinds.
-  void open(Geometric_Mesh *msh) {
+  void open(const std::function<Geometric_Mesh *(Memory_List *)> &make) {
     gl.makeCurrent();
-    scene = OpenHeadless(mem, nullptr, msh);
-    for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfHexahedra}) {
-      ZelEntity *ent = zelGetEntity(scene->ZelMsh, kind);
-      if (!ent) continue;
-      ent->DspLst = static_cast<ZelEntDisplayList *>(
-          MEM_ALLOC(mem, ent->DspLst, sizeof(ZelEntDisplayList) * (ent->NbrDep + 1)));
-      for (int k = 1; k <= ent->NbrDep; k++)
-        MakeDisplayRecord(&ent->DspLst[k], kind, ent->Dep[k].Ref, ent->Dep[k].Fst);
-      ent->NbrLst = ent->MaxNbrLst = ent->NbrDep;
-    }
+    ls.reset(new ListScene(make, {KmfTriangles, KmfQuadrilaterals, KmfHexahedra}));
+    scene = ls->scene(), mem = ls->memory();
   }
   double *plane(int i, double a, double b, double c, double d) {
     double *p = scene->ZelMsh->Pla->Pla[i];
@@ -103,8 +68,9 @@ class ClipFrame : public ::testing::Test {
     return h;
   }
   GLHarness &gl = harness();
-  Memory_List *mem = NewMemory(100000);
+  std::unique_ptr<ListScene> ls;
   ZelScene *scene = nullptr;
+  Memory_List *mem = nullptr;
 };
 
 // Where y = c crosses unit square i of a strip, from its triangles (a, b, c) and (a, c, d):
@@ -122,7 +88,7 @@ std::vector<std::array<P3, 2>> stripSegments(int squares, double y) {
 // which count as positive: a triangle with one vertex there gives a segment of zero length at
 // it, one with two the edge between them; then plane 9 highlighted in clip-edit mode.
 TEST_F(ClipFrame, StripOfCutTrianglesGivesOneSegmentEachAtTheCrossings) {
-  open(TriangleGrid(mem, 4, 1));
+  open([](Memory_List *m) { return TriangleGrid(m, 4, 1); });
   auto c = [](int byte) { return 0.2f + 0.8f * byte / 255.0f; };
   const struct {
     int Plane;
@@ -150,18 +116,18 @@ TEST_F(ClipFrame, StripOfCutTrianglesGivesOneSegmentEachAtTheCrossings) {
     glGetIntegerv(GL_POLYGON_MODE, mode);
     EXPECT_TRUE(width == 1.0f && mode[0] == GL_FILL && !glIsEnabled(GL_POLYGON_OFFSET_LINE));
   }
+  ls->rec(KmfTriangles).Flags |= ZelLstHidden;  // a hidden group has no outline
+  EXPECT_TRUE(outline(9).empty());
 }
 
 TEST_F(ClipFrame, WarpedQuadrilateralGivesTwoSegmentsAfterTheTriangles) {
-  Geometric_Mesh *msh =
-      NewRoomyMesh(mem, 3, {{KmfVertices, 7}, {KmfTriangles, 1}, {KmfQuadrilaterals, 1}});
-  AddElement(msh, KmfQuadrilaterals,
-             {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 1), AddVertex(msh, 1, 1, 0),
-              AddVertex(msh, 0, 1, 1)},
-             1);
-  AddElement(msh, KmfTriangles,
-             {AddVertex(msh, 2, 0, 0), AddVertex(msh, 3, 0, 1), AddVertex(msh, 3, 1, 0)}, 1);
-  open(msh);
+  open([](Memory_List *mem) {
+    Geometric_Mesh *msh = NewRoomyMesh(mem, 3, {{KmfVertices, 7}, {KmfTriangles, 1}, {KmfQuadrilaterals, 1}});
+    AddElement(msh, KmfQuadrilaterals,
+               {AddVertex(msh, 0, 0, 0), AddVertex(msh, 1, 0, 1), AddVertex(msh, 1, 1, 0), AddVertex(msh, 0, 1, 1)}, 1);
+    AddElement(msh, KmfTriangles, {AddVertex(msh, 2, 0, 0), AddVertex(msh, 3, 0, 1), AddVertex(msh, 3, 1, 0)}, 1);
+    return msh;
+  });
   plane(0, 0, 0, 1, -0.5);  // the quadrilateral's corners alternate in sign
   std::vector<Segment> got = outline(0);
   ASSERT_EQ(got.size(), 3u);
@@ -173,7 +139,7 @@ TEST_F(ClipFrame, WarpedQuadrilateralGivesTwoSegmentsAfterTheTriangles) {
 // 5000 segments fill one chunk exactly; the 5001st comes from the next. Every segment is
 // checked against its triangle, in chain order, and nothing stays in the memory list.
 TEST_F(ClipFrame, ChunkBoundaryKeepsEverySegment) {
-  open(TriangleGrid(mem, 2501, 1));
+  open([](Memory_List *m) { return TriangleGrid(m, 2501, 1); });
   Geometric_Mesh *msh = scene->Msh;
   plane(0, 0, 1, 0, -0.3);
   auto want = stripSegments(2501, 0.3);
@@ -189,7 +155,7 @@ TEST_F(ClipFrame, ChunkBoundaryKeepsEverySegment) {
 }
 
 TEST_F(ClipFrame, FrameOnTheEnlargedBoxAndRefusals) {
-  open(MakeStructuredMesh(mem, 2, 3, 4, GEN_HEX | GEN_QUA));
+  open([](Memory_List *m) { return MakeStructuredMesh(m, 2, 3, 4, GEN_HEX | GEN_QUA); });
   const double *box = scene->View->Box;
   double lo[3], hi[3];
   for (int i = 0; i < 3; i++) {
@@ -238,7 +204,7 @@ Geometric_Mesh *skinnedBox(Memory_List *mem, int n) {
 
 TEST_F(ClipFrame, PictureOfACutBoxWithOutlineFrameAndCap) {
   const int n = 6;
-  open(skinnedBox(mem, n));
+  open([](Memory_List *m) { return skinnedBox(m, n); });
   const double *pla = plane(0, 1, 1, 1, -1.5 * n);
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, nullptr, "CLIPPING");

@@ -1,23 +1,14 @@
 // Marking against a clip plane: the rule of every kind on small cases, the refusals, and the
 // same tag words from one thread and from eight while the topology thread is still building.
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <iterator>
-#include <limits>
-#include <string>
-#include <vector>
 
-#include "common/base/FunctionInterface.h"
-#include "common/base/Memory.h"
 #include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "tests/lists/ClipFixture.h"
 #include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "tests/support/TopoReference.h"
-#include "zelvane/lists/ZelClip.h"
-#include "zelvane/scene/ZelElems.h"
 
 namespace {
 

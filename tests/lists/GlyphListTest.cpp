@@ -1,16 +1,8 @@
 // Vertex numbers, vector arrows and metric glyphs: once per vertex of the drawn elements, at
 // the right size, and nothing for a field of the wrong type.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/scene/ZelGlyphs.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -34,9 +26,9 @@ double Reach(const std::vector<FeedbackPrim> &prims, size_t from, size_t to, con
 
 }  // namespace
 
-TEST(GlyphLists, SixTrianglesAroundAVertexGiveOneOfEachPerVertex) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+using GlyphLists = ListGL;
+
+TEST_F(GlyphLists, SixTrianglesAroundAVertexGiveOneOfEachPerVertex) {
   // Fields: vectors along x (vertex 2's zero), identity metrics, a scalar last.
   ListScene ls([](Memory_List *mem) {
     Geometric_Mesh *m = Hexagon(mem, 3, {SOL_VECTOR, SOL_SYMMAT, SOL_SCALAR});
@@ -79,9 +71,7 @@ TEST(GlyphLists, SixTrianglesAroundAVertexGiveOneOfEachPerVertex) {
 }
 
 // In 2-D a metric with a zero eigenvalue has an infinite axis: that vertex gets no ellipse.
-TEST(GlyphLists, FlatMetricWithAZeroEigenvalueGetsNoEllipse) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(GlyphLists, FlatMetricWithAZeroEigenvalueGetsNoEllipse) {
   ListScene ls([](Memory_List *mem) {
     Geometric_Mesh *m = Hexagon(mem, 2, {SOL_SYMMAT});
     for (int v = 1; v <= 7; v++) VertexValue(m, v, 0, 0) = v == 4 ? 0.0 : 4.0, VertexValue(m, v, 0, 2) = 1.0;

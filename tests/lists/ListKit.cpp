@@ -1,22 +1,13 @@
 #include "tests/lists/ListKit.h"
 
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "common/base/Memory.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Topology.h"
-#include "tests/support/CaptureText.h"
+#include "common/base/FunctionInterface.h"
 #include "tests/support/DisplayRecord.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelInstallLists.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
 Geometric_Mesh *MixedGrid(Memory_List *mem, int nx, int ny, int dim, const std::vector<int> &fields) {
   Geometric_Mesh *m = NewRoomyMesh(mem, dim,
@@ -83,6 +74,18 @@ void ListScene::view(GLHarness &gl, double half) {
   gl.ortho(-half, half, -half, half, -2, 2);
   glDisable(GL_LIGHTING);
   glDisable(GL_DITHER);
+}
+
+void ListScene::plane(double height, bool on, std::array<double, 4> abcd) {
+  ZelPlaEntity *pla = scn_->ZelMsh->Pla;
+  pla->Cur = 0, pla->On = on;
+  abcd[3] -= height;
+  std::copy(abcd.begin(), abcd.end(), pla->Pla[0]);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
+  if (on) {
+    EXPECT_EQ(zelSetPlaneClip(&fi, scn_, 0), 1);
+  }
 }
 
 void ListScene::meshPoint(const FeedbackVertex &v, double p[3], double half) const {

@@ -1,17 +1,31 @@
-// Scenes with display records for the builder tests, and readings of what a list draws.
+// Scenes with display records for the builder tests, and readings of what a list draws; with
+// the headers every builder test reads.
 #pragma once
 
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
+#include "tests/support/CaptureText.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelMesh.h"
-
-struct Memory_List;
-struct Geometric_Mesh;
-typedef struct Zel_Scene ZelScene;
+#include "zelvane/scene/ZelPalette.h"
+#include "zelvane/scene/ZelPicking.h"
+#include "zelvane/scene/ZelScene.h"
 
 // nx x ny unit squares on the vertices (i, j), vertex 1 + i + (nx + 1) j: the first and last
 // columns cut into triangles (a, b, c), (a, c, d) (the scene's box comes from the triangles),
@@ -29,11 +43,14 @@ class ListScene {
                      const std::vector<int> &kinds = {4, 5, 6, 7});
   ~ListScene();
   ZelScene *scene() const { return scn_; }
+  Memory_List *memory() const { return mem_; }
   Geometric_Mesh *mesh() const;
   ZelEntDisplayList &rec(int kind, int group = 1);
   void field(int f);  // the active field
   // The square -half..half of display coordinates seen from the front, 600 x 600 pixels.
   static void view(GLHarness &gl, double half = 0.6);
+  // Plane 0, a x + b y + c z + d = 0 (by default z = height), switched on (and marked), or off.
+  void plane(double height, bool on = true, std::array<double, 4> abcd = {0, 0, 1, 0});
   // Mesh coordinates of a feedback vertex under view() (depth range -2..2).
   void meshPoint(const FeedbackVertex &v, double p[3], double half = 0.6) const;
 
@@ -41,6 +58,16 @@ class ListScene {
   Memory_List *mem_;
   ZelScene *scn_;
   std::vector<int> kinds_;
+};
+
+// A 600 x 600 GL harness under ListScene::view, for the builder suites.
+class ListGL : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(gl.valid()) << gl.describe();
+    ListScene::view(gl);
+  }
+  GLHarness gl{600, 600};
 };
 
 // The item whose picking colour the pixel over display point (x, y) holds under

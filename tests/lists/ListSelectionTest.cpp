@@ -1,17 +1,7 @@
 // Which lists an entry rebuilds for a mask: every list of a record first holds a marker of its
 // own, and the lists that lost it are the ones rebuilt.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -24,7 +14,9 @@ Geometric_Mesh *GridWithX(Memory_List *mem) {
 
 }  // namespace
 
-TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
+using ListSelection = ListGL;
+
+TEST_F(ListSelection, EntriesBuildWhatTheMaskSelects) {
   const std::vector<SelectionCase> cases = {
       {KmfTriangles, 0, 0, 0x1, "faces wire picking"},  // mask 1, empty words
       {KmfQuadrilaterals, 0, 0, 0x1, "faces wire picking"},
@@ -40,11 +32,8 @@ TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
       {KmfVertices, 0, 0, 0x800 | 0x400000, "arrows numbers"},
       {KmfEdges, 0, 0, 0x400000, "numbers"},
   };
-  GLHarness gl(64, 64);
-  ASSERT_TRUE(gl.valid());
   ListScene ls(GridWithX);
   ls.field(0);
-  ListScene::view(gl);
   ExpectSelections(gl, ls, cases);
   ZelEntDisplayList &tri = ls.rec(KmfTriangles);
   MarkAll(tri);
@@ -70,4 +59,9 @@ TEST(ListSelection, EntriesBuildWhatTheMaskSelects) {
   EXPECT_EQ(GetCapturedStderr(), "  ## ERROR: ZELCHECKLIST: INVALID  TYPE 11 \n");
   EXPECT_EQ(Rebuilt(gl, tri), "");
   tri.Type = KmfTriangles;
+  const int head = tri.Head;
+  tri.Head = ls.mesh()->NbrTri + 1;  // a chain head past the triangles
+  CaptureText([&] { EXPECT_EQ(zelUpdateList(KmfTriangles, 0x1, ls.scene(), &tri), 0); });
+  EXPECT_EQ(Rebuilt(gl, tri), "");
+  tri.Head = head;
 }

@@ -1,23 +1,15 @@
 // Picking end to end: the picking lists of a mixed grid drawn flat, and the pixel under each
 // item read back and decoded to its kind and index.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "zelvane/scene/ZelElems.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
-TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+using PickingLists = ListGL;
+
+TEST_F(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
   ListScene ls([](Memory_List *mem) { return MixedGrid(mem, 6, 4, 2); });
   ZelScene *s = ls.scene();
   ASSERT_NE(s->ColRng, nullptr);
   s->Msh->Ver[9].Tag &= ~TAG_VISIBLE;  // a hidden vertex can still be picked
-  ListScene::view(gl);
   gl.clear(0, 0, 0);
   glLineWidth(5);
   glPointSize(7);
@@ -26,6 +18,8 @@ TEST(PickingLists, EveryItemDecodesFromThePixelUnderIt) {
     glCallList(ls.rec(kind).PckLst);
   }
   gl.savePng(gl.grab(), "picking_lists");
+  ASSERT_EQ(zelUpdateList(KmfVertices, 0x1000000, s, &ls.rec(KmfVertices)), 1);  // points: drawn vertices only
+  EXPECT_EQ(gl.feedbackList(ls.rec(KmfVertices).MrkLst).size(), size_t(s->Msh->NbrVer - 1));
   for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfEdges, KmfVertices}) {
     const ZelElems elt = zelElems(s->Msh, kind);
     for (int e = 1; e <= elt.Count; e++) {

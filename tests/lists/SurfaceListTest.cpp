@@ -1,19 +1,8 @@
 // Faces, shrink, normal arrows, banded shading and iso-lines of triangles and quadrilaterals,
 // read back through feedback.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cmath>
-
-#include "common/model/Mesh.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/SceneFixtures.h"
 #include "zelvane/lists/ZelColorMaps.h"
-#include "zelvane/scene/ZelElems.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPalette.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -34,11 +23,10 @@ Geometric_Mesh *RadialGrid(Memory_List *mem) {
 
 }  // namespace
 
-TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+using SurfaceLists = ListGL;
+
+TEST_F(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
   ListScene ls([](Memory_List *mem) { return MixedGrid(mem, 6, 4, 2); });
-  ListScene::view(gl);
   ZelScene *s = ls.scene();
   s->Msh->Tri[1].Tag &= ~TAG_VISIBLE;
   s->Msh->Tri[3].Tag &= ~TAG_ALIVE;
@@ -48,10 +36,17 @@ TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
     const ZelElems elt = zelElems(s->Msh, kind);
     const int drawn = kind == KmfTriangles ? elt.Count - 2 : elt.Count - 1;
     const double area = std::pow(300.0 / 0.6 * s->InvDmaxSca, 2) * (kind == KmfTriangles ? 0.5 : 1.0);
+    double mean[2] = {0, 0};  // of the polygons' corners: each element's centroid stays
     for (float shrink : {1.0f, 0.5f}) {
       s->Rnd.Shrink = shrink;
       ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x800, s, &rec), 1);
-      const Emitted e = Count(gl.feedbackList(rec.FacLst));
+      const std::vector<FeedbackPrim> faces = gl.feedbackList(rec.FacLst);
+      const Emitted e = Count(faces);
+      double sum[2] = {0, 0};
+      for (const FeedbackPrim &p : faces)
+        for (const FeedbackVertex &v : p.v) sum[0] += v.x / (3 * e.polygons), sum[1] += v.y / (3 * e.polygons);
+      if (shrink == 1.0f) mean[0] = sum[0], mean[1] = sum[1];
+      EXPECT_NEAR(std::hypot(sum[0] - mean[0], sum[1] - mean[1]), 0, 1e-3);
       EXPECT_EQ(e.polygons, kind == KmfTriangles ? drawn : 2 * drawn);  // feedback cuts quads in two
       EXPECT_NEAR(e.area, drawn * area * shrink * shrink, 1e-3 * drawn * area) << kind;
       // Normal arrows, three segments each, start at the unshrunk centroids.
@@ -70,12 +65,9 @@ TEST(SurfaceLists, FacesAreTheDrawnElementsShrunkAroundTheirCentroids) {
 
 // With f = x: every shaded piece lies within one band of iso values and the pieces cover the
 // mesh; every iso-line point lies on x = one of the levels; a colour map colours the ends.
-TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
   ListScene ls(GridWithX);
   ls.field(0);
-  ListScene::view(gl);
   const ZelScene *s = ls.scene();
   const ZelPalette &pal = s->VieSol->ZelPal[0];
   for (int kind : {KmfTriangles, KmfQuadrilaterals}) {
@@ -94,6 +86,10 @@ TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
     const double squares = kind == KmfTriangles ? 8 : 12, unit = std::pow(500 * s->InvDmaxSca, 2);
     EXPECT_NEAR(Count(pieces).area, squares * unit, 1e-3 * squares * unit);
     EXPECT_GT(pieces.size(), size_t(squares));  // the bands cut the squares
+    gl.clear(0, 0, 0);
+    glCallList(rec.SolLst);
+    const int lit = 600 * 600 - countPixels(gl.grab(), 0, 0, 0);
+    EXPECT_NEAR(lit, squares * unit, 0.02 * squares * unit);  // the pieces cover the mesh once
     const std::vector<FeedbackPrim> iso = gl.feedbackList(rec.SolLst + 1);
     ASSERT_FALSE(iso.empty());
     for (const FeedbackPrim &p : iso)
@@ -119,12 +115,9 @@ TEST(SurfaceLists, BandedShadingAndIsoLinesFollowTheField) {
 
 // A radial field shaded with iso-lines in two maps, and its iso-lines alone, for a person to
 // look at.
-TEST(SurfaceLists, ShadedIsoLinedPictures) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, ShadedIsoLinedPictures) {
   ListScene ls(RadialGrid);
   ls.field(0);
-  ListScene::view(gl);
   ZelPalette &pal = ls.scene()->VieSol->ZelPal[0];
   const struct {
     int map, black, shade;
@@ -146,9 +139,7 @@ TEST(SurfaceLists, ShadedIsoLinedPictures) {
 
 // A field at tetrahedra only: each triangle takes the value of the volume behind it; one
 // without, or whose volume lies past the values the palette holds, is left out.
-TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
   ListScene ls([](Memory_List *mem) {
     std::vector<int> siz(KmfMaxSizMsh + 10, 0);
     siz[KmfVertices] = 5, siz[KmfTetrahedra] = 2, siz[KmfTriangles] = 3, siz[KmfFileType] = FILE_TYPE_KMF;
@@ -163,10 +154,8 @@ TEST(SurfaceLists, ShadingFromTheVolumeBehindEachTriangle) {
     m->SolAtTet->Sol[1] = 1.0, m->SolAtTet->Sol[2] = 2.0, m->NbrSolTet = 2;
     return m;
   });
-  for (int wait = 0; wait < 1000 && !TopoDoneLoad(ls.mesh()); wait++) usleep(1000);
   ASSERT_TRUE(TopoDoneLoad(ls.mesh()));
   ls.field(0);
-  ListScene::view(gl);
   Triangle *tri = ls.mesh()->Tri;
   tri[1].VoiVol = 1, tri[2].VoiVol = 7, tri[3].VoiVol = 0;
   ASSERT_EQ(zelUpdateTriangleList(0x20, ls.scene(), &ls.rec(KmfTriangles)), 1);

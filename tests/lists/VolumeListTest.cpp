@@ -1,31 +1,15 @@
 // Volume display lists drawn for real on 3 x 3 x 3 boxes of every volume kind: the skin, the
 // cut layer and its cap, picking of cap pieces, iso-surfaces, element fields, vectors, and the
 // normals at vertices; read back through feedback (turned into mesh coordinates) or pixels.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
-#include <memory>
 #include <numeric>
 #include <random>
-#include <set>
-#include <string>
-#include <vector>
 
-#include "common/base/FunctionInterface.h"
-#include "common/model/Mesh.h"
-#include "common/topology/Topology.h"
 #include "tests/lists/ListKit.h"
-#include "tests/support/CaptureText.h"
-#include "tests/support/SceneFixtures.h"
-#include "tests/support/StructuredMesh.h"
 #include "zelvane/lists/ZelCapping.h"
 #include "zelvane/lists/ZelVolumeFaces.h"
-#include "zelvane/scene/ZelHooks.h"
-#include "zelvane/scene/ZelPicking.h"
-#include "zelvane/scene/ZelScene.h"
 
 namespace {
 
@@ -185,28 +169,7 @@ Polys Expected(const ListScene &ls, const ZelVolumeKind &K, const std::function<
   return out;
 }
 
-// Plane 0, a x + b y + c z + d = 0 (by default z = height), switched on (and marked), or off.
-void Plane(ListScene &ls, double height, bool on = true, std::array<double, 4> abcd = {0, 0, 1, 0}) {
-  ZelPlaEntity *pla = ls.scene()->ZelMsh->Pla;
-  pla->Cur = 0;
-  pla->On = on;
-  abcd[3] -= height;
-  std::copy(abcd.begin(), abcd.end(), pla->Pla[0]);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, nullptr, nullptr, "CLIPPING");
-  if (on) {
-    ASSERT_EQ(zelSetPlaneClip(&fi, ls.scene(), 0), 1);
-  }
-}
-
-class VolumeLists : public ::testing::TestWithParam<Kind> {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(gl.valid()) << gl.describe();
-    ListScene::view(gl);
-  }
-  GLHarness gl{600, 600};
-};
+class VolumeLists : public ListGL, public ::testing::WithParamInterface<Kind> {};
 
 // The skin holds exactly the boundary faces; hiding an inner element opens it; shrink shows
 // every face; a shown boundary surface hides what it covers; no topology, no faces.
@@ -270,7 +233,7 @@ TEST_P(VolumeLists, TheSkinHoldsExactlyTheUncoveredFaces) {
   CaptureStdout();
   EXPECT_EQ(Faces(gl, *ls, kind).n, 0);
   EXPECT_EQ(GetCapturedStdout(), "");
-  Plane(*ls, 1.4);
+  ls->plane(1.4);
   const Polys cut = Expected(*ls, *k.K, [&el](int e) { return (*el.tag(e) & TAG_CLIPPED) != 0; });
   const Polys layer = Faces(gl, *ls, kind);
   EXPECT_EQ(layer.n, cut.n);
@@ -299,7 +262,7 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
   rec.Flags &= ~ZelLstShrink;
   ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
   for (bool capping : {false, true}) {
-    Plane(*ls, 1.4);
+    ls->plane(1.4);
     s->Flags = capping ? uint32_t{ZelFlgCapping} : 0u;
     if (!capping || !k.K->CapKind) {
       const ZelElems el = zelElems(ls->mesh(), kind);
@@ -311,18 +274,18 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
       continue;
     }
     for (double z : {1.5, 1.0}) {  // a cap is the section itself, in the middle or on a grid plane
-      Plane(*ls, z);
+      ls->plane(z);
       ASSERT_EQ(zelUpdateList(kind, 0x80000, s, &rec), 1);
       const std::pair<double, double> seen = SeenFromAbove(gl, *ls, rec.FacLst, z);
       EXPECT_NEAR(seen.first, 9, 0.1) << "z " << z;
       EXPECT_EQ(seen.second, 0) << "z " << z;
     }
   }
-  Plane(*ls, 1.5, false);  // off, capping still on: the skin again
+  ls->plane(1.5, false);  // off, capping still on: the skin again
   EXPECT_NEAR(Faces(gl, *ls, kind).area, 54, 1e-3);
   if (!k.K->CapKind) return;
 
-  Plane(*ls, 1.5);
+  ls->plane(1.5);
   ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x200000, s, &rec), 1);
   EXPECT_EQ(gl.feedbackList(rec.PckLst).size(), 0u);  // not in volume mode
   s->Flags |= ZelFlgVolumes;
@@ -354,13 +317,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, VolumeLists, ::testing::ValuesIn(kKinds),
                            return std::string(i.param.K->Name);
                          });
 
+using VolumeIsoSurfaces = ListGL;
+
 // f = z on shuffled boxes: the levels of the grid plane z = 1 (exactly its vertex values) and
 // of z = 1.5 each give a surface of area 9 at that height; the end levels, outside the field,
 // give nothing.
-TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
   for (const ZelVolumeKind *K : {&ZelTetKind, &ZelHexKind}) {
     auto ls = Box(KindOf(K), true);
     ls->field(0);
@@ -393,10 +355,7 @@ TEST(VolumeIsoSurfaces, LevelsLieWhereTheFieldTakesThem) {
 }
 
 // A field on the elements alone: one colour per shaded face, no iso-lines, no iso-surfaces.
-TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
   for (const ZelVolumeKind *K : {&ZelTetKind, &ZelPriKind, &ZelHexKind}) {
     const Kind &k = KindOf(K);
     ListScene ls(
@@ -430,10 +389,7 @@ TEST(VolumeIsoSurfaces, ElementFieldsShadeFlatAndDrawNoLines) {
 }
 
 // Vector arrows of an unshrunk record start at the vertices whatever the scene's shrink.
-TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
-  ListScene::view(gl);
+TEST_F(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   ListScene ls(
       [](Memory_List *mem) {
         Geometric_Mesh *m = MakeStructuredMesh(mem, 3, 3, 3, GEN_HEX);
@@ -464,11 +420,11 @@ TEST(VolumeIsoSurfaces, VectorArrowsStartAtTheVerticesOfAnUnshrunkRecord) {
   EXPECT_EQ(starts, vertices);
 }
 
+using NormalLists = ListGL;
+
 // Normals at vertices: one arrow each; mask 1 builds them only while the scene shows normals;
 // a click near the tip of a visible arrow of length 2 picks its normal.
-TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
-  GLHarness gl(600, 600);
-  ASSERT_TRUE(gl.valid());
+TEST_F(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   ListScene ls(
       [](Memory_List *mem) {
         Geometric_Mesh *m =
@@ -485,11 +441,7 @@ TEST(NormalLists, ArrowsShowAndPickOverTheirWholeLength) {
   ZelEntDisplayList &rec = ls.rec(KmfNormalAtVertices);
   s->Rnd.NormalScale = 2;
   ListScene::view(gl, 3.0);
-  glNewList(rec.MrkLst + 3, GL_COMPILE);  // a marker the rebuild replaces
-  glBegin(GL_POINTS);
-  glVertex3f(0, 0, 0);
-  glEnd();
-  glEndList();
+  MarkAll(rec);  // markers the rebuild replaces
   ASSERT_EQ(zelUpdateList(KmfNormalAtVertices, 0x1, s, &rec), 1);
   EXPECT_EQ(Count(gl.feedbackList(rec.MrkLst + 3)).lines, 0);
   s->Flags |= ZelFlgNormalsAtVer;
@@ -549,10 +501,10 @@ TEST(VolumePictures, SkinCutAndIsoSurfacesOfEveryKind) {
         glEnable(GL_CLIP_PLANE0);
         zelDirectDrawList(kind, 0x20, s, &rec);  // the skin, never capped
         glDisable(GL_CLIP_PLANE0);
-        Plane(*ls, 2.25, true, {1, 0.5, 0, 0});
+        ls->plane(2.25, true, {1, 0.5, 0, 0});
         ASSERT_EQ(zelUpdateList(kind, 0x20, s, &rec), 1);
         glCallList(rec.SolLst);
-        Plane(*ls, 0, false);
+        ls->plane(0, false);
       } else {
         ASSERT_EQ(zelUpdateList(kind, 0x80000 | 0x100000 | 0x80, s, &rec), 1);
         glPushMatrix();
