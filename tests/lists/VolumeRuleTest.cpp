@@ -126,6 +126,23 @@ TEST(VolumeRule, EveryKindJudgesItsFacesByItsOwnRow) {
     EXPECT_EQ(zelFaceVisible(r, 1, 0), c.want);
     EXPECT_EQ(GetCapturedStdout(), c.msg);
   }
+  // Under a shown surface record a boundary face shows only where the plane cuts that element.
+  ZelLink links[3] = {};
+  links[2].Grp = 1;
+  ZelEntDisplayList records[2] = {};
+  ZelEntity shown{};
+  shown.Lnk = links, shown.DspLst = records, shown.NbrLst = 1;
+  for (const uint32_t nbr : {uint32_t(V), uint32_t(V | C)}) {
+    ZelElems tet = zelElems(msh, KmfTetrahedra);
+    char *rec = tet.Base + tet.Stride;
+    *reinterpret_cast<uint32_t *>(rec + ZelTetKind.VoiTypOff) = VoiTypSet(0, 0, VOI_TRI);
+    *tet.tag(1) = TAG_ALIVE | V | C | TagBdyFace(0);
+    *zelElems(msh, KmfTriangles).tag(2) = TAG_ALIVE | nbr;
+    ZelFaceRule r;
+    zelFaceRuleInit(&r, ZelTetKind, msh, nullptr, 1);
+    r.Topo = 1, r.ClipOn = 1, r.Srf[VOI_TRI] = &shown;
+    EXPECT_EQ(zelFaceVisible(r, 1, 0), nbr == uint32_t(V | C)) << nbr;
+  }
   FreeCommonMesh(mem, msh);
   FreeMemory(mem);
 }
