@@ -22,8 +22,8 @@ namespace {
 
 // Refs 1 | 2 below y = 2 (no edge between them), 3 above, split by boundary edges along y = 2;
 // quadrilaterals of reference 4 in columns 6 and 7; free edges all round.
-SurfaceSpec Mixed() {
-  SurfaceSpec s;
+SurfaceLayout Mixed() {
+  SurfaceLayout s;
   s.nx = 8, s.ny = 4, s.quadFrom = 6;
   s.ref = [](int i, int j) { return i >= 6 ? 4 : j >= 2 ? 3 : i < 3 ? 1 : 2; };
   s.lines = {{0, 2, 6, 2}};
@@ -33,14 +33,14 @@ SurfaceSpec Mixed() {
 
 class EditCore : public testing::Test {
  protected:
-  void open(const SurfaceSpec &spec) {
+  void open(const SurfaceLayout &layout) {
     scene_.reset();
     gl_.reset(new GLHarness(64, 64));
     gl_->makeCurrent();
     gl_->ortho(-1, 1, -1, 1, -10, 10);
     zelInstallListHooks();
-    spec_ = spec;
-    scene_.reset(new DisplayScene([spec](Memory_List *m) { return EditSurface(m, spec); }));
+    layout_ = layout;
+    scene_.reset(new DisplayScene([layout](Memory_List *m) { return EditSurface(m, layout); }));
     s_ = scene_->get();
     CaptureStdout();
     zelUpdateAllDisplayLists(1, s_);
@@ -48,7 +48,7 @@ class EditCore : public testing::Test {
   }
   Geometric_Mesh *msh() const { return s_->Msh; }
   ZelEntity *ent(int kind) const { return zelGetEntity(s_->ZelMsh, kind); }
-  int tri(int i, int j, int half) const { return SquareTri(spec_, i, j, half); }
+  int tri(int i, int j, int half) const { return SquareTri(layout_, i, j, half); }
   // The triangles of a reference, as a set.
   std::set<int> ofRef(int ref) const {
     std::set<int> out;
@@ -60,7 +60,7 @@ class EditCore : public testing::Test {
   size_t drawn(int rec) const { return gl_->feedbackList(ent(KmfTriangles)->DspLst[rec].FacLst).size(); }
 
   std::unique_ptr<GLHarness> gl_;  // a context of the test's own: none outlives the application
-  SurfaceSpec spec_;
+  SurfaceLayout layout_;
   std::unique_ptr<DisplayScene> scene_;
   ZelScene *s_ = nullptr;
 };
@@ -82,22 +82,22 @@ TEST_F(EditCore, DelimitedAreaCrossesReferencesAndStopsAtBoundaryEdgesQuadrilate
   EXPECT_EQ(zelDelimAreaTri(msh(), s_->Mem, msh()->NbrTri + 1, sel), 0);
 }
 
-// Fill and walk rows: the spec, the start square, and the triangles expected to change.
+// Fill and walk rows: the surface, the start square, and the triangles expected to change.
 struct FillCase {
   const char *what;
-  SurfaceSpec spec;
+  SurfaceLayout layout;
   int i, j;
   std::vector<std::array<int, 3>> inside;  // (i, j, half) of the triangles reached
 };
 
 std::vector<FillCase> FillCases() {
-  SurfaceSpec closed;  // a 2 x 2 square of boundary edges in a 6 x 6 surface of one reference
+  SurfaceLayout closed;  // a 2 x 2 square of boundary edges in a 6 x 6 surface of one reference
   closed.nx = closed.ny = closed.quadFrom = 6;
   closed.lines = {{2, 2, 4, 2}, {4, 2, 4, 4}, {4, 4, 2, 4}, {2, 4, 2, 2}};
-  SurfaceSpec corner;  // squares (0, 0) and (1, 1) of reference 1 meet at one vertex
+  SurfaceLayout corner;  // squares (0, 0) and (1, 1) of reference 1 meet at one vertex
   corner.nx = corner.ny = corner.quadFrom = 2;
   corner.ref = [](int i, int j) { return i == j ? 1 : 2; };
-  SurfaceSpec free;  // free edges only
+  SurfaceLayout free;  // free edges only
   free.nx = free.ny = free.quadFrom = 2;
   std::vector<std::array<int, 3>> all;
   for (int j = 0; j < 2; j++)
@@ -112,7 +112,7 @@ std::vector<FillCase> FillCases() {
 TEST_F(EditCore, TheFillChangesExactlyThePatchAroundTheStart) {
   for (const FillCase &c : FillCases()) {
     SCOPED_TRACE(c.what);
-    open(c.spec);
+    open(c.layout);
     std::set<int> inside;
     for (const auto &t : c.inside) inside.insert(tri(t[0], t[1], t[2]));
     const int before = ent(KmfTriangles)->NbrLst;
@@ -127,7 +127,7 @@ TEST_F(EditCore, TheFillChangesExactlyThePatchAroundTheStart) {
 }
 
 TEST_F(EditCore, WalksCrossNoDeletedBandQuadrilateralOrFileEdgeAndNeverTouchEntryZero) {
-  SurfaceSpec s;  // one reference everywhere: columns 4 and 5 are quadrilaterals
+  SurfaceLayout s;  // one reference everywhere: columns 4 and 5 are quadrilaterals
   s.nx = 6, s.ny = 3, s.quadFrom = 4;
   s.lines = {{0, 2, 1, 2}};
   open(s);
@@ -160,7 +160,7 @@ TEST_F(EditCore, WalksCrossNoDeletedBandQuadrilateralOrFileEdgeAndNeverTouchEntr
 }
 
 TEST_F(EditCore, TheSameReferenceIsSilentAndTwoPatchesShareOneNewRecord) {
-  SurfaceSpec s = FillCases()[0].spec;
+  SurfaceLayout s = FillCases()[0].layout;
   open(s);
   const int before = ent(KmfTriangles)->NbrLst;
   Captured same = CaptureText([&] { EXPECT_EQ(zel_chgreftri(s_, tri(0, 0, 0), 1), 1); });

@@ -7,7 +7,7 @@
 #include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
-Geometric_Mesh *EditSurface(Memory_List *mem, const SurfaceSpec &s) {
+Geometric_Mesh *EditSurface(Memory_List *mem, const SurfaceLayout &s) {
   int edges = s.spareEdges;
   for (const auto &l : s.lines) edges += std::abs(l[2] - l[0]) + std::abs(l[3] - l[1]);
   const int tris = 2 * s.quadFrom * s.ny, quads = (s.nx - s.quadFrom) * s.ny;
@@ -42,7 +42,7 @@ Geometric_Mesh *EditSurface(Memory_List *mem, const SurfaceSpec &s) {
   return m;
 }
 
-int SquareTri(const SurfaceSpec &s, int i, int j, int half) { return 2 * (i + j * s.quadFrom) + 1 + half; }
+int SquareTri(const SurfaceLayout &s, int i, int j, int half) { return 2 * (i + j * s.quadFrom) + 1 + half; }
 
 testing::AssertionResult ChainsSound(ZelScene *scene, int kind) {
   ZelEntity *ent = zelGetEntity(scene->ZelMsh, kind);

@@ -20,7 +20,7 @@ typedef struct Zel_Scene ZelScene;
 // ref(i, j). Each line (i0, j0, i1, j1) along a grid line becomes unit boundary edges of
 // reference edgeRef, in order. The vertices listed in corners are corners (as read from a file).
 // Room for spareEdges more boundary edges.
-struct SurfaceSpec {
+struct SurfaceLayout {
   int nx = 4, ny = 4, quadFrom = 4;
   std::function<int(int i, int j)> ref = [](int, int) { return 1; };
   std::vector<std::array<int, 4>> lines;
@@ -28,9 +28,9 @@ struct SurfaceSpec {
   std::vector<int> corners;
   int spareEdges = 0;
 };
-Geometric_Mesh *EditSurface(Memory_List *mem, const SurfaceSpec &spec);
-// Lower (0) or upper (1) triangle of square (i, j) of a spec.
-int SquareTri(const SurfaceSpec &spec, int i, int j, int half);
+Geometric_Mesh *EditSurface(Memory_List *mem, const SurfaceLayout &layout);
+// Lower (0) or upper (1) triangle of square (i, j) of a surface.
+int SquareTri(const SurfaceLayout &layout, int i, int j, int half);
 
 // Every live element of the kind lies in exactly one record's chain, the record of its own
 // reference, with a link naming that record; no dead element, no entry 0 and no number past the count in any chain.

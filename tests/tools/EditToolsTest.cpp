@@ -75,8 +75,8 @@ void Write(Memory_List *mem, Geometric_Mesh *m, const std::string &path) {
 
 // The surface of the core tests, with vertex 1 a corner: references 1 | 2 below y = 2, 3
 // above, boundary edges along y = 2, quadrilaterals of reference 4, free edges all round.
-SurfaceSpec Surface() {
-  SurfaceSpec s;
+SurfaceLayout Surface() {
+  SurfaceLayout s;
   s.nx = 8, s.ny = 4, s.quadFrom = 6;
   s.ref = [](int i, int j) { return i >= 6 ? 4 : j >= 2 ? 3 : i < 3 ? 1 : 2; };
   s.lines = {{0, 2, 6, 2}};
