@@ -149,6 +149,7 @@ int GetInputFileType(const char *name) {
 
 bool Su2SolutionName(const char *name, char *out, size_t outSize) {
   const char *at = std::strstr(lastComponent(name), ".su2");
-  size_t len = at ? static_cast<size_t>(at - name) : std::strlen(name);
-  return joinName(name, len, ".dat", out, outSize);
+  // A solution named for the mesh stands for itself.
+  if (!at) return joinName(name, std::strlen(name), "", out, outSize);
+  return joinName(name, static_cast<size_t>(at - name), ".dat", out, outSize);
 }

@@ -81,7 +81,8 @@ int GetFilVer(int64_t NbrVer);
 // else 0. A null name ends the process through myexit.
 int GetInputFileType(const char *name);
 
-// The ".dat" solution next to an SU2 mesh: the name cut at the first ".su2" of its last path
-// component, then ".dat",
-// written into out. False when it would not fit FileNameMax or outSize.
+// The ".dat" solution a name stands for: for an SU2 mesh the name cut at the first ".su2" of
+// its last path component, then ".dat"; a name without ".su2" there (a solution named for the
+// mesh) stands for itself. Written into out. False when it would not fit FileNameMax or
+// outSize.
 bool Su2SolutionName(const char *name, char *out, size_t outSize);

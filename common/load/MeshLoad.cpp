@@ -277,8 +277,23 @@ struct LoadRun {
   LoadRun(const LoadRun &) = delete;
   LoadRun &operator=(const LoadRun &) = delete;
 
-  const char *solutionName(int i) const { return SolName && NbrFil == 1 ? SolName : Names[i]; }
+  bool givenSolution() const { return SolName && NbrFil == 1; }
+  const char *solutionName(int i) const { return givenSolution() ? SolName : Names[i]; }
   bool su2(int i) const { return GetInputFileType(Names[i]) == FILE_TYPE_SU2; }
+
+  // Counts the solution of file i into SizMsh; false when it has none. An SU2 mesh reads the
+  // ".dat" beside it, or the solution named for it, which must be a ".dat" table too: a named
+  // file that cannot serve says why in one line.
+  bool solutionSize(int i) {
+    if (!su2(i) || !givenSolution()) return FitSolSize(1, Fi, solutionName(i), SizMsh);
+    const int ending = KindExtension(SolName, FILE_NAME_SOL);
+    if (ending == NAME_EXT_TEXT || ending == NAME_EXT_BINARY) {
+      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s IS A KEYWORD SOLUTION, AN SU2 MESH TAKES A .dat FILE\n",
+              SolName);
+      return false;
+    }
+    return FitSU2SolSize(0, Fi, SolName, SizMsh);
+  }
 
   // Adds every file's counts and solution to SizMsh; the number of files that can be loaded.
   int sizePass() {
@@ -299,7 +314,7 @@ struct LoadRun {
         continue;
       }
       loaded++;
-      if (WithSol && !FitSolSize(1, Fi, solutionName(i), SizMsh)) WithSol = false;
+      if (WithSol && !solutionSize(i)) WithSol = false;
     }
     // No solution at all unless every file has one; an SU2 vertex solution is counted as 1
     // until the vertices are known.
@@ -346,7 +361,7 @@ struct LoadRun {
       if (Skip[i]) continue;
       *solCount = SolBase[i];
       if (su2(i)) {
-        if (!LoadSU2Solution(Fi, Names[i], msh)) {
+        if (!LoadSU2Solution(Fi, solutionName(i), msh)) {
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
           Fi->Status |= STATUS_FILE_UNREADABLE;
         }

@@ -27,8 +27,9 @@ enum : unsigned {
   LOAD_OPT_NO_REQ_EDGES = 0x80000000u,
 };
 
-// solName, when not null and NbrFil is 1, names the solution file; otherwise each mesh file's
-// own solution (same base name) is loaded when every file has one. Null when no file could
+// solName, when not null and NbrFil is 1, names the solution file (for an SU2 mesh a ".dat"
+// table; a keyword solution is refused with a line); otherwise each mesh file's own solution
+// (same base name, ".dat" beside an SU2 mesh) is loaded when every file has one. Null when no file could
 // be loaded or the mesh could not be created.
 Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char **names,
                                        const char *solName);

@@ -15,14 +15,16 @@ struct Geometric_Mesh;
 // Size pass: adds the file's counts into SizMsh and sets its file type to SU2. 1 when the
 // file was read, 0 when the name is not an SU2 name or the file cannot be opened.
 int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh);
-// Size pass of the ".dat" solution next to an SU2 mesh: one scalar field per column other
-// than the point number and the coordinates. 1 when the file opened.
+// Size pass of the ".dat" solution of an SU2 mesh: one scalar field per column other than the
+// point number and the coordinates. name: the mesh (the ".dat" beside it is read) or the
+// solution file itself (Su2SolutionName). 1 when the file opened; mode 1 is quiet about a
+// file that does not open, any other mode reports it.
 int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh);
 
 // Appends the file's vertices and elements to the mesh. 1 on success.
 int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // Reads the ".dat" file's values into the solution at vertices, after the vertices of
-// earlier files. 1 on success.
+// earlier files; name as for FitSU2SolSize. 1 on success.
 int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 
 // Value of a keyword ("NPOIN=" 12 or "NPOIN=12"), read from the current position; 0 and a

@@ -67,7 +67,11 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   const KeywordNameKind meshInSolDir = KeywordFileKind("run.solb.d/m.mesh.v2");
   EXPECT_TRUE(meshInSolDir.Known && !meshInSolDir.Binary && !meshInSolDir.Sol);
   EXPECT_FALSE(KeywordFileKind("run.meshb.d/notes").Known);
-  EXPECT_FALSE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
+  // A solution named for the mesh stands for itself.
+  EXPECT_TRUE(Su2SolutionName("runs/other.dat", out, sizeof(out)));
+  EXPECT_STREQ(out, "runs/other.dat");
+  EXPECT_TRUE(Su2SolutionName(longest.c_str(), out, sizeof(out)));
+  EXPECT_FALSE(Su2SolutionName((longest + ".su2").c_str(), out, sizeof(out)));
 }
 
 }  // namespace

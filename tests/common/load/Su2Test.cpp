@@ -227,6 +227,41 @@ TEST(Su2, DatSolutionsWithTabsAndCommasAndBadRows) {
   ctx.Free(msh);
 }
 
+// A solution named for an SU2 mesh takes the place of the ".dat" beside it, whatever its
+// ending; a name that cannot serve loads no solution and says why in one line.
+TEST(Su2, ASolutionNamedForTheMeshIsReadInPlaceOfItsOwnOrRefusedInOneLine) {
+  const std::string mesh = SaveNamed("plate.su2", k2D);
+  SaveNamed("plate.dat", "\"PointID\"\t\"x\"\t\"y\"\t\"T\"\n3\t0\t1\t7\n");
+  const std::string other = "\"PointID\",\"x\",\"y\",\"P\",\"Q\"\n3,0,1,-4,0.5\n";
+  struct Row {
+    std::string sol;  // empty: none named
+    int fields;       // of the vertex solution loaded, 0 for none
+    double first;     // its first value at point 3
+  } const rows[] = {
+      {"", 1, 7},
+      {SaveNamed("other.dat", other), 2, -4},
+      {SaveNamed("other.csv", other), 2, -4},
+      {TestPath("missing.dat"), 0, 0},
+      {SaveNamed("plate.solb", "not read"), 0, 0},
+  };
+  for (const Row &r : rows) {
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({mesh}, r.sol.empty() ? nullptr : r.sol.c_str());
+    ASSERT_NE(msh, nullptr) << r.sol;
+    EXPECT_EQ(msh->NbrTri, 2) << r.sol;
+    const Geometric_Solution *sol = msh->SolAtVer;
+    ASSERT_EQ(sol ? sol->NbrFld : 0, r.fields) << r.sol << "\n" << ctx.Err;
+    if (r.fields) {
+      EXPECT_EQ(sol->Sol[4 * r.fields], r.first) << r.sol;
+      EXPECT_EQ(ctx.Err, "") << r.sol;
+    } else {
+      EXPECT_EQ(std::count(ctx.Err.begin(), ctx.Err.end(), '\n'), 1) << ctx.Err;
+      EXPECT_CONTAINS(ctx.Err, r.sol);
+    }
+    ctx.Free(msh);
+  }
+}
+
 TEST(Su2, DelimitedRecordsGrowTheirBuffer) {
   std::string line(300, 'x');
   FILE *f = fopen(SaveNamed("records.txt", line + "\nab;cd").c_str(), "r");
