@@ -203,3 +203,30 @@ TEST(ClipPanel, IntersectMovesThePlaneThroughThePickedElementsCentreAndBack) {
   EXPECT_CONTAINS(out.Err, "Edge On Face");
   EXPECT_EQ(c.d(), before);
 }
+
+// The history emptied behind a checked Intersect box (Change References' Reset does it): a
+// quick plane then passes through the centre as if nothing were picked, with the warning of
+// a pick without an element, and the panel goes on working.
+TEST(ClipPanel, AQuickPlaneWithThePickHistoryEmptiedStaysAtTheCentreAndWarns) {
+  Clip c(Scattered);
+  ZelScene *s = c.s();
+  c.pla()->Pla[0][0] = 1;
+  c.pla()->On = 1;
+  geoPushHybridStack(s->Pck, 1, KmfTetrahedra);
+  c.panel->zelUpdate();
+  QZelCheckBox *pick = c.get<QZelCheckBox>("cli:pikBox:1");
+  pick->click();
+  ASSERT_EQ(pick->checkState(), Qt::Checked);
+  s->Pck->Top = -1;
+  const double cy = s->Ctr[1];
+  const Captured out = CaptureText([&] { c.get<QZelComboBox>("cli:xyzBox:1")->zelActivated(2); });
+  EXPECT_CONTAINS(out.Err, " ## WARNING: CLIPBOX::SETINTERSECTELEM:");
+  EXPECT_EQ(out.Err.find("ERROR"), std::string::npos) << out.Err;
+  EXPECT_EQ(c.plane()[1], 1.0);
+  EXPECT_NEAR(c.plane()[3], -cy, 5e-4);
+  EXPECT_EQ(c.pla()->On, 1);
+  // A new pick is followed again.
+  geoPushHybridStack(s->Pck, 5, KmfVertices);
+  c.get<QZelComboBox>("cli:xyzBox:1")->zelActivated(3);
+  EXPECT_NEAR(c.plane()[3], -s->Msh->Ver[5].Crd[2], 5e-4);
+}

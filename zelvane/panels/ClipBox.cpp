@@ -315,18 +315,20 @@ void ClipBox::setPlaneClip2D(int state) {
 // ---- the plane through a pick
 
 bool ClipBox::intersect(const double n[3]) {
-  const GeoStackItem &top = scene->Pck->Ent[scene->Pck->Top];
-  if (top.Typ == KmfNormalAtVertices || top.Typ == 200 || top.Typ == 201) {
-    fprintf(stderr, " ## WARNING: CLIPBOX::SETINTERSECTELEM: TYPE %s IS UNKNOW \n", zelGetTypeName(top.Typ));
+  // The history empties behind a checked box (Change References' Reset, the bottom bar): like
+  // a pick without an element, it leaves the plane where it is.
+  const GeoStackItem *top = geoTopHybridStack(scene->Pck);
+  if (!top || top->Typ == KmfNormalAtVertices || top->Typ == 200 || top->Typ == 201) {
+    fprintf(stderr, " ## WARNING: CLIPBOX::SETINTERSECTELEM: TYPE %s IS UNKNOW \n", zelGetTypeName(top ? top->Typ : 0));
     return false;
   }
-  if (!zelHasElementCentre(top.Typ)) {
-    fprintf(stderr, " ## ERROR: CLIPBOX::SETINTERSECTELEM: TYPE %s IS UNKNOW \n", zelGetTypeName(top.Typ));
+  if (!zelHasElementCentre(top->Typ)) {
+    fprintf(stderr, " ## ERROR: CLIPBOX::SETINTERSECTELEM: TYPE %s IS UNKNOW \n", zelGetTypeName(top->Typ));
     myexit("FATAL INTERNAL ERROR: INVALID TYPE \n", 100);
   }
   double centre[3];
   // An element gone since it was picked has no centre: the plane stays.
-  if (!zelElementCentre(scene->Msh, top.Idx, top.Typ, centre)) return false;
+  if (!zelElementCentre(scene->Msh, top->Idx, top->Typ, centre)) return false;
   const double s = n[0] * centre[0] + n[1] * centre[1] + n[2] * centre[2];
   d_ = getParameter(dField_);
   setD(-s);
