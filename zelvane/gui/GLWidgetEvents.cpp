@@ -20,9 +20,11 @@ bool hasEvents(const ZelScene *scene) { return scene && scene->VieEvt && scene->
 // a clip plane is edited.
 ZelEvent *mouseRecord(ZelScene *scene) { return scene->Mode == 0 ? scene->VieEvt : scene->ClpEvt; }
 
+// The press's own modifiers, none included: a Shift or Alt pressed alone before (Alt+F1, ">")
+// left its key bit in the record, and kept, it would turn a plain click into a pick.
 void setPressBits(ZelEvent *e, const QMouseEvent *event) {
   if (int b = zelButtonCode(event->buttons())) e->buttons = uint32_t(b);
-  if (uint32_t m = zelPressModifierBits(event->modifiers())) e->keyBits = m;
+  e->keyBits = zelPressModifierBits(event->modifiers());
 }
 
 void setMoveBits(ZelEvent *e, const QMouseEvent *event) {

@@ -10,7 +10,7 @@
 // Button code of the buttons held, first match: left 1, right 2, middle 4; 0 for none of them.
 int zelButtonCode(Qt::MouseButtons buttons);
 // Key bits of a mouse press: the OR of every modifier held (Shift 0x10000, Control 1, Alt
-// 0x8000, Meta 2); 0 when none is held (the caller then keeps the previous bits).
+// 0x8000, Meta 2); 0 when none is held.
 uint32_t zelPressModifierBits(Qt::KeyboardModifiers modifiers);
 // Key bits of a mouse move or release: the bit of the one modifier held, 0 for none or for a
 // combination.
