@@ -1,15 +1,35 @@
-// The warning box and its sink.
+// The warning box, its sink and the unattended road.
 #include "zelvane/gui/ZelMessage.h"
 
 #include <QPushButton>
+#include <QTextDocument>
+#include <cstdio>
 
 #include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/gui/ZelTerm.h"
 
 namespace {
+
 ZelMessageSink &sink() {
   static ZelMessageSink current;
   return current;
 }
+
+ZelUnattended &unattended() {
+  static ZelUnattended current;
+  return current;
+}
+
+// The text on standard error and in the terminal instead of a box nobody would close.
+void report(const QString &text, Qt::TextFormat format) {
+  const bool rich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+  const QString html = rich ? text : text.toHtmlEscaped().replace('\n', "<br/>");
+  const QByteArray plain = (rich ? zelTermEcho(text) : text).toLocal8Bit();
+  fprintf(stderr, "%s\n", plain.constData());
+  fflush(stderr);
+  if (unattended().terminal) unattended().terminal(html);
+}
+
 }  // namespace
 
 ZelMessage::ZelMessage(const QString &text, QMessageBox::Icon icon, Qt::TextFormat format) : QMessageBox() {
@@ -17,6 +37,10 @@ ZelMessage::ZelMessage(const QString &text, QMessageBox::Icon icon, Qt::TextForm
   setIcon(icon);
   setText(text);
   addButton(tr("Continue"), QMessageBox::AcceptRole);
+  if (unattended().running && unattended().running()) {
+    report(text, format);
+    return;
+  }
   if (sink()) {
     sink()(text, icon, format);
     return;
@@ -28,5 +52,11 @@ ZelMessage::ZelMessage(const QString &text, QMessageBox::Icon icon, Qt::TextForm
 ZelMessageSink zelSetMessageSink(ZelMessageSink next) {
   ZelMessageSink previous = std::move(sink());
   sink() = std::move(next);
+  return previous;
+}
+
+ZelUnattended zelSetUnattended(ZelUnattended next) {
+  ZelUnattended previous = std::move(unattended());
+  unattended() = std::move(next);
   return previous;
 }

@@ -4,6 +4,10 @@
 // run modally before the constructor returns. Callers build it on the stack and let it go.
 // The sink decides what showing means: by default the modal box; tests and scripted runs
 // replace it to receive the text, icon and format without a box.
+//
+// An unattended run has nobody to click: while the unattended hook says one is going on (a
+// replay that ends the program), a ZelMessage shows no box and reaches no sink; its text goes
+// to standard error and to the hook's terminal, and the constructor returns at once.
 // GUI thread only.
 #pragma once
 
@@ -24,3 +28,14 @@ using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon
 // Replaces the sink of every later ZelMessage; an empty sink restores the modal box. Returns
 // the sink it replaced (empty for the modal box).
 ZelMessageSink zelSetMessageSink(ZelMessageSink sink);
+
+// running: whether an unattended run is going on now (empty: never). terminal: receives the
+// text of each message of such a run as terminal rich text (plain texts escaped, their line
+// breaks as "<br/>"); may be empty.
+struct ZelUnattended {
+  std::function<bool()> running;
+  std::function<void(const QString &html)> terminal;
+};
+
+// Replaces the unattended hook; returns the one it replaced.
+ZelUnattended zelSetUnattended(ZelUnattended hook);

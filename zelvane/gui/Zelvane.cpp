@@ -72,6 +72,19 @@ void Zelvane::begin() {
   QCoreApplication::setApplicationName("Zelvane");
   server_ = new ZelSequenceServer(1);
   server_->setReplayEndHook(refreshAfterReplay);
+  previousUnattended_ = zelSetUnattended({[this] { return server_ && server_->unattended(); },
+                                          [this](const QString &html) {
+                                            MainWindow *w = replayWindow();
+                                            if (w && w->centralWindow()) w->centralWindow()->printTerm(html);
+                                          }});
+}
+
+MainWindow *Zelvane::replayWindow() const {
+  QObject *o = server_ ? dynamic_cast<QObject *>(server_->replayTarget()) : nullptr;
+  while (o && !qobject_cast<MainWindow *>(o)) o = o->parent();
+  if (auto *w = qobject_cast<MainWindow *>(o))
+    if (windows_.contains(w)) return w;
+  return windows_.isEmpty() ? nullptr : windows_.first();
 }
 
 Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *options)
@@ -173,6 +186,7 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, Geometric_Mesh *
 }
 
 Zelvane::~Zelvane() {
+  zelSetUnattended(previousUnattended_);
   // The preferences window is a child of the first main window and goes with it.
   for (MainWindow *w : windows_) delete w;
   windows_.clear();

@@ -5,7 +5,9 @@
 // tiled place, loads the -view and -state files into every window opened so far after each
 // new one, links consecutive views so that they turn together, builds the preferences window
 // and finally loads and starts the -seq file once. The embedding constructor opens a mesh that
-// a host program already holds, with display settings given as arguments.
+// a host program already holds, with display settings given as arguments. While a replay that
+// ends the program runs, its messages go to standard error and to the terminal of the window
+// the replay acts on instead of waiting in a box (ZelMessage.h).
 //
 // Owned: the server and the main windows (deleted in creation order, then the server). Not
 // owned: the options, memory list and pools. GUI thread only.
@@ -15,6 +17,8 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+
+#include "zelvane/gui/ZelMessage.h"
 
 class GLWidget;
 class MainWindow;
@@ -76,6 +80,9 @@ class Zelvane {
   // read (start-up then stops).
   bool loadViewAndState();
   void startSequence();
+  // The window a message of an unattended replay concerns: the one holding what the replay
+  // acts on, else the first; null without windows.
+  MainWindow *replayWindow() const;
 
   ZelvaneOptions *options_ = nullptr;
   ZelSequenceServer *server_ = nullptr;
@@ -84,6 +91,7 @@ class Zelvane {
   Common_MthParallel *pool_ = nullptr;
   char *inpNam_ = nullptr;
   QPointer<ZelTool> prefBox_;
+  ZelUnattended previousUnattended_;  // given back when the object goes
 };
 
 // Top-left corner of window `index` (1-based) of `count` on a desktop `width` pixels wide: a

@@ -211,6 +211,11 @@ void ZelSequenceServer::run() {
   arm(next_);
 }
 
+QZelObject *ZelSequenceServer::replayTarget() const {
+  if (!replaying_ || replayMode_ < 1 || replayMode_ > 3 || next_ >= loaded_.size()) return nullptr;
+  return find(loaded_[next_]->name);
+}
+
 void ZelSequenceServer::endReplay() {
   finished_ = 1;
   replaying_ = false;

@@ -57,6 +57,12 @@ class ZelSequenceServer : public QObject {
   int finished() const { return finished_; }
   // True from the start of a replay to its end (for a timed replay: while its timer runs).
   bool replaying() const { return replaying_; }
+  // True while a replay that ends the program (mode 3) runs: nobody is there to answer a box.
+  bool unattended() const { return replaying_ && replayMode_ == 3; }
+  // The object the current record of a timed replay acts on (the record playing, or the next
+  // one while the replay waits), looked up by its name now: null once it has gone or outside
+  // a timed replay.
+  QZelObject *replayTarget() const;
   const ZelSequenceList &recorded() const { return recorded_; }
   // The application replays only when this is not empty. Records appended here are replayed
   // like those read from files.
