@@ -377,6 +377,11 @@ void MainWindow::setScene(ZelScene *scene) {
   if (window_) window_->setSceneAndBoxes(scene);
 }
 
+void MainWindow::setSource(const QStringList &files, const QString &solution) {
+  sourceFiles_ = files;
+  sourceSolution_ = solution;
+}
+
 void MainWindow::clearWidget() {
   app_ = nullptr;
   server_ = nullptr;

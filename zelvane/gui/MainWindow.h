@@ -81,6 +81,12 @@ class MainWindow : public QMainWindow, public QZelObject {
 
   ZelScene *getScene() const;
   void setScene(ZelScene *scene);
+  // The files the shown scene was read from and its solution file (empty: the files' own),
+  // as zelOpen was given them; "Update Mesh" reads the same again. None for a mesh handed
+  // over in memory.
+  void setSource(const QStringList &files, const QString &solution);
+  const QStringList &sourceFiles() const { return sourceFiles_; }
+  const QString &sourceSolution() const { return sourceSolution_; }
   void clearWidget();
   void addNewView(int n);
   void addNewState(int n);
@@ -156,9 +162,10 @@ class MainWindow : public QMainWindow, public QZelObject {
   // the warning box).
   int loadStatesFromFile(const QString &filename);
   void displayHelp();
-  // Reloads the mesh (name: the file; empty: the mesh's own) keeping the camera and display
-  // options: the current state goes through "<mesh>temp.state" and, when it came back, is
-  // applied and dropped again.
+  // Reloads the mesh (name: that file, with its own solution; empty: the files and solution
+  // the scene was read from, whatever their endings) keeping the camera and display options:
+  // the current state goes through "<mesh>temp.state" and, when it came back, is applied and
+  // dropped again. Nothing for a mesh that came from no file.
   void updateMesh();
   void updateMesh(const QString &name);
   void centerScene();
@@ -191,9 +198,11 @@ class MainWindow : public QMainWindow, public QZelObject {
   void createMenus();
   // Connects every action to its command and the timer to the poll.
   void connectActions();
-  // A new scene read from the files into this window in place of the current one, after the
-  // terminal line (countLine: "NbrFil %d Files %s", else the welcome line).
-  ZelScene *reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files, bool countLine);
+  // A new scene read from the files (and the solution file, empty for the files' own) into
+  // this window in place of the current one, after the terminal line (countLine: "NbrFil %d
+  // Files %s", else the welcome line).
+  ZelScene *reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files, const QString &solution,
+                   bool countLine);
   bool stepSeries(bool next);
   void stopAutoUpdate();
   void replayEnded();
@@ -211,6 +220,8 @@ class MainWindow : public QMainWindow, public QZelObject {
   // The tool windows the editing tools refresh after a change: the visualisation window.
   QList<ZelTool *> toolList_;
   QString title_ = "Untitled";
+  QStringList sourceFiles_;
+  QString sourceSolution_;
   QMenu *menus_[11] = {};
   QZelAction *actions_[ActCount] = {};
   QTimer *timer_ = nullptr;  // the solution auto-update timer

@@ -105,7 +105,7 @@ void MainWindow::connectActions() {
 // ---- meshes
 
 ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files,
-                             bool countLine) {
+                             const QString &solution, bool countLine) {
   // The old tool windows go now: their recorded widgets leave the server before the new
   // panels take the same names.
   deleteTools();
@@ -126,8 +126,10 @@ ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, con
     pterm(window_, "NbrFil %d Files %s\n", int(names.size()), names.empty() ? "" : names[0]);
   else
     pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
+  QByteArray sol = solution.toLocal8Bit();
   // zelOpen shows the new scene here (myShow); the bottom bar only needs its connections.
-  ZelScene *scene = zelOpen(memory, pools, this, int(names.size()), names.data(), nullptr);
+  ZelScene *scene = zelOpen(memory, pools, this, int(names.size()), names.data(),
+                            solution.isEmpty() ? nullptr : sol.data());
   window_->connectBottom();
   return scene;
 }
@@ -140,7 +142,7 @@ void MainWindow::open() {
   if (chosen.isEmpty()) return;
   QStringList files;
   for (const QString &f : chosen) files << QFileInfo(f).absoluteFilePath();
-  reopen(nullptr, nullptr, files, true);
+  reopen(nullptr, nullptr, files, QString(), true);
   setGeometry(at.x(), at.y() + 22, width(), height());
 }
 
@@ -160,6 +162,11 @@ void MainWindow::updateMesh() { updateMesh(QString()); }
 void MainWindow::updateMesh(const QString &name) {
   ZelScene *scene = getScene();
   if (!scene || !scene->Msh) return;
+  // The files as they were opened: an SU2 mesh or a binary file keeps its ending and a named
+  // solution comes back with it.
+  const QStringList files = name.isEmpty() ? sourceFiles_ : QStringList{name};
+  const QString solution = name.isEmpty() ? sourceSolution_ : QString();
+  if (files.isEmpty()) return;
   Memory_List *memory = scene->Mem;
   Common_MthParallel *pools = scene->Par;
   // The name is read before the scene and its mesh are freed.
@@ -168,9 +175,7 @@ void MainWindow::updateMesh(const QString &name) {
   if (k > 0) window_->addNewState(k);
   const QString temp = meshName + "temp.state";
   const bool saved = k > 0 && zelSaveStateInFile(scene, temp.toLocal8Bit().constData());
-  QString file = name;
-  if (file.isEmpty()) file = meshName + (title_.contains(".meshb") ? ".meshb" : title_.contains(".mesh") ? ".mesh" : "");
-  ZelScene *fresh = reopen(memory, pools, {file}, false);
+  ZelScene *fresh = reopen(memory, pools, files, solution, false);
   if (!saved || !fresh || !fresh->State) return;
   // The saved state is applied and dropped only when every state came back; otherwise the
   // new scene stays as loaded.

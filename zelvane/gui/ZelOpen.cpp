@@ -69,6 +69,12 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
   scene->OwnMsh = 1;
   scene->OwnZelMsh = 1;
   zelUpdateZelMeshCrd(scene);
+  if (window) {
+    QStringList files;
+    for (int i = 0; names && i < count; i++)
+      if (names[i]) files << QString::fromLocal8Bit(names[i]);
+    window->setSource(files, solution ? QString::fromLocal8Bit(solution) : QString());
+  }
   if (window) window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle));
   return scene;
 }
