@@ -337,10 +337,11 @@ void MainWindow::createInfoWidget(ZelScene *scene) {
   infoTool_ = newTool(QString("%1-Information").arg(title_));
   const ZelPageArgs args{server_, scene, index_, window_->view(), &toolList_, infoTool_, -1};
   const QList<MadePage> pages = makePages(InfoPages, scene, args);
-  int width = 0;
-  for (const MadePage &p : pages) width = std::max(width, p.page->minimumSize().width());
-  const int height = largestHint(pages).height();
-  infoTool_->setRect(QRect(x() - 20 - width, y() + this->height() / 3, width, height));
+  // As wide as the pages' hints ask (their groups side by side), never below a page's own
+  // least width.
+  QSize size = largestHint(pages);
+  for (const MadePage &p : pages) size = size.expandedTo(p.page->minimumSize());
+  infoTool_->setRect(QRect(x() - 20 - size.width(), y() + this->height() / 3, size.width(), size.height()));
   for (const MadePage &p : pages) infoTool_->addWidget(p.page, p.title, false);
 }
 
