@@ -44,6 +44,7 @@ TEST(Opening, WindowsAreTitledByTheirFileOrEmptyAndNeverShowABox) {
     MessageLog log;
     Viewer v(r.args);
     EXPECT_EQ(v.scene(0)->opt->verbose, 0) << r.title;
+    EXPECT_EQ(v.scene(0)->RndSet, 0) << r.title;
     ASSERT_EQ(v.app->windows().size(), 1);
     EXPECT_EQ(v.window(0)->windowTitle(), r.title);
     EXPECT_EQ(v.scene(0)->Msh != nullptr, r.mesh) << r.title;
@@ -63,6 +64,8 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
     const std::string out = GetCapturedStdout();
     EXPECT_EQ(v.window(0)->windowTitle(), "[0] mesh in memory");
     EXPECT_EQ(v.scene(0)->Rnd.TessLevel, 32);
+    // The render setting a host's scene carries; a scene read from a file has it 0.
+    EXPECT_EQ(v.scene(0)->RndSet, 1);
     EXPECT_NE(out.find("Max tesselation reached"), std::string::npos);
   }
   double zero[4] = {0, 0, 0, 1};

@@ -173,6 +173,7 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, Geometric_Mesh *
     if (isoLines && !switch_isolines(scene, nullptr, nullptr)) printf("Warning: impossible to switch isolines\n");
     if (isoSurfaces && !switch_isosurfaces(scene, nullptr, nullptr))
       printf("Warning: impossible to switch isosurfaces\n");
+    scene->RndSet = 1;
     for (int t = 0; t < tessellation; t++) {
       if (t == MaxTessellationRaises) {
         printf("Max tesselation reached\n");

@@ -76,6 +76,7 @@ typedef struct Zel_Scene {
   uint32_t Flags;          // ZelFlg* bits
   uint32_t Mode;           // interaction mode: 0 view, 1 clip-plane editing
   ZelRenderOption Rnd;     // defaults of new records; Rnd.Kinds: kinds present
+  int32_t RndSet;          // render setting of a scene a host program embeds: 1 there, else 0
   uint32_t Dim;            // 2 or 3
   float Back[4];           // background RGBA on a 0..255 scale
   double InvDmaxSca;       // 1 / largest extent of the box
