@@ -45,7 +45,7 @@ int fieldsOf(const ZelScene *s) { return s->Msh && s->Msh->SolAtVer ? s->Msh->So
 
 }  // namespace
 
-TEST(Reload, UpdateMeshReadsTheFilesAsOpenedWithTheirSolution) {
+TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
   WorkFolder folder;
   std::ofstream(folder.file("cube_tagged.su2")) << CubeSu2;
   std::ofstream(folder.file("cube_tagged.dat")) << cubeTable({"T"});
@@ -85,7 +85,7 @@ TEST(Reload, UpdateMeshReadsTheFilesAsOpenedWithTheirSolution) {
   }
 }
 
-TEST(Reload, AMeshHandedOverInMemoryIsNotReadFromAnyFile) {
+TEST(UpdateMesh, LeavesAMeshHandedOverInMemoryAsItIs) {
   Viewer v([](Memory_List *mem) { return zelMakeSampleBox(mem, 3); }, 0);
   const ZelScene *shown = v.scene(0);
   const Captured out = CaptureText([&] { v.window(0)->updateMesh(); });
