@@ -18,6 +18,7 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/LoadFixtures.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/ZelSequenceServer.h"
@@ -72,7 +73,7 @@ int freeDisplay() {
 
 struct Outcome {
   int status = -1;
-  std::string out;
+  std::string out, err;
 };
 
 Outcome runViewer(const QStringList &args, int timeoutMs) {
@@ -88,6 +89,7 @@ Outcome runViewer(const QStringList &args, int timeoutMs) {
   }
   r.status = p.exitCode();
   r.out = p.readAllStandardOutput().toStdString();
+  r.err = p.readAllStandardError().toStdString();
   return r;
 }
 
@@ -185,5 +187,38 @@ TEST(Program, ASequenceRecordedHereReplaysOnceInANewProcessThatExitsWithOne) {
     EXPECT_EQ(viewReplays, viewRecords) << r.out;
     const std::vector<std::string> replayed = linesStartingWith(r.out, "[1] ");
     EXPECT_EQ(replayed, picked);
+  }
+}
+
+// Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh
+// alone, replays its sequence and ends as a normal run, never reading the refused layout.
+TEST(Program, ARefusedSolutionOpensTheMeshAlone) {
+  using namespace fixtures;
+  FixtureFile tet = MeshOf(3, 4);
+  tet.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 1}));
+  const std::string mesh = SaveFixture(tet, "alone.mesh", false);
+  const std::string seq = SaveNamed("alone.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  auto sol = [](int dim, std::vector<int> types, std::vector<double> values, const char *name, bool binary) {
+    FixtureFile f;
+    f.Dim = dim;
+    f.Sections.push_back(SolutionSec(62, "SolAtVertices", types, 4, values));
+    return SaveFixture(f, name, binary);
+  };
+  struct Case {
+    std::string Sol;
+    const char *Refusal;
+  } const cases[] = {
+      {sol(2, {2}, {1, 0, 0, 1, 1, 1, 2, 2}, "alone-dim2.sol", false), "WRONG MESH DIMENSION"},
+      {sol(3, {0, 1}, {1, 2, 3, 4}, "alone-type0.solb", true), "INVALID FIELD TYPE 0"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Sol);
+    const Outcome r = runViewer({"-in", QString::fromStdString(mesh), "-sol", QString::fromStdString(c.Sol), "-seq",
+                                 QString::fromStdString(seq), "-seq-exit"},
+                                120000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_CONTAINS(r.err, c.Refusal);
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), 1u) << r.out;
   }
 }
