@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QThread>
 #include <QtEndian>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -220,5 +221,45 @@ TEST(Program, ARefusedSolutionOpensTheMeshAlone) {
     EXPECT_CONTAINS(r.err, c.Refusal);
     EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
     EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), 1u) << r.out;
+  }
+}
+
+// Recordings and states from elsewhere with positions and sizes at the ends of the int range:
+// a mouse drag from one end to the other, a state whose view is 2^31 - 1 high placed at
+// y = 2^31 - 1, chosen from the bottom bar. The replay runs to its end with no overflow.
+TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
+  using namespace fixtures;
+  const std::string mesh = SaveFixture(MeshOf(3, 4), "faroff.mesh", false);
+  FixtureFile field;
+  field.Sections.push_back(SolutionSec(62, "SolAtVertices", {1}, 4, {1, 2, 3, 4}));
+  SaveFixture(field, "faroff.sol", false);  // a field of its own: the state keeps its field
+  const std::string state = SaveNamed(
+      "faroff.state",
+      "V201506\n0 0\n0 0 -1 300 2147483647 0 2147483647 90 19\n"
+      "0 0 -2\t0 0 0\t45\t0.1\t100\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n14 0 -1 0 0 0\t0 0 0 0\n");
+  struct Case {
+    const char *What;
+    QStringList Args;
+    std::string Seq;
+    size_t Records;
+    size_t Applied;  // states the window took (each prints a line "1")
+  } const cases[] = {
+      {"a drag across the int range", {},
+       "6 0 glWidget 1 1 0 -2147483648 10\n7 0 glWidget 0 1 0 478 10\n"
+       "7 0 glWidget 0 1 0 2147483647 -2147483648\n8 0 glWidget 1 0 0 478 10\n-1\n",
+       4, 0},
+      {"a state far off and huge", {"-state", QString::fromStdString(state)}, "10 0 State_1 1\n-1\n", 1, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::string seq = SaveNamed("faroff.seq", c.Seq);
+    const Outcome r = runViewer(QStringList{"-in", QString::fromStdString(mesh)} + c.Args +
+                                    QStringList{"-seq", QString::fromStdString(seq), "-seq-exit"},
+                                120000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+    EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), c.Records) << r.out;
+    const std::vector<std::string> ones = linesStartingWith(r.out, "1");
+    EXPECT_EQ(size_t(std::count(ones.begin(), ones.end(), "1")), c.Applied) << r.out;
   }
 }
