@@ -9,7 +9,7 @@
 
 enum : int {
   ScreenPosMax = 100000,  // a position, in pixels, lies in [-ScreenPosMax, ScreenPosMax]
-  ScreenSizeMax = 16384,  // a width or height, in pixels, lies in [1, ScreenSizeMax]
+  ScreenSizeMax = 16384,  // a width or height lies in [1, ScreenSizeMax]: the software GL's largest view
 };
 
 inline int ClampScreenPos(int v) { return std::clamp(v, -int(ScreenPosMax), int(ScreenPosMax)); }
