@@ -254,9 +254,8 @@ void shellFigures(MainWindow *w, const std::string &dir, const std::string &sol)
     // The parts on their own: the load (as the reload makes it), the lists, a paint.
     Function_Interface fi;
     DefaultFunInterface(&fi, scene->Mem, scene->Par, "ZELVANE");
-    scene->Msh->NbrSolVer = 0;
     t = GetWallClock();
-    LoadSolution(&fi, "shellbench-box.3.solb", scene->Msh);
+    ReloadSolution(&fi, "shellbench-box.3.solb", scene->Msh);
     load = GetWallClock() - t;
     view->makeCurrent();
     t = GetWallClock();

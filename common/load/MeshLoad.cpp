@@ -352,10 +352,9 @@ struct LoadRun {
     }
   }
 
-  // Loads the values of every loaded file onto its own entities; after a failure the later
-  // files use their own names.
-  void loadSolutions(Geometric_Mesh *msh, int *solCount) {
-    bool ownName = false;
+  // Loads the values of every loaded file onto its own entities. False at the first file
+  // whose solution is refused (or not complete yet): the others are not read.
+  bool loadSolutions(Geometric_Mesh *msh, int *solCount) {
     for (int i = 0; i < NbrFil; i++) {
       // A file whose mesh could not be loaded has no entities for its values.
       if (Skip[i]) continue;
@@ -364,13 +363,15 @@ struct LoadRun {
         if (!LoadSU2Solution(Fi, solutionName(i), msh)) {
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
           Fi->Status |= STATUS_FILE_UNREADABLE;
+          return false;
         }
-      } else if (LoadSolution(Fi, ownName ? Names[i] : solutionName(i), msh) != 1) {
+      } else if (LoadSolution(Fi, solutionName(i), msh) != 1) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
         Fi->Status |= STATUS_FILE_UNREADABLE;
-        ownName = true;
+        return false;
       }
     }
+    return true;
   }
 };
 
@@ -401,7 +402,12 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
   int *solCount = nullptr;
   Geometric_Solution *sol = run.WithSol ? meshSolution(msh, &solCount) : nullptr;
   run.loadMeshes(msh, sol);
-  if (sol) run.loadSolutions(msh, solCount);
+  if (sol && !run.loadSolutions(msh, solCount)) {
+    // The layout of the size pass came from a file that was then refused (wrong dimension,
+    // unknown field type, values cut short): none of it may shape the palettes.
+    fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
+    DropMeshSolution(fi->Mem, msh);
+  }
   printf("  Cpu Time to load the mesh       %lg (s)\n", GetWallClock() - t0);
   return msh;
 }

@@ -295,8 +295,9 @@ bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *s
   return false;
 }
 
-// The values of the mesh's one solution (the first slot that has one).
-bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown) {
+// The mesh's one solution (the first slot that has one, in the order the loader fills them),
+// or a slot with a null Sol when it holds none.
+Slot heldSlot(Geometric_Mesh *msh) {
   const Slot slots[] = {
       {msh->SolAtVer, KmfSolAtVertices, &msh->NbrSolVer, msh->MaxSolVer, "LOADSOLATVER"},
       {msh->SolAtTet, KmfSolAtTetrahedra, &msh->NbrSolTet, msh->MaxSolTet, "LOADSOLATTET"},
@@ -305,13 +306,17 @@ bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, c
       {msh->SolAtHex, KmfSolAtHexahedra, &msh->NbrSolHex, msh->MaxSolHex, "LOADSOLATHEX"},
       {msh->SolAtTri, KmfSolAtTriangles, &msh->NbrSolTri, msh->MaxSolTri, "LOADSOLATTRI"},
       {msh->SolAtQua, KmfSolAtQuadrilaterals, &msh->NbrSolQua, msh->MaxSolQua, "LOADSOLATQUA"}};
-  for (const Slot &s : slots) {
-    if (!s.Sol) continue;
-    if (LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) return true;
-    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
-    return false;
-  }
-  return true;
+  for (const Slot &s : slots)
+    if (s.Sol) return s;
+  return Slot{nullptr, 0, nullptr, 0, nullptr};
+}
+
+// The values of the mesh's one solution.
+bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown) {
+  const Slot s = heldSlot(msh);
+  if (!s.Sol || LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) return true;
+  fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
+  return false;
 }
 
 // The first value of the one-line section kwd (Time: a real into *real, Iterations: an
@@ -358,12 +363,13 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   bool hasTime = false, hasIter = false;
   double time = 0;
   int64_t iter = 0;
-  ok = ok && loadValues(fi, hdl, msh, shown) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr);
-  if (ok && hasTime) msh->Time = time;
-  ok = ok && readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
-  if (ok && hasIter) msh->Iter = static_cast<int>(iter);
+  ok = ok && loadValues(fi, hdl, msh, shown) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
+       readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
   KmfCloseMesh(hdl);
   if (!ok) return 0;
+  // Only a file read to its end sets them.
+  if (hasTime) msh->Time = time;
+  if (hasIter) msh->Iter = static_cast<int>(iter);
   if (fi->Verbose > 0) {
     printFieldRanges(msh);
     if (hasIter) printf("   Iteration %d \n", msh->Iter);
@@ -371,4 +377,57 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   }
   if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading sol.  Memory used", msh);
   return 1;
+}
+
+namespace {
+
+// What a reload puts aside while it reads: the values, ranges and count it may give back
+// (Time and Iterations change only with a file read whole).
+struct HeldValues {
+  double *Sol;
+  double2 *Box;
+  int Nbr;
+};
+
+}  // namespace
+
+int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  const Slot held = msh ? heldSlot(msh) : Slot{nullptr, 0, nullptr, 0, nullptr};
+  // Nothing to keep: the plain load gives every answer (no name, no mesh, no solution).
+  if (!name || !held.Sol) return LoadSolution(fi, name, msh);
+  Geometric_Solution *sol = held.Sol;
+  const int64_t S = sol->SizTot, entities = S > 0 && held.Max > 0 ? held.Max / S : 0;
+  const size_t nbrVal = static_cast<size_t>((entities + 1) * S);
+  // New arrays the size of the old ones; the file is read into them, and they replace the
+  // old ones only when the whole file was read.
+  auto *fresh = static_cast<double *>(MEM_ALLOC(fi->Mem, fresh, sizeof(double) * nbrVal));
+  auto *freshBox = static_cast<double2 *>(MEM_ALLOC(fi->Mem, freshBox, sizeof(double2) * sol->NbrFld));
+  if (!fresh || !freshBox) {
+    if (fresh) MEM_FREE(fi->Mem, fresh);
+    if (freshBox) MEM_FREE(fi->Mem, freshBox);
+    fprintf(stderr, "  ## ERROR: RELOADSOLUTION: NOT ENOUGH MEMORY TO RELOAD THE SOLUTION\n");
+    fi->ErrCod = ERR_CAPACITY;
+    return 0;
+  }
+  const HeldValues old{sol->Sol, sol->Box, *held.Nbr};
+  sol->Sol = fresh;
+  sol->Box = freshBox;
+  ResetFieldRanges(sol);
+  *held.Nbr = 0;  // the file's values start at entity 1
+  const int res = LoadSolution(fi, name, msh);
+  if (res != 1) {
+    sol->Sol = old.Sol;
+    sol->Box = old.Box;
+    *held.Nbr = old.Nbr;
+    MEM_FREE(fi->Mem, fresh);
+    MEM_FREE(fi->Mem, freshBox);
+    return res;
+  }
+  // Entity 0 and the entities past this file's keep what they held (usually nothing to copy).
+  const size_t read = static_cast<size_t>(*held.Nbr + 1) * S;
+  std::memcpy(fresh, old.Sol, sizeof(double) * S);
+  if (read < nbrVal) std::memcpy(fresh + read, old.Sol + read, sizeof(double) * (nbrVal - read));
+  MEM_FREE(fi->Mem, old.Sol);
+  MEM_FREE(fi->Mem, old.Box);
+  return res;
 }

@@ -17,6 +17,14 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh);
 // yet (try again later), 0 failure.
 int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 
+// Reads the file again into the solution the mesh holds, from entity 1, as a solver's new
+// results: the values go into new arrays that replace the old ones only when the whole file
+// was read. A refused or unfinished file leaves the values, their count, their ranges, Time
+// and Iterations exactly as they were. Entities past the file's keep their values. The values
+// are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the mesh makes
+// them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+
 // Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
 // solution's capacity in values; raises NbrSol. 1 or 0.
 int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,

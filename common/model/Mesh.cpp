@@ -320,6 +320,15 @@ StaticBall *geoFreeStaticBall(Memory_List *mem, StaticBall *ball) {
   return nullptr;
 }
 
+void DropMeshSolution(Memory_List *mem, Geometric_Mesh *msh) {
+  if (!msh) return;
+  for (const SolutionSlot &s : kSolutionSlots) {
+    msh->*s.Slot = FreeCommonSolution(mem, msh->*s.Slot);
+    msh->*s.Count = 0;
+    msh->*s.Capacity = 0;
+  }
+}
+
 Geometric_Mesh *FreeCommonMesh(Memory_List *mem, Geometric_Mesh *msh) {
   if (!msh) return nullptr;
   // The topology thread may still be writing the arrays.
@@ -333,9 +342,7 @@ Geometric_Mesh *FreeCommonMesh(Memory_List *mem, Geometric_Mesh *msh) {
   }
   for (StaticBall **ball : {&msh->Ver2Efr, &msh->Ver2Tri, &msh->Ver2Qua, &msh->Ver2Tet, &msh->Ver2Hex})
     *ball = geoFreeStaticBall(mem, *ball);
-  for (Geometric_Solution **sol : {&msh->SolAtVer, &msh->SolAtTet, &msh->SolAtPri, &msh->SolAtPyr,
-                                   &msh->SolAtHex, &msh->SolAtTri, &msh->SolAtQua})
-    *sol = FreeCommonSolution(mem, *sol);
+  DropMeshSolution(mem, msh);
   MEM_FREE(mem, msh);
   return nullptr;
 }

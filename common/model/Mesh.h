@@ -311,6 +311,9 @@ StaticBall *geoFreeStaticBall(Memory_List *mem, StaticBall *ball);
 Geometric_Solution *NewCommonSolution(Memory_List *mem, int NbrEntMax, int SizTot, int NbrFld,
                                       const int *types);
 Geometric_Solution *FreeCommonSolution(Memory_List *mem, Geometric_Solution *sol);
+// Frees every solution of the mesh and clears their counts and capacities: afterwards the
+// mesh holds no solution at all (no layout, no fields, no values).
+void DropMeshSolution(Memory_List *mem, Geometric_Mesh *msh);
 
 // Bytes in use: out[0] for the capacities, out[1] (and the result) for the counts.
 double GetMeshMem(const Geometric_Mesh *msh, double out[2]);

@@ -47,9 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Geometric_Mesh *msh = geoLoadMeshAndSolution(&fi, twice ? 2 : 1, names, nullptr);
   if (msh && !su2) {
     // A reload as the viewer does it when the solver rewrites the file.
-    msh->NbrSolVer = msh->NbrSolTet = msh->NbrSolTri = msh->NbrSolQua = 0;
-    msh->NbrSolHex = msh->NbrSolPri = msh->NbrSolPyr = 0;
-    LoadSolution(&fi, meshPath.c_str(), msh);
+    ReloadSolution(&fi, meshPath.c_str(), msh);
   }
   FreeCommonMesh(mem, msh);
   if (mem->NbrActive != 0) {

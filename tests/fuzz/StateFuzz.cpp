@@ -1,7 +1,7 @@
 // Fuzz target of the saved-state reader: the input is a state file, read into a scene's list.
-// Every state read must hold counts that agree with its blocks and limits the scene can use;
-// written back and read again, it must write the same text (nothing read is lost or changed by
-// a round trip); freeing the scenes must leave no block behind.
+// Every state read must hold counts that agree with its blocks, limits the scene can use and a
+// window a screen can hold; written back and read again, it must write the same text (nothing
+// read is lost or changed by a round trip); freeing the scenes must leave no block behind.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/base/Memory.h"
+#include "common/base/ScreenRange.h"
 #include "tests/fuzz/FuzzFiles.h"
 #include "zelvane/scene/ZelSavedState.h"
 #include "zelvane/scene/ZelScene.h"
@@ -42,6 +43,9 @@ void checkStates(const ZelStateList *list, int first, int count) {
     if (!b) fail("a counted state has no bucket");
     if (b->NbrEnt < 0 || b->NbrEnt > 14 || b->NbrRec < 0) fail("counts out of range");
     if (b->ClipCur < -1 || b->ClipCur > 31) fail("current plane out of range");
+    if (b->ViewW != ClampScreenSize(b->ViewW) || b->ViewH != ClampScreenSize(b->ViewH) ||
+        b->WinX != ClampScreenPos(b->WinX) || b->WinY != ClampScreenPos(b->WinY))
+      fail("window off a screen");
     int64_t records = 0;
     for (int k = 0; k < b->NbrEnt; k++) {
       const int32_t *blk = b->EntState[k];

@@ -117,6 +117,9 @@ TEST(CommandRules, NumberedSeriesWindowSizesImageNamesAndSolutionNames) {
   EXPECT_TRUE(zelParseWindowSize("640 x  480", &w, &h) && w == 640 && h == 480);
   for (const char *bad : {"1024*768", " 1024x768", "1024x768 ", "x768", "99999999999x2"})
     EXPECT_FALSE(zelParseWindowSize(bad, &w, &h)) << bad;
+  // Sizes a screen (and the software GL, 16384 at most) can hold: the window adds its bars.
+  EXPECT_TRUE(zelParseWindowSize("2147483647 x 2147483647", &w, &h) && w == 16384 && h == 16384) << w << " " << h;
+  EXPECT_TRUE(zelParseWindowSize("16777215x0", &w, &h) && w == 16384 && h == 1) << w << " " << h;
 
   EXPECT_EQ(zelLinkedImageName("/data/xpng/shot.jpg", 0), "/data/xpng/shot_0.png");
   EXPECT_EQ(zelLinkedImageName("shot.jpeg", 1), "shot.jpeg_1.png");
@@ -127,6 +130,18 @@ TEST(CommandRules, NumberedSeriesWindowSizesImageNamesAndSolutionNames) {
   EXPECT_EQ(zelSolutionFileName("m.3"), "m.3.solb");
   EXPECT_EQ(zelSolutionFileName("m.3.sol"), "m.3.sol");
   EXPECT_EQ(zelSolutionFileName("m.solb"), "m.solb");
+}
+
+// Recorded window moves add up on replay: the window never leaves what a screen can show.
+TEST(Commands, ReplayedWindowMovesStayWithinScreenPositions) {
+  Viewer v({"-in", dataFile("sample.meshb")});
+  MainWindow *w = v.window(0);
+  w->hide();  // a hidden window keeps the position it is given
+  w->move(0, 0);
+  for (int k = 0; k < 2; k++) w->zelMove(100000, -100000);
+  EXPECT_EQ(w->pos(), QPoint(100000, -100000));
+  w->zelMove(-150000, 250);
+  EXPECT_EQ(w->pos(), QPoint(-50000, -99750));
 }
 
 TEST(Commands, UpdateMeshKeepsCameraOptionsAndStatesAndKeysStepThroughTheSeries) {

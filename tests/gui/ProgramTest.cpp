@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QThread>
 #include <QtEndian>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/LoadFixtures.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/ZelSequenceServer.h"
@@ -72,7 +74,7 @@ int freeDisplay() {
 
 struct Outcome {
   int status = -1;
-  std::string out;
+  std::string out, err;
 };
 
 Outcome runViewer(const QStringList &args, int timeoutMs) {
@@ -88,6 +90,7 @@ Outcome runViewer(const QStringList &args, int timeoutMs) {
   }
   r.status = p.exitCode();
   r.out = p.readAllStandardOutput().toStdString();
+  r.err = p.readAllStandardError().toStdString();
   return r;
 }
 
@@ -185,5 +188,78 @@ TEST(Program, ASequenceRecordedHereReplaysOnceInANewProcessThatExitsWithOne) {
     EXPECT_EQ(viewReplays, viewRecords) << r.out;
     const std::vector<std::string> replayed = linesStartingWith(r.out, "[1] ");
     EXPECT_EQ(replayed, picked);
+  }
+}
+
+// Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh
+// alone, replays its sequence and ends as a normal run, never reading the refused layout.
+TEST(Program, ARefusedSolutionOpensTheMeshAlone) {
+  using namespace fixtures;
+  FixtureFile tet = MeshOf(3, 4);
+  tet.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 1}));
+  const std::string mesh = SaveFixture(tet, "alone.mesh", false);
+  const std::string seq = SaveNamed("alone.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  auto sol = [](int dim, std::vector<int> types, std::vector<double> values, const char *name, bool binary) {
+    FixtureFile f;
+    f.Dim = dim;
+    f.Sections.push_back(SolutionSec(62, "SolAtVertices", types, 4, values));
+    return SaveFixture(f, name, binary);
+  };
+  struct Case {
+    std::string Sol;
+    const char *Refusal;
+  } const cases[] = {
+      {sol(2, {2}, {1, 0, 0, 1, 1, 1, 2, 2}, "alone-dim2.sol", false), "WRONG MESH DIMENSION"},
+      {sol(3, {0, 1}, {1, 2, 3, 4}, "alone-type0.solb", true), "INVALID FIELD TYPE 0"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Sol);
+    const Outcome r = runViewer({"-in", QString::fromStdString(mesh), "-sol", QString::fromStdString(c.Sol), "-seq",
+                                 QString::fromStdString(seq), "-seq-exit"},
+                                120000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_CONTAINS(r.err, c.Refusal);
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), 1u) << r.out;
+  }
+}
+
+// Recordings and states from elsewhere with positions and sizes at the ends of the int range:
+// a mouse drag from one end to the other, a state whose view is 2^31 - 1 high placed at
+// y = 2^31 - 1, chosen from the bottom bar. The replay runs to its end with no overflow.
+TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
+  using namespace fixtures;
+  const std::string mesh = SaveFixture(MeshOf(3, 4), "faroff.mesh", false);
+  FixtureFile field;
+  field.Sections.push_back(SolutionSec(62, "SolAtVertices", {1}, 4, {1, 2, 3, 4}));
+  SaveFixture(field, "faroff.sol", false);  // a field of its own: the state keeps its field
+  const std::string state = SaveNamed(
+      "faroff.state",
+      "V201506\n0 0\n0 0 -1 300 2147483647 0 2147483647 90 19\n"
+      "0 0 -2\t0 0 0\t45\t0.1\t100\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n14 0 -1 0 0 0\t0 0 0 0\n");
+  struct Case {
+    const char *What;
+    QStringList Args;
+    std::string Seq;
+    size_t Records;
+    size_t Applied;  // states the window took (each prints a line "1")
+  } const cases[] = {
+      {"a drag across the int range", {},
+       "6 0 glWidget 1 1 0 -2147483648 10\n7 0 glWidget 0 1 0 478 10\n"
+       "7 0 glWidget 0 1 0 2147483647 -2147483648\n8 0 glWidget 1 0 0 478 10\n-1\n",
+       4, 0},
+      {"a state far off and huge", {"-state", QString::fromStdString(state)}, "10 0 State_1 1\n-1\n", 1, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::string seq = SaveNamed("faroff.seq", c.Seq);
+    const Outcome r = runViewer(QStringList{"-in", QString::fromStdString(mesh)} + c.Args +
+                                    QStringList{"-seq", QString::fromStdString(seq), "-seq-exit"},
+                                120000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+    EXPECT_EQ(linesStartingWith(r.out, " running sequence").size(), c.Records) << r.out;
+    const std::vector<std::string> ones = linesStartingWith(r.out, "1");
+    EXPECT_EQ(size_t(std::count(ones.begin(), ones.end(), "1")), c.Applied) << r.out;
   }
 }

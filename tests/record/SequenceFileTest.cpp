@@ -158,6 +158,31 @@ TEST(SequenceFile, ReaderRules) {
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[1]).count, 0);
 }
 
+// Positions and sizes of a file from elsewhere end within what a screen holds (positions in
+// -100000..100000, sizes in 1..16384), so that no later difference or sum of them overflows.
+TEST(SequenceFile, PositionsAndSizesAreBroughtOntoAScreen) {
+  const std::string text =
+      "7 0 glWidget 0 1 0 -2147483648 2147483647\n7 0 glWidget 0 1 0 478 -99999\n"
+      "2 0 w -2147483647 2147483647 \n3 0 w 2147483647 0 \n3 0 w 640 -5 \n"
+      "20 0 glWidget 2147483647 -2147483648 100 .png\n-1\n";
+  ZelSequenceList list = read(text);
+  ASSERT_EQ(list.size(), 6u);
+  struct Row {
+    const char *what;
+    std::vector<int> got, want;
+  } const rows[] = {
+      {"a mouse move far off", {as<ZelMouseSequence>(list[0]).x, as<ZelMouseSequence>(list[0]).y}, {-100000, 100000}},
+      {"a mouse move on a screen", {as<ZelMouseSequence>(list[1]).x, as<ZelMouseSequence>(list[1]).y}, {478, -99999}},
+      {"a window move", {as<ZelMoveSequence>(list[2]).dx, as<ZelMoveSequence>(list[2]).dy}, {-100000, 100000}},
+      {"a huge and an empty resize", {as<ZelResizeSequence>(list[3]).width, as<ZelResizeSequence>(list[3]).height},
+       {16384, 1}},
+      {"a negative height", {as<ZelResizeSequence>(list[4]).width, as<ZelResizeSequence>(list[4]).height}, {640, 1}},
+      {"an image size", {as<ZelSaveImageSequence>(list[5]).width, as<ZelSaveImageSequence>(list[5]).height},
+       {16384, 1}},
+  };
+  for (const Row &r : rows) EXPECT_EQ(r.got, r.want) << r.what;
+}
+
 TEST(SequenceFile, ServerFilesAppendAndKeepTheCLocale) {
   // A locale with a decimal comma, as a process may have set it for its own streams.
   struct Comma : std::numpunct<char> {

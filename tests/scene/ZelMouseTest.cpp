@@ -104,4 +104,21 @@ TEST_F(Mouse, ClipRotationEqualsTheGlStackProduct) {
     EXPECT_NEAR(pla_->FrmRot[i], want[i], 1e-6) << i;  // the stack is single precision
 }
 
+// Positions at the ends of the int range, as a damaged recording could once hand them on:
+// turns and pans, in view and in clip-edit mode, take the step from one end to the other
+// without overflow and stay finite.
+TEST_F(Mouse, StepsBetweenTheEndsOfTheIntRangeStayFinite) {
+  view_->Dmax = 2, view_->Fov = 45;
+  for (int mode : {0, 1}) {
+    s_->Mode = mode;
+    for (uint32_t buttons : {ZelButtonLeft, ZelButtonMiddle}) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << " buttons " << buttons);
+      EXPECT_EQ(drag(buttons, INT_MIN, INT_MAX, {{478, INT_MIN}, {INT_MAX, 478}}), 2);
+      const ZelEvent *e = mode ? s_->ClpEvt : evt_;
+      for (double x : {e->angle, e->axis[0], e->axis[2], e->panX, e->panY}) EXPECT_TRUE(std::isfinite(x));
+      for (double c : plane()) EXPECT_TRUE(std::isfinite(c));
+    }
+  }
+}
+
 }  // namespace

@@ -54,7 +54,7 @@ Geometric_Mesh *tetSolution(Memory_List *mem) {
   AddElement(m, KmfTetrahedra, {1, 2, 3, 4}, 1);
   const int types[1] = {SOL_SCALAR};
   m->SolAtTet = NewCommonSolution(mem, 1, 1, 1, types);
-  m->MaxSolTet = 2, m->NbrSolTet = 1;
+  m->MaxSolTet = 1, m->NbrSolTet = 1;  // values: one entity of one scalar past entry 0
   m->SolAtTet->Sol[1] = 3;
   return m;
 }
@@ -67,6 +67,26 @@ TEST(Reload, ElementSolutionReloadsWithItsPalettes) {
   EXPECT_EQ(scene->Msh->NbrSolTet, 1);
   EXPECT_EQ(scene->Msh->SolAtTet->Sol[1], 8.0);
   EXPECT_EQ(scene->VieSol->ZelPal[0].Mid, 8.0);
+}
+
+// A solver's file refused at line 3 of its values: the scene keeps what it showed, values,
+// palettes and lists alike.
+TEST(Reload, AFileRefusedHalfwayLeavesValuesPalettesAndListsAsTheyWere) {
+  DisplayScene ds(square);
+  ZelScene *scene_ = ds.get();
+  const ZelPalette &pal = scene_->VieSol->ZelPal[0];
+  const std::vector<double> palette = {pal.Mid, pal.Inv, pal.Iso[0], pal.Iso[4]};
+  const std::vector<double> shades(pal.Sol + 1, pal.Sol + 5);
+  FakeHooks hooks;
+  const std::string cut = fixtures::SaveNamed(
+      "cut3.sol", "MeshVersionFormatted 2\nDimension 2\nSolAtVertices\n4\n1 1\n100\n100\nabc\n100\nEnd\n");
+  EXPECT_EQ(reload(scene_, cut), 0);
+  for (int v = 1; v <= 4; v++) EXPECT_EQ(VertexValue(scene_->Msh, v, 0), double(v)) << v;
+  EXPECT_EQ(scene_->Msh->NbrSolVer, 4);
+  EXPECT_EQ(std::vector<double>({pal.Mid, pal.Inv, pal.Iso[0], pal.Iso[4]}), palette);
+  EXPECT_EQ(std::vector<double>(pal.Sol + 1, pal.Sol + 5), shades);
+  EXPECT_TRUE(hooks.ListCalls.empty());
+  EXPECT_FALSE(called(hooks, "updateGlScene"));
 }
 
 }  // namespace

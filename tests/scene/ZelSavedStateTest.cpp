@@ -7,6 +7,9 @@ namespace {
 
 ZelStateBucket *state(const DisplayScene &s, int i) { return s->State->Head[i]; }
 
+// View width and height, window x and y of a state.
+std::vector<int> windowOf(const ZelStateBucket *b) { return {b->ViewW, b->ViewH, b->WinX, b->WinY}; }
+
 // The window words as a window would give them.
 void windowWords(void *, ZelStateBucket *b) {
   b->ViewW = 640, b->ViewH = 480, b->WinX = 12, b->WinY = 34, b->WinAux = 7, b->WinState = 0x20;
@@ -186,6 +189,14 @@ TEST(SavedStates, HostileAndOlderFilesEndAtDefaults) {
        [](Heads h) { EXPECT_EQ(h[0]->Mode, 2); EXPECT_EQ(h[0]->ViewW, 800); EXPECT_EQ(h[0]->NbrEnt, 1); }},
       {"ten words", V + "1 2\n1 2 3 4 5 6 7 8 9 10\n" + Camera + Groups + Clip, 1,
        [](Heads h) { EXPECT_EQ(h[0]->Flags, 0); EXPECT_EQ(h[0]->NbrEnt, 1); }},
+      {"window far off and huge",
+       V + "1 2\n0 0 0 2147483647 2147483647 -2147483648 2147483647 90 0\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(windowOf(h[0]), (std::vector<int>{16384, 16384, -100000, 100000})); }},
+      {"window empty, then just off the bounds",
+       V + "1 2\n0 0 0 0 -7 -100001 -2147483647 90 0\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(windowOf(h[0]), (std::vector<int>{1, 1, -100000, -100000})); }},
+      {"window on a screen", V + "1 2\n0 0 0 16384 1 -100000 99999 90 0\n" + Camera + Groups + Clip, 1,
+       [](Heads h) { EXPECT_EQ(windowOf(h[0]), (std::vector<int>{16384, 1, -100000, 99999})); }},
       {"not a number", V + "1 2\n0 0 0\n0 0 nan " + Camera, 1,
        [](Heads h) { EXPECT_EQ(h[0]->View, nullptr); }},
       {"empty", "", 0, nullptr},

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "common/base/ScreenRange.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/QZelBase.h"
@@ -455,5 +456,8 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 }
 
 void MainWindow::zelResize(int width, int height) { resize(width, height); }
-void MainWindow::zelMove(int dx, int dy) { move(pos() + QPoint(dx, dy)); }
+void MainWindow::zelMove(int dx, int dy) {
+  // Replayed offsets add up: the window stays where a screen can show it.
+  move(ClampScreenPos(pos().x() + dx), ClampScreenPos(pos().y() + dy));
+}
 void MainWindow::zelSetWindowState(int state) { setWindowState(Qt::WindowStates(state)); }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/base/ScreenRange.h"
+
 QString zelImageExtension(const QString &name) {
   const int dot = name.lastIndexOf('.');
   return dot < 0 ? name : name.mid(dot);
@@ -25,8 +27,9 @@ bool zelParseWindowSize(const QString &text, int *width, int *height) {
   bool okW = false, okH = false;
   const int w = m.captured(1).toInt(&okW), h = m.captured(2).toInt(&okH);
   if (!okW || !okH) return false;  // beyond an int
-  *width = w;
-  *height = h;
+  // The window adds its bars to the height and the view is painted at this size.
+  *width = ClampScreenSize(w);
+  *height = ClampScreenSize(h);
   return true;
 }
 

@@ -21,7 +21,9 @@ int zelLinkedImageCounter();
 
 // ---- layout
 
-// "W x H" with any blanks around the x ("1024x768", "1024 x 768"); false for anything else.
+// "W x H" with any blanks around the x ("1024x768", "1024 x 768"), each number clamped to
+// 1..ScreenSizeMax (common/base/ScreenRange.h); false for anything else, numbers beyond an int
+// included.
 bool zelParseWindowSize(const QString &text, int *width, int *height);
 
 // ---- numbered series of meshes

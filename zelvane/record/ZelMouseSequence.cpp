@@ -7,6 +7,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ScreenRange.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -21,6 +22,8 @@ ZelMouseSequence::ZelMouseSequence(int t, const QString &n, const QMouseEvent *e
 ZelMouseSequence::ZelMouseSequence(int t, std::istream &is)
     : ZelSequence(t, is), button(0), buttons(0), modifiers(0), x(0), y(0) {
   is >> button >> buttons >> modifiers >> x >> y;
+  x = ClampScreenPos(x);
+  y = ClampScreenPos(y);
 }
 
 void ZelMouseSequence::save(std::ostream &os) {

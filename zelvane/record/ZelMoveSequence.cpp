@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ScreenRange.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -12,7 +13,10 @@ ZelMoveSequence::ZelMoveSequence(const QString &n, const QMoveEvent *event)
     : ZelSequence(2, n), dx(event->pos().x() - event->oldPos().x()), dy(event->pos().y() - event->oldPos().y()) {}
 
 ZelMoveSequence::ZelMoveSequence(std::istream &is) : ZelSequence(2, is), dx(0), dy(0) {
-  if (is >> dx >> dy) zelSeqOut() << " Seq: dx " << dx << " dy " << dy << '\n';
+  if (!(is >> dx >> dy)) return;
+  dx = ClampScreenPos(dx);
+  dy = ClampScreenPos(dy);
+  zelSeqOut() << " Seq: dx " << dx << " dy " << dy << '\n';
 }
 
 void ZelMoveSequence::save(std::ostream &os) {

@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ScreenRange.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -12,7 +13,10 @@ ZelResizeSequence::ZelResizeSequence(const QString &n, const QResizeEvent *event
     : ZelSequence(3, n), width(event->size().width()), height(event->size().height()) {}
 
 ZelResizeSequence::ZelResizeSequence(std::istream &is) : ZelSequence(3, is), width(0), height(0) {
-  if (is >> width >> height) zelSeqOut() << " Seq: w " << width << " h " << height << '\n';
+  if (!(is >> width >> height)) return;
+  width = ClampScreenSize(width);
+  height = ClampScreenSize(height);
+  zelSeqOut() << " Seq: w " << width << " h " << height << '\n';
 }
 
 void ZelResizeSequence::save(std::ostream &os) {

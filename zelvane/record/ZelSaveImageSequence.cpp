@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ScreenRange.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -12,6 +13,8 @@ ZelSaveImageSequence::ZelSaveImageSequence(const QString &n, const QString &f, Q
 
 ZelSaveImageSequence::ZelSaveImageSequence(std::istream &is) : ZelSequence(20, is), width(0), height(0), flag(0) {
   if (is >> width >> height >> flag) zelSeqReadRest(is, file);
+  width = ClampScreenSize(width);
+  height = ClampScreenSize(height);
 }
 
 void ZelSaveImageSequence::save(std::ostream &os) {

@@ -4,6 +4,7 @@
 // The trackball is the virtual sphere of Chen, Mountford and Sellen (1988): a drag maps to a
 // point on a unit sphere and the rotation turns the previous point into the new one.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "zelvane/scene/ZelHooks.h"
@@ -27,6 +28,11 @@ int pickKind(const ZelEvent *evt) {
   if ((evt->keyBits & ZelKeyAlt) && !(evt->keyBits & ZelKeyShift) && (left || middle))
     return left ? ZelPickEdgeOnFace : ZelPickNormal;
   return 0;
+}
+
+// to - from without overflow, however far apart the two positions lie.
+int span(int to, int from) {
+  return static_cast<int>(std::clamp<long long>(static_cast<long long>(to) - from, INT_MIN, INT_MAX));
 }
 
 void startGesture(ZelEvent *evt, int x, int y) {
@@ -53,14 +59,14 @@ int clipMove(ZelScene *scene, int x, int y) {
     zelCameraInverse(view->Mat, R);
     int w = view->Width, h = view->Height;
     if (evt->buttons & ZelButtonMiddle) {
-      zelPanStep(evt, x - evt->lastX, y - evt->lastY, w, h, view->Dmax, view->Fov, -5.0, 5.0);
+      zelPanStep(evt, span(x, evt->lastX), span(y, evt->lastY), w, h, view->Dmax, view->Fov, -5.0, 5.0);
       evt->lastX = x;
       evt->lastY = y;
       zelClipTranslateStep(pla, R, evt->panX, evt->panY, 2.5 / scene->InvDmaxSca);
       evt->angle = evt->panX = evt->panY = 0.0;
       moved = 1;
     } else if (evt->buttons & ZelButtonLeft) {
-      zelTrackballStep(evt, x - evt->lastX, y - evt->lastY, w, h);
+      zelTrackballStep(evt, span(x, evt->lastX), span(y, evt->lastY), w, h);
       if (evt->angle != 0.0) zelClipRotateStep(pla, R, evt->axis, evt->angle);
       moved = 1;
     }
@@ -161,13 +167,13 @@ int zelProcessMouseMoveEvent(ZelScene *scene, int x, int y) {
   if (!evt || evt->keyBits || !view) return 0;
   int w = view->Width, h = view->Height;
   if (evt->buttons & ZelButtonMiddle) {
-    zelPanStep(evt, x - evt->lastX, y - evt->lastY, w, h, view->Dmax, view->Fov, 2.0, -2.0);
+    zelPanStep(evt, span(x, evt->lastX), span(y, evt->lastY), w, h, view->Dmax, view->Fov, 2.0, -2.0);
     evt->lastX = x;
     evt->lastY = y;
     return 1;
   }
   if (evt->buttons & ZelButtonLeft) {
-    zelTrackballStep(evt, x - evt->lastX, y - evt->lastY, w, h);
+    zelTrackballStep(evt, span(x, evt->lastX), span(y, evt->lastY), w, h);
     return 1;
   }
   return 0;

@@ -11,6 +11,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "common/base/ScreenRange.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
 #include "zelvane/scene/ZelAllocFailure.h"
@@ -321,6 +322,11 @@ class StateReader {
     const int n = zelScanInts(text, words, 9);
     if (n <= 9)
       for (int k = 0; k < n; k++) b->*NineWords[k] = words[k];
+    // The window layer adds bars to these and hands them to the toolkit: keep them on a screen.
+    b->ViewW = ClampScreenSize(b->ViewW);
+    b->ViewH = ClampScreenSize(b->ViewH);
+    b->WinX = ClampScreenPos(b->WinX);
+    b->WinY = ClampScreenPos(b->WinY);
     ZelViewBucket cam;
     if (!zelReadViewLine(in_, &cam)) return false;
     b->View = newViewBucket(mem_, "loadViewStateFromFile", "savState->View");

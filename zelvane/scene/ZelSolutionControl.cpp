@@ -16,18 +16,6 @@ const struct {
                 {ZelSceneIsoSurfaces, ZelSolIsoSurfaces}, {ZelSceneCarried, ZelSolCarried},
                 {ZelSceneVectors, ZelSolVectors}, {ZelSceneMetric, ZelSolMetric}};
 
-// The count of entities read of the solution the mesh holds (a mesh holds one), or null.
-int *heldSolutionCount(Geometric_Mesh *msh) {
-  if (msh->SolAtVer) return &msh->NbrSolVer;
-  if (msh->SolAtTet) return &msh->NbrSolTet;
-  if (msh->SolAtPyr) return &msh->NbrSolPyr;
-  if (msh->SolAtPri) return &msh->NbrSolPri;
-  if (msh->SolAtHex) return &msh->NbrSolHex;
-  if (msh->SolAtTri) return &msh->NbrSolTri;
-  if (msh->SolAtQua) return &msh->NbrSolQua;
-  return nullptr;
-}
-
 }  // namespace
 
 uint32_t setActSolOptions(const ZelScene *scene) {
@@ -44,17 +32,9 @@ int zel_updateSol(ZelScene *scene, const char *file) {
   if (!msh || !file) return 0;
   Function_Interface fi;
   DefaultFunInterface(&fi, scene->Mem, scene->Par, "ZELVANE");
-  // The loader appends after the entities already read: a reload starts from none.
-  int *held = heldSolutionCount(msh);
-  int keep = held ? *held : 0, keepVer = msh->NbrSolVer;
-  if (held) *held = 0;
-  msh->NbrSolVer = 0;
-  int res = LoadSolution(&fi, file, msh);
-  if (res != 1) {
-    msh->NbrSolVer = keepVer;
-    if (held) *held = keep;
-    return res;
-  }
+  // A file refused halfway gives back the values it replaced: palettes and lists stay.
+  const int res = ReloadSolution(&fi, file, msh);
+  if (res != 1) return res;
   if (ZelViewSolution *view = scene->VieSol)
     for (int f = 0; f < view->NbrFld; f++) zelDefaultPalette(scene->opt, f, msh, 5, &view->ZelPal[f]);
   zelUpdateAllDisplayLists(1, scene);

@@ -16,10 +16,10 @@ typedef struct Zel_Scene ZelScene;
 // nothing: the caller stores the word in the records it chooses.
 uint32_t setActSolOptions(const ZelScene *scene);
 
-// Reloads the solution the mesh holds from file: the count of its entities goes to 0 for the
-// load and comes back when the load does not succeed, so a refused or unfinished file (result
-// 2: not written to its end yet) leaves counts, values and palettes as they were. After a
-// successful load every palette is rebuilt with 5 iso values (the arrays are reused), all lists
-// are rebuilt with mask 1 and the view repaints. Returns the loader's result (1 loaded, 2 not
-// complete yet, 0 refused), 0 without a scene mesh or a file name.
+// Reloads the solution the mesh holds from file (ReloadSolution): the file is read into new
+// arrays that replace the old ones only when it was read whole, so a refused or unfinished file
+// (result 2: not written to its end yet) leaves counts, values, ranges and palettes exactly as
+// they were. After a successful load every palette is rebuilt with 5 iso values (the arrays
+// are reused), all lists are rebuilt with mask 1 and the view repaints. Returns the loader's
+// result (1 loaded, 2 not complete yet, 0 refused), 0 without a scene mesh or a file name.
 int zel_updateSol(ZelScene *scene, const char *file);

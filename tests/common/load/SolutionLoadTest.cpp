@@ -229,4 +229,101 @@ TEST(SolutionLoad, WrongDimensionMismatchedFieldsAndMissingFilesFail) {
   ctx.Free(msh);
 }
 
+
+// A text solution of four vertices, one scalar each, whose third value line is not a number.
+std::string cutAtLineThree(const std::string &name) {
+  return SaveNamed(name, "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n1 1\n100\n100\nabc\n100\nEnd\n");
+}
+
+// A file the loader refuses after the size pass laid the solution out from it: nothing of that
+// layout stays (a 2-D vector read as 3 values, a field of type 0), the mesh loads alone.
+TEST(SolutionLoad, ARefusedSolutionLeavesTheMeshWithoutAnySolution) {
+  const std::string m = SaveFixture(MeshOf(3, 4), "refused.mesh", false);
+  const std::string second = SaveFixture(MeshOf(3, 4), "refused2.mesh", false);
+  scalars("refused.sol", {1, 2, 3, 4});
+  cutAtLineThree("refused2.sol");
+  struct Case {
+    const char *What;
+    std::vector<std::string> Meshes;
+    std::string Sol;  // empty: each mesh's own
+    const char *Refusal;
+  } const cases[] = {
+      {"a 2-D vector field on a 3-D mesh", {m},
+       SaveFixture(solFile(2, SolutionSec(62, "SolAtVertices", {2}, 4, {1, 0, 0, 1, 1, 1, 2, 2})), "dim2.sol", false),
+       "WRONG MESH DIMENSION"},
+      {"a first field of type 0", {m},
+       SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {0, 1}, 4, {1, 2, 3, 4})), "type0.solb", true),
+       "INVALID FIELD TYPE 0"},
+      {"values cut at line 3", {m}, cutAtLineThree("cut3.sol"), "CANNOT READ LINE 3"},
+      {"the second file's values cut at line 3", {m, second}, "", "CANNOT READ LINE 3"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.What);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load(c.Meshes, c.Sol.empty() ? nullptr : c.Sol.c_str());
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(msh->NbrVer, 4 * static_cast<int>(c.Meshes.size()));
+    EXPECT_CONTAINS(ctx.Err, c.Refusal);
+    for (const Geometric_Solution *sol : {msh->SolAtVer, msh->SolAtTet, msh->SolAtPyr, msh->SolAtPri, msh->SolAtHex,
+                                          msh->SolAtTri, msh->SolAtQua})
+      EXPECT_EQ(sol, nullptr);
+    EXPECT_EQ(std::vector<int>({msh->MaxSolVer, msh->NbrSolVer}), std::vector<int>({0, 0}));
+    EXPECT_NE(ctx.Fi->Status & STATUS_FILE_UNREADABLE, 0u);
+    ctx.Free(msh);  // and nothing of the dropped solution is left on the memory list
+  }
+}
+
+// A solver's new results replace the old ones only when read whole: every refusal leaves the
+// very same values, ranges, count, time and iterations.
+TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
+  std::string m = SaveFixture(MeshOf(3, 4), "keep.mesh", false);
+  FixtureFile first = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 4, {1, 2, 3, 4}));
+  first.Sections.push_back(Section(78, "Time", "r", 1, false).With({}, {1.5}));
+  first.Sections.push_back(Section(77, "Iterations", "i", 1, false).With({3}));
+  SaveFixture(first, "keep.sol", false);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_TRUE(msh && msh->SolAtVer);
+  Geometric_Solution *sol = msh->SolAtVer;
+  const std::string whole = RawText(solFile(3, SolutionSec(62, "SolAtVertices", {1}, 4, {100, 100, 100, 100})));
+  const std::string badIter = whole.substr(0, whole.rfind("End")) + "Time\n9\nIterations\nnine\nEnd\n";
+  struct Case {
+    const char *What;
+    std::string Path;
+    int Result;
+  } const cases[] = {
+      {"values cut at line 3", cutAtLineThree("keep-cut3.sol"), 0},
+      {"iterations unreadable after every value", SaveNamed("keep-iter.sol", badIter), 0},
+      {"a 2-D file", SaveFixture(solFile(2, SolutionSec(62, "SolAtVertices", {1}, 4, {5, 5, 5, 5})), "keep-dim2.sol", false), 0},
+      {"a vector in place of the scalar",
+       SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {2}, 4, std::vector<double>(12, 5))), "keep-vec.sol", false), 0},
+      {"more entities than vertices", scalars("keep-five.sol", {5, 5, 5, 5, 5}), 0},
+      {"a file not written to its end", SaveNamed("keep-wait.sol", whole.substr(0, whole.rfind("End"))), 2},
+      {"no file", TestPath("keep-gone.sol"), 0},
+  };
+  const double *values = sol->Sol;
+  const std::vector<double> ranges = FieldRanges(sol);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.What);
+    CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, c.Path.c_str(), msh), c.Result); });
+    ASSERT_EQ(msh->SolAtVer, sol);
+    EXPECT_EQ(sol->Sol, values);
+    EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(FieldRanges(sol), ranges);
+    EXPECT_EQ(msh->NbrSolVer, 4);
+    EXPECT_EQ(msh->Time, 1.5);
+    EXPECT_EQ(msh->Iter, 3);
+  }
+  // A whole file of two entities: its values from entity 1 with their own ranges, the others
+  // kept; the arrays it was read into are the mesh's now.
+  EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1);
+  EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 3, 4}));
+  EXPECT_EQ(FieldRanges(sol), (std::vector<double>{7, 8}));
+  EXPECT_EQ(msh->NbrSolVer, 2);
+  // Time and Iterations come only with a file that holds them.
+  EXPECT_EQ(ReloadSolution(ctx.Fi, SaveNamed("keep-time.sol", badIter.substr(0, badIter.rfind("Iterations")) + "End\n").c_str(), msh), 1);
+  EXPECT_EQ(std::vector<double>({msh->Time, double(msh->Iter), sol->Sol[4]}), std::vector<double>({9, 3, 100}));
+  ctx.Free(msh);
+}
+
 }  // namespace
