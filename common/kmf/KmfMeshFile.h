@@ -56,7 +56,7 @@ struct KmfMeshFile {
   int64_t NmbByt;           // bytes waiting in the write block
   int64_t FilSiz;           // reading: size of the file when opened; nothing past it is read
   KmfKeyword KwdTab[KmfMaxKwd + 1];
-  FILE *hdl;                // writing: the stream of Out, on a temporary file
+  FILE *hdl;                // the open file (writing: the stream of Out, a temporary file)
   char FilNam[1024];
   UserFileWrite Out;        // writing: renamed over FilNam by a successful KmfCloseMesh
   unsigned char *LinBuf;    // line scratch, sized for the longest line of the table
