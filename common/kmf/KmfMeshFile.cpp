@@ -52,7 +52,11 @@ KmfMeshFile *newHandle(const char *name, int mode) {
 // stream failed.
 bool freeHandle(KmfMeshFile *msh) {
   bool ok = true;
-  if (msh->hdl && std::fclose(msh->hdl)) ok = false;
+  if (msh->Mod == KmfWrite)
+    AbandonUserFileWrite(&msh->Out);  // a committed write has nothing left to remove
+  else if (msh->hdl && std::fclose(msh->hdl))
+    ok = false;
+  msh->hdl = nullptr;
   msh->Rd = KmfFreeReader(msh->Rd);
   for (auto &kw : msh->KwdTab) {
     kw.OrdTab = static_cast<int *>(MEM_FREE(nullptr, kw.OrdTab));
@@ -238,14 +242,15 @@ bool readHeader(KmfMeshFile *msh) {
 // Opens the stream, reads the header and indexes the sections; false after a message
 // (none for a probe).
 bool readIndex(KmfMeshFile *msh, bool probe) {
-  msh->hdl = std::fopen(msh->FilNam, "rb");
+  // Regular files only: a FIFO or a device would be read for ever. What the file holds is
+  // what it held when opened: a file still growing is not read past that size.
+  msh->hdl = OpenUserFile(msh->FilNam, msh->Quiet ? UserFileQuiet : 0, &msh->FilSiz);
   if (!msh->hdl) {
     KmfError(msh, "KMFOPENMESH", "CANNOT OPEN THE FILE");
     return false;
   }
-  if (fseeko(msh->hdl, 0, SEEK_END) || (msh->FilSiz = ftello(msh->hdl)) < 0 || fseeko(msh->hdl, 0, SEEK_SET))
-    return false;
   msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
+  if (msh->Rd) msh->Rd->Limit = msh->FilSiz;
   return msh->Rd && readHeader(msh) &&
          ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
 }
@@ -271,7 +276,8 @@ KmfMeshFile *openWrite(const char *name, int ver, int dim) {
   msh->FltSiz = ver == 1 ? 32 : 64;
   msh->WrtBlk = static_cast<unsigned char *>(MEM_ALLOC(nullptr, msh->WrtBlk, KmfWriteBlockSize + 1000));
   if (!msh->WrtBlk) return refuse(msh);
-  msh->hdl = std::fopen(name, "wb");
+  // Written under a temporary name, renamed over the file's name by KmfCloseMesh.
+  msh->hdl = BeginUserFileWrite(&msh->Out, name);
   if (!msh->hdl) {
     KmfError(msh, "KMFOPENMESH", "CANNOT CREATE THE FILE");
     return refuse(msh);
@@ -436,11 +442,17 @@ int KmfCloseMesh(KmfMeshFile *msh) {
       KmfSetKwd(msh, KmfEnd, 1);
     }
     ok = KmfFlush(msh);
-    if (ok && std::fflush(msh->hdl)) ok = false;
+    // Only a complete file replaces the old one; a failed one is removed when freed.
+    if (ok && !CommitUserFileWrite(&msh->Out)) ok = false;
   }
   if (!freeHandle(msh)) ok = false;
   if (!ok) fprintf(stderr, "  ## ERROR: KMFCLOSEMESH: WRITING OR CLOSING THE FILE FAILED \n");
   return ok ? 1 : 0;
+}
+
+int KmfAbandonMesh(KmfMeshFile *msh) {
+  if (msh) freeHandle(msh);
+  return 0;
 }
 
 void KmfSetPool(KmfMeshFile *msh, ParallelPool *pool) {

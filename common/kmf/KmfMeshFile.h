@@ -8,11 +8,14 @@
 //
 // Nothing here ends the process on bad input: every size read from a file is checked before
 // use and a call that cannot be carried out returns 0 after a message on standard error.
+// Files are opened by the rules of common/base/UserFile.h: only a regular file is read, and a
+// file being written replaces the one of its name only when KmfCloseMesh completes it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
+#include "common/base/UserFile.h"
 #include "common/kmf/KmfFormat.h"
 
 struct Function_Interface;
@@ -51,10 +54,11 @@ struct KmfMeshFile {
   int FltSiz;               // width of reals in bits, 32 or 64
   int64_t NexKwdPos;        // binary writing: position of the pending next-section field
   int64_t NmbByt;           // bytes waiting in the write block
-  int64_t FilSiz;           // reading: size of the file
+  int64_t FilSiz;           // reading: size of the file when opened; nothing past it is read
   KmfKeyword KwdTab[KmfMaxKwd + 1];
-  FILE *hdl;
+  FILE *hdl;                // the open file (writing: the stream of Out, a temporary file)
   char FilNam[1024];
+  UserFileWrite Out;        // writing: renamed over FilNam by a successful KmfCloseMesh
   unsigned char *LinBuf;    // line scratch, sized for the longest line of the table
   size_t LinBufSiz;
   unsigned char *WrtBlk;    // write block: KmfWriteBlockSize bytes plus room for one field
@@ -78,7 +82,12 @@ typedef void (*KmfBlockCallback)(int64_t first, int64_t last, void *arg);
 // mode KmfWrite: (const char *name, KmfWrite, int version, int dimension)
 KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
 // Writes the End section when writing, closes and frees; 0 when a write, flush or close failed.
+// A file being written exists under its name only once this succeeds: until then, and for
+// good when anything failed, the old file of that name (if any) stays whole.
 int KmfCloseMesh(KmfMeshFile *msh);
+// Closes and frees a handle without finishing it: a file being written is dropped and the
+// old file of that name (if any) stays whole. Returns 0.
+int KmfAbandonMesh(KmfMeshFile *msh);
 // 1 when the file at name has its End section, found through its sections as opening finds
 // them, silently and passing over sections it cannot start; 0 when it has none or cannot be
 // read. A writer adds End last: a file without it is still being written.

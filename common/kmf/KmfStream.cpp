@@ -26,9 +26,19 @@ void refill(KmfTextBuffer *rd) {
   rd->BufPos += rd->Cur - rd->Buf;
   rd->Cur = rd->Buf;
   rd->End = rd->Buf + left;
-  size_t got = std::fread(rd->End, 1, rd->Cap - left, rd->Hdl);
-  if (got < rd->Cap - left) {
-    if (std::ferror(rd->Hdl)) rd->Err = true;
+  size_t want = rd->Cap - left;
+  // A file that grows while it is read ends where it ended when it was opened.
+  bool capped = false;
+  if (rd->Limit >= 0) {
+    int64_t room = rd->Limit - rd->BufPos - static_cast<int64_t>(left);
+    if (room < static_cast<int64_t>(want)) {
+      want = room > 0 ? static_cast<size_t>(room) : 0;
+      capped = true;
+    }
+  }
+  size_t got = want ? std::fread(rd->End, 1, want, rd->Hdl) : 0;
+  if (got < want || capped) {
+    if (got < want && std::ferror(rd->Hdl)) rd->Err = true;
     rd->Eof = true;
   }
   rd->End += got;
@@ -138,6 +148,7 @@ KmfTextBuffer *KmfNewReader(FILE *hdl, size_t capacity) {
   if (!rd->Buf) return static_cast<KmfTextBuffer *>(MEM_FREE(nullptr, rd));
   rd->Hdl = hdl;
   rd->Cap = capacity;
+  rd->Limit = -1;
   rd->Cur = rd->End = rd->Buf;
   *rd->End = '\0';
   return rd;

@@ -18,6 +18,7 @@ struct KmfTextBuffer {
   size_t Cap;
   char *Cur, *End;   // unread bytes
   int64_t BufPos;    // file offset of Buf[0]
+  int64_t Limit;     // no byte at or after this offset is read; negative: read to the end
   bool Eof;          // the file has no bytes after End
   bool Err;          // a seek or a read failed
   bool NoComments;   // '#' is an ordinary character (formats without comments)

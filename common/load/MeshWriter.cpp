@@ -229,7 +229,8 @@ KmfMeshFile *openOutput(Function_Interface *fi, const char *name, Geometric_Mesh
 
 // Closes the file; 0 when anything failed on the way.
 int finish(Function_Interface *fi, Writer &w, const char *name, const char *fn) {
-  int closed = KmfCloseMesh(w.Out);
+  // A writer that failed drops its file: the old one of that name, if any, stays whole.
+  int closed = w.Ok ? KmfCloseMesh(w.Out) : KmfAbandonMesh(w.Out);
   if (w.Ok && closed) return 1;
   fprintf(stderr, "  ## ERROR: %s: WRITING %s FAILED\n", fn, name);
   if (fi) fi->ErrCod = ERR_BAD_DATA;
@@ -254,7 +255,7 @@ int writeRenumbered(Function_Interface *fi, const char *name, Geometric_Mesh *me
   const int nv = mesh->Ver ? mesh->NbrVer : 0;
   IntBuffer newVer(w.Mem, nv);
   if (!newVer.Tab) {
-    KmfCloseMesh(out);
+    KmfAbandonMesh(out);
     return 0;
   }
   newVer.Tab[0] = 0;

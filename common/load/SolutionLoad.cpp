@@ -2,6 +2,8 @@
 // and the "not ready" answer for a file that is still being written.
 #include "common/load/SolutionLoad.h"
 
+#include <sys/stat.h>
+
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -259,8 +261,10 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
   uint32_t status = fi->Status;
   KmfMeshFile *hdl = LoadOpenKmf(fi, target, KmfSol, ver, dim);
   if (!hdl) {
-    if (present && !KmfFileComplete(path)) {
-      // Still being written: not an error yet.
+    // Still being written: not an error yet. Only a regular file is ever written to its end:
+    // a FIFO, a device or a folder is refused for good.
+    struct stat st;
+    if (present && stat(path, &st) == 0 && S_ISREG(st.st_mode) && !KmfFileComplete(path)) {
       fi->Status = status;
       fi->ErrCod = 0;
       *result = notReady();

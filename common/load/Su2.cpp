@@ -15,6 +15,7 @@
 #include <string>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/UserFile.h"
 #include "common/kmf/KmfStream.h"
 #include "common/load/LoadInternal.h"
 #include "common/base/Memory.h"
@@ -56,6 +57,10 @@ struct Su2Reader {
 };
 
 void skipLine(KmfTextBuffer *rd) { KmfReaderSkipLine(rd); }
+
+// SU2 meshes and their ".dat" files are read only when they are regular files, and only as
+// far as they reached when opened.
+FILE *openText(const char *name, int64_t *size) { return OpenUserFile(name, UserFileBounded, size); }
 
 // An integer that must fit an int; false at end of file or on anything else.
 bool readInt(KmfTextBuffer *rd, int *val) {
@@ -458,15 +463,13 @@ bool countFile(KmfTextBuffer *rd, int64_t room, int64_t *npoin, int64_t *cnt) {
 int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   // A null name ends the process in GetInputFileType.
   if (GetInputFileType(name) != FILE_TYPE_SU2 || !SizMsh) return 0;
-  FILE *f = fopen(name, "r");
+  int64_t room = 0;
+  FILE *f = openText(name, &room);
   if (!f) {
     printf("  -- Info : Tried to open %s. Failed.\n", name);
     return 0;
   }
-  // A line takes at least two bytes.
-  int64_t room = 0;
-  if (fseeko(f, 0, SEEK_END) == 0) room = ftello(f) / 2;
-  rewind(f);
+  room /= 2;  // a line takes at least two bytes
   Su2Reader reader(f, false);
   if (!reader.Rd) {
     fclose(f);
@@ -612,7 +615,7 @@ struct Su2MeshLoad {
 
 int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
-  FILE *f = GetInputFileType(name) == FILE_TYPE_SU2 ? fopen(name, "r") : nullptr;
+  FILE *f = GetInputFileType(name) == FILE_TYPE_SU2 ? openText(name, nullptr) : nullptr;
   if (!f) {
     printf("  -- Info : Tried to open %s. Failed.\n", name);
     return 0;
@@ -647,7 +650,7 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
 int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   char dat[FileNameMax + 1] = "";
-  FILE *f = Su2SolutionName(name, dat, sizeof(dat)) ? fopen(dat, "r") : nullptr;
+  FILE *f = Su2SolutionName(name, dat, sizeof(dat)) ? openText(dat, nullptr) : nullptr;
   if (!f) {
     if (mode != 1) {
       fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat);
@@ -748,7 +751,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fi->ErrCod = ERR_NOT_ALLOCATED;
     return 0;
   }
-  FILE *f = named ? fopen(dat, "r") : nullptr;
+  FILE *f = named ? openText(dat, nullptr) : nullptr;
   if (!f) {
     fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat);
     return refuseFile(fi, ERR_BAD_DATA);

@@ -11,10 +11,13 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <locale>
 #include <sstream>
 
 #include "tests/support/CaptureText.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/MeshFixtures.h"
 #include "zelvane/record/ZelKeyPressSequence.h"
 #include "zelvane/record/ZelMouseSequence.h"
 #include "zelvane/record/ZelMoveSequence.h"
@@ -222,4 +225,47 @@ TEST(SequenceFile, EveryCutOfAFileReadsAPrefix) {
     last = got;
   }
   EXPECT_EQ(last, full);
+}
+
+// A sequence file is someone else's as often as a mesh: a FIFO, a link to /dev/zero or a
+// folder gives no record at once, with one line naming it (the load runs in a child process
+// with a deadline, so that a reader that waits for ever fails instead of hanging the suite).
+TEST(SequenceFile, ANameThatIsNotARegularFileGivesNoRecordAtOnce) {
+  fixtures::ScratchFolder dir("seq-endless");
+  ZelSequenceServer server(1);
+  for (fixtures::Endless kind : fixtures::AllEndless) {
+    const std::string path = dir.path("e" + std::to_string(int(kind)) + ".seq");
+    ASSERT_TRUE(fixtures::MakeEndless(path, kind));
+    const int v = fixtures::RunInChild([&] {
+      const Captured c = CaptureText([&] { server.loadSequences(path.c_str()); });
+      if (!server.loaded().empty()) return 1;
+      return c.Err.find(path + " IS A") == std::string::npos ? 2 : 0;
+    });
+    EXPECT_EQ(v, 0) << fixtures::EndlessName(kind)
+                    << (v == -1 ? ": still reading at the deadline" : v == 2 ? ": no line names it" : "");
+  }
+}
+
+// A save whose disk fills up midway leaves the file it was to replace as it was.
+TEST(SequenceFile, ASaveThatFailsMidwayLeavesTheOldFileWhole) {
+  fixtures::ScratchFolder dir("seq-full");
+  const std::string path = dir.path("kept.seq"), old = "20 0 glWidget 64 48 100 .png\n-1\n";
+  ASSERT_TRUE(fixtures::SaveText(path, old));
+  ZelSequenceServer server(1);
+  server.setClock([] { return qint64(0); });
+  for (int i = 0; i < 2000; i++) server.addValueChanged("a_rather_long_widget_name", i);
+  {
+    fixtures::FileSizeLimit full(8192);
+    ASSERT_TRUE(full.active());
+    server.saveSequences(path.c_str());
+  }
+  std::ifstream in(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), old);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.seq"});
+  // With room it is replaced.
+  server.saveSequences(path.c_str());
+  CaptureStdout();
+  server.loadSequences(path.c_str());
+  GetCapturedStdout();
+  EXPECT_EQ(server.loaded().size(), 2000u);
 }

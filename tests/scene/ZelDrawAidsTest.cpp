@@ -93,15 +93,35 @@ TEST_F(DrawAids, TriangleArrowFromItsCentreAQuarterUp) {
 
 // A read-only file loads, up to the first line without three numbers; paths draw newest first
 // in the reference colours of their rank.
-TEST_F(DrawAids, PathFilesAndTheirDrawing) {
-  TempFile file("three.path"), many("many.path");
-  ASSERT_TRUE(SaveText(file.Path, "0 0 0\n1 0 0\n2 0\n"));
-  chmod(file.c_str(), 0444);
-  const bool dropped = geteuid() == 0 && seteuid(65534) == 0;  // root would write it anyway
-  ZelPath *path = zelAddPath(file.c_str());
+// A path file that may only be read loads: as root the check runs as user 65534 (root could
+// write it anyway). That user must reach the file, so it lives in a folder of its own under
+// /tmp made readable to all: the test output folder may sit in a private one (a clone in a
+// folder of mode 700, a checkout under /root).
+TEST(PathFiles, AReadOnlyPathFileLoadsForAUserWhoMayOnlyReadIt) {
+  char folder[] = "/tmp/zelvane-path-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  ASSERT_EQ(chmod(folder, 0755), 0);
+  const std::string file = std::string(folder) + "/three.path";
+  ASSERT_TRUE(SaveText(file, "0 0 0\n1 0 0\n2 0\n"));
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  const bool dropped = geteuid() == 0 && seteuid(65534) == 0;
+  const bool reachable = access(file.c_str(), R_OK) == 0;
+  ZelPath *path = reachable ? zelAddPath(file.c_str()) : nullptr;
   if (dropped) {
     EXPECT_EQ(seteuid(0), 0);
   }
+  std::remove(file.c_str());
+  rmdir(folder);
+  if (!reachable) GTEST_SKIP() << "the reading user cannot reach " << file << " here: nothing to check";
+  ASSERT_NE(path, nullptr);
+  EXPECT_EQ(path->NbrVer, 2);
+  freePath(path);
+}
+
+TEST_F(DrawAids, PathFilesAndTheirDrawing) {
+  TempFile file("three.path"), many("many.path");
+  ASSERT_TRUE(SaveText(file.Path, "0 0 0\n1 0 0\n2 0\n"));
+  ZelPath *path = zelAddPath(file.c_str());
   ASSERT_NE(path, nullptr);
   EXPECT_EQ(path->NbrVer, 2);
   EXPECT_EQ(zelAddPath("/nonexistent/path.txt"), nullptr);

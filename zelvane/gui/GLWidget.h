@@ -97,7 +97,8 @@ class GLWidget : public QGLWidget, public QZelObject {
   void propagateSaveImage(QString &name);
   // Hook 19, a replayed save: the window name's complete base name followed by `file` (the
   // recorded extension), in the current folder, in the format of that extension, at quality
-  // `flag`. The recorded size is only reported: the image has the view's size.
+  // `flag`. The recorded size is only reported: the image has the view's size. A `file` that
+  // is more than an ending (zelImageEndingAllowed) is refused with one line.
   void setSaveImage(int width, int height, int flag, const std::string &file) override;
   const QDir &lastImageDir() const { return lastImageDir_; }
 
@@ -166,8 +167,9 @@ class GLWidget : public QGLWidget, public QZelObject {
 
  private:
   // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
-  // `format` (null: by the name's extension) at `quality`; then own swap on and the painted
-  // frame shown. A failed write prints "### WARNING Can't save %s\n". True when written.
+  // `format` (null: by the name's extension) at `quality` (zelWriteImage: a failed write
+  // leaves the old file whole); then own swap on and the painted frame shown. A failed write
+  // prints "### WARNING Can't save %s\n". True when written.
   bool grabAndWrite(const QString &name, const char *format, int quality);
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }

@@ -24,7 +24,7 @@ bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality
   if (isValid()) makeCurrent();
   ownSwap_ = false;
   updateGL();
-  const bool written = grabFrameBuffer(false).save(name, format, quality);
+  const bool written = zelWriteImage(grabFrameBuffer(false), name, format, quality);
   if (!written) printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
   ownSwap_ = true;
   // The back buffer holds the frame just painted: showing it is the repaint, without drawing
@@ -73,6 +73,12 @@ void GLWidget::propagateSaveImage(QString &name) {
 
 void GLWidget::setSaveImage(int width, int height, int flag, const std::string &file) {
   fprintf(stderr, "(%d %d)  [%d %d]\n", sceneWidth(), sceneHeight(), width, height);
+  // A sequence file comes from anyone: its file part only ends the window's own name and
+  // never leads out of the current folder.
+  if (!zelImageEndingAllowed(file)) {
+    printf("### WARNING Image save refused: the recorded ending %s is more than a file ending\n", file.c_str());
+    return;
+  }
   const QString name = QFileInfo(windowName_).completeBaseName() + QString::fromStdString(file);
   printf(" SAVING IMAGE WITH NAME %s\n", name.toLocal8Bit().constData());
   grabAndWrite(name, nullptr, flag);

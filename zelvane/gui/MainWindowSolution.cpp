@@ -69,15 +69,8 @@ void MainWindow::checkUpdateSol() {
   ZelScene *scene = meshScene(getScene());
   if (!scene) return;
   const QByteArray control = controlFile(scene);
-  char word[4096] = "";
-  FILE *f = fopen(control.constData(), "r");
-  if (!f) {
-    printf(" \n%%%% WARNING: No file %s found in folder. \n", control.constData());
-    printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
-    return;
-  }
-  if (fscanf(f, "%4095s", word) != 1) word[0] = '\0';
-  fclose(f);
+  char word[4096];
+  if (!zelControlWord(control.constData(), word)) return;
   if (zel_updateSol(scene, word) == 0) {
     printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n", word);
     printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n", control.constData());

@@ -3,11 +3,16 @@
 
 #include <sys/stat.h>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
 #include <QRegularExpression>
 #include <cstdio>
 #include <memory>
 
 #include "common/base/ScreenRange.h"
+#include "common/base/UserFile.h"
 
 QString zelImageExtension(const QString &name) {
   const int dot = name.lastIndexOf('.');
@@ -18,6 +23,33 @@ QString zelLinkedImageName(const QString &name, int counter) {
   QString base = name;
   if (base.endsWith(".png") || base.endsWith(".jpg")) base.chop(4);
   return base + "_" + QString::number(counter) + ".png";
+}
+
+bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality) {
+  QByteArray fmt = format ? QByteArray(format) : QFileInfo(name).suffix().toLower().toLatin1();
+  // A format without a writer cannot succeed: nothing is created or truncated for it.
+  if (!QImageWriter::supportedImageFormats().contains(fmt.toLower())) return false;
+  UserFileWrite w;
+  FILE *f = BeginUserFileWrite(&w, name.toLocal8Bit().constData());
+  if (!f) return false;
+  QFile out;
+  bool ok = out.open(f, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+  if (ok) {
+    QImageWriter writer(&out, fmt);
+    writer.setQuality(quality);
+    ok = writer.write(image);
+    ok = out.flush() && ok;
+    out.close();
+  }
+  if (!ok) {
+    AbandonUserFileWrite(&w);
+    return false;
+  }
+  return CommitUserFileWrite(&w) == 1;
+}
+
+bool zelImageEndingAllowed(const std::string &file) {
+  return file.find('/') == std::string::npos && file.find("..") == std::string::npos;
 }
 
 bool zelParseWindowSize(const QString &text, int *width, int *height) {
@@ -76,17 +108,22 @@ QString zelSolutionFileName(const QString &word) {
   return word + ".solb";
 }
 
-ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load) {
-  char word[4096] = "";
-  {
-    std::unique_ptr<FILE, int (*)(FILE *)> f(fopen(control, "r"), fclose);
-    if (!f) {
-      printf(" \n%%%% WARNING: No file %s found in folder. \n", control);
-      printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
-      return ZelPoll::NoControl;
-    }
-    if (fscanf(f.get(), "%4095s", word) != 1) word[0] = '\0';
+bool zelControlWord(const char *control, char (&word)[4096]) {
+  word[0] = '\0';
+  // The control file is read up to its size at opening; a FIFO or a device is refused.
+  std::unique_ptr<FILE, int (*)(FILE *)> f(OpenUserFile(control, UserFileBounded, nullptr), fclose);
+  if (!f) {
+    printf(" \n%%%% WARNING: No file %s found in folder. \n", control);
+    printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
+    return false;
   }
+  if (fscanf(f.get(), "%4095s", word) != 1) word[0] = '\0';
+  return true;
+}
+
+ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load) {
+  char word[4096];
+  if (!zelControlWord(control, word)) return ZelPoll::NoControl;
   const QByteArray name = zelSolutionFileName(QString::fromLocal8Bit(word)).toLocal8Bit();
   struct stat st;
   const bool timed = stat(name.constData(), &st) == 0;

@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <string>
+
+class QImage;
 
 // ---- images
 
@@ -18,6 +21,14 @@ QString zelImageExtension(const QString &name);
 QString zelLinkedImageName(const QString &name, int counter);
 // Images of linked views written so far by the process.
 int zelLinkedImageCounter();
+// Writes image as the file `name` in `format` (null: the one its extension names) at
+// `quality`, through a temporary file renamed over `name` once complete: a format the image
+// writer cannot write touches nothing, a write that fails midway leaves the old file whole.
+// True when written.
+bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality);
+// Whether a replayed save's recorded file part may end a window's name: an ending only, with
+// no folder separator and no "..".
+bool zelImageEndingAllowed(const std::string &file);
 
 // ---- layout
 
@@ -42,6 +53,11 @@ QString zelSeriesNeighbour(const QString &meshName, const QStringList &files, bo
 // The solution file a control file's word names: the word as it stands when it contains
 // ".solb" or ends in ".sol", else the word followed by ".solb".
 QString zelSolutionFileName(const QString &word);
+
+// The first word of the solution-update control file (at most 4095 characters, "" when it
+// holds none). When the file cannot be read (absent, or not a regular file) the two warning
+// lines are printed and the result is false.
+bool zelControlWord(const char *control, char (&word)[4096]);
 
 // One poll of the control file, whose first word names the latest solution.
 enum class ZelPoll {

@@ -9,8 +9,11 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <sstream>
+#include <string>
 
+#include "common/base/UserFile.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelKeyPressSequence.h"
 #include "zelvane/record/ZelMouseSequence.h"
@@ -145,14 +148,24 @@ void ZelSequenceServer::addSaveImage(const QString &name, QString &file, QSize s
 // ---- files
 
 void ZelSequenceServer::saveSequences(const char *path) {
-  std::ofstream out(path, std::ios::out | std::ios::trunc);
-  if (out) zelWriteSequences(out, recorded_);
+  std::ostringstream out;
+  zelWriteSequences(out, recorded_);
+  const std::string text = out.str();
+  WriteUserFile(path, text.data(), text.size());
 }
 
 void ZelSequenceServer::loadSequences(const char *path) {
   zelSeqOut() << " ***** Sequence Scheduler is running ****** " << '\n';
-  std::ifstream in(path);
-  if (in) zelReadSequences(in, loaded_);
+  // A sequence file is someone else's as often as a mesh: a regular file only, read as far
+  // as it reached when opened.
+  FILE *f = path ? OpenUserFile(path, UserFileBounded, nullptr) : nullptr;
+  if (!f) return;
+  std::string text;
+  char buf[65536];
+  for (size_t n; (n = fread(buf, 1, sizeof(buf), f)) > 0;) text.append(buf, n);
+  fclose(f);
+  std::istringstream in(text);
+  zelReadSequences(in, loaded_);
 }
 
 // ---- replay

@@ -86,7 +86,7 @@ class ZelSequenceServer : public QObject {
   void addSaveImage(const QString &name, QString &file, QSize size, int flag);
 
   // Writes the recorded list; it stays, so a later save writes it again with what came since.
-  // A file that cannot be created is left unwritten.
+  // A file that cannot be written is left as it was (WriteUserFile).
   void saveSequences(const char *path);
   // Appends the records of the file to the loaded list (the list is not emptied first).
   void loadSequences(const char *path);

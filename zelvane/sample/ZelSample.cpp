@@ -93,5 +93,5 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
   KmfField fld = {KmfDouble, reinterpret_cast<char *>(sol.data()), 8};
   bool ok = KmfSetKwd(f, KmfSolAtVertices, msh->NbrVer, 1, &type) &&
             KmfSetBlockFields(f, KmfSolAtVertices, 0, nullptr, nullptr, nullptr, 1, &fld);
-  return KmfCloseMesh(f) && ok ? 1 : 0;
+  return ok ? KmfCloseMesh(f) : KmfAbandonMesh(f);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/base/UserFile.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -32,7 +33,7 @@ void zelAddVer(ZelPath *path, const double p[3]) {
 }
 
 ZelPath *zelAddPath(const char *name) {
-  FILE *f = name ? std::fopen(name, "r") : nullptr;
+  FILE *f = name ? OpenUserFile(name, UserFileBounded, nullptr) : nullptr;
   if (!f) return nullptr;
   ZelPath *path = zelIniPath();
   if (path) {

@@ -12,6 +12,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/base/ScreenRange.h"
+#include "common/base/UserFile.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
 #include "zelvane/scene/ZelAllocFailure.h"
@@ -394,7 +395,7 @@ int zelLoadStateFromFile(ZelScene *scene, const char *path) {
     tooManyStates(list->NbrState);
     return 0;
   }
-  FILE *f = path ? std::fopen(path, "r") : nullptr;
+  FILE *f = path ? OpenUserFile(path, UserFileBounded, nullptr) : nullptr;
   if (!f) {
     printf("  ## WARNING: NO STATE FILE %s FOUND ! \n", path ? path : "");
     return 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/base/Memory.h"
+#include "common/base/UserFile.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelScene.h"
@@ -100,7 +101,7 @@ int zelLoadView(ZelScene *scene, const char *path) {
     tooManyViews(list->NbrView);
     return 0;
   }
-  FILE *f = path ? std::fopen(path, "r") : nullptr;
+  FILE *f = path ? OpenUserFile(path, UserFileBounded, nullptr) : nullptr;
   if (!f) return 0;
   ZelTextReader in(f);
   int count = 0, index;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/base/Memory.h"
+#include "common/base/UserFile.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 
 ZelSceneOptions *zelNewSceneOpt(Memory_List *mem) {
@@ -146,10 +147,11 @@ void readPalette(WordReader &in, const char *kwd, ZelSceneOptions *opt) {
 void zelReadZelSceneOptions(const char *baseName, ZelSceneOptions *opt) {
   if (!opt) return;
   std::string name = std::string(baseName ? baseName : "") + ".zelvane";
-  FILE *f = baseName ? fopen(name.c_str(), "r") : nullptr;
+  // A name that is not a regular file is refused like a missing one.
+  FILE *f = baseName ? OpenUserFile(name.c_str(), UserFileBounded, nullptr) : nullptr;
   if (!f) {
     name = "DEFAULT.zelvane";
-    f = fopen(name.c_str(), "r");
+    f = OpenUserFile(name.c_str(), UserFileBounded, nullptr);
   }
   if (!f) {
     printf("  %%%% WARNING: NO PARAMETER FILE FOUND.");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/base/UserFile.h"
 #include "zelvane/scene/ZelView.h"
 
 namespace {
@@ -48,10 +49,7 @@ ZelTextWriter &ZelTextWriter::put(const char *text) {
 }
 
 int zelWriteTextFile(const char *path, const std::string &text) {
-  FILE *f = path ? std::fopen(path, "w") : nullptr;
-  if (!f) return 0;
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return (std::fclose(f) == 0 && written) ? 1 : 0;
+  return WriteUserFile(path, text.data(), text.size());
 }
 
 bool ZelTextReader::word(std::string *w) {

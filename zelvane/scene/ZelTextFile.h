@@ -21,8 +21,9 @@ class ZelTextWriter {
   std::string out_;
 };
 
-// Writes the text to a new file at path. 1 written, 0 when the file cannot be created or
-// written.
+// Writes the text to the file at path, through a temporary file renamed over it once
+// complete (WriteUserFile). 1 written, 0 when the file cannot be created or written; the old
+// file of that name is then whole.
 int zelWriteTextFile(const char *path, const std::string &text);
 
 class ZelTextReader {

@@ -1,6 +1,7 @@
 // The mesh writer: what each variant leaves out and how it renumbers the vertices, against
 // the file content written out by hand. LoadRoundTripTest writes and reloads every kind.
 #include "tests/common/CommonTest.h"
+#include "tests/support/HostileFiles.h"
 
 namespace {
 
@@ -123,10 +124,38 @@ TEST_F(MeshWriterTest, Failures) {
     EXPECT_EQ(fi.ErrCod, ERR_BAD_DATA);
   });
   EXPECT_TRUE(fi.Status & STATUS_FILE_UNREADABLE);
-  // A disk that fills up: the writer says so.
+  // A device is no file to write into: refused, left as it is.
   for (const char *name : {"full.meshb", "full.mesh"}) {
     TempFile link(name);
     ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
-    CaptureText([&] { EXPECT_EQ(WriteMesh(&fi, link.c_str(), msh), 0) << name; });
+    std::string err = CaptureText([&] { EXPECT_EQ(WriteMesh(&fi, link.c_str(), msh), 0) << name; }).Err;
+    EXPECT_CONTAINS(err, link.Path + " IS A CHARACTER DEVICE");
   }
+}
+
+// A disk that fills up midway: the writer says so, no partial file is left and the file it was
+// to replace stays whole, in both encodings and for a new name alike.
+TEST_F(MeshWriterTest, AWriteThatFailsMidwayLeavesNoPartialFileAndTheOldOneWhole) {
+  Geometric_Mesh *big = MakeStructuredMesh(mem, 16, 16, 16, GEN_TET);
+  ScratchFolder dir("writer-full");
+  for (const char *name : {"kept.meshb", "kept.mesh"}) {
+    const std::string old = "an older mesh file the failed write must not touch";
+    ASSERT_TRUE(SaveText(dir.path(name), old));
+    std::string err;
+    {
+      FileSizeLimit full(16384);
+      ASSERT_TRUE(full.active());
+      err = CaptureText([&] {
+              EXPECT_EQ(WriteMesh(&fi, dir.path(name).c_str(), big), 0) << name;
+              EXPECT_EQ(WriteMesh(&fi, dir.path(std::string("new") + name).c_str(), big), 0) << name;
+            }).Err;
+    }
+    EXPECT_CONTAINS(err, "WRITING " + dir.path(name) + " FAILED");
+    EXPECT_EQ(ReadAll(dir.path(name)), old) << name;
+  }
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"kept.mesh", "kept.meshb"}));
+  // Without the limit the same write replaces the old file.
+  ASSERT_EQ(WriteMesh(&fi, dir.path("kept.meshb").c_str(), big), 1);
+  EXPECT_GT(ReadAll(dir.path("kept.meshb")).size(), 16384u);
+  FreeCommonMesh(mem, big);
 }

@@ -1,0 +1,238 @@
+// Opening a user's file for reading (regular files only, optionally bounded by the size at
+// opening) and writing one through a temporary file renamed over it once complete.
+#include "common/base/UserFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char *kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "A FOLDER";
+  if (S_ISFIFO(mode)) return "A FIFO";
+  if (S_ISCHR(mode)) return "A CHARACTER DEVICE";
+  if (S_ISBLK(mode)) return "A BLOCK DEVICE";
+  if (S_ISSOCK(mode)) return "A SOCKET";
+  return "NOT A REGULAR FILE";
+}
+
+// Says why a file that is not a regular one is refused; errno tells the caller the same.
+void refuse(const char *fn, const char *path, mode_t mode, const char *what, bool quiet) {
+  if (!quiet) fprintf(stderr, "  ## ERROR: %s: %s IS %s, %s \n", fn, path, kindOf(mode), what);
+  errno = S_ISDIR(mode) ? EISDIR : ENODEV;
+}
+
+int closeKeepingErrno(int fd) {
+  int e = errno;
+  close(fd);
+  errno = e;
+  return -1;
+}
+
+// ---- reads that stop at the size at opening
+
+struct Bounded {
+  int Fd;
+  int64_t Size, Pos;
+};
+
+ssize_t boundedRead(void *cookie, char *buf, size_t n) {
+  auto *b = static_cast<Bounded *>(cookie);
+  if (b->Pos >= b->Size) return 0;
+  if (static_cast<int64_t>(n) > b->Size - b->Pos) n = static_cast<size_t>(b->Size - b->Pos);
+  ssize_t got;
+  do got = read(b->Fd, buf, n);
+  while (got < 0 && errno == EINTR);
+  if (got > 0) b->Pos += got;
+  return got;
+}
+
+int boundedSeek(void *cookie, off64_t *offset, int whence) {
+  auto *b = static_cast<Bounded *>(cookie);
+  int64_t to = whence == SEEK_SET ? *offset : whence == SEEK_CUR ? b->Pos + *offset : b->Size + *offset;
+  if ((whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) || to < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (lseek(b->Fd, static_cast<off_t>(to), SEEK_SET) < 0) return -1;
+  b->Pos = to;
+  *offset = to;
+  return 0;
+}
+
+int boundedClose(void *cookie) {
+  auto *b = static_cast<Bounded *>(cookie);
+  int r = close(b->Fd);
+  std::free(b);
+  return r;
+}
+
+FILE *boundedStream(int fd, int64_t size) {
+  auto *b = static_cast<Bounded *>(std::malloc(sizeof(Bounded)));
+  if (!b) {
+    closeKeepingErrno(fd);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  *b = {fd, size, 0};
+  cookie_io_functions_t io = {boundedRead, nullptr, boundedSeek, boundedClose};
+  FILE *f = fopencookie(b, "rb", io);
+  if (!f) boundedClose(b);
+  return f;
+}
+
+// ---- writes
+
+std::atomic<unsigned> tempCounter{0};
+
+// The file a write of path changes: a symbolic link's target when it resolves.
+const char *writeTarget(const char *path, char *resolved) {
+  struct stat st;
+  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, resolved)) return resolved;
+  return path;
+}
+
+// A new file next to target, readable as a plain create would make it (umask applied) or
+// with the permission bits of the file it replaces; -1 with errno when none can be made.
+int createTemp(UserFileWrite *w, const char *target, const struct stat *old) {
+  const char *slash = std::strrchr(target, '/');
+  const int dirLen = slash ? static_cast<int>(slash - target + 1) : 0;
+  for (int attempt = 0; attempt < 100; attempt++) {
+    int n = snprintf(w->Temp, sizeof(w->Temp), "%.*s.%.180s.%ld-%u.tmp", dirLen, target, target + dirLen,
+                     static_cast<long>(getpid()), tempCounter++);
+    if (n < 0 || n >= static_cast<int>(sizeof(w->Temp))) {
+      w->Temp[0] = '\0';
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    int fd;
+    do fd = open(w->Temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      if (old) fchmod(fd, old->st_mode & 07777);
+      return fd;
+    }
+    if (errno != EEXIST) break;
+  }
+  w->Temp[0] = '\0';
+  return -1;
+}
+
+void removeTemp(UserFileWrite *w) {
+  if (w->Temp[0]) {
+    int e = errno;
+    unlink(w->Temp);
+    errno = e;
+  }
+  w->Temp[0] = '\0';
+}
+
+}  // namespace
+
+FILE *OpenUserFile(const char *path, int how, int64_t *size) {
+  if (!path) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const bool quiet = how & UserFileQuiet;
+  struct stat st;
+  // Looked at before opening, so that a device is not even opened; looked at again through
+  // the descriptor, since the name may have changed in between.
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    refuse("OPENUSERFILE", path, st.st_mode, "NOT READ", quiet);
+    return nullptr;
+  }
+  int fd;
+  do fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return nullptr;
+  if (fstat(fd, &st) != 0) {
+    closeKeepingErrno(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    refuse("OPENUSERFILE", path, st.st_mode, "NOT READ", quiet);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (size) *size = st.st_size;
+  if (how & UserFileBounded) return boundedStream(fd, st.st_size);
+  FILE *f = fdopen(fd, "rb");
+  if (!f) closeKeepingErrno(fd);
+  return f;
+}
+
+FILE *BeginUserFileWrite(UserFileWrite *w, const char *path) {
+  w->F = nullptr;
+  w->Target[0] = w->Temp[0] = '\0';
+  if (!path || !*path) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  char resolved[PATH_MAX];
+  const char *target = writeTarget(path, resolved);
+  if (std::strlen(target) >= sizeof(w->Target)) {
+    errno = ENAMETOOLONG;
+    return nullptr;
+  }
+  struct stat old;
+  const bool exists = stat(target, &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    refuse("BEGINUSERFILEWRITE", path, old.st_mode, "NOT WRITTEN", false);
+    return nullptr;
+  }
+  std::strcpy(w->Target, target);
+  int fd = createTemp(w, target, exists ? &old : nullptr);
+  if (fd < 0) return nullptr;
+  w->F = fdopen(fd, "wb");
+  if (!w->F) {
+    closeKeepingErrno(fd);
+    removeTemp(w);
+  }
+  return w->F;
+}
+
+int CommitUserFileWrite(UserFileWrite *w) {
+  if (!w->F) {
+    removeTemp(w);
+    return 0;
+  }
+  bool ok = std::fflush(w->F) == 0 && !std::ferror(w->F);
+  // The data reach the disk before the name points at them: a crash right after the rename
+  // cannot leave an empty file in place of the old one.
+  ok = ok && fsync(fileno(w->F)) == 0;
+  if (std::fclose(w->F) != 0) ok = false;
+  w->F = nullptr;
+  ok = ok && std::rename(w->Temp, w->Target) == 0;
+  if (ok)
+    w->Temp[0] = '\0';
+  else
+    removeTemp(w);
+  return ok ? 1 : 0;
+}
+
+void AbandonUserFileWrite(UserFileWrite *w) {
+  if (w->F) std::fclose(w->F);
+  w->F = nullptr;
+  removeTemp(w);
+}
+
+int WriteUserFile(const char *path, const void *data, size_t size) {
+  UserFileWrite w;
+  FILE *f = BeginUserFileWrite(&w, path);
+  if (!f) return 0;
+  if (size && std::fwrite(data, 1, size, f) != size) {
+    AbandonUserFileWrite(&w);
+    return 0;
+  }
+  return CommitUserFileWrite(&w);
+}

@@ -1,0 +1,65 @@
+// Files named by a user (meshes, solutions, states, views, sequences, paths, options, images):
+// the one place that decides how the program opens them.
+//
+// Reading: only a regular file is opened (a symbolic link to one is followed). A FIFO, a
+// device such as /dev/zero, a socket or a folder is refused with one line on standard error
+// naming the file, so that no reader waits for ever on an input that never ends or never
+// comes. Opening never blocks: the name is first looked at, then opened without waiting and
+// looked at again. A text reader can also ask for a stream that stops at the size the file
+// had when it was opened, so that a file some other program keeps appending to is read as it
+// stood.
+//
+// Writing: the bytes go to a new file with a temporary name in the target's own folder, which
+// is renamed over the target only once everything was written, flushed and synced. A write
+// that fails at any point removes the temporary file and leaves the target as it was (absent,
+// or whole with its old contents); a target that exists and is not a regular file is refused
+// with one line, untouched. A symbolic link is written through: the file it names gets the
+// new contents and the link stays. An existing target's permission bits are kept.
+//
+// Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
+// thread may call these; a UserFileWrite belongs to one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Bits of OpenUserFile's `how`.
+enum : int {
+  UserFileBounded = 1,  // reads stop at the size at opening; the stream has no descriptor
+  UserFileQuiet = 2,    // refuse without the line (probes that run again and again)
+};
+
+// Opens path for reading ("rb"). Returns null when the name is null, when the file cannot be
+// opened (errno as open set it; no message, callers word that case themselves) or when it is
+// not a regular file (errno EISDIR for a folder, else ENODEV; one line unless UserFileQuiet).
+// *size, when size is not null, receives the file's size at opening. The caller closes the
+// stream with fclose. Without UserFileBounded the stream is a plain descriptor-backed one
+// (fileno and pread work on it).
+FILE *OpenUserFile(const char *path, int how, int64_t *size);
+
+// Longest target or temporary name a write keeps.
+enum : int { UserPathMax = 4096 };
+
+// One write in progress. Plain data: may live inside structures that are cleared with memset.
+struct UserFileWrite {
+  FILE *F;                     // the stream on the temporary file, null when none is open
+  char Target[UserPathMax];    // the file that gets the contents (a link's target resolved)
+  char Temp[UserPathMax];      // the temporary name in the same folder, "" when none exists
+};
+
+// Starts a write of path: returns the stream to write (also kept in w->F), or null when
+// nothing could be started (target not a regular file: one line; name too long or folder not
+// writable: errno set, no message, the caller reports). Nothing exists on disk but the
+// temporary file until the commit.
+FILE *BeginUserFileWrite(UserFileWrite *w, const char *path);
+// Flushes, syncs and closes the stream, then renames the temporary file over the target.
+// 1 when the target now holds what was written; 0 when anything failed or no write was
+// started, the temporary file then removed and the target untouched. w is then idle.
+int CommitUserFileWrite(UserFileWrite *w);
+// Closes the stream and removes the temporary file; the target is untouched. Safe on an idle
+// or a cleared w.
+void AbandonUserFileWrite(UserFileWrite *w);
+
+// The whole contents at once: 1 written, 0 refused or failed (the target then untouched).
+int WriteUserFile(const char *path, const void *data, size_t size);
