@@ -6,6 +6,7 @@
 
 #include "tests/panels/PanelKit.h"
 #include "tests/support/LoadFixtures.h"
+#include "tests/support/MeshioRead.h"
 #include "zelvane/panels/IsoValBox.h"
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelGroupBox.h"
@@ -233,7 +234,14 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(none)");
   };
-  const std::string head = "MeshVersionFormatted 3 \n   \nDimension \n 2 \n   \nVertices\n";
+  const std::string head = "MeshVersionFormatted 2 \n   \nDimension \n 2 \n   \nVertices\n";
+  // Another reader of the format takes the file too: meshio refuses a version-3 text file.
+  const auto meshioPoints = [&] {
+    std::vector<fixtures::MeshioMesh> got;
+    std::string err;
+    EXPECT_TRUE(fixtures::ReadWithMeshio({path.toStdString()}, got, err)) << err;
+    return got.empty() ? std::vector<double>{-1} : got[0].Points;
+  };
 
   Named<QZelLineEdit>(&box, "_0_1isoValue")->setText("0.5");
   save("");
@@ -246,6 +254,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   for (int i = 1; i <= 3; i++)
     EXPECT_EQ(std::vector<double>(m->Ver[i].Crd, m->Ver[i].Crd + 2), std::vector<double>({0.5, 0.5 * (i - 1)}));
   load.Free(m);
+  EXPECT_EQ(meshioPoints(), (std::vector<double>{0.5, 0, 0.5, 0.5, 0.5, 1}));
 
   // No active field, a 3-D mesh, or no field at the vertices: the empty point set.
   for (int c = 0; c < 3; c++) {
@@ -256,6 +265,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
     if (c == 2) std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
     EXPECT_EQ(bytes(), head + "0 \nEnd\n") << c;
   }
+  EXPECT_EQ(meshioPoints(), std::vector<double>{});
   // A file that cannot be written is named in a warning.
   MessageLog log;
   const QString missing = dir.filePath("no/such/folder/iso.mesh");
