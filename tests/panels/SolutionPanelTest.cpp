@@ -7,6 +7,8 @@
 #include "tests/panels/PanelKit.h"
 #include "tests/support/LoadFixtures.h"
 #include "tests/support/MeshioRead.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/scene/ZelInput.h"
 #include "zelvane/panels/IsoValBox.h"
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelGroupBox.h"
@@ -332,4 +334,48 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
     settle();
   });
   EXPECT_EQ(PanelState(v->scene(0)), recorded);
+}
+
+// The palette group's Hide takes the legend off the view, and only the legend; unchecked, the
+// same picture comes back.
+TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
+  std::unique_ptr<Viewer> v;
+  CaptureText([&] { v.reset(new Viewer({"-in", dataFile("sample.meshb"), "-sol", dataFile("sample.solb")})); });
+  MainWindow *w = v->window(0);
+  ZelScene *s = v->scene(0);
+  GLWidget *view = v->view(0);
+  // The field chosen in the bottom bar, shown as a colour map with its legend.
+  w->findChild<QZelComboBox *>("Sol_1")->zelActivated(1);
+  ASSERT_EQ(s->ActFld, 0);
+  ASSERT_TRUE(switch_colormap(s, nullptr, nullptr));
+  ZelTool *sol = w->solTool();
+  sol->setVisibleBox(true);
+  settle();
+  QZelCheckBox *hide = Named<QZelCheckBox>(sol, "_0_1displayPal");
+  ASSERT_TRUE(hide && hide->isEnabled() && hide->isVisible());
+  if (hide->isChecked()) ClickCheck(hide);
+  ASSERT_TRUE(s->Flags & ZelFlgLegend);
+  const QImage shown = view->grabScene();
+
+  ClickCheck(hide);
+  EXPECT_TRUE(hide->isChecked());
+  EXPECT_FALSE(s->Flags & ZelFlgLegend);
+  const QImage hidden = view->grabScene();
+  ASSERT_EQ(hidden.size(), shown.size());
+  shown.save(QString::fromStdString(fixtures::TestPath("legend_shown.png")));
+  hidden.save(QString::fromStdString(fixtures::TestPath("legend_hidden.png")));
+  // The legend's bar and labels lie in the top sixth of the view; below it nothing changes.
+  const int band = shown.height() / 6;
+  int changed = 0;
+  for (int y = 0; y < shown.height(); y++)
+    for (int x = 0; x < shown.width(); x++)
+      if (shown.pixel(x, y) != hidden.pixel(x, y)) {
+        ASSERT_LT(y, band) << "pixel " << x << ", " << y;
+        changed++;
+      }
+  EXPECT_GT(changed, shown.width() / 4);
+
+  ClickCheck(hide);
+  EXPECT_TRUE(s->Flags & ZelFlgLegend);
+  EXPECT_EQ(view->grabScene(), shown);
 }
