@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ make cmake qtbase5-dev libqt5opengl5-dev freeglut3-dev libglu1-mesa-dev
           libgl1-mesa-dev libgl1-mesa-dri libgtest-dev googletest libbenchmark-dev xvfb xauth
-          clang libclang-rt-14-dev locales gfortran)
+          clang libclang-rt-14-dev locales gfortran python3-meshio)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

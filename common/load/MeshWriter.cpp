@@ -1,10 +1,13 @@
 #include "common/load/MeshWriter.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "common/base/FunctionInterface.h"
 #include "common/kmf/KmfMeshFile.h"
+#include "common/load/FileNames.h"
 #include "common/load/LoadInternal.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
@@ -52,10 +55,10 @@ struct Writer {
   }
 
   // Section kwd of the records arr[1..n] that `keep` selects and whose vertices are all
-  // written, with their vertices renumbered. Declared when `always` or when it holds a line.
+  // written, with their vertices renumbered; left out when it holds no line.
   // Returns the number of lines; fills written[i] (when given) with record i's line number.
   template <typename Rec, typename Keep>
-  int elements(int kwd, const Rec *arr, int n, int nodes, bool always, Keep keep, int *written = nullptr) {
+  int elements(int kwd, const Rec *arr, int n, int nodes, Keep keep, int *written = nullptr) {
     if (!arr) n = 0;
     int count = 0;
     bool renumbered = false;
@@ -69,12 +72,11 @@ struct Writer {
       if (written) written[i] = take ? count + 1 : 0;
       count += take;
     }
-    if (!count && !always) return 0;
+    if (!count) return 0;
     if (!Ok || !KmfSetKwd(Out, kwd, count)) {
       Ok = false;
       return 0;
     }
-    if (!count) return 0;
     KmfField fields[28];
     if (!renumbered) {
       // The records themselves, through a map of the selected ones when some are left out.
@@ -114,7 +116,7 @@ struct Writer {
     return true;
   }
 
-  // Vertices whose new number is not 0 (all of them without a numbering).
+  // Vertices whose new number is not 0 (all of them without a numbering), when there is any.
   void vertices() {
     const int n = Msh->Ver ? Msh->NbrVer : 0;
     const int dim = Msh->Dim;
@@ -124,11 +126,11 @@ struct Writer {
     fields[dim] = {KmfInt, reinterpret_cast<char *>(n ? &Msh->Ver[1].Ref : nullptr), sizeof(Vertex)};
     int count = 0;
     for (int i = 1; i <= n; i++) count += renumber(i) > 0;
+    if (!count) return;
     if (!Ok || !KmfSetKwd(Out, KmfVertices, count)) {
       Ok = false;
       return;
     }
-    if (!count) return;
     if (count == n) {
       Ok = KmfSetBlockFields(Out, KmfVertices, 0, nullptr, nullptr, nullptr, dim + 1, fields);
       return;
@@ -171,7 +173,7 @@ struct Writer {
       Ok = false;
       return;
     }
-    elements(KmfEdges, Msh->Efr, n, 2, true, keep, line.Tab);
+    elements(KmfEdges, Msh->Efr, n, 2, keep, line.Tab);
     int nr = 0, nq = 0;
     for (int i = 1; i <= n; i++) {
       if (!line.Tab[i]) continue;
@@ -215,7 +217,7 @@ struct Writer {
 // Opens the file for a writer; null after reporting through fi.
 KmfMeshFile *openOutput(Function_Interface *fi, const char *name, Geometric_Mesh *mesh, const char *fn) {
   if (LoadArgsMissing(fi, fn, name, mesh)) return nullptr;
-  int ver = 3, dim = mesh->Dim;
+  int ver = MeshWriteVersion(name, mesh), dim = mesh->Dim;
   KmfMeshFile *out = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfWrite);
   if (!out) {
     fprintf(stderr, "  ## ERROR: %s: CANNOT CREATE %s\n", fn, name);
@@ -240,6 +242,26 @@ int finish(Function_Interface *fi, Writer &w, const char *name, const char *fn) 
 Memory_List *memOf(Function_Interface *fi) { return fi ? fi->Mem : nullptr; }
 
 }  // namespace
+
+int MeshWriteVersion(const char *name, const Geometric_Mesh *mesh) {
+  if (!name || !mesh || KindExtension(name, KmfMesh) != NAME_EXT_BINARY) return 2;
+  // 32-bit words of a version-2 file holding every record any writer may write: a vertex is
+  // its reals of two words and a reference, an element its nodes and a reference; corners
+  // and required vertices a word per vertex at most, ridges and required edges one per edge,
+  // a normal its reals and its attachment. Then the header, End and every section's keyword,
+  // position and count.
+  const int64_t dim = mesh->Dim > 0 ? mesh->Dim : 3;
+  const struct {
+    int count;
+    int64_t words;
+  } rows[] = {{mesh->NbrVer, 2 * dim + 1 + 2}, {mesh->NbrEfr, 3 + 2},    {mesh->NbrTri, 4},     {mesh->NbrQua, 5},
+              {mesh->NbrTet, 5},              {mesh->NbrPyr, 6},        {mesh->NbrPri, 7},     {mesh->NbrHex, 9},
+              {mesh->NbrP2Efr, 4},            {mesh->NbrP2Tri, 7},      {mesh->NbrP2Qua, 10},  {mesh->NbrP2Tet, 11},
+              {mesh->NbrP2Hex, 28},           {mesh->NbrNor, 2 * dim + 2}};
+  int64_t words = 5 + 2 + 3 * static_cast<int64_t>(KmfMaxKwd);
+  for (const auto &r : rows) words += static_cast<int64_t>(r.count > 0 ? r.count : 0) * r.words;
+  return words <= INT32_MAX / 4 ? 2 : 3;
+}
 
 namespace {
 
@@ -272,18 +294,18 @@ int WriteMesh(Function_Interface *fi, const char *name, Geometric_Mesh *mesh) {
     auto live = [](const auto &r) { return alive(r.Tag); };
     w.vertices();
     w.vertexFlags();
-    w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, false, live);
-    w.elements(KmfTrianglesP2, mesh->P2Tri, mesh->NbrP2Tri, 6, true, live);
-    w.elements(KmfQuadrilaterals, mesh->Qua, mesh->NbrQua, 4, true, live);
-    w.elements(KmfQuadrilateralsQ2, mesh->P2Qua, mesh->NbrP2Qua, 9, false, live);
-    w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, mesh->NbrTet > 0, live);
-    w.elements(KmfPyramids, mesh->Pyr, mesh->NbrPyr, 5, false, live);
-    w.elements(KmfPrisms, mesh->Pri, mesh->NbrPri, 6, true, live);
-    w.elements(KmfHexahedra, mesh->Hex, mesh->NbrHex, 8, true, live);
-    w.elements(KmfHexahedraQ2, mesh->P2Hex, mesh->NbrP2Hex, 27, false, live);
-    w.elements(KmfTetrahedraP2, mesh->P2Tet, mesh->NbrP2Tet, 10, true, live);
+    w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, live);
+    w.elements(KmfTrianglesP2, mesh->P2Tri, mesh->NbrP2Tri, 6, live);
+    w.elements(KmfQuadrilaterals, mesh->Qua, mesh->NbrQua, 4, live);
+    w.elements(KmfQuadrilateralsQ2, mesh->P2Qua, mesh->NbrP2Qua, 9, live);
+    w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, live);
+    w.elements(KmfPyramids, mesh->Pyr, mesh->NbrPyr, 5, live);
+    w.elements(KmfPrisms, mesh->Pri, mesh->NbrPri, 6, live);
+    w.elements(KmfHexahedra, mesh->Hex, mesh->NbrHex, 8, live);
+    w.elements(KmfHexahedraQ2, mesh->P2Hex, mesh->NbrP2Hex, 27, live);
+    w.elements(KmfTetrahedraP2, mesh->P2Tet, mesh->NbrP2Tet, 10, live);
     w.edges(live);
-    w.elements(KmfEdgesP2, mesh->P2Efr, mesh->NbrP2Efr, 3, false, live);
+    w.elements(KmfEdgesP2, mesh->P2Efr, mesh->NbrP2Efr, 3, live);
     w.normals();
   });
 }
@@ -292,14 +314,12 @@ int WriteSubMesh(Function_Interface *fi, const char *name, Geometric_Mesh *mesh)
   auto selected = [](uint32_t t) { return alive(t) && (t & TAG_VISIBLE) && userBits(t) == 1; };
   return writeRenumbered(fi, name, mesh, "WRITESUBMESH", selected, [mesh](Writer &w) {
     auto marked = [](const auto &r) { return alive(r.Tag) && (r.Tag & TAG_VISIBLE) && userBits(r.Tag) == 0; };
-    int count = 0;
-    for (int i = 1; i <= mesh->NbrVer && mesh->Ver; i++) count += w.NewVer[i] > 0;
-    if (count) w.vertices();
-    w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, false, marked);
-    w.elements(KmfQuadrilaterals, mesh->Qua, mesh->NbrQua, 4, false, marked);
-    w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, false, marked);
-    w.elements(KmfPrisms, mesh->Pri, mesh->NbrPri, 6, false, marked);
-    w.elements(KmfHexahedra, mesh->Hex, mesh->NbrHex, 8, true, marked);
+    w.vertices();
+    w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, marked);
+    w.elements(KmfQuadrilaterals, mesh->Qua, mesh->NbrQua, 4, marked);
+    w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, marked);
+    w.elements(KmfPrisms, mesh->Pri, mesh->NbrPri, 6, marked);
+    w.elements(KmfHexahedra, mesh->Hex, mesh->NbrHex, 8, marked);
   });
 }
 
@@ -310,8 +330,8 @@ int WriteSimplicialMesh(Function_Interface *fi, const char *name, Geometric_Mesh
   auto all = [](const auto &) { return true; };
   w.vertices();
   w.vertexFlags();
-  w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, true, all);
-  w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, true, all);
+  w.elements(KmfTriangles, mesh->Tri, mesh->NbrTri, 3, all);
+  w.elements(KmfTetrahedra, mesh->Tet, mesh->NbrTet, 4, all);
   w.edges(all);
   return finish(fi, w, name, "WRITEMESH");
 }

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +26,8 @@
 #include "zelvane/gui/ZelBottom.h"
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelTerm.h"
+#include "zelvane/gui/ZelTool.h"
+#include "zelvane/gui/ZelToolBox.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/QZelAction.h"
 #include "zelvane/record/QZelComboBox.h"
@@ -33,6 +37,7 @@
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelStack.h"
 
 namespace {
 
@@ -332,4 +337,70 @@ TEST(AutoUpdate, TheControlFileNamesEachCompleteSolutionAsItAppearsAndItsAbsence
   EXPECT_FALSE(w->solutionTimer()->isActive());
   EXPECT_EQ(w->lastTime(), 0);
   EXPECT_EQ(w->action(ActAutoUpdate)->text(), "Start Auto Update Sol");
+}
+
+namespace {
+
+// Right-clicks the window and chooses the entry with this text in the menu that opens, by the
+// keyboard as a user does. False when the entry is missing or disabled (the menu then closes).
+bool chooseInContextMenu(MainWindow *w, const QString &text) {
+  bool chosen = false;
+  int tries = 0;
+  std::function<void()> choose = [&] {
+    QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu) {
+      if (++tries < 500) QTimer::singleShot(10, choose);
+      return;
+    }
+    for (QAction *a : menu->actions())
+      if (a->text() == text && a->isEnabled()) {
+        menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        chosen = true;
+        return;
+      }
+    menu->close();
+  };
+  QTimer::singleShot(0, choose);
+  const QPoint at(w->width() / 2, w->height() / 2);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+  QApplication::sendEvent(w, &event);
+  settle();
+  return chosen;
+}
+
+}  // namespace
+
+// Each editing entry of the context menu, enabled by the picks it needs, opens the modification
+// window at its own page and at no other.
+TEST(Commands, EachContextMenuEntryOpensItsToolPage) {
+  Viewer v({"-in", dataFile("sample.meshb")});
+  MainWindow *w = v.window(0);
+  ZelScene *s = v.scene(0);
+  ZelTool *modif = w->modifTool();
+  ASSERT_TRUE(modif && s->Pck);
+  ASSERT_EQ(modif->boxes().size(), 5);
+  const struct {
+    const char *entry;
+    std::vector<std::pair<int, int>> picks;  // (index, kind)
+    int page;
+    const char *title;
+  } rows[] = {
+      {"&Add Type on Vertex", {{3, KmfVertices}}, 0, "Add Vertex Type"},
+      {"&Edges Detection", {{3, KmfFaceEdges}, {7, KmfFaceEdges}}, 1, "Edges Detection"},
+      {"&Change References", {{1, KmfTriangles}}, 2, "Change References"},
+      {"&Delete Elements", {{1, KmfTriangles}}, 3, "Delete"},
+      {"&Swap Edges", {{3, KmfFaceEdges}, {7, KmfFaceEdges}}, 4, "Swap"},
+  };
+  for (const auto &row : rows) {
+    modif->hide();
+    modif->setVisibleBox(false);
+    s->Pck->Top = -1;
+    for (const auto &p : row.picks) geoPushHybridStack(s->Pck, p.first, p.second);
+    ASSERT_TRUE(chooseInContextMenu(w, row.entry)) << row.entry;
+    EXPECT_TRUE(modif->isVisible()) << row.entry;
+    for (int page = 0; page < 5; page++)
+      EXPECT_EQ(modif->boxes()[page]->isChecked(), page == row.page) << row.entry << ", page " << page;
+    EXPECT_EQ(modif->boxes()[row.page]->title(), row.title);
+  }
 }

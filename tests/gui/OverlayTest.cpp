@@ -7,6 +7,8 @@
 #include <cmath>
 #include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
@@ -14,10 +16,12 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/GLHarness.h"
 #include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/ZelText.h"
 #include "zelvane/lists/ZelColorMaps.h"
 #include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelStack.h"
 
@@ -110,6 +114,135 @@ TEST_F(Overlay, APickedElementIsDrawnInRedWithOneNumberPerVertexUnlessNumbersAre
   prims = picked();
   EXPECT_EQ(count(prims, GL_POLYGON_TOKEN), 4);
   EXPECT_EQ(count(prims, GL_BITMAP_TOKEN), 3);
+}
+
+namespace {
+
+// One element of every linear kind on the unit cube's corners (vertex 1 + x + 2y + 4z) and an
+// apex 9 above it: edge 1-2, triangle 1-2-3, quadrilateral 1-2-4-3, tetrahedron 1-2-3-5, prism
+// 1-2-3-5-6-7, hexahedron 1..8, pyramid 1-2-4-3-9 and a normal at vertex 1.
+Geometric_Mesh *everyLinearKind(Memory_List *mem) {
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3,
+                                   {{KmfVertices, 9}, {KmfEdges, 1}, {KmfTriangles, 1}, {KmfQuadrilaterals, 1},
+                                    {KmfTetrahedra, 1}, {KmfPrisms, 1}, {KmfHexahedra, 1}, {KmfPyramids, 1},
+                                    {KmfNormalAtVertices, 1}},
+                                   {});
+  for (int v = 0; v < 8; v++) AddVertex(m, v & 1, (v >> 1) & 1, v >> 2);
+  AddVertex(m, 0.5, 0.5, 1.5);
+  AddElement(m, KmfEdges, {1, 2}, 1);
+  AddElement(m, KmfTriangles, {1, 2, 3}, 1);
+  AddElement(m, KmfQuadrilaterals, {1, 2, 4, 3}, 1);
+  AddElement(m, KmfTetrahedra, {1, 2, 3, 5}, 1);
+  AddElement(m, KmfPrisms, {1, 2, 3, 5, 6, 7}, 1);
+  AddElement(m, KmfHexahedra, {1, 2, 4, 3, 5, 6, 8, 7}, 1);
+  AddElement(m, KmfPyramids, {1, 2, 4, 3, 9}, 1);
+  m->Nor[1] = Normal{1, 1, {0, 0, 1}, 0};
+  m->NbrNor = 1;
+  return m;
+}
+
+// The second-order copy of a cell's hexahedron, tetrahedra, bottom quadrilateral and triangles
+// and boundary edges.
+Geometric_Mesh *everyCurvedKind(Memory_List *mem) {
+  Geometric_Mesh *lin = MakeStructuredMesh(mem, 1, 1, 1, GEN_HEX | GEN_TET | GEN_QUA | GEN_TRI | GEN_EFR);
+  Geometric_Mesh *m = MakeSecondOrderCopy(mem, lin);
+  FreeCommonMesh(mem, lin);
+  return m;
+}
+
+// What the picked-item overlay emits: triangles (a polygon of n corners counts n - 2, however
+// the driver splits quadrilaterals), line segments, points, and the glyphs of its numbers.
+struct PickedShape {
+  int triangles = 0, lines = 0, points = 0, glyphs = 0;
+  bool operator==(const PickedShape &o) const {
+    return triangles == o.triangles && lines == o.lines && points == o.points && glyphs == o.glyphs;
+  }
+};
+void PrintTo(const PickedShape &s, std::ostream *os) {
+  *os << s.triangles << " triangles, " << s.lines << " lines, " << s.points << " points, " << s.glyphs << " glyphs";
+}
+
+// The glyphs of the numbers of these vertices.
+int digits(std::initializer_list<int> vertices) {
+  int n = 0;
+  for (int v : vertices) n += int(std::to_string(v).size());
+  return n;
+}
+
+}  // namespace
+
+// Every kind drawn with its faces, lines or point in red and its numbers: a pyramid its base
+// and four sides, a prism two triangles and three quadrilaterals, the curved kinds their
+// patches at tessellation level 2 (four triangles each), a curved edge two segments.
+TEST(PickedOverlay, EveryKindDrawsItsShapeAndNumbers) {
+  struct Case {
+    const char *what;
+    std::vector<std::pair<int, int>> picks;  // (index, kind), the last one drawn
+    PickedShape want;
+  };
+  const std::vector<Case> linear = {
+      {"vertex", {{9, KmfVertices}}, {0, 0, 1, digits({9})}},
+      {"edge", {{1, KmfEdges}}, {0, 1, 0, digits({1, 2})}},
+      {"triangle", {{1, KmfTriangles}}, {1, 0, 0, digits({1, 2, 3})}},
+      {"quadrilateral", {{1, KmfQuadrilaterals}}, {2, 0, 0, digits({1, 2, 4, 3})}},
+      {"tetrahedron", {{1, KmfTetrahedra}}, {4, 0, 0, digits({1, 2, 3, 5})}},
+      {"prism", {{1, KmfPrisms}}, {2 + 3 * 2, 0, 0, digits({1, 2, 3, 5, 6, 7})}},
+      {"hexahedron", {{1, KmfHexahedra}}, {6 * 2, 0, 0, digits({1, 2, 3, 4, 5, 6, 7, 8})}},
+      {"pyramid, base and sides", {{1, KmfPyramids}}, {2 + 4, 0, 0, digits({1, 2, 4, 3, 9})}},
+      {"normal at a vertex", {{1, KmfNormalAtVertices}}, {0, 1, 0, digits({1})}},
+      {"edge on a face", {{3, KmfFaceEdges}, {8, KmfFaceEdges}}, {0, 1, 0, digits({3, 8})}},
+  };
+  for (int curved = 0; curved < 2; curved++) {
+    Viewer v{curved ? everyCurvedKind : everyLinearKind, 0};
+    GLWidget *view = v.view(0);
+    ZelScene *scene = v.scene(0);
+    ASSERT_TRUE(scene && scene->Pck && scene->Msh);
+    scene->Rnd.TessLevel = 2;
+    zelUpdateAllDisplayListsOptions(0x20000, 2, 0, scene);
+    std::vector<Case> cases = linear;
+    if (curved) {
+      const Geometric_Mesh *m = scene->Msh;
+      auto nodes = [](const int *ver, int n) {
+        int d = 0;
+        for (int k = 0; k < n; k++) d += digits({ver[k]});
+        return d;
+      };
+      const int *e = m->P2Efr[1].Ver;
+      cases = {
+          {"P2 triangle", {{1, KmfTrianglesP2}}, {4, 0, 0, nodes(m->P2Tri[1].Ver, 3)}},
+          {"Q2 quadrilateral", {{1, KmfQuadrilateralsQ2}}, {2 * 4, 0, 0, nodes(m->P2Qua[1].Ver, 4)}},
+          {"P2 tetrahedron", {{1, KmfTetrahedraP2}}, {4 * 4, 0, 0, nodes(m->P2Tet[1].Ver, 4)}},
+          {"Q2 hexahedron", {{1, KmfHexahedraQ2}}, {12 * 4, 0, 0, nodes(m->P2Hex[1].Ver, 8)}},
+          {"P2 edge", {{1, KmfEdgesP2}}, {0, 2, 0, nodes(e, 3)}},
+          {"P2 edge on a face", {{e[0], KmfFaceP2Edges}, {e[1], KmfFaceP2Edges}, {e[2], KmfFaceP2Edges}},
+           {0, 2, 0, nodes(e, 3)}},
+      };
+    }
+    for (const Case &c : cases) {
+      scene->Pck->Top = -1;
+      for (const auto &it : c.picks) geoPushHybridStack(scene->Pck, it.first, it.second);
+      // Under a projection that holds the whole display mesh, so that nothing is clipped.
+      view->makeCurrent();
+      glViewport(0, 0, 400, 400);
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      glOrtho(-2, 2, -2, 2, -10, 10);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      const std::vector<FeedbackPrim> prims = captureFeedback([view] { view->drawPickedItem(); });
+      PickedShape got;
+      for (const FeedbackPrim &p : prims) {
+        got.triangles += p.isPolygon() ? int(p.v.size()) - 2 : 0;
+        got.lines += p.token == GL_LINE_TOKEN || p.token == GL_LINE_RESET_TOKEN;
+        got.points += p.token == GL_POINT_TOKEN;
+        got.glyphs += p.token == GL_BITMAP_TOKEN;
+        ASSERT_FALSE(p.v.empty()) << c.what;
+        EXPECT_NEAR(p.v[0].r, 1, 1e-3) << c.what;
+        EXPECT_NEAR(p.v[0].g + p.v[0].b, 0, 1e-3) << c.what;
+      }
+      EXPECT_EQ(got, c.want) << c.what;
+    }
+  }
 }
 
 TEST_F(Overlay, PicksOfMissingElementsOrVerticesDrawNothing) {

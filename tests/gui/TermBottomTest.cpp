@@ -1,9 +1,11 @@
 // The terminal and the bottom bar, driven by the object names of their widgets.
 #include <gtest/gtest.h>
 
+#include <QLayout>
 #include <QTest>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
@@ -15,8 +17,12 @@
 #include "zelvane/gui/ZelPageMakers.h"
 #include "zelvane/gui/ZelTerm.h"
 #include "zelvane/record/QZelComboBox.h"
+#include "zelvane/record/QZelAction.h"
 #include "zelvane/record/QZelLineEdit.h"
+#include "zelvane/record/QZelPushButton.h"
+#include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelPath.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelStack.h"
@@ -163,4 +169,92 @@ TEST(BottomBar, SolutionAndPathChoices) {
   bar.type(1, "4");
   EXPECT_EQ(bar.lastMessage(),
             "Big Problem\nUnknown type normal at vertices in fonction validregExp (class ZelBottom)");
+}
+
+// "Free Terminal" moves the terminal into its own window, which grows with its content;
+// "Lock Terminal" docks it under the view again at its fixed height. The docked bit of the
+// module mask follows, and the action's text names the next move.
+TEST(Terminal, FreeAndLockMoveTheTerminalOutOfTheWindowAndBack) {
+  Bar bar;
+  Window *window = bar.v.window(0)->centralWindow();
+  ZelTerm *term = window->term();
+  QZelAction *detach = bar.v.window(0)->findChild<QZelAction *>("detach_1");
+  ASSERT_TRUE(term && detach && window->termTool());
+  ASSERT_EQ(detach->text(), "Free Terminal");
+  const int docked = term->moduleMask() & 0x10;
+  ASSERT_TRUE(docked);
+  const int height = term->termHeight();
+
+  detach->trigger();
+  settle();
+  EXPECT_EQ(detach->text(), "Lock Terminal");
+  EXPECT_EQ(term->parentWidget(), window->termTool());
+  EXPECT_TRUE(window->termTool()->isVisible());
+  EXPECT_TRUE(window->termTool()->isWindow());
+  EXPECT_EQ(term->moduleMask() & 0x10, 0);
+  EXPECT_EQ(term->minimumHeight(), height);
+  EXPECT_GT(term->maximumHeight(), height);
+
+  detach->trigger();
+  settle();
+  EXPECT_EQ(detach->text(), "Free Terminal");
+  EXPECT_EQ(term->parentWidget(), window);
+  EXPECT_EQ(window->layout()->indexOf(term), 1);
+  EXPECT_TRUE(term->isVisible());
+  EXPECT_FALSE(window->termTool()->isVisible());
+  EXPECT_EQ(term->moduleMask() & 0x10, docked);
+  EXPECT_EQ(term->minimumHeight(), height);
+  EXPECT_EQ(term->maximumHeight(), height);
+}
+
+namespace {
+
+std::vector<double> cameraOf(const ZelScene *s) { return std::vector<double>(s->View->Mat, s->View->Mat + 16); }
+
+// Cameras equal to what a saved view or state keeps of them.
+void expectCamera(const ZelScene *s, const std::vector<double> &want, const std::string &what) {
+  for (int k = 0; k < 16; k++) EXPECT_NEAR(s->View->Mat[k], want[k], 1e-5) << what << ", entry " << k;
+}
+
+}  // namespace
+
+// The view list: the saved cameras by their entries, "Initial View" the first camera. The
+// state list: a saved state's flags and camera by its entry, "Initial State" the first ones.
+TEST(BottomBar, ChoosingASavedViewOrStateInTheListsRestoresIt) {
+  Bar bar;
+  ZelScene *s = bar.v.scene(0);
+  const double axis[3] = {1, 1, 0};
+  const std::vector<double> initial(s->View->IniMat, s->View->IniMat + 16);
+  QZelPushButton *saveView = bar.v.window(0)->findChild<QZelPushButton *>("_1_pushView");
+  ASSERT_TRUE(saveView);
+  std::vector<std::vector<double>> saved;
+  for (int k = 0; k < 2; k++) {
+    zelRotate(s->View->Mat, axis, 20 + 30 * k);
+    saved.push_back(cameraOf(s));
+    saveView->click();
+  }
+  zelRotate(s->View->Mat, axis, 80);
+  for (int k : {0, 1, 0}) {
+    bar.choose(1, "View", k ? "View 2" : "View 1");
+    expectCamera(s, saved[k], k ? "View 2" : "View 1");
+  }
+  bar.choose(1, "View", "Initial View");
+  expectCamera(s, initial, "Initial View");
+
+  const uint32_t shown = ZelFlgAxis | ZelFlgBox;
+  ASSERT_EQ(s->Flags & shown, 0u);
+  s->Flags |= ZelFlgAxis;
+  zelRotate(s->View->Mat, axis, 110);
+  const std::vector<double> stateCamera = cameraOf(s);
+  bar.v.window(0)->action(ActSaveState)->trigger();
+  QZelComboBox *states = bar.widget<QZelComboBox>(1, "State");
+  ASSERT_EQ(states->count(), 2);
+  s->Flags ^= shown;
+  zelRotate(s->View->Mat, axis, 140);
+  bar.choose(1, "State", states->itemText(1).toUtf8().constData());
+  EXPECT_EQ(s->Flags & shown, uint32_t(ZelFlgAxis));
+  expectCamera(s, stateCamera, "the saved state");
+  bar.choose(1, "State", "Initial State");
+  EXPECT_EQ(s->Flags & shown, 0u);
+  expectCamera(s, initial, "Initial State");
 }

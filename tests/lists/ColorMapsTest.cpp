@@ -100,3 +100,46 @@ TEST(ColourTables, PaletteColourAlongAMapAndTheFallback) {
   zelValueColor(&pal, 0.0f, true, bad);
   ExpectRgb(bad, hsv[0], hsv[1], hsv[2], 0);
 }
+
+// A value a quarter of the way into the second band of uneven iso values (-1, -0.6, 0, 0.2,
+// 1): the hues blend 3:1 (hue 165) in the computed maps; a table map reads position 1.25 of
+// 0..4, which falls on the row and weight given (1.25 x rows / 4), whatever the grey flag.
+TEST(ColourTables, AQuarterIntoABandOfEveryColourMap) {
+  const float user[5][3] = {{0, 0, 0}, {0.2f, 0.4f, 1}, {1, 0.8f, 0}, {0, 0, 0}, {0, 0, 0}};
+  const struct {
+    const char *what;
+    int map, grey, row;
+    float weight;
+    float computed[3];  // maps without a table
+  } cases[] = {
+      {"rainbow", 0, 0, 0, 0, {0, 0.8f, 0.6f}},
+      {"gray (computed colours too)", 1, 0, 0, 0, {0, 0.8f, 0.6f}},
+      {"rainbow in grey levels", 0, 1, 0, 0, {165 / 256.0f, 165 / 256.0f, 165 / 256.0f}},
+      {"cool-warm", 2, 0, 80, 0, {}},
+      {"magma", 3, 0, 79, 0.6875f, {}},
+      {"inferno", 4, 0, 79, 0.6875f, {}},
+      {"plasma", 5, 0, 79, 0.6875f, {}},
+      {"viridis", 6, 0, 79, 0.6875f, {}},
+      {"jet", 7, 0, 2, 0.5f, {}},
+      {"jet with the grey flag", 7, 1, 2, 0.5f, {}},
+      {"ramp", 8, 0, 31, 0.25f, {}},
+      {"reversed ramp", 9, 0, 31, 0.25f, {}},
+      {"user table", 10, 0, 1, 0.25f, {}},
+  };
+  ZelPalette pal{};
+  pal.N = 5;
+  const float iso[5] = {-1, -0.6f, 0, 0.2f, 1};
+  for (int i = 0; i < 5; i++) pal.NormIso[i] = iso[i], pal.Hue[i] = (1 - i / 4.0f) * 240;
+  pal.UsrCol = const_cast<float(*)[3]>(user);
+  for (const auto &c : cases) {
+    pal.ColMap = c.map, pal.Grey = c.grey;
+    float got[3];
+    zelValueColor(&pal, -0.6f + 0.25f * 0.6f, true, got);
+    float want[3];
+    const float(*table)[3] = c.map == 10 ? user : zelColorMapTables[c.map];
+    for (int k = 0; k < 3; k++)
+      want[k] = table ? table[c.row][k] * (1 - c.weight) + table[c.row + 1][k] * c.weight : c.computed[k];
+    SCOPED_TRACE(c.what);
+    ExpectRgb(got, want[0], want[1], want[2], 2e-5f);
+  }
+}

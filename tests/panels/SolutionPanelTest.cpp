@@ -6,6 +6,9 @@
 
 #include "tests/panels/PanelKit.h"
 #include "tests/support/LoadFixtures.h"
+#include "tests/support/MeshioRead.h"
+#include "zelvane/gui/GLWidget.h"
+#include "zelvane/scene/ZelInput.h"
 #include "zelvane/panels/IsoValBox.h"
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelGroupBox.h"
@@ -233,7 +236,14 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(none)");
   };
-  const std::string head = "MeshVersionFormatted 3 \n   \nDimension \n 2 \n   \nVertices\n";
+  const std::string head = "MeshVersionFormatted 2 \n   \nDimension \n 2 \n   \nVertices\n";
+  // Another reader of the format takes the file too: meshio refuses a version-3 text file.
+  const auto meshioPoints = [&] {
+    std::vector<fixtures::MeshioMesh> got;
+    std::string err;
+    EXPECT_TRUE(fixtures::ReadWithMeshio({path.toStdString()}, got, err)) << err;
+    return got.empty() ? std::vector<double>{-1} : got[0].Points;
+  };
 
   Named<QZelLineEdit>(&box, "_0_1isoValue")->setText("0.5");
   save("");
@@ -246,6 +256,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
   for (int i = 1; i <= 3; i++)
     EXPECT_EQ(std::vector<double>(m->Ver[i].Crd, m->Ver[i].Crd + 2), std::vector<double>({0.5, 0.5 * (i - 1)}));
   load.Free(m);
+  EXPECT_EQ(meshioPoints(), (std::vector<double>{0.5, 0, 0.5, 0.5, 0.5, 1}));
 
   // No active field, a 3-D mesh, or no field at the vertices: the empty point set.
   for (int c = 0; c < 3; c++) {
@@ -256,6 +267,7 @@ TEST(IsoLineExport, WritesTheCrossingsOfTheActiveFieldAsAVertexMeshThatReadsBack
     if (c == 2) std::swap(s->Msh->SolAtVer, s->Msh->SolAtTri);
     EXPECT_EQ(bytes(), head + "0 \nEnd\n") << c;
   }
+  EXPECT_EQ(meshioPoints(), std::vector<double>{});
   // A file that cannot be written is named in a warning.
   MessageLog log;
   const QString missing = dir.filePath("no/such/folder/iso.mesh");
@@ -322,4 +334,48 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
     settle();
   });
   EXPECT_EQ(PanelState(v->scene(0)), recorded);
+}
+
+// The palette group's Hide takes the legend off the view, and only the legend; unchecked, the
+// same picture comes back.
+TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
+  std::unique_ptr<Viewer> v;
+  CaptureText([&] { v.reset(new Viewer({"-in", dataFile("sample.meshb"), "-sol", dataFile("sample.solb")})); });
+  MainWindow *w = v->window(0);
+  ZelScene *s = v->scene(0);
+  GLWidget *view = v->view(0);
+  // The field chosen in the bottom bar, shown as a colour map with its legend.
+  w->findChild<QZelComboBox *>("Sol_1")->zelActivated(1);
+  ASSERT_EQ(s->ActFld, 0);
+  ASSERT_TRUE(switch_colormap(s, nullptr, nullptr));
+  ZelTool *sol = w->solTool();
+  sol->setVisibleBox(true);
+  settle();
+  QZelCheckBox *hide = Named<QZelCheckBox>(sol, "_0_1displayPal");
+  ASSERT_TRUE(hide && hide->isEnabled() && hide->isVisible());
+  if (hide->isChecked()) ClickCheck(hide);
+  ASSERT_TRUE(s->Flags & ZelFlgLegend);
+  const QImage shown = view->grabScene();
+
+  ClickCheck(hide);
+  EXPECT_TRUE(hide->isChecked());
+  EXPECT_FALSE(s->Flags & ZelFlgLegend);
+  const QImage hidden = view->grabScene();
+  ASSERT_EQ(hidden.size(), shown.size());
+  shown.save(QString::fromStdString(fixtures::TestPath("legend_shown.png")));
+  hidden.save(QString::fromStdString(fixtures::TestPath("legend_hidden.png")));
+  // The legend's bar and labels lie in the top sixth of the view; below it nothing changes.
+  const int band = shown.height() / 6;
+  int changed = 0;
+  for (int y = 0; y < shown.height(); y++)
+    for (int x = 0; x < shown.width(); x++)
+      if (shown.pixel(x, y) != hidden.pixel(x, y)) {
+        ASSERT_LT(y, band) << "pixel " << x << ", " << y;
+        changed++;
+      }
+  EXPECT_GT(changed, shown.width() / 4);
+
+  ClickCheck(hide);
+  EXPECT_TRUE(s->Flags & ZelFlgLegend);
+  EXPECT_EQ(view->grabScene(), shown);
 }

@@ -1,6 +1,8 @@
 #include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelHide.h"
 #include "zelvane/scene/ZelInput.h"
+#include "zelvane/scene/ZelRenderOption.h"
+#include "zelvane/scene/ZelVisibility.h"
 
 namespace {
 
@@ -52,7 +54,23 @@ void field(ZelScene *s, int f, uint32_t sol, uint32_t words = 0) {
 }
 ZelPlaEntity *planes(ZelScene *s) { return s->ZelMsh->Pla; }
 void pick(ZelScene *s, int idx, int kind) { geoPushHybridStack(s->Pck, idx, kind); }
-bool shown(ZelScene *s) { return s->Msh->Tri[1].Tag & TAG_VISIBLE; }
+bool shown(ZelScene *s, int tri = 1) { return s->Msh->Tri[tri].Tag & TAG_VISIBLE; }
+ZelEntDisplayList &rec(ZelScene *s, int kind) { return zelGetEntity(s->ZelMsh, kind)->DspLst[1]; }
+uint32_t faceMode(const ZelEntDisplayList &r) { return r.Opt.Render & ZelRndFaceMask; }
+uint32_t lineMode(const ZelEntDisplayList &r) { return r.Opt.Render & ZelRndLineMask; }
+// The mini mesh started at triangle 1 (triangle 2 hidden), `layers` layers grown.
+void miniMesh(ZelScene *s, bool mode, int layers) {
+  pick(s, 1, KmfTriangles);
+  zelInitMiniMesh(s);
+  for (int l = 0; l < layers; l++) zelOneMoreVisible(s, s->ZelMsh, s->Msh);
+  if (mode) s->Flags |= ZelFlgMiniMesh;
+}
+// Render word 23 (lighting, grey faces, contrast lines) with bits 3 and 6 set as well.
+const uint32_t kRenderAllModes = 23u | 0x8u | 0x40u;
+void render(ZelScene *s, uint32_t word) {
+  s->Rnd.Render = word;
+  zelUpdateAllDisplayListsOptions(0xffff0000u | 0x2000u | 0x4000u | 0x8000u, word, 0, s);
+}
 
 #define BEFORE []([[maybe_unused]] ZelScene * s)
 #define CHECK []([[maybe_unused]] ZelScene * s, [[maybe_unused]] ZelEntDisplayList & t)
@@ -152,6 +170,91 @@ const KeyCase kKeys[] = {
      0, 0, {}, CHECK { EXPECT_EQ(s->Pck->Top, 0); }},
     {"two key bits match no special key", BEFORE {}, ' ', ZelKeyF1 | ZelKeyF2, 0, {},
      CHECK { EXPECT_EQ(planes(s)->On, 0); }},
+    {"+ in mini-mesh mode shows one more layer and rebuilds every list", BEFORE { miniMesh(s, true, 0); },
+     '+', 0, 1, all(1), CHECK { EXPECT_TRUE(shown(s, 2)); }},
+    {"+ with a mini mesh but out of its mode changes nothing", BEFORE { miniMesh(s, false, 0); }, '+', 0, 1, {},
+     CHECK { EXPECT_FALSE(shown(s, 2)); }},
+    {"- in mini-mesh mode shows one layer less and rebuilds every list", BEFORE { miniMesh(s, true, 1); }, '-',
+     0, 1, all(1), CHECK { EXPECT_FALSE(shown(s, 2)); EXPECT_TRUE(shown(s, 1)); }},
+    {"- out of mini-mesh mode changes nothing", BEFORE { miniMesh(s, false, 1); }, '-', 0, 1, {},
+     CHECK { EXPECT_TRUE(shown(s, 2)); }},
+    {"B shows the bounding box", BEFORE {}, 'B', 0, 1, {}, CHECK { EXPECT_EQ(s->Flags & ZelFlgBox, ZelFlgBox); }},
+    {"C with a plane on caps and shows full volumes, rebuilding the volumes",
+     BEFORE { planes(s)->On = 1; }, 'C', 0, 1, {{8, 1}},
+     CHECK { EXPECT_EQ(s->Flags & (ZelFlgCapping | ZelFlgVolumes), ZelFlgCapping | ZelFlgVolumes); }},
+    {"C again takes the capping off and keeps full volumes",
+     BEFORE { planes(s)->On = 1, s->Flags |= ZelFlgCapping | ZelFlgVolumes; }, 'C', 0, 1, {{8, 1}},
+     CHECK { EXPECT_EQ(s->Flags & (ZelFlgCapping | ZelFlgVolumes), ZelFlgVolumes); }},
+    {"C without a plane on leaves the capping off", BEFORE {}, 'C', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & (ZelFlgCapping | ZelFlgVolumes), 0u); }},
+    {"D draws the vertices as points, rebuilding the vertex record", BEFORE {}, 'D', 0, 1, {{4, 1}},
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgPoints, ZelFlgPoints); }},
+    {"F cycles the face mode 3 to 0 of the volume records only, bit 3 cleared",
+     BEFORE { render(s, kRenderAllModes); }, 'F', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 17u | 0x40u);
+       EXPECT_EQ(faceMode(rec(s, KmfTetrahedra)), 0u);
+       EXPECT_EQ(faceMode(t), 0xeu);
+     }},
+    {"f cycles the face mode 0 to 1 of the face records only", BEFORE { render(s, 17); }, 'f', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 19u);
+       EXPECT_EQ(faceMode(t), 2u);
+       EXPECT_EQ(faceMode(rec(s, KmfTrianglesP2)), 2u);
+       EXPECT_EQ(faceMode(rec(s, KmfTetrahedra)), 0u);
+     }},
+    {"L cycles the line mode 1 to 2 of the edge records only, bit 6 cleared",
+     BEFORE { render(s, kRenderAllModes); }, 'L', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 0x2fu);
+       EXPECT_EQ(lineMode(rec(s, KmfEdges)), 0x20u);
+       EXPECT_EQ(lineMode(rec(s, KmfEdgesP2)), 0x20u);
+       EXPECT_EQ(lineMode(t), 0x50u);
+     }},
+    {"l cycles the line mode 3 to 0 of every record", BEFORE { render(s, 0x37); }, 'l', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 7u);
+       for (int k : {KmfEdges, KmfTriangles, KmfTetrahedra}) EXPECT_EQ(lineMode(rec(s, k)), 0u) << k;
+     }},
+    {"P shows the numbers, rebuilding every list's numbers", BEFORE {}, 'P', 0, 1, all(0x400000),
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgNumbers, ZelFlgNumbers); }},
+    {"P again hides them without a rebuild", BEFORE { s->Flags |= ZelFlgNumbers; }, 'P', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgNumbers, 0u); }},
+    {"V centres the view on the picked triangle", BEFORE { pick(s, 1, KmfTriangles), s->VieEvt->panX = 3; }, 'V',
+     0, 1, {}, CHECK {
+       for (int d = 0; d < 3; d++)
+         EXPECT_DOUBLE_EQ(s->View->Ctr[d], ((d < 2 ? 1 / 3.0 : 0.0) - s->Ctr[d]) * s->InvDmaxSca) << d;
+       EXPECT_EQ(s->VieEvt->panX, 0.0);
+     }},
+    {"a shows the axis", BEFORE {}, 'a', 0, 1, {}, CHECK { EXPECT_EQ(s->Flags & ZelFlgAxis, ZelFlgAxis); }},
+    {"b inverts the background and rebuilds every list's colours",
+     BEFORE { s->Back[0] = 0, s->Back[1] = 10, s->Back[2] = 255, s->Back[3] = 7; }, 'b', 0, 1, all(2),
+     CHECK { EXPECT_EQ(std::vector<float>(s->Back, s->Back + 4), (std::vector<float>{255, 245, 0, 7})); }},
+    {"c shows the centre marker", BEFORE {}, 'c', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgCentre, ZelFlgCentre); }},
+    {"d toggles flag 0x2000", BEFORE { s->Flags |= 0x2000; }, 'd', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & 0x2000, 0u); }},
+    {"e makes every record's faces transparent", BEFORE { render(s, 23); }, 'e', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 23u | ZelRndTransparent);
+       for (int k : {KmfEdges, KmfTriangles, KmfTetrahedra})
+         EXPECT_EQ(rec(s, k).Opt.Render & ZelRndTransparent, ZelRndTransparent) << k;
+     }},
+    {"g with one feature shown hides them all", BEFORE { s->Flags |= 1u << 24; }, 'g', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgFeatures, 0u); }},
+    {"g with none shown shows them all", BEFORE {}, 'g', 0, 1, {},
+     CHECK { EXPECT_EQ(s->Flags & ZelFlgFeatures, ZelFlgFeatures); }},
+    {"i resets the camera and the pan", BEFORE {
+       s->View->Mat[1] = 0.5, s->View->Fov = 12, s->View->Ctr[0] = 9;
+       s->VieEvt->panY = 2, s->VieEvt->appliedPanX = 1, s->VieEvt->angle = 30;
+     }, 'i', 0, 1, {}, CHECK {
+       EXPECT_EQ(std::vector<double>(s->View->Mat, s->View->Mat + 16),
+                 std::vector<double>(s->View->IniMat, s->View->IniMat + 16));
+       EXPECT_EQ(s->View->Fov, s->View->IniFov);
+       EXPECT_DOUBLE_EQ(s->View->Ctr[0], 0.5 * (s->View->Box[0] + s->View->Box[3]));
+       EXPECT_EQ(s->VieEvt->panY + s->VieEvt->appliedPanX + s->VieEvt->angle, 0.0);
+     }},
+    {"k turns a 3-D view 2-D", BEFORE { s->Dim = 3; }, 'k', 0, 1, {}, CHECK { EXPECT_EQ(s->Dim, 2); }},
+    {"k turns a 2-D view 3-D", BEFORE { s->Dim = 2; }, 'k', 0, 1, {}, CHECK { EXPECT_EQ(s->Dim, 3); }},
+    {"r turns every record's lighting off", BEFORE { render(s, 23); }, 'r', 0, 1, {}, CHECK {
+       EXPECT_EQ(s->Rnd.Render, 22u);
+       for (int k : {KmfEdges, KmfTriangles, KmfTetrahedra}) EXPECT_EQ(rec(s, k).Opt.Render & ZelRndLighting, 0u) << k;
+     }},
 };
 #undef CHECK
 #undef BEFORE
@@ -176,6 +279,13 @@ TEST_P(Keys, ChangeTheSceneAndRebuild) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Keys, testing::ValuesIn(kKeys));
+
+TEST_F(KeyScene, WPrintsTheContextDescription) {
+  scene_->VieEvt->keyChar = 'w';
+  Captured out = CaptureText([&] { EXPECT_EQ(zelProcessKeyEvent(scene_), 1); });
+  EXPECT_CONTAINS(out.Out, "\n  Graphic info:\n  GL Vendor:\t");
+  EXPECT_CONTAINS(out.Out, "  Depth Bits\t\t");
+}
 
 // The shrink flag must be on the records when the builders rebuild them.
 TEST_F(KeyScene, F5SetsTheShrinkFlagBeforeItsRebuild) {

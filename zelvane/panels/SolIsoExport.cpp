@@ -25,7 +25,7 @@ void putFixed(std::string &out, double v) {
 }
 
 std::string isoMesh(const double *pts, int count) {
-  std::string out = "MeshVersionFormatted 3 \n   \nDimension \n 2 \n   \nVertices\n";
+  std::string out = "MeshVersionFormatted 2 \n   \nDimension \n 2 \n   \nVertices\n";
   out += std::to_string(count) + " \n";
   for (int i = 0; i < count; i++) {
     putFixed(out, pts[2 * i]);
