@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Runs a command with an X display: the current one when DISPLAY is set, otherwise a
-# private Xvfb on a free display number that is stopped when the command ends.
+# private Xvfb that is stopped when the command ends.
+# Xvfb picks a free display number itself and writes it to a pipe once it accepts
+# connections (-displayfd), so two of these scripts started at once never share a server and
+# the command never starts before its server is ready, however loaded the machine.
 set -euo pipefail
 if [ -n "${DISPLAY:-}" ]; then
   exec "$@"
 fi
-n=90
-while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
-Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+dir=$(mktemp -d)
+mkfifo "$dir/fd"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/fd" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X${n}" ] && break
-  sleep 0.1
-done
+trap 'kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
+n=""
+# The read ends when Xvfb writes its number, or with nothing when it exits first.
+read -r n <"$dir/fd" || true
+if [ -z "$n" ]; then
+  echo "with-display.sh: Xvfb did not start" >&2
+  exit 1
+fi
 export DISPLAY=":${n}"
 "$@"
