@@ -529,6 +529,14 @@ void writeBinaryHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
   const KmfKeyword *kw = &msh->KwdTab[kwd];
   int64_t cur = ftello(msh->hdl);
   if (cur < 0) msh->WrtErr = 1;
+  // Positions are 32-bit before version 3: a section starting past 2 GB cannot be pointed at,
+  // and a truncated position would send readers into the middle of another section.
+  if (msh->Ver < KmfWidePositions && cur > INT32_MAX) {
+    KmfError(msh, "KMFSETKWD", "SECTION %s STARTS AT BYTE %lld, BEYOND WHAT A VERSION %d FILE CAN POINT AT",
+             KmfKwdFmt[kwd][0], static_cast<long long>(cur), msh->Ver);
+    msh->WrtErr = 1;
+    return;
+  }
   if (msh->NexKwdPos) {
     if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
     KmfWriteSized(msh, KmfWidePositions, cur);

@@ -1,5 +1,6 @@
 // Block transfers, line calls, conversions, node orderings, byte flows and opening by name.
 #include "tests/common/CommonTest.h"
+#include "common/kmf/KmfStream.h"
 
 namespace {
 
@@ -145,6 +146,38 @@ TEST(KmfBlocks, WriteBlocksCallTheCallbackBeforeEachBlockAndUseMaps) {
     ASSERT_EQ(KmfGetLin(msh, KmfTime, &t), 1);
     EXPECT_EQ(t, 2.5);
     KmfCloseMesh(msh);
+  }
+}
+
+// A section past 2 GB cannot be pointed at by a 32-bit position: a version-2 write fails there
+// (and leaves the file it replaces whole) instead of writing a truncated position; version 3
+// points at it. The 2 GB are a hole seeked over, so the file takes no room on the disk.
+TEST(KmfLines, SectionsPastTwoGigabytesNeedWidePositions) {
+  for (int ver : {2, 3}) {
+    TempFile p("far.meshb");
+    {
+      std::ofstream old(p.c_str());
+      old << "old";
+    }
+    KmfMeshFile *msh = KmfOpenMesh(p.c_str(), KmfWrite, ver, 3);
+    ASSERT_NE(msh, nullptr);
+    ASSERT_EQ(KmfSetKwd(msh, KmfTime, 1), 1);
+    ASSERT_EQ(KmfSetLin(msh, KmfTime, 2.5), 1);
+    KmfFlush(msh);
+    ASSERT_EQ(fseeko(msh->hdl, off_t(1) << 31, SEEK_SET), 0);
+    msh->Quiet = 1;
+    EXPECT_EQ(KmfSetKwd(msh, KmfIterations, 1), ver == 2 ? 0 : 1) << ver;
+    const int closed = KmfCloseMesh(msh);
+    struct stat st {};
+    ASSERT_EQ(stat(p.c_str(), &st), 0);
+    if (ver == 2) {
+      EXPECT_EQ(closed, 0);
+      std::ifstream back(p.c_str());
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(back), {}), "old");
+    } else {
+      EXPECT_EQ(closed, 1);
+      EXPECT_GT(st.st_size, off_t(1) << 31);
+    }
   }
 }
 
