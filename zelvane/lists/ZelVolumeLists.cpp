@@ -258,6 +258,43 @@ void drawEmptyIsoSurfaces(const ZelVolCtx &v) {
   });
 }
 
+}  // namespace
+
+unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
+                            const ZelListField *f) {
+  if (!v.K->CapKind || !v.Plane || !(v.L.Scn->Flags & ZelFlgCapping)) return 0;
+  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
+  unsigned built = 0;
+  CapHolder cap;
+  if (asks(T.Faces) || asks(T.Picking)) cap.make(v, f ? f->Pal : nullptr);
+  if (asks(T.Faces)) {
+    zelListPass(true, rec->FacLst, [&] { drawFaces(v, cap.get()); });
+    built |= ZelCapBuiltFaces;
+  }
+  if (asks(T.Wire)) {
+    zelWirePass(true, rec, [] {});
+    built |= ZelCapBuiltWire;
+  }
+  if (asks(T.Picking) && v.L.ColRng) {
+    zelListPass(true, rec->PckLst, [&] { drawPicking(v, cap.get()); });
+    built |= ZelCapBuiltPicking;
+  }
+  if (!f) return built;
+  if (asks(T.Shading)) {
+    cap.make(v, f->Pal);
+    zelListPass(true, rec->SolLst + 0, [&] { drawShading(v, *f, cap.get()); });
+    built |= ZelCapBuiltShading;
+  }
+  if (asks(T.IsoLines)) {
+    cap.make(v, f->Pal);
+    zelListPass(true, rec->SolLst + 1, [&] { drawIsoLines(v, *f, cap.get()); });
+    built |= ZelCapBuiltIsoLines;
+  }
+  return built;
+}
+
+namespace {
+
 int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   ZelVolCtx v;
   if (!zelVolumeOpen(scene, rec, K, &v)) return 0;
