@@ -237,8 +237,9 @@ TEST_F(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
 }
 
 // A box cut by an oblique plane with capping on: each curved kind shows the cap of its cut
-// elements, the very cap of the linear box on the same corners (pixel for pixel, lit), every
-// corner on the plane, its wire the cap's outline, in volume mode its picking colours too.
+// elements, the very cap of the linear box on the same corners (pixel for pixel, lit, and
+// shaded by a vertex field), every corner on the plane, its wire the cap's outline, in volume
+// mode its picking colours too.
 TEST_F(CurvedLists, CutCurvedBoxesShowTheCapOfTheirLinearTwins) {
   const struct {
     const char *name;
@@ -249,34 +250,41 @@ TEST_F(CurvedLists, CutCurvedBoxesShowTheCapOfTheirLinearTwins) {
   const double cut = 4.4;  // x + y + z = 4.4, through the middle of the 3 x 3 x 3 box
   for (const auto &r : rows) {
     SCOPED_TRACE(r.name);
-    auto linear = Open([&](Memory_List *m) { return MakeStructuredMesh(m, 3, 3, 3, r.gen); }, {r.linear});
-    auto curved = Open([&](Memory_List *m) { return CurvedBox(m, 3, 3, r.gen); }, {r.curved});
+    auto withField = [](Memory_List *m, Geometric_Mesh *msh) {
+      AddVertexField(m, msh, [](const double *p) { return p[0] - p[1]; });
+      return msh;
+    };
+    auto linear = Open([&](Memory_List *m) { return withField(m, MakeStructuredMesh(m, 3, 3, 3, r.gen)); }, {r.linear});
+    auto curved = Open([&](Memory_List *m) { return withField(m, CurvedBox(m, 3, 3, r.gen)); }, {r.curved});
     auto build = [&](ListScene &ls, int kind) -> ZelEntDisplayList & {
+      ls.field(0);
       ls.scene()->Flags = ZelFlgVolumes | ZelFlgCapping;
       ls.plane(cut, true, {1, 1, 1, 0});
       ZelEntDisplayList &rec = ls.rec(kind);
-      rec.Flags &= ~ZelLstShrink, rec.Opt.TessLevel = 2;
+      rec.Flags &= ~ZelLstShrink, rec.Opt.TessLevel = 2, rec.Opt.Solution = ZelSolShading;
       CaptureStdout();
       EXPECT_EQ(zelUpdateList(kind, 0x1, ls.scene(), &rec), 1);
       GetCapturedStdout();
       return rec;
     };
-    auto picture = [&](const ZelEntDisplayList &rec) {
+    auto picture = [&](GLuint list) {
       gl.clear(0, 0, 0);
       glEnable(GL_DEPTH_TEST), glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_COLOR_MATERIAL);
       glColor3f(0.2f, 0.6f, 0.9f);
-      glCallList(rec.FacLst);
+      glCallList(list);
       glDisable(GL_LIGHTING), glDisable(GL_DEPTH_TEST);
       return gl.grab();
     };
     const ZelEntDisplayList &twin = build(*linear, r.linear), &rec = build(*curved, r.curved);
-    const QImage want = picture(twin), got = picture(rec);
-    gl.savePng(got, std::string("curved_cut_capped_") + r.name);
-    EXPECT_GT(got.width() * got.height() - countPixels(got, 0, 0, 0), 10000);  // the cap covers the black
-    int differ = 0;
-    for (int y = 0; y < got.height(); y++)
-      for (int x = 0; x < got.width(); x++) differ += got.pixel(x, y) != want.pixel(x, y);
-    EXPECT_EQ(differ, 0);
+    for (bool shaded : {false, true}) {
+      const QImage want = picture(shaded ? twin.SolLst : twin.FacLst), got = picture(shaded ? rec.SolLst : rec.FacLst);
+      gl.savePng(got, std::string("curved_cut_capped_") + r.name + (shaded ? "_shaded" : ""));
+      EXPECT_GT(got.width() * got.height() - countPixels(got, 0, 0, 0), 10000);  // the cap covers the black
+      int differ = 0;
+      for (int y = 0; y < got.height(); y++)
+        for (int x = 0; x < got.width(); x++) differ += got.pixel(x, y) != want.pixel(x, y);
+      EXPECT_EQ(differ, 0) << (shaded ? "shaded" : "faces");
+    }
     int corners = 0;
     for (const FeedbackPrim &p : gl.feedbackList(rec.FacLst))
       for (const FeedbackVertex &v : p.v) {

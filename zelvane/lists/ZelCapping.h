@@ -45,8 +45,9 @@ struct GLMesh {
 // Builds the cap of the chain of elements that starts at `head` (links[e].Nxt is the next
 // element, 0 ends it) for the plane (a, b, c, d in mesh coordinates). *cap is set to null
 // first. Kind 4 takes tetrahedra, room for n + 1 pieces of each shape for n cut elements;
-// kind 5 hexahedra, 6n + 6; kinds 30 and 33 P2 tetrahedra and Q2 hexahedra as those. Field values are stored when `palette` is given, read from its
-// per-vertex Sol when the mesh has a vertex solution (else 0). Results:
+// kind 5 hexahedra, 6n + 6; kinds 30 and 33 P2 tetrahedra and Q2 hexahedra as those. Field
+// values are stored when `palette` is given, read from its per-vertex Sol when the mesh has a
+// vertex solution (else 0). Results:
 //   null plane or null cap pointer: 0;
 //   another kind: prints " zel_capping undefined for type %d \n", leaves the cap null, 1;
 //   no mesh, display coordinates or links, or memory refused: 0 with a null cap (the builder

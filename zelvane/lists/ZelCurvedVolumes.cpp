@@ -138,6 +138,10 @@ void drawArrows(const Walk &w) {
   });
 }
 
+// Whether the field lies on the kind's elements: the mesh has a field there and no linear
+// elements of the kind (whose field that would be).
+bool ownField(const CurvedVolume &R, const Geometric_Mesh *msh) { return msh->*R.K->OwnSol && msh->*R.NbrLin == 0; }
+
 // Palette values at every node: the element's own value when the field lies on the linear
 // kind and the mesh has none of those, else its vertices'. False: not shaded.
 bool nodeValues(const Walk &w, const ZelListField &f, bool own, const ZelCurvedElem &g, float *val) {
@@ -149,7 +153,7 @@ bool nodeValues(const Walk &w, const ZelListField &f, bool own, const ZelCurvedE
 }
 
 void drawShading(const Walk &w, const ZelVolCtx &v, const ZelListField &f) {
-  const bool own = w.V.L.Msh->*w.R.K->OwnSol && w.V.L.Msh->*w.R.NbrLin == 0;
+  const bool own = ownField(w.R, w.V.L.Msh);
   if (!own && !f.VerSol) {
     glBegin(GL_TRIANGLES);
     glEnd();
@@ -190,7 +194,8 @@ int build(const CurvedVolume &R, bool update, ZelListMask mask, ZelScene *scene,
   const bool field = zelListField(scene, &f) != 0;
   // While a plane clips with capping on, the cap of the cut elements in place of their faces,
   // as the linear kinds show it; the direct entry never caps.
-  const unsigned capped = update ? zelVolumeCapPasses(v, T, mask, rec, field ? &f : nullptr) : 0;
+  const unsigned capped =
+      update ? zelVolumeCapPasses(v, T, mask, rec, field ? &f : nullptr, ownField(R, v.L.Msh)) : 0;
 
   if (asks(T.Faces) && !(capped & ZelCapBuiltFaces)) zelListPass(update, rec->FacLst, [&] { drawFaces(w, false); });
   if (asks(T.Wire) && !(capped & ZelCapBuiltWire))

@@ -186,12 +186,13 @@ void shadeFace(const ZelPalette *pal, int n, const float s[4], const float *cons
   }
 }
 
-void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap) {
+// ownCap: the cap pieces take their source element's value (a field on the kind's elements).
+void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap, bool ownCap = false) {
   const ZelVolumeKind &K = *v.K;
   if (cap) {
     // The source element's value with a field on the kind's elements, else the cap's corner
     // values with a vertex field.
-    const bool own = v.L.Msh->*K.OwnSol != nullptr;
+    const bool own = ownCap;
     glBegin(GL_TRIANGLES);
     for (int quad = 0; quad < 2; quad++)
       eachCapPiece(cap, quad, [&](const float *const *c, const float *val, const float *, int src) {
@@ -261,7 +262,7 @@ void drawEmptyIsoSurfaces(const ZelVolCtx &v) {
 }  // namespace
 
 unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
-                            const ZelListField *f) {
+                            const ZelListField *f, bool ownField) {
   if (!v.K->CapKind || !v.Plane || !(v.L.Scn->Flags & ZelFlgCapping)) return 0;
   auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   unsigned built = 0;
@@ -282,7 +283,7 @@ unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMa
   if (!f) return built;
   if (asks(T.Shading)) {
     cap.make(v, f->Pal);
-    zelListPass(true, rec->SolLst + 0, [&] { drawShading(v, *f, cap.get()); });
+    zelListPass(true, rec->SolLst + 0, [&] { drawShading(v, *f, cap.get(), ownField); });
     built |= ZelCapBuiltShading;
   }
   if (asks(T.IsoLines)) {
@@ -324,7 +325,8 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   if (!field) return 1;
   if (asks(T.Shading)) {
     if (capping) cap.make(v, f.Pal);
-    zelListPass(update, rec->SolLst + 0, [&] { drawShading(v, f, capping ? cap.get() : nullptr); });
+    zelListPass(update, rec->SolLst + 0,
+                [&] { drawShading(v, f, capping ? cap.get() : nullptr, v.L.Msh->*K.OwnSol != nullptr); });
   }
   if (asks(T.IsoLines)) {
     if (capping) cap.make(v, f.Pal);
