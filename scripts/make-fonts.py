@@ -12,10 +12,14 @@ writes:
   antialiased texture glyph sets of codes 0 to 127, every glyph centred in a cell 0.7 s wide;
 - resources/fonts/LICENSE-FreeMono.txt: the font's licence.
 
-Each texture set is drawn at the horizontal and vertical pixel sizes (quarter pixels) whose glyphs
-best match the reference metrics below: the caps of a set are about 0.8 s high while the cell is
-0.7 s wide, so FreeMono, a Courier face whose capitals are wider than high, is drawn condensed.
-The script refuses to write a set whose glyphs miss a reference by more than 10 % (and 1 px).
+Each texture glyph is rasterised, unhinted and antialiased, into a box of whole pixels: its
+outline's bounding box is scaled onto the box exactly. The boxes of "A", "g" and "M" are those
+of the reference metrics below (bitmap width, rows, top), and every set's tallest top and deepest
+descent are the reference's; the other glyphs take the boxes of one mapping per set: widths at
+the scale that makes the widest outline fill the cell, heights through the piecewise linear map
+that sends the lowest outline point, the base line, the top of "g", the top of "A" and the
+highest outline point to -deepest, 0, top of "g", top of "A" and tallest. The script refuses to
+write a set whose metrics miss the reference.
 """
 import os
 import shutil
@@ -125,18 +129,47 @@ def reference(size):
     return ref
 
 
-def within(value, target):
-    return abs(value - target) <= max(1.0, 0.1 * target)
+def outline_box(face, code):
+    """The bounding box of a glyph's outline in font units: x min, y min, x max, y max."""
+    face.load_char(chr(code), freetype.FT_LOAD_NO_SCALE | freetype.FT_LOAD_NO_HINTING)
+    b = face.glyph.outline.get_bbox()
+    return b.xMin, b.yMin, b.xMax, b.yMax
 
 
-def measures(face, ppem_x, ppem_y):
-    """The telling metrics at a size: "A", "g", "M" and the extremes over the printable codes."""
-    face.set_char_size(round(ppem_x * 64), round(ppem_y * 64), 72, 72)
-    out = {}
-    for ch in "AgM":
-        g = render(face, ord(ch), AA_LOAD, image=False)
-        out[ch] = (g.width, g.rows, g.top)
-    return out
+def piecewise(points):
+    """The piecewise linear map through the (x, y) points, x increasing."""
+    def f(x):
+        for (x0, y0), (x1, y1) in zip(points, points[1:]):
+            if x <= x1 or (x1, y1) == points[-1]:
+                return y0 + (y1 - y0) * (x - x0) / (x1 - x0)
+    return f
+
+
+def render_in_box(face, code, outline, width, rows, top):
+    """Coverage rows (top first) of a glyph whose outline bounding box is scaled onto the box of
+    width x rows pixels whose top is `top` rows above the base line."""
+    x0, y0, x1, y1 = outline
+    kx, ky = width / (x1 - x0), rows / (y1 - y0)
+    bottom = top - rows
+    face.set_char_size(face.units_per_EM * 64, face.units_per_EM * 64, 72, 72)  # a unit a pixel
+    matrix = freetype.Matrix(int(round(kx * 65536)), 0, 0, int(round(ky * 65536)))
+    delta = freetype.Vector(int(round(-x0 * kx * 64)), int(round((bottom - y0 * ky) * 64)))
+    face.set_transform(matrix, delta)
+    face.load_char(chr(code), freetype.FT_LOAD_RENDER | freetype.FT_LOAD_NO_HINTING | freetype.FT_LOAD_NO_BITMAP)
+    face.set_transform(freetype.Matrix(65536, 0, 0, 65536), freetype.Vector(0, 0))
+    b = face.glyph.bitmap
+    buf, pitch = b.buffer, b.pitch
+    left, above = face.glyph.bitmap_left, face.glyph.bitmap_top
+    pixels = [[0] * width for _ in range(rows)]
+    for gy in range(b.rows):
+        r = top - above + gy
+        if not 0 <= r < rows:
+            continue
+        for gx in range(b.width):
+            c = left + gx
+            if 0 <= c < width:
+                pixels[r][c] = buf[gy * pitch + gx]
+    return Glyph(width, rows, top, pixels)
 
 
 def extremes(glyphs):
@@ -146,53 +179,9 @@ def extremes(glyphs):
 
 
 def misses(got, ref):
-    out = ["%s%s" % (ch, "wrt"[i]) for ch in "AgM" for i in range(3)
-           if not within(got[ch][i], ref[ch][i])]
-    out += [k for k in ("tallest", "deepest") if not within(got[k], ref[k])]
+    out = ["%s%s" % (ch, "wrt"[i]) for ch in "AgM" for i in range(3) if got[ch][i] != ref[ch][i]]
+    out += [k for k in ("tallest", "deepest") if got[k] != ref[k]]
     return out
-
-
-def error(got, ref):
-    pairs = [(got[ch][i], ref[ch][i]) for ch in "AgM" for i in range(3)]
-    pairs += [(got[k], ref[k]) for k in ("tallest", "deepest")]
-    return sum(((v - t) / t) ** 2 for v, t in pairs)
-
-
-def outline_extent(face, ch):
-    """Width and height of a glyph's outline as fractions of the em."""
-    face.load_char(ch, freetype.FT_LOAD_NO_SCALE)
-    m = face.glyph.metrics
-    return m.width / face.units_per_EM, m.height / face.units_per_EM
-
-
-def band(target, fraction):
-    """Quarter pixels per em at which an outline of the given fraction of the em could come out
-    within the tolerance of target (hinting moves edges by a pixel at most)."""
-    slack = max(1.0, 0.1 * target) + 1
-    return range(int(4 * (target - slack) / fraction), int(4 * (target + slack) / fraction) + 2)
-
-
-def choose_sizes(face, size):
-    """The (x, y) pixel sizes, in quarter pixels, that meet every reference of the set with the
-    least squared relative error; on a tie the less condensed, then the smaller."""
-    ref = reference(size)
-    width_a, height_a = outline_extent(face, "A")
-    best = None
-    for qy in band(ref["A"][1], height_a):
-        for qx in band(ref["A"][0], width_a):
-            got = measures(face, qx / 4, qy / 4)
-            if any(not within(got[ch][i], ref[ch][i]) for ch in "AgM" for i in range(3)):
-                continue
-            got["tallest"], got["deepest"] = extremes(
-                [render(face, c, AA_LOAD, image=False) for c in range(33, 127)])
-            if misses(got, ref):
-                continue
-            key = (round(error(got, ref), 9), -qx / qy, qy)
-            if best is None or key < best[0]:
-                best = (key, qx / 4, qy / 4)
-    if best is None:
-        sys.exit("make-fonts: no size of %s meets the metrics of set %d" % (FONT, size))
-    return best[1], best[2]
 
 
 # --- texture glyph sets --------------------------------------------------------------------------
@@ -205,19 +194,33 @@ def power_of_two(n):
 
 
 def texture_set(face, size):
-    ppem_x, ppem_y = choose_sizes(face, size)
-    face.set_char_size(round(ppem_x * 64), round(ppem_y * 64), 72, 72)
+    ref = reference(size)
     cell = 7 * size // 10
     advance = 448 * size // 10
-    cap = render(face, ord("M"), AA_LOAD, image=False).rows
+    printable = range(33, 127)
+    outlines = {c: outline_box(face, c) for c in printable}
+    widest = max(x1 - x0 for x0, _, x1, _ in outlines.values())
+    lowest = min(o[1] for o in outlines.values())
+    highest = max(o[3] for o in outlines.values())
+    y_of = piecewise([(lowest, -ref["deepest"]), (0, 0), (outlines[ord("g")][3], ref["g"][2]),
+                      (outlines[ord("A")][3], ref["A"][2]), (highest, ref["tallest"])])
+
+    def box_of(code):
+        if chr(code) in "AgM":
+            return ref[chr(code)]
+        x0, y0, x1, y1 = outlines[code]
+        top, bottom = round(y_of(y1)), round(y_of(y0))
+        return min(cell, max(1, round((x1 - x0) * cell / widest))), max(1, top - bottom), top
+
+    cap = ref["M"][1]
     missing = box(cell - 2 * max(1, round(cell / 7)), cap, max(1, round(size / 15)))
     glyphs = []
     for code in range(GLYPHS):
         if code == 32:
             glyphs.append((1, 1, 0, 0, 0, 0, advance, [255, 0]))
             continue
-        g = missing if code < 32 or code == 127 else render(face, code, AA_LOAD)
-        if g.width == 0 or g.rows == 0:
+        g = missing if code < 32 or code == 127 else render_in_box(face, code, outlines[code], *box_of(code))
+        if not any(any(row) for row in g.pixels):
             sys.exit("make-fonts: code %d of %s is empty" % (code, FONT))
         tw, th = power_of_two(g.width), power_of_two(g.rows)
         texels = []
@@ -229,10 +232,10 @@ def texture_set(face, size):
     got = {chr(c): (glyphs[c][2], glyphs[c][3], glyphs[c][4]) for c in map(ord, "AgM")}
     got["tallest"] = max(g[4] for g in glyphs)
     got["deepest"] = max(g[3] - g[4] for g in glyphs)
-    bad = misses(got, reference(size))
+    bad = misses(got, ref)
     if bad:
         sys.exit("make-fonts: set %d misses %s" % (size, ", ".join(bad)))
-    return ppem_x, ppem_y, glyphs, got
+    return glyphs, got
 
 
 # --- the 29-pixel bitmap font --------------------------------------------------------------------
@@ -303,11 +306,11 @@ def font_version(face):
     return "unknown version"
 
 
-def write_texture_set(size, ppem_x, ppem_y, glyphs, source):
+def write_texture_set(size, glyphs, source):
     shared = {}  # identical bitmaps (the missing-glyph box) are stored once
     c = [GENERATED,
          "// Texture glyph set of pixel size %d: %s\n" % (size, source),
-         "// at %g x %g pixels per em, autohinted.\n" % (ppem_x, ppem_y),
+         "// every glyph's outline scaled onto its box, unhinted.\n",
          "#include \"resources/fonts/ZelvaneFonts.h\"\n\n",
          "namespace {\n\n"]
     names = []
@@ -444,10 +447,10 @@ def main():
     face = freetype.Face(FONT)
     source = "FreeMono Bold (GNU FreeFont %s)" % font_version(face)
     for size in SET_SIZES:
-        ppem_x, ppem_y, glyphs, got = texture_set(face, size)
-        write_texture_set(size, ppem_x, ppem_y, glyphs, source)
-        print("set %2d: %5.2f x %5.2f px/em  A %s  g %s  M %s  tallest %d  deepest %d" % (
-            size, ppem_x, ppem_y, got["A"], got["g"], got["M"], got["tallest"], got["deepest"]))
+        glyphs, got = texture_set(face, size)
+        write_texture_set(size, glyphs, source)
+        print("set %2d: A %s  g %s  M %s  tallest %d  deepest %d" % (
+            size, got["A"], got["g"], got["M"], got["tallest"], got["deepest"]))
     write_texture_header(source)
     ppem, width, glyphs = bitmap_font_29(face)
     write_bitmap_font_29(ppem, width, glyphs, source)

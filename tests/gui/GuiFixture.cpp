@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
 
@@ -88,6 +89,33 @@ std::string dataDir() {
 std::string dataFile(const char *name) { return dataDir() + "/" + name; }
 
 QString buildProgram(const char *name) { return QString(ZELVANE_BIN_DIR "/") + name; }
+
+QImage readXwd(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QImage();
+  const QByteArray d = f.readAll();
+  if (d.size() < 100) return QImage();
+  auto word = [&](int i) { return qFromBigEndian<quint32>(reinterpret_cast<const uchar *>(d.constData()) + 4 * i); };
+  const quint32 headerSize = word(0), width = word(4), height = word(5), byteOrder = word(7), bits = word(11),
+                perLine = word(12), colours = word(19);
+  const qint64 start = qint64(headerSize) + 12 * qint64(colours);
+  if (bits != 32 || width > 8192 || height > 8192 || start + qint64(perLine) * height > d.size()) return QImage();
+  QImage img(int(width), int(height), QImage::Format_RGB32);
+  for (quint32 y = 0; y < height; y++) {
+    const uchar *line = reinterpret_cast<const uchar *>(d.constData()) + start + qint64(perLine) * y;
+    for (quint32 x = 0; x < width; x++) {
+      const quint32 p = byteOrder == 0 ? qFromLittleEndian<quint32>(line + 4 * x) : qFromBigEndian<quint32>(line + 4 * x);
+      img.setPixel(int(x), int(y), p | 0xff000000u);
+    }
+  }
+  return img;
+}
+
+int freeDisplay(int from) {
+  for (int n = from;; n++)
+    if (!QFile::exists(QString("/tmp/.X%1-lock").arg(n)) && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
+      return n;
+}
 
 void dragView(GLWidget *view, QPoint step) {
   const QPoint c(view->width() / 2, view->height() / 2);

@@ -4,6 +4,7 @@
 // programs of the build for tests that run them.
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QMessageBox>
@@ -108,6 +109,12 @@ std::string dataFile(const char *name);
 std::string runDir();
 // A program of the build tree ("zelvane", "zelvane-sample").
 QString buildProgram(const char *name);
+
+// The screen an Xvfb started with -fbdir keeps in its file (Xvfb_screen0): an XWD image of
+// 32-bit pixels; a null image when the file is missing or not of that form.
+QImage readXwd(const QString &path);
+// A free X display number from `from` on: no lock file, no socket.
+int freeDisplay(int from = 200);
 
 // A left-button drag in the view: a press at its centre, three moves of `step` each, a release.
 void dragView(GLWidget *view, QPoint step);

@@ -236,8 +236,72 @@ TEST_F(CurvedLists, CurvedVolumesDrawOnlyTheFacesOneCanSee) {
   }
 }
 
+// A box cut by an oblique plane with capping on: each curved kind shows the cap of its cut
+// elements, the very cap of the linear box on the same corners (pixel for pixel, lit, and
+// shaded by a vertex field), every corner on the plane, its wire the cap's outline, in volume
+// mode its picking colours too.
+TEST_F(CurvedLists, CutCurvedBoxesShowTheCapOfTheirLinearTwins) {
+  const struct {
+    const char *name;
+    unsigned gen;
+    int linear, curved;
+  } rows[] = {{"p2_tetrahedra", GEN_TET, KmfTetrahedra, KmfTetrahedraP2},
+              {"q2_hexahedra", GEN_HEX, KmfHexahedra, KmfHexahedraQ2}};
+  const double cut = 4.4;  // x + y + z = 4.4, through the middle of the 3 x 3 x 3 box
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.name);
+    auto withField = [](Memory_List *m, Geometric_Mesh *msh) {
+      AddVertexField(m, msh, [](const double *p) { return p[0] - p[1]; });
+      return msh;
+    };
+    auto linear = Open([&](Memory_List *m) { return withField(m, MakeStructuredMesh(m, 3, 3, 3, r.gen)); }, {r.linear});
+    auto curved = Open([&](Memory_List *m) { return withField(m, CurvedBox(m, 3, 3, r.gen)); }, {r.curved});
+    auto build = [&](ListScene &ls, int kind) -> ZelEntDisplayList & {
+      ls.field(0);
+      ls.scene()->Flags = ZelFlgVolumes | ZelFlgCapping;
+      ls.plane(cut, true, {1, 1, 1, 0});
+      ZelEntDisplayList &rec = ls.rec(kind);
+      rec.Flags &= ~ZelLstShrink, rec.Opt.TessLevel = 2, rec.Opt.Solution = ZelSolShading;
+      CaptureStdout();
+      EXPECT_EQ(zelUpdateList(kind, 0x1, ls.scene(), &rec), 1);
+      GetCapturedStdout();
+      return rec;
+    };
+    auto picture = [&](GLuint list) {
+      gl.clear(0, 0, 0);
+      glEnable(GL_DEPTH_TEST), glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_COLOR_MATERIAL);
+      glColor3f(0.2f, 0.6f, 0.9f);
+      glCallList(list);
+      glDisable(GL_LIGHTING), glDisable(GL_DEPTH_TEST);
+      return gl.grab();
+    };
+    const ZelEntDisplayList &twin = build(*linear, r.linear), &rec = build(*curved, r.curved);
+    for (bool shaded : {false, true}) {
+      const QImage want = picture(shaded ? twin.SolLst : twin.FacLst), got = picture(shaded ? rec.SolLst : rec.FacLst);
+      gl.savePng(got, std::string("curved_cut_capped_") + r.name + (shaded ? "_shaded" : ""));
+      EXPECT_GT(got.width() * got.height() - countPixels(got, 0, 0, 0), 10000);  // the cap covers the black
+      int differ = 0;
+      for (int y = 0; y < got.height(); y++)
+        for (int x = 0; x < got.width(); x++) differ += got.pixel(x, y) != want.pixel(x, y);
+      EXPECT_EQ(differ, 0) << (shaded ? "shaded" : "faces");
+    }
+    int corners = 0;
+    for (const FeedbackPrim &p : gl.feedbackList(rec.FacLst))
+      for (const FeedbackVertex &v : p.v) {
+        double q[3];
+        curved->meshPoint(v, q);
+        EXPECT_NEAR(q[0] + q[1] + q[2], cut, 2e-2);
+        corners++;
+      }
+    EXPECT_GT(corners, 0);
+    // The wire is the cap's outline: as many lines as the cap pieces have sides.
+    EXPECT_EQ(Count(gl.feedbackList(rec.WirLst)).lines, Count(gl.feedbackList(twin.WirLst)).lines);
+    EXPECT_EQ(Count(gl.feedbackList(rec.PckLst)).polygons, Count(gl.feedbackList(twin.PckLst)).polygons);
+  }
+}
+
 // Mask 1 rebuilds each builder's own lists and leaves the others' contents; no colour-id
-// table, no picking list; the capping flag empties the P2 tetrahedron faces list alone.
+// table, no picking list; the capping flag without a plane leaves the P2 tetrahedron faces.
 TEST_F(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
   auto ls = Open([](Memory_List *m) { return CurvedBox(m, 1, 1, kAllKinds, {SOL_SCALAR}); });
   ls->field(0);
@@ -270,8 +334,9 @@ TEST_F(CurvedLists, MasksRebuildWhatEachBuilderSelects) {
   ZelEntDisplayList &tet = ls->rec(KmfTetrahedraP2);
   s->Flags = ZelFlgCapping;
   EXPECT_EQ(zelUpdateList(KmfTetrahedraP2, 0x1, s, &tet), 1);
-  EXPECT_EQ(gl.feedbackList(tet.FacLst).size(), 0u);
-  EXPECT_GT(Count(gl.feedback([&] { zelDirectDrawList(KmfTetrahedraP2, 0x80000 | 0x800000, s, &tet); })).polygons, 0);
+  EXPECT_EQ(Count(gl.feedbackList(tet.FacLst)).polygons,
+            Count(gl.feedback([&] { zelDirectDrawList(KmfTetrahedraP2, 0x80000 | 0x800000, s, &tet); })).polygons);
+  EXPECT_GT(Count(gl.feedbackList(tet.FacLst)).polygons, 0);
   s->Flags = 0;
 }
 

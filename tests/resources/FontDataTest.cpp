@@ -1,6 +1,6 @@
 // The view's texture glyph sets: the exact layout every set keeps (glyph count, advance, centring,
-// power-of-two textures, the empty space, the missing-glyph box) and the telling metrics of the
-// sets 10, 30 and 60 within 10 % (at least a pixel) of their reference.
+// power-of-two textures, the empty space, the missing-glyph box, ink on every side of each
+// glyph's box) and the telling metrics of the sets 10, 30 and 60 exactly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -59,6 +59,11 @@ TEST(FontDataTexture, EverySetKeepsTheExactLayout) {
       EXPECT_GT(inside, 0);
       EXPECT_EQ(outside, 0);
       EXPECT_EQ(dim, 0);
+      // The glyph fills its box: ink in its first and last row and column.
+      int top = 0, bottom = 0, left = 0, right = 0;
+      for (int x = 0; x < g.bitmapWidth; x++) top += alphaAt(f, c, x, 0), bottom += alphaAt(f, c, x, g.bitmapRows - 1);
+      for (int y = 0; y < g.bitmapRows; y++) left += alphaAt(f, c, 0, y), right += alphaAt(f, c, g.bitmapWidth - 1, y);
+      EXPECT_TRUE(top && bottom && left && right) << top << " " << bottom << " " << left << " " << right;
     }
   }
 }
@@ -85,28 +90,32 @@ TEST(FontDataTexture, ControlCodesDrawTheMissingGlyphBox) {
   }
 }
 
+// Rows of the glyph table: every metric of "A", "g" and "M" in the sets 10, 30 and 60, and the
+// tallest top and deepest descent of those sets.
 struct Telling {
   int size;
   char ch;
-  int width, rows, top, left;
+  GlyphMetrics want;
 };
 
-bool near(int got, int want) { return std::abs(got - want) <= std::max(1.0, 0.1 * want); }
-
-TEST(FontDataTexture, TellingMetricsAreNearTheirReference) {
+TEST(FontDataTexture, TellingMetricsAreTheTables) {
   const Telling glyphs[] = {
-      {10, 'A', 7, 8, 8, 0},     {10, 'g', 7, 10, 7, 0},    {10, 'M', 7, 8, 8, 0},
-      {30, 'A', 19, 24, 24, 1},  {30, 'g', 20, 28, 19, 1},  {30, 'M', 21, 24, 24, 0},
-      {60, 'A', 38, 50, 50, 2},  {60, 'g', 39, 55, 37, 2},  {60, 'M', 42, 49, 49, 0},
+      {10, 'A', {8, 8, 7, 8, 8, 0, 448}},         {10, 'g', {8, 16, 7, 10, 7, 0, 448}},
+      {10, 'M', {8, 8, 7, 8, 8, 0, 448}},         {30, 'A', {32, 32, 19, 24, 24, 1, 1344}},
+      {30, 'g', {32, 32, 20, 28, 19, 1, 1344}},   {30, 'M', {32, 32, 21, 24, 24, 0, 1344}},
+      {60, 'A', {64, 64, 38, 50, 50, 2, 2688}},   {60, 'g', {64, 64, 39, 55, 37, 2, 2688}},
+      {60, 'M', {64, 64, 42, 49, 49, 0, 2688}},
   };
   for (const Telling &t : glyphs) {
-    const Zelvane_Font &f = *zelvaneFonts[t.size / 10 - 1];
-    const GlyphMetrics &g = *f.glyphMetrics[int(t.ch)];
+    const GlyphMetrics &g = *zelvaneFonts[t.size / 10 - 1]->glyphMetrics[int(t.ch)];
     SCOPED_TRACE(std::string("set ") + std::to_string(t.size) + " '" + t.ch + "'");
-    EXPECT_PRED2(near, g.bitmapWidth, t.width);
-    EXPECT_PRED2(near, g.bitmapRows, t.rows);
-    EXPECT_PRED2(near, g.bitmapTop, t.top);
-    EXPECT_PRED2(near, g.bitmapLeft, t.left);
+    EXPECT_EQ(g.textureWidth, t.want.textureWidth);
+    EXPECT_EQ(g.textureHeight, t.want.textureHeight);
+    EXPECT_EQ(g.bitmapWidth, t.want.bitmapWidth);
+    EXPECT_EQ(g.bitmapRows, t.want.bitmapRows);
+    EXPECT_EQ(g.bitmapTop, t.want.bitmapTop);
+    EXPECT_EQ(g.bitmapLeft, t.want.bitmapLeft);
+    EXPECT_EQ(g.advance, t.want.advance);
   }
   const struct { int size, tallest, deepest; } extremes[] = {{10, 10, 3}, {30, 31, 9}, {60, 61, 18}};
   for (const auto &e : extremes) {
@@ -117,8 +126,8 @@ TEST(FontDataTexture, TellingMetricsAreNearTheirReference) {
       deepest = std::max(deepest, f.glyphMetrics[c]->bitmapRows - f.glyphMetrics[c]->bitmapTop);
     }
     SCOPED_TRACE("set " + std::to_string(e.size));
-    EXPECT_PRED2(near, tallest, e.tallest);
-    EXPECT_PRED2(near, deepest, e.deepest);
+    EXPECT_EQ(tallest, e.tallest);
+    EXPECT_EQ(deepest, e.deepest);
   }
 }
 

@@ -104,7 +104,21 @@ TEST_P(OpenRoad, FramesTheMeshAndFreesEverything) {
   // Scaled boxes span one unit; a point is taken as a unit box so that near < far.
   EXPECT_DOUBLE_EQ(view->Near, 0.5);
   EXPECT_DOUBLE_EQ(view->Far, 4.0);
-  EXPECT_DOUBLE_EQ(view->Trn[2], -2.0);
+  // The first picture holds the whole box: every corner, turned by the initial matrix about the
+  // centre and moved back, inside the cone of the field of view; flat boxes at distance 2.
+  EXPECT_LE(view->Trn[2], -2.0);
+  EXPECT_GE(view->Trn[2], -2.27);
+  const double slope = std::tan(0.5 * view->Fov * M_PI / 180.0);
+  for (int k = 0; k < 8; k++) {
+    const double p[3] = {view->Box[(k & 1) ? 3 : 0] - view->Ctr[0], view->Box[(k & 2) ? 4 : 1] - view->Ctr[1],
+                         view->Box[(k & 4) ? 5 : 2] - view->Ctr[2]};
+    double eye[3];
+    for (int r = 0; r < 3; r++) eye[r] = view->IniMat[r] * p[0] + view->IniMat[4 + r] * p[1] + view->IniMat[8 + r] * p[2] + view->Trn[r];
+    EXPECT_LE(std::hypot(eye[0], eye[1]), -eye[2] * slope) << "corner " << k;
+  }
+  if (c.Box[5] - c.Box[2] < 0.5 * dmax) {
+    EXPECT_DOUBLE_EQ(view->Trn[2], -2.0);
+  }
   if (c.Dim == 3) {
     expectInitialMatrix3d(view->IniMat);
   } else {

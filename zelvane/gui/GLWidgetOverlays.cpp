@@ -4,14 +4,18 @@
 #include <GL/glu.h>
 
 #include <QFont>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
+#include "resources/fonts/ZelvaneFonts.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/ZelOverlayRules.h"
+#include "zelvane/gui/ZelText.h"
 #include "zelvane/lists/ZelListFrame.h"
 #include "zelvane/lists/ZelP2Patch.h"
 #include "zelvane/scene/ZelCamera.h"
@@ -425,11 +429,18 @@ void GLWidget::drawPalette() {
   inverseBackground(s);
   const float Wd = float(int(sceneWidth() * r)), Hd = float(int(sceneHeight() * r));
   const ZelText::font_data &font = r < 2 ? smallFont_ : largeFont_;
+  char labels[ZelPaletteStops][64];
+  int longest = 0;
   for (int i = 0; i < ZelPaletteStops; i++) {
-    char label[64];
-    snprintf(label, sizeof(label), "%.2E", pal.Iso[zelPaletteEntry(&pal, i)]);
-    ZelText::print(font, float(i - 2) * 0.2f * Wd + 0.5f * Wd - 80 * r, 0.9f * Hd, label);
+    snprintf(labels[i], sizeof(labels[i]), "%.2E", pal.Iso[zelPaletteEntry(&pal, i)]);
+    longest = std::max(longest, int(strlen(labels[i])));
   }
+  // Labels too long for their place shrink about their pen, all five alike.
+  const float advance = float(ZelText::fontForHeight(unsigned(font.h))->glyphMetrics['0']->advance >> 6);
+  const float scale = zelPaletteLabelScale(longest, advance, Wd);
+  glScalef(scale, scale, 1);
+  for (int i = 0; i < ZelPaletteStops; i++)
+    ZelText::print(font, float(i - 2) * 0.2f * Wd + 0.5f * Wd - 80 * r, 0.9f * Hd, labels[i]);
 }
 
 void GLWidget::drawAxis() {

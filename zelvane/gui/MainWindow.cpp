@@ -293,8 +293,9 @@ void MainWindow::myShow(ZelScene *scene, const QString &name) {
     actions_[ActSolModu]->setEnabled(false);
   }
   createWidget();
+  // s is what view, terminal and bottom bar need; the menu bar comes on top of it.
   const QSize s = window_->myShow();
-  if (s.width() > 0 && s.height() > 0) setGeometry(QRect(pos(), s));
+  if (s.width() > 0 && s.height() > 0) setGeometry(QRect(pos(), s + (size() - central_->size())));
   if (scene) zelSaveState(scene);
   show();
 }

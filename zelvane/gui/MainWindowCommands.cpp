@@ -136,14 +136,14 @@ ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, con
 
 void MainWindow::open() {
   if (!window_) return;
-  const QPoint at = pos();
+  const QPoint at = geometry().topLeft();  // below a window manager's title bar
   const QStringList chosen = zelDialogs().openFileNames(this, tr("Select one or more files to open"), currentDir(),
                                                         tr("Mesh (*.mesh *.meshb)"));
   if (chosen.isEmpty()) return;
   QStringList files;
   for (const QString &f : chosen) files << QFileInfo(f).absoluteFilePath();
   reopen(nullptr, nullptr, files, QString(), true);
-  setGeometry(at.x(), at.y() + 22, width(), height());
+  setGeometry(at.x(), at.y(), width(), height());
 }
 
 void MainWindow::writeMesh() {
@@ -247,8 +247,8 @@ void MainWindow::setWindowSize() {
   int w = 0, h = 0;
   if (!ok || !zelParseWindowSize(answer, &w, &h)) return;
   int height = h;
-  if ((module_ & ZelModDocked) && !window_->term()->isHidden()) height += window_->term()->height() + 10;
-  if (!window_->bottom()->isHidden()) height += window_->bottom()->height() + 10;
+  if ((module_ & ZelModDocked) && !window_->term()->isHidden()) height += window_->term()->height() + Window::LayoutGap;
+  if (!window_->bottom()->isHidden()) height += window_->bottom()->height() + Window::LayoutGap;
   resize(w, height);
   view->resize(w, h);
 }

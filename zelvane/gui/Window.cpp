@@ -41,6 +41,8 @@ Window::Window(ZelSequenceServer *server, int index, QWidget *parent)
   bottom_ = new ZelBottom(server, index, this);
   mainLayout_ = new QVBoxLayout;
   mainLayout_->setContentsMargins(0, 0, 0, 0);
+  // The gap myShow counts below the view and below a docked terminal.
+  mainLayout_->setSpacing(LayoutGap);
   mainLayout_->addWidget(container_);
   mainLayout_->addWidget(bottom_);
   setLayout(mainLayout_);
@@ -99,9 +101,11 @@ QSize Window::myShow() {
     corner.rx() -= frameGeometry().width();
     termTool_->move(corner);
   }
+  // The view's share of the window once the terminal has its place, not before.
+  mainLayout_->activate();
   QSize size(view_->width(), view_->height());
-  if ((mask & ZelModDocked) && !term_->isHidden()) size.rheight() += term_->height() + 10;
-  if (!bottom_->isHidden()) size.rheight() += bottom_->height() + 10;
+  if ((mask & ZelModDocked) && !term_->isHidden()) size.rheight() += term_->height() + LayoutGap;
+  if (!bottom_->isHidden()) size.rheight() += bottom_->height() + LayoutGap;
   return size;
 }
 
@@ -164,8 +168,10 @@ void zelSaveWindowStateBody(Window *window, ZelStateBucket *state) {
   if (!mw || !state) return;
   state->WinState = mw->moduleMask();
   if (!(mw->windowState() & Qt::WindowMaximized)) {
-    state->WinX = mw->x();
-    state->WinY = mw->y() + 22;
+    // The top of the window's own area, below a window manager's title bar when there is one
+    // (22 pixels on the usual desktops): setGeometry takes the same point back.
+    state->WinX = mw->geometry().x();
+    state->WinY = mw->geometry().y();
     state->ViewW = window->view()->width();
     state->ViewH = window->view()->height();
     return;
@@ -193,8 +199,13 @@ void zelLoadWindowStateBody(Window *window, ZelStateBucket *state) {
     window->term()->setFree(true);
   }
   int width = state->ViewW, height = state->ViewH;
-  if ((mask & ZelModDocked) && !window->term()->isHidden()) height += window->term()->height() + 10;
-  if (!window->bottom()->isHidden()) height += window->bottom()->height() + 10;
+  if ((mask & ZelModDocked) && !window->term()->isHidden()) height += window->term()->height() + Window::LayoutGap;
+  if (!window->bottom()->isHidden()) height += window->bottom()->height() + Window::LayoutGap;
+  // The menu bar comes on top of view, terminal and bottom bar.
+  if (const QWidget *central = mw->centralWidget()) {
+    width += mw->width() - central->width();
+    height += mw->height() - central->height();
+  }
   if (mask & ZelModMaximised)
     mw->zelSetWindowState(Qt::WindowMaximized);
   else

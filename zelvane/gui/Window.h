@@ -45,9 +45,12 @@ class Window : public QZelBase, public QZelObject {
   void insertTerm();
   // Hands the terminal to its window and shows it.
   void setTermToTool();
-  // Applies the stored module mask and returns the size the main window should take: the
-  // view, plus the docked visible terminal's height + 10, plus the visible bottom bar's
-  // height + 10. (0, 0) without terminal or terminal window.
+  // Gap between the view, a docked terminal and the bottom bar.
+  static constexpr int LayoutGap = 10;
+  // Applies the stored module mask, lays the window out again and returns the size its main
+  // window's central area should take: the view, plus the docked visible terminal's height +
+  // LayoutGap, plus the visible bottom bar's height + LayoutGap. (0, 0) without terminal or
+  // terminal window.
   QSize myShow();
   // Shows `scene` here: the view, the bottom bar and the terminal take it (not freed: the
   // caller frees a scene it replaces).

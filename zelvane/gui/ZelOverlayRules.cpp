@@ -39,3 +39,8 @@ void zelPaletteStops(const ZelPalette *pal, float rgb[ZelPaletteStops][3]) {
 }
 
 bool zelAxisLabelsInverse(const ZelScene *scene) { return scene && scene->Back[0] > 204.0f; }
+
+float zelPaletteLabelScale(int chars, float advance, float width) {
+  const float room = 0.9f * 0.2f * width, need = float(chars) * advance;
+  return need > room && need > 0 ? room / need : 1.0f;
+}

@@ -24,12 +24,29 @@ const uint32_t *elementTag(const Geometric_Mesh *mesh, int kind, int e) {
     return mesh->Tet && e >= 1 && e <= mesh->NbrTet ? &mesh->Tet[e].Tag : nullptr;
   if (kind == ZelCapHexahedra)
     return mesh->Hex && e >= 1 && e <= mesh->NbrHex ? &mesh->Hex[e].Tag : nullptr;
+  if (kind == ZelCapP2Tetrahedra)
+    return mesh->P2Tet && e >= 1 && e <= mesh->NbrP2Tet ? &mesh->P2Tet[e].Tag : nullptr;
+  if (kind == ZelCapQ2Hexahedra)
+    return mesh->P2Hex && e >= 1 && e <= mesh->NbrP2Hex ? &mesh->P2Hex[e].Tag : nullptr;
   return nullptr;
 }
 
 int kindCount(const Geometric_Mesh *mesh, int kind) {
-  return kind == ZelCapTetrahedra ? mesh->NbrTet : mesh->NbrHex;
+  switch (kind) {
+    case ZelCapTetrahedra: return mesh->NbrTet;
+    case ZelCapHexahedra: return mesh->NbrHex;
+    case ZelCapP2Tetrahedra: return mesh->NbrP2Tet;
+    default: return mesh->NbrP2Hex;
+  }
 }
+
+bool isCapKind(int kind) {
+  return kind == ZelCapTetrahedra || kind == ZelCapHexahedra || kind == ZelCapP2Tetrahedra ||
+         kind == ZelCapQ2Hexahedra;
+}
+
+// Hexahedral kinds: six tetrahedra an element.
+bool isHexKind(int kind) { return kind == ZelCapHexahedra || kind == ZelCapQ2Hexahedra; }
 
 // Walks the chain, calling take(e) for every element with the cap bits; a chain leaving the
 // range or longer than the kind's count (a loop) stops.
@@ -126,7 +143,7 @@ int zel_freeGLMesh(GLMesh *cap) {
 
 int *zel_getclippedentities(int kind, int head, Geometric_Mesh *mesh, ZelLink *links, int *count) {
   if (count) *count = 0;
-  if (!mesh || !links || (kind != ZelCapTetrahedra && kind != ZelCapHexahedra)) return nullptr;
+  if (!mesh || !links || !isCapKind(kind)) return nullptr;
   int n = 0;
   walkClipped(kind, head, mesh, links, [&](int) { n++; });
   int *list = static_cast<int *>(malloc((static_cast<size_t>(n) + 1) * sizeof(int)));
@@ -202,7 +219,7 @@ int zel_cappingmesh(int kind, int head, const double *plane, ZelPalette *palette
   if (!cap) return 0;
   *cap = nullptr;
   if (!plane) return 0;
-  if (kind != ZelCapTetrahedra && kind != ZelCapHexahedra) {
+  if (!isCapKind(kind)) {
     printf(" zel_capping undefined for type %d \n", kind);
     return 1;
   }
@@ -210,7 +227,7 @@ int zel_cappingmesh(int kind, int head, const double *plane, ZelPalette *palette
   int n = 0;
   int *list = zel_getclippedentities(kind, head, mesh, links, &n);
   if (!list) return 0;
-  int64_t room = kind == ZelCapTetrahedra ? int64_t{n} + 1 : 6 * int64_t{n} + 6;
+  int64_t room = isHexKind(kind) ? 6 * int64_t{n} + 6 : int64_t{n} + 1;
   GLMesh *m = room <= INT32_MAX ? zel_allocGLMesh(static_cast<int>(room), static_cast<int>(room),
                                                   palette != nullptr)
                                 : nullptr;
@@ -220,10 +237,13 @@ int zel_cappingmesh(int kind, int head, const double *plane, ZelPalette *palette
   }
   for (int i = 0; i < n; i++) {
     int e = list[i];
-    if (kind == ZelCapTetrahedra)
-      zel_cappingtet(plane, palette, mesh, zmesh, e, mesh->Tet[e].Ver, m);
-    else
-      zel_cappinghex(plane, palette, mesh, zmesh, e, mesh->Hex[e].Ver, m);
+    // A curved element is capped through its corners, its first nodes.
+    switch (kind) {
+      case ZelCapTetrahedra: zel_cappingtet(plane, palette, mesh, zmesh, e, mesh->Tet[e].Ver, m); break;
+      case ZelCapHexahedra: zel_cappinghex(plane, palette, mesh, zmesh, e, mesh->Hex[e].Ver, m); break;
+      case ZelCapP2Tetrahedra: zel_cappingtet(plane, palette, mesh, zmesh, e, mesh->P2Tet[e].Ver, m); break;
+      default: zel_cappinghex(plane, palette, mesh, zmesh, e, mesh->P2Hex[e].Ver, m); break;
+    }
   }
   free(list);
   *cap = m;

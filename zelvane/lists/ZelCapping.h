@@ -22,8 +22,9 @@ struct ZelMesh;
 struct ZelLink;
 struct ZelPalette;
 
-// Kinds of the capping (the builders ask for these two).
-enum : int { ZelCapTetrahedra = 4, ZelCapHexahedra = 5 };
+// Kinds of the capping. The curved kinds are capped through their corner nodes (the first four
+// of a P2 tetrahedron, the first eight of a Q2 hexahedron), as the linear elements on them.
+enum : int { ZelCapTetrahedra = 4, ZelCapHexahedra = 5, ZelCapP2Tetrahedra = 30, ZelCapQ2Hexahedra = 33 };
 
 // The cap of one display record. Arrays hold Max* pieces; at most Max* - 1 are stored.
 struct GLMesh {
@@ -44,8 +45,9 @@ struct GLMesh {
 // Builds the cap of the chain of elements that starts at `head` (links[e].Nxt is the next
 // element, 0 ends it) for the plane (a, b, c, d in mesh coordinates). *cap is set to null
 // first. Kind 4 takes tetrahedra, room for n + 1 pieces of each shape for n cut elements;
-// kind 5 hexahedra, 6n + 6. Field values are stored when `palette` is given, read from its
-// per-vertex Sol when the mesh has a vertex solution (else 0). Results:
+// kind 5 hexahedra, 6n + 6; kinds 30 and 33 P2 tetrahedra and Q2 hexahedra as those. Field
+// values are stored when `palette` is given, read from its per-vertex Sol when the mesh has a
+// vertex solution (else 0). Results:
 //   null plane or null cap pointer: 0;
 //   another kind: prints " zel_capping undefined for type %d \n", leaves the cap null, 1;
 //   no mesh, display coordinates or links, or memory refused: 0 with a null cap (the builder
@@ -55,7 +57,7 @@ int zel_cappingmesh(int kind, int head, const double *plane, ZelPalette *palette
                     Geometric_Mesh *mesh, ZelMesh *zmesh, ZelLink *links, GLMesh **cap);
 
 // The elements of the chain from `head` whose tag has bits 31 (alive), 28 (clipped) and 27
-// (visible), in chain order, for kind 4 (tetrahedra) or 5 (hexahedra); *count gets their
+// (visible), in chain order, for a capping kind (4, 5, 30 or 33); *count gets their
 // number (0 first). A chain that leaves the kind's element range or runs longer than it
 // stops there. Null when the mesh or the links are missing, for another kind, or when the
 // list cannot be allocated; else a malloc'ed array (non-null even when empty) the caller

@@ -8,6 +8,7 @@
 #include "zelvane/lists/ZelCurvedElem.h"
 #include "zelvane/lists/ZelListGlyphs.h"
 #include "zelvane/lists/ZelVolumeFaces.h"
+#include "zelvane/lists/ZelVolumeLists.h"
 #include "zelvane/scene/ZelPalette.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -27,7 +28,6 @@ struct CurvedVolume {
   double ArrowU, ArrowV;   // the normal arrow's point on a face's first patch
   bool ArrowsAllFaces;     // arrows on every face, else on the faces shown
   bool SolutionByClip;     // while a plane clips, the solution lists cover the cut elements only
-  bool CapEmptiesFaces;    // the capping bit compiles the faces list empty
   bool FacesLine;          // the faces count is printed
   const char *IsoSurfLine; // printed whenever the iso-surface list is asked for, or null
   bool HasMetric;
@@ -37,13 +37,13 @@ struct CurvedVolume {
 const CurvedVolume kP2Tetrahedra = {
     &ZelP2TetKind, &P2TetFac[0][0], 6, 1, {{0, 1, 2, 3, 4, 5}}, 6,
     {{0, 1, 4, 3, 2}, {0, 2, 6, 1, 3}, {0, 3, 7, 2, 1}, {1, 2, 5, 3, 0}, {1, 3, 8, 0, 2}, {2, 3, 9, 1, 0}},
-    10.0, true, 0.333, 0.333, false, true, true, false, nullptr, false, &Geometric_Mesh::NbrTet,
+    10.0, true, 0.333, 0.333, false, true, false, nullptr, false, &Geometric_Mesh::NbrTet,
 };
 const CurvedVolume kQ2Hexahedra = {
     &ZelQ2HexKind, &P2HexFac[0][0], 9, 2, {{0, 1, 2, 4, 5, 8}, {2, 3, 0, 6, 7, 8}}, 12,
     {{0, 1, 8, 0, 2}, {1, 2, 9, 0, 3}, {2, 3, 10, 0, 4}, {3, 0, 11, 0, 5}, {4, 5, 12, 1, 2}, {5, 6, 13, 1, 3},
      {6, 7, 14, 1, 4}, {7, 4, 15, 1, 5}, {0, 4, 16, 2, 5}, {1, 5, 17, 2, 3}, {2, 6, 18, 3, 4}, {3, 7, 19, 4, 5}},
-    27.0, false, 0.0, 0.5, true, false, false, true, "  IsoSrfLoop invalid ..... Hex Q2 : todo \n", true,
+    27.0, false, 0.0, 0.5, true, false, true, "  IsoSrfLoop invalid ..... Hex Q2 : todo \n", true,
     &Geometric_Mesh::NbrHex,
 };
 
@@ -138,6 +138,10 @@ void drawArrows(const Walk &w) {
   });
 }
 
+// Whether the field lies on the kind's elements: the mesh has a field there and no linear
+// elements of the kind (whose field that would be).
+bool ownField(const CurvedVolume &R, const Geometric_Mesh *msh) { return msh->*R.K->OwnSol && msh->*R.NbrLin == 0; }
+
 // Palette values at every node: the element's own value when the field lies on the linear
 // kind and the mesh has none of those, else its vertices'. False: not shaded.
 bool nodeValues(const Walk &w, const ZelListField &f, bool own, const ZelCurvedElem &g, float *val) {
@@ -149,7 +153,7 @@ bool nodeValues(const Walk &w, const ZelListField &f, bool own, const ZelCurvedE
 }
 
 void drawShading(const Walk &w, const ZelVolCtx &v, const ZelListField &f) {
-  const bool own = w.V.L.Msh->*w.R.K->OwnSol && w.V.L.Msh->*w.R.NbrLin == 0;
+  const bool own = ownField(w.R, w.V.L.Msh);
   if (!own && !f.VerSol) {
     glBegin(GL_TRIANGLES);
     glEnd();
@@ -186,29 +190,32 @@ int build(const CurvedVolume &R, bool update, ZelListMask mask, ZelScene *scene,
   if (update) mask = zelMaskRule(mask, scene, rec, false, R.K->Extras, R.K->NbrExtras);
   auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   const Walk w{v, R, zelP2Level(rec->Opt.TessLevel)};
+  ZelListField f;
+  const bool field = zelListField(scene, &f) != 0;
+  // While a plane clips with capping on, the cap of the cut elements in place of their faces,
+  // as the linear kinds show it; the direct entry never caps.
+  const unsigned capped =
+      update ? zelVolumeCapPasses(v, T, mask, rec, field ? &f : nullptr, ownField(R, v.L.Msh)) : 0;
 
-  if (asks(T.Faces)) {
-    const bool empty = update && R.CapEmptiesFaces && (mask & ZelMskCapping);
-    zelListPass(update, rec->FacLst, [&] {
-      if (!empty) drawFaces(w, false);
-    });
-  }
-  if (asks(T.Wire))
+  if (asks(T.Faces) && !(capped & ZelCapBuiltFaces)) zelListPass(update, rec->FacLst, [&] { drawFaces(w, false); });
+  if (asks(T.Wire) && !(capped & ZelCapBuiltWire))
     zelListPass(update, rec->WirLst, [&] {
       if (update) glLineWidth(rec->Opt.LineWidth);
       drawWire(w);
     });
-  if (asks(T.Picking) && v.L.ColRng) zelListPass(update, rec->PckLst, [&] { drawFaces(w, true); });
+  if (asks(T.Picking) && v.L.ColRng && !(capped & ZelCapBuiltPicking))
+    zelListPass(update, rec->PckLst, [&] { drawFaces(w, true); });
   if (asks(T.Arrows)) zelListPass(update, rec->MrkLst + 1, [&] { drawArrows(w); });
   if (asks(T.Numbers)) zelListPass(update, rec->MrkLst + 2, [&] { zelDrawNumbers(v.L, v.Need); });
 
-  ZelListField f;
-  if (!zelListField(scene, &f)) return 1;
+  if (!field) return 1;
   // The solution lists of Q2 hexahedra cover every drawable element, cut or not.
   ZelVolCtx all = v;
   if (!R.SolutionByClip) all.Need = ZelDrawnBits;
-  if (asks(T.Shading)) zelListPass(update, rec->SolLst + 0, [&] { drawShading(w, all, f); });
-  if (asks(T.IsoLines)) zelListPass(update, rec->SolLst + 1, [&] { drawIsoLines(w, all, f); });
+  if (asks(T.Shading) && !(capped & ZelCapBuiltShading))
+    zelListPass(update, rec->SolLst + 0, [&] { drawShading(w, all, f); });
+  if (asks(T.IsoLines) && !(capped & ZelCapBuiltIsoLines))
+    zelListPass(update, rec->SolLst + 1, [&] { drawIsoLines(w, all, f); });
   if (asks(T.IsoSurfaces)) {
     if (R.IsoSurfLine) printf("%s", R.IsoSurfLine);
     zelListPass(update, rec->SolLst + 3, [] {

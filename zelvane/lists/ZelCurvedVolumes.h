@@ -21,12 +21,14 @@
 //
 // While a clip plane is on, the faces, wire, picking, arrows and numbers (and every P2
 // tetrahedron list) cover the cut elements only; the Q2 hexahedron solution lists cover every
-// drawable element. With the scene's capping flag the P2 tetrahedron faces list is compiled
-// empty (the direct entry still draws them).
+// drawable element. With the scene's capping flag as well, the faces, wire, picking, shading
+// and iso-line lists show the cap of the cut elements, made on their corner nodes, as the
+// linear tetrahedra and hexahedra show theirs (zelVolumeCapPasses); the direct entry never
+// caps.
 //
 // Reached through the scene's hook table (zelInstallListHooks); 1 done, 0 when the record
 // check refuses the record. GUI thread, the scene's GL context current; nothing is allocated
-// while a list compiles.
+// while a list compiles, but the cap (plain memory for the time of one update call).
 #pragma once
 
 #include "zelvane/scene/ZelHooks.h"

@@ -98,7 +98,8 @@ const ZelVolumeKind ZelPyrKind = {
 
 // The curved kinds judge their faces on their corners as the linear ones do; what they draw
 // is their builders' (ZelCurvedVolumes.cpp). P2 tetrahedra show every face when the shrink is
-// not 1 and take the capping flag into the bit-0 rule; Q2 hexahedra ignore the shrink.
+// not 1 and take the capping flag into the bit-0 rule; Q2 hexahedra ignore the shrink. Both are
+// capped through their corners.
 const ZelVolumeKind ZelP2TetKind = {
     KmfTetrahedraP2, "tet", 4, 4,
     {{3, {1, 3, 2}}, {3, {0, 2, 3}}, {3, {0, 3, 1}}, {3, {0, 1, 2}}},
@@ -106,7 +107,7 @@ const ZelVolumeKind ZelP2TetKind = {
     offsetof(P2Tetrahedron, Voi), offsetof(P2Tetrahedron, VoiTyp),
     kTriFaces, bit(VOI_TET) | bit(VOI_P2TET) | bit(VOI_PYR) | bit(VOI_PRI), false, ZelShrinkNotOne,
     0, true, false, true, false, false, false,
-    &Geometric_Mesh::SolAtTet, 0, nullptr, kP2TetTerms, 5,
+    &Geometric_Mesh::SolAtTet, ZelCapP2Tetrahedra, nullptr, kP2TetTerms, 5,
 };
 
 const ZelVolumeKind ZelQ2HexKind = {
@@ -118,7 +119,7 @@ const ZelVolumeKind ZelQ2HexKind = {
     bit(VOI_QUA) | bit(VOI_P2QUA), bit(VOI_PYR) | bit(VOI_PRI) | bit(VOI_HEX) | bit(VOI_P2HEX), false,
     ZelShrinkNever,
     0, false, false, false, true, false, false,
-    &Geometric_Mesh::SolAtHex, 0, nullptr, kSolutionTerms, 5,
+    &Geometric_Mesh::SolAtHex, ZelCapQ2Hexahedra, nullptr, kSolutionTerms, 5,
 };
 
 // clang-format on

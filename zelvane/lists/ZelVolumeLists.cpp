@@ -186,12 +186,13 @@ void shadeFace(const ZelPalette *pal, int n, const float s[4], const float *cons
   }
 }
 
-void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap) {
+// ownCap: the cap pieces take their source element's value (a field on the kind's elements).
+void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap, bool ownCap = false) {
   const ZelVolumeKind &K = *v.K;
   if (cap) {
     // The source element's value with a field on the kind's elements, else the cap's corner
     // values with a vertex field.
-    const bool own = v.L.Msh->*K.OwnSol != nullptr;
+    const bool own = ownCap;
     glBegin(GL_TRIANGLES);
     for (int quad = 0; quad < 2; quad++)
       eachCapPiece(cap, quad, [&](const float *const *c, const float *val, const float *, int src) {
@@ -258,6 +259,43 @@ void drawEmptyIsoSurfaces(const ZelVolCtx &v) {
   });
 }
 
+}  // namespace
+
+unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
+                            const ZelListField *f, bool ownField) {
+  if (!v.K->CapKind || !v.Plane || !(v.L.Scn->Flags & ZelFlgCapping)) return 0;
+  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
+  unsigned built = 0;
+  CapHolder cap;
+  if (asks(T.Faces) || asks(T.Picking)) cap.make(v, f ? f->Pal : nullptr);
+  if (asks(T.Faces)) {
+    zelListPass(true, rec->FacLst, [&] { drawFaces(v, cap.get()); });
+    built |= ZelCapBuiltFaces;
+  }
+  if (asks(T.Wire)) {
+    zelWirePass(true, rec, [] {});
+    built |= ZelCapBuiltWire;
+  }
+  if (asks(T.Picking) && v.L.ColRng) {
+    zelListPass(true, rec->PckLst, [&] { drawPicking(v, cap.get()); });
+    built |= ZelCapBuiltPicking;
+  }
+  if (!f) return built;
+  if (asks(T.Shading)) {
+    cap.make(v, f->Pal);
+    zelListPass(true, rec->SolLst + 0, [&] { drawShading(v, *f, cap.get(), ownField); });
+    built |= ZelCapBuiltShading;
+  }
+  if (asks(T.IsoLines)) {
+    cap.make(v, f->Pal);
+    zelListPass(true, rec->SolLst + 1, [&] { drawIsoLines(v, *f, cap.get()); });
+    built |= ZelCapBuiltIsoLines;
+  }
+  return built;
+}
+
+namespace {
+
 int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   ZelVolCtx v;
   if (!zelVolumeOpen(scene, rec, K, &v)) return 0;
@@ -287,7 +325,8 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   if (!field) return 1;
   if (asks(T.Shading)) {
     if (capping) cap.make(v, f.Pal);
-    zelListPass(update, rec->SolLst + 0, [&] { drawShading(v, f, capping ? cap.get() : nullptr); });
+    zelListPass(update, rec->SolLst + 0,
+                [&] { drawShading(v, f, capping ? cap.get() : nullptr, v.L.Msh->*K.OwnSol != nullptr); });
   }
   if (asks(T.IsoLines)) {
     if (capping) cap.make(v, f.Pal);

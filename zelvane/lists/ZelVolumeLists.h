@@ -37,6 +37,25 @@ int zelVolumeHook(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   return Update ? zelVolumeUpdate(K, mask, scene, rec) : zelVolumeDirect(K, mask, scene, rec);
 }
 
+// The cap of a curved volume record, as the linear kinds show theirs: while a plane clips and
+// the scene's capping flag is on, for a kind with a capping kind (K.CapKind), the faces, wire
+// and picking lists and, with a field (f not null), the shading and iso-line lists asked by mask
+// (under the update tests T) are compiled from the cap of the record's cut elements, and the
+// wire list is the faces list in line mode, the cap's outline. With ownField the cap is shaded
+// by its source elements' values (the field lies on the kind's elements), else by the vertex
+// values at its corners. Returns
+// the ZelCapBuilt bits of the lists it compiled (0 when it does not cap): the caller builds
+// the others.
+enum : unsigned {
+  ZelCapBuiltFaces = 1,
+  ZelCapBuiltWire = 2,
+  ZelCapBuiltPicking = 4,
+  ZelCapBuiltShading = 8,
+  ZelCapBuiltIsoLines = 16,
+};
+unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
+                            const ZelListField *f, bool ownField);
+
 // Shading of one quadrilateral with corner values s: the triangles (0, 1, 2) and (0, 2, 3),
 // each with the unit normal of its own corners (a degenerate second one takes the first's),
 // corners moved toward `centre` by `shrink`, split at the palette's iso values, inside an open

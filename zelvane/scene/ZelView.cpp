@@ -24,6 +24,13 @@ void rotatedIdentity(double M[16], const double angles[3]) {
 
 }  // namespace
 
+double zelFramingDistance(double fov, const double ext[3], double dmax) {
+  // The box's circumscribed sphere inside the cone of the field of view, seen from afar: then
+  // no turn of the box reaches out of a view at least as wide as high.
+  const double radius = 0.5 * std::sqrt(ext[0] * ext[0] + ext[1] * ext[1] + ext[2] * ext[2]);
+  return std::max(2.0 * dmax, radius / std::sin(0.5 * fov * M_PI / 180.0));
+}
+
 ZelView *zelNewView(Memory_List *mem, int dim, const double box[6]) {
   auto *view = static_cast<ZelView *>(MEM_ALLOC(mem, view, sizeof(ZelView)));
   if (!view) zelAllocFailure("zelNewView", "view");
@@ -42,7 +49,7 @@ ZelView *zelNewView(Memory_List *mem, int dim, const double box[6]) {
   for (int i = 0; i < 3; i++) view->Ctr[i] = 0.5 * (box[i] + box[i + 3]);
   view->Near = 0.5 * dmax;
   view->Far = 4.0 * dmax;
-  view->Trn[2] = -2.0 * dmax;
+  view->Trn[2] = -zelFramingDistance(view->Fov, ext, dmax);
   view->Width = view->Height = 10;
 
   const double angles3d[3] = {-60.0, 0.0, -120.0}, angles2d[3] = {0.0, 0.0, 0.0};

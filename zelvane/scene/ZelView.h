@@ -10,7 +10,7 @@
 struct Memory_List;
 
 struct ZelView {
-  double Trn[3];      // translation of the projection, (0, 0, -2 dmax) at creation
+  double Trn[3];      // translation of the projection, (0, 0, -zelFramingDistance) at creation
   double Ctr[3];      // rotation centre, display coordinates
   double Fov;         // field of view in degrees
   double Dmax;        // largest extent of the box
@@ -40,8 +40,16 @@ struct ZelViewList {
   ZelViewBucket **Head;   // MaxView pointers, null where nothing is saved
 };
 
+// The distance at which a camera of this field of view (degrees, the vertical one) shows the
+// whole of a box of these extents (dmax the largest), however it is turned, in a view at least
+// as wide as high: the box's circumscribed sphere fits the field of view; never nearer than
+// 2 dmax, which leaves flat boxes as large as they were. At most 2.27 dmax for fov 45, so the
+// box stays between near 0.5 dmax and far 4 dmax.
+double zelFramingDistance(double fov, const double ext[3], double dmax);
+
 // A camera on a box of display coordinates (xmin ymin zmin xmax ymax zmax): fov 45, rotation
-// centre in the middle of the box, near 0.5 dmax, far 4 dmax, translation (0, 0, -2 dmax),
+// centre in the middle of the box, near 0.5 dmax, far 4 dmax, translation (0, 0, -distance)
+// with zelFramingDistance,
 // window 10 by 10, initial and model matrix turned by -60, 0, -120 degrees about x, y, z in
 // 3-D and the identity in 2-D. dmax is the largest absolute extent; a box with no extent
 // (dmax <= 1e-16) counts as a box of extent 1, so near and far stay apart. A failed allocation
