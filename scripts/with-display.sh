@@ -3,14 +3,15 @@
 # private Xvfb that is stopped when the command ends.
 # Xvfb picks a free display number itself and writes it to a pipe once it accepts
 # connections (-displayfd), so two of these scripts started at once never share a server and
-# the command never starts before its server is ready, however loaded the machine.
+# the command never starts before its server is ready, however loaded the machine. XVFB_LOG,
+# when set, names a file that receives the server's messages.
 set -euo pipefail
 if [ -n "${DISPLAY:-}" ]; then
   exec "$@"
 fi
 dir=$(mktemp -d)
 mkfifo "$dir/fd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/fd" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/fd" >/dev/null 2>>"${XVFB_LOG:-/dev/null}" &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
 n=""
