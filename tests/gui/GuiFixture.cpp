@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -111,10 +112,20 @@ QImage readXwd(const QString &path) {
   return img;
 }
 
-int freeDisplay(int from) {
-  for (int n = from;; n++)
-    if (!QFile::exists(QString("/tmp/.X%1-lock").arg(n)) && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
-      return n;
+int startXvfb(QProcess &xvfb, const QStringList &args) {
+  // -displayfd 1: the number comes on standard output when the server is ready.
+  xvfb.start("Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp"} + args);
+  if (!xvfb.waitForStarted()) return -1;
+  QByteArray out;
+  QElapsedTimer clock;
+  clock.start();
+  while (!out.contains('\n') && clock.elapsed() < 60000 && xvfb.state() == QProcess::Running) {
+    xvfb.waitForReadyRead(500);
+    out += xvfb.readAllStandardOutput();
+  }
+  bool ok = false;
+  const int n = out.trimmed().toInt(&ok);
+  return ok ? n : -1;
 }
 
 void dragView(GLWidget *view, QPoint step) {

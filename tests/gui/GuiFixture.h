@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QProcess>
+#include <QStringList>
 #include <QString>
 #include <QMessageBox>
 #include <functional>
@@ -113,8 +115,10 @@ QString buildProgram(const char *name);
 // The screen an Xvfb started with -fbdir keeps in its file (Xvfb_screen0): an XWD image of
 // 32-bit pixels; a null image when the file is missing or not of that form.
 QImage readXwd(const QString &path);
-// A free X display number from `from` on: no lock file, no socket.
-int freeDisplay(int from = 200);
+// Starts Xvfb with the given arguments (screen, frame-buffer folder...) on a display number
+// the server picks itself, so tests running at once never share one; returns that number
+// once the server accepts connections, -1 when it did not start.
+int startXvfb(QProcess &xvfb, const QStringList &args);
 
 // A left-button drag in the view: a press at its centre, three moves of `step` each, a release.
 void dragView(GLWidget *view, QPoint step);

@@ -191,18 +191,12 @@ TEST(WindowGeometry, TheProgramTilesTwoAndThreeWindowsOnScreensOfTwoSizes) {
     const QString tag = QString("%1x%2").arg(size.width()).arg(size.height());
     QDir fb(work.filePath("screen-" + tag));
     fb.mkpath(".");
-    const int n = freeDisplay(300);
-    const QString display = QString(":%1").arg(n);
     QProcess xvfb;
-    xvfb.start("Xvfb", {display, "-screen", "0", tag + "x24", "-fbdir", fb.path(), "-nolisten", "tcp"});
-    ASSERT_TRUE(xvfb.waitForStarted());
+    const int n = startXvfb(xvfb, {"-screen", "0", tag + "x24", "-fbdir", fb.path()});
+    ASSERT_GE(n, 0) << "Xvfb did not start";
+    const QString display = QString(":%1").arg(n);
     QElapsedTimer clock;
-    clock.start();
-    std::unique_ptr<XScreenReader> x;
-    while ((!x || !x->connected()) && clock.elapsed() < 20000) {
-      QThread::msleep(100);
-      if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) x.reset(new XScreenReader(display.toStdString()));
-    }
+    auto x = std::make_unique<XScreenReader>(display.toStdString());
     ASSERT_TRUE(x && x->connected()) << "no display " << display.toStdString();
     for (int count : {2, 3}) {
       const std::string where = tag.toStdString() + ", " + std::to_string(count) + " windows";
