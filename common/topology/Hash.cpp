@@ -149,6 +149,33 @@ int uti_FreeHybridHashTable(HybridHashTable *tab) {
   return 0;
 }
 
+int uti_EmptyHybridHashTable(HybridHashTable *tab) {
+  if (!tab) return 0;
+  // The first pool and store are the last of their lists.
+  while (HybridHashPool *pool = tab->Pools) {
+    for (int i = 0; i < pool->Used; i++) pool->Ent[i].Tup = uti_FreeTuple(pool->Ent[i].Tup);
+    if (!pool->Prv) {
+      pool->Used = 0;
+      break;
+    }
+    tab->Pools = pool->Prv;
+    MEM_FREE(nullptr, pool);
+  }
+  while (HybridHashStore *store = tab->Store) {
+    if (!store->Prv) {
+      store->Used = 0;
+      break;
+    }
+    tab->Store = store->Prv;
+    MEM_FREE(nullptr, store);
+  }
+  tab->NbrPools = 0;
+  tab->DatGrowth = tab->PoolGrowth = 1;
+  tab->FreeEnt = nullptr;
+  memset(tab->Buckets, 0, sizeof(HybridHashEntry *) * static_cast<size_t>(tab->NbrBuckets));
+  return 1;
+}
+
 HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t hash, int itmLen,
                                          int keyLen, const int *itm) {
   if (!tab || !itm || keyLen < 1 || itmLen < keyLen || itmLen > 255) return nullptr;
@@ -186,7 +213,10 @@ HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t
   e->ItmLen = static_cast<uint8_t>(itmLen);
   e->Itm = store->Dat + store->Used;
   store->Used += itmLen;
-  memcpy(e->Itm, itm, sizeof(int) * itmLen);
+  // Int by int (the compiler may not merge the reads): callers write their item just before,
+  // an int at a time, and a wider read of it would wait for those writes to reach the cache.
+  const volatile int *src = itm;
+  for (int k = 0; k < itmLen; k++) e->Itm[k] = src[k];
   HybridHashEntry **head = bucketOf(tab, hash);
   e->Nxt = *head;
   *head = e;

@@ -57,6 +57,10 @@ struct HybridHashTable {
 // chunk is below 1).
 HybridHashTable *uti_NewHybridHashTable(int expected, int chunk);
 int uti_FreeHybridHashTable(HybridHashTable *tab);
+// Takes every entry out (freeing their tuple lists) and keeps the buckets, the first entry pool
+// and the first data store for the entries to come, so that a table reused for batch after
+// batch of keys allocates nothing more; later pools and stores are freed. The salt stays.
+int uti_EmptyHybridHashTable(HybridHashTable *tab);
 
 // Adds an entry whose item (itmLen ints, the key first) is copied; null on failure.
 HybridHashEntry *uti_AddHybridHashTab(HybridHashTable *tab, int typ, int itmLen, int keyLen,

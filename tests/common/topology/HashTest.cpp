@@ -165,6 +165,32 @@ TEST(HybridHash, KeysCraftedAgainstOneBucketChoiceSpreadInTablesOfOtherSalts) {
   uti_FreeHybridHashTable(known);
 }
 
+// An emptied table finds nothing it held, keeps its first pool and store (later ones go) and
+// its salt, and takes new entries as a new table would.
+TEST(HybridHash, EmptiedTableForgetsItsEntriesAndServesAgain) {
+  HybridHashTable *tab = uti_NewHybridHashTable(64, 100);
+  const uint64_t salt = tab->Salt;
+  for (int round = 0; round < 2; round++) {
+    // Past the first pool and store: 200000 more entries, three ints each.
+    for (int i = 1; i <= 200000; i++) {
+      int itm[3] = {i, i + round, 7};
+      ASSERT_NE(uti_AddHybridHashTab(tab, 1, 3, 2, itm), nullptr);
+    }
+    EXPECT_GT(tab->NbrPools, 0);
+    const int kept[2] = {5, 5 + round}, gone[2] = {5, 6 - round};
+    ASSERT_NE(uti_HybridHashTabFind(tab, 0, 2, kept), nullptr);
+    EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, gone), nullptr);
+    EXPECT_EQ(uti_EmptyHybridHashTable(tab), 1);
+    EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, kept), nullptr);
+    EXPECT_EQ(tab->NbrPools, 0);
+    EXPECT_EQ(tab->Pools->Prv, nullptr);
+    EXPECT_EQ(tab->Store->Prv, nullptr);
+    EXPECT_EQ(tab->Salt, salt);
+  }
+  EXPECT_EQ(uti_EmptyHybridHashTable(nullptr), 0);
+  uti_FreeHybridHashTable(tab);
+}
+
 TEST(HybridHash, LargeKeysHashWithoutOverflow) {
   HybridHashTable *tab = uti_NewHybridHashTable(1024, 10);
   const int big[4] = {INT_MAX - 3, INT_MAX - 2, INT_MAX - 1, INT_MAX}, neg[2] = {INT_MIN, -1};
