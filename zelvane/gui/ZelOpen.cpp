@@ -7,6 +7,7 @@
 #include "common/base/Memory.h"
 #include "common/load/MeshLoad.h"
 #include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Zelvane.h"
@@ -39,7 +40,7 @@ Function_Interface openingInterface(Memory_List *memory, Common_MthParallel *poo
 ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParallel *pools, Geometric_Mesh *mesh,
                    const char *baseName, const char *caller) {
   SetupGeoMesh(fi, mesh);
-  zelSetAllVisible(mesh);
+  zelSetAllVisibleOnPool(mesh, pools ? pools->Pool : nullptr);
   ZelMesh *display = zelNewZelMesh(fi->Mem);
   zelSetupZelMesh(fi, mesh, display);
   ZelScene *scene = zelNewScene(memory, pools, ZelDisplayLists, mesh, display);

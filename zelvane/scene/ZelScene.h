@@ -23,6 +23,7 @@
 
 struct Memory_List;
 struct Common_MthParallel;
+struct ParallelPool;
 struct Function_Interface;
 struct Geometric_Mesh;
 struct ZelColorRange;
@@ -126,6 +127,9 @@ int zelIniScene(Function_Interface *fi, uint32_t flags, ZelScene *scene);
 // boundary edges then edges; the mesh's own box when it has none of these kinds or when the
 // rule finds no vertex. 1 done, 0 for a null mesh.
 int zelBoundingBox(const Geometric_Mesh *msh, double box[6]);
+// The same box, walked by the pool's threads when pool is not null (the calling thread must
+// control the pool): the same bits whatever the threads.
+int zelBoundingBoxOnPool(ParallelPool *pool, const Geometric_Mesh *msh, double box[6]);
 // Fills the display coordinates: (p - centre) x InvDmaxSca as floats, on the scene's pool
 // when it has 2 threads or more and the mesh 2000 vertices or more. 1 done, 0 without mesh
 // or display mesh.
