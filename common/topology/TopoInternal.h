@@ -105,5 +105,6 @@ inline void topoSortKey(int *k, int n) {
 [[noreturn]] void topoInvalidKind(int which);
 
 // Runs body(args copy) on a new thread whose handle the mesh keeps until StopTopoThread;
-// false when the thread could not be made (the caller then runs the pass itself).
-bool StartTopoThread(Geometric_Mesh *msh, const TopoArgs &args, void *(*body)(void *));
+// false when the thread could not be made (the caller then runs the pass itself). With
+// deferred, the mesh only keeps the pass ready for StartDeferredTopology.
+bool StartTopoThread(Geometric_Mesh *msh, const TopoArgs &args, void *(*body)(void *), bool deferred = false);

@@ -36,10 +36,12 @@ Function_Interface openingInterface(Memory_List *memory, Common_MthParallel *poo
 
 // The display mesh and the scene of a loaded mesh (null for none), with the scene options of
 // baseName (null: the default options file only). The process ends when the scene cannot be
-// allocated.
+// allocated. A volume topology due to run in the background waits until the caller has shown
+// the scene (StartDeferredTopology): it would slow the first picture down, and the surface
+// needs none of it.
 ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParallel *pools, Geometric_Mesh *mesh,
                    const char *baseName, const char *caller) {
-  SetupGeoMesh(fi, mesh);
+  SetupGeoMeshDeferred(fi, mesh);
   zelSetAllVisibleOnPool(mesh, pools ? pools->Pool : nullptr);
   ZelMesh *display = zelNewZelMesh(fi->Mem);
   zelSetupZelMesh(fi, mesh, display);
@@ -71,6 +73,7 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
   scene->OwnZelMsh = 1;
   zelUpdateZelMeshCrd(scene);
   if (window) window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle));
+  StartDeferredTopology(mesh);
   return scene;
 }
 
@@ -112,5 +115,6 @@ ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *w
   scene->OwnZelMsh = 1;
   zelUpdateZelMeshCrd(scene);
   if (window) window->myShow(scene, mesh ? QString(MemoryTitle) : QString(EmptyTitle));
+  StartDeferredTopology(mesh);
   return scene;
 }
