@@ -109,6 +109,7 @@ typedef struct Zel_Scene {
   Common_MthParallel *Par; // pools for the loops over the display mesh
   int32_t VerOnly;         // the mesh has vertices only: the composition stops after the
                            // points (set by zelSetupDisplayLists)
+  int32_t PckPending;      // the first build left the picking lists waiting (ZelDisplayList.h)
 } ZelScene;
 
 // A new scene with the defaults (flags as given; white background, InvDmaxSca 1, active field
