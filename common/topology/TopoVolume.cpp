@@ -14,9 +14,10 @@
 //      exactly as one table walking every element would (the faces of a key are all in the
 //      part, in walk order). A part's table stays in the processor's cache however the mesh
 //      is numbered, and the elements of its faces are asked for ahead of their matching. The
-//      kind of each face's neighbour goes to a side array of one byte a face, so that threads
+//      kind of each face's neighbour rides in the top bits of the face's neighbour slot (in a
+//      side array of one byte a face when element numbers need those bits), so that threads
 //      never write one word at once;
-//   4. each thread packs the kinds of the faces of its volume elements into their kind words
+//   4. each thread moves the kinds of the faces of its volume elements into their kind words
 //      and marks their faces covered by a surface element.
 // The neighbours do not depend on the thread count, the parts or the tables' salts.
 //
@@ -47,6 +48,9 @@ const int64_t kPartFaces = 16384;
 const int kMaxFine = 1 << 15;
 // Faces of a part whose element is asked for ahead of its matching.
 const int kAhead = 16;
+// A neighbour slot carries its kind in the bits from this one while the faces are matched,
+// when every element number of the mesh fits below them.
+const int kKindShift = 27;
 
 const int kLen3[6] = {3, 3, 3, 3, 3, 3};
 const int kLen4[6] = {4, 4, 4, 4, 4, 4};
@@ -132,6 +136,9 @@ KindView kindView(Geometric_Mesh *m, int kind, int64_t *count) {
   return v;
 }
 
+// Set by tests: the kinds always go to the side array, as for the largest meshes.
+int kindsApart = 0;
+
 bool stopAsked(TopoArgs *a) { return __atomic_load_n(&a->Stop, __ATOMIC_RELAXED) != 0; }
 void failCapacity(TopoArgs *a) { __atomic_store_n(&a->Fi.ErrCod, static_cast<int>(ERR_CAPACITY), __ATOMIC_RELAXED); }
 
@@ -168,7 +175,8 @@ struct Plan {
   std::vector<int64_t> PartBeg;  // first place of each part, and the end
   int64_t MaxPart;
   Code *Rec;
-  uint8_t *FacKind;  // the kind of the neighbour across each volume face
+  bool Packed;       // kinds ride in the neighbour slots (kKindShift), else in FacKind
+  uint8_t *FacKind;  // the kind of the neighbour across each volume face, when not Packed
   int NextPart;      // the next part to match (atomic)
 
   // The fine run of a face: vertex numbers outside the mesh count as its ends.
@@ -207,8 +215,10 @@ void countSlice(Plan<Code> *p, int t) {
     } else {
       int *voi = v.voi(i);
       for (int f = 0; f < w.NbrFac; f++) voi[f] = 0;
-      uint8_t *kinds = p->FacKind + p->FacBase[r] + (i - 1) * w.NbrFac;
-      for (int f = 0; f < w.NbrFac; f++) kinds[f] = 0;
+      if (!p->Packed) {
+        uint8_t *kinds = p->FacKind + p->FacBase[r] + (i - 1) * w.NbrFac;
+        for (int f = 0; f < w.NbrFac; f++) kinds[f] = 0;
+      }
       __atomic_store_n(v.typ(i), 0u, __ATOMIC_RELAXED);
       if (TagAtomicLoad(v.tag(i)) & TAG_BDY_FACES) TagAtomicAnd(v.tag(i), ~TAG_BDY_FACES);
     }
@@ -254,16 +264,24 @@ struct Deferred {
   int Head = 0, Size = 0;
 };
 
+// Face f of element i (walk rank r, a volume kind) gets neighbour n of neighbour kind k.
 template <class Code>
-void writeStored(Plan<Code> *p, const StoredSide &s) {
-  const KindView &sto = p->View[s.Rank];
-  if (s.Rank < kFirstVolume) {
-    __atomic_store_n(sto.vol(s.Other), s.Elt, __ATOMIC_RELAXED);
+inline void setFace(Plan<Code> *p, int r, int64_t i, int f, int n, int k) {
+  if (p->Packed) {
+    p->View[r].voi(i)[f] = n | (k << kKindShift);
     return;
   }
-  sto.voi(s.Other)[s.Loc] = s.Elt;
-  p->FacKind[p->FacBase[s.Rank] + static_cast<int64_t>(s.Other - 1) * kWalk[s.Rank].NbrFac + s.Loc] =
-      static_cast<uint8_t>(s.Kind);
+  p->View[r].voi(i)[f] = n;
+  p->FacKind[p->FacBase[r] + (i - 1) * kWalk[r].NbrFac + f] = static_cast<uint8_t>(k);
+}
+
+template <class Code>
+void writeStored(Plan<Code> *p, const StoredSide &s) {
+  if (s.Rank < kFirstVolume) {
+    __atomic_store_n(p->View[s.Rank].vol(s.Other), s.Elt, __ATOMIC_RELAXED);
+    return;
+  }
+  setFace(p, s.Rank, s.Other, s.Loc, s.Elt, s.Kind);
 }
 
 template <class Code>
@@ -277,9 +295,7 @@ template <class Code>
 int linkFace(Plan<Code> *p, Deferred *d, int r, int64_t i, int f, int other, int bucket) {
   int oLoc, oKind, count;
   voi_getvoibucket(bucket, &oLoc, &oKind, &count);
-  const KindView &cur = p->View[r];
-  cur.voi(i)[f] = other;
-  p->FacKind[p->FacBase[r] + (i - 1) * kWalk[r].NbrFac + f] = static_cast<uint8_t>(oKind);
+  setFace(p, r, i, f, other, oKind);
   int o = p->RankOf[oKind & 15];
   if (d->Size == kDeferred) {
     writeStored(p, d->Ring[d->Head]);
@@ -368,11 +384,14 @@ void packSlice(Plan<Code> *p, int t) {
     if (r < kFirstVolume) return;
     const WalkKind &w = kWalk[r];
     const KindView &v = p->View[r];
-    const uint8_t *kinds = p->FacKind + p->FacBase[r] + (i - 1) * w.NbrFac;
+    int *voi = v.voi(i);
+    const uint8_t *kinds = p->Packed ? nullptr : p->FacKind + p->FacBase[r] + (i - 1) * w.NbrFac;
     uint32_t word = 0, covered = 0;
     for (int f = 0; f < w.NbrFac; f++) {
-      word = VoiTypSet(word, f, kinds[f]);
-      if (VoiIsSurface(kinds[f])) covered |= TagBdyFace(f);
+      int k = kinds ? kinds[f] : static_cast<int>(static_cast<uint32_t>(voi[f]) >> kKindShift);
+      if (!kinds) voi[f] &= (1 << kKindShift) - 1;
+      word = VoiTypSet(word, f, k);
+      if (VoiIsSurface(k)) covered |= TagBdyFace(f);
     }
     __atomic_store_n(v.typ(i), word, __ATOMIC_RELAXED);
     if (covered) TagAtomicOr(v.tag(i), covered);
@@ -409,9 +428,11 @@ void volumePass(TopoArgs *a) {
   p.NbrThr = a->NbrThr;
   int64_t faces = 0, volFaces = 0;
   p.Start[0] = 0;
+  p.Packed = __atomic_load_n(&kindsApart, __ATOMIC_RELAXED) == 0;
   for (int r = 0; r < kNbrWalk; r++) {
     int64_t n;
     p.View[r] = kindView(msh, kWalk[r].Kind, &n);
+    if (n >= (int64_t(1) << kKindShift)) p.Packed = false;
     p.Start[r + 1] = p.Start[r] + n;
     p.RankOf[kWalk[r].Kind] = r;
     faces += n * kWalk[r].NbrFac;
@@ -427,8 +448,9 @@ void volumePass(TopoArgs *a) {
   p.Fine.assign(static_cast<size_t>(p.NbrThr) * p.NbrFine, 0);
   p.PartOf.assign(static_cast<size_t>(p.NbrFine), 0);
   p.Rec = static_cast<Code *>(MEM_ALLOC(nullptr, p.Rec, sizeof(Code) * static_cast<size_t>(faces > 0 ? faces : 1)));
-  p.FacKind = static_cast<uint8_t *>(MEM_ALLOC(nullptr, p.FacKind, static_cast<size_t>(volFaces > 0 ? volFaces : 1)));
-  if (!p.Rec || !p.FacKind) {
+  if (!p.Packed)
+    p.FacKind = static_cast<uint8_t *>(MEM_ALLOC(nullptr, p.FacKind, static_cast<size_t>(volFaces > 0 ? volFaces : 1)));
+  if (!p.Rec || (!p.Packed && !p.FacKind)) {
     failCapacity(a);
   } else {
     runThreads(&p, countSlice<Code>);
@@ -474,11 +496,13 @@ void volumePass(TopoArgs *a) {
     if (!stopAsked(a)) runThreads(&p, matchParts<Code>);
     if (!stopAsked(a)) runThreads(&p, packSlice<Code>);
   }
-  MEM_FREE(nullptr, p.FacKind);
+  if (p.FacKind) MEM_FREE(nullptr, p.FacKind);
   MEM_FREE(nullptr, p.Rec);
 }
 
 }  // namespace
+
+void TopoKeepKindsApart(int on) { __atomic_store_n(&kindsApart, on ? 1 : 0, __ATOMIC_RELAXED); }
 
 void *geoNewtopo(void *args) {
   auto *a = static_cast<TopoArgs *>(args);

@@ -89,6 +89,10 @@ void *geoNewtopoSrf(void *args);
 // Volume pass, also the body of the topology thread: neighbours across the faces of every
 // volume kind, surface elements covering faces, then TopoDone.
 void *geoNewtopo(void *args);
+// The volume pass carries the kinds of the neighbours it finds in the top bits of the neighbour
+// slots until it ends, unless some element number needs those bits: then in an array of its
+// own. With on set, always in the array, for tests of that way.
+void TopoKeepKindsApart(int on);
 // Asks the mesh's topology thread to stop, waits until it has ended and releases it (a pass
 // still waiting to start is dropped). 1 when there was a thread, 0 otherwise. Neighbours it
 // had not finished stay partial and TopoDone 0.

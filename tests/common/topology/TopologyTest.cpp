@@ -207,11 +207,15 @@ TEST_F(TopologyTest, SharedFacesGiveTheSerialWalksNeighboursWhateverThreadsAndSa
     unsigned seed;
     int nbrVer, threads;
     uint64_t salt;
+    int kindsApart;  // the kinds found kept in the side array of the largest meshes
   };
   std::string first;
-  for (Case c : {Case{3, 40, 1, 1}, Case{3, 40, 4, 0x5EED}, Case{3, 40, 4, 0xFFFFFFFF00000001ull}, Case{9, 12, 3, 7}}) {
-    SCOPED_TRACE(std::to_string(c.nbrVer) + " vertices, " + std::to_string(c.threads) + " threads");
+  for (Case c : {Case{3, 40, 1, 1, 0}, Case{3, 40, 4, 0x5EED, 0}, Case{3, 40, 4, 0xFFFFFFFF00000001ull, 1},
+                 Case{9, 12, 3, 7, 0}, Case{9, 12, 1, 7, 1}}) {
+    SCOPED_TRACE(std::to_string(c.nbrVer) + " vertices, " + std::to_string(c.threads) + " threads, kinds apart " +
+                 std::to_string(c.kindsApart));
     ForcedSalt salt(c.salt);
+    TopoKeepKindsApart(c.kindsApart);
     msh = MakeElementSoup(mem, c.seed, c.nbrVer, 1100);
     ASSERT_GE(msh->NbrTet, 20000);  // enough for the pass to take its threads
     if (c.threads > 1) fi.Par = NewMthParallel(c.threads, 0, 0);
@@ -225,6 +229,7 @@ TEST_F(TopologyTest, SharedFacesGiveTheSerialWalksNeighboursWhateverThreadsAndSa
     msh = FreeCommonMesh(mem, msh);
     fi.Par = FreeMthParallel(fi.Par);
   }
+  TopoKeepKindsApart(0);
 }
 
 // A box numbered as a generator numbers it (vertices and elements in random order): one
