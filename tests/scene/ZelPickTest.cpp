@@ -262,7 +262,8 @@ TEST_F(Pick, PickingListsLeftByTheFirstBuildAreMadeBeforeAPickOrAChange) {
   EXPECT_EQ(stack(), (Entries{{1, KmfTriangles}}));
   madeAsByAFullBuild();
   for (auto change : {std::function<void()>([&] { zelUpdateAllDisplayListsOptions(0, 0, 0, s_); }),
-                      std::function<void()>([&] { zelUpdateAllTypeDisplayLists(KmfTriangles, ZelMaskNoPicking, s_); })}) {
+                      std::function<void()>([&] { zelUpdateAllTypeDisplayLists(KmfTriangles, ZelMaskNoPicking, s_); }),
+                      std::function<void()>([&] { zelUpdateAllDisplayLists(1, s_); })}) {
     firstBuild();
     CaptureText(change);
     madeAsByAFullBuild();

@@ -107,6 +107,8 @@ int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene) {
 }
 
 int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene) {
+  // A build of every list makes the waiting picking lists itself, from the same scene.
+  if (scene && (mask & 1) && !(mask & ZelMaskNoPicking)) scene->PckPending = 0;
   if (!updateKinds(SurfaceUpdateKinds, mask, scene)) return 0;
   if (scene->Flags & ZelFlgVolumes) updateKinds(VolumeUpdateKinds, mask, scene);
   return 1;

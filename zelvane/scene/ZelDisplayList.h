@@ -123,8 +123,9 @@ enum : ZelListMask { ZelMaskPickingList = 0x200000, ZelMaskNoPicking = 0x1000000
 // The first build of the lists of a scene a window shows: what zelUpdateAllDisplayLists(1)
 // builds, except the picking lists of vertices, triangles and quadrilaterals, which the first
 // picture does not need and which are the larger part of the work.
-// They wait until zelBuildPendingPicking: before a pick, before any rebuild or option change,
-// and once the window has painted its first frame. 1, 0 without scene or display mesh.
+// They wait until zelBuildPendingPicking: before a pick, before any rebuild or option change
+// (a rebuild of every list makes them itself), and once the window has painted its first
+// frame. 1, 0 without scene or display mesh.
 int zelUpdateFirstDisplayLists(ZelScene *scene);
 // Builds the picking lists the first build left waiting, from the scene as it is now. 1 when
 // some waited, else 0.
