@@ -1,11 +1,14 @@
 // The viewer's start-up and frame times on a box of about two million tetrahedra with its
 // boundary triangles and a scalar field (the generated sample at 70 cells a side):
 //   - start to first frame through the application object, as "zelvane -in box.meshb -sol
-//     box.solb" runs it (in a child process of its own, so that its peak memory is its own),
-//     beside the mesh model's size (GetMeshMem);
-//   - the same road step by step: load, surface topology (the volume part goes on in the
-//     background), scene, display lists, the window's own share of showing the scene, the
-//     first paint; whether the volume topology was still running at the first frame;
+//     box.solb" runs it and as it runs on the same box written as text (box.mesh, box.sol),
+//     each in a child process of its own, so that its peak memory is its own (taken once the
+//     volume topology is done), beside the mesh model's size (GetMeshMem) and the load of the
+//     same files alone (in a fresh process as well: a process loading again reuses memory);
+//   - the same road step by step: load, surface topology (the volume part waits, then goes on
+//     in the background), scene, showing it in the window (its display lists included), the
+//     first paint, a rebuild of the lists alone; whether the volume topology was still running
+//     at the first frame;
 //   - the mean paint of a turn (100 paints, glFinish each) on the box's boundary, on a wavy
 //     surface of a million triangles, and of a window without mesh;
 //   - on the box's window: both texture fonts made, a turn with and without the overlays
@@ -272,8 +275,30 @@ void shellFigures(MainWindow *w, const std::string &dir, const std::string &sol)
   QDir::setCurrent(previous);
 }
 
+// The load of the files alone, as the application object loads them: seconds.
+double loadAlone(Services &s, std::string mesh, const std::string &sol) {
+  Quiet q;
+  Function_Interface fi;
+  DefaultFunInterface(&fi, s.mem, s.pool, "ZELVANE");
+  fi.Verbose = 6;
+  fi.OptBits = 0x100;
+  char *names[] = {&mesh[0]};
+  const double t = GetWallClock();
+  Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, sol.c_str());
+  const double load = GetWallClock() - t;
+  FreeCommonMesh(s.mem, m);
+  return load;
+}
+
+// The load alone, in a child of its own.
+int loadOnly(const std::string &mesh, const std::string &sol, const char *road) {
+  Services s({});
+  printf("  %-6s load alone (geoLoadMeshAndSolution)      %8.3f s\n", road, loadAlone(s, mesh, sol));
+  return 0;
+}
+
 // The real start-up, in the child: the application object on the files until the first frame.
-int startup(const std::string &mesh, const std::string &sol) {
+int startup(const std::string &mesh, const std::string &sol, const char *road) {
   Services s({"-in", mesh, "-sol", sol});
   double t0 = GetWallClock(), total = 0, meshModel = 0;
   int topoRunning = 0;
@@ -285,13 +310,15 @@ int startup(const std::string &mesh, const std::string &sol) {
     total = GetWallClock() - t0;
     Geometric_Mesh *m = w->getScene()->Msh;
     topoRunning = !TopoDoneLoad(m);
+    // The volume topology's memory counts in the peak: wait for it (a minute at most).
+    for (int k = 0; k < 60000 && !TopoDoneLoad(m); k++) usleep(1000);
     double mm[2];
     meshModel = GetMeshMem(m, mm);
   }
-  printf("  start to first frame (application object)   %8.3f s   volume topology still running: %s\n", total,
-         topoRunning ? "yes" : "no");
-  printf("  peak resident memory                        %8.1f MB   mesh model (GetMeshMem) %.1f MB\n",
-         peakBytes() / 1e6, meshModel / 1e6);
+  const double peak = peakBytes();
+  printf("  %-6s start to first frame (application object) %8.3f s   volume topology still running: %s\n", road,
+         total, topoRunning ? "yes" : "no");
+  printf("         peak resident memory %8.1f MB   mesh model (GetMeshMem) %.1f MB\n", peak / 1e6, meshModel / 1e6);
   return 0;
 }
 
@@ -299,20 +326,22 @@ int startup(const std::string &mesh, const std::string &sol) {
 
 int main(int argc, char **argv) {
   int cells = 70;
-  bool child = false;
-  std::string mesh, sol;
+  int child = 0;  // 1: a start-up, 2: a load alone
+  std::string mesh, sol, road;
   for (int i = 1; i < argc; i++) {
     if (!strcmp(argv[i], "--cells") && i + 1 < argc) cells = atoi(argv[++i]);
-    if (!strcmp(argv[i], "--startup") && i + 2 < argc) child = true, mesh = argv[i + 1], sol = argv[i + 2], i += 2;
+    if ((!strcmp(argv[i], "--startup") || !strcmp(argv[i], "--load")) && i + 3 < argc)
+      child = argv[i][2] == 's' ? 1 : 2, road = argv[i + 1], mesh = argv[i + 2], sol = argv[i + 3], i += 3;
   }
   QApplication app(argc, argv);
   installEverything();
-  if (child) return startup(mesh, sol);
+  if (child) return child == 1 ? startup(mesh, sol, road.c_str()) : loadOnly(mesh, sol, road.c_str());
 
   const char *tmp = getenv("TMPDIR");
   const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp");
   mesh = dir + "/shellbench-box.meshb";
   sol = dir + "/shellbench-box.solb";
+  const std::string textMesh = dir + "/shellbench-text.mesh", textSol = dir + "/shellbench-text.sol";
   {
     Memory_List *mem = NewMemory(100);
     Function_Interface fi;
@@ -320,14 +349,21 @@ int main(int argc, char **argv) {
     Geometric_Mesh *box = zelMakeSampleBox(mem, cells);
     Quiet q;
     zelWriteSample(&fi, mesh.c_str(), sol.c_str(), box);
+    zelWriteSample(&fi, textMesh.c_str(), textSol.c_str(), box);
     FreeCommonMesh(mem, box);
     FreeMemory(mem);
   }
   printf("ShellBench: box of %d cells a side (%d tetrahedra, %d boundary triangles)\n", cells, 6 * cells * cells * cells,
          12 * cells * cells);
   fflush(stdout);
-  const std::string self = std::string(argv[0]) + " --startup '" + mesh + "' '" + sol + "'";
-  if (std::system(self.c_str()) != 0) printf("  (the start-up run failed)\n");
+  for (const auto &r : {std::make_pair(mesh, sol), std::make_pair(textMesh, textSol)}) {
+    const std::string road = r.first == mesh ? "binary" : "text";
+    for (const char *what : {"--load", "--startup"}) {
+      const std::string self = std::string(argv[0]) + " " + what + " " + road + " '" + r.first + "' '" + r.second + "'";
+      fflush(stdout);
+      if (std::system(self.c_str()) != 0) printf("  (the %s %s run failed)\n", road.c_str(), what + 2);
+    }
+  }
 
   // The same road, step by step, into a window of an application without input. The shell's
   // own share does not grow with the mesh: a window made and shown, and a scene without mesh
@@ -351,7 +387,7 @@ int main(int argc, char **argv) {
   delete w3;
   Window *central = w->centralWindow();
   GLWidget *view = central->view();
-  double load, topo, scn, lists, shown, paint;
+  double load, topo, scn, shown, paint, lists;
   int running;
   {
     Quiet q;
@@ -362,10 +398,10 @@ int main(int argc, char **argv) {
     Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, sol.c_str());
     load = GetWallClock() - t;
     t = GetWallClock();
-    SetupGeoMesh(&fi, m);
+    SetupGeoMeshDeferred(&fi, m);
     topo = GetWallClock() - t;
     t = GetWallClock();
-    zelSetAllVisible(m);
+    zelSetAllVisibleOnPool(m, s.pool->Pool);
     ZelMesh *zm = zelNewZelMesh(s.mem);
     zelSetupZelMesh(&fi, m, zm);
     ZelScene *scene = zelNewScene(s.mem, s.pool, ZelDisplayLists, m, zm);
@@ -374,29 +410,28 @@ int main(int argc, char **argv) {
     scene->OwnMsh = scene->OwnZelMsh = 1;
     zelUpdateZelMeshCrd(scene);
     scn = GetWallClock() - t;
-    // The lists alone, then the window's showing, which builds them again.
-    view->makeCurrent();
-    scene->Win = central;
-    t = GetWallClock();
-    zelSetColorRange(scene);
-    zelSetupDisplayLists(s.mem, scene);
-    zelUpdateAllDisplayLists(1, scene);
-    glFinish();
-    lists = GetWallClock() - t;
+    // The window's showing builds the display lists; the volume topology starts after it.
     t = GetWallClock();
     w->myShow(scene, QString::fromStdString(mesh));
     glFinish();
     shown = GetWallClock() - t;
+    StartDeferredTopology(m);
     paint = firstPaint(view);
     running = !TopoDoneLoad(m);
+    // The lists alone, rebuilt once the window shows them.
+    view->makeCurrent();
+    t = GetWallClock();
+    zelUpdateAllDisplayLists(1, scene);
+    glFinish();
+    lists = GetWallClock() - t;
   }
   printf("  load (mesh and field)                       %8.3f s\n", load);
   printf("  surface topology (volume in the background) %8.3f s\n", topo);
   printf("  scene (display mesh, scene, coordinates)    %8.3f s\n", scn);
-  printf("  display lists                               %8.3f s\n", lists);
-  printf("  showing it in the window (lists again)      %8.3f s\n", shown);
+  printf("  showing it in the window (its display lists) %7.3f s\n", shown);
   printf("  first paint                                 %8.3f s   volume topology still running: %s\n", paint,
          running ? "yes" : "no");
+  printf("  the display lists rebuilt alone             %8.3f s\n", lists);
   printf("  the shell's own share: a window made and shown %6.3f s, a scene without mesh shown %6.3f s\n", window,
          emptyOpen);
   printf("  turn, box boundary (%dx%d view)          %8.2f ms per frame\n", view->width(), view->height(),
@@ -418,7 +453,6 @@ int main(int argc, char **argv) {
   printf("  view format: %d samples, double buffer %d\n", empty->format().samples(), empty->format().doubleBuffer());
   empty->setOwnSwap(false);
   printf("  paint without lists, no swap                %8.3f ms per frame\n", 1e3 * turnFrame(empty));
-  remove(mesh.c_str());
-  remove(sol.c_str());
+  for (const std::string &f : {mesh, sol, textMesh, textSol}) remove(f.c_str());
   return 0;
 }

@@ -1,13 +1,23 @@
 // Neighbour topology: the volume pass over a box of tetrahedra (six per cell, about two
-// million) on one thread and on every core, once numbered as the grid and once with its
-// vertices randomly renumbered, as a generator's Delaunay mesh numbers them; and the surface
-// pass over a strip of 80,000 triangles whose edges share two node sums, the worst case of a
-// hash that adds the nodes of a key.
+// million) on one thread and on every core, numbered as the grid, with its vertices randomly
+// renumbered, and with its tetrahedra shuffled as well, as a generator numbers both in creation
+// order; the surface pass over a strip of 80,000 triangles whose edges share two node sums,
+// the worst case of a hash that adds the nodes of a key, and over fans of 40,000 triangles
+// whose spokes were chosen to share one bucket of the edge table had its bucket choice a fixed
+// multiplier, beside fans of the same size and shape numbered plainly. The boxes go through a
+// binary file and the loader, so that their arrays lie in memory as a viewer's meshes do.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "common/base/Clock.h"
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "common/load/MeshLoad.h"
+#include "common/load/MeshWriter.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
@@ -16,15 +26,33 @@
 
 namespace {
 
-void volumeTopology(benchmark::State &state, bool renumbered) {
+enum Numbering { Grid, VerticesRenumbered, BothShuffled };
+
+void volumeTopology(benchmark::State &state, Numbering numbering) {
   int nbrThr = static_cast<int>(state.range(0));
   if (nbrThr == 0) nbrThr = GetNumberOfCores();
   Memory_List *mem = NewMemory(1000);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem, nullptr, "BENCH");
+  fi.Verbose = 0;
   // Tetrahedra without triangles: SetupGeoMesh builds the volume neighbours before it returns.
   Geometric_Mesh *msh = MakeStructuredMesh(mem, 70, 70, 68, GEN_TET);
-  if (renumbered) RenumberVertices(msh, 2024);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nbrThr > 1 ? NewMthParallel(nbrThr, 0, 0) : nullptr, "BENCH");
+  if (numbering != Grid) RenumberVertices(msh, 2024);
+  if (numbering == BothShuffled) ShuffleElements(msh, 2025);
+  const char *tmp = getenv("TMPDIR");
+  std::string file = std::string(tmp && *tmp ? tmp : "/tmp") + "/topobench" + std::to_string(getpid()) + ".meshb";
+  WriteMesh(&fi, file.c_str(), msh);
+  FreeCommonMesh(mem, msh);
+  char *names[] = {&file[0]};
+  fflush(stdout);
+  msh = geoLoadMeshAndSolution(&fi, 1, names, nullptr);
+  remove(file.c_str());
+  if (!msh) {
+    state.SkipWithError("the box could not be written and loaded");
+    FreeMemory(mem);
+    return;
+  }
+  fi.Par = nbrThr > 1 ? NewMthParallel(nbrThr, 0, 0) : nullptr;
   for (auto _ : state) {
     SetupGeoMesh(&fi, msh);
     benchmark::DoNotOptimize(msh->Tet[1].Voi[0]);
@@ -40,8 +68,9 @@ void volumeTopology(benchmark::State &state, bool renumbered) {
   FreeMemory(mem);
 }
 
-void BM_VolumeTopology(benchmark::State &state) { volumeTopology(state, false); }
-void BM_VolumeTopologyRenumbered(benchmark::State &state) { volumeTopology(state, true); }
+void BM_VolumeTopology(benchmark::State &state) { volumeTopology(state, Grid); }
+void BM_VolumeTopologyRenumbered(benchmark::State &state) { volumeTopology(state, VerticesRenumbered); }
+void BM_VolumeTopologyShuffled(benchmark::State &state) { volumeTopology(state, BothShuffled); }
 
 void BM_SurfaceTopologyEqualSums(benchmark::State &state) {
   Memory_List *mem = NewMemory(1000);
@@ -59,10 +88,29 @@ void BM_SurfaceTopologyEqualSums(benchmark::State &state) {
   FreeMemory(mem);
 }
 
+// Arg 1: the crafted fans, 0: the plain ones.
+void BM_SurfaceTopologySpokeFans(benchmark::State &state) {
+  Memory_List *mem = NewMemory(1000);
+  Geometric_Mesh *msh = MakeSpokeFans(mem, 40000, state.range(0) != 0);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem, nullptr, "BENCH");
+  for (auto _ : state) {
+    SetupGeoMesh(&fi, msh);
+    benchmark::DoNotOptimize(msh->Tri[1].Voi[0]);
+  }
+  // Consecutive triangles of a fan share a spoke.
+  if (msh->NbrTri != 40000 || msh->Tri[1].Voi[1] != 2) state.SkipWithError("wrong fans");
+  state.counters["triangles"] = msh->NbrTri;
+  FreeCommonMesh(mem, msh);
+  FreeMemory(mem);
+}
+
 // 0 stands for every core.
 BENCHMARK(BM_VolumeTopology)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_VolumeTopologyRenumbered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_VolumeTopologyShuffled)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_SurfaceTopologyEqualSums)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SurfaceTopologySpokeFans)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -43,6 +43,44 @@ MemoryChunk **findRecord(Memory_List *list, void *block, const char *label, cons
 
 long long megabytes(size_t size) { return static_cast<long long>(size / (1 << 20)); }
 
+// A new block recorded in the list (plain when the list is null), cleared when zero is set.
+void *allocBlock(Memory_List *list, size_t size, bool zero, const char *format, va_list args) {
+  // A request for zero bytes still gets a distinct block so that it is never mistaken for
+  // a failure.
+  size_t req = size ? size : 1;
+  if (!list) return zero ? std::calloc(1, req) : std::malloc(req);
+
+  char label[sizeof(MemoryChunk::Label)];
+  formatLabel(label, format, args);
+
+  std::unique_lock<std::mutex> lock(lockOf(list));
+  MemoryChunk *rec = list->FreeChunks;
+  if (!rec) {
+    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT ALLOCATE %s \n", static_cast<void *>(list), label);
+    fprintf(stderr, "  MAXIMUM NUMBER OF CONSECUTIVE ALLOCATIONS %d REACHED \n", list->MaxChunks);
+    lock.unlock();
+    myexit("FATAL ERROR: MEMORY FAILURE", 100);
+  }
+  void *block = zero ? std::calloc(1, req) : std::malloc(req);
+  if (!block) {
+    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT ALLOCATE %s \n", static_cast<void *>(list), label);
+    fprintf(stderr, "  CALL TO MALLOC FAILED FOR SIZE %lld MB\n", megabytes(size));
+    return nullptr;
+  }
+  list->FreeChunks = rec->Nxt;
+  rec->Adr = block;
+  rec->Siz = size;
+  std::memcpy(rec->Label, label, sizeof(label));
+  rec->Nxt = list->UsedChunks;
+  list->UsedChunks = rec;
+  list->CurMem += static_cast<int64_t>(size);
+  list->TotMem += static_cast<int64_t>(size);
+  if (list->CurMem > list->PeakMem) list->PeakMem = list->CurMem;
+  list->NbrActive++;
+  list->NbrAllocated++;
+  return block;
+}
+
 }  // namespace
 
 Memory_List *NewMemory(int n) {
@@ -61,43 +99,20 @@ Memory_List *NewMemory(int n) {
   return list;
 }
 
-void *Alloc(Memory_List *list, void *, size_t size, const char *format, ...) {
-  // A request for zero bytes still gets a distinct block so that it is never mistaken for
-  // a failure.
-  size_t req = size ? size : 1;
-  if (!list) return std::malloc(req);
 
-  char label[sizeof(MemoryChunk::Label)];
+void *Alloc(Memory_List *list, void *, size_t size, const char *format, ...) {
   va_list args;
   va_start(args, format);
-  formatLabel(label, format, args);
+  void *block = allocBlock(list, size, false, format, args);
   va_end(args);
+  return block;
+}
 
-  std::unique_lock<std::mutex> lock(lockOf(list));
-  MemoryChunk *rec = list->FreeChunks;
-  if (!rec) {
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT ALLOCATE %s \n", static_cast<void *>(list), label);
-    fprintf(stderr, "  MAXIMUM NUMBER OF CONSECUTIVE ALLOCATIONS %d REACHED \n", list->MaxChunks);
-    lock.unlock();
-    myexit("FATAL ERROR: MEMORY FAILURE", 100);
-  }
-  void *block = std::malloc(req);
-  if (!block) {
-    fprintf(stderr, "  ## ERROR: MEMORY(%p): CANNOT ALLOCATE %s \n", static_cast<void *>(list), label);
-    fprintf(stderr, "  CALL TO MALLOC FAILED FOR SIZE %lld MB\n", megabytes(size));
-    return nullptr;
-  }
-  list->FreeChunks = rec->Nxt;
-  rec->Adr = block;
-  rec->Siz = size;
-  std::memcpy(rec->Label, label, sizeof(label));
-  rec->Nxt = list->UsedChunks;
-  list->UsedChunks = rec;
-  list->CurMem += static_cast<int64_t>(size);
-  list->TotMem += static_cast<int64_t>(size);
-  if (list->CurMem > list->PeakMem) list->PeakMem = list->CurMem;
-  list->NbrActive++;
-  list->NbrAllocated++;
+void *AllocZeroed(Memory_List *list, void *, size_t size, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  void *block = allocBlock(list, size, true, format, args);
+  va_end(args);
   return block;
 }
 

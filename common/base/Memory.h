@@ -29,6 +29,11 @@ struct Memory_List {
 Memory_List *NewMemory(int n);
 void *Alloc(Memory_List *list, void *ignored, size_t size, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
+// As Alloc, a block whose bytes are all zero. A large block's pages are touched only when
+// written (the system hands them out cleared): parts never written cost neither time nor
+// resident memory.
+void *AllocZeroed(Memory_List *list, void *ignored, size_t size, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
 void *ReAlloc(Memory_List *list, void *block, size_t size, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 void *Free(Memory_List *list, void *block, const char *format, ...)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/kmf/KmfMeshFile.h"
 
@@ -44,3 +45,20 @@ void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...)
 // section on its own thread, which rewrites every value this pass wrote.
 bool KmfGetTextOnPool(KmfMeshFile *msh, const KmfKeyword *kw, int64_t first, int64_t last, KmfBlockCallback cb,
                       void *cbarg, int nfields, const KmfField *order);
+
+// A word of a text file that names a keyword: its place, the keyword and the word's length.
+struct KmfNameAt {
+  int64_t Pos;
+  int Kwd;
+  int Len;
+};
+// The names in the words of the lines of the file from from (a line start) to its end, in file
+// order, found by the threads of the handle's pool as the reader finds them: a word starts
+// after a blank, a comment (a word starting with '#', unless the reader takes none) runs to
+// the end of its line. False when the file could not be read.
+bool KmfFindNamesOnPool(KmfMeshFile *msh, int64_t from, std::vector<KmfNameAt> *names);
+// The first line start after pos (the byte after the next newline, the file's size when none
+// comes), or -1 when it lies more than most bytes on or the file cannot be read.
+int64_t KmfNextLineStart(KmfMeshFile *msh, int64_t pos, int64_t most);
+// The first name in [from, to) as the reader finds it when it starts at from; false for none.
+bool KmfFirstNameIn(KmfMeshFile *msh, int64_t from, int64_t to, KmfNameAt *name);

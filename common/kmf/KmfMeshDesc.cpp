@@ -8,6 +8,7 @@
 #include "common/base/Memory.h"
 #include "common/kmf/KmfMeshFile.h"
 #include "common/load/FileNames.h"
+#include "common/pool/MthParallel.h"
 
 namespace {
 
@@ -20,8 +21,10 @@ KmfMeshFile *refuse(Function_Interface *fi, const char *format, const char *name
   return nullptr;
 }
 
-KmfMeshFile *openRead(const char *name, int *version, int *dimension) {
-  return KmfOpenMesh(name, KmfRead, version, dimension);
+// A file read with a pool in the interface is searched for its sections on that pool: the
+// caller controls the pool, as its loaders then read the large sections on it.
+KmfMeshFile *openRead(Function_Interface *fi, const char *name, int *version, int *dimension) {
+  return KmfOpenMeshOnPool(name, fi && fi->Par ? fi->Par->Pool : nullptr, version, dimension);
 }
 
 // A name without the kind's extension: the binary file first, then the text one. The name
@@ -31,7 +34,7 @@ KmfMeshFile *openEitherEncoding(Function_Interface *fi, const char *name, int ki
   char buf[FileNameMax + 1];
   for (bool binary : {true, false}) {
     AppendExtension(name, kind, binary, buf, sizeof(buf));
-    if (KmfMeshFile *msh = openRead(buf, version, dimension)) {
+    if (KmfMeshFile *msh = openRead(fi, buf, version, dimension)) {
       if (binary && fi) fi->Status |= STATUS_BINARY_INPUT;
       return msh;
     }
@@ -82,7 +85,7 @@ KmfMeshFile *GetMeshDesc(Function_Interface *fi, const char *name, int *version,
     msh = openEitherEncoding(fi, name, kind, version, dimension);
   } else {
     if (ext == NAME_EXT_BINARY && fi) fi->Status |= STATUS_BINARY_INPUT;
-    msh = openRead(name, version, dimension);
+    msh = openRead(fi, name, version, dimension);
   }
   if (!msh) return refuse(fi, "  ## ERROR: GETMESHDESC: CANNOT OPEN %s \n", name);
   return msh;

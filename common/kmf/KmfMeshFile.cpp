@@ -6,6 +6,7 @@
 
 #include "common/kmf/KmfInternal.h"
 #include "common/kmf/KmfStream.h"
+#include "common/pool/Parallel.h"
 #include "common/base/Memory.h"
 #include "common/load/FileNames.h"
 
@@ -172,7 +173,44 @@ bool indexBinary(KmfMeshFile *msh, bool probe) {
   }
 }
 
+// Text files from this size on are searched for their section names on the pool.
+const int64_t PooledIndexBytes = int64_t(2) << 20;
+// A header whose line runs on further than this leaves the rest of the index to the reader.
+const int64_t LineReach = int64_t(1) << 20;
+
+// The index of a large text file from the names the pool's threads found. The reader finds a
+// name where a word starts; the rest of the line after each section header is searched here,
+// since the reader goes on right after the header's last number. 1 indexed, 0 refused, -1:
+// the reader is to index the rest itself from where it stands.
+int indexTextOnPool(KmfMeshFile *msh, bool probe) {
+  int64_t at = KmfReaderTell(msh->Rd), line = KmfNextLineStart(msh, at, LineReach);
+  std::vector<KmfNameAt> names;
+  if (line < 0 || !KmfFindNamesOnPool(msh, line, &names)) return -1;
+  size_t k = 0;
+  for (;;) {
+    KmfNameAt n;
+    if (!KmfFirstNameIn(msh, at, line, &n)) {
+      while (k < names.size() && names[k].Pos < line) k++;
+      if (k == names.size()) {
+        KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+        return 0;
+      }
+      n = names[k++];
+    }
+    if (!KmfReaderSeek(msh->Rd, n.Pos + n.Len)) return 0;
+    if (!startSection(msh, n.Kwd, msh->FilSiz) && !probe) return 0;
+    if (n.Kwd == KmfEnd) return 1;
+    at = KmfReaderTell(msh->Rd);
+    line = KmfNextLineStart(msh, at, LineReach);
+    if (line < 0) return -1;
+  }
+}
+
 bool indexText(KmfMeshFile *msh, bool probe) {
+  if (msh->Pool && msh->Pool->NbrCpu > 1 && msh->FilSiz >= PooledIndexBytes) {
+    int done = indexTextOnPool(msh, probe);
+    if (done >= 0) return done == 1;
+  }
   size_t len;
   while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
@@ -255,9 +293,10 @@ bool readIndex(KmfMeshFile *msh, bool probe) {
          ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
 }
 
-KmfMeshFile *openRead(const char *name, int *ver, int *dim) {
+KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr) {
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
+  msh->Pool = pool;
   if (!readIndex(msh, false) || !checkSizes(msh)) return refuse(msh);
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
@@ -421,6 +460,10 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
   }
   va_end(args);
   return msh;
+}
+
+KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *ver, int *dim) {
+  return openRead(name, ver, dim, pool);
 }
 
 int KmfFileComplete(const char *name) {

@@ -81,6 +81,10 @@ typedef void (*KmfBlockCallback)(int64_t first, int64_t last, void *arg);
 // mode KmfRead: (const char *name, KmfRead, int *version, int *dimension)
 // mode KmfWrite: (const char *name, KmfWrite, int version, int dimension)
 KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
+// Opens name for reading as KmfOpenMesh does; a large text file has its section names
+// searched by the pool's threads, and the handle keeps the pool (as KmfSetPool). pool may be
+// null. Only the thread that controls the pool may call it.
+KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *version, int *dimension);
 // Writes the End section when writing, closes and frees; 0 when a write, flush or close failed.
 // A file being written exists under its name only once this succeeds: until then, and for
 // good when anything failed, the old file of that name (if any) stays whole.

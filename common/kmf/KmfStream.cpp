@@ -1,5 +1,7 @@
 #include "common/kmf/KmfStream.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -319,6 +321,18 @@ bool KmfReaderRestOfLine(KmfTextBuffer *rd, char *dst, size_t cap) {
   }
   while (n && isSpace(dst[n - 1])) n--;
   dst[n] = '\0';
+  return true;
+}
+
+bool KmfReadAt(int fd, char *buf, int64_t n, int64_t off, int64_t *got) {
+  *got = 0;
+  while (*got < n) {
+    ssize_t r = pread(fd, buf + *got, static_cast<size_t>(n - *got), static_cast<off_t>(off + *got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return false;
+    if (r == 0) break;
+    *got += r;
+  }
   return true;
 }
 

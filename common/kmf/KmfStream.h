@@ -78,6 +78,11 @@ bool KmfReaderFloat(KmfTextBuffer *rd, float *val);
 // a line that holds nothing but blanks is skipped.
 bool KmfReaderRestOfLine(KmfTextBuffer *rd, char *dst, size_t cap);
 
+// Reads n bytes at offset off of a file descriptor into buf without moving its position (for
+// readers sharing one file); *got the bytes read, fewer than n at the end of the file. False on
+// a read error.
+bool KmfReadAt(int fd, char *buf, int64_t n, int64_t off, int64_t *got);
+
 // Reverses the bytes of one 4- or 8-byte value in place.
 void KmfSwap(void *val, int bytes);
 

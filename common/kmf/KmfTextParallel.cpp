@@ -14,9 +14,6 @@
 // word too long, a line longer than a chunk, fewer values than the section declares) makes it
 // give up; the caller then reads the section again on its own thread, which reports what is
 // wrong exactly as it always does.
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -225,18 +222,6 @@ int cutRanges(const char *chunk, int64_t len, int n, Range *ranges) {
   return cnt;
 }
 
-bool readAt(int fd, char *buf, int64_t n, int64_t off, int64_t *got) {
-  *got = 0;
-  while (*got < n) {
-    ssize_t r = pread(fd, buf + *got, static_cast<size_t>(n - *got), static_cast<off_t>(off + *got));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    if (r == 0) break;
-    *got += r;
-  }
-  return true;
-}
-
 // The bytes of a chunk, read by the pool's threads one piece each (copying from the system's
 // cache is work worth sharing too).
 const int kReadPieces = 4;  // pieces of a chunk read per thread, taken one by one
@@ -255,7 +240,7 @@ void readPieces(int, int, int, void *arg) {
   for (int k; (k = __atomic_fetch_add(&job->Next, 1, __ATOMIC_RELAXED)) < job->NbrPieces;) {
     int64_t at = k * job->Piece, n = job->N - at < job->Piece ? job->N - at : job->Piece;
     job->Got[k] = 0;
-    if (n > 0 && !readAt(job->Fd, job->Buf + at, n, job->Off + at, &job->Got[k]))
+    if (n > 0 && !KmfReadAt(job->Fd, job->Buf + at, n, job->Off + at, &job->Got[k]))
       __atomic_store_n(&job->Err, 1, __ATOMIC_RELAXED);
   }
 }

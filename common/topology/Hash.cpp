@@ -1,5 +1,6 @@
 #include "common/topology/Hash.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -64,6 +65,23 @@ inline HybridHashEntry **bucketOf(HybridHashTable *tab, uint32_t hash) {
   return &tab->Buckets[uti_HybridHashBucket(tab, hash)];
 }
 
+// The salt tests force, 0 for none.
+uint64_t forcedSalt = 0;
+
+// A salt of its own for every table: the clock's nanoseconds, a count of the tables made and
+// the table's address, through a splitmix finaliser.
+uint64_t drawSalt(const HybridHashTable *tab) {
+  static uint64_t made = 0;
+  uint64_t forced = __atomic_load_n(&forcedSalt, __ATOMIC_RELAXED);
+  if (forced) return forced;
+  uint64_t x = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  x ^= (__atomic_fetch_add(&made, 1, __ATOMIC_RELAXED) + 1) * 0x9E3779B97F4A7C15ull;
+  x ^= static_cast<uint64_t>(reinterpret_cast<uintptr_t>(tab)) << 16;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
 HybridHashEntry *Search(HybridHashTable *tab, int typ, uint32_t hash, int keyLen, const int *key,
                         bool remove) {
   if (!tab || !key || keyLen < 1) return nullptr;
@@ -83,6 +101,8 @@ HybridHashEntry *Search(HybridHashTable *tab, int typ, uint32_t hash, int keyLen
 
 }  // namespace
 
+void uti_SetHybridHashSalt(uint64_t salt) { __atomic_store_n(&forcedSalt, salt, __ATOMIC_RELAXED); }
+
 uint32_t uti_HybridHashKey(int keyLen, const int *key) {
   uint64_t h = static_cast<uint64_t>(keyLen);
   for (int i = 0; i < keyLen; i++) h = (h ^ static_cast<uint32_t>(key[i])) * 0x9E3779B97F4A7C15ull;
@@ -96,6 +116,7 @@ HybridHashTable *uti_NewHybridHashTable(int expected, int chunk) {
   auto *tab = static_cast<HybridHashTable *>(MEM_ALLOC(nullptr, tab, sizeof(HybridHashTable)));
   if (!tab) return nullptr;
   memset(tab, 0, sizeof(*tab));
+  tab->Salt = drawSalt(tab);
   tab->NbrBuckets = 1;
   while (tab->NbrBuckets <= expected / 2) tab->NbrBuckets *= 2;
   tab->DatGrowth = tab->PoolGrowth = 1;
@@ -126,6 +147,33 @@ int uti_FreeHybridHashTable(HybridHashTable *tab) {
   if (tab->Buckets) MEM_FREE(nullptr, tab->Buckets);
   MEM_FREE(nullptr, tab);
   return 0;
+}
+
+int uti_EmptyHybridHashTable(HybridHashTable *tab) {
+  if (!tab) return 0;
+  // The first pool and store are the last of their lists.
+  while (HybridHashPool *pool = tab->Pools) {
+    for (int i = 0; i < pool->Used; i++) pool->Ent[i].Tup = uti_FreeTuple(pool->Ent[i].Tup);
+    if (!pool->Prv) {
+      pool->Used = 0;
+      break;
+    }
+    tab->Pools = pool->Prv;
+    MEM_FREE(nullptr, pool);
+  }
+  while (HybridHashStore *store = tab->Store) {
+    if (!store->Prv) {
+      store->Used = 0;
+      break;
+    }
+    tab->Store = store->Prv;
+    MEM_FREE(nullptr, store);
+  }
+  tab->NbrPools = 0;
+  tab->DatGrowth = tab->PoolGrowth = 1;
+  tab->FreeEnt = nullptr;
+  memset(tab->Buckets, 0, sizeof(HybridHashEntry *) * static_cast<size_t>(tab->NbrBuckets));
+  return 1;
 }
 
 HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t hash, int itmLen,
@@ -165,7 +213,10 @@ HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t
   e->ItmLen = static_cast<uint8_t>(itmLen);
   e->Itm = store->Dat + store->Used;
   store->Used += itmLen;
-  memcpy(e->Itm, itm, sizeof(int) * itmLen);
+  // Int by int (the compiler may not merge the reads): callers write their item just before,
+  // an int at a time, and a wider read of it would wait for those writes to reach the cache.
+  const volatile int *src = itm;
+  for (int k = 0; k < itmLen; k++) e->Itm[k] = src[k];
   HybridHashEntry **head = bucketOf(tab, hash);
   e->Nxt = *head;
   *head = e;
@@ -175,7 +226,8 @@ HybridHashEntry *uti_AddHybridHashTabKey(HybridHashTable *tab, int typ, uint32_t
 HybridHashEntry *uti_AddHybridHashTab(HybridHashTable *tab, int typ, int itmLen, int keyLen,
                                       const int *itm) {
   if (!itm || keyLen < 1) return nullptr;
-  return uti_AddHybridHashTabKey(tab, typ, uti_HybridHashKey(keyLen, itm), itmLen, keyLen, itm);
+  if (!tab) return nullptr;
+  return uti_AddHybridHashTabKey(tab, typ, uti_HybridHashTabKey(tab, keyLen, itm), itmLen, keyLen, itm);
 }
 
 HybridHashEntry *uti_HybridHashTabFindKey(HybridHashTable *tab, int typ, uint32_t hash, int keyLen,
@@ -184,8 +236,8 @@ HybridHashEntry *uti_HybridHashTabFindKey(HybridHashTable *tab, int typ, uint32_
 }
 
 HybridHashEntry *uti_HybridHashTabFind(HybridHashTable *tab, int typ, int keyLen, const int *key) {
-  if (!key || keyLen < 1) return nullptr;
-  return Search(tab, typ, uti_HybridHashKey(keyLen, key), keyLen, key, false);
+  if (!tab || !key || keyLen < 1) return nullptr;
+  return Search(tab, typ, uti_HybridHashTabKey(tab, keyLen, key), keyLen, key, false);
 }
 
 HybridHashEntry *uti_HybridHashTabFindRemoveKey(HybridHashTable *tab, int typ, uint32_t hash,
@@ -195,8 +247,8 @@ HybridHashEntry *uti_HybridHashTabFindRemoveKey(HybridHashTable *tab, int typ, u
 
 HybridHashEntry *uti_HybridHashTabFindRemove(HybridHashTable *tab, int typ, int keyLen,
                                              const int *key) {
-  if (!key || keyLen < 1) return nullptr;
-  return Search(tab, typ, uti_HybridHashKey(keyLen, key), keyLen, key, true);
+  if (!tab || !key || keyLen < 1) return nullptr;
+  return Search(tab, typ, uti_HybridHashTabKey(tab, keyLen, key), keyLen, key, true);
 }
 
 int uti_HybridHashTableStat(const HybridHashTable *tab) {

@@ -61,14 +61,43 @@ inline int topoCount(const Geometric_Mesh *msh, int kind) {
   }
 }
 
-// Sorts a key of n (2 to 4) ints in place.
+// Orders two ints.
+inline void topoOrder(int &a, int &b) {
+  int lo = a < b ? a : b, hi = a < b ? b : a;
+  a = lo;
+  b = hi;
+}
+
+// Sorts a key of n (2 to 4) ints in place: sorting networks on values held in registers (the
+// key was just written, and reading it back in pieces of another width would wait).
 inline void topoSortKey(int *k, int n) {
-  for (int i = 1; i < n; i++)
-    for (int j = i; j > 0 && k[j - 1] > k[j]; j--) {
-      int t = k[j];
-      k[j] = k[j - 1];
-      k[j - 1] = t;
+  switch (n) {
+    case 2: {
+      int a = k[0], b = k[1];
+      topoOrder(a, b);
+      k[0] = a, k[1] = b;
+      return;
     }
+    case 3: {
+      int a = k[0], b = k[1], c = k[2];
+      topoOrder(a, b), topoOrder(b, c), topoOrder(a, b);
+      k[0] = a, k[1] = b, k[2] = c;
+      return;
+    }
+    case 4: {
+      int a = k[0], b = k[1], c = k[2], d = k[3];
+      topoOrder(a, b), topoOrder(c, d), topoOrder(a, c), topoOrder(b, d), topoOrder(b, c);
+      k[0] = a, k[1] = b, k[2] = c, k[3] = d;
+      return;
+    }
+    default:
+      for (int i = 1; i < n; i++)
+        for (int j = i; j > 0 && k[j - 1] > k[j]; j--) {
+          int t = k[j];
+          k[j] = k[j - 1];
+          k[j - 1] = t;
+        }
+  }
 }
 
 // The internal-error exit of a link with a kind outside the accepted set (which = 1 for the
@@ -76,5 +105,6 @@ inline void topoSortKey(int *k, int n) {
 [[noreturn]] void topoInvalidKind(int which);
 
 // Runs body(args copy) on a new thread whose handle the mesh keeps until StopTopoThread;
-// false when the thread could not be made (the caller then runs the pass itself).
-bool StartTopoThread(Geometric_Mesh *msh, const TopoArgs &args, void *(*body)(void *));
+// false when the thread could not be made (the caller then runs the pass itself). With
+// deferred, the mesh only keeps the pass ready for StartDeferredTopology.
+bool StartTopoThread(Geometric_Mesh *msh, const TopoArgs &args, void *(*body)(void *), bool deferred = false);

@@ -37,9 +37,8 @@ int volumeThreads(const Function_Interface *fi, const Geometric_Mesh *msh) {
   return fi->Par->Pool->NbrCpu;
 }
 
-}  // namespace
-
-int SetupGeoMesh(Function_Interface *fi, Geometric_Mesh *msh) {
+// The set-up of both entries; deferred leaves a background pass waiting.
+int setup(Function_Interface *fi, Geometric_Mesh *msh, bool deferred) {
   if (!msh) return 0;
   double t0 = GetWallClock();
   // A build still running on this mesh must not race with the new one.
@@ -60,10 +59,15 @@ int SetupGeoMesh(Function_Interface *fi, Geometric_Mesh *msh) {
   geoNewtopoSrf(&args);
   if (fi && args.Fi.ErrCod) fi->ErrCod = args.Fi.ErrCod;
 
-  if (volumeNeededNow(msh) || !StartTopoThread(msh, args, geoNewtopo)) {
+  if (volumeNeededNow(msh) || !StartTopoThread(msh, args, geoNewtopo, deferred)) {
     geoNewtopo(&args);
     if (fi && args.Fi.ErrCod) fi->ErrCod = args.Fi.ErrCod;
   }
   printf("  Cpu Time to build the topology  %lg (s)\n", GetWallClock() - t0);
   return 1;
 }
+
+}  // namespace
+
+int SetupGeoMesh(Function_Interface *fi, Geometric_Mesh *msh) { return setup(fi, msh, false); }
+int SetupGeoMeshDeferred(Function_Interface *fi, Geometric_Mesh *msh) { return setup(fi, msh, true); }

@@ -111,7 +111,7 @@ void topoSurfaceKind(TopoArgs *a, HybridHashTable *edgTab, HybridHashTable *efrT
       const int *loc = edg + j * stride;
       int key[3] = {r.Ver[loc[0]], r.Ver[loc[1]], stride > 2 ? r.Ver[loc[2]] : 0};
       topoSortKey(key, 2);
-      uint32_t h = uti_HybridHashKey(2, key);
+      uint32_t h = uti_HybridHashTabKey(edgTab, 2, key);
       HybridHashEntry *e = uti_HybridHashTabFindKey(edgTab, 0, h, 2, key);
       if (!e) {
         r.Voi[j] = 0;

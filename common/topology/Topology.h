@@ -75,14 +75,27 @@ struct TopoArgs {
 // Builds the surface neighbours, then the volume neighbours here or on a background thread.
 // 0 for a null mesh, else 1.
 int SetupGeoMesh(Function_Interface *fi, Geometric_Mesh *msh);
+// As SetupGeoMesh, except that a volume pass due to go to the background thread waits, ready,
+// until StartDeferredTopology: a caller that builds its first picture of the mesh right after
+// is not slowed by it. The mesh keeps the waiting pass as it keeps the thread (TopoThread set,
+// TopoDone 0); StopTopoThread and freeing the mesh drop it.
+int SetupGeoMeshDeferred(Function_Interface *fi, Geometric_Mesh *msh);
+// Starts the volume pass SetupGeoMeshDeferred left waiting, on its thread (here when no thread
+// can be made). 1 when one waited, 0 otherwise.
+int StartDeferredTopology(Geometric_Mesh *msh);
 // Surface pass: neighbours across the edges of triangles, quadrilaterals and their
 // second-order forms; edges of three or more triangles become boundary edges.
 void *geoNewtopoSrf(void *args);
 // Volume pass, also the body of the topology thread: neighbours across the faces of every
 // volume kind, surface elements covering faces, then TopoDone.
 void *geoNewtopo(void *args);
-// Asks the mesh's topology thread to stop, waits until it has ended and releases it. 1 when
-// there was a thread, 0 otherwise. Neighbours it had not finished stay partial and TopoDone 0.
+// The volume pass carries the kinds of the neighbours it finds in the top bits of the neighbour
+// slots until it ends, unless some element number needs those bits: then in an array of its
+// own. With on set, always in the array, for tests of that way.
+void TopoKeepKindsApart(int on);
+// Asks the mesh's topology thread to stop, waits until it has ended and releases it (a pass
+// still waiting to start is dropped). 1 when there was a thread, 0 otherwise. Neighbours it
+// had not finished stay partial and TopoDone 0.
 int StopTopoThread(Geometric_Mesh *msh);
 
 // Links element elt (kind, local edge) with the stored element other whose payload word is

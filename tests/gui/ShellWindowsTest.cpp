@@ -1,6 +1,7 @@
 // Main windows on two meshes, one with a solution: titles, action names, tool windows built
 // from stand-in pages, the docked terminal, linked views, and windows deleted before their
 // records are replayed; and what the view paints.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -32,7 +33,9 @@
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/QZelAction.h"
 #include "zelvane/record/ZelSequenceServer.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -228,6 +231,26 @@ TEST(ViewPaint, TheMeshFillsTheCentreAndRepaintsWithoutInputKeepTheCamera) {
   view->updateGL();
   view->updateGL();
   EXPECT_EQ(matrixOf(s), camera);
+}
+
+// The window's first build of the lists leaves the picking lists waiting; a paint has them
+// made once it is done: by the time the viewer has shown its window nothing waits, and a first
+// build made again waits only until the next paint.
+TEST(ViewPaint, APaintHasThePickingListsTheFirstBuildLeftMadeAfterIt) {
+  Viewer v({"-in", dataFile("sample.meshb")});
+  ZelScene *s = v.scene(0);
+  const ZelEntDisplayList &tri = zelGetEntity(s->ZelMsh, KmfTriangles)->DspLst[1];
+  EXPECT_EQ(s->PckPending, 0);
+  v.view(0)->makeCurrent();
+  glDeleteLists(tri.PckLst, 1);
+  CaptureText([&] { zelUpdateFirstDisplayLists(s); });
+  ASSERT_EQ(s->PckPending, 1);
+  EXPECT_FALSE(glIsList(tri.PckLst));
+  v.view(0)->updateGL();
+  settle();
+  EXPECT_EQ(s->PckPending, 0);
+  v.view(0)->makeCurrent();
+  EXPECT_TRUE(glIsList(tri.PckLst));
 }
 
 namespace {

@@ -1,3 +1,4 @@
+#include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelHybridHash.h"
@@ -103,6 +104,55 @@ TEST_F(Entities, ManyAndExtremeReferencesGroupRight) {
   }
   EXPECT_EQ(seen, static_cast<size_t>(n));
   EXPECT_GT(tri->HshRef->NbrBlk, 1);  // more groups than the first block holds
+}
+
+// An entity's groups, links and reference hash (bucket by bucket, cells in chain order), as
+// text.
+std::string groupsOf(const ZelEntity *ent) {
+  std::string out = std::to_string(ent->NbrDep) + ":";
+  for (int d = 1; d <= ent->NbrDep; d++)
+    out += " " + std::to_string(ent->Dep[d].Fst) + "-" + std::to_string(ent->Dep[d].Lst) + "@" +
+           std::to_string(ent->Dep[d].Ref);
+  out += "\n";
+  for (int e = 0; e <= ent->MaxNbrLnk; e++)
+    out += std::to_string(ent->Lnk[e].Grp) + "," + std::to_string(ent->Lnk[e].Nxt) + " ";
+  for (int b = 0; b < ent->HshRef->MaxSiz; b++)
+    for (const GeoHybridHashBucket *c = ent->HshRef->Head[b]; c; c = c->Nxt)
+      out += "\n" + std::to_string(b) + ":" + std::to_string(c->Key) + "=" + std::to_string(c->Val);
+  return out;
+}
+
+// Entities of many elements grouped on the pool's threads have the groups, links and hash the
+// one walk gives: few references scattered among dead elements, references in long runs, and
+// more references than the pool's way takes.
+TEST_F(Entities, GroupsMadeOnThePoolAreThoseOfTheOneWalk) {
+  Common_MthParallel *par = NewMthParallel(4, 0, 0);
+  const struct {
+    const char *what;
+    int refs, run;
+  } cases[] = {{"scattered", 5, 1}, {"runs", 3, 5000}, {"many", 5000, 1}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    msh_ = MakeStructuredMesh(mem_, 41, 41, 39, GEN_TET | GEN_TRI);
+    ASSERT_GE(msh_->NbrVer, 65536);  // enough for the pool, vertices as well
+    std::mt19937 rng(9);
+    for (int t = 1; t <= msh_->NbrTet; t++) {
+      msh_->Tet[t].Ref = static_cast<int>(((t - 1) / c.run + rng() % 2) % c.refs) - 2;
+      if (rng() % 11 == 0) msh_->Tet[t].Tag &= ~TAG_ALIVE;
+    }
+    for (int v = 1; v <= msh_->NbrVer; v++) msh_->Ver[v].Ref = static_cast<int>(rng() % 4) * 7;
+    setup();
+    const std::string tets = groupsOf(zel_->TetEnt), vers = groupsOf(zel_->VerEnt);
+    zel_ = zelFreeZelMesh(mem_, zel_);
+    fi_.Par = par;
+    setup();
+    fi_.Par = nullptr;
+    EXPECT_TRUE(groupsOf(zel_->TetEnt) == tets);
+    EXPECT_TRUE(groupsOf(zel_->VerEnt) == vers);
+    zel_ = zelFreeZelMesh(mem_, zel_);
+    msh_ = FreeCommonMesh(mem_, msh_);
+  }
+  FreeMthParallel(par);
 }
 
 TEST_F(Entities, ReallocationAfterGrowthKeepsTheGroups) {

@@ -100,11 +100,15 @@ Geometric_Mesh *pickMesh(Memory_List *mem) {
   return m;
 }
 
+GLHarness &pickHarness() {
+  static GLHarness gl(W, W);
+  return gl;
+}
+
 class Pick : public testing::Test {
  protected:
   void SetUp() override {
-    static GLHarness gl(W, W);
-    gl.makeCurrent();
+    pickHarness().makeCurrent();
     zelInstallListHooks();
     display_.reset(new DisplayScene(pickMesh, false));
     s_ = display_->get();
@@ -221,3 +225,49 @@ TEST_F(Pick, DistanceModeThirdPickStartsANewPair) {
 }
 
 }  // namespace
+
+// The first build of a window's lists leaves the picking lists of faces and vertices waiting:
+// a pick makes them first, the same lists a full build makes, and finds what it finds after
+// one; so does a rebuild or an option change before any pick.
+TEST_F(Pick, PickingListsLeftByTheFirstBuildAreMadeBeforeAPickOrAChange) {
+  std::vector<ZelEntDisplayList *> recs;
+  for (int kind : {KmfTriangles, KmfQuadrilaterals, KmfVertices}) {
+    ZelEntity *ent = zelGetEntity(s_->ZelMsh, kind);
+    for (int r = 1; r <= ent->NbrLst; r++) recs.push_back(&ent->DspLst[r]);
+  }
+  ASSERT_FALSE(recs.empty());
+  std::vector<std::vector<FeedbackPrim>> full;
+  for (ZelEntDisplayList *r : recs) full.push_back(pickHarness().feedbackList(r->PckLst));
+  auto firstBuild = [&] {
+    for (ZelEntDisplayList *r : recs) glDeleteLists(r->PckLst, 1);
+    CaptureText([&] { EXPECT_EQ(zelUpdateFirstDisplayLists(s_), 1); });
+    EXPECT_EQ(s_->PckPending, 1);
+    for (ZelEntDisplayList *r : recs) EXPECT_FALSE(glIsList(r->PckLst)) << r->Type;
+    EXPECT_TRUE(glIsList(recs.front()->FacLst));
+  };
+  auto madeAsByAFullBuild = [&] {
+    EXPECT_EQ(s_->PckPending, 0);
+    for (size_t k = 0; k < recs.size(); k++) {
+      std::vector<FeedbackPrim> got = pickHarness().feedbackList(recs[k]->PckLst);
+      ASSERT_EQ(got.size(), full[k].size()) << recs[k]->Type;
+      for (size_t p = 0; p < got.size(); p++) {
+        ASSERT_EQ(got[p].v.size(), full[k][p].v.size());
+        for (size_t i = 0; i < got[p].v.size(); i++)
+          EXPECT_EQ(std::memcmp(&got[p].v[i], &full[k][p].v[i], sizeof(FeedbackVertex)), 0) << recs[k]->Type;
+      }
+    }
+  };
+  firstBuild();
+  EXPECT_EQ(press(Shift, Left, 0.8, 0.4), 1);
+  EXPECT_EQ(stack(), (Entries{{1, KmfTriangles}}));
+  madeAsByAFullBuild();
+  for (auto change : {std::function<void()>([&] { zelUpdateAllDisplayListsOptions(0, 0, 0, s_); }),
+                      std::function<void()>([&] { zelUpdateAllTypeDisplayLists(KmfTriangles, ZelMaskNoPicking, s_); }),
+                      std::function<void()>([&] { zelUpdateAllDisplayLists(1, s_); })}) {
+    firstBuild();
+    CaptureText(change);
+    madeAsByAFullBuild();
+  }
+  EXPECT_EQ(zelBuildPendingPicking(s_), 0);  // nothing waits
+}
+

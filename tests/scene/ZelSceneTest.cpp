@@ -177,6 +177,69 @@ TEST(Scene, ScalingOnThePoolEqualsTheSequentialPass) {
   FreeMemory(mem);
 }
 
+// The box as one walk grows it from the first vertex used, with std::min and std::max.
+std::vector<double> walkedBox(const Geometric_Mesh *m) {
+  std::vector<double> b;
+  auto add = [&](const int *ver, int n) {
+    for (int j = 0; j < n; j++) {
+      if (ver[j] < 1 || ver[j] > m->NbrVer) continue;
+      const double *p = m->Ver[ver[j]].Crd;
+      if (b.empty()) {
+        b = {p[0], p[1], p[2], p[0], p[1], p[2]};
+        continue;
+      }
+      for (int i = 0; i < 3; i++) b[i] = std::min(b[i], p[i]), b[i + 3] = std::max(b[i + 3], p[i]);
+    }
+  };
+  for (int t = 1; t <= m->NbrTri; t++)
+    if (m->Tri[t].Tag & TAG_ALIVE) add(m->Tri[t].Ver, 3);
+  for (int t = 1; t <= m->NbrTet; t++)
+    if (m->Tet[t].Tag & TAG_ALIVE) add(m->Tet[t].Ver, 4);
+  return b;
+}
+
+// Boxes walked by four threads have the bits of the one walk: with scattered coordinates, dead
+// elements, a NaN met late (passed over) or first (kept), a zero of each sign, and without
+// triangles.
+TEST(Scene, BoxOnThePoolHasTheBitsOfTheOneWalk) {
+  Memory_List *mem = NewMemory(1000);
+  Common_MthParallel *par = NewMthParallel(4, 0, 0);
+  const double nan = std::nan("");
+  const struct {
+    const char *what;
+    unsigned kinds;
+    std::function<void(Geometric_Mesh *)> change;
+  } cases[] = {
+      {"scattered", GEN_TET | GEN_TRI, [](Geometric_Mesh *) {}},
+      {"a late NaN", GEN_TET | GEN_TRI, [&](Geometric_Mesh *m) { m->Ver[m->Tet[m->NbrTet / 2].Ver[1]].Crd[0] = nan; }},
+      {"a first NaN", GEN_TET | GEN_TRI, [&](Geometric_Mesh *m) { m->Ver[m->Tri[1].Ver[0]].Crd[1] = nan; }},
+      {"zeros of both signs", GEN_TET | GEN_TRI,
+       [](Geometric_Mesh *m) {
+         for (int v = 1; v <= m->NbrVer; v++) m->Ver[v].Crd[2] = v % 3 ? 0.0 : -0.0;
+       }},
+      {"tetrahedra only", GEN_TET, [](Geometric_Mesh *) {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    Geometric_Mesh *m = MakeStructuredMesh(mem, 11, 12, 13, c.kinds);
+    std::mt19937 rng(3);
+    for (int v = 1; v <= m->NbrVer; v++)
+      for (double &x : m->Ver[v].Crd) x = std::ldexp(static_cast<double>(rng()) - 2147483648.0, -20);
+    for (int t = 1; t <= m->NbrTet; t += 7) m->Tet[t].Tag &= ~TAG_ALIVE;
+    c.change(m);
+    double one[6], pooled[6];
+    ASSERT_EQ(zelBoundingBox(m, one), 1);
+    ASSERT_EQ(zelBoundingBoxOnPool(par->Pool, m, pooled), 1);
+    const std::vector<double> want = walkedBox(m);
+    EXPECT_EQ(std::memcmp(one, want.data(), sizeof(one)), 0);
+    EXPECT_EQ(std::memcmp(pooled, want.data(), sizeof(pooled)), 0);
+    FreeCommonMesh(mem, m);
+  }
+  FreeMthParallel(par);
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
 TEST(Scene, FreeingStopsTheTopologyThreadAndLeavesNoBlock) {
   Memory_List *mem = NewMemory(1000);
   Geometric_Mesh *msh = MakeStructuredMesh(mem, 16, 16, 16, GEN_TET | GEN_TRI);

@@ -1,3 +1,4 @@
+#include "common/pool/MthParallel.h"
 #include "tests/scene/SceneTest.h"
 #include "zelvane/scene/ZelVisibility.h"
 
@@ -132,4 +133,25 @@ TEST(Visibility, APyramidNeedsAllFiveVertices) {
   ASSERT_EQ(zelDelAllVisible(msh), 1);
   EXPECT_FALSE(visible(msh->Ver[3].Tag) || visible(msh->Pyr[1].Tag));
   EXPECT_EQ(zelSetAllVisible(nullptr) + zelUpdateVisibility(nullptr, msh), 0);
+}
+
+// Shown on the pool's threads, every record of every covered kind gets the bit and keeps its
+// other bits.
+TEST(Visibility, ShowingAllOnThePoolSetsEveryRecordsBitAlone) {
+  Memory_List *mem = NewMemory(1000);
+  Common_MthParallel *par = NewMthParallel(4, 0, 0);
+  Geometric_Mesh *m = MakeStructuredMesh(mem, 9, 10, 11, GEN_TET | GEN_TRI | GEN_HEX | GEN_EFR);
+  for (int t = 1; t <= m->NbrTet; t += 5) m->Tet[t].Tag = TagBdyFace(t % 4);
+  std::vector<uint32_t> before;
+  for (int t = 1; t <= m->NbrTet; t++) before.push_back(m->Tet[t].Tag);
+  ASSERT_EQ(zelSetAllVisibleOnPool(m, par->Pool), 1);
+  for (int t = 1; t <= m->NbrTet; t++) ASSERT_EQ(m->Tet[t].Tag, before[t - 1] | TAG_VISIBLE) << t;
+  for (int v = 1; v <= m->NbrVer; v++) ASSERT_TRUE(visible(m->Ver[v].Tag)) << v;
+  for (int k = 1; k <= m->NbrHex; k++) ASSERT_TRUE(visible(m->Hex[k].Tag)) << k;
+  for (int k = 1; k <= m->NbrTri; k++) ASSERT_TRUE(visible(m->Tri[k].Tag)) << k;
+  for (int k = 1; k <= m->NbrEfr; k++) ASSERT_TRUE(visible(m->Efr[k].Tag)) << k;
+  EXPECT_EQ(zelSetAllVisibleOnPool(nullptr, par->Pool), 0);
+  FreeCommonMesh(mem, m);
+  FreeMthParallel(par);
+  FreeMemory(mem);
 }

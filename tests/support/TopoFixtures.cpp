@@ -4,10 +4,12 @@
 #include <initializer_list>
 #include <numeric>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
+#include "common/topology/Hash.h"
 #include "tests/support/StructuredMesh.h"
 
 Geometric_Mesh *MakeTwoTetrahedra(Memory_List *mem, bool sharedTriangle) {
@@ -106,4 +108,105 @@ void RenumberVertices(Geometric_Mesh *msh, unsigned seed) {
   renumber(msh->Pri, msh->NbrPri);
   renumber(msh->Pyr, msh->NbrPyr);
   renumber(msh->Efr, msh->NbrEfr);
+}
+
+void ShuffleElements(Geometric_Mesh *msh, unsigned seed) {
+  std::mt19937 rng(seed);
+  auto shuffle = [&](auto *arr, int count) {
+    if (arr && count > 1) std::shuffle(arr + 1, arr + count + 1, rng);
+  };
+  shuffle(msh->Tri, msh->NbrTri);
+  shuffle(msh->Qua, msh->NbrQua);
+  shuffle(msh->Tet, msh->NbrTet);
+  shuffle(msh->Hex, msh->NbrHex);
+  shuffle(msh->Pri, msh->NbrPri);
+  shuffle(msh->Pyr, msh->NbrPyr);
+}
+
+Geometric_Mesh *MakeElementSoup(Memory_List *mem, unsigned seed, int nbrVer, int count) {
+  Geometric_Mesh *msh = MakeSizedMesh(
+      mem, {{KmfVertices, nbrVer}, {KmfTriangles, count}, {KmfTrianglesP2, count}, {KmfQuadrilaterals, count},
+            {KmfQuadrilateralsQ2, count}, {KmfTetrahedra, 20 * count}, {KmfTetrahedraP2, count},
+            {KmfHexahedra, count}, {KmfHexahedraQ2, count}, {KmfPrisms, count}, {KmfPyramids, count}});
+  for (int v = 1; v <= nbrVer; v++) AddVertex(msh, v, 0, 0);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> vertex(1, nbrVer);
+  // Distinct corners: an element whose face repeats a node is not what a mesh holds. The
+  // other nodes of the second-order kinds are any vertices.
+  auto fill = [&](auto &rec, int corners, int nodes) {
+    for (int n = 0; n < nodes; n++) {
+      int v = vertex(rng);
+      while (n < corners && std::find(rec.Ver, rec.Ver + n, v) != rec.Ver + n) v = vertex(rng);
+      rec.Ver[n] = v;
+    }
+    if (rng() % 16 == 0) rec.Tag = 0;
+  };
+  // Each kind's records: random ones, and every eighth a copy of an earlier one.
+  auto add = [&](auto *arr, int &cnt, int n, int corners) {
+    const int nodes = static_cast<int>(sizeof(arr->Ver) / sizeof(int));
+    for (int i = 0; i < n; i++) {
+      auto &rec = AddRecord(arr, cnt);
+      if (cnt > 1 && rng() % 8 == 0) {
+        rec = arr[1 + static_cast<int>(rng() % static_cast<unsigned>(cnt - 1))];
+        continue;
+      }
+      fill(rec, corners, nodes);
+    }
+  };
+  add(msh->Tri, msh->NbrTri, count, 3);
+  add(msh->P2Tri, msh->NbrP2Tri, count, 3);
+  add(msh->Qua, msh->NbrQua, count, 4);
+  add(msh->P2Qua, msh->NbrP2Qua, count, 4);
+  add(msh->Tet, msh->NbrTet, 20 * count, 4);
+  add(msh->P2Tet, msh->NbrP2Tet, count, 4);
+  add(msh->Hex, msh->NbrHex, count, 8);
+  add(msh->P2Hex, msh->NbrP2Hex, count, 8);
+  add(msh->Pri, msh->NbrPri, count, 6);
+  add(msh->Pyr, msh->NbrPyr, count, 5);
+  return msh;
+}
+
+int OldEdgeBucket(int a, int b, int nbrBuckets) {
+  const int key[2] = {a, b};
+  uint32_t mixed = uti_HybridHashKey(2, key) * 0x9E3779B1u;
+  return static_cast<int>((static_cast<uint64_t>(mixed) * static_cast<uint32_t>(nbrBuckets)) >> 32);
+}
+
+Geometric_Mesh *MakeSpokeFans(Memory_List *mem, int n, bool crafted) {
+  // The surface pass sizes its edge table for 3 n + 1 edges: the largest power of two not
+  // above that many buckets.
+  int buckets = 1;
+  while (buckets <= (3 * n + 1) / 2) buckets *= 2;
+  // About twice perHub vertices of the range fall in one bucket: nearly every hub finds its
+  // spokes, and a tenth more hubs make up for those that do not.
+  const int range = 1 << 20, perHub = std::max(2, range / buckets / 2);
+  const int hubs = n / (perHub - 1) * 11 / 10 + 2;
+  std::vector<std::vector<int>> spokes(static_cast<size_t>(hubs));
+  // Crafted spokes are searched on every core, a hub at a time.
+  auto search = [&](int first, int step) {
+    for (int h = first; h < hubs; h += step) {
+      std::vector<int> &s = spokes[static_cast<size_t>(h)];
+      if (!crafted) {
+        for (int k = 1; k <= perHub; k++) s.push_back(hubs + h * perHub + k);
+        continue;
+      }
+      for (int v = hubs + 1; static_cast<int>(s.size()) < perHub && v <= hubs + range; v++)
+        if (OldEdgeBucket(h + 1, v, buckets) == 0) s.push_back(v);
+    }
+  };
+  int nthr = std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::thread> pool;
+  for (int t = 0; t < nthr; t++) pool.emplace_back(search, t, nthr);
+  for (std::thread &t : pool) t.join();
+
+  int nbrVer = hubs + std::max(range, hubs * perHub);
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, nbrVer}, {KmfTriangles, n}});
+  if (!msh) return nullptr;
+  for (int v = 1; v <= nbrVer; v++) AddVertex(msh, v, v % 7, 0);
+  for (int h = 0; h < hubs && msh->NbrTri < n; h++) {
+    const std::vector<int> &s = spokes[static_cast<size_t>(h)];
+    for (size_t k = 1; k < s.size() && msh->NbrTri < n; k++) AddRecord(msh->Tri, msh->NbrTri, {h + 1, s[k - 1], s[k]});
+  }
+  msh->NbrFilTri = msh->NbrTri;
+  return msh;
 }

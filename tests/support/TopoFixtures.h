@@ -24,3 +24,19 @@ Geometric_Mesh *MakeEqualSumStrip(Memory_List *mem, int n);
 // Gives the vertices new numbers by a random permutation (fixed seed), moving the vertex
 // records and renumbering every element's nodes; the elements keep their order.
 void RenumberVertices(Geometric_Mesh *msh, unsigned seed);
+// Puts the records of every element kind in a random order (fixed seed), as a mesh generator
+// numbers its elements in creation order, scattered in space; the vertices keep their numbers.
+void ShuffleElements(Geometric_Mesh *msh, unsigned seed);
+// Elements of every kind with random nodes among nbrVer vertices (fixed seed), count of each
+// kind: faces shared by many elements of many kinds, copies of whole elements, and one element
+// in sixteen dead. Tetrahedra come first in number, so that the volume pass may use threads.
+Geometric_Mesh *MakeElementSoup(Memory_List *mem, unsigned seed, int nbrVer, int count);
+// Fans of triangles (hub, s, s') about hubs 1, 2, ..., n triangles in all, their spokes among
+// about a million vertices. crafted: every spoke (hub, s) is chosen so that the surface pass's
+// edge table of n triangles, had it kept the fixed multiplier of its bucket choice
+// (OldEdgeBucket), would put all the spokes in one bucket; otherwise the spokes of a hub are
+// consecutive vertices. The two have the same size and shape.
+Geometric_Mesh *MakeSpokeFans(Memory_List *mem, int n, bool crafted);
+// The bucket that the edge key (a, b), a < b, had in a table of nbrBuckets buckets when the
+// bucket choice had no salt.
+int OldEdgeBucket(int a, int b, int nbrBuckets);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <numeric>
 #include <thread>
 
 #include "common/model/Mesh.h"
@@ -145,6 +146,73 @@ std::vector<std::string> CheckTopology(Geometric_Mesh *m) {
       c.Link(vol[0], 0, 0);
       c.Covered(vol[0], false);
     }
+  }
+  return c.Errors;
+}
+
+std::vector<std::string> CheckVolumeReplay(Geometric_Mesh *m) {
+  struct Entry {
+    int Kind, Elt, Loc;
+  };
+  struct Want {
+    std::vector<int> Voi, Kind;
+    uint32_t Bdy = 0;
+  };
+  std::map<std::vector<int>, std::vector<Entry>> chains;  // newest first
+  std::map<std::pair<int, int>, Want> vol;                 // (kind, element) -> expected
+  std::map<std::pair<int, int>, int> srf;                  // (kind, element) -> volume neighbour
+  for (int kind : kSurfaceOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      std::vector<int> all(kLocal.at(kind).size());
+      std::iota(all.begin(), all.end(), 0);
+      auto &c = chains[Key(FieldsOf(m, kind, i).Ver, all)];
+      c.insert(c.begin(), Entry{kind, i, 0});
+      srf[{kind, i}] = 0;
+    }
+  for (int kind : kVolumeOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++)
+      if (Alive(m, kind, i)) vol[{kind, i}] = Want{std::vector<int>(LocalCount(kind)), std::vector<int>(LocalCount(kind))};
+  for (int kind : kVolumeOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      for (int j = 0; j < static_cast<int>(loc.size()); j++) {
+        auto &c = chains[Key(FieldsOf(m, kind, i).Ver, loc[j])];
+        if (c.empty()) {
+          c.insert(c.begin(), Entry{kind, i, j});
+          continue;
+        }
+        Entry e = c.front();
+        Want &cur = vol[{kind, i}];
+        cur.Voi[j] = e.Elt;
+        cur.Kind[j] = e.Kind;
+        if (VoiIsSurface(e.Kind)) {
+          cur.Bdy |= TagBdyFace(j);
+          srf[{e.Kind, e.Elt}] = i;
+        } else {
+          Want &sto = vol[{e.Kind, e.Elt}];
+          sto.Voi[e.Loc] = i;
+          sto.Kind[e.Loc] = kind;
+        }
+        // Tetrahedra take the face out of the table; a surface element goes back in front.
+        if (kind == 2 && !VoiIsSurface(e.Kind)) c.erase(c.begin());
+      }
+    }
+  Checker c{m, {}};
+  for (const auto &kv : vol) {
+    Fields f = FieldsOf(m, kv.first.first, kv.first.second);
+    for (size_t j = 0; j < kv.second.Voi.size(); j++) {
+      Occ o{kv.first.first, kv.first.second, static_cast<int>(j)};
+      c.Link(o, kv.second.Voi[j], kv.second.Kind[j]);
+    }
+    c.Expect((*f.Tag & TAG_BDY_FACES) == kv.second.Bdy, Checker::Name({kv.first.first, kv.first.second, 0}) +
+                                                            ": covered-face bits " + std::to_string(*f.Tag & TAG_BDY_FACES));
+  }
+  for (const auto &kv : srf) {
+    int got = *FieldsOf(m, kv.first.first, kv.first.second).Vol;
+    c.Expect(got == kv.second, Checker::Name({kv.first.first, kv.first.second, 0}) + ": volume neighbour " +
+                                   std::to_string(got) + ", expected " + std::to_string(kv.second));
   }
   return c.Errors;
 }

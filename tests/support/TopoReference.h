@@ -26,12 +26,21 @@ int LocalCount(int kind);
 
 // Every mismatch between the mesh's neighbours and the reference, as text.
 std::vector<std::string> CheckTopology(Geometric_Mesh *m);
+// The volume pass replayed one element at a time in the order it walks them, each key's
+// elements kept newest first as the pass's table keeps them (a face found is taken out for
+// tetrahedra, and a surface element put back): every mismatch of the volume neighbours, their
+// kinds, the covered-face bits and the surface elements' volume neighbours, also where a face
+// is shared by many elements.
+std::vector<std::string> CheckVolumeReplay(Geometric_Mesh *m);
 // Waits (at most a minute) for the volume neighbours of a threaded set-up.
 bool WaitTopoDone(Geometric_Mesh *msh);
 
-#define EXPECT_TOPOLOGY(msh)                                                        \
+// No mismatch in the list a check returns; the first one is shown otherwise.
+#define EXPECT_NO_MISMATCH(check)                                                   \
   do {                                                                              \
-    std::vector<std::string> errs = CheckTopology(msh);                             \
+    std::vector<std::string> errs = (check);                                        \
     EXPECT_EQ(errs.size(), 0u) << (errs.empty() ? std::string() : errs.front()) \
                                << (errs.size() > 1 ? " (and more)" : "");          \
   } while (0)
+#define EXPECT_TOPOLOGY(msh) EXPECT_NO_MISMATCH(CheckTopology(msh))
+#define EXPECT_VOLUME_REPLAY(msh) EXPECT_NO_MISMATCH(CheckVolumeReplay(msh))

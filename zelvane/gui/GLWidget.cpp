@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <QTimer>
 #include <cstdio>
 
 #include "common/model/Mesh.h"
@@ -11,6 +12,7 @@
 #include "zelvane/gui/Window.h"
 #include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -176,6 +178,12 @@ void GLWidget::paintGL() {
   if (scene_->Flags & ZelFlgTime) drawTime();
   glFlush();
   if (ownSwap_) swapBuffers();
+  // The picking lists the first build of the scene's lists left waiting, once this frame is
+  // on the screen.
+  if (scene_->PckPending)
+    QTimer::singleShot(0, this, [this] {
+      if (scene_) zelBuildPendingPicking(scene_);
+    });
 }
 
 void GLWidget::drawSceneCenter() {

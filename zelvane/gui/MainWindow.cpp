@@ -281,7 +281,7 @@ void MainWindow::myShow(ZelScene *scene, const QString &name) {
     if (view->isValid()) view->makeCurrent();
     zelSetColorRange(scene);
     zelSetupDisplayLists(scene->Mem, scene);
-    zelUpdateAllDisplayLists(1, scene);
+    zelUpdateFirstDisplayLists(scene);
   }
   Geometric_Mesh *mesh = scene ? scene->Msh : nullptr;
   if (mesh) {

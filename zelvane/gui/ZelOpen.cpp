@@ -7,6 +7,7 @@
 #include "common/base/Memory.h"
 #include "common/load/MeshLoad.h"
 #include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Zelvane.h"
@@ -35,11 +36,13 @@ Function_Interface openingInterface(Memory_List *memory, Common_MthParallel *poo
 
 // The display mesh and the scene of a loaded mesh (null for none), with the scene options of
 // baseName (null: the default options file only). The process ends when the scene cannot be
-// allocated.
+// allocated. A volume topology due to run in the background waits until the caller has shown
+// the scene (StartDeferredTopology): it would slow the first picture down, and the surface
+// needs none of it.
 ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParallel *pools, Geometric_Mesh *mesh,
                    const char *baseName, const char *caller) {
-  SetupGeoMesh(fi, mesh);
-  zelSetAllVisible(mesh);
+  SetupGeoMeshDeferred(fi, mesh);
+  zelSetAllVisibleOnPool(mesh, pools ? pools->Pool : nullptr);
   ZelMesh *display = zelNewZelMesh(fi->Mem);
   zelSetupZelMesh(fi, mesh, display);
   ZelScene *scene = zelNewScene(memory, pools, ZelDisplayLists, mesh, display);
@@ -76,6 +79,7 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
     window->setSource(files, solution ? QString::fromLocal8Bit(solution) : QString());
   }
   if (window) window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle));
+  StartDeferredTopology(mesh);
   return scene;
 }
 
@@ -117,5 +121,6 @@ ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *w
   scene->OwnZelMsh = 1;
   zelUpdateZelMeshCrd(scene);
   if (window) window->myShow(scene, mesh ? QString(MemoryTitle) : QString(EmptyTitle));
+  StartDeferredTopology(mesh);
   return scene;
 }

@@ -21,6 +21,7 @@
 #include "zelvane/gui/ZelTool.h"
 #include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelOptions.h"
 #include "zelvane/scene/ZelPalette.h"
@@ -144,7 +145,12 @@ bool Zelvane::loadViewAndState() {
 void Zelvane::startSequence() {
   if (!options_ || !options_->SeqNam) return;
   server_->loadSequences(options_->SeqNam);
-  if (!server_->loaded().empty()) server_->execSequences(zelSeqReplayMode(options_));
+  if (server_->loaded().empty()) return;
+  // A replay may change the scenes before their first frame: the picking lists their first
+  // build left waiting are made first, from the scenes as they were shown.
+  for (MainWindow *w : windows_)
+    if (ZelScene *scene = w->getScene()) zelBuildPendingPicking(scene);
+  server_->execSequences(zelSeqReplayMode(options_));
 }
 
 Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, Geometric_Mesh *mesh, ZelvaneOptions *options,

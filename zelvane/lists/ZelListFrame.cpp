@@ -46,7 +46,7 @@ ZelListMask zelMaskRule(ZelListMask mask, const ZelScene *scene, const ZelEntDis
                         const ZelMaskExtra *extra, int nbrExtra) {
   if (!(mask & ZelMskAll)) return mask;
   const uint32_t words[4] = {scene->Flags, rec->Opt.Render, rec->Opt.Solution, rec->Flags};
-  ZelListMask m = ZelMskFaces | ZelMskWire | ZelMskPicking;
+  ZelListMask m = (mask & ZelMskNoPicking) ? ZelMskFaces | ZelMskWire : ZelMskFaces | ZelMskWire | ZelMskPicking;
   m |= applyTerms(kCommonTerms, 4, words);
   if (solution) m |= applyTerms(kSolutionTerms, 4, words);
   return m | applyTerms(extra, nbrExtra, words);

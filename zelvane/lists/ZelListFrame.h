@@ -23,6 +23,7 @@
 #include <cstdint>
 
 #include "common/model/Mesh.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelMesh.h"
@@ -43,13 +44,14 @@ enum : ZelListMask {
   ZelMskMetric = 0x40000,
   ZelMskFaces = 0x80000,
   ZelMskWire = 0x100000,
-  ZelMskPicking = 0x200000,
+  ZelMskPicking = ZelMaskPickingList,
   ZelMskNumbers = 0x400000,
   ZelMskCapping = 0x800000,    // volume kinds
   ZelMskPoints = 0x1000000,    // vertex points
   ZelMskNorVer = 0x2000000,    // normals-at-vertices segments
   ZelMskShrunk = 0x4000000,    // from the record's shrink flag; selects no list
   ZelMskWireOnly = 0x8000000,  // update entry: the wire alone
+  ZelMskNoPicking = ZelMaskNoPicking,  // with bit 0: every list but the picking one
   ZelMskScene31 = 0x80000000u, // copied from scene flag bit 31; no linear builder tests it
 };
 
@@ -70,9 +72,10 @@ struct ZelMaskExtra {
   ZelListMask Adds;
 };
 // The bit-0 rule of an update entry. Without bit 0 the mask is returned as it is. With it the
-// mask is replaced by: faces, wire and picking; numbers (scene 0x8000), points (scene 0x8) and
-// scene bit 31; normal arrows (render 0x100); with solution set, shading, iso-lines, vectors
-// and metric from solution word bits 0, 1, 3, 5; then each extra.
+// mask is replaced by: faces, wire and picking (not picking when ZelMskNoPicking is set);
+// numbers (scene 0x8000), points (scene 0x8) and scene bit 31; normal arrows (render 0x100);
+// with solution set, shading, iso-lines, vectors and metric from solution word bits 0, 1, 3,
+// 5; then each extra.
 ZelListMask zelMaskRule(ZelListMask mask, const ZelScene *scene, const ZelEntDisplayList *rec, bool solution,
                         const ZelMaskExtra *extra = nullptr, int nbrExtra = 0);
 

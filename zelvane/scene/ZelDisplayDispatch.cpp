@@ -1,6 +1,8 @@
 // Rebuilds and direct draws sent to the builders by record kind, and the option changes the
 // panels make to records.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "zelvane/scene/ZelDisplayInternal.h"
 #include "zelvane/scene/ZelDisplayList.h"
@@ -20,9 +22,12 @@ int updateRecord(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   return zelUpdateList(rec->Type, mask, scene, rec);
 }
 
+// Picking lists left waiting by the first build are built before anything changes a list or
+// the options a list is built from: they are those the first build would have made.
 template <size_t N>
 int updateKinds(const int (&kinds)[N], ZelListMask mask, ZelScene *scene) {
   if (!scene || !scene->ZelMsh) return 0;
+  zelBuildPendingPicking(scene);
   zelMakeCurrent(scene->Win);
   forEachRecord(scene->ZelMsh, kinds, [&](ZelEntDisplayList *r) { updateRecord(mask, scene, r); });
   return 1;
@@ -31,6 +36,9 @@ int updateKinds(const int (&kinds)[N], ZelListMask mask, ZelScene *scene) {
 constexpr int SurfaceUpdateKinds[] = {KmfNormalAtVertices, KmfVertices,       KmfTriangles,
                                       KmfTrianglesP2,      KmfQuadrilaterals, KmfQuadrilateralsQ2,
                                       KmfEdges,            KmfEdgesP2};
+// The kinds whose picking lists a first build leaves waiting: their builders take the bit-0
+// rule, which leaves the picking list out on request, and they hold most of the vertices.
+constexpr int DeferredPickingKinds[] = {KmfVertices, KmfTriangles, KmfQuadrilaterals};
 constexpr int VolumeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
                                      KmfHexahedraQ2, KmfPyramids,    KmfPrisms};
 constexpr int VolTypeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
@@ -77,6 +85,7 @@ template <size_t N>
 int optionKinds(const int (&kinds)[N], ZelOptionMask opt, uint32_t render, uint32_t solution,
                 ZelScene *scene) {
   if (!scene || !scene->ZelMsh) return 0;
+  zelBuildPendingPicking(scene);
   forEachRecord(scene->ZelMsh, kinds, [&](ZelEntDisplayList *r) { applyOptions(opt, render, solution, r); });
   return 1;
 }
@@ -85,6 +94,7 @@ int optionKinds(const int (&kinds)[N], ZelOptionMask opt, uint32_t render, uint3
 
 int zelUpdateDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   if (!scene || !rec) return 0;
+  zelBuildPendingPicking(scene);
   zelMakeCurrent(scene->Win);
   return updateRecord(mask, scene, rec);
 }
@@ -97,8 +107,30 @@ int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene) {
 }
 
 int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene) {
+  // A build of every list makes the waiting picking lists itself, from the same scene.
+  if (scene && (mask & 1) && !(mask & ZelMaskNoPicking)) scene->PckPending = 0;
   if (!updateKinds(SurfaceUpdateKinds, mask, scene)) return 0;
   if (scene->Flags & ZelFlgVolumes) updateKinds(VolumeUpdateKinds, mask, scene);
+  return 1;
+}
+
+int zelUpdateFirstDisplayLists(ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  for (int kind : SurfaceUpdateKinds) {
+    const int one[] = {kind};
+    const bool deferred = std::find(std::begin(DeferredPickingKinds), std::end(DeferredPickingKinds), kind) !=
+                          std::end(DeferredPickingKinds);
+    updateKinds(one, deferred ? 1 | ZelMaskNoPicking : 1, scene);
+  }
+  scene->PckPending = scene->ColRng != nullptr;  // no picking list without colour ids
+  if (scene->Flags & ZelFlgVolumes) updateKinds(VolumeUpdateKinds, 1, scene);
+  return 1;
+}
+
+int zelBuildPendingPicking(ZelScene *scene) {
+  if (!scene || !scene->PckPending) return 0;
+  scene->PckPending = 0;
+  updateKinds(DeferredPickingKinds, ZelMaskPickingList, scene);
   return 1;
 }
 
@@ -126,6 +158,7 @@ int zelDirectDrawDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayLis
 int zelUpdateDisplayListOptions(ZelOptionMask opt, uint32_t render, uint32_t solution,
                                 ZelScene *scene, ZelEntDisplayList *rec) {
   if (!scene || !scene->ZelMsh || !rec) return 0;
+  zelBuildPendingPicking(scene);
   applyOptions(opt, render, solution, rec);
   return 1;
 }

@@ -116,6 +116,21 @@ ZelEntDisplayList *zelGetDisList(ZelMesh *zelMsh, int element, int type);
 // The mask (ZelListMask of the lists library: bit 0 every list, other bits single lists) is
 // passed to the builders unchanged.
 
+// Mask bits of the lists library the scene names: a picking list alone, and, with bit 0,
+// every list but the picking one.
+enum : ZelListMask { ZelMaskPickingList = 0x200000, ZelMaskNoPicking = 0x10000000 };
+
+// The first build of the lists of a scene a window shows: what zelUpdateAllDisplayLists(1)
+// builds, except the picking lists of vertices, triangles and quadrilaterals, which the first
+// picture does not need and which are the larger part of the work.
+// They wait until zelBuildPendingPicking: before a pick, before any rebuild or option change
+// (a rebuild of every list makes them itself), and once the window has painted its first
+// frame. 1, 0 without scene or display mesh.
+int zelUpdateFirstDisplayLists(ZelScene *scene);
+// Builds the picking lists the first build left waiting, from the scene as it is now. 1 when
+// some waited, else 0.
+int zelBuildPendingPicking(ZelScene *scene);
+
 // Calls the update builder of the record's kind; a kind without a builder prints
 // "  Update of display list of type %s non-implemented \n" and gives 0. Returns the builder's
 // result, 0 for a null scene or record.

@@ -15,12 +15,13 @@
 namespace {
 
 // An array of n records of T through the memory list, all zero; a failure ends the process.
+// The pages of a large array are touched only where it is written: an entity's groups and
+// builder words of millions of elements mostly never are.
 template <class T>
 T *zeroed(Memory_List *mem, size_t n, const char *function, const char *array) {
-  T *arr = static_cast<T *>(Alloc(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array,
-                                  "n", function, __LINE__));
+  T *arr = static_cast<T *>(AllocZeroed(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array,
+                                        "n", function, __LINE__));
   if (!arr) zelAllocFailure(function, array);
-  std::memset(static_cast<void *>(arr), 0, sizeof(T) * n);
   return arr;
 }
 

@@ -8,12 +8,17 @@
 #include "common/model/Ball.h"
 #include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "common/pool/Parallel.h"
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelScratchMap.h"
 
 namespace {
+
+// Elements from which the germs are written on the pool.
+const int kPooledGerms = 1 << 16;
 
 uint64_t edgeKey(int a, int b) {
   if (a > b) std::swap(a, b);
@@ -44,22 +49,44 @@ void markMeshEdges(Geometric_Mesh *msh) {
   }
 }
 
-// Germs: for every vertex, the last alive tetrahedron (triangle) holding it.
+// Germs: for every vertex, the last alive tetrahedron (triangle) holding it, that is the
+// highest numbered one. On the pool each thread raises a germ only to a higher number, so the
+// threads leave what one walk in element order leaves.
 template <class Rec>
-void writeGerms(const ZelMesh *zelMsh, const Rec *arr, int count, int nbrVer, int *germ) {
-  for (int i = 1; i <= count; i++) {
-    if (!(TagAtomicLoad(&arr[i].Tag) & TAG_ALIVE)) continue;
-    for (int j = 0; j < nbrVer; j++)
-      if (arr[i].Ver[j] >= 1 && arr[i].Ver[j] <= zelMsh->MaxNbrCrd) germ[arr[i].Ver[j]] = i;
+struct GermJob {
+  const ZelMesh *ZelMsh;
+  const Rec *Arr;
+  int NbrVer;
+  int *Germ;
+};
+
+template <class Rec>
+void raiseGerms(int first, int last, int, void *arg) {
+  auto *job = static_cast<GermJob<Rec> *>(arg);
+  for (int i = first; i <= last; i++) {
+    const Rec &e = job->Arr[i];
+    if (!(TagAtomicLoad(&e.Tag) & TAG_ALIVE)) continue;
+    for (int j = 0; j < job->NbrVer; j++) {
+      if (e.Ver[j] < 1 || e.Ver[j] > job->ZelMsh->MaxNbrCrd) continue;
+      int *g = &job->Germ[e.Ver[j]];
+      int cur = __atomic_load_n(g, __ATOMIC_RELAXED);
+      while (cur < i && !__atomic_compare_exchange_n(g, &cur, i, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+      }
+    }
   }
+}
+
+template <class Rec>
+void writeGerms(ParallelPool *pool, const ZelMesh *zelMsh, const Rec *arr, int count, int nbrVer, int *germ) {
+  GermJob<Rec> job{zelMsh, arr, nbrVer, germ};
+  if (count > 0) LaunchRange(count >= kPooledGerms ? pool : nullptr, count, raiseGerms<Rec>, &job);
 }
 
 template <class T>
 T *zeroedArray(Memory_List *mem, size_t n, const char *array) {
-  T *arr = static_cast<T *>(Alloc(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array,
-                                  "sizeof(*)*(msh->MaxNbrVer+1)", "zelSetupZelMesh", __LINE__));
+  T *arr = static_cast<T *>(AllocZeroed(mem, nullptr, sizeof(T) * n, "A %s = %s IN FUNCTION %s LINE %d ", array,
+                                        "sizeof(*)*(msh->MaxNbrVer+1)", "zelSetupZelMesh", __LINE__));
   if (!arr) zelAllocFailure("zelSetupZelMesh", array);
-  std::memset(static_cast<void *>(arr), 0, sizeof(T) * n);
   return arr;
 }
 
@@ -88,8 +115,9 @@ int zelSetupZelMesh(Function_Interface *fi, Geometric_Mesh *msh, ZelMesh *zelMsh
   }
   if (!zelMsh->Ver2Edg) zelMsh->Ver2Edg = geoGetVer2Ent(mem, msh, KmfEdges);
 
-  if (msh->Tet) writeGerms(zelMsh, msh->Tet, msh->NbrTet, 4, zelMsh->VolGerm);
-  if (msh->Tri) writeGerms(zelMsh, msh->Tri, msh->NbrTri, 3, zelMsh->SrfGerm);
+  ParallelPool *pool = fi->Par ? fi->Par->Pool : nullptr;
+  if (msh->Tet) writeGerms(pool, zelMsh, msh->Tet, msh->NbrTet, 4, zelMsh->VolGerm);
+  if (msh->Tri) writeGerms(pool, zelMsh, msh->Tri, msh->NbrTri, 3, zelMsh->SrfGerm);
 
   // An entity for every kind the mesh has room for, counts aside.
   for (int kind : ZelEntityOrder) {

@@ -265,6 +265,7 @@ void distanceMode(ZelScene *scene, const Hit &hit) {
 
 int zelPickingScene(int kind, ZelScene *scene, int x, int y) {
   if (!scene || !scene->ColRng || !scene->ZelMsh || !scene->Msh || !scene->View) return 0;
+  zelBuildPendingPicking(scene);
   Hit hit;
   bool found = false;
   {

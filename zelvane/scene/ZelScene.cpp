@@ -10,6 +10,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelMatrix.h"
@@ -51,7 +52,7 @@ bool hasSolution(const Geometric_Mesh *msh) {
 void frameMesh(ZelScene *scene) {
   Geometric_Mesh *msh = scene->Msh;
   double box[6];
-  zelBoundingBox(msh, box);
+  zelBoundingBoxOnPool(scene->Par ? scene->Par->Pool : nullptr, msh, box);
   if (scene->opt && scene->opt->hasBox) std::memcpy(box, scene->opt->box, sizeof(box));
   double dmax = 0.0;
   for (int i = 0; i < 3; i++) dmax = std::fmax(dmax, std::fabs(box[i + 3] - box[i]));

@@ -23,6 +23,7 @@
 
 struct Memory_List;
 struct Common_MthParallel;
+struct ParallelPool;
 struct Function_Interface;
 struct Geometric_Mesh;
 struct ZelColorRange;
@@ -109,6 +110,7 @@ typedef struct Zel_Scene {
   Common_MthParallel *Par; // pools for the loops over the display mesh
   int32_t VerOnly;         // the mesh has vertices only: the composition stops after the
                            // points (set by zelSetupDisplayLists)
+  int32_t PckPending;      // the first build left the picking lists waiting (ZelDisplayList.h)
 } ZelScene;
 
 // A new scene with the defaults (flags as given; white background, InvDmaxSca 1, active field
@@ -127,6 +129,9 @@ int zelIniScene(Function_Interface *fi, uint32_t flags, ZelScene *scene);
 // boundary edges then edges; the mesh's own box when it has none of these kinds or when the
 // rule finds no vertex. 1 done, 0 for a null mesh.
 int zelBoundingBox(const Geometric_Mesh *msh, double box[6]);
+// The same box, walked by the pool's threads when pool is not null (the calling thread must
+// control the pool): the same bits whatever the threads.
+int zelBoundingBoxOnPool(ParallelPool *pool, const Geometric_Mesh *msh, double box[6]);
 // Fills the display coordinates: (p - centre) x InvDmaxSca as floats, on the scene's pool
 // when it has 2 threads or more and the mesh 2000 vertices or more. 1 done, 0 without mesh
 // or display mesh.

@@ -1,62 +1,146 @@
 // The box a scene frames and the display coordinates scaled into it.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
+#include "common/pool/Parallel.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
 
-// A box grown vertex by vertex; empty until the first vertex.
-struct BoxBuilder {
-  double Box[6];
-  bool Empty = true;
+// The box is taken over a sequence of element vertices in order, as one walk would grow it
+// from the first vertex: a coordinate takes a smaller (larger) value only when strictly
+// smaller (larger), so a NaN is passed over, and sticks when the walk starts on it. The walk is
+// cut into runs, each growing a box of its own: the runs' boxes, met in order, give the same
+// bits as the one walk.
+struct RunBox {
+  double Lo[3], Hi[3];
+  bool Has[3] = {false, false, false};  // a value other than NaN was met
+  bool Any = false;                     // a vertex was met
+  double First[3];                      // the run's first vertex
 
-  void add(const Geometric_Mesh *msh, int v) {
-    if (v < 1 || v > msh->NbrVer) return;
-    const double *p = msh->Ver[v].Crd;
-    if (Empty) {
-      for (int i = 0; i < 3; i++) Box[i] = Box[i + 3] = p[i];
-      Empty = false;
+  void add(const double *p) {
+    if (!Any) {
+      Any = true;
+      for (int i = 0; i < 3; i++) First[i] = p[i];
+    }
+    for (int i = 0; i < 3; i++) {
+      if (!Has[i]) {
+        if (p[i] == p[i]) Lo[i] = Hi[i] = p[i], Has[i] = true;
+        continue;
+      }
+      if (p[i] < Lo[i]) Lo[i] = p[i];
+      if (Hi[i] < p[i]) Hi[i] = p[i];
+    }
+  }
+  // The run that follows this one.
+  void join(const RunBox &next) {
+    if (!next.Any) return;
+    if (!Any) {
+      *this = next;
       return;
     }
     for (int i = 0; i < 3; i++) {
-      Box[i] = std::min(Box[i], p[i]);
-      Box[i + 3] = std::max(Box[i + 3], p[i]);
-    }
-  }
-
-  // The vertices of the elements of arr, alive ones only when aliveOnly.
-  template <bool AliveOnly, class Rec>
-  void addElements(const Geometric_Mesh *msh, const Rec *arr, int count, int nbrVer) {
-    if (!arr) return;
-    for (int i = 1; i <= count; i++) {
-      if constexpr (AliveOnly)
-        if (!(TagAtomicLoad(&arr[i].Tag) & TAG_ALIVE)) continue;
-      for (int j = 0; j < nbrVer; j++) add(msh, arr[i].Ver[j]);
+      if (!next.Has[i]) continue;
+      if (!Has[i]) {
+        Lo[i] = next.Lo[i], Hi[i] = next.Hi[i], Has[i] = true;
+        continue;
+      }
+      if (next.Lo[i] < Lo[i]) Lo[i] = next.Lo[i];
+      if (Hi[i] < next.Hi[i]) Hi[i] = next.Hi[i];
     }
   }
 };
 
+// The element arrays walked, one after the other, cut into runs.
+struct BoxWalk {
+  static const int kRuns = 64;
+  struct Part {
+    const char *Base;
+    size_t Size, Tag, Ver;
+    int Count, NbrVer;
+    bool AliveOnly;
+  };
+  const Geometric_Mesh *Msh = nullptr;
+  Part Parts[2];
+  int NbrParts = 0;
+  int64_t Total = 0;
+  RunBox Runs[kRuns];
+
+  // Elements whose alive ones only count.
+  template <class Rec>
+  void addAlive(const Rec *arr, int count, int nbrVer) {
+    if (!arr || count < 1) return;
+    Parts[NbrParts++] = {reinterpret_cast<const char *>(arr), sizeof(Rec), offsetof(Rec, Tag), offsetof(Rec, Ver),
+                         count, nbrVer, true};
+    Total += count;
+  }
+  template <class Rec>
+  void addAll(const Rec *arr, int count, int nbrVer) {
+    if (!arr || count < 1) return;
+    Parts[NbrParts++] = {reinterpret_cast<const char *>(arr), sizeof(Rec), 0, offsetof(Rec, Ver), count, nbrVer, false};
+    Total += count;
+  }
+
+  // Run r: its share of the elements, through the parts in order.
+  void walk(int r) {
+    RunBox &b = Runs[r];
+    int64_t beg = Total * r / kRuns, end = Total * (r + 1) / kRuns, at = 0;
+    for (int k = 0; k < NbrParts; k++) {
+      const Part &p = Parts[k];
+      int64_t lo = beg > at ? beg - at : 0, hi = end - at < p.Count ? end - at : p.Count;
+      for (int64_t i = lo + 1; i <= hi; i++) {
+        const char *rec = p.Base + static_cast<size_t>(i) * p.Size;
+        if (p.AliveOnly && !(TagAtomicLoad(reinterpret_cast<const uint32_t *>(rec + p.Tag)) & TAG_ALIVE)) continue;
+        const int *ver = reinterpret_cast<const int *>(rec + p.Ver);
+        for (int j = 0; j < p.NbrVer; j++)
+          if (ver[j] >= 1 && ver[j] <= Msh->NbrVer) b.add(Msh->Ver[ver[j]].Crd);
+      }
+      at += p.Count;
+    }
+  }
+};
+
+void walkRuns(int first, int last, int, void *arg) {
+  auto *w = static_cast<BoxWalk *>(arg);
+  for (int r = first; r <= last; r++) w->walk(r - 1);
+}
+
 }  // namespace
 
-int zelBoundingBox(const Geometric_Mesh *msh, double box[6]) {
+int zelBoundingBoxOnPool(ParallelPool *pool, const Geometric_Mesh *msh, double box[6]) {
   if (!msh) return 0;
-  BoxBuilder b;
+  BoxWalk w;
+  w.Msh = msh;
   if (msh->NbrTri > 0) {
-    b.addElements<true>(msh, msh->Tri, msh->NbrTri, 3);
-    b.addElements<true>(msh, msh->Tet, msh->NbrTet, 4);
+    w.addAlive(msh->Tri, msh->NbrTri, 3);
+    w.addAlive(msh->Tet, msh->NbrTet, 4);
   } else if (msh->NbrTet > 0) {
-    b.addElements<true>(msh, msh->Tet, msh->NbrTet, 4);
+    w.addAlive(msh->Tet, msh->NbrTet, 4);
   } else {
-    b.addElements<false>(msh, msh->Efr, msh->NbrEfr, 2);
-    b.addElements<false>(msh, msh->Edg, msh->NbrEdg, 2);
+    w.addAll(msh->Efr, msh->NbrEfr, 2);
+    w.addAll(msh->Edg, msh->NbrEdg, 2);
   }
+  LaunchRange(pool, BoxWalk::kRuns, walkRuns, &w);
+  RunBox all;
+  for (const RunBox &b : w.Runs) all.join(b);
   // No element of these kinds, or none alive: the mesh's own box.
-  std::memcpy(box, b.Empty ? msh->Box : b.Box, sizeof(b.Box));
+  if (!all.Any) {
+    std::memcpy(box, msh->Box, sizeof(double) * 6);
+    return 1;
+  }
+  for (int i = 0; i < 3; i++) {
+    // A walk that starts on a NaN keeps it.
+    const bool sticks = all.First[i] != all.First[i];
+    box[i] = sticks ? all.First[i] : all.Lo[i];
+    box[i + 3] = sticks ? all.First[i] : all.Hi[i];
+  }
   return 1;
 }
+
+int zelBoundingBox(const Geometric_Mesh *msh, double box[6]) { return zelBoundingBoxOnPool(nullptr, msh, box); }
 
 void zelScaleCrd(int beg, int end, int, void *arg) {
   auto *scene = static_cast<ZelScene *>(arg);

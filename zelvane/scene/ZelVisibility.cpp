@@ -8,6 +8,7 @@
 #include "common/base/Memory.h"
 #include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
+#include "common/pool/Parallel.h"
 #include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -25,12 +26,22 @@ void showTag(uint32_t *tag, bool on) {
   if (!on && (t & TAG_VISIBLE)) TagAtomicAnd(tag, ~TAG_VISIBLE);
 }
 
-int showAll(Geometric_Mesh *msh, bool on) {
+struct ShowJob {
+  ZelElems El;
+  bool On;
+};
+
+void showRange(int first, int last, int, void *arg) {
+  auto *job = static_cast<ShowJob *>(arg);
+  for (int i = first; i <= last; i++) showTag(job->El.tag(i), job->On);
+}
+
+// Every record of the covered kinds, on the pool's threads when pool is not null.
+int showAll(Geometric_Mesh *msh, bool on, ParallelPool *pool = nullptr) {
   if (!msh) return 0;
   for (int kind : kCovered) {
-    ZelElems el = zelElems(msh, kind);
-    if (!el.exists()) continue;
-    for (int i = 1; i <= el.Count; i++) showTag(el.tag(i), on);
+    ShowJob job{zelElems(msh, kind), on};
+    if (job.El.exists() && job.El.Count > 0) LaunchRange(pool, job.El.Count, showRange, &job);
   }
   return 1;
 }
@@ -87,6 +98,7 @@ void joinFirstLayer(Geometric_Mesh *msh, int *lvl, int n, int v) {
 }  // namespace
 
 int zelSetAllVisible(Geometric_Mesh *msh) { return showAll(msh, true); }
+int zelSetAllVisibleOnPool(Geometric_Mesh *msh, ParallelPool *pool) { return showAll(msh, true, pool); }
 int zelDelAllVisible(Geometric_Mesh *msh) { return showAll(msh, false); }
 
 int zelUpdateVisibility(ZelMesh *zelMsh, Geometric_Mesh *msh) {

@@ -14,12 +14,16 @@
 #pragma once
 
 struct Geometric_Mesh;
+struct ParallelPool;
 struct ZelMesh;
 typedef struct Zel_Scene ZelScene;
 
 // Sets (clears) the visible bit of every record of the covered kinds; 1, 0 for a null mesh.
 int zelSetAllVisible(Geometric_Mesh *msh);
 int zelDelAllVisible(Geometric_Mesh *msh);
+// zelSetAllVisible with the records shared by the pool's threads when pool is not null (the
+// calling thread must control the pool).
+int zelSetAllVisibleOnPool(Geometric_Mesh *msh, ParallelPool *pool);
 // Each element is visible exactly when all its corner vertices are; each entity's NbrVis
 // counts its visible elements. 1, 0 for a null argument.
 int zelUpdateVisibility(ZelMesh *zelMsh, Geometric_Mesh *msh);

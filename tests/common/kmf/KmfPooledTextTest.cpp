@@ -158,4 +158,57 @@ TEST(KmfPooledText, UnreadableValuesAreReportedAsTheSerialReaderReportsThem) {
   }
 }
 
+// The sections a file is opened with, as text: every keyword's line count, header and place,
+// or what the opener said when it refused the file.
+std::string IndexOf(const std::string &path, ParallelPool *pool) {
+  std::string out;
+  int ver = 0, dim = 0;
+  KmfMeshFile *f = nullptr;
+  out = CaptureText([&] { f = KmfOpenMeshOnPool(path.c_str(), pool, &ver, &dim); }).Err;
+  for (int kwd = 1; f && kwd <= KmfMaxKwd; kwd++) {
+    const KmfKeyword &kw = f->KwdTab[kwd];
+    if (!kw.NmbLin) continue;
+    out += std::to_string(kwd) + ": " + std::to_string(kw.NmbLin) + " at " + std::to_string(kw.Pos) + " types " +
+           std::to_string(kw.NmbTyp) + " deg " + std::to_string(kw.Deg) + "/" + std::to_string(kw.NmbNod) + "\n";
+  }
+  if (f) KmfCloseMesh(f);
+  return out;
+}
+
+// A text file of several megabytes: its sections found by the pool's threads are those the
+// reader finds alone, also where names hide in comments, follow a header on its line, stand in
+// longer words, sit on lines longer than a piece, or come after End; without End both refuse
+// it alike, and a header whose line runs on for megabytes leaves the rest to the reader.
+TEST(KmfPooledText, SectionNamesFoundOnThePoolAreThoseTheReaderFinds) {
+  Pool pool;
+  std::mt19937 rng(5);
+  std::string body;
+  for (int block = 0; block < 40; block++) {
+    body += "# RequiredEdges 5 in a comment\r\nVerticesX 3 Trianglesish e5 nan -inf\n";
+    body += "Corners 4 Ridges 1\n1 2 3 4\n\t  #Edges 2\n";
+    for (int l = 0; l < 5000; l++) {
+      for (int k = 0; k < 4; k++) body += std::to_string(rng() % 100000) + (k == 3 ? "\n" : "  ");
+      if (rng() % 1000 == 0) body += "#" + std::string(rng() % 300, 'a') + " Vertices\n";
+    }
+    if (block == 17) body += "#" + std::string(5 << 20, 'x') + " RequiredVertices 1\n";
+  }
+  const std::string head = "MeshVersionFormatted 2\r\nDimension 3 Vertices 2\n1 2 3 4\n5 6 7 8\n";
+  const std::string tail = "\nTetrahedra\n1\n1 2 3 4 5\nEnd\nTriangles 9\n";
+  const std::string longHeader = "Normals 1" + std::string(3 << 20, ' ') + "Edges 1\n1 2 3\n";
+  const struct {
+    const char *what;
+    std::string text;
+  } cases[] = {{"whole", head + body + tail},
+               {"without End", head + body + "\nTetrahedra\n1\n1 2 3 4 5\n"},
+               {"long header line", head + longHeader + body + tail}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = TestPath("pooledindex.mesh");
+    ASSERT_TRUE(SaveText(path, c.text));
+    std::string serial = IndexOf(path, nullptr), pooled = IndexOf(path, pool.Par);
+    EXPECT_NE(serial, "");
+    EXPECT_EQ(serial, pooled);
+  }
+}
+
 }  // namespace

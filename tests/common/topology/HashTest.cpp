@@ -106,6 +106,91 @@ TEST(HybridHash, EqualSumsAndAlignedHashValuesSpreadOverTheBuckets) {
   }
 }
 
+// Longest chain and number of buckets used once the keys are in a table of that salt (0: a
+// salt drawn by the table).
+std::pair<int, int> Occupancy(uint64_t salt, int expected, const std::vector<std::array<int, 2>> &keys) {
+  uti_SetHybridHashSalt(salt);
+  HybridHashTable *tab = uti_NewHybridHashTable(expected, 100);
+  uti_SetHybridHashSalt(0);
+  for (const auto &k : keys) EXPECT_NE(uti_AddHybridHashTab(tab, 1, 2, 2, k.data()), nullptr);
+  for (const auto &k : keys) EXPECT_NE(uti_HybridHashTabFind(tab, 0, 2, k.data()), nullptr);
+  int longest = 0, used = 0;
+  for (int b = 0; b < tab->NbrBuckets; b++) {
+    int len = 0;
+    for (const HybridHashEntry *e = tab->Buckets[b]; e; e = e->Nxt) len++;
+    longest = std::max(longest, len);
+    used += len > 0;
+  }
+  uti_FreeHybridHashTable(tab);
+  return {longest, used};
+}
+
+// Edge keys that all fall in one bucket of a table (first row: of the bucket choice with a
+// fixed multiplier it once had; second: of a table whose salt was known) spread over the
+// buckets of tables of other salts: no file can be prepared against a table not yet made.
+TEST(HybridHash, KeysCraftedAgainstOneBucketChoiceSpreadInTablesOfOtherSalts) {
+  const int expected = 2048, count = 600;
+  HybridHashTable *known = nullptr;
+  {
+    uti_SetHybridHashSalt(0x1234);
+    known = uti_NewHybridHashTable(expected, 100);
+    uti_SetHybridHashSalt(0);
+  }
+  const int buckets = known->NbrBuckets;
+  auto knownBucket = [&](int a, int b) {
+    const int k[2] = {a, b};
+    return static_cast<int>(uti_HybridHashBucket(known, uti_HybridHashTabKey(known, 2, k)));
+  };
+  struct Case {
+    const char *against;
+    std::function<int(int, int)> bucket;
+    uint64_t craftedSalt;  // 0: none of the tables below has the crafted choice
+  };
+  for (const Case &c : {Case{"fixed multiplier", [&](int a, int b) { return OldEdgeBucket(a, b, buckets); }, 0},
+                        Case{"salt 0x1234", knownBucket, 0x1234}}) {
+    SCOPED_TRACE(c.against);
+    std::vector<std::array<int, 2>> keys;
+    for (int a = 1; static_cast<int>(keys.size()) < count; a++)
+      for (int b = a + 1; b < a + 20 * buckets && static_cast<int>(keys.size()) < count; b++)
+        if (c.bucket(a, b) == 0) keys.push_back({a, b});
+    if (c.craftedSalt) {
+      EXPECT_EQ(Occupancy(c.craftedSalt, expected, keys).first, count);  // the premise
+    }
+    for (uint64_t salt : {uint64_t(0), uint64_t(1), uint64_t(0x243F6A8885A308D3ull)}) {
+      std::pair<int, int> occ = Occupancy(salt, expected, keys);
+      EXPECT_LE(occ.first, 8) << salt;
+      EXPECT_GE(occ.second, count / 2) << salt;
+    }
+  }
+  uti_FreeHybridHashTable(known);
+}
+
+// An emptied table finds nothing it held, keeps its first pool and store (later ones go) and
+// its salt, and takes new entries as a new table would.
+TEST(HybridHash, EmptiedTableForgetsItsEntriesAndServesAgain) {
+  HybridHashTable *tab = uti_NewHybridHashTable(64, 100);
+  const uint64_t salt = tab->Salt;
+  for (int round = 0; round < 2; round++) {
+    // Past the first pool and store: 200000 more entries, three ints each.
+    for (int i = 1; i <= 200000; i++) {
+      int itm[3] = {i, i + round, 7};
+      ASSERT_NE(uti_AddHybridHashTab(tab, 1, 3, 2, itm), nullptr);
+    }
+    EXPECT_GT(tab->NbrPools, 0);
+    const int kept[2] = {5, 5 + round}, gone[2] = {5, 6 - round};
+    ASSERT_NE(uti_HybridHashTabFind(tab, 0, 2, kept), nullptr);
+    EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, gone), nullptr);
+    EXPECT_EQ(uti_EmptyHybridHashTable(tab), 1);
+    EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, kept), nullptr);
+    EXPECT_EQ(tab->NbrPools, 0);
+    EXPECT_EQ(tab->Pools->Prv, nullptr);
+    EXPECT_EQ(tab->Store->Prv, nullptr);
+    EXPECT_EQ(tab->Salt, salt);
+  }
+  EXPECT_EQ(uti_EmptyHybridHashTable(nullptr), 0);
+  uti_FreeHybridHashTable(tab);
+}
+
 TEST(HybridHash, LargeKeysHashWithoutOverflow) {
   HybridHashTable *tab = uti_NewHybridHashTable(1024, 10);
   const int big[4] = {INT_MAX - 3, INT_MAX - 2, INT_MAX - 1, INT_MAX}, neg[2] = {INT_MIN, -1};

@@ -78,4 +78,40 @@ TEST_F(TopoThreadTest, ClipAndVisibilityBitsSetWhileTheThreadBuilds) {
   EXPECT_EQ(full, msh->NbrTet);
 }
 
+// A deferred volume pass waits until started: nothing built meanwhile, the handle held; started
+// once, it builds the reference neighbours; dropped while waiting (stop, setting up again,
+// freeing), it leaves nothing behind. Tetrahedra without triangles are built at once anyway.
+TEST_F(TopoThreadTest, DeferredPassWaitsForItsStartAndCanBeDropped) {
+  msh = Threaded(12);
+  ASSERT_EQ(SetupGeoMeshDeferred(&fi, msh), 1);
+  ASSERT_NE(msh->TopoThread, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(TopoDoneLoad(msh), 0);
+  EXPECT_EQ(msh->Tet[1].Voi[0] + msh->Tet[1].Voi[1] + msh->Tet[1].Voi[2] + msh->Tet[1].Voi[3], 0);
+  EXPECT_EQ(StartDeferredTopology(msh), 1);
+  EXPECT_EQ(StartDeferredTopology(msh), 0);  // already started
+  ASSERT_TRUE(WaitTopoDone(msh));
+  EXPECT_TOPOLOGY(msh);
+  EXPECT_EQ(StopTopoThread(msh), 1);
+
+  SetupGeoMeshDeferred(&fi, msh);
+  EXPECT_EQ(TopoDoneLoad(msh), 0);
+  EXPECT_EQ(StopTopoThread(msh), 1);
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(StartDeferredTopology(msh), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(TopoDoneLoad(msh), 0);
+  SetupGeoMeshDeferred(&fi, msh);
+  SetupGeoMesh(&fi, msh);  // drops the waiting pass, runs its own
+  ASSERT_TRUE(WaitTopoDone(msh));
+  SetupGeoMeshDeferred(&fi, msh);
+  msh = FreeCommonMesh(mem, msh);
+  EXPECT_EQ(mem->NbrActive, 0);
+
+  msh = MakeStructuredMesh(mem, 3, 3, 3, GEN_TET);
+  ASSERT_EQ(SetupGeoMeshDeferred(&fi, msh), 1);
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+}
+
 }  // namespace

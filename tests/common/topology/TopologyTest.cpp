@@ -181,6 +181,79 @@ TEST_F(TopologyTest, EqualSumKeysAndRandomNumbersGiveTheReferenceNeighbours) {
   EXPECT_TOPOLOGY(msh);
 }
 
+// Forces the salt of every hash table made while it lives.
+struct ForcedSalt {
+  explicit ForcedSalt(uint64_t salt) { uti_SetHybridHashSalt(salt); }
+  ~ForcedSalt() { uti_SetHybridHashSalt(0); }
+};
+
+// The neighbour fields of every element and boundary edge, as bytes.
+std::string NeighbourBytes(const Geometric_Mesh *m) {
+  std::string out;
+  auto put = [&out](const auto *arr, int n) {
+    if (arr) out.append(reinterpret_cast<const char *>(arr + 1), sizeof(arr[0]) * static_cast<size_t>(n));
+  };
+  put(m->Tri, m->NbrTri), put(m->P2Tri, m->NbrP2Tri), put(m->Qua, m->NbrQua), put(m->P2Qua, m->NbrP2Qua);
+  put(m->Tet, m->NbrTet), put(m->P2Tet, m->NbrP2Tet), put(m->Hex, m->NbrHex), put(m->P2Hex, m->NbrP2Hex);
+  put(m->Pri, m->NbrPri), put(m->Pyr, m->NbrPyr), put(m->Efr, m->NbrEfr), put(m->P2Efr, m->NbrP2Efr);
+  return out;
+}
+
+// Faces shared by many elements of every kind, copies and dead elements: whatever the thread
+// count and the tables' salts, the volume pass gives what the serial walk gives, and the
+// surface pass the same boundary edges and links.
+TEST_F(TopologyTest, SharedFacesGiveTheSerialWalksNeighboursWhateverThreadsAndSalts) {
+  struct Case {
+    unsigned seed;
+    int nbrVer, threads;
+    uint64_t salt;
+    int kindsApart;  // the kinds found kept in the side array of the largest meshes
+  };
+  std::string first;
+  for (Case c : {Case{3, 40, 1, 1, 0}, Case{3, 40, 4, 0x5EED, 0}, Case{3, 40, 4, 0xFFFFFFFF00000001ull, 1},
+                 Case{9, 12, 3, 7, 0}, Case{9, 12, 1, 7, 1}}) {
+    SCOPED_TRACE(std::to_string(c.nbrVer) + " vertices, " + std::to_string(c.threads) + " threads, kinds apart " +
+                 std::to_string(c.kindsApart));
+    ForcedSalt salt(c.salt);
+    TopoKeepKindsApart(c.kindsApart);
+    msh = MakeElementSoup(mem, c.seed, c.nbrVer, 1100);
+    ASSERT_GE(msh->NbrTet, 20000);  // enough for the pass to take its threads
+    if (c.threads > 1) fi.Par = NewMthParallel(c.threads, 0, 0);
+    ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+    ASSERT_TRUE(WaitTopoDone(msh));
+    EXPECT_VOLUME_REPLAY(msh);
+    if (c.seed == 3) {
+      if (first.empty()) first = NeighbourBytes(msh);
+      EXPECT_TRUE(NeighbourBytes(msh) == first);
+    }
+    msh = FreeCommonMesh(mem, msh);
+    fi.Par = FreeMthParallel(fi.Par);
+  }
+  TopoKeepKindsApart(0);
+}
+
+// A box numbered as a generator numbers it (vertices and elements in random order): one
+// thread and four give the same bytes, those of the reference.
+TEST_F(TopologyTest, ShuffledBoxGivesTheSameNeighboursOnOneThreadAndFour) {
+  std::string one;
+  for (int threads : {1, 4}) {
+    msh = MakeStructuredMesh(mem, 12, 12, 24, GEN_TET | GEN_TRI);
+    RenumberVertices(msh, 11);
+    ShuffleElements(msh, 12);
+    if (threads > 1) fi.Par = NewMthParallel(threads, 0, 0);
+    ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+    ASSERT_TRUE(WaitTopoDone(msh));
+    EXPECT_TOPOLOGY(msh);
+    EXPECT_VOLUME_REPLAY(msh);
+    if (threads == 1) {
+      one = NeighbourBytes(msh);
+    } else {
+      EXPECT_TRUE(NeighbourBytes(msh) == one);
+    }
+    msh = FreeCommonMesh(mem, msh);
+  }
+}
+
 TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
   msh = MakeStructuredMesh(mem, 16, 16, 33, GEN_TET);
   ASSERT_EQ(msh->NbrTet, 50688);
