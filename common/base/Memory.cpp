@@ -99,7 +99,6 @@ Memory_List *NewMemory(int n) {
   return list;
 }
 
-
 void *Alloc(Memory_List *list, void *, size_t size, const char *format, ...) {
   va_list args;
   va_start(args, format);
