@@ -42,7 +42,8 @@ const PlaneCase Planes[] = {
 };
 
 // Checks every piece against the plane (corners on it; unit normals along it when the piece
-// has an area) and returns the summed area in mesh units.
+// has an area, turned like its corners toward the side the view cuts away, so that a section
+// is lit alike all over) and returns the summed area in mesh units.
 double checkCap(const GLMesh *cap, const ClipScene &cs, const PlaneCase &pc) {
   const Vec n = {pc.Pla[0], pc.Pla[1], pc.Pla[2]};
   const double inv2 = cs.Scene.InvDmaxSca * cs.Scene.InvDmaxSca;
@@ -59,6 +60,8 @@ double checkCap(const GLMesh *cap, const ClipScene &cs, const PlaneCase &pc) {
     area += norm(sum);
     if (norm(sum) > 1e-9) {
       EXPECT_NEAR(norm(cross(vec(nor), n)) / norm(n) + std::fabs(norm(vec(nor)) - 1), 0, 1e-5);
+      EXPECT_GT(dot(vec(nor), n), 0);
+      EXPECT_GT(dot(sum, n), 0);
     }
   };
   for (int t = 0; t < cap->NbrTri; t++) piece(cap->TriCrd + 9 * t, 3, cap->TriNor + 3 * t);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <utility>
 
 #include "common/model/Mesh.h"
 #include "zelvane/lists/ZelClipGeom.h"
@@ -103,6 +104,21 @@ void triangleNormal(const float *P, float *out) {
   storeNormal(n, out);
 }
 
+// The cut of each tetrahedron comes out in whatever turn its edges give: one piece faces the
+// removed half-space, its neighbour the kept one, and under one-sided lighting a flat section
+// showed as a checkerboard of lit and dark pieces. Every piece is turned (corner order, values
+// and normal) to face the side the clip plane removes, where a viewer of the section stands:
+// the positive side of (a, b, c), as the view keeps a x + b y + c z + d <= 0.
+void facePlane(const double *plane, int corners, float *P, float *sol, float *nor) {
+  const double along = plane[0] * nor[0] + plane[1] * nor[1] + plane[2] * nor[2];
+  if (!(along < 0)) return;
+  // Reversing the turn keeps the first corner: swap 1 with 2 (triangle) or 1 with 3 (quad).
+  const int last = corners - 1;
+  for (int i = 0; i < 3; i++) std::swap(P[3 + i], P[3 * last + i]);
+  if (sol) std::swap(sol[1], sol[last]);
+  for (int i = 0; i < 3; i++) nor[i] = -nor[i];
+}
+
 // Allocates count entries (one byte more, so that a zero capacity is not a refusal).
 template <class T>
 bool take(T *&arr, size_t count) {
@@ -192,13 +208,15 @@ void zel_cappingtet(const double *plane, ZelPalette *palette, Geometric_Mesh *me
       sol[q] = have ? static_cast<float>((F[vw] - F[vu]) * t + F[vu]) : 0.0f;
     }
   }
+  float *nor = (quad ? cap->QuaNor : cap->TriNor) + 3 * nbr;
   if (quad) {
-    quadNormal(P, cap->QuaNor + 3 * nbr);
+    quadNormal(P, nor);
     cap->QuaSrc[nbr] = element;
   } else {
-    triangleNormal(P, cap->TriNor + 3 * nbr);
+    triangleNormal(P, nor);
     cap->TriSrc[nbr] = element;
   }
+  facePlane(plane, corners, P, sol, nor);
   nbr++;
 }
 
