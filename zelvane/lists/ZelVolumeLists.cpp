@@ -187,7 +187,7 @@ void shadeFace(const ZelPalette *pal, int n, const float s[4], const float *cons
 }
 
 // ownCap: the cap pieces take their source element's value (a field on the kind's elements).
-void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap, bool ownCap = false) {
+void drawShading(const ZelVolCtx &v, const ZelListField &f, const GLMesh *cap, bool ownCap) {
   const ZelVolumeKind &K = *v.K;
   if (cap) {
     // The source element's value with a field on the kind's elements, else the cap's corner
@@ -269,7 +269,10 @@ unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMa
   CapHolder cap;
   if (asks(T.Faces) || asks(T.Picking)) cap.make(v, f ? f->Pal : nullptr);
   if (asks(T.Faces)) {
-    zelListPass(true, rec->FacLst, [&] { drawFaces(v, cap.get()); });
+    const bool empty = v.K->EmptyFacesOnMode10 && v.L.ZelMsh->Pla && v.L.ZelMsh->Pla->Mode == 10;
+    zelListPass(true, rec->FacLst, [&] {
+      if (!empty) drawFaces(v, cap.get());
+    });
     built |= ZelCapBuiltFaces;
   }
   if (asks(T.Wire)) {
@@ -305,33 +308,28 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   ZelListField f;
   const bool field = zelListField(scene, &f) != 0;
   // Caps: only in an update, for a kind that has them, while a plane clips and capping is on.
-  const bool capping = update && K.CapKind && v.Plane && (scene->Flags & ZelFlgCapping);
-  CapHolder cap;
+  const unsigned capped =
+      update ? zelVolumeCapPasses(v, T, mask, rec, field ? &f : nullptr, v.L.Msh->*K.OwnSol != nullptr) : 0;
 
-  if (asks(T.Faces)) {
-    if (capping) cap.make(v, field ? f.Pal : nullptr);
+  if (asks(T.Faces) && !(capped & ZelCapBuiltFaces)) {
     const bool empty = update && K.EmptyFacesOnMode10 && v.L.ZelMsh->Pla && v.L.ZelMsh->Pla->Mode == 10;
     zelListPass(update, rec->FacLst, [&] {
-      if (!empty) drawFaces(v, cap.get());
+      if (!empty) drawFaces(v, nullptr);
     });
   }
-  if (asks(T.Wire)) zelWirePass(update, rec, [&] { drawFaces(v, nullptr); });
-  if (asks(T.Picking) && v.L.ColRng) zelListPass(update, rec->PckLst, [&] { drawPicking(v, cap.get()); });
+  if (asks(T.Wire) && !(capped & ZelCapBuiltWire)) zelWirePass(update, rec, [&] { drawFaces(v, nullptr); });
+  if (asks(T.Picking) && v.L.ColRng && !(capped & ZelCapBuiltPicking))
+    zelListPass(update, rec->PckLst, [&] { drawPicking(v, nullptr); });
   if (asks(T.Arrows)) zelListPass(update, rec->MrkLst + 1, [&] { drawArrows(v); });
   if (asks(T.Numbers))
     zelListPass(update, rec->MrkLst + 2,
                 [&] { zelDrawNumbers(v.L, K.NumbersNeed ? K.NumbersNeed : v.Need); });
 
   if (!field) return 1;
-  if (asks(T.Shading)) {
-    if (capping) cap.make(v, f.Pal);
-    zelListPass(update, rec->SolLst + 0,
-                [&] { drawShading(v, f, capping ? cap.get() : nullptr, v.L.Msh->*K.OwnSol != nullptr); });
-  }
-  if (asks(T.IsoLines)) {
-    if (capping) cap.make(v, f.Pal);
-    zelListPass(update, rec->SolLst + 1, [&] { drawIsoLines(v, f, capping ? cap.get() : nullptr); });
-  }
+  if (asks(T.Shading) && !(capped & ZelCapBuiltShading))
+    zelListPass(update, rec->SolLst + 0, [&] { drawShading(v, f, nullptr, v.L.Msh->*K.OwnSol != nullptr); });
+  if (asks(T.IsoLines) && !(capped & ZelCapBuiltIsoLines))
+    zelListPass(update, rec->SolLst + 1, [&] { drawIsoLines(v, f, nullptr); });
   if (asks(T.IsoSurfaces))
     zelListPass(update, rec->SolLst + 3, [&] {
       if (K.Tets)

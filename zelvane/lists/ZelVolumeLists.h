@@ -37,15 +37,15 @@ int zelVolumeHook(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   return Update ? zelVolumeUpdate(K, mask, scene, rec) : zelVolumeDirect(K, mask, scene, rec);
 }
 
-// The cap of a curved volume record, as the linear kinds show theirs: while a plane clips and
-// the scene's capping flag is on, for a kind with a capping kind (K.CapKind), the faces, wire
-// and picking lists and, with a field (f not null), the shading and iso-line lists asked by mask
-// (under the update tests T) are compiled from the cap of the record's cut elements, and the
-// wire list is the faces list in line mode, the cap's outline. With ownField the cap is shaded
-// by its source elements' values (the field lies on the kind's elements), else by the vertex
-// values at its corners. Returns
-// the ZelCapBuilt bits of the lists it compiled (0 when it does not cap): the caller builds
-// the others.
+// The cap passes of an update, shared by the linear and the curved volume builders: while a
+// plane clips and the scene's capping flag is on, for a kind with a capping kind (K.CapKind),
+// the faces, wire and picking lists and, with a field (f not null), the shading and iso-line
+// lists asked by mask (under the update tests T) are compiled from the cap of the record's cut
+// elements (the faces list empty while the planes' Mode is 10 for a kind that asks it), and
+// the wire list is the faces list in line mode, the cap's outline. With ownField the cap is
+// shaded by its source elements' values (the field lies on the kind's elements), else by the
+// vertex values at its corners. Returns the ZelCapBuilt bits of the lists it compiled (0 when
+// it does not cap): the caller builds the others.
 enum : unsigned {
   ZelCapBuiltFaces = 1,
   ZelCapBuiltWire = 2,
