@@ -362,8 +362,8 @@ TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
   EXPECT_FALSE(s->Flags & ZelFlgLegend);
   const QImage hidden = view->grabScene();
   ASSERT_EQ(hidden.size(), shown.size());
-  shown.save(QString::fromStdString(fixtures::TestPath("legend_shown.png")));
-  hidden.save(QString::fromStdString(fixtures::TestPath("legend_hidden.png")));
+  shown.save(QString::fromStdString(testOutputDir() + "/solution-legend-shown.png"));
+  hidden.save(QString::fromStdString(testOutputDir() + "/solution-legend-hidden.png"));
   // The legend's bar and labels lie in the top sixth of the view; below it nothing changes.
   const int band = shown.height() / 6;
   int changed = 0;
