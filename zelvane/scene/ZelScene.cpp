@@ -14,6 +14,7 @@
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelMatrix.h"
+#include "zelvane/scene/ZelPath.h"
 
 ZelScene *zelNewScene(Memory_List *mem, Common_MthParallel *par, uint32_t flags, Geometric_Mesh *msh,
                       ZelMesh *zelMsh) {
@@ -148,6 +149,7 @@ ZelScene *zelFreeScene(Memory_List *mem, ZelScene *scene) {
     chain = nullptr;
   }
   std::free(scene->ColRng);
+  zelFreePaths(scene);
   MEM_FREE(mem, scene);
   return nullptr;
 }
