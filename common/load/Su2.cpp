@@ -524,6 +524,9 @@ struct Su2MeshLoad {
       fprintf(stderr, "  ## ERROR: LoadSU2Vertices: INCONSISTENT NUMBER OF VERTICES.\n");
       return refuseFile(Fi, ERR_BAD_DATA);
     }
+    // The first file starts the mesh's box; later files widen it.
+    if (NbrVer0 == 0) BoxEmpty(Msh->Box);
+    int64_t nonFinite = 0;
     for (int i = NbrVer0 + 1; i <= NbrVer0 + Npoin; i++) {
       Vertex *v = &Msh->Ver[i];
       memset(v, 0, sizeof(Vertex));
@@ -537,8 +540,9 @@ struct Su2MeshLoad {
       }
       skipLine(Rd);
       v->Tag = TAG_ALIVE;
-      BoxAdd(Msh->Box, v->Crd, i == 1);
+      if (!BoxAdd(Msh->Box, v->Crd)) nonFinite++;
     }
+    ReportNonFiniteVertices("LoadSU2Vertices", Name, nonFinite);
     Msh->NbrVer += Npoin;
     return 1;
   }
