@@ -23,6 +23,16 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // and Iterations exactly as they were. Entities past the file's keep their values. The values
 // are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the mesh makes
 // them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+//
+// A solver may be rewriting the file meanwhile, truncating it or in place. The file is read
+// only once it has been left alone for 50 ms (waited for, up to about that long; 2 s, not
+// waited for, on a file system that keeps whole seconds), and its stamp (device, inode, size,
+// modification and change times to the nanosecond) must be the same after the read as
+// before: otherwise, or when it ends early, the answer is 2, "not ready", whatever the read
+// gave. So a refusal (0) is about a file that stayed whole and unchanged. What no reader can
+// tell: an in-place rewrite that pauses for longer than the quiet time halfway, leaving a
+// file of the right shape that mixes two versions; and on a clock far from the file
+// system's, only the stamps before and after are compared.
 int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 
 // Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
