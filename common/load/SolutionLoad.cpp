@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -427,7 +428,7 @@ int64_t nanos(const timespec &t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_
 // seconds on older ones): one made while the file is read shows in its stamp only when the
 // file was last changed a step or more before the read began. A file that ends, or changes,
 // during the read is then caught by comparing the stamps taken before and after.
-const int64_t kQuietNs = 50 * 1000000LL;        // file systems that keep sub-second times
+std::atomic<int64_t> quietNs{50 * 1000000LL};  // file systems that keep sub-second times
 const int64_t kQuietWholeNs = 2000000000LL;     // file systems that keep whole seconds
 const int64_t kClockSkewNs = 1000000000LL;      // a change time this far ahead: another clock
 
@@ -436,7 +437,8 @@ const int64_t kClockSkewNs = 1000000000LL;      // a change time this far ahead:
 // then says why). A file changed within the quiet time is waited for on a sub-second file
 // system (at most that time plus a tick); on a whole-second one it is left for a later try.
 int quietStamp(const char *path, FileStamp *st) {
-  const int64_t waitedMax = kQuietNs + 20 * 1000000LL;
+  const int64_t quiet = quietNs.load();
+  const int64_t waitedMax = quiet + 20 * 1000000LL;
   int64_t waited = 0;
   for (;;) {
     // The clock is read before the stamp: a write after the stamp is then stamped no earlier.
@@ -446,7 +448,7 @@ int quietStamp(const char *path, FileStamp *st) {
     if (!S_ISREG(st->Mode)) return 1;  // refused by the load with its own line
     const bool whole = st->Mtim.tv_nsec == 0 && st->Ctim.tv_nsec == 0;
     const int64_t age = nanos(now) - nanos(st->Ctim);
-    if (age < -kClockSkewNs || age >= (whole ? kQuietWholeNs : kQuietNs)) return 1;
+    if (quiet <= 0 || age < -kClockSkewNs || age >= (whole ? kQuietWholeNs : quiet)) return 1;
     if (whole || waited >= waitedMax) return 2;
     const int64_t step = 2 * 1000000LL;
     timespec pause{0, static_cast<long>(step)};
@@ -456,6 +458,8 @@ int quietStamp(const char *path, FileStamp *st) {
 }
 
 }  // namespace
+
+int64_t SetReloadQuietTime(int64_t ns) { return quietNs.exchange(ns < 0 ? 0 : ns); }
 
 int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   const Slot held = msh ? heldSlot(msh) : Slot{nullptr, 0, nullptr, 0, nullptr};

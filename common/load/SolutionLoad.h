@@ -3,6 +3,8 @@
 // values with the minimum and maximum of every field.
 #pragma once
 
+#include <cstdint>
+
 struct Function_Interface;
 struct Geometric_Mesh;
 struct Geometric_Solution;
@@ -34,6 +36,11 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // file of the right shape that mixes two versions; and on a clock far from the file
 // system's, only the stamps before and after are compared.
 int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+
+// The time a reload wants a file left alone before reading it, 50 ms unless set; 0 reads at
+// once, for a program that has just written the file itself (a benchmark, a fuzz target).
+// Returns the time it replaces. Any thread; a reload under way keeps the time it began with.
+int64_t SetReloadQuietTime(int64_t ns);
 
 // Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
 // solution's capacity in values; raises NbrSol. 1 or 0.

@@ -105,9 +105,10 @@ Tally race(const std::string &path, const std::string &control, bool binary, Rew
       writing = 0;
       written = v;
       // The next version starts after a pause that varies from version to version, so that
-      // rewrites begin at every stage of a poll: before it looks, while it waits for the file
-      // to be left alone, while it reads.
-      std::this_thread::sleep_for(std::chrono::milliseconds((v * 37) % 110));
+      // rewrites begin at every stage of a poll: at once, while it waits for the file to be
+      // left alone, just as it starts reading (the reload waits for 50 ms of quiet), later.
+      const int pauses[kVersions] = {52, 0, 55, 58, 110, 50};
+      std::this_thread::sleep_for(std::chrono::milliseconds(pauses[v - 1]));
     }
   });
   std::vector<int> tornLoads;  // the version being written at each torn load
