@@ -357,10 +357,13 @@ TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
   ASSERT_GE(inotify_add_watch(watch, path.c_str(), IN_ACCESS), 0);
   std::atomic<bool> stop{false}, changed{false};
   std::thread writer([&] {
+    // The first read queues the event before the reload returns: once it is there, the change
+    // is made even when the reload has ended meanwhile (its answer must then be the old file).
     pollfd p{watch, POLLIN, 0};
-    while (!stop && poll(&p, 1, 20) == 0) {
+    int ready = 0;
+    while ((ready = poll(&p, 1, 20)) == 0 && !stop) {
     }
-    if (stop) return;
+    if (ready <= 0) return;
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     changed = fd >= 0 && pwrite(fd, after.data() + at, tail, static_cast<off_t>(at)) == static_cast<ssize_t>(tail);
     if (fd >= 0) close(fd);
