@@ -18,7 +18,7 @@ namespace {
 // walk is cut into runs, each growing a box of its own: the runs' boxes, met in order, give
 // the same bits as the one walk.
 struct RunBox {
-  double Lo[3], Hi[3];
+  double Lo[3] = {0, 0, 0}, Hi[3] = {0, 0, 0};  // meaningful once Any is set
   bool Any = false;  // a finite vertex was met
 
   void add(const double *p) {
