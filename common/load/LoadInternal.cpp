@@ -80,6 +80,12 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   return nullptr;
 }
 
+void ReportNonFiniteVertices(const char *fun, const char *name, int64_t n) {
+  if (n > 0)
+    printf("  ## WARNING: %s: %lld VERTICES OF %s HAVE A NAN OR INFINITE COORDINATE, LEFT OUT OF THE BOUNDING BOX \n",
+           fun, static_cast<long long>(n), name);
+}
+
 void PrintLoadBox(const Geometric_Mesh *msh) {
   const double *b = msh->Box;
   printf("  Bounding box x:[%lg %lg] y:[%lg %g] z:[%lg %lg]\n", b[0], b[3], b[1], b[4], b[2], b[5]);

@@ -2,6 +2,8 @@
 // are defined in LoadInternal.cpp, which calls no loader.
 #pragma once
 
+#include <cmath>
+
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -111,18 +113,29 @@ int ForEachIntLine(KmfMeshFile *hdl, int kwd, F f) {
   return 1;
 }
 
-// Widens the bounding box (xmin, ymin, zmin, xmax, ymax, zmax) to the point crd; the first
-// point of a mesh starts it.
-inline void BoxAdd(double *box, const double *crd, bool first) {
+// The bounding box (xmin, ymin, zmin, xmax, ymax, zmax) holds the vertices whose three
+// coordinates are finite: a NaN or an infinite coordinate cannot be framed, and one such
+// vertex would make the whole box, and every camera taken from it, NaN or infinite.
+// An empty box: the first finite vertex added sets both corners.
+inline void BoxEmpty(double *box) {
   for (int j = 0; j < 3; j++) {
-    if (first) {
-      box[j] = box[j + 3] = crd[j];
-    } else {
-      if (crd[j] < box[j]) box[j] = crd[j];
-      if (crd[j] > box[j + 3]) box[j + 3] = crd[j];
-    }
+    box[j] = HUGE_VAL;
+    box[j + 3] = -HUGE_VAL;
   }
 }
+// Widens box to the point crd; false, the box untouched, for a point with a coordinate that
+// is not finite.
+inline bool BoxAdd(double *box, const double *crd) {
+  if (!std::isfinite(crd[0]) || !std::isfinite(crd[1]) || !std::isfinite(crd[2])) return false;
+  for (int j = 0; j < 3; j++) {
+    if (crd[j] < box[j]) box[j] = crd[j];
+    if (crd[j] > box[j + 3]) box[j + 3] = crd[j];
+  }
+  return true;
+}
+// One line on standard output when a file's vertices include n with a NaN or infinite
+// coordinate, fun naming the loader; nothing for n = 0.
+void ReportNonFiniteVertices(const char *fun, const char *name, int64_t n);
 
 // Empties the minimum and maximum of every field before a fresh fill.
 void ResetFieldRanges(Geometric_Solution *sol);

@@ -59,10 +59,10 @@ int64_t markFromSection(KmfMeshFile *hdl, int kwd, Rec *arr, int base, int n, ui
   return ok ? KmfStatKwd(hdl, kwd) : -1;
 }
 
-// The box of one block of vertices; it starts empty (a NaN coordinate is then passed over as
-// the mesh's box passes it over) unless it holds the mesh's first vertex, which starts it.
+// The box of one block of vertices, starting empty, and the block's vertices left out of it.
 struct BlockBox {
   double Box[6] = {HUGE_VAL, HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  int64_t NonFinite = 0;
 };
 
 // The per-vertex pass, run on each block as it is read.
@@ -74,7 +74,7 @@ struct VertexPass {
 
 void vertexBlock(int64_t first, int64_t last, void *arg) {
   const auto *p = static_cast<const VertexPass *>(arg);
-  double *box = p->Boxes->at(first).Box;
+  BlockBox &blk = p->Boxes->at(first);
   for (int i = p->Beg + static_cast<int>(first) - 1; i <= p->Beg + static_cast<int>(last) - 1; i++) {
     Vertex *v = &p->Msh->Ver[i];
     if (p->Dim == 2) v->Crd[2] = 0.0;
@@ -82,7 +82,7 @@ void vertexBlock(int64_t first, int64_t last, void *arg) {
     v->Mrk = 0;
     v->Gid = 0;
     v->Res0 = v->Res1 = v->Res2 = v->Res3 = 0;
-    BoxAdd(box, v->Crd, i == 1);
+    if (!BoxAdd(blk.Box, v->Crd)) blk.NonFinite++;
   }
 }
 
@@ -128,9 +128,14 @@ int LoadVertex(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, in
     VertexPass pass{msh, beg, dim, &boxes};
     if (!KmfGetBlockFields(hdl, KmfVertices, 1, n, 0, nullptr, vertexBlock, &pass, dim + 1, fld))
       return readFailed(fi, "LOADVERTEX", "VERTICES");
-    // The first vertex of the mesh starts the box: its block's box then holds it.
-    if (NbrVer0 == 0) std::memcpy(msh->Box, boxes.Slot[0].Box, sizeof(msh->Box));
-    for (int64_t b = 0; b < boxes.N; b++) mergeBox(msh->Box, boxes.Slot[b].Box);
+    // The first file starts the mesh's box; later files widen it.
+    if (NbrVer0 == 0) BoxEmpty(msh->Box);
+    int64_t nonFinite = 0;
+    for (int64_t b = 0; b < boxes.N; b++) {
+      mergeBox(msh->Box, boxes.Slot[b].Box);
+      nonFinite += boxes.Slot[b].NonFinite;
+    }
+    ReportNonFiniteVertices("LOADVERTEX", hdl->FilNam, nonFinite);
     msh->NbrVer += n;
   }
   BadEntries bad;

@@ -1,14 +1,17 @@
 // Solution files: size pass, load of the values with the minimum and maximum of every field,
-// and the "not ready" answer for a file that is still being written.
+// and the "not ready" answer for a file that is still being written, or that changes while a
+// reload reads it.
 #include "common/load/SolutionLoad.h"
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/LoadInternal.h"
@@ -385,20 +388,92 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
 
 namespace {
 
-// What a reload puts aside while it reads: the values, ranges and count it may give back
-// (Time and Iterations change only with a file read whole).
+// What a reload puts aside while it reads: the values, ranges and count it may give back, and
+// Time and Iterations, which a file read whole sets.
 struct HeldValues {
   double *Sol;
   double2 *Box;
   int Nbr;
+  double Time;
+  int Iter;
 };
 
+// What stat says of a file that a write changes: which file (device, inode), its size and its
+// modification and change times to the nanosecond.
+struct FileStamp {
+  dev_t Dev;
+  ino_t Ino;
+  mode_t Mode;
+  off_t Size;
+  timespec Mtim, Ctim;
+};
+
+bool stampOf(const char *path, FileStamp *st) {
+  struct stat s;
+  if (stat(path, &s) != 0) return false;
+  *st = {s.st_dev, s.st_ino, s.st_mode, s.st_size, s.st_mtim, s.st_ctim};
+  return true;
+}
+
+bool sameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool sameStamp(const FileStamp &a, const FileStamp &b) {
+  return a.Dev == b.Dev && a.Ino == b.Ino && a.Size == b.Size && sameTime(a.Mtim, b.Mtim) && sameTime(a.Ctim, b.Ctim);
+}
+
+int64_t nanos(const timespec &t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+// How long a file must have been left alone before it is read. A write stamps the file with
+// the clock of the moment, cut to the file system's step (a kernel tick, 10 ms on some, whole
+// seconds on older ones): one made while the file is read shows in its stamp only when the
+// file was last changed a step or more before the read began. A file that ends, or changes,
+// during the read is then caught by comparing the stamps taken before and after.
+std::atomic<int64_t> quietNs{50 * 1000000LL};  // file systems that keep sub-second times
+const int64_t kQuietWholeNs = 2000000000LL;     // file systems that keep whole seconds
+const int64_t kClockSkewNs = 1000000000LL;      // a change time this far ahead: another clock
+
+// 1 when the file at path was left alone long enough to be read (*st its stamp then), 2 when
+// it keeps changing (a writer is at work: not ready), 0 when it cannot be looked at (the load
+// then says why). A file changed within the quiet time is waited for on a sub-second file
+// system (at most that time plus a tick); on a whole-second one it is left for a later try.
+int quietStamp(const char *path, FileStamp *st) {
+  const int64_t quiet = quietNs.load();
+  const int64_t waitedMax = quiet + 20 * 1000000LL;
+  int64_t waited = 0;
+  for (;;) {
+    // The clock is read before the stamp: a write after the stamp is then stamped no earlier.
+    timespec now;
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    if (!stampOf(path, st)) return 0;
+    if (!S_ISREG(st->Mode)) return 1;  // refused by the load with its own line
+    const bool whole = st->Mtim.tv_nsec == 0 && st->Ctim.tv_nsec == 0;
+    const int64_t age = nanos(now) - nanos(st->Ctim);
+    if (quiet <= 0 || age < -kClockSkewNs || age >= (whole ? kQuietWholeNs : quiet)) return 1;
+    if (whole || waited >= waitedMax) return 2;
+    const int64_t step = 2 * 1000000LL;
+    timespec pause{0, static_cast<long>(step)};
+    nanosleep(&pause, nullptr);
+    waited += step;
+  }
+}
+
 }  // namespace
+
+int64_t SetReloadQuietTime(int64_t ns) { return quietNs.exchange(ns < 0 ? 0 : ns); }
 
 int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   const Slot held = msh ? heldSlot(msh) : Slot{nullptr, 0, nullptr, 0, nullptr};
   // Nothing to keep: the plain load gives every answer (no name, no mesh, no solution).
   if (!name || !held.Sol) return LoadSolution(fi, name, msh);
+  // The file read is the one looked at: its stamp before and after the read must agree.
+  char target[FileNameMax + 1], path[FileNameMax + 1];
+  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
+  const bool present = FindSolutionFile(name, target, path, sizeof(path));
+  FileStamp before{};
+  const int quiet = present ? quietStamp(path, &before) : 0;
+  if (quiet == 2) return notReady();
+  const bool stamped = quiet == 1;
+  const char *read = stamped ? path : name;
   Geometric_Solution *sol = held.Sol;
   const int64_t S = sol->SizTot, entities = S > 0 && held.Max > 0 ? held.Max / S : 0;
   const size_t nbrVal = static_cast<size_t>((entities + 1) * S);
@@ -413,24 +488,36 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
     fi->ErrCod = ERR_CAPACITY;
     return 0;
   }
-  const HeldValues old{sol->Sol, sol->Box, *held.Nbr};
+  const HeldValues old{sol->Sol, sol->Box, *held.Nbr, msh->Time, msh->Iter};
   sol->Sol = fresh;
   sol->Box = freshBox;
   ResetFieldRanges(sol);
   *held.Nbr = 0;  // the file's values start at entity 1
-  const int res = LoadSolution(fi, name, msh);
+  const uint32_t status = fi->Status;
+  int res = LoadSolution(fi, read, msh);
+  // A file that ended early or was refused while a writer changed it, or that changed while
+  // it was read (even when the read went through: its values may mix two versions), is not
+  // ready: it is read again later. Only a file that stayed the same is refused or taken.
+  FileStamp after{};
+  if (stamped && (!stampOf(path, &after) || !sameStamp(before, after))) {
+    if (res != 2) res = notReady();
+    fi->Status = status;
+    fi->ErrCod = 0;
+  }
   if (res != 1) {
     sol->Sol = old.Sol;
     sol->Box = old.Box;
     *held.Nbr = old.Nbr;
+    msh->Time = old.Time;
+    msh->Iter = old.Iter;
     MEM_FREE(fi->Mem, fresh);
     MEM_FREE(fi->Mem, freshBox);
     return res;
   }
   // Entity 0 and the entities past this file's keep what they held (usually nothing to copy).
-  const size_t read = static_cast<size_t>(*held.Nbr + 1) * S;
+  const size_t filled = static_cast<size_t>(*held.Nbr + 1) * S;
   std::memcpy(fresh, old.Sol, sizeof(double) * S);
-  if (read < nbrVal) std::memcpy(fresh + read, old.Sol + read, sizeof(double) * (nbrVal - read));
+  if (filled < nbrVal) std::memcpy(fresh + filled, old.Sol + filled, sizeof(double) * (nbrVal - filled));
   MEM_FREE(fi->Mem, old.Sol);
   MEM_FREE(fi->Mem, old.Box);
   return res;

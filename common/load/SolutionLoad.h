@@ -3,6 +3,8 @@
 // values with the minimum and maximum of every field.
 #pragma once
 
+#include <cstdint>
+
 struct Function_Interface;
 struct Geometric_Mesh;
 struct Geometric_Solution;
@@ -23,7 +25,22 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // and Iterations exactly as they were. Entities past the file's keep their values. The values
 // are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the mesh makes
 // them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+//
+// A solver may be rewriting the file meanwhile, truncating it or in place. The file is read
+// only once it has been left alone for 50 ms (waited for, up to about that long; 2 s, not
+// waited for, on a file system that keeps whole seconds), and its stamp (device, inode, size,
+// modification and change times to the nanosecond) must be the same after the read as
+// before: otherwise, or when it ends early, the answer is 2, "not ready", whatever the read
+// gave. So a refusal (0) is about a file that stayed whole and unchanged. What no reader can
+// tell: an in-place rewrite that pauses for longer than the quiet time halfway, leaving a
+// file of the right shape that mixes two versions; and on a clock far from the file
+// system's, only the stamps before and after are compared.
 int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+
+// The time a reload wants a file left alone before reading it, 50 ms unless set; 0 reads at
+// once, for a program that has just written the file itself (a benchmark, a fuzz target).
+// Returns the time it replaces. Any thread; a reload under way keeps the time it began with.
+int64_t SetReloadQuietTime(int64_t ns);
 
 // Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
 // solution's capacity in values; raises NbrSol. 1 or 0.

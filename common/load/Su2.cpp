@@ -4,6 +4,7 @@
 #include "common/load/Su2.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -181,19 +182,20 @@ ssize_t readRow(KmfTextBuffer *rd, char **line, size_t *size) {
   return static_cast<ssize_t>(n);
 }
 
-// A value of a ".dat" row: the longest number at the start of the column, 0 when there is
-// none; beyond the range of a double it goes to zero or to infinity.
-double datValue(const char *b, size_t n) {
+// A cell of a ".dat" row read as a number: true when the whole cell is one (the blanks around
+// it are already trimmed); beyond the range of a double it goes to zero or to infinity.
+bool datNumber(const char *b, size_t n, double *x) {
   const char *e = b + n;
   if (b < e && *b == '+' && b + 1 < e && b[1] != '-') b++;
-  double x = 0;
-  auto res = std::from_chars(b, e, x);
+  auto res = std::from_chars(b, e, *x);
+  if (b == e || res.ptr != e) return false;
   if (res.ec == std::errc::result_out_of_range) {
     const char *ex = std::find_if(b, res.ptr, [](char c) { return c == 'e' || c == 'E'; });
     double mag = ex + 1 < res.ptr && ex[1] == '-' ? 0.0 : std::numeric_limits<double>::infinity();
-    return *b == '-' ? -mag : mag;
+    *x = *b == '-' ? -mag : mag;
+    return true;
   }
-  return res.ec == std::errc() ? x : 0;
+  return res.ec == std::errc();
 }
 
 // One element type of SU2 files (a VTK cell number): its kind and nodes, and where its
@@ -524,6 +526,9 @@ struct Su2MeshLoad {
       fprintf(stderr, "  ## ERROR: LoadSU2Vertices: INCONSISTENT NUMBER OF VERTICES.\n");
       return refuseFile(Fi, ERR_BAD_DATA);
     }
+    // The first file starts the mesh's box; later files widen it.
+    if (NbrVer0 == 0) BoxEmpty(Msh->Box);
+    int64_t nonFinite = 0;
     for (int i = NbrVer0 + 1; i <= NbrVer0 + Npoin; i++) {
       Vertex *v = &Msh->Ver[i];
       memset(v, 0, sizeof(Vertex));
@@ -537,8 +542,9 @@ struct Su2MeshLoad {
       }
       skipLine(Rd);
       v->Tag = TAG_ALIVE;
-      BoxAdd(Msh->Box, v->Crd, i == 1);
+      if (!BoxAdd(Msh->Box, v->Crd)) nonFinite++;
     }
+    ReportNonFiniteVertices("LoadSU2Vertices", Name, nonFinite);
     Msh->NbrVer += Npoin;
     return 1;
   }
@@ -678,65 +684,108 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
 
 namespace {
 
+// The one line that refuses a ".dat" table: the row (its line in the file, the header being
+// row 1), the column (from 1) and what is wrong there. Returns 0.
+int refuseCell(Function_Interface *fi, const char *dat, int64_t row, int col, const char *what, const char *b = nullptr,
+               size_t n = 0) {
+  if (b)
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \"%.*s\" \n", dat, static_cast<long long>(row),
+            col, what, static_cast<int>(std::min<size_t>(n, 40)), b);
+  else
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \n", dat, static_cast<long long>(row), col, what);
+  fi->ErrCod = ERR_BAD_DATA;
+  return 0;
+}
+
 // The header of a ".dat" file: the coordinate columns it starts with (*first) and the field
-// columns after them, whose names go to the solution; returns the number of field columns.
-int readDatHeader(const char *line, Geometric_Solution *sol, int *first) {
-  int fld = 0;
+// columns after them, whose names go to the solution; returns the number of field columns,
+// -1 after the refusal of a table that has no header (its first row holds a number, or does
+// not start with the point-number column).
+int readDatHeader(Function_Interface *fi, const char *dat, const char *line, Geometric_Solution *sol, int *first) {
+  int fld = 0, col = 0, bad = 0;
+  bool number = false;
   splitColumns(line, [&](const char *b, size_t n) {
-    std::string col(b, n);
+    std::string name(b, n);
+    double x;
+    col++;
+    if (!bad && n && datNumber(b, n, &x)) bad = col, number = true;
+    if (!bad && col == 1 && name != "\"PointID\"") bad = col;
     if (!n) return;
-    if (isCoordinateColumn(col)) {
+    if (isCoordinateColumn(name)) {
       (*first)++;
     } else if (fld < sol->NbrFld && sol->FldNam) {
-      snprintf(sol->FldNam[fld++], SolFldNamLen + 1, "%s", col.c_str());
+      snprintf(sol->FldNam[fld++], SolFldNamLen + 1, "%s", name.c_str());
     } else {
       fld++;
     }
   });
-  return fld;
+  if (!bad) return fld;
+  refuseCell(fi, dat, 1, bad, number ? "NO HEADER: A NUMBER WHERE A COLUMN NAME BELONGS" : "NO HEADER: THE FIRST COLUMN IS NOT \"PointID\"");
+  return -1;
 }
 
 // The rows of a ".dat" file: row p (its first column) fills the values of vertex base + p + 1
 // from column first on, widening the field ranges; *top is the highest p + 1 read. Blank rows
-// are passed over. 0 after a message when a row names a point outside 0 .. nver-1.
-int readDatRows(Function_Interface *fi, KmfTextBuffer *rd, char **line, size_t *size, Geometric_Solution *sol,
-                int base, int nver, int first, int *top) {
+// are passed over. Every cell up to the last field must be a number and the first a point
+// number in 0 .. nver-1: anything else refuses the table in one line naming the row and the
+// column (0 returned), since a cell read as 0 or a row read short would shift values silently.
+int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char **line, size_t *size,
+                Geometric_Solution *sol, int base, int nver, int first, int *top) {
   const int S = sol->SizTot;
-  int result = 1;
-  while (result && readRow(rd, line, size) > 0) {
-    int col = 0;
-    bool blank = true;
+  const int need = first + S;  // columns a row must hold
+  int64_t row = 1;
+  while (readRow(rd, line, size) > 0) {
+    row++;
+    int col = 0, badCol = 0;
+    const char *badCell = nullptr, *what = nullptr;
+    size_t badLen = 0;
+    bool blank = true, outOfBound = false;
+    int point = -1;
     double *val = nullptr;
     splitColumns(*line, [&](const char *b, size_t n) {
       if (n) blank = false;
-      if (col == 0) {
+      const int c = col++;
+      if (badCol || c >= need) return;
+      auto bad = [&](const char *why) {
+        badCol = c + 1, badCell = b, badLen = n, what = why;
+      };
+      if (c == 0) {
         char *end = nullptr;
-        long p = n ? strtol(b, &end, 10) : -1;
-        if (p < 0 || p >= nver) {
-          result = 0;
+        const bool digits = n && (std::isdigit(static_cast<unsigned char>(*b)) || *b == '-' || *b == '+');
+        const long p = digits ? strtol(b, &end, 10) : -1;
+        if (!digits || end != b + n) {
+          bad("NOT A POINT NUMBER:");
+        } else if (p < 0 || p >= nver) {
+          outOfBound = true;
         } else {
+          point = static_cast<int>(p);
           val = sol->Sol + (static_cast<int64_t>(base) + p + 1) * S;
-          if (p + 1 > *top) *top = static_cast<int>(p + 1);
         }
-      } else if (val && col >= first && col - first < S) {
-        double x = datValue(b, n);
-        int k = col - first;
-        val[k] = x;
-        if (x < sol->Box[k][0]) sol->Box[k][0] = x;
-        if (x > sol->Box[k][1]) sol->Box[k][1] = x;
+        return;
       }
-      col++;
+      double x;
+      if (!datNumber(b, n, &x)) return bad("NOT A NUMBER:");
+      if (!val || c < first) return;
+      const int k = c - first;
+      val[k] = x;
+      if (x < sol->Box[k][0]) sol->Box[k][0] = x;
+      if (x > sol->Box[k][1]) sol->Box[k][1] = x;
     });
-    if (blank) {
-      result = 1;
-      continue;
-    }
-    if (!result) {
+    if (blank) continue;
+    if (badCol) return refuseCell(fi, dat, row, badCol, what, badCell, badLen);
+    if (outOfBound) {
       fprintf(stderr, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n");
       fi->ErrCod = ERR_BAD_DATA;
+      return 0;
     }
+    if (col < need) {
+      char what[64];
+      snprintf(what, sizeof(what), "THE ROW ENDS AFTER %d COLUMNS, %d NEEDED", col, need);
+      return refuseCell(fi, dat, row, col + 1, what);
+    }
+    if (point + 1 > *top) *top = point + 1;
   }
-  return result;
+  return 1;
 }
 
 }  // namespace
@@ -760,11 +809,14 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
   char *line = nullptr;
   size_t size = 0;
   int first = 0, fld = 0;
-  if (mygetline(&line, &size, f) > 0) fld = readDatHeader(line, sol, &first);
+  if (mygetline(&line, &size, f) > 0)
+    fld = readDatHeader(fi, dat, line, sol, &first);
+  else
+    fld = refuseCell(fi, dat, 1, 1, "NO HEADER: THE FILE IS EMPTY") - 1;
   // Values of this file go after the vertices of earlier files.
   const int base = msh->NbrSolVer;
-  int result = 1, top = 0;
-  if (fld != sol->NbrFld) {
+  int result = fld >= 0 ? 1 : 0, top = 0;
+  if (result && fld != sol->NbrFld) {
     fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat, fld, sol->NbrFld);
     fi->ErrCod = ERR_BAD_DATA;
     result = 0;
@@ -776,7 +828,7 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fi->ErrCod = ERR_NOT_ALLOCATED;
     result = 0;
   }
-  if (result) result = readDatRows(fi, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &top);
+  if (result) result = readDatRows(fi, dat, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &top);
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   rows.Close();
   fclose(f);

@@ -46,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   char *names[2] = {&a[0], &b[0]};
   Geometric_Mesh *msh = geoLoadMeshAndSolution(&fi, twice ? 2 : 1, names, nullptr);
   if (msh && !su2) {
-    // A reload as the viewer does it when the solver rewrites the file.
+    // A reload as the viewer does it when the solver rewrites the file; this file was just
+    // written here, and nothing writes it meanwhile: no need to wait for it.
+    SetReloadQuietTime(0);
     ReloadSolution(&fi, meshPath.c_str(), msh);
   }
   FreeCommonMesh(mem, msh);

@@ -339,6 +339,33 @@ TEST(AutoUpdate, TheControlFileNamesEachCompleteSolutionAsItAppearsAndItsAbsence
   EXPECT_EQ(w->action(ActAutoUpdate)->text(), "Start Auto Update Sol");
 }
 
+// A whole solution file that the reload refuses stops the updates, and the window's terminal
+// says why: the poll's line and the loader's own reasons.
+TEST(AutoUpdate, AWholeFileThatIsRefusedStopsTheUpdatesWithItsReasonInTheTerminal) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "m.meshb");
+  folder.copy("sample.solb", "m.solb");
+  Viewer v({"-in", "m.meshb", "-sol", "m.solb"});
+  MainWindow *w = v.window(0);
+  ZelScene *s = v.scene(0);
+  const std::vector<double> more(size_t(s->Msh->NbrVer) + 5, 1.0);
+  writeFile("m.4.solb", solutionBytes(folder.file("more.solb"), more), 1700000000LL * 1000000000LL);
+  writeFile("m_UpdSol.zelvane", "m.4\n", 0);
+  w->TimerSolUpdt();
+  w->solutionTimer()->stop();
+  CaptureStdout();
+  CaptureStderr();
+  w->autoUpdate();
+  const std::string err = GetCapturedStderr(), out = GetCapturedStdout();
+  EXPECT_TRUE(w->autoStopped());
+  EXPECT_CONTAINS(out, "m.4.solb not readable");
+  EXPECT_CONTAINS(err, "LOADSOLATVER FAILS");
+  const QString term = w->centralWindow()->term()->toPlainText();
+  EXPECT_TRUE(term.contains("auto update stopped") && term.contains("NOT ENOUGH MEMORY TO LOAD SOLUTION") &&
+              term.contains("LOADSOLATVER FAILS"))
+      << term.toStdString();
+}
+
 namespace {
 
 // Right-clicks the window and chooses the entry with this text in the menu that opens, by the

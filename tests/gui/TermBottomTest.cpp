@@ -171,6 +171,28 @@ TEST(BottomBar, SolutionAndPathChoices) {
             "Big Problem\nUnknown type normal at vertices in fonction validregExp (class ZelBottom)");
 }
 
+// Points typed for a path make one path that the scene owns and frees; a new scene (Update
+// Mesh) starts a path of its own for the points typed next.
+TEST(BottomBar, TypedPathPointsGoWithTheirSceneAndStartAnewInTheNext) {
+  Bar bar;
+  bar.choose(1, "Pick", "Vertex");
+  bar.type(1, "1.,2.,3.");
+  bar.type(1, "4.,5.,6.");
+  ZelScene *s = bar.v.scene(0);
+  ASSERT_TRUE(s->Path);
+  EXPECT_EQ(s->Path->NbrVer, 2);
+  EXPECT_FALSE(s->Path->Nxt);
+  bar.v.window(0)->updateMesh();
+  s = bar.v.scene(0);
+  ASSERT_TRUE(s);
+  EXPECT_FALSE(s->Path);
+  bar.choose(1, "Pick", "Vertex");
+  bar.type(1, "7.,8.,9.");
+  ASSERT_TRUE(s->Path);
+  EXPECT_EQ(s->Path->NbrVer, 1);
+  EXPECT_EQ(s->Path->Ver[1][2], 9.0);
+}
+
 // "Free Terminal" moves the terminal into its own window, which grows with its content;
 // "Lock Terminal" docks it under the view again at its fixed height. The docked bit of the
 // module mask follows, and the action's text names the next move.

@@ -10,6 +10,18 @@
 #include "zelvane/scene/ZelNormals.h"
 #include "zelvane/scene/ZelPath.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEL_LEAK_CHECK 1
+#endif
+#endif
+#if !defined(ZEL_LEAK_CHECK) && defined(__SANITIZE_ADDRESS__)
+#define ZEL_LEAK_CHECK 1
+#endif
+#if ZEL_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 // A 200 x 200 view of -1..1: window x of a display x, and window depth of a display z.
@@ -152,6 +164,30 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
   zelAddVer(path, p);  // full: nothing more is counted
   EXPECT_EQ(path->NbrVer, ZelPathMax);
   freePath(path);
+}
+
+// Every path linked into a scene goes with it, and a point typed into a path with others behind
+// it in the list leaves them there. The scene tests run with leak detection on: a path left
+// behind fails the check below, and the program's exit as well.
+TEST_F(DrawAids, PathsLinkedIntoASceneAreFreedWithIt) {
+  TempFile file("loop.path");
+  ASSERT_TRUE(SaveText(file.Path, "0 0 0\n1 0 0\n1 1 0\n"));
+  open([](Memory_List *m) { return MakeStructuredMesh(m, 2, 2, 1, GEN_TRI); });
+  ZelPath *typed = zelIniPath();
+  for (ZelPath *path : {zelAddPath(file.c_str()), zelAddPath(file.c_str()), typed, zelAddPath(file.c_str())}) {
+    ASSERT_NE(path, nullptr);
+    zelLinkPath(scene_, path);
+  }
+  const double p[3] = {2, 2, 0};
+  zelAddVer(typed, p);
+  std::vector<int64_t> counts;
+  for (const ZelPath *q = scene_->Path; q; q = q->Nxt) counts.push_back(q->NbrVer);
+  EXPECT_EQ(counts, (std::vector<int64_t>{3, 1, 3, 3}));
+  ds_.reset();
+  scene_ = nullptr;
+#if ZEL_LEAK_CHECK
+  EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+#endif
 }
 
 // Each newline goes back to the start of the line and one line height down, in every font.

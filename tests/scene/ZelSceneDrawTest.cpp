@@ -2,6 +2,8 @@
 // their order for 2-D and 3-D meshes, hidden records, clip plane 0 and the bounding box.
 #include <GL/gl.h>
 #include <climits>
+#include <cmath>
+#include <functional>
 
 #include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
@@ -132,6 +134,44 @@ TEST(SceneDraw, ClipPlaneThroughTheCentreBlanksHalfAndTheBoxShows) {
   EXPECT_EQ(countPixels(before, 255, 0, 128), 0);
   s->Flags |= ZelFlgBox;
   EXPECT_GT(countPixels(p.paint(s.get()), 255, 0, 128), 200);
+}
+
+// A vertex that cannot be framed (a NaN or infinite coordinate, even the first one the box
+// meets) is left out of the box, and an extent past the largest double is halved before it is
+// used: the camera stays finite, and the rest of the mesh is framed and drawn in both of its
+// references.
+TEST(SceneDraw, VerticesThatCannotBeFramedLeaveTheRestFramedAndDrawn) {
+  Painter p;
+  ASSERT_TRUE(p.gl.valid());
+  const struct {
+    const char *What, *Png;
+    std::function<void(Geometric_Mesh *)> Change;
+  } cases[] = {
+      {"a NaN at the first vertex the box meets", "scene_nan_vertex",
+       [](Geometric_Mesh *m) { m->Ver[m->Tri[1].Ver[0]].Crd[0] = std::nan(""); }},
+      {"an infinite coordinate", "scene_infinite_vertex", [](Geometric_Mesh *m) { m->Ver[m->Tri[1].Ver[0]].Crd[1] = HUGE_VAL; }},
+      {"an extent past the largest double", "scene_huge_extent",
+       [](Geometric_Mesh *m) {
+         for (int v = 1; v <= m->NbrVer; v++)
+           for (int i : {0, 1}) m->Ver[v].Crd[i] = (m->Ver[v].Crd[i] - (i ? 1 : 2)) * 0.8e308;
+       }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    DisplayScene scene([&](Memory_List *mem) {
+      Geometric_Mesh *m = twoRefs2d(mem);
+      c.Change(m);
+      return m;
+    });
+    ZelScene *s = scene.get();
+    EXPECT_TRUE(std::isfinite(s->InvDmaxSca) && s->InvDmaxSca > 0) << s->InvDmaxSca;
+    for (double v : {s->Ctr[0], s->Ctr[1], s->View->Trn[2], s->View->Near, s->View->Far}) EXPECT_TRUE(std::isfinite(v));
+    p.prepare(s);
+    QImage img = p.paint(s);
+    p.gl.savePng(img, c.Png);
+    EXPECT_GT(ref1(img), 1000);
+    EXPECT_GT(ref2(img), 2000);
+  }
 }
 
 }  // namespace

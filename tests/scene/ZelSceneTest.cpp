@@ -177,13 +177,15 @@ TEST(Scene, ScalingOnThePoolEqualsTheSequentialPass) {
   FreeMemory(mem);
 }
 
-// The box as one walk grows it from the first vertex used, with std::min and std::max.
+// The box as one walk grows it from the first vertex used, with std::min and std::max, over
+// the vertices whose coordinates are all finite.
 std::vector<double> walkedBox(const Geometric_Mesh *m) {
   std::vector<double> b;
   auto add = [&](const int *ver, int n) {
     for (int j = 0; j < n; j++) {
       if (ver[j] < 1 || ver[j] > m->NbrVer) continue;
       const double *p = m->Ver[ver[j]].Crd;
+      if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
       if (b.empty()) {
         b = {p[0], p[1], p[2], p[0], p[1], p[2]};
         continue;
@@ -199,8 +201,8 @@ std::vector<double> walkedBox(const Geometric_Mesh *m) {
 }
 
 // Boxes walked by four threads have the bits of the one walk: with scattered coordinates, dead
-// elements, a NaN met late (passed over) or first (kept), a zero of each sign, and without
-// triangles.
+// elements, a NaN met late or first and an infinite coordinate (each vertex left out), a zero
+// of each sign, and without triangles.
 TEST(Scene, BoxOnThePoolHasTheBitsOfTheOneWalk) {
   Memory_List *mem = NewMemory(1000);
   Common_MthParallel *par = NewMthParallel(4, 0, 0);
@@ -213,6 +215,7 @@ TEST(Scene, BoxOnThePoolHasTheBitsOfTheOneWalk) {
       {"scattered", GEN_TET | GEN_TRI, [](Geometric_Mesh *) {}},
       {"a late NaN", GEN_TET | GEN_TRI, [&](Geometric_Mesh *m) { m->Ver[m->Tet[m->NbrTet / 2].Ver[1]].Crd[0] = nan; }},
       {"a first NaN", GEN_TET | GEN_TRI, [&](Geometric_Mesh *m) { m->Ver[m->Tri[1].Ver[0]].Crd[1] = nan; }},
+      {"an infinite coordinate", GEN_TET | GEN_TRI, [&](Geometric_Mesh *m) { m->Ver[m->Tri[3].Ver[2]].Crd[2] = -HUGE_VAL; }},
       {"zeros of both signs", GEN_TET | GEN_TRI,
        [](Geometric_Mesh *m) {
          for (int v = 1; v <= m->NbrVer; v++) m->Ver[v].Crd[2] = v % 3 ? 0.0 : -0.0;

@@ -9,6 +9,7 @@
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/record/QZelAction.h"
+#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelSolutionControl.h"
 
@@ -42,10 +43,17 @@ void MainWindow::autoUpdate() {
   ZelScene *scene = meshScene(getScene());
   if (!scene) return;
   int64_t last = lastTime_;
-  const ZelPoll poll =
-      zelPollSolution(controlFile(scene).constData(), &last, [scene](const char *f) { return zel_updateSol(scene, f); });
+  std::string why;
+  const ZelPoll poll = zelPollSolution(controlFile(scene).constData(), &last,
+                                       [scene](const char *f) { return zel_updateSol(scene, f); }, &why);
   lastTime_ = last;
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
+  // The updates stop for good only on a whole file that is refused: the window says why.
+  if (poll == ZelPoll::Unreadable && window_) {
+    QString html = QString::fromLocal8Bit(why.c_str()).trimmed().toHtmlEscaped();
+    html.replace('\n', "<br/>");
+    pterm(window_, "%%%% WARNING: auto update stopped, the solution file is refused:<br/>%s", html.toUtf8().constData());
+  }
 }
 
 int MainWindow::updateSol(char *SolFile) {

@@ -148,11 +148,8 @@ ZelBottom::~ZelBottom() {
   delete solCombo_;
   delete pickCombo_;
   delete input_;
-  // The bar's path lives as long as the bar; the scene keeps only a link to it.
-  if (path_) {
-    std::free(path_->Ver);
-    std::free(path_);
-  }
+  // Once linked, the typed path is the scene's, freed with it.
+  if (newPath_) zelFreePath(path_);
 }
 
 // The bar's connections, made or broken together.
@@ -190,6 +187,12 @@ int ZelBottom::pickKindOf(int data) {
 // ---- filling
 
 void ZelBottom::setSceneAndBoxes(ZelScene *scn) {
+  // A typed path linked into another scene went (or goes) with that scene: points typed for
+  // this one start a path of their own.
+  if (scn != scene && !newPath_) {
+    path_ = zelIniPath();
+    newPath_ = 1;
+  }
   scene = scn;
   Geometric_Mesh *mesh = scn ? scn->Msh : nullptr;
   Geometric_Solution *sol = nullptr;
@@ -259,6 +262,8 @@ void ZelBottom::clearWidget() {
   stateButton_ = viewButton_ = nullptr;
   input_ = nullptr;
   pickKind_ = 0;
+  // A linked path is the scene's: the bar lets go of it rather than free it later.
+  if (!newPath_) path_ = nullptr;
   newPath_ = 1;
 }
 
@@ -384,7 +389,8 @@ void ZelBottom::addPathPoint(const QString &text) {
   const QStringList parts = text.split(',');
   const double p[3] = {parts.value(0).toDouble(), parts.value(1).toDouble(), parts.value(2).toDouble()};
   scene->Flags |= ZelFlgPaths;
-  zelAddVer(path_, p);
+  if (!path_) path_ = zelIniPath();
+  if (path_) zelAddVer(path_, p);
   pterm(scene->Win, " path: %d vertices loaded   ", path_ ? int(path_->NbrVer) : 0);
   if (newPath_ && path_) {
     zelLinkPath(scene, path_);

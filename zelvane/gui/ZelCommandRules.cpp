@@ -2,12 +2,14 @@
 #include "zelvane/gui/ZelCommandRules.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -121,15 +123,49 @@ bool zelControlWord(const char *control, char (&word)[4096]) {
   return true;
 }
 
-ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load) {
+std::string zelTapStderr(const std::function<void()> &f) {
+  std::fflush(stderr);
+  FILE *scratch = std::tmpfile();
+  const int saved = scratch ? dup(2) : -1;
+  if (saved < 0 || dup2(fileno(scratch), 2) < 0) {
+    if (saved >= 0) close(saved);
+    if (scratch) std::fclose(scratch);
+    f();
+    return std::string();
+  }
+  f();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::string text;
+  char buf[4096];
+  std::rewind(scratch);
+  for (size_t n; (n = std::fread(buf, 1, sizeof(buf), scratch)) > 0;) text.append(buf, n);
+  std::fclose(scratch);
+  // Nothing is lost for whoever reads standard error.
+  if (!text.empty()) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+  }
+  return text;
+}
+
+ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load,
+                        std::string *why) {
   char word[4096];
   if (!zelControlWord(control, word)) return ZelPoll::NoControl;
   const QByteArray name = zelSolutionFileName(QString::fromLocal8Bit(word)).toLocal8Bit();
   struct stat st;
   const bool timed = stat(name.constData(), &st) == 0;
+  const int absent = timed ? 0 : errno;
   const int64_t t = timed ? int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : 0;
   if (timed && *lastTime >= t) return ZelPoll::Unchanged;
-  const int r = load(name.constData());
+  // A solver that removes its file before writing the new one: after a load, a missing file
+  // is one about to come back.
+  const bool between = !timed && absent == ENOENT && *lastTime > 0;
+  int r = 2;
+  std::string reason;
+  if (!between) reason = zelTapStderr([&] { r = load(name.constData()); });
   if (r == 2) {
     printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
     return ZelPoll::NotReady;
@@ -138,7 +174,18 @@ ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::funct
     if (timed) *lastTime = t;
     return ZelPoll::Loaded;
   }
+  // Refused, but removed or replaced since it was looked at: the solver is at work on it.
+  struct stat now;
+  const bool still = stat(name.constData(), &now) == 0;
+  const bool moved = still ? !timed || now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
+                                 now.st_ctim.tv_sec != st.st_ctim.tv_sec || now.st_ctim.tv_nsec != st.st_ctim.tv_nsec
+                           : errno == ENOENT && *lastTime > 0;
+  if (moved) {
+    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
+    return ZelPoll::NotReady;
+  }
   printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n", name.constData());
   printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", control);
+  if (why) *why = reason;
   return ZelPoll::Unreadable;
 }

@@ -70,5 +70,14 @@ enum class ZelPoll {
 // Reads the first word of the control file (at most 4095 bytes), compares the named
 // solution's modification time, in nanoseconds since the epoch, with *lastTime (a solution
 // whose time cannot be read is tried), loads it with `load` (the scene's reload: 0 refused, 2
-// not complete, else loaded) and prints the lines each outcome calls for on standard output.
-ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load);
+// not complete or changing while read, else loaded) and prints the lines each outcome calls
+// for on standard output. After a load (*lastTime not 0) a solution file that is missing is
+// not ready: a solver may remove it before writing the next one. When the load refuses the
+// file, *why (when not null) receives what the load wrote on standard error: its reasons.
+ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load,
+                        std::string *why = nullptr);
+
+// Runs f with standard error going to a scratch file and returns what f wrote there, which is
+// also passed on to standard error. Runs f unchanged (and returns "") when no scratch file can
+// be made. GUI thread only: the process's standard error is redirected meanwhile.
+std::string zelTapStderr(const std::function<void()> &f);

@@ -24,12 +24,12 @@ ZelPath *zelIniPath() {
 }
 
 void zelAddVer(ZelPath *path, const double p[3]) {
-  // A full path keeps its count: the drawing reads only the points it stored.
+  // A full path keeps its count: the drawing reads only the points it stored. Its link stays:
+  // cutting it would drop the paths behind it from the scene's list, undrawn and never freed.
   if (path->NbrVer < ZelPathMax) {
     path->NbrVer++;
     for (int k = 0; k < 3; k++) path->Ver[path->NbrVer][k] = p[k];
   }
-  path->Nxt = nullptr;
 }
 
 ZelPath *zelAddPath(const char *name) {
@@ -50,6 +50,24 @@ void zelLinkPath(ZelScene *scene, ZelPath *path) {
   if (!scene || !path) return;
   path->Nxt = scene->Path;
   scene->Path = path;
+}
+
+ZelPath *zelFreePath(ZelPath *path) {
+  if (path) {
+    std::free(path->Ver);
+    std::free(path);
+  }
+  return nullptr;
+}
+
+void zelFreePaths(ZelScene *scene) {
+  if (!scene) return;
+  for (ZelPath *path = scene->Path; path;) {
+    ZelPath *next = path->Nxt;
+    zelFreePath(path);
+    path = next;
+  }
+  scene->Path = nullptr;
 }
 
 void zelGlPath(ZelScene *scene) {

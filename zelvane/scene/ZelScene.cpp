@@ -14,6 +14,7 @@
 #include "common/topology/Topology.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 #include "zelvane/scene/ZelMatrix.h"
+#include "zelvane/scene/ZelPath.h"
 
 ZelScene *zelNewScene(Memory_List *mem, Common_MthParallel *par, uint32_t flags, Geometric_Mesh *msh,
                       ZelMesh *zelMsh) {
@@ -54,17 +55,24 @@ void frameMesh(ZelScene *scene) {
   double box[6];
   zelBoundingBoxOnPool(scene->Par ? scene->Par->Pool : nullptr, msh, box);
   if (scene->opt && scene->opt->hasBox) std::memcpy(box, scene->opt->box, sizeof(box));
-  double dmax = 0.0;
-  for (int i = 0; i < 3; i++) dmax = std::fmax(dmax, std::fabs(box[i + 3] - box[i]));
-  if (dmax <= 1e-16) {
+  // A mesh without a single finite vertex has an empty box: frame the origin.
+  bool framed = true;
+  for (int i = 0; i < 3; i++) framed = framed && std::isfinite(box[i]) && std::isfinite(box[i + 3]) && box[i] <= box[i + 3];
+  if (!framed)
+    for (int i = 0; i < 3; i++) box[i] = box[i + 3] = 0.0;
+  // Halves of the extents and of the centre's sum: a box from -1e308 to 1e308 has an extent
+  // past the largest double, its half does not (the same bits otherwise: halving is exact).
+  double half = 0.0;
+  for (int i = 0; i < 3; i++) half = std::fmax(half, std::fabs(0.5 * box[i + 3] - 0.5 * box[i]));
+  if (2.0 * half <= 1e-16) {
     printf("####WARNING => InvDmaxSca = 0. in fct zelIniScene\n Value's forced to 1.0 (No Scaling)\n");
     scene->InvDmaxSca = 1.0;
   } else {
-    scene->InvDmaxSca = 1.0 / dmax;
+    scene->InvDmaxSca = 0.5 / half;
   }
   double scaled[6];
   for (int i = 0; i < 3; i++) {
-    scene->Ctr[i] = 0.5 * (box[i] + box[i + 3]);
+    scene->Ctr[i] = 0.5 * box[i] + 0.5 * box[i + 3];
     scaled[i] = (box[i] - scene->Ctr[i]) * scene->InvDmaxSca;
     scaled[i + 3] = (box[i + 3] - scene->Ctr[i]) * scene->InvDmaxSca;
   }
@@ -148,6 +156,7 @@ ZelScene *zelFreeScene(Memory_List *mem, ZelScene *scene) {
     chain = nullptr;
   }
   std::free(scene->ColRng);
+  zelFreePaths(scene);
   MEM_FREE(mem, scene);
   return nullptr;
 }

@@ -94,7 +94,7 @@ typedef struct Zel_Scene {
   ZelViewSolution *VieSol; // one palette per field, owned
   void *Res0;
   CoordArray *CrdArr[2];   // section outlines of clip planes, owned chains
-  ZelPath *Path;           // first path of the list
+  ZelPath *Path;           // first path of the list; the scene owns every path in it
   GeoHybridStack *Pck;     // last picked items, capacity 1000
   GeoHybridStack *Del;     // items hidden one by one, capacity 10000
   GeoGenStack *Hid;        // display records hidden by reference, capacity 10000
@@ -142,7 +142,8 @@ void zelScaleCrd(int beg, int end, int thread, void *arg);
 // -(a cx + b cy + c cz + d) x InvDmaxSca, matrices the identity. Nothing for a null argument.
 void zelResetTransformPlane(ZelScene *scene, ZelPlaEntity *planes);
 // Frees the scene and everything it owns (the mesh after stopping its topology thread, when
-// owned; the display mesh, when owned); a null scene is ignored. Returns null.
+// owned; the display mesh, when owned; the paths of its list); a null scene is ignored.
+// Returns null.
 ZelScene *zelFreeScene(Memory_List *mem, ZelScene *scene);
 // Frees the chunks of a chain after the first, then the first; returns 0.
 int zelFreeCoordArray(Memory_List *mem, CoordArray *first);

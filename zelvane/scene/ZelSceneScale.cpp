@@ -1,5 +1,6 @@
 // The box a scene frames and the display coordinates scaled into it.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -10,27 +11,24 @@
 
 namespace {
 
-// The box is taken over a sequence of element vertices in order, as one walk would grow it
-// from the first vertex: a coordinate takes a smaller (larger) value only when strictly
-// smaller (larger), so a NaN is passed over, and sticks when the walk starts on it. The walk is
-// cut into runs, each growing a box of its own: the runs' boxes, met in order, give the same
-// bits as the one walk.
+// The box is taken over a sequence of element vertices in order, as one walk would grow it:
+// a coordinate takes a smaller (larger) value only when strictly smaller (larger), so the
+// zero met first of two of opposite signs stays. A vertex with a NaN or an infinite
+// coordinate is left out: it cannot be framed, and would turn the box and the camera NaN. The
+// walk is cut into runs, each growing a box of its own: the runs' boxes, met in order, give
+// the same bits as the one walk.
 struct RunBox {
-  double Lo[3], Hi[3];
-  bool Has[3] = {false, false, false};  // a value other than NaN was met
-  bool Any = false;                     // a vertex was met
-  double First[3];                      // the run's first vertex
+  double Lo[3] = {0, 0, 0}, Hi[3] = {0, 0, 0};  // meaningful once Any is set
+  bool Any = false;  // a finite vertex was met
 
   void add(const double *p) {
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
     if (!Any) {
       Any = true;
-      for (int i = 0; i < 3; i++) First[i] = p[i];
+      for (int i = 0; i < 3; i++) Lo[i] = Hi[i] = p[i];
+      return;
     }
     for (int i = 0; i < 3; i++) {
-      if (!Has[i]) {
-        if (p[i] == p[i]) Lo[i] = Hi[i] = p[i], Has[i] = true;
-        continue;
-      }
       if (p[i] < Lo[i]) Lo[i] = p[i];
       if (Hi[i] < p[i]) Hi[i] = p[i];
     }
@@ -43,11 +41,6 @@ struct RunBox {
       return;
     }
     for (int i = 0; i < 3; i++) {
-      if (!next.Has[i]) continue;
-      if (!Has[i]) {
-        Lo[i] = next.Lo[i], Hi[i] = next.Hi[i], Has[i] = true;
-        continue;
-      }
       if (next.Lo[i] < Lo[i]) Lo[i] = next.Lo[i];
       if (Hi[i] < next.Hi[i]) Hi[i] = next.Hi[i];
     }
@@ -126,16 +119,14 @@ int zelBoundingBoxOnPool(ParallelPool *pool, const Geometric_Mesh *msh, double b
   LaunchRange(pool, BoxWalk::kRuns, walkRuns, &w);
   RunBox all;
   for (const RunBox &b : w.Runs) all.join(b);
-  // No element of these kinds, or none alive: the mesh's own box.
+  // No element of these kinds, none alive or none with a finite vertex: the mesh's own box.
   if (!all.Any) {
     std::memcpy(box, msh->Box, sizeof(double) * 6);
     return 1;
   }
   for (int i = 0; i < 3; i++) {
-    // A walk that starts on a NaN keeps it.
-    const bool sticks = all.First[i] != all.First[i];
-    box[i] = sticks ? all.First[i] : all.Lo[i];
-    box[i + 3] = sticks ? all.First[i] : all.Hi[i];
+    box[i] = all.Lo[i];
+    box[i + 3] = all.Hi[i];
   }
   return 1;
 }

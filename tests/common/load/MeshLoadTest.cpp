@@ -101,6 +101,49 @@ TEST(MeshLoad, FilesAreAppendedWithShiftedNodes) {
   ctx.Free(msh);
 }
 
+// Vertices with a NaN or an infinite coordinate (a value past the largest double in a text
+// file is one) are counted in one line and left out of the box, which holds the others, in
+// every encoding. Coordinates near the largest double stay in the box as they are.
+TEST(MeshLoad, VerticesThatCannotBeFramedAreCountedAndLeftOutOfTheBox) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const struct {
+    const char *What;
+    std::string Name;
+    bool Binary;
+    std::vector<std::pair<int, double>> Changes;  // (value index, new value)
+    int64_t Left;                                  // vertices left out
+    std::vector<double> Box;
+  } cases[] = {
+      {"text", "nonfinite.mesh", false, {{3, nan}, {11, inf}, {13, -inf}}, 3, {1 / 16., 2 / 16., 3 / 16., 6 / 16., 12 / 16., 18 / 16.}},
+      {"binary", "nonfinite.meshb", true, {{3, nan}, {11, inf}, {13, -inf}}, 3, {1 / 16., 2 / 16., 3 / 16., 6 / 16., 12 / 16., 18 / 16.}},
+      {"a NaN at the first vertex", "firstnan.meshb", true, {{0, nan}}, 1, {2 / 16., 4 / 16., 6 / 16., 6 / 16., 12 / 16., 18 / 16.}},
+      {"near the largest double", "huge.meshb", true, {{0, -1.7e308}, {15, 1.7e308}}, 0, {-1.7e308, 2 / 16., 3 / 16., 1.7e308, 12 / 16., 18 / 16.}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    FixtureFile f = MeshOf(3, 6);
+    for (const auto &ch : c.Changes) f.Sections[0].Reals[ch.first] = ch.second;
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({SaveFixture(f, c.Name, c.Binary)});
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(msh->NbrVer, 6);
+    EXPECT_EQ(std::vector<double>(msh->Box, msh->Box + 6), c.Box);
+    const std::string line = " " + std::to_string(c.Left) + " VERTICES OF ";
+    EXPECT_EQ(ctx.Out.find(line) != std::string::npos, c.Left > 0) << ctx.Out;
+    EXPECT_EQ(std::count(ctx.Out.begin(), ctx.Out.end(), '#'), c.Left > 0 ? 2 : 0) << ctx.Out;
+    ctx.Free(msh);
+  }
+  // SU2 vertices alike.
+  const std::string su2 = SaveNamed("nonfinite.su2",
+                                    "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 4\nnan 0 0\n1 0 1\n0 1e999 2\n2 3 3\nNMARK= 0\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({su2});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(std::vector<double>(msh->Box, msh->Box + 6), (std::vector<double>{1, 0, 0, 2, 3, 0}));
+  EXPECT_CONTAINS(ctx.Out, " 2 VERTICES OF ");
+  ctx.Free(msh);
+}
+
 // Twelve invalid triangles: ten reported, then "NO MORE ERRORS PRINTED"; pyramids and P2
 // tetrahedra are counted apart and reported in their own formats.
 TEST(MeshLoad, InvalidElementsStayDeadAndTheFirstTenOfAKindAreReported) {

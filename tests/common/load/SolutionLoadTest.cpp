@@ -2,6 +2,10 @@
 // the "not ready" answer and reloading.
 #include "tests/common/CommonTest.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+
 namespace {
 
 const char *const kNotReady = "\n Warning, solution file not ready, waiting for it \n ";
@@ -323,6 +327,70 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
   // Time and Iterations come only with a file that holds them.
   EXPECT_EQ(ReloadSolution(ctx.Fi, SaveNamed("keep-time.sol", badIter.substr(0, badIter.rfind("Iterations")) + "End\n").c_str(), msh), 1);
   EXPECT_EQ(std::vector<double>({msh->Time, double(msh->Iter), sol->Sol[4]}), std::vector<double>({9, 3, 100}));
+  ctx.Free(msh);
+}
+
+// A file that another program changes while the reload reads it is not taken: the change
+// lands (through the file's first read, seen by inotify) on the last values, which the reload
+// has not reached yet. The answer is "not ready" with every value kept; or, should the read
+// have ended before the change, the old version whole. Never a mixture. The file as it stands
+// afterwards is then read whole.
+TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
+  const int n = 300000;
+  const std::string m = SaveFixture(MeshOf(3, n), "changing.meshb", true);
+  auto version = [&](double v, const std::string &name) {
+    const std::string path = SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, n, std::vector<double>(n, v))), name, true);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = version(1, "changing-b.solb"), after = version(2, "changing-a.solb");
+  ASSERT_EQ(before.size(), after.size());
+  const std::string path = SaveNamed("changing.solb", before);
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({m});
+  ASSERT_TRUE(msh && msh->SolAtVer);
+  size_t last = before.size();
+  while (last > 0 && before[last - 1] == after[last - 1]) last--;
+  const size_t tail = 8 * 1000, at = last - tail;  // the last thousand values
+  const int watch = inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, path.c_str(), IN_ACCESS), 0);
+  std::atomic<bool> stop{false}, changed{false};
+  std::thread writer([&] {
+    // The first read queues the event before the reload returns: once it is there, the change
+    // is made even when the reload has ended meanwhile (its answer must then be the old file).
+    pollfd p{watch, POLLIN, 0};
+    int ready = 0;
+    while ((ready = poll(&p, 1, 20)) == 0 && !stop) {
+    }
+    if (ready <= 0) return;
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    changed = fd >= 0 && pwrite(fd, after.data() + at, tail, static_cast<off_t>(at)) == static_cast<ssize_t>(tail);
+    if (fd >= 0) close(fd);
+  });
+  int res = -1;
+  const Captured c = CaptureText([&] { res = ReloadSolution(ctx.Fi, path.c_str(), msh); });
+  stop = true;
+  writer.join();
+  close(watch);
+  ASSERT_TRUE(changed) << "the file was not changed during the reload";
+  const double *val = msh->SolAtVer->Sol;
+  int ones = 0, twos = 0;
+  for (int k = 1; k <= n; k++) (val[k] == 1 ? ones : val[k] == 2 ? twos : k)++;
+  printf("[ changed ] the reload answered %d\n", res);
+  EXPECT_TRUE(res == 2 || res == 1) << res << c.Err;
+  EXPECT_EQ(std::vector<int>({ones, twos}), std::vector<int>({n, 0})) << "the reload answered " << res;
+  EXPECT_EQ(msh->NbrSolVer, n);
+  if (res == 2) {
+    EXPECT_EQ(c.Out, kNotReady);
+  }
+  // Left alone, the file holds its first values but the last thousand: read as it stands.
+  CaptureText([&] { res = ReloadSolution(ctx.Fi, path.c_str(), msh); });
+  EXPECT_EQ(res, 1);
+  val = msh->SolAtVer->Sol;
+  ones = twos = 0;
+  for (int k = 1; k <= n; k++) (val[k] == 1 ? ones : val[k] == 2 ? twos : k)++;
+  EXPECT_EQ(std::vector<int>({ones, twos}), std::vector<int>({n - 1000, 1000}));
   ctx.Free(msh);
 }
 

@@ -227,6 +227,40 @@ TEST(Su2, DatSolutionsWithTabsAndCommasAndBadRows) {
   ctx.Free(msh);
 }
 
+// A table with a cell that is not a number, a row cut short or no header is refused in one line
+// naming the row (the header is row 1) and the column; the mesh opens without a solution.
+TEST(Su2, DatTablesWithBadCellsShortRowsOrNoHeaderAreRefusedInOneLine) {
+  const std::string mesh = SaveNamed("cells.su2", k2D);
+  const std::string head = "\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1\n";
+  const struct {
+    const char *What;
+    std::string Table, Where;
+  } cases[] = {
+      {"a word in a field", head + "1,0,1,abc\n", "ROW 3 COLUMN 4: NOT A NUMBER"},
+      {"a number followed by letters", head + "\n2,0,2,1.5x\n", "ROW 4 COLUMN 4: NOT A NUMBER"},
+      {"an empty field", head + "3,1,0,\n", "ROW 3 COLUMN 4: NOT A NUMBER"},
+      {"a coordinate that is a word, tab-separated", "\"PointID\"\t\"x\"\t\"y\"\t\"T\"\n0\tzero\t0\t1\n", "ROW 2 COLUMN 2: NOT A NUMBER"},
+      {"a row cut short", head + "1,0,1\n", "ROW 3 COLUMN 4: THE ROW ENDS AFTER 3 COLUMNS, 4 NEEDED"},
+      {"a point number that is not one", head + "1.5,0,1,2\n", "ROW 3 COLUMN 1: NOT A POINT NUMBER"},
+      {"no header", "0,0,0,1\n1,0,1,2\n", "ROW 1 COLUMN 1: NO HEADER"},
+      {"a header without the point numbers", "\"x\",\"y\",\"T\"\n0,0,1\n", "ROW 1 COLUMN 1: NO HEADER"},
+      {"a header with a number", "\"PointID\",\"x\",\"y\",2\n0,0,0,1\n", "ROW 1 COLUMN 4: NO HEADER"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    SaveNamed("cells.dat", c.Table);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({mesh});
+    ASSERT_NE(msh, nullptr);
+    EXPECT_EQ(msh->NbrTri, 2);
+    EXPECT_EQ(msh->SolAtVer, nullptr);
+    EXPECT_CONTAINS(ctx.Err, TestPath("cells.dat") + " " + c.Where);
+    EXPECT_CONTAINS(ctx.Err, "SOLUTION FIELD IGNORED.");
+    EXPECT_EQ(std::count(ctx.Err.begin(), ctx.Err.end(), '\n'), 3) << ctx.Err;
+    ctx.Free(msh);
+  }
+}
+
 // A solution named for an SU2 mesh takes the place of the ".dat" beside it, whatever its
 // ending; a name that cannot serve loads no solution and says why in one line.
 TEST(Su2, ASolutionNamedForTheMeshIsReadInPlaceOfItsOwnOrRefusedInOneLine) {
