@@ -1,0 +1,155 @@
+// Metric glyph lists of a 3-D metric field on generated hexahedral boxes of about 50 thousand
+// (37^3) and one million (100^3) vertices: an anisotropic metric whose frame turns and whose
+// sizes vary across the box, one ellipsoid per vertex. BM_GlyphBuild times the update entry
+// that compiles the metric list and reports, per vertex, the build time ("us/vertex"), the
+// resident memory the finished list adds ("KB/vertex": VmRSS after the build minus VmRSS
+// before it, the previous list deleted and the heap trimmed) and the peak resident memory the
+// build adds ("peakKB/vertex": VmHWM reset before the build). BM_GlyphFrame times one call of
+// the list into a 1024 x 768 framebuffer. Run under scripts/with-display.sh in a Release tree.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "bench/ListBenchKit.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
+#include "tests/support/DisplayRecord.h"
+#include "tests/support/GLHarness.h"
+#include "tests/support/SceneFixtures.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/lists/ZelInstallLists.h"
+#include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelScene.h"
+
+namespace {
+
+GLHarness &gl() {
+  static GLHarness harness(1024, 768);
+  return harness;
+}
+
+// A field of the process's /proc/self/status in kB ("VmRSS", "VmHWM").
+long statusKB(const char *field) {
+  FILE *f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  const size_t n = std::strlen(field);
+  while (std::fgets(line, sizeof line, f))
+    if (!std::strncmp(line, field, n) && line[n] == ':') kb = std::atol(line + n + 1);
+  std::fclose(f);
+  return kb;
+}
+
+// Starts a new peak: VmHWM falls back to the present VmRSS.
+void resetPeak() {
+  if (FILE *f = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", f);
+    std::fclose(f);
+  }
+}
+
+// The metric at p: R diag(1 / h_i^2) R^T, R turning about z then x with p, the sizes h_i
+// between 0.5 and 3 cells, stored m11 m12 m13 m22 m23 m33.
+void metricAt(const double *p, double *m) {
+  const double a = 0.3 * p[0] + 0.1 * p[2], b = 0.2 * p[1];
+  const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+  const double R[3][3] = {{ca, -sa * cb, sa * sb}, {sa, ca * cb, -ca * sb}, {0, sb, cb}};
+  const double h[3] = {1.75 + 1.25 * std::sin(0.1 * p[0]), 1.0 + 0.5 * std::cos(0.13 * p[1]), 0.75 + 0.25 * std::sin(p[2])};
+  double M[3][3];
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) {
+      M[i][j] = 0;
+      for (int k = 0; k < 3; k++) M[i][j] += R[i][k] * R[j][k] / (h[k] * h[k]);
+    }
+  m[0] = M[0][0], m[1] = M[0][1], m[2] = M[0][2], m[3] = M[1][1], m[4] = M[1][2], m[5] = M[2][2];
+}
+
+// A box of n^3 hexahedra, (n + 1)^3 vertices, with the metric field active; its one record.
+struct Box {
+  Memory_List *Mem = NewMemory(10000);
+  ZelScene *Scn = nullptr;
+  ZelEntDisplayList Rec{};
+  int Vertices = 0;
+
+  explicit Box(int n) {
+    gl();
+    zelInstallListHooks();
+    Quiet q;
+    Geometric_Mesh *msh = MakeStructuredMesh(Mem, n, n, n, GEN_HEX);
+    const int type = SOL_SYMMAT;
+    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 6, 1, &type);
+    msh->MaxSolVer = msh->MaxNbrVer;
+    msh->NbrSolVer = msh->NbrVer;
+    for (int v = 1; v <= msh->NbrVer; v++) metricAt(msh->Ver[v].Crd, msh->SolAtVer->Sol + 6 * static_cast<size_t>(v));
+    Vertices = msh->NbrVer;
+    Scn = OpenHeadless(Mem, nullptr, msh);
+    while (!TopoDoneLoad(msh)) usleep(10000);
+    Scn->ActFld = 0;
+    const ZelEntity *ent = zelGetEntity(Scn->ZelMsh, KmfHexahedra);
+    MakeDisplayRecord(&Rec, KmfHexahedra, ent->Dep[1].Ref, ent->Dep[1].Fst);
+  }
+
+  GLuint list() const { return Rec.SolLst + 5; }
+};
+
+Box &box(int n) {
+  static std::map<int, Box *> boxes;
+  Box *&b = boxes[n];
+  if (!b) b = new Box(n);
+  return *b;
+}
+
+void BM_GlyphBuild(benchmark::State &state) {
+  Box &b = box(static_cast<int>(state.range(0)));
+  double addedKB = 0, peakKB = 0;
+  for (auto _ : state) {
+    if (glIsList(b.list())) glDeleteLists(b.list(), 1);
+    glFinish();
+    malloc_trim(0);
+    const long rss0 = statusKB("VmRSS");
+    resetPeak();
+    const auto t0 = std::chrono::steady_clock::now();
+    zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
+    glFinish();
+    const auto t1 = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    addedKB += statusKB("VmRSS") - rss0;
+    peakKB += statusKB("VmHWM") - rss0;
+  }
+  const double per = static_cast<double>(state.iterations()) * b.Vertices;
+  state.counters["vertices"] = b.Vertices;
+  state.counters["us/vertex"] = benchmark::Counter(b.Vertices * 1e-6, benchmark::Counter::kIsIterationInvariantRate |
+                                                                          benchmark::Counter::kInvert);
+  state.counters["KB/vertex"] = addedKB / per;
+  state.counters["peakKB/vertex"] = peakKB / per;
+}
+
+void BM_GlyphFrame(benchmark::State &state) {
+  Box &b = box(static_cast<int>(state.range(0)));
+  zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
+  gl().ortho(-0.7, 0.7, -0.525, 0.525, -2, 2);
+  glRotated(-60, 1, 0, 0);
+  glRotated(-130, 0, 0, 1);
+  glEnable(GL_DEPTH_TEST);
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glCallList(b.list());
+    glFinish();
+  }
+  glDisable(GL_DEPTH_TEST);
+  state.counters["vertices"] = b.Vertices;
+}
+
+}  // namespace
+
+BENCHMARK(BM_GlyphBuild)->Arg(36)->Arg(99)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_GlyphFrame)->Arg(36)->Arg(99)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_MAIN();
