@@ -1,11 +1,13 @@
 // Metric glyph lists of a 3-D metric field on generated hexahedral boxes of about 50 thousand
 // (37^3) and one million (100^3) vertices: an anisotropic metric whose frame turns and whose
 // sizes vary across the box, one ellipsoid per vertex. BM_GlyphBuild times the update entry
-// that compiles the metric list and reports, per vertex, the build time ("us/vertex"), the
-// resident memory the finished list adds ("KB/vertex": VmRSS after the build minus VmRSS
-// before it, the previous list deleted and the heap trimmed) and the peak resident memory the
-// build adds ("peakKB/vertex": VmHWM reset before the build). BM_GlyphFrame times one call of
-// the list into a 1024 x 768 framebuffer. Run under scripts/with-display.sh in a Release tree.
+// that compiles the metric list and reports, per vertex, the build time ("us/vertex"), the C
+// heap the finished list holds ("heapKB/vertex", every build), and for the first build of the
+// process the resident memory the list adds ("KB/vertex": VmRSS after the build minus VmRSS
+// before it) and the peak the build adds ("peakKB/vertex": VmHWM reset before the build); run
+// one size per process for those two. BM_GlyphFrame times one call of the list into a
+// 1024 x 768 framebuffer and saves its last picture in the test output. Run under
+// scripts/with-display.sh in a Release tree.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "bench/ListBenchKit.h"
 #include "common/base/Memory.h"
@@ -62,7 +65,8 @@ void metricAt(const double *p, double *m) {
   const double a = 0.3 * p[0] + 0.1 * p[2], b = 0.2 * p[1];
   const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
   const double R[3][3] = {{ca, -sa * cb, sa * sb}, {sa, ca * cb, -ca * sb}, {0, sb, cb}};
-  const double h[3] = {1.75 + 1.25 * std::sin(0.1 * p[0]), 1.0 + 0.5 * std::cos(0.13 * p[1]), 0.75 + 0.25 * std::sin(p[2])};
+  const double h[3] = {1.75 + 1.25 * std::sin(0.1 * p[0]), 1.0 + 0.5 * std::cos(0.13 * p[1]),
+                       0.75 + 0.25 * std::sin(p[2])};
   double M[3][3];
   for (int i = 0; i < 3; i++)
     for (int j = 0; j < 3; j++) {
@@ -86,7 +90,7 @@ struct Box {
     Geometric_Mesh *msh = MakeStructuredMesh(Mem, n, n, n, GEN_HEX);
     const int type = SOL_SYMMAT;
     msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 6, 1, &type);
-    msh->MaxSolVer = msh->MaxNbrVer;
+    msh->MaxSolVer = msh->MaxNbrVer * 6;  // values, not vertices
     msh->NbrSolVer = msh->NbrVer;
     for (int v = 1; v <= msh->NbrVer; v++) metricAt(msh->Ver[v].Crd, msh->SolAtVer->Sol + 6 * static_cast<size_t>(v));
     Vertices = msh->NbrVer;
@@ -107,35 +111,44 @@ Box &box(int n) {
   return *b;
 }
 
+// Bytes the C heap holds in use (every arena, small blocks and mapped ones).
+double heapBytes() {
+  const struct mallinfo2 mi = mallinfo2();
+  return static_cast<double>(mi.uordblks + mi.hblkhd);
+}
+
 void BM_GlyphBuild(benchmark::State &state) {
   Box &b = box(static_cast<int>(state.range(0)));
-  double addedKB = 0, peakKB = 0;
+  double addedKB = -1, peakKB = -1, heap = 0;
   for (auto _ : state) {
     if (glIsList(b.list())) glDeleteLists(b.list(), 1);
     glFinish();
     malloc_trim(0);
     const long rss0 = statusKB("VmRSS");
+    const double heap0 = heapBytes();
     resetPeak();
     const auto t0 = std::chrono::steady_clock::now();
     zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
     glFinish();
     const auto t1 = std::chrono::steady_clock::now();
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    addedKB += statusKB("VmRSS") - rss0;
-    peakKB += statusKB("VmHWM") - rss0;
+    heap += heapBytes() - heap0;
+    // Resident memory of the first build only: later builds reuse what the deleted list freed.
+    if (addedKB < 0) addedKB = statusKB("VmRSS") - rss0, peakKB = statusKB("VmHWM") - rss0;
   }
-  const double per = static_cast<double>(state.iterations()) * b.Vertices;
   state.counters["vertices"] = b.Vertices;
   state.counters["us/vertex"] = benchmark::Counter(b.Vertices * 1e-6, benchmark::Counter::kIsIterationInvariantRate |
                                                                           benchmark::Counter::kInvert);
-  state.counters["KB/vertex"] = addedKB / per;
-  state.counters["peakKB/vertex"] = peakKB / per;
+  state.counters["KB/vertex"] = addedKB / b.Vertices;
+  state.counters["peakKB/vertex"] = peakKB / b.Vertices;
+  state.counters["heapKB/vertex"] = heap / 1024.0 / static_cast<double>(state.iterations()) / b.Vertices;
 }
 
 void BM_GlyphFrame(benchmark::State &state) {
   Box &b = box(static_cast<int>(state.range(0)));
   zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
-  gl().ortho(-0.7, 0.7, -0.525, 0.525, -2, 2);
+  gl().ortho(-1.0, 1.0, -0.75, 0.75, -2, 2);
+  glClearColor(0, 0, 0, 1);
   glRotated(-60, 1, 0, 0);
   glRotated(-130, 0, 0, 1);
   glEnable(GL_DEPTH_TEST);
@@ -146,6 +159,7 @@ void BM_GlyphFrame(benchmark::State &state) {
   }
   glDisable(GL_DEPTH_TEST);
   state.counters["vertices"] = b.Vertices;
+  gl().savePng(gl().grab(), "glyph-bench-frame-" + std::to_string(state.range(0)));
 }
 
 }  // namespace
