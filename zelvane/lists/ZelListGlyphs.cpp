@@ -1,8 +1,13 @@
 // Arrows, vector arrows and metric glyphs of the list builders.
+#define GL_GLEXT_PROTOTYPES 1  // glObjectLabel, glGetObjectLabel (OpenGL 4.3, KHR_debug)
 #include "zelvane/lists/ZelListGlyphs.h"
+
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "zelvane/lists/ZelListColor.h"
 #include "zelvane/scene/ZelEigen.h"
@@ -17,7 +22,79 @@ const double *vertexValues(const ZelListField &f, int v, int offset) {
   return f.VerSol->Sol + static_cast<size_t>(v) * f.VerSol->SizTot + offset;
 }
 
+// The sphere list's name in GL: how it is told from any other list of the current context.
+constexpr char kSphereLabel[] = "zelvane metric glyph sphere";
+constexpr int kSphereSlices = 30, kSphereStacks = 30;
+
+// Ids of the sphere lists made so far in any context, the last found first. An id is only
+// ever called after GL has confirmed, by its label, that it is the sphere in the context
+// current then; ids of contexts gone stay here harmlessly until pushed out.
+constexpr int kSphereIds = 16;
+GLuint gSphereIds[kSphereIds];
+int gNbrSphereIds = 0;
+
+// Whether the current context labels objects: OpenGL 4.3, or the KHR_debug extension.
+bool glLabelsObjects() {
+  int major = 0, minor = 0;
+  const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
+  if (!version) return false;
+  if (std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 4 || (major == 4 && minor >= 3))) return true;
+  const char *ext = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
+  const char *name = "GL_KHR_debug";
+  const size_t n = std::strlen(name);
+  for (const char *at = ext; at && (at = std::strstr(at, name)); at += n)
+    if ((at == ext || at[-1] == ' ') && (at[n] == ' ' || at[n] == '\0')) return true;
+  return false;
+}
+
+// Whether id is the sphere list in the current context.
+bool isSphereList(GLuint id) {
+  if (!id || !glIsList(id)) return false;
+  char label[sizeof kSphereLabel + 1];
+  GLsizei n = 0;
+  glGetObjectLabel(GL_DISPLAY_LIST, id, sizeof label, &n, label);
+  return n == static_cast<GLsizei>(sizeof kSphereLabel - 1) && !std::memcmp(label, kSphereLabel, n);
+}
+
+// Puts id first among the known ids, once; when they are full the oldest drops out.
+void rememberSphere(GLuint id) {
+  int k = 0;
+  while (k < gNbrSphereIds && gSphereIds[k] != id) k++;
+  if (k == gNbrSphereIds) {
+    if (gNbrSphereIds < kSphereIds) gNbrSphereIds++;
+    k = gNbrSphereIds - 1;
+  }
+  for (; k > 0; k--) gSphereIds[k] = gSphereIds[k - 1];
+  gSphereIds[0] = id;
+}
+
 }  // namespace
+
+GLuint zelMetricSphereList() {
+  if (!glLabelsObjects()) return 0;
+  for (int k = 0; k < gNbrSphereIds; k++)
+    if (isSphereList(gSphereIds[k])) {
+      const GLuint id = gSphereIds[k];
+      rememberSphere(id);
+      return id;
+    }
+  // None here: make it, unless a list is open (glNewList cannot nest).
+  GLint open = 0;
+  glGetIntegerv(GL_LIST_INDEX, &open);
+  if (open) return 0;
+  const GLuint id = glGenLists(1);
+  if (!id) return 0;
+  glNewList(id, GL_COMPILE);
+  zelDrawWireSphere(1.0, kSphereSlices, kSphereStacks);
+  glEndList();
+  glObjectLabel(GL_DISPLAY_LIST, id, -1, kSphereLabel);
+  if (!isSphereList(id)) {  // the label did not hold: it could not be found again
+    glDeleteLists(id, 1);
+    return 0;
+  }
+  rememberSphere(id);
+  return id;
+}
 
 void zelArrowHead(const float p[3], float d[3], float L) {
   zelEmitArrow(p, d, L);
@@ -53,7 +130,8 @@ void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset, uint
   glEnd();
 }
 
-int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, int dim, double scale) {
+int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, int dim, double scale,
+                   GLuint sphere) {
   if (dim == 3) {
     double axis[3];
     if (!mtxEigen3(m, val, vec)) return 0;
@@ -71,7 +149,10 @@ int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, 
     glTranslatef(p[0], p[1], p[2]);
     glMultMatrixf(frame);
     glScaled(axis[0], axis[1], axis[2]);
-    zelDrawWireSphere(1.0, 30, 30);
+    if (sphere)
+      glCallList(sphere);
+    else
+      zelDrawWireSphere(1.0, kSphereSlices, kSphereStacks);
     glPopMatrix();
     return 1;
   }
@@ -96,11 +177,25 @@ void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset) {
   if (!f.VerSol || f.Type != SOL_SYMMAT) return;
   const int dim = c.Msh->Dim;
   const double inv = c.Scn->InvDmaxSca;
+  // Compiled glyphs call the sphere's list; glyphs drawn at once (a direct entry) draw it in
+  // place, as everything the direct entries draw.
+  GLint compiling = 0;
+  glGetIntegerv(GL_LIST_INDEX, &compiling);
+  const GLuint sphere = dim == 3 && compiling ? zelMetricSphereList() : 0;
   glDisable(GL_LIGHTING);
   zelEachVertexOnce(c, ZelDrawnBits, [&](int v) {
     const double *m = vertexValues(f, v, offset);
     double val[3], vec[9];
-    if (m) zelMetricGlyph(c.Crd[v], m, val, vec, dim, inv);
+    if (m) zelMetricGlyph(c.Crd[v], m, val, vec, dim, inv, sphere);
   });
   glEnable(GL_LIGHTING);
+}
+
+void zelPrepareMetrics(const ZelListCtx &c, const ZelListField &f) {
+  if (f.VerSol && f.Type == SOL_SYMMAT && c.Msh->Dim == 3) zelMetricSphereList();
+}
+
+void zelMetricPass(bool update, GLuint id, const ZelListCtx &c, const ZelListField &f, int offset) {
+  if (update) zelPrepareMetrics(c, f);
+  zelListPass(update, id, [&] { zelDrawMetrics(c, f, offset); });
 }
