@@ -1,6 +1,7 @@
 // Metric glyph lists of a 3-D metric field on generated hexahedral boxes of about 50 thousand
 // (37^3) and one million (100^3) vertices: an anisotropic metric whose frame turns and whose
-// sizes vary across the box, one ellipsoid per vertex. BM_GlyphBuild times the update entry
+// sizes vary across the box, one ellipsoid per vertex; and for comparison the ellipses of a
+// 2-D metric on a square of 225^2 vertices (argument -224). BM_GlyphBuild times the update entry
 // that compiles the metric list and reports, per vertex, the build time ("us/vertex"), the C
 // heap the finished list holds ("heapKB/vertex", every build), and for the first build of the
 // process the resident memory the list adds ("KB/vertex": VmRSS after the build minus VmRSS
@@ -12,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -76,38 +78,51 @@ void metricAt(const double *p, double *m) {
   m[0] = M[0][0], m[1] = M[0][1], m[2] = M[0][2], m[3] = M[1][1], m[4] = M[1][2], m[5] = M[2][2];
 }
 
-// A box of n^3 hexahedra, (n + 1)^3 vertices, with the metric field active; its one record.
+// In 3-D a box of n^3 hexahedra, (n + 1)^3 vertices; in 2-D a square of n^2 quadrilaterals,
+// (n + 1)^2 vertices, with the 2-D part of the metric (m11 m12 m22). The metric field is
+// active; the one record of the kind.
 struct Box {
   Memory_List *Mem = NewMemory(10000);
   ZelScene *Scn = nullptr;
   ZelEntDisplayList Rec{};
-  int Vertices = 0;
+  int Kind, Vertices = 0;
 
-  explicit Box(int n) {
+  Box(int n, int dim) : Kind(dim == 3 ? KmfHexahedra : KmfQuadrilaterals) {
     gl();
     zelInstallListHooks();
     Quiet q;
-    Geometric_Mesh *msh = MakeStructuredMesh(Mem, n, n, n, GEN_HEX);
-    const int type = SOL_SYMMAT;
-    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, 6, 1, &type);
-    msh->MaxSolVer = msh->MaxNbrVer * 6;  // values, not vertices
+    Geometric_Mesh *msh =
+        dim == 3 ? MakeStructuredMesh(Mem, n, n, n, GEN_HEX) : MakeStructuredMesh(Mem, n, n, 0, GEN_QUA);
+    msh->Dim = dim;
+    const int type = SOL_SYMMAT, size = dim == 3 ? 6 : 3;
+    msh->SolAtVer = NewCommonSolution(Mem, msh->MaxNbrVer, size, 1, &type);
+    msh->MaxSolVer = msh->MaxNbrVer * size;  // values, not vertices
     msh->NbrSolVer = msh->NbrVer;
-    for (int v = 1; v <= msh->NbrVer; v++) metricAt(msh->Ver[v].Crd, msh->SolAtVer->Sol + 6 * static_cast<size_t>(v));
+    for (int v = 1; v <= msh->NbrVer; v++) {
+      double m[6];
+      metricAt(msh->Ver[v].Crd, m);
+      double *at = msh->SolAtVer->Sol + size * static_cast<size_t>(v);
+      if (dim == 3)
+        std::copy(m, m + 6, at);
+      else
+        at[0] = m[0], at[1] = m[1], at[2] = m[3];
+    }
     Vertices = msh->NbrVer;
     Scn = OpenHeadless(Mem, nullptr, msh);
     while (!TopoDoneLoad(msh)) usleep(10000);
     Scn->ActFld = 0;
-    const ZelEntity *ent = zelGetEntity(Scn->ZelMsh, KmfHexahedra);
-    MakeDisplayRecord(&Rec, KmfHexahedra, ent->Dep[1].Ref, ent->Dep[1].Fst);
+    const ZelEntity *ent = zelGetEntity(Scn->ZelMsh, Kind);
+    MakeDisplayRecord(&Rec, Kind, ent->Dep[1].Ref, ent->Dep[1].Fst);
   }
 
   GLuint list() const { return Rec.SolLst + 5; }
 };
 
-Box &box(int n) {
-  static std::map<int, Box *> boxes;
-  Box *&b = boxes[n];
-  if (!b) b = new Box(n);
+// Argument: cells a side, 3-D; or minus that, 2-D.
+Box &box(int64_t arg) {
+  static std::map<int64_t, Box *> boxes;
+  Box *&b = boxes[arg];
+  if (!b) b = arg > 0 ? new Box(static_cast<int>(arg), 3) : new Box(static_cast<int>(-arg), 2);
   return *b;
 }
 
@@ -118,7 +133,7 @@ double heapBytes() {
 }
 
 void BM_GlyphBuild(benchmark::State &state) {
-  Box &b = box(static_cast<int>(state.range(0)));
+  Box &b = box(state.range(0));
   double addedKB = -1, peakKB = -1, heap = 0;
   for (auto _ : state) {
     if (glIsList(b.list())) glDeleteLists(b.list(), 1);
@@ -128,7 +143,7 @@ void BM_GlyphBuild(benchmark::State &state) {
     const double heap0 = heapBytes();
     resetPeak();
     const auto t0 = std::chrono::steady_clock::now();
-    zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
+    zelUpdateList(b.Kind, 0x40000, b.Scn, &b.Rec);
     glFinish();
     const auto t1 = std::chrono::steady_clock::now();
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
@@ -145,8 +160,8 @@ void BM_GlyphBuild(benchmark::State &state) {
 }
 
 void BM_GlyphFrame(benchmark::State &state) {
-  Box &b = box(static_cast<int>(state.range(0)));
-  zelUpdateList(KmfHexahedra, 0x40000, b.Scn, &b.Rec);
+  Box &b = box(state.range(0));
+  zelUpdateList(b.Kind, 0x40000, b.Scn, &b.Rec);
   gl().ortho(-1.0, 1.0, -0.75, 0.75, -2, 2);
   glClearColor(0, 0, 0, 1);
   glRotated(-60, 1, 0, 0);
@@ -164,6 +179,6 @@ void BM_GlyphFrame(benchmark::State &state) {
 
 }  // namespace
 
-BENCHMARK(BM_GlyphBuild)->Arg(36)->Arg(99)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(BM_GlyphFrame)->Arg(36)->Arg(99)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_GlyphBuild)->Arg(36)->Arg(99)->Arg(-224)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_GlyphFrame)->Arg(36)->Arg(99)->Arg(-224)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK_MAIN();

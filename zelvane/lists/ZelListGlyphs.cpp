@@ -22,16 +22,31 @@ const double *vertexValues(const ZelListField &f, int v, int offset) {
   return f.VerSol->Sol + static_cast<size_t>(v) * f.VerSol->SizTot + offset;
 }
 
-// The sphere list's name in GL: how it is told from any other list of the current context.
-constexpr char kSphereLabel[] = "zelvane metric glyph sphere";
-constexpr int kSphereSlices = 30, kSphereStacks = 30;
+// The unit shapes of the metric glyphs, one row per dimension: the name the shape's list has
+// in GL (how it is told from any other list of the current context) and its drawing. Each row
+// keeps the ids of its lists made so far in any context, the last found first: an id is only
+// ever called after GL has confirmed by its label that it is that shape in the context
+// current then; ids of contexts gone stay harmlessly until pushed out.
+constexpr int kShapeIds = 16;
+struct GlyphShape {
+  int Dim;
+  const char *Label;
+  void (*Draw)();
+  GLuint Ids[kShapeIds];
+  int NbrIds;
+};
+void unitSphere() { zelDrawWireSphere(1.0, 30, 30); }
+void unitCircle() { zelCircle(1.0f); }
+GlyphShape gShapes[] = {
+    {3, "zelvane metric glyph sphere", unitSphere, {}, 0},
+    {2, "zelvane metric glyph circle", unitCircle, {}, 0},
+};
 
-// Ids of the sphere lists made so far in any context, the last found first. An id is only
-// ever called after GL has confirmed, by its label, that it is the sphere in the context
-// current then; ids of contexts gone stay here harmlessly until pushed out.
-constexpr int kSphereIds = 16;
-GLuint gSphereIds[kSphereIds];
-int gNbrSphereIds = 0;
+GlyphShape *shapeOf(int dim) {
+  for (GlyphShape &s : gShapes)
+    if (s.Dim == dim) return &s;
+  return nullptr;
+}
 
 // Whether the current context labels objects: OpenGL 4.3, or the KHR_debug extension.
 bool glLabelsObjects() {
@@ -47,35 +62,36 @@ bool glLabelsObjects() {
   return false;
 }
 
-// Whether id is the sphere list in the current context.
-bool isSphereList(GLuint id) {
+// Whether id is the list of the shape in the current context.
+bool isShapeList(const GlyphShape &s, GLuint id) {
   if (!id || !glIsList(id)) return false;
-  char label[sizeof kSphereLabel + 1];
+  char label[64];
   GLsizei n = 0;
   glGetObjectLabel(GL_DISPLAY_LIST, id, sizeof label, &n, label);
-  return n == static_cast<GLsizei>(sizeof kSphereLabel - 1) && !std::memcmp(label, kSphereLabel, n);
+  return n == static_cast<GLsizei>(std::strlen(s.Label)) && !std::memcmp(label, s.Label, n);
 }
 
-// Puts id first among the known ids, once; when they are full the oldest drops out.
-void rememberSphere(GLuint id) {
+// Puts id first among the shape's known ids, once; when they are full the oldest drops out.
+void rememberShape(GlyphShape &s, GLuint id) {
   int k = 0;
-  while (k < gNbrSphereIds && gSphereIds[k] != id) k++;
-  if (k == gNbrSphereIds) {
-    if (gNbrSphereIds < kSphereIds) gNbrSphereIds++;
-    k = gNbrSphereIds - 1;
+  while (k < s.NbrIds && s.Ids[k] != id) k++;
+  if (k == s.NbrIds) {
+    if (s.NbrIds < kShapeIds) s.NbrIds++;
+    k = s.NbrIds - 1;
   }
-  for (; k > 0; k--) gSphereIds[k] = gSphereIds[k - 1];
-  gSphereIds[0] = id;
+  for (; k > 0; k--) s.Ids[k] = s.Ids[k - 1];
+  s.Ids[0] = id;
 }
 
 }  // namespace
 
-GLuint zelMetricSphereList() {
-  if (!glLabelsObjects()) return 0;
-  for (int k = 0; k < gNbrSphereIds; k++)
-    if (isSphereList(gSphereIds[k])) {
-      const GLuint id = gSphereIds[k];
-      rememberSphere(id);
+GLuint zelMetricShapeList(int dim) {
+  GlyphShape *s = shapeOf(dim);
+  if (!s || !glLabelsObjects()) return 0;
+  for (int k = 0; k < s->NbrIds; k++)
+    if (isShapeList(*s, s->Ids[k])) {
+      const GLuint id = s->Ids[k];
+      rememberShape(*s, id);
       return id;
     }
   // None here: make it, unless a list is open (glNewList cannot nest).
@@ -85,14 +101,14 @@ GLuint zelMetricSphereList() {
   const GLuint id = glGenLists(1);
   if (!id) return 0;
   glNewList(id, GL_COMPILE);
-  zelDrawWireSphere(1.0, kSphereSlices, kSphereStacks);
+  s->Draw();
   glEndList();
-  glObjectLabel(GL_DISPLAY_LIST, id, -1, kSphereLabel);
-  if (!isSphereList(id)) {  // the label did not hold: it could not be found again
+  glObjectLabel(GL_DISPLAY_LIST, id, -1, s->Label);
+  if (!isShapeList(*s, id)) {  // the label did not hold: it could not be found again
     glDeleteLists(id, 1);
     return 0;
   }
-  rememberSphere(id);
+  rememberShape(*s, id);
   return id;
 }
 
@@ -131,7 +147,7 @@ void zelDrawVectors(const ZelListCtx &c, const ZelListField &f, int offset, uint
 }
 
 int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, int dim, double scale,
-                   GLuint sphere) {
+                   GLuint shape) {
   if (dim == 3) {
     double axis[3];
     if (!mtxEigen3(m, val, vec)) return 0;
@@ -149,10 +165,10 @@ int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, 
     glTranslatef(p[0], p[1], p[2]);
     glMultMatrixf(frame);
     glScaled(axis[0], axis[1], axis[2]);
-    if (sphere)
-      glCallList(sphere);
+    if (shape)
+      glCallList(shape);
     else
-      zelDrawWireSphere(1.0, kSphereSlices, kSphereStacks);
+      unitSphere();
     glPopMatrix();
     return 1;
   }
@@ -168,7 +184,10 @@ int zelMetricGlyph(const float p[3], const double *m, double *val, double *vec, 
   glRotatef(static_cast<float>(std::atan2(vec[1], vec[0]) * 57.29577951308232), 0.0f, 0.0f, 1.0f);
   glScaled(axis[0], axis[1], 0.0);
   glColor4ub(120, 40, 40, 255);
-  zelCircle(1.0f);
+  if (shape)
+    glCallList(shape);
+  else
+    unitCircle();
   glPopMatrix();
   return 1;
 }
@@ -177,22 +196,22 @@ void zelDrawMetrics(const ZelListCtx &c, const ZelListField &f, int offset) {
   if (!f.VerSol || f.Type != SOL_SYMMAT) return;
   const int dim = c.Msh->Dim;
   const double inv = c.Scn->InvDmaxSca;
-  // Compiled glyphs call the sphere's list; glyphs drawn at once (a direct entry) draw it in
-  // place, as everything the direct entries draw.
+  // Compiled glyphs call the shape's list; glyphs drawn at once (a direct entry) draw the
+  // shape in place, as everything the direct entries draw.
   GLint compiling = 0;
   glGetIntegerv(GL_LIST_INDEX, &compiling);
-  const GLuint sphere = dim == 3 && compiling ? zelMetricSphereList() : 0;
+  const GLuint shape = compiling ? zelMetricShapeList(dim) : 0;
   glDisable(GL_LIGHTING);
   zelEachVertexOnce(c, ZelDrawnBits, [&](int v) {
     const double *m = vertexValues(f, v, offset);
     double val[3], vec[9];
-    if (m) zelMetricGlyph(c.Crd[v], m, val, vec, dim, inv, sphere);
+    if (m) zelMetricGlyph(c.Crd[v], m, val, vec, dim, inv, shape);
   });
   glEnable(GL_LIGHTING);
 }
 
 void zelPrepareMetrics(const ZelListCtx &c, const ZelListField &f) {
-  if (f.VerSol && f.Type == SOL_SYMMAT && c.Msh->Dim == 3) zelMetricSphereList();
+  if (f.VerSol && f.Type == SOL_SYMMAT) zelMetricShapeList(c.Msh->Dim);
 }
 
 void zelMetricPass(bool update, GLuint id, const ZelListCtx &c, const ZelListField &f, int offset) {

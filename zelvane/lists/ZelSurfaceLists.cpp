@@ -185,7 +185,7 @@ void drawIsoLines(const ZelListCtx &c, const SurfaceKind &K, const ZelListField 
 }
 
 // Opens the metric list of an update: 0 without palette or solution, or when the mask does not
-// ask for it; else the glyphs' sphere list is made (it cannot be once this one is open), the
+// ask for it; else the glyphs' shape list is made (it cannot be once this one is open), the
 // list deleted, opened for compiling and 1 returned. *offset receives the active field's offset,
 // computed whatever the mask.
 int zelOpenMetricList(ZelListMask mask, const ZelListCtx &c, const ZelEntDisplayList *rec, const ZelListField &f,
