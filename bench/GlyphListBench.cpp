@@ -180,5 +180,7 @@ void BM_GlyphFrame(benchmark::State &state) {
 }  // namespace
 
 BENCHMARK(BM_GlyphBuild)->Arg(36)->Arg(99)->Arg(-224)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(BM_GlyphFrame)->Arg(36)->Arg(99)->Arg(-224)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_GlyphFrame)->Arg(36)->Arg(-224)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+// A million wire ellipsoids take minutes a frame under the software renderer.
+BENCHMARK(BM_GlyphFrame)->Arg(99)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK_MAIN();
