@@ -187,7 +187,7 @@ int build(const CurvedKind &K, bool update, ZelListMask mask, ZelScene *scene, Z
   int offset = zelFieldOffset(f.Sol, f.Fld, dim);
   if (asks(T.Vectors)) zelListPass(update, rec->SolLst + 2, [&] { zelDrawVectors(c, f, offset); });
   offset = zelFieldOffset(f.Sol, f.Fld, dim);
-  if (asks(T.Metric)) zelListPass(update, rec->SolLst + 5, [&] { zelDrawMetrics(c, f, offset); });
+  if (asks(T.Metric)) zelMetricPass(update, rec->SolLst + 5, c, f, offset);
   return 1;
 }
 

@@ -228,7 +228,7 @@ int build(const CurvedVolume &R, bool update, ZelListMask mask, ZelScene *scene,
   if (asks(T.Vectors)) zelListPass(update, rec->SolLst + 2, [&] { zelDrawVectors(v.L, f, offset, all.Need); });
   if (!R.HasMetric) return 1;
   offset = zelFieldOffset(f.Sol, f.Fld, dim);
-  if (asks(T.Metric)) zelListPass(update, rec->SolLst + 5, [&] { zelDrawMetrics(v.L, f, offset); });
+  if (asks(T.Metric)) zelMetricPass(update, rec->SolLst + 5, v.L, f, offset);
   return 1;
 }
 

@@ -5,7 +5,9 @@
 // things at once, without lists. Both start with the record check (zelCheckList), walk the
 // record's chain of elements, draw an element only when it is alive and visible, and take the
 // solution, active field and palette from the scene. Display-list management makes the list
-// ids and calls the entries through the scene's hook table; the builders never make ids.
+// ids and calls the entries through the scene's hook table; the builders make no record's id
+// (the lists they make are the metric glyphs' sphere and circle, one per context,
+// ZelListGlyphs.h).
 //
 // This header holds what every builder shares: the mask bits and the test value of each list
 // for either entry, the rule that turns mask bit 0 into the lists a record shows (each kind
@@ -15,7 +17,7 @@
 // glyphs in ZelListGlyphs.h.
 //
 // GUI thread only, with the scene's GL context current. The stamp makes builders
-// non-reentrant; nothing else persists between calls.
+// non-reentrant; nothing else persists between calls but those two lists.
 #pragma once
 
 #include <GL/gl.h>

@@ -185,13 +185,15 @@ void drawIsoLines(const ZelListCtx &c, const SurfaceKind &K, const ZelListField 
 }
 
 // Opens the metric list of an update: 0 without palette or solution, or when the mask does not
-// ask for it; else the list is deleted, opened for compiling and 1 returned. *offset receives
-// the active field's offset, computed whatever the mask.
-int zelOpenMetricList(ZelListMask mask, const Geometric_Mesh *msh, const ZelEntDisplayList *rec,
-                      const ZelListField &f, int *offset) {
+// ask for it; else the glyphs' shape list is made (it cannot be once this one is open), the
+// list deleted, opened for compiling and 1 returned. *offset receives the active field's offset,
+// computed whatever the mask.
+int zelOpenMetricList(ZelListMask mask, const ZelListCtx &c, const ZelEntDisplayList *rec, const ZelListField &f,
+                      int *offset) {
   if (!f.Pal || !f.Sol) return 0;
-  *offset = zelFieldOffset(f.Sol, f.Fld, msh->Dim);
+  *offset = zelFieldOffset(f.Sol, f.Fld, c.Msh->Dim);
   if (!(mask & ZelUpdateTests.Metric)) return 0;
+  zelPrepareMetrics(c, f);
   const GLuint id = rec->SolLst + 5;
   if (glIsList(id)) glDeleteLists(id, 1);
   glNewList(id, GL_COMPILE);
@@ -219,7 +221,7 @@ int build(const SurfaceKind &K, bool update, ZelListMask mask, ZelScene *scene, 
   int offset = zelFieldOffset(f.Sol, f.Fld, dim);
   if (asks(T.Vectors)) zelListPass(update, rec->SolLst + 2, [&] { zelDrawVectors(c, f, offset); });
   if (update) {
-    if (zelOpenMetricList(mask, c.Msh, rec, f, &offset)) {
+    if (zelOpenMetricList(mask, c, rec, f, &offset)) {
       zelDrawMetrics(c, f, offset);
       glEndList();
     }

@@ -344,7 +344,7 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
                 [&] { zelDrawVectors(v.L, f, offset, K.VectorsByDrawable ? v.Need : ZelDrawnBits); });
   if (K.HasMetric) {
     offset = zelFieldOffset(f.Sol, f.Fld, dim);
-    if (asks(T.Metric)) zelListPass(update, rec->SolLst + 5, [&] { zelDrawMetrics(v.L, f, offset); });
+    if (asks(T.Metric)) zelMetricPass(update, rec->SolLst + 5, v.L, f, offset);
   }
   return 1;
 }
