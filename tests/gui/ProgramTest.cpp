@@ -231,3 +231,37 @@ TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
     EXPECT_EQ(size_t(std::count(ones.begin(), ones.end(), "1")), c.Applied) << r.out;
   }
 }
+
+// Unattended runs (-seq-exit) always end: with nothing to replay or a command line the
+// start-up box would refuse, at once with status 2 and their line on standard error; a replay
+// whose records open dialogs has them cancelled and ends as a normal run. The deadline only
+// tells a run that waits for ever from one that ends.
+TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
+  WorkFolder folder;
+  const QString mesh = QString::fromStdString(dataFile("sample.meshb"));
+  const QString unreadable = QString::fromStdString(fixtures::SaveNamed("unattended-bad.seq", "6 0 glWidget 1 1\n-1\n"));
+  const QString dialogs =
+      QString::fromStdString(fixtures::SaveNamed("unattended-dialogs.seq", "9 0 %01sizeWin 0\n9 0 %01writAct 0\n-1\n"));
+  const QString missing = QString::fromStdString(folder.file("missing.seq"));
+  struct Case {
+    const char *what;
+    QStringList args;
+    int status;
+    std::vector<std::string> lines;  // on standard error
+  } const cases[] = {
+      {"a missing sequence", {"-in", mesh, "-seq", missing}, ZelExitUnattended, {"NOTHING TO REPLAY IN " + missing.toStdString()}},
+      {"a first record that cannot be read", {"-in", mesh, "-seq", unreadable}, ZelExitUnattended,
+       {"LINE 1 OF " + unreadable.toStdString() + " NOT READ", "NOTHING TO REPLAY"}},
+      {"-in alone", {"-in", "-seq", dialogs}, ZelExitUnattended, {"PARSER: NO FILE NAME GIVEN"}},
+      {"-sol alone", {"-sol", "x.sol", "-seq", dialogs}, ZelExitUnattended, {"PARSER: BAD COMMAND LINE"}},
+      {"a name starting with a dash", {"-in", "-sample.meshb", "-seq", dialogs}, ZelExitUnattended,
+       {"PARSER: NO FILE NAME GIVEN"}},
+      {"records that open dialogs", {"-in", mesh, "-seq", dialogs}, 1,
+       {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED"}},
+  };
+  for (const Case &c : cases) {
+    const Outcome r = runViewer(c.args + QStringList{"-seq-exit"}, 180000);
+    EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
+    for (const std::string &line : c.lines) EXPECT_CONTAINS(r.err, line) << c.what;
+  }
+}

@@ -269,3 +269,36 @@ TEST(SequenceFile, ASaveThatFailsMidwayLeavesTheOldFileWhole) {
   GetCapturedStdout();
   EXPECT_EQ(server.loaded().size(), 2000u);
 }
+
+// Reading stops at the first record it cannot read: one line on standard error names the
+// file and that line, once; a file read to its end or to "-1" says nothing.
+TEST(SequenceFile, TheFirstLineThatCannotBeReadIsNamedOnce) {
+  fixtures::ScratchFolder dir("seq-unread");
+  struct Case {
+    const char *what;
+    std::string text;
+    size_t records;
+    int line;  // 0: no line named
+  } const cases[] = {
+      {"a whole file", "13 0 s 7\n\n23 0 line two\n-1\n", 2, 0},
+      {"a file without its end line", "13 0 s 7\n23 0 line", 2, 0},
+      {"a field that is not a number after blank lines", "13 0 s 7\n\n\n2 0 w 5 x \n13 0 s 8\n-1\n", 1, 4},
+      {"a type that is not a number", "13 0 s 7\n13 0 s 8\nseven 0 s 9\n13 0 s 9\n-1\n", 2, 3},
+      {"the first record cut short", "6 0 glWidget 1 1\n-1\n", 0, 1},
+      {"a bad delay after skipped lines", "1 0 a\n99 0 b\n13 soon s 8\n-1\n", 0, 3},
+  };
+  for (const Case &c : cases) {
+    const std::string path = dir.path("unread.seq");
+    ASSERT_TRUE(fixtures::SaveText(path, c.text));
+    ZelSequenceServer server(1);
+    const Captured got = CaptureText([&] { server.loadSequences(path.c_str()); });
+    EXPECT_EQ(server.loaded().size(), c.records) << c.what;
+    const std::string named = "LINE " + std::to_string(c.line) + " OF " + path + " NOT READ";
+    size_t lines = 0;
+    for (size_t at = got.Err.find("NOT READ"); at != std::string::npos; at = got.Err.find("NOT READ", at + 1)) lines++;
+    EXPECT_EQ(lines, c.line ? 1u : 0u) << c.what << "\n" << got.Err;
+    if (c.line) {
+      EXPECT_CONTAINS(got.Err, named) << c.what;
+    }
+  }
+}

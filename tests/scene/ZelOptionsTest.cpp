@@ -27,12 +27,15 @@ struct ViewerParse {
 }  // namespace
 
 TEST(ZelOptions, Port) {
-  // Port number given, port kept, warned: ports outside 1..65535 cannot be listened on.
+  // Port number given, port kept, warned: ports outside 1..65535 cannot be listened on, and a
+  // word that is not a whole number is no port at all (not its leading digits).
   const struct {
     const char *word;
     int port;
     bool warned;
-  } cases[] = {{"0", 0, true}, {"8080", 8080, false}, {"65535", 65535, false}, {"65536", 0, true}};
+  } cases[] = {{"0", 0, true},      {"8080", 8080, false}, {"65535", 65535, false}, {"65536", 0, true},
+               {"1e3", 0, true},    {"80.5", 0, true},     {"443x", 0, true},       {"", 0, true},
+               {"99999999999999999999", 0, true}};
   for (const auto &c : cases) {
     ViewerParse p({"-port", c.word});
     EXPECT_EQ(p.opt->Port, c.port) << c.word;

@@ -37,7 +37,7 @@ ZelMessage::ZelMessage(const QString &text, QMessageBox::Icon icon, Qt::TextForm
   setIcon(icon);
   setText(text);
   addButton(tr("Continue"), QMessageBox::AcceptRole);
-  if (unattended().running && unattended().running()) {
+  if (zelUnattendedNow()) {
     report(text, format);
     return;
   }
@@ -60,3 +60,7 @@ ZelUnattended zelSetUnattended(ZelUnattended next) {
   unattended() = std::move(next);
   return previous;
 }
+
+bool zelUnattendedNow() { return unattended().running && unattended().running(); }
+
+void zelUnattendedSay(const QString &line) { report(line, Qt::PlainText); }

@@ -39,3 +39,7 @@ struct ZelUnattended {
 
 // Replaces the unattended hook; returns the one it replaced.
 ZelUnattended zelSetUnattended(ZelUnattended hook);
+// Whether an unattended run is going on now.
+bool zelUnattendedNow();
+// One plain line of an unattended run: on standard error and in the hook's terminal.
+void zelUnattendedSay(const QString &line);

@@ -24,6 +24,8 @@
 namespace {
 // The mesh a server-root instance shows: the sample written beside the executable.
 const char *const ServerMesh = "sample.meshb";
+// The start-up box closed: the program ends with 0.
+constexpr int ZelExitBoxClosed = -1;
 }  // namespace
 
 void zelInitGlut() {
@@ -83,13 +85,24 @@ struct Services {
   }
 };
 
-// The start-up box for a command line that does not begin with -in and a file; true to go on.
-bool commandLineAccepted(QApplication *app, int argc, char **argv, const CommonOptions *com) {
-  if (argc < 2) return true;
+// The start-up box for a command line that does not begin with -in and a file: 0 to go on,
+// else the status to end with. An unattended run (-seq-exit) has nobody to click: the box's
+// text goes to standard error and the run ends with ZelExitUnattended.
+int commandLineRefusal(QApplication *app, int argc, char **argv, const CommonOptions *com,
+                       const ZelvaneOptions *opt) {
+  if (argc < 2) return 0;
+  const char *text = nullptr;
   if (std::strcmp(argv[1], "-in") != 0)
-    return zelMessageBox(app, argc, argv, "PARSER: BAD COMMAND LINE\nzelvane -in name.mesh(b)") == 1;
-  if (!com->InpNam) return zelMessageBox(app, argc, argv, "PARSER: NO FILE NAME GIVEN") == 1;
-  return true;
+    text = "PARSER: BAD COMMAND LINE\nzelvane -in name.mesh(b)";
+  else if (!com->InpNam)
+    text = "PARSER: NO FILE NAME GIVEN";
+  if (!text) return 0;
+  if (zelSeqReplayMode(opt) == 3) {
+    fprintf(stderr, "%s\n", text);
+    fflush(stderr);
+    return ZelExitUnattended;
+  }
+  return zelMessageBox(app, argc, argv, text) == 1 ? 0 : ZelExitBoxClosed;
 }
 
 }  // namespace
@@ -105,10 +118,10 @@ int zelvaneMain(int argc, char **argv) {
 
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
   auto *app = new QApplication(argc, argv);
-  if (!commandLineAccepted(app, argc, argv, s.com)) {
+  if (const int refused = commandLineRefusal(app, argc, argv, s.com, s.opt)) {
     delete app;
     s.free(false);
-    return 0;
+    return refused == ZelExitBoxClosed ? 0 : refused;
   }
   zelInitGlut();
   zelInitResources();
@@ -131,7 +144,8 @@ int zelvaneMain(int argc, char **argv) {
   setlocale(LC_ALL, "C");
 
   auto *zelvane = new Zelvane(s.mem, s.pool, s.opt);
-  app->exec();
+  const int ended = zelvane->endStatus();
+  if (!ended) app->exec();
   delete zelvane;
   zelExitGlut();
   delete app;
@@ -141,5 +155,5 @@ int zelvaneMain(int argc, char **argv) {
     printf(" \n");
     printf("  Thank you for using zelvane \n");
   }
-  return 1;
+  return ended ? ended : 1;
 }

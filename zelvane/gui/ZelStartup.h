@@ -2,11 +2,13 @@
 //
 // zelvaneMain, in order: the memory list (10000 blocks), the worker pools (one thread per
 // core, 2, 1), the common and viewer options from the command line; the toolkit application
-// (high-DPI scaling on); the start-up box for a malformed command line ("Close" ends with 0);
+// (high-DPI scaling on); the start-up box for a malformed command line ("Close" ends with 0;
+// with -seq-exit its text goes to standard error and the program ends with ZelExitUnattended);
 // the GL utility toolkit; with -server, a second instance started in the background on the
 // installed sample with -server-root; the banner when verbose; the window icon and the "C"
 // locale; the application object and the event loop; then everything freed in reverse order.
-// A normal run ends with 1, a fatal error (myexit) with 100.
+// A normal run ends with 1, a fatal error (myexit) with 100, an unattended run (-seq-exit) that
+// cannot start or has nothing to replay with ZelExitUnattended (2, Zelvane.h).
 //
 // The caller installs the hook tables of every library before calling it.
 #pragma once

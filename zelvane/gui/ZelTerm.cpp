@@ -10,12 +10,34 @@
 #include <QSettings>
 #include <QTextCodec>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
+#include "common/base/ScreenRange.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/QZelAction.h"
+
+namespace {
+// Defaults of the settings read here: the terminal's height, the terminal window's side.
+constexpr int DefaultTermHeight = 90, DefaultTermWindow = 800;
+}  // namespace
+
+int zelStoredTermHeight() {
+  bool number = false;
+  const qlonglong h = QSettings().value("Terminal height", DefaultTermHeight).toLongLong(&number);
+  if (!number) return DefaultTermHeight;
+  return ClampScreenSize(int(std::clamp<qlonglong>(h, 0, ScreenSizeMax)));
+}
+
+QSize zelStoredTermWindowSize() {
+  const QVariant stored = QSettings().value("size");
+  // Anything but a size (missing, a word, a number) reads as the default.
+  if (stored.type() != QVariant::Size) return QSize(DefaultTermWindow, DefaultTermWindow);
+  const QSize size = stored.toSize();
+  return QSize(ClampScreenSize(size.width()), ClampScreenSize(size.height()));
+}
 
 ZelTerm::ZelTerm(ZelSequenceServer *server, int index, QWidget *parent)
     : QTextEdit(parent), ZelBase(nullptr, server, index), window_(qobject_cast<Window *>(parent)) {
@@ -29,8 +51,7 @@ ZelTerm::ZelTerm(ZelSequenceServer *server, int index, QWidget *parent)
   connect(copy_, &QAction::triggered, this, &QTextEdit::copy);
   connect(this, &QTextEdit::copyAvailable, copy_, &QAction::setEnabled);
   connect(detach_, &QAction::triggered, this, &ZelTerm::setTermPosition);
-  QSettings settings;
-  termHeight_ = settings.value("Terminal height", 90).toInt();
+  termHeight_ = zelStoredTermHeight();
   setFixedHeight(termHeight_);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   auto *layout = new QVBoxLayout;
@@ -87,8 +108,7 @@ void ZelTerm::contextMenuEvent(QContextMenuEvent *event) {
 
 ZelTermTool::ZelTermTool(const QString &title, QWidget *parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(title);
-  QSettings settings;
-  resize(settings.value("size", QSize(800, 800)).toSize());
+  resize(zelStoredTermWindowSize());
   layout_ = new QVBoxLayout;
   layout_->setContentsMargins(5, 10, 5, 10);
   layout_->setSizeConstraint(QLayout::SetMinAndMaxSize);

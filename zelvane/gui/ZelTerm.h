@@ -8,7 +8,9 @@
 // valid UTF-8, else as Latin-1, and shown and echoed whole whatever its length.
 //
 // Settings: "Terminal height" (default 90), the terminal's fixed height while docked and its
-// least height while free. GUI thread only.
+// least height while free; "size" (default 800 x 800), the terminal window's size. A stored
+// value is a user's file like any other: sizes are brought within the bounds of a screen
+// (ScreenRange.h), a value that is no number or no size reads as the default. GUI thread only.
 #pragma once
 
 #include <QTextEdit>
@@ -20,6 +22,10 @@ class QVBoxLayout;
 class QZelAction;
 class Window;
 typedef struct Zel_Options ZelvaneOptions;
+
+// The stored "Terminal height" and "size", within the bounds of a screen.
+int zelStoredTermHeight();
+QSize zelStoredTermWindowSize();
 
 class ZelTerm : public QTextEdit, public ZelBase {
   Q_OBJECT

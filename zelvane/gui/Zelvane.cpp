@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/base/CommonOptions.h"
 #include "common/model/Mesh.h"
@@ -73,6 +74,9 @@ void Zelvane::begin() {
   QCoreApplication::setApplicationName("Zelvane");
   server_ = new ZelSequenceServer(1);
   server_->setReplayEndHook(refreshAfterReplay);
+  // Modal dialogs that do not come through zelDialogs() are cancelled as well while
+  // unattended.
+  if (QCoreApplication *app = QCoreApplication::instance()) app->installEventFilter(&guard_);
   previousUnattended_ = zelSetUnattended({[this] { return server_ && server_->unattended(); },
                                           [this](const QString &html) {
                                             MainWindow *w = replayWindow();
@@ -101,19 +105,19 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *
     inpNam_ = names[i - 1];
     if (options_) options_->ModuleMask = 19;
     zelOpenInNewWindow(n, i, 1, &inpNam_, i == 1 ? options_->ComOpt->SolNam : nullptr);
-    if (!loadViewAndState()) return;
+    loadViewAndState();
   }
   zelLinkScene();
   createPreferenceBox();
   startSequence();
 }
 
-bool Zelvane::loadViewAndState() {
-  if (!options_) return true;
+void Zelvane::loadViewAndState() {
+  if (!options_) return;
   // Views and states load the same way: the file read into each window's list, the list's
   // count raised once per item read, and a bottom-bar entry per item.
   struct Kind {
-    const char *file;
+    char *&file;
     int (*load)(ZelScene *, const char *);
     int *(*count)(ZelScene *);
     void (MainWindow::*add)(int);
@@ -126,26 +130,43 @@ bool Zelvane::loadViewAndState() {
        &MainWindow::addNewState, "Impossible to load State File"},
   };
   for (const Kind &kind : kinds) {
-    if (!kind.file) continue;
     for (MainWindow *w : windows_) {
       ZelScene *scene = w->getScene();
-      const int read = scene ? kind.load(scene, kind.file) : 0;
+      if (!kind.file || !scene) continue;
+      const int read = kind.load(scene, kind.file);
       if (read < 1) {
-        printf("%s\n", kind.failure);
-        return false;
+        // A file that cannot be read is left out for every window, said once; start-up goes
+        // on without it.
+        fprintf(stderr, "%s %s\n", kind.failure, kind.file);
+        fflush(stderr);
+        std::free(kind.file);
+        kind.file = nullptr;
+        break;
       }
       for (int k = 0; k < read; k++) (w->*kind.add)(++*kind.count(scene));
     }
   }
-  return true;
 }
 
 // Loaded and started once for all windows: loading it per window would replay every record
 // as many times as there are windows.
 void Zelvane::startSequence() {
-  if (!options_ || !options_->SeqNam) return;
-  server_->loadSequences(options_->SeqNam);
-  if (server_->loaded().empty()) return;
+  if (!options_) return;
+  const bool unattended = zelSeqReplayMode(options_) == 3;
+  if (options_->SeqNam) server_->loadSequences(options_->SeqNam);
+  if (server_->loaded().empty()) {
+    // A run that is to end after its replay and has nothing to replay would wait for ever.
+    if (!unattended) return;
+    if (options_->SeqNam)
+      fprintf(stderr, "  ## ERROR: ZELVANE: NOTHING TO REPLAY IN %s, EXITING WITH CODE %d \n", options_->SeqNam,
+              ZelExitUnattended);
+    else
+      fprintf(stderr, "  ## ERROR: ZELVANE: -seq-exit WITHOUT A SEQUENCE TO REPLAY, EXITING WITH CODE %d \n",
+              ZelExitUnattended);
+    fflush(stderr);
+    endStatus_ = ZelExitUnattended;
+    return;
+  }
   // A replay may change the scenes before their first frame: the picking lists their first
   // build left waiting are made first, from the scenes as they were shown.
   for (MainWindow *w : windows_)

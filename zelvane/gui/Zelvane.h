@@ -3,11 +3,13 @@
 //
 // The normal constructor opens a window per input (one empty window without input) at its
 // tiled place, loads the -view and -state files into every window opened so far after each
-// new one, links consecutive views so that they turn together, builds the preferences window
-// and finally loads and starts the -seq file once. The embedding constructor opens a mesh that
+// new one (a file that cannot be read is left out, with one line), links consecutive views so
+// that they turn together, builds the preferences window and finally loads and starts the
+// -seq file once. The embedding constructor opens a mesh that
 // a host program already holds, with display settings given as arguments. While a replay that
 // ends the program runs, its messages go to standard error and to the terminal of the window
-// the replay acts on instead of waiting in a box (ZelMessage.h).
+// the replay acts on instead of waiting in a box (ZelMessage.h), and its dialogs are cancelled
+// (ZelDialogs.h). Such a run with nothing to replay does not start (endStatus).
 //
 // Owned: the server and the main windows (deleted in creation order, then the server). Not
 // owned: the options, memory list and pools. GUI thread only.
@@ -18,6 +20,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
 
 class GLWidget;
@@ -73,12 +76,15 @@ class Zelvane {
   ZelSequenceServer *server() const { return server_; }
   const QList<MainWindow *> &windows() const { return windows_; }
   ZelTool *prefBox() const;
+  // 0 when the event loop is to run; otherwise the program ends at once with this status (an
+  // unattended run with nothing to replay, ZelExitUnattended).
+  int endStatus() const { return endStatus_; }
 
  private:
   void begin();
-  // The -view and -state files loaded into every window so far; false when one could not be
-  // read (start-up then stops).
-  bool loadViewAndState();
+  // The -view and -state files loaded into every window so far. A file that cannot be read
+  // is named in one line on standard error and left out from then on.
+  void loadViewAndState();
   void startSequence();
   // The window a message of an unattended replay concerns: the one holding what the replay
   // acts on, else the first; null without windows.
@@ -92,7 +98,13 @@ class Zelvane {
   char *inpNam_ = nullptr;
   QPointer<ZelTool> prefBox_;
   ZelUnattended previousUnattended_;  // given back when the object goes
+  ZelUnattendedGuard guard_;           // on the application while the object lives
+  int endStatus_ = 0;
 };
+
+// The status of an unattended run (-seq-exit) that cannot do what it was asked: a command
+// line refused, nothing to replay. A run that replays its sequence ends with 1.
+constexpr int ZelExitUnattended = 2;
 
 // Top-left corner of window `index` (1-based) of `count` on a desktop `width` pixels wide: a
 // lone window centred at y 160, else columns of 800 pixels (at least one) in rows 75 apart.

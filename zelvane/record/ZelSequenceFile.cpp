@@ -66,11 +66,21 @@ void zelWriteSequences(std::ostream &os, const ZelSequenceList &list) {
   os << "-1\n";
 }
 
-size_t zelReadSequences(std::istream &is, ZelSequenceList &list) {
+size_t zelReadSequences(std::istream &is, ZelSequenceList &list, std::streamoff *unreadAt) {
   ClassicLocale classic(is);
+  if (unreadAt) *unreadAt = -1;
   size_t appended = 0;
   int type, previous = TypeEnd;
-  while (is >> type && type != TypeEnd) {
+  for (;;) {
+    // Where the next record starts, for the caller to name the line that could not be read.
+    is >> std::ws;
+    if (!is.good()) break;  // the end of the stream: everything was read
+    const std::streamoff at = is.tellg();
+    if (!(is >> type)) {
+      if (unreadAt) *unreadAt = at;
+      break;
+    }
+    if (type == TypeEnd) break;
     Maker make = type >= 0 && type < NbrTypes ? Makers[type] : nullptr;
     if (type == TypeResize && previous == TypeWindowState) {
       zelSeqSkipLine(is);
@@ -79,7 +89,10 @@ size_t zelReadSequences(std::istream &is, ZelSequenceList &list) {
       zelSeqSkipLine(is);
     } else {
       std::unique_ptr<ZelSequence> rec(make(type, is));
-      if (!is) break;
+      if (!is) {
+        if (unreadAt) *unreadAt = at;
+        break;
+      }
       if (rec) {
         list.push_back(std::move(rec));
         appended++;

@@ -11,6 +11,7 @@
 // locale is, since both functions set it on the stream for their duration.
 #pragma once
 
+#include <ios>
 #include <iosfwd>
 #include <memory>
 #include <vector>
@@ -20,5 +21,8 @@ class ZelSequence;
 using ZelSequenceList = std::vector<std::unique_ptr<ZelSequence>>;
 
 void zelWriteSequences(std::ostream &os, const ZelSequenceList &list);
-// Appends what it reads to list. Returns the number of records appended.
-size_t zelReadSequences(std::istream &is, ZelSequenceList &list);
+// Appends what it reads to list. Returns the number of records appended. unreadAt, when not
+// null, receives the offset in the stream of the record at which reading stopped because it
+// could not be read (a type or a field that is not a number, a record cut short), or -1 when
+// reading ended at "-1" or at the end of the stream.
+size_t zelReadSequences(std::istream &is, ZelSequenceList &list, std::streamoff *unreadAt = nullptr);

@@ -165,7 +165,15 @@ void ZelSequenceServer::loadSequences(const char *path) {
   for (size_t n; (n = fread(buf, 1, sizeof(buf), f)) > 0;) text.append(buf, n);
   fclose(f);
   std::istringstream in(text);
-  zelReadSequences(in, loaded_);
+  std::streamoff unread = -1;
+  zelReadSequences(in, loaded_, &unread);
+  // Reading stops at a record it cannot read; the records after it would be dropped unseen.
+  if (unread >= 0 && size_t(unread) <= text.size()) {
+    const auto line = 1 + std::count(text.begin(), text.begin() + unread, '\n');
+    fprintf(stderr, "  ## WARNING: LOADSEQUENCES: LINE %lld OF %s NOT READ, NOR THOSE AFTER IT \n",
+            static_cast<long long>(line), path);
+    fflush(stderr);
+  }
 }
 
 // ---- replay

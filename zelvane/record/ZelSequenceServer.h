@@ -88,7 +88,9 @@ class ZelSequenceServer : public QObject {
   // Writes the recorded list; it stays, so a later save writes it again with what came since.
   // A file that cannot be written is left as it was (WriteUserFile).
   void saveSequences(const char *path);
-  // Appends the records of the file to the loaded list (the list is not emptied first).
+  // Appends the records of the file to the loaded list (the list is not emptied first). At a
+  // record it cannot read, reading stops with one line on standard error naming the file and
+  // the line.
   void loadSequences(const char *path);
   // Starts a replay of the loaded list in the given mode (see above). Does nothing while a
   // replay runs: a replayed record that starts a replay must not restart the one it is in.

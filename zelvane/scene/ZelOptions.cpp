@@ -1,5 +1,6 @@
 #include "zelvane/scene/ZelOptions.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,13 +69,18 @@ int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt) {
         printf("  ## WARNING : PARSER: NO NUM PORT GIVEN \n");
         continue;
       }
-      long port = strtol(argv[i + 1], nullptr, 10);
-      if (port >= 1 && port <= 65535) {
+      // Only a whole number: "1e3" or "80.5" would otherwise be read as their first digits.
+      const char *word = argv[i + 1];
+      char *end = nullptr;
+      errno = 0;
+      const long port = strtol(word, &end, 10);
+      const bool whole = end != word && *end == '\0' && errno == 0;
+      if (whole && port >= 1 && port <= 65535) {
         opt->Port = static_cast<int>(port);
         isSet[++i] = 1;
       } else {
         // A port outside 1..65535 cannot be listened on: warn the same way for both ends.
-        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %ld \n", port);
+        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", word);
       }
     } else if (!std::strcmp(arg, "-seq")) {
       takeFileName(argc, argv, isSet, i, &opt->SeqNam, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
