@@ -228,7 +228,7 @@ void countSlice(Plan<Code> *p, int t) {
     const KindView &v = p->View[r];
     if (v.Vol >= 0) __atomic_store_n(v.vol(i), 0, __ATOMIC_RELAXED);
     if (r >= p->FirstLinked) {
-      if (!p->Packed) {
+      if (p->FacKind) {
         uint8_t *kinds = p->FacKind + p->FacBase[r] + (i - 1) * w.NbrFac;
         for (int f = 0; f < w.NbrFac; f++) kinds[f] = 0;
       }
@@ -475,12 +475,12 @@ void makeParts(Plan<Code> *p, int64_t keys) {
   p->PartBeg[parts] = at;
 }
 
-// Sets the plan up for a walk, runs the steps and frees what they used; match is the pass's
-// step 3. The pass's events are left in p->Events.
-template <class Code, bool (*Match)(Plan<Code> *, HybridHashTable *, int64_t, int64_t, int)>
-void runWalk(Plan<Code> *p) {
+// Sets the plan up for a walk: views, slices, fine runs and the array of places. False when
+// the array cannot be had (the error code is set).
+template <class Code>
+bool prepareWalk(Plan<Code> *p, int64_t *keys, int64_t *linkedKeys) {
   Geometric_Mesh *msh = p->A->Msh;
-  int64_t keys = 0, linkedKeys = 0;
+  *keys = *linkedKeys = 0;
   p->Start[0] = 0;
   for (int r = 0; r < p->NbrWalk; r++) {
     int64_t n;
@@ -489,34 +489,45 @@ void runWalk(Plan<Code> *p) {
     if (n >= (int64_t(1) << kKindShift)) p->Packed = false;
     p->Start[r + 1] = p->Start[r] + n;
     p->RankOf[w.Kind] = r;
-    keys += n * w.NbrFac;
-    p->FacBase[r] = linkedKeys;
-    if (r >= p->FirstLinked) linkedKeys += n * w.NbrFac;
+    *keys += n * w.NbrFac;
+    p->FacBase[r] = *linkedKeys;
+    if (r >= p->FirstLinked) *linkedKeys += n * w.NbrFac;
   }
   const int64_t total = p->Start[p->NbrWalk];
   for (int t = 0; t <= p->NbrThr; t++) p->Slice[t] = total * t / p->NbrThr;
-  p->NbrVer = p->A->Msh->NbrVer > 0 ? p->A->Msh->NbrVer : 1;
+  p->NbrVer = msh->NbrVer > 0 ? msh->NbrVer : 1;
   p->NbrFine = p->NbrVer < kMaxFine ? p->NbrVer : kMaxFine;
   // Below NbrFine for every vertex number below NbrVer.
   p->FineMul = (static_cast<uint64_t>(p->NbrFine) << 32) / static_cast<uint64_t>(p->NbrVer);
   p->Fine.assign(static_cast<size_t>(p->NbrThr) * p->NbrFine, 0);
   p->PartOf.assign(static_cast<size_t>(p->NbrFine), 0);
   p->Cuts.assign(static_cast<size_t>(p->NbrFine), 1);
-  p->Rec = static_cast<Code *>(MEM_ALLOC(nullptr, p->Rec, sizeof(Code) * static_cast<size_t>(keys > 0 ? keys : 1)));
-  if (!p->Packed)
-    p->FacKind =
-        static_cast<uint8_t *>(MEM_ALLOC(nullptr, p->FacKind, static_cast<size_t>(linkedKeys > 0 ? linkedKeys : 1)));
-  if (!p->Rec || (!p->Packed && !p->FacKind)) {
-    failCapacity(p->A);
-  } else {
-    runThreads(p, countSlice<Code>);
-    if (!stopAsked(p->A)) makeParts(p, keys);
-    if (!stopAsked(p->A)) runThreads(p, placeSlice<Code>);
-    if (!stopAsked(p->A)) runThreads(p, matchParts<Code, Match>);
-    if (!stopAsked(p->A)) runThreads(p, packSlice<Code>);
+  p->Rec = static_cast<Code *>(MEM_ALLOC(nullptr, p->Rec, sizeof(Code) * static_cast<size_t>(*keys > 0 ? *keys : 1)));
+  if (!p->Rec) failCapacity(p->A);
+  return p->Rec != nullptr;
+}
+
+// Sets the plan up for a walk, runs the steps and frees what they used; match is the pass's
+// step 3.
+template <class Code, bool (*Match)(Plan<Code> *, HybridHashTable *, int64_t, int64_t, int)>
+void runWalk(Plan<Code> *p) {
+  int64_t keys, linkedKeys;
+  if (prepareWalk(p, &keys, &linkedKeys)) {
+    if (!p->Packed)
+      p->FacKind = static_cast<uint8_t *>(
+          MEM_ALLOC(nullptr, p->FacKind, static_cast<size_t>(linkedKeys > 0 ? linkedKeys : 1)));
+    if (!p->Packed && !p->FacKind) {
+      failCapacity(p->A);
+    } else {
+      runThreads(p, countSlice<Code>);
+      if (!stopAsked(p->A)) makeParts(p, keys);
+      if (!stopAsked(p->A)) runThreads(p, placeSlice<Code>);
+      if (!stopAsked(p->A)) runThreads(p, matchParts<Code, Match>);
+      if (!stopAsked(p->A)) runThreads(p, packSlice<Code>);
+    }
   }
   if (p->FacKind) MEM_FREE(nullptr, p->FacKind);
-  MEM_FREE(nullptr, p->Rec);
+  if (p->Rec) MEM_FREE(nullptr, p->Rec);
   p->FacKind = nullptr;
   p->Rec = nullptr;
 }

@@ -36,45 +36,117 @@ const WalkKind kWalk[] = {
 };
 const int kNbrWalk = static_cast<int>(sizeof(kWalk) / sizeof(kWalk[0]));
 
-// Matches the edges of one part, in walk order; the edges met by a third triangle go to the
-// thread's events.
+// The pass's own arrays. A part's edges are matched from their places alone, and the
+// neighbour found across each is written back to its place, so that matching touches no element record (the
+// records of a part's edges lie anywhere in the mesh); the records get their neighbours once
+// all parts are done, each thread walking its own elements.
 template <class Code>
-bool matchEdges(Plan<Code> *p, HybridHashTable *tab, int64_t beg, int64_t end, int t) {
-  int ahead = 0, r = 0;
-  Deferred stored;
-  for (int64_t k = beg; k < end; k++) {
-    prefetchAhead(p, k, end, &ahead);
-    if (((k - beg) & (kStopStride - 1)) == 0 && stopAsked(p->A)) {
-      flushStored(p, &stored);
-      return false;
+struct EdgePlan : Plan<Code> {
+  // The sorted vertices of the edge at each place, two ints. Once the edge's part has met it,
+  // the first one holds the neighbour across it instead (and its kind from bit kKindShift
+  // when Packed): a place is only written back after its own edge was read.
+  int *Keys = nullptr;
+  Code *Pos = nullptr;         // the place of each edge of every element, by edge index
+  uint8_t *ResKind = nullptr;  // the kind of the neighbour at each place when not Packed
+};
+
+template <class Code>
+inline void setResult(EdgePlan<Code> *p, int64_t k, int n, int kind) {
+  if (p->Packed) {
+    p->Keys[2 * k] = n | (kind << kKindShift);
+    return;
+  }
+  p->Keys[2 * k] = n;
+  p->ResKind[k] = static_cast<uint8_t>(kind);
+}
+
+// Writes every edge of slice t into the run of its part: the place holds its walk code and
+// its sorted vertices, and the element its place.
+template <class Code>
+void placeEdges(Plan<Code> *plan, int t) {
+  auto *p = static_cast<EdgePlan<Code> *>(plan);
+  int64_t *next = &p->Next[static_cast<size_t>(t) * p->NbrParts];
+  p->forSlice(t, [&](int r, int64_t i, int64_t g) {
+    const WalkKind &w = kWalk[r];
+    const int *ver = p->View[r].ver(i);
+    Code *pos = p->Pos + p->FacBase[r] + (i - 1) * w.NbrFac;
+    for (int f = 0; f < w.NbrFac; f++) {
+      const int *loc = w.Fac + f * w.Stride;
+      int key[2] = {ver[loc[0]], ver[loc[1]]};
+      topoSortKey(key, 2);
+      int64_t k = next[p->partOf(key, 2, p->fineOf(key, 2))]++;
+      p->Rec[k] = static_cast<Code>(g * 8 + f);
+      p->Keys[2 * k] = key[0];
+      p->Keys[2 * k + 1] = key[1];
+      pos[f] = static_cast<Code>(k);
     }
+  });
+}
+
+// Matches the edges of one part in walk order, as one table walking every element would: the
+// first element of an edge ends up linked to the last one met, every other one to the first.
+// The edges met by a third triangle go to the thread's events.
+template <class Code>
+bool matchEdges(Plan<Code> *plan, HybridHashTable *tab, int64_t beg, int64_t end, int t) {
+  auto *p = static_cast<EdgePlan<Code> *>(plan);
+  int r = 0;
+  for (int64_t k = beg; k < end; k++) {
+    if (((k - beg) & (kStopStride - 1)) == 0 && stopAsked(p->A)) return false;
     int64_t g = static_cast<int64_t>(p->Rec[k] >> 3);
     int f = static_cast<int>(p->Rec[k] & 7);
     r = rankFrom(p, r, g);
     const WalkKind &w = kWalk[r];
-    int64_t i = g - p->Start[r] + 1;
-    const int *ver = p->View[r].ver(i), *loc = w.Fac + f * w.Stride;
-    int key[4] = {ver[loc[0]], ver[loc[1]], 0, 0};
-    topoSortKey(key, 2);
-    uint32_t h = uti_HybridHashTabKey(tab, 2, key);
-    HybridHashEntry *e = uti_HybridHashTabFindKey(tab, 0, h, 2, key);
+    int i = static_cast<int>(g - p->Start[r] + 1);
+    int itm[5] = {p->Keys[2 * k], p->Keys[2 * k + 1], 0, 0, 0};
+    uint32_t h = uti_HybridHashTabKey(tab, 2, itm);
+    HybridHashEntry *e = uti_HybridHashTabFindKey(tab, 0, h, 2, itm);
     if (!e) {
-      setFace(p, r, i, f, 0, 0);
-      key[2] = static_cast<int>(i);
-      key[3] = voi_setvoibucket(f, w.Kind, 0);
-      if (!uti_AddHybridHashTabKey(tab, w.Kind, h, 4, 2, key)) failCapacity(p->A);
+      setResult(p, k, 0, 0);
+      itm[2] = i;
+      itm[3] = voi_setvoibucket(f, w.Kind, 0);
+      itm[4] = static_cast<int>(k - beg);
+      if (!uti_AddHybridHashTabKey(tab, w.Kind, h, 5, 2, itm)) failCapacity(p->A);
       continue;
     }
-    int bucket = linkFace(p, &stored, r, i, f, e->Itm[2], e->Itm[3]), count;
-    e->Itm[3] = bucket;
-    voi_getvoibucket(bucket, nullptr, nullptr, &count);
+    int oLoc, oKind, count;
+    voi_getvoibucket(e->Itm[3], &oLoc, &oKind, &count);
+    setResult(p, k, e->Itm[2], oKind);
+    setResult(p, beg + e->Itm[4], i, w.Kind);
+    e->Itm[3] = voi_setvoibucket(oLoc, oKind, ++count);
     // A third element on the edge; the count stops at 15, so this happens once per edge.
-    if (count == 2 && (w.Kind == VOI_TRI || w.Kind == VOI_P2TRI))
+    if (count == 2 && (w.Kind == VOI_TRI || w.Kind == VOI_P2TRI)) {
+      const int *loc = w.Fac + f * w.Stride;
       p->Events[t].push_back({static_cast<uint64_t>(g) * 8 + static_cast<uint64_t>(f),
-                              {key[0], key[1], w.Stride > 2 ? ver[loc[2]] : 0}});
+                              {itm[0], itm[1], w.Stride > 2 ? p->View[r].ver(i)[loc[2]] : 0}});
+    }
   }
-  flushStored(p, &stored);
   return true;
+}
+
+// Gives every alive element of slice t the neighbours found across its edges, and their kinds.
+template <class Code>
+void packEdges(Plan<Code> *plan, int t) {
+  auto *p = static_cast<EdgePlan<Code> *>(plan);
+  p->forSlice(t, [&](int r, int64_t i, int64_t) {
+    const WalkKind &w = kWalk[r];
+    const KindView &v = p->View[r];
+    const Code *pos = p->Pos + p->FacBase[r] + (i - 1) * w.NbrFac;
+    int *voi = v.voi(i);
+    uint32_t word = 0;
+    for (int f = 0; f < w.NbrFac; f++) {
+      int64_t k = static_cast<int64_t>(pos[f]);
+      int n = p->Keys[2 * k], kind;
+      if (p->Packed) {
+        kind = static_cast<int>(static_cast<uint32_t>(n) >> kKindShift);
+        n &= (1 << kKindShift) - 1;
+      } else {
+        kind = p->ResKind[k];
+      }
+      voi[f] = n;
+      word = VoiTypSet(word, f, kind);
+    }
+    __atomic_store_n(v.typ(i), word, __ATOMIC_RELAXED);
+  });
 }
 
 // Enters the alive edges 1..n of one boundary-edge kind under their sorted vertex pair.
@@ -103,7 +175,7 @@ HybridHashTable *boundaryEdgeTable(Geometric_Mesh *msh) {
 
 template <class Code>
 void surfacePass(TopoArgs *a, int nbrThr) {
-  Plan<Code> p{};
+  EdgePlan<Code> p{};
   p.A = a;
   p.NbrThr = nbrThr;
   p.Walk = kWalk;
@@ -111,7 +183,25 @@ void surfacePass(TopoArgs *a, int nbrThr) {
   p.FirstLinked = 0;
   p.Volume = false;
   p.Packed = !KindsApartAsked();
-  runWalk<Code, matchEdges<Code>>(&p);
+  int64_t keys, linkedKeys;
+  if (prepareWalk<Code>(&p, &keys, &linkedKeys)) {
+    size_t n = static_cast<size_t>(keys > 0 ? keys : 1);
+    p.Keys = static_cast<int *>(MEM_ALLOC(nullptr, p.Keys, 2 * sizeof(int) * n));
+    p.Pos = static_cast<Code *>(MEM_ALLOC(nullptr, p.Pos, sizeof(Code) * n));
+    if (!p.Packed) p.ResKind = static_cast<uint8_t *>(MEM_ALLOC(nullptr, p.ResKind, n));
+    if (!p.Keys || !p.Pos || (!p.Packed && !p.ResKind)) {
+      failCapacity(a);
+    } else {
+      runThreads<Code>(&p, countSlice<Code>);
+      if (!stopAsked(a)) makeParts<Code>(&p, keys);
+      if (!stopAsked(a)) runThreads<Code>(&p, placeEdges<Code>);
+      if (!stopAsked(a)) runThreads<Code>(&p, matchParts<Code, matchEdges<Code>>);
+      if (!stopAsked(a)) runThreads<Code>(&p, packEdges<Code>);
+    }
+  }
+  for (void *arr : {static_cast<void *>(p.Rec), static_cast<void *>(p.Keys), static_cast<void *>(p.Pos),
+                    static_cast<void *>(p.ResKind)})
+    if (arr) MEM_FREE(nullptr, arr);
   if (stopAsked(a)) return;
 
   // The edges met by a third triangle, in the order one walk meets them.
