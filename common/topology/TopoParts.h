@@ -6,8 +6,9 @@
 // smallest vertex number, so that all the keys of one vertex set meet in one part, and a part
 // holds the keys of a run of vertex numbers: in a mesh numbered with some order in space,
 // elements close in number. A run of vertex numbers whose keys would make a part much larger
-// than the others (a vertex in most elements: the centre of a star) is cut further by a hash
-// of the whole key, which keeps the keys of one vertex set together as well. A pass runs in
+// than the others (a vertex in most elements: the centre of a star) is cut further by the
+// second smallest vertex number of the key, which keeps the keys of one vertex set together as
+// well, and their elements close in number. A pass runs in
 // steps, each shared by its threads:
 //   1. each thread takes a slice of the elements in walk order, clears what the pass rebuilds
 //      and counts the keys of its slice on each of many fine runs of vertex numbers;
@@ -18,11 +19,13 @@
 //      own, exactly as one table walking every element would (the keys of a vertex set are all
 //      in the part, in walk order), so that the result depends neither on the thread count,
 //      the parts nor the tables' salts. A part's table stays in the processor's cache however
-//      the mesh is numbered, and the elements of its keys are asked for ahead of their
-//      matching. The kind of each key's neighbour rides in the top bits of the key's neighbour
-//      slot (in a side array of one byte a key when element numbers need those bits), so that
-//      threads never write one word at once;
-//   4. each thread moves the kinds of its elements' keys into their kind words.
+//      the mesh is numbered. The volume pass asks for the elements of its keys ahead of their
+//      matching and writes the neighbours into their slots, the kind of each riding in the
+//      top bits of the slot (in a side array of one byte a key when element numbers need
+//      those bits), so that threads never write one word at once; the surface pass keeps the
+//      vertices of its keys with their places and writes the neighbours back by place;
+//   4. each thread gives its own elements their neighbours' kinds (and, in the surface pass,
+//      the neighbours themselves).
 //
 // The worker pool is not used: the volume pass may run in the background while the main thread
 // launches its own loops on the pool, and a pool takes one launch at a time.
@@ -47,8 +50,10 @@ const int kMaxTopoThreads = 128;
 const int kStopStride = 1024;
 // Keys a part is cut for: its table stays in a core's own cache.
 const int64_t kPartKeys = 16384;
-// A fine run holding more than this many parts' share of keys is cut by key hash.
+// A fine run holding more than this many parts' share of keys is cut by the second smallest
+// vertex of its keys, counted on this many runs of vertex numbers.
 const int64_t kSplitAbove = 2;
+const int kCutBins = 256;
 // Fine runs of vertex numbers counted, at most.
 const int kMaxFine = 1 << 15;
 // Keys of a part whose element is asked for ahead of its matching.
@@ -141,13 +146,6 @@ inline void keyVertices(const WalkKind &w, const int *ver, int f, int *key) {
   for (int m = 0; m < w.Len[f]; m++) key[m] = ver[loc[m]];
 }
 
-// A hash of a sorted key that no table salt touches: where in a cut fine run the key goes.
-inline uint32_t splitHash(const int *key, int len) {
-  uint64_t h = static_cast<uint64_t>(len);
-  for (int k = 0; k < len; k++) h = (h ^ static_cast<uint32_t>(key[k])) * 0x9E3779B97F4A7C15ull;
-  return static_cast<uint32_t>(h >> 32);
-}
-
 // The pass's event of one thread, kept aside for the caller (the surface pass's edges met by
 // a third element): the key's walk code, its vertices and a node more.
 struct Event {
@@ -174,8 +172,11 @@ struct Plan {
   uint64_t FineMul;              // a fine run is (vertex - 1) * FineMul >> 32
   std::vector<uint32_t> Fine;    // keys of (thread, fine run)
   std::vector<uint32_t> PartOf;  // the (first) part of each fine run
-  std::vector<uint32_t> Cuts;    // parts a fine run is cut into by key hash (1: not cut)
-  bool AnyCut;
+  std::vector<int> CutOf;        // the cut of each fine run, -1 when not cut
+  int NbrCuts;
+  uint64_t CutMul;               // the bin of a second vertex in a cut, as FineMul
+  std::vector<uint32_t> CutHist; // keys of (thread, cut, bin)
+  std::vector<uint32_t> CutPart; // the part of (cut, bin)
   uint32_t NbrParts;
   std::vector<int64_t> Next;     // the place of the next key of (thread, part)
   std::vector<int64_t> PartBeg;  // first place of each part, and the end
@@ -193,13 +194,19 @@ struct Plan {
     return static_cast<int>((static_cast<uint64_t>(m) * FineMul) >> 32);
   }
 
+  // The bin of a key (sorted) within its cut: by its second smallest vertex.
+  int binOf(const int *key) const {
+    int64_t m = key[1];
+    m = m < 1 ? 0 : (m > NbrVer ? NbrVer - 1 : m - 1);
+    return static_cast<int>((static_cast<uint64_t>(m) * CutMul) >> 32);
+  }
+
   // The part of a key (its vertices unsorted) in fine run b.
   uint32_t partOf(int *key, int len, int b) const {
-    uint32_t cuts = Cuts[static_cast<size_t>(b)];
-    if (cuts == 1) return PartOf[static_cast<size_t>(b)];
+    int c = CutOf[static_cast<size_t>(b)];
+    if (c < 0) return PartOf[static_cast<size_t>(b)];
     topoSortKey(key, len);
-    return PartOf[static_cast<size_t>(b)] +
-           static_cast<uint32_t>((static_cast<uint64_t>(splitHash(key, len)) * cuts) >> 32);
+    return CutPart[static_cast<size_t>(c) * kCutBins + static_cast<size_t>(binOf(key))];
   }
 
   // Calls body(rank, element, walk index) for every alive element of slice t, in walk order;
@@ -247,17 +254,19 @@ void countSlice(Plan<Code> *p, int t) {
   });
 }
 
-// The keys of the cut fine runs, counted on their parts.
+// The keys of the cut fine runs of slice t, counted on the bins of their cuts.
 template <class Code>
 void countCuts(Plan<Code> *p, int t) {
-  int64_t *next = &p->Next[static_cast<size_t>(t) * p->NbrParts];
+  uint32_t *hist = &p->CutHist[static_cast<size_t>(t) * p->NbrCuts * kCutBins];
   p->forSlice(t, [&](int r, int64_t i, int64_t) {
     const WalkKind &w = p->Walk[r];
     int key[4];
     for (int f = 0; f < w.NbrFac; f++) {
       keyVertices(w, p->View[r].ver(i), f, key);
-      int b = p->fineOf(key, w.Len[f]);
-      if (p->Cuts[static_cast<size_t>(b)] > 1) next[p->partOf(key, w.Len[f], b)]++;
+      int c = p->CutOf[static_cast<size_t>(p->fineOf(key, w.Len[f]))];
+      if (c < 0) continue;
+      topoSortKey(key, w.Len[f]);
+      hist[static_cast<size_t>(c) * kCutBins + static_cast<size_t>(p->binOf(key))]++;
     }
   });
 }
@@ -428,18 +437,10 @@ void makeParts(Plan<Code> *p, int64_t keys) {
   uint32_t parts = 0;
   int64_t held = 0;
   bool open = false;
-  p->AnyCut = false;
+  p->NbrCuts = 0;
   for (int b = 0; b < p->NbrFine; b++) {
     if (fineTotal[b] > kSplitAbove * share) {
-      // Parts of its own, about share keys each, the keys going by their hash.
-      if (open) parts++;
-      open = false;
-      held = 0;
-      int64_t cuts = (fineTotal[b] + share - 1) / share;
-      p->PartOf[b] = parts;
-      p->Cuts[b] = static_cast<uint32_t>(cuts);
-      p->AnyCut = true;
-      parts += static_cast<uint32_t>(cuts);
+      p->CutOf[b] = p->NbrCuts++;
       continue;
     }
     if (open && held > 0 && held + fineTotal[b] > share) {
@@ -450,16 +451,42 @@ void makeParts(Plan<Code> *p, int64_t keys) {
     open = true;
     held += fineTotal[b];
   }
-  if (open || parts == 0) parts++;
+  if (open) parts++;
+  // A cut's bins are gathered into parts as the fine runs are (a bin larger than that, the
+  // keys of a few vertex pairs, stays one part).
+  if (p->NbrCuts > 0) {
+    const size_t cutBins = static_cast<size_t>(p->NbrCuts) * kCutBins;
+    p->CutHist.assign(static_cast<size_t>(p->NbrThr) * cutBins, 0);
+    p->CutPart.assign(cutBins, 0);
+    runThreads(p, countCuts<Code>);
+    for (size_t cb = 0; cb < cutBins; cb++) {
+      if (cb % kCutBins == 0) {
+        if (cb > 0) parts++;
+        held = 0;
+      }
+      int64_t n = 0;
+      for (int t = 0; t < p->NbrThr; t++) n += p->CutHist[static_cast<size_t>(t) * cutBins + cb];
+      if (held > 0 && held + n > share) {
+        parts++;
+        held = 0;
+      }
+      p->CutPart[cb] = parts;
+      held += n;
+    }
+    parts++;
+  }
+  if (parts == 0) parts = 1;
   p->NbrParts = parts;
   // Part q holds the keys of thread 0, then of thread 1..., each run in walk order.
   p->Next.assign(static_cast<size_t>(p->NbrThr) * parts, 0);
   p->PartBeg.assign(parts + 1, 0);
-  for (int t = 0; t < p->NbrThr; t++)
+  for (int t = 0; t < p->NbrThr; t++) {
+    int64_t *next = &p->Next[static_cast<size_t>(t) * parts];
     for (int b = 0; b < p->NbrFine; b++)
-      if (p->Cuts[b] == 1)
-        p->Next[static_cast<size_t>(t) * parts + p->PartOf[b]] += p->Fine[static_cast<size_t>(t) * p->NbrFine + b];
-  if (p->AnyCut) runThreads(p, countCuts<Code>);
+      if (p->CutOf[b] < 0) next[p->PartOf[b]] += p->Fine[static_cast<size_t>(t) * p->NbrFine + b];
+    const size_t cutBins = static_cast<size_t>(p->NbrCuts) * kCutBins;
+    for (size_t cb = 0; cb < cutBins; cb++) next[p->CutPart[cb]] += p->CutHist[static_cast<size_t>(t) * cutBins + cb];
+  }
   int64_t at = 0;
   p->MaxPart = 0;
   for (uint32_t q = 0; q < parts; q++) {
@@ -501,7 +528,9 @@ bool prepareWalk(Plan<Code> *p, int64_t *keys, int64_t *linkedKeys) {
   p->FineMul = (static_cast<uint64_t>(p->NbrFine) << 32) / static_cast<uint64_t>(p->NbrVer);
   p->Fine.assign(static_cast<size_t>(p->NbrThr) * p->NbrFine, 0);
   p->PartOf.assign(static_cast<size_t>(p->NbrFine), 0);
-  p->Cuts.assign(static_cast<size_t>(p->NbrFine), 1);
+  p->CutOf.assign(static_cast<size_t>(p->NbrFine), -1);
+  const int bins = p->NbrVer < kCutBins ? p->NbrVer : kCutBins;
+  p->CutMul = (static_cast<uint64_t>(bins) << 32) / static_cast<uint64_t>(p->NbrVer);
   p->Rec = static_cast<Code *>(MEM_ALLOC(nullptr, p->Rec, sizeof(Code) * static_cast<size_t>(*keys > 0 ? *keys : 1)));
   if (!p->Rec) failCapacity(p->A);
   return p->Rec != nullptr;

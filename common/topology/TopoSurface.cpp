@@ -37,9 +37,9 @@ const WalkKind kWalk[] = {
 const int kNbrWalk = static_cast<int>(sizeof(kWalk) / sizeof(kWalk[0]));
 
 // The pass's own arrays. A part's edges are matched from their places alone, and the
-// neighbour found across each is written back to its place, so that matching touches no element record (the
-// records of a part's edges lie anywhere in the mesh); the records get their neighbours once
-// all parts are done, each thread walking its own elements.
+// neighbour found across each is written back to its place, so that matching touches no
+// element record (the records of a part's edges lie anywhere in the mesh); the records get
+// their neighbours once all parts are done, each thread walking its own elements.
 template <class Code>
 struct EdgePlan : Plan<Code> {
   // The sorted vertices of the edge at each place, two ints. Once the edge's part has met it,
