@@ -1,5 +1,5 @@
-// Surface neighbours, the links between two elements and the edges shared by three or more
-// surface elements.
+// The local edges and faces of every kind, the links between two elements and the edges shared
+// by three or more surface elements.
 #include "common/topology/Topology.h"
 
 #include <climits>
@@ -67,66 +67,6 @@ bool topoRoom(Function_Interface *fi, Geometric_Mesh *msh, int kind, int count, 
     return false;
   }
   return true;
-}
-
-// Table size of n entries, kept in range.
-int topoTableSize(int64_t n) { return n < 1 ? 1 : (n > INT_MAX - 1 ? INT_MAX - 1 : static_cast<int>(n)); }
-
-// Enters the alive edges 1..n of one boundary-edge kind under their sorted vertex pair.
-template <class E>
-void enterBoundaryEdges(HybridHashTable *tab, const E *arr, int n, int kind) {
-  for (int i = 1; i <= n; i++) {
-    const E &e = arr[i];
-    if (!(e.Tag & TAG_ALIVE)) continue;
-    int itm[3] = {e.Ver[0], e.Ver[1], i};
-    topoSortKey(itm, 2);
-    uti_AddHybridHashTab(tab, kind, 3, 2, itm);
-  }
-}
-
-// Boundary edges and P2 boundary edges under their sorted vertex pair; the payload is the
-// edge number.
-HybridHashTable *topoBoundaryEdgeTable(Geometric_Mesh *msh) {
-  int siz = topoTableSize((static_cast<int64_t>(msh->NbrEfr) + msh->NbrP2Efr) * 3 + 1);
-  HybridHashTable *tab = uti_NewHybridHashTable(siz, siz);
-  if (!tab) return nullptr;
-  enterBoundaryEdges(tab, msh->Efr, msh->NbrEfr, VOI_EFR);
-  enterBoundaryEdges(tab, msh->P2Efr, msh->NbrP2Efr, VOI_P2EFR);
-  return tab;
-}
-
-// Edges of every alive element of one surface kind. edg holds the local edges, stride ints
-// apart: the two end positions, then the mid-node's when stride is 3.
-void topoSurfaceKind(TopoArgs *a, HybridHashTable *edgTab, HybridHashTable *efrTab, int kind,
-                     int nbrEdg, const int *edg, int stride) {
-  Geometric_Mesh *msh = a->Msh;
-  int n = topoCount(msh, kind);
-  TopoRec r{};
-  for (int i = 1; i <= n; i++) {
-    topoRecord(msh, kind, i, &r);
-    if (!(*r.Tag & TAG_ALIVE)) continue;
-    // Nothing links back to an element before its own edges are entered.
-    *r.VoiTyp = 0;
-    for (int j = 0; j < nbrEdg; j++) {
-      const int *loc = edg + j * stride;
-      int key[3] = {r.Ver[loc[0]], r.Ver[loc[1]], stride > 2 ? r.Ver[loc[2]] : 0};
-      topoSortKey(key, 2);
-      uint32_t h = uti_HybridHashTabKey(edgTab, 2, key);
-      HybridHashEntry *e = uti_HybridHashTabFindKey(edgTab, 0, h, 2, key);
-      if (!e) {
-        r.Voi[j] = 0;
-        int itm[4] = {key[0], key[1], i, voi_setvoibucket(j, kind, 0)};
-        if (!uti_AddHybridHashTabKey(edgTab, kind, h, 4, 2, itm)) a->Fi.ErrCod = ERR_CAPACITY;
-        continue;
-      }
-      e->Itm[3] = voi_setvoiedg(msh, i, j, kind, e->Itm[2], e->Itm[3], 1);
-      int count;
-      voi_getvoibucket(e->Itm[3], nullptr, nullptr, &count);
-      // A third element on the edge; the count stops at 15, so this happens once per edge.
-      if (count == 2 && (kind == VOI_TRI || kind == VOI_P2TRI))
-        voi_addnmedge(&a->Fi, msh, efrTab, kind, key);
-    }
-  }
 }
 
 }  // namespace
@@ -198,25 +138,4 @@ int voi_addnmedge(Function_Interface *fi, Geometric_Mesh *msh, HybridHashTable *
   e.Ver[2] = key[2];
   e.Tag = TAG_ALIVE | TAG_NONMANIFOLD;
   return 1;
-}
-
-void *geoNewtopoSrf(void *args) {
-  auto *a = static_cast<TopoArgs *>(args);
-  if (!a || !a->Msh) return nullptr;
-  Geometric_Mesh *msh = a->Msh;
-  HybridHashTable *efrTab = topoBoundaryEdgeTable(msh);
-  int siz = topoTableSize((static_cast<int64_t>(msh->NbrTri) + msh->NbrP2Tri) * 3 + 1 +
-                          (static_cast<int64_t>(msh->NbrQua) + msh->NbrP2Qua) * 4);
-  HybridHashTable *edgTab = uti_NewHybridHashTable(siz, siz);
-  if (!efrTab || !edgTab) {
-    a->Fi.ErrCod = ERR_CAPACITY;
-  } else {
-    topoSurfaceKind(a, edgTab, efrTab, VOI_TRI, 3, &TriEdg[0][0], 2);
-    topoSurfaceKind(a, edgTab, efrTab, VOI_P2TRI, 3, &P2TriEdg[0][0], 3);
-    topoSurfaceKind(a, edgTab, efrTab, VOI_QUA, 4, &QuaEdg[0][0], 2);
-    topoSurfaceKind(a, edgTab, efrTab, VOI_P2QUA, 4, &P2QuaEdg[0][0], 3);
-  }
-  uti_FreeHybridHashTable(edgTab);
-  uti_FreeHybridHashTable(efrTab);
-  return nullptr;
 }

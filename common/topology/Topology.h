@@ -84,14 +84,17 @@ int SetupGeoMeshDeferred(Function_Interface *fi, Geometric_Mesh *msh);
 // can be made). 1 when one waited, 0 otherwise.
 int StartDeferredTopology(Geometric_Mesh *msh);
 // Surface pass: neighbours across the edges of triangles, quadrilaterals and their
-// second-order forms; edges of three or more triangles become boundary edges.
+// second-order forms, on the threads of the interface's pool for large meshes; edges of three
+// or more triangles become boundary edges. Clears the surface elements' volume neighbours,
+// which the volume pass sets.
 void *geoNewtopoSrf(void *args);
 // Volume pass, also the body of the topology thread: neighbours across the faces of every
-// volume kind, surface elements covering faces, then TopoDone.
+// volume kind, surface elements covering faces, then TopoDone (at once for a mesh without
+// volume elements).
 void *geoNewtopo(void *args);
-// The volume pass carries the kinds of the neighbours it finds in the top bits of the neighbour
-// slots until it ends, unless some element number needs those bits: then in an array of its
-// own. With on set, always in the array, for tests of that way.
+// Both passes carry the kinds of the neighbours they find in the top bits of the neighbour
+// slots until they end, unless some element number needs those bits: then in an array of
+// their own. With on set, always in the array, for tests of that way.
 void TopoKeepKindsApart(int on);
 // Asks the mesh's topology thread to stop, waits until it has ended and releases it (a pass
 // still waiting to start is dropped). 1 when there was a thread, 0 otherwise. Neighbours it

@@ -108,6 +108,11 @@ void RenumberVertices(Geometric_Mesh *msh, unsigned seed) {
   renumber(msh->Pri, msh->NbrPri);
   renumber(msh->Pyr, msh->NbrPyr);
   renumber(msh->Efr, msh->NbrEfr);
+  renumber(msh->P2Tri, msh->NbrP2Tri);
+  renumber(msh->P2Qua, msh->NbrP2Qua);
+  renumber(msh->P2Tet, msh->NbrP2Tet);
+  renumber(msh->P2Hex, msh->NbrP2Hex);
+  renumber(msh->P2Efr, msh->NbrP2Efr);
 }
 
 void ShuffleElements(Geometric_Mesh *msh, unsigned seed) {
@@ -121,6 +126,10 @@ void ShuffleElements(Geometric_Mesh *msh, unsigned seed) {
   shuffle(msh->Hex, msh->NbrHex);
   shuffle(msh->Pri, msh->NbrPri);
   shuffle(msh->Pyr, msh->NbrPyr);
+  shuffle(msh->P2Tri, msh->NbrP2Tri);
+  shuffle(msh->P2Qua, msh->NbrP2Qua);
+  shuffle(msh->P2Tet, msh->NbrP2Tet);
+  shuffle(msh->P2Hex, msh->NbrP2Hex);
 }
 
 Geometric_Mesh *MakeElementSoup(Memory_List *mem, unsigned seed, int nbrVer, int count) {
@@ -163,6 +172,66 @@ Geometric_Mesh *MakeElementSoup(Memory_List *mem, unsigned seed, int nbrVer, int
   add(msh->P2Hex, msh->NbrP2Hex, count, 8);
   add(msh->Pri, msh->NbrPri, count, 6);
   add(msh->Pyr, msh->NbrPyr, count, 5);
+  return msh;
+}
+
+Geometric_Mesh *MakeSurfaceSoup(Memory_List *mem, unsigned seed, int nbrVer, int count, int nbrEfr, bool hub) {
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, nbrVer}, {KmfTriangles, count}, {KmfTrianglesP2, count},
+                                            {KmfQuadrilaterals, count}, {KmfQuadrilateralsQ2, count},
+                                            {KmfEdges, nbrEfr}, {KmfEdgesP2, nbrEfr}});
+  for (int v = 1; v <= nbrVer; v++) AddVertex(msh, v, 0, 0);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> vertex(1, nbrVer);
+  // Distinct corners; the hub takes the place of the first corner of three elements in four.
+  auto fill = [&](int *ver, int corners, int nodes) {
+    for (int n = 0; n < nodes; n++) {
+      int v = vertex(rng);
+      while (n < corners && std::find(ver, ver + n, v) != ver + n) v = vertex(rng);
+      ver[n] = v;
+    }
+    if (hub && rng() % 4 != 0 && std::find(ver, ver + corners, 1) == ver + corners) ver[0] = 1;
+  };
+  auto add = [&](auto *arr, int &cnt, int n, int corners) {
+    const int nodes = static_cast<int>(sizeof(arr->Ver) / sizeof(int));
+    for (int i = 0; i < n; i++) {
+      auto &rec = AddRecord(arr, cnt);
+      if (cnt > 1 && rng() % 8 == 0) {
+        rec = arr[1 + static_cast<int>(rng() % static_cast<unsigned>(cnt - 1))];
+        continue;
+      }
+      fill(rec.Ver, corners, nodes);
+      if (rng() % 16 == 0) rec.Tag = 0;
+    }
+  };
+  add(msh->Tri, msh->NbrTri, count, 3);
+  add(msh->P2Tri, msh->NbrP2Tri, count, 3);
+  add(msh->Qua, msh->NbrQua, count, 4);
+  add(msh->P2Qua, msh->NbrP2Qua, count, 4);
+  // Boundary edges: the array is full, so that an edge added by the topology grows it.
+  auto edges = [&](auto *arr, int &cnt) {
+    const int nodes = static_cast<int>(sizeof(arr->Ver) / sizeof(int));
+    for (int i = 0; i < nbrEfr; i++) {
+      auto &rec = AddRecord(arr, cnt);
+      fill(rec.Ver, 2, nodes);
+      if (rng() % 8 == 0) rec.Tag = 0;
+    }
+  };
+  edges(msh->Efr, msh->NbrEfr);
+  edges(msh->P2Efr, msh->NbrP2Efr);
+  return msh;
+}
+
+Geometric_Mesh *MakeTetrahedronStar(Memory_List *mem, int n, bool centreFirst) {
+  const int nbrVer = (n + 1) * (n + 1) + 1, centre = centreFirst ? 1 : nbrVer, shift = centreFirst ? 1 : 0;
+  Geometric_Mesh *msh = MakeSizedMesh(mem, {{KmfVertices, nbrVer}, {KmfTetrahedra, 2 * n * n}});
+  for (int v = 1; v <= nbrVer; v++) AddVertex(msh);
+  auto at = [&](int i, int j) { return 1 + shift + i + (n + 1) * j; };
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const int q[4] = {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+      AddRecord(msh->Tet, msh->NbrTet, {q[0], q[1], q[2], centre});
+      AddRecord(msh->Tet, msh->NbrTet, {q[0], q[2], q[3], centre});
+    }
   return msh;
 }
 

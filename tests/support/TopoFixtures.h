@@ -31,6 +31,14 @@ void ShuffleElements(Geometric_Mesh *msh, unsigned seed);
 // kind: faces shared by many elements of many kinds, copies of whole elements, and one element
 // in sixteen dead. Tetrahedra come first in number, so that the volume pass may use threads.
 Geometric_Mesh *MakeElementSoup(Memory_List *mem, unsigned seed, int nbrVer, int count);
+// Surface elements of the four kinds, count of each, with random nodes among nbrVer vertices
+// (fixed seed): edges shared by many elements of every kind, copies of whole elements, one
+// element in sixteen dead; nbrEfr boundary edges and as many P2 boundary edges on random
+// pairs, one in eight dead, in full arrays. With hub, vertex 1 is a corner of most elements.
+Geometric_Mesh *MakeSurfaceSoup(Memory_List *mem, unsigned seed, int nbrVer, int count, int nbrEfr, bool hub);
+// A star of 2 n^2 tetrahedra: the triangles of a sheet of n x n squares, each coned to one
+// centre vertex numbered first or last; no triangles.
+Geometric_Mesh *MakeTetrahedronStar(Memory_List *mem, int n, bool centreFirst);
 // Fans of triangles (hub, s, s') about hubs 1, 2, ..., n triangles in all, their spokes among
 // about a million vertices. crafted: every spoke (hub, s) is chosen so that the surface pass's
 // edge table of n triangles, had it kept the fixed multiplier of its bucket choice

@@ -217,6 +217,100 @@ std::vector<std::string> CheckVolumeReplay(Geometric_Mesh *m) {
   return c.Errors;
 }
 
+BoundaryEdgesBefore SnapBoundaryEdges(const Geometric_Mesh *m) {
+  BoundaryEdgesBefore b;
+  b.NbrEfr = m->NbrEfr, b.NbrP2Efr = m->NbrP2Efr, b.GeoFlags = m->GeoFlags;
+  b.EfrTag.push_back(0), b.P2EfrTag.push_back(0);
+  for (int i = 1; i <= m->NbrEfr; i++) b.EfrTag.push_back(m->Efr[i].Tag);
+  for (int i = 1; i <= m->NbrP2Efr; i++) b.P2EfrTag.push_back(m->P2Efr[i].Tag);
+  return b;
+}
+
+std::vector<std::string> CheckSurfaceReplay(Geometric_Mesh *m, const BoundaryEdgesBefore &before) {
+  struct First {
+    int Kind, Elt, Loc, Count;
+  };
+  struct Want {
+    std::vector<int> Voi, Kind;
+  };
+  struct Nm {
+    int Kind, A, B, Mid;
+  };
+  std::map<std::pair<int, int>, First> edges;
+  std::map<std::pair<int, int>, Want> want;  // (kind, element) -> expected
+  std::vector<Nm> nm;
+  for (int kind : kSurfaceOrder)
+    for (int i = 1; i <= CountOf(m, kind); i++) {
+      if (!Alive(m, kind, i)) continue;
+      const auto &loc = kLocal.at(kind);
+      const int *ver = FieldsOf(m, kind, i).Ver;
+      Want &cur = want[{kind, i}];
+      cur = Want{std::vector<int>(loc.size()), std::vector<int>(loc.size())};
+      for (int j = 0; j < static_cast<int>(loc.size()); j++) {
+        std::pair<int, int> key = std::minmax(ver[loc[j][0]], ver[loc[j][1]]);
+        auto it = edges.find(key);
+        if (it == edges.end()) {
+          edges[key] = First{kind, i, j, 0};
+          continue;
+        }
+        First &e = it->second;
+        cur.Voi[j] = e.Elt, cur.Kind[j] = e.Kind;
+        Want &sto = want[{e.Kind, e.Elt}];
+        sto.Voi[e.Loc] = i, sto.Kind[e.Loc] = kind;
+        // A third element on the edge: a boundary edge when it is a triangle (the mid-node of
+        // a P2 triangle's edge j is its node 3 + j).
+        if (++e.Count == 2 && (kind == 1 || kind == 5)) nm.push_back({kind, key.first, key.second, kind == 5 ? ver[3 + j] : 0});
+      }
+    }
+  Checker c{m, {}};
+  for (const auto &kv : want)
+    for (size_t j = 0; j < kv.second.Voi.size(); j++)
+      c.Link({kv.first.first, kv.first.second, static_cast<int>(j)}, kv.second.Voi[j], kv.second.Kind[j]);
+
+  // The given edge a pair finds: the last alive one entered, the P2 edges after the others.
+  std::map<std::pair<int, int>, std::pair<int, int>> given;
+  for (int i = 1; i <= before.NbrEfr; i++)
+    if (before.EfrTag[i] & TAG_ALIVE) given[std::minmax(m->Efr[i].Ver[0], m->Efr[i].Ver[1])] = {3, i};
+  for (int i = 1; i <= before.NbrP2Efr; i++)
+    if (before.P2EfrTag[i] & TAG_ALIVE) given[std::minmax(m->P2Efr[i].Ver[0], m->P2Efr[i].Ver[1])] = {4, i};
+  std::vector<uint32_t> efrTag = before.EfrTag, p2EfrTag = before.P2EfrTag;
+  std::vector<Nm> added, addedP2;
+  for (const Nm &n : nm) {
+    auto it = given.find({n.A, n.B});
+    if (it != given.end())
+      (it->second.first == 3 ? efrTag : p2EfrTag)[static_cast<size_t>(it->second.second)] |= TAG_NONMANIFOLD;
+    else
+      (n.Kind == 1 ? added : addedP2).push_back(n);
+  }
+  c.Expect(m->NbrEfr == before.NbrEfr + static_cast<int>(added.size()),
+           "boundary edges " + std::to_string(m->NbrEfr) + ", expected " + std::to_string(before.NbrEfr + added.size()));
+  c.Expect(m->NbrP2Efr == before.NbrP2Efr + static_cast<int>(addedP2.size()),
+           "P2 boundary edges " + std::to_string(m->NbrP2Efr) + ", expected " +
+               std::to_string(before.NbrP2Efr + addedP2.size()));
+  if (!c.Errors.empty()) return c.Errors;
+  for (int i = 1; i <= before.NbrEfr; i++)
+    c.Expect(m->Efr[i].Tag == efrTag[i], "boundary edge " + std::to_string(i) + ": tag " + std::to_string(m->Efr[i].Tag));
+  for (int i = 1; i <= before.NbrP2Efr; i++)
+    c.Expect(m->P2Efr[i].Tag == p2EfrTag[i], "P2 boundary edge " + std::to_string(i) + ": tag " + std::to_string(m->P2Efr[i].Tag));
+  for (size_t k = 0; k < added.size(); k++) {
+    const BdyEdge &e = m->Efr[before.NbrEfr + 1 + static_cast<int>(k)];
+    c.Expect(e.Ver[0] == added[k].A && e.Ver[1] == added[k].B && e.Tag == (TAG_ALIVE | TAG_NONMANIFOLD) && e.Ref == 0,
+             "added boundary edge " + std::to_string(k + 1) + ": (" + std::to_string(e.Ver[0]) + " " +
+                 std::to_string(e.Ver[1]) + "), expected (" + std::to_string(added[k].A) + " " + std::to_string(added[k].B) + ")");
+  }
+  for (size_t k = 0; k < addedP2.size(); k++) {
+    const P2BdyEdge &e = m->P2Efr[before.NbrP2Efr + 1 + static_cast<int>(k)];
+    const Nm &n = addedP2[k];
+    c.Expect(e.Ver[0] == n.A && e.Ver[1] == n.B && e.Ver[2] == n.Mid && e.Tag == (TAG_ALIVE | TAG_NONMANIFOLD),
+             "added P2 boundary edge " + std::to_string(k + 1) + ": (" + std::to_string(e.Ver[0]) + " " +
+                 std::to_string(e.Ver[1]) + " " + std::to_string(e.Ver[2]) + "), expected (" + std::to_string(n.A) + " " +
+                 std::to_string(n.B) + " " + std::to_string(n.Mid) + ")");
+  }
+  const uint32_t flags = before.GeoFlags | (nm.empty() ? 0u : static_cast<uint32_t>(GEO_NONMANIFOLD));
+  c.Expect(m->GeoFlags == flags, "mesh flags " + std::to_string(m->GeoFlags) + ", expected " + std::to_string(flags));
+  return c.Errors;
+}
+
 // Waits (at most a minute) for the volume neighbours of a threaded set-up.
 bool WaitTopoDone(Geometric_Mesh *msh) {
   for (int n = 0; n < 60000 && !TopoDoneLoad(msh); n++)

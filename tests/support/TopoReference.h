@@ -32,6 +32,18 @@ std::vector<std::string> CheckTopology(Geometric_Mesh *m);
 // kinds, the covered-face bits and the surface elements' volume neighbours, also where a face
 // is shared by many elements.
 std::vector<std::string> CheckVolumeReplay(Geometric_Mesh *m);
+// The boundary edges of a mesh before its topology is built: counts, tags and mesh flags.
+struct BoundaryEdgesBefore {
+  int NbrEfr = 0, NbrP2Efr = 0;
+  std::vector<uint32_t> EfrTag, P2EfrTag;  // by edge number, [0] unused
+  uint32_t GeoFlags = 0;
+};
+BoundaryEdgesBefore SnapBoundaryEdges(const Geometric_Mesh *m);
+// The surface pass replayed one element at a time in the order it walks them, each edge's
+// first element kept with the count of those met after it: every mismatch of the surface
+// neighbours and their kinds, of the boundary edges marked or added (in the order a third
+// triangle meets their edge) and of the non-manifold mark of the mesh.
+std::vector<std::string> CheckSurfaceReplay(Geometric_Mesh *m, const BoundaryEdgesBefore &before);
 // Waits (at most a minute) for the volume neighbours of a threaded set-up.
 bool WaitTopoDone(Geometric_Mesh *msh);
 
@@ -44,3 +56,4 @@ bool WaitTopoDone(Geometric_Mesh *msh);
   } while (0)
 #define EXPECT_TOPOLOGY(msh) EXPECT_NO_MISMATCH(CheckTopology(msh))
 #define EXPECT_VOLUME_REPLAY(msh) EXPECT_NO_MISMATCH(CheckVolumeReplay(msh))
+#define EXPECT_SURFACE_REPLAY(msh, before) EXPECT_NO_MISMATCH(CheckSurfaceReplay(msh, before))

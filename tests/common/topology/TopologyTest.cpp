@@ -1,3 +1,5 @@
+#include <map>
+
 #include "tests/common/CommonTest.h"
 
 namespace {
@@ -270,6 +272,132 @@ TEST_F(TopologyTest, FiftyThousandTetrahedraOnFourThreadsMatchOneThread) {
   EXPECT_EQ(diff, 0);
   FreeCommonMesh(mem, ser);
   EXPECT_NE(fi.Par->TetTyp, 0);  // the set-up declared the mesh's loop types on the pool
+}
+
+// Surface meshes for the comparisons with the serial walk: a grid of triangles and
+// quadrilaterals on the same squares with its boundary edges, its second-order copy, the grid
+// numbered as a generator numbers it, and random soups of every surface kind whose edges are
+// shared by many elements, one of them a star (one vertex in most elements).
+enum SurfaceShape { SrfGrid, SrfGridP2, SrfShuffled, SrfSoup, SrfStar };
+
+Geometric_Mesh *MakeSurfaceShape(Memory_List *mem, SurfaceShape shape) {
+  switch (shape) {
+    case SrfGrid:
+      return MakeStructuredMesh(mem, 120, 90, 1, GEN_TRI | GEN_QUA | GEN_EFR);
+    case SrfGridP2: {
+      Geometric_Mesh *lin = MakeStructuredMesh(mem, 100, 80, 1, GEN_TRI | GEN_QUA | GEN_EFR);
+      Geometric_Mesh *m = MakeSecondOrderCopy(mem, lin);
+      FreeCommonMesh(mem, lin);
+      return m;
+    }
+    case SrfShuffled: {
+      Geometric_Mesh *m = MakeStructuredMesh(mem, 120, 90, 1, GEN_TRI | GEN_QUA | GEN_EFR);
+      RenumberVertices(m, 5);
+      ShuffleElements(m, 6);
+      return m;
+    }
+    case SrfSoup:
+      return MakeSurfaceSoup(mem, 21, 60, 6000, 300, false);
+    case SrfStar:
+      return MakeSurfaceSoup(mem, 22, 3000, 6000, 300, true);
+  }
+  return nullptr;
+}
+
+struct SurfaceCase {
+  SurfaceShape shape;
+  int threads;
+  uint64_t salt;
+  int kindsApart;
+};
+
+// Sets every case's mesh up and compares it with the serial walk's replay, and the bytes of
+// every case with those of the first case of its shape.
+void ExpectSurfaceCasesGiveTheSerialWalk(Memory_List *mem, Function_Interface &fi,
+                                         std::initializer_list<SurfaceCase> cases) {
+  std::map<int, std::string> first;
+  for (SurfaceCase c : cases) {
+    SCOPED_TRACE("shape " + std::to_string(c.shape) + ", " + std::to_string(c.threads) + " threads, salt " +
+                 std::to_string(c.salt) + ", kinds apart " + std::to_string(c.kindsApart));
+    ForcedSalt salt(c.salt);
+    TopoKeepKindsApart(c.kindsApart);
+    Geometric_Mesh *msh = MakeSurfaceShape(mem, c.shape);
+    ASSERT_GE(msh->NbrTri + msh->NbrP2Tri + msh->NbrQua + msh->NbrP2Qua, 20000);  // enough for threads
+    BoundaryEdgesBefore before = SnapBoundaryEdges(msh);
+    if (c.threads > 1) fi.Par = NewMthParallel(c.threads, 0, 0);
+    ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+    // No volume element: nothing left for a thread.
+    EXPECT_EQ(msh->TopoThread, nullptr);
+    EXPECT_EQ(TopoDoneLoad(msh), 1);
+    EXPECT_EQ(fi.ErrCod, 0);
+    EXPECT_SURFACE_REPLAY(msh, before);
+    std::string bytes = NeighbourBytes(msh);
+    if (!first.count(c.shape)) first[c.shape] = bytes;
+    EXPECT_TRUE(bytes == first[c.shape]);
+    FreeCommonMesh(mem, msh);
+    fi.Par = FreeMthParallel(fi.Par);
+  }
+  TopoKeepKindsApart(0);
+}
+
+// Whatever the thread count, the numbering and the tables' salts, the surface pass gives the
+// serial walk's neighbours and kinds, boundary edges marked and added in its order, for
+// triangles, quadrilaterals, their second-order forms and all of them mixed.
+TEST_F(TopologyTest, SurfaceEdgesGiveTheSerialWalksNeighboursAndBoundaryEdgesWhateverThreadsNumberingAndSalts) {
+  ExpectSurfaceCasesGiveTheSerialWalk(
+      mem, fi,
+      {SurfaceCase{SrfGrid, 1, 1, 0}, SurfaceCase{SrfGrid, 4, 0x5EED, 0}, SurfaceCase{SrfGrid, 8, 7, 1},
+       SurfaceCase{SrfGridP2, 1, 1, 0}, SurfaceCase{SrfGridP2, 4, 0xFFFFFFFF00000001ull, 1},
+       SurfaceCase{SrfShuffled, 1, 3, 0}, SurfaceCase{SrfShuffled, 3, 1, 0}, SurfaceCase{SrfShuffled, 4, 9, 1},
+       SurfaceCase{SrfSoup, 1, 1, 0}, SurfaceCase{SrfSoup, 4, 0x5EED, 1}, SurfaceCase{SrfSoup, 8, 2, 0}});
+}
+
+// A star's edges about its hub fill one run of vertex numbers, which is cut further: the cut
+// keeps every edge's elements together in walk order (also run under ThreadSanitizer).
+TEST_F(TopologyTest, SurfaceStarOnFourThreadsGivesTheSerialWalksEdges) {
+  ExpectSurfaceCasesGiveTheSerialWalk(mem, fi,
+                                      {SurfaceCase{SrfStar, 1, 1, 0}, SurfaceCase{SrfStar, 4, 0x5EED, 0},
+                                       SurfaceCase{SrfStar, 2, 3, 1}, SurfaceCase{SrfStar, 4, 11, 1}});
+}
+
+// Tetrahedra about one centre vertex: with the centre numbered first most faces share their
+// smallest vertex, and that run is cut; the neighbours stay the serial walk's, on one thread
+// and four (also run under ThreadSanitizer).
+TEST_F(TopologyTest, TetrahedronStarOnFourThreadsGivesTheSerialWalksFaces) {
+  for (bool centreFirst : {true, false}) {
+    std::string one;
+    for (int threads : {1, 4}) {
+      SCOPED_TRACE(std::string(centreFirst ? "centre first, " : "centre last, ") + std::to_string(threads) + " threads");
+      ForcedSalt salt(threads == 1 ? 1 : 0x5EED);
+      msh = MakeTetrahedronStar(mem, 100, centreFirst);
+      ASSERT_GE(msh->NbrTet, 20000);
+      if (threads > 1) fi.Par = NewMthParallel(threads, 0, 0);
+      ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+      ASSERT_EQ(TopoDoneLoad(msh), 1);
+      EXPECT_TOPOLOGY(msh);
+      EXPECT_VOLUME_REPLAY(msh);
+      // The two tetrahedra of a square share the face on its diagonal.
+      EXPECT_EQ(msh->Tet[1].Voi[1], 2);
+      if (threads == 1)
+        one = NeighbourBytes(msh);
+      else
+        EXPECT_TRUE(NeighbourBytes(msh) == one);
+      msh = FreeCommonMesh(mem, msh);
+      fi.Par = FreeMthParallel(fi.Par);
+    }
+  }
+}
+
+// Without volume elements the set-up is done when it returns, and volume neighbours left from
+// an earlier set-up are cleared.
+TEST_F(TopologyTest, SurfaceOnlyMeshIsDoneAtOnceWithoutVolumeNeighbours) {
+  msh = MakeStructuredMesh(mem, 3, 2, 1, GEN_TRI | GEN_QUA);
+  for (int i = 1; i <= msh->NbrTri; i++) msh->Tri[i].VoiVol = 9;
+  for (int i = 1; i <= msh->NbrQua; i++) msh->Qua[i].VoiVol = 9;
+  ASSERT_EQ(SetupGeoMesh(&fi, msh), 1);
+  EXPECT_EQ(msh->TopoThread, nullptr);
+  EXPECT_EQ(TopoDoneLoad(msh), 1);
+  EXPECT_TOPOLOGY(msh);
 }
 
 }  // namespace
