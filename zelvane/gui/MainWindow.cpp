@@ -380,7 +380,7 @@ void MainWindow::setScene(ZelScene *scene) {
   if (window_) window_->setSceneAndBoxes(scene);
 }
 
-void MainWindow::setSource(const QStringList &files, const QString &solution) {
+void MainWindow::setSource(const QList<QByteArray> &files, const QByteArray &solution) {
   sourceFiles_ = files;
   sourceSolution_ = solution;
 }
