@@ -34,6 +34,12 @@ std::string ReadAll(const std::string &path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
 }
 
+// The contents when short, else their size and a digest: enough to tell them apart.
+std::string shortly(const std::string &contents) {
+  if (contents.size() < 80) return contents;
+  return std::to_string(contents.size()) + " bytes, digest " + std::to_string(std::hash<std::string>()(contents));
+}
+
 QString terminalOf(MainWindow *w) { return w->centralWindow()->term()->toPlainText(); }
 
 bool isLink(const std::string &path) {
@@ -206,7 +212,7 @@ TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd
         for (const QFileInfo &f : QDir(QString::fromStdString(d.path(sub))).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
           const std::string p = f.absoluteFilePath().toStdString();
           s.push_back(std::string(sub) + "/" + f.fileName().toStdString() + (isLink(p) ? " link" : "") + " " +
-                      std::to_string(modeOf(p)) + " " + (f.fileName().endsWith(".meshb") ? "" : ReadAll(p)));
+                      std::to_string(modeOf(p)) + " " + shortly(ReadAll(p)));
         }
       return s;
     };

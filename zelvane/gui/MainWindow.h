@@ -71,7 +71,9 @@ class MainWindow : public QMainWindow, public QZelObject {
 
   // Titles the window "[index] file", hands the scene to the central window, builds the
   // display lists and the tool windows, sizes and shows the window and saves the first state.
-  void myShow(ZelScene *scene, const QString &name);
+  // The mesh takes its name from `file` (the name's bytes) when given, else from `name`: a
+  // name that is no text in the locale keeps its bytes only the first way.
+  void myShow(ZelScene *scene, const QString &name, const char *file = nullptr);
   void createVisuWidget(ZelScene *scene);
   void createSolWidget(ZelScene *scene);
   void createInfoWidget(ZelScene *scene);

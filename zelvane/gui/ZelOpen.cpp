@@ -87,7 +87,9 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
       if (names[i]) files << QByteArray(names[i]);
     window->setSource(files, solution ? QByteArray(solution) : QByteArray());
   }
-  if (window) window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle));
+  if (window)
+    window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle),
+                   mesh && named ? printName : nullptr);
   StartDeferredTopology(mesh);
   return scene;
 }
