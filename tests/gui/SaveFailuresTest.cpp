@@ -62,9 +62,9 @@ size_t countLine(const std::vector<std::string> &lines, const std::string &line)
   return size_t(std::count(lines.begin(), lines.end(), line));
 }
 
-// The viewer as a shell starts it: SIGXFSZ at its default action and, when set, a limit on the
+// A program as a shell starts it: SIGXFSZ at its default action and, when set, a limit on the
 // size of the files it writes.
-class ViewerProcess : public QProcess {
+class LimitedProcess : public QProcess {
  public:
   rlim_t limit = RLIM_INFINITY;
 
@@ -218,7 +218,7 @@ TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd
     };
     const std::vector<std::string> before = snapshot();
 
-    ViewerProcess p;
+    LimitedProcess p;
     p.limit = r.limit;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1");
@@ -250,4 +250,25 @@ TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd
     if (found != after.end()) after.erase(found);
     EXPECT_EQ(after, before);
   }
+}
+
+// The sample generator under a file-size limit: its writes fail, it says why and ends with
+// status 1, leaving no file behind.
+TEST(SaveFailures, TheSampleGeneratorUnderAFileSizeLimitSaysWhyAndLeavesNoFile) {
+  ScratchFolder d("sample-under-limit");
+  LimitedProcess p;
+  p.limit = 4096;
+  p.setWorkingDirectory(QString::fromStdString(d.Path));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1");
+  p.setProcessEnvironment(env);
+  p.start(buildProgram("zelvane-sample"), {"-n", "8"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  const std::string err = p.readAllStandardError().toStdString();
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err;
+  EXPECT_EQ(p.exitCode(), 1) << err;
+  EXPECT_NE(err.find("CANNOT WRITE THE SAMPLE (sample.meshb, sample.solb): " + std::string(strerror(EFBIG))),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(d.names(), std::vector<std::string>{});
 }
