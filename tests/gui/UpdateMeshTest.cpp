@@ -127,13 +127,14 @@ TEST(UpdateMesh, LeavesAMeshHandedOverInMemoryAsItIs) {
   EXPECT_EQ(out.Err, "");
 }
 
-// The mesh file met cut short (a generator rewriting it) at several points, binary and text:
-// Update Mesh says so in one line and the window keeps its scene as it was: the mesh with its
-// edits, the camera, the saved states. Once the file is whole again the reload goes through
-// and the camera and states come with it.
+// The mesh or its solution met cut short (a generator or a solver rewriting it) at several
+// points, binary and text: Update Mesh says so in one line and the window keeps its scene as
+// it was: the mesh with its edits and its field, the camera, the saved states. Once the file is
+// whole again the reload goes through and the camera and states come with it.
 TEST(UpdateMesh, AFileCutShortLeavesTheWindowAsItWas) {
   WorkFolder folder;
   folder.copy("sample.meshb", "box.meshb");
+  folder.copy("sample.solb", "box.solb");
   {
     fixtures::LoadContext ctx;
     Geometric_Mesh *m = ctx.Load({"box.meshb"});
@@ -141,15 +142,19 @@ TEST(UpdateMesh, AFileCutShortLeavesTheWindowAsItWas) {
     ASSERT_EQ(WriteMesh(ctx.Fi, "box.mesh", m), 1);
     ctx.Free(m);
   }
-  for (const char *file : {"box.meshb", "box.mesh"}) {
-    SCOPED_TRACE(file);
-    const std::string whole = readAll(file);
-    Viewer v({"-in", file});
+  const struct {
+    const char *opened, *cut;
+  } rows[] = {{"box.meshb", "box.meshb"}, {"box.mesh", "box.mesh"}, {"box.meshb", "box.solb"}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.cut);
+    const std::string whole = readAll(r.cut);
+    Viewer v({"-in", r.opened});
     MainWindow *w = v.window(0);
     w->saveCurState();
     ZelScene *s = v.scene(0);
     Geometric_Mesh *mesh = s->Msh;
     ASSERT_TRUE(mesh && mesh->NbrTri > 0);
+    ASSERT_EQ(fieldsOf(s), 1);
     const double axis[3] = {1, 1, 0};
     zelRotate(s->View->Mat, axis, 40);
     mesh->Tri[1].Ref = 77;  // an edit the file does not hold
@@ -159,23 +164,25 @@ TEST(UpdateMesh, AFileCutShortLeavesTheWindowAsItWas) {
     const QString title = w->windowTitle();
     for (size_t cut : {size_t(0), size_t(20), whole.size() / 3, whole.size() / 2, whole.size() * 9 / 10}) {
       SCOPED_TRACE(cut);
-      ASSERT_TRUE(fixtures::SaveText(file, whole.substr(0, cut)));
+      ASSERT_TRUE(fixtures::SaveText(r.cut, whole.substr(0, cut)));
       const Captured out = CaptureText([&] { w->updateMesh(); });
       ASSERT_EQ(v.scene(0), s);
       EXPECT_EQ(s->Msh, mesh);
       EXPECT_EQ(mesh->Tri[1].Ref, 77);
+      EXPECT_EQ(fieldsOf(s), 1);
       EXPECT_EQ(cameraOf(s), camera);
       EXPECT_EQ(s->State->NbrState, saved);
       EXPECT_EQ(stateItems(w), states);
       EXPECT_EQ(w->windowTitle(), title);
       EXPECT_EQ(linesHolding(out.Out, "was not read whole"), 1u) << out.Out;
     }
-    ASSERT_TRUE(fixtures::SaveText(file, whole));
+    ASSERT_TRUE(fixtures::SaveText(r.cut, whole));
     w->updateMesh();
     ZelScene *again = v.scene(0);
     ASSERT_NE(again, s);
     ASSERT_TRUE(again->Msh);
     EXPECT_NE(again->Msh->Tri[1].Ref, 77);
+    EXPECT_EQ(fieldsOf(again), 1);
     EXPECT_EQ(again->State->NbrState, saved);
     EXPECT_EQ(stateItems(w), states);
     for (int k = 0; k < 16; k++) EXPECT_NEAR(cameraOf(again)[k], camera[k], 1e-5) << k;
