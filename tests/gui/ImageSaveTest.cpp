@@ -82,7 +82,9 @@ TEST(ImageSaving, AViewAndItsLinkedViewWritePngsUnderNumberedNamesAndTheSaveRepl
   // still paints.
   ScriptedDialogs missing({{"/no-such-folder/x.png"}});
   MessageLog log;
+  CaptureStdout();
   v.window(0)->action(ActSaveImage)->trigger();
+  EXPECT_CONTAINS(GetCapturedStdout(), "### WARNING Can't save /no-such-folder/x.png\n");
   ASSERT_EQ(log.shown.size(), 1u);
   EXPECT_EQ(log.shown[0].text, "Cannot write /no-such-folder/x.png: " + QString::fromLocal8Bit(strerror(ENOENT)));
   EXPECT_EQ(log.shown[0].icon, QMessageBox::Warning);

@@ -170,7 +170,8 @@ class GLWidget : public QGLWidget, public QZelObject {
   // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
   // `format` (null: by the name's extension) at `quality` (zelWriteImage with the `how` bits:
   // a failed write leaves the old file whole); then own swap on and the painted frame shown.
-  // A failed write shows the warning naming the file and why. True when written.
+  // A failed write prints "### WARNING Can't save %s\n" and shows the warning naming the file
+  // and why. True when written.
   bool grabAndWrite(const QString &name, const char *format, int quality, int how = 0);
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }

@@ -35,8 +35,12 @@ bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality
     makeCurrent();
     swapBuffers();
   }
-  // After the view is whole again: the box may stay up for long.
-  if (!written) zelWarnWriteFailed(name, reason);
+  // After the view is whole again: the box may stay up for long. The line on standard
+  // output stays for the scripts that watch it.
+  if (!written) {
+    printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
+    zelWarnWriteFailed(name, reason);
+  }
   return written;
 }
 

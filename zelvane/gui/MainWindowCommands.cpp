@@ -210,6 +210,7 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
       zelRemoveLastState(scene);
       window_->remLastState();
     }
+    // The loader's own lines above say which file it refused and why.
     pterm(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n", names[0]);
     return;
   }
