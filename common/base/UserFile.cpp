@@ -92,6 +92,32 @@ FILE *boundedStream(int fd, int64_t size) {
 
 std::atomic<unsigned> tempCounter{0};
 
+// The outcome of the last write begun on this thread: the reason it failed, for the caller
+// that shows it (a failed write is often seen far above the call that failed).
+struct LastWrite {
+  bool Failed;
+  int Err;
+  const char *What;  // a refusal's own words, else null
+};
+thread_local LastWrite lastWrite = {false, 0, nullptr};
+
+void published(int err, const char *what) { lastWrite = {true, err, what}; }
+
+// errno as the failure of w unless an earlier one is recorded; errno 0 counts as EIO.
+void noteFailure(UserFileWrite *w, int err) {
+  if (!w->Err) w->Err = err ? err : EIO;
+}
+
+const char *const WriteProtected = "the file is write-protected";
+const char *const LinkRefused = "it is a symbolic link, and a name read from a sequence is never written through one";
+
+// Whether a plain write of the existing file would be refused to this process: its mode or
+// its owner forbid it, and no capability overrides that. The effective identity decides, as
+// it does for an open.
+bool writeRefused(const char *target) {
+  return faccessat(AT_FDCWD, target, W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM);
+}
+
 // The file a write of path changes: a symbolic link's target when it resolves.
 const char *writeTarget(const char *path, char *resolved) {
   struct stat st;
@@ -171,68 +197,136 @@ FILE *OpenUserFile(const char *path, int how, int64_t *size) {
   return f;
 }
 
-FILE *BeginUserFileWrite(UserFileWrite *w, const char *path) {
+namespace {
+
+// A write that cannot start: errno and the reason kept for the caller; null.
+FILE *notStarted(int err, const char *what) {
+  published(err, what);
+  errno = err;
+  return nullptr;
+}
+
+// Refuses the existing name path, which the write must leave as it is, with one line unless
+// quiet.
+FILE *refuseTarget(const char *path, const char *kind, int err, const char *what, bool quiet) {
+  if (!quiet) fprintf(stderr, "  ## ERROR: BEGINUSERFILEWRITE: %s %s, NOT WRITTEN \n", path, kind);
+  return notStarted(err, what);
+}
+
+}  // namespace
+
+FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   w->F = nullptr;
   w->Target[0] = w->Temp[0] = '\0';
-  if (!path || !*path) {
-    errno = EINVAL;
-    return nullptr;
-  }
+  w->How = how;
+  w->Err = 0;
+  lastWrite = {false, 0, nullptr};
+  if (!path || !*path) return notStarted(EINVAL, nullptr);
+  const bool quiet = how & UserFileQuiet;
   char resolved[PATH_MAX];
-  const char *target = writeTarget(path, resolved);
-  if (std::strlen(target) >= sizeof(w->Target)) {
-    errno = ENAMETOOLONG;
-    return nullptr;
+  const char *target = path;
+  if (how & UserFileNoFollow) {
+    // Only the name itself is looked at: a link planted there later is replaced by the
+    // rename, never written through, so no check-then-use window opens here.
+    struct stat st;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode))
+      return refuseTarget(path, "IS A SYMBOLIC LINK", ELOOP, LinkRefused, quiet);
+  } else {
+    target = writeTarget(path, resolved);
   }
+  if (std::strlen(target) >= sizeof(w->Target)) return notStarted(ENAMETOOLONG, nullptr);
   struct stat old;
   const bool exists = stat(target, &old) == 0;
   if (exists && !S_ISREG(old.st_mode)) {
-    refuse("BEGINUSERFILEWRITE", path, old.st_mode, "NOT WRITTEN", false);
-    return nullptr;
+    refuse("BEGINUSERFILEWRITE", path, old.st_mode, "NOT WRITTEN", quiet);
+    return notStarted(errno, S_ISDIR(old.st_mode) ? "it is a folder" : "it is not a regular file");
   }
+  if (exists && writeRefused(target)) return refuseTarget(path, "IS WRITE-PROTECTED", EACCES, WriteProtected, quiet);
   std::strcpy(w->Target, target);
   int fd = createTemp(w, target, exists ? &old : nullptr);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return notStarted(errno, nullptr);
   w->F = fdopen(fd, "wb");
   if (!w->F) {
+    const int e = errno;
     closeKeepingErrno(fd);
     removeTemp(w);
+    return notStarted(e, nullptr);
   }
   return w->F;
 }
+
+void NoteUserFileWriteError(UserFileWrite *w) { noteFailure(w, errno); }
 
 int CommitUserFileWrite(UserFileWrite *w) {
   if (!w->F) {
     removeTemp(w);
     return 0;
   }
-  bool ok = std::fflush(w->F) == 0 && !std::ferror(w->F);
+  bool ok = std::fflush(w->F) == 0;
+  if (!ok) noteFailure(w, errno);
+  if (ok && std::ferror(w->F)) {
+    ok = false;
+    noteFailure(w, 0);
+  }
   // The data reach the disk before the name points at them: a crash right after the rename
   // cannot leave an empty file in place of the old one.
-  ok = ok && fsync(fileno(w->F)) == 0;
-  if (std::fclose(w->F) != 0) ok = false;
+  if (ok && fsync(fileno(w->F)) != 0) {
+    ok = false;
+    noteFailure(w, errno);
+  }
+  if (std::fclose(w->F) != 0 && ok) {
+    ok = false;
+    noteFailure(w, errno);
+  }
   w->F = nullptr;
-  ok = ok && std::rename(w->Temp, w->Target) == 0;
-  if (ok)
+  // The file may have been made read-only while it was written: the rename would still
+  // replace it.
+  const char *what = nullptr;
+  if (ok && writeRefused(w->Target)) {
+    ok = false;
+    noteFailure(w, EACCES);
+    what = WriteProtected;
+    if (!(w->How & UserFileQuiet))
+      fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s IS WRITE-PROTECTED, NOT WRITTEN \n", w->Target);
+  }
+  if (ok && std::rename(w->Temp, w->Target) != 0) {
+    ok = false;
+    noteFailure(w, errno);
+  }
+  if (ok) {
     w->Temp[0] = '\0';
-  else
+    lastWrite = {false, 0, nullptr};
+  } else {
     removeTemp(w);
+    published(w->Err, what);
+  }
   return ok ? 1 : 0;
 }
 
 void AbandonUserFileWrite(UserFileWrite *w) {
+  const bool active = w->F || w->Temp[0];
   if (w->F) std::fclose(w->F);
   w->F = nullptr;
   removeTemp(w);
+  if (active) published(w->Err, nullptr);
 }
 
-int WriteUserFile(const char *path, const void *data, size_t size) {
+int WriteUserFile(const char *path, const void *data, size_t size, int how) {
   UserFileWrite w;
-  FILE *f = BeginUserFileWrite(&w, path);
+  FILE *f = BeginUserFileWrite(&w, path, how);
   if (!f) return 0;
   if (size && std::fwrite(data, 1, size, f) != size) {
+    NoteUserFileWriteError(&w);
     AbandonUserFileWrite(&w);
     return 0;
   }
   return CommitUserFileWrite(&w);
 }
+
+const char *UserFileWriteReason() {
+  if (!lastWrite.Failed) return nullptr;
+  if (lastWrite.What) return lastWrite.What;
+  return lastWrite.Err ? std::strerror(lastWrite.Err) : "the write was not completed";
+}
+
+void ClearUserFileWriteReason() { lastWrite = {false, 0, nullptr}; }

@@ -13,8 +13,12 @@
 // is renamed over the target only once everything was written, flushed and synced. A write
 // that fails at any point removes the temporary file and leaves the target as it was (absent,
 // or whole with its old contents); a target that exists and is not a regular file is refused
-// with one line, untouched. A symbolic link is written through: the file it names gets the
-// new contents and the link stays. An existing target's permission bits are kept.
+// with one line, untouched, and so is one the user may not write (write-protected, or owned by
+// someone else): the rename would replace it where a plain write is refused. A symbolic link
+// is written through (the file it names gets the new contents and the link stays) unless the
+// write refuses links: a name that came from someone else's file, such as a replayed
+// sequence, must not lead the write out of its folder. An existing target's permission bits
+// are kept. Why the last write of a thread failed is kept for its caller to show.
 //
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
@@ -24,10 +28,11 @@
 #include <cstdint>
 #include <cstdio>
 
-// Bits of OpenUserFile's `how`.
+// Bits of OpenUserFile's and of the writes' `how`.
 enum : int {
-  UserFileBounded = 1,  // reads stop at the size at opening; the stream has no descriptor
-  UserFileQuiet = 2,    // refuse without the line (probes that run again and again)
+  UserFileBounded = 1,   // reads stop at the size at opening; the stream has no descriptor
+  UserFileQuiet = 2,     // refuse without the line (probes, callers that report themselves)
+  UserFileNoFollow = 4,  // writes: a symbolic link at the name is refused, not written through
 };
 
 // Opens path for reading ("rb"). Returns null when the name is null, when the file cannot be
@@ -46,13 +51,19 @@ struct UserFileWrite {
   FILE *F;                     // the stream on the temporary file, null when none is open
   char Target[UserPathMax];    // the file that gets the contents (a link's target resolved)
   char Temp[UserPathMax];      // the temporary name in the same folder, "" when none exists
+  int How;                     // the bits the write was started with
+  int Err;                     // errno of the first failure of this write, 0 while none
 };
 
 // Starts a write of path: returns the stream to write (also kept in w->F), or null when
-// nothing could be started (target not a regular file: one line; name too long or folder not
-// writable: errno set, no message, the caller reports). Nothing exists on disk but the
-// temporary file until the commit.
-FILE *BeginUserFileWrite(UserFileWrite *w, const char *path);
+// nothing could be started (target not a regular file, write-protected, or a link refused by
+// UserFileNoFollow: one line unless UserFileQuiet; name too long or folder not writable:
+// errno set, no message, the caller reports). Nothing exists on disk but the temporary file
+// until the commit.
+FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how = 0);
+// A caller whose own write on w->F failed calls this at once, while errno still says why:
+// the first reason of a write is the one reported.
+void NoteUserFileWriteError(UserFileWrite *w);
 // Flushes, syncs and closes the stream, then renames the temporary file over the target.
 // 1 when the target now holds what was written; 0 when anything failed or no write was
 // started, the temporary file then removed and the target untouched. w is then idle.
@@ -62,4 +73,10 @@ int CommitUserFileWrite(UserFileWrite *w);
 void AbandonUserFileWrite(UserFileWrite *w);
 
 // The whole contents at once: 1 written, 0 refused or failed (the target then untouched).
-int WriteUserFile(const char *path, const void *data, size_t size);
+int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
+
+// Why the last write begun on this thread failed, in words ("File too large", "the file is
+// write-protected", ...); null when it succeeded, is still going, or nothing failed since
+// ClearUserFileWriteReason. Callers whose write may stop before it begins clear it first.
+const char *UserFileWriteReason();
+void ClearUserFileWriteReason();

@@ -491,9 +491,9 @@ int setBinary(KmfMeshFile *msh, const KmfKeyword *kw, const Records &rec, KmfBlo
     packBlock(msh, buf, n, lineBytes, r, nfields, fields, letters);
     KmfAioCb aio{msh->hdl, start + l0 * lineBytes, buf, n * lineBytes, 0};
     if (KmfAioWrite(&aio)) {
+      KmfWriteFailed(msh);
       KmfError(msh, "KMFSETBLOCK", "WRITING FAILED");
       reportBlock(&aio, b + 1, nblocks, n, false);
-      msh->WrtErr = 1;
       res = 0;
     }
   }

@@ -571,7 +571,7 @@ void writeTextHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
 void writeBinaryHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
   const KmfKeyword *kw = &msh->KwdTab[kwd];
   int64_t cur = ftello(msh->hdl);
-  if (cur < 0) msh->WrtErr = 1;
+  if (cur < 0) KmfWriteFailed(msh);
   // Positions are 32-bit before version 3: a section starting past 2 GB cannot be pointed at,
   // and a truncated position would send readers into the middle of another section.
   if (msh->Ver < KmfWidePositions && cur > INT32_MAX) {
@@ -581,10 +581,10 @@ void writeBinaryHeader(KmfMeshFile *msh, int kwd, int kind, int64_t lines) {
     return;
   }
   if (msh->NexKwdPos) {
-    if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) msh->WrtErr = 1;
+    if (fseeko(msh->hdl, static_cast<off_t>(msh->NexKwdPos), SEEK_SET)) KmfWriteFailed(msh);
     KmfWriteSized(msh, KmfWidePositions, cur);
     KmfFlush(msh);
-    if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) msh->WrtErr = 1;
+    if (fseeko(msh->hdl, static_cast<off_t>(cur), SEEK_SET)) KmfWriteFailed(msh);
   }
   KmfWriteI32(msh, kwd);
   msh->NexKwdPos = cur + 4;

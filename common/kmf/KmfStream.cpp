@@ -345,10 +345,15 @@ void KmfSwap(void *val, int bytes) {
   }
 }
 
+void KmfWriteFailed(KmfMeshFile *msh) {
+  msh->WrtErr = 1;
+  if (msh->Mod == KmfWrite) NoteUserFileWriteError(&msh->Out);
+}
+
 bool KmfFlush(KmfMeshFile *msh) {
   if (msh->NmbByt > 0) {
     size_t n = static_cast<size_t>(msh->NmbByt);
-    if (std::fwrite(msh->WrtBlk, 1, n, msh->hdl) != n) msh->WrtErr = 1;
+    if (std::fwrite(msh->WrtBlk, 1, n, msh->hdl) != n) KmfWriteFailed(msh);
   }
   msh->NmbByt = 0;
   return !msh->WrtErr;
@@ -358,7 +363,7 @@ void KmfWriteBytes(KmfMeshFile *msh, const void *data, size_t n) {
   if (static_cast<size_t>(msh->NmbByt) + n > KmfWriteBlockSize + 1000) KmfFlush(msh);
   if (n > KmfWriteBlockSize) {
     // Larger than the block itself: straight to the stream.
-    if (std::fwrite(data, 1, n, msh->hdl) != n) msh->WrtErr = 1;
+    if (std::fwrite(data, 1, n, msh->hdl) != n) KmfWriteFailed(msh);
     return;
   }
   std::memcpy(msh->WrtBlk + msh->NmbByt, data, n);

@@ -95,6 +95,9 @@ void KmfWriteInt(KmfMeshFile *msh, int64_t val);               // "%lld " text
 void KmfWriteReal(KmfMeshFile *msh, double val, bool single);
 void KmfWriteText(KmfMeshFile *msh, const char *text);
 bool KmfFlush(KmfMeshFile *msh);
+// Marks the file being written as damaged after a failed write or seek, keeping errno as the
+// reason the write is reported with.
+void KmfWriteFailed(KmfMeshFile *msh);
 
 // The block transfer primitive: an emulation of the POSIX asynchronous calls over the stdio
 // stream, which moves the whole count at once before it returns: KmfAioRead and KmfAioWrite

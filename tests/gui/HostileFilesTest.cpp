@@ -108,8 +108,8 @@ TEST(HostileFiles, AnImageSaveThatCannotSucceedOrFailsMidwayLeavesTheOldFileWhol
   EXPECT_EQ(QImage(png), big);
 }
 
-// The replay of a recorded save: a format the writer cannot write prints "Can't save" and
-// leaves the file it names as it was; a file part that holds a folder separator or ".." is
+// The replay of a recorded save: a format the writer cannot write prints "Can't save" and is
+// warned of, naming the file, and leaves the file it names as it was; a file part that holds a folder separator or ".." is
 // refused with one line, nothing is written outside the folder, and the replay goes on with
 // the next record.
 TEST(HostileFiles, ReplayedSavesStayInTheFolderAndNeverTruncateAFile) {
@@ -130,11 +130,14 @@ TEST(HostileFiles, ReplayedSavesStayInTheFolderAndNeverTruncateAFile) {
                        "20 0 glWidget 64 48 100 .png\n"
                        "-1\n"));
   ZelSequenceServer *server = v.app->server();
+  MessageLog log;
   CaptureStdout();
   server->loadSequences(seq.c_str());
   server->execSequences(0);
   const std::string out = GetCapturedStdout();
   EXPECT_CONTAINS(out, "### WARNING Can't save [1] sample.gif\n");
+  ASSERT_EQ(log.shown.size(), 1u);
+  EXPECT_TRUE(log.shown[0].text.startsWith("Cannot write [1] sample.gif: ")) << log.shown[0].text.toStdString();
   EXPECT_EQ(bytesOf("[1] sample.gif"), old);
   EXPECT_CONTAINS(out, "/../../escaped.png");
   EXPECT_FALSE(QFile::exists(escaped));

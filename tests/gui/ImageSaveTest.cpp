@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstring>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -77,11 +78,16 @@ TEST(ImageSaving, AViewAndItsLinkedViewWritePngsUnderNumberedNamesAndTheSaveRepl
   rec->exec(view);
   EXPECT_EQ(formatOf("[1] sample.jpg"), "jpeg");
 
-  // A folder that does not exist: the warning, no linked image, and the view still paints.
+  // A folder that does not exist: the warning with the reason, no linked image, and the view
+  // still paints.
   ScriptedDialogs missing({{"/no-such-folder/x.png"}});
+  MessageLog log;
   CaptureStdout();
   v.window(0)->action(ActSaveImage)->trigger();
   EXPECT_CONTAINS(GetCapturedStdout(), "### WARNING Can't save /no-such-folder/x.png\n");
+  ASSERT_EQ(log.shown.size(), 1u);
+  EXPECT_EQ(log.shown[0].text, "Cannot write /no-such-folder/x.png: " + QString::fromLocal8Bit(strerror(ENOENT)));
+  EXPECT_EQ(log.shown[0].icon, QMessageBox::Warning);
   EXPECT_EQ(zelLinkedImageCounter(), counter + 2);
   EXPECT_TRUE(view->ownSwap());
   EXPECT_TRUE(drawn(view->grabScene()));

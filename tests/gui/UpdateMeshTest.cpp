@@ -2,16 +2,27 @@
 // the solution named on the command line or its own; a mesh handed over in memory stays.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QFile>
+#include <QTextCodec>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/load/MeshWriter.h"
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/LoadFixtures.h"
+#include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Zelvane.h"
+#include "zelvane/record/QZelComboBox.h"
 #include "zelvane/sample/ZelSample.h"
+#include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -39,6 +50,29 @@ std::string cubeTable(const std::vector<std::string> &fields) {
     t += "\n";
   }
   return t;
+}
+
+std::vector<double> cameraOf(const ZelScene *s) { return std::vector<double>(s->View->Mat, s->View->Mat + 16); }
+
+QStringList stateItems(MainWindow *w) {
+  QStringList items;
+  QZelComboBox *combo = w->findChild<QZelComboBox *>(QString("State_%1").arg(w->index()));
+  for (int i = 0; combo && i < combo->count(); i++) items << combo->itemText(i);
+  return items;
+}
+
+std::string readAll(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+size_t linesHolding(const std::string &text, const std::string &part) {
+  std::istringstream in(text);
+  size_t n = 0;
+  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos;
+  return n;
 }
 
 int fieldsOf(const ZelScene *s) { return s->Msh && s->Msh->SolAtVer ? s->Msh->SolAtVer->NbrFld : 0; }
@@ -91,4 +125,92 @@ TEST(UpdateMesh, LeavesAMeshHandedOverInMemoryAsItIs) {
   const Captured out = CaptureText([&] { v.window(0)->updateMesh(); });
   EXPECT_EQ(v.scene(0), shown);
   EXPECT_EQ(out.Err, "");
+}
+
+// The mesh or its solution met cut short (a generator or a solver rewriting it) at several
+// points, binary and text: Update Mesh says so in one line and the window keeps its scene as
+// it was: the mesh with its edits and its field, the camera, the saved states. Once the file is
+// whole again the reload goes through and the camera and states come with it.
+TEST(UpdateMesh, AFileCutShortLeavesTheWindowAsItWas) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "box.meshb");
+  folder.copy("sample.solb", "box.solb");
+  {
+    fixtures::LoadContext ctx;
+    Geometric_Mesh *m = ctx.Load({"box.meshb"});
+    ASSERT_TRUE(m);
+    ASSERT_EQ(WriteMesh(ctx.Fi, "box.mesh", m), 1);
+    ctx.Free(m);
+  }
+  const struct {
+    const char *opened, *cut;
+  } rows[] = {{"box.meshb", "box.meshb"}, {"box.mesh", "box.mesh"}, {"box.meshb", "box.solb"}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.cut);
+    const std::string whole = readAll(r.cut);
+    Viewer v({"-in", r.opened});
+    MainWindow *w = v.window(0);
+    w->saveCurState();
+    ZelScene *s = v.scene(0);
+    Geometric_Mesh *mesh = s->Msh;
+    ASSERT_TRUE(mesh && mesh->NbrTri > 0);
+    ASSERT_EQ(fieldsOf(s), 1);
+    const double axis[3] = {1, 1, 0};
+    zelRotate(s->View->Mat, axis, 40);
+    mesh->Tri[1].Ref = 77;  // an edit the file does not hold
+    const std::vector<double> camera = cameraOf(s);
+    const QStringList states = stateItems(w);
+    const int saved = s->State->NbrState;
+    const QString title = w->windowTitle();
+    for (size_t cut : {size_t(0), size_t(20), whole.size() / 3, whole.size() / 2, whole.size() * 9 / 10}) {
+      SCOPED_TRACE(cut);
+      ASSERT_TRUE(fixtures::SaveText(r.cut, whole.substr(0, cut)));
+      const Captured out = CaptureText([&] { w->updateMesh(); });
+      ASSERT_EQ(v.scene(0), s);
+      EXPECT_EQ(s->Msh, mesh);
+      EXPECT_EQ(mesh->Tri[1].Ref, 77);
+      EXPECT_EQ(fieldsOf(s), 1);
+      EXPECT_EQ(cameraOf(s), camera);
+      EXPECT_EQ(s->State->NbrState, saved);
+      EXPECT_EQ(stateItems(w), states);
+      EXPECT_EQ(w->windowTitle(), title);
+      EXPECT_EQ(linesHolding(out.Out, "was not read whole"), 1u) << out.Out;
+    }
+    ASSERT_TRUE(fixtures::SaveText(r.cut, whole));
+    w->updateMesh();
+    ZelScene *again = v.scene(0);
+    ASSERT_NE(again, s);
+    ASSERT_TRUE(again->Msh);
+    EXPECT_NE(again->Msh->Tri[1].Ref, 77);
+    EXPECT_EQ(fieldsOf(again), 1);
+    EXPECT_EQ(again->State->NbrState, saved);
+    EXPECT_EQ(stateItems(w), states);
+    for (int k = 0; k < 16; k++) EXPECT_NEAR(cameraOf(again)[k], camera[k], 1e-5) << k;
+  }
+}
+
+// A file name that is no text in the locale's encoding (here bytes 0xff 0xfe under UTF-8) is
+// read again byte for byte, and its state file beside it carries the name's bytes.
+TEST(UpdateMesh, ANameThatIsNoTextInTheLocaleIsReadAgain) {
+  WorkFolder folder;
+  QTextCodec *previous = QTextCodec::codecForLocale();
+  QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+  const std::string name = "bad\xff\xfename.meshb";
+  // Copied byte for byte: no text conversion on the way.
+  ASSERT_TRUE(fixtures::SaveText(folder.file(name), readAll(dataFile("sample.meshb"))));
+  {
+    Viewer v({"-in", name});
+    const ZelScene *first = v.scene(0);
+    ASSERT_TRUE(first->Msh);
+    const int vertices = first->Msh->NbrVer;
+    const Captured out = CaptureText([&] { v.window(0)->updateMesh(); });
+    const ZelScene *again = v.scene(0);
+    EXPECT_NE(again, first);
+    ASSERT_TRUE(again->Msh) << out.Err;
+    EXPECT_EQ(again->Msh->NbrVer, vertices);
+    EXPECT_EQ(access("bad\xff\xfenametemp.state", F_OK), 0);
+  }
+  QTextCodec::setCodecForLocale(previous);
+  // The folder's own removal goes through text names: these it would not find.
+  for (const char *made : {"bad\xff\xfename.meshb", "bad\xff\xfenametemp.state"}) unlink(made);
 }

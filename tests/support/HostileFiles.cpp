@@ -1,7 +1,9 @@
 // Endless inputs, deadlines in a child process, a file-size limit and private folders.
 #include "tests/support/HostileFiles.h"
 
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,6 +82,19 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) : old_{}, oldHandler_(SIG_DFL), activ
 FileSizeLimit::~FileSizeLimit() {
   if (active_) setrlimit(RLIMIT_FSIZE, &old_);
   signal(SIGXFSZ, oldHandler_);
+}
+
+bool DropFileOverride() {
+  __user_cap_header_struct head = {_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3] = {};
+  if (syscall(SYS_capget, &head, caps) != 0) return false;
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    const unsigned bit = 1u << (cap % 32);
+    caps[cap / 32].effective &= ~bit;
+    caps[cap / 32].permitted &= ~bit;
+    caps[cap / 32].inheritable &= ~bit;
+  }
+  return syscall(SYS_capset, &head, caps) == 0;
 }
 
 ScratchFolder::ScratchFolder(const std::string &name) : Path(TestPath(name)) {

@@ -50,6 +50,14 @@ class FileSizeLimit {
   bool active_;
 };
 
+// Takes from this process the capabilities that let root write any file whatever its mode
+// or owner (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER), so that it meets permissions as
+// any user does; a process of another user has none to give up. It cannot be undone: call it
+// in a child (RunInChild). False when the capabilities could not be changed.
+bool DropFileOverride();
+// The uid of the unprivileged user "nobody", which owns no file of the tests.
+constexpr unsigned NobodyUid = 65534;
+
 // A new empty folder of its own inside the test output folder; removed with what it holds
 // when the object goes.
 struct ScratchFolder {

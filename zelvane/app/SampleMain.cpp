@@ -5,6 +5,7 @@
 // writes BASE.meshb and BASE.solb (BASE "sample" in the current directory by default; 16
 // cells per side, 24576 tetrahedra). Exit status 0 when both files were written, 1 otherwise,
 // 2 for a bad command line.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,10 +13,14 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "common/base/UserFile.h"
 #include "common/model/Mesh.h"
 #include "zelvane/sample/ZelSample.h"
 
 int main(int argc, char **argv) {
+  // A write past a file-size limit fails and is reported; the signal would end the process
+  // with the temporary file left behind.
+  signal(SIGXFSZ, SIG_IGN);
   int n = 16;
   std::string base = "sample";
   for (int i = 1; i < argc; i++) {
@@ -38,10 +43,13 @@ int main(int argc, char **argv) {
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, nullptr, "SAMPLE");
   const std::string meshPath = base + ".meshb", solPath = base + ".solb";
+  ClearUserFileWriteReason();
   int ok = zelWriteSample(&fi, meshPath.c_str(), solPath.c_str(), msh);
+  const char *why = UserFileWriteReason();
   if (ok) printf("  %s: %d vertices, %d tetrahedra, %d triangles; %s\n", meshPath.c_str(), msh->NbrVer,
                  msh->NbrTet, msh->NbrTri, solPath.c_str());
-  else fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: CANNOT WRITE %s \n", meshPath.c_str());
+  else fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: CANNOT WRITE THE SAMPLE (%s, %s): %s \n", meshPath.c_str(), solPath.c_str(),
+               why ? why : "the files were not written");
   FreeCommonMesh(mem, msh);
   FreeMemory(mem);
   return ok ? 0 : 1;

@@ -98,7 +98,8 @@ class GLWidget : public QGLWidget, public QZelObject {
   // Hook 19, a replayed save: the window name's complete base name followed by `file` (the
   // recorded extension), in the current folder, in the format of that extension, at quality
   // `flag`. The recorded size is only reported: the image has the view's size. A `file` that
-  // is more than an ending (zelImageEndingAllowed) is refused with one line.
+  // is more than an ending (zelImageEndingAllowed) is refused with one line, and so is a name
+  // that is a symbolic link: a replay never writes through one.
   void setSaveImage(int width, int height, int flag, const std::string &file) override;
   const QDir &lastImageDir() const { return lastImageDir_; }
 
@@ -167,10 +168,11 @@ class GLWidget : public QGLWidget, public QZelObject {
 
  private:
   // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
-  // `format` (null: by the name's extension) at `quality` (zelWriteImage: a failed write
-  // leaves the old file whole); then own swap on and the painted frame shown. A failed write
-  // prints "### WARNING Can't save %s\n". True when written.
-  bool grabAndWrite(const QString &name, const char *format, int quality);
+  // `format` (null: by the name's extension) at `quality` (zelWriteImage with the `how` bits:
+  // a failed write leaves the old file whole); then own swap on and the painted frame shown.
+  // A failed write prints "### WARNING Can't save %s\n" and shows the warning naming the file
+  // and why. True when written.
+  bool grabAndWrite(const QString &name, const char *format, int quality, int how = 0);
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }
 

@@ -5,9 +5,11 @@
 #include <QImageWriter>
 #include <cstdio>
 
+#include "common/base/UserFile.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/gui/ZelMessage.h"
 #include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelScene.h"
@@ -20,18 +22,24 @@ int linkedImages = 0;
 
 int zelLinkedImageCounter() { return linkedImages; }
 
-bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality) {
+bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality, int how) {
   if (isValid()) makeCurrent();
   ownSwap_ = false;
   updateGL();
-  const bool written = zelWriteImage(grabFrameBuffer(false), name, format, quality);
-  if (!written) printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
+  QString reason;
+  const bool written = zelWriteImage(grabFrameBuffer(false), name, format, quality, how | UserFileQuiet, &reason);
   ownSwap_ = true;
   // The back buffer holds the frame just painted: showing it is the repaint, without drawing
   // a large scene a second time.
   if (isValid()) {
     makeCurrent();
     swapBuffers();
+  }
+  // After the view is whole again: the box may stay up for long. The line on standard
+  // output stays for the scripts that watch it.
+  if (!written) {
+    printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
+    zelWarnWriteFailed(name, reason);
   }
   return written;
 }
@@ -81,5 +89,6 @@ void GLWidget::setSaveImage(int width, int height, int flag, const std::string &
   }
   const QString name = QFileInfo(windowName_).completeBaseName() + QString::fromStdString(file);
   printf(" SAVING IMAGE WITH NAME %s\n", name.toLocal8Bit().constData());
-  grabAndWrite(name, nullptr, flag);
+  // The name comes from a sequence file: a link planted under it is refused, not followed.
+  grabAndWrite(name, nullptr, flag, UserFileNoFollow);
 }

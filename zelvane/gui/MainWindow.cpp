@@ -264,7 +264,7 @@ void MainWindow::createMenus() {
 
 // ---- showing a scene
 
-void MainWindow::myShow(ZelScene *scene, const QString &name) {
+void MainWindow::myShow(ZelScene *scene, const QString &name, const char *file) {
   title_ = QString("[%1] %2").arg(index_).arg(QFileInfo(name).fileName());
   setWindowTitle(title_);
   if (!window_) {
@@ -286,7 +286,7 @@ void MainWindow::myShow(ZelScene *scene, const QString &name) {
   Geometric_Mesh *mesh = scene ? scene->Msh : nullptr;
   if (mesh) {
     actions_[ActVisModu]->setEnabled(true);
-    getBaseName(name.toLocal8Bit().constData(), mesh->MshNam, sizeof(mesh->MshNam));
+    getBaseName(file ? file : name.toLocal8Bit().constData(), mesh->MshNam, sizeof(mesh->MshNam));
     if (toolSolution(mesh)) actions_[ActSolModu]->setEnabled(true);
   } else {
     actions_[ActVisModu]->setEnabled(false);
@@ -380,7 +380,7 @@ void MainWindow::setScene(ZelScene *scene) {
   if (window_) window_->setSceneAndBoxes(scene);
 }
 
-void MainWindow::setSource(const QStringList &files, const QString &solution) {
+void MainWindow::setSource(const QList<QByteArray> &files, const QByteArray &solution) {
   sourceFiles_ = files;
   sourceSolution_ = solution;
 }

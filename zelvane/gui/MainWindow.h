@@ -18,6 +18,7 @@
 // GUI thread only.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
@@ -70,7 +71,9 @@ class MainWindow : public QMainWindow, public QZelObject {
 
   // Titles the window "[index] file", hands the scene to the central window, builds the
   // display lists and the tool windows, sizes and shows the window and saves the first state.
-  void myShow(ZelScene *scene, const QString &name);
+  // The mesh takes its name from `file` (the name's bytes) when given, else from `name`: a
+  // name that is no text in the locale keeps its bytes only the first way.
+  void myShow(ZelScene *scene, const QString &name, const char *file = nullptr);
   void createVisuWidget(ZelScene *scene);
   void createSolWidget(ZelScene *scene);
   void createInfoWidget(ZelScene *scene);
@@ -82,11 +85,11 @@ class MainWindow : public QMainWindow, public QZelObject {
   ZelScene *getScene() const;
   void setScene(ZelScene *scene);
   // The files the shown scene was read from and its solution file (empty: the files' own),
-  // as zelOpen was given them; "Update Mesh" reads the same again. None for a mesh handed
-  // over in memory.
-  void setSource(const QStringList &files, const QString &solution);
-  const QStringList &sourceFiles() const { return sourceFiles_; }
-  const QString &sourceSolution() const { return sourceSolution_; }
+  // as zelOpen was given them, byte for byte; "Update Mesh" reads the same again. None for a
+  // mesh handed over in memory.
+  void setSource(const QList<QByteArray> &files, const QByteArray &solution);
+  const QList<QByteArray> &sourceFiles() const { return sourceFiles_; }
+  const QByteArray &sourceSolution() const { return sourceSolution_; }
   void clearWidget();
   void addNewView(int n);
   void addNewState(int n);
@@ -165,7 +168,11 @@ class MainWindow : public QMainWindow, public QZelObject {
   // Reloads the mesh (name: that file, with its own solution; empty: the files and solution
   // the scene was read from, whatever their endings) keeping the camera and display options:
   // the current state goes through "<mesh>temp.state" and, when it came back, is applied and
-  // dropped again. Nothing for a mesh that came from no file.
+  // dropped again. The new mesh is read while the old scene stays: only a mesh read whole
+  // replaces it; otherwise one line, and the window is as it was (mesh, camera, states,
+  // edits). The state file is never written through a symbolic link (its name is made, not
+  // chosen, and replays make it too); when it cannot be written the warning names it and the
+  // new scene starts from its own first state. Nothing for a mesh that came from no file.
   void updateMesh();
   void updateMesh(const QString &name);
   void centerScene();
@@ -204,6 +211,12 @@ class MainWindow : public QMainWindow, public QZelObject {
   ZelScene *reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files, const QString &solution,
                    bool countLine);
   bool stepSeries(bool next);
+  // Update Mesh of the given files and solution (empty: the files' own).
+  void reload(const QList<QByteArray> &files, const QByteArray &solution);
+  // Tool windows, terminal and bottom bar cleared, the scene freed.
+  void dropScene();
+  // loadStatesFromFile of a name kept as bytes.
+  int loadStateFile(const QByteArray &path);
   void stopAutoUpdate();
   void replayEnded();
   // A tool window titled `title` holding the pages made for it; the rectangle comes from
@@ -220,8 +233,8 @@ class MainWindow : public QMainWindow, public QZelObject {
   // The tool windows the editing tools refresh after a change: the visualisation window.
   QList<ZelTool *> toolList_;
   QString title_ = "Untitled";
-  QStringList sourceFiles_;
-  QString sourceSolution_;
+  QList<QByteArray> sourceFiles_;
+  QByteArray sourceSolution_;
   QMenu *menus_[11] = {};
   QZelAction *actions_[ActCount] = {};
   QTimer *timer_ = nullptr;  // the solution auto-update timer

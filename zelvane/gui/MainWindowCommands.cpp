@@ -1,6 +1,7 @@
 // The main window's commands: opening, writing and reloading meshes, numbered series, layout,
 // tool windows, sequences, saved views and states, keys and a few display toggles.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/UserFile.h"
 #include "common/load/MeshWriter.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
@@ -104,8 +106,7 @@ void MainWindow::connectActions() {
 
 // ---- meshes
 
-ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files,
-                             const QString &solution, bool countLine) {
+void MainWindow::dropScene() {
   // The old tool windows go now: their recorded widgets leave the server before the new
   // panels take the same names.
   deleteTools();
@@ -118,6 +119,11 @@ ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, con
     window_->term()->scene = nullptr;
     zelFreeScene(old->Mem, old);
   }
+}
+
+ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, const QStringList &files,
+                             const QString &solution, bool countLine) {
+  dropScene();
   std::vector<QByteArray> bytes;
   std::vector<char *> names;
   for (const QString &f : files) bytes.push_back(f.toLocal8Bit());
@@ -153,34 +159,73 @@ void MainWindow::writeMesh() {
   if (name.isEmpty()) return;
   Function_Interface fi;
   DefaultFunInterface(&fi, scene->Mem, scene->Par, "WRITE");
-  WriteMesh(&fi, name.toLocal8Bit().constData(), scene->Msh);
-  window_->printTerm(QString("  Write %1").arg(name));
+  ClearUserFileWriteReason();
+  // Only a mesh that reached the disk whole is announced as written.
+  if (WriteMesh(&fi, QFile::encodeName(name).constData(), scene->Msh))
+    window_->printTerm(QString("  Write %1").arg(name));
+  else
+    zelWarnWriteFailed(name);
 }
 
-void MainWindow::updateMesh() { updateMesh(QString()); }
+void MainWindow::updateMesh() { reload(sourceFiles_, sourceSolution_); }
 
 void MainWindow::updateMesh(const QString &name) {
+  if (name.isEmpty())
+    reload(sourceFiles_, sourceSolution_);
+  else
+    reload({QFile::encodeName(name)}, QByteArray());
+}
+
+void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sourceSolution) {
   ZelScene *scene = getScene();
-  if (!scene || !scene->Msh) return;
-  // The files as they were opened: an SU2 mesh or a binary file keeps its ending and a named
-  // solution comes back with it.
-  const QStringList files = name.isEmpty() ? sourceFiles_ : QStringList{name};
-  const QString solution = name.isEmpty() ? sourceSolution_ : QString();
-  if (files.isEmpty()) return;
+  if (!scene || !scene->Msh || sources.isEmpty()) return;
+  // Copies: the new scene's own sources replace the window's.
+  QList<QByteArray> files = sources;
+  QByteArray solution = sourceSolution;
+  std::vector<char *> names;
+  for (QByteArray &f : files) names.push_back(f.data());
   Memory_List *memory = scene->Mem;
   Common_MthParallel *pools = scene->Par;
-  // The name is read before the scene and its mesh are freed.
-  const QString meshName = QString::fromLocal8Bit(scene->Msh->MshNam);
+  // The mesh's own name, byte for byte, whatever the locale makes of it as text.
+  const QByteArray temp = QByteArray(scene->Msh->MshNam) + "temp.state";
   const int k = zelSaveState(scene);
   if (k > 0) window_->addNewState(k);
-  const QString temp = meshName + "temp.state";
-  const bool saved = k > 0 && zelSaveStateInFile(scene, temp.toLocal8Bit().constData());
-  ZelScene *fresh = reopen(memory, pools, files, solution, false);
+  bool saved = false;
+  if (k > 0) {
+    ClearUserFileWriteReason();
+    // Its name is made, not chosen, and a replay makes it too: never through a link. Without
+    // it the new scene starts from its own first state, as it always did.
+    saved = zelSaveStateInFile(scene, temp.constData(), UserFileNoFollow | UserFileQuiet);
+    if (!saved) zelWarnWriteFailed(QFile::decodeName(temp));
+  }
+  // Read while the old scene stays: a file cut short, or being rewritten, leaves the window
+  // as it was instead of empty.
+  int status = 0;
+  Geometric_Mesh *mesh =
+      zelReadMeshFiles(memory, pools, int(names.size()), names.data(), solution.isEmpty() ? nullptr : solution.data(),
+                       &status);
+  if (!mesh || (status & STATUS_FILE_UNREADABLE)) {
+    if (mesh) FreeCommonMesh(memory, mesh);
+    if (k > 0) {
+      zelRemoveLastState(scene);
+      window_->remLastState();
+    }
+    // The loader's own lines above say which file it refused and why.
+    pterm(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n", names[0]);
+    return;
+  }
+  dropScene();
+  pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
+  // zelShowMeshFiles shows the new scene here (myShow); the bottom bar only needs its
+  // connections.
+  ZelScene *fresh = zelShowMeshFiles(memory, pools, this, mesh, status, int(names.size()), names.data(),
+                                     solution.isEmpty() ? nullptr : solution.data());
+  window_->connectBottom();
   if (!saved || !fresh || !fresh->State) return;
   // The saved state is applied and dropped only when every state came back; otherwise the
   // new scene stays as loaded.
   const int before = fresh->State->NbrState;
-  if (loadStatesFromFile(temp) != k - 1 || fresh->State->NbrState != before + k - 1) return;
+  if (loadStateFile(temp) != k - 1 || fresh->State->NbrState != before + k - 1) return;
   setSavedState(fresh, fresh->State->NbrState - 1);
   updateGlScene(fresh);
   zelRemoveLastState(fresh);
@@ -342,7 +387,9 @@ void MainWindow::loadSequence() {
 void MainWindow::recSequence() {
   if (!server_) return;
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.seq)"));
-  if (!name.isEmpty()) server_->saveSequences(name.toLocal8Bit().constData());
+  if (name.isEmpty()) return;
+  ClearUserFileWriteReason();
+  if (!server_->saveSequences(QFile::encodeName(name).constData())) zelWarnWriteFailed(name);
 }
 
 void MainWindow::playSequence() {
@@ -389,14 +436,18 @@ void MainWindow::saveStatesInFile() {
   ZelScene *scene = getScene();
   if (!scene) return;
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.state)"));
-  if (!name.isEmpty()) zelSaveStateInFile(scene, name.toLocal8Bit().constData());
+  if (name.isEmpty()) return;
+  ClearUserFileWriteReason();
+  if (!zelSaveStateInFile(scene, QFile::encodeName(name).constData(), UserFileQuiet)) zelWarnWriteFailed(name);
 }
 
 void MainWindow::saveViewsInFile() {
   ZelScene *scene = getScene();
   if (!scene) return;
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.view)"));
-  if (!name.isEmpty()) zelSaveViewInFile(scene, name.toLocal8Bit().constData());
+  if (name.isEmpty()) return;
+  ClearUserFileWriteReason();
+  if (!zelSaveViewInFile(scene, QFile::encodeName(name).constData(), UserFileQuiet)) zelWarnWriteFailed(name);
 }
 
 void MainWindow::loadStatesFromFile() {
@@ -408,10 +459,12 @@ void MainWindow::loadStatesFromFile() {
     if (!loadStatesFromFile(f)) break;
 }
 
-int MainWindow::loadStatesFromFile(const QString &filename) {
+int MainWindow::loadStatesFromFile(const QString &filename) { return loadStateFile(QFile::encodeName(filename)); }
+
+int MainWindow::loadStateFile(const QByteArray &path) {
   ZelScene *scene = getScene();
   if (!scene || !scene->State) return 0;
-  const int n = zelLoadStateFromFile(scene, filename.toLocal8Bit().constData());
+  const int n = zelLoadStateFromFile(scene, path.constData());
   if (n < 1) {
     warn("Impossible to load State File");
     return 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -27,27 +28,28 @@ QString zelLinkedImageName(const QString &name, int counter) {
   return base + "_" + QString::number(counter) + ".png";
 }
 
-bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality) {
+bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality, int how,
+                   QString *reason) {
+  QString why;
   QByteArray fmt = format ? QByteArray(format) : QFileInfo(name).suffix().toLower().toLatin1();
   // A format without a writer cannot succeed: nothing is created or truncated for it.
-  if (!QImageWriter::supportedImageFormats().contains(fmt.toLower())) return false;
-  UserFileWrite w;
-  FILE *f = BeginUserFileWrite(&w, name.toLocal8Bit().constData());
-  if (!f) return false;
-  QFile out;
-  bool ok = out.open(f, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
-  if (ok) {
-    QImageWriter writer(&out, fmt);
+  if (!QImageWriter::supportedImageFormats().contains(fmt.toLower())) {
+    why = QString("no image writer for the format \"%1\"").arg(QString::fromLatin1(fmt));
+  } else {
+    // Encoded in memory first: the file layer then sees every failed write and its reason.
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, fmt);
     writer.setQuality(quality);
-    ok = writer.write(image);
-    ok = out.flush() && ok;
-    out.close();
+    if (!writer.write(image))
+      why = "the image could not be encoded: " + writer.errorString();
+    else if (WriteUserFile(QFile::encodeName(name).constData(), data.constData(), size_t(data.size()), how) != 1)
+      why = QString::fromLocal8Bit(UserFileWriteReason() ? UserFileWriteReason() : "the write was not completed");
   }
-  if (!ok) {
-    AbandonUserFileWrite(&w);
-    return false;
-  }
-  return CommitUserFileWrite(&w) == 1;
+  if (why.isEmpty()) return true;
+  if (reason) *reason = why;
+  return false;
 }
 
 bool zelImageEndingAllowed(const std::string &file) {

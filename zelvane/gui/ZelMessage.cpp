@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <cstdio>
 
+#include "common/base/UserFile.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelTerm.h"
 
@@ -47,6 +48,14 @@ ZelMessage::ZelMessage(const QString &text, QMessageBox::Icon icon, Qt::TextForm
   }
   setFocus(Qt::OtherFocusReason);
   zelDialogs().execBox(*this);
+}
+
+void zelWarnWriteFailed(const QString &name, QString reason) {
+  if (reason.isEmpty()) {
+    const char *why = UserFileWriteReason();
+    reason = why ? QString::fromLocal8Bit(why) : QString("the file was not written");
+  }
+  ZelMessage(QString("Cannot write %1: %2").arg(name, reason), QMessageBox::Warning, Qt::PlainText);
 }
 
 ZelMessageSink zelSetMessageSink(ZelMessageSink next) {

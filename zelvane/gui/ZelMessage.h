@@ -23,6 +23,11 @@ class ZelMessage : public QMessageBox {
              Qt::TextFormat format = Qt::PlainText);
 };
 
+// The warning of a save that did not happen, on one line: "Cannot write <name>: <reason>";
+// without a reason, the one the last write of this thread failed with (UserFileWriteReason),
+// else a plain "the file was not written".
+void zelWarnWriteFailed(const QString &name, QString reason = QString());
+
 using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon icon, Qt::TextFormat format)>;
 
 // Replaces the sink of every later ZelMessage; an empty sink restores the modal box. Returns

@@ -57,10 +57,18 @@ ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParall
 
 }  // namespace
 
-ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
-                  char *solution) {
+Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
+                                  char *solution, int *status) {
   Function_Interface fi = openingInterface(memory, pools);
   Geometric_Mesh *mesh = geoLoadMeshAndSolution(&fi, count, names, solution);
+  *status = int(fi.Status);
+  return mesh;
+}
+
+ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
+                           int status, int count, char **names, char *solution) {
+  Function_Interface fi = openingInterface(memory, pools);
+  fi.Status = uint32_t(status);
   // Without a file there is no base name: only the default options file is read.
   char printName[MshNamSiz] = "", baseName[MshNamSiz] = "";
   const bool named = count > 0 && names && names[0];
@@ -73,14 +81,24 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
   scene->OwnZelMsh = 1;
   zelUpdateZelMeshCrd(scene);
   if (window) {
-    QStringList files;
+    // The names as given, byte for byte: a name that is no text in the locale is read again.
+    QList<QByteArray> files;
     for (int i = 0; names && i < count; i++)
-      if (names[i]) files << QString::fromLocal8Bit(names[i]);
-    window->setSource(files, solution ? QString::fromLocal8Bit(solution) : QString());
+      if (names[i]) files << QByteArray(names[i]);
+    window->setSource(files, solution ? QByteArray(solution) : QByteArray());
   }
-  if (window) window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle));
+  if (window)
+    window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle),
+                   mesh && named ? printName : nullptr);
   StartDeferredTopology(mesh);
   return scene;
+}
+
+ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
+                  char *solution) {
+  int status = 0;
+  Geometric_Mesh *mesh = zelReadMeshFiles(memory, pools, count, names, solution, &status);
+  return zelShowMeshFiles(memory, pools, window, mesh, status, count, names, solution);
 }
 
 ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,

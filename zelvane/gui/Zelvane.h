@@ -120,6 +120,14 @@ int zelMessageBox(QApplication *app, int argc, char **argv, const QString &text)
 // window's central window).
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
                   char *solution);
+// zelOpen in two steps, so that a window can keep its scene until a new mesh has loaded:
+// reading the files into a new mesh, touching no window (null when no mesh could be made;
+// *status: the loader's status bits, STATUS_FILE_UNREADABLE when a file or the solution was
+// refused on the way), then the scene of that mesh (which it takes) shown in the window.
+Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
+                                  char *solution, int *status);
+ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
+                           int status, int count, char **names, char *solution);
 // The same for a mesh already in memory (the scene takes it), with the embedding arguments.
 ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
                    double *translation, double *angles, double *plane, int capping, int flag2048, int flag32,

@@ -1,11 +1,13 @@
 // The iso-line export of the solution panel: the points where one value of the active field
 // crosses a 2-D mesh, written as a keyword-format text mesh of vertices.
 #include <QDir>
+#include <QFile>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "common/base/UserFile.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
@@ -52,6 +54,7 @@ void SolBox::saveIso() {
   const QString name =
       zelDialogs().saveFileName(this, tr("Save Isolines"), QDir::currentPath(), "Iso (*.mesh)");
   if (name.isEmpty()) return;
-  if (!zelWriteTextFile(name.toUtf8().constData(), isoMesh(pts.get(), count)))
-    ZelMessage(tr("Cannot write the iso-line file\n%1").arg(name));
+  ClearUserFileWriteReason();
+  if (!zelWriteTextFile(QFile::encodeName(name).constData(), isoMesh(pts.get(), count), UserFileQuiet))
+    zelWarnWriteFailed(name);
 }

@@ -147,11 +147,11 @@ void ZelSequenceServer::addSaveImage(const QString &name, QString &file, QSize s
 
 // ---- files
 
-void ZelSequenceServer::saveSequences(const char *path) {
+int ZelSequenceServer::saveSequences(const char *path) {
   std::ostringstream out;
   zelWriteSequences(out, recorded_);
   const std::string text = out.str();
-  WriteUserFile(path, text.data(), text.size());
+  return WriteUserFile(path, text.data(), text.size(), UserFileQuiet);
 }
 
 void ZelSequenceServer::loadSequences(const char *path) {

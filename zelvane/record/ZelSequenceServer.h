@@ -86,8 +86,9 @@ class ZelSequenceServer : public QObject {
   void addSaveImage(const QString &name, QString &file, QSize size, int flag);
 
   // Writes the recorded list; it stays, so a later save writes it again with what came since.
-  // A file that cannot be written is left as it was (WriteUserFile).
-  void saveSequences(const char *path);
+  // 1 written; 0 when the file cannot be written, which is then left as it was
+  // (WriteUserFile; UserFileWriteReason says why).
+  int saveSequences(const char *path);
   // Appends the records of the file to the loaded list (the list is not emptied first). At a
   // record it cannot read, reading stops with one line on standard error naming the file and
   // the line.

@@ -52,8 +52,9 @@ int zelSaveView(ZelScene *scene);
 // "###### WARNING : INVALID NBRVIEW (%d) MUST BE LESS THAN OR EQUAL TO %d\n". 1 applied, else 0.
 int setSavedView(ZelScene *scene, int i);
 // Writes every saved view to the file, whatever room the list has left. 1 written; 0 without
-// list or when the file cannot be created or written.
-int zelSaveViewInFile(ZelScene *scene, const char *path);
+// list or when the file cannot be created or written. how: the bits of the write
+// (common/base/UserFile.h).
+int zelSaveViewInFile(ZelScene *scene, const char *path, int how = 0);
 // Reads the views of a file into the slots from NbrView on, up to 100 views in the list, and
 // returns how many it stored; the caller raises NbrView by that count. A line that ends before
 // its 25 numbers, or a number that is not a finite number, ends the reading. A full list, or

@@ -274,7 +274,7 @@ void putState(ZelTextWriter &w, const ZelScene *scene, const ZelStateBucket *b) 
 }
 
 // States first..last-1 into the file.
-int writeStates(ZelScene *scene, const char *path, int first, int last, bool announce) {
+int writeStates(ZelScene *scene, const char *path, int first, int last, bool announce, int how) {
   const ZelStateList *list = scene->State;
   ZelTextWriter w;
   w.put("V201506\n");
@@ -287,20 +287,20 @@ int writeStates(ZelScene *scene, const char *path, int first, int last, bool ann
     }
     putState(w, scene, list->Head[i]);
   }
-  return zelWriteTextFile(path, w.str()) && done;
+  return zelWriteTextFile(path, w.str(), how) && done;
 }
 
 }  // namespace
 
-int zelSaveStateInFile(ZelScene *scene, const char *path) {
+int zelSaveStateInFile(ZelScene *scene, const char *path, int how) {
   if (!scene || !scene->ZelMsh || !scene->State) return 0;
-  return writeStates(scene, path, 1, scene->State->NbrState, true);
+  return writeStates(scene, path, 1, scene->State->NbrState, true, how);
 }
 
 int zelSaveLastStateInFile(ZelScene *scene, const char *path) {
   if (!scene || !scene->ZelMsh || !scene->State || scene->State->NbrState <= 0) return 0;
   const int last = scene->State->NbrState;
-  return writeStates(scene, path, last - 1, last, false);
+  return writeStates(scene, path, last - 1, last, false, 0);
 }
 
 // Reading -------------------------------------------------------------------------------------

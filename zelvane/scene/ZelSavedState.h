@@ -42,8 +42,8 @@ int setSavedState(ZelScene *scene, int i);
 void zelRemoveLastState(ZelScene *scene);
 // Writes states 1..NbrState-1 (" saving state %i  \n" each), whatever room the list has left.
 // 1 written; 0 without display mesh or list, at a missing state, or when the file cannot be
-// created or written.
-int zelSaveStateInFile(ZelScene *scene, const char *path);
+// created or written. how: the bits of the write (common/base/UserFile.h).
+int zelSaveStateInFile(ZelScene *scene, const char *path, int how = 0);
 // Writes the last state only; 0 also for an empty list.
 int zelSaveLastStateInFile(ZelScene *scene, const char *path);
 // Reads the states of a file into the slots from NbrState on and returns how many it stored;

@@ -82,7 +82,7 @@ void zelApplyViewBucket(ZelScene *scene, const ZelViewBucket *b) {
   scene->Flags |= ZelFlgViewApplied;
 }
 
-int zelSaveViewInFile(ZelScene *scene, const char *path) {
+int zelSaveViewInFile(ZelScene *scene, const char *path, int how) {
   if (!scene || !scene->BakView) return 0;
   const ZelViewList *list = scene->BakView;
   ZelTextWriter w;
@@ -91,7 +91,7 @@ int zelSaveViewInFile(ZelScene *scene, const char *path) {
     w.num(i).put("\t");
     zelPutViewLine(w, *list->Head[i]);
   }
-  return zelWriteTextFile(path, w.str());
+  return zelWriteTextFile(path, w.str(), how);
 }
 
 int zelLoadView(ZelScene *scene, const char *path) {

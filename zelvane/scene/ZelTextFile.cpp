@@ -48,8 +48,8 @@ ZelTextWriter &ZelTextWriter::put(const char *text) {
   return *this;
 }
 
-int zelWriteTextFile(const char *path, const std::string &text) {
-  return WriteUserFile(path, text.data(), text.size());
+int zelWriteTextFile(const char *path, const std::string &text, int how) {
+  return WriteUserFile(path, text.data(), text.size(), how);
 }
 
 bool ZelTextReader::word(std::string *w) {

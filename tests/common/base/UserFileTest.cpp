@@ -2,6 +2,9 @@
 // through a temporary file renamed over it once complete.
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "common/base/UserFile.h"
 #include "tests/common/CommonTest.h"
 #include "tests/support/HostileFiles.h"
@@ -143,4 +146,148 @@ TEST(UserFile, ATargetThatIsNotARegularFileIsRefusedUntouched) {
   // A folder that cannot be written in: nothing is made, no line (the caller says it).
   std::string err = CaptureText([&] { EXPECT_EQ(WriteUserFile(dir.path("no/such/x").c_str(), "x", 1), 0); }).Err;
   EXPECT_EQ(err, "");
+}
+
+// Why a write failed stays for the window that shows it: the system's reason for a full disk
+// or a missing folder, the write's own words for a name it refuses; nothing after a success.
+TEST(UserFile, AFailedWriteKeepsItsReasonUntilTheNextWrite) {
+  ScratchFolder dir("user-file-reasons");
+  ASSERT_EQ(mkdir(dir.path("folder").c_str(), 0755), 0);
+  const std::string big(200000, 'b');
+  struct Row {
+    const char *what;
+    std::string path;
+    rlim_t limit;  // RLIM_INFINITY: no limit
+    std::string reason;
+  } const rows[] = {
+      {"a full disk", dir.path("full"), 8192, strerror(EFBIG)},
+      {"a missing folder", dir.path("none/x"), RLIM_INFINITY, strerror(ENOENT)},
+      {"a folder in the way", dir.path("folder"), RLIM_INFINITY, "it is a folder"},
+  };
+  for (const Row &r : rows) {
+    CaptureText([&] {
+      std::unique_ptr<FileSizeLimit> full(r.limit == RLIM_INFINITY ? nullptr : new FileSizeLimit(r.limit));
+      EXPECT_EQ(WriteUserFile(r.path.c_str(), big.data(), big.size(), 0), 0) << r.what;
+    });
+    ASSERT_NE(UserFileWriteReason(), nullptr) << r.what;
+    EXPECT_EQ(std::string(UserFileWriteReason()), r.reason) << r.what;
+  }
+  ASSERT_EQ(WriteUserFile(dir.path("fine").c_str(), "ok", 2), 1);
+  EXPECT_EQ(UserFileWriteReason(), nullptr);
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"fine", "folder"}));
+}
+
+// A file the user may not write (read-only, or another user's) is refused with one line and
+// left as it was, mode included, where the rename would have replaced it; a file the user
+// owns and may write is replaced. Root runs the writes in a child that gave up the override
+// capability, as any user.
+TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
+  ScratchFolder dir("user-file-protected");
+  const bool root = geteuid() == 0;
+  struct Row {
+    const char *name;
+    mode_t mode;
+    bool theirs;   // owned by another user (only root can make one)
+    bool refused;
+  } const rows[] = {
+      {"read-only", 0444, false, true},
+      {"read-only-for-the-owner", 0464, false, true},
+      {"someone-elses", 0666 & ~0002, true, true},
+      {"mine", 0644, false, false},
+  };
+  std::vector<const Row *> made;
+  for (const Row &r : rows) {
+    if (r.theirs && !root) {
+      printf("  (%s: only root can make a file of another user; not tried as uid %u)\n", r.name, unsigned(geteuid()));
+      continue;
+    }
+    const std::string path = dir.path(r.name);
+    ASSERT_TRUE(SaveText(path, "old contents"));
+    if (r.theirs) {
+      ASSERT_EQ(chown(path.c_str(), NobodyUid, NobodyUid), 0);
+    }
+    ASSERT_EQ(chmod(path.c_str(), r.mode), 0);
+    made.push_back(&r);
+  }
+  std::vector<std::string> before = dir.names();
+  const Captured c = CaptureText([&] {
+    const int failed = RunInChild([&] {
+      if (!DropFileOverride()) return 255;
+      int bad = 0;
+      for (size_t i = 0; i < made.size(); i++) {
+        const int written = WriteUserFile(dir.path(made[i]->name).c_str(), "new", 3);
+        const char *why = UserFileWriteReason();
+        const bool ok = made[i]->refused ? written == 0 && why && std::string(why) == "the file is write-protected"
+                                         : written == 1 && !why;
+        if (!ok) bad |= 1 << i;
+      }
+      return bad;
+    });
+    EXPECT_EQ(failed, 0) << "rows failing in the child (bits), 255: capabilities not dropped";
+  });
+  size_t refusals = 0;
+  for (const Row *r : made) {
+    SCOPED_TRACE(r->name);
+    struct stat st;
+    ASSERT_EQ(stat(dir.path(r->name).c_str(), &st), 0);
+    EXPECT_EQ(ReadAll(dir.path(r->name)), r->refused ? "old contents" : "new");
+    EXPECT_EQ(st.st_mode & 07777, r->mode);
+    if (r->refused) {
+      refusals++;
+      EXPECT_CONTAINS(c.Err, dir.path(r->name) + " IS WRITE-PROTECTED");
+    }
+  }
+  EXPECT_EQ(lines(c.Err), refusals) << c.Err;
+  EXPECT_EQ(dir.names(), before);  // no temporary file left
+}
+
+// A write that refuses links (a name read from a sequence) never changes the file a link
+// names, dangling or not: one line, the link stays. Names that are no link are written. A link
+// planted under the name once the write has begun is replaced by the new file, not followed.
+TEST(UserFile, AWriteThatRefusesLinksNeverWritesThroughOne) {
+  ScratchFolder dir("user-file-no-follow");
+  ASSERT_TRUE(SaveText(dir.path("outside"), "victim"));
+  ASSERT_TRUE(SaveText(dir.path("plain"), "plain"));
+  ASSERT_EQ(symlink("outside", dir.path("to-file").c_str()), 0);
+  ASSERT_EQ(symlink("missing", dir.path("dangling").c_str()), 0);
+  struct Row {
+    const char *name;
+    bool refused;
+  } const rows[] = {{"to-file", true}, {"dangling", true}, {"plain", false}, {"new", false}};
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string path = dir.path(r.name);
+    int written = -1;
+    const std::string err = CaptureText([&] { written = WriteUserFile(path.c_str(), "replayed", 8, UserFileNoFollow); }).Err;
+    struct stat st;
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    if (r.refused) {
+      EXPECT_EQ(written, 0);
+      EXPECT_EQ(lines(err), 1u) << err;
+      EXPECT_CONTAINS(err, path + " IS A SYMBOLIC LINK");
+      ASSERT_NE(UserFileWriteReason(), nullptr);
+      EXPECT_CONTAINS(std::string(UserFileWriteReason()), "symbolic link");
+      EXPECT_TRUE(S_ISLNK(st.st_mode));
+      // Quiet: the caller says it.
+      EXPECT_EQ(CaptureText([&] { WriteUserFile(path.c_str(), "x", 1, UserFileNoFollow | UserFileQuiet); }).Err, "");
+    } else {
+      EXPECT_EQ(written, 1);
+      EXPECT_EQ(err, "");
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(ReadAll(path), "replayed");
+    }
+  }
+  UserFileWrite w;
+  FILE *f = BeginUserFileWrite(&w, dir.path("late").c_str(), UserFileNoFollow);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(symlink("outside", dir.path("late").c_str()), 0);
+  fputs("replayed", f);
+  ASSERT_EQ(CommitUserFileWrite(&w), 1);
+  struct stat st;
+  ASSERT_EQ(lstat(dir.path("late").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadAll(dir.path("late")), "replayed");
+  EXPECT_EQ(ReadAll(dir.path("outside")), "victim");
+  EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"dangling", "late", "new", "outside", "plain", "to-file"}));
 }

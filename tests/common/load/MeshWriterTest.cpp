@@ -3,6 +3,7 @@
 // writes and reloads every kind; MeshioReadTest has another program read what it writes.
 #include <map>
 
+#include "common/base/UserFile.h"
 #include "tests/common/CommonTest.h"
 #include "tests/support/HostileFiles.h"
 
@@ -233,9 +234,12 @@ TEST_F(MeshWriterTest, AWriteThatFailsMidwayLeavesNoPartialFileAndTheOldOneWhole
     {
       FileSizeLimit full(16384);
       ASSERT_TRUE(full.active());
+      // Each failure keeps its reason for the window that shows it.
       err = CaptureText([&] {
               EXPECT_EQ(WriteMesh(&fi, dir.path(name).c_str(), big), 0) << name;
+              EXPECT_STREQ(UserFileWriteReason(), strerror(EFBIG)) << name;
               EXPECT_EQ(WriteMesh(&fi, dir.path(std::string("new") + name).c_str(), big), 0) << name;
+              EXPECT_STREQ(UserFileWriteReason(), strerror(EFBIG)) << name;
             }).Err;
     }
     EXPECT_CONTAINS(err, "WRITING " + dir.path(name) + " FAILED");
@@ -244,6 +248,7 @@ TEST_F(MeshWriterTest, AWriteThatFailsMidwayLeavesNoPartialFileAndTheOldOneWhole
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"kept.mesh", "kept.meshb"}));
   // Without the limit the same write replaces the old file.
   ASSERT_EQ(WriteMesh(&fi, dir.path("kept.meshb").c_str(), big), 1);
+  EXPECT_EQ(UserFileWriteReason(), nullptr);
   EXPECT_GT(ReadAll(dir.path("kept.meshb")).size(), 16384u);
   FreeCommonMesh(mem, big);
 }

@@ -1,0 +1,274 @@
+// Saves that cannot be done: every save command warns with the file and the reason and never
+// announces a write that failed; the real viewer under a file-size limit, before files it may
+// not write and before links planted under the names a replay writes, reports each refusal
+// and goes on with its replay.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/gui/GuiFixture.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/MeshFixtures.h"
+#include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTerm.h"
+#include "zelvane/record/QZelAction.h"
+
+using namespace fixtures;
+
+namespace {
+
+std::string ReadAll(const std::string &path) {
+  QFile f(QString::fromStdString(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// The contents when short, else their size and a digest: enough to tell them apart.
+std::string shortly(const std::string &contents) {
+  if (contents.size() < 80) return contents;
+  return std::to_string(contents.size()) + " bytes, digest " + std::to_string(std::hash<std::string>()(contents));
+}
+
+QString terminalOf(MainWindow *w) { return w->centralWindow()->term()->toPlainText(); }
+
+bool isLink(const std::string &path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+mode_t modeOf(const std::string &path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::vector<std::string> linesOf(const QByteArray &text) {
+  std::vector<std::string> out;
+  for (const QByteArray &l : text.split('\n')) out.push_back(l.toStdString());
+  return out;
+}
+
+size_t countLine(const std::vector<std::string> &lines, const std::string &line) {
+  return size_t(std::count(lines.begin(), lines.end(), line));
+}
+
+// A program as a shell starts it: SIGXFSZ at its default action and, when set, a limit on the
+// size of the files it writes.
+class LimitedProcess : public QProcess {
+ public:
+  rlim_t limit = RLIM_INFINITY;
+
+ protected:
+  void setupChildProcess() override {
+    signal(SIGXFSZ, SIG_DFL);
+    if (limit != RLIM_INFINITY) {
+      const struct rlimit r = {limit, limit};
+      setrlimit(RLIMIT_FSIZE, &r);
+    }
+  }
+};
+
+}  // namespace
+
+// On a full disk each save command shows one warning naming the file and the reason; the old
+// file stays, no temporary file is left, and Write Mesh does not print "Write". Once there is
+// room the same command writes and says nothing more than before.
+TEST(SaveFailures, EverySaveCommandWarnsOfAFullDiskWithTheFileAndTheReason) {
+  WorkFolder folder;
+  Viewer v({"-in", dataFile("sample.meshb")});
+  MainWindow *w = v.window(0);
+  w->saveCurView();  // a view list with something to write
+  struct Row {
+    const char *what;
+    ZelAction action;
+    const char *file;
+  } const rows[] = {
+      {"Write Mesh", ActWriteMesh, "full.meshb"},
+      {"Save States in File", ActRecState, "full.state"},
+      {"Save Views in File", ActRecView, "full.view"},
+      {"Save Sequences", ActRecSeq, "full.seq"},
+      {"Save Image", ActSaveImage, "full.png"},
+  };
+  std::vector<std::string> names;
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    const std::string path = folder.file(r.file);
+    const QString name = QString::fromStdString(path);
+    ASSERT_TRUE(SaveText(path, "old"));
+    names.push_back(r.file);
+    {
+      ScriptedDialogs dialogs({{name}});
+      MessageLog log;
+      {
+        FileSizeLimit full(0);
+        ASSERT_TRUE(full.active());
+        w->action(r.action)->trigger();
+      }
+      ASSERT_EQ(log.shown.size(), 1u);
+      EXPECT_EQ(log.shown[0].text, "Cannot write " + name + ": " + QString::fromLocal8Bit(strerror(EFBIG)));
+      EXPECT_EQ(log.shown[0].icon, QMessageBox::Warning);
+      EXPECT_EQ(ReadAll(path), "old");
+      EXPECT_FALSE(terminalOf(w).contains("Write " + name));
+    }
+    ScriptedDialogs dialogs({{name}});
+    MessageLog log;
+    w->action(r.action)->trigger();
+    EXPECT_TRUE(log.shown.empty()) << log.shown[0].text.toStdString();
+    EXPECT_NE(ReadAll(path), "old");
+    EXPECT_EQ(terminalOf(w).contains("  Write " + name), r.action == ActWriteMesh);
+  }
+  std::sort(names.begin(), names.end());
+  QStringList left = QDir(QString::fromStdString(folder.path)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  std::vector<std::string> got;
+  for (const QString &f : left) got.push_back(f.toStdString());
+  EXPECT_EQ(got, names);  // no temporary file
+}
+
+// A save the user names keeps writing through a link: the file it names gets the contents.
+TEST(SaveFailures, AnInteractiveSaveWritesThroughALink) {
+  WorkFolder folder;
+  Viewer v({"-in", dataFile("sample.meshb")});
+  ASSERT_TRUE(SaveText(folder.file("real.state"), "old"));
+  ASSERT_EQ(symlink("real.state", folder.file("link.state").c_str()), 0);
+  ScriptedDialogs dialogs({{QString::fromStdString(folder.file("link.state"))}});
+  MessageLog log;
+  v.window(0)->action(ActRecState)->trigger();
+  EXPECT_TRUE(log.shown.empty());
+  EXPECT_TRUE(isLink(folder.file("link.state")));
+  EXPECT_EQ(ReadAll(folder.file("real.state")).rfind("V201506\n", 0), 0u);
+}
+
+// The real viewer replays a sequence that saves an image under the window's name, updates the
+// mesh (which writes "<mesh>temp.state") and saves a second image, then ends. A file-size
+// limit, files the user may not write, or links planted under both names (as a folder unpacked
+// from an archive may hold): each write is refused or fails with one line naming the file and
+// why, the files are as they were, no temporary file is left, and the replay runs to its end
+// with the exit status of a replay that ends the program.
+TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd) {
+  const bool root = geteuid() == 0;
+  const std::string png = "[1] tet.png", state = "tettemp.state", bmp = "[1] tet.bmp";
+  const std::string tooLarge = strerror(EFBIG);
+  const std::string protectedReason = "the file is write-protected";
+  const std::string linkReason = "it is a symbolic link, and a name read from a sequence is never written through one";
+  struct Row {
+    const char *what;
+    rlim_t limit;
+    bool withoutOverride;  // run as a user who cannot write over another's files
+    std::function<void(const ScratchFolder &)> plant;
+    std::vector<std::string> lines;  // each once on standard error
+    bool bmpWritten;
+  };
+  const std::vector<Row> rows = {
+      {"a file-size limit", 0, false,
+       [&](const ScratchFolder &d) { ASSERT_TRUE(SaveText(d.path("unpacked/" + png), "old image")); },
+       {"Cannot write " + png + ": " + tooLarge, "Cannot write " + state + ": " + tooLarge,
+        "Cannot write " + bmp + ": " + tooLarge},
+       false},
+      {"files the user may not write", RLIM_INFINITY, true,
+       [&](const ScratchFolder &d) {
+         ASSERT_TRUE(SaveText(d.path("unpacked/" + png), "old image"));
+         ASSERT_EQ(chmod(d.path("unpacked/" + png).c_str(), 0444), 0);
+         ASSERT_TRUE(SaveText(d.path("unpacked/" + state), "old state"));
+         // Root makes it another user's file; any other user makes it read-only.
+         if (root) {
+           ASSERT_EQ(chown(d.path("unpacked/" + state).c_str(), NobodyUid, NobodyUid), 0);
+         } else {
+           ASSERT_EQ(chmod(d.path("unpacked/" + state).c_str(), 0444), 0);
+         }
+       },
+       {"Cannot write " + png + ": " + protectedReason, "Cannot write " + state + ": " + protectedReason}, true},
+      {"links planted under both names", RLIM_INFINITY, false,
+       [&](const ScratchFolder &d) {
+         ASSERT_TRUE(SaveText(d.path("outside/victim.png"), "victim image"));
+         ASSERT_TRUE(SaveText(d.path("outside/victim.state"), "victim state"));
+         ASSERT_EQ(symlink("../outside/victim.png", d.path("unpacked/" + png).c_str()), 0);
+         ASSERT_EQ(symlink("../outside/victim.state", d.path("unpacked/" + state).c_str()), 0);
+       },
+       {"Cannot write " + png + ": " + linkReason, "Cannot write " + state + ": " + linkReason}, true},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder d("viewer-saves");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(d.path("unpacked"))));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(d.path("outside"))));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(dataFile("sample.meshb")), QString::fromStdString(d.path("unpacked/tet.meshb"))));
+    // Image save, "&Update Mesh" of window 1, image save.
+    ASSERT_TRUE(SaveText(d.path("unpacked/replay.seq"),
+                         "20 0 glWidget 64 48 100 .png\n9 0 %01updScn 0\n20 0 glWidget 64 48 100 .bmp\n-1\n"));
+    r.plant(d);
+    auto snapshot = [&] {
+      std::vector<std::string> s;
+      for (const char *sub : {"unpacked", "outside"})
+        for (const QFileInfo &f : QDir(QString::fromStdString(d.path(sub))).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+          const std::string p = f.absoluteFilePath().toStdString();
+          s.push_back(std::string(sub) + "/" + f.fileName().toStdString() + (isLink(p) ? " link" : "") + " " +
+                      std::to_string(modeOf(p)) + " " + shortly(ReadAll(p)));
+        }
+      return s;
+    };
+    const std::vector<std::string> before = snapshot();
+
+    LimitedProcess p;
+    p.limit = r.limit;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1");
+    env.insert("MESA_SHADER_CACHE_DISABLE", "true");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(d.path("unpacked")));
+    QString program = buildProgram("zelvane");
+    QStringList args = {"-in", "tet.meshb", "-seq", "replay.seq", "-seq-exit"};
+    if (r.withoutOverride && root) {
+      // Root without any capability: permissions bind it as they bind any user.
+      args = QStringList{"--inh-caps=-all", "--bounding-set=-all", "--", program} + args;
+      program = "setpriv";
+    }
+    p.start(program, args);
+    ASSERT_TRUE(p.waitForStarted()) << program.toStdString();
+    ASSERT_TRUE(p.waitForFinished(180000));
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    const std::vector<std::string> lines = linesOf(err);
+    for (const std::string &line : r.lines) EXPECT_EQ(countLine(lines, line), 1u) << line << "\n" << err.toStdString();
+
+    // What was there is as it was, to the modes and the links, with no temporary file beside
+    // it; the second image tells the replay went on.
+    std::vector<std::string> after = snapshot();
+    const std::string second = "unpacked/" + bmp + " ";
+    const auto found = std::find_if(after.begin(), after.end(), [&](const std::string &s) { return s.rfind(second, 0) == 0; });
+    EXPECT_EQ(found != after.end(), r.bmpWritten);
+    if (found != after.end()) after.erase(found);
+    EXPECT_EQ(after, before);
+  }
+}
+
+// The sample generator under a file-size limit: its writes fail, it says why and ends with
+// status 1, leaving no file behind.
+TEST(SaveFailures, TheSampleGeneratorUnderAFileSizeLimitSaysWhyAndLeavesNoFile) {
+  ScratchFolder d("sample-under-limit");
+  LimitedProcess p;
+  p.limit = 4096;
+  p.setWorkingDirectory(QString::fromStdString(d.Path));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1");
+  p.setProcessEnvironment(env);
+  p.start(buildProgram("zelvane-sample"), {"-n", "8"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  const std::string err = p.readAllStandardError().toStdString();
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err;
+  EXPECT_EQ(p.exitCode(), 1) << err;
+  EXPECT_NE(err.find("CANNOT WRITE THE SAMPLE (sample.meshb, sample.solb): " + std::string(strerror(EFBIG))),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(d.names(), std::vector<std::string>{});
+}
