@@ -113,8 +113,9 @@ QImage readXwd(const QString &path) {
 }
 
 int startXvfb(QProcess &xvfb, const QStringList &args) {
-  // -displayfd 1: the number comes on standard output when the server is ready.
-  xvfb.start("Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp"} + args);
+  // -displayfd 1: the number comes on standard output when the server is ready. -noreset:
+  // the server would reset when its last client leaves and drop one that connects meanwhile.
+  xvfb.start("Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp", "-noreset"} + args);
   if (!xvfb.waitForStarted()) return -1;
   QByteArray out;
   QElapsedTimer clock;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -168,5 +169,78 @@ TEST_F(ViewMouse, APlainClickAfterALoneShiftOrAltKeyTurnsAndPicksNothing) {
     EXPECT_EQ(s->Pck->Top, -1) << lone;
     EXPECT_EQ(out.find("[1] "), std::string::npos) << out;
     EXPECT_NE(cameraOf(s), before) << lone;
+  }
+}
+
+namespace {
+
+// Which vertices lie on the positive side of a plane, and which tetrahedra it cuts (some
+// node on each side), as the marking is to find them.
+struct Sides {
+  std::vector<bool> vertices, tetrahedra;
+  bool operator==(const Sides &o) const { return vertices == o.vertices && tetrahedra == o.tetrahedra; }
+};
+
+Sides sidesOf(Geometric_Mesh *m, const double pla[4]) {
+  Sides out;
+  for (int v = 1; v <= m->NbrVer; v++) {
+    const double *p = m->Ver[v].Crd;
+    out.vertices.push_back(pla[0] * p[0] + pla[1] * p[1] + pla[2] * p[2] + pla[3] > 0);
+  }
+  const ZelElems t = zelElems(m, KmfTetrahedra);
+  for (int i = 1; i <= t.Count; i++) {
+    int positive = 0;
+    for (int k = 0; k < 4; k++) positive += out.vertices[t.ver(i)[k] - 1];
+    out.tetrahedra.push_back(positive > 0 && positive < 4);
+  }
+  return out;
+}
+
+Sides marked(Geometric_Mesh *m) {
+  Sides out;
+  for (int v = 1; v <= m->NbrVer; v++) out.vertices.push_back(m->Ver[v].Tag & TAG_CLIPPED);
+  const ZelElems t = zelElems(m, KmfTetrahedra);
+  for (int i = 1; i <= t.Count; i++) out.tetrahedra.push_back(*t.tag(i) & TAG_CLIPPED);
+  return out;
+}
+
+int differences(const std::vector<bool> &a, const std::vector<bool> &b) {
+  int n = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); i++) n += a[i] != b[i];
+  return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+}  // namespace
+
+// F1 switches the plane on, F2 enters clip edit; a middle drag moves the plane, a left drag
+// turns it, and the release marks the mesh against where the plane now is, not where it was.
+TEST_F(ViewMouse, ReleasingAClipPlaneDraggedInClipEditMarksTheMeshAgainstItsNewPlace) {
+  QTest::keyClick(view, Qt::Key_F1);
+  QTest::keyClick(view, Qt::Key_F2);
+  settle();
+  ASSERT_EQ(s->Mode, 1u);
+  ZelPlaEntity *pla = s->ZelMsh->Pla;
+  ASSERT_TRUE(pla && pla->On);
+  const struct {
+    const char *what;
+    Qt::MouseButton button;
+    QPoint step;
+  } rows[] = {{"moved down", Qt::MiddleButton, {0, 25}},
+              {"moved up", Qt::MiddleButton, {0, -40}},
+              {"turned", Qt::LeftButton, {30, 12}}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    const std::vector<double> was(pla->Pla[pla->Cur], pla->Pla[pla->Cur] + 4);
+    const Sides before = marked(s->Msh);
+    ASSERT_TRUE(before == sidesOf(s->Msh, was.data()));
+    drag(view, r.button, c, r.step);
+    settle();
+    const double *now = pla->Pla[pla->Cur];
+    const Sides want = sidesOf(s->Msh, now);
+    // The premise: the plane crossed some vertices.
+    ASSERT_GT(differences(want.vertices, before.vertices), 10);
+    const Sides got = marked(s->Msh);
+    EXPECT_EQ(differences(got.vertices, want.vertices), 0);
+    EXPECT_EQ(differences(got.tetrahedra, want.tetrahedra), 0);
   }
 }

@@ -230,3 +230,47 @@ TEST(ClipPanel, AQuickPlaneWithThePickHistoryEmptiedStaysAtTheCentreAndWarns) {
   c.get<QZelComboBox>("cli:xyzBox:1")->zelActivated(3);
   EXPECT_NEAR(c.plane()[3], -s->Msh->Ver[5].Crd[2], 5e-4);
 }
+
+// A refresh shows the plane the scene holds, set by any means (keys, a state, the mouse): the
+// quick-plane combo on the row of its normal when that is an axis, on the empty row
+// otherwise, the fields on its coefficients; the plane itself is left as it is.
+TEST(ClipPanel, ARefreshShowsTheStoredPlaneOnTheQuickPlaneRowOfItsNormal) {
+  Clip c([](Memory_List *mem) { return MakeStructuredMesh(mem, 2, 4, 6, GEN_TET | GEN_TRI | GEN_EFR); });
+  QZelComboBox *quick = c.get<QZelComboBox>("cli:xyzBox:1");
+  quick->zelActivated(3);  // clipping on
+  ASSERT_EQ(c.pla()->On, 1);
+  const struct {
+    std::vector<double> plane;
+    const char *row;
+    const char *a, *b, *c;
+  } rows[] = {
+      {{1, 0, 0, -1}, "x = 0", "1", "0", "0"},    {{0, 1, 0, -2}, "y = 0", "0", "1", "0"},
+      {{0, 0, 1, -3}, "z = 0", "0", "0", "1"},    {{0, 1, 0, 0.5}, "y = 0", "0", "1", "0"},
+      {{0, 0, -1, 3}, "", "0", "0", "-1"},        {{0.5, 0.5, 0, -1.5}, "", "0.5", "0.5", "0"},
+      {{1, 1, 1, -6}, "", "1", "1", "1"},         {{0, 1, 0.25, -2}, "", "0", "1", "0.25"},
+  };
+  // From every row to every other, so that no row can stay from the refresh before.
+  for (const auto &from : rows) {
+    for (const auto &r : rows) {
+      std::copy(from.plane.begin(), from.plane.end(), c.pla()->Pla[0]);
+      c.panel->zelUpdate();
+      std::copy(r.plane.begin(), r.plane.end(), c.pla()->Pla[0]);
+      c.panel->zelUpdate();
+      const std::string where = "plane " + std::to_string(r.plane[0]) + " " + std::to_string(r.plane[1]) + " " +
+                                std::to_string(r.plane[2]) + " after " + std::to_string(from.plane[0]) + " " +
+                                std::to_string(from.plane[1]) + " " + std::to_string(from.plane[2]);
+      EXPECT_EQ(quick->currentText().toStdString(), r.row) << where;
+      EXPECT_EQ(c.get<QZelLineEdit>("cli:aEdi:1")->text().toStdString(), r.a) << where;
+      EXPECT_EQ(c.get<QZelLineEdit>("cli:bEdi:1")->text().toStdString(), r.b) << where;
+      EXPECT_EQ(c.get<QZelLineEdit>("cli:cEdi:1")->text().toStdString(), r.c) << where;
+      EXPECT_EQ(c.d(), r.plane[3]) << where;
+      EXPECT_EQ(c.plane(), r.plane) << where;
+    }
+  }
+  // The row shown is the row that applies: choosing it again keeps the plane's normal.
+  std::copy(rows[1].plane.begin(), rows[1].plane.end(), c.pla()->Pla[0]);
+  c.panel->zelUpdate();
+  quick->zelActivated(quick->currentIndex());
+  const std::vector<double> chosen = c.plane();
+  EXPECT_EQ(std::vector<double>(chosen.begin(), chosen.begin() + 3), std::vector<double>({0, 1, 0}));
+}

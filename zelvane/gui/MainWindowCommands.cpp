@@ -294,7 +294,14 @@ void MainWindow::setWindowSize() {
   int height = h;
   if ((module_ & ZelModDocked) && !window_->term()->isHidden()) height += window_->term()->height() + Window::LayoutGap;
   if (!window_->bottom()->isHidden()) height += window_->bottom()->height() + Window::LayoutGap;
-  resize(w, height);
+  // The menu bar (and any frame of the central area) comes on top, as when a state is
+  // restored: without it the view would run under the terminal by the menu bar's height.
+  int width = w;
+  if (const QWidget *central = centralWidget()) {
+    width += this->width() - central->width();
+    height += this->height() - central->height();
+  }
+  resize(width, height);
   view->resize(w, h);
 }
 

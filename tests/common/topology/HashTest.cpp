@@ -66,12 +66,19 @@ TEST(HybridHash, KeysAreSortedByTheCallerTypesFilter) {
   EXPECT_EQ(uti_HybridHashTabFind(tab, 2, 3, k123), nullptr);
   EXPECT_NE(uti_HybridHashTabFind(tab, 1, 3, k123), nullptr);
 
-  // A caller-given hash is used as it is.
+  // A caller-given hash is used as it is: the entry sits in that hash's bucket, where the
+  // plain search, which hashes the key itself, does not look. The caller's hash is chosen
+  // off the bucket the table's own hash picks, whatever salt the table drew.
   const int edge[2] = {5, 9};
-  ASSERT_NE(uti_AddHybridHashTabKey(tab, 3, 1000003u, 2, 2, edge), nullptr);
-  EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, edge), nullptr);  // the sum lands elsewhere
-  EXPECT_NE(uti_HybridHashTabFindRemoveKey(tab, 3, 1000003u, 2, edge), nullptr);
-  EXPECT_EQ(uti_HybridHashTabFindKey(tab, 0, 1000003u, 2, edge), nullptr);
+  const uint32_t own = uti_HybridHashBucket(tab, uti_HybridHashTabKey(tab, 2, edge));
+  uint32_t given = 1000003u;
+  while (uti_HybridHashBucket(tab, given) == own) given += 7919u;
+  HybridHashEntry *keyed = uti_AddHybridHashTabKey(tab, 3, given, 2, 2, edge);
+  ASSERT_NE(keyed, nullptr);
+  EXPECT_EQ(tab->Buckets[uti_HybridHashBucket(tab, given)], keyed);
+  EXPECT_EQ(uti_HybridHashTabFind(tab, 0, 2, edge), nullptr);
+  EXPECT_EQ(uti_HybridHashTabFindRemoveKey(tab, 3, given, 2, edge), keyed);
+  EXPECT_EQ(uti_HybridHashTabFindKey(tab, 0, given, 2, edge), nullptr);
 
   // A removed entry keeps its tuple list until it is reused or the table goes.
   HybridHashEntry *e = uti_HybridHashTabFindRemove(tab, 0, 3, k123);
