@@ -43,6 +43,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "bench/ShellBenchKit.h"
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
@@ -69,22 +70,6 @@
 
 namespace {
 
-// The program's chatter would weigh on the timings: standard output goes to /dev/null.
-struct Quiet {
-  int saved;
-  Quiet() {
-    fflush(stdout);
-    saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~Quiet() {
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-  }
-};
 
 // Every builder call passes through here on its way to the builder of its kind.
 ZelListHook builders[ZelHookKinds];

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ShellBenchKit.h"
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
@@ -62,22 +63,6 @@
 
 namespace {
 
-// The program's chatter would weigh on the timings: standard output goes to /dev/null.
-struct Quiet {
-  int saved;
-  Quiet() {
-    fflush(stdout);
-    saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~Quiet() {
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-  }
-};
 
 double peakBytes() {
   FILE *f = fopen("/proc/self/status", "r");
@@ -97,24 +82,6 @@ void installEverything() {
 }
 
 // The services the entry point makes, and the options of a command line.
-struct Services {
-  Memory_List *mem = NewMemory(10000);
-  Common_MthParallel *pool = NewMthParallel(GetNumberOfCores(), 2, 1);
-  CommonOptions *com = NewCommonOptions(mem, 56, 1, 1);
-  ZelvaneOptions *opt = zelNewOptions(mem, com);
-  explicit Services(std::vector<std::string> args) {
-    args.insert(args.begin(), "zelvane");
-    std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(&a[0]);
-    zelParse(int(argv.size()), argv.data(), mem, opt);
-  }
-  ~Services() {
-    zelFreeOptions(mem, opt);
-    FreeCommonOptions(mem, com);
-    FreeMthParallel(pool);
-    FreeMemory(mem);
-  }
-};
 
 void settle() {
   for (int i = 0; i < 10; i++) QCoreApplication::processEvents();
@@ -276,7 +243,7 @@ void shellFigures(MainWindow *w, const std::string &dir, const std::string &sol)
 }
 
 // The load of the files alone, as the application object loads them: seconds.
-double loadAlone(Services &s, std::string mesh, const std::string &sol) {
+double loadAlone(ShellServices &s, std::string mesh, const std::string &sol) {
   Quiet q;
   Function_Interface fi;
   DefaultFunInterface(&fi, s.mem, s.pool, "ZELVANE");
@@ -292,14 +259,14 @@ double loadAlone(Services &s, std::string mesh, const std::string &sol) {
 
 // The load alone, in a child of its own.
 int loadOnly(const std::string &mesh, const std::string &sol, const char *road) {
-  Services s({});
+  ShellServices s({});
   printf("  %-6s load alone (geoLoadMeshAndSolution)      %8.3f s\n", road, loadAlone(s, mesh, sol));
   return 0;
 }
 
 // The real start-up, in the child: the application object on the files until the first frame.
 int startup(const std::string &mesh, const std::string &sol, const char *road) {
-  Services s({"-in", mesh, "-sol", sol});
+  ShellServices s({"-in", mesh, "-sol", sol});
   double t0 = GetWallClock(), total = 0, meshModel = 0;
   int topoRunning = 0;
   {
@@ -368,7 +335,7 @@ int main(int argc, char **argv) {
   // The same road, step by step, into a window of an application without input. The shell's
   // own share does not grow with the mesh: a window made and shown, and a scene without mesh
   // opened into a second one.
-  Services s({});
+  ShellServices s({});
   Zelvane viewer(s.mem, s.pool, s.opt);
   double window = GetWallClock();
   auto *w = new MainWindow(&viewer, 2, QPoint(0, 0));
@@ -440,7 +407,7 @@ int main(int argc, char **argv) {
   delete w;
 
   {
-    Services surf({});
+    ShellServices surf({});
     Zelvane wavy(surf.mem, surf.pool, wavySurface(surf.mem, 708, 707), surf.opt, 0, 0, 0, 0, nullptr, nullptr,
                  nullptr, nullptr, 0, 0, 0, 0);
     GLWidget *v = wavy.windows().first()->centralWindow()->view();

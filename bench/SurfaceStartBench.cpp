@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ShellBenchKit.h"
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
@@ -48,41 +49,7 @@
 
 namespace {
 
-// The program's chatter would weigh on the timings: standard output goes to /dev/null.
-struct Quiet {
-  int saved;
-  Quiet() {
-    fflush(stdout);
-    saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~Quiet() {
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-  }
-};
 
-struct Services {
-  Memory_List *mem = NewMemory(10000);
-  Common_MthParallel *pool = NewMthParallel(GetNumberOfCores(), 2, 1);
-  CommonOptions *com = NewCommonOptions(mem, 56, 1, 1);
-  ZelvaneOptions *opt = zelNewOptions(mem, com);
-  explicit Services(std::vector<std::string> args) {
-    args.insert(args.begin(), "zelvane");
-    std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(&a[0]);
-    zelParse(int(argv.size()), argv.data(), mem, opt);
-  }
-  ~Services() {
-    zelFreeOptions(mem, opt);
-    FreeCommonOptions(mem, com);
-    FreeMthParallel(pool);
-    FreeMemory(mem);
-  }
-};
 
 double firstPaint(GLWidget *view) {
   const double t = GetWallClock();
@@ -133,7 +100,7 @@ Geometric_Mesh *makeSheet(Memory_List *mem, int n, bool shuffled) {
 
 // The load alone, in a child of its own: seconds on standard output.
 int loadOnly(std::string mesh) {
-  Services s({});
+  ShellServices s({});
   double load;
   {
     Quiet q;
@@ -151,7 +118,7 @@ int loadOnly(std::string mesh) {
 
 // The real start-up, in a child: the application object on the file until the first frame.
 int startup(const std::string &mesh) {
-  Services s({"-in", mesh});
+  ShellServices s({"-in", mesh});
   double total;
   {
     Quiet q;
@@ -232,7 +199,7 @@ int main(int argc, char **argv) {
   printf("  start / (2 load + window)           %8.2f\n", start / (2 * load + window));
 
   // The same road, step by step.
-  Services s({});
+  ShellServices s({});
   Zelvane viewer(s.mem, s.pool, s.opt);
   auto *w = new MainWindow(&viewer, 2, QPoint(0, 0));
   w->show();
