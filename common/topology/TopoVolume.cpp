@@ -128,7 +128,10 @@ void *geoNewtopo(void *args) {
       volumePass<uint64_t>(a);
   }
   if (stopAsked(a)) return nullptr;
-  TopoDoneStore(a->Msh, 1);
+  // Said before the mesh is marked done: whoever waits for the mark finds the line written,
+  // not racing with what it prints next.
   printf("  Cpu time to compute the mesh topology :    %lg (s)\n", GetWallClock() - t0);
+  fflush(stdout);
+  TopoDoneStore(a->Msh, 1);
   return nullptr;
 }

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
@@ -31,6 +33,7 @@
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/sample/ZelSample.h"
 #include "zelvane/scene/ZelOptions.h"
+#include "zelvane/scene/ZelScene.h"
 #include "zelvane/tools/ZelInstallTools.h"
 
 namespace {
@@ -144,6 +147,16 @@ void settle() {
   for (int i = 0; i < 5; i++) QCoreApplication::processEvents();
 }
 
+// The volume neighbours of every window's mesh complete: the background pass reports its time
+// on standard output, and that line must not land in what a test captures next.
+void waitTopology(const Zelvane &app) {
+  for (MainWindow *w : app.windows()) {
+    const ZelScene *scene = w ? w->getScene() : nullptr;
+    const Geometric_Mesh *msh = scene ? scene->Msh : nullptr;
+    while (msh && msh->TopoThread && !TopoDoneLoad(msh)) usleep(1000);
+  }
+}
+
 // ---- viewers
 
 void Viewer::services() {
@@ -162,6 +175,7 @@ Viewer::Viewer(const std::vector<std::string> &args) {
   zelParse(int(argv.size()), argv.data(), mem, opt);
   app.reset(new Zelvane(mem, pool, opt));
   settle();
+  waitTopology(*app);
 }
 
 Viewer::Viewer(const std::function<Geometric_Mesh *(Memory_List *)> &make, int tessellation, double *plane) {
@@ -169,6 +183,7 @@ Viewer::Viewer(const std::function<Geometric_Mesh *(Memory_List *)> &make, int t
   app.reset(new Zelvane(mem, pool, make(mem), opt, 0, 0, tessellation, 0, nullptr, nullptr, nullptr, plane, 0, 0, 0,
                         0));
   settle();
+  waitTopology(*app);
 }
 
 Viewer::~Viewer() {
