@@ -24,7 +24,7 @@ QString tipAt(QWidget *panel, QWidget *over) {
   QHelpEvent help(QEvent::ToolTip, p, panel->mapToGlobal(p));
   QApplication::sendEvent(panel, &help);
   if (help.isAccepted()) return QToolTip::isVisible() ? QToolTip::text() : QString("(accepted, no tip)");
-  for (int i = 0; i < 50 && QToolTip::isVisible(); i++) QTest::qWait(20);  // the tip fades out
+  for (int i = 0; i < 500 && QToolTip::isVisible(); i++) QTest::qWait(20);  // the tip fades out
   return QToolTip::isVisible() ? QString("(ignored, tip left)") : QString();
 }
 
