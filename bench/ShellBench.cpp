@@ -368,14 +368,7 @@ int main(int argc, char **argv) {
     SetupGeoMeshDeferred(&fi, m);
     topo = GetWallClock() - t;
     t = GetWallClock();
-    zelSetAllVisibleOnPool(m, s.pool->Pool);
-    ZelMesh *zm = zelNewZelMesh(s.mem);
-    zelSetupZelMesh(&fi, m, zm);
-    ZelScene *scene = zelNewScene(s.mem, s.pool, ZelDisplayLists, m, zm);
-    zelReadZelSceneOptions("shellbench-box", scene->opt);
-    zelIniScene(&fi, ZelDisplayLists, scene);
-    scene->OwnMsh = scene->OwnZelMsh = 1;
-    zelUpdateZelMeshCrd(scene);
+    ZelScene *scene = s.sceneOf(&fi, m, "shellbench-box");
     scn = GetWallClock() - t;
     // The window's showing builds the display lists; the volume topology starts after it.
     t = GetWallClock();

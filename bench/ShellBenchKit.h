@@ -1,7 +1,8 @@
 // What the benchmarks of the viewer's shell share: Quiet sends standard output to /dev/null
 // for its lifetime (the program's chatter would weigh on the timings); ShellServices holds
 // what the program makes before its first window (memory list, worker pool, common and viewer
-// options parsed from the given arguments) and frees it in reverse order.
+// options parsed from the given arguments) and frees it in reverse order, and makes the scene
+// of a loaded mesh as the program does, for benches that time that step alone.
 #pragma once
 
 #include <fcntl.h>
@@ -15,7 +16,14 @@
 #include "common/base/CommonOptions.h"
 #include "common/base/Memory.h"
 #include "common/pool/MthParallel.h"
+#include "common/base/FunctionInterface.h"
+#include "common/model/Mesh.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelOptions.h"
+#include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSceneOptions.h"
+#include "zelvane/scene/ZelVisibility.h"
 
 struct Quiet {
   int saved;
@@ -46,6 +54,19 @@ struct ShellServices {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     zelParse(int(argv.size()), argv.data(), mem, opt);
+  }
+  // The scene of mesh m, its topology set up, with the scene options of optionsBase (none
+  // when null); the scene owns the mesh.
+  ZelScene *sceneOf(Function_Interface *fi, Geometric_Mesh *m, const char *optionsBase) {
+    zelSetAllVisibleOnPool(m, pool->Pool);
+    ZelMesh *zm = zelNewZelMesh(mem);
+    zelSetupZelMesh(fi, m, zm);
+    ZelScene *scene = zelNewScene(mem, pool, ZelDisplayLists, m, zm);
+    if (optionsBase) zelReadZelSceneOptions(optionsBase, scene->opt);
+    zelIniScene(fi, ZelDisplayLists, scene);
+    scene->OwnMsh = scene->OwnZelMsh = 1;
+    zelUpdateZelMeshCrd(scene);
+    return scene;
   }
   ~ShellServices() {
     zelFreeOptions(mem, opt);

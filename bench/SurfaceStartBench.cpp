@@ -219,13 +219,7 @@ int main(int argc, char **argv) {
     SetupGeoMeshDeferred(&fi, m);
     topo = GetWallClock() - t;
     t = GetWallClock();
-    zelSetAllVisibleOnPool(m, s.pool->Pool);
-    ZelMesh *zm = zelNewZelMesh(s.mem);
-    zelSetupZelMesh(&fi, m, zm);
-    ZelScene *scene = zelNewScene(s.mem, s.pool, ZelDisplayLists, m, zm);
-    zelIniScene(&fi, ZelDisplayLists, scene);
-    scene->OwnMsh = scene->OwnZelMsh = 1;
-    zelUpdateZelMeshCrd(scene);
+    ZelScene *scene = s.sceneOf(&fi, m, nullptr);
     scn = GetWallClock() - t;
     t = GetWallClock();
     w->myShow(scene, QString::fromStdString(sheet));

@@ -32,13 +32,32 @@ namespace {
 
 enum Numbering { Grid, VerticesRenumbered, BothShuffled };
 
+// What the threaded benches share: the thread count of arg 0 (0 for every core), a memory list
+// and a quiet interface, given a pool of that many threads (none for one) by startPool; freed
+// in reverse order at the end of the bench.
+struct ThreadedRun {
+  int NbrThr;
+  Memory_List *Mem = NewMemory(1000);
+  Function_Interface Fi;
+  explicit ThreadedRun(const benchmark::State &state) : NbrThr(static_cast<int>(state.range(0))) {
+    if (NbrThr == 0) NbrThr = GetNumberOfCores();
+    DefaultFunInterface(&Fi, Mem, nullptr, "BENCH");
+    Fi.Verbose = 0;
+  }
+  void startPool() { Fi.Par = NbrThr > 1 ? NewMthParallel(NbrThr, 0, 0) : nullptr; }
+  ~ThreadedRun() {
+    if (Fi.Par) FreeMthParallel(Fi.Par);
+    FreeMemory(Mem);
+  }
+  ThreadedRun(const ThreadedRun &) = delete;
+  ThreadedRun &operator=(const ThreadedRun &) = delete;
+};
+
 void volumeTopology(benchmark::State &state, Numbering numbering) {
-  int nbrThr = static_cast<int>(state.range(0));
-  if (nbrThr == 0) nbrThr = GetNumberOfCores();
-  Memory_List *mem = NewMemory(1000);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "BENCH");
-  fi.Verbose = 0;
+  ThreadedRun run(state);
+  const int nbrThr = run.NbrThr;
+  Memory_List *mem = run.Mem;
+  Function_Interface &fi = run.Fi;
   // Tetrahedra without triangles: SetupGeoMesh builds the volume neighbours before it returns.
   Geometric_Mesh *msh = MakeStructuredMesh(mem, 70, 70, 68, GEN_TET);
   if (numbering != Grid) RenumberVertices(msh, 2024);
@@ -53,10 +72,9 @@ void volumeTopology(benchmark::State &state, Numbering numbering) {
   remove(file.c_str());
   if (!msh) {
     state.SkipWithError("the box could not be written and loaded");
-    FreeMemory(mem);
     return;
   }
-  fi.Par = nbrThr > 1 ? NewMthParallel(nbrThr, 0, 0) : nullptr;
+  run.startPool();
   for (auto _ : state) {
     SetupGeoMesh(&fi, msh);
     benchmark::DoNotOptimize(msh->Tet[1].Voi[0]);
@@ -67,9 +85,7 @@ void volumeTopology(benchmark::State &state, Numbering numbering) {
   state.counters["time_per_tet"] = benchmark::Counter(
       static_cast<double>(msh->NbrTet),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  if (fi.Par) FreeMthParallel(fi.Par);
   FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
 
 void BM_VolumeTopology(benchmark::State &state) { volumeTopology(state, Grid); }
@@ -105,14 +121,12 @@ Geometric_Mesh *makeSheet(Memory_List *mem, int n, bool centre, bool centreFirst
 
 // Arg 0: threads (0 for every core); arg 1: 1 for the centre numbered first.
 void BM_VolumeTopologyStar(benchmark::State &state) {
-  int nbrThr = static_cast<int>(state.range(0));
-  if (nbrThr == 0) nbrThr = GetNumberOfCores();
-  Memory_List *mem = NewMemory(1000);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "BENCH");
-  fi.Verbose = 0;
+  ThreadedRun run(state);
+  const int nbrThr = run.NbrThr;
+  Memory_List *mem = run.Mem;
+  Function_Interface &fi = run.Fi;
   Geometric_Mesh *msh = makeSheet(mem, 708, true, state.range(1) != 0);
-  fi.Par = nbrThr > 1 ? NewMthParallel(nbrThr, 0, 0) : nullptr;
+  run.startPool();
   for (auto _ : state) {
     SetupGeoMesh(&fi, msh);
     benchmark::DoNotOptimize(msh->Tet[1].Voi[0]);
@@ -121,26 +135,22 @@ void BM_VolumeTopologyStar(benchmark::State &state) {
   if (!TopoDoneLoad(msh) || msh->Tet[1].Voi[1] != 2) state.SkipWithError("wrong neighbours");
   state.counters["threads"] = nbrThr;
   state.counters["tetrahedra"] = msh->NbrTet;
-  if (fi.Par) FreeMthParallel(fi.Par);
   FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
 
 // Arg 0: threads (0 for every core); arg 1: 1 for the sheet shuffled (vertices and triangles
 // in random order); arg 2: 1 for the whole set-up, 0 for the surface pass alone.
 void BM_SurfaceTopologySheet(benchmark::State &state) {
-  int nbrThr = static_cast<int>(state.range(0));
-  if (nbrThr == 0) nbrThr = GetNumberOfCores();
-  Memory_List *mem = NewMemory(1000);
-  Function_Interface fi;
-  DefaultFunInterface(&fi, mem, nullptr, "BENCH");
-  fi.Verbose = 0;
+  ThreadedRun run(state);
+  const int nbrThr = run.NbrThr;
+  Memory_List *mem = run.Mem;
+  Function_Interface &fi = run.Fi;
   Geometric_Mesh *msh = makeSheet(mem, 1415, false, false);
   if (state.range(1)) {
     RenumberVertices(msh, 2026);
     ShuffleElements(msh, 2027);
   }
-  fi.Par = nbrThr > 1 ? NewMthParallel(nbrThr, 0, 0) : nullptr;
+  run.startPool();
   TopoArgs args{};
   args.Fi = fi;
   args.Msh = msh;
@@ -159,9 +169,7 @@ void BM_SurfaceTopologySheet(benchmark::State &state) {
   state.counters["triangles"] = msh->NbrTri;
   state.counters["time_per_tri"] = benchmark::Counter(
       static_cast<double>(msh->NbrTri), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  if (fi.Par) FreeMthParallel(fi.Par);
   FreeCommonMesh(mem, msh);
-  FreeMemory(mem);
 }
 
 void BM_SurfaceTopologyEqualSums(benchmark::State &state) {

@@ -536,6 +536,18 @@ bool prepareWalk(Plan<Code> *p, int64_t *keys, int64_t *linkedKeys) {
   return p->Rec != nullptr;
 }
 
+// Runs the steps of a prepared walk of keys keys, stopping when asked: Place, Match and Pack
+// are the pass's steps 2, 3 and 4.
+template <class Code, void (*Place)(Plan<Code> *, int), bool (*Match)(Plan<Code> *, HybridHashTable *, int64_t, int64_t, int),
+          void (*Pack)(Plan<Code> *, int)>
+void runSteps(Plan<Code> *p, int64_t keys) {
+  runThreads(p, countSlice<Code>);
+  if (!stopAsked(p->A)) makeParts(p, keys);
+  if (!stopAsked(p->A)) runThreads(p, Place);
+  if (!stopAsked(p->A)) runThreads(p, matchParts<Code, Match>);
+  if (!stopAsked(p->A)) runThreads(p, Pack);
+}
+
 // Sets the plan up for a walk, runs the steps and frees what they used; match is the pass's
 // step 3.
 template <class Code, bool (*Match)(Plan<Code> *, HybridHashTable *, int64_t, int64_t, int)>
@@ -545,15 +557,10 @@ void runWalk(Plan<Code> *p) {
     if (!p->Packed)
       p->FacKind = static_cast<uint8_t *>(
           MEM_ALLOC(nullptr, p->FacKind, static_cast<size_t>(linkedKeys > 0 ? linkedKeys : 1)));
-    if (!p->Packed && !p->FacKind) {
+    if (!p->Packed && !p->FacKind)
       failCapacity(p->A);
-    } else {
-      runThreads(p, countSlice<Code>);
-      if (!stopAsked(p->A)) makeParts(p, keys);
-      if (!stopAsked(p->A)) runThreads(p, placeSlice<Code>);
-      if (!stopAsked(p->A)) runThreads(p, matchParts<Code, Match>);
-      if (!stopAsked(p->A)) runThreads(p, packSlice<Code>);
-    }
+    else
+      runSteps<Code, placeSlice<Code>, Match, packSlice<Code>>(p, keys);
   }
   if (p->FacKind) MEM_FREE(nullptr, p->FacKind);
   if (p->Rec) MEM_FREE(nullptr, p->Rec);

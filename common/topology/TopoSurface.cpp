@@ -192,11 +192,7 @@ void surfacePass(TopoArgs *a, int nbrThr) {
     if (!p.Keys || !p.Pos || (!p.Packed && !p.ResKind)) {
       failCapacity(a);
     } else {
-      runThreads<Code>(&p, countSlice<Code>);
-      if (!stopAsked(a)) makeParts<Code>(&p, keys);
-      if (!stopAsked(a)) runThreads<Code>(&p, placeEdges<Code>);
-      if (!stopAsked(a)) runThreads<Code>(&p, matchParts<Code, matchEdges<Code>>);
-      if (!stopAsked(a)) runThreads<Code>(&p, packEdges<Code>);
+      runSteps<Code, placeEdges<Code>, matchEdges<Code>, packEdges<Code>>(&p, keys);
     }
   }
   for (void *arr : {static_cast<void *>(p.Rec), static_cast<void *>(p.Keys), static_cast<void *>(p.Pos),

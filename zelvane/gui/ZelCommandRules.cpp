@@ -165,13 +165,14 @@ ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::funct
   // A solver that removes its file before writing the new one: after a load, a missing file
   // is one about to come back.
   const bool between = !timed && absent == ENOENT && *lastTime > 0;
+  auto notReady = [&] {
+    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
+    return ZelPoll::NotReady;
+  };
   int r = 2;
   std::string reason;
   if (!between) reason = zelTapStderr([&] { r = load(name.constData()); });
-  if (r == 2) {
-    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
-    return ZelPoll::NotReady;
-  }
+  if (r == 2) return notReady();
   if (r != 0) {
     if (timed) *lastTime = t;
     return ZelPoll::Loaded;
@@ -182,10 +183,7 @@ ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::funct
   const bool moved = still ? !timed || now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
                                  now.st_ctim.tv_sec != st.st_ctim.tv_sec || now.st_ctim.tv_nsec != st.st_ctim.tv_nsec
                            : errno == ENOENT && *lastTime > 0;
-  if (moved) {
-    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
-    return ZelPoll::NotReady;
-  }
+  if (moved) return notReady();
   printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n", name.constData());
   printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", control);
   if (why) *why = reason;
