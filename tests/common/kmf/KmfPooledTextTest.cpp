@@ -84,7 +84,8 @@ TEST(KmfPooledText, EveryKindOfSectionReadsTheSameBytes) {
   f.Sections.push_back(SolutionSection(62, "SolAtVertices", 3, {1, 2, 3, 4}, lines(19), 3));
   for (int version : {2, 1}) {
     f.Version = version;
-    std::string path = TestPath("pooledkinds.mesh");
+    const TempFile file("pooledkinds.mesh");  // megabytes: removed when done
+    const std::string &path = file.Path;
     ASSERT_TRUE(SaveText(path, RawText(f)));
     for (const FixtureSection &s : f.Sections) {
       SCOPED_TRACE(s.Name + " v" + std::to_string(version));
@@ -124,7 +125,8 @@ TEST(KmfPooledText, MessyTextAcrossEveryCutReadsTheSameBytes) {
   Pool pool;
   // 100,000 tetrahedra take more than one chunk of four threads: the second starts wherever
   // the first one's last line ended. A comment of 100,000 characters spans several ranges.
-  std::string path = TestPath("pooledmessy.mesh");
+  const TempFile file("pooledmessy.mesh");  // megabytes: removed when done
+  const std::string &path = file.Path;
   ASSERT_TRUE(SaveText(path, messyFile(100000, 11, "#" + std::string(100000, '#'))));
   for (bool narrow : {false, true}) {
     expectSame(path, KmfVertices, pool.Par, narrow, 12000);
@@ -203,7 +205,8 @@ TEST(KmfPooledText, SectionNamesFoundOnThePoolAreThoseTheReaderFinds) {
                {"long header line", head + longHeader + body + tail}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
-    std::string path = TestPath("pooledindex.mesh");
+    const TempFile file("pooledindex.mesh");  // megabytes: removed when done
+    const std::string &path = file.Path;
     ASSERT_TRUE(SaveText(path, c.text));
     std::string serial = IndexOf(path, nullptr), pooled = IndexOf(path, pool.Par);
     EXPECT_NE(serial, "");

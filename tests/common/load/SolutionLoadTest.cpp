@@ -337,6 +337,9 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
 // afterwards is then read whole.
 TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
   const int n = 300000;
+  // Some 30 MB of files: removed when the test ends.
+  const TempFile files[] = {TempFile("changing.meshb"), TempFile("changing-b.solb"), TempFile("changing-a.solb"),
+                            TempFile("changing.solb")};
   const std::string m = SaveFixture(MeshOf(3, n), "changing.meshb", true);
   auto version = [&](double v, const std::string &name) {
     const std::string path = SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1}, n, std::vector<double>(n, v))), name, true);

@@ -363,6 +363,7 @@ TEST(Su2, LargeFilesReadAcrossTheBuffer) {
   text += "NMARK= 1\nMARKER_TAG= bottom\nMARKER_ELEMS= " + std::to_string(n - 1) + "\n";
   for (int i = 0; i + 1 < n; i++) text += "3 " + id(i + 1, 0) + " " + id(i, 0) + "\n";
   ASSERT_GT(text.size(), 4u << 20);
+  const TempFile files[] = {TempFile("large.su2"), TempFile("large.dat")};  // megabytes: removed when done
   std::string p = SaveNamed("large.su2", text);
   SaveNamed("large.dat", dat);
   LoadContext ctx;
