@@ -1,5 +1,6 @@
 // Opening a user's file for reading (regular files only, optionally bounded by the size at
-// opening) and writing one through a temporary file renamed over it once complete.
+// opening) and writing one through a temporary file renamed over it once complete, or copied
+// over it in place where a rename would change its owner or the folder takes no new name.
 #include "common/base/UserFile.h"
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -125,13 +128,11 @@ const char *writeTarget(const char *path, char *resolved) {
   return path;
 }
 
-// A new file next to target, readable as a plain create would make it (umask applied) or
-// with the permission bits of the file it replaces; -1 with errno when none can be made.
-int createTemp(UserFileWrite *w, const char *target, const struct stat *old) {
-  const char *slash = std::strrchr(target, '/');
-  const int dirLen = slash ? static_cast<int>(slash - target + 1) : 0;
+// A new file in the folder dir (dirLen bytes of it, "" for the current one) named after base,
+// created with `mode` (the umask applied); -1 with errno when none can be made.
+int createTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, mode_t mode) {
   for (int attempt = 0; attempt < 100; attempt++) {
-    int n = snprintf(w->Temp, sizeof(w->Temp), "%.*s.%.180s.%ld-%u.tmp", dirLen, target, target + dirLen,
+    int n = snprintf(w->Temp, sizeof(w->Temp), "%.*s.%.180s.%ld-%u.tmp", dirLen, dir, base,
                      static_cast<long>(getpid()), tempCounter++);
     if (n < 0 || n >= static_cast<int>(sizeof(w->Temp))) {
       w->Temp[0] = '\0';
@@ -139,16 +140,31 @@ int createTemp(UserFileWrite *w, const char *target, const struct stat *old) {
       return -1;
     }
     int fd;
-    do fd = open(w->Temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    do fd = open(w->Temp, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-      if (old) fchmod(fd, old->st_mode & 07777);
-      return fd;
-    }
+    if (fd >= 0) return fd;
     if (errno != EEXIST) break;
   }
   w->Temp[0] = '\0';
   return -1;
+}
+
+// The temporary folder with a trailing "/": $TMPDIR when set, else /tmp.
+std::string tempFolder() {
+  const char *env = std::getenv("TMPDIR");
+  std::string dir = env && *env ? env : "/tmp";
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir == "/" ? dir : dir + "/";
+}
+
+// Gives the new file fd the owner and group of the file it replaces; false when the system
+// does not let this process (another user's file, or a group it is not a member of).
+bool takeOwnerOf(int fd, const struct stat &old) {
+  struct stat now;
+  if (fstat(fd, &now) != 0) return false;
+  const uid_t uid = now.st_uid == old.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
+  const gid_t gid = now.st_gid == old.st_gid ? static_cast<gid_t>(-1) : old.st_gid;
+  return (uid == static_cast<uid_t>(-1) && gid == static_cast<gid_t>(-1)) || fchown(fd, uid, gid) == 0;
 }
 
 void removeTemp(UserFileWrite *w) {
@@ -158,6 +174,77 @@ void removeTemp(UserFileWrite *w) {
     errno = e;
   }
   w->Temp[0] = '\0';
+}
+
+// The reason of a write in place that stopped midway: it names the copy that holds the whole
+// new contents, which is kept.
+thread_local char midwayReason[UserPathMax + 160];
+
+// Writes the copy on descriptor `copy` over the target in place: the bytes from the start,
+// then the length. True when the target holds them all, on disk. *touched tells whether the
+// target may have changed (then a failure has damaged it).
+bool writeInPlace(UserFileWrite *w, int copy, bool *touched) {
+  *touched = false;
+  const int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | ((w->How & UserFileNoFollow) ? O_NOFOLLOW : 0);
+  int fd;
+  do fd = open(w->Target, flags);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    noteFailure(w, errno);
+    return false;
+  }
+  struct stat old, from;
+  if (fstat(fd, &old) != 0 || fstat(copy, &from) != 0) {
+    noteFailure(w, errno);
+    close(fd);
+    return false;
+  }
+  if (!S_ISREG(old.st_mode)) {
+    noteFailure(w, ENODEV);
+    close(fd);
+    return false;
+  }
+  const size_t chunk = size_t(1) << 20;
+  std::unique_ptr<char, decltype(&std::free)> buf(static_cast<char *>(std::malloc(chunk)), &std::free);
+  bool ok = buf != nullptr;
+  if (!ok) noteFailure(w, ENOMEM);
+  for (off_t at = 0; ok && at < from.st_size;) {
+    const ssize_t got = pread(copy, buf.get(), chunk, at);
+    if (got <= 0) {
+      if (got < 0 && errno == EINTR) continue;
+      noteFailure(w, got < 0 ? errno : EIO);
+      ok = false;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t put = pwrite(fd, buf.get() + done, static_cast<size_t>(got - done), at + done);
+      if (put > 0) {
+        *touched = true;
+        done += put;
+      } else if (!(put < 0 && errno == EINTR)) {
+        noteFailure(w, put < 0 ? errno : EIO);
+        ok = false;
+      }
+    }
+    at += got;
+  }
+  if (ok && old.st_size != from.st_size) {
+    *touched = true;
+    ok = ftruncate(fd, from.st_size) == 0;
+    if (!ok) noteFailure(w, errno);
+  }
+  if (ok && fsync(fd) != 0) {
+    ok = false;
+    noteFailure(w, errno);
+  }
+  // A write clears the set-user/group-id bits; their owner may set them again, no one else.
+  struct stat now;
+  if (ok && fstat(fd, &now) == 0 && (now.st_mode & 07777) != (old.st_mode & 07777)) fchmod(fd, old.st_mode & 07777);
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    noteFailure(w, errno);
+  }
+  return ok;
 }
 
 }  // namespace
@@ -219,6 +306,7 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   w->F = nullptr;
   w->Target[0] = w->Temp[0] = '\0';
   w->How = how;
+  w->InPlace = 0;
   w->Err = 0;
   lastWrite = {false, 0, nullptr};
   if (!path || !*path) return notStarted(EINVAL, nullptr);
@@ -243,8 +331,26 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   }
   if (exists && writeRefused(target)) return refuseTarget(path, "IS WRITE-PROTECTED", EACCES, WriteProtected, quiet);
   std::strcpy(w->Target, target);
-  int fd = createTemp(w, target, exists ? &old : nullptr);
-  if (fd < 0) return notStarted(errno, nullptr);
+  const char *slash = std::strrchr(target, '/');
+  const int dirLen = slash ? static_cast<int>(slash - target + 1) : 0;
+  // Made for this user alone until it has the old file's owner and mode; a new file as a
+  // plain create makes it.
+  int fd = createTemp(w, target, dirLen, target + dirLen, exists ? 0600 : 0666);
+  if (fd < 0) {
+    // A folder that takes no new name can still hold a file the user may write: the copy
+    // waits in the temporary folder.
+    if (!exists || (errno != EACCES && errno != EPERM)) return notStarted(errno, nullptr);
+    const int folderErr = errno;
+    const std::string dir = tempFolder();
+    fd = createTemp(w, dir.c_str(), static_cast<int>(dir.size()), target + dirLen, 0600);
+    if (fd < 0) return notStarted(folderErr, nullptr);
+    w->InPlace = 1;
+  } else if (exists) {
+    // Another user's file stays theirs, in its group; where the system does not allow that,
+    // the file is written in place and keeps them.
+    w->InPlace = takeOwnerOf(fd, old) ? 0 : 1;
+    if (!w->InPlace) fchmod(fd, old.st_mode & 07777);
+  }
   w->F = fdopen(fd, "wb");
   if (!w->F) {
     const int e = errno;
@@ -274,6 +380,13 @@ int CommitUserFileWrite(UserFileWrite *w) {
     ok = false;
     noteFailure(w, errno);
   }
+  // A write in place reads the copy back through its own descriptor: the name of the copy
+  // could be taken by someone else meanwhile, the descriptor not.
+  int copy = -1;
+  if (ok && w->InPlace && (copy = dup(fileno(w->F))) < 0) {
+    ok = false;
+    noteFailure(w, errno);
+  }
   if (std::fclose(w->F) != 0 && ok) {
     ok = false;
     noteFailure(w, errno);
@@ -289,11 +402,23 @@ int CommitUserFileWrite(UserFileWrite *w) {
     if (!(w->How & UserFileQuiet))
       fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s IS WRITE-PROTECTED, NOT WRITTEN \n", w->Target);
   }
-  if (ok && std::rename(w->Temp, w->Target) != 0) {
+  if (ok && w->InPlace) {
+    bool touched = false;
+    ok = writeInPlace(w, copy, &touched);
+    if (!ok && touched) {
+      // The target is damaged: the copy holding the whole new contents stays, named.
+      snprintf(midwayReason, sizeof(midwayReason), "%s; the file was written only in part, its complete new contents are in %s",
+               std::strerror(w->Err), w->Temp);
+      what = midwayReason;
+      w->Temp[0] = '\0';
+    }
+  } else if (ok && std::rename(w->Temp, w->Target) != 0) {
     ok = false;
     noteFailure(w, errno);
   }
+  if (copy >= 0) close(copy);
   if (ok) {
+    if (w->InPlace) removeTemp(w);
     w->Temp[0] = '\0';
     lastWrite = {false, 0, nullptr};
   } else {

@@ -14,11 +14,24 @@
 // that fails at any point removes the temporary file and leaves the target as it was (absent,
 // or whole with its old contents); a target that exists and is not a regular file is refused
 // with one line, untouched, and so is one the user may not write (write-protected, or owned by
-// someone else): the rename would replace it where a plain write is refused. A symbolic link
-// is written through (the file it names gets the new contents and the link stays) unless the
-// write refuses links: a name that came from someone else's file, such as a replayed
-// sequence, must not lead the write out of its folder. An existing target's permission bits
-// are kept. Why the last write of a thread failed is kept for its caller to show.
+// someone else and not writable by the user): the rename would replace it where a plain write
+// is refused. A symbolic link is written through (the file it names gets the new contents and
+// the link stays) unless the write refuses links: a name that came from someone else's file,
+// such as a replayed sequence, must not lead the write out of its folder. An existing target's
+// permission bits, owner and group are kept: the new file gets them before the rename.
+//
+// Where the new file cannot get them (another user's file the user may write, as in a group
+// folder, or a group the user is not a member of) or where the folder takes no new name (a
+// read-only folder holding a file the user may write), the target is written in place
+// instead, and so keeps its owner, group, mode and hard links: the complete new contents are
+// first written to a copy (the temporary file in the folder, or in the temporary folder,
+// $TMPDIR else /tmp, when the folder takes no new name; readable by this user only), then over
+// the target at the commit, and the copy is removed. A write in place that fails before the
+// target is touched leaves it as it was; one that fails midway has damaged it, and then the
+// copy is kept and the reason names it. The system clears the set-user/group-id bits of a file
+// written by another user than its owner. A user's own file in a folder that takes new names
+// is replaced as above (its other hard links keep the old contents). Why the last write of a
+// thread failed is kept for its caller to show.
 //
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
@@ -50,23 +63,27 @@ enum : int { UserPathMax = 4096 };
 struct UserFileWrite {
   FILE *F;                     // the stream on the temporary file, null when none is open
   char Target[UserPathMax];    // the file that gets the contents (a link's target resolved)
-  char Temp[UserPathMax];      // the temporary name in the same folder, "" when none exists
+  char Temp[UserPathMax];      // the temporary file (the copy of a write in place), "" when none
   int How;                     // the bits the write was started with
+  int InPlace;                 // 1: the commit writes Temp over the target, else renames it
   int Err;                     // errno of the first failure of this write, 0 while none
 };
 
 // Starts a write of path: returns the stream to write (also kept in w->F), or null when
 // nothing could be started (target not a regular file, write-protected, or a link refused by
 // UserFileNoFollow: one line unless UserFileQuiet; name too long or folder not writable:
-// errno set, no message, the caller reports). Nothing exists on disk but the temporary file
-// until the commit.
+// errno set, no message, the caller reports; a folder that takes no new name only when the
+// target does not exist or no copy can be made in the temporary folder). Nothing exists on
+// disk but the temporary file until the commit.
 FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how = 0);
 // A caller whose own write on w->F failed calls this at once, while errno still says why:
 // the first reason of a write is the one reported.
 void NoteUserFileWriteError(UserFileWrite *w);
-// Flushes, syncs and closes the stream, then renames the temporary file over the target.
-// 1 when the target now holds what was written; 0 when anything failed or no write was
-// started, the temporary file then removed and the target untouched. w is then idle.
+// Flushes, syncs and closes the stream, then renames the temporary file over the target (or
+// writes it over the target in place, syncs and removes it). 1 when the target now holds what
+// was written; 0 when anything failed or no write was started, the temporary file then
+// removed and the target untouched, except after a write in place that failed midway: the
+// target is then damaged and the copy kept, named by UserFileWriteReason. w is then idle.
 int CommitUserFileWrite(UserFileWrite *w);
 // Closes the stream and removes the temporary file; the target is untouched. Safe on an idle
 // or a cleared w.
@@ -76,7 +93,8 @@ void AbandonUserFileWrite(UserFileWrite *w);
 int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
 
 // Why the last write begun on this thread failed, in words ("File too large", "the file is
-// write-protected", ...); null when it succeeded, is still going, or nothing failed since
+// write-protected", "No space left on device; the file was written only in part, its complete
+// new contents are in /tmp/.a.mesh.812-0.tmp"); null when it succeeded, is still going, or nothing failed since
 // ClearUserFileWriteReason. Callers whose write may stop before it begins clear it first.
 const char *UserFileWriteReason();
 void ClearUserFileWriteReason();

@@ -315,7 +315,7 @@ KmfMeshFile *openWrite(const char *name, int ver, int dim) {
   msh->FltSiz = ver == 1 ? 32 : 64;
   msh->WrtBlk = static_cast<unsigned char *>(MEM_ALLOC(nullptr, msh->WrtBlk, KmfWriteBlockSize + 1000));
   if (!msh->WrtBlk) return refuse(msh);
-  // Written under a temporary name, renamed over the file's name by KmfCloseMesh.
+  // Written under a temporary name, which replaces the file's name at KmfCloseMesh.
   msh->hdl = BeginUserFileWrite(&msh->Out, name);
   if (!msh->hdl) {
     KmfError(msh, "KMFOPENMESH", "CANNOT CREATE THE FILE");

@@ -58,7 +58,7 @@ struct KmfMeshFile {
   KmfKeyword KwdTab[KmfMaxKwd + 1];
   FILE *hdl;                // the open file (writing: the stream of Out, a temporary file)
   char FilNam[1024];
-  UserFileWrite Out;        // writing: renamed over FilNam by a successful KmfCloseMesh
+  UserFileWrite Out;        // writing: replaces FilNam at a successful KmfCloseMesh (UserFile.h)
   unsigned char *LinBuf;    // line scratch, sized for the longest line of the table
   size_t LinBufSiz;
   unsigned char *WrtBlk;    // write block: KmfWriteBlockSize bytes plus room for one field

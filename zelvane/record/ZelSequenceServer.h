@@ -86,8 +86,8 @@ class ZelSequenceServer : public QObject {
   void addSaveImage(const QString &name, QString &file, QSize size, int flag);
 
   // Writes the recorded list; it stays, so a later save writes it again with what came since.
-  // 1 written; 0 when the file cannot be written, which is then left as it was
-  // (WriteUserFile; UserFileWriteReason says why).
+  // 1 written; 0 when the file cannot be written, which is then left as it was unless a write
+  // in place failed midway (WriteUserFile; UserFileWriteReason says why and names the copy).
   int saveSequences(const char *path);
   // Appends the records of the file to the loaded list (the list is not emptied first). At a
   // record it cannot read, reading stops with one line on standard error naming the file and

@@ -23,7 +23,8 @@ class ZelTextWriter {
 
 // Writes the text to the file at path, through a temporary file renamed over it once
 // complete (WriteUserFile, with its `how` bits). 1 written, 0 when the file cannot be created
-// or written (UserFileWriteReason says why); the old file of that name is then whole.
+// or written (UserFileWriteReason says why); the old file of that name is then whole, unless
+// a write in place failed midway (UserFile.h: the reason then names the complete copy).
 int zelWriteTextFile(const char *path, const std::string &text, int how = 0);
 
 class ZelTextReader {

@@ -1,7 +1,10 @@
 // A user's file: read only when regular (bounded by its size at opening when asked), written
 // through a temporary file renamed over it once complete.
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -290,4 +293,98 @@ TEST(UserFile, AWriteThatRefusesLinksNeverWritesThroughOne) {
   EXPECT_EQ(ReadAll(dir.path("outside")), "victim");
   EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"dangling", "late", "new", "outside", "plain", "to-file"}));
+}
+
+// A write over a file keeps its owner, group and mode: renamed where the new file can be given
+// them, else written in place (its inode and so its hard links kept) from a copy in the folder,
+// or in the temporary folder when the folder takes no new name. The copy goes, unless a write
+// in place fails midway: then it is kept whole, for the writer alone, and the reason names it.
+// Rows of two users (A 65534 owns, B 65533 writes, both in group 65532) need root; the folders
+// live in /tmp, where B reaches them wherever the checkout is.
+TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
+  enum Writer { Root, B, Self };  // Self: the runner as any user (root without override)
+  struct Row {
+    const char *what;
+    Writer writer;
+    uid_t owner;
+    gid_t group;
+    mode_t mode, folderMode;
+    bool inPlace, midway;
+  } const rows[] = {
+      {"another user's group-writable file, written by root", Root, 65534, 65532, 06775, 02775, false, false},
+      {"another user's group-writable file, written by a member of its group", B, 65534, 65532, 0664, 02775, true, false},
+      {"the writer's own file in a group it belongs to", B, 65533, 65532, 0640, 0775, false, false},
+      {"the writer's own file in a group it is not in", B, 65533, 65531, 0640, 0775, true, false},
+      {"a member of its group, failing midway", B, 65534, 65532, 0660, 02775, true, true},
+      {"a writable file in a read-only folder", Self, 0, 0, 04740, 0555, true, false},
+      {"a writable file in a read-only folder, failing midway", Self, 0, 0, 0640, 0555, true, true},
+  };
+  const bool root = geteuid() == 0;
+  char base[] = "/tmp/zelvane-owners-XXXXXX";
+  ASSERT_TRUE(mkdtemp(base) && chmod(base, 0755) == 0);
+  const std::string old(20000, 'o'), fresh(12000, 'n');  // shorter: a write in place cuts the rest
+  auto owned = [](const std::string &p, ino_t *ino = nullptr) {
+    struct stat st = {};
+    stat(p.c_str(), &st);
+    if (ino) *ino = st.st_ino;
+    char text[64];
+    snprintf(text, sizeof(text), "%u:%u %o", unsigned(st.st_uid), unsigned(st.st_gid), unsigned(st.st_mode & 07777));
+    return std::string(text);
+  };
+  auto write = [&](const Row &r, const std::string &path, const std::string &tmp) {  // in a child, as the writer
+    const gid_t groups[] = {65532};
+    if (r.writer == B ? setgroups(1, groups) || setresgid(65533, 65533, 65533) || setresuid(65533, 65533, 65533)
+                      : r.writer == Self && root && !DropFileOverride())
+      return 255;
+    setenv("TMPDIR", tmp.c_str(), 1);
+    UserFileWrite w;
+    FILE *f = BeginUserFileWrite(&w, path.c_str());
+    if (!f) return 1;
+    fwrite(fresh.data(), 1, fresh.size(), f);
+    fflush(f);
+    std::unique_ptr<FileSizeLimit> full(r.midway ? new FileSizeLimit(8192) : nullptr);
+    const int written = CommitUserFileWrite(&w);
+    if (!written) printf("%s\n", UserFileWriteReason());
+    return written ? 0 : 2;
+  };
+  auto tryRow = [&](const Row &r, const std::string &dir) {  // an ASSERT ends the row only
+    const std::string tmp = dir + "-tmp", path = dir + "/f.mesh";
+    ASSERT_TRUE(mkdir(dir.c_str(), 0755) == 0 && mkdir(tmp.c_str(), 0) == 0 && chmod(tmp.c_str(), 01777) == 0);
+    ASSERT_TRUE(SaveText(path, old));
+    ASSERT_TRUE(r.writer == Self || (chown(path.c_str(), r.owner, r.group) == 0 && chown(dir.c_str(), 0, 65532) == 0));
+    ASSERT_TRUE(chmod(path.c_str(), r.mode) == 0 && chmod(dir.c_str(), r.folderMode) == 0);
+    ino_t inoBefore = 0, inoAfter = 0;
+    const std::string before = owned(path, &inoBefore);
+    int result = -1;
+    const std::string out = CaptureText([&] { result = RunInChild([&] { return write(r, path, tmp); }); }).Out;
+    EXPECT_EQ(result, r.midway ? 2 : 0) << out << "(255: the writer's identity was not taken)";
+    EXPECT_EQ(owned(path, &inoAfter), before);
+    EXPECT_TRUE(!r.inPlace || inoAfter == inoBefore) << "not written in place";
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    std::vector<std::string> made;  // beside the file or in the temporary folder
+    for (const std::string &d : {dir, tmp})
+      for (const auto &e : std::filesystem::directory_iterator(d))
+        if (e.path() != path) made.push_back(e.path().string());
+    const std::string now = ReadAll(path);
+    if (!r.midway) {
+      EXPECT_TRUE(now == fresh && made.empty()) << now.size() << " bytes, " << made.size() << " files left";
+      return;
+    }
+    EXPECT_TRUE(now != old && now != fresh) << "not damaged";
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_CONTAINS(out, made[0]);
+    EXPECT_TRUE(ReadAll(made[0]) == fresh);
+    EXPECT_CONTAINS(owned(made[0]), " 600");  // the writer's alone
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    if (r.writer != Self && !root) {
+      printf("  (%s: two users need root; not tried as uid %u)\n", r.what, unsigned(geteuid()));
+      continue;
+    }
+    const std::string dir = std::string(base) + "/row" + std::to_string(&r - rows);
+    tryRow(r, dir);
+    chmod(dir.c_str(), 0755);  // removable again
+  }
+  std::filesystem::remove_all(base);
 }
