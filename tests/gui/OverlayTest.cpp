@@ -18,6 +18,7 @@
 #include "tests/support/SceneFixtures.h"
 #include "tests/support/StructuredMesh.h"
 #include "zelvane/gui/GLWidget.h"
+#include "zelvane/gui/ZelOverlayRules.h"
 #include "zelvane/gui/ZelText.h"
 #include "zelvane/lists/ZelColorMaps.h"
 #include "zelvane/scene/ZelCamera.h"
@@ -363,6 +364,46 @@ TEST_F(Overlay, TextLinesRunDownOneLineHeightApartAndAnyOtherHeightUsesTheSetOf3
   EXPECT_NEAR(width(prims[0]), zelvaneFont30.glyphMetrics['A']->bitmapWidth, 0.01);
   EXPECT_EQ(ZelText::fontForHeight(35), &zelvaneFont30);
   EXPECT_EQ(ZelText::fontForHeight(40), &zelvaneFont40);
+}
+
+// The placement rules with the glyph sets the view uses (30 pixels, 60 on a screen of ratio 2):
+// in views of any size every palette label and the time label lie whole inside, in order and
+// apart; where the labels need not shrink their pens are the stops less 80 pixels times the
+// ratio.
+TEST(OverlayGeometry, PaletteAndTimeLabelsOfEitherGlyphSetStayWholeInsideViewsOfAnySize) {
+  const std::string labels[ZelPaletteStops] = {"-9.99E-01", "-1.00E+100", "2.50E-01", "1.00E+00", "1.75E+00"};
+  const std::string time = "Time: -1.000E+00 [s]";
+  for (float r : {1.0f, 2.0f}) {
+    const Zelvane_Font *font = ZelText::fontForHeight(unsigned(30 * r));
+    ZelText::InkBox ink[ZelPaletteStops];
+    for (int i = 0; i < ZelPaletteStops; i++) ink[i] = ZelText::inkBox(font, labels[i]);
+    const float advance = float(font->glyphMetrics['0']->advance >> 6);
+    const float sizes[][2] = {{4000, 4000}, {1600, 1600}, {1280, 1280}, {960, 960}, {640, 640},
+                              {400, 400},   {200, 200},   {40, 40},     {2400, 60},  {60, 2400}};
+    for (const auto &size : sizes) {
+      const float Wd = size[0] * r, Hd = size[1] * r;
+      SCOPED_TRACE(std::to_string(Wd) + " x " + std::to_string(Hd) + " device pixels");
+      const ZelLabelPlaces at = zelPlacePaletteLabels(ink, 10, advance, Wd, Hd, r);
+      const float s = at.scale;
+      float before = 0;
+      for (int i = 0; i < ZelPaletteStops; i++) {
+        const float x0 = at.x[i] + s * ink[i].x0, x1 = at.x[i] + s * ink[i].x1;
+        EXPECT_GT(x0, before) << "label " << i;
+        EXPECT_LT(x1, Wd) << "label " << i;
+        EXPECT_GT(at.y + s * ink[i].y0, 0) << "label " << i;
+        EXPECT_LT(at.y + s * ink[i].y1, Hd) << "label " << i;
+        if (s == 1) {
+          EXPECT_EQ(at.x[i], (0.5f + 0.2f * (i - 2)) * Wd - 80 * r) << "label " << i;
+        }
+        before = x1;
+      }
+      const ZelText::InkBox tk = ZelText::inkBox(font, time);
+      const ZelTextPlace t = zelPlaceTimeLabel(tk, Wd, Hd);
+      EXPECT_GT(t.x + t.scale * tk.x0, 0);
+      EXPECT_LT(t.x + t.scale * tk.x1, 0.9f * Wd);
+      EXPECT_GT(t.y + t.scale * tk.y0, 0);
+    }
+  }
 }
 
 TEST(OverlayGeometry, PaletteColoursClampToTheirMapAndTakeTheLastEntryForNaN) {

@@ -1,7 +1,7 @@
 // Where the windows stand and what their first picture holds: tiled main windows of 800 x 800
 // on the test's screen and, through the built program, on screens of 1280 x 1024 and
-// 1920 x 1080; the whole mesh inside the first picture; palette and time labels apart at 800
-// pixels.
+// 1920 x 1080; the whole mesh inside the first picture; palette and time labels whole and
+// apart at every view size.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Zelvane.h"
+#include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelPalette.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelView.h"
@@ -143,42 +145,59 @@ TEST(WindowGeometry, TheFirstPictureHoldsTheWholeMesh) {
   EXPECT_GT(inside, img.width() * img.height() / 5);
 }
 
-TEST(WindowGeometry, PaletteAndTimeLabelsStandApartAtEightHundredPixels) {
+// At every view size the five palette labels (the first one negative), the time label and the
+// axis corner stand apart, each whole inside the view: a glyph the view's edge cut would show
+// a vertex on that edge in the feedback, one cut off entirely would be missing from the count.
+// The views of 640 and 480 pixels are saved for a person to look at.
+TEST(WindowGeometry, PaletteAndTimeLabelsStayWholeAndApartAtEveryViewSize) {
   Viewer v({"-in", dataFile("sample.meshb"), "-sol", dataFile("sample.solb")});
+  MainWindow *w = v.window(0);
   GLWidget *view = v.view(0);
   ZelScene *s = v.scene(0);
-  ASSERT_TRUE(view && s && s->VieSol);
-  ASSERT_EQ(view->width(), 800);
+  ASSERT_TRUE(w && view && s && s->VieSol);
   s->ActFld = 0;
   ZelPalette &pal = s->VieSol->ZelPal[0];
   pal.N = 5;
-  const double iso[5] = {-1.25, -0.5, 0.25, 1, 1.75};  // "-1.25E+00", "-5.00E-01", "2.50E-01", ...
+  const double iso[5] = {-0.999, -0.5, 0.25, 1, 1.75};  // "-9.99E-01", "-5.00E-01", "2.50E-01", ...
   std::copy(iso, iso + 5, pal.Iso);
-  view->updateGL();
-  view->makeCurrent();
-  const int W = view->sceneWidth(), H = view->sceneHeight();
-  glViewport(0, 0, W, H);
-  const std::vector<Box> labels = textBoxes(captureFeedback([&] { view->drawPalette(); }), {9, 9, 8, 8, 8}, true);
-  ASSERT_EQ(labels.size(), 5u);
-  std::vector<Box> all = labels;
-  char text[64];
-  snprintf(text, sizeof(text), "Time: %.3E [s]", s->Msh->Time);
-  int glyphs = 0;
-  for (const char *c = text; *c; c++) glyphs++;  // a space draws an empty glyph
-  all.push_back(textBoxes(captureFeedback([&] { view->drawTime(); }), {glyphs}, false).at(0));
-  Box axis;  // the trihedron's corner
-  axis.x0 = 0.9f * W, axis.x1 = float(W), axis.y0 = 0, axis.y1 = 0.1f * H;
-  all.push_back(axis);
-  for (size_t i = 0; i < all.size(); i++) {
-    EXPECT_GE(all[i].x0, 0) << "box " << i;
-    EXPECT_LE(all[i].x1, W) << "box " << i;
-    for (size_t j = 0; j < i; j++) EXPECT_FALSE(all[i].meets(all[j])) << "boxes " << j << " and " << i;
+  char time[64];
+  snprintf(time, sizeof(time), "Time: %.3E [s]", s->Msh->Time);
+  const int timeGlyphs = int(strlen(time));  // a space draws an empty glyph
+  const QSize sizes[] = {{1200, 1200}, {800, 800}, {640, 640}, {480, 480}, {320, 320}, {200, 200}, {1200, 120}};
+  for (const QSize size : sizes) {
+    const int W = size.width(), H = size.height();
+    SCOPED_TRACE(std::to_string(W) + " x " + std::to_string(H));
+    view->makeCurrent();
+    zelReshapeScene(s, W, H);
+    const std::vector<Box> labels = textBoxes(captureFeedback([&] { view->drawPalette(); }), {9, 9, 8, 8, 8}, true);
+    ASSERT_EQ(labels.size(), 5u);
+    std::vector<Box> all = labels;
+    all.push_back(textBoxes(captureFeedback([&] { view->drawTime(); }), {timeGlyphs}, false).at(0));
+    Box axis;  // the trihedron's corner
+    axis.x0 = 0.9f * W, axis.x1 = float(W), axis.y0 = 0, axis.y1 = 0.1f * H;
+    for (size_t i = 0; i < all.size(); i++) {
+      EXPECT_TRUE(all[i].x0 > 0 && all[i].x1 < W && all[i].y0 > 0 && all[i].y1 < H)
+          << "text " << i << " spans x " << all[i].x0 << ".." << all[i].x1 << ", y " << all[i].y0 << ".." << all[i].y1;
+      EXPECT_FALSE(all[i].meets(axis)) << "text " << i;
+      for (size_t j = 0; j < i; j++) EXPECT_FALSE(all[i].meets(all[j])) << "texts " << j << " and " << i;
+    }
+    // Labels keep a readable size where the view has room: two thirds of the 30-pixel set.
+    if (W >= 800 && H >= 800) {
+      for (const Box &b : labels) EXPECT_GT(b.y1 - b.y0, 0.66f * 24);
+    }
   }
-  // Labels keep a readable size: at least two thirds of the 30-pixel set.
-  for (const Box &b : labels) EXPECT_GT(b.y1 - b.y0, 0.66f * 24);
+  // The real window at 640 and 480: the saved picture has the view's size.
   s->Flags |= ZelFlgLegend | ZelFlgTime | ZelFlgAxis;
-  view->updateGL();
-  view->grabFrameBuffer().save(QString::fromStdString(testOutputDir() + "/gui-palette-labels-800.png"));
+  for (int side : {640, 480}) {
+    ScriptedDialogs answer({{QString("%1 x %1").arg(side)}});
+    w->setWindowSize();
+    settle();
+    ASSERT_EQ(view->size(), QSize(side, side));
+    view->updateGL();
+    const QImage img = view->grabFrameBuffer();
+    EXPECT_EQ(img.size(), QSize(side, side) * view->devicePixelRatio());
+    img.save(QString::fromStdString(testOutputDir() + "/gui-palette-labels-" + std::to_string(side) + ".png"));
+  }
 }
 
 // The built program on screens of two sizes: two and three tiled windows where they belong,

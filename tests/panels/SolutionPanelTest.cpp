@@ -379,3 +379,41 @@ TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
   EXPECT_TRUE(s->Flags & ZelFlgLegend);
   EXPECT_EQ(view->grabScene(), shown);
 }
+
+// The thickness box sets the width the iso-lines are drawn with: on a field rising along x,
+// the pixels the iso-lines change in the view's picture grow with the thickness chosen, about
+// as many times as the lines are wider.
+TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
+  auto v = QuietViewer([](Memory_List *mem) {
+    Geometric_Mesh *m = FlaggedGrid(mem, 0, {SOL_SCALAR});
+    for (int i = 1; i <= m->NbrVer; i++) VertexValue(m, i, 0) = m->Ver[i].Crd[0];
+    return m;
+  });
+  ZelScene *s = v->scene(0);
+  GLWidget *view = v->view(0);
+  ZelTool *sol = v->window(0)->solTool();
+  ASSERT_TRUE(s && view && sol);
+  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
+  ASSERT_EQ(s->ActFld, 0);
+  const QImage bare = view->grabScene();
+  Named<QZelCheckBox>(sol, "sol:isoLBox:Triangle:0:0")->click();
+  Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->setValue(1);  // the five iso values alone
+  QZelSpinBox *thickness = Named<QZelSpinBox>(sol, "sol:thickness:Triangle:0:0");
+  ASSERT_TRUE(thickness->isEnabled());
+  const auto covered = [&](int width) {
+    thickness->setValue(width);
+    const QImage lines = view->grabScene();
+    lines.save(QString::fromStdString(testOutputDir() + "/solution-iso-lines-" + std::to_string(width) + ".png"));
+    int n = 0;
+    for (int y = 0; y < lines.height(); y++)
+      for (int x = 0; x < lines.width(); x++) n += lines.pixel(x, y) != bare.pixel(x, y);
+    return n;
+  };
+  const int one = covered(1);
+  ASSERT_GT(one, view->height());  // three lines across the grid at least
+  for (int width : {3, 5}) {
+    const double ratio = double(covered(width)) / one;
+    EXPECT_GT(ratio, 0.75 * width) << "thickness " << width;
+    EXPECT_LT(ratio, 1.25 * width) << "thickness " << width;
+  }
+}

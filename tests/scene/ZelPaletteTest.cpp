@@ -1,4 +1,5 @@
 #include "tests/scene/SceneTest.h"
+#include "tests/support/LoadFixtures.h"
 #include "zelvane/scene/ZelPalette.h"
 #include "zelvane/scene/ZelSceneOptions.h"
 
@@ -259,4 +260,49 @@ TEST_F(Palettes, IsoLinePointsEqualThePlainQuadraticReference) {
   EXPECT_CONTAINS(GetCapturedStdout(), "nb tri inter = 0 \n");
   EXPECT_EQ(count, 0);
   std::free(pts);
+}
+
+// A field on the elements of a mesh made only of curved elements, read from files as the
+// viewer reads them: the opened scene's palette spans the field (iso values from its minimum to
+// its maximum, every element's value normalised apart), for each curved kind a field can lie on.
+TEST(CurvedPalettes, AFieldOnTheElementsOfACurvedOnlyMeshSpansItsValues) {
+  using namespace fixtures;
+  struct Row {
+    int Kind, Nodes;
+    const char *Name;
+    int SolKwd;
+    const char *SolName;
+  } const rows[] = {{KmfTrianglesP2, 6, "TrianglesP2", KmfSolAtTriangles, "SolAtTriangles"},
+                    {KmfQuadrilateralsQ2, 9, "QuadrilateralsQ2", KmfSolAtQuadrilaterals, "SolAtQuadrilaterals"},
+                    {KmfTetrahedraP2, 10, "TetrahedraP2", KmfSolAtTetrahedra, "SolAtTetrahedra"},
+                    {KmfHexahedraQ2, 27, "HexahedraQ2", KmfSolAtHexahedra, "SolAtHexahedra"}};
+  const std::vector<double> values = {3, -2, 7, 0.5};
+  const int n = int(values.size());
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.Name);
+    // Element e (from 0) takes the vertices e + 1 .. e + Nodes, reference 1.
+    std::vector<int64_t> lines;
+    for (int e = 0; e < n; e++) {
+      for (int k = 1; k <= r.Nodes; k++) lines.push_back(e + k);
+      lines.push_back(1);
+    }
+    FixtureFile mesh = MeshOf(3, n + r.Nodes);
+    mesh.Sections.push_back(Lines(r.Kind, r.Name, r.Nodes, lines));
+    const std::string base = std::string("curved-") + r.Name;
+    const std::string path = SaveFixture(mesh, base + ".meshb", true);
+    SaveFixture(FixtureFile{2, 3, {SolutionSec(r.SolKwd, r.SolName, {SOL_SCALAR}, n, values)}}, base + ".solb", true);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({path});
+    ASSERT_NE(msh, nullptr) << ctx.Err;
+    ZelScene *scene = nullptr;
+    CaptureText([&] { scene = OpenHeadless(ctx.Mem, nullptr, msh); });
+    ASSERT_TRUE(scene && scene->VieSol) << ctx.Err;
+    const ZelPalette &pal = scene->VieSol->ZelPal[0];
+    EXPECT_EQ(pal.NbrSol, n);
+    EXPECT_EQ(pal.Iso[0], -2.0);
+    EXPECT_EQ(pal.Iso[pal.N - 1], 7.0);
+    for (int e = 1; e <= n; e++) EXPECT_DOUBLE_EQ(pal.Sol[e], (values[e - 1] - 2.5) / 9) << "element " << e;
+    EXPECT_EQ(zelFreeScene(ctx.Mem, scene), nullptr);
+    EXPECT_EQ(ctx.Mem->NbrActive, 0);
+  }
 }

@@ -8,9 +8,11 @@
 #include <set>
 
 #include "common/model/Mesh.h"
+#include "common/topology/Topology.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/TopoReference.h"
 #include "tests/tools/EditFixtures.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelDisplayList.h"
@@ -319,34 +321,124 @@ TEST_F(EditCore, VertexTypesSetTheirMarksAndNoTypeClearsOnlyThose) {
   EXPECT_EQ(zelSetVertexType(s_, 0, 0), ZelEditNothing);
 }
 
-TEST_F(EditCore, ASwapReplacesTwoTrianglesByTheOtherDiagonalWithTheirNeighbours) {
-  open(Mixed());
-  const int t1 = tri(1, 0, 0), t2 = tri(1, 0, 1);  // (v2, v3, v12) and (v2, v12, v11): edge v2-v12
-  const int n = msh()->NbrTri;
-  const ZelSwapSelection sel{{t1, t2}, 3, 12, 2, 11};  // a = v3, b = v12, c = v2, d = v11
-  EXPECT_EQ(zelSwapTriangles(s_, ZelSwapSelection{{t1, t1}, 3, 12, 2, 11}, 1), ZelEditNothing);
-  ASSERT_EQ(zelSwapTriangles(s_, sel, 1), ZelEditDone);
-  EXPECT_EQ(msh()->NbrTri, n + 2);
-  EXPECT_EQ(msh()->Tri[t1].Tag & TAG_ALIVE, 0u);
-  const Triangle &a = msh()->Tri[n + 1], &b = msh()->Tri[n + 2];
-  EXPECT_EQ((std::array<int, 3>{a.Ver[0], a.Ver[1], a.Ver[2]}), (std::array<int, 3>{3, 12, 11}));
-  EXPECT_EQ((std::array<int, 3>{b.Ver[0], b.Ver[1], b.Ver[2]}), (std::array<int, 3>{2, 3, 11}));
-  // Every side leads to a triangle holding its two vertices that leads back.
-  for (int t = 1; t <= msh()->NbrTri; t++)
-    for (int i = 0; i < 3 && (msh()->Tri[t].Tag & TAG_ALIVE); i++)
-      if (int u = zelTriNeighbour(msh(), t, i)) {
-        const int *v = msh()->Tri[t].Ver, *w = msh()->Tri[u].Ver;
-        for (int k : {v[(i + 1) % 3], v[(i + 2) % 3]}) EXPECT_TRUE(std::count(w, w + 3, k)) << t << " " << u;
-        EXPECT_TRUE(std::count(msh()->Tri[u].Voi, msh()->Tri[u].Voi + 3, t)) << t << " " << u;
-      }
-  EXPECT_EQ(zelTriNeighbour(msh(), n + 1, 1), n + 2);
-  // Old neighbours now lead to the new triangles: the walk from the left square reaches them.
-  std::vector<int> area;
-  zelDelimAreaTri(msh(), s_->Mem, tri(0, 0, 0), area);
-  EXPECT_EQ(std::count(area.begin(), area.end(), n + 1) + std::count(area.begin(), area.end(), n + 2), 2);
-  EXPECT_EQ(std::count(area.begin(), area.end(), t1), 0);
-  EXPECT_EQ(area.size(), 24u);
-  EXPECT_TRUE(ChainsSound(s_, KmfTriangles));
+// What lies across each side of every live triangle, found by looking at every live element:
+// a live boundary edge on the side's two vertices (the side is marked and names it, and the
+// edge, unless it names no triangle as one read from a file, names the triangle), else another live triangle or a quadrilateral holding them (named,
+// of its kind, naming the triangle back), else nothing (0, no kind). The mismatches, as text.
+std::vector<std::string> SideMismatches(const Geometric_Mesh *m) {
+  std::vector<std::string> errs;
+  const auto has = [](const int *ver, int n, int u, int w) {
+    return std::count(ver, ver + n, u) && std::count(ver, ver + n, w);
+  };
+  // The local side of a face with n corners joining u and w: triangles name side i after
+  // the corner opposite it, quadrilaterals after their first corner.
+  const auto sideOf = [](const int *ver, int n, int u, int w) {
+    for (int i = 0; i < n; i++) {
+      const int p = n == 3 ? ver[(i + 1) % 3] : ver[i], q = n == 3 ? ver[(i + 2) % 3] : ver[(i + 1) % 4];
+      if ((p == u && q == w) || (p == w && q == u)) return i;
+    }
+    return -1;
+  };
+  for (int t = 1; t <= m->NbrTri; t++) {
+    const Triangle &tri = m->Tri[t];
+    if (!(tri.Tag & TAG_ALIVE)) continue;
+    for (int i = 0; i < 3; i++) {
+      const int u = tri.Ver[(i + 1) % 3], w = tri.Ver[(i + 2) % 3];
+      int voi = 0, kind = VOI_NONE, back = -1;
+      for (int e = 1; e <= m->NbrEfr && !voi; e++)
+        if ((m->Efr[e].Tag & TAG_ALIVE) && has(m->Efr[e].Ver, 2, u, w))
+          voi = e, kind = VOI_EFR,
+          back = !m->Efr[e].Tri[0] && !m->Efr[e].Tri[1]                ? VOI_TRI  // an edge read from a file
+                 : std::count(m->Efr[e].Tri, m->Efr[e].Tri + 2, t) ? VOI_TRI
+                                                                    : -1;
+      for (int o = 1; o <= m->NbrTri && !voi; o++)
+        if (o != t && (m->Tri[o].Tag & TAG_ALIVE) && has(m->Tri[o].Ver, 3, u, w)) {
+          const int j = sideOf(m->Tri[o].Ver, 3, u, w);
+          voi = o, kind = VOI_TRI, back = m->Tri[o].Voi[j] == t ? VoiTypGet(m->Tri[o].VoiTyp, j) : -1;
+        }
+      for (int q = 1; q <= m->NbrQua && !voi; q++)
+        if ((m->Qua[q].Tag & TAG_ALIVE) && sideOf(m->Qua[q].Ver, 4, u, w) >= 0) {
+          const int j = sideOf(m->Qua[q].Ver, 4, u, w);
+          voi = q, kind = VOI_QUA, back = m->Qua[q].Voi[j] == t ? VoiTypGet(m->Qua[q].VoiTyp, j) : -1;
+        }
+      const bool marked = tri.Tag & TagEdgeMark(i);
+      if (tri.Voi[i] != voi || VoiTypGet(tri.VoiTyp, i) != kind || marked != (kind == VOI_EFR) ||
+          (voi && back != VOI_TRI))
+        errs.push_back("triangle " + std::to_string(t) + " side " + std::to_string(i) + ": neighbour " +
+                       std::to_string(tri.Voi[i]) + " of kind " + std::to_string(VoiTypGet(tri.VoiTyp, i)) +
+                       (marked ? ", marked" : "") + "; across lies " + std::to_string(voi) + " of kind " +
+                       std::to_string(kind) + (voi && back != VOI_TRI ? ", which does not name it back" : ""));
+    }
+  }
+  return errs;
+}
+
+// The swap of side i of live triangle t with the triangle across it.
+ZelSwapSelection SwapAcross(const Geometric_Mesh *m, int t, int i) {
+  const Triangle &a = m->Tri[t], &u = m->Tri[a.Voi[i]];
+  const int b = a.Ver[(i + 1) % 3], c = a.Ver[(i + 2) % 3];
+  int d = 0;
+  for (int v : u.Ver)
+    if (v != b && v != c) d = v;
+  return {{t, a.Voi[i]}, a.Ver[i], b, c, d};
+}
+
+// The swap of the diagonal of square (i, j): the two new triangles, and every side of every
+// live triangle, lead to what lies across (a triangle, a quadrilateral, a boundary edge or
+// nothing) with its kind, and back. Later edits across the new triangles' sides work: the walk
+// from either reaches the same patch as from an old neighbour, a boundary edge added across a
+// side marks both triangles, a second swap across a side leaves every side sound again.
+TEST_F(EditCore, ASwapLeavesItsTwoTrianglesKnowingWhatLiesAcrossEachSide) {
+  const struct {
+    const char *what;
+    int i, j;
+    size_t patch;  // triangles the walk reaches
+  } rows[] = {{"triangles all round", 1, 0, 24},
+              {"a quadrilateral on the right, a boundary edge above", 5, 1, 24},
+              {"free edges on the left and below", 0, 0, 24}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    open(Mixed());
+    EXPECT_NO_MISMATCH(SideMismatches(msh()));
+    const int t1 = tri(r.i, r.j, 0), t2 = tri(r.i, r.j, 1), n = msh()->NbrTri;
+    const int *v = msh()->Tri[t1].Ver;  // (v(i,j), v(i+1,j), v(i+1,j+1)): a = v1, b = v2, c = v0
+    const int d = msh()->Tri[t2].Ver[2];
+    const ZelSwapSelection sel{{t1, t2}, v[1], v[2], v[0], d};
+    EXPECT_EQ(zelSwapTriangles(s_, ZelSwapSelection{{t1, t1}, v[1], v[2], v[0], d}, 1), ZelEditNothing);
+    ASSERT_EQ(zelSwapTriangles(s_, sel, 1), ZelEditDone);
+    ASSERT_EQ(msh()->NbrTri, n + 2);
+    EXPECT_EQ(msh()->Tri[t1].Tag & TAG_ALIVE, 0u);
+    const Triangle &a = msh()->Tri[n + 1], &b = msh()->Tri[n + 2];
+    EXPECT_EQ((std::array<int, 3>{a.Ver[0], a.Ver[1], a.Ver[2]}), (std::array<int, 3>{sel.A, sel.B, d}));
+    EXPECT_EQ((std::array<int, 3>{b.Ver[0], b.Ver[1], b.Ver[2]}), (std::array<int, 3>{sel.C, sel.A, d}));
+    EXPECT_NO_MISMATCH(SideMismatches(msh()));
+    EXPECT_TRUE(ChainsSound(s_, KmfTriangles));
+
+    for (int t : {n + 1, n + 2}) {
+      std::vector<int> area;
+      zelDelimAreaTri(msh(), s_->Mem, t, area);
+      EXPECT_EQ(area.size(), r.patch) << "walk from " << t;
+      EXPECT_EQ(asSet(area).count(t1) + asSet(area).count(t2), 0u);
+    }
+    // The new triangles' sides that lead to old triangles: the first takes a boundary edge,
+    // the last a second swap.
+    std::vector<std::pair<int, int>> across;
+    for (int t : {n + 1, n + 2})
+      for (int i = 0; i < 3; i++)
+        if (zelTriNeighbour(msh(), t, i) && msh()->Tri[t].Voi[i] <= n) across.push_back({t, i});
+    ASSERT_GE(across.size(), 2u);
+    const auto [et, ei] = across.front();
+    const int other = msh()->Tri[et].Voi[ei];
+    CaptureStdout();
+    EXPECT_EQ(zel_addefr(s_, et, ei, 7, 0), 1);
+    GetCapturedStdout();
+    EXPECT_EQ(msh()->Efr[msh()->NbrEfr].Tri[1], other);
+    EXPECT_NO_MISMATCH(SideMismatches(msh()));
+    const auto [st, si] = across.back();
+    ASSERT_EQ(zelSwapTriangles(s_, SwapAcross(msh(), st, si), 1), ZelEditDone);
+    EXPECT_NO_MISMATCH(SideMismatches(msh()));
+    EXPECT_TRUE(ChainsSound(s_, KmfTriangles));
+  }
 }
 
 }  // namespace

@@ -107,13 +107,15 @@ class GLWidget : public QGLWidget, public QZelObject {
   // The last picked element in red with its vertex numbers (none under scene flag 0x8000);
   // leaves the depth test off.
   void drawPickedItem();
-  // The legend bar of the active field's palette at the top, five stops and five labels;
-  // leaves lighting and the depth test on and polygons filled.
+  // The legend bar of the active field's palette at the top, five stops and five labels,
+  // each whole inside the view at any size (zelPlacePaletteLabels); leaves lighting and the
+  // depth test on and polygons filled.
   void drawPalette();
   // The trihedron of the camera's rotation in the lower right corner; leaves lighting off and
   // the viewport its own (the caller restores the full one).
   void drawAxis();
-  // "Time: %.3E [s]" with the mesh's time at the lower left; as drawPalette.
+  // "Time: %.3E [s]" with the mesh's time at the lower left, smaller in a view too narrow for
+  // it (zelPlaceTimeLabel); as drawPalette.
   void drawTime();
   // Text at (x, y, z) of the current matrices in the scene's bitmap font (at most 127 bytes of
   // its UTF-8); the font is not used.

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "common/model/ElementKind.h"
 #include "common/model/Geometry.h"
@@ -429,18 +429,23 @@ void GLWidget::drawPalette() {
   inverseBackground(s);
   const float Wd = float(int(sceneWidth() * r)), Hd = float(int(sceneHeight() * r));
   const ZelText::font_data &font = r < 2 ? smallFont_ : largeFont_;
-  char labels[ZelPaletteStops][64];
+  const Zelvane_Font *glyphs = ZelText::fontForHeight(unsigned(font.h));
+  std::string labels[ZelPaletteStops];
+  ZelText::InkBox ink[ZelPaletteStops];
   int longest = 0;
   for (int i = 0; i < ZelPaletteStops; i++) {
-    snprintf(labels[i], sizeof(labels[i]), "%.2E", pal.Iso[zelPaletteEntry(&pal, i)]);
-    longest = std::max(longest, int(strlen(labels[i])));
+    char text[64];
+    snprintf(text, sizeof(text), "%.2E", pal.Iso[zelPaletteEntry(&pal, i)]);
+    labels[i] = text;
+    ink[i] = ZelText::inkBox(glyphs, labels[i]);
+    longest = std::max(longest, int(labels[i].size()));
   }
-  // Labels too long for their place shrink about their pen, all five alike.
-  const float advance = float(ZelText::fontForHeight(unsigned(font.h))->glyphMetrics['0']->advance >> 6);
-  const float scale = zelPaletteLabelScale(longest, advance, Wd);
-  glScalef(scale, scale, 1);
-  for (int i = 0; i < ZelPaletteStops; i++)
-    ZelText::print(font, float(i - 2) * 0.2f * Wd + 0.5f * Wd - 80 * r, 0.9f * Hd, labels[i]);
+  // Labels too long for their place shrink about their pen, all five alike, and move in where
+  // the view's edge would cut them.
+  const ZelLabelPlaces at =
+      zelPlacePaletteLabels(ink, longest, float(glyphs->glyphMetrics['0']->advance >> 6), Wd, Hd, r);
+  glScalef(at.scale, at.scale, 1);
+  for (int i = 0; i < ZelPaletteStops; i++) ZelText::print(font, at.x[i], at.y, labels[i]);
 }
 
 void GLWidget::drawAxis() {
@@ -501,5 +506,10 @@ void GLWidget::drawTime() {
   inverseBackground(scene_);
   char text[64];
   snprintf(text, sizeof(text), "Time: %.3E [s]", scene_->Msh->Time);
-  ZelText::print(r < 2 ? smallFont_ : largeFont_, 0.01f * sceneWidth() * r, 0.01f * sceneHeight() * r, text);
+  const ZelText::font_data &font = r < 2 ? smallFont_ : largeFont_;
+  // In a narrow view the text shrinks about its pen, short of the axis trihedron's corner.
+  const ZelTextPlace at = zelPlaceTimeLabel(ZelText::inkBox(ZelText::fontForHeight(unsigned(font.h)), text),
+                                            sceneWidth() * r, sceneHeight() * r);
+  glScalef(at.scale, at.scale, 1);
+  ZelText::print(font, at.x, at.y, text);
 }

@@ -3,6 +3,8 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "resources/fonts/ZelvaneFonts.h"
 
 namespace ZelText {
@@ -17,6 +19,26 @@ const Zelvane_Font *fontForHeight(unsigned int h) {
   for (const Zelvane_Font *f : zelvaneFonts)
     if (f->pixelSize != 30 && unsigned(f->pixelSize) == h) return f;
   return &zelvaneFont30;
+}
+
+InkBox inkBox(const Zelvane_Font *font, const std::string &text) {
+  InkBox box;
+  bool inked = false;
+  float pen = 0;
+  for (char c : text) {
+    const unsigned char code = static_cast<unsigned char>(c) >= 128 ? MissingGlyph : static_cast<unsigned char>(c);
+    const GlyphMetrics &g = *font->glyphMetrics[code];
+    if (g.bitmapWidth > 0 && g.bitmapRows > 0) {
+      const float rows = float(g.bitmapRows), left = pen + float(g.bitmapLeft);
+      const float x0 = left, x1 = left + float(g.bitmapWidth);
+      const float y0 = float(g.bitmapTop) - 0.9f * rows, y1 = float(g.bitmapTop) + 0.1f * rows;
+      box = inked ? InkBox{std::min(box.x0, x0), std::max(box.x1, x1), std::min(box.y0, y0), std::max(box.y1, y1)}
+                  : InkBox{x0, x1, y0, y1};
+      inked = true;
+    }
+    pen += float(g.advance >> 6);
+  }
+  return box;
 }
 
 void font_data::init(unsigned int height) {

@@ -35,6 +35,16 @@ struct font_data {
 // The glyph set init chooses for a height.
 const Zelvane_Font *fontForHeight(unsigned int h);
 
+// Where the ink of one line of text falls, in pixels from its pen at scale 1: x0..x1
+// across, y0..y1 up. All 0 for a text without ink (empty, or spaces only).
+struct InkBox {
+  float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+// The ink of text (one line; bytes of 128 and above count as the missing-glyph box) drawn
+// with the glyph set, as print places it: glyph k's quadrilateral from its left offset to
+// that plus its width, and from its top minus 0.9 x rows to its top plus 0.1 x rows.
+InkBox inkBox(const Zelvane_Font *font, const std::string &text);
+
 // Texture and display list of character c of the set: the glyph uploaded as a luminance-alpha
 // texture (linear filters, repeat, modulate), and list listBase + c drawing its textured
 // quadrilateral at the pen (left offset, top minus 0.9 x rows) and moving the pen by the
