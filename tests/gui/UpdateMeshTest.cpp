@@ -33,6 +33,8 @@
 #include "zelvane/record/QZelComboBox.h"
 #include "zelvane/sample/ZelSample.h"
 #include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelRenderOption.h"
 #include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -294,8 +296,9 @@ TEST(UpdateMesh, ANameThatIsNoTextInTheLocaleIsReadAgain) {
   for (const char *made : {"bad\xff\xfename.meshb", "bad\xff\xfenametemp.state"}) unlink(made);
 }
 
-// A mesh re-made with other kinds is never shown empty: a surface's state laid over volumes
-// alone, edges alone or vertices alone still shows them, with the user's camera, as does a
+// A mesh re-made with other kinds is never shown empty: a surface's state (its edges turned
+// off) laid over volumes alone, edges alone or vertices alone still shows them, with the
+// user's camera, as does a
 // tetrahedral mesh given prisms; across a change of dimension the new mesh comes as opened, with
 // one line saying so.
 TEST(UpdateMesh, AMeshOfOtherKindsIsShownWithTheViewCarriedWithinOneDimension) {
@@ -319,6 +322,7 @@ TEST(UpdateMesh, AMeshOfOtherKindsIsShownWithTheViewCarriedWithinOneDimension) {
     WorkFolder folder;
     writeShape(r.from);
     TurnedViewer t;
+    zelUpdateEdgeDisplayListsOptions(ZelOptLineMode, ZelModeOff << ZelRndLineShift, 0, t.v.scene(0));
     writeShape(r.to);
     const Captured out = CaptureText([&] {
       t.w->updateMesh();
