@@ -202,10 +202,6 @@ void applyClip(ZelScene *scene, const ZelStateBucket *b) {
   zelSetPlaneClip(&fi, scene, cur);
 }
 
-}  // namespace
-
-namespace {
-
 int applyState(ZelScene *scene, int i, bool ownKinds) {
   if (!scene || !scene->ZelMsh || !scene->State) return 0;
   ZelStateList *list = scene->State;
