@@ -125,3 +125,6 @@ void dragView(GLWidget *view, QPoint step);
 
 // Pumps the event loop until nothing is pending.
 void settle();
+// Waits until the volume neighbours of every window's mesh are complete (volume faces show
+// only then).
+void waitTopology(const Zelvane &app);

@@ -2,9 +2,15 @@
 // the solution named on the command line or its own; a mesh handed over in memory stays.
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTextCodec>
 #include <fstream>
 #include <sstream>
@@ -15,13 +21,20 @@
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/GLHarness.h"
 #include "tests/support/LoadFixtures.h"
 #include "tests/support/MeshFixtures.h"
+#include "tests/support/StructuredMesh.h"
+#include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/QZelComboBox.h"
 #include "zelvane/sample/ZelSample.h"
 #include "zelvane/scene/ZelCamera.h"
+#include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelRenderOption.h"
 #include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -76,6 +89,74 @@ size_t linesHolding(const std::string &text, const std::string &part) {
 }
 
 int fieldsOf(const ZelScene *s) { return s->Msh && s->Msh->SolAtVer ? s->Msh->SolAtVer->NbrFld : 0; }
+
+// "m.meshb" as MakeStructuredMesh makes 3 x 3 x nz cells of the kinds given, in dim, curved
+// (second order) when asked.
+struct Shape {
+  int nz;
+  unsigned kinds;
+  int dim;
+  bool curved;
+};
+
+void writeShape(const Shape &shape) {
+  fixtures::LoadContext ctx;
+  Geometric_Mesh *m = MakeStructuredMesh(ctx.Mem, 3, 3, shape.nz, shape.kinds);
+  if (shape.curved) {
+    Geometric_Mesh *linear = m;
+    m = MakeSecondOrderCopy(ctx.Mem, linear);
+    FreeCommonMesh(ctx.Mem, linear);
+  }
+  m->Dim = shape.dim;
+  ASSERT_EQ(WriteMesh(ctx.Fi, "m.meshb", m), 1);
+  ctx.Free(m);
+}
+
+// Pixels of the view that are not the background once it has painted the scene.
+int meshPixels(GLWidget *view, const std::string &png) {
+  view->updateGL();
+  const QImage img = view->grabFrameBuffer();
+  img.save(QString::fromStdString(testOutputDir() + "/" + png));
+  int n = 0;
+  for (int y = 0; y < img.height(); y++)
+    for (int x = 0; x < img.width(); x++) n += img.pixel(x, y) != img.pixel(0, 0);
+  return n;
+}
+
+// A viewer on "m.meshb" with a saved state, then turned.
+struct TurnedViewer {
+  Viewer v;
+  MainWindow *w;
+  std::vector<double> camera;
+  QStringList states;
+  TurnedViewer() : v({"-in", "m.meshb"}), w(v.window(0)) {
+    w->saveCurState();
+    const double axis[3] = {1, 1, 0};
+    zelRotate(v.scene(0)->View->Mat, axis, 40);
+    camera = cameraOf(v.scene(0));
+    states = stateItems(w);
+  }
+};
+
+// The calling thread without the capability that lets root write where permissions refuse
+// (capabilities are per thread); nothing to drop for any other user.
+class WithoutOverride {
+ public:
+  WithoutOverride() {
+    if (syscall(SYS_capget, &head_, saved_) != 0) return;
+    __user_cap_data_struct less[2] = {saved_[0], saved_[1]};
+    less[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+    dropped_ = syscall(SYS_capset, &head_, less) == 0;
+  }
+  ~WithoutOverride() {
+    if (dropped_) syscall(SYS_capset, &head_, saved_);
+  }
+
+ private:
+  __user_cap_header_struct head_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+  bool dropped_ = false;
+};
 
 }  // namespace
 
@@ -213,4 +294,85 @@ TEST(UpdateMesh, ANameThatIsNoTextInTheLocaleIsReadAgain) {
   QTextCodec::setCodecForLocale(previous);
   // The folder's own removal goes through text names: these it would not find.
   for (const char *made : {"bad\xff\xfename.meshb", "bad\xff\xfenametemp.state"}) unlink(made);
+}
+
+// A mesh re-made with other kinds is never shown empty: a surface's state (its edges turned
+// off) laid over volumes alone, edges alone or vertices alone still shows them, with the
+// user's camera, as does a
+// tetrahedral mesh given prisms; across a change of dimension the new mesh comes as opened, with
+// one line saying so.
+TEST(UpdateMesh, AMeshOfOtherKindsIsShownWithTheViewCarriedWithinOneDimension) {
+  const Shape surface{0, GEN_TRI | GEN_EFR, 3, false}, tetrahedra{3, GEN_TET, 3, false},
+      box{3, GEN_TET | GEN_TRI, 3, false}, plane{0, GEN_TRI, 2, false};
+  const struct {
+    const char *what;
+    Shape from, to;
+    bool carried;
+  } rows[] = {
+      {"surface to tetrahedra", surface, tetrahedra, true},
+      {"tetrahedra given prisms", box, {3, GEN_TET | GEN_PRI | GEN_TRI, 3, false}, true},
+      {"surface to edges", surface, {0, GEN_EFR, 3, false}, true},
+      {"surface to vertices", surface, {0, 0, 3, false}, true},
+      {"2-D to tetrahedra", plane, tetrahedra, false},
+      {"3-D to 2-D", box, plane, false},
+      {"3-D to 2-D P2", box, {0, GEN_TRI, 2, true}, false},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    WorkFolder folder;
+    writeShape(r.from);
+    TurnedViewer t;
+    zelUpdateEdgeDisplayListsOptions(ZelOptLineMode, ZelModeOff << ZelRndLineShift, 0, t.v.scene(0));
+    writeShape(r.to);
+    const Captured out = CaptureText([&] {
+      t.w->updateMesh();
+      waitTopology(*t.v.app);
+    });
+    const ZelScene *s = t.v.scene(0);
+    EXPECT_GT(meshPixels(t.v.view(0), std::string("update-mesh-") + r.what + ".png"), 200);
+    EXPECT_EQ(stateItems(t.w), t.states);
+    const std::vector<double> opened(s->View->IniMat, s->View->IniMat + 16);
+    for (int k = 0; k < 16; k++) EXPECT_NEAR(cameraOf(s)[k], r.carried ? t.camera[k] : opened[k], 1e-5) << k;
+    EXPECT_EQ(linesHolding(out.Out, "the view was not carried"), r.carried ? 0u : 1u) << out.Out;
+  }
+}
+
+// Where "<mesh>temp.state" cannot be written (a read-only folder, also for root; a folder in
+// its place), Update Mesh keeps the camera, the options and the saved states all the same, with
+// one terminal line and no box.
+TEST(UpdateMesh, KeepsTheViewWhereItsStateFileCannotBeWritten) {
+  const struct {
+    const char *what;
+    const char *folder;  // made where the state file goes
+    mode_t mode;         // of the mesh's folder
+  } rows[] = {{"a read-only folder", nullptr, 0555}, {"a folder in its place", "mtemp.state", 0755}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    WorkFolder folder;
+    writeShape({3, GEN_TET | GEN_TRI, 3, false});
+    TurnedViewer t;
+    t.v.scene(0)->Flags |= ZelFlgAxis;
+    if (r.folder) {
+      ASSERT_TRUE(QDir().mkdir(r.folder));
+    }
+    ASSERT_EQ(chmod(".", r.mode), 0);
+    const WithoutOverride bound;
+    // A file made in it tells (access() would answer for root with every capability).
+    if (r.mode == 0555 && fixtures::SaveText("probe", "")) {
+      chmod(".", 0755);
+      printf("  %s skipped: this process writes in a read-only folder all the same\n", r.what);
+      continue;
+    }
+    MessageLog log;
+    t.w->updateMesh();
+    chmod(".", 0755);
+    const ZelScene *s = t.v.scene(0);
+    for (int k = 0; k < 16; k++) EXPECT_NEAR(cameraOf(s)[k], t.camera[k], 1e-5) << k;
+    EXPECT_TRUE(s->Flags & ZelFlgAxis);
+    EXPECT_EQ(stateItems(t.w), t.states);
+    EXPECT_TRUE(log.shown.empty()) << log.shown.front().text.toStdString();
+    const std::string terminal = t.w->centralWindow()->term()->toPlainText().toStdString();
+    EXPECT_EQ(linesHolding(terminal, "mtemp.state not written"), 1u) << terminal;
+    EXPECT_FALSE(QFileInfo("mtemp.state").isFile());
+  }
 }

@@ -82,6 +82,13 @@ TEST(SavedStates, StatesWrittenByOneSceneRestoreAnother) {
   a->State->NbrState = 4;
   EXPECT_EQ(zelSaveLastStateInFile(a.get(), file.c_str()), 1);
   EXPECT_EQ(zelSaveStateInFile(a.get(), "/no-such-folder-zelvane/x.state"), 0);
+  // States carried in memory into a list with room for two: the third is dropped with the
+  // warning and freed (the memory list is checked empty at the end).
+  ZelStateList *taken = zelTakeStates(a.get(), 1);
+  a->State->NbrState = ZelMaxState - 2;
+  CaptureStdout();
+  EXPECT_EQ(zelPutStates(a.get(), taken), 2);
+  EXPECT_EQ(GetCapturedStdout(), "###### WARNING : TOO MANY STATE SAVED (NBRSTATE = 100)\n");
 }
 
 // Applying restores words, camera, records and planes, recomputes the clipping of the current

@@ -167,12 +167,15 @@ class MainWindow : public QMainWindow, public QZelObject {
   void displayHelp();
   // Reloads the mesh (name: that file, with its own solution; empty: the files and solution
   // the scene was read from, whatever their endings) keeping the camera and display options:
-  // the current state goes through "<mesh>temp.state" and, when it came back, is applied and
-  // dropped again. The new mesh is read while the old scene stays: only a mesh read whole
-  // replaces it; otherwise one line, and the window is as it was (mesh, camera, states,
-  // edits). The state file is never written through a symbolic link (its name is made, not
-  // chosen, and replays make it too); when it cannot be written the warning names it and the
-  // new scene starts from its own first state. Nothing for a mesh that came from no file.
+  // the current state is saved, carried with the saved states to the new scene in memory,
+  // applied with what the new mesh's own kinds need to show (volumes alone are shown as
+  // volumes) and dropped again. Across a change of dimension the new mesh is shown as opened,
+  // with one line saying so; the saved states still come along. The new mesh is read while
+  // the old scene stays: only a mesh read whole replaces it; otherwise one line, and the
+  // window is as it was (mesh, camera, states, edits). The states are also written to
+  // "<mesh>temp.state", never through a symbolic link (its name is made, not chosen, and
+  // replays make it too); a folder that takes no file costs one line, not the view. Nothing
+  // for a mesh that came from no file.
   void updateMesh();
   void updateMesh(const QString &name);
   void centerScene();
@@ -215,8 +218,6 @@ class MainWindow : public QMainWindow, public QZelObject {
   void reload(const QList<QByteArray> &files, const QByteArray &solution);
   // Tool windows, terminal and bottom bar cleared, the scene freed.
   void dropScene();
-  // loadStatesFromFile of a name kept as bytes.
-  int loadStateFile(const QByteArray &path);
   void stopAutoUpdate();
   void replayEnded();
   // A tool window titled `title` holding the pages made for it; the rectangle comes from

@@ -32,6 +32,7 @@
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelSavedState.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelState.h"
 #include "zelvane/scene/ZelVisibility.h"
 
 namespace {
@@ -89,6 +90,16 @@ const std::pair<ZelAction, int> ModifPage[] = {
 QString currentDir() { return QDir::current().absolutePath(); }
 
 void warn(const char *text) { ZelMessage(text, QMessageBox::Warning, Qt::PlainText); }
+
+// Writes the scene's states to temp ("<mesh>temp.state", which scripts may look for); empty
+// when written, else why not.
+QByteArray writeStateCopy(ZelScene *scene, const QByteArray &temp) {
+  ClearUserFileWriteReason();
+  // Its name is made, not chosen, and a replay makes it too: never through a link.
+  if (zelSaveStateInFile(scene, temp.constData(), UserFileNoFollow | UserFileQuiet)) return QByteArray();
+  const char *why = UserFileWriteReason();
+  return why ? QByteArray(why) : QByteArray("the file was not written");
+}
 
 void showTool(ZelTool *tool) {
   tool->showNormal();
@@ -189,14 +200,10 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   // The mesh's own name, byte for byte, whatever the locale makes of it as text.
   const QByteArray temp = QByteArray(scene->Msh->MshNam) + "temp.state";
   const int k = zelSaveState(scene);
-  if (k > 0) window_->addNewState(k);
-  bool saved = false;
+  QByteArray unwritten;
   if (k > 0) {
-    ClearUserFileWriteReason();
-    // Its name is made, not chosen, and a replay makes it too: never through a link. Without
-    // it the new scene starts from its own first state, as it always did.
-    saved = zelSaveStateInFile(scene, temp.constData(), UserFileNoFollow | UserFileQuiet);
-    if (!saved) zelWarnWriteFailed(QFile::decodeName(temp));
+    window_->addNewState(k);
+    unwritten = writeStateCopy(scene, temp);
   }
   // Read while the old scene stays: a file cut short, or being rewritten, leaves the window
   // as it was instead of empty.
@@ -214,6 +221,10 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
     pterm(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n", names[0]);
     return;
   }
+  // A camera of the other dimension would show the new mesh edge-on or from a side it has not.
+  const int before = scene->Msh->Dim == 2 ? 2 : 3, after = mesh->Dim == 2 ? 2 : 3;
+  // The states go across in memory, whatever the folder lets be written.
+  ZelStateList *carried = zelTakeStates(scene, 1);
   dropScene();
   pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
   // zelShowMeshFiles shows the new scene here (myShow); the bottom bar only needs its
@@ -221,13 +232,25 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   ZelScene *fresh = zelShowMeshFiles(memory, pools, this, mesh, status, int(names.size()), names.data(),
                                      solution.isEmpty() ? nullptr : solution.data());
   window_->connectBottom();
-  if (!saved || !fresh || !fresh->State) return;
-  // The saved state is applied and dropped only when every state came back; otherwise the
-  // new scene stays as loaded.
-  const int before = fresh->State->NbrState;
-  if (loadStateFile(temp) != k - 1 || fresh->State->NbrState != before + k - 1) return;
-  setSavedState(fresh, fresh->State->NbrState - 1);
-  updateGlScene(fresh);
+  // Said once the new scene shows: the old terminal's text went with the old scene.
+  if (!unwritten.isEmpty())
+    pterm(window_, "  Update Mesh: %s not written (%s); the states are carried in memory\n", temp.constData(),
+          unwritten.constData());
+  if (!fresh || !fresh->State) {
+    zelFreeState(memory, carried);
+    return;
+  }
+  const int n = zelPutStates(fresh, carried);
+  for (int i = 0; i < n; i++) window_->addNewState(++fresh->State->NbrState);
+  // Without the state saved above (a full list) the new scene keeps its own first look.
+  if (k <= 0 || n != k - 1) return;
+  if (before == after) {
+    zelApplyCarriedState(fresh, fresh->State->NbrState - 1);
+    updateGlScene(fresh);
+  } else {
+    pterm(window_, "  Update Mesh: the new mesh is %d-D, the one shown was %d-D: the view was not carried\n", after,
+          before);
+  }
   zelRemoveLastState(fresh);
   window_->remLastState();
 }
@@ -466,12 +489,10 @@ void MainWindow::loadStatesFromFile() {
     if (!loadStatesFromFile(f)) break;
 }
 
-int MainWindow::loadStatesFromFile(const QString &filename) { return loadStateFile(QFile::encodeName(filename)); }
-
-int MainWindow::loadStateFile(const QByteArray &path) {
+int MainWindow::loadStatesFromFile(const QString &filename) {
   ZelScene *scene = getScene();
   if (!scene || !scene->State) return 0;
-  const int n = zelLoadStateFromFile(scene, path.constData());
+  const int n = zelLoadStateFromFile(scene, QFile::encodeName(filename).constData());
   if (n < 1) {
     warn("Impossible to load State File");
     return 0;

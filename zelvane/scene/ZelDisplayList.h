@@ -98,12 +98,15 @@ void zelReleaseDisplayListIds(ZelEntDisplayList *record);
 int iniDisplayLists(Memory_List *mem, ZelEntity *entity, int type);
 // Makes every display record of the scene: clip planes cleared (masks 0, the 32 plane records
 // of kind 203), picking id bases, the records of every kind, the stored display preferences
-// and the widget refresh; then from the kinds present: the kinds word (2 edges, 4 faces,
-// 8 volumes), edges in reference colours when there are neither faces nor volumes, volume
-// display mode (0x20000) for volumes without faces, and for a mesh of vertices only the
-// scene's VerOnly switch and vertex points (flag 8). 1 done, 0 without scene, display mesh or
-// mesh.
+// and the widget refresh; then zelSetKindDisplayDefaults. 1 done, 0 without scene, display
+// mesh or mesh.
 int zelSetupDisplayLists(Memory_List *mem, ZelScene *scene);
+// What the kinds present ask of a scene for it to show anything: the kinds word (2 edges,
+// 4 faces, 8 volumes), edges in reference colours when there are neither faces nor volumes,
+// volume display mode (0x20000) for volumes without faces, and for a mesh of vertices only the
+// scene's VerOnly switch and vertex points (flag 8). Only sets; lists are not rebuilt. Also
+// laid over a state carried from another mesh. Nothing without display mesh or mesh.
+void zelSetKindDisplayDefaults(ZelScene *scene);
 // The record of element `element` of kind `type`: the record of the element's group in the
 // kind's entity, for kinds 4-10, 20, 24, 25, 27, 30, 33, 49. Null for a missing display mesh or
 // entity, an element outside the entity or a group outside 1..NbrLst, and for kinds 200 and

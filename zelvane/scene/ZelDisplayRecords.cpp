@@ -118,7 +118,13 @@ int zelSetupDisplayLists(Memory_List *mem, ZelScene *scene) {
   for (int kind : SetupKinds) iniDisplayLists(mem, zelGetEntity(zm, kind), kind);
   zelUpdateAllTypeDisplayListsOptions2(scene);
   zelUpdateWidgetState(scene->Win);
+  zelSetKindDisplayDefaults(scene);
+  return 1;
+}
 
+void zelSetKindDisplayDefaults(ZelScene *scene) {
+  ZelMesh *zm = scene ? scene->ZelMsh : nullptr;
+  if (!zm || !scene->Msh) return;
   const bool edges = recordCount(zm, EdgeKinds) > 0, faces = recordCount(zm, FaceKinds) > 0,
              volumes = recordCount(zm, VolumeKinds) > 0;
   if (volumes) scene->Rnd.Kinds |= ZelKindsVolumes;
@@ -134,7 +140,6 @@ int zelSetupDisplayLists(Memory_List *mem, ZelScene *scene) {
   // The switch belongs to this scene: another window's mesh keeps composing all its lists.
   scene->VerOnly = !edges && !faces && !volumes;
   if (scene->VerOnly) scene->Flags |= ZelFlgPoints;
-  return 1;
 }
 
 ZelEntDisplayList *zelGetDisList(ZelMesh *zelMsh, int element, int type) {

@@ -202,9 +202,7 @@ void applyClip(ZelScene *scene, const ZelStateBucket *b) {
   zelSetPlaneClip(&fi, scene, cur);
 }
 
-}  // namespace
-
-int setSavedState(ZelScene *scene, int i) {
+int applyState(ZelScene *scene, int i, bool ownKinds) {
   if (!scene || !scene->ZelMsh || !scene->State) return 0;
   ZelStateList *list = scene->State;
   if (i < 0 || i >= list->MaxState) {
@@ -230,16 +228,58 @@ int setSavedState(ZelScene *scene, int i) {
     printf("  ###### WARNING : IMPOSSIBLE TO LOAD VIEW STATE");
   applyGroups(scene, b);
   applyClip(scene, b);
+  if (ownKinds) zelSetKindDisplayDefaults(scene);
   zelUpdateAllDisplayLists(1, scene);
   zelUpdateWidgetState(scene->Win);
   return 1;
 }
+
+}  // namespace
+
+int setSavedState(ZelScene *scene, int i) { return applyState(scene, i, false); }
+
+int zelApplyCarriedState(ZelScene *scene, int i) { return applyState(scene, i, true); }
 
 void zelRemoveLastState(ZelScene *scene) {
   if (!scene || !scene->State || scene->State->NbrState <= 0) return;
   ZelStateList *list = scene->State;
   list->NbrState--;
   list->Head[list->NbrState] = zelFreeStateBucket(scene->Mem, list->Head[list->NbrState]);
+}
+
+// Carrying states to another scene --------------------------------------------------------------
+
+ZelStateList *zelTakeStates(ZelScene *scene, int first) {
+  if (!scene || !scene->State || first < 0 || first >= scene->State->NbrState) return nullptr;
+  ZelStateList *from = scene->State, *taken = zelNewState(scene->Mem);
+  for (int i = first; i < from->NbrState; i++) {
+    taken->Head[taken->NbrState++] = from->Head[i];
+    from->Head[i] = nullptr;
+  }
+  from->NbrState = first;
+  return taken;
+}
+
+int zelPutStates(ZelScene *scene, ZelStateList *taken) {
+  if (!scene || !taken) return 0;
+  int count = 0;
+  if (scene->State) {
+    ZelStateList *list = scene->State;
+    for (int i = 0; i < taken->NbrState; i++) {
+      if (list->NbrState + count >= list->MaxState) {
+        tooManyStates(list->NbrState + count);
+        break;
+      }
+      ZelStateBucket *b = taken->Head[i];
+      taken->Head[i] = nullptr;
+      putBucket(scene->Mem, list, list->NbrState + count, b);
+      list->NbrEnt = b->NbrEnt;
+      list->NbrRec = b->NbrRec;
+      count++;
+    }
+  }
+  zelFreeState(scene->Mem, taken);
+  return count;
 }
 
 // Writing -------------------------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #pragma once
 
 typedef struct Zel_Scene ZelScene;
+struct ZelStateList;
 
 // Appends a snapshot of the scene; the new number of states, 0 when the list is full
 // ("###### WARNING : TOO MANY STATE SAVED (NBRSTATE = %d)\n"), without camera ("###### WARNING
@@ -38,8 +39,21 @@ int zelSaveState(ZelScene *scene);
 // prints "###### WARNING : INVALID NBRSTATE (%d) MUST BE LESS THAN OR EQUAL TO %d\n". 1 applied,
 // 0 when nothing was.
 int setSavedState(ZelScene *scene, int i);
+// setSavedState for a state saved on another mesh: what the scene's own kinds ask of it to
+// show anything (zelSetKindDisplayDefaults) is laid over the state before the lists are
+// rebuilt, so that a surface's state never hides a mesh of volumes alone.
+int zelApplyCarriedState(ZelScene *scene, int i);
 // Frees the last state and lowers NbrState; nothing on an empty list.
 void zelRemoveLastState(ZelScene *scene);
+// Moves states first..NbrState-1 out of the scene's list into a new list on the scene's memory
+// list, whole (nothing is written or read again), and lowers NbrState to first; null when there
+// is none to move.
+ZelStateList *zelTakeStates(ZelScene *scene, int first);
+// Stores the taken states in the scene's slots from NbrState on, as zelLoadStateFromFile stores
+// what it reads, and returns how many; the caller raises NbrState by that count. States past a
+// full list are dropped with the TOO MANY warning. Frees `taken`, which must come from a scene
+// on the same memory list; without a scene, nothing (taken stays the caller's).
+int zelPutStates(ZelScene *scene, ZelStateList *taken);
 // Writes states 1..NbrState-1 (" saving state %i  \n" each), whatever room the list has left.
 // 1 written; 0 without display mesh or list, at a missing state, or when the file cannot be
 // created or written. how: the bits of the write (common/base/UserFile.h).
