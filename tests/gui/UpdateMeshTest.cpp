@@ -18,6 +18,8 @@
 #include "tests/support/LoadFixtures.h"
 #include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/record/QZelComboBox.h"
 #include "zelvane/sample/ZelSample.h"
@@ -84,21 +86,38 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
   std::ofstream(folder.file("cube_tagged.su2")) << CubeSu2;
   std::ofstream(folder.file("cube_tagged.dat")) << cubeTable({"T"});
   std::ofstream(folder.file("other.dat")) << cubeTable({"P", "Q"});
+  // A solver's table lagging behind the mesh: five rows for eight points.
+  const std::string table = cubeTable({"T"});
+  std::ofstream(folder.file("short.dat")) << table.substr(0, table.find("\n5,"));
   folder.copy("wing.meshb", "wing.meshb");
   folder.copy("sample.solb", "box.solb");
   const struct {
     std::vector<std::string> args;
     const char *title;
     int fields;
+    const char *said;  // the line of a solution short of the mesh, at opening and after the update
   } rows[] = {
-      {{"-in", "cube_tagged.su2"}, "[1] cube_tagged.su2", 1},
-      {{"-in", "cube_tagged.su2", "-sol", "other.dat"}, "[1] cube_tagged.su2", 2},
-      {{"-in", "wing.meshb", "-sol", "box.solb"}, "[1] wing.meshb", 1},
-      {{"-in", "wing.meshb"}, "[1] wing.meshb", 0},
+      {{"-in", "cube_tagged.su2"}, "[1] cube_tagged.su2", 1, nullptr},
+      {{"-in", "cube_tagged.su2", "-sol", "other.dat"}, "[1] cube_tagged.su2", 2, nullptr},
+      {{"-in", "cube_tagged.su2", "-sol", "short.dat"}, "[1] cube_tagged.su2", 1,
+       "short.dat HOLDS VALUES FOR 5 OF THE 8 VERTICES, THE OTHER 3 ARE SET TO 0"},
+      {{"-in", "wing.meshb", "-sol", "box.solb"}, "[1] wing.meshb", 1, nullptr},
+      {{"-in", "wing.meshb"}, "[1] wing.meshb", 0, nullptr},
+  };
+  // The terminal says it once, which echoes it on standard output.
+  auto expectSaid = [](MainWindow *w, const char *line, const std::string &out) {
+    const std::string term = w->centralWindow()->term()->toPlainText().toStdString();
+    EXPECT_EQ(linesHolding(term, "HOLDS VALUES FOR"), line ? 1u : 0u) << term;
+    EXPECT_EQ(linesHolding(out, "HOLDS VALUES FOR"), line ? 1u : 0u) << out;
+    if (line) {
+      EXPECT_CONTAINS(term, line);
+    }
   };
   for (const auto &r : rows) {
     const std::string what = r.args.size() > 2 ? r.args[1] + " " + r.args[3] : r.args[1];
+    CaptureStdout();
     Viewer v(r.args);
+    const std::string opened = GetCapturedStdout();
     MainWindow *w = v.window(0);
     const ZelScene *first = v.scene(0);
     ASSERT_TRUE(first->Msh) << what;
@@ -106,6 +125,7 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
     ASSERT_EQ(fieldsOf(first), r.fields) << what;
     const QString title = w->windowTitle();
     EXPECT_TRUE(title.startsWith(r.title)) << title.toStdString();
+    expectSaid(w, r.said, opened);
 
     const Captured out = CaptureText([&] { w->updateMesh(); });
     const ZelScene *again = v.scene(0);
@@ -116,6 +136,7 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
     EXPECT_EQ(fieldsOf(again), r.fields) << what << "\n" << out.Err;
     EXPECT_EQ(w->windowTitle(), title);
     EXPECT_EQ(out.Err.find("ERROR"), std::string::npos) << what << "\n" << out.Err;
+    expectSaid(w, r.said, out.Out);
   }
 }
 

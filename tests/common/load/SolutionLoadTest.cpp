@@ -133,6 +133,32 @@ TEST(SolutionLoad, EachFileFillsItsOwnEntities) {
   }
 }
 
+// A file of values for fewer vertices than its own mesh has is taken, the others at 0, and
+// said in one line naming both counts: file by file, so a later file that fills its own
+// vertices does not hide it.
+TEST(SolutionLoad, ASolutionShortOfItsMeshIsTakenAndSaidFileByFile) {
+  const std::string a = SaveFixture(MeshOf(3, 4), "lagging1.mesh", false);
+  const std::string b = SaveFixture(MeshOf(3, 3), "lagging2.mesh", false);
+  scalars("lagging1.sol", {1, 2});
+  scalars("lagging2.sol", {3, 4, 5});
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({a, b});
+  ASSERT_TRUE(msh && msh->SolAtVer);
+  EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 8), (std::vector<double>{1, 2, 0, 0, 3, 4, 5}));
+  EXPECT_EQ(ctx.Out.find("HOLDS VALUES FOR"), ctx.Out.rfind("HOLDS VALUES FOR")) << ctx.Out;
+  EXPECT_CONTAINS(ctx.Out, "  ## WARNING: LOADSOLUTION: " + TestPath("lagging1.sol") +
+                               " HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0 \n");
+  ctx.Free(msh);
+  // A file of values for more vertices than its own mesh has would spill onto the next file's.
+  scalars("lagging1.sol", {1, 2, 3, 4, 5});
+  scalars("lagging2.sol", {6});
+  msh = ctx.Load({a, b});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_CONTAINS(ctx.Err, TestPath("lagging1.sol") + ": INCONSISTENT SIZE IN # OF SOLUTION(5) >  # OF VERTICES(4)");
+  ctx.Free(msh);
+}
+
 TEST(SolutionLoad, OneEntryVertexFieldGetsOneEntryPerVertex) {
   std::string m = SaveFixture(MeshOf(3, 100), "onesol.mesh", false);
   scalars("onesol.sol", {7});
@@ -319,9 +345,11 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
     EXPECT_EQ(msh->Iter, 3);
   }
   // A whole file of two entities: its values from entity 1 with their own ranges, the others
-  // kept; the arrays it was read into are the mesh's now.
-  EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1);
-  EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 3, 4}));
+  // at 0 as at opening (never the last step's), and said; the arrays it was read into are the
+  // mesh's now.
+  const Captured two = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1); });
+  EXPECT_CONTAINS(two.Out, "keep-two.sol HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0");
+  EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 0, 0}));
   EXPECT_EQ(FieldRanges(sol), (std::vector<double>{7, 8}));
   EXPECT_EQ(msh->NbrSolVer, 2);
   // Time and Iterations come only with a file that holds them.
