@@ -47,21 +47,6 @@ TEST(Reload, UnfinishedFileChangesNothingARewrittenOneReloadsPalettesAndLists) {
   EXPECT_EQ(hooks.callNames().back(), "updateGlScene");
 }
 
-// A solver's file lagging behind the mesh is said in one line naming both counts, in the
-// scene's terminal, which is the window's (Select Solution, auto-update, checking, animating).
-TEST(Reload, AFileShortOfTheMeshIsSaidInTheTerminal) {
-  DisplayScene ds(square);
-  ZelScene *scene_ = ds.get();
-  int window = 0;
-  scene_->Win = &window;
-  FakeHooks hooks;
-  EXPECT_EQ(reload(scene_, solFile("short.sol", 62, "SolAtVertices", {10, 20}, true, 2)), 1);
-  scene_->Win = nullptr;
-  ASSERT_EQ(hooks.Texts.size(), 1u) << hooks.terminal();
-  EXPECT_EQ(hooks.TextWindows[0], &window);
-  EXPECT_CONTAINS(hooks.Texts[0], "short.sol HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0");
-}
-
 // One tetrahedron carrying a scalar.
 Geometric_Mesh *tetSolution(Memory_List *mem) {
   Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 4}, {KmfTetrahedra, 1}});

@@ -134,29 +134,28 @@ TEST(SolutionLoad, EachFileFillsItsOwnEntities) {
 }
 
 // A file of values for fewer vertices than its own mesh has is taken, the others at 0, and
-// said in one line naming both counts: file by file, so a later file that fills its own
-// vertices does not hide it.
+// said in one line naming both counts: file by file, so that the next file, whole, does not
+// hide it. One of more would spill onto the next file's vertices: refused.
 TEST(SolutionLoad, ASolutionShortOfItsMeshIsTakenAndSaidFileByFile) {
-  const std::string a = SaveFixture(MeshOf(3, 4), "lagging1.mesh", false);
-  const std::string b = SaveFixture(MeshOf(3, 3), "lagging2.mesh", false);
-  scalars("lagging1.sol", {1, 2});
-  scalars("lagging2.sol", {3, 4, 5});
-  LoadContext ctx;
-  Geometric_Mesh *msh = ctx.Load({a, b});
-  ASSERT_TRUE(msh && msh->SolAtVer);
-  EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 8), (std::vector<double>{1, 2, 0, 0, 3, 4, 5}));
-  EXPECT_EQ(ctx.Out.find("HOLDS VALUES FOR"), ctx.Out.rfind("HOLDS VALUES FOR")) << ctx.Out;
-  EXPECT_CONTAINS(ctx.Out, "  ## WARNING: LOADSOLUTION: " + TestPath("lagging1.sol") +
-                               " HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0 \n");
-  ctx.Free(msh);
-  // A file of values for more vertices than its own mesh has would spill onto the next file's.
-  scalars("lagging1.sol", {1, 2, 3, 4, 5});
-  scalars("lagging2.sol", {6});
-  msh = ctx.Load({a, b});
-  ASSERT_NE(msh, nullptr);
-  EXPECT_EQ(msh->SolAtVer, nullptr);
-  EXPECT_CONTAINS(ctx.Err, TestPath("lagging1.sol") + ": INCONSISTENT SIZE IN # OF SOLUTION(5) >  # OF VERTICES(4)");
-  ctx.Free(msh);
+  const std::string a = SaveFixture(MeshOf(3, 4), "lagging1.mesh", false), b = SaveFixture(MeshOf(3, 3), "lagging2.mesh", false);
+  const struct {
+    std::vector<double> First, Second, Values;  // no values: refused
+    std::string Said;
+  } rows[] = {{{1, 2}, {6, 7, 8}, {1, 2, 0, 0, 6, 7, 8}, " HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0"},
+              {{1, 2, 3, 4, 5}, {6}, {}, ": INCONSISTENT SIZE IN # OF SOLUTION(5) >  # OF VERTICES(4)"}};
+  for (const auto &r : rows) {
+    scalars("lagging1.sol", r.First);
+    scalars("lagging2.sol", r.Second);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({a, b});
+    ASSERT_NE(msh, nullptr);
+    const Geometric_Solution *sol = msh->SolAtVer;
+    EXPECT_EQ(sol ? std::vector<double>(sol->Sol + 1, sol->Sol + 8) : std::vector<double>(), r.Values);
+    const std::string said = ctx.Out + ctx.Err;
+    EXPECT_CONTAINS(said, TestPath("lagging1.sol") + r.Said);
+    EXPECT_EQ(said.find("lagging"), said.rfind("lagging")) << said;
+    ctx.Free(msh);
+  }
 }
 
 TEST(SolutionLoad, OneEntryVertexFieldGetsOneEntryPerVertex) {
