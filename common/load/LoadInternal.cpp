@@ -109,6 +109,27 @@ int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, 
   return 0;
 }
 
+const char *SolutionKindWords(const Geometric_Mesh *m, const Geometric_Solution *sol) {
+  if (sol == m->SolAtVer) return "VERTICES";
+  if (sol == m->SolAtTet) return "TETRAHEDRA";
+  if (sol == m->SolAtHex) return "HEXAHEDRA";
+  if (sol == m->SolAtTri) return "TRIANGLES";
+  if (sol == m->SolAtQua) return "QUADRILATERALS";
+  if (sol == m->SolAtPri) return "PRISMS";
+  return "PYRAMIDS";
+}
+
+int SolutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol) {
+  auto pick = [](int lin, int maxLin, int p2) { return maxLin > 0 ? lin : p2; };
+  if (sol == m->SolAtVer) return m->NbrVer;
+  if (sol == m->SolAtTet) return pick(m->NbrTet, m->MaxNbrTet, m->NbrP2Tet);
+  if (sol == m->SolAtHex) return pick(m->NbrHex, m->MaxNbrHex, m->NbrP2Hex);
+  if (sol == m->SolAtTri) return pick(m->NbrTri, m->MaxNbrTri, m->NbrP2Tri);
+  if (sol == m->SolAtQua) return pick(m->NbrQua, m->MaxNbrQua, m->NbrP2Qua);
+  if (sol == m->SolAtPri) return m->NbrPri;
+  return m->NbrPyr;
+}
+
 void ResetFieldRanges(Geometric_Solution *sol) {
   for (int f = 0; f < sol->NbrFld; f++) {
     sol->Box[f][0] = DBL_MAX;

@@ -137,6 +137,14 @@ inline bool BoxAdd(double *box, const double *crd) {
 // coordinate, fun naming the loader; nothing for n = 0.
 void ReportNonFiniteVertices(const char *fun, const char *name, int64_t n);
 
+// The entities solution sol (one of the mesh's slots) gives values to, as messages name them
+// ("VERTICES", "TETRAHEDRA", ...).
+const char *SolutionKindWords(const Geometric_Mesh *m, const Geometric_Solution *sol);
+// The entities of the mesh that solution sol (one of the mesh's slots) gives values to: its
+// vertices, or its elements of the slot's kind (the second-order ones when the kind has only
+// those).
+int SolutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol);
+
 // Empties the minimum and maximum of every field before a fresh fill.
 void ResetFieldRanges(Geometric_Solution *sol);
 

@@ -13,6 +13,7 @@
 #include "common/base/Clock.h"
 #include "common/base/FunctionInterface.h"
 #include "common/load/LoadInternal.h"
+#include "common/load/LoadNotices.h"
 #include "common/base/Memory.h"
 #include "common/load/SolutionLoad.h"
 #include "common/load/Su2.h"
@@ -111,18 +112,6 @@ void adviseLargePages(const Geometric_Mesh *m) {
 #else
   (void)m;
 #endif
-}
-
-// Entities the solution slot counts, before the next file is appended.
-int solutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol) {
-  auto pick = [](int lin, int maxLin, int p2) { return maxLin > 0 ? lin : p2; };
-  if (sol == m->SolAtVer) return m->NbrVer;
-  if (sol == m->SolAtTet) return pick(m->NbrTet, m->MaxNbrTet, m->NbrP2Tet);
-  if (sol == m->SolAtHex) return pick(m->NbrHex, m->MaxNbrHex, m->NbrP2Hex);
-  if (sol == m->SolAtTri) return pick(m->NbrTri, m->MaxNbrTri, m->NbrP2Tri);
-  if (sol == m->SolAtQua) return pick(m->NbrQua, m->MaxNbrQua, m->NbrP2Qua);
-  if (sol == m->SolAtPri) return m->NbrPri;
-  return m->NbrPyr;
 }
 
 // The solution of the mesh and its count field, or null.
@@ -336,7 +325,7 @@ struct LoadRun {
         getBaseName(Names[i], msh->MshNam, sizeof(msh->MshNam));
         named = true;
       }
-      if (sol) SolBase[i] = solutionEntities(msh, sol);
+      if (sol) SolBase[i] = SolutionEntities(msh, sol);
       // The reader is chosen per file: keyword and SU2 files may be mixed.
       if (su2(i)) {
         if (!LoadSU2Mesh(Fi, Names[i], msh)) {
@@ -352,24 +341,48 @@ struct LoadRun {
     }
   }
 
-  // Loads the values of every loaded file onto its own entities. False at the first file
-  // whose solution is refused (or not complete yet): the others are not read.
-  bool loadSolutions(Geometric_Mesh *msh, int *solCount) {
+  // The entities of file i's mesh: up to where the next loaded file's begin.
+  int fileEntities(const Geometric_Mesh *msh, const Geometric_Solution *sol, int i) const {
+    for (int j = i + 1; j < NbrFil; j++)
+      if (!Skip[j]) return SolBase[j] - SolBase[i];
+    return SolutionEntities(msh, sol) - SolBase[i];
+  }
+
+  // Loads the values of every loaded file onto its own entities, with a notice for a file that
+  // gives values to fewer of them than its mesh has. False at the first file whose solution is
+  // refused (or not complete yet): the others are not read.
+  bool loadSolutions(Geometric_Mesh *msh, const Geometric_Solution *sol, int *solCount) {
     for (int i = 0; i < NbrFil; i++) {
       // A file whose mesh could not be loaded has no entities for its values.
       if (Skip[i]) continue;
       *solCount = SolBase[i];
+      char shown[FileNameMax + 1] = "", open[FileNameMax + 1];
       if (su2(i)) {
-        if (!LoadSU2Solution(Fi, solutionName(i), msh)) {
+        int64_t points = 0;
+        if (!LoadSU2Solution(Fi, solutionName(i), msh, &points)) {
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
           Fi->Status |= STATUS_FILE_UNREADABLE;
           return false;
         }
-      } else if (LoadSolution(Fi, solutionName(i), msh) != 1) {
+        Su2SolutionName(solutionName(i), shown, sizeof(shown));
+        NoticeShortSolution("LOADSU2SOL", shown, points, fileEntities(msh, sol, i), "VERTICES");
+        continue;
+      }
+      if (LoadSolution(Fi, solutionName(i), msh) != 1) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
         Fi->Status |= STATUS_FILE_UNREADABLE;
         return false;
       }
+      FindSolutionFile(solutionName(i), open, shown, sizeof(shown));
+      const int given = *solCount - SolBase[i], entities = fileEntities(msh, sol, i);
+      // Values past its own mesh's would land on the next file's entities.
+      if (given > entities) {
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
+                shown, given, SolutionKindWords(msh, sol), entities);
+        Fi->Status |= STATUS_FILE_UNREADABLE;
+        return false;
+      }
+      NoticeShortSolution("LOADSOLUTION", shown, given, entities, SolutionKindWords(msh, sol));
     }
     return true;
   }
@@ -402,7 +415,7 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
   int *solCount = nullptr;
   Geometric_Solution *sol = run.WithSol ? meshSolution(msh, &solCount) : nullptr;
   run.loadMeshes(msh, sol);
-  if (sol && !run.loadSolutions(msh, solCount)) {
+  if (sol && !run.loadSolutions(msh, sol, solCount)) {
     // The layout of the size pass came from a file that was then refused (wrong dimension,
     // unknown field type, values cut short): none of it may shape the palettes.
     fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");

@@ -15,6 +15,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/LoadInternal.h"
+#include "common/load/LoadNotices.h"
 #include "common/load/MeshLoad.h"
 #include "common/load/Su2.h"
 
@@ -25,7 +26,7 @@ const int kSizeOrder[] = {KmfSolAtVertices, KmfSolAtTetrahedra, KmfSolAtPrisms, 
                           KmfSolAtHexahedra, KmfSolAtTriangles, KmfSolAtQuadrilaterals};
 
 int notReady() {
-  printf("\n Warning, solution file not ready, waiting for it \n ");
+  LoadNotice("\n Warning, solution file not ready, waiting for it \n ");
   return 2;
 }
 
@@ -224,8 +225,14 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   // Entities against entities: this file's values go after those already read.
   int64_t cap = MaxSol / sol->SizTot;
   int64_t need = static_cast<int64_t>(*NbrSol) + n;
-  if (*NbrSol < 0 || need > cap)
-    return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
+  if (*NbrSol < 0) return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
+  if (need > cap) {
+    // More values than the mesh has entities: the file is not this mesh's (opening says the same).
+    fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INCONSISTENT SIZE IN # OF SOLUTION(%lld) >  # OF %s(%lld) \n",
+            static_cast<long long>(need), SolutionKindWords(msh, sol), static_cast<long long>(cap));
+    fi->ErrCod = ERR_CAPACITY;
+    return 0;
+  }
   const int64_t S = sol->SizTot;
   double *first = sol->Sol + (static_cast<int64_t>(*NbrSol) + 1) * S;
   double *last = sol->Sol + need * S;
@@ -461,7 +468,8 @@ int quietStamp(const char *path, FileStamp *st) {
 
 int64_t SetReloadQuietTime(int64_t ns) { return quietNs.exchange(ns < 0 ? 0 : ns); }
 
-int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *readTime) {
+  if (readTime) *readTime = 0;
   const Slot held = msh ? heldSlot(msh) : Slot{nullptr, 0, nullptr, 0, nullptr};
   // Nothing to keep: the plain load gives every answer (no name, no mesh, no solution).
   if (!name || !held.Sol) return LoadSolution(fi, name, msh);
@@ -514,11 +522,14 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
     MEM_FREE(fi->Mem, freshBox);
     return res;
   }
-  // Entity 0 and the entities past this file's keep what they held (usually nothing to copy).
+  // Entity 0 keeps what it held; the entities past this file's hold 0, as at opening: a value
+  // of the step before would pass for one of this step.
   const size_t filled = static_cast<size_t>(*held.Nbr + 1) * S;
   std::memcpy(fresh, old.Sol, sizeof(double) * S);
-  if (filled < nbrVal) std::memcpy(fresh + filled, old.Sol + filled, sizeof(double) * (nbrVal - filled));
+  if (filled < nbrVal) std::memset(fresh + filled, 0, sizeof(double) * (nbrVal - filled));
   MEM_FREE(fi->Mem, old.Sol);
   MEM_FREE(fi->Mem, old.Box);
+  NoticeShortSolution("LOADSOLUTION", read, *held.Nbr, SolutionEntities(msh, sol), SolutionKindWords(msh, sol));
+  if (readTime && stamped) *readTime = nanos(before.Mtim);
   return res;
 }

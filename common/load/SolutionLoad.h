@@ -22,9 +22,13 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // Reads the file again into the solution the mesh holds, from entity 1, as a solver's new
 // results: the values go into new arrays that replace the old ones only when the whole file
 // was read. A refused or unfinished file leaves the values, their count, their ranges, Time
-// and Iterations exactly as they were. Entities past the file's keep their values. The values
-// are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the mesh makes
-// them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+// and Iterations exactly as they were. A file of values for fewer entities than the mesh has
+// is taken as at opening: the entities past it are set to 0 (none keeps a value of an
+// earlier file) and a notice (LoadNotices.h) names both counts; a file of more is refused.
+// The values are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the
+// mesh makes them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+// *readTime, when given, receives the modification time (nanoseconds since the epoch) of the
+// file as it was read, when it was taken (result 1) and its stamp could be looked at; else 0.
 //
 // A solver may be rewriting the file meanwhile, truncating it or in place. The file is read
 // only once it has been left alone for 50 ms (waited for, up to about that long; 2 s, not
@@ -35,7 +39,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // tell: an in-place rewrite that pauses for longer than the quiet time halfway, leaving a
 // file of the right shape that mixes two versions; and on a clock far from the file
 // system's, only the stamps before and after are compared.
-int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *readTime = nullptr);
 
 // The time a reload wants a file left alone before reading it, 50 ms unless set; 0 reads at
 // once, for a program that has just written the file itself (a benchmark, a fuzz target).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cfloat>
 #include <climits>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/UserFile.h"
@@ -339,6 +341,19 @@ void splitColumns(const char *line, F f) {
     if (!*q) break;
     p = q + 1;
   }
+}
+
+// The one line that refuses a ".dat" table: the row (its line in the file, the header being
+// row 1), the column (from 1) and what is wrong there. Returns 0.
+int refuseCell(Function_Interface *fi, const char *dat, int64_t row, int col, const char *what, const char *b = nullptr,
+               size_t n = 0) {
+  if (b)
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \"%.*s\" \n", dat, static_cast<long long>(row),
+            col, what, static_cast<int>(std::min<size_t>(n, 40)), b);
+  else
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \n", dat, static_cast<long long>(row), col, what);
+  fi->ErrCod = ERR_BAD_DATA;
+  return 0;
 }
 
 int refuseFile(Function_Interface *fi, int code) {
@@ -667,14 +682,22 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
   }
   char *line = nullptr;
   size_t size = 0;
-  int nfld = 0;
+  // The size array holds the type of every field: a table of more fields is refused.
+  const int maxFld = KmfSizMshLen - KmfSolTypes;
+  int nfld = 0, col = 0, over = 0;
   if (mygetline(&line, &size, f) > 0)
     splitColumns(line, [&](const char *b, size_t n) {
-      if (n && !isCoordinateColumn(std::string(b, n))) nfld++;
+      col++;
+      if (n && !isCoordinateColumn(std::string(b, n)) && ++nfld == maxFld + 1) over = col;
     });
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   fclose(f);
-  if (nfld > KmfSizMshLen - KmfSolTypes) nfld = 0;
+  if (over) {
+    char what[96];
+    snprintf(what, sizeof(what), "%d FIELD COLUMNS, AT MOST %d CAN BE LOADED", nfld, maxFld);
+    fi->Status |= STATUS_FILE_UNREADABLE;
+    return refuseCell(fi, dat, 1, over, what);
+  }
   SizMsh[KmfSolAtVertices] = 1;
   SizMsh[KmfSolSizTot] = nfld;
   SizMsh[KmfSolNbrFld] = nfld;
@@ -683,19 +706,6 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
 }
 
 namespace {
-
-// The one line that refuses a ".dat" table: the row (its line in the file, the header being
-// row 1), the column (from 1) and what is wrong there. Returns 0.
-int refuseCell(Function_Interface *fi, const char *dat, int64_t row, int col, const char *what, const char *b = nullptr,
-               size_t n = 0) {
-  if (b)
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \"%.*s\" \n", dat, static_cast<long long>(row),
-            col, what, static_cast<int>(std::min<size_t>(n, 40)), b);
-  else
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \n", dat, static_cast<long long>(row), col, what);
-  fi->ErrCod = ERR_BAD_DATA;
-  return 0;
-}
 
 // The header of a ".dat" file: the coordinate columns it starts with (*first) and the field
 // columns after them, whose names go to the solution; returns the number of field columns,
@@ -724,15 +734,23 @@ int readDatHeader(Function_Interface *fi, const char *dat, const char *line, Geo
   return -1;
 }
 
+// What the rows of a ".dat" file gave: the highest point number read plus one, the points
+// given values (each counted once), and the field cells that are NaN or infinite.
+struct DatRows {
+  int Top = 0;
+  int64_t Points = 0, NonFinite = 0;
+};
+
 // The rows of a ".dat" file: row p (its first column) fills the values of vertex base + p + 1
-// from column first on, widening the field ranges; *top is the highest p + 1 read. Blank rows
-// are passed over. Every cell up to the last field must be a number and the first a point
-// number in 0 .. nver-1: anything else refuses the table in one line naming the row and the
-// column (0 returned), since a cell read as 0 or a row read short would shift values silently.
+// from column first on, widening the field ranges. Blank rows are passed over. Every cell up
+// to the last field must be a number and the first a point number in 0 .. nver-1: anything
+// else refuses the table in one line naming the row and the column (0 returned), since a cell
+// read as 0 or a row read short would shift values silently.
 int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char **line, size_t *size,
-                Geometric_Solution *sol, int base, int nver, int first, int *top) {
+                Geometric_Solution *sol, int base, int nver, int first, DatRows *got) {
   const int S = sol->SizTot;
   const int need = first + S;  // columns a row must hold
+  std::vector<bool> given(static_cast<size_t>(nver > 0 ? nver : 0));
   int64_t row = 1;
   while (readRow(rd, line, size) > 0) {
     row++;
@@ -768,6 +786,7 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
       if (!val || c < first) return;
       const int k = c - first;
       val[k] = x;
+      if (!std::isfinite(x)) got->NonFinite++;
       if (x < sol->Box[k][0]) sol->Box[k][0] = x;
       if (x > sol->Box[k][1]) sol->Box[k][1] = x;
     });
@@ -783,14 +802,19 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
       snprintf(what, sizeof(what), "THE ROW ENDS AFTER %d COLUMNS, %d NEEDED", col, need);
       return refuseCell(fi, dat, row, col + 1, what);
     }
-    if (point + 1 > *top) *top = point + 1;
+    if (point + 1 > got->Top) got->Top = point + 1;
+    if (!given[static_cast<size_t>(point)]) {
+      given[static_cast<size_t>(point)] = true;
+      got->Points++;
+    }
   }
   return 1;
 }
 
 }  // namespace
 
-int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points) {
+  if (points) *points = 0;
   if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   char dat[FileNameMax + 1] = "";
   bool named = Su2SolutionName(name, dat, sizeof(dat));
@@ -815,7 +839,8 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fld = refuseCell(fi, dat, 1, 1, "NO HEADER: THE FILE IS EMPTY") - 1;
   // Values of this file go after the vertices of earlier files.
   const int base = msh->NbrSolVer;
-  int result = fld >= 0 ? 1 : 0, top = 0;
+  int result = fld >= 0 ? 1 : 0;
+  DatRows got;
   if (result && fld != sol->NbrFld) {
     fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat, fld, sol->NbrFld);
     fi->ErrCod = ERR_BAD_DATA;
@@ -828,10 +853,15 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fi->ErrCod = ERR_NOT_ALLOCATED;
     result = 0;
   }
-  if (result) result = readDatRows(fi, dat, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &top);
+  if (result) result = readDatRows(fi, dat, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &got);
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   rows.Close();
   fclose(f);
-  if (result) msh->NbrSolVer = base + top;
-  return result;
+  if (!result) return 0;
+  msh->NbrSolVer = base + got.Top;
+  if (points) *points = got.Points;
+  // Taken as they are, as coordinates are, but said.
+  if (got.NonFinite > 0)
+    printf("  ## WARNING: LOADSU2SOL: %lld VALUES OF %s ARE NAN OR INFINITE \n", static_cast<long long>(got.NonFinite), dat);
+  return 1;
 }

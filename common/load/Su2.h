@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/load/FileNames.h"  // GetInputFileType: which names are SU2 files
@@ -24,8 +25,10 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
 // Appends the file's vertices and elements to the mesh. 1 on success.
 int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // Reads the ".dat" file's values into the solution at vertices, after the vertices of
-// earlier files; name as for FitSU2SolSize. 1 on success.
-int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+// earlier files; name as for FitSU2SolSize. 1 on success; *points, when given, receives the
+// number of vertices the table gave values to (the others keep 0). Cells that are NaN or
+// infinite are taken as they are and counted in one line on standard output.
+int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points = nullptr);
 
 // Value of a keyword ("NPOIN=" 12 or "NPOIN=12"), read from the current position; 0 and a
 // message when the file ends first.

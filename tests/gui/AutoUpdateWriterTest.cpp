@@ -76,10 +76,10 @@ Tally race(const std::string &path, const std::string &control, bool binary, Rew
     std::ofstream(path, std::ios::binary | std::ios::trunc) << versions[0];
   }
   Tally t;
-  int64_t last = 0;
-  auto load = [&](const char *f) {
+  ZelPollTrack last;
+  auto load = [&](const char *f, int64_t *readTime) {
     msh->NbrSolVer = 0;
-    return ReloadSolution(ctx.Fi, f, msh);
+    return ReloadSolution(ctx.Fi, f, msh, readTime);
   };
   // The poll has loaded the file once before the solver starts: a file missing at the very
   // start is a wrong name, not a rewrite.

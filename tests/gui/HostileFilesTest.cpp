@@ -55,7 +55,7 @@ TEST(HostileFiles, TheControlFileAndItsSolutionAreRefusedAtOnceWhenNotRegularFil
   LoadContext ctx;
   Geometric_Mesh *msh = ctx.Load({dataFile("sample.meshb")}, dataFile("sample.solb").c_str());
   ASSERT_TRUE(msh && msh->SolAtVer);
-  auto load = [&](const char *name) {
+  auto load = [&](const char *name, int64_t *) {
     msh->NbrSolVer = 0;
     return LoadSolution(ctx.Fi, name, msh);
   };
@@ -68,7 +68,7 @@ TEST(HostileFiles, TheControlFileAndItsSolutionAreRefusedAtOnceWhenNotRegularFil
       }
       const ZelPoll want = control ? ZelPoll::NoControl : ZelPoll::Unreadable;
       const int v = RunInChild([&] {
-        int64_t last = 0;
+        ZelPollTrack last;
         ZelPoll got = ZelPoll::Loaded;
         const Captured c = CaptureText([&] { got = zelPollSolution(folder.file("m_UpdSol.zelvane").c_str(), &last, load); });
         if (got != want) return 1;

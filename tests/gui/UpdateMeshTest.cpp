@@ -165,21 +165,34 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
   std::ofstream(folder.file("cube_tagged.su2")) << CubeSu2;
   std::ofstream(folder.file("cube_tagged.dat")) << cubeTable({"T"});
   std::ofstream(folder.file("other.dat")) << cubeTable({"P", "Q"});
+  // A solver's table lagging behind the mesh: five rows for eight points.
+  const std::string table = cubeTable({"T"});
+  std::ofstream(folder.file("short.dat")) << table.substr(0, table.find("\n5,"));
   folder.copy("wing.meshb", "wing.meshb");
   folder.copy("sample.solb", "box.solb");
   const struct {
     std::vector<std::string> args;
     const char *title;
     int fields;
+    const char *said = "HOLDS VALUES FOR";  // a solution short of its mesh: said at opening and update
+    size_t times = 0;
   } rows[] = {
       {{"-in", "cube_tagged.su2"}, "[1] cube_tagged.su2", 1},
       {{"-in", "cube_tagged.su2", "-sol", "other.dat"}, "[1] cube_tagged.su2", 2},
+      {{"-in", "cube_tagged.su2", "-sol", "short.dat"}, "[1] cube_tagged.su2", 1,
+       "short.dat HOLDS VALUES FOR 5 OF THE 8 VERTICES, THE OTHER 3 ARE SET TO 0", 1},
       {{"-in", "wing.meshb", "-sol", "box.solb"}, "[1] wing.meshb", 1},
       {{"-in", "wing.meshb"}, "[1] wing.meshb", 0},
   };
+  // Once in the terminal, which echoes it on standard output.
+  auto said = [](MainWindow *w, const char *line, const std::string &out) {
+    return linesHolding(w->centralWindow()->term()->toPlainText().toStdString() + "\n" + out, line);
+  };
   for (const auto &r : rows) {
     const std::string what = r.args.size() > 2 ? r.args[1] + " " + r.args[3] : r.args[1];
+    CaptureStdout();
     Viewer v(r.args);
+    const std::string opened = GetCapturedStdout();
     MainWindow *w = v.window(0);
     const ZelScene *first = v.scene(0);
     ASSERT_TRUE(first->Msh) << what;
@@ -187,6 +200,7 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
     ASSERT_EQ(fieldsOf(first), r.fields) << what;
     const QString title = w->windowTitle();
     EXPECT_TRUE(title.startsWith(r.title)) << title.toStdString();
+    EXPECT_EQ(said(w, r.said, opened), 2 * r.times) << opened;
 
     const Captured out = CaptureText([&] { w->updateMesh(); });
     const ZelScene *again = v.scene(0);
@@ -197,6 +211,7 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
     EXPECT_EQ(fieldsOf(again), r.fields) << what << "\n" << out.Err;
     EXPECT_EQ(w->windowTitle(), title);
     EXPECT_EQ(out.Err.find("ERROR"), std::string::npos) << what << "\n" << out.Err;
+    EXPECT_EQ(said(w, r.said, out.Out), 2 * r.times) << out.Out;
   }
 }
 

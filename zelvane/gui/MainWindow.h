@@ -25,6 +25,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/record/QZelObject.h"
 
 class QMenu;
@@ -110,9 +111,9 @@ class MainWindow : public QMainWindow, public QZelObject {
   QMenu *menu(int i) const { return menus_[i]; }
 
   // The solution auto-update: stopped, and the modification time (nanoseconds since the
-  // epoch) of the last solution it loaded, 0 until one.
+  // epoch) of the last solution it loaded, as read, 0 until one.
   bool autoStopped() const { return autoStopped_; }
-  qint64 lastTime() const { return lastTime_; }
+  qint64 lastTime() const { return track_.LastTime; }
   QTimer *solutionTimer() const { return timer_; }
   // The number of the solution animateSol last loaded, as typed.
   const QString &solutionNumber() const { return solutionNumber_; }
@@ -240,7 +241,7 @@ class MainWindow : public QMainWindow, public QZelObject {
   QZelAction *actions_[ActCount] = {};
   QTimer *timer_ = nullptr;  // the solution auto-update timer
   bool autoStopped_ = true;
-  qint64 lastTime_ = 0;
+  ZelPollTrack track_;  // what the polls of the running auto-update keep
   bool realTimeReplay_ = false;  // a replay "Real time ..." started is running
   QString solutionNumber_;
 };

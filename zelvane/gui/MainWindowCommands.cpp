@@ -208,9 +208,10 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   // Read while the old scene stays: a file cut short, or being rewritten, leaves the window
   // as it was instead of empty.
   int status = 0;
+  std::string notices;
   Geometric_Mesh *mesh =
       zelReadMeshFiles(memory, pools, int(names.size()), names.data(), solution.isEmpty() ? nullptr : solution.data(),
-                       &status);
+                       &status, &notices);
   if (!mesh || (status & STATUS_FILE_UNREADABLE)) {
     if (mesh) FreeCommonMesh(memory, mesh);
     if (k > 0) {
@@ -230,7 +231,7 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   // zelShowMeshFiles shows the new scene here (myShow); the bottom bar only needs its
   // connections.
   ZelScene *fresh = zelShowMeshFiles(memory, pools, this, mesh, status, int(names.size()), names.data(),
-                                     solution.isEmpty() ? nullptr : solution.data());
+                                     solution.isEmpty() ? nullptr : solution.data(), notices);
   window_->connectBottom();
   // Said once the new scene shows: the old terminal's text went with the old scene.
   if (!unwritten.isEmpty())

@@ -36,17 +36,19 @@ void MainWindow::stopAutoUpdate() {
   actions_[ActAutoUpdate]->setText(tr("Start Auto Update Sol"));
   autoStopped_ = true;
   timer_->stop();
-  lastTime_ = 0;
+  track_ = ZelPollTrack();
 }
 
 void MainWindow::autoUpdate() {
   ZelScene *scene = meshScene(getScene());
   if (!scene) return;
-  int64_t last = lastTime_;
-  std::string why;
-  const ZelPoll poll = zelPollSolution(controlFile(scene).constData(), &last,
-                                       [scene](const char *f) { return zel_updateSol(scene, f); }, &why);
-  lastTime_ = last;
+  std::string say, why;
+  const ZelPoll poll = zelPollSolution(
+      controlFile(scene).constData(), &track_,
+      [scene](const char *f, int64_t *readTime) { return zel_updateSol(scene, f, readTime); },
+      window_ ? &say : nullptr, &why);
+  // In the terminal, which echoes it on standard output.
+  if (!say.empty()) pterm(window_, "%s", QString::fromLocal8Bit(say.c_str()).toHtmlEscaped().toUtf8().constData());
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
   // The updates stop for good only on a whole file that is refused: the window says why.
   if (poll == ZelPoll::Unreadable && window_) {

@@ -16,6 +16,7 @@
 
 #include "common/base/ScreenRange.h"
 #include "common/base/UserFile.h"
+#include "common/load/LoadNotices.h"
 
 QString zelImageExtension(const QString &name) {
   const int dot = name.lastIndexOf('.');
@@ -144,15 +145,10 @@ std::string zelTapStderr(const std::function<void()> &f) {
   std::rewind(scratch);
   for (size_t n; (n = std::fread(buf, 1, sizeof(buf), scratch)) > 0;) text.append(buf, n);
   std::fclose(scratch);
-  // Nothing is lost for whoever reads standard error.
-  if (!text.empty()) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-  }
   return text;
 }
 
-ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load,
+ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolutionLoad &load, std::string *say,
                         std::string *why) {
   char word[4096];
   if (!zelControlWord(control, word)) return ZelPoll::NoControl;
@@ -161,20 +157,39 @@ ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::funct
   const bool timed = stat(name.constData(), &st) == 0;
   const int absent = timed ? 0 : errno;
   const int64_t t = timed ? int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : 0;
-  if (timed && *lastTime >= t) return ZelPoll::Unchanged;
+  if (timed && track->LastTime >= t) return ZelPoll::Unchanged;
   // A solver that removes its file before writing the new one: after a load, a missing file
   // is one about to come back.
-  const bool between = !timed && absent == ENOENT && *lastTime > 0;
+  const bool between = !timed && absent == ENOENT && track->LastTime > 0;
+  // Said once for as long as the file stays so: a solver writes for seconds, or died halfway.
   auto notReady = [&] {
-    printf(" \n%%%% WARNING: Solution file %s not ready, waiting untill its fully writen\n", name.constData());
+    if (track->Waiting != name.constData()) {
+      track->Waiting = name.constData();
+      const QByteArray line = "%% WARNING: Solution file " + name + " not ready, waiting untill its fully writen";
+      if (say)
+        *say = line.constData();
+      else
+        printf(" \n%s\n", line.constData());
+    }
     return ZelPoll::NotReady;
   };
   int r = 2;
+  int64_t readTime = 0;
   std::string reason;
-  if (!between) reason = zelTapStderr([&] { r = load(name.constData()); });
+  LoadNoticeCollector notices;
+  if (!between) reason = zelTapStderr([&] { r = load(name.constData(), &readTime); });
+  // What the loader said of a file being written is no error: only a whole file's refusal is.
+  auto passOn = [&] {
+    notices.passOn();
+    if (reason.empty()) return;
+    std::fwrite(reason.data(), 1, reason.size(), stderr);
+    std::fflush(stderr);
+  };
   if (r == 2) return notReady();
   if (r != 0) {
-    if (timed) *lastTime = t;
+    passOn();
+    track->Waiting.clear();
+    if (readTime > 0 || timed) track->LastTime = readTime > 0 ? readTime : t;
     return ZelPoll::Loaded;
   }
   // Refused, but removed or replaced since it was looked at: the solver is at work on it.
@@ -182,8 +197,9 @@ ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::funct
   const bool still = stat(name.constData(), &now) == 0;
   const bool moved = still ? !timed || now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
                                  now.st_ctim.tv_sec != st.st_ctim.tv_sec || now.st_ctim.tv_nsec != st.st_ctim.tv_nsec
-                           : errno == ENOENT && *lastTime > 0;
+                           : errno == ENOENT && track->LastTime > 0;
   if (moved) return notReady();
+  passOn();
   printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n", name.constData());
   printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", control);
   if (why) *why = reason;

@@ -66,20 +66,32 @@ enum class ZelPoll {
   NoControl,   // the control file cannot be opened: auto-update stops
   Unchanged,   // the solution is not newer than the last one loaded
   NotReady,    // the solution is not written to its end yet: tried again next time
-  Loaded,      // loaded; *lastTime is its modification time
+  Loaded,      // loaded; the track's LastTime is its modification time
   Unreadable,  // the load failed: auto-update stops
 };
+// What the polls of one auto-update keep from one to the next; a fresh one starts it again.
+struct ZelPollTrack {
+  int64_t LastTime = 0;  // modification time (ns since the epoch) of the solution last loaded, as read
+  std::string Waiting;   // the solution found not ready and said so, until it loads or the answer changes
+};
+// The load a poll makes: the scene's reload of the named file (0 refused, 2 not complete or
+// changing while read, else loaded), which stores in *readTime the modification time of the
+// file as it read it (0 when it cannot tell).
+using ZelSolutionLoad = std::function<int(const char *file, int64_t *readTime)>;
 // Reads the first word of the control file (at most 4095 bytes), compares the named
-// solution's modification time, in nanoseconds since the epoch, with *lastTime (a solution
-// whose time cannot be read is tried), loads it with `load` (the scene's reload: 0 refused, 2
-// not complete or changing while read, else loaded) and prints the lines each outcome calls
-// for on standard output. After a load (*lastTime not 0) a solution file that is missing is
-// not ready: a solver may remove it before writing the next one. When the load refuses the
-// file, *why (when not null) receives what the load wrote on standard error: its reasons.
-ZelPoll zelPollSolution(const char *control, int64_t *lastTime, const std::function<int(const char *)> &load,
-                        std::string *why = nullptr);
+// solution's modification time with the track's LastTime (a solution whose time cannot be
+// read is tried), loads it with `load` and reports the outcome. After a load (LastTime not 0)
+// a solution file that is missing is not ready: a solver may remove it before writing the
+// next one. A file not ready is said once, in one line, until it loads or the answer changes,
+// however many polls find it so; the loader's complaints about it stay off standard error,
+// and its own "not ready" notices are dropped: a file being written is not an error. That
+// line goes to *say when given (the window shows it), else to standard output. A refusal
+// prints its lines on standard output, passes the loader's reasons on to standard error and,
+// when why is not null, gives them in *why.
+ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolutionLoad &load,
+                        std::string *say = nullptr, std::string *why = nullptr);
 
-// Runs f with standard error going to a scratch file and returns what f wrote there, which is
-// also passed on to standard error. Runs f unchanged (and returns "") when no scratch file can
-// be made. GUI thread only: the process's standard error is redirected meanwhile.
+// Runs f with standard error going to a scratch file and returns what f wrote there, which
+// the caller passes on or keeps back. Runs f unchanged (and returns "") when no scratch file
+// can be made. GUI thread only: the process's standard error is redirected meanwhile.
 std::string zelTapStderr(const std::function<void()> &f);

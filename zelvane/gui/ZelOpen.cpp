@@ -5,6 +5,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "common/load/LoadNotices.h"
 #include "common/load/MeshLoad.h"
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
@@ -17,6 +18,7 @@
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelMatrix.h"
 #include "zelvane/scene/ZelScene.h"
+#include "zelvane/scene/ZelSolutionControl.h"
 #include "zelvane/scene/ZelVisibility.h"
 
 namespace {
@@ -58,15 +60,20 @@ ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParall
 }  // namespace
 
 Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
-                                  char *solution, int *status) {
+                                  char *solution, int *status, std::string *notices) {
   Function_Interface fi = openingInterface(memory, pools);
+  LoadNoticeCollector collected;
   Geometric_Mesh *mesh = geoLoadMeshAndSolution(&fi, count, names, solution);
   *status = int(fi.Status);
+  if (notices)
+    *notices = collected.take();
+  else
+    collected.passOn();
   return mesh;
 }
 
 ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
-                           int status, int count, char **names, char *solution) {
+                           int status, int count, char **names, char *solution, const std::string &notices) {
   Function_Interface fi = openingInterface(memory, pools);
   fi.Status = uint32_t(status);
   // Without a file there is no base name: only the default options file is read.
@@ -90,6 +97,9 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
   if (window)
     window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle),
                    mesh && named ? printName : nullptr);
+  // What the user must know of the files just read (a solution for fewer vertices than the
+  // mesh has), in the window's terminal.
+  zelShowLoadNotices(window ? window->centralWindow() : nullptr, notices);
   StartDeferredTopology(mesh);
   return scene;
 }
@@ -97,8 +107,9 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
                   char *solution) {
   int status = 0;
-  Geometric_Mesh *mesh = zelReadMeshFiles(memory, pools, count, names, solution, &status);
-  return zelShowMeshFiles(memory, pools, window, mesh, status, count, names, solution);
+  std::string notices;
+  Geometric_Mesh *mesh = zelReadMeshFiles(memory, pools, count, names, solution, &status, &notices);
+  return zelShowMeshFiles(memory, pools, window, mesh, status, count, names, solution, notices);
 }
 
 ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,

@@ -19,6 +19,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <string>
 
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
@@ -123,11 +124,14 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
 // zelOpen in two steps, so that a window can keep its scene until a new mesh has loaded:
 // reading the files into a new mesh, touching no window (null when no mesh could be made;
 // *status: the loader's status bits, STATUS_FILE_UNREADABLE when a file or the solution was
-// refused on the way), then the scene of that mesh (which it takes) shown in the window.
+// refused on the way; *notices, when given, receives the loader's notices instead of standard
+// output), then the scene of that mesh (which it takes) shown in the window, whose terminal
+// then shows the notices.
 Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
-                                  char *solution, int *status);
+                                  char *solution, int *status, std::string *notices = nullptr);
 ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
-                           int status, int count, char **names, char *solution);
+                           int status, int count, char **names, char *solution,
+                           const std::string &notices = std::string());
 // The same for a mesh already in memory (the scene takes it), with the embedding arguments.
 ZelScene *openMesh(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
                    double *translation, double *angles, double *plane, int capping, int flag2048, int flag32,

@@ -1,7 +1,10 @@
 // Scene solution bits to record words, and the reload of a solution file.
 #include "zelvane/scene/ZelSolutionControl.h"
 
+#include <cstdio>
+
 #include "common/base/FunctionInterface.h"
+#include "common/load/LoadNotices.h"
 #include "common/load/SolutionLoad.h"
 #include "common/model/Mesh.h"
 #include "zelvane/scene/ZelHooks.h"
@@ -26,18 +29,46 @@ uint32_t setActSolOptions(const ZelScene *scene) {
   return word;
 }
 
-int zel_updateSol(ZelScene *scene, const char *file) {
+int zel_updateSol(ZelScene *scene, const char *file, int64_t *readTime) {
+  if (readTime) *readTime = 0;
   Geometric_Mesh *msh = scene ? scene->Msh : nullptr;
   // The loader takes a missing name for "nothing to load" and succeeds: keep the values.
   if (!msh || !file) return 0;
   Function_Interface fi;
   DefaultFunInterface(&fi, scene->Mem, scene->Par, "ZELVANE");
+  LoadNoticeCollector notices;
   // A file refused halfway gives back the values it replaced: palettes and lists stay.
-  const int res = ReloadSolution(&fi, file, msh);
-  if (res != 1) return res;
+  const int res = ReloadSolution(&fi, file, msh, readTime);
+  if (res != 1) {
+    notices.passOn();
+    return res;
+  }
   if (ZelViewSolution *view = scene->VieSol)
     for (int f = 0; f < view->NbrFld; f++) zelDefaultPalette(scene->opt, f, msh, 5, &view->ZelPal[f]);
   zelUpdateAllDisplayLists(1, scene);
   updateGlScene(scene);
+  zelShowLoadNotices(scene->Win, notices.take());
   return res;
+}
+
+void zelShowLoadNotices(void *window, const std::string &notices) {
+  if (notices.empty()) return;
+  if (!window) {
+    fputs(notices.c_str(), stdout);
+    fflush(stdout);
+    return;
+  }
+  size_t at = 0;
+  while (at < notices.size()) {
+    size_t end = notices.find('\n', at);
+    if (end == std::string::npos) end = notices.size();
+    std::string html;
+    for (size_t k = at; k < end; k++) {
+      const char c = notices[k];
+      html += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    }
+    // Blank lines of a notice's layout show nothing.
+    if (html.find_first_not_of(" \t\r") != std::string::npos) pterm(window, "%s", html.c_str());
+    at = end + 1;
+  }
 }

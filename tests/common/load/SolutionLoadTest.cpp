@@ -133,6 +133,31 @@ TEST(SolutionLoad, EachFileFillsItsOwnEntities) {
   }
 }
 
+// A file of values for fewer vertices than its own mesh has is taken, the others at 0, and
+// said in one line naming both counts: file by file, so that the next file, whole, does not
+// hide it. One of more would spill onto the next file's vertices: refused.
+TEST(SolutionLoad, ASolutionShortOfItsMeshIsTakenAndSaidFileByFile) {
+  const std::string a = SaveFixture(MeshOf(3, 4), "lagging1.mesh", false), b = SaveFixture(MeshOf(3, 3), "lagging2.mesh", false);
+  const struct {
+    std::vector<double> First, Second, Values;  // no values: refused
+    std::string Said;
+  } rows[] = {{{1, 2}, {6, 7, 8}, {1, 2, 0, 0, 6, 7, 8}, " HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0"},
+              {{1, 2, 3, 4, 5}, {6}, {}, ": INCONSISTENT SIZE IN # OF SOLUTION(5) >  # OF VERTICES(4)"}};
+  for (const auto &r : rows) {
+    scalars("lagging1.sol", r.First);
+    scalars("lagging2.sol", r.Second);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({a, b});
+    ASSERT_NE(msh, nullptr);
+    const Geometric_Solution *sol = msh->SolAtVer;
+    EXPECT_EQ(sol ? std::vector<double>(sol->Sol + 1, sol->Sol + 8) : std::vector<double>(), r.Values);
+    const std::string said = ctx.Out + ctx.Err;
+    EXPECT_CONTAINS(said, TestPath("lagging1.sol") + r.Said);
+    EXPECT_EQ(said.find("lagging"), said.rfind("lagging")) << said;
+    ctx.Free(msh);
+  }
+}
+
 TEST(SolutionLoad, OneEntryVertexFieldGetsOneEntryPerVertex) {
   std::string m = SaveFixture(MeshOf(3, 100), "onesol.mesh", false);
   scalars("onesol.sol", {7});
@@ -319,9 +344,11 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
     EXPECT_EQ(msh->Iter, 3);
   }
   // A whole file of two entities: its values from entity 1 with their own ranges, the others
-  // kept; the arrays it was read into are the mesh's now.
-  EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1);
-  EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 3, 4}));
+  // at 0 as at opening (never the last step's), and said; the arrays it was read into are the
+  // mesh's now.
+  const Captured two = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1); });
+  EXPECT_CONTAINS(two.Out, "keep-two.sol HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0");
+  EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 0, 0}));
   EXPECT_EQ(FieldRanges(sol), (std::vector<double>{7, 8}));
   EXPECT_EQ(msh->NbrSolVer, 2);
   // Time and Iterations come only with a file that holds them.

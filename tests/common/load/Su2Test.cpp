@@ -42,6 +42,12 @@ const char *const k3D =
     "5 5 7 6\n"
     "12 0 1 2 3 4 5 6 7\n";
 
+// The mesh loaded by ctx with table as the ".dat" file `dat` beside it.
+Geometric_Mesh *withTable(LoadContext &ctx, const std::string &mesh, const char *dat, const std::string &table) {
+  SaveNamed(dat, table);
+  return ctx.Load({mesh});
+}
+
 template <int N>
 void expectNodes(const int *ver, const int (&want)[N]) {
   for (int j = 0; j < N; j++) EXPECT_EQ(ver[j], want[j]) << "node " << j;
@@ -248,15 +254,44 @@ TEST(Su2, DatTablesWithBadCellsShortRowsOrNoHeaderAreRefusedInOneLine) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.What);
-    SaveNamed("cells.dat", c.Table);
     LoadContext ctx;
-    Geometric_Mesh *msh = ctx.Load({mesh});
+    Geometric_Mesh *msh = withTable(ctx, mesh, "cells.dat", c.Table);
     ASSERT_NE(msh, nullptr);
     EXPECT_EQ(msh->NbrTri, 2);
     EXPECT_EQ(msh->SolAtVer, nullptr);
     EXPECT_CONTAINS(ctx.Err, TestPath("cells.dat") + " " + c.Where);
     EXPECT_CONTAINS(ctx.Err, "SOLUTION FIELD IGNORED.");
     EXPECT_EQ(std::count(ctx.Err.begin(), ctx.Err.end(), '\n'), 3) << ctx.Err;
+    ctx.Free(msh);
+  }
+}
+
+// Rows for fewer points than the mesh has (a point given twice counted once) and NaN or infinite
+// cells are taken and said in one line; more field columns than a solution holds are refused.
+TEST(Su2, DatTablesShortOfRowsWithNonFiniteCellsOrTooManyColumnsAreSaidInOneLine) {
+  const std::string mesh = SaveNamed("said.su2", k2D), dat = TestPath("said.dat");
+  std::string wide = "\"PointID\",\"x\",\"y\"", cells = "\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1e400\n1,0,0,-inf\n";
+  for (int k = 0; k < 1860; k++) wide += ",\"f" + std::to_string(k) + "\"";
+  for (int p = 2; p < 9; p++) cells += std::to_string(p) + ",0,0," + (p == 2 ? "nan" : "1") + "\n";
+  const struct {
+    std::string Table, Said;
+    std::vector<double> Values;  // of points 0, 3, 4; none: refused
+  } cases[] = {
+      {"\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1\n4,1,1,2\n4,1,1,3\n8,2,2,4\n",
+       dat + " HOLDS VALUES FOR 3 OF THE 9 VERTICES, THE OTHER 6 ARE SET TO 0", {1, 0, 3}},
+      {cells, "3 VALUES OF " + dat + " ARE NAN OR INFINITE", {HUGE_VAL, 1, 1}},
+      {wide + "\n", dat + " ROW 1 COLUMN 1863: 1860 FIELD COLUMNS, AT MOST 1859 CAN BE LOADED", {}},
+  };
+  for (const auto &c : cases) {
+    LoadContext ctx;
+    Geometric_Mesh *msh = withTable(ctx, mesh, "said.dat", c.Table);
+    ASSERT_NE(msh, nullptr);
+    const double *v = msh->SolAtVer ? msh->SolAtVer->Sol : nullptr;
+    EXPECT_EQ(v ? std::vector<double>({v[1], v[4], v[5]}) : std::vector<double>(), c.Values) << c.Said;
+    const std::string all = ctx.Out + ctx.Err;
+    EXPECT_CONTAINS(c.Values.empty() ? ctx.Err : ctx.Out, c.Said);
+    EXPECT_EQ(all.find(c.Said), all.rfind(c.Said)) << "said more than once";
+    EXPECT_EQ((ctx.Fi->Status & STATUS_FILE_UNREADABLE) != 0, c.Values.empty()) << c.Said;
     ctx.Free(msh);
   }
 }

@@ -1,0 +1,55 @@
+// Notices of the loaders, printed or kept by the calling thread's collector.
+#include "common/load/LoadNotices.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+thread_local LoadNoticeCollector *current = nullptr;
+
+void print(const std::string &text) {
+  fputs(text.c_str(), stdout);
+  fflush(stdout);
+}
+}  // namespace
+
+LoadNoticeCollector::LoadNoticeCollector() : outer_(current) { current = this; }
+
+LoadNoticeCollector::~LoadNoticeCollector() { current = outer_; }
+
+std::string LoadNoticeCollector::take() {
+  std::string text;
+  text.swap(text_);
+  return text;
+}
+
+void LoadNoticeCollector::passOn() {
+  const std::string text = take();
+  if (text.empty()) return;
+  if (outer_)
+    outer_->text_.append(text);
+  else
+    print(text);
+}
+
+void LoadNotice(const char *format, ...) {
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  const int len = vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string line(len > 0 ? static_cast<size_t>(len) : 0, '\0');
+  if (len > 0) vsnprintf(&line[0], line.size() + 1, format, again);
+  va_end(again);
+  if (current)
+    current->text_.append(line);
+  else
+    print(line);
+}
+
+void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind) {
+  if (given >= entities) return;
+  LoadNotice("  ## WARNING: %s: %s HOLDS VALUES FOR %lld OF THE %lld %s, THE OTHER %lld ARE SET TO 0 \n", fun, file,
+             static_cast<long long>(given), static_cast<long long>(entities), kind,
+             static_cast<long long>(entities - given));
+}
