@@ -109,26 +109,38 @@ int CapacityExceeded(Function_Interface *fi, const char *fun, const char *what, 
   return 0;
 }
 
-const char *SolutionKindWords(const Geometric_Mesh *m, const Geometric_Solution *sol) {
-  if (sol == m->SolAtVer) return "VERTICES";
-  if (sol == m->SolAtTet) return "TETRAHEDRA";
-  if (sol == m->SolAtHex) return "HEXAHEDRA";
-  if (sol == m->SolAtTri) return "TRIANGLES";
-  if (sol == m->SolAtQua) return "QUADRILATERALS";
-  if (sol == m->SolAtPri) return "PRISMS";
-  return "PYRAMIDS";
+namespace {
+
+// What one solution slot gives values to: its linear elements, or the second-order ones of the
+// same kind when the whole load holds none of the linear ones. The linear capacity of
+// triangles and tetrahedra also makes room for their second-order forms, which is taken off.
+struct SolutionSlot {
+  int Count;
+  const char *Words;
+};
+
+SolutionSlot solutionSlot(const Geometric_Mesh *m, const Geometric_Solution *sol) {
+  auto pick = [](int lin, int linRoom, int p2, const char *linWords, const char *p2Words) {
+    return linRoom > 0 ? SolutionSlot{lin, linWords} : SolutionSlot{p2, p2Words};
+  };
+  if (sol == m->SolAtVer) return {m->NbrVer, "VERTICES"};
+  if (sol == m->SolAtTet)
+    return pick(m->NbrTet, m->MaxNbrTet - m->MaxNbrP2Tet, m->NbrP2Tet, "TETRAHEDRA", "P2 TETRAHEDRA");
+  if (sol == m->SolAtHex) return pick(m->NbrHex, m->MaxNbrHex, m->NbrP2Hex, "HEXAHEDRA", "Q2 HEXAHEDRA");
+  if (sol == m->SolAtTri)
+    return pick(m->NbrTri, m->MaxNbrTri - m->MaxNbrP2Tri, m->NbrP2Tri, "TRIANGLES", "P2 TRIANGLES");
+  if (sol == m->SolAtQua) return pick(m->NbrQua, m->MaxNbrQua, m->NbrP2Qua, "QUADRILATERALS", "Q2 QUADRILATERALS");
+  if (sol == m->SolAtPri) return {m->NbrPri, "PRISMS"};
+  return {m->NbrPyr, "PYRAMIDS"};
 }
 
-int SolutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol) {
-  auto pick = [](int lin, int maxLin, int p2) { return maxLin > 0 ? lin : p2; };
-  if (sol == m->SolAtVer) return m->NbrVer;
-  if (sol == m->SolAtTet) return pick(m->NbrTet, m->MaxNbrTet, m->NbrP2Tet);
-  if (sol == m->SolAtHex) return pick(m->NbrHex, m->MaxNbrHex, m->NbrP2Hex);
-  if (sol == m->SolAtTri) return pick(m->NbrTri, m->MaxNbrTri, m->NbrP2Tri);
-  if (sol == m->SolAtQua) return pick(m->NbrQua, m->MaxNbrQua, m->NbrP2Qua);
-  if (sol == m->SolAtPri) return m->NbrPri;
-  return m->NbrPyr;
+}  // namespace
+
+const char *SolutionKindWords(const Geometric_Mesh *m, const Geometric_Solution *sol) {
+  return solutionSlot(m, sol).Words;
 }
+
+int SolutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol) { return solutionSlot(m, sol).Count; }
 
 void ResetFieldRanges(Geometric_Solution *sol) {
   for (int f = 0; f < sol->NbrFld; f++) {
