@@ -265,9 +265,10 @@ namespace {
 // *result the answer to give when it cannot be loaded now: 2 for a file still being written,
 // 0 after the error.
 KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *base, int *ver, int *dim,
-                          int *result) {
-  char target[FileNameMax + 1], path[FileNameMax + 1];
-  bool present = FindSolutionFile(name, target, path, sizeof(path));
+                          int *result, char path[FileNameMax + 1]) {
+  char target[FileNameMax + 1];
+  path[0] = '\0';
+  bool present = FindSolutionFile(name, target, path, FileNameMax + 1);
   uint32_t status = fi->Status;
   KmfMeshFile *hdl = LoadOpenKmf(fi, target, KmfSol, ver, dim);
   if (!hdl) {
@@ -368,10 +369,11 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   int ver = 0, dim = 0, result = 0;
-  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result);
-  if (!hdl) return result;
   char shown[FileNameMax + 8];
-  getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
+  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result, shown);
+  if (!hdl) return result;
+  // Messages name the file that was opened; the mesh's encoding says nothing of the solution's.
+  if (!shown[0]) getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
   bool ok = headerFits(fi, msh, shown, ver, dim);
   if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
   bool hasTime = false, hasIter = false;

@@ -96,12 +96,16 @@ TEST(SolutionLoad, FolderNamesDoNotCountAndAnExplicitEndingPicksTheFile) {
   } const cases[] = {{m, nullptr, 5}, {t, nullptr, 7}, {t, x.c_str(), 2}, {t, xBase.c_str(), 9}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.Mesh + " " + (c.Sol ? c.Sol : ""));
-    LoadContext ctx;
+    LoadContext ctx(1);
     Geometric_Mesh *msh = ctx.Load({c.Mesh}, c.Sol);
     ASSERT_NE(msh, nullptr);
     ASSERT_NE(msh->SolAtVer, nullptr) << ctx.Err;
     EXPECT_EQ(msh->SolAtVer->Sol[2], c.Second);
     EXPECT_EQ(ctx.Err, "");
+    // The file opened is the one named, whatever the mesh's own encoding.
+    if (c.Mesh == m) {
+      EXPECT_CONTAINS(ctx.Out, "run.mesh.d/m.sol OPENED");
+    }
     ctx.Free(msh);
   }
 }
