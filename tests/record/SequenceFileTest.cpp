@@ -161,6 +161,51 @@ TEST(SequenceFile, ReaderRules) {
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[1]).count, 0);
 }
 
+// One record per line: fields after a whole record are ignored and counted, never read as
+// records of their own; a key press whose raw character is a blank or a line feed (as a writer
+// of the raw byte leaves it) reads back whole.
+TEST(SequenceFile, EachRecordIsReadFromItsOwnLine) {
+  std::string numbers;
+  for (int i = 0; i < 200000; i++) numbers += " 20";
+  struct Case {
+    const char *what;
+    std::string text;
+    std::vector<int> types;
+    long trailingLine, trailingLines;
+    std::string firstValue;  // of the first record: its character and key, its value or its file
+  } const cases[] = {
+      {"an image save after a key press on its line", "0 0.05 glWidget z 90 0 1 20 0.05 glWidget 800 600 100 _x.png\n-1\n",
+       {0}, 1, 1, "z 90"},
+      {"a key press followed by many numbers", "0 0 ghost z 90 0 1" + numbers + "\n13 0 s 7\n-1\n", {0, 13}, 1, 1,
+       "z 90"},
+      {"a raw blank", "0 0.5 view   32 0 1\n13 0 s 7 8 9\n-1\n", {0, 13}, 2, 1, "  32"},
+      {"a raw line feed", "0 0.5 view \n 10 0 1\n13 0 s 7 x\n23 0 t a b\n-1\n", {0, 13, 23}, 3, 2, "\n 10"},
+      {"blanks typed before the character", "0 0 view  a 65 0 1\n-1\n", {0}, 0, 0, "a 65"},
+      {"a file name with blanks is the rest of its line", "20 0 glWidget 64 48 100 a b.png \n-1\n", {20}, 0, 0, "a b.png"},
+  };
+  for (const Case &c : cases) {
+    ZelSequenceList list;
+    std::istringstream is(c.text);
+    ZelSeqReadReport report;
+    CaptureStdout();
+    zelReadSequences(is, list, &report);
+    GetCapturedStdout();
+    std::vector<int> types;
+    for (const auto &r : list) types.push_back(r->type);
+    EXPECT_EQ(types, c.types) << c.what;
+    EXPECT_EQ(report.unreadLine, 0) << c.what;
+    EXPECT_EQ(std::vector<long>({report.trailingLine, report.trailingLines}),
+              std::vector<long>({c.trailingLine, c.trailingLines}))
+        << c.what;
+    if (list.empty()) continue;
+    std::string first;
+    if (auto *k = dynamic_cast<ZelKeyPressSequence *>(list[0].get())) first = k->character + (" " + std::to_string(k->key));
+    if (auto *v = dynamic_cast<ZelSignalSequence *>(list[0].get())) first = v->value;
+    if (auto *f = dynamic_cast<ZelSaveImageSequence *>(list[0].get())) first = f->file;
+    EXPECT_EQ(first, c.firstValue) << c.what;
+  }
+}
+
 // Positions and sizes of a file from elsewhere end within what a screen holds (positions in
 // -100000..100000, sizes in 1..16384), so that no later difference or sum of them overflows.
 TEST(SequenceFile, PositionsAndSizesAreBroughtOntoAScreen) {
