@@ -109,6 +109,35 @@ TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
   EXPECT_EQ(words, QStringList({"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"}));
 }
 
+// The instance an unattended run starts is known by its process id and ended with the run.
+TEST(Opening, TheServerRootInstanceIsKnownAndEnded) {
+  const QString dir = QString::fromStdString(runDir()) + "/with blank's";
+  QDir().mkpath(dir);
+  const QString script = dir + "/stay up.sh";
+  {
+    std::ofstream s(script.toStdString());
+    s << "#!/bin/sh\nexec sleep 600\n";
+  }
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // Gone, or only waiting for its parent to reap it.
+  auto runs = [](long pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // "pid (name) state ...": the name may hold blanks.
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+  };
+  long pid = -1;
+  CaptureStdout();
+  EXPECT_EQ(zelLaunchServerRoot(script.toStdString(), "sample.meshb", 4321, &pid), 0);
+  EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(runs(pid));
+  zelEndServerRoot(pid);
+  EXPECT_FALSE(runs(pid));
+}
+
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {
   const std::string file = runDir() + "/two.view";
   {
