@@ -17,13 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
+#include "tests/support/CaptureText.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
+#include "zelvane/gui/Zelvane.h"
 #include "zelvane/gui/ZelTerm.h"
 #include "zelvane/record/QZelAction.h"
+#include "zelvane/sample/ZelSample.h"
 
 using namespace fixtures;
 
@@ -153,7 +159,7 @@ TEST(SaveFailures, AnInteractiveSaveWritesThroughALink) {
 // limit, files the user may not write, or links planted under both names (as a folder unpacked
 // from an archive may hold): each write is refused or fails with one line naming the file and
 // why, the files are as they were, no temporary file is left, and the replay runs to its end
-// with the exit status of a replay that ends the program.
+// and says with its exit status that it did not make all it was asked.
 TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd) {
   const bool root = geteuid() == 0;
   const std::string png = "[1] tet.png", state = "tettemp.state", bmp = "[1] tet.bmp";
@@ -237,7 +243,7 @@ TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd
     ASSERT_TRUE(p.waitForFinished(180000));
     const QByteArray err = p.readAllStandardError();
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
-    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_EQ(p.exitCode(), ZelExitIncomplete) << err.toStdString();
     const std::vector<std::string> lines = linesOf(err);
     for (const std::string &line : r.lines) EXPECT_EQ(countLine(lines, line), 1u) << line << "\n" << err.toStdString();
 
@@ -271,4 +277,54 @@ TEST(SaveFailures, TheSampleGeneratorUnderAFileSizeLimitSaysWhyAndLeavesNoFile) 
             std::string::npos)
       << err;
   EXPECT_EQ(d.names(), std::vector<std::string>{});
+}
+
+// The sample generator's command line: CELLS is a whole number of 1 to 700, else the command
+// line is refused with status 2 and one line.
+TEST(SaveFailures, TheSampleGeneratorTakesWholeNumbersOfCellsOnly) {
+  struct Case {
+    std::vector<std::string> words;
+    int status, cells;
+  } const cases[] = {
+      {{"-n", "5"}, 0, 5},    {{"-n", "700", "-o", "b"}, 0, 700}, {{"-n", "5x"}, 2, 16}, {{"-n", "abc"}, 2, 16},
+      {{"-n", "0"}, 2, 16},   {{"-n", "701"}, 2, 16},             {{"-n", "-3"}, 2, 16}, {{"-n", " 5"}, 2, 16},
+      {{"-n", "99999999999"}, 2, 16}, {{"-n"}, 2, 16},            {{"-x"}, 2, 16},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> words = c.words;
+    words.insert(words.begin(), "zelvane-sample");
+    std::vector<char *> argv;
+    for (std::string &w : words) argv.push_back(&w[0]);
+    int cells = 16, status = -1;
+    std::string base;
+    const Captured got = CaptureText([&] { status = zelSampleCommandLine(int(argv.size()), argv.data(), &cells, &base); });
+    EXPECT_EQ(status, c.status) << words[1];
+    EXPECT_EQ(cells, c.cells) << words[1];
+    EXPECT_EQ(std::count(got.Err.begin(), got.Err.end(), '\n'), c.status ? 1 : 0) << words[1] << "\n" << got.Err;
+  }
+}
+
+// The sample's mesh and solution are written both or neither: a solution that cannot be
+// written leaves the old mesh as it was, with no other file beside it.
+TEST(SaveFailures, TheSampleIsWrittenWholeOrNotAtAll) {
+  ScratchFolder d("sample-both");
+  const std::string mesh = d.path("sample.meshb"), sol = d.path("sample.solb");
+  ASSERT_TRUE(SaveText(mesh, "old mesh"));
+  ASSERT_TRUE(QDir().mkdir(QString::fromStdString(sol)));  // no file can replace a folder
+  Memory_List *mem = NewMemory(100);
+  Geometric_Mesh *box = zelMakeSampleBox(mem, 2);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem, nullptr, "TEST");
+  std::string why;
+  CaptureText([&] { EXPECT_EQ(zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), box, &why), 0); });
+  EXPECT_EQ(why, "it is a folder");
+  EXPECT_EQ(ReadAll(mesh), "old mesh");
+  EXPECT_EQ(d.names(), (std::vector<std::string>{"sample.meshb", "sample.solb"}));
+  ASSERT_TRUE(QDir().rmdir(QString::fromStdString(sol)));
+  EXPECT_EQ(zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), box, &why), 1);
+  EXPECT_NE(ReadAll(mesh), "old mesh");
+  EXPECT_FALSE(ReadAll(sol).empty());
+  EXPECT_EQ(d.names(), (std::vector<std::string>{"sample.meshb", "sample.solb"}));
+  FreeCommonMesh(mem, box);
+  FreeMemory(mem);
 }
