@@ -172,6 +172,9 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
   QFile box("box.meshb");
   ASSERT_TRUE(box.open(QIODevice::ReadOnly));
   ASSERT_TRUE(fixtures::SaveText(cut, box.readAll().left(int(box.size() / 2)).toStdString()));
+  // Its sections are whole; a number in them is not.
+  ASSERT_TRUE(fixtures::SaveText("garbled.mesh", "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n0 0 0 1\n1 x 0 1\n"
+                                                 "0 1 0 1\n0 0 1 1\nTetrahedra\n1\n1 2 3 4 1\nEnd\n"));
   ASSERT_TRUE(QDir().mkdir("[1] box.bmp"));  // an image cannot replace a folder
   struct Case {
     const char *what;
@@ -183,6 +186,8 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
       {"a missing mesh", "missing.meshb", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
        "CANNOT READ THE MESH missing.meshb"},
       {"a mesh cut short", cut, "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended, "CANNOT READ THE MESH"},
+      {"a mesh whose numbers cannot be read", "garbled.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
+       "CANNOT READ THE MESH garbled.mesh"},
       {"no record finds its widget", "box.meshb", "13 0 ghost 1\n9 0 phantom 0\n", ZelExitIncomplete,
        "NO RECORD OF"},
       {"an image that cannot be written", "box.meshb", "20 0 glWidget 64 48 100 .bmp\n", ZelExitIncomplete,
