@@ -1,6 +1,7 @@
 // Opening meshes into windows: no file, a name without its ending, unreadable files, the
 // embedding form with its tessellation and clip plane, and the server-root launch.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -116,7 +117,8 @@ TEST(Opening, TheServerRootInstanceIsKnownAndEnded) {
   const QString script = dir + "/stay up.sh";
   {
     std::ofstream s(script.toStdString());
-    s << "#!/bin/sh\nexec sleep 600\n";
+    // Holding none of the test's streams, it cannot keep a reader of them waiting.
+    s << "#!/bin/sh\nexec sleep 600 </dev/null >/dev/null 2>&1\n";
   }
   QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   // Gone, or only waiting for its parent to reap it.
@@ -136,6 +138,7 @@ TEST(Opening, TheServerRootInstanceIsKnownAndEnded) {
   EXPECT_TRUE(runs(pid));
   zelEndServerRoot(pid);
   EXPECT_FALSE(runs(pid));
+  if (runs(pid)) kill(pid_t(pid), SIGKILL);
 }
 
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {
