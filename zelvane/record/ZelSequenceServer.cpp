@@ -165,6 +165,7 @@ void ZelSequenceServer::loadSequences(const char *path) {
   for (size_t n; (n = fread(buf, 1, sizeof(buf), f)) > 0;) text.append(buf, n);
   fclose(f);
   std::istringstream in(text);
+  std::string().swap(text);  // the stream holds its own copy
   ZelSeqReadReport report;
   zelReadSequences(in, loaded_, &report);
   // Reading stops at a record it cannot read; the records after it would be dropped unseen.
