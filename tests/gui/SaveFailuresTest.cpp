@@ -159,7 +159,7 @@ TEST(SaveFailures, AnInteractiveSaveWritesThroughALink) {
 // limit, files the user may not write, or links planted under both names (as a folder unpacked
 // from an archive may hold): each write is refused or fails with one line naming the file and
 // why, the files are as they were, no temporary file is left, and the replay runs to its end
-// and says with its exit status that it did not make all it was asked.
+// with the exit status of a replay that ends the program.
 TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd) {
   const bool root = geteuid() == 0;
   const std::string png = "[1] tet.png", state = "tettemp.state", bmp = "[1] tet.bmp";
