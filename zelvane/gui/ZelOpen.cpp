@@ -95,9 +95,10 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
 }
 
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
-                  char *solution) {
+                  char *solution, int *loadStatus) {
   int status = 0;
   Geometric_Mesh *mesh = zelReadMeshFiles(memory, pools, count, names, solution, &status);
+  if (loadStatus) *loadStatus = mesh ? status : status | STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
   return zelShowMeshFiles(memory, pools, window, mesh, status, count, names, solution);
 }
 

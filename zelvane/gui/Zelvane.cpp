@@ -257,17 +257,15 @@ int Zelvane::zelOpenInNewWindow(int count, int index, int argc, char **argv, cha
   auto *w = new MainWindow(this, index, zelTilePosition(count, index, desktop().width()));
   windows_.append(w);
   int status = 0;
-  Geometric_Mesh *mesh = zelReadMeshFiles(memory_, pool_, argc, argv, solution, &status);
-  // An unattended run would replay on an empty window and make pictures of nothing.
-  if (zelSeqReplayMode(options_) == 3 && argc > 0 && (!mesh || (status & STATUS_MESH_UNREADABLE))) {
+  zelOpen(memory_, pool_, w, argc, argv, solution, &status);
+  // An unattended run would replay on an empty window, or a part of the mesh, and make
+  // pictures of nothing: it ends before its replay.
+  if (zelSeqReplayMode(options_) == 3 && argc > 0 && (status & STATUS_MESH_UNREADABLE)) {
     fprintf(stderr, "  ## ERROR: ZELVANE: CANNOT READ THE MESH %s, EXITING WITH CODE %d \n", argv[0],
             ZelExitUnattended);
     fflush(stderr);
-    if (mesh) FreeCommonMesh(memory_, mesh);
     endStatus_ = ZelExitUnattended;
-    return 1;
   }
-  zelShowMeshFiles(memory_, pool_, w, mesh, status, argc, argv, solution);
   return 1;
 }
 

@@ -127,10 +127,11 @@ int zelMessageBox(QApplication *app, int argc, char **argv, const QString &text)
 // Opening a mesh into a window: loads the files into one mesh with its solution, builds the
 // display mesh and the scene and shows it in the window (titled "[n] file", "Empty" when
 // nothing was loaded). memory and pools may be null. Problems while loading are the loader's
-// messages on the standard streams; no box is shown. Returns the new scene (owned by the
-// window's central window).
+// messages on the standard streams; no box is shown. *loadStatus, when given, receives the
+// loader's status bits, STATUS_MESH_UNREADABLE among them when a mesh file was refused or no
+// mesh could be made. Returns the new scene (owned by the window's central window).
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
-                  char *solution);
+                  char *solution, int *loadStatus = nullptr);
 // zelOpen in two steps, so that a window can keep its scene until a new mesh has loaded:
 // reading the files into a new mesh, touching no window (null when no mesh could be made;
 // *status: the loader's status bits, STATUS_FILE_UNREADABLE when a file or the solution was
