@@ -86,19 +86,22 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
   EXPECT_DOUBLE_EQ(pla->FrmMat[3], -0.5);
 }
 
-TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
+TEST(Opening, TheServerRootLineReachesTheProgramWordForWordAndItsInstanceEnds) {
   const QString dir = QString::fromStdString(runDir()) + "/with blank's";
   QDir().mkpath(dir);
   const QString script = dir + "/rec ord.sh", args = dir + "/args.txt";
   {
     std::ofstream s(script.toStdString());
     s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.tmp\"\n"
-      << "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n";
+      << "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n"
+      // Then it stays up as an instance does, holding none of the test's streams.
+      << "exec sleep 600 </dev/null >/dev/null 2>&1\n";
   }
   QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   const std::string mesh = dir.toStdString() + "/sample one.meshb";
   CaptureStdout();
-  const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321);
+  long pid = 0;
+  const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, &pid);
   EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
   EXPECT_EQ(result, 0);
   QElapsedTimer clock;
@@ -108,37 +111,19 @@ TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QStringList words = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
   EXPECT_EQ(words, QStringList({"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"}));
-}
-
-// The instance an unattended run starts is known by its process id and ended with the run.
-TEST(Opening, TheServerRootInstanceIsKnownAndEnded) {
-  const QString dir = QString::fromStdString(runDir()) + "/with blank's";
-  QDir().mkpath(dir);
-  const QString script = dir + "/stay up.sh";
-  {
-    std::ofstream s(script.toStdString());
-    // Holding none of the test's streams, it cannot keep a reader of them waiting.
-    s << "#!/bin/sh\nexec sleep 600 </dev/null >/dev/null 2>&1\n";
-  }
-  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  // Gone, or only waiting for its parent to reap it.
-  auto runs = [](long pid) {
+  // Its process id is known, and ending it leaves at most a process to be reaped.
+  auto runs = [pid] {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(stat, line);
-    // "pid (name) state ...": the name may hold blanks.
-    const size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+    const size_t close = line.rfind(')');  // "pid (name) state": the name may hold blanks
+    return close != std::string::npos && line.compare(close, 3, ") Z") != 0;
   };
-  long pid = -1;
-  CaptureStdout();
-  EXPECT_EQ(zelLaunchServerRoot(script.toStdString(), "sample.meshb", 4321, &pid), 0);
-  EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
   ASSERT_GT(pid, 0);
-  EXPECT_TRUE(runs(pid));
+  EXPECT_TRUE(runs());
   zelEndServerRoot(pid);
-  EXPECT_FALSE(runs(pid));
-  if (runs(pid)) kill(pid_t(pid), SIGKILL);
+  EXPECT_FALSE(runs());
+  if (runs()) kill(pid_t(pid), SIGKILL);
 }
 
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {
