@@ -22,6 +22,7 @@ enum : uint32_t {
   STATUS_NO_FILE_NAME = 16,
   STATUS_INVALID_ELEMENTS = 32,
   STATUS_SOLUTION_MISMATCH = 1024,
+  STATUS_MESH_UNREADABLE = 2048,  // with STATUS_FILE_UNREADABLE: a mesh file, not a solution, was refused
 };
 
 struct Function_Interface {

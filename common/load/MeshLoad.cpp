@@ -298,7 +298,7 @@ struct LoadRun {
         char base[FileNameMax + 1];
         getBaseName(Names[i], base, sizeof(base));
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
-        Fi->Status |= STATUS_FILE_UNREADABLE;
+        Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
         Skip[i] = FileSkipped;
         continue;
       }
@@ -330,12 +330,12 @@ struct LoadRun {
       if (su2(i)) {
         if (!LoadSU2Mesh(Fi, Names[i], msh)) {
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 MESH FAILED\n");
-          Fi->Status |= STATUS_FILE_UNREADABLE;
+          Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
           Skip[i] = FileMeshFailed;
         }
       } else if (!LoadMesh(Fi, Names[i], msh)) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
-        Fi->Status |= STATUS_FILE_UNREADABLE;
+        Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
         Skip[i] = FileMeshFailed;
       }
     }

@@ -1,9 +1,11 @@
 // Images of the view: the interactive save with the images of the linked views, its record,
 // its replay in this process and in a new one.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <cstring>
+#include <fstream>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -91,6 +93,20 @@ TEST(ImageSaving, AViewAndItsLinkedViewWritePngsUnderNumberedNamesAndTheSaveRepl
   EXPECT_EQ(zelLinkedImageCounter(), counter + 2);
   EXPECT_TRUE(view->ownSwap());
   EXPECT_TRUE(drawn(view->grabScene()));
+}
+
+// A replayed save is named after the mesh's file name byte for byte, whether or not that name
+// is text in any encoding.
+TEST(ImageSaving, AReplayedSaveKeepsTheBytesOfTheMeshName) {
+  WorkFolder folder;
+  const std::string mesh = "bad\377\376name.meshb";
+  std::ofstream(mesh, std::ios::binary) << std::ifstream(dataFile("sample.meshb"), std::ios::binary).rdbuf();
+  Viewer v({"-in", mesh});
+  CaptureStdout();
+  ZelSaveImageSequence(QString("glWidget"), QString(".png"), QSize(64, 48), 100).exec(v.view(0));
+  GetCapturedStdout();
+  struct stat st;
+  EXPECT_EQ(stat("[1] bad\377\376name.png", &st), 0);
 }
 
 TEST(ImageSaving, ARecordedDragAndSaveReplayInANewProcessThatWritesTheTurnedView) {

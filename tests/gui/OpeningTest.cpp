@@ -1,6 +1,7 @@
 // Opening meshes into windows: no file, a name without its ending, unreadable files, the
 // embedding form with its tessellation and clip plane, and the server-root launch.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -85,19 +86,22 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
   EXPECT_DOUBLE_EQ(pla->FrmMat[3], -0.5);
 }
 
-TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
+TEST(Opening, TheServerRootLineReachesTheProgramWordForWordAndItsInstanceEnds) {
   const QString dir = QString::fromStdString(runDir()) + "/with blank's";
   QDir().mkpath(dir);
   const QString script = dir + "/rec ord.sh", args = dir + "/args.txt";
   {
     std::ofstream s(script.toStdString());
     s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.tmp\"\n"
-      << "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n";
+      << "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n"
+      // Then it stays up as an instance does, holding none of the test's streams.
+      << "exec sleep 600 </dev/null >/dev/null 2>&1\n";
   }
   QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   const std::string mesh = dir.toStdString() + "/sample one.meshb";
   CaptureStdout();
-  const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321);
+  long pid = 0;
+  const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, &pid);
   EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
   EXPECT_EQ(result, 0);
   QElapsedTimer clock;
@@ -107,6 +111,19 @@ TEST(Opening, TheServerRootLineReachesTheProgramWordForWord) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QStringList words = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
   EXPECT_EQ(words, QStringList({"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"}));
+  // Its process id is known, and ending it leaves at most a process to be reaped.
+  auto runs = [pid] {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');  // "pid (name) state": the name may hold blanks
+    return close != std::string::npos && line.compare(close, 3, ") Z") != 0;
+  };
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(runs());
+  zelEndServerRoot(pid);
+  EXPECT_FALSE(runs());
+  if (runs()) kill(pid_t(pid), SIGKILL);
 }
 
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {

@@ -234,8 +234,9 @@ TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
 
 // Unattended runs (-seq-exit) always end: with nothing to replay or a command line the
 // start-up box would refuse, at once with status 2 and their line on standard error; a replay
-// whose records open dialogs has them cancelled and ends as a normal run. The deadline only
-// tells a run that waits for ever from one that ends.
+// whose records open dialogs has them cancelled and ends as a normal run. Words that no parser
+// takes are named once each, the toolkit's own options never. The deadline only tells a run
+// that waits for ever from one that ends.
 TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
   WorkFolder folder;
   const QString mesh = QString::fromStdString(dataFile("sample.meshb"));
@@ -248,6 +249,7 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
     QStringList args;
     int status;
     std::vector<std::string> lines;  // on standard error
+    size_t unknown = 0;              // words named as unknown options
   } const cases[] = {
       {"a missing sequence", {"-in", mesh, "-seq", missing}, ZelExitUnattended, {"NOTHING TO REPLAY IN " + missing.toStdString()}},
       {"a first record that cannot be read", {"-in", mesh, "-seq", unreadable}, ZelExitUnattended,
@@ -255,13 +257,20 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
       {"-in alone", {"-in", "-seq", dialogs}, ZelExitUnattended, {"PARSER: NO FILE NAME GIVEN"}},
       {"-sol alone", {"-sol", "x.sol", "-seq", dialogs}, ZelExitUnattended, {"PARSER: BAD COMMAND LINE"}},
       {"a name starting with a dash", {"-in", "-sample.meshb", "-seq", dialogs}, ZelExitUnattended,
-       {"PARSER: NO FILE NAME GIVEN"}},
-      {"records that open dialogs", {"-in", mesh, "-seq", dialogs}, 1,
-       {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED"}},
+       {"PARSER: NO FILE NAME GIVEN", "unknown option -sample.meshb, ignored\n"}, 1},
+      {"records that open dialogs, words of no parser and the toolkit's options",
+       {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-style", "Fusion", "-reverse", "-seq", dialogs}, 1,
+       {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
+        "unknown option -soll, ignored\n", "unknown option x.sol, ignored\n"},
+       3},
   };
   for (const Case &c : cases) {
     const Outcome r = runViewer(c.args + QStringList{"-seq-exit"}, 180000);
     EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
     for (const std::string &line : c.lines) EXPECT_CONTAINS(r.err, line) << c.what;
+    size_t unknown = 0;
+    for (size_t at = r.err.find("unknown option"); at != std::string::npos; at = r.err.find("unknown option", at + 1))
+      unknown++;
+    EXPECT_EQ(unknown, c.unknown) << c.what << "\n" << r.err;
   }
 }

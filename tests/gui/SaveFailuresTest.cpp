@@ -17,13 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
+#include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
+#include "tests/support/CaptureText.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
+#include "zelvane/gui/Zelvane.h"
 #include "zelvane/gui/ZelTerm.h"
 #include "zelvane/record/QZelAction.h"
+#include "zelvane/sample/ZelSample.h"
 
 using namespace fixtures;
 
@@ -237,7 +243,7 @@ TEST(SaveFailures, TheViewerReportsFailedAndRefusedReplayedWritesAndRunsToTheEnd
     ASSERT_TRUE(p.waitForFinished(180000));
     const QByteArray err = p.readAllStandardError();
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
-    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_EQ(p.exitCode(), ZelExitIncomplete) << err.toStdString();
     const std::vector<std::string> lines = linesOf(err);
     for (const std::string &line : r.lines) EXPECT_EQ(countLine(lines, line), 1u) << line << "\n" << err.toStdString();
     EXPECT_EQ(err.count(state.c_str()), 0) << err.toStdString();
@@ -274,4 +280,41 @@ TEST(SaveFailures, TheSampleGeneratorUnderAFileSizeLimitSaysWhyAndLeavesNoFile) 
             std::string::npos)
       << err;
   EXPECT_EQ(d.names(), std::vector<std::string>{});
+}
+
+// The sample generator's command line: CELLS is a whole number of 1 to 700, else the command
+// line is refused with status 2 and one line.
+TEST(SaveFailures, TheSampleGeneratorTakesWholeNumbersOfCellsOnly) {
+  const std::pair<const char *, int> cases[] = {{"5", 5}, {"700", 700}, {"5x", 0}, {"abc", 0},
+                                                {"0", 0}, {"701", 0},   {" 5", 0},  {"99999999999", 0}};
+  for (const auto &c : cases) {
+    std::string words[] = {"zelvane-sample", "-n", c.first};
+    char *argv[] = {&words[0][0], &words[1][0], &words[2][0]};
+    int cells = 0, status = -1;
+    std::string base;
+    const Captured got = CaptureText([&] { status = zelSampleCommandLine(3, argv, &cells, &base); });
+    EXPECT_EQ(status, c.second ? 0 : 2) << c.first;
+    EXPECT_EQ(cells, c.second) << c.first;
+    EXPECT_EQ(std::count(got.Err.begin(), got.Err.end(), '\n'), c.second ? 0 : 1) << c.first;
+  }
+}
+
+// The sample's mesh and solution are written both or neither: a solution that cannot be
+// written leaves the old mesh as it was, with no other file beside it.
+TEST(SaveFailures, TheSampleIsWrittenWholeOrNotAtAll) {
+  ScratchFolder d("sample-both");
+  const std::string mesh = d.path("sample.meshb"), sol = d.path("sample.solb");
+  ASSERT_TRUE(SaveText(mesh, "old mesh"));
+  ASSERT_TRUE(QDir().mkdir(QString::fromStdString(sol)));  // no file can replace a folder
+  Memory_List *mem = NewMemory(100);
+  Geometric_Mesh *box = zelMakeSampleBox(mem, 2);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, mem, nullptr, "TEST");
+  std::string why;
+  CaptureText([&] { EXPECT_EQ(zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), box, &why), 0); });
+  EXPECT_EQ(why, "it is a folder");
+  EXPECT_EQ(ReadAll(mesh), "old mesh");
+  EXPECT_EQ(d.names(), (std::vector<std::string>{"sample.meshb", "sample.solb"}));
+  FreeCommonMesh(mem, box);
+  FreeMemory(mem);
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -160,6 +162,52 @@ TEST(UnattendedRun, NothingToReplayEndsAtOnceWithTheFailureStatusAndOneLine) {
   EXPECT_EQ(count(err, "WITHOUT A SEQUENCE"), 1) << err;
 }
 
+// An unattended run says in its status whether it made what it was asked: a mesh it cannot
+// read ends it before any replay and any picture (2); a replay in which a save wrote nothing,
+// or not one record found its widget, ends with a status of its own (3); each with its line.
+TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "box.meshb");
+  const std::string head = "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n0 0 0 1\n";
+  ASSERT_TRUE(fixtures::SaveText("cut.mesh", head));
+  // Its sections are whole; a number in them is not.
+  ASSERT_TRUE(fixtures::SaveText("garbled.mesh", head + "1 x 0 1\n0 1 0 1\n0 0 1 1\nTetrahedra\n1\n1 2 3 4 1\nEnd\n"));
+  ASSERT_TRUE(QDir().mkdir("[1] box.bmp"));  // an image cannot replace a folder
+  struct Case {
+    const char *what;
+    std::string mesh, seq;
+    int status;
+    const char *line;  // once on standard error (never after a good replay)
+  } const cases[] = {
+      {"a good replay", "box.meshb", "7 0 glWidget 0 0 0 10 10\n13 0 ghost 1\n20 0 glWidget 64 48 100 .png\n", 1,
+       "EXITING WITH CODE"},
+      {"a missing mesh", "missing.meshb", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
+       "CANNOT READ THE MESH missing.meshb"},
+      {"a mesh cut short", "cut.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended, "CANNOT READ THE MESH cut.mesh"},
+      {"a mesh whose numbers cannot be read", "garbled.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
+       "CANNOT READ THE MESH garbled.mesh"},
+      {"no record finds its widget", "box.meshb", "13 0 ghost 1\n9 0 phantom 0\n", ZelExitIncomplete,
+       "NO RECORD OF"},
+      {"an image that cannot be written", "box.meshb", "20 0 glWidget 64 48 100 .bmp\n", ZelExitIncomplete,
+       "1 REPLAYED SAVE OF"},
+      {"an image save refused", "box.meshb", "20 0 glWidget 64 48 100 /../x.png\n", ZelExitIncomplete,
+       "1 REPLAYED SAVE OF"},
+  };
+  auto pictures = [] { return QDir().entryList({"*.png"}, QDir::Files); };
+  for (const Case &c : cases) {
+    for (const QString &png : pictures()) QFile::remove(png);
+    const std::string seq = folder.file("status.seq");
+    ASSERT_TRUE(fixtures::SaveText(seq, c.seq + "-1\n"));
+    CaptureStderr();
+    Viewer v({"-in", c.mesh, "-seq", seq, "-seq-exit"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !v.app->server()->replaying(); }, 60000)) << c.what;
+    const std::string err = GetCapturedStderr();
+    EXPECT_EQ(v.app->endStatus(), c.status) << c.what << "\n" << err;
+    EXPECT_EQ(pictures(), c.status == 1 ? QStringList{"[1] box.png"} : QStringList{}) << c.what;
+    EXPECT_EQ(count(err, c.line), c.status == 1 ? 0 : 1) << c.what << "\n" << err;
+  }
+}
+
 // Records that open the program's dialogs (Window Size, Write Mesh, Open, Select Solution,
 // About): unattended, none reaches the installed provider, each is cancelled with one line
 // and the replay ends; attended, the provider answers them.
@@ -196,7 +244,7 @@ TEST(UnattendedRun, AnyOtherModalDialogShownWhileUnattendedIsRejected) {
   takePendingQuit();
   ZelUnattendedGuard guard;
   qApp->installEventFilter(&guard);
-  const ZelUnattended previous = zelSetUnattended({[] { return true; }, {}});
+  const ZelUnattended previous = zelSetUnattended({[] { return true; }, {}, {}});
   QInputDialog input;
   input.setWindowTitle("Typed by nobody");
   QMessageBox box(QMessageBox::Question, "", "Asked of nobody", QMessageBox::Yes | QMessageBox::No);

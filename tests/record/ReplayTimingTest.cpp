@@ -136,6 +136,9 @@ TEST(ReplayTiming, ReplaySkipsUnknownNamesAndATimedOneEndsOnceThroughTheSeams) {
   EXPECT_EQ(rig.finishedSignals, 2);
   EXPECT_EQ(refreshed, std::vector<QZelObject *>({&mainWindow, &mainWindow}));
   EXPECT_EQ(rig.exits, std::vector<int>({1}));
+  // Unattended, the ghost costs no wait: a file of millions of them must not last for days.
+  EXPECT_EQ(rig.armed, std::vector<int>({500, 0, 10, 100, 10}));
+  EXPECT_EQ(rig.server.played(), 2u);
   EXPECT_EQ(seen, std::vector<int>({3, 5, 3, 5, 3, 5}));
   rig.server.run();  // a stray tick after the end does nothing
   EXPECT_EQ(rig.finishedSignals, 2);

@@ -35,11 +35,11 @@ std::string write(const ZelSequenceList &list) {
   return os.str();
 }
 
-ZelSequenceList read(const std::string &text, std::string *printed = nullptr) {
+ZelSequenceList read(const std::string &text, std::string *printed = nullptr, ZelSeqReadReport *report = nullptr) {
   ZelSequenceList list;
   std::istringstream is(text);
   CaptureStdout();
-  zelReadSequences(is, list);
+  zelReadSequences(is, list, report);
   std::string out = GetCapturedStdout();
   if (printed) *printed = out;
   return list;
@@ -159,6 +159,42 @@ TEST(SequenceFile, ReaderRules) {
   ZelSequenceList keys = read(cases[9].text);
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[0]).count, 1000);
   EXPECT_EQ(as<ZelKeyPressSequence>(keys[1]).count, 0);
+}
+
+// One record per line: fields after a whole record are ignored and counted, never read as
+// records of their own; a key press whose raw character is a blank or a line feed (as a writer
+// of the raw byte leaves it) reads back whole.
+TEST(SequenceFile, EachRecordIsReadFromItsOwnLine) {
+  std::string numbers;
+  for (int i = 0; i < 200000; i++) numbers += " 20";
+  struct Case {
+    const char *what;
+    std::string text;
+    std::vector<int> types;
+    long trailingLine, trailingLines;
+    std::string firstValue;  // the first record's character and key
+  } const cases[] = {
+      {"an image save after a key press on its line", "0 0.05 glWidget z 90 0 1 20 0.05 glWidget 800 600 100 _x.png\n-1\n",
+       {0}, 1, 1, "z 90"},
+      {"a key press followed by many numbers", "0 0 ghost z 90 0 1" + numbers + "\n13 0 s 7\n-1\n", {0, 13}, 1, 1,
+       "z 90"},
+      {"a raw blank", "0 0.5 view   32 0 1\n13 0 s 7 8 9\n-1\n", {0, 13}, 2, 1, "  32"},
+      {"a raw line feed", "0 0.5 view \n 10 0 1\n13 0 s 7 x\n23 0 t a b\n-1\n", {0, 13, 23}, 3, 2, "\n 10"},
+      {"blanks typed before the character", "0 0 view  a 65 0 1\n-1\n", {0}, 0, 0, "a 65"},
+  };
+  for (const Case &c : cases) {
+    ZelSeqReadReport report;
+    const ZelSequenceList list = read(c.text, nullptr, &report);
+    std::vector<int> types;
+    for (const auto &r : list) types.push_back(r->type);
+    EXPECT_EQ(types, c.types) << c.what;
+    EXPECT_EQ(report.unreadLine, 0) << c.what;
+    EXPECT_EQ(std::vector<long>({report.trailingLine, report.trailingLines}),
+              std::vector<long>({c.trailingLine, c.trailingLines}))
+        << c.what;
+    const auto &key = as<ZelKeyPressSequence>(list.at(0));
+    EXPECT_EQ(key.character + (" " + std::to_string(key.key)), c.firstValue) << c.what;
+  }
 }
 
 // Positions and sizes of a file from elsewhere end within what a screen holds (positions in

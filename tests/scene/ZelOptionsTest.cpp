@@ -9,12 +9,15 @@ struct ViewerParse {
   CommonOptions *com = NewCommonOptions(mem, 56, 1, 1);
   ZelvaneOptions *opt = zelNewOptions(mem, com);
   std::string out;
+  std::vector<int> taken;  // per word after the program's name
   explicit ViewerParse(std::vector<std::string> words) {
     words.insert(words.begin(), "zelvane");
     std::vector<char *> argv;
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    out = CaptureText([&] { EXPECT_EQ(zelParse(int(words.size()), argv.data(), mem, opt), 1); }).Out;
+    taken.assign(words.size(), 7);
+    out = CaptureText([&] { EXPECT_EQ(zelParse(int(words.size()), argv.data(), mem, opt, taken.data()), 1); }).Out;
+    taken.erase(taken.begin());
   }
   ~ViewerParse() {
     EXPECT_EQ(zelFreeOptions(mem, opt), 0);
@@ -63,4 +66,13 @@ TEST(ZelOptions, FilesSwitchesAndCommonWords) {
   ViewerParse last({"-seq"});
   EXPECT_EQ(last.opt->SeqNam, nullptr);
   EXPECT_CONTAINS(last.out, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
+}
+
+// Every word is marked taken by one parser or left: the left ones are what the program names
+// as unknown. A repeated file option and a bad value are left like any word not in the tables.
+TEST(ZelOptions, EachWordIsMarkedTakenOrLeft) {
+  ViewerParse p({"-in", "a.mesh", "b.mesh", "--seq-exit", "-seq", "s.seq", "-seq", "t.seq", "-soll", "x.sol", "-port",
+                 "0", "-v", "3", "-seq-exit", "-server", "-ced", "-O2", "-platform", "offscreen"});
+  EXPECT_EQ(p.taken, std::vector<int>({1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, 0, 0}));
+  EXPECT_EQ(ViewerParse({}).taken, std::vector<int>());
 }

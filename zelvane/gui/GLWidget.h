@@ -24,6 +24,7 @@
 // unregisters itself when destroyed. GUI thread only.
 #pragma once
 
+#include <QByteArray>
 #include <QDir>
 #include <QGLWidget>
 #include <QList>
@@ -56,8 +57,10 @@ class GLWidget : public QGLWidget, public QZelObject {
   GLWidget *getPrv() const { return prev_; }
   int sceneWidth() const;
   int sceneHeight() const;
-  void setWindowName(const QString &name) { windowName_ = name; }
-  const QString &windowName() const { return windowName_; }
+  // The window's name, "[n] file", as bytes: a file name need not be text in any encoding, and
+  // a replayed save writes under this name.
+  void setWindowName(const QByteArray &name) { windowName_ = name; }
+  const QByteArray &windowName() const { return windowName_; }
   void clearWidget();
 
   // Tools drawing into the view after the scene; a tool may be recorded twice and is then
@@ -174,7 +177,8 @@ class GLWidget : public QGLWidget, public QZelObject {
   // a failed write leaves the old file whole); then own swap on and the painted frame shown.
   // A failed write prints "### WARNING Can't save %s\n" and shows the warning naming the file
   // and why. True when written.
-  bool grabAndWrite(const QString &name, const char *format, int quality, int how = 0);
+  // The name is the file's bytes.
+  bool grabAndWrite(const QByteArray &name, const char *format, int quality, int how = 0);
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }
 
@@ -190,7 +194,7 @@ class GLWidget : public QGLWidget, public QZelObject {
   int rot_[3] = {0, 0, 0};
   GLWidget *next_ = nullptr;
   GLWidget *prev_ = nullptr;
-  QString windowName_;
+  QByteArray windowName_;
   QList<QPointer<QZelBase>> tools_;
   bool ownSwap_ = true;
   ZelText::font_data smallFont_, largeFont_;

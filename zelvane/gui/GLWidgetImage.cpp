@@ -1,5 +1,6 @@
 // Images of the view: the interactive save with the images of its linked views, the save
 // under a given name, and the replay of a recorded save.
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -22,7 +23,7 @@ int linkedImages = 0;
 
 int zelLinkedImageCounter() { return linkedImages; }
 
-bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality, int how) {
+bool GLWidget::grabAndWrite(const QByteArray &name, const char *format, int quality, int how) {
   if (isValid()) makeCurrent();
   ownSwap_ = false;
   updateGL();
@@ -38,8 +39,8 @@ bool GLWidget::grabAndWrite(const QString &name, const char *format, int quality
   // After the view is whole again: the box may stay up for long. The line on standard
   // output stays for the scripts that watch it.
   if (!written) {
-    printf("### WARNING Can't save %s\n", name.toLocal8Bit().constData());
-    zelWarnWriteFailed(name, reason);
+    printf("### WARNING Can't save %s\n", name.constData());
+    zelWarnWriteFailed(QFile::decodeName(name), reason);
   }
   return written;
 }
@@ -54,7 +55,7 @@ void GLWidget::renderIntoPixmap() {
   QString extension = zelImageExtension(name);
   if (server_) server_->addSaveImage(objectName(), extension, size, 100);
   // PNG data whatever the extension: readers recognise PNG by its content.
-  if (!grabAndWrite(name, "PNG", 100)) return;
+  if (!grabAndWrite(QFile::encodeName(name), "PNG", 100)) return;
   QString chosen = name;
   propagateSaveImage(chosen);
 }
@@ -65,7 +66,7 @@ void GLWidget::renderIntoPixmap(QString &name) {
   if (name.isEmpty()) return;
   QString extension = zelImageExtension(name);
   if (server_) server_->addSaveImage(objectName(), extension, size, 100);
-  grabAndWrite(name, "PNG", 100);
+  grabAndWrite(QFile::encodeName(name), "PNG", 100);
 }
 
 void GLWidget::propagateSaveImage(QString &name) {
@@ -85,10 +86,15 @@ void GLWidget::setSaveImage(int width, int height, int flag, const std::string &
   // never leads out of the current folder.
   if (!zelImageEndingAllowed(file)) {
     printf("### WARNING Image save refused: the recorded ending %s is more than a file ending\n", file.c_str());
+    zelUnattendedSaveFailed(QString("Image save refused: the recorded ending %1 is more than a file ending")
+                                .arg(QFile::decodeName(file.c_str())));
     return;
   }
-  const QString name = QFileInfo(windowName_).completeBaseName() + QString::fromStdString(file);
-  printf(" SAVING IMAGE WITH NAME %s\n", name.toLocal8Bit().constData());
+  // The window's name without its last extension, byte for byte, then the recorded ending.
+  QByteArray name = windowName_.mid(windowName_.lastIndexOf('/') + 1);
+  if (const int dot = name.lastIndexOf('.'); dot >= 0) name.truncate(dot);
+  name += QByteArray::fromStdString(file);
+  printf(" SAVING IMAGE WITH NAME %s\n", name.constData());
   // The name comes from a sequence file: a link planted under it is refused, not followed.
   grabAndWrite(name, nullptr, flag, UserFileNoFollow);
 }

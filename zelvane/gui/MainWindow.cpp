@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -276,7 +277,9 @@ void MainWindow::myShow(ZelScene *scene, const QString &name, const char *file) 
   raise();
   if (scene) {
     scene->Win = window_;
-    window_->setWindowName(title_);
+    // The view's copy keeps the file name's bytes: a replayed image save is named after it.
+    const QByteArray bytes = file ? QByteArray(file) : QFile::encodeName(name);
+    window_->setWindowName("[" + QByteArray::number(index_) + "] " + bytes.mid(bytes.lastIndexOf('/') + 1));
     GLWidget *view = window_->view();
     if (view->isValid()) view->makeCurrent();
     zelSetColorRange(scene);

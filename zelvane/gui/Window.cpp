@@ -125,7 +125,7 @@ void Window::LinkWindow(Window *other) {
   if (other) view_->LinkGLWidget(other->view_);
 }
 void Window::saveImage() { view_->renderIntoPixmap(); }
-void Window::setWindowName(const QString &name) { view_->setWindowName(name); }
+void Window::setWindowName(const QByteArray &name) { view_->setWindowName(name); }
 void Window::addNewView(int n) { bottom_->addNewView(n); }
 void Window::addNewState(int n) { bottom_->addNewState(n); }
 void Window::remLastState() { bottom_->remLastState(); }

@@ -63,7 +63,7 @@ class Window : public QZelBase, public QZelObject {
   void LinkWindow(Window *other);
   // The view's interactive image save (GLWidget::renderIntoPixmap).
   void saveImage();
-  void setWindowName(const QString &name);
+  void setWindowName(const QByteArray &name);
   void addNewView(int n);
   void addNewState(int n);
   void remLastState();

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QRegularExpression>
@@ -29,10 +27,12 @@ QString zelLinkedImageName(const QString &name, int counter) {
   return base + "_" + QString::number(counter) + ".png";
 }
 
-bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality, int how,
+bool zelWriteImage(const QImage &image, const QByteArray &name, const char *format, int quality, int how,
                    QString *reason) {
   QString why;
-  QByteArray fmt = format ? QByteArray(format) : QFileInfo(name).suffix().toLower().toLatin1();
+  const QByteArray file = name.mid(name.lastIndexOf('/') + 1);
+  const int dot = file.lastIndexOf('.');
+  QByteArray fmt = format ? QByteArray(format) : dot >= 0 ? file.mid(dot + 1).toLower() : QByteArray();
   // A format without a writer cannot succeed: nothing is created or truncated for it.
   if (!QImageWriter::supportedImageFormats().contains(fmt.toLower())) {
     why = QString("no image writer for the format \"%1\"").arg(QString::fromLatin1(fmt));
@@ -45,7 +45,7 @@ bool zelWriteImage(const QImage &image, const QString &name, const char *format,
     writer.setQuality(quality);
     if (!writer.write(image))
       why = "the image could not be encoded: " + writer.errorString();
-    else if (WriteUserFile(QFile::encodeName(name).constData(), data.constData(), size_t(data.size()), how) != 1)
+    else if (WriteUserFile(name.constData(), data.constData(), size_t(data.size()), how) != 1)
       why = QString::fromLocal8Bit(UserFileWriteReason() ? UserFileWriteReason() : "the write was not completed");
   }
   if (why.isEmpty()) return true;

@@ -3,6 +3,7 @@
 // MainWindowCommands.cpp, MainWindowSolution.cpp and GLWidgetImage.cpp.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -21,12 +22,12 @@ QString zelImageExtension(const QString &name);
 QString zelLinkedImageName(const QString &name, int counter);
 // Images of linked views written so far by the process.
 int zelLinkedImageCounter();
-// Writes image as the file `name` in `format` (null: the one its extension names) at
+// Writes image as the file `name` (its bytes) in `format` (null: the one its extension names) at
 // `quality`, through a temporary file renamed over `name` once complete (WriteUserFile with
 // the `how` bits): a format the image writer cannot write touches nothing, a write that fails
 // midway leaves the old file whole, unless it was written in place (UserFile.h: the reason
 // then names the complete copy). True when written; otherwise *reason, when given, says why.
-bool zelWriteImage(const QImage &image, const QString &name, const char *format, int quality, int how = 0,
+bool zelWriteImage(const QImage &image, const QByteArray &name, const char *format, int quality, int how = 0,
                    QString *reason = nullptr);
 // Whether a replayed save's recorded file part may end a window's name: an ending only, with
 // no folder separator and no "..".

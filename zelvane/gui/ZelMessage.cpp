@@ -56,6 +56,7 @@ void zelWarnWriteFailed(const QString &name, QString reason) {
     reason = why ? QString::fromLocal8Bit(why) : QString("the file was not written");
   }
   ZelMessage(QString("Cannot write %1: %2").arg(name, reason), QMessageBox::Warning, Qt::PlainText);
+  if (zelUnattendedNow() && unattended().saveFailed) unattended().saveFailed();
 }
 
 ZelMessageSink zelSetMessageSink(ZelMessageSink next) {
@@ -73,3 +74,9 @@ ZelUnattended zelSetUnattended(ZelUnattended next) {
 bool zelUnattendedNow() { return unattended().running && unattended().running(); }
 
 void zelUnattendedSay(const QString &line) { report(line, Qt::PlainText); }
+
+void zelUnattendedSaveFailed(const QString &line) {
+  if (!zelUnattendedNow()) return;
+  zelUnattendedSay(line);
+  if (unattended().saveFailed) unattended().saveFailed();
+}

@@ -25,7 +25,8 @@ class ZelMessage : public QMessageBox {
 
 // The warning of a save that did not happen, on one line: "Cannot write <name>: <reason>";
 // without a reason, the one the last write of this thread failed with (UserFileWriteReason),
-// else a plain "the file was not written".
+// else a plain "the file was not written". During an unattended run the save also counts as
+// failed (zelUnattendedSaveFailed).
 void zelWarnWriteFailed(const QString &name, QString reason = QString());
 
 using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon icon, Qt::TextFormat format)>;
@@ -36,10 +37,12 @@ ZelMessageSink zelSetMessageSink(ZelMessageSink sink);
 
 // running: whether an unattended run is going on now (empty: never). terminal: receives the
 // text of each message of such a run as terminal rich text (plain texts escaped, their line
-// breaks as "<br/>"); may be empty.
+// breaks as "<br/>"); may be empty. saveFailed: called once per save of such a run that wrote
+// nothing, for the run's exit status; may be empty.
 struct ZelUnattended {
   std::function<bool()> running;
   std::function<void(const QString &html)> terminal;
+  std::function<void()> saveFailed;
 };
 
 // Replaces the unattended hook; returns the one it replaced.
@@ -48,3 +51,7 @@ ZelUnattended zelSetUnattended(ZelUnattended hook);
 bool zelUnattendedNow();
 // One plain line of an unattended run: on standard error and in the hook's terminal.
 void zelUnattendedSay(const QString &line);
+// A save that wrote nothing, refused before any write (zelWarnWriteFailed reports the others):
+// during an unattended run, its line (zelUnattendedSay) and the hook's saveFailed; nothing
+// otherwise.
+void zelUnattendedSaveFailed(const QString &line);

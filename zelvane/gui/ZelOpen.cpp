@@ -105,10 +105,11 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
 }
 
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
-                  char *solution) {
+                  char *solution, int *loadStatus) {
   int status = 0;
   std::string notices;
   Geometric_Mesh *mesh = zelReadMeshFiles(memory, pools, count, names, solution, &status, &notices);
+  if (loadStatus) *loadStatus = mesh ? status : status | STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
   return zelShowMeshFiles(memory, pools, window, mesh, status, count, names, solution, notices);
 }
 

@@ -4,10 +4,14 @@
 
 #include <GL/freeglut.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +30,8 @@ namespace {
 const char *const ServerMesh = "sample.meshb";
 // The start-up box closed: the program ends with 0.
 constexpr int ZelExitBoxClosed = -1;
+// Checks, 10 ms apart, that an ended server-root instance has gone before it is killed.
+constexpr int ServerRootGrace = 300;
 }  // namespace
 
 void zelInitGlut() {
@@ -56,15 +62,70 @@ std::string zelShellQuote(const std::string &word) {
   return quoted + "'";
 }
 
-std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port) {
-  return zelShellQuote(exe) + " -in " + zelShellQuote(mesh) + " -server-root -port " + std::to_string(port) + " &";
+std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port, const std::string &pidFile) {
+  std::string command =
+      zelShellQuote(exe) + " -in " + zelShellQuote(mesh) + " -server-root -port " + std::to_string(port) + " &";
+  return pidFile.empty() ? command : command + " echo $! >" + zelShellQuote(pidFile);
 }
 
-int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port) {
+int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, long *pid) {
+  // The shell knows the instance's process id: it writes it into a file of our own.
+  std::string pidFile;
+  if (pid) {
+    *pid = 0;
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zelvane-server-XXXXXX";
+    const int fd = mkstemp(&pattern[0]);
+    if (fd >= 0) {
+      close(fd);
+      pidFile = pattern;
+    }
+  }
   fflush(stdout);
-  const int result = std::system(zelServerRootCommand(exe, mesh, port).c_str());
+  const int result = std::system(zelServerRootCommand(exe, mesh, port, pidFile).c_str());
   printf("  SYSTEM RETURNED %d \n", result);
+  if (!pidFile.empty()) {
+    if (FILE *f = fopen(pidFile.c_str(), "r")) {
+      if (fscanf(f, "%ld", pid) != 1) *pid = 0;
+      fclose(f);
+    }
+    unlink(pidFile.c_str());
+  }
   return result;
+}
+
+namespace {
+// Whether the process is there and not only waiting to be reaped.
+bool processRuns(long pid) {
+  if (kill(pid_t(pid), 0) != 0) return false;
+  // "pid (name) state ...", the name as the process set it (blanks and parentheses too).
+  char path[64], line[512] = "";
+  snprintf(path, sizeof(path), "/proc/%ld/stat", pid);
+  if (FILE *f = fopen(path, "r")) {
+    if (!fgets(line, sizeof(line), f)) line[0] = '\0';
+    fclose(f);
+  }
+  const char *close = std::strrchr(line, ')');
+  return !(close && close[1] == ' ' && close[2] == 'Z');
+}
+}  // namespace
+
+void zelEndServerRoot(long pid) {
+  if (pid <= 0) return;
+  kill(pid_t(pid), SIGTERM);
+  // A few seconds to go, then no choice.
+  for (int i = 0; i < ServerRootGrace && processRuns(pid); i++) usleep(10000);
+  if (processRuns(pid)) kill(pid_t(pid), SIGKILL);
+}
+
+std::vector<std::string> zelUnknownWords(const std::vector<char *> &given, const int *taken, int argc, char **argv) {
+  std::vector<std::string> unknown;
+  for (size_t i = 1; i < given.size(); i++) {
+    if (taken[i]) continue;
+    // The toolkit took its own options out of argv.
+    if (std::find(argv + 1, argv + argc, given[i]) != argv + argc) unknown.push_back(given[i]);
+  }
+  return unknown;
 }
 
 namespace {
@@ -113,11 +174,18 @@ int zelvaneMain(int argc, char **argv) {
   s.pool = NewMthParallel(GetNumberOfCores(), 2, 1);
   s.com = NewCommonOptions(s.mem, 56, 1, 1);
   s.opt = zelNewOptions(s.mem, s.com);
-  zelParse(argc, argv, s.mem, s.opt);
+  const std::vector<char *> given(argv, argv + argc);
+  std::vector<int> taken(size_t(argc), 0);
+  zelParse(argc, argv, s.mem, s.opt, taken.data());
   const bool verbose = s.com->Verbosity > 0;
+  const bool unattended = zelSeqReplayMode(s.opt) == 3;
 
   QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
   auto *app = new QApplication(argc, argv);
+  // Stored scripts may pass words of their own: they are named, not refused.
+  for (const std::string &word : zelUnknownWords(given, taken.data(), argc, argv))
+    fprintf(stderr, "unknown option %s, ignored\n", word.c_str());
+  fflush(stderr);
   if (const int refused = commandLineRefusal(app, argc, argv, s.com, s.opt)) {
     delete app;
     s.free(false);
@@ -126,10 +194,11 @@ int zelvaneMain(int argc, char **argv) {
   zelInitGlut();
   zelInitResources();
 
+  long serverRoot = 0;  // the instance an unattended run ends when it ends
   if (s.opt->ServerMode == 2) {
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();
-    zelLaunchServerRoot(exe.absoluteFilePath().toStdString(), mesh, s.opt->Port);
+    zelLaunchServerRoot(exe.absoluteFilePath().toStdString(), mesh, s.opt->Port, unattended ? &serverRoot : nullptr);
     std::free(s.com->InpNam);
     s.com->InpNam = nullptr;
   }
@@ -144,11 +213,15 @@ int zelvaneMain(int argc, char **argv) {
   setlocale(LC_ALL, "C");
 
   auto *zelvane = new Zelvane(s.mem, s.pool, s.opt);
-  const int ended = zelvane->endStatus();
-  if (!ended) app->exec();
+  int ended = zelvane->endStatus();
+  if (!ended) {
+    app->exec();
+    ended = zelvane->endStatus();
+  }
   delete zelvane;
   zelExitGlut();
   delete app;
+  zelEndServerRoot(serverRoot);
 
   s.free(verbose);
   if (verbose) {

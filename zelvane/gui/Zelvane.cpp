@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "common/base/CommonOptions.h"
+#include "common/base/FunctionInterface.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
@@ -74,6 +75,11 @@ void Zelvane::begin() {
   QCoreApplication::setApplicationName("Zelvane");
   server_ = new ZelSequenceServer(1);
   server_->setReplayEndHook(refreshAfterReplay);
+  // A replay that ends the program says in its status whether it did what it was asked.
+  server_->setReplayExit([this](int) {
+    endStatus_ = replayStatus();
+    QCoreApplication::exit(endStatus_);
+  });
   // Modal dialogs that do not come through zelDialogs() are cancelled as well while
   // unattended.
   if (QCoreApplication *app = QCoreApplication::instance()) app->installEventFilter(&guard_);
@@ -81,7 +87,8 @@ void Zelvane::begin() {
                                           [this](const QString &html) {
                                             MainWindow *w = replayWindow();
                                             if (w && w->centralWindow()) w->centralWindow()->printTerm(html);
-                                          }});
+                                          },
+                                          [this] { failedSaves_++; }});
 }
 
 MainWindow *Zelvane::replayWindow() const {
@@ -105,11 +112,27 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *
     inpNam_ = names[i - 1];
     if (options_) options_->ModuleMask = 19;
     zelOpenInNewWindow(n, i, 1, &inpNam_, i == 1 ? options_->ComOpt->SolNam : nullptr);
+    if (endStatus_) return;
     loadViewAndState();
   }
   zelLinkScene();
   createPreferenceBox();
   startSequence();
+}
+
+int Zelvane::replayStatus() const {
+  const char *seq = options_ && options_->SeqNam ? options_->SeqNam : "the sequence";
+  if (!server_->played()) {
+    fprintf(stderr, "  ## ERROR: ZELVANE: NO RECORD OF %s FOUND ITS WIDGET, EXITING WITH CODE %d \n", seq,
+            ZelExitIncomplete);
+  } else if (failedSaves_) {
+    fprintf(stderr, "  ## ERROR: ZELVANE: %d REPLAYED SAVE%s OF %s FAILED, EXITING WITH CODE %d \n", failedSaves_,
+            failedSaves_ > 1 ? "S" : "", seq, ZelExitIncomplete);
+  } else {
+    return 1;
+  }
+  fflush(stderr);
+  return ZelExitIncomplete;
 }
 
 void Zelvane::loadViewAndState() {
@@ -233,7 +256,16 @@ ZelTool *Zelvane::prefBox() const { return prefBox_.data(); }
 int Zelvane::zelOpenInNewWindow(int count, int index, int argc, char **argv, char *solution) {
   auto *w = new MainWindow(this, index, zelTilePosition(count, index, desktop().width()));
   windows_.append(w);
-  zelOpen(memory_, pool_, w, argc, argv, solution);
+  int status = 0;
+  zelOpen(memory_, pool_, w, argc, argv, solution, &status);
+  // An unattended run would replay on an empty window, or a part of the mesh, and make
+  // pictures of nothing: it ends before its replay.
+  if (zelSeqReplayMode(options_) == 3 && argc > 0 && (status & STATUS_MESH_UNREADABLE)) {
+    fprintf(stderr, "  ## ERROR: ZELVANE: CANNOT READ THE MESH %s, EXITING WITH CODE %d \n", argv[0],
+            ZelExitUnattended);
+    fflush(stderr);
+    endStatus_ = ZelExitUnattended;
+  }
   return 1;
 }
 

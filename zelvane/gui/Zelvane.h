@@ -9,7 +9,8 @@
 // a host program already holds, with display settings given as arguments. While a replay that
 // ends the program runs, its messages go to standard error and to the terminal of the window
 // the replay acts on instead of waiting in a box (ZelMessage.h), and its dialogs are cancelled
-// (ZelDialogs.h). Such a run with nothing to replay does not start (endStatus).
+// (ZelDialogs.h). Such a run with a mesh it cannot read or nothing to replay does not start,
+// and its end status says whether its replay did what it was asked (endStatus).
 //
 // Owned: the server and the main windows (deleted in creation order, then the server). Not
 // owned: the options, memory list and pools. GUI thread only.
@@ -77,8 +78,10 @@ class Zelvane {
   ZelSequenceServer *server() const { return server_; }
   const QList<MainWindow *> &windows() const { return windows_; }
   ZelTool *prefBox() const;
-  // 0 when the event loop is to run; otherwise the program ends at once with this status (an
-  // unattended run with nothing to replay, ZelExitUnattended).
+  // Before the event loop: 0 when it is to run; otherwise the program ends at once with this
+  // status (an unattended run with a mesh it cannot read or nothing to replay,
+  // ZelExitUnattended). After it: the status an unattended replay ended with (1, or
+  // ZelExitIncomplete), 0 when none ended.
   int endStatus() const { return endStatus_; }
 
  private:
@@ -87,6 +90,9 @@ class Zelvane {
   // is named in one line on standard error and left out from then on.
   void loadViewAndState();
   void startSequence();
+  // The status of an unattended replay that ran to its end: 1, or ZelExitIncomplete with one
+  // line on standard error when not one record found its widget or a replayed save failed.
+  int replayStatus() const;
   // The window a message of an unattended replay concerns: the one holding what the replay
   // acts on, else the first; null without windows.
   MainWindow *replayWindow() const;
@@ -101,11 +107,16 @@ class Zelvane {
   ZelUnattended previousUnattended_;  // given back when the object goes
   ZelUnattendedGuard guard_;           // on the application while the object lives
   int endStatus_ = 0;
+  int failedSaves_ = 0;  // saves that wrote nothing while unattended
 };
 
-// The status of an unattended run (-seq-exit) that cannot do what it was asked: a command
-// line refused, nothing to replay. A run that replays its sequence ends with 1.
+// The status of an unattended run (-seq-exit) that cannot start: a command line refused, a
+// mesh named on it that cannot be read, nothing to replay. A run that replays its sequence
+// ends with 1.
 constexpr int ZelExitUnattended = 2;
+// The status of an unattended run whose replay ran to its end without doing what it was asked:
+// a replayed save wrote nothing, or not one record found the widget it names.
+constexpr int ZelExitIncomplete = 3;
 
 // Top-left corner of window `index` (1-based) of `count` on a desktop `width` pixels wide: a
 // lone window centred at y 160, else columns of 800 pixels (at least one) in rows 75 apart.
@@ -117,10 +128,11 @@ int zelMessageBox(QApplication *app, int argc, char **argv, const QString &text)
 // Opening a mesh into a window: loads the files into one mesh with its solution, builds the
 // display mesh and the scene and shows it in the window (titled "[n] file", "Empty" when
 // nothing was loaded). memory and pools may be null. Problems while loading are the loader's
-// messages on the standard streams; no box is shown. Returns the new scene (owned by the
-// window's central window).
+// messages on the standard streams; no box is shown. *loadStatus, when given, receives the
+// loader's status bits, STATUS_MESH_UNREADABLE among them when a mesh file was refused or no
+// mesh could be made. Returns the new scene (owned by the window's central window).
 ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, int count, char **names,
-                  char *solution);
+                  char *solution, int *loadStatus = nullptr);
 // zelOpen in two steps, so that a window can keep its scene until a new mesh has loaded:
 // reading the files into a new mesh, touching no window (null when no mesh could be made;
 // *status: the loader's status bits, STATUS_FILE_UNREADABLE when a file or the solution was

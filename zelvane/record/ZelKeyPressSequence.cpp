@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <algorithm>
+#include <cctype>
 #include <istream>
 #include <ostream>
 
@@ -23,10 +24,38 @@ ZelKeyPressSequence::ZelKeyPressSequence(const QString &n, const QKeyEvent *even
 
 ZelKeyPressSequence::ZelKeyPressSequence(std::istream &is)
     : ZelSequence(0, is), character(' '), key(0), modifiers(0), count(0) {
-  if (!(is >> character >> key >> modifiers >> count)) return;
+  if (!is || !readFields(is)) return;
   count = std::clamp(count, 0, MaxKeyCount);
   zelSeqOut() << " Seq: c " << character << " key: " << key << " mod: " << modifiers << "  repeat " << count << '\n';
   if (character == '*' && key != Qt::Key_Asterisk) character = ' ';
+}
+
+bool ZelKeyPressSequence::readFields(std::istream &is) {
+  // The character is the byte after the one blank that follows the name. A blank or a line
+  // feed there is that key's raw byte when the three numbers follow it, as a writer of the raw
+  // byte leaves it; otherwise (blanks typed before the character of a hand-made line) the
+  // character is the next byte that is not a blank. Of the two readings the one that leaves
+  // nothing on the line wins, the raw byte on a tie.
+  const int raw = is.get() == ' ' ? is.peek() : std::char_traits<char>::eof();
+  if (raw == std::char_traits<char>::eof()) {
+    is.setstate(std::ios::failbit);
+    return false;
+  }
+  const std::streampos at = is.tellg();
+  auto read = [&](bool rawByte) {
+    is.clear();
+    is.seekg(at);
+    if (rawByte)
+      character = char(is.get());
+    else
+      is >> character;
+    return bool(is >> key >> modifiers >> count);
+  };
+  auto whole = [&] { return is.eof() || (is >> std::ws).eof(); };
+  if (!std::isspace(raw)) return read(false);
+  if (read(true) && whole()) return true;
+  if (read(false) && whole()) return true;
+  return read(true) || read(false);
 }
 
 void ZelKeyPressSequence::save(std::ostream &os) {

@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <iostream>
-#include <limits>
 
 namespace {
 
@@ -74,7 +73,12 @@ bool zelSeqReadRest(std::istream &is, std::string &rest) {
   return !is.fail();
 }
 
-void zelSeqSkipLine(std::istream &is) { is.ignore(std::numeric_limits<std::streamsize>::max(), '\n'); }
+bool zelSeqReadWord(std::istream &is, std::string &word) {
+  word.clear();
+  if (!is) return false;
+  if (is.eof() || (is >> std::ws).eof()) return true;
+  return bool(is >> word);
+}
 
 std::string zelSeqUtf8(const QString &text) {
   QByteArray b = text.toUtf8();

@@ -7,8 +7,8 @@
 //   - a name is written with every byte up to 0x20, 0x7F and '%' as "%XX" (two upper-case hex
 //     digits), so that names holding blanks or control bytes read back as one word; reading
 //     decodes "%XX" and keeps a '%' that is not followed by two hex digits;
-//   - a signal value is written with its blanks removed and read as the rest of its line with
-//     both ends trimmed, so an empty text reads back as empty.
+//   - a signal value is written with its blanks removed and read back as one word, so that
+//     what follows it on its line is no part of it; a line without it reads as an empty text.
 #pragma once
 
 #include <iosfwd>
@@ -30,8 +30,9 @@ std::string zelSeqPackValue(const std::string &value);
 // trimmed. A last line without line feed is read to the end of the stream; only a stream that
 // is already failed fails.
 bool zelSeqReadRest(std::istream &is, std::string &rest);
-// Skips the rest of the current line.
-void zelSeqSkipLine(std::istream &is);
+// Reads the next word of the current line; a line with no word left gives an empty word. Only
+// a stream that is already failed fails.
+bool zelSeqReadWord(std::istream &is, std::string &word);
 
 // UTF-8 bytes of a toolkit text.
 std::string zelSeqUtf8(const QString &text);

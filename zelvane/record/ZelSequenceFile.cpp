@@ -5,6 +5,8 @@
 #include <istream>
 #include <locale>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 #include "zelvane/record/ZelKeyPressSequence.h"
 #include "zelvane/record/ZelMouseSequence.h"
@@ -45,7 +47,19 @@ constexpr Maker Makers[] = {
     makeSignal, makeSignal, makeState,  makeSignal, makeImage,  makeSignal, makeSignal, makeSignal,
 };
 constexpr int NbrTypes = int(sizeof(Makers) / sizeof(Makers[0]));
-constexpr int TypeResize = 3, TypeWindowState = 18, TypeEnd = -1;
+constexpr int TypeKey = 0, TypeResize = 3, TypeWindowState = 18, TypeEnd = -1;
+constexpr const char *Blanks = " \t\r\v\f";
+
+// Whether a line holds three words (type, delay, name) followed by exactly one blank: the
+// form of a key press whose raw character is the line feed that ends the line.
+bool endsAfterNameAndBlank(const std::string &line) {
+  if (line.size() < 2 || line.back() != ' ' || line[line.size() - 2] == ' ') return false;
+  int words = 0;
+  for (size_t i = line.find_first_not_of(Blanks); i != std::string::npos && words < 4;
+       i = line.find_first_not_of(Blanks, line.find_first_of(Blanks, i)))
+    words++;
+  return words == 3;
+}
 
 // Sets the classic locale on a stream and puts the old one back at scope exit.
 class ClassicLocale {
@@ -66,32 +80,50 @@ void zelWriteSequences(std::ostream &os, const ZelSequenceList &list) {
   os << "-1\n";
 }
 
-size_t zelReadSequences(std::istream &is, ZelSequenceList &list, std::streamoff *unreadAt) {
+size_t zelReadSequences(std::istream &is, ZelSequenceList &list, ZelSeqReadReport *report) {
   ClassicLocale classic(is);
-  if (unreadAt) *unreadAt = -1;
+  ZelSeqReadReport local;
+  ZelSeqReadReport &r = report ? *report : local;
+  r = ZelSeqReadReport();
   size_t appended = 0;
   int type, previous = TypeEnd;
-  for (;;) {
-    // Where the next record starts, for the caller to name the line that could not be read.
-    is >> std::ws;
-    if (!is.good()) break;  // the end of the stream: everything was read
-    const std::streamoff at = is.tellg();
-    if (!(is >> type)) {
-      if (unreadAt) *unreadAt = at;
+  long lineNo = 0;
+  std::string line;
+  // Each record is read from its own line: fields after it cannot become records of their own.
+  std::istringstream ls;
+  ls.imbue(std::locale::classic());
+  while (std::getline(is, line)) {
+    const long at = ++lineNo;
+    if (line.find_first_not_of(Blanks) == std::string::npos) continue;
+    ls.clear();
+    ls.str(line);
+    if (!(ls >> type)) {
+      r.unreadLine = at;
       break;
     }
     if (type == TypeEnd) break;
+    // A key press whose raw character is a line feed goes on on the next line.
+    std::string next;
+    if (type == TypeKey && endsAfterNameAndBlank(line) && std::getline(is, next)) {
+      lineNo++;
+      ls.clear();
+      ls.str(line + '\n' + next);
+      ls >> type;
+    }
     Maker make = type >= 0 && type < NbrTypes ? Makers[type] : nullptr;
     if (type == TypeResize && previous == TypeWindowState) {
-      zelSeqSkipLine(is);
+      // skipped
     } else if (!make) {
       zelSeqOut() << " ignoring sequence " << type << '\n';
-      zelSeqSkipLine(is);
     } else {
-      std::unique_ptr<ZelSequence> rec(make(type, is));
-      if (!is) {
-        if (unreadAt) *unreadAt = at;
+      std::unique_ptr<ZelSequence> rec(make(type, ls));
+      if (!ls) {
+        r.unreadLine = at;
         break;
+      }
+      if (!ls.eof() && !(ls >> std::ws).eof()) {
+        if (!r.trailingLine) r.trailingLine = at;
+        r.trailingLines++;
       }
       if (rec) {
         list.push_back(std::move(rec));

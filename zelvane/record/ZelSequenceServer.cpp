@@ -165,15 +165,20 @@ void ZelSequenceServer::loadSequences(const char *path) {
   for (size_t n; (n = fread(buf, 1, sizeof(buf), f)) > 0;) text.append(buf, n);
   fclose(f);
   std::istringstream in(text);
-  std::streamoff unread = -1;
-  zelReadSequences(in, loaded_, &unread);
+  std::string().swap(text);  // the stream holds its own copy
+  ZelSeqReadReport report;
+  zelReadSequences(in, loaded_, &report);
   // Reading stops at a record it cannot read; the records after it would be dropped unseen.
-  if (unread >= 0 && size_t(unread) <= text.size()) {
-    const auto line = 1 + std::count(text.begin(), text.begin() + unread, '\n');
-    fprintf(stderr, "  ## WARNING: LOADSEQUENCES: LINE %lld OF %s NOT READ, NOR THOSE AFTER IT \n",
-            static_cast<long long>(line), path);
-    fflush(stderr);
-  }
+  if (report.unreadLine)
+    fprintf(stderr, "  ## WARNING: LOADSEQUENCES: LINE %ld OF %s NOT READ, NOR THOSE AFTER IT \n", report.unreadLine,
+            path);
+  if (report.trailingLines == 1)
+    fprintf(stderr, "  ## WARNING: LOADSEQUENCES: WHAT FOLLOWS THE RECORD ON LINE %ld OF %s IS IGNORED \n",
+            report.trailingLine, path);
+  else if (report.trailingLines > 1)
+    fprintf(stderr, "  ## WARNING: LOADSEQUENCES: WHAT FOLLOWS THE RECORDS ON %ld LINES OF %s IS IGNORED (THE FIRST: LINE %ld) \n",
+            report.trailingLines, path, report.trailingLine);
+  fflush(stderr);
 }
 
 // ---- replay
@@ -189,6 +194,7 @@ void ZelSequenceServer::arm(size_t index) { arm_(replayInterval(loaded_[index]->
 void ZelSequenceServer::execSequences(int mode) {
   if (replaying_) return;
   replayMode_ = mode;
+  played_ = 0;
   if (mode < 1 || mode > 3) {
     replaying_ = true;
     // By index: a replayed record may load a file, which grows the list.
@@ -198,6 +204,7 @@ void ZelSequenceServer::execSequences(int mode) {
       if (!object) continue;
       zelSeqOut() << " running sequence " << i << " on widget " << rec->name << '\n';
       rec->exec(object);
+      played_++;
     }
     replaying_ = false;
     return;
@@ -206,7 +213,18 @@ void ZelSequenceServer::execSequences(int mode) {
   if (loaded_.empty()) return;
   finished_ = 0;
   replaying_ = true;
-  arm(0);
+  skipAbsent();
+  // With nothing left the first tick ends the replay, from the event loop.
+  if (next_ < loaded_.size())
+    arm(next_);
+  else
+    arm_(0);
+}
+
+void ZelSequenceServer::skipAbsent() {
+  // Nobody watches an unattended replay: a record that would only be skipped costs no wait.
+  if (replayMode_ != 3) return;
+  while (next_ < loaded_.size() && !find(loaded_[next_]->name)) next_++;
 }
 
 void ZelSequenceServer::run() {
@@ -220,10 +238,12 @@ void ZelSequenceServer::run() {
   if (QZelObject *object = find(rec->name)) {
     zelSeqOut() << " running sequence " << next_ << " on widget " << rec->name << '\n';
     rec->exec(object);
+    played_++;
     QCoreApplication::processEvents();
     zelSeqOut() << " end exec " << '\n';
   }
   next_++;
+  skipAbsent();
   if (next_ >= loaded_.size()) {
     endReplay();
     return;

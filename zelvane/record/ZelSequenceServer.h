@@ -14,8 +14,9 @@
 // like the user's own.
 //
 // Replay modes (the numbers zelSeqReplayMode derives from the command line):
-//   1 fast: recorded waits capped at 100 ms;  2 real time;  3 fast, then the exit seam is
-//   called with status 1;  any other value: every record at once, no timer, no events.
+//   1 fast: recorded waits capped at 100 ms;  2 real time;  3 fast, records whose name is not
+//   registered passed without their wait, then the exit seam is called with status 1;  any
+//   other value: every record at once, no timer, no events.
 //
 // Seams for the shell and for tests: the end-of-replay hook, the clock, the arming of the
 // single-shot timer and the exit of mode 3 can be replaced; replayFinished() tells the end of
@@ -63,6 +64,8 @@ class ZelSequenceServer : public QObject {
   // one while the replay waits), looked up by its name now: null once it has gone or outside
   // a timed replay.
   QZelObject *replayTarget() const;
+  // Records of the last replay started that found their object and were played.
+  size_t played() const { return played_; }
   const ZelSequenceList &recorded() const { return recorded_; }
   // The application replays only when this is not empty. Records appended here are replayed
   // like those read from files.
@@ -140,6 +143,8 @@ class ZelSequenceServer : public QObject {
   void record(ZelSequence *rec);
   QZelObject *find(const std::string &name) const;
   void arm(size_t index);
+  // In mode 3, moves the next index past the records whose name is not registered.
+  void skipAbsent();
   void endReplay();
 
   int recordMode_;
@@ -147,6 +152,7 @@ class ZelSequenceServer : public QObject {
   int finished_ = 0;
   bool replaying_ = false;
   size_t next_ = 0;
+  size_t played_ = 0;
   float previousTime_ = 0.0f;
   std::map<std::string, QZelObject *> registry_;
   ZelSequenceList recorded_;

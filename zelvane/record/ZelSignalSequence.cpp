@@ -19,7 +19,7 @@ ZelSignalSequence::ZelSignalSequence(int t, const QString &n, double v)
 ZelSignalSequence::ZelSignalSequence(int t, const QString &n, const QString &v) : ZelSequence(t, n), value(zelSeqUtf8(v)) {}
 
 ZelSignalSequence::ZelSignalSequence(int t, std::istream &is) : ZelSequence(t, is) {
-  if (zelSeqReadRest(is, value)) zelSeqOut() << " Seq: val " << value << '\n';
+  if (zelSeqReadWord(is, value)) zelSeqOut() << " Seq: val " << value << '\n';
 }
 
 void ZelSignalSequence::save(std::ostream &os) {

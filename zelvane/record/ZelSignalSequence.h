@@ -19,7 +19,7 @@ class ZelSignalSequence : public ZelSequence {
   ZelSignalSequence(int type, const QString &name, int value);
   ZelSignalSequence(int type, const QString &name, double value);
   ZelSignalSequence(int type, const QString &name, const QString &value);
-  // Reads the value as the rest of the line, both ends trimmed, and prints it.
+  // Reads the value as the next word of the line (none: an empty text) and prints it.
   ZelSignalSequence(int type, std::istream &is);
 
   // Writes the value without its blanks.

@@ -1,11 +1,17 @@
 // Generation of the sample box and its field, and their files.
 #include "zelvane/sample/ZelSample.h"
 
+#include <unistd.h>
+
+#include <cctype>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/UserFile.h"
 #include "common/kmf/KmfFormat.h"
 #include "common/kmf/KmfMeshFile.h"
 #include "common/load/MeshWriter.h"
@@ -26,8 +32,7 @@ const int CellTets[6][4] = {{0, 1, 3, 7}, {0, 1, 7, 5}, {0, 4, 5, 7},
 double zelSampleField(const double x[3]) { return x[0] * x[0] - 0.5 * x[1] + x[2] / 3.0 + 0.5 * x[0] * x[2]; }
 
 Geometric_Mesh *zelMakeSampleBox(Memory_List *mem, int n) {
-  // Tetrahedra 6 n^3 must fit an int: n at most 700.
-  if (n < 1 || n > 700) return nullptr;
+  if (n < 1 || n > ZelSampleMaxCells) return nullptr;
   std::vector<int> siz(KmfMaxSizMsh + 10, 0);
   siz[KmfVertices] = (n + 1) * (n + 1) * (n + 1);
   siz[KmfTetrahedra] = 6 * n * n * n;
@@ -94,4 +99,94 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
   bool ok = KmfSetKwd(f, KmfSolAtVertices, msh->NbrVer, 1, &type) &&
             KmfSetBlockFields(f, KmfSolAtVertices, 0, nullptr, nullptr, nullptr, 1, &fld);
   return ok ? KmfCloseMesh(f) : KmfAbandonMesh(f);
+}
+
+namespace {
+
+// A folder of our own beside the targets for the first, complete copies; removed with what it
+// holds when the write is over.
+struct ScratchFolder {
+  std::string dir;
+  std::vector<std::string> files;
+  explicit ScratchFolder(const char *target) {
+    const char *slash = std::strrchr(target, '/');
+    std::string pattern = (slash ? std::string(target, size_t(slash - target) + 1) : std::string()) +
+                          ".zelvane-sample-XXXXXX";
+    if (mkdtemp(&pattern[0])) dir = pattern;
+  }
+  ~ScratchFolder() {
+    for (const std::string &f : files) unlink(f.c_str());
+    if (!dir.empty()) rmdir(dir.c_str());
+  }
+  // A name in the folder with the target's extension, which chooses the file's format.
+  std::string file(const char *target) {
+    const char *base = std::strrchr(target, '/');
+    const char *dot = std::strrchr(base ? base : target, '.');
+    files.push_back(dir + "/sample" + (dot ? dot : ""));
+    return files.back();
+  }
+};
+
+// Copies the file `from` into the write w has begun; false at a read or write that failed.
+bool copyInto(const std::string &from, UserFileWrite *w) {
+  FILE *in = fopen(from.c_str(), "rb");
+  if (!in) return false;
+  char buf[1 << 16];
+  bool ok = true;
+  for (size_t n; ok && (n = fread(buf, 1, sizeof(buf), in)) > 0;)
+    if (fwrite(buf, 1, n, w->F) != n) ok = false;
+  if (ok && (ferror(in) || fflush(w->F) != 0)) ok = false;
+  if (!ok) NoteUserFileWriteError(w);
+  fclose(in);
+  return ok;
+}
+
+}  // namespace
+
+int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
+                        std::string *why) {
+  if (!msh || !meshPath || !solPath) return 0;
+  ClearUserFileWriteReason();
+  UserFileWrite w[2] = {};
+  ScratchFolder scratch(meshPath);
+  std::string copies[2];
+  // Each step runs only while every one before it succeeded; the first failure's reason is
+  // kept before the other write is dropped.
+  bool ok = BeginUserFileWrite(&w[0], meshPath) && BeginUserFileWrite(&w[1], solPath) && !scratch.dir.empty();
+  if (ok) {
+    copies[0] = scratch.file(meshPath);
+    copies[1] = scratch.file(solPath);
+    ok = zelWriteSample(fi, copies[0].c_str(), copies[1].c_str(), msh) && copyInto(copies[0], &w[0]) &&
+         copyInto(copies[1], &w[1]);
+  }
+  // Both complete: only now is either target replaced (a commit fails only at its last sync
+  // or rename, after both files were written whole).
+  ok = ok && CommitUserFileWrite(&w[0]) && CommitUserFileWrite(&w[1]);
+  if (!ok && why) *why = UserFileWriteReason() ? UserFileWriteReason() : "the files were not written";
+  for (UserFileWrite &x : w) AbandonUserFileWrite(&x);
+  return ok ? 1 : 0;
+}
+
+int zelSampleCommandLine(int argc, char **argv, int *cells, std::string *base) {
+  for (int i = 1; i < argc; i++) {
+    const bool valued = i + 1 < argc;
+    if (!std::strcmp(argv[i], "-n") && valued) {
+      const char *word = argv[++i];
+      bool digits = *word != '\0';
+      for (const char *c = word; *c; c++) digits = digits && std::isdigit(static_cast<unsigned char>(*c));
+      const long n = digits && std::strlen(word) < 10 ? std::strtol(word, nullptr, 10) : 0;
+      if (n < 1 || n > ZelSampleMaxCells) {
+        fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: -n TAKES A WHOLE NUMBER OF CELLS FROM 1 TO %d, NOT \"%s\" \n",
+                ZelSampleMaxCells, word);
+        return 2;
+      }
+      *cells = int(n);
+    } else if (!std::strcmp(argv[i], "-o") && valued) {
+      *base = argv[++i];
+    } else {
+      fprintf(stderr, "usage: %s [-n CELLS] [-o BASE]\n", argv[0]);
+      return 2;
+    }
+  }
+  return 0;
 }

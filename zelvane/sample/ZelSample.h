@@ -8,12 +8,17 @@
 // vertex's position. n = 70 gives about two million tetrahedra and 58800 triangles.
 #pragma once
 
+#include <string>
+
 struct Memory_List;
 struct Function_Interface;
 struct Geometric_Mesh;
 
-// The box, every record alive; null when n < 1, when the counts would not fit an int or when
-// the mesh cannot be allocated. The caller frees it with FreeCommonMesh.
+// The most cells a side may have: 6 n^3 tetrahedra must fit an int.
+constexpr int ZelSampleMaxCells = 700;
+
+// The box, every record alive; null when n is not in 1..ZelSampleMaxCells or when the mesh
+// cannot be allocated. The caller frees it with FreeCommonMesh.
 Geometric_Mesh *zelMakeSampleBox(Memory_List *mem, int n);
 // The sample field: smooth, not symmetric, between about -0.5 and 1.33 on the unit box.
 double zelSampleField(const double x[3]);
@@ -21,3 +26,14 @@ double zelSampleField(const double x[3]);
 // field at its vertices as one scalar per vertex (".solb" binary, ".sol" text). 1 when every
 // file was written, else 0.
 int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh);
+// The same two files, both or neither: each is first written whole under a temporary name
+// beside its target (the targets are checked before anything is written), and the targets are
+// replaced only once both are complete. 1 when both were written; else 0, *why (when not null)
+// saying why, and the old files as they were.
+int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
+                        std::string *why);
+
+// The command line of zelvane-sample, "[-n CELLS] [-o BASE]": CELLS a whole number of
+// 1..ZelSampleMaxCells (digits only). 0 when it is good, *cells and *base then set for the words
+// given; else 2, after one line on standard error.
+int zelSampleCommandLine(int argc, char **argv, int *cells, std::string *base);

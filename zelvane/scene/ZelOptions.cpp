@@ -48,7 +48,9 @@ bool takeFileName(int argc, char **argv, int *isSet, int &i, char **field, const
 
 }  // namespace
 
-int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt) {
+int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt, int *taken) {
+  if (taken)
+    for (int i = 0; i < argc; i++) taken[i] = 0;
   if (!opt) return 0;
   opt->Port = 0;
   int *isSet = ParseCommonOptions(argc, argv, mem, opt->ComOpt);
@@ -61,8 +63,10 @@ int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt) {
     const char *arg = argv[i];
     if (!std::strcmp(arg, "-server")) {
       opt->ServerMode = 2;
+      isSet[i] = 1;
     } else if (!std::strcmp(arg, "-server-root")) {
       opt->ServerMode = 1;
+      isSet[i] = 1;
     } else if (!std::strcmp(arg, "-port")) {
       isSet[i] = 1;
       if (i + 1 >= argc) {
@@ -86,16 +90,21 @@ int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt) {
       takeFileName(argc, argv, isSet, i, &opt->SeqNam, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
     } else if (!std::strcmp(arg, "-seq-exit")) {
       opt->SeqExit = 1;
+      isSet[i] = 1;
     } else if (!std::strcmp(arg, "-seq-realtime")) {
       opt->Fast = 0;
+      isSet[i] = 1;
     } else if (!std::strcmp(arg, "-view")) {
       takeFileName(argc, argv, isSet, i, &opt->ViewNam, "  ## WARNING: PARSER: NO VIEW FILE NAME GIVEN ");
     } else if (!std::strcmp(arg, "-state")) {
       takeFileName(argc, argv, isSet, i, &opt->StateNam, "  ## WARNING: PARSER: NO STATE FILE NAME GIVEN ");
     } else if (!std::strcmp(arg, "-ced")) {
       opt->Ced = 1;
+      isSet[i] = 1;
     }
   }
+  if (taken)
+    for (int i = 1; i < argc; i++) taken[i] = isSet[i] == 1;
   MEM_FREE(mem, isSet);
   return 1;
 }

@@ -19,7 +19,10 @@ typedef struct Zel_Options {
 
 ZelvaneOptions *zelNewOptions(Memory_List *mem, CommonOptions *com);
 int zelFreeOptions(Memory_List *mem, ZelvaneOptions *opt);
-int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt);
+// The common words (ParseCommonOptions), then the viewer's own from the words left. taken,
+// when not null, is an array of argc ints that receives 1 for each word one of the two took
+// (a value word with its option), 0 for the others. 1; 0 for null options.
+int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt, int *taken = nullptr);
 [[noreturn]] void zelParseFile();
 
 // Sequence replay mode derived from the options: 3 exit after replay, 2 real time, 1 fast.
