@@ -318,3 +318,31 @@ TEST(SaveFailures, TheSampleIsWrittenWholeOrNotAtAll) {
   FreeCommonMesh(mem, box);
   FreeMemory(mem);
 }
+
+// A folder that takes no new name may still hold files the user may write: the first copies
+// wait in the temporary folder and both files are written in place, nothing left behind.
+TEST(SaveFailures, TheSampleIsWrittenOverItsFilesInAFolderThatTakesNoNewName) {
+  ScratchFolder d("sample-ro"), tmp("sample-ro-tmp");
+  const std::string mesh = d.path("sample.meshb"), sol = d.path("sample.solb");
+  ASSERT_TRUE(SaveText(mesh, "old mesh") && SaveText(sol, "old solution"));
+  ASSERT_EQ(chmod(d.Path.c_str(), 0555), 0);
+  const int result = RunInChild([&] {
+    if (!DropFileOverride() || setenv("TMPDIR", tmp.Path.c_str(), 1) != 0) return 9;
+    Memory_List *mem = NewMemory(100);
+    Geometric_Mesh *box = zelMakeSampleBox(mem, 2);
+    Function_Interface fi;
+    DefaultFunInterface(&fi, mem, nullptr, "TEST");
+    std::string why;
+    const int ok = zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), box, &why);
+    if (!ok) fprintf(stderr, "not written: %s\n", why.c_str());
+    FreeCommonMesh(mem, box);
+    FreeMemory(mem);
+    return ok ? 0 : 1;
+  });
+  chmod(d.Path.c_str(), 0755);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadAll(mesh).substr(0, 4), std::string("\x01\x00\x00\x00", 4));  // a binary keyword file now
+  EXPECT_NE(ReadAll(sol), "old solution");
+  EXPECT_EQ(d.names(), (std::vector<std::string>{"sample.meshb", "sample.solb"}));
+  EXPECT_EQ(tmp.names(), std::vector<std::string>());
+}

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -103,16 +104,25 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
 
 namespace {
 
-// A folder of our own beside the targets for the first, complete copies; removed with what it
-// holds when the write is over.
+// A folder of our own for the first, complete copies: beside the targets, else (a folder that
+// takes no new name, whose files may still be written in place) in the temporary folder;
+// removed with what it holds when the write is over.
 struct ScratchFolder {
   std::string dir;
   std::vector<std::string> files;
+  int err = 0;  // why no folder could be made, from the first place tried
   explicit ScratchFolder(const char *target) {
     const char *slash = std::strrchr(target, '/');
-    std::string pattern = (slash ? std::string(target, size_t(slash - target) + 1) : std::string()) +
-                          ".zelvane-sample-XXXXXX";
-    if (mkdtemp(&pattern[0])) dir = pattern;
+    const char *tmp = std::getenv("TMPDIR");
+    for (std::string place : {slash ? std::string(target, size_t(slash - target) + 1) : std::string(),
+                              std::string(tmp && *tmp ? tmp : "/tmp") + "/"}) {
+      std::string pattern = place + ".zelvane-sample-XXXXXX";
+      if (mkdtemp(&pattern[0])) {
+        dir = pattern;
+        return;
+      }
+      if (!err) err = errno;
+    }
   }
   ~ScratchFolder() {
     for (const std::string &f : files) unlink(f.c_str());
@@ -162,7 +172,14 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   // Both complete: only now is either target replaced (a commit fails only at its last sync
   // or rename, after both files were written whole).
   ok = ok && CommitUserFileWrite(&w[0]) && CommitUserFileWrite(&w[1]);
-  if (!ok && why) *why = UserFileWriteReason() ? UserFileWriteReason() : "the files were not written";
+  if (!ok && why) {
+    if (UserFileWriteReason())
+      *why = UserFileWriteReason();
+    else if (scratch.dir.empty())
+      *why = std::string("no room for the first copies: ") + std::strerror(scratch.err);
+    else
+      *why = "the files were not written";
+  }
   for (UserFileWrite &x : w) AbandonUserFileWrite(&x);
   return ok ? 1 : 0;
 }
