@@ -149,14 +149,6 @@ int createTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, 
   return -1;
 }
 
-// The temporary folder with a trailing "/": $TMPDIR when set, else /tmp.
-std::string tempFolder() {
-  const char *env = std::getenv("TMPDIR");
-  std::string dir = env && *env ? env : "/tmp";
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir == "/" ? dir : dir + "/";
-}
-
 // Gives the new file fd the owner and group of the file it replaces; false when the system
 // does not let this process (another user's file, or a group it is not a member of).
 bool takeOwnerOf(int fd, const struct stat &old) {
@@ -248,6 +240,13 @@ bool writeInPlace(UserFileWrite *w, int copy, bool *touched) {
 }
 
 }  // namespace
+
+std::string UserTempFolder() {
+  const char *env = std::getenv("TMPDIR");
+  std::string dir = env && *env ? env : "/tmp";
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir == "/" ? dir : dir + "/";
+}
 
 FILE *OpenUserFile(const char *path, int how, int64_t *size) {
   if (!path) {
@@ -341,7 +340,7 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
     // waits in the temporary folder.
     if (!exists || (errno != EACCES && errno != EPERM)) return notStarted(errno, nullptr);
     const int folderErr = errno;
-    const std::string dir = tempFolder();
+    const std::string dir = UserTempFolder();
     fd = createTemp(w, dir.c_str(), static_cast<int>(dir.size()), target + dirLen, 0600);
     if (fd < 0) return notStarted(folderErr, nullptr);
     w->InPlace = 1;

@@ -40,6 +40,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Bits of OpenUserFile's and of the writes' `how`.
 enum : int {
@@ -91,6 +92,10 @@ void AbandonUserFileWrite(UserFileWrite *w);
 
 // The whole contents at once: 1 written, 0 refused or failed (the target then untouched).
 int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
+
+// The folder for temporary files, with a trailing "/": $TMPDIR when set and not empty, else
+// /tmp.
+std::string UserTempFolder();
 
 // Why the last write begun on this thread failed, in words ("File too large", "the file is
 // write-protected", "No space left on device; the file was written only in part, its complete

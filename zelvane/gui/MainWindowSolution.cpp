@@ -48,7 +48,7 @@ void MainWindow::autoUpdate() {
       [scene](const char *f, int64_t *readTime) { return zel_updateSol(scene, f, readTime); },
       window_ ? &say : nullptr, &why);
   // In the terminal, which echoes it on standard output.
-  if (!say.empty()) pterm(window_, "%s", QString::fromLocal8Bit(say.c_str()).toHtmlEscaped().toUtf8().constData());
+  zelShowLoadNotices(window_, say);
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
   // The updates stop for good only on a whole file that is refused: the window says why.
   if (poll == ZelPoll::Unreadable && window_) {

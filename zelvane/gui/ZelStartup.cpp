@@ -20,6 +20,7 @@
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/Memory.h"
+#include "common/base/UserFile.h"
 #include "common/pool/MthParallel.h"
 #include "resources/ZelResources.h"
 #include "zelvane/gui/Zelvane.h"
@@ -73,8 +74,7 @@ int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int por
   std::string pidFile;
   if (pid) {
     *pid = 0;
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zelvane-server-XXXXXX";
+    std::string pattern = UserTempFolder() + "zelvane-server-XXXXXX";
     const int fd = mkstemp(&pattern[0]);
     if (fd >= 0) {
       close(fd);

@@ -113,9 +113,8 @@ struct ScratchFolder {
   int err = 0;  // why no folder could be made, from the first place tried
   explicit ScratchFolder(const char *target) {
     const char *slash = std::strrchr(target, '/');
-    const char *tmp = std::getenv("TMPDIR");
-    for (std::string place : {slash ? std::string(target, size_t(slash - target) + 1) : std::string(),
-                              std::string(tmp && *tmp ? tmp : "/tmp") + "/"}) {
+    for (std::string place :
+         {slash ? std::string(target, size_t(slash - target) + 1) : std::string(), UserTempFolder()}) {
       std::string pattern = place + ".zelvane-sample-XXXXXX";
       if (mkdtemp(&pattern[0])) {
         dir = pattern;
