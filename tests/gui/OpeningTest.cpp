@@ -1,13 +1,16 @@
 // Opening meshes into windows: no file, a name without its ending, unreadable files, the
 // embedding form with its tessellation and clip plane, and the server-root launch.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <fstream>
 
 #include "common/model/Mesh.h"
@@ -86,44 +89,99 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
   EXPECT_DOUBLE_EQ(pla->FrmMat[3], -0.5);
 }
 
-TEST(Opening, TheServerRootLineReachesTheProgramWordForWordAndItsInstanceEnds) {
+namespace {
+// What the ending would signal: each signal is noted, and only the launched child receives it.
+std::vector<std::pair<pid_t, int>> signalled;
+pid_t launched = 0;
+int noteSignal(pid_t pid, int sig) {
+  signalled.emplace_back(pid, sig);
+  return pid > 0 && pid == launched ? kill(pid, sig) : 0;
+}
+
+// Whether some process still holds the writing end of the pipe read at fd.
+bool held(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP);
+}
+}  // namespace
+
+// The stand-in for the program writes its process id and its words into the test's pipe, then
+// stays up as an instance does (or ends at once), holding the pipe until it ends. An unattended
+// run's instance is its own child, known from no file whatever $TMPDIR: only it is signalled,
+// and it is reaped; one that ended early is reaped unsignalled; a number no longer its child is
+// never signalled (one line says so). A run someone attends starts it through the shell and
+// leaves it running.
+TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWithoutAnyFile) {
   const QString dir = QString::fromStdString(runDir()) + "/with blank's";
-  QDir().mkpath(dir);
-  const QString script = dir + "/rec ord.sh", args = dir + "/args.txt";
-  {
-    std::ofstream s(script.toStdString());
-    s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.tmp\"\n"
-      << "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n"
-      // Then it stays up as an instance does, holding none of the test's streams.
-      << "exec sleep 600 </dev/null >/dev/null 2>&1\n";
-  }
-  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QString watched = dir + "/tmp", missing = dir + "/no such folder";
+  QDir().mkpath(watched);
   const std::string mesh = dir.toStdString() + "/sample one.meshb";
-  CaptureStdout();
-  long pid = 0;
-  const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, &pid);
-  EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
-  EXPECT_EQ(result, 0);
-  QElapsedTimer clock;
-  clock.start();
-  while (!QFile::exists(args) && clock.elapsed() < 10000) QThread::msleep(20);
-  QFile file(args);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QStringList words = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-  EXPECT_EQ(words, QStringList({"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"}));
-  // Its process id is known, and ending it leaves at most a process to be reaped.
-  auto runs = [pid] {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');  // "pid (name) state": the name may hold blanks
-    return close != std::string::npos && line.compare(close, 3, ") Z") != 0;
+  const QStringList words{"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"};
+  struct Row {
+    const char *what;
+    bool unattended, stays, reapedElsewhere, childrenIgnored;
+    QString tmp;
+  } const rows[] = {
+      {"a run someone attends", false, true, false, false, watched},
+      {"an unattended run", true, true, false, false, watched},
+      {"an unattended run, $TMPDIR missing", true, true, false, false, missing},
+      {"an instance that ended early", true, false, false, false, watched},
+      {"one that ended early, SIGCHLD ignored", true, false, false, true, watched},
+      {"an instance reaped elsewhere", true, false, true, false, watched},
   };
-  ASSERT_GT(pid, 0);
-  EXPECT_TRUE(runs());
-  zelEndServerRoot(pid);
-  EXPECT_FALSE(runs());
-  if (runs()) kill(pid_t(pid), SIGKILL);
+  const QByteArray tmpBefore = qgetenv("TMPDIR");
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    int pipeFd[2];
+    ASSERT_EQ(pipe(pipeFd), 0);
+    fcntl(pipeFd[0], F_SETFD, FD_CLOEXEC);
+    const QString script = dir + "/rec ord.sh";
+    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" >/dev/fd/" << pipeFd[1] << "\n"
+                                        << (r.stays ? "exec sleep 600 </dev/null >/dev/null 2>&1\n" : "exit 0\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, watched.toUtf8().constData(), IN_CREATE | IN_MOVED_TO), 0);
+    struct sigaction children;
+    sigaction(SIGCHLD, nullptr, &children);
+    if (r.childrenIgnored) signal(SIGCHLD, SIG_IGN);
+
+    CaptureStdout();
+    qputenv("TMPDIR", r.tmp.toUtf8());
+    pid_t child = 0;
+    const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, r.unattended ? &child : nullptr);
+    tmpBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
+    EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
+    EXPECT_EQ(result, 0);
+    close(pipeFd[1]);
+    FILE *in = fdopen(pipeFd[0], "r");
+    QStringList lines;
+    for (char line[4096]; lines.size() < 6 && fgets(line, sizeof(line), in);) lines << QString(line).trimmed();
+    EXPECT_EQ(lines.mid(1), words);
+    const pid_t standIn = lines.isEmpty() ? 0 : pid_t(lines[0].toLong());
+    EXPECT_EQ(child, r.unattended ? standIn : 0);
+    siginfo_t info;
+    if (!r.stays && child > 0) waitid(P_PID, id_t(child), &info, WEXITED | (r.reapedElsewhere ? 0 : WNOWAIT));
+
+    CaptureStderr();
+    signalled.clear();
+    launched = child;
+    zelEndServerRoot(child, noteSignal);
+    const std::string err = GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), r.reapedElsewhere ? 1 : 0) << err;
+    using Sent = std::vector<std::pair<pid_t, int>>;
+    const Sent expected = r.unattended && r.stays ? Sent{{child, SIGTERM}} : Sent{};
+    EXPECT_EQ(signalled, expected);
+    EXPECT_EQ(held(pipeFd[0]), !r.unattended);
+    if (child > 0) {
+      EXPECT_TRUE(waitpid(child, nullptr, WNOHANG) < 0 && errno == ECHILD);
+    }
+    char event[4096];
+    EXPECT_LT(read(watch, event, sizeof(event)), 0);  // nothing was made in the temporary folder
+    if (held(pipeFd[0]) && standIn > 0) kill(standIn, SIGKILL);
+    close(watch);
+    fclose(in);
+    sigaction(SIGCHLD, &children, nullptr);
+  }
 }
 
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {

@@ -4,7 +4,10 @@
 
 #include <GL/freeglut.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +24,6 @@
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
 #include "common/base/Memory.h"
-#include "common/base/UserFile.h"
 #include "common/pool/MthParallel.h"
 #include "resources/ZelResources.h"
 #include "zelvane/gui/Zelvane.h"
@@ -31,7 +34,7 @@ namespace {
 const char *const ServerMesh = "sample.meshb";
 // The start-up box closed: the program ends with 0.
 constexpr int ZelExitBoxClosed = -1;
-// Checks, 10 ms apart, that an ended server-root instance has gone before it is killed.
+// Checks, 10 ms apart, that a server-root instance asked to end has gone before it is killed.
 constexpr int ServerRootGrace = 300;
 }  // namespace
 
@@ -63,59 +66,100 @@ std::string zelShellQuote(const std::string &word) {
   return quoted + "'";
 }
 
-std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port, const std::string &pidFile) {
-  std::string command =
-      zelShellQuote(exe) + " -in " + zelShellQuote(mesh) + " -server-root -port " + std::to_string(port) + " &";
-  return pidFile.empty() ? command : command + " echo $! >" + zelShellQuote(pidFile);
+std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port) {
+  return zelShellQuote(exe) + " -in " + zelShellQuote(mesh) + " -server-root -port " + std::to_string(port) + " &";
 }
 
-int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, long *pid) {
-  // The shell knows the instance's process id: it writes it into a file of our own.
-  std::string pidFile;
-  if (pid) {
-    *pid = 0;
-    std::string pattern = UserTempFolder() + "zelvane-server-XXXXXX";
-    const int fd = mkstemp(&pattern[0]);
-    if (fd >= 0) {
-      close(fd);
-      pidFile = pattern;
-    }
-  }
+namespace {
+// A child the system reaps by itself leaves its number free for another process while the run
+// still holds it: the children of this process wait to be reaped by it.
+void keepChildrenToReap() {
+  struct sigaction now;
+  if (sigaction(SIGCHLD, nullptr, &now) != 0) return;
+  if (now.sa_handler != SIG_IGN && !(now.sa_flags & SA_NOCLDWAIT)) return;
+  struct sigaction plain {};
+  plain.sa_handler = SIG_DFL;
+  sigemptyset(&plain.sa_mask);
+  sigaction(SIGCHLD, &plain, nullptr);
+}
+
+// Starts the instance as a child of this process, without a shell: its words as the shell line
+// gives them, standard input from /dev/null as a background command has it, the other streams
+// and the environment shared. 0 and *child set, or the error.
+int spawnServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
+  keepChildrenToReap();
+  const std::string portWord = std::to_string(port);
+  const char *words[] = {exe.c_str(), "-in", mesh.c_str(), "-server-root", "-port", portWord.c_str(), nullptr};
+  posix_spawn_file_actions_t streams;
+  posix_spawnattr_t attr;
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawn_file_actions_init(&streams);
+  posix_spawn_file_actions_addopen(&streams, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+  const int error = posix_spawn(child, exe.c_str(), &streams, &attr, const_cast<char *const *>(words), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&streams);
+  return error;
+}
+}  // namespace
+
+int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
   fflush(stdout);
-  const int result = std::system(zelServerRootCommand(exe, mesh, port, pidFile).c_str());
-  printf("  SYSTEM RETURNED %d \n", result);
-  if (!pidFile.empty()) {
-    if (FILE *f = fopen(pidFile.c_str(), "r")) {
-      if (fscanf(f, "%ld", pid) != 1) *pid = 0;
-      fclose(f);
-    }
-    unlink(pidFile.c_str());
+  if (!child) {
+    const int result = std::system(zelServerRootCommand(exe, mesh, port).c_str());
+    printf("  SYSTEM RETURNED %d \n", result);
+    return result;
   }
+  const int error = spawnServerRoot(exe, mesh, port, child);
+  if (error) {
+    *child = 0;
+    fprintf(stderr, "  ## ERROR: ZELVANE: THE -server-root INSTANCE COULD NOT BE STARTED: %s \n", std::strerror(error));
+    fflush(stderr);
+  }
+  const int result = error ? -1 : 0;
+  printf("  SYSTEM RETURNED %d \n", result);
   return result;
 }
 
 namespace {
-// Whether the process is there and not only waiting to be reaped.
-bool processRuns(long pid) {
-  if (kill(pid_t(pid), 0) != 0) return false;
-  // "pid (name) state ...", the name as the process set it (blanks and parentheses too).
-  char path[64], line[512] = "";
-  snprintf(path, sizeof(path), "/proc/%ld/stat", pid);
-  if (FILE *f = fopen(path, "r")) {
-    if (!fgets(line, sizeof(line), f)) line[0] = '\0';
-    fclose(f);
+void cannotEnd(pid_t child, int error) {
+  fprintf(stderr, "  ## ERROR: ZELVANE: THE -server-root INSTANCE (PROCESS %ld) COULD NOT BE ENDED: %s \n",
+          long(child), std::strerror(error));
+  fflush(stderr);
+}
+
+// Whether the child has ended, reaping it then; -1 with errno when it is no child of ours.
+int reaped(pid_t child) {
+  int status;
+  pid_t r;
+  while ((r = waitpid(child, &status, WNOHANG)) < 0 && errno == EINTR) {
   }
-  const char *close = std::strrchr(line, ')');
-  return !(close && close[1] == ' ' && close[2] == 'Z');
+  return r == child ? 1 : int(r);
 }
 }  // namespace
 
-void zelEndServerRoot(long pid) {
-  if (pid <= 0) return;
-  kill(pid_t(pid), SIGTERM);
+void zelEndServerRoot(pid_t child, int (*send)(pid_t, int)) {
+  if (child <= 0) return;
+  // Only a child not yet reaped holds its number: it ended early and is reaped now, unsignalled,
+  // or it is the very instance started, and no other process can have its number.
+  const int ended = reaped(child);
+  if (ended) {
+    if (ended < 0) cannotEnd(child, errno);
+    return;
+  }
+  if (send(child, SIGTERM) != 0) return cannotEnd(child, errno);
   // A few seconds to go, then no choice.
-  for (int i = 0; i < ServerRootGrace && processRuns(pid); i++) usleep(10000);
-  if (processRuns(pid)) kill(pid_t(pid), SIGKILL);
+  for (int i = 0; i < ServerRootGrace; i++) {
+    if (reaped(child)) return;
+    usleep(10000);
+  }
+  if (send(child, SIGKILL) != 0) return cannotEnd(child, errno);
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
 }
 
 std::vector<std::string> zelUnknownWords(const std::vector<char *> &given, const int *taken, int argc, char **argv) {
@@ -194,7 +238,7 @@ int zelvaneMain(int argc, char **argv) {
   zelInitGlut();
   zelInitResources();
 
-  long serverRoot = 0;  // the instance an unattended run ends when it ends
+  pid_t serverRoot = 0;  // the instance an unattended run ends when it ends
   if (s.opt->ServerMode == 2) {
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();

@@ -9,7 +9,7 @@
 // -server, a second instance started in the background on the installed sample with
 // -server-root; the banner when verbose; the window icon and the "C" locale; the application
 // object and the event loop; then everything freed in reverse order. An unattended run
-// (-seq-exit) ends the server-root instance it started when it ends.
+// (-seq-exit) starts the server-root instance as its own child and ends it when it ends.
 // A normal run ends with 1, a fatal error (myexit) with 100; an unattended run that cannot
 // start (a command line refused, a mesh it cannot read, nothing to replay) with
 // ZelExitUnattended (2), one whose replay did not do what it was asked with ZelExitIncomplete
@@ -17,6 +17,9 @@
 //
 // The caller installs the hook tables of every library before calling it.
 #pragma once
+
+#include <signal.h>
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -34,18 +37,27 @@ void zelExitGlut();
 
 // A word for the shell: single-quoted, an inner quote written '\''.
 std::string zelShellQuote(const std::string &word);
-// The command that starts another instance in the background:
+// The command that starts another instance in the background through the system's shell:
 //   'exe' -in 'mesh' -server-root -port N &
-// followed, when pidFile is not empty, by " echo $! >'pidFile'" (the instance's process id).
-std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port,
-                                 const std::string &pidFile = std::string());
-// Runs that command through the system's shell, prints "  SYSTEM RETURNED %d \n" with the
-// result and returns it. pid, when not null, receives the instance's process id (0 when it
-// could not be learnt), read from a temporary file that is removed afterwards.
-int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, long *pid = nullptr);
-// Ends the process (a server-root instance): SIGTERM, then SIGKILL when it has not gone within
-// three seconds. Nothing for a pid <= 0.
-void zelEndServerRoot(long pid);
+std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port);
+// Starts another instance on mesh with -server-root and the port, prints
+// "  SYSTEM RETURNED %d \n" with the result and returns it.
+// Without child (a run someone attends) the command above goes to the system's shell, and the
+// instance is left to itself. With child (a run that is to end it) the instance becomes a child
+// of this process, started without a shell on the same words (standard input from /dev/null,
+// the other streams and the environment shared), and *child receives its process id; the
+// result is then 0, or -1 with *child 0 and one line on standard error when it could not be
+// started. Its number is known from the start itself, from no file; and the child is left for
+// the caller to reap (zelEndServerRoot), so that no other process can take its number before.
+// For that, a SIGCHLD disposition that reaps children by itself is put back to the default.
+int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child = nullptr);
+// Ends an instance zelLaunchServerRoot started as a child: SIGTERM through send, then SIGKILL
+// when it has not gone within three seconds, and it is reaped. An instance that has already
+// ended is reaped and not signalled. A number that is not a child of this process waiting to
+// be reaped is never signalled: one line on standard error says the instance could not be
+// ended, as it does when a signal cannot be sent. Nothing for a child <= 0. send is kill but
+// for tests, which see what would be signalled.
+void zelEndServerRoot(pid_t child, int (*send)(pid_t, int) = kill);
 
 // The words of the command line as given (given[0] the program) that neither parser took
 // (taken[i] 0) and that the toolkit left in argv[1..argc-1]: its own options, which it took
