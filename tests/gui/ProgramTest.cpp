@@ -1,6 +1,7 @@
 // The built programs run as a user runs them: the viewer on the generated sample under a
 // display of its own, and a recorded sequence replayed by a new process that exits after it.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QApplication>
 #include <QDir>
@@ -273,4 +274,30 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
       unknown++;
     EXPECT_EQ(unknown, c.unknown) << c.what << "\n" << r.err;
   }
+}
+
+// An unattended -server run starts the server-root instance, this program, and ends it: once
+// the run has ended no process of the run's own environment is left.
+TEST(Program, AnUnattendedServerRunLeavesNoInstanceBehind) {
+  const QString markValue = QString::fromStdString(runDir()) + "/server";
+  const std::string mark = "ZELVANE_TEST_RUN=" + markValue.toStdString();
+  const std::string seq = fixtures::SaveNamed("server.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  QProcessEnvironment env = programEnvironment();
+  env.insert("ZELVANE_TEST_RUN", markValue);
+  QProcess viewer;
+  viewer.setProcessEnvironment(env);
+  viewer.start(buildProgram("zelvane"), {"-in", QString::fromStdString(dataFile("sample.meshb")), "-server", "-seq",
+                                         QString::fromStdString(seq), "-seq-exit"});
+  ASSERT_TRUE(viewer.waitForFinished(180000));
+  const std::string out = viewer.readAllStandardOutput().toStdString();
+  EXPECT_EQ(viewer.exitCode(), 1) << viewer.readAllStandardError().toStdString();
+  EXPECT_CONTAINS(out, "  SYSTEM RETURNED 0 \n");
+  std::vector<pid_t> left;
+  for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+    std::ifstream environ(("/proc/" + entry + "/environ").toStdString(), std::ios::binary);
+    for (std::string word; std::getline(environ, word, '\0');)
+      if (word == mark) left.push_back(pid_t(entry.toLong()));
+  }
+  EXPECT_TRUE(left.empty());
+  for (pid_t pid : left) kill(pid, SIGKILL);
 }
