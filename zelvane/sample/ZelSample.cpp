@@ -254,8 +254,12 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   ok = ok && PrepareUserFileCommit(&w[0]) && PrepareUserFileCommit(&w[1]);
   ok = ok && CommitUserFileWrite(&w[0]) && CommitUserFileWrite(&w[1]);
   if (!ok && why) {
-    if (UserFileWriteReason())
-      *why = UserFileWriteReason();
+    // The file whose write failed is named: both are as they were unless a commit failed.
+    const int bad = w[0].Err ? 0 : w[1].Err ? 1 : -1;
+    const char *reason = UserFileWriteReason();
+    if (!reason && bad >= 0) reason = std::strerror(w[bad].Err);
+    if (reason)
+      *why = (bad >= 0 ? std::string(bad ? solPath : meshPath) + ": " : std::string()) + reason;
     else if (!scratch.made())
       *why = std::string("no room for the first copies: ") + std::strerror(scratch.err);
     else

@@ -32,7 +32,8 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
 // descriptor only, then copied to a temporary name beside its target or, for a write in place,
 // to a copy; the targets are checked before anything is written, and replaced only once both
 // are complete and the room of both is reserved. 1 when both were written; else 0, *why (when
-// not null) saying why, and the old files as they were. The scratch folder needs /proc.
+// not null) saying why (after the name of the file whose write failed, when one did), and the
+// old files as they were. The scratch folder needs /proc.
 int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
                         std::string *why);
 // For tests: when set, called by zelWriteSampleFiles before it writes the first copies into
