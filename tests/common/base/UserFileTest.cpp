@@ -395,9 +395,9 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
 
 namespace {
 
-// A read-only folder holding a file of the runner's, written in place by any user (root
-// without its override) in a child: `body` gets the folder, the file and the temporary folder
-// and returns the child's status.
+// A read-only folder holding files of the runner's, written in place by any user (root
+// without its override) in a child with its own temporary folder: `body` returns the child's
+// status.
 struct InPlaceRun {
   std::string Dir, Temp;
   explicit InPlaceRun(const std::string &base) : Dir(base + "/ro"), Temp(base + "/tmp") {
@@ -415,23 +415,14 @@ struct InPlaceRun {
   }
 };
 
-// What a user sees of a file: its bytes, blocks, modification time, inode and mode.
-struct Seen {
-  std::string Bytes;
-  blkcnt_t Blocks;
-  struct timespec MTime;
-  ino_t Ino;
-  mode_t Mode;
-  bool operator==(const Seen &o) const {
-    return Bytes == o.Bytes && Blocks == o.Blocks && MTime.tv_sec == o.MTime.tv_sec &&
-           MTime.tv_nsec == o.MTime.tv_nsec && Ino == o.Ino && Mode == o.Mode;
-  }
-};
-
-Seen seen(const std::string &path) {
+// What a user sees of a file: its bytes, size, blocks, modification time, inode and mode.
+std::string seen(const std::string &path) {
   struct stat st = {};
   stat(path.c_str(), &st);
-  return {ReadAll(path), st.st_blocks, st.st_mtim, st.st_ino, st.st_mode};
+  char text[160];
+  snprintf(text, sizeof(text), " %lld %lld %lld.%09ld %llu %o", (long long)st.st_size, (long long)st.st_blocks,
+           (long long)st.st_mtim.tv_sec, st.st_mtim.tv_nsec, (unsigned long long)st.st_ino, unsigned(st.st_mode));
+  return ReadAll(path) + text;
 }
 
 }  // namespace
@@ -516,8 +507,7 @@ TEST(UserFile, AWriteInPlaceWithoutRoomLeavesEveryTargetAsItWas) {
     char base[] = "/dev/shm/zelvane-room-XXXXXX";
     ASSERT_NE(mkdtemp(base), nullptr);
     InPlaceRun place(base);
-    std::vector<std::string> paths;
-    std::vector<Seen> before;
+    std::vector<std::string> paths, before;
     for (size_t i = 0; i < r.sizes.size(); i++) {
       paths.push_back(place.Dir + "/f" + std::to_string(i));
       // A reservation by someone without the capability to keep them clears set-id bits.
