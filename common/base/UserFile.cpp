@@ -1,6 +1,7 @@
 // Opening a user's file for reading (regular files only, optionally bounded by the size at
 // opening) and writing one through a temporary file renamed over it once complete, or copied
-// over it in place where a rename would change its owner or the folder takes no new name.
+// over it in place (into the very file examined, its room reserved first) where a rename
+// would change its owner or the folder takes no new name.
 #include "common/base/UserFile.h"
 
 #include <fcntl.h>
@@ -168,32 +169,94 @@ void removeTemp(UserFileWrite *w) {
   w->Temp[0] = '\0';
 }
 
-// The reason of a write in place that stopped midway: it names the copy that holds the whole
-// new contents, which is kept.
-thread_local char midwayReason[UserPathMax + 160];
+// A reason put together for one write (a copy kept, a folder named): the last one published
+// on this thread points at it.
+thread_local char composedReason[UserPathMax + 200];
 
-// Writes the copy on descriptor `copy` over the target in place: the bytes from the start,
-// then the length. True when the target holds them all, on disk. *touched tells whether the
-// target may have changed (then a failure has damaged it).
-bool writeInPlace(UserFileWrite *w, int copy, bool *touched) {
-  *touched = false;
-  const int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | ((w->How & UserFileNoFollow) ? O_NOFOLLOW : 0);
+const char *const Replaced = "the file was replaced during the write; nothing was written";
+
+// Opens the target of a write in place for the commit, as long as it is still the file
+// examined at the beginning: never through a link at its name, and the descriptor's device
+// and inode those seen then. False, with the failure noted, when it is not (*replaced) or
+// cannot be opened.
+bool openPlace(UserFileWrite *w, bool *replaced) {
   int fd;
-  do fd = open(w->Target, flags);
+  do fd = open(w->Target, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
+  // Gone, a link, a FIFO or a folder on its path turned into something else: not the file.
+  *replaced = fd < 0 && (errno == ENOENT || errno == ELOOP || errno == ENOTDIR || errno == ENXIO);
   if (fd < 0) {
     noteFailure(w, errno);
     return false;
   }
-  struct stat old, from;
-  if (fstat(fd, &old) != 0 || fstat(copy, &from) != 0) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
     noteFailure(w, errno);
     close(fd);
     return false;
   }
-  if (!S_ISREG(old.st_mode)) {
-    noteFailure(w, ENODEV);
+  if (!S_ISREG(st.st_mode) || int64_t(st.st_dev) != w->Place.Dev || int64_t(st.st_ino) != w->Place.Ino) {
+    *replaced = true;
+    noteFailure(w, ESTALE);
     close(fd);
+    return false;
+  }
+  w->Place.Fd = fd;
+  w->Place.Blocks = st.st_blocks;
+  w->Place.MTime[0] = st.st_mtim.tv_sec;
+  w->Place.MTime[1] = st.st_mtim.tv_nsec;
+  w->Place.Mode = int(st.st_mode & 07777);
+  return true;
+}
+
+// Reserves on the open target the room of `size` bytes from its start, its size unchanged.
+// A file system that cannot reserve room lets the write go on as it is.
+bool reserveRoom(UserFileWrite *w, off_t size) {
+  if (size <= 0) return true;
+  int r;
+  do r = fallocate(w->Place.Fd, FALLOC_FL_KEEP_SIZE, 0, size);
+  while (r != 0 && errno == EINTR);
+  if (r == 0 || errno == EOPNOTSUPP || errno == ENOSYS) return true;
+  noteFailure(w, errno);
+  return false;
+}
+
+// The set-user/group-id bits a write or a reservation cleared; their owner may set them
+// again, no one else.
+void keepMode(UserFileWrite *w) {
+  struct stat now;
+  if (fstat(w->Place.Fd, &now) == 0 && int(now.st_mode & 07777) != w->Place.Mode)
+    fchmod(w->Place.Fd, mode_t(w->Place.Mode));
+}
+
+// Gives back the room a reservation took past the target's end, with the modification time
+// and mode where this user may set them (the owner), when the write in place does not go on;
+// closes the target and the copy. False when closing the target failed (errno says why).
+bool closePlace(UserFileWrite *w, bool giveBack) {
+  struct stat st;
+  if (giveBack && fstat(w->Place.Fd, &st) == 0 && st.st_blocks > w->Place.Blocks &&
+      ftruncate(w->Place.Fd, st.st_size) == 0) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(w->Place.MTime[0]), long(w->Place.MTime[1])}};
+    futimens(w->Place.Fd, times);
+  }
+  if (giveBack) keepMode(w);
+  const bool closed = close(w->Place.Fd) == 0;
+  const int e = errno;
+  close(w->Place.Copy);
+  w->Place.Fd = w->Place.Copy = -1;
+  errno = e;
+  return closed;
+}
+
+// Writes the copy over the prepared target in place: the bytes from the start, then the
+// length. True when the target holds them all, on disk. *touched tells whether the target
+// may have changed (then a failure has damaged it).
+bool writeInPlace(UserFileWrite *w, bool *touched) {
+  *touched = false;
+  const int fd = w->Place.Fd, copy = w->Place.Copy;
+  struct stat old, from;
+  if (fstat(fd, &old) != 0 || fstat(copy, &from) != 0) {
+    noteFailure(w, errno);
     return false;
   }
   const size_t chunk = size_t(1) << 20;
@@ -229,13 +292,7 @@ bool writeInPlace(UserFileWrite *w, int copy, bool *touched) {
     ok = false;
     noteFailure(w, errno);
   }
-  // A write clears the set-user/group-id bits; their owner may set them again, no one else.
-  struct stat now;
-  if (ok && fstat(fd, &now) == 0 && (now.st_mode & 07777) != (old.st_mode & 07777)) fchmod(fd, old.st_mode & 07777);
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    noteFailure(w, errno);
-  }
+  if (ok) keepMode(w);
   return ok;
 }
 
@@ -307,6 +364,8 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   w->How = how;
   w->InPlace = 0;
   w->Err = 0;
+  w->Prepared = 0;
+  w->Place = {0, 0, -1, -1, 0, {0, 0}, 0};
   lastWrite = {false, 0, nullptr};
   if (!path || !*path) return notStarted(EINVAL, nullptr);
   const bool quiet = how & UserFileQuiet;
@@ -330,6 +389,8 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   }
   if (exists && writeRefused(target)) return refuseTarget(path, "IS WRITE-PROTECTED", EACCES, WriteProtected, quiet);
   std::strcpy(w->Target, target);
+  // The file a write in place may go into, and no other.
+  if (exists) w->Place.Dev = int64_t(old.st_dev), w->Place.Ino = int64_t(old.st_ino);
   const char *slash = std::strrchr(target, '/');
   const int dirLen = slash ? static_cast<int>(slash - target + 1) : 0;
   // Made for this user alone until it has the old file's owner and mode; a new file as a
@@ -339,10 +400,15 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
     // A folder that takes no new name can still hold a file the user may write: the copy
     // waits in the temporary folder.
     if (!exists || (errno != EACCES && errno != EPERM)) return notStarted(errno, nullptr);
-    const int folderErr = errno;
     const std::string dir = UserTempFolder();
     fd = createTemp(w, dir.c_str(), static_cast<int>(dir.size()), target + dirLen, 0600);
-    if (fd < 0) return notStarted(folderErr, nullptr);
+    if (fd < 0) {
+      const int e = errno;
+      snprintf(composedReason, sizeof(composedReason),
+               "the folder takes no new name, and the temporary folder %s takes no copy: %s", dir.c_str(),
+               std::strerror(e));
+      return notStarted(e, composedReason);
+    }
     w->InPlace = 1;
   } else if (exists) {
     // Another user's file stays theirs, in its group; where the system does not allow that,
@@ -362,7 +428,28 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
 
 void NoteUserFileWriteError(UserFileWrite *w) { noteFailure(w, errno); }
 
-int CommitUserFileWrite(UserFileWrite *w) {
+namespace {
+
+// Ends a write that failed before its target was touched: the copy or temporary file goes,
+// the reason stays.
+int failBeforeTarget(UserFileWrite *w, const char *what) {
+  removeTemp(w);
+  published(w->Err, what);
+  return 0;
+}
+
+// Refuses a target made read-only while it was being written, with one line unless quiet.
+int protectedTarget(UserFileWrite *w) {
+  noteFailure(w, EACCES);
+  if (!(w->How & UserFileQuiet))
+    fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s IS WRITE-PROTECTED, NOT WRITTEN \n", w->Target);
+  return failBeforeTarget(w, WriteProtected);
+}
+
+}  // namespace
+
+int PrepareUserFileCommit(UserFileWrite *w) {
+  if (w->Prepared) return 1;
   if (!w->F) {
     removeTemp(w);
     return 0;
@@ -391,46 +478,83 @@ int CommitUserFileWrite(UserFileWrite *w) {
     noteFailure(w, errno);
   }
   w->F = nullptr;
-  // The file may have been made read-only while it was written: the rename would still
-  // replace it.
-  const char *what = nullptr;
-  if (ok && writeRefused(w->Target)) {
-    ok = false;
-    noteFailure(w, EACCES);
-    what = WriteProtected;
-    if (!(w->How & UserFileQuiet))
-      fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s IS WRITE-PROTECTED, NOT WRITTEN \n", w->Target);
+  if (!ok) {
+    if (copy >= 0) close(copy);
+    return failBeforeTarget(w, nullptr);
   }
-  if (ok && w->InPlace) {
+  if (!w->InPlace) {
+    // The file may have been made read-only while it was written: the rename would still
+    // replace it.
+    if (writeRefused(w->Target)) return protectedTarget(w);
+    w->Prepared = 1;
+    return 1;
+  }
+  // Written in place: the file itself is looked at first, then whether it may be written.
+  bool replaced = false;
+  if (!openPlace(w, &replaced)) {
+    close(copy);
+    if (replaced) {
+      if (!(w->How & UserFileQuiet))
+        fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s WAS REPLACED DURING THE WRITE, NOT WRITTEN \n", w->Target);
+      return failBeforeTarget(w, Replaced);
+    }
+    return w->Err == EACCES || w->Err == EPERM ? protectedTarget(w) : failBeforeTarget(w, nullptr);
+  }
+  w->Place.Copy = copy;
+  struct stat from;
+  const bool sized = fstat(copy, &from) == 0;
+  if (!sized) noteFailure(w, errno);
+  if (!sized || !reserveRoom(w, from.st_size)) {
+    closePlace(w, true);
+    snprintf(composedReason, sizeof(composedReason), "no room for the new contents (%s); the file is as it was",
+             std::strerror(w->Err));
+    return failBeforeTarget(w, composedReason);
+  }
+  w->Prepared = 1;
+  return 1;
+}
+
+int CommitUserFileWrite(UserFileWrite *w) {
+  if (!PrepareUserFileCommit(w)) return 0;
+  w->Prepared = 0;
+  bool ok = true;
+  const char *what = nullptr;
+  if (w->InPlace) {
     bool touched = false;
-    ok = writeInPlace(w, copy, &touched);
+    ok = writeInPlace(w, &touched);
     if (!ok && touched) {
       // The target is damaged: the copy holding the whole new contents stays, named.
-      snprintf(midwayReason, sizeof(midwayReason), "%s; the file was written only in part, its complete new contents are in %s",
-               std::strerror(w->Err), w->Temp);
-      what = midwayReason;
+      snprintf(composedReason, sizeof(composedReason),
+               "%s; the file was written only in part, its complete new contents are in %s", std::strerror(w->Err),
+               w->Temp);
+      what = composedReason;
       w->Temp[0] = '\0';
     }
-  } else if (ok && std::rename(w->Temp, w->Target) != 0) {
+    // Nothing went over the target after a failure: the room it reserved goes back.
+    if (!closePlace(w, !ok && !touched) && ok) {
+      ok = false;
+      noteFailure(w, errno);
+    }
+  } else if (std::rename(w->Temp, w->Target) != 0) {
     ok = false;
     noteFailure(w, errno);
   }
-  if (copy >= 0) close(copy);
-  if (ok) {
-    if (w->InPlace) removeTemp(w);
-    w->Temp[0] = '\0';
+  // The temporary file renamed over the target is no longer ours to remove; a copy is.
+  if (ok && !w->InPlace) w->Temp[0] = '\0';
+  removeTemp(w);
+  if (ok)
     lastWrite = {false, 0, nullptr};
-  } else {
-    removeTemp(w);
+  else
     published(w->Err, what);
-  }
   return ok ? 1 : 0;
 }
 
 void AbandonUserFileWrite(UserFileWrite *w) {
-  const bool active = w->F || w->Temp[0];
+  const bool active = w->F || w->Temp[0] || w->Prepared;
   if (w->F) std::fclose(w->F);
   w->F = nullptr;
+  if (w->Prepared && w->InPlace) closePlace(w, true);
+  w->Prepared = 0;
   removeTemp(w);
   if (active) published(w->Err, nullptr);
 }

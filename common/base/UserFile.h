@@ -26,12 +26,19 @@
 // instead, and so keeps its owner, group, mode and hard links: the complete new contents are
 // first written to a copy (the temporary file in the folder, or in the temporary folder,
 // $TMPDIR else /tmp, when the folder takes no new name; readable by this user only), then over
-// the target at the commit, and the copy is removed. A write in place that fails before the
-// target is touched leaves it as it was; one that fails midway has damaged it, and then the
-// copy is kept and the reason names it. The system clears the set-user/group-id bits of a file
-// written by another user than its owner. A user's own file in a folder that takes new names
-// is replaced as above (its other hard links keep the old contents). Why the last write of a
-// thread failed is kept for its caller to show.
+// the target at the commit, and the copy is removed. A write in place writes only into the
+// very file examined when it began (same device and inode, never through a link): when the
+// name holds another file at the commit (replaced, renamed away, turned into a link, or a
+// folder on its path swapped), nothing is written anywhere, the commit fails with one line and
+// the copy is removed. Before the first byte goes over the target, the room its new contents
+// need is reserved on its file system (fallocate), so that a full disk or a file-size limit
+// refuses the write with the target as it was; a file system that cannot reserve room
+// (EOPNOTSUPP) lets the write go on unreserved, and a copy-on-write one may still run out of
+// room while the old bytes are rewritten. A write in place that fails midway has damaged the
+// target, and then the copy is kept and the reason names it. The system clears the
+// set-user/group-id bits of a file written by another user than its owner. A user's own file
+// in a folder that takes new names is replaced as above (its other hard links keep the old
+// contents). Why the last write of a thread failed is kept for its caller to show.
 //
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
@@ -60,6 +67,17 @@ FILE *OpenUserFile(const char *path, int how, int64_t *size);
 // Longest target or temporary name a write keeps.
 enum : int { UserPathMax = 4096 };
 
+// A write in place: the target as examined when the write began, then, once the commit is
+// prepared, open with the room for the new contents reserved.
+struct UserFilePlace {
+  int64_t Dev, Ino;  // the file examined at the beginning
+  int Fd, Copy;      // prepared: the target and the copy read back over it
+  int64_t Blocks;    // prepared: the target's allocated blocks before the reservation
+  int64_t MTime[2];  // prepared: its modification time before it (seconds, nanoseconds)
+  int Mode;          // prepared: its permission bits before it (a reservation, as a write,
+                     // may clear the set-user/group-id bits)
+};
+
 // One write in progress. Plain data: may live inside structures that are cleared with memset.
 struct UserFileWrite {
   FILE *F;                     // the stream on the temporary file, null when none is open
@@ -68,26 +86,36 @@ struct UserFileWrite {
   int How;                     // the bits the write was started with
   int InPlace;                 // 1: the commit writes Temp over the target, else renames it
   int Err;                     // errno of the first failure of this write, 0 while none
+  int Prepared;                // 1: PrepareUserFileCommit succeeded, the commit's last step waits
+  UserFilePlace Place;         // InPlace only
 };
 
 // Starts a write of path: returns the stream to write (also kept in w->F), or null when
 // nothing could be started (target not a regular file, write-protected, or a link refused by
 // UserFileNoFollow: one line unless UserFileQuiet; name too long or folder not writable:
 // errno set, no message, the caller reports; a folder that takes no new name only when the
-// target does not exist or no copy can be made in the temporary folder). Nothing exists on
-// disk but the temporary file until the commit.
+// target does not exist or no copy can be made in the temporary folder, whose reason then
+// names that folder). Nothing exists on disk but the temporary file until the commit.
 FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how = 0);
 // A caller whose own write on w->F failed calls this at once, while errno still says why:
 // the first reason of a write is the one reported.
 void NoteUserFileWriteError(UserFileWrite *w);
-// Flushes, syncs and closes the stream, then renames the temporary file over the target (or
-// writes it over the target in place, syncs and removes it). 1 when the target now holds what
-// was written; 0 when anything failed or no write was started, the temporary file then
-// removed and the target untouched, except after a write in place that failed midway: the
-// target is then damaged and the copy kept, named by UserFileWriteReason. w is then idle.
+// The steps of the commit that can fail before the target is touched: flushes, syncs and
+// closes the stream; for a write in place, also opens the target, checks that it is still the
+// file examined at the beginning (else one line, unless UserFileQuiet) and reserves the room
+// its new contents need. A caller that replaces several files, all or none, prepares every
+// write before committing any. 1 when prepared (the commit is then left its rename, or the
+// copy over the target); 0 when it failed: the temporary file is removed, the target
+// untouched, the reason kept, and w is idle. Calling it again on a prepared write returns 1.
+int PrepareUserFileCommit(UserFileWrite *w);
+// Prepares the write when that is not done yet, then renames the temporary file over the
+// target (or writes it over the target in place, syncs and removes it). 1 when the target now
+// holds what was written; 0 when anything failed or no write was started, the temporary file
+// then removed and the target untouched, except after a write in place that failed midway:
+// the target is then damaged and the copy kept, named by UserFileWriteReason. w is then idle.
 int CommitUserFileWrite(UserFileWrite *w);
-// Closes the stream and removes the temporary file; the target is untouched. Safe on an idle
-// or a cleared w.
+// Closes the stream and removes the temporary file; the target is as it was (a prepared write
+// in place gives back the room it reserved). Safe on an idle or a cleared w.
 void AbandonUserFileWrite(UserFileWrite *w);
 
 // The whole contents at once: 1 written, 0 refused or failed (the target then untouched).
@@ -98,8 +126,9 @@ int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
 std::string UserTempFolder();
 
 // Why the last write begun on this thread failed, in words ("File too large", "the file is
-// write-protected", "No space left on device; the file was written only in part, its complete
-// new contents are in /tmp/.a.mesh.812-0.tmp"); null when it succeeded, is still going, or nothing failed since
+// write-protected", "the file was replaced during the write; nothing was written", "No space
+// left on device; the file was written only in part, its complete new contents are in
+// /tmp/.a.mesh.812-0.tmp"); null when it succeeded, is still going, or nothing failed since
 // ClearUserFileWriteReason. Callers whose write may stop before it begins clear it first.
 const char *UserFileWriteReason();
 void ClearUserFileWriteReason();

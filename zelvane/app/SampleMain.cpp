@@ -4,8 +4,9 @@
 //
 // writes BASE.meshb and BASE.solb (BASE "sample" in the current directory by default; 16
 // cells per side, 24576 tetrahedra), both or neither. Exit status 0 when both files were
-// written, 1 otherwise (the old files then as they were), 2 for a bad command line (CELLS not
-// a whole number of 1 to 700, a word it does not know), after one line.
+// written, 1 otherwise (a box the machine has not the memory for, the line then saying how
+// much it needs; the files not written, the old ones then as they were), 2 for a bad command
+// line (CELLS not a whole number of 1 to 700, a word it does not know), after one line.
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -22,10 +23,19 @@ int main(int argc, char **argv) {
   int n = 16;
   std::string base = "sample";
   if (const int bad = zelSampleCommandLine(argc, argv, &n, &base)) return bad;
+  // A box the machine cannot hold is refused before any of it is taken: the system would
+  // rather end the process part-way than refuse the memory.
+  const double needed = double(zelSampleMemory(n)) / 1e9, available = double(zelAvailableMemory()) / 1e9;
+  if (available >= 0 && needed > available) {
+    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %.1f GB OF MEMORY, %.1f GB ARE AVAILABLE \n",
+            n, needed, available);
+    return 1;
+  }
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *msh = zelMakeSampleBox(mem, n);
   if (!msh) {
-    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: NO BOX OF %d CELLS \n", n);
+    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %.1f GB OF MEMORY, WHICH COULD NOT BE HAD \n",
+            n, needed);
     FreeMemory(mem);
     return 1;
   }

@@ -1,6 +1,9 @@
 // Generation of the sample box and its field, and their files.
 #include "zelvane/sample/ZelSample.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -87,6 +90,37 @@ Geometric_Mesh *zelMakeSampleBox(Memory_List *mem, int n) {
   return m;
 }
 
+int64_t zelSampleMemory(int n) {
+  const int64_t v = int64_t(n + 1) * (n + 1) * (n + 1) + 1, t = 6 * int64_t(n) * n * n + 1, f = 12 * int64_t(n) * n + 1;
+  // The writer numbers the vertices and gathers their corners and required ones: three ints
+  // a vertex, more than the field's double written after it. The rest is the program itself
+  // and its write buffers.
+  const int64_t program = int64_t(16) << 20;
+  return v * int64_t(sizeof(Vertex)) + t * int64_t(sizeof(Tetrahedron)) + f * int64_t(sizeof(Triangle)) +
+         v * 3 * int64_t(sizeof(int)) + program;
+}
+
+int64_t zelAvailableMemory() {
+  FILE *in = std::fopen("/proc/meminfo", "r");
+  if (!in) return -1;
+  int64_t available = -1, swap = 0;
+  char line[256];
+  while (std::fgets(line, sizeof(line), in)) {
+    long long kb;
+    if (std::sscanf(line, "MemAvailable: %lld kB", &kb) == 1) available = kb * 1024;
+    if (std::sscanf(line, "SwapFree: %lld kB", &kb) == 1) swap = kb * 1024;
+  }
+  std::fclose(in);
+  if (available < 0) return -1;
+  available += swap;
+  for (int limit : {RLIMIT_AS, RLIMIT_DATA}) {
+    struct rlimit r;
+    if (getrlimit(limit, &r) == 0 && r.rlim_cur != RLIM_INFINITY && int64_t(r.rlim_cur) < available)
+      available = int64_t(r.rlim_cur);
+  }
+  return available;
+}
+
 int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh) {
   if (!msh || !meshPath) return 0;
   if (!WriteMesh(fi, meshPath, msh)) return 0;
@@ -102,51 +136,98 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
   return ok ? KmfCloseMesh(f) : KmfAbandonMesh(f);
 }
 
+void (*zelSampleBetweenSteps)(const char *scratch, const char *next) = nullptr;
+
 namespace {
 
 // A folder of our own for the first, complete copies: beside the targets, else (a folder that
 // takes no new name, whose files may still be written in place) in the temporary folder;
-// removed with what it holds when the write is over.
+// emptied and removed when the write is over. It is made in a shared folder, where someone
+// else may move it and put a link in its place: once made, it is reached only through its
+// descriptor (names in it through /proc/self/fd, which leads to the very folder opened), and
+// removed by its name only while that name still holds it, never through a link.
 struct ScratchFolder {
-  std::string dir;
+  int parent = -1, fd = -1;  // the folder it was made in, and itself
+  std::string name;          // its name in parent
+  std::string shown;         // its path as made, for zelSampleBetweenSteps
+  std::string via;           // "/proc/self/fd/N/": the prefix of its files' names
   std::vector<std::string> files;
   int err = 0;  // why no folder could be made, from the first place tried
   explicit ScratchFolder(const char *target) {
     const char *slash = std::strrchr(target, '/');
     for (std::string place :
          {slash ? std::string(target, size_t(slash - target) + 1) : std::string(), UserTempFolder()}) {
-      std::string pattern = place + ".zelvane-sample-XXXXXX";
-      if (mkdtemp(&pattern[0])) {
-        dir = pattern;
-        return;
-      }
+      if (make(place)) return;
       if (!err) err = errno;
     }
   }
   ~ScratchFolder() {
-    for (const std::string &f : files) unlink(f.c_str());
-    if (!dir.empty()) rmdir(dir.c_str());
+    if (fd >= 0) {
+      for (const std::string &f : files) unlinkat(fd, f.c_str(), 0);
+      struct stat mine, there;
+      if (fstat(fd, &mine) == 0 && fstatat(parent, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+          mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
+        unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+      close(fd);
+    }
+    if (parent >= 0) close(parent);
   }
-  // A name in the folder with the target's extension, which chooses the file's format.
+  bool made() const { return fd >= 0; }
+  // Makes the folder in place ("" the current folder); false with errno when it cannot.
+  bool make(const std::string &place) {
+    parent = open(place.empty() ? "." : place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) return false;
+    std::string pattern = "/proc/self/fd/" + std::to_string(parent) + "/.zelvane-sample-XXXXXX";
+    if (mkdtemp(&pattern[0])) {
+      name = pattern.substr(pattern.rfind('/') + 1);
+      fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      struct stat st;
+      // Still the folder just made: this user's, for this user alone.
+      if (fd >= 0 && fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 0077) == 0) {
+        shown = place + name;
+        via = "/proc/self/fd/" + std::to_string(fd) + "/";
+        return true;
+      }
+      if (fd >= 0) close(fd);
+      fd = -1;
+      errno = EEXIST;
+    }
+    const int e = errno;
+    close(parent);
+    parent = -1;
+    errno = e;
+    return false;
+  }
+  // A file of the folder with the target's extension, which chooses the file's format: its
+  // name in the folder is kept, and the name to write it by returned.
   std::string file(const char *target) {
     const char *base = std::strrchr(target, '/');
     const char *dot = std::strrchr(base ? base : target, '.');
-    files.push_back(dir + "/sample" + (dot ? dot : ""));
-    return files.back();
+    files.push_back(std::string("sample") + (dot ? dot : ""));
+    return via + files.back();
+  }
+  void step(const char *next) const {
+    if (zelSampleBetweenSteps) zelSampleBetweenSteps(shown.c_str(), next);
   }
 };
 
-// Copies the file `from` into the write w has begun; false at a read or write that failed.
-bool copyInto(const std::string &from, UserFileWrite *w) {
-  FILE *in = fopen(from.c_str(), "rb");
-  if (!in) return false;
+// Copies the folder's file `name` into the write w has begun; false at a read or write that
+// failed.
+bool copyInto(const ScratchFolder &scratch, const std::string &name, UserFileWrite *w) {
+  const int in = openat(scratch.fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (in < 0) {
+    NoteUserFileWriteError(w);
+    return false;
+  }
   char buf[1 << 16];
   bool ok = true;
-  for (size_t n; ok && (n = fread(buf, 1, sizeof(buf), in)) > 0;)
-    if (fwrite(buf, 1, n, w->F) != n) ok = false;
-  if (ok && (ferror(in) || fflush(w->F) != 0)) ok = false;
+  for (ssize_t n; ok && (n = read(in, buf, sizeof(buf))) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0 && fwrite(buf, 1, size_t(n), w->F) == size_t(n);
+  }
+  if (ok && fflush(w->F) != 0) ok = false;
   if (!ok) NoteUserFileWriteError(w);
-  fclose(in);
+  close(in);
   return ok;
 }
 
@@ -158,23 +239,28 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   ClearUserFileWriteReason();
   UserFileWrite w[2] = {};
   ScratchFolder scratch(meshPath);
-  std::string copies[2];
   // Each step runs only while every one before it succeeded; the first failure's reason is
   // kept before the other write is dropped.
-  bool ok = BeginUserFileWrite(&w[0], meshPath) && BeginUserFileWrite(&w[1], solPath) && !scratch.dir.empty();
+  bool ok = BeginUserFileWrite(&w[0], meshPath) && BeginUserFileWrite(&w[1], solPath) && scratch.made();
   if (ok) {
-    copies[0] = scratch.file(meshPath);
-    copies[1] = scratch.file(solPath);
-    ok = zelWriteSample(fi, copies[0].c_str(), copies[1].c_str(), msh) && copyInto(copies[0], &w[0]) &&
-         copyInto(copies[1], &w[1]);
+    const std::string mesh = scratch.file(meshPath), sol = scratch.file(solPath);
+    scratch.step("write");
+    ok = zelWriteSample(fi, mesh.c_str(), sol.c_str(), msh);
+    scratch.step("read back");
+    ok = ok && copyInto(scratch, scratch.files[0], &w[0]) && copyInto(scratch, scratch.files[1], &w[1]);
   }
-  // Both complete: only now is either target replaced (a commit fails only at its last sync
-  // or rename, after both files were written whole).
+  // Both complete and the room for both reserved: only now is either target replaced (a
+  // commit then fails only at an error of the disk itself).
+  ok = ok && PrepareUserFileCommit(&w[0]) && PrepareUserFileCommit(&w[1]);
   ok = ok && CommitUserFileWrite(&w[0]) && CommitUserFileWrite(&w[1]);
   if (!ok && why) {
-    if (UserFileWriteReason())
-      *why = UserFileWriteReason();
-    else if (scratch.dir.empty())
+    // The file whose write failed is named: both are as they were unless a commit failed.
+    const int bad = w[0].Err ? 0 : w[1].Err ? 1 : -1;
+    const char *reason = UserFileWriteReason();
+    if (!reason && bad >= 0) reason = std::strerror(w[bad].Err);
+    if (reason)
+      *why = (bad >= 0 ? std::string(bad ? solPath : meshPath) + ": " : std::string()) + reason;
+    else if (!scratch.made())
       *why = std::string("no room for the first copies: ") + std::strerror(scratch.err);
     else
       *why = "the files were not written";

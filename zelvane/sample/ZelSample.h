@@ -8,6 +8,7 @@
 // vertex's position. n = 70 gives about two million tetrahedra and 58800 triangles.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct Memory_List;
@@ -26,12 +27,27 @@ double zelSampleField(const double x[3]);
 // field at its vertices as one scalar per vertex (".solb" binary, ".sol" text). 1 when every
 // file was written, else 0.
 int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh);
-// The same two files, both or neither: each is first written whole under a temporary name
-// beside its target (the targets are checked before anything is written), and the targets are
-// replaced only once both are complete. 1 when both were written; else 0, *why (when not null)
-// saying why, and the old files as they were.
+// The same two files, both or neither: each is first written whole in a scratch folder of
+// this user's (beside the targets, else in the temporary folder), reached through its
+// descriptor only, then copied to a temporary name beside its target or, for a write in place,
+// to a copy; the targets are checked before anything is written, and replaced only once both
+// are complete and the room of both is reserved. 1 when both were written; else 0, *why (when
+// not null) saying why (after the name of the file whose write failed, when one did), and the
+// old files as they were. The scratch folder needs /proc.
 int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
                         std::string *why);
+// For tests: when set, called by zelWriteSampleFiles before it writes the first copies into
+// its scratch folder (next "write") and before it reads them back (next "read back"), with the
+// path the folder was made at. Null in the program.
+extern void (*zelSampleBetweenSteps)(const char *scratch, const char *next);
+
+// Bytes of memory a box of n cells per side takes at its peak, made and written (its records,
+// and the numbering of its vertices while its mesh file is written).
+int64_t zelSampleMemory(int n);
+// Bytes of memory this process may still take without pushing others out of memory: what the
+// system counts available, free swap included, within the process's own limits; -1 when the
+// system does not say.
+int64_t zelAvailableMemory();
 
 // The command line of zelvane-sample, "[-n CELLS] [-o BASE]": CELLS a whole number of
 // 1..ZelSampleMaxCells (digits only). 0 when it is good, *cells and *base then set for the words

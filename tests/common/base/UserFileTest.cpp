@@ -1,7 +1,9 @@
 // A user's file: read only when regular (bounded by its size at opening when asked), written
 // through a temporary file renamed over it once complete.
 #include <grp.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -342,6 +344,8 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     if (!f) return 1;
     fwrite(fresh.data(), 1, fresh.size(), f);
     fflush(f);
+    // The room is reserved first: the limit then stops the write midway on any file system.
+    if (r.midway && !PrepareUserFileCommit(&w)) return 3;
     std::unique_ptr<FileSizeLimit> full(r.midway ? new FileSizeLimit(8192) : nullptr);
     const int written = CommitUserFileWrite(&w);
     if (!written) printf("%s\n", UserFileWriteReason());
@@ -387,4 +391,185 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     chmod(dir.c_str(), 0755);  // removable again
   }
   std::filesystem::remove_all(base);
+}
+
+namespace {
+
+// A read-only folder holding files of the runner's, written in place by any user (root
+// without its override) in a child with its own temporary folder: `body` returns the child's
+// status.
+struct InPlaceRun {
+  std::string Dir, Temp;
+  explicit InPlaceRun(const std::string &base) : Dir(base + "/ro"), Temp(base + "/tmp") {
+    mkdir(Dir.c_str(), 0755);
+    mkdir(Temp.c_str(), 0700);
+  }
+  int run(const std::function<int()> &body) {
+    chmod(Dir.c_str(), 0555);
+    const int status = RunInChild([&] {
+      if (!DropFileOverride() || setenv("TMPDIR", Temp.c_str(), 1) != 0) return 255;
+      return body();
+    });
+    chmod(Dir.c_str(), 0755);
+    return status;
+  }
+};
+
+// What a user sees of a file: its bytes, size, blocks, modification time, inode and mode.
+std::string seen(const std::string &path) {
+  struct stat st = {};
+  stat(path.c_str(), &st);
+  char text[160];
+  snprintf(text, sizeof(text), " %lld %lld %lld.%09ld %llu %o", (long long)st.st_size, (long long)st.st_blocks,
+           (long long)st.st_mtim.tv_sec, st.st_mtim.tv_nsec, (unsigned long long)st.st_ino, unsigned(st.st_mode));
+  return ReadAll(path) + text;
+}
+
+}  // namespace
+
+// A write in place goes only into the file it examined when it began. Whatever is at the name
+// at the commit instead (a link to another file, another file, the file seen through its folder
+// turned into a link to another folder) gets nothing, nor does the file it leads to: one line,
+// the reason, and the copy goes.
+TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
+  enum Swap { LinkOverIt, FileOverIt, FolderToLink };
+  struct Row {
+    const char *what;
+    Swap swap;
+  } const rows[] = {
+      {"a link to another file renamed over it", LinkOverIt},
+      {"another file renamed over it", FileOverIt},
+      {"its folder moved and a link to another folder put in its place", FolderToLink},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder top("user-file-swapped");
+    InPlaceRun place(top.Path);
+    const std::string target = place.Dir + "/f.mesh", other = top.path("other"), swap = place.Dir + "/.swap";
+    ASSERT_EQ(mkdir(other.c_str(), 0755), 0);
+    ASSERT_TRUE(SaveText(target, "old") && SaveText(other + "/f.mesh", "victim") &&
+                SaveText(other + "/private", "private"));
+    int status = -1;
+    const Captured c = CaptureText([&] {
+      status = place.run([&] {
+        UserFileWrite w;
+        if (!BeginUserFileWrite(&w, target.c_str()) || !w.InPlace) return 254;
+        fputs("new contents", w.F);
+        // The folder's owner swaps the name between the beginning and the commit.
+        bool swapped = chmod(place.Dir.c_str(), 0755) == 0;
+        if (r.swap == LinkOverIt) swapped = swapped && symlink((other + "/private").c_str(), swap.c_str()) == 0;
+        if (r.swap == FileOverIt) swapped = swapped && SaveText(swap, "intruder");
+        if (r.swap == FolderToLink)
+          swapped = swapped && rename(place.Dir.c_str(), (place.Dir + ".moved").c_str()) == 0 &&
+                    symlink(other.c_str(), place.Dir.c_str()) == 0;
+        else
+          swapped = swapped && rename(swap.c_str(), target.c_str()) == 0;
+        if (!swapped) return 253;
+        const int written = CommitUserFileWrite(&w);
+        printf("%s\n", UserFileWriteReason() ? UserFileWriteReason() : "(no reason)");
+        return written;
+      });
+    });
+    if (r.swap == FolderToLink) {
+      ASSERT_EQ(unlink(place.Dir.c_str()), 0);
+      ASSERT_EQ(rename((place.Dir + ".moved").c_str(), place.Dir.c_str()), 0);
+    }
+    EXPECT_EQ(status, 0) << c.Out << "(1: written; 253, 254, 255: the run was not set up)";
+    EXPECT_CONTAINS(c.Out, "replaced during the write");
+    EXPECT_EQ(lines(c.Err), 1u) << c.Err;
+    EXPECT_EQ(ReadAll(other + "/private"), "private");
+    EXPECT_EQ(ReadAll(other + "/f.mesh"), "victim");
+    EXPECT_EQ(ReadAll(target), r.swap == FileOverIt ? "intruder" : r.swap == FolderToLink ? "old" : "private");
+    EXPECT_EQ(std::filesystem::is_empty(place.Temp), true) << "the copy is left";
+  }
+}
+
+// The room a write in place needs is reserved before its first byte, so that a file system
+// without it refuses the write with the file as it was, to its blocks and modification time,
+// and no copy left. A caller replacing two files prepares both before committing either: the
+// second one's refusal leaves the first whole too, its reservation given back. The room runs
+// out through a file-size limit, which a reservation on tmpfs meets as a full one.
+TEST(UserFile, AWriteInPlaceWithoutRoomLeavesEveryTargetAsItWas) {
+  struct statfs fs;
+  if (statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC) {
+    printf("  (no tmpfs at /dev/shm: the reservation is not tried)\n");
+    return;
+  }
+  struct Row {
+    const char *what;
+    std::vector<size_t> sizes;  // of the new contents; the limit is 65536 bytes
+  } const rows[] = {
+      {"one file too large for the room", {200000}},
+      {"two files, the second too large", {30000, 200000}},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    char base[] = "/dev/shm/zelvane-room-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    InPlaceRun place(base);
+    std::vector<std::string> paths, before;
+    for (size_t i = 0; i < r.sizes.size(); i++) {
+      paths.push_back(place.Dir + "/f" + std::to_string(i));
+      // A reservation by someone without the capability to keep them clears set-id bits.
+      ASSERT_TRUE(SaveText(paths[i], std::string(20000, 'o')) && chmod(paths[i].c_str(), 04644) == 0);
+      before.push_back(seen(paths[i]));
+    }
+    int status = -1;
+    const Captured c = CaptureText([&] {
+      status = place.run([&] {
+        std::vector<UserFileWrite> w(r.sizes.size());
+        for (size_t i = 0; i < w.size(); i++) {
+          if (!BeginUserFileWrite(&w[i], paths[i].c_str()) || !w[i].InPlace) return 254;
+          fwrite(std::string(r.sizes[i], 'n').data(), 1, r.sizes[i], w[i].F);
+          if (fflush(w[i].F) != 0) return 253;
+        }
+        FileSizeLimit full(65536);
+        bool prepared = true;
+        for (UserFileWrite &x : w) prepared = prepared && PrepareUserFileCommit(&x);
+        printf("%s\n", UserFileWriteReason() ? UserFileWriteReason() : "(no reason)");
+        for (UserFileWrite &x : w) AbandonUserFileWrite(&x);
+        return prepared ? 1 : 0;
+      });
+    });
+    EXPECT_EQ(status, 0) << c.Out << "(1: room reserved past the limit; 253-255: the run was not set up)";
+    EXPECT_CONTAINS(c.Out, std::string("no room for the new contents (") + strerror(EFBIG));
+    for (size_t i = 0; i < paths.size(); i++) EXPECT_TRUE(seen(paths[i]) == before[i]) << paths[i] << " changed";
+    EXPECT_EQ(std::filesystem::is_empty(place.Temp), true) << "a copy is left";
+    std::filesystem::remove_all(base);
+  }
+}
+
+// A folder that takes no new name sends the copy of a write in place to the temporary folder;
+// when that one takes none either, the reason names it and says why, the file untouched.
+TEST(UserFile, ATemporaryFolderThatTakesNoCopyIsNamedWithItsReason) {
+  struct Row {
+    const char *what;
+    int err;
+  } const rows[] = {{"missing", ENOENT}, {"read-only", EACCES}, {"a file", ENOTDIR}};
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder top("user-file-no-temp");
+    InPlaceRun place(top.Path);
+    const std::string target = place.Dir + "/f.mesh";
+    ASSERT_TRUE(SaveText(target, "old"));
+    ASSERT_EQ(rmdir(place.Temp.c_str()), 0);
+    if (r.err == EACCES) {
+      ASSERT_EQ(mkdir(place.Temp.c_str(), 0555), 0);
+    } else if (r.err == ENOTDIR) {
+      ASSERT_TRUE(SaveText(place.Temp, "a file"));
+    }
+    int status = -1;
+    const Captured c = CaptureText([&] {
+      status = place.run([&] {
+        UserFileWrite w;
+        const bool begun = BeginUserFileWrite(&w, target.c_str()) != nullptr;
+        printf("%s\n", UserFileWriteReason() ? UserFileWriteReason() : "(no reason)");
+        AbandonUserFileWrite(&w);
+        return begun ? 1 : 0;
+      });
+    });
+    EXPECT_EQ(status, 0) << c.Out;
+    EXPECT_CONTAINS(c.Out, "temporary folder " + place.Temp + "/ takes no copy: " + strerror(r.err));
+    EXPECT_EQ(ReadAll(target), "old");
+  }
 }
