@@ -402,7 +402,8 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
   bool hasTime = false, hasIter = false;
   double time = 0;
   int64_t iter = 0;
-  ok = ok && loadValues(fi, hdl, msh, shown, nonFinite) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
+  ok = ok && loadValues(fi, hdl, msh, shown, nonFinite) &&
+       readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
        readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
   KmfCloseMesh(hdl);
   if (!ok) return 0;

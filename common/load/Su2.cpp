@@ -755,7 +755,9 @@ int refusePoint(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
                 int64_t rows, long point, int nver) {
   while (readRow(rd, line, size) > 0) rows += !blankRow(*line);
   fprintf(stderr, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n");
-  fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %lld ROWS OF VALUES FOR THE %d VERTICES OF ITS MESH: ROW %lld NAMES POINT %ld, POINTS GO FROM 0 TO %d \n",
+  fprintf(stderr,
+          "  ## ERROR: LOADSU2SOL: %s HOLDS %lld ROWS OF VALUES FOR THE %d VERTICES OF ITS MESH: ROW %lld NAMES POINT "
+          "%ld, POINTS GO FROM 0 TO %d \n",
           dat, static_cast<long long>(rows), nver, static_cast<long long>(row), point, nver - 1);
   fi->ErrCod = ERR_BAD_DATA;
   return 0;
