@@ -148,3 +148,9 @@ void ResetFieldRanges(Geometric_Solution *sol) {
     sol->Box[f][1] = -DBL_MAX;
   }
 }
+
+void SettleFieldRanges(Geometric_Solution *sol) {
+  if (!sol || !sol->Box) return;
+  for (int f = 0; f < sol->NbrFld; f++)
+    if (sol->Box[f][0] > sol->Box[f][1]) sol->Box[f][0] = sol->Box[f][1] = 0.0;
+}

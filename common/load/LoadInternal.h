@@ -147,6 +147,9 @@ int SolutionEntities(const Geometric_Mesh *m, const Geometric_Solution *sol);
 
 // Empties the minimum and maximum of every field before a fresh fill.
 void ResetFieldRanges(Geometric_Solution *sol);
+// Once every file of a load is read: a field whose range is still empty (no finite value)
+// gets [0 0]. Nothing for a null sol.
+void SettleFieldRanges(Geometric_Solution *sol);
 
 // A 64-bit value from a file reduced to an int range check: v in [1, n].
 inline bool InRange(int64_t v, int64_t n) { return v >= 1 && v <= n; }

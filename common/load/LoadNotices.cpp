@@ -53,3 +53,9 @@ void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64
              static_cast<long long>(given), static_cast<long long>(entities), kind,
              static_cast<long long>(entities - given));
 }
+
+void NoticeNonFinite(const char *fun, const char *file, int64_t count) {
+  if (count <= 0) return;
+  LoadNotice("  ## WARNING: %s: %lld VALUES OF %s ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES \n", fun,
+             static_cast<long long>(count), file);
+}

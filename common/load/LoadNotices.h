@@ -1,5 +1,6 @@
 // Notices of the loaders: lines a user must read about a file that was taken (a solution with
-// values for fewer entities than the mesh has, a file not written to its end yet). They go to
+// values for fewer entities than the mesh has, or with values that are NaN or infinite, a file
+// not written to its end yet). They go to
 // standard output, unless the calling thread collects them to show them its own way: a window
 // puts them in its terminal, which echoes them on standard output itself.
 #pragma once
@@ -34,3 +35,6 @@ class LoadNoticeCollector {
 // "<file> HOLDS VALUES FOR <given> OF THE <entities> <kind>, THE OTHER n ARE SET TO 0" as a
 // notice naming the loader fun; nothing when given is not below entities.
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind);
+// "<count> VALUES OF <file> ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES" as a notice
+// naming the loader fun; nothing when count is 0.
+void NoticeNonFinite(const char *fun, const char *file, int64_t count);

@@ -359,7 +359,7 @@ struct LoadRun {
       char shown[FileNameMax + 1] = "", open[FileNameMax + 1];
       if (su2(i)) {
         int64_t points = 0;
-        if (!LoadSU2Solution(Fi, solutionName(i), msh, &points)) {
+        if (!LoadSU2Solution(Fi, solutionName(i), msh, &points, fileEntities(msh, sol, i))) {
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
           Fi->Status |= STATUS_FILE_UNREADABLE;
           return false;
@@ -368,7 +368,8 @@ struct LoadRun {
         NoticeShortSolution("LOADSU2SOL", shown, points, fileEntities(msh, sol, i), "VERTICES");
         continue;
       }
-      if (LoadSolution(Fi, solutionName(i), msh) != 1) {
+      int64_t nonFinite = 0;
+      if (LoadSolutionValues(Fi, solutionName(i), msh, &nonFinite) != 1) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
         Fi->Status |= STATUS_FILE_UNREADABLE;
         return false;
@@ -383,6 +384,7 @@ struct LoadRun {
         return false;
       }
       NoticeShortSolution("LOADSOLUTION", shown, given, entities, SolutionKindWords(msh, sol));
+      NoticeNonFinite("LOADSOLUTION", shown, nonFinite);
     }
     return true;
   }
@@ -420,6 +422,9 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
     // unknown field type, values cut short): none of it may shape the palettes.
     fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
     DropMeshSolution(fi->Mem, msh);
+  } else if (sol) {
+    // Only now: a field with no finite value in one file may get some from the next.
+    SettleFieldRanges(sol);
   }
   printf("  Cpu Time to load the mesh       %lg (s)\n", GetWallClock() - t0);
   return msh;

@@ -30,9 +30,12 @@ int notReady() {
   return 2;
 }
 
-// The quantity of one field value that its minimum and maximum follow.
+// The quantity of one field value that its minimum and maximum follow. A quantity that is NaN
+// or infinite (a value of the file, or a length or determinant out of the doubles' range) is
+// left out: one would stretch the range, hence the palette, to infinity.
 void updateBox(int type, int dim, double *v, double2 &box) {
   auto take = [&](double q) {
+    if (!std::isfinite(q)) return;
     if (q < box[0]) box[0] = q;
     if (q > box[1]) box[1] = q;
   };
@@ -63,42 +66,55 @@ void updateBox(int type, int dim, double *v, double2 &box) {
 }
 
 // The per-entity pass of a solution section, run on each block as it is read: the ranges of
-// each block's fields (2 x NbrTyp values per block, minimum then maximum), merged afterwards
-// in file order.
+// each block's fields (2 x NbrTyp values per block, minimum then maximum) and the count of
+// its values that are NaN or infinite, merged afterwards in file order.
 struct ValuePass {
   double *First;  // values of the section's first entity
   int64_t S;      // values per entity
   int NbrTyp, Dim;
   const int *Types;
   double *Ranges;
+  int64_t *NonFinite;  // one count per block
 };
 
 void valueBlock(int64_t first, int64_t last, void *arg) {
   const auto *p = static_cast<const ValuePass *>(arg);
-  double2 *box = reinterpret_cast<double2 *>(p->Ranges + 2 * p->NbrTyp * ((first - 1) / KmfBlockLines));
+  const int64_t block = (first - 1) / KmfBlockLines;
+  double2 *box = reinterpret_cast<double2 *>(p->Ranges + 2 * p->NbrTyp * block);
+  int64_t nonFinite = 0;
   for (int64_t e = first - 1; e < last; e++) {
     double *v = p->First + e * p->S;
+    for (int64_t k = 0; k < p->S; k++) nonFinite += !std::isfinite(v[k]);
     for (int f = 0; f < p->NbrTyp; f++) {
       updateBox(p->Types[f], p->Dim, v, box[f]);
       v += KmfTypeSize(p->Types[f], p->Dim);
     }
   }
+  p->NonFinite[block] = nonFinite;
 }
 
-// n empty ranges (DBL_MAX, -DBL_MAX), freed with the object; Val is null when the memory
-// could not be had.
-struct FieldRangeSlots {
+// What the blocks of one section give: nblocks x nfld empty ranges (DBL_MAX, -DBL_MAX) and
+// nblocks counts, freed with the object; Val or NonFinite is null when the memory could not
+// be had.
+struct BlockTallies {
   double *Val;
-  explicit FieldRangeSlots(int64_t n) {
+  int64_t *NonFinite;
+  BlockTallies(int64_t nblocks, int64_t nfld) {
+    const int64_t n = nblocks * nfld;
     Val = static_cast<double *>(MEM_ALLOC(nullptr, Val, sizeof(double) * 2 * static_cast<size_t>(n)));
+    NonFinite = static_cast<int64_t *>(MEM_ALLOC(nullptr, NonFinite, sizeof(int64_t) * static_cast<size_t>(nblocks)));
     for (int64_t k = 0; Val && k < n; k++) {
       Val[2 * k] = DBL_MAX;
       Val[2 * k + 1] = -DBL_MAX;
     }
+    for (int64_t b = 0; NonFinite && b < nblocks; b++) NonFinite[b] = 0;
   }
-  ~FieldRangeSlots() { MEM_FREE(nullptr, Val); }
-  FieldRangeSlots(const FieldRangeSlots &) = delete;
-  FieldRangeSlots &operator=(const FieldRangeSlots &) = delete;
+  ~BlockTallies() {
+    MEM_FREE(nullptr, Val);
+    MEM_FREE(nullptr, NonFinite);
+  }
+  BlockTallies(const BlockTallies &) = delete;
+  BlockTallies &operator=(const BlockTallies &) = delete;
 };
 
 struct Slot {
@@ -115,7 +131,9 @@ void printFieldRanges(const Geometric_Mesh *msh) {
   for (const Geometric_Solution *s : all) {
     if (!s) continue;
     for (int f = 0; f < s->NbrFld; f++) {
-      const double *b = s->Box[f];
+      // A field with no finite value so far has an empty range: shown as it will be settled.
+      const bool empty = s->Box[f][0] > s->Box[f][1];
+      const double b[2] = {empty ? 0.0 : s->Box[f][0], empty ? 0.0 : s->Box[f][1]};
       switch (s->SizFld[f]) {
         case SOL_SCALAR: printf("   Scalar : [%lg %lg] \n", b[0], b[1]); break;
         case SOL_VECTOR: printf("   Vector : [%lg %lg] \n", sqrt(fabs(b[0])), sqrt(fabs(b[1]))); break;
@@ -184,7 +202,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
 }
 
 int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,
-                    Geometric_Solution *sol, int *NbrSol, int MaxSol) {
+                    Geometric_Solution *sol, int *NbrSol, int MaxSol, int64_t *nonFinite) {
   if (!hdl || !msh || !NbrSol) {
     fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: INVALID MESH FILE DESCRIPTOR %lld \n", HandleId(hdl));
     fi->ErrCod = ERR_BAD_HANDLE;
@@ -238,9 +256,10 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   double *last = sol->Sol + need * S;
   // Ranges of every block, each starting empty.
   int64_t nblocks = (n + KmfBlockLines - 1) / KmfBlockLines;
-  FieldRangeSlots ranges(nblocks * ntyp);
-  if (!ranges.Val) return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
-  ValuePass pass{first, S, ntyp, dim, types, ranges.Val};
+  BlockTallies ranges(nblocks, ntyp);
+  if (!ranges.Val || !ranges.NonFinite)
+    return CapacityExceeded(fi, "LOADSOLATENTITY", "SOLUTION", "SOLUTIONS", static_cast<int>(cap), need);
+  ValuePass pass{first, S, ntyp, dim, types, ranges.Val, ranges.NonFinite};
   if (!KmfGetBlock(hdl, kwd, 1, n, 0, nullptr, valueBlock, &pass, KmfDouble, first, last)) {
     fprintf(stderr, "  ## ERROR: LOADSOLATENTITY: CANNOT READ THE SOLUTION FROM THE FILE \n");
     fi->ErrCod = ERR_BAD_DATA;
@@ -249,12 +268,14 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
   // A fresh fill (first file, or a reload that set the count back to 0) starts new ranges;
   // a later file of a set widens those of the earlier ones.
   if (*NbrSol == 0) ResetFieldRanges(sol);
-  for (int64_t b = 0; b < nblocks; b++)
+  for (int64_t b = 0; b < nblocks; b++) {
     for (int f = 0; f < ntyp; f++) {
       const double *r = ranges.Val + 2 * (b * ntyp + f);
       if (r[0] < sol->Box[f][0]) sol->Box[f][0] = r[0];
       if (r[1] > sol->Box[f][1]) sol->Box[f][1] = r[1];
     }
+    if (nonFinite) *nonFinite += ranges.NonFinite[b];
+  }
   *NbrSol += n;
   return 1;
 }
@@ -326,10 +347,11 @@ Slot heldSlot(Geometric_Mesh *msh) {
   return Slot{nullptr, 0, nullptr, 0, nullptr};
 }
 
-// The values of the mesh's one solution.
-bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown) {
+// The values of the mesh's one solution; *nonFinite grows by those that are NaN or infinite.
+bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown,
+                int64_t *nonFinite) {
   const Slot s = heldSlot(msh);
-  if (!s.Sol || LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max)) return true;
+  if (!s.Sol || LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max, nonFinite)) return true;
   fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
   return false;
 }
@@ -357,7 +379,8 @@ bool readOneValue(Function_Interface *fi, KmfMeshFile *hdl, int kwd, const char 
 
 }  // namespace
 
-int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite) {
+  *nonFinite = 0;
   fi->ErrCod = 0;
   if (!name) return 1;
   if (!msh) {
@@ -379,7 +402,8 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   bool hasTime = false, hasIter = false;
   double time = 0;
   int64_t iter = 0;
-  ok = ok && loadValues(fi, hdl, msh, shown) && readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
+  ok = ok && loadValues(fi, hdl, msh, shown, nonFinite) &&
+       readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
        readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
   KmfCloseMesh(hdl);
   if (!ok) return 0;
@@ -393,6 +417,19 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   }
   if (fi->OptBits & LOAD_OPT_PROFILE) PrintLoadMemory("  Loading sol.  Memory used", msh);
   return 1;
+}
+
+int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  int64_t nonFinite = 0;
+  const int res = LoadSolutionValues(fi, name, msh, &nonFinite);
+  if (res != 1 || !name) return res;
+  SettleFieldRanges(heldSlot(msh).Sol);
+  if (nonFinite > 0) {
+    char open[FileNameMax + 1], shown[FileNameMax + 1];
+    if (!FindSolutionFile(name, open, shown, sizeof(shown))) snprintf(shown, sizeof(shown), "%s", name);
+    NoticeNonFinite("LOADSOLUTION", shown, nonFinite);
+  }
+  return res;
 }
 
 namespace {
@@ -504,7 +541,8 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
   ResetFieldRanges(sol);
   *held.Nbr = 0;  // the file's values start at entity 1
   const uint32_t status = fi->Status;
-  int res = LoadSolution(fi, read, msh);
+  int64_t nonFinite = 0;
+  int res = LoadSolutionValues(fi, read, msh, &nonFinite);
   // A file that ended early or was refused while a writer changed it, or that changed while
   // it was read (even when the read went through: its values may mix two versions), is not
   // ready: it is read again later. Only a file that stayed the same is refused or taken.
@@ -531,7 +569,9 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
   if (filled < nbrVal) std::memset(fresh + filled, 0, sizeof(double) * (nbrVal - filled));
   MEM_FREE(fi->Mem, old.Sol);
   MEM_FREE(fi->Mem, old.Box);
+  SettleFieldRanges(sol);
   NoticeShortSolution("LOADSOLUTION", read, *held.Nbr, SolutionEntities(msh, sol), SolutionKindWords(msh, sol));
+  NoticeNonFinite("LOADSOLUTION", read, nonFinite);
   if (readTime && stamped) *readTime = nanos(before.Mtim);
   return res;
 }

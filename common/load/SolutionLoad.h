@@ -16,8 +16,18 @@ struct KmfMeshFile;
 int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh);
 
 // Loads the file's values into the mesh's solution. 1 loaded, 2 the file is not complete
-// yet (try again later), 0 failure.
+// yet (try again later), 0 failure. Values that are NaN or infinite are taken as they are,
+// left out of the field ranges (as is a vector length or a tensor determinant out of the
+// doubles' range) and counted in one notice (LoadNotices.h) naming the file; a field with no
+// finite value at all gets the range [0 0].
 int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
+
+// LoadSolution for a caller that loads several files into one solution and has the last word
+// itself: *nonFinite receives the number of NaN or infinite values of the file, nothing is
+// said of them, and a field with no finite value so far keeps an empty range (minimum above
+// maximum) that a later file widens; the caller then settles the ranges (SettleFieldRanges)
+// and says the count (NoticeNonFinite).
+int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite);
 
 // Reads the file again into the solution the mesh holds, from entity 1, as a solver's new
 // results: the values go into new arrays that replace the old ones only when the whole file
@@ -25,6 +35,7 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // and Iterations exactly as they were. A file of values for fewer entities than the mesh has
 // is taken as at opening: the entities past it are set to 0 (none keeps a value of an
 // earlier file) and a notice (LoadNotices.h) names both counts; a file of more is refused.
+// NaN and infinite values are taken and said as at opening (LoadSolution).
 // The values are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the
 // mesh makes them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
 // *readTime, when given, receives the modification time (nanoseconds since the epoch) of the
@@ -47,6 +58,8 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
 int64_t SetReloadQuietTime(int64_t ns);
 
 // Reads section kwd into sol after the NbrSol entities already filled, MaxSol being the
-// solution's capacity in values; raises NbrSol. 1 or 0.
+// solution's capacity in values; raises NbrSol and widens the field ranges (a fresh fill, NbrSol
+// 0, starts them anew) with the finite quantities only. *nonFinite, when given, grows by the
+// number of values read that are NaN or infinite. 1 or 0.
 int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,
-                    Geometric_Solution *sol, int *NbrSol, int MaxSol);
+                    Geometric_Solution *sol, int *NbrSol, int MaxSol, int64_t *nonFinite = nullptr);

@@ -21,6 +21,7 @@
 #include "common/base/UserFile.h"
 #include "common/kmf/KmfStream.h"
 #include "common/load/LoadInternal.h"
+#include "common/load/LoadNotices.h"
 #include "common/base/Memory.h"
 
 namespace {
@@ -741,17 +742,39 @@ struct DatRows {
   int64_t Points = 0, NonFinite = 0;
 };
 
+bool blankRow(const char *line) {
+  bool blank = true;
+  splitColumns(line, [&](const char *, size_t n) { blank = blank && !n; });
+  return blank;
+}
+
+// The refusal of a table with a row for a point the mesh has not (row `row`, point `point`):
+// the loader's line, then one naming the file, the rows of values it holds (the rest is read
+// to count them) and the mesh's vertices. Returns 0.
+int refusePoint(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char **line, size_t *size, int64_t row,
+                int64_t rows, long point, int nver) {
+  while (readRow(rd, line, size) > 0) rows += !blankRow(*line);
+  fprintf(stderr, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n");
+  fprintf(stderr,
+          "  ## ERROR: LOADSU2SOL: %s HOLDS %lld ROWS OF VALUES FOR THE %d VERTICES OF ITS MESH: ROW %lld NAMES POINT "
+          "%ld, POINTS GO FROM 0 TO %d \n",
+          dat, static_cast<long long>(rows), nver, static_cast<long long>(row), point, nver - 1);
+  fi->ErrCod = ERR_BAD_DATA;
+  return 0;
+}
+
 // The rows of a ".dat" file: row p (its first column) fills the values of vertex base + p + 1
-// from column first on, widening the field ranges. Blank rows are passed over. Every cell up
-// to the last field must be a number and the first a point number in 0 .. nver-1: anything
-// else refuses the table in one line naming the row and the column (0 returned), since a cell
-// read as 0 or a row read short would shift values silently.
+// from column first on, widening the field ranges with its finite values. Blank rows are
+// passed over. Every cell up to the last field must be a number and the first a point number
+// in 0 .. nver-1: anything else refuses the table in one line naming the row and the column
+// (0 returned; a point out of 0 .. nver-1 in two, see refusePoint), since a cell read as 0 or a
+// row read short would shift values silently.
 int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char **line, size_t *size,
                 Geometric_Solution *sol, int base, int nver, int first, DatRows *got) {
   const int S = sol->SizTot;
   const int need = first + S;  // columns a row must hold
   std::vector<bool> given(static_cast<size_t>(nver > 0 ? nver : 0));
-  int64_t row = 1;
+  int64_t row = 1, rows = 0;
   while (readRow(rd, line, size) > 0) {
     row++;
     int col = 0, badCol = 0;
@@ -759,6 +782,7 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
     size_t badLen = 0;
     bool blank = true, outOfBound = false;
     int point = -1;
+    long named = 0;
     double *val = nullptr;
     splitColumns(*line, [&](const char *b, size_t n) {
       if (n) blank = false;
@@ -775,6 +799,7 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
           bad("NOT A POINT NUMBER:");
         } else if (p < 0 || p >= nver) {
           outOfBound = true;
+          named = p;
         } else {
           point = static_cast<int>(p);
           val = sol->Sol + (static_cast<int64_t>(base) + p + 1) * S;
@@ -786,17 +811,17 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
       if (!val || c < first) return;
       const int k = c - first;
       val[k] = x;
-      if (!std::isfinite(x)) got->NonFinite++;
+      if (!std::isfinite(x)) {
+        got->NonFinite++;
+        return;
+      }
       if (x < sol->Box[k][0]) sol->Box[k][0] = x;
       if (x > sol->Box[k][1]) sol->Box[k][1] = x;
     });
     if (blank) continue;
+    rows++;
     if (badCol) return refuseCell(fi, dat, row, badCol, what, badCell, badLen);
-    if (outOfBound) {
-      fprintf(stderr, "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n");
-      fi->ErrCod = ERR_BAD_DATA;
-      return 0;
-    }
+    if (outOfBound) return refusePoint(fi, dat, rd, line, size, row, rows, named, nver);
     if (col < need) {
       char what[64];
       snprintf(what, sizeof(what), "THE ROW ENDS AFTER %d COLUMNS, %d NEEDED", col, need);
@@ -813,7 +838,7 @@ int readDatRows(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
 
 }  // namespace
 
-int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points) {
+int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points, int vertices) {
   if (points) *points = 0;
   if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   char dat[FileNameMax + 1] = "";
@@ -853,7 +878,9 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
     fi->ErrCod = ERR_NOT_ALLOCATED;
     result = 0;
   }
-  if (result) result = readDatRows(fi, dat, rows.Rd, &line, &size, sol, base, msh->NbrVer - base, first, &got);
+  // Points past this file's own vertices would land on the next file's.
+  const int nver = vertices >= 0 && vertices < msh->NbrVer - base ? vertices : msh->NbrVer - base;
+  if (result) result = readDatRows(fi, dat, rows.Rd, &line, &size, sol, base, nver, first, &got);
   if (line) Free(nullptr, line, "F %s IN FUNCTION %s LINE %d ", "line", __func__, __LINE__);
   rows.Close();
   fclose(f);
@@ -861,7 +888,6 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
   msh->NbrSolVer = base + got.Top;
   if (points) *points = got.Points;
   // Taken as they are, as coordinates are, but said.
-  if (got.NonFinite > 0)
-    printf("  ## WARNING: LOADSU2SOL: %lld VALUES OF %s ARE NAN OR INFINITE \n", static_cast<long long>(got.NonFinite), dat);
+  NoticeNonFinite("LOADSU2SOL", dat, got.NonFinite);
   return 1;
 }

@@ -25,10 +25,15 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
 // Appends the file's vertices and elements to the mesh. 1 on success.
 int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // Reads the ".dat" file's values into the solution at vertices, after the vertices of
-// earlier files; name as for FitSU2SolSize. 1 on success; *points, when given, receives the
+// earlier files (the solution's count); name as for FitSU2SolSize. vertices: how many vertices
+// this file's mesh has (its points are numbered 0 .. vertices-1), -1 for every vertex after
+// the earlier files'. 1 on success; *points, when given, receives the
 // number of vertices the table gave values to (the others keep 0). Cells that are NaN or
-// infinite are taken as they are and counted in one line on standard output.
-int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points = nullptr);
+// infinite are taken as they are, left out of the field ranges and counted in one notice
+// (LoadNotices.h). A row naming a point the mesh has not is refused, with a line naming the
+// file, its rows of values and the mesh's vertices.
+int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *points = nullptr,
+                    int vertices = -1);
 
 // Value of a keyword ("NPOIN=" 12 or "NPOIN=12"), read from the current position; 0 and a
 // message when the file ends first.

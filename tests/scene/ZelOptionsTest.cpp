@@ -8,7 +8,7 @@ struct ViewerParse {
   Memory_List *mem = NewMemory(100);
   CommonOptions *com = NewCommonOptions(mem, 56, 1, 1);
   ZelvaneOptions *opt = zelNewOptions(mem, com);
-  std::string out;
+  std::string out, err;
   std::vector<int> taken;  // per word after the program's name
   explicit ViewerParse(std::vector<std::string> words) {
     words.insert(words.begin(), "zelvane");
@@ -16,7 +16,9 @@ struct ViewerParse {
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
     taken.assign(words.size(), 7);
-    out = CaptureText([&] { EXPECT_EQ(zelParse(int(words.size()), argv.data(), mem, opt, taken.data()), 1); }).Out;
+    const Captured c = CaptureText([&] { EXPECT_EQ(zelParse(int(words.size()), argv.data(), mem, opt, taken.data()), 1); });
+    out = c.Out;
+    err = c.Err;
     taken.erase(taken.begin());
   }
   ~ViewerParse() {
@@ -49,6 +51,35 @@ TEST(ZelOptions, Port) {
   EXPECT_CONTAINS(last.out, "NO NUM PORT GIVEN");
 }
 
+// A missing port number and one that cannot be listened on are each named once on standard
+// error for what they are and ignored; the number goes with "-port" (no unknown option left),
+// an option word after "-port" is that option.
+TEST(ZelOptions, ABadOrMissingPortIsNamedOnceOnStandardErrorAndNoWordIsLeft) {
+  const std::string missing = "  ## WARNING: PARSER: -port WITHOUT ITS PORT NUMBER, IGNORED \n";
+  const struct {
+    std::vector<std::string> words;
+    std::string err;
+    std::vector<int> taken;
+  } rows[] = {
+      {{"-in", "a.mesh", "-port"}, missing, {1, 1, 1}},
+      {{"-port", "99999"}, "  ## WARNING: PARSER: -port 99999: A PORT OUT OF 1-65535, IGNORED \n", {1, 1}},
+      {{"-port", "-3"}, "  ## WARNING: PARSER: -port -3: A PORT OUT OF 1-65535, IGNORED \n", {1, 1}},
+      {{"-port", "http"}, "  ## WARNING: PARSER: -port http: NOT A PORT NUMBER (1-65535), IGNORED \n", {1, 1}},
+      {{"-port", "-seq-exit"}, missing, {1, 1}},
+      {{"-port", "-in", "a.mesh"}, missing, {1, 1, 1}},
+      {{"-port", "-soll"}, missing, {1, 0}},
+      {{"-port", "8080"}, "", {1, 1}},
+  };
+  for (const auto &r : rows) {
+    ViewerParse p(r.words);
+    SCOPED_TRACE(r.words.back());
+    EXPECT_EQ(p.err, r.err);
+    EXPECT_EQ(p.taken, r.taken);
+    EXPECT_EQ(p.opt->Port, r.err.empty() ? 8080 : 0);
+  }
+  EXPECT_EQ(ViewerParse({"-port", "-seq-exit"}).opt->SeqExit, 1);
+}
+
 // The first file name of each kind wins; switches set their modes; the common words reach the
 // common options.
 TEST(ZelOptions, FilesSwitchesAndCommonWords) {
@@ -69,10 +100,11 @@ TEST(ZelOptions, FilesSwitchesAndCommonWords) {
 }
 
 // Every word is marked taken by one parser or left: the left ones are what the program names
-// as unknown. A repeated file option and a bad value are left like any word not in the tables.
+// as unknown. A repeated file option is left like any word not in the tables; a bad port goes
+// with "-port", which names it.
 TEST(ZelOptions, EachWordIsMarkedTakenOrLeft) {
   ViewerParse p({"-in", "a.mesh", "b.mesh", "--seq-exit", "-seq", "s.seq", "-seq", "t.seq", "-soll", "x.sol", "-port",
                  "0", "-v", "3", "-seq-exit", "-server", "-ced", "-O2", "-platform", "offscreen"});
-  EXPECT_EQ(p.taken, std::vector<int>({1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, 0, 0}));
+  EXPECT_EQ(p.taken, std::vector<int>({1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0}));
   EXPECT_EQ(ViewerParse({}).taken, std::vector<int>());
 }

@@ -46,6 +46,34 @@ bool takeFileName(int argc, char **argv, int *isSet, int &i, char **field, const
   return true;
 }
 
+// "-port" at word i and its value, the next word unless there is none, a parser took it, or
+// it is another option (a word starting with '-' that is no number). A value that is not a
+// whole number of 1 to 65535 cannot be listened on; it is taken with "-port" (a number left
+// over would be named an unknown option) and, like a missing value, warned of among the trace
+// lines and named on standard error, the port staying 0.
+void takePort(int argc, char **argv, int *isSet, int &i, int *port) {
+  const char *word = i + 1 < argc && isSet[i + 1] != 1 ? argv[i + 1] : nullptr;
+  char *end = nullptr;
+  errno = 0;
+  const long value = word ? strtol(word, &end, 10) : 0;
+  // Only a whole number: "1e3" or "80.5" would otherwise be read as their first digits.
+  const bool number = word && end != word && *end == '\0';
+  if (word && word[0] == '-' && !number) word = nullptr;
+  if (!word) {
+    printf("  ## WARNING : PARSER: NO NUM PORT GIVEN \n");
+    fprintf(stderr, "  ## WARNING: PARSER: -port WITHOUT ITS PORT NUMBER, IGNORED \n");
+    return;
+  }
+  isSet[++i] = 1;
+  if (number && errno == 0 && value >= 1 && value <= 65535) {
+    *port = static_cast<int>(value);
+    return;
+  }
+  printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", word);
+  fprintf(stderr, "  ## WARNING: PARSER: -port %s: %s, IGNORED \n", word,
+          number ? "A PORT OUT OF 1-65535" : "NOT A PORT NUMBER (1-65535)");
+}
+
 }  // namespace
 
 int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt, int *taken) {
@@ -69,23 +97,7 @@ int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt, int *
       isSet[i] = 1;
     } else if (!std::strcmp(arg, "-port")) {
       isSet[i] = 1;
-      if (i + 1 >= argc) {
-        printf("  ## WARNING : PARSER: NO NUM PORT GIVEN \n");
-        continue;
-      }
-      // Only a whole number: "1e3" or "80.5" would otherwise be read as their first digits.
-      const char *word = argv[i + 1];
-      char *end = nullptr;
-      errno = 0;
-      const long port = strtol(word, &end, 10);
-      const bool whole = end != word && *end == '\0' && errno == 0;
-      if (whole && port >= 1 && port <= 65535) {
-        opt->Port = static_cast<int>(port);
-        isSet[++i] = 1;
-      } else {
-        // A port outside 1..65535 cannot be listened on: warn the same way for both ends.
-        printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", word);
-      }
+      takePort(argc, argv, isSet, i, &opt->Port);
     } else if (!std::strcmp(arg, "-seq")) {
       takeFileName(argc, argv, isSet, i, &opt->SeqNam, "  ## WARNING: PARSER: NO SEQUENCE FILE NAME GIVEN ");
     } else if (!std::strcmp(arg, "-seq-exit")) {

@@ -21,7 +21,10 @@ ZelvaneOptions *zelNewOptions(Memory_List *mem, CommonOptions *com);
 int zelFreeOptions(Memory_List *mem, ZelvaneOptions *opt);
 // The common words (ParseCommonOptions), then the viewer's own from the words left. taken,
 // when not null, is an array of argc ints that receives 1 for each word one of the two took
-// (a value word with its option), 0 for the others. 1; 0 for null options.
+// (a value word with its option), 0 for the others. 1; 0 for null options. A "-port"
+// without its number (the last word, or one followed by another option) or with one that is
+// not a port of 1-65535 (taken with it) is warned of on standard output and named once on
+// standard error; the port stays 0.
 int zelParse(int argc, char **argv, Memory_List *mem, ZelvaneOptions *opt, int *taken = nullptr);
 [[noreturn]] void zelParseFile();
 

@@ -306,6 +306,75 @@ TEST(SolutionLoad, ARefusedSolutionLeavesTheMeshWithoutAnySolution) {
   }
 }
 
+// NaN and infinite values, and 1e400 (past the doubles) in a text file, are taken as they are
+// and said in one line naming the file and their count, at opening and at every reload; the
+// ranges (hence the palettes) span the finite quantities only, and a field with none gets
+// [0 0]. A vector or tensor with one component not finite counts that component.
+TEST(SolutionLoad, NonFiniteValuesAreSaidInOneLineAndLeftOutOfTheRanges) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const double big = 1234.5;  // 1e400 in text files, infinity in binary ones
+  std::vector<double> many(25000, 2.5);
+  for (size_t k = 0; k < many.size(); k += 1000) many[k] = k % 2000 ? nan : -inf;
+  many[24999] = -7;
+  const struct {
+    const char *What;
+    std::vector<int> Types;
+    std::vector<double> Values;  // of 4 vertices (or of as many as the values give, scalars)
+    int NonFinite;
+    std::vector<double> Ranges;
+  } rows[] = {
+      {"scalars", {1}, {3, nan, big, -2}, 2, {-2, 3}},
+      {"a vector with one component not finite, then a scalar", {2, 1},
+       {3, 4, 0, 1, nan, 0, 0, 2, 0, 0, big, nan, 1, 0, 0, 7}, 3, {1, 25, 1, 7}},
+      {"symmetric tensors", {3},
+       {1, 0, 2, 0, 0, 3, 1, inf, 1, 0, 0, 1, big, 0, 1, 0, 0, 1, 1, 0, 1, 0, 0, 1}, 2, {1, 6}},
+      {"a field with no finite value", {1, 1}, {1, nan, 2, inf, 3, big, 4, -inf}, 4, {1, 4, 0, 0}},
+      {"non-finite values in three blocks", {1}, many, 25, {-7, 2.5}},
+  };
+  int k = 0;
+  for (const auto &r : rows)
+    for (bool binary : {false, true}) {
+      SCOPED_TRACE(std::string(r.What) + (binary ? ", binary" : ", text"));
+      const std::string base = "nonfinite" + std::to_string(k++);
+      int size = 0;
+      for (int t : r.Types) size += t == 1 ? 1 : t == 2 ? 3 : 6;
+      const int nver = static_cast<int>(r.Values.size()) / size;
+      const std::string m = SaveFixture(MeshOf(3, nver), base + ".mesh", false);
+      const FixtureFile f = solFile(3, SolutionSec(62, "SolAtVertices", r.Types, nver, r.Values));
+      std::string sol;
+      if (binary) {
+        FixtureFile b = f;
+        for (double &v : b.Sections[0].Reals)
+          if (v == big) v = inf;
+        sol = SaveFixture(b, base + ".solb", true);
+      } else {
+        std::string text = RawText(f);
+        for (size_t at = text.find("1234.5 "); at != std::string::npos; at = text.find("1234.5 ", at))
+          text.replace(at, 7, "1e400 ");
+        sol = SaveNamed(base + ".sol", text);
+      }
+      const std::string line = "  ## WARNING: LOADSOLUTION: " + std::to_string(r.NonFinite) + " VALUES OF " + sol +
+                               " ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES \n";
+      auto saidOnce = [&](const std::string &said) {
+        EXPECT_CONTAINS(said, line);
+        EXPECT_EQ(said.find("NAN OR INFINITE"), said.rfind("NAN OR INFINITE")) << said;
+      };
+      LoadContext ctx;
+      Geometric_Mesh *msh = ctx.Load({m});
+      ASSERT_TRUE(msh && msh->SolAtVer) << ctx.Err;
+      saidOnce(ctx.Out);
+      EXPECT_EQ(FieldRanges(msh->SolAtVer), r.Ranges);
+      const double *val = msh->SolAtVer->Sol;
+      EXPECT_EQ(std::count_if(val + size, val + size * (nver + 1), [](double v) { return !std::isfinite(v); }),
+                r.NonFinite)
+          << "values are taken as they are";
+      const Captured again = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, sol.c_str(), msh), 1); });
+      saidOnce(again.Out);
+      EXPECT_EQ(FieldRanges(msh->SolAtVer), r.Ranges);
+      ctx.Free(msh);
+    }
+}
+
 // A solver's new results replace the old ones only when read whole: every refusal leaves the
 // very same values, ranges, count, time and iterations.
 TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {

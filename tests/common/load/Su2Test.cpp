@@ -267,20 +267,28 @@ TEST(Su2, DatTablesWithBadCellsShortRowsOrNoHeaderAreRefusedInOneLine) {
 }
 
 // Rows for fewer points than the mesh has (a point given twice counted once) and NaN or infinite
-// cells are taken and said in one line; more field columns than a solution holds are refused.
-TEST(Su2, DatTablesShortOfRowsWithNonFiniteCellsOrTooManyColumnsAreSaidInOneLine) {
+// cells (left out of the range) are taken and said in one line; more field columns than a
+// solution holds are refused, and so are rows for more points than the mesh has, with a line
+// naming both counts.
+TEST(Su2, DatTablesShortOfRowsWithNonFiniteCellsOrTooManyColumnsOrRowsAreSaidInOneLine) {
   const std::string mesh = SaveNamed("said.su2", k2D), dat = TestPath("said.dat");
-  std::string wide = "\"PointID\",\"x\",\"y\"", cells = "\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1e400\n1,0,0,-inf\n";
+  const std::string head = "\"PointID\",\"x\",\"y\",\"T\"\n";
+  std::string wide = "\"PointID\",\"x\",\"y\"", cells = head + "0,0,0,1e400\n1,0,0,-inf\n", rows = head;
   for (int k = 0; k < 1860; k++) wide += ",\"f" + std::to_string(k) + "\"";
   for (int p = 2; p < 9; p++) cells += std::to_string(p) + ",0,0," + (p == 2 ? "nan" : "1") + "\n";
+  for (int p = 0; p < 12; p++) rows += std::to_string(p) + ",0,0,1\n" + (p == 10 ? "\n" : "");
+  const std::string past = "  ## ERROR: LOADSU2SOL: VERTEX OUT OF BOUND. \n  ## ERROR: LOADSU2SOL: " + dat +
+                           " HOLDS 12 ROWS OF VALUES FOR THE 9 VERTICES OF ITS MESH: ROW 11 NAMES POINT 9, POINTS GO "
+                           "FROM 0 TO 8 \n";
   const struct {
     std::string Table, Said;
-    std::vector<double> Values;  // of points 0, 3, 4; none: refused
+    std::vector<double> Values, Range;  // values of points 0, 3, 4; none: refused
   } cases[] = {
-      {"\"PointID\",\"x\",\"y\",\"T\"\n0,0,0,1\n4,1,1,2\n4,1,1,3\n8,2,2,4\n",
-       dat + " HOLDS VALUES FOR 3 OF THE 9 VERTICES, THE OTHER 6 ARE SET TO 0", {1, 0, 3}},
-      {cells, "3 VALUES OF " + dat + " ARE NAN OR INFINITE", {HUGE_VAL, 1, 1}},
-      {wide + "\n", dat + " ROW 1 COLUMN 1863: 1860 FIELD COLUMNS, AT MOST 1859 CAN BE LOADED", {}},
+      {head + "0,0,0,1\n4,1,1,2\n4,1,1,3\n8,2,2,4\n",
+       dat + " HOLDS VALUES FOR 3 OF THE 9 VERTICES, THE OTHER 6 ARE SET TO 0", {1, 0, 3}, {1, 4}},
+      {cells, "3 VALUES OF " + dat + " ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES", {HUGE_VAL, 1, 1}, {1, 1}},
+      {wide + "\n", dat + " ROW 1 COLUMN 1863: 1860 FIELD COLUMNS, AT MOST 1859 CAN BE LOADED", {}, {}},
+      {rows, past, {}, {}},
   };
   for (const auto &c : cases) {
     LoadContext ctx;
@@ -288,12 +296,24 @@ TEST(Su2, DatTablesShortOfRowsWithNonFiniteCellsOrTooManyColumnsAreSaidInOneLine
     ASSERT_NE(msh, nullptr);
     const double *v = msh->SolAtVer ? msh->SolAtVer->Sol : nullptr;
     EXPECT_EQ(v ? std::vector<double>({v[1], v[4], v[5]}) : std::vector<double>(), c.Values) << c.Said;
+    EXPECT_EQ(FieldRanges(msh->SolAtVer), c.Range) << c.Said;
     const std::string all = ctx.Out + ctx.Err;
     EXPECT_CONTAINS(c.Values.empty() ? ctx.Err : ctx.Out, c.Said);
     EXPECT_EQ(all.find(c.Said), all.rfind(c.Said)) << "said more than once";
     EXPECT_EQ((ctx.Fi->Status & STATUS_FILE_UNREADABLE) != 0, c.Values.empty()) << c.Said;
     ctx.Free(msh);
   }
+  // Two meshes of 9 points each: a first table of 10 rows would give its last row to the
+  // second mesh's first vertex.
+  SaveNamed("said.dat", rows.substr(0, rows.find("10,")));
+  const std::string second = SaveNamed("said2.su2", k2D);
+  SaveNamed("said2.dat", head + "0,0,0,5\n");
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({mesh, second});
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(msh->SolAtVer, nullptr);
+  EXPECT_CONTAINS(ctx.Err, dat + " HOLDS 10 ROWS OF VALUES FOR THE 9 VERTICES OF ITS MESH: ROW 11 NAMES POINT 9");
+  ctx.Free(msh);
 }
 
 // A solution named for an SU2 mesh takes the place of the ".dat" beside it, whatever its
