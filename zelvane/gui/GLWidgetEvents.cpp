@@ -2,13 +2,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "common/base/FunctionInterface.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/ZelViewInput.h"
 #include "zelvane/record/ZelSequenceServer.h"
-#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelCamera.h"
-#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelScene.h"
 
@@ -40,13 +37,6 @@ void setKeyBits(ZelEvent *e, const QKeyEvent *event, bool resetBits) {
     e->keyChar = latin.isEmpty() ? 0 : static_cast<int8_t>(latin[0]);
   }
   if (event->key() != 0 || event->modifiers() != Qt::NoModifier) e->keyBits = zelKeyBits(event->key());
-}
-
-// The current clip plane of a scene marked again (its vertices against the plane).
-void reclip(ZelScene *scene) {
-  Function_Interface fi;
-  DefaultFunInterface(&fi, scene->Mem, scene->Par, "CLIPPING");
-  zelSetPlaneClip(&fi, scene, scene->ZelMsh->Pla->Cur);
 }
 
 bool hasPlanes(const ZelScene *scene) { return scene->ClpEvt && scene->ZelMsh && scene->ZelMsh->Pla; }
@@ -93,7 +83,7 @@ void GLWidget::mouseReleaseEvent(QMouseEvent *event) {
     if (server_) server_->addMouseReleaseEvent(objectName(), event);
     setMoveBits(scene_->ClpEvt, event);
     zelCpyEvent(scene_->ClpEvt, &local);
-    reclip(scene_);
+    zelProcessMouseReleaseEvent(scene_);
     updateGL();
   } else {
     zelCpyEvent(scene_->VieEvt, &local);
@@ -157,14 +147,7 @@ bool GLWidget::replayOn(GLWidget *view, Kind kind, ZelEvent *event, int x, int y
       break;
     case Kind::Release:
       if (!hasPlanes(S)) return false;
-      if (S->Mode == 1) {
-        reclip(S);
-        zelUpdateAllTypeDisplayLists(8, 1, S);
-        zelUpdateAllTypeDisplayLists(10, 1, S);
-        zelUpdateAllTypeDisplayLists(9, 1, S);
-        zelUpdateAllDisplayLists(1, S);
-        view->updateGL();
-      }
+      if (S->Mode == 1 && zelProcessMouseReleaseEvent(S)) view->updateGL();
       break;
   }
   return true;

@@ -227,7 +227,7 @@ void ClipBox::setUpdate() {
   zelUpdateAllDisplayListsOptions(ZelOptClipped, ZelLstClipped, 0, scene);
   // The volume builders draw the cut layer only while clipping is on.
   pla->On = 1;
-  if (scene->Flags & ZelFlgVolumes) zelUpdateVolTypeDisplayLists(1, scene);
+  zelUpdateClipDisplayLists(scene);
   updateGlScene(scene);
 }
 
@@ -244,7 +244,7 @@ void ClipBox::unClipPlane() {
   scene->Mode = 0;
   zelUpdateAllDisplayListsOptions(ZelOptClipped, ~uint32_t(ZelLstClipped), 0, scene);
   // Volumes built as a cut layer show whole again.
-  if (wasOn && (scene->Flags & ZelFlgVolumes)) zelUpdateVolTypeDisplayLists(1, scene);
+  if (wasOn) zelUpdateClipDisplayLists(scene);
   // Every refresh while clipping is off comes here: the view is drawn again only when the
   // picture changes.
   if (shown) updateGlScene(scene);

@@ -138,6 +138,11 @@ int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene) {
   return updateKinds(VolTypeUpdateKinds, mask, scene);
 }
 
+int zelUpdateClipDisplayLists(ZelScene *scene) {
+  if (!scene || !scene->ZelMsh) return 0;
+  return (scene->Flags & ZelFlgVolumes) ? zelUpdateVolTypeDisplayLists(1, scene) : 1;
+}
+
 int zeldl::directDrawRecord(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {
   const int kind = rec->Type;
   if (!hasBuilder(kind)) {

@@ -147,6 +147,14 @@ int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene);
 int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene);
 // The six volume kinds whatever the display mode. 1, 0 without scene or display mesh.
 int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene);
+// Every list a change of the clip plane leaves stale, rebuilt: call it whenever the current
+// plane is switched on or off, moved or marked anew, once its on word and its marking are
+// final. Faces, edges and their solution lists keep theirs: GL clip plane 0 cuts them as they
+// are drawn. The volume lists are built from the plane (the cut layer of the marked elements,
+// the caps, the numbers and vectors of the cut elements): they are rebuilt while the volume
+// display (0x20000) is on, the kinds zelUpdateAllDisplayLists rebuilds in that mode; the
+// volume key rebuilds them as it turns the display on. 1, 0 without scene or display mesh.
+int zelUpdateClipDisplayLists(ZelScene *scene);
 // Draws the selected part of one record in immediate mode through the direct-draw entry of its
 // kind; Q2 quadrilaterals, Q2 hexahedra and pyramids first print
 // "Type %s not implemented in zelDirectDrawDisplayList (dlist)\n"; a kind without a builder

@@ -44,6 +44,11 @@ int zelProcessKeyEvent(ZelScene *scene);
 int zelProcessMousePressEvent(ZelScene *scene, int x, int y);
 // Continues a gesture; 1 when something moved.
 int zelProcessMouseMoveEvent(ZelScene *scene, int x, int y);
+// Ends a gesture. In clip-edit mode the current plane is marked where the gesture left it
+// (zelSetPlaneClip, a "CLIPPING" context on the scene's memory list and pool) and the lists it
+// leaves stale are rebuilt (zelUpdateClipDisplayLists); returns 1, the view must be redrawn.
+// 0 and nothing in view mode or without scene, display mesh or planes.
+int zelProcessMouseReleaseEvent(ZelScene *scene);
 
 // Toggles behind keys and menu actions. Each sets the out-flags it applies to (may be null) to
 // 1: redraw and refresh of the panels; they return 1 when they acted, 0 when the scene lacks

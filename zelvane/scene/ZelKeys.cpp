@@ -434,6 +434,8 @@ int switch_clip_plane(ZelScene *scene, int *redraw, int *widgets, int) {
     zelUpdateAllDisplayListsOptions(0x1000, ZelLstClipped, 0, scene);
     pla->On = 1;
   }
+  // Built after the on word: the volume builders read it.
+  zelUpdateClipDisplayLists(scene);
   scene->Flags &= ~ZelFlgBox;
   setOut(redraw);
   setOut(widgets);

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 
+#include "common/base/FunctionInterface.h"
+#include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelInput.h"
 #include "zelvane/scene/ZelMatrix.h"
@@ -177,4 +179,15 @@ int zelProcessMouseMoveEvent(ZelScene *scene, int x, int y) {
     return 1;
   }
   return 0;
+}
+
+int zelProcessMouseReleaseEvent(ZelScene *scene) {
+  ZelPlaEntity *pla = scene && scene->Mode && scene->ZelMsh ? scene->ZelMsh->Pla : nullptr;
+  if (!pla) return 0;
+  zelMakeCurrent(scene->Win);
+  Function_Interface fi;
+  DefaultFunInterface(&fi, scene->Mem, scene->Par, "CLIPPING");
+  zelSetPlaneClip(&fi, scene, pla->Cur);
+  zelUpdateClipDisplayLists(scene);
+  return 1;
 }

@@ -229,6 +229,8 @@ int applyState(ZelScene *scene, int i, bool ownKinds) {
   applyGroups(scene, b);
   applyClip(scene, b);
   if (ownKinds) zelSetKindDisplayDefaults(scene);
+  // Every list of the display mode restored: what zelUpdateClipDisplayLists rebuilds for the
+  // restored plane is among them.
   zelUpdateAllDisplayLists(1, scene);
   zelUpdateWidgetState(scene->Win);
   return 1;
