@@ -318,6 +318,9 @@ TEST(AutoUpdate, TheControlFileNamesEachCompleteSolutionAsItAppearsAndItsAbsence
   EXPECT_EQ(s->Msh->SolAtVer->Box[0][0], 7.0);
   EXPECT_EQ(s->Msh->SolAtVer->Box[0][1], 9.0);
   EXPECT_EQ(w->lastTime(), t0 + 1000000);
+  // The next step written under the same name: not ready again while it is being written.
+  writeFile("m.3.solb", withoutEnd(whole), t0 + 2000000);
+  EXPECT_CONTAINS(poll(), "%% WARNING: Solution file m.3.solb not ready");
 
   // Not again until its time changes; a rewrite 10 ms later, in the same second, is new.
   values[0] = 5.0;

@@ -109,6 +109,17 @@ TEST(ImageSaving, AReplayedSaveKeepsTheBytesOfTheMeshName) {
   EXPECT_EQ(stat("[1] bad\377\376name.png", &st), 0);
 }
 
+// A replayed save of a step of a series keeps its number: only the last ending goes.
+TEST(ImageSaving, AReplayedSaveOfAStepOfASeriesKeepsItsNumber) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "wing.12.meshb");
+  Viewer v({"-in", "wing.12.meshb"});
+  CaptureStdout();
+  ZelSaveImageSequence(QString("glWidget"), QString(".png"), QSize(64, 48), 100).exec(v.view(0));
+  GetCapturedStdout();
+  EXPECT_TRUE(QFile::exists("[1] wing.12.png"));
+}
+
 TEST(ImageSaving, ARecordedDragAndSaveReplayInANewProcessThatWritesTheTurnedView) {
   WorkFolder folder;
   folder.copy("sample.meshb", "sample.meshb");

@@ -299,6 +299,22 @@ TEST(SaveFailures, TheSampleGeneratorTakesWholeNumbersOfCellsOnly) {
   }
 }
 
+// -n or -o as the last word: the usage line, status 2 and no file.
+TEST(SaveFailures, TheSampleGeneratorRefusesAnOptionWithoutItsValue) {
+  ScratchFolder d("sample-usage");
+  for (const char *last : {"-n", "-o"}) {
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(d.Path));
+    p.start(buildProgram("zelvane-sample"), {last});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << last;
+    EXPECT_EQ(p.exitCode(), 2) << last << " " << err.toStdString();
+    EXPECT_TRUE(err.startsWith("usage: ")) << last << " " << err.toStdString();
+  }
+  EXPECT_EQ(d.names(), std::vector<std::string>{});
+}
+
 // The sample's mesh and solution are written both or neither: a solution that cannot be
 // written leaves the old mesh as it was, with no other file beside it.
 TEST(SaveFailures, TheSampleIsWrittenWholeOrNotAtAll) {

@@ -214,6 +214,19 @@ TEST(MainWindows, TwoMeshesOpenAsTiledWindowsWithTheirToolWindowsAndTurnTogether
   EXPECT_EQ(matrixOf(v.scene(0)), camera2);
 }
 
+// Two linked views of different meshes: a key that rebuilds the lists (F5, pressed twice: shrunk,
+// then whole again) in one of them rebuilds each view's lists in its own context, and each
+// draws its own mesh again.
+TEST(LinkedViews, EachViewOfADifferentMeshDrawsItsOwnMeshAfterAListRebuildingKey) {
+  Viewer v({"-in", dataFile("sample.meshb"), dataFile("edges.meshb")});
+  const QImage before[2] = {v.view(0)->grabScene(), v.view(1)->grabScene()};
+  ASSERT_FALSE(before[0] == before[1]);
+  CaptureStdout();
+  for (int k = 0; k < 2; k++) QTest::keyClick(v.view(0), Qt::Key_F5);
+  GetCapturedStdout();
+  for (int i = 0; i < 2; i++) EXPECT_TRUE(v.view(i)->grabScene() == before[i]) << "view " << i;
+}
+
 TEST(ViewPaint, TheMeshFillsTheCentreAndRepaintsWithoutInputKeepTheCamera) {
   Viewer v({"-in", dataFile("sample.meshb")});
   GLWidget *view = v.view(0);

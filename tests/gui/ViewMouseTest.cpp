@@ -19,6 +19,7 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/StructuredMesh.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelMesh.h"
@@ -153,6 +154,23 @@ TEST_F(ViewMouse, ShiftWithTheMiddleButtonPicksAVertexOfTheElementUnderThePointe
     EXPECT_EQ(elementReport.rfind("[1] ", 0), 0u) << elementReport;
     EXPECT_NE(vertexReport.find("[1]   Vertex "), std::string::npos) << vertexReport;
   }
+}
+
+// Shift and the left button pick the Q2 quadrilateral under the pointer.
+TEST(ViewMousePicking, ShiftWithTheLeftButtonPicksAQ2Quadrilateral) {
+  Viewer v(
+      [](Memory_List *mem) {
+        Geometric_Mesh *lin = MakeStructuredMesh(mem, 3, 3, 0, GEN_QUA);
+        Geometric_Mesh *curved = MakeSecondOrderCopy(mem, lin);
+        FreeCommonMesh(mem, lin);
+        return curved;
+      },
+      0);
+  GLWidget *view = v.view(0);
+  CaptureStdout();
+  click(view, QPoint(view->width() / 2, view->height() / 2), Qt::LeftButton, Qt::ShiftModifier);
+  GetCapturedStdout();
+  EXPECT_EQ(picks(v.scene(0)), (std::vector<std::pair<int, int>>{{5, KmfQuadrilateralsQ2}}));
 }
 
 // A modifier pressed alone (Shift before ">", Alt before F1) leaves its key bit in the view's

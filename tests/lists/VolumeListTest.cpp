@@ -312,6 +312,40 @@ TEST_P(VolumeLists, ClippingShowsTheCutLayerOrItsCap) {
   zel_freeGLMesh(cap);
 }
 
+// With lighting on, every triangle of the shaded skin is lit like the others on its side of the
+// box: none is turned away by a wrong normal.
+TEST_P(VolumeLists, LitShadedFacesAreLitAlikeOnEachSideOfTheBox) {
+  const Kind &k = GetParam();
+  auto ls = Box(k);
+  ls->field(0);
+  ls->rec(k.surfaceKind).Flags |= ZelLstHidden;
+  ZelEntDisplayList &rec = ls->rec(k.K->Kind);
+  rec.Flags &= ~ZelLstShrink;
+  ASSERT_EQ(zelUpdateList(k.K->Kind, 0x20, ls->scene(), &rec), 1);
+  const std::vector<FeedbackPrim> plain = gl.feedbackList(rec.SolLst);
+  glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT);
+  glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_COLOR_MATERIAL);
+  const GLfloat towards[4] = {1, 2, 3, 0}, half[4] = {0.5f, 0.5f, 0.5f, 1};  // no side lit edge-on
+  glLightfv(GL_LIGHT0, GL_POSITION, towards), glLightfv(GL_LIGHT0, GL_DIFFUSE, half);
+  const std::vector<FeedbackPrim> lit = gl.feedbackList(rec.SolLst);
+  glPopAttrib();
+  ASSERT_EQ(lit.size(), plain.size());
+  std::map<long, float> sides;  // side of the box: the light's factor on its first triangle
+  for (size_t i = 0; i < lit.size(); i++) {
+    ASSERT_TRUE(plain[i].isPolygon() && plain[i].v.size() == 3);
+    double p[3][3];
+    for (int j = 0; j < 3; j++) ls->meshPoint(plain[i].v[j], p[j]);
+    long side = -1;
+    for (int d = 0; d < 3; d++)  // the axis along which the three corners agree, and where
+      if (std::fabs(p[1][d] - p[0][d]) < 1e-3 && std::fabs(p[2][d] - p[0][d]) < 1e-3)
+        side = 10 * d + std::lround(p[0][d]);
+    const FeedbackVertex &a = plain[i].v[0], &b = lit[i].v[0];
+    const float factor = a.r > a.g && a.r > a.b ? b.r / a.r : a.g > a.b ? b.g / a.g : b.b / a.b;
+    EXPECT_NEAR(factor, sides.emplace(side, factor).first->second, 0.01) << "side " << side << ", triangle " << i;
+  }
+  EXPECT_EQ(sides.size(), 6u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, VolumeLists, ::testing::ValuesIn(kKinds),
                          [](const ::testing::TestParamInfo<Kind> &i) {
                            return std::string(i.param.K->Name);

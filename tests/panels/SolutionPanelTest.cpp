@@ -75,6 +75,11 @@ TEST(SolutionGroups, DisplaysSetSceneAndRecordBitsUnderTheClearingRuleAndOnlyFor
   box("sol:isoLBox:Triangle:0:0")->click();
   EXPECT_EQ(Words(s, KmfTriangles), (W{{1, 0}, {2, 0}}));
   EXPECT_EQ(Words(s, KmfTetrahedra), (W{{3, 2}, {4, 2}}));
+  // The surfaces' colour map on and off at "All Ref" leaves the volumes' own on.
+  Rec(s, KmfTetrahedra, 3).Opt.Solution |= 1;
+  for (int k = 0; k < 2; k++) box("sol:mapBox:Triangle:0:0")->click();
+  EXPECT_EQ(Words(s, KmfTetrahedra), (W{{3, 2 | 1}, {4, 2}}));
+  Rec(s, KmfTetrahedra, 3).Opt.Solution &= ~1u;
   box("sol:isoLBox:Triangle:0:0")->click();
 
   // Unchecked while reference 2 lacks the bit: no record changes, the scene bit goes.

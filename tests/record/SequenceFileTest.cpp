@@ -181,6 +181,7 @@ TEST(SequenceFile, EachRecordIsReadFromItsOwnLine) {
       {"a raw blank", "0 0.5 view   32 0 1\n13 0 s 7 8 9\n-1\n", {0, 13}, 2, 1, "  32"},
       {"a raw line feed", "0 0.5 view \n 10 0 1\n13 0 s 7 x\n23 0 t a b\n-1\n", {0, 13, 23}, 3, 2, "\n 10"},
       {"blanks typed before the character", "0 0 view  a 65 0 1\n-1\n", {0}, 0, 0, "a 65"},
+      {"blanks typed before a digit", "0 0 view  5 53 0 1\n-1\n", {0}, 0, 0, "5 53"},
   };
   for (const Case &c : cases) {
     ZelSeqReadReport report;

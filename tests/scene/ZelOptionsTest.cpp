@@ -107,4 +107,10 @@ TEST(ZelOptions, EachWordIsMarkedTakenOrLeft) {
                  "0", "-v", "3", "-seq-exit", "-server", "-ced", "-O2", "-platform", "offscreen"});
   EXPECT_EQ(p.taken, std::vector<int>({1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0}));
   EXPECT_EQ(ViewerParse({}).taken, std::vector<int>());
+  // Every option the program takes, each with a valid value where it takes one, is taken.
+  const ViewerParse all({"-in", "a.mesh", "-out", "o.mesh", "-sol", "a.sol", "-met", "m.sol", "-cad", "c.egads",
+                         "-back", "b.mesh", "-nproc", "2", "-v", "1", "-profile", "-debug", "-nosort", "-O", "2",
+                         "-server", "-server-root", "-port", "2000", "-seq", "s.seq", "-seq-exit", "-seq-realtime",
+                         "-view", "v.view", "-state", "s.state", "-ced"});
+  EXPECT_EQ(all.taken, std::vector<int>(all.taken.size(), 1));
 }

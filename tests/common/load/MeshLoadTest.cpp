@@ -80,6 +80,37 @@ INSTANTIATE_TEST_SUITE_P(Versions, AllKinds,
                          ::testing::Values(std::make_tuple(1, true), std::make_tuple(2, false), std::make_tuple(2, true),
                                            std::make_tuple(3, true), std::make_tuple(3, false)));
 
+// A Q2 hexahedron written with its nodes in another order and the ordering section that says
+// which (each node's lattice place: twice its place in the unit cube) reads back with every
+// node where the same element written in the default order has it.
+TEST(MeshLoad, AQ2HexahedronReadWithItsOrderingSectionHasEveryNodeInItsPlace) {
+  LoadContext made;
+  Geometric_Mesh *lin = MakeStructuredMesh(made.Mem, 1, 1, 1, GEN_HEX), *q2 = MakeSecondOrderCopy(made.Mem, lin);
+  const std::vector<int64_t> nodes(q2->P2Hex[1].Ver, q2->P2Hex[1].Ver + 27);
+  std::vector<int64_t> plain = nodes, shuffled, places;
+  for (size_t j = 0; j < 27; j++) {
+    shuffled.push_back(nodes[(7 * j + 3) % 27]);
+    for (int d = 0; d < 3; d++) places.push_back(std::lround(2 * q2->Ver[shuffled.back()].Crd[d]));
+  }
+  FreeCommonMesh(made.Mem, lin);
+  made.Free(q2);
+  plain.push_back(1), shuffled.push_back(1);  // the reference
+  const FixtureFile files[] = {
+      {2, 3, {GridVertices(3, 27), Lines(33, "HexahedraQ2", 27, plain)}},
+      {2, 3,
+       {GridVertices(3, 27), Lines(33, "HexahedraQ2", 27, shuffled),
+        Section(139, "HexahedraQ2Ordering", "iii", 27).With(places)}}};
+  for (const FixtureFile &f : files) {
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({SaveFixture(f, "q2hex.meshb", true)});
+    ASSERT_NE(msh, nullptr) << ctx.Err;
+    ASSERT_EQ(msh->NbrP2Hex, 1);
+    EXPECT_EQ(std::vector<int64_t>(msh->P2Hex[1].Ver, msh->P2Hex[1].Ver + 27), nodes)
+        << (f.Sections.size() == 3 ? "with the ordering section" : "in the default order");
+    ctx.Free(msh);
+  }
+}
+
 // A file without vertices, then two appended: nodes shift past the earlier vertices, and the
 // box starts at the first file that has vertices (all negative here: no corner at the origin).
 TEST(MeshLoad, FilesAreAppendedWithShiftedNodes) {
