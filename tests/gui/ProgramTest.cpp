@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -72,6 +73,26 @@ std::vector<std::string> linesStartingWith(const std::string &text, const std::s
   for (std::string line; std::getline(in, line);)
     if (line.rfind(prefix, 0) == 0) lines.push_back(line);
   return lines;
+}
+
+// Whether two pictures show the same scene: the same size, and the mean colour of every 8 x 8
+// block within 32 of the other's in each channel. Lines drawn with or without antialiasing
+// move a block's mean by a share of a line; a frame never drawn moves whole blocks.
+bool sameScene(const QImage &a, const QImage &b) {
+  if (a.isNull() || a.size() != b.size()) return false;
+  constexpr int Side = 8;
+  for (int by = 0; by + Side <= a.height(); by += Side)
+    for (int bx = 0; bx + Side <= a.width(); bx += Side) {
+      int sum[3] = {0, 0, 0};
+      for (int y = by; y < by + Side; y++)
+        for (int x = bx; x < bx + Side; x++) {
+          const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+          sum[0] += qRed(p) - qRed(q), sum[1] += qGreen(p) - qGreen(q), sum[2] += qBlue(p) - qBlue(q);
+        }
+      for (int d : sum)
+        if (std::abs(d) > 32 * Side * Side) return false;
+    }
+  return true;
 }
 
 }  // namespace
@@ -158,6 +179,24 @@ TEST(Program, ASequenceRecordedHereReplaysOnceInANewProcessThatExitsWithOne) {
     const std::vector<std::string> replayed = linesStartingWith(r.out, "[1] ");
     EXPECT_EQ(replayed, picked);
   }
+}
+
+// A replay whose first record saves at once, before the window can have been shown: the
+// picture is the scene, the one the later saves of the same run write (by then the window is
+// on the screen as a rule, but either way they are the reference), and the run ends with 1.
+TEST(Program, AFirstRecordThatSavesAtOnceWritesTheSceneAsALaterSaveDoes) {
+  std::string records = "20 0 glWidget 800 800 100 .png\n";
+  for (int k = 0; k < 5; k++) records += "20 0.1 glWidget 800 800 100 _late.png\n";
+  const std::string seq = runDir() + "/save-first.seq";
+  ASSERT_TRUE(fixtures::SaveText(seq, records + "-1\n"));
+  const Outcome r = runViewer({"-in", "sample.meshb", "-seq", QString::fromStdString(seq), "-seq-exit"}, 60000);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err.find("non-exposed"), std::string::npos) << r.err;
+  const QString dir = QString::fromStdString(dataDir());
+  const QImage first(dir + "/[1] sample.png"), late(dir + "/[1] sample_late.png");
+  first.save(QString::fromStdString(testOutputDir() + "/gui-program-first-save.png"));
+  ASSERT_GE(coloursBesidesWhite(late, late.rect(), 50), 2);
+  EXPECT_TRUE(sameScene(first, late));
 }
 
 // Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh

@@ -4,8 +4,12 @@
 
 #include <GL/gl.h>
 
+#include <QOpenGLFramebufferObject>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "common/model/Mesh.h"
 #include "zelvane/gui/QZelBase.h"
@@ -193,13 +197,53 @@ void GLWidget::drawSceneCenter() {
   glDisable(GL_DEPTH_TEST);
 }
 
-QImage GLWidget::grabScene() {
-  if (isValid()) makeCurrent();
+bool GLWidget::onScreen() const {
+  // The toolkit paints only a mapped view (updateGL), and a window's buffers hold a defined
+  // picture only once the window is exposed.
+  const QWindow *window = windowHandle();
+  return testAttribute(Qt::WA_Mapped) && window && window->isExposed();
+}
+
+QImage GLWidget::grabScene(bool *shown) {
+  const bool visible = onScreen();
+  if (shown) *shown = visible && isValid();
+  if (!isValid()) return QImage();
+  makeCurrent();
   const bool own = ownSwap_;
   ownSwap_ = false;
-  updateGL();
-  QImage image = grabFrameBuffer(false);
+  QImage image;
+  if (visible) {
+    updateGL();
+    image = grabFrameBuffer(false);
+  } else {
+    image = grabOffScreen();
+  }
   ownSwap_ = own;
+  return image;
+}
+
+QImage GLWidget::grabOffScreen() {
+  const qreal r = devicePixelRatioF();
+  const QSize size(int(width() * r), int(height() * r));
+  if (size.isEmpty()) return QImage();
+  // As many samples as the window has, so that the picture is the one it would show; a
+  // multisampled buffer is read through a plain one it is resolved into.
+  QOpenGLFramebufferObjectFormat drawnFormat;
+  drawnFormat.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
+  drawnFormat.setSamples(format().sampleBuffers() ? std::max(0, format().samples()) : 0);
+  QOpenGLFramebufferObject drawn(size, drawnFormat);
+  std::unique_ptr<QOpenGLFramebufferObject> resolved;
+  if (drawn.format().samples() > 0) resolved = std::make_unique<QOpenGLFramebufferObject>(size);
+  if (!drawn.isValid() || (resolved && !resolved->isValid()) || !drawn.bind()) return QImage();
+  // glDraw paints whether or not the widget is mapped; updateGL would not.
+  glDraw();
+  if (resolved) {
+    QOpenGLFramebufferObject::blitFramebuffer(resolved.get(), &drawn);
+    resolved->bind();
+  }
+  // Read as the window's frame is read: the same size, alpha dropped the same way.
+  QImage image = grabFrameBuffer(false);
+  QOpenGLFramebufferObject::bindDefault();
   return image;
 }
 

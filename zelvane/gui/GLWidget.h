@@ -82,8 +82,15 @@ class GLWidget : public QGLWidget, public QZelObject {
   // Own swap off: paintGL leaves the picture in the back buffer to be read (image grabs).
   void setOwnSwap(bool on) { ownSwap_ = on; }
   bool ownSwap() const { return ownSwap_; }
-  // Paints once without swapping and reads the frame back, without alpha.
-  QImage grabScene();
+  // Paints once without swapping and reads the frame back, without alpha, at the widget's
+  // device size. A view whose window is not on the screen (not shown yet, not yet exposed,
+  // minimised) paints into an off-screen buffer of the same size and sample count instead:
+  // its window's buffers hold no defined picture. `shown` (may be null) tells whether the
+  // picture is in the window's back buffer, ready to be swapped to the screen. A null image
+  // when the view has no valid context or the off-screen buffer cannot be made.
+  QImage grabScene(bool *shown = nullptr);
+  // Whether the view is mapped and its window exposed: its buffers are the screen's.
+  bool onScreen() const;
 
   // ---- images (GLWidgetImage.cpp)
   // Asks for a file ("Choose a file name", from the last image directory), records the save
@@ -172,13 +179,16 @@ class GLWidget : public QGLWidget, public QZelObject {
   void paintGL() override;
 
  private:
-  // Repaints with own swap off, grabs the frame without alpha and writes it as `name` in
-  // `format` (null: by the name's extension) at `quality` (zelWriteImage with the `how` bits:
-  // a failed write leaves the old file whole); then own swap on and the painted frame shown.
+  // Repaints with own swap off, grabs the frame without alpha (grabScene: off the screen for a
+  // view not on it) and writes it as `name` in `format` (null: by the name's extension) at
+  // `quality` (zelWriteImage with the `how` bits: a failed write leaves the old file whole);
+  // then own swap on and the painted frame shown.
   // A failed write prints "### WARNING Can't save %s\n" and shows the warning naming the file
   // and why. True when written.
   // The name is the file's bytes.
   bool grabAndWrite(const QByteArray &name, const char *format, int quality, int how = 0);
+  // grabScene's off-screen road; the context is current and own swap off.
+  QImage grabOffScreen();
   // The device-pixel ratio and the view size W, H of the overlays.
   qreal ratio() const { return devicePixelRatioF(); }
 

@@ -24,15 +24,14 @@ int linkedImages = 0;
 int zelLinkedImageCounter() { return linkedImages; }
 
 bool GLWidget::grabAndWrite(const QByteArray &name, const char *format, int quality, int how) {
-  if (isValid()) makeCurrent();
-  ownSwap_ = false;
-  updateGL();
+  bool shown = false;
+  const QImage image = grabScene(&shown);
   QString reason;
-  const bool written = zelWriteImage(grabFrameBuffer(false), name, format, quality, how | UserFileQuiet, &reason);
+  const bool written = zelWriteImage(image, name, format, quality, how | UserFileQuiet, &reason);
   ownSwap_ = true;
   // The back buffer holds the frame just painted: showing it is the repaint, without drawing
-  // a large scene a second time.
-  if (isValid()) {
+  // a large scene a second time. A view not on the screen was drawn off it.
+  if (shown) {
     makeCurrent();
     swapBuffers();
   }
