@@ -9,11 +9,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Longest file name taken anywhere, extension included. With the longest extension a name
 // may get (".meshb") and its closing zero it still fits the 1024 bytes a file handle keeps.
 // Longer names are refused by every opener, each with its own message.
 enum : int { FileNameMax = 1016 };
+
+// Longest name a message quotes, in bytes: what is longer is shown cut (ShownName).
+enum : int { ShownNameMax = 256 };
+
+// The name as every message shows it: the name itself when it holds at most ShownNameMax
+// bytes, else its head and its tail around "..." (ShownNameMax bytes in all, the tail, which
+// holds the file's own name, the longer), never cutting a UTF-8 character in two. A name read
+// from a file may be megabytes long: quoting it whole would make a line that long.
+std::string ShownName(std::string_view name);
 
 // The two kinds of keyword files, as getPrintName and GetMeshDesc number them.
 enum : int { FILE_NAME_MESH = 0, FILE_NAME_SOL = 1 };

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/load/FileNames.h"
+
 namespace {
 thread_local LoadNoticeCollector *current = nullptr;
 
@@ -49,13 +51,13 @@ void LoadNotice(const char *format, ...) {
 
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind) {
   if (given >= entities) return;
-  LoadNotice("  ## WARNING: %s: %s HOLDS VALUES FOR %lld OF THE %lld %s, THE OTHER %lld ARE SET TO 0 \n", fun, file,
-             static_cast<long long>(given), static_cast<long long>(entities), kind,
-             static_cast<long long>(entities - given));
+  LoadNotice("  ## WARNING: %s: %s HOLDS VALUES FOR %lld OF THE %lld %s, THE OTHER %lld ARE SET TO 0 \n", fun,
+             ShownName(file ? file : "").c_str(), static_cast<long long>(given), static_cast<long long>(entities),
+             kind, static_cast<long long>(entities - given));
 }
 
 void NoticeNonFinite(const char *fun, const char *file, int64_t count) {
   if (count <= 0) return;
   LoadNotice("  ## WARNING: %s: %lld VALUES OF %s ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES \n", fun,
-             static_cast<long long>(count), file);
+             static_cast<long long>(count), ShownName(file ? file : "").c_str());
 }

@@ -33,8 +33,9 @@ class LoadNoticeCollector {
 };
 
 // "<file> HOLDS VALUES FOR <given> OF THE <entities> <kind>, THE OTHER n ARE SET TO 0" as a
-// notice naming the loader fun; nothing when given is not below entities.
+// notice naming the loader fun, the file as messages show it (ShownName); nothing when given
+// is not below entities.
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind);
 // "<count> VALUES OF <file> ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES" as a notice
-// naming the loader fun; nothing when count is 0.
+// naming the loader fun, the file as messages show it (ShownName); nothing when count is 0.
 void NoticeNonFinite(const char *fun, const char *file, int64_t count);

@@ -350,13 +350,14 @@ TEST(AutoUpdate, TheControlFileNamesEachCompleteSolutionAsItAppearsAndItsAbsence
 }
 
 // A whole file that the reload refuses (more values than vertices: the line opening gives), or
-// one that does not exist, stops the updates at once, with the loader's reasons in the terminal.
+// one that does not exist, stops the updates at once, with the loader's reasons in the terminal
+// as the loader wrote them.
 TEST(AutoUpdate, ARefusedOrMissingFileStopsTheUpdatesWithItsReasonInTheTerminal) {
   SolverWindow sw;
   const int n = sw.s->Msh->NbrVer;
   writeFile("m.4.solb", solutionBytes(sw.folder.file("more.solb"), std::vector<double>(size_t(n) + 5, 1.0)), 1);
   const std::pair<const char *, std::string> rows[] = {
-      {"m.4", "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5) + ") > # OF VERTICES(" + std::to_string(n) + ")"},
+      {"m.4", "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5) + ") >  # OF VERTICES(" + std::to_string(n) + ")"},
       {"absent.4", "CANNOT OPEN absent.4"}};
   for (const auto &r : rows) {
     SCOPED_TRACE(r.first);

@@ -1,15 +1,19 @@
 // The terminal and the bottom bar, driven by the object names of their widgets.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLayout>
 #include <QTest>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/ZelTool.h"
@@ -77,6 +81,63 @@ TEST(Terminal, ReportsAreShownAndEchoedWholeWithTheWindowNumber) {
   CaptureStdout();
   pterm(nullptr, "nowhere");
   EXPECT_EQ(GetCapturedStdout(), "");
+}
+
+// A mesh named with markup: every line that quotes a name (Update Mesh when its state file
+// cannot be written or its mesh is cut short, a mesh opened from the menu, Write Mesh, a path
+// file that cannot be opened, a save warning of an unattended run) shows the name's characters
+// and the whole message in the terminal; the echo quotes the name as it is.
+TEST(Terminal, ANameWithMarkupIsShownAsTextInEveryLineThatQuotesIt) {
+  WorkFolder folder;
+  const std::string mesh = "a<b>B<!--.meshb", state = "a<b>B<!--temp.state";
+  folder.copy("sample.meshb", mesh);
+  Viewer v({"-in", mesh});
+  MainWindow *w = v.window(0);
+  const QString opened = QFileInfo(QString::fromStdString(mesh)).absoluteFilePath();
+  const struct {
+    const char *what;
+    std::function<void()> act;
+    std::string line, tail;  // the line from its start, and how it ends when that varies
+    int echo;                // 1 on standard output after "[1] ", 2 on standard error, 0 none
+  } rows[] = {
+      {"Update Mesh whose state file cannot be written", [&] { QDir().mkdir(state.c_str()), w->updateMesh(); },
+       "  Update Mesh: " + state + " not written (", "); the states are carried in memory", 1},
+      {"a mesh opened from the menu", [&] { ScriptedDialogs d({{opened}}); w->open(); },
+       "NbrFil 1 Files " + opened.toStdString(), "", 1},
+      {"Write Mesh", [&] { ScriptedDialogs d({{"c<i>I<!--.mesh"}}); w->writeMesh(); }, "  Write c<i>I<!--.mesh", "", 0},
+      {"a path file that cannot be opened",
+       [&] {
+         ScriptedDialogs d({{"d<b>D<!--.path"}});
+         QZelComboBox *pick = w->findChild<QZelComboBox *>("Pick_1");
+         pick->zelActivated(pick->findText("From File"));
+       },
+       " path: failed to open d<b>D<!--.path", "", 1},
+      // Without a "<" the terminal would not even read the escaped text as rich text.
+      {"a save warning of an unattended run",
+       [&] {
+         auto terminal = [&](const QString &html) { w->centralWindow()->printTerm(html); };
+         const ZelUnattended previous = zelSetUnattended({[] { return true; }, terminal, {}});
+         zelWarnWriteFailed("R&D>1.png", "the disk is full");
+         zelSetUnattended(previous);
+       },
+       "Cannot write R&D>1.png: the disk is full", "", 2},
+      // The menu's answer made the window's source an absolute name.
+      {"Update Mesh of a mesh cut short", [&] { fixtures::SaveText(mesh, "MeshVersion"), w->updateMesh(); },
+       "  Update Mesh: " + opened.toStdString() + " was not read whole; the window keeps the mesh it shows", "", 1},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    w->centralWindow()->term()->clear();
+    const Captured c = CaptureText(r.act);
+    const std::string shown = w->centralWindow()->term()->toPlainText().toStdString();
+    EXPECT_CONTAINS(shown, r.line);
+    EXPECT_CONTAINS(shown, r.tail);
+    if (r.echo) {
+      const std::string &echo = r.echo == 1 ? c.Out : c.Err;
+      EXPECT_CONTAINS(echo, (r.echo == 1 ? "[1] " : "") + r.line);
+      EXPECT_CONTAINS(echo, r.tail);
+    }
+  }
 }
 
 TEST(BottomBar, TheInputLineLooksElementsUpByKind) {

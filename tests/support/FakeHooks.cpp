@@ -29,14 +29,16 @@ class AsOuter {
   FakeHooks *saved_;
 };
 
-void fakeTerm(void *window, const char *html) {
+// The rich and the plain terminal texts alike.
+template <void (*ZelHooks::*Slot)(void *, const char *)>
+void fakeTerm(void *window, const char *text) {
   if (gCurrent) {
-    gCurrent->Texts.emplace_back(html ? html : "");
+    gCurrent->Texts.emplace_back(text ? text : "");
     gCurrent->TextWindows.push_back(window);
   }
-  if (auto f = passed(&ZelHooks::term)) {
+  if (auto f = passed(Slot)) {
     AsOuter o;
-    f(window, html);
+    f(window, text);
   }
 }
 
@@ -138,7 +140,8 @@ void fillListSlots(ZelListHook *slots, std::integer_sequence<int, Kinds...>) {
 FakeHooks::FakeHooks(bool passOn) : saved_(zelHooks()), outer_(gCurrent), passOn_(passOn) {
   gCurrent = this;
   ZelHooks &h = zelHooks();
-  h.term = fakeTerm;
+  h.term = fakeTerm<&ZelHooks::term>;
+  h.termText = fakeTerm<&ZelHooks::termText>;
   h.makeCurrent = fake_makeCurrent;
   h.updateWidgetState = fake_updateWidgetState;
   h.updateQWidgetState = fake_updateQWidgetState;

@@ -38,7 +38,7 @@ class FakeHooks {
   FakeHooks(const FakeHooks &) = delete;
   FakeHooks &operator=(const FakeHooks &) = delete;
 
-  std::vector<std::string> Texts;  // every text handed to the terminal, one per call
+  std::vector<std::string> Texts;  // every text handed to the terminal (rich or plain), one per call
   std::vector<const void *> TextWindows;
   std::vector<FakeListCall> ListCalls;
   std::vector<FakeCall> Calls;

@@ -13,6 +13,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/UserFile.h"
+#include "common/load/FileNames.h"
 #include "common/load/MeshWriter.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
@@ -140,7 +141,7 @@ ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, con
   for (const QString &f : files) bytes.push_back(f.toLocal8Bit());
   for (QByteArray &b : bytes) names.push_back(b.data());
   if (countLine)
-    pterm(window_, "NbrFil %d Files %s\n", int(names.size()), names.empty() ? "" : names[0]);
+    ptermText(window_, "NbrFil %d Files %s\n", int(names.size()), ShownName(names.empty() ? "" : names[0]).c_str());
   else
     pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
   QByteArray sol = solution.toLocal8Bit();
@@ -173,7 +174,7 @@ void MainWindow::writeMesh() {
   ClearUserFileWriteReason();
   // Only a mesh that reached the disk whole is announced as written.
   if (WriteMesh(&fi, QFile::encodeName(name).constData(), scene->Msh))
-    window_->printTerm(QString("  Write %1").arg(name));
+    window_->printTerm(zelTermHtml("  Write " + zelShownName(name)));
   else
     zelWarnWriteFailed(name);
 }
@@ -219,7 +220,8 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
       window_->remLastState();
     }
     // The loader's own lines above say which file it refused and why.
-    pterm(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n", names[0]);
+    ptermText(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n",
+              ShownName(names[0]).c_str());
     return;
   }
   // A camera of the other dimension would show the new mesh edge-on or from a side it has not.
@@ -235,8 +237,8 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   window_->connectBottom();
   // Said once the new scene shows: the old terminal's text went with the old scene.
   if (!unwritten.isEmpty())
-    pterm(window_, "  Update Mesh: %s not written (%s); the states are carried in memory\n", temp.constData(),
-          unwritten.constData());
+    ptermText(window_, "  Update Mesh: %s not written (%s); the states are carried in memory\n",
+              ShownName(temp.constData()).c_str(), unwritten.constData());
   if (!fresh || !fresh->State) {
     zelFreeState(memory, carried);
     return;

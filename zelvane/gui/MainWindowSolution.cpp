@@ -52,9 +52,8 @@ void MainWindow::autoUpdate() {
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
   // The updates stop for good only on a whole file that is refused: the window says why.
   if (poll == ZelPoll::Unreadable && window_) {
-    QString html = QString::fromLocal8Bit(why.c_str()).trimmed().toHtmlEscaped();
-    html.replace('\n', "<br/>");
-    pterm(window_, "%%%% WARNING: auto update stopped, the solution file is refused:<br/>%s", html.toUtf8().constData());
+    const QByteArray reason = QByteArray::fromStdString(why).trimmed();
+    ptermText(window_, "%%%% WARNING: auto update stopped, the solution file is refused:\n%s", reason.constData());
   }
 }
 

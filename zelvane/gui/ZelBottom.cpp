@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/load/FileNames.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Geometry.h"
 #include "common/model/Mesh.h"
@@ -311,7 +312,7 @@ void ZelBottom::setPicking(int index) {
       pterm(scene->Win, " path: %d vertices loaded   ", int(path->NbrVer));
       zelLinkPath(scene, path);
     } else {
-      pterm(scene->Win, " path: failed to open %s   ", file.constData());
+      ptermText(scene->Win, " path: failed to open %s   ", ShownName(file.constData()).c_str());
     }
   }
   if (scene->Pck) scene->Pck->Top = -1;

@@ -14,6 +14,7 @@
 
 #include "common/base/ScreenRange.h"
 #include "common/base/UserFile.h"
+#include "common/load/FileNames.h"
 #include "common/load/LoadNotices.h"
 
 QString zelImageExtension(const QString &name) {
@@ -35,7 +36,8 @@ bool zelWriteImage(const QImage &image, const QByteArray &name, const char *form
   QByteArray fmt = format ? QByteArray(format) : dot >= 0 ? file.mid(dot + 1).toLower() : QByteArray();
   // A format without a writer cannot succeed: nothing is created or truncated for it.
   if (!QImageWriter::supportedImageFormats().contains(fmt.toLower())) {
-    why = QString("no image writer for the format \"%1\"").arg(QString::fromLatin1(fmt));
+    const std::string shown = ShownName(fmt.constData());
+    why = QString("no image writer for the format \"%1\"").arg(QString::fromLatin1(shown.c_str()));
   } else {
     // Encoded in memory first: the file layer then sees every failed write and its reason.
     QByteArray data;
@@ -165,11 +167,12 @@ ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolut
   auto notReady = [&] {
     if (track->Waiting != name.constData()) {
       track->Waiting = name.constData();
-      const QByteArray line = "%% WARNING: Solution file " + name + " not ready, waiting untill its fully writen";
+      const std::string line =
+          "%% WARNING: Solution file " + ShownName(name.constData()) + " not ready, waiting untill its fully writen";
       if (say)
-        *say = line.constData();
+        *say = line;
       else
-        printf(" \n%s\n", line.constData());
+        printf(" \n%s\n", line.c_str());
     }
     return ZelPoll::NotReady;
   };

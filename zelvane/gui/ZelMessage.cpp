@@ -24,7 +24,7 @@ ZelUnattended &unattended() {
 // The text on standard error and in the terminal instead of a box nobody would close.
 void report(const QString &text, Qt::TextFormat format) {
   const bool rich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
-  const QString html = rich ? text : text.toHtmlEscaped().replace('\n', "<br/>");
+  const QString html = rich ? text : zelTermHtml(text);
   const QByteArray plain = (rich ? zelTermEcho(text) : text).toLocal8Bit();
   fprintf(stderr, "%s\n", plain.constData());
   fflush(stderr);
@@ -55,7 +55,7 @@ void zelWarnWriteFailed(const QString &name, QString reason) {
     const char *why = UserFileWriteReason();
     reason = why ? QString::fromLocal8Bit(why) : QString("the file was not written");
   }
-  ZelMessage(QString("Cannot write %1: %2").arg(name, reason), QMessageBox::Warning, Qt::PlainText);
+  ZelMessage(QString("Cannot write %1: %2").arg(zelShownName(name), reason), QMessageBox::Warning, Qt::PlainText);
   if (zelUnattendedNow() && unattended().saveFailed) unattended().saveFailed();
 }
 

@@ -23,10 +23,10 @@ class ZelMessage : public QMessageBox {
              Qt::TextFormat format = Qt::PlainText);
 };
 
-// The warning of a save that did not happen, on one line: "Cannot write <name>: <reason>";
-// without a reason, the one the last write of this thread failed with (UserFileWriteReason),
-// else a plain "the file was not written". During an unattended run the save also counts as
-// failed (zelUnattendedSaveFailed).
+// The warning of a save that did not happen, on one line: "Cannot write <name>: <reason>",
+// the name cut as every message quotes one (zelShownName); without a reason, the one the last
+// write of this thread failed with (UserFileWriteReason), else a plain "the file was not
+// written". During an unattended run the save also counts as failed (zelUnattendedSaveFailed).
 void zelWarnWriteFailed(const QString &name, QString reason = QString());
 
 using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon icon, Qt::TextFormat format)>;
@@ -36,9 +36,9 @@ using ZelMessageSink = std::function<void(const QString &text, QMessageBox::Icon
 ZelMessageSink zelSetMessageSink(ZelMessageSink sink);
 
 // running: whether an unattended run is going on now (empty: never). terminal: receives the
-// text of each message of such a run as terminal rich text (plain texts escaped, their line
-// breaks as "<br/>"); may be empty. saveFailed: called once per save of such a run that wrote
-// nothing, for the run's exit status; may be empty.
+// text of each message of such a run as terminal rich text (plain texts through zelTermHtml);
+// may be empty. saveFailed: called once per save of such a run that wrote nothing, for the
+// run's exit status; may be empty.
 struct ZelUnattended {
   std::function<bool()> running;
   std::function<void(const QString &html)> terminal;

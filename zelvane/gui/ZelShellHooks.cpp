@@ -13,6 +13,7 @@ Window *win(void *window) { return static_cast<Window *>(window); }
 void zelInstallShellHooks() {
   ZelHooks &hooks = zelHooks();
   hooks.term = zelTermWrite;
+  hooks.termText = zelTermWriteText;
   hooks.makeCurrent = zelMakeCurrentBody;
   hooks.updateGlScene = updateGlSceneBody;
   hooks.updateWidgetState = [](void *w) { zelUpdateWidgetStateBody(win(w)); };

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScreen>
@@ -14,6 +15,7 @@
 #include <cstdio>
 
 #include "common/base/ScreenRange.h"
+#include "common/load/FileNames.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/Zelvane.h"
@@ -155,13 +157,36 @@ QString zelTermEcho(const QString &html) {
   return echo;
 }
 
-void zelTermWrite(void *window, const char *text) {
+namespace {
+
+// Shows html in the window's terminal and echoes `echo` after the window number.
+void termShow(void *window, const char *text, QString (*html)(const QString &), QString (*echo)(const QString &)) {
   auto *win = static_cast<Window *>(window);
   if (!win || !text || !win->term()) return;
-  const QString html = zelTermDecode(QByteArray(text));
-  zelTermAppend(win->term(), html);
-  const QByteArray echo = ("[" + QString::number(win->number()) + "] " + zelTermEcho(html)).toUtf8();
-  fwrite(echo.constData(), 1, size_t(echo.size()), stdout);
+  const QString decoded = zelTermDecode(QByteArray(text));
+  zelTermAppend(win->term(), html(decoded));
+  const QByteArray line = ("[" + QString::number(win->number()) + "] " + echo(decoded)).toUtf8();
+  fwrite(line.constData(), 1, size_t(line.size()), stdout);
   fputc('\n', stdout);
   fflush(stdout);
+}
+
+QString same(const QString &text) { return text; }
+
+}  // namespace
+
+void zelTermWrite(void *window, const char *text) { termShow(window, text, same, zelTermEcho); }
+
+void zelTermWriteText(void *window, const char *text) { termShow(window, text, zelTermHtml, same); }
+
+QString zelTermHtml(const QString &text) {
+  // The paragraph tag also makes the terminal read the text as rich text, which it would not
+  // for a text without "<" ("a&amp;b" would show as typed).
+  return "<p style='white-space: pre-wrap;'>" + text.toHtmlEscaped() + "</p>";
+}
+
+QString zelShownName(const QString &name) {
+  const QByteArray bytes = QFile::encodeName(name);
+  const std::string shown = ShownName(std::string_view(bytes.constData(), size_t(bytes.size())));
+  return QFile::decodeName(QByteArray::fromStdString(shown));
 }

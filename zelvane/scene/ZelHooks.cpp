@@ -12,29 +12,45 @@ ZelHooks &zelHooks() {
   return hooks;
 }
 
-void pterm(void *window, const char *format, ...) {
-  auto term = zelHooks().term;
-  if (!term || !format) return;
-  va_list args, again;
-  va_start(args, format);
+namespace {
+
+// Formats the arguments whole, whatever their length, and hands the text to slot.
+void termCall(void (*slot)(void *, const char *), void *window, const char *format, va_list args) {
+  if (!slot || !format) return;
+  va_list again;
   va_copy(again, args);
   char small[512];
   int len = vsnprintf(small, sizeof(small), format, args);
-  va_end(args);
   if (len < 0) {
     va_end(again);
     return;
   }
   if (static_cast<size_t>(len) < sizeof(small)) {
     va_end(again);
-    term(window, small);
+    slot(window, small);
     return;
   }
   // Pick reports of many fields run past any fixed buffer: format again at the full length.
   std::string text(static_cast<size_t>(len), '\0');
   vsnprintf(&text[0], text.size() + 1, format, again);
   va_end(again);
-  term(window, text.c_str());
+  slot(window, text.c_str());
+}
+
+}  // namespace
+
+void pterm(void *window, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  termCall(zelHooks().term, window, format, args);
+  va_end(args);
+}
+
+void ptermText(void *window, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  termCall(zelHooks().termText, window, format, args);
+  va_end(args);
 }
 
 void zelMakeCurrent(void *window) {

@@ -28,7 +28,8 @@ enum : int { ZelHookKinds = 50 };  // builder slots, indexed by element kind cod
 
 struct ZelHooks {
   // Shell: the window layer. Windows are opaque.
-  void (*term)(void *window, const char *html);  // show and echo one formatted text
+  void (*term)(void *window, const char *html);      // show and echo one formatted text
+  void (*termText)(void *window, const char *text);  // show one plain text as text, echo it unchanged
   void (*makeCurrent)(void *window);
   void (*updateWidgetState)(void *window);
   void (*updateQWidgetState)(void *window);
@@ -54,6 +55,10 @@ ZelHooks &zelHooks();
 // printf-style text, HTML allowed, formatted whole whatever its length and handed to the
 // terminal of the window.
 void pterm(void *window, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// printf-style plain text, formatted the same way and handed to the terminal of the window as
+// text: every character shows as it is (a file name holding "<" or "&" is no markup), and the
+// echo on standard output is the text unchanged. Every line that quotes a name goes this way.
+void ptermText(void *window, const char *format, ...) __attribute__((format(printf, 2, 3)));
 void zelMakeCurrent(void *window);
 void zelUpdateWidgetState(void *window);
 void zelUpdateQWidgetState(void *window);

@@ -62,13 +62,9 @@ void zelShowLoadNotices(void *window, const std::string &notices) {
   while (at < notices.size()) {
     size_t end = notices.find('\n', at);
     if (end == std::string::npos) end = notices.size();
-    std::string html;
-    for (size_t k = at; k < end; k++) {
-      const char c = notices[k];
-      html += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
-    }
+    const std::string line = notices.substr(at, end - at);
     // Blank lines of a notice's layout show nothing.
-    if (html.find_first_not_of(" \t\r") != std::string::npos) pterm(window, "%s", html.c_str());
+    if (line.find_first_not_of(" \t\r") != std::string::npos) ptermText(window, "%s", line.c_str());
     at = end + 1;
   }
 }

@@ -74,4 +74,22 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   EXPECT_FALSE(Su2SolutionName((longest + ".su2").c_str(), out, sizeof(out)));
 }
 
+// Messages quote a name whole up to ShownNameMax bytes; a longer one keeps its head and its
+// tail (the file's own name) around "...", ShownNameMax bytes at most, no character cut in two.
+TEST(FileNames, AMessageQuotesALongNameCutToABoundedLength) {
+  const std::string fits(ShownNameMax, 'f'), own = "/wing.meshb";
+  std::string accents = "a";  // two-byte characters from an odd offset: both cuts fall inside one
+  for (int i = 0; i < 300; i++) accents += "\xC3\xA9";
+  const struct {
+    const char *What;
+    std::string Name, Shown;
+  } rows[] = {
+      {"a name of ShownNameMax bytes", fits, fits},
+      {"one byte more", fits + "g", std::string(126, 'f') + "..." + std::string(126, 'f') + "g"},
+      {"a name of 4 MB", std::string(4 << 20, 'x') + own, std::string(126, 'x') + "..." + std::string(116, 'x') + own},
+      {"two-byte characters", accents, "a" + accents.substr(1, 124) + "..." + accents.substr(accents.size() - 126)},
+  };
+  for (const auto &r : rows) EXPECT_EQ(ShownName(r.Name), r.Shown) << r.What;
+}
+
 }  // namespace
