@@ -13,6 +13,9 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <memory>
 #include <string>
 
 #include "common/base/ScreenRange.h"
@@ -205,6 +208,61 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
     EXPECT_EQ(v.app->endStatus(), c.status) << c.what << "\n" << err;
     EXPECT_EQ(pictures(), c.status == 1 ? QStringList{"[1] box.png"} : QStringList{}) << c.what;
     EXPECT_EQ(count(err, c.line), c.status == 1 ? 0 : 1) << c.what << "\n" << err;
+  }
+}
+
+// A replayed image save whose recorded ending makes a name no folder holds, or holds a NUL or
+// control byte, is refused at once as a failed save: nothing is written, the run ends with the
+// status of a replay that did not make what it was asked, and the one refusal line gives the
+// ending's length, never its bytes, so that every line of the run stays short. An ending that
+// makes a name of the longest length a folder holds still saves.
+TEST(UnattendedRun, AnEndingNoFileNameCanHoldIsRefusedByItsLengthAsAFailedSave) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "box.meshb");
+  const std::string base = "[1] box";  // the window's name without its ending
+  const std::string longest = "." + std::string(NAME_MAX - base.size() - 5, 'x') + ".png";
+  const struct {
+    const char *what;
+    std::string ending;
+    const char *refusal;  // after "the recorded ending (<length> bytes) "; null when it saves
+  } cases[] = {
+      {"a good ending", ".png", nullptr},
+      {"an ending that makes the longest name", longest, nullptr},
+      {"an ending one byte longer", "x" + longest, "would make a file name of 256 bytes"},
+      {"an ending of 4 MB", "." + std::string(4 << 20, 'x'), "would make a file name of 4194312 bytes"},
+      {"a NUL byte", std::string("\0.png", 5), "holds a NUL or control byte"},
+      {"a control byte", "\x1b.png", "holds a NUL or control byte"},
+  };
+  auto longestLine = [](const std::string &text) {
+    size_t longest = 0;
+    for (const QString &line : QString::fromStdString(text).split('\n'))
+      longest = std::max(longest, size_t(line.size()));
+    return longest;
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string seq = folder.file("ending.seq");
+    ASSERT_TRUE(fixtures::SaveText(seq, "20 0 glWidget 64 48 100 " + c.ending + "\n-1\n"));
+    std::unique_ptr<Viewer> v;
+    bool ended = false;
+    const Captured run = CaptureText([&] {
+      v = std::make_unique<Viewer>(std::vector<std::string>{"-in", "box.meshb", "-seq", seq, "-seq-exit"});
+      ended = QTest::qWaitFor([&] { return !v->app->server()->replaying(); }, 300000);
+    });
+    ASSERT_TRUE(ended);
+    QStringList made = QDir().entryList(QDir::Files);
+    made.removeOne("box.meshb"), made.removeOne("ending.seq");
+    EXPECT_EQ(made, c.refusal ? QStringList{} : QStringList{QString::fromStdString(base + c.ending)});
+    EXPECT_EQ(v->app->endStatus(), c.refusal ? ZelExitIncomplete : 1) << run.Err.substr(0, 4096);
+    const std::string term = v->window(0)->centralWindow()->term()->toPlainText().toStdString();
+    if (c.refusal) {
+      const std::string line = "the recorded ending (" + std::to_string(c.ending.size()) + " bytes) " + c.refusal;
+      EXPECT_EQ(count(run.Err, line), 1) << run.Err.substr(0, 4096);
+      EXPECT_EQ(count(run.Err, "1 REPLAYED SAVE OF"), 1);
+      EXPECT_CONTAINS(term, line);
+    }
+    for (const std::string *text : {&run.Out, &run.Err, &term}) EXPECT_LT(longestLine(*text), 1024u);
+    for (const QString &f : made) QFile::remove(f);
   }
 }
 

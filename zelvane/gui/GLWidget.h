@@ -108,8 +108,9 @@ class GLWidget : public QGLWidget, public QZelObject {
   // Hook 19, a replayed save: the window name's complete base name followed by `file` (the
   // recorded extension), in the current folder, in the format of that extension, at quality
   // `flag`. The recorded size is only reported: the image has the view's size. A `file` that
-  // is more than an ending (zelImageEndingAllowed) is refused with one line, and so is a name
-  // that is a symbolic link: a replay never writes through one.
+  // is more than an ending or makes a name no folder holds (zelImageEndingRefusal) is refused
+  // at once with one line that gives its length, and counts as a failed save of an unattended
+  // run; so is a name that is a symbolic link: a replay never writes through one.
   void setSaveImage(int width, int height, int flag, const std::string &file) override;
   const QDir &lastImageDir() const { return lastImageDir_; }
 

@@ -81,17 +81,18 @@ void GLWidget::propagateSaveImage(QString &name) {
 
 void GLWidget::setSaveImage(int width, int height, int flag, const std::string &file) {
   fprintf(stderr, "(%d %d)  [%d %d]\n", sceneWidth(), sceneHeight(), width, height);
-  // A sequence file comes from anyone: its file part only ends the window's own name and
-  // never leads out of the current folder.
-  if (!zelImageEndingAllowed(file)) {
-    printf("### WARNING Image save refused: the recorded ending %s is more than a file ending\n", file.c_str());
-    zelUnattendedSaveFailed(QString("Image save refused: the recorded ending %1 is more than a file ending")
-                                .arg(QFile::decodeName(file.c_str())));
-    return;
-  }
   // The window's name without its last extension, byte for byte, then the recorded ending.
   QByteArray name = windowName_.mid(windowName_.lastIndexOf('/') + 1);
   if (const int dot = name.lastIndexOf('.'); dot >= 0) name.truncate(dot);
+  // A sequence file comes from anyone: its file part only ends the window's own name, never
+  // leads out of the current folder, and a name no folder could hold is refused at once.
+  const QString refused = zelImageEndingRefusal(name, file);
+  if (!refused.isEmpty()) {
+    const QString line = "Image save refused: " + refused;
+    printf("### WARNING %s\n", line.toUtf8().constData());
+    zelUnattendedSaveFailed(line);
+    return;
+  }
   name += QByteArray::fromStdString(file);
   printf(" SAVING IMAGE WITH NAME %s\n", name.constData());
   // The name comes from a sequence file: a link planted under it is refused, not followed.

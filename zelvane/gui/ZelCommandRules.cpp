@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <memory>
 
@@ -55,8 +56,21 @@ bool zelWriteImage(const QImage &image, const QByteArray &name, const char *form
   return false;
 }
 
-bool zelImageEndingAllowed(const std::string &file) {
-  return file.find('/') == std::string::npos && file.find("..") == std::string::npos;
+QString zelImageEndingRefusal(const QByteArray &base, const std::string &file) {
+  // Said by its length: an ending read from a file may be megabytes long, or not be text.
+  const QString ending = QString("the recorded ending (%1 bytes)").arg(qulonglong(file.size()));
+  // The length first: a name no folder can hold is refused before its bytes are looked at.
+  const size_t name = size_t(base.size()) + file.size();
+  if (name > NAME_MAX)
+    return QString("%1 would make a file name of %2 bytes, more than the %3 a file name may have")
+        .arg(ending)
+        .arg(qulonglong(name))
+        .arg(NAME_MAX);
+  for (const char c : file)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return ending + " holds a NUL or control byte";
+  if (file.find('/') != std::string::npos || file.find("..") != std::string::npos)
+    return ending + " holds a folder separator or \"..\"";
+  return QString();
 }
 
 bool zelParseWindowSize(const QString &text, int *width, int *height) {

@@ -29,9 +29,12 @@ int zelLinkedImageCounter();
 // then names the complete copy). True when written; otherwise *reason, when given, says why.
 bool zelWriteImage(const QImage &image, const QByteArray &name, const char *format, int quality, int how = 0,
                    QString *reason = nullptr);
-// Whether a replayed save's recorded file part may end a window's name: an ending only, with
-// no folder separator and no "..".
-bool zelImageEndingAllowed(const std::string &file);
+// Why a replayed save may not write the window's base name `base` followed by the recorded
+// file part `file` (empty when it may): a name longer than NAME_MAX bytes, which no folder
+// holds; a NUL or control byte (the name would be cut at it, or be no text); a folder
+// separator or "..", since the part only ends the window's name. The reason quotes the part
+// by its length, never by its bytes.
+QString zelImageEndingRefusal(const QByteArray &base, const std::string &file);
 
 // ---- layout
 

@@ -69,7 +69,9 @@ bool zelSeqReadRest(std::istream &is, std::string &rest) {
   size_t b = 0, e = rest.size();
   while (b < e && isBlank(rest[b])) b++;
   while (e > b && isBlank(rest[e - 1])) e--;
-  rest = rest.substr(b, e - b);
+  // In place: a line may be megabytes long.
+  rest.erase(e);
+  rest.erase(0, b);
   return !is.fail();
 }
 
