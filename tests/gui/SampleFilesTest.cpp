@@ -91,8 +91,7 @@ TEST(SampleFiles, TheScratchFolderSwappedForALinkLeavesTheOtherFolderUntouched) 
 TEST(SampleFiles, ABoxTheMachineCannotHoldEndsWithTheMemoryItNeeds) {
   const int64_t available = zelAvailableMemory();
   if (available < 0 || available >= zelSampleMemory(ZelSampleMaxCells)) {
-    printf("  (this machine holds the largest box, or does not say what it has: not tried)\n");
-    return;
+    GTEST_SKIP() << "this machine holds the largest box, or does not say what it has";
   }
   ScratchFolder d("sample-too-large");
   QProcess p;
