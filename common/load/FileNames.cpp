@@ -1,4 +1,4 @@
-// File-name services: length limit, keyword and SU2 extensions, base and shown names.
+// File-name services: length limit, keyword and SU2 extensions and base names.
 #include "common/load/FileNames.h"
 
 #include <unistd.h>
@@ -35,9 +35,6 @@ void copyBounded(char *out, size_t outSize, const char *src, size_t len) {
   std::memcpy(out, src, len);
   out[len] = 0;
 }
-
-// Whether byte c continues a UTF-8 character.
-bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Length of the base name: the name cut at ".mesh", then at ".sol" (which covers ".solb"),
 // looking only in its last path component.
@@ -156,18 +153,4 @@ bool Su2SolutionName(const char *name, char *out, size_t outSize) {
   // A solution named for the mesh stands for itself.
   if (!at) return joinName(name, std::strlen(name), "", out, outSize);
   return joinName(name, static_cast<size_t>(at - name), ".dat", out, outSize);
-}
-
-std::string ShownName(std::string_view name) {
-  if (name.size() <= size_t(ShownNameMax)) return std::string(name);
-  constexpr size_t Dots = 3, Head = (ShownNameMax - Dots) / 2, Tail = ShownNameMax - Dots - Head;
-  // A character is at most 4 bytes: past 3 continuation bytes the name is no UTF-8 and any
-  // byte is a boundary.
-  size_t head = Head, tail = name.size() - Tail;
-  for (int k = 0; k < 3 && head > 0 && continuation(name[head]); k++) head--;
-  for (int k = 0; k < 3 && tail < name.size() && continuation(name[tail]); k++) tail++;
-  std::string shown(name.substr(0, head));
-  shown += "...";
-  shown += name.substr(tail);
-  return shown;
 }

@@ -1,6 +1,6 @@
 // File names of the mesh library: the one length limit every opener applies, the extensions
 // of keyword files (".mesh", ".meshb", ".sol", ".solb") and SU2 files (".su2", ".dat"), the
-// base name a mesh is known by and the name its messages show.
+// base name a mesh is known by; the name its messages show comes with it (ShownName.h).
 //
 // Everything here works on the name alone (ExistingKeywordFile also asks the file system
 // whether a file can be read); nothing opens a file. Called by the keyword-file access, the
@@ -12,19 +12,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/base/ShownName.h"
+
 // Longest file name taken anywhere, extension included. With the longest extension a name
 // may get (".meshb") and its closing zero it still fits the 1024 bytes a file handle keeps.
 // Longer names are refused by every opener, each with its own message.
 enum : int { FileNameMax = 1016 };
-
-// Longest name a message quotes, in bytes: what is longer is shown cut (ShownName).
-enum : int { ShownNameMax = 256 };
-
-// The name as every message shows it: the name itself when it holds at most ShownNameMax
-// bytes, else its head and its tail around "..." (ShownNameMax bytes in all, the tail, which
-// holds the file's own name, the longer), never cutting a UTF-8 character in two. A name read
-// from a file may be megabytes long: quoting it whole would make a line that long.
-std::string ShownName(std::string_view name);
 
 // The two kinds of keyword files, as getPrintName and GetMeshDesc number them.
 enum : int { FILE_NAME_MESH = 0, FILE_NAME_SOL = 1 };

@@ -74,8 +74,15 @@ TEST(FileNames, ExtensionsAndTheOneLengthLimit) {
   EXPECT_FALSE(Su2SolutionName((longest + ".su2").c_str(), out, sizeof(out)));
 }
 
+std::string repeat(const std::string &s, int n) {
+  std::string out;
+  for (int i = 0; i < n; i++) out += s;
+  return out;
+}
+
 // Messages quote a name whole up to ShownNameMax bytes; a longer one keeps its head and its
 // tail (the file's own name) around "...", ShownNameMax bytes at most, no character cut in two.
+// Control bytes show escaped, so that a quoted name never breaks or colours its line.
 TEST(FileNames, AMessageQuotesALongNameCutToABoundedLength) {
   const std::string fits(ShownNameMax, 'f'), own = "/wing.meshb";
   std::string accents = "a";  // two-byte characters from an odd offset: both cuts fall inside one
@@ -88,6 +95,14 @@ TEST(FileNames, AMessageQuotesALongNameCutToABoundedLength) {
       {"one byte more", fits + "g", std::string(126, 'f') + "..." + std::string(126, 'f') + "g"},
       {"a name of 4 MB", std::string(4 << 20, 'x') + own, std::string(126, 'x') + "..." + std::string(116, 'x') + own},
       {"two-byte characters", accents, "a" + accents.substr(1, 124) + "..." + accents.substr(accents.size() - 126)},
+      // One line stays one line, and the terminal takes no escape sequence from a name.
+      {"a line feed and an escape", "e\x1b[31mRED\ny.mesh", "e\\x1b[31mRED\\x0ay.mesh"},
+      {"a tab, a NUL and DEL", std::string("a\tb\0c\x7f", 6), "a\\x09b\\x00c\\x7f"},
+      {"a backslash and UTF-8 as they are", "C:\\d\xC3\xA9.mesh", "C:\\d\xC3\xA9.mesh"},
+      // Counted as shown: 64 escaped bytes fill the limit, one more is cut, never inside "\xHH".
+      {"control bytes up to the limit", std::string(64, '\n'), repeat("\\x0a", 64)},
+      {"control bytes past it", std::string(65, '\n') + "z",
+       repeat("\\x0a", 31) + "..." + repeat("\\x0a", 31) + "z"},
   };
   for (const auto &r : rows) EXPECT_EQ(ShownName(r.Name), r.Shown) << r.What;
 }

@@ -1,0 +1,21 @@
+// The name of a file as every message shows it: bounded in length and on one line.
+//
+// Names come from command lines, sequences and other files: they may be megabytes long or
+// hold a line feed or a terminal's escape sequence. Quoted raw, the first makes a line that
+// long, the others split the line a script reads or drive the user's terminal. Plain words:
+// no allocation through the memory list; any thread may call it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Longest name a message quotes, in bytes as shown: what is longer is shown cut.
+enum : int { ShownNameMax = 256 };
+
+// The name as every message shows it. Each control byte (0x00-0x1F, 0x7F) is written as the
+// four characters "\xHH" (a line feed "\x0a", an escape "\x1b"); every other byte, a
+// backslash included, stands as it is, so that a name of plain bytes shows as itself. A name
+// that takes at most ShownNameMax bytes so written is shown whole; a longer one shows its head
+// and its tail around "..." (ShownNameMax bytes in all, the tail, which holds the file's own
+// name, the longer), never cutting a UTF-8 character or an escaped byte in two.
+std::string ShownName(std::string_view name);
