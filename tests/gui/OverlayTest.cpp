@@ -240,6 +240,13 @@ TEST(PickedOverlay, EveryKindDrawsItsShapeAndNumbers) {
         ASSERT_FALSE(p.v.empty()) << c.what;
         EXPECT_NEAR(p.v[0].r, 1, 1e-3) << c.what;
         EXPECT_NEAR(p.v[0].g + p.v[0].b, 0, 1e-3) << c.what;
+        // An edge picked on a face joins the two picked vertices where the view shows them.
+        if (p.isLine() && c.picks.back().second == KmfFaceEdges)
+          for (int k = 0; k < 2; k++) {
+            const float *at = scene->ZelMsh->Crd[c.picks[k].first];
+            EXPECT_NEAR(p.v[k].x, (at[0] + 2) * 100, 0.5) << c.what << " end " << k;
+            EXPECT_NEAR(p.v[k].y, (at[1] + 2) * 100, 0.5) << c.what << " end " << k;
+          }
       }
       EXPECT_EQ(got, c.want) << c.what;
     }
