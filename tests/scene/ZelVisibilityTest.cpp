@@ -113,6 +113,19 @@ TEST_F(MiniMesh, BoxKeepsVerticesStrictlyInside) {
   EXPECT_TRUE(shownTriangles().empty());
 }
 
+// A curved triangle starts as a straight one does, from all six of its nodes: it shows with the
+// straight triangle and the edge lying on those nodes; the quadrilateral and the tetrahedron,
+// which reach other vertices, stay hidden.
+TEST(Visibility, APickedP2TriangleStartsAMiniMesh) {
+  DisplayScene ds(EveryKindMesh, false);
+  Geometric_Mesh *m = ds->Msh;
+  geoPushHybridStack(ds->Pck, 1, KmfTrianglesP2);  // nodes 1, 3, 9, 2, 6, 5
+  ASSERT_EQ(zelInitMiniMesh(ds.get()), 1);
+  EXPECT_EQ(shown(m->Ver, m->NbrVer), (std::set<int>{1, 2, 3, 5, 6, 9}));
+  EXPECT_TRUE(visible(m->P2Tri[1].Tag) && visible(m->Tri[1].Tag) && visible(m->Efr[1].Tag));
+  EXPECT_FALSE(visible(m->Qua[1].Tag) || visible(m->Tet[1].Tag));
+}
+
 TEST(Visibility, APyramidNeedsAllFiveVertices) {
   DisplayScene ds(
       [](Memory_List *mem) {
