@@ -140,7 +140,7 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
 
   open([](Memory_List *m) { return MakeStructuredMesh(m, 2, 2, 1, GEN_TRI); });
   ZelPath *more[2] = {zelIniPath(), zelIniPath()};
-  const double p[3] = {1, 1, 0};
+  const double p[3] = {1, 1, 0.5};
   for (ZelPath *q : more) zelAddVer(q, p);
   for (ZelPath *q : {path, (ZelPath *)nullptr, more[0], more[1]}) zelLinkPath(scene_, q);
   const std::vector<FeedbackPrim> drawn = gl_.feedback([&] { zelGlPath(scene_); });
@@ -152,6 +152,8 @@ TEST_F(DrawAids, PathFilesAndTheirDrawing) {
   }
   EXPECT_TRUE(drawn[4].isLine());
   EXPECT_NEAR(drawn[2].v[0].x, Win(-scene_->InvDmaxSca), 1e-3);  // x = 0, the centre at x = 1
+  // Half a unit above the triangles' floor, the centre's z of 0 (its y is 1).
+  EXPECT_NEAR(drawn[0].v[0].z, Depth(0.5 * scene_->InvDmaxSca), 1e-4);
   for (ZelPath *q = scene_->Path, *n; q; q = n) n = q->Nxt, freePath(q);
   scene_->Path = nullptr;
 
