@@ -1,6 +1,7 @@
 // The preference pages on a private settings store, and the stored mesh preferences applied to
 // every display record of a new scene.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <set>
@@ -104,6 +105,21 @@ TEST(Preferences, EveryControlStoresAtOnceAndResetStoresItsOwnValues) {
   EXPECT_EQ(stored("verbose").toInt(), 0);
   for (int i = 0; i < ZelTermPref::SwitchCount; i++) EXPECT_FALSE(term.check(ZelTermPref::Switch(i))->isChecked());
   ClearStore();
+}
+
+// Shown, the General page shows its frame, of its own size, with the controls inside it.
+TEST(Preferences, TheGeneralPageShownShowsItsFrameOfControls) {
+  ClearStore();
+  auto gen = quietPage<ZelGenPref>();
+  gen->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(gen.get()));
+  const QGroupBox *frame = gen->findChild<QGroupBox *>();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(frame->size(), QSize(240, 100));
+  EXPECT_TRUE(gen->rect().contains(frame->geometry()));
+  EXPECT_TRUE(frame->isAncestorOf(gen->widthEdit()) && gen->widthEdit()->isVisible());
+  EXPECT_TRUE(frame->rect().contains(gen->widthEdit()->geometry()));
 }
 
 TEST(Preferences, SizesThatAreNotWholeNumbersAboveZeroAreNotStored) {
