@@ -2,6 +2,7 @@
 // and record bits, the lists rebuilt, the clearing rule, the active field), the palette group
 // (names, entries, scales, typed values, colour maps) and the iso-line export.
 #include <QFile>
+#include <QLabel>
 #include <set>
 
 #include "tests/panels/PanelKit.h"
@@ -383,6 +384,26 @@ TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
   ClickCheck(hide);
   EXPECT_TRUE(s->Flags & ZelFlgLegend);
   EXPECT_EQ(view->grabScene(), shown);
+}
+
+// The iso-line Number box stands right of its label on the same row, clear of it.
+TEST(SolutionGroups, TheNumberBoxStandsBesideItsLabel) {
+  auto v = QuietViewer(Cells);
+  ZelTool *sol = v->window(0)->solTool();
+  ASSERT_NE(sol, nullptr);
+  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);  // field 0's panel opens
+  sol->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(sol));
+  QZelSpinBox *number = Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0");
+  ASSERT_TRUE(number && number->isVisible());
+  const QLabel *label = nullptr;
+  for (const QLabel *l : number->parentWidget()->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+    if (l->text() == "Number") label = l;
+  ASSERT_TRUE(label && label->isVisible());
+  const QRect l = label->geometry(), n = number->geometry();
+  EXPECT_FALSE(n.intersects(l));
+  EXPECT_GT(n.left(), l.right());
+  EXPECT_TRUE(n.top() <= l.bottom() && l.top() <= n.bottom());  // on the same row
 }
 
 // The thickness box sets the width the iso-lines are drawn with: on a field rising along x,
