@@ -15,6 +15,7 @@
 #include "common/load/LoadInternal.h"
 #include "common/load/LoadNotices.h"
 #include "common/base/Memory.h"
+#include "common/base/ShownName.h"
 #include "common/load/SolutionLoad.h"
 #include "common/load/Su2.h"
 
@@ -271,10 +272,20 @@ struct LoadRun {
   bool su2(int i) const { return GetInputFileType(Names[i]) == FILE_TYPE_SU2; }
 
   // Counts the solution of file i into SizMsh; false when it has none. An SU2 mesh reads the
-  // ".dat" beside it, or the solution named for it, which must be a ".dat" table too: a named
-  // file that cannot serve says why in one line.
+  // ".dat" beside it, or the solution named for it, which must be a ".dat" table too. A named
+  // solution that cannot serve says why in one line; the one beside a mesh is optional and
+  // missed in silence.
   bool solutionSize(int i) {
-    if (!su2(i) || !givenSolution()) return FitSolSize(1, Fi, solutionName(i), SizMsh);
+    if (!su2(i) || !givenSolution()) {
+      int why = SolSizeFound;
+      if (FitSolSize(1, Fi, solutionName(i), SizMsh, &why)) return true;
+      if (givenSolution())
+        fprintf(stderr,
+                "  ## ERROR: GEOLOADMESHANDSOLUTION: SOLUTION %s NOT LOADED: %s, "
+                "THE MESH IS LOADED WITHOUT IT\n",
+                ShownName(SolName).c_str(), SolSizeWhyWords(why));
+      return false;
+    }
     const int ending = KindExtension(SolName, FILE_NAME_SOL);
     if (ending == NAME_EXT_TEXT || ending == NAME_EXT_BINARY) {
       fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s IS A KEYWORD SOLUTION, AN SU2 MESH TAKES A .dat FILE\n",

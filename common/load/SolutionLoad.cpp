@@ -4,8 +4,10 @@
 #include "common/load/SolutionLoad.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -125,6 +127,34 @@ struct Slot {
   const char *Name;
 };
 
+// Why path gives no solution to read, as the size pass found it unusable: what stands there
+// (SolSizeMissing when nothing does); a readable regular file is refused as not being a
+// solution file when its name is one's (sol), else as having no solution file's name.
+int whyAt(const char *path, bool sol) {
+  struct stat st;
+  if (stat(path, &st) != 0) return errno == EACCES ? SolSizeUnreadable : SolSizeMissing;
+  if (S_ISDIR(st.st_mode)) return SolSizeFolder;
+  if (!S_ISREG(st.st_mode)) return SolSizeNotRegular;
+  if (access(path, R_OK) != 0) return SolSizeUnreadable;
+  return sol ? SolSizeNotKeyword : SolSizeOtherKind;
+}
+
+// Why no solution file of name could be read: the first of the files it stands for (the name
+// itself when it ends in ".sol" or ".solb", else its base name's ".solb", then ".sol") that
+// exists says it, else the name as given, else nothing is there.
+int absentWhy(const char *name) {
+  const int ext = KindExtension(name, FILE_NAME_SOL);
+  if (ext == NAME_EXT_TEXT || ext == NAME_EXT_BINARY) return whyAt(name, true);
+  char base[FileNameMax + 1], path[FileNameMax + 1];
+  getBaseName(name, base, sizeof(base));
+  for (bool binary : {true, false}) {
+    if (!AppendExtension(base, FILE_NAME_SOL, binary, path, sizeof(path))) continue;
+    const int why = whyAt(path, true);
+    if (why != SolSizeMissing) return why;
+  }
+  return whyAt(name, false);
+}
+
 void printFieldRanges(const Geometric_Mesh *msh) {
   const Geometric_Solution *all[] = {msh->SolAtVer, msh->SolAtTet, msh->SolAtPyr, msh->SolAtPri,
                                      msh->SolAtHex, msh->SolAtQua, msh->SolAtTri};
@@ -146,9 +176,30 @@ void printFieldRanges(const Geometric_Mesh *msh) {
 
 }  // namespace
 
-int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) {
-  if (!name || !SizMsh) return 0;
-  if (!LoadNameFits(fi, "FITSOLSIZE", name)) return 0;
+const char *SolSizeWhyWords(int why) {
+  // In the order of SolSizeWhy.
+  static const char *const words[] = {"",
+                                      "A NAME LONGER THAN THE LOADERS TAKE",
+                                      "NO SUCH FILE",
+                                      "NOT READABLE BY THIS USER",
+                                      "A FOLDER",
+                                      "NOT A REGULAR FILE",
+                                      "NO .sol OR .solb FILE BY THAT NAME",
+                                      "NOT A SOLUTION FILE OR CUT SHORT",
+                                      "NO SOLUTION IN IT",
+                                      "INCOMPATIBLE WITH THE SOLUTION OF AN EARLIER FILE"};
+  static_assert(sizeof(words) / sizeof(words[0]) == SolSizeIncompatible + 1, "one reason per row");
+  return why >= 0 && why < static_cast<int>(sizeof(words) / sizeof(words[0])) ? words[why] : "";
+}
+
+int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, int *why) {
+  auto none = [&](int reason) {
+    if (why) *why = reason;
+    return 0;
+  };
+  if (why) *why = SolSizeFound;
+  if (!name || !SizMsh) return none(SolSizeMissing);
+  if (!LoadNameFits(fi, "FITSOLSIZE", name)) return none(SolSizeLongName);
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
@@ -166,9 +217,12 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
-    return 0;
+    // The ".dat" beside an SU2 mesh has a reader that words its own refusals.
+    if (su2) return none(SolSizeMissing);
+    return none(present ? whyAt(path, true) : absentWhy(name));
   }
   static thread_local int types[KmfMaxTyp];
+  bool mismatch = false;
   for (int kwd : kSizeOrder) {
     int ntyp = 0, solsiz = 0;
     int n = CountFromFile(KmfStatKwd(hdl, kwd, &ntyp, &solsiz, types));
@@ -196,9 +250,10 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh) 
                         : "  ## ERROR: TRYSOLSOLSIZE: INCOMPATIBLE SOLUTIONS BETWEEN FILES \n");
     fprintf(stderr, "  SOLUTION FIELDS IGNORES \n");
     fi->Status |= STATUS_SOLUTION_MISMATCH;
+    mismatch = true;
   }
   KmfCloseMesh(hdl);
-  return 0;
+  return none(mismatch ? SolSizeIncompatible : SolSizeNoSection);
 }
 
 int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,

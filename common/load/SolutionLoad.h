@@ -10,10 +10,28 @@ struct Geometric_Mesh;
 struct Geometric_Solution;
 struct KmfMeshFile;
 
+// Why FitSolSize found no solution in the file a name stands for.
+enum SolSizeWhy : int {
+  SolSizeFound = 0,     // it found one
+  SolSizeLongName,      // the name is longer than the loaders take
+  SolSizeMissing,       // no such file
+  SolSizeUnreadable,    // a file this user may not read
+  SolSizeFolder,        // a folder
+  SolSizeNotRegular,    // a FIFO, a device or a socket
+  SolSizeOtherKind,     // a file whose name has no ".sol" or ".solb" ending, none beside it with one
+  SolSizeNotKeyword,    // refused by the opener: no keyword file, or one cut short in its header
+  SolSizeNoSection,     // a keyword file without a solution section
+  SolSizeIncompatible,  // every solution section differs from an earlier file's
+};
+// The reason in the words of a message ("NO SUCH FILE", ...); "" for SolSizeFound.
+const char *SolSizeWhyWords(int why);
+
 // Records the solution of one file in SizMsh (its count at the kind's entry, the values per
 // entity at 205, the fields at 206, their types from 207 on). Returns the number of entries
-// found, 0 when there is none; mode 1 keeps quiet when the file does not exist.
-int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh);
+// found, 0 when there is none; mode 1 keeps quiet when the file does not exist. *why, when
+// why is not null, receives the reason for a 0 (SolSizeWhy), else SolSizeFound; a file that
+// cannot be reached is looked at again by name only to word the reason.
+int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, int *why = nullptr);
 
 // Loads the file's values into the mesh's solution. 1 loaded, 2 the file is not complete
 // yet (try again later), 0 failure. Values that are NaN or infinite are taken as they are,

@@ -188,8 +188,8 @@ int zelUpdateAllTypeDisplayListsOptions(int type, ZelOptionMask optionMask, uint
 
 // Composes the main lists: pass 1 everything (the wire and face lists, slots 2 and 3, compiled
 // for zelDisplayGlList to call; every other slot called as it is made), pass 2 the overlay of
-// a 2-D mesh (numbers, normals, points, clipped iso-lines, metric). A vertices-only scene
-// stops after its points. 1 done, 0 without scene or display mesh.
+// a 2-D mesh (numbers, normals, points, clipped iso-lines, vector arrows, metric). A
+// vertices-only scene stops after its points. 1 done, 0 without scene or display mesh.
 int zelUpdateMainDisplayList(int pass, ZelScene *scene);
 // Calls one solution list of every visible record of the entity: tag 64 list +1 of records
 // with solution bit 1 (iso-lines), 128 list +3 with bit 2 (iso-surfaces), 512 list +2 with

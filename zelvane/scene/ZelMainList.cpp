@@ -457,7 +457,10 @@ int zelUpdateMainDisplayList(int pass, ZelScene *scene) {
   c.points();
   if (scene->VerOnly) return 1;
   if (pass == 2) {
+    // A flat mesh is drawn without depth test: whatever lies on its faces is drawn again over
+    // them, the arrows too, which would otherwise never show.
     c.isoLines();
+    c.vectors();
     c.metric();
     return 1;
   }

@@ -10,6 +10,6 @@ void zelIniRenderOption(ZelRenderOption *opt) {
   opt->Shrink = 1.0f;
   opt->TessLevel = 8;
   opt->NormalScale = 1.0;
-  opt->VectorScale = 1.0;
+  opt->VectorScale = ZelVectorScaleStart;
   opt->LineWidth = 1.0f;
 }

@@ -41,6 +41,13 @@ struct ZelRenderOption {
   float LineWidth;
 };
 
+// Vector scale of a new scene. An arrow is VectorScale / 500 of the mesh's largest extent
+// long, and the opening zoom shows that extent over 60% of the view's height: at 20 an arrow
+// is about 15 pixels long in a new window (19 in a view of 800 x 800), where at 1 it would be
+// under a pixel and look like nothing. The solution panel's vector scale changes it.
+constexpr double ZelVectorScaleStart = 20.0;
+
 // Defaults of every new record: render word 23 (lighting, grey faces, contrast lines),
-// solution word 0, shrink 1, tessellation 8, scales 1 and 1, Kinds 0, line width 1.
+// solution word 0, shrink 1, tessellation 8, normal scale 1, vector scale ZelVectorScaleStart,
+// Kinds 0, line width 1.
 void zelIniRenderOption(ZelRenderOption *opt);

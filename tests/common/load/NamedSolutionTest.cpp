@@ -1,0 +1,101 @@
+// A solution the user named that cannot serve is said in one line naming it and the reason;
+// the solution the loader looks for beside a mesh stays optional and silent.
+#include "tests/common/CommonTest.h"
+#include "tests/support/HostileFiles.h"
+
+namespace {
+
+// What loading a mesh with a solution gives: whether the mesh came, whether with a solution,
+// and the lines of standard error that say a named solution was not loaded.
+struct Outcome {
+  bool Mesh = false, Solution = false;
+  std::vector<std::string> NotLoaded;
+};
+
+Outcome loadWith(const std::string &mesh, const char *sol) {
+  Outcome o;
+  LoadContext ctx;
+  Geometric_Mesh *msh = ctx.Load({mesh}, sol);
+  o.Mesh = msh && msh->NbrVer > 0;
+  o.Solution = msh && msh->SolAtVer;
+  std::istringstream lines(ctx.Err);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(" NOT LOADED: ") != std::string::npos) o.NotLoaded.push_back(line);
+  if (msh) ctx.Free(msh);
+  return o;
+}
+
+// The same in a child that meets file permissions as any user does; the lines come back
+// through a file.
+Outcome loadAsAnyUser(const std::string &mesh, const char *sol, const std::string &report) {
+  const int r = RunInChild([&] {
+    if (!DropFileOverride()) return 255;
+    const Outcome o = loadWith(mesh, sol);
+    std::ofstream out(report);
+    for (const std::string &line : o.NotLoaded) out << line << '\n';
+    return (o.Mesh ? 1 : 0) | (o.Solution ? 2 : 0);
+  });
+  EXPECT_TRUE(r >= 0 && r < 4) << "the child failed (255: permissions not dropped): " << r;
+  Outcome o;
+  o.Mesh = r >= 0 && (r & 1), o.Solution = r >= 0 && (r & 2);
+  std::ifstream in(report);
+  for (std::string line; std::getline(in, line);) o.NotLoaded.push_back(line);
+  return o;
+}
+
+}  // namespace
+
+TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
+  ScratchFolder dir("named-solution");
+  const std::string mesh = SaveFixture(MeshOf(3, 4), "named-solution/m.mesh", false);
+  const std::string alone = SaveFixture(MeshOf(3, 4), "named-solution/alone.mesh", false);
+  const std::vector<double> values = {1, 2, 3, 4};
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 4, values)}}, "named-solution/good.sol", false);
+  SaveFixture(MeshOf(3, 4), "named-solution/nosolution.sol", false);  // a mesh under a solution's name
+  SaveNamed("named-solution/cut.sol", "MeshVersionFormatted 2\nDimen");
+  SaveNamed("named-solution/words.sol", "hello world\n");
+  SaveNamed("named-solution/field.txt", "1 2 3 4\n");
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 4, values)}}, "named-solution/locked.sol", false);
+  ASSERT_EQ(chmod(dir.path("locked.sol").c_str(), 0), 0);
+  ASSERT_EQ(mkdir(dir.path("folder.sol").c_str(), 0755), 0);
+  ASSERT_TRUE(MakeEndless(dir.path("pipe.sol"), Endless::Fifo));
+  const std::string escaped = dir.path("e\x1b[31mRED\ny.sol");
+  const std::string longName = dir.Path + "/" + std::string(FileNameMax, 'a') + ".sol";
+
+  struct Row {
+    const char *What;
+    std::string Mesh, Sol;  // Sol empty: the one beside the mesh
+    const char *Reason;     // null: no line
+    bool AsAnyUser;
+  } const rows[] = {
+      {"a named solution that loads", mesh, dir.path("good.sol"), nullptr, false},
+      {"a missing .sol", mesh, dir.path("missing.sol"), "NO SUCH FILE", false},
+      {"a missing base name", mesh, dir.path("missing"), "NO SUCH FILE", false},
+      {"a folder", mesh, dir.path("folder.sol"), "A FOLDER", false},
+      {"a FIFO", mesh, dir.path("pipe.sol"), "NOT A REGULAR FILE", false},
+      {"a file its user may not read", mesh, dir.path("locked.sol"), "NOT READABLE BY THIS USER", true},
+      {"a file cut short in its header", mesh, dir.path("cut.sol"), "NOT A SOLUTION FILE OR CUT SHORT", false},
+      {"a text that is no keyword file", mesh, dir.path("words.sol"), "NOT A SOLUTION FILE OR CUT SHORT", false},
+      {"a keyword file without a solution", mesh, dir.path("nosolution.sol"), "NO SOLUTION IN IT", false},
+      {"a file of another kind", mesh, dir.path("field.txt"), "NO .sol OR .solb FILE BY THAT NAME", false},
+      {"a name too long for the loaders", mesh, longName, "A NAME LONGER THAN THE LOADERS TAKE", false},
+      {"a missing name with a line feed and an escape", mesh, escaped, "NO SUCH FILE", false},
+      {"no solution beside the mesh", alone, "", nullptr, false},
+      {"a folder beside the mesh", mesh, "", nullptr, false},
+  };
+  ASSERT_EQ(mkdir(dir.path("m.sol").c_str(), 0755), 0);  // beside m.mesh
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.What);
+    const char *sol = r.Sol.empty() ? nullptr : r.Sol.c_str();
+    const Outcome o = r.AsAnyUser ? loadAsAnyUser(r.Mesh, sol, dir.path("report")) : loadWith(r.Mesh, sol);
+    EXPECT_TRUE(o.Mesh) << "the mesh loads whatever became of its solution";
+    EXPECT_EQ(o.Solution, !r.Reason && sol);
+    if (!r.Reason) {
+      EXPECT_TRUE(o.NotLoaded.empty()) << o.NotLoaded.front();
+      continue;
+    }
+    EXPECT_EQ(o.NotLoaded.size(), 1u) << "one line says it";
+    if (!o.NotLoaded.empty())
+      EXPECT_CONTAINS(o.NotLoaded[0], "SOLUTION " + ShownName(r.Sol) + " NOT LOADED: " + r.Reason);
+  }
+}
