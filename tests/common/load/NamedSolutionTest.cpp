@@ -95,7 +95,8 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
       continue;
     }
     EXPECT_EQ(o.NotLoaded.size(), 1u) << "one line says it";
-    if (!o.NotLoaded.empty())
+    if (!o.NotLoaded.empty()) {
       EXPECT_CONTAINS(o.NotLoaded[0], "SOLUTION " + ShownName(r.Sol) + " NOT LOADED: " + r.Reason);
+    }
   }
 }
