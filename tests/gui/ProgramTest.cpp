@@ -275,14 +275,17 @@ TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
 // Mesh names holding control bytes, given to an unattended run: a name it cannot read (cut
 // short) ends the run with status 2 and the closing line, the last on standard error, quotes
 // it on that one line with its control bytes as "\xHH"; a name it reads has the notice of its
-// short solution echoed from the terminal the same way. No line of either stream carries a
-// control byte but its own line feed (and the tabs of the program's own memory report), and a
-// name of plain bytes shows as it is.
+// short solution echoed from the terminal the same way, and its replay traces a record whose
+// widget name and value hold control bytes. No line of either stream carries a control byte
+// but its own line feed (and the tabs of the program's own memory report), and a name of plain
+// bytes shows as it is.
 TEST(Program, ANameWithControlBytesIsShownEscapedOnTheLinesThatQuoteIt) {
   const std::string cut = "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n0 0 0 1\n";
   const std::string tet = cut + "1 0 0 1\n0 1 0 1\n0 0 1 1\nTetrahedra\n1\n1 2 3 4 1\nEnd\n";
   const std::string shortSol = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n3\n1 1\n1\n2\n3\nEnd\n";
-  const std::string seq = fixtures::SaveNamed("names.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  // The second record names no widget of the run; its name and value are traced on reading.
+  const std::string seq =
+      fixtures::SaveNamed("names.seq", "7 0 glWidget 0 0 0 10 10\n13 0 gh%1B[31mo%0Ast v\x1b[0m\n-1\n");
   struct Row {
     const char *what;
     std::string stem, shown;  // the name without its ".mesh", and as the lines must show it
