@@ -8,16 +8,19 @@ bool control(char c) {
   return b < 0x20 || b == 0x7F;
 }
 
+bool controlInText(char c) { return c != '\n' && control(c); }
+
 // Bytes the character takes once shown.
 size_t shownWidth(char c) { return control(c) ? 4 : 1; }
 
 // Whether byte c continues a UTF-8 character.
 bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-void appendShown(std::string &out, std::string_view part) {
+// Appends part with each byte for which escaped(byte) holds written as "\xHH".
+void appendShown(std::string &out, std::string_view part, bool (*escaped)(char) = control) {
   static const char Hex[] = "0123456789abcdef";
   for (char c : part) {
-    if (!control(c)) {
+    if (!escaped(c)) {
       out += c;
       continue;
     }
@@ -55,5 +58,14 @@ std::string ShownName(std::string_view name) {
   appendShown(shown, name.substr(0, head));
   shown += "...";
   appendShown(shown, name.substr(tail));
+  return shown;
+}
+
+std::string ShownText(std::string_view text) {
+  size_t controls = 0;
+  for (char c : text) controls += controlInText(c);
+  std::string shown;
+  shown.reserve(text.size() + 3 * controls);
+  appendShown(shown, text, controlInText);
   return shown;
 }

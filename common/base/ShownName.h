@@ -1,4 +1,5 @@
-// The name of a file as every message shows it: bounded in length and on one line.
+// The name of a file as every message shows it: bounded in length and on one line; and the
+// same escaping for whole texts.
 //
 // Names come from command lines, sequences and other files: they may be megabytes long or
 // hold a line feed or a terminal's escape sequence. Quoted raw, the first makes a line that
@@ -19,3 +20,7 @@ enum : int { ShownNameMax = 256 };
 // and its tail around "..." (ShownNameMax bytes in all, the tail, which holds the file's own
 // name, the longer), never cutting a UTF-8 character or an escaped byte in two.
 std::string ShownName(std::string_view name);
+
+// A text of one or more lines as a message shows it, for a line that may hold a name nobody
+// escaped: every control byte but the line feed written as ShownName writes it, nothing cut.
+std::string ShownText(std::string_view text);

@@ -13,7 +13,7 @@
 namespace {
 
 KmfMeshFile *refuse(Function_Interface *fi, const char *format, const char *name) {
-  fprintf(stderr, format, name);
+  fprintf(stderr, format, ShownName(name).c_str());
   if (fi) {
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;

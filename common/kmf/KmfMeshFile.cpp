@@ -30,7 +30,8 @@ KmfMeshFile *newHandle(const char *name, int mode) {
   }
   KeywordNameKind kind = KeywordFileKind(name);
   if (!kind.Known) {
-    fprintf(stderr, "  ## ERROR: KMFOPENMESH: %s HAS NO .mesh, .meshb, .sol OR .solb EXTENSION \n", name);
+    fprintf(stderr, "  ## ERROR: KMFOPENMESH: %s HAS NO .mesh, .meshb, .sol OR .solb EXTENSION \n",
+            ShownName(name).c_str());
     return nullptr;
   }
   auto *msh = static_cast<KmfMeshFile *>(MEM_ALLOC(nullptr, msh, sizeof(KmfMeshFile)));
@@ -442,7 +443,7 @@ void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...) {
   va_start(args, format);
   vsnprintf(text, sizeof(text), format, args);
   va_end(args);
-  fprintf(stderr, "  ## ERROR: %s: %s: %s \n", fn, msh ? msh->FilNam : "", text);
+  fprintf(stderr, "  ## ERROR: %s: %s: %s \n", fn, ShownName(msh ? msh->FilNam : "").c_str(), text);
 }
 
 KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {

@@ -47,7 +47,7 @@ int LoadNameFits(Function_Interface *fi, const char *fun, const char *name) {
 int LoadCannotOpen(Function_Interface *fi, const char *fun, const char *name) {
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
-  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, base);
+  fprintf(stderr, "  ## ERROR: %s: CANNOT OPEN %s.[mesh[b]]\n", fun, ShownName(base).c_str());
   fi->ErrCod = ERR_BAD_DATA;
   fi->Status |= STATUS_FILE_UNREADABLE;
   return 0;
@@ -74,7 +74,7 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   // The opener has refused every dimension but 2 and 3; the loaders take versions 1 to 3.
   if (*ver >= 1 && *ver <= 3) return hdl;
   fprintf(stderr, "  ## %s: LOADMESH: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", versionLevel, *ver);
-  fprintf(stderr, "  FILE %s IS IGNORED. \n", name);
+  fprintf(stderr, "  FILE %s IS IGNORED. \n", ShownName(name).c_str());
   KmfCloseMesh(hdl);
   fi->ErrCod = ERR_BAD_DATA;
   return nullptr;
@@ -83,7 +83,7 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
 void ReportNonFiniteVertices(const char *fun, const char *name, int64_t n) {
   if (n > 0)
     printf("  ## WARNING: %s: %lld VERTICES OF %s HAVE A NAN OR INFINITE COORDINATE, LEFT OUT OF THE BOUNDING BOX \n",
-           fun, static_cast<long long>(n), name);
+           fun, static_cast<long long>(n), ShownName(name).c_str());
 }
 
 void PrintLoadBox(const Geometric_Mesh *msh) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/load/LoadInternal.h"
 #include "common/load/MeshLoad.h"
 #include "common/pool/MthParallel.h"
@@ -58,10 +59,10 @@ void pipeTask(void *arg, PipeKind kind) {
   if (debug) {
     if (kind == PipeVertices)
       printf(" load vertices pipe InpMsh %lld Msh %p FilNam %s \n", HandleId(hdl),
-             static_cast<void *>(msh), slot<const char>(a, ArgName));
+             static_cast<void *>(msh), ShownName(slot<const char>(a, ArgName)).c_str());
     else
       printf(" load %s pipe InpMsh %lld Msh %p FilNam %s NbrVer0 %d \n", kPipeTasks[kind].What, HandleId(hdl),
-             static_cast<void *>(msh), slot<const char>(a, ArgName), NbrVer0);
+             static_cast<void *>(msh), ShownName(slot<const char>(a, ArgName)).c_str(), NbrVer0);
   }
   int ok;
   if (kind == PipeVertices) {
@@ -137,7 +138,7 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
     }
   printf("\n");
   if (!ok) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: PIPELINED LOAD FAILED FOR FILE %s \n", name);
+    fprintf(stderr, "  ## ERROR: LOADMESH: PIPELINED LOAD FAILED FOR FILE %s \n", ShownName(name).c_str());
     return 0;
   }
   if (fi->Verbose > 0) {

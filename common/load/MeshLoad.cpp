@@ -12,6 +12,7 @@
 
 #include "common/base/Clock.h"
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/load/LoadInternal.h"
 #include "common/load/LoadNotices.h"
 #include "common/base/Memory.h"
@@ -148,7 +149,7 @@ int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   bool ok = addFileCounts(fi, hdl, SizMsh);
   KmfCloseMesh(hdl);
   if (!ok) {
-    fprintf(stderr, "  ## ERROR: ADDMESHSIZE: TOO MANY ENTITIES IN %s\n", name);
+    fprintf(stderr, "  ## ERROR: ADDMESHSIZE: TOO MANY ENTITIES IN %s\n", ShownName(name).c_str());
     fi->ErrCod = ERR_CAPACITY;
     fi->Status |= STATUS_FILE_UNREADABLE;
     return 0;
@@ -169,7 +170,7 @@ int FitMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   bool ok = addFileCounts(fi, hdl, SizMsh);
   KmfCloseMesh(hdl);
   if (!ok) {
-    fprintf(stderr, "  ## ERROR: FITMESHSIZE: TOO MANY ENTITIES IN %s\n", name);
+    fprintf(stderr, "  ## ERROR: FITMESHSIZE: TOO MANY ENTITIES IN %s\n", ShownName(name).c_str());
     fi->ErrCod = ERR_CAPACITY;
     return 0;
   }
@@ -184,7 +185,7 @@ int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   if (msh->Dim == 0) msh->Dim = dim;
   char shown[FileNameMax + 8];
   getPrintName(0, fi->Status, name, shown, sizeof(shown));
-  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+  if (fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", ShownName(shown).c_str(), ver);
 
   Counts before = countsOf(msh);
   int NbrVer0 = msh->NbrVer;
@@ -212,7 +213,7 @@ int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   if (!failed && !LoadNormals(fi, hdl, NbrVer0, msh)) failed = "LOADNORMALS";
   KmfCloseMesh(hdl);
   if (failed) {
-    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", failed, shown);
+    fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", failed, ShownName(shown).c_str());
     return 0;
   }
   if (fi->Verbose > 0) printCounts(before, countsOf(msh), crn, rid);
@@ -289,7 +290,7 @@ struct LoadRun {
     const int ending = KindExtension(SolName, FILE_NAME_SOL);
     if (ending == NAME_EXT_TEXT || ending == NAME_EXT_BINARY) {
       fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s IS A KEYWORD SOLUTION, AN SU2 MESH TAKES A .dat FILE\n",
-              SolName);
+              ShownName(SolName).c_str());
       return false;
     }
     return FitSU2SolSize(0, Fi, SolName, SizMsh);
@@ -308,7 +309,8 @@ struct LoadRun {
       if (!AddMeshSize(Fi, Names[i], SizMsh)) {
         char base[FileNameMax + 1];
         getBaseName(Names[i], base, sizeof(base));
-        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n", base);
+        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n",
+                ShownName(base).c_str());
         Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
         Skip[i] = FileSkipped;
         continue;
@@ -390,7 +392,7 @@ struct LoadRun {
       // Values past its own mesh's would land on the next file's entities.
       if (given > entities) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
-                shown, given, SolutionKindWords(msh, sol), entities);
+                ShownName(shown).c_str(), given, SolutionKindWords(msh, sol), entities);
         Fi->Status |= STATUS_FILE_UNREADABLE;
         return false;
       }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/kmf/KmfMeshFile.h"
 #include "common/load/FileNames.h"
 #include "common/load/LoadInternal.h"
@@ -220,7 +221,7 @@ KmfMeshFile *openOutput(Function_Interface *fi, const char *name, Geometric_Mesh
   int ver = MeshWriteVersion(name, mesh), dim = mesh->Dim;
   KmfMeshFile *out = GetMeshDesc(fi, name, &ver, &dim, KmfMesh, KmfWrite);
   if (!out) {
-    fprintf(stderr, "  ## ERROR: %s: CANNOT CREATE %s\n", fn, name);
+    fprintf(stderr, "  ## ERROR: %s: CANNOT CREATE %s\n", fn, ShownName(name).c_str());
     if (fi) {
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
@@ -234,7 +235,7 @@ int finish(Function_Interface *fi, Writer &w, const char *name, const char *fn) 
   // A writer that failed drops its file: the old one of that name, if any, stays whole.
   int closed = w.Ok ? KmfCloseMesh(w.Out) : KmfAbandonMesh(w.Out);
   if (w.Ok && closed) return 1;
-  fprintf(stderr, "  ## ERROR: %s: WRITING %s FAILED\n", fn, name);
+  fprintf(stderr, "  ## ERROR: %s: WRITING %s FAILED\n", fn, ShownName(name).c_str());
   if (fi) fi->ErrCod = ERR_BAD_DATA;
   return 0;
 }

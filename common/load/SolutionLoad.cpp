@@ -16,6 +16,7 @@
 #include <ctime>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/load/LoadInternal.h"
 #include "common/load/LoadNotices.h"
 #include "common/load/MeshLoad.h"
@@ -213,7 +214,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
   if (!hdl) {
     if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
     if (mode != 1 && !su2) {
-      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s.[sol[b]]\n", base);
+      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s.[sol[b]]\n", ShownName(base).c_str());
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
@@ -357,7 +358,7 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
       *result = notReady();
       return nullptr;
     }
-    fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", base);
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", ShownName(base).c_str());
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;
     *result = 0;
@@ -375,10 +376,10 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
 // The file must have the mesh's dimension and a version the loaders take.
 bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *shown, int ver, int dim) {
   if (dim != msh->Dim) {
-    fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", shown);
+    fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", ShownName(shown).c_str());
   } else if (ver < 1 || ver > 3) {
     fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
-    fprintf(stderr, "  FILE %s IS IGNORED. \n", shown);
+    fprintf(stderr, "  FILE %s IS IGNORED. \n", ShownName(shown).c_str());
   } else {
     return true;
   }
@@ -407,7 +408,7 @@ bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, c
                 int64_t *nonFinite) {
   const Slot s = heldSlot(msh);
   if (!s.Sol || LoadSolAtEntity(fi, hdl, msh, s.Kwd, s.Sol, s.Nbr, s.Max, nonFinite)) return true;
-  fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, shown);
+  fprintf(stderr, "  ## ERROR: LOADMESH: %s FAILS FOR FILE %s \n", s.Name, ShownName(shown).c_str());
   return false;
 }
 
@@ -427,7 +428,7 @@ bool readOneValue(Function_Interface *fi, KmfMeshFile *hdl, int kwd, const char 
     if (integer) *integer = ints[0];
     return true;
   }
-  fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ %s IN FILE %s\n", KmfKwdFmt[kwd][0], shown);
+  fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT READ %s IN FILE %s\n", KmfKwdFmt[kwd][0], ShownName(shown).c_str());
   fi->ErrCod = ERR_BAD_DATA;
   return false;
 }
@@ -453,7 +454,7 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
   // Messages name the file that was opened; the mesh's encoding says nothing of the solution's.
   if (!shown[0]) getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
   bool ok = headerFits(fi, msh, shown, ver, dim);
-  if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", shown, ver);
+  if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", ShownName(shown).c_str(), ver);
   bool hasTime = false, hasIter = false;
   double time = 0;
   int64_t iter = 0;

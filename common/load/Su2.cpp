@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "common/kmf/KmfStream.h"
 #include "common/load/LoadInternal.h"
@@ -348,11 +349,13 @@ void splitColumns(const char *line, F f) {
 // row 1), the column (from 1) and what is wrong there. Returns 0.
 int refuseCell(Function_Interface *fi, const char *dat, int64_t row, int col, const char *what, const char *b = nullptr,
                size_t n = 0) {
+  const std::string file = ShownName(dat);
   if (b)
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \"%.*s\" \n", dat, static_cast<long long>(row),
-            col, what, static_cast<int>(std::min<size_t>(n, 40)), b);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \"%s\" \n", file.c_str(),
+            static_cast<long long>(row), col, what, ShownName(std::string_view(b, std::min<size_t>(n, 40))).c_str());
   else
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \n", dat, static_cast<long long>(row), col, what);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s ROW %lld COLUMN %d: %s \n", file.c_str(), static_cast<long long>(row),
+            col, what);
   fi->ErrCod = ERR_BAD_DATA;
   return 0;
 }
@@ -484,14 +487,14 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   int64_t room = 0;
   FILE *f = openText(name, &room);
   if (!f) {
-    printf("  -- Info : Tried to open %s. Failed.\n", name);
+    printf("  -- Info : Tried to open %s. Failed.\n", ShownName(name).c_str());
     return 0;
   }
   room /= 2;  // a line takes at least two bytes
   Su2Reader reader(f, false);
   if (!reader.Rd) {
     fclose(f);
-    fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: NOT ENOUGH MEMORY TO READ %s\n", name);
+    fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: NOT ENOUGH MEMORY TO READ %s\n", ShownName(name).c_str());
     return refuseFile(fi, ERR_NOT_ALLOCATED);
   }
   int64_t npoin = 0, cnt[kNbrSu2Kinds] = {0};
@@ -501,7 +504,7 @@ int AddSU2MeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   ok = ok && sum(KmfVertices, npoin) <= INT_MAX - 2;
   for (int r = 0; r < kNbrSu2Kinds; r++) ok = ok && sum(kSu2Kinds[r].Kind, cnt[r]) <= INT_MAX - 2;
   if (!ok) {
-    fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE %s\n", name);
+    fprintf(stderr, "  ## ERROR: ADDSU2MESHSIZE: INVALID OR TRUNCATED FILE %s\n", ShownName(name).c_str());
     return refuseFile(fi, ERR_BAD_DATA);
   }
   SizMsh[KmfVertices] += static_cast<int>(npoin);
@@ -552,7 +555,8 @@ struct Su2MeshLoad {
       for (int j = 0; j < dim; j++) ok = ok && KmfReaderReal(Rd, &v->Crd[j]);
       ok = ok && readInt(Rd, &v->Ref);
       if (!ok) {
-        fprintf(stderr, "  ## ERROR: LoadSU2Vertices: FILE %s ENDS IN VERTEX %d.\n", Name, i - NbrVer0);
+        fprintf(stderr, "  ## ERROR: LoadSU2Vertices: FILE %s ENDS IN VERTEX %d.\n", ShownName(Name).c_str(),
+                i - NbrVer0);
         Msh->NbrVer = i - 1;
         return refuseFile(Fi, ERR_BAD_DATA);
       }
@@ -621,14 +625,14 @@ struct Su2MeshLoad {
     for (int j = 1; j <= nmark; j++) {
       char tag[SolFldNamLen + 1];
       if (!keywordWord(Rd, "MARKER_TAG=", tag, sizeof(tag))) return truncated();
-      printf("      Tag %s becomes reference %d\n", tag, j);
+      printf("      Tag %s becomes reference %d\n", ShownName(tag).c_str(), j);
       if (!section(keywordValue(Rd, "MARKER_ELEMS="), j, true)) return 0;
     }
     return 1;
   }
 
   int truncated() {
-    fprintf(stderr, "  ## ERROR: LoadSU2Elements: FILE %s ENDS INSIDE AN ELEMENT SECTION.\n", Name);
+    fprintf(stderr, "  ## ERROR: LoadSU2Elements: FILE %s ENDS INSIDE AN ELEMENT SECTION.\n", ShownName(Name).c_str());
     return refuseFile(Fi, ERR_BAD_DATA);
   }
 };
@@ -639,7 +643,7 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   if (LoadArgsMissing(fi, "LOADMESH", name, msh)) return 0;
   FILE *f = GetInputFileType(name) == FILE_TYPE_SU2 ? openText(name, nullptr) : nullptr;
   if (!f) {
-    printf("  -- Info : Tried to open %s. Failed.\n", name);
+    printf("  -- Info : Tried to open %s. Failed.\n", ShownName(name).c_str());
     return 0;
   }
   struct Closer {
@@ -648,12 +652,13 @@ int LoadSU2Mesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   } closer{f};
   Su2Reader reader(f, false);
   if (!reader.Rd) {
-    fprintf(stderr, "  ## ERROR: LOADSU2MESH: NOT ENOUGH MEMORY TO READ %s\n", name);
+    fprintf(stderr, "  ## ERROR: LOADSU2MESH: NOT ENOUGH MEMORY TO READ %s\n", ShownName(name).c_str());
     return refuseFile(fi, ERR_NOT_ALLOCATED);
   }
   int dim = keywordValue(reader.Rd, "NDIME=");
   if (dim != 2 && dim != 3) {
-    fprintf(stderr, "  ## ERROR SU2: WRONG DIMENSION NUMBER FOR MESH FILE %s (DIM=%d).\n", name, dim);
+    fprintf(stderr, "  ## ERROR SU2: WRONG DIMENSION NUMBER FOR MESH FILE %s (DIM=%d).\n", ShownName(name).c_str(),
+            dim);
     return refuseFile(fi, ERR_BAD_DATA);
   }
   if (msh->Dim == 0) msh->Dim = dim;
@@ -675,7 +680,7 @@ int FitSU2SolSize(int mode, Function_Interface *fi, const char *name, int *SizMs
   FILE *f = Su2SolutionName(name, dat, sizeof(dat)) ? openText(dat, nullptr) : nullptr;
   if (!f) {
     if (mode != 1) {
-      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", dat);
+      fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s\n", ShownName(dat).c_str());
       fi->ErrCod = ERR_BAD_DATA;
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
@@ -758,7 +763,7 @@ int refusePoint(Function_Interface *fi, const char *dat, KmfTextBuffer *rd, char
   fprintf(stderr,
           "  ## ERROR: LOADSU2SOL: %s HOLDS %lld ROWS OF VALUES FOR THE %d VERTICES OF ITS MESH: ROW %lld NAMES POINT "
           "%ld, POINTS GO FROM 0 TO %d \n",
-          dat, static_cast<long long>(rows), nver, static_cast<long long>(row), point, nver - 1);
+          ShownName(dat).c_str(), static_cast<long long>(rows), nver, static_cast<long long>(row), point, nver - 1);
   fi->ErrCod = ERR_BAD_DATA;
   return 0;
 }
@@ -845,13 +850,13 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
   bool named = Su2SolutionName(name, dat, sizeof(dat));
   Geometric_Solution *sol = msh->SolAtVer;
   if (!sol || !sol->Sol || sol->SizTot < 1) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", dat);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: THE MESH HAS NO SOLUTION AT VERTICES FOR %s. \n", ShownName(dat).c_str());
     fi->ErrCod = ERR_NOT_ALLOCATED;
     return 0;
   }
   FILE *f = named ? openText(dat, nullptr) : nullptr;
   if (!f) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", dat);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: UNABLE TO OPEN %s. \n", ShownName(dat).c_str());
     return refuseFile(fi, ERR_BAD_DATA);
   }
   sol->FileType = FILE_TYPE_SU2;
@@ -867,14 +872,15 @@ int LoadSU2Solution(Function_Interface *fi, const char *name, Geometric_Mesh *ms
   int result = fld >= 0 ? 1 : 0;
   DatRows got;
   if (result && fld != sol->NbrFld) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", dat, fld, sol->NbrFld);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: %s HOLDS %d FIELDS, THE MESH SOLUTION %d. \n", ShownName(dat).c_str(), fld,
+            sol->NbrFld);
     fi->ErrCod = ERR_BAD_DATA;
     result = 0;
   }
   if (result && base == 0) ResetFieldRanges(sol);
   Su2Reader rows(f, true);
   if (!rows.Rd) {
-    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", dat);
+    fprintf(stderr, "  ## ERROR: LOADSU2SOL: NOT ENOUGH MEMORY TO READ %s. \n", ShownName(dat).c_str());
     fi->ErrCod = ERR_NOT_ALLOCATED;
     result = 0;
   }

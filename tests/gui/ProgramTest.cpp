@@ -272,6 +272,66 @@ TEST(Program, FarOffRecordsAndStatesReplayToTheirEnd) {
   }
 }
 
+// Mesh names holding control bytes, given to an unattended run: a name it cannot read (cut
+// short) ends the run with status 2 and the closing line, the last on standard error, quotes
+// it on that one line with its control bytes as "\xHH"; a name it reads has the notice of its
+// short solution echoed from the terminal the same way, and its replay traces a record whose
+// widget name and value hold control bytes. No line of either stream carries a control byte
+// but its own line feed (and the tabs of the program's own memory report), and a name of plain
+// bytes shows as it is.
+TEST(Program, ANameWithControlBytesIsShownEscapedOnTheLinesThatQuoteIt) {
+  const std::string cut = "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n0 0 0 1\n";
+  const std::string tet = cut + "1 0 0 1\n0 1 0 1\n0 0 1 1\nTetrahedra\n1\n1 2 3 4 1\nEnd\n";
+  const std::string shortSol = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n3\n1 1\n1\n2\n3\nEnd\n";
+  // The second record names no widget of the run; its name and value are traced on reading.
+  const std::string seq =
+      fixtures::SaveNamed("names.seq", "7 0 glWidget 0 0 0 10 10\n13 0 gh%1B[31mo%0Ast v\x1b[0m\n-1\n");
+  struct Row {
+    const char *what;
+    std::string stem, shown;  // the name without its ".mesh", and as the lines must show it
+    bool readable;            // false: cut short, the closing line; true: the echoed notice
+  } const rows[] = {
+      {"a line feed", "a\nb", "a\\x0ab", false},
+      {"an escape sequence and a line feed", "e\x1b[31mRED\ny", "e\\x1b[31mRED\\x0ay", false},
+      {"a carriage return", "over\rwritten", "over\\x0dwritten", false},
+      {"a tab and a delete", "t\tx\x7f", "t\\x09x\\x7f", false},
+      {"plain UTF-8", "\xce\xa9mega-\xc3\xbc", "\xce\xa9mega-\xc3\xbc", false},
+      {"a terminal line echoed on standard output", "h\x1b[33mX\r\ny", "h\\x1b[33mX\\x0d\\x0ay", true},
+  };
+  // The offset of the first control byte that is neither a line feed nor a tab, or npos.
+  auto stray = [](const std::string &text) {
+    for (size_t i = 0; i < text.size(); i++) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F) return i;
+    }
+    return std::string::npos;
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    const std::string mesh = r.stem + ".mesh";
+    ASSERT_TRUE(fixtures::SaveText(dataDir() + "/" + mesh, r.readable ? tet : cut));
+    if (r.readable) {
+      ASSERT_TRUE(fixtures::SaveText(dataDir() + "/" + r.stem + ".sol", shortSol));
+    }
+    const Outcome o = runViewer({"-in", QFile::decodeName(QByteArray::fromStdString(mesh)), "-seq",
+                                 QString::fromStdString(seq), "-seq-exit"},
+                                120000);
+    EXPECT_EQ(o.status, r.readable ? 1 : ZelExitUnattended) << o.err;
+    EXPECT_EQ(stray(o.err), std::string::npos) << o.err;
+    EXPECT_EQ(stray(o.out), std::string::npos) << o.out;
+    if (r.readable) {
+      const std::string notice = r.shown + ".sol HOLDS VALUES FOR 3 OF THE 4 VERTICES";
+      size_t echoed = 0;
+      for (const std::string &line : linesStartingWith(o.out, "[1] ")) echoed += line.find(notice) != std::string::npos;
+      EXPECT_EQ(echoed, 1u) << o.out;
+      continue;
+    }
+    std::string last = o.err.substr(0, o.err.find_last_not_of(" \n") + 1);
+    last = last.substr(last.rfind('\n') + 1);
+    EXPECT_EQ(last, "  ## ERROR: ZELVANE: CANNOT READ THE MESH " + r.shown + ".mesh, EXITING WITH CODE 2") << o.err;
+  }
+}
+
 // Unattended runs (-seq-exit) always end: with nothing to replay or a command line the
 // start-up box would refuse, at once with status 2 and their line on standard error; a replay
 // whose records open dialogs has them cancelled and ends as a normal run. Words that no parser

@@ -83,6 +83,43 @@ TEST(Terminal, ReportsAreShownAndEchoedWholeWithTheWindowNumber) {
   EXPECT_EQ(GetCapturedStdout(), "");
 }
 
+// Control bytes that reach a terminal line or a box unescaped (a name no line escaped) show as
+// "\xHH" in the terminal and in its echo, on a line of plain text, on a rich-text report and in
+// the text of a box while unattended; the text's own line breaks stay breaks, so the echo has
+// the text's lines and drives no terminal.
+TEST(Terminal, ControlBytesOfALineShowEscapedInTheTerminalAndItsEcho) {
+  Bar bar;
+  Window *window = bar.v.window(0)->centralWindow();
+  auto unattendedBox = [&](const char *text) {
+    auto terminal = [&](const QString &html) { window->printTerm(html); };
+    const ZelUnattended previous = zelSetUnattended({[] { return true; }, terminal, {}});
+    ZelMessage(text, QMessageBox::Warning, Qt::PlainText);
+    zelSetUnattended(previous);
+  };
+  const struct {
+    const char *what;
+    std::function<void()> write;
+    const char *shown;              // how the terminal's text ends
+    std::string Captured::*stream;  // the stream the text goes to besides the terminal
+    const char *echo;               // all that stream receives
+  } rows[] = {
+      {"a plain text line", [&] { ptermText(window, "%s", "  Write e\x1b[31mRED\ry\x7f.mesh\nnext"); },
+       "  Write e\\x1b[31mRED\\x0dy\\x7f.mesh\nnext", &Captured::Out,
+       "[1]   Write e\\x1b[31mRED\\x0dy\\x7f.mesh\nnext\n"},
+      {"a rich-text report", [&] { pterm(window, "%s", "<p>e\x1b[31mRED\ry\x07<br/>next</p>"); },
+       "e\\x1b[31mRED\\x0dy\\x07\nnext", &Captured::Out, "[1] e\\x1b[31mRED\\x0dy\\x07\nnext\n"},
+      {"the text of a box while unattended", [&] { unattendedBox("Cannot read e\x1b[31mRED\ry\nnext"); },
+       "Cannot read e\\x1b[31mRED\\x0dy\nnext", &Captured::Err, "Cannot read e\\x1b[31mRED\\x0dy\nnext\n"},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    const Captured c = CaptureText(r.write);
+    EXPECT_EQ(c.*r.stream, r.echo);
+    const QString shown = window->term()->toPlainText();
+    EXPECT_TRUE(shown.endsWith(QString::fromLatin1(r.shown))) << shown.toStdString();
+  }
+}
+
 // A mesh named with markup: every line that quotes a name (Update Mesh when its state file
 // cannot be written or its mesh is cut short, a mesh opened from the menu, Write Mesh, a path
 // file that cannot be opened, a save warning of an unattended run) shows the name's characters

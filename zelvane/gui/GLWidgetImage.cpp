@@ -6,6 +6,7 @@
 #include <QImageWriter>
 #include <cstdio>
 
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/ZelCommandRules.h"
@@ -38,7 +39,7 @@ bool GLWidget::grabAndWrite(const QByteArray &name, const char *format, int qual
   // After the view is whole again: the box may stay up for long. The line on standard
   // output stays for the scripts that watch it.
   if (!written) {
-    printf("### WARNING Can't save %s\n", name.constData());
+    printf("### WARNING Can't save %s\n", ShownName(name.toStdString()).c_str());
     zelWarnWriteFailed(QFile::decodeName(name), reason);
   }
   return written;
@@ -61,7 +62,7 @@ void GLWidget::renderIntoPixmap() {
 
 void GLWidget::renderIntoPixmap(QString &name) {
   const QSize size(sceneWidth(), sceneHeight());
-  printf("  ** rendering  image in filename %s\n", name.toLocal8Bit().constData());
+  printf("  ** rendering  image in filename %s\n", ShownName(name.toLocal8Bit().toStdString()).c_str());
   if (name.isEmpty()) return;
   QString extension = zelImageExtension(name);
   if (server_) server_->addSaveImage(objectName(), extension, size, 100);
@@ -94,7 +95,7 @@ void GLWidget::setSaveImage(int width, int height, int flag, const std::string &
     return;
   }
   name += QByteArray::fromStdString(file);
-  printf(" SAVING IMAGE WITH NAME %s\n", name.constData());
+  printf(" SAVING IMAGE WITH NAME %s\n", ShownName(name.toStdString()).c_str());
   // The name comes from a sequence file: a link planted under it is refused, not followed.
   grabAndWrite(name, nullptr, flag, UserFileNoFollow);
 }

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
+#include "common/base/ShownName.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/ZelCommandRules.h"
@@ -70,8 +72,9 @@ void MainWindow::selectSol() {
                                             tr("Solution (*.sol *.solb)"))
                               .toLocal8Bit();
   const int r = zel_updateSol(scene, name.constData());
-  if (r == 2) printf(" \n%%%% WARNING: Solution file  %s not ready, wait untill its fully writen\n", name.constData());
-  if (r == 0) printf(" \n%%%% WARNING: Solution file  %s not readable, check terminal for error \n", name.constData());
+  const std::string shown = ShownName(name.toStdString());
+  if (r == 2) printf(" \n%%%% WARNING: Solution file  %s not ready, wait untill its fully writen\n", shown.c_str());
+  if (r == 0) printf(" \n%%%% WARNING: Solution file  %s not readable, check terminal for error \n", shown.c_str());
 }
 
 void MainWindow::checkUpdateSol() {
@@ -81,8 +84,10 @@ void MainWindow::checkUpdateSol() {
   char word[4096];
   if (!zelControlWord(control.constData(), word)) return;
   if (zel_updateSol(scene, word) == 0) {
-    printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n", word);
-    printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n", control.constData());
+    printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n",
+           ShownName(word).c_str());
+    printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n",
+           ShownName(control.toStdString()).c_str());
   }
 }
 
@@ -98,7 +103,7 @@ void MainWindow::animateSol() {
     return;
   }
   const QByteArray name = QByteArray(scene->Msh->MshNam) + "." + answer.toLocal8Bit();
-  printf("nom sol = %s \n", name.constData());
+  printf("nom sol = %s \n", ShownName(name.toStdString()).c_str());
   const int r = zel_updateSol(scene, name.constData());
   printf("upd ok ");
   if (r)

@@ -134,7 +134,7 @@ bool zelControlWord(const char *control, char (&word)[4096]) {
   // The control file is read up to its size at opening; a FIFO or a device is refused.
   std::unique_ptr<FILE, int (*)(FILE *)> f(OpenUserFile(control, UserFileBounded, nullptr), fclose);
   if (!f) {
-    printf(" \n%%%% WARNING: No file %s found in folder. \n", control);
+    printf(" \n%%%% WARNING: No file %s found in folder. \n", ShownName(control).c_str());
     printf(" %%%% WARNING: Check that you're executing zelvane in the right folder\n");
     return false;
   }
@@ -217,8 +217,9 @@ ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolut
                            : errno == ENOENT && track->LastTime > 0;
   if (moved) return notReady();
   passOn();
-  printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n", name.constData());
-  printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", control);
+  printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n",
+         ShownName(name.toStdString()).c_str());
+  printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", ShownName(control).c_str());
   if (why) *why = reason;
   return ZelPoll::Unreadable;
 }

@@ -21,11 +21,13 @@ ZelUnattended &unattended() {
   return current;
 }
 
-// The text on standard error and in the terminal instead of a box nobody would close.
+// The text on standard error and in the terminal instead of a box nobody would close, with its
+// control characters but the line feed escaped.
 void report(const QString &text, Qt::TextFormat format) {
   const bool rich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
-  const QString html = rich ? text : zelTermHtml(text);
-  const QByteArray plain = (rich ? zelTermEcho(text) : text).toLocal8Bit();
+  const QString shown = zelShownText(text);
+  const QString html = rich ? shown : zelTermHtml(shown);
+  const QByteArray plain = (rich ? zelTermEcho(shown) : shown).toLocal8Bit();
   fprintf(stderr, "%s\n", plain.constData());
   fflush(stderr);
   if (unattended().terminal) unattended().terminal(html);

@@ -15,7 +15,7 @@
 #include <cstdio>
 
 #include "common/base/ScreenRange.h"
-#include "common/load/FileNames.h"
+#include "common/base/ShownName.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/Zelvane.h"
@@ -159,11 +159,13 @@ QString zelTermEcho(const QString &html) {
 
 namespace {
 
-// Shows html in the window's terminal and echoes `echo` after the window number.
+// Shows html in the window's terminal and echoes `echo` after the window number. A control
+// byte other than the line feed (a name's escape sequence or carriage return that reached the
+// line unescaped) shows as ShownName writes it in both.
 void termShow(void *window, const char *text, QString (*html)(const QString &), QString (*echo)(const QString &)) {
   auto *win = static_cast<Window *>(window);
   if (!win || !text || !win->term()) return;
-  const QString decoded = zelTermDecode(QByteArray(text));
+  const QString decoded = zelTermDecode(QByteArray::fromStdString(ShownText(text)));
   zelTermAppend(win->term(), html(decoded));
   const QByteArray line = ("[" + QString::number(win->number()) + "] " + echo(decoded)).toUtf8();
   fwrite(line.constData(), 1, size_t(line.size()), stdout);
@@ -183,6 +185,10 @@ QString zelTermHtml(const QString &text) {
   // The paragraph tag also makes the terminal read the text as rich text, which it would not
   // for a text without "<" ("a&amp;b" would show as typed).
   return "<p style='white-space: pre-wrap;'>" + text.toHtmlEscaped() + "</p>";
+}
+
+QString zelShownText(const QString &text) {
+  return QString::fromUtf8(QByteArray::fromStdString(ShownText(text.toUtf8().toStdString())));
 }
 
 QString zelShownName(const QString &name) {

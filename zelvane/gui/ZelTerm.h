@@ -6,10 +6,12 @@
 // text is appended as one paragraph, rich text allowed, and echoed without its tags, prefixed
 // with "[n] " (n the window number), on standard output. A line that quotes a name arrives
 // through ptermText instead: it is shown as the characters it holds (zelTermHtml) and echoed
-// unchanged. The text is read as UTF-8 when it is valid UTF-8, else as Latin-1, and shown and
-// echoed whole whatever its length: the names in it are cut where the line is made
-// (zelShownName), since one word of megabytes costs the text layout time that grows with the
-// square of its length.
+// unchanged. Either way a control byte other than the line feed shows as "\xHH" (ShownText),
+// in the terminal and in the echo, so that no line of the echo is split or drives the user's
+// terminal. The text is read as UTF-8 when it is valid UTF-8, else as Latin-1, and shown and
+// echoed whole whatever its length: the names in it are cut and escaped where the line is made
+// (zelShownName), since a line feed in a name cannot be told from the line's own, and one word
+// of megabytes costs the text layout time that grows with the square of its length.
 //
 // Settings: "Terminal height" (default 90), the terminal's fixed height while docked and its
 // least height while free; "size" (default 800 x 800), the terminal window's size. A stored
@@ -90,19 +92,23 @@ class ZelTermTool : public QWidget {
 // Appends an already formatted text to a terminal in its font (family "Courier", fixed pitch,
 // 12 points), without echo.
 void zelTermAppend(ZelTerm *term, const QString &text);
-// The body of pterm: shows the text in the terminal of the window (a Window*) and echoes it;
-// nothing when the window, the text or the terminal is null.
+// The body of pterm: shows the text in the terminal of the window (a Window*) and echoes it,
+// control bytes but the line feed escaped (ShownText); nothing when the window, the text or
+// the terminal is null.
 void zelTermWrite(void *window, const char *text);
 // The body of ptermText: shows the plain text in the terminal of the window (zelTermHtml) and
-// echoes it unchanged; nothing when the window, the text or the terminal is null.
+// echoes it, control bytes but the line feed escaped (ShownText); nothing when the window, the
+// text or the terminal is null.
 void zelTermWriteText(void *window, const char *text);
 // The terminal text (rich text) that shows a plain text as it is: its markup characters
 // escaped, its blanks and line breaks kept, one paragraph. Every plain text put into the
 // terminal goes through it.
 QString zelTermHtml(const QString &text);
-// A name as a terminal line or a box quotes it: cut to a bounded length (ShownName,
-// common/load/FileNames.h).
+// A name as a terminal line or a box quotes it: control characters escaped, cut to a bounded
+// length (ShownName, common/base/ShownName.h).
 QString zelShownName(const QString &name);
+// A text as a message shows it: control characters but the line feed escaped (ShownText).
+QString zelShownText(const QString &text);
 // The echo of a terminal text: every "<br/>" a line break, every tag removed, entities kept.
 QString zelTermEcho(const QString &html);
 // The text of raw bytes: UTF-8 when they are valid UTF-8, else Latin-1.

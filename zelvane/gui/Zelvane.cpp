@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "common/base/CommonOptions.h"
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
@@ -121,13 +123,13 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *
 }
 
 int Zelvane::replayStatus() const {
-  const char *seq = options_ && options_->SeqNam ? options_->SeqNam : "the sequence";
+  const std::string seq = options_ && options_->SeqNam ? ShownName(options_->SeqNam) : "the sequence";
   if (!server_->played()) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: NO RECORD OF %s FOUND ITS WIDGET, EXITING WITH CODE %d \n", seq,
+    fprintf(stderr, "  ## ERROR: ZELVANE: NO RECORD OF %s FOUND ITS WIDGET, EXITING WITH CODE %d \n", seq.c_str(),
             ZelExitIncomplete);
   } else if (failedSaves_) {
     fprintf(stderr, "  ## ERROR: ZELVANE: %d REPLAYED SAVE%s OF %s FAILED, EXITING WITH CODE %d \n", failedSaves_,
-            failedSaves_ > 1 ? "S" : "", seq, ZelExitIncomplete);
+            failedSaves_ > 1 ? "S" : "", seq.c_str(), ZelExitIncomplete);
   } else {
     return 1;
   }
@@ -160,7 +162,7 @@ void Zelvane::loadViewAndState() {
       if (read < 1) {
         // A file that cannot be read is left out for every window, said once; start-up goes
         // on without it.
-        fprintf(stderr, "%s %s\n", kind.failure, kind.file);
+        fprintf(stderr, "%s %s\n", kind.failure, ShownName(kind.file).c_str());
         fflush(stderr);
         std::free(kind.file);
         kind.file = nullptr;
@@ -181,8 +183,8 @@ void Zelvane::startSequence() {
     // A run that is to end after its replay and has nothing to replay would wait for ever.
     if (!unattended) return;
     if (options_->SeqNam)
-      fprintf(stderr, "  ## ERROR: ZELVANE: NOTHING TO REPLAY IN %s, EXITING WITH CODE %d \n", options_->SeqNam,
-              ZelExitUnattended);
+      fprintf(stderr, "  ## ERROR: ZELVANE: NOTHING TO REPLAY IN %s, EXITING WITH CODE %d \n",
+              ShownName(options_->SeqNam).c_str(), ZelExitUnattended);
     else
       fprintf(stderr, "  ## ERROR: ZELVANE: -seq-exit WITHOUT A SEQUENCE TO REPLAY, EXITING WITH CODE %d \n",
               ZelExitUnattended);
@@ -261,8 +263,8 @@ int Zelvane::zelOpenInNewWindow(int count, int index, int argc, char **argv, cha
   // An unattended run would replay on an empty window, or a part of the mesh, and make
   // pictures of nothing: it ends before its replay.
   if (zelSeqReplayMode(options_) == 3 && argc > 0 && (status & STATUS_MESH_UNREADABLE)) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: CANNOT READ THE MESH %s, EXITING WITH CODE %d \n", argv[0],
-            ZelExitUnattended);
+    fprintf(stderr, "  ## ERROR: ZELVANE: CANNOT READ THE MESH %s, EXITING WITH CODE %d \n",
+            ShownName(argv[0]).c_str(), ZelExitUnattended);
     fflush(stderr);
     endStatus_ = ZelExitUnattended;
   }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <cstdio>
 
+#include "common/base/ShownName.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/panels/ZelPanelRows.h"
 #include "zelvane/panels/ZelPrefPage.h"
@@ -45,7 +46,7 @@ ZelGenPref::ZelGenPref() {
   module_ = settings_.value(ZelKeyModule, ZelDefaultModule).toInt();
   toolBar_->setChecked(module_ & ZelModBottom);
   term_->setCurrentIndex(!(module_ & ZelModTerm) ? RowOff : (module_ & ZelModDocked) ? RowLock : RowFree);
-  printf("%s\n", settings_.fileName().toLocal8Bit().constData());
+  printf("%s\n", ShownName(settings_.fileName().toLocal8Bit().toStdString()).c_str());
   fflush(stdout);
   connectButton();
 }

@@ -7,7 +7,9 @@
 #include <cctype>
 #include <istream>
 #include <ostream>
+#include <string>
 
+#include "common/base/ShownName.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -26,7 +28,8 @@ ZelKeyPressSequence::ZelKeyPressSequence(std::istream &is)
     : ZelSequence(0, is), character(' '), key(0), modifiers(0), count(0) {
   if (!is || !readFields(is)) return;
   count = std::clamp(count, 0, MaxKeyCount);
-  zelSeqOut() << " Seq: c " << character << " key: " << key << " mod: " << modifiers << "  repeat " << count << '\n';
+  zelSeqOut() << " Seq: c " << ShownName(std::string(1, character)) << " key: " << key << " mod: " << modifiers
+              << "  repeat " << count << '\n';
   if (character == '*' && key != Qt::Key_Asterisk) character = ' ';
 }
 

@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ShownName.h"
 #include "zelvane/record/ZelSeqText.h"
 
 ZelSequence::ZelSequence(int t, const QString &n) : type(t), name(zelSeqUtf8(n)), delay(0.0f) {}
@@ -13,7 +14,7 @@ ZelSequence::ZelSequence(int t, std::istream &is) : type(t), delay(0.0f) {
   std::string word;
   if (!(is >> delay >> word)) return;
   name = zelSeqUnescapeName(word);
-  zelSeqOut() << " Seq: read " << type << " obj: " << name << " time: " << delay << '\n';
+  zelSeqOut() << " Seq: read " << type << " obj: " << ShownName(name) << " time: " << delay << '\n';
 }
 
 ZelSequence::~ZelSequence() = default;

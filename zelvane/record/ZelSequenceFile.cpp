@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/base/ShownName.h"
 #include "zelvane/record/ZelKeyPressSequence.h"
 #include "zelvane/record/ZelMouseSequence.h"
 #include "zelvane/record/ZelMoveSequence.h"
@@ -32,7 +33,7 @@ ZelSequence *makeImage(int, std::istream &is) { return new ZelSaveImageSequence(
 ZelSequence *makeSignal(int type, std::istream &is) {
   auto *rec = new ZelSignalSequence(type, is);
   if (!is) return rec;
-  zelSeqOut() << "sequence " << rec->name << '\n';
+  zelSeqOut() << "sequence " << ShownName(rec->name) << '\n';
   if (QByteArray::fromStdString(rec->name).toLower().contains("saveimg")) {
     delete rec;
     return nullptr;

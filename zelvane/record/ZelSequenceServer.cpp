@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelKeyPressSequence.h"
@@ -169,15 +170,16 @@ void ZelSequenceServer::loadSequences(const char *path) {
   ZelSeqReadReport report;
   zelReadSequences(in, loaded_, &report);
   // Reading stops at a record it cannot read; the records after it would be dropped unseen.
+  const std::string shown = ShownName(path);
   if (report.unreadLine)
     fprintf(stderr, "  ## WARNING: LOADSEQUENCES: LINE %ld OF %s NOT READ, NOR THOSE AFTER IT \n", report.unreadLine,
-            path);
+            shown.c_str());
   if (report.trailingLines == 1)
     fprintf(stderr, "  ## WARNING: LOADSEQUENCES: WHAT FOLLOWS THE RECORD ON LINE %ld OF %s IS IGNORED \n",
-            report.trailingLine, path);
+            report.trailingLine, shown.c_str());
   else if (report.trailingLines > 1)
     fprintf(stderr, "  ## WARNING: LOADSEQUENCES: WHAT FOLLOWS THE RECORDS ON %ld LINES OF %s IS IGNORED (THE FIRST: LINE %ld) \n",
-            report.trailingLines, path, report.trailingLine);
+            report.trailingLines, shown.c_str(), report.trailingLine);
   fflush(stderr);
 }
 
@@ -202,7 +204,7 @@ void ZelSequenceServer::execSequences(int mode) {
       ZelSequence *rec = loaded_[i].get();
       QZelObject *object = find(rec->name);
       if (!object) continue;
-      zelSeqOut() << " running sequence " << i << " on widget " << rec->name << '\n';
+      zelSeqOut() << " running sequence " << i << " on widget " << ShownName(rec->name) << '\n';
       rec->exec(object);
       played_++;
     }
@@ -236,7 +238,7 @@ void ZelSequenceServer::run() {
   }
   ZelSequence *rec = loaded_[next_].get();
   if (QZelObject *object = find(rec->name)) {
-    zelSeqOut() << " running sequence " << next_ << " on widget " << rec->name << '\n';
+    zelSeqOut() << " running sequence " << next_ << " on widget " << ShownName(rec->name) << '\n';
     rec->exec(object);
     played_++;
     QCoreApplication::processEvents();

@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 
+#include "common/base/ShownName.h"
 #include "zelvane/record/QZelObject.h"
 #include "zelvane/record/ZelSeqText.h"
 
@@ -19,7 +20,7 @@ ZelSignalSequence::ZelSignalSequence(int t, const QString &n, double v)
 ZelSignalSequence::ZelSignalSequence(int t, const QString &n, const QString &v) : ZelSequence(t, n), value(zelSeqUtf8(v)) {}
 
 ZelSignalSequence::ZelSignalSequence(int t, std::istream &is) : ZelSequence(t, is) {
-  if (zelSeqReadWord(is, value)) zelSeqOut() << " Seq: val " << value << '\n';
+  if (zelSeqReadWord(is, value)) zelSeqOut() << " Seq: val " << ShownName(value) << '\n';
 }
 
 void ZelSignalSequence::save(std::ostream &os) {

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "common/base/CommonOptions.h"
 #include "common/base/Memory.h"
+#include "common/base/ShownName.h"
 
 ZelvaneOptions *zelNewOptions(Memory_List *mem, CommonOptions *com) {
   if (!com) {
@@ -69,8 +71,9 @@ void takePort(int argc, char **argv, int *isSet, int &i, int *port) {
     *port = static_cast<int>(value);
     return;
   }
-  printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", word);
-  fprintf(stderr, "  ## WARNING: PARSER: -port %s: %s, IGNORED \n", word,
+  const std::string shown = ShownName(word);
+  printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", shown.c_str());
+  fprintf(stderr, "  ## WARNING: PARSER: -port %s: %s, IGNORED \n", shown.c_str(),
           number ? "A PORT OUT OF 1-65535" : "NOT A PORT NUMBER (1-65535)");
 }
 

@@ -12,6 +12,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
 #include "common/base/ScreenRange.h"
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "common/model/ElementKind.h"
 #include "common/model/Mesh.h"
@@ -439,7 +440,7 @@ int zelLoadStateFromFile(ZelScene *scene, const char *path) {
   }
   FILE *f = path ? OpenUserFile(path, UserFileBounded, nullptr) : nullptr;
   if (!f) {
-    printf("  ## WARNING: NO STATE FILE %s FOUND ! \n", path ? path : "");
+    printf("  ## WARNING: NO STATE FILE %s FOUND ! \n", ShownName(path ? path : "").c_str());
     return 0;
   }
   ZelTextReader in(f);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/base/Memory.h"
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "zelvane/scene/ZelAllocFailure.h"
 
@@ -82,7 +83,7 @@ ReadResult readDouble(WordReader &in, const char *kwd, double *value) {
     return Missing;
   }
   if (!convertFinite(w, value)) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: %s: ERROR WHILE READING DOUBLE VALUE(%s)\n", kwd, w);
+    fprintf(stderr, "  ## ERROR: ZELVANE: %s: ERROR WHILE READING DOUBLE VALUE(%s)\n", kwd, ShownName(w).c_str());
     return Bad;
   }
   return Good;
@@ -96,7 +97,7 @@ void readVerbose(WordReader &in, const char *kwd, ZelSceneOptions *opt) {
   }
   int v;
   if (!convert(w, &v)) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: %s: ERROR WHILE READING INTEGER VALUE(%s)\n", kwd, w);
+    fprintf(stderr, "  ## ERROR: ZELVANE: %s: ERROR WHILE READING INTEGER VALUE(%s)\n", kwd, ShownName(w).c_str());
     return;
   }
   opt->verbose = v;
@@ -158,7 +159,7 @@ void zelReadZelSceneOptions(const char *baseName, ZelSceneOptions *opt) {
     printf(" USE DEFAULT VALUES\n");
     return;
   }
-  printf("  %% %s OPENED\n", name.c_str());
+  printf("  %% %s OPENED\n", ShownName(name).c_str());
 
   WordReader in(f);
   char w[WordSize];
