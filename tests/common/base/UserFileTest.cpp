@@ -184,10 +184,10 @@ TEST(UserFile, AFailedWriteKeepsItsReasonUntilTheNextWrite) {
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"fine", "folder"}));
 }
 
-// A file the user may not write (read-only, or another user's) is refused with one line and
-// left as it was, mode included, where the rename would have replaced it; a file the user
-// owns and may write is replaced. Root runs the writes in a child that gave up the override
-// capability, as any user.
+// A file the user may not write (read-only, or another user's, or made read-only by its owner
+// while the save runs) is refused with one line and left as it was, mode included, where the
+// rename would have replaced it; a file the user owns and may write is replaced. Root runs the
+// writes in a child that gave up the override capability, as any user.
 TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
   ScratchFolder dir("user-file-protected");
   const bool root = geteuid() == 0;
@@ -196,11 +196,13 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
     mode_t mode;
     bool theirs;   // owned by another user (only root can make one)
     bool refused;
+    bool late;     // given its mode by its owner once the save began
   } const rows[] = {
-      {"read-only", 0444, false, true},
-      {"read-only-for-the-owner", 0464, false, true},
-      {"someone-elses", 0666 & ~0002, true, true},
-      {"mine", 0644, false, false},
+      {"read-only", 0444, false, true, false},
+      {"read-only-for-the-owner", 0464, false, true, false},
+      {"someone-elses", 0666 & ~0002, true, true, false},
+      {"mine", 0644, false, false, false},
+      {"made-read-only-during-the-save", 0444, false, true, true},
   };
   std::vector<const Row *> made;
   for (const Row &r : rows) {
@@ -213,7 +215,7 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
     if (r.theirs) {
       ASSERT_EQ(chown(path.c_str(), NobodyUid, NobodyUid), 0);
     }
-    ASSERT_EQ(chmod(path.c_str(), r.mode), 0);
+    ASSERT_EQ(chmod(path.c_str(), r.late ? 0644 : r.mode), 0);
     made.push_back(&r);
   }
   std::vector<std::string> before = dir.names();
@@ -222,7 +224,12 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
       if (!DropFileOverride()) return 255;
       int bad = 0;
       for (size_t i = 0; i < made.size(); i++) {
-        const int written = WriteUserFile(dir.path(made[i]->name).c_str(), "new", 3);
+        const std::string path = dir.path(made[i]->name);
+        UserFileWrite w;
+        const bool begun = BeginUserFileWrite(&w, path.c_str()) && fputs("new", w.F) >= 0;
+        if (begun && made[i]->late) chmod(path.c_str(), made[i]->mode);  // by its owner, during the save
+        const int written = begun ? CommitUserFileWrite(&w) : 0;
+        AbandonUserFileWrite(&w);
         const char *why = UserFileWriteReason();
         const bool ok = made[i]->refused ? written == 0 && why && std::string(why) == "the file is write-protected"
                                          : written == 1 && !why;
