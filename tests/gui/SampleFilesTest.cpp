@@ -147,13 +147,14 @@ TEST(SampleFiles, ABoxTheMachineCannotHoldEndsWithTheMemoryItNeeds) {
 }
 
 // Another writer in the way of the sample's two commits. Another program's file renamed over
-// the temporary name of a new file fails the sample, whose line says what each file holds. A
+// the temporary name of a new file fails the sample, whose line says what each file holds; a
+// solution made read-only by its owner before the commit leaves both files as they were. A
 // second run started between the two commits (refused at once here, instead of waiting for the
 // locks) leaves the first run's pair whole, never a mesh of one beside the solution of the
 // other: over a pair, where there is none yet, and over a pair written in place. Any user.
 TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
   struct Row {
-    const char *what, *step, *temp;  // temp: the file renamed over it, else a second run
+    const char *what, *step, *act;  // ".name": theirs renamed over it, "run": a second run, "0444": sol's mode
     bool exists;
     mode_t folder;
     int status;  // 1: written; 2: the second run refused
@@ -162,9 +163,10 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
   } const rows[] = {
       {"over the mesh's temporary name", "read back", ".s.meshb.", true, 0755, 0, false, false, "s.solb is as it was"},
       {"over the solution's", "commit the solution", ".s.solb.", true, 0755, 0, true, false, "s.meshb holds the new"},
-      {"a second run", "commit the solution", nullptr, true, 0755, 3, true, true, "lock"},
-      {"a second run, no pair yet", "commit the solution", nullptr, false, 0755, 3, true, true, "lock"},
-      {"a second run, in place", "commit the solution", nullptr, true, 0555, 3, true, true, "lock"},
+      {"a second run", "commit the solution", "run", true, 0755, 3, true, true, "lock"},
+      {"a second run, no pair yet", "commit the solution", "run", false, 0755, 3, true, true, "lock"},
+      {"a second run, in place", "commit the solution", "run", true, 0555, 3, true, true, "lock"},
+      {"the solution made read-only by its owner", "read back", "0444", true, 0755, 0, false, false, "write-protected"},
   };
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *first = zelMakeSampleBox(mem, 2), *second = zelMakeSampleBox(mem, 3);
@@ -186,10 +188,12 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
         AtStep = {r.step, [&] {
                     zelSampleBetweenSteps = nullptr;
                     for (const std::string &name : d.names())
-                      if (r.temp && name.rfind(r.temp, 0) == 0) rename(theirs.c_str(), d.path(name).c_str());
+                      if (name.rfind(r.act, 0) == 0) rename(theirs.c_str(), d.path(name).c_str());
+                    if (!std::strcmp(r.act, "0444")) chmod(sol.c_str(), 0444);
                     std::string why;
                     UserFileLockWaitMs = 0;
-                    refused = r.temp ? 0 : zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), second, &why) == 0;
+                    const bool run = !std::strcmp(r.act, "run");
+                    refused = run && zelWriteSampleFiles(&fi, mesh.c_str(), sol.c_str(), second, &why) == 0;
                     printf("%s\n", why.c_str());
                   }, 0};
         zelSampleBetweenSteps = OnStep;
@@ -204,7 +208,7 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
     EXPECT_CONTAINS(c.Out, r.says);
     EXPECT_TRUE(bytesOf(mesh) == (r.meshNew ? bytesOf(ref.path("s.meshb")) : "old mesh")) << "mesh";
     EXPECT_TRUE(bytesOf(sol) == (r.solNew ? bytesOf(ref.path("s.solb")) : "old sol")) << "solution";
-    EXPECT_EQ(d.names().size(), r.temp ? 3u : 2u);  // the pair, and theirs where it was put
+    EXPECT_EQ(d.names().size(), r.act[0] == '.' ? 3u : 2u);  // the pair, and theirs where it was put
   }
   FreeCommonMesh(mem, second);
   FreeCommonMesh(mem, first);
