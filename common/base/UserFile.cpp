@@ -5,16 +5,22 @@
 #include "common/base/UserFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+
+#include "common/base/ShownName.h"
 
 namespace {
 
@@ -24,12 +30,13 @@ const char *kindOf(mode_t mode) {
   if (S_ISCHR(mode)) return "A CHARACTER DEVICE";
   if (S_ISBLK(mode)) return "A BLOCK DEVICE";
   if (S_ISSOCK(mode)) return "A SOCKET";
+  if (S_ISLNK(mode)) return "A SYMBOLIC LINK";
   return "NOT A REGULAR FILE";
 }
 
 // Says why a file that is not a regular one is refused; errno tells the caller the same.
 void refuse(const char *fn, const char *path, mode_t mode, const char *what, bool quiet) {
-  if (!quiet) fprintf(stderr, "  ## ERROR: %s: %s IS %s, %s \n", fn, path, kindOf(mode), what);
+  if (!quiet) fprintf(stderr, "  ## ERROR: %s: %s IS %s, %s \n", fn, ShownName(path).c_str(), kindOf(mode), what);
   errno = S_ISDIR(mode) ? EISDIR : ENODEV;
 }
 
@@ -114,6 +121,21 @@ void noteFailure(UserFileWrite *w, int err) {
 
 const char *const WriteProtected = "the file is write-protected";
 const char *const LinkRefused = "it is a symbolic link, and a name read from a sequence is never written through one";
+const char *const Replaced = "the file was replaced during the write; nothing was written";
+const char *const TempReplaced =
+    "its temporary file was replaced by another program's during the write; nothing was renamed, the file is as it "
+    "was";
+const char *const NotOurs = "the file now holds a file this write did not make: another program put it there";
+
+// A reason put together for one write (a copy kept, a folder named): the last one published
+// on this thread points at it.
+thread_local char composedReason[UserPathMax + 200];
+
+// One line about the commit of w's target, unless the write is quiet.
+void sayCommit(const UserFileWrite *w, const std::string &what) {
+  if (!(w->How & UserFileQuiet))
+    fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s %s \n", ShownName(w->Target).c_str(), what.c_str());
+}
 
 // Whether a plain write of the existing file would be refused to this process: its mode or
 // its owner forbid it, and no capability overrides that. The effective identity decides, as
@@ -129,8 +151,24 @@ const char *writeTarget(const char *path, char *resolved) {
   return path;
 }
 
+// Whether the name holds the file of that device and inode (a link at it is not that file).
+bool holds(const char *name, int64_t dev, int64_t ino) {
+  const int e = errno;
+  struct stat st;
+  const bool same = lstat(name, &st) == 0 && int64_t(st.st_dev) == dev && int64_t(st.st_ino) == ino;
+  errno = e;
+  return same;
+}
+
+// Whether the name holds the file open as fd.
+bool holdsOpen(const char *name, int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 && holds(name, int64_t(st.st_dev), int64_t(st.st_ino));
+}
+
 // A new file in the folder dir (dirLen bytes of it, "" for the current one) named after base,
-// created with `mode` (the umask applied); -1 with errno when none can be made.
+// created with `mode` (the umask applied) and recorded as the write's own; -1 with errno when
+// none can be made.
 int createTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, mode_t mode) {
   for (int attempt = 0; attempt < 100; attempt++) {
     int n = snprintf(w->Temp, sizeof(w->Temp), "%.*s.%.180s.%ld-%u.tmp", dirLen, dir, base,
@@ -143,7 +181,17 @@ int createTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, 
     int fd;
     do fd = open(w->Temp, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     while (fd < 0 && errno == EINTR);
-    if (fd >= 0) return fd;
+    struct stat st;
+    if (fd >= 0 && fstat(fd, &st) == 0) {
+      w->TempDev = int64_t(st.st_dev), w->TempIno = int64_t(st.st_ino);
+      return fd;
+    }
+    if (fd >= 0) {
+      const int e = errno;
+      unlink(w->Temp);
+      close(fd);
+      errno = e;
+    }
     if (errno != EEXIST) break;
   }
   w->Temp[0] = '\0';
@@ -160,8 +208,10 @@ bool takeOwnerOf(int fd, const struct stat &old) {
   return (uid == static_cast<uid_t>(-1) && gid == static_cast<gid_t>(-1)) || fchown(fd, uid, gid) == 0;
 }
 
+// Removes the temporary file (or copy) by its name, only while the name still holds the file
+// this write made: someone may have put another file there.
 void removeTemp(UserFileWrite *w) {
-  if (w->Temp[0]) {
+  if (w->Temp[0] && holds(w->Temp, w->TempDev, w->TempIno)) {
     int e = errno;
     unlink(w->Temp);
     errno = e;
@@ -169,24 +219,152 @@ void removeTemp(UserFileWrite *w) {
   w->Temp[0] = '\0';
 }
 
-// A reason put together for one write (a copy kept, a folder named): the last one published
-// on this thread points at it.
-thread_local char composedReason[UserPathMax + 200];
+void closeFd(int *fd) {
+  if (*fd >= 0) close(*fd);
+  *fd = -1;
+}
 
-const char *const Replaced = "the file was replaced during the write; nothing was written";
+// The commit's failure when the name no longer holds the file the write is for (replaced,
+// renamed away, turned into a link or a FIFO): one line naming what holds it, the reason.
+const char *replaced(UserFileWrite *w) {
+  noteFailure(w, ESTALE);
+  struct stat st;
+  if (lstat(w->Target, &st) != 0 || S_ISREG(st.st_mode)) {
+    sayCommit(w, "WAS REPLACED DURING THE WRITE, NOT WRITTEN");
+    return Replaced;
+  }
+  const std::string kind = kindOf(st.st_mode);
+  sayCommit(w, "WAS REPLACED DURING THE WRITE (BY " + kind + "), NOT WRITTEN");
+  std::string words = kind;  // as a sentence says them
+  std::transform(words.begin(), words.end(), words.begin(), [](char c) { return char(std::tolower(c)); });
+  if (S_ISFIFO(st.st_mode)) words = "a FIFO";
+  snprintf(composedReason, sizeof(composedReason),
+           "the file was replaced during the write (by %s); nothing was written", words.c_str());
+  return composedReason;
+}
 
-// Opens the target of a write in place for the commit, as long as it is still the file
-// examined at the beginning: never through a link at its name, and the descriptor's device
-// and inode those seen then. False, with the failure noted, when it is not (*replaced) or
-// cannot be opened.
-bool openPlace(UserFileWrite *w, bool *replaced) {
+// Refuses a target the user may not write at the commit: as replaced when the name no longer
+// holds the file examined at the beginning (another user's file or FIFO put there), else as
+// made read-only while it was written. One line, the reason.
+const char *protectedTarget(UserFileWrite *w) {
+  noteFailure(w, EACCES);
+  if (!holds(w->Target, w->Place.Dev, w->Place.Ino)) return replaced(w);
+  sayCommit(w, "IS WRITE-PROTECTED, NOT WRITTEN");
+  return WriteProtected;
+}
+
+// The commit's failure when another program holds the lock past the wait: one line, the reason.
+const char *lockedOut(UserFileWrite *w) {
+  noteFailure(w, EWOULDBLOCK);
+  sayCommit(w, "IS LOCKED BY ANOTHER PROGRAM, NOT WRITTEN");
+  snprintf(composedReason, sizeof(composedReason),
+           "another program held the file's lock for more than %g s (a save of it?); nothing was written, the file is "
+           "as it was",
+           UserFileLockWaitMs / 1000.0);
+  return composedReason;
+}
+
+// Takes the exclusive lock of fd for the commit of target, waiting while someone else holds
+// it, UserFileLockWaitMs at the most. False (errno EWOULDBLOCK) when it is held still; a file
+// system that has no locks lets the write go on unlocked.
+bool lockWithin(int fd, const char *target) {
+  using Clock = std::chrono::steady_clock;
+  bool waiting = false;
+  Clock::time_point deadline;
+  for (long pauseMs = 1;; pauseMs = std::min(2 * pauseMs, 50L)) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return true;
+    if (!waiting) {
+      waiting = true;
+      deadline = Clock::now() + std::chrono::milliseconds(UserFileLockWaitMs);
+      if (UserFileBetweenSteps) UserFileBetweenSteps(target, "wait for the lock");
+      continue;
+    }
+    if (Clock::now() >= deadline) {
+      errno = EWOULDBLOCK;
+      return false;
+    }
+    const struct timespec pause = {0, pauseMs * 1000000L};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+// A file to lock: opened for reading, else for writing (a write-only file), never through a
+// link, never waiting; -1 with errno when it cannot be opened.
+int openToLock(const char *path) {
+  int fd = -1;
+  for (int access : {O_RDONLY, O_WRONLY}) {
+    do fd = open(path, access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || (errno != EACCES && errno != EPERM)) break;
+  }
+  return fd;
+}
+
+// The rename's lock: the file at the target's name, locked into w->LockFd, and locked again
+// whenever the name holds another one once the lock is had (the write that held it renamed
+// its own over it). LockFd stays -1 where there is nothing to lock: no file, a symbolic link
+// (the rename replaces it, never writes through it), or a file this user cannot open (a
+// write the user may make is not refused for its lock). False, *what the reason, when the
+// name holds what the rename must not replace or the lock stays held.
+bool lockTarget(UserFileWrite *w, const char **what) {
+  for (int tries = 0; tries < 100; tries++) {
+    struct stat st, at;
+    if (lstat(w->Target, &st) != 0) {
+      if (errno == ENOENT) return true;
+      noteFailure(w, errno);
+      return false;
+    }
+    if (S_ISLNK(st.st_mode)) return true;
+    if (!S_ISREG(st.st_mode)) {
+      *what = replaced(w);
+      return false;
+    }
+    const int fd = openToLock(w->Target);
+    if (fd < 0 && (errno == EACCES || errno == EPERM)) return true;
+    if (fd < 0 && errno != ENOENT && errno != ELOOP && errno != ENXIO) {
+      noteFailure(w, errno);
+      return false;
+    }
+    // The name changed since it was looked at: looked at again.
+    if (fd < 0 || fstat(fd, &at) != 0 || at.st_dev != st.st_dev || at.st_ino != st.st_ino) {
+      if (fd >= 0) close(fd);
+      continue;
+    }
+    if (!lockWithin(fd, w->Target)) {
+      close(fd);
+      *what = lockedOut(w);
+      return false;
+    }
+    if (holds(w->Target, int64_t(at.st_dev), int64_t(at.st_ino))) {
+      w->LockFd = fd;
+      return true;
+    }
+    close(fd);
+  }
+  *what = lockedOut(w);  // the name never stood still
+  return false;
+}
+
+// Opens and locks the target of a write in place for the commit, as long as it is still the
+// file examined at the beginning: never through a link at its name, the descriptor's device
+// and inode those seen then, and the name holding it still once the lock is had (another
+// commit of it ends first). False, with the failure noted and *what the reason (null: the
+// system's), when it is not, cannot be opened or stays locked.
+bool openPlace(UserFileWrite *w, const char **what) {
   int fd;
   do fd = open(w->Target, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
-  // Gone, a link, a FIFO or a folder on its path turned into something else: not the file.
-  *replaced = fd < 0 && (errno == ENOENT || errno == ELOOP || errno == ENOTDIR || errno == ENXIO);
   if (fd < 0) {
-    noteFailure(w, errno);
+    // What holds the name tells why: another file (a link, a FIFO, another user's file), or
+    // the very file examined, which the user may no longer write.
+    const int e = errno;
+    noteFailure(w, e);
+    if (!holds(w->Target, w->Place.Dev, w->Place.Ino))
+      *what = replaced(w);
+    else if (e == EACCES || e == EPERM)
+      *what = protectedTarget(w);
     return false;
   }
   struct stat st;
@@ -196,9 +374,20 @@ bool openPlace(UserFileWrite *w, bool *replaced) {
     return false;
   }
   if (!S_ISREG(st.st_mode) || int64_t(st.st_dev) != w->Place.Dev || int64_t(st.st_ino) != w->Place.Ino) {
-    *replaced = true;
-    noteFailure(w, ESTALE);
     close(fd);
+    *what = replaced(w);
+    return false;
+  }
+  if (!lockWithin(fd, w->Target)) {
+    close(fd);
+    *what = lockedOut(w);
+    return false;
+  }
+  // Looked at again once locked: the commit that held the lock may have renamed another file
+  // over it, and has changed its blocks, time and mode.
+  if (!holds(w->Target, w->Place.Dev, w->Place.Ino) || fstat(fd, &st) != 0) {
+    close(fd);
+    *what = replaced(w);
     return false;
   }
   w->Place.Fd = fd;
@@ -208,7 +397,6 @@ bool openPlace(UserFileWrite *w, bool *replaced) {
   w->Place.Mode = int(st.st_mode & 07777);
   return true;
 }
-
 // Reserves on the open target the room of `size` bytes from its start, its size unchanged.
 // A file system that cannot reserve room lets the write go on as it is.
 bool reserveRoom(UserFileWrite *w, off_t size) {
@@ -231,7 +419,7 @@ void keepMode(UserFileWrite *w) {
 
 // Gives back the room a reservation took past the target's end, with the modification time
 // and mode where this user may set them (the owner), when the write in place does not go on;
-// closes the target and the copy. False when closing the target failed (errno says why).
+// closes the target. False when closing the target failed (errno says why).
 bool closePlace(UserFileWrite *w, bool giveBack) {
   struct stat st;
   if (giveBack && fstat(w->Place.Fd, &st) == 0 && st.st_blocks > w->Place.Blocks &&
@@ -241,10 +429,7 @@ bool closePlace(UserFileWrite *w, bool giveBack) {
   }
   if (giveBack) keepMode(w);
   const bool closed = close(w->Place.Fd) == 0;
-  const int e = errno;
-  close(w->Place.Copy);
-  w->Place.Fd = w->Place.Copy = -1;
-  errno = e;
+  w->Place.Fd = -1;
   return closed;
 }
 
@@ -253,7 +438,7 @@ bool closePlace(UserFileWrite *w, bool giveBack) {
 // may have changed (then a failure has damaged it).
 bool writeInPlace(UserFileWrite *w, bool *touched) {
   *touched = false;
-  const int fd = w->Place.Fd, copy = w->Place.Copy;
+  const int fd = w->Place.Fd, copy = w->TempFd;
   struct stat old, from;
   if (fstat(fd, &old) != 0 || fstat(copy, &from) != 0) {
     noteFailure(w, errno);
@@ -340,6 +525,9 @@ FILE *OpenUserFile(const char *path, int how, int64_t *size) {
   return f;
 }
 
+int UserFileLockWaitMs = 30000;
+void (*UserFileBetweenSteps)(const char *target, const char *next) = nullptr;
+
 namespace {
 
 // A write that cannot start: errno and the reason kept for the caller; null.
@@ -352,7 +540,7 @@ FILE *notStarted(int err, const char *what) {
 // Refuses the existing name path, which the write must leave as it is, with one line unless
 // quiet.
 FILE *refuseTarget(const char *path, const char *kind, int err, const char *what, bool quiet) {
-  if (!quiet) fprintf(stderr, "  ## ERROR: BEGINUSERFILEWRITE: %s %s, NOT WRITTEN \n", path, kind);
+  if (!quiet) fprintf(stderr, "  ## ERROR: BEGINUSERFILEWRITE: %s %s, NOT WRITTEN \n", ShownName(path).c_str(), kind);
   return notStarted(err, what);
 }
 
@@ -365,7 +553,10 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   w->InPlace = 0;
   w->Err = 0;
   w->Prepared = 0;
-  w->Place = {0, 0, -1, -1, 0, {0, 0}, 0};
+  w->Place = {0, 0, -1, 0, {0, 0}, 0};
+  w->TempDev = w->TempIno = 0;
+  w->TempFd = w->LockFd = -1;
+  w->Holding = 0;
   lastWrite = {false, 0, nullptr};
   if (!path || !*path) return notStarted(EINVAL, nullptr);
   const bool quiet = how & UserFileQuiet;
@@ -405,7 +596,7 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
     if (fd < 0) {
       const int e = errno;
       snprintf(composedReason, sizeof(composedReason),
-               "the folder takes no new name, and the temporary folder %s takes no copy: %s", dir.c_str(),
+               "the folder takes no new name, and the temporary folder %s takes no copy: %s", ShownName(dir).c_str(),
                std::strerror(e));
       return notStarted(e, composedReason);
     }
@@ -430,20 +621,62 @@ void NoteUserFileWriteError(UserFileWrite *w) { noteFailure(w, errno); }
 
 namespace {
 
-// Ends a write that failed before its target was touched: the copy or temporary file goes,
-// the reason stays.
+// Ends a commit that failed before its target was touched: the descriptors and locks go, and
+// the copy or temporary file (while its name holds it); the reason stays.
 int failBeforeTarget(UserFileWrite *w, const char *what) {
+  closeFd(&w->LockFd);
+  closeFd(&w->TempFd);
   removeTemp(w);
   published(w->Err, what);
   return 0;
 }
 
-// Refuses a target made read-only while it was being written, with one line unless quiet.
-int protectedTarget(UserFileWrite *w) {
-  noteFailure(w, EACCES);
-  if (!(w->How & UserFileQuiet))
-    fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s IS WRITE-PROTECTED, NOT WRITTEN \n", w->Target);
-  return failBeforeTarget(w, WriteProtected);
+// After the rename: the target must hold the very file written, else someone put theirs
+// there (over the temporary name just before, or over the target just after).
+bool placedOurs(UserFileWrite *w, const char **what) {
+  w->Temp[0] = '\0';  // whatever its name holds now is not ours to remove
+  if (UserFileBetweenSteps) UserFileBetweenSteps(w->Target, "check the target");
+  if (holdsOpen(w->Target, w->TempFd)) return true;
+  noteFailure(w, ESTALE);
+  sayCommit(w, "HOLDS A FILE THIS WRITE DID NOT MAKE: ANOTHER PROGRAM PUT IT THERE");
+  *what = NotOurs;
+  return false;
+}
+
+// Whether the temporary name still holds the file this write made: someone may have renamed
+// theirs over it. Else one line, *what the reason.
+bool tempIsOurs(UserFileWrite *w, const char **what) {
+  if (holdsOpen(w->Temp, w->TempFd)) return true;
+  noteFailure(w, ESTALE);
+  sayCommit(w, "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
+  *what = TempReplaced;
+  return false;
+}
+
+// Renames the temporary file over the target, as long as its name still holds the file this
+// write made. A target that had no file when it was locked gets the new one only while it
+// still has none; one put there meanwhile is locked first, as at the preparation.
+bool renameOurs(UserFileWrite *w, const char **what) {
+  if (!tempIsOurs(w, what)) return false;
+  if (w->LockFd < 0) {
+    if (renameat2(AT_FDCWD, w->Temp, AT_FDCWD, w->Target, RENAME_NOREPLACE) == 0) return placedOurs(w, what);
+    if (errno == EEXIST) {
+      if (!lockTarget(w, what)) return false;
+      if (writeRefused(w->Target)) {
+        *what = protectedTarget(w);
+        return false;
+      }
+      if (!tempIsOurs(w, what)) return false;  // looked at again after the wait
+    } else if (errno != EINVAL && errno != ENOSYS) {  // else a file system without it: renamed
+      noteFailure(w, errno);
+      return false;
+    }
+  }
+  if (std::rename(w->Temp, w->Target) != 0) {
+    noteFailure(w, errno);
+    return false;
+  }
+  return placedOurs(w, what);
 }
 
 }  // namespace
@@ -466,10 +699,9 @@ int PrepareUserFileCommit(UserFileWrite *w) {
     ok = false;
     noteFailure(w, errno);
   }
-  // A write in place reads the copy back through its own descriptor: the name of the copy
-  // could be taken by someone else meanwhile, the descriptor not.
-  int copy = -1;
-  if (ok && w->InPlace && (copy = dup(fileno(w->F))) < 0) {
+  // The file written is kept through its own descriptor until the commit ends: its name could
+  // be taken by someone else meanwhile, the descriptor not.
+  if (ok && (w->TempFd = dup(fileno(w->F))) < 0) {
     ok = false;
     noteFailure(w, errno);
   }
@@ -478,31 +710,23 @@ int PrepareUserFileCommit(UserFileWrite *w) {
     noteFailure(w, errno);
   }
   w->F = nullptr;
-  if (!ok) {
-    if (copy >= 0) close(copy);
-    return failBeforeTarget(w, nullptr);
-  }
+  if (!ok) return failBeforeTarget(w, nullptr);
+  const char *what = nullptr;
   if (!w->InPlace) {
+    // Locked before it becomes the target, so that a later write of the target waits for this
+    // whole commit; then the file at the name now.
+    if (!lockWithin(w->TempFd, w->Target)) return failBeforeTarget(w, lockedOut(w));
+    if (!lockTarget(w, &what)) return failBeforeTarget(w, what);
     // The file may have been made read-only while it was written: the rename would still
     // replace it.
-    if (writeRefused(w->Target)) return protectedTarget(w);
+    if (writeRefused(w->Target)) return failBeforeTarget(w, protectedTarget(w));
     w->Prepared = 1;
     return 1;
   }
   // Written in place: the file itself is looked at first, then whether it may be written.
-  bool replaced = false;
-  if (!openPlace(w, &replaced)) {
-    close(copy);
-    if (replaced) {
-      if (!(w->How & UserFileQuiet))
-        fprintf(stderr, "  ## ERROR: COMMITUSERFILEWRITE: %s WAS REPLACED DURING THE WRITE, NOT WRITTEN \n", w->Target);
-      return failBeforeTarget(w, Replaced);
-    }
-    return w->Err == EACCES || w->Err == EPERM ? protectedTarget(w) : failBeforeTarget(w, nullptr);
-  }
-  w->Place.Copy = copy;
+  if (!openPlace(w, &what)) return failBeforeTarget(w, what);
   struct stat from;
-  const bool sized = fstat(copy, &from) == 0;
+  const bool sized = fstat(w->TempFd, &from) == 0;
   if (!sized) noteFailure(w, errno);
   if (!sized || !reserveRoom(w, from.st_size)) {
     closePlace(w, true);
@@ -519,6 +743,7 @@ int CommitUserFileWrite(UserFileWrite *w) {
   w->Prepared = 0;
   bool ok = true;
   const char *what = nullptr;
+  const bool hold = w->How & UserFileHoldLock;
   if (w->InPlace) {
     bool touched = false;
     ok = writeInPlace(w, &touched);
@@ -526,21 +751,27 @@ int CommitUserFileWrite(UserFileWrite *w) {
       // The target is damaged: the copy holding the whole new contents stays, named.
       snprintf(composedReason, sizeof(composedReason),
                "%s; the file was written only in part, its complete new contents are in %s", std::strerror(w->Err),
-               w->Temp);
+               ShownName(w->Temp).c_str());
       what = composedReason;
       w->Temp[0] = '\0';
+    }
+    // The lock of a pair's file stays with a descriptor of the target; the copy's goes.
+    if (ok && hold) {
+      closeFd(&w->TempFd);
+      w->TempFd = dup(w->Place.Fd);
     }
     // Nothing went over the target after a failure: the room it reserved goes back.
     if (!closePlace(w, !ok && !touched) && ok) {
       ok = false;
       noteFailure(w, errno);
     }
-  } else if (std::rename(w->Temp, w->Target) != 0) {
-    ok = false;
-    noteFailure(w, errno);
+  } else {
+    ok = renameOurs(w, &what);
   }
-  // The temporary file renamed over the target is no longer ours to remove; a copy is.
-  if (ok && !w->InPlace) w->Temp[0] = '\0';
+  // The new file now at the target keeps the lock for a pair's other commits.
+  w->Holding = ok && hold && w->TempFd >= 0;
+  if (!w->Holding) closeFd(&w->TempFd);
+  closeFd(&w->LockFd);
   removeTemp(w);
   if (ok)
     lastWrite = {false, 0, nullptr};
@@ -554,7 +785,11 @@ void AbandonUserFileWrite(UserFileWrite *w) {
   if (w->F) std::fclose(w->F);
   w->F = nullptr;
   if (w->Prepared && w->InPlace) closePlace(w, true);
-  w->Prepared = 0;
+  if (w->Prepared || w->Holding) {
+    closeFd(&w->TempFd);
+    closeFd(&w->LockFd);
+  }
+  w->Prepared = w->Holding = 0;
   removeTemp(w);
   if (active) published(w->Err, nullptr);
 }
@@ -568,7 +803,9 @@ int WriteUserFile(const char *path, const void *data, size_t size, int how) {
     AbandonUserFileWrite(&w);
     return 0;
   }
-  return CommitUserFileWrite(&w);
+  const int written = CommitUserFileWrite(&w);
+  AbandonUserFileWrite(&w);  // releases a lock the caller's bits asked to hold
+  return written;
 }
 
 const char *UserFileWriteReason() {

@@ -40,6 +40,25 @@
 // in a folder that takes new names is replaced as above (its other hard links keep the old
 // contents). Why the last write of a thread failed is kept for its caller to show.
 //
+// A rename puts in place only the very file this write made (its device and inode recorded
+// when it was created, a descriptor of it kept until the commit ends): when the temporary
+// name holds another file at the commit (someone renamed theirs over it), nothing is renamed,
+// the target keeps its old contents and the commit fails with one line; when the target does
+// not hold the file written right after the rename, the commit fails with one line saying the
+// target holds a file this write did not make. The temporary file is removed by its name only
+// while that name still holds it.
+//
+// Commits of one target never interleave: each takes an advisory lock (flock) on the target
+// from its preparation to its end, on the file found at the name once locked (a rename
+// replaced by another write's file meanwhile locks the new one; a write in place then fails
+// as replaced), and a rename locks its own new file before it becomes the target, so that a
+// later write waits for the whole commit. A new file goes in only while the name holds none
+// (RENAME_NOREPLACE where the file system has it): a file put there meanwhile is locked first.
+// A lock held by another program (anyone who can open the file can take it) is waited for
+// UserFileLockWaitMs at the most, then the write is refused with one line, the target
+// untouched. A target this user cannot open, or a file system without locks, is written
+// unlocked rather than refused.
+//
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
 #pragma once
@@ -54,6 +73,8 @@ enum : int {
   UserFileBounded = 1,   // reads stop at the size at opening; the stream has no descriptor
   UserFileQuiet = 2,     // refuse without the line (probes, callers that report themselves)
   UserFileNoFollow = 4,  // writes: a symbolic link at the name is refused, not written through
+  UserFileHoldLock = 8,  // writes: a commit keeps the lock of the file it put in place until
+                         // AbandonUserFileWrite, so that several files are held until all are in
 };
 
 // Opens path for reading ("rb"). Returns null when the name is null, when the file cannot be
@@ -71,7 +92,7 @@ enum : int { UserPathMax = 4096 };
 // prepared, open with the room for the new contents reserved.
 struct UserFilePlace {
   int64_t Dev, Ino;  // the file examined at the beginning
-  int Fd, Copy;      // prepared: the target and the copy read back over it
+  int Fd;            // prepared: the target, locked
   int64_t Blocks;    // prepared: the target's allocated blocks before the reservation
   int64_t MTime[2];  // prepared: its modification time before it (seconds, nanoseconds)
   int Mode;          // prepared: its permission bits before it (a reservation, as a write,
@@ -88,6 +109,11 @@ struct UserFileWrite {
   int Err;                     // errno of the first failure of this write, 0 while none
   int Prepared;                // 1: PrepareUserFileCommit succeeded, the commit's last step waits
   UserFilePlace Place;         // InPlace only
+  int64_t TempDev, TempIno;    // the temporary file (or copy) as created
+  int TempFd;                  // prepared or holding: a descriptor of it (locked on the rename road;
+                               // holding in place: of the target)
+  int LockFd;                  // prepared, rename road: the file at the target's name, locked; -1 none
+  int Holding;                 // 1: committed with UserFileHoldLock, TempFd holds the lock
 };
 
 // Starts a write of path: returns the stream to write (also kept in w->F), or null when
@@ -101,25 +127,40 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how = 0);
 // the first reason of a write is the one reported.
 void NoteUserFileWriteError(UserFileWrite *w);
 // The steps of the commit that can fail before the target is touched: flushes, syncs and
-// closes the stream; for a write in place, also opens the target, checks that it is still the
-// file examined at the beginning (else one line, unless UserFileQuiet) and reserves the room
-// its new contents need. A caller that replaces several files, all or none, prepares every
-// write before committing any. 1 when prepared (the commit is then left its rename, or the
-// copy over the target); 0 when it failed: the temporary file is removed, the target
-// untouched, the reason kept, and w is idle. Calling it again on a prepared write returns 1.
+// closes the stream; takes the target's lock (waiting for another commit of it to end); for
+// a write in place, also opens the target, checks that it is still the file examined at the
+// beginning (else one line, unless UserFileQuiet) and reserves the room its new contents
+// need. A caller that replaces several files, all or none, prepares every write before
+// committing any, always in the same order (then no two such callers wait for each other
+// for ever), and starts them with UserFileHoldLock. 1 when prepared (the commit is then left
+// its rename, or the copy over the target); 0 when it failed: the temporary file is removed,
+// the target untouched, the reason kept, and w is idle. Calling it again on a prepared write
+// returns 1.
 int PrepareUserFileCommit(UserFileWrite *w);
 // Prepares the write when that is not done yet, then renames the temporary file over the
 // target (or writes it over the target in place, syncs and removes it). 1 when the target now
 // holds what was written; 0 when anything failed or no write was started, the temporary file
-// then removed and the target untouched, except after a write in place that failed midway:
-// the target is then damaged and the copy kept, named by UserFileWriteReason. w is then idle.
+// then removed and the target untouched, except after a write in place that failed midway
+// (the target is then damaged and the copy kept, named by UserFileWriteReason) and after a
+// rename that another program's file followed (the target then holds that file). w is then
+// idle, its lock released, unless the write was started with UserFileHoldLock and succeeded.
 int CommitUserFileWrite(UserFileWrite *w);
 // Closes the stream and removes the temporary file; the target is as it was (a prepared write
-// in place gives back the room it reserved). Safe on an idle or a cleared w.
+// in place gives back the room it reserved). After a commit with UserFileHoldLock, releases
+// the lock and leaves the file in place. Safe on an idle or a cleared w.
 void AbandonUserFileWrite(UserFileWrite *w);
 
 // The whole contents at once: 1 written, 0 refused or failed (the target then untouched).
 int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
+
+// How long, in milliseconds, a commit waits for another program to release the lock of its
+// target before it refuses the write (30000; tests set it). Set before writes start.
+extern int UserFileLockWaitMs;
+// For tests: when set, called by a commit with its target each time it finds a lock it needs
+// held by someone else, before it waits (next "wait for the lock"), and right after its
+// rename, before it checks what the target holds (next "check the target"). Null in the
+// programs.
+extern void (*UserFileBetweenSteps)(const char *target, const char *next);
 
 // The folder for temporary files, with a trailing "/": $TMPDIR when set and not empty, else
 // /tmp.

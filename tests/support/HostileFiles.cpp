@@ -84,6 +84,14 @@ FileSizeLimit::~FileSizeLimit() {
   signal(SIGXFSZ, oldHandler_);
 }
 
+StepAction AtStep;
+
+void OnStep(const char *, const char *next) {
+  if (AtStep.step != next) return;
+  AtStep.seen++;
+  if (AtStep.act) AtStep.act();
+}
+
 bool DropFileOverride() {
   __user_cap_header_struct head = {_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3] = {};

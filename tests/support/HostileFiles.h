@@ -55,6 +55,17 @@ class FileSizeLimit {
 // any user does; a process of another user has none to give up. It cannot be undone: call it
 // in a child (RunInChild). False when the capabilities could not be changed.
 bool DropFileOverride();
+// A test's hook into the steps of a write (UserFileBetweenSteps, zelSampleBetweenSteps, which
+// call OnStep with the step that comes next): `act` runs each time the step named comes;
+// `seen` counts them. Set it before setting the hook, clear the hook afterwards.
+struct StepAction {
+  std::string step;
+  std::function<void()> act;
+  int seen;
+};
+extern StepAction AtStep;
+void OnStep(const char *, const char *next);
+
 // The uid of the unprivileged user "nobody", which owns no file of the tests.
 constexpr unsigned NobodyUid = 65534;
 

@@ -5,13 +5,16 @@
 // writes BASE.meshb and BASE.solb (BASE "sample" in the current directory by default; 16
 // cells per side, 24576 tetrahedra), both or neither. Exit status 0 when both files were
 // written, 1 otherwise (a box the machine has not the memory for, the line then saying how
-// much it needs; the files not written, the old ones then as they were), 2 for a bad command
-// line (CELLS not a whole number of 1 to 700, a word it does not know), after one line.
+// much it needs and how much is available; the files not written, the old ones then as they
+// were, unless a commit itself failed, which the line then says file by file), 2 for a bad
+// command line (CELLS not a whole number of 1 to 700, a word it does not know), after one
+// line. Two runs on one pair write it one after the other.
 #include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/base/Memory.h"
 #include "common/model/Mesh.h"
 #include "zelvane/sample/ZelSample.h"
@@ -25,17 +28,17 @@ int main(int argc, char **argv) {
   if (const int bad = zelSampleCommandLine(argc, argv, &n, &base)) return bad;
   // A box the machine cannot hold is refused before any of it is taken: the system would
   // rather end the process part-way than refuse the memory.
-  const double needed = double(zelSampleMemory(n)) / 1e9, available = double(zelAvailableMemory()) / 1e9;
+  const int64_t needed = zelSampleMemory(n), available = zelAvailableMemory();
   if (available >= 0 && needed > available) {
-    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %.1f GB OF MEMORY, %.1f GB ARE AVAILABLE \n",
-            n, needed, available);
+    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %s OF MEMORY, %s ARE AVAILABLE \n", n,
+            zelGigabytes(needed, available).c_str(), zelGigabytes(available, needed).c_str());
     return 1;
   }
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *msh = zelMakeSampleBox(mem, n);
   if (!msh) {
-    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %.1f GB OF MEMORY, WHICH COULD NOT BE HAD \n",
-            n, needed);
+    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: A BOX OF %d CELLS NEEDS %s OF MEMORY, WHICH COULD NOT BE HAD \n", n,
+            zelGigabytes(needed, 0).c_str());
     FreeMemory(mem);
     return 1;
   }
@@ -45,11 +48,11 @@ int main(int argc, char **argv) {
   std::string why;
   const int ok = zelWriteSampleFiles(&fi, meshPath.c_str(), solPath.c_str(), msh, &why);
   if (ok)
-    printf("  %s: %d vertices, %d tetrahedra, %d triangles; %s\n", meshPath.c_str(), msh->NbrVer, msh->NbrTet,
-           msh->NbrTri, solPath.c_str());
+    printf("  %s: %d vertices, %d tetrahedra, %d triangles; %s\n", ShownName(meshPath).c_str(), msh->NbrVer,
+           msh->NbrTet, msh->NbrTri, ShownName(solPath).c_str());
   else
-    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: CANNOT WRITE THE SAMPLE (%s, %s): %s \n", meshPath.c_str(),
-            solPath.c_str(), why.c_str());
+    fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: CANNOT WRITE THE SAMPLE (%s, %s): %s \n", ShownName(meshPath).c_str(),
+            ShownName(solPath).c_str(), why.c_str());
   FreeCommonMesh(mem, msh);
   FreeMemory(mem);
   return ok ? 0 : 1;

@@ -1,6 +1,7 @@
 // Generation of the sample box and its field, and their files.
 #include "zelvane/sample/ZelSample.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "common/base/FunctionInterface.h"
+#include "common/base/ShownName.h"
 #include "common/base/UserFile.h"
 #include "common/kmf/KmfFormat.h"
 #include "common/kmf/KmfMeshFile.h"
@@ -100,6 +102,15 @@ int64_t zelSampleMemory(int n) {
          v * 3 * int64_t(sizeof(int)) + program;
 }
 
+std::string zelGigabytes(int64_t bytes, int64_t other) {
+  char text[2][64];
+  for (int decimals = 1;; decimals++) {
+    snprintf(text[0], sizeof(text[0]), "%.*f GB", decimals, double(bytes) / 1e9);
+    snprintf(text[1], sizeof(text[1]), "%.*f GB", decimals, double(other) / 1e9);
+    if (decimals == 9 || std::strcmp(text[0], text[1]) != 0) return text[0];
+  }
+}
+
 int64_t zelAvailableMemory() {
   FILE *in = std::fopen("/proc/meminfo", "r");
   if (!in) return -1;
@@ -153,6 +164,7 @@ struct ScratchFolder {
   std::string via;           // "/proc/self/fd/N/": the prefix of its files' names
   std::vector<std::string> files;
   int err = 0;  // why no folder could be made, from the first place tried
+  bool noProc = false;  // /proc is missing: no folder can be reached as it must be
   explicit ScratchFolder(const char *target) {
     const char *slash = std::strrchr(target, '/');
     for (std::string place :
@@ -160,6 +172,7 @@ struct ScratchFolder {
       if (make(place)) return;
       if (!err) err = errno;
     }
+    noProc = access("/proc/self/fd", F_OK) != 0;
   }
   ~ScratchFolder() {
     if (fd >= 0) {
@@ -168,9 +181,32 @@ struct ScratchFolder {
       if (fstat(fd, &mine) == 0 && fstatat(parent, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
           mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
         unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+      else
+        sayMoved();
       close(fd);
     }
     if (parent >= 0) close(parent);
+  }
+  // Someone moved the folder away (its name may now hold anything): it stays where it went,
+  // which one line tells, with what it still holds.
+  void sayMoved() const {
+    char now[4096];
+    const ssize_t n = readlink(via.substr(0, via.size() - 1).c_str(), now, sizeof(now) - 1);
+    const std::string where = n > 0 ? ShownName(std::string(now, size_t(n))) : std::string("a place unknown");
+    int left = 0;
+    const int again = dup(fd);
+    if (DIR *d = again >= 0 ? fdopendir(again) : nullptr) {
+      rewinddir(d);
+      while (const dirent *e = readdir(d)) left += std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..");
+      closedir(d);
+    } else if (again >= 0) {
+      close(again);
+    }
+    const std::string holding = left ? "HOLDING " + std::to_string(left) + (left > 1 ? " FILES" : " FILE") : "EMPTY";
+    fprintf(stderr,
+            "  ## WARNING: ZELWRITESAMPLEFILES: THE SCRATCH FOLDER %s WAS MOVED BY ANOTHER PROGRAM TO %s AND IS LEFT "
+            "THERE, %s \n",
+            ShownName(shown).c_str(), where.c_str(), holding.c_str());
   }
   bool made() const { return fd >= 0; }
   // Makes the folder in place ("" the current folder); false with errno when it cannot.
@@ -240,8 +276,11 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   UserFileWrite w[2] = {};
   ScratchFolder scratch(meshPath);
   // Each step runs only while every one before it succeeded; the first failure's reason is
-  // kept before the other write is dropped.
-  bool ok = BeginUserFileWrite(&w[0], meshPath) && BeginUserFileWrite(&w[1], solPath) && scratch.made();
+  // kept before the other write is dropped. Each file's lock is held from its preparation to
+  // the end of both commits, always the mesh's first: two runs on one pair then commit one
+  // after the other, never into each other.
+  bool ok = BeginUserFileWrite(&w[0], meshPath, UserFileHoldLock) &&
+            BeginUserFileWrite(&w[1], solPath, UserFileHoldLock) && scratch.made();
   if (ok) {
     const std::string mesh = scratch.file(meshPath), sol = scratch.file(solPath);
     scratch.step("write");
@@ -252,18 +291,27 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   // Both complete and the room for both reserved: only now is either target replaced (a
   // commit then fails only at an error of the disk itself).
   ok = ok && PrepareUserFileCommit(&w[0]) && PrepareUserFileCommit(&w[1]);
-  ok = ok && CommitUserFileWrite(&w[0]) && CommitUserFileWrite(&w[1]);
+  const bool prepared = ok;
+  ok = ok && CommitUserFileWrite(&w[0]);
+  if (ok) scratch.step("commit the solution");
+  ok = ok && CommitUserFileWrite(&w[1]);
   if (!ok && why) {
-    // The file whose write failed is named: both are as they were unless a commit failed.
+    // The file whose write failed is named: both are as they were unless a commit failed,
+    // and then the line says what the other one holds.
     const int bad = w[0].Err ? 0 : w[1].Err ? 1 : -1;
     const char *reason = UserFileWriteReason();
     if (!reason && bad >= 0) reason = std::strerror(w[bad].Err);
     if (reason)
-      *why = (bad >= 0 ? std::string(bad ? solPath : meshPath) + ": " : std::string()) + reason;
+      *why = (bad >= 0 ? ShownName(bad ? solPath : meshPath) + ": " : std::string()) + reason;
+    else if (scratch.noProc)
+      *why = "the first copies need /proc (their scratch folder is reached through /proc/self/fd), and /proc is "
+             "missing";
     else if (!scratch.made())
       *why = std::string("no room for the first copies: ") + std::strerror(scratch.err);
     else
       *why = "the files were not written";
+    if (prepared && bad >= 0)
+      *why += "; " + ShownName(bad ? meshPath : solPath) + (bad ? " holds the new mesh" : " is as it was");
   }
   for (UserFileWrite &x : w) AbandonUserFileWrite(&x);
   return ok ? 1 : 0;

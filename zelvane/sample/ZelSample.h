@@ -31,19 +31,27 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
 // this user's (beside the targets, else in the temporary folder), reached through its
 // descriptor only, then copied to a temporary name beside its target or, for a write in place,
 // to a copy; the targets are checked before anything is written, and replaced only once both
-// are complete and the room of both is reserved. 1 when both were written; else 0, *why (when
-// not null) saying why (after the name of the file whose write failed, when one did), and the
-// old files as they were. The scratch folder needs /proc.
+// are complete and the room of both is reserved. Both files stay locked from then to the end
+// of both commits (UserFile.h), so that two writers of one pair commit one after the other.
+// 1 when both were written; else 0, *why (when not null) saying why (after the name of the
+// file whose write failed, when one did), and the old files as they were, unless a commit
+// failed (a disk's error, another program's file put in place of the new one): *why then also
+// says what the other file holds. The scratch folder needs /proc. A scratch folder someone
+// moved away is left where it went, with one line on standard error.
 int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
                         std::string *why);
 // For tests: when set, called by zelWriteSampleFiles before it writes the first copies into
-// its scratch folder (next "write") and before it reads them back (next "read back"), with the
-// path the folder was made at. Null in the program.
+// its scratch folder (next "write"), before it reads them back (next "read back") and between
+// its two commits (next "commit the solution"), with the path the folder was made at. Null in
+// the program.
 extern void (*zelSampleBetweenSteps)(const char *scratch, const char *next);
 
 // Bytes of memory a box of n cells per side takes at its peak, made and written (its records,
 // and the numbering of its vertices while its mesh file is written).
 int64_t zelSampleMemory(int n);
+// bytes as a size in GB for a line that shows it beside other (0 when it stands alone): with
+// one decimal, or as many more as it takes (up to nine, bytes) for the two to differ in print.
+std::string zelGigabytes(int64_t bytes, int64_t other);
 // Bytes of memory this process may still take without pushing others out of memory: what the
 // system counts available, free swap included, within the process's own limits; -1 when the
 // system does not say.

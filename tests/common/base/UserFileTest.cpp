@@ -1,6 +1,8 @@
 // A user's file: read only when regular (bounded by its size at opening when asked), written
 // through a temporary file renamed over it once complete.
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -182,10 +184,10 @@ TEST(UserFile, AFailedWriteKeepsItsReasonUntilTheNextWrite) {
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"fine", "folder"}));
 }
 
-// A file the user may not write (read-only, or another user's) is refused with one line and
-// left as it was, mode included, where the rename would have replaced it; a file the user
-// owns and may write is replaced. Root runs the writes in a child that gave up the override
-// capability, as any user.
+// A file the user may not write (read-only, or another user's, or made read-only by its owner
+// while the save runs) is refused with one line and left as it was, mode included, where the
+// rename would have replaced it; a file the user owns and may write is replaced. Root runs the
+// writes in a child that gave up the override capability, as any user.
 TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
   ScratchFolder dir("user-file-protected");
   const bool root = geteuid() == 0;
@@ -194,11 +196,13 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
     mode_t mode;
     bool theirs;   // owned by another user (only root can make one)
     bool refused;
+    bool late;     // given its mode by its owner once the save began
   } const rows[] = {
-      {"read-only", 0444, false, true},
-      {"read-only-for-the-owner", 0464, false, true},
-      {"someone-elses", 0666 & ~0002, true, true},
-      {"mine", 0644, false, false},
+      {"read-only", 0444, false, true, false},
+      {"read-only-for-the-owner", 0464, false, true, false},
+      {"someone-elses", 0666 & ~0002, true, true, false},
+      {"mine", 0644, false, false, false},
+      {"made-read-only-during-the-save", 0444, false, true, true},
   };
   std::vector<const Row *> made;
   for (const Row &r : rows) {
@@ -211,7 +215,7 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
     if (r.theirs) {
       ASSERT_EQ(chown(path.c_str(), NobodyUid, NobodyUid), 0);
     }
-    ASSERT_EQ(chmod(path.c_str(), r.mode), 0);
+    ASSERT_EQ(chmod(path.c_str(), r.late ? 0644 : r.mode), 0);
     made.push_back(&r);
   }
   std::vector<std::string> before = dir.names();
@@ -220,7 +224,12 @@ TEST(UserFile, AFileTheUserMayNotWriteIsRefusedUntouchedWithOneLine) {
       if (!DropFileOverride()) return 255;
       int bad = 0;
       for (size_t i = 0; i < made.size(); i++) {
-        const int written = WriteUserFile(dir.path(made[i]->name).c_str(), "new", 3);
+        const std::string path = dir.path(made[i]->name);
+        UserFileWrite w;
+        const bool begun = BeginUserFileWrite(&w, path.c_str()) && fputs("new", w.F) >= 0;
+        if (begun && made[i]->late) chmod(path.c_str(), made[i]->mode);  // by its owner, during the save
+        const int written = begun ? CommitUserFileWrite(&w) : 0;
+        AbandonUserFileWrite(&w);
         const char *why = UserFileWriteReason();
         const bool ok = made[i]->refused ? written == 0 && why && std::string(why) == "the file is write-protected"
                                          : written == 1 && !why;
@@ -397,15 +406,15 @@ namespace {
 
 // A read-only folder holding files of the runner's, written in place by any user (root
 // without its override) in a child with its own temporary folder: `body` returns the child's
-// status.
+// status. Not read-only on demand: the same writes by rename.
 struct InPlaceRun {
   std::string Dir, Temp;
   explicit InPlaceRun(const std::string &base) : Dir(base + "/ro"), Temp(base + "/tmp") {
     mkdir(Dir.c_str(), 0755);
     mkdir(Temp.c_str(), 0700);
   }
-  int run(const std::function<int()> &body) {
-    chmod(Dir.c_str(), 0555);
+  int run(const std::function<int()> &body, bool readOnly = true) {
+    chmod(Dir.c_str(), readOnly ? 0555 : 0755);
     const int status = RunInChild([&] {
       if (!DropFileOverride() || setenv("TMPDIR", Temp.c_str(), 1) != 0) return 255;
       return body();
@@ -429,10 +438,10 @@ std::string seen(const std::string &path) {
 
 // A write in place goes only into the file it examined when it began. Whatever is at the name
 // at the commit instead (a link to another file, another file, the file seen through its folder
-// turned into a link to another folder) gets nothing, nor does the file it leads to: one line,
-// the reason, and the copy goes.
+// turned into a link to another folder, a FIFO) gets nothing, nor does the file it leads to: one
+// line, the reason naming the replacement (not a write-protected file), and the copy goes.
 TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
-  enum Swap { LinkOverIt, FileOverIt, FolderToLink };
+  enum Swap { LinkOverIt, FileOverIt, FolderToLink, FifoOverIt };
   struct Row {
     const char *what;
     Swap swap;
@@ -440,6 +449,7 @@ TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
       {"a link to another file renamed over it", LinkOverIt},
       {"another file renamed over it", FileOverIt},
       {"its folder moved and a link to another folder put in its place", FolderToLink},
+      {"a FIFO the user may not write renamed over it", FifoOverIt},
   };
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
@@ -459,6 +469,7 @@ TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
         bool swapped = chmod(place.Dir.c_str(), 0755) == 0;
         if (r.swap == LinkOverIt) swapped = swapped && symlink((other + "/private").c_str(), swap.c_str()) == 0;
         if (r.swap == FileOverIt) swapped = swapped && SaveText(swap, "intruder");
+        if (r.swap == FifoOverIt) swapped = swapped && mkfifo(swap.c_str(), 0444) == 0;
         if (r.swap == FolderToLink)
           swapped = swapped && rename(place.Dir.c_str(), (place.Dir + ".moved").c_str()) == 0 &&
                     symlink(other.c_str(), place.Dir.c_str()) == 0;
@@ -475,11 +486,13 @@ TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
       ASSERT_EQ(rename((place.Dir + ".moved").c_str(), place.Dir.c_str()), 0);
     }
     EXPECT_EQ(status, 0) << c.Out << "(1: written; 253, 254, 255: the run was not set up)";
-    EXPECT_CONTAINS(c.Out, "replaced during the write");
+    EXPECT_CONTAINS(c.Out, r.swap == FifoOverIt ? "replaced during the write (by a FIFO)" : "replaced during the");
     EXPECT_EQ(lines(c.Err), 1u) << c.Err;
     EXPECT_EQ(ReadAll(other + "/private"), "private");
     EXPECT_EQ(ReadAll(other + "/f.mesh"), "victim");
-    EXPECT_EQ(ReadAll(target), r.swap == FileOverIt ? "intruder" : r.swap == FolderToLink ? "old" : "private");
+    if (r.swap != FifoOverIt) {
+      EXPECT_EQ(ReadAll(target), r.swap == FileOverIt ? "intruder" : r.swap == FolderToLink ? "old" : "private");
+    }
     EXPECT_EQ(std::filesystem::is_empty(place.Temp), true) << "the copy is left";
   }
 }
@@ -570,5 +583,110 @@ TEST(UserFile, ATemporaryFolderThatTakesNoCopyIsNamedWithItsReason) {
     EXPECT_EQ(status, 0) << c.Out;
     EXPECT_CONTAINS(c.Out, "temporary folder " + place.Temp + "/ takes no copy: " + strerror(r.err));
     EXPECT_EQ(ReadAll(target), "old");
+  }
+}
+
+// A rename puts in place only the very file the write made. Another file renamed over its
+// temporary name before the commit, another file renamed over the target right after the
+// rename, or a FIFO put at the target's name: the commit fails with one line and the reason,
+// the intruder is neither removed nor replaced, and nothing of the write's stays behind.
+TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
+  enum Swap { OverTemp, OverTargetAfter, FifoAtTarget };
+  struct Row {
+    const char *what;
+    Swap swap;
+    const char *reason;
+  } const rows[] = {
+      {"another file renamed over the temporary name", OverTemp, "its temporary file was replaced"},
+      {"another file renamed over the target after the rename", OverTargetAfter, "a file this write did not make"},
+      {"a FIFO put at the target's name", FifoAtTarget, "replaced during the write (by a FIFO)"},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder dir("user-file-not-ours");
+    const std::string target = dir.path("box.meshb"), intruder = dir.path("intruder");
+    ASSERT_TRUE(SaveText(target, "old") && SaveText(intruder, "theirs"));
+    UserFileWrite w;
+    ASSERT_NE(BeginUserFileWrite(&w, target.c_str()), nullptr);
+    fputs("mine", w.F);
+    const std::string temp = w.Temp;
+    const bool swapped = r.swap == OverTemp       ? rename(intruder.c_str(), temp.c_str()) == 0
+                         : r.swap == FifoAtTarget ? unlink(target.c_str()) == 0 && MakeEndless(target, Endless::Fifo)
+                                                  : true;
+    ASSERT_TRUE(swapped);
+    AtStep = {"check the target", [&] { rename(intruder.c_str(), target.c_str()); }, 0};
+    if (r.swap == OverTargetAfter) UserFileBetweenSteps = OnStep;
+    int written = -1;
+    const std::string err = CaptureText([&] { written = CommitUserFileWrite(&w); }).Err;
+    UserFileBetweenSteps = nullptr;
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(lines(err), 1u) << err;
+    EXPECT_CONTAINS(UserFileWriteReason() ? UserFileWriteReason() : "", r.reason);
+    struct stat st;
+    ASSERT_EQ(lstat(target.c_str(), &st), 0);
+    EXPECT_EQ(S_ISFIFO(st.st_mode) != 0, r.swap == FifoAtTarget);
+    EXPECT_TRUE(r.swap == FifoAtTarget || ReadAll(target) == (r.swap == OverTemp ? "old" : "theirs"));
+    EXPECT_TRUE(r.swap != OverTemp || ReadAll(temp) == "theirs") << "their file was removed";
+    EXPECT_EQ(dir.names().size(), r.swap == OverTargetAfter ? 1u : 2u);  // the target and the intruder
+  }
+}
+
+// Commits of one file never run into each other: a commit that finds the file locked by
+// another one (a save by rename or in place prepared, or a save that put a new file where
+// there was none and holds it) waits for it to end, then writes its own contents whole. A lock
+// someone holds for ever is waited for as long as the bound (here none), then the write is
+// refused with one line, the file as it was. Run as any user, in a child.
+TEST(UserFile, ACommitWaitsForAnotherCommitOfItsFileAndNeverMixesWithIt) {
+  enum Other { Prepared, PutNewAndHolds, LockedForEver };
+  struct Row {
+    const char *what;
+    bool exists, inPlace;
+    Other other;
+  } const rows[] = {
+      {"a save by rename while another is prepared", true, false, Prepared},
+      {"a save in place while another is prepared", true, true, Prepared},
+      {"a new file while another save put one there and holds it", false, false, PutNewAndHolds},
+      {"a file someone keeps locked", true, false, LockedForEver},
+  };
+  const std::string a(30000, 'a'), b(20000, 'b');  // of other lengths: a mix of the two shows
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder top("user-file-locks");
+    InPlaceRun place(top.Path);
+    const std::string target = place.Dir + "/f.mesh";
+    ASSERT_TRUE(!r.exists || SaveText(target, "old"));
+    int status = -1;
+    const Captured c = CaptureText([&] {
+      status = place.run([&] {
+        UserFileWrite wa, wb;
+        if (!BeginUserFileWrite(&wa, target.c_str(), r.other == PutNewAndHolds ? UserFileHoldLock : 0) ||
+            !BeginUserFileWrite(&wb, target.c_str()) || wb.InPlace != r.inPlace)
+          return 255;
+        fputs(a.c_str(), wa.F);
+        fputs(b.c_str(), wb.F);
+        const int held = r.other == LockedForEver ? open(target.c_str(), O_RDONLY) : -1;
+        const bool set = r.other == Prepared       ? PrepareUserFileCommit(&wa)
+                         : r.other == PutNewAndHolds ? PrepareUserFileCommit(&wb) && CommitUserFileWrite(&wa)
+                                                     : flock(held, LOCK_EX) == 0;
+        if (!set) return 254;
+        UserFileLockWaitMs = 0;  // a wait would change nothing but the time
+        int aWritten = r.other == Prepared ? -1 : 1;
+        AtStep = {"wait for the lock", [&] {
+                        if (r.other == Prepared && aWritten < 0) aWritten = CommitUserFileWrite(&wa);
+                        if (r.other == PutNewAndHolds) AbandonUserFileWrite(&wa);
+                      }, 0};
+        UserFileBetweenSteps = OnStep;
+        const int bWritten = CommitUserFileWrite(&wb);
+        AbandonUserFileWrite(&wa);
+        return (AtStep.seen > 0) | (bWritten << 1) | ((aWritten == 1) << 2);
+      }, r.inPlace);
+    });
+    const bool refused = r.other == LockedForEver;
+    EXPECT_EQ(status, refused ? 5 : 7) << "1: waited, 2: written, 4: the other written; 254, 255: not set up";
+    EXPECT_TRUE(ReadAll(target) == (refused ? "old" : b)) << ReadAll(target).size() << " bytes";
+    EXPECT_EQ(lines(c.Err), refused ? 1u : 0u) << c.Err;
+    EXPECT_EQ(c.Err.find("IS LOCKED BY ANOTHER PROGRAM") != std::string::npos, refused) << c.Err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(place.Dir), {}), 1) << "a temporary file is left";
+    EXPECT_TRUE(std::filesystem::is_empty(place.Temp)) << "a copy is left";
   }
 }
