@@ -184,6 +184,41 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
   }
 }
 
+namespace {
+// A stop signal that comes while the normal end is at work, just before it signals the instance.
+int stopDuringEnd = 0;
+int stopThenSend(pid_t pid, int sig) {
+  raise(stopDuringEnd);
+  const int sent = kill(pid, sig);
+  fprintf(stderr, "sent %d\n", sig);
+  return sent;
+}
+}  // namespace
+
+// The normal end of an unattended run and a stop signal never both end the instance: a signal
+// met while the end is at work waits for it (the instance signalled once, by the end, and
+// reaped), then ends the process by that signal.
+TEST(Opening, AStopSignalDuringTheNormalEndEndsTheRunByItOnceTheInstanceIsReaped) {
+  const QString script = QString::fromStdString(runDir()) + "/stays.sh";
+  std::ofstream(script.toStdString()) << "#!/bin/sh\nexec sleep 600 </dev/null >/dev/null 2>&1\n";
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+    EXPECT_EXIT(
+        {
+          // As a run started by default, whatever this test inherited.
+          for (int stop : {SIGTERM, SIGHUP, SIGINT}) signal(stop, SIG_DFL);
+          stopDuringEnd = sig;
+          pid_t child = 0;
+          zelLaunchServerRoot(script.toStdString(), runDir() + "/sample.meshb", 4321, &child);
+          zelEndServerRoot(child, stopThenSend);
+          fprintf(stderr, "went on\n");
+          _exit(0);
+        },
+        testing::KilledBySignal(sig), "\nsent 15\n$")
+        << strsignal(sig);
+  }
+}
+
 TEST(Opening, ViewFilesLoadIntoEveryWindowOpenedSoFarAfterEachNewOne) {
   const std::string file = runDir() + "/two.view";
   {

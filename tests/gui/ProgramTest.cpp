@@ -1,7 +1,13 @@
 // The built programs run as a user runs them: the viewer on the generated sample under a
 // display of its own, and a recorded sequence replayed by a new process that exits after it.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -93,6 +99,96 @@ bool sameScene(const QImage &a, const QImage &b) {
         if (std::abs(d) > 32 * Side * Side) return false;
     }
   return true;
+}
+
+// Processes whose environment holds the word: those a test marked as its own (a process that
+// has ended and waits to be reaped shows no environment).
+std::vector<pid_t> processesHolding(const std::string &word) {
+  std::vector<pid_t> holding;
+  for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+    std::ifstream environ(("/proc/" + entry + "/environ").toStdString(), std::ios::binary);
+    for (std::string w; std::getline(environ, w, '\0');)
+      if (w == word) holding.push_back(pid_t(entry.toLong()));
+  }
+  return holding;
+}
+
+// The child of `parent` started with the word -server-root (its words once it has exec'd), 0
+// while there is none.
+pid_t serverRootChild(pid_t parent) {
+  for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+    std::ifstream stat(("/proc/" + entry + "/stat").toStdString());
+    std::string line;
+    std::getline(stat, line);
+    const size_t name = line.rfind(')');  // the name in parentheses may hold anything
+    std::istringstream rest(name == std::string::npos ? std::string() : line.substr(name + 1));
+    char state = 0;
+    long ppid = 0;
+    if (!(rest >> state >> ppid) || ppid != parent) continue;
+    std::ifstream cmdline(("/proc/" + entry + "/cmdline").toStdString(), std::ios::binary);
+    for (std::string w; std::getline(cmdline, w, '\0');)
+      if (w == "-server-root") return pid_t(entry.toLong());
+  }
+  return 0;
+}
+
+// Waits, polling, until the child of this process has ended and reaps it: true with its
+// status, false when it still runs after boundMs or is no child of this process.
+bool reapWithin(pid_t child, int boundMs, int *status) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    const pid_t r = waitpid(child, status, WNOHANG);
+    if (r == child) return true;
+    if (r < 0 || clock.elapsed() > boundMs) return false;
+    QThread::msleep(10);
+  }
+}
+
+// The signal that ended a process, 0 when it exited.
+int endingSignal(int status) { return WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
+
+// The viewer started as this process's own child, so that its number is ours until this
+// process reaps it (a QProcess reaps by itself, and the number may go to another process
+// before a signal is sent): the stop signals as by default, or SIGHUP ignored from the start as nohup leaves it;
+// standard output into the descriptor, standard error into the file; no core file.
+pid_t spawnViewer(const QStringList &args, const QProcessEnvironment &env, bool nohup, int out, const std::string &err) {
+  std::vector<std::string> words{nohup ? "nohup" : "zelvane"};
+  if (nohup) words.push_back(buildProgram("zelvane").toStdString());
+  for (const QString &a : args) words.push_back(a.toStdString());
+  std::vector<std::string> vars;
+  for (const QString &v : env.toStringList()) vars.push_back(v.toStdString());
+  std::vector<char *> argv, envp;
+  for (std::string &w : words) argv.push_back(&w[0]);
+  for (std::string &v : vars) envp.push_back(&v[0]);
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t streams;
+  posix_spawn_file_actions_init(&streams);
+  posix_spawn_file_actions_addopen(&streams, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&streams, out, STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&streams, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none, stops;
+  sigemptyset(&none);
+  sigemptyset(&stops);
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaddset(&stops, sig);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &stops);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // A limit of one byte writes no core file, nor lets the system pipe one to a crash collector.
+  rlimit core;
+  getrlimit(RLIMIT_CORE, &core);
+  const rlimit noCore{std::min<rlim_t>(1, core.rlim_max), core.rlim_max};
+  setrlimit(RLIMIT_CORE, &noCore);
+  pid_t pid = 0;
+  const std::string exe = nohup ? "nohup" : buildProgram("zelvane").toStdString();
+  if (posix_spawnp(&pid, exe.c_str(), &streams, &attr, argv.data(), envp.data()) != 0) pid = 0;
+  setrlimit(RLIMIT_CORE, &core);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&streams);
+  return pid;
 }
 
 }  // namespace
@@ -391,12 +487,104 @@ TEST(Program, AnUnattendedServerRunLeavesNoInstanceBehind) {
   const std::string out = viewer.readAllStandardOutput().toStdString();
   EXPECT_EQ(viewer.exitCode(), 1) << viewer.readAllStandardError().toStdString();
   EXPECT_CONTAINS(out, "  SYSTEM RETURNED 0 \n");
-  std::vector<pid_t> left;
-  for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
-    std::ifstream environ(("/proc/" + entry + "/environ").toStdString(), std::ios::binary);
-    for (std::string word; std::getline(environ, word, '\0');)
-      if (word == mark) left.push_back(pid_t(entry.toLong()));
-  }
+  const std::vector<pid_t> left = processesHolding(mark);
   EXPECT_TRUE(left.empty());
   for (pid_t pid : left) kill(pid, SIGKILL);
+}
+
+// An unattended -server run stopped from outside. SIGTERM, SIGHUP and SIGINT: the run ends its
+// instance, reaps it and then ends by that signal; a SIGHUP ignored from the start (nohup)
+// stays ignored. Killed or crashed, the run cannot act: its instance ends by itself on the
+// parent-death signal (SIGKILL). This test is the child subreaper of its runs, so an instance
+// that outlives its run becomes its own child: it is seen and reaped, never missed. The run is
+// held up by its standard output, a pipe of one page that nobody reads, and is signalled once
+// its instance has been exec'd.
+TEST(Program, AStoppedUnattendedServerRunEndsItsInstanceOrLeavesItToEndAtOnce) {
+#ifdef __SANITIZE_ADDRESS__
+  // The sanitizer's own handler reports a segmentation fault and exits with 1.
+  const int segvSignal = 0, segvStatus = 1;
+#else
+  const int segvSignal = SIGSEGV, segvStatus = 0;
+#endif
+  struct Row {
+    const char *what;
+    bool nohup;
+    std::vector<int> sent;
+    int runSignal, runStatus;  // how the run ends: by this signal, or else with this status
+    bool endedFirst;           // the run reaped its instance before it ended
+  } const rows[] = {
+      {"SIGTERM", false, {SIGTERM}, SIGTERM, 0, true},
+      {"SIGHUP", false, {SIGHUP}, SIGHUP, 0, true},
+      {"SIGINT", false, {SIGINT}, SIGINT, 0, true},
+      {"SIGHUP under nohup, then SIGTERM", true, {SIGHUP, SIGTERM}, SIGTERM, 0, true},
+      {"SIGKILL", false, {SIGKILL}, SIGKILL, 0, false},
+      {"a crash (SIGSEGV)", false, {SIGSEGV}, segvSignal, segvStatus, false},
+      {"an abort (SIGABRT)", false, {SIGABRT}, SIGABRT, 0, false},
+  };
+  std::string records;
+  for (int k = 0; k < 2000; k++) records += "7 0.1 glWidget 0 0 0 10 10\n";
+  const std::string seq = fixtures::SaveNamed("stopped.seq", records + "-1\n");
+  int subreaper = 0;
+  prctl(PR_GET_CHILD_SUBREAPER, &subreaper);
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  constexpr int Bound = 180000;
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    const QString markValue = QString::fromStdString(runDir()) + "/stopped " + r.what;
+    QProcessEnvironment env = programEnvironment();
+    env.insert("ZELVANE_TEST_RUN", markValue);
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    fcntl(out[1], F_SETPIPE_SZ, 4096);
+    const std::string err = runDir() + "/stopped.err";
+    const pid_t run = spawnViewer({"-in", QString::fromStdString(dataFile("sample.meshb")), "-server", "-seq",
+                                   QString::fromStdString(seq), "-seq-exit"},
+                                  env, r.nohup, out[1], err);
+    close(out[1]);
+    ASSERT_GT(run, 0);
+    int status = 0;
+    pid_t instance = 0;
+    bool runEnded = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!(instance = serverRootChild(run)) && !(runEnded = waitpid(run, &status, WNOHANG) == run) &&
+           clock.elapsed() < Bound)
+      QThread::msleep(10);
+    if (instance) {
+      for (int sig : r.sent) kill(run, sig);
+      runEnded = reapWithin(run, Bound, &status);
+    }
+    std::ifstream errFile(err);
+    const std::string errText((std::istreambuf_iterator<char>(errFile)), std::istreambuf_iterator<char>());
+    if (!runEnded) {  // still this test's child, unreaped
+      kill(run, SIGKILL);
+      waitpid(run, &status, 0);
+    }
+    ASSERT_GT(instance, 0) << "no instance while the run was up\n" << errText;
+    EXPECT_TRUE(runEnded) << errText;
+    if (r.runSignal) {
+      EXPECT_EQ(endingSignal(status), r.runSignal) << errText;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == r.runStatus) << std::hex << status << "\n" << errText;
+    }
+    // An instance the run did not reap is now a child of this test.
+    int instanceStatus = 0;
+    const pid_t seen = waitpid(instance, &instanceStatus, WNOHANG);
+    const bool outlived = !(seen < 0 && errno == ECHILD);
+    EXPECT_EQ(outlived, !r.endedFirst);
+    if (outlived) {
+      const bool ended = seen == instance || reapWithin(instance, Bound, &instanceStatus);
+      EXPECT_TRUE(ended) << "the instance outlived its run";
+      EXPECT_EQ(endingSignal(instanceStatus), SIGKILL) << "the instance did not end by its parent-death signal";
+      if (!ended) {
+        kill(instance, SIGKILL);
+        waitpid(instance, nullptr, 0);
+      }
+    }
+    const std::vector<pid_t> left = processesHolding("ZELVANE_TEST_RUN=" + markValue.toStdString());
+    EXPECT_TRUE(left.empty());
+    for (pid_t pid : left) kill(pid, SIGKILL);
+    close(out[0]);  // only now: an instance writing into a closed pipe would end by SIGPIPE
+  }
+  prctl(PR_SET_CHILD_SUBREAPER, subreaper);
 }

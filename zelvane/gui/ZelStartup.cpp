@@ -6,8 +6,10 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -83,25 +86,222 @@ void keepChildrenToReap() {
   sigaction(SIGCHLD, &plain, nullptr);
 }
 
+// ---- Ending the instance of an unattended run
+//
+// The instance is ended by whichever comes first of the run's normal end (zelEndServerRoot)
+// and a stop signal (SIGTERM, SIGHUP, SIGINT) to the run, never by both: the one that takes
+// the child's number out of ServerRoot ends it. Signals reach any thread, so the handler and
+// everything it calls are async-signal-safe (kill, waitpid, nanosleep, sigaction, raise,
+// write). A run that dies with no chance to act (SIGKILL, a crash) is followed by its instance
+// through the parent-death signal the instance asked for before its exec.
+
+const int StopSignals[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int StopCount = int(sizeof(StopSignals) / sizeof(StopSignals[0]));
+
+// ServerRoot holds the armed instance's process number (> 0) or one of these states. A stop
+// signal met while the normal end is under way is kept as PendingBase - signal.
+enum : int { Idle = 0, Starting = -1, Signalled = -2, Ending = -3, Done = -4, PendingBase = -100 };
+std::atomic<int> ServerRoot{Idle};
+static_assert(std::atomic<int>::is_always_lock_free, "the stop handler reads it");
+static_assert(sizeof(pid_t) <= sizeof(int), "a process number is kept in ServerRoot");
+
+// The dispositions the stop signals had before the handler was put over them; Taken[i] when it
+// was (a signal ignored since the program started, as nohup leaves SIGHUP, stays ignored).
+struct sigaction Before[StopCount];
+bool Taken[StopCount];
+
+void pauseBriefly() {
+  const timespec step{0, 10 * 1000 * 1000};
+  nanosleep(&step, nullptr);
+}
+
+// Whether the child has ended, reaping it then; -1 with errno when it is no child of ours.
+int reaped(pid_t child) {
+  int status;
+  pid_t r;
+  while ((r = waitpid(child, &status, WNOHANG)) < 0 && errno == EINTR) {
+  }
+  return r == child ? 1 : int(r);
+}
+
+// Ends the child through send: 0, or the errno of the step that failed. Only a child not yet
+// reaped holds its number: it ended early and is reaped now, unsignalled, or it is the very
+// instance started, and no other process can have its number. SIGTERM, a few seconds to go,
+// then no choice. Async-signal-safe when send is.
+int endChild(pid_t child, int (*send)(pid_t, int)) {
+  const int ended = reaped(child);
+  if (ended) return ended < 0 ? errno : 0;
+  if (send(child, SIGTERM) != 0) return errno;
+  for (int i = 0; i < ServerRootGrace; i++) {
+    if (reaped(child)) return 0;
+    pauseBriefly();
+  }
+  if (send(child, SIGKILL) != 0) return errno;
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return 0;
+}
+
+// One line on standard error; async-signal-safe (no stdio, no allocation, no locale).
+void cannotEnd(pid_t child, int error) {
+  char line[256];
+  size_t n = 0;
+  auto put = [&](const char *text) {
+    while (*text && n < sizeof(line) - 1) line[n++] = *text++;
+  };
+  char number[24];
+  size_t digits = 0;
+  for (long v = child; digits == 0 || v > 0; v /= 10) digits++;
+  number[digits] = '\0';
+  for (long v = child, i = long(digits) - 1; i >= 0; v /= 10, i--) number[i] = char('0' + v % 10);
+  const char *reason = strerrordesc_np(error);
+  put("  ## ERROR: ZELVANE: THE -server-root INSTANCE (PROCESS ");
+  put(number);
+  put(") COULD NOT BE ENDED: ");
+  put(reason ? reason : "Unknown error");
+  put(" \n");
+  for (size_t at = 0; at < n;) {
+    const ssize_t w = write(STDERR_FILENO, line + at, n - at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    at += size_t(w);
+  }
+}
+
+// Ends the process by the signal, as it would have ended had no handler been put over it.
+void dieBy(int sig) {
+  for (int i = 0; i < StopCount; i++)
+    if (StopSignals[i] == sig) sigaction(sig, &Before[i], nullptr);
+  sigset_t one;
+  sigemptyset(&one);
+  sigaddset(&one, sig);
+  pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+  raise(sig);
+}
+
+void onStop(int sig) {
+  const int savedErrno = errno;
+  for (int state = ServerRoot.load();;) {
+    if (state > 0) {
+      if (!ServerRoot.compare_exchange_weak(state, Signalled)) continue;
+      if (const int error = endChild(pid_t(state), kill)) cannotEnd(pid_t(state), error);
+      dieBy(sig);
+    } else if (state == Starting) {
+      // Another thread is starting the instance (the starting thread holds these signals
+      // back): its number comes in a moment.
+      pauseBriefly();
+      state = ServerRoot.load();
+      continue;
+    } else if (state == Ending) {
+      // The normal end finishes its work and then raises the signal.
+      if (!ServerRoot.compare_exchange_weak(state, PendingBase - sig)) continue;
+    } else if (state == Idle || state == Done) {
+      dieBy(sig);
+    }
+    // Signalled, or a signal already pending: the process ends by that one.
+    break;
+  }
+  errno = savedErrno;
+}
+
+void takeStopSignals() {
+  struct sigaction stop {};
+  stop.sa_handler = onStop;
+  stop.sa_flags = SA_RESTART;
+  sigemptyset(&stop.sa_mask);
+  for (int sig : StopSignals) sigaddset(&stop.sa_mask, sig);
+  for (int i = 0; i < StopCount; i++) {
+    Taken[i] = sigaction(StopSignals[i], nullptr, &Before[i]) == 0 && Before[i].sa_handler != SIG_IGN;
+    if (Taken[i]) sigaction(StopSignals[i], &stop, nullptr);
+  }
+}
+
+// The stop signals act again as they did before; ServerRoot back to Idle.
+void giveStopSignalsBack() {
+  for (int i = 0; i < StopCount; i++)
+    if (Taken[i]) sigaction(StopSignals[i], &Before[i], nullptr);
+  ServerRoot.store(Idle);
+}
+
+// In the child between fork and exec: only async-signal-safe calls, since other threads of the
+// run may have held locks when it forked. The child asks for SIGKILL when the thread that forked
+// it ends (not SIGTERM, which it may have inherited ignored); a run that died before it asked
+// is no longer its parent, and the child ends at once. An exec that fails sends its errno
+// through report.
+[[noreturn]] void execServerRoot(const char *exe, char *const *words, char *const *env, pid_t run, int report) {
+  struct sigaction plain {};
+  plain.sa_handler = SIG_DFL;
+  sigemptyset(&plain.sa_mask);
+  for (int i = 0; i < StopCount; i++)
+    if (Taken[i]) sigaction(StopSignals[i], &plain, nullptr);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != run) _exit(127);
+  int error = 0;
+  const int in = open("/dev/null", O_RDONLY);
+  if (in < 0 || (in != STDIN_FILENO && dup2(in, STDIN_FILENO) < 0)) error = errno;
+  if (in > STDIN_FILENO) close(in);
+  if (!error) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execve(exe, words, env);
+    error = errno;
+  }
+  while (write(report, &error, sizeof(error)) < 0 && errno == EINTR) {
+  }
+  _exit(127);
+}
+
 // Starts the instance as a child of this process, without a shell: its words as the shell line
 // gives them, standard input from /dev/null as a background command has it, the other streams
 // and the environment shared. 0 and *child set, or the error.
-int spawnServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
+//
+// The parent-death signal follows the thread that forks, not the process: this is called from
+// the main thread (zelvaneMain), which lives as long as the run.
+int forkServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
   keepChildrenToReap();
+  // Everything the child needs is made before the fork: it may not allocate.
   const std::string portWord = std::to_string(port);
   const char *words[] = {exe.c_str(), "-in", mesh.c_str(), "-server-root", "-port", portWord.c_str(), nullptr};
-  posix_spawn_file_actions_t streams;
-  posix_spawnattr_t attr;
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawn_file_actions_init(&streams);
-  posix_spawn_file_actions_addopen(&streams, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
-  const int error = posix_spawn(child, exe.c_str(), &streams, &attr, const_cast<char *const *>(words), environ);
-  posix_spawnattr_destroy(&attr);
-  posix_spawn_file_actions_destroy(&streams);
+  char *const *env = environ;
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  // This thread holds the stop signals back until the number is known; a handler on another
+  // thread waits for it.
+  sigset_t stops, before;
+  sigemptyset(&stops);
+  for (int sig : StopSignals) sigaddset(&stops, sig);
+  pthread_sigmask(SIG_BLOCK, &stops, &before);
+  ServerRoot.store(Starting);
+  takeStopSignals();
+  const pid_t run = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) execServerRoot(exe.c_str(), const_cast<char *const *>(words), env, run, report[1]);
+  const int forkError = pid < 0 ? errno : 0;
+  close(report[1]);
+  int error = forkError;
+  if (pid > 0) {
+    // The pipe closes at the exec, or brings the errno of what failed before it.
+    int failed = 0;
+    ssize_t got;
+    while ((got = read(report[0], &failed, sizeof(failed))) < 0 && errno == EINTR) {
+    }
+    if (got == ssize_t(sizeof(failed))) error = failed;
+    if (error) {
+      int status;
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }
+  }
+  close(report[0]);
+  if (error) {
+    giveStopSignalsBack();
+  } else {
+    ServerRoot.store(pid);
+    *child = pid;
+  }
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
   return error;
 }
 }  // namespace
@@ -113,7 +313,7 @@ int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int por
     printf("  SYSTEM RETURNED %d \n", result);
     return result;
   }
-  const int error = spawnServerRoot(exe, mesh, port, child);
+  const int error = forkServerRoot(exe, mesh, port, child);
   if (error) {
     *child = 0;
     fprintf(stderr, "  ## ERROR: ZELVANE: THE -server-root INSTANCE COULD NOT BE STARTED: %s \n", std::strerror(error));
@@ -124,42 +324,19 @@ int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int por
   return result;
 }
 
-namespace {
-void cannotEnd(pid_t child, int error) {
-  fprintf(stderr, "  ## ERROR: ZELVANE: THE -server-root INSTANCE (PROCESS %ld) COULD NOT BE ENDED: %s \n",
-          long(child), std::strerror(error));
-  fflush(stderr);
-}
-
-// Whether the child has ended, reaping it then; -1 with errno when it is no child of ours.
-int reaped(pid_t child) {
-  int status;
-  pid_t r;
-  while ((r = waitpid(child, &status, WNOHANG)) < 0 && errno == EINTR) {
-  }
-  return r == child ? 1 : int(r);
-}
-}  // namespace
-
 void zelEndServerRoot(pid_t child, int (*send)(pid_t, int)) {
   if (child <= 0) return;
-  // Only a child not yet reaped holds its number: it ended early and is reaped now, unsignalled,
-  // or it is the very instance started, and no other process can have its number.
-  const int ended = reaped(child);
-  if (ended) {
-    if (ended < 0) cannotEnd(child, errno);
-    return;
-  }
-  if (send(child, SIGTERM) != 0) return cannotEnd(child, errno);
-  // A few seconds to go, then no choice.
-  for (int i = 0; i < ServerRootGrace; i++) {
-    if (reaped(child)) return;
-    usleep(10000);
-  }
-  if (send(child, SIGKILL) != 0) return cannotEnd(child, errno);
-  int status;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  int state = int(child);
+  const bool armed = ServerRoot.compare_exchange_strong(state, Ending);
+  // A stop signal took the instance first: its handler ends it and then the run.
+  if (!armed && state == Signalled)
+    for (;;) pause();
+  if (const int error = endChild(child, send)) cannotEnd(child, error);
+  if (!armed) return;
+  int ending = Ending;
+  const int pending = ServerRoot.compare_exchange_strong(ending, Done) ? 0 : PendingBase - ending;
+  giveStopSignalsBack();
+  if (pending) dieBy(pending);
 }
 
 std::vector<std::string> zelUnknownWords(const std::vector<char *> &given, const int *taken, int argc, char **argv) {
@@ -242,6 +419,8 @@ int zelvaneMain(int argc, char **argv) {
   if (s.opt->ServerMode == 2) {
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();
+    // From the main thread: the instance's parent-death signal follows the thread that starts
+    // it, and this one lives as long as the run.
     zelLaunchServerRoot(exe.absoluteFilePath().toStdString(), mesh, s.opt->Port, unattended ? &serverRoot : nullptr);
     std::free(s.com->InpNam);
     s.com->InpNam = nullptr;

@@ -9,7 +9,8 @@
 // -server, a second instance started in the background on the installed sample with
 // -server-root; the banner when verbose; the window icon and the "C" locale; the application
 // object and the event loop; then everything freed in reverse order. An unattended run
-// (-seq-exit) starts the server-root instance as its own child and ends it when it ends.
+// (-seq-exit) starts the server-root instance as its own child and ends it when it ends, when
+// it is stopped by SIGTERM, SIGHUP or SIGINT, and (by itself) when the run is killed.
 // A normal run ends with 1, a fatal error (myexit) with 100; an unattended run that cannot
 // start (a command line refused, a mesh it cannot read, nothing to replay) with
 // ZelExitUnattended (2), one whose replay did not do what it was asked with ZelExitIncomplete
@@ -50,13 +51,20 @@ std::string zelServerRootCommand(const std::string &exe, const std::string &mesh
 // started. Its number is known from the start itself, from no file; and the child is left for
 // the caller to reap (zelEndServerRoot), so that no other process can take its number before.
 // For that, a SIGCHLD disposition that reaps children by itself is put back to the default.
+// Until zelEndServerRoot, SIGTERM, SIGHUP and SIGINT (those not ignored when called, so that
+// nohup's SIGHUP stays ignored) end the instance as zelEndServerRoot does and then end this
+// process by that signal, whichever thread receives it. The instance ends by itself (SIGKILL)
+// when the thread that started it ends, so that a run killed or crashed leaves nothing
+// behind: call it from the main thread.
 int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child = nullptr);
 // Ends an instance zelLaunchServerRoot started as a child: SIGTERM through send, then SIGKILL
 // when it has not gone within three seconds, and it is reaped. An instance that has already
 // ended is reaped and not signalled. A number that is not a child of this process waiting to
 // be reaped is never signalled: one line on standard error says the instance could not be
 // ended, as it does when a signal cannot be sent. Nothing for a child <= 0. send is kill but
-// for tests, which see what would be signalled.
+// for tests, which see what would be signalled. The stop signals then act as before; one
+// received while it was at work ends this process once the instance is reaped, and when one
+// took the instance first, its handler ends it and this process, and this never returns.
 void zelEndServerRoot(pid_t child, int (*send)(pid_t, int) = kill);
 
 // The words of the command line as given (given[0] the program) that neither parser took
