@@ -409,8 +409,9 @@ TEST(Program, ANameWithControlBytesIsShownEscapedOnTheLinesThatQuoteIt) {
     if (r.readable) {
       ASSERT_TRUE(fixtures::SaveText(dataDir() + "/" + r.stem + ".sol", shortSol));
     }
+    // A word no parser takes is named as it is typed, escaped too.
     const Outcome o = runViewer({"-in", QFile::decodeName(QByteArray::fromStdString(mesh)), "-seq",
-                                 QString::fromStdString(seq), "-seq-exit"},
+                                 QString::fromStdString(seq), "-seq-exit", "--odd\x1b[1m"},
                                 120000);
     EXPECT_EQ(o.status, r.readable ? 1 : ZelExitUnattended) << o.err;
     EXPECT_EQ(stray(o.err), std::string::npos) << o.err;

@@ -26,6 +26,7 @@
 
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
+#include "common/base/ShownName.h"
 #include "common/base/Memory.h"
 #include "common/pool/MthParallel.h"
 #include "resources/ZelResources.h"
@@ -405,7 +406,7 @@ int zelvaneMain(int argc, char **argv) {
   auto *app = new QApplication(argc, argv);
   // Stored scripts may pass words of their own: they are named, not refused.
   for (const std::string &word : zelUnknownWords(given, taken.data(), argc, argv))
-    fprintf(stderr, "unknown option %s, ignored\n", word.c_str());
+    fprintf(stderr, "unknown option %s, ignored\n", ShownName(word).c_str());
   fflush(stderr);
   if (const int refused = commandLineRefusal(app, argc, argv, s.com, s.opt)) {
     delete app;
