@@ -16,7 +16,6 @@
 #include "common/load/LoadInternal.h"
 #include "common/load/LoadNotices.h"
 #include "common/base/Memory.h"
-#include "common/base/ShownName.h"
 #include "common/load/SolutionLoad.h"
 #include "common/load/Su2.h"
 
