@@ -327,14 +327,14 @@ int zelSampleCommandLine(int argc, char **argv, int *cells, std::string *base) {
       const long n = digits && std::strlen(word) < 10 ? std::strtol(word, nullptr, 10) : 0;
       if (n < 1 || n > ZelSampleMaxCells) {
         fprintf(stderr, "  ## ERROR: ZELVANE-SAMPLE: -n TAKES A WHOLE NUMBER OF CELLS FROM 1 TO %d, NOT \"%s\" \n",
-                ZelSampleMaxCells, word);
+                ZelSampleMaxCells, ShownName(word).c_str());
         return 2;
       }
       *cells = int(n);
     } else if (!std::strcmp(argv[i], "-o") && valued) {
       *base = argv[++i];
     } else {
-      fprintf(stderr, "usage: %s [-n CELLS] [-o BASE]\n", argv[0]);
+      fprintf(stderr, "usage: %s [-n CELLS] [-o BASE]\n", ShownName(argv[0]).c_str());
       return 2;
     }
   }

@@ -103,8 +103,19 @@ TEST(FileNames, AMessageQuotesALongNameCutToABoundedLength) {
       {"control bytes up to the limit", std::string(64, '\n'), repeat("\\x0a", 64)},
       {"control bytes past it", std::string(65, '\n') + "z",
        repeat("\\x0a", 31) + "..." + repeat("\\x0a", 31) + "z"},
+      // What a terminal takes as a control without a control byte: the C1 controls of a name
+      // read as Latin-1 (it is no UTF-8) or written in UTF-8, and the characters that split a
+      // line or turn its text around.
+      {"Latin-1 with NEL and CSI", "caf\xE9\x85x\x9B" "31m.mesh", "caf\xE9\\x85x\\x9b" "31m.mesh"},
+      {"UTF-8 inside a name that is no UTF-8", "\xE9\xE2\x82\xAC", "\xE9\xE2\\x82\xAC"},
+      {"a C1 control in UTF-8", "n\xC2\x85l", "n\\xc2\\x85l"},
+      {"a right-to-left override", "a\xE2\x80\xAEgpj.mesh", "a\\xe2\\x80\\xaegpj.mesh"},
+      {"an isolate and a line separator", "\xE2\x81\xA6x\xE2\x80\xA8", "\\xe2\\x81\\xa6x\\xe2\\x80\\xa8"},
+      {"other UTF-8 punctuation as it is", "a\xE2\x80\x94" "b\xE2\x82\xAC", "a\xE2\x80\x94" "b\xE2\x82\xAC"},
   };
   for (const auto &r : rows) EXPECT_EQ(ShownName(r.Name), r.Shown) << r.What;
+  // A whole text keeps its lines and escapes the rest the same way.
+  EXPECT_EQ(ShownText("a\n\xC2\x9B" "1m\xE2\x80\xAE"), "a\n\\xc2\\x9b" "1m\\xe2\\x80\\xae");
 }
 
 }  // namespace
