@@ -13,6 +13,7 @@
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/DisplayScene.h"
 #include "tests/support/MeshFixtures.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
@@ -33,14 +34,18 @@
 
 namespace {
 
-// The two sample windows: 1 the box with its field, 2 the grid of triangles with edges.
+// The two sample windows: 1 the box with its field, 2 the grid of triangles with edges; or
+// the one window of the mesh `make` builds.
 struct Bar {
   Viewer v{{"-in", dataFile("sample.meshb"), dataFile("edges.meshb"), "-sol", dataFile("sample.solb")}};
   MessageLog log;
+  Bar() = default;
+  explicit Bar(const std::function<Geometric_Mesh *(Memory_List *)> &make) : v(make, 0) {}
 
   template <class W>
   W *widget(int window, const char *name) {
-    return v.window(window - 1)->findChild<W *>(QString("%1_%2").arg(name).arg(window));
+    MainWindow *w = v.window(window - 1);
+    return w->findChild<W *>(QString("%1_%2").arg(name).arg(w->index()));
   }
   // Chooses a pick-combo item by its text, as a user or a replay does.
   void choose(int window, const char *combo, const char *item) {
@@ -208,6 +213,34 @@ TEST(BottomBar, TheInputLineLooksElementsUpByKind) {
   bar.type(2, "3,99999999");
   EXPECT_EQ(bar.picks(2)->Top, -1);
   EXPECT_EQ(bar.lastMessage(), "Vertices (3 99999999) do not constitute an Edge ");
+}
+
+// A list of vertex numbers is read by the chosen kind's number of vertices: that many name an
+// element (whose search by vertices is not built), one fewer is no form at all.
+TEST(BottomBar, AVertexListIsReadByTheChosenKindsVertexCount) {
+  Bar bar(EveryKindMesh);
+  const struct {
+    const char *item, *name;
+    int count;
+  } rows[] = {
+      {"Triangle", "triangles", 3},         {"Triangle P2", "p2-triangles", 3},
+      {"Quadrilateral", "quads", 4},        {"Quadrilateral P2", "p2-quads", 4},
+      {"Tetrahedron", "tetrahedra", 4},     {"Tetrahedron P2", "p2-tetrahedra", 4},
+      {"Pyramid", "pyramids", 5},           {"Prism", "prisms", 6},
+      {"Hexahedron", "hexahedra", 8},       {"Hexahedron P2", "p2-hexahedra", 8},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.item);
+    bar.choose(1, "Pick", r.item);
+    QStringList numbers;
+    for (int k = 1; k <= r.count; k++) numbers << QString::number(k);
+    bar.type(1, numbers.join(',').toLatin1().constData());
+    EXPECT_EQ(bar.lastMessage().toStdString(),
+              QString("Function Find %1 with %2 Vertices Not Implemented").arg(r.name).arg(r.count).toStdString());
+    numbers.removeLast();
+    bar.type(1, numbers.join(',').toLatin1().constData());
+    EXPECT_EQ(bar.lastMessage().toStdString(), "Bad Expression in Input Area.");
+  }
 }
 
 TEST(BottomBar, NewRefChangesTheReferenceAroundTheLastPickedTriangleOnly) {

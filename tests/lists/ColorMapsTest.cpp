@@ -101,6 +101,26 @@ TEST(ColourTables, PaletteColourAlongAMapAndTheFallback) {
   ExpectRgb(bad, hsv[0], hsv[1], hsv[2], 0);
 }
 
+// One hue inside each sixth of the circle (fractions f other than a half, so that the rising
+// t = V f and the falling q = V (1 - f) differ) against the HSV colour of saturation 1 and value
+// V = 0.8.
+TEST(ColourTables, AHueInEverySectorHasItsHsvColour) {
+  const float V = 0.8f;
+  const struct {
+    float hue;
+    float rgb[3];
+  } rows[] = {
+      {10, {V, V / 6, 0}},          {80, {V * 2 / 3, V, 0}},  {130, {0, V, V / 6}},
+      {190, {0, V * 5 / 6, V}},     {255, {V / 4, 0, V}},     {345, {V, 0, V / 4}},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(testing::Message() << "hue " << r.hue);
+    float got[3];
+    zelHsvColor(r.hue, got);
+    ExpectRgb(got, r.rgb[0], r.rgb[1], r.rgb[2]);
+  }
+}
+
 // A value a quarter of the way into the second band of uneven iso values (-1, -0.6, 0, 0.2,
 // 1): the hues blend 3:1 (hue 165) in the computed maps; a table map reads position 1.25 of
 // 0..4, which falls on the row and weight given (1.25 x rows / 4), whatever the grey flag.

@@ -1,10 +1,14 @@
-// Normal arrows of a picked element, paths and bitmap text, read back through feedback.
+// Normal arrows of a picked element, paths, bitmap text and the bounding box, read back through
+// feedback.
 #include <GL/freeglut.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+
 #include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
+#include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelGlyphs.h"
 #include "zelvane/scene/ZelKinds.h"
 #include "zelvane/scene/ZelNormals.h"
@@ -210,4 +214,32 @@ TEST_F(DrawAids, BitmapTextNewlineReturnsToTheLineStart) {
     EXPECT_NEAR(e.x, a.x, 1e-3);
     EXPECT_NEAR(e.y, a.y - 2 * f[1], 1e-3);
   }
+}
+
+// The bounding box is drawn whole: twelve distinct edges over its eight corners, each edge
+// joining two corners that differ along one axis only.
+TEST_F(DrawAids, TheBoundingBoxDrawsItsTwelveEdges) {
+  open([](Memory_List *m) { return MakeStructuredMesh(m, 3, 2, 1, GEN_HEX); });
+  const double *b = scene_->View->Box;
+  for (int d = 0; d < 3; d++) ASSERT_GT(b[3 + d], b[d]) << d;
+  // Each axis of the box maps on one window axis alone, so corners keep their one-axis steps.
+  const double m = std::max({b[3] - b[0], b[4] - b[1], b[5] - b[2]});
+  gl_.ortho(b[0] - m, b[3] + m, b[1] - m, b[4] + m, -(b[5] + m), -(b[2] - m));
+  using Corner = std::array<long, 3>;
+  std::set<Corner> corners;
+  std::set<std::pair<Corner, Corner>> edges;
+  for (const FeedbackPrim &p : gl_.feedback([&] { zelDisplayBoundingBox(scene_); })) {
+    ASSERT_TRUE(p.isLine());
+    ASSERT_EQ(p.v.size(), 2u);
+    Corner c[2];
+    for (int k = 0; k < 2; k++)
+      c[k] = {std::lround(p.v[k].x * 100), std::lround(p.v[k].y * 100), std::lround(p.v[k].z * 1e5)};
+    const int differing = (c[0][0] != c[1][0]) + (c[0][1] != c[1][1]) + (c[0][2] != c[1][2]);
+    EXPECT_EQ(differing, 1) << "a line from (" << p.v[0].x << ", " << p.v[0].y << ", " << p.v[0].z << ") to ("
+                            << p.v[1].x << ", " << p.v[1].y << ", " << p.v[1].z << ")";
+    corners.insert(c, c + 2);
+    edges.insert(std::minmax(c[0], c[1]));
+  }
+  EXPECT_EQ(corners.size(), 8u);
+  EXPECT_EQ(edges.size(), 12u);
 }

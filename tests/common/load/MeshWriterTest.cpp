@@ -59,10 +59,10 @@ void add(Rec *arr, int &count, std::initializer_list<int> ver, int ref, uint32_t
   r.Tag = tag;
 }
 
-// Vertex v at (v, 2v, 3v) / 16 with reference v; vertex 3 is dead, vertex 1 a corner and
-// vertex 5 required by its type. A triangle, a P2 triangle and a tetrahedron on alive
+// Vertex v at (v, 2v, 3v) / 16 with reference v; vertex 3 is dead, vertices 1 and 6 corners
+// and vertex 5 required by its type. A triangle, a P2 triangle and a tetrahedron on alive
 // vertices; a triangle on the dead vertex, a dead one and one naming vertex 0; ridge (1 2),
-// edge (2 3), required edge (5 6); normals at vertices 5 and 3.
+// edge (2 3), required ridge (5 6); normals at vertices 5 and 3.
 Geometric_Mesh *makeMesh(Memory_List *mem) {
   Geometric_Mesh *m = MakeSizedMesh(mem, {{KmfVertices, 6}, {KmfTriangles, 5}, {KmfTrianglesP2, 1},
                                           {KmfTetrahedra, 2}, {KmfEdges, 3}, {KmfNormals, 2}});
@@ -72,6 +72,7 @@ Geometric_Mesh *makeMesh(Memory_List *mem) {
     m->Ver[v].Tag = v == 3 ? 0 : kShown;
   }
   m->Ver[1].Tag |= TAG_CORNER;
+  m->Ver[6].Tag |= TAG_CORNER;
   m->Ver[5].Tag |= TAG_VER_TYPE;
   add(m->Tri, m->NbrTri, {1, 2, 4}, 5, kShown);
   add(m->Tri, m->NbrTri, {2, 3, 4}, 6, kShown);
@@ -82,7 +83,7 @@ Geometric_Mesh *makeMesh(Memory_List *mem) {
   add(m->Tet, m->NbrTet, {1, 2, 4, 6}, 3, 0);
   add(m->Efr, m->NbrEfr, {1, 2}, 1, kAlive | TAG_RIDGE);
   add(m->Efr, m->NbrEfr, {2, 3}, 2, kAlive);
-  add(m->Efr, m->NbrEfr, {5, 6}, 3, kAlive | TAG_REQUIRED);
+  add(m->Efr, m->NbrEfr, {5, 6}, 3, kAlive | TAG_REQUIRED | TAG_RIDGE);
   m->Nor[++m->NbrNor] = Normal{0, 5, {0, 0, 1}, 0};
   m->Nor[++m->NbrNor] = Normal{0, 3, {1, 0, 0}, 0};
   return m;
@@ -123,14 +124,16 @@ class MeshWriterTest : public MeshTestBase {
 
 }  // namespace
 
-// The dead vertex goes, those after it move down by one, and every record on it goes too.
+// The dead vertex goes, those after it move down by one, and every record on it goes too;
+// corners and required vertices name the new vertex numbers, ridges and required edges the
+// new edge lines.
 TEST_F(MeshWriterTest, AliveRecordsWithRenumberedVertices) {
   expectWritten(WriteMesh, expected({1, 2, 4, 5, 6},
-                                    {List(KmfCorners, "Corners", {1}), List(KmfRequiredVertices, "RequiredVertices", {4}),
+                                    {List(KmfCorners, "Corners", {1, 5}), List(KmfRequiredVertices, "RequiredVertices", {4}),
                                      Lines(KmfTriangles, "Triangles", 3, {1, 2, 3, 5}),
                                      Lines(KmfTrianglesP2, "TrianglesP2", 6, {1, 2, 3, 4, 5, 2, 9}),
                                      Lines(KmfTetrahedra, "Tetrahedra", 4, {1, 2, 3, 4, 2}),
-                                     Lines(KmfEdges, "Edges", 2, {1, 2, 1, 4, 5, 3}), List(KmfRidges, "Ridges", {1}),
+                                     Lines(KmfEdges, "Edges", 2, {1, 2, 1, 4, 5, 3}), List(KmfRidges, "Ridges", {1, 2}),
                                      List(KmfRequiredEdges, "RequiredEdges", {2}),
                                      Section(KmfNormals, "Normals", "rrr", 2).With({}, {0, 0, 1, 1, 0, 0}),
                                      Lines(KmfNormalAtVertices, "NormalAtVertices", 1, {4, 1})}));
@@ -141,10 +144,10 @@ TEST_F(MeshWriterTest, AliveRecordsWithTheirOwnNumbers) {
   msh->Ver[3].Tag = kShown;
   FixtureFile want = expected(
       {1, 2, 3, 4, 5, 6},
-      {List(KmfCorners, "Corners", {1}), List(KmfRequiredVertices, "RequiredVertices", {5}),
+      {List(KmfCorners, "Corners", {1, 6}), List(KmfRequiredVertices, "RequiredVertices", {5}),
        Lines(KmfTriangles, "Triangles", 3, {1, 2, 4, 5, 2, 3, 4, 6}),
        Lines(KmfTrianglesP2, "TrianglesP2", 6, {1, 2, 4, 5, 6, 2, 9}), Lines(KmfTetrahedra, "Tetrahedra", 4, {1, 2, 4, 5, 2}),
-       Lines(KmfEdges, "Edges", 2, {1, 2, 1, 2, 3, 2, 5, 6, 3}), List(KmfRidges, "Ridges", {1}),
+       Lines(KmfEdges, "Edges", 2, {1, 2, 1, 2, 3, 2, 5, 6, 3}), List(KmfRidges, "Ridges", {1, 3}),
        List(KmfRequiredEdges, "RequiredEdges", {3}), Section(KmfNormals, "Normals", "rrr", 2).With({}, {0, 0, 1, 1, 0, 0}),
        Lines(KmfNormalAtVertices, "NormalAtVertices", 1, {5, 1, 3, 2})});
   expectWritten(WriteMesh, want);
@@ -163,11 +166,11 @@ TEST_F(MeshWriterTest, SubMeshWritesTheMarkedPart) {
 TEST_F(MeshWriterTest, SimplicialMeshIgnoresTheAliveBit) {
   msh->Tri[4].Ver[1] = 3;  // no vertex 0 here: records are written as stored
   expectWritten(WriteSimplicialMesh,
-                expected({1, 2, 3, 4, 5, 6}, {List(KmfCorners, "Corners", {1}), List(KmfRequiredVertices, "RequiredVertices", {5}),
+                expected({1, 2, 3, 4, 5, 6}, {List(KmfCorners, "Corners", {1, 6}), List(KmfRequiredVertices, "RequiredVertices", {5}),
                                               Lines(KmfTriangles, "Triangles", 3, {1, 2, 4, 5, 2, 3, 4, 6, 4, 5, 6, 7, 1, 3, 2, 8}),
                                               Lines(KmfTetrahedra, "Tetrahedra", 4, {1, 2, 4, 5, 2, 1, 2, 4, 6, 3}),
                                               Lines(KmfEdges, "Edges", 2, {1, 2, 1, 2, 3, 2, 5, 6, 3}),
-                                              List(KmfRidges, "Ridges", {1}), List(KmfRequiredEdges, "RequiredEdges", {3})}));
+                                              List(KmfRidges, "Ridges", {1, 3}), List(KmfRequiredEdges, "RequiredEdges", {3})}));
 }
 
 // Nothing alive (and no normal, which has no tag): the file holds no section, and opens.
