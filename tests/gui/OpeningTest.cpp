@@ -12,11 +12,15 @@
 #include <QDir>
 #include <QFile>
 #include <fstream>
+#include <sstream>
 
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/LoadFixtures.h"
 #include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/sample/ZelSample.h"
@@ -87,6 +91,69 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
   for (int c = 0; c < 4; c++) EXPECT_EQ(pla->Pla[pla->Cur][c], plane[c]);
   // The frame moves to the point of the plane nearest the origin, (a, b, c) d / |n|^2.
   EXPECT_DOUBLE_EQ(pla->FrmMat[3], -0.5);
+}
+
+// A solution named with -sol and refused, whatever the reason, leaves the mesh opened without
+// it, and one line naming the file and the reason closes what the loader said: once on
+// standard error and in the window's terminal. No line says the mesh failed. A second -sol is
+// named as such and the first one loads.
+TEST(Opening, ARefusedSolutionIsNamedWithItsReasonOnStandardErrorAndInTheTerminal) {
+  using namespace fixtures;
+  FixtureFile tet = MeshOf(3, 4);
+  tet.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 1}));
+  const std::string mesh = SaveFixture(tet, "refused.mesh", false);
+  auto sol = [](int dim, std::vector<int> types, int n, std::vector<double> values, const char *name, bool binary) {
+    FixtureFile f;
+    f.Dim = dim;
+    f.Sections.push_back(SolutionSec(62, "SolAtVertices", types, n, values));
+    return SaveFixture(f, name, binary);
+  };
+  const std::string folder = TestPath("refused-folder.sol");
+  QDir().mkpath(QString::fromStdString(folder));
+  struct Row {
+    const char *what;
+    std::vector<std::string> sol;  // the words after -in mesh
+    std::string line;              // on standard error and in the terminal
+    bool field;                    // a solution loaded
+  } const rows[] = {
+      {"a missing file", {"-sol", TestPath("refused-none.sol")}, "SOLUTION " + TestPath("refused-none.sol") + " NOT LOADED: NO SUCH FILE", false},
+      {"a folder", {"-sol", folder}, "SOLUTION " + folder + " NOT LOADED: A FOLDER", false},
+      {"a damaged file (a field type 0)",
+       {"-sol", sol(3, {0, 1}, 4, {1, 2, 3, 4}, "refused-type0.solb", true)},
+       "SOLUTION " + TestPath("refused-type0.solb") + " NOT LOADED: DAMAGED, ITS VALUES CANNOT BE READ", false},
+      {"too many values", {"-sol", sol(3, {1}, 5, {1, 2, 3, 4, 5}, "refused-big.sol", false)},
+       "SOLUTION " + TestPath("refused-big.sol") + " NOT LOADED: VALUES FOR 5 VERTICES ON A MESH OF 4", false},
+      {"another dimension", {"-sol", sol(2, {1}, 4, {1, 2, 3, 4}, "refused-flat.sol", false)},
+       "SOLUTION " + TestPath("refused-flat.sol") + " NOT LOADED: OF ANOTHER DIMENSION THAN THE MESH", false},
+      {"-sol given twice",
+       {"-sol", sol(3, {1}, 4, {1, 2, 3, 4}, "refused-good.sol", false), "-sol", TestPath("refused-big.sol")},
+       "-sol GIVEN TWICE: " + TestPath("refused-big.sol") + " IGNORED", true},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    std::vector<std::string> args{"-in", mesh};
+    args.insert(args.end(), r.sol.begin(), r.sol.end());
+    CaptureStderr();
+    Viewer v(args);
+    const std::string err = GetCapturedStderr();
+    const Geometric_Mesh *m = v.scene(0)->Msh;
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->NbrVer + m->NbrTet, 5);
+    EXPECT_EQ(m->SolAtVer != nullptr, r.field);
+    EXPECT_EQ(err.find("MESH FAILED"), std::string::npos) << err;
+    const QString term = v.window(0)->centralWindow()->term()->toPlainText();
+    if (r.field) {
+      EXPECT_CONTAINS(err, r.line);
+      continue;
+    }
+    std::vector<std::string> said;
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(" NOT LOADED: ") != std::string::npos) said.push_back(line);
+    ASSERT_EQ(said.size(), 1u) << err;
+    EXPECT_CONTAINS(said[0], r.line + ", THE MESH IS LOADED WITHOUT IT");
+    EXPECT_EQ(term.count(QString::fromStdString(r.line)), 1) << term.toStdString();
+  }
 }
 
 namespace {

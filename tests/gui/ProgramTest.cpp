@@ -455,6 +455,8 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
       {"-sol alone", {"-sol", "x.sol", "-seq", dialogs}, ZelExitUnattended, {"PARSER: BAD COMMAND LINE"}},
       {"a name starting with a dash", {"-in", "-sample.meshb", "-seq", dialogs}, ZelExitUnattended,
        {"PARSER: NO FILE NAME GIVEN", "unknown option -sample.meshb, ignored\n"}, 1},
+      {"-sol given twice", {"-in", mesh, "-sol", QString::fromStdString(dataFile("sample.solb")), "-sol", "x.sol", "-seq", dialogs}, 1,
+       {"  ## WARNING: PARSER: -sol GIVEN TWICE: x.sol IGNORED \n"}},
       {"records that open dialogs, words of no parser and the toolkit's options",
        {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-style", "Fusion", "-reverse", "-seq", dialogs}, 1,
        {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
