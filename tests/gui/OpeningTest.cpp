@@ -183,11 +183,11 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
   const QString watched = dir + "/tmp", missing = dir + "/no such folder";
   QDir().mkpath(watched);
   const std::string mesh = dir.toStdString() + "/sample one.meshb";
-  const QStringList words{"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"};
   struct Row {
     const char *what;
     bool unattended, stays, reapedElsewhere, childrenIgnored;
     QString tmp;
+    int port = 4321;  // 0: none given, none passed on
   } const rows[] = {
       {"a run someone attends", false, true, false, false, watched},
       {"an unattended run", true, true, false, false, watched},
@@ -195,15 +195,19 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
       {"an instance that ended early", true, false, false, false, watched},
       {"one that ended early, SIGCHLD ignored", true, false, false, true, watched},
       {"an instance reaped elsewhere", true, false, true, false, watched},
+      {"a run someone attends, no port given", false, true, false, false, watched, 0},
+      {"an unattended run, no port given", true, true, false, false, watched, 0},
   };
   const QByteArray tmpBefore = qgetenv("TMPDIR");
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
+    QStringList words{"-in", QString::fromStdString(mesh), "-server-root"};
+    if (r.port) words << "-port" << QString::number(r.port);
     int pipeFd[2];
     ASSERT_EQ(pipe(pipeFd), 0);
     fcntl(pipeFd[0], F_SETFD, FD_CLOEXEC);
     const QString script = dir + "/rec ord.sh";
-    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" >/dev/fd/" << pipeFd[1] << "\n"
+    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" . >/dev/fd/" << pipeFd[1] << "\n"
                                         << (r.stays ? "exec sleep 600 </dev/null >/dev/null 2>&1\n" : "exit 0\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -215,15 +219,17 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
     CaptureStdout();
     qputenv("TMPDIR", r.tmp.toUtf8());
     pid_t child = 0;
-    const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, r.unattended ? &child : nullptr);
+    const int result = zelLaunchServerRoot(script.toStdString(), mesh, r.port, r.unattended ? &child : nullptr);
     tmpBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
     EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
     EXPECT_EQ(result, 0);
     close(pipeFd[1]);
     FILE *in = fdopen(pipeFd[0], "r");
     QStringList lines;
-    for (char line[4096]; lines.size() < 6 && fgets(line, sizeof(line), in);) lines << QString(line).trimmed();
-    EXPECT_EQ(lines.mid(1), words);
+    // Up to the stand-in's closing ".": the words, however many there are.
+    for (char line[4096]; (lines.isEmpty() || lines.last() != ".") && fgets(line, sizeof(line), in);)
+      lines << QString(line).trimmed();
+    EXPECT_EQ(lines.mid(1), words + QStringList{"."});
     const pid_t standIn = lines.isEmpty() ? 0 : pid_t(lines[0].toLong());
     EXPECT_EQ(child, r.unattended ? standIn : 0);
     siginfo_t info;
