@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/base/Memory.h"
+#include "common/base/ShownName.h"
 
 namespace {
 
@@ -39,19 +40,23 @@ bool parseInt(const char *word, int *value) {
   return true;
 }
 
-// The name options: word, field, warning when the word is last.
+// The name options: word, field, warning when the word is last, and whether a second one is
+// taken and named as such (else it is left to the caller, like any word not in the table).
 struct NameOption {
   const char *word;
   char *CommonOptions::*field;
   const char *missing;
+  bool namedTwice;
 };
 
+// A second -sol is a field the user expects to see: it is named for what it is, not left to be
+// called a word no parser takes.
 const NameOption nameOptions[] = {
-    {"-out", &CommonOptions::OutNam, "  ## WARNING: PARSER: NO OUTPUT FILE NAME GIVEN "},
-    {"-sol", &CommonOptions::SolNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN "},
-    {"-met", &CommonOptions::MetNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN "},
-    {"-cad", &CommonOptions::CadNam, "  ## WARNING: PARSER: NO CAD FILE NAME GIVEN "},
-    {"-back", &CommonOptions::BckNam, "  ## WARNING: PARSER: NO BACKGROUND MESH FILE NAME GIVEN "},
+    {"-out", &CommonOptions::OutNam, "  ## WARNING: PARSER: NO OUTPUT FILE NAME GIVEN ", false},
+    {"-sol", &CommonOptions::SolNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN ", true},
+    {"-met", &CommonOptions::MetNam, "  ## WARNING: PARSER: NO SOLUTION FILE NAME GIVEN ", false},
+    {"-cad", &CommonOptions::CadNam, "  ## WARNING: PARSER: NO CAD FILE NAME GIVEN ", false},
+    {"-back", &CommonOptions::BckNam, "  ## WARNING: PARSER: NO BACKGROUND MESH FILE NAME GIVEN ", false},
 };
 
 // Words that set a field and take no argument.
@@ -120,8 +125,18 @@ int parseWord(int argc, char **argv, int i, Memory_List *list, CommonOptions *op
   const char *arg = argv[i];
   if (!std::strcmp(arg, "-in") && !opt->InpNam) return parseInput(argc, argv, i, list, opt, isSet);
   for (const NameOption &no : nameOptions) {
-    if (std::strcmp(arg, no.word) || opt->*no.field) continue;
+    if (std::strcmp(arg, no.word) || (opt->*no.field && !no.namedTwice)) continue;
     isSet[i] = 1;
+    // Given again: the first name is kept.
+    if (opt->*no.field) {
+      if (i + 1 >= argc) {
+        fprintf(stderr, "  ## WARNING: PARSER: %s GIVEN TWICE, IGNORED \n", no.word);
+        return i + 1;
+      }
+      fprintf(stderr, "  ## WARNING: PARSER: %s GIVEN TWICE: %s IGNORED \n", no.word, ShownName(argv[i + 1]).c_str());
+      isSet[i + 1] = 1;
+      return i + 2;
+    }
     if (i + 1 >= argc) {
       printf("%s\n", no.missing);
       return i + 1;

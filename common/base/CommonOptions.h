@@ -26,6 +26,9 @@ CommonOptions *NewCommonOptions(Memory_List *list, int flags, int verbosity, int
 CommonOptions *FreeCommonOptions(Memory_List *list, CommonOptions *opt);
 
 // Marks with 1 each argument it consumed; the caller frees the array through the memory list.
+// A name option given twice keeps its first name; a second -sol is taken with its name and
+// named on standard error ("## WARNING: PARSER: -sol GIVEN TWICE: <name> IGNORED"), a second
+// of the others is left with its name to the caller.
 int *ParseCommonOptions(int argc, char **argv, Memory_List *list, CommonOptions *opt);
 
 uint32_t GetBytOptions(const CommonOptions *opt);

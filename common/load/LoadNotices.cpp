@@ -9,9 +9,19 @@
 namespace {
 thread_local LoadNoticeCollector *current = nullptr;
 
-void print(const std::string &text) {
-  fputs(text.c_str(), stdout);
-  fflush(stdout);
+void print(FILE *stream, const std::string &text) {
+  fputs(text.c_str(), stream);
+  fflush(stream);
+}
+
+std::string formatted(const char *format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  const int len = vsnprintf(nullptr, 0, format, args);
+  std::string line(len > 0 ? static_cast<size_t>(len) : 0, '\0');
+  if (len > 0) vsnprintf(&line[0], line.size() + 1, format, again);
+  va_end(again);
+  return line;
 }
 }  // namespace
 
@@ -22,31 +32,45 @@ LoadNoticeCollector::~LoadNoticeCollector() { current = outer_; }
 std::string LoadNoticeCollector::take() {
   std::string text;
   text.swap(text_);
+  pending_.clear();
   return text;
 }
 
 void LoadNoticeCollector::passOn() {
+  const std::string pending = pending_;
   const std::string text = take();
-  if (text.empty()) return;
-  if (outer_)
+  if (outer_) {
     outer_->text_.append(text);
-  else
-    print(text);
+    outer_->pending_.append(pending);
+  } else if (!pending.empty()) {
+    print(stdout, pending);
+  }
+}
+
+// Keeps a line in the calling thread's collector; printed: it is on standard error already.
+void keepLoadLine(const std::string &line, bool printed) {
+  current->text_.append(line);
+  if (!printed) current->pending_.append(line);
 }
 
 void LoadNotice(const char *format, ...) {
-  va_list args, again;
+  va_list args;
   va_start(args, format);
-  va_copy(again, args);
-  const int len = vsnprintf(nullptr, 0, format, args);
+  const std::string line = formatted(format, args);
   va_end(args);
-  std::string line(len > 0 ? static_cast<size_t>(len) : 0, '\0');
-  if (len > 0) vsnprintf(&line[0], line.size() + 1, format, again);
-  va_end(again);
   if (current)
-    current->text_.append(line);
+    keepLoadLine(line, false);
   else
-    print(line);
+    print(stdout, line);
+}
+
+void LoadRefusal(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  const std::string line = formatted(format, args);
+  va_end(args);
+  print(stderr, line);
+  if (current) keepLoadLine(line, true);
 }
 
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind) {

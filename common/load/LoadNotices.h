@@ -3,6 +3,9 @@
 // not written to its end yet). They go to
 // standard output, unless the calling thread collects them to show them its own way: a window
 // puts them in its terminal, which echoes them on standard output itself.
+// A refusal (LoadRefusal) is an error line that closes the loader's own lines about a file it
+// did not take: it goes to standard error at once, whoever collects, and a collector keeps it
+// as well, for the window's terminal only.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +13,9 @@
 
 // One notice, printf-style, ended by a line feed of its own.
 void LoadNotice(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// One refusal, printf-style, ended by a line feed of its own: printed on standard error, and
+// kept too by the calling thread's collector when there is one.
+void LoadRefusal(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // While it lives, the notices of the thread that made it are kept in it instead of printed.
 // Collectors nest: the innermost one keeps them.
@@ -20,15 +26,17 @@ class LoadNoticeCollector {
   LoadNoticeCollector(const LoadNoticeCollector &) = delete;
   LoadNoticeCollector &operator=(const LoadNoticeCollector &) = delete;
 
-  // The notices kept so far, which the collector then forgets.
+  // The notices and refusals kept so far, in the order they came, for a terminal to show;
+  // the collector then forgets them.
   std::string take();
-  // Hands the notices kept so far on as if this collector did not exist: to the collector
-  // around it, or to standard output.
+  // Hands what it kept so far on as if this collector did not exist: to the collector around
+  // it, or the notices to standard output (the refusals are on standard error already).
   void passOn();
 
  private:
-  friend void LoadNotice(const char *format, ...);
-  std::string text_;
+  friend void keepLoadLine(const std::string &line, bool printed);
+  std::string text_;     // notices and refusals, for a terminal
+  std::string pending_;  // the notices alone, printed nowhere yet
   LoadNoticeCollector *outer_;
 };
 

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <sys/mman.h>
 
@@ -277,22 +278,44 @@ struct LoadRun {
   // missed in silence.
   bool solutionSize(int i) {
     if (!su2(i) || !givenSolution()) {
-      int why = SolSizeFound;
+      int why = SolTaken;
       if (FitSolSize(1, Fi, solutionName(i), SizMsh, &why)) return true;
-      if (givenSolution())
-        fprintf(stderr,
-                "  ## ERROR: GEOLOADMESHANDSOLUTION: SOLUTION %s NOT LOADED: %s, "
-                "THE MESH IS LOADED WITHOUT IT\n",
-                ShownName(SolName).c_str(), SolSizeWhyWords(why));
+      if (givenSolution()) NotLoaded(SolName, SolWhyWords(why));
       return false;
     }
     const int ending = KindExtension(SolName, FILE_NAME_SOL);
     if (ending == NAME_EXT_TEXT || ending == NAME_EXT_BINARY) {
-      fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s IS A KEYWORD SOLUTION, AN SU2 MESH TAKES A .dat FILE\n",
-              ShownName(SolName).c_str());
+      NotLoaded(SolName, "A KEYWORD SOLUTION, AN SU2 MESH TAKES A .dat TABLE");
       return false;
     }
-    return FitSU2SolSize(0, Fi, SolName, SizMsh);
+    // Quiet about a table that does not open, as about a keyword file: the line below says why.
+    if (FitSU2SolSize(1, Fi, SolName, SizMsh)) return true;
+    NotLoaded(SolName, su2TableWhy(SolName));
+    return false;
+  }
+
+  // Why the ".dat" table name stands for was refused, when its reader has said how.
+  static const char *su2TableWhy(const char *name) {
+    char dat[FileNameMax + 1];
+    const int why = Su2SolutionName(name, dat, sizeof(dat)) ? SolPathWhy(dat) : SolLongName;
+    return why == SolTaken ? "A .dat TABLE THE SU2 READER REFUSES" : SolWhyWords(why);
+  }
+
+  // Says why the size pass's solution of the one mesh file, named or beside it, is not on the
+  // mesh NewCommonMesh made (which has said how). A section without values is no solution:
+  // said only of a named one.
+  void sayDropped() {
+    if (NbrFil != 1) return;
+    int asked = 0, held = 0;
+    const char *kind = SizedSolutionKind(SizMsh, &asked, &held);
+    std::string why = "A SOLUTION SIZE THE MESH CANNOT HOLD";
+    if (SizMsh[KmfSolSizTot] <= 0 || SizMsh[KmfSolNbrFld] <= 0) {
+      if (!givenSolution()) return;
+      why = SolWhyWords(SolNoSection);
+    } else if (kind && asked > held) {
+      why = "VALUES FOR " + std::to_string(asked) + " " + kind + " ON A MESH OF " + std::to_string(held);
+    }
+    NotLoaded(shownSolution(0).c_str(), why.c_str());
   }
 
   // Adds every file's counts and solution to SizMsh; the number of files that can be loaded.
@@ -362,43 +385,62 @@ struct LoadRun {
 
   // Loads the values of every loaded file onto its own entities, with a notice for a file that
   // gives values to fewer of them than its mesh has. False at the first file whose solution is
-  // refused (or not complete yet): the others are not read.
+  // refused (or not complete yet), its name and the reason then in Refused and RefusedWhy: the
+  // others are not read.
   bool loadSolutions(Geometric_Mesh *msh, const Geometric_Solution *sol, int *solCount) {
     for (int i = 0; i < NbrFil; i++) {
       // A file whose mesh could not be loaded has no entities for its values.
       if (Skip[i]) continue;
       *solCount = SolBase[i];
-      char shown[FileNameMax + 1] = "", open[FileNameMax + 1];
+      const std::string shown = shownSolution(i);
       if (su2(i)) {
         int64_t points = 0;
-        if (!LoadSU2Solution(Fi, solutionName(i), msh, &points, fileEntities(msh, sol, i))) {
-          fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 SOLUTION FAILED\n");
-          Fi->Status |= STATUS_FILE_UNREADABLE;
-          return false;
-        }
-        Su2SolutionName(solutionName(i), shown, sizeof(shown));
-        NoticeShortSolution("LOADSU2SOL", shown, points, fileEntities(msh, sol, i), "VERTICES");
+        if (!LoadSU2Solution(Fi, solutionName(i), msh, &points, fileEntities(msh, sol, i)))
+          return refused(i, su2TableWhy(solutionName(i)));
+        NoticeShortSolution("LOADSU2SOL", shown.c_str(), points, fileEntities(msh, sol, i), "VERTICES");
         continue;
       }
       int64_t nonFinite = 0;
-      if (LoadSolutionValues(Fi, solutionName(i), msh, &nonFinite) != 1) {
-        fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
-        Fi->Status |= STATUS_FILE_UNREADABLE;
-        return false;
-      }
-      FindSolutionFile(solutionName(i), open, shown, sizeof(shown));
+      int why = SolTaken;
+      if (LoadSolutionValues(Fi, solutionName(i), msh, &nonFinite, &why) != 1) return refused(i, SolWhyWords(why));
       const int given = *solCount - SolBase[i], entities = fileEntities(msh, sol, i);
       // Values past its own mesh's would land on the next file's entities.
       if (given > entities) {
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: %s: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
                 ShownName(shown).c_str(), given, SolutionKindWords(msh, sol), entities);
-        Fi->Status |= STATUS_FILE_UNREADABLE;
-        return false;
+        return refused(i, "VALUES FOR " + std::to_string(given) + " " + SolutionKindWords(msh, sol) +
+                              " ON ITS MESH OF " + std::to_string(entities));
       }
-      NoticeShortSolution("LOADSOLUTION", shown, given, entities, SolutionKindWords(msh, sol));
-      NoticeNonFinite("LOADSOLUTION", shown, nonFinite);
+      NoticeShortSolution("LOADSOLUTION", shown.c_str(), given, entities, SolutionKindWords(msh, sol));
+      NoticeNonFinite("LOADSOLUTION", shown.c_str(), nonFinite);
     }
     return true;
+  }
+
+  // The solution file i's values come from, as messages show it: the file found for its name,
+  // else the name as given.
+  std::string shownSolution(int i) const {
+    char shown[FileNameMax + 1] = "", open[FileNameMax + 1];
+    if (su2(i) ? Su2SolutionName(solutionName(i), shown, sizeof(shown))
+               : FindSolutionFile(solutionName(i), open, shown, sizeof(shown)))
+      return shown;
+    return solutionName(i);
+  }
+
+  // The solution of file i refused for why: kept to be said once the field is dropped.
+  bool refused(int i, const std::string &why) {
+    Fi->Status |= STATUS_FILE_UNREADABLE;
+    Refused = shownSolution(i);
+    RefusedWhy = why;
+    return false;
+  }
+  std::string Refused, RefusedWhy;
+
+  // The line that closes what the loaders said of a solution not loaded: the file, shown
+  // escaped, and the reason; on standard error and in the window's terminal.
+  static void NotLoaded(const char *file, const char *why) {
+    LoadRefusal("  ## ERROR: GEOLOADMESHANDSOLUTION: SOLUTION %s NOT LOADED: %s, THE MESH IS LOADED WITHOUT IT\n",
+                ShownName(file).c_str(), why);
   }
 };
 
@@ -428,12 +470,15 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
   adviseLargePages(msh);
   int *solCount = nullptr;
   Geometric_Solution *sol = run.WithSol ? meshSolution(msh, &solCount) : nullptr;
+  // The mesh was made without the solution the size pass found: NewCommonMesh said how.
+  if (run.WithSol && !sol) run.sayDropped();
   run.loadMeshes(msh, sol);
   if (sol && !run.loadSolutions(msh, sol, solCount)) {
     // The layout of the size pass came from a file that was then refused (wrong dimension,
     // unknown field type, values cut short): none of it may shape the palettes.
     fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
     DropMeshSolution(fi->Mem, msh);
+    LoadRun::NotLoaded(run.Refused.c_str(), run.RefusedWhy.c_str());
   } else if (sol) {
     // Only now: a field with no finite value in one file may get some from the next.
     SettleFieldRanges(sol);

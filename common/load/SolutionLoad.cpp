@@ -129,15 +129,12 @@ struct Slot {
 };
 
 // Why path gives no solution to read, as the size pass found it unusable: what stands there
-// (SolSizeMissing when nothing does); a readable regular file is refused as not being a
+// (SolMissing when nothing does); a readable regular file is refused as not being a
 // solution file when its name is one's (sol), else as having no solution file's name.
 int whyAt(const char *path, bool sol) {
-  struct stat st;
-  if (stat(path, &st) != 0) return errno == EACCES ? SolSizeUnreadable : SolSizeMissing;
-  if (S_ISDIR(st.st_mode)) return SolSizeFolder;
-  if (!S_ISREG(st.st_mode)) return SolSizeNotRegular;
-  if (access(path, R_OK) != 0) return SolSizeUnreadable;
-  return sol ? SolSizeNotKeyword : SolSizeOtherKind;
+  const int why = SolPathWhy(path);
+  if (why != SolTaken) return why;
+  return sol ? SolNotKeyword : SolOtherKind;
 }
 
 // Why no solution file of name could be read: the first of the files it stands for (the name
@@ -151,7 +148,7 @@ int absentWhy(const char *name) {
   for (bool binary : {true, false}) {
     if (!AppendExtension(base, FILE_NAME_SOL, binary, path, sizeof(path))) continue;
     const int why = whyAt(path, true);
-    if (why != SolSizeMissing) return why;
+    if (why != SolMissing) return why;
   }
   return whyAt(name, false);
 }
@@ -177,8 +174,8 @@ void printFieldRanges(const Geometric_Mesh *msh) {
 
 }  // namespace
 
-const char *SolSizeWhyWords(int why) {
-  // In the order of SolSizeWhy.
+const char *SolWhyWords(int why) {
+  // In the order of SolWhy.
   static const char *const words[] = {"",
                                       "A NAME LONGER THAN THE LOADERS TAKE",
                                       "NO SUCH FILE",
@@ -188,9 +185,23 @@ const char *SolSizeWhyWords(int why) {
                                       "NO .sol OR .solb FILE BY THAT NAME",
                                       "NOT A SOLUTION FILE OR CUT SHORT",
                                       "NO SOLUTION IN IT",
-                                      "INCOMPATIBLE WITH THE SOLUTION OF AN EARLIER FILE"};
-  static_assert(sizeof(words) / sizeof(words[0]) == SolSizeIncompatible + 1, "one reason per row");
+                                      "INCOMPATIBLE WITH THE SOLUTION OF AN EARLIER FILE",
+                                      "OF ANOTHER DIMENSION THAN THE MESH",
+                                      "A FILE VERSION THE LOADERS DO NOT TAKE",
+                                      "NOT WRITTEN TO ITS END YET",
+                                      "VALUES FOR MORE ENTITIES THAN THE MESH HAS",
+                                      "DAMAGED, ITS VALUES CANNOT BE READ"};
+  static_assert(sizeof(words) / sizeof(words[0]) == SolDamaged + 1, "one reason per row");
   return why >= 0 && why < static_cast<int>(sizeof(words) / sizeof(words[0])) ? words[why] : "";
+}
+
+int SolPathWhy(const char *path) {
+  struct stat st;
+  if (stat(path, &st) != 0) return errno == EACCES ? SolUnreadable : SolMissing;
+  if (S_ISDIR(st.st_mode)) return SolFolder;
+  if (!S_ISREG(st.st_mode)) return SolNotRegular;
+  if (access(path, R_OK) != 0) return SolUnreadable;
+  return SolTaken;
 }
 
 int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, int *why) {
@@ -198,9 +209,9 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
     if (why) *why = reason;
     return 0;
   };
-  if (why) *why = SolSizeFound;
-  if (!name || !SizMsh) return none(SolSizeMissing);
-  if (!LoadNameFits(fi, "FITSOLSIZE", name)) return none(SolSizeLongName);
+  if (why) *why = SolTaken;
+  if (!name || !SizMsh) return none(SolMissing);
+  if (!LoadNameFits(fi, "FITSOLSIZE", name)) return none(SolLongName);
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   bool su2 = GetInputFileType(name) == FILE_TYPE_SU2;
@@ -219,7 +230,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
       fi->Status |= STATUS_FILE_UNREADABLE;
     }
     // The ".dat" beside an SU2 mesh has a reader that words its own refusals.
-    if (su2) return none(SolSizeMissing);
+    if (su2) return none(SolMissing);
     return none(present ? whyAt(path, true) : absentWhy(name));
   }
   static thread_local int types[KmfMaxTyp];
@@ -254,7 +265,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
     mismatch = true;
   }
   KmfCloseMesh(hdl);
-  return none(mismatch ? SolSizeIncompatible : SolSizeNoSection);
+  return none(mismatch ? SolIncompatible : SolNoSection);
 }
 
 int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, int kwd,
@@ -339,10 +350,10 @@ int LoadSolAtEntity(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *ms
 namespace {
 
 // Opens the solution a name stands for (FindSolutionFile), base being its base name. Null with
-// *result the answer to give when it cannot be loaded now: 2 for a file still being written,
-// 0 after the error.
+// *result the answer to give when it cannot be loaded now (2 for a file still being written,
+// 0 after the error) and *why the reason (SolWhy).
 KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *base, int *ver, int *dim,
-                          int *result, char path[FileNameMax + 1]) {
+                          int *result, int *why, char path[FileNameMax + 1]) {
   char target[FileNameMax + 1];
   path[0] = '\0';
   bool present = FindSolutionFile(name, target, path, FileNameMax + 1);
@@ -356,30 +367,36 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
       fi->Status = status;
       fi->ErrCod = 0;
       *result = notReady();
+      *why = SolNotComplete;
       return nullptr;
     }
     fprintf(stderr, "  ## ERROR: LOADSOLUTION: CANNOT OPEN %s.sol[b]\n", ShownName(base).c_str());
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;
     *result = 0;
+    *why = present ? whyAt(path, true) : absentWhy(name);
     return nullptr;
   }
   // A binary file may open up to a last section that is not End yet.
   if (KmfStatKwd(hdl, KmfEnd) == 0) {
     KmfCloseMesh(hdl);
     *result = notReady();
+    *why = SolNotComplete;
     return nullptr;
   }
   return hdl;
 }
 
-// The file must have the mesh's dimension and a version the loaders take.
-bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *shown, int ver, int dim) {
+// The file must have the mesh's dimension and a version the loaders take; *why says which
+// it has not.
+bool headerFits(Function_Interface *fi, const Geometric_Mesh *msh, const char *shown, int ver, int dim, int *why) {
   if (dim != msh->Dim) {
     fprintf(stderr, "  ## ERROR: LOADSOLUTION: WRONG MESH DIMENSION IN FILE %s\n", ShownName(shown).c_str());
+    *why = SolOtherDimension;
   } else if (ver < 1 || ver > 3) {
     fprintf(stderr, "  ## ERROR: LOADMESHSOLUTION: INVALID MESH VERSION %d, MUST BE 1,2 or 3 \n", ver);
     fprintf(stderr, "  FILE %s IS IGNORED. \n", ShownName(shown).c_str());
+    *why = SolBadVersion;
   } else {
     return true;
   }
@@ -435,32 +452,43 @@ bool readOneValue(Function_Interface *fi, KmfMeshFile *hdl, int kwd, const char 
 
 }  // namespace
 
-int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite) {
+int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite, int *why) {
+  int reason = SolTaken;
+  if (!why) why = &reason;
+  *why = SolTaken;
   *nonFinite = 0;
   fi->ErrCod = 0;
   if (!name) return 1;
   if (!msh) {
     fprintf(stderr, "  ## ERROR: LOADSOLUTION: INPUT MESH NOT ALLOCATED \n");
     fi->ErrCod = ERR_BAD_HANDLE;
+    *why = SolDamaged;
     return 0;
   }
-  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
+  if (!LoadNameFits(fi, "LOADSOLUTION", name)) {
+    *why = SolLongName;
+    return 0;
+  }
   char base[FileNameMax + 1];
   getBaseName(name, base, sizeof(base));
   int ver = 0, dim = 0, result = 0;
   char shown[FileNameMax + 8];
-  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result, shown);
+  KmfMeshFile *hdl = openSolution(fi, name, base, &ver, &dim, &result, why, shown);
   if (!hdl) return result;
   // Messages name the file that was opened; the mesh's encoding says nothing of the solution's.
   if (!shown[0]) getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
-  bool ok = headerFits(fi, msh, shown, ver, dim);
+  bool ok = headerFits(fi, msh, shown, ver, dim, why);
   if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", ShownName(shown).c_str(), ver);
   bool hasTime = false, hasIter = false;
   double time = 0;
   int64_t iter = 0;
-  ok = ok && loadValues(fi, hdl, msh, shown, nonFinite) &&
-       readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
-       readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter);
+  if (ok && !(loadValues(fi, hdl, msh, shown, nonFinite) &&
+              readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
+              readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter))) {
+    // Past the header only the capacity refusal is about the mesh; the others about the values.
+    *why = fi->ErrCod == ERR_CAPACITY ? SolTooMany : SolDamaged;
+    ok = false;
+  }
   KmfCloseMesh(hdl);
   if (!ok) return 0;
   // Only a file read to its end sets them.

@@ -10,26 +10,35 @@ struct Geometric_Mesh;
 struct Geometric_Solution;
 struct KmfMeshFile;
 
-// Why FitSolSize found no solution in the file a name stands for.
-enum SolSizeWhy : int {
-  SolSizeFound = 0,     // it found one
-  SolSizeLongName,      // the name is longer than the loaders take
-  SolSizeMissing,       // no such file
-  SolSizeUnreadable,    // a file this user may not read
-  SolSizeFolder,        // a folder
-  SolSizeNotRegular,    // a FIFO, a device or a socket
-  SolSizeOtherKind,     // a file whose name has no ".sol" or ".solb" ending, none beside it with one
-  SolSizeNotKeyword,    // refused by the opener: no keyword file, or one cut short in its header
-  SolSizeNoSection,     // a keyword file without a solution section
-  SolSizeIncompatible,  // every solution section differs from an earlier file's
+// Why a solution file was not taken: by the size pass (FitSolSize, the rows up to
+// SolIncompatible) or by the load of its values (LoadSolutionValues, the rows after).
+enum SolWhy : int {
+  SolTaken = 0,       // it was taken
+  SolLongName,        // the name is longer than the loaders take
+  SolMissing,         // no such file
+  SolUnreadable,      // a file this user may not read
+  SolFolder,          // a folder
+  SolNotRegular,      // a FIFO, a device or a socket
+  SolOtherKind,       // a file whose name has no ".sol" or ".solb" ending, none beside it with one
+  SolNotKeyword,      // refused by the opener: no keyword file, or one cut short in its header
+  SolNoSection,       // a keyword file without a solution section
+  SolIncompatible,    // every solution section differs from an earlier file's
+  SolOtherDimension,  // a dimension other than the mesh's
+  SolBadVersion,      // a file version the loaders do not take
+  SolNotComplete,     // not written to its end yet
+  SolTooMany,         // values for more entities than the mesh has
+  SolDamaged,         // its values cannot be read: a field type no loader knows, a section cut short
 };
-// The reason in the words of a message ("NO SUCH FILE", ...); "" for SolSizeFound.
-const char *SolSizeWhyWords(int why);
+// The reason in the words of a message ("NO SUCH FILE", ...); "" for SolTaken.
+const char *SolWhyWords(int why);
+// Why path gives no file to read: SolMissing, SolUnreadable, SolFolder or SolNotRegular, and
+// SolTaken for a regular file this user may read (whatever it holds).
+int SolPathWhy(const char *path);
 
 // Records the solution of one file in SizMsh (its count at the kind's entry, the values per
 // entity at 205, the fields at 206, their types from 207 on). Returns the number of entries
 // found, 0 when there is none; mode 1 keeps quiet when the file does not exist. *why, when
-// why is not null, receives the reason for a 0 (SolSizeWhy), else SolSizeFound; a file that
+// why is not null, receives the reason for a 0 (SolWhy), else SolTaken; a file that
 // cannot be reached is looked at again by name only to word the reason.
 int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, int *why = nullptr);
 
@@ -45,7 +54,9 @@ int LoadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh);
 // said of them, and a field with no finite value so far keeps an empty range (minimum above
 // maximum) that a later file widens; the caller then settles the ranges (SettleFieldRanges)
 // and says the count (NoticeNonFinite).
-int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite);
+// *why, when given, receives SolTaken, or the reason (SolWhy) for a result other than 1.
+int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *nonFinite,
+                       int *why = nullptr);
 
 // Reads the file again into the solution the mesh holds, from entity 1, as a solver's new
 // results: the values go into new arrays that replace the old ones only when the whole file

@@ -98,55 +98,70 @@ const SolutionSlot kSolutionSlots[] = {
      &Geometric_Mesh::NbrSolPyr, &Geometric_Mesh::MaxSolPyr},
 };
 
+// The row of the one solution the size array asks for (the first kind with entries), or null.
+const SolutionSlot *askedSolution(const int *SizMsh) {
+  for (const SolutionSlot &s : kSolutionSlots)
+    if (SizMsh[s.SolKind] > 0) return &s;
+  return nullptr;
+}
+
 // Creates the one solution the size array asks for. Returns 0 only on allocation failure; an
 // inconsistent request is reported and the mesh keeps no solution.
 int CreateSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh) {
-  for (const SolutionSlot &s : kSolutionSlots) {
-    int nbrSol = SizMsh[s.SolKind];
-    if (nbrSol <= 0) continue;
-
-    int nbrEle = SizMsh[s.EleKind];
-    int nbrP2 = s.P2Kind ? SizMsh[s.P2Kind] : 0;
-    int nbrEnt = 0;
-    if (nbrSol <= nbrEle)
-      nbrEnt = nbrEle;
-    else if (s.P2Kind && nbrSol <= nbrP2)
-      nbrEnt = nbrP2;
-    if (!nbrEnt) {
-      if (s.P2Kind)
-        fprintf(stderr,
-                "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) "
-                "AND # OF %s(%d) \n",
-                nbrSol, s.Words, nbrEle, s.P2Words, nbrP2);
-      else
-        fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
-                nbrSol, s.Words, nbrEle);
-      fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
-      return 1;
-    }
-
-    int sizTot = SizMsh[KmfSolSizTot], nbrFld = SizMsh[KmfSolNbrFld];
-    if (sizTot <= 0 || nbrFld <= 0) return 1;
-    // The field types follow in the size array: never read past its end, and the capacity in
-    // values must stay an int.
-    if (nbrFld > KmfSizMshLen - KmfSolTypes ||
-        static_cast<int64_t>(sizTot) * nbrEnt > INT_MAX) {
-      fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INVALID SOLUTION SIZE (%d FIELDS, %d VALUES) \n",
-              nbrFld, sizTot);
-      fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
-      return 1;
-    }
-    Geometric_Solution *sol = NewCommonSolution(mem, nbrEnt, sizTot, nbrFld, SizMsh + KmfSolTypes);
-    if (!sol) return 0;
-    msh->*s.Slot = sol;
-    msh->*s.Count = 0;
-    msh->*s.Capacity = sizTot * nbrEnt;
+  const SolutionSlot *asked = askedSolution(SizMsh);
+  if (!asked) return 1;
+  const SolutionSlot &s = *asked;
+  int nbrSol = SizMsh[s.SolKind];
+  int nbrEle = SizMsh[s.EleKind];
+  int nbrP2 = s.P2Kind ? SizMsh[s.P2Kind] : 0;
+  int nbrEnt = 0;
+  if (nbrSol <= nbrEle)
+    nbrEnt = nbrEle;
+  else if (s.P2Kind && nbrSol <= nbrP2)
+    nbrEnt = nbrP2;
+  if (!nbrEnt) {
+    if (s.P2Kind)
+      fprintf(stderr,
+              "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) "
+              "AND # OF %s(%d) \n",
+              nbrSol, s.Words, nbrEle, s.P2Words, nbrP2);
+    else
+      fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INCONSISTENT SIZE IN # OF SOLUTION(%d) >  # OF %s(%d) \n",
+              nbrSol, s.Words, nbrEle);
+    fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
     return 1;
   }
+
+  int sizTot = SizMsh[KmfSolSizTot], nbrFld = SizMsh[KmfSolNbrFld];
+  if (sizTot <= 0 || nbrFld <= 0) return 1;
+  // The field types follow in the size array: never read past its end, and the capacity in
+  // values must stay an int.
+  if (nbrFld > KmfSizMshLen - KmfSolTypes ||
+      static_cast<int64_t>(sizTot) * nbrEnt > INT_MAX) {
+    fprintf(stderr, "  ## ERROR: NEWCOMMONMESH: INVALID SOLUTION SIZE (%d FIELDS, %d VALUES) \n",
+            nbrFld, sizTot);
+    fprintf(stderr, "  SOLUTION FIELD IGNORED. \n");
+    return 1;
+  }
+  Geometric_Solution *sol = NewCommonSolution(mem, nbrEnt, sizTot, nbrFld, SizMsh + KmfSolTypes);
+  if (!sol) return 0;
+  msh->*s.Slot = sol;
+  msh->*s.Count = 0;
+  msh->*s.Capacity = sizTot * nbrEnt;
   return 1;
 }
 
 }  // namespace
+
+const char *SizedSolutionKind(const int *SizMsh, int *asked, int *held) {
+  const SolutionSlot *s = SizMsh ? askedSolution(SizMsh) : nullptr;
+  *asked = s ? SizMsh[s->SolKind] : 0;
+  *held = 0;
+  if (!s) return nullptr;
+  const int linear = SizMsh[s->EleKind], p2 = s->P2Kind ? SizMsh[s->P2Kind] : 0;
+  *held = p2 > linear ? p2 : linear;
+  return p2 > linear ? s->P2Words : s->Words;
+}
 
 Geometric_Solution *NewCommonSolution(Memory_List *mem, int NbrEntMax, int SizTot, int NbrFld,
                                       const int *types) {

@@ -301,6 +301,13 @@ inline void TopoDoneStore(Geometric_Mesh *msh, int value) {
 // Creates a mesh from a size array (KmfSizMshLen ints indexed by kind), or an empty mesh
 // when SizMsh is null. Null on allocation failure.
 Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh);
+// The solution a size array asks NewCommonMesh for, for a caller that must say why a mesh came
+// without it: the entries asked for (*asked) and the entities of that kind the size array
+// holds (*held, the linear or the second-order count, whichever is larger); the result names
+// them as messages do ("VERTICES", "P2 TETRAHEDRA", ...), null when no solution is asked for.
+// The mesh is made without it when *asked exceeds *held, or when the values per entity or the
+// fields are no valid size.
+const char *SizedSolutionKind(const int *SizMsh, int *asked, int *held);
 // Grows the array of one kind to NewSize + 1 records past entry 0; 1 on success, 0 otherwise.
 // Counts are left alone.
 int NewCommonMeshEntity(Memory_List *mem, Geometric_Mesh *msh, int kind, int NewSize);

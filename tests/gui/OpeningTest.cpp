@@ -12,11 +12,15 @@
 #include <QDir>
 #include <QFile>
 #include <fstream>
+#include <sstream>
 
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
+#include "tests/support/LoadFixtures.h"
 #include "zelvane/gui/MainWindow.h"
+#include "zelvane/gui/Window.h"
+#include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/gui/Zelvane.h"
 #include "zelvane/sample/ZelSample.h"
@@ -89,6 +93,69 @@ TEST(Opening, TheEmbeddingFormRaisesTheTessellationAtMost32TimesAndRefusesAZeroP
   EXPECT_DOUBLE_EQ(pla->FrmMat[3], -0.5);
 }
 
+// A solution named with -sol and refused, whatever the reason, leaves the mesh opened without
+// it, and one line naming the file and the reason closes what the loader said: once on
+// standard error and in the window's terminal. No line says the mesh failed. A second -sol is
+// named as such and the first one loads.
+TEST(Opening, ARefusedSolutionIsNamedWithItsReasonOnStandardErrorAndInTheTerminal) {
+  using namespace fixtures;
+  FixtureFile tet = MeshOf(3, 4);
+  tet.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 1}));
+  const std::string mesh = SaveFixture(tet, "refused.mesh", false);
+  auto sol = [](int dim, std::vector<int> types, int n, std::vector<double> values, const char *name, bool binary) {
+    FixtureFile f;
+    f.Dim = dim;
+    f.Sections.push_back(SolutionSec(62, "SolAtVertices", types, n, values));
+    return SaveFixture(f, name, binary);
+  };
+  const std::string folder = TestPath("refused-folder.sol");
+  QDir().mkpath(QString::fromStdString(folder));
+  struct Row {
+    const char *what;
+    std::vector<std::string> sol;  // the words after -in mesh
+    std::string line;              // on standard error and in the terminal
+    bool field;                    // a solution loaded
+  } const rows[] = {
+      {"a missing file", {"-sol", TestPath("refused-none.sol")}, "SOLUTION " + TestPath("refused-none.sol") + " NOT LOADED: NO SUCH FILE", false},
+      {"a folder", {"-sol", folder}, "SOLUTION " + folder + " NOT LOADED: A FOLDER", false},
+      {"a damaged file (a field type 0)",
+       {"-sol", sol(3, {0, 1}, 4, {1, 2, 3, 4}, "refused-type0.solb", true)},
+       "SOLUTION " + TestPath("refused-type0.solb") + " NOT LOADED: DAMAGED, ITS VALUES CANNOT BE READ", false},
+      {"too many values", {"-sol", sol(3, {1}, 5, {1, 2, 3, 4, 5}, "refused-big.sol", false)},
+       "SOLUTION " + TestPath("refused-big.sol") + " NOT LOADED: VALUES FOR 5 VERTICES ON A MESH OF 4", false},
+      {"another dimension", {"-sol", sol(2, {1}, 4, {1, 2, 3, 4}, "refused-flat.sol", false)},
+       "SOLUTION " + TestPath("refused-flat.sol") + " NOT LOADED: OF ANOTHER DIMENSION THAN THE MESH", false},
+      {"-sol given twice",
+       {"-sol", sol(3, {1}, 4, {1, 2, 3, 4}, "refused-good.sol", false), "-sol", TestPath("refused-big.sol")},
+       "-sol GIVEN TWICE: " + TestPath("refused-big.sol") + " IGNORED", true},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    std::vector<std::string> args{"-in", mesh};
+    args.insert(args.end(), r.sol.begin(), r.sol.end());
+    CaptureStderr();
+    Viewer v(args);
+    const std::string err = GetCapturedStderr();
+    const Geometric_Mesh *m = v.scene(0)->Msh;
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->NbrVer + m->NbrTet, 5);
+    EXPECT_EQ(m->SolAtVer != nullptr, r.field);
+    EXPECT_EQ(err.find("MESH FAILED"), std::string::npos) << err;
+    const QString term = v.window(0)->centralWindow()->term()->toPlainText();
+    if (r.field) {
+      EXPECT_CONTAINS(err, r.line);
+      continue;
+    }
+    std::vector<std::string> said;
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(" NOT LOADED: ") != std::string::npos) said.push_back(line);
+    ASSERT_EQ(said.size(), 1u) << err;
+    EXPECT_CONTAINS(said[0], r.line + ", THE MESH IS LOADED WITHOUT IT");
+    EXPECT_EQ(term.count(QString::fromStdString(r.line)), 1) << term.toStdString();
+  }
+}
+
 namespace {
 // What the ending would signal: each signal is noted, and only the launched child receives it.
 std::vector<std::pair<pid_t, int>> signalled;
@@ -116,11 +183,11 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
   const QString watched = dir + "/tmp", missing = dir + "/no such folder";
   QDir().mkpath(watched);
   const std::string mesh = dir.toStdString() + "/sample one.meshb";
-  const QStringList words{"-in", QString::fromStdString(mesh), "-server-root", "-port", "4321"};
   struct Row {
     const char *what;
     bool unattended, stays, reapedElsewhere, childrenIgnored;
     QString tmp;
+    int port = 4321;  // 0: none given, none passed on
   } const rows[] = {
       {"a run someone attends", false, true, false, false, watched},
       {"an unattended run", true, true, false, false, watched},
@@ -128,15 +195,19 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
       {"an instance that ended early", true, false, false, false, watched},
       {"one that ended early, SIGCHLD ignored", true, false, false, true, watched},
       {"an instance reaped elsewhere", true, false, true, false, watched},
+      {"a run someone attends, no port given", false, true, false, false, watched, 0},
+      {"an unattended run, no port given", true, true, false, false, watched, 0},
   };
   const QByteArray tmpBefore = qgetenv("TMPDIR");
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
+    QStringList words{"-in", QString::fromStdString(mesh), "-server-root"};
+    if (r.port) words << "-port" << QString::number(r.port);
     int pipeFd[2];
     ASSERT_EQ(pipe(pipeFd), 0);
     fcntl(pipeFd[0], F_SETFD, FD_CLOEXEC);
     const QString script = dir + "/rec ord.sh";
-    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" >/dev/fd/" << pipeFd[1] << "\n"
+    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" . >/dev/fd/" << pipeFd[1] << "\n"
                                         << (r.stays ? "exec sleep 600 </dev/null >/dev/null 2>&1\n" : "exit 0\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -148,15 +219,17 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
     CaptureStdout();
     qputenv("TMPDIR", r.tmp.toUtf8());
     pid_t child = 0;
-    const int result = zelLaunchServerRoot(script.toStdString(), mesh, 4321, r.unattended ? &child : nullptr);
+    const int result = zelLaunchServerRoot(script.toStdString(), mesh, r.port, r.unattended ? &child : nullptr);
     tmpBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
     EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
     EXPECT_EQ(result, 0);
     close(pipeFd[1]);
     FILE *in = fdopen(pipeFd[0], "r");
     QStringList lines;
-    for (char line[4096]; lines.size() < 6 && fgets(line, sizeof(line), in);) lines << QString(line).trimmed();
-    EXPECT_EQ(lines.mid(1), words);
+    // Up to the stand-in's closing ".": the words, however many there are.
+    for (char line[4096]; (lines.isEmpty() || lines.last() != ".") && fgets(line, sizeof(line), in);)
+      lines << QString(line).trimmed();
+    EXPECT_EQ(lines.mid(1), words + QStringList{"."});
     const pid_t standIn = lines.isEmpty() ? 0 : pid_t(lines[0].toLong());
     EXPECT_EQ(child, r.unattended ? standIn : 0);
     siginfo_t info;

@@ -481,6 +481,8 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
       {"-sol alone", {"-sol", "x.sol", "-seq", dialogs}, ZelExitUnattended, {"PARSER: BAD COMMAND LINE"}},
       {"a name starting with a dash", {"-in", "-sample.meshb", "-seq", dialogs}, ZelExitUnattended,
        {"PARSER: NO FILE NAME GIVEN", "unknown option -sample.meshb, ignored\n"}, 1},
+      {"-sol given twice", {"-in", mesh, "-sol", QString::fromStdString(dataFile("sample.solb")), "-sol", "x.sol", "-seq", dialogs}, 1,
+       {"  ## WARNING: PARSER: -sol GIVEN TWICE: x.sol IGNORED \n"}},
       {"records that open dialogs, words of no parser and the toolkit's options",
        {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-style", "Fusion", "-reverse", "-seq", dialogs}, 1,
        {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
@@ -517,6 +519,45 @@ TEST(Program, AnUnattendedServerRunLeavesNoInstanceBehind) {
   const std::vector<pid_t> left = processesHolding(mark);
   EXPECT_TRUE(left.empty());
   for (pid_t pid : left) kill(pid, SIGKILL);
+}
+
+// A -server run opens neither its -in mesh nor the instance's, and says so in one line naming
+// both, and whether the sample the instance opens is beside the program or missing. The
+// program runs from a folder of its own (a hard link, else a copy), with or without the sample.
+TEST(Program, AServerRunNamesTheMeshItDoesNotOpenAndTheInstancesOwn) {
+  const QString bin = QString::fromStdString(fixtures::TestPath("server-bin"));
+  QDir(bin).removeRecursively();
+  ASSERT_TRUE(QDir().mkpath(bin));
+  const QString program = bin + "/zelvane", sample = bin + "/sample.meshb";
+  if (link(buildProgram("zelvane").toLocal8Bit().constData(), program.toLocal8Bit().constData()) != 0) {
+    ASSERT_TRUE(QFile::copy(buildProgram("zelvane"), program));
+  }
+  const std::string seq = fixtures::SaveNamed("server-line.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  const std::string input = dataFile("wing.meshb");
+  const QString markValue = QString::fromStdString(runDir()) + "/server-line";
+  QProcessEnvironment env = programEnvironment();
+  env.insert("ZELVANE_TEST_RUN", markValue);
+  for (const bool beside : {false, true}) {
+    SCOPED_TRACE(beside ? "the sample beside the program" : "no sample beside the program");
+    if (beside) {
+      ASSERT_TRUE(QFile::copy(QString::fromStdString(dataFile("sample.meshb")), sample));
+    }
+    QProcess viewer;
+    viewer.setProcessEnvironment(env);
+    viewer.start(program, {"-in", QString::fromStdString(input), "-server", "-seq", QString::fromStdString(seq), "-seq-exit"});
+    ASSERT_TRUE(viewer.waitForFinished(180000)) << "the run did not end";
+    const std::string err = viewer.readAllStandardError().toStdString();
+    EXPECT_EQ(viewer.exitCode(), 1) << err;
+    const std::vector<std::string> said = linesStartingWith(err, "  ## WARNING: ZELVANE: -server: ");
+    ASSERT_EQ(said.size(), 1u) << err;
+    EXPECT_CONTAINS(said[0], "THIS WINDOW DOES NOT OPEN " + input + ",");
+    EXPECT_CONTAINS(said[0], "THE -server-root INSTANCE OPENS ITS OWN MESH " + sample.toStdString());
+    EXPECT_EQ(said[0].find("MISSING") == std::string::npos, beside) << said[0];
+    const std::vector<pid_t> left = processesHolding("ZELVANE_TEST_RUN=" + markValue.toStdString());
+    EXPECT_TRUE(left.empty());
+    for (pid_t pid : left) kill(pid, SIGKILL);
+  }
+  QDir(bin).removeRecursively();
 }
 
 // An unattended -server run stopped from outside. SIGTERM, SIGHUP and SIGINT: the run ends its

@@ -90,4 +90,6 @@ TEST(ServerRoot, WordsAreQuotedForTheShell) {
   EXPECT_EQ(zelShellQuote("it's"), "'it'\\''s'");
   EXPECT_EQ(zelServerRootCommand("/x y/zelvane", "/x y/sample.meshb", 4242),
             "'/x y/zelvane' -in '/x y/sample.meshb' -server-root -port 4242 &");
+  // No port given, none passed on: the instance would warn of a word nobody typed.
+  EXPECT_EQ(zelServerRootCommand("/x y/zelvane", "/x y/sample.meshb", 0), "'/x y/zelvane' -in '/x y/sample.meshb' -server-root &");
 }

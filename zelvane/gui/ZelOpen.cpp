@@ -98,7 +98,7 @@ ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainW
     window->myShow(scene, mesh && named ? QString::fromLocal8Bit(printName) : QString(EmptyTitle),
                    mesh && named ? printName : nullptr);
   // What the user must know of the files just read (a solution for fewer vertices than the
-  // mesh has), in the window's terminal.
+  // mesh has, a solution refused), in the window's terminal.
   zelShowLoadNotices(window ? window->centralWindow() : nullptr, notices);
   StartDeferredTopology(mesh);
   return scene;

@@ -40,6 +40,15 @@ const char *const ServerMesh = "sample.meshb";
 constexpr int ZelExitBoxClosed = -1;
 // Checks, 10 ms apart, that a server-root instance asked to end has gone before it is killed.
 constexpr int ServerRootGrace = 300;
+
+// The line a -server run starts with, on standard error: the -in mesh this window does not
+// open (input, null for none), the mesh the instance opens, and whether that one is there.
+std::string serverInputLine(const char *input, const std::string &mesh, bool present) {
+  std::string line = "  ## WARNING: ZELVANE: -server: ";
+  if (input) line += "THIS WINDOW DOES NOT OPEN " + ShownName(input) + ", ";
+  line += "THE -server-root INSTANCE OPENS ITS OWN MESH " + ShownName(mesh);
+  return line + (present ? "" : ", WHICH IS MISSING") + " \n";
+}
 }  // namespace
 
 void zelInitGlut() {
@@ -70,9 +79,24 @@ std::string zelShellQuote(const std::string &word) {
   return quoted + "'";
 }
 
-std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port) {
-  return zelShellQuote(exe) + " -in " + zelShellQuote(mesh) + " -server-root -port " + std::to_string(port) + " &";
+std::vector<std::string> zelServerRootWords(const std::string &exe, const std::string &mesh, int port) {
+  std::vector<std::string> words{exe, "-in", mesh, "-server-root"};
+  // A port the user did not give is no word of the instance's: it would warn of it.
+  if (port > 0) words.insert(words.end(), {"-port", std::to_string(port)});
+  return words;
 }
+
+std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port) {
+  std::string line;
+  for (const std::string &word : zelServerRootWords(exe, mesh, port)) {
+    // Words of lower-case letters, digits and dashes (the option words, the port) as they
+    // are; every other word quoted.
+    const bool plain = word.find_first_not_of("-0123456789abcdefghijklmnopqrstuvwxyz") == std::string::npos;
+    line += (line.empty() ? "" : " ") + (plain ? word : zelShellQuote(word));
+  }
+  return line + " &";
+}
+
 
 namespace {
 // A child the system reaps by itself leaves its number free for another process while the run
@@ -263,8 +287,10 @@ void giveStopSignalsBack() {
 int forkServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
   keepChildrenToReap();
   // Everything the child needs is made before the fork: it may not allocate.
-  const std::string portWord = std::to_string(port);
-  const char *words[] = {exe.c_str(), "-in", mesh.c_str(), "-server-root", "-port", portWord.c_str(), nullptr};
+  const std::vector<std::string> given = zelServerRootWords(exe, mesh, port);
+  std::vector<char *> words;
+  for (const std::string &w : given) words.push_back(const_cast<char *>(w.c_str()));
+  words.push_back(nullptr);
   char *const *env = environ;
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
@@ -278,7 +304,7 @@ int forkServerRoot(const std::string &exe, const std::string &mesh, int port, pi
   takeStopSignals();
   const pid_t run = getpid();
   const pid_t pid = fork();
-  if (pid == 0) execServerRoot(exe.c_str(), const_cast<char *const *>(words), env, run, report[1]);
+  if (pid == 0) execServerRoot(exe.c_str(), words.data(), env, run, report[1]);
   const int forkError = pid < 0 ? errno : 0;
   close(report[1]);
   int error = forkError;
@@ -420,6 +446,10 @@ int zelvaneMain(int argc, char **argv) {
   if (s.opt->ServerMode == 2) {
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();
+    // This window opens neither the -in mesh nor the instance's: the user is told, and told
+    // when the instance will find nothing to show either.
+    fputs(serverInputLine(s.com->InpNam, mesh, QFileInfo(QString::fromStdString(mesh)).isFile()).c_str(), stderr);
+    fflush(stderr);
     // From the main thread: the instance's parent-death signal follows the thread that starts
     // it, and this one lives as long as the run.
     zelLaunchServerRoot(exe.absoluteFilePath().toStdString(), mesh, s.opt->Port, unattended ? &serverRoot : nullptr);

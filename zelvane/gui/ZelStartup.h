@@ -6,8 +6,11 @@
 // "unknown option <word>, ignored" on standard error per word left that no parser took; the
 // start-up box for a malformed command line ("Close" ends with 0; with -seq-exit its text goes
 // to standard error and the program ends with ZelExitUnattended); the GL utility toolkit; with
-// -server, a second instance started in the background on the installed sample with
-// -server-root; the banner when verbose; the window icon and the "C" locale; the application
+// -server, one line on standard error naming the -in mesh this window then does not open and
+// the installed sample the instance opens, and whether it is missing ("## WARNING: ZELVANE:
+// -server: THIS WINDOW DOES NOT OPEN <mesh>, THE -server-root INSTANCE OPENS ITS OWN MESH
+// <sample>[, WHICH IS MISSING]"), and a second instance started in the background on that
+// sample (-server-root); the banner if verbose; the window icon and the "C" locale; the application
 // object and the event loop; then everything freed in reverse order. An unattended run
 // (-seq-exit) starts the server-root instance as its own child and ends it when it ends, when
 // it is stopped by SIGTERM, SIGHUP or SIGINT, and (by itself) when the run is killed.
@@ -38,10 +41,15 @@ void zelExitGlut();
 
 // A word for the shell: single-quoted, an inner quote written '\''.
 std::string zelShellQuote(const std::string &word);
-// The command that starts another instance in the background through the system's shell:
-//   'exe' -in 'mesh' -server-root -port N &
+// The words another instance is started with, exe first: exe -in mesh -server-root, then
+// -port N only when the user gave a port (port > 0).
+std::vector<std::string> zelServerRootWords(const std::string &exe, const std::string &mesh, int port);
+// The command that starts another instance in the background through the system's shell: the
+// words above, each one single-quoted unless made of lower-case letters, digits and dashes
+// only (the option words, the port), then " &":
+//   'exe' -in 'mesh' -server-root [-port N] &
 std::string zelServerRootCommand(const std::string &exe, const std::string &mesh, int port);
-// Starts another instance on mesh with -server-root and the port, prints
+// Starts another instance on mesh with the words of zelServerRootWords, prints
 // "  SYSTEM RETURNED %d \n" with the result and returns it.
 // Without child (a run someone attends) the command above goes to the system's shell, and the
 // instance is left to itself. With child (a run that is to end it) the instance becomes a child

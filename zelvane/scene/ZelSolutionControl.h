@@ -28,7 +28,7 @@ uint32_t setActSolOptions(const ZelScene *scene);
 // file as it was read.
 int zel_updateSol(ZelScene *scene, const char *file, int64_t *readTime = nullptr);
 
-// Shows the loader's notices (LoadNotices.h, lines ended by line feeds) in the terminal of
-// window as plain text, one terminal line each (ptermText), which echoes them on standard
-// output; without a window they are printed there.
+// Shows the loader's notices and refusals (LoadNotices.h, lines ended by line feeds) in the
+// terminal of window as plain text, one terminal line each (ptermText), which echoes them on
+// standard output; without a window they are printed there.
 void zelShowLoadNotices(void *window, const std::string &notices);

@@ -59,6 +59,10 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
   ASSERT_EQ(chmod(dir.path("locked.sol").c_str(), 0), 0);
   ASSERT_EQ(mkdir(dir.path("folder.sol").c_str(), 0755), 0);
   ASSERT_TRUE(MakeEndless(dir.path("pipe.sol"), Endless::Fifo));
+  // Taken by the size pass, refused when the mesh is made or the values are read.
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 5, {1, 2, 3, 4, 5})}}, "named-solution/big.sol", false);
+  SaveFixture(FixtureFile{2, 2, {SolutionSec(62, "SolAtVertices", {1}, 4, values)}}, "named-solution/flat.sol", false);
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {0, 1}, 4, values)}}, "named-solution/type0.solb", true);
   const std::string escaped = dir.path("e\x1b[31mRED\ny.sol");
   const std::string longName = dir.Path + "/" + std::string(FileNameMax, 'a') + ".sol";
 
@@ -79,6 +83,9 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
       {"a keyword file without a solution", mesh, dir.path("nosolution.sol"), "NO SOLUTION IN IT", false},
       {"a file of another kind", mesh, dir.path("field.txt"), "NO .sol OR .solb FILE BY THAT NAME", false},
       {"a name too long for the loaders", mesh, longName, "A NAME LONGER THAN THE LOADERS TAKE", false},
+      {"more values than the mesh has vertices", mesh, dir.path("big.sol"), "VALUES FOR 5 VERTICES ON A MESH OF 4", false},
+      {"a solution of another dimension", mesh, dir.path("flat.sol"), "OF ANOTHER DIMENSION THAN THE MESH", false},
+      {"a field type no loader knows", mesh, dir.path("type0.solb"), "DAMAGED, ITS VALUES CANNOT BE READ", false},
       {"a missing name with a line feed and an escape", mesh, escaped, "NO SUCH FILE", false},
       {"no solution beside the mesh", alone, "", nullptr, false},
       {"a folder beside the mesh", mesh, "", nullptr, false},
