@@ -533,7 +533,7 @@ TEST(Program, AServerRunNamesTheMeshItDoesNotOpenAndTheInstancesOwn) {
     ASSERT_TRUE(QFile::copy(buildProgram("zelvane"), program));
   }
   const std::string seq = fixtures::SaveNamed("server-line.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
-  const std::string input = dataFile("wing.meshb");
+  const std::string input = dataFile("wing.meshb"), solution = dataFile("sample.solb"), second = dataFile("edges.meshb");
   const QString markValue = QString::fromStdString(runDir()) + "/server-line";
   QProcessEnvironment env = programEnvironment();
   env.insert("ZELVANE_TEST_RUN", markValue);
@@ -544,7 +544,11 @@ TEST(Program, AServerRunNamesTheMeshItDoesNotOpenAndTheInstancesOwn) {
     }
     QProcess viewer;
     viewer.setProcessEnvironment(env);
-    viewer.start(program, {"-in", QString::fromStdString(input), "-server", "-seq", QString::fromStdString(seq), "-seq-exit"});
+    // With a second mesh, the solution named for the first would land on it.
+    QStringList words = {"-in", QString::fromStdString(input)};
+    if (beside) words << QString::fromStdString(second) << "-sol" << QString::fromStdString(solution);
+    words << "-server" << "-seq" << QString::fromStdString(seq) << "-seq-exit";
+    viewer.start(program, words);
     ASSERT_TRUE(viewer.waitForFinished(180000)) << "the run did not end";
     const std::string err = viewer.readAllStandardError().toStdString();
     EXPECT_EQ(viewer.exitCode(), 1) << err;
@@ -553,6 +557,11 @@ TEST(Program, AServerRunNamesTheMeshItDoesNotOpenAndTheInstancesOwn) {
     EXPECT_CONTAINS(said[0], "THIS WINDOW DOES NOT OPEN " + input + ",");
     EXPECT_CONTAINS(said[0], "THE -server-root INSTANCE OPENS ITS OWN MESH " + sample.toStdString());
     EXPECT_EQ(said[0].find("MISSING") == std::string::npos, beside) << said[0];
+    EXPECT_EQ(said[0].find("NOR ITS SOLUTION " + solution + ",") != std::string::npos, beside) << said[0];
+    const std::string out = viewer.readAllStandardOutput().toStdString();
+    EXPECT_EQ(err.find("NOT LOADED"), std::string::npos) << err;
+    EXPECT_EQ(err.find("INCONSISTENT"), std::string::npos) << err;
+    EXPECT_EQ(out.find("HOLDS VALUES FOR"), std::string::npos) << out;
     const std::vector<pid_t> left = processesHolding("ZELVANE_TEST_RUN=" + markValue.toStdString());
     EXPECT_TRUE(left.empty());
     for (pid_t pid : left) kill(pid, SIGKILL);

@@ -42,10 +42,12 @@ constexpr int ZelExitBoxClosed = -1;
 constexpr int ServerRootGrace = 300;
 
 // The line a -server run starts with, on standard error: the -in mesh this window does not
-// open (input, null for none), the mesh the instance opens, and whether that one is there.
-std::string serverInputLine(const char *input, const std::string &mesh, bool present) {
+// open (input, null for none) and the -sol solution that went with it (null for none), the
+// mesh the instance opens, and whether that one is there.
+std::string serverInputLine(const char *input, const char *solution, const std::string &mesh, bool present) {
   std::string line = "  ## WARNING: ZELVANE: -server: ";
   if (input) line += "THIS WINDOW DOES NOT OPEN " + ShownName(input) + ", ";
+  if (solution) line += "NOR ITS SOLUTION " + ShownName(solution) + ", ";
   line += "THE -server-root INSTANCE OPENS ITS OWN MESH " + ShownName(mesh);
   return line + (present ? "" : ", WHICH IS MISSING") + " \n";
 }
@@ -448,13 +450,18 @@ int zelvaneMain(int argc, char **argv) {
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();
     // This window opens neither the -in mesh nor the instance's: the user is told, and told
     // when the instance will find nothing to show either.
-    fputs(serverInputLine(s.com->InpNam, mesh, QFileInfo(QString::fromStdString(mesh)).isFile()).c_str(), stderr);
+    fputs(serverInputLine(s.com->InpNam, s.com->SolNam, mesh, QFileInfo(QString::fromStdString(mesh)).isFile()).c_str(),
+          stderr);
     fflush(stderr);
     // From the main thread: the instance's parent-death signal follows the thread that starts
     // it, and this one lives as long as the run.
     zelLaunchServerRoot(exe.absoluteFilePath().toStdString(), mesh, s.opt->Port, unattended ? &serverRoot : nullptr);
     std::free(s.com->InpNam);
     s.com->InpNam = nullptr;
+    // The solution was named for the mesh left out: on the next -in mesh its values would
+    // colour another mesh.
+    std::free(s.com->SolNam);
+    s.com->SolNam = nullptr;
   }
   if (verbose) {
     printf("  -- ZELVANE, Release 2.0 \n");

@@ -6,9 +6,10 @@
 // "unknown option <word>, ignored" on standard error per word left that no parser took; the
 // start-up box for a malformed command line ("Close" ends with 0; with -seq-exit its text goes
 // to standard error and the program ends with ZelExitUnattended); the GL utility toolkit; with
-// -server, one line on standard error naming the -in mesh this window then does not open and
-// the installed sample the instance opens, and whether it is missing ("## WARNING: ZELVANE:
-// -server: THIS WINDOW DOES NOT OPEN <mesh>, THE -server-root INSTANCE OPENS ITS OWN MESH
+// -server, one line on standard error naming the -in mesh this window then does not open, the
+// -sol solution named for it, which is dropped with it, and the installed sample the instance
+// opens, and whether it is missing ("## WARNING: ZELVANE: -server: THIS WINDOW DOES NOT OPEN
+// <mesh>, NOR ITS SOLUTION <solution>, THE -server-root INSTANCE OPENS ITS OWN MESH
 // <sample>[, WHICH IS MISSING]"), and a second instance started in the background on that
 // sample (-server-root); the banner if verbose; the window icon and the "C" locale; the application
 // object and the event loop; then everything freed in reverse order. An unattended run
