@@ -1,7 +1,10 @@
 // A clip plane and the volume display in every order of their keys, plane moves and restored
-// states: a scene draws what a fresh scene draws once it is given the same settings.
+// states: a scene draws what a fresh scene draws once it is given the same settings. And the
+// vector arrows and numbers the volume records keep while volumes are hidden: cut as an order
+// that puts the plane first cuts them.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstddef>
 #include <map>
 
@@ -86,14 +89,16 @@ void reach(ZelScene *s, const Settings &w) {
 
 // Plays an order, words apart, as the view hands them to the scene: a key ("v", "C", "f", "e",
 // "F1", "F2", "F5"); "drag": the middle button pressed at the centre, moved and released (in
-// clip-edit mode it moves the plane along its normal); "save" a state, "restore" the last one.
+// clip-edit mode it moves the plane along its normal), "nudge" the same moved a little;
+// "save" a state, "restore" the last one.
 void play(ZelScene *s, const std::string &order) {
   std::istringstream words(order);
   for (std::string step; words >> step;) {
-    if (step == "drag") {
+    if (step == "drag" || step == "nudge") {
+      const int moves = step == "drag" ? 3 : 1, by = step == "drag" ? 8 : 2;
       s->ClpEvt->buttons = s->VieEvt->buttons = ZelButtonMiddle;
       zelProcessMousePressEvent(s, Size / 2, Size / 2);
-      for (int k = 1; k <= 3; k++) zelProcessMouseMoveEvent(s, Size / 2, Size / 2 + 8 * k);
+      for (int k = 1; k <= moves; k++) zelProcessMouseMoveEvent(s, Size / 2, Size / 2 + by * k);
       zelProcessMouseReleaseEvent(s);
     } else if (step == "save") {
       ASSERT_GT(zelSaveState(s), 0);
@@ -136,6 +141,38 @@ const struct {
     {"v save F1 restore", "a state with volumes and no plane restored"},
 };
 
+// The program's sample box (tetrahedra, the triangles of its sides; its faces show, its
+// volumes not) with a vector at every vertex, turning from vertex to vertex.
+Geometric_Mesh *vectorBox(Memory_List *mem) {
+  Geometric_Mesh *m = zelMakeSampleBox(mem, 4);
+  const int type = SOL_VECTOR;
+  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
+  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
+  for (int v = 1; v <= m->NbrVer; v++)
+    for (int c = 0; c < 3; c++) VertexValue(m, v, 0, c) = std::cos(0.7 * v + 2 * c);
+  return m;
+}
+
+// An order and the reference order that reaches the same settings with the plane first.
+// "v M v" and "v P v" build the arrows and numbers of the volume records, which the frame
+// draws whatever the volume display; hidden again, the volumes keep them.
+const struct {
+  const char *Keys, *Reference;
+} kKeptOrders[] = {
+    {"M F1", "F1 M"},
+    {"F1 M F1 F1", "F1 M"},
+    {"v M v F1", "F1 v M v"},
+    {"v M v F1 F1 F1", "F1 v M v"},
+    {"v M v F1 F2 nudge F2", "F1 F2 nudge F2 v M v"},
+    {"v M v F1 save F1 restore", "F1 v M v"},
+    {"v P v F1", "F1 v P v"},
+};
+
+void save(GLHarness &gl, const QImage &img, std::string name) {
+  std::replace(name.begin(), name.end(), ' ', '-');
+  gl.savePng(img, name);
+}
+
 }  // namespace
 
 // Every order on the program's sample and on a small hybrid block (a hexahedron, a prism, a
@@ -165,10 +202,8 @@ TEST(ClipOrder, EveryOrderOfPlaneAndVolumeKeysDrawsWhatAFreshSceneDrawsForTheSam
       const int off = differingPixels(shown, want);
       EXPECT_EQ(off, 0);
       if (off || std::string(row.Keys) == "v F1") {
-        std::string name = std::string("clip-order-") + mesh.Name + "-" + row.Keys;
-        std::replace(name.begin(), name.end(), ' ', '-');
-        gl.savePng(shown, name + "-keys");
-        gl.savePng(want, name + "-fresh");
+        save(gl, shown, std::string("clip-order-") + mesh.Name + "-" + row.Keys + "-keys");
+        save(gl, want, std::string("clip-order-") + mesh.Name + "-" + row.Keys + "-fresh");
       }
       pictures[row.Keys] = want;
     }
@@ -176,4 +211,27 @@ TEST(ClipOrder, EveryOrderOfPlaneAndVolumeKeysDrawsWhatAFreshSceneDrawsForTheSam
     EXPECT_GT(differingPixels(pictures["F1"], pictures["v save F1 restore"]), 1000) << mesh.Name;
     EXPECT_GT(differingPixels(pictures["v F1"], pictures["F1"]), 1000) << mesh.Name;
   }
+}
+
+// Arrows and numbers kept while volumes are hidden, cut as the plane first cuts them: each
+// order draws its reference's picture to the pixel, a cut one apart from the uncut one.
+TEST(ClipOrder, ArrowsAndNumbersKeptWhileVolumesAreHiddenAreCutAsThePlaneFirstCutsThem) {
+  GLHarness gl(Size, Size);
+  ASSERT_TRUE(gl.valid());
+  zelInstallListHooks();
+  auto picture = [&](const char *keys) {
+    DisplayScene scene(vectorBox);
+    zelUpdateFirstDisplayLists(scene.get());
+    CaptureText([&] { play(scene.get(), keys); });
+    const QImage shown = paint(gl, scene.get());
+    save(gl, shown, std::string("clip-order-kept-") + keys);
+    return shown;
+  };
+  for (const auto &row : kKeptOrders)
+    EXPECT_EQ(differingPixels(picture(row.Keys), picture(row.Reference)), 0)
+        << row.Keys << " against " << row.Reference;
+  const QImage cut = picture("F1 v M v"), faces = picture("F1");
+  EXPECT_GT(differingPixels(cut, picture("v M v")), 1000);
+  EXPECT_GT(differingPixels(cut, faces), 250) << "no arrows over the cut faces";
+  EXPECT_GT(differingPixels(picture("F1 v P v"), faces), 1000) << "no numbers over the cut faces";
 }

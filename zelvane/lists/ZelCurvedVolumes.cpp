@@ -187,11 +187,16 @@ int build(const CurvedVolume &R, bool update, ZelListMask mask, ZelScene *scene,
   ZelVolCtx v;
   if (!zelVolumeOpen(scene, rec, *R.K, &v)) return 0;
   const ZelListTests &T = update ? ZelUpdateTests : ZelDirectTests;
-  if (update) mask = zelMaskRule(mask, scene, rec, false, R.K->Extras, R.K->NbrExtras);
-  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
-  const Walk w{v, R, zelP2Level(rec->Opt.TessLevel)};
   ZelListField f;
   const bool field = zelListField(scene, &f) != 0;
+  // The kind rows' drawable test for vectors matches SolutionByClip: P2 tetrahedra draw the
+  // arrows of the cut elements only, Q2 hexahedra of every element.
+  if (update) {
+    mask = zelVolumeCutLists(*R.K, mask, zelMaskRule(mask, scene, rec, false, R.K->Extras, R.K->NbrExtras));
+    zelVolumeHold(rec, mask, field);
+  }
+  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
+  const Walk w{v, R, zelP2Level(rec->Opt.TessLevel)};
   // While a plane clips with capping on, the cap of the cut elements in place of their faces,
   // as the linear kinds show it; the direct entry never caps.
   const unsigned capped =

@@ -54,6 +54,7 @@ enum : ZelListMask {
   ZelMskShrunk = 0x4000000,    // from the record's shrink flag; selects no list
   ZelMskWireOnly = 0x8000000,  // update entry: the wire alone
   ZelMskNoPicking = ZelMaskNoPicking,  // with bit 0: every list but the picking one
+  ZelMskCutOnly = ZelMaskCutOnly,      // volume kinds: only the lists asked that a cut changes
   ZelMskScene31 = 0x80000000u, // copied from scene flag bit 31; no linear builder tests it
 };
 

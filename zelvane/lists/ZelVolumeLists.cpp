@@ -261,6 +261,19 @@ void drawEmptyIsoSurfaces(const ZelVolCtx &v) {
 
 }  // namespace
 
+ZelListMask zelVolumeCutLists(const ZelVolumeKind &K, ZelListMask asked, ZelListMask ruled) {
+  if (!(asked & ZelMskCutOnly)) return ruled;
+  ZelListMask uncut = ZelMskIsoSurfaces | ZelMskMetric | ZelMskCutOnly;
+  if (!K.VectorsByDrawable) uncut |= ZelMskVectors;
+  if (K.NumbersNeed) uncut |= ZelMskNumbers;
+  return ruled & ~uncut;
+}
+
+void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field) {
+  if (ruled & ZelUpdateTests.Numbers) rec->Held |= ZelMskNumbers;
+  if (field && (ruled & ZelUpdateTests.Vectors)) rec->Held |= ZelMskVectors;
+}
+
 unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
                             const ZelListField *f, bool ownField) {
   if (!v.K->CapKind || !v.Plane || !(v.L.Scn->Flags & ZelFlgCapping)) return 0;
@@ -303,10 +316,13 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   ZelVolCtx v;
   if (!zelVolumeOpen(scene, rec, K, &v)) return 0;
   const ZelListTests &T = update ? ZelUpdateTests : ZelDirectTests;
-  if (update) mask = zelMaskRule(mask, scene, rec, false, K.Extras, K.NbrExtras);
-  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   ZelListField f;
   const bool field = zelListField(scene, &f) != 0;
+  if (update) {
+    mask = zelVolumeCutLists(K, mask, zelMaskRule(mask, scene, rec, false, K.Extras, K.NbrExtras));
+    zelVolumeHold(rec, mask, field);
+  }
+  auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   // Caps: only in an update, for a kind that has them, while a plane clips and capping is on.
   const unsigned capped =
       update ? zelVolumeCapPasses(v, T, mask, rec, field ? &f : nullptr, v.L.Msh->*K.OwnSol != nullptr) : 0;

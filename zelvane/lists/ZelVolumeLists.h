@@ -56,6 +56,18 @@ enum : unsigned {
 unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
                             const ZelListField *f, bool ownField);
 
+// What the linear and the curved volume builders share about a change of the clip plane.
+// zelVolumeCutLists: the mask of an update once the bit-0 rule has made it (`ruled`), given
+// the mask the entry received (`asked`): with ZelMskCutOnly asked, only the lists a cut can
+// change for kind K are left (not the iso-surfaces nor the metric glyphs, which cover every
+// drawable element; the vector arrows only for a kind that draws them by the drawable test;
+// the numbers unless the kind numbers by bits of its own); else `ruled` as it is.
+// zelVolumeHold: marks on the record (ZelEntDisplayList::Held) the lists an update with the
+// ruled mask compiles that the frame draws whatever the volume display: the vector arrows
+// (with a field) and the numbers. The scene keeps those current from then on.
+ZelListMask zelVolumeCutLists(const ZelVolumeKind &K, ZelListMask asked, ZelListMask ruled);
+void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field);
+
 // Shading of one quadrilateral with corner values s: the triangles (0, 1, 2) and (0, 2, 3),
 // each with the unit normal of its own corners (a degenerate second one takes the first's),
 // corners moved toward `centre` by `shrink`, split at the palette's iso values, inside an open

@@ -18,9 +18,10 @@
 // Update stores a, b, c and d together (nothing when a text does not parse), resets the
 // plane's editing frame, makes it active and shown, marks every vertex and element against it
 // (on the worker pool), sets the clipped flag of every edge, surface and volume record,
-// rebuilds the volume lists while volumes are drawn, and turns clipping on. Switching off
-// clears the plane's mask bits and the clipped flags, returns to view mode and, when clipping
-// was on with volumes drawn, rebuilds the volume lists so that they show whole again.
+// turns clipping on and rebuilds the volume lists the plane changes (zelUpdateClipDisplayLists:
+// every such list while volumes are drawn, else the arrows and numbers they keep). Switching
+// off clears the plane's mask bits and the clipped flags, returns to view mode and, when
+// clipping was on, rebuilds the same lists so that they show whole again.
 //
 // The d field holds any offset a plane of the panel's normal can need: its range is
 // ±R·max(1, |a| + |b| + |c|), R the largest absolute bounding-box coordinate, widened to hold

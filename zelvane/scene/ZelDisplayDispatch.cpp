@@ -44,6 +44,36 @@ constexpr int VolumeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedr
 constexpr int VolTypeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
                                       KmfHexahedraQ2, KmfPrisms,      KmfPyramids};
 
+// The lists of a volume record that the frame draws whatever the volume display, that a build
+// has filled and that `asked` selects (bit 0, or the list's own bit, or all the solution lists
+// for the arrows): its vector arrows while it shows vectors, its numbers while the scene shows
+// them (not in vertex-points mode, which numbers the vertices alone).
+ZelListMask keptVolumeLists(const ZelScene *scene, const ZelEntDisplayList &rec, ZelListMask asked) {
+  constexpr ZelListMask AllLists = 0x1, SolutionLists = 0x10;
+  ZelListMask m = 0;
+  if ((asked & (AllLists | SolutionLists | ZelMaskVectors)) && (rec.Opt.Solution & ZelSolVectors))
+    m |= ZelMaskVectors;
+  const bool numbers = (scene->Flags & ZelFlgNumbers) && !(scene->Flags & ZelFlgPoints);
+  if ((asked & (AllLists | ZelMaskNumbers)) && numbers) m |= ZelMaskNumbers;
+  return m & rec.Held;
+}
+
+// Out of volume display mode: the kept lists of every volume record that `asked` selects,
+// rebuilt with `extra` added to the mask.
+void updateKeptVolumeLists(ZelListMask asked, ZelListMask extra, ZelScene *scene) {
+  bool current = false;
+  forEachRecord(scene->ZelMsh, VolumeUpdateKinds, [&](ZelEntDisplayList *r) {
+    const ZelListMask m = keptVolumeLists(scene, *r, asked);
+    if (!m) return;
+    if (!current) {
+      zelBuildPendingPicking(scene);
+      zelMakeCurrent(scene->Win);
+      current = true;
+    }
+    updateRecord(m | extra, scene, r);
+  });
+}
+
 // One row per option bit that copies bits of a value into a word of the record.
 enum Target { Render, Solution, Flags };
 struct OptionRow {
@@ -110,7 +140,10 @@ int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene) {
   // A build of every list makes the waiting picking lists itself, from the same scene.
   if (scene && (mask & 1) && !(mask & ZelMaskNoPicking)) scene->PckPending = 0;
   if (!updateKinds(SurfaceUpdateKinds, mask, scene)) return 0;
-  if (scene->Flags & ZelFlgVolumes) updateKinds(VolumeUpdateKinds, mask, scene);
+  if (scene->Flags & ZelFlgVolumes)
+    updateKinds(VolumeUpdateKinds, mask, scene);
+  else
+    updateKeptVolumeLists(mask, 0, scene);
   return 1;
 }
 
@@ -140,7 +173,9 @@ int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene) {
 
 int zelUpdateClipDisplayLists(ZelScene *scene) {
   if (!scene || !scene->ZelMsh) return 0;
-  return (scene->Flags & ZelFlgVolumes) ? zelUpdateVolTypeDisplayLists(1, scene) : 1;
+  if (scene->Flags & ZelFlgVolumes) return zelUpdateVolTypeDisplayLists(1 | ZelMaskCutOnly, scene);
+  updateKeptVolumeLists(1, ZelMaskCutOnly, scene);
+  return 1;
 }
 
 int zeldl::directDrawRecord(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *rec) {

@@ -120,8 +120,16 @@ ZelEntDisplayList *zelGetDisList(ZelMesh *zelMsh, int element, int type);
 // passed to the builders unchanged.
 
 // Mask bits of the lists library the scene names: a picking list alone, and, with bit 0,
-// every list but the picking one.
-enum : ZelListMask { ZelMaskPickingList = 0x200000, ZelMaskNoPicking = 0x10000000 };
+// every list but the picking one; the vector arrows and the numbers alone; and a modifier of
+// bit 0 or of single-list bits that keeps, of the lists asked, only those a change of the
+// clip plane can change for the record's kind (the builder knows which).
+enum : ZelListMask {
+  ZelMaskPickingList = 0x200000,
+  ZelMaskNoPicking = 0x10000000,
+  ZelMaskVectors = 0x200,
+  ZelMaskNumbers = 0x400000,
+  ZelMaskCutOnly = 0x20000000,
+};
 
 // The first build of the lists of a scene a window shows: what zelUpdateAllDisplayLists(1)
 // builds, except the picking lists of vertices, triangles and quadrilaterals, which the first
@@ -143,7 +151,10 @@ int zelUpdateDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *r
 int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene);
 // Normals, vertices, triangles, P2 triangles, quadrilaterals, Q2 quadrilaterals, edges, P2
 // edges and, in volume display mode only, tetrahedra, P2 tetrahedra, hexahedra, Q2 hexahedra,
-// pyramids and prisms. 1, 0 without scene or display mesh.
+// pyramids and prisms. Out of that mode the frame still draws the vector arrows and the
+// numbers of the volume records: those a build has filled (ZelEntDisplayList::Held) are
+// rebuilt too, when the mask asks for them (bit 0 or their own bit) and the record shows them,
+// so that they never lag behind the scene. 1, 0 without scene or display mesh.
 int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene);
 // The six volume kinds whatever the display mode. 1, 0 without scene or display mesh.
 int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene);
@@ -151,9 +162,12 @@ int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene);
 // plane is switched on or off, moved or marked anew, once its on word and its marking are
 // final. Faces, edges and their solution lists keep theirs: GL clip plane 0 cuts them as they
 // are drawn. The volume lists are built from the plane (the cut layer of the marked elements,
-// the caps, the numbers and vectors of the cut elements): they are rebuilt while the volume
-// display (0x20000) is on, the kinds zelUpdateAllDisplayLists rebuilds in that mode; the
-// volume key rebuilds them as it turns the display on. 1, 0 without scene or display mesh.
+// the caps, the numbers and, for tetrahedra, the vectors of the cut elements). In volume
+// display mode (0x20000) every list of the volume records that the plane can change is
+// rebuilt; out of it only the vector arrows and numbers the frame still draws, as
+// zelUpdateAllDisplayLists keeps them. Lists the plane cannot change (iso-surfaces, metric
+// glyphs, the arrows of the kinds that draw them at every element) are left as they are.
+// 1, 0 without scene or display mesh.
 int zelUpdateClipDisplayLists(ZelScene *scene);
 // Draws the selected part of one record in immediate mode through the direct-draw entry of its
 // kind; Q2 quadrilaterals, Q2 hexahedra and pyramids first print

@@ -55,6 +55,7 @@ int zelIniEntDisplayList(ZelEntDisplayList *rec, int type, int ref, int head) {
   if (type == KmfEdges || type == KmfEdgesP2) setLineMode(rec, ZelModeOff);
   if (type == KmfNormalAtVertices) setLineMode(rec, ZelModeBack);
   rec->Ptr = nullptr;
+  rec->Held = 0;  // the new ids hold no build yet
   rec->MrkLst = glGenLists(MarkerIds);
   rec->FacLst = glGenLists(FaceIds);
   rec->WirLst = glGenLists(1);

@@ -58,7 +58,8 @@ int switch_colormap(ZelScene *scene, int *redraw, int *widgets);
 int switch_isolines(ZelScene *scene, int *redraw, int *widgets);
 int switch_isosurfaces(ZelScene *scene, int *redraw, int *widgets);
 int increase_tesselation(ZelScene *scene, int *redraw);
-// Switches the current clip plane on or off (a zero plane becomes x = centre x first).
+// Switches the current clip plane on or off (a zero plane becomes x = centre x first), and
+// rebuilds the lists the plane changes (zelUpdateClipDisplayLists).
 int switch_clip_plane(ZelScene *scene, int *redraw, int *widgets, int unused);
 // Prints the description of the current OpenGL context on standard output.
 void getGlinfo();
