@@ -165,6 +165,8 @@ const struct {
     {"v M v F1 F1 F1", "F1 v M v"},
     {"v M v F1 F2 nudge F2", "F1 F2 nudge F2 v M v"},
     {"v M v F1 save F1 restore", "F1 v M v"},
+    // A state saved with no plane takes the plane away with its outline.
+    {"v M v save F1 restore", "v M v"},
     {"v P v F1", "F1 v P v"},
 };
 

@@ -181,11 +181,14 @@ void applyClip(ZelScene *scene, const ZelStateBucket *b) {
   }
   const int cur = b->ClipCur;
   if (b->ClipOn == 0 || cur < 0 || cur >= ZelMaxPlanes) {
-    // Planes off; a state without current plane names no plane to take out of the masks.
+    // Planes off. A state saved with them off names no plane (-1): the scene's own current
+    // plane leaves the masks then, as F1 takes it out, or its outline would stay drawn over a
+    // mesh that nothing cuts.
     pla->Mode = 0;
-    if (cur >= 0 && cur < ZelMaxPlanes) {
-      pla->ShwMsk &= ~(1u << cur);
-      pla->ActMsk &= ~(1u << cur);
+    const int off = cur >= 0 && cur < ZelMaxPlanes ? cur : pla->Cur;
+    if (off >= 0 && off < ZelMaxPlanes) {
+      pla->ShwMsk &= ~(1u << off);
+      pla->ActMsk &= ~(1u << off);
     }
     pla->On = 0;
     scene->Mode = 0;
