@@ -56,8 +56,9 @@
 // (RENAME_NOREPLACE where the file system has it): a file put there meanwhile is locked first.
 // A lock held by another program (anyone who can open the file can take it) is waited for
 // UserFileLockWaitMs at the most, then the write is refused with one line, the target
-// untouched. A target this user cannot open, or a file system without locks, is written
-// unlocked rather than refused.
+// untouched. The wait is said when it begins, in one line on standard error (UserFileQuiet
+// does not silence it: it is no refusal) and through UserFileLockWaitHook. A target this user
+// cannot open, or a file system without locks, is written unlocked rather than refused.
 //
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
@@ -161,6 +162,13 @@ extern int UserFileLockWaitMs;
 // rename, before it checks what the target holds (next "check the target"). Null in the
 // programs.
 extern void (*UserFileBetweenSteps)(const char *target, const char *next);
+// For the windows of a program: when set, called on the writing thread when a commit begins to
+// wait for a lock someone else holds (waiting 1; line: the line just put on standard error,
+// "  ## WARNING: COMMITUSERFILEWRITE: <target> IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO
+// <bound> s FOR IT", without its line feed) and when that wait ends, whichever way (waiting 0,
+// line null). boundMs: UserFileLockWaitMs. Not called, nor the line said, when the bound is 0.
+// Set once at start-up, before writes start.
+extern void (*UserFileLockWaitHook)(const char *target, int boundMs, int waiting, const char *line);
 
 // The folder for temporary files, with a trailing "/": $TMPDIR when set and not empty, else
 // /tmp.

@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
+#include "common/base/ShownName.h"
 #include "common/base/UserFileInternal.h"
 
 int UserFileLockWaitMs = 30000;
 void (*UserFileBetweenSteps)(const char *target, const char *next) = nullptr;
+void (*UserFileLockWaitHook)(const char *target, int boundMs, int waiting, const char *line) = nullptr;
 
 namespace userfile {
 
@@ -31,10 +34,39 @@ int openToLock(const char *path) {
   return fd;
 }
 
+// A wait for a lock, said when it begins (a save that seems to hang for half a minute says
+// why) and told to the hook when it begins and ends. Nothing when the bound is 0.
+class SaidWait {
+ public:
+  explicit SaidWait(const char *target) : target_(target) {}
+  ~SaidWait() {
+    if (!said_ || !UserFileLockWaitHook) return;
+    const int e = errno;
+    UserFileLockWaitHook(target_, UserFileLockWaitMs, 0, nullptr);
+    errno = e;
+  }
+  void begin() {
+    if (UserFileLockWaitMs <= 0) return;
+    said_ = true;
+    char line[UserPathMax + 200];
+    snprintf(line, sizeof(line),
+             "  ## WARNING: COMMITUSERFILEWRITE: %s IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO %g s FOR IT",
+             ShownName(target_).c_str(), UserFileLockWaitMs / 1000.0);
+    fprintf(stderr, "%s \n", line);
+    fflush(stderr);
+    if (UserFileLockWaitHook) UserFileLockWaitHook(target_, UserFileLockWaitMs, 1, line);
+  }
+
+ private:
+  const char *target_;
+  bool said_ = false;
+};
+
 }  // namespace
 
 bool lockWithin(int fd, const char *target) {
   using Clock = std::chrono::steady_clock;
+  SaidWait wait(target);
   bool waiting = false;
   Clock::time_point deadline;
   for (long pauseMs = 1;; pauseMs = std::min(2 * pauseMs, 50L)) {
@@ -44,6 +76,7 @@ bool lockWithin(int fd, const char *target) {
     if (!waiting) {
       waiting = true;
       deadline = Clock::now() + std::chrono::milliseconds(UserFileLockWaitMs);
+      wait.begin();
       if (UserFileBetweenSteps) UserFileBetweenSteps(target, "wait for the lock");
       continue;
     }
