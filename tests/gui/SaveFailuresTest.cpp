@@ -87,6 +87,18 @@ class LimitedProcess : public QProcess {
   }
 };
 
+// The save commands of the window, each with the ending of the file it writes.
+struct SaveCommand {
+  const char *what;
+  ZelAction action;
+  const char *ending;
+};
+const SaveCommand SaveCommands[] = {
+    {"Write Mesh", ActWriteMesh, ".meshb"},      {"Save States in File", ActRecState, ".state"},
+    {"Save Views in File", ActRecView, ".view"}, {"Save Sequences", ActRecSeq, ".seq"},
+    {"Save Image", ActSaveImage, ".png"},
+};
+
 }  // namespace
 
 // On a full disk each save command shows one warning naming the file and the reason; the old
@@ -97,24 +109,13 @@ TEST(SaveFailures, EverySaveCommandWarnsOfAFullDiskWithTheFileAndTheReason) {
   Viewer v({"-in", dataFile("sample.meshb")});
   MainWindow *w = v.window(0);
   w->saveCurView();  // a view list with something to write
-  struct Row {
-    const char *what;
-    ZelAction action;
-    const char *file;
-  } const rows[] = {
-      {"Write Mesh", ActWriteMesh, "full.meshb"},
-      {"Save States in File", ActRecState, "full.state"},
-      {"Save Views in File", ActRecView, "full.view"},
-      {"Save Sequences", ActRecSeq, "full.seq"},
-      {"Save Image", ActSaveImage, "full.png"},
-  };
   std::vector<std::string> names;
-  for (const Row &r : rows) {
+  for (const SaveCommand &r : SaveCommands) {
     SCOPED_TRACE(r.what);
-    const std::string path = folder.file(r.file);
+    const std::string file = std::string("full") + r.ending, path = folder.file(file);
     const QString name = QString::fromStdString(path);
     ASSERT_TRUE(SaveText(path, "old"));
-    names.push_back(r.file);
+    names.push_back(file);
     {
       ScriptedDialogs dialogs({{name}});
       MessageLog log;
@@ -153,23 +154,12 @@ TEST(SaveFailures, ASaveOverALockedFileSaysItWaitsAndShowsTheWaitCursorMeanwhile
   Viewer v({"-in", dataFile("sample.meshb")});
   MainWindow *w = v.window(0);
   w->saveCurView();  // a view list with something to write
-  struct Row {
-    const char *what;
-    ZelAction action;
-    const char *file;
-  } const rows[] = {
-      {"Write Mesh", ActWriteMesh, "locked.meshb"},
-      {"Save States in File", ActRecState, "locked.state"},
-      {"Save Views in File", ActRecView, "locked.view"},
-      {"Save Sequences", ActRecSeq, "locked.seq"},
-      {"Save Image", ActSaveImage, "locked.png"},
-  };
   const int bound = UserFileLockWaitMs;
   UserFileLockWaitMs = 200;
-  for (const Row &r : rows)
+  for (const SaveCommand &r : SaveCommands)
     for (const bool released : {true, false}) {
       SCOPED_TRACE(std::string(r.what) + (released ? ", the lock given up" : ", the lock held"));
-      const std::string path = folder.file(r.file);
+      const std::string path = folder.file(std::string("locked") + r.ending);
       ASSERT_TRUE(SaveText(path, "old"));
       const int held = open(path.c_str(), O_RDONLY | O_CLOEXEC);
       ASSERT_TRUE(held >= 0 && flock(held, LOCK_EX) == 0);
