@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/base/ShownName.h"
+#include "common/base/StopCleanup.h"
 #include "common/base/UserFileInternal.h"
 
 using namespace userfile;
@@ -56,6 +57,8 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   w->TempDev = w->TempIno = 0;
   w->TempFd = w->LockFd = -1;
   w->Holding = 0;
+  w->Nameless = 0;
+  w->StopSlot = 0;
   lastWrite = {false, 0, nullptr};
   if (!path || !*path) return notStarted(EINVAL, nullptr);
   const bool quiet = how & UserFileQuiet;
@@ -85,13 +88,13 @@ FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how) {
   const int dirLen = slash ? static_cast<int>(slash - target + 1) : 0;
   // Made for this user alone until it has the old file's owner and mode; a new file as a
   // plain create makes it.
-  int fd = createTemp(w, target, dirLen, target + dirLen, exists ? 0600 : 0666);
+  int fd = openTemp(w, target, dirLen, target + dirLen, exists ? 0600 : 0666);
   if (fd < 0) {
     // A folder that takes no new name can still hold a file the user may write: the copy
     // waits in the temporary folder.
     if (!exists || (errno != EACCES && errno != EPERM)) return notStarted(errno, nullptr);
     const std::string dir = UserTempFolder();
-    fd = createTemp(w, dir.c_str(), static_cast<int>(dir.size()), target + dirLen, 0600);
+    fd = openTemp(w, dir.c_str(), static_cast<int>(dir.size()), target + dirLen, 0600);
     if (fd < 0) {
       const int e = errno;
       snprintf(composedReason, sizeof(composedReason),
@@ -197,14 +200,24 @@ int CommitUserFileWrite(UserFileWrite *w) {
   const bool hold = w->How & UserFileHoldLock;
   if (w->InPlace) {
     bool touched = false;
-    ok = writeInPlace(w, &touched);
-    if (!ok && touched) {
-      // The target is damaged: the copy holding the whole new contents stays, named.
-      snprintf(composedReason, sizeof(composedReason),
-               "%s; the file was written only in part, its complete new contents are in %s", std::strerror(w->Err),
-               ShownName(w->Temp).c_str());
-      what = composedReason;
-      w->Temp[0] = '\0';
+    {
+      // A stop waits for the write in place: one midway would leave the target damaged and the
+      // copy, which then holds the only whole new contents, removed.
+      StopHold stops;
+      ok = writeInPlace(w, &touched);
+      if (!ok && touched) {
+        // The target is damaged: the copy holding the whole new contents stays, named.
+        if (keepTemp(w))
+          snprintf(composedReason, sizeof(composedReason),
+                   "%s; the file was written only in part, its complete new contents are in %s", std::strerror(w->Err),
+                   ShownName(w->Temp).c_str());
+        else
+          snprintf(composedReason, sizeof(composedReason),
+                   "%s; the file was written only in part, and its complete new contents could not be kept (%s)",
+                   std::strerror(w->Err), std::strerror(errno));
+        what = composedReason;
+        w->Temp[0] = '\0';
+      }
     }
     // The lock of a pair's file stays with a descriptor of the target; the copy's goes.
     if (ok && hold) {

@@ -97,15 +97,29 @@ const char *lockedOut(UserFileWrite *w);
 
 // ---- temporary files (UserFileTemp.cpp)
 
-// A new file in the folder dir (dirLen bytes of it, "" for the current one) named after base,
-// created with `mode` (the umask applied) and recorded as the write's own; -1 with errno when
+// A new file in the folder dir (dirLen bytes of it, "" for the current one) for the write,
+// created with `mode` (the umask applied) and recorded as its own: without a name where the
+// file system and /proc allow it (w->Nameless, w->Temp the name it is to get), else under its
+// temporary name (w->Temp, named after base), which a stop then removes. -1 with errno when
 // none can be made.
-int createTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, mode_t mode);
+int openTemp(UserFileWrite *w, const char *dir, int dirLen, const char *base, mode_t mode);
+// Gives the nameless file open as w->TempFd its temporary name, w->Temp (another one when that
+// one is taken), which a stop then removes; true at once for a named one. False with errno.
+bool nameTemp(UserFileWrite *w);
+// Renames the temporary file over the target (renameat2 with `flags`, plain rename when 0),
+// taking it out of the stop cleanup once renamed; renameat2's result and errno.
+int renameTemp(UserFileWrite *w, unsigned flags);
+// Keeps the file open as w->TempFd, as it stands, under a name in the folder of w->Temp: the
+// name it has while that still holds it, else a new one (the file linked again through
+// /proc/self/fd where the system allows, else its bytes copied into a new file readable by this
+// user alone); no stop removes it. True with the name in w->Temp; false with errno.
+bool keepTemp(UserFileWrite *w);
 // Gives the new file fd the owner and group of the file it replaces; false when the system
 // does not let this process (another user's file, or a group it is not a member of).
 bool takeOwnerOf(int fd, const struct stat &old);
 // Removes the temporary file (or copy) by its name, only while the name still holds the file
-// this write made: someone may have put another file there.
+// this write made (someone may have put another file there), and takes it out of the stop
+// cleanup; a nameless one goes when its last descriptor closes.
 void removeTemp(UserFileWrite *w);
 
 // ---- locks (UserFileLock.cpp)

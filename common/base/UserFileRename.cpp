@@ -1,10 +1,12 @@
-// The rename road of a write: the temporary file renamed over the target, only while its
-// name holds the very file this write made, and the target checked to hold it right after.
+// The rename road of a write: the temporary file named (when it had no name) and renamed over
+// the target, only while its name holds the very file this write made, and the target checked
+// to hold it right after; the new contents kept when another program's file took their name.
 #include <fcntl.h>
 #include <stdio.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "common/base/ShownName.h"
@@ -19,15 +21,33 @@ const char *const TempReplaced =
     "was";
 const char *const NotOurs = "the file now holds a file this write did not make: another program put it there";
 
+// A swap caught by the checks: another program's file took the temporary name or the target,
+// and with it the last name of the new contents, which are kept under a name of their own. One
+// line, the reason; both name the kept file.
+const char *swapped(UserFileWrite *w, const char *why, const std::string &line) {
+  noteFailure(w, ESTALE);
+  if (keepTemp(w)) {
+    const std::string kept = ShownName(w->Temp);
+    sayCommit(w, line + "; ITS NEW CONTENTS ARE KEPT IN " + kept);
+    snprintf(composedReason, sizeof(composedReason), "%s; the new contents are in %s", why, kept.c_str());
+  } else {
+    const char *error = std::strerror(errno);
+    sayCommit(w, line + "; ITS NEW CONTENTS COULD NOT BE KEPT: " + error);
+    snprintf(composedReason, sizeof(composedReason), "%s; the new contents could not be kept (%s)", why, error);
+  }
+  w->Temp[0] = '\0';  // kept, or lost: not to be removed
+  return composedReason;
+}
+
 // After the rename: the target must hold the very file written, else someone put theirs
 // there (over the temporary name just before, or over the target just after).
 bool placedOurs(UserFileWrite *w, const char **what) {
-  w->Temp[0] = '\0';  // whatever its name holds now is not ours to remove
   if (UserFileBetweenSteps) UserFileBetweenSteps(w->Target, "check the target");
-  if (holdsOpen(w->Target, w->TempFd)) return true;
-  noteFailure(w, ESTALE);
-  sayCommit(w, "HOLDS A FILE THIS WRITE DID NOT MAKE: ANOTHER PROGRAM PUT IT THERE");
-  *what = NotOurs;
+  if (holdsOpen(w->Target, w->TempFd)) {
+    w->Temp[0] = '\0';  // whatever its name holds now is not ours to remove
+    return true;
+  }
+  *what = swapped(w, NotOurs, "HOLDS A FILE THIS WRITE DID NOT MAKE: ANOTHER PROGRAM PUT IT THERE");
   return false;
 }
 
@@ -35,18 +55,23 @@ bool placedOurs(UserFileWrite *w, const char **what) {
 // theirs over it. Else one line, *what the reason.
 bool tempIsOurs(UserFileWrite *w, const char **what) {
   if (holdsOpen(w->Temp, w->TempFd)) return true;
-  noteFailure(w, ESTALE);
-  sayCommit(w, "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
-  *what = TempReplaced;
+  *what = swapped(w, TempReplaced,
+                  "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
   return false;
 }
 
 }  // namespace
 
 bool renameOurs(UserFileWrite *w, const char **what) {
+  // Named only now: until this instant nothing of the write's is in the folder.
+  if (!nameTemp(w)) {
+    noteFailure(w, errno);
+    return false;
+  }
+  if (UserFileBetweenSteps) UserFileBetweenSteps(w->Target, "rename");
   if (!tempIsOurs(w, what)) return false;
   if (w->LockFd < 0) {
-    if (renameat2(AT_FDCWD, w->Temp, AT_FDCWD, w->Target, RENAME_NOREPLACE) == 0) return placedOurs(w, what);
+    if (renameTemp(w, RENAME_NOREPLACE) == 0) return placedOurs(w, what);
     if (errno == EEXIST) {
       if (!lockTarget(w, what)) return false;
       if (writeRefused(w->Target)) {
@@ -59,7 +84,7 @@ bool renameOurs(UserFileWrite *w, const char **what) {
       return false;
     }
   }
-  if (std::rename(w->Temp, w->Target) != 0) {
+  if (renameTemp(w, 0) != 0) {
     noteFailure(w, errno);
     return false;
   }

@@ -43,7 +43,8 @@ void RemoveEndless(const std::string &path) {
   std::filesystem::remove(path, ec);
 }
 
-int RunInChild(const std::function<int()> &body, int seconds) {
+int RunInChild(const std::function<int()> &body, int seconds, int *endedBy) {
+  if (endedBy) *endedBy = 0;
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
@@ -60,6 +61,7 @@ int RunInChild(const std::function<int()> &body, int seconds) {
   for (;;) {
     int status = 0;
     const pid_t w = waitpid(pid, &status, WNOHANG);
+    if (w == pid && endedBy && WIFSIGNALED(status)) *endedBy = WTERMSIG(status);
     if (w == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     if (w < 0) return -2;
     if (std::chrono::steady_clock::now() > deadline) {
