@@ -628,6 +628,10 @@ TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
     fixtures::ScratchFolder d("stopped-saves");
+    if (r.endsBy == SIGKILL && !fixtures::NamelessFilesIn(d.Path)) {
+      printf("  (%s: the file system of %s makes no file without a name; not tried)\n", r.what, d.Path.c_str());
+      continue;
+    }
     const bool viewer = !std::strcmp(r.program, "zelvane");
     // The old files, the one whose lock holds the run first.
     const std::vector<std::string> old = viewer ? std::vector<std::string>{"[1] tet.png"}

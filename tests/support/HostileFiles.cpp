@@ -1,6 +1,7 @@
 // Endless inputs, deadlines in a child process, a file-size limit and private folders.
 #include "tests/support/HostileFiles.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -84,6 +85,12 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) : old_{}, oldHandler_(SIG_DFL), activ
 FileSizeLimit::~FileSizeLimit() {
   if (active_) setrlimit(RLIMIT_FSIZE, &old_);
   signal(SIGXFSZ, oldHandler_);
+}
+
+bool NamelessFilesIn(const std::string &dir) {
+  const int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 StepAction AtStep;

@@ -67,6 +67,11 @@ struct StepAction {
 extern StepAction AtStep;
 void OnStep(const char *, const char *next);
 
+// Whether the file system of the folder makes files without a name (O_TMPFILE), as a write
+// then does until its commit: where it does not, a process killed outright leaves its
+// temporary file.
+bool NamelessFilesIn(const std::string &dir);
+
 // The uid of the unprivileged user "nobody", which owns no file of the tests.
 constexpr unsigned NobodyUid = 65534;
 

@@ -50,6 +50,10 @@ TEST(StopCleanup, AStopDuringAWriteLeavesNothingOfItInTheFolder) {
     ScratchFolder dir("stop-cleanup");
     const std::string target = dir.path("f.mesh"), intruder = dir.path("intruder");
     ASSERT_TRUE(SaveText(target, "old") && SaveText(intruder, "theirs"));
+    if (r.sig == SIGKILL && !NamelessFilesIn(dir.Path)) {
+      printf("  (%s: the file system of %s makes no file without a name; not tried)\n", r.what, dir.Path.c_str());
+      continue;
+    }
     int endedBy = -1;
     const int status = RunInChild(
         [&] {
