@@ -9,10 +9,16 @@
 // had when it was opened, so that a file some other program keeps appending to is read as it
 // stood.
 //
-// Writing: the bytes go to a new file with a temporary name in the target's own folder, which
-// is renamed over the target only once everything was written, flushed and synced. A write
-// that fails at any point removes the temporary file and leaves the target as it was (absent,
-// or whole with its old contents); a target that exists and is not a regular file is refused
+// Writing: the bytes go to a new file in the target's own folder, which is renamed over the
+// target only once everything was written, flushed and synced. Where the file system and /proc
+// allow it, the new file has no name until the commit (O_TMPFILE): it gets its temporary name
+// (linked through /proc/self/fd) right before the rename, so that a process killed outright
+// (SIGKILL, a crash) leaves nothing in the folder but at that instant; elsewhere it is made
+// under its temporary name at once. A process that took the stop signals (StopCleanup.h)
+// removes the temporary files of its writes in progress, while their names hold them, when it
+// is stopped by SIGTERM, SIGINT or SIGHUP. A write that fails at any point removes the
+// temporary file and leaves the target as it was (absent, or whole with its old contents); a
+// target that exists and is not a regular file is refused
 // with one line, untouched, and so is one the user may not write (write-protected, or owned by
 // someone else and not writable by the user): the rename would replace it where a plain write
 // is refused. A symbolic link is written through (the file it names gets the new contents and
@@ -35,18 +41,23 @@
 // refuses the write with the target as it was; a file system that cannot reserve room
 // (EOPNOTSUPP) lets the write go on unreserved, and a copy-on-write one may still run out of
 // room while the old bytes are rewritten. A write in place that fails midway has damaged the
-// target, and then the copy is kept and the reason names it. The system clears the
-// set-user/group-id bits of a file written by another user than its owner. A user's own file
-// in a folder that takes new names is replaced as above (its other hard links keep the old
-// contents). Why the last write of a thread failed is kept for its caller to show.
+// target, and then the copy is kept (given a name when it has none) and the reason names it;
+// a stop signal that comes while the copy goes over the target waits until it is over. The
+// system clears the set-user/group-id bits of a file written by another user than its owner.
+// A user's own file in a folder that takes new names is replaced as above (its other hard
+// links keep the old contents). Why the last write of a thread failed is kept for its caller
+// to show.
 //
 // A rename puts in place only the very file this write made (its device and inode recorded
 // when it was created, a descriptor of it kept until the commit ends): when the temporary
 // name holds another file at the commit (someone renamed theirs over it), nothing is renamed,
 // the target keeps its old contents and the commit fails with one line; when the target does
 // not hold the file written right after the rename, the commit fails with one line saying the
-// target holds a file this write did not make. The temporary file is removed by its name only
-// while that name still holds it.
+// target holds a file this write did not make. Either way the new contents, whose last name
+// the other file took, are kept under a new hidden name in the folder (the file linked again
+// where the system allows, else its bytes copied into a new file of this user's alone), which
+// the line and the reason name; no stop removes it. The temporary file is removed by its name
+// only while that name still holds it.
 //
 // Commits of one target never interleave: each takes an advisory lock (flock) on the target
 // from its preparation to its end, on the file found at the name once locked (a rename
@@ -56,8 +67,9 @@
 // (RENAME_NOREPLACE where the file system has it): a file put there meanwhile is locked first.
 // A lock held by another program (anyone who can open the file can take it) is waited for
 // UserFileLockWaitMs at the most, then the write is refused with one line, the target
-// untouched. A target this user cannot open, or a file system without locks, is written
-// unlocked rather than refused.
+// untouched. The wait is said when it begins, in one line on standard error (UserFileQuiet
+// does not silence it: it is no refusal) and through UserFileLockWaitHook. A target this user
+// cannot open, or a file system without locks, is written unlocked rather than refused.
 //
 // Plain POSIX and C streams: no allocation through the memory list, no process exit. Any
 // thread may call these; a UserFileWrite belongs to one thread at a time.
@@ -114,6 +126,9 @@ struct UserFileWrite {
                                // holding in place: of the target)
   int LockFd;                  // prepared, rename road: the file at the target's name, locked; -1 none
   int Holding;                 // 1: committed with UserFileHoldLock, TempFd holds the lock
+  int Nameless;                // 1: the temporary file has no name yet (O_TMPFILE); Temp is the
+                               // name it gets at the commit
+  int StopSlot;                // 1 + the slot of the stop cleanup that removes Temp, 0 none
 };
 
 // Starts a write of path: returns the stream to write (also kept in w->F), or null when
@@ -121,7 +136,8 @@ struct UserFileWrite {
 // UserFileNoFollow: one line unless UserFileQuiet; name too long or folder not writable:
 // errno set, no message, the caller reports; a folder that takes no new name only when the
 // target does not exist or no copy can be made in the temporary folder, whose reason then
-// names that folder). Nothing exists on disk but the temporary file until the commit.
+// names that folder). Nothing exists on disk but the temporary file (nameless where the
+// system allows) until the commit.
 FILE *BeginUserFileWrite(UserFileWrite *w, const char *path, int how = 0);
 // A caller whose own write on w->F failed calls this at once, while errno still says why:
 // the first reason of a write is the one reported.
@@ -142,8 +158,10 @@ int PrepareUserFileCommit(UserFileWrite *w);
 // holds what was written; 0 when anything failed or no write was started, the temporary file
 // then removed and the target untouched, except after a write in place that failed midway
 // (the target is then damaged and the copy kept, named by UserFileWriteReason) and after a
-// rename that another program's file followed (the target then holds that file). w is then
-// idle, its lock released, unless the write was started with UserFileHoldLock and succeeded.
+// rename that another program's file followed (the target then holds that file); where another
+// program's file took the temporary name or the target, the new contents are kept under the
+// name UserFileWriteReason gives. w is then idle, its lock released, unless the write was
+// started with UserFileHoldLock and succeeded.
 int CommitUserFileWrite(UserFileWrite *w);
 // Closes the stream and removes the temporary file; the target is as it was (a prepared write
 // in place gives back the room it reserved). After a commit with UserFileHoldLock, releases
@@ -157,10 +175,18 @@ int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
 // target before it refuses the write (30000; tests set it). Set before writes start.
 extern int UserFileLockWaitMs;
 // For tests: when set, called by a commit with its target each time it finds a lock it needs
-// held by someone else, before it waits (next "wait for the lock"), and right after its
+// held by someone else, before it waits (next "wait for the lock"), once the temporary file
+// has its name, before it is looked at and renamed (next "rename"), and right after its
 // rename, before it checks what the target holds (next "check the target"). Null in the
 // programs.
 extern void (*UserFileBetweenSteps)(const char *target, const char *next);
+// For the windows of a program: when set, called on the writing thread when a commit begins to
+// wait for a lock someone else holds (waiting 1; line: the line just put on standard error,
+// "  ## WARNING: COMMITUSERFILEWRITE: <target> IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO
+// <bound> s FOR IT", without its line feed) and when that wait ends, whichever way (waiting 0,
+// line null). boundMs: UserFileLockWaitMs. Not called, nor the line said, when the bound is 0.
+// Set once at start-up, before writes start.
+extern void (*UserFileLockWaitHook)(const char *target, int boundMs, int waiting, const char *line);
 
 // The folder for temporary files, with a trailing "/": $TMPDIR when set and not empty, else
 // /tmp.
@@ -169,7 +195,9 @@ std::string UserTempFolder();
 // Why the last write begun on this thread failed, in words ("File too large", "the file is
 // write-protected", "the file was replaced during the write; nothing was written", "No space
 // left on device; the file was written only in part, its complete new contents are in
-// /tmp/.a.mesh.812-0.tmp"); null when it succeeded, is still going, or nothing failed since
-// ClearUserFileWriteReason. Callers whose write may stop before it begins clear it first.
+// /tmp/.a.mesh.812-0.tmp", "the file now holds a file this write did not make: another program
+// put it there; the new contents are in .a.mesh.812-1.tmp"); null when it succeeded, is still
+// going, or nothing failed since ClearUserFileWriteReason. Callers whose write may stop before
+// it begins clear it first.
 const char *UserFileWriteReason();
 void ClearUserFileWriteReason();

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,6 +21,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -27,6 +29,7 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/LoadFixtures.h"
 #include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/Zelvane.h"
@@ -161,13 +164,15 @@ bool reapWithin(pid_t child, int boundMs, int *status) {
 // The signal that ended a process, 0 when it exited.
 int endingSignal(int status) { return WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
 
-// The viewer started as this process's own child, so that its number is ours until this
-// process reaps it (a QProcess reaps by itself, and the number may go to another process
-// before a signal is sent): the stop signals as by default, or SIGHUP ignored from the start as nohup leaves it;
-// standard output into the descriptor, standard error into the file; no core file.
-pid_t spawnViewer(const QStringList &args, const QProcessEnvironment &env, bool nohup, int out, const std::string &err) {
-  std::vector<std::string> words{nohup ? "nohup" : "zelvane"};
-  if (nohup) words.push_back(buildProgram("zelvane").toStdString());
+// The viewer (or another program of the build) started as this process's own child, so that
+// its number is ours until this process reaps it (a QProcess reaps by itself, and the number
+// may go to another process before a signal is sent): the stop signals as by default, or
+// SIGHUP ignored from the start as nohup leaves it; standard output into the descriptor,
+// standard error into the file; no core file; in the folder dir when not empty.
+pid_t spawnViewer(const QStringList &args, const QProcessEnvironment &env, bool nohup, int out, const std::string &err,
+                  const char *program = "zelvane", const std::string &dir = std::string()) {
+  std::vector<std::string> words{nohup ? "nohup" : program};
+  if (nohup) words.push_back(buildProgram(program).toStdString());
   for (const QString &a : args) words.push_back(a.toStdString());
   std::vector<std::string> vars;
   for (const QString &v : env.toStringList()) vars.push_back(v.toStdString());
@@ -181,6 +186,7 @@ pid_t spawnViewer(const QStringList &args, const QProcessEnvironment &env, bool 
   posix_spawn_file_actions_addopen(&streams, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&streams, out, STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&streams, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&streams, dir.c_str());
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   sigset_t none, stops;
@@ -196,7 +202,7 @@ pid_t spawnViewer(const QStringList &args, const QProcessEnvironment &env, bool 
   const rlimit noCore{std::min<rlim_t>(1, core.rlim_max), core.rlim_max};
   setrlimit(RLIMIT_CORE, &noCore);
   pid_t pid = 0;
-  const std::string exe = nohup ? "nohup" : buildProgram("zelvane").toStdString();
+  const std::string exe = nohup ? "nohup" : buildProgram(program).toStdString();
   if (posix_spawnp(&pid, exe.c_str(), &streams, &attr, argv.data(), envp.data()) != 0) pid = 0;
   setrlimit(RLIMIT_CORE, &core);
   posix_spawnattr_destroy(&attr);
@@ -664,4 +670,82 @@ TEST(Program, AStoppedUnattendedServerRunEndsItsInstanceOrLeavesItToEndAtOnce) {
     close(out[0]);  // only now: an instance writing into a closed pipe would end by SIGPIPE
   }
   prctl(PR_SET_CHILD_SUBREAPER, subreaper);
+}
+
+// A run stopped from outside while it saves, as batch schedulers and `timeout` stop one: the
+// viewer replaying an image save, zelvane-sample writing its pair. Each is held at a known
+// step, its commit waiting for the lock of the old file, which this test holds (the wait is
+// said once on standard error when it begins), then stopped. SIGTERM, SIGINT and SIGHUP end
+// it by that signal (a SIGHUP ignored from the start, as nohup leaves it, stays ignored), and
+// SIGKILL ends it at once; either way nothing of its writes is left in the folder (no
+// temporary file, no scratch folder) and the old files are whole.
+TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
+  struct Row {
+    const char *what, *program;
+    bool nohup;
+    std::vector<int> sent;
+    int endsBy;
+  } const rows[] = {
+      {"the viewer, SIGTERM", "zelvane", false, {SIGTERM}, SIGTERM},
+      {"the viewer, SIGINT", "zelvane", false, {SIGINT}, SIGINT},
+      {"the viewer, SIGHUP", "zelvane", false, {SIGHUP}, SIGHUP},
+      {"the viewer, SIGHUP under nohup, then SIGTERM", "zelvane", true, {SIGHUP, SIGTERM}, SIGTERM},
+      {"the viewer, SIGKILL", "zelvane", false, {SIGKILL}, SIGKILL},
+      {"zelvane-sample, SIGTERM", "zelvane-sample", false, {SIGTERM}, SIGTERM},
+      {"zelvane-sample, SIGINT", "zelvane-sample", false, {SIGINT}, SIGINT},
+      {"zelvane-sample, SIGHUP", "zelvane-sample", false, {SIGHUP}, SIGHUP},
+  };
+  constexpr int Bound = 180000;
+  auto bytes = [](const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string err = runDir() + "/stopped-saves.err", waiting = "IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO 30 s";
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    fixtures::ScratchFolder d("stopped-saves");
+    if (r.endsBy == SIGKILL && !fixtures::NamelessFilesIn(d.Path)) {
+      printf("  (%s: the file system of %s makes no file without a name; not tried)\n", r.what, d.Path.c_str());
+      continue;
+    }
+    const bool viewer = !std::strcmp(r.program, "zelvane");
+    // The old files, the one whose lock holds the run first.
+    const std::vector<std::string> old = viewer ? std::vector<std::string>{"[1] tet.png"}
+                                                : std::vector<std::string>{"s.meshb", "s.solb"};
+    for (const std::string &name : old) ASSERT_TRUE(fixtures::SaveText(d.path(name), "old " + name));
+    QStringList args = {"-n", "4", "-o", "s"};
+    if (viewer) {
+      ASSERT_TRUE(
+          QFile::copy(QString::fromStdString(dataFile("sample.meshb")), QString::fromStdString(d.path("tet.meshb"))));
+      ASSERT_TRUE(fixtures::SaveText(d.path("replay.seq"), "20 0 glWidget 64 48 100 .png\n-1\n"));
+      args = QStringList{"-in", "tet.meshb", "-seq", "replay.seq", "-seq-exit"};
+    }
+    const std::vector<std::string> before = d.names();
+    const int held = open(d.path(old[0]).c_str(), O_RDONLY | O_CLOEXEC), out = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ASSERT_TRUE(held >= 0 && flock(held, LOCK_EX) == 0);
+    const pid_t run = spawnViewer(args, programEnvironment(), r.nohup, out, err, r.program, d.Path);
+    close(out);
+    ASSERT_GT(run, 0);
+    // Held at the lock, which the line says, then stopped.
+    int status = 0;
+    bool ended = false, wasWaiting = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!(wasWaiting = bytes(err).find(waiting) != std::string::npos) &&
+           !(ended = waitpid(run, &status, WNOHANG) == run) && clock.elapsed() < Bound)
+      QThread::msleep(10);
+    if (!ended) {  // still this test's child, unreaped: its number is its own
+      for (int sig : r.sent) kill(run, wasWaiting ? sig : SIGKILL);
+      if (!(ended = reapWithin(run, Bound, &status))) kill(run, SIGKILL), waitpid(run, &status, 0);
+    }
+    close(held);
+    const std::string text = bytes(err);
+    unlink(err.c_str());
+    ASSERT_TRUE(wasWaiting) << "the run never waited for the lock\n" << text;
+    EXPECT_TRUE(ended) << text;
+    EXPECT_EQ(endingSignal(status), r.endsBy) << std::hex << status << "\n" << text;
+    EXPECT_EQ(text.find(waiting), text.rfind(waiting)) << "said twice: " << text;
+    EXPECT_EQ(d.names(), before);
+    for (const std::string &name : old) EXPECT_EQ(bytes(d.path(name)), "old " + name);
+  }
 }

@@ -4,10 +4,12 @@
 // and goes on with its replay.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -19,6 +21,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/Memory.h"
+#include "common/base/UserFile.h"
 #include "common/model/Mesh.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
@@ -84,6 +87,18 @@ class LimitedProcess : public QProcess {
   }
 };
 
+// The save commands of the window, each with the ending of the file it writes.
+struct SaveCommand {
+  const char *what;
+  ZelAction action;
+  const char *ending;
+};
+const SaveCommand SaveCommands[] = {
+    {"Write Mesh", ActWriteMesh, ".meshb"},      {"Save States in File", ActRecState, ".state"},
+    {"Save Views in File", ActRecView, ".view"}, {"Save Sequences", ActRecSeq, ".seq"},
+    {"Save Image", ActSaveImage, ".png"},
+};
+
 }  // namespace
 
 // On a full disk each save command shows one warning naming the file and the reason; the old
@@ -94,24 +109,13 @@ TEST(SaveFailures, EverySaveCommandWarnsOfAFullDiskWithTheFileAndTheReason) {
   Viewer v({"-in", dataFile("sample.meshb")});
   MainWindow *w = v.window(0);
   w->saveCurView();  // a view list with something to write
-  struct Row {
-    const char *what;
-    ZelAction action;
-    const char *file;
-  } const rows[] = {
-      {"Write Mesh", ActWriteMesh, "full.meshb"},
-      {"Save States in File", ActRecState, "full.state"},
-      {"Save Views in File", ActRecView, "full.view"},
-      {"Save Sequences", ActRecSeq, "full.seq"},
-      {"Save Image", ActSaveImage, "full.png"},
-  };
   std::vector<std::string> names;
-  for (const Row &r : rows) {
+  for (const SaveCommand &r : SaveCommands) {
     SCOPED_TRACE(r.what);
-    const std::string path = folder.file(r.file);
+    const std::string file = std::string("full") + r.ending, path = folder.file(file);
     const QString name = QString::fromStdString(path);
     ASSERT_TRUE(SaveText(path, "old"));
-    names.push_back(r.file);
+    names.push_back(file);
     {
       ScriptedDialogs dialogs({{name}});
       MessageLog log;
@@ -138,6 +142,52 @@ TEST(SaveFailures, EverySaveCommandWarnsOfAFullDiskWithTheFileAndTheReason) {
   std::vector<std::string> got;
   for (const QString &f : left) got.push_back(f.toStdString());
   EXPECT_EQ(got, names);  // no temporary file
+}
+
+// A save over a file another program holds locked waits for it (UserFileLockWaitMs, short
+// here) and says so when the wait begins: once on standard error and once in the window's
+// terminal, with the wait cursor over the windows until the wait ends, whichever way it ends:
+// the lock given up during the wait (the file then written) or held past the bound (the save
+// refused with its warning, the file as it was).
+TEST(SaveFailures, ASaveOverALockedFileSaysItWaitsAndShowsTheWaitCursorMeanwhile) {
+  WorkFolder folder;
+  Viewer v({"-in", dataFile("sample.meshb")});
+  MainWindow *w = v.window(0);
+  w->saveCurView();  // a view list with something to write
+  const int bound = UserFileLockWaitMs;
+  UserFileLockWaitMs = 200;
+  for (const SaveCommand &r : SaveCommands)
+    for (const bool released : {true, false}) {
+      SCOPED_TRACE(std::string(r.what) + (released ? ", the lock given up" : ", the lock held"));
+      const std::string path = folder.file(std::string("locked") + r.ending);
+      ASSERT_TRUE(SaveText(path, "old"));
+      const int held = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      ASSERT_TRUE(held >= 0 && flock(held, LOCK_EX) == 0);
+      const QString line = QString::fromStdString(path) + " IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO 0.2 s FOR IT";
+      const int before = terminalOf(w).count(line);
+      bool waitCursor = false, said = false;
+      AtStep = {"wait for the lock", [&] {
+                  const QCursor *cursor = QApplication::overrideCursor();
+                  waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
+                  said = terminalOf(w).count(line) == before + 1;
+                  if (released) flock(held, LOCK_UN);
+                }, 0};
+      UserFileBetweenSteps = OnStep;
+      ScriptedDialogs dialogs({{QString::fromStdString(path)}});
+      MessageLog log;
+      const std::string err = CaptureText([&] { w->action(r.action)->trigger(); }).Err;
+      UserFileBetweenSteps = nullptr;
+      close(held);
+      EXPECT_EQ(AtStep.seen, 1);
+      EXPECT_TRUE(waitCursor) << "no wait cursor during the wait";
+      EXPECT_TRUE(said) << "the terminal did not say the wait when it began";
+      EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor stayed";
+      EXPECT_EQ(QString::fromStdString(err).count(line), 1) << err;
+      EXPECT_EQ(terminalOf(w).count(line), before + 1);
+      EXPECT_EQ(ReadAll(path) == "old", !released);
+      EXPECT_EQ(log.shown.size(), released ? 0u : 1u);
+    }
+  UserFileLockWaitMs = bound;
 }
 
 // A save the user names keeps writing through a link: the file it names gets the contents.

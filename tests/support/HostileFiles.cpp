@@ -1,6 +1,7 @@
 // Endless inputs, deadlines in a child process, a file-size limit and private folders.
 #include "tests/support/HostileFiles.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -43,7 +44,8 @@ void RemoveEndless(const std::string &path) {
   std::filesystem::remove(path, ec);
 }
 
-int RunInChild(const std::function<int()> &body, int seconds) {
+int RunInChild(const std::function<int()> &body, int seconds, int *endedBy) {
+  if (endedBy) *endedBy = 0;
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
@@ -60,6 +62,7 @@ int RunInChild(const std::function<int()> &body, int seconds) {
   for (;;) {
     int status = 0;
     const pid_t w = waitpid(pid, &status, WNOHANG);
+    if (w == pid && endedBy && WIFSIGNALED(status)) *endedBy = WTERMSIG(status);
     if (w == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     if (w < 0) return -2;
     if (std::chrono::steady_clock::now() > deadline) {
@@ -82,6 +85,12 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) : old_{}, oldHandler_(SIG_DFL), activ
 FileSizeLimit::~FileSizeLimit() {
   if (active_) setrlimit(RLIMIT_FSIZE, &old_);
   signal(SIGXFSZ, oldHandler_);
+}
+
+bool NamelessFilesIn(const std::string &dir) {
+  const int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 StepAction AtStep;

@@ -31,8 +31,9 @@ void RemoveEndless(const std::string &path);
 // Runs body in a child process and returns its exit code (body's result, 0 to 255), or -1
 // when it did not end within `seconds` (it is then killed), -2 when it was ended by a signal
 // or could not be started. Standard output and error of the child go where the parent's go
-// (a capture in progress in the parent sees them).
-int RunInChild(const std::function<int()> &body, int seconds = 120);
+// (a capture in progress in the parent sees them). *endedBy, when not null, receives the
+// signal that ended the child, 0 when it exited.
+int RunInChild(const std::function<int()> &body, int seconds = 120, int *endedBy = nullptr);
 
 // While alive, no file of this process can grow past `bytes` and the signal that would end it
 // is ignored: writes past the limit fail with EFBIG, as on a full disk.
@@ -65,6 +66,11 @@ struct StepAction {
 };
 extern StepAction AtStep;
 void OnStep(const char *, const char *next);
+
+// Whether the file system of the folder makes files without a name (O_TMPFILE), as a write
+// then does until its commit: where it does not, a process killed outright leaves its
+// temporary file.
+bool NamelessFilesIn(const std::string &dir);
 
 // The uid of the unprivileged user "nobody", which owns no file of the tests.
 constexpr unsigned NobodyUid = 65534;

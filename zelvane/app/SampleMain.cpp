@@ -8,7 +8,9 @@
 // much it needs and how much is available; the files not written, the old ones then as they
 // were, unless a commit itself failed, which the line then says file by file), 2 for a bad
 // command line (CELLS not a whole number of 1 to 700, a word it does not know), after one
-// line. Two runs on one pair write it one after the other.
+// line. Two runs on one pair write it one after the other. Stopped by SIGTERM, SIGINT or SIGHUP,
+// it removes its scratch folder and the temporary files of its writes, the old files left as
+// they were, and ends by the signal.
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -16,6 +18,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/ShownName.h"
 #include "common/base/Memory.h"
+#include "common/base/StopCleanup.h"
 #include "common/model/Mesh.h"
 #include "zelvane/sample/ZelSample.h"
 
@@ -23,6 +26,7 @@ int main(int argc, char **argv) {
   // A write past a file-size limit fails and is reported; the signal would end the process
   // with the temporary file left behind.
   signal(SIGXFSZ, SIG_IGN);
+  TakeStopSignals();
   int n = 16;
   std::string base = "sample";
   if (const int bad = zelSampleCommandLine(argc, argv, &n, &base)) return bad;

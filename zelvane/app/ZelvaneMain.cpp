@@ -1,6 +1,7 @@
 // zelvane: the viewer. Every library installs its hooks before the first window.
 #include <csignal>
 
+#include "common/base/StopCleanup.h"
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/tools/ZelInstallTools.h"
 
@@ -8,6 +9,10 @@ int main(int argc, char **argv) {
   // A write past a file-size limit fails with EFBIG and is reported like a full disk,
   // instead of ending the session with its unsaved edits.
   signal(SIGXFSZ, SIG_IGN);
+  // A run stopped by SIGTERM, SIGINT or SIGHUP removes the temporary files of its saves in
+  // progress before it ends by the signal. Taken first: the handler that ends the -server-root
+  // instance of an unattended run goes over it and hands the signal on to it.
+  TakeStopSignals();
   zelInstallAllHooks();
   return zelvaneMain(argc, argv);
 }

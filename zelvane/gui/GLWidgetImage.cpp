@@ -12,6 +12,7 @@
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
+#include "zelvane/gui/ZelSaveWait.h"
 #include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelScene.h"
@@ -28,6 +29,7 @@ bool GLWidget::grabAndWrite(const QByteArray &name, const char *format, int qual
   bool shown = false;
   const QImage image = grabScene(&shown);
   QString reason;
+  ZelSavingFor saving(scene_ ? scene_->Win : nullptr);
   const bool written = zelWriteImage(image, name, format, quality, how | UserFileQuiet, &reason);
   ownSwap_ = true;
   // The back buffer holds the frame just painted: showing it is the repaint, without drawing

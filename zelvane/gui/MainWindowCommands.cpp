@@ -23,6 +23,7 @@
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
+#include "zelvane/gui/ZelSaveWait.h"
 #include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/ZelTool.h"
 #include "zelvane/gui/Zelvane.h"
@@ -96,6 +97,7 @@ void warn(const char *text) { ZelMessage(text, QMessageBox::Warning, Qt::PlainTe
 // when written, else why not.
 QByteArray writeStateCopy(ZelScene *scene, const QByteArray &temp) {
   ClearUserFileWriteReason();
+  ZelSavingFor saving(scene->Win);
   // Its name is made, not chosen, and a replay makes it too: never through a link.
   if (zelSaveStateInFile(scene, temp.constData(), UserFileNoFollow | UserFileQuiet)) return QByteArray();
   const char *why = UserFileWriteReason();
@@ -172,6 +174,7 @@ void MainWindow::writeMesh() {
   Function_Interface fi;
   DefaultFunInterface(&fi, scene->Mem, scene->Par, "WRITE");
   ClearUserFileWriteReason();
+  ZelSavingFor saving(window_);
   // Only a mesh that reached the disk whole is announced as written.
   if (WriteMesh(&fi, QFile::encodeName(name).constData(), scene->Msh))
     window_->printTerm(zelTermHtml("  Write " + zelShownName(name)));
@@ -422,6 +425,7 @@ void MainWindow::recSequence() {
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.seq)"));
   if (name.isEmpty()) return;
   ClearUserFileWriteReason();
+  ZelSavingFor saving(window_);
   if (!server_->saveSequences(QFile::encodeName(name).constData())) zelWarnWriteFailed(name);
 }
 
@@ -471,6 +475,7 @@ void MainWindow::saveStatesInFile() {
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.state)"));
   if (name.isEmpty()) return;
   ClearUserFileWriteReason();
+  ZelSavingFor saving(window_);
   if (!zelSaveStateInFile(scene, QFile::encodeName(name).constData(), UserFileQuiet)) zelWarnWriteFailed(name);
 }
 
@@ -480,6 +485,7 @@ void MainWindow::saveViewsInFile() {
   const QString name = zelDialogs().saveFileName(this, tr("Choose a file name"), ".", tr("(*.view)"));
   if (name.isEmpty()) return;
   ClearUserFileWriteReason();
+  ZelSavingFor saving(window_);
   if (!zelSaveViewInFile(scene, QFile::encodeName(name).constData(), UserFileQuiet)) zelWarnWriteFailed(name);
 }
 

@@ -11,6 +11,7 @@
 #include "common/model/Mesh.h"
 #include "zelvane/gui/ZelDialogs.h"
 #include "zelvane/gui/ZelMessage.h"
+#include "zelvane/gui/ZelSaveWait.h"
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelLineEdit.h"
 #include "zelvane/scene/ZelPalette.h"
@@ -55,6 +56,7 @@ void SolBox::saveIso() {
       zelDialogs().saveFileName(this, tr("Save Isolines"), QDir::currentPath(), "Iso (*.mesh)");
   if (name.isEmpty()) return;
   ClearUserFileWriteReason();
+  ZelSavingFor saving(scene->Win);
   if (!zelWriteTextFile(QFile::encodeName(name).constData(), isoMesh(pts.get(), count), UserFileQuiet))
     zelWarnWriteFailed(name);
 }

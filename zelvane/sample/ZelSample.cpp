@@ -17,6 +17,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/ShownName.h"
+#include "common/base/StopCleanup.h"
 #include "common/base/UserFile.h"
 #include "common/kmf/KmfFormat.h"
 #include "common/kmf/KmfMeshFile.h"
@@ -156,9 +157,11 @@ namespace {
 // emptied and removed when the write is over. It is made in a shared folder, where someone
 // else may move it and put a link in its place: once made, it is reached only through its
 // descriptor (names in it through /proc/self/fd, which leads to the very folder opened), and
-// removed by its name only while that name still holds it, never through a link.
+// removed by its name only while that name still holds it, never through a link. A stop
+// signal does the same (StopCleanup.h).
 struct ScratchFolder {
   int parent = -1, fd = -1;  // the folder it was made in, and itself
+  int stopSlot = 0;          // its slot in the stop cleanup
   std::string name;          // its name in parent
   std::string shown;         // its path as made, for zelSampleBetweenSteps
   std::string via;           // "/proc/self/fd/N/": the prefix of its files' names
@@ -176,13 +179,17 @@ struct ScratchFolder {
   }
   ~ScratchFolder() {
     if (fd >= 0) {
-      for (const std::string &f : files) unlinkat(fd, f.c_str(), 0);
-      struct stat mine, there;
-      if (fstat(fd, &mine) == 0 && fstatat(parent, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
-          mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
-        unlinkat(parent, name.c_str(), AT_REMOVEDIR);
-      else
-        sayMoved();
+      bool moved = true;
+      {
+        StopHold hold;  // removed by this or by a stop, never by both
+        for (const std::string &f : files) unlinkat(fd, f.c_str(), 0);
+        struct stat mine, there;
+        moved = !(fstat(fd, &mine) == 0 && fstatat(parent, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+                  mine.st_dev == there.st_dev && mine.st_ino == there.st_ino);
+        if (!moved) unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+        StopCleanupForget(stopSlot);
+      }
+      if (moved) sayMoved();
       close(fd);
     }
     if (parent >= 0) close(parent);
@@ -214,6 +221,7 @@ struct ScratchFolder {
     parent = open(place.empty() ? "." : place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0) return false;
     std::string pattern = "/proc/self/fd/" + std::to_string(parent) + "/.zelvane-sample-XXXXXX";
+    StopHold hold;  // a stop removes it as soon as it exists
     if (mkdtemp(&pattern[0])) {
       name = pattern.substr(pattern.rfind('/') + 1);
       fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -222,6 +230,7 @@ struct ScratchFolder {
       if (fd >= 0 && fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 0077) == 0) {
         shown = place + name;
         via = "/proc/self/fd/" + std::to_string(fd) + "/";
+        stopSlot = StopCleanupFolder(parent, name.c_str(), fd);
         return true;
       }
       if (fd >= 0) close(fd);
@@ -240,6 +249,7 @@ struct ScratchFolder {
     const char *base = std::strrchr(target, '/');
     const char *dot = std::strrchr(base ? base : target, '.');
     files.push_back(std::string("sample") + (dot ? dot : ""));
+    StopCleanupFolderFile(stopSlot, files.back().c_str());
     return via + files.back();
   }
   void step(const char *next) const {
@@ -292,9 +302,14 @@ int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char
   // commit then fails only at an error of the disk itself).
   ok = ok && PrepareUserFileCommit(&w[0]) && PrepareUserFileCommit(&w[1]);
   const bool prepared = ok;
-  ok = ok && CommitUserFileWrite(&w[0]);
-  if (ok) scratch.step("commit the solution");
-  ok = ok && CommitUserFileWrite(&w[1]);
+  {
+    // A stop waits for both commits: one between them would leave the mesh of this run beside
+    // the old solution.
+    StopHold stops;
+    ok = ok && CommitUserFileWrite(&w[0]);
+    if (ok) scratch.step("commit the solution");
+    ok = ok && CommitUserFileWrite(&w[1]);
+  }
   if (!ok && why) {
     // The file whose write failed is named: both are as they were unless a commit failed,
     // and then the line says what the other one holds.

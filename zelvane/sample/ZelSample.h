@@ -37,7 +37,9 @@ int zelWriteSample(Function_Interface *fi, const char *meshPath, const char *sol
 // file whose write failed, when one did), and the old files as they were, unless a commit
 // failed (a disk's error, another program's file put in place of the new one): *why then also
 // says what the other file holds. The scratch folder needs /proc. A scratch folder someone
-// moved away is left where it went, with one line on standard error.
+// moved away is left where it went, with one line on standard error. A stop signal the program
+// took (StopCleanup.h) empties and removes the scratch folder as the end does; one that comes
+// during the commits waits for both to end.
 int zelWriteSampleFiles(Function_Interface *fi, const char *meshPath, const char *solPath, Geometric_Mesh *msh,
                         std::string *why);
 // For tests: when set, called by zelWriteSampleFiles before it writes the first copies into

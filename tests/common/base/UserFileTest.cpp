@@ -587,9 +587,11 @@ TEST(UserFile, ATemporaryFolderThatTakesNoCopyIsNamedWithItsReason) {
 }
 
 // A rename puts in place only the very file the write made. Another file renamed over its
-// temporary name before the commit, another file renamed over the target right after the
-// rename, or a FIFO put at the target's name: the commit fails with one line and the reason,
-// the intruder is neither removed nor replaced, and nothing of the write's stays behind.
+// temporary name once it has one, another file renamed over the target right after the rename,
+// or a FIFO put at the target's name: the commit fails with one line and the reason, the
+// intruder is neither removed nor replaced, and nothing of the write's stays behind, but for
+// the new contents whose last name the intruder took: they are kept under the name the line and
+// the reason give.
 TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
   enum Swap { OverTemp, OverTargetAfter, FifoAtTarget };
   struct Row {
@@ -609,25 +611,39 @@ TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
     UserFileWrite w;
     ASSERT_NE(BeginUserFileWrite(&w, target.c_str()), nullptr);
     fputs("mine", w.F);
-    const std::string temp = w.Temp;
-    const bool swapped = r.swap == OverTemp       ? rename(intruder.c_str(), temp.c_str()) == 0
-                         : r.swap == FifoAtTarget ? unlink(target.c_str()) == 0 && MakeEndless(target, Endless::Fifo)
-                                                  : true;
-    ASSERT_TRUE(swapped);
-    AtStep = {"check the target", [&] { rename(intruder.c_str(), target.c_str()); }, 0};
-    if (r.swap == OverTargetAfter) UserFileBetweenSteps = OnStep;
+    ASSERT_TRUE(r.swap != FifoAtTarget || (unlink(target.c_str()) == 0 && MakeEndless(target, Endless::Fifo)));
+    std::string temp;
+    AtStep = {r.swap == OverTemp ? "rename" : "check the target", [&] {
+                temp = w.Temp;
+                rename(intruder.c_str(), r.swap == OverTemp ? temp.c_str() : target.c_str());
+              }, 0};
+    if (r.swap != FifoAtTarget) UserFileBetweenSteps = OnStep;
     int written = -1;
     const std::string err = CaptureText([&] { written = CommitUserFileWrite(&w); }).Err;
     UserFileBetweenSteps = nullptr;
     EXPECT_EQ(written, 0);
     EXPECT_EQ(lines(err), 1u) << err;
-    EXPECT_CONTAINS(UserFileWriteReason() ? UserFileWriteReason() : "", r.reason);
+    const std::string why = UserFileWriteReason() ? UserFileWriteReason() : "";
+    EXPECT_CONTAINS(why, r.reason);
     struct stat st;
     ASSERT_EQ(lstat(target.c_str(), &st), 0);
     EXPECT_EQ(S_ISFIFO(st.st_mode) != 0, r.swap == FifoAtTarget);
     EXPECT_TRUE(r.swap == FifoAtTarget || ReadAll(target) == (r.swap == OverTemp ? "old" : "theirs"));
     EXPECT_TRUE(r.swap != OverTemp || ReadAll(temp) == "theirs") << "their file was removed";
-    EXPECT_EQ(dir.names().size(), r.swap == OverTargetAfter ? 1u : 2u);  // the target and the intruder
+    std::vector<std::string> left = dir.names();
+    left.erase(std::remove_if(left.begin(), left.end(),
+                              [&](const std::string &n) { return dir.path(n) == target || dir.path(n) == temp; }),
+               left.end());
+    if (r.swap == FifoAtTarget) {
+      EXPECT_EQ(left, std::vector<std::string>{"intruder"});
+      continue;
+    }
+    // The new contents, kept: named by the line and the reason, this user's alone when copied.
+    ASSERT_EQ(left.size(), 1u);
+    const std::string kept = dir.path(left[0]);
+    EXPECT_EQ(ReadAll(kept), "mine");
+    EXPECT_CONTAINS(why, "; the new contents are in " + kept);
+    EXPECT_CONTAINS(err, "ITS NEW CONTENTS ARE KEPT IN " + kept);
   }
 }
 

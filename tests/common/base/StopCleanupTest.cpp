@@ -1,0 +1,95 @@
+// A process stopped while it writes a user's file leaves nothing of the write in the folder.
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+
+#include "common/base/StopCleanup.h"
+#include "common/base/UserFile.h"
+#include "tests/common/CommonTest.h"
+#include "tests/support/HostileFiles.h"
+
+namespace {
+
+// Hides /proc from this process in a mount namespace of its own (root only): the road of a
+// system where a file cannot be made without a name.
+bool hideProc() {
+  return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         mount("none", "/proc", "tmpfs", 0, nullptr) == 0;
+}
+
+}  // namespace
+
+// A write is stopped by a signal in a child that took the stop signals: while it writes (its
+// file nameless, or under its temporary name where /proc is hidden) or once its file has its
+// temporary name, right before the rename. SIGTERM, SIGINT and SIGHUP remove the temporary file
+// and end the process by that signal; SIGKILL cannot be handled, and the nameless file leaves
+// nothing all the same; a SIGHUP ignored at the start (nohup) stays ignored and the write ends
+// well. Another program's file renamed over the temporary name is not removed. The old file is
+// whole whatever happens.
+TEST(StopCleanup, AStopDuringAWriteLeavesNothingOfItInTheFolder) {
+  enum When { Writing, Named };
+  struct Row {
+    const char *what;
+    int sig;
+    When when;
+    bool withoutProc, nohup, swapped;
+    int endsBy;  // 0: the write ends, written
+  } const rows[] = {
+      {"SIGTERM once the file has its name", SIGTERM, Named, false, false, false, SIGTERM},
+      {"SIGINT once the file has its name", SIGINT, Named, false, false, false, SIGINT},
+      {"SIGHUP once the file has its name", SIGHUP, Named, false, false, false, SIGHUP},
+      {"SIGKILL while the nameless file is written", SIGKILL, Writing, false, false, false, SIGKILL},
+      {"SIGTERM while the file is written under its name, without /proc", SIGTERM, Writing, true, false, false,
+       SIGTERM},
+      {"SIGINT once the file has its name, without /proc", SIGINT, Named, true, false, false, SIGINT},
+      {"SIGHUP ignored from the start (nohup)", SIGHUP, Named, false, true, false, 0},
+      {"SIGTERM after another program's file took the temporary name", SIGTERM, Named, false, false, true, SIGTERM},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder dir("stop-cleanup");
+    const std::string target = dir.path("f.mesh"), intruder = dir.path("intruder");
+    ASSERT_TRUE(SaveText(target, "old") && SaveText(intruder, "theirs"));
+    if (r.sig == SIGKILL && !NamelessFilesIn(dir.Path)) {
+      printf("  (%s: the file system of %s makes no file without a name; not tried)\n", r.what, dir.Path.c_str());
+      continue;
+    }
+    int endedBy = -1;
+    const int status = RunInChild(
+        [&] {
+          if (r.withoutProc && !hideProc()) return 250;
+          for (int sig : {SIGTERM, SIGINT, SIGHUP}) signal(sig, r.nohup && sig == SIGHUP ? SIG_IGN : SIG_DFL);
+          TakeStopSignals();
+          UserFileWrite w;
+          if (!BeginUserFileWrite(&w, target.c_str()) || fputs("new", w.F) < 0 || fflush(w.F) != 0) return 251;
+          if (r.when == Writing) raise(r.sig);
+          AtStep = {"rename", [&] {
+                      if (r.swapped) rename(intruder.c_str(), w.Temp);
+                      raise(r.sig);
+                    }, 0};
+          UserFileBetweenSteps = OnStep;
+          return CommitUserFileWrite(&w) ? 0 : 1;
+        },
+        60, &endedBy);
+    if (status == 250) {
+      printf("  (%s: no mount namespace of the test's own to hide /proc in; not tried as uid %u)\n", r.what,
+             unsigned(geteuid()));
+      continue;
+    }
+    EXPECT_EQ(endedBy, r.endsBy) << "status " << status;
+    if (!r.endsBy) {
+      EXPECT_EQ(status, 0);
+    }
+    EXPECT_EQ(ReadAll(target), r.endsBy ? "old" : "new");
+    std::vector<std::string> left = dir.names();
+    left.erase(std::remove(left.begin(), left.end(), "f.mesh"), left.end());
+    if (!r.swapped) {
+      EXPECT_EQ(left, std::vector<std::string>{"intruder"});
+      continue;
+    }
+    // Their file, at the temporary name it took.
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind(".f.mesh.", 0), 0u) << left[0];
+    EXPECT_EQ(ReadAll(dir.path(left[0])), "theirs");
+  }
+}
