@@ -56,9 +56,10 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome runIn(const QString &program, const QStringList &args, int timeoutMs) {
+Outcome runIn(const QString &program, const QStringList &args, int timeoutMs,
+              const QProcessEnvironment &env = programEnvironment()) {
   QProcess p;
-  p.setProcessEnvironment(programEnvironment());
+  p.setProcessEnvironment(env);
   p.setWorkingDirectory(QString::fromStdString(dataDir()));
   p.start(program, args);
   Outcome r;
@@ -567,6 +568,38 @@ TEST(Program, AServerRunNamesTheMeshItDoesNotOpenAndTheInstancesOwn) {
     for (pid_t pid : left) kill(pid, SIGKILL);
   }
   QDir(bin).removeRecursively();
+}
+
+// An unattended -server run whose program file is gone since it started (removed, or replaced
+// by an upgrade) cannot start its instance from it: it says so, returns -1 for it, takes no
+// child that died at its exec for a running instance, and replays and ends as any run does.
+// It runs from a link of its own, held open here and removed before the run starts.
+TEST(Program, AServerRunWhoseProgramIsGoneSaysItsInstanceCouldNotBeStarted) {
+  const std::string program = fixtures::TestPath("gone-zelvane");
+  unlink(program.c_str());
+  if (link(buildProgram("zelvane").toLocal8Bit().constData(), program.c_str()) != 0) {
+    ASSERT_TRUE(QFile::copy(buildProgram("zelvane"), QString::fromStdString(program)));
+  }
+  const int held = open(program.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(unlink(program.c_str()), 0);
+  const std::string seq = fixtures::SaveNamed("gone.seq", "7 0 glWidget 0 0 0 10 10\n-1\n");
+  const QString markValue = QString::fromStdString(runDir()) + "/gone";
+  QProcessEnvironment env = programEnvironment();
+  env.insert("ZELVANE_TEST_RUN", markValue);
+  const Outcome r = runIn(QString("/proc/%1/fd/%2").arg(getpid()).arg(held),
+                          {"-in", QString::fromStdString(dataFile("sample.meshb")), "-server", "-seq",
+                           QString::fromStdString(seq), "-seq-exit"},
+                          180000, env);
+  close(held);
+  EXPECT_EQ(r.status, 1) << "-1: the run did not end within 180 s\n" << r.err;
+  EXPECT_EQ(linesStartingWith(r.err, "  ## ERROR: ZELVANE: THE -server-root INSTANCE COULD NOT BE STARTED: ").size(), 1u)
+      << r.err;
+  EXPECT_EQ(r.err.find("COULD NOT BE ENDED"), std::string::npos) << r.err;
+  EXPECT_CONTAINS(r.out, "  SYSTEM RETURNED -1 \n");
+  const std::vector<pid_t> left = processesHolding("ZELVANE_TEST_RUN=" + markValue.toStdString());
+  EXPECT_TRUE(left.empty()) << "an instance runs";
+  for (pid_t pid : left) kill(pid, SIGKILL);
 }
 
 // An unattended -server run stopped from outside. SIGTERM, SIGHUP and SIGINT: the run ends its
