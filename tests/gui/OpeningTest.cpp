@@ -266,6 +266,15 @@ int stopThenSend(pid_t pid, int sig) {
   fprintf(stderr, "sent %d\n", sig);
   return sent;
 }
+
+// What follows the stop signal comes at once (the stand-in ends on SIGTERM; the end grants it
+// 3 s): a run still up after AtOnce seconds says so and exits.
+constexpr unsigned AtOnce = 5;
+void notEnded(int) {
+  const char line[] = "the run did not end by its stop signal within 5 s\n";
+  (void)!write(STDERR_FILENO, line, sizeof(line) - 1);
+  _exit(1);
+}
 }  // namespace
 
 // The normal end of an unattended run and a stop signal never both end the instance: a signal
@@ -281,6 +290,8 @@ TEST(Opening, AStopSignalDuringTheNormalEndEndsTheRunByItOnceTheInstanceIsReaped
           // As a run started by default, whatever this test inherited.
           for (int stop : {SIGTERM, SIGHUP, SIGINT}) signal(stop, SIG_DFL);
           stopDuringEnd = sig;
+          signal(SIGALRM, notEnded);
+          alarm(AtOnce);
           pid_t child = 0;
           zelLaunchServerRoot(script.toStdString(), runDir() + "/sample.meshb", 4321, &child);
           zelEndServerRoot(child, stopThenSend);
