@@ -603,6 +603,10 @@ TEST(Program, AServerRunWhoseProgramIsGoneSaysItsInstanceCouldNotBeStarted) {
       << r.err;
   EXPECT_EQ(r.err.find("COULD NOT BE ENDED"), std::string::npos) << r.err;
   EXPECT_CONTAINS(r.out, "  SYSTEM RETURNED -1 \n");
+  // The run's folder holds a sample.meshb, which is not the installed one beside a program.
+  const std::vector<std::string> said = linesStartingWith(r.err, "  ## WARNING: ZELVANE: -server: ");
+  ASSERT_EQ(said.size(), 1u) << r.err;
+  EXPECT_CONTAINS(said[0], ", WHICH IS MISSING");
   const std::vector<pid_t> left = processesHolding("ZELVANE_TEST_RUN=" + markValue.toStdString());
   EXPECT_TRUE(left.empty()) << "an instance runs";
   for (pid_t pid : left) kill(pid, SIGKILL);

@@ -446,12 +446,15 @@ int zelvaneMain(int argc, char **argv) {
 
   pid_t serverRoot = 0;  // the instance an unattended run ends when it ends
   if (s.opt->ServerMode == 2) {
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    const QString exePath = QCoreApplication::applicationFilePath();
+    const QFileInfo exe(exePath);
     const std::string mesh = exe.absoluteDir().filePath(ServerMesh).toStdString();
     // This window opens neither the -in mesh nor the instance's: the user is told, and told
-    // when the instance will find nothing to show either.
-    fputs(serverInputLine(s.com->InpNam, s.com->SolNam, mesh, QFileInfo(QString::fromStdString(mesh)).isFile()).c_str(),
-          stderr);
+    // when the instance will find nothing to show either. A program whose own file is gone
+    // (its path then unknown) has no installed sample beside it, whatever the current folder
+    // holds.
+    const bool present = !exePath.isEmpty() && QFileInfo(QString::fromStdString(mesh)).isFile();
+    fputs(serverInputLine(s.com->InpNam, s.com->SolNam, mesh, present).c_str(), stderr);
     fflush(stderr);
     // From the main thread: the instance's parent-death signal follows the thread that starts
     // it, and this one lives as long as the run.
