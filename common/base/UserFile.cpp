@@ -30,6 +30,9 @@ const char *writeTarget(const char *path, char *resolved) {
   return path;
 }
 
+const char *const LeftItsName =
+    "the file was replaced during the write (what was written went into the file that had its name)";
+
 // A write that cannot start: errno and the reason kept for the caller; null.
 FILE *notStarted(int err, const char *what) {
   published(err, what);
@@ -188,6 +191,17 @@ int PrepareUserFileCommit(UserFileWrite *w) {
              std::strerror(w->Err));
     return failBeforeTarget(w, composedReason);
   }
+  // Once the first byte goes over the target, the copy holds the only whole new contents: it
+  // has a name before that, so that whatever ends the process midway (SIGKILL, a crash, a power
+  // cut) leaves them under one.
+  if (!nameTemp(w)) {
+    noteFailure(w, errno);
+    closePlace(w, true);
+    snprintf(composedReason, sizeof(composedReason),
+             "the copy of the new contents could not be given a name (%s); the file is as it was",
+             std::strerror(w->Err));
+    return failBeforeTarget(w, composedReason);
+  }
   w->Prepared = 1;
   return 1;
 }
@@ -205,7 +219,17 @@ int CommitUserFileWrite(UserFileWrite *w) {
       // copy, which then holds the only whole new contents, removed.
       StopHold stops;
       ok = writeInPlace(w, &touched);
-      if (!ok && touched) {
+      if (ok) {
+        // The file written may have left its name while it was written (moved away, the name
+        // given to another file or a link): the save then did not reach the name the user asked
+        // for, and the copy keeps the new contents.
+        if (UserFileBetweenSteps) UserFileBetweenSteps(w->Target, "check the target");
+        if (!holds(w->Target, w->Place.Dev, w->Place.Ino)) {
+          ok = false;
+          what = keepSwapped(w, LeftItsName,
+                             "WAS REPLACED DURING THE WRITE (WHAT WAS WRITTEN WENT INTO THE FILE THAT HAD ITS NAME)");
+        }
+      } else if (touched) {
         // The target is damaged: the copy holding the whole new contents stays, named.
         if (keepTemp(w))
           snprintf(composedReason, sizeof(composedReason),

@@ -32,17 +32,21 @@
 // instead, and so keeps its owner, group, mode and hard links: the complete new contents are
 // first written to a copy (the temporary file in the folder, or in the temporary folder,
 // $TMPDIR else /tmp, when the folder takes no new name; readable by this user only), then over
-// the target at the commit, and the copy is removed. A write in place writes only into the
+// the target at the commit, and the copy is removed. The copy has its name before the first
+// byte goes over the target, so that a process killed midway (SIGKILL, a crash) leaves the
+// whole new contents under it beside the damaged target. A write in place writes only into the
 // very file examined when it began (same device and inode, never through a link): when the
 // name holds another file at the commit (replaced, renamed away, turned into a link, or a
 // folder on its path swapped), nothing is written anywhere, the commit fails with one line and
-// the copy is removed. Before the first byte goes over the target, the room its new contents
+// the copy is removed; when it no longer holds it once the write is over, the new contents went
+// into a file that left the name meanwhile, and the commit fails with one line naming the copy,
+// which is kept. Before the first byte goes over the target, the room its new contents
 // need is reserved on its file system (fallocate), so that a full disk or a file-size limit
 // refuses the write with the target as it was; a file system that cannot reserve room
 // (EOPNOTSUPP) lets the write go on unreserved, and a copy-on-write one may still run out of
 // room while the old bytes are rewritten. A write in place that fails midway has damaged the
-// target, and then the copy is kept (given a name when it has none) and the reason names it;
-// a stop signal that comes while the copy goes over the target waits until it is over. The
+// target, and then the copy is kept and the reason names it; a stop signal that comes while
+// the copy goes over the target waits until it is over. The
 // system clears the set-user/group-id bits of a file written by another user than its owner.
 // A user's own file in a folder that takes new names is replaced as above (its other hard
 // links keep the old contents). Why the last write of a thread failed is kept for its caller
@@ -145,8 +149,8 @@ void NoteUserFileWriteError(UserFileWrite *w);
 // The steps of the commit that can fail before the target is touched: flushes, syncs and
 // closes the stream; takes the target's lock (waiting for another commit of it to end); for
 // a write in place, also opens the target, checks that it is still the file examined at the
-// beginning (else one line, unless UserFileQuiet) and reserves the room its new contents
-// need. A caller that replaces several files, all or none, prepares every write before
+// beginning (else one line, unless UserFileQuiet), reserves the room its new contents
+// need and gives the copy its name. A caller that replaces several files, all or none, prepares every write before
 // committing any, always in the same order (then no two such callers wait for each other
 // for ever), and starts them with UserFileHoldLock. 1 when prepared (the commit is then left
 // its rename, or the copy over the target); 0 when it failed: the temporary file is removed,
@@ -157,7 +161,8 @@ int PrepareUserFileCommit(UserFileWrite *w);
 // target (or writes it over the target in place, syncs and removes it). 1 when the target now
 // holds what was written; 0 when anything failed or no write was started, the temporary file
 // then removed and the target untouched, except after a write in place that failed midway
-// (the target is then damaged and the copy kept, named by UserFileWriteReason) and after a
+// (the target is then damaged and the copy kept, named by UserFileWriteReason), after a write
+// in place whose file left the target's name meanwhile (the copy kept likewise), and after a
 // rename that another program's file followed (the target then holds that file); where another
 // program's file took the temporary name or the target, the new contents are kept under the
 // name UserFileWriteReason gives. w is then idle, its lock released, unless the write was
@@ -176,9 +181,10 @@ int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
 extern int UserFileLockWaitMs;
 // For tests: when set, called by a commit with its target each time it finds a lock it needs
 // held by someone else, before it waits (next "wait for the lock"), once the temporary file
-// has its name, before it is looked at and renamed (next "rename"), and right after its
-// rename, before it checks what the target holds (next "check the target"). Null in the
-// programs.
+// has its name, before it is looked at and renamed (next "rename"), right after its rename or
+// its write in place, before it checks what the target holds (next "check the target"), and
+// in place once the first block went over a target of more than one (next "next block").
+// Null in the programs.
 extern void (*UserFileBetweenSteps)(const char *target, const char *next);
 // For the windows of a program: when set, called on the writing thread when a commit begins to
 // wait for a lock someone else holds (waiting 1; line: the line just put on standard error,

@@ -114,6 +114,11 @@ int renameTemp(UserFileWrite *w, unsigned flags);
 // /proc/self/fd where the system allows, else its bytes copied into a new file readable by this
 // user alone); no stop removes it. True with the name in w->Temp; false with errno.
 bool keepTemp(UserFileWrite *w);
+// A swap caught by a check: another program's file took the name of the new contents (the
+// temporary name, or the target's once they were written into it), which are kept as keepTemp
+// keeps them. One line (`line` after the target's name, the kept file added), the reason (`why`,
+// the kept file added); the failure noted as ESTALE.
+const char *keepSwapped(UserFileWrite *w, const char *why, const std::string &line);
 // Gives the new file fd the owner and group of the file it replaces; false when the system
 // does not let this process (another user's file, or a group it is not a member of).
 bool takeOwnerOf(int fd, const struct stat &old);

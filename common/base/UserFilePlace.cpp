@@ -125,6 +125,7 @@ bool writeInPlace(UserFileWrite *w, bool *touched) {
       }
     }
     at += got;
+    if (ok && at == got && at < from.st_size && UserFileBetweenSteps) UserFileBetweenSteps(w->Target, "next block");
   }
   if (ok && old.st_size != from.st_size) {
     *touched = true;

@@ -21,24 +21,6 @@ const char *const TempReplaced =
     "was";
 const char *const NotOurs = "the file now holds a file this write did not make: another program put it there";
 
-// A swap caught by the checks: another program's file took the temporary name or the target,
-// and with it the last name of the new contents, which are kept under a name of their own. One
-// line, the reason; both name the kept file.
-const char *swapped(UserFileWrite *w, const char *why, const std::string &line) {
-  noteFailure(w, ESTALE);
-  if (keepTemp(w)) {
-    const std::string kept = ShownName(w->Temp);
-    sayCommit(w, line + "; ITS NEW CONTENTS ARE KEPT IN " + kept);
-    snprintf(composedReason, sizeof(composedReason), "%s; the new contents are in %s", why, kept.c_str());
-  } else {
-    const char *error = std::strerror(errno);
-    sayCommit(w, line + "; ITS NEW CONTENTS COULD NOT BE KEPT: " + error);
-    snprintf(composedReason, sizeof(composedReason), "%s; the new contents could not be kept (%s)", why, error);
-  }
-  w->Temp[0] = '\0';  // kept, or lost: not to be removed
-  return composedReason;
-}
-
 // After the rename: the target must hold the very file written, else someone put theirs
 // there (over the temporary name just before, or over the target just after).
 bool placedOurs(UserFileWrite *w, const char **what) {
@@ -47,7 +29,7 @@ bool placedOurs(UserFileWrite *w, const char **what) {
     w->Temp[0] = '\0';  // whatever its name holds now is not ours to remove
     return true;
   }
-  *what = swapped(w, NotOurs, "HOLDS A FILE THIS WRITE DID NOT MAKE: ANOTHER PROGRAM PUT IT THERE");
+  *what = keepSwapped(w, NotOurs, "HOLDS A FILE THIS WRITE DID NOT MAKE: ANOTHER PROGRAM PUT IT THERE");
   return false;
 }
 
@@ -55,7 +37,7 @@ bool placedOurs(UserFileWrite *w, const char **what) {
 // theirs over it. Else one line, *what the reason.
 bool tempIsOurs(UserFileWrite *w, const char **what) {
   if (holdsOpen(w->Temp, w->TempFd)) return true;
-  *what = swapped(w, TempReplaced,
+  *what = keepSwapped(w, TempReplaced,
                   "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
   return false;
 }

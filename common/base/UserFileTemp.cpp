@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "common/base/ShownName.h"
 #include "common/base/StopCleanup.h"
 #include "common/base/UserFileInternal.h"
 
@@ -199,6 +200,21 @@ bool keepTemp(UserFileWrite *w) {
     return false;
   }
   return false;
+}
+
+const char *keepSwapped(UserFileWrite *w, const char *why, const std::string &line) {
+  noteFailure(w, ESTALE);
+  if (keepTemp(w)) {
+    const std::string kept = ShownName(w->Temp);
+    sayCommit(w, line + "; ITS NEW CONTENTS ARE KEPT IN " + kept);
+    snprintf(composedReason, sizeof(composedReason), "%s; the new contents are in %s", why, kept.c_str());
+  } else {
+    const char *error = std::strerror(errno);
+    sayCommit(w, line + "; ITS NEW CONTENTS COULD NOT BE KEPT: " + error);
+    snprintf(composedReason, sizeof(composedReason), "%s; the new contents could not be kept (%s)", why, error);
+  }
+  w->Temp[0] = '\0';  // kept, or lost: not to be removed
+  return composedReason;
 }
 
 bool takeOwnerOf(int fd, const struct stat &old) {

@@ -152,10 +152,13 @@ TEST(SampleFiles, ABoxTheMachineCannotHoldEndsWithTheMemoryItNeeds) {
 // solution made read-only by its owner before the commit leaves both files as they were. A
 // second run started between the two commits (refused at once here, instead of waiting for the
 // locks) leaves the first run's pair whole, never a mesh of one beside the solution of the
-// other: over a pair, where there is none yet, and over a pair written in place. Any user.
+// other: over a pair, where there is none yet, and over a pair written in place. A mesh written
+// in place whose name is turned into a link meanwhile fails the sample too, its new contents
+// kept in the copy the line names, the link and the file it leads to left alone. Any user.
 TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
   struct Row {
-    const char *what, *step, *act;  // ".name": theirs renamed over it, "run": a second run, "0444": sol's mode
+    const char *what, *step, *act;  // ".name": theirs renamed over it, "run": a second run, "0444": sol's mode,
+                                    // "link": a link to theirs put at the mesh's name
     bool exists;
     mode_t folder;
     int status;  // 1: written; 2: the second run refused
@@ -168,6 +171,8 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
       {"a second run, no pair yet", "commit the solution", "run", false, 0755, 3, true, true, "lock"},
       {"a second run, in place", "commit the solution", "run", true, 0555, 3, true, true, "lock"},
       {"the solution made read-only by its owner", "read back", "0444", true, 0755, 0, false, false, "write-protected"},
+      {"the mesh's name made a link while written in place", "check the target", "link", true, 0555, 0, false, false,
+       "s.solb is as it was"},
   };
   Memory_List *mem = NewMemory(100);
   Geometric_Mesh *first = zelMakeSampleBox(mem, 2), *second = zelMakeSampleBox(mem, 3);
@@ -191,6 +196,11 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
                     for (const std::string &name : d.names())
                       if (name.rfind(r.act, 0) == 0) rename(theirs.c_str(), d.path(name).c_str());
                     if (!std::strcmp(r.act, "0444")) chmod(sol.c_str(), 0444);
+                    // Once the new mesh went over the old one (the sample's own first copies are
+                    // checked at this step too).
+                    if (!std::strcmp(r.act, "link") && bytesOf(mesh) != "old mesh" &&
+                        chmod(d.Path.c_str(), 0755) == 0 && symlink(theirs.c_str(), d.path("link").c_str()) == 0)
+                      rename(d.path("link").c_str(), mesh.c_str());
                     std::string why;
                     UserFileLockWaitMs = 0;
                     const bool run = !std::strcmp(r.act, "run");
@@ -208,7 +218,14 @@ TEST(SampleFiles, AnotherWriterInTheWayNeverLeavesAPairThatIsNotOneRunsWhole) {
     chmod(d.Path.c_str(), 0755);
     EXPECT_EQ(status, r.status) << c.Out;
     EXPECT_CONTAINS(c.Out, r.says);
-    EXPECT_TRUE(bytesOf(mesh) == (r.meshNew ? bytesOf(ref.path("s.meshb")) : "old mesh")) << "mesh";
+    const bool link = !std::strcmp(r.act, "link");
+    EXPECT_TRUE(bytesOf(mesh) == (link ? "theirs" : r.meshNew ? bytesOf(ref.path("s.meshb")) : "old mesh")) << "mesh";
+    if (link) {
+      const std::vector<std::string> kept = tmp.names();  // theirs, and the copy named by the line
+      ASSERT_EQ(kept.size(), 2u);
+      EXPECT_EQ(bytesOf(tmp.path(kept[0])), bytesOf(ref.path("s.meshb")));
+      EXPECT_CONTAINS(c.Out, "the new contents are in " + tmp.path(kept[0]));
+    }
     EXPECT_TRUE(bytesOf(sol) == (r.solNew ? bytesOf(ref.path("s.solb")) : "old sol")) << "solution";
     // The pair; and theirs where it was put, with the new file kept beside it.
     std::vector<std::string> others = d.names();

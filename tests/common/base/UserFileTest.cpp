@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 
@@ -310,6 +311,8 @@ TEST(UserFile, AWriteThatRefusesLinksNeverWritesThroughOne) {
 // them, else written in place (its inode and so its hard links kept) from a copy in the folder,
 // or in the temporary folder when the folder takes no new name. The copy goes, unless a write
 // in place fails midway: then it is kept whole, for the writer alone, and the reason names it.
+// It has its name before the first byte goes over the file, so that a writer killed outright
+// after the first block leaves it all the same.
 // Rows of two users (A 65534 owns, B 65533 writes, both in group 65532) need root; the folders
 // live in /tmp, where B reaches them wherever the checkout is.
 TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
@@ -320,20 +323,24 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     uid_t owner;
     gid_t group;
     mode_t mode, folderMode;
-    bool inPlace, midway;
+    bool inPlace, midway, killed;
   } const rows[] = {
-      {"another user's group-writable file, written by root", Root, 65534, 65532, 06775, 02775, false, false},
-      {"another user's group-writable file, written by a member of its group", B, 65534, 65532, 0664, 02775, true, false},
-      {"the writer's own file in a group it belongs to", B, 65533, 65532, 0640, 0775, false, false},
-      {"the writer's own file in a group it is not in", B, 65533, 65531, 0640, 0775, true, false},
-      {"a member of its group, failing midway", B, 65534, 65532, 0660, 02775, true, true},
-      {"a writable file in a read-only folder", Self, 0, 0, 04740, 0555, true, false},
-      {"a writable file in a read-only folder, failing midway", Self, 0, 0, 0640, 0555, true, true},
+      {"another user's group-writable file, written by root", Root, 65534, 65532, 06775, 02775, false, false, false},
+      {"another user's group-writable file, written by a member of its group", B, 65534, 65532, 0664, 02775, true,
+       false, false},
+      {"the writer's own file in a group it belongs to", B, 65533, 65532, 0640, 0775, false, false, false},
+      {"the writer's own file in a group it is not in", B, 65533, 65531, 0640, 0775, true, false, false},
+      {"a member of its group, failing midway", B, 65534, 65532, 0660, 02775, true, true, false},
+      {"a member of its group, killed after the first block", B, 65534, 65532, 0660, 02775, true, true, true},
+      {"a writable file in a read-only folder", Self, 0, 0, 04740, 0555, true, false, false},
+      {"a writable file in a read-only folder, failing midway", Self, 0, 0, 0640, 0555, true, true, false},
+      {"a writable file in a read-only folder, killed after the first block", Self, 0, 0, 0640, 0555, true, true, true},
   };
   const bool root = geteuid() == 0;
   char base[] = "/tmp/zelvane-owners-XXXXXX";
   ASSERT_TRUE(mkdtemp(base) && chmod(base, 0755) == 0);
-  const std::string old(20000, 'o'), fresh(12000, 'n');  // shorter: a write in place cuts the rest
+  // Shorter: a write in place cuts the rest. Over a block: a kill can come between two.
+  const std::string old(3 << 20, 'o'), fresh(5 << 19, 'n');
   auto owned = [](const std::string &p, ino_t *ino = nullptr) {
     struct stat st = {};
     stat(p.c_str(), &st);
@@ -355,7 +362,9 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     fflush(f);
     // The room is reserved first: the limit then stops the write midway on any file system.
     if (r.midway && !PrepareUserFileCommit(&w)) return 3;
-    std::unique_ptr<FileSizeLimit> full(r.midway ? new FileSizeLimit(8192) : nullptr);
+    std::unique_ptr<FileSizeLimit> full(r.midway && !r.killed ? new FileSizeLimit(8192) : nullptr);
+    AtStep = {"next block", [] { kill(getpid(), SIGKILL); }, 0};
+    if (r.killed) UserFileBetweenSteps = OnStep;
     const int written = CommitUserFileWrite(&w);
     if (!written) printf("%s\n", UserFileWriteReason());
     return written ? 0 : 2;
@@ -368,9 +377,11 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     ASSERT_TRUE(chmod(path.c_str(), r.mode) == 0 && chmod(dir.c_str(), r.folderMode) == 0);
     ino_t inoBefore = 0, inoAfter = 0;
     const std::string before = owned(path, &inoBefore);
-    int result = -1;
-    const std::string out = CaptureText([&] { result = RunInChild([&] { return write(r, path, tmp); }); }).Out;
-    EXPECT_EQ(result, r.midway ? 2 : 0) << out << "(255: the writer's identity was not taken)";
+    int result = -1, endedBy = 0;
+    const std::string out =
+        CaptureText([&] { result = RunInChild([&] { return write(r, path, tmp); }, 120, &endedBy); }).Out;
+    EXPECT_EQ(result, r.killed ? -2 : r.midway ? 2 : 0) << out << "(255: the writer's identity was not taken)";
+    EXPECT_EQ(endedBy, r.killed ? SIGKILL : 0);
     EXPECT_EQ(owned(path, &inoAfter), before);
     EXPECT_TRUE(!r.inPlace || inoAfter == inoBefore) << "not written in place";
     ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
@@ -385,7 +396,9 @@ TEST(UserFile, AWriteOverAFileKeepsItsOwnerGroupAndModeWhoeverWrites) {
     }
     EXPECT_TRUE(now != old && now != fresh) << "not damaged";
     ASSERT_EQ(made.size(), 1u);
-    EXPECT_CONTAINS(out, made[0]);
+    if (!r.killed) {
+      EXPECT_CONTAINS(out, made[0]);
+    }
     EXPECT_TRUE(ReadAll(made[0]) == fresh);
     EXPECT_CONTAINS(owned(made[0]), " 600");  // the writer's alone
   };
@@ -497,6 +510,67 @@ TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
   }
 }
 
+// A write in place whose file leaves its name while the copy goes over it (moved away and
+// another file or a link put at the name, or removed) has not saved under that name: the commit
+// fails with one line, the reason names the copy, which keeps the new contents, and whatever
+// holds the name now is left as it is.
+TEST(UserFile, AWriteInPlaceWhoseFileLeftItsNameMeanwhileFailsAndKeepsTheNewContents) {
+  enum Swap { MovedAndFileOverIt, MovedAndLinkOverIt, Removed };
+  struct Row {
+    const char *what;
+    Swap swap;
+  } const rows[] = {
+      {"moved away, another file put at its name", MovedAndFileOverIt},
+      {"moved away, a link to another file put at its name", MovedAndLinkOverIt},
+      {"removed", Removed},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder top("user-file-left");
+    InPlaceRun place(top.Path);
+    const std::string target = place.Dir + "/f.mesh", moved = place.Dir + "/moved", other = top.path("other");
+    ASSERT_TRUE(SaveText(target, "old contents") && SaveText(other, "theirs"));
+    int status = -1;
+    const Captured c = CaptureText([&] {
+      status = place.run([&] {
+        UserFileWrite w;
+        if (!BeginUserFileWrite(&w, target.c_str()) || !w.InPlace) return 254;
+        fputs("new contents", w.F);
+        bool swapped = false;
+        AtStep = {"check the target", [&] {
+                    swapped = chmod(place.Dir.c_str(), 0755) == 0 &&
+                              (r.swap == Removed ? unlink(target.c_str()) == 0
+                                                 : rename(target.c_str(), moved.c_str()) == 0);
+                    if (r.swap == MovedAndFileOverIt) swapped = swapped && SaveText(target, "intruder");
+                    if (r.swap == MovedAndLinkOverIt) swapped = swapped && symlink(other.c_str(), target.c_str()) == 0;
+                  }, 0};
+        UserFileBetweenSteps = OnStep;
+        const int written = CommitUserFileWrite(&w);
+        UserFileBetweenSteps = nullptr;
+        printf("%s\n", UserFileWriteReason() ? UserFileWriteReason() : "(no reason)");
+        return !swapped ? 253 : written;
+      });
+    });
+    EXPECT_EQ(status, 0) << c.Out << "(1: written; 253, 254, 255: the run was not set up)";
+    EXPECT_EQ(lines(c.Err), 1u) << c.Err;
+    EXPECT_CONTAINS(c.Out, "replaced during the write");
+    // The copy, in the temporary folder as the folder took no new name, named by the reason.
+    std::vector<std::string> kept;
+    for (const auto &e : std::filesystem::directory_iterator(place.Temp)) kept.push_back(e.path().string());
+    ASSERT_EQ(kept.size(), 1u) << c.Out;
+    EXPECT_EQ(ReadAll(kept[0]), "new contents");
+    EXPECT_CONTAINS(c.Out, "the new contents are in " + kept[0]);
+    EXPECT_CONTAINS(c.Err, kept[0]);
+    EXPECT_EQ(ReadAll(other), "theirs");
+    if (r.swap == MovedAndFileOverIt) {
+      EXPECT_EQ(ReadAll(target), "intruder");
+    }
+    if (r.swap != Removed) {
+      EXPECT_EQ(ReadAll(moved), "new contents");
+    }
+  }
+}
+
 // The room a write in place needs is reserved before its first byte, so that a file system
 // without it refuses the write with the file as it was, to its blocks and modification time,
 // and no copy left. A caller replacing two files prepares both before committing either: the
@@ -591,17 +665,20 @@ TEST(UserFile, ATemporaryFolderThatTakesNoCopyIsNamedWithItsReason) {
 // or a FIFO put at the target's name: the commit fails with one line and the reason, the
 // intruder is neither removed nor replaced, and nothing of the write's stays behind, but for
 // the new contents whose last name the intruder took: they are kept under the name the line and
-// the reason give.
+// the reason give. A rename that fails once the temporary file has its name (a folder put at
+// the target's name) leaves nothing either.
 TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
-  enum Swap { OverTemp, OverTargetAfter, FifoAtTarget };
+  enum Swap { OverTemp, OverTargetAfter, FifoAtTarget, FolderAtTarget };
   struct Row {
     const char *what;
     Swap swap;
     const char *reason;
+    size_t lines;
   } const rows[] = {
-      {"another file renamed over the temporary name", OverTemp, "its temporary file was replaced"},
-      {"another file renamed over the target after the rename", OverTargetAfter, "a file this write did not make"},
-      {"a FIFO put at the target's name", FifoAtTarget, "replaced during the write (by a FIFO)"},
+      {"another file renamed over the temporary name", OverTemp, "its temporary file was replaced", 1},
+      {"another file renamed over the target after the rename", OverTargetAfter, "a file this write did not make", 1},
+      {"a FIFO put at the target's name", FifoAtTarget, "replaced during the write (by a FIFO)", 1},
+      {"a folder put at the target's name once the temporary file is named", FolderAtTarget, strerror(EISDIR), 0},
   };
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
@@ -613,29 +690,34 @@ TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
     fputs("mine", w.F);
     ASSERT_TRUE(r.swap != FifoAtTarget || (unlink(target.c_str()) == 0 && MakeEndless(target, Endless::Fifo)));
     std::string temp;
-    AtStep = {r.swap == OverTemp ? "rename" : "check the target", [&] {
+    AtStep = {r.swap == OverTemp || r.swap == FolderAtTarget ? "rename" : "check the target", [&] {
                 temp = w.Temp;
-                rename(intruder.c_str(), r.swap == OverTemp ? temp.c_str() : target.c_str());
+                if (r.swap == FolderAtTarget)
+                  unlink(target.c_str()), mkdir(target.c_str(), 0755);
+                else
+                  rename(intruder.c_str(), r.swap == OverTemp ? temp.c_str() : target.c_str());
               }, 0};
     if (r.swap != FifoAtTarget) UserFileBetweenSteps = OnStep;
     int written = -1;
     const std::string err = CaptureText([&] { written = CommitUserFileWrite(&w); }).Err;
     UserFileBetweenSteps = nullptr;
     EXPECT_EQ(written, 0);
-    EXPECT_EQ(lines(err), 1u) << err;
+    EXPECT_EQ(lines(err), r.lines) << err;
     const std::string why = UserFileWriteReason() ? UserFileWriteReason() : "";
     EXPECT_CONTAINS(why, r.reason);
     struct stat st;
     ASSERT_EQ(lstat(target.c_str(), &st), 0);
     EXPECT_EQ(S_ISFIFO(st.st_mode) != 0, r.swap == FifoAtTarget);
-    EXPECT_TRUE(r.swap == FifoAtTarget || ReadAll(target) == (r.swap == OverTemp ? "old" : "theirs"));
+    EXPECT_EQ(S_ISDIR(st.st_mode) != 0, r.swap == FolderAtTarget);
+    EXPECT_TRUE(r.swap >= FifoAtTarget || ReadAll(target) == (r.swap == OverTemp ? "old" : "theirs"));
     EXPECT_TRUE(r.swap != OverTemp || ReadAll(temp) == "theirs") << "their file was removed";
     std::vector<std::string> left = dir.names();
     left.erase(std::remove_if(left.begin(), left.end(),
                               [&](const std::string &n) { return dir.path(n) == target || dir.path(n) == temp; }),
                left.end());
-    if (r.swap == FifoAtTarget) {
+    if (r.swap >= FifoAtTarget) {
       EXPECT_EQ(left, std::vector<std::string>{"intruder"});
+      EXPECT_TRUE(r.swap != FolderAtTarget || (!temp.empty() && !std::filesystem::exists(temp))) << temp;
       continue;
     }
     // The new contents, kept: named by the line and the reason, this user's alone when copied.
