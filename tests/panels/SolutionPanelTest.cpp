@@ -406,22 +406,43 @@ TEST(SolutionGroups, TheNumberBoxStandsBesideItsLabel) {
   EXPECT_TRUE(n.top() <= l.bottom() && l.top() <= n.bottom());  // on the same row
 }
 
+namespace {
+
+// A window on a generated mesh whose first field is made the active one in the solution
+// window, and the view's picture before any display of that field.
+struct ActiveFieldView {
+  explicit ActiveFieldView(const std::function<Geometric_Mesh *(Memory_List *)> &make) : v(QuietViewer(make)) {
+    s = v->scene(0);
+    view = v->view(0);
+    sol = v->window(0)->solTool();
+    if (!s || !view || !sol) return;
+    Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
+    bare = view->grabScene();
+  }
+  bool ready() const { return s && view && sol && s->ActFld == 0; }
+
+  std::unique_ptr<Viewer> v;
+  ZelScene *s = nullptr;
+  GLWidget *view = nullptr;
+  ZelTool *sol = nullptr;
+  QImage bare;
+};
+
+}  // namespace
+
 // The thickness box sets the width the iso-lines are drawn with: on a field rising along x,
 // the pixels the iso-lines change in the view's picture grow with the thickness chosen, about
 // as many times as the lines are wider.
 TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
-  auto v = QuietViewer([](Memory_List *mem) {
+  ActiveFieldView f([](Memory_List *mem) {
     Geometric_Mesh *m = FlaggedGrid(mem, 0, {SOL_SCALAR});
     for (int i = 1; i <= m->NbrVer; i++) VertexValue(m, i, 0) = m->Ver[i].Crd[0];
     return m;
   });
-  ZelScene *s = v->scene(0);
-  GLWidget *view = v->view(0);
-  ZelTool *sol = v->window(0)->solTool();
-  ASSERT_TRUE(s && view && sol);
-  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
-  ASSERT_EQ(s->ActFld, 0);
-  const QImage bare = view->grabScene();
+  ASSERT_TRUE(f.ready());
+  GLWidget *view = f.view;
+  ZelTool *sol = f.sol;
+  const QImage &bare = f.bare;
   Named<QZelCheckBox>(sol, "sol:isoLBox:Triangle:0:0")->click();
   Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->setValue(1);  // the five iso values alone
   QZelSpinBox *thickness = Named<QZelSpinBox>(sol, "sol:thickness:Triangle:0:0");
@@ -448,7 +469,7 @@ TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
 // colour map with its arrows (and the palette bar) reads back in grey levels wherever the field
 // is drawn under "Gray", and in colours under the map chosen after it.
 TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMapClearsIt) {
-  auto v = QuietViewer([](Memory_List *mem) {
+  ActiveFieldView f([](Memory_List *mem) {
     Geometric_Mesh *m = TriangleGrid(mem, 6, 6, {SOL_VECTOR});
     m->NbrFilTri = m->NbrTri;
     for (int i = 1; i <= m->NbrVer; i++) {
@@ -457,13 +478,11 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
     }
     return m;
   });
-  ZelScene *s = v->scene(0);
-  GLWidget *view = v->view(0);
-  ZelTool *sol = v->window(0)->solTool();
-  ASSERT_TRUE(s && view && sol);
-  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
-  ASSERT_EQ(s->ActFld, 0);
-  const QImage bare = view->grabScene();
+  ASSERT_TRUE(f.ready());
+  ZelScene *s = f.s;
+  GLWidget *view = f.view;
+  ZelTool *sol = f.sol;
+  const QImage &bare = f.bare;
   Named<QZelCheckBox>(sol, "sol:mapBox:Triangle:0:0")->click();
   Named<QZelCheckBox>(sol, "sol:vecBox:Triangle:0:0")->click();
   ASSERT_TRUE(s->Flags & ZelFlgLegend);
