@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the optimised tree and starts the viewer on the given
-# files; with none, on the generated sample (a box of tetrahedra with a field), written once
-# into build/.
+# Installs what is missing, builds the two programs of the optimised tree (zelvane and
+# zelvane-sample, no test) and starts the viewer on the given files; with none, on the
+# generated sample (a box of tetrahedra with a field), written once into build/.
+# JOBS=n limits the build to n jobs (one per core by default).
 set -euo pipefail
 cd "$(dirname "$0")"
+jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$jobs" --target zelvane zelvane-sample
 if [ $# -eq 0 ]; then
   if [ ! -f build/sample.meshb ] || [ ! -f build/sample.solb ]; then
     (cd build && ./zelvane-sample)

@@ -8,18 +8,20 @@
 # makes (build/, tests included) and runs every test there as well: the sanitizers slow the
 # program down enough to hide a fault that shows only at full speed (a race with the window
 # system, for one). Arguments go to ctest and skip those extra runs. The unit tests of the
-# sanitizer tree run last so that their summary closes the output.
+# sanitizer tree run last so that their summary closes the output. JOBS=n limits the builds
+# and the test runs to n jobs (one per core by default).
 set -euo pipefail
 cd "$(dirname "$0")"
+jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build-test -DZELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
-cmake --build build-test -j"$(nproc)"
+cmake --build build-test -j"$jobs"
 
 failed=()
 if [ $# -eq 0 ]; then
   # ThreadSanitizer cannot be combined with AddressSanitizer: a tree of its own.
   cmake -S . -B build-tsan -DZELVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
-  cmake --build build-tsan -j"$(nproc)" --target test_common test_scene test_lists
+  cmake --build build-tsan -j"$jobs" --target test_common test_scene test_lists
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 allocator_may_return_null=1" \
     build-tsan/tests/test_common --gtest_brief=1 \
     --gtest_filter='Pool*:Pipeline*:*Hilbert*:*Scheduler*:MthParallel*:ParallelFortran*:TopoThread*:VolumeBase*:*FourThreads*:LoadPipe*:*Pooled*:*EqualSumKeys*' \
@@ -37,12 +39,12 @@ if [ $# -eq 0 ]; then
   scripts/run-state-fuzz.sh || failed+=("saved-state fuzzing")
   # The same configuration as run.sh, so that either script reuses the other's build.
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build -j"$(nproc)"
-  (cd build && ../scripts/with-display.sh ctest --output-on-failure -j"$(nproc)") || failed+=("tests of the optimised tree")
+  cmake --build build -j"$jobs"
+  (cd build && ../scripts/with-display.sh ctest --output-on-failure -j"$jobs") || failed+=("tests of the optimised tree")
 fi
 
 status=0
-(cd build-test && ../scripts/with-display.sh ctest --output-on-failure -j"$(nproc)" "$@") || status=$?
+(cd build-test && ../scripts/with-display.sh ctest --output-on-failure -j"$jobs" "$@") || status=$?
 for f in "${failed[@]+"${failed[@]}"}"; do
   echo "FAILED: $f"
   status=1

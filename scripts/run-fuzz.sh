@@ -4,9 +4,10 @@
 # fails the run and leaves the input in build-fuzz/crash-*.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(scripts/build-jobs.sh)
 secs=${ZELVANE_FUZZ_SECONDS:-60}
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" >/dev/null
+cmake --build build-fuzz -j"$jobs" >/dev/null
 rm -rf build-fuzz/seeds build-fuzz/corpus
 mkdir -p build-fuzz/seeds build-fuzz/corpus
 build-fuzz/kmf_seeds build-fuzz/seeds

@@ -4,9 +4,10 @@
 # generated seed corpus. A crash fails the run and leaves the input in build-fuzz/load-crash-*.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(scripts/build-jobs.sh)
 secs=${ZELVANE_LOAD_FUZZ_SECONDS:-45}
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target load_fuzz load_seeds >/dev/null
+cmake --build build-fuzz -j"$jobs" --target load_fuzz load_seeds >/dev/null
 rm -rf build-fuzz/load-seeds build-fuzz/load-corpus
 mkdir -p build-fuzz/load-seeds build-fuzz/load-corpus
 build-fuzz/load_seeds build-fuzz/load-seeds

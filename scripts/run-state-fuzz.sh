@@ -5,9 +5,10 @@
 # build-fuzz/state-crash-*.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(scripts/build-jobs.sh)
 secs=${ZELVANE_STATE_FUZZ_SECONDS:-20}
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target state_fuzz state_seeds >/dev/null
+cmake --build build-fuzz -j"$jobs" --target state_fuzz state_seeds >/dev/null
 rm -rf build-fuzz/state-seeds build-fuzz/state-corpus
 mkdir -p build-fuzz/state-seeds build-fuzz/state-corpus
 build-fuzz/state_seeds build-fuzz/state-seeds

@@ -406,22 +406,43 @@ TEST(SolutionGroups, TheNumberBoxStandsBesideItsLabel) {
   EXPECT_TRUE(n.top() <= l.bottom() && l.top() <= n.bottom());  // on the same row
 }
 
+namespace {
+
+// A window on a generated mesh whose first field is made the active one in the solution
+// window, and the view's picture before any display of that field.
+struct ActiveFieldView {
+  explicit ActiveFieldView(const std::function<Geometric_Mesh *(Memory_List *)> &make) : v(QuietViewer(make)) {
+    s = v->scene(0);
+    view = v->view(0);
+    sol = v->window(0)->solTool();
+    if (!s || !view || !sol) return;
+    Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
+    bare = view->grabScene();
+  }
+  bool ready() const { return s && view && sol && s->ActFld == 0; }
+
+  std::unique_ptr<Viewer> v;
+  ZelScene *s = nullptr;
+  GLWidget *view = nullptr;
+  ZelTool *sol = nullptr;
+  QImage bare;
+};
+
+}  // namespace
+
 // The thickness box sets the width the iso-lines are drawn with: on a field rising along x,
 // the pixels the iso-lines change in the view's picture grow with the thickness chosen, about
 // as many times as the lines are wider.
 TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
-  auto v = QuietViewer([](Memory_List *mem) {
+  ActiveFieldView f([](Memory_List *mem) {
     Geometric_Mesh *m = FlaggedGrid(mem, 0, {SOL_SCALAR});
     for (int i = 1; i <= m->NbrVer; i++) VertexValue(m, i, 0) = m->Ver[i].Crd[0];
     return m;
   });
-  ZelScene *s = v->scene(0);
-  GLWidget *view = v->view(0);
-  ZelTool *sol = v->window(0)->solTool();
-  ASSERT_TRUE(s && view && sol);
-  Named<QZelComboBox>(sol, "select:0:%2")->zelActivated(1);
-  ASSERT_EQ(s->ActFld, 0);
-  const QImage bare = view->grabScene();
+  ASSERT_TRUE(f.ready());
+  GLWidget *view = f.view;
+  ZelTool *sol = f.sol;
+  const QImage &bare = f.bare;
   Named<QZelCheckBox>(sol, "sol:isoLBox:Triangle:0:0")->click();
   Named<QZelSpinBox>(sol, "sol:number:Triangle:0:0")->setValue(1);  // the five iso values alone
   QZelSpinBox *thickness = Named<QZelSpinBox>(sol, "sol:thickness:Triangle:0:0");
@@ -441,5 +462,64 @@ TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
     const double ratio = double(covered(width)) / one;
     EXPECT_GT(ratio, 0.75 * width) << "thickness " << width;
     EXPECT_LT(ratio, 1.25 * width) << "thickness " << width;
+  }
+}
+
+// "Gray" sets the palette's grey flag and every other map clears it: a vector field shown as a
+// colour map with its arrows (and the palette bar) reads back in grey levels wherever the field
+// is drawn under "Gray", and in colours under the map chosen after it.
+TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMapClearsIt) {
+  ActiveFieldView f([](Memory_List *mem) {
+    Geometric_Mesh *m = TriangleGrid(mem, 6, 6, {SOL_VECTOR});
+    m->NbrFilTri = m->NbrTri;
+    for (int i = 1; i <= m->NbrVer; i++) {
+      VertexValue(m, i, 0, 0) = 1 + m->Ver[i].Crd[0];
+      VertexValue(m, i, 0, 1) = m->Ver[i].Crd[1];
+    }
+    return m;
+  });
+  ASSERT_TRUE(f.ready());
+  ZelScene *s = f.s;
+  GLWidget *view = f.view;
+  ZelTool *sol = f.sol;
+  const QImage &bare = f.bare;
+  Named<QZelCheckBox>(sol, "sol:mapBox:Triangle:0:0")->click();
+  Named<QZelCheckBox>(sol, "sol:vecBox:Triangle:0:0")->click();
+  ASSERT_TRUE(s->Flags & ZelFlgLegend);
+  sol->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(sol));
+  QComboBox *maps = Named<QComboBox>(sol, "_0_0colPal");
+  const ZelPalette &pal = s->VieSol->ZelPal[0];
+
+  const struct {
+    const char *name;
+    std::vector<int> chosen;
+    bool grey;
+  } rows[] = {
+      {"gray", {1}, true},
+      {"gray-then-viridis", {1, 6}, false},
+      {"gray-then-rainbow", {1, 0}, false},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    for (int map : row.chosen) Choose(maps, map);
+    EXPECT_EQ(pal.ColMap, row.chosen.back());
+    EXPECT_EQ(pal.Grey != 0, row.grey);
+    const QImage shown = view->grabScene();
+    shown.save(QString::fromStdString(testOutputDir() + "/solution-map-" + row.name + ".png"));
+    ASSERT_EQ(shown.size(), bare.size());
+    int drawn = 0, coloured = 0;
+    for (int y = 0; y < shown.height(); y++)
+      for (int x = 0; x < shown.width(); x++) {
+        const QRgb p = shown.pixel(x, y);
+        if (p == bare.pixel(x, y)) continue;
+        drawn++;
+        coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p);
+      }
+    ASSERT_GT(drawn, shown.width() * shown.height() / 8);
+    if (row.grey)
+      EXPECT_EQ(coloured, 0);
+    else
+      EXPECT_GT(coloured, drawn / 2);
   }
 }

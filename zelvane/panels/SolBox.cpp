@@ -43,6 +43,9 @@ const GroupRow GroupRows[] = {
     {"Prism", "Prism", KmfPrisms},
 };
 
+// Row 1 of the colour maps, "Gray".
+constexpr int ColourMapGray = 1;
+
 const char *const ColourMaps[] = {"Rainbow", "Gray",    "CoolWarm", "Magma",          "Inferno",
                                   "Plasma",  "Viridis", "Jet",      "Cubehelix blue", "Cubehelix blue rev"};
 
@@ -256,9 +259,11 @@ void SolBox::rebuildShownSolutions() {
     for (int kind : VolumeKinds) rebuild(kind);
 }
 
-void SolBox::setColorPal(int grey) {
+void SolBox::setColorPal(int map) {
   if (!scene || !scene->VieSol || !palette_) return;
-  palette_->ColMap = palette_->ColMapLegend = grey;
+  palette_->ColMap = palette_->ColMapLegend = map;
+  // "Gray" has no table: the builders and the palette bar read the grey flag instead.
+  palette_->Grey = map == ColourMapGray;
   const uint32_t shown = setActSolOptions(scene);
   zelUpdateAllDisplayListsOptions(scene->SolFlags, 0, shown, scene);
   rebuildShownSolutions();

@@ -20,10 +20,10 @@
 //
 // Scale, representation and Reset recompute the palette from the data with 5 iso values and
 // rebuild every list; a logarithmic scale on a field without a positive value goes back to
-// "Linear" with a warning line. A colour map switches on, on every record, what the scene's
-// solution bits name, then rebuilds the solution lists every record shows; Apply (after typed
-// iso values) rebuilds the same lists. Lists of volumes are rebuilt only while volumes are
-// drawn.
+// "Linear" with a warning line. A colour map ("Gray" sets the palette's grey flag, every other
+// map clears it) switches on, on every record, what the scene's solution bits name, then
+// rebuilds the solution lists every record shows; Apply (after typed iso values) rebuilds the
+// same lists. Lists of volumes are rebuilt only while volumes are drawn.
 //
 // The iso-line export writes where the iso value of the active field crosses a 2-D mesh as a
 // text mesh of vertices (see saveIso). Files and warnings go through the shell's dialog and
@@ -63,7 +63,7 @@ class SolBox : public EntBox {
  public slots:
   void setTypPalette(int type);
   void setTypSolution(int iTyp);
-  void setColorPal(int grey);
+  void setColorPal(int map);
   void resetPalette();
   void displayPalette(int state);
   void displayTime(int state);
