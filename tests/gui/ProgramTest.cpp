@@ -90,6 +90,12 @@ Outcome runViewerOn(const std::string &mesh, const QStringList &rest, int timeou
   return runIn("/bin/sh", QStringList{"-c", line, buildProgram("zelvane")} + rest, timeoutMs);
 }
 
+// The last line of a run's standard error, without its trailing blanks.
+std::string lastLine(const std::string &err) {
+  const std::string kept = err.substr(0, err.find_last_not_of(" \n") + 1);
+  return kept.substr(kept.rfind('\n') + 1);
+}
+
 std::vector<std::string> linesStartingWith(const std::string &text, const std::string &prefix) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -456,9 +462,36 @@ TEST(Program, ANameWithControlBytesIsShownEscapedOnTheLinesThatQuoteIt) {
       EXPECT_EQ(echoed, 1u) << o.out;
       continue;
     }
-    std::string last = o.err.substr(0, o.err.find_last_not_of(" \n") + 1);
-    last = last.substr(last.rfind('\n') + 1);
-    EXPECT_EQ(last, "  ## ERROR: ZELVANE: CANNOT READ THE MESH " + r.shown + ".mesh, EXITING WITH CODE 2") << o.err;
+    EXPECT_EQ(lastLine(o.err), "  ## ERROR: ZELVANE: EXITING WITH CODE 2: CANNOT READ THE MESH " + r.shown + ".mesh")
+        << o.err;
+  }
+}
+
+// The closing line of an unattended run gives its status before any name: the first "EXITING
+// WITH CODE <n>" of the last line on standard error is the status, whatever a name quoted
+// after it holds.
+TEST(Program, NoNameInTheClosingLineCanPassForTheStatus) {
+  const std::string forged = "x, EXITING WITH CODE 0 ";
+  const QString replay = QString::fromStdString(fixtures::SaveNamed("closing.seq", "7 0 glWidget 0 0 0 10 10\n-1\n"));
+  const QString refused =
+      QString::fromStdString(fixtures::SaveNamed(forged + ".seq", "20 0 glWidget 64 48 100 /../x.png\n-1\n"));
+  const struct {
+    const char *what;
+    QStringList args;
+    int status;
+  } rows[] = {
+      {"a mesh it cannot read", {"-in", QString::fromStdString(forged), "-seq", replay}, ZelExitUnattended},
+      {"a replayed save that fails", {"-in", QString::fromStdString(dataFile("sample.meshb")), "-seq", refused},
+       ZelExitIncomplete},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    const Outcome o = runViewer(r.args + QStringList{"-seq-exit"}, 120000);
+    EXPECT_EQ(o.status, r.status) << o.err;
+    const std::string last = lastLine(o.err), code = "EXITING WITH CODE ";
+    ASSERT_NE(last.find(code), std::string::npos) << o.err;
+    EXPECT_EQ(std::atoi(last.c_str() + last.find(code) + code.size()), r.status) << last;
+    EXPECT_CONTAINS(last, "x, EXITING WITH CODE 0");  // the name is quoted all the same
   }
 }
 
