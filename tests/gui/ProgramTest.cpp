@@ -752,10 +752,10 @@ TEST(Program, AStoppedUnattendedServerRunEndsItsInstanceOrLeavesItToEndAtOnce) {
 // A run stopped from outside while it saves, as batch schedulers and `timeout` stop one: the
 // viewer replaying an image save, zelvane-sample writing its pair. Each is held at a known
 // step, its commit waiting for the lock of the old file, which this test holds (the wait is
-// said once on standard error when it begins), then stopped. SIGTERM, SIGINT and SIGHUP end
-// it by that signal (a SIGHUP ignored from the start, as nohup leaves it, stays ignored), and
-// SIGKILL ends it at once; either way nothing of its writes is left in the folder (no
-// temporary file, no scratch folder) and the old files are whole.
+// said once on standard error, a second after it began), then stopped. SIGTERM, SIGINT and
+// SIGHUP end it by that signal (a SIGHUP ignored from the start, as nohup leaves it, stays
+// ignored), and SIGKILL ends it at once; either way nothing of its writes is left in the
+// folder (no temporary file, no scratch folder) and the old files are whole.
 TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
   struct Row {
     const char *what, *program;
