@@ -498,8 +498,8 @@ TEST(Program, NoNameInTheClosingLineCanPassForTheStatus) {
 // Unattended runs (-seq-exit) always end: with nothing to replay or a command line the
 // start-up box would refuse, at once with status 2 and their line on standard error; a replay
 // whose records open dialogs has them cancelled and ends as a normal run. Words that no parser
-// takes are named once each, the toolkit's own options never. The deadline only tells a run
-// that waits for ever from one that ends.
+// takes are named once each, the toolkit's own options and the bad values of numbers (named by
+// the parser) never. The deadline only tells a run that waits for ever from one that ends.
 TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
   WorkFolder folder;
   const QString mesh = QString::fromStdString(dataFile("sample.meshb"));
@@ -523,8 +523,10 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
        {"PARSER: NO FILE NAME GIVEN", "unknown option -sample.meshb, ignored\n"}, 1},
       {"-sol given twice", {"-in", mesh, "-sol", QString::fromStdString(dataFile("sample.solb")), "-sol", "x.sol", "-seq", dialogs}, 1,
        {"  ## WARNING: PARSER: -sol GIVEN TWICE: x.sol IGNORED \n"}},
-      {"records that open dialogs, words of no parser and the toolkit's options",
-       {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-style", "Fusion", "-reverse", "-seq", dialogs}, 1,
+      {"records that open dialogs, words of no parser, bad numbers and the toolkit's options",
+       {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-nproc", "abc", "-v", "x", "-style", "Fusion", "-reverse", "-seq",
+        dialogs},
+       1,
        {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
         "unknown option -soll, ignored\n", "unknown option x.sol, ignored\n"},
        3},
