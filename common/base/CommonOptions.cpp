@@ -1,6 +1,7 @@
 #include "common/base/CommonOptions.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,13 +30,14 @@ void AddFileName(Memory_List *list, CommonOptions *opt, const char *name) {
   opt->NbrFil++;
 }
 
-// Parses a whole decimal word; false when the word holds anything else.
+// Parses a whole decimal word; false when the word holds anything else or a number no int
+// holds.
 bool parseInt(const char *word, int *value) {
   if (!*word) return false;
   char *end = nullptr;
   errno = 0;
   long v = strtol(word, &end, 10);
-  if (*end || errno) return false;
+  if (*end || errno || v < INT_MIN || v > INT_MAX) return false;
   *value = static_cast<int>(v);
   return true;
 }
@@ -72,18 +74,40 @@ const FlagOption flagOptions[] = {
     {"-nosort", &CommonOptions::Sort, 0},
 };
 
-// Words followed by a number taken as it stands; as the last word they print missing, when
-// there is such a message.
+// Words followed by a whole number of at least `least`. Their value is the next word unless it
+// is another option (a word starting with '-' that is no number): without one they print
+// missing, when there is such a message. A value that is no such number is named once, as
+// typed, and taken with its option (left over, it would be named again as a word no parser
+// takes); the field keeps what it held.
 struct NumberOption {
   const char *word;
   int CommonOptions::*field;
+  int least;
   const char *missing;
 };
 
 const NumberOption numberOptions[] = {
-    {"-v", &CommonOptions::Verbosity, nullptr},
-    {"-O", &CommonOptions::OptLevel, "  ## WARNING: "},
+    {"-nproc", &CommonOptions::NbrProc, 1, nullptr},
+    {"-v", &CommonOptions::Verbosity, INT_MIN, nullptr},
+    {"-O", &CommonOptions::OptLevel, INT_MIN, "  ## WARNING: "},
 };
+
+int parseNumber(const NumberOption &no, int argc, char **argv, int i, CommonOptions *opt, int *isSet) {
+  isSet[i] = 1;
+  const char *word = i + 1 < argc ? argv[i + 1] : nullptr;
+  int value = 0;
+  const bool number = word && parseInt(word, &value);
+  if (!word || (isOption(word) && !number)) {
+    if (no.missing) printf("%s\n", no.missing);
+    return i + 1;
+  }
+  isSet[i + 1] = 1;
+  if (number && value >= no.least)
+    opt->*no.field = value;
+  else
+    printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR %s %s \n", no.word, ShownName(word).c_str());
+  return i + 2;
+}
 
 // "-in": the first name, then every following word up to the next option as an extra input.
 int parseInput(int argc, char **argv, int i, Memory_List *list, CommonOptions *opt, int *isSet) {
@@ -103,20 +127,6 @@ int parseInput(int argc, char **argv, int i, Memory_List *list, CommonOptions *o
     isSet[i++] = 1;
   }
   return i;
-}
-
-// "-nproc": a count of at least 1; a bad count is looked at again as an argument of its own.
-int parseThreads(int argc, char **argv, int i, CommonOptions *opt, int *isSet) {
-  isSet[i] = 1;
-  if (i + 1 >= argc) return i + 1;
-  int value = atoi(argv[i + 1]);
-  if (value < 1) {
-    printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc %d \n", value);
-    return i + 1;
-  }
-  opt->NbrProc = value;
-  isSet[i + 1] = 1;
-  return i + 2;
 }
 
 // One word of the mesh library at argv[i] and what follows it: the index of the next word to
@@ -145,24 +155,14 @@ int parseWord(int argc, char **argv, int i, Memory_List *list, CommonOptions *op
     isSet[i + 1] = 1;
     return i + 2;
   }
-  if (!std::strcmp(arg, "-nproc")) return parseThreads(argc, argv, i, opt, isSet);
   for (const FlagOption &fo : flagOptions) {
     if (std::strcmp(arg, fo.word)) continue;
     opt->*fo.field = fo.value;
     isSet[i] = 1;
     return i + 1;
   }
-  for (const NumberOption &no : numberOptions) {
-    if (std::strcmp(arg, no.word)) continue;
-    isSet[i] = 1;
-    if (i + 1 >= argc) {
-      if (no.missing) printf("%s\n", no.missing);
-      return i + 1;
-    }
-    opt->*no.field = atoi(argv[i + 1]);
-    isSet[i + 1] = 1;
-    return i + 2;
-  }
+  for (const NumberOption &no : numberOptions)
+    if (!std::strcmp(arg, no.word)) return parseNumber(no, argc, argv, i, opt, isSet);
   int value = 0;
   if (!std::strncmp(arg, "-O", 2) && parseInt(arg + 2, &value)) {
     opt->OptLevel = value;

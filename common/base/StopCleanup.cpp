@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -37,6 +38,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the stop handler reads the
 Slot Table[StopCleanupSlots];
 std::atomic<int> Holding{0};   // threads inside a hold
 std::atomic<int> Stopping{0};  // the signal a handler is at work for, 0 when none
+std::atomic<int> DescriptorTop{1024};  // the descriptors the handler looks at: 0 to this, less 1
 
 // The dispositions found at the start; Taken[i] when the handler was put over one.
 struct sigaction Before[StopCount];
@@ -63,22 +65,78 @@ bool sameFile(const struct stat &st, int64_t dev, int64_t ino) {
   return int64_t(st.st_dev) == dev && int64_t(st.st_ino) == ino;
 }
 
+// The files the handler removes, as device and inode: each file slot's while its name holds
+// it, and the files of each folder slot.
+struct Doomed {
+  int64_t File[StopCleanupSlots * StopCleanupFolderFiles][2];
+  int Count = 0;
+  void add(const struct stat &st) {
+    if (Count == int(sizeof(File) / sizeof(File[0]))) return;
+    File[Count][0] = int64_t(st.st_dev);
+    File[Count++][1] = int64_t(st.st_ino);
+  }
+  bool holds(const struct stat &st) const {
+    for (int k = 0; k < Count; k++)
+      if (sameFile(st, File[k][0], File[k][1])) return true;
+    return false;
+  }
+};
+
+// On FUSE and NFS a file removed while a descriptor holds it open is only renamed
+// (".fuse_hidden...", ".nfs...") until that descriptor closes, and a folder holding it stays.
+// Every descriptor of this process on a doomed file is made one of /dev/null first
+// (write-only: a read then fails rather than ending early); never closed, so that no file a
+// thread opens meanwhile takes its number and gets what was meant for the old one.
+void releaseDescriptors(const Doomed &doomed) {
+  const int null = doomed.Count ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+  if (null < 0) return;
+  const int top = DescriptorTop.load();
+  for (int fd = 0; fd < top; fd++) {
+    struct stat st;
+    if (fd != null && fstat(fd, &st) == 0 && doomed.holds(st)) dup2(null, fd);
+  }
+  close(null);
+}
+
+// Removes the folder of slot s by its name in its parent while the name holds it. A FUSE
+// daemon that handles requests in parallel may hear of a file's close after its removal, hide
+// it all the same, and remove it only then: a folder not yet empty is tried again, for up to
+// about 200 ms.
+void removeFolder(const Slot &s) {
+  struct stat mine, there;
+  if (fstat(s.Fd, &mine) != 0) return;
+  for (int tries = 0; tries < 200; tries++) {
+    if (fstatat(s.Parent, s.Path, &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !sameFile(there, int64_t(mine.st_dev), int64_t(mine.st_ino)))
+      return;
+    if (unlinkat(s.Parent, s.Path, AT_REMOVEDIR) == 0 || errno != ENOTEMPTY) return;
+    pauseBriefly();
+  }
+}
+
+// Whether the file of a file slot is still at its name.
+bool atItsName(const Slot &s, struct stat *st) { return lstat(s.Path, st) == 0 && sameFile(*st, s.Dev, s.Ino); }
+
 // Files first: a temporary file may lie in a registered folder.
 void removeRegistered() {
   const pid_t self = getpid();
+  Doomed doomed;
+  for (Slot &s : Table) {
+    if (s.State.load() != Armed || s.Owner != self) continue;
+    struct stat st;
+    if (s.Kind == FileSlot && atItsName(s, &st)) doomed.add(st);
+    for (int i = 0; s.Kind == FolderSlot && i < s.NbrFiles; i++)
+      if (fstatat(s.Fd, s.Files[i], &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) doomed.add(st);
+  }
+  releaseDescriptors(doomed);
   for (Slot &s : Table) {
     struct stat st;
-    if (s.State.load() == Armed && s.Owner == self && s.Kind == FileSlot && lstat(s.Path, &st) == 0 &&
-        sameFile(st, s.Dev, s.Ino))
-      unlink(s.Path);
+    if (s.State.load() == Armed && s.Owner == self && s.Kind == FileSlot && atItsName(s, &st)) unlink(s.Path);
   }
   for (Slot &s : Table) {
     if (s.State.load() != Armed || s.Owner != self || s.Kind != FolderSlot) continue;
     for (int i = 0; i < s.NbrFiles; i++) unlinkat(s.Fd, s.Files[i], 0);
-    struct stat mine, there;
-    if (fstat(s.Fd, &mine) == 0 && fstatat(s.Parent, s.Path, &there, AT_SYMLINK_NOFOLLOW) == 0 &&
-        sameFile(there, int64_t(mine.st_dev), int64_t(mine.st_ino)))
-      unlinkat(s.Parent, s.Path, AT_REMOVEDIR);
+    removeFolder(s);
   }
 }
 
@@ -105,8 +163,13 @@ void onStop(int sig) {
 
 // ---- registration (normal code)
 
-// A free slot taken for filling; null when the table is full. Inside a hold.
+// A free slot taken for filling; null when the table is full. Inside a hold. The handler's
+// bound on descriptors follows the process's limit (at most 65536) as it is at each
+// registration, where it may be asked.
 Slot *claim(int kind) {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0)
+    DescriptorTop.store(limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536);
   for (Slot &s : Table) {
     int free = Free;
     if (!s.State.compare_exchange_strong(free, Filling)) continue;

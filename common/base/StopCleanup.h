@@ -10,6 +10,10 @@
 // link), empties a folder through its own descriptor and removes it by its name only while the
 // name holds it, then ends the process by the signal as it would have ended without the handler
 // (the disposition found at the start, re-raised), so that the exit status says the signal.
+// Before it removes anything, each descriptor the process holds on a file it removes becomes
+// one of /dev/null, open for writing only (a read on it fails): on FUSE and NFS a file removed
+// while open stays as a hidden file until it is closed, and the folder holding it with it. A
+// folder found not empty (FUSE may hear of the close late) is tried again for up to 200 ms.
 //
 // Any thread may receive a stop signal. The table, the files on disk it names and the handler
 // never disagree: every change of both happens inside a StopHold, which holds the stop signals

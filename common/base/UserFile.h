@@ -71,7 +71,7 @@
 // (RENAME_NOREPLACE where the file system has it): a file put there meanwhile is locked first.
 // A lock held by another program (anyone who can open the file can take it) is waited for
 // UserFileLockWaitMs at the most, then the write is refused with one line, the target
-// untouched. The wait is said when it begins, in one line on standard error (UserFileQuiet
+// untouched. The wait is said once it lasts a second, in one line on standard error (UserFileQuiet
 // does not silence it: it is no refusal) and through UserFileLockWaitHook. A target this user
 // cannot open, or a file system without locks, is written unlocked rather than refused.
 //
@@ -179,19 +179,25 @@ int WriteUserFile(const char *path, const void *data, size_t size, int how = 0);
 // How long, in milliseconds, a commit waits for another program to release the lock of its
 // target before it refuses the write (30000; tests set it). Set before writes start.
 extern int UserFileLockWaitMs;
+// How long, in milliseconds, a wait for a lock lasts before it is said (1000; tests set it, 0
+// says every wait as it begins): the waits of a few milliseconds that programs saving one file
+// at once meet are said neither on standard error nor through UserFileLockWaitHook. Set before
+// writes start.
+extern int UserFileLockSayAfterMs;
 // For tests: when set, called by a commit with its target each time it finds a lock it needs
-// held by someone else, before it waits (next "wait for the lock"), once the temporary file
-// has its name, before it is looked at and renamed (next "rename"), right after its rename or
-// its write in place, before it checks what the target holds (next "check the target"), and
-// in place once the first block went over a target of more than one (next "next block").
-// Null in the programs.
+// held by someone else, as the wait begins (next "wait for the lock"; a wait said at once is
+// said before), once the temporary file has its name, before it is looked at and renamed
+// (next "rename"), right after its rename or its write in place, before it checks what the
+// target holds (next "check the target"), and in place once the first block went over a
+// target of more than one (next "next block"). Null in the programs.
 extern void (*UserFileBetweenSteps)(const char *target, const char *next);
-// For the windows of a program: when set, called on the writing thread when a commit begins to
-// wait for a lock someone else holds (waiting 1; line: the line just put on standard error,
-// "  ## WARNING: COMMITUSERFILEWRITE: <target> IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO
-// <bound> s FOR IT", without its line feed) and when that wait ends, whichever way (waiting 0,
-// line null). boundMs: UserFileLockWaitMs. Not called, nor the line said, when the bound is 0.
-// Set once at start-up, before writes start.
+// For the windows of a program: when set, called on the writing thread when a commit's wait for
+// a lock someone else holds has lasted UserFileLockSayAfterMs (waiting 1; line: the line just
+// put on standard error, "  ## WARNING: COMMITUSERFILEWRITE: <target> IS LOCKED BY ANOTHER
+// PROGRAM: WAITING UP TO <bound> s FOR IT", without its line feed) and, after that call only,
+// when that wait ends, whichever way (waiting 0, line null). boundMs: UserFileLockWaitMs. Not
+// called, nor the line said, for a wait that ends sooner, nor when the bound is 0. Set once at
+// start-up, before writes start.
 extern void (*UserFileLockWaitHook)(const char *target, int boundMs, int waiting, const char *line);
 
 // The folder for temporary files, with a trailing "/": $TMPDIR when set and not empty, else

@@ -15,6 +15,7 @@
 #include "common/base/UserFileInternal.h"
 
 int UserFileLockWaitMs = 30000;
+int UserFileLockSayAfterMs = 1000;
 void (*UserFileBetweenSteps)(const char *target, const char *next) = nullptr;
 void (*UserFileLockWaitHook)(const char *target, int boundMs, int waiting, const char *line) = nullptr;
 
@@ -34,8 +35,10 @@ int openToLock(const char *path) {
   return fd;
 }
 
-// A wait for a lock, said when it begins (a save that seems to hang for half a minute says
-// why) and told to the hook when it begins and ends. Nothing when the bound is 0.
+// A wait for a lock, said once it has lasted UserFileLockSayAfterMs (a save that seems to hang
+// for half a minute says why, while two programs saving one file at once, who wait for each
+// other a few milliseconds, say nothing), and told to the hook when said and when it ends.
+// Nothing when the bound is 0.
 class SaidWait {
  public:
   explicit SaidWait(const char *target) : target_(target) {}
@@ -45,8 +48,9 @@ class SaidWait {
     UserFileLockWaitHook(target_, UserFileLockWaitMs, 0, nullptr);
     errno = e;
   }
-  void begin() {
-    if (UserFileLockWaitMs <= 0) return;
+  // Says the wait, the first time only.
+  void say() {
+    if (said_ || UserFileLockWaitMs <= 0) return;
     said_ = true;
     char line[UserPathMax + 200];
     snprintf(line, sizeof(line),
@@ -68,21 +72,25 @@ bool lockWithin(int fd, const char *target) {
   using Clock = std::chrono::steady_clock;
   SaidWait wait(target);
   bool waiting = false;
-  Clock::time_point deadline;
+  Clock::time_point begun, deadline;
   for (long pauseMs = 1;; pauseMs = std::min(2 * pauseMs, 50L)) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) return true;
-    if (!waiting) {
+    const Clock::time_point now = Clock::now();
+    const bool begins = !waiting;
+    if (begins) {
       waiting = true;
-      deadline = Clock::now() + std::chrono::milliseconds(UserFileLockWaitMs);
-      wait.begin();
-      if (UserFileBetweenSteps) UserFileBetweenSteps(target, "wait for the lock");
-      continue;
-    }
-    if (Clock::now() >= deadline) {
+      begun = now;
+      deadline = now + std::chrono::milliseconds(UserFileLockWaitMs);
+    } else if (now >= deadline) {
       errno = EWOULDBLOCK;
       return false;
+    }
+    if (now - begun >= std::chrono::milliseconds(UserFileLockSayAfterMs)) wait.say();
+    if (begins) {
+      if (UserFileBetweenSteps) UserFileBetweenSteps(target, "wait for the lock");
+      continue;
     }
     const struct timespec pause = {0, pauseMs * 1000000L};
     nanosleep(&pause, nullptr);

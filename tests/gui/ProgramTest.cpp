@@ -90,6 +90,12 @@ Outcome runViewerOn(const std::string &mesh, const QStringList &rest, int timeou
   return runIn("/bin/sh", QStringList{"-c", line, buildProgram("zelvane")} + rest, timeoutMs);
 }
 
+// The last line of a run's standard error, without its trailing blanks.
+std::string lastLine(const std::string &err) {
+  const std::string kept = err.substr(0, err.find_last_not_of(" \n") + 1);
+  return kept.substr(kept.rfind('\n') + 1);
+}
+
 std::vector<std::string> linesStartingWith(const std::string &text, const std::string &prefix) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -456,17 +462,44 @@ TEST(Program, ANameWithControlBytesIsShownEscapedOnTheLinesThatQuoteIt) {
       EXPECT_EQ(echoed, 1u) << o.out;
       continue;
     }
-    std::string last = o.err.substr(0, o.err.find_last_not_of(" \n") + 1);
-    last = last.substr(last.rfind('\n') + 1);
-    EXPECT_EQ(last, "  ## ERROR: ZELVANE: CANNOT READ THE MESH " + r.shown + ".mesh, EXITING WITH CODE 2") << o.err;
+    EXPECT_EQ(lastLine(o.err), "  ## ERROR: ZELVANE: EXITING WITH CODE 2: CANNOT READ THE MESH " + r.shown + ".mesh")
+        << o.err;
+  }
+}
+
+// The closing line of an unattended run gives its status before any name: the first "EXITING
+// WITH CODE <n>" of the last line on standard error is the status, whatever a name quoted
+// after it holds.
+TEST(Program, NoNameInTheClosingLineCanPassForTheStatus) {
+  const std::string forged = "x, EXITING WITH CODE 0 ";
+  const QString replay = QString::fromStdString(fixtures::SaveNamed("closing.seq", "7 0 glWidget 0 0 0 10 10\n-1\n"));
+  const QString refused =
+      QString::fromStdString(fixtures::SaveNamed(forged + ".seq", "20 0 glWidget 64 48 100 /../x.png\n-1\n"));
+  const struct {
+    const char *what;
+    QStringList args;
+    int status;
+  } rows[] = {
+      {"a mesh it cannot read", {"-in", QString::fromStdString(forged), "-seq", replay}, ZelExitUnattended},
+      {"a replayed save that fails", {"-in", QString::fromStdString(dataFile("sample.meshb")), "-seq", refused},
+       ZelExitIncomplete},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    const Outcome o = runViewer(r.args + QStringList{"-seq-exit"}, 120000);
+    EXPECT_EQ(o.status, r.status) << o.err;
+    const std::string last = lastLine(o.err), code = "EXITING WITH CODE ";
+    ASSERT_NE(last.find(code), std::string::npos) << o.err;
+    EXPECT_EQ(std::atoi(last.c_str() + last.find(code) + code.size()), r.status) << last;
+    EXPECT_CONTAINS(last, "x, EXITING WITH CODE 0");  // the name is quoted all the same
   }
 }
 
 // Unattended runs (-seq-exit) always end: with nothing to replay or a command line the
 // start-up box would refuse, at once with status 2 and their line on standard error; a replay
 // whose records open dialogs has them cancelled and ends as a normal run. Words that no parser
-// takes are named once each, the toolkit's own options never. The deadline only tells a run
-// that waits for ever from one that ends.
+// takes are named once each, the toolkit's own options and the bad values of numbers (named by
+// the parser) never. The deadline only tells a run that waits for ever from one that ends.
 TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
   WorkFolder folder;
   const QString mesh = QString::fromStdString(dataFile("sample.meshb"));
@@ -490,8 +523,10 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
        {"PARSER: NO FILE NAME GIVEN", "unknown option -sample.meshb, ignored\n"}, 1},
       {"-sol given twice", {"-in", mesh, "-sol", QString::fromStdString(dataFile("sample.solb")), "-sol", "x.sol", "-seq", dialogs}, 1,
        {"  ## WARNING: PARSER: -sol GIVEN TWICE: x.sol IGNORED \n"}},
-      {"records that open dialogs, words of no parser and the toolkit's options",
-       {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-style", "Fusion", "-reverse", "-seq", dialogs}, 1,
+      {"records that open dialogs, words of no parser, bad numbers and the toolkit's options",
+       {"-in", mesh, "--seq-exit", "-soll", "x.sol", "-nproc", "abc", "-v", "x", "-style", "Fusion", "-reverse", "-seq",
+        dialogs},
+       1,
        {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
         "unknown option -soll, ignored\n", "unknown option x.sol, ignored\n"},
        3},
@@ -719,10 +754,10 @@ TEST(Program, AStoppedUnattendedServerRunEndsItsInstanceOrLeavesItToEndAtOnce) {
 // A run stopped from outside while it saves, as batch schedulers and `timeout` stop one: the
 // viewer replaying an image save, zelvane-sample writing its pair. Each is held at a known
 // step, its commit waiting for the lock of the old file, which this test holds (the wait is
-// said once on standard error when it begins), then stopped. SIGTERM, SIGINT and SIGHUP end
-// it by that signal (a SIGHUP ignored from the start, as nohup leaves it, stays ignored), and
-// SIGKILL ends it at once; either way nothing of its writes is left in the folder (no
-// temporary file, no scratch folder) and the old files are whole.
+// said once on standard error, a second after it began), then stopped. SIGTERM, SIGINT and
+// SIGHUP end it by that signal (a SIGHUP ignored from the start, as nohup leaves it, stays
+// ignored), and SIGKILL ends it at once; either way nothing of its writes is left in the
+// folder (no temporary file, no scratch folder) and the old files are whole.
 TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
   struct Row {
     const char *what, *program;

@@ -145,17 +145,19 @@ TEST(SaveFailures, EverySaveCommandWarnsOfAFullDiskWithTheFileAndTheReason) {
 }
 
 // A save over a file another program holds locked waits for it (UserFileLockWaitMs, short
-// here) and says so when the wait begins: once on standard error and once in the window's
-// terminal, with the wait cursor over the windows until the wait ends, whichever way it ends:
-// the lock given up during the wait (the file then written) or held past the bound (the save
-// refused with its warning, the file as it was).
+// here) and says so once the wait has lasted UserFileLockSayAfterMs (0 here: as it begins):
+// once on standard error and once in the window's terminal, with the wait cursor over the
+// windows until the wait ends, whichever way it ends: the lock given up during the wait (the
+// file then written) or held past the bound (the save refused with its warning, the file as it
+// was).
 TEST(SaveFailures, ASaveOverALockedFileSaysItWaitsAndShowsTheWaitCursorMeanwhile) {
   WorkFolder folder;
   Viewer v({"-in", dataFile("sample.meshb")});
   MainWindow *w = v.window(0);
   w->saveCurView();  // a view list with something to write
-  const int bound = UserFileLockWaitMs;
+  const int bound = UserFileLockWaitMs, sayAfter = UserFileLockSayAfterMs;
   UserFileLockWaitMs = 200;
+  UserFileLockSayAfterMs = 0;
   for (const SaveCommand &r : SaveCommands)
     for (const bool released : {true, false}) {
       SCOPED_TRACE(std::string(r.what) + (released ? ", the lock given up" : ", the lock held"));
@@ -188,6 +190,7 @@ TEST(SaveFailures, ASaveOverALockedFileSaysItWaitsAndShowsTheWaitCursorMeanwhile
       EXPECT_EQ(log.shown.size(), released ? 0u : 1u);
     }
   UserFileLockWaitMs = bound;
+  UserFileLockSayAfterMs = sayAfter;
 }
 
 // A save the user names keeps writing through a link: the file it names gets the contents.

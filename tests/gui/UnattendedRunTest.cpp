@@ -151,7 +151,7 @@ TEST(UnattendedRun, NothingToReplayEndsAtOnceWithTheFailureStatusAndOneLine) {
       Viewer v(args);
       const std::string err = GetCapturedStderr();
       EXPECT_EQ(v.app->endStatus(), unattended ? ZelExitUnattended : 0) << f.what;
-      EXPECT_EQ(count(err, "NOTHING TO REPLAY"), unattended ? 1 : 0) << f.what << "\n" << err;
+      EXPECT_EQ(count(err, "EXITING WITH CODE 2: NOTHING TO REPLAY"), unattended ? 1 : 0) << f.what << "\n" << err;
       if (unattended) {
         EXPECT_CONTAINS(err, seq) << f.what;
       }
@@ -162,7 +162,7 @@ TEST(UnattendedRun, NothingToReplayEndsAtOnceWithTheFailureStatusAndOneLine) {
   Viewer noSequence({"-in", mesh, "-seq-exit"});
   const std::string err = GetCapturedStderr();
   EXPECT_EQ(noSequence.app->endStatus(), ZelExitUnattended);
-  EXPECT_EQ(count(err, "WITHOUT A SEQUENCE"), 1) << err;
+  EXPECT_EQ(count(err, "EXITING WITH CODE 2: -seq-exit WITHOUT A SEQUENCE"), 1) << err;
 }
 
 // An unattended run says in its status whether it made what it was asked: a mesh it cannot
@@ -185,16 +185,17 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
       {"a good replay", "box.meshb", "7 0 glWidget 0 0 0 10 10\n13 0 ghost 1\n20 0 glWidget 64 48 100 .png\n", 1,
        "EXITING WITH CODE"},
       {"a missing mesh", "missing.meshb", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
-       "CANNOT READ THE MESH missing.meshb"},
-      {"a mesh cut short", "cut.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended, "CANNOT READ THE MESH cut.mesh"},
+       "EXITING WITH CODE 2: CANNOT READ THE MESH missing.meshb"},
+      {"a mesh cut short", "cut.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
+       "EXITING WITH CODE 2: CANNOT READ THE MESH cut.mesh"},
       {"a mesh whose numbers cannot be read", "garbled.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
-       "CANNOT READ THE MESH garbled.mesh"},
+       "EXITING WITH CODE 2: CANNOT READ THE MESH garbled.mesh"},
       {"no record finds its widget", "box.meshb", "13 0 ghost 1\n9 0 phantom 0\n", ZelExitIncomplete,
-       "NO RECORD OF"},
+       "EXITING WITH CODE 3: NO RECORD OF"},
       {"an image that cannot be written", "box.meshb", "20 0 glWidget 64 48 100 .bmp\n", ZelExitIncomplete,
-       "1 REPLAYED SAVE OF"},
+       "EXITING WITH CODE 3: 1 REPLAYED SAVE OF"},
       {"an image save refused", "box.meshb", "20 0 glWidget 64 48 100 /../x.png\n", ZelExitIncomplete,
-       "1 REPLAYED SAVE OF"},
+       "EXITING WITH CODE 3: 1 REPLAYED SAVE OF"},
   };
   auto pictures = [] { return QDir().entryList({"*.png"}, QDir::Files); };
   for (const Case &c : cases) {

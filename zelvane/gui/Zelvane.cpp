@@ -125,11 +125,11 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, ZelvaneOptions *
 int Zelvane::replayStatus() const {
   const std::string seq = options_ && options_->SeqNam ? ShownName(options_->SeqNam) : "the sequence";
   if (!server_->played()) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: NO RECORD OF %s FOUND ITS WIDGET, EXITING WITH CODE %d \n", seq.c_str(),
-            ZelExitIncomplete);
+    fprintf(stderr, "  ## ERROR: ZELVANE: EXITING WITH CODE %d: NO RECORD OF %s FOUND ITS WIDGET \n", ZelExitIncomplete,
+            seq.c_str());
   } else if (failedSaves_) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: %d REPLAYED SAVE%s OF %s FAILED, EXITING WITH CODE %d \n", failedSaves_,
-            failedSaves_ > 1 ? "S" : "", seq.c_str(), ZelExitIncomplete);
+    fprintf(stderr, "  ## ERROR: ZELVANE: EXITING WITH CODE %d: %d REPLAYED SAVE%s OF %s FAILED \n", ZelExitIncomplete,
+            failedSaves_, failedSaves_ > 1 ? "S" : "", seq.c_str());
   } else {
     return 1;
   }
@@ -183,10 +183,10 @@ void Zelvane::startSequence() {
     // A run that is to end after its replay and has nothing to replay would wait for ever.
     if (!unattended) return;
     if (options_->SeqNam)
-      fprintf(stderr, "  ## ERROR: ZELVANE: NOTHING TO REPLAY IN %s, EXITING WITH CODE %d \n",
-              ShownName(options_->SeqNam).c_str(), ZelExitUnattended);
+      fprintf(stderr, "  ## ERROR: ZELVANE: EXITING WITH CODE %d: NOTHING TO REPLAY IN %s \n", ZelExitUnattended,
+              ShownName(options_->SeqNam).c_str());
     else
-      fprintf(stderr, "  ## ERROR: ZELVANE: -seq-exit WITHOUT A SEQUENCE TO REPLAY, EXITING WITH CODE %d \n",
+      fprintf(stderr, "  ## ERROR: ZELVANE: EXITING WITH CODE %d: -seq-exit WITHOUT A SEQUENCE TO REPLAY \n",
               ZelExitUnattended);
     fflush(stderr);
     endStatus_ = ZelExitUnattended;
@@ -264,8 +264,8 @@ int Zelvane::zelOpenInNewWindow(int count, int index, int argc, char **argv, cha
   // An unattended run would replay on an empty window, or a part of the mesh, and make
   // pictures of nothing: it ends before its replay.
   if (zelSeqReplayMode(options_) == 3 && argc > 0 && (status & STATUS_MESH_UNREADABLE)) {
-    fprintf(stderr, "  ## ERROR: ZELVANE: CANNOT READ THE MESH %s, EXITING WITH CODE %d \n",
-            ShownName(argv[0]).c_str(), ZelExitUnattended);
+    fprintf(stderr, "  ## ERROR: ZELVANE: EXITING WITH CODE %d: CANNOT READ THE MESH %s \n", ZelExitUnattended,
+            ShownName(argv[0]).c_str());
     fflush(stderr);
     endStatus_ = ZelExitUnattended;
   }

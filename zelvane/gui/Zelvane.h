@@ -112,7 +112,9 @@ class Zelvane {
 
 // The status of an unattended run (-seq-exit) that cannot start: a command line refused, a
 // mesh named on it that cannot be read, nothing to replay. A run that replays its sequence
-// ends with 1.
+// ends with 1. Each such end but a refused command line is said in one closing line on
+// standard error, its status before anything else: "  ## ERROR: ZELVANE: EXITING WITH CODE
+// <status>: <what>", so that no file name quoted in <what> can pass for the status.
 constexpr int ZelExitUnattended = 2;
 // The status of an unattended run whose replay ran to its end without doing what it was asked:
 // a replayed save wrote nothing, or not one record found the widget it names.

@@ -62,22 +62,33 @@ TEST(CommonOptions, OutputNamesAndMissingFileNames) {
   EXPECT_EQ(Parsed({"-in", "-v", "2"}).opt->Verbosity, 2);
 }
 
-// argument words, expected values of the fields, expected consumption marks
+// argument words, expected values of the fields, expected consumption marks, and the one line
+// printed (null: nothing). A bad value is named once, as typed, and taken with its option, so
+// that the viewer never names it again as a word no parser took; the field keeps what it held.
 struct NumericCase {
   std::vector<std::string> args;
   int nproc, verbosity, optLevel;
   std::vector<int> marks;
-  const char *warning;
+  const char *said;
 };
 
-TEST(CommonOptions, NumericWords) {
+TEST(CommonOptions, NumericWordsAndBadValuesNamedOnceAsTyped) {
   const NumericCase cases[] = {
       {{"-nproc", "4"}, 4, 1, 0, {1, 1}, nullptr},
-      {{"-nproc", "0"}, 1, 1, 0, {1, 0}, "INVALID ARGUMENT FOR -nproc 0"},
-      {{"-nproc", "-v", "5"}, 1, 5, 0, {1, 1, 1}, "INVALID ARGUMENT FOR -nproc 0"},
+      {{"-v", "3"}, 1, 3, 0, {1, 1}, nullptr},
+      {{"-nproc", "0"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc 0 \n"},
+      {{"-nproc", "abc"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc abc \n"},
+      {{"-nproc", "-2"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc -2 \n"},
+      {{"-nproc", "3x\x1b[1m"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc 3x\\x1b[1m \n"},
+      {{"-nproc", "4294967297"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc 4294967297 \n"},
+      {{"-v", "abc"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -v abc \n"},
+      {{"-O", "x"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -O x \n"},
+      // An option after a number option is that option, not its value.
+      {{"-nproc", "-v", "5"}, 1, 5, 0, {1, 1, 1}, nullptr},
+      {{"-v", "-nproc", "2"}, 2, 1, 0, {1, 1, 1}, nullptr},
       {{"-O2"}, 1, 1, 2, {1}, nullptr},
       {{"-O", "2"}, 1, 1, 2, {1, 1}, nullptr},
-      {{"-O"}, 1, 1, 0, {1}, "  ## WARNING: "},
+      {{"-O"}, 1, 1, 0, {1}, "  ## WARNING: \n"},
       {{"-Ofast"}, 1, 1, 0, {0}, nullptr},
       {{"-v"}, 1, 1, 0, {1}, nullptr},
       {{"-unknown", "-v", "4"}, 1, 4, 0, {0, 1, 1}, nullptr},
@@ -89,10 +100,7 @@ TEST(CommonOptions, NumericWords) {
     EXPECT_EQ(p.opt->Verbosity, c.verbosity);
     EXPECT_EQ(p.opt->OptLevel, c.optLevel);
     EXPECT_EQ(p.marks(), c.marks);
-    if (c.warning)
-      EXPECT_NE(p.out.find(c.warning), std::string::npos) << p.out;
-    else
-      EXPECT_EQ(p.out, "");
+    EXPECT_EQ(p.out, c.said ? c.said : "");
   }
 }
 

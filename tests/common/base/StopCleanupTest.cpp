@@ -93,3 +93,37 @@ TEST(StopCleanup, AStopDuringAWriteLeavesNothingOfItInTheFolder) {
     EXPECT_EQ(ReadAll(dir.path(left[0])), "theirs");
   }
 }
+
+// Before a stop removes the files of the writes in progress, every descriptor the process holds
+// on them becomes one of /dev/null (on FUSE and NFS a file removed while open stays as a hidden
+// file, and its folder with it): the number stays taken, a read on it fails, and a descriptor
+// of any other file is left as it was. A handler of the process's own, there first, lets it go
+// on after the stop, so that its descriptors can be looked at.
+TEST(StopCleanup, AStopLetsGoOfTheFilesItRemovesBeforeItRemovesThem) {
+  ScratchFolder dir("stop-release");
+  const std::string temp = dir.path(".f.mesh.tmp"), other = dir.path("other");
+  ASSERT_TRUE(SaveText(temp, "temp") && SaveText(other, "other"));
+  ASSERT_TRUE(mkdir(dir.path("scratch").c_str(), 0700) == 0 && SaveText(dir.path("scratch/sample.meshb"), "sample"));
+  const int status = RunInChild([&] {
+    signal(SIGTERM, [](int) {});
+    TakeStopSignals();
+    const int parent = open(dir.Path.c_str(), O_RDONLY | O_DIRECTORY);
+    const int folder = openat(parent, "scratch", O_RDONLY | O_DIRECTORY);
+    const int fds[3] = {open(temp.c_str(), O_RDONLY), openat(folder, "sample.meshb", O_RDONLY), open(other.c_str(), O_RDONLY)};
+    struct stat st, null;
+    if (fstat(fds[0], &st) != 0 || !StopCleanupFile(temp.c_str(), int64_t(st.st_dev), int64_t(st.st_ino))) return 250;
+    const int slot = StopCleanupFolder(parent, "scratch", folder);
+    if (!slot || !StopCleanupFolderFile(slot, "sample.meshb") || stat("/dev/null", &null) != 0) return 251;
+    raise(SIGTERM);
+    int seen = 0;
+    for (int k = 0; k < 3; k++) {
+      char c;
+      if (fstat(fds[k], &st) == 0 && st.st_dev == null.st_dev && st.st_ino == null.st_ino) seen |= 1 << k;
+      if (read(fds[k], &c, 1) < 0) seen |= 8 << k;
+    }
+    return seen;
+  });
+  EXPECT_EQ(status, 1 | 2 | 8 | 16) << "1, 2, 4: the temporary file's, the folder file's, the other file's descriptor "
+                                       "is /dev/null; 8, 16, 32: a read on it fails";
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"other"});
+}

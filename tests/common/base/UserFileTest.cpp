@@ -788,3 +788,39 @@ TEST(UserFile, ACommitWaitsForAnotherCommitOfItsFileAndNeverMixesWithIt) {
     EXPECT_TRUE(std::filesystem::is_empty(place.Temp)) << "a copy is left";
   }
 }
+
+// A wait for a lock someone else holds is said (one line on standard error, the hook called
+// with waiting 1, then 0 when it ends) only once it has lasted UserFileLockSayAfterMs, long
+// before its bound: a lock given up as the wait begins says nothing; one held until the wait is
+// said is said once. The save is made either way.
+TEST(UserFile, AWaitForALockIsSaidOnlyOnceItHasLastedASecond) {
+  ScratchFolder dir("user-file-lock-said");
+  static int held;
+  static std::vector<int> calls;  // the hook's `waiting`, in order
+  for (const bool heldUntilSaid : {false, true}) {
+    SCOPED_TRACE(heldUntilSaid ? "the lock held until the wait is said" : "the lock given up as the wait begins");
+    const std::string target = dir.path("locked.mesh");
+    ASSERT_TRUE(SaveText(target, "old"));
+    held = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_TRUE(held >= 0 && flock(held, LOCK_EX) == 0);
+    calls.clear();
+    AtStep = {"wait for the lock", [&] { if (!heldUntilSaid) flock(held, LOCK_UN); }, 0};
+    UserFileBetweenSteps = OnStep;
+    UserFileLockWaitHook = [](const char *, int, int waiting, const char *) {
+      calls.push_back(waiting);
+      if (waiting) flock(held, LOCK_UN);
+    };
+    int written = 0;
+    const std::string err = CaptureText([&] { written = WriteUserFile(target.c_str(), "new", 3); }).Err;
+    UserFileBetweenSteps = nullptr;
+    UserFileLockWaitHook = nullptr;
+    close(held);
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(AtStep.seen, 1);
+    EXPECT_EQ(calls, heldUntilSaid ? std::vector<int>({1, 0}) : std::vector<int>());
+    EXPECT_EQ(lines(err), heldUntilSaid ? 1u : 0u) << err;
+    EXPECT_EQ(err.find(target + " IS LOCKED BY ANOTHER PROGRAM: WAITING UP TO") != std::string::npos, heldUntilSaid)
+        << err;
+  }
+}

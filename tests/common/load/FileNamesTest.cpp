@@ -109,6 +109,7 @@ TEST(FileNames, AMessageQuotesALongNameCutToABoundedLength) {
       {"Latin-1 with NEL and CSI", "caf\xE9\x85x\x9B" "31m.mesh", "caf\xE9\\x85x\\x9b" "31m.mesh"},
       {"UTF-8 inside a name that is no UTF-8", "\xE9\xE2\x82\xAC", "\xE9\xE2\\x82\xAC"},
       {"a C1 control in UTF-8", "n\xC2\x85l", "n\\xc2\\x85l"},
+      {"U+009F in UTF-8, U+00A0 after it as it is", "n\xC2\x9F" "l\xC2\xA0", "n\\xc2\\x9fl\xC2\xA0"},
       {"a right-to-left override", "a\xE2\x80\xAEgpj.mesh", "a\\xe2\\x80\\xaegpj.mesh"},
       {"an isolate and a line separator", "\xE2\x81\xA6x\xE2\x80\xA8", "\\xe2\\x81\\xa6x\\xe2\\x80\\xa8"},
       {"other UTF-8 punctuation as it is", "a\xE2\x80\x94" "b\xE2\x82\xAC", "a\xE2\x80\x94" "b\xE2\x82\xAC"},

@@ -63,6 +63,11 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
   SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 5, {1, 2, 3, 4, 5})}}, "named-solution/big.sol", false);
   SaveFixture(FixtureFile{2, 2, {SolutionSec(62, "SolAtVertices", {1}, 4, values)}}, "named-solution/flat.sol", false);
   SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {0, 1}, 4, values)}}, "named-solution/type0.solb", true);
+  // SU2 meshes whose tables beside them hold no values: a header of coordinates alone, nothing.
+  const std::string su2 = "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNMARK= 0\n";
+  const std::string plate = SaveNamed("named-solution/plate.su2", su2), bare = SaveNamed("named-solution/bare.su2", su2);
+  SaveNamed("named-solution/plate.dat", "\"PointID\",\"x\",\"y\"\n");
+  SaveNamed("named-solution/bare.dat", "");
   const std::string escaped = dir.path("e\x1b[31mRED\ny.sol");
   const std::string longName = dir.Path + "/" + std::string(FileNameMax, 'a') + ".sol";
 
@@ -89,6 +94,9 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
       {"a missing name with a line feed and an escape", mesh, escaped, "NO SUCH FILE", false},
       {"no solution beside the mesh", alone, "", nullptr, false},
       {"a folder beside the mesh", mesh, "", nullptr, false},
+      {"an SU2 mesh whose table beside it has no field column", plate, "", nullptr, false},
+      {"an SU2 mesh whose table beside it is empty", bare, "", nullptr, false},
+      {"that table named", plate, dir.path("plate.dat"), "NO SOLUTION IN IT", false},
   };
   ASSERT_EQ(mkdir(dir.path("m.sol").c_str(), 0755), 0);  // beside m.mesh
   for (const Row &r : rows) {
