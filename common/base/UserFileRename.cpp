@@ -38,7 +38,7 @@ bool placedOurs(UserFileWrite *w, const char **what) {
 bool tempIsOurs(UserFileWrite *w, const char **what) {
   if (holdsOpen(w->Temp, w->TempFd)) return true;
   *what = keepSwapped(w, TempReplaced,
-                  "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
+                      "NOT WRITTEN: ITS TEMPORARY FILE " + ShownName(w->Temp) + " WAS REPLACED BY ANOTHER PROGRAM'S");
   return false;
 }
 

@@ -28,6 +28,6 @@ void *zelSavingWindow();
 
 // The body of UserFileLockWaitHook: when a wait is said (it has lasted about a second), the
 // wait cursor (setOverrideCursor) and the line in the saving window's terminal, both painted
-// and sent to the display before the wait goes on; when it ends, the cursor as it was. Nothing on a thread other than the
-// application's.
+// and sent to the display before the wait goes on; when it ends, the cursor as it was.
+// Nothing on a thread other than the application's.
 void zelLockWaitBody(const char *target, int boundMs, int waiting, const char *line);

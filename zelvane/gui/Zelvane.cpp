@@ -219,7 +219,7 @@ Zelvane::Zelvane(Memory_List *memory, Common_MthParallel *pool, Geometric_Mesh *
     if (scene->VieSol && scene->VieSol->NbrFld > 0) {
       ZelPalette &pal = scene->VieSol->ZelPal[0];
       pal.ColMap = colourMap;
-      pal.Grey = colourMap == 1;  // "Gray" has no table: the builders read the grey flag
+      pal.Grey = colourMap == ZelMapGray;
       if (colourMap == 10) pal.UsrCol = colours;
     }
     if (!switch_colormap(scene, nullptr, nullptr)) printf("Warning: impossible to switch colormap\n");

@@ -43,9 +43,6 @@ const GroupRow GroupRows[] = {
     {"Prism", "Prism", KmfPrisms},
 };
 
-// Row 1 of the colour maps, "Gray".
-constexpr int ColourMapGray = 1;
-
 const char *const ColourMaps[] = {"Rainbow", "Gray",    "CoolWarm", "Magma",          "Inferno",
                                   "Plasma",  "Viridis", "Jet",      "Cubehelix blue", "Cubehelix blue rev"};
 
@@ -263,7 +260,7 @@ void SolBox::setColorPal(int map) {
   if (!scene || !scene->VieSol || !palette_) return;
   palette_->ColMap = palette_->ColMapLegend = map;
   // "Gray" has no table: the builders and the palette bar read the grey flag instead.
-  palette_->Grey = map == ColourMapGray;
+  palette_->Grey = map == ZelMapGray;
   const uint32_t shown = setActSolOptions(scene);
   zelUpdateAllDisplayListsOptions(scene->SolFlags, 0, shown, scene);
   rebuildShownSolutions();

@@ -18,6 +18,8 @@ struct Geometric_Solution;
 struct ZelSceneOptions;
 
 enum : int { ZelMaxIso = 10 };
+// Colour map 1, "Gray": no table of its own; a palette showing it has its grey flag set.
+enum : int { ZelMapGray = 1 };
 
 struct ZelPalette {
   int32_t Scale;     // 0 linear, 1 logarithmic

@@ -109,7 +109,8 @@ TEST(StopCleanup, AStopLetsGoOfTheFilesItRemovesBeforeItRemovesThem) {
     TakeStopSignals();
     const int parent = open(dir.Path.c_str(), O_RDONLY | O_DIRECTORY);
     const int folder = openat(parent, "scratch", O_RDONLY | O_DIRECTORY);
-    const int fds[3] = {open(temp.c_str(), O_RDONLY), openat(folder, "sample.meshb", O_RDONLY), open(other.c_str(), O_RDONLY)};
+    const int fds[3] = {open(temp.c_str(), O_RDONLY), openat(folder, "sample.meshb", O_RDONLY),
+                        open(other.c_str(), O_RDONLY)};
     struct stat st, null;
     if (fstat(fds[0], &st) != 0 || !StopCleanupFile(temp.c_str(), int64_t(st.st_dev), int64_t(st.st_ino))) return 250;
     const int slot = StopCleanupFolder(parent, "scratch", folder);
