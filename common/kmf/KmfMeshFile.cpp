@@ -124,6 +124,9 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
     KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
     return false;
   }
+  // A later section of the keyword replaces the index of the earlier one: count what is left
+  // out so that the loaders can say it.
+  if (kw->NmbSec++ > 0) kw->NmbLinOut = kw->NmbLin > INT64_MAX - kw->NmbLinOut ? INT64_MAX : kw->NmbLinOut + kw->NmbLin;
   kw->NmbLin = count;
   kw->Pos = KmfReaderTell(msh->Rd);
   kw->EndPos = limit;
@@ -533,6 +536,14 @@ int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...) {
     va_end(args);
   }
   return kw->NmbLin;
+}
+
+int KmfSectionCount(KmfMeshFile *msh, int kwd, int64_t *left) {
+  if (left) *left = 0;
+  if (!KmfUsable(msh, kwd, KmfRead)) return 0;
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (left) *left = kw->NmbLinOut;
+  return kw->NmbSec;
 }
 
 int KmfGotoKwd(KmfMeshFile *msh, int kwd) {

@@ -40,6 +40,8 @@ struct KmfKeyword {
   int TypTab[KmfMaxTyp];
   int *OrdTab;              // node permutation of block reads, or null
   int64_t NmbLin;           // 0: the section is absent
+  int NmbSec;               // reading: sections of the keyword in the file; the last is indexed
+  int64_t NmbLinOut;        // reading: lines declared by the earlier ones, which are never read
   int64_t Pos;              // file offset of the first line
   int64_t EndPos;           // where the section's lines must end (next section or file end)
   char *Fmt;                // expanded letters of one line (at most KmfMaxLetters), or null
@@ -100,6 +102,10 @@ int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode);
 // Line count of section kwd, 0 when absent. Solution keywords also fill (int *ntypes,
 // int *solsiz, int *types) and, for high-order ones, (int *degree, int *nodes).
 int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...);
+// Sections of keyword kwd in a file opened for reading: 0 when it has none. A file may repeat
+// a keyword (a converter writes one section per block of cells); only the last section is
+// indexed and read, and *left (when not null) receives the lines the earlier ones declare.
+int KmfSectionCount(KmfMeshFile *msh, int kwd, int64_t *left);
 int KmfGotoKwd(KmfMeshFile *msh, int kwd);
 // (msh, kwd, int64_t lines [, int ntypes, const int *types [, int degree, int nodes]])
 int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...);

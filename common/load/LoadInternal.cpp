@@ -9,6 +9,7 @@
 
 #include "common/base/FunctionInterface.h"
 #include "common/load/FileNames.h"
+#include "common/load/LoadNotices.h"
 #include "common/pool/MthParallel.h"
 
 bool LoadArgsMissing(Function_Interface *fi, const char *fun, const char *name, const Geometric_Mesh *msh) {
@@ -78,6 +79,16 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   KmfCloseMesh(hdl);
   fi->ErrCod = ERR_BAD_DATA;
   return nullptr;
+}
+
+void SayRepeatedSections(const char *fun, KmfMeshFile *hdl) {
+  for (int kwd = 1; kwd <= KmfMaxKwd; kwd++) {
+    int64_t left = 0;
+    const int n = KmfSectionCount(hdl, kwd, &left);
+    if (n > 1)
+      LoadWarning("  ## WARNING: %s: %s HOLDS %d %s SECTIONS: ONLY THE LAST IS READ, %lld LINES LEFT OUT \n", fun,
+                  ShownName(hdl->FilNam).c_str(), n, KmfKwdFmt[kwd][0], static_cast<long long>(left));
+  }
 }
 
 void ReportNonFiniteVertices(const char *fun, const char *name, int64_t n) {

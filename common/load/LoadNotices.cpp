@@ -64,13 +64,27 @@ void LoadNotice(const char *format, ...) {
     print(stdout, line);
 }
 
+namespace {
+// Refusals and warnings: on standard error at once, whoever collects, and kept for a terminal.
+void printAndKeep(const char *format, va_list args) {
+  const std::string line = formatted(format, args);
+  print(stderr, line);
+  if (current) keepLoadLine(line, true);
+}
+}  // namespace
+
 void LoadRefusal(const char *format, ...) {
   va_list args;
   va_start(args, format);
-  const std::string line = formatted(format, args);
+  printAndKeep(format, args);
   va_end(args);
-  print(stderr, line);
-  if (current) keepLoadLine(line, true);
+}
+
+void LoadWarning(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  printAndKeep(format, args);
+  va_end(args);
 }
 
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind) {

@@ -16,6 +16,10 @@ void LoadNotice(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // One refusal, printf-style, ended by a line feed of its own: printed on standard error, and
 // kept too by the calling thread's collector when there is one.
 void LoadRefusal(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// One warning about a file that is taken but not whole, printf-style, ended by a line feed of
+// its own: a user must see it whether or not a window shows the load, so it goes where a
+// refusal goes.
+void LoadWarning(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // While it lives, the notices of the thread that made it are kept in it instead of printed.
 // Collectors nest: the innermost one keeps them.

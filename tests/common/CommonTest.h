@@ -35,6 +35,7 @@
 #include "common/base/Memory.h"
 #include "common/kmf/KmfMeshFile.h"
 #include "common/load/FileNames.h"
+#include "common/load/LoadNotices.h"
 #include "common/load/MeshLoad.h"
 #include "common/load/MeshWriter.h"
 #include "common/load/SolutionLoad.h"

@@ -425,3 +425,75 @@ TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
 }
 
 }  // namespace
+
+// A converter writes one section per block of cells, so a keyword may stand several times in a
+// file. Only the last section is read: every load says, on standard error and to the window's
+// collector, one line per such keyword with what it leaves out, whichever encoding or loader.
+TEST(MeshLoad, AFileThatRepeatsASectionSaysAtEveryLoadWhatItLeavesOut) {
+  const FixtureSection tri3 = Lines(6, "Triangles", 3, {1, 2, 3, 1, 2, 3, 4, 1, 3, 4, 5, 1});
+  const FixtureSection tri2 = Lines(6, "Triangles", 3, {1, 2, 5, 2, 2, 4, 5, 2});
+  const FixtureSection noTri = Lines(6, "Triangles", 3, {});
+  const FixtureSection edg1 = Lines(5, "Edges", 2, {1, 2, 3});
+  const FixtureSection edg2 = Lines(5, "Edges", 2, {2, 3, 4, 3, 4, 4});
+  const std::string tri = " HOLDS 2 Triangles SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
+  const struct {
+    const char *What;
+    std::vector<FixtureSection> Sections;
+    std::vector<std::string> Said;
+    int Tri, LastRef;  // triangles loaded, reference of the last one
+  } rows[] = {
+      {"two", {tri3, tri2}, {tri}, 2, 2},
+      {"three, with Edges twice between them",
+       {tri3, edg1, tri2, edg2, tri3},
+       {" HOLDS 3 Triangles SECTIONS: ONLY THE LAST IS READ, 5 LINES LEFT OUT",
+        " HOLDS 2 Edges SECTIONS: ONLY THE LAST IS READ, 1 LINES LEFT OUT"},
+       3, 1},
+      {"an empty last one", {tri3, noTri}, {tri}, 0, 0},
+      {"each once", {tri3, edg2}, {}, 3, 1},
+  };
+  const struct {
+    const char *Name;
+    bool Binary, Piped;
+    int Version;
+  } encodings[] = {{"rep.mesh", false, false, 2}, {"rep.meshb", true, false, 2}, {"rep3.meshb", true, false, 3},
+                   {"reppipe.meshb", true, true, 2}};
+  Common_MthParallel *par = NewMthParallel(2, 2, 1);
+  for (const auto &r : rows)
+    for (const auto &e : encodings) {
+      SCOPED_TRACE(std::string(r.What) + ", " + e.Name);
+      FixtureFile f = MeshOf(3, 5);
+      f.Version = e.Version;
+      f.Sections.insert(f.Sections.end(), r.Sections.begin(), r.Sections.end());
+      // The tasks of the piped loader read vertices, triangles and tetrahedra alone.
+      if (e.Piped && r.Sections.size() > 2) continue;
+      const std::string path = SaveFixture(f, e.Name, e.Binary);
+      const auto expectSaid = [&](const std::string &text) {
+        size_t lines = 0;
+        for (size_t at = text.find("## WARNING: LOADMESH: "); at != std::string::npos;
+             at = text.find("## WARNING: LOADMESH: ", at + 1))
+          lines++;
+        EXPECT_EQ(lines, r.Said.size()) << text;
+        for (const std::string &s : r.Said) EXPECT_CONTAINS(text, "## WARNING: LOADMESH: " + path + s);
+      };
+      for (int load = 0; load < 2; load++) {
+        LoadContext ctx;
+        if (e.Piped) ctx.Fi->Par = par;
+        LoadNoticeCollector window;
+        Geometric_Mesh *msh = nullptr;
+        if (e.Piped) {
+          msh = MakeSizedMesh(ctx.Mem, {{KmfVertices, 5}, {KmfTriangles, 3}});
+          const Captured c = CaptureText([&] { EXPECT_EQ(LoadMeshPipe(ctx.Fi, path.c_str(), msh), 1); });
+          ctx.Err = c.Err;
+        } else {
+          msh = ctx.Load({path});
+        }
+        ASSERT_NE(msh, nullptr);
+        expectSaid(ctx.Err);
+        expectSaid(window.take());
+        EXPECT_EQ(msh->NbrTri, r.Tri);
+        EXPECT_EQ(r.Tri ? msh->Tri[r.Tri].Ref : 0, r.LastRef);
+        ctx.Free(msh);
+      }
+    }
+  FreeMthParallel(par);
+}

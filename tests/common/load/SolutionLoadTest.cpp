@@ -503,3 +503,27 @@ TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
 }
 
 }  // namespace
+
+// A solution file that repeats a section is read from its last one, and the load and every
+// reload say so, on standard error and to the window's collector, in either encoding.
+TEST(SolutionLoad, ASolutionThatRepeatsASectionSaysAtEveryLoadWhatItLeavesOut) {
+  for (bool binary : {false, true}) {
+    SCOPED_TRACE(binary ? "binary" : "text");
+    const std::string m = SaveFixture(MeshOf(3, 4), binary ? "twiceb.mesh" : "twicet.mesh", false);
+    FixtureFile f = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 3, {1, 2, 3}));
+    f.Sections.push_back(SolutionSec(62, "SolAtVertices", {1}, 4, {5, 6, 7, 8}));
+    const std::string sol = SaveFixture(f, binary ? "twiceb.solb" : "twicet.sol", binary);
+    const std::string said = "## WARNING: LOADSOLUTION: " + sol + " HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
+    LoadContext ctx;
+    LoadNoticeCollector window;
+    Geometric_Mesh *msh = ctx.Load({m});
+    ASSERT_TRUE(msh && msh->SolAtVer);
+    EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 5), (std::vector<double>{5, 6, 7, 8}));
+    EXPECT_CONTAINS(ctx.Err, said);
+    EXPECT_CONTAINS(window.take(), said);
+    const Captured again = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, sol.c_str(), msh), 1); });
+    EXPECT_CONTAINS(again.Err, said);
+    EXPECT_CONTAINS(window.take(), said);
+    ctx.Free(msh);
+  }
+}
