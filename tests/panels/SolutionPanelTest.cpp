@@ -3,6 +3,7 @@
 // (names, entries, scales, typed values, colour maps) and the iso-line export.
 #include <QFile>
 #include <QLabel>
+#include <functional>
 #include <set>
 
 #include "tests/panels/PanelKit.h"
@@ -14,6 +15,7 @@
 #include "zelvane/panels/SolBox.h"
 #include "zelvane/record/QZelGroupBox.h"
 #include "zelvane/record/QZelSpinBox.h"
+#include "zelvane/sample/ZelSample.h"
 
 namespace {
 
@@ -467,30 +469,48 @@ TEST(SolutionGroups, TheThicknessBoxSetsTheWidthTheIsoLinesAreDrawnWith) {
 
 // "Gray" sets the palette's grey flag and every other map clears it: a vector field shown as a
 // colour map with its arrows (and the palette bar) reads back in grey levels wherever the field
-// is drawn under "Gray", and in colours under the map chosen after it.
+// is drawn under "Gray", and in colours under the map chosen after it. On a flat grid the
+// arrows are the triangles'; on a box of tetrahedra whose full volumes are not drawn, they are
+// also the tetrahedra's own, which the frame draws all the same.
 TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMapClearsIt) {
-  ActiveFieldView f([](Memory_List *mem) {
-    Geometric_Mesh *m = TriangleGrid(mem, 6, 6, {SOL_VECTOR});
-    m->NbrFilTri = m->NbrTri;
-    for (int i = 1; i <= m->NbrVer; i++) {
-      VertexValue(m, i, 0, 0) = 1 + m->Ver[i].Crd[0];
-      VertexValue(m, i, 0, 1) = m->Ver[i].Crd[1];
-    }
-    return m;
-  });
-  ASSERT_TRUE(f.ready());
-  ZelScene *s = f.s;
-  GLWidget *view = f.view;
-  ZelTool *sol = f.sol;
-  const QImage &bare = f.bare;
-  Named<QZelCheckBox>(sol, "sol:mapBox:Triangle:0:0")->click();
-  Named<QZelCheckBox>(sol, "sol:vecBox:Triangle:0:0")->click();
-  ASSERT_TRUE(s->Flags & ZelFlgLegend);
-  sol->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(sol));
-  QComboBox *maps = Named<QComboBox>(sol, "_0_0colPal");
-  const ZelPalette &pal = s->VieSol->ZelPal[0];
-
+  const struct {
+    const char *name;
+    std::function<Geometric_Mesh *(Memory_List *)> make;
+    std::function<void(ActiveFieldView &)> show;
+  } meshes[] = {
+      {"surface",
+       [](Memory_List *mem) {
+         Geometric_Mesh *m = TriangleGrid(mem, 6, 6, {SOL_VECTOR});
+         m->NbrFilTri = m->NbrTri;
+         for (int i = 1; i <= m->NbrVer; i++) {
+           VertexValue(m, i, 0, 0) = 1 + m->Ver[i].Crd[0];
+           VertexValue(m, i, 0, 1) = m->Ver[i].Crd[1];
+         }
+         return m;
+       },
+       [](ActiveFieldView &f) {
+         Named<QZelCheckBox>(f.sol, "sol:mapBox:Triangle:0:0")->click();
+         Named<QZelCheckBox>(f.sol, "sol:vecBox:Triangle:0:0")->click();
+       }},
+      {"volume",
+       [](Memory_List *mem) {
+         Geometric_Mesh *m = zelMakeSampleBox(mem, 4);
+         const int type = SOL_VECTOR;
+         m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
+         m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
+         for (int i = 1; i <= m->NbrVer; i++)
+           for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = 1 + m->Ver[i].Crd[c] * (c + 1);
+         return m;
+       },
+       [](ActiveFieldView &f) {
+         // The box opens with its colour map shown: `m` takes it off for the bare picture.
+         QTest::keyClick(f.view, 'm');
+         f.bare = f.view->grabScene();
+         // Full volumes drawn a moment: `M` builds the arrows of the tetrahedra, which the
+         // frame draws all the same once they are hidden again.
+         for (char key : {'m', 'v', 'M', 'v'}) QTest::keyClick(f.view, key);
+       }},
+  };
   const struct {
     const char *name;
     std::vector<int> chosen;
@@ -500,26 +520,45 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
       {"gray-then-viridis", {1, 6}, false},
       {"gray-then-rainbow", {1, 0}, false},
   };
-  for (const auto &row : rows) {
-    SCOPED_TRACE(row.name);
-    for (int map : row.chosen) Choose(maps, map);
-    EXPECT_EQ(pal.ColMap, row.chosen.back());
-    EXPECT_EQ(pal.Grey != 0, row.grey);
-    const QImage shown = view->grabScene();
-    shown.save(QString::fromStdString(testOutputDir() + "/solution-map-" + row.name + ".png"));
-    ASSERT_EQ(shown.size(), bare.size());
-    int drawn = 0, coloured = 0;
-    for (int y = 0; y < shown.height(); y++)
-      for (int x = 0; x < shown.width(); x++) {
-        const QRgb p = shown.pixel(x, y);
-        if (p == bare.pixel(x, y)) continue;
-        drawn++;
-        coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p);
-      }
-    ASSERT_GT(drawn, shown.width() * shown.height() / 8);
-    if (row.grey)
-      EXPECT_EQ(coloured, 0);
-    else
-      EXPECT_GT(coloured, drawn / 2);
+  for (const auto &mesh : meshes) {
+    SCOPED_TRACE(mesh.name);
+    ActiveFieldView f(mesh.make);
+    ASSERT_TRUE(f.ready());
+    ZelScene *s = f.s;
+    GLWidget *view = f.view;
+    ZelTool *sol = f.sol;
+    mesh.show(f);
+    const QImage &bare = f.bare;
+    bare.save(QString::fromStdString(testOutputDir() + "/solution-map-" + mesh.name + "-bare.png"));
+    ASSERT_TRUE(s->Flags & ZelFlgLegend);
+    ASSERT_EQ(s->SolFlags & (ZelSceneColorMap | ZelSceneVectors), ZelSceneColorMap | ZelSceneVectors);
+    ASSERT_FALSE(s->Flags & ZelFlgVolumes);
+    sol->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sol));
+    QComboBox *maps = Named<QComboBox>(sol, "_0_0colPal");
+    const ZelPalette &pal = s->VieSol->ZelPal[0];
+
+    for (const auto &row : rows) {
+      SCOPED_TRACE(row.name);
+      for (int map : row.chosen) Choose(maps, map);
+      EXPECT_EQ(pal.ColMap, row.chosen.back());
+      EXPECT_EQ(pal.Grey != 0, row.grey);
+      const QImage shown = view->grabScene();
+      shown.save(QString::fromStdString(testOutputDir() + "/solution-map-" + mesh.name + "-" + row.name + ".png"));
+      ASSERT_EQ(shown.size(), bare.size());
+      int drawn = 0, coloured = 0;
+      for (int y = 0; y < shown.height(); y++)
+        for (int x = 0; x < shown.width(); x++) {
+          const QRgb p = shown.pixel(x, y);
+          if (p == bare.pixel(x, y)) continue;
+          drawn++;
+          coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p);
+        }
+      ASSERT_GT(drawn, shown.width() * shown.height() / 8);
+      if (row.grey)
+        EXPECT_EQ(coloured, 0);
+      else
+        EXPECT_GT(coloured, drawn / 2);
+    }
   }
 }

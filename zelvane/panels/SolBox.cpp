@@ -244,16 +244,18 @@ void SolBox::resetPalette() { refreshPalette(); }
 void SolBox::rebuildShownSolutions() {
   if (!scene->ZelMsh) return;
   zelMakeCurrent(scene->Win);
-  const auto rebuild = [this](int kind) {
+  const auto rebuild = [this](int kind, uint32_t drawn) {
     ZelEntity *e = zelGetEntity(scene->ZelMsh, kind);
     if (!e || !e->DspLst) return;
     for (int i = 1; i <= e->NbrLst; i++)
-      if (const uint32_t mask = zelShownSolutionLists(e->DspLst[i].Opt.Solution))
+      if (const uint32_t mask = zelShownSolutionLists(e->DspLst[i].Opt.Solution) & drawn)
         zelUpdateList(e->DspLst[i].Type, mask, scene, &e->DspLst[i]);
   };
-  for (int kind : SurfaceKinds) rebuild(kind);
-  if (scene->Flags & ZelFlgVolumes)
-    for (int kind : VolumeKinds) rebuild(kind);
+  for (int kind : SurfaceKinds) rebuild(kind, ~0u);
+  // Out of the full-volume display the frame still draws the volume records' arrows and
+  // iso-surfaces: those follow the palette, the lists it does not draw are left alone.
+  const uint32_t volumeLists = (scene->Flags & ZelFlgVolumes) ? ~0u : ZelOptVectors | ZelOptIsoSurfaces;
+  for (int kind : VolumeKinds) rebuild(kind, volumeLists);
 }
 
 void SolBox::setColorPal(int map) {

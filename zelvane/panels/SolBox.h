@@ -82,7 +82,8 @@ class SolBox : public EntBox {
   void fillFieldTypes();
   // Recomputes the palette from the data (5 iso values), shows it, rebuilds every list.
   void refreshPalette();
-  // Rebuilds, record by record, the solution lists each shows.
+  // Rebuilds, record by record, the solution lists each shows; out of the full-volume display,
+  // of the volume records only the arrows and iso-surfaces the frame still draws.
   void rebuildShownSolutions();
 
   int field_;
