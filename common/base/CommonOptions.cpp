@@ -42,6 +42,16 @@ bool parseInt(const char *word, int *value) {
   return true;
 }
 
+// Whether the word is a whole decimal number, however large: a value, never an option, even
+// one no int holds ("-3000000000").
+bool isDecimal(const char *word) {
+  if (*word == '-' || *word == '+') word++;
+  if (!*word) return false;
+  for (; *word; word++)
+    if (*word < '0' || *word > '9') return false;
+  return true;
+}
+
 // The name options: word, field, warning when the word is last, and whether a second one is
 // taken and named as such (else it is left to the caller, like any word not in the table).
 struct NameOption {
@@ -75,34 +85,32 @@ const FlagOption flagOptions[] = {
 };
 
 // Words followed by a whole number of at least `least`. Their value is the next word unless it
-// is another option (a word starting with '-' that is no number): without one they print
-// missing, when there is such a message. A value that is no such number is named once, as
-// typed, and taken with its option (left over, it would be named again as a word no parser
-// takes); the field keeps what it held.
+// is another option (a word starting with '-' that is no number): without one the option is
+// named on standard error and ignored. A value that is no such number is named once, as typed,
+// and taken with its option (left over, it would be named again as a word no parser takes);
+// the field keeps what it held.
 struct NumberOption {
   const char *word;
   int CommonOptions::*field;
   int least;
-  const char *missing;
 };
 
 const NumberOption numberOptions[] = {
-    {"-nproc", &CommonOptions::NbrProc, 1, nullptr},
-    {"-v", &CommonOptions::Verbosity, INT_MIN, nullptr},
-    {"-O", &CommonOptions::OptLevel, INT_MIN, "  ## WARNING: "},
+    {"-nproc", &CommonOptions::NbrProc, 1},
+    {"-v", &CommonOptions::Verbosity, INT_MIN},
+    {"-O", &CommonOptions::OptLevel, INT_MIN},
 };
 
 int parseNumber(const NumberOption &no, int argc, char **argv, int i, CommonOptions *opt, int *isSet) {
   isSet[i] = 1;
   const char *word = i + 1 < argc ? argv[i + 1] : nullptr;
   int value = 0;
-  const bool number = word && parseInt(word, &value);
-  if (!word || (isOption(word) && !number)) {
-    if (no.missing) printf("%s\n", no.missing);
+  if (!word || (isOption(word) && !isDecimal(word))) {
+    fprintf(stderr, "  ## WARNING: PARSER: %s WITHOUT ITS NUMBER, IGNORED \n", no.word);
     return i + 1;
   }
   isSet[i + 1] = 1;
-  if (number && value >= no.least)
+  if (parseInt(word, &value) && value >= no.least)
     opt->*no.field = value;
   else
     printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR %s %s \n", no.word, ShownName(word).c_str());

@@ -29,10 +29,11 @@ CommonOptions *FreeCommonOptions(Memory_List *list, CommonOptions *opt);
 // A name option given twice keeps its first name; a second -sol is taken with its name and
 // named on standard error ("## WARNING: PARSER: -sol GIVEN TWICE: <name> IGNORED"), a second
 // of the others is left with its name to the caller. -nproc, -v and -O take the next word as
-// their value unless it is another option (a word starting with '-' that is no number); a value
-// that is no whole number (for -nproc, none below 1) is taken all the same, the field left as
-// it was, and named once as typed on standard output ("  ## WARNING: PARSER: INVALID ARGUMENT
-// FOR <option> <value>").
+// their value unless it is another option (a word starting with '-' that is no number); without
+// one the option is named on standard error ("  ## WARNING: PARSER: <option> WITHOUT ITS NUMBER,
+// IGNORED") and the field left as it was. A value that is no whole number (for -nproc, none
+// below 1) is taken all the same, the field left as it was, and named once as typed on standard
+// output ("  ## WARNING: PARSER: INVALID ARGUMENT FOR <option> <value>").
 int *ParseCommonOptions(int argc, char **argv, Memory_List *list, CommonOptions *opt);
 
 uint32_t GetBytOptions(const CommonOptions *opt);

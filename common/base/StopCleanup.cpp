@@ -110,6 +110,7 @@ void removeFolder(const Slot &s) {
         !sameFile(there, int64_t(mine.st_dev), int64_t(mine.st_ino)))
       return;
     if (unlinkat(s.Parent, s.Path, AT_REMOVEDIR) == 0 || errno != ENOTEMPTY) return;
+    if (StopCleanupFolderBusy) StopCleanupFolderBusy(tries + 1);
     pauseBriefly();
   }
 }
@@ -189,6 +190,8 @@ int armed(Slot *s) {
 Slot *slotOf(int slot) { return slot >= 1 && slot <= StopCleanupSlots ? &Table[slot - 1] : nullptr; }
 
 }  // namespace
+
+void (*StopCleanupFolderBusy)(int tries) = nullptr;
 
 void TakeStopSignals() {
   if (Installed.exchange(true)) return;

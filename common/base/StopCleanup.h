@@ -64,3 +64,8 @@ int StopCleanupFolderFile(int slot, const char *file);
 // Forgets what the slot names (0: nothing); the files stay for the caller. Waits for the end of
 // the process when a handler is at work.
 void StopCleanupForget(int slot);
+
+// Null but in tests: called by the handler each time it finds a registered folder not empty,
+// before it waits to try again, with the count of such tries so far. It runs inside the signal
+// handler and must be async-signal-safe.
+extern void (*StopCleanupFolderBusy)(int tries);

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <set>
@@ -163,6 +164,19 @@ void PrintTo(const PickedShape &s, std::ostream *os) {
   *os << s.triangles << " triangles, " << s.lines << " lines, " << s.points << " points, " << s.glyphs << " glyphs";
 }
 
+// What the picked-item overlay emits under a projection that holds the whole display mesh, so
+// that nothing is clipped: (-2, 2) both ways on 400 x 400 pixels, depth (-10, 10).
+std::vector<FeedbackPrim> pickedInWideView(GLWidget *view) {
+  view->makeCurrent();
+  glViewport(0, 0, 400, 400);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-2, 2, -2, 2, -10, 10);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  return captureFeedback([view] { view->drawPickedItem(); });
+}
+
 // The glyphs of the numbers of these vertices.
 int digits(std::initializer_list<int> vertices) {
   int n = 0;
@@ -222,15 +236,7 @@ TEST(PickedOverlay, EveryKindDrawsItsShapeAndNumbers) {
     for (const Case &c : cases) {
       scene->Pck->Top = -1;
       for (const auto &it : c.picks) geoPushHybridStack(scene->Pck, it.first, it.second);
-      // Under a projection that holds the whole display mesh, so that nothing is clipped.
-      view->makeCurrent();
-      glViewport(0, 0, 400, 400);
-      glMatrixMode(GL_PROJECTION);
-      glLoadIdentity();
-      glOrtho(-2, 2, -2, 2, -10, 10);
-      glMatrixMode(GL_MODELVIEW);
-      glLoadIdentity();
-      const std::vector<FeedbackPrim> prims = captureFeedback([view] { view->drawPickedItem(); });
+      const std::vector<FeedbackPrim> prims = pickedInWideView(view);
       PickedShape got;
       for (const FeedbackPrim &p : prims) {
         got.triangles += p.isPolygon() ? int(p.v.size()) - 2 : 0;
@@ -250,6 +256,70 @@ TEST(PickedOverlay, EveryKindDrawsItsShapeAndNumbers) {
       }
       EXPECT_EQ(got, c.want) << c.what;
     }
+  }
+}
+
+// A picked element in a shrunk view is pulled toward its centre as its record is: every point
+// drawn lies on the segment from the element's centre to one of its corners, strictly inside,
+// at the shrink factor from the centre (not mirrored through the centre, nor at the factor from
+// the corner), and every corner has its point. A factor of 0.3 tells the three apart.
+TEST(PickedOverlay, APickedElementPulledTowardItsCentreLiesBetweenItAndItsCorners) {
+  Viewer v{everyLinearKind, 0};
+  GLWidget *view = v.view(0);
+  ZelScene *scene = v.scene(0);
+  ASSERT_TRUE(scene && scene->Pck && scene->Msh);
+  const float s = 0.3f;
+  scene->Rnd.Shrink = s;
+  const Geometric_Mesh *m = scene->Msh;
+  struct Row {
+    const char *what;
+    int kind;
+    std::vector<int> corners;
+  } const rows[] = {
+      {"edge", KmfEdges, {1, 2}},
+      {"triangle", KmfTriangles, {1, 2, 3}},
+      {"quadrilateral", KmfQuadrilaterals, {1, 2, 4, 3}},
+      {"tetrahedron", KmfTetrahedra, {1, 2, 3, 5}},
+      {"prism", KmfPrisms, {1, 2, 3, 5, 6, 7}},
+      {"hexahedron", KmfHexahedra, {1, 2, 4, 3, 5, 6, 8, 7}},
+      {"pyramid", KmfPyramids, {1, 2, 4, 3, 9}},
+  };
+  ASSERT_EQ(m->NbrVer, 9);
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    scene->Pck->Top = -1;
+    geoPushHybridStack(scene->Pck, 1, r.kind);
+    const std::vector<FeedbackPrim> prims = pickedInWideView(view);
+    double centre[3] = {0, 0, 0};
+    for (int c : r.corners)
+      for (int d = 0; d < 3; d++) centre[d] += scene->ZelMsh->Crd[c][d] / double(r.corners.size());
+    std::set<int> reached;
+    int points = 0;
+    for (const FeedbackPrim &p : prims) {
+      if (!p.isPolygon() && !p.isLine()) continue;  // the numbers
+      for (const FeedbackVertex &q : p.v) {
+        // Window coordinates back to the display mesh's.
+        const double at[3] = {q.x / 100.0 - 2, q.y / 100.0 - 2, (0.5 - q.z) * 20};
+        points++;
+        // The corner whose segment from the centre holds the point, and where along it.
+        int on = 0;
+        for (int c : r.corners) {
+          const float *k = scene->ZelMsh->Crd[c];
+          double t = 0, len = 0, off = 0;
+          for (int d = 0; d < 3; d++) len += (k[d] - centre[d]) * (k[d] - centre[d]);
+          for (int d = 0; d < 3; d++) t += (at[d] - centre[d]) * (k[d] - centre[d]) / len;
+          for (int d = 0; d < 3; d++) off = std::max(off, std::fabs(centre[d] + t * (k[d] - centre[d]) - at[d]));
+          if (off < 2e-3 && t > 0 && t < 1) {
+            EXPECT_NEAR(t, s, 2e-3) << "toward corner " << c;
+            on = c;
+            reached.insert(c);
+          }
+        }
+        EXPECT_NE(on, 0) << "a point off every segment from the centre: " << at[0] << " " << at[1] << " " << at[2];
+      }
+    }
+    EXPECT_GT(points, 0);
+    EXPECT_EQ(reached.size(), r.corners.size());
   }
 }
 

@@ -499,7 +499,8 @@ TEST(Program, NoNameInTheClosingLineCanPassForTheStatus) {
 // start-up box would refuse, at once with status 2 and their line on standard error; a replay
 // whose records open dialogs has them cancelled and ends as a normal run. Words that no parser
 // takes are named once each, the toolkit's own options and the bad values of numbers (named by
-// the parser) never. The deadline only tells a run that waits for ever from one that ends.
+// the parser) never; an option without its number and a port out of range are named once, on
+// standard error. The deadline only tells a run that waits for ever from one that ends.
 TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
   WorkFolder folder;
   const QString mesh = QString::fromStdString(dataFile("sample.meshb"));
@@ -513,6 +514,8 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
     int status;
     std::vector<std::string> lines;  // on standard error
     size_t unknown = 0;              // words named as unknown options
+    // Said once in all the run prints, standard output too.
+    std::vector<std::string> once = {};
   } const cases[] = {
       {"a missing sequence", {"-in", mesh, "-seq", missing}, ZelExitUnattended, {"NOTHING TO REPLAY IN " + missing.toStdString()}},
       {"a first record that cannot be read", {"-in", mesh, "-seq", unreadable}, ZelExitUnattended,
@@ -530,11 +533,26 @@ TEST(Program, UnattendedRunsEndWithTheirStatusWhateverTheyMeet) {
        {"DIALOG \"Window Size\" CANCELLED", "DIALOG \"Save Mesh\" CANCELLED", "unknown option --seq-exit, ignored\n",
         "unknown option -soll, ignored\n", "unknown option x.sol, ignored\n"},
        3},
+      {"options without their number and a port out of range",
+       {"-in", mesh, "-port", "99999", "-nproc", "-O", "-seq", dialogs, "-v"},
+       1,
+       {"  ## WARNING: PARSER: -nproc WITHOUT ITS NUMBER, IGNORED \n",
+        "  ## WARNING: PARSER: -O WITHOUT ITS NUMBER, IGNORED \n",
+        "  ## WARNING: PARSER: -v WITHOUT ITS NUMBER, IGNORED \n",
+        "  ## WARNING: PARSER: -port 99999: A PORT OUT OF 1-65535, IGNORED \n"},
+       0,
+       {"99999", "-nproc WITHOUT", "-O WITHOUT", "-v WITHOUT"}},
   };
   for (const Case &c : cases) {
     const Outcome r = runViewer(c.args + QStringList{"-seq-exit"}, 180000);
     EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
     for (const std::string &line : c.lines) EXPECT_CONTAINS(r.err, line) << c.what;
+    const std::string all = r.out + r.err;
+    for (const std::string &text : c.once) {
+      const size_t at = all.find(text);
+      EXPECT_TRUE(at != std::string::npos && all.find(text, at + 1) == std::string::npos)
+          << c.what << ": " << text << " not said once\n" << all;
+    }
     size_t unknown = 0;
     for (size_t at = r.err.find("unknown option"); at != std::string::npos; at = r.err.find("unknown option", at + 1))
       unknown++;

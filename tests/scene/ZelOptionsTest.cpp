@@ -44,16 +44,18 @@ TEST(ZelOptions, Port) {
   for (const auto &c : cases) {
     ViewerParse p({"-port", c.word});
     EXPECT_EQ(p.opt->Port, c.port) << c.word;
-    EXPECT_EQ(p.out.find("INVALID ARGUMENT FOR -port") != std::string::npos, c.warned) << c.word;
+    EXPECT_EQ(p.err.find("-port") != std::string::npos, c.warned) << c.word;
+    EXPECT_EQ(p.out, "") << c.word;
   }
   ViewerParse last({"-server", "-port"});
   EXPECT_EQ(last.opt->ServerMode, 2);
-  EXPECT_CONTAINS(last.out, "NO NUM PORT GIVEN");
+  EXPECT_CONTAINS(last.err, "-port WITHOUT ITS PORT NUMBER");
+  EXPECT_EQ(last.out, "");
 }
 
-// A missing port number and one that cannot be listened on are each named once on standard
-// error for what they are and ignored; the number goes with "-port" (no unknown option left),
-// an option word after "-port" is that option.
+// A missing port number and one that cannot be listened on are each named once, on standard
+// error, for what they are and ignored (nothing said of them on standard output); the number
+// goes with "-port" (no unknown option left), an option word after "-port" is that option.
 TEST(ZelOptions, ABadOrMissingPortIsNamedOnceOnStandardErrorAndNoWordIsLeft) {
   const std::string missing = "  ## WARNING: PARSER: -port WITHOUT ITS PORT NUMBER, IGNORED \n";
   const struct {
@@ -74,6 +76,7 @@ TEST(ZelOptions, ABadOrMissingPortIsNamedOnceOnStandardErrorAndNoWordIsLeft) {
     ViewerParse p(r.words);
     SCOPED_TRACE(r.words.back());
     EXPECT_EQ(p.err, r.err);
+    EXPECT_EQ(p.out, "");
     EXPECT_EQ(p.taken, r.taken);
     EXPECT_EQ(p.opt->Port, r.err.empty() ? 8080 : 0);
   }

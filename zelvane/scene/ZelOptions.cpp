@@ -51,8 +51,8 @@ bool takeFileName(int argc, char **argv, int *isSet, int &i, char **field, const
 // "-port" at word i and its value, the next word unless there is none, a parser took it, or
 // it is another option (a word starting with '-' that is no number). A value that is not a
 // whole number of 1 to 65535 cannot be listened on; it is taken with "-port" (a number left
-// over would be named an unknown option) and, like a missing value, warned of among the trace
-// lines and named on standard error, the port staying 0.
+// over would be named an unknown option) and, like a missing value, named once on standard
+// error, where the other parser warnings go, the port staying 0.
 void takePort(int argc, char **argv, int *isSet, int &i, int *port) {
   const char *word = i + 1 < argc && isSet[i + 1] != 1 ? argv[i + 1] : nullptr;
   char *end = nullptr;
@@ -62,7 +62,6 @@ void takePort(int argc, char **argv, int *isSet, int &i, int *port) {
   const bool number = word && end != word && *end == '\0';
   if (word && word[0] == '-' && !number) word = nullptr;
   if (!word) {
-    printf("  ## WARNING : PARSER: NO NUM PORT GIVEN \n");
     fprintf(stderr, "  ## WARNING: PARSER: -port WITHOUT ITS PORT NUMBER, IGNORED \n");
     return;
   }
@@ -72,7 +71,6 @@ void takePort(int argc, char **argv, int *isSet, int &i, int *port) {
     return;
   }
   const std::string shown = ShownName(word);
-  printf("  ## WARNING: PARSER: INVALID ARGUMENT FOR -port %s \n", shown.c_str());
   fprintf(stderr, "  ## WARNING: PARSER: -port %s: %s, IGNORED \n", shown.c_str(),
           number ? "A PORT OUT OF 1-65535" : "NOT A PORT NUMBER (1-65535)");
 }

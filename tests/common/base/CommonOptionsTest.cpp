@@ -8,13 +8,16 @@ struct Parsed {
   CommonOptions *opt = NewCommonOptions(mem, 56, 1, 1);
   std::vector<std::string> words;
   int *isSet = nullptr;
-  std::string out;
+  std::string out, err;
   explicit Parsed(std::vector<std::string> w) : words(std::move(w)) {
     words.insert(words.begin(), "zelvane");
     std::vector<char *> argv;
     for (auto &s : words) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    out = CaptureText([&] { isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt); }).Out;
+    const Captured c =
+        CaptureText([&] { isSet = ParseCommonOptions(static_cast<int>(words.size()), argv.data(), mem, opt); });
+    out = c.Out;
+    err = c.Err;
   }
   std::vector<int> marks() const { return std::vector<int>(isSet + 1, isSet + words.size()); }
   ~Parsed() {
@@ -62,15 +65,22 @@ TEST(CommonOptions, OutputNamesAndMissingFileNames) {
   EXPECT_EQ(Parsed({"-in", "-v", "2"}).opt->Verbosity, 2);
 }
 
-// argument words, expected values of the fields, expected consumption marks, and the one line
-// printed (null: nothing). A bad value is named once, as typed, and taken with its option, so
-// that the viewer never names it again as a word no parser took; the field keeps what it held.
+// argument words, expected values of the fields, expected consumption marks, the one line
+// printed on standard output (null: nothing) and the option named on standard error as given
+// without its number (null: nothing said there). A bad value is named once, as typed, and taken
+// with its option, so that the viewer never names it again as a word no parser took; the field
+// keeps what it held. An option without its number is ignored.
 struct NumericCase {
   std::vector<std::string> args;
   int nproc, verbosity, optLevel;
   std::vector<int> marks;
   const char *said;
+  const char *warned = nullptr;
 };
+
+std::string without(const char *option) {
+  return std::string("  ## WARNING: PARSER: ") + option + " WITHOUT ITS NUMBER, IGNORED \n";
+}
 
 TEST(CommonOptions, NumericWordsAndBadValuesNamedOnceAsTyped) {
   const NumericCase cases[] = {
@@ -81,16 +91,22 @@ TEST(CommonOptions, NumericWordsAndBadValuesNamedOnceAsTyped) {
       {{"-nproc", "-2"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc -2 \n"},
       {{"-nproc", "3x\x1b[1m"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc 3x\\x1b[1m \n"},
       {{"-nproc", "4294967297"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc 4294967297 \n"},
+      {{"-v", "-3000000000"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -v -3000000000 \n"},
+      {{"-v", "-2147483648"}, 1, INT_MIN, 0, {1, 1}, nullptr},
+      {{"-nproc", "1"}, 1, 1, 0, {1, 1}, nullptr},
       {{"-v", "abc"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -v abc \n"},
       {{"-O", "x"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -O x \n"},
-      // An option after a number option is that option, not its value.
-      {{"-nproc", "-v", "5"}, 1, 5, 0, {1, 1, 1}, nullptr},
-      {{"-v", "-nproc", "2"}, 2, 1, 0, {1, 1, 1}, nullptr},
+      // An option after a number option is that option, not its value: the first one is
+      // named without its number, as when it is the last word.
+      {{"-nproc", "-v", "5"}, 1, 5, 0, {1, 1, 1}, nullptr, "-nproc"},
+      {{"-v", "-nproc", "2"}, 2, 1, 0, {1, 1, 1}, nullptr, "-v"},
+      {{"-O", "-in", "a.mesh"}, 1, 1, 0, {1, 1, 1}, nullptr, "-O"},
       {{"-O2"}, 1, 1, 2, {1}, nullptr},
       {{"-O", "2"}, 1, 1, 2, {1, 1}, nullptr},
-      {{"-O"}, 1, 1, 0, {1}, "  ## WARNING: \n"},
+      {{"-O"}, 1, 1, 0, {1}, nullptr, "-O"},
       {{"-Ofast"}, 1, 1, 0, {0}, nullptr},
-      {{"-v"}, 1, 1, 0, {1}, nullptr},
+      {{"-v"}, 1, 1, 0, {1}, nullptr, "-v"},
+      {{"-nproc"}, 1, 1, 0, {1}, nullptr, "-nproc"},
       {{"-unknown", "-v", "4"}, 1, 4, 0, {0, 1, 1}, nullptr},
   };
   for (const NumericCase &c : cases) {
@@ -101,6 +117,7 @@ TEST(CommonOptions, NumericWordsAndBadValuesNamedOnceAsTyped) {
     EXPECT_EQ(p.opt->OptLevel, c.optLevel);
     EXPECT_EQ(p.marks(), c.marks);
     EXPECT_EQ(p.out, c.said ? c.said : "");
+    EXPECT_EQ(p.err, c.warned ? without(c.warned) : "");
   }
 }
 

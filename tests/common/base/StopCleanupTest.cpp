@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <sys/mount.h>
 
+#include <filesystem>
+
 #include "common/base/StopCleanup.h"
 #include "common/base/UserFile.h"
 #include "tests/common/CommonTest.h"
@@ -127,4 +129,94 @@ TEST(StopCleanup, AStopLetsGoOfTheFilesItRemovesBeforeItRemovesThem) {
   EXPECT_EQ(status, 1 | 2 | 8 | 16) << "1, 2, 4: the temporary file's, the folder file's, the other file's descriptor "
                                        "is /dev/null; 8, 16, 32: a read on it fails";
   EXPECT_EQ(dir.names(), std::vector<std::string>{"other"});
+}
+
+namespace {
+
+// The file of a registered folder that leaves it only once the stop is under way, as a FUSE
+// daemon removes the hidden file of a descriptor closed late: it leaves when the handler finds
+// the folder not empty for the LeaveAt-th time (never for 0).
+int LeaveAt = 0, LateFolder = -1;
+void leaveOnTry(int tries) {
+  if (tries == LeaveAt) unlinkat(LateFolder, ".fuse_hidden0001", 0);
+}
+
+}  // namespace
+
+// A registered folder that a file leaves a moment after the stop is removed all the same: the
+// handler tries again while the folder is not empty. One that stays not empty is left, and the
+// stop still ends the process by its signal. The file leaves at a try the test chooses, not
+// after a time.
+TEST(StopCleanup, AFolderThatAFileLeavesAMomentAfterTheStopIsRemovedAllTheSame) {
+  struct Row {
+    const char *what;
+    int leaveAt;
+  } const rows[] = {
+      {"the file leaves after the first try", 1},
+      {"the file leaves after fifty tries", 50},
+      {"the file never leaves", 0},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.what);
+    ScratchFolder dir("stop-late-file");
+    ASSERT_EQ(mkdir(dir.path("scratch").c_str(), 0700), 0);
+    ASSERT_TRUE(SaveText(dir.path("scratch/sample.meshb"), "sample") &&
+                SaveText(dir.path("scratch/.fuse_hidden0001"), "closed late"));
+    int endedBy = -1;
+    const int status = RunInChild(
+        [&] {
+          signal(SIGTERM, SIG_DFL);
+          TakeStopSignals();
+          const int parent = open(dir.Path.c_str(), O_RDONLY | O_DIRECTORY);
+          LateFolder = openat(parent, "scratch", O_RDONLY | O_DIRECTORY);
+          const int slot = StopCleanupFolder(parent, "scratch", LateFolder);
+          if (!slot || !StopCleanupFolderFile(slot, "sample.meshb")) return 250;
+          LeaveAt = r.leaveAt;
+          StopCleanupFolderBusy = leaveOnTry;
+          raise(SIGTERM);
+          return 251;
+        },
+        60, &endedBy);
+    EXPECT_EQ(endedBy, SIGTERM) << "status " << status;
+    if (r.leaveAt) {
+      EXPECT_EQ(dir.names(), std::vector<std::string>{});
+      continue;
+    }
+    ASSERT_EQ(dir.names(), std::vector<std::string>{"scratch"});
+    EXPECT_EQ(ReadAll(dir.path("scratch/.fuse_hidden0001")), "closed late");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("scratch/sample.meshb")));
+  }
+}
+
+// The descriptors the stop looks at reach as far as the process's limit allows, past the 1024
+// of select(): one numbered at the top of the limit, on a file the stop removes, becomes one of
+// /dev/null. The child raises its limit to the hard one first.
+TEST(StopCleanup, AStopLetsGoOfADescriptorNumberedAbove1024) {
+  ScratchFolder dir("stop-high-descriptor");
+  const std::string temp = dir.path(".f.mesh.tmp");
+  ASSERT_TRUE(SaveText(temp, "temp"));
+  const int status = RunInChild([&] {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 250;
+    limit.rlim_cur = limit.rlim_max;
+    // The handler looks at 65536 descriptors at most.
+    const rlim_t top = std::min<rlim_t>(limit.rlim_cur, 65536);
+    if (top <= 1100 || setrlimit(RLIMIT_NOFILE, &limit) != 0) return 250;
+    signal(SIGTERM, [](int) {});
+    TakeStopSignals();
+    const int low = open(temp.c_str(), O_RDONLY), high = int(top) - 1;
+    struct stat st, null;
+    if (low < 0 || dup2(low, high) != high || close(low) != 0 || fstat(high, &st) != 0 || stat("/dev/null", &null) != 0)
+      return 251;
+    if (!StopCleanupFile(temp.c_str(), int64_t(st.st_dev), int64_t(st.st_ino))) return 252;
+    raise(SIGTERM);
+    char c;
+    const bool isNull = fstat(high, &st) == 0 && st.st_dev == null.st_dev && st.st_ino == null.st_ino;
+    return (isNull ? 1 : 0) | (read(high, &c, 1) < 0 ? 2 : 0);
+  });
+  if (status == 250) {
+    GTEST_SKIP() << "the hard limit on descriptors allows fewer than 1100";
+  }
+  EXPECT_EQ(status, 1 | 2) << "1: the descriptor is /dev/null; 2: a read on it fails";
+  EXPECT_EQ(dir.names(), std::vector<std::string>{});
 }

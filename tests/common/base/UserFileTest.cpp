@@ -513,9 +513,10 @@ TEST(UserFile, AWriteInPlaceGoesOnlyIntoTheFileItExamined) {
 // A write in place whose file leaves its name while the copy goes over it (moved away and
 // another file or a link put at the name, or removed) has not saved under that name: the commit
 // fails with one line, the reason names the copy, which keeps the new contents, and whatever
-// holds the name now is left as it is.
+// holds the name now is left as it is. When another file took the copy's name too, the new
+// contents are copied into a file of their own, this user's alone.
 TEST(UserFile, AWriteInPlaceWhoseFileLeftItsNameMeanwhileFailsAndKeepsTheNewContents) {
-  enum Swap { MovedAndFileOverIt, MovedAndLinkOverIt, Removed };
+  enum Swap { MovedAndFileOverIt, MovedAndLinkOverIt, Removed, MovedAndFileOverTheCopy };
   struct Row {
     const char *what;
     Swap swap;
@@ -523,16 +524,19 @@ TEST(UserFile, AWriteInPlaceWhoseFileLeftItsNameMeanwhileFailsAndKeepsTheNewCont
       {"moved away, another file put at its name", MovedAndFileOverIt},
       {"moved away, a link to another file put at its name", MovedAndLinkOverIt},
       {"removed", Removed},
+      {"moved away, another file renamed over the copy", MovedAndFileOverTheCopy},
   };
   for (const Row &r : rows) {
     SCOPED_TRACE(r.what);
     ScratchFolder top("user-file-left");
     InPlaceRun place(top.Path);
     const std::string target = place.Dir + "/f.mesh", moved = place.Dir + "/moved", other = top.path("other");
-    ASSERT_TRUE(SaveText(target, "old contents") && SaveText(other, "theirs"));
+    const std::string intruder = top.path("intruder");
+    ASSERT_TRUE(SaveText(target, "old contents") && SaveText(other, "theirs") && SaveText(intruder, "intruder"));
     int status = -1;
     const Captured c = CaptureText([&] {
       status = place.run([&] {
+        umask(0);  // the mode asked for, as it is
         UserFileWrite w;
         if (!BeginUserFileWrite(&w, target.c_str()) || !w.InPlace) return 254;
         fputs("new contents", w.F);
@@ -543,6 +547,7 @@ TEST(UserFile, AWriteInPlaceWhoseFileLeftItsNameMeanwhileFailsAndKeepsTheNewCont
                                                  : rename(target.c_str(), moved.c_str()) == 0);
                     if (r.swap == MovedAndFileOverIt) swapped = swapped && SaveText(target, "intruder");
                     if (r.swap == MovedAndLinkOverIt) swapped = swapped && symlink(other.c_str(), target.c_str()) == 0;
+                    if (r.swap == MovedAndFileOverTheCopy) swapped = swapped && rename(intruder.c_str(), w.Temp) == 0;
                   }, 0};
         UserFileBetweenSteps = OnStep;
         const int written = CommitUserFileWrite(&w);
@@ -554,11 +559,17 @@ TEST(UserFile, AWriteInPlaceWhoseFileLeftItsNameMeanwhileFailsAndKeepsTheNewCont
     EXPECT_EQ(status, 0) << c.Out << "(1: written; 253, 254, 255: the run was not set up)";
     EXPECT_EQ(lines(c.Err), 1u) << c.Err;
     EXPECT_CONTAINS(c.Out, "replaced during the write");
-    // The copy, in the temporary folder as the folder took no new name, named by the reason.
+    // The copy, in the temporary folder as the folder took no new name, named by the reason;
+    // beside the intruder that took its name, a copy of it, for this user alone.
     std::vector<std::string> kept;
-    for (const auto &e : std::filesystem::directory_iterator(place.Temp)) kept.push_back(e.path().string());
+    for (const auto &e : std::filesystem::directory_iterator(place.Temp))
+      if (ReadAll(e.path().string()) != "intruder") kept.push_back(e.path().string());
     ASSERT_EQ(kept.size(), 1u) << c.Out;
     EXPECT_EQ(ReadAll(kept[0]), "new contents");
+    struct stat st;
+    ASSERT_EQ(stat(kept[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::filesystem::exists(intruder), r.swap != MovedAndFileOverTheCopy);
     EXPECT_CONTAINS(c.Out, "the new contents are in " + kept[0]);
     EXPECT_CONTAINS(c.Err, kept[0]);
     EXPECT_EQ(ReadAll(other), "theirs");
@@ -684,7 +695,8 @@ TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
     SCOPED_TRACE(r.what);
     ScratchFolder dir("user-file-not-ours");
     const std::string target = dir.path("box.meshb"), intruder = dir.path("intruder");
-    ASSERT_TRUE(SaveText(target, "old") && SaveText(intruder, "theirs"));
+    // Readable by all: the new contents take that mode, but not a copy of them kept aside.
+    ASSERT_TRUE(SaveText(target, "old") && SaveText(intruder, "theirs") && chmod(target.c_str(), 0644) == 0);
     UserFileWrite w;
     ASSERT_NE(BeginUserFileWrite(&w, target.c_str()), nullptr);
     fputs("mine", w.F);
@@ -699,8 +711,10 @@ TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
               }, 0};
     if (r.swap != FifoAtTarget) UserFileBetweenSteps = OnStep;
     int written = -1;
+    const mode_t mask = umask(0);  // the mode asked for, as it is
     const std::string err = CaptureText([&] { written = CommitUserFileWrite(&w); }).Err;
     UserFileBetweenSteps = nullptr;
+    umask(mask);
     EXPECT_EQ(written, 0);
     EXPECT_EQ(lines(err), r.lines) << err;
     const std::string why = UserFileWriteReason() ? UserFileWriteReason() : "";
@@ -724,6 +738,8 @@ TEST(UserFile, ACommitByRenameFailsUnlessItPutsItsOwnFileInPlace) {
     ASSERT_EQ(left.size(), 1u);
     const std::string kept = dir.path(left[0]);
     EXPECT_EQ(ReadAll(kept), "mine");
+    ASSERT_EQ(lstat(kept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_CONTAINS(why, "; the new contents are in " + kept);
     EXPECT_CONTAINS(err, "ITS NEW CONTENTS ARE KEPT IN " + kept);
   }
