@@ -126,7 +126,8 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
   }
   // A later section of the keyword replaces the index of the earlier one: count what is left
   // out so that the loaders can say it.
-  if (kw->NmbSec++ > 0) kw->NmbLinOut = kw->NmbLin > INT64_MAX - kw->NmbLinOut ? INT64_MAX : kw->NmbLinOut + kw->NmbLin;
+  if (kw->NmbSec++ > 0)
+    kw->NmbLinOut = kw->NmbLin > INT64_MAX - kw->NmbLinOut ? INT64_MAX : kw->NmbLinOut + kw->NmbLin;
   kw->NmbLin = count;
   kw->Pos = KmfReaderTell(msh->Rd);
   kw->EndPos = limit;

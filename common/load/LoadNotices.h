@@ -5,7 +5,8 @@
 // puts them in its terminal, which echoes them on standard output itself.
 // A refusal (LoadRefusal) is an error line that closes the loader's own lines about a file it
 // did not take: it goes to standard error at once, whoever collects, and a collector keeps it
-// as well, for the window's terminal only.
+// as well, for the window's terminal only. A warning (LoadWarning) about a file that was taken
+// but not whole goes the same way.
 #pragma once
 
 #include <cstdint>

@@ -23,7 +23,8 @@
 // "Linear" with a warning line. A colour map ("Gray" sets the palette's grey flag, every other
 // map clears it) switches on, on every record, what the scene's solution bits name, then
 // rebuilds the solution lists every record shows; Apply (after typed iso values) rebuilds the
-// same lists. Lists of volumes are rebuilt only while volumes are drawn.
+// same lists. Out of the full-volume display, of the volume records only the arrows and
+// iso-surfaces, which the frame still draws, are rebuilt.
 //
 // The iso-line export writes where the iso value of the active field crosses a 2-D mesh as a
 // text mesh of vertices (see saveIso). Files and warnings go through the shell's dialog and

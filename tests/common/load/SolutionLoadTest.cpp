@@ -513,7 +513,8 @@ TEST(SolutionLoad, ASolutionThatRepeatsASectionSaysAtEveryLoadWhatItLeavesOut) {
     FixtureFile f = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 3, {1, 2, 3}));
     f.Sections.push_back(SolutionSec(62, "SolAtVertices", {1}, 4, {5, 6, 7, 8}));
     const std::string sol = SaveFixture(f, binary ? "twiceb.solb" : "twicet.sol", binary);
-    const std::string said = "## WARNING: LOADSOLUTION: " + sol + " HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
+    const std::string said =
+        "## WARNING: LOADSOLUTION: " + sol + " HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
     LoadContext ctx;
     LoadNoticeCollector window;
     Geometric_Mesh *msh = ctx.Load({m});
