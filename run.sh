@@ -2,8 +2,10 @@
 # Installs what is missing, builds the two programs of the optimised tree (zelvane and
 # zelvane-sample, no test) and starts the viewer on the given files; with none, on the
 # generated sample (a box of tetrahedra with a field), written once into build/.
-# JOBS=n limits the build to n jobs (one per core by default).
+# JOBS=n limits the build to n jobs (one per core by default). Given files are named from the
+# folder run.sh was started in, wherever the checkout is.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")"
 jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
@@ -15,4 +17,6 @@ if [ $# -eq 0 ]; then
   fi
   exec build/zelvane -in build/sample.meshb -sol build/sample.solb
 fi
-exec build/zelvane "$@"
+viewer=$PWD/build/zelvane
+cd "$caller"
+exec "$viewer" "$@"
