@@ -1,7 +1,8 @@
 // The scene model on a box of about two million tetrahedra with its bottom triangles: setting
 // up the display mesh, scaling the display coordinates on one and on eight threads, growing the
 // mini mesh by one layer, and the palettes of a 3-D metric field. Counters give the display
-// mesh's bytes per element and per vertex as the memory list accounts them.
+// mesh's bytes per element and per vertex as the memory list accounts them. The first camera's
+// box is timed on that box and on a hybrid one of every linear kind, on one and eight threads.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -95,6 +96,27 @@ void BM_UpdateZelMeshCrd(benchmark::State &state) {
   state.counters["vertices"] = o.Msh->NbrVer;
 }
 BENCHMARK(BM_UpdateZelMeshCrd)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// Args: threads, and 1 for the hybrid box (hexahedra, prisms, pyramids, bottom quadrilaterals
+// and triangles, about 3.3 million elements).
+void BM_BoundingBox(benchmark::State &state) {
+  Memory_List *mem = NewMemory(10000);
+  Geometric_Mesh *msh = state.range(1) ? MakeStructuredMesh(mem, 70, 70, 68, GEN_HEX | GEN_PRI | GEN_PYR | GEN_QUA | GEN_TRI)
+                                       : benchMesh(mem);
+  Common_MthParallel *par = state.range(0) > 1 ? NewMthParallel(static_cast<int>(state.range(0)), 0, 0) : nullptr;
+  double box[6];
+  for (auto _ : state) {
+    zelBoundingBoxOnPool(par ? par->Pool : nullptr, msh, box);
+    benchmark::DoNotOptimize(box[0]);
+  }
+  state.counters["threads"] = static_cast<double>(state.range(0));
+  state.counters["elements"] = static_cast<double>(msh->NbrTri) + msh->NbrQua + msh->NbrTet + msh->NbrPyr +
+                               msh->NbrPri + msh->NbrHex;
+  if (par) FreeMthParallel(par);
+  FreeCommonMesh(mem, msh);
+  FreeMemory(mem);
+}
+BENCHMARK(BM_BoundingBox)->Args({1, 0})->Args({8, 0})->Args({1, 1})->Args({8, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_OneMoreVisible(benchmark::State &state) {
   Opened o(1);

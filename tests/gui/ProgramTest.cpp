@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QSet>
@@ -844,5 +845,65 @@ TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
     EXPECT_EQ(text.find(waiting), text.rfind(waiting)) << "said twice: " << text;
     EXPECT_EQ(d.names(), before);
     for (const std::string &name : old) EXPECT_EQ(bytes(d.path(name)), "old " + name);
+  }
+}
+
+// run.sh as a user starts it, in a stand-in of the checkout: its own build steps answered by
+// stubs (no build, no install), the viewer a stub that says where it runs and what it was
+// given. A link to run.sh sits in a folder with scripts/ of its own, which must never run.
+TEST(Program, RunShFindsItsCheckoutThroughLinksAndOpensWordsFromWhereItWasStarted) {
+  WorkFolder folder;
+  const QString root = QString::fromStdString(folder.path);
+  auto write = [&](const QString &name, const QByteArray &text) {
+    QDir().mkpath(QFileInfo(root + "/" + name).path());
+    QFile f(root + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  };
+  QFile real(ZELVANE_SOURCE_DIR "/run.sh");
+  ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+  write("checkout/run.sh", real.readAll());
+  write("checkout/scripts/build-jobs.sh", "#!/bin/sh\necho 1\n");
+  write("checkout/scripts/install-deps.sh", "#!/bin/sh\n");
+  write("checkout/build/sample.meshb", ""), write("checkout/build/sample.solb", "");
+  const QByteArray report = (root + "/report").toLocal8Bit();
+  write("checkout/build/zelvane", "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } >'" + report + "'\n");
+  write("bin/cmake", "#!/bin/sh\n");
+  for (const char *s : {"elsewhere/scripts/build-jobs.sh", "elsewhere/scripts/install-deps.sh"})
+    write(s, "#!/bin/sh\necho 'the link folder' >'" + report + "'\nexit 3\n");
+  QDir().mkpath(root + "/caller/deeper");
+  ASSERT_TRUE(QFile::link(root + "/checkout/run.sh", root + "/elsewhere/run.sh"));
+  ASSERT_TRUE(QFile::link("../elsewhere/run.sh", root + "/caller/chain.sh"));  // a link to the link
+  const QString checkout = QDir(root + "/checkout").canonicalPath(), caller = QDir(root + "/caller").canonicalPath();
+  const struct {
+    const char *what, *script, *from;
+    QStringList words;
+    QString ran;  // where the viewer ran and what it was given, a line each
+  } rows[] = {
+      {"its own name, from another folder", "../checkout/run.sh", "caller", {"-in", "a.meshb"}, caller + "\n-in\na.meshb\n"},
+      {"a link in another folder", "../elsewhere/run.sh", "caller", {"-in", "a b.meshb", "-sol", "a.solb"},
+       caller + "\n-in\na b.meshb\n-sol\na.solb\n"},
+      {"a link to that link, from a folder below", "../chain.sh", "caller/deeper", {"-in", "../a.mesh"},
+       caller + "/deeper\n-in\n../a.mesh\n"},
+      {"a link, without words", "../elsewhere/run.sh", "caller", {},
+       checkout + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    QFile::remove(root + "/report");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", root + "/bin:" + env.value("PATH"));
+    env.remove("JOBS");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(root + "/" + r.from);
+    p.start(r.script, r.words);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QFile said(root + "/report");
+    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    EXPECT_EQ(said.readAll().toStdString(), r.ran.toStdString());
   }
 }

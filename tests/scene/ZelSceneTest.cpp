@@ -1,6 +1,11 @@
+#include <array>
+#include <iterator>
+
 #include "common/pool/MthParallel.h"
 #include "tests/scene/SceneTest.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelKinds.h"
 
 namespace {
 
@@ -139,6 +144,62 @@ INSTANTIATE_TEST_SUITE_P(Meshes, OpenRoad, testing::ValuesIn(kOpenCases),
 
 namespace {
 
+// A unit triangle at the origin and one element of `kind` (alive or not) standing beside it
+// over x in [5, 6]: its nodes are the first of the points of {0, 0.5, 1}^3 (the cube's corners
+// first, hexahedron order), moved by 5 in x. Edges alone when `kind` is an edge kind.
+Geometric_Mesh *besideATriangle(Memory_List *mem, int kind, bool alive) {
+  const bool edges = kind == KmfEdgesP2;
+  Geometric_Mesh *m = NewRoomyMesh(mem, 3, {{KmfVertices, 40}, {KmfTriangles, edges ? 0 : 1}, {kind, 1}});
+  if (!edges) AddElement(m, KmfTriangles, {AddVertex(m, 0, 0, 0), AddVertex(m, 1, 0, 0), AddVertex(m, 0, 1, 0)}, 1);
+  const int e = AddElement(m, kind, {}, 2);
+  const ZelElems el = zelElems(m, kind);
+  int *ver = const_cast<int *>(el.ver(e));
+  std::vector<std::array<double, 3>> points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                               {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  for (int k = 0; k < 27; k++)
+    if (k % 3 == 1 || (k / 3) % 3 == 1 || k / 9 == 1) points.push_back({0.5 * (k % 3), 0.5 * ((k / 3) % 3), 0.5 * (k / 9)});
+  for (int j = 0; j < el.NbrNod; j++) ver[j] = AddVertex(m, 5 + points[j][0], points[j][1], points[j][2]);
+  if (!alive) *el.tag(e) = 0;
+  for (int i = 0; i < 6; i++) m->Box[i] = i < 3 ? -9 : 9;  // what the mesh's own box would give
+  return m;
+}
+
+}  // namespace
+
+// The first camera frames the alive elements of every kind, curved ones with all their nodes,
+// not the triangles alone: a hybrid mesh opens whole. Without elements the P2 edges count as
+// edges; a dead element counts for nothing.
+TEST(Scene, TheFirstBoxHoldsEveryKindBesideTheTriangles) {
+  const struct {
+    int kind;
+    bool alive;
+    double box[6];
+  } rows[] = {
+      {KmfQuadrilaterals, true, {0, 0, 0, 6, 1, 0}},    {KmfPyramids, true, {0, 0, 0, 6, 1, 1}},
+      {KmfPrisms, true, {0, 0, 0, 6, 1, 1}},            {KmfHexahedra, true, {0, 0, 0, 6, 1, 1}},
+      {KmfTrianglesP2, true, {0, 0, 0, 6, 1, 1}},       {KmfQuadrilateralsQ2, true, {0, 0, 0, 6, 1, 1}},
+      {KmfTetrahedraP2, true, {0, 0, 0, 6, 1, 1}},      {KmfHexahedraQ2, true, {0, 0, 0, 6, 1, 1}},
+      {KmfEdgesP2, true, {5, 0, 0, 6, 1, 0}},           {KmfHexahedra, false, {0, 0, 0, 1, 1, 0}},
+  };
+  Memory_List *mem = NewMemory(1000);
+  for (const auto &r : rows) {
+    SCOPED_TRACE(std::string(zelGetTypeName(r.kind)) + (r.alive ? "" : " dead"));
+    ZelScene *scene = nullptr;
+    CaptureText([&] { scene = OpenHeadless(mem, nullptr, besideATriangle(mem, r.kind, r.alive)); });
+    double dmax = 0;
+    for (int i = 0; i < 3; i++) {
+      EXPECT_DOUBLE_EQ(scene->Ctr[i], 0.5 * (r.box[i] + r.box[i + 3])) << i;
+      dmax = std::max(dmax, r.box[i + 3] - r.box[i]);
+    }
+    EXPECT_DOUBLE_EQ(scene->InvDmaxSca, 1 / dmax);
+    zelFreeScene(mem, scene);
+  }
+  EXPECT_EQ(mem->NbrActive, 0);
+  FreeMemory(mem);
+}
+
+namespace {
+
 // A scene on n vertices scattered at random, made without the topology so that the vertex
 // loop type is the scaling's own.
 ZelScene *scatteredScene(Memory_List *mem, Common_MthParallel *par, int n) {
@@ -178,7 +239,7 @@ TEST(Scene, ScalingOnThePoolEqualsTheSequentialPass) {
 }
 
 // The box as one walk grows it from the first vertex used, with std::min and std::max, over
-// the vertices whose coordinates are all finite.
+// the vertices of the alive elements, kind after kind, whose coordinates are all finite.
 std::vector<double> walkedBox(const Geometric_Mesh *m) {
   std::vector<double> b;
   auto add = [&](const int *ver, int n) {
@@ -193,16 +254,19 @@ std::vector<double> walkedBox(const Geometric_Mesh *m) {
       for (int i = 0; i < 3; i++) b[i] = std::min(b[i], p[i]), b[i + 3] = std::max(b[i + 3], p[i]);
     }
   };
-  for (int t = 1; t <= m->NbrTri; t++)
-    if (m->Tri[t].Tag & TAG_ALIVE) add(m->Tri[t].Ver, 3);
-  for (int t = 1; t <= m->NbrTet; t++)
-    if (m->Tet[t].Tag & TAG_ALIVE) add(m->Tet[t].Ver, 4);
+  auto alive = [&](const auto *arr, int count) {
+    for (int e = 1; arr && e <= count; e++)
+      if (arr[e].Tag & TAG_ALIVE) add(arr[e].Ver, static_cast<int>(std::size(arr[e].Ver)));
+  };
+  alive(m->Tri, m->NbrTri), alive(m->Tet, m->NbrTet), alive(m->Qua, m->NbrQua), alive(m->Pyr, m->NbrPyr);
+  alive(m->Pri, m->NbrPri), alive(m->Hex, m->NbrHex), alive(m->P2Tri, m->NbrP2Tri), alive(m->P2Qua, m->NbrP2Qua);
+  alive(m->P2Tet, m->NbrP2Tet), alive(m->P2Hex, m->NbrP2Hex);
   return b;
 }
 
 // Boxes walked by four threads have the bits of the one walk: with scattered coordinates, dead
 // elements, a NaN met late or first and an infinite coordinate (each vertex left out), a zero
-// of each sign, and without triangles.
+// of each sign, without triangles, and over every linear kind.
 TEST(Scene, BoxOnThePoolHasTheBitsOfTheOneWalk) {
   Memory_List *mem = NewMemory(1000);
   Common_MthParallel *par = NewMthParallel(4, 0, 0);
@@ -221,6 +285,10 @@ TEST(Scene, BoxOnThePoolHasTheBitsOfTheOneWalk) {
          for (int v = 1; v <= m->NbrVer; v++) m->Ver[v].Crd[2] = v % 3 ? 0.0 : -0.0;
        }},
       {"tetrahedra only", GEN_TET, [](Geometric_Mesh *) {}},
+      {"every linear kind, a few triangles alive", GEN_TRI | GEN_QUA | GEN_PYR | GEN_PRI | GEN_HEX,
+       [](Geometric_Mesh *m) {
+         for (int t = 3; t <= m->NbrTri; t++) m->Tri[t].Tag &= ~TAG_ALIVE;
+       }},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);

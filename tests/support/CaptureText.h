@@ -27,4 +27,11 @@ inline Captured CaptureText(const std::function<void()> &f) {
   return c;
 }
 
+// How many times part stands in text, overlapping ones counted.
+inline size_t Occurrences(const std::string &text, const std::string &part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+  return n;
+}
+
 #define EXPECT_CONTAINS(text, part) EXPECT_NE(std::string(text).find(part), std::string::npos) << (text)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QTest>
 #include <array>
 #include <tuple>
@@ -28,6 +29,7 @@
 #include "zelvane/record/QZelPushButton.h"
 #include "zelvane/record/ZelSequenceServer.h"
 #include "zelvane/scene/ZelHooks.h"
+#include "zelvane/scene/ZelMesh.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/tools/ChgRefGroup.h"
 #include "zelvane/tools/DelBox.h"
@@ -392,6 +394,40 @@ TEST(EditTools, DeleteMakesTheSurfacesPageAfterGeometryAndLines) {
   ASSERT_EQ(vis.boxes().size(), 3);
   EXPECT_NE(dynamic_cast<SrfBox *>(vis.getZelBase(2)), nullptr);
   EXPECT_EQ(vis.getZelBase("Surfaces"), vis.getZelBase(2));
+}
+
+// The context menu's Update Mesh reads the file again, which still holds the triangles Delete
+// took off: they show again. A reference the user hid with `s` stays hidden, also when Delete
+// took its triangles off after that.
+TEST(EditTools, UpdateMeshAfterADeletionShowsWhatTheFileHolds) {
+  const struct {
+    const char *what;
+    std::vector<int> hiddenBefore, hiddenAfter;  // references hidden with `s`; hidden once read again
+  } rows[] = {{"Delete alone", {}, {}},
+              {"`s` on another reference", {1}, {1}},
+              {"`s` on the reference Delete then takes off", {3}, {3}}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    Tools t;
+    for (int ref : r.hiddenBefore) {
+      geoPushHybridStack(t.scene()->Pck, ref == 1 ? Tri(0, 0, 0) : Tri(0, 2, 0), KmfTriangles);
+      QKeyEvent s(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, "s");
+      CaptureText([&] { t.v.window(0)->keyPressEvent(&s); });
+    }
+    AnalyseDelete(t, "3");
+    t.click("del:updBox:1");
+    ASSERT_TRUE(Chain(t.scene(), KmfTriangles, RecordOfRef(t.scene(), KmfTriangles, 3)).empty());
+    CaptureText([&] { t.v.window(0)->updateMesh(); });
+    ZelEntity *tri = zelGetEntity(t.scene()->ZelMsh, KmfTriangles);
+    for (int ref : {1, 2, 3}) {
+      const int rec = RecordOfRef(t.scene(), KmfTriangles, ref);
+      ASSERT_GT(rec, 0) << ref;
+      EXPECT_EQ((tri->DspLst[rec].Flags & ZelLstHidden) != 0,
+                std::count(r.hiddenAfter.begin(), r.hiddenAfter.end(), ref) == 1)
+          << ref;
+    }
+    EXPECT_EQ(Chain(t.scene(), KmfTriangles, RecordOfRef(t.scene(), KmfTriangles, 3)).size(), 24u);
+  }
 }
 
 TEST(EditTools, ARecordedSequenceReplaysTheEditIntoANewWindow) {

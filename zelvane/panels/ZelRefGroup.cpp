@@ -22,7 +22,11 @@ bool ZelRecordBit::in(const ZelEntDisplayList &record) const {
   return (wordOf(word, record) & bits) == bits;
 }
 
-void ZelRecordBit::set(ZelEntDisplayList &record, bool on) const { zelSetBits(wordOf(word, record), bits, on); }
+void ZelRecordBit::set(ZelEntDisplayList &record, bool on) const {
+  zelSetBits(wordOf(word, record), bits, on);
+  // Hidden or shown by the user: the hiding is no longer the edit's.
+  if (word == Flags && (bits & ZelLstHidden)) record.Flags &= ~ZelLstHiddenByEdit;
+}
 
 ZelRefGroup::ZelRefGroup(ZelSequenceServer *server, ZelScene *scene, int id, ZelEntity *entity)
     : QZelBase(scene, server, id), entity_(entity) {}

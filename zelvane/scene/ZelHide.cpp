@@ -56,7 +56,7 @@ int zelDeletePickedRef(ZelScene *scene) {
   if (!e.exists() || top->Idx < 1 || top->Idx > e.Count) return 0;
   ZelEntDisplayList *rec = zelGetDisList(scene->ZelMsh, top->Idx, top->Typ);
   if (!rec) return 0;
-  rec->Flags |= ZelLstHidden;
+  rec->Flags = (rec->Flags | ZelLstHidden) & ~ZelLstHiddenByEdit;
   geoPopHybridStack(scene->Pck, nullptr, nullptr);
   geoPushGenStack(scene->Hid, rec);
   if (scene->Flags & ZelFlgVolumes) zelUpdateVolTypeDisplayLists(1, scene);
@@ -66,6 +66,6 @@ int zelDeletePickedRef(ZelScene *scene) {
 int zelReShowDeletedRef(ZelScene *scene) {
   void *ptr = nullptr;
   if (!scene || !geoPopGenStack(scene->Hid, &ptr) || !ptr) return 0;
-  static_cast<ZelEntDisplayList *>(ptr)->Flags &= ~ZelLstHidden;
+  static_cast<ZelEntDisplayList *>(ptr)->Flags &= ~(ZelLstHidden | ZelLstHiddenByEdit);
   return 1;
 }

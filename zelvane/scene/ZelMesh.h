@@ -42,6 +42,10 @@ enum : uint32_t {
   ZelLstClipped = 0x2,   // clip plane 0 applies
   ZelLstShrink = 0x4,    // shrink by the scene's factor
   ZelLstVolume = 0x8,    // volume kind
+  // Hidden by Delete, which emptied the record: an edit of the mesh, not the user's choice of
+  // display. States leave this hiding out (a reload shows what the file holds); any user
+  // change of the hidden bit makes the hiding the user's.
+  ZelLstHiddenByEdit = 0x10,
 };
 
 // One display record per (element kind, reference): the group's render options and the ids of

@@ -81,6 +81,12 @@ void setBlocks(Memory_List *mem, ZelStateBucket *b, const Groups &g, const char 
   }
 }
 
+// The flags a state keeps of a record: a Delete's hiding is an edit of the mesh, which the
+// files shown next may not hold.
+uint32_t stateFlags(uint32_t flags) {
+  return flags & ZelLstHiddenByEdit ? flags & ~(ZelLstHidden | ZelLstHiddenByEdit) : flags;
+}
+
 // Stores a new bucket in slot i, releasing one left there by a load the caller did not count.
 void putBucket(Memory_List *mem, ZelStateList *list, int i, ZelStateBucket *b) {
   list->Head[i] = zelFreeStateBucket(mem, list->Head[i]);
@@ -119,7 +125,7 @@ int zelSaveState(ZelScene *scene) {
     g.ints.push_back(code);
     g.ints.push_back(n);
     zeldl::forEachRecord(scene->ZelMsh, GroupKinds[code], [&](const ZelEntDisplayList *r) {
-      const int32_t rec[RecordWords] = {r->Ref, static_cast<int32_t>(r->Flags),
+      const int32_t rec[RecordWords] = {r->Ref, static_cast<int32_t>(stateFlags(r->Flags)),
                                         static_cast<int32_t>(r->Opt.Render),
                                         static_cast<int32_t>(r->Opt.Solution),
                                         static_cast<int32_t>(r->Opt.LineWidth * 10)};
@@ -165,7 +171,7 @@ void applyGroups(ZelScene *scene, const ZelStateBucket *b) {
       const int32_t *w = blk + 2 + RecordWords * (d - 1);
       ZelEntDisplayList &r = ent->DspLst[d];
       r.Ref = w[0];
-      r.Flags = static_cast<uint32_t>(w[1]);
+      r.Flags = static_cast<uint32_t>(w[1]) & ~ZelLstHiddenByEdit;
       r.Opt.Render = static_cast<uint32_t>(w[2]);
       r.Opt.Solution = static_cast<uint32_t>(w[3]);
       r.Opt.LineWidth = static_cast<float>(w[4]) / 10.0f;

@@ -13,7 +13,8 @@
 //   nine "%d" words, "\n"     flag word, mode, active field, the six window words
 //   the camera line           as in the view file, without the index
 //   per group kind            "%d %d\t" (kind code, n), n x "%d %d %d %d %d\t" (reference,
-//                             flags, render word, solution word, line width x 10), "\n"
+//                             flags, render word, solution word, line width x 10), "\n";
+//                             a record hidden by Delete is kept as shown (ZelMesh.h)
 //   the clip line             "%d %d %d %d %d %d\t" (14, on/off, current plane, active mask,
 //                             shown mask, further word), planes 0..current "%lg %lg %lg %lg\t"
 //                             each, or "0 0 0 0" when the current plane is -1, "\n".

@@ -124,10 +124,12 @@ ZelScene *zelNewScene(Memory_List *mem, Common_MthParallel *par, uint32_t flags,
 // warns and keeps InvDmaxSca 1. Flags without ZelDisplayLists end the process. 1 done, 0 for
 // a null scene.
 int zelIniScene(Function_Interface *fi, uint32_t flags, ZelScene *scene);
-// Box of the vertices the elements use (xmin ymin zmin xmax ymax zmax): of the alive
-// triangles then tetrahedra; without triangles of the alive tetrahedra; without either of the
-// boundary edges then edges; the mesh's own box when it has none of these kinds or when the
-// rule finds no vertex. 1 done, 0 for a null mesh.
+// Box of the vertices the elements use (xmin ymin zmin xmax ymax zmax): every node of the
+// alive elements of every kind (triangles, tetrahedra, quadrilaterals, pyramids, prisms,
+// hexahedra, then the curved kinds); without any element, of the boundary edges, volume edges
+// and P2 edges; the mesh's own box when it has neither or when the rule finds no vertex. A
+// mesh of triangles and tetrahedra alone meets its vertices in the order it always did, so its
+// box keeps every bit. 1 done, 0 for a null mesh.
 int zelBoundingBox(const Geometric_Mesh *msh, double box[6]);
 // The same box, walked by the pool's threads when pool is not null (the calling thread must
 // control the pool): the same bits whatever the threads.

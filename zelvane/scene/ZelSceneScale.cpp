@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 
 #include "common/model/Mesh.h"
 #include "common/pool/MthParallel.h"
 #include "common/pool/Parallel.h"
+#include "zelvane/scene/ZelElems.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -47,34 +49,35 @@ struct RunBox {
   }
 };
 
+// Element kinds in the order the box meets them: triangles and tetrahedra first, as the box
+// of a mesh of these alone always was, then the other linear kinds and the curved ones.
+const int BoxElementKinds[] = {KmfTriangles,   KmfTetrahedra,       KmfQuadrilaterals, KmfPyramids,
+                               KmfPrisms,      KmfHexahedra,        KmfTrianglesP2,    KmfQuadrilateralsQ2,
+                               KmfTetrahedraP2, KmfHexahedraQ2};
+
 // The element arrays walked, one after the other, cut into runs.
 struct BoxWalk {
   static const int kRuns = 64;
+  static const int kMaxParts = static_cast<int>(std::size(BoxElementKinds));  // the edge kinds are fewer
   struct Part {
     const char *Base;
-    size_t Size, Tag, Ver;
+    size_t Size;
+    ptrdiff_t Tag;  // -1: every record counts (edges)
+    ptrdiff_t Ver;
     int Count, NbrVer;
-    bool AliveOnly;
   };
   const Geometric_Mesh *Msh = nullptr;
-  Part Parts[2];
+  Part Parts[kMaxParts];
   int NbrParts = 0;
   int64_t Total = 0;
   RunBox Runs[kRuns];
 
-  // Elements whose alive ones only count.
-  template <class Rec>
-  void addAlive(const Rec *arr, int count, int nbrVer) {
-    if (!arr || count < 1) return;
-    Parts[NbrParts++] = {reinterpret_cast<const char *>(arr), sizeof(Rec), offsetof(Rec, Tag), offsetof(Rec, Ver),
-                         count, nbrVer, true};
-    Total += count;
-  }
-  template <class Rec>
-  void addAll(const Rec *arr, int count, int nbrVer) {
-    if (!arr || count < 1) return;
-    Parts[NbrParts++] = {reinterpret_cast<const char *>(arr), sizeof(Rec), 0, offsetof(Rec, Ver), count, nbrVer, false};
-    Total += count;
+  // The records of a kind, all of their nodes (mid-edge, face and centre ones too); those
+  // without the alive bit are skipped when the kind has a tag and aliveOnly is set.
+  void add(const ZelElems &e, bool aliveOnly) {
+    if (!e.exists() || e.Count < 1 || NbrParts == kMaxParts) return;
+    Parts[NbrParts++] = {e.Base, e.Stride, aliveOnly ? e.TagOff : -1, e.VerOff, e.Count, e.NbrNod};
+    Total += e.Count;
   }
 
   // Run r: its share of the elements, through the parts in order.
@@ -86,7 +89,7 @@ struct BoxWalk {
       int64_t lo = beg > at ? beg - at : 0, hi = end - at < p.Count ? end - at : p.Count;
       for (int64_t i = lo + 1; i <= hi; i++) {
         const char *rec = p.Base + static_cast<size_t>(i) * p.Size;
-        if (p.AliveOnly && !(TagAtomicLoad(reinterpret_cast<const uint32_t *>(rec + p.Tag)) & TAG_ALIVE)) continue;
+        if (p.Tag >= 0 && !(TagAtomicLoad(reinterpret_cast<const uint32_t *>(rec + p.Tag)) & TAG_ALIVE)) continue;
         const int *ver = reinterpret_cast<const int *>(rec + p.Ver);
         for (int j = 0; j < p.NbrVer; j++)
           if (ver[j] >= 1 && ver[j] <= Msh->NbrVer) b.add(Msh->Ver[ver[j]].Crd);
@@ -95,6 +98,18 @@ struct BoxWalk {
     }
   }
 };
+
+// The volume edges have no tag nor row of their own among the kinds.
+ZelElems volumeEdges(const Geometric_Mesh *msh) {
+  ZelElems e;
+  if (!msh->Edg) return e;
+  e.Base = reinterpret_cast<char *>(msh->Edg);
+  e.Stride = sizeof(Edge);
+  e.Count = msh->NbrEdg;
+  e.NbrNod = 2;
+  e.VerOff = offsetof(Edge, Ver);
+  return e;
+}
 
 void walkRuns(int first, int last, int, void *arg) {
   auto *w = static_cast<BoxWalk *>(arg);
@@ -107,19 +122,19 @@ int zelBoundingBoxOnPool(ParallelPool *pool, const Geometric_Mesh *msh, double b
   if (!msh) return 0;
   BoxWalk w;
   w.Msh = msh;
-  if (msh->NbrTri > 0) {
-    w.addAlive(msh->Tri, msh->NbrTri, 3);
-    w.addAlive(msh->Tet, msh->NbrTet, 4);
-  } else if (msh->NbrTet > 0) {
-    w.addAlive(msh->Tet, msh->NbrTet, 4);
-  } else {
-    w.addAll(msh->Efr, msh->NbrEfr, 2);
-    w.addAll(msh->Edg, msh->NbrEdg, 2);
+  // zelElems only reads through the pointers it hands back.
+  auto *m = const_cast<Geometric_Mesh *>(msh);
+  for (int kind : BoxElementKinds) w.add(zelElems(m, kind), true);
+  // No element: the edges, whatever their tags.
+  if (w.NbrParts == 0) {
+    w.add(zelElems(m, KmfEdges), false);
+    w.add(volumeEdges(msh), false);
+    w.add(zelElems(m, KmfEdgesP2), false);
   }
   LaunchRange(pool, BoxWalk::kRuns, walkRuns, &w);
   RunBox all;
   for (const RunBox &b : w.Runs) all.join(b);
-  // No element of these kinds, none alive or none with a finite vertex: the mesh's own box.
+  // No element nor edge, none alive or none with a finite vertex: the mesh's own box.
   if (!all.Any) {
     std::memcpy(box, msh->Box, sizeof(double) * 6);
     return 1;

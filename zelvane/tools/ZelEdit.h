@@ -103,9 +103,11 @@ struct ZelEdgeCandidate {
 int zelAddBdyEdges(ZelScene *scene, const ZelEdgeCandidate *cand, int n, int ref, int typeRow);
 
 // Delete's mesh update: the triangles[0..n) in 1..NbrTri lose their alive and visible bits,
-// the record is hidden (flag 1) and loses its dead elements (its chain is empty when the
-// selection was the whole chain), and it is rebuilt so that showing it again draws no deleted
-// triangle. ZelEditNothing without scene, mesh, display mesh, triangle entity or record.
+// the record is hidden (flag 1, with ZelLstHiddenByEdit unless the user hid it already, so that
+// states, and the reload they carry the display across, leave this hiding out) and loses its
+// dead elements (its chain is empty when the selection was the whole chain), and it is rebuilt
+// so that showing it again draws no deleted triangle. ZelEditNothing without scene, mesh,
+// display mesh, triangle entity or record.
 int zelDeleteTriangles(ZelScene *scene, ZelEntDisplayList *record, const int *triangles, int n);
 
 // Add Vertex Type's mesh update on vertex v: row 2 "Required" (tag |= 0x40000003, mesh flag 2,

@@ -59,7 +59,8 @@ int zelDeleteTriangles(ZelScene *scene, ZelEntDisplayList *record, const int *tr
   ZelEntity *ent = zelGetEntity(scene->ZelMsh, KmfTriangles);
   if (!ent || !ent->Lnk || !ent->DspLst || record < ent->DspLst + 1 || record > ent->DspLst + ent->NbrLst)
     return ZelEditNothing;
-  record->Flags |= ZelLstHidden;
+  // A record the user hid already stays the user's hiding.
+  if (!(record->Flags & ZelLstHidden)) record->Flags |= ZelLstHidden | ZelLstHiddenByEdit;
   for (int k = 0; k < n; k++)
     if (triangles[k] >= 1 && triangles[k] <= msh->NbrTri)
       TagAtomicAnd(&msh->Tri[triangles[k]].Tag, ~(TAG_ALIVE | TAG_VISIBLE));

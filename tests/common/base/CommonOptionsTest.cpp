@@ -108,6 +108,17 @@ TEST(CommonOptions, NumericWordsAndBadValuesNamedOnceAsTyped) {
       {{"-v"}, 1, 1, 0, {1}, nullptr, "-v"},
       {{"-nproc"}, 1, 1, 0, {1}, nullptr, "-nproc"},
       {{"-unknown", "-v", "4"}, 1, 4, 0, {0, 1, 1}, nullptr},
+      // A negative number is a value, not an option, whatever digits it starts and ends with;
+      // a lone sign is no number: "-" is the next word, left over, and "+" a bad value.
+      {{"-v", "-19"}, 1, -19, 0, {1, 1}, nullptr},
+      {{"-v", "-90"}, 1, -90, 0, {1, 1}, nullptr},
+      {{"-O", "-09"}, 1, 1, -9, {1, 1}, nullptr},
+      {{"-nproc", "-0"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -nproc -0 \n"},
+      {{"-v", "-"}, 1, 1, 0, {1, 0}, nullptr, "-v"},
+      {{"-nproc", "-"}, 1, 1, 0, {1, 0}, nullptr, "-nproc"},
+      {{"-O", "-"}, 1, 1, 0, {1, 0}, nullptr, "-O"},
+      {{"-v", "+"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -v + \n"},
+      {{"-O", "+"}, 1, 1, 0, {1, 1}, "  ## WARNING: PARSER: INVALID ARGUMENT FOR -O + \n"},
   };
   for (const NumericCase &c : cases) {
     Parsed p(c.args);
