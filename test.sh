@@ -11,7 +11,7 @@
 # sanitizer tree run last so that their summary closes the output. JOBS=n limits the builds
 # and the test runs to n jobs (one per core by default).
 set -euo pipefail
-cd "$(dirname "$0")"
+cd "$(dirname "$(readlink -f "$0")")"
 jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build-test -DZELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null
