@@ -344,25 +344,29 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
   EXPECT_EQ(PanelState(v->scene(0)), recorded);
 }
 
-// The palette group's Hide takes the legend off the view, and only the legend; unchecked, the
-// same picture comes back.
-TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
+// The palette group's Hide shows whether the legend is hidden, whatever put it on the view or
+// took it away; its first click takes the legend off the view, and only the legend; unchecked,
+// the same picture comes back.
+TEST(SolutionPalette, HideShowsTheLegendHiddenAndTakesItOffTheViewAndUncheckedBringsItBack) {
   std::unique_ptr<Viewer> v;
   CaptureText([&] { v.reset(new Viewer({"-in", dataFile("sample.meshb"), "-sol", dataFile("sample.solb")})); });
   MainWindow *w = v->window(0);
   ZelScene *s = v->scene(0);
   GLWidget *view = v->view(0);
-  // The field chosen in the bottom bar, shown as a colour map with its legend.
+  // The field chosen in the bottom bar, its window open, then shown as a colour map with its
+  // legend by `m`.
   w->findChild<QZelComboBox *>("Sol_1")->zelActivated(1);
   ASSERT_EQ(s->ActFld, 0);
-  ASSERT_TRUE(switch_colormap(s, nullptr, nullptr));
   ZelTool *sol = w->solTool();
   sol->setVisibleBox(true);
   settle();
   QZelCheckBox *hide = Named<QZelCheckBox>(sol, "_0_1displayPal");
   ASSERT_TRUE(hide && hide->isEnabled() && hide->isVisible());
-  if (hide->isChecked()) ClickCheck(hide);
+  EXPECT_TRUE(hide->isChecked());
+  QTest::keyClick(view, 'm');
   ASSERT_TRUE(s->Flags & ZelFlgLegend);
+  EXPECT_FALSE(hide->isChecked());
+  EXPECT_TRUE(Named<QZelCheckBox>(sol, "_0_1displayTime")->isChecked());
   const QImage shown = view->grabScene();
 
   ClickCheck(hide);
@@ -386,6 +390,9 @@ TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
   ClickCheck(hide);
   EXPECT_TRUE(s->Flags & ZelFlgLegend);
   EXPECT_EQ(view->grabScene(), shown);
+  QTest::keyClick(view, 'm');  // the field's last display off: its legend goes too
+  EXPECT_FALSE(s->Flags & ZelFlgLegend);
+  EXPECT_TRUE(hide->isChecked());
 }
 
 // The iso-line Number box stands right of its label on the same row, clear of it.
