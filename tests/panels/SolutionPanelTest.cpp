@@ -569,3 +569,85 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
     }
   }
 }
+
+namespace {
+
+using Step = std::function<void(MainWindow *)>;
+
+// A vector (x + 0.1, 2 y + 0.2, 3 z + 0.3) at the vertices: its norm and components stay positive.
+Geometric_Mesh *WithVector(Memory_List *mem, Geometric_Mesh *m) {
+  const int type = SOL_VECTOR;
+  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
+  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
+  for (int i = 1; i <= m->NbrVer; i++)
+    for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = (c + 1) * (m->Ver[i].Crd[c] + 0.1);
+  return m;
+}
+
+// A window on a mesh, its colour map off and its field active, given the steps `before`, then
+// its iso-surfaces as a user asks for them (full volumes on, `O`, full volumes off) with `F1` to
+// see inside, then `after`: the view's pictures before and after `after`.
+std::pair<QImage, QImage> IsoSurfacePictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                                             const std::vector<Step> &before, const Step &after) {
+  auto v = QuietViewer(make);
+  GLWidget *view = v->view(0);
+  waitTopology(*v->app);
+  QImage shown;
+  CaptureText([&] {
+    QTest::keyClick(view, 'm');
+    Named<QZelComboBox>(v->window(0)->solTool(), "select:0:%2")->zelActivated(1);
+    for (const Step &step : before)
+      if (step) step(v->window(0));
+    if (!(v->scene(0)->Flags & ZelFlgVolumes)) QTest::keyClick(view, 'v');
+    for (char key : {'O', 'v'}) QTest::keyClick(view, key);
+    QTest::keyClick(view, Qt::Key_F1);
+    shown = view->grabScene();
+    if (after) after(v->window(0));
+  });
+  return {shown, view->grabScene()};
+}
+
+}  // namespace
+
+// Every change that rebuilds a field's displays rebuilds the iso-surfaces the frame draws out of
+// full volumes, whatever volume records hold them: the view then shows what it shows when the
+// change came before they were built. A colour-map change is a row: not the arrows alone.
+TEST(SolutionPalette, EveryChangeOfTheFieldRebuildsTheIsoSurfacesShownOutOfFullVolumes) {
+  const auto choose = [](const char *box, int row) -> Step {
+    return [=](MainWindow *w) { Choose(Named<QComboBox>(w->solTool(), QString("_0_0") + box), row); };
+  };
+  const std::string next = fixtures::SaveNamed("next.sol", [] {
+    std::string text = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n64\n1 2\n";  // the box's 64 vertices
+    for (int i = 0; i < 64; i++) text += std::to_string(i % 4 + 1) + " " + std::to_string(i / 16 + 1) + " 1\n";
+    return text + "End\n";
+  }());
+  const Step reload = [&](MainWindow *w) { w->updateSol(const_cast<char *>(next.c_str())); };
+  const Step typed = [](MainWindow *w) {
+    SolBox *box = dynamic_cast<SolBox *>(w->solTool()->getZelBase(1));
+    Type(box->isoEntry(2), QString::number(box->palette()->Iso[1]));
+    Named<QZelPushButton>(w->solTool(), "_0_0applyPal")->click();
+  };
+  const struct {
+    const char *name;
+    Step before, change;
+    bool boxOnly;  // a file for the box's vertices
+  } rows[] = {{"reload", nullptr, reload, true},
+              {"log", nullptr, choose("typePal", 1), false},
+              {"reload-log", reload, choose("typePal", 1), true},
+              {"typed-reset", typed, [](MainWindow *w) { Named<QZelPushButton>(w->solTool(), "_0_0resetPal")->click(); }, false},
+              {"z", nullptr, choose("typeSol", 5), false},
+              {"gray", nullptr, choose("colPal", 1), false}};
+  const std::pair<const char *, std::function<Geometric_Mesh *(Memory_List *)>> meshes[] = {
+      {"tetrahedra", [](Memory_List *mem) { return WithVector(mem, zelMakeSampleBox(mem, 3)); }},
+      {"hexahedra", [](Memory_List *mem) { return WithVector(mem, MakeStructuredMesh(mem, 2, 2, 1, GEN_HEX | GEN_TRI)); }}};
+  for (const auto &mesh : meshes)
+    for (const auto &row : rows) {
+      if (row.boxOnly && mesh.first != meshes[0].first) continue;
+      SCOPED_TRACE(std::string(mesh.first) + " " + row.name);
+      const QImage expected = IsoSurfacePictures(mesh.second, {row.before, row.change}, nullptr).first;
+      const std::pair<QImage, QImage> then = IsoSurfacePictures(mesh.second, {row.before}, row.change);
+      then.second.save(QString::fromStdString(testOutputDir() + "/iso-" + mesh.first + "-" + row.name + ".png"));
+      EXPECT_NE(then.first, expected);  // a change the picture shows
+      EXPECT_TRUE(then.second == expected);
+    }
+}
