@@ -417,6 +417,16 @@ TEST(SolutionGroups, TheNumberBoxStandsBesideItsLabel) {
 
 namespace {
 
+// The mesh with a vector (1 + x, 1 + 2 y, 1 + 3 z) at its vertices, positive on the unit box.
+Geometric_Mesh *WithVector(Memory_List *mem, Geometric_Mesh *m) {
+  const int type = SOL_VECTOR;
+  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
+  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
+  for (int i = 1; i <= m->NbrVer; i++)
+    for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = 1 + m->Ver[i].Crd[c] * (c + 1);
+  return m;
+}
+
 // A window on a generated mesh whose first field is made the active one in the solution
 // window, and the view's picture before any display of that field.
 struct ActiveFieldView {
@@ -500,15 +510,7 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
          Named<QZelCheckBox>(f.sol, "sol:vecBox:Triangle:0:0")->click();
        }},
       {"volume",
-       [](Memory_List *mem) {
-         Geometric_Mesh *m = zelMakeSampleBox(mem, 4);
-         const int type = SOL_VECTOR;
-         m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
-         m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
-         for (int i = 1; i <= m->NbrVer; i++)
-           for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = 1 + m->Ver[i].Crd[c] * (c + 1);
-         return m;
-       },
+       [](Memory_List *mem) { return WithVector(mem, zelMakeSampleBox(mem, 4)); },
        [](ActiveFieldView &f) {
          // The box opens with its colour map shown: `m` takes it off for the bare picture.
          QTest::keyClick(f.view, 'm');
@@ -573,16 +575,6 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
 namespace {
 
 using Step = std::function<void(MainWindow *)>;
-
-// A vector (x + 0.1, 2 y + 0.2, 3 z + 0.3) at the vertices: its norm and components stay positive.
-Geometric_Mesh *WithVector(Memory_List *mem, Geometric_Mesh *m) {
-  const int type = SOL_VECTOR;
-  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
-  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
-  for (int i = 1; i <= m->NbrVer; i++)
-    for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = (c + 1) * (m->Ver[i].Crd[c] + 0.1);
-  return m;
-}
 
 // A window on a mesh, its colour map off and its field active, given the steps `before`, then
 // its iso-surfaces as a user asks for them (full volumes on, `O`, full volumes off) with `F1` to
