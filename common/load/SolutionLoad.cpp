@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "common/base/FunctionInterface.h"
 #include "common/base/ShownName.h"
@@ -588,18 +590,52 @@ int quietStamp(const char *path, FileStamp *st) {
   }
 }
 
+// The refusal that closes what the loaders said of a file a reload did not take.
+int refusedReload(const char *name, const char *why) {
+  LoadRefusal("  ## ERROR: RELOADSOLUTION: SOLUTION %s NOT LOADED: %s\n", ShownName(name).c_str(), why);
+  return 0;
+}
+
+// A mesh that holds no solution is given the one of the file, shaped as an opening with that
+// file would shape it: the layout of its size pass, checked against the mesh's counts. 1 when
+// the mesh has it (values cleared: the reload then reads them); otherwise the reload's answer,
+// 2 for a file not written to its end yet, 0 once the lines say why the file is refused.
+int giveLayout(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
+  std::vector<int> sizes(KmfSizMshLen, 0);
+  MeshCounts(msh, sizes.data());
+  int why = SolTaken;
+  // Quiet: a file that does not open is worded by the load, as for a mesh that has a solution.
+  if (!FitSolSize(1, fi, name, sizes.data(), &why)) {
+    int64_t nonFinite = 0;
+    int loadWhy = SolTaken;
+    // Of a mesh without values, a load that opens the file takes its Time and Iterations only.
+    const double time = msh->Time;
+    const int iter = msh->Iter;
+    const int res = why != SolNoSection ? LoadSolutionValues(fi, name, msh, &nonFinite, &loadWhy) : 0;
+    msh->Time = time;
+    msh->Iter = iter;
+    if (res == 2) return 2;
+    return refusedReload(name, SolWhyWords(loadWhy != SolTaken ? loadWhy : why));
+  }
+  int asked = 0, held = 0;
+  const char *kind = SizedSolutionKind(sizes.data(), &asked, &held);
+  if (kind && asked > held)
+    return refusedReload(name, ("VALUES FOR " + std::to_string(asked) + " " + kind + " ON A MESH OF " +
+                                std::to_string(held)).c_str());
+  if (!AddSizedSolution(fi->Mem, msh, sizes.data())) return refusedReload(name, "A SOLUTION SIZE THE MESH CANNOT HOLD");
+  return 1;
+}
+
 }  // namespace
 
 int64_t SetReloadQuietTime(int64_t ns) { return quietNs.exchange(ns < 0 ? 0 : ns); }
 
-int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *readTime) {
-  if (readTime) *readTime = 0;
-  const Slot held = msh ? heldSlot(msh) : Slot{nullptr, 0, nullptr, 0, nullptr};
-  // Nothing to keep: the plain load gives every answer (no name, no mesh, no solution).
-  if (!name || !held.Sol) return LoadSolution(fi, name, msh);
+namespace {
+
+int reloadValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *readTime) {
+  const Slot held = heldSlot(msh);
   // The file read is the one looked at: its stamp before and after the read must agree.
   char target[FileNameMax + 1], path[FileNameMax + 1];
-  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
   const bool present = FindSolutionFile(name, target, path, sizeof(path));
   FileStamp before{};
   const int quiet = present ? quietStamp(path, &before) : 0;
@@ -658,5 +694,24 @@ int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh
   NoticeShortSolution("LOADSOLUTION", read, *held.Nbr, SolutionEntities(msh, sol), SolutionKindWords(msh, sol));
   NoticeNonFinite("LOADSOLUTION", read, nonFinite);
   if (readTime && stamped) *readTime = nanos(before.Mtim);
+  return res;
+}
+
+}  // namespace
+
+int ReloadSolution(Function_Interface *fi, const char *name, Geometric_Mesh *msh, int64_t *readTime) {
+  if (readTime) *readTime = 0;
+  // Nothing to keep: the plain load gives every answer (no name, no mesh).
+  if (!name || !msh) return LoadSolution(fi, name, msh);
+  if (!LoadNameFits(fi, "LOADSOLUTION", name)) return 0;
+  // A mesh without a solution is given the file's layout first, and keeps it only when the
+  // file is read whole: refused or not ready, it is left without one, as it was.
+  const bool given = !heldSlot(msh).Sol;
+  if (given) {
+    const int res = giveLayout(fi, name, msh);
+    if (res != 1) return res;
+  }
+  const int res = reloadValues(fi, name, msh, readTime);
+  if (res != 1 && given) DropMeshSolution(fi->Mem, msh);
   return res;
 }

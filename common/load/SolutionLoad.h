@@ -66,7 +66,11 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
 // earlier file) and a notice (LoadNotices.h) names both counts; a file of more is refused.
 // NaN and infinite values are taken and said as at opening (LoadSolution).
 // The values are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the
-// mesh makes them. Results as LoadSolution's; a mesh without a solution is simply loaded into.
+// mesh makes them. Results as LoadSolution's. A mesh without a solution is first given the
+// file's, shaped by its size pass as an opening with the file would shape it, and keeps it
+// only when the file is taken; a file that does not fit the mesh (values for more entities
+// than it has, no solution in it) is refused with a line on standard error (LoadRefusal) that
+// names it and says why.
 // *readTime, when given, receives the modification time (nanoseconds since the epoch) of the
 // file as it was read, when it was taken (result 1) and its stamp could be looked at; else 0.
 //

@@ -163,6 +163,21 @@ const char *SizedSolutionKind(const int *SizMsh, int *asked, int *held) {
   return p2 > linear ? s->P2Words : s->Words;
 }
 
+void MeshCounts(const Geometric_Mesh *msh, int *SizMsh) {
+  if (!msh || !SizMsh) return;
+  for (const KindArray &k : kKindArrays)
+    if (k.Nbr) SizMsh[k.Kind] = msh->*k.Nbr;
+}
+
+int AddSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh) {
+  if (!msh || !SizMsh) return 0;
+  for (const SolutionSlot &s : kSolutionSlots)
+    if (msh->*s.Slot) return 0;
+  const SolutionSlot *asked = askedSolution(SizMsh);
+  if (!asked || !CreateSizedSolution(mem, msh, SizMsh)) return 0;
+  return msh->*asked->Slot != nullptr;
+}
+
 Geometric_Solution *NewCommonSolution(Memory_List *mem, int NbrEntMax, int SizTot, int NbrFld,
                                       const int *types) {
   if (NbrEntMax < 1 || SizTot < 1 || NbrFld < 1 || !types) {

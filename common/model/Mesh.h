@@ -308,6 +308,16 @@ Geometric_Mesh *NewCommonMesh(Memory_List *mem, const int *SizMsh);
 // The mesh is made without it when *asked exceeds *held, or when the values per entity or the
 // fields are no valid size.
 const char *SizedSolutionKind(const int *SizMsh, int *asked, int *held);
+// Writes the mesh's element counts into a size array, at the entry of every kind it holds an
+// array for; the other entries are left as they are.
+void MeshCounts(const Geometric_Mesh *msh, int *SizMsh);
+// Gives a mesh that holds no solution the one solution a size array asks for, checked against
+// and sized by the array's element counts (MeshCounts writes the mesh's own), its values
+// cleared and its count 0, as NewCommonMesh makes it. 1 when the mesh has it; 0 when the mesh
+// already held one, when the array asks for none, for more entities than it counts of that
+// kind or for no valid size (said on standard error as NewCommonMesh says it), or when the
+// allocation fails.
+int AddSizedSolution(Memory_List *mem, Geometric_Mesh *msh, const int *SizMsh);
 // Grows the array of one kind to NewSize + 1 records past entry 0; 1 on success, 0 otherwise.
 // Counts are left alone.
 int NewCommonMeshEntity(Memory_List *mem, Geometric_Mesh *msh, int kind, int NewSize);

@@ -469,3 +469,59 @@ TEST(Commands, EachContextMenuEntryOpensItsToolPage) {
     EXPECT_EQ(modif->boxes()[row.page]->title(), row.title);
   }
 }
+
+// A mesh opened without a solution takes one from each of the context menu's roads and shows it
+// as a mesh opened with it does: its field in the bottom bar and the solution window, `m`
+// drawing the same picture, the switch working from then on. A file that does not fit the mesh
+// is refused with its reason, and the window stays without a field.
+TEST(Commands, AMeshOpenedWithoutASolutionTakesOneFromTheMenuAsIfOpenedWithIt) {
+  WorkFolder folder;
+  folder.copy("sample.meshb", "b.meshb");
+  folder.copy("sample.solb", "b.3.solb");
+  writeFile("b_UpdSol.zelvane", "b.3.solb\n", 0);
+  const auto open = [](std::vector<std::string> args) {
+    std::unique_ptr<Viewer> v;
+    CaptureText([&] { v.reset(new Viewer(args)); });
+    return v;
+  };
+  const auto pictureOfM = [](Viewer &v) {
+    CaptureText([&] { key(v.window(0), "m"); });
+    return v.view(0)->grabScene();
+  };
+  auto opened = open({"-in", "b.meshb", "-sol", "b.3.solb"});
+  const QImage expected = pictureOfM(*opened);
+  const int n = opened->scene(0)->Msh->NbrVer;
+  solutionBytes(folder.file("b.4.solb"), std::vector<double>(size_t(n) + 5, 1.0));
+  solutionBytes(folder.file("b.5.solb"), std::vector<double>(size_t(n), 7.0));
+  const std::pair<const char *, QStringList> roads[] = {{"&Select Solution", {"b.3.solb"}},
+                                                       {"&Check for new solution file", {}},
+                                                       {"&Activate solution files switch", {"3"}},
+                                                       {"&Start Auto Update Sol", {}}};
+  for (const auto &road : roads) {
+    SCOPED_TRACE(road.first);
+    auto v = open({"-in", "b.meshb"});
+    MainWindow *w = v->window(0);
+    ASSERT_EQ(w->solTool(), nullptr);
+    ScriptedDialogs answers(road.second.isEmpty() ? std::vector<QStringList>{{"5"}} : std::vector<QStringList>{road.second, {"5"}});
+    CaptureText([&] {
+      ASSERT_TRUE(chooseInContextMenu(w, road.first));
+      if (!w->autoStopped()) w->autoUpdate();
+    });
+    ASSERT_NE(w->solTool(), nullptr);
+    EXPECT_TRUE(w->action(ActSolModu)->isEnabled());
+    const QComboBox *fields = w->centralWindow()->bottom()->solCombo();
+    EXPECT_EQ(std::make_pair(fields->count(), fields->itemText(1)), std::make_pair(2, QString("1 Scalar ")));
+    const QImage shown = pictureOfM(*v);
+    shown.save(QString::fromStdString(testOutputDir() + "/menu-solution-" + std::to_string(&road - roads) + ".png"));
+    EXPECT_TRUE(shown == expected);
+    CaptureText([&] { ASSERT_TRUE(chooseInContextMenu(w, "&Activate solution files switch")); });
+    EXPECT_EQ(v->scene(0)->Msh->SolAtVer->Sol[1], 7.0);
+  }
+  auto v = open({"-in", "b.meshb"});
+  ScriptedDialogs answers({{"b.4.solb"}});
+  const Captured c = CaptureText([&] { ASSERT_TRUE(chooseInContextMenu(v->window(0), "&Select Solution")); });
+  EXPECT_CONTAINS(c.Err, "SOLUTION b.4.solb NOT LOADED: VALUES FOR " + std::to_string(n + 5) + " VERTICES ON A MESH OF " +
+                             std::to_string(n));
+  EXPECT_CONTAINS(c.Out, "b.4.solb not readable");
+  EXPECT_TRUE(v->window(0)->solTool() == nullptr && !v->scene(0)->Msh->SolAtVer);
+}

@@ -344,25 +344,29 @@ TEST(SolutionAndClipReplay, ARecordedSequenceReplaysToTheSameStateInANewWindow) 
   EXPECT_EQ(PanelState(v->scene(0)), recorded);
 }
 
-// The palette group's Hide takes the legend off the view, and only the legend; unchecked, the
-// same picture comes back.
-TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
+// The palette group's Hide shows whether the legend is hidden, whatever put it on the view or
+// took it away; its first click takes the legend off the view, and only the legend; unchecked,
+// the same picture comes back.
+TEST(SolutionPalette, HideShowsTheLegendHiddenAndTakesItOffTheViewAndUncheckedBringsItBack) {
   std::unique_ptr<Viewer> v;
   CaptureText([&] { v.reset(new Viewer({"-in", dataFile("sample.meshb"), "-sol", dataFile("sample.solb")})); });
   MainWindow *w = v->window(0);
   ZelScene *s = v->scene(0);
   GLWidget *view = v->view(0);
-  // The field chosen in the bottom bar, shown as a colour map with its legend.
+  // The field chosen in the bottom bar, its window open, then shown as a colour map with its
+  // legend by `m`.
   w->findChild<QZelComboBox *>("Sol_1")->zelActivated(1);
   ASSERT_EQ(s->ActFld, 0);
-  ASSERT_TRUE(switch_colormap(s, nullptr, nullptr));
   ZelTool *sol = w->solTool();
   sol->setVisibleBox(true);
   settle();
   QZelCheckBox *hide = Named<QZelCheckBox>(sol, "_0_1displayPal");
   ASSERT_TRUE(hide && hide->isEnabled() && hide->isVisible());
-  if (hide->isChecked()) ClickCheck(hide);
+  EXPECT_TRUE(hide->isChecked());
+  QTest::keyClick(view, 'm');
   ASSERT_TRUE(s->Flags & ZelFlgLegend);
+  EXPECT_FALSE(hide->isChecked());
+  EXPECT_TRUE(Named<QZelCheckBox>(sol, "_0_1displayTime")->isChecked());
   const QImage shown = view->grabScene();
 
   ClickCheck(hide);
@@ -386,6 +390,9 @@ TEST(SolutionPalette, HideTakesTheLegendOffTheViewAndUncheckedBringsItBack) {
   ClickCheck(hide);
   EXPECT_TRUE(s->Flags & ZelFlgLegend);
   EXPECT_EQ(view->grabScene(), shown);
+  QTest::keyClick(view, 'm');  // the field's last display off: its legend goes too
+  EXPECT_FALSE(s->Flags & ZelFlgLegend);
+  EXPECT_TRUE(hide->isChecked());
 }
 
 // The iso-line Number box stands right of its label on the same row, clear of it.
@@ -409,6 +416,16 @@ TEST(SolutionGroups, TheNumberBoxStandsBesideItsLabel) {
 }
 
 namespace {
+
+// The mesh with a vector (1 + x, 1 + 2 y, 1 + 3 z) at its vertices, positive on the unit box.
+Geometric_Mesh *WithVector(Memory_List *mem, Geometric_Mesh *m) {
+  const int type = SOL_VECTOR;
+  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
+  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
+  for (int i = 1; i <= m->NbrVer; i++)
+    for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = 1 + m->Ver[i].Crd[c] * (c + 1);
+  return m;
+}
 
 // A window on a generated mesh whose first field is made the active one in the solution
 // window, and the view's picture before any display of that field.
@@ -493,15 +510,7 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
          Named<QZelCheckBox>(f.sol, "sol:vecBox:Triangle:0:0")->click();
        }},
       {"volume",
-       [](Memory_List *mem) {
-         Geometric_Mesh *m = zelMakeSampleBox(mem, 4);
-         const int type = SOL_VECTOR;
-         m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 3, 1, &type);
-         m->NbrSolVer = m->NbrVer, m->MaxSolVer = 3 * m->NbrVer;
-         for (int i = 1; i <= m->NbrVer; i++)
-           for (int c = 0; c < 3; c++) VertexValue(m, i, 0, c) = 1 + m->Ver[i].Crd[c] * (c + 1);
-         return m;
-       },
+       [](Memory_List *mem) { return WithVector(mem, zelMakeSampleBox(mem, 4)); },
        [](ActiveFieldView &f) {
          // The box opens with its colour map shown: `m` takes it off for the bare picture.
          QTest::keyClick(f.view, 'm');
@@ -561,4 +570,76 @@ TEST(SolutionPalette, GrayDrawsTheColourMapArrowsAndBarInGreyLevelsAndTheNextMap
         EXPECT_GT(coloured, drawn / 2);
     }
   }
+}
+
+namespace {
+
+using Step = std::function<void(MainWindow *)>;
+
+// A window on a mesh, its colour map off and its field active, given the steps `before`, then
+// its iso-surfaces as a user asks for them (full volumes on, `O`, full volumes off) with `F1` to
+// see inside, then `after`: the view's pictures before and after `after`.
+std::pair<QImage, QImage> IsoSurfacePictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                                             const std::vector<Step> &before, const Step &after) {
+  auto v = QuietViewer(make);
+  GLWidget *view = v->view(0);
+  waitTopology(*v->app);
+  QImage shown;
+  CaptureText([&] {
+    QTest::keyClick(view, 'm');
+    Named<QZelComboBox>(v->window(0)->solTool(), "select:0:%2")->zelActivated(1);
+    for (const Step &step : before)
+      if (step) step(v->window(0));
+    if (!(v->scene(0)->Flags & ZelFlgVolumes)) QTest::keyClick(view, 'v');
+    for (char key : {'O', 'v'}) QTest::keyClick(view, key);
+    QTest::keyClick(view, Qt::Key_F1);
+    shown = view->grabScene();
+    if (after) after(v->window(0));
+  });
+  return {shown, view->grabScene()};
+}
+
+}  // namespace
+
+// Every change that rebuilds a field's displays rebuilds the iso-surfaces the frame draws out of
+// full volumes, whatever volume records hold them: the view then shows what it shows when the
+// change came before they were built. A colour-map change is a row: not the arrows alone.
+TEST(SolutionPalette, EveryChangeOfTheFieldRebuildsTheIsoSurfacesShownOutOfFullVolumes) {
+  const auto choose = [](const char *box, int row) -> Step {
+    return [=](MainWindow *w) { Choose(Named<QComboBox>(w->solTool(), QString("_0_0") + box), row); };
+  };
+  const std::string next = fixtures::SaveNamed("next.sol", [] {
+    std::string text = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n64\n1 2\n";  // the box's 64 vertices
+    for (int i = 0; i < 64; i++) text += std::to_string(i % 4 + 1) + " " + std::to_string(i / 16 + 1) + " 1\n";
+    return text + "End\n";
+  }());
+  const Step reload = [&](MainWindow *w) { w->updateSol(const_cast<char *>(next.c_str())); };
+  const Step typed = [](MainWindow *w) {
+    SolBox *box = dynamic_cast<SolBox *>(w->solTool()->getZelBase(1));
+    Type(box->isoEntry(2), QString::number(box->palette()->Iso[1]));
+    Named<QZelPushButton>(w->solTool(), "_0_0applyPal")->click();
+  };
+  const struct {
+    const char *name;
+    Step before, change;
+    bool boxOnly;  // a file for the box's vertices
+  } rows[] = {{"reload", nullptr, reload, true},
+              {"log", nullptr, choose("typePal", 1), false},
+              {"reload-log", reload, choose("typePal", 1), true},
+              {"typed-reset", typed, [](MainWindow *w) { Named<QZelPushButton>(w->solTool(), "_0_0resetPal")->click(); }, false},
+              {"z", nullptr, choose("typeSol", 5), false},
+              {"gray", nullptr, choose("colPal", 1), false}};
+  const std::pair<const char *, std::function<Geometric_Mesh *(Memory_List *)>> meshes[] = {
+      {"tetrahedra", [](Memory_List *mem) { return WithVector(mem, zelMakeSampleBox(mem, 3)); }},
+      {"hexahedra", [](Memory_List *mem) { return WithVector(mem, MakeStructuredMesh(mem, 2, 2, 1, GEN_HEX | GEN_TRI)); }}};
+  for (const auto &mesh : meshes)
+    for (const auto &row : rows) {
+      if (row.boxOnly && mesh.first != meshes[0].first) continue;
+      SCOPED_TRACE(std::string(mesh.first) + " " + row.name);
+      const QImage expected = IsoSurfacePictures(mesh.second, {row.before, row.change}, nullptr).first;
+      const std::pair<QImage, QImage> then = IsoSurfacePictures(mesh.second, {row.before}, row.change);
+      then.second.save(QString::fromStdString(testOutputDir() + "/iso-" + mesh.first + "-" + row.name + ".png"));
+      EXPECT_NE(then.first, expected);  // a change the picture shows
+      EXPECT_TRUE(then.second == expected);
+    }
 }

@@ -337,6 +337,14 @@ void MainWindow::createSolWidget(ZelScene *scene) {
   }
 }
 
+void MainWindow::adoptSolution(ZelScene *scene) {
+  const Geometric_Solution *sol = scene ? toolSolution(scene->Msh) : nullptr;
+  if (solTool_ || !sol || !window_ || scene != getScene()) return;
+  createSolWidget(scene);
+  actions_[ActSolModu]->setEnabled(true);
+  window_->bottom()->setSolBox(sol);
+}
+
 void MainWindow::createInfoWidget(ZelScene *scene) {
   if (!scene) return;
   infoTool_ = newTool(QString("%1-Information").arg(title_));

@@ -2,8 +2,9 @@
 //
 // It holds the central Window (view, terminal, bottom bar), the menu bar with its 41 actions,
 // a context menu, and the four tool windows built from the page makers (ZelPageMakers.h) when
-// it shows a scene: "%1-Visualisation", "%1-Solution" (only with a solution), "%1-Information"
-// and "%1-Modification", %1 the window title "[n] file".
+// it shows a scene: "%1-Visualisation", "%1-Solution" (only with a solution, or once a solution
+// command has given the mesh one), "%1-Information" and "%1-Modification", %1 the window title
+// "[n] file".
 //
 // Recording: the window registers with the server under the empty name before it takes its
 // object name "mainwindow:%1", so the first main window is the one found under "" (the end of
@@ -220,6 +221,12 @@ class MainWindow : public QMainWindow, public QZelObject {
   // Tool windows, terminal and bottom bar cleared, the scene freed.
   void dropScene();
   void stopAutoUpdate();
+  // zel_updateSol of a file into the scene, by every solution command. A solution loaded onto
+  // a mesh opened without one then gets what an opening with it gets (adoptSolution).
+  int loadSolution(ZelScene *scene, const char *file, int64_t *readTime = nullptr);
+  // The solution window, its menu entry and the bottom bar's fields, for a scene whose mesh
+  // has just been given a solution; nothing when the window has its solution window already.
+  void adoptSolution(ZelScene *scene);
   void replayEnded();
   // A tool window titled `title` holding the pages made for it; the rectangle comes from
   // the pages' sizes once they exist.

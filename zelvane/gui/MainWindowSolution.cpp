@@ -34,6 +34,12 @@ void MainWindow::TimerSolUpdt() {
   timer_->start(100);
 }
 
+int MainWindow::loadSolution(ZelScene *scene, const char *file, int64_t *readTime) {
+  const int r = zel_updateSol(scene, file, readTime);
+  if (r == 1) adoptSolution(scene);
+  return r;
+}
+
 void MainWindow::stopAutoUpdate() {
   actions_[ActAutoUpdate]->setText(tr("Start Auto Update Sol"));
   autoStopped_ = true;
@@ -47,7 +53,7 @@ void MainWindow::autoUpdate() {
   std::string say, why;
   const ZelPoll poll = zelPollSolution(
       controlFile(scene).constData(), &track_,
-      [scene](const char *f, int64_t *readTime) { return zel_updateSol(scene, f, readTime); },
+      [this, scene](const char *f, int64_t *readTime) { return loadSolution(scene, f, readTime); },
       window_ ? &say : nullptr, &why);
   // In the terminal, which echoes it on standard output.
   zelShowLoadNotices(window_, say);
@@ -61,7 +67,7 @@ void MainWindow::autoUpdate() {
 
 int MainWindow::updateSol(char *SolFile) {
   ZelScene *scene = meshScene(getScene());
-  return scene ? zel_updateSol(scene, SolFile) : 0;
+  return scene ? loadSolution(scene, SolFile) : 0;
 }
 
 void MainWindow::selectSol() {
@@ -71,7 +77,7 @@ void MainWindow::selectSol() {
                               .openFileName(this, tr("Select one solution file to open"), QDir::current().absolutePath(),
                                             tr("Solution (*.sol *.solb)"))
                               .toLocal8Bit();
-  const int r = zel_updateSol(scene, name.constData());
+  const int r = loadSolution(scene, name.constData());
   const std::string shown = ShownName(name.toStdString());
   if (r == 2) printf(" \n%%%% WARNING: Solution file  %s not ready, wait untill its fully writen\n", shown.c_str());
   if (r == 0) printf(" \n%%%% WARNING: Solution file  %s not readable, check terminal for error \n", shown.c_str());
@@ -83,7 +89,7 @@ void MainWindow::checkUpdateSol() {
   const QByteArray control = controlFile(scene);
   char word[4096];
   if (!zelControlWord(control.constData(), word)) return;
-  if (zel_updateSol(scene, word) == 0) {
+  if (loadSolution(scene, word) == 0) {
     printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n",
            ShownName(word).c_str());
     printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n",
@@ -92,8 +98,9 @@ void MainWindow::checkUpdateSol() {
 }
 
 void MainWindow::animateSol() {
+  // A mesh without a solution may be given one this way too.
   ZelScene *scene = meshScene(getScene());
-  if (!scene || !scene->Msh->SolAtVer) return;
+  if (!scene) return;
   bool ok = false;
   const QString answer =
       zelDialogs().text(this, tr("Animated solution "), tr("Initial sol file number ?"), QString(), &ok);
@@ -104,7 +111,7 @@ void MainWindow::animateSol() {
   }
   const QByteArray name = QByteArray(scene->Msh->MshNam) + "." + answer.toLocal8Bit();
   printf("nom sol = %s \n", ShownName(name.toStdString()).c_str());
-  const int r = zel_updateSol(scene, name.constData());
+  const int r = loadSolution(scene, name.constData());
   printf("upd ok ");
   if (r)
     solutionNumber_ = answer;

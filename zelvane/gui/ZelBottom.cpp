@@ -216,7 +216,8 @@ void ZelBottom::setPickBox(Geometric_Mesh *mesh) {
   pickCombo_->addItem("New Ref", ZelPickNewRef);
 }
 
-void ZelBottom::setSolBox(Geometric_Solution *sol) {
+void ZelBottom::setSolBox(const Geometric_Solution *sol) {
+  solCombo_->clear();
   solCombo_->addItem("0 NoSolution", -1);
   if (!sol) return;
   for (int i = 0; i < sol->NbrFld; i++) {

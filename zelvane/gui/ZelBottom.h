@@ -39,7 +39,8 @@ class ZelBottom : public QZelBase {
   // Refills the pick and solution combos for the scene (null: "From File" and "New Ref" only).
   void setSceneAndBoxes(ZelScene *scene);
   void setPickBox(Geometric_Mesh *mesh);
-  void setSolBox(Geometric_Solution *solution);
+  // The solution combo refilled: "0 NoSolution", then one row per field of the solution.
+  void setSolBox(const Geometric_Solution *solution);
   // The solution combo follows the scene's active field.
   void zelUpdate() override;
   void addNewView(int n);

@@ -193,7 +193,7 @@ int build(const CurvedVolume &R, bool update, ZelListMask mask, ZelScene *scene,
   // arrows of the cut elements only, Q2 hexahedra of every element.
   if (update) {
     mask = zelVolumeCutLists(*R.K, mask, zelMaskRule(mask, scene, rec, false, R.K->Extras, R.K->NbrExtras));
-    zelVolumeHold(rec, mask, field);
+    zelVolumeHold(rec, mask, field, R.HasMetric);
   }
   auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   const Walk w{v, R, zelP2Level(rec->Opt.TessLevel)};

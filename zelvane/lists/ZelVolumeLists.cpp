@@ -269,9 +269,10 @@ ZelListMask zelVolumeCutLists(const ZelVolumeKind &K, ZelListMask asked, ZelList
   return ruled & ~uncut;
 }
 
-void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field) {
+void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field, bool metric) {
   if (ruled & ZelUpdateTests.Numbers) rec->Held |= ZelMskNumbers;
   if (field && (ruled & ZelUpdateTests.Vectors)) rec->Held |= ZelMskVectors;
+  if (field && metric && (ruled & ZelUpdateTests.Metric)) rec->Held |= ZelMskMetric;
 }
 
 unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMask mask, ZelEntDisplayList *rec,
@@ -320,7 +321,7 @@ int build(const ZelVolumeKind &K, bool update, ZelListMask mask, ZelScene *scene
   const bool field = zelListField(scene, &f) != 0;
   if (update) {
     mask = zelVolumeCutLists(K, mask, zelMaskRule(mask, scene, rec, false, K.Extras, K.NbrExtras));
-    zelVolumeHold(rec, mask, field);
+    zelVolumeHold(rec, mask, field, K.HasMetric);
   }
   auto asks = [mask](ZelListMask test) { return (mask & test) != 0; };
   // Caps: only in an update, for a kind that has them, while a plane clips and capping is on.

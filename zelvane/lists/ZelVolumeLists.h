@@ -64,9 +64,10 @@ unsigned zelVolumeCapPasses(const ZelVolCtx &v, const ZelListTests &T, ZelListMa
 // the numbers unless the kind numbers by bits of its own); else `ruled` as it is.
 // zelVolumeHold: marks on the record (ZelEntDisplayList::Held) the lists an update with the
 // ruled mask compiles that the frame draws whatever the volume display: the vector arrows
-// (with a field) and the numbers. The scene keeps those current from then on.
+// (with a field), the metric glyphs (with a field, for a kind that draws them: metric) and the
+// numbers. The scene keeps those current from then on.
 ZelListMask zelVolumeCutLists(const ZelVolumeKind &K, ZelListMask asked, ZelListMask ruled);
-void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field);
+void zelVolumeHold(ZelEntDisplayList *rec, ZelListMask ruled, bool field, bool metric);
 
 // Shading of one quadrilateral with corner values s: the triangles (0, 1, 2) and (0, 2, 3),
 // each with the unit normal of its own corners (a degenerate second one takes the first's),

@@ -121,12 +121,7 @@ void SolBox::createPaletteGroup() {
   apply_ = button(pfx + "applyPal", server, "Apply");
   hide_ = new QZelCheckBox(pfx + "displayPal", server, tr("Hide"));
   time_ = new QZelCheckBox(pfx + "displayTime", server, tr("Time"));
-  {
-    // The first states are no user's action: the wrappers would record them.
-    const QSignalBlocker quietHide(hide_), quietTime(time_);
-    hide_->setChecked(!(scene->Flags & ZelFlgLegend));
-    time_->setChecked(scene->Flags & ZelFlgTime);
-  }
+  showOverlayFlags();
   auto *controls = new QHBoxLayout;
   controls->setContentsMargins(0, 0, 0, 0);
   controls->setSpacing(5);
@@ -202,6 +197,24 @@ void SolBox::connectButton() {
     connect(saveIso_, &QPushButton::clicked, this, &SolBox::saveIso);
   }
   EntBox::connectButton();
+}
+
+void SolBox::showOverlayFlags() {
+  if (!scene || !hide_ || !time_) return;
+  // The scene's own state is no user's action: the wrappers would record it.
+  const QSignalBlocker quietHide(hide_), quietTime(time_);
+  hide_->setChecked(!(scene->Flags & ZelFlgLegend));
+  time_->setChecked(scene->Flags & ZelFlgTime);
+}
+
+void SolBox::zelUpdate() {
+  EntBox::zelUpdate();
+  showOverlayFlags();
+}
+
+void SolBox::showEvent(QShowEvent *event) {
+  showOverlayFlags();
+  EntBox::showEvent(event);
 }
 
 void SolBox::emitSignals() {

@@ -52,6 +52,9 @@ class SolBox : public EntBox {
   ~SolBox() override;
 
   void connectButton() override;
+  // The groups' refresh; Hide and Time then show, without acting, whether the scene draws
+  // the palette bar (Hide checked: it does not) and the time, which keys and states change.
+  void zelUpdate() override;
   // updateSignal of every row's group, in row order.
   void emitSignals() override;
   // One SolGroup per combo row.
@@ -81,6 +84,10 @@ class SolBox : public EntBox {
  private:
   void createPaletteGroup();
   void fillFieldTypes();
+  // Hide and Time from the scene's flags, quietly: no record, no action.
+  void showOverlayFlags();
+  // Shown again (its field made active, its box opened): Hide and Time as they stand now.
+  void showEvent(QShowEvent *event) override;
   // Recomputes the palette from the data (5 iso values), shows it, rebuilds every list.
   void refreshPalette();
   // Rebuilds, record by record, the solution lists each shows; out of the full-volume display,

@@ -44,26 +44,37 @@ constexpr int VolumeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedr
 constexpr int VolTypeUpdateKinds[] = {KmfTetrahedra, KmfTetrahedraP2, KmfHexahedra,
                                       KmfHexahedraQ2, KmfPrisms,      KmfPyramids};
 
-// The lists of a volume record that the frame draws whatever the volume display, that a build
-// has filled and that `asked` selects (bit 0, or the list's own bit, or all the solution lists
-// for the arrows): its vector arrows while it shows vectors, its numbers while the scene shows
-// them (not in vertex-points mode, which numbers the vertices alone).
+// The lists of a volume record that the frame draws whatever the volume display and that
+// `asked` selects (bit 0, or the list's own bit, or all the solution lists for the solution
+// ones): its iso-surfaces while it shows them; its vector arrows and metric glyphs while it
+// shows them, and its numbers while the scene shows them (not in vertex-points mode, which
+// numbers the vertices alone), those three once a build has filled them. Iso-surfaces have no
+// surface to stand in for them: a record that shows them gets them built whatever the display.
 ZelListMask keptVolumeLists(const ZelScene *scene, const ZelEntDisplayList &rec, ZelListMask asked) {
-  constexpr ZelListMask AllLists = 0x1, SolutionLists = 0x10;
-  ZelListMask m = 0;
-  if ((asked & (AllLists | SolutionLists | ZelMaskVectors)) && (rec.Opt.Solution & ZelSolVectors))
-    m |= ZelMaskVectors;
+  constexpr ZelListMask AllLists = 0x1;
+  const auto asks = [asked](ZelListMask own, bool solution) {
+    const ZelListMask family = solution ? ZelListMask{ZelMaskSolutionLists} : ZelListMask{0};
+    return (asked & (AllLists | own | family)) != 0;
+  };
+  const uint32_t shown = rec.Opt.Solution;
+  ZelListMask filled = 0;
+  if (asks(ZelMaskVectors, true) && (shown & ZelSolVectors)) filled |= ZelMaskVectors;
+  if (asks(ZelMaskMetric, true) && (shown & ZelSolMetric)) filled |= ZelMaskMetric;
   const bool numbers = (scene->Flags & ZelFlgNumbers) && !(scene->Flags & ZelFlgPoints);
-  if ((asked & (AllLists | ZelMaskNumbers)) && numbers) m |= ZelMaskNumbers;
-  return m & rec.Held;
+  if (asks(ZelMaskNumbers, false) && numbers) filled |= ZelMaskNumbers;
+  ZelListMask drawn = filled & rec.Held;
+  if (asks(ZelMaskIsoSurfaces, true) && (shown & ZelSolIsoSurfaces)) drawn |= ZelMaskIsoSurfaces;
+  return drawn;
 }
 
 // Out of volume display mode: the kept lists of every volume record that `asked` selects,
-// rebuilt with `extra` added to the mask.
+// rebuilt with `extra` added to the mask. A cut changes neither iso-surfaces nor metric
+// glyphs, which cover every element: with ZelMaskCutOnly they are left alone.
 void updateKeptVolumeLists(ZelListMask asked, ZelListMask extra, ZelScene *scene) {
+  const ZelListMask uncut = (extra & ZelMaskCutOnly) ? ZelListMask{ZelMaskIsoSurfaces | ZelMaskMetric} : 0;
   bool current = false;
   forEachRecord(scene->ZelMsh, VolumeUpdateKinds, [&](ZelEntDisplayList *r) {
-    const ZelListMask m = keptVolumeLists(scene, *r, asked);
+    const ZelListMask m = keptVolumeLists(scene, *r, asked) & ~uncut;
     if (!m) return;
     if (!current) {
       zelBuildPendingPicking(scene);

@@ -120,13 +120,17 @@ ZelEntDisplayList *zelGetDisList(ZelMesh *zelMsh, int element, int type);
 // passed to the builders unchanged.
 
 // Mask bits of the lists library the scene names: a picking list alone, and, with bit 0,
-// every list but the picking one; the vector arrows and the numbers alone; and a modifier of
-// bit 0 or of single-list bits that keeps, of the lists asked, only those a change of the
-// clip plane can change for the record's kind (the builder knows which).
+// every list but the picking one; every solution list; the iso-surfaces, vector arrows, metric
+// glyphs and numbers alone; and a modifier of bit 0 or of single-list bits that keeps, of the
+// lists asked, only those a change of the clip plane can change for the record's kind (the
+// builder knows which).
 enum : ZelListMask {
   ZelMaskPickingList = 0x200000,
   ZelMaskNoPicking = 0x10000000,
+  ZelMaskSolutionLists = 0x10,
+  ZelMaskIsoSurfaces = 0x80,
   ZelMaskVectors = 0x200,
+  ZelMaskMetric = 0x40000,
   ZelMaskNumbers = 0x400000,
   ZelMaskCutOnly = 0x20000000,
 };
@@ -151,10 +155,13 @@ int zelUpdateDisplayList(ZelListMask mask, ZelScene *scene, ZelEntDisplayList *r
 int zelUpdateAllTypeDisplayLists(int type, ZelListMask mask, ZelScene *scene);
 // Normals, vertices, triangles, P2 triangles, quadrilaterals, Q2 quadrilaterals, edges, P2
 // edges and, in volume display mode only, tetrahedra, P2 tetrahedra, hexahedra, Q2 hexahedra,
-// pyramids and prisms. Out of that mode the frame still draws the vector arrows and the
-// numbers of the volume records: those a build has filled (ZelEntDisplayList::Held) are
-// rebuilt too, when the mask asks for them (bit 0 or their own bit) and the record shows them,
-// so that they never lag behind the scene. 1, 0 without scene or display mesh.
+// pyramids and prisms. Out of that mode the frame still draws the iso-surfaces, vector arrows,
+// metric glyphs and numbers of the volume records, and those are rebuilt too when the mask
+// asks for them (bit 0, their own bit, or 0x10 for the solution lists) and the record shows
+// them: its iso-surfaces always, so that a field's change never leaves the old ones on screen;
+// its arrows, glyphs and numbers once a build has filled them (ZelEntDisplayList::Held), since
+// out of that mode only the surfaces draw theirs until full volumes have been shown. 1, 0
+// without scene or display mesh.
 int zelUpdateAllDisplayLists(ZelListMask mask, ZelScene *scene);
 // The six volume kinds whatever the display mode. 1, 0 without scene or display mesh.
 int zelUpdateVolTypeDisplayLists(ZelListMask mask, ZelScene *scene);

@@ -54,9 +54,9 @@ struct ZelEntDisplayList {
   int32_t Type;       // element kind code; 203 for a clip plane
   int32_t Ref;        // the reference; the plane number for a clip plane
   // Lists of a volume record that the frame draws whatever the volume display and that a
-  // build has filled (ZelListMask bits of the vector arrows and the numbers; the volume
-  // builders set them): rebuilds while volumes are not shown keep these, and only these,
-  // current. Zero when the record's ids are made.
+  // build has filled (ZelListMask bits of the vector arrows, the metric glyphs and the
+  // numbers; the volume builders set them): rebuilds while volumes are not shown keep these,
+  // with the iso-surfaces, current. Zero when the record's ids are made.
   uint32_t Held;
   uint32_t Flags;     // ZelLst* bits; 6 when made, 14 for volume kinds
   ZelRenderOption Opt;

@@ -43,8 +43,12 @@ int zel_updateSol(ZelScene *scene, const char *file, int64_t *readTime) {
     notices.passOn();
     return res;
   }
-  if (ZelViewSolution *view = scene->VieSol)
-    for (int f = 0; f < view->NbrFld; f++) zelDefaultPalette(scene->opt, f, msh, 5, &view->ZelPal[f]);
+  // A mesh opened without a solution has just been given one: its palettes are made as an
+  // opening with it makes them.
+  if (!scene->VieSol)
+    scene->VieSol = zelNewViewSolution(scene->Mem, scene->opt, msh);
+  else
+    for (int f = 0; f < scene->VieSol->NbrFld; f++) zelDefaultPalette(scene->opt, f, msh, 5, &scene->VieSol->ZelPal[f]);
   zelUpdateAllDisplayLists(1, scene);
   updateGlScene(scene);
   zelShowLoadNotices(scene->Win, notices.take());

@@ -21,7 +21,8 @@ uint32_t setActSolOptions(const ZelScene *scene);
 // arrays that replace the old ones only when it was read whole, so a refused or unfinished file
 // (result 2: not written to its end yet) leaves counts, values, ranges and palettes exactly as
 // they were. After a successful load every palette is rebuilt with 5 iso values (the arrays
-// are reused), all lists are rebuilt with mask 1 and the view repaints; the loader's notices
+// are reused; a mesh that had no solution gets its solution view then, one default palette per
+// field), all lists are rebuilt with mask 1 and the view repaints; the loader's notices
 // (a file of values for fewer entities than the mesh has) go to the scene's terminal. Returns
 // the loader's result (1 loaded, 2 not complete yet, 0 refused), 0 without a scene mesh or a
 // file name. *readTime, when given, receives ReloadSolution's: the modification time of the
