@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QTest>
 #include <QTextCodec>
 #include <fstream>
 #include <sstream>
@@ -36,6 +37,8 @@
 #include "zelvane/scene/ZelDisplayList.h"
 #include "zelvane/scene/ZelRenderOption.h"
 #include "zelvane/scene/ZelMatrix.h"
+#include "zelvane/scene/ZelMesh.h"
+#include "zelvane/scene/ZelSavedState.h"
 #include "zelvane/scene/ZelScene.h"
 
 namespace {
@@ -112,11 +115,17 @@ void writeShape(const Shape &shape) {
   ctx.Free(m);
 }
 
-// Pixels of the view that are not the background once it has painted the scene.
-int meshPixels(GLWidget *view, const std::string &png) {
+// The view as it paints the scene now, saved under png for a person to look at.
+QImage frame(GLWidget *view, const std::string &png) {
   view->updateGL();
   const QImage img = view->grabFrameBuffer();
   img.save(QString::fromStdString(testOutputDir() + "/" + png));
+  return img;
+}
+
+// Pixels of the view that are not the background once it has painted the scene.
+int meshPixels(GLWidget *view, const std::string &png) {
+  const QImage img = frame(view, png);
   int n = 0;
   for (int y = 0; y < img.height(); y++)
     for (int x = 0; x < img.width(); x++) n += img.pixel(x, y) != img.pixel(0, 0);
@@ -389,5 +398,46 @@ TEST(UpdateMesh, KeepsTheViewWhereItsStateFileCannotBeWritten) {
     const std::string terminal = t.w->centralWindow()->term()->toPlainText().toStdString();
     EXPECT_EQ(linesHolding(terminal, "mtemp.state not written"), 1u) << terminal;
     EXPECT_FALSE(QFileInfo("mtemp.state").isFile());
+  }
+}
+
+// A field shown (`m`, legend and time), then the mesh read again from files that hold no
+// solution, or a saved state of it chosen on a mesh opened without one: the faces are drawn
+// as on a mesh opened without a solution, not left out for a field that is not there, and no
+// time is written under them. A state's camera goes through its file's digits: the picture to
+// match is then the one of a state saved without a field, read back the same way.
+TEST(UpdateMesh, AFieldShownBeforeIsLetGoWhereTheMeshHasNoSolution) {
+  // The picture of box.meshb opened alone, with the last state of `saved` chosen when given.
+  auto bare = [](const char *saved, const char *png) {
+    std::vector<std::string> args = {"-in", "box.meshb"};
+    if (saved) args.insert(args.end(), {"-state", saved});
+    Viewer v(args);
+    if (saved) CaptureText([&] { setSavedState(v.scene(0), v.scene(0)->State->NbrState - 1); });
+    return frame(v.view(0), png);
+  };
+  for (bool state : {false, true}) {
+    SCOPED_TRACE(state ? "a saved state" : "Update Mesh");
+    WorkFolder folder;
+    folder.copy("sample.meshb", "box.meshb");
+    {
+      Viewer v({"-in", "box.meshb"});
+      v.window(0)->saveCurState();
+      ASSERT_EQ(zelSaveLastStateInFile(v.scene(0), "plain.state"), 1);
+    }
+    folder.copy("sample.solb", "box.solb");
+    Viewer v({"-in", "box.meshb"});
+    ASSERT_EQ(fieldsOf(v.scene(0)), 1);
+    QTest::keyClick(v.view(0), 'm');
+    ASSERT_GE(v.scene(0)->ActFld, 0);
+    v.window(0)->saveCurState();
+    ASSERT_EQ(zelSaveLastStateInFile(v.scene(0), "field.state"), 1);
+    ASSERT_TRUE(QFile::remove("box.solb"));
+    if (state) {
+      EXPECT_TRUE(bare("field.state", "without-field-state.png") == bare("plain.state", "without-field-plain.png"));
+      continue;
+    }
+    CaptureText([&] { v.window(0)->updateMesh(); });
+    EXPECT_EQ(fieldsOf(v.scene(0)), 0);
+    EXPECT_TRUE(frame(v.view(0), "without-field-update-mesh.png") == bare(nullptr, "without-field-opened.png"));
   }
 }

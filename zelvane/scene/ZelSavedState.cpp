@@ -160,7 +160,10 @@ bool carriesSolution(const Geometric_Mesh *msh) {
                  msh->SolAtQua || msh->SolAtTri);
 }
 
-void applyGroups(ZelScene *scene, const ZelStateBucket *b) {
+// field: the scene has an active field after the state; without one, the records' field
+// displays are let go, as switching the last of them off does, or the builders would leave
+// out faces for a colour map that has nothing to show.
+void applyGroups(ZelScene *scene, const ZelStateBucket *b, bool field) {
   for (int k = 0; k < b->NbrEnt; k++) {
     const int32_t *blk = b->EntState[k];
     if (blk[0] < 0 || blk[0] >= NbrGroupKinds) continue;
@@ -173,7 +176,7 @@ void applyGroups(ZelScene *scene, const ZelStateBucket *b) {
       r.Ref = w[0];
       r.Flags = static_cast<uint32_t>(w[1]) & ~ZelLstHiddenByEdit;
       r.Opt.Render = static_cast<uint32_t>(w[2]);
-      r.Opt.Solution = static_cast<uint32_t>(w[3]);
+      r.Opt.Solution = field ? static_cast<uint32_t>(w[3]) : 0;
       r.Opt.LineWidth = static_cast<float>(w[4]) / 10.0f;
     }
   }
@@ -228,6 +231,8 @@ int applyState(ZelScene *scene, int i, bool ownKinds) {
     printf("  ###### WARNING: No solution file attached to the mesh -> state parameter about Solution set "
            "to 0 ");
     scene->ActFld = -1;
+    // Nothing to time either: no solution, no time under the mesh.
+    scene->Flags &= ~(ZelFlgLegend | ZelFlgTime);
   } else if (!scene->VieSol || scene->ActFld < 0 || scene->ActFld >= scene->VieSol->NbrFld) {
     scene->ActFld = -1;
   }
@@ -236,7 +241,7 @@ int applyState(ZelScene *scene, int i, bool ownKinds) {
     zelApplyViewBucket(scene, b->View);
   else
     printf("  ###### WARNING : IMPOSSIBLE TO LOAD VIEW STATE");
-  applyGroups(scene, b);
+  applyGroups(scene, b, scene->ActFld >= 0);
   applyClip(scene, b);
   if (ownKinds) zelSetKindDisplayDefaults(scene);
   // Every list of the display mode restored: what zelUpdateClipDisplayLists rebuilds for the

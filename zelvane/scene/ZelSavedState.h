@@ -33,8 +33,9 @@ struct ZelStateList;
 // : IMPOSSIBLE TO SAVE CURRENT VIEW IN SAVESTATE") or without display mesh, planes or list.
 int zelSaveState(ZelScene *scene);
 // Applies state i: flag word, mode, active field (-1 when the mesh carries no solution, with
-// a warning, or when the field is not one of the palettes), window words, camera (as
-// setSavedView), the options of the records it names, the clip planes (recomputed through
+// a warning and the legend and time taken away, or when the field is not one of the palettes),
+// window words, camera (as setSavedView), the options of the records it names (without their
+// field displays when no field is active then), the clip planes (recomputed through
 // zelSetPlaneClip, or turned off for a state saved with planes off or without current plane),
 // then every list rebuilt with mask 1 and the widgets refreshed. An index outside 0..MaxState-1
 // prints "###### WARNING : INVALID NBRSTATE (%d) MUST BE LESS THAN OR EQUAL TO %d\n". 1 applied,
