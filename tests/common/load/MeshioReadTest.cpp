@@ -108,3 +108,42 @@ TEST(MeshioRead, WrittenMeshesOfEveryKindReadTheSameInMeshioAndHere) {
   for (size_t i = 0; i < paths.size(); i++) expectSame(got[i], want[i], "read by meshio: " + paths[i]);
   for (const Case &c : cases) FreeCommonMesh(ctx.Mem, c.mesh);
 }
+
+// A mesh read from sections of one keyword standing apart (seven groups of triangles, as
+// meshio writes a gmsh mesh's physical surfaces, and vertices in two parts) is written back,
+// text and binary, in one section per keyword holding every element: this reader and meshio
+// find every triangle with its reference.
+TEST(MeshioRead, AMeshReadFromSeveralSectionsPerKeywordIsWrittenBackWhole) {
+  FixtureFile f = MeshOf(3, 6);
+  FixtureSection part = GridVertices(3, 6);
+  for (double &x : part.Reals) x = x / 2 - 1;
+  f.Sections.push_back(part);
+  for (int g = 1; g <= 7; g++) f.Sections.push_back(Lines(6, "Triangles", 3, {g, g + 1, g + 5, g, g + 5, g + 1, g + 6, g}));
+  LoadContext ctx;
+  for (bool binary : {false, true}) {
+    Geometric_Mesh *read = ctx.Load({SaveFixture(f, binary ? "groups.meshb" : "groups.mesh", binary)});
+    ASSERT_NE(read, nullptr) << ctx.Err;
+    ASSERT_EQ(std::vector<int>({read->NbrVer, read->NbrTri, read->Tri[14].Ref}), (std::vector<int>{12, 14, 7}));
+    const MeshioMesh want = asMeshio(read);
+    std::vector<std::string> paths;
+    std::vector<std::unique_ptr<TempFile>> files;
+    for (const char *ext : {".mesh", ".meshb"}) {
+      files.push_back(std::make_unique<TempFile>(std::string("written_groups") + (binary ? "b" : "t") + ext));
+      paths.push_back(files.back()->Path);
+      ASSERT_EQ(WriteMesh(ctx.Fi, paths.back().c_str(), read), 1);
+      KmfMeshFile *out = KmfOpenMesh(paths.back().c_str(), KmfRead, nullptr, nullptr);
+      ASSERT_NE(out, nullptr);
+      EXPECT_EQ(KmfSectionCount(out, KmfTriangles, nullptr, nullptr) + KmfSectionCount(out, KmfVertices, nullptr, nullptr), 2);
+      KmfCloseMesh(out);
+      Geometric_Mesh *back = ctx.Load({paths.back()});
+      ASSERT_NE(back, nullptr) << ctx.Err;
+      expectSame(asMeshio(back), want, std::string("read here: ") + ext);
+      FreeCommonMesh(ctx.Mem, back);
+    }
+    std::vector<MeshioMesh> got;
+    std::string err;
+    ASSERT_TRUE(ReadWithMeshio(paths, got, err)) << err;
+    for (size_t i = 0; i < paths.size(); i++) expectSame(got[i], want, "read by meshio: " + paths[i]);
+    ctx.Free(read);
+  }
+}
