@@ -119,6 +119,23 @@ bool sameHeader(const KmfKeyword *kw, const SectionHeader &h) {
          !std::memcmp(kw->TypTab, h.TypTab, sizeof(int) * static_cast<size_t>(h.NmbTyp));
 }
 
+// A later Dimension or MeshVersionFormatted section: the header's value again adds nothing,
+// another one refuses the file, as the lines could not be read both ways. In text, a name not
+// followed by a number stood in other words (a comment's string) and is passed over.
+bool repeatedHeaderValue(KmfMeshFile *msh, int kwd) {
+  int64_t v;
+  if (!readHeaderInt(msh, &v)) {
+    if (msh->Typ & KmfText) return true;
+    KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN A %s SECTION", KmfKwdFmt[kwd][0]);
+    return false;
+  }
+  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
+  if (v == head) return true;
+  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %lld IN A LATER SECTION", KmfKwdFmt[kwd][0],
+           static_cast<long long>(head), static_cast<long long>(v));
+  return false;
+}
+
 // Lines a solution section holds between its first line and its end, up to its count: in
 // binary what the bytes make, in text the lines of numbers read there (the reader then goes
 // back where it stood).
@@ -196,6 +213,7 @@ void endLastSection(KmfMeshFile *msh, KmfKeyword *kw, int64_t at) {
 // lines of the keyword read before, unless two solution headers differed: the last one then
 // replaces them. A section without lines leaves no trace but its checks.
 bool startSection(KmfMeshFile *msh, int kwd, int64_t at, int64_t limit) {
+  if (kwd == KmfDimension || kwd == KmfMeshVersionFormatted) return repeatedHeaderValue(msh, kwd);
   KmfKeyword *kw = &msh->KwdTab[kwd];
   bool bin = msh->Typ & KmfBinary;
   int kind = KmfKeywordKind(kwd);

@@ -10,7 +10,9 @@
 // cells): reading joins them, in file order, into one list of the keyword whose line count
 // is the sum, so that every call above sees one section. Sections of a solution keyword are
 // joined only while their type lists, degrees and node counts agree; once two differ, only
-// the last section with lines is read (KmfSectionCount says what is left out).
+// the last section with lines is read (KmfSectionCount says what is left out). A later
+// Dimension or MeshVersionFormatted section must repeat the header's value: it adds nothing,
+// and another value refuses the file.
 //
 // Nothing here ends the process on bad input: every size read from a file is checked before
 // use and a call that cannot be carried out returns 0 after a message on standard error.

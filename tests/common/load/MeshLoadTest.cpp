@@ -514,3 +514,46 @@ TEST(MeshLoad, EverySectionOfAKeywordIsReadInFileOrder) {
     }
   FreeMthParallel(par);
 }
+
+// A later Dimension or MeshVersionFormatted section that repeats the header's value is read
+// in silence; another value refuses the file with one line naming the keyword and both
+// values, as a 3-D mesh joined after a 2-D part whose End was cut off: the load then fails as
+// for any mesh that cannot be read.
+TEST(MeshLoad, ARepeatedDimensionOrVersionReadsWhenTheSameAndRefusesTheFileWhenNot) {
+  auto header = [](int kwd, const char *name, int value) { return Section(kwd, name, "i", 1, false).With({value}); };
+  const std::string cutPart = RawText(MeshOf(2, 3, {1, 2, 3, 4}));
+  const struct {
+    const char *What;
+    std::vector<FixtureSection> Sections;
+    bool Loaded;
+    const char *Said;
+  } rows[] = {
+      {"Dimension again", {header(3, "Dimension", 3)}, true, nullptr},
+      {"Dimension twice again", {header(3, "Dimension", 3), header(3, "Dimension", 3)}, true, nullptr},
+      {"MeshVersionFormatted again", {header(1, "MeshVersionFormatted", 2)}, true, nullptr},
+      {"another Dimension", {header(3, "Dimension", 2)}, false, "Dimension IS 3 IN THE HEADER AND 2 IN A LATER SECTION"},
+      {"another version", {header(1, "MeshVersionFormatted", 3)}, false,
+       "MeshVersionFormatted IS 2 IN THE HEADER AND 3 IN A LATER SECTION"},
+  };
+  for (const auto &r : rows)
+    for (bool binary : {false, true}) {
+      SCOPED_TRACE(std::string(r.What) + (binary ? ", binary" : ", text"));
+      FixtureFile f = MeshOf(3, 4, {1, 2, 3, 9});
+      f.Sections.insert(f.Sections.begin() + 1, r.Sections.begin(), r.Sections.end());
+      LoadContext ctx;
+      Geometric_Mesh *msh = ctx.Load({SaveFixture(f, binary ? "header.meshb" : "header.mesh", binary)});
+      EXPECT_EQ(msh != nullptr, r.Loaded) << ctx.Err;
+      if (msh) {
+        EXPECT_EQ(std::vector<int>({msh->Dim, msh->NbrVer, msh->NbrTri}), (std::vector<int>{3, 4, 1}));
+      }
+      if (r.Said) {
+        EXPECT_CONTAINS(ctx.Err, r.Said);
+      }
+      EXPECT_EQ((ctx.Fi->Status & STATUS_MESH_UNREADABLE) != 0, !r.Loaded);
+      ctx.Free(msh);
+    }
+  std::string joined = cutPart.substr(0, cutPart.rfind("End")) + RawText(MeshOf(3, 4, {1, 2, 3, 9}));
+  LoadContext ctx;
+  EXPECT_EQ(ctx.Load({SaveNamed("cutpart.mesh", joined)}), nullptr);
+  EXPECT_CONTAINS(ctx.Err, "Dimension IS 2 IN THE HEADER AND 3 IN A LATER SECTION");
+}
