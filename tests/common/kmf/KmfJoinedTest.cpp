@@ -115,7 +115,7 @@ std::vector<int64_t> linesFrom(const FixtureSection &s, int64_t first, int64_t l
 // counted from the range's first) that one section gives, on the calling thread and on the
 // pool (text sections big enough for it parsed there, the others here), with a map, and the
 // line reads after it go on at the next line wherever it stands.
-TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSection) {
+TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSectionAloneAndPooled) {
   const FixtureSection tets = ElementSection(KmfTetrahedra, "Tetrahedra", 4, 25000, 25000, 5);
   const std::vector<FixtureSection> parts = split(tets, {12000, 1, 3000, 9999});
   ParallelPool *pool = InitParallel(4);

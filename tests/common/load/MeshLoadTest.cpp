@@ -429,8 +429,8 @@ TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
 // meshio writes one section per block of cells (a gmsh mesh of seven physical surfaces holds
 // seven Triangles sections), and a mesh of two parts joined holds one Vertices section per
 // part: every section of a keyword is read, in file order, into one list numbered on over the
-// earlier sections, silently, whichever encoding, version or loader. Elements past the joined
-// vertices are refused as any others.
+// earlier sections, silently, whichever encoding, version or loader, also in a file opened
+// with others as one mesh. Elements past the joined vertices are refused as any others.
 TEST(MeshLoad, EverySectionOfAKeywordIsReadInFileOrder) {
   std::vector<FixtureSection> groups;
   std::vector<int> groupRefs;
@@ -510,6 +510,14 @@ TEST(MeshLoad, EverySectionOfAKeywordIsReadInFileOrder) {
       for (int k = 1; k <= msh->NbrEfr; k++) edgeTags.push_back(msh->Efr[k].Tag);
       EXPECT_EQ(edgeTags, r.EdgeTags);
       for (int v : r.Corners) EXPECT_TRUE(msh->Ver[v].Tag & TAG_CORNER) << v;
+      ctx.Free(msh);
+      if (e.Piped) continue;
+      // Opened twice as one mesh: the second file's elements go past all the first's vertices.
+      msh = ctx.Load({path, path});
+      ASSERT_NE(msh, nullptr) << ctx.Err;
+      ASSERT_EQ(std::vector<int>({msh->NbrVer, msh->NbrTri}), (std::vector<int>{2 * r.NbrVer, 2 * static_cast<int>(r.TriRefs.size())}));
+      const Triangle &last = msh->Tri[msh->NbrTri], &first = msh->Tri[msh->NbrTri / 2];
+      for (int j = 0; j < 3; j++) EXPECT_EQ(last.Ver[j], first.Ver[j] + r.NbrVer);
       ctx.Free(msh);
     }
   FreeMthParallel(par);
