@@ -1,27 +1,24 @@
 // A keyword whose lines stand in several sections of a file reads as one section: every
-// keyword of the table, line by line and by blocks, across block and section boundaries, with
-// maps, callbacks and the pool.
+// keyword of the table, line by line and by blocks, and block reads across sections with
+// callbacks and the pool, and the line reads after them.
 #include <mutex>
 
 #include "tests/common/CommonTest.h"
 
 namespace {
 
-// A section of kwd with nlin lines, its letters from the table's line format, its values
-// from seed.
+// A section of kwd with nlin lines, its letters from the table's line format, values from seed.
 FixtureSection sectionOf(int kwd, int dim, int64_t nlin, int seed) {
   const char *fmt = KmfKwdFmt[kwd][2];
-  const int kind = KmfKeywordKind(kwd);
-  if (kind == KmfKwdSol)
-    return SolutionSection(kwd, KmfKwdFmt[kwd][0], dim, {1, 2}, nlin, seed, fmt[0] == 'h' ? 1 : -1, fmt[0] == 'h' ? 2 : 0);
+  if (KmfKeywordKind(kwd) == KmfKwdSol)
+    return SolutionSection(kwd, KmfKwdFmt[kwd][0], dim, {1, 2}, nlin, seed, fmt[0] == 'h' ? 1 : -1, 2);
   std::string letters;
-  for (const char *c = fmt; *c; c++) {
+  for (const char *c = fmt; *c; c++)
     if (*c == 'd') letters.append(static_cast<size_t>(dim), *++c);
     else if (std::strchr("irc", *c)) letters += *c;
-  }
-  FixtureSection s = Section(kwd, KmfKwdFmt[kwd][0], letters, nlin, kind != KmfKwdInfo);
+  FixtureSection s = Section(kwd, KmfKwdFmt[kwd][0], letters, nlin, KmfKeywordKind(kwd) != KmfKwdInfo);
   std::mt19937 rng(static_cast<unsigned>(seed));
-  for (int64_t l = 0; l < s.NmbLin; l++)
+  for (int64_t l = 0; l < nlin; l++)
     for (char c : letters) {
       if (c == 'i') s.Ints.push_back(1 + rng() % 1000);
       if (c == 'r') s.Reals.push_back((static_cast<int>(rng() % 1921) - 960) / 16.0);
@@ -30,36 +27,23 @@ FixtureSection sectionOf(int kwd, int dim, int64_t nlin, int seed) {
   return s;
 }
 
-// s with its lines given in sections of the sizes, one after another.
-std::vector<FixtureSection> split(const FixtureSection &s, const std::vector<int64_t> &sizes) {
-  std::vector<FixtureSection> out;
-  for (int64_t at = 0, k = 0; at < s.NmbLin; at += sizes[static_cast<size_t>(k++)])
-    out.push_back(LinesOf(s, at, sizes[static_cast<size_t>(k)]));
-  return out;
-}
-
-const struct Encoding {
-  const char *Name;
-  int Kind;  // 0 text, 1 little-endian, 2 big-endian
-} kEncodings[] = {{"text", 0}, {"little-endian", 1}, {"big-endian", 2}};
-
-std::string save(const FixtureFile &f, const std::string &name, const Encoding &e) {
-  const std::string path = TestPath(e.Kind ? name + "b" : name);
-  EXPECT_TRUE(e.Kind ? SaveBytes(path, RawBinary(f, e.Kind == 2)) : SaveText(path, RawText(f)));
+// Saved as text (kind 0) or binary of either byte order (1 little-endian, 2 big-endian).
+std::string save(const FixtureFile &f, const std::string &name, int kind) {
+  const std::string path = TestPath(kind ? name + "b" : name);
+  EXPECT_TRUE(kind ? SaveBytes(path, RawBinary(f, kind == 2)) : SaveText(path, RawText(f)));
   return path;
 }
 
 }  // namespace
 
-// Every keyword of the table, the last one included, written in two sections standing apart
-// (all first parts, then all second parts; one line each for the keywords without a count)
-// reads back as one section of all its lines, in every version, dimension and encoding, by
-// blocks and line by line.
+// Every keyword of the table, the last one included, in two sections standing apart (one line
+// each for the keywords without a count) reads back as one section of all its lines, in every
+// version, dimension and encoding, by blocks and line by line.
 TEST(KmfJoined, EveryKeywordOfTheTableReadsItsSectionsAsOne) {
   for (int ver = 1; ver <= 4; ver++)
     for (int dim = 2; dim <= 3; dim++)
-      for (const Encoding &e : kEncodings) {
-        SCOPED_TRACE("version " + std::to_string(ver) + " dim " + std::to_string(dim) + " " + e.Name);
+      for (int kind : {0, 1, 2}) {
+        SCOPED_TRACE("version " + std::to_string(ver) + " dim " + std::to_string(dim) + " kind " + std::to_string(kind));
         FixtureFile whole{ver, dim, {}};
         for (int kwd = 1; kwd <= KmfMaxKwd; kwd++)
           // Not the header's keywords, End, nor the reserved rows, which share one name in text.
@@ -68,7 +52,7 @@ TEST(KmfJoined, EveryKeywordOfTheTableReadsItsSectionsAsOne) {
             whole.Sections.push_back(sectionOf(kwd, dim, KmfKeywordKind(kwd) == KmfKwdInfo ? 2 : 5, kwd));
         const FixtureFile apart = ApartSections(whole);
         ASSERT_EQ(apart.Sections.size(), 2 * whole.Sections.size());
-        const std::string path = save(apart, "everykwd.mesh", e);
+        const std::string path = save(apart, "everykwd.mesh", kind);
         EXPECT_TRUE(FileMatches(path, whole));
         EXPECT_TRUE(FileMatches(path, whole, true));
         std::remove(path.c_str());
@@ -77,7 +61,7 @@ TEST(KmfJoined, EveryKeywordOfTheTableReadsItsSectionsAsOne) {
 
 namespace {
 
-// What one block read gave: the records, the callback's ranges and how many came from
+// What one block read gave: the records, the callback's ranges and how many calls came from
 // another thread than the caller's.
 struct Read {
   std::vector<int64_t> Rec;
@@ -94,37 +78,35 @@ void noteCall(int64_t first, int64_t last, void *arg) {
   r->Elsewhere += !pthread_equal(pthread_self(), r->Caller);
 }
 
-// Lines first..last of the tetrahedra (five integers) into records of five int64, line i of
-// the range to record i, or to map[i] - 1.
-int readTets(KmfMeshFile *msh, int64_t first, int64_t last, Read &r, const std::vector<int64_t> *map = nullptr) {
+// Tetrahedra first..last (five integers a line) into records of five int64.
+int readTets(KmfMeshFile *msh, int64_t first, int64_t last, Read &r) {
   r.Rec.assign(static_cast<size_t>(5 * (last - first + 1)), -1);
   KmfField f[5];
   for (int k = 0; k < 5; k++) f[k] = {KmfLong, reinterpret_cast<char *>(&r.Rec[static_cast<size_t>(k)]), 40};
-  return KmfGetBlockFields(msh, KmfTetrahedra, first, last, map ? 4 : 0, map ? const_cast<int64_t *>(map->data()) : nullptr,
-                           noteCall, &r, 5, f);
-}
-
-std::vector<int64_t> linesFrom(const FixtureSection &s, int64_t first, int64_t last) {
-  return std::vector<int64_t>(s.Ints.begin() + 5 * (first - 1), s.Ints.begin() + 5 * last);
+  return KmfGetBlockFields(msh, KmfTetrahedra, first, last, 0, nullptr, noteCall, &r, 5, f);
 }
 
 }  // namespace
 
-// 25000 tetrahedra in sections of 12000, 1, 3000 and 9999 lines, with the vertices between
+// 25000 tetrahedra in sections of 12000, 1, 3000 and 9999 lines, with other sections between
 // them: a block read of any range gives the lines and the callback blocks (10000 lines each,
 // counted from the range's first) that one section gives, on the calling thread and on the
-// pool (text sections big enough for it parsed there, the others here), with a map, and the
-// line reads after it go on at the next line wherever it stands.
+// pool (text sections big enough for it parsed there, the others here), and the line read
+// after it is the next line, wherever it stands.
 TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSectionAloneAndPooled) {
   const FixtureSection tets = ElementSection(KmfTetrahedra, "Tetrahedra", 4, 25000, 25000, 5);
-  const std::vector<FixtureSection> parts = split(tets, {12000, 1, 3000, 9999});
+  auto lines = [&](int64_t first, int64_t last) {
+    return std::vector<int64_t>(tets.Ints.begin() + 5 * (first - 1), tets.Ints.begin() + 5 * last);
+  };
   ParallelPool *pool = InitParallel(4);
   for (int ver : {2, 4})
-    for (const Encoding &e : kEncodings) {
-      FixtureFile f{ver, 3, {parts[0], VertexSection(3, 40, 1), parts[1], parts[2], ListSection(13, "Corners", 2, 40, 3), parts[3]}};
-      const std::string path = save(f, "apart.mesh", e);
+    for (int kind : {0, 1, 2}) {
+      FixtureFile f{ver, 3, {LinesOf(tets, 0, 12000), VertexSection(3, 40, 1), LinesOf(tets, 12000, 1)}};
+      f.Sections.insert(f.Sections.end(), {LinesOf(tets, 12001, 3000), ListSection(13, "Corners", 2, 40, 3),
+                                           LinesOf(tets, 15001, 9999)});
+      const std::string path = save(f, "apart.mesh", kind);
       for (ParallelPool *p : {static_cast<ParallelPool *>(nullptr), pool}) {
-        SCOPED_TRACE(std::string(e.Name) + " version " + std::to_string(ver) + (p ? " pool" : ""));
+        SCOPED_TRACE("kind " + std::to_string(kind) + " version " + std::to_string(ver) + (p ? " pool" : ""));
         KmfMeshFile *msh = KmfOpenMesh(path.c_str(), KmfRead, nullptr, nullptr);
         ASSERT_NE(msh, nullptr);
         KmfSetPool(msh, p);
@@ -135,10 +117,10 @@ TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSectionAloneAndPooled) {
         EXPECT_EQ(all.Rec, tets.Ints);
         std::sort(all.Calls.begin(), all.Calls.end());
         const decltype(all.Calls) blocks{{1, 10000}, {10001, 20000}, {20001, 25000}}, once{{1, 25000}};
-        EXPECT_EQ(all.Calls, e.Kind || p ? blocks : once);
+        EXPECT_EQ(all.Calls, kind || p ? blocks : once);
         EXPECT_EQ(all.Elsewhere, p ? 3 : 0) << "the pool reads as it reads one section";
-        // Ranges that start, end or lie inside a section of one line; a text pool parses a
-        // section from its first line, so those that start in the first one are worth it.
+        // A text pool parses a section from its first line: the ranges starting in the first
+        // section are worth it, the one inside the section of one line is not.
         const struct {
           int64_t First, Last;
           bool PooledText;
@@ -146,23 +128,13 @@ TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSectionAloneAndPooled) {
         for (const auto &range : ranges) {
           Read part;
           ASSERT_EQ(readTets(msh, range.First, range.Last, part), 1) << range.First;
-          EXPECT_EQ(part.Rec, linesFrom(tets, range.First, range.Last)) << range.First;
-          EXPECT_EQ(part.Elsewhere, p && !e.Kind && range.PooledText ? 1 : 0) << range.First;
-          // The next line read is the range's next one, in the section that holds it.
-          int ints[5];
-          int64_t wide[5];
-          ASSERT_EQ(ver == 4 ? KmfGetLin(msh, KmfTetrahedra, &wide[0], &wide[1], &wide[2], &wide[3], &wide[4])
-                             : KmfGetLin(msh, KmfTetrahedra, &ints[0], &ints[1], &ints[2], &ints[3], &ints[4]),
-                    1);
-          EXPECT_EQ(ver == 4 ? wide[0] : ints[0], tets.Ints[5 * range.Last]) << range.Last + 1;
+          EXPECT_EQ(part.Rec, lines(range.First, range.Last)) << range.First;
+          EXPECT_EQ(part.Elsewhere, p && !kind && range.PooledText ? 1 : 0) << range.First;
+          int64_t next[5];
+          int ni, nr;
+          ASSERT_EQ(KmfGetLinTab(msh, KmfTetrahedra, next, &ni, nullptr, &nr, nullptr, nullptr), 1);
+          EXPECT_EQ(next[0], tets.Ints[5 * range.Last]) << "line " << range.Last + 1;
         }
-        // A map sends the lines, reversed, across the same boundaries.
-        std::vector<int64_t> map(5003);
-        for (int64_t i = 1; i <= 5002; i++) map[i] = 5003 - i;
-        Read mapped;
-        ASSERT_EQ(readTets(msh, 10001, 15002, mapped, &map), 1);
-        for (int64_t i = 0; i < 5002; i++)
-          ASSERT_EQ(mapped.Rec[5 * (5001 - i)], tets.Ints[5 * (10000 + i)]) << i;
         KmfCloseMesh(msh);
       }
       std::remove(path.c_str());
