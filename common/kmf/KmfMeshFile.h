@@ -126,8 +126,9 @@ int KmfAbandonMesh(KmfMeshFile *msh);
 // read. A writer adds End last: a file without it is still being written.
 int KmfFileComplete(const char *name);
 int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode);
-// Line count of section kwd, 0 when absent. Solution keywords also fill (int *ntypes,
-// int *solsiz, int *types) and, for high-order ones, (int *degree, int *nodes).
+// Line count of keyword kwd (the sum over the sections read), 0 when absent. Solution
+// keywords also fill (int *ntypes, int *solsiz, int *types) and, for high-order ones,
+// (int *degree, int *nodes).
 int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...);
 // Sections of keyword kwd that hold lines in a file opened for reading: 0 when it has none.
 // They are read as one list, except the solution sections whose headers differ (see above):
