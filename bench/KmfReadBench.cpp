@@ -1,21 +1,38 @@
 // Reading speed of keyword mesh files: a structured box of about two million tetrahedra with
 // its vertices, boundary triangles and a vertex solution, written in text (version 2) and in
-// binary (version 3), then read section by section with block reads, next to a plain fread of
-// the same files. Rates are bytes of file per second, one thread.
+// binary (version 3), then read keyword by keyword with block reads, next to a plain fread of
+// the same files. The same box is also written with every keyword in eight sections standing
+// apart, as a converter writes one per block of cells, which the reader joins. Each is read on
+// the calling thread alone, and with a worker pool of one thread per core (KmfSetPool), as the
+// loaders read. Rates are bytes of file per second.
 //
-//   KmfReadBench [--cells N] [google benchmark flags]
+// Before them, a file of a million sections without a line (after a small mesh) is loaded end
+// to end by geoLoadMeshAndSolution with the pool, text and binary, each in a child process of
+// its own: best time of three loads and peak resident memory.
+//
+//   KmfReadBench [--cells N] [--empty SECTIONS] [google benchmark flags]
 // The files go to $TMPDIR (or /tmp) and are removed at the end.
 #include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "bench/LoadBenchKit.h"
+#include "common/base/Clock.h"
+#include "common/base/FunctionInterface.h"
+#include "common/base/Memory.h"
 #include "common/kmf/KmfMeshFile.h"
+#include "common/load/MeshLoad.h"
+#include "common/model/Mesh.h"
+#include "common/pool/MthParallel.h"
+#include "common/pool/Parallel.h"
 
 namespace {
 
@@ -67,24 +84,37 @@ KmfField field(int typ, const void *adr, int64_t stride) {
   return KmfField{typ, static_cast<char *>(const_cast<void *>(adr)), stride};
 }
 
-bool writeFiles(const Box &b, const std::string &mesh, const std::string &sol, int version) {
+// The first line (from 0) of part k of n lines cut in `parts`.
+int64_t partStart(int64_t n, int parts, int k) { return n * k / parts; }
+
+// The box's mesh and solution with every keyword in `parts` sections, those of the mesh's
+// keywords taking turns.
+bool writeFiles(const Box &b, const std::string &mesh, const std::string &sol, int version, int parts) {
+  bool ok = true;
+  // Part k of the n lines of kwd, from the records the fields give.
+  auto part = [&](KmfMeshFile *out, int kwd, std::vector<KmfField> fields, int64_t n, int k) {
+    const int64_t l0 = partStart(n, parts, k), l1 = partStart(n, parts, k + 1);
+    for (KmfField &fld : fields) fld.Adr += l0 * fld.Stride;
+    int type = KmfSca;
+    ok = ok && (kwd == KmfSolAtVertices ? KmfSetKwd(out, kwd, l1 - l0, 1, &type) : KmfSetKwd(out, kwd, l1 - l0)) &&
+         KmfSetBlockFields(out, kwd, 0, nullptr, nullptr, nullptr, static_cast<int>(fields.size()), fields.data());
+  };
+  const std::vector<KmfField> ver = {field(KmfDouble, &b.Crd[0], 24), field(KmfDouble, &b.Crd[1], 24),
+                                     field(KmfDouble, &b.Crd[2], 24), field(KmfInt, &b.VerRef[0], 4)};
+  std::vector<KmfField> tet, tri;
+  for (int k = 0; k < 5; k++) tet.push_back(field(KmfInt, &b.Tet[k], 20));
+  for (int k = 0; k < 4; k++) tri.push_back(field(KmfInt, &b.Tri[k], 16));
   KmfMeshFile *f = KmfOpenMesh(mesh.c_str(), KmfWrite, version, 3);
   if (!f) return false;
-  KmfField ver[4] = {field(KmfDouble, &b.Crd[0], 24), field(KmfDouble, &b.Crd[1], 24), field(KmfDouble, &b.Crd[2], 24),
-                     field(KmfInt, &b.VerRef[0], 4)};
-  KmfField tet[5], tri[4];
-  for (int k = 0; k < 5; k++) tet[k] = field(KmfInt, &b.Tet[k], 20);
-  for (int k = 0; k < 4; k++) tri[k] = field(KmfInt, &b.Tri[k], 16);
-  bool ok = KmfSetKwd(f, KmfVertices, b.nver()) && KmfSetBlockFields(f, KmfVertices, 0, nullptr, nullptr, nullptr, 4, ver) &&
-            KmfSetKwd(f, KmfTetrahedra, b.ntet()) && KmfSetBlockFields(f, KmfTetrahedra, 0, nullptr, nullptr, nullptr, 5, tet) &&
-            KmfSetKwd(f, KmfTriangles, b.ntri()) && KmfSetBlockFields(f, KmfTriangles, 0, nullptr, nullptr, nullptr, 4, tri);
+  for (int k = 0; k < parts; k++) {
+    part(f, KmfVertices, ver, b.nver(), k);
+    part(f, KmfTetrahedra, tet, b.ntet(), k);
+    part(f, KmfTriangles, tri, b.ntri(), k);
+  }
   ok = KmfCloseMesh(f) && ok;
   f = KmfOpenMesh(sol.c_str(), KmfWrite, version, 3);
   if (!f) return false;
-  int type = KmfSca;
-  KmfField s = field(KmfDouble, &b.Sol[0], 8);
-  ok = ok && KmfSetKwd(f, KmfSolAtVertices, b.nver(), 1, &type) &&
-       KmfSetBlockFields(f, KmfSolAtVertices, 0, nullptr, nullptr, nullptr, 1, &s);
+  for (int k = 0; k < parts; k++) part(f, KmfSolAtVertices, {field(KmfDouble, &b.Sol[0], 8)}, b.nver(), k);
   return KmfCloseMesh(f) && ok;
 }
 
@@ -101,12 +131,18 @@ struct Target {
       : Crd(3 * b.nver()), Sol(b.nver()), Ref(b.nver()), Tet(5 * b.ntet()), Tri(4 * b.ntri()) {}
 };
 
-bool readFiles(const std::string &mesh, const std::string &sol, Target &t) {
+Box box;
+
+// Reads every keyword whole, on the pool when one is given; false when a read failed or a
+// keyword's line count is not the box's.
+bool readFiles(const std::string &mesh, const std::string &sol, Target &t, ParallelPool *pool) {
   int v, d;
   KmfMeshFile *f = KmfOpenMesh(mesh.c_str(), KmfRead, &v, &d);
   if (!f) return false;
+  KmfSetPool(f, pool);
   int64_t nv = KmfStatKwd(f, KmfVertices), nt = KmfStatKwd(f, KmfTetrahedra), nf = KmfStatKwd(f, KmfTriangles);
-  bool ok = KmfGetBlock(f, KmfVertices, 1, nv, 0, nullptr, nullptr, KmfDouble, &t.Crd[0], &t.Crd[3 * (nv - 1)],
+  bool ok = nv == box.nver() && nt == box.ntet() && nf == box.ntri() &&
+            KmfGetBlock(f, KmfVertices, 1, nv, 0, nullptr, nullptr, KmfDouble, &t.Crd[0], &t.Crd[3 * (nv - 1)],
                         KmfDouble, &t.Crd[1], &t.Crd[3 * (nv - 1) + 1], KmfDouble, &t.Crd[2], &t.Crd[3 * (nv - 1) + 2],
                         KmfInt, &t.Ref[0], &t.Ref[nv - 1]) &&
             KmfGetBlock(f, KmfTetrahedra, 1, nt, 0, nullptr, nullptr, KmfIntVec, 5, &t.Tet[0], &t.Tet[5 * (nt - 1)]) &&
@@ -114,7 +150,9 @@ bool readFiles(const std::string &mesh, const std::string &sol, Target &t) {
   KmfCloseMesh(f);
   f = KmfOpenMesh(sol.c_str(), KmfRead, &v, &d);
   if (!f) return false;
-  ok = ok && KmfGetBlock(f, KmfSolAtVertices, 1, nv, 0, nullptr, nullptr, KmfDouble, &t.Sol[0], &t.Sol[nv - 1]);
+  KmfSetPool(f, pool);
+  ok = ok && KmfStatKwd(f, KmfSolAtVertices, nullptr, nullptr, nullptr) == nv &&
+       KmfGetBlock(f, KmfSolAtVertices, 1, nv, 0, nullptr, nullptr, KmfDouble, &t.Sol[0], &t.Sol[nv - 1]);
   KmfCloseMesh(f);
   return ok;
 }
@@ -128,22 +166,21 @@ int64_t freadAll(const std::string &p, std::vector<char> &buf) {
   return total;
 }
 
-Box box;
 struct Pair {
   std::string Mesh, Sol;
 };
-Pair text, binary;
+Pair text, binary, text8, binary8;  // one section per keyword, eight
+ParallelPool *pool;
 
-void BM_BlockRead(benchmark::State &state, const Pair *files) {
+void BM_BlockRead(benchmark::State &state, const Pair *files, bool pooled) {
   Target t(box);
   int64_t bytes = fileSize(files->Mesh) + fileSize(files->Sol);
   for (auto _ : state) {
-    if (!readFiles(files->Mesh, files->Sol, t)) state.SkipWithError("read failed");
+    if (!readFiles(files->Mesh, files->Sol, t, pooled ? pool : nullptr)) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(t.Tet.data());
   }
-  // The last tetrahedron must be the one written.
-  if (std::memcmp(&t.Tet[t.Tet.size() - 5], &box.Tet[box.Tet.size() - 5], 5 * sizeof(int)))
-    state.SkipWithError("wrong values read");
+  // Every line must be the one written.
+  if (t.Tet != box.Tet || t.Tri != box.Tri || t.Ref != box.VerRef || t.Sol != box.Sol) state.SkipWithError("wrong values read");
   state.SetBytesProcessed(state.iterations() * bytes);
   state.counters["MB"] = double(bytes) / 1e6;
 }
@@ -158,37 +195,123 @@ void BM_Fread(benchmark::State &state, const Pair *files) {
   state.SetBytesProcessed(state.iterations() * bytes);
 }
 
+// A small mesh (a box of one cell), then `sections` sections without a line of keywords the
+// loaders look at, taking turns (not the mesh's own: a reader that reads only a keyword's
+// last section reads the mesh too).
+bool writeEmptySections(const std::string &path, int64_t sections) {
+  Box small;
+  small.N = 1;
+  build(small);
+  KmfMeshFile *f = KmfOpenMesh(path.c_str(), KmfWrite, 3, 3);
+  if (!f) return false;
+  KmfField ver[4] = {field(KmfDouble, &small.Crd[0], 24), field(KmfDouble, &small.Crd[1], 24),
+                     field(KmfDouble, &small.Crd[2], 24), field(KmfInt, &small.VerRef[0], 4)};
+  KmfField tet[5];
+  for (int k = 0; k < 5; k++) tet[k] = field(KmfInt, &small.Tet[k], 20);
+  bool ok = KmfSetKwd(f, KmfVertices, small.nver()) && KmfSetBlockFields(f, KmfVertices, 0, nullptr, nullptr, nullptr, 4, ver) &&
+            KmfSetKwd(f, KmfTetrahedra, small.ntet()) && KmfSetBlockFields(f, KmfTetrahedra, 0, nullptr, nullptr, nullptr, 5, tet);
+  const int kinds[] = {KmfTriangles, KmfEdges, KmfPrisms, KmfCorners, KmfHexahedra, KmfQuadrilaterals, KmfRidges};
+  for (int64_t k = 0; ok && k < sections; k++) ok = KmfSetKwd(f, kinds[k % 7], 0);
+  return KmfCloseMesh(f) && ok;
+}
+
+// What three loads of one file gave in a child process: the best time and the child's peak.
+struct LoadResult {
+  double Best;
+  int64_t Peak;
+  bool Ok;
+};
+
+// Loads path three times with a pool of one thread per core (in a child: standard error goes).
+LoadResult loadThrice(const std::string &path) {
+  LoadResult r{1e30, 0, true};
+  Common_MthParallel *par = NewMthParallel(GetNumberOfCores(), 0, 0);
+  // A reader that reads the last section of each keyword says so on standard error at every
+  // load: not on the terminal's time either.
+  int null = open("/dev/null", O_WRONLY);
+  if (null >= 0) dup2(null, 2);
+  for (int k = 0; k < 3; k++) {
+    Memory_List *mem = NewMemory(10000);
+    double t = 0;
+    Geometric_Mesh *m = TimedLoad(mem, par, path, &t);
+    r.Ok = r.Ok && m && m->NbrTet == 6 && m->NbrVer == 8;
+    r.Best = t < r.Best ? t : r.Best;
+    FreeCommonMesh(mem, m);
+    FreeMemory(mem);
+  }
+  FreeMthParallel(par);
+  r.Peak = ProcStatusBytes("VmHWM:");
+  return r;
+}
+
+// Takes "--name value" out of the arguments: its value, or fallback.
+long long takeOption(int &argc, char **argv, const char *name, long long fallback) {
+  for (int i = 1; i + 1 < argc; i++)
+    if (!std::strcmp(argv[i], name)) {
+      long long v = std::atoll(argv[i + 1]);
+      for (int j = i; j + 2 <= argc; j++) argv[j] = argv[j + 2];
+      argc -= 2;
+      return v;
+    }
+  return fallback;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-  for (int i = 1; i + 1 < argc; i++)
-    if (!std::strcmp(argv[i], "--cells")) {
-      box.N = std::atoi(argv[i + 1]);
-      for (int j = i; j + 2 <= argc; j++) argv[j] = argv[j + 2];
-      argc -= 2;
-      break;
-    }
+  box.N = static_cast<int>(takeOption(argc, argv, "--cells", box.N));
+  const long long empty = takeOption(argc, argv, "--empty", 1000000);
   if (box.N < 1) box.N = 1;
-  build(box);
   const char *tmp = std::getenv("TMPDIR");
   std::string dir = tmp && *tmp ? tmp : "/tmp";
   std::string base = dir + "/kmfbench" + std::to_string(getpid());
+  // Before the box is built, so that the children's peaks are the loads' own.
+  int status = 0;
+  for (const char *ext : {".mesh", ".meshb"}) {
+    const std::string path = base + "empty" + ext;
+    LoadResult r{};
+    if (!writeEmptySections(path, empty) || !RunInChild([&] { return loadThrice(path); }, &r) || !r.Ok) {
+      fprintf(stderr, "%s: writing or loading the file of empty sections failed\n", path.c_str());
+      status = 1;
+    } else {
+      printf("%lld empty sections, %-6s %7.1f MB: load best of 3 %7.3f s, peak resident %7.1f MiB\n", empty, ext + 1,
+             fileSize(path) / 1e6, r.Best, r.Peak / (1024.0 * 1024.0));
+    }
+    std::remove(path.c_str());
+  }
+  build(box);
   text = {base + ".mesh", base + ".sol"};
   binary = {base + ".meshb", base + ".solb"};
-  if (!writeFiles(box, text.Mesh, text.Sol, 2) || !writeFiles(box, binary.Mesh, binary.Sol, 3)) {
+  text8 = {base + "8.mesh", base + "8.sol"};
+  binary8 = {base + "8.meshb", base + "8.solb"};
+  if (!writeFiles(box, text.Mesh, text.Sol, 2, 1) || !writeFiles(box, binary.Mesh, binary.Sol, 3, 1) ||
+      !writeFiles(box, text8.Mesh, text8.Sol, 2, 8) || !writeFiles(box, binary8.Mesh, binary8.Sol, 3, 8)) {
     fprintf(stderr, "cannot write the benchmark files in %s\n", dir.c_str());
     return 1;
   }
-  printf("%lld vertices, %lld tetrahedra, %lld triangles; text %.1f MB, binary %.1f MB\n",
+  pool = InitParallel(0);
+  printf("%lld vertices, %lld tetrahedra, %lld triangles; text %.1f MB, binary %.1f MB; pool of %d threads\n",
          static_cast<long long>(box.nver()), static_cast<long long>(box.ntet()), static_cast<long long>(box.ntri()),
-         (fileSize(text.Mesh) + fileSize(text.Sol)) / 1e6, (fileSize(binary.Mesh) + fileSize(binary.Sol)) / 1e6);
-  benchmark::RegisterBenchmark("BlockRead/binary_v3", BM_BlockRead, &binary)->Unit(benchmark::kMillisecond);
+         (fileSize(text.Mesh) + fileSize(text.Sol)) / 1e6, (fileSize(binary.Mesh) + fileSize(binary.Sol)) / 1e6,
+         pool ? pool->NbrCpu : 0);
+  const struct {
+    const char *Name;
+    const Pair *Files;
+  } cases[] = {{"binary_v3", &binary}, {"binary_v3_8sections", &binary8}, {"text_v2", &text}, {"text_v2_8sections", &text8}};
+  for (const auto &c : cases)
+    for (bool pooled : {false, true})
+      benchmark::RegisterBenchmark((std::string("BlockRead/") + c.Name + (pooled ? "/pool" : "/1thread")).c_str(),
+                                   BM_BlockRead, c.Files, pooled)
+          ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Fread/binary_v3", BM_Fread, &binary)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("BlockRead/text_v2", BM_BlockRead, &text)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Fread/text_v2", BM_Fread, &text)->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto *p : {&text.Mesh, &text.Sol, &binary.Mesh, &binary.Sol}) std::remove(p->c_str());
-  return 0;
+  StopParallel(pool);
+  for (const Pair *p : {&text, &binary, &text8, &binary8}) {
+    std::remove(p->Mesh.c_str());
+    std::remove(p->Sol.c_str());
+  }
+  return status;
 }

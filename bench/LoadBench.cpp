@@ -31,6 +31,7 @@
 #include "common/load/MeshLoad.h"
 #include "common/load/MeshWriter.h"
 #include "common/pool/MthParallel.h"
+#include "bench/LoadBenchKit.h"
 #include "tests/support/StructuredMesh.h"
 
 namespace {
@@ -107,19 +108,6 @@ int64_t fileSize(const std::string &p) {
   return stat(p.c_str(), &st) ? 0 : st.st_size;
 }
 
-// Peak and current resident memory of this process, in bytes.
-int64_t statusValue(const char *key) {
-  FILE *f = fopen("/proc/self/status", "r");
-  if (!f) return -1;
-  char line[256];
-  int64_t kb = -1;
-  size_t len = strlen(key);
-  while (fgets(line, sizeof(line), f))
-    if (!strncmp(line, key, len)) kb = atoll(line + len);
-  fclose(f);
-  return kb * 1024;
-}
-
 struct Result {
   double Best, Mean;
   int64_t Peak, Before;
@@ -132,35 +120,22 @@ Result measure(const std::string &mesh, int runs, int n, int threads) {
   Result r{};
   r.Best = 1e30;
   Common_MthParallel *par = threads > 1 ? NewMthParallel(threads, 0, 0) : nullptr;
-  r.Before = statusValue("VmRSS:");
+  r.Before = ProcStatusBytes("VmRSS:");
   for (int k = 0; k < runs; k++) {
     Memory_List *mem = NewMemory(10000);
-    Function_Interface fi;
-    DefaultFunInterface(&fi, mem, par, "bench");
-    fi.Verbose = 0;
-    std::string name = mesh;
-    char *names[] = {&name[0]};
-    // The loader's messages would weigh on the timing of a terminal: send them away.
-    fflush(stdout);
-    int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 1);
-    double t0 = GetWallClock();
-    Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, nullptr);
-    double t = GetWallClock() - t0;
-    fflush(stdout);
-    if (saved >= 0) dup2(saved, 1);
-    if (null >= 0) close(null);
-    if (saved >= 0) close(saved);
+    double t = 0;
+    uint32_t status = 0;
+    Geometric_Mesh *m = TimedLoad(mem, par, mesh, &t, &status);
     r.Best = t < r.Best ? t : r.Best;
     r.Mean += t / runs;
-    if (!m || !m->SolAtVer || fi.Status != STATUS_BINARY_INPUT * (mesh.back() == 'b'))
+    if (!m || !m->SolAtVer || status != STATUS_BINARY_INPUT * (mesh.back() == 'b'))
       fprintf(stderr, "mesh %p solution %p status %u\n", static_cast<void *>(m), m ? static_cast<void *>(m->SolAtVer) : nullptr,
-              fi.Status);
+              status);
     // SU2 loading reorders the nodes (largest last): look for the far corner anywhere.
     bool corner = false;
     if (m && m->NbrTet == 6 * n * n * n)
       for (int q = 0; q < 4; q++) corner = corner || m->Tet[m->NbrTet].Ver[q] == GridVertex(n, n, n, n, n);
-    r.Ok = m && corner && m->SolAtVer && m->NbrSolVer == m->NbrVer && fi.Status == STATUS_BINARY_INPUT * (mesh.back() == 'b');
+    r.Ok = m && corner && m->SolAtVer && m->NbrSolVer == m->NbrVer && status == STATUS_BINARY_INPUT * (mesh.back() == 'b');
     if (m) {
       double mm[2];
       GetMeshMem(m, mm);
@@ -171,28 +146,9 @@ Result measure(const std::string &mesh, int runs, int n, int threads) {
     FreeCommonMesh(mem, m);
     FreeMemory(mem);
   }
-  r.Peak = statusValue("VmHWM:");
+  r.Peak = ProcStatusBytes("VmHWM:");
   FreeMthParallel(par);
   return r;
-}
-
-bool runChild(const std::string &mesh, int runs, int n, int threads, Result *out) {
-  int fd[2];
-  if (pipe(fd)) return false;
-  fflush(stdout);
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fd[0]);
-    Result r = measure(mesh, runs, n, threads);
-    ssize_t w = write(fd[1], &r, sizeof(r));
-    _exit(w == sizeof(r) ? 0 : 1);
-  }
-  close(fd[1]);
-  ssize_t got = read(fd[0], out, sizeof(*out));
-  close(fd[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  return got == sizeof(*out) && WIFEXITED(st) && WEXITSTATUS(st) == 0;
 }
 
 }  // namespace
@@ -243,7 +199,7 @@ int main(int argc, char **argv) {
     const std::string &mesh = files[2 * e];
     double mb = (fileSize(mesh) + fileSize(files[2 * e + 1])) / 1e6;
     Result r;
-    if (!runChild(mesh, runs, n, threads, &r) || !r.Ok) {
+    if (!RunInChild([&] { return measure(mesh, runs, n, threads); }, &r) || !r.Ok) {
       fprintf(stderr, "%s: load failed or loaded wrong values\n", mesh.c_str());
       status = 1;
       continue;

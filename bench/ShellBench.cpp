@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/LoadBenchKit.h"
 #include "bench/ShellBenchKit.h"
 #include "common/base/Clock.h"
 #include "common/base/CommonOptions.h"
@@ -62,18 +63,6 @@
 #include "zelvane/tools/ZelInstallTools.h"
 
 namespace {
-
-
-double peakBytes() {
-  FILE *f = fopen("/proc/self/status", "r");
-  if (!f) return -1;
-  char line[256];
-  double kb = -1;
-  while (fgets(line, sizeof(line), f))
-    if (!strncmp(line, "VmHWM:", 6)) kb = atof(line + 6);
-  fclose(f);
-  return kb * 1024;
-}
 
 void installEverything() {
   zelInstallAllHooks();
@@ -282,7 +271,7 @@ int startup(const std::string &mesh, const std::string &sol, const char *road) {
     double mm[2];
     meshModel = GetMeshMem(m, mm);
   }
-  const double peak = peakBytes();
+  const double peak = static_cast<double>(ProcStatusBytes("VmHWM:"));
   printf("  %-6s start to first frame (application object) %8.3f s   volume topology still running: %s\n", road,
          total, topoRunning ? "yes" : "no");
   printf("         peak resident memory %8.1f MB   mesh model (GetMeshMem) %.1f MB\n", peak / 1e6, meshModel / 1e6);

@@ -1,4 +1,7 @@
-// Block transfers: whole ranges of lines between a section and the caller's records.
+// Block transfers: whole ranges of lines between a section and the caller's records. A range
+// of a keyword whose lines stand in several sections is cut where the sections end: a block of
+// KmfBlockLines lines is read piece by piece, then converted and handed to the callback whole,
+// as from one section.
 #include <unistd.h>
 
 #include <cerrno>
@@ -249,29 +252,122 @@ bool readTextField(KmfTextBuffer *rd, int typ, char *dst) {
   }
 }
 
-int getText(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
-            KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields) {
+// The first and last line of section sec (1-based in it) that the joined lines first..last
+// hold.
+void piece(const KmfSection &sec, int64_t first, int64_t last, int64_t *lo, int64_t *hi) {
+  *lo = first > sec.Lin0 ? first - sec.Lin0 : 1;
+  *hi = last - sec.Lin0 < sec.NmbLin ? last - sec.Lin0 : sec.NmbLin;
+}
+
+// Records of the lines of a section from line lo on, line first of the range going to rec's
+// first record.
+Records pieceRecords(const Records &rec, const KmfSection &sec, int64_t lo, int64_t first) {
+  Records r = rec;
+  const int64_t off = sec.Lin0 + lo - first;
+  r.Record0 += off;
+  r.MapBase += off;
+  return r;
+}
+
+// Line reads go on after line last of the keyword, in its section.
+void linesAfter(KmfMeshFile *msh, int kwd, const KmfSectionList &secs, int64_t last) {
+  const int s = secs.find(last);
+  KmfLinesAt(msh, kwd, s, secs[s].Lin0 + secs[s].NmbLin - last);
+}
+
+// Reads lines 1..hi of a text section, those from lo on into rec's records from its first, the
+// fields already in node order; false after the message (none when the seek failed).
+bool readTextLines(KmfMeshFile *msh, int kwd, const KmfSection &sec, int64_t lo, int64_t hi, const Records &rec,
+                   int nfields, const KmfField *order) {
+  if (!KmfReaderSeek(msh->Rd, sec.Pos)) return false;
+  char discard[8];
+  for (int64_t line = 1; line <= hi; line++) {
+    bool keep = line >= lo;
+    int64_t r = keep ? rec.at(line - lo) : 0;
+    for (int j = 0; j < nfields; j++) {
+      const KmfField &f = order[j];
+      if (!readTextField(msh->Rd, f.Typ, keep ? f.Adr + r * f.Stride : discard)) {
+        KmfError(msh, "KMFGETBLOCK", "CANNOT READ LINE %lld OF %s", static_cast<long long>(sec.Lin0 + line),
+                 KmfKwdFmt[kwd][0]);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+int getText(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, const KmfSectionList &secs, int64_t first, int64_t last,
+            const Records &rec, KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields) {
   // The caller's field of every value of a line, node ordering applied once.
   KmfField *order = static_cast<KmfField *>(MEM_ALLOC(nullptr, order, sizeof(KmfField) * static_cast<size_t>(nfields)));
   if (!order) return 0;
   for (int j = 0; j < nfields; j++) order[j] = fields[targetField(kw, j, nfields)];
-  char discard[8];
   int res = 1;
-  for (int64_t line = 1; res && line <= last; line++) {
-    bool keep = line >= first;
-    int64_t r = keep ? rec.at(line - first) : 0;
-    for (int j = 0; j < nfields; j++) {
-      const KmfField &f = order[j];
-      if (!readTextField(msh->Rd, f.Typ, keep ? f.Adr + r * f.Stride : discard)) {
-        KmfError(msh, "KMFGETBLOCK", "CANNOT READ LINE %lld OF %s", static_cast<long long>(line), KmfKwdFmt[kwd][0]);
-        res = 0;
-        break;
-      }
-    }
+  for (int s = secs.find(first); res && s < secs.size() && secs[s].Lin0 < last; s++) {
+    int64_t lo, hi;
+    piece(secs[s], first, last, &lo, &hi);
+    res = readTextLines(msh, kwd, secs[s], lo, hi, pieceRecords(rec, secs[s], lo, first), nfields, order) ? 1 : 0;
   }
   MEM_FREE(nullptr, order);
-  if (res && cb) cb(first, last, cbarg);
-  return res;
+  if (!res) return 0;
+  linesAfter(msh, kwd, secs, last);
+  if (cb) cb(first, last, cbarg);
+  return 1;
+}
+
+// The text lines first..last parsed on the handle's pool, section after section, each with
+// the fields of its first line (sections too small for the pool are read here, silently: a
+// fault is said by the serial read the caller then makes), then the callback on the pool.
+// False when the pool gave up or no section was worth it.
+bool getTextOnPool(KmfMeshFile *msh, int kwd, const KmfSectionList &secs, int64_t first, int64_t last,
+                   KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *order) {
+  const int s0 = secs.find(first), s1 = secs.find(last);
+  bool worth = false;
+  for (int s = s0; s <= s1; s++) {
+    int64_t lo, hi;
+    piece(secs[s], first, last, &lo, &hi);
+    worth = worth || hi * nfields >= kMinPooledTextValues;
+  }
+  if (!worth) return false;
+  KmfField *shifted =
+      static_cast<KmfField *>(MEM_ALLOC(nullptr, shifted, sizeof(KmfField) * static_cast<size_t>(nfields)));
+  bool ok = shifted;
+  const Records none{0, nullptr, 0, 1};
+  for (int s = s0; ok && s <= s1; s++) {
+    int64_t lo, hi;
+    piece(secs[s], first, last, &lo, &hi);
+    const int64_t off = secs[s].Lin0 + lo - first;
+    for (int j = 0; j < nfields; j++) shifted[j] = {order[j].Typ, order[j].Adr + off * order[j].Stride, order[j].Stride};
+    if (hi * nfields >= kMinPooledTextValues) {
+      ok = KmfParseTextOnPool(msh, secs[s], lo, hi, nfields, shifted);
+    } else {
+      const int quiet = msh->Quiet;
+      msh->Quiet = 1;
+      ok = readTextLines(msh, kwd, secs[s], lo, hi, none, nfields, shifted);
+      msh->Quiet = quiet;
+    }
+  }
+  MEM_FREE(nullptr, shifted);
+  if (!ok) return false;
+  linesAfter(msh, kwd, secs, last);
+  if (cb) KmfCallbackOnPool(msh, first, last, cb, cbarg);
+  return true;
+}
+
+// Calls move(file offset, buffer, bytes) for the joined lines [line, line + n) of binary lines
+// of lineBytes bytes, once per section they stand in, the buffer filling on; false as soon as
+// one fails.
+template <class Move>
+bool eachPiece(const KmfSectionList &secs, int64_t line, int64_t n, int64_t lineBytes, unsigned char *buf, Move move) {
+  for (int s = secs.find(line); n > 0 && s < secs.size(); s++) {
+    const KmfSection &sec = secs[s];
+    const int64_t at = line - sec.Lin0, k = sec.NmbLin - at + 1 < n ? sec.NmbLin - at + 1 : n;
+    if (!move(sec.Pos + (at - 1) * lineBytes, buf, k * lineBytes)) return false;
+    buf += k * lineBytes;
+    line += k;
+    n -= k;
+  }
+  return n == 0;
 }
 
 void convertBlock(const KmfMeshFile *msh, const KmfKeyword *kw, const unsigned char *buf, int64_t n,
@@ -319,6 +415,7 @@ void reportBlock(const KmfAioCb *cb, int64_t block, int64_t nblocks, int64_t lin
 struct BinaryJob {
   const KmfMeshFile *Msh;
   const KmfKeyword *Kw;
+  const KmfSectionList *Secs;
   int64_t First, Nlin, LineBytes, BlockBytes;
   Records Rec;
   int Nfields;
@@ -332,6 +429,7 @@ struct BinaryJob {
                         // delays its own block only
   int Failed;           // first failed block + 1, 0 when none (atomic)
   int FailErrno;
+  int64_t FailOff, FailBytes;  // the transfer that failed
 };
 
 bool preadAll(int fd, unsigned char *buf, int64_t n, int64_t off) {
@@ -354,12 +452,21 @@ void binaryBlocks(int, int, int thread, void *arg) {
     if (b >= job->Nblocks || __atomic_load_n(&job->Failed, __ATOMIC_RELAXED)) return;
     int64_t l0 = b * KmfBlockLines;
     int64_t n = job->Nlin - l0 < KmfBlockLines ? job->Nlin - l0 : int64_t(KmfBlockLines);
-    int64_t off = job->Kw->Pos + (job->First - 1 + l0) * job->LineBytes;
-    if (!preadAll(fileno(job->Msh->hdl), buf, n * job->LineBytes, off)) {
-      int none = 0, err = errno;
+    int err = 0;
+    int64_t failOff = 0, failBytes = 0;
+    const int fd = fileno(job->Msh->hdl);
+    if (!eachPiece(*job->Secs, job->First + l0, n, job->LineBytes, buf, [&](int64_t off, unsigned char *p, int64_t bytes) {
+          if (preadAll(fd, p, bytes, off)) return true;
+          err = errno, failOff = off, failBytes = bytes;
+          return false;
+        })) {
+      int none = 0;
       if (__atomic_compare_exchange_n(&job->Failed, &none, static_cast<int>(b) + 1, false, __ATOMIC_RELAXED,
-                                      __ATOMIC_RELAXED))
+                                      __ATOMIC_RELAXED)) {
         job->FailErrno = err;
+        job->FailOff = failOff;
+        job->FailBytes = failBytes;
+      }
       return;
     }
     Records r = job->Rec;
@@ -369,8 +476,7 @@ void binaryBlocks(int, int, int thread, void *arg) {
   }
 }
 
-int getBinaryParallel(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t nblocks,
-                      int64_t lineBytes, BinaryJob job) {
+int getBinaryParallel(KmfMeshFile *msh, int kwd, int64_t nblocks, int64_t lineBytes, BinaryJob job) {
   job.BlockBytes = KmfBlockLines * lineBytes;
   size_t bytes = static_cast<size_t>(job.BlockBytes) * static_cast<size_t>(msh->Pool->NbrCpu);
   job.Bufs = static_cast<unsigned char *>(MEM_ALLOC(nullptr, job.Bufs, bytes));
@@ -382,7 +488,7 @@ int getBinaryParallel(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t f
   if (job.Failed) {
     int64_t b = job.Failed - 1;
     int64_t n = job.Nlin - b * KmfBlockLines < KmfBlockLines ? job.Nlin - b * KmfBlockLines : int64_t(KmfBlockLines);
-    KmfAioCb aio{msh->hdl, kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes, job.Bufs, n * lineBytes, -1};
+    KmfAioCb aio{msh->hdl, job.FailOff, job.Bufs, job.FailBytes, -1};
     KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
     errno = job.FailErrno;
     reportBlock(&aio, b + 1, nblocks, n, true);
@@ -392,48 +498,56 @@ int getBinaryParallel(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t f
   return res;
 }
 
-int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, int64_t first, int64_t last, const Records &rec,
-              KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields, const char *letters) {
+int getBinary(KmfMeshFile *msh, int kwd, const KmfKeyword *kw, const KmfSectionList &secs, int64_t first,
+              int64_t last, const Records &rec, KmfBlockCallback cb, void *cbarg, int nfields, const KmfField *fields,
+              const char *letters) {
   int64_t lineBytes = 0;
   for (int j = 0; j < nfields; j++) lineBytes += typeSize(fileTypeOf(msh, letters[j]));
-  if (!KmfLinesFit(msh, kw, lineBytes)) {
-    KmfError(msh, "KMFGETBLOCK", "SECTION %s HOLDS FEWER LINES THAN IT DECLARES", KmfKwdFmt[kwd][0]);
-    return 0;
-  }
+  for (int s = secs.find(first), s1 = secs.find(last); s <= s1; s++)
+    if (!KmfLinesFit(msh, kw, secs[s], lineBytes)) {
+      KmfError(msh, "KMFGETBLOCK", "SECTION %s HOLDS FEWER LINES THAN IT DECLARES", KmfKwdFmt[kwd][0]);
+      return 0;
+    }
   int64_t nlin = last - first + 1;
   int64_t nblocks = (nlin + KmfBlockLines - 1) / KmfBlockLines;
+  int res = 1;
   if (nblocks >= 2 && nblocks <= INT32_MAX && onPool(msh, rec, nfields, fields)) {
-    BinaryJob job{msh, kw, first, nlin, lineBytes, 0, rec, nfields, fields, letters, cb, cbarg, nullptr, 0, 0, 0, 0};
-    int res = getBinaryParallel(msh, kwd, kw, first, nblocks, lineBytes, job);
-    KmfReaderDrop(msh->Rd);
-    KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
-    return res;
-  }
-  int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
-  // One buffer: each block is read whole, then converted. Reading the next block on a thread
-  // of its own while converting was measured slower than this on files the system caches.
-  unsigned char *buf = static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf, static_cast<size_t>(blockLines * lineBytes)));
-  int res = buf ? 1 : 0;
-  for (int64_t b = 0; res && b < nblocks; b++) {
-    int64_t n = b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - b * KmfBlockLines;
-    KmfAioCb aio{msh->hdl, kw->Pos + (first - 1 + b * KmfBlockLines) * lineBytes, buf, n * lineBytes, 0};
-    if (KmfAioRead(&aio)) {
-      KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
-      reportBlock(&aio, b + 1, nblocks, n, true);
-      res = 0;
-      break;
+    BinaryJob job{msh, kw, &secs, first, nlin, lineBytes, 0, rec, nfields, fields, letters, cb, cbarg,
+                  nullptr, 0, 0, 0, 0, 0, 0};
+    res = getBinaryParallel(msh, kwd, nblocks, lineBytes, job);
+  } else {
+    int64_t blockLines = nlin < KmfBlockLines ? nlin : int64_t(KmfBlockLines);
+    // One buffer: each block is read whole, then converted. Reading the next block on a thread
+    // of its own while converting was measured slower than this on files the system caches.
+    unsigned char *buf =
+        static_cast<unsigned char *>(MEM_ALLOC(nullptr, buf, static_cast<size_t>(blockLines * lineBytes)));
+    res = buf ? 1 : 0;
+    for (int64_t b = 0; res && b < nblocks; b++) {
+      int64_t n = b + 1 < nblocks ? int64_t(KmfBlockLines) : nlin - b * KmfBlockLines;
+      int64_t l0 = first + b * KmfBlockLines;
+      KmfAioCb aio{msh->hdl, 0, buf, 0, 0};
+      if (!eachPiece(secs, l0, n, lineBytes, buf, [&](int64_t off, unsigned char *p, int64_t bytes) {
+            aio = {msh->hdl, off, p, bytes, 0};
+            return !KmfAioRead(&aio);
+          })) {
+        KmfError(msh, "KMFGETBLOCK", "READING %s FAILED", KmfKwdFmt[kwd][0]);
+        reportBlock(&aio, b + 1, nblocks, n, true);
+        res = 0;
+        break;
+      }
+      Records r = rec;
+      r.Record0 += b * KmfBlockLines;
+      r.MapBase += b * KmfBlockLines;
+      convertBlock(msh, kw, buf, n, lineBytes, r, nfields, fields, letters);
+      if (cb) cb(l0, l0 + n - 1, cbarg);
     }
-    Records r = rec;
-    r.Record0 += b * KmfBlockLines;
-    r.MapBase += b * KmfBlockLines;
-    convertBlock(msh, kw, buf, n, lineBytes, r, nfields, fields, letters);
-    int64_t l0 = first + b * KmfBlockLines;
-    if (cb) cb(l0, l0 + n - 1, cbarg);
+    MEM_FREE(nullptr, buf);
   }
-  MEM_FREE(nullptr, buf);
   // The transfers moved the stream: line reads go on after the block, from the file.
+  const KmfSection &end = secs[secs.find(last)];
   KmfReaderDrop(msh->Rd);
-  KmfReaderSeek(msh->Rd, kw->Pos + last * lineBytes);
+  KmfReaderSeek(msh->Rd, end.Pos + (last - end.Lin0) * lineBytes);
+  linesAfter(msh, kwd, secs, last);
   return res;
 }
 
@@ -523,15 +637,14 @@ int KmfGetBlockFields(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, in
   for (int j = 0; j < nfields; j++) s.Fields[j] = fields[targetField(kw, j, nfields)];
   if (!checkFamilies(msh, s.Letters, nfields, s.Fields, "KMFGETBLOCK")) return 0;
   Records rec{0, map, maptype, 1};
+  const KmfSectionList secs(kw);
   if (msh->Typ & KmfText) {
     // Small sections are not worth the pool.
-    if (last * nfields >= kMinPooledTextValues && onPool(msh, rec, nfields, s.Fields) &&
-        KmfGetTextOnPool(msh, kw, first, last, cb, cbarg, nfields, s.Fields))
+    if (onPool(msh, rec, nfields, s.Fields) && getTextOnPool(msh, kwd, secs, first, last, cb, cbarg, nfields, s.Fields))
       return 1;
-    if (!KmfGotoKwd(msh, kwd)) return 0;
-    return getText(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields);
+    return getText(msh, kwd, kw, secs, first, last, rec, cb, cbarg, nfields, fields);
   }
-  return getBinary(msh, kwd, kw, first, last, rec, cb, cbarg, nfields, fields, s.Letters);
+  return getBinary(msh, kwd, kw, secs, first, last, rec, cb, cbarg, nfields, fields, s.Letters);
 }
 
 int KmfSetBlockFields(KmfMeshFile *msh, int kwd, int maptype, void *map, KmfBlockCallback cb, void *cbarg,

@@ -9,6 +9,12 @@
 // Keyword kwd may be used: valid number and the handle is open in the right mode.
 bool KmfUsable(const KmfMeshFile *msh, int kwd, int mode);
 
+// The letters of one line of kwd with the solution header (ntyp types, nod nodes; 0, null
+// and 1 for other keywords) written into letters (KmfMaxLetters + 1 bytes), with the handle's
+// dimension: their count, or -1 when the line would exceed the descriptor's limits or a
+// solution line would carry no value.
+int KmfLineLetters(const KmfMeshFile *msh, int kwd, int ntyp, const int *types, int nod, char *letters);
+
 // Fills the keyword's kind, letters, SolSiz, NmbWrd and NmbRea from the table, the
 // dimension, the version and the type list already stored; false when the line would exceed
 // the descriptor's limits or carry no value.
@@ -17,9 +23,33 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd);
 // Bytes of one binary line of kwd with the handle's current width of reals.
 int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw);
 
-// Whether the declared lines of kwd fit between its first line and its end, with lines of
-// lineBytes bytes (binary) or at least two characters per value (text).
-bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes);
+// The sections of a keyword being read, in file order, as one table: the keyword's own table,
+// or one entry made from Pos, EndPos and NmbLin when a single section holds its lines.
+class KmfSectionList {
+ public:
+  explicit KmfSectionList(const KmfKeyword *kw);
+  KmfSectionList(const KmfSectionList &) = delete;
+  KmfSectionList &operator=(const KmfSectionList &) = delete;
+  const KmfSection &operator[](int s) const { return Tab[s]; }
+  int size() const { return Nbr; }
+  // The section that holds line (1 to the keyword's line count).
+  int find(int64_t line) const;
+
+ private:
+  KmfSection One;
+  const KmfSection *Tab;
+  int Nbr;
+};
+
+// Whether the declared lines of a section of kw fit between its first line and its end, with
+// lines of lineBytes bytes (binary) or at least two characters per value (text).
+bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, const KmfSection &sec, int64_t lineBytes);
+
+// The line reads of kwd go on in section sec of its list, with left lines left there.
+void KmfLinesAt(KmfMeshFile *msh, int kwd, int sec, int64_t left);
+// Before a line of kwd is read: when the section being read has no line left, the stream
+// moves to the first line of the next one. False when that seek failed.
+bool KmfNextLine(KmfMeshFile *msh, int kwd);
 
 // Binary values of the file being read, byte-reversed when needed.
 bool KmfReadI32(KmfMeshFile *msh, int32_t *val);
@@ -39,12 +69,16 @@ void KmfWriteSized(KmfMeshFile *msh, int wide, int64_t val);
 void KmfError(const KmfMeshFile *msh, const char *fn, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Reads lines first..last of a text section on the handle's pool into the fields (one per
-// value of a line, node ordering applied), then calls the callback per block on the pool.
-// False when the parallel pass gave up (see KmfTextParallel.cpp): the caller then reads the
-// section on its own thread, which rewrites every value this pass wrote.
-bool KmfGetTextOnPool(KmfMeshFile *msh, const KmfKeyword *kw, int64_t first, int64_t last, KmfBlockCallback cb,
-                      void *cbarg, int nfields, const KmfField *order);
+// Reads lines first..last (1-based in it) of one text section on the handle's pool into the
+// fields (one per value of a line, node ordering applied; line first goes to their
+// addresses), leaving the reader after the last value. False when the parallel pass gave up
+// (see KmfTextParallel.cpp): the caller then reads the lines on its own thread, which
+// rewrites every value this pass wrote.
+bool KmfParseTextOnPool(KmfMeshFile *msh, const KmfSection &sec, int64_t first, int64_t last, int nfields,
+                        const KmfField *order);
+// Calls the callback of a block read of lines first..last on the handle's pool, once per
+// block of KmfBlockLines lines counted from first.
+void KmfCallbackOnPool(KmfMeshFile *msh, int64_t first, int64_t last, KmfBlockCallback cb, void *cbarg);
 
 // A word of a text file that names a keyword: its place, the keyword and the word's length.
 struct KmfNameAt {

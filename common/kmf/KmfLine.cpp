@@ -147,6 +147,7 @@ bool present(KmfMeshFile *msh, int kwd) {
 
 int KmfGetLin(KmfMeshFile *msh, int kwd, ...) {
   if (!present(msh, kwd)) return 0;
+  if (!KmfNextLine(msh, kwd)) return readFailed(msh, kwd);
   const KmfKeyword *kw = &msh->KwdTab[kwd];
   va_list args;
   va_start(args, kwd);
@@ -192,6 +193,7 @@ int KmfGetLinTab(KmfMeshFile *msh, int kwd, int64_t *ints, int *nints, double *r
   if (nreals) *nreals = 0;
   if (strlen) *strlen = 0;
   if (!present(msh, kwd)) return 0;
+  if (!KmfNextLine(msh, kwd)) return readFailed(msh, kwd);
   const KmfKeyword *kw = &msh->KwdTab[kwd];
   FieldValue v{};
   char scratch[StrSize];
@@ -263,7 +265,7 @@ char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes) {
   if (!present(msh, KmfByteFlow) || !KmfGotoKwd(msh, KmfByteFlow)) return nullptr;
   const KmfKeyword *kw = &msh->KwdTab[KmfByteFlow];
   FieldValue v{};
-  if (!readField(msh, 'i', &v, nullptr)) return nullptr;
+  if (!KmfNextLine(msh, KmfByteFlow) || !readField(msh, 'i', &v, nullptr)) return nullptr;
   int64_t words = kw->NmbLin - 1;
   const int64_t count = v.I;
   if (v.I < 0 || v.I > INT32_MAX || v.I > 4 * words) {
@@ -276,21 +278,21 @@ char *KmfReadByteFlow(KmfMeshFile *msh, int *nbytes) {
   const uint32_t probe = 1;
   bool hostLittle = *reinterpret_cast<const unsigned char *>(&probe) == 1;
   bool fileLittle = hostLittle == (msh->Cod == 1);
-  for (int64_t w = 0; w < words; w++) {
-    char *dst = buf + 4 * w;
-    bool ok;
+  auto readWord = [&](char *dst) {
     if (msh->Typ & KmfText) {
-      ok = KmfReaderInt(msh->Rd, &v.I) && v.I >= INT32_MIN && v.I <= INT32_MAX;
+      bool ok = KmfReaderInt(msh->Rd, &v.I) && v.I >= INT32_MIN && v.I <= INT32_MAX;
       int32_t word = static_cast<int32_t>(v.I);
       std::memcpy(dst, &word, 4);
-    } else if (msh->Ver >= KmfWideIntegers) {
-      unsigned char raw[8];
-      ok = KmfReaderBytes(msh->Rd, raw, 8);
-      std::memcpy(dst, raw + (fileLittle ? 0 : 4), 4);
-    } else {
-      ok = KmfReaderBytes(msh->Rd, dst, 4);
+      return ok;
     }
-    if (!ok) {
+    if (msh->Ver < KmfWideIntegers) return KmfReaderBytes(msh->Rd, dst, 4);
+    unsigned char raw[8];
+    bool ok = KmfReaderBytes(msh->Rd, raw, 8);
+    std::memcpy(dst, raw + (fileLittle ? 0 : 4), 4);
+    return ok;
+  };
+  for (int64_t w = 0; w < words; w++) {
+    if (!KmfNextLine(msh, KmfByteFlow) || !readWord(buf + 4 * w)) {
       KmfError(msh, "KMFREADBYTEFLOW", "CANNOT READ THE BYTES");
       MEM_FREE(nullptr, buf);
       return nullptr;

@@ -63,6 +63,7 @@ bool freeHandle(KmfMeshFile *msh) {
   for (auto &kw : msh->KwdTab) {
     kw.OrdTab = static_cast<int *>(MEM_FREE(nullptr, kw.OrdTab));
     kw.Fmt = static_cast<char *>(MEM_FREE(nullptr, kw.Fmt));
+    kw.SecTab = static_cast<KmfSection *>(MEM_FREE(nullptr, kw.SecTab));
   }
   msh->LinBuf = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->LinBuf));
   msh->WrtBlk = static_cast<unsigned char *>(MEM_FREE(nullptr, msh->WrtBlk));
@@ -75,16 +76,148 @@ KmfMeshFile *refuse(KmfMeshFile *msh) {
   return nullptr;
 }
 
-// Reads the header of a section whose name or number was just read and records where its
-// lines start. limit is where its lines must end.
-bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
+// The header of a section being read: its solution type list, degree and node count.
+struct SectionHeader {
+  int NmbTyp = 0, Deg = 0, NmbNod = 1;
+  int TypTab[KmfMaxTyp];
+};
+
+bool readHeaderInt(KmfMeshFile *msh, int64_t *v) {
+  return (msh->Typ & KmfBinary) ? KmfReadSized(msh, KmfNeverWide, v) : KmfReaderInt(msh->Rd, v);
+}
+
+// Reads the solution header of a section of kwd; false after the message.
+bool readSolutionHeader(KmfMeshFile *msh, int kwd, SectionHeader *h) {
+  int64_t v;
+  if (!readHeaderInt(msh, &v) || v < 1 || v > KmfMaxTyp) {
+    KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
+    return false;
+  }
+  h->NmbTyp = static_cast<int>(v);
+  for (int i = 0; i < h->NmbTyp; i++) {
+    if (!readHeaderInt(msh, &v) || v < INT32_MIN || v > INT32_MAX) {
+      KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
+      return false;
+    }
+    h->TypTab[i] = static_cast<int>(v);
+  }
+  if (KmfKwdFmt[kwd][2][0] == 'h') {
+    int64_t deg, nod;
+    if (!readHeaderInt(msh, &deg) || !readHeaderInt(msh, &nod) || deg < 0 || deg > KmfMaxLetters || nod < 1 ||
+        nod > KmfMaxLetters) {
+      KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
+      return false;
+    }
+    h->Deg = static_cast<int>(deg);
+    h->NmbNod = static_cast<int>(nod);
+  }
+  return true;
+}
+
+bool sameHeader(const KmfKeyword *kw, const SectionHeader &h) {
+  return kw->NmbTyp == h.NmbTyp && kw->Deg == h.Deg && kw->NmbNod == h.NmbNod &&
+         !std::memcmp(kw->TypTab, h.TypTab, sizeof(int) * static_cast<size_t>(h.NmbTyp));
+}
+
+// A later Dimension or MeshVersionFormatted section: the header's value again adds nothing,
+// another one refuses the file, as the lines could not be read both ways. In text, a name not
+// followed by a number stood in other words (a comment's string) and is passed over.
+bool repeatedHeaderValue(KmfMeshFile *msh, int kwd) {
+  int64_t v;
+  if (!readHeaderInt(msh, &v)) {
+    if (msh->Typ & KmfText) return true;
+    KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN A %s SECTION", KmfKwdFmt[kwd][0]);
+    return false;
+  }
+  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
+  if (v == head) return true;
+  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %lld IN A LATER SECTION", KmfKwdFmt[kwd][0],
+           static_cast<long long>(head), static_cast<long long>(v));
+  return false;
+}
+
+// Lines a solution section holds between its first line and its end, up to its count: in
+// binary what the bytes make, in text the lines of numbers read there (the reader then goes
+// back where it stood).
+int64_t linesHeld(KmfMeshFile *msh, const KmfKeyword *kw, const KmfSection &sec) {
+  if (msh->Typ & KmfBinary) {
+    const int64_t lineBytes = 4 * static_cast<int64_t>(kw->NmbWrd), room = sec.EndPos - sec.Pos;
+    const int64_t most = lineBytes > 0 && room > 0 ? room / lineBytes : 0;
+    return sec.NmbLin < most ? sec.NmbLin : most;
+  }
+  const int64_t back = KmfReaderTell(msh->Rd);
+  auto lineRead = [&] {
+    double v;
+    for (int j = 0; j < kw->SolSiz; j++)
+      if (!KmfReaderReal(msh->Rd, &v) || KmfReaderTell(msh->Rd) > sec.EndPos) return false;
+    return true;
+  };
+  int64_t lines = 0;
+  if (KmfReaderSeek(msh->Rd, sec.Pos))
+    while (lines < sec.NmbLin && lineRead()) lines++;
+  KmfReaderSeek(msh->Rd, back);
+  return lines;
+}
+
+// The sections of kw read so far are left out: a section of other solution types follows.
+void leaveOut(KmfMeshFile *msh, KmfKeyword *kw) {
+  KmfSectionList secs(kw);
+  for (int s = 0; s < secs.size(); s++) {
+    int64_t held = linesHeld(msh, kw, secs[s]);
+    kw->NmbLinOut = held > INT64_MAX - kw->NmbLinOut ? INT64_MAX : kw->NmbLinOut + held;
+    kw->NmbSecOut++;
+  }
+  kw->SecTab = static_cast<KmfSection *>(MEM_FREE(nullptr, kw->SecTab));
+  kw->NmbSecTab = kw->MaxSecTab = 0;
+  kw->NmbLin = 0;
+}
+
+// Adds a section after those of kw: the table is made with the second section and grows by
+// doubling. False after the message when the memory or the line count cannot hold it.
+bool joinSection(KmfMeshFile *msh, int kwd, int64_t pos, int64_t limit, int64_t count) {
+  KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (count > INT64_MAX - kw->NmbLin || kw->NmbSecTab >= INT32_MAX / 2) {
+    KmfError(msh, "KMFOPENMESH", "THE SECTIONS OF %s HOLD TOO MANY LINES", KmfKwdFmt[kwd][0]);
+    return false;
+  }
+  if (kw->NmbSecTab == kw->MaxSecTab) {
+    const int cap = kw->MaxSecTab ? 2 * kw->MaxSecTab : 8;
+    const size_t bytes = sizeof(KmfSection) * static_cast<size_t>(cap);
+    auto *grown = static_cast<KmfSection *>(kw->SecTab ? MEM_REALLOC(nullptr, kw->SecTab, bytes)
+                                                       : MEM_ALLOC(nullptr, kw->SecTab, bytes));
+    if (!grown) {
+      KmfError(msh, "KMFOPENMESH", "NO MEMORY FOR THE SECTIONS OF %s", KmfKwdFmt[kwd][0]);
+      return false;
+    }
+    kw->SecTab = grown;
+    kw->MaxSecTab = cap;
+  }
+  if (!kw->NmbSecTab) kw->SecTab[kw->NmbSecTab++] = {kw->Pos, kw->EndPos, kw->NmbLin, 0};
+  kw->SecTab[kw->NmbSecTab++] = {pos, limit, count, kw->NmbLin};
+  kw->NmbLin += count;
+  return true;
+}
+
+// In text, where the lines of the section of kw read last must end: at the name of a later
+// section of the keyword (binary sections know their end).
+void endLastSection(KmfMeshFile *msh, KmfKeyword *kw, int64_t at) {
+  if (msh->Typ & KmfBinary) return;
+  if (kw->SecTab)
+    kw->SecTab[kw->NmbSecTab - 1].EndPos = at;
+  else
+    kw->EndPos = at;
+}
+
+// Reads the header of a section whose name or number starts at `at` and was just read, and
+// records where its lines start; limit is where they must end. A section with lines joins the
+// lines of the keyword read before, unless two solution headers differed: the last one then
+// replaces them. A section without lines leaves no trace but its checks.
+bool startSection(KmfMeshFile *msh, int kwd, int64_t at, int64_t limit) {
+  if (kwd == KmfDimension || kwd == KmfMeshVersionFormatted) return repeatedHeaderValue(msh, kwd);
   KmfKeyword *kw = &msh->KwdTab[kwd];
   bool bin = msh->Typ & KmfBinary;
   int kind = KmfKeywordKind(kwd);
   int64_t count = 1;
-  kw->NmbTyp = 0;
-  kw->Deg = 0;
-  kw->NmbNod = 1;
   if (kind != KmfKwdInfo) {
     bool ok = bin ? KmfReadSized(msh, KmfWideIntegers, &count) : KmfReaderInt(msh->Rd, &count);
     if (!ok || count < 0) {
@@ -92,44 +225,45 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t limit) {
       return false;
     }
   }
-  if (kind == KmfKwdSol) {
-    int64_t v;
-    bool ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
-    if (!ok || v < 1 || v > KmfMaxTyp) {
-      KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
+  SectionHeader h;
+  if (kind == KmfKwdSol && !readSolutionHeader(msh, kwd, &h)) return false;
+  const bool same = kw->Fmt && sameHeader(kw, h);
+  if (!same && (count || !kw->NmbLin)) {
+    // A header of its own, taken: the solution lines read so far, of other types, are left out.
+    if (count && kw->NmbLin) {
+      endLastSection(msh, kw, at);
+      leaveOut(msh, kw);
+      kw->LastOnly = 1;
+    }
+    kw->NmbTyp = h.NmbTyp;
+    std::memcpy(kw->TypTab, h.TypTab, sizeof(int) * static_cast<size_t>(h.NmbTyp));
+    kw->Deg = h.Deg;
+    kw->NmbNod = h.NmbNod;
+    if (!KmfExpandKeyword(msh, kwd)) {
+      KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
       return false;
     }
-    kw->NmbTyp = static_cast<int>(v);
-    for (int i = 0; i < kw->NmbTyp; i++) {
-      ok = bin ? KmfReadSized(msh, KmfNeverWide, &v) : KmfReaderInt(msh->Rd, &v);
-      if (!ok || v < INT32_MIN || v > INT32_MAX) {
-        KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
-        return false;
-      }
-      kw->TypTab[i] = static_cast<int>(v);
-    }
-    if (KmfKwdFmt[kwd][2][0] == 'h') {
-      int64_t deg, nod;
-      ok = bin ? KmfReadSized(msh, KmfNeverWide, &deg) && KmfReadSized(msh, KmfNeverWide, &nod)
-               : KmfReaderInt(msh->Rd, &deg) && KmfReaderInt(msh->Rd, &nod);
-      if (!ok || deg < 0 || deg > KmfMaxLetters || nod < 1 || nod > KmfMaxLetters) {
-        KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
-        return false;
-      }
-      kw->Deg = static_cast<int>(deg);
-      kw->NmbNod = static_cast<int>(nod);
-    }
-  }
-  if (!KmfExpandKeyword(msh, kwd)) {
+  } else if (!same &&
+             KmfLineLetters(msh, kwd, h.NmbTyp, h.TypTab, h.NmbNod, reinterpret_cast<char *>(msh->LinBuf)) < 0) {
+    // Not taken (no lines after some): its shape is checked all the same.
     KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
     return false;
   }
-  // A later section of the keyword replaces the index of the earlier one: count what is left
-  // out so that the loaders can say it.
-  if (kw->NmbSec++ > 0)
-    kw->NmbLinOut = kw->NmbLin > INT64_MAX - kw->NmbLinOut ? INT64_MAX : kw->NmbLinOut + kw->NmbLin;
+  const int64_t pos = KmfReaderTell(msh->Rd);
+  if (!count) {
+    // The first section gives the keyword its line shape, even without lines.
+    if (!kw->NmbLin) kw->Pos = pos, kw->EndPos = limit;
+    return true;
+  }
+  if (kw->NmbSec < INT32_MAX) kw->NmbSec++;
+  if (kw->NmbLin) {
+    endLastSection(msh, kw, at);
+    if (!kw->LastOnly) return joinSection(msh, kwd, pos, limit, count);
+    // Once two headers differed, the last section with lines is the one read.
+    leaveOut(msh, kw);
+  }
   kw->NmbLin = count;
-  kw->Pos = KmfReaderTell(msh->Rd);
+  kw->Pos = pos;
   kw->EndPos = limit;
   return true;
 }
@@ -142,11 +276,13 @@ bool checkSizes(KmfMeshFile *msh) {
     KmfKeyword *kw = &msh->KwdTab[kwd];
     if (!kw->NmbLin) continue;
     int64_t bytes = 4 * static_cast<int64_t>(kw->NmbWrd - (narrow ? kw->NmbRea : 0));
-    if (!KmfLinesFit(msh, kw, bytes)) {
-      KmfError(msh, "KMFOPENMESH", "SECTION %s DECLARES %lld LINES, MORE THAN THE FILE HOLDS", KmfKwdFmt[kwd][0],
-               static_cast<long long>(kw->NmbLin));
-      return false;
-    }
+    KmfSectionList secs(kw);
+    for (int k = 0; k < secs.size(); k++)
+      if (!KmfLinesFit(msh, kw, secs[k], bytes)) {
+        KmfError(msh, "KMFOPENMESH", "SECTION %s DECLARES %lld LINES, MORE THAN THE FILE HOLDS", KmfKwdFmt[kwd][0],
+                 static_cast<long long>(secs[k].NmbLin));
+        return false;
+      }
   }
   return true;
 }
@@ -171,8 +307,8 @@ bool indexBinary(KmfMeshFile *msh, bool probe) {
     }
     // End is a section of its own, which tells readers that the file is complete; a last
     // section without it (position 0) is a file still being written.
-    if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, msh->FilSiz);
-    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, next) && !probe) return false;
+    if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, pos, msh->FilSiz);
+    if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, pos, next) && !probe) return false;
     if (!next) return true;
     pos = next;
   }
@@ -203,7 +339,7 @@ int indexTextOnPool(KmfMeshFile *msh, bool probe) {
       n = names[k++];
     }
     if (!KmfReaderSeek(msh->Rd, n.Pos + n.Len)) return 0;
-    if (!startSection(msh, n.Kwd, msh->FilSiz) && !probe) return 0;
+    if (!startSection(msh, n.Kwd, n.Pos, msh->FilSiz) && !probe) return 0;
     if (n.Kwd == KmfEnd) return 1;
     at = KmfReaderTell(msh->Rd);
     line = KmfNextLineStart(msh, at, LineReach);
@@ -220,7 +356,8 @@ bool indexText(KmfMeshFile *msh, bool probe) {
   while (const char *w = KmfReaderNextName(msh->Rd, &len)) {
     if (len > 64) continue;
     int kwd = KmfFindKeyword(w, len);
-    if (kwd && !startSection(msh, kwd, msh->FilSiz) && !probe) return false;
+    if (kwd && !startSection(msh, kwd, KmfReaderTell(msh->Rd) - static_cast<int64_t>(len), msh->FilSiz) && !probe)
+      return false;
     if (kwd == KmfEnd) return true;
   }
   KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
@@ -346,17 +483,13 @@ bool KmfUsable(const KmfMeshFile *msh, int kwd, int mode) {
   return msh && kwd >= 1 && kwd <= KmfMaxKwd && msh->Mod == mode;
 }
 
-bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
-  KmfKeyword *kw = &msh->KwdTab[kwd];
-  kw->Typ = KmfKeywordKind(kwd);
+int KmfLineLetters(const KmfMeshFile *msh, int kwd, int ntyp, const int *types, int nod, char *letters) {
   int solSiz = 0;
-  if (kw->Typ == KmfKwdSol) {
-    for (int i = 0; i < kw->NmbTyp; i++) solSiz += KmfTypeSize(kw->TypTab[i], msh->Dim);
-    if (!solSiz) return false;
+  if (KmfKeywordKind(kwd) == KmfKwdSol) {
+    for (int i = 0; i < ntyp; i++) solSiz += KmfTypeSize(types[i], msh->Dim);
+    if (!solSiz) return -1;
   }
   const char *fmt = KmfKwdFmt[kwd][2];
-  // Expanded in the line scratch, then kept at its size.
-  char *letters = reinterpret_cast<char *>(msh->LinBuf);
   int n = 0;
   for (int i = 0; fmt[i]; i++) {
     char c = fmt[i];
@@ -365,16 +498,26 @@ bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
       rep = c == 'd' ? msh->Dim : solSiz;
       c = fmt[++i];
     }
-    if (n + rep > KmfMaxLetters) return false;
+    if (n + rep > KmfMaxLetters) return -1;
     std::memset(letters + n, c, static_cast<size_t>(rep));
     n += rep;
   }
   if (fmt[0] == 'h') {
-    if (static_cast<int64_t>(n) * kw->NmbNod > KmfMaxLetters) return false;
-    for (int k = 1; k < kw->NmbNod; k++) std::memcpy(letters + k * n, letters, static_cast<size_t>(n));
-    n *= kw->NmbNod;
+    if (static_cast<int64_t>(n) * nod > KmfMaxLetters) return -1;
+    for (int k = 1; k < nod; k++) std::memcpy(letters + k * n, letters, static_cast<size_t>(n));
+    n *= nod;
   }
   letters[n] = '\0';
+  return n;
+}
+
+bool KmfExpandKeyword(KmfMeshFile *msh, int kwd) {
+  KmfKeyword *kw = &msh->KwdTab[kwd];
+  kw->Typ = KmfKeywordKind(kwd);
+  // Expanded in the line scratch, then kept at its size.
+  char *letters = reinterpret_cast<char *>(msh->LinBuf);
+  int n = KmfLineLetters(msh, kwd, kw->NmbTyp, kw->TypTab, kw->NmbNod, letters);
+  if (n < 0) return false;
   kw->Fmt = static_cast<char *>(MEM_FREE(nullptr, kw->Fmt));
   kw->Fmt = static_cast<char *>(MEM_ALLOC(nullptr, kw->Fmt, static_cast<size_t>(n) + 1));
   if (!kw->Fmt) return false;
@@ -401,12 +544,46 @@ int64_t KmfLineBytes(const KmfMeshFile *msh, const KmfKeyword *kw) {
   return bytes;
 }
 
-bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, int64_t lineBytes) {
-  int64_t room = kw->EndPos - kw->Pos;
+KmfSectionList::KmfSectionList(const KmfKeyword *kw)
+    : One{kw->Pos, kw->EndPos, kw->NmbLin, 0}, Tab(kw->SecTab ? kw->SecTab : &One),
+      Nbr(kw->SecTab ? kw->NmbSecTab : 1) {}
+
+int KmfSectionList::find(int64_t line) const {
+  int lo = 0, hi = Nbr - 1;
+  while (lo < hi) {
+    int mid = lo + (hi - lo + 1) / 2;
+    if (Tab[mid].Lin0 < line) lo = mid;
+    else hi = mid - 1;
+  }
+  return lo;
+}
+
+bool KmfLinesFit(const KmfMeshFile *msh, const KmfKeyword *kw, const KmfSection &sec, int64_t lineBytes) {
+  int64_t room = sec.EndPos - sec.Pos;
   if (room < 0) return false;
   if (msh->Typ & KmfText) lineBytes = 2 * static_cast<int64_t>(kw->SolSiz);
-  if (lineBytes <= 0) return kw->NmbLin <= 1;
-  return kw->NmbLin <= room / lineBytes;
+  if (lineBytes <= 0) return sec.NmbLin <= 1;
+  return sec.NmbLin <= room / lineBytes;
+}
+
+void KmfLinesAt(KmfMeshFile *msh, int kwd, int sec, int64_t left) {
+  msh->LinKwd = kwd;
+  msh->LinSec = sec;
+  msh->LinLeft = left;
+}
+
+bool KmfNextLine(KmfMeshFile *msh, int kwd) {
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (!kw->SecTab || msh->LinKwd != kwd) return true;
+  if (!msh->LinLeft) {
+    // Past the last section the reads go on where they stand, as in a section read whole.
+    if (msh->LinSec + 1 >= kw->NmbSecTab) return true;
+    const KmfSection &next = kw->SecTab[++msh->LinSec];
+    msh->LinLeft = next.NmbLin;
+    if (!KmfReaderSeek(msh->Rd, next.Pos)) return false;
+  }
+  msh->LinLeft--;
+  return true;
 }
 
 bool KmfReadI32(KmfMeshFile *msh, int32_t *val) {
@@ -539,17 +716,21 @@ int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...) {
   return kw->NmbLin;
 }
 
-int KmfSectionCount(KmfMeshFile *msh, int kwd, int64_t *left) {
+int KmfSectionCount(KmfMeshFile *msh, int kwd, int *unread, int64_t *left) {
+  if (unread) *unread = 0;
   if (left) *left = 0;
   if (!KmfUsable(msh, kwd, KmfRead)) return 0;
   const KmfKeyword *kw = &msh->KwdTab[kwd];
+  if (unread) *unread = kw->NmbSecOut;
   if (left) *left = kw->NmbLinOut;
   return kw->NmbSec;
 }
 
 int KmfGotoKwd(KmfMeshFile *msh, int kwd) {
   if (!KmfUsable(msh, kwd, KmfRead) || !msh->KwdTab[kwd].NmbLin) return 0;
-  return KmfReaderSeek(msh->Rd, msh->KwdTab[kwd].Pos) ? 1 : 0;
+  const KmfKeyword *kw = &msh->KwdTab[kwd];
+  KmfLinesAt(msh, kwd, 0, kw->SecTab ? kw->SecTab[0].NmbLin : kw->NmbLin);
+  return KmfReaderSeek(msh->Rd, kw->Pos) ? 1 : 0;
 }
 
 namespace {

@@ -6,6 +6,14 @@
 // KmfGetBlock moves whole ranges of lines straight into the caller's arrays. Writing declares
 // each section with KmfSetKwd, then gives its lines with KmfSetLin or one KmfSetBlock.
 //
+// A file may hold a keyword's section several times (a converter writes one per block of
+// cells): reading joins them, in file order, into one list of the keyword whose line count
+// is the sum, so that every call above sees one section. Sections of a solution keyword are
+// joined only while their type lists, degrees and node counts agree; once two differ, only
+// the last section with lines is read (KmfSectionCount says what is left out). A later
+// Dimension or MeshVersionFormatted section must repeat the header's value: it adds nothing,
+// and another value refuses the file.
+//
 // Nothing here ends the process on bad input: every size read from a file is checked before
 // use and a call that cannot be carried out returns 0 after a message on standard error.
 // Files are opened by the rules of common/base/UserFile.h: only a regular file is read, and a
@@ -30,6 +38,15 @@ enum { KmfBlockLines = 10000,     // lines per block of a block transfer
        KmfWriteBlockSize = 10000, // bytes gathered before a binary write goes out
        KmfMaxFields = 1000 };     // field descriptions of one block call
 
+// One section of a keyword in a file being read: where its lines are and which lines of the
+// joined list they are.
+struct KmfSection {
+  int64_t Pos;     // file offset of the first line
+  int64_t EndPos;  // where its lines must end (next section of the keyword, or file end)
+  int64_t NmbLin;  // lines, at least 1
+  int64_t Lin0;    // lines of the keyword's sections before it
+};
+
 struct KmfKeyword {
   int Typ;                  // KmfKwdAbsent, KmfKwdInfo, KmfKwdData or KmfKwdSol
   int Deg, NmbNod;          // from a high-order solution header, else 0 and 1
@@ -39,12 +56,18 @@ struct KmfKeyword {
   int NmbTyp;
   int TypTab[KmfMaxTyp];
   int *OrdTab;              // node permutation of block reads, or null
-  int64_t NmbLin;           // 0: the section is absent
-  int NmbSec;               // reading: sections of the keyword in the file; the last is indexed
-  int64_t NmbLinOut;        // reading: lines declared by the earlier ones, which are never read
-  int64_t Pos;              // file offset of the first line
+  int64_t NmbLin;           // 0: the section is absent; reading: lines of all sections read
+  int64_t Pos;              // file offset of the first line (reading: of the first section)
   int64_t EndPos;           // where the section's lines must end (next section or file end)
   char *Fmt;                // expanded letters of one line (at most KmfMaxLetters), or null
+  // Reading a keyword whose lines stand in several sections: all of them, in file order, or
+  // null while one section holds them all (Pos, EndPos and NmbLin then say it).
+  KmfSection *SecTab;
+  int NmbSecTab, MaxSecTab;
+  int NmbSec;               // reading: sections of the keyword that hold lines
+  int NmbSecOut;            // reading: those left out (solution sections of other types)
+  int64_t NmbLinOut;        // reading: their lines, as far as the file holds them
+  int LastOnly;             // reading: two solution headers differed: a section replaces
 };
 
 struct KmfTextBuffer;
@@ -68,6 +91,10 @@ struct KmfMeshFile {
   int WrtErr;               // a write failed since opening: the file is damaged
   int Quiet;                // no messages (a probe of KmfFileComplete)
   ParallelPool *Pool;       // block reads of large sections run on it (KmfSetPool), or null
+  // Reading line by line: the keyword, its section and the lines left in it, so that a line
+  // read past a section's last one goes on at the next section's first.
+  int LinKwd, LinSec;
+  int64_t LinLeft;
 };
 
 // One field of a block call: where the first record's field is, how far apart records are,
@@ -99,13 +126,17 @@ int KmfAbandonMesh(KmfMeshFile *msh);
 // read. A writer adds End last: a file without it is still being written.
 int KmfFileComplete(const char *name);
 int KmfStatMesh(KmfMeshFile *msh, int *version, int *dimension, int *mode);
-// Line count of section kwd, 0 when absent. Solution keywords also fill (int *ntypes,
-// int *solsiz, int *types) and, for high-order ones, (int *degree, int *nodes).
+// Line count of keyword kwd (the sum over the sections read), 0 when absent. Solution
+// keywords also fill (int *ntypes, int *solsiz, int *types) and, for high-order ones,
+// (int *degree, int *nodes).
 int64_t KmfStatKwd(KmfMeshFile *msh, int kwd, ...);
-// Sections of keyword kwd in a file opened for reading: 0 when it has none. A file may repeat
-// a keyword (a converter writes one section per block of cells); only the last section is
-// indexed and read, and *left (when not null) receives the lines the earlier ones declare.
-int KmfSectionCount(KmfMeshFile *msh, int kwd, int64_t *left);
+// Sections of keyword kwd that hold lines in a file opened for reading: 0 when it has none.
+// They are read as one list, except the solution sections whose headers differ (see above):
+// *unread (when not null) receives how many are then left out, and *left their lines, counted
+// as far as the file holds them.
+int KmfSectionCount(KmfMeshFile *msh, int kwd, int *unread, int64_t *left);
+// Positions the stream at the keyword's first line; the line reads then go through its
+// sections in turn.
 int KmfGotoKwd(KmfMeshFile *msh, int kwd);
 // (msh, kwd, int64_t lines [, int ntypes, const int *types [, int degree, int nodes]])
 int KmfSetKwd(KmfMeshFile *msh, int kwd, int64_t lines, ...);
@@ -127,7 +158,9 @@ int KmfSetLinTab(KmfMeshFile *msh, int kwd, const int64_t *ints, const double *r
 //  [void *cbarg when cb is not null], then per field: code, [count for codes 5 and 6],
 //  address in the first record, address in the last record)
 // A solution keyword takes one description for its whole line. maptype 3 (int32) or 4
-// (int64) sends the i-th line of the range to record map[i] - 1.
+// (int64) sends the i-th line of the range to record map[i] - 1. Lines are numbered over the
+// joined sections of the keyword: a range may span several, and the callback gets the same
+// blocks of KmfBlockLines lines as from one section.
 int KmfGetBlock(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,
                 KmfBlockCallback cb, ...);
 int KmfSetBlock(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, int maptype, void *map,

@@ -267,9 +267,9 @@ bool readChunk(ParallelPool *pool, int fd, char *buf, int64_t n, int64_t off, in
   return !job.Err;
 }
 
-// Converts the values of lines 1..last of the section, chunk after chunk; false when it gave
-// up (the records it filled are then read again by the caller).
-bool parseSection(const KmfMeshFile *msh, const KmfKeyword *kw, TextJob *job) {
+// Converts the values of lines 1..last of the section at pos, chunk after chunk; false when
+// it gave up (the records it filled are then read again by the caller).
+bool parseSection(const KmfMeshFile *msh, int64_t pos, TextJob *job) {
   ParallelPool *pool = msh->Pool;
   const int nthr = pool->NbrCpu;
   const int64_t cap = kChunkPerThread * nthr;
@@ -278,7 +278,7 @@ bool parseSection(const KmfMeshFile *msh, const KmfKeyword *kw, TextJob *job) {
   Range *ranges = static_cast<Range *>(MEM_ALLOC(nullptr, ranges, sizeof(Range) * static_cast<size_t>(maxRanges)));
   bool ok = buf && ranges;
   int fd = fileno(msh->hdl);
-  int64_t pos = kw->Pos, have = 0, seen = 0;
+  int64_t have = 0, seen = 0;
   job->Chunk = buf;
   job->Ranges = ranges;
   while (ok) {
@@ -339,8 +339,8 @@ void callbackBlocks(int, int, int, void *arg) {
 
 }  // namespace
 
-bool KmfGetTextOnPool(KmfMeshFile *msh, const KmfKeyword *kw, int64_t first, int64_t last, KmfBlockCallback cb,
-                      void *cbarg, int nfields, const KmfField *order) {
+bool KmfParseTextOnPool(KmfMeshFile *msh, const KmfSection &sec, int64_t first, int64_t last, int nfields,
+                        const KmfField *order) {
   TextJob job{};
   job.Comments = !msh->Rd->NoComments;
   job.Nfields = nfields;
@@ -349,12 +349,13 @@ bool KmfGetTextOnPool(KmfMeshFile *msh, const KmfKeyword *kw, int64_t first, int
   job.Skip = (first - 1) * nfields;
   job.Need = last * nfields;
   job.EndPos = -1;
-  if (!parseSection(msh, kw, &job) || job.EndPos < 0) return false;
+  if (!parseSection(msh, sec.Pos, &job) || job.EndPos < 0) return false;
   // The line reads that may follow go on after the last value, as after a serial read.
   KmfReaderSeek(msh->Rd, job.EndPos);
-  if (cb) {
-    CallbackJob c{first, last, 0, cb, cbarg};
-    LaunchRange(msh->Pool, msh->Pool->NbrCpu, callbackBlocks, &c);
-  }
   return true;
+}
+
+void KmfCallbackOnPool(KmfMeshFile *msh, int64_t first, int64_t last, KmfBlockCallback cb, void *cbarg) {
+  CallbackJob c{first, last, 0, cb, cbarg};
+  LaunchRange(msh->Pool, msh->Pool->NbrCpu, callbackBlocks, &c);
 }

@@ -81,11 +81,12 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   return nullptr;
 }
 
-void SayRepeatedSections(const char *fun, KmfMeshFile *hdl) {
+void SayUnreadSections(const char *fun, KmfMeshFile *hdl) {
   for (int kwd = 1; kwd <= KmfMaxKwd; kwd++) {
+    int unread = 0;
     int64_t left = 0;
-    const int n = KmfSectionCount(hdl, kwd, &left);
-    if (n > 1)
+    const int n = KmfSectionCount(hdl, kwd, &unread, &left);
+    if (unread > 0)
       LoadWarning("  ## WARNING: %s: %s HOLDS %d %s SECTIONS: ONLY THE LAST IS READ, %lld LINES LEFT OUT \n", fun,
                   ShownName(hdl->FilNam).c_str(), n, KmfKwdFmt[kwd][0], static_cast<long long>(left));
   }

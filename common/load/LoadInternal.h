@@ -84,11 +84,11 @@ KmfMeshFile *LoadOpenKmf(Function_Interface *fi, const char *name, int kind, int
 // at the given level, "ERROR" or "WARNING"); null after the messages.
 KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *versionLevel, int *ver,
                           int *dim);
-// For each keyword whose section the file opened as hdl holds more than once, one warning
-// (LoadWarning) naming the loader fun: "<file> HOLDS <n> <keyword> SECTIONS: ONLY THE LAST IS
-// READ, <m> LINES LEFT OUT". Said at every load, since the rest of the file is read as if the
-// last section were the only one.
-void SayRepeatedSections(const char *fun, KmfMeshFile *hdl);
+// For each keyword of the file opened as hdl whose sections are not all read (those of a
+// solution keyword whose type lists differ: only the last is), one warning (LoadWarning)
+// naming the loader fun: "<file> HOLDS <n> <keyword> SECTIONS: ONLY THE LAST IS READ, <m>
+// LINES LEFT OUT", m counting the lines the file holds. Said at every load.
+void SayUnreadSections(const char *fun, KmfMeshFile *hdl);
 // "  Bounding box x:[...] y:[...] z:[...]" on standard output.
 void PrintLoadBox(const Geometric_Mesh *msh);
 // The memory the mesh uses, after the given words.

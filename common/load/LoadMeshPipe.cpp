@@ -91,7 +91,7 @@ int LoadMeshPipe(Function_Interface *fi, const char *name, Geometric_Mesh *msh) 
   ParallelPool *pool = fi->Par ? (fi->Par->Pool2 ? fi->Par->Pool2 : fi->Par->Pool) : nullptr;
   bool piped = pool && onlyPipedKinds(hdl);
   // LoadMesh says it on the other road.
-  if (piped) SayRepeatedSections("LOADMESH", hdl);
+  if (piped) SayUnreadSections("LOADMESH", hdl);
   KmfCloseMesh(hdl);
   if (!piped) return LoadMesh(fi, name, msh);
   if (msh->Dim == 0) msh->Dim = dim;

@@ -182,7 +182,7 @@ int LoadMesh(Function_Interface *fi, const char *name, Geometric_Mesh *msh) {
   int ver = 0, dim = 0;
   KmfMeshFile *hdl = LoadOpenMesh(fi, name, "ERROR", &ver, &dim);
   if (!hdl) return 0;
-  SayRepeatedSections("LOADMESH", hdl);
+  SayUnreadSections("LOADMESH", hdl);
   if (msh->Dim == 0) msh->Dim = dim;
   char shown[FileNameMax + 8];
   getPrintName(0, fi->Status, name, shown, sizeof(shown));

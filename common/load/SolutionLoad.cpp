@@ -480,7 +480,7 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
   // Messages name the file that was opened; the mesh's encoding says nothing of the solution's.
   if (!shown[0]) getPrintName(FILE_NAME_SOL, fi->Status, base, shown, sizeof(shown));
   bool ok = headerFits(fi, msh, shown, ver, dim, why);
-  if (ok) SayRepeatedSections("LOADSOLUTION", hdl);
+  if (ok) SayUnreadSections("LOADSOLUTION", hdl);
   if (ok && fi->Verbose > 0) printf("  %% %s OPENED (file version %d)\n", ShownName(shown).c_str(), ver);
   bool hasTime = false, hasIter = false;
   double time = 0;

@@ -48,6 +48,9 @@ int main(int argc, char **argv) {
       save(dir, 2, bytes(RawBinary(mesh, false)), bytes(RawBinary(sol, ver == 2)));
       save(dir, 3, RawText(mesh), RawText(sol));
       save(dir, 1 | 8, RawText(mesh), "");
+      // Every keyword in two sections apart, which the loaders read joined.
+      save(dir, 2, bytes(RawBinary(ApartSections(mesh), false)), bytes(RawBinary(ApartSections(sol), false)));
+      save(dir, 3, RawText(ApartSections(mesh)), RawText(ApartSections(sol)));
     }
   save(dir, 4 | 1, kSu2, "");
   save(dir, 4 | 2 | 1, kSu2, kDat);

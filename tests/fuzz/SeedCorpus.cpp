@@ -30,7 +30,9 @@ int main(int argc, char **argv) {
   std::string dir = argv[1];
   for (int ver = 1; ver <= 4; ver++)
     for (int dim = 2; dim <= 3; dim++) {
-      for (const FixtureFile &f : {AllKindsMesh(ver, dim), SolutionFile(ver, dim, 5)}) {
+      // Also with every keyword in two sections apart, which the reader joins.
+      for (const FixtureFile &f : {AllKindsMesh(ver, dim), SolutionFile(ver, dim, 5), ApartSections(AllKindsMesh(ver, dim)),
+                                   ApartSections(SolutionFile(ver, dim, 5))}) {
         save(dir, false, RawBinary(f, false));
         save(dir, false, RawBinary(f, true));
         std::string t = RawText(f);

@@ -1,5 +1,6 @@
 #include "tests/support/MeshFixtures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -153,6 +154,32 @@ FixtureFile BlockBoundaryMesh(int version) {
   return FixtureFile{version, 3,
                      {VertexSection(3, 25000, 41), ElementSection(6, "Triangles", 3, 9999, 25000, 42),
                       ElementSection(8, "Tetrahedra", 4, 10000, 25000, 43), ElementSection(5, "Edges", 2, 10001, 25000, 44)}};
+}
+
+FixtureSection LinesOf(const FixtureSection &s, int64_t from, int64_t n) {
+  FixtureSection p = s;
+  auto cut = [&](auto &v, char letter) {
+    const int64_t k = static_cast<int64_t>(std::count(s.Letters.begin(), s.Letters.end(), letter));
+    v.assign(v.begin() + from * k, v.begin() + (from + n) * k);
+  };
+  cut(p.Ints, 'i');
+  cut(p.Reals, 'r');
+  cut(p.Strs, 'c');
+  p.NmbLin = n;
+  return p;
+}
+
+FixtureFile ApartSections(const FixtureFile &f) {
+  FixtureFile out{f.Version, f.Dim, {}};
+  std::vector<FixtureSection> later;
+  for (const FixtureSection &s : f.Sections) {
+    const int64_t head = s.HasCount ? (s.NmbLin + 1) / 2 : 1;
+    out.Sections.push_back(LinesOf(s, 0, s.NmbLin < 2 ? s.NmbLin : head));
+    for (int64_t at = head; s.NmbLin >= 2 && at < s.NmbLin; at += s.HasCount ? s.NmbLin - head : 1)
+      later.push_back(LinesOf(s, at, s.HasCount ? s.NmbLin - head : 1));
+  }
+  out.Sections.insert(out.Sections.end(), later.begin(), later.end());
+  return out;
 }
 
 void RawBytes::put(uint64_t v, int bytes) {

@@ -68,6 +68,13 @@ FixtureFile SolutionFile(int version, int dim, int nver);
 // Sections of 9999, 10000, 10001 and 25000 lines.
 FixtureFile BlockBoundaryMesh(int version);
 
+// Lines from..from+n-1 (counted from 0) of s as a section of their own.
+FixtureSection LinesOf(const FixtureSection &s, int64_t from, int64_t n);
+// The lines of f with every section of two lines or more cut in two (a section without a count
+// in one-line sections), the first parts in f's order, then the second ones: as a converter
+// writes one section per block of cells, the sections of a keyword stand apart.
+FixtureFile ApartSections(const FixtureFile &f);
+
 std::vector<unsigned char> RawBinary(const FixtureFile &f, bool bigEndian);
 std::string RawText(const FixtureFile &f);
 

@@ -27,35 +27,39 @@ int getTets(KmfMeshFile *msh, int kwd, int64_t first, int64_t last, Tet *t, int 
 
 }  // namespace
 
+// Also with every section cut in two, apart: the lines read as from one section.
 TEST(KmfBlocks, SectionsAroundTheBlockSizeReadWholeAndInRanges) {
-  for (int ver : {1, 2, 4}) {
-    SCOPED_TRACE("version " + std::to_string(ver));
-    FixtureFile f = BlockBoundaryMesh(ver);
-    TempFile bin("blocks.meshb"), txt("blocks.mesh");
-    ASSERT_TRUE(SaveText(txt.Path, RawText(f)));
-    EXPECT_TRUE(FileMatches(txt.Path, f));
-    KmfMeshFile *msh = openSaved(bin, f, false, ver == 4);
-    ASSERT_NE(msh, nullptr);
-    EXPECT_TRUE(FileMatches(bin.Path, f));
-    // 25000 vertices: three blocks, the callback sees each one.
-    std::vector<double> xyz(3 * 25001);
-    std::vector<int> ref(25001);
-    calls.clear();
-    ASSERT_EQ(KmfGetBlock(msh, KmfVertices, 1, 25000, 0, nullptr, record, nullptr, KmfDouble, &xyz[3], &xyz[3 * 25000],
-                          KmfDouble, &xyz[4], &xyz[3 * 25000 + 1], KmfDouble, &xyz[5], &xyz[3 * 25000 + 2], KmfInt,
-                          &ref[1], &ref[25000]),
-              1);
-    EXPECT_EQ(calls, (Ranges{{1, 10000}, {10001, 20000}, {20001, 25000}}));
-    EXPECT_EQ(ref[25000], f.find(KmfVertices)->Ints[24999]);
-    // A range across a block boundary lands from the first record on; bad ranges are refused.
-    const FixtureSection &tet = *f.find(KmfTetrahedra);
-    Tet tets[3];
-    ASSERT_EQ(getTets(msh, KmfTetrahedra, 9998, 10000, tets), 1);
-    for (int t = 0; t < 3; t++)
-      for (int k = 0; k < 5; k++) EXPECT_EQ(k < 4 ? tets[t].v[k] : tets[t].ref, tet.Ints[5 * (9997 + t) + k]);
-    for (auto r : Ranges{{0, 3}, {3, 2}, {1, 10001}}) EXPECT_EQ(getTets(msh, KmfTetrahedra, r.first, r.second, tets), 0) << r.first;
-    EXPECT_EQ(KmfCloseMesh(msh), 1);
-  }
+  for (int ver : {1, 2, 4})
+    for (bool apart : {false, true}) {
+      SCOPED_TRACE("version " + std::to_string(ver) + (apart ? ", sections apart" : ""));
+      FixtureFile f = BlockBoundaryMesh(ver);
+      TempFile bin("blocks.meshb"), txt("blocks.mesh");
+      ASSERT_TRUE(SaveText(txt.Path, RawText(apart ? ApartSections(f) : f)));
+      EXPECT_TRUE(FileMatches(txt.Path, f));
+      KmfMeshFile *msh = openSaved(bin, apart ? ApartSections(f) : f, false, ver == 4);
+      ASSERT_NE(msh, nullptr);
+      EXPECT_TRUE(FileMatches(bin.Path, f));
+      // 25000 vertices: three blocks, the callback sees each one.
+      std::vector<double> xyz(3 * 25001);
+      std::vector<int> ref(25001);
+      calls.clear();
+      ASSERT_EQ(KmfGetBlock(msh, KmfVertices, 1, 25000, 0, nullptr, record, nullptr, KmfDouble, &xyz[3], &xyz[3 * 25000],
+                            KmfDouble, &xyz[4], &xyz[3 * 25000 + 1], KmfDouble, &xyz[5], &xyz[3 * 25000 + 2], KmfInt,
+                            &ref[1], &ref[25000]),
+                1);
+      EXPECT_EQ(calls, (Ranges{{1, 10000}, {10001, 20000}, {20001, 25000}}));
+      EXPECT_EQ(ref[25000], f.find(KmfVertices)->Ints[24999]);
+      // A range across a block boundary (a section boundary apart) lands from the first record
+      // on; bad ranges are refused.
+      const FixtureSection &tet = *f.find(KmfTetrahedra);
+      const int at = apart ? 4999 : 9998;
+      Tet tets[3];
+      ASSERT_EQ(getTets(msh, KmfTetrahedra, at, at + 2, tets), 1);
+      for (int t = 0; t < 3; t++)
+        for (int k = 0; k < 5; k++) EXPECT_EQ(k < 4 ? tets[t].v[k] : tets[t].ref, tet.Ints[5 * (at - 1 + t) + k]);
+      for (auto r : Ranges{{0, 3}, {3, 2}, {1, 10001}}) EXPECT_EQ(getTets(msh, KmfTetrahedra, r.first, r.second, tets), 0) << r.first;
+      EXPECT_EQ(KmfCloseMesh(msh), 1);
+    }
 }
 
 TEST(KmfBlocks, MapsSendLinesToChosenRecords) {
@@ -64,9 +68,10 @@ TEST(KmfBlocks, MapsSendLinesToChosenRecords) {
   const int64_t n = 10001;
   std::vector<int64_t> map(n + 1), e(3 * (n + 1));
   for (int64_t i = 1; i <= n; i++) map[i] = n + 1 - i;  // reversed
-  for (bool text : {false, true}) {
+  for (int kind : {0, 1, 2, 3}) {  // text, binary, each also with the sections cut in two apart
+    const bool text = kind % 2;
     TempFile p(text ? "map.mesh" : "map.meshb");
-    KmfMeshFile *msh = openSaved(p, f, text);
+    KmfMeshFile *msh = openSaved(p, kind > 1 ? ApartSections(f) : f, text);
     ASSERT_NE(msh, nullptr);
     ASSERT_EQ(KmfGetBlock(msh, KmfEdges, 1, n, 4, map.data(), nullptr, KmfLongVec, 3, &e[0], &e[3 * (n - 1)]), 1);
     for (int64_t i = 0; i < n; i++)

@@ -426,74 +426,109 @@ TEST(MeshLoad, VerboseReportNamesTheFileAndTheCounts) {
 
 }  // namespace
 
-// A converter writes one section per block of cells, so a keyword may stand several times in a
-// file. Only the last section is read: every load says, on standard error and to the window's
-// collector, one line per such keyword with what it leaves out, whichever encoding or loader.
-TEST(MeshLoad, AFileThatRepeatsASectionSaysAtEveryLoadWhatItLeavesOut) {
-  const FixtureSection tri3 = Lines(6, "Triangles", 3, {1, 2, 3, 1, 2, 3, 4, 1, 3, 4, 5, 1});
-  const FixtureSection tri2 = Lines(6, "Triangles", 3, {1, 2, 5, 2, 2, 4, 5, 2});
-  const FixtureSection noTri = Lines(6, "Triangles", 3, {});
-  const FixtureSection edg1 = Lines(5, "Edges", 2, {1, 2, 3});
-  const FixtureSection edg2 = Lines(5, "Edges", 2, {2, 3, 4, 3, 4, 4});
-  const std::string tri = " HOLDS 2 Triangles SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
+// meshio writes one section per block of cells (a gmsh mesh of seven physical surfaces holds
+// seven Triangles sections), and a mesh of two parts joined holds one Vertices section per
+// part: every section of a keyword is read, in file order, into one list numbered on over the
+// earlier sections, silently, whichever encoding, version or loader, also in a file opened
+// with others as one mesh. Elements past the joined vertices are refused as any others. A
+// later Dimension with the header's value is read in silence; with another value, or another
+// version, the file is refused with one line naming the keyword and both values.
+TEST(MeshLoad, EverySectionOfAKeywordIsReadInFileOrder) {
+  std::vector<FixtureSection> groups;
+  std::vector<int> groupRefs;
+  for (int g = 1, at = 1; g <= 7; g++) {
+    std::vector<int64_t> tri;
+    for (int k = 0; k < 1 + (g * 3) % 5; k++, at = at % 10 + 1) tri.insert(tri.end(), {at, at + 1, at + 2, g}), groupRefs.push_back(g);
+    groups.push_back(Lines(6, "Triangles", 3, tri));
+  }
+  FixtureSection part2 = GridVertices(3, 4);
+  for (double &x : part2.Reals) x = -x;
+  const FixtureSection tri3 = Lines(6, "Triangles", 3, {1, 2, 3, 1, 2, 3, 4, 2, 3, 4, 5, 3});
+  const FixtureSection overTwo = Lines(6, "Triangles", 3, {1, 2, 9, 6, 7, 8, 9, 7});
+  auto header = [](int kwd, const char *name, int value) { return Section(kwd, name, "i", 1, false).With({value}); };
   const struct {
     const char *What;
     std::vector<FixtureSection> Sections;
-    std::vector<std::string> Said;
-    int Tri, LastRef;  // triangles loaded, reference of the last one
+    int NbrVer;  // 0: the file is refused
+    std::vector<int> TriRefs;
+    std::vector<uint32_t> EdgeTags;  // of every edge
+    int Corner;                      // a vertex that is a corner, or 0
+    const char *Said;                // a line said on standard error
   } rows[] = {
-      {"two", {tri3, tri2}, {tri}, 2, 2},
-      {"three, with Edges twice between them",
-       {tri3, edg1, tri2, edg2, tri3},
-       {" HOLDS 3 Triangles SECTIONS: ONLY THE LAST IS READ, 5 LINES LEFT OUT",
-        " HOLDS 2 Edges SECTIONS: ONLY THE LAST IS READ, 1 LINES LEFT OUT"},
-       3, 1},
-      {"an empty last one", {tri3, noTri}, {tri}, 0, 0},
-      {"each once", {tri3, edg2}, {}, 3, 1},
+      {"seven Triangles sections", groups, 12, groupRefs, {}, 0, nullptr},
+      {"two Vertices sections, elements over both", {part2, overTwo, List(13, "Corners", {2}), List(13, "Corners", {9})},
+       9, {6, 7}, {}, 9, nullptr},
+      {"Triangles thrice with Edges and Ridges twice between them",
+       {tri3, Lines(5, "Edges", 2, {1, 2, 3}), Lines(6, "Triangles", 3, {1, 2, 5, 4}), List(14, "Ridges", {1}),
+        Lines(5, "Edges", 2, {2, 3, 4, 3, 4, 4}), tri3, List(14, "Ridges", {3})},
+       12, {1, 2, 3, 4, 1, 2, 3}, {TAG_ALIVE | TAG_RIDGE, TAG_ALIVE, TAG_ALIVE | TAG_RIDGE}, 0, nullptr},
+      {"an empty section last", {tri3, Lines(6, "Triangles", 3, {})}, 12, {1, 2, 3}, {}, 0, nullptr},
+      {"a triangle past the joined vertices", {part2, Lines(6, "Triangles", 3, {1, 2, 10, 4}), overTwo}, 9, {4, 6, 7},
+       {}, 0, "1 INVALID TRIANGLES FOUND WITH OUT OF BOUND VALUE [1-9]"},
+      {"Dimension again", {header(3, "Dimension", 3), tri3, header(3, "Dimension", 3)}, 12, {1, 2, 3}, {}, 0, nullptr},
+      {"another Dimension", {tri3, header(3, "Dimension", 2)}, 0, {}, {}, 0,
+       "Dimension IS 3 IN THE HEADER AND 2 IN A LATER SECTION"},
+      {"another version", {header(1, "MeshVersionFormatted", 4), tri3}, 0, {}, {}, 0, "AND 4 IN A LATER SECTION"},
   };
   const struct {
     const char *Name;
-    bool Binary, Piped;
-    int Version;
-  } encodings[] = {{"rep.mesh", false, false, 2}, {"rep.meshb", true, false, 2}, {"rep3.meshb", true, false, 3},
-                   {"reppipe.meshb", true, true, 2}};
+    int Version, Bytes;  // 0 text, 1 little-endian, 2 big-endian
+    bool Piped;
+  } encodings[] = {{"joined.mesh", 2, 0, false}, {"joined1.meshb", 1, 1, false}, {"joined3.meshb", 3, 2, false},
+                   {"joinedpipe.meshb", 2, 1, true}};
   Common_MthParallel *par = NewMthParallel(2, 2, 1);
   for (const auto &r : rows)
     for (const auto &e : encodings) {
+      // The tasks of the piped loader read vertices, triangles and tetrahedra alone.
+      if (e.Piped && (!r.NbrVer || !r.EdgeTags.empty())) continue;
       SCOPED_TRACE(std::string(r.What) + ", " + e.Name);
-      FixtureFile f = MeshOf(3, 5);
+      FixtureFile f = MeshOf(3, r.NbrVer == 9 ? 5 : 12);
       f.Version = e.Version;
       f.Sections.insert(f.Sections.end(), r.Sections.begin(), r.Sections.end());
-      // The tasks of the piped loader read vertices, triangles and tetrahedra alone.
-      if (e.Piped && r.Sections.size() > 2) continue;
-      const std::string path = SaveFixture(f, e.Name, e.Binary);
-      const auto expectSaid = [&](const std::string &text) {
-        size_t lines = 0;
-        for (size_t at = text.find("## WARNING: LOADMESH: "); at != std::string::npos;
-             at = text.find("## WARNING: LOADMESH: ", at + 1))
-          lines++;
-        EXPECT_EQ(lines, r.Said.size()) << text;
-        for (const std::string &s : r.Said) EXPECT_CONTAINS(text, "## WARNING: LOADMESH: " + path + s);
-      };
-      for (int load = 0; load < 2; load++) {
-        LoadContext ctx;
-        if (e.Piped) ctx.Fi->Par = par;
-        LoadNoticeCollector window;
-        Geometric_Mesh *msh = nullptr;
-        if (e.Piped) {
-          msh = MakeSizedMesh(ctx.Mem, {{KmfVertices, 5}, {KmfTriangles, 3}});
-          const Captured c = CaptureText([&] { EXPECT_EQ(LoadMeshPipe(ctx.Fi, path.c_str(), msh), 1); });
-          ctx.Err = c.Err;
-        } else {
-          msh = ctx.Load({path});
-        }
-        ASSERT_NE(msh, nullptr);
-        expectSaid(ctx.Err);
-        expectSaid(window.take());
-        EXPECT_EQ(msh->NbrTri, r.Tri);
-        EXPECT_EQ(r.Tri ? msh->Tri[r.Tri].Ref : 0, r.LastRef);
-        ctx.Free(msh);
+      const std::string path = TestPath(e.Name);
+      ASSERT_TRUE(e.Bytes ? SaveBytes(path, RawBinary(f, e.Bytes == 2)) : SaveText(path, RawText(f)));
+      LoadContext ctx;
+      LoadNoticeCollector window;
+      Geometric_Mesh *msh = nullptr;
+      if (e.Piped) {
+        ctx.Fi->Par = par;
+        msh = MakeSizedMesh(ctx.Mem, {{KmfVertices, r.NbrVer}, {KmfTriangles, static_cast<int>(r.TriRefs.size())}});
+        ctx.Err = CaptureText([&] { EXPECT_EQ(LoadMeshPipe(ctx.Fi, path.c_str(), msh), 1); }).Err;
+      } else {
+        msh = ctx.Load({path});
       }
+      EXPECT_EQ(ctx.Err.find("WARNING"), std::string::npos) << ctx.Err;
+      EXPECT_EQ(window.take(), "");
+      EXPECT_CONTAINS(ctx.Err, r.Said ? r.Said : "");
+      EXPECT_EQ((ctx.Fi->Status & STATUS_MESH_UNREADABLE) != 0, !r.NbrVer);
+      if (!r.NbrVer) {
+        EXPECT_EQ(msh, nullptr);
+        continue;
+      }
+      ASSERT_NE(msh, nullptr) << ctx.Err;
+      ASSERT_EQ(msh->NbrVer, r.NbrVer);
+      EXPECT_EQ(msh->Ver[msh->NbrVer].Crd[2], r.NbrVer == 9 ? -12 / 16.0 : 36 / 16.0) << "the last vertex";
+      std::vector<int> refs;
+      std::vector<uint32_t> edgeTags;
+      for (int t = 1; t <= msh->NbrTri; t++) refs.push_back(msh->Tri[t].Ref);
+      for (int k = 1; k <= msh->NbrEfr; k++) edgeTags.push_back(msh->Efr[k].Tag);
+      ASSERT_EQ(refs, r.TriRefs);
+      EXPECT_EQ(msh->Tri[msh->NbrTri].Tag, TAG_ALIVE);
+      EXPECT_EQ(edgeTags, r.EdgeTags);
+      EXPECT_EQ(msh->Ver[r.Corner ? r.Corner : 1].Tag & TAG_CORNER, r.Corner ? TAG_CORNER : 0u);
+      ctx.Free(msh);
+      if (e.Piped) continue;
+      // Opened twice as one mesh: the second file's elements go past all the first's vertices.
+      msh = ctx.Load({path, path});
+      ASSERT_NE(msh, nullptr) << ctx.Err;
+      ASSERT_EQ(msh->NbrTri, 2 * static_cast<int>(r.TriRefs.size()));
+      EXPECT_EQ(msh->Tri[msh->NbrTri].Ver[2], msh->Tri[msh->NbrTri / 2].Ver[2] + r.NbrVer);
+      ctx.Free(msh);
     }
   FreeMthParallel(par);
+  // A 2-D part whose End was cut off, joined to a 3-D mesh.
+  const std::string part = RawText(MeshOf(2, 3, {1, 2, 3, 4}));
+  LoadContext ctx;
+  EXPECT_EQ(ctx.Load({SaveNamed("cutpart.mesh", part.substr(0, part.rfind("End")) + RawText(MeshOf(3, 4)))}), nullptr);
+  EXPECT_CONTAINS(ctx.Err, "Dimension IS 2 IN THE HEADER AND 3 IN A LATER SECTION");
 }

@@ -61,10 +61,16 @@ void perturb(Geometric_Mesh *m) {
 
 }  // namespace
 
-// The kinds meshio knows. (It refuses the curved kinds and RequiredEdges whatever their
-// version: LoadRoundTrip covers those with this program's reader alone.)
+// The kinds meshio knows, and a mesh read from a file that holds its triangles in seven
+// sections (as meshio writes seven groups) and its vertices in two: written back, it holds them
+// all. (meshio refuses the curved kinds and RequiredEdges whatever their version: LoadRoundTrip
+// covers those with this program's reader alone.)
 TEST(MeshioRead, WrittenMeshesOfEveryKindReadTheSameInMeshioAndHere) {
   LoadContext ctx;
+  FixtureFile groups = MeshOf(3, 6);
+  groups.Sections.push_back(GridVertices(3, 6));
+  for (double &x : groups.Sections.back().Reals) x = x / 2 - 1;
+  for (int g = 1; g <= 7; g++) groups.Sections.push_back(Lines(6, "Triangles", 3, {g, g + 1, g + 5, g, g + 5, g + 1, g + 6, g}));
   struct Case {
     const char *what;
     Geometric_Mesh *mesh;
@@ -74,9 +80,11 @@ TEST(MeshioRead, WrittenMeshesOfEveryKindReadTheSameInMeshioAndHere) {
       {"hexahedra, prisms and pyramids, every quadrilateral deleted",
        MakeStructuredMesh(ctx.Mem, 2, 2, 1, GEN_HEX | GEN_PRI | GEN_PYR | GEN_QUA)},
       {"a 2-D mesh of triangles, quadrilaterals and edges", MakeStructuredMesh(ctx.Mem, 3, 2, 0, GEN_TRI | GEN_QUA | GEN_EFR)},
+      {"seven groups of triangles over two parts of vertices", ctx.Load({SaveFixture(groups, "groups.meshb", true)})},
   };
-  Geometric_Mesh *tet = cases[0].mesh, *hybrid = cases[1].mesh, *flat = cases[2].mesh;
-  ASSERT_TRUE(tet && hybrid && flat);
+  Geometric_Mesh *tet = cases[0].mesh, *hybrid = cases[1].mesh, *flat = cases[2].mesh, *joined = cases[3].mesh;
+  ASSERT_TRUE(tet && hybrid && flat && joined);
+  ASSERT_EQ(std::vector<int>({joined->NbrVer, joined->NbrTri, joined->Tri[14].Ref}), (std::vector<int>{12, 14, 7}));
   flat->Dim = 2;
   for (const Case &c : cases) perturb(c.mesh);
   tet->Ver[1].Tag |= TAG_CORNER;
@@ -108,3 +116,4 @@ TEST(MeshioRead, WrittenMeshesOfEveryKindReadTheSameInMeshioAndHere) {
   for (size_t i = 0; i < paths.size(); i++) expectSame(got[i], want[i], "read by meshio: " + paths[i]);
   for (const Case &c : cases) FreeCommonMesh(ctx.Mem, c.mesh);
 }
+

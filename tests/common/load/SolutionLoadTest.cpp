@@ -504,27 +504,51 @@ TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
 
 }  // namespace
 
-// A solution file that repeats a section is read from its last one, and the load and every
-// reload say so, on standard error and to the window's collector, in either encoding.
-TEST(SolutionLoad, ASolutionThatRepeatsASectionSaysAtEveryLoadWhatItLeavesOut) {
-  for (bool binary : {false, true}) {
-    SCOPED_TRACE(binary ? "binary" : "text");
-    const std::string m = SaveFixture(MeshOf(3, 4), binary ? "twiceb.mesh" : "twicet.mesh", false);
-    FixtureFile f = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 3, {1, 2, 3}));
-    f.Sections.push_back(SolutionSec(62, "SolAtVertices", {1}, 4, {5, 6, 7, 8}));
-    const std::string sol = SaveFixture(f, binary ? "twiceb.solb" : "twicet.sol", binary);
-    const std::string said =
-        "## WARNING: LOADSOLUTION: " + sol + " HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT";
-    LoadContext ctx;
-    LoadNoticeCollector window;
-    Geometric_Mesh *msh = ctx.Load({m});
-    ASSERT_TRUE(msh && msh->SolAtVer);
-    EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 5), (std::vector<double>{5, 6, 7, 8}));
-    EXPECT_CONTAINS(ctx.Err, said);
-    EXPECT_CONTAINS(window.take(), said);
-    const Captured again = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, sol.c_str(), msh), 1); });
-    EXPECT_CONTAINS(again.Err, said);
-    EXPECT_CONTAINS(window.take(), said);
-    ctx.Free(msh);
-  }
+// Sections of one solution keyword are read as one list while their type lists agree (an
+// empty one of other types between them changes nothing). When they differ only the last is
+// read, and the load and every reload say so, on standard error and to the window's collector,
+// counting the lines the file holds, whatever its first section declares, in either encoding.
+TEST(SolutionLoad, SectionsOfAKeywordJoinWhileTheirTypesAgreeElseTheLastIsReadAndSaid) {
+  auto sec = [](std::vector<int> types, int64_t n, std::vector<double> v) {
+    return SolutionSec(62, "SolAtVertices", types, n, v);
+  };
+  const std::string lastOnly = " HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 1 LINES LEFT OUT";
+  const struct {
+    const char *What;
+    std::vector<FixtureSection> Sections;
+    bool Overstated;  // the first section declares more lines than there are bytes in the file
+    std::string Said;
+  } rows[] = {
+      {"same types", {sec({1}, 3, {1, 2, 3}), sec({1}, 1, {4})}, false, ""},
+      {"an empty one of other types between", {sec({1}, 2, {1, 2}), sec({2}, 0, {}), sec({1}, 2, {3, 4})}, false, ""},
+      {"other types", {sec({2}, 1, {7, 8, 9}), sec({1}, 4, {1, 2, 3, 4})}, false, lastOnly},
+      {"other types, the first overstated", {sec({2}, 1, {7, 8, 9}), sec({1}, 4, {1, 2, 3, 4})}, true, lastOnly},
+  };
+  for (const auto &r : rows)
+    for (bool binary : {false, true}) {
+      SCOPED_TRACE(std::string(r.What) + (binary ? ", binary" : ", text"));
+      const std::string m = SaveFixture(MeshOf(3, 4), binary ? "joinedb.mesh" : "joinedt.mesh", false);
+      const std::string sol = SaveFixture(FixtureFile{2, 3, r.Sections}, binary ? "joinedb.solb" : "joinedt.sol", binary);
+      if (r.Overstated) {
+        std::string bytes = ReadAll(sol);
+        if (binary) bytes.replace(28, 4, "\xff\xff\xff\x7f");  // the first section's count, version 2
+        else bytes.replace(bytes.find("\n1\n"), 3, "\n9223372036854775807\n");
+        ASSERT_TRUE(SaveText(sol, bytes));
+      }
+      LoadContext ctx;
+      LoadNoticeCollector window;
+      Geometric_Mesh *msh = ctx.Load({m});
+      ASSERT_TRUE(msh && msh->SolAtVer) << ctx.Err;
+      EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 1, msh->SolAtVer->Sol + 5), (std::vector<double>{1, 2, 3, 4}));
+      const std::string shown = window.take();
+      const Captured again = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, sol.c_str(), msh), 1); });
+      for (const std::string &said : {ctx.Err, shown, again.Err, window.take()}) {
+        if (r.Said.empty()) {
+          EXPECT_EQ(said.find("WARNING"), std::string::npos) << said;
+        } else {
+          EXPECT_CONTAINS(said, "## WARNING: LOADSOLUTION: " + sol + r.Said);
+        }
+      }
+      ctx.Free(msh);
+    }
 }
