@@ -848,6 +848,49 @@ TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
   }
 }
 
+// This test program and the viewer end without reading GL driver state freed before them. Each
+// runs as a child with every freed byte of the heap overwritten (glibc's MALLOC_PERTURB_,
+// AddressSanitizer's free fill), so that a read of freed memory while the displays close
+// crashes every time rather than once in a hundred runs: the test program on one of its own
+// tests, the viewer on an unattended replay.
+TEST(Program, TheTestProgramAndTheViewerEndWithoutReadingFreedDriverState) {
+  fixtures::ScratchFolder d("program-end");
+  ASSERT_TRUE(fixtures::SaveText(d.path("picture.seq"), "20 0 glWidget 64 48 100 .png\n-1\n"));
+  const QString self = QCoreApplication::applicationFilePath(), passed = "[  PASSED  ] 1 test.";
+  const struct {
+    const char *what;
+    QString program;
+    QStringList words;
+    int status;
+    QString said;  // on standard output
+  } rows[] = {
+      {"views made after freeglut's window and never drawn", self,
+       {"--gtest_filter=LinkedViews.AViewLeavingTheChainJoinsItsNeighboursAndKeepsNoLinks"}, 0, passed},
+      {"a view drawn and read back", self,
+       {"--gtest_filter=ViewCentre.AMeshOffZeroIsDrawnAsAtZeroAndTheRotationCentreComesToTheMiddle"}, 0, passed},
+      {"the viewer's unattended replay", buildProgram("zelvane"),
+       {"-in", QString::fromStdString(dataFile("sample.meshb")), "-seq", "picture.seq", "-seq-exit"}, 1,
+       "Thank you for using zelvane"},
+  };
+  QProcessEnvironment env = programEnvironment();
+  env.insert("MALLOC_PERTURB_", "165");
+  env.insert("ASAN_OPTIONS",
+             "detect_leaks=0:allocator_may_return_null=1:intercept_tls_get_addr=0:max_free_fill_size=1048576:"
+             "free_fill_byte=165");
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(d.Path));
+    p.start(r.program, r.words);
+    ASSERT_TRUE(p.waitForFinished(180000));
+    const QString out = p.readAllStandardOutput(), err = p.readAllStandardError();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(p.exitCode(), r.status) << err.toStdString();
+    EXPECT_TRUE(out.contains(r.said)) << out.toStdString();
+  }
+}
+
 // run.sh as a user starts it, in a stand-in of the checkout: its own build steps answered by
 // stubs (no build, no install), the viewer a stub that says where it runs and what it was
 // given. A link to run.sh sits in a folder with scripts/ of its own, which must never run.
