@@ -7,7 +7,15 @@
 # builds in the checkout the link leads to, never in the link's folder.
 set -euo pipefail
 caller=$PWD
-cd "$(dirname "$(readlink -f "$0")")"
+# The checkout is the folder of this file, links followed; "--" keeps a name that starts with a
+# dash from being read as an option. A script read from standard input has no file, so no
+# checkout: nothing is run then.
+self=$(readlink -e -- "${BASH_SOURCE[0]-}") || self=""
+if [ ! -f "$self" ]; then
+  echo 'run.sh: cannot tell which file it was started from, so which checkout to build: start it by its path (./run.sh)' >&2
+  exit 2
+fi
+cd -- "$(dirname -- "$self")"
 jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -11,7 +11,15 @@
 # sanitizer tree run last so that their summary closes the output. JOBS=n limits the builds
 # and the test runs to n jobs (one per core by default).
 set -euo pipefail
-cd "$(dirname "$(readlink -f "$0")")"
+# The checkout is the folder of this file, links followed; "--" keeps a name that starts with a
+# dash from being read as an option. A script read from standard input has no file, so no
+# checkout: nothing is run then.
+self=$(readlink -e -- "${BASH_SOURCE[0]-}") || self=""
+if [ ! -f "$self" ]; then
+  echo 'test.sh: cannot tell which file it was started from, so which checkout to build: start it by its path (./test.sh)' >&2
+  exit 2
+fi
+cd -- "$(dirname -- "$self")"
 jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build-test -DZELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null

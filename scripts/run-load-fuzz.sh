@@ -3,7 +3,7 @@
 # target) and runs it for a bounded time (ZELVANE_LOAD_FUZZ_SECONDS, default 45) from a freshly
 # generated seed corpus. A crash fails the run and leaves the input in build-fuzz/load-crash-*.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 jobs=$(scripts/build-jobs.sh)
 secs=${ZELVANE_LOAD_FUZZ_SECONDS:-45}
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -4,7 +4,7 @@
 # freshly generated seed corpus. A crash fails the run and leaves the input in
 # build-fuzz/state-crash-*.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 jobs=$(scripts/build-jobs.sh)
 secs=${ZELVANE_STATE_FUZZ_SECONDS:-20}
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -848,10 +848,55 @@ TEST(Program, AStoppedRunLeavesNothingOfItsSavesInTheFolder) {
   }
 }
 
-// run.sh as a user starts it, in a stand-in of the checkout: its own build steps answered by
-// stubs (no build, no install), the viewer a stub that says where it runs and what it was
-// given. A link to run.sh sits in a folder with scripts/ of its own, which must never run.
-TEST(Program, RunShFindsItsCheckoutThroughLinksAndOpensWordsFromWhereItWasStarted) {
+// This test program and the viewer end without reading GL driver state freed before them. Each
+// runs as a child with every freed byte of the heap overwritten (glibc's MALLOC_PERTURB_,
+// AddressSanitizer's free fill), so that a read of freed memory while the displays close
+// crashes every time rather than once in a hundred runs: the test program on one of its own
+// tests, the viewer on an unattended replay.
+TEST(Program, TheTestProgramAndTheViewerEndWithoutReadingFreedDriverState) {
+  fixtures::ScratchFolder d("program-end");
+  ASSERT_TRUE(fixtures::SaveText(d.path("picture.seq"), "20 0 glWidget 64 48 100 .png\n-1\n"));
+  const QString self = QCoreApplication::applicationFilePath(), passed = "[  PASSED  ] 1 test.";
+  const struct {
+    const char *what;
+    QString program;
+    QStringList words;
+    int status;
+    QString said;  // on standard output
+  } rows[] = {
+      {"views made after freeglut's window and never drawn", self,
+       {"--gtest_filter=LinkedViews.AViewLeavingTheChainJoinsItsNeighboursAndKeepsNoLinks"}, 0, passed},
+      {"a view drawn and read back", self,
+       {"--gtest_filter=ViewCentre.AMeshOffZeroIsDrawnAsAtZeroAndTheRotationCentreComesToTheMiddle"}, 0, passed},
+      {"the viewer's unattended replay", buildProgram("zelvane"),
+       {"-in", QString::fromStdString(dataFile("sample.meshb")), "-seq", "picture.seq", "-seq-exit"}, 1,
+       "Thank you for using zelvane"},
+  };
+  QProcessEnvironment env = programEnvironment();
+  env.insert("MALLOC_PERTURB_", "165");
+  env.insert("ASAN_OPTIONS",
+             "detect_leaks=0:allocator_may_return_null=1:intercept_tls_get_addr=0:max_free_fill_size=1048576:"
+             "free_fill_byte=165");
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(d.Path));
+    p.start(r.program, r.words);
+    ASSERT_TRUE(p.waitForFinished(180000));
+    const QString out = p.readAllStandardOutput(), err = p.readAllStandardError();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(p.exitCode(), r.status) << err.toStdString();
+    EXPECT_TRUE(out.contains(r.said)) << out.toStdString();
+  }
+}
+
+// run.sh and test.sh as a user starts them, in stand-ins of the checkout: their own build steps
+// answered by stubs (no build, no install), the viewer and ctest stubs that say where they run
+// and what they were given. A link to run.sh sits in a folder with scripts/ of its own, and a
+// checkout whose name starts with a dash in another: those scripts must never run. A script
+// read from standard input knows no checkout and stops before it runs anything.
+TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCannot) {
   WorkFolder folder;
   const QString root = QString::fromStdString(folder.path);
   auto write = [&](const QString &name, const QByteArray &text) {
@@ -862,48 +907,94 @@ TEST(Program, RunShFindsItsCheckoutThroughLinksAndOpensWordsFromWhereItWasStarte
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   };
-  QFile real(ZELVANE_SOURCE_DIR "/run.sh");
-  ASSERT_TRUE(real.open(QIODevice::ReadOnly));
-  write("checkout/run.sh", real.readAll());
-  write("checkout/scripts/build-jobs.sh", "#!/bin/sh\necho 1\n");
-  write("checkout/scripts/install-deps.sh", "#!/bin/sh\n");
-  write("checkout/build/sample.meshb", ""), write("checkout/build/sample.solb", "");
   const QByteArray report = (root + "/report").toLocal8Bit();
-  write("checkout/build/zelvane", "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } >'" + report + "'\n");
+  const QByteArray says = "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } >'" + report + "'\n";
+  auto checkout = [&](const QString &at) {
+    for (const char *script : {"run.sh", "test.sh"}) {
+      QFile real(ZELVANE_SOURCE_DIR "/" + QString(script));
+      ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+      write(at + "/" + script, real.readAll());
+    }
+    write(at + "/scripts/build-jobs.sh", "#!/bin/sh\necho 1\n");
+    write(at + "/scripts/install-deps.sh", "#!/bin/sh\n");
+    write(at + "/scripts/with-display.sh", "#!/bin/sh\nexec \"$@\"\n");
+    write(at + "/build/sample.meshb", ""), write(at + "/build/sample.solb", "");
+    write(at + "/build/zelvane", says);
+    QDir().mkpath(root + "/" + at + "/build-test");
+  };
+  checkout("checkout");
+  checkout("dashed/-lead");
   write("bin/cmake", "#!/bin/sh\n");
-  for (const char *s : {"elsewhere/scripts/build-jobs.sh", "elsewhere/scripts/install-deps.sh"})
-    write(s, "#!/bin/sh\necho 'the link folder' >'" + report + "'\nexit 3\n");
+  write("bin/ctest", says);
+  for (const char *s : {"elsewhere/scripts/build-jobs.sh", "elsewhere/scripts/install-deps.sh",
+                        "dashed/scripts/build-jobs.sh", "dashed/scripts/install-deps.sh"})
+    write(s, "#!/bin/sh\necho 'a folder not the checkout' >'" + report + "'\nexit 3\n");
   QDir().mkpath(root + "/caller/deeper");
   ASSERT_TRUE(QFile::link(root + "/checkout/run.sh", root + "/elsewhere/run.sh"));
   ASSERT_TRUE(QFile::link("../elsewhere/run.sh", root + "/caller/chain.sh"));  // a link to the link
-  const QString checkout = QDir(root + "/checkout").canonicalPath(), caller = QDir(root + "/caller").canonicalPath();
+  ASSERT_TRUE(QFile::link("-lead/run.sh", root + "/dashed/-run.sh"));           // dashes on both ends
+  const QString plain = QDir(root + "/checkout").canonicalPath(), caller = QDir(root + "/caller").canonicalPath(),
+                dashed = QDir(root + "/dashed").canonicalPath(), lead = dashed + "/-lead";
+  const QString onPath = root + "/dashed/-lead:" + root + "/bin:" + qgetenv("PATH");
   const struct {
-    const char *what, *script, *from;
-    QStringList words;
-    QString ran;  // where the viewer ran and what it was given, a line each
+    const char *what, *from;
+    QStringList command;  // the program, then its words
+    QString ran;          // where the stub that ran was and what it was given, a line each; empty: nothing ran
+    const char *input = nullptr;  // standard input, under the work folder
+    QString path = {};            // PATH, when not the stubs' folder then the usual one
   } rows[] = {
-      {"its own name, from another folder", "../checkout/run.sh", "caller", {"-in", "a.meshb"}, caller + "\n-in\na.meshb\n"},
-      {"a link in another folder", "../elsewhere/run.sh", "caller", {"-in", "a b.meshb", "-sol", "a.solb"},
+      {"its own name, from another folder", "caller", {"../checkout/run.sh", "-in", "a.meshb"},
+       caller + "\n-in\na.meshb\n"},
+      {"a link in another folder", "caller", {"../elsewhere/run.sh", "-in", "a b.meshb", "-sol", "a.solb"},
        caller + "\n-in\na b.meshb\n-sol\na.solb\n"},
-      {"a link to that link, from a folder below", "../chain.sh", "caller/deeper", {"-in", "../a.mesh"},
+      {"a link to that link, from a folder below", "caller/deeper", {"../chain.sh", "-in", "../a.mesh"},
        caller + "/deeper\n-in\n../a.mesh\n"},
-      {"a link, without words", "../elsewhere/run.sh", "caller", {},
-       checkout + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+      {"a link, without words", "caller", {"../elsewhere/run.sh"},
+       plain + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+      {"a checkout named with a dash, after --", "dashed", {"bash", "--", "-lead/run.sh", "-in", "a.meshb"},
+       dashed + "\n-in\na.meshb\n"},
+      {"a checkout named with a dash, after ./", "dashed", {"bash", "./-lead/run.sh"},
+       lead + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+      {"a checkout named with a dash, started by its path", "dashed", {"./-lead/run.sh", "-in", "-b.meshb"},
+       dashed + "\n-in\n-b.meshb\n"},
+      {"a link named with a dash, after --", "dashed", {"bash", "--", "-run.sh", "-in", "a.meshb"},
+       dashed + "\n-in\na.meshb\n"},
+      {"test.sh of a checkout named with a dash, after --", "dashed", {"bash", "--", "-lead/test.sh", "-R", "x"},
+       lead + "/build-test\n--output-on-failure\n-j1\n-R\nx\n"},
+      {"test.sh of a checkout named with a dash, after ./", "dashed", {"bash", "./-lead/test.sh", "-R", "x"},
+       lead + "/build-test\n--output-on-failure\n-j1\n-R\nx\n"},
+      {"run.sh read from standard input", "dashed", {"bash", "-s", "--", "-in", "a.meshb"}, "", "dashed/-lead/run.sh"},
+      {"test.sh read from standard input", "dashed", {"bash", "-s", "--", "-R", "x"}, "", "dashed/-lead/test.sh"},
+      {"run.sh found on the PATH by bash", "dashed", {"bash", "run.sh", "-in", "a.meshb"}, dashed + "\n-in\na.meshb\n",
+       nullptr, onPath},
+      {"test.sh found on the PATH by bash", "dashed", {"bash", "test.sh", "-R", "x"},
+       lead + "/build-test\n--output-on-failure\n-j1\n-R\nx\n", nullptr, onPath},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.what);
     QFile::remove(root + "/report");
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PATH", root + "/bin:" + env.value("PATH"));
+    env.insert("PATH", r.path.isEmpty() ? root + "/bin:" + env.value("PATH") : r.path);
     env.remove("JOBS");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(root + "/" + r.from);
-    p.start(r.script, r.words);
+    if (r.input) p.setStandardInputFile(root + "/" + r.input);
+    p.start(r.command.first(), r.command.mid(1));
     ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const std::string err = p.readAllStandardError().toStdString();
     QFile said(root + "/report");
-    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    if (r.ran.isEmpty()) {
+      EXPECT_NE(p.exitCode(), 0);
+      EXPECT_FALSE(said.exists()) << said.fileName().toStdString();
+      EXPECT_NE(err.find("cannot tell which file it was started from"), std::string::npos) << err;
+      continue;
+    }
+    EXPECT_EQ(p.exitCode(), 0) << err;
+    if (!said.open(QIODevice::ReadOnly)) {
+      ADD_FAILURE() << "nothing ran\n" << err;
+      continue;
+    }
     EXPECT_EQ(said.readAll().toStdString(), r.ran.toStdString());
   }
 }

@@ -1,7 +1,5 @@
 #include "tests/support/GLHarness.h"
 
-#include <GL/freeglut.h>
-
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -9,6 +7,8 @@
 #include <QSurfaceFormat>
 #include <cstdlib>
 #include <sys/stat.h>
+
+#include "zelvane/scene/ZelGlyphs.h"
 
 namespace {
 
@@ -23,25 +23,6 @@ QGuiApplication *application() {
   return qobject_cast<QGuiApplication *>(QCoreApplication::instance());
 }
 
-// freeglut's sphere and bitmap-font calls need the library initialised and a current
-// window of its own; a hidden 1x1 window serves, after which the caller's context is made
-// current again and freeglut draws into it. A program that initialised freeglut already (the
-// shell's start-up) keeps its own window.
-void initGlut() {
-  static bool done = false;
-  if (done || glutGet(GLUT_INIT_STATE)) return;
-  done = true;
-  int argc = 1;
-  char name[] = "zelvane-test";
-  char *argv[] = {name, nullptr};
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-  glutInitWindowSize(1, 1);
-  int win = glutCreateWindow("zelvane-glut");
-  glutSetWindow(win);
-  glutHideWindow();
-}
-
 }  // namespace
 
 struct GLHarness::Impl {
@@ -52,9 +33,11 @@ struct GLHarness::Impl {
 };
 
 GLHarness::GLHarness(int width, int height) : w_(width), h_(height) {
-  // The application must exist before any surface object is made.
+  // The application must exist before any surface object is made. freeglut's spheres and
+  // bitmap fonts need its own window; they draw into this context once it is current. A
+  // program that initialised freeglut already (the shell's start-up) keeps its own window.
   application();
-  initGlut();
+  zelGlutOpenWindow();
   d_.reset(new Impl);
   QSurfaceFormat fmt;
   fmt.setRenderableType(QSurfaceFormat::OpenGL);

@@ -31,6 +31,7 @@
 #include "common/pool/MthParallel.h"
 #include "resources/ZelResources.h"
 #include "zelvane/gui/Zelvane.h"
+#include "zelvane/scene/ZelGlyphs.h"
 #include "zelvane/scene/ZelOptions.h"
 
 namespace {
@@ -53,23 +54,7 @@ std::string serverInputLine(const char *input, const char *solution, const std::
 }
 }  // namespace
 
-void zelInitGlut() {
-  static bool done = false;
-  if (done || glutGet(GLUT_INIT_STATE)) {
-    done = true;
-    return;
-  }
-  done = true;
-  int argc = 1;
-  char name[] = "zelvane";
-  char *argv[] = {name, nullptr};
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
-  glutInitWindowSize(1, 1);
-  const int window = glutCreateWindow("zelvane-glut");
-  glutSetWindow(window);
-  glutHideWindow();
-}
+void zelInitGlut() { zelGlutOpenWindow(); }
 
 void zelExitGlut() {
   if (glutGet(GLUT_INIT_STATE)) glutExit();

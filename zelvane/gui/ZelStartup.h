@@ -32,7 +32,8 @@
 int zelvaneMain(int argc, char **argv);
 
 // Initialises the GL utility toolkit once, with a hidden window of its own (its bitmap fonts
-// and spheres need it); later calls do nothing. Needs a display.
+// and spheres need it), and leaves none of its contexts current; later calls do nothing.
+// Needs a display.
 void zelInitGlut();
 
 // Ends the GL utility toolkit (its window and its display connection) while the toolkit

@@ -2,6 +2,7 @@
 #include "zelvane/scene/ZelGlyphs.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <cmath>
 
@@ -67,6 +68,32 @@ void zelGlutInit() {
   char name[] = "zelvane";
   char *argv[] = {name, nullptr};
   glutInit(&argc, argv);
+}
+
+void zelGlutOpenWindow() {
+  static bool done = false;
+  if (done || glutGet(GLUT_INIT_STATE)) {
+    done = true;
+    return;
+  }
+  done = true;
+  int argc = 1;
+  char name[] = "zelvane";
+  char *argv[] = {name, nullptr};
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGBA | GLUT_DEPTH);
+  glutInitWindowSize(1, 1);
+  const int window = glutCreateWindow("zelvane-glut");
+  glutSetWindow(window);
+  glutHideWindow();
+  // freeglut made its window's context current, on freeglut's own connection to the display.
+  // Left current, the next context that Qt creates would bind it again through Qt's
+  // connection when it puts the former context back, and the GL driver would then count it as
+  // that connection's context: closing freeglut's connection would free the context's screen
+  // but leave the context, and closing Qt's would free the context through the freed screen,
+  // a crash at exit whenever that memory has been reused. Its spheres and fonts draw into
+  // whatever context is current; freeglut makes its own current again only to end.
+  if (Display *dpy = glXGetCurrentDisplay()) glXMakeContextCurrent(dpy, None, None, nullptr);
 }
 
 void zelDrawWireSphere(double radius, int slices, int stacks) {

@@ -29,6 +29,12 @@ void zelDrawSolidSphere(double radius, int slices, int stacks);
 // Initialises freeglut once when nothing has yet (it needs an X display).
 void zelGlutInit();
 
+// Initialises freeglut with a hidden 1 x 1 window of its own, which its spheres and bitmap
+// fonts need, and leaves no context current (freeglut's context is bound only on freeglut's
+// own connection to the display). Once per process; nothing when freeglut was initialised
+// before. Needs an X display; GUI thread only.
+void zelGlutOpenWindow();
+
 // Unpack state of bitmaps stored as rows of whole bytes, most significant bit first: no byte
 // swap, no row length or skips, alignment 1 (what glBitmap needs for the glyphs below).
 void zelBitmapPixelStore();
