@@ -319,24 +319,20 @@ const int64_t PooledIndexBytes = int64_t(2) << 20;
 // A header whose line runs on further than this leaves the rest of the index to the reader.
 const int64_t LineReach = int64_t(1) << 20;
 
-// The index of a large text file from the names the pool's threads found. The reader finds a
+// The index of a large text file from the names the pool's threads find. The reader finds a
 // name where a word starts; the rest of the line after each section header is searched here,
 // since the reader goes on right after the header's last number. 1 indexed, 0 refused, -1:
 // the reader is to index the rest itself from where it stands.
 int indexTextOnPool(KmfMeshFile *msh, bool probe) {
   int64_t at = KmfReaderTell(msh->Rd), line = KmfNextLineStart(msh, at, LineReach);
-  std::vector<KmfNameAt> names;
-  if (line < 0 || !KmfFindNamesOnPool(msh, line, &names)) return -1;
-  size_t k = 0;
+  if (line < 0) return -1;
+  KmfNameSearch names(msh, line);
   for (;;) {
     KmfNameAt n;
-    if (!KmfFirstNameIn(msh, at, line, &n)) {
-      while (k < names.size() && names[k].Pos < line) k++;
-      if (k == names.size()) {
-        KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
-        return 0;
-      }
-      n = names[k++];
+    if (!KmfFirstNameIn(msh, at, line, &n) && !names.next(line, &n)) {
+      if (names.failed()) return -1;
+      KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+      return 0;
     }
     if (!KmfReaderSeek(msh->Rd, n.Pos + n.Len)) return 0;
     if (!startSection(msh, n.Kwd, n.Pos, msh->FilSiz) && !probe) return 0;
