@@ -287,31 +287,34 @@ bool checkSizes(KmfMeshFile *msh) {
   return true;
 }
 
-// Walks the chain of sections from the header on. A probe (KmfFileComplete) passes over
-// sections it cannot start and only looks for End.
-bool indexBinary(KmfMeshFile *msh, bool probe) {
-  int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
-  int64_t pos = KmfReaderTell(msh->Rd);
-  for (;;) {
+// Walks the chain of sections from the header's Dimension on (next: where the section after it
+// starts), every section naming where the next one starts: a section out of the chain is never
+// read. A probe (KmfFileComplete) passes over sections it cannot start and only looks for End.
+bool indexBinary(KmfMeshFile *msh, bool probe, int64_t next) {
+  const int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
+  // Forward only, so that the walk ends.
+  auto forward = [&](int64_t pos, int64_t to) {
+    if (!to || (to >= pos + hdr && to <= msh->FilSiz)) return true;
+    KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld", static_cast<long long>(pos),
+             static_cast<long long>(to));
+    return false;
+  };
+  if (!forward(8, next)) return false;  // the header's Dimension stands at 8
+  for (int64_t pos = next; next; pos = next) {
     if (pos + hdr > msh->FilSiz || !KmfReaderSeek(msh->Rd, pos)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
       return false;
     }
     int32_t kwd;
-    int64_t next;
-    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next)) return false;
-    if (next && (next < pos + hdr || next > msh->FilSiz)) {
-      KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld",
-               static_cast<long long>(pos), static_cast<long long>(next));
-      return false;
-    }
+    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next) || !forward(pos, next)) return false;
     // End is a section of its own, which tells readers that the file is complete; a last
     // section without it (position 0) is a file still being written.
     if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, pos, msh->FilSiz);
     if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, pos, next) && !probe) return false;
-    if (!next) return true;
-    pos = next;
   }
+  // A chain that ends without End (the header alone, or a last section of no keyword): a file
+  // still being written.
+  return true;
 }
 
 // Text files from this size on are searched for their section names on the pool.
@@ -368,11 +371,13 @@ bool findTextValue(KmfMeshFile *msh, const char *name, int64_t *val) {
   return false;
 }
 
-bool readHeader(KmfMeshFile *msh) {
+// Reads the version and the dimension; *next receives where a binary file's section after its
+// header's Dimension starts.
+bool readHeader(KmfMeshFile *msh, int64_t *next) {
   int64_t ver = 0, dim = 0;
+  *next = 0;
   if (msh->Typ & KmfBinary) {
     int32_t code, kwd;
-    int64_t next;
     if (!KmfReaderBytes(msh->Rd, &code, 4) || (code != 1 && code != CodeSwapped)) {
       KmfError(msh, "KMFOPENMESH", "NOT A BINARY KEYWORD FILE (BAD CODE WORD)");
       return false;
@@ -387,7 +392,7 @@ bool readHeader(KmfMeshFile *msh) {
       KmfError(msh, "KMFOPENMESH", "THE FIRST SECTION IS NOT Dimension");
       return false;
     }
-    if (!KmfReadSized(msh, KmfWidePositions, &next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
+    if (!KmfReadSized(msh, KmfWidePositions, next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN ITS HEADER");
       return false;
     }
@@ -427,8 +432,9 @@ bool readIndex(KmfMeshFile *msh, bool probe) {
   }
   msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
   if (msh->Rd) msh->Rd->Limit = msh->FilSiz;
-  return msh->Rd && readHeader(msh) &&
-         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
+  int64_t next = 0;
+  return msh->Rd && readHeader(msh, &next) &&
+         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe, next) : indexText(msh, probe));
 }
 
 KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr) {

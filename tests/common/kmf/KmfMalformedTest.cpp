@@ -72,7 +72,16 @@ TEST(KmfMalformed, BinaryHeaders) {
                {"dimension 1", with(16, {1}), false},
                {"dimension 4", with(16, {4}), false},
                {"cut in the header", Bytes(good.begin(), good.begin() + 14), false},
+               {"Dimension pointing past the end", with(12, {0xff, 0xff, 0xff, 0x7f}), false},
+               {"Dimension pointing into the header", with(12, {4, 0, 0, 0}), false},
                {"empty", {}, false}});
+  // A Dimension that points at no section is a header written alone: it opens empty, without
+  // End, which tells a reader to wait; the sections after it are not read.
+  TempFile p("header.meshb");
+  KmfMeshFile *msh = openBytes(p, with(12, {0, 0, 0, 0}));
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(KmfStatKwd(msh, KmfVertices) + KmfStatKwd(msh, KmfEnd), 0);
+  KmfCloseMesh(msh);
 }
 
 TEST(KmfMalformed, BinarySectionChains) {
