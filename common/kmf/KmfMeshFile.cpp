@@ -120,19 +120,24 @@ bool sameHeader(const KmfKeyword *kw, const SectionHeader &h) {
 }
 
 // A later Dimension or MeshVersionFormatted section: the header's value again adds nothing,
-// another one refuses the file, as the lines could not be read both ways. In text, a name not
-// followed by a number stood in other words (a comment's string) and is passed over.
+// another one refuses the file, as the lines could not be read both ways, whatever form the
+// number takes in text ("2.0", "2e0"). In text, a name not followed by a number stood in other
+// words (a comment's string) and is passed over.
 bool repeatedHeaderValue(KmfMeshFile *msh, int kwd) {
+  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
   int64_t v;
-  if (!readHeaderInt(msh, &v)) {
-    if (msh->Typ & KmfText) return true;
+  double real = 0;
+  if (readHeaderInt(msh, &v)) {
+    if (v == head) return true;
+    real = static_cast<double>(v);
+  } else if (!(msh->Typ & KmfText)) {
     KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN A %s SECTION", KmfKwdFmt[kwd][0]);
     return false;
+  } else if (!KmfReaderReal(msh->Rd, &real) || real == static_cast<double>(head)) {
+    return true;
   }
-  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
-  if (v == head) return true;
-  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %lld IN A LATER SECTION", KmfKwdFmt[kwd][0],
-           static_cast<long long>(head), static_cast<long long>(v));
+  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %.17g IN A LATER SECTION", KmfKwdFmt[kwd][0],
+           static_cast<long long>(head), real);
   return false;
 }
 
