@@ -90,12 +90,14 @@ bool readHeaderInt(KmfMeshFile *msh, int64_t *v) {
 bool readSolutionHeader(KmfMeshFile *msh, int kwd, SectionHeader *h) {
   int64_t v;
   if (!readHeaderInt(msh, &v) || v < 1 || v > KmfMaxTyp) {
+    msh->Refusal = KmfRefusedFieldTypes;
     KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
     return false;
   }
   h->NmbTyp = static_cast<int>(v);
   for (int i = 0; i < h->NmbTyp; i++) {
     if (!readHeaderInt(msh, &v) || v < INT32_MIN || v > INT32_MAX) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
@@ -105,6 +107,7 @@ bool readSolutionHeader(KmfMeshFile *msh, int kwd, SectionHeader *h) {
     int64_t deg, nod;
     if (!readHeaderInt(msh, &deg) || !readHeaderInt(msh, &nod) || deg < 0 || deg > KmfMaxLetters || nod < 1 ||
         nod > KmfMaxLetters) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
@@ -136,6 +139,7 @@ bool repeatedHeaderValue(KmfMeshFile *msh, int kwd) {
   } else if (!KmfReaderReal(msh->Rd, &real) || real == static_cast<double>(head)) {
     return true;
   }
+  msh->Refusal = KmfRefusedHeaderAgain;
   KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %.17g IN A LATER SECTION", KmfKwdFmt[kwd][0],
            static_cast<long long>(head), real);
   return false;
@@ -245,12 +249,14 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t at, int64_t limit) {
     kw->Deg = h.Deg;
     kw->NmbNod = h.NmbNod;
     if (!KmfExpandKeyword(msh, kwd)) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
       return false;
     }
   } else if (!same &&
              KmfLineLetters(msh, kwd, h.NmbTyp, h.TypTab, h.NmbNod, reinterpret_cast<char *>(msh->LinBuf)) < 0) {
     // Not taken (no lines after some): its shape is checked all the same.
+    msh->Refusal = KmfRefusedFieldTypes;
     KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
     return false;
   }
@@ -442,11 +448,19 @@ bool readIndex(KmfMeshFile *msh, bool probe) {
          ((msh->Typ & KmfBinary) ? indexBinary(msh, probe, next) : indexText(msh, probe));
 }
 
+// Why the last opening for reading of the thread was refused (KmfRefusal).
+thread_local int lastRefusal = KmfNotRefused;
+
 KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr) {
+  lastRefusal = KmfRefusedFile;
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
   msh->Pool = pool;
-  if (!readIndex(msh, false) || !checkSizes(msh)) return refuse(msh);
+  if (!readIndex(msh, false) || !checkSizes(msh)) {
+    if (msh->Refusal) lastRefusal = msh->Refusal;
+    return refuse(msh);
+  }
+  lastRefusal = KmfNotRefused;
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
   return msh;
@@ -654,6 +668,8 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
 KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *ver, int *dim) {
   return openRead(name, ver, dim, pool);
 }
+
+int KmfLastRefusal() { return lastRefusal; }
 
 int KmfFileComplete(const char *name) {
   KmfMeshFile *msh = newHandle(name, KmfRead);
