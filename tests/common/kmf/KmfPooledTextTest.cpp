@@ -143,6 +143,40 @@ TEST(KmfPooledText, MessyTextAcrossEveryCutReadsTheSameBytes) {
   EXPECT_EQ(pooled.Elsewhere, 0);
 }
 
+// Values separated by blanks alone, as some converters write them: a section on one line
+// longer than a chunk, then one more section. The pool leaves it to the serial reader, which
+// reads the same bytes, by blocks and line by line.
+TEST(KmfPooledText, ASectionOnOneLineLongerThanAChunkReadsTheSameBytes) {
+  Pool pool;
+  std::mt19937 rng(21);
+  std::string text = "MeshVersionFormatted 2\nDimension 3\nTetrahedra 100000 ";
+  std::vector<int64_t> values;
+  for (int v = 0; v < 5 * 100000; v++) {
+    values.push_back(1 + static_cast<int64_t>(rng() % 9000));
+    text += std::to_string(values.back()) + (rng() % 3 ? " " : "\t");
+  }
+  text += "\nCorners\n1\n7\nEnd\n";
+  const TempFile file("oneline.mesh");  // megabytes: removed when done
+  ASSERT_TRUE(SaveText(file.Path, text));
+  SectionRead serial = readSection(file.Path, KmfTetrahedra, nullptr, false);
+  SectionRead pooled = readSection(file.Path, KmfTetrahedra, pool.Par, false);
+  ASSERT_EQ(pooled.Ok, 1) << pooled.Err;
+  EXPECT_TRUE(serial.Bytes == pooled.Bytes);
+  std::vector<int64_t> read(values.size());
+  std::memcpy(read.data(), pooled.Bytes.data(), 8 * values.size());
+  EXPECT_EQ(read, values);
+  EXPECT_EQ(pooled.Next, serial.Next) << "the line read after the section";
+  KmfMeshFile *f = KmfOpenMesh(file.c_str(), KmfRead, nullptr, nullptr);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(KmfGotoKwd(f, KmfTetrahedra), 1);
+  for (int l = 0; l < 100000; l++) {
+    int t[5];  // version 2: 32-bit integers
+    ASSERT_EQ(KmfGetLin(f, KmfTetrahedra, &t[0], &t[1], &t[2], &t[3], &t[4]), 1) << l;
+    ASSERT_EQ(std::vector<int64_t>(t, t + 5), std::vector<int64_t>(values.begin() + 5 * l, values.begin() + 5 * l + 5)) << l;
+  }
+  KmfCloseMesh(f);
+}
+
 // A word that only starts with a number, a number too large for a 32-bit field, a section cut
 // short: the pool gives up and the serial reader says what it always says.
 TEST(KmfPooledText, UnreadableValuesAreReportedAsTheSerialReaderReportsThem) {
