@@ -92,8 +92,8 @@ struct KmfNameAt {
 // none, runs to the end of its line) by the threads of the handle's pool, or by the calling
 // thread when it has none. The file is searched a window of pieces at a time: a thread holds
 // one piece of a few megabytes and the search the names of one window, whatever the lengths of
-// the lines, and each byte is read once, with a few on either side of each piece. Only the
-// thread that controls the pool may use it.
+// the lines, and each byte is read at most twice, with a few on either side of each piece. Only
+// the thread that controls the pool may use it.
 class KmfNameSearch {
  public:
   KmfNameSearch(KmfMeshFile *msh, int64_t from);

@@ -7,10 +7,11 @@
 // one, a window of them at a time, in two passes. The first finds, for each piece, whether it
 // holds a newline and whether a comment opens on its last line: from these, in file order,
 // whether a comment runs into each piece. The second searches each piece for names knowing
-// that, reading it with the byte before it and the few bytes after it that finish a name
-// started in it. So a thread holds one piece whatever the lengths of the lines, each byte is
-// searched once and read at most twice, and a comment line of gigabytes is passed over as fast
-// as the system hands its bytes. The caller walks the names in file order and starts each
+// that (the first has searched a piece of long lines from its first newline on already, where
+// no comment runs in), reading it with the byte before it and the few bytes after it that
+// finish a name started in it. So a thread holds one piece whatever the lengths of the lines,
+// each byte is searched once and read at most twice, and a comment line of gigabytes is passed
+// over as fast as the system hands its bytes. The caller walks the names in file order and starts each
 // section itself, as the serial reader does (see indexText).
 #include <algorithm>
 #include <cstring>
