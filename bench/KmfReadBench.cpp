@@ -8,9 +8,12 @@
 //
 // Before them, a file of a million sections without a line (after a small mesh) is loaded end
 // to end by geoLoadMeshAndSolution with the pool, text and binary, each in a child process of
-// its own: best time of three loads and peak resident memory.
+// its own: best time of three loads and peak resident memory. So are text files of long lines,
+// each against the same bytes in lines of 2 MB: a small mesh with a comment of 200 MB on one
+// line, and the box's mesh with every value after its header on one line, as converters that
+// separate values by blanks alone write them.
 //
-//   KmfReadBench [--cells N] [--empty SECTIONS] [google benchmark flags]
+//   KmfReadBench [--cells N] [--empty SECTIONS] [--comment MB] [google benchmark flags]
 // The files go to $TMPDIR (or /tmp) and are removed at the end.
 #include <benchmark/benchmark.h>
 
@@ -222,8 +225,9 @@ struct LoadResult {
   bool Ok;
 };
 
-// Loads path three times with a pool of one thread per core (in a child: standard error goes).
-LoadResult loadThrice(const std::string &path) {
+// Loads path three times with a pool of one thread per core (in a child: standard error goes);
+// the mesh must come with nver vertices and ntet tetrahedra.
+LoadResult loadThrice(const std::string &path, int64_t nver = 8, int64_t ntet = 6) {
   LoadResult r{1e30, 0, true};
   Common_MthParallel *par = NewMthParallel(GetNumberOfCores(), 0, 0);
   // A reader that reads the last section of each keyword says so on standard error at every
@@ -234,7 +238,7 @@ LoadResult loadThrice(const std::string &path) {
     Memory_List *mem = NewMemory(10000);
     double t = 0;
     Geometric_Mesh *m = TimedLoad(mem, par, path, &t);
-    r.Ok = r.Ok && m && m->NbrTet == 6 && m->NbrVer == 8;
+    r.Ok = r.Ok && m && m->NbrTet == ntet && m->NbrVer == nver;
     r.Best = t < r.Best ? t : r.Best;
     FreeCommonMesh(mem, m);
     FreeMemory(mem);
@@ -242,6 +246,69 @@ LoadResult loadThrice(const std::string &path) {
   FreeMthParallel(par);
   r.Peak = ProcStatusBytes("VmHWM:");
   return r;
+}
+
+// Copies the text file src to dst with its first three lines (the header) as they are and every
+// later newline turned into a blank, but the first one after each lineBytes bytes of a line
+// (none when lineBytes is 0): the same bytes, in lines of about lineBytes or in one line.
+bool reline(const std::string &src, const std::string &dst, int64_t lineBytes) {
+  FILE *in = std::fopen(src.c_str(), "rb"), *out = std::fopen(dst.c_str(), "wb");
+  bool ok = in && out;
+  std::vector<char> buf(1 << 20);
+  int header = 3;
+  int64_t run = 0;  // bytes of the line being written
+  for (size_t n; ok && (n = std::fread(buf.data(), 1, buf.size(), in)) > 0;) {
+    for (size_t i = 0; i < n; i++, run++) {
+      if (buf[i] != '\n') continue;
+      if (header > 0) header--;
+      else if (!lineBytes || run < lineBytes) buf[i] = ' ';
+      if (buf[i] == '\n') run = -1;
+    }
+    ok = std::fwrite(buf.data(), 1, n, out) == n;
+  }
+  if (in) std::fclose(in);
+  if (out && std::fclose(out)) ok = false;
+  return ok;
+}
+
+// A small mesh (a box of one cell) with a comment of `bytes` bytes before its End, on one line
+// (lineBytes 0) or in lines of lineBytes, each a comment of its own. The comment holds words
+// and numbers, names of sections among them.
+bool writeCommentFile(const std::string &path, int64_t bytes, int64_t lineBytes) {
+  const std::string small = path + ".small.mesh";
+  Box b;
+  b.N = 1;
+  build(b);
+  if (!writeFiles(b, small, path + ".small.sol", 2, 1)) return false;
+  std::remove((path + ".small.sol").c_str());
+  std::string text;
+  {
+    FILE *f = std::fopen(small.c_str(), "rb");
+    if (!f) return false;
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), f)) > 0;) text.append(chunk, n);
+    std::fclose(f);
+  }
+  std::remove(small.c_str());
+  const size_t end = text.rfind("End");
+  if (end == std::string::npos) return false;
+  text.resize(end);
+  FILE *out = std::fopen(path.c_str(), "wb");
+  if (!out) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  const std::string words = "Vertices 1 2.5 -3e7 Tetrahedra x7 #9 End\t0.125 ";
+  std::string line;
+  for (int64_t left = bytes; ok && left > 0;) {
+    const int64_t n = lineBytes && lineBytes < left ? lineBytes : left;
+    line.assign("#");
+    while (static_cast<int64_t>(line.size()) < n - 1) line += words;
+    line.resize(static_cast<size_t>(n - 1));
+    line += '\n';
+    ok = std::fwrite(line.data(), 1, line.size(), out) == line.size();
+    left -= n;
+  }
+  ok = ok && std::fputs("\nEnd\n", out) >= 0;
+  return std::fclose(out) == 0 && ok;
 }
 
 // Takes "--name value" out of the arguments: its value, or fallback.
@@ -261,6 +328,7 @@ long long takeOption(int &argc, char **argv, const char *name, long long fallbac
 int main(int argc, char **argv) {
   box.N = static_cast<int>(takeOption(argc, argv, "--cells", box.N));
   const long long empty = takeOption(argc, argv, "--empty", 1000000);
+  const long long commentMB = takeOption(argc, argv, "--comment", 200);
   if (box.N < 1) box.N = 1;
   const char *tmp = std::getenv("TMPDIR");
   std::string dir = tmp && *tmp ? tmp : "/tmp";
@@ -278,6 +346,56 @@ int main(int argc, char **argv) {
              fileSize(path) / 1e6, r.Best, r.Peak / (1024.0 * 1024.0));
     }
     std::remove(path.c_str());
+  }
+  // Long lines: each file against the same bytes in lines of 2 MB, loaded in a child of its own.
+  const int64_t twoMB = int64_t(2) << 20;
+  struct LongCase {
+    const char *What;
+    std::string Path;
+    int64_t LineBytes, NbrVer, NbrTet;
+  };
+  std::vector<LongCase> longCases;
+  if (!writeCommentFile(base + "comment1.mesh", commentMB << 20, 0) ||
+      !writeCommentFile(base + "comment2.mesh", commentMB << 20, twoMB)) {
+    fprintf(stderr, "cannot write the files of a long comment in %s\n", dir.c_str());
+    status = 1;
+  } else {
+    longCases.push_back({"a comment, one line", base + "comment1.mesh", 0, 8, 6});
+    longCases.push_back({"a comment, 2 MB lines", base + "comment2.mesh", twoMB, 8, 6});
+  }
+  // The box's values are written by a child: its arrays stay out of the loads' peaks.
+  bool written = false;
+  const std::string boxText = base + "box.mesh";
+  const bool wroteBox = RunInChild(
+      [&] {
+        Box b;
+        b.N = box.N;
+        build(b);
+        const bool ok = writeFiles(b, boxText, base + "box.sol", 2, 1) && reline(boxText, base + "values1.mesh", 0) &&
+                        reline(boxText, base + "values2.mesh", twoMB);
+        std::remove(boxText.c_str());
+        std::remove((base + "box.sol").c_str());
+        return ok;
+      },
+      &written);
+  if (!wroteBox || !written) {
+    fprintf(stderr, "cannot write the box's values on long lines in %s\n", dir.c_str());
+    status = 1;
+  } else {
+    const int64_t nv = int64_t(box.N + 1) * (box.N + 1) * (box.N + 1), nt = int64_t(6) * box.N * box.N * box.N;
+    longCases.push_back({"values after the header, one line", base + "values1.mesh", 0, nv, nt});
+    longCases.push_back({"values after the header, 2 MB lines", base + "values2.mesh", twoMB, nv, nt});
+  }
+  for (const LongCase &c : longCases) {
+    LoadResult r{};
+    if (!RunInChild([&] { return loadThrice(c.Path, c.NbrVer, c.NbrTet); }, &r) || !r.Ok) {
+      fprintf(stderr, "%s: loading the file of %s failed\n", c.Path.c_str(), c.What);
+      status = 1;
+    } else {
+      printf("long lines, %-36s %7.1f MB: load best of 3 %7.3f s, peak resident %7.1f MiB\n", c.What,
+             fileSize(c.Path) / 1e6, r.Best, r.Peak / (1024.0 * 1024.0));
+    }
+    std::remove(c.Path.c_str());
   }
   build(box);
   text = {base + ".mesh", base + ".sol"};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "common/kmf/KmfMeshFile.h"
@@ -86,11 +87,36 @@ struct KmfNameAt {
   int Kwd;
   int Len;
 };
-// The names in the words of the lines of the file from from (a line start) to its end, in file
-// order, found by the threads of the handle's pool as the reader finds them: a word starts
-// after a blank, a comment (a word starting with '#', unless the reader takes none) runs to
-// the end of its line. False when the file could not be read.
-bool KmfFindNamesOnPool(KmfMeshFile *msh, int64_t from, std::vector<KmfNameAt> *names);
+// The names in the words of a text file from a line start on, found as the reader finds them
+// (a word starts after a blank, a comment, a word starting with '#' unless the reader takes
+// none, runs to the end of its line) by the threads of the handle's pool, or by the calling
+// thread when it has none. The file is searched a window of pieces at a time: a thread holds
+// one piece of a few megabytes and the search the names of one window, whatever the lengths of
+// the lines, and each byte is read at most twice, with a few on either side of each piece. Only
+// the thread that controls the pool may use it.
+class KmfNameSearch {
+ public:
+  KmfNameSearch(KmfMeshFile *msh, int64_t from);
+  // The first name at or after pos, in file order. pos never decreases from one call to the
+  // next, and is a line start when it lies past the bytes searched so far. False when the file
+  // holds no more, or could not be read (failed()).
+  bool next(int64_t pos, KmfNameAt *name);
+  bool failed() const { return Failed; }
+  // Bytes of the file read so far, and the most one thread held at once.
+  int64_t bytesRead() const { return Read; }
+  int64_t mostHeld() const { return Held; }
+
+ private:
+  bool searchWindow();
+  KmfMeshFile *Msh;
+  int64_t Next;                  // the first byte not searched yet
+  bool InComment = false;        // a comment runs on at Next
+  std::vector<KmfNameAt> Names;  // those of the last window searched
+  size_t Taken = 0;              // of them, those handed out or passed over
+  std::vector<std::unique_ptr<char[]>> Bufs;  // one piece per thread
+  int64_t Read = 0, Held = 0;
+  bool Failed = false;
+};
 // The first line start after pos (the byte after the next newline, the file's size when none
 // comes), or -1 when it lies more than most bytes on or the file cannot be read.
 int64_t KmfNextLineStart(KmfMeshFile *msh, int64_t pos, int64_t most);

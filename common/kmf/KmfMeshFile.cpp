@@ -90,12 +90,14 @@ bool readHeaderInt(KmfMeshFile *msh, int64_t *v) {
 bool readSolutionHeader(KmfMeshFile *msh, int kwd, SectionHeader *h) {
   int64_t v;
   if (!readHeaderInt(msh, &v) || v < 1 || v > KmfMaxTyp) {
+    msh->Refusal = KmfRefusedFieldTypes;
     KmfError(msh, "KMFOPENMESH", "INVALID NUMBER OF SOLUTION TYPES IN SECTION %s", KmfKwdFmt[kwd][0]);
     return false;
   }
   h->NmbTyp = static_cast<int>(v);
   for (int i = 0; i < h->NmbTyp; i++) {
     if (!readHeaderInt(msh, &v) || v < INT32_MIN || v > INT32_MAX) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "INVALID SOLUTION TYPE IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
@@ -105,6 +107,7 @@ bool readSolutionHeader(KmfMeshFile *msh, int kwd, SectionHeader *h) {
     int64_t deg, nod;
     if (!readHeaderInt(msh, &deg) || !readHeaderInt(msh, &nod) || deg < 0 || deg > KmfMaxLetters || nod < 1 ||
         nod > KmfMaxLetters) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "INVALID DEGREE OR NODE COUNT IN SECTION %s", KmfKwdFmt[kwd][0]);
       return false;
     }
@@ -120,19 +123,25 @@ bool sameHeader(const KmfKeyword *kw, const SectionHeader &h) {
 }
 
 // A later Dimension or MeshVersionFormatted section: the header's value again adds nothing,
-// another one refuses the file, as the lines could not be read both ways. In text, a name not
-// followed by a number stood in other words (a comment's string) and is passed over.
+// another one refuses the file, as the lines could not be read both ways, whatever form the
+// number takes in text ("2.0", "2e0"). In text, a name not followed by a number stood in other
+// words (a comment's string) and is passed over.
 bool repeatedHeaderValue(KmfMeshFile *msh, int kwd) {
+  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
   int64_t v;
-  if (!readHeaderInt(msh, &v)) {
-    if (msh->Typ & KmfText) return true;
+  double real = 0;
+  if (readHeaderInt(msh, &v)) {
+    if (v == head) return true;
+    real = static_cast<double>(v);
+  } else if (!(msh->Typ & KmfText)) {
     KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN A %s SECTION", KmfKwdFmt[kwd][0]);
     return false;
+  } else if (!KmfReaderReal(msh->Rd, &real) || real == static_cast<double>(head)) {
+    return true;
   }
-  const int64_t head = kwd == KmfDimension ? msh->Dim : msh->Ver;
-  if (v == head) return true;
-  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %lld IN A LATER SECTION", KmfKwdFmt[kwd][0],
-           static_cast<long long>(head), static_cast<long long>(v));
+  msh->Refusal = KmfRefusedHeaderAgain;
+  KmfError(msh, "KMFOPENMESH", "%s IS %lld IN THE HEADER AND %.17g IN A LATER SECTION", KmfKwdFmt[kwd][0],
+           static_cast<long long>(head), real);
   return false;
 }
 
@@ -240,12 +249,14 @@ bool startSection(KmfMeshFile *msh, int kwd, int64_t at, int64_t limit) {
     kw->Deg = h.Deg;
     kw->NmbNod = h.NmbNod;
     if (!KmfExpandKeyword(msh, kwd)) {
+      msh->Refusal = KmfRefusedFieldTypes;
       KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
       return false;
     }
   } else if (!same &&
              KmfLineLetters(msh, kwd, h.NmbTyp, h.TypTab, h.NmbNod, reinterpret_cast<char *>(msh->LinBuf)) < 0) {
     // Not taken (no lines after some): its shape is checked all the same.
+    msh->Refusal = KmfRefusedFieldTypes;
     KmfError(msh, "KMFOPENMESH", "SECTION %s HAS AN INVALID LINE SHAPE", KmfKwdFmt[kwd][0]);
     return false;
   }
@@ -287,31 +298,34 @@ bool checkSizes(KmfMeshFile *msh) {
   return true;
 }
 
-// Walks the chain of sections from the header on. A probe (KmfFileComplete) passes over
-// sections it cannot start and only looks for End.
-bool indexBinary(KmfMeshFile *msh, bool probe) {
-  int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
-  int64_t pos = KmfReaderTell(msh->Rd);
-  for (;;) {
+// Walks the chain of sections from the header's Dimension on (next: where the section after it
+// starts), every section naming where the next one starts: a section out of the chain is never
+// read. A probe (KmfFileComplete) passes over sections it cannot start and only looks for End.
+bool indexBinary(KmfMeshFile *msh, bool probe, int64_t next) {
+  const int hdr = msh->Ver >= KmfWidePositions ? 12 : 8;
+  // Forward only, so that the walk ends.
+  auto forward = [&](int64_t pos, int64_t to) {
+    if (!to || (to >= pos + hdr && to <= msh->FilSiz)) return true;
+    KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld", static_cast<long long>(pos),
+             static_cast<long long>(to));
+    return false;
+  };
+  if (!forward(8, next)) return false;  // the header's Dimension stands at 8
+  for (int64_t pos = next; next; pos = next) {
     if (pos + hdr > msh->FilSiz || !KmfReaderSeek(msh->Rd, pos)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
       return false;
     }
     int32_t kwd;
-    int64_t next;
-    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next)) return false;
-    if (next && (next < pos + hdr || next > msh->FilSiz)) {
-      KmfError(msh, "KMFOPENMESH", "SECTION AT %lld POINTS TO AN INVALID POSITION %lld",
-               static_cast<long long>(pos), static_cast<long long>(next));
-      return false;
-    }
+    if (!KmfReadI32(msh, &kwd) || !KmfReadSized(msh, KmfWidePositions, &next) || !forward(pos, next)) return false;
     // End is a section of its own, which tells readers that the file is complete; a last
     // section without it (position 0) is a file still being written.
     if (kwd == KmfEnd || (kwd >= 1 && kwd <= KmfMaxKwd && !next)) return startSection(msh, kwd, pos, msh->FilSiz);
     if (kwd >= 1 && kwd <= KmfMaxKwd && !startSection(msh, kwd, pos, next) && !probe) return false;
-    if (!next) return true;
-    pos = next;
   }
+  // A chain that ends without End (the header alone, or a last section of no keyword): a file
+  // still being written.
+  return true;
 }
 
 // Text files from this size on are searched for their section names on the pool.
@@ -319,24 +333,20 @@ const int64_t PooledIndexBytes = int64_t(2) << 20;
 // A header whose line runs on further than this leaves the rest of the index to the reader.
 const int64_t LineReach = int64_t(1) << 20;
 
-// The index of a large text file from the names the pool's threads found. The reader finds a
+// The index of a large text file from the names the pool's threads find. The reader finds a
 // name where a word starts; the rest of the line after each section header is searched here,
 // since the reader goes on right after the header's last number. 1 indexed, 0 refused, -1:
 // the reader is to index the rest itself from where it stands.
 int indexTextOnPool(KmfMeshFile *msh, bool probe) {
   int64_t at = KmfReaderTell(msh->Rd), line = KmfNextLineStart(msh, at, LineReach);
-  std::vector<KmfNameAt> names;
-  if (line < 0 || !KmfFindNamesOnPool(msh, line, &names)) return -1;
-  size_t k = 0;
+  if (line < 0) return -1;
+  KmfNameSearch names(msh, line);
   for (;;) {
     KmfNameAt n;
-    if (!KmfFirstNameIn(msh, at, line, &n)) {
-      while (k < names.size() && names[k].Pos < line) k++;
-      if (k == names.size()) {
-        KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
-        return 0;
-      }
-      n = names[k++];
+    if (!KmfFirstNameIn(msh, at, line, &n) && !names.next(line, &n)) {
+      if (names.failed()) return -1;
+      KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+      return 0;
     }
     if (!KmfReaderSeek(msh->Rd, n.Pos + n.Len)) return 0;
     if (!startSection(msh, n.Kwd, n.Pos, msh->FilSiz) && !probe) return 0;
@@ -372,11 +382,13 @@ bool findTextValue(KmfMeshFile *msh, const char *name, int64_t *val) {
   return false;
 }
 
-bool readHeader(KmfMeshFile *msh) {
+// Reads the version and the dimension; *next receives where a binary file's section after its
+// header's Dimension starts.
+bool readHeader(KmfMeshFile *msh, int64_t *next) {
   int64_t ver = 0, dim = 0;
+  *next = 0;
   if (msh->Typ & KmfBinary) {
     int32_t code, kwd;
-    int64_t next;
     if (!KmfReaderBytes(msh->Rd, &code, 4) || (code != 1 && code != CodeSwapped)) {
       KmfError(msh, "KMFOPENMESH", "NOT A BINARY KEYWORD FILE (BAD CODE WORD)");
       return false;
@@ -391,7 +403,7 @@ bool readHeader(KmfMeshFile *msh) {
       KmfError(msh, "KMFOPENMESH", "THE FIRST SECTION IS NOT Dimension");
       return false;
     }
-    if (!KmfReadSized(msh, KmfWidePositions, &next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
+    if (!KmfReadSized(msh, KmfWidePositions, next) || !KmfReadSized(msh, KmfNeverWide, &dim)) {
       KmfError(msh, "KMFOPENMESH", "THE FILE ENDS IN ITS HEADER");
       return false;
     }
@@ -431,15 +443,24 @@ bool readIndex(KmfMeshFile *msh, bool probe) {
   }
   msh->Rd = KmfNewReader(msh->hdl, (msh->Typ & KmfBinary) ? BinaryBufferSize : TextBufferSize);
   if (msh->Rd) msh->Rd->Limit = msh->FilSiz;
-  return msh->Rd && readHeader(msh) &&
-         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe) : indexText(msh, probe));
+  int64_t next = 0;
+  return msh->Rd && readHeader(msh, &next) &&
+         ((msh->Typ & KmfBinary) ? indexBinary(msh, probe, next) : indexText(msh, probe));
 }
 
+// Why the last opening for reading of the thread was refused (KmfRefusal).
+thread_local int lastRefusal = KmfNotRefused;
+
 KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr) {
+  lastRefusal = KmfRefusedFile;
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
   msh->Pool = pool;
-  if (!readIndex(msh, false) || !checkSizes(msh)) return refuse(msh);
+  if (!readIndex(msh, false) || !checkSizes(msh)) {
+    if (msh->Refusal) lastRefusal = msh->Refusal;
+    return refuse(msh);
+  }
+  lastRefusal = KmfNotRefused;
   if (ver) *ver = msh->Ver;
   if (dim) *dim = msh->Dim;
   return msh;
@@ -647,6 +668,8 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
 KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *ver, int *dim) {
   return openRead(name, ver, dim, pool);
 }
+
+int KmfLastRefusal() { return lastRefusal; }
 
 int KmfFileComplete(const char *name) {
   KmfMeshFile *msh = newHandle(name, KmfRead);

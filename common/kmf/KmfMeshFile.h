@@ -95,6 +95,7 @@ struct KmfMeshFile {
   // read past a section's last one goes on at the next section's first.
   int LinKwd, LinSec;
   int64_t LinLeft;
+  int Refusal;              // reading: why opening refuses the file (KmfRefusal), once found
 };
 
 // One field of a block call: where the first record's field is, how far apart records are,
@@ -114,6 +115,18 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
 // searched by the pool's threads, and the handle keeps the pool (as KmfSetPool). pool may be
 // null. Only the thread that controls the pool may call it.
 KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *version, int *dimension);
+// Why a file was refused, as far as a caller words it apart.
+enum KmfRefusal {
+  KmfNotRefused = 0,
+  KmfRefusedFile,         // any other reason: not a keyword file, cut short, not readable, ...
+  KmfRefusedHeaderAgain,  // a later Dimension or MeshVersionFormatted of another value than the header's
+  KmfRefusedFieldTypes,   // a solution section's count of types, a type, its degree or nodes, or
+                          // types that give its lines no value or more than a line may hold
+};
+// Why the last KmfOpenMesh or KmfOpenMeshOnPool for reading made by the calling thread (also
+// through GetMeshDesc) refused its file; KmfNotRefused when it opened. The message on standard
+// error said it in full.
+int KmfLastRefusal();
 // Writes the End section when writing, closes and frees; 0 when a write, flush or close failed.
 // A file being written exists under its name only once this succeeds: until then, and for
 // good when anything failed, the old file of that name (if any) stays whole.

@@ -139,6 +139,16 @@ int whyAt(const char *path, bool sol) {
   return sol ? SolNotKeyword : SolOtherKind;
 }
 
+// Why the opener refused the readable file at path (refusal: KmfLastRefusal right after): the
+// reason it found in the file, else not being a solution file.
+int refusedWhy(const char *path, int refusal) {
+  const int why = whyAt(path, true);
+  if (why != SolNotKeyword) return why;
+  if (refusal == KmfRefusedHeaderAgain) return SolHeaderChanged;
+  if (refusal == KmfRefusedFieldTypes) return SolDamaged;
+  return why;
+}
+
 // Why no solution file of name could be read: the first of the files it stands for (the name
 // itself when it ends in ".sol" or ".solb", else its base name's ".solb", then ".sol") that
 // exists says it, else the name as given, else nothing is there.
@@ -192,8 +202,9 @@ const char *SolWhyWords(int why) {
                                       "A FILE VERSION THE LOADERS DO NOT TAKE",
                                       "NOT WRITTEN TO ITS END YET",
                                       "VALUES FOR MORE ENTITIES THAN THE MESH HAS",
-                                      "DAMAGED, ITS VALUES CANNOT BE READ"};
-  static_assert(sizeof(words) / sizeof(words[0]) == SolDamaged + 1, "one reason per row");
+                                      "DAMAGED, ITS VALUES CANNOT BE READ",
+                                      "A LATER Dimension OR MeshVersionFormatted OF ANOTHER VALUE THAN ITS HEADER'S"};
+  static_assert(sizeof(words) / sizeof(words[0]) == SolHeaderChanged + 1, "one reason per row");
   return why >= 0 && why < static_cast<int>(sizeof(words) / sizeof(words[0])) ? words[why] : "";
 }
 
@@ -225,6 +236,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
   if (!su2 && (mode != 1 || present))
     hdl = LoadOpenKmf(fi, target, KmfSol, &ver, &dim);
   if (!hdl) {
+    const int refusal = KmfLastRefusal();
     if (su2 && FitSU2SolSize(mode, fi, name, SizMsh)) return 1;
     if (mode != 1 && !su2) {
       fprintf(stderr, "  ## ERROR: FITSOLSIZE: CANNOT OPEN %s.[sol[b]]\n", ShownName(base).c_str());
@@ -233,7 +245,7 @@ int FitSolSize(int mode, Function_Interface *fi, const char *name, int *SizMsh, 
     }
     // The ".dat" beside an SU2 mesh has a reader that words its own refusals.
     if (su2) return none(SolMissing);
-    return none(present ? whyAt(path, true) : absentWhy(name));
+    return none(present ? refusedWhy(path, refusal) : absentWhy(name));
   }
   static thread_local int types[KmfMaxTyp];
   bool mismatch = false;
@@ -362,6 +374,7 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
   uint32_t status = fi->Status;
   KmfMeshFile *hdl = LoadOpenKmf(fi, target, KmfSol, ver, dim);
   if (!hdl) {
+    const int refusal = KmfLastRefusal();  // before the probe below opens the file again
     // Still being written: not an error yet. Only a regular file is ever written to its end:
     // a FIFO, a device or a folder is refused for good.
     struct stat st;
@@ -376,7 +389,7 @@ KmfMeshFile *openSolution(Function_Interface *fi, const char *name, const char *
     fi->ErrCod = ERR_BAD_DATA;
     fi->Status |= STATUS_FILE_UNREADABLE;
     *result = 0;
-    *why = present ? whyAt(path, true) : absentWhy(name);
+    *why = present ? refusedWhy(path, refusal) : absentWhy(name);
     return nullptr;
   }
   // A binary file may open up to a last section that is not End yet.

@@ -28,6 +28,7 @@ enum SolWhy : int {
   SolNotComplete,     // not written to its end yet
   SolTooMany,         // values for more entities than the mesh has
   SolDamaged,         // its values cannot be read: a field type no loader knows, a section cut short
+  SolHeaderChanged,   // a later Dimension or MeshVersionFormatted of another value than its header's
 };
 // The reason in the words of a message ("NO SUCH FILE", ...); "" for SolTaken.
 const char *SolWhyWords(int why);

@@ -141,3 +141,84 @@ TEST(KmfJoined, BlockReadsAcrossSectionsReadAsOneSectionAloneAndPooled) {
     }
   StopParallel(pool);
 }
+
+namespace {
+
+// One line of kwd read with KmfGetLin, its fields given as pointers of the version's types (I
+// for integers, R for reals): the integers, reals and string it held.
+template <class I, class R>
+bool getLine(KmfMeshFile *msh, int kwd, std::vector<int64_t> *ints, std::vector<double> *reals, std::string *str) {
+  ints->clear();
+  reals->clear();
+  str->clear();
+  switch (kwd) {
+    case KmfTetrahedra: {
+      I t[5];
+      if (!KmfGetLin(msh, kwd, &t[0], &t[1], &t[2], &t[3], &t[4])) return false;
+      ints->assign(t, t + 5);
+      return true;
+    }
+    case KmfVertices: {
+      R x, y, z;
+      I r;
+      if (!KmfGetLin(msh, kwd, &x, &y, &z, &r)) return false;
+      *reals = {x, y, z};
+      *ints = {r};
+      return true;
+    }
+    case KmfSolAtVertices: {
+      R v[4];  // a scalar and a vector
+      if (!KmfGetLin(msh, kwd, v)) return false;
+      reals->assign(v, v + 4);
+      return true;
+    }
+    default: {
+      char s[256];
+      if (!KmfGetLin(msh, kwd, s)) return false;
+      *str = s;
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
+// Lines read one by one with KmfGetLin go on from a keyword's section to the next, other
+// keywords' sections standing between them: element, vertex, solution and string lines in
+// three sections of 2, 1 and 3 lines, in every version and encoding, each line the one written.
+TEST(KmfJoined, LineReadsGoOnFromSectionToSection) {
+  const int kwds[] = {KmfTetrahedra, KmfVertices, KmfSolAtVertices, KmfComments};
+  const int64_t parts[][2] = {{0, 2}, {2, 1}, {3, 3}};  // first line and lines of each section
+  for (int ver = 1; ver <= 4; ver++)
+    for (int kind : {0, 1, 2}) {
+      SCOPED_TRACE("version " + std::to_string(ver) + " kind " + std::to_string(kind));
+      FixtureFile whole{ver, 3, {}}, thirds{ver, 3, {}};
+      for (int kwd : kwds) whole.Sections.push_back(sectionOf(kwd, 3, 6, kwd));
+      for (const auto &part : parts)
+        for (const FixtureSection &s : whole.Sections) thirds.Sections.push_back(LinesOf(s, part[0], part[1]));
+      const std::string path = save(thirds, "thirds.mesh", kind);
+      KmfMeshFile *msh = KmfOpenMesh(path.c_str(), KmfRead, nullptr, nullptr);
+      ASSERT_NE(msh, nullptr);
+      for (const FixtureSection &s : whole.Sections) {
+        SCOPED_TRACE(s.Name);
+        ASSERT_EQ(KmfSectionCount(msh, s.Kwd, nullptr, nullptr), 3);
+        ASSERT_EQ(KmfGotoKwd(msh, s.Kwd), 1);
+        const size_t ni = std::count(s.Letters.begin(), s.Letters.end(), 'i');
+        const size_t nr = std::count(s.Letters.begin(), s.Letters.end(), 'r');
+        for (size_t l = 0; l < 6; l++) {
+          std::vector<int64_t> ints;
+          std::vector<double> reals;
+          std::string str;
+          const bool ok = ver == 1   ? getLine<int, float>(msh, s.Kwd, &ints, &reals, &str)
+                          : ver < 4 ? getLine<int, double>(msh, s.Kwd, &ints, &reals, &str)
+                                    : getLine<int64_t, double>(msh, s.Kwd, &ints, &reals, &str);
+          ASSERT_TRUE(ok) << "line " << l + 1;
+          EXPECT_EQ(ints, std::vector<int64_t>(s.Ints.begin() + l * ni, s.Ints.begin() + (l + 1) * ni)) << "line " << l + 1;
+          EXPECT_EQ(reals, std::vector<double>(s.Reals.begin() + l * nr, s.Reals.begin() + (l + 1) * nr)) << "line " << l + 1;
+          EXPECT_EQ(str, s.Strs.empty() ? "" : s.Strs[l]) << "line " << l + 1;
+        }
+      }
+      KmfCloseMesh(msh);
+      std::remove(path.c_str());
+    }
+}

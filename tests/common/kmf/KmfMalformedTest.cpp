@@ -72,7 +72,16 @@ TEST(KmfMalformed, BinaryHeaders) {
                {"dimension 1", with(16, {1}), false},
                {"dimension 4", with(16, {4}), false},
                {"cut in the header", Bytes(good.begin(), good.begin() + 14), false},
+               {"Dimension pointing past the end", with(12, {0xff, 0xff, 0xff, 0x7f}), false},
+               {"Dimension pointing into the header", with(12, {4, 0, 0, 0}), false},
                {"empty", {}, false}});
+  // A Dimension that points at no section is a header written alone: it opens empty, without
+  // End, which tells a reader to wait; the sections after it are not read.
+  TempFile p("header.meshb");
+  KmfMeshFile *msh = openBytes(p, with(12, {0, 0, 0, 0}));
+  ASSERT_NE(msh, nullptr);
+  EXPECT_EQ(KmfStatKwd(msh, KmfVertices) + KmfStatKwd(msh, KmfEnd), 0);
+  KmfCloseMesh(msh);
 }
 
 TEST(KmfMalformed, BinarySectionChains) {
@@ -150,7 +159,19 @@ TEST(KmfMalformed, TextFiles) {
       {"empty", "", false},
       {"comments and a 5000-character word skipped",
        "# made by hand\n" + textHeader() + std::string(5000, 'W') + "\n# Vertices in a comment\n" + body, true},
-      {"5000-digit version", "MeshVersionFormatted " + std::string(5000, '7') + "\nDimension 3\n" + body, false}};
+      {"5000-digit version", "MeshVersionFormatted " + std::string(5000, '7') + "\nDimension 3\n" + body, false},
+      // A later Dimension or version must be the header's, whatever form its number takes.
+      {"a later Dimension 2.0", textHeader() + "\nDimension 2.0" + body, false},
+      {"a later Dimension 2e0", textHeader() + "\nDimension 2e0" + body, false},
+      {"a later Dimension +2.", textHeader() + "\nDimension +2." + body, false},
+      {"a later Dimension 3.5", textHeader() + "\nDimension 3.5" + body, false},
+      {"a later Dimension beyond every integer", textHeader() + "\nDimension 30000000000000000000" + body, false},
+      {"a later MeshVersionFormatted 1.0", textHeader() + "\nMeshVersionFormatted 1.0" + body, false},
+      {"a later Dimension 3.0", textHeader() + "\nDimension 3.0" + body, true},
+      {"a later Dimension 0.3e1", textHeader() + "\nDimension 0.3e1" + body, true},
+      {"a later MeshVersionFormatted 2.0", textHeader() + "\nMeshVersionFormatted 2.0" + body, true},
+      {"a later Dimension followed by words", textHeader() + "\nDimension of the box" + body, true},
+      {"a later Dimension followed by a word of digits", textHeader() + "\nDimension 2.0x" + body, true}};
   for (const TextCase &c : cases) EXPECT_EQ(opensText(c.text), c.good) << c.what;
   TempFile p("end.mesh");
   KmfMeshFile *msh = openText(p, cases[0].text);

@@ -3,6 +3,9 @@
 // numbers next to every cut; what the pool cannot read is reported as the serial reader does.
 #include "tests/common/CommonTest.h"
 
+#include "common/kmf/KmfInternal.h"
+#include "common/kmf/KmfStream.h"
+
 namespace {
 
 struct SectionRead {
@@ -140,6 +143,40 @@ TEST(KmfPooledText, MessyTextAcrossEveryCutReadsTheSameBytes) {
   EXPECT_EQ(pooled.Elsewhere, 0);
 }
 
+// Values separated by blanks alone, as some converters write them: a section on one line
+// longer than a chunk, then one more section. The pool leaves it to the serial reader, which
+// reads the same bytes, by blocks and line by line.
+TEST(KmfPooledText, ASectionOnOneLineLongerThanAChunkReadsTheSameBytes) {
+  Pool pool;
+  std::mt19937 rng(21);
+  std::string text = "MeshVersionFormatted 2\nDimension 3\nTetrahedra 100000 ";
+  std::vector<int64_t> values;
+  for (int v = 0; v < 5 * 100000; v++) {
+    values.push_back(1 + static_cast<int64_t>(rng() % 9000));
+    text += std::to_string(values.back()) + (rng() % 3 ? " " : "\t");
+  }
+  text += "\nCorners\n1\n7\nEnd\n";
+  const TempFile file("oneline.mesh");  // megabytes: removed when done
+  ASSERT_TRUE(SaveText(file.Path, text));
+  SectionRead serial = readSection(file.Path, KmfTetrahedra, nullptr, false);
+  SectionRead pooled = readSection(file.Path, KmfTetrahedra, pool.Par, false);
+  ASSERT_EQ(pooled.Ok, 1) << pooled.Err;
+  EXPECT_TRUE(serial.Bytes == pooled.Bytes);
+  std::vector<int64_t> read(values.size());
+  std::memcpy(read.data(), pooled.Bytes.data(), 8 * values.size());
+  EXPECT_EQ(read, values);
+  EXPECT_EQ(pooled.Next, serial.Next) << "the line read after the section";
+  KmfMeshFile *f = KmfOpenMesh(file.c_str(), KmfRead, nullptr, nullptr);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(KmfGotoKwd(f, KmfTetrahedra), 1);
+  for (int l = 0; l < 100000; l++) {
+    int t[5];  // version 2: 32-bit integers
+    ASSERT_EQ(KmfGetLin(f, KmfTetrahedra, &t[0], &t[1], &t[2], &t[3], &t[4]), 1) << l;
+    ASSERT_EQ(std::vector<int64_t>(t, t + 5), std::vector<int64_t>(values.begin() + 5 * l, values.begin() + 5 * l + 5)) << l;
+  }
+  KmfCloseMesh(f);
+}
+
 // A word that only starts with a number, a number too large for a 32-bit field, a section cut
 // short: the pool gives up and the serial reader says what it always says.
 TEST(KmfPooledText, UnreadableValuesAreReportedAsTheSerialReaderReportsThem) {
@@ -214,4 +251,120 @@ TEST(KmfPooledText, SectionNamesFoundOnThePoolAreThoseTheReaderFinds) {
   }
 }
 
+// Names as (place, keyword, length).
+using NameList = std::vector<std::array<int64_t, 3>>;
+
+// The names the reader finds alone in the words of the file from byte `from` on.
+NameList readerNames(const std::string &path, int64_t from) {
+  NameList out;
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) return out;
+  KmfTextBuffer *rd = KmfNewReader(f, 1 << 20);
+  size_t len;
+  if (rd && KmfReaderSeek(rd, from))
+    while (const char *w = KmfReaderNextName(rd, &len))
+      if (len <= 64)
+        if (int kwd = KmfFindKeyword(w, len))
+          out.push_back({KmfReaderTell(rd) - static_cast<int64_t>(len), kwd, static_cast<int64_t>(len)});
+  KmfFreeReader(rd);
+  std::fclose(f);
+  return out;
+}
+
+// What the search found from byte `from` on with the handle's pool (none: the calling thread
+// alone), and what it cost.
+struct Searched {
+  NameList Names;
+  int64_t Read = 0, Held = 0;
+  bool Failed = true;
+};
+
+Searched searchNames(const std::string &path, int64_t from, ParallelPool *pool) {
+  Searched s;
+  KmfMeshFile *f = KmfOpenMesh(path.c_str(), KmfRead, nullptr, nullptr);
+  if (!f) return s;
+  KmfSetPool(f, pool);
+  KmfNameSearch search(f, from);
+  for (KmfNameAt n; search.next(from, &n);) s.Names.push_back({n.Pos, n.Kwd, n.Len});
+  s.Read = search.bytesRead();
+  s.Held = search.mostHeld();
+  s.Failed = search.failed();
+  KmfCloseMesh(f);
+  return s;
+}
+
+// Words of a text mesh's values, and some that only look like names or comments.
+std::string valuesOf(size_t bytes, std::mt19937 &rng) {
+  static const char *const words[] = {"12",    "-3.5e-7", "+8",        "0.125",  "nan",    "e5",    "12#Ridges",
+                                      "x#Edges", "Vertices2", "Corners 1 3", "Ridges 0", "1e300", "7",  "000"};
+  static const std::string seps[] = {" ", "  ", "\t", "\r", std::string(" \0 ", 3)};
+  std::string t;
+  while (t.size() < bytes) t += words[rng() % 14] + seps[rng() % 5];
+  return t;
+}
+
+// valuesOf up to the place `at` of text, and a blank there.
+void valuesTo(std::string *text, size_t at, std::mt19937 &rng) {
+  *text += valuesOf(at - 1 - text->size(), rng);
+  text->resize(at - 1);
+  *text += ' ';
+}
+
 }  // namespace
+
+// Files whose lines are long: one line after the header, lines longer than a piece, a comment
+// line over several pieces (and two windows of them for the calling thread alone), a comment
+// opening far into a line, names at the ends of long lines and across the ends of pieces, NUL
+// bytes. The search finds the names the reader finds alone, on the pool and alone, holding one
+// piece per thread and reading each byte at most twice; the pooled index is the serial one.
+TEST(KmfPooledText, SectionNamesOfLongLinesAreFoundHoldingOnePiecePerThread) {
+  Pool pool;
+  const int64_t piece = 2 << 20;  // the search's pieces
+  const std::string head = "MeshVersionFormatted 2\nDimension 3\n", end = "\nTetrahedra 1 1 2 3 4 5\nEnd\n";
+  const size_t from = head.size();
+  std::mt19937 rng(17);
+  std::string edges = head;
+  valuesTo(&edges, from + piece - 3, rng);
+  edges += "Corners 1 1 ";  // across the end of the first piece
+  valuesTo(&edges, from + 2 * piece, rng);
+  edges += "Ridges 1 1 ";  // at the start of the third
+  valuesTo(&edges, from + 3 * piece - 1, rng);
+  edges += "xCorners 1 1 ";  // a word whose letters after the first start the fourth
+  valuesTo(&edges, from + 5 * piece - 1, rng);
+  edges += "# Triangles 2 ";  // a comment opening on the last byte of the fifth
+  edges += valuesOf(piece, rng) + "\nEdges 1 1 2 " + valuesOf(piece, rng) + " Quadrilaterals\n1\n1 2 3 4 5";
+  std::string lastLine = head;  // short lines, the last of a piece a comment that runs on
+  while (lastLine.size() < from + 2 * piece - 100) lastLine += valuesOf(60, rng) + "\n";
+  lastLine += " #" + valuesOf(3 * piece, rng) + "\nCorners 1 1\n";
+  std::string longLines = head;
+  for (int l = 0; l < 4; l++) longLines += valuesOf(3 * piece / 2, rng) + (l % 2 ? "\n" : "\r\n# ");
+  const struct {
+    const char *What;
+    std::string Text;
+  } rows[] = {
+      {"one line after the header", head + valuesOf(7 * piece / 2, rng) + end},
+      {"lines longer than a piece, comments among them", longLines + end},
+      {"a comment line over two windows", head + "Corners 1 1\n#" + valuesOf(9 * piece, rng) + end},
+      {"a comment opening in a line's third piece", head + valuesOf(5 * piece / 2, rng) + " #" + valuesOf(piece, rng) + end},
+      {"names across the ends of pieces and at the end of a long line", edges + end},
+      {"short lines, the last of a piece a comment over the next", lastLine + end},
+      {"NUL bytes after a section", head + "Corners 1 1\n" + std::string(3 * piece, '\0') + " Ridges 1 1" + end},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.What);
+    const TempFile file("longlines.mesh");  // megabytes: removed when done
+    ASSERT_TRUE(SaveText(file.Path, r.Text));
+    const NameList expected = readerNames(file.Path, static_cast<int64_t>(from));
+    ASSERT_FALSE(expected.empty());
+    const int64_t bytes = static_cast<int64_t>(r.Text.size() - from), pieces = (bytes + piece - 1) / piece;
+    for (ParallelPool *p : {pool.Par, static_cast<ParallelPool *>(nullptr)}) {
+      SCOPED_TRACE(p ? "on the pool" : "alone");
+      const Searched found = searchNames(file.Path, static_cast<int64_t>(from), p);
+      EXPECT_FALSE(found.Failed);
+      EXPECT_EQ(found.Names, expected);
+      EXPECT_LE(found.Held, piece + 66) << "bytes one thread held";
+      EXPECT_LE(found.Read, 2 * bytes + pieces * ((64 << 10) + 66)) << "bytes read";
+    }
+    EXPECT_EQ(IndexOf(file.Path, nullptr), IndexOf(file.Path, pool.Par));
+  }
+}

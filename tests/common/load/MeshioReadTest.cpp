@@ -117,3 +117,92 @@ TEST(MeshioRead, WrittenMeshesOfEveryKindReadTheSameInMeshioAndHere) {
   for (const Case &c : cases) FreeCommonMesh(ctx.Mem, c.mesh);
 }
 
+
+namespace {
+
+// One section of a binary file built by hand: its keyword, line count and values (a vertex's
+// coordinates and reference, an element's vertices and reference), and whether the section
+// before it in the file points past it.
+struct RawSection {
+  int Kwd;
+  int64_t Lines;
+  std::vector<double> Values;
+  bool Skipped;
+};
+
+// The file of the sections in order, then End, little-endian; the header's Dimension and
+// every section point at the next section not skipped.
+std::vector<unsigned char> chainedFile(int version, const std::vector<RawSection> &secs) {
+  RawBytes b(false);
+  std::vector<size_t> fields = {RawHeader(b, version, 3)}, starts;
+  for (const RawSection &s : secs) {
+    starts.push_back(b.size());
+    b.i32(s.Kwd);
+    fields.push_back(b.size());
+    b.sized(version, 3, 0);
+    b.sized(version, 4, s.Lines);
+    const size_t per = s.Values.size() / static_cast<size_t>(s.Lines);
+    for (size_t i = 0; i < s.Values.size(); i++) {
+      if (s.Kwd == KmfVertices && i % per < 3) b.f64(s.Values[i]);
+      else b.sized(version, 4, static_cast<int64_t>(s.Values[i]));
+    }
+  }
+  starts.push_back(b.size());
+  b.i32(KmfEnd);
+  b.sized(version, 3, 0);
+  // The header (field 0) and section k (field k + 1) point at the first section after them not
+  // skipped; a skipped section at the one after it.
+  for (size_t f = 0; f < fields.size(); f++) {
+    size_t to = f;
+    while (to < secs.size() && secs[to].Skipped && (f == 0 || !secs[f - 1].Skipped)) to++;
+    b.patch(fields[f], version, 3, static_cast<int64_t>(starts[to]));
+  }
+  return b.Data;
+}
+
+}  // namespace
+
+// A section that the chain of a binary file passes over is never read: skipped by the header's
+// Dimension or by a later section, in versions 2 and 3, the mesh has the four vertices and the
+// tetrahedron of its chain, not the vertices at (5,5,5) nor the tetrahedron passed over. meshio
+// reads the file whose header skips a section so too (a section skipped by a later one it reads
+// all the same).
+TEST(MeshioRead, ASectionOutOfABinaryFilesChainIsNeverRead) {
+  const RawSection vertices{KmfVertices, 4, {0, 0, 0, 1, 1, 0, 0, 2, 0, 1, 0, 3, 0, 0, 1, 4}, false};
+  const RawSection stray{KmfVertices, 4, {5, 5, 5, 9, 5, 5, 5, 9, 5, 5, 5, 9, 5, 5, 5, 9}, true};
+  const RawSection tet{KmfTetrahedra, 1, {1, 2, 3, 4, 7}, false}, strayTet{KmfTetrahedra, 1, {4, 3, 2, 1, 8}, true};
+  const struct {
+    const char *What;
+    std::vector<RawSection> Sections;
+    bool Meshio;  // meshio reads it as the chain says
+  } rows[] = {
+      {"the header skips a section", {stray, vertices, tet}, true},
+      {"a later section skips one", {vertices, strayTet, tet}, false},
+      {"both", {stray, vertices, strayTet, tet}, false},
+  };
+  LoadContext ctx;
+  std::vector<std::string> paths;
+  std::vector<std::unique_ptr<TempFile>> files;
+  for (const auto &r : rows)
+    for (int version : {2, 3}) {
+      SCOPED_TRACE(std::string(r.What) + ", version " + std::to_string(version));
+      files.push_back(std::make_unique<TempFile>("chain" + std::to_string(files.size()) + ".meshb"));
+      const std::string &path = files.back()->Path;
+      ASSERT_TRUE(SaveBytes(path, chainedFile(version, r.Sections)));
+      if (r.Meshio) paths.push_back(path);
+      Geometric_Mesh *msh = ctx.Load({path});
+      ASSERT_NE(msh, nullptr) << ctx.Err;
+      ASSERT_EQ(std::vector<int>({msh->NbrVer, msh->NbrTet}), std::vector<int>({4, 1}));
+      EXPECT_EQ(std::vector<int>(msh->Tet[1].Ver, msh->Tet[1].Ver + 4), std::vector<int>({1, 2, 3, 4}));
+      EXPECT_EQ(std::vector<double>(msh->Ver[2].Crd, msh->Ver[2].Crd + 3), std::vector<double>({1, 0, 0}));
+      FreeCommonMesh(ctx.Mem, msh);
+    }
+  std::vector<MeshioMesh> got;
+  std::string err;
+  ASSERT_TRUE(ReadWithMeshio(paths, got, err)) << err;
+  ASSERT_EQ(got.size(), 2u);
+  for (size_t i = 0; i < got.size(); i++) {
+    EXPECT_EQ(got[i].Points, std::vector<double>({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1})) << paths[i];
+    EXPECT_EQ(got[i].Cells["tetra"], std::vector<int64_t>({1, 2, 3, 4, 7})) << paths[i];
+  }
+}

@@ -43,6 +43,8 @@ Outcome loadAsAnyUser(const std::string &mesh, const char *sol, const std::strin
   return o;
 }
 
+const char *const kLaterHeader = "A LATER Dimension OR MeshVersionFormatted OF ANOTHER VALUE THAN ITS HEADER'S";
+
 }  // namespace
 
 TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
@@ -63,6 +65,15 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
   SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 5, {1, 2, 3, 4, 5})}}, "named-solution/big.sol", false);
   SaveFixture(FixtureFile{2, 2, {SolutionSec(62, "SolAtVertices", {1}, 4, values)}}, "named-solution/flat.sol", false);
   SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {0, 1}, 4, values)}}, "named-solution/type0.solb", true);
+  // Refused by the opener for what it found in the file.
+  const std::string solText = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n1 1\n1\n2\n3\n4\n";
+  SaveNamed("named-solution/later2.sol", solText + "Dimension 2\nEnd\n");
+  SaveNamed("named-solution/later20.sol", solText + "Dimension 2.0\nEnd\n");
+  SaveNamed("named-solution/laterversion.sol", solText + "MeshVersionFormatted 3\nEnd\n");
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {1}, 4, values), Section(3, "Dimension", "i", 1, false).With({2})}},
+              "named-solution/later2.solb", true);
+  SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {7}, 1, {})}}, "named-solution/type7.solb", true);
+  SaveNamed("named-solution/notypes.sol", "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n0\n1\n2\n3\n4\nEnd\n");
   // SU2 meshes whose tables beside them hold no values: a header of coordinates alone, nothing.
   const std::string su2 = "NDIME= 2\nNELEM= 1\n5 0 1 2 0\nNPOIN= 3\n0 0 0\n1 0 1\n0 1 2\nNMARK= 0\n";
   const std::string plate = SaveNamed("named-solution/plate.su2", su2), bare = SaveNamed("named-solution/bare.su2", su2);
@@ -91,6 +102,12 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
       {"more values than the mesh has vertices", mesh, dir.path("big.sol"), "VALUES FOR 5 VERTICES ON A MESH OF 4", false},
       {"a solution of another dimension", mesh, dir.path("flat.sol"), "OF ANOTHER DIMENSION THAN THE MESH", false},
       {"a field type no loader knows", mesh, dir.path("type0.solb"), "DAMAGED, ITS VALUES CANNOT BE READ", false},
+      {"a field type no loader knows, alone", mesh, dir.path("type7.solb"), "DAMAGED, ITS VALUES CANNOT BE READ", false},
+      {"no field type", mesh, dir.path("notypes.sol"), "DAMAGED, ITS VALUES CANNOT BE READ", false},
+      {"a later Dimension of another value", mesh, dir.path("later2.sol"), kLaterHeader, false},
+      {"a later Dimension written 2.0", mesh, dir.path("later20.sol"), kLaterHeader, false},
+      {"a later Dimension of another value, binary", mesh, dir.path("later2.solb"), kLaterHeader, false},
+      {"a later version of another value", mesh, dir.path("laterversion.sol"), kLaterHeader, false},
       {"a missing name with a line feed and an escape", mesh, escaped, "NO SUCH FILE", false},
       {"no solution beside the mesh", alone, "", nullptr, false},
       {"a folder beside the mesh", mesh, "", nullptr, false},
@@ -113,5 +130,33 @@ TEST(NamedSolution, ASolutionNamedThatCannotServeIsSaidInOneLineWithItsReason) {
     if (!o.NotLoaded.empty()) {
       EXPECT_CONTAINS(o.NotLoaded[0], "SOLUTION " + ShownName(r.Sol) + " NOT LOADED: " + r.Reason);
     }
+  }
+}
+
+// A reload onto a mesh without a solution says the reason the opener found, as an opening does.
+TEST(NamedSolution, AReloadOntoAMeshWithoutASolutionSaysTheReasonTheOpenerFound) {
+  ScratchFolder dir("reload-reason");
+  const std::string mesh = SaveFixture(MeshOf(3, 4), "reload-reason/m.mesh", false);
+  const std::string solText = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n1 1\n1\n2\n3\n4\n";
+  const struct {
+    const char *What;
+    std::string Sol, Reason;
+  } rows[] = {
+      {"a later Dimension written 2.0", SaveNamed("reload-reason/later.sol", solText + "Dimension 2.0\nEnd\n"), kLaterHeader},
+      {"a field type no loader knows, alone",
+       SaveFixture(FixtureFile{2, 3, {SolutionSec(62, "SolAtVertices", {7}, 1, {})}}, "reload-reason/type7.solb", true),
+       "DAMAGED, ITS VALUES CANNOT BE READ"},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.What);
+    LoadContext ctx;
+    Geometric_Mesh *msh = ctx.Load({mesh});
+    ASSERT_TRUE(msh && !msh->SolAtVer) << ctx.Err;
+    int res = -1;
+    const Captured c = CaptureText([&] { res = ReloadSolution(ctx.Fi, r.Sol.c_str(), msh); });
+    EXPECT_EQ(res, 0);
+    EXPECT_CONTAINS(c.Err, "RELOADSOLUTION: SOLUTION " + ShownName(r.Sol) + " NOT LOADED: " + r.Reason);
+    EXPECT_EQ(msh->SolAtVer, nullptr);
+    ctx.Free(msh);
   }
 }

@@ -505,7 +505,7 @@ TEST(SolutionLoad, AFileChangedWhileAReloadReadsItIsNotReadyAndKeepsTheValues) {
 }  // namespace
 
 // Sections of one solution keyword are read as one list while their type lists agree (an
-// empty one of other types between them changes nothing). When they differ only the last is
+// empty one of other types between them changes nothing). Once two differ only the last is
 // read, and the load and every reload say so, on standard error and to the window's collector,
 // counting the lines the file holds, whatever its first section declares, in either encoding.
 TEST(SolutionLoad, SectionsOfAKeywordJoinWhileTheirTypesAgreeElseTheLastIsReadAndSaid) {
@@ -523,6 +523,12 @@ TEST(SolutionLoad, SectionsOfAKeywordJoinWhileTheirTypesAgreeElseTheLastIsReadAn
       {"an empty one of other types between", {sec({1}, 2, {1, 2}), sec({2}, 0, {}), sec({1}, 2, {3, 4})}, false, ""},
       {"other types", {sec({2}, 1, {7, 8, 9}), sec({1}, 4, {1, 2, 3, 4})}, false, lastOnly},
       {"other types, the first overstated", {sec({2}, 1, {7, 8, 9}), sec({1}, 4, {1, 2, 3, 4})}, true, lastOnly},
+      // Three sections whose types change once: the last alone is read, also when the two
+      // last agree.
+      {"three, other types last", {sec({2}, 1, {7, 8, 9}), sec({2}, 1, {6, 5, 4}), sec({1}, 4, {1, 2, 3, 4})}, false,
+       " HOLDS 3 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 2 LINES LEFT OUT"},
+      {"three, other types first", {sec({2}, 1, {7, 8, 9}), sec({1}, 2, {5, 6}), sec({1}, 4, {1, 2, 3, 4})}, false,
+       " HOLDS 3 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 3 LINES LEFT OUT"},
   };
   for (const auto &r : rows)
     for (bool binary : {false, true}) {

@@ -1,5 +1,9 @@
 // Scheduled launches over the tetrahedra of a generated mesh: packages that share a vertex
 // block must never run at the same time, and every tetrahedron must run exactly once.
+#include <condition_variable>
+#include <future>
+#include <mutex>
+
 #include "tests/common/CommonTest.h"
 
 namespace {
@@ -99,6 +103,75 @@ TEST_F(SchedulerCheck, UndeclaredDependenciesDoConflict) {
   LaunchParallel(par, NewType(par, msh->NbrTet), NewType(par, msh->NbrVer), watchedPackage, &w);
   EXPECT_GT(w.Conflicts.load(), 0);
   EXPECT_TRUE(w.EachOnce());
+  StopParallel(par);
+}
+
+// Two packages that share one dependency block, marked past the first word of their rows, and
+// packages without any, on a pool of two threads. The two head the list: the first goes to the
+// first thread, and the other thread's first package is the second of the two when the
+// scheduler lets them run together, else the next one of the list. The first of the two to
+// start holds on until a package of the other thread has started, so a scheduler that lets
+// them run together is caught at every run, whatever the load; the time-outs only turn a hang
+// into a failure.
+struct PairWatch {
+  int PkgSiz = 1;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  int Started = 0, PairStarted = 0, PairRunning = 0;
+  std::vector<int> Runs;
+  bool Together = false, TimedOut = false;
+};
+
+void pairPackage(int beg, int, int, void *arg) {
+  auto *w = static_cast<PairWatch *>(arg);
+  const int pkg = (beg - 1) / w->PkgSiz;
+  std::unique_lock<std::mutex> hold(w->Lock);
+  w->Runs[static_cast<size_t>(pkg)]++;
+  w->Started++;
+  w->Changed.notify_all();
+  if (pkg > 1) return;
+  if (w->PairRunning) w->Together = true;
+  w->PairRunning++;
+  if (++w->PairStarted == 1 &&
+      !w->Changed.wait_for(hold, std::chrono::seconds(60), [&] { return w->Started >= 2; }))
+    w->TimedOut = true;
+  w->PairRunning--;
+}
+
+TEST(SchedulerMarks, PackagesSharingABlockPastTheFirstWordNeverRunTogether) {
+  ParallelPool *par = InitParallel(2);
+  ASSERT_NE(par, nullptr);
+  const int t1 = NewType(par, 384), t2 = NewType(par, 10000);
+  ASSERT_GT(t1, 0);
+  ASSERT_GT(t2, 0);
+  ASSERT_GE(BeginDependency(par, t1, t2), 2) << "rows of more than one word";
+  const LoopType &pkgs = par->Typ[t1];
+  const int shared = 5000;  // a line of type 2 whose block is marked past the first word
+  ASSERT_GE((shared - 1) / pkgs.DepSiz, 32);
+  // The two first packages share its block and hold one block each of their own: the most
+  // constrained, they head the list, the packages without a mark after them.
+  const int first[2] = {1, 1 + pkgs.PkgSiz}, own[2] = {9000, 9900}, blocks[2][2] = {{shared, own[0]}, {shared, own[1]}};
+  for (int k = 0; k < 2; k++) ASSERT_EQ(AddDependencyFast(par, 1, &first[k], 2, blocks[k]), 1);
+  ASSERT_EQ(EndDependency(par, nullptr), 1);
+  for (int round = 0; round < 2; round++) {
+    SCOPED_TRACE("launch " + std::to_string(round + 1));
+    auto *w = new PairWatch;  // left to a launch that never returns
+    w->PkgSiz = pkgs.PkgSiz;
+    w->Runs.assign(static_cast<size_t>(pkgs.NbrPkg), 0);
+    std::packaged_task<float()> task([&] { return LaunchParallel(par, t1, t2, pairPackage, w); });
+    std::future<float> done = task.get_future();
+    std::thread launcher(std::move(task));
+    if (done.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
+      launcher.detach();
+      FAIL() << "the launch never ended: a package was held back for good";
+    }
+    launcher.join();
+    EXPECT_GE(done.get(), 0.0f);
+    EXPECT_FALSE(w->Together) << "the two packages ran at once";
+    EXPECT_FALSE(w->TimedOut);
+    EXPECT_EQ(w->Runs, std::vector<int>(static_cast<size_t>(pkgs.NbrPkg), 1));
+    delete w;
+  }
   StopParallel(par);
 }
 
