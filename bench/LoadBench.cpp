@@ -3,10 +3,12 @@
 // through the mesh writer, and as an SU2 file with its ".dat" solution, then loaded end to end
 // (size pass, creation, mesh, solution).
 //
-//   LoadBench [--cells N] [--runs R] [--only binary|text|su2] [--threads T]
+//   LoadBench [--cells N] [--runs R] [--only binary|text|su2] [--threads T] [--log FILE [--lines]]
 //
 // The loads run with a worker pool of T threads (default: one per core; 1: no pool), as the
-// viewer loads its meshes.
+// viewer loads its meshes. With --log they say what the viewer's opening says, into FILE (a
+// run's log), and --lines sends standard output line by line, as the viewer does: the two runs
+// with and without it compare the opening of a large mesh with and without the line buffering.
 //
 // Each encoding is loaded in a child process of its own, so that its peak resident memory
 // is the load's alone; it is printed next to the model's size (GetMeshMem) and the bytes the
@@ -116,7 +118,7 @@ struct Result {
 };
 
 // Runs in a child: loads the file runs times and checks the last one against the box.
-Result measure(const std::string &mesh, int runs, int n, int threads) {
+Result measure(const std::string &mesh, int runs, int n, int threads, const char *log) {
   Result r{};
   r.Best = 1e30;
   Common_MthParallel *par = threads > 1 ? NewMthParallel(threads, 0, 0) : nullptr;
@@ -125,7 +127,7 @@ Result measure(const std::string &mesh, int runs, int n, int threads) {
     Memory_List *mem = NewMemory(10000);
     double t = 0;
     uint32_t status = 0;
-    Geometric_Mesh *m = TimedLoad(mem, par, mesh, &t, &status);
+    Geometric_Mesh *m = TimedLoad(mem, par, mesh, &t, &status, log);
     r.Best = t < r.Best ? t : r.Best;
     r.Mean += t / runs;
     if (!m || !m->SolAtVer || status != STATUS_BINARY_INPUT * (mesh.back() == 'b'))
@@ -155,13 +157,24 @@ Result measure(const std::string &mesh, int runs, int n, int threads) {
 
 int main(int argc, char **argv) {
   int n = 70, runs = 3, threads = GetNumberOfCores();
-  const char *only = "";
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!strcmp(argv[i], "--cells")) n = atoi(argv[i + 1]);
-    if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
-    if (!strcmp(argv[i], "--only")) only = argv[i + 1];
-    if (!strcmp(argv[i], "--threads")) threads = atoi(argv[i + 1]);
+  const char *only = "", *log = nullptr;
+  bool lines = false;
+  for (int i = 1; i < argc; i++) {
+    const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (!strcmp(argv[i], "--lines")) {
+      lines = true;
+      continue;
+    }
+    if (!value) break;
+    if (!strcmp(argv[i], "--log")) log = value;
+    if (!strcmp(argv[i], "--cells")) n = atoi(value);
+    if (!strcmp(argv[i], "--runs")) runs = atoi(value);
+    if (!strcmp(argv[i], "--only")) only = value;
+    if (!strcmp(argv[i], "--threads")) threads = atoi(value);
+    i++;
   }
+  // Before any output, as the viewer does.
+  if (lines) setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   if (n < 1) n = 1;
   if (runs < 1) runs = 1;
   const char *tmp = getenv("TMPDIR");
@@ -199,7 +212,7 @@ int main(int argc, char **argv) {
     const std::string &mesh = files[2 * e];
     double mb = (fileSize(mesh) + fileSize(files[2 * e + 1])) / 1e6;
     Result r;
-    if (!RunInChild([&] { return measure(mesh, runs, n, threads); }, &r) || !r.Ok) {
+    if (!RunInChild([&] { return measure(mesh, runs, n, threads, log); }, &r) || !r.Ok) {
       fprintf(stderr, "%s: load failed or loaded wrong values\n", mesh.c_str());
       status = 1;
       continue;

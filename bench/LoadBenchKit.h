@@ -60,19 +60,22 @@ bool RunInChild(Measure measure, T *out) {
 // Loads the one file path through geoLoadMeshAndSolution, reporting through an interface over
 // mem and par, its standard output sent to /dev/null (the loader's lines would weigh on the
 // timing of a terminal): the mesh or null, *seconds the time the load took and *status (when
-// not null) the interface's status bits.
+// not null) the interface's status bits. With a log, the load says what the viewer's opening
+// says (its verbosity) and its standard output goes to the end of that file, the time then
+// taking in the writing of every line.
 inline Geometric_Mesh *TimedLoad(Memory_List *mem, Common_MthParallel *par, const std::string &path, double *seconds,
-                                 uint32_t *status = nullptr) {
+                                 uint32_t *status = nullptr, const char *log = nullptr) {
   Function_Interface fi;
   DefaultFunInterface(&fi, mem, par, "bench");
-  fi.Verbose = 0;
+  fi.Verbose = log ? 6 : 0;
   std::string name = path;
   char *names[] = {&name[0]};
   fflush(stdout);
-  int saved = dup(1), null = open("/dev/null", O_WRONLY);
+  int saved = dup(1), null = log ? open(log, O_WRONLY | O_APPEND | O_CREAT, 0600) : open("/dev/null", O_WRONLY);
   if (null >= 0) dup2(null, 1);
   double t0 = GetWallClock();
   Geometric_Mesh *m = geoLoadMeshAndSolution(&fi, 1, names, nullptr);
+  if (log) fflush(stdout);
   *seconds = GetWallClock() - t0;
   fflush(stdout);
   if (saved >= 0) dup2(saved, 1);

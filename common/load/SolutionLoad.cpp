@@ -203,8 +203,9 @@ const char *SolWhyWords(int why) {
                                       "NOT WRITTEN TO ITS END YET",
                                       "VALUES FOR MORE ENTITIES THAN THE MESH HAS",
                                       "DAMAGED, ITS VALUES CANNOT BE READ",
-                                      "A LATER Dimension OR MeshVersionFormatted OF ANOTHER VALUE THAN ITS HEADER'S"};
-  static_assert(sizeof(words) / sizeof(words[0]) == SolHeaderChanged + 1, "one reason per row");
+                                      "A LATER Dimension OR MeshVersionFormatted OF ANOTHER VALUE THAN ITS HEADER'S",
+                                      "FIELDS OTHER THAN THOSE SHOWN"};
+  static_assert(sizeof(words) / sizeof(words[0]) == SolOtherFields + 1, "one reason per row");
   return why >= 0 && why < static_cast<int>(sizeof(words) / sizeof(words[0])) ? words[why] : "";
 }
 
@@ -435,6 +436,19 @@ Slot heldSlot(Geometric_Mesh *msh) {
   return Slot{nullptr, 0, nullptr, 0, nullptr};
 }
 
+// Whether the file's section of the mesh's one solution holds other fields than it (or none):
+// another count, other types or another order of them. A mesh without one has nothing to differ.
+bool otherFields(KmfMeshFile *hdl, Geometric_Mesh *msh) {
+  const Slot s = heldSlot(msh);
+  if (!s.Sol) return false;
+  static thread_local int types[KmfMaxTyp];
+  int ntyp = 0, solsiz = 0;
+  const int n = CountFromFile(KmfStatKwd(hdl, s.Kwd, &ntyp, &solsiz, types));
+  bool same = n > 0 && ntyp == s.Sol->NbrFld && solsiz == s.Sol->SizTot;
+  for (int t = 0; same && t < ntyp; t++) same = types[t] == s.Sol->SizFld[t];
+  return !same;
+}
+
 // The values of the mesh's one solution; *nonFinite grows by those that are NaN or infinite.
 bool loadValues(Function_Interface *fi, KmfMeshFile *hdl, Geometric_Mesh *msh, const char *shown,
                 int64_t *nonFinite) {
@@ -501,8 +515,8 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
   if (ok && !(loadValues(fi, hdl, msh, shown, nonFinite) &&
               readOneValue(fi, hdl, KmfTime, shown, &hasTime, &time, nullptr) &&
               readOneValue(fi, hdl, KmfIterations, shown, &hasIter, nullptr, &iter))) {
-    // Past the header only the capacity refusal is about the mesh; the others about the values.
-    *why = fi->ErrCod == ERR_CAPACITY ? SolTooMany : SolDamaged;
+    // Past the header only the capacity and the fields are about the mesh; the rest about the values.
+    *why = fi->ErrCod == ERR_CAPACITY ? SolTooMany : otherFields(hdl, msh) ? SolOtherFields : SolDamaged;
     ok = false;
   }
   KmfCloseMesh(hdl);
@@ -609,6 +623,37 @@ int refusedReload(const char *name, const char *why) {
   return 0;
 }
 
+// "2 FIELDS AT VERTICES (SCALAR, VECTOR)": a solution's fields as a message names them, the
+// types of the first ten (a file may declare a thousand).
+std::string fieldWords(int nfld, const int *types, const char *where) {
+  static const char *const kinds[] = {"SCALAR", "VECTOR", "TENSOR", "MATRIX"};
+  std::string words = std::to_string(nfld) + (nfld == 1 ? " FIELD AT " : " FIELDS AT ") + where + " (";
+  for (int f = 0; f < nfld && f < 10; f++) {
+    const int t = types[f];
+    words += f ? ", " : "";
+    words += t >= SOL_SCALAR && t <= SOL_MATRIX ? kinds[t - SOL_SCALAR] : "TYPE " + std::to_string(t);
+  }
+  return words + (nfld > 10 ? ", ...)" : ")");
+}
+
+// Why a reload of file into the solution held is refused for its fields: those the file holds
+// (its first solution section, as an opening with it would read it) and those the mesh holds.
+std::string otherFieldsWhy(Function_Interface *fi, const char *file, const Geometric_Mesh *msh, const Slot &held) {
+  std::vector<int> sizes(KmfSizMshLen, 0);
+  const uint32_t status = fi->Status;
+  const int code = fi->ErrCod;
+  // Quiet: the file opened a moment ago; what the probe finds or not changes no answer.
+  const int found = FitSolSize(1, fi, file, sizes.data());
+  fi->Status = status;
+  fi->ErrCod = code;
+  if (!found || sizes[KmfSolNbrFld] <= 0) return SolWhyWords(SolNoSection);
+  int asked = 0, entities = 0;
+  const char *where = SizedSolutionKind(sizes.data(), &asked, &entities);
+  return std::string(SolWhyWords(SolOtherFields)) + ": THE FILE HOLDS " +
+         fieldWords(sizes[KmfSolNbrFld], sizes.data() + KmfSolTypes, where ? where : "ENTITIES") +
+         ", THE MESH SHOWS " + fieldWords(held.Sol->NbrFld, held.Sol->SizFld, SolutionKindWords(msh, held.Sol));
+}
+
 // A mesh that holds no solution is given the one of the file, shaped as an opening with that
 // file would shape it: the layout of its size pass, checked against the mesh's counts. 1 when
 // the mesh has it (values cleared: the reload then reads them); otherwise the reload's answer,
@@ -674,9 +719,13 @@ int reloadValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, 
   sol->Box = freshBox;
   ResetFieldRanges(sol);
   *held.Nbr = 0;  // the file's values start at entity 1
+  // A file without Time or Iterations has none, as at opening: never those of the step before.
+  msh->Time = 0;
+  msh->Iter = 0;
   const uint32_t status = fi->Status;
   int64_t nonFinite = 0;
-  int res = LoadSolutionValues(fi, read, msh, &nonFinite);
+  int why = SolTaken;
+  int res = LoadSolutionValues(fi, read, msh, &nonFinite, &why);
   // A file that ended early or was refused while a writer changed it, or that changed while
   // it was read (even when the read went through: its values may mix two versions), is not
   // ready: it is read again later. Only a file that stayed the same is refused or taken.
@@ -694,6 +743,9 @@ int reloadValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, 
     msh->Iter = old.Iter;
     MEM_FREE(fi->Mem, fresh);
     MEM_FREE(fi->Mem, freshBox);
+    // The loader's lines name the sizes it compared; a user is told which fields differ, in
+    // the file the loader names.
+    if (res == 0 && why == SolOtherFields) refusedReload(read, otherFieldsWhy(fi, read, msh, held).c_str());
     return res;
   }
   // Entity 0 keeps what it held; the entities past this file's hold 0, as at opening: a value

@@ -29,6 +29,7 @@ enum SolWhy : int {
   SolTooMany,         // values for more entities than the mesh has
   SolDamaged,         // its values cannot be read: a field type no loader knows, a section cut short
   SolHeaderChanged,   // a later Dimension or MeshVersionFormatted of another value than its header's
+  SolOtherFields,     // a reload: fields other than those of the solution the mesh holds, or none
 };
 // The reason in the words of a message ("NO SUCH FILE", ...); "" for SolTaken.
 const char *SolWhyWords(int why);
@@ -62,7 +63,12 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
 // Reads the file again into the solution the mesh holds, from entity 1, as a solver's new
 // results: the values go into new arrays that replace the old ones only when the whole file
 // was read. A refused or unfinished file leaves the values, their count, their ranges, Time
-// and Iterations exactly as they were. A file of values for fewer entities than the mesh has
+// and Iterations exactly as they were. A file taken sets Time and Iterations to its own, 0
+// when it has none, as an opening with it does (a step's time never passes for the next's).
+// The file must hold the fields of the solution shown, at the same kind of entity, of the
+// same types in the same order: one of other fields (or of none) is refused with a line on
+// standard error (LoadRefusal) that names the fields it holds and those the mesh holds, their
+// count and types. A file of values for fewer entities than the mesh has
 // is taken as at opening: the entities past it are set to 0 (none keeps a value of an
 // earlier file) and a notice (LoadNotices.h) names both counts; a file of more is refused.
 // NaN and infinite values are taken and said as at opening (LoadSolution).

@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
@@ -145,6 +148,32 @@ void dragView(GLWidget *view, QPoint step) {
 
 void settle() {
   for (int i = 0; i < 5; i++) QCoreApplication::processEvents();
+}
+
+bool chooseInContextMenu(MainWindow *w, const QString &text) {
+  bool chosen = false;
+  int tries = 0;
+  std::function<void()> choose = [&] {
+    QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu) {
+      if (++tries < 500) QTimer::singleShot(10, choose);
+      return;
+    }
+    for (QAction *a : menu->actions())
+      if (a->text() == text && a->isEnabled()) {
+        menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        chosen = true;
+        return;
+      }
+    menu->close();
+  };
+  QTimer::singleShot(0, choose);
+  const QPoint at(w->width() / 2, w->height() / 2);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+  QApplication::sendEvent(w, &event);
+  settle();
+  return chosen;
 }
 
 // The volume neighbours of every window's mesh complete: the background pass reports its time

@@ -125,6 +125,9 @@ void dragView(GLWidget *view, QPoint step);
 
 // Pumps the event loop until nothing is pending.
 void settle();
+// Right-clicks the window and chooses the entry with this text in the menu that opens, by the
+// keyboard as a user does. False when the entry is missing or disabled (the menu then closes).
+bool chooseInContextMenu(MainWindow *w, const QString &text);
 // Waits until the volume neighbours of every window's mesh are complete (volume faces show
 // only then).
 void waitTopology(const Zelvane &app);

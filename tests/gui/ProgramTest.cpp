@@ -322,6 +322,40 @@ TEST(Program, AFirstRecordThatSavesAtOnceWritesTheSceneAsALaterSaveDoes) {
   EXPECT_TRUE(sameScene(first, late));
 }
 
+// Standard output sent to a file reaches it line by line while the viewer runs: a script
+// watching the log finds the line said before a picture is saved as soon as the picture is
+// there, the run still going (the lines would otherwise wait in a buffer for the exit).
+TEST(Program, AStandardOutputSentToAFileFollowsTheRunLineByLine) {
+  fixtures::ScratchFolder d("log-follows");
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(dataFile("sample.meshb")), QString::fromStdString(d.path("tet.meshb"))));
+  ASSERT_TRUE(fixtures::SaveText(d.path("replay.seq"), "20 0 glWidget 64 48 100 .png\n-1\n"));
+  const std::string log = d.path("run.log"), picture = d.path("[1] tet.png");
+  const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(out, 0);
+  const pid_t run = spawnViewer({"-in", "tet.meshb", "-seq", "replay.seq"}, programEnvironment(), false, out,
+                                d.path("run.err"), "zelvane", d.Path);
+  close(out);
+  ASSERT_GT(run, 0);
+  int status = 0;
+  bool ended = false;
+  QElapsedTimer clock;
+  clock.start();
+  while (!QFile::exists(QString::fromStdString(picture)) && !(ended = waitpid(run, &status, WNOHANG) == run) &&
+         clock.elapsed() < 180000)
+    QThread::msleep(10);
+  std::ifstream in(log, std::ios::binary);
+  const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Read while the run goes on: nothing of it comes from the flush at its exit.
+  const bool running = !ended && waitpid(run, &status, WNOHANG) == 0;
+  if (!ended) {  // still this test's child, unreaped: its number is its own
+    kill(run, SIGTERM);
+    if (!reapWithin(run, 60000, &status)) kill(run, SIGKILL), waitpid(run, &status, 0);
+  }
+  ASSERT_TRUE(running) << "the run ended before its picture was saved";
+  EXPECT_CONTAINS(said, "% tet.meshb OPENED");
+  EXPECT_CONTAINS(said, " SAVING IMAGE WITH NAME [1] tet.png\n");
+}
+
 // Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh
 // alone, replays its sequence and ends as a normal run, never reading the refused layout.
 TEST(Program, ARefusedSolutionOpensTheMeshAlone) {

@@ -576,11 +576,12 @@ namespace {
 
 using Step = std::function<void(MainWindow *)>;
 
-// A window on a mesh, its colour map off and its field active, given the steps `before`, then
-// its iso-surfaces as a user asks for them (full volumes on, `O`, full volumes off) with `F1` to
-// see inside, then `after`: the view's pictures before and after `after`.
-std::pair<QImage, QImage> IsoSurfacePictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
-                                             const std::vector<Step> &before, const Step &after) {
+// A window on a mesh, its colour map off and its first field active, given the steps `before`,
+// then the display `show` asks for with the keys, then `after`: the view's pictures before and
+// after `after`.
+std::pair<QImage, QImage> FieldPictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                                        const std::vector<Step> &before, const std::function<void(Viewer &)> &show,
+                                        const Step &after) {
   auto v = QuietViewer(make);
   GLWidget *view = v->view(0);
   waitTopology(*v->app);
@@ -590,13 +591,24 @@ std::pair<QImage, QImage> IsoSurfacePictures(const std::function<Geometric_Mesh 
     Named<QZelComboBox>(v->window(0)->solTool(), "select:0:%2")->zelActivated(1);
     for (const Step &step : before)
       if (step) step(v->window(0));
-    if (!(v->scene(0)->Flags & ZelFlgVolumes)) QTest::keyClick(view, 'v');
-    for (char key : {'O', 'v'}) QTest::keyClick(view, key);
-    QTest::keyClick(view, Qt::Key_F1);
+    show(*v);
     shown = view->grabScene();
     if (after) after(v->window(0));
   });
   return {shown, view->grabScene()};
+}
+
+// FieldPictures of the iso-surfaces as a user asks for them (full volumes on, `O`, full volumes
+// off) with `F1` to see inside.
+std::pair<QImage, QImage> IsoSurfacePictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                                             const std::vector<Step> &before, const Step &after) {
+  const auto show = [](Viewer &v) {
+    GLWidget *view = v.view(0);
+    if (!(v.scene(0)->Flags & ZelFlgVolumes)) QTest::keyClick(view, 'v');
+    for (char key : {'O', 'v'}) QTest::keyClick(view, key);
+    QTest::keyClick(view, Qt::Key_F1);
+  };
+  return FieldPictures(make, before, show, after);
 }
 
 }  // namespace
@@ -642,4 +654,63 @@ TEST(SolutionPalette, EveryChangeOfTheFieldRebuildsTheIsoSurfacesShownOutOfFullV
       EXPECT_NE(then.first, expected);  // a change the picture shows
       EXPECT_TRUE(then.second == expected);
     }
+}
+
+namespace {
+
+// The mesh with two metrics at its vertices: the diagonal (4, 4, 4), small spheres, and
+// (1, 16, 4), ellipsoids long along x.
+Geometric_Mesh *WithMetrics(Memory_List *mem, Geometric_Mesh *m) {
+  const int types[2] = {SOL_SYMMAT, SOL_SYMMAT};
+  m->SolAtVer = NewCommonSolution(mem, m->NbrVer, 12, 2, types);
+  m->NbrSolVer = m->NbrVer, m->MaxSolVer = 12 * m->NbrVer;
+  // Stored xx, xy, xz, yy, yz, zz.
+  const double diagonals[2][3] = {{4, 4, 4}, {1, 16, 4}};
+  for (int i = 1; i <= m->NbrVer; i++)
+    for (int f = 0; f < 2; f++) {
+      const double *d = diagonals[f];
+      const double metric[6] = {d[0], 0, 0, d[1], 0, d[2]};
+      for (int c = 0; c < 6; c++) VertexValue(m, i, f, c) = metric[c];
+    }
+  return m;
+}
+
+// FieldPictures of the metric glyphs as a user asks for them (full volumes on, `M`, full volumes
+// off, so that the volume elements' glyphs are drawn by the frame alone).
+std::pair<QImage, QImage> MetricPictures(const std::function<Geometric_Mesh *(Memory_List *)> &make,
+                                         const Step &before, const Step &after) {
+  const auto show = [](Viewer &v) {
+    for (char key : {'v', 'M', 'v'}) QTest::keyClick(v.view(0), key);
+  };
+  return FieldPictures(make, {before}, show, after);
+}
+
+}  // namespace
+
+// Out of full volumes the frame still draws the metric glyphs of the volume elements (prisms,
+// hexahedra, pyramids): a reload of other values builds them again, and the view shows what it
+// shows when the reload came before they were built.
+TEST(SolutionPalette, AReloadRebuildsTheMetricGlyphsOfTheVolumesShownOutOfFullVolumes) {
+  const struct {
+    const char *name;
+    unsigned kinds;
+    int vertices;  // the grid's 18, and the pyramids' cell centres
+  } meshes[] = {{"prisms", GEN_PRI, 18}, {"hexahedra", GEN_HEX, 18}, {"pyramids", GEN_PYR, 22}};
+  for (const auto &mesh : meshes) {
+    SCOPED_TRACE(mesh.name);
+    // The first metric a quarter of what it was: glyphs twice as large.
+    std::string text = "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n" + std::to_string(mesh.vertices) + "\n2 3 3\n";
+    for (int i = 0; i < mesh.vertices; i++) text += "1 0 1 0 0 1 1 0 16 0 0 4\n";
+    const std::string larger = fixtures::SaveNamed(std::string("metrics-") + mesh.name + ".sol", text + "End\n");
+    const Step reload = [&](MainWindow *w) { ASSERT_EQ(w->updateSol(const_cast<char *>(larger.c_str())), 1); };
+    const unsigned kinds = mesh.kinds;
+    const auto make = [kinds](Memory_List *mem) {
+      return WithMetrics(mem, MakeStructuredMesh(mem, 2, 2, 1, kinds | GEN_TRI));
+    };
+    const QImage expected = MetricPictures(make, reload, nullptr).first;
+    const std::pair<QImage, QImage> then = MetricPictures(make, nullptr, reload);
+    then.second.save(QString::fromStdString(testOutputDir() + "/metric-reload-" + mesh.name + ".png"));
+    EXPECT_NE(then.first, expected);  // a change the picture shows
+    EXPECT_TRUE(then.second == expected);
+  }
 }

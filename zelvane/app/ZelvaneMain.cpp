@@ -1,11 +1,16 @@
 // zelvane: the viewer. Every library installs its hooks before the first window.
 #include <csignal>
+#include <cstdio>
 
 #include "common/base/StopCleanup.h"
 #include "zelvane/gui/ZelStartup.h"
 #include "zelvane/tools/ZelInstallTools.h"
 
 int main(int argc, char **argv) {
+  // Before any output: standard output reaches a log file or a pipe line by line, as it
+  // reaches a terminal, so that a script watching it follows the run instead of getting the
+  // lines at exit (standard error is written unbuffered already).
+  setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   // A write past a file-size limit fails with EFBIG and is reported like a full disk,
   // instead of ending the session with its unsaved edits.
   signal(SIGXFSZ, SIG_IGN);

@@ -224,6 +224,10 @@ class MainWindow : public QMainWindow, public QZelObject {
   // zel_updateSol of a file into the scene, by every solution command. A solution loaded onto
   // a mesh opened without one then gets what an opening with it gets (adoptSolution).
   int loadSolution(ZelScene *scene, const char *file, int64_t *readTime = nullptr);
+  // loadSolution for a command given once (Select Solution, Check for new solution file, the
+  // switch): the lines the loader writes on standard error about a file it refuses (its
+  // reasons, then the refusal) show in the terminal as well, once each.
+  int loadSolutionSaying(ZelScene *scene, const char *file);
   // The solution window, its menu entry and the bottom bar's fields, for a scene whose mesh
   // has just been given a solution; nothing when the window has its solution window already.
   void adoptSolution(ZelScene *scene);

@@ -145,7 +145,7 @@ ZelScene *MainWindow::reopen(Memory_List *memory, Common_MthParallel *pools, con
   if (countLine)
     ptermText(window_, "NbrFil %d Files %s\n", int(names.size()), ShownName(names.empty() ? "" : names[0]).c_str());
   else
-    pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
+    zelTermWelcome(window_);
   QByteArray sol = solution.toLocal8Bit();
   // zelOpen shows the new scene here (myShow); the bottom bar only needs its connections.
   ZelScene *scene = zelOpen(memory, pools, this, int(names.size()), names.data(),
@@ -232,7 +232,7 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
   // The states go across in memory, whatever the folder lets be written.
   ZelStateList *carried = zelTakeStates(scene, 1);
   dropScene();
-  pterm(window_, "Welcome to Zelvane, Release 2.0, Tavrel");
+  zelTermWelcome(window_);
   // zelShowMeshFiles shows the new scene here (myShow); the bottom bar only needs its
   // connections.
   ZelScene *fresh = zelShowMeshFiles(memory, pools, this, mesh, status, int(names.size()), names.data(),

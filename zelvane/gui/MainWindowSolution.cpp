@@ -10,6 +10,7 @@
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelDialogs.h"
+#include "zelvane/gui/ZelTool.h"
 #include "zelvane/record/QZelAction.h"
 #include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelScene.h"
@@ -36,7 +37,21 @@ void MainWindow::TimerSolUpdt() {
 
 int MainWindow::loadSolution(ZelScene *scene, const char *file, int64_t *readTime) {
   const int r = zel_updateSol(scene, file, readTime);
-  if (r == 1) adoptSolution(scene);
+  if (r != 1) return r;
+  adoptSolution(scene);
+  // Every palette was spread again over the new values: the solution window shows them, as
+  // one opened on the file would.
+  if (solTool_ && scene == getScene()) solTool_->update();
+  return r;
+}
+
+int MainWindow::loadSolutionSaying(ZelScene *scene, const char *file) {
+  int r = 0;
+  const std::string said = zelTapStderr([&] { r = loadSolution(scene, file); });
+  fwrite(said.data(), 1, said.size(), stderr);
+  fflush(stderr);
+  // What a file that was taken warns of, the reload shows itself; a refusal is all here.
+  if (r == 0) zelShowLoadNotices(window_, said);
   return r;
 }
 
@@ -77,7 +92,7 @@ void MainWindow::selectSol() {
                               .openFileName(this, tr("Select one solution file to open"), QDir::current().absolutePath(),
                                             tr("Solution (*.sol *.solb)"))
                               .toLocal8Bit();
-  const int r = loadSolution(scene, name.constData());
+  const int r = loadSolutionSaying(scene, name.constData());
   const std::string shown = ShownName(name.toStdString());
   if (r == 2) printf(" \n%%%% WARNING: Solution file  %s not ready, wait untill its fully writen\n", shown.c_str());
   if (r == 0) printf(" \n%%%% WARNING: Solution file  %s not readable, check terminal for error \n", shown.c_str());
@@ -89,7 +104,7 @@ void MainWindow::checkUpdateSol() {
   const QByteArray control = controlFile(scene);
   char word[4096];
   if (!zelControlWord(control.constData(), word)) return;
-  if (loadSolution(scene, word) == 0) {
+  if (loadSolutionSaying(scene, word) == 0) {
     printf(" \n%%%% WARNING: Solution file  %s not readable, might be used by an other programm \n",
            ShownName(word).c_str());
     printf(" \n%%%% WARNING: Otherwise check name in %s or existence in folder  \n",
@@ -111,7 +126,7 @@ void MainWindow::animateSol() {
   }
   const QByteArray name = QByteArray(scene->Msh->MshNam) + "." + answer.toLocal8Bit();
   printf("nom sol = %s \n", ShownName(name.toStdString()).c_str());
-  const int r = loadSolution(scene, name.constData());
+  const int r = loadSolutionSaying(scene, name.constData());
   printf("upd ok ");
   if (r)
     solutionNumber_ = answer;

@@ -24,6 +24,16 @@
 namespace {
 // Defaults of the settings read here: the terminal's height, the terminal window's side.
 constexpr int DefaultTermHeight = 90, DefaultTermWindow = 800;
+// What a new terminal shows.
+const char *const Welcome = "Welcome to Zelvane, Release 2.0, Tavrel";
+
+// The font of every text the terminal shows.
+QFont termFont() {
+  QFont font("Courier");
+  font.setFixedPitch(true);
+  font.setPointSize(12);
+  return font;
+}
 }  // namespace
 
 int zelStoredTermHeight() {
@@ -44,9 +54,12 @@ QSize zelStoredTermWindowSize() {
 ZelTerm::ZelTerm(ZelSequenceServer *server, int index, QWidget *parent)
     : QTextEdit(parent), ZelBase(nullptr, server, index), window_(qobject_cast<Window *>(parent)) {
   setReadOnly(true);
+  // Made in the font its output sets: the first line written, or a mesh read again, changes
+  // nothing of the text already shown.
+  setFont(termFont());
   vbar_ = new QScrollBar(Qt::Vertical, this);
   setVerticalScrollBar(vbar_);
-  setPlainText("Welcome to Zelvane, Release 2.0, Tavrel \n");
+  setPlainText(QString(Welcome) + " \n");
   copy_ = new QZelAction(QString("copy_%1").arg(index), server, "Copy selected text", this);
   copy_->setEnabled(false);
   detach_ = new QZelAction(QString("detach_%1").arg(index), server, "Free Terminal", this);
@@ -134,10 +147,7 @@ void ZelTermTool::keyPressEvent(QKeyEvent *event) {
 // ---- output
 
 void zelTermAppend(ZelTerm *term, const QString &text) {
-  QFont font("Courier");
-  font.setFixedPitch(true);
-  font.setPointSize(12);
-  term->setFont(font);
+  term->setFont(termFont());
   term->append(text);
 }
 
@@ -178,6 +188,15 @@ QString same(const QString &text) { return text; }
 }  // namespace
 
 void zelTermWrite(void *window, const char *text) { termShow(window, text, same, zelTermEcho); }
+
+void zelTermWelcome(void *window) {
+  auto *win = static_cast<Window *>(window);
+  if (!win || !win->term()) return;
+  // As the terminal was made: its text alone.
+  win->term()->setPlainText(QString(Welcome) + " \n");
+  printf("[%d] %s\n", win->number(), Welcome);
+  fflush(stdout);
+}
 
 void zelTermWriteText(void *window, const char *text) { termShow(window, text, zelTermHtml, same); }
 

@@ -13,6 +13,9 @@
 // (zelShownName), since a line feed in a name cannot be told from the line's own, and one word
 // of megabytes costs the text layout time that grows with the square of its length.
 //
+// The terminal is made in the font every text it shows is written in (family "Courier", fixed
+// pitch, 12 points): no line written, no mesh read again, changes its font.
+//
 // Settings: "Terminal height" (default 90), the terminal's fixed height while docked and its
 // least height while free; "size" (default 800 x 800), the terminal window's size. A stored
 // value is a user's file like any other: sizes are brought within the bounds of a screen
@@ -96,6 +99,10 @@ void zelTermAppend(ZelTerm *term, const QString &text);
 // control bytes but the line feed escaped (ShownText); nothing when the window, the text or
 // the terminal is null.
 void zelTermWrite(void *window, const char *text);
+// Puts the terminal of the window (a Window*) back as a new one shows it, "Welcome to Zelvane,
+// Release 2.0, Tavrel" alone, and echoes that line as pterm does; nothing when the window or
+// its terminal is null.
+void zelTermWelcome(void *window);
 // The body of ptermText: shows the plain text in the terminal of the window (zelTermHtml) and
 // echoes it, control bytes but the line feed escaped (ShownText); nothing when the window, the
 // text or the terminal is null.

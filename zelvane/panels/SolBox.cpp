@@ -210,6 +210,13 @@ void SolBox::showOverlayFlags() {
 void SolBox::zelUpdate() {
   EntBox::zelUpdate();
   showOverlayFlags();
+  showIsoValues();
+}
+
+void SolBox::showIsoValues() {
+  if (!palette_) return;
+  for (int k = 0; k < palette_->N && k < 10; k++)
+    if (iso_[k]) iso_[k]->updateIso();
 }
 
 void SolBox::showEvent(QShowEvent *event) {
@@ -234,8 +241,7 @@ void SolBox::refreshPalette() {
     palette_->Scale = 0;
     typePal_->setCurrentIndex(0);
   }
-  for (int k = 0; k < palette_->N && k < 10; k++)
-    if (iso_[k]) iso_[k]->updateIso();
+  showIsoValues();
   zelUpdateAllDisplayLists(1, scene);
   updateGlScene(scene);
 }

@@ -53,7 +53,8 @@ class SolBox : public EntBox {
 
   void connectButton() override;
   // The groups' refresh; Hide and Time then show, without acting, whether the scene draws
-  // the palette bar (Hide checked: it does not) and the time, which keys and states change.
+  // the palette bar (Hide checked: it does not) and the time, which keys and states change,
+  // and the iso entries the values the palette holds (a reload spreads them again).
   void zelUpdate() override;
   // updateSignal of every row's group, in row order.
   void emitSignals() override;
@@ -86,6 +87,8 @@ class SolBox : public EntBox {
   void fillFieldTypes();
   // Hide and Time from the scene's flags, quietly: no record, no action.
   void showOverlayFlags();
+  // Each iso entry shows the palette's value.
+  void showIsoValues();
   // Shown again (its field made active, its box opened): Hide and Time as they stand now.
   void showEvent(QShowEvent *event) override;
   // Recomputes the palette from the data (5 iso values), shows it, rebuilds every list.

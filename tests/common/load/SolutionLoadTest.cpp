@@ -429,10 +429,114 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
   EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 0, 0}));
   EXPECT_EQ(FieldRanges(sol), (std::vector<double>{7, 8}));
   EXPECT_EQ(msh->NbrSolVer, 2);
-  // Time and Iterations come only with a file that holds them.
+  // A file taken brings its own Time and Iterations, 0 for those it has not.
   EXPECT_EQ(ReloadSolution(ctx.Fi, SaveNamed("keep-time.sol", badIter.substr(0, badIter.rfind("Iterations")) + "End\n").c_str(), msh), 1);
-  EXPECT_EQ(std::vector<double>({msh->Time, double(msh->Iter), sol->Sol[4]}), std::vector<double>({9, 3, 100}));
+  EXPECT_EQ(std::vector<double>({msh->Time, double(msh->Iter), sol->Sol[4]}), std::vector<double>({9, 0, 100}));
   ctx.Free(msh);
+}
+
+// A reload shows the time of the file it read, as an opening with that file does: its own, or 0
+// for a file without Time (never that of the file read before), in either encoding.
+TEST(SolutionLoad, AReloadTakesTheTimeAndIterationsOfItsFileAndZeroForThoseItHasNot) {
+  const auto withKeys = [](std::vector<double> time, std::vector<int64_t> iter) {
+    FixtureFile f = solFile(3, SolutionSec(62, "SolAtVertices", {1}, 4, {5, 6, 7, 8}));
+    if (!time.empty()) f.Sections.push_back(Section(78, "Time", "r", 1, false).With({}, time));
+    if (!iter.empty()) f.Sections.push_back(Section(77, "Iterations", "i", 1, false).With(iter));
+    return f;
+  };
+  const struct {
+    const char *What;
+    FixtureFile File;
+    double Time;
+    int Iter;
+  } rows[] = {
+      {"time and iterations", withKeys({9.5}, {12}), 9.5, 12},
+      {"time alone", withKeys({0.25}, {}), 0.25, 0},
+      {"iterations alone", withKeys({}, {7}), 0, 7},
+      {"neither", withKeys({}, {}), 0, 0},
+  };
+  for (const auto &r : rows)
+    for (bool binary : {false, true}) {
+      SCOPED_TRACE(std::string(r.What) + (binary ? ", binary" : ", text"));
+      const std::string m = SaveFixture(MeshOf(3, 4), "timed.mesh", false);
+      SaveFixture(withKeys({2}, {4}), "timed.sol", false);
+      LoadContext ctx;
+      Geometric_Mesh *msh = ctx.Load({m});
+      ASSERT_TRUE(msh && msh->SolAtVer) << ctx.Err;
+      ASSERT_EQ(std::make_pair(msh->Time, msh->Iter), std::make_pair(2.0, 4));
+      const std::string next = SaveFixture(r.File, binary ? "timed-next.solb" : "timed-next.sol", binary);
+      CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, next.c_str(), msh), 1); });
+      EXPECT_EQ(std::make_pair(msh->Time, msh->Iter), std::make_pair(r.Time, r.Iter));
+      EXPECT_EQ(msh->SolAtVer->Sol[4], 8.0);
+      // An opening with that file shows the same.
+      LoadContext fresh;
+      Geometric_Mesh *opened = fresh.Load({m}, next.c_str());
+      ASSERT_TRUE(opened && opened->SolAtVer) << fresh.Err;
+      EXPECT_EQ(std::make_pair(opened->Time, opened->Iter), std::make_pair(r.Time, r.Iter));
+      fresh.Free(opened);
+      ctx.Free(msh);
+    }
+}
+
+// A reload reads into the fields shown: a file of other fields (their count, their types, their
+// order, or the kind of entity they stand at) is refused, after the loader's own lines, in one
+// line that names the fields the file holds and those the mesh shows; the values stay. Other
+// refusals say nothing of fields. The window's collector keeps the line for the terminal.
+TEST(SolutionLoad, AReloadOfOtherFieldsIsRefusedInOneLineNamingTheFieldsOfTheFileAndOfTheMesh) {
+  FixtureFile mf = MeshOf(3, 4);
+  mf.Sections.push_back(Lines(8, "Tetrahedra", 4, {1, 2, 3, 4, 1}));
+  const std::string m = SaveFixture(mf, "shown.mesh", false);
+  std::vector<double> shown;
+  for (int v = 1; v <= 4; v++) shown.insert(shown.end(), {double(v), 1.0 * v, 2.0 * v, 3.0 * v});
+  SaveFixture(solFile(3, SolutionSec(62, "SolAtVertices", {1, 2}, 4, shown)), "shown.sol", false);
+  const std::string other = "FIELDS OTHER THAN THOSE SHOWN: THE FILE HOLDS ",
+                    mesh = ", THE MESH SHOWS 2 FIELDS AT VERTICES (SCALAR, VECTOR)";
+  const auto at = [](int kwd, const char *name, std::vector<int> types, int64_t n) {
+    int size = 0;
+    for (int t : types) size += t == 1 ? 1 : t == 2 ? 3 : t == 3 ? 6 : 9;
+    return solFile(3, SolutionSec(kwd, name, types, n, std::vector<double>(size_t(size * n), 1.0)));
+  };
+  FixtureFile timeOnly = solFile(3, Section(78, "Time", "r", 1, false).With({}, {3}));
+  const struct {
+    const char *What;
+    FixtureFile File;
+    std::string Why;  // the reason of the NOT LOADED line, "" for none
+  } rows[] = {
+      {"one scalar", at(62, "SolAtVertices", {1}, 4), other + "1 FIELD AT VERTICES (SCALAR)" + mesh},
+      {"the two in the other order", at(62, "SolAtVertices", {2, 1}, 4),
+       other + "2 FIELDS AT VERTICES (VECTOR, SCALAR)" + mesh},
+      {"a third one", at(62, "SolAtVertices", {1, 2, 3}, 4),
+       other + "3 FIELDS AT VERTICES (SCALAR, VECTOR, TENSOR)" + mesh},
+      {"the two at the tetrahedra", at(66, "SolAtTetrahedra", {1, 2}, 1),
+       other + "2 FIELDS AT TETRAHEDRA (SCALAR, VECTOR)" + mesh},
+      {"eleven matrices", at(62, "SolAtVertices", std::vector<int>(11, 4), 4),
+       other + "11 FIELDS AT VERTICES (MATRIX, MATRIX, MATRIX, MATRIX, MATRIX, MATRIX, MATRIX, MATRIX, MATRIX, "
+               "MATRIX, ...)" + mesh},
+      {"no solution", timeOnly, "NO SOLUTION IN IT"},
+      {"the same fields, for more vertices", at(62, "SolAtVertices", {1, 2}, 5), ""},
+  };
+  for (const auto &r : rows)
+    for (bool binary : {false, true}) {
+      SCOPED_TRACE(std::string(r.What) + (binary ? ", binary" : ", text"));
+      LoadContext ctx;
+      Geometric_Mesh *msh = ctx.Load({m});
+      ASSERT_TRUE(msh && msh->SolAtVer && msh->SolAtVer->NbrFld == 2) << ctx.Err;
+      const std::string file = SaveFixture(r.File, binary ? "other.solb" : "other.sol", binary);
+      LoadNoticeCollector window;
+      const Captured c = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, file.c_str(), msh), 0); });
+      const std::string kept = window.take();
+      EXPECT_EQ(std::vector<double>(msh->SolAtVer->Sol + 4, msh->SolAtVer->Sol + 20), shown);
+      const std::string line = "  ## ERROR: RELOADSOLUTION: SOLUTION " + file + " NOT LOADED: " + r.Why + "\n";
+      if (r.Why.empty()) {
+        EXPECT_EQ(c.Err.find("NOT LOADED"), std::string::npos) << c.Err;
+      } else {
+        EXPECT_EQ(Occurrences(c.Err, line), 1u) << c.Err;
+        EXPECT_EQ(c.Err.size() - c.Err.rfind(line), line.size()) << "the last line";
+        EXPECT_CONTAINS(c.Err, "LOADSOLATENTITY: INVALID SOLUTION TYPE");
+        EXPECT_EQ(kept, line);
+      }
+      ctx.Free(msh);
+    }
 }
 
 // A file that another program changes while the reload reads it is not taken: the change
