@@ -283,3 +283,27 @@ TEST(ReloadRoads, EachRoadSaysInTheTerminalWhatItSaysOnStandardErrorOnceEach) {
       }
     }
 }
+
+// A field shown on a logarithmic scale, given by a road that reads into it values without a
+// positive one, takes the linear scale (no logarithm of them): the window says "Linear" and
+// draws, as one opened on the same files, each value in its own colour.
+TEST(ReloadRoads, ALogScaleGivenNoPositiveValueByAReloadIsLinearAsItsWindowShows) {
+  for (const Road &road : roads()) {
+    if (!road.refuses) continue;  // the others make the window anew
+    SCOPED_TRACE(road.name);
+    Series series;
+    auto v = quietly({"-in", "m.1.meshb"});
+    MainWindow *w = v->window(0);
+    showField(*v);
+    auto *scale = w->solTool()->findChild<QZelComboBox *>(QString("_0_%1typePal").arg(w->index()));
+    ASSERT_NE(scale, nullptr);
+    CaptureText([&] { scale->zelActivated(1); });
+    ASSERT_EQ(v->scene(0)->VieSol->ZelPal[0].Scale, 1);
+    for (const std::string &f : road.files) save(f, fieldsFile(series.n, -3, -1));
+    CaptureText([&] { road.take(w); });
+    EXPECT_EQ(v->scene(0)->VieSol->ZelPal[0].Scale, 0);
+    auto fresh = quietly(road.fresh);
+    showField(*fresh);
+    expectSame(shownBy(w, v->view(0)), shownBy(fresh->window(0), fresh->view(0)));
+  }
+}

@@ -72,6 +72,7 @@ TEST_F(Palettes, LogarithmicScales) {
   update(pal, 2);
   EXPECT_CONTAINS(out_, "### WARNING");
   EXPECT_EQ(iso(pal, 2), (std::vector<double>{-3, 0}));
+  EXPECT_EQ(pal->Scale, 0);  // its colours are read on the linear scale it was spread on
   for (int j = 1; j <= 4; j++) EXPECT_TRUE(std::isfinite(pal->Sol[j])) << j;
   EXPECT_FLOAT_EQ(pal->NormIso[1], 0.5f);
 }

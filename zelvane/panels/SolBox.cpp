@@ -215,6 +215,12 @@ void SolBox::zelUpdate() {
 
 void SolBox::showIsoValues() {
   if (!palette_) return;
+  // The scale too: a palette respread over values without a positive one is linear again. The
+  // palette's own state is no user's action: the wrapper would record it.
+  if (typePal_) {
+    const QSignalBlocker quiet(typePal_);
+    typePal_->setCurrentIndex(palette_->Scale == 1 ? 1 : 0);
+  }
   for (int k = 0; k < palette_->N && k < 10; k++)
     if (iso_[k]) iso_[k]->updateIso();
 }
@@ -233,14 +239,11 @@ void SolBox::emitSignals() {
 
 void SolBox::refreshPalette() {
   if (!scene || !scene->VieSol || !scene->Msh || !palette_) return;
+  const bool wasLog = palette_->Scale == 1;
   const int done = zelUpdatePalette(field_, scene->Msh, 5, palette_);
-  // A field without a positive value has no logarithmic scale: the palette was computed
-  // linear, and typed iso values must be normalised as such.
-  if (done && palette_->Scale == 1 && palette_->Iso[0] <= 0.0) {
+  // A field without a positive value has no logarithmic scale: the palette took the linear one.
+  if (done && wasLog && palette_->Scale != 1)
     fprintf(stderr, " ## WARNING: SOLBOX: NO POSITIVE VALUE FOR A LOG SCALE, LINEAR SCALE TAKEN \n");
-    palette_->Scale = 0;
-    typePal_->setCurrentIndex(0);
-  }
   showIsoValues();
   zelUpdateAllDisplayLists(1, scene);
   updateGlScene(scene);

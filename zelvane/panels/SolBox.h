@@ -87,7 +87,7 @@ class SolBox : public EntBox {
   void fillFieldTypes();
   // Hide and Time from the scene's flags, quietly: no record, no action.
   void showOverlayFlags();
-  // Each iso entry shows the palette's value.
+  // Each iso entry shows the palette's value, and the scale box its scale.
   void showIsoValues();
   // Shown again (its field made active, its box opened): Hide and Time as they stand now.
   void showEvent(QShowEvent *event) override;

@@ -208,9 +208,11 @@ int zelUpdatePalette(int field, const Geometric_Mesh *msh, int N, ZelPalette *pa
 
   bool logScale = pal->Scale == 1;
   if (logScale && hi <= 0.0) {
-    // No logarithm of a range without a positive value: linear instead of NaN.
+    // No logarithm of a range without a positive value: linear instead of NaN. The palette
+    // says so itself, so that its colours, typed values and window read it as linear too.
     printf("%s", kLogWarning);
     logScale = false;
+    pal->Scale = 0;
   }
   if (logScale) {
     double start = lo;

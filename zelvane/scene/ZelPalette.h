@@ -67,7 +67,8 @@ void zelFreePalette(Memory_List *mem, ZelPalette *pal);
 // Recomputes the palette from field `field` with N iso values. 0 (palette unchanged) when the
 // mesh, its solution, the field or the palette is missing, or N is outside 2..10; else 1.
 // Non-finite scalars are left out of the range; with none left the range is (0, 0). A
-// logarithmic scale whose maximum is not positive warns and falls back to the linear scale.
+// logarithmic scale whose maximum is not positive warns and falls back to the linear scale,
+// which the palette keeps (Scale 0).
 int zelUpdatePalette(int field, const Geometric_Mesh *msh, int N, ZelPalette *pal);
 // The default palette: zelUpdatePalette, or, when the options carry a palette, its values as
 // iso values (N at most 5). 1 done, 0 refused as zelUpdatePalette.
