@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "common/model/Mesh.h"
@@ -26,6 +28,7 @@
 #include "zelvane/gui/QZelBase.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/ZelBottom.h"
+#include "zelvane/gui/ZelCommandRules.h"
 #include "zelvane/gui/ZelPageMakers.h"
 #include "zelvane/gui/ZelTerm.h"
 #include "zelvane/gui/ZelTool.h"
@@ -225,6 +228,37 @@ TEST(LinkedViews, EachViewOfADifferentMeshDrawsItsOwnMeshAfterAListRebuildingKey
   for (int k = 0; k < 2; k++) QTest::keyClick(v.view(0), Qt::Key_F5);
   GetCapturedStdout();
   for (int i = 0; i < 2; i++) EXPECT_TRUE(v.view(i)->grabScene() == before[i]) << "view " << i;
+}
+
+// A window closed by a key or by the window manager leaves the chain: it no longer turns with
+// the others nor is its picture saved with theirs, while the windows on either side of it stay
+// linked to each other.
+TEST(LinkedViews, AClosedWindowLeavesTheChainWhateverClosesItAndItsNeighboursStayLinked) {
+  const std::vector<std::pair<const char *, std::function<void(MainWindow *)>>> roads = {
+      {"q", [](MainWindow *w) { QTest::keyClick(w, 'q'); }},
+      {"Escape", [](MainWindow *w) { QTest::keyClick(w, Qt::Key_Escape); }},
+      {"the window manager", [](MainWindow *w) { w->close(); }},
+  };
+  for (const auto &road : roads) {
+    SCOPED_TRACE(road.first);
+    WorkFolder folder;
+    Viewer v({"-in", dataFile("sample.meshb"), dataFile("sample.meshb"), dataFile("sample.meshb")});
+    road.second(v.window(1));
+    settle();
+    ASSERT_FALSE(v.window(1)->isVisible());
+    const std::vector<double> closed = matrixOf(v.scene(1));
+    drag(v.view(0));
+    EXPECT_EQ(matrixOf(v.scene(1)), closed);
+    EXPECT_NE(matrixOf(v.scene(0)), closed);
+    EXPECT_EQ(matrixOf(v.scene(2)), matrixOf(v.scene(0)));
+    const int counter = zelLinkedImageCounter();
+    ScriptedDialogs answers({{QString::fromStdString(folder.file("turned.png"))}});
+    CaptureStdout();
+    v.view(0)->renderIntoPixmap();
+    GetCapturedStdout();
+    const QStringList written = QDir(QString::fromStdString(folder.path)).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(written, QStringList({"turned.png", QString("turned_%1.png").arg(counter)}));
+  }
 }
 
 TEST(ViewPaint, TheMeshFillsTheCentreAndRepaintsWithoutInputKeepTheCamera) {

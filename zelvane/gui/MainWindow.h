@@ -119,8 +119,7 @@ class MainWindow : public QMainWindow, public QZelObject {
   // The number of the solution animateSol last loaded, as typed.
   const QString &solutionNumber() const { return solutionNumber_; }
 
-  // Hooks of the recordable-object interface. Keys: Escape and "q" unlink the view and close
-  // the window, ">" and "<" step to the next and previous mesh of a numbered series, Alt+F1
+  // Hooks of the recordable-object interface. Keys: Escape and "q" close the window, ">" and "<" step to the next and previous mesh of a numbered series, Alt+F1
   // is the action's, every other key goes to the view.
   void keyPressEvent(QKeyEvent *event) override;
   void zelResize(int width, int height) override;
@@ -200,6 +199,10 @@ class MainWindow : public QMainWindow, public QZelObject {
   void animateSol();
 
  protected:
+  // However the window closes (Escape, "q", the window manager), its view leaves the chain of
+  // linked views: a closed window neither turns with the others nor has its image saved
+  // with theirs. The others stay linked to each other.
+  void closeEvent(QCloseEvent *event) override;
   void contextMenuEvent(QContextMenuEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
   void moveEvent(QMoveEvent *event) override;

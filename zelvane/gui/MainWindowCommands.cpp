@@ -1,5 +1,6 @@
 // The main window's commands: opening, writing and reloading meshes, numbered series, layout,
 // tool windows, sequences, saved views and states, keys and a few display toggles.
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -286,10 +287,6 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
   const QString s = event->text();
   GLWidget *view = window_ ? window_->view() : nullptr;
   if (event->key() == Qt::Key_Escape || s == "q") {
-    if (app_)
-      app_->zelUnLinkScene(view);
-    else if (view)
-      view->unLinkGLWidget();
     close();
   } else if (s == ">") {
     nextMesh();
@@ -302,6 +299,15 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
   } else if (window_) {
     window_->keyPressEvent(event);
   }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+  QMainWindow::closeEvent(event);
+  if (!event->isAccepted() || !window_) return;
+  if (app_)
+    app_->zelUnLinkScene(window_->view());
+  else if (GLWidget *view = window_->view())
+    view->unLinkGLWidget();
 }
 
 void MainWindow::centerScene() {
