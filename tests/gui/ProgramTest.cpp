@@ -356,6 +356,53 @@ TEST(Program, AStandardOutputSentToAFileFollowsTheRunLineByLine) {
   EXPECT_CONTAINS(said, " SAVING IMAGE WITH NAME [1] tet.png\n");
 }
 
+// Standard output into a pipe whose reader has gone (`zelvane ... | head -1`): every line the
+// viewer writes fails, as on a full disk, and the run goes on to its pictures and ends with the
+// status the README tables, its closing line on standard error; never by SIGPIPE.
+TEST(Program, AClosedPipeOnStandardOutputNeverEndsTheRun) {
+  const struct {
+    const char *what, *mesh, *seq;
+    int status;
+    const char *closing;  // the last line on standard error; null: none, the picture is made
+  } rows[] = {
+      {"a good replay", "tet.meshb", "7 0 glWidget 0 0 0 10 10\n20 0.05 glWidget 64 48 100 .png\n-1\n", 1, nullptr},
+      {"a save refused", "tet.meshb", "20 0 glWidget 64 48 100 /../x.png\n-1\n", ZelExitIncomplete,
+       "EXITING WITH CODE 3: 1 REPLAYED SAVE OF replay.seq FAILED"},
+      {"a missing mesh", "missing.meshb", "20 0 glWidget 64 48 100 .png\n-1\n", ZelExitUnattended,
+       "EXITING WITH CODE 2: CANNOT READ THE MESH missing.meshb"},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    fixtures::ScratchFolder d("closed-pipe");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(dataFile("sample.meshb")), QString::fromStdString(d.path("tet.meshb"))));
+    ASSERT_TRUE(fixtures::SaveText(d.path("replay.seq"), r.seq));
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    close(out[0]);  // nobody reads: the first line written meets a closed pipe
+    const std::string err = d.path("run.err");
+    const pid_t run = spawnViewer({"-in", r.mesh, "-seq", "replay.seq", "-seq-exit"}, programEnvironment(), false,
+                                  out[1], err, "zelvane", d.Path);
+    close(out[1]);
+    ASSERT_GT(run, 0);
+    int status = 0;
+    if (!reapWithin(run, 180000, &status)) {
+      kill(run, SIGKILL);
+      waitpid(run, &status, 0);
+      ADD_FAILURE() << "the run did not end";
+    }
+    std::ifstream in(err, std::ios::binary);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(endingSignal(status), 0) << strsignal(endingSignal(status)) << "\n" << said;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == r.status) << std::hex << status << "\n" << said;
+    EXPECT_EQ(QFile::exists(QString::fromStdString(d.path("[1] tet.png"))), !r.closing);
+    if (r.closing) {
+      EXPECT_CONTAINS(lastLine(said), r.closing);
+    } else {
+      EXPECT_EQ(said.find("EXITING WITH CODE"), std::string::npos) << said;
+    }
+  }
+}
+
 // Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh
 // alone, replays its sequence and ends as a normal run, never reading the refused layout.
 TEST(Program, ARefusedSolutionOpensTheMeshAlone) {
