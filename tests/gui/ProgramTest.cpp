@@ -972,11 +972,13 @@ TEST(Program, TheTestProgramAndTheViewerEndWithoutReadingFreedDriverState) {
   }
 }
 
-// run.sh and test.sh as a user starts them, in stand-ins of the checkout: their own build steps
-// answered by stubs (no build, no install), the viewer and ctest stubs that say where they run
-// and what they were given. A link to run.sh sits in a folder with scripts/ of its own, and a
-// checkout whose name starts with a dash in another: those scripts must never run. A script
-// read from standard input knows no checkout and stops before it runs anything.
+// run.sh, test.sh and .ci/run as a user or CI starts them, in stand-ins of the checkout: their
+// own build steps answered by stubs (no build, no install, no fuzzing), the viewer and ctest
+// stubs that say where they run and what they were given. A link to run.sh sits in a folder
+// with scripts/ of its own, a checkout whose name starts with a dash in another, and one whose
+// name ends with a line feed beside a folder of that name without it; a link to .ci/run sits
+// in a folder with a test.sh of its own: those scripts must never run. A script read from
+// standard input knows no checkout and stops before it runs anything.
 TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCannot) {
   WorkFolder folder;
   const QString root = QString::fromStdString(folder.path);
@@ -991,7 +993,7 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
   const QByteArray report = (root + "/report").toLocal8Bit();
   const QByteArray says = "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } >'" + report + "'\n";
   auto checkout = [&](const QString &at) {
-    for (const char *script : {"run.sh", "test.sh"}) {
+    for (const char *script : {"run.sh", "test.sh", ".ci/run"}) {
       QFile real(ZELVANE_SOURCE_DIR "/" + QString(script));
       ASSERT_TRUE(real.open(QIODevice::ReadOnly));
       write(at + "/" + script, real.readAll());
@@ -999,23 +1001,33 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
     write(at + "/scripts/build-jobs.sh", "#!/bin/sh\necho 1\n");
     write(at + "/scripts/install-deps.sh", "#!/bin/sh\n");
     write(at + "/scripts/with-display.sh", "#!/bin/sh\nexec \"$@\"\n");
+    // What test.sh runs besides ctest when given no word, as .ci/run starts it.
+    for (const char *step : {"scripts/run-fuzz.sh", "scripts/run-load-fuzz.sh", "scripts/run-state-fuzz.sh",
+                             "build-tsan/tests/test_common", "build-tsan/tests/test_scene", "build-tsan/tests/test_lists"})
+      write(at + "/" + step, "#!/bin/sh\n");
     write(at + "/build/sample.meshb", ""), write(at + "/build/sample.solb", "");
     write(at + "/build/zelvane", says);
     QDir().mkpath(root + "/" + at + "/build-test");
   };
   checkout("checkout");
   checkout("dashed/-lead");
+  checkout("fed\n");  // a trailing line feed, which a command substitution drops
   write("bin/cmake", "#!/bin/sh\n");
   write("bin/ctest", says);
+  const QByteArray notHere = "#!/bin/sh\necho 'a folder not the checkout' >'" + report + "'\nexit 3\n";
   for (const char *s : {"elsewhere/scripts/build-jobs.sh", "elsewhere/scripts/install-deps.sh",
-                        "dashed/scripts/build-jobs.sh", "dashed/scripts/install-deps.sh"})
-    write(s, "#!/bin/sh\necho 'a folder not the checkout' >'" + report + "'\nexit 3\n");
+                        "dashed/scripts/build-jobs.sh", "dashed/scripts/install-deps.sh", "fed/scripts/build-jobs.sh",
+                        "fed/scripts/install-deps.sh", "fed/test.sh", "ci-link/test.sh"})
+    write(s, notHere);
   QDir().mkpath(root + "/caller/deeper");
+  QDir().mkpath(root + "/ci-link/.ci");
   ASSERT_TRUE(QFile::link(root + "/checkout/run.sh", root + "/elsewhere/run.sh"));
   ASSERT_TRUE(QFile::link("../elsewhere/run.sh", root + "/caller/chain.sh"));  // a link to the link
   ASSERT_TRUE(QFile::link("-lead/run.sh", root + "/dashed/-run.sh"));           // dashes on both ends
+  ASSERT_TRUE(QFile::link(root + "/checkout/.ci/run", root + "/ci-link/.ci/run"));
   const QString plain = QDir(root + "/checkout").canonicalPath(), caller = QDir(root + "/caller").canonicalPath(),
-                dashed = QDir(root + "/dashed").canonicalPath(), lead = dashed + "/-lead";
+                dashed = QDir(root + "/dashed").canonicalPath(), lead = dashed + "/-lead",
+                fed = QDir(root + "/fed\n").canonicalPath(), ctestAll = "/build-test\n--output-on-failure\n-j1\n";
   const QString onPath = root + "/dashed/-lead:" + root + "/bin:" + qgetenv("PATH");
   const struct {
     const char *what, *from;
@@ -1050,6 +1062,15 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
        nullptr, onPath},
       {"test.sh found on the PATH by bash", "dashed", {"bash", "test.sh", "-R", "x"},
        lead + "/build-test\n--output-on-failure\n-j1\n-R\nx\n", nullptr, onPath},
+      {"a checkout named with a trailing line feed", "caller", {"../fed\n/run.sh", "-in", "a.meshb"},
+       caller + "\n-in\na.meshb\n"},
+      {"a checkout named with a trailing line feed, without words", "caller", {"bash", "../fed\n/run.sh"},
+       fed + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+      {"test.sh of a checkout named with a trailing line feed", "caller", {"../fed\n/test.sh", "-R", "x"},
+       fed + "/build-test\n--output-on-failure\n-j1\n-R\nx\n"},
+      {".ci/run of a checkout named with a trailing line feed", "caller", {"bash", "../fed\n/.ci/run"}, fed + ctestAll},
+      {".ci/run through a link from a folder with a test.sh of its own", "ci-link", {"bash", ".ci/run"},
+       plain + ctestAll},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.what);
