@@ -13,13 +13,19 @@
 set -euo pipefail
 # The checkout is the folder of this file, links followed; "--" keeps a name that starts with a
 # dash from being read as an option. A script read from standard input has no file, so no
-# checkout: nothing is run then.
+# checkout: nothing is run then. The folder is cut from the path itself: a command
+# substitution such as $(dirname ...) drops the line feeds that end a folder's name, and would
+# lead to the folder of the same name without them.
 self=$(readlink -e -- "${BASH_SOURCE[0]-}") || self=""
 if [ ! -f "$self" ]; then
   echo 'test.sh: cannot tell which file it was started from, so which checkout to build: start it by its path (./test.sh)' >&2
   exit 2
 fi
-cd -- "$(dirname -- "$self")"
+checkout=${self%/*}
+if ! cd -- "${checkout:-/}" 2>/dev/null; then
+  printf 'test.sh: cannot enter its checkout %q\n' "${checkout:-/}" >&2
+  exit 2
+fi
 jobs=$(scripts/build-jobs.sh)
 scripts/install-deps.sh
 cmake -S . -B build-test -DZELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZELVANE_BENCH=OFF >/dev/null

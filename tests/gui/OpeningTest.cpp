@@ -172,8 +172,10 @@ bool held(int fd) {
 }
 }  // namespace
 
-// The stand-in for the program writes its process id and its words into the test's pipe, then
-// stays up as an instance does (or ends at once), holding the pipe until it ends. An unattended
+// The stand-in for the program writes its process id, the signals it was started with ignored
+// and its words into the test's pipe, then stays up as an instance does (or ends at once),
+// holding the pipe until it ends. The run ignores SIGPIPE and SIGXFSZ, as the viewer does: the
+// stand-in gets both at their defaults, through the shell as without it. An unattended
 // run's instance is its own child, known from no file whatever $TMPDIR: only it is signalled,
 // and it is reaped; one that ended early is reaped unsignalled; a number no longer its child is
 // never signalled (one line says so). A run someone attends starts it through the shell and
@@ -207,7 +209,8 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
     ASSERT_EQ(pipe(pipeFd), 0);
     fcntl(pipeFd[0], F_SETFD, FD_CLOEXEC);
     const QString script = dir + "/rec ord.sh";
-    std::ofstream(script.toStdString()) << "#!/bin/sh\nprintf '%s\\n' $$ \"$@\" . >/dev/fd/" << pipeFd[1] << "\n"
+    std::ofstream(script.toStdString()) << "#!/bin/sh\nignored=$(sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status)\n"
+                                        << "printf '%s\\n' $$ \"$ignored\" \"$@\" . >/dev/fd/" << pipeFd[1] << "\n"
                                         << (r.stays ? "exec sleep 600 </dev/null >/dev/null 2>&1\n" : "exit 0\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -216,11 +219,15 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
     sigaction(SIGCHLD, nullptr, &children);
     if (r.childrenIgnored) signal(SIGCHLD, SIG_IGN);
 
+    struct sigaction own[2];
+    for (int k : {0, 1}) sigaction(k ? SIGXFSZ : SIGPIPE, nullptr, &own[k]);
+    signal(SIGPIPE, SIG_IGN), signal(SIGXFSZ, SIG_IGN);
     CaptureStdout();
     qputenv("TMPDIR", r.tmp.toUtf8());
     pid_t child = 0;
     const int result = zelLaunchServerRoot(script.toStdString(), mesh, r.port, r.unattended ? &child : nullptr);
     tmpBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpBefore);
+    for (int k : {0, 1}) sigaction(k ? SIGXFSZ : SIGPIPE, &own[k], nullptr);
     EXPECT_EQ(GetCapturedStdout(), "  SYSTEM RETURNED 0 \n");
     EXPECT_EQ(result, 0);
     close(pipeFd[1]);
@@ -229,7 +236,11 @@ TEST(Opening, TheServerRootInstanceGetsItsWordsAndAnUnattendedRunEndsOnlyItWitho
     // Up to the stand-in's closing ".": the words, however many there are.
     for (char line[4096]; (lines.isEmpty() || lines.last() != ".") && fgets(line, sizeof(line), in);)
       lines << QString(line).trimmed();
-    EXPECT_EQ(lines.mid(1), words + QStringList{"."});
+    EXPECT_EQ(lines.mid(2), words + QStringList{"."});
+    bool mask = false;
+    const qulonglong ignored = lines.size() > 1 ? lines[1].toULongLong(&mask, 16) : 0;
+    EXPECT_TRUE(mask) << lines.join(' ').toStdString();
+    EXPECT_EQ(ignored & ((1ull << (SIGPIPE - 1)) | (1ull << (SIGXFSZ - 1))), 0u) << std::hex << ignored;
     const pid_t standIn = lines.isEmpty() ? 0 : pid_t(lines[0].toLong());
     EXPECT_EQ(child, r.unattended ? standIn : 0);
     siginfo_t info;

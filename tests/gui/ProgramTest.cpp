@@ -356,6 +356,53 @@ TEST(Program, AStandardOutputSentToAFileFollowsTheRunLineByLine) {
   EXPECT_CONTAINS(said, " SAVING IMAGE WITH NAME [1] tet.png\n");
 }
 
+// Standard output into a pipe whose reader has gone (`zelvane ... | head -1`): every line the
+// viewer writes fails, as on a full disk, and the run goes on to its pictures and ends with the
+// status the README tables, its closing line on standard error; never by SIGPIPE.
+TEST(Program, AClosedPipeOnStandardOutputNeverEndsTheRun) {
+  const struct {
+    const char *what, *mesh, *seq;
+    int status;
+    const char *closing;  // the last line on standard error; null: none, the picture is made
+  } rows[] = {
+      {"a good replay", "tet.meshb", "7 0 glWidget 0 0 0 10 10\n20 0.05 glWidget 64 48 100 .png\n-1\n", 1, nullptr},
+      {"a save refused", "tet.meshb", "20 0 glWidget 64 48 100 /../x.png\n-1\n", ZelExitIncomplete,
+       "EXITING WITH CODE 3: 1 REPLAYED SAVE OF replay.seq FAILED"},
+      {"a missing mesh", "missing.meshb", "20 0 glWidget 64 48 100 .png\n-1\n", ZelExitUnattended,
+       "EXITING WITH CODE 2: CANNOT READ THE MESH missing.meshb"},
+  };
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.what);
+    fixtures::ScratchFolder d("closed-pipe");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(dataFile("sample.meshb")), QString::fromStdString(d.path("tet.meshb"))));
+    ASSERT_TRUE(fixtures::SaveText(d.path("replay.seq"), r.seq));
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    close(out[0]);  // nobody reads: the first line written meets a closed pipe
+    const std::string err = d.path("run.err");
+    const pid_t run = spawnViewer({"-in", r.mesh, "-seq", "replay.seq", "-seq-exit"}, programEnvironment(), false,
+                                  out[1], err, "zelvane", d.Path);
+    close(out[1]);
+    ASSERT_GT(run, 0);
+    int status = 0;
+    if (!reapWithin(run, 180000, &status)) {
+      kill(run, SIGKILL);
+      waitpid(run, &status, 0);
+      ADD_FAILURE() << "the run did not end";
+    }
+    std::ifstream in(err, std::ios::binary);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(endingSignal(status), 0) << strsignal(endingSignal(status)) << "\n" << said;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == r.status) << std::hex << status << "\n" << said;
+    EXPECT_EQ(QFile::exists(QString::fromStdString(d.path("[1] tet.png"))), !r.closing);
+    if (r.closing) {
+      EXPECT_CONTAINS(lastLine(said), r.closing);
+    } else {
+      EXPECT_EQ(said.find("EXITING WITH CODE"), std::string::npos) << said;
+    }
+  }
+}
+
 // Solutions the loader refuses after the size pass laid them out: the viewer opens the mesh
 // alone, replays its sequence and ends as a normal run, never reading the refused layout.
 TEST(Program, ARefusedSolutionOpensTheMeshAlone) {
@@ -925,11 +972,13 @@ TEST(Program, TheTestProgramAndTheViewerEndWithoutReadingFreedDriverState) {
   }
 }
 
-// run.sh and test.sh as a user starts them, in stand-ins of the checkout: their own build steps
-// answered by stubs (no build, no install), the viewer and ctest stubs that say where they run
-// and what they were given. A link to run.sh sits in a folder with scripts/ of its own, and a
-// checkout whose name starts with a dash in another: those scripts must never run. A script
-// read from standard input knows no checkout and stops before it runs anything.
+// run.sh, test.sh and .ci/run as a user or CI starts them, in stand-ins of the checkout: their
+// own build steps answered by stubs (no build, no install, no fuzzing), the viewer and ctest
+// stubs that say where they run and what they were given. A link to run.sh sits in a folder
+// with scripts/ of its own, a checkout whose name starts with a dash in another, and one whose
+// name ends with a line feed beside a folder of that name without it; a link to .ci/run sits
+// in a folder with a test.sh of its own: those scripts must never run. A script read from
+// standard input knows no checkout and stops before it runs anything.
 TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCannot) {
   WorkFolder folder;
   const QString root = QString::fromStdString(folder.path);
@@ -944,7 +993,7 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
   const QByteArray report = (root + "/report").toLocal8Bit();
   const QByteArray says = "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } >'" + report + "'\n";
   auto checkout = [&](const QString &at) {
-    for (const char *script : {"run.sh", "test.sh"}) {
+    for (const char *script : {"run.sh", "test.sh", ".ci/run"}) {
       QFile real(ZELVANE_SOURCE_DIR "/" + QString(script));
       ASSERT_TRUE(real.open(QIODevice::ReadOnly));
       write(at + "/" + script, real.readAll());
@@ -952,23 +1001,33 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
     write(at + "/scripts/build-jobs.sh", "#!/bin/sh\necho 1\n");
     write(at + "/scripts/install-deps.sh", "#!/bin/sh\n");
     write(at + "/scripts/with-display.sh", "#!/bin/sh\nexec \"$@\"\n");
+    // What test.sh runs besides ctest when given no word, as .ci/run starts it.
+    for (const char *step : {"scripts/run-fuzz.sh", "scripts/run-load-fuzz.sh", "scripts/run-state-fuzz.sh",
+                             "build-tsan/tests/test_common", "build-tsan/tests/test_scene", "build-tsan/tests/test_lists"})
+      write(at + "/" + step, "#!/bin/sh\n");
     write(at + "/build/sample.meshb", ""), write(at + "/build/sample.solb", "");
     write(at + "/build/zelvane", says);
     QDir().mkpath(root + "/" + at + "/build-test");
   };
   checkout("checkout");
   checkout("dashed/-lead");
+  checkout("fed\n");  // a trailing line feed, which a command substitution drops
   write("bin/cmake", "#!/bin/sh\n");
   write("bin/ctest", says);
+  const QByteArray notHere = "#!/bin/sh\necho 'a folder not the checkout' >'" + report + "'\nexit 3\n";
   for (const char *s : {"elsewhere/scripts/build-jobs.sh", "elsewhere/scripts/install-deps.sh",
-                        "dashed/scripts/build-jobs.sh", "dashed/scripts/install-deps.sh"})
-    write(s, "#!/bin/sh\necho 'a folder not the checkout' >'" + report + "'\nexit 3\n");
+                        "dashed/scripts/build-jobs.sh", "dashed/scripts/install-deps.sh", "fed/scripts/build-jobs.sh",
+                        "fed/scripts/install-deps.sh", "fed/test.sh", "ci-link/test.sh"})
+    write(s, notHere);
   QDir().mkpath(root + "/caller/deeper");
+  QDir().mkpath(root + "/ci-link/.ci");
   ASSERT_TRUE(QFile::link(root + "/checkout/run.sh", root + "/elsewhere/run.sh"));
   ASSERT_TRUE(QFile::link("../elsewhere/run.sh", root + "/caller/chain.sh"));  // a link to the link
   ASSERT_TRUE(QFile::link("-lead/run.sh", root + "/dashed/-run.sh"));           // dashes on both ends
+  ASSERT_TRUE(QFile::link(root + "/checkout/.ci/run", root + "/ci-link/.ci/run"));
   const QString plain = QDir(root + "/checkout").canonicalPath(), caller = QDir(root + "/caller").canonicalPath(),
-                dashed = QDir(root + "/dashed").canonicalPath(), lead = dashed + "/-lead";
+                dashed = QDir(root + "/dashed").canonicalPath(), lead = dashed + "/-lead",
+                fed = QDir(root + "/fed\n").canonicalPath(), ctestAll = "/build-test\n--output-on-failure\n-j1\n";
   const QString onPath = root + "/dashed/-lead:" + root + "/bin:" + qgetenv("PATH");
   const struct {
     const char *what, *from;
@@ -1003,6 +1062,15 @@ TEST(Program, RunShAndTestShFindTheirCheckoutWhateverItsNameAndStopWhenTheyCanno
        nullptr, onPath},
       {"test.sh found on the PATH by bash", "dashed", {"bash", "test.sh", "-R", "x"},
        lead + "/build-test\n--output-on-failure\n-j1\n-R\nx\n", nullptr, onPath},
+      {"a checkout named with a trailing line feed", "caller", {"../fed\n/run.sh", "-in", "a.meshb"},
+       caller + "\n-in\na.meshb\n"},
+      {"a checkout named with a trailing line feed, without words", "caller", {"bash", "../fed\n/run.sh"},
+       fed + "\n-in\nbuild/sample.meshb\n-sol\nbuild/sample.solb\n"},
+      {"test.sh of a checkout named with a trailing line feed", "caller", {"../fed\n/test.sh", "-R", "x"},
+       fed + "/build-test\n--output-on-failure\n-j1\n-R\nx\n"},
+      {".ci/run of a checkout named with a trailing line feed", "caller", {"bash", "../fed\n/.ci/run"}, fed + ctestAll},
+      {".ci/run through a link from a folder with a test.sh of its own", "ci-link", {"bash", ".ci/run"},
+       plain + ctestAll},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.what);

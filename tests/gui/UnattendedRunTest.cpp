@@ -121,6 +121,23 @@ TEST(Startup, AViewOrStateFileThatCannotBeReadIsLeftOutAndStartUpGoesOn) {
     }
   }
   for (size_t i = 3; i < bad.size(); i++) fixtures::RemoveEndless(bad[i].view);
+
+  // A state file cut short after a whole state: the whole one reaches both windows as a good
+  // file's does; the cut one is named once on standard error and in each window's terminal
+  // each time the file is loaded there (twice into the first window).
+  const std::string cut = folder.file("cut.state");
+  ASSERT_TRUE(fixtures::SaveText(cut, std::string(GoodState) + "1 2\n0 0 0 640"));
+  CaptureStdout();
+  CaptureStderr();
+  Viewer v({"-in", mesh, mesh, "-view", view, "-state", cut, "-seq", seq});
+  const std::string err = GetCapturedStderr(), out = GetCapturedStdout();
+  const std::string line = "  ## WARNING: STATE FILE " + cut + " IS CUT SHORT IN ITS STATE 2: THAT STATE IS LEFT OUT";
+  EXPECT_EQ(count(err, line), 1) << err;
+  EXPECT_EQ(count(err, "Impossible to load"), 0) << err;
+  EXPECT_EQ(count(out, "[1] " + line), 2) << out;
+  EXPECT_EQ(count(out, "[2] " + line), 1) << out;
+  for (int i = 0; i < 2; i++) EXPECT_EQ(states(v.scene(i)), baseStates[i] + 2 - i) << "window " << i + 1;
+  EXPECT_TRUE(v.app->prefBox());
 }
 
 // An unattended run (-seq-exit) with nothing to replay does not start: it asks to end with

@@ -82,6 +82,9 @@ TEST(SequenceFile, RecordsFromEventsAndValuesReadBackAsWritten) {
   list.emplace_back(new ZelResizeSequence("mainwindow:1", &resize));
   list.emplace_back(new ZelWindowStateSequence("mainwindow:1", int(Qt::WindowMaximized)));
   list.emplace_back(new ZelSaveImageSequence("glWidget", "my shot.png", QSize(640, 480), 100));
+  // Names that end in an escaped character.
+  list.emplace_back(new ZelSignalSequence(15, "view 1 ", true));
+  list.emplace_back(new ZelSignalSequence(13, "50%", 50));
   for (size_t i = 0; i < list.size(); i++) list[i]->delay = 0.25f * float(i);
 
   const std::string text = write(list);
@@ -118,7 +121,8 @@ TEST(SequenceFile, RecordsFromEventsAndValuesReadBackAsWritten) {
   for (const char *line : {"\n0 0.5 view * 16777220 0 1\n", "\n0 0.75 view * 32 0 1\n", "\n15 1.5 [1]%20m.meshb-Visualisation_0 1\n",
                            "\n9 1.75 %09mainAction 0\n", "\n14 2.25 dspin 0.1\n", "\n14 2.5 dspin 1.23457e+06\n",
                            "\n23 2.75 line \n", "\n2 3.25 mainwindow:1 20 -5 \n", "\n3 3.5 mainwindow:1 800 600 \n",
-                           "\n20 4 glWidget 640 480 100 my shot.png\n-1\n"})
+                           "\n20 4 glWidget 640 480 100 my shot.png\n", "\n15 4.25 view%201%20 1\n",
+                           "\n13 4.5 50%25 50\n-1\n"})
     EXPECT_CONTAINS(text, line);
   EXPECT_EQ(text.substr(text.size() - 4), "\n-1\n");
 }

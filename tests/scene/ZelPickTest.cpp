@@ -5,6 +5,7 @@
 
 #include "tests/scene/SceneTest.h"
 #include "tests/support/GLHarness.h"
+#include "tests/support/StructuredMesh.h"
 #include "zelvane/lists/ZelInstallLists.h"
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelInput.h"
@@ -222,6 +223,33 @@ TEST_F(Pick, DistanceModeThirdPickStartsANewPair) {
   EXPECT_EQ(hooks_.terminal().find(refusal,
                                    hooks_.Texts[0].size() + hooks_.Texts[1].size() + hooks_.Texts[2].size()),
             std::string::npos);
+}
+
+// A mesh of tetrahedra alone opens with full volumes on, its volumes drawn and picked. Moving
+// the clip plane, a drag in clip mode and the preferences turn full volumes off without
+// building the volumes' lists again: the view then shows no element of them, and a click picks
+// none, though the volumes' picking lists still hold their ids.
+TEST(PickVolumes, FullVolumesOffPickNoElementTheViewDoesNotShow) {
+  pickHarness().makeCurrent();
+  FakeHooks hooks;  // the shell's slots; the builders are the real ones
+  zelInstallListHooks();
+  DisplayScene d([](Memory_List *mem) { return MakeStructuredMesh(mem, 2, 2, 2, GEN_TET); }, false);
+  ZelScene *s = d.get();
+  ASSERT_EQ(zelSetColorRange(s), 1);
+  CaptureText([&] { zelSetupDisplayLists(d.mem(), s), zelUpdateAllDisplayLists(1, s); });
+  ASSERT_TRUE(s->Flags & ZelFlgVolumes);
+  zelReshapeScene(s, W, W);
+  auto click = [s] {
+    s->VieEvt->keyBits = Shift, s->VieEvt->buttons = Left;
+    return zelProcessMousePressEvent(s, W / 2, W / 2);
+  };
+  EXPECT_EQ(click(), 1);
+  ASSERT_EQ(s->Pck->Top, 0);
+  EXPECT_EQ(s->Pck->Ent[0].Typ, KmfTetrahedra);
+  geoPopHybridStack(s->Pck, nullptr, nullptr);
+  s->Flags &= ~ZelFlgVolumes;
+  EXPECT_EQ(click(), 0);
+  EXPECT_EQ(s->Pck->Top, -1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -109,6 +110,11 @@ void keepChildrenToReap() {
 
 const int StopSignals[] = {SIGTERM, SIGHUP, SIGINT};
 constexpr int StopCount = int(sizeof(StopSignals) / sizeof(StopSignals[0]));
+
+// The signals the viewer ignores for itself (a closed pipe, a file-size limit: ZelvaneMain.cpp).
+// An ignored disposition is kept through exec, and a shell cannot undo one it was started
+// with: what the viewer starts gets them back at their defaults, as from a shell.
+const int OwnIgnored[] = {SIGPIPE, SIGXFSZ};
 
 // ServerRoot holds the armed instance's process number (> 0) or one of these states. A stop
 // signal met while the normal end is under way is kept as PendingBase - signal.
@@ -247,6 +253,7 @@ void giveStopSignalsBack() {
   sigemptyset(&plain.sa_mask);
   for (int i = 0; i < StopCount; i++)
     if (Taken[i]) sigaction(StopSignals[i], &plain, nullptr);
+  for (int sig : OwnIgnored) sigaction(sig, &plain, nullptr);
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != run) _exit(127);
   int error = 0;
@@ -318,12 +325,36 @@ int forkServerRoot(const std::string &exe, const std::string &mesh, int port, pi
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
   return error;
 }
+
+// The command line through the system's shell, as std::system runs it, but with the signals
+// of OwnIgnored at their defaults in the shell and so in what it starts: the spawn sets them
+// in the child alone, so that no thread of the run is ever without them ignored. The shell's
+// wait status, or -1 when it could not be started or waited for.
+int runShellLine(const std::string &line) {
+  posix_spawnattr_t attr;
+  if (posix_spawnattr_init(&attr) != 0) return -1;
+  sigset_t plain;
+  sigemptyset(&plain);
+  for (int sig : OwnIgnored) sigaddset(&plain, sig);
+  posix_spawnattr_setsigdefault(&attr, &plain);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  std::string sh = "sh", dashC = "-c", text = line;
+  char *const words[] = {&sh[0], &dashC[0], &text[0], nullptr};
+  pid_t pid;
+  const int error = posix_spawn(&pid, "/bin/sh", nullptr, &attr, words, environ);
+  posix_spawnattr_destroy(&attr);
+  if (error) return -1;
+  int status;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  return status;
+}
 }  // namespace
 
 int zelLaunchServerRoot(const std::string &exe, const std::string &mesh, int port, pid_t *child) {
   fflush(stdout);
   if (!child) {
-    const int result = std::system(zelServerRootCommand(exe, mesh, port).c_str());
+    const int result = runShellLine(zelServerRootCommand(exe, mesh, port));
     printf("  SYSTEM RETURNED %d \n", result);
     return result;
   }

@@ -58,8 +58,10 @@ std::string zelServerRootCommand(const std::string &exe, const std::string &mesh
 // of this process, started without a shell on the same words (standard input from /dev/null,
 // the other streams and the environment shared), and *child receives its process id; the
 // result is then 0, or -1 with *child 0 and one line on standard error when it could not be
-// started. Its number is known from the start itself, from no file; and the child is left for
-// the caller to reap (zelEndServerRoot), so that no other process can take its number before.
+// started. Either way the instance (and the shell) gets SIGPIPE and SIGXFSZ at their default
+// actions, which the viewer ignores for itself. Its number is known from the start itself,
+// from no file; and the child is left for the caller to reap (zelEndServerRoot), so that no
+// other process can take its number before.
 // For that, a SIGCHLD disposition that reaps children by itself is put back to the default.
 // Until zelEndServerRoot, SIGTERM, SIGHUP and SIGINT (those not ignored when called, so that
 // nohup's SIGHUP stays ignored) end the instance as zelEndServerRoot does and then end this

@@ -143,14 +143,14 @@ void Zelvane::loadViewAndState() {
   // count raised once per item read, and a bottom-bar entry per item.
   struct Kind {
     char *&file;
-    int (*load)(ZelScene *, const char *);
+    int (*load)(ZelScene *, const char *, bool named);
     int *(*count)(ZelScene *);
     void (MainWindow::*add)(int);
     const char *failure;
   };
   const Kind kinds[] = {
-      {options_->ViewNam, zelLoadView, [](ZelScene *s) { return &s->BakView->NbrView; }, &MainWindow::addNewView,
-       "Impossible to load View File"},
+      {options_->ViewNam, [](ZelScene *s, const char *f, bool) { return zelLoadView(s, f); },
+       [](ZelScene *s) { return &s->BakView->NbrView; }, &MainWindow::addNewView, "Impossible to load View File"},
       {options_->StateNam, zelLoadStateFromFile, [](ZelScene *s) { return &s->State->NbrState; },
        &MainWindow::addNewState, "Impossible to load State File"},
   };
@@ -158,7 +158,9 @@ void Zelvane::loadViewAndState() {
     for (MainWindow *w : windows_) {
       ZelScene *scene = w->getScene();
       if (!kind.file || !scene) continue;
-      const int read = kind.load(scene, kind.file);
+      // What the file holds is said on standard error at its first load, into the first
+      // window; every window's terminal says it each time.
+      const int read = kind.load(scene, kind.file, windows_.size() == 1);
       if (read < 1) {
         // A file that cannot be read is left out for every window, said once; start-up goes
         // on without it.

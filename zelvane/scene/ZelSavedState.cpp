@@ -20,6 +20,7 @@
 #include "zelvane/scene/ZelCamera.h"
 #include "zelvane/scene/ZelDisplayInternal.h"
 #include "zelvane/scene/ZelDisplayList.h"
+#include "zelvane/scene/ZelHooks.h"
 #include "zelvane/scene/ZelScene.h"
 #include "zelvane/scene/ZelTextFile.h"
 
@@ -445,7 +446,7 @@ class StateReader {
 
 }  // namespace
 
-int zelLoadStateFromFile(ZelScene *scene, const char *path) {
+int zelLoadStateFromFile(ZelScene *scene, const char *path, bool named) {
   if (!scene || !scene->ZelMsh || !scene->State) return 0;
   ZelStateList *list = scene->State;
   if (list->NbrState >= list->MaxState) {
@@ -463,9 +464,17 @@ int zelLoadStateFromFile(ZelScene *scene, const char *path) {
   if (older) in.rewind();
   StateReader reader(in, older, scene->Mem);
   int count = 0, nbrEnt;
+  bool cut = false;
   while (in.readInt(&nbrEnt)) {
     ZelStateBucket *b = newBucket(scene->Mem, "zelLoadStateFromFile", "state->Head[nbrState]");
     const bool whole = reader.read(nbrEnt, b);
+    // A state whose reading met the end of the file was cut short: it ends before a value,
+    // or within its last one when no blank follows that. Half of it would apply as a whole.
+    if (in.atEnd()) {
+      zelFreeStateBucket(scene->Mem, b);
+      cut = true;
+      break;
+    }
     putBucket(scene->Mem, list, list->NbrState + count, b);
     list->NbrEnt = b->NbrEnt;
     list->NbrRec = b->NbrRec;
@@ -477,5 +486,16 @@ int zelLoadStateFromFile(ZelScene *scene, const char *path) {
     if (!whole) break;
   }
   std::fclose(f);
+  // With nothing kept, the caller names the file as one that cannot be read.
+  if (cut && count > 0) {
+    const std::string line = "  ## WARNING: STATE FILE " + ShownName(path) + " IS CUT SHORT IN ITS STATE " +
+                             std::to_string(count + 1) + ": THAT STATE IS LEFT OUT, THE " + std::to_string(count) +
+                             " BEFORE IT ARE KEPT \n";
+    if (named) {
+      fputs(line.c_str(), stderr);
+      fflush(stderr);
+    }
+    ptermText(scene->Win, "%s", line.c_str());
+  }
   return count;
 }

@@ -67,6 +67,11 @@ int zelSaveLastStateInFile(ZelScene *scene, const char *path);
 // a limit (group kinds 0..14, records >= 0, kind codes 0..13, each group's count >= 0 and all
 // within the records, current plane -1..31, clip line opened by 14) keeps what came before at
 // its defaults and still counts; the reading ends there, at the end of the file, or when the
-// list fills up (the TOO MANY warning). A full list warns and gives 0; a file that cannot be
-// opened prints "  ## WARNING: NO STATE FILE %s FOUND ! \n" and gives 0.
-int zelLoadStateFromFile(ZelScene *scene, const char *path);
+// list fills up (the TOO MANY warning). A state the file ends in, before its last value or
+// within it (no blank after it), is cut short: it is left out and the reading ends; when whole
+// states came before it, one line names the file and that state ("  ## WARNING: STATE FILE
+// <name> IS CUT SHORT IN ITS STATE <n>: THAT STATE IS LEFT OUT, THE <n - 1> BEFORE IT ARE
+// KEPT"), in the scene's terminal and, when named, on standard error (a caller loading the
+// same file into another window has named it there already). A full list warns and gives 0; a
+// file that cannot be opened prints "  ## WARNING: NO STATE FILE %s FOUND ! \n" and gives 0.
+int zelLoadStateFromFile(ZelScene *scene, const char *path, bool named = true);

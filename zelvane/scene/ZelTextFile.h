@@ -43,6 +43,9 @@ class ZelTextReader {
   // consumed; false at end of file.
   bool line(std::string *text, size_t limit);
   void rewind() { std::rewind(f_); }
+  // Whether a read has met the end of the file: the word or line read last ran up to it, or
+  // none was left.
+  bool atEnd() const { return std::feof(f_) != 0; }
 
  private:
   FILE *f_;
