@@ -22,9 +22,11 @@ KmfMeshFile *refuse(Function_Interface *fi, const char *format, const char *name
 }
 
 // A file read with a pool in the interface is searched for its sections on that pool: the
-// caller controls the pool, as its loaders then read the large sections on it.
-KmfMeshFile *openRead(Function_Interface *fi, const char *name, int *version, int *dimension) {
-  return KmfOpenMeshOnPool(name, fi && fi->Par ? fi->Par->Pool : nullptr, version, dimension);
+// caller controls the pool, as its loaders then read the large sections on it. A mesh is shown
+// only whole: one whose writer stopped before End is refused; a solution in that state opens,
+// without End, for its reader to wait.
+KmfMeshFile *openRead(Function_Interface *fi, const char *name, int kind, int *version, int *dimension) {
+  return KmfOpenMeshOnPool(name, fi && fi->Par ? fi->Par->Pool : nullptr, version, dimension, kind == KmfMesh);
 }
 
 // A name without the kind's extension: the binary file first, then the text one. The name
@@ -34,7 +36,7 @@ KmfMeshFile *openEitherEncoding(Function_Interface *fi, const char *name, int ki
   char buf[FileNameMax + 1];
   for (bool binary : {true, false}) {
     AppendExtension(name, kind, binary, buf, sizeof(buf));
-    if (KmfMeshFile *msh = openRead(fi, buf, version, dimension)) {
+    if (KmfMeshFile *msh = openRead(fi, buf, kind, version, dimension)) {
       if (binary && fi) fi->Status |= STATUS_BINARY_INPUT;
       return msh;
     }
@@ -85,7 +87,7 @@ KmfMeshFile *GetMeshDesc(Function_Interface *fi, const char *name, int *version,
     msh = openEitherEncoding(fi, name, kind, version, dimension);
   } else {
     if (ext == NAME_EXT_BINARY && fi) fi->Status |= STATUS_BINARY_INPUT;
-    msh = openRead(fi, name, version, dimension);
+    msh = openRead(fi, name, kind, version, dimension);
   }
   if (!msh) return refuse(fi, "  ## ERROR: GETMESHDESC: CANNOT OPEN %s \n", name);
   return msh;

@@ -448,15 +448,25 @@ bool readIndex(KmfMeshFile *msh, bool probe) {
          ((msh->Typ & KmfBinary) ? indexBinary(msh, probe, next) : indexText(msh, probe));
 }
 
+// Only a binary file may open without End (a text one is refused at its end): its chain ended
+// at a section whose next position is 0, or at the header's Dimension, where a writer stopped.
+// A reader that must have the file whole refuses it with the words said of a text file.
+bool endFound(KmfMeshFile *msh, bool whole) {
+  if (!whole || msh->KwdTab[KmfEnd].NmbLin) return true;
+  KmfError(msh, "KMFOPENMESH", "THE FILE ENDS BEFORE ITS End SECTION");
+  return false;
+}
+
 // Why the last opening for reading of the thread was refused (KmfRefusal).
 thread_local int lastRefusal = KmfNotRefused;
 
-KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr) {
+// whole: a file whose chain of sections ends before End is refused (KmfOpenMeshOnPool).
+KmfMeshFile *openRead(const char *name, int *ver, int *dim, ParallelPool *pool = nullptr, bool whole = false) {
   lastRefusal = KmfRefusedFile;
   KmfMeshFile *msh = newHandle(name, KmfRead);
   if (!msh) return nullptr;
   msh->Pool = pool;
-  if (!readIndex(msh, false) || !checkSizes(msh)) {
+  if (!readIndex(msh, false) || !endFound(msh, whole) || !checkSizes(msh)) {
     if (msh->Refusal) lastRefusal = msh->Refusal;
     return refuse(msh);
   }
@@ -665,8 +675,8 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...) {
   return msh;
 }
 
-KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *ver, int *dim) {
-  return openRead(name, ver, dim, pool);
+KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *ver, int *dim, bool whole) {
+  return openRead(name, ver, dim, pool, whole);
 }
 
 int KmfLastRefusal() { return lastRefusal; }

@@ -114,7 +114,12 @@ KmfMeshFile *KmfOpenMesh(const char *name, int mode, ...);
 // Opens name for reading as KmfOpenMesh does; a large text file has its section names
 // searched by the pool's threads, and the handle keeps the pool (as KmfSetPool). pool may be
 // null. Only the thread that controls the pool may call it.
-KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *version, int *dimension);
+// A binary file whose chain of sections ends before End (a last section whose next position
+// is 0: a writer stopped there) opens up to that section, End absent (KmfStatKwd), which tells
+// a reader of a solution to wait; with whole, as for a mesh (GetMeshDesc of kind KmfMesh), it
+// is refused as a text file without End always is.
+KmfMeshFile *KmfOpenMeshOnPool(const char *name, ParallelPool *pool, int *version, int *dimension,
+                               bool whole = false);
 // Why a file was refused, as far as a caller words it apart.
 enum KmfRefusal {
   KmfNotRefused = 0,

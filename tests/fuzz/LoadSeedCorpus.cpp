@@ -1,11 +1,13 @@
 // Writes the seed corpus of the loading fuzz target into the folder given as argument:
-// generated meshes with and without their solution, text and binary, and SU2 files with a
-// ".dat" solution, each prefixed as the target reads its input.
+// generated meshes with and without their solution, text and binary, binary meshes and
+// solutions whose chain of sections ends before End, and SU2 files with a ".dat" solution, each
+// prefixed as the target reads its input.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "common/model/ElementKind.h"
 #include "tests/support/MeshFixtures.h"
 
 using namespace fixtures;
@@ -51,6 +53,9 @@ int main(int argc, char **argv) {
       // Every keyword in two sections apart, which the loaders read joined.
       save(dir, 2, bytes(RawBinary(ApartSections(mesh), false)), bytes(RawBinary(ApartSections(sol), false)));
       save(dir, 3, RawText(ApartSections(mesh)), RawText(ApartSections(sol)));
+      // Their writers stopped at a section: the mesh is refused, the solution waited for.
+      save(dir, 0, bytes(ChainEndingAt(RawBinary(mesh, false), KmfVertices)), "");
+      save(dir, 2, bytes(RawBinary(mesh, false)), bytes(ChainEndingAt(RawBinary(sol, false), KmfSolAtVertices)));
     }
   save(dir, 4 | 1, kSu2, "");
   save(dir, 4 | 2 | 1, kSu2, kDat);

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "common/base/ScreenRange.h"
+#include "common/model/ElementKind.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/support/CaptureText.h"
 #include "tests/support/HostileFiles.h"
@@ -193,6 +194,12 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
   // Its sections are whole; a number in them is not.
   ASSERT_TRUE(fixtures::SaveText("garbled.mesh", head + "1 x 0 1\n0 1 0 1\n0 0 1 1\nTetrahedra\n1\n1 2 3 4 1\nEnd\n"));
   ASSERT_TRUE(QDir().mkdir("[1] box.bmp"));  // an image cannot replace a folder
+  // Whole in bytes, but its writer stopped at its Vertices: the sections after them, End among
+  // them, stand out of its chain.
+  QFile box("box.meshb");
+  ASSERT_TRUE(box.open(QIODevice::ReadOnly));
+  const QByteArray boxBytes = box.readAll();
+  ASSERT_TRUE(fixtures::SaveBytes("chain.meshb", fixtures::ChainEndingAt({boxBytes.begin(), boxBytes.end()}, KmfVertices)));
   struct Case {
     const char *what;
     std::string mesh, seq;
@@ -207,6 +214,8 @@ TEST(UnattendedRun, ItsStatusSaysWhetherItMadeWhatItWasAsked) {
        "EXITING WITH CODE 2: CANNOT READ THE MESH cut.mesh"},
       {"a mesh whose numbers cannot be read", "garbled.mesh", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
        "EXITING WITH CODE 2: CANNOT READ THE MESH garbled.mesh"},
+      {"a binary mesh whose chain ends before End", "chain.meshb", "20 0 glWidget 64 48 100 .png\n", ZelExitUnattended,
+       "EXITING WITH CODE 2: CANNOT READ THE MESH chain.meshb"},
       {"no record finds its widget", "box.meshb", "13 0 ghost 1\n9 0 phantom 0\n", ZelExitIncomplete,
        "EXITING WITH CODE 3: NO RECORD OF"},
       {"an image that cannot be written", "box.meshb", "20 0 glWidget 64 48 100 .bmp\n", ZelExitIncomplete,

@@ -222,6 +222,29 @@ size_t RawHeader(RawBytes &b, int version, int dim) {
   return next;
 }
 
+std::vector<unsigned char> ChainEndingAt(std::vector<unsigned char> file, int kwd) {
+  const bool big = file.size() >= 4 && file[3] == 1;
+  RawBytes b(big);
+  b.Data = std::move(file);
+  const std::vector<unsigned char> &d = b.Data;
+  // The value of bytes bytes at at, sign-extended, or 0 past the end.
+  auto value = [&](int64_t at, int bytes) {
+    uint64_t v = 0;
+    if (at < 0 || static_cast<uint64_t>(at) + static_cast<uint64_t>(bytes) > d.size()) return int64_t(0);
+    for (int i = 0; i < bytes; i++) v |= uint64_t(d[static_cast<size_t>(at) + i]) << (big ? 8 * (bytes - 1 - i) : 8 * i);
+    return bytes == 4 ? int64_t(static_cast<int32_t>(v)) : static_cast<int64_t>(v);
+  };
+  const int version = static_cast<int>(value(4, 4)), wide = version >= 3 ? 8 : 4;
+  int64_t pos = value(12, wide);
+  while (pos > 0 && value(pos, 4) != kwd) {
+    const int64_t next = value(pos + 4, wide);
+    pos = next > pos ? next : 0;  // forward only
+  }
+  if (pos > 0 && static_cast<size_t>(pos) + 4 + static_cast<size_t>(wide) <= b.size())
+    b.patch(static_cast<size_t>(pos) + 4, version, 3, 0);
+  return b.Data;
+}
+
 std::vector<unsigned char> RawBinary(const FixtureFile &f, bool bigEndian) {
   RawBytes b(bigEndian);
   int v = f.Version;

@@ -77,6 +77,11 @@ FixtureFile ApartSections(const FixtureFile &f);
 
 std::vector<unsigned char> RawBinary(const FixtureFile &f, bool bigEndian);
 std::string RawText(const FixtureFile &f);
+// The binary file (either byte order, any version) with its chain of sections ending at its
+// first section of kwd, as a writer that stopped there leaves it: that section's next position
+// is 0, and the sections after it, End among them, stand in the file out of the chain. The
+// file as it is when it has no such section.
+std::vector<unsigned char> ChainEndingAt(std::vector<unsigned char> file, int kwd);
 
 // Low-level binary builder for malformed files: every call appends one value in the chosen
 // byte order; the next-section positions are written by the caller.

@@ -112,6 +112,35 @@ TEST(KmfMalformed, BinarySectionChains) {
     EXPECT_EQ(KmfStatKwd(msh, KmfEnd), next ? 1 : 0);
     KmfCloseMesh(msh);
   }
+  // The same state met by the opener of a mesh, which must read it whole: a chain that ends at
+  // the Vertices or the Tetrahedra (End after them, out of it) is refused as a text file
+  // without End is; the opener of a solution takes the sections of the chain, End absent. In
+  // every version and byte order.
+  const struct {
+    int Last;  // the section the chain ends at
+    int64_t Vertices, Tetrahedra;
+  } rows[] = {{KmfVertices, 4, 0}, {KmfTetrahedra, 4, 1}, {KmfEnd, 4, 1}};
+  for (int ver = 1; ver <= 4; ver++)
+    for (bool big : {false, true})
+      for (const auto &r : rows) {
+        SCOPED_TRACE(std::to_string(ver) + (big ? " big-endian, " : ", ") + KmfKwdFmt[r.Last][0]);
+        const FixtureFile f{ver, 3, {VertexSection(3, 4, 1), ElementSection(KmfTetrahedra, "Tetrahedra", 4, 1, 4, 2)}};
+        const Bytes bytes = ChainEndingAt(RawBinary(f, big), r.Last);
+        const bool whole = r.Last == KmfEnd;
+        TempFile mesh("chain.meshb"), sol("chain.solb");
+        ASSERT_TRUE(SaveBytes(mesh.Path, bytes) && SaveBytes(sol.Path, bytes));
+        KmfMeshFile *m = nullptr;
+        const std::string err = CaptureText([&] { m = GetMeshDesc(nullptr, mesh.c_str(), nullptr, nullptr, KmfMesh, KmfRead); }).Err;
+        EXPECT_EQ(m != nullptr, whole);
+        EXPECT_EQ(err.find("THE FILE ENDS BEFORE ITS End SECTION") != std::string::npos, !whole) << err;
+        EXPECT_EQ(KmfLastRefusal(), whole ? int(KmfNotRefused) : int(KmfRefusedFile));
+        if (m) KmfCloseMesh(m);
+        KmfMeshFile *s = GetMeshDesc(nullptr, sol.c_str(), nullptr, nullptr, KmfSol, KmfRead);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(std::vector<int64_t>({KmfStatKwd(s, KmfVertices), KmfStatKwd(s, KmfTetrahedra), KmfStatKwd(s, KmfEnd)}),
+                  std::vector<int64_t>({r.Vertices, r.Tetrahedra, whole ? 1 : 0}));
+        KmfCloseMesh(s);
+      }
 }
 
 TEST(KmfMalformed, BinarySolutionHeaders) {

@@ -314,8 +314,8 @@ void valuesTo(std::string *text, size_t at, std::mt19937 &rng) {
 
 // Files whose lines are long: one line after the header, lines longer than a piece, a comment
 // line over several pieces (and two windows of them for the calling thread alone), a comment
-// opening far into a line, names at the ends of long lines and across the ends of pieces, NUL
-// bytes. The search finds the names the reader finds alone, on the pool and alone, holding one
+// opening far into a line, names at the ends of long lines and across the ends of pieces, comment
+// lines closed just before a piece ends and a name starting the next, NUL bytes. The search finds the names the reader finds alone, on the pool and alone, holding one
 // piece per thread and reading each byte at most twice; the pooled index is the serial one.
 TEST(KmfPooledText, SectionNamesOfLongLinesAreFoundHoldingOnePiecePerThread) {
   Pool pool;
@@ -338,6 +338,16 @@ TEST(KmfPooledText, SectionNamesOfLongLinesAreFoundHoldingOnePiecePerThread) {
   lastLine += " #" + valuesOf(3 * piece, rng) + "\nCorners 1 1\n";
   std::string longLines = head;
   for (int l = 0; l < 4; l++) longLines += valuesOf(3 * piece / 2, rng) + (l % 2 ? "\n" : "\r\n# ");
+  // Comment lines closed four bytes before the end of a piece, a name at the next piece's first
+  // byte: one opened on the piece's last lines, after short ones, then one opened in the piece
+  // before.
+  std::string closed = head;
+  for (int64_t k : {1, 3}) {
+    while (closed.size() < from + (k == 1 ? piece - 300 : 3 * piece / 2)) closed += valuesOf(60, rng) + "\n";
+    closed += "#";
+    valuesTo(&closed, from + k * piece - 4, rng);
+    closed += "\n12\nCorners 1 1\n";
+  }
   const struct {
     const char *What;
     std::string Text;
@@ -348,6 +358,7 @@ TEST(KmfPooledText, SectionNamesOfLongLinesAreFoundHoldingOnePiecePerThread) {
       {"a comment opening in a line's third piece", head + valuesOf(5 * piece / 2, rng) + " #" + valuesOf(piece, rng) + end},
       {"names across the ends of pieces and at the end of a long line", edges + end},
       {"short lines, the last of a piece a comment over the next", lastLine + end},
+      {"comment lines closed just before the ends of pieces, names at the next ones' first bytes", closed + end},
       {"NUL bytes after a section", head + "Corners 1 1\n" + std::string(3 * piece, '\0') + " Ridges 1 1" + end},
   };
   for (const auto &r : rows) {

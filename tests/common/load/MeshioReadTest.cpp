@@ -143,7 +143,8 @@ std::vector<unsigned char> chainedFile(int version, const std::vector<RawSection
     b.sized(version, 4, s.Lines);
     const size_t per = s.Values.size() / static_cast<size_t>(s.Lines);
     for (size_t i = 0; i < s.Values.size(); i++) {
-      if (s.Kwd == KmfVertices && i % per < 3) b.f64(s.Values[i]);
+      if (s.Kwd == KmfVertices && i % per < 3 && version == 1) b.f32(static_cast<float>(s.Values[i]));
+      else if (s.Kwd == KmfVertices && i % per < 3) b.f64(s.Values[i]);
       else b.sized(version, 4, static_cast<int64_t>(s.Values[i]));
     }
   }
@@ -163,10 +164,11 @@ std::vector<unsigned char> chainedFile(int version, const std::vector<RawSection
 }  // namespace
 
 // A section that the chain of a binary file passes over is never read: skipped by the header's
-// Dimension or by a later section, in versions 2 and 3, the mesh has the four vertices and the
+// Dimension or by a later section, in versions 1 to 3, the mesh has the four vertices and the
 // tetrahedron of its chain, not the vertices at (5,5,5) nor the tetrahedron passed over. meshio
 // reads the file whose header skips a section so too (a section skipped by a later one it reads
-// all the same).
+// all the same). A chain that ends before End (a writer stopped at the Vertices or the
+// Tetrahedra) refuses the mesh, as a text mesh without End: no part of it is shown.
 TEST(MeshioRead, ASectionOutOfABinaryFilesChainIsNeverRead) {
   const RawSection vertices{KmfVertices, 4, {0, 0, 0, 1, 1, 0, 0, 2, 0, 1, 0, 3, 0, 0, 1, 4}, false};
   const RawSection stray{KmfVertices, 4, {5, 5, 5, 9, 5, 5, 5, 9, 5, 5, 5, 9, 5, 5, 5, 9}, true};
@@ -175,22 +177,34 @@ TEST(MeshioRead, ASectionOutOfABinaryFilesChainIsNeverRead) {
     const char *What;
     std::vector<RawSection> Sections;
     bool Meshio;  // meshio reads it as the chain says
+    int Last;     // the section its chain ends at
   } rows[] = {
-      {"the header skips a section", {stray, vertices, tet}, true},
-      {"a later section skips one", {vertices, strayTet, tet}, false},
-      {"both", {stray, vertices, strayTet, tet}, false},
+      {"the header skips a section", {stray, vertices, tet}, true, KmfEnd},
+      {"a later section skips one", {vertices, strayTet, tet}, false, KmfEnd},
+      {"both", {stray, vertices, strayTet, tet}, false, KmfEnd},
+      {"the chain ends at the Vertices", {vertices, tet}, false, KmfVertices},
+      {"the chain ends at the Tetrahedra", {vertices, tet}, false, KmfTetrahedra},
   };
   LoadContext ctx;
   std::vector<std::string> paths;
   std::vector<std::unique_ptr<TempFile>> files;
   for (const auto &r : rows)
-    for (int version : {2, 3}) {
+    for (int version : {1, 2, 3}) {
       SCOPED_TRACE(std::string(r.What) + ", version " + std::to_string(version));
       files.push_back(std::make_unique<TempFile>("chain" + std::to_string(files.size()) + ".meshb"));
       const std::string &path = files.back()->Path;
-      ASSERT_TRUE(SaveBytes(path, chainedFile(version, r.Sections)));
+      ASSERT_TRUE(SaveBytes(path, ChainEndingAt(chainedFile(version, r.Sections), r.Last)));
       if (r.Meshio) paths.push_back(path);
+      ctx.Fi->Status = 0;
       Geometric_Mesh *msh = ctx.Load({path});
+      if (r.Last != KmfEnd) {
+        EXPECT_EQ(msh, nullptr);
+        EXPECT_EQ(ctx.Fi->Status & (STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE),
+                  uint32_t(STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE));
+        EXPECT_CONTAINS(ctx.Err, "THE FILE ENDS BEFORE ITS End SECTION");
+        FreeCommonMesh(ctx.Mem, msh);
+        continue;
+      }
       ASSERT_NE(msh, nullptr) << ctx.Err;
       ASSERT_EQ(std::vector<int>({msh->NbrVer, msh->NbrTet}), std::vector<int>({4, 1}));
       EXPECT_EQ(std::vector<int>(msh->Tet[1].Ver, msh->Tet[1].Ver + 4), std::vector<int>({1, 2, 3, 4}));
@@ -200,7 +214,7 @@ TEST(MeshioRead, ASectionOutOfABinaryFilesChainIsNeverRead) {
   std::vector<MeshioMesh> got;
   std::string err;
   ASSERT_TRUE(ReadWithMeshio(paths, got, err)) << err;
-  ASSERT_EQ(got.size(), 2u);
+  ASSERT_EQ(got.size(), 3u);
   for (size_t i = 0; i < got.size(); i++) {
     EXPECT_EQ(got[i].Points, std::vector<double>({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1})) << paths[i];
     EXPECT_EQ(got[i].Cells["tetra"], std::vector<int64_t>({1, 2, 3, 4, 7})) << paths[i];

@@ -199,7 +199,8 @@ TEST(SolutionLoad, IncompatibleFilesAreReportedAndTheSizePassGoesOn) {
 }
 
 // A solver rewrites the solution and has not finished it: text without End, a binary cut
-// before End, a binary whose last section so far says it is the last one.
+// before End, a binary whose last section so far says it is the last one, with End after it
+// or not yet.
 TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
   std::string m = SaveFixture(MeshOf(3, 2), "wait.mesh", false);
   std::string solPath = scalars("wait.sol", {1, 2});
@@ -218,10 +219,11 @@ TEST(SolutionLoad, FileWithoutEndIsNotReadyAndLeavesTheMeshAlone) {
   for (int w : {62, 0, 2, 1, 1}) open.i32(w);  // no next section, two lines of one scalar
   open.f64(5);
   open.f64(6);
-  std::string last = TestPath("waitc.solb");
+  std::string last = TestPath("waitc.solb"), ended = TestPath("waitd.solb");
   SaveBytes(last, open.Data);
+  SaveBytes(ended, ChainEndingAt(RawBinary(next, false), KmfSolAtVertices));
   msh->NbrSolVer = 0;
-  for (const std::string &p : {m, bin, last}) {
+  for (const std::string &p : {m, bin, last, ended}) {
     SCOPED_TRACE(p);
     EXPECT_EQ(CaptureText([&] { EXPECT_EQ(LoadSolution(ctx.Fi, p.c_str(), msh), 2); }).Out, kNotReady);
     EXPECT_EQ(msh->SolAtVer->Sol[1], 1);

@@ -106,9 +106,9 @@ TEST_F(SchedulerCheck, UndeclaredDependenciesDoConflict) {
   StopParallel(par);
 }
 
-// Two packages that share one dependency block, marked past the first word of their rows, and
-// packages without any, on a pool of two threads. The two head the list: the first goes to the
-// first thread, and the other thread's first package is the second of the two when the
+// Two packages that share one dependency block, marked in the first word of their rows or past
+// it, and packages without any, on a pool of two threads. The two head the list: the first goes
+// to the first thread, and the other thread's first package is the second of the two when the
 // scheduler lets them run together, else the next one of the list. The first of the two to
 // start holds on until a package of the other thread has started, so a scheduler that lets
 // them run together is caught at every run, whatever the load; the time-outs only turn a hang
@@ -138,41 +138,49 @@ void pairPackage(int beg, int, int, void *arg) {
   w->PairRunning--;
 }
 
-TEST(SchedulerMarks, PackagesSharingABlockPastTheFirstWordNeverRunTogether) {
-  ParallelPool *par = InitParallel(2);
-  ASSERT_NE(par, nullptr);
-  const int t1 = NewType(par, 384), t2 = NewType(par, 10000);
-  ASSERT_GT(t1, 0);
-  ASSERT_GT(t2, 0);
-  ASSERT_GE(BeginDependency(par, t1, t2), 2) << "rows of more than one word";
-  const LoopType &pkgs = par->Typ[t1];
-  const int shared = 5000;  // a line of type 2 whose block is marked past the first word
-  ASSERT_GE((shared - 1) / pkgs.DepSiz, 32);
-  // The two first packages share its block and hold one block each of their own: the most
-  // constrained, they head the list, the packages without a mark after them.
-  const int first[2] = {1, 1 + pkgs.PkgSiz}, own[2] = {9000, 9900}, blocks[2][2] = {{shared, own[0]}, {shared, own[1]}};
-  for (int k = 0; k < 2; k++) ASSERT_EQ(AddDependencyFast(par, 1, &first[k], 2, blocks[k]), 1);
-  ASSERT_EQ(EndDependency(par, nullptr), 1);
-  for (int round = 0; round < 2; round++) {
-    SCOPED_TRACE("launch " + std::to_string(round + 1));
-    auto *w = new PairWatch;  // left to a launch that never returns
-    w->PkgSiz = pkgs.PkgSiz;
-    w->Runs.assign(static_cast<size_t>(pkgs.NbrPkg), 0);
-    std::packaged_task<float()> task([&] { return LaunchParallel(par, t1, t2, pairPackage, w); });
-    std::future<float> done = task.get_future();
-    std::thread launcher(std::move(task));
-    if (done.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
-      launcher.detach();
-      FAIL() << "the launch never ended: a package was held back for good";
+TEST(SchedulerMarks, PackagesSharingABlockInAnyWordOfTheirRowsNeverRunTogether) {
+  const struct {
+    const char *What;
+    int Shared;     // the line of type 2 whose block the two share
+    bool FirstWord;  // its block is marked in the first word of their rows
+  } rows[] = {{"in the first word", 100, true}, {"past the first word", 5000, false}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.What);
+    ParallelPool *par = InitParallel(2);
+    ASSERT_NE(par, nullptr);
+    const int t1 = NewType(par, 384), t2 = NewType(par, 10000);
+    ASSERT_GT(t1, 0);
+    ASSERT_GT(t2, 0);
+    ASSERT_GE(BeginDependency(par, t1, t2), 2) << "rows of more than one word";
+    const LoopType &pkgs = par->Typ[t1];
+    ASSERT_EQ((r.Shared - 1) / pkgs.DepSiz < 32, r.FirstWord);
+    // The two first packages share its block and hold one block each of their own: the most
+    // constrained, they head the list, the packages without a mark after them.
+    const int first[2] = {1, 1 + pkgs.PkgSiz}, own[2] = {9000, 9900};
+    const int blocks[2][2] = {{r.Shared, own[0]}, {r.Shared, own[1]}};
+    for (int k = 0; k < 2; k++) ASSERT_EQ(AddDependencyFast(par, 1, &first[k], 2, blocks[k]), 1);
+    ASSERT_EQ(EndDependency(par, nullptr), 1);
+    for (int round = 0; round < 2; round++) {
+      SCOPED_TRACE("launch " + std::to_string(round + 1));
+      auto *w = new PairWatch;  // left to a launch that never returns
+      w->PkgSiz = pkgs.PkgSiz;
+      w->Runs.assign(static_cast<size_t>(pkgs.NbrPkg), 0);
+      std::packaged_task<float()> task([&] { return LaunchParallel(par, t1, t2, pairPackage, w); });
+      std::future<float> done = task.get_future();
+      std::thread launcher(std::move(task));
+      if (done.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
+        launcher.detach();
+        FAIL() << "the launch never ended: a package was held back for good";
+      }
+      launcher.join();
+      EXPECT_GE(done.get(), 0.0f);
+      EXPECT_FALSE(w->Together) << "the two packages ran at once";
+      EXPECT_FALSE(w->TimedOut);
+      EXPECT_EQ(w->Runs, std::vector<int>(static_cast<size_t>(pkgs.NbrPkg), 1));
+      delete w;
     }
-    launcher.join();
-    EXPECT_GE(done.get(), 0.0f);
-    EXPECT_FALSE(w->Together) << "the two packages ran at once";
-    EXPECT_FALSE(w->TimedOut);
-    EXPECT_EQ(w->Runs, std::vector<int>(static_cast<size_t>(pkgs.NbrPkg), 1));
-    delete w;
+    StopParallel(par);
   }
-  StopParallel(par);
 }
 
 }  // namespace
