@@ -165,7 +165,7 @@ TEST(Terminal, ANameWithMarkupIsShownAsTextInEveryLineThatQuotesIt) {
        "Cannot write R&D>1.png: the disk is full", "", 2},
       // The menu's answer made the window's source an absolute name.
       {"Update Mesh of a mesh cut short", [&] { fixtures::SaveText(mesh, "MeshVersion"), w->updateMesh(); },
-       "  Update Mesh: " + opened.toStdString() + " was not read whole; the window keeps the mesh it shows", "", 1},
+       "  Update Mesh: " + opened.toStdString() + " was not read whole (", "); the window keeps the mesh it shows", 1},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.what);
