@@ -74,10 +74,8 @@ void MainWindow::autoUpdate() {
   zelShowLoadNotices(window_, say);
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
   // The updates stop for good only on a whole file that is refused: the window says why.
-  if (poll == ZelPoll::Unreadable && window_) {
-    const QByteArray reason = QByteArray::fromStdString(why).trimmed();
-    ptermText(window_, "%%%% WARNING: auto update stopped, the solution file is refused:\n%s", reason.constData());
-  }
+  if (poll == ZelPoll::Unreadable && window_)
+    ptermText(window_, "%s", QByteArray::fromStdString(why).trimmed().constData());
 }
 
 int MainWindow::updateSol(char *SolFile) {
