@@ -221,6 +221,9 @@ TEST(UpdateMesh, ReadsTheFilesAsOpenedWithTheirSolution) {
     EXPECT_EQ(w->windowTitle(), title);
     EXPECT_EQ(out.Err.find("ERROR"), std::string::npos) << what << "\n" << out.Err;
     EXPECT_EQ(said(w, r.said, out.Out), 2 * r.times) << out.Out;
+    // The terminal starts again at its first line, which a log of standard output gets too.
+    EXPECT_EQ(linesHolding(out.Out, "[" + std::to_string(w->index()) + "] Welcome to Zelvane, Release 2.0, Tavrel"), 1u)
+        << out.Out;
   }
 }
 
