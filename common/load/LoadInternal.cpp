@@ -10,6 +10,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/load/FileNames.h"
 #include "common/load/LoadNotices.h"
+#include "common/load/MeshLoad.h"
 #include "common/pool/MthParallel.h"
 
 bool LoadArgsMissing(Function_Interface *fi, const char *fun, const char *name, const Geometric_Mesh *msh) {
@@ -78,7 +79,32 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   fprintf(stderr, "  FILE %s IS IGNORED. \n", ShownName(name).c_str());
   KmfCloseMesh(hdl);
   fi->ErrCod = ERR_BAD_DATA;
+  NoteMeshRefusal(MeshBadVersion);
   return nullptr;
+}
+
+bool stampOf(const char *path, FileStamp *st) {
+  struct stat s;
+  if (stat(path, &s) != 0) return false;
+  *st = {s.st_dev, s.st_ino, s.st_mode, s.st_size, s.st_mtim, s.st_ctim};
+  return true;
+}
+
+namespace {
+bool sameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+thread_local int meshRefusal = 0;
+}  // namespace
+
+bool sameStamp(const FileStamp &a, const FileStamp &b) {
+  return a.Dev == b.Dev && a.Ino == b.Ino && a.Size == b.Size && sameTime(a.Mtim, b.Mtim) && sameTime(a.Ctim, b.Ctim);
+}
+
+void NoteMeshRefusal(int why) { meshRefusal = why; }
+
+int TakeMeshRefusal() {
+  const int why = meshRefusal;
+  meshRefusal = 0;
+  return why;
 }
 
 void SayUnreadSections(const char *fun, KmfMeshFile *hdl) {

@@ -2,7 +2,10 @@
 // are defined in LoadInternal.cpp, which calls no loader.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <ctime>
 
 #include <cstdint>
 #include <cstdio>
@@ -155,6 +158,26 @@ void ResetFieldRanges(Geometric_Solution *sol);
 // Once every file of a load is read: a field whose range is still empty (no finite value)
 // gets [0 0]. Nothing for a null sol.
 void SettleFieldRanges(Geometric_Solution *sol);
+
+// What stat says of a file that a write changes: which file (device, inode), its size and its
+// modification and change times to the nanosecond.
+struct FileStamp {
+  dev_t Dev;
+  ino_t Ino;
+  mode_t Mode;
+  off_t Size;
+  timespec Mtim, Ctim;
+};
+// The stamp of the file at path (links followed); false when it cannot be looked at.
+bool stampOf(const char *path, FileStamp *st);
+// The same file, of the same size, modified and changed at the same times.
+bool sameStamp(const FileStamp &a, const FileStamp &b);
+
+// Why the mesh loaders of the calling thread refused the file they read last, where the
+// refusal itself tells it (MeshBadVersion, MeshTooLarge, MeshLoad.h): noted as they refuse,
+// taken (and cleared) by the driver, which words every other reason from what it finds.
+void NoteMeshRefusal(int why);
+int TakeMeshRefusal();
 
 // A 64-bit value from a file reduced to an int range check: v in [1, n].
 inline bool InRange(int64_t v, int64_t n) { return v >= 1 && v <= n; }

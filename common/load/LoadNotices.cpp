@@ -89,7 +89,8 @@ void LoadWarning(const char *format, ...) {
 
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind) {
   if (given >= entities) return;
-  LoadNotice("  ## WARNING: %s: %s HOLDS VALUES FOR %lld OF THE %lld %s, THE OTHER %lld ARE SET TO 0 \n", fun,
+  // A field short of its mesh shows zeros a user could take for values: said where refusals are.
+  LoadWarning("  ## WARNING: %s: %s HOLDS VALUES FOR %lld OF THE %lld %s, THE OTHER %lld ARE SET TO 0 \n", fun,
              ShownName(file ? file : "").c_str(), static_cast<long long>(given), static_cast<long long>(entities),
              kind, static_cast<long long>(entities - given));
 }

@@ -1,12 +1,12 @@
 // Notices of the loaders: lines a user must read about a file that was taken (a solution with
-// values for fewer entities than the mesh has, or with values that are NaN or infinite, a file
-// not written to its end yet). They go to
+// values that are NaN or infinite, a file not written to its end yet). They go to
 // standard output, unless the calling thread collects them to show them its own way: a window
 // puts them in its terminal, which echoes them on standard output itself.
 // A refusal (LoadRefusal) is an error line that closes the loader's own lines about a file it
 // did not take: it goes to standard error at once, whoever collects, and a collector keeps it
 // as well, for the window's terminal only. A warning (LoadWarning) about a file that was taken
-// but not whole goes the same way.
+// but not whole (a solution with values for fewer entities than the mesh has) goes the same
+// way.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +46,8 @@ class LoadNoticeCollector {
 };
 
 // "<file> HOLDS VALUES FOR <given> OF THE <entities> <kind>, THE OTHER n ARE SET TO 0" as a
-// notice naming the loader fun, the file as messages show it (ShownName); nothing when given
-// is not below entities.
+// warning (LoadWarning) naming the loader fun, the file as messages show it (ShownName);
+// nothing when given is not below entities.
 void NoticeShortSolution(const char *fun, const char *file, int64_t given, int64_t entities, const char *kind);
 // "<count> VALUES OF <file> ARE NAN OR INFINITE, LEFT OUT OF THE FIELD RANGES" as a notice
 // naming the loader fun, the file as messages show it (ShownName); nothing when count is 0.

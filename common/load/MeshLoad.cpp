@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <sys/mman.h>
 
@@ -135,6 +136,20 @@ Geometric_Solution *meshSolution(Geometric_Mesh *m, int **count) {
 
 }  // namespace
 
+const char *MeshWhyWords(int why) {
+  if (why >= MeshTaken && why <= MeshNotRegular) return SolWhyWords(why);
+  // In the order of MeshWhy.
+  static const char *const words[] = {"STILL BEING WRITTEN, IT CHANGED WHILE IT WAS READ",
+                                      "CUT SHORT, IT ENDS BEFORE ITS End SECTION",
+                                      "A LATER Dimension OR MeshVersionFormatted OF ANOTHER VALUE THAN ITS HEADER'S",
+                                      "A FILE VERSION THE LOADERS DO NOT TAKE",
+                                      "MORE ENTITIES THAN A MESH HOLDS",
+                                      "DAMAGED, ITS SECTIONS OR VALUES CANNOT BE READ",
+                                      "NOT ENOUGH MEMORY FOR THE MESH"};
+  static_assert(sizeof(words) / sizeof(words[0]) == MeshNoMemory - MeshBeingWritten + 1, "one reason per row");
+  return why >= MeshBeingWritten && why <= MeshNoMemory ? words[why - MeshBeingWritten] : "";
+}
+
 int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
   if (!name || !SizMsh) return 0;
   if (!LoadNameFits(fi, "ADDMESHSIZE", name)) return 0;
@@ -152,6 +167,7 @@ int AddMeshSize(Function_Interface *fi, const char *name, int *SizMsh) {
     fprintf(stderr, "  ## ERROR: ADDMESHSIZE: TOO MANY ENTITIES IN %s\n", ShownName(name).c_str());
     fi->ErrCod = ERR_CAPACITY;
     fi->Status |= STATUS_FILE_UNREADABLE;
+    NoteMeshRefusal(MeshTooLarge);
     return 0;
   }
   SizMsh[KmfFileType] = FILE_TYPE_KMF;
@@ -248,7 +264,7 @@ struct LoadRun {
 
   LoadRun(Function_Interface *fi, int nbrFil, char **names, const char *solName)
       : Fi(fi), NbrFil(nbrFil < 0 ? 0 : nbrFil), Names(names), SolName(solName),
-        WithSol(!(fi->OptBits & LOAD_OPT_NO_SOLUTION)) {
+        WithSol(!(fi->OptBits & LOAD_OPT_NO_SOLUTION)), Stamps(size_t(NbrFil)), Stamped(size_t(NbrFil), 0) {
     // Cleared ints, labelled as the driver's own.
     auto ints = [&](const char *var, const char *expr, size_t n) {
       auto *p = static_cast<int *>(Alloc(fi->Mem, nullptr, sizeof(int) * n, "A %s = %s IN FUNCTION %s LINE %d ", var,
@@ -269,6 +285,46 @@ struct LoadRun {
   LoadRun(const LoadRun &) = delete;
   LoadRun &operator=(const LoadRun &) = delete;
 
+  // Each mesh file as it stood before the size pass read it, to tell a file changed while
+  // read from one that stayed as it is.
+  std::vector<FileStamp> Stamps;
+  std::vector<char> Stamped;
+  MeshRefusal Mesh;  // the first mesh file refused
+
+  // The file a mesh name stands for: a name without ".mesh" the binary file, else the text
+  // one, as the opener resolves it; written into path when it is not the name itself.
+  const char *meshPath(int i, char (&path)[FileNameMax + 1]) const {
+    if (su2(i) || KindExtension(Names[i], FILE_NAME_MESH) != NAME_EXT_NONE) return Names[i];
+    return ExistingKeywordFile(Names[i], FILE_NAME_MESH, path, sizeof(path)) ? path : Names[i];
+  }
+
+  void stamp(int i) {
+    char path[FileNameMax + 1];
+    Stamped[i] = FileNameFits(Names[i]) && stampOf(meshPath(i, path), &Stamps[i]);
+  }
+
+  // Mesh file i was just refused: the first one refused is kept with why.
+  void meshRefused(int i) {
+    // Both before anything opens a file again.
+    const int noted = TakeMeshRefusal(), refusal = KmfLastRefusal();
+    if (Mesh.Why == MeshTaken) Mesh = {Names[i], refusedWhy(i, noted, refusal)};
+  }
+
+  // Why mesh file i was refused, as far as the file tells now: noted, what the loaders noted
+  // as they refused it; refusal, the opener's reason (KmfLastRefusal).
+  int refusedWhy(int i, int noted, int refusal) const {
+    if (!FileNameFits(Names[i])) return MeshLongName;
+    char path[FileNameMax + 1];
+    const char *at = meshPath(i, path);
+    if (const int gone = SolPathWhy(at)) return gone;
+    FileStamp now;
+    if (!Stamped[i] || !stampOf(at, &now) || !sameStamp(now, Stamps[i])) return MeshBeingWritten;
+    if (noted) return noted;
+    if (su2(i)) return MeshDamaged;
+    if (refusal == KmfRefusedHeaderAgain) return MeshHeaderChanged;
+    return KmfFileComplete(at) ? MeshDamaged : MeshCutShort;
+  }
+
   bool givenSolution() const { return SolName && NbrFil == 1; }
   const char *solutionName(int i) const { return givenSolution() ? SolName : Names[i]; }
   bool su2(int i) const { return GetInputFileType(Names[i]) == FILE_TYPE_SU2; }
@@ -276,12 +332,16 @@ struct LoadRun {
   // Counts the solution of file i into SizMsh; false when it has none. An SU2 mesh reads the
   // ".dat" beside it, or the solution named for it, which must be a ".dat" table too. A named
   // solution that cannot serve says why in one line; the one beside a mesh is optional and
-  // missed in silence.
+  // missed in silence when no file stands there (nothing, a folder, a FIFO), but a file there
+  // that is refused (cut short, damaged) is said as a named one is.
   bool solutionSize(int i) {
     if (!su2(i) || !givenSolution()) {
       int why = SolTaken;
       if (FitSolSize(1, Fi, solutionName(i), SizMsh, &why)) return true;
-      if (givenSolution()) NotLoaded(SolName, SolWhyWords(why));
+      if (givenSolution())
+        NotLoaded(SolName, SolWhyWords(why));
+      else if (why != SolMissing && why != SolOtherKind && why != SolFolder && why != SolNotRegular)
+        NotLoaded(shownSolution(i).c_str(), SolWhyWords(why));
       return false;
     }
     const int ending = KindExtension(SolName, FILE_NAME_SOL);
@@ -329,7 +389,10 @@ struct LoadRun {
         Skip[i] = FileSkipped;
         continue;
       }
+      TakeMeshRefusal();
+      stamp(i);
       if (!AddMeshSize(Fi, Names[i], SizMsh)) {
+        meshRefused(i);
         char base[FileNameMax + 1];
         getBaseName(Names[i], base, sizeof(base));
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT READ INPUT MESH %s.mesh[b] \n",
@@ -362,14 +425,17 @@ struct LoadRun {
         named = true;
       }
       if (sol) SolBase[i] = SolutionEntities(msh, sol);
+      TakeMeshRefusal();
       // The reader is chosen per file: keyword and SU2 files may be mixed.
       if (su2(i)) {
         if (!LoadSU2Mesh(Fi, Names[i], msh)) {
+          meshRefused(i);
           fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD SU2 MESH FAILED\n");
           Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
           Skip[i] = FileMeshFailed;
         }
       } else if (!LoadMesh(Fi, Names[i], msh)) {
+        meshRefused(i);
         fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: LOAD MESH FAILED WITH ERROR CODE %d \n", Fi->ErrCod);
         Fi->Status |= STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE;
         Skip[i] = FileMeshFailed;
@@ -448,7 +514,8 @@ struct LoadRun {
 }  // namespace
 
 Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char **names,
-                                       const char *solName) {
+                                       const char *solName, MeshRefusal *refused) {
+  if (refused) *refused = MeshRefusal();
   if (!fi) {
     fprintf(stderr, "  ERROR: GEOLOADMESHANDSOLUTION: FATAL ERROR: INTERFACE FUNCTION NOT ALLOCATED \n");
     myexit("INTERNAL ERROR", 100);
@@ -460,12 +527,16 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
     fi->ErrCod = ERR_NOT_ALLOCATED;
     return nullptr;
   }
-  if (!run.sizePass()) return nullptr;
-  Geometric_Mesh *msh = NewCommonMesh(fi->Mem, run.SizMsh);
-  if (!msh) {
+  const int loaded = run.sizePass();
+  Geometric_Mesh *msh = loaded ? NewCommonMesh(fi->Mem, run.SizMsh) : nullptr;
+  if (loaded && !msh) {
     fprintf(stderr, "  ## ERROR: GEOLOADMESHANDSOLUTION: CANNOT CREATE THE MESH \n");
     fi->ErrCod = ERR_NOT_ALLOCATED;
     fi->Status |= STATUS_FILE_UNREADABLE;
+    if (run.Mesh.Why == MeshTaken) run.Mesh = {NbrFil > 0 && names && names[0] ? names[0] : "", MeshNoMemory};
+  }
+  if (!msh) {
+    if (refused) *refused = run.Mesh;
     return nullptr;
   }
   adviseLargePages(msh);
@@ -485,5 +556,6 @@ Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char 
     SettleFieldRanges(sol);
   }
   printf("  Cpu Time to load the mesh       %lg (s)\n", GetWallClock() - t0);
+  if (refused) *refused = run.Mesh;
   return msh;
 }

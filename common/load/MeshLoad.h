@@ -7,6 +7,10 @@
 // reported (the first 10 in detail) and flagged by status bit 32.
 #pragma once
 
+#include <string>
+
+#include "common/load/SolutionLoad.h"
+
 struct Function_Interface;
 struct Geometric_Mesh;
 struct KmfMeshFile;
@@ -27,12 +31,44 @@ enum : unsigned {
   LOAD_OPT_NO_REQ_EDGES = 0x80000000u,
 };
 
+// Why a mesh file was refused, as the loader found it. The reasons a path gives no file to read
+// are those of a solution's (SolPathWhy), and worded the same.
+enum MeshWhy : int {
+  MeshTaken = SolTaken,
+  MeshLongName = SolLongName,
+  MeshMissing = SolMissing,
+  MeshUnreadable = SolUnreadable,
+  MeshFolder = SolFolder,
+  MeshNotRegular = SolNotRegular,
+  MeshBeingWritten,   // it changed while the loader read it: a writer is at work on it
+  MeshCutShort,       // unchanged, but without its End section: its writer stopped before the end
+  MeshHeaderChanged,  // a later Dimension or MeshVersionFormatted of another value than its header's
+  MeshBadVersion,     // a file version the loaders do not take
+  MeshTooLarge,       // more entities than a mesh holds
+  MeshDamaged,        // whole, unchanged, but its sections or values cannot be read
+  MeshNoMemory,       // read, but the mesh could not be made of it
+};
+// The reason in the words of a message ("CUT SHORT, ..."); "" for MeshTaken.
+const char *MeshWhyWords(int why);
+
+// The first mesh file a load refused, as named to it, and why (MeshWhy); Why is MeshTaken
+// when every file was read.
+struct MeshRefusal {
+  std::string File;
+  int Why = MeshTaken;
+};
+
 // solName, when not null and NbrFil is 1, names the solution file (for an SU2 mesh a ".dat"
 // table; a keyword solution is refused with a line); otherwise each mesh file's own solution
-// (same base name, ".dat" beside an SU2 mesh) is loaded when every file has one. Null when no file could
-// be loaded or the mesh could not be created.
+// (same base name, ".dat" beside an SU2 mesh) is loaded when every file has one. A solution
+// refused is said in one line (LoadRefusal) naming it and why, and the mesh is loaded without
+// it; one beside a mesh that is not there is missed in silence. Null when no file could be
+// loaded or the mesh could not be created. *refused, when given, receives the first mesh file
+// refused and why (its Why MeshTaken when none was), so that a caller can tell a mesh file
+// refused from a solution refused, which both set STATUS_FILE_UNREADABLE (the first alone sets
+// STATUS_MESH_UNREADABLE too).
 Geometric_Mesh *geoLoadMeshAndSolution(Function_Interface *fi, int NbrFil, char **names,
-                                       const char *solName);
+                                       const char *solName, MeshRefusal *refused = nullptr);
 
 // Size passes: add (AddMeshSize) or write into a cleared array (FitMeshSize) the entity
 // counts of one mesh file, SizMsh holding KmfSizMshLen ints indexed by kind.

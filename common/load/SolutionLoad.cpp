@@ -558,29 +558,6 @@ struct HeldValues {
   int Iter;
 };
 
-// What stat says of a file that a write changes: which file (device, inode), its size and its
-// modification and change times to the nanosecond.
-struct FileStamp {
-  dev_t Dev;
-  ino_t Ino;
-  mode_t Mode;
-  off_t Size;
-  timespec Mtim, Ctim;
-};
-
-bool stampOf(const char *path, FileStamp *st) {
-  struct stat s;
-  if (stat(path, &s) != 0) return false;
-  *st = {s.st_dev, s.st_ino, s.st_mode, s.st_size, s.st_mtim, s.st_ctim};
-  return true;
-}
-
-bool sameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
-
-bool sameStamp(const FileStamp &a, const FileStamp &b) {
-  return a.Dev == b.Dev && a.Ino == b.Ino && a.Size == b.Size && sameTime(a.Mtim, b.Mtim) && sameTime(a.Ctim, b.Ctim);
-}
-
 int64_t nanos(const timespec &t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
 // How long a file must have been left alone before it is read. A write stamps the file with

@@ -70,7 +70,7 @@ int LoadSolutionValues(Function_Interface *fi, const char *name, Geometric_Mesh 
 // standard error (LoadRefusal) that names the fields it holds and those the mesh holds, their
 // count and types. A file of values for fewer entities than the mesh has
 // is taken as at opening: the entities past it are set to 0 (none keeps a value of an
-// earlier file) and a notice (LoadNotices.h) names both counts; a file of more is refused.
+// earlier file) and a warning (LoadNotices.h) names both counts; a file of more is refused.
 // NaN and infinite values are taken and said as at opening (LoadSolution).
 // The values are taken to hold MaxSol + SizTot doubles (entry 0 and the capacity), as the
 // mesh makes them. Results as LoadSolution's. A mesh without a solution is first given the

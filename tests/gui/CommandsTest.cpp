@@ -350,24 +350,35 @@ TEST(AutoUpdate, TheControlFileNamesEachCompleteSolutionAsItAppearsAndItsAbsence
 }
 
 // A whole file that the reload refuses (more values than vertices: the line opening gives), or
-// one that does not exist, stops the updates at once, with the loader's reasons in the terminal
-// as the loader wrote them.
+// one that does not exist, stops the updates at once: the line that says so, then the loader's
+// reasons as the loader wrote them, in the terminal and on standard error; the advice on
+// standard output says a file that is there refused, and only a file that is not there not
+// readable, to be checked in the control file.
 TEST(AutoUpdate, ARefusedOrMissingFileStopsTheUpdatesWithItsReasonInTheTerminal) {
   SolverWindow sw;
   const int n = sw.s->Msh->NbrVer;
   writeFile("m.4.solb", solutionBytes(sw.folder.file("more.solb"), std::vector<double>(size_t(n) + 5, 1.0)), 1);
-  const std::pair<const char *, std::string> rows[] = {
-      {"m.4", "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5) + ") >  # OF VERTICES(" + std::to_string(n) + ")"},
-      {"absent.4", "CANNOT OPEN absent.4"}};
+  const struct {
+    const char *name;
+    std::string reason, advice;
+  } rows[] = {
+      {"m.4", "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5) + ") >  # OF VERTICES(" + std::to_string(n) + ")",
+       "m.4.solb is there but refused"},
+      {"absent.4", "CANNOT OPEN absent.4", "absent.4.solb not readable (NO SUCH FILE)"}};
+  const std::string stopped = "%% WARNING: auto update stopped, the solution file is refused:\n";
   for (const auto &r : rows) {
-    SCOPED_TRACE(r.first);
+    SCOPED_TRACE(r.name);
     sw.w->centralWindow()->term()->clear();
-    sw.start(r.first);
+    sw.start(r.name);
     const Captured c = CaptureText([&] { sw.w->autoUpdate(); });
     EXPECT_TRUE(sw.w->autoStopped());
-    EXPECT_CONTAINS(c.Out, std::string(r.first) + ".solb not readable");
-    EXPECT_CONTAINS(sw.term(), "auto update stopped");
-    EXPECT_CONTAINS(sw.term(), r.second);
+    EXPECT_CONTAINS(c.Out, r.advice);
+    const bool there = r.advice.find("refused") != std::string::npos;
+    EXPECT_EQ(c.Out.find("Check name in m_UpdSol.zelvane") == std::string::npos, there);
+    for (const std::string &said : {sw.term(), c.Err}) {
+      EXPECT_CONTAINS(said, stopped);
+      EXPECT_LT(said.find(stopped), said.find(r.reason)) << said;
+    }
   }
 }
 

@@ -69,6 +69,18 @@ QByteArray fieldsFile(int n, double lo, double time, const std::vector<int> &typ
   return t + "End\n";
 }
 
+// The same solution as a solver writes it in binary: n vertices of the given types (dim the
+// file's dimension), `values` per vertex.
+QByteArray binaryFile(int n, int dim, const std::vector<int> &types, int values) {
+  fixtures::FixtureFile f;
+  f.Dim = dim;
+  std::vector<double> v;
+  for (int i = 0; i < n * values; i++) v.push_back(1.25 + i / 16.0);
+  f.Sections.push_back(fixtures::SolutionSec(62, "SolAtVertices", types, n, v));
+  const std::vector<unsigned char> bytes = fixtures::RawBinary(f, false);
+  return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
 void save(const std::string &name, const QByteArray &bytes) {
   QFile f(QString::fromStdString(name));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -119,6 +131,12 @@ std::vector<Road> roads() {
          w->keyPressEvent(&e);
        },
        {"-in", "m.2.meshb"}, false},
+      {"previous-mesh", {"m.0.sol"},
+       [](MainWindow *w) {
+         QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, "<");
+         w->keyPressEvent(&e);
+       },
+       {"-in", "m.0.meshb"}, false},
   };
 }
 
@@ -160,11 +178,12 @@ void expectSame(const Shown &got, const Shown &want) {
 }
 
 // A folder holding "m.1.meshb" (the sample box) with "m.1.sol" beside it (time 2), and the
-// next mesh "m.2.meshb" of the series.
+// previous and next meshes "m.0.meshb" and "m.2.meshb" of the series.
 struct Series {
   WorkFolder folder;
   int n = boxVertices();
   Series() {
+    folder.copy("sample.meshb", "m.0.meshb");
     folder.copy("sample.meshb", "m.1.meshb");
     folder.copy("sample.meshb", "m.2.meshb");
     save("m.1.sol", fieldsFile(n, 1, 2));
@@ -228,30 +247,54 @@ TEST(ReloadRoads, EachRoadShowsTheWindowAFreshOpenOfTheSameFilesShows) {
 // Each road says in the window's terminal, once each, the lines it writes on standard error
 // about a file it refuses or warns of: the roads that read into the fields shown say every
 // line, the loader's reasons and the refusal (values for more vertices than the mesh has; fields
-// other than those shown, in one line naming both); Update Mesh and `>`, which open the files
-// again, say the refusal and the warnings as an opening does, their terminal that of a fresh
-// open. A refused file leaves the view, the bottom bar's list and the solution window as they
-// were; no road changes the terminal's font.
+// other than those shown, in one line naming both); Update Mesh, `>` and `<`, which open the
+// files again, say the refusal and the warnings as an opening does, their terminal that of a
+// fresh open. A solution refused there (a field type no loader knows, more values than
+// vertices, another dimension, cut short; text and binary) leaves the mesh read whole shown as
+// a fresh opening shows it, without the field, with one NOT LOADED line naming the file. A
+// solution for fewer vertices than the mesh is said on standard error on every road. A refused
+// file leaves the view, the bottom bar's list and the solution window as they were on the
+// roads that read into the fields shown; no road changes the terminal's font.
 TEST(ReloadRoads, EachRoadSaysInTheTerminalWhatItSaysOnStandardErrorOnceEach) {
   const int n = boxVertices();
   QByteArray twoSections = fieldsFile(n, 1, -1, {3});
   twoSections.chop(int(strlen("End\n")));
   twoSections += fieldsFile(n, 1.2, -1).mid(int(strlen("MeshVersionFormatted 2\nDimension 3\n")));
+  QByteArray flat = fieldsFile(n, 1.2, -1, {1}), typeSeven = fieldsFile(n, 1.2, -1, {1});
+  flat.replace("Dimension 3", "Dimension 2");
+  typeSeven.replace("\n1 1\n", "\n2 1 7\n");
+  const QByteArray whole = fieldsFile(n, 1.2, -1), wholeBinary = binaryFile(n, 3, {1, 2}, 4);
   const struct {
     const char *name;
     QByteArray bytes;
-    std::string said;  // a line standard error must hold ("<file>" stands for the file's name)
-    bool refused;      // on the roads that read into the fields shown
+    std::string said;       // a line standard error must hold ("<file>" stands for the file's name)
+    bool refused;           // on the roads that read into the fields shown
+    bool notLoaded = false; // on the roads that open the files again
+    bool binary = false;    // a ".solb", found by the roads that open the files again
+    // Taken by the roads that open the files again alone: a ".solb" (the others read the
+    // ".sol" named), or a file the others wait for as not written yet.
+    bool reopenOnly = binary;
   } files[] = {
-      {"more-vertices", fieldsFile(n + 5, 1.2, -1), "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5), true},
+      {"more-vertices", fieldsFile(n + 5, 1.2, -1), "INCONSISTENT SIZE IN # OF SOLUTION(" + std::to_string(n + 5), true,
+       true},
       {"last-section", twoSections, "<file> HOLDS 2 SolAtVertices SECTIONS: ONLY THE LAST IS READ, 343 LINES LEFT OUT", false},
       {"other-fields", fieldsFile(n, 1.2, -1, {1}),
        "SOLUTION <file> NOT LOADED: FIELDS OTHER THAN THOSE SHOWN: THE FILE HOLDS 1 FIELD AT VERTICES (SCALAR), "
        "THE MESH SHOWS 2 FIELDS AT VERTICES (SCALAR, VECTOR)",
        true},
+      {"fewer-vertices", fieldsFile(n - 3, 1.2, -1),
+       "<file> HOLDS VALUES FOR " + std::to_string(n - 3) + " OF THE " + std::to_string(n) + " VERTICES", false},
+      {"type-seven", typeSeven, "SOLUTION <file> NOT LOADED: FIELDS OTHER THAN THOSE SHOWN", true, true},
+      {"other-dimension", flat, "WRONG MESH DIMENSION IN FILE <file>", true, true},
+      {"cut-short", whole.left(whole.size() / 2), "", true, true, false, true},
+      {"type-seven-binary", binaryFile(n, 3, {1, 7}, 2), "", true, true, true},
+      {"more-vertices-binary", binaryFile(n + 5, 3, {1, 2}, 4), "", true, true, true},
+      {"other-dimension-binary", binaryFile(n, 2, {1, 2}, 3), "", true, true, true},
+      {"cut-short-binary", wholeBinary.left(wholeBinary.size() / 2), "", true, true, true},
   };
   for (const Road &road : roads())
     for (const auto &file : files) {
+      if (file.reopenOnly && road.refuses) continue;
       SCOPED_TRACE(std::string(road.name) + ", " + file.name);
       Series series;
       auto v = quietly({"-in", "m.1.meshb"});
@@ -259,12 +302,13 @@ TEST(ReloadRoads, EachRoadSaysInTheTerminalWhatItSaysOnStandardErrorOnceEach) {
       showField(*v);
       const Shown before = shownBy(w, v->view(0));
       const QFont font = w->centralWindow()->term()->font();
-      for (const std::string &f : road.files) save(f, file.bytes);
+      const std::string solution = road.files[0] + (file.binary ? "b" : "");
+      save(solution, file.bytes);
       w->centralWindow()->term()->clear();
       const Captured c = CaptureText([&] { road.take(w); });
       const std::string term = termText(w);
       std::string said = file.said;
-      if (said.find("<file>") != std::string::npos) said.replace(said.find("<file>"), 6, road.files[0]);
+      if (said.find("<file>") != std::string::npos) said.replace(said.find("<file>"), 6, solution);
       if (road.refuses || !file.refused) {
         EXPECT_CONTAINS(c.Err, said);
       }
@@ -278,6 +322,13 @@ TEST(ReloadRoads, EachRoadSaysInTheTerminalWhatItSaysOnStandardErrorOnceEach) {
       if (!road.refuses) {
         auto fresh = quietly(road.fresh);
         EXPECT_EQ(term, termText(fresh->window(0)));
+        showField(*fresh);
+        expectSame(shownBy(w, v->view(0)), shownBy(fresh->window(0), fresh->view(0)));
+        const QStringList refusals = QString::fromStdString(term).split('\n').filter("NOT LOADED");
+        EXPECT_EQ(refusals.size(), file.notLoaded ? 1 : 0) << term;
+        if (!refusals.isEmpty()) {
+          EXPECT_TRUE(refusals[0].contains(" " + QString::fromStdString(solution) + " ")) << term;
+        }
       } else if (file.refused) {
         expectSame(shownBy(w, v->view(0)), before);
       }

@@ -15,6 +15,7 @@
 #include "tests/support/CaptureText.h"
 #include "tests/support/DisplayScene.h"
 #include "tests/support/MeshFixtures.h"
+#include "zelvane/gui/GLWidget.h"
 #include "zelvane/gui/MainWindow.h"
 #include "zelvane/gui/Window.h"
 #include "zelvane/gui/ZelTool.h"
@@ -165,7 +166,7 @@ TEST(Terminal, ANameWithMarkupIsShownAsTextInEveryLineThatQuotesIt) {
        "Cannot write R&D>1.png: the disk is full", "", 2},
       // The menu's answer made the window's source an absolute name.
       {"Update Mesh of a mesh cut short", [&] { fixtures::SaveText(mesh, "MeshVersion"), w->updateMesh(); },
-       "  Update Mesh: " + opened.toStdString() + " was not read whole; the window keeps the mesh it shows", "", 1},
+       "  Update Mesh: " + opened.toStdString() + " was not read whole (", "); the window keeps the mesh it shows", 1},
   };
   for (const auto &r : rows) {
     SCOPED_TRACE(r.what);
@@ -280,6 +281,18 @@ TEST(BottomBar, SolutionAndPathChoices) {
   EXPECT_TRUE(bar.v.window(0)->solTool()->isVisible());
   bar.choose(1, "Sol", "0 NoSolution");
   EXPECT_EQ(bar.v.scene(0)->ActFld, -1);
+  // The list follows the active field wherever it changes: a key in the view, the solution
+  // window's selection panel.
+  CaptureText([&] { QTest::keyClick(bar.v.view(0), 'm'); });
+  ASSERT_EQ(bar.v.scene(0)->ActFld, 0);
+  EXPECT_EQ(sol->currentIndex(), 1);
+  auto *panel = bar.v.window(0)->findChild<QZelComboBox *>("select:1:%2");
+  ASSERT_TRUE(panel);
+  CaptureText([&] { panel->zelActivated(0); });
+  ASSERT_EQ(bar.v.scene(0)->ActFld, -1);
+  EXPECT_EQ(sol->currentIndex(), 0);
+  CaptureText([&] { panel->zelActivated(1); });
+  EXPECT_EQ(sol->currentIndex(), 1);
 
   // "From File" reads a path file through the dialog provider.
   struct PathFile : ZelDialogs {

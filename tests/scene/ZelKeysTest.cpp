@@ -139,6 +139,13 @@ const KeyCase kKeys[] = {
      0, 1, {}, CHECK { EXPECT_EQ(s->ActFld, -1); EXPECT_EQ(t.Opt.Solution, 0u); }},
     {"M without a field on a scalar field 0 refuses, field 0 active", BEFORE {}, 'M', 0, 0, {},
      CHECK { EXPECT_EQ(s->ActFld, 0); EXPECT_EQ(s->SolFlags, 0u); }},
+    {"M without a field on a vector field 0 shows its arrows with the legend and the time",
+     BEFORE { std::swap(s->Msh->SolAtVer->SizFld[0], s->Msh->SolAtVer->SizFld[1]); }, 'M', 0, 1, all(0x200),
+     CHECK {
+       EXPECT_EQ(s->ActFld, 0);
+       EXPECT_EQ(s->SolFlags, 0x200u);
+       EXPECT_EQ(s->Flags & 0x80080, 0x80080u);
+     }},
     {"v while the topology is computed refuses", BEFORE { TopoDoneStore(s->Msh, 0); }, 'v', 0, 0, {},
      CHECK { EXPECT_FALSE(s->Flags & ZelFlgVolumes); TopoDoneStore(s->Msh, 1); }},
     {"v shows full volumes", BEFORE {}, 'v', 0, 1, {{8, 1}},

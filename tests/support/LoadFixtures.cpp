@@ -74,11 +74,12 @@ LoadContext::~LoadContext() {
   FreeMemory(Mem);
 }
 
-Geometric_Mesh *LoadContext::Load(std::vector<std::string> paths, const char *sol) {
+Geometric_Mesh *LoadContext::Load(std::vector<std::string> paths, const char *sol, MeshRefusal *refused) {
   std::vector<char *> names;
   for (auto &p : paths) names.push_back(p.empty() ? nullptr : &p[0]);
   Geometric_Mesh *msh = nullptr;
-  Captured c = CaptureText([&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol); });
+  Captured c = CaptureText(
+      [&] { msh = geoLoadMeshAndSolution(Fi, static_cast<int>(names.size()), names.data(), sol, refused); });
   Out = c.Out;
   Err = c.Err;
   return msh;

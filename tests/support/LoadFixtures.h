@@ -13,6 +13,7 @@ struct Function_Interface;
 struct Memory_List;
 struct Geometric_Mesh;
 struct Geometric_Solution;
+struct MeshRefusal;
 
 namespace fixtures {
 
@@ -42,8 +43,8 @@ struct LoadContext {
   LoadContext(const LoadContext &) = delete;
   LoadContext &operator=(const LoadContext &) = delete;
   // geoLoadMeshAndSolution on the paths (an empty one passed as null); standard output and
-  // error go to Out and Err.
-  Geometric_Mesh *Load(std::vector<std::string> paths, const char *sol = nullptr);
+  // error go to Out and Err, the first mesh file refused to *refused when given.
+  Geometric_Mesh *Load(std::vector<std::string> paths, const char *sol = nullptr, MeshRefusal *refused = nullptr);
   // Frees the mesh and checks that the memory list is then empty.
   void Free(Geometric_Mesh *msh);
   Function_Interface *Fi;

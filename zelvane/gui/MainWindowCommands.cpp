@@ -15,6 +15,7 @@
 #include "common/base/FunctionInterface.h"
 #include "common/base/UserFile.h"
 #include "common/load/FileNames.h"
+#include "common/load/MeshLoad.h"
 #include "common/load/MeshWriter.h"
 #include "common/model/Mesh.h"
 #include "zelvane/gui/GLWidget.h"
@@ -210,22 +211,29 @@ void MainWindow::reload(const QList<QByteArray> &sources, const QByteArray &sour
     window_->addNewState(k);
     unwritten = writeStateCopy(scene, temp);
   }
-  // Read while the old scene stays: a file cut short, or being rewritten, leaves the window
-  // as it was instead of empty.
+  // Read while the old scene stays: a mesh file cut short, or being rewritten, leaves the
+  // window as it was instead of empty. A solution refused does not: the mesh read whole shows
+  // without it, as an opening shows it, with the line that says why.
   int status = 0;
   std::string notices;
+  MeshRefusal refused;
   Geometric_Mesh *mesh =
       zelReadMeshFiles(memory, pools, int(names.size()), names.data(), solution.isEmpty() ? nullptr : solution.data(),
-                       &status, &notices);
-  if (!mesh || (status & STATUS_FILE_UNREADABLE)) {
+                       &status, &notices, &refused);
+  if (!mesh || (status & STATUS_MESH_UNREADABLE)) {
     if (mesh) FreeCommonMesh(memory, mesh);
     if (k > 0) {
       zelRemoveLastState(scene);
       window_->remLastState();
     }
-    // The loader's own lines above say which file it refused and why.
-    ptermText(window_, "  Update Mesh: %s was not read whole; the window keeps the mesh it shows\n",
-              ShownName(names[0]).c_str());
+    // After the loader's own lines on standard error: which file, and why, in the terminal too.
+    const std::string line = "  Update Mesh: " + ShownName(refused.File.empty() ? names[0] : refused.File.c_str()) +
+                             " was not read whole (" +
+                             (refused.Why != MeshTaken ? MeshWhyWords(refused.Why) : "NOT READ") +
+                             "); the window keeps the mesh it shows\n";
+    ptermText(window_, "%s", line.c_str());
+    fputs(line.c_str(), stderr);
+    fflush(stderr);
     return;
   }
   // A camera of the other dimension would show the new mesh edge-on or from a side it has not.

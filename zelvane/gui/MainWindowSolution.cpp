@@ -73,11 +73,9 @@ void MainWindow::autoUpdate() {
   // In the terminal, which echoes it on standard output.
   zelShowLoadNotices(window_, say);
   if (poll == ZelPoll::NoControl || poll == ZelPoll::Unreadable) stopAutoUpdate();
-  // The updates stop for good only on a whole file that is refused: the window says why.
-  if (poll == ZelPoll::Unreadable && window_) {
-    const QByteArray reason = QByteArray::fromStdString(why).trimmed();
-    ptermText(window_, "%%%% WARNING: auto update stopped, the solution file is refused:\n%s", reason.constData());
-  }
+  // The updates stop for good only on a whole file that is refused: the window says why, a
+  // terminal line (echoed with the window's number) for each line of standard error's.
+  if (poll == ZelPoll::Unreadable && window_) zelShowLoadNotices(window_, why);
 }
 
 int MainWindow::updateSol(char *SolFile) {

@@ -17,6 +17,7 @@
 #include "common/base/UserFile.h"
 #include "common/load/FileNames.h"
 #include "common/load/LoadNotices.h"
+#include "common/load/SolutionLoad.h"
 
 QString zelImageExtension(const QString &name) {
   const int dot = name.lastIndexOf('.');
@@ -216,10 +217,23 @@ ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolut
                                  now.st_ctim.tv_sec != st.st_ctim.tv_sec || now.st_ctim.tv_nsec != st.st_ctim.tv_nsec
                            : errno == ENOENT && track->LastTime > 0;
   if (moved) return notReady();
-  passOn();
-  printf(" \n%%%% WARNING: Solution file  %s not readable,check terminal for error \n",
-         ShownName(name.toStdString()).c_str());
-  printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", ShownName(control).c_str());
-  if (why) *why = reason;
+  notices.passOn();
+  // The line that the updates stopped comes first, then the loader's reasons it announces: on
+  // standard error, and in the window's terminal (*why).
+  const std::string stopped = "%% WARNING: auto update stopped, the solution file is refused:\n" + reason;
+  std::fputs(stopped.c_str(), stderr);
+  std::fflush(stderr);
+  const std::string shown = ShownName(name.toStdString());
+  const int at = SolPathWhy(name.constData());
+  if (at == SolTaken) {
+    // There and readable: what it holds was refused, and the reasons say what.
+    printf(" \n%%%% WARNING: Solution file  %s is there but refused: see the reasons in the terminal or on standard "
+           "error \n",
+           shown.c_str());
+  } else {
+    printf(" \n%%%% WARNING: Solution file  %s not readable (%s) \n", shown.c_str(), SolWhyWords(at));
+    printf(" \n%%%% WARNING: Check name in %s or existence in folder  \n", ShownName(control).c_str());
+  }
+  if (why) *why = stopped;
   return ZelPoll::Unreadable;
 }

@@ -90,8 +90,11 @@ using ZelSolutionLoad = std::function<int(const char *file, int64_t *readTime)>;
 // however many polls find it so; the loader's complaints about it stay off standard error,
 // and its own "not ready" notices are dropped: a file being written is not an error. That
 // line goes to *say when given (the window shows it), else to standard output. A refusal
-// prints its lines on standard output, passes the loader's reasons on to standard error and,
-// when why is not null, gives them in *why.
+// writes on standard error the line that the updates stopped ("%% WARNING: auto update
+// stopped, the solution file is refused:") and after it the loader's reasons, gives the same
+// lines in *why when why is not null, and advises on standard output: a file there and
+// readable is said to be refused for those reasons, any other not readable (with why: no such
+// file, a folder...) and its name to be checked in the control file.
 ZelPoll zelPollSolution(const char *control, ZelPollTrack *track, const ZelSolutionLoad &load,
                         std::string *say = nullptr, std::string *why = nullptr);
 

@@ -60,10 +60,10 @@ ZelScene *newScene(Function_Interface *fi, Memory_List *memory, Common_MthParall
 }  // namespace
 
 Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
-                                  char *solution, int *status, std::string *notices) {
+                                  char *solution, int *status, std::string *notices, MeshRefusal *refused) {
   Function_Interface fi = openingInterface(memory, pools);
   LoadNoticeCollector collected;
-  Geometric_Mesh *mesh = geoLoadMeshAndSolution(&fi, count, names, solution);
+  Geometric_Mesh *mesh = geoLoadMeshAndSolution(&fi, count, names, solution, refused);
   *status = int(fi.Status);
   if (notices)
     *notices = collected.take();

@@ -33,6 +33,7 @@ class ZelTool;
 struct Common_MthParallel;
 struct Geometric_Mesh;
 struct Memory_List;
+struct MeshRefusal;
 typedef struct Zel_Options ZelvaneOptions;
 typedef struct Zel_Scene ZelScene;
 
@@ -138,11 +139,13 @@ ZelScene *zelOpen(Memory_List *memory, Common_MthParallel *pools, MainWindow *wi
 // zelOpen in two steps, so that a window can keep its scene until a new mesh has loaded:
 // reading the files into a new mesh, touching no window (null when no mesh could be made;
 // *status: the loader's status bits, STATUS_FILE_UNREADABLE when a file or the solution was
-// refused on the way; *notices, when given, receives the loader's notices instead of standard
-// output), then the scene of that mesh (which it takes) shown in the window, whose terminal
-// then shows the notices.
+// refused on the way, STATUS_MESH_UNREADABLE too when a mesh file was; *notices, when given,
+// receives the loader's notices instead of standard output; *refused, when given, the first
+// mesh file refused and why, MeshLoad.h), then the scene of that mesh (which it takes) shown
+// in the window, whose terminal then shows the notices.
 Geometric_Mesh *zelReadMeshFiles(Memory_List *memory, Common_MthParallel *pools, int count, char **names,
-                                  char *solution, int *status, std::string *notices = nullptr);
+                                  char *solution, int *status, std::string *notices = nullptr,
+                                  MeshRefusal *refused = nullptr);
 ZelScene *zelShowMeshFiles(Memory_List *memory, Common_MthParallel *pools, MainWindow *window, Geometric_Mesh *mesh,
                            int status, int count, char **names, char *solution,
                            const std::string &notices = std::string());

@@ -261,7 +261,9 @@ TEST(MeshLoad, InvalidEdgesOfALaterFileKeepAndReportTheirOwnNumbers) {
 
 // A missing file, a null name, a version-4 file, an over-long name, a word where a number
 // should be, a binary cut in its triangles: each is refused with a message and closed, and
-// the last file still loads.
+// the last file still loads. Each, loaded before a good file, is the one the load names as
+// refused, with the reason the loader found (a folder, a FIFO and a later Dimension of another
+// value too); a load that refuses its solution alone names no mesh file.
 TEST(MeshLoad, UnusableFilesAreSkippedWithAMessageAndTheRestLoads) {
   FixtureFile v4 = MeshOf(3, 5, {1, 2, 3, 1});
   v4.Version = 4;
@@ -285,6 +287,46 @@ TEST(MeshLoad, UnusableFilesAreSkippedWithAMessageAndTheRestLoads) {
   EXPECT_EQ(ctx.Fi->Status & (STATUS_NO_FILE_NAME | STATUS_FILE_UNREADABLE),
             static_cast<uint32_t>(STATUS_NO_FILE_NAME | STATUS_FILE_UNREADABLE));
   ctx.Free(msh);
+
+  const std::string folder = TestPath("folder.mesh"), fifo = TestPath("fifo.mesh"), fine = TestPath("fine.mesh");
+  mkdir(folder.c_str(), 0755);
+  unlink(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  FixtureFile flat = MeshOf(3, 4, {1, 2, 3, 1});
+  flat.Sections.push_back(Section(3, "Dimension", "i", 1, false).With({2}));
+  const struct {
+    std::string Path;
+    int Why;
+  } refusals[] = {{missing, MeshMissing},
+                  {TestPath("version4.meshb"), MeshBadVersion},
+                  {overlong, MeshLongName},
+                  {broken, MeshDamaged},
+                  {cut, MeshCutShort},
+                  {folder, MeshFolder},
+                  {fifo, MeshNotRegular},
+                  {SaveFixture(flat, "flat.meshb", true), MeshHeaderChanged},
+                  {fine, MeshTaken}};
+  for (const auto &r : refusals) {
+    SCOPED_TRACE(r.Path.substr(0, 80));
+    LoadContext one;
+    MeshRefusal refused{"stale", MeshDamaged};
+    Geometric_Mesh *m = one.Load({r.Path, fine}, nullptr, &refused);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(refused.Why, r.Why) << MeshWhyWords(refused.Why);
+    EXPECT_EQ(refused.File, r.Why == MeshTaken ? "" : r.Path);
+    EXPECT_EQ((one.Fi->Status & STATUS_MESH_UNREADABLE) != 0, r.Why != MeshTaken);
+    one.Free(m);
+  }
+  LoadContext first;
+  MeshRefusal refused;
+  first.Free(first.Load({fine, missing, cut}, nullptr, &refused));
+  EXPECT_EQ(refused.File, missing);
+  LoadContext solution;
+  const std::string flatSol = SaveNamed("refused.sol", "MeshVersionFormatted 2\nDimension 2\n");
+  solution.Free(solution.Load({fine}, flatSol.c_str(), &refused));
+  EXPECT_EQ(refused.Why, MeshTaken);
+  EXPECT_EQ(solution.Fi->Status & (STATUS_FILE_UNREADABLE | STATUS_MESH_UNREADABLE), uint32_t(STATUS_FILE_UNREADABLE));
+  unlink(fifo.c_str());
 
   LoadContext none;
   EXPECT_EQ(none.Load({missing}), nullptr);

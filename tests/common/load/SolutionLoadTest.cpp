@@ -427,7 +427,7 @@ TEST(SolutionLoad, ARefusedReloadGivesBackEverythingItWouldHaveReplaced) {
   // at 0 as at opening (never the last step's), and said; the arrays it was read into are the
   // mesh's now.
   const Captured two = CaptureText([&] { EXPECT_EQ(ReloadSolution(ctx.Fi, scalars("keep-two.sol", {7, 8}).c_str(), msh), 1); });
-  EXPECT_CONTAINS(two.Out, "keep-two.sol HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0");
+  EXPECT_CONTAINS(two.Err, "keep-two.sol HOLDS VALUES FOR 2 OF THE 4 VERTICES, THE OTHER 2 ARE SET TO 0");
   EXPECT_EQ(std::vector<double>(sol->Sol, sol->Sol + 5), (std::vector<double>{0, 7, 8, 0, 0}));
   EXPECT_EQ(FieldRanges(sol), (std::vector<double>{7, 8}));
   EXPECT_EQ(msh->NbrSolVer, 2);
