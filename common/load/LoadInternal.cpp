@@ -83,7 +83,7 @@ KmfMeshFile *LoadOpenMesh(Function_Interface *fi, const char *name, const char *
   return nullptr;
 }
 
-bool stampOf(const char *path, FileStamp *st) {
+bool FileStampOf(const char *path, FileStamp *st) {
   struct stat s;
   if (stat(path, &s) != 0) return false;
   *st = {s.st_dev, s.st_ino, s.st_mode, s.st_size, s.st_mtim, s.st_ctim};
@@ -95,7 +95,7 @@ bool sameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_se
 thread_local int meshRefusal = 0;
 }  // namespace
 
-bool sameStamp(const FileStamp &a, const FileStamp &b) {
+bool SameFileStamp(const FileStamp &a, const FileStamp &b) {
   return a.Dev == b.Dev && a.Ino == b.Ino && a.Size == b.Size && sameTime(a.Mtim, b.Mtim) && sameTime(a.Ctim, b.Ctim);
 }
 

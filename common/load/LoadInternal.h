@@ -169,9 +169,9 @@ struct FileStamp {
   timespec Mtim, Ctim;
 };
 // The stamp of the file at path (links followed); false when it cannot be looked at.
-bool stampOf(const char *path, FileStamp *st);
+bool FileStampOf(const char *path, FileStamp *st);
 // The same file, of the same size, modified and changed at the same times.
-bool sameStamp(const FileStamp &a, const FileStamp &b);
+bool SameFileStamp(const FileStamp &a, const FileStamp &b);
 
 // Why the mesh loaders of the calling thread refused the file they read last, where the
 // refusal itself tells it (MeshBadVersion, MeshTooLarge, MeshLoad.h): noted as they refuse,

@@ -300,7 +300,7 @@ struct LoadRun {
 
   void stamp(int i) {
     char path[FileNameMax + 1];
-    Stamped[i] = FileNameFits(Names[i]) && stampOf(meshPath(i, path), &Stamps[i]);
+    Stamped[i] = FileNameFits(Names[i]) && FileStampOf(meshPath(i, path), &Stamps[i]);
   }
 
   // Mesh file i was just refused: the first one refused is kept with why.
@@ -318,7 +318,7 @@ struct LoadRun {
     const char *at = meshPath(i, path);
     if (const int gone = SolPathWhy(at)) return gone;
     FileStamp now;
-    if (!Stamped[i] || !stampOf(at, &now) || !sameStamp(now, Stamps[i])) return MeshBeingWritten;
+    if (!Stamped[i] || !FileStampOf(at, &now) || !SameFileStamp(now, Stamps[i])) return MeshBeingWritten;
     if (noted) return noted;
     if (su2(i)) return MeshDamaged;
     if (refusal == KmfRefusedHeaderAgain) return MeshHeaderChanged;

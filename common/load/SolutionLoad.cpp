@@ -581,7 +581,7 @@ int quietStamp(const char *path, FileStamp *st) {
     // The clock is read before the stamp: a write after the stamp is then stamped no earlier.
     timespec now;
     clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    if (!stampOf(path, st)) return 0;
+    if (!FileStampOf(path, st)) return 0;
     if (!S_ISREG(st->Mode)) return 1;  // refused by the load with its own line
     const bool whole = st->Mtim.tv_nsec == 0 && st->Ctim.tv_nsec == 0;
     const int64_t age = nanos(now) - nanos(st->Ctim);
@@ -707,7 +707,7 @@ int reloadValues(Function_Interface *fi, const char *name, Geometric_Mesh *msh, 
   // it was read (even when the read went through: its values may mix two versions), is not
   // ready: it is read again later. Only a file that stayed the same is refused or taken.
   FileStamp after{};
-  if (stamped && (!stampOf(path, &after) || !sameStamp(before, after))) {
+  if (stamped && (!FileStampOf(path, &after) || !SameFileStamp(before, after))) {
     if (res != 2) res = notReady();
     fi->Status = status;
     fi->ErrCod = 0;

@@ -119,8 +119,9 @@ class MainWindow : public QMainWindow, public QZelObject {
   // The number of the solution animateSol last loaded, as typed.
   const QString &solutionNumber() const { return solutionNumber_; }
 
-  // Hooks of the recordable-object interface. Keys: Escape and "q" close the window, ">" and "<" step to the next and previous mesh of a numbered series, Alt+F1
-  // is the action's, every other key goes to the view.
+  // Hooks of the recordable-object interface. Keys: Escape and "q" close the window, ">" and
+  // "<" step to the next and previous mesh of a numbered series, Alt+F1 is the action's, every
+  // other key goes to the view.
   void keyPressEvent(QKeyEvent *event) override;
   void zelResize(int width, int height) override;
   void zelMove(int dx, int dy) override;

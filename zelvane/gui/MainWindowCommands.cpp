@@ -312,10 +312,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
 void MainWindow::closeEvent(QCloseEvent *event) {
   QMainWindow::closeEvent(event);
   if (!event->isAccepted() || !window_) return;
-  if (app_)
-    app_->zelUnLinkScene(window_->view());
-  else if (GLWidget *view = window_->view())
-    view->unLinkGLWidget();
+  if (GLWidget *view = window_->view()) view->unLinkGLWidget();
 }
 
 void MainWindow::centerScene() {
